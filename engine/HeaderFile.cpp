@@ -1,0 +1,44 @@
+#include "HeaderFile.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "HeaderLayout.h"
+
+namespace modDB {
+
+bool ReadHeaderFile(const std::string& path, FormHeader& out, std::string& why, int64_t* fileSize) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) {
+    why = path + ": " + std::strerror(errno);
+    return false;
+  }
+  struct stat st {};
+  HeaderBytes bytes{};
+  ssize_t got = -1;
+  if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) {
+    got = ::pread(fd, bytes.data(), bytes.size(), 0);
+  } else {
+    errno = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
+  }
+  const int err = errno;
+  ::close(fd);
+  if (got < 0) {
+    why = path + ": " + std::strerror(err);
+    return false;
+  }
+  if (fileSize) *fileSize = st.st_size;
+  if (got < kHeaderSize) {
+    why = path + " is not a form database: it has " + std::to_string(st.st_size) +
+          " bytes, fewer than the 23496 of a header";
+    return false;
+  }
+  DecodeHeader(bytes.data(), out);
+  return true;
+}
+
+}  // namespace modDB

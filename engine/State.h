@@ -1,0 +1,26 @@
+// The engine's module state, one instance per program: the form definition and, in
+// the data-entry program, the open database. Private to the engine.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "FormHeader.h"
+
+namespace modDB::detail {
+
+struct EngineState {
+  FormHeader header;
+  int fd = -1;               // the open database's descriptor; -1 = none
+  int16_t fileNumber = 0;    // the handle the callers see; 0 = no database open
+  std::string DatabaseName;  // base name, as BaseFileName returned it
+  int32_t CurrentRecord = 0;
+  std::string RecordText;
+};
+
+EngineState& S();
+
+// Resets the open-file members (not the descriptor: the caller closes it).
+void ResetOpenState();
+
+}  // namespace modDB::detail

@@ -1,0 +1,75 @@
+// modDB: the form database engine.
+//
+// The engine keeps one form definition per program (the header of the database that
+// is open or being designed) and, in the data-entry program, one open database with
+// its current record. Every operation checks its preconditions in a fixed order,
+// reports the first failure itself through the Host (critical icon, OK button, the
+// operation's name in capitals as the title) and returns a failure value; callers
+// only test the result and never show a second message.
+//
+// Results: 1 done / 0 not done, or the slot or record number found or made (0 none);
+// predicates -1 true / 0 false. Slots and pages are 1-based.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "FormHeader.h"
+#include "Host.h"
+
+namespace modDB {
+
+// ---- The form definition -------------------------------------------------------
+
+// Defaults of a new design; also closes the engine's view of any open database.
+void InitHeader();
+
+// Whole-header access, by value, for the tools and for loading a header that came
+// from elsewhere (a JSON definition). SetHeader takes the header as it is.
+FormHeader GetHeader();
+void SetHeader(const FormHeader& h);
+
+FormProps GetFormProps();
+void SetFormProps(const FormProps& props);
+int16_t GetDateOrder();  // 2 when DateOrder is 2, else 1
+void SetDateOrder(uint8_t order);
+uint8_t GetOrientation();
+void SetOrientation(uint8_t orientation);
+std::string GetScript();
+int16_t SetScript(const std::string& text);
+std::string GetPassword();
+int16_t SetPassword(std::string& text);  // trims the caller's text in place
+std::string GetPageHeading(int16_t page);
+void SetPageHeading(int16_t page, const std::string& text);
+int16_t GetLastPage();
+void AssignOffsets();
+
+// Fields: slots 1 ... FieldCount, without gaps; slot order is the tab order.
+int16_t GetFieldCount();
+int16_t FindField(const std::string& name);
+int16_t GetFieldDef(int16_t n, FieldDef& out);
+int16_t AddField(FieldDef& def);
+int16_t SetFieldDef(int16_t n, FieldDef& def);
+int16_t DeleteField(int16_t n);
+int16_t MoveFieldUp(int16_t n);
+int16_t MoveFieldDown(int16_t n);
+
+// Banners: a new banner takes the first free slot.
+int16_t GetBannerCount();
+int16_t GetBanner(int16_t n, BannerDef& out);
+int16_t InsertBanner(BannerDef& def);
+int16_t SetBanner(int16_t n, BannerDef& def);
+int16_t DeleteBanner(int16_t n);
+
+// The length a format forces on a field (the last matching test wins: "Y" 1, "D" 10,
+// "T" 8, "#" 5), or the given length when the format forces none. The format is
+// expected trimmed and upper-cased.
+int16_t ForcedLength(const std::string& format, int16_t length);
+
+// The base of a database name: the caller's text trimmed, with a trailing ".Qfd" in
+// any letter case dropped (only from names longer than 4 characters), written back
+// in place and returned. The database is base + ".Qfd", its companions base + ".Bak"
+// and base + ".QfB".
+std::string BaseFileName(std::string& name);
+
+}  // namespace modDB

@@ -1,0 +1,44 @@
+// Helpers shared by the tests: a temporary folder removed at the end of the test,
+// whole-file reads and writes, and running a command as a user would.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace qftest {
+
+namespace fs = std::filesystem;
+
+class TempDir {
+ public:
+  TempDir();
+  ~TempDir();
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+  const fs::path& path() const { return path_; }
+  std::string operator/(const std::string& name) const { return (path_ / name).string(); }
+
+ private:
+  fs::path path_;
+};
+
+std::string ReadFile(const std::string& path);
+void WriteFile(const std::string& path, const std::string& bytes);
+
+struct RunResult {
+  int status = -1;  // exit status, or -1 when killed by a signal
+  std::string out, err;
+};
+// Runs argv (argv[0] a path) with the given standard input; waits for it.
+RunResult Run(const std::vector<std::string>& argv, const std::string& input = "");
+
+// Paths of the built programs (from the build folder the tests were built in).
+std::string ToolPath(const std::string& name);  // "qfd", "qfscript"
+
+// Little-endian readers over a byte string, for checking layouts by hand.
+int32_t I32At(const std::string& bytes, size_t at);
+int16_t I16At(const std::string& bytes, size_t at);
+
+}  // namespace qftest
