@@ -32,7 +32,12 @@ struct RunResult {
   std::string out, err;
 };
 // Runs argv (argv[0] a path) with the given standard input; waits for it.
+// (Inside a TEST body call it qualified, qftest::Run, or as RunProgram: gtest's
+// Test::Run hides an unqualified Run.)
 RunResult Run(const std::vector<std::string>& argv, const std::string& input = "");
+inline RunResult RunProgram(const std::vector<std::string>& argv, const std::string& input = "") {
+  return Run(argv, input);
+}
 
 // Paths of the built programs (from the build folder the tests were built in).
 std::string ToolPath(const std::string& name);  // "qfd", "qfscript"

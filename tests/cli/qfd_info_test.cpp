@@ -1,0 +1,194 @@
+// qfd info and qfd dump --json, run as a user runs them, on headers written by the
+// engine and on damaged files.
+#include <gtest/gtest.h>
+
+#include <nlohmann/json.hpp>
+#include <random>
+
+#include "DefinitionJson.h"
+#include "HeaderLayout.h"
+#include "RecordingHost.h"
+#include "TestSupport.h"
+#include "modDB.h"
+
+using namespace modDB;
+using qftest::RunProgram;
+using qftest::TempDir;
+using qftest::ToolPath;
+
+namespace {
+
+// A small contact form made through the designer's operations.
+FormHeader ContactForm() {
+  InitHeader();
+  auto add = [](const char* name, int len, int page, const char* format) {
+    FieldDef f;
+    f.Name.Set(name);
+    f.Length = static_cast<int16_t>(len);
+    f.Page = static_cast<uint8_t>(page);
+    f.Format.Set(format);
+    f.X = 120;
+    f.Y = 40;
+    f.Width = 200;
+    f.Height = 21;
+    ASSERT_NE(AddField(f), 0);
+  };
+  add("Name", 30, 1, "!");
+  add("Born", 0, 1, "D");
+  add("Notes", 500, 2, "M");
+  BannerDef b;
+  b.Caption.Set("Caf\xE9 contacts");  // Windows-1252 e acute
+  b.Page = 1;
+  b.X = 10;
+  b.Y = 5;
+  b.Font = GetFormProps().BannerFont;
+  InsertBanner(b);
+  SetPageHeading(1, "People");
+  SetPageHeading(2, "Notes");
+  std::string pw = "hunter2";
+  SetPassword(pw);
+  SetDateOrder(2);
+  AssignOffsets();
+  return GetHeader();
+}
+
+void WriteHeader(const std::string& path, const FormHeader& h, const std::string& records = "") {
+  std::string bytes(kHeaderSize, '\0');
+  EncodeHeader(h, reinterpret_cast<uint8_t*>(bytes.data()));
+  qftest::WriteFile(path, bytes + records);
+}
+
+}  // namespace
+
+TEST(QfdInfo, ShowsTheDefinitionButNeverThePassword) {
+  TempDir dir;
+  const FormHeader h = ContactForm();
+  WriteHeader(dir / "Contacts.Qfd", h);
+  // The name may be given with the extension in any case, or without it.
+  for (const std::string& name : {dir / "Contacts.Qfd", dir / "Contacts", "  " + (dir / "Contacts.QFD") + " "}) {
+    const auto r = RunProgram({ToolPath("qfd"), "info", name});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("Records:       0 of 541 bytes"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("Password:      set"), std::string::npos);
+    EXPECT_EQ(r.out.find("hunter2"), std::string::npos);
+    EXPECT_NE(r.out.find("Date order:    month/day/year"), std::string::npos);
+    EXPECT_NE(r.out.find("Fields:        3"), std::string::npos);
+    EXPECT_NE(r.out.find("     2  Born                                1     31     10  D"), std::string::npos)
+        << r.out;
+    EXPECT_NE(r.out.find("page 1 at 10,5  \"Caf\xC3\xA9 contacts\""), std::string::npos);  // UTF-8 out
+    EXPECT_NE(r.out.find("     2  Notes"), std::string::npos);
+  }
+}
+
+TEST(QfdDump, JsonHoldsEveryValueAndReadsBack) {
+  TempDir dir;
+  const FormHeader h = ContactForm();
+  WriteHeader(dir / "Contacts.Qfd", h);
+  const auto r = RunProgram({ToolPath("qfd"), "dump", "--json", dir / "Contacts.Qfd"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  const auto j = nlohmann::json::parse(r.out);
+  EXPECT_EQ(j["RecordLength"], 541);
+  EXPECT_EQ(j["FieldCount"], 3);
+  EXPECT_EQ(j["Props"]["Width"], 9600);
+  EXPECT_EQ(j["Props"]["FieldFont"]["BackColor"], "#CCFFFF");  // red 204, green 255, blue 255
+  EXPECT_EQ(j["Fields"][1]["Name"], "Born");
+  EXPECT_EQ(j["Fields"][1]["Offset"], 31);
+  EXPECT_EQ(j["Fields"][1]["Length"], 10);
+  EXPECT_EQ(j["Fields"][2]["Page"], 2);
+  EXPECT_EQ(j["Banners"][0]["Caption"], "Caf\xC3\xA9 contacts");
+  EXPECT_EQ(j["PageHeadings"][1], "Notes");
+  EXPECT_EQ(j["PageHeadings"].size(), 8u);
+  EXPECT_EQ(j["HasPassword"], true);
+  EXPECT_FALSE(j.contains("Password"));
+  EXPECT_EQ(j["DateOrder"], 2);
+
+  const auto withPw = RunProgram({ToolPath("qfd"), "dump", "--json", "--with-password", dir / "Contacts"});
+  ASSERT_EQ(withPw.status, 0);
+  const auto jp = nlohmann::json::parse(withPw.out);
+  EXPECT_EQ(jp["Password"], "hunter2");
+
+  // The JSON form builds the same definition again.
+  RecordingHost host;
+  ASSERT_TRUE(qfd::DefinitionFromJson(jp));
+  EXPECT_TRUE(host.boxes.empty());
+  EXPECT_EQ(GetHeader(), h);
+}
+
+TEST(QfdDump, RefusedDefinitionsReportThroughTheHost) {
+  RecordingHost host;
+  nlohmann::json j = {{"Fields", {{{"Name", "A"}, {"Length", 3}}, {{"Name", "A"}, {"Length", 4}}}}};
+  EXPECT_FALSE(qfd::DefinitionFromJson(j));
+  EXPECT_EQ(host.Last(), "ADD FIELD: Duplicate field name!");
+  j = {{"Fields", {{{"Name", "A"}, {"Length", "three"}}}}};
+  EXPECT_THROW(qfd::DefinitionFromJson(j), std::runtime_error);
+  j = {{"Props", {{"BackColor", "white"}}}};
+  EXPECT_THROW(qfd::DefinitionFromJson(j), std::runtime_error);
+}
+
+TEST(QfdInfo, DamagedFilesGiveAClearErrorAndExitOne) {
+  TempDir dir;
+  struct Case {
+    std::string name, bytes, expect;
+  };
+  FormHeader h = ContactForm();
+  std::string good(kHeaderSize, '\0');
+  EncodeHeader(h, reinterpret_cast<uint8_t*>(good.data()));
+  std::string manyFields = good;
+  manyFields[70] = static_cast<char>(0xF4);  // FieldCount 500
+  manyFields[71] = 0x01;
+  std::string negativeCount = good;
+  negativeCount[3] = static_cast<char>(0x80);
+  const Case cases[] = {
+      {"Empty", "", "fewer than the 23496 of a header"},
+      {"Short", good.substr(0, 23495), "it has 23495 bytes, fewer than the 23496 of a header"},
+      {"Fields", manyFields, "field count 500 is outside 0 ... 128"},
+      {"Count", negativeCount, "is outside 0 ... 65530"},
+  };
+  for (const Case& c : cases) {
+    qftest::WriteFile(dir / (c.name + ".Qfd"), c.bytes);
+    for (const char* cmd : {"info", "dump"}) {
+      std::vector<std::string> argv = {ToolPath("qfd"), cmd};
+      if (std::string(cmd) == "dump") argv.push_back("--json");
+      argv.push_back(dir / c.name);
+      const auto r = RunProgram(argv);
+      EXPECT_EQ(r.status, 1) << c.name << " " << cmd;
+      EXPECT_NE(r.err.find(c.expect), std::string::npos) << c.name << ": " << r.err;
+      EXPECT_NE(r.err.find(c.name + ".Qfd"), std::string::npos) << r.err;  // names the file
+      EXPECT_TRUE(r.out.empty());
+    }
+  }
+  const auto missing = RunProgram({ToolPath("qfd"), "info", dir / "Nothing"});
+  EXPECT_EQ(missing.status, 1);
+  EXPECT_NE(missing.err.find("Nothing.Qfd: No such file or directory"), std::string::npos) << missing.err;
+  const auto folder = RunProgram({ToolPath("qfd"), "info", dir.path().string()});
+  EXPECT_EQ(folder.status, 1);
+}
+
+TEST(QfdInfo, AnyBytesNeverCrashIt) {
+  TempDir dir;
+  std::mt19937 rng(11);
+  for (int run = 0; run < 30; ++run) {
+    std::string bytes(kHeaderSize + (run % 3) * 17, '\0');
+    for (char& c : bytes) c = static_cast<char>(rng());
+    if (run % 2) {  // possible counts, random everything else
+      bytes[70] = static_cast<char>(rng() % 129);
+      bytes[71] = 0;
+      bytes[3] = bytes[7] = 0;
+      bytes[2] = bytes[6] = 0;
+    }
+    qftest::WriteFile(dir / "R.Qfd", bytes);
+    const auto info = RunProgram({ToolPath("qfd"), "info", dir / "R"});
+    EXPECT_TRUE(info.status == 0 || info.status == 1) << "run " << run;
+    const auto dump = RunProgram({ToolPath("qfd"), "dump", "--json", dir / "R"});
+    EXPECT_TRUE(dump.status == 0 || dump.status == 1) << "run " << run;
+    if (dump.status == 0) {
+      EXPECT_TRUE(nlohmann::json::accept(dump.out)) << "run " << run;
+    }
+  }
+}
+
+TEST(Qfd, UsageErrors) {
+  EXPECT_EQ(RunProgram({ToolPath("qfd")}).status, 2);
+  EXPECT_EQ(RunProgram({ToolPath("qfd"), "frobnicate"}).status, 2);
+  EXPECT_EQ(RunProgram({ToolPath("qfd"), "dump", "x"}).status, 2);
+}
