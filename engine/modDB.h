@@ -72,4 +72,58 @@ int16_t ForcedLength(const std::string& format, int16_t length);
 // and base + ".QfB".
 std::string BaseFileName(std::string& name);
 
+// ---- Header load and save ------------------------------------------------------
+
+// Replaces the in-memory definition by the header of base + ".Qfd". A file that is
+// not a usable form database is refused with a message naming it. 1 done, 0 not.
+int16_t LoadHeader(const std::string& name);
+
+// Writes the in-memory definition as the header of base + ".Qfd" (the caller's name
+// is trimmed in place). Over an existing database every record is rebuilt in the new
+// layout, values carried over by field name, after the "Recover Data" question; the
+// previous file becomes base + ".Bak". The new file is complete and on disk before
+// it takes the database's name, so that base + ".Qfd" or base + ".Bak" holds the
+// previous database whole at every moment. 1 done (also when the user declines to
+// recover), 0 not.
+int16_t SaveHeader(std::string& name);
+
+// ---- The record store: one open database per program ---------------------------
+//
+// Records are read and written at their byte offsets. WriteRecord, AddRecord and
+// DeleteRecord hold the writers' lock (byte 0 of the file, shared by all processes)
+// while they write; readers take no lock. A record beyond the end of the file reads
+// as blanks.
+
+int16_t OpenDatabase(std::string& name);  // trims the caller's name and drops ".Qfd"
+int16_t CloseDatabase();
+int16_t GetFileNumber();  // non-zero while a database is open
+int16_t ReadRecord();
+int16_t WriteRecord();
+int16_t AddRecord();
+int16_t DeleteRecord();
+int16_t IsDeleted();  // -1 when the current record is marked for deletion
+int16_t ReadField(int16_t n, std::string& out);
+int16_t WriteField(int16_t n, const std::string& text);
+int16_t ClearRecord();
+int32_t GetRecordNo();
+int16_t SetRecordNo(int32_t n);
+int32_t GetRecordCount();  // re-read from the file
+int16_t GotoFirstRecord();
+int16_t GotoLastRecord();
+int16_t GotoNextRecord();
+int16_t GotoPreviousRecord();
+
+// The current record's text (RecordLength characters, deletion mark first) and the
+// open database's base name, for the windows and tools that show them.
+std::string GetRecordText();
+std::string GetDatabaseName();
+
+// ---- Pack ----------------------------------------------------------------------
+
+// Removes the records marked for deletion from the open database after the "Pack"
+// question: the live records go to base + ".QfB", which replaces the database once it
+// is complete and on disk; the previous file becomes base + ".Bak"; the database is
+// opened again with record 1 current. The result is that of the reopening.
+int16_t PackRecords();
+
 }  // namespace modDB

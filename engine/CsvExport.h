@@ -1,0 +1,31 @@
+// The CSV export of the open database, as the export window and `qfd export` write it.
+//
+// The file is replaced. Every line ends with CR LF. Line 1 is "#" followed, for each
+// selected field in slot order, by a comma and the field's trimmed name. Then one
+// line per record 1 ... GetRecordCount, marked records included: the record number,
+// then for each selected field a comma and the value as ReadField gives it, between
+// double quotes, with every CR LF inside it turned into a bare LF. Nothing is
+// escaped or doubled. Texts are written in the file's own single-byte code page.
+//
+// The records are visited through the record store (SetRecordNo, ReadField); the
+// record that was current before is current again afterwards. Progress goes to the
+// Host's ShowPer / HidePer.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace modDB {
+
+// The export file name for a chosen name: kept when its last 4 characters are
+// ".CSV" in any letter case, otherwise with ".csv" appended.
+std::string CsvFileName(const std::string& name);
+
+// Writes the export of the open database to path. selected[i] says whether field
+// slot i (1-based) is exported; missing entries count as not selected. 1 done; 0
+// when no database is open (the store's message) or the file cannot be written
+// (message "FILE:" + path + " cannot be written", title "EXPORT").
+int16_t ExportCsv(const std::string& path, const std::vector<bool>& selected);
+
+}  // namespace modDB

@@ -1,0 +1,221 @@
+// Header load and save. Saving over a database rebuilds every record in the new
+// layout, carrying each value over by field name; the new file is built beside the
+// database as base + ".QfB", flushed to disk, and only then does the old file become
+// base + ".Bak" and the new one take the database's name. At every moment the
+// previous database is whole in base + ".Qfd" or in base + ".Bak".
+#include <fcntl.h>
+
+#include <algorithm>
+#include <exception>
+#include <string>
+#include <vector>
+
+#include "FileIo.h"
+#include "HeaderLayout.h"
+#include "State.h"
+#include "StoreCommon.h"
+#include "modDB.h"
+#include "modLIB.h"
+
+namespace modDB {
+
+using detail::S;
+
+namespace {
+
+constexpr size_t kChunk = size_t{4} << 20;  // bytes moved per read or write
+
+FormHeader& H() { return S().header; }
+
+// Where an old field's value goes in the new record.
+struct Carry {
+  int32_t from, to, length;
+};
+
+// Fields that keep their name keep their values: old slot j goes to the new slot of
+// the same name, cut to the new length.
+std::vector<Carry> CarryPlan(const FormHeader& old) {
+  std::vector<Carry> plan;
+  for (int j = 1; j <= old.FieldCount; ++j) {
+    const FieldDef& of = old.Fields[j];
+    const int16_t k = FindField(of.Name.Trimmed());
+    if (k == 0) continue;
+    const FieldDef& nf = H().Fields[k];
+    plan.push_back({of.Offset, nf.Offset, std::min<int32_t>(of.Length, nf.Length)});
+  }
+  return plan;
+}
+
+// Writes the new file (header, then `count` records rebuilt from `old`) to `work`,
+// and flushes it to disk.
+void BuildNewFile(const std::string& work, int oldFd, const FormHeader& old, int32_t count) {
+  detail::Fd out(detail::OpenFile(work, O_WRONLY | O_CREAT | O_TRUNC));
+  HeaderBytes head{};
+  EncodeHeader(H(), head.data());
+  detail::WriteAt(out.get(), head.data(), head.size(), 0);
+  int64_t outPos = kHeaderSize;
+
+  if (count > 0) {
+    Host& host = GetHost();
+    const std::vector<Carry> plan = CarryPlan(old);
+    const size_t oldLen = static_cast<size_t>(old.RecordLength);
+    const size_t newLen = static_cast<size_t>(H().RecordLength);
+    const size_t perChunk = std::max<size_t>(1, kChunk / std::max(oldLen, newLen));
+    std::vector<char> in(perChunk * oldLen), buf;
+    buf.reserve(perChunk * newLen);
+    int64_t inPos = kHeaderSize;
+    for (int32_t i = 1; i <= count;) {
+      const int32_t batch = static_cast<int32_t>(std::min<int64_t>(perChunk, count - i + 1));
+      const size_t want = static_cast<size_t>(batch) * oldLen;
+      const size_t got = detail::ReadAt(oldFd, in.data(), want, inPos);
+      std::fill(in.begin() + static_cast<std::ptrdiff_t>(got), in.begin() + static_cast<std::ptrdiff_t>(want), ' ');
+      inPos += static_cast<int64_t>(want);
+      buf.clear();
+      for (int32_t r = 0; r < batch; ++r, ++i) {
+        host.DoEvents();
+        host.ShowPer(i, count);
+        const char* src = in.data() + static_cast<size_t>(r) * oldLen;
+        const size_t at = buf.size();
+        buf.resize(at + newLen, ' ');
+        char* dst = buf.data() + at;
+        for (const Carry& c : plan) std::copy_n(src + c.from, c.length, dst + c.to);
+        dst[0] = src[0];  // the deletion mark travels with the record
+      }
+      detail::WriteAt(out.get(), buf.data(), buf.size(), outPos);
+      outPos += static_cast<int64_t>(buf.size());
+    }
+  }
+  detail::SyncFile(out.get());
+  detail::CloseFile(out.release());
+}
+
+// Makes `work` the database: the old file (if any) becomes the backup.
+void PutInPlace(const std::string& base, const std::string& work, bool existing) {
+  const std::string file = base + ".Qfd", backup = base + ".Bak";
+  if (existing) {
+    if (detail::IsFile(backup)) {
+      detail::MakeWritable(backup);
+      detail::RemoveFile(backup);
+    }
+    detail::MakeWritable(file);
+    detail::RenameFile(file, backup);
+  }
+  detail::RenameFile(work, file);
+  detail::SyncFolderOf(file);
+}
+
+}  // namespace
+
+int16_t LoadHeader(const std::string& name) {
+  const char* title = "LOAD HEADER";
+  std::string n = name;
+  const std::string file = BaseFileName(n) + ".Qfd";
+  if (!detail::IsFile(file)) {
+    Fail(title, "File not found");
+    return 0;
+  }
+  FormHeader h;
+  std::string damage;
+  try {
+    detail::Fd fd(detail::OpenFile(file, O_RDONLY));
+    damage = detail::ReadCheckedHeader(fd.get(), file, h);
+  } catch (const std::exception&) {
+    Fail("LoadHeader", "Unexpected Error");
+    return 0;
+  }
+  if (!damage.empty()) {
+    Fail(title, damage);
+    return 0;
+  }
+  H() = h;
+  return 1;
+}
+
+int16_t SaveHeader(std::string& name) {
+  const char* title = "SAVE HEADER";
+  name = modLIB::Trim(name);
+  if (name.empty()) {
+    Fail(title, "Invalid File Name");
+    return 0;
+  }
+  AssignOffsets();
+  if (H().RecordLength == 1) {
+    Fail(title, "No fields defined!");
+    return 0;
+  }
+  if (H().RecordLength > kMaxRecordLength) {
+    Fail(title, "Maximum Record Length can be " + std::to_string(kMaxRecordLength));
+    return 0;
+  }
+  {
+    // A definition put together outside the designer's operations must still make
+    // a file that every program can open.
+    FormHeader probe = H();
+    probe.RecordCount = 0;
+    if (std::string why = CheckLayout(probe); !why.empty()) {
+      Fail(title, "The form definition cannot be saved: " + why);
+      return 0;
+    }
+  }
+  std::string n = name;
+  const std::string base = BaseFileName(n);
+  const std::string file = base + ".Qfd", work = base + ".QfB";
+  const bool existing = detail::IsFile(file);
+  const int32_t keptCount = H().RecordCount;
+
+  if (!existing) {
+    try {
+      H().RecordCount = 0;
+      BuildNewFile(work, -1, H(), 0);
+      PutInPlace(base, work, false);
+      return 1;
+    } catch (const std::exception&) {
+      H().RecordCount = keptCount;
+      try {
+        detail::RemoveFile(work);
+      } catch (const std::exception&) {
+      }
+      Fail("SaveHeader", "Unexpected Error");
+      return 0;
+    }
+  }
+
+  FormHeader old;
+  detail::Fd oldFd;
+  std::string damage;
+  try {
+    oldFd = detail::Fd(detail::OpenFile(file, O_RDONLY));
+    damage = detail::ReadCheckedHeader(oldFd.get(), file, old);
+  } catch (const std::exception&) {
+    Fail("SaveHeader", "Unexpected Error");
+    return 0;
+  }
+  if (!damage.empty()) {
+    Fail(title, damage);
+    return 0;
+  }
+
+  int32_t count = 0;
+  if (old.RecordCount > 0 &&
+      GetHost().MsgBox("File contains records!\r\nRecover data?", vbYesNo, "Recover Data") == vbYes)
+    count = old.RecordCount;
+  const bool recovering = count > 0;
+  try {
+    H().RecordCount = count;
+    BuildNewFile(work, oldFd.get(), old, count);
+    PutInPlace(base, work, true);
+  } catch (const std::exception&) {
+    H().RecordCount = keptCount;
+    try {
+      detail::RemoveFile(work);
+    } catch (const std::exception&) {
+    }
+    GetHost().HidePer();
+    Fail("SaveHeader", "Unexpected Error");
+    return 0;
+  }
+  if (recovering) GetHost().HidePer();
+  return 1;
+}
+
+}  // namespace modDB

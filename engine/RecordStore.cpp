@@ -1,0 +1,348 @@
+// The record store: one open form database per program, its current record held in
+// RecordText. Each operation runs its checks in the fixed order the users know and
+// reports the first failure itself; file errors become "Unexpected Error" under the
+// operation's own name and leave the in-memory state as it was.
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <exception>
+#include <string>
+
+#include "FileIo.h"
+#include "FileLock.h"
+#include "HeaderLayout.h"
+#include "State.h"
+#include "StoreCommon.h"
+#include "modDB.h"
+#include "modLIB.h"
+
+namespace modDB {
+
+using detail::S;
+
+namespace {
+
+FormHeader& H() { return S().header; }
+
+bool IsOpen() { return S().fileNumber != 0; }
+
+// The open check every operation starts with (the texts differ between them).
+bool RequireOpen(const char* title, const char* text) {
+  if (IsOpen()) return true;
+  Fail(title, text);
+  return false;
+}
+
+int64_t Position(int32_t n) { return RecordPosition(n, H().RecordLength); }
+
+// Reads the record count alone from offset 0 into the in-memory header. A count that
+// cannot be a count (a damaged write by another program) is not taken.
+void ReadCount() {
+  uint8_t b[4];
+  if (detail::ReadAt(S().fd, b, 4, 0) != 4) return;
+  const int32_t count = static_cast<int32_t>(static_cast<uint32_t>(b[0]) | static_cast<uint32_t>(b[1]) << 8 |
+                                             static_cast<uint32_t>(b[2]) << 16 | static_cast<uint32_t>(b[3]) << 24);
+  if (count >= 0 && count <= kMaxRecords) H().RecordCount = count;
+}
+
+void WriteCount(int32_t count) {
+  const auto u = static_cast<uint32_t>(count);
+  const uint8_t b[4] = {static_cast<uint8_t>(u), static_cast<uint8_t>(u >> 8), static_cast<uint8_t>(u >> 16),
+                        static_cast<uint8_t>(u >> 24)};
+  detail::WriteAt(S().fd, b, 4, 0);
+}
+
+// Reads the current record; whatever lies beyond the end of the file reads as blanks.
+void ReadCurrent() {
+  std::string text(static_cast<size_t>(H().RecordLength), ' ');
+  detail::ReadAt(S().fd, text.data(), text.size(), Position(S().CurrentRecord));
+  S().RecordText = std::move(text);
+}
+
+// Runs the file work of an operation; a failure shows "Unexpected Error" under title.
+template <typename Work>
+int16_t Guarded(const char* title, Work work) {
+  try {
+    return work();
+  } catch (const std::exception&) {
+    Fail(title, "Unexpected Error");
+    return 0;
+  }
+}
+
+const FieldDef* FieldFor(int16_t n, const char* title, const char* rangeText) {
+  if (n < 1 || n > kMaxFields) {
+    Fail(title, rangeText);
+    return nullptr;
+  }
+  const FieldDef& f = H().Fields[n];
+  if (f.Page == 0) {
+    Fail(title, "Field not defined!");
+    return nullptr;
+  }
+  return &f;
+}
+
+}  // namespace
+
+int16_t OpenDatabase(std::string& name) {
+  const char* title = "OPEN DATABASE";
+  if (IsOpen()) {
+    Fail(title, "FILE:" + S().DatabaseName + " already open");
+    return 0;
+  }
+  name = modLIB::Trim(name);
+  if (name.empty()) {
+    Fail(title, "Invalid File Name");
+    return 0;
+  }
+  const std::string base = BaseFileName(name);
+  const std::string file = base + ".Qfd";
+  if (!detail::IsFile(file)) {
+    Fail(title, "FILE:" + base + " not found!");
+    return 0;
+  }
+  detail::Fd fd;
+  FormHeader h;
+  std::string damage;
+  try {
+    fd = detail::Fd(detail::OpenFile(file, O_RDWR));
+    damage = detail::ReadCheckedHeader(fd.get(), file, h);
+  } catch (const std::exception&) {
+    Fail("Open Database", "Unexpected Error");
+    return 0;
+  }
+  if (!damage.empty()) {
+    Fail(title, damage);
+    return 0;
+  }
+  H() = h;
+  S().fd = fd.release();
+  S().fileNumber = static_cast<int16_t>(S().fd > 0 && S().fd < 32767 ? S().fd : 1);
+  S().DatabaseName = base;
+  S().RecordText.assign(static_cast<size_t>(h.RecordLength), ' ');
+  if (h.RecordCount < 1) {
+    S().CurrentRecord = 0;
+  } else {
+    S().CurrentRecord = 1;
+    ReadRecord();
+  }
+  return 1;
+}
+
+int16_t CloseDatabase() {
+  if (!RequireOpen("CLOSE DATABASE", "File not open!")) return 0;
+  ::close(S().fd);
+  InitHeader();
+  return 1;
+}
+
+int16_t GetFileNumber() { return S().fileNumber; }
+
+int16_t ReadRecord() {
+  const char* title = "READ RECORD";
+  if (!RequireOpen(title, "DB not open")) return 0;
+  if (S().CurrentRecord == 0) {
+    Fail(title, "DB is empty");
+    return 0;
+  }
+  return Guarded("ReadRecord", [] {
+    ReadCurrent();
+    return int16_t{1};
+  });
+}
+
+int16_t WriteRecord() {
+  const char* title = "WRITE RECORD";
+  if (!RequireOpen(title, "DB not open")) return 0;
+  if (S().CurrentRecord == 0) {
+    Fail(title, "DB is empty");
+    return 0;
+  }
+  return Guarded("WriteRecord", [] {
+    detail::WriterLock lock(S().fd);
+    detail::WriteAt(S().fd, S().RecordText.data(), S().RecordText.size(), Position(S().CurrentRecord));
+    return int16_t{1};
+  });
+}
+
+int16_t AddRecord() {
+  const char* title = "ADD RECORD";
+  if (!RequireOpen(title, "DB not open")) return 0;
+  if (H().RecordCount >= kMaxRecords) {
+    Fail(title, "DB is Full");
+    return 0;
+  }
+  const int32_t oldCount = H().RecordCount, oldCurrent = S().CurrentRecord;
+  const char oldMark = S().RecordText.empty() ? ' ' : S().RecordText[0];
+  bool full = false;
+  const int16_t done = Guarded("AddRecord", [&] {
+    try {
+      detail::WriterLock lock(S().fd);
+      ReadCount();  // another program may have appended since
+      if (H().RecordCount >= kMaxRecords) {
+        full = true;
+        return int16_t{0};
+      }
+      const int32_t n = H().RecordCount + 1;
+      S().RecordText[0] = ' ';
+      // The record first, then the count: a reader that sees the new count finds the
+      // record complete, and a failure in between leaves the count as it was.
+      detail::WriteAt(S().fd, S().RecordText.data(), S().RecordText.size(), Position(n));
+      WriteCount(n);
+      H().RecordCount = n;
+      S().CurrentRecord = n;
+      return int16_t{1};
+    } catch (...) {
+      H().RecordCount = oldCount;
+      S().CurrentRecord = oldCurrent;
+      S().RecordText[0] = oldMark;
+      throw;
+    }
+  });
+  if (full) Fail(title, "DB is Full");
+  return done;
+}
+
+int16_t DeleteRecord() {
+  const char* title = "DELETE RECORD";
+  if (!RequireOpen(title, "DB not open")) return 0;
+  if (S().CurrentRecord == 0) {
+    Fail(title, "DB is empty");
+    return 0;
+  }
+  if (!S().RecordText.empty() && S().RecordText[0] == '*') {
+    Fail(title, "Record is already marked for deletion!");
+    return 0;
+  }
+  const char oldMark = S().RecordText[0];
+  return Guarded("DeleteRecord", [&] {
+    try {
+      detail::WriterLock lock(S().fd);
+      S().RecordText[0] = '*';
+      detail::WriteAt(S().fd, S().RecordText.data(), S().RecordText.size(), Position(S().CurrentRecord));
+      return int16_t{1};
+    } catch (...) {
+      S().RecordText[0] = oldMark;
+      throw;
+    }
+  });
+}
+
+int16_t IsDeleted() {
+  const char* title = "IS DELETED";
+  if (!RequireOpen(title, "DB not open")) return 0;
+  if (S().CurrentRecord == 0) {
+    Fail(title, "DB is empty");
+    return 0;
+  }
+  return !S().RecordText.empty() && S().RecordText[0] == '*' ? -1 : 0;
+}
+
+int16_t ReadField(int16_t n, std::string& out) {
+  const char* title = "READ FIELD";
+  if (!RequireOpen(title, "DB not open")) return 0;
+  const FieldDef* f = FieldFor(n, title, "Invalid Field Number");
+  if (!f) return 0;
+  // The layout was checked when the database was opened: the slice lies inside.
+  out = modLIB::Trim(std::string_view(S().RecordText).substr(f->Offset, f->Length));
+  return 1;
+}
+
+int16_t WriteField(int16_t n, const std::string& text) {
+  const char* title = "WRITE FIELD";
+  if (!RequireOpen(title, "DB not open")) return 0;
+  const FieldDef* f = FieldFor(n, title, "Invalid Field Number!");
+  if (!f) return 0;
+  S().RecordText.replace(f->Offset, f->Length, modLIB::PadRight(text, f->Length));
+  return 1;
+}
+
+int16_t ClearRecord() {
+  if (!RequireOpen("CLEAR RECORD", "DB not open!")) return 0;
+  S().RecordText.assign(static_cast<size_t>(H().RecordLength), ' ');
+  return 1;
+}
+
+int32_t GetRecordNo() {
+  if (!RequireOpen("GET RECORD NO", "DB not open")) return 0;
+  return S().CurrentRecord;
+}
+
+int16_t SetRecordNo(int32_t n) {
+  const char* title = "SET RECORD NO";
+  if (!RequireOpen(title, "DB not open")) return 0;
+  if (n < 1 || n > H().RecordCount) {
+    Fail(title, "Record Out of range!");
+    return 0;
+  }
+  S().CurrentRecord = n;
+  ReadRecord();
+  return 1;
+}
+
+int32_t GetRecordCount() {
+  if (!RequireOpen("GET RECORD COUNT", "DB not open")) return 0;
+  Guarded("GetRecordCount", [] {
+    ReadCount();
+    return int16_t{1};
+  });
+  return H().RecordCount;
+}
+
+int16_t GotoFirstRecord() {
+  const char* title = "GOTO FIRST RECORD";
+  if (!RequireOpen(title, "DB not open!")) return 0;
+  if (H().RecordCount == 0) {
+    Fail(title, "DB is empty");
+    return 0;
+  }
+  S().CurrentRecord = 1;
+  ReadRecord();
+  return 1;
+}
+
+int16_t GotoLastRecord() {
+  const char* title = "GOTO LAST RECORD";
+  if (!RequireOpen(title, "DB not open!")) return 0;
+  // The count is read before the test, so that records another program appended
+  // to an empty database are found.
+  if (!Guarded("GotoLastRecord", [] {
+        ReadCount();
+        return int16_t{1};
+      }))
+    return 0;
+  if (H().RecordCount == 0) {
+    Fail(title, "DB is empty");
+    return 0;
+  }
+  S().CurrentRecord = H().RecordCount;
+  ReadRecord();
+  return 1;
+}
+
+int16_t GotoNextRecord() {
+  if (!RequireOpen("GOTO NEXT RECORD", "DB not open!")) return 0;
+  if (!Guarded("GotoNextRecord", [] {
+        ReadCount();
+        return int16_t{1};
+      }))
+    return 0;
+  if (S().CurrentRecord >= H().RecordCount) return 0;
+  ++S().CurrentRecord;
+  ReadRecord();
+  return 1;
+}
+
+int16_t GotoPreviousRecord() {
+  if (!RequireOpen("GOTO PREVIOUS RECORD", "DB not open!")) return 0;
+  if (S().CurrentRecord <= 1) return 0;
+  --S().CurrentRecord;
+  ReadRecord();
+  return 1;
+}
+
+std::string GetRecordText() { return S().RecordText; }
+std::string GetDatabaseName() { return S().DatabaseName; }
+
+}  // namespace modDB
