@@ -1,0 +1,78 @@
+#include "QtHost.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QMessageBox>
+
+#include "Platform.h"
+#include "QtText.h"
+#include "modDlg.h"
+
+using namespace modDB;
+
+QtHost::QtHost() { SetHost(this); }
+QtHost::~QtHost() {
+  if (&GetHost() == this) SetHost(nullptr);
+}
+
+namespace {
+// The buttons of each classic button set, in their order on the box.
+QList<QMessageBox::StandardButton> ButtonsOf(int style) {
+  switch (style & 7) {
+    case 1: return {QMessageBox::Ok, QMessageBox::Cancel};
+    case 2: return {QMessageBox::Abort, QMessageBox::Retry, QMessageBox::Ignore};
+    case 3: return {QMessageBox::Yes, QMessageBox::No, QMessageBox::Cancel};
+    case 4: return {QMessageBox::Yes, QMessageBox::No};
+    case 5: return {QMessageBox::Retry, QMessageBox::Cancel};
+    default: return {QMessageBox::Ok};
+  }
+}
+}  // namespace
+
+void QtHost::Prepare(QMessageBox& box, const std::string& text, int style, const std::string& title) {
+  box.setWindowTitle(QtText::FromCp(title.empty() ? Platform::AppTitle() : title));
+  box.setText(QtText::FromCp(text));
+  switch (style & 0x70) {
+    case vbCritical: box.setIcon(QMessageBox::Critical); break;
+    case vbQuestion: box.setIcon(QMessageBox::Question); break;
+    case vbExclamation: box.setIcon(QMessageBox::Warning); break;
+    case vbInformation: box.setIcon(QMessageBox::Information); break;
+    default: box.setIcon(QMessageBox::NoIcon); break;
+  }
+  const auto buttons = ButtonsOf(style);
+  QMessageBox::StandardButtons set;
+  for (auto b : buttons) set |= b;
+  box.setStandardButtons(set);
+  int index = (style >> 8) & 3;  // DefaultButton2 = 256, DefaultButton3 = 512
+  if (index >= buttons.size()) index = 0;
+  box.setDefaultButton(buttons[index]);
+  // Escape answers Cancel where there is one, OK on a box with OK alone.
+  if (set & QMessageBox::Cancel) box.setEscapeButton(QMessageBox::Cancel);
+  else if (buttons.size() == 1) box.setEscapeButton(buttons[0]);
+}
+
+int QtHost::Answer(const QMessageBox& box, int style) {
+  QAbstractButton* clicked = box.clickedButton();
+  if (!clicked) return DefaultAnswer(style);
+  switch (box.standardButton(clicked)) {
+    case QMessageBox::Ok: return vbOK;
+    case QMessageBox::Cancel: return vbCancel;
+    case QMessageBox::Abort: return 3;
+    case QMessageBox::Retry: return 4;
+    case QMessageBox::Ignore: return 5;
+    case QMessageBox::Yes: return vbYes;
+    case QMessageBox::No: return vbNo;
+    default: return DefaultAnswer(style);
+  }
+}
+
+int QtHost::MsgBox(const std::string& text, int style, const std::string& title) {
+  QMessageBox box(QApplication::activeWindow());
+  Prepare(box, text, style, title);
+  modDlg::RunModal(box);
+  return Answer(box, style);
+}
+
+void QtHost::DoEvents() { QApplication::processEvents(); }
+void QtHost::ShowPer(int32_t current, int32_t total) { modDlg::ShowPer(current, total); }
+void QtHost::HidePer() { modDlg::HidePer(); }

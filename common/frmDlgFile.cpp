@@ -1,0 +1,136 @@
+#include "frmDlgFile.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "Host.h"
+#include "Platform.h"
+#include "QtText.h"
+#include "modDlg.h"
+
+namespace {
+QString Join(const QString& folder, const QString& name) {
+  return folder.endsWith('/') ? folder + name : folder + '/' + name;
+}
+}  // namespace
+
+std::string frmDlgFile::ShortenPath(std::string_view path) {
+  if (path.size() < 51) return std::string(path);
+  return std::string(path.substr(0, 22)) + " .. " + std::string(path.substr(path.size() - 22));
+}
+
+frmDlgFile::frmDlgFile(QWidget* parent) : QDialog(parent) {
+  setWindowTitle(QtText::FromCp(modDlg::DialogTitle));
+
+  lstDrive = new QListWidget(this);
+  lstDrive->setObjectName("lstDrive");
+  lstDrive->setFixedWidth(120);
+  lstDir = new QListWidget(this);
+  lstDir->setObjectName("lstDir");
+  txtPath = new QLabel(this);
+  txtPath->setObjectName("txtPath");
+  txtPath->setFrameShape(QFrame::StyledPanel);
+  txtPath->setMinimumWidth(340);
+  txtFile = new QLineEdit(this);
+  txtFile->setObjectName("txtFile");
+  cmdOk = new QPushButton(tr("Ok"), this);
+  cmdOk->setObjectName("cmdOk");
+  cmdOk->setDefault(true);
+  cmdCancel = new QPushButton(tr("Cancel"), this);
+  cmdCancel->setObjectName("cmdCancel");
+  cmdCancel->setAutoDefault(false);
+
+  auto* grid = new QGridLayout;
+  grid->addWidget(lstDrive, 0, 0, 2, 1);
+  grid->addWidget(txtPath, 0, 1);
+  grid->addWidget(lstDir, 1, 1);
+  auto* fileRow = new QHBoxLayout;
+  fileRow->addWidget(new QLabel(tr("File"), this));
+  fileRow->addWidget(txtFile, 1);
+  auto* buttons = new QHBoxLayout;
+  buttons->addStretch(1);
+  buttons->addWidget(cmdOk);
+  buttons->addWidget(cmdCancel);
+  auto* all = new QVBoxLayout(this);
+  all->addLayout(grid, 1);
+  all->addLayout(fileRow);
+  all->addLayout(buttons);
+  resize(500, 360);
+
+  txtFile->setEnabled(modDlg::DialogSaveMode != 0);
+  Pattern = modDlg::DialogFilter.empty() ? QStringLiteral("*.*") : QtText::FromCp(modDlg::DialogFilter);
+  CurFolder = modDlg::DialogFolder.empty() ? QDir::currentPath() : QtText::FromCp(modDlg::DialogFolder);
+  if (!QFileInfo(CurFolder).isDir()) CurFolder = QDir::currentPath();  // a folder since removed
+  txtFile->setText(QtText::FromCp(modDlg::DialogFileName));
+  FillDrives();
+  FillFolder();
+
+  connect(lstDir, &QListWidget::itemClicked, this, &frmDlgFile::lstDir_Click);
+  connect(lstDir, &QListWidget::itemDoubleClicked, this, &frmDlgFile::lstDir_DblClick);
+  connect(lstDrive, &QListWidget::itemDoubleClicked, this, &frmDlgFile::lstDrive_DblClick);
+  connect(cmdOk, &QPushButton::clicked, this, &frmDlgFile::cmdOk_Click);
+  connect(cmdCancel, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+void frmDlgFile::FillDrives() {
+  lstDrive->clear();
+  for (const std::string& d : Platform::LogicalDrives()) lstDrive->addItem(QtText::FromCp(d));
+}
+
+void frmDlgFile::FillFolder() {
+  txtPath->setText(QtText::FromCp(ShortenPath(QtText::ToCp(CurFolder))));
+  txtPath->setToolTip(CurFolder);
+  lstDir->clear();
+  const QDir dir(CurFolder);
+  // Folders first, ".." leading, then the files of the pattern in name order.
+  const QStringList folders = dir.entryList(QDir::Dirs | QDir::NoDot, QDir::Name | QDir::IgnoreCase);
+  for (const QString& f : folders) lstDir->addItem('[' + f + ']');
+  const QStringList files =
+      dir.entryList(QStringList{Pattern}, QDir::Files | QDir::Readable, QDir::Name | QDir::IgnoreCase);
+  for (const QString& f : files) {
+    // Drop the extension the pattern names; a name without one stays whole.
+    const int dot = f.lastIndexOf('.');
+    lstDir->addItem(dot > 0 ? f.left(dot) : f);
+  }
+}
+
+void frmDlgFile::lstDir_Click(QListWidgetItem* item) {
+  if (item && !item->text().startsWith('[')) txtFile->setText(item->text());
+}
+
+void frmDlgFile::lstDir_DblClick(QListWidgetItem* item) {
+  if (!item) return;
+  const QString entry = item->text();
+  if (!entry.startsWith('[')) {
+    txtFile->setText(entry);
+    if (modDlg::DialogSaveMode == 0) cmdOk_Click();
+    return;
+  }
+  const QString name = entry.mid(1, entry.size() - 2);
+  Platform::SetCurrentFolder(QtText::ToCp(Join(CurFolder, name)));
+  CurFolder = QDir::currentPath();
+  txtFile->clear();
+  FillFolder();
+}
+
+void frmDlgFile::lstDrive_DblClick(QListWidgetItem* item) {
+  if (!item) return;
+  if (!Platform::SetCurrentDrive(QtText::ToCp(item->text())))
+    modDB::GetHost().MsgBox("Drive unavailable.", modDB::vbCritical | modDB::vbOKOnly, Platform::AppTitle());
+  CurFolder = QDir::currentPath();
+  txtFile->clear();
+  FillFolder();
+}
+
+void frmDlgFile::cmdOk_Click() {
+  modDlg::DialogFolder = QtText::ToCp(CurFolder);
+  modDlg::DialogFileName = QtText::ToCp(txtFile->text());
+  accept();
+}

@@ -1,0 +1,45 @@
+// frmDlgFile: the file picker (caption DialogTitle: "Load" or "Save As"). Lists the
+// drives, then the folders of the current folder in brackets ("[..]" goes up) and
+// the files matching the pattern, shown without their extension. In load mode the
+// name box is disabled and a double-click on a file is Ok; in save mode it only fills
+// the box. Navigating changes the process's current folder, which stays changed.
+// Ok stores the current folder in DialogFolder and the name box in DialogFileName.
+#pragma once
+
+#include <QDialog>
+#include <string>
+#include <string_view>
+
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QListWidgetItem;
+class QPushButton;
+
+class frmDlgFile : public QDialog {
+  Q_OBJECT
+ public:
+  explicit frmDlgFile(QWidget* parent = nullptr);
+
+  // A path of 51 characters or more as its first 22, " .. " and its last 22.
+  static std::string ShortenPath(std::string_view path);
+
+  void FillDrives();
+  void FillFolder();
+
+  QListWidget* lstDrive;
+  QListWidget* lstDir;
+  QLabel* txtPath;
+  QLineEdit* txtFile;
+  QPushButton* cmdOk;
+  QPushButton* cmdCancel;
+
+  QString Pattern;
+  QString CurFolder;
+
+ private:
+  void lstDir_Click(QListWidgetItem* item);
+  void lstDir_DblClick(QListWidgetItem* item);
+  void lstDrive_DblClick(QListWidgetItem* item);
+  void cmdOk_Click();
+};

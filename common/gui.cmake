@@ -1,0 +1,21 @@
+# The shared windows and the Qt side of the engine's Host, used by both programs.
+find_package(Qt6 REQUIRED COMPONENTS Widgets PrintSupport Test)
+
+add_library(qf_common STATIC
+  QtText.cpp
+  KeyFilter.cpp
+  Platform.cpp
+  QtHost.cpp
+  modDlg.cpp
+  frmInput.cpp
+  frmProgress.cpp
+  frmGetDate.cpp
+  frmDlgClr.cpp
+  frmDlgFnt.cpp
+  frmDlgFile.cpp
+  frmHelp.cpp
+  frmAbout.cpp
+)
+set_target_properties(qf_common PROPERTIES AUTOMOC ON)
+target_include_directories(qf_common PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
+target_link_libraries(qf_common PUBLIC Qt6::Widgets Qt6::PrintSupport qf_engine qf_lib)

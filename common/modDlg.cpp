@@ -1,0 +1,112 @@
+#include "modDlg.h"
+
+#include <QDialog>
+#include <QPointer>
+#include <QTimer>
+
+#include "frmAbout.h"
+#include "frmDlgClr.h"
+#include "frmDlgFile.h"
+#include "frmDlgFnt.h"
+#include "frmGetDate.h"
+#include "frmHelp.h"
+#include "frmInput.h"
+#include "frmProgress.h"
+#include "modLIB.h"
+
+namespace modDlg {
+
+std::string DialogTitle;
+std::string DialogFileName;
+std::string DialogFilter;
+int16_t DialogSaveMode = 0;
+std::string DialogFolder;
+std::string InputText;
+int16_t InputMaxLength = 0;
+std::string InputMode;
+std::string DateText;
+int32_t DatePickerLeft = 0;
+int32_t DatePickerTop = 0;
+int32_t DialogColor = 0;
+std::string DialogFontName;
+int16_t DialogFontSize = 0;
+uint8_t DialogFontBold = 0;
+uint8_t DialogFontItalic = 0;
+std::string HelpFileName;
+std::string HelpTopic;
+
+namespace {
+ShownHook g_hook;
+}
+
+void SetShownHook(ShownHook hook) { g_hook = std::move(hook); }
+
+int RunModal(QDialog& dialog) {
+  if (g_hook) {
+    QPointer<QDialog> d(&dialog);
+    QTimer::singleShot(0, &dialog, [d] {
+      if (!d || !g_hook) return;
+      ShownHook hook = g_hook;  // the hook may replace itself
+      hook(d);
+      // A hook that leaves the dialog open would leave the caller waiting forever.
+      if (d && d->isVisible()) d->reject();
+    });
+  }
+  return dialog.exec();
+}
+
+void ShowColorDialog() {
+  DialogTitle = "Select Color";
+  frmDlgClr dlg;
+  RunModal(dlg);
+}
+
+void ShowFontDialog() {
+  DialogTitle = "Select Font";
+  frmDlgFnt dlg;
+  RunModal(dlg);
+}
+
+void ShowOpenDialog() {
+  DialogTitle = "Load";
+  DialogFileName.clear();
+  DialogSaveMode = 0;
+  frmDlgFile dlg;
+  RunModal(dlg);
+}
+
+void ShowSaveDialog() {
+  DialogTitle = "Save As";
+  DialogSaveMode = -1;
+  frmDlgFile dlg;
+  RunModal(dlg);
+}
+
+void ShowDatePicker(int32_t left, int32_t top) {
+  DatePickerLeft = left;
+  DatePickerTop = top;
+  frmGetDate dlg;
+  RunModal(dlg);
+}
+
+void ShowInputBox(const std::string& mode) {
+  InputMode = modLIB::UCase(modLIB::Trim(mode));
+  frmInput dlg;
+  RunModal(dlg);
+}
+
+void ShowHelp(const std::string& topic) {
+  HelpTopic = topic;
+  frmHelp dlg;
+  RunModal(dlg);
+}
+
+void ShowAbout() {
+  frmAbout dlg;
+  RunModal(dlg);
+}
+
+void ShowPer(int32_t current, int32_t total) { frmProgress::ShowPer(current, total); }
+void HidePer() { frmProgress::HidePer(); }
+
+}  // namespace modDlg
