@@ -2,21 +2,42 @@
 //
 //   qfd info FILE              what the database holds (never its password)
 //   qfd dump --json FILE       the whole definition as JSON
+//   qfd create --from DEF.json OUT             a new database from a JSON definition
+//   qfd resave FILE --from DEF.json --recover yes|no
+//                              save a changed definition over a database
+//   qfd add FILE NAME=VALUE ...                append a record; prints its number
+//   qfd get FILE N [--json]                    show record N
+//   qfd set FILE N NAME=VALUE ...              change fields of record N
+//   qfd delete FILE N                          mark record N for deletion
+//   qfd export FILE OUT.csv [--fields A,B]     the CSV of the export window
+//   qfd pack FILE --yes                        remove the marked records
+//   qfd check FILE                             layout and length consistency
 //
-// Messages go to stderr; every failure exits with status 1.
+// The record commands go through the engine exactly as the windows do: the same
+// checks, messages and writers' lock. Values are UTF-8 on the command line and
+// Windows-1252 in the file; a line break in a value is stored as CR LF. Messages go
+// to stderr; every failure exits with status 1.
 #include <cstdio>
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
 #include <cstring>
+#include <fstream>
+#include <set>
+#include <sstream>
 #include <functional>
 #include <map>
 #include <string>
 #include <vector>
 
 #include "Codepage.h"
+#include "CsvExport.h"
 #include "DefinitionJson.h"
 #include "HeaderFile.h"
 #include "HeaderLayout.h"
 #include "StderrHost.h"
 #include "modDB.h"
+#include "modLIB.h"
 
 namespace {
 
@@ -26,7 +47,16 @@ using Args = std::vector<std::string>;
 int Usage() {
   std::fprintf(stderr,
                "usage: qfd info FILE\n"
-               "       qfd dump --json [--with-password] FILE\n");
+               "       qfd dump --json [--with-password] FILE\n"
+               "       qfd create --from DEF.json OUT\n"
+               "       qfd resave FILE --from DEF.json --recover yes|no\n"
+               "       qfd add FILE NAME=VALUE ...\n"
+               "       qfd get FILE N [--json]\n"
+               "       qfd set FILE N NAME=VALUE ...\n"
+               "       qfd delete FILE N\n"
+               "       qfd export FILE OUT.csv [--fields A,B,...]\n"
+               "       qfd pack FILE --yes\n"
+               "       qfd check FILE\n");
   return 2;
 }
 
@@ -132,15 +162,322 @@ int Dump(const Args& a) {
   return 0;
 }
 
+
+qfd::StderrHost* g_host = nullptr;
+
+// ---- Definitions ---------------------------------------------------------------
+
+bool ReadDefinition(const std::string& path, nlohmann::json& j, std::string& why) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) {
+    why = "cannot read " + path;
+    return false;
+  }
+  std::stringstream text;
+  text << in.rdbuf();
+  try {
+    j = nlohmann::json::parse(text.str());
+  } catch (const nlohmann::json::exception& e) {
+    why = path + " is not valid JSON: " + e.what();
+    return false;
+  }
+  return true;
+}
+
+int Create(const Args& a) {
+  std::string def, out;
+  for (size_t i = 0; i < a.size(); ++i) {
+    if (a[i] == "--from" && i + 1 < a.size()) def = a[++i];
+    else if (out.empty()) out = a[i];
+    else return Usage();
+  }
+  if (def.empty() || out.empty()) return Usage();
+  const std::string file = DatabaseFile(out);
+  if (std::filesystem::exists(file)) return Error(file + " already exists; use resave to change its definition");
+  nlohmann::json j;
+  std::string why;
+  if (!ReadDefinition(def, j, why)) return Error(why);
+  if (!qfd::DefinitionFromJson(j)) return 1;
+  return SaveHeader(out) == 1 ? 0 : 1;
+}
+
+int Resave(const Args& a) {
+  std::string def, recover, target;
+  for (size_t i = 0; i < a.size(); ++i) {
+    if (a[i] == "--from" && i + 1 < a.size()) def = a[++i];
+    else if (a[i] == "--recover" && i + 1 < a.size()) recover = a[++i];
+    else if (target.empty()) target = a[i];
+    else return Usage();
+  }
+  if (def.empty() || target.empty() || (recover != "yes" && recover != "no")) return Usage();
+  const std::string file = DatabaseFile(target);
+  FormHeader old;
+  int64_t size = 0;
+  std::string why;
+  if (!ReadHeaderFile(file, old, why, &size)) return Error(why);
+  nlohmann::json j;
+  if (!ReadDefinition(def, j, why)) return Error(why);
+  if (!qfd::DefinitionFromJson(j)) return 1;
+  // A definition dumped without its password keeps the database's password.
+  if (!j.contains("Password")) {
+    std::string password = old.Password.Trimmed();
+    SetPassword(password);
+  }
+  g_host->answer = recover == "yes" ? vbYes : vbNo;
+  return SaveHeader(target) == 1 ? 0 : 1;
+}
+
+// ---- Records -------------------------------------------------------------------
+
+// Opens the database of the command; the engine has said why when it cannot.
+bool Open(std::string name) { return OpenDatabase(name) == 1; }
+
+bool RecordNumber(const std::string& text, int32_t& n) {
+  char* end = nullptr;
+  const long v = std::strtol(text.c_str(), &end, 10);
+  if (text.empty() || *end != '\0' || v < 1 || v > kMaxRecords) return false;
+  n = static_cast<int32_t>(v);
+  return true;
+}
+
+// A value from the command line in the file's code page, line breaks as CR LF.
+std::string StoredValue(const std::string& utf8) {
+  std::string v;
+  for (char c : modLIB::Utf8ToCp1252(utf8)) {
+    if (c == '\r') continue;
+    if (c == '\n') v += '\r';
+    v += c;
+  }
+  return v;
+}
+
+struct Assignment {
+  int16_t slot;
+  std::string value;
+};
+
+// Parses NAME=VALUE arguments against the open definition. Every problem is told
+// before anything is written: unknown names, repeated names, values that do not fit.
+bool Assignments(const Args& a, size_t from, std::vector<Assignment>& out) {
+  bool ok = true;
+  std::set<int16_t> seen;
+  for (size_t i = from; i < a.size(); ++i) {
+    const size_t eq = a[i].find('=');
+    if (eq == std::string::npos || eq == 0) {
+      Error("\"" + a[i] + "\" is not NAME=VALUE");
+      ok = false;
+      continue;
+    }
+    const std::string name = modLIB::Utf8ToCp1252(a[i].substr(0, eq));
+    const int16_t slot = FindField(name);
+    if (slot == 0) {
+      Error("no field named \"" + a[i].substr(0, eq) + "\" in " + GetDatabaseName() + ".Qfd");
+      ok = false;
+      continue;
+    }
+    if (!seen.insert(slot).second) {
+      Error("field \"" + a[i].substr(0, eq) + "\" is given twice");
+      ok = false;
+      continue;
+    }
+    FieldDef f;
+    GetFieldDef(slot, f);
+    std::string value = StoredValue(a[i].substr(eq + 1));
+    if (static_cast<int>(value.size()) > f.Length) {
+      Error("the value for \"" + a[i].substr(0, eq) + "\" has " + std::to_string(value.size()) +
+            " characters; the field holds " + std::to_string(f.Length));
+      ok = false;
+      continue;
+    }
+    out.push_back({slot, std::move(value)});
+  }
+  return ok;
+}
+
+bool HasFlag(const FieldDef& f, char flag) { return f.Format.Trimmed().find(flag) != std::string::npos; }
+
+// The text of an automatic number: the number with one leading blank for the sign.
+std::string NumberText(int32_t n) { return " " + std::to_string(n); }
+
+int Add(const Args& a) {
+  if (a.empty()) return Usage();
+  if (!Open(a[0])) return 1;
+  std::vector<Assignment> values;
+  if (!Assignments(a, 1, values)) return 1;
+  ClearRecord();
+  for (const Assignment& v : values) WriteField(v.slot, v.value);
+  // "#" fields not given carry the new record's number, as an update in the entry
+  // window gives them; the number is checked again once the record has its place.
+  std::vector<int16_t> numbered;
+  for (int16_t k = 1; k <= GetFieldCount(); ++k) {
+    FieldDef f;
+    if (GetFieldDef(k, f) && HasFlag(f, '#') &&
+        std::none_of(values.begin(), values.end(), [&](const Assignment& v) { return v.slot == k; }))
+      numbered.push_back(k);
+  }
+  for (int16_t k : numbered) WriteField(k, NumberText(GetRecordCount() + 1));
+  if (AddRecord() != 1) return 1;
+  const int32_t n = GetRecordNo();
+  bool renumber = false;
+  for (int16_t k : numbered) {
+    std::string v;
+    ReadField(k, v);
+    if (" " + v != NumberText(n)) {
+      WriteField(k, NumberText(n));
+      renumber = true;
+    }
+  }
+  if (renumber && WriteRecord() != 1) return 1;
+  std::printf("%d\n", n);
+  return 0;
+}
+
+bool OpenAt(const Args& a, int32_t& n) {
+  if (!RecordNumber(a[1], n)) {
+    Error("\"" + a[1] + "\" is not a record number");
+    return false;
+  }
+  if (!Open(a[0])) return false;
+  return SetRecordNo(n) == 1;
+}
+
+int Get(const Args& a) {
+  if (a.size() < 2 || a.size() > 3 || (a.size() == 3 && a[2] != "--json")) return Usage();
+  int32_t n = 0;
+  if (!OpenAt(a, n)) return 1;
+  const bool deleted = IsDeleted() != 0;
+  if (a.size() == 3) {
+    nlohmann::ordered_json fields = nlohmann::ordered_json::object();
+    for (int16_t k = 1; k <= GetFieldCount(); ++k) {
+      FieldDef f;
+      std::string v;
+      if (GetFieldDef(k, f) && ReadField(k, v)) fields[Utf8(f.Name.Trimmed())] = Utf8(v);
+    }
+    nlohmann::ordered_json j = {{"Record", n}, {"Deleted", deleted}, {"Fields", fields}};
+    std::printf("%s\n", j.dump(2).c_str());
+    return 0;
+  }
+  std::printf("Record %d of %d%s\n", n, GetRecordCount(), deleted ? " (marked for deletion)" : "");
+  for (int16_t k = 1; k <= GetFieldCount(); ++k) {
+    FieldDef f;
+    std::string v;
+    if (GetFieldDef(k, f) && ReadField(k, v))
+      std::printf("%s: %s\n", Utf8(f.Name.Trimmed()).c_str(), Utf8(v).c_str());
+  }
+  return 0;
+}
+
+int Set(const Args& a) {
+  if (a.size() < 3) return Usage();
+  int32_t n = 0;
+  if (!OpenAt(a, n)) return 1;
+  std::vector<Assignment> values;
+  if (!Assignments(a, 2, values)) return 1;
+  for (const Assignment& v : values) WriteField(v.slot, v.value);
+  return WriteRecord() == 1 ? 0 : 1;
+}
+
+int Delete(const Args& a) {
+  if (a.size() != 2) return Usage();
+  int32_t n = 0;
+  if (!OpenAt(a, n)) return 1;
+  return DeleteRecord() == 1 ? 0 : 1;
+}
+
+int Export(const Args& a) {
+  std::string file, out, names;
+  bool haveFields = false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    if (a[i] == "--fields" && i + 1 < a.size()) {
+      names = a[++i];
+      haveFields = true;
+    } else if (file.empty()) file = a[i];
+    else if (out.empty()) out = a[i];
+    else return Usage();
+  }
+  if (file.empty() || out.empty()) return Usage();
+  if (!Open(file)) return 1;
+  std::vector<bool> selected(kMaxFields + 1, !haveFields);
+  if (haveFields) {
+    std::stringstream list(names);
+    std::string name;
+    while (std::getline(list, name, ',')) {
+      if (name.empty()) continue;
+      const int16_t slot = FindField(modLIB::Utf8ToCp1252(name));
+      if (slot == 0) return Error("no field named \"" + name + "\" in " + GetDatabaseName() + ".Qfd");
+      selected[slot] = true;
+    }
+  }
+  return ExportCsv(out, selected) == 1 ? 0 : 1;
+}
+
+int Pack(const Args& a) {
+  std::string file;
+  bool yes = false;
+  for (const std::string& s : a) {
+    if (s == "--yes") yes = true;
+    else if (file.empty()) file = s;
+    else return Usage();
+  }
+  if (file.empty()) return Usage();
+  if (!yes) return Error("packing replaces the file; give --yes when no one else has it open");
+  if (!Open(file)) return 1;
+  g_host->answer = vbYes;
+  return PackRecords() == 1 ? 0 : 1;
+}
+
+int Check(const Args& a) {
+  if (a.size() != 1) return Usage();
+  const std::string file = DatabaseFile(a[0]);
+  FormHeader h;
+  int64_t size = 0;
+  std::string why;
+  if (!ReadHeaderFile(file, h, why, &size)) return Error(why);
+  std::vector<std::string> problems;
+  if (std::string bad = CheckLayout(h); !bad.empty()) problems.push_back(bad);
+  if (problems.empty()) {
+    const int64_t expected = kHeaderSize + static_cast<int64_t>(h.RecordCount) * h.RecordLength;
+    if (size != expected)
+      problems.push_back("the file has " + std::to_string(size) + " bytes; " + std::to_string(h.RecordCount) +
+                         " records of " + std::to_string(h.RecordLength) + " bytes need " +
+                         std::to_string(expected));
+    std::set<std::string> names;
+    for (int k = 1; k <= h.FieldCount; ++k) {
+      const std::string name = h.Fields[k].Name.Trimmed();
+      if (!modLIB::IsValidName(name))
+        problems.push_back("field " + std::to_string(k) + " has the invalid name \"" + Utf8(name) + "\"");
+      else if (!names.insert(name).second)
+        problems.push_back("field " + std::to_string(k) + " repeats the name \"" + Utf8(name) + "\"");
+    }
+    int32_t expectOffset = 1;
+    for (int k = 1; k <= h.FieldCount; ++k) {
+      if (h.Fields[k].Offset != expectOffset)
+        problems.push_back("field " + std::to_string(k) + " starts at " + std::to_string(h.Fields[k].Offset) +
+                           " instead of " + std::to_string(expectOffset));
+      expectOffset += h.Fields[k].Length;
+    }
+    if (h.FieldCount == 0) problems.push_back("no fields are defined");
+  }
+  if (problems.empty()) {
+    std::printf("%s: ok, %d records of %d bytes\n", file.c_str(), h.RecordCount, h.RecordLength);
+    return 0;
+  }
+  for (const std::string& p : problems) std::fprintf(stderr, "qfd: %s: %s\n", file.c_str(), p.c_str());
+  return 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   qfd::StderrHost host;
+  g_host = &host;
   SetHost(&host);
   if (argc < 2) return Usage();
   const std::map<std::string, std::function<int(const Args&)>> commands = {
       {"info", Info},
-      {"dump", Dump},
+      {"dump", Dump},     {"create", Create}, {"resave", Resave}, {"add", Add},
+      {"get", Get},       {"set", Set},       {"delete", Delete}, {"export", Export},
+      {"pack", Pack},     {"check", Check},
   };
   const auto it = commands.find(argv[1]);
   if (it == commands.end()) return Usage();
