@@ -1,0 +1,113 @@
+// What the window tests share: one QApplication, the recording host, a clean dialog
+// exchange state, a hook that drives the next modal dialog of a given class, and
+// screenshots under the build folder (gui-shots/) and /tmp/qf-shots/.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QClipboard>
+#include <QDialog>
+#include <QDir>
+#include <QListWidget>
+#include <QTest>
+#include <functional>
+#include <string>
+
+#include "Platform.h"
+#include "RecordingHost.h"
+#include "modDB.h"
+#include "modDlg.h"
+#include "modLIB.h"
+
+namespace qfgui {
+
+inline QApplication& App() {
+  static int argc = 1;
+  static char name[] = "QfTest";
+  static char* argv[] = {name, nullptr};
+  static QApplication* app = [] {
+    auto* a = new QApplication(argc, argv);
+    QApplication::setApplicationName("QfTest");
+    Platform::InitScreen();
+    return a;
+  }();
+  return *app;
+}
+
+inline void ResetExchange() {
+  using namespace modDlg;
+  DialogTitle = DialogFileName = DialogFilter = DialogFolder = "";
+  DialogSaveMode = 0;
+  InputText = InputMode = "";
+  InputMaxLength = 0;
+  DateText = "";
+  DatePickerLeft = DatePickerTop = 0;
+  DialogColor = 0;
+  DialogFontName = "";
+  DialogFontSize = 0;
+  DialogFontBold = DialogFontItalic = 0;
+  HelpFileName = HelpTopic = "";
+}
+
+// Runs `drive` on the next modal dialog of class T once it is shown; the dialog is
+// closed with Cancel (reject) afterwards when `drive` left it open. Returns a flag
+// that tells whether the hook ran.
+template <class T>
+std::shared_ptr<bool> OnShown(std::function<void(T*)> drive) {
+  auto ran = std::make_shared<bool>(false);
+  modDlg::SetShownHook([drive, ran](QDialog* d) {
+    if (T* w = qobject_cast<T*>(d)) {
+      *ran = true;
+      QTest::qWaitForWindowExposed(w);
+      drive(w);
+    }
+  });
+  return ran;
+}
+
+inline void Shot(QWidget* w, const std::string& name) {
+  const QString file = QString::fromStdString(name) + ".png";
+  const QPixmap pix = w->grab();
+  for (const QString dir : {QStringLiteral(QF_BINARY_DIR "/gui-shots"), QStringLiteral("/tmp/qf-shots")}) {
+    QDir().mkpath(dir);
+    pix.save(dir + '/' + file);
+  }
+}
+
+// Mouse on a list entry, as the user points at it.
+inline QPoint ItemPos(QListWidget* list, int row) {
+  list->scrollToItem(list->item(row));
+  return list->visualItemRect(list->item(row)).center();
+}
+inline void ClickItem(QListWidget* list, int row) {
+  QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, ItemPos(list, row));
+}
+inline void DblClickItem(QListWidget* list, int row) {
+  QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, ItemPos(list, row));
+}
+inline int FindRow(QListWidget* list, const QString& text) {
+  for (int i = 0; i < list->count(); ++i)
+    if (list->item(i)->text() == text) return i;
+  return -1;
+}
+
+class GuiTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    App();
+    ResetExchange();
+    cwd_ = QDir::currentPath();
+  }
+  void TearDown() override {
+    modDlg::SetShownHook({});
+    QDir::setCurrent(cwd_);
+    Platform::SetProgramFolder("");
+  }
+  modDB::RecordingHost host;
+
+ private:
+  QString cwd_;
+};
+
+}  // namespace qfgui

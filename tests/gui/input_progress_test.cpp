@@ -1,0 +1,161 @@
+// The input box and the progress window, driven as a user would.
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include "GuiSupport.h"
+#include "frmInput.h"
+#include "frmProgress.h"
+
+using namespace qfgui;
+
+class InputBox : public GuiTest {};
+
+TEST_F(InputBox, PlainTextTrimmedInAndOutWithTitleAndMode) {
+  modDlg::DialogTitle = "Page Heading";
+  modDlg::InputText = "  Old heading  ";
+  modDlg::InputMaxLength = 32;
+  QString caption, shown;
+  auto ran = OnShown<frmInput>([&](frmInput* w) {
+    caption = w->windowTitle();
+    shown = w->txtStr->text();
+    Shot(w, "frmInput");
+    w->txtStr->clear();
+    QTest::keyClicks(w->txtStr, " New page 2, ok!");
+    QTest::mouseClick(w->cmdOK, Qt::LeftButton);
+  });
+  modDlg::ShowInputBox("  ans ");
+  ASSERT_TRUE(*ran);
+  EXPECT_EQ(caption, "Page Heading");
+  EXPECT_EQ(shown, "Old heading");
+  EXPECT_EQ(modDlg::InputMode, "ANS");
+  // The comma and the "!" are swallowed by the "ANS" set; the blanks pass and are trimmed.
+  EXPECT_EQ(modDlg::InputText, "New page 2 ok");
+}
+
+TEST_F(InputBox, PasswordModeMasksWithHashAndRefusesBlank) {
+  modDlg::DialogTitle = "Password";
+  modDlg::InputText = "";
+  modDlg::InputMaxLength = 32;
+  QString display;
+  OnShown<frmInput>([&](frmInput* w) {
+    QTest::keyClicks(w->txtStr, "ab c1");
+    display = w->txtStr->displayText();
+    Shot(w, "frmInput_password");
+    QTest::keyClick(w->txtStr, Qt::Key_Return);  // Enter answers Ok
+  });
+  modDlg::ShowInputBox("ANP");
+  EXPECT_EQ(display, "####");
+  EXPECT_EQ(modDlg::InputText, "abc1");
+}
+
+TEST_F(InputBox, LengthLimitDefaultModeAndClosingWithoutOk) {
+  // Maximum length 0 means 32.
+  modDlg::InputText = "";
+  modDlg::InputMaxLength = 0;
+  OnShown<frmInput>([&](frmInput* w) {
+    QTest::keyClicks(w->txtStr, QString(40, 'x'));
+    QTest::mouseClick(w->cmdOK, Qt::LeftButton);
+  });
+  modDlg::ShowInputBox("A");
+  EXPECT_EQ(modDlg::InputText, std::string(32, 'x'));
+
+  // An explicit limit holds too, also for the text handed in.
+  modDlg::InputText = "abcdefgh";
+  modDlg::InputMaxLength = 5;
+  OnShown<frmInput>([&](frmInput* w) { QTest::mouseClick(w->cmdOK, Qt::LeftButton); });
+  modDlg::ShowInputBox("A");
+  EXPECT_EQ(modDlg::InputText, "abcde");
+
+  // No mode: only the asterisk gets in.
+  modDlg::InputText = "";
+  OnShown<frmInput>([&](frmInput* w) {
+    QTest::keyClicks(w->txtStr, "a*1 *");
+    QTest::mouseClick(w->cmdOK, Qt::LeftButton);
+  });
+  modDlg::ShowInputBox("");
+  EXPECT_EQ(modDlg::InputText, "**");
+
+  // Escape and the close box leave the caller's text alone.
+  modDlg::InputText = "keep me";
+  OnShown<frmInput>([&](frmInput* w) {
+    QTest::keyClicks(w->txtStr, "zz");
+    QTest::keyClick(w->txtStr, Qt::Key_Escape);
+  });
+  modDlg::ShowInputBox("A");
+  EXPECT_EQ(modDlg::InputText, "keep me");
+  OnShown<frmInput>([&](frmInput* w) {
+    QTest::keyClicks(w->txtStr, "zz");
+    w->close();
+  });
+  modDlg::ShowInputBox("A");
+  EXPECT_EQ(modDlg::InputText, "keep me");
+}
+
+TEST_F(InputBox, UpperCaseSetAndPastedTextAreFiltered) {
+  modDlg::InputText = "";
+  OnShown<frmInput>([&](frmInput* w) {
+    QTest::keyClicks(w->txtStr, "ab-9");
+    QApplication::clipboard()->setText("x y-z!");
+    QTest::keyClick(w->txtStr, Qt::Key_V, Qt::ControlModifier);
+    QTest::keyClick(w->txtStr, Qt::Key_Backspace);
+    QTest::mouseClick(w->cmdOK, Qt::LeftButton);
+  });
+  modDlg::ShowInputBox("U-");
+  EXPECT_EQ(modDlg::InputText, "AB-XY-");
+}
+
+class Progress : public GuiTest {
+ protected:
+  void TearDown() override {
+    modDlg::HidePer();
+    GuiTest::TearDown();
+  }
+};
+
+TEST_F(Progress, RedrawsEveryOtherPercentAndNeverReaches100InTheLoop) {
+  std::vector<int> shown;
+  QString last;
+  for (int i = 1; i <= 100; ++i) {
+    modDlg::ShowPer(i, 100);
+    frmProgress* w = frmProgress::Instance();
+    ASSERT_NE(w, nullptr);
+    ASSERT_TRUE(w->isVisible());
+    if (w->lblPer->text() != last) {
+      last = w->lblPer->text();
+      shown.push_back(last.chopped(1).toInt());
+      EXPECT_TRUE(last.endsWith('%'));
+    }
+    if (i == 42) Shot(w, "frmProgress");
+  }
+  std::vector<int> odd;
+  for (int p = 1; p <= 99; p += 2) odd.push_back(p);
+  EXPECT_EQ(shown, odd);
+  EXPECT_EQ(last, "99%");
+  // The bar stands where it was drawn at 99 percent: 3495 * 99 / 100 twips.
+  EXPECT_EQ(frmProgress::Instance()->shpBar->width(), modLIB::TwipsToPixelsX(3495 * 99 / 100));
+}
+
+TEST_F(Progress, HidePerUnloadsAndTheNextWindowStartsAfresh) {
+  modDlg::ShowPer(50, 100);
+  EXPECT_EQ(frmProgress::Instance()->lblPer->text(), "50%");
+  modDlg::ShowPer(20, 100);  // below the threshold: nothing redrawn
+  EXPECT_EQ(frmProgress::Instance()->lblPer->text(), "50%");
+  modDlg::HidePer();
+  EXPECT_EQ(frmProgress::Instance(), nullptr);
+
+  modDlg::ShowPer(1, 1);  // a single step shows 100% and the full bar
+  frmProgress* w = frmProgress::Instance();
+  ASSERT_NE(w, nullptr);
+  EXPECT_EQ(w->lblPer->text(), "100%");
+  EXPECT_EQ(w->shpBar->width(), modLIB::TwipsToPixelsX(3495));
+  EXPECT_EQ(w->lblMin->text(), "0");
+  EXPECT_EQ(w->lblMax->text(), "100");
+  EXPECT_EQ(w->shpFrame->geometry(), w->rect());
+  Shot(w, "frmProgress_full");
+  modDlg::HidePer();
+  modDlg::HidePer();  // twice is harmless
+  modDlg::ShowPer(0, 10);
+  EXPECT_EQ(frmProgress::Instance()->Threshold, 0);
+  EXPECT_EQ(frmProgress::Instance()->shpBar->width(), 0);
+}
