@@ -53,11 +53,23 @@ inline void ResetExchange() {
 // Runs `drive` on the next modal dialog of class T once it is shown; the dialog is
 // closed with Cancel (reject) afterwards when `drive` left it open. Returns a flag
 // that tells whether the hook ran.
+// Hooks set and hooks that ran, checked at the end of each test.
+inline int& HooksSet() {
+  static int n = 0;
+  return n;
+}
+inline int& HooksRan() {
+  static int n = 0;
+  return n;
+}
+
 template <class T>
 std::shared_ptr<bool> OnShown(std::function<void(T*)> drive) {
   auto ran = std::make_shared<bool>(false);
+  ++HooksSet();
   modDlg::SetShownHook([drive, ran](QDialog* d) {
     if (T* w = qobject_cast<T*>(d)) {
+      if (!*ran) ++HooksRan();
       *ran = true;
       QTest::qWaitForWindowExposed(w);
       drive(w);
@@ -98,8 +110,10 @@ class GuiTest : public ::testing::Test {
     App();
     ResetExchange();
     cwd_ = QDir::currentPath();
+    HooksSet() = HooksRan() = 0;
   }
   void TearDown() override {
+    EXPECT_EQ(HooksRan(), HooksSet()) << "a dialog the test meant to drive was never shown";
     modDlg::SetShownHook({});
     QDir::setCurrent(cwd_);
     Platform::SetProgramFolder("");
