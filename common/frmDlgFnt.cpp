@@ -96,7 +96,11 @@ frmDlgFnt::frmDlgFnt(QWidget* parent) : QDialog(parent) {
   connect(chkItalic, &QCheckBox::toggled, this, &frmDlgFnt::ShowSample);
   connect(cmdOK, &QPushButton::clicked, this, &frmDlgFnt::cmdOK_Click);
   connect(cmdCancel, &QPushButton::clicked, this, &QDialog::reject);
-  resize(sizeHint().width(), 320);
+  // Tall enough to show every name and size without scrolling.
+  const int rows = static_cast<int>(FontNames().size());
+  lstFN->setMinimumHeight(rows * lstFN->sizeHintForRow(0) + 2 * lstFN->frameWidth() + 2);
+  lstFS->setMinimumHeight(lstFN->minimumHeight());
+  resize(sizeHint());
 }
 
 void frmDlgFnt::ShowSample() {
