@@ -1,0 +1,214 @@
+// Header load and save: the checks before any file is touched, new databases, and
+// saving over records with the backup and the carrying of values by field name,
+// checked byte for byte in the files.
+#include <sys/stat.h>
+
+#include <filesystem>
+
+#include "StoreFixture.h"
+
+using namespace storetest;
+using qftest::I32At;
+using qftest::I16At;
+using qftest::ReadFile;
+using qftest::WriteFile;
+namespace fs = std::filesystem;
+
+namespace {
+
+class HeaderSave : public StoreTest {
+ protected:
+  // Three records over fields A (5), B (8), C (3): offsets 1, 6, 14; length 17.
+  std::string ThreeRecords() {
+    return MakeDb("db", {{"A", 5}, {"B", 8}, {"C", 3}},
+                  {{"a1", "bbbbbbb1", "c1"}, {"*a2", "bbbbbbb2", "c2"}, {"a3", "bbbbbbb3", "c3"}});
+  }
+  // Loads the database's definition, lets `change` edit it, saves with `answer`.
+  int16_t Resave(const std::string& path, const std::function<void()>& change, int answer = vbYes) {
+    EXPECT_EQ(LoadHeader(path), 1) << host.Last();
+    change();
+    host.replies.push_back(answer);
+    std::string name = path;
+    return SaveHeader(name);
+  }
+  static std::string Record(const std::string& bytes, int n, int length) {
+    return bytes.substr(23496 + static_cast<size_t>(n - 1) * length, length);
+  }
+};
+
+}  // namespace
+
+TEST_F(HeaderSave, ChecksComeBeforeAnyFile) {
+  std::string name = "  ";
+  EXPECT_EQ(SaveHeader(name), 0);
+  EXPECT_EQ(host.Last(), "SAVE HEADER: Invalid File Name");
+  host.Clear();
+
+  name = dir / "none";
+  EXPECT_EQ(SaveHeader(name), 0);
+  EXPECT_EQ(host.Last(), "SAVE HEADER: No fields defined!");
+  host.Clear();
+
+  // 31,999 characters of fields make a record of 32,000 bytes: accepted.
+  Design({{"A", 8192}, {"B", 8192}, {"C", 8192}, {"D", 7423}});
+  name = "  " + dir / "big" + "  ";
+  EXPECT_EQ(SaveHeader(name), 1) << host.Last();
+  EXPECT_EQ(name, dir / "big");  // trimmed in place
+  EXPECT_EQ(I32At(ReadFile(dir / "big.Qfd"), 4), 32000);
+  FieldDef d;
+  GetFieldDef(4, d);
+  d.Length = 7424;
+  SetFieldDef(4, d);
+  name = dir / "bigger";
+  EXPECT_EQ(SaveHeader(name), 0);
+  EXPECT_EQ(host.boxes.back().title, "SAVE HEADER");
+  EXPECT_EQ(host.boxes.back().text, "Maximum Record Length can be 32000");
+  EXPECT_EQ(host.boxes.back().style, vbCritical);
+  EXPECT_FALSE(fs::exists(dir / "bigger.Qfd"));
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 1);
+}
+
+TEST_F(HeaderSave, NewDatabaseIsTheHeaderAlone) {
+  Design({{"Name", 10}});
+  std::string name = dir / "new.qfd";
+  ASSERT_EQ(SaveHeader(name), 1);
+  const std::string bytes = ReadFile(dir / "new.Qfd");
+  ASSERT_EQ(bytes.size(), 23496u);
+  EXPECT_EQ(I32At(bytes, 0), 0);
+  EXPECT_EQ(I32At(bytes, 4), 11);
+  EXPECT_EQ(I16At(bytes, 70), 1);
+  EXPECT_EQ(I16At(bytes, 12360 + 51), 1);  // offset of field 1
+  EXPECT_FALSE(fs::exists(dir / "new.Bak"));
+  EXPECT_FALSE(fs::exists(dir / "new.QfB"));
+  EXPECT_TRUE(host.boxes.empty());
+
+  const FormHeader saved = GetHeader();
+  InitHeader();
+  ASSERT_EQ(LoadHeader(dir / "new"), 1);
+  EXPECT_EQ(GetHeader(), saved);
+
+  EXPECT_EQ(LoadHeader(dir / "other"), 0);
+  EXPECT_EQ(host.Last(), "LOAD HEADER: File not found");
+}
+
+TEST_F(HeaderSave, ReorderedFieldsKeepTheirValuesAtTheirNewPlaces) {
+  const std::string path = ThreeRecords();
+  const std::string before = ReadFile(path + ".Qfd");
+  ASSERT_EQ(Resave(path, [] { MoveFieldDown(1); }), 1) << host.Last();  // B, A, C
+
+  ASSERT_EQ(host.boxes.size(), 1u);
+  EXPECT_EQ(host.boxes[0].title, "Recover Data");
+  EXPECT_EQ(host.boxes[0].text, "File contains records!\r\nRecover data?");
+  EXPECT_EQ(host.boxes[0].style, vbYesNo);
+  EXPECT_EQ(host.showPer, 3);
+  EXPECT_EQ(host.doEvents, 3);
+  EXPECT_EQ(host.lastCurrent, 3);
+  EXPECT_EQ(host.lastTotal, 3);
+  EXPECT_EQ(host.hidePer, 1);
+
+  const std::string after = ReadFile(path + ".Qfd");
+  ASSERT_EQ(after.size(), 23496u + 3 * 17);
+  EXPECT_EQ(I32At(after, 0), 3);
+  EXPECT_EQ(I32At(after, 4), 17);
+  EXPECT_EQ(Record(after, 1, 17), " bbbbbbb1a1   c1 ");
+  EXPECT_EQ(Record(after, 2, 17), "*bbbbbbb2a2   c2 ");  // the mark travels along
+  EXPECT_EQ(Record(after, 3, 17), " bbbbbbb3a3   c3 ");
+  EXPECT_EQ(ReadFile(path + ".Bak"), before);
+  EXPECT_FALSE(fs::exists(path + ".QfB"));
+  EXPECT_EQ(GetHeader().RecordCount, 3);
+
+  std::string name = path;
+  ASSERT_EQ(OpenDatabase(name), 1);
+  SetRecordNo(2);
+  EXPECT_EQ(Field1(1), "bbbbbbb2");
+  EXPECT_EQ(Field1(2), "a2");
+  EXPECT_EQ(IsDeleted(), -1);
+}
+
+TEST_F(HeaderSave, RenamedLengthenedShortenedAddedAndDroppedFields) {
+  const std::string path = ThreeRecords();
+  ASSERT_EQ(Resave(path,
+                   [] {
+                     FieldDef f;
+                     GetFieldDef(1, f);  // A: 5 -> 8
+                     f.Length = 8;
+                     SetFieldDef(1, f);
+                     GetFieldDef(2, f);  // B: 8 -> 5
+                     f.Length = 5;
+                     SetFieldDef(2, f);
+                     GetFieldDef(3, f);  // C renamed c: a new field to the matching
+                     f.Name.Set("c");
+                     SetFieldDef(3, f);
+                     FieldDef d = Field("D", 2);
+                     AddField(d);
+                   }),
+            1);
+  // A 8 at 1, B 5 at 9, c 3 at 14, D 2 at 17: length 19.
+  const std::string after = ReadFile(path + ".Qfd");
+  ASSERT_EQ(after.size(), 23496u + 3 * 19);
+  EXPECT_EQ(I32At(after, 4), 19);
+  EXPECT_EQ(Record(after, 1, 19), " a1      bbbbb     ");
+  EXPECT_EQ(Record(after, 3, 19), " a3      bbbbb     ");
+
+  // Deleting a field drops its values; shortening back cuts what was kept.
+  ASSERT_EQ(Resave(path, [] { DeleteField(1); }), 1);
+  const std::string last = ReadFile(path + ".Qfd");
+  ASSERT_EQ(last.size(), 23496u + 3 * 11);
+  EXPECT_EQ(Record(last, 2, 11), "*bbbbb     ");
+}
+
+TEST_F(HeaderSave, LetterCaseCountsInTheMatching) {
+  const std::string path = MakeDb("db", {{"Name", 4}}, {{"abcd"}});
+  ASSERT_EQ(Resave(path,
+                   [] {
+                     FieldDef f;
+                     GetFieldDef(1, f);
+                     f.Name.Set("NAME");
+                     SetFieldDef(1, f);
+                   }),
+            1);
+  EXPECT_EQ(Record(ReadFile(path + ".Qfd"), 1, 5), "     ");
+}
+
+TEST_F(HeaderSave, AnsweringNoKeepsTheRecordsOnlyInTheBackup) {
+  const std::string path = ThreeRecords();
+  const std::string before = ReadFile(path + ".Qfd");
+  ASSERT_EQ(Resave(path, [] {}, vbNo), 1);
+  const std::string after = ReadFile(path + ".Qfd");
+  EXPECT_EQ(after.size(), 23496u);
+  EXPECT_EQ(I32At(after, 0), 0);
+  EXPECT_EQ(ReadFile(path + ".Bak"), before);
+  EXPECT_EQ(GetHeader().RecordCount, 0);
+  EXPECT_EQ(host.showPer, 0);
+
+  // With no records nothing is asked; the backup is replaced by the next save.
+  host.Clear();
+  ASSERT_EQ(Resave(path, [] {}), 1);
+  EXPECT_TRUE(host.boxes.empty());
+  EXPECT_EQ(ReadFile(path + ".Bak"), after);
+}
+
+TEST_F(HeaderSave, ReadOnlyDatabaseAndBackupAreReplaced) {
+  const std::string path = ThreeRecords();
+  ASSERT_EQ(Resave(path, [] {}), 1);
+  const std::string current = ReadFile(path + ".Qfd");
+  fs::permissions(path + ".Qfd", fs::perms::owner_read | fs::perms::group_read);
+  fs::permissions(path + ".Bak", fs::perms::owner_read | fs::perms::group_read);
+  host.Clear();
+  ASSERT_EQ(Resave(path, [] { MoveFieldUp(3); }), 1) << host.Last();
+  EXPECT_EQ(host.boxes.size(), 1u);  // the question, no error
+  EXPECT_EQ(ReadFile(path + ".Bak"), current);
+  EXPECT_EQ(Record(ReadFile(path + ".Qfd"), 3, 17), " a3   c3 bbbbbbb3");
+}
+
+TEST_F(HeaderSave, AFailedSaveLeavesTheDatabaseInPlace) {
+  const std::string path = ThreeRecords();
+  const std::string before = ReadFile(path + ".Qfd");
+  // The working file's name is taken by a folder: the new file cannot be made.
+  fs::create_directory(path + ".QfB");
+  EXPECT_EQ(Resave(path, [] { MoveFieldDown(1); }), 0);
+  EXPECT_EQ(host.Last(), "SaveHeader: Unexpected Error");
+  EXPECT_EQ(host.hidePer, 1);
+  EXPECT_EQ(ReadFile(path + ".Qfd"), before);
+  EXPECT_FALSE(fs::exists(path + ".Bak"));
+}

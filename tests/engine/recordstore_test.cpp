@@ -1,0 +1,419 @@
+// The record store: checks and messages in their order, byte positions in the file,
+// the lock, and what other programs see.
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <csignal>
+#include <filesystem>
+#include <thread>
+
+#include "StoreFixture.h"
+
+using namespace storetest;
+using qftest::I32At;
+using qftest::ReadFile;
+using qftest::WriteFile;
+
+namespace {
+
+class RecordStore : public StoreTest {
+ protected:
+  // Fields A (20) and B (3): offsets 1 and 21, RecordLength 24.
+  std::string TwoFieldDb(int records) {
+    std::vector<std::vector<std::string>> rows;
+    for (int i = 1; i <= records; ++i) rows.push_back({"name" + std::to_string(i), std::to_string(i)});
+    return MakeDb("db", {{"A", 20}, {"B", 3}}, rows);
+  }
+  void Open(std::string name) { ASSERT_EQ(OpenDatabase(name), 1) << host.Last(); }
+  void ExpectBox(const std::string& title, const std::string& text) {
+    ASSERT_FALSE(host.boxes.empty()) << "no message; expected " << title << ": " << text;
+    EXPECT_EQ(host.boxes.back().title, title);
+    EXPECT_EQ(host.boxes.back().text, text);
+    EXPECT_EQ(host.boxes.back().style, vbCritical);
+    host.Clear();
+  }
+
+  // Whether another open file description could take the writers' lock right now.
+  static bool LockIsFree(const std::string& file) {
+    const int fd = ::open(file.c_str(), O_RDWR);
+    struct flock fl {};
+    fl.l_type = F_WRLCK;
+    fl.l_whence = SEEK_SET;
+    fl.l_len = 1;
+    const bool free = ::fcntl(fd, F_OFD_SETLK, &fl) == 0;
+    ::close(fd);
+    return free;
+  }
+};
+
+}  // namespace
+
+TEST_F(RecordStore, EveryOperationWithoutADatabaseSaysSoInItsOwnWords) {
+  std::string text = "x";
+  const std::vector<std::tuple<std::function<int()>, std::string, std::string>> cases = {
+      {[] { return CloseDatabase(); }, "CLOSE DATABASE", "File not open!"},
+      {[] { return ReadRecord(); }, "READ RECORD", "DB not open"},
+      {[] { return WriteRecord(); }, "WRITE RECORD", "DB not open"},
+      {[] { return AddRecord(); }, "ADD RECORD", "DB not open"},
+      {[] { return DeleteRecord(); }, "DELETE RECORD", "DB not open"},
+      {[] { return IsDeleted(); }, "IS DELETED", "DB not open"},
+      {[&] { return ReadField(1, text); }, "READ FIELD", "DB not open"},
+      {[] { return WriteField(1, "x"); }, "WRITE FIELD", "DB not open"},
+      {[] { return static_cast<int>(GetRecordNo()); }, "GET RECORD NO", "DB not open"},
+      {[] { return SetRecordNo(1); }, "SET RECORD NO", "DB not open"},
+      {[] { return static_cast<int>(GetRecordCount()); }, "GET RECORD COUNT", "DB not open"},
+      {[] { return GotoFirstRecord(); }, "GOTO FIRST RECORD", "DB not open!"},
+      {[] { return GotoLastRecord(); }, "GOTO LAST RECORD", "DB not open!"},
+      {[] { return GotoNextRecord(); }, "GOTO NEXT RECORD", "DB not open!"},
+      {[] { return GotoPreviousRecord(); }, "GOTO PREVIOUS RECORD", "DB not open!"},
+      {[] { return ClearRecord(); }, "CLEAR RECORD", "DB not open!"},
+      {[] { return PackRecords(); }, "PACK RECORDS", "DB not open!"},
+  };
+  for (const auto& [op, title, message] : cases) {
+    EXPECT_EQ(op(), 0) << title;
+    ASSERT_EQ(host.boxes.size(), 1u) << title;
+    ExpectBox(title, message);
+  }
+  EXPECT_EQ(GetFileNumber(), 0);
+  EXPECT_TRUE(host.boxes.empty());
+  EXPECT_EQ(text, "x");
+}
+
+TEST_F(RecordStore, EmptyDatabaseSaysSoUntilARecordIsAdded) {
+  const std::string path = TwoFieldDb(0);
+  EXPECT_EQ(ReadFile(path + ".Qfd").size(), 23496u);
+  Open(path);
+  EXPECT_NE(GetFileNumber(), 0);
+  EXPECT_EQ(GetRecordNo(), 0);
+  EXPECT_TRUE(host.boxes.empty());
+  EXPECT_EQ(ReadRecord(), 0);
+  ExpectBox("READ RECORD", "DB is empty");
+  EXPECT_EQ(WriteRecord(), 0);
+  ExpectBox("WRITE RECORD", "DB is empty");
+  EXPECT_EQ(DeleteRecord(), 0);
+  ExpectBox("DELETE RECORD", "DB is empty");
+  EXPECT_EQ(IsDeleted(), 0);
+  ExpectBox("IS DELETED", "DB is empty");
+  EXPECT_EQ(GotoFirstRecord(), 0);
+  ExpectBox("GOTO FIRST RECORD", "DB is empty");
+  EXPECT_EQ(GotoLastRecord(), 0);
+  ExpectBox("GOTO LAST RECORD", "DB is empty");
+  EXPECT_EQ(GotoNextRecord(), 0);
+  EXPECT_EQ(GotoPreviousRecord(), 0);
+  EXPECT_EQ(SetRecordNo(1), 0);
+  ExpectBox("SET RECORD NO", "Record Out of range!");
+  EXPECT_EQ(ReadFile(path + ".Qfd").size(), 23496u);  // nothing of that wrote
+
+  WriteField(1, "first");
+  EXPECT_EQ(AddRecord(), 1);
+  EXPECT_EQ(GetRecordNo(), 1);
+  EXPECT_TRUE(host.boxes.empty());
+  const std::string bytes = ReadFile(path + ".Qfd");
+  ASSERT_EQ(bytes.size(), 23496u + 24u);
+  EXPECT_EQ(I32At(bytes, 0), 1);
+  EXPECT_EQ(bytes.substr(23496, 24), " first" + std::string(15, ' ') + "   ");
+}
+
+TEST_F(RecordStore, OpenChecksAndNames) {
+  const std::string path = TwoFieldDb(2);
+  std::string name = "   ";
+  EXPECT_EQ(OpenDatabase(name), 0);
+  ExpectBox("OPEN DATABASE", "Invalid File Name");
+
+  name = "  " + dir / "missing.Qfd" + " ";
+  EXPECT_EQ(OpenDatabase(name), 0);
+  ExpectBox("OPEN DATABASE", "FILE:" + dir / "missing" + " not found!");
+
+  // The extension in any letter case, blanks around: the same database.
+  name = " " + path + ".qFD  ";
+  ASSERT_EQ(OpenDatabase(name), 1);
+  EXPECT_EQ(name, path);
+  EXPECT_EQ(GetDatabaseName(), path);
+  EXPECT_EQ(GetRecordNo(), 1);
+  EXPECT_EQ(Field1(1), "name1");
+
+  std::string again = path;
+  EXPECT_EQ(OpenDatabase(again), 0);
+  ExpectBox("OPEN DATABASE", "FILE:" + path + " already open");
+  EXPECT_EQ(GetRecordNo(), 1);  // still the first database
+
+  EXPECT_EQ(CloseDatabase(), 1);
+  EXPECT_EQ(GetFileNumber(), 0);
+  EXPECT_EQ(GetHeader(), [] { InitHeader(); return GetHeader(); }());
+}
+
+TEST_F(RecordStore, DamagedFilesAreRefusedWithTheirName) {
+  const std::string path = TwoFieldDb(2);
+  const std::string file = path + ".Qfd";
+  const std::string good = ReadFile(file);
+  auto patch32 = [&](size_t at, int32_t v) {
+    std::string b = good;
+    for (int i = 0; i < 4; ++i) b[at + i] = static_cast<char>((static_cast<uint32_t>(v) >> (8 * i)) & 0xFF);
+    return b;
+  };
+  auto patch16 = [&](size_t at, int16_t v) {
+    std::string b = good;
+    b[at] = static_cast<char>(v & 0xFF);
+    b[at + 1] = static_cast<char>((v >> 8) & 0xFF);
+    return b;
+  };
+  const std::vector<std::pair<std::string, std::string>> damaged = {
+      {"shorter than a header", good.substr(0, 1000)},
+      {"empty file", ""},
+      {"record length not 1 + the lengths", patch32(4, 25)},
+      {"record count too large", patch32(0, 70000)},
+      {"negative record count", patch32(0, -1)},
+      {"field count too large", patch16(70, 200)},
+      {"field 2 offset outside the record", patch16(12360 + 53 + 51, 30)},
+      {"field 1 length too large", patch16(12360 + 9, 9000)},
+  };
+  for (const auto& [what, bytes] : damaged) {
+    WriteFile(file, bytes);
+    std::string name = path;
+    EXPECT_EQ(OpenDatabase(name), 0) << what;
+    ASSERT_EQ(host.boxes.size(), 1u) << what;
+    EXPECT_EQ(host.boxes[0].title, "OPEN DATABASE") << what;
+    EXPECT_EQ(host.boxes[0].text.rfind("FILE:" + file + " is ", 0), 0u) << what << ": " << host.boxes[0].text;
+    EXPECT_EQ(GetFileNumber(), 0) << what;
+    host.Clear();
+
+    InitHeader();
+    EXPECT_EQ(LoadHeader(path), 0) << what;
+    ASSERT_EQ(host.boxes.size(), 1u) << what;
+    EXPECT_EQ(host.boxes[0].title, "LOAD HEADER") << what;
+    EXPECT_NE(host.boxes[0].text.find(file), std::string::npos) << what;
+    EXPECT_EQ(GetFieldCount(), 0) << what;  // the design in memory is left alone
+    host.Clear();
+    EXPECT_EQ(ReadFile(file), bytes) << what;  // and the file too
+  }
+}
+
+TEST_F(RecordStore, FieldsAreCutPaddedAndTrimmed) {
+  MakeDb("db", {{"A", 5}, {"B", 3}}, {{"x", "y"}});
+  Open(dir / "db");
+  EXPECT_EQ(WriteField(1, "ab"), 1);
+  EXPECT_EQ(GetRecordText().substr(1, 5), "ab   ");
+  EXPECT_EQ(Field1(1), "ab");
+  EXPECT_EQ(WriteField(1, "abcdefg"), 1);
+  EXPECT_EQ(GetRecordText().substr(1, 5), "abcde");
+  EXPECT_EQ(WriteField(1, "  z"), 1);  // leading blanks stay in the record
+  EXPECT_EQ(GetRecordText().substr(1, 5), "  z  ");
+  EXPECT_EQ(Field1(1), "z");
+  EXPECT_EQ(GetRecordText().substr(6, 3), "y  ");  // the neighbour is untouched
+
+  std::string out = "keep";
+  EXPECT_EQ(ReadField(0, out), 0);
+  ExpectBox("READ FIELD", "Invalid Field Number");
+  EXPECT_EQ(ReadField(129, out), 0);
+  ExpectBox("READ FIELD", "Invalid Field Number");
+  EXPECT_EQ(ReadField(3, out), 0);
+  ExpectBox("READ FIELD", "Field not defined!");
+  EXPECT_EQ(WriteField(0, "q"), 0);
+  ExpectBox("WRITE FIELD", "Invalid Field Number!");
+  EXPECT_EQ(WriteField(3, "q"), 0);
+  ExpectBox("WRITE FIELD", "Field not defined!");
+  EXPECT_EQ(out, "keep");
+
+  // WriteField alone never reaches the file.
+  CloseDatabase();
+  Open(dir / "db");
+  EXPECT_EQ(Field1(1), "x");
+  EXPECT_EQ(ClearRecord(), 1);
+  EXPECT_EQ(GetRecordText(), std::string(9, ' '));
+}
+
+TEST_F(RecordStore, WritesLandAtTheirByteOffsets) {
+  const std::string path = TwoFieldDb(3);
+  Open(path);
+  ASSERT_EQ(SetRecordNo(2), 1);
+  EXPECT_EQ(Field1(1), "name2");
+  WriteField(2, "XYZ");
+  ASSERT_EQ(WriteRecord(), 1);
+  CloseDatabase();
+
+  // Record 2 starts at 23496 + 24 = 23520; its field B occupies 23541 ... 23543.
+  const std::string bytes = ReadFile(path + ".Qfd");
+  ASSERT_EQ(bytes.size(), 23496u + 3 * 24u);
+  EXPECT_EQ(bytes.substr(23541, 3), "XYZ");
+  EXPECT_EQ(bytes.substr(23520, 6), " name2");
+  EXPECT_EQ(bytes.substr(23496 + 21, 3), "1  ");
+  EXPECT_EQ(bytes.substr(23544 + 21, 3), "3  ");
+  Open(path);
+  SetRecordNo(2);
+  EXPECT_EQ(Field1(2), "XYZ");
+}
+
+TEST_F(RecordStore, DeletingMarksAndAddingAfterwardsMakesALiveCopy) {
+  const std::string path = TwoFieldDb(2);
+  Open(path);
+  ASSERT_EQ(SetRecordNo(2), 1);
+  EXPECT_EQ(IsDeleted(), 0);
+  ASSERT_EQ(DeleteRecord(), 1);
+  EXPECT_EQ(IsDeleted(), -1);
+  EXPECT_EQ(DeleteRecord(), 0);
+  ExpectBox("DELETE RECORD", "Record is already marked for deletion!");
+
+  ASSERT_EQ(AddRecord(), 1);  // without moving: the buffer's mark is reset
+  EXPECT_EQ(GetRecordNo(), 3);
+  EXPECT_EQ(IsDeleted(), 0);
+  CloseDatabase();
+  const std::string bytes = ReadFile(path + ".Qfd");
+  EXPECT_EQ(I32At(bytes, 0), 3);
+  EXPECT_EQ(bytes[23496 + 24], '*');
+  EXPECT_EQ(bytes.substr(23496 + 24 + 1, 23), bytes.substr(23496 + 48 + 1, 23));
+  EXPECT_EQ(bytes[23496 + 48], ' ');
+}
+
+TEST_F(RecordStore, NavigationVisitsEveryRecordAndSeesOtherProgramsAppends) {
+  const std::string path = TwoFieldDb(3);
+  {
+    Open(path);
+    SetRecordNo(2);
+    DeleteRecord();
+    CloseDatabase();
+  }
+  Open(path);
+  std::vector<std::string> seen{Field1(1)};
+  while (GotoNextRecord() == 1) seen.push_back(Field1(1) + (IsDeleted() ? "*" : ""));
+  EXPECT_EQ(seen, (std::vector<std::string>{"name1", "name2*", "name3"}));
+  EXPECT_EQ(GetRecordNo(), 3);
+  EXPECT_EQ(GotoNextRecord(), 0);
+  EXPECT_EQ(GetRecordNo(), 3);
+  EXPECT_TRUE(host.boxes.empty());
+
+  // Another program appends record 4 as AddRecord does: the record, then the count.
+  std::string bytes = ReadFile(path + ".Qfd");
+  bytes += " other" + std::string(18, ' ');
+  bytes[0] = 4;
+  WriteFile(path + ".Qfd", bytes);
+  EXPECT_EQ(GotoNextRecord(), 1);
+  EXPECT_EQ(GetRecordNo(), 4);
+  EXPECT_EQ(Field1(1), "other");
+
+  EXPECT_EQ(GotoFirstRecord(), 1);
+  EXPECT_EQ(GetRecordNo(), 1);
+  EXPECT_EQ(GotoPreviousRecord(), 0);
+  EXPECT_EQ(GotoLastRecord(), 1);
+  EXPECT_EQ(GetRecordNo(), 4);
+  EXPECT_EQ(GotoPreviousRecord(), 1);
+  EXPECT_EQ(Field1(1), "name3");
+  EXPECT_EQ(SetRecordNo(0), 0);
+  ExpectBox("SET RECORD NO", "Record Out of range!");
+  EXPECT_EQ(SetRecordNo(5), 0);
+  ExpectBox("SET RECORD NO", "Record Out of range!");
+  EXPECT_EQ(GetRecordNo(), 3);
+  EXPECT_EQ(GetRecordCount(), 4);
+  // AddRecord re-reads the count under the lock: the next number is 5, not 4.
+  ClearRecord();
+  ASSERT_EQ(AddRecord(), 1);
+  EXPECT_EQ(GetRecordNo(), 5);
+}
+
+TEST_F(RecordStore, ARecordBeyondTheEndOfTheFileReadsAsBlanks) {
+  const std::string path = TwoFieldDb(3);
+  std::string bytes = ReadFile(path + ".Qfd");
+  bytes.resize(23496 + 24 + 10);  // record 2 cut short, record 3 gone: count still 3
+  WriteFile(path + ".Qfd", bytes);
+  Open(path);
+  ASSERT_EQ(SetRecordNo(3), 1);
+  EXPECT_EQ(GetRecordText(), std::string(24, ' '));
+  ASSERT_EQ(SetRecordNo(2), 1);
+  EXPECT_EQ(GetRecordText(), " name2" + std::string(18, ' '));
+  EXPECT_TRUE(host.boxes.empty());
+  EXPECT_EQ(ReadFile(path + ".Qfd"), bytes);
+}
+
+TEST_F(RecordStore, AFullDatabaseStaysExactlyAsItWas) {
+  MakeDb("full", {{"A", 1}}, {});
+  const std::string file = dir / "full.Qfd";
+  // 65,530 records of 2 bytes; the last one says "z".
+  std::string bytes = ReadFile(file);
+  bytes += std::string(65530 * 2, ' ');
+  bytes[bytes.size() - 1] = 'z';
+  bytes[0] = static_cast<char>(65530 & 0xFF);
+  bytes[1] = static_cast<char>(65530 >> 8);
+  WriteFile(file, bytes);
+
+  Open(dir / "full");
+  EXPECT_EQ(GotoLastRecord(), 1);
+  EXPECT_EQ(GetRecordNo(), 65530);
+  EXPECT_EQ(Field1(1), "z");
+  WriteField(1, "n");
+  EXPECT_EQ(AddRecord(), 0);
+  ExpectBox("ADD RECORD", "DB is Full");
+  EXPECT_EQ(GetRecordNo(), 65530);
+  EXPECT_EQ(ReadFile(file), bytes);
+  CloseDatabase();
+
+  // Full only on disk: another program filled it after this one read the count.
+  bytes[0] = static_cast<char>(65529 & 0xFF);
+  WriteFile(file, bytes);
+  Open(dir / "full");
+  bytes[0] = static_cast<char>(65530 & 0xFF);
+  WriteFile(file, bytes);
+  EXPECT_EQ(AddRecord(), 0);
+  ExpectBox("ADD RECORD", "DB is Full");
+  EXPECT_EQ(ReadFile(file), bytes);
+}
+
+TEST_F(RecordStore, WritersWaitForTheLockAndReleaseIt) {
+  const std::string path = TwoFieldDb(1);
+  const std::string file = path + ".Qfd";
+  Open(path);
+  EXPECT_TRUE(LockIsFree(file));
+
+  // Another open file description holds byte 0: AddRecord waits for it.
+  const int other = ::open(file.c_str(), O_RDWR);
+  struct flock fl {};
+  fl.l_type = F_WRLCK;
+  fl.l_whence = SEEK_SET;
+  fl.l_len = 1;
+  ASSERT_EQ(::fcntl(other, F_OFD_SETLK, &fl), 0);
+  std::atomic<int> result{-1};
+  std::thread adder([&] { result = AddRecord(); });
+  std::this_thread::sleep_for(std::chrono::milliseconds(200));
+  EXPECT_EQ(result.load(), -1);
+  EXPECT_EQ(I32At(ReadFile(file), 0), 1);
+  fl.l_type = F_UNLCK;
+  ASSERT_EQ(::fcntl(other, F_OFD_SETLK, &fl), 0);
+  adder.join();
+  ::close(other);
+  EXPECT_EQ(result.load(), 1);
+  EXPECT_EQ(I32At(ReadFile(file), 0), 2);
+  EXPECT_TRUE(LockIsFree(file));
+
+  ASSERT_EQ(WriteRecord(), 1);
+  EXPECT_TRUE(LockIsFree(file));
+  ASSERT_EQ(DeleteRecord(), 1);
+  EXPECT_TRUE(LockIsFree(file));
+}
+
+TEST_F(RecordStore, AFailedWriteReleasesTheLockAndChangesNothing) {
+  const std::string path = TwoFieldDb(2);
+  const std::string file = path + ".Qfd";
+  const std::string before = ReadFile(file);
+  Open(path);
+  // The file may not grow: the append fails with EFBIG.
+  std::signal(SIGXFSZ, SIG_IGN);
+  rlimit old{};
+  getrlimit(RLIMIT_FSIZE, &old);
+  rlimit small = old;
+  small.rlim_cur = before.size();
+  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+  WriteField(1, "never");
+  const int16_t added = AddRecord();
+  setrlimit(RLIMIT_FSIZE, &old);
+  EXPECT_EQ(added, 0);
+  ExpectBox("AddRecord", "Unexpected Error");
+  EXPECT_TRUE(LockIsFree(file));
+  EXPECT_EQ(ReadFile(file), before);
+  EXPECT_EQ(GetRecordNo(), 1);
+  EXPECT_EQ(GetRecordCount(), 2);
+  EXPECT_EQ(IsDeleted(), 0);
+  // The store goes on working.
+  ASSERT_EQ(AddRecord(), 1);
+  EXPECT_EQ(GetRecordNo(), 3);
+}
