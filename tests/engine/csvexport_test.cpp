@@ -1,0 +1,76 @@
+// The CSV export, byte for byte: heading, record lines, quoting without escapes,
+// line breaks inside values, and the current record afterwards.
+#include <filesystem>
+
+#include "CsvExport.h"
+#include "StoreFixture.h"
+
+using namespace storetest;
+using qftest::ReadFile;
+namespace fs = std::filesystem;
+
+namespace {
+
+class CsvExport : public StoreTest {
+ protected:
+  std::string Db() {
+    return MakeDb("db", {{"Name", 10}, {"City", 8}, {"Notes", 20}},
+                  {{"Ann", "Rome", "one\r\ntwo"}, {"*Bob", "Oslo", "say \"hi\", ok"}, {"  Cy ", "", ""}});
+  }
+  void Open(std::string name) { ASSERT_EQ(OpenDatabase(name), 1) << host.Last(); }
+  std::vector<bool> Slots(std::initializer_list<int> slots) {
+    std::vector<bool> v(kMaxFields + 1, false);
+    for (int s : slots) v[s] = true;
+    return v;
+  }
+};
+
+}  // namespace
+
+TEST_F(CsvExport, SelectedFieldsOfEveryRecord) {
+  Open(Db());
+  SetRecordNo(2);
+  const std::string out = dir / "out.csv";
+  ASSERT_EQ(ExportCsv(out, Slots({1, 3})), 1);
+  EXPECT_EQ(ReadFile(out),
+            "#,Name,Notes\r\n"
+            "1,\"Ann\",\"one\ntwo\"\r\n"
+            "2,\"Bob\",\"say \"hi\", ok\"\r\n"
+            "3,\"Cy\",\"\"\r\n");
+  EXPECT_EQ(GetRecordNo(), 2);
+  EXPECT_TRUE(host.boxes.empty());
+  EXPECT_EQ(host.showPer, 3);
+  EXPECT_EQ(host.lastTotal, 3);
+  EXPECT_EQ(host.hidePer, 1);
+
+  ASSERT_EQ(ExportCsv(out, Slots({})), 1);  // replaces the file
+  EXPECT_EQ(ReadFile(out), "#\r\n1\r\n2\r\n3\r\n");
+  ASSERT_EQ(ExportCsv(out, Slots({1, 2, 3})), 1);
+  EXPECT_EQ(ReadFile(out).substr(0, 28), "#,Name,City,Notes\r\n1,\"Ann\",\"");
+}
+
+TEST_F(CsvExport, EmptyDatabaseAndFailures) {
+  Open(MakeDb("empty", {{"A", 3}}, {}));
+  const std::string out = dir / "e.csv";
+  ASSERT_EQ(ExportCsv(out, Slots({1})), 1);
+  EXPECT_EQ(ReadFile(out), "#,A\r\n");
+  EXPECT_EQ(GetRecordNo(), 0);
+  EXPECT_TRUE(host.boxes.empty());
+
+  EXPECT_EQ(ExportCsv(dir / "no/such/folder.csv", Slots({1})), 0);
+  EXPECT_EQ(host.Last(), "EXPORT: FILE:" + dir / "no/such/folder.csv" + " cannot be written");
+
+  CloseDatabase();
+  host.Clear();
+  EXPECT_EQ(ExportCsv(dir / "closed.csv", Slots({1})), 0);
+  EXPECT_EQ(host.Last(), "GET RECORD NO: DB not open");
+  EXPECT_FALSE(fs::exists(dir / "closed.csv"));
+}
+
+TEST_F(CsvExport, FileNames) {
+  EXPECT_EQ(CsvFileName("out.csv"), "out.csv");
+  EXPECT_EQ(CsvFileName("OUT.Csv"), "OUT.Csv");
+  EXPECT_EQ(CsvFileName("out"), "out.csv");
+  EXPECT_EQ(CsvFileName("out.txt"), "out.txt.csv");
+  EXPECT_EQ(CsvFileName("csv"), "csv.csv");
+}

@@ -1,0 +1,118 @@
+// Pack: the question, the records kept and their order, the backup, the reopening,
+// and the failures that leave the database as it was.
+#include <filesystem>
+
+#include "StoreFixture.h"
+
+using namespace storetest;
+using qftest::I32At;
+using qftest::ReadFile;
+namespace fs = std::filesystem;
+
+namespace {
+
+class Pack : public StoreTest {
+ protected:
+  std::string FiveRecords(bool markSome) {
+    std::vector<std::vector<std::string>> rows;
+    for (int i = 1; i <= 5; ++i)
+      rows.push_back({std::string(markSome && (i == 2 || i == 4) ? "*" : "") + "r" + std::to_string(i), "v"});
+    return MakeDb("db", {{"A", 4}, {"B", 2}}, rows);
+  }
+  void Open(std::string name) { ASSERT_EQ(OpenDatabase(name), 1) << host.Last(); }
+  static std::string Records(const std::string& bytes) { return bytes.substr(23496); }
+};
+
+}  // namespace
+
+TEST_F(Pack, RemovesTheMarkedRecordsAndKeepsTheRestInOrder) {
+  const std::string path = FiveRecords(true);
+  const std::string before = ReadFile(path + ".Qfd");
+  Open(path);
+  SetRecordNo(5);
+  host.replies.push_back(vbYes);
+  ASSERT_EQ(PackRecords(), 1) << host.Last();
+
+  ASSERT_EQ(host.boxes.size(), 1u);
+  EXPECT_EQ(host.boxes[0].title, "Pack");
+  EXPECT_EQ(host.boxes[0].text,
+            "Make sure database is not opened by other users!\r\nThis can corrupt your database!!!\r\n"
+            "Continue Yes/No?");
+  EXPECT_EQ(host.boxes[0].style, vbYesNo | vbDefaultButton2);
+  EXPECT_EQ(host.showPer, 5);
+  EXPECT_EQ(host.doEvents, 5);
+  EXPECT_EQ(host.lastTotal, 5);
+  EXPECT_EQ(host.hidePer, 1);
+
+  EXPECT_NE(GetFileNumber(), 0);
+  EXPECT_EQ(GetRecordNo(), 1);
+  EXPECT_EQ(GetRecordCount(), 3);
+  const std::string after = ReadFile(path + ".Qfd");
+  EXPECT_EQ(after.size(), 23496u + 3 * 7);
+  EXPECT_EQ(I32At(after, 0), 3);
+  EXPECT_EQ(after.substr(4, 23496 - 4), before.substr(4, 23496 - 4));  // only the count changed
+  EXPECT_EQ(Records(after), " r1  v  r3  v  r5  v ");
+  EXPECT_EQ(ReadFile(path + ".Bak"), before);
+  EXPECT_FALSE(fs::exists(path + ".QfB"));
+
+  // A second pack with nothing marked rewrites the same records.
+  host.Clear();
+  host.replies.push_back(vbYes);
+  ASSERT_EQ(PackRecords(), 1);
+  EXPECT_EQ(ReadFile(path + ".Qfd"), after);
+  EXPECT_EQ(ReadFile(path + ".Bak"), after);
+}
+
+TEST_F(Pack, AnsweringNoChangesNothing) {
+  const std::string path = FiveRecords(true);
+  const std::string before = ReadFile(path + ".Qfd");
+  Open(path);
+  SetRecordNo(3);
+  EXPECT_EQ(PackRecords(), 0);  // no reply: the default button, No
+  host.replies.push_back(vbNo);
+  EXPECT_EQ(PackRecords(), 0);
+  EXPECT_EQ(host.boxes.size(), 2u);
+  EXPECT_EQ(GetRecordNo(), 3);
+  EXPECT_EQ(ReadFile(path + ".Qfd"), before);
+  EXPECT_FALSE(fs::exists(path + ".Bak"));
+  EXPECT_FALSE(fs::exists(path + ".QfB"));
+}
+
+TEST_F(Pack, AnEmptyDatabaseSaysSoAndIsOpenAgain) {
+  const std::string path = MakeDb("db", {{"A", 4}}, {});
+  Open(path);
+  host.replies.push_back(vbYes);
+  ASSERT_EQ(PackRecords(), 1);
+  ASSERT_EQ(host.boxes.size(), 2u);
+  EXPECT_EQ(host.boxes[1].title, "GOTO FIRST RECORD");
+  EXPECT_EQ(host.boxes[1].text, "DB is empty");
+  EXPECT_NE(GetFileNumber(), 0);
+  EXPECT_EQ(GetRecordNo(), 0);
+  EXPECT_EQ(ReadFile(path + ".Qfd").size(), 23496u);
+  EXPECT_TRUE(fs::exists(path + ".Bak"));
+}
+
+TEST_F(Pack, AReadOnlyBackupStopsThePackBeforeAnythingIsWritten) {
+  const std::string path = FiveRecords(true);
+  Open(path);
+  host.replies.push_back(vbYes);
+  ASSERT_EQ(PackRecords(), 1);
+  const std::string packed = ReadFile(path + ".Qfd"), backup = ReadFile(path + ".Bak");
+  fs::permissions(path + ".Bak", fs::perms::owner_read);
+  SetRecordNo(2);
+  DeleteRecord();
+  const std::string marked = ReadFile(path + ".Qfd");
+  host.Clear();
+  host.hidePer = 0;
+  host.replies.push_back(vbYes);
+  EXPECT_EQ(PackRecords(), 0);
+  EXPECT_EQ(host.Last(), "Pack Database: Unexpected Error");
+  EXPECT_EQ(host.hidePer, 1);
+  EXPECT_EQ(ReadFile(path + ".Qfd"), marked);
+  EXPECT_EQ(ReadFile(path + ".Bak"), backup);
+  EXPECT_FALSE(fs::exists(path + ".QfB"));
+  // Still open, where it was.
+  EXPECT_NE(GetFileNumber(), 0);
+  EXPECT_EQ(GetRecordNo(), 2);
+  EXPECT_EQ(IsDeleted(), -1);
+}
