@@ -31,9 +31,12 @@ frmDlgFile::frmDlgFile(QWidget* parent) : QDialog(parent) {
 
   lstDrive = new QListWidget(this);
   lstDrive->setObjectName("lstDrive");
-  lstDrive->setFixedWidth(120);
+  lstDrive->setFixedWidth(150);
+  lstDrive->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  lstDrive->setTextElideMode(Qt::ElideMiddle);
   lstDir = new QListWidget(this);
   lstDir->setObjectName("lstDir");
+  lstDir->setTextElideMode(Qt::ElideMiddle);
   txtPath = new QLabel(this);
   txtPath->setObjectName("txtPath");
   txtPath->setFrameShape(QFrame::StyledPanel);
@@ -81,7 +84,10 @@ frmDlgFile::frmDlgFile(QWidget* parent) : QDialog(parent) {
 
 void frmDlgFile::FillDrives() {
   lstDrive->clear();
-  for (const std::string& d : Platform::LogicalDrives()) lstDrive->addItem(QtText::FromCp(d));
+  for (const std::string& d : Platform::LogicalDrives()) {
+    lstDrive->addItem(QtText::FromCp(d));
+    lstDrive->item(lstDrive->count() - 1)->setToolTip(QtText::FromCp(d));
+  }
 }
 
 void frmDlgFile::FillFolder() {

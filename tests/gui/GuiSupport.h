@@ -95,7 +95,10 @@ inline QPoint ItemPos(QListWidget* list, int row) {
 inline void ClickItem(QListWidget* list, int row) {
   QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, ItemPos(list, row));
 }
+// A real double click: press and release, then the double-click press and release
+// (QTest's double click alone sends only the second half).
 inline void DblClickItem(QListWidget* list, int row) {
+  QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, ItemPos(list, row));
   QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, ItemPos(list, row));
 }
 inline int FindRow(QListWidget* list, const QString& text) {
