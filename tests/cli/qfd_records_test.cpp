@@ -1,0 +1,177 @@
+// qfd's batch commands, run as a user runs them: every command's effect checked in
+// the file afterwards, failures with their messages and exit status, nothing lost.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <nlohmann/json.hpp>
+
+#include "TestSupport.h"
+
+using qftest::I32At;
+using qftest::ReadFile;
+using qftest::RunProgram;
+using qftest::RunResult;
+using qftest::TempDir;
+using qftest::ToolPath;
+using qftest::WriteFile;
+namespace fs = std::filesystem;
+
+namespace {
+
+// Name 10 "AS", No "#" (5), City 8: offsets 1, 11, 16; record length 24.
+const char* kDefinition = R"({
+  "Fields": [
+    {"Name": "Name", "Length": 10, "Format": "AS"},
+    {"Name": "No", "Format": "#"},
+    {"Name": "City", "Length": 8, "Page": 2}
+  ],
+  "Banners": [{"Caption": "People", "Page": 1}],
+  "PageHeadings": ["One", "Two"],
+  "Password": "pw"
+})";
+
+class QfdRecords : public ::testing::Test {
+ protected:
+  RunResult Qfd(std::vector<std::string> args) {
+    args.insert(args.begin(), ToolPath("qfd"));
+    return RunProgram(args);
+  }
+  std::string Create() {
+    WriteFile(dir / "def.json", kDefinition);
+    const RunResult r = Qfd({"create", "--from", dir / "def.json", dir / "db.Qfd"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    return dir / "db";
+  }
+  void Add(const std::string& db, const std::vector<std::string>& values, int expectNumber) {
+    std::vector<std::string> args{"add", db};
+    args.insert(args.end(), values.begin(), values.end());
+    const RunResult r = Qfd(args);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, std::to_string(expectNumber) + "\n");
+  }
+  TempDir dir;
+};
+
+}  // namespace
+
+TEST_F(QfdRecords, CreateAddGetSetDeleteExportPackCheck) {
+  const std::string db = Create();
+  std::string bytes = ReadFile(db + ".Qfd");
+  ASSERT_EQ(bytes.size(), 23496u);
+  EXPECT_EQ(I32At(bytes, 4), 24);
+
+  Add(db, {"Name=Ann", "City=Rome"}, 1);
+  Add(db, {"City=Caf\xC3\xA9", "Name=Bob"}, 2);  // UTF-8 on the line, one byte in the file
+  Add(db, {"Name=Cy"}, 3);
+  bytes = ReadFile(db + ".Qfd");
+  ASSERT_EQ(bytes.size(), 23496u + 3 * 24);
+  EXPECT_EQ(I32At(bytes, 0), 3);
+  // The "#" field holds the record's own number with a blank for the sign.
+  EXPECT_EQ(bytes.substr(23496 + 24, 24), " Bob        2   Caf\xE9    ");
+
+  RunResult r = Qfd({"get", db, "2", "--json"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  const auto j = nlohmann::json::parse(r.out);
+  EXPECT_EQ(j["Record"], 2);
+  EXPECT_EQ(j["Deleted"], false);
+  EXPECT_EQ(j["Fields"]["City"], "Caf\xC3\xA9");
+  EXPECT_EQ(j["Fields"]["No"], "2");
+
+  r = Qfd({"set", db, "1", "City=Oslo"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(ReadFile(db + ".Qfd").substr(23496, 24), " Ann        1   Oslo    ");
+  r = Qfd({"delete", db, "2"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  r = Qfd({"get", db, "2"});
+  EXPECT_EQ(r.out, "Record 2 of 3 (marked for deletion)\nName: Bob\nNo: 2\nCity: Caf\xC3\xA9\n");
+  r = Qfd({"delete", db, "2"});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.err, "DELETE RECORD: Record is already marked for deletion!\n");
+
+  r = Qfd({"export", db, dir / "all.csv"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(ReadFile(dir / "all.csv"),
+            "#,Name,No,City\r\n1,\"Ann\",\"1\",\"Oslo\"\r\n2,\"Bob\",\"2\",\"Caf\xE9\"\r\n3,\"Cy\",\"3\",\"\"\r\n");
+  r = Qfd({"export", db, dir / "some.csv", "--fields", "City,Name"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(ReadFile(dir / "some.csv"), "#,Name,City\r\n1,\"Ann\",\"Oslo\"\r\n2,\"Bob\",\"Caf\xE9\"\r\n3,\"Cy\",\"\"\r\n");
+
+  r = Qfd({"pack", db});
+  EXPECT_EQ(r.status, 1);  // not confirmed: nothing happens
+  EXPECT_FALSE(fs::exists(db + ".Bak"));
+  r = Qfd({"pack", db, "--yes"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  bytes = ReadFile(db + ".Qfd");
+  EXPECT_EQ(I32At(bytes, 0), 2);
+  EXPECT_EQ(bytes.substr(23496 + 24, 24), " Cy         3           ");
+  EXPECT_EQ(ReadFile(db + ".Bak").size(), 23496u + 3 * 24);
+
+  r = Qfd({"check", db});
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out, db + ".Qfd: ok, 2 records of 24 bytes\n");
+}
+
+TEST_F(QfdRecords, BadInputIsToldAndChangesNothing) {
+  const std::string db = Create();
+  Add(db, {"Name=Ann"}, 1);
+  const std::string before = ReadFile(db + ".Qfd");
+  const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
+      {{"add", db, "Nme=x"}, "qfd: no field named \"Nme\" in " + db + ".Qfd\n"},
+      {{"add", db, "Name=much too long"}, "qfd: the value for \"Name\" has 13 characters; the field holds 10\n"},
+      {{"add", db, "Name=a", "Name=b"}, "qfd: field \"Name\" is given twice\n"},
+      {{"add", db, "Name"}, "qfd: \"Name\" is not NAME=VALUE\n"},
+      {{"set", db, "2", "Name=x"}, "SET RECORD NO: Record Out of range!\n"},
+      {{"set", db, "x", "Name=x"}, "qfd: \"x\" is not a record number\n"},
+      {{"get", dir / "none", "1"}, "OPEN DATABASE: FILE:" + dir / "none" + " not found!\n"},
+      {{"export", db, dir / "x.csv", "--fields", "Nope"}, "qfd: no field named \"Nope\" in " + db + ".Qfd\n"},
+      {{"create", "--from", dir / "def.json", db}, "qfd: " + db + ".Qfd already exists; use resave to change its definition\n"},
+  };
+  for (const auto& [args, message] : cases) {
+    const RunResult r = Qfd(args);
+    EXPECT_EQ(r.status, 1) << args[0];
+    EXPECT_EQ(r.err, message) << args[0];
+    EXPECT_EQ(ReadFile(db + ".Qfd"), before) << args[0];
+  }
+  EXPECT_FALSE(fs::exists(dir / "x.csv"));
+
+  // A damaged file is refused with its name; check says what is wrong.
+  std::string cut = before.substr(0, 23496 + 10);
+  WriteFile(db + ".Qfd", cut);
+  RunResult r = Qfd({"check", db});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.err, "qfd: " + db + ".Qfd: the file has 23506 bytes; 1 records of 24 bytes need 23520\n");
+  WriteFile(db + ".Qfd", before.substr(0, 500));
+  r = Qfd({"get", db, "1"});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.err, "OPEN DATABASE: FILE:" + db + ".Qfd is not a form database: it has 500 bytes, fewer than the 23496 of a header\n");
+}
+
+TEST_F(QfdRecords, ResaveCarriesValuesOverOrLeavesThemInTheBackup) {
+  const std::string db = Create();
+  Add(db, {"Name=Ann", "City=Rome"}, 1);
+  Add(db, {"Name=Bob", "City=Oslo"}, 2);
+  const std::string before = ReadFile(db + ".Qfd");
+  // City first and longer, Name renamed to Person: Person starts blank.
+  WriteFile(dir / "new.json", R"({"Fields": [{"Name": "City", "Length": 12}, {"Name": "Person", "Length": 10},
+                                            {"Name": "No", "Format": "#"}]})");
+  RunResult r = Qfd({"resave", db, "--from", dir / "new.json", "--recover", "yes"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.err, "Recover Data: File contains records!  Recover data?\n");  // CR LF shown as blanks
+  std::string bytes = ReadFile(db + ".Qfd");
+  ASSERT_EQ(bytes.size(), 23496u + 2 * 28);
+  EXPECT_EQ(bytes.substr(23496, 28), " Rome" + std::string(8 + 10 + 1, ' ') + "1   ");
+  EXPECT_EQ(ReadFile(db + ".Bak"), before);
+  // The password was not in the JSON: the database keeps its own.
+  EXPECT_EQ(bytes.substr(23400, 2), "pw");
+
+  r = Qfd({"resave", db, "--from", dir / "def.json", "--recover", "no"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(ReadFile(db + ".Qfd").size(), 23496u);
+  EXPECT_EQ(ReadFile(db + ".Bak"), bytes);
+
+  WriteFile(dir / "bad.json", R"({"Fields": [{"Name": "9lives", "Length": 3}]})");
+  r = Qfd({"resave", db, "--from", dir / "bad.json", "--recover", "yes"});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.err, "ADD FIELD: Invalid Field Name\n");
+  EXPECT_EQ(ReadFile(db + ".Bak"), bytes);
+}
