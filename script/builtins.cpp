@@ -1,0 +1,1094 @@
+#include "builtins.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+#include <sys/time.h>
+#include <unordered_map>
+
+#include "datetime.h"
+#include "errors.h"
+#include "operators.h"
+#include "vm.h"
+
+namespace qfscript {
+
+namespace {
+
+// ---- Argument helpers ------------------------------------------------------
+
+const Variant kMissing = Variant::Missing();
+
+const Variant& Arg(Variant* args, int n, int i) { return i < n ? args[i].Deref() : kMissing; }
+bool Has(Variant* args, int n, int i) { return i < n && !args[i].IsMissing(); }
+
+[[noreturn]] void Fail(int number) { ThrowError(number); }
+
+int32_t LongArg(Variant* args, int n, int i, int32_t dflt) {
+  if (!Has(args, n, i)) return dflt;
+  const Variant& v = Arg(args, n, i);
+  if (v.IsNull()) Fail(kErrInvalidNull);
+  return ToLong(v);
+}
+
+bool TextCompare(Variant* args, int n, int i) {
+  if (!Has(args, n, i)) return false;
+  int32_t c = ToLong(Arg(args, n, i));
+  if (c < 0 || c > 2) Fail(kErrInvalidCall);
+  return c == 1;
+}
+
+Variant Str(std::string s) { return Variant::Str(std::move(s)); }
+
+std::string LowerStr(const std::string& s) { return Lower(s); }
+
+// Finds `what` in `in` from position `from` (0-based); npos if absent.
+size_t Find(const std::string& in, const std::string& what, size_t from, bool text) {
+  if (!text) return in.find(what, from);
+  if (what.empty()) return from <= in.size() ? from : std::string::npos;
+  return LowerStr(in).find(LowerStr(what), from);
+}
+
+size_t FindLast(const std::string& in, const std::string& what, size_t from, bool text) {
+  if (!text) return in.rfind(what, from);
+  return LowerStr(in).rfind(LowerStr(what), from);
+}
+
+void CheckLength(double n) {
+  if (n < 0) Fail(kErrInvalidCall);
+  if (n > static_cast<double>(kMaxStringLength)) Fail(kErrOutOfMemory);
+}
+
+// Windows-1252 bytes 0x80..0x9F and their Unicode code points.
+const uint16_t kCp1252High[32] = {0x20AC, 0x81,   0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+                                  0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x8D,   0x017D, 0x8F,
+                                  0x90,   0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+                                  0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x9D,   0x017E, 0x0178};
+
+int ToUnicode(unsigned char c) { return (c >= 0x80 && c <= 0x9F) ? kCp1252High[c - 0x80] : c; }
+
+int FromUnicode(int u) {
+  if (u < 0x80 || (u >= 0xA0 && u <= 0xFF)) return u;
+  for (int i = 0; i < 32; ++i)
+    if (kCp1252High[i] == u) return 0x80 + i;
+  return '?';
+}
+
+// ---- Strings ---------------------------------------------------------------
+
+Variant FnLen(Interp&, Variant* a, int n) {
+  const Variant& v = Arg(a, n, 0);
+  if (v.IsNull()) return Variant::Null();
+  if (v.IsString()) return Variant::Long(static_cast<int32_t>(v.Text().size()));
+  return Variant::Long(static_cast<int32_t>(ToStr(v).size()));
+}
+
+Variant FnLeft(Interp&, Variant* a, int n) {
+  const Variant& v = Arg(a, n, 0);
+  int32_t len = LongArg(a, n, 1, 0);
+  if (len < 0) Fail(kErrInvalidCall);
+  if (v.IsNull()) return Variant::Null();
+  std::string s = ToStr(v);
+  return Str(s.substr(0, static_cast<size_t>(len)));
+}
+
+Variant FnRight(Interp&, Variant* a, int n) {
+  const Variant& v = Arg(a, n, 0);
+  int32_t len = LongArg(a, n, 1, 0);
+  if (len < 0) Fail(kErrInvalidCall);
+  if (v.IsNull()) return Variant::Null();
+  std::string s = ToStr(v);
+  size_t k = std::min(s.size(), static_cast<size_t>(len));
+  return Str(s.substr(s.size() - k));
+}
+
+Variant FnMid(Interp&, Variant* a, int n) {
+  const Variant& v = Arg(a, n, 0);
+  int32_t start = LongArg(a, n, 1, 1);
+  if (start < 1) Fail(kErrInvalidCall);
+  int32_t len = -1;
+  if (Has(a, n, 2)) {
+    len = LongArg(a, n, 2, -1);
+    if (len < 0) Fail(kErrInvalidCall);
+  }
+  if (v.IsNull()) return Variant::Null();
+  const std::string* s;
+  std::string tmp;
+  if (v.IsString()) s = &v.Text();
+  else { tmp = ToStr(v); s = &tmp; }
+  size_t from = static_cast<size_t>(start) - 1;
+  if (from >= s->size()) return Str("");
+  return Str(s->substr(from, len < 0 ? std::string::npos : static_cast<size_t>(len)));
+}
+
+Variant FnInStr(Interp&, Variant* a, int n) {
+  int k = 0;
+  int32_t start = 1;
+  if (n >= 3) {
+    if (Arg(a, n, 0).IsNull()) Fail(kErrInvalidNull);
+    start = LongArg(a, n, 0, 1);
+    if (start < 1) Fail(kErrInvalidCall);
+    k = 1;
+  }
+  const Variant& s1 = Arg(a, n, k);
+  const Variant& s2 = Arg(a, n, k + 1);
+  bool text = n >= 4 && TextCompare(a, n, 3);
+  if (s1.IsNull() || s2.IsNull()) return Variant::Null();
+  std::string x = ToStr(s1), y = ToStr(s2);
+  if (static_cast<size_t>(start) > x.size()) return Variant::Long(0);
+  if (y.empty()) return Variant::Long(start);
+  size_t pos = Find(x, y, static_cast<size_t>(start) - 1, text);
+  return Variant::Long(pos == std::string::npos ? 0 : static_cast<int32_t>(pos) + 1);
+}
+
+Variant FnInStrRev(Interp&, Variant* a, int n) {
+  const Variant& s1 = Arg(a, n, 0);
+  const Variant& s2 = Arg(a, n, 1);
+  int32_t start = LongArg(a, n, 2, -1);
+  bool text = TextCompare(a, n, 3);
+  if (start == 0 || start < -1) Fail(kErrInvalidCall);
+  if (s1.IsNull() || s2.IsNull()) return Variant::Null();
+  std::string x = ToStr(s1), y = ToStr(s2);
+  if (start == -1) start = static_cast<int32_t>(x.size());
+  if (static_cast<size_t>(start) > x.size()) return Variant::Long(0);
+  if (y.empty()) return Variant::Long(start);
+  if (y.size() > static_cast<size_t>(start)) return Variant::Long(0);
+  size_t pos = FindLast(x, y, static_cast<size_t>(start) - y.size(), text);
+  return Variant::Long(pos == std::string::npos ? 0 : static_cast<int32_t>(pos) + 1);
+}
+
+Variant FnReplace(Interp&, Variant* a, int n) {
+  const Variant& e = Arg(a, n, 0);
+  const Variant& f = Arg(a, n, 1);
+  const Variant& r = Arg(a, n, 2);
+  int32_t start = LongArg(a, n, 3, 1);
+  int32_t count = LongArg(a, n, 4, -1);
+  bool text = TextCompare(a, n, 5);
+  if (start < 1 || count < -1) Fail(kErrInvalidCall);
+  if (e.IsNull() || f.IsNull() || r.IsNull()) return Variant::Null();
+  std::string s = ToStr(e), find = ToStr(f), repl = ToStr(r);
+  if (static_cast<size_t>(start) > s.size()) return Str("");
+  s = s.substr(static_cast<size_t>(start) - 1);
+  if (find.empty() || count == 0) return Str(s);
+  std::string hay = text ? LowerStr(s) : std::string();
+  std::string needle = text ? LowerStr(find) : find;
+  const std::string& in = text ? hay : s;
+  std::string out;
+  size_t pos = 0;
+  int done = 0;
+  for (;;) {
+    if (count >= 0 && done >= count) break;
+    size_t hit = in.find(needle, pos);
+    if (hit == std::string::npos) break;
+    out.append(s, pos, hit - pos);
+    out += repl;
+    if (out.size() > kMaxStringLength) Fail(kErrOutOfMemory);
+    pos = hit + find.size();
+    ++done;
+  }
+  out.append(s, pos, std::string::npos);
+  return Str(std::move(out));
+}
+
+Variant Mapped(Variant* a, int n, int (*f)(int)) {
+  const Variant& v = Arg(a, n, 0);
+  if (v.IsNull()) return Variant::Null();
+  std::string s = ToStr(v);
+  for (auto& c : s) c = static_cast<char>(f(static_cast<unsigned char>(c)));
+  return Str(std::move(s));
+}
+
+int Upper1252(int c) {
+  if (c >= 'a' && c <= 'z') return c - 32;
+  if ((c >= 0xE0 && c <= 0xFE && c != 0xF7)) return c - 32;
+  if (c == 0x9A || c == 0x9C || c == 0x9E) return c - 16;
+  if (c == 0xFF) return 0x9F;
+  return c;
+}
+int Lower1252(int c) {
+  if (c >= 'A' && c <= 'Z') return c + 32;
+  if ((c >= 0xC0 && c <= 0xDE && c != 0xD7)) return c + 32;
+  if (c == 0x8A || c == 0x8C || c == 0x8E) return c + 16;
+  if (c == 0x9F) return 0xFF;
+  return c;
+}
+
+Variant FnUCase(Interp&, Variant* a, int n) { return Mapped(a, n, Upper1252); }
+Variant FnLCase(Interp&, Variant* a, int n) { return Mapped(a, n, Lower1252); }
+
+Variant Trimmed(Variant* a, int n, bool left, bool right) {
+  const Variant& v = Arg(a, n, 0);
+  if (v.IsNull()) return Variant::Null();
+  std::string s = ToStr(v);
+  size_t b = 0, e = s.size();
+  if (left) while (b < e && s[b] == ' ') ++b;
+  if (right) while (e > b && s[e - 1] == ' ') --e;
+  return Str(s.substr(b, e - b));
+}
+Variant FnTrim(Interp&, Variant* a, int n) { return Trimmed(a, n, true, true); }
+Variant FnLTrim(Interp&, Variant* a, int n) { return Trimmed(a, n, true, false); }
+Variant FnRTrim(Interp&, Variant* a, int n) { return Trimmed(a, n, false, true); }
+
+Variant FnSpace(Interp&, Variant* a, int n) {
+  double k = ToLong(Arg(a, n, 0));
+  CheckLength(k);
+  return Str(std::string(static_cast<size_t>(k), ' '));
+}
+
+Variant FnString(Interp&, Variant* a, int n) {
+  if (Arg(a, n, 0).IsNull() || Arg(a, n, 1).IsNull()) return Variant::Null();
+  double k = ToLong(Arg(a, n, 0));
+  CheckLength(k);
+  const Variant& c = Arg(a, n, 1);
+  char ch;
+  if (c.IsString()) {
+    if (c.Text().empty()) Fail(kErrInvalidCall);
+    ch = c.Text()[0];
+  } else {
+    int32_t code = ToLong(c);
+    ch = static_cast<char>(code & 0xFF);
+  }
+  return Str(std::string(static_cast<size_t>(k), ch));
+}
+
+Variant FnStrComp(Interp&, Variant* a, int n) {
+  const Variant& x = Arg(a, n, 0);
+  const Variant& y = Arg(a, n, 1);
+  bool text = TextCompare(a, n, 2);
+  if (x.IsNull() || y.IsNull()) return Variant::Null();
+  return Variant::Int(static_cast<int16_t>(CompareStrings(ToStr(x), ToStr(y), text)));
+}
+
+Variant FnStrReverse(Interp&, Variant* a, int n) {
+  const Variant& v = Arg(a, n, 0);
+  if (v.IsNull()) Fail(kErrInvalidNull);
+  std::string s = ToStr(v);
+  std::reverse(s.begin(), s.end());
+  return Str(std::move(s));
+}
+
+Variant MakeArray(std::vector<Variant> items) {
+  auto* r = new ArrayRep;
+  r->bounds.push_back(static_cast<int32_t>(items.size()) - 1);
+  r->data = std::move(items);
+  return Variant::Arr(r);
+}
+
+Variant FnSplit(Interp&, Variant* a, int n) {
+  const Variant& v = Arg(a, n, 0);
+  std::string delim = Has(a, n, 1) ? ToStr(Arg(a, n, 1)) : " ";
+  int32_t count = LongArg(a, n, 2, -1);
+  bool text = TextCompare(a, n, 3);
+  if (count < -1) Fail(kErrInvalidCall);
+  if (v.IsNull()) return Variant::Null();
+  std::string s = ToStr(v);
+  std::vector<Variant> parts;
+  if (s.empty() || count == 0) return MakeArray(std::move(parts));
+  if (delim.empty()) {
+    parts.push_back(Str(s));
+    return MakeArray(std::move(parts));
+  }
+  size_t pos = 0;
+  for (;;) {
+    if (count > 0 && static_cast<int32_t>(parts.size()) == count - 1) break;
+    size_t hit = Find(s, delim, pos, text);
+    if (hit == std::string::npos) break;
+    parts.push_back(Str(s.substr(pos, hit - pos)));
+    if (parts.size() > kMaxArrayElements) Fail(kErrOutOfMemory);
+    pos = hit + delim.size();
+  }
+  parts.push_back(Str(s.substr(pos)));
+  return MakeArray(std::move(parts));
+}
+
+const ArrayRep& OneDim(const Variant& v) {
+  if (v.IsNull()) Fail(kErrInvalidNull);
+  if (!v.IsArray()) Fail(kErrTypeMismatch);
+  if (v.a->bounds.size() != 1) Fail(kErrSubscript);
+  return *v.a;
+}
+
+Variant FnJoin(Interp&, Variant* a, int n) {
+  const ArrayRep& arr = OneDim(Arg(a, n, 0));
+  std::string delim = Has(a, n, 1) ? ToStr(Arg(a, n, 1)) : " ";
+  std::string out;
+  for (size_t i = 0; i < arr.data.size(); ++i) {
+    if (i) out += delim;
+    if (!arr.data[i].IsNull()) out += ToStr(arr.data[i]);
+    if (out.size() > kMaxStringLength) Fail(kErrOutOfMemory);
+  }
+  return Str(std::move(out));
+}
+
+Variant FnFilter(Interp&, Variant* a, int n) {
+  const ArrayRep& arr = OneDim(Arg(a, n, 0));
+  if (Arg(a, n, 1).IsNull()) Fail(kErrInvalidNull);
+  std::string value = ToStr(Arg(a, n, 1));
+  bool include = Has(a, n, 2) ? ToBool(Arg(a, n, 2)) : true;
+  bool text = TextCompare(a, n, 3);
+  std::vector<Variant> out;
+  for (auto& item : arr.data) {
+    if (item.IsNull()) Fail(kErrInvalidNull);
+    std::string s = ToStr(item);
+    bool hit = Find(s, value, 0, text) != std::string::npos;
+    if (hit == include) out.push_back(Str(s));
+  }
+  return MakeArray(std::move(out));
+}
+
+unsigned char FirstChar(Variant* a, int n) {
+  const Variant& v = Arg(a, n, 0);
+  if (v.IsNull()) Fail(kErrInvalidNull);
+  std::string s = ToStr(v);
+  if (s.empty()) Fail(kErrInvalidCall);
+  return static_cast<unsigned char>(s[0]);
+}
+
+Variant FnAsc(Interp&, Variant* a, int n) { return Variant::Int(FirstChar(a, n)); }
+Variant FnAscW(Interp&, Variant* a, int n) {
+  return Variant::Whole(ToUnicode(FirstChar(a, n)));
+}
+
+Variant FnChr(Interp&, Variant* a, int n) {
+  int32_t c = ToLong(Arg(a, n, 0));
+  if (c < 0 || c > 255) Fail(kErrInvalidCall);
+  return Str(std::string(1, static_cast<char>(c)));
+}
+
+Variant FnChrW(Interp&, Variant* a, int n) {
+  int32_t c = ToLong(Arg(a, n, 0));
+  if (c < -32768 || c > 65535) Fail(kErrInvalidCall);
+  if (c < 0) c += 65536;
+  return Str(std::string(1, static_cast<char>(FromUnicode(c))));
+}
+
+std::string InBase(uint32_t v, int base) {
+  if (v == 0) return "0";
+  std::string s;
+  while (v) {
+    s += "0123456789ABCDEF"[v % static_cast<uint32_t>(base)];
+    v /= static_cast<uint32_t>(base);
+  }
+  std::reverse(s.begin(), s.end());
+  return s;
+}
+
+Variant BaseText(Variant* a, int n, int base) {
+  const Variant& v = Arg(a, n, 0);
+  if (v.IsNull()) return Variant::Null();
+  int32_t x = ToLong(v);
+  bool narrow = v.vt == vtInteger || v.vt == vtByte || v.vt == vtBoolean || v.vt == vtEmpty;
+  uint32_t u = narrow && x < 0 ? static_cast<uint16_t>(x) : static_cast<uint32_t>(x);
+  return Str(InBase(u, base));
+}
+Variant FnHex(Interp&, Variant* a, int n) { return BaseText(a, n, 16); }
+Variant FnOct(Interp&, Variant* a, int n) { return BaseText(a, n, 8); }
+
+Variant FnEscape(Interp&, Variant* a, int n) {
+  const Variant& v = Arg(a, n, 0);
+  if (v.IsNull()) return Variant::Null();
+  std::string s = ToStr(v), out;
+  for (unsigned char c : s) {
+    if (std::isalnum(c) || std::strchr("@*_+-./", c)) {
+      out += static_cast<char>(c);
+      continue;
+    }
+    char buf[8];
+    int u = ToUnicode(c);
+    if (u > 0xFF) snprintf(buf, sizeof buf, "%%u%04X", u);
+    else snprintf(buf, sizeof buf, "%%%02X", u);
+    out += buf;
+  }
+  return Str(std::move(out));
+}
+
+int HexDigit(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  return -1;
+}
+
+Variant FnUnescape(Interp&, Variant* a, int n) {
+  const Variant& v = Arg(a, n, 0);
+  if (v.IsNull()) return Variant::Null();
+  std::string s = ToStr(v), out;
+  for (size_t i = 0; i < s.size(); ++i) {
+    if (s[i] == '%' && i + 5 < s.size() + 0 && (s[i + 1] == 'u' || s[i + 1] == 'U')) {
+      int h[4];
+      bool ok = i + 5 < s.size() || i + 5 == s.size() - 0;
+      for (int k = 0; k < 4 && ok; ++k) ok = (h[k] = HexDigit(s[i + 2 + k])) >= 0;
+      if (ok) {
+        out += static_cast<char>(FromUnicode(h[0] << 12 | h[1] << 8 | h[2] << 4 | h[3]));
+        i += 5;
+        continue;
+      }
+    }
+    if (s[i] == '%' && i + 2 < s.size() + 0) {
+      int x = HexDigit(s[i + 1]), y = HexDigit(s[i + 2]);
+      if (x >= 0 && y >= 0) {
+        out += static_cast<char>(x * 16 + y);
+        i += 2;
+        continue;
+      }
+    }
+    out += s[i];
+  }
+  return Str(std::move(out));
+}
+
+// ---- Conversions and tests -------------------------------------------------
+
+const Variant& NotNull(Variant* a, int n) {
+  const Variant& v = Arg(a, n, 0);
+  if (v.IsNull()) Fail(kErrInvalidNull);
+  return v;
+}
+
+Variant FnCBool(Interp&, Variant* a, int n) { return Variant::Bool(ToBool(NotNull(a, n))); }
+Variant FnCByte(Interp&, Variant* a, int n) {
+  const Variant& v = NotNull(a, n);
+  double d = RoundHalfEven(ToDouble(v));
+  if (d < 0 || d > 255) Fail(kErrOverflow);
+  return Variant::Byte(static_cast<uint8_t>(d));
+}
+Variant FnCCur(Interp&, Variant* a, int n) { return Variant::Currency(ToCurrencyScaled(NotNull(a, n))); }
+Variant FnCDate(Interp&, Variant* a, int n) { return Variant::Date(ToDate(NotNull(a, n))); }
+Variant FnCDbl(Interp&, Variant* a, int n) { return Variant::Double(ToDouble(NotNull(a, n))); }
+Variant FnCInt(Interp&, Variant* a, int n) { return Variant::Int(ToInteger(NotNull(a, n))); }
+Variant FnCLng(Interp&, Variant* a, int n) { return Variant::Long(ToLong(NotNull(a, n))); }
+Variant FnCSng(Interp&, Variant* a, int n) {
+  double d = ToDouble(NotNull(a, n));
+  if (std::fabs(d) > 3.402823466e38) Fail(kErrOverflow);
+  return Variant::Single(static_cast<float>(d));
+}
+Variant FnCStr(Interp&, Variant* a, int n) {
+  const Variant& v = NotNull(a, n);
+  if (v.IsString()) return v;
+  return Str(ToStr(v));
+}
+
+// Int and Fix keep the subtype of whole numbers.
+Variant Whole(Variant* a, int n, bool floorIt) {
+  const Variant& v = Arg(a, n, 0);
+  auto cut = [&](double d) { return floorIt ? std::floor(d) : std::trunc(d); };
+  switch (v.vt) {
+    case vtNull: return Variant::Null();
+    case vtEmpty: return Variant::Int(0);
+    case vtBoolean: return Variant::Int(v.b ? -1 : 0);
+    case vtByte: case vtInteger: case vtLong: return v;
+    case vtSingle: return Variant::Single(static_cast<float>(cut(v.f)));
+    case vtDate: return Variant::Date(cut(v.d));
+    case vtCurrency: {
+      double d = cut(static_cast<double>(v.cy) / 10000.0);
+      return Variant::Currency(static_cast<int64_t>(d) * 10000);
+    }
+    default: return Variant::Double(cut(ToDouble(v)));
+  }
+}
+Variant FnInt(Interp&, Variant* a, int n) { return Whole(a, n, true); }
+Variant FnFix(Interp&, Variant* a, int n) { return Whole(a, n, false); }
+
+Variant FnAbs(Interp&, Variant* a, int n) {
+  const Variant& v = Arg(a, n, 0);
+  switch (v.vt) {
+    case vtNull: return Variant::Null();
+    case vtEmpty: return Variant::Int(0);
+    case vtByte: return v;
+    case vtBoolean: return Variant::Int(v.b ? 1 : 0);
+    case vtInteger: return Variant::Whole(std::abs(static_cast<int64_t>(v.i)));
+    case vtLong: {
+      int64_t x = std::abs(static_cast<int64_t>(v.l));
+      if (x > INT32_MAX) Fail(kErrOverflow);
+      return Variant::Long(static_cast<int32_t>(x));
+    }
+    case vtSingle: return Variant::Single(std::fabs(v.f));
+    case vtCurrency: return Variant::Currency(v.cy < 0 ? -v.cy : v.cy);
+    case vtDate: return Variant::Date(std::fabs(v.d));
+    default: return Variant::Double(std::fabs(ToDouble(v)));
+  }
+}
+
+Variant FnSgn(Interp&, Variant* a, int n) {
+  const Variant& v = Arg(a, n, 0);
+  if (v.IsNull()) return Variant::Null();
+  double d = ToDouble(v);
+  return Variant::Int(d > 0 ? 1 : d < 0 ? -1 : 0);
+}
+
+double NumArg(Variant* a, int n) { return ToDouble(NotNull(a, n)); }
+
+Variant Checked(double d) {
+  if (std::isinf(d) || std::isnan(d)) Fail(kErrOverflow);
+  return Variant::Double(d);
+}
+
+Variant FnSqr(Interp&, Variant* a, int n) {
+  double d = NumArg(a, n);
+  if (d < 0) Fail(kErrInvalidCall);
+  return Variant::Double(std::sqrt(d));
+}
+Variant FnExp(Interp&, Variant* a, int n) { return Checked(std::exp(NumArg(a, n))); }
+Variant FnLog(Interp&, Variant* a, int n) {
+  double d = NumArg(a, n);
+  if (d <= 0) Fail(kErrInvalidCall);
+  return Variant::Double(std::log(d));
+}
+Variant FnSin(Interp&, Variant* a, int n) { return Checked(std::sin(NumArg(a, n))); }
+Variant FnCos(Interp&, Variant* a, int n) { return Checked(std::cos(NumArg(a, n))); }
+Variant FnTan(Interp&, Variant* a, int n) { return Checked(std::tan(NumArg(a, n))); }
+Variant FnAtn(Interp&, Variant* a, int n) { return Variant::Double(std::atan(NumArg(a, n))); }
+
+Variant FnRound(Interp&, Variant* a, int n) {
+  const Variant& v = Arg(a, n, 0);
+  if (v.IsNull()) return Variant::Null();
+  int32_t digits = LongArg(a, n, 1, 0);
+  if (digits < 0) Fail(kErrInvalidCall);
+  switch (v.vt) {
+    case vtEmpty: return Variant::Int(0);
+    case vtBoolean: return Variant::Int(v.b ? -1 : 0);
+    case vtByte: case vtInteger: case vtLong: return v;
+    default: break;
+  }
+  double d = ToDouble(v);
+  double r;
+  if (digits > 15) {
+    r = d;
+  } else {
+    double scale = std::pow(10.0, digits);
+    double scaled = d * scale;
+    // Undo binary noise such as 2.675 * 100 = 267.49999999999997.
+    double nudged = std::nearbyint(scaled * 1e9) / 1e9;
+    r = RoundHalfEven(std::fabs(nudged - scaled) < 1e-7 ? nudged : scaled) / scale;
+  }
+  if (v.vt == vtSingle) return Variant::Single(static_cast<float>(r));
+  if (v.vt == vtCurrency) return Variant::Currency(static_cast<int64_t>(RoundHalfEven(r * 10000.0)));
+  if (v.vt == vtDate) return Variant::Date(r);
+  return Variant::Double(r);
+}
+
+Variant FnRnd(Interp& in, Variant* a, int n) {
+  double x = Has(a, n, 0) ? ToDouble(Arg(a, n, 0)) : 1;
+  if (x == 0) return Variant::Single(in.rndLast);
+  if (x < 0) {
+    float f = static_cast<float>(x);
+    uint32_t bits;
+    std::memcpy(&bits, &f, sizeof bits);
+    in.rndSeed = (bits + (bits >> 24)) & 0xFFFFFF;
+  }
+  in.rndSeed = (in.rndSeed * 1140671485u + 12820163u) & 0xFFFFFFu;
+  in.rndLast = static_cast<float>(in.rndSeed) / 16777216.0f;
+  return Variant::Single(in.rndLast);
+}
+
+Variant FnIsArray(Interp&, Variant* a, int n) { return Variant::Bool(Arg(a, n, 0).IsArray()); }
+Variant FnIsDate(Interp&, Variant* a, int n) {
+  const Variant& v = Arg(a, n, 0);
+  if (v.vt == vtDate) return Variant::Bool(true);
+  if (!v.IsString()) return Variant::Bool(false);
+  double d;
+  return Variant::Bool(ParseDate(v.Text(), d));
+}
+Variant FnIsEmpty(Interp&, Variant* a, int n) { return Variant::Bool(Arg(a, n, 0).IsEmpty()); }
+Variant FnIsNull(Interp&, Variant* a, int n) { return Variant::Bool(Arg(a, n, 0).IsNull()); }
+Variant FnIsNumeric(Interp&, Variant* a, int n) {
+  const Variant& v = Arg(a, n, 0);
+  if (v.vt == vtEmpty) return Variant::Bool(true);
+  if (v.vt == vtDate) return Variant::Bool(false);
+  if (v.IsNumeric()) return Variant::Bool(true);
+  if (!v.IsString()) return Variant::Bool(false);
+  double d;
+  try {
+    return Variant::Bool(ParseNumber(v.Text(), d));
+  } catch (const RuntimeError&) {
+    return Variant::Bool(true);  // too large for a Double, but a number
+  }
+}
+Variant FnIsObject(Interp&, Variant* a, int n) { return Variant::Bool(Arg(a, n, 0).IsObject()); }
+Variant FnTypeName(Interp&, Variant* a, int n) { return Str(TypeNameOf(Arg(a, n, 0))); }
+Variant FnVarType(Interp&, Variant* a, int n) { return Variant::Int(static_cast<int16_t>(VarTypeOf(Arg(a, n, 0)))); }
+
+// ---- Arrays ----------------------------------------------------------------
+
+Variant FnArray(Interp&, Variant* a, int n) {
+  std::vector<Variant> items;
+  items.reserve(static_cast<size_t>(n));
+  for (int i = 0; i < n; ++i) {
+    Variant v = a[i].Deref();
+    if (v.IsMissing()) v.Clear();
+    items.push_back(std::move(v));
+  }
+  return MakeArray(std::move(items));
+}
+
+Variant Bound(Variant* a, int n, bool upper) {
+  const Variant& v = Arg(a, n, 0);
+  if (!v.IsArray()) Fail(kErrTypeMismatch);
+  int32_t dim = LongArg(a, n, 1, 1);
+  if (dim < 1 || static_cast<size_t>(dim) > v.a->bounds.size()) Fail(kErrSubscript);
+  return Variant::Long(upper ? v.a->bounds[static_cast<size_t>(dim) - 1] : 0);
+}
+Variant FnUBound(Interp&, Variant* a, int n) { return Bound(a, n, true); }
+Variant FnLBound(Interp&, Variant* a, int n) { return Bound(a, n, false); }
+
+// ---- Dates -----------------------------------------------------------------
+
+Variant FnNow(Interp&, Variant*, int) { return Variant::Date(NowSerial()); }
+Variant FnDate(Interp&, Variant*, int) { return Variant::Date(std::floor(NowSerial())); }
+Variant FnTime(Interp&, Variant*, int) {
+  double now = NowSerial();
+  return Variant::Date(now - std::floor(now));
+}
+Variant FnTimer(Interp&, Variant*, int) {
+  struct timeval tv;
+  gettimeofday(&tv, nullptr);
+  time_t t = tv.tv_sec;
+  struct tm lt;
+  localtime_r(&t, &lt);
+  double secs = lt.tm_hour * 3600 + lt.tm_min * 60 + lt.tm_sec + tv.tv_usec / 1e6;
+  return Variant::Single(static_cast<float>(secs));
+}
+
+// The date argument of Year, Month ...; false for Null.
+bool DateArg(Variant* a, int n, int i, DateParts& p, double* serial = nullptr) {
+  const Variant& v = Arg(a, n, i);
+  if (v.IsNull()) return false;
+  double d = ToDate(v);
+  if (serial) *serial = d;
+  p = SplitDate(d);
+  return true;
+}
+
+template <int DateParts::*Field>
+Variant PartOf(Interp&, Variant* a, int n) {
+  DateParts p;
+  if (!DateArg(a, n, 0, p)) return Variant::Null();
+  return Variant::Int(static_cast<int16_t>(p.*Field));
+}
+
+int FirstDay(Variant* a, int n, int i) {
+  int32_t f = LongArg(a, n, i, 1);
+  if (f < 0 || f > 7) Fail(kErrInvalidCall);
+  return f == 0 ? 1 : f;
+}
+
+int WeekdayFrom(int weekday, int first) { return (weekday - first + 7) % 7 + 1; }
+
+Variant FnWeekday(Interp&, Variant* a, int n) {
+  DateParts p;
+  int first = FirstDay(a, n, 1);
+  if (!DateArg(a, n, 0, p)) return Variant::Null();
+  return Variant::Int(static_cast<int16_t>(WeekdayFrom(p.weekday, first)));
+}
+
+Variant FnWeekdayName(Interp&, Variant* a, int n) {
+  int32_t day = LongArg(a, n, 0, 1);
+  bool abbr = Has(a, n, 1) && ToBool(Arg(a, n, 1));
+  int first = FirstDay(a, n, 2);
+  if (day < 1 || day > 7) Fail(kErrInvalidCall);
+  return Str(DayName((day + first - 2) % 7 + 1, abbr));
+}
+
+Variant FnMonthName(Interp&, Variant* a, int n) {
+  int32_t m = LongArg(a, n, 0, 1);
+  bool abbr = Has(a, n, 1) && ToBool(Arg(a, n, 1));
+  if (m < 1 || m > 12) Fail(kErrInvalidCall);
+  return Str(MonthName(m, abbr));
+}
+
+Variant DateResult(double serial) {
+  if (serial < DaySerial(100, 1, 1) || serial >= DaySerial(10000, 1, 1)) Fail(kErrInvalidCall);
+  return Variant::Date(serial);
+}
+
+double AddMonths(double serial, long long months) {
+  DateParts p = SplitDate(serial);
+  long long total = static_cast<long long>(p.year) * 12 + (p.month - 1) + months;
+  long long y = total / 12, m = total % 12 + 1;
+  if (y < 100 || y > 9999) Fail(kErrInvalidCall);
+  static const int kLen[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  int len = kLen[m - 1];
+  if (m == 2 && ((y % 4 == 0 && y % 100 != 0) || y % 400 == 0)) len = 29;
+  int d = std::min(p.day, len);
+  double day = DaySerial(static_cast<int>(y), static_cast<int>(m), d);
+  double time = std::fabs(serial - std::trunc(serial));
+  return Combine(day, time);
+}
+
+std::string Interval(Variant* a, int n) {
+  const Variant& v = Arg(a, n, 0);
+  if (v.IsNull()) Fail(kErrInvalidNull);
+  return Lower(ToStr(v));
+}
+
+Variant FnDateAdd(Interp&, Variant* a, int n) {
+  std::string iv = Interval(a, n);
+  if (Arg(a, n, 1).IsNull()) Fail(kErrInvalidNull);
+  double k = ToDouble(Arg(a, n, 1));
+  if (Arg(a, n, 2).IsNull()) return Variant::Null();
+  double d = ToDate(Arg(a, n, 2));
+  double whole = std::trunc(k);
+  if (iv == "yyyy") return DateResult(AddMonths(d, static_cast<long long>(whole) * 12));
+  if (iv == "q") return DateResult(AddMonths(d, static_cast<long long>(whole) * 3));
+  if (iv == "m") return DateResult(AddMonths(d, static_cast<long long>(whole)));
+  double days;
+  if (iv == "d" || iv == "y" || iv == "w") days = whole;
+  else if (iv == "ww") days = whole * 7;
+  else if (iv == "h") days = whole / 24;
+  else if (iv == "n") days = whole / 1440;
+  else if (iv == "s") days = whole / 86400;
+  else Fail(kErrInvalidCall);
+  // Work on a linear time line (negative serials count the time forwards from their day).
+  double t = std::trunc(d);
+  double r = t + std::fabs(d - t) + days;
+  double rd = std::floor(r + 1e-12);
+  double rf = r - rd;
+  if (rf < 1e-10) rf = 0;
+  return DateResult(Combine(rd, rf));
+}
+
+// Days and seconds of a date on a linear time line.
+double Linear(double serial) {
+  double t = std::trunc(serial);
+  double f = std::fabs(serial - t);
+  return t + f;
+}
+
+long long FloorDiv(double a, double unit) { return static_cast<long long>(std::floor(a / unit + 1e-9)); }
+
+Variant FnDateDiff(Interp&, Variant* a, int n) {
+  std::string iv = Interval(a, n);
+  int first = FirstDay(a, n, 3);
+  if (Arg(a, n, 1).IsNull() || Arg(a, n, 2).IsNull()) return Variant::Null();
+  double d1 = ToDate(Arg(a, n, 1)), d2 = ToDate(Arg(a, n, 2));
+  DateParts p1 = SplitDate(d1), p2 = SplitDate(d2);
+  double l1 = Linear(d1), l2 = Linear(d2);
+  long long r;
+  if (iv == "yyyy") r = p2.year - p1.year;
+  else if (iv == "q") r = (p2.year * 4 + (p2.month - 1) / 3) - (p1.year * 4 + (p1.month - 1) / 3);
+  else if (iv == "m") r = (p2.year * 12 + p2.month) - (p1.year * 12 + p1.month);
+  else if (iv == "d" || iv == "y") r = static_cast<long long>(std::floor(l2)) - static_cast<long long>(std::floor(l1));
+  else if (iv == "w") r = (static_cast<long long>(std::floor(l2)) - static_cast<long long>(std::floor(l1))) / 7;
+  else if (iv == "ww") {
+    long long a1 = static_cast<long long>(std::floor(l1)), a2 = static_cast<long long>(std::floor(l2));
+    // Count the first-days-of-week passed: shift both to the start of their week.
+    auto weekStart = [&](long long day) {
+      long long wd = ((day + 6) % 7 + 7) % 7 + 1;  // serial 1 (12/31/1899) was a Sunday
+      long long off = (wd - first + 7) % 7;
+      return day - off;
+    };
+    r = (weekStart(a2) - weekStart(a1)) / 7;
+  } else if (iv == "h") r = FloorDiv(l2, 1.0 / 24) - FloorDiv(l1, 1.0 / 24);
+  else if (iv == "n") r = FloorDiv(l2, 1.0 / 1440) - FloorDiv(l1, 1.0 / 1440);
+  else if (iv == "s") r = std::llround(l2 * 86400) - std::llround(l1 * 86400);
+  else Fail(kErrInvalidCall);
+  return Variant::Whole(r);
+}
+
+Variant FnDatePart(Interp&, Variant* a, int n) {
+  std::string iv = Interval(a, n);
+  int first = FirstDay(a, n, 2);
+  DateParts p;
+  double serial;
+  if (!DateArg(a, n, 1, p, &serial)) return Variant::Null();
+  int r;
+  if (iv == "yyyy") r = p.year;
+  else if (iv == "q") r = (p.month - 1) / 3 + 1;
+  else if (iv == "m") r = p.month;
+  else if (iv == "y") r = static_cast<int>(DaySerial(p.year, p.month, p.day) - DaySerial(p.year, 1, 1)) + 1;
+  else if (iv == "d") r = p.day;
+  else if (iv == "w") r = WeekdayFrom(p.weekday, first);
+  else if (iv == "ww") {
+    int doy = static_cast<int>(DaySerial(p.year, p.month, p.day) - DaySerial(p.year, 1, 1));
+    DateParts jan1 = SplitDate(DaySerial(p.year, 1, 1));
+    int off = (WeekdayFrom(jan1.weekday, first) - 1);
+    r = (doy + off) / 7 + 1;
+  } else if (iv == "h") r = p.hour;
+  else if (iv == "n") r = p.minute;
+  else if (iv == "s") r = p.second;
+  else Fail(kErrInvalidCall);
+  return Variant::Int(static_cast<int16_t>(r));
+}
+
+Variant FnDateSerial(Interp&, Variant* a, int n) {
+  for (int i = 0; i < 3; ++i)
+    if (Arg(a, n, i).IsNull()) Fail(kErrInvalidNull);
+  double out;
+  if (!MakeDate(ToLong(Arg(a, n, 0)), ToLong(Arg(a, n, 1)), ToLong(Arg(a, n, 2)), out)) Fail(kErrInvalidCall);
+  return Variant::Date(out);
+}
+
+Variant FnTimeSerial(Interp&, Variant* a, int n) {
+  for (int i = 0; i < 3; ++i)
+    if (Arg(a, n, i).IsNull()) Fail(kErrInvalidNull);
+  double secs = static_cast<double>(ToLong(Arg(a, n, 0))) * 3600 + ToLong(Arg(a, n, 1)) * 60.0 + ToLong(Arg(a, n, 2));
+  double days = secs / 86400.0;
+  if (days < 0) {
+    // Before midnight: a day serial below zero with a positive time of day.
+    double whole = std::floor(days);
+    double frac = days - whole;
+    return Variant::Date(Combine(whole, frac));
+  }
+  return Variant::Date(days);
+}
+
+Variant FnDateValue(Interp&, Variant* a, int n) {
+  const Variant& v = Arg(a, n, 0);
+  if (v.IsNull()) return Variant::Null();
+  double d = ToDate(v);
+  return Variant::Date(std::trunc(d));
+}
+
+Variant FnTimeValue(Interp&, Variant* a, int n) {
+  const Variant& v = Arg(a, n, 0);
+  if (v.IsNull()) return Variant::Null();
+  double d = ToDate(v);
+  return Variant::Date(std::fabs(d - std::trunc(d)));
+}
+
+// ---- Formatting ------------------------------------------------------------
+
+int Tristate(Variant* a, int n, int i) {
+  if (!Has(a, n, i)) return -2;
+  int32_t t = ToLong(Arg(a, n, i));
+  if (t < -2 || t > 0) Fail(kErrInvalidCall);
+  return t;
+}
+
+std::string FormatFixed(double value, int digits, int leading, int parens, int group, const char* prefix,
+                        const char* suffix, bool parensDefault) {
+  if (digits < -1 || digits > 255) Fail(kErrInvalidCall);
+  if (digits == -1) digits = 2;
+  bool neg = value < 0;
+  std::string text;
+  {
+    std::vector<char> buf(static_cast<size_t>(digits) + 350);
+    snprintf(buf.data(), buf.size(), "%.*f", digits, std::fabs(value));
+    text = buf.data();
+  }
+  size_t dot = text.find('.');
+  std::string whole = dot == std::string::npos ? text : text.substr(0, dot);
+  std::string frac = dot == std::string::npos ? "" : text.substr(dot);
+  bool zero = text.find_first_not_of("0.") == std::string::npos;
+  if (zero) neg = false;
+  if (whole == "0" && leading == 0) whole.clear();
+  if (group != 0 && whole.size() > 3) {
+    std::string g;
+    int count = 0;
+    for (size_t i = whole.size(); i-- > 0;) {
+      g += whole[i];
+      if (++count % 3 == 0 && i > 0) g += ',';
+    }
+    std::reverse(g.begin(), g.end());
+    whole = g;
+  }
+  std::string body = std::string(prefix) + whole + frac + suffix;
+  if (!neg) return body;
+  bool useParens = parens == -2 ? parensDefault : parens != 0;
+  return useParens ? "(" + body + ")" : "-" + body;
+}
+
+Variant FnFormatNumber(Interp&, Variant* a, int n) {
+  const Variant& v = Arg(a, n, 0);
+  if (v.IsNull()) Fail(kErrInvalidNull);
+  return Str(FormatFixed(ToDouble(v), LongArg(a, n, 1, -1), Tristate(a, n, 2), Tristate(a, n, 3), Tristate(a, n, 4),
+                         "", "", false));
+}
+
+Variant FnFormatCurrency(Interp&, Variant* a, int n) {
+  const Variant& v = Arg(a, n, 0);
+  if (v.IsNull()) Fail(kErrInvalidNull);
+  return Str(FormatFixed(ToDouble(v), LongArg(a, n, 1, -1), Tristate(a, n, 2), Tristate(a, n, 3),
+                         Tristate(a, n, 4), "$", "", true));
+}
+
+Variant FnFormatPercent(Interp&, Variant* a, int n) {
+  const Variant& v = Arg(a, n, 0);
+  if (v.IsNull()) Fail(kErrInvalidNull);
+  return Str(FormatFixed(ToDouble(v) * 100, LongArg(a, n, 1, -1), Tristate(a, n, 2), Tristate(a, n, 3),
+                         Tristate(a, n, 4), "", "%", false));
+}
+
+Variant FnFormatDateTime(Interp&, Variant* a, int n) {
+  const Variant& v = Arg(a, n, 0);
+  if (v.IsNull()) Fail(kErrInvalidNull);
+  int32_t fmt = LongArg(a, n, 1, 0);
+  if (fmt < 0 || fmt > 4) Fail(kErrInvalidCall);
+  return Str(FormatDate(ToDate(v), fmt));
+}
+
+// ---- The user --------------------------------------------------------------
+
+Variant FnMsgBox(Interp& in, Variant* a, int n) {
+  const Variant& p = Arg(a, n, 0);
+  std::string prompt = p.IsNull() ? "Null" : ToStr(p);
+  int32_t buttons = LongArg(a, n, 1, 0);
+  std::string title = Has(a, n, 2) ? ToStr(Arg(a, n, 2)) : std::string();
+  int r = in.ui ? in.ui->MsgBox(prompt, buttons, title) : 1;
+  return Variant::Int(static_cast<int16_t>(r));
+}
+
+Variant FnInputBox(Interp& in, Variant* a, int n) {
+  std::string prompt = ToStr(Arg(a, n, 0));
+  std::string title = Has(a, n, 1) ? ToStr(Arg(a, n, 1)) : std::string();
+  std::string value = Has(a, n, 2) ? ToStr(Arg(a, n, 2)) : std::string();
+  if (in.ui && !in.ui->InputBox(prompt, title, value)) return Variant();
+  return Str(std::move(value));
+}
+
+Variant FnCreateObject(Interp&, Variant* a, int n) {
+  (void)a;
+  (void)n;
+  Fail(kErrCantCreate);
+}
+
+const Builtin kBuiltins[] = {
+    {"len", 1, 1, FnLen},
+    {"left", 2, 2, FnLeft},
+    {"right", 2, 2, FnRight},
+    {"mid", 2, 3, FnMid},
+    {"instr", 2, 4, FnInStr},
+    {"instrrev", 2, 4, FnInStrRev},
+    {"replace", 3, 6, FnReplace},
+    {"ucase", 1, 1, FnUCase},
+    {"lcase", 1, 1, FnLCase},
+    {"trim", 1, 1, FnTrim},
+    {"ltrim", 1, 1, FnLTrim},
+    {"rtrim", 1, 1, FnRTrim},
+    {"space", 1, 1, FnSpace},
+    {"string", 2, 2, FnString},
+    {"strcomp", 2, 3, FnStrComp},
+    {"strreverse", 1, 1, FnStrReverse},
+    {"split", 1, 4, FnSplit},
+    {"join", 1, 2, FnJoin},
+    {"filter", 2, 4, FnFilter},
+    {"asc", 1, 1, FnAsc},
+    {"ascb", 1, 1, FnAsc},
+    {"ascw", 1, 1, FnAscW},
+    {"chr", 1, 1, FnChr},
+    {"chrb", 1, 1, FnChr},
+    {"chrw", 1, 1, FnChrW},
+    {"hex", 1, 1, FnHex},
+    {"oct", 1, 1, FnOct},
+    {"escape", 1, 1, FnEscape},
+    {"unescape", 1, 1, FnUnescape},
+    {"cbool", 1, 1, FnCBool},
+    {"cbyte", 1, 1, FnCByte},
+    {"ccur", 1, 1, FnCCur},
+    {"cdate", 1, 1, FnCDate},
+    {"cdbl", 1, 1, FnCDbl},
+    {"cint", 1, 1, FnCInt},
+    {"clng", 1, 1, FnCLng},
+    {"csng", 1, 1, FnCSng},
+    {"cstr", 1, 1, FnCStr},
+    {"int", 1, 1, FnInt},
+    {"fix", 1, 1, FnFix},
+    {"abs", 1, 1, FnAbs},
+    {"sgn", 1, 1, FnSgn},
+    {"sqr", 1, 1, FnSqr},
+    {"exp", 1, 1, FnExp},
+    {"log", 1, 1, FnLog},
+    {"sin", 1, 1, FnSin},
+    {"cos", 1, 1, FnCos},
+    {"tan", 1, 1, FnTan},
+    {"atn", 1, 1, FnAtn},
+    {"round", 1, 2, FnRound},
+    {"rnd", 0, 1, FnRnd},
+    {"isarray", 1, 1, FnIsArray},
+    {"isdate", 1, 1, FnIsDate},
+    {"isempty", 1, 1, FnIsEmpty},
+    {"isnull", 1, 1, FnIsNull},
+    {"isnumeric", 1, 1, FnIsNumeric},
+    {"isobject", 1, 1, FnIsObject},
+    {"typename", 1, 1, FnTypeName},
+    {"vartype", 1, 1, FnVarType},
+    {"array", 0, 1 << 20, FnArray},
+    {"ubound", 1, 2, FnUBound},
+    {"lbound", 1, 2, FnLBound},
+    {"now", 0, 0, FnNow},
+    {"date", 0, 0, FnDate},
+    {"time", 0, 0, FnTime},
+    {"timer", 0, 0, FnTimer},
+    {"year", 1, 1, PartOf<&DateParts::year>},
+    {"month", 1, 1, PartOf<&DateParts::month>},
+    {"day", 1, 1, PartOf<&DateParts::day>},
+    {"hour", 1, 1, PartOf<&DateParts::hour>},
+    {"minute", 1, 1, PartOf<&DateParts::minute>},
+    {"second", 1, 1, PartOf<&DateParts::second>},
+    {"weekday", 1, 2, FnWeekday},
+    {"weekdayname", 1, 3, FnWeekdayName},
+    {"monthname", 1, 2, FnMonthName},
+    {"dateadd", 3, 3, FnDateAdd},
+    {"datediff", 3, 5, FnDateDiff},
+    {"datepart", 2, 4, FnDatePart},
+    {"dateserial", 3, 3, FnDateSerial},
+    {"datevalue", 1, 1, FnDateValue},
+    {"timeserial", 3, 3, FnTimeSerial},
+    {"timevalue", 1, 1, FnTimeValue},
+    {"formatnumber", 1, 5, FnFormatNumber},
+    {"formatcurrency", 1, 5, FnFormatCurrency},
+    {"formatpercent", 1, 5, FnFormatPercent},
+    {"formatdatetime", 1, 2, FnFormatDateTime},
+    {"msgbox", 1, 5, FnMsgBox},
+    {"inputbox", 1, 7, FnInputBox},
+    {"createobject", 1, 2, FnCreateObject},
+};
+
+}  // namespace
+
+const Builtin* FindBuiltin(const std::string& lowerName) {
+  static const std::unordered_map<std::string, const Builtin*> map = [] {
+    std::unordered_map<std::string, const Builtin*> m;
+    for (const Builtin& b : kBuiltins) m.emplace(b.name, &b);
+    return m;
+  }();
+  auto it = map.find(lowerName);
+  return it == map.end() ? nullptr : it->second;
+}
+
+bool FindConstant(const std::string& lowerName, Variant& value) {
+  static const std::unordered_map<std::string, Variant> map = [] {
+    std::unordered_map<std::string, Variant> m;
+    auto i = [&](const char* name, int v) { m.emplace(name, Variant::Whole(v)); };
+    auto s = [&](const char* name, std::string v) { m.emplace(name, Variant::Str(std::move(v))); };
+    s("vbcrlf", "\r\n");
+    s("vbcr", "\r");
+    s("vblf", "\n");
+    s("vbnewline", "\r\n");
+    s("vbtab", "\t");
+    s("vbnullstring", "");
+    s("vbnullchar", std::string(1, '\0'));
+    s("vbformfeed", "\f");
+    s("vbverticaltab", "\v");
+    s("vbback", "\b");
+    i("vbokonly", 0); i("vbokcancel", 1); i("vbabortretryignore", 2); i("vbyesnocancel", 3);
+    i("vbyesno", 4); i("vbretrycancel", 5);
+    i("vbcritical", 16); i("vbquestion", 32); i("vbexclamation", 48); i("vbinformation", 64);
+    i("vbdefaultbutton1", 0); i("vbdefaultbutton2", 256); i("vbdefaultbutton3", 512); i("vbdefaultbutton4", 768);
+    i("vbapplicationmodal", 0); i("vbsystemmodal", 4096);
+    i("vbok", 1); i("vbcancel", 2); i("vbabort", 3); i("vbretry", 4); i("vbignore", 5); i("vbyes", 6); i("vbno", 7);
+    i("vbbinarycompare", 0); i("vbtextcompare", 1); i("vbdatabasecompare", 2);
+    i("vbsunday", 1); i("vbmonday", 2); i("vbtuesday", 3); i("vbwednesday", 4); i("vbthursday", 5);
+    i("vbfriday", 6); i("vbsaturday", 7); i("vbusesystemdayofweek", 0);
+    i("vbfirstjan1", 1); i("vbfirstfourdays", 2); i("vbfirstfullweek", 3); i("vbusesystem", 0);
+    i("vbempty", 0); i("vbnull", 1); i("vbinteger", 2); i("vblong", 3); i("vbsingle", 4); i("vbdouble", 5);
+    i("vbcurrency", 6); i("vbdate", 7); i("vbstring", 8); i("vbobject", 9); i("vberror", 10);
+    i("vbboolean", 11); i("vbvariant", 12); i("vbdataobject", 13); i("vbdecimal", 14); i("vbbyte", 17);
+    i("vbarray", 8192);
+    i("vbgeneraldate", 0); i("vblongdate", 1); i("vbshortdate", 2); i("vblongtime", 3); i("vbshorttime", 4);
+    i("vbusedefault", -2); i("vbtrue", -1); i("vbfalse", 0);
+    i("vbobjecterror", static_cast<int>(0x80040000u));
+    i("vbblack", 0); i("vbred", 0xFF); i("vbgreen", 0xFF00); i("vbyellow", 0xFFFF); i("vbblue", 0xFF0000);
+    i("vbmagenta", 0xFF00FF); i("vbcyan", 0xFFFF00); i("vbwhite", 0xFFFFFF);
+    return m;
+  }();
+  auto it = map.find(lowerName);
+  if (it == map.end()) return false;
+  value = it->second;
+  return true;
+}
+
+}  // namespace qfscript

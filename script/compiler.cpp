@@ -1,0 +1,232 @@
+#include "compiler.h"
+
+#include "builtins.h"
+#include "errors.h"
+
+namespace qfscript {
+
+namespace {
+
+enum class Use { Value, Target, CallStatement };
+
+class Compiler {
+ public:
+  Compiler(Program& prog, Globals& globals) : prog_(prog), g_(globals) {}
+
+  void Run() {
+    // Declarations first: script-level names are visible everywhere.
+    for (size_t i = 0; i < prog_.globalDims.size(); ++i) {
+      const std::string& name = prog_.globalDims[i];
+      for (auto& p : prog_.procs)
+        if (p->name == name) throw CompileError{kErrNameRedefined, prog_.globalDimPos[i].first, prog_.globalDimPos[i].second};
+      g_.Add(name);
+    }
+    for (auto& p : prog_.procs) {
+      if (prog_.globalConsts.count(p->name)) throw CompileError{kErrNameRedefined, p->line, p->col};
+    }
+    for (auto& [name, value] : prog_.globalConsts) g_.consts[name] = value;
+    for (auto& p : prog_.procs) g_.procs[p->name] = p.get();
+
+    proc_ = nullptr;
+    ResolveBlock(prog_.top);
+    for (auto& p : prog_.procs) {
+      proc_ = p.get();
+      ResolveBlock(p->body);
+    }
+  }
+
+ private:
+  Program& prog_;
+  Globals& g_;
+  Proc* proc_ = nullptr;
+
+  void ResolveBlock(Block& block) {
+    for (Stmt* s : block) ResolveStmt(s);
+  }
+
+  void ResolveStmt(Stmt* s) {
+    switch (s->kind) {
+      case SK::CallStmt: Resolve(s->e1, Use::CallStatement); break;
+      case SK::Assign: case SK::Set:
+        // The target first, so that "x = x + 1" makes x a variable.
+        Resolve(s->target, Use::Target);
+        Resolve(s->e1, Use::Value);
+        break;
+      case SK::If:
+        for (Expr* c : s->conds) Resolve(c, Use::Value);
+        for (Block& b : s->blocks) ResolveBlock(b);
+        ResolveBlock(s->body);
+        break;
+      case SK::Select:
+        Resolve(s->e1, Use::Value);
+        for (CaseClause& c : s->cases) {
+          for (CaseItem& item : c.items) {
+            Resolve(item.a, Use::Value);
+            if (item.b) Resolve(item.b, Use::Value);
+          }
+          ResolveBlock(c.body);
+        }
+        ResolveBlock(s->body);
+        break;
+      case SK::For:
+        Resolve(s->target, Use::Target);
+        Resolve(s->e1, Use::Value);
+        Resolve(s->e2, Use::Value);
+        if (s->e3) Resolve(s->e3, Use::Value);
+        ResolveBlock(s->body);
+        break;
+      case SK::ForEach:
+        Resolve(s->target, Use::Target);
+        Resolve(s->e1, Use::Value);
+        ResolveBlock(s->body);
+        break;
+      case SK::Do: case SK::While:
+        if (s->e1) Resolve(s->e1, Use::Value);
+        ResolveBlock(s->body);
+        break;
+      case SK::With:
+        Resolve(s->e1, Use::Value);
+        ResolveBlock(s->body);
+        break;
+      case SK::DimArray: case SK::Erase:
+        Resolve(s->target, Use::Target);
+        break;
+      case SK::ReDim:
+        Resolve(s->target, Use::Target);
+        for (Expr* e : s->conds) Resolve(e, Use::Value);
+        break;
+      case SK::Randomize:
+        if (s->e1) Resolve(s->e1, Use::Value);
+        break;
+      default: break;
+    }
+  }
+
+  void Resolve(Expr* e, Use use) {
+    switch (e->kind) {
+      case EK::Paren: case EK::Neg: case EK::Not:
+        Resolve(e->a, Use::Value);
+        return;
+      case EK::Binary:
+        Resolve(e->a, Use::Value);
+        Resolve(e->b, Use::Value);
+        return;
+      case EK::Member:
+        Resolve(e->a, Use::Value);
+        for (Expr* a : e->args) Resolve(a, Use::Value);
+        return;
+      case EK::Index:
+        Resolve(e->a, use == Use::Target ? Use::Target : Use::Value);
+        for (Expr* a : e->args) Resolve(a, Use::Value);
+        return;
+      case EK::Name:
+        for (Expr* a : e->args) Resolve(a, Use::Value);
+        ResolveName(e, use);
+        return;
+      default: return;
+    }
+  }
+
+  // Turns a Name node into a variable, possibly indexed.
+  void MakeVariable(Expr* e, EK kind, int slot) {
+    Variant* global = kind == EK::Global ? &g_.values[static_cast<size_t>(slot)] : nullptr;
+    if (!e->parens) {
+      e->kind = kind;
+      e->slot = slot;
+      e->global = global;
+      return;
+    }
+    Expr* var = prog_.NewExpr(kind, e->line, e->col);
+    var->slot = slot;
+    var->global = global;
+    var->name = e->name;
+    e->kind = EK::Index;
+    e->a = var;
+  }
+
+  void MakeLiteral(Expr* e, const Variant& v, Use use) {
+    if (use == Use::Target || e->parens) {
+      e->kind = EK::Illegal;
+      e->number = use == Use::Target ? kErrIllegalAssign : kErrTypeMismatch;
+      return;
+    }
+    e->kind = EK::Literal;
+    e->lit = v;
+  }
+
+  void ResolveName(Expr* e, Use use) {
+    const std::string& n = e->name;
+    if (proc_) {
+      if (proc_->isFunction && n == proc_->name && !e->parens) {
+        MakeVariable(e, EK::Local, proc_->resultSlot);
+        return;
+      }
+      auto c = proc_->consts.find(n);
+      if (c != proc_->consts.end()) { MakeLiteral(e, c->second, use); return; }
+      auto l = proc_->locals.find(n);
+      if (l != proc_->locals.end()) { MakeVariable(e, EK::Local, l->second); return; }
+    }
+    auto gc = g_.consts.find(n);
+    if (gc != g_.consts.end()) { MakeLiteral(e, gc->second, use); return; }
+    auto gs = g_.slots.find(n);
+    if (gs != g_.slots.end()) { MakeVariable(e, EK::Global, gs->second); return; }
+    auto pr = g_.procs.find(n);
+    if (pr != g_.procs.end()) {
+      if (use == Use::Target) {
+        e->kind = EK::Illegal;
+        e->number = kErrIllegalAssign;
+        return;
+      }
+      e->kind = EK::Call;
+      e->proc = pr->second;
+      return;
+    }
+    Variant constant;
+    if (FindConstant(n, constant)) { MakeLiteral(e, constant, use); return; }
+    if (const Builtin* b = FindBuiltin(n)) {
+      if (use == Use::Target) {
+        e->kind = EK::Illegal;
+        e->number = kErrIllegalAssign;
+        return;
+      }
+      int count = static_cast<int>(e->args.size());
+      if (count < b->minArgs || count > b->maxArgs) {
+        e->kind = EK::Illegal;
+        e->number = kErrWrongArgs;
+        return;
+      }
+      e->kind = EK::Builtin;
+      e->builtin = b;
+      return;
+    }
+    if (!g_.memberHosts.empty() && use != Use::Target) {
+      e->kind = EK::GlobalMember;
+      return;
+    }
+    if (e->parens || use == Use::CallStatement) {
+      e->kind = EK::Dynamic;
+      return;
+    }
+    if (prog_.optionExplicit) {
+      e->kind = EK::Undefined;
+      return;
+    }
+    // An implicit variable: script-level, or local to the procedure.
+    if (proc_) {
+      int slot = proc_->nslots++;
+      proc_->locals.emplace(n, slot);
+      MakeVariable(e, EK::Local, slot);
+    } else {
+      MakeVariable(e, EK::Global, g_.Add(n));
+    }
+  }
+};
+
+}  // namespace
+
+void Compile(Program& program, Globals& globals) {
+  Compiler c(program, globals);
+  c.Run();
+}
+
+}  // namespace qfscript

@@ -1,0 +1,338 @@
+#include "datetime.h"
+
+#include <cctype>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+#include <sys/time.h>
+#include <vector>
+
+namespace qfscript {
+
+namespace {
+
+const char* const kMonths[] = {"January", "February", "March",     "April",   "May",      "June",
+                               "July",    "August",   "September", "October", "November", "December"};
+const char* const kMonthsShort[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                    "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+const char* const kDays[] = {"Sunday", "Monday", "Tuesday", "Wednesday", "Thursday", "Friday", "Saturday"};
+const char* const kDaysShort[] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
+
+// Days from 1970-01-01 of a proleptic Gregorian date.
+long long DaysFromCivil(long long y, unsigned m, unsigned d) {
+  y -= m <= 2;
+  const long long era = (y >= 0 ? y : y - 399) / 400;
+  const unsigned yoe = static_cast<unsigned>(y - era * 400);
+  const unsigned doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
+  const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+  return era * 146097 + static_cast<long long>(doe) - 719468;
+}
+
+void CivilFromDays(long long z, int& y, int& m, int& d) {
+  z += 719468;
+  const long long era = (z >= 0 ? z : z - 146096) / 146097;
+  const unsigned doe = static_cast<unsigned>(z - era * 146097);
+  const unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+  const long long yy = static_cast<long long>(yoe) + era * 400;
+  const unsigned doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+  const unsigned mp = (5 * doy + 2) / 153;
+  d = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
+  m = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
+  y = static_cast<int>(yy + (m <= 2));
+}
+
+const long long kEpoch = DaysFromCivil(1899, 12, 30);
+
+}  // namespace
+
+double DaySerial(int year, int month, int day) {
+  return static_cast<double>(DaysFromCivil(year, static_cast<unsigned>(month), static_cast<unsigned>(day)) - kEpoch);
+}
+
+bool MakeDate(int year, int month, int day, double& out) {
+  if (year >= 0 && year < 30) year += 2000;
+  else if (year >= 30 && year < 100) year += 1900;
+  long long m0 = static_cast<long long>(month) - 1;
+  long long y = year + (m0 >= 0 ? m0 / 12 : -((11 - m0) / 12));
+  long long m = m0 - (y - year) * 12 + 1;
+  if (y < 100 || y > 9999) return false;
+  double serial = DaySerial(static_cast<int>(y), static_cast<int>(m), 1) + day - 1;
+  if (serial < DaySerial(100, 1, 1) || serial > DaySerial(9999, 12, 31)) return false;
+  out = serial;
+  return true;
+}
+
+double Combine(double dayPart, double timePart) {
+  return dayPart < 0 ? dayPart - timePart : dayPart + timePart;
+}
+
+DateParts SplitDate(double serial) {
+  DateParts p;
+  double whole = std::trunc(serial);
+  double frac = std::fabs(serial - whole);
+  long long secs = std::llround(frac * 86400.0);
+  if (secs >= 86400) {
+    secs -= 86400;
+    whole += serial < 0 ? -1 : 1;
+  }
+  long long days = static_cast<long long>(whole);
+  CivilFromDays(days + kEpoch, p.year, p.month, p.day);
+  p.hour = static_cast<int>(secs / 3600);
+  p.minute = static_cast<int>(secs / 60 % 60);
+  p.second = static_cast<int>(secs % 60);
+  long long w = (days + kEpoch + 4) % 7;  // 1970-01-01 was a Thursday
+  if (w < 0) w += 7;
+  p.weekday = static_cast<int>(w) + 1;
+  return p;
+}
+
+namespace {
+
+std::string DatePart(const DateParts& p) {
+  char buf[32];
+  snprintf(buf, sizeof buf, "%d/%d/%d", p.month, p.day, p.year);
+  return buf;
+}
+
+std::string TimePart(const DateParts& p) {
+  char buf[32];
+  int h = p.hour % 12;
+  if (h == 0) h = 12;
+  snprintf(buf, sizeof buf, "%d:%02d:%02d %s", h, p.minute, p.second, p.hour < 12 ? "AM" : "PM");
+  return buf;
+}
+
+bool HasTime(const DateParts& p) { return p.hour || p.minute || p.second; }
+
+}  // namespace
+
+std::string DateToStr(double serial) {
+  DateParts p = SplitDate(serial);
+  bool isDay = std::trunc(serial) != 0;
+  if (!isDay) {
+    if (HasTime(p)) return TimePart(p);
+    return DatePart(p);
+  }
+  if (!HasTime(p)) return DatePart(p);
+  return DatePart(p) + " " + TimePart(p);
+}
+
+std::string FormatDate(double serial, int namedFormat) {
+  DateParts p = SplitDate(serial);
+  char buf[80];
+  switch (namedFormat) {
+    case 1:
+      snprintf(buf, sizeof buf, "%s, %s %d, %d", kDays[p.weekday - 1], kMonths[p.month - 1], p.day, p.year);
+      return buf;
+    case 2: return DatePart(p);
+    case 3: return TimePart(p);
+    case 4:
+      snprintf(buf, sizeof buf, "%02d:%02d", p.hour, p.minute);
+      return buf;
+    default: return DateToStr(serial);
+  }
+}
+
+const char* MonthName(int month, bool abbreviate) {
+  return abbreviate ? kMonthsShort[month - 1] : kMonths[month - 1];
+}
+const char* DayName(int weekday, bool abbreviate) {
+  return abbreviate ? kDaysShort[weekday - 1] : kDays[weekday - 1];
+}
+
+double NowSerial() {
+  struct timeval tv;
+  gettimeofday(&tv, nullptr);
+  time_t t = tv.tv_sec;
+  struct tm lt;
+  localtime_r(&t, &lt);
+  double day = DaySerial(lt.tm_year + 1900, lt.tm_mon + 1, lt.tm_mday);
+  return day + (lt.tm_hour * 3600 + lt.tm_min * 60 + lt.tm_sec) / 86400.0;
+}
+
+// ---- Parsing ---------------------------------------------------------------
+
+namespace {
+
+struct DateToken {
+  enum Kind { Number, Word, Sep } kind;
+  long value = 0;
+  int digits = 0;
+  std::string word;
+  char sep = 0;
+};
+
+int MonthFromWord(const std::string& w) {
+  if (w.size() < 3) return 0;
+  for (int i = 0; i < 12; ++i) {
+    std::string full = kMonths[i];
+    for (auto& c : full) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    if (full.compare(0, w.size(), w) == 0) return i + 1;
+  }
+  if (w == "sept") return 9;
+  return 0;
+}
+
+bool IsDayWord(const std::string& w) {
+  if (w.size() < 3) return false;
+  for (auto* d : kDays) {
+    std::string full = d;
+    for (auto& c : full) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    if (full.compare(0, w.size(), w) == 0) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+bool ParseDate(const std::string& text, double& out) {
+  std::vector<DateToken> toks;
+  size_t i = 0, n = text.size();
+  while (i < n) {
+    unsigned char c = static_cast<unsigned char>(text[i]);
+    if (std::isdigit(c)) {
+      DateToken t{DateToken::Number};
+      while (i < n && std::isdigit(static_cast<unsigned char>(text[i]))) {
+        if (t.digits < 9) t.value = t.value * 10 + (text[i] - '0');
+        ++t.digits;
+        ++i;
+      }
+      if (t.digits > 4) return false;
+      toks.push_back(t);
+    } else if (std::isalpha(c)) {
+      DateToken t{DateToken::Word};
+      while (i < n && std::isalpha(static_cast<unsigned char>(text[i])))
+        t.word += static_cast<char>(std::tolower(static_cast<unsigned char>(text[i++])));
+      toks.push_back(t);
+    } else if (c == '/' || c == '-' || c == ':' || c == '.' || c == ',') {
+      DateToken t{DateToken::Sep};
+      t.sep = static_cast<char>(c);
+      toks.push_back(t);
+      ++i;
+    } else if (c == ' ' || c == '\t') {
+      ++i;
+    } else {
+      return false;
+    }
+  }
+  if (toks.empty()) return false;
+
+  // Time: numbers joined by ':' (and an optional AM/PM word after them).
+  int hour = -1, minute = 0, second = 0;
+  bool sawTime = false;
+  std::vector<DateToken> rest;
+  for (size_t k = 0; k < toks.size(); ++k) {
+    if (toks[k].kind == DateToken::Number && k + 2 < toks.size() && toks[k + 1].kind == DateToken::Sep &&
+        toks[k + 1].sep == ':' && toks[k + 2].kind == DateToken::Number) {
+      if (sawTime) return false;
+      sawTime = true;
+      hour = static_cast<int>(toks[k].value);
+      minute = static_cast<int>(toks[k + 2].value);
+      k += 2;
+      if (k + 2 < toks.size() && toks[k + 1].kind == DateToken::Sep && toks[k + 1].sep == ':' &&
+          toks[k + 2].kind == DateToken::Number) {
+        second = static_cast<int>(toks[k + 2].value);
+        k += 2;
+      }
+      if (k + 1 < toks.size() && toks[k + 1].kind == DateToken::Word &&
+          (toks[k + 1].word == "am" || toks[k + 1].word == "pm" || toks[k + 1].word == "a" ||
+           toks[k + 1].word == "p")) {
+        bool pm = toks[k + 1].word[0] == 'p';
+        if (hour < 1 || hour > 12) return false;
+        if (hour == 12) hour = 0;
+        if (pm) hour += 12;
+        ++k;
+      }
+      continue;
+    }
+    if (toks[k].kind == DateToken::Number && k + 1 < toks.size() && toks[k + 1].kind == DateToken::Word &&
+        (toks[k + 1].word == "am" || toks[k + 1].word == "pm")) {
+      if (sawTime) return false;
+      sawTime = true;
+      hour = static_cast<int>(toks[k].value);
+      if (hour < 1 || hour > 12) return false;
+      if (hour == 12) hour = 0;
+      if (toks[k + 1].word == "pm") hour += 12;
+      ++k;
+      continue;
+    }
+    rest.push_back(toks[k]);
+  }
+  double timePart = 0;
+  if (sawTime) {
+    if (hour > 23 || minute > 59 || second > 59) return false;
+    timePart = (hour * 3600 + minute * 60 + second) / 86400.0;
+  }
+
+  // Date: numbers and at most one month name, separated by / - . , or blanks.
+  std::vector<long> nums;
+  std::vector<int> numDigits;
+  int monthWord = 0;
+  int monthWordPos = -1;
+  for (auto& t : rest) {
+    if (t.kind == DateToken::Number) {
+      nums.push_back(t.value);
+      numDigits.push_back(t.digits);
+    } else if (t.kind == DateToken::Word) {
+      int m = MonthFromWord(t.word);
+      if (m) {
+        if (monthWord) return false;
+        monthWord = m;
+        monthWordPos = static_cast<int>(nums.size());
+      } else if (!IsDayWord(t.word)) {
+        return false;
+      }
+    }
+  }
+  if (nums.empty() && !monthWord) {
+    if (!sawTime) return false;
+    out = timePart;
+    return true;
+  }
+  int y = 0, m = 0, d = 0;
+  bool haveYear = true;
+  if (monthWord) {
+    m = monthWord;
+    if (nums.size() == 2) {
+      // "March 5, 2021", "5 March 2021", "2021 March 5"
+      if (numDigits[0] >= 3 || nums[0] > 31) { y = static_cast<int>(nums[0]); d = static_cast<int>(nums[1]); }
+      else { d = static_cast<int>(nums[0]); y = static_cast<int>(nums[1]); }
+    } else if (nums.size() == 1) {
+      if (nums[0] > 31 || numDigits[0] >= 3) { y = static_cast<int>(nums[0]); d = 1; }
+      else { d = static_cast<int>(nums[0]); haveYear = false; }
+    } else {
+      return false;
+    }
+    (void)monthWordPos;
+  } else if (nums.size() == 3) {
+    if (numDigits[0] >= 3 || nums[0] > 31) {
+      y = static_cast<int>(nums[0]); m = static_cast<int>(nums[1]); d = static_cast<int>(nums[2]);
+    } else {
+      m = static_cast<int>(nums[0]); d = static_cast<int>(nums[1]); y = static_cast<int>(nums[2]);
+      if (m > 12 && d <= 12) std::swap(m, d);
+    }
+  } else if (nums.size() == 2) {
+    m = static_cast<int>(nums[0]); d = static_cast<int>(nums[1]);
+    if (m > 12 && d <= 12) std::swap(m, d);
+    if (d > 31 || numDigits[1] >= 3) { y = d; d = 1; }
+    else haveYear = false;
+  } else {
+    return false;
+  }
+  if (!haveYear) {
+    time_t t = time(nullptr);
+    struct tm lt;
+    localtime_r(&t, &lt);
+    y = lt.tm_year + 1900;
+  }
+  if (y < 100 && y >= 0) y += y < 30 ? 2000 : 1900;
+  if (m < 1 || m > 12 || d < 1 || y < 100 || y > 9999) return false;
+  static const int kLen[] = {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  if (d > kLen[m - 1]) return false;
+  if (m == 2 && d == 29 && !((y % 4 == 0 && y % 100 != 0) || y % 400 == 0)) return false;
+  out = Combine(DaySerial(y, m, d), timePart);
+  return true;
+}
+
+}  // namespace qfscript

@@ -1,0 +1,128 @@
+#include "script_control.h"
+
+#include <new>
+
+#include "errors.h"
+#include "vm.h"
+
+namespace qfscript {
+
+namespace {
+
+// Presents a host object to the vm.
+class HostAdapter : public Object {
+ public:
+  explicit HostAdapter(std::shared_ptr<HostObject> host) : host_(std::move(host)) {}
+  std::string TypeName() const override { return host_->TypeName(); }
+  int Invoke(const std::string& name, InvokeKind kind, std::vector<Variant*>& args, Variant& result) override {
+    if (kind == InvokeKind::Let || kind == InvokeKind::Set) {
+      Variant value = *args.back();
+      args.pop_back();
+      return host_->Put(name, args, value);
+    }
+    return host_->Call(name, args, result);
+  }
+
+ private:
+  std::shared_ptr<HostObject> host_;
+};
+
+std::string LineOf(const std::string& text, int line) {
+  int current = 1;
+  size_t i = 0;
+  while (i < text.size() && current < line) {
+    char c = text[i++];
+    if (c == '\r') {
+      if (i < text.size() && text[i] == '\n') ++i;
+      ++current;
+    } else if (c == '\n') {
+      ++current;
+    }
+  }
+  size_t end = i;
+  while (end < text.size() && text[end] != '\r' && text[end] != '\n') ++end;
+  return text.substr(i, end - i);
+}
+
+}  // namespace
+
+ScriptControl::ScriptControl() { Reset(); }
+ScriptControl::~ScriptControl() = default;
+
+void ScriptControl::Reset() {
+  in_.reset();
+  in_ = std::make_unique<Interp>();
+  in_->ui = ui_;
+  sources_.clear();
+  error_ = ScriptError{};
+  stopped_ = false;
+}
+
+void ScriptControl::SetUi(ScriptUi* ui) {
+  ui_ = ui;
+  in_->ui = ui;
+}
+
+void ScriptControl::AddObject(const std::string& name, std::shared_ptr<HostObject> object, bool globalMembers) {
+  in_->AddObject(name, new HostAdapter(std::move(object)), globalMembers);
+}
+
+template <typename F>
+bool ScriptControl::Guard(F&& body, const std::string* source) {
+  error_ = ScriptError{};
+  stopped_ = false;
+  in_->timeoutMs = Timeout;
+  auto textOf = [&](int line) -> std::string {
+    if (source) return LineOf(*source, line);
+    return std::string();
+  };
+  try {
+    body();
+    return true;
+  } catch (const CompileError& e) {
+    error_.Number = e.number;
+    error_.Description = ErrorText(e.number);
+    error_.Line = e.line;
+    error_.Column = e.column;
+    error_.Source = kCompileSource;
+    error_.Text = textOf(e.line);
+  } catch (const RuntimeError& e) {
+    error_.Number = e.number;
+    error_.Description = e.description;
+    error_.Line = e.line;
+    error_.Column = e.col;
+    error_.Source = e.source.empty() ? kRuntimeSource : e.source;
+    error_.Text = textOf(e.line);
+  } catch (const StopRequest&) {
+    stopped_ = true;
+    return true;
+  } catch (const std::bad_alloc&) {
+    error_.Number = kErrOutOfMemory;
+    error_.Description = ErrorText(kErrOutOfMemory);
+    error_.Source = kRuntimeSource;
+  }
+  return false;
+}
+
+bool ScriptControl::AddCode(const std::string& text) {
+  sources_.push_back(text);
+  const std::string* src = &sources_.back();
+  return Guard([&] { in_->Load(text); }, src);
+}
+
+bool ScriptControl::Run(const std::string& procName, std::vector<Variant>& args, Variant* result) {
+  // Errors in a procedure are reported against the text that defined it; with
+  // several AddCode texts the line is looked up in the last one.
+  const std::string* src = sources_.empty() ? nullptr : &sources_.back();
+  bool found = true;
+  bool ok = Guard([&] { found = in_->Call(procName, args, result); }, src);
+  if (ok && !found) {
+    error_.Number = kErrNotDefined;
+    error_.Description = ErrorText(kErrNotDefined);
+    error_.Source = kRuntimeSource;
+    return false;
+  }
+  return ok;
+}
+
+}  // namespace qfscript

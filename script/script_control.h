@@ -1,0 +1,71 @@
+// ScriptControl: what the programs call to run form scripts.
+//
+// Usage, as QfEntry does for every run:
+//   ctl.Reset(); ctl.AddObject("Qf", obj); ctl.AddCode(text); ctl.Run("Start", args);
+// AddCode parses the whole text (a compile error stops it before anything
+// runs) and then runs its top-level statements. Run calls a Sub or Function by
+// name. Both return false on an error, described by Error(). Timeout (ms, -1
+// for none) bounds each AddCode and each Run. Not thread-safe: one control per
+// thread.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "host.h"
+#include "variant.h"
+
+namespace qfscript {
+
+class Interp;
+
+struct ScriptError {
+  int Number = 0;
+  std::string Description;
+  int Line = 0;    // 1-based; 0 when the error has no place in the script
+  int Column = 0;  // 1-based
+  std::string Source;  // "Microsoft VBScript compilation error" / "... runtime error"
+  std::string Text;    // the source line
+};
+
+class ScriptControl {
+ public:
+  ScriptControl();
+  ~ScriptControl();
+  ScriptControl(const ScriptControl&) = delete;
+  ScriptControl& operator=(const ScriptControl&) = delete;
+
+  // Drops all code, variables and objects (the UI and Timeout stay).
+  void Reset();
+  // Makes `object` visible to scripts as `name`; with globalMembers its
+  // methods can also be called without the "name." prefix.
+  void AddObject(const std::string& name, std::shared_ptr<HostObject> object, bool globalMembers = false);
+  bool AddCode(const std::string& text);
+  bool Run(const std::string& procName, std::vector<Variant>& args, Variant* result = nullptr);
+  bool Run(const std::string& procName) {
+    std::vector<Variant> none;
+    return Run(procName, none);
+  }
+
+  const ScriptError& Error() const { return error_; }
+  // True when the last AddCode or Run ended because a host method asked to stop (WScript.Quit).
+  bool Stopped() const { return stopped_; }
+
+  // MsgBox and InputBox go here; without one MsgBox answers OK and InputBox its default.
+  void SetUi(ScriptUi* ui);
+
+  int64_t Timeout = -1;
+
+ private:
+  std::unique_ptr<Interp> in_;
+  ScriptError error_;
+  ScriptUi* ui_ = nullptr;
+  bool stopped_ = false;
+  std::vector<std::string> sources_;  // texts of AddCode, for Error().Text
+
+  template <typename F>
+  bool Guard(F&& body, const std::string* source);
+};
+
+}  // namespace qfscript

@@ -1,0 +1,193 @@
+// Variant: the one value type of the script language.
+//
+// A small tagged union (16 bytes). Numbers, Booleans and Dates live inside it
+// and never allocate; strings, arrays and objects are shared, reference-counted
+// representations. Strings are immutable once shared (the interpreter may
+// append in place only to a string nobody else holds); arrays are copied on
+// write, which gives VBScript's by-value array assignment cheaply.
+//
+// The engine is single-threaded: reference counts are plain integers.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace qfscript {
+
+enum VarType : uint16_t {
+  vtEmpty = 0,
+  vtNull = 1,
+  vtInteger = 2,
+  vtLong = 3,
+  vtSingle = 4,
+  vtDouble = 5,
+  vtCurrency = 6,
+  vtDate = 7,
+  vtString = 8,
+  vtObject = 9,
+  vtError = 10,  // a missing optional argument
+  vtBoolean = 11,
+  vtVariant = 12,
+  vtByte = 17,
+  vtArray = 8192,
+  vtRef = 0x4000,  // internal: a ByRef parameter slot pointing at the caller's variable
+};
+
+// Largest string and array the engine builds; past them a script gets
+// "Out of memory" rather than taking the program down.
+inline constexpr size_t kMaxStringLength = size_t(1) << 27;
+inline constexpr size_t kMaxArrayElements = size_t(1) << 23;
+
+class Variant;
+
+struct StrRep {
+  int refs = 1;
+  std::string s;
+};
+
+struct ArrayRep {
+  int refs = 1;
+  bool fixed = false;             // declared with bounds by Dim: ReDim refuses it
+  std::vector<int32_t> bounds;    // upper bound of each dimension (lower bounds are 0)
+  std::vector<Variant> data;      // first dimension varies fastest
+};
+
+enum class InvokeKind { Method, Get, Let, Set };
+
+// Anything a script reaches with "obj.member": host objects, Err, and later
+// the script's own classes. Members are looked up by name, case-insensitively.
+class Object {
+ public:
+  int refs = 0;
+  virtual ~Object() = default;
+  virtual std::string TypeName() const { return "Object"; }
+  // Returns 0 or an error number. For Let/Set the value is the last argument.
+  virtual int Invoke(const std::string& name, InvokeKind kind, std::vector<Variant*>& args,
+                     Variant& result) = 0;
+  // For Each: fills the items, or returns an error number.
+  virtual int Enumerate(std::vector<Variant>& items) { return 451; }
+};
+
+class Variant {
+ public:
+  uint16_t vt = vtEmpty;
+  union {
+    int16_t i;
+    int32_t l;
+    float f;
+    double d;  // Double and Date
+    int64_t cy;  // Currency, scaled by 10,000
+    uint8_t by;
+    bool b;
+    StrRep* s;
+    ArrayRep* a;
+    Object* o;  // nullptr is Nothing
+    Variant* ref;
+  };
+
+  Variant() : d(0) {}
+  Variant(const Variant& v) : vt(v.vt), d(v.d) { AddRef(); }
+  Variant(Variant&& v) noexcept : vt(v.vt), d(v.d) { v.vt = vtEmpty; }
+  ~Variant() { if (vt >= vtString) Release(); }
+  Variant& operator=(const Variant& v) {
+    if (this != &v) {
+      Variant tmp(v);
+      Swap(tmp);
+    }
+    return *this;
+  }
+  Variant& operator=(Variant&& v) noexcept {
+    if (this != &v) {
+      if (vt >= vtString) Release();
+      vt = v.vt;
+      d = v.d;
+      v.vt = vtEmpty;
+    }
+    return *this;
+  }
+  void Swap(Variant& v) noexcept {
+    std::swap(vt, v.vt);
+    std::swap(d, v.d);
+  }
+  void Clear() {
+    if (vt >= vtString) Release();
+    vt = vtEmpty;
+  }
+
+  static Variant Null() { Variant v; v.vt = vtNull; return v; }
+  static Variant Missing() { Variant v; v.vt = vtError; v.l = 0; return v; }
+  static Variant Int(int16_t x) { Variant v; v.vt = vtInteger; v.i = x; return v; }
+  static Variant Long(int32_t x) { Variant v; v.vt = vtLong; v.l = x; return v; }
+  static Variant Byte(uint8_t x) { Variant v; v.vt = vtByte; v.by = x; return v; }
+  static Variant Single(float x) { Variant v; v.vt = vtSingle; v.f = x; return v; }
+  static Variant Double(double x) { Variant v; v.vt = vtDouble; v.d = x; return v; }
+  static Variant Date(double x) { Variant v; v.vt = vtDate; v.d = x; return v; }
+  static Variant Currency(int64_t scaled) { Variant v; v.vt = vtCurrency; v.cy = scaled; return v; }
+  static Variant Bool(bool x) { Variant v; v.vt = vtBoolean; v.b = x; return v; }
+  static Variant Str(std::string x);
+  static Variant Str(const char* x) { return Str(std::string(x)); }
+  static Variant Obj(Object* o);  // takes a reference; nullptr gives Nothing
+  static Variant Nothing() { return Obj(nullptr); }
+  static Variant Arr(ArrayRep* a) { Variant v; v.vt = vtArray; v.a = a; return v; }  // adopts
+  static Variant RefTo(Variant* target) { Variant v; v.vt = vtRef; v.ref = target; return v; }
+  // A whole number in the smallest of Integer, Long, Double that holds it.
+  static Variant Whole(int64_t x);
+
+  bool IsEmpty() const { return vt == vtEmpty; }
+  bool IsNull() const { return vt == vtNull; }
+  bool IsString() const { return vt == vtString; }
+  bool IsObject() const { return vt == vtObject; }
+  bool IsArray() const { return vt == vtArray; }
+  bool IsMissing() const { return vt == vtError; }
+  bool IsNumeric() const;  // numeric subtypes, Boolean and Date (not strings)
+  const std::string& Text() const { return s->s; }  // only for strings
+
+  // Follows a ByRef slot to the caller's variable.
+  Variant& Deref() { return vt == vtRef ? *ref : *this; }
+  const Variant& Deref() const { return vt == vtRef ? *ref : *this; }
+
+  // An array this variant alone holds (copied first when shared).
+  ArrayRep* UniqueArray();
+
+ private:
+  void AddRef() const {
+    if (vt == vtString) ++s->refs;
+    else if (vt == vtArray) ++a->refs;
+    else if (vt == vtObject && o) ++o->refs;
+  }
+  void Release();
+};
+
+// Conversions. They throw RuntimeError (Type mismatch, Overflow, Invalid use
+// of Null) as VBScript does.
+double ToDouble(const Variant& v);
+int32_t ToLong(const Variant& v);      // rounds halves to even; Overflow past 32 bits
+int16_t ToInteger(const Variant& v);
+int64_t ToCurrencyScaled(const Variant& v);
+bool ToBool(const Variant& v);
+std::string ToStr(const Variant& v);   // CStr; Null gives Invalid use of Null
+double ToDate(const Variant& v);
+// For numeric contexts: Empty -> Integer 0, String -> Double, Boolean kept.
+// Null stays Null. Others: Type mismatch.
+Variant ToNumeric(const Variant& v);
+
+// Rounds to the nearest whole number, halves to even.
+double RoundHalfEven(double x);
+
+// Parses a numeric string as VBScript does ("12", " -1.5e3 ", "&HFF", "1,000").
+bool ParseNumber(const std::string& text, double& out);
+
+std::string DoubleToStr(double d);
+std::string SingleToStr(float f);
+std::string CurrencyToStr(int64_t cy);
+
+// TypeName and VarType.
+std::string TypeNameOf(const Variant& v);
+int VarTypeOf(const Variant& v);
+
+// Case-insensitive (ASCII) helpers used throughout.
+std::string Lower(std::string s);
+bool SameName(const std::string& a, const char* b);
+
+}  // namespace qfscript

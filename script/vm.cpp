@@ -1,0 +1,750 @@
+#include "vm.h"
+
+#include <sys/resource.h>
+
+#include <algorithm>
+#include <new>
+
+#include "builtins.h"
+#include "compiler.h"
+#include "parser.h"
+
+namespace qfscript {
+
+namespace {
+
+constexpr size_t kStackSlots = size_t(1) << 18;  // locals of all active calls
+constexpr int kTickInterval = 2048;              // loop steps between clock checks
+
+// The Err object.
+class ErrObject : public Object {
+ public:
+  explicit ErrObject(Interp& in) : in_(in) {}
+  std::string TypeName() const override { return "ErrObject"; }
+  int Invoke(const std::string& name, InvokeKind kind, std::vector<Variant*>& args, Variant& result) override {
+    auto arg = [&](size_t i) -> const Variant& {
+      static const Variant missing = Variant::Missing();
+      return i < args.size() ? args[i]->Deref() : missing;
+    };
+    bool put = kind == InvokeKind::Let;
+    if (name.empty() || SameName(name, "number")) {
+      if (put) in_.errNumber = ToLong(arg(args.size() - 1));
+      else result = Variant::Long(in_.errNumber);
+      return 0;
+    }
+    if (SameName(name, "description")) {
+      if (put) in_.errDescription = ToStr(arg(args.size() - 1));
+      else result = Variant::Str(in_.errDescription);
+      return 0;
+    }
+    if (SameName(name, "source")) {
+      if (put) in_.errSource = ToStr(arg(args.size() - 1));
+      else result = Variant::Str(in_.errSource);
+      return 0;
+    }
+    if (SameName(name, "helpfile")) {
+      if (!put) result = Variant::Str("");
+      return 0;
+    }
+    if (SameName(name, "helpcontext")) {
+      if (!put) result = Variant::Long(0);
+      return 0;
+    }
+    if (put) return kErrNoSuchMember;
+    if (SameName(name, "clear")) {
+      if (!args.empty()) return kErrWrongArgs;
+      in_.ClearErr();
+      return 0;
+    }
+    if (SameName(name, "raise")) {
+      if (args.empty() || args.size() > 5) return kErrWrongArgs;
+      int32_t number = ToLong(arg(0));
+      if (number <= 0 || number > 65535) {
+        // VBScript accepts the negative HRESULT-style numbers too.
+        if (number == 0) return kErrInvalidCall;
+      }
+      RuntimeError e{number, ErrorText(number), kRuntimeSource};
+      if (!arg(1).IsMissing()) e.source = ToStr(arg(1));
+      if (!arg(2).IsMissing()) e.description = ToStr(arg(2));
+      throw e;
+    }
+    return kErrNoSuchMember;
+  }
+
+ private:
+  Interp& in_;
+};
+
+bool IsVar(const Expr* e) { return e->kind == EK::Local || e->kind == EK::Global; }
+
+[[noreturn]] void Raise(int number) { ThrowError(number); }
+
+}  // namespace
+
+Interp::Interp() {
+  stackCap_ = kStackSlots;
+  stack_ = std::make_unique<Variant[]>(stackCap_);
+  int errSlot = globals.Add("err");
+  globals.values[static_cast<size_t>(errSlot)] = Variant::Obj(new ErrObject(*this));
+}
+
+Interp::~Interp() {
+  // Host objects may hold script values: drop the values before the code.
+  for (size_t i = 0; i < sp_; ++i) stack_[i].Clear();
+  for (auto& v : globals.values) v.Clear();
+}
+
+void Interp::AddObject(const std::string& name, Object* obj, bool globalMembers) {
+  int slot = globals.Add(Lower(name));
+  globals.values[static_cast<size_t>(slot)] = Variant::Obj(obj);
+  if (globalMembers) globals.memberHosts.push_back(slot);
+}
+
+void Interp::Begin() {
+  fatal_ = false;
+  ticks_ = kTickInterval;
+  if (timeoutMs >= 0)
+    deadline_ = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+  if (depth_ == 0) {
+    // Leave room for the host: use at most half the thread's stack (and no more than 8 MB).
+    size_t budget = size_t(1) << 20;
+    struct rlimit rl;
+    if (getrlimit(RLIMIT_STACK, &rl) == 0 && rl.rlim_cur != RLIM_INFINITY)
+      budget = std::clamp<size_t>(rl.rlim_cur / 2, size_t(256) << 10, size_t(8) << 20);
+    char here;
+    stackLimit_ = &here - budget;
+  }
+}
+
+void Interp::CheckTime() {
+  ticks_ = kTickInterval;
+  if (timeoutMs >= 0 && std::chrono::steady_clock::now() > deadline_) {
+    fatal_ = true;
+    Raise(kErrTimeout);
+  }
+}
+
+void Interp::Load(const std::string& source) {
+  std::unique_ptr<Program> prog = Parse(source, globals);
+  Compile(*prog, globals);
+  programs_.push_back(std::move(prog));
+  Program& p = *programs_.back();
+  Begin();
+  topFrame_ = Frame{};
+  frame_ = &topFrame_;
+  ExecBlock(p.top);
+}
+
+bool Interp::Call(const std::string& name, std::vector<Variant>& args, Variant* result) {
+  auto it = globals.procs.find(Lower(name));
+  if (it == globals.procs.end()) return false;
+  Begin();
+  topFrame_ = Frame{};
+  frame_ = &topFrame_;
+  Variant r = RunProc(it->second, args);
+  if (result) *result = std::move(r);
+  return true;
+}
+
+// ---- Statements ------------------------------------------------------------
+
+Interp::Flow Interp::ExecBlock(const Block& block) {
+  for (Stmt* s : block) {
+    Flow f;
+    try {
+      f = Exec(s);
+    } catch (RuntimeError& e) {
+      if (e.line == 0) {
+        e.line = s->line;
+        e.col = s->col;
+      }
+      if (fatal_ || !frame_->resumeNext) throw;
+      errNumber = e.number;
+      errDescription = e.description;
+      errSource = e.source;
+      continue;
+    } catch (const std::bad_alloc&) {
+      if (!frame_->resumeNext) {
+        RuntimeError e{kErrOutOfMemory, ErrorText(kErrOutOfMemory), kRuntimeSource, s->line, s->col};
+        throw e;
+      }
+      errNumber = kErrOutOfMemory;
+      errDescription = ErrorText(kErrOutOfMemory);
+      errSource = kRuntimeSource;
+      continue;
+    }
+    if (f != Flow::Normal) return f;
+  }
+  return Flow::Normal;
+}
+
+Interp::Flow Interp::Exec(Stmt* s) {
+  switch (s->kind) {
+    case SK::Nop: return Flow::Normal;
+    case SK::CallStmt: ExecCallStatement(s->e1); return Flow::Normal;
+    case SK::Assign: {
+      Variant v = Eval(s->e1);
+      if (v.vt == vtObject) {
+        // Without Set an object gives its default value.
+        if (!v.o) Raise(kErrObjectNotSet);
+        std::vector<Variant*> none;
+        Variant r;
+        int err = v.o->Invoke("", InvokeKind::Get, none, r);
+        if (err) Raise(err);
+        v = std::move(r);
+      }
+      Assign(s->target, std::move(v), false);
+      return Flow::Normal;
+    }
+    case SK::Set: {
+      Variant v = Eval(s->e1);
+      if (v.vt != vtObject) Raise(kErrObjectRequired);
+      Assign(s->target, std::move(v), true);
+      return Flow::Normal;
+    }
+    case SK::If: {
+      for (size_t i = 0; i < s->conds.size(); ++i) {
+        if (Condition(s->conds[i])) return ExecBlock(s->blocks[i]);
+      }
+      if (s->hasElse) return ExecBlock(s->body);
+      return Flow::Normal;
+    }
+    case SK::Select: return ExecSelect(s);
+    case SK::For: return ExecFor(s);
+    case SK::ForEach: return ExecForEach(s);
+    case SK::Do: return ExecDo(s);
+    case SK::While:
+      while (Condition(s->e1)) {
+        Flow f = ExecBlock(s->body);
+        if (f != Flow::Normal) return f;
+        Tick();
+      }
+      return Flow::Normal;
+    case SK::Exit:
+      switch (s->exit) {
+        case ExitKind::Do: return Flow::ExitDo;
+        case ExitKind::For: return Flow::ExitFor;
+        default: return Flow::ExitProc;
+      }
+    case SK::With: {
+      Variant obj = Eval(s->e1);
+      Variant* slot = s->target->isGlobal ? s->target->global : &frame_->locals[s->target->slot];
+      *slot = std::move(obj);
+      struct Reset {
+        Variant* v;
+        ~Reset() { v->Clear(); }
+      } reset{slot};
+      return ExecBlock(s->body);
+    }
+    case SK::OnErrorResume:
+      frame_->resumeNext = true;
+      ClearErr();
+      return Flow::Normal;
+    case SK::OnErrorGoto0:
+      frame_->resumeNext = false;
+      ClearErr();
+      return Flow::Normal;
+    case SK::DimArray: {
+      Variant* v = VarRef(s->target);
+      if (v->vt == vtArray) return Flow::Normal;
+      size_t total = 1;
+      for (int32_t b : s->bounds) {
+        total *= static_cast<size_t>(b) + 1;
+        if (total > kMaxArrayElements) Raise(kErrOutOfMemory);
+      }
+      auto* a = new ArrayRep;
+      a->fixed = !s->bounds.empty();
+      a->bounds = s->bounds;
+      if (!s->bounds.empty()) a->data.resize(total);
+      *v = Variant::Arr(a);
+      return Flow::Normal;
+    }
+    case SK::ReDim: ExecReDim(s); return Flow::Normal;
+    case SK::Erase: {
+      Variant* v = VarRef(s->target);
+      if (v->vt != vtArray) Raise(kErrTypeMismatch);
+      ArrayRep* a = v->UniqueArray();
+      if (a->fixed) {
+        for (auto& x : a->data) x.Clear();
+      } else {
+        a->bounds.clear();
+        a->data.clear();
+      }
+      return Flow::Normal;
+    }
+    case SK::Randomize: {
+      double seed;
+      if (s->e1) seed = ToDouble(Eval(s->e1));
+      else seed = static_cast<double>(std::chrono::steady_clock::now().time_since_epoch().count() % 16777216);
+      rndSeed = static_cast<uint32_t>(static_cast<int64_t>(seed * 256) & 0xFFFFFF) ^ (rndSeed & 0xFFFF);
+      return Flow::Normal;
+    }
+  }
+  return Flow::Normal;
+}
+
+bool Interp::Condition(Expr* e) {
+  Variant v = Eval(e);
+  if (v.vt == vtBoolean) return v.b;
+  if (v.vt == vtNull) return false;
+  return ToBool(v);
+}
+
+Interp::Flow Interp::ExecFor(Stmt* s) {
+  Variant start = Eval(s->e1);
+  Variant end = ToNumeric(Eval(s->e2));
+  Variant step = s->e3 ? ToNumeric(Eval(s->e3)) : Variant::Int(1);
+  start = ToNumeric(start);
+  if (start.IsNull() || end.IsNull() || step.IsNull()) Raise(kErrInvalidNull);
+  Variant* var = VarRef(s->target);
+  *var = start;
+  bool whole = (end.vt == vtInteger || end.vt == vtLong) && (step.vt == vtInteger || step.vt == vtLong);
+  if (whole) {
+    int64_t e = end.vt == vtInteger ? end.i : end.l;
+    int64_t st = step.vt == vtInteger ? step.i : step.l;
+    bool longs = end.vt == vtLong || step.vt == vtLong || start.vt == vtLong;
+    for (;;) {
+      Variant& cur = *var;
+      int64_t i;
+      if (cur.vt == vtInteger) i = cur.i;
+      else if (cur.vt == vtLong) i = cur.l;
+      else break;  // the body changed its type: go on below
+      if (st >= 0 ? i > e : i < e) return Flow::Normal;
+      Flow f = ExecBlock(s->body);
+      if (f == Flow::ExitFor) return Flow::Normal;
+      if (f != Flow::Normal) return f;
+      Variant& after = *var;
+      int64_t j;
+      if (after.vt == vtInteger) j = after.i;
+      else if (after.vt == vtLong) j = after.l;
+      else {
+        after = Arith(BinOp::Add, after, step);
+        Tick();
+        break;
+      }
+      j += st;
+      if (!longs && j >= INT16_MIN && j <= INT16_MAX) after = Variant::Int(static_cast<int16_t>(j));
+      else if (j >= INT32_MIN && j <= INT32_MAX) after = Variant::Long(static_cast<int32_t>(j));
+      else after = Variant::Double(static_cast<double>(j));
+      Tick();
+    }
+  }
+  bool down = ToDouble(step) < 0;
+  for (;;) {
+    Variant c = Compare(down ? BinOp::Lt : BinOp::Gt, *var, end);
+    if (c.vt == vtBoolean && c.b) return Flow::Normal;
+    Flow f = ExecBlock(s->body);
+    if (f == Flow::ExitFor) return Flow::Normal;
+    if (f != Flow::Normal) return f;
+    *var = Arith(BinOp::Add, *var, step);
+    Tick();
+  }
+}
+
+Interp::Flow Interp::ExecForEach(Stmt* s) {
+  Variant coll = Eval(s->e1);
+  Variant* var = VarRef(s->target);
+  if (coll.vt == vtArray) {
+    // The loop walks the array as it was: writes to it copy it first.
+    const ArrayRep* a = coll.a;
+    for (size_t i = 0; i < a->data.size(); ++i) {
+      *var = a->data[i];
+      Flow f = ExecBlock(s->body);
+      if (f == Flow::ExitFor) return Flow::Normal;
+      if (f != Flow::Normal) return f;
+      Tick();
+    }
+    return Flow::Normal;
+  }
+  if (coll.vt == vtObject) {
+    if (!coll.o) Raise(kErrObjectNotSet);
+    std::vector<Variant> items;
+    int err = coll.o->Enumerate(items);
+    if (err) Raise(err);
+    for (auto& item : items) {
+      *var = item;
+      Flow f = ExecBlock(s->body);
+      if (f == Flow::ExitFor) return Flow::Normal;
+      if (f != Flow::Normal) return f;
+      Tick();
+    }
+    return Flow::Normal;
+  }
+  Raise(kErrNotCollection);
+}
+
+Interp::Flow Interp::ExecDo(Stmt* s) {
+  for (;;) {
+    if (s->flag && s->e1) {
+      bool c = Condition(s->e1);
+      if (s->until ? c : !c) return Flow::Normal;
+    }
+    Flow f = ExecBlock(s->body);
+    if (f == Flow::ExitDo) return Flow::Normal;
+    if (f != Flow::Normal) return f;
+    if (!s->flag && s->e1) {
+      bool c = Condition(s->e1);
+      if (s->until ? c : !c) return Flow::Normal;
+    }
+    Tick();
+  }
+}
+
+Interp::Flow Interp::ExecSelect(Stmt* s) {
+  Variant subject = Eval(s->e1);
+  auto truth = [](const Variant& v) { return v.vt == vtBoolean && v.b; };
+  for (CaseClause& c : s->cases) {
+    for (CaseItem& item : c.items) {
+      bool hit;
+      if (item.kind == 0) {
+        hit = truth(Compare(BinOp::Eq, subject, Eval(item.a)));
+      } else if (item.kind == 1) {
+        Variant lo = Eval(item.a), hi = Eval(item.b);
+        hit = truth(Compare(BinOp::Ge, subject, lo)) && truth(Compare(BinOp::Le, subject, hi));
+      } else {
+        hit = truth(Compare(item.op, subject, Eval(item.a)));
+      }
+      if (hit) return ExecBlock(c.body);
+    }
+  }
+  if (s->hasElse) return ExecBlock(s->body);
+  return Flow::Normal;
+}
+
+void Interp::ExecReDim(Stmt* s) {
+  std::vector<int32_t> bounds;
+  size_t total = 1;
+  for (Expr* e : s->conds) {
+    int32_t b = ToLong(Eval(e));
+    if (b < -1) Raise(kErrSubscript);
+    bounds.push_back(b);
+    total *= static_cast<size_t>(b + 1);
+    if (total > kMaxArrayElements) Raise(kErrOutOfMemory);
+  }
+  Variant* v = LRef(s->target);
+  if (v->vt == vtArray && v->a->fixed) Raise(kErrFixedArray);
+  auto* a = new ArrayRep;
+  Variant fresh = Variant::Arr(a);
+  a->bounds = bounds;
+  a->data.resize(total);
+  if (s->flag && v->vt == vtArray && !v->a->bounds.empty()) {
+    const ArrayRep& old = *v->a;
+    if (old.bounds.size() != bounds.size()) Raise(kErrSubscript);
+    for (size_t d = 0; d + 1 < bounds.size(); ++d)
+      if (old.bounds[d] != bounds[d]) Raise(kErrSubscript);
+    // Only the last dimension changes: the elements keep their offsets.
+    size_t keep = std::min(old.data.size(), a->data.size());
+    for (size_t i = 0; i < keep; ++i) a->data[i] = old.data[i];
+  }
+  *v = std::move(fresh);
+}
+
+void Interp::ExecCallStatement(Expr* e) {
+  switch (e->kind) {
+    case EK::Call: CallProc(e->proc, e->args); return;
+    case EK::Builtin: CallBuiltin(e); return;
+    case EK::Member: CallMember(e, InvokeKind::Method, nullptr); return;
+    case EK::Dynamic: CallDynamic(e, true); return;
+    case EK::GlobalMember: {
+      bool found;
+      CallGlobalMember(e, InvokeKind::Method, nullptr, &found);
+      if (!found) Raise(kErrNotDefined);
+      return;
+    }
+    case EK::Local: case EK::Global: case EK::Index: {
+      Variant v = Eval(e->kind == EK::Index ? e->a : e);
+      if (v.vt == vtObject && v.o) {
+        Invoke(v.o, "", InvokeKind::Method, e->args, nullptr);
+        return;
+      }
+      Raise(kErrTypeMismatch);
+    }
+    default: Eval(e); return;
+  }
+}
+
+// ---- Variables -------------------------------------------------------------
+
+Variant* Interp::VarRef(Expr* e) {
+  switch (e->kind) {
+    case EK::Local: return &frame_->locals[e->slot].Deref();
+    case EK::Global: return e->global;
+    case EK::Undefined: Raise(kErrUndefinedVar);
+    case EK::Illegal: Raise(e->number);
+    default: Raise(kErrInvalidCall);
+  }
+}
+
+size_t Interp::Offset(const ArrayRep& a, const int32_t* idx, size_t n) {
+  if (n != a.bounds.size()) Raise(kErrSubscript);
+  size_t off = 0, stride = 1;
+  for (size_t d = 0; d < n; ++d) {
+    if (idx[d] < 0 || idx[d] > a.bounds[d]) Raise(kErrSubscript);
+    off += static_cast<size_t>(idx[d]) * stride;
+    stride *= static_cast<size_t>(a.bounds[d]) + 1;
+  }
+  return off;
+}
+
+Variant* Interp::LRef(Expr* e) {
+  if (e->kind != EK::Index) return VarRef(e);
+  int32_t idx[64];
+  size_t n = e->args.size();
+  if (n > 60) Raise(kErrSubscript);
+  for (size_t i = 0; i < n; ++i) idx[i] = ToLong(Eval(e->args[i]));
+  if (!IsVar(e->a) && e->a->kind != EK::Index) Raise(kErrIllegalAssign);
+  Variant* base = LRef(e->a);
+  if (base->vt != vtArray) Raise(kErrTypeMismatch);
+  ArrayRep* a = base->UniqueArray();
+  return &a->data[Offset(*a, idx, n)];
+}
+
+void Interp::Assign(Expr* t, Variant value, bool isSet) {
+  switch (t->kind) {
+    case EK::Local: frame_->locals[t->slot].Deref() = std::move(value); return;
+    case EK::Global: *t->global = std::move(value); return;
+    case EK::Index: {
+      if (IsVar(t->a)) {
+        Variant* base = VarRef(t->a);
+        if (base->vt == vtObject) {
+          if (!base->o) Raise(kErrObjectNotSet);
+          Variant obj = *base;
+          Invoke(obj.o, "", isSet ? InvokeKind::Set : InvokeKind::Let, t->args, &value);
+          return;
+        }
+      }
+      *LRef(t) = std::move(value);
+      return;
+    }
+    case EK::Member: CallMember(t, isSet ? InvokeKind::Set : InvokeKind::Let, &value); return;
+    case EK::GlobalMember: {
+      bool found;
+      CallGlobalMember(t, isSet ? InvokeKind::Set : InvokeKind::Let, &value, &found);
+      if (!found) Raise(kErrIllegalAssign);
+      return;
+    }
+    case EK::Undefined: Raise(kErrUndefinedVar);
+    case EK::Illegal: Raise(t->number);
+    default: Raise(kErrIllegalAssign);
+  }
+}
+
+Variant Interp::IndexGet(Expr* e) {
+  int32_t idx[64];
+  size_t n = e->args.size();
+  const Variant* base;
+  Variant holder;
+  if (IsVar(e->a)) {
+    base = VarRef(e->a);
+  } else {
+    holder = Eval(e->a);
+    base = &holder;
+  }
+  if (base->vt == vtObject) {
+    if (!base->o) Raise(kErrObjectNotSet);
+    Variant obj = *base;
+    return Invoke(obj.o, "", InvokeKind::Get, e->args, nullptr);
+  }
+  if (base->vt != vtArray) Raise(kErrTypeMismatch);
+  if (n > 60) Raise(kErrSubscript);
+  // Index expressions may run code that changes the array: hold it.
+  Variant arr = *base;
+  for (size_t i = 0; i < n; ++i) idx[i] = ToLong(Eval(e->args[i]));
+  return arr.a->data[Offset(*arr.a, idx, n)];
+}
+
+// ---- Expressions -----------------------------------------------------------
+
+Variant Interp::Eval(Expr* e) {
+  switch (e->kind) {
+    case EK::Literal: return e->lit;
+    case EK::Local: return frame_->locals[e->slot].Deref();
+    case EK::Global: return *e->global;
+    case EK::WithObj: return e->isGlobal ? *e->global : frame_->locals[e->slot];
+    case EK::Binary: {
+      Variant a = Eval(e->a);
+      Variant b = Eval(e->b);
+      return Apply(e->op, a, b);
+    }
+    case EK::Index: return IndexGet(e);
+    case EK::Call: return CallProc(e->proc, e->args);
+    case EK::Builtin: return CallBuiltin(e);
+    case EK::Paren: return Eval(e->a);
+    case EK::Neg: return Negate(Eval(e->a));
+    case EK::Not: return Not(Eval(e->a));
+    case EK::Member: return CallMember(e, e->parens ? InvokeKind::Method : InvokeKind::Get, nullptr);
+    case EK::Dynamic: return CallDynamic(e, false);
+    case EK::GlobalMember: {
+      bool found;
+      Variant r = CallGlobalMember(e, InvokeKind::Get, nullptr, &found);
+      if (!found) {
+        if (e->parens) Raise(kErrTypeMismatch);
+        return Variant();
+      }
+      return r;
+    }
+    case EK::Missing: return Variant::Missing();
+    case EK::Undefined: Raise(kErrUndefinedVar);
+    case EK::Illegal: Raise(e->number);
+    case EK::Name: Raise(kErrNotDefined);
+  }
+  return Variant();
+}
+
+Variant Interp::CallProc(const Proc* p, const std::vector<Expr*>& args) {
+  if (args.size() != p->params.size()) Raise(kErrWrongArgs);
+  char probe;
+  if (&probe < stackLimit_ || depth_ > 100000) Raise(kErrOutOfStack);
+  size_t base = sp_;
+  size_t need = static_cast<size_t>(p->nslots);
+  if (base + need > stackCap_) Raise(kErrOutOfStack);
+  Variant* locals = &stack_[base];
+  sp_ = base + need;
+  Frame* saved = frame_;
+  struct Unwind {
+    Interp& in;
+    Variant* locals;
+    size_t need, base;
+    Frame* saved;
+    ~Unwind() {
+      for (size_t i = 0; i < need; ++i) locals[i].Clear();
+      in.sp_ = base;
+      in.frame_ = saved;
+      --in.depth_;
+    }
+  } unwind{*this, locals, need, base, saved};
+  ++depth_;
+  for (size_t i = 0; i < args.size(); ++i) {
+    Expr* a = args[i];
+    if (p->params[i].byRef && IsVar(a)) {
+      locals[i] = Variant::RefTo(VarRef(a));
+    } else {
+      Variant v = Eval(a);
+      if (v.vt == vtError) v.Clear();
+      locals[i] = std::move(v);
+    }
+  }
+  Frame f;
+  f.locals = locals;
+  f.proc = p;
+  frame_ = &f;
+  Tick();
+  ExecBlock(p->body);
+  if (p->resultSlot >= 0) return std::move(locals[p->resultSlot]);
+  return Variant();
+}
+
+Variant Interp::RunProc(const Proc* p, std::vector<Variant>& args) {
+  if (args.size() != p->params.size()) Raise(kErrWrongArgs);
+  size_t base = sp_;
+  size_t need = static_cast<size_t>(p->nslots);
+  if (base + need > stackCap_) Raise(kErrOutOfStack);
+  Variant* locals = &stack_[base];
+  sp_ = base + need;
+  Frame* saved = frame_;
+  struct Unwind {
+    Interp& in;
+    Variant* locals;
+    size_t need, base;
+    Frame* saved;
+    ~Unwind() {
+      for (size_t i = 0; i < need; ++i) locals[i].Clear();
+      in.sp_ = base;
+      in.frame_ = saved;
+    }
+  } unwind{*this, locals, need, base, saved};
+  for (size_t i = 0; i < args.size(); ++i)
+    locals[i] = p->params[i].byRef ? Variant::RefTo(&args[i]) : args[i];
+  Frame f;
+  f.locals = locals;
+  f.proc = p;
+  frame_ = &f;
+  ExecBlock(p->body);
+  if (p->resultSlot >= 0) return std::move(locals[p->resultSlot]);
+  return Variant();
+}
+
+Variant Interp::CallBuiltin(Expr* e) {
+  size_t n = e->args.size();
+  if (n <= 8) {
+    Variant buf[8];
+    for (size_t i = 0; i < n; ++i) buf[i] = Eval(e->args[i]);
+    return e->builtin->fn(*this, buf, static_cast<int>(n));
+  }
+  std::vector<Variant> buf(n);
+  for (size_t i = 0; i < n; ++i) buf[i] = Eval(e->args[i]);
+  return e->builtin->fn(*this, buf.data(), static_cast<int>(n));
+}
+
+Variant Interp::CallDynamic(Expr* e, bool statement) {
+  auto it = globals.procs.find(e->name);
+  if (it != globals.procs.end()) return CallProc(it->second, e->args);
+  auto g = globals.slots.find(e->name);
+  if (g != globals.slots.end()) {
+    const Variant& v = globals.values[static_cast<size_t>(g->second)];
+    if (v.vt == vtObject && v.o) {
+      Variant obj = v;
+      return Invoke(obj.o, "", statement ? InvokeKind::Method : InvokeKind::Get, e->args, nullptr);
+    }
+    if (!statement && !e->parens) return v;
+  }
+  Raise(statement && !e->parens ? kErrNotDefined : kErrTypeMismatch);
+}
+
+Variant Interp::Invoke(Object* obj, const std::string& name, InvokeKind kind, const std::vector<Expr*>& args,
+                       const Variant* value) {
+  size_t n = args.size();
+  std::vector<Variant> temps;
+  temps.reserve(n + 1);
+  std::vector<Variant*> ptrs;
+  ptrs.reserve(n + 1);
+  for (Expr* a : args) {
+    if (IsVar(a)) {
+      ptrs.push_back(VarRef(a));
+    } else {
+      temps.push_back(Eval(a));
+      ptrs.push_back(&temps.back());
+    }
+  }
+  if (value) {
+    temps.push_back(*value);
+    ptrs.push_back(&temps.back());
+  }
+  Variant result;
+  Variant keep = Variant::Obj(obj);  // the call may drop the last other reference
+  int err = obj->Invoke(name, kind, ptrs, result);
+  if (err == kHostStop) throw StopRequest{};
+  if (err) Raise(err);
+  return result;
+}
+
+Variant Interp::CallMember(Expr* e, InvokeKind kind, const Variant* value) {
+  Variant obj = Eval(e->a);
+  if (obj.vt != vtObject) Raise(kErrObjectRequired);
+  if (!obj.o) Raise(kErrObjectNotSet);
+  return Invoke(obj.o, e->shown, kind, e->args, value);
+}
+
+Variant Interp::CallGlobalMember(Expr* e, InvokeKind kind, const Variant* value, bool* found) {
+  *found = false;
+  for (int slot : globals.memberHosts) {
+    Variant obj = globals.values[static_cast<size_t>(slot)];
+    if (obj.vt != vtObject || !obj.o) continue;
+    try {
+      Variant r = Invoke(obj.o, e->shown, kind == InvokeKind::Get && e->parens ? InvokeKind::Method : kind,
+                         e->args, value);
+      *found = true;
+      return r;
+    } catch (const RuntimeError& err) {
+      if (err.number != kErrNoSuchMember) throw;
+    }
+  }
+  auto it = globals.procs.find(e->name);
+  if (it != globals.procs.end()) {
+    *found = true;
+    return CallProc(it->second, e->args);
+  }
+  return Variant();
+}
+
+}  // namespace qfscript

@@ -1,0 +1,114 @@
+// The vm: runs compiled programs (ast.h after Compile).
+//
+// Locals live on one Variant stack allocated up front (so ByRef pointers to
+// them stay valid); script-level variables in Globals. Runtime faults are
+// RuntimeError exceptions, caught per statement when On Error Resume Next is
+// active. The vm enforces the time limit, the call depth ("Out of stack
+// space") and the size limits ("Out of memory").
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "ast.h"
+#include "errors.h"
+#include "host.h"
+
+namespace qfscript {
+
+// Thrown through the vm when a host asks to stop the script (kHostStop).
+struct StopRequest {};
+
+class Interp {
+ public:
+  Interp();
+  ~Interp();
+  Interp(const Interp&) = delete;
+  Interp& operator=(const Interp&) = delete;
+
+  Globals globals;
+  ScriptUi* ui = nullptr;
+  int64_t timeoutMs = -1;
+
+  // Adds a host object (and its global members).
+  void AddObject(const std::string& name, Object* obj, bool globalMembers);
+
+  // Parses and compiles (CompileError), then runs the top-level code
+  // (RuntimeError, StopRequest).
+  void Load(const std::string& source);
+  // Calls a procedure by name (RuntimeError, StopRequest). False when there is no such procedure.
+  bool Call(const std::string& name, std::vector<Variant>& args, Variant* result);
+
+  // The Err object's state.
+  int errNumber = 0;
+  std::string errDescription;
+  std::string errSource;
+  void ClearErr() {
+    errNumber = 0;
+    errDescription.clear();
+    errSource.clear();
+  }
+
+  // Random numbers (Rnd, Randomize).
+  uint32_t rndSeed = 327680;
+  float rndLast = 0;
+
+  // For built-ins that evaluate things themselves.
+  Variant Eval(Expr* e);
+
+ private:
+  enum class Flow { Normal, ExitDo, ExitFor, ExitProc };
+
+  struct Frame {
+    Variant* locals = nullptr;
+    const Proc* proc = nullptr;
+    bool resumeNext = false;
+  };
+
+  std::vector<std::unique_ptr<Program>> programs_;
+  std::unique_ptr<Variant[]> stack_;
+  size_t stackCap_ = 0;
+  size_t sp_ = 0;
+  Frame topFrame_;
+  Frame* frame_ = &topFrame_;
+  const char* stackLimit_ = nullptr;
+  int depth_ = 0;
+  int ticks_ = 0;
+  bool fatal_ = false;
+  std::chrono::steady_clock::time_point deadline_;
+
+  void Begin();  // start of a run: time limit and native stack budget
+  void Tick() {
+    if (--ticks_ <= 0) CheckTime();
+  }
+  void CheckTime();
+
+  Flow ExecBlock(const Block& block);
+  Flow Exec(Stmt* s);
+  Flow ExecFor(Stmt* s);
+  Flow ExecForEach(Stmt* s);
+  Flow ExecDo(Stmt* s);
+  Flow ExecSelect(Stmt* s);
+  void ExecReDim(Stmt* s);
+  void ExecCallStatement(Expr* e);
+
+  bool Condition(Expr* e);
+  Variant* VarRef(Expr* e);  // Local/Global storage
+  Variant* LRef(Expr* e);    // storage for an assignment target
+  void Assign(Expr* target, Variant value, bool isSet);
+  Variant IndexGet(Expr* e);
+  size_t Offset(const ArrayRep& a, const int32_t* idx, size_t n);
+  Variant CallProc(const Proc* p, const std::vector<Expr*>& args);
+  Variant CallBuiltin(Expr* e);
+  Variant CallDynamic(Expr* e, bool statement);
+  Variant Invoke(Object* obj, const std::string& name, InvokeKind kind, const std::vector<Expr*>& args,
+                 const Variant* value);
+  Variant CallMember(Expr* e, InvokeKind kind, const Variant* value);
+  Variant CallGlobalMember(Expr* e, InvokeKind kind, const Variant* value, bool* found);
+  Variant RunProc(const Proc* p, std::vector<Variant>& args);
+};
+
+}  // namespace qfscript
