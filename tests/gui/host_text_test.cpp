@@ -1,0 +1,118 @@
+// The Qt side of the host (message boxes as the style asks, progress), the text
+// crossing between QString and Windows-1252, and the screen and drive pieces.
+#include <QAbstractButton>
+#include <QLabel>
+#include <QPushButton>
+#include <QGuiApplication>
+#include <QMessageBox>
+#include <QScreen>
+
+#include "GuiSupport.h"
+#include "KeyFilter.h"
+#include "QtHost.h"
+#include "QtText.h"
+#include "frmProgress.h"
+
+using namespace qfgui;
+
+TEST(QtText, CrossesBetweenQStringAndWindows1252) {
+  EXPECT_EQ(QtText::FromCp("caf\xE9 \x80 5"), QString::fromUtf8("café € 5"));
+  EXPECT_EQ(QtText::ToCp(QString::fromUtf8("naïve ☃ €")), "na\xEFve ? \x80");
+  EXPECT_EQ(QtText::ToCp(QtText::FromCp(std::string("\x01\x7F\xA0\xFF", 4))), std::string("\x01\x7F\xA0\xFF", 4));
+  EXPECT_EQ(QtText::CharCode(QChar(0xE9)), 0xE9);
+  EXPECT_EQ(QtText::CharCode(QChar(0x20AC)), 0x80);
+  EXPECT_EQ(QtText::CharCode(QChar('?')), '?');
+  EXPECT_EQ(QtText::CharCode(QChar(0x2603)), -1);
+  EXPECT_EQ(QtText::FromCode(0x80), QChar(0x20AC));
+}
+
+TEST(KeyFilterText, TypedTextThroughTheAllowedSet) {
+  EXPECT_EQ(KeyFilter::Filter("a1 b/", "N"), "1");
+  EXPECT_EQ(KeyFilter::Filter("a1 b/", "N/"), "1/");
+  EXPECT_EQ(KeyFilter::Filter("Ab c", "ANS"), "Ab c");
+  EXPECT_EQ(KeyFilter::Filter("fg9", "XU"), "F9");
+  EXPECT_EQ(KeyFilter::Filter(QString::fromUtf8("éa"), "A"), "a");
+}
+
+class Host : public GuiTest {};
+
+TEST_F(Host, MessageBoxesShowTheStyleAndAnswerTheButtonPressed) {
+  QtHost qt;
+  ASSERT_EQ(&modDB::GetHost(), &qt);
+  QString title, text;
+  QMessageBox::StandardButton defaultButton{};
+  QMessageBox::Icon icon{};
+  QStringList buttons;
+  modDlg::SetShownHook([&](QDialog* d) {
+    auto* box = qobject_cast<QMessageBox*>(d);
+    ASSERT_NE(box, nullptr);
+    title = box->windowTitle();
+    text = box->text();
+    icon = box->icon();
+    buttons.clear();
+    for (QAbstractButton* b : box->buttons()) buttons << b->text().remove('&');
+    defaultButton = box->standardButton(box->defaultButton());
+    Shot(box, "MsgBox_question");
+    QTest::mouseClick(box->button(QMessageBox::No), Qt::LeftButton);
+  });
+  EXPECT_EQ(qt.MsgBox("Delete this record?", modDB::vbYesNo | modDB::vbQuestion, "DELETE"), modDB::vbNo);
+  EXPECT_EQ(title, "DELETE");
+  EXPECT_EQ(text, "Delete this record?");
+  EXPECT_EQ(icon, QMessageBox::Question);
+  buttons.sort();
+  EXPECT_EQ(buttons.join(','), "No,Yes");
+  EXPECT_EQ(defaultButton, QMessageBox::Yes);
+
+  // DefaultButton2: Enter answers No.
+  modDlg::SetShownHook([&](QDialog* d) {
+    auto* box = qobject_cast<QMessageBox*>(d);
+    defaultButton = box->standardButton(box->defaultButton());
+    QTest::keyClick(box, Qt::Key_Return);
+  });
+  EXPECT_EQ(qt.MsgBox("Pack?", modDB::vbYesNo | modDB::vbExclamation | modDB::vbDefaultButton2, "PACK"), modDB::vbNo);
+  EXPECT_EQ(defaultButton, QMessageBox::No);
+
+  // A failure report: critical icon, OK, the program's title when none is given.
+  modDlg::SetShownHook([&](QDialog* d) {
+    auto* box = qobject_cast<QMessageBox*>(d);
+    icon = box->icon();
+    title = box->windowTitle();
+    Shot(box, "MsgBox_critical");
+    QTest::keyClick(box, Qt::Key_Escape);
+  });
+  EXPECT_EQ(qt.MsgBox("DB not open", modDB::vbCritical, ""), modDB::vbOK);
+  EXPECT_EQ(icon, QMessageBox::Critical);
+  EXPECT_EQ(title, "QfTest");
+
+  modDlg::SetShownHook([&](QDialog* d) {
+    auto* box = qobject_cast<QMessageBox*>(d);
+    icon = box->icon();
+    QTest::mouseClick(box->button(QMessageBox::Yes), Qt::LeftButton);
+  });
+  EXPECT_EQ(qt.MsgBox("Saved.", modDB::vbYesNo | modDB::vbInformation, "SAVE"), modDB::vbYes);
+  EXPECT_EQ(icon, QMessageBox::Information);
+}
+
+TEST_F(Host, ProgressThroughTheHost) {
+  QtHost qt;
+  modDB::GetHost().ShowPer(3, 4);
+  ASSERT_NE(frmProgress::Instance(), nullptr);
+  EXPECT_EQ(frmProgress::Instance()->lblPer->text(), "75%");
+  modDB::GetHost().DoEvents();
+  modDB::GetHost().HidePer();
+  EXPECT_EQ(frmProgress::Instance(), nullptr);
+}
+
+TEST_F(Host, ScreenAndDrives) {
+  const QScreen* s = QGuiApplication::primaryScreen();
+  ASSERT_NE(s, nullptr);
+  EXPECT_DOUBLE_EQ(modLIB::TwipsPerPixelX(), 1440.0 / s->logicalDotsPerInchX());
+  EXPECT_DOUBLE_EQ(modLIB::TwipsPerPixelY(), 1440.0 / s->logicalDotsPerInchY());
+  const auto drives = Platform::LogicalDrives();
+  ASSERT_FALSE(drives.empty());
+  EXPECT_EQ(drives[0], "/");
+  for (const auto& d : drives) EXPECT_EQ(d.rfind("/proc", 0), std::string::npos) << d;
+  EXPECT_FALSE(Platform::SetCurrentDrive("/no-such-volume"));
+  EXPECT_TRUE(Platform::SetCurrentDrive("/"));
+  EXPECT_EQ(Platform::CurrentFolder(), "/");
+}
