@@ -2,6 +2,7 @@
 // or stop one in the middle of its work.
 #pragma once
 
+#include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
