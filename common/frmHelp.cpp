@@ -1,5 +1,6 @@
 #include "frmHelp.h"
 
+#include <QFontDatabase>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QListWidget>
@@ -63,6 +64,8 @@ frmHelp::frmHelp(QWidget* parent) : QDialog(parent) {
   Help = new QPlainTextEdit(this);
   Help->setObjectName("Help");
   Help->setReadOnly(true);
+  // Help files line their tables up with blanks: show them in a fixed-pitch font.
+  Help->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
   cmdClose = new QPushButton(tr("Close"), this);
   cmdClose->setObjectName("cmdClose");
   cmdClose->setAutoDefault(false);
@@ -77,7 +80,7 @@ frmHelp::frmHelp(QWidget* parent) : QDialog(parent) {
   auto* all = new QHBoxLayout(this);
   all->addWidget(TOC);
   all->addLayout(right, 1);
-  resize(720, 480);
+  resize(800, 520);
   connect(cmdClose, &QPushButton::clicked, this, &QDialog::accept);
 
   std::ifstream in;

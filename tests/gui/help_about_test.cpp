@@ -1,0 +1,182 @@
+// The help viewer over its file format, and the about box.
+#include <QLabel>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPushButton>
+
+#include "GuiSupport.h"
+#include "TestSupport.h"
+#include "frmAbout.h"
+#include "frmHelp.h"
+
+using namespace qfgui;
+namespace fs = std::filesystem;
+
+namespace {
+std::string CrLf(std::initializer_list<const char*> lines) {
+  std::string out;
+  for (const char* l : lines) out += std::string(l) + "\r\n";
+  return out;
+}
+}  // namespace
+
+class HelpViewer : public GuiTest {
+ protected:
+  void SetUp() override {
+    GuiTest::SetUp();
+    Platform::SetProgramFolder(tmp.path().string());
+    modDlg::HelpFileName = "QfTest.Txt";
+    qftest::WriteFile(tmp / "QfTest.Txt",
+                      CrLf({"lines before the first heading are never shown", "#Contents", "Welcome.",
+                            "#Field#Formats", "Flags:", "  A  letters", "#Real Blanks", "not reachable",
+                            "#Add#Field", "#Add#Banner", "Banners are captions.", "", "#Last#Topic", "one", "two"}));
+  }
+  struct Seen {
+    QStringList toc;
+    QString heading, text, caption;
+  };
+  Seen Open(const std::string& topic, std::function<void(frmHelp*)> more = {}) {
+    Seen seen;
+    OnShown<frmHelp>([&](frmHelp* w) {
+      for (int i = 0; i < w->TOC->count(); ++i) seen.toc << w->TOC->item(i)->text();
+      seen.heading = w->Heading->text();
+      seen.text = w->Help->toPlainText();
+      seen.caption = w->windowTitle();
+      if (more) more(w);
+    });
+    modDlg::ShowHelp(topic);
+    return seen;
+  }
+  qftest::TempDir tmp;
+};
+
+TEST_F(HelpViewer, ListsHeadingsAndFindsTheTopicInAnyCase) {
+  const Seen s = Open("  fIELD formats ", [](frmHelp* w) { Shot(w, "frmHelp"); });
+  EXPECT_EQ(s.caption, "Help");
+  EXPECT_EQ(modDlg::HelpTopic, "  fIELD formats ");
+  EXPECT_EQ(s.toc.join('|'), " Contents| Field Formats| Real Blanks| Add Field| Add Banner| Last Topic");
+  EXPECT_EQ(s.heading, "Field Formats");
+  EXPECT_EQ(s.text, "Flags:\n  A  letters\n");
+  EXPECT_TRUE(host.boxes.empty());
+}
+
+TEST_F(HelpViewer, UnknownAndEmptyTopicsShowTheFirst) {
+  EXPECT_EQ(Open("No such topic").heading, "Contents");
+  const Seen s = Open("");
+  EXPECT_EQ(s.heading, "Contents");
+  EXPECT_EQ(s.text, "Welcome.\n");
+  // A heading line that is only "#" is the empty topic.
+  qftest::WriteFile(tmp / "QfTest.Txt", CrLf({"#First", "a", "#", "the empty heading"}));
+  EXPECT_EQ(Open("").text, "the empty heading\n");
+}
+
+TEST_F(HelpViewer, TopicEdges) {
+  // The last topic runs to the end of the file; two headings in a row give no text;
+  // a heading written with real blanks is listed but has no text.
+  EXPECT_EQ(Open("Last Topic").text, "one\ntwo\n");
+  const Seen add = Open("add field");
+  EXPECT_EQ(add.heading, "Add Field");
+  EXPECT_EQ(add.text, "");
+  const Seen real = Open("Real Blanks");
+  EXPECT_EQ(real.heading, "Real Blanks");
+  EXPECT_EQ(real.text, "");
+  EXPECT_EQ(Open("Add Banner").text, "Banners are captions.\n\n");
+}
+
+TEST_F(HelpViewer, ClickingAnEntryShowsItsTopic) {
+  QString heading, text;
+  Open("Contents", [&](frmHelp* w) {
+    ClickItem(w->TOC, 1);
+    heading = w->Heading->text();
+    text = w->Help->toPlainText();
+    QTest::keyClick(w->TOC, Qt::Key_End);
+    EXPECT_EQ(w->Heading->text(), "Last Topic");
+    QTest::mouseClick(w->cmdClose, Qt::LeftButton);
+    EXPECT_FALSE(w->isVisible());
+  });
+  EXPECT_EQ(heading, "Field Formats");
+  EXPECT_EQ(text, "Flags:\n  A  letters\n");
+}
+
+TEST_F(HelpViewer, MissingFileReportsAndTheWindowStaysUsable) {
+  modDlg::HelpFileName = "Missing.Txt";
+  bool visible = false;
+  const Seen s = Open("Script", [&](frmHelp* w) {
+    visible = w->isVisible();
+    Shot(w, "frmHelp_missing");
+  });
+  EXPECT_TRUE(visible);
+  EXPECT_TRUE(s.toc.isEmpty());
+  ASSERT_EQ(host.boxes.size(), 1u);
+  EXPECT_EQ(host.boxes[0].title, "Help");
+  EXPECT_EQ(host.boxes[0].text, "Help file load error");
+  EXPECT_EQ(host.boxes[0].style, modDB::vbCritical);
+
+  // A folder where the file should be is no better.
+  host.Clear();
+  fs::create_directories(tmp.path() / "Dir.Txt");
+  modDlg::HelpFileName = "Dir.Txt";
+  Open("");
+  ASSERT_EQ(host.boxes.size(), 1u);
+  EXPECT_EQ(host.boxes[0].text, "Help file load error");
+}
+
+TEST_F(HelpViewer, TheShippedHelpFilesHaveTheTopicsTheWindowsAskFor) {
+  for (const char* file : {"QfEntry.Txt", "QfLayout.Txt"}) {
+    const std::string path = std::string(QF_SOURCE_DIR) + "/help/" + file;
+    ASSERT_TRUE(fs::exists(path)) << path;
+    Platform::SetProgramFolder(std::string(QF_SOURCE_DIR) + "/help");
+    modDlg::HelpFileName = file;
+    const Seen first = Open("");
+    EXPECT_GT(first.toc.size(), 10) << file;
+    EXPECT_FALSE(first.text.trimmed().isEmpty()) << file;
+    for (const char* topic : {"Field Formats"}) {
+      const Seen s = Open(topic);
+      EXPECT_EQ(s.heading, topic) << file;
+      EXPECT_GT(s.text.size(), 200) << file;
+    }
+  }
+  Platform::SetProgramFolder(std::string(QF_SOURCE_DIR) + "/help");
+  modDlg::HelpFileName = "QfLayout.Txt";
+  for (const char* topic : {"Add Field", "Add Banner", "Properties", "Script", "Insert Field"}) {
+    const Seen s = Open(topic, [&](frmHelp* w) {
+      if (std::string(topic) == "Add Field") Shot(w, "frmHelp_layout");
+    });
+    EXPECT_EQ(s.heading, topic);
+    EXPECT_GT(s.text.size(), 100) << topic;
+  }
+  EXPECT_TRUE(host.boxes.empty());
+}
+
+class About : public GuiTest {};
+
+TEST_F(About, ShowsNameVersionCopyrightAndOpensTheLinkWithoutClosing) {
+  SetVersionInfo({"QfEntry", 2, 5, 13, "Copyright (C) 2026 The Qf Forms makers", "https://qfforms.example.org"});
+  QStringList opened;
+  Platform::SetLinkOpener([&](const QString& a) { opened << a; });
+  QString caption, title, copyright, web, ok;
+  bool openAfterLink = false, closedByOk = false;
+  auto ran = OnShown<frmAbout>([&](frmAbout* w) {
+    caption = w->windowTitle();
+    title = w->lblTitle->text();
+    copyright = w->lblCopyright->text();
+    web = w->lblWebCaption->text();
+    ok = w->btnOk->text();
+    Shot(w, "frmAbout");
+    QTest::mouseClick(w->lblWeb, Qt::LeftButton);
+    openAfterLink = w->isVisible();
+    QTest::mouseClick(w->btnOk, Qt::LeftButton);
+    closedByOk = !w->isVisible();
+  });
+  modDlg::ShowAbout();
+  Platform::SetLinkOpener({});
+  ASSERT_TRUE(*ran);
+  EXPECT_EQ(caption, "About");
+  EXPECT_EQ(title, "QfEntry 2.5.13");
+  EXPECT_EQ(copyright, "Copyright (C) 2026 The Qf Forms makers");
+  EXPECT_EQ(web, "Web Site");
+  EXPECT_EQ(ok, "Ok");
+  EXPECT_EQ(opened, QStringList{"https://qfforms.example.org"});
+  EXPECT_TRUE(openAfterLink);
+  EXPECT_TRUE(closedByOk);
+}
