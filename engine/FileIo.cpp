@@ -48,6 +48,11 @@ void SyncFile(int fd) {
   if (::fsync(fd) != 0) Throw("fsync");
 }
 
+void StartWriteBack(int fd, int64_t offset, int64_t length) {
+  // Only a hint: where it is not supported, SyncFile does all the work.
+  (void)::sync_file_range(fd, offset, length, SYNC_FILE_RANGE_WRITE);
+}
+
 void SyncFolderOf(const std::string& path) {
   const size_t slash = path.find_last_of('/');
   const std::string folder = slash == std::string::npos ? "." : (slash == 0 ? "/" : path.substr(0, slash));

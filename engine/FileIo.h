@@ -16,6 +16,9 @@ size_t ReadAt(int fd, void* buf, size_t n, int64_t offset);
 void WriteAt(int fd, const void* buf, size_t n, int64_t offset);
 // Flushes the file's data to the disk.
 void SyncFile(int fd);
+// Starts writing the given range to the disk without waiting, so that a later
+// SyncFile of a large file that is written in order has little left to do.
+void StartWriteBack(int fd, int64_t offset, int64_t length);
 // Flushes the folder holding path, so that renames and new names in it are durable.
 void SyncFolderOf(const std::string& path);
 

@@ -82,6 +82,7 @@ void BuildNewFile(const std::string& work, int oldFd, const FormHeader& old, int
         dst[0] = src[0];  // the deletion mark travels with the record
       }
       detail::WriteAt(out.get(), buf.data(), buf.size(), outPos);
+      detail::StartWriteBack(out.get(), outPos, static_cast<int64_t>(buf.size()));
       outPos += static_cast<int64_t>(buf.size());
     }
   }

@@ -52,6 +52,7 @@ int32_t CopyLiveRecords(int out, int32_t count) {
       ++kept;
     }
     detail::WriteAt(out, buf.data(), buf.size(), outPos);
+    detail::StartWriteBack(out, outPos, static_cast<int64_t>(buf.size()));
     outPos += static_cast<int64_t>(buf.size());
   }
   return kept;

@@ -53,10 +53,12 @@ void WriteCount(int32_t count) {
 }
 
 // Reads the current record; whatever lies beyond the end of the file reads as blanks.
+// A failed read leaves RecordText as it was.
 void ReadCurrent() {
-  std::string text(static_cast<size_t>(H().RecordLength), ' ');
+  static std::string text;  // reused: a walk through the file allocates nothing
+  text.assign(static_cast<size_t>(H().RecordLength), ' ');
   detail::ReadAt(S().fd, text.data(), text.size(), Position(S().CurrentRecord));
-  S().RecordText = std::move(text);
+  S().RecordText.swap(text);
 }
 
 // Runs the file work of an operation; a failure shows "Unexpected Error" under title.
@@ -245,7 +247,10 @@ int16_t ReadField(int16_t n, std::string& out) {
   const FieldDef* f = FieldFor(n, title, "Invalid Field Number");
   if (!f) return 0;
   // The layout was checked when the database was opened: the slice lies inside.
-  out = modLIB::Trim(std::string_view(S().RecordText).substr(f->Offset, f->Length));
+  std::string_view v = std::string_view(S().RecordText).substr(f->Offset, f->Length);
+  while (!v.empty() && v.front() == ' ') v.remove_prefix(1);
+  while (!v.empty() && v.back() == ' ') v.remove_suffix(1);
+  out.assign(v);
   return 1;
 }
 
