@@ -865,8 +865,18 @@ std::string FormatFixed(double value, int digits, int leading, int parens, int g
   bool neg = value < 0;
   std::string text;
   {
+    // Halves round away from zero, as the system's number formatting does.
+    double x = std::fabs(value);
+    if (digits <= 15 && x < 1e15) {
+      double scale = std::pow(10.0, digits);
+      double scaled = x * scale;
+      double base = std::floor(scaled);
+      double rest = scaled - base;
+      if (rest >= 0.5 || std::fabs(rest - 0.5) < 1e-9 * (scaled > 1 ? scaled : 1)) base += 1;
+      x = base / scale;
+    }
     std::vector<char> buf(static_cast<size_t>(digits) + 350);
-    snprintf(buf.data(), buf.size(), "%.*f", digits, std::fabs(value));
+    snprintf(buf.data(), buf.size(), "%.*f", digits, x);
     text = buf.data();
   }
   size_t dot = text.find('.');

@@ -1,0 +1,194 @@
+// The ScriptControl facade as the programs use it.
+#include <gtest/gtest.h>
+
+#include "script_test_util.h"
+
+namespace qfscript::test {
+namespace {
+
+// A host object in the style of the entry program's "Qf" object.
+class FormHost : public HostObject {
+ public:
+  std::vector<std::string> calls;
+  std::string field = "old";
+  int Call(const std::string& method, std::vector<Variant*>& args, Variant& result) override {
+    calls.push_back(method + "/" + std::to_string(args.size()));
+    if (SameName(method, "GetField")) {
+      result = Variant::Str(field);
+      return 0;
+    }
+    if (SameName(method, "SetField")) {
+      if (args.size() != 2) return 450;
+      field = ToStr(*args[1]);
+      return 0;
+    }
+    if (SameName(method, "Trim")) {  // writes back into the caller's variable
+      std::string s = ToStr(*args[0]);
+      s.erase(0, s.find_first_not_of(' '));
+      args[0]->Deref() = Variant::Str(s);
+      return 0;
+    }
+    if (SameName(method, "Stop")) return kHostStop;
+    return 438;
+  }
+  int Put(const std::string& property, std::vector<Variant*>& args, const Variant& value) override {
+    if (SameName(property, "Field")) {
+      field = ToStr(value);
+      return 0;
+    }
+    return 438;
+  }
+  std::string TypeName() const override { return "FormHost"; }
+};
+
+class RecordingUi : public ScriptUi {
+ public:
+  std::vector<std::string> seen;
+  int answer = 6;
+  bool cancel = false;
+  int MsgBox(const std::string& prompt, int buttons, const std::string& title) override {
+    seen.push_back(prompt + "|" + std::to_string(buttons) + "|" + title);
+    return answer;
+  }
+  bool InputBox(const std::string& prompt, const std::string& title, std::string& value) override {
+    seen.push_back(prompt + "|" + title + "|" + value);
+    if (cancel) return false;
+    value = "typed";
+    return true;
+  }
+};
+
+TEST(ScriptControl, HostObjectCallsPropertiesAndByRefArguments) {
+  ScriptControl ctl;
+  auto qf = std::make_shared<FormHost>();
+  ctl.AddObject("Qf", qf);
+  ASSERT_TRUE(ctl.AddCode(
+      "Sub Start()\n"
+      "  v = Qf.GetField(\"Name\")\n"
+      "  Qf.SetField \"Name\", v & \"!\"\n"
+      "  s = \"   padded\" : Qf.Trim s : Qf.SetField \"x\", s & \"|\" & TypeName(Qf)\n"
+      "End Sub\n"));
+  EXPECT_TRUE(ctl.Run("Start"));
+  EXPECT_EQ(qf->field, "padded|FormHost");
+  EXPECT_EQ(qf->calls.front(), "GetField/1");
+  ASSERT_TRUE(ctl.AddCode("Qf.Field = 12"));
+  EXPECT_EQ(qf->field, "12");
+  EXPECT_FALSE(ctl.AddCode("Qf.Nope 1"));
+  EXPECT_EQ(ctl.Error().Number, 438);
+  EXPECT_EQ(ctl.Error().Description, "Object doesn't support this property or method");
+}
+
+TEST(ScriptControl, GlobalMembersNeedNoPrefix) {
+  ScriptControl ctl;
+  auto qf = std::make_shared<FormHost>();
+  ctl.AddObject("Qf", qf, true);
+  ASSERT_TRUE(ctl.AddCode("SetField \"a\", GetField(\"b\") & \"+\"\ncount = 1 : count = count + 1\n"));
+  EXPECT_EQ(qf->field, "old+");
+  // A script's own procedures still come first.
+  ASSERT_TRUE(ctl.AddCode("Function GetField(x) : GetField = \"mine\" : End Function\nSetField 1, GetField(2)"));
+  EXPECT_EQ(qf->field, "mine");
+}
+
+TEST(ScriptControl, RunPassesArgumentsAndReturnsResults) {
+  ScriptControl ctl;
+  ASSERT_TRUE(ctl.AddCode("Function Add(a, b) : Add = a + b : b = 0 : End Function\n"
+                          "Sub Twice(ByVal x) : x = x * 2 : End Sub"));
+  std::vector<Variant> args = {Variant::Int(2), Variant::Int(3)};
+  Variant result;
+  ASSERT_TRUE(ctl.Run("add", args, &result));
+  EXPECT_EQ(ToStr(result), "5");
+  EXPECT_EQ(ToStr(args[1]), "0");  // ByRef: the caller's Variant changed
+  std::vector<Variant> one = {Variant::Int(4)};
+  ASSERT_TRUE(ctl.Run("Twice", one));
+  EXPECT_EQ(ToStr(one[0]), "4");
+  EXPECT_FALSE(ctl.Run("Missing"));
+  EXPECT_EQ(ctl.Error().Number, 35);
+  EXPECT_FALSE(ctl.Run("Add", one));
+  EXPECT_EQ(ctl.Error().Number, 450);
+}
+
+TEST(ScriptControl, RuntimeErrorDetails) {
+  ScriptControl ctl;
+  ASSERT_TRUE(ctl.AddCode("Sub Start()\n  Dim a\n    a = 1 / 0\nEnd Sub\n"));
+  EXPECT_FALSE(ctl.Run("Start"));
+  const ScriptError& e = ctl.Error();
+  EXPECT_EQ(e.Number, 11);
+  EXPECT_EQ(e.Description, "Division by zero");
+  EXPECT_EQ(e.Line, 3);
+  EXPECT_EQ(e.Column, 5);
+  EXPECT_EQ(e.Source, "Microsoft VBScript runtime error");
+  EXPECT_EQ(e.Text, "    a = 1 / 0");
+  // Err.Raise keeps the script's own source and description.
+  EXPECT_FALSE(ctl.AddCode("Err.Raise 1001, \"Mine\", \"Custom\""));
+  EXPECT_EQ(ctl.Error().Number, 1001);
+  EXPECT_EQ(ctl.Error().Source, "Mine");
+  EXPECT_EQ(ctl.Error().Description, "Custom");
+}
+
+TEST(ScriptControl, ErrorsInCalledProceduresAndResumeNext) {
+  const char* code =
+      "Function Bad() : Bad = 1 : x = 1 / 0 : Bad = 2 : End Function\n"
+      "On Error Resume Next\n"
+      "y = Bad()\n"
+      "WScript.Echo Err.Number, IsEmpty(y)\n"
+      "Sub Inner() : On Error Resume Next : z = 1 / 0 : WScript.Echo \"inner\", Err.Number : End Sub\n"
+      "Err.Clear : Inner : WScript.Echo \"outer\", Err.Number\n"
+      "On Error GoTo 0\n"
+      "Bad\n";
+  EXPECT_EQ(RunScript(code), "11 True\ninner 11\nouter 11\nerror 11: Division by zero at (1, 28)");
+}
+
+TEST(ScriptControl, ResetDropsCodeAndObjects) {
+  ScriptControl ctl;
+  auto qf = std::make_shared<FormHost>();
+  ctl.AddObject("Qf", qf);
+  ASSERT_TRUE(ctl.AddCode("Dim kept : kept = 5\nSub P : Qf.SetField 1, kept : End Sub"));
+  ASSERT_TRUE(ctl.Run("P"));
+  EXPECT_EQ(qf->field, "5");
+  ctl.Reset();
+  EXPECT_FALSE(ctl.Run("P"));
+  EXPECT_EQ(ctl.Error().Number, 35);
+  EXPECT_FALSE(ctl.AddCode("Qf.SetField 1, 2"));
+  EXPECT_EQ(ctl.Error().Number, 424);
+}
+
+TEST(ScriptControl, MsgBoxAndInputBoxGoToTheUi) {
+  ScriptControl ctl;
+  RecordingUi ui;
+  ctl.SetUi(&ui);
+  auto qf = std::make_shared<FormHost>();
+  ctl.AddObject("Qf", qf);
+  ASSERT_TRUE(ctl.AddCode(
+      "r = MsgBox(\"Sure?\", vbYesNo + vbQuestion, \"Title\")\n"
+      "s = InputBox(\"Name\", \"Ask\", \"def\")\n"
+      "Qf.SetField 1, r & \",\" & s\n"));
+  EXPECT_EQ(qf->field, "6,typed");
+  ASSERT_EQ(ui.seen.size(), 2u);
+  EXPECT_EQ(ui.seen[0], "Sure?|36|Title");
+  EXPECT_EQ(ui.seen[1], "Name|Ask|def");
+  ui.cancel = true;
+  ASSERT_TRUE(ctl.AddCode("Qf.SetField 1, IsEmpty(InputBox(\"x\"))"));
+  EXPECT_EQ(qf->field, "True");
+}
+
+TEST(ScriptControl, HostCanStopTheScript) {
+  ScriptControl ctl;
+  auto qf = std::make_shared<FormHost>();
+  ctl.AddObject("Qf", qf);
+  EXPECT_TRUE(ctl.AddCode("On Error Resume Next\nQf.Stop\nQf.SetField 1, \"after\""));
+  EXPECT_TRUE(ctl.Stopped());
+  EXPECT_EQ(qf->field, "old");
+}
+
+TEST(ScriptControl, ProceduresFromEarlierCodeAreVisible) {
+  ScriptControl ctl;
+  auto host = std::make_shared<EchoHost>();
+  ctl.AddObject("WScript", host);
+  ASSERT_TRUE(ctl.AddCode("Sub CallLater() : Later 2 : End Sub"));
+  ASSERT_TRUE(ctl.AddCode("Sub Later(n) : WScript.Echo \"later\", n : End Sub"));
+  ASSERT_TRUE(ctl.Run("CallLater"));
+  EXPECT_EQ(host->out, "later 2\n");
+}
+
+}  // namespace
+}  // namespace qfscript::test

@@ -1,0 +1,153 @@
+// Syntax: compile errors with their numbers and places, precedence, and the
+// statement forms that are easy to get wrong.
+#include <gtest/gtest.h>
+
+#include "script_test_util.h"
+
+namespace qfscript::test {
+namespace {
+
+struct CompileCase {
+  const char* code;
+  int number;
+  int line;
+  int col;
+};
+
+TEST(Parser, CompileErrorsCarryNumberAndPlace) {
+  const CompileCase cases[] = {
+      {"x = (2 + 3", 1006, 1, 11},
+      {"If x Then\nx = 1\n", 1014, 3, 1},
+      {"If x\nEnd If", 1017, 1, 5},
+      {"For i = 1 10\nNext", 1013, 1, 11},
+      {"For i = 1 To 2\nx = 1", 1020, 2, 6},
+      {"Do\nx = 1\n", 1019, 3, 1},
+      {"While x\nx = 1\n", 1018, 3, 1},
+      {"x = ", 1023, 1, 5},
+      {"x = 1 2", 1025, 1, 7},
+      {"Foo 1, (2", 1006, 1, 10},
+      {"Foo(1, 2)", 1044, 1, 1},
+      {"Dim a, a", 1041, 1, 8},
+      {"Sub S\nEnd Sub\nSub s\nEnd Sub", 1041, 3, 5},
+      {"Exit Do", 1039, 1, 6},
+      {"Sub S\nExit Function\nEnd Sub", 1039, 2, 6},
+      {"Dim 1", 1010, 1, 5},
+      {"Const c = x", 1045, 1, 7},
+      {"Select x\nEnd Select", 1021, 1, 8},
+      {"x = 1 +* 2", 1023, 1, 8},
+      {"End", 1024, 1, 1},
+      {"Dim a(n)", 1026, 1, 7},
+  };
+  for (const auto& c : cases) {
+    ScriptControl ctl;
+    EXPECT_FALSE(ctl.AddCode(c.code)) << c.code;
+    const ScriptError& e = ctl.Error();
+    EXPECT_EQ(e.Number, c.number) << c.code;
+    EXPECT_EQ(e.Line, c.line) << c.code;
+    EXPECT_EQ(e.Column, c.col) << c.code;
+    EXPECT_EQ(e.Source, "Microsoft VBScript compilation error") << c.code;
+  }
+}
+
+TEST(Parser, CompileErrorTextAndNothingRuns) {
+  ScriptControl ctl;
+  auto host = std::make_shared<EchoHost>();
+  ctl.AddObject("WScript", host);
+  EXPECT_FALSE(ctl.AddCode("WScript.Echo 1\r\nx = (1\r\n"));
+  EXPECT_EQ(ctl.Error().Description, "Expected ')'");
+  EXPECT_EQ(ctl.Error().Text, "x = (1");
+  EXPECT_EQ(host->out, "");
+}
+
+TEST(Parser, Precedence) {
+  EXPECT_EQ(Echo("2 + 3 * 4 ^ 2"), "50");
+  EXPECT_EQ(Echo("2 ^ 3 ^ 2"), "64");
+  EXPECT_EQ(Echo("-3 ^ 2"), "9");
+  EXPECT_EQ(Echo("2 ^ -1"), "0.5");
+  EXPECT_EQ(Echo("7 \\ 2 * 2"), "1");      // * binds tighter than \ .
+  EXPECT_EQ(Echo("10 Mod 4 \\ 2"), "0");    // \ binds tighter than Mod
+  EXPECT_EQ(Echo("1 + 2 & 3 + 4"), "37");  // & below + -
+  EXPECT_EQ(Echo("Not 1 = 2"), "True");    // Not below comparisons
+  EXPECT_EQ(Echo("Not 0 And 0"), "0");
+  EXPECT_EQ(Echo("True Or False And False"), "True");
+  EXPECT_EQ(Echo("1 = 1 = True"), "True");
+  EXPECT_EQ(Echo("False Imp True Eqv False"), "True");  // Eqv binds tighter than Imp
+}
+
+TEST(Parser, StatementCallForms) {
+  const char* code =
+      "Sub Bump(ByRef x, ByVal y) : x = x + 1 : y = y + 1 : End Sub\n"
+      "a = 1 : b = 1\n"
+      "Bump a, b : WScript.Echo a, b\n"
+      "Bump (a), b : WScript.Echo a\n"
+      "Call Bump(a, b) : WScript.Echo a\n"
+      "Bump (a) + 1, b : WScript.Echo a\n"
+      "Sub One(x) : x = 10 : End Sub\n"
+      "One(a) : WScript.Echo a\n"
+      "One a : WScript.Echo a\n";
+  EXPECT_EQ(RunScript(code), "2 1\n2\n3\n3\n3\n10\n");
+}
+
+TEST(Parser, SingleLineIfForms) {
+  const char* code =
+      "If 1 Then WScript.Echo \"a\" : WScript.Echo \"b\" Else WScript.Echo \"c\" : WScript.Echo \"d\"\n"
+      "If 0 Then WScript.Echo \"a\" Else WScript.Echo \"e\" : WScript.Echo \"f\"\n"
+      "If 1 Then If 0 Then WScript.Echo \"x\" Else WScript.Echo \"g\"\n";
+  EXPECT_EQ(RunScript(code), "a\nb\ne\nf\ng\n");
+}
+
+TEST(Parser, SelectCaseForms) {
+  const char* code =
+      "Function K(v)\n"
+      "  Select Case v\n"
+      "    Case 1, 2 : K = \"low\"\n"
+      "    Case 3 To 5, 9\n"
+      "      K = \"mid\"\n"
+      "    Case Is >= 10 : K = \"high\"\n"
+      "    Case \"x\" : K = \"text\"\n"  // not reached: a string is greater than any number
+      "    Case Else : K = \"other\"\n"
+      "  End Select\n"
+      "End Function\n"
+      "WScript.Echo K(2), K(4), K(9), K(12), K(\"x\"), K(7), K(Null)\n";
+  EXPECT_EQ(RunScript(code), "low mid mid high high other other\n");
+}
+
+TEST(Parser, LoopsAndExits) {
+  const char* code =
+      "For i = 5 To 1 Step -2 : s = s & i : Next : WScript.Echo s, i\n"
+      "For i = 1 To 0 : WScript.Echo \"never\" : Next : WScript.Echo i\n"
+      "For i = 0 To 1 Step 0.5 : t = t & i & \";\" : Next : WScript.Echo t\n"
+      "n = 0 : Do Until n = 3 : n = n + 1 : Loop : WScript.Echo n\n"
+      "Do : n = n - 1 : Loop While n > 0 : WScript.Echo n\n"
+      "Do While True : For j = 1 To 10 : If j = 2 Then Exit Do\n Next : Loop : WScript.Echo j\n";
+  EXPECT_EQ(RunScript(code), "531 -1\n1\n0;0.5;1;\n3\n0\n2\n");
+}
+
+TEST(Parser, WithBlocksAndMembers) {
+  const char* code =
+      "With WScript\n"
+      "  .Echo \"in\", 1\n"
+      "  With WScript : .Echo \"nested\" : End With\n"
+      "End With\n";
+  EXPECT_EQ(RunScript(code), "in 1\nnested\n");
+}
+
+TEST(Parser, ConstantsFoldAndCannotBeAssigned) {
+  EXPECT_EQ(RunScript("Const A = 2, B = -A\nWScript.Echo A, B, TypeName(B)"), "2 -2 Integer\n");
+  EXPECT_EQ(RunScript("Const A = 2\nA = 3"), "error 501: Illegal assignment at (2, 1)");
+  EXPECT_EQ(RunScript("Function F : F = vbTab : End Function\nWScript.Echo Len(F)"), "1\n");
+}
+
+TEST(Parser, NestingTooDeepIsAnErrorNotACrash) {
+  std::string deep = "x = " + std::string(5000, '(') + "1" + std::string(5000, ')');
+  ScriptControl ctl;
+  EXPECT_FALSE(ctl.AddCode(deep));
+  EXPECT_EQ(ctl.Error().Number, 28);
+  std::string ifs;
+  for (int i = 0; i < 3000; ++i) ifs += "If 1 Then\n";
+  EXPECT_FALSE(ctl.AddCode(ifs));
+  EXPECT_EQ(ctl.Error().Number, 28);
+}
+
+}  // namespace
+}  // namespace qfscript::test

@@ -1,0 +1,51 @@
+// Runs script text through ScriptControl with a host that records WScript.Echo.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "script_control.h"
+
+namespace qfscript::test {
+
+class EchoHost : public HostObject {
+ public:
+  std::string out;
+  int Call(const std::string& method, std::vector<Variant*>& args, Variant& result) override {
+    if (SameName(method, "echo")) {
+      for (size_t i = 0; i < args.size(); ++i) {
+        if (i) out += ' ';
+        const Variant& v = args[i]->Deref();
+        out += v.IsNull() ? std::string("Null") : ToStr(v);
+      }
+      out += '\n';
+      return 0;
+    }
+    if (SameName(method, "quit")) return kHostStop;
+    return 438;
+  }
+};
+
+// The echoed lines of a script, or "error N: DESCRIPTION at (LINE, COLUMN)".
+inline std::string RunScript(const std::string& code, int64_t timeoutMs = 5000) {
+  ScriptControl ctl;
+  ctl.Timeout = timeoutMs;
+  auto host = std::make_shared<EchoHost>();
+  ctl.AddObject("WScript", host);
+  if (!ctl.AddCode(code)) {
+    const ScriptError& e = ctl.Error();
+    return host->out + "error " + std::to_string(e.Number) + ": " + e.Description + " at (" +
+           std::to_string(e.Line) + ", " + std::to_string(e.Column) + ")";
+  }
+  return host->out;
+}
+
+// One expression, echoed: the text CStr gives it (without the line end).
+inline std::string Echo(const std::string& expr) {
+  std::string out = RunScript("WScript.Echo " + expr);
+  if (!out.empty() && out.back() == '\n') out.pop_back();
+  return out;
+}
+
+}  // namespace qfscript::test

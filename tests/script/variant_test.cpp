@@ -1,0 +1,176 @@
+// Variant arithmetic, comparison, logic and conversions: result values and subtypes.
+#include <gtest/gtest.h>
+
+#include "errors.h"
+#include "operators.h"
+#include "script_test_util.h"
+#include "variant.h"
+
+namespace qfscript {
+namespace {
+
+int ErrorOf(void (*f)()) {
+  try {
+    f();
+  } catch (const RuntimeError& e) {
+    return e.number;
+  }
+  return 0;
+}
+
+TEST(Variant, CopiesShareStringsAndArraysCopyOnWrite) {
+  Variant a = Variant::Str("hello");
+  Variant b = a;
+  EXPECT_EQ(a.s, b.s);
+  EXPECT_EQ(a.s->refs, 2);
+  b.Clear();
+  EXPECT_EQ(a.s->refs, 1);
+
+  auto* rep = new ArrayRep;
+  rep->bounds = {1};
+  rep->data.resize(2);
+  Variant x = Variant::Arr(rep);
+  Variant y = x;
+  y.UniqueArray()->data[0] = Variant::Int(5);
+  EXPECT_TRUE(x.a->data[0].IsEmpty());
+  EXPECT_EQ(y.a->data[0].i, 5);
+}
+
+TEST(Variant, NumbersNeverAllocateAndFitSixteenBytes) {
+  EXPECT_EQ(sizeof(Variant), 16u);
+  Variant v = Variant::Whole(40000);
+  EXPECT_EQ(v.vt, vtLong);
+  EXPECT_EQ(Variant::Whole(-32768).vt, vtInteger);
+  EXPECT_EQ(Variant::Whole(1LL << 40).vt, vtDouble);
+}
+
+TEST(Variant, DeeplyNestedArraysAreFreedWithoutRecursion) {
+  Variant v;
+  for (int i = 0; i < 1000000; ++i) {
+    auto* rep = new ArrayRep;
+    rep->bounds = {0};
+    rep->data.push_back(std::move(v));
+    v = Variant::Arr(rep);
+  }
+  v.Clear();  // would overflow the stack if freed recursively
+  SUCCEED();
+}
+
+TEST(Arithmetic, ResultSubtypesAndWidening) {
+  using test::Echo;
+  EXPECT_EQ(Echo("TypeName(1 + 1) & TypeName(32767 + 1) & TypeName(2147483647 + 1)"), "IntegerLongDouble");
+  EXPECT_EQ(Echo("TypeName(-32768 - 1) & \" \" & (-32768 - 1)"), "Long -32769");
+  EXPECT_EQ(Echo("TypeName(CByte(200) + CByte(100)) & \" \" & TypeName(CByte(1) + CByte(2))"), "Integer Byte");
+  EXPECT_EQ(Echo("TypeName(CSng(1) + 1) & \" \" & TypeName(CSng(1) + 100000)"), "Single Double");
+  EXPECT_EQ(Echo("TypeName(CCur(1) + 1) & \" \" & TypeName(CCur(1) * 1.5)"), "Currency Double");
+  EXPECT_EQ(Echo("TypeName(#1/1/2020# + 1) & \" \" & (#1/1/2020# + 1)"), "Date 1/2/2020");
+  EXPECT_EQ(Echo("TypeName(#1/2/2020# - #1/1/2020#)"), "Double");
+  EXPECT_EQ(Echo("TypeName(True + True) & (True + True)"), "Integer-2");
+  EXPECT_EQ(Echo("TypeName(\"1\" + 1) & (\"1\" + 1) & (\"1\" + \"1\")"), "Double211");
+  EXPECT_EQ(Echo("TypeName(Empty + Empty) & TypeName(6 / 3) & TypeName(7 \\ 2.5) & TypeName(7 Mod 2)"),
+            "IntegerDoubleLongInteger");
+}
+
+TEST(Arithmetic, DivisionAndModuloRules) {
+  using test::Echo;
+  EXPECT_EQ(Echo("7 \\ 2 & \" \" & -7 \\ 2 & \" \" & 7 Mod -3 & \" \" & -7 Mod 3"), "3 -3 1 -1");
+  EXPECT_EQ(Echo("2.5 \\ 1 & \" \" & 3.5 \\ 1 & \" \" & 5.5 Mod 3"), "2 4 0");  // halves to even first
+  EXPECT_EQ(Echo("1 / 4 & \" \" & 2 ^ 0.5"), "0.25 1.4142135623731");
+}
+
+TEST(Arithmetic, NullPropagatesAndEmptyIsZero) {
+  using test::Echo;
+  EXPECT_EQ(Echo("IsNull(1 + Null) & IsNull(Null * 0) & IsNull(-Null) & IsNull(Null \\ 1)"), "TrueTrueTrueTrue");
+  EXPECT_EQ(Echo("Empty + 5 & \" \" & Empty & \"|\" & -Empty"), "5 |0");
+  EXPECT_EQ(Echo("TypeName(Null & Null) & \" \" & (\"a\" & Null)"), "Null a");
+}
+
+TEST(Arithmetic, Errors) {
+  using test::Echo;
+  EXPECT_EQ(Echo("1 / 0"), "error 11: Division by zero at (1, 1)");
+  EXPECT_EQ(Echo("0 / 0"), "error 6: Overflow at (1, 1)");
+  EXPECT_EQ(Echo("5 Mod 0"), "error 11: Division by zero at (1, 1)");
+  EXPECT_EQ(Echo("\"a\" + 1"), "error 13: Type mismatch at (1, 1)");
+  EXPECT_EQ(Echo("1E308 * 10"), "error 6: Overflow at (1, 1)");
+  EXPECT_EQ(Echo("CInt(32767.5)"), "error 6: Overflow at (1, 1)");
+  EXPECT_EQ(Echo("(-8) ^ 0.5"), "error 5: Invalid procedure call or argument at (1, 1)");
+}
+
+TEST(Comparison, MixedSubtypes) {
+  using test::Echo;
+  EXPECT_EQ(Echo("(1 < \"a\") & (\"10\" = 10) & (\"10\" < \"9\") & (2 < 10)"), "TrueFalseTrueTrue");
+  EXPECT_EQ(Echo("(Empty = 0) & (Empty = \"\") & (Empty < 1) & (True = -1)"), "TrueTrueTrueTrue");
+  EXPECT_EQ(Echo("IsNull(Null = Null) & IsNull(1 <> Null)"), "TrueTrue");
+  EXPECT_EQ(Echo("(#1/1/2020# < #1/2/2020#) & (CCur(1.5) = 1.5) & (CSng(0.5) = 0.5)"), "TrueTrueTrue");
+}
+
+TEST(Logic, BitwiseOnNumbersAndThreeValuedWithNull) {
+  using test::Echo;
+  EXPECT_EQ(Echo("(12 And 10) & \" \" & (12 Or 3) & \" \" & (12 Xor 10) & \" \" & (Not 5)"), "8 15 6 -6");
+  EXPECT_EQ(Echo("(True And 6) & \" \" & TypeName(True And 6) & \" \" & TypeName(True And False)"),
+            "6 Integer Boolean");
+  EXPECT_EQ(Echo("(Null And False) & \" \" & (Null Or True) & \" \" & IsNull(Null And True)"), "False True True");
+  EXPECT_EQ(Echo("(False Imp Null) & \" \" & IsNull(True Imp Null) & \" \" & (Null Imp True)"), "True True True");
+  EXPECT_EQ(Echo("(5 Eqv 3) & \" \" & (0 Imp 0)"), "-7 -1");
+}
+
+TEST(Conversion, DoublesPrintWithFifteenDigits) {
+  EXPECT_EQ(DoubleToStr(1.0 / 3), "0.333333333333333");
+  EXPECT_EQ(DoubleToStr(1e20), "1E+20");
+  EXPECT_EQ(DoubleToStr(1e-5), "1E-05");
+  EXPECT_EQ(DoubleToStr(0.0001), "0.0001");
+  EXPECT_EQ(DoubleToStr(123456789012345.0), "123456789012345");
+  EXPECT_EQ(DoubleToStr(1e15), "1E+15");
+  EXPECT_EQ(DoubleToStr(-2.5), "-2.5");
+  EXPECT_EQ(DoubleToStr(-0.0), "0");
+  EXPECT_EQ(SingleToStr(0.1f), "0.1");
+  EXPECT_EQ(CurrencyToStr(12345), "1.2345");
+  EXPECT_EQ(CurrencyToStr(-10000), "-1");
+}
+
+TEST(Conversion, NumericStrings) {
+  double d;
+  EXPECT_TRUE(ParseNumber(" 12 ", d));
+  EXPECT_EQ(d, 12);
+  EXPECT_TRUE(ParseNumber("-1.5e3", d));
+  EXPECT_EQ(d, -1500);
+  EXPECT_TRUE(ParseNumber("&HFF", d));
+  EXPECT_EQ(d, 255);
+  EXPECT_TRUE(ParseNumber("&HFFFF", d));
+  EXPECT_EQ(d, -1);
+  EXPECT_TRUE(ParseNumber("1,000.5", d));
+  EXPECT_EQ(d, 1000.5);
+  EXPECT_TRUE(ParseNumber(".5", d));
+  EXPECT_FALSE(ParseNumber("", d));
+  EXPECT_FALSE(ParseNumber("1e", d));
+  EXPECT_FALSE(ParseNumber("12abc", d));
+  EXPECT_FALSE(ParseNumber("-", d));
+}
+
+TEST(Conversion, RoundingAndRangeChecks) {
+  EXPECT_EQ(ToLong(Variant::Double(2.5)), 2);
+  EXPECT_EQ(ToLong(Variant::Double(3.5)), 4);
+  EXPECT_EQ(ToLong(Variant::Double(-2.5)), -2);
+  EXPECT_EQ(ToLong(Variant::Str("42")), 42);
+  EXPECT_EQ(ToInteger(Variant::Bool(true)), -1);
+  EXPECT_EQ(ErrorOf([] { ToLong(Variant::Double(2147483647.5)); }), kErrOverflow);
+  EXPECT_EQ(ErrorOf([] { ToInteger(Variant::Long(40000)); }), kErrOverflow);
+  EXPECT_EQ(ErrorOf([] { ToDouble(Variant::Str("x")); }), kErrTypeMismatch);
+  EXPECT_EQ(ErrorOf([] { ToDouble(Variant::Null()); }), kErrInvalidNull);
+  EXPECT_EQ(ErrorOf([] { ToStr(Variant::Null()); }), kErrInvalidNull);
+  EXPECT_TRUE(ToBool(Variant::Str("true")));
+  EXPECT_FALSE(ToBool(Variant::Str("0")));
+  EXPECT_EQ(ErrorOf([] { ToBool(Variant::Str("yes")); }), kErrTypeMismatch);
+}
+
+TEST(Conversion, TypeNamesAndVarTypes) {
+  EXPECT_EQ(TypeNameOf(Variant::Nothing()), "Nothing");
+  EXPECT_EQ(TypeNameOf(Variant::Currency(1)), "Currency");
+  EXPECT_EQ(VarTypeOf(Variant::Byte(1)), 17);
+  EXPECT_EQ(VarTypeOf(Variant::Date(1)), 7);
+  auto* rep = new ArrayRep;
+  EXPECT_EQ(VarTypeOf(Variant::Arr(rep)), 8204);
+}
+
+}  // namespace
+}  // namespace qfscript
