@@ -1,0 +1,117 @@
+#include "FieldFormat.h"
+
+#include "modLIB.h"
+
+namespace FieldFormat {
+
+namespace {
+bool IsLetter(int k) { return modLIB::IsAlpha(static_cast<int16_t>(k)) != 0; }
+bool IsDigitKey(int k) { return k >= '0' && k <= '9'; }
+bool Contains(const std::string& s, char c) { return s.find(c) != std::string::npos; }
+KeyAnswer Pass(int key) {
+  KeyAnswer a;
+  a.key = key;
+  return a;
+}
+KeyAnswer Swallow() { return KeyAnswer{}; }
+}  // namespace
+
+KeyAnswer FilterFieldKey(const std::string& format, int key, const std::string& text, int caret) {
+  if (format.empty() || Has(format, '=') || Has(format, '#')) return Swallow();
+  if (key == 8) return Pass(key);
+  if (key == 13) {
+    if (Has(format, 'M')) return Pass(key);
+    KeyAnswer a;
+    a.nextField = true;
+    return a;
+  }
+  if (Has(format, '*')) return Pass(key);
+
+  if (Has(format, 'E')) {
+    if (IsLetter(key) || IsDigitKey(key)) return Pass(key);
+    if (key == '@') return Contains(text, '@') ? Swallow() : Pass(key);
+    if (key == '.' || key == '-' || key == '_') return Pass(key);
+    return Swallow();
+  }
+  if (Has(format, 'W')) {
+    if (IsLetter(key) || IsDigitKey(key)) return Pass(key);
+    if (key == ':') return Contains(text, ':') ? Swallow() : Pass(key);
+    if (key == '.' || key == '-' || key == '_' || key == '/') return Pass(key);
+    return Swallow();
+  }
+  if (Has(format, 'Y')) {
+    if (key == 'y') key = 'Y';
+    if (key == 'n') key = 'N';
+    KeyAnswer a;  // the key itself is always swallowed
+    if (key == 'Y' || key == 'N') {
+      a.replaceText = true;
+      a.text = std::string(1, static_cast<char>(key));
+    }
+    return a;
+  }
+  if (Has(format, 'D')) return (IsDigitKey(key) || key == '/') ? Pass(key) : Swallow();
+  if (Has(format, 'T')) return (IsDigitKey(key) || key == ':') ? Pass(key) : Swallow();
+
+  const bool numeric = Has(format, 'N');
+  if (IsDigitKey(key)) return numeric ? Pass(key) : Swallow();
+  if (IsLetter(key)) return Has(format, 'A') ? Pass(key) : Swallow();
+  if (key == ' ') return Has(format, 'S') ? Pass(key) : Swallow();
+  if (key == '.') {
+    if (!Has(format, '.')) return Swallow();
+    return numeric && Contains(text, '.') ? Swallow() : Pass(key);
+  }
+  if (key == '-') {
+    if (!Has(format, '-')) return Swallow();
+    if (numeric && (caret != 0 || (!text.empty() && text[0] == '-'))) return Swallow();
+    return Pass(key);
+  }
+  return Swallow();
+}
+
+std::string ProperCase(const std::string& text) {
+  std::string r = text;
+  bool start = true;
+  for (char& c : r) {
+    const int16_t k = static_cast<int16_t>(static_cast<unsigned char>(c));
+    if (modLIB::IsAlpha(k)) {
+      c = static_cast<char>(start ? modLIB::ToUpper(k) : modLIB::ToLower(k));
+      start = false;
+    } else {
+      // Words are separated by blanks, tabs and line breaks; "o'neil" stays one word.
+      start = c == ' ' || c == '\t' || c == '\r' || c == '\n';
+    }
+  }
+  return r;
+}
+
+std::string ApplyCase(const std::string& format, const std::string& text) {
+  std::string r = text;
+  auto each = [&r](int16_t (*f)(int16_t)) {
+    for (char& c : r) c = static_cast<char>(f(static_cast<int16_t>(static_cast<unsigned char>(c))));
+  };
+  if (Has(format, 'U')) each(modLIB::ToUpper);
+  if (Has(format, 'L')) each(modLIB::ToLower);
+  if (Has(format, 'F')) r = ProperCase(r);
+  return r;
+}
+
+int Alignment(const std::string& format) {
+  int a = 0;
+  if (Has(format, '<')) a = 0;
+  if (Has(format, '>')) a = 1;
+  if (Has(format, '^')) a = 2;
+  return a;
+}
+
+std::string LinkAddress(char kind, const std::string& caption) {
+  const std::string t = modLIB::Trim(caption);
+  if (t.empty() || kind == 0) return "";
+  if (kind == 'E') return "mailto:" + t;
+  // An address that already names its scheme opens as it is; "https://" too, which
+  // would otherwise become the broken "Http://https://...".
+  const std::string head = modLIB::UCase(t.substr(0, 8));
+  if (head.rfind("HTTP://", 0) == 0 || head == "HTTPS://") return t;
+  return "Http://" + t;
+}
+
+}  // namespace FieldFormat

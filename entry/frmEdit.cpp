@@ -1,0 +1,886 @@
+#include "frmEdit.h"
+
+#include <QActionGroup>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QCursor>
+#include <QDate>
+#include <QKeyEvent>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QScreen>
+#include <QTextBlock>
+#include <QTime>
+#include <QToolButton>
+
+#include "FieldFormat.h"
+#include "Platform.h"
+#include "QtText.h"
+#include "ToolbarIcons.h"
+#include "frmShowText.h"
+#include "modDB.h"
+#include "modDlg.h"
+#include "modLIB.h"
+
+using namespace modDB;
+
+namespace {
+
+// The toolbar strip is as high as the designer's (375 twips), whose canvas keeps
+// every item below it.
+int ToolbarHeight() { return modLIB::TwipsToPixelsY(375); }
+constexpr int kStartWidthTwips = 6840;
+constexpr int kStartHeightTwips = 4470;
+
+QColor Rgb(int32_t c) { return QColor(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF); }
+
+void SetColours(QWidget* w, int32_t fore, int32_t back) {
+  QPalette p = w->palette();
+  p.setColor(QPalette::WindowText, Rgb(fore));
+  p.setColor(QPalette::Text, Rgb(fore));
+  p.setColor(QPalette::Window, Rgb(back));
+  p.setColor(QPalette::Base, Rgb(back));
+  w->setPalette(p);
+  w->setAutoFillBackground(true);
+}
+
+QFont FontOf(const FontDef& f) {
+  return Platform::FormFont(f.Name.Trimmed(), f.Size, f.Bold != 0, f.Italic != 0);
+}
+
+Qt::Alignment AlignmentOf(const std::string& format) {
+  switch (FieldFormat::Alignment(format)) {
+    case 1: return Qt::AlignRight;
+    case 2: return Qt::AlignHCenter;
+    default: return Qt::AlignLeft;
+  }
+}
+
+// A number text as the system shows it: one leading blank for the sign.
+std::string NumberText(int64_t n) { return n < 0 ? std::to_string(n) : " " + std::to_string(n); }
+
+std::string PageCaption(int16_t page) {
+  const std::string heading = GetPageHeading(page);
+  return heading.empty() ? "Page " + std::to_string(page) : heading;
+}
+
+// Record text uses CR LF between lines; the boxes use LF.
+QString ToBox(const std::string& cp) {
+  QString s = QtText::FromCp(cp);
+  s.replace("\r\n", "\n");
+  return s;
+}
+std::string FromBox(QString s) {
+  s.replace("\r\n", "\n");
+  s.replace(QChar::ParagraphSeparator, '\n');
+  s.replace("\n", "\r\n");
+  return QtText::ToCp(s);
+}
+
+}  // namespace
+
+// ---- FieldBox ------------------------------------------------------------------------
+
+FieldBox::FieldBox(frmEdit* form, int slot, QWidget* parent) : QPlainTextEdit(parent), form_(form), slot_(slot) {
+  setProperty("tag", QString::number(slot));
+  setTabChangesFocus(true);
+  setContextMenuPolicy(Qt::PreventContextMenu);  // no way around the key rules
+  setFrameShape(QFrame::Box);
+  setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  setLineWrapMode(QPlainTextEdit::WidgetWidth);
+  document()->setDocumentMargin(1);
+  connect(this, &QPlainTextEdit::textChanged, this, [this] { form_->Field_Change(slot_); });
+  hide();
+}
+
+std::string FieldBox::Text() const { return FromBox(toPlainText()); }
+
+void FieldBox::SetText(const std::string& cp1252) {
+  const QString t = ToBox(cp1252);
+  if (t != toPlainText()) setPlainText(t);
+}
+
+int FieldBox::Caret() const {
+  const QString before = toPlainText().left(textCursor().position());
+  return static_cast<int>(FromBox(before).size());
+}
+
+void FieldBox::SetAlignment(Qt::Alignment a) {
+  QTextOption o = document()->defaultTextOption();
+  o.setAlignment(a);
+  document()->setDefaultTextOption(o);
+}
+
+void FieldBox::keyPressEvent(QKeyEvent* e) {
+  // The character code the key types: Ctrl+letter gives the control codes 1 … 26.
+  int code = -1;
+  const bool ctrl = e->modifiers() & Qt::ControlModifier;
+  if (ctrl && e->key() >= Qt::Key_A && e->key() <= Qt::Key_Z) {
+    code = e->key() - Qt::Key_A + 1;
+  } else if (e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) {
+    code = 13;
+  } else if (e->key() == Qt::Key_Backspace) {
+    code = 8;
+  } else if (!e->text().isEmpty() && !ctrl) {
+    code = QtText::CharCode(e->text().at(0));
+    if (code < 0) code = '?';
+    if (code == 127) code = -1;  // Delete types nothing
+  }
+  if (code < 0) {  // keys that type nothing: arrows, Delete, Home, End ...
+    QPlainTextEdit::keyPressEvent(e);
+    return;
+  }
+  const int key = form_->Field_KeyPress(slot_, code);
+  if (key == 0) return;
+  if (key == 8 || (key < 32 && key != 13)) {  // Backspace and the clipboard keys
+    QPlainTextEdit::keyPressEvent(e);
+    return;
+  }
+  // The box takes no more than its field's length (a line break counts two).
+  const int selected = static_cast<int>(FromBox(textCursor().selectedText()).size());
+  const int width = key == 13 ? 2 : 1;
+  if (maxLength > 0 && static_cast<int>(Text().size()) - selected + width > maxLength) return;
+  insertPlainText(key == 13 ? QString("\n") : QString(QtText::FromCode(key)));
+}
+
+void FieldBox::mouseDoubleClickEvent(QMouseEvent* e) {
+  QPlainTextEdit::mouseDoubleClickEvent(e);
+  form_->Field_DblClick(slot_);
+}
+
+// Pasting is a typed Ctrl+V: it reaches the box only where every key may be typed.
+bool FieldBox::canInsertFromMimeData(const QMimeData* source) const {
+  return source->hasText() && QPlainTextEdit::canInsertFromMimeData(source);
+}
+void FieldBox::insertFromMimeData(const QMimeData* source) {
+  QString t = source->text();
+  if (maxLength > 0) {
+    const int room = maxLength - static_cast<int>(Text().size()) +
+                     static_cast<int>(FromBox(textCursor().selectedText()).size());
+    while (!t.isEmpty() && static_cast<int>(FromBox(t).size()) > std::max(room, 0)) t.chop(1);
+  }
+  insertPlainText(t);
+}
+
+// ---- DummyLabel ----------------------------------------------------------------------
+
+DummyLabel::DummyLabel(frmEdit* form, int slot, QWidget* parent) : QLabel(parent), form_(form), slot_(slot) {
+  setProperty("tag", QString::number(slot));
+  setTextFormat(Qt::PlainText);
+  setFrameShape(QFrame::Box);
+  setMouseTracking(true);
+  setWordWrap(true);
+  setMargin(1);
+  hide();
+}
+
+void DummyLabel::mouseMoveEvent(QMouseEvent* e) {
+  form_->Dummy_MouseMove(slot_);
+  QLabel::mouseMoveEvent(e);
+}
+
+void DummyLabel::mouseReleaseEvent(QMouseEvent* e) {
+  QLabel::mouseReleaseEvent(e);
+  if (e->button() == Qt::LeftButton && rect().contains(e->position().toPoint())) form_->Dummy_Click(slot_);
+}
+
+// ---- frmEdit: start-up -------------------------------------------------------------
+
+frmEdit::frmEdit(QWidget* parent) : QMainWindow(parent) {
+  setObjectName("frmEdit");
+  modDlg::HelpFileName = "QfEntry.Txt";
+  surface = new QWidget(this);
+  surface->setObjectName("surface");
+  setCentralWidget(surface);
+  CreateMenus();
+  CreateToolbar();
+  CreateControls();
+  ResetWindow();
+  DisableAll();
+  NewRecord = false;
+  CurPage = 1;
+  AllowDelete = true;
+}
+
+frmEdit::~frmEdit() = default;
+
+bool frmEdit::StartUp(const std::string& commandLine) {
+  std::string path = modLIB::Trim(commandLine);
+  if (path.empty()) return true;
+  if (path.front() == '"') path.erase(0, 1);
+  if (!path.empty() && path.back() == '"') path.pop_back();
+  return OpenAndStart(path, modLIB::FileTitle(path));
+}
+
+// Opens a database and runs the script's "Start"; false when "Start" refused it
+// (the database is closed again).
+bool frmEdit::OpenAndStart(std::string path, const std::string& caption) {
+  if (OpenDatabase(path) == 0) return true;
+  setWindowTitle(QtText::FromCp(caption));
+  NewRecord = false;
+  CurPage = 1;
+  ApplyFormProps();
+  RunScript("Start");
+  if (ScriptLastCallFailed()) {
+    mnuClose_Click();
+    return false;
+  }
+  ShowCurPage();
+  BrowseMode();
+  return true;
+}
+
+void frmEdit::CreateMenus() {
+  auto item = [this](QMenu* menu, QAction*& action, const char* caption, const char* name,
+                     QKeySequence key, void (frmEdit::*handler)()) {
+    action = menu->addAction(caption);
+    action->setObjectName(name);
+    if (!key.isEmpty()) action->setShortcut(key);
+    connect(action, &QAction::triggered, this, handler);
+  };
+  QMenuBar* bar = menuBar();
+  mnuFile = bar->addMenu("&File");
+  item(mnuFile, mnuOpen, "Open", "mnuOpen", QKeySequence("Ctrl+O"), &frmEdit::mnuOpen_Click);
+  item(mnuFile, mnuClose, "Close", "mnuClose", QKeySequence("Ctrl+C"), &frmEdit::mnuClose_Click);
+  mnuFile->addSeparator();
+  item(mnuFile, mnuPack, "Pack", "mnuPack", {}, &frmEdit::mnuPack_Click);
+  item(mnuFile, mnuPrint, "Print", "mnuPrint", {}, &frmEdit::mnuPrint_Click);
+  item(mnuFile, mnuExport, "Export", "mnuExport", {}, &frmEdit::mnuExport_Click);
+  mnuFile->addSeparator();
+  item(mnuFile, mnuExitProgram, "Exit", "mnuExitProgram", QKeySequence("Ctrl+X"), &frmEdit::mnuExitProgram_Click);
+
+  mnuRecord = bar->addMenu("&Record");
+  item(mnuRecord, mnuEditRecord, "Edit", "mnuEditRecord", QKeySequence(Qt::Key_F2), &frmEdit::mnuEditRecord_Click);
+  item(mnuRecord, mnuUpdateRecord, "Update", "mnuUpdateRecord", QKeySequence(Qt::Key_F6),
+       &frmEdit::mnuUpdateRecord_Click);
+  item(mnuRecord, mnuCancelUpdate, "Cancel", "mnuCancelUpdate", QKeySequence(Qt::Key_F7),
+       &frmEdit::mnuCancelUpdate_Click);
+  mnuRecord->addSeparator();
+  item(mnuRecord, mnuNewRecord, "New", "mnuNewRecord", QKeySequence(Qt::Key_F8), &frmEdit::mnuNewRecord_Click);
+  item(mnuRecord, mnuDuplicateRecord, "Duplicate", "mnuDuplicateRecord", QKeySequence(Qt::Key_F9),
+       &frmEdit::mnuDuplicateRecord_Click);
+  item(mnuRecord, mnuSearchRecord, "Find", "mnuSearchRecord", QKeySequence(Qt::Key_F3),
+       &frmEdit::mnuSearchRecord_Click);
+  item(mnuRecord, mnuDeleteRecord, "Delete", "mnuDeleteRecord", {}, &frmEdit::mnuDeleteRecord_Click);
+  mnuRecord->addSeparator();
+  item(mnuRecord, mnuTime, "Time", "mnuTime", QKeySequence(Qt::Key_F11), &frmEdit::mnuTime_Click);
+  item(mnuRecord, mnuDate, "Date", "mnuDate", QKeySequence(Qt::Key_F12), &frmEdit::mnuDate_Click);
+
+  mnuGoto = bar->addMenu("&Goto");
+  mnuGoto->setObjectName("mnuGoto");
+  item(mnuGoto, mnuGotoRecord, "Record", "mnuGotoRecord", QKeySequence("Ctrl+R"), &frmEdit::mnuGotoRecord_Click);
+  mnuGoto->addSeparator();
+  item(mnuGoto, mnuNextRecord, "Next Record", "mnuNextRecord", {}, &frmEdit::mnuNextRecord_Click);
+  item(mnuGoto, mnuPreviousRecord, "Previous Record", "mnuPreviousRecord", {}, &frmEdit::mnuPreviousRecord_Click);
+  item(mnuGoto, mnuFirstRecord, "First Record", "mnuFirstRecord", QKeySequence("Ctrl+F"),
+       &frmEdit::mnuFirstRecord_Click);
+  item(mnuGoto, mnuLastRecord, "Last Record", "mnuLastRecord", QKeySequence("Ctrl+L"),
+       &frmEdit::mnuLastRecord_Click);
+  mnuGoto->addSeparator();
+  item(mnuGoto, mnuNextPage, "Next Page", "mnuNextPage", QKeySequence("Ctrl+N"), &frmEdit::mnuNextPage_Click);
+  item(mnuGoto, mnuPreviousPage, "Previous Page", "mnuPreviousPage", QKeySequence("Ctrl+P"),
+       &frmEdit::mnuPreviousPage_Click);
+
+  mnuHelp = bar->addMenu("&Help");
+  item(mnuHelp, mnuContents, "Contents", "mnuContents", {}, &frmEdit::mnuContents_Click);
+  item(mnuHelp, mnuAbout, "About", "mnuAbout", {}, &frmEdit::mnuAbout_Click);
+
+  mnuAction0 = bar->addMenu("Actions");
+  mnuAction0->setObjectName("mnuAction0");
+  for (int k = 1; k <= 5; ++k) {
+    mnuAction[k] = mnuAction0->addAction("");
+    mnuAction[k]->setObjectName(QString("mnuAction%1").arg(k));
+    mnuAction[k]->setVisible(k == 1);
+  }
+  mnuAction0->menuAction()->setVisible(false);
+
+  mnuPage = bar->addMenu("");
+  mnuPage->setObjectName("mnuPage");
+  for (int k = 1; k <= 8; ++k) {
+    mnuPageHeading[k] = mnuPage->addAction(QString("Page %1").arg(k));
+    mnuPageHeading[k]->setObjectName(QString("mnuPageHeading%1").arg(k));
+    mnuPageHeading[k]->setProperty("tag", QString::number(k));
+    connect(mnuPageHeading[k], &QAction::triggered, this, [this, k] { mnuPageHeading_Click(k); });
+  }
+}
+
+void frmEdit::CreateToolbar() {
+  cTBar = new QWidget(surface);
+  cTBar->setObjectName("cTBar");
+  cTBar->setAutoFillBackground(true);
+  cTBar->setBackgroundRole(QPalette::Button);
+  static const char* tips[16] = {"Open",          "Close",     "Print",       "First Record",
+                                 "Previous Record", "Go to Record", "Next Record", "Last Record",
+                                 "Previous Page", "Next Page", "Find",        "Edit",
+                                 "New",           "Update",    "Cancel",      "Delete"};
+  int x = 2;
+  for (int i = 0; i < 16; ++i) {
+    auto* b = new QToolButton(cTBar);
+    b->setObjectName(QString("cTBarBtn%1").arg(i));
+    b->setProperty("tag", QString::number(i));
+    b->setIcon(ToolbarIcons::Icon(i));
+    b->setIconSize(QSize(16, 16));
+    b->setToolTip(tips[i]);
+    b->setAutoRaise(true);
+    b->setFocusPolicy(Qt::NoFocus);
+    b->setGeometry(x, 0, ToolbarHeight() + 2, ToolbarHeight());
+    x += ToolbarHeight() + 2 + ((i == 2 || i == 7 || i == 9 || i == 10) ? 8 : 0);
+    connect(b, &QToolButton::clicked, this, [this, i] { cTBarBtn_Click(i); });
+    cTBarBtn[i] = b;
+  }
+  lblRecNo = new QLabel(cTBar);
+  lblRecNo->setObjectName("lblRecNo");
+  lblRecNo->setTextFormat(Qt::PlainText);
+  lblRecNo->setGeometry(x + 10, 0, 160, ToolbarHeight());
+}
+
+void frmEdit::CreateControls() {
+  for (int i = 1; i <= 128; ++i) {
+    Field[i] = new FieldBox(this, i, surface);
+    Field[i]->setObjectName(QString("Field%1").arg(i));
+    Dummy[i] = new DummyLabel(this, i, surface);
+    Dummy[i]->setObjectName(QString("Dummy%1").arg(i));
+  }
+  for (int i = 1; i <= 128; ++i) {
+    Banner[i] = new QLabel(surface);
+    Banner[i]->setObjectName(QString("Banner%1").arg(i));
+    Banner[i]->setTextFormat(Qt::PlainText);
+    Banner[i]->setProperty("tag", QString::number(i));
+    Banner[i]->hide();
+  }
+}
+
+// ---- Window size and look --------------------------------------------------------
+
+void frmEdit::SetOuterSize(int widthTwips, int heightTwips) {
+  const QSize frame = frameGeometry().size() - geometry().size();
+  resize(std::max(modLIB::TwipsToPixelsX(widthTwips) - frame.width(), 100),
+         std::max(modLIB::TwipsToPixelsY(heightTwips) - frame.height(), 80));
+}
+
+void frmEdit::CentreOnScreen() {
+  if (QScreen* s = screen()) {
+    const QRect area = s->availableGeometry();
+    move(area.x() + (area.width() - frameGeometry().width()) / 2,
+         area.y() + (area.height() - frameGeometry().height()) / 2);
+  }
+}
+
+// The window of no database: start-up size, button-face background, centred.
+void frmEdit::ResetWindow() {
+  SetOuterSize(kStartWidthTwips, kStartHeightTwips);
+  QPalette p = surface->palette();
+  p.setColor(QPalette::Window, QApplication::palette().color(QPalette::Button));
+  surface->setPalette(p);
+  surface->setAutoFillBackground(true);
+  CentreOnScreen();
+}
+
+void frmEdit::ApplyFormProps() {
+  const FormProps props = GetFormProps();
+  SetOuterSize(props.Width, props.Height);
+  CentreOnScreen();
+  QPalette p = surface->palette();
+  p.setColor(QPalette::Window, Rgb(props.BackColor));
+  surface->setPalette(p);
+  const QFont font = FontOf(props.FieldFont);
+  for (int i = 1; i <= 128; ++i) {
+    for (QWidget* w : {static_cast<QWidget*>(Field[i]), static_cast<QWidget*>(Dummy[i])}) {
+      w->setFont(font);
+      SetColours(w, props.FieldFont.ForeColor, props.FieldFont.BackColor);
+    }
+  }
+}
+
+void frmEdit::resizeEvent(QResizeEvent* e) {
+  QMainWindow::resizeEvent(e);
+  cTBar->setGeometry(0, 0, frameGeometry().width(), ToolbarHeight());
+  cTBar->raise();
+}
+
+void frmEdit::contextMenuEvent(QContextMenuEvent* e) {
+  mnuGoto->popup(e->globalPos());
+}
+
+// ---- Modes ---------------------------------------------------------------------------
+
+void frmEdit::DisableAll() {
+  Mode = 0;
+  for (int i = 0; i < 16; ++i) cTBarBtn[i]->setEnabled(i == 0);
+  mnuPage->menuAction()->setVisible(false);
+  lblRecNo->setVisible(false);
+  for (QAction* a : {mnuNextPage, mnuPreviousPage, mnuNextRecord, mnuPreviousRecord, mnuFirstRecord,
+                     mnuLastRecord, mnuEditRecord, mnuNewRecord, mnuDuplicateRecord, mnuSearchRecord,
+                     mnuDeleteRecord, mnuGotoRecord, mnuUpdateRecord, mnuCancelUpdate, mnuClose, mnuPack,
+                     mnuDate, mnuTime, mnuPrint, mnuExport})
+    a->setEnabled(false);
+  mnuOpen->setEnabled(true);
+  mnuExitProgram->setEnabled(true);
+  mnuAction0->setEnabled(false);
+}
+
+void frmEdit::BrowseMode() {
+  Mode = 1;
+  const bool pages = GetLastPage() > 1;
+  cTBarBtn[0]->setEnabled(false);
+  for (int i = 1; i <= 15; ++i) cTBarBtn[i]->setEnabled(true);
+  cTBarBtn[13]->setEnabled(false);
+  cTBarBtn[14]->setEnabled(false);
+  cTBarBtn[8]->setEnabled(pages);
+  cTBarBtn[9]->setEnabled(pages);
+  mnuPage->menuAction()->setVisible(pages);
+  lblRecNo->setVisible(true);
+  mnuNextPage->setEnabled(pages);
+  mnuPreviousPage->setEnabled(pages);
+  for (QAction* a : {mnuNextRecord, mnuPreviousRecord, mnuFirstRecord, mnuLastRecord, mnuEditRecord,
+                     mnuNewRecord, mnuDuplicateRecord, mnuSearchRecord, mnuDeleteRecord, mnuGotoRecord,
+                     mnuClose, mnuPrint, mnuExport, mnuExitProgram})
+    a->setEnabled(true);
+  for (QAction* a : {mnuUpdateRecord, mnuCancelUpdate, mnuOpen, mnuDate, mnuTime}) a->setEnabled(false);
+  mnuPack->setEnabled(AllowDelete);
+  mnuAction0->setEnabled(false);
+}
+
+void frmEdit::EditMode() {
+  Mode = 2;
+  const bool pages = GetLastPage() > 1;
+  for (int i = 0; i < 16; ++i) cTBarBtn[i]->setEnabled(false);
+  cTBarBtn[13]->setEnabled(true);
+  cTBarBtn[14]->setEnabled(true);
+  cTBarBtn[8]->setEnabled(pages);
+  cTBarBtn[9]->setEnabled(pages);
+  mnuPage->menuAction()->setVisible(pages);
+  lblRecNo->setVisible(true);
+  mnuNextPage->setVisible(pages);  // enabled state as it was
+  mnuPreviousPage->setVisible(pages);
+  for (QAction* a : {mnuNextRecord, mnuPreviousRecord, mnuFirstRecord, mnuLastRecord, mnuEditRecord,
+                     mnuNewRecord, mnuDuplicateRecord, mnuSearchRecord, mnuDeleteRecord, mnuGotoRecord,
+                     mnuClose, mnuOpen, mnuPack, mnuPrint, mnuExport, mnuExitProgram})
+    a->setEnabled(false);
+  for (QAction* a : {mnuUpdateRecord, mnuCancelUpdate, mnuDate, mnuTime}) a->setEnabled(true);
+  mnuAction0->setEnabled(true);
+}
+
+// ---- Showing a page --------------------------------------------------------------
+
+std::string frmEdit::RECNO() {
+  if (NewRecord) return "NEW";
+  const int32_t count = GetRecordCount();
+  if (count > 0) {
+    std::string s = NumberText(GetRecordNo()) + " /" + NumberText(count);
+    if (IsDeleted()) s += "*";
+    return s;
+  }
+  return "Record";
+}
+
+void frmEdit::ShowCurPage() {
+  lblRecNo->setText(QtText::FromCp(RECNO()));
+  mnuPage->setTitle(QtText::FromCp(PageCaption(CurPage)));
+  const int16_t lastPage = GetLastPage();
+  for (int16_t k = 1; k <= 8; ++k) {
+    mnuPageHeading[k]->setText(QtText::FromCp(PageCaption(k)));
+    mnuPageHeading[k]->setVisible(k <= lastPage);
+  }
+
+  const int16_t banners = GetBannerCount();
+  for (int16_t i = 1; i <= banners; ++i) {
+    BannerDef b;
+    QLabel* label = Banner[i];
+    if (GetBanner(i, b) == i && b.Page == CurPage) {
+      label->move(b.X, b.Y);
+      SetColours(label, b.Font.ForeColor, b.Font.BackColor);
+      label->setFont(FontOf(b.Font));
+      label->setText(QtText::FromCp(b.Caption.Trimmed()));
+      label->setProperty("tag", QString::number(i));
+      label->adjustSize();
+      label->show();
+    } else {
+      label->hide();
+    }
+  }
+
+  FieldBox* first = nullptr;
+  const int16_t fields = GetFieldCount();
+  for (int16_t i = 1; i <= fields && i <= 128; ++i) {
+    FieldDef f;
+    if (GetFieldDef(i, f) != i || f.Page != CurPage) {
+      Field[i]->hide();
+      Dummy[i]->hide();
+      continue;
+    }
+    const std::string format = f.Format.Trimmed();
+    const QRect box(f.X, f.Y, std::max<int>(f.Width, 1), std::max<int>(f.Height, 1));
+    if (Mode == 2 && !FieldFormat::IsCaptionOnly(format)) {
+      FieldBox* b = Field[i];
+      b->setGeometry(box);
+      b->maxLength = f.Length;
+      b->setProperty("tag", QString::number(i));
+      b->SetText("");
+      b->SetAlignment(AlignmentOf(format));
+      b->show();
+      Dummy[i]->hide();
+      if (!first) first = b;
+    } else {
+      DummyLabel* d = Dummy[i];
+      d->setGeometry(box);
+      d->setProperty("tag", QString::number(i));
+      d->setAlignment(AlignmentOf(format) | Qt::AlignTop);
+      d->caption.clear();
+      d->setText("");
+      d->show();
+      Field[i]->hide();
+    }
+  }
+  Record2Form();
+  cTBar->raise();
+  if (first) first->setFocus();
+}
+
+void frmEdit::Record2Form() {
+  for (int i = 1; i <= 128; ++i) {
+    const int16_t slot = static_cast<int16_t>(Field[i]->property("tag").toInt());
+    std::string value;
+    if (!Field[i]->isHidden()) {
+      ReadField(slot, value);
+      Field[i]->SetText(value);
+    }
+    if (!Dummy[i]->isHidden()) {
+      value.clear();
+      ReadField(static_cast<int16_t>(Dummy[i]->property("tag").toInt()), value);
+      Dummy[i]->caption = value;
+      Dummy[i]->setText(ToBox(value));
+    }
+  }
+}
+
+void frmEdit::Form2Record() {
+  for (int i = 1; i <= 128; ++i)
+    if (!Field[i]->isHidden())
+      WriteField(static_cast<int16_t>(Field[i]->property("tag").toInt()), Field[i]->Text());
+}
+
+// ---- File menu -------------------------------------------------------------------------
+
+void frmEdit::mnuOpen_Click() {
+  modDlg::DialogFilter = "*.Qfd";
+  modDlg::ShowOpenDialog();
+  if (modDlg::DialogFileName.empty()) return;
+  std::string folder = modDlg::DialogFolder;
+  if (!folder.empty() && folder.back() != '/') folder += '/';
+  OpenAndStart(folder + modDlg::DialogFileName, modDlg::DialogFileName);
+}
+
+void frmEdit::mnuClose_Click() {
+  if (windowTitle().isEmpty()) return;
+  CloseDatabase();
+  AllowDelete = true;
+  setWindowTitle("");
+  CurPage = 1;
+  DisableAll();
+  ResetWindow();
+  for (int i = 1; i <= 128; ++i) {
+    Field[i]->hide();
+    Dummy[i]->hide();
+    Banner[i]->hide();
+  }
+  mnuAction0->menuAction()->setVisible(false);
+  for (int k = 1; k <= 5; ++k) {
+    mnuAction[k]->setText("");
+    if (k >= 2) mnuAction[k]->setVisible(false);
+  }
+}
+
+void frmEdit::mnuPack_Click() {
+  if (GetFileNumber() == 0) return;
+  QApplication::setOverrideCursor(Qt::WaitCursor);
+  PackRecords();
+  QApplication::restoreOverrideCursor();
+  ShowCurPage();
+}
+
+void frmEdit::mnuPrint_Click() {}
+void frmEdit::mnuExport_Click() {}
+
+void frmEdit::mnuExitProgram_Click() { close(); }
+
+void frmEdit::closeEvent(QCloseEvent* e) {
+  if (Mode == 2) {
+    e->ignore();
+    return;
+  }
+  if (!windowTitle().isEmpty()) CloseDatabase();
+  e->accept();
+}
+
+// ---- Record menu -------------------------------------------------------------------
+
+void frmEdit::mnuEditRecord_Click() {
+  EditMode();
+  ShowCurPage();
+}
+
+void frmEdit::mnuNewRecord_Click() {
+  ClearRecord();
+  NewRecord = true;
+  CurPage = 1;
+  EditMode();
+  ShowCurPage();
+}
+
+void frmEdit::mnuDuplicateRecord_Click() {
+  const int16_t count = GetFieldCount();
+  for (int16_t i = 1; i <= count; ++i) {
+    FieldDef f;
+    if (GetFieldDef(i, f) == i && FieldFormat::IsCaptionOnly(f.Format.Trimmed())) WriteField(i, "");
+  }
+  NewRecord = true;
+  CurPage = 1;
+  EditMode();
+  ShowCurPage();
+}
+
+void frmEdit::mnuCancelUpdate_Click() {
+  if (GetRecordNo() != 0)
+    ReadRecord();
+  else
+    ClearRecord();
+  NewRecord = false;
+  BrowseMode();
+  ShowCurPage();
+}
+
+void frmEdit::mnuUpdateRecord_Click() {
+  Form2Record();
+  const int16_t count = GetFieldCount();
+  for (int16_t i = 1; i <= count; ++i) {
+    FieldDef f;
+    if (GetFieldDef(i, f) != i) continue;
+    const std::string format = f.Format.Trimmed();
+    const std::string name = f.Name.Trimmed();
+    std::string value;
+    ReadField(i, value);
+    std::string error;
+    if (FieldFormat::Has(format, 'D') && !value.empty() && !modLIB::IsValidDate(value, GetDateOrder()))
+      error = "Field: " + name + ", Invalid date. (DD/MM/YYYY or MM/DD/YYYY)";
+    else if (FieldFormat::Has(format, 'T') && !value.empty() && !modLIB::IsValidTime(value))
+      error = "Field: " + name + ", Invalid time. Format (hh:mm)";
+    else if (FieldFormat::Has(format, '!') && value.empty())
+      error = "Field: " + name + ", Cannot be empty";
+    else if (FieldFormat::Has(format, '#') && NewRecord)
+      WriteField(i, NumberText(static_cast<int64_t>(GetRecordCount()) + 1));
+    if (!error.empty()) {
+      GetHost().MsgBox(error, vbCritical, "UPDATE");
+      CurPage = f.Page;
+      ShowCurPage();
+      if (!Field[i]->isHidden()) Field[i]->setFocus();
+      return;
+    }
+  }
+  RunScript("Update");
+  if (ScriptLastCallFailed()) return;
+  if (!NewRecord) {
+    if (GetRecordCount() > 0) WriteRecord();
+  } else if (AddRecord() != 0) {
+    NewRecord = false;
+  } else {
+    return;  // the store said why (a full database, a file error); keep the edits
+  }
+  BrowseMode();
+  ShowCurPage();
+}
+
+void frmEdit::mnuDeleteRecord_Click() {
+  if (!AllowDelete) {
+    GetHost().MsgBox("Deletion is not allowed", vbCritical, "Delete Record");
+    return;
+  }
+  const int answer = GetHost().MsgBox("This will mark the record for permanent deletion,\r\nAre you sure?",
+                                      vbYesNo | vbCritical | vbDefaultButton2, "DELETE");
+  if (answer != vbYes) return;
+  DeleteRecord();
+  ShowCurPage();
+}
+
+std::string frmEdit::DateNow() {
+  const QDate d = QDate::currentDate();
+  return QtText::ToCp(d.toString(GetDateOrder() == 2 ? "MM/dd/yyyy" : "dd/MM/yyyy"));
+}
+
+std::string frmEdit::TimeNow() { return QtText::ToCp(QTime::currentTime().toString("HH:mm:ss")); }
+
+void frmEdit::TypeKeys(const std::string& text) {
+  QWidget* target = QApplication::focusWidget();
+  if (!target) return;
+  for (char c : text) {
+    const QString t(QtText::FromCode(static_cast<unsigned char>(c)));
+    QApplication::postEvent(target, new QKeyEvent(QEvent::KeyPress, 0, Qt::NoModifier, t));
+    QApplication::postEvent(target, new QKeyEvent(QEvent::KeyRelease, 0, Qt::NoModifier, t));
+  }
+}
+
+void frmEdit::mnuDate_Click() { TypeKeys(DateNow()); }
+void frmEdit::mnuTime_Click() { TypeKeys(TimeNow()); }
+
+void frmEdit::mnuSearchRecord_Click() {}
+void frmEdit::mnuGotoRecord_Click() {}
+
+// ---- Goto menu -------------------------------------------------------------------
+
+void frmEdit::mnuNextRecord_Click() {
+  if (GotoNextRecord() == 1) ShowCurPage();
+}
+void frmEdit::mnuPreviousRecord_Click() {
+  if (GotoPreviousRecord() == 1) ShowCurPage();
+}
+void frmEdit::mnuFirstRecord_Click() {
+  if (GotoFirstRecord() == 1) ShowCurPage();
+}
+void frmEdit::mnuLastRecord_Click() {
+  if (GotoLastRecord() == 1) ShowCurPage();
+}
+
+void frmEdit::mnuNextPage_Click() {
+  if (CurPage < GetLastPage()) {
+    Form2Record();
+    ++CurPage;
+    ShowCurPage();
+  }
+}
+
+void frmEdit::mnuPreviousPage_Click() {
+  if (CurPage > 1) {
+    Form2Record();
+    --CurPage;
+    ShowCurPage();
+  }
+}
+
+void frmEdit::mnuPageHeading_Click(int page) {
+  if (page == CurPage) return;
+  Form2Record();
+  CurPage = static_cast<int16_t>(page);
+  ShowCurPage();
+}
+
+// ---- Help menu ----------------------------------------------------------------------
+
+void frmEdit::mnuContents_Click() { modDlg::ShowHelp(""); }
+void frmEdit::mnuAbout_Click() { modDlg::ShowAbout(); }
+
+// ---- Toolbar -------------------------------------------------------------------------
+
+void frmEdit::cTBarBtn_Click(int index) {
+  // Take the focus off the button, as a click on the strip would.
+  cTBarBtn[index]->setEnabled(false);
+  cTBarBtn[index]->setEnabled(true);
+  static void (frmEdit::*const handlers[16])() = {
+      &frmEdit::mnuOpen_Click,         &frmEdit::mnuClose_Click,        &frmEdit::mnuPrint_Click,
+      &frmEdit::mnuFirstRecord_Click,  &frmEdit::mnuPreviousRecord_Click, &frmEdit::mnuGotoRecord_Click,
+      &frmEdit::mnuNextRecord_Click,   &frmEdit::mnuLastRecord_Click,   &frmEdit::mnuPreviousPage_Click,
+      &frmEdit::mnuNextPage_Click,     &frmEdit::mnuSearchRecord_Click, &frmEdit::mnuEditRecord_Click,
+      &frmEdit::mnuNewRecord_Click,    &frmEdit::mnuUpdateRecord_Click, &frmEdit::mnuCancelUpdate_Click,
+      &frmEdit::mnuDeleteRecord_Click};
+  (this->*handlers[index])();
+}
+
+// ---- Field handlers --------------------------------------------------------------------
+
+int frmEdit::Field_KeyPress(int slot, int key) {
+  if (key == 20) {  // Ctrl+T: today's date
+    TypeKeys(DateNow());
+    return 0;
+  }
+  if (key == 21) {  // Ctrl+U: the time
+    TypeKeys(TimeNow());
+    return 0;
+  }
+  FieldDef f;
+  if (slot < 1 || slot > 128 || GetHeader().Fields[slot].Page == 0) return key;
+  GetFieldDef(static_cast<int16_t>(slot), f);
+  FieldBox* box = Field[slot];
+  const auto answer = FieldFormat::FilterFieldKey(f.Format.Trimmed(), key, box->Text(), box->Caret());
+  if (answer.nextField) {
+    focusNextChild();
+    return 0;
+  }
+  if (answer.replaceText) box->SetText(answer.text);
+  return answer.key;
+}
+
+void frmEdit::Field_Change(int slot) {
+  if (changing_) return;
+  FieldDef f;
+  if (slot < 1 || slot > 128 || GetHeader().Fields[slot].Page == 0) return;
+  GetFieldDef(static_cast<int16_t>(slot), f);
+  FieldBox* box = Field[slot];
+  const QString before = box->toPlainText();
+  std::string text = FieldFormat::ApplyCase(f.Format.Raw(), box->Text());
+  if (box->maxLength > 0 && static_cast<int>(text.size()) > box->maxLength) text.resize(box->maxLength);
+  const QString after = ToBox(text);
+  if (after == before) return;
+  const int caret = box->textCursor().position();
+  changing_ = true;
+  box->setPlainText(after);
+  QTextCursor c = box->textCursor();
+  c.setPosition(std::min<int>(caret, static_cast<int>(after.size())));
+  box->setTextCursor(c);
+  changing_ = false;
+}
+
+void frmEdit::Field_DblClick(int slot) {
+  FieldDef f;
+  if (slot < 1 || slot > 128 || GetHeader().Fields[slot].Page == 0) return;
+  GetFieldDef(static_cast<int16_t>(slot), f);
+  if (!FieldFormat::Has(f.Format.Trimmed(), 'D')) return;
+  FieldBox* box = Field[slot];
+  box->setEnabled(false);
+  const QPoint at = QCursor::pos();
+  modDlg::DateText = box->Text();
+  modDlg::ShowDatePicker(modLIB::PixelsToTwipsX(at.x()), modLIB::PixelsToTwipsY(at.y()));
+  box->SetText(modDlg::DateText);
+  QTextCursor c = box->textCursor();
+  c.clearSelection();
+  box->setTextCursor(c);
+  box->setEnabled(true);
+  box->setFocus();
+}
+
+void frmEdit::Dummy_MouseMove(int slot) {
+  FieldDef f;
+  const bool link = slot >= 1 && slot <= 128 && GetHeader().Fields[slot].Page != 0 &&
+                    GetFieldDef(static_cast<int16_t>(slot), f) &&
+                    FieldFormat::LinkKind(f.Format.Trimmed()) != 0;
+  Dummy[slot]->setCursor(link ? Qt::PointingHandCursor : Qt::ArrowCursor);
+}
+
+void frmEdit::Dummy_Click(int slot) {
+  FieldDef f;
+  if (slot < 1 || slot > 128 || GetHeader().Fields[slot].Page == 0) return;
+  GetFieldDef(static_cast<int16_t>(slot), f);
+  DummyLabel* d = Dummy[slot];
+  const char kind = FieldFormat::LinkKind(f.Format.Trimmed());
+  if (kind != 0) {
+    const std::string address = FieldFormat::LinkAddress(kind, d->caption);
+    if (!address.empty()) Platform::OpenLink(QtText::FromCp(address));
+    return;
+  }
+  if (d->caption.find("\r\n") == std::string::npos) return;
+  const QPoint at = QCursor::pos();
+  frmShowText viewer(this);
+  viewer.setWindowTitle(QtText::FromCp(f.Name.Trimmed()));
+  viewer.Text1->setPlainText(ToBox(d->caption));
+  viewer.Text1->setFont(d->font());
+  SetColours(viewer.Text1, GetFormProps().FieldFont.ForeColor, GetFormProps().FieldFont.BackColor);
+  viewer.setGeometry(at.x(), at.y(), d->width(), d->height());
+  modDlg::RunModal(viewer);
+}
+
+// ---- The form script ------------------------------------------------------------------
+
+void frmEdit::RunScript(const std::string& procName) {
+  // The script host comes with the script engine; until then no call fails.
+  (void)procName;
+  scriptFailed_ = false;
+}

@@ -1,0 +1,186 @@
+// frmEdit: the one main window of QfEntry.
+//
+// It opens a form database, builds the designed form from the definition (banners as
+// captions, fields as input boxes or read-only captions, up to 8 pages), shows one
+// record at a time, and switches its menus and toolbar between three modes: no
+// database (0), browse (1) and edit (2). Records and the definition belong to the
+// engine; the window only shows the current record (Record2Form) and hands typed
+// values back (Form2Record).
+//
+// Control arrays are indexed by slot: Field(i) and Dummy(i) stand for field slot i,
+// Banner(i) for banner slot i, mnuPageHeading(k) for page k; element 0 is unused.
+// Each control keeps its slot number as its tag (the "tag" property).
+#pragma once
+
+#include <QMainWindow>
+#include <QPlainTextEdit>
+#include <QLabel>
+#include <array>
+#include <cstdint>
+#include <string>
+
+class QAction;
+class QMenu;
+class QToolButton;
+class frmEdit;
+
+// An input box of the form: a multi-line text box whose typed keys go through the
+// field's format.
+class FieldBox : public QPlainTextEdit {
+  Q_OBJECT
+ public:
+  FieldBox(frmEdit* form, int slot, QWidget* parent);
+  int slot() const { return slot_; }
+  int maxLength = 0;  // characters, line breaks counting two
+
+  // The box's text as the record holds it: Windows-1252, line breaks as CR LF.
+  std::string Text() const;
+  void SetText(const std::string& cp1252);
+  int Caret() const;
+  void SetAlignment(Qt::Alignment a);
+
+ protected:
+  void keyPressEvent(QKeyEvent* e) override;
+  void mouseDoubleClickEvent(QMouseEvent* e) override;
+  void insertFromMimeData(const QMimeData* source) override;
+  bool canInsertFromMimeData(const QMimeData* source) const override;
+
+ private:
+  frmEdit* form_;
+  int slot_;
+};
+
+// A read-only caption of a field: browse mode, and computed or numbered fields.
+class DummyLabel : public QLabel {
+  Q_OBJECT
+ public:
+  DummyLabel(frmEdit* form, int slot, QWidget* parent);
+  int slot() const { return slot_; }
+  std::string caption;  // the value as the record holds it (Windows-1252, CR LF)
+
+ protected:
+  void mouseMoveEvent(QMouseEvent* e) override;
+  void mouseReleaseEvent(QMouseEvent* e) override;
+
+ private:
+  frmEdit* form_;
+  int slot_;
+};
+
+class frmEdit : public QMainWindow {
+  Q_OBJECT
+ public:
+  explicit frmEdit(QWidget* parent = nullptr);
+  ~frmEdit() override;
+
+  // Start-up with the program's command line (may be empty). False when the program
+  // is to end at once (the form script's "Start" refused the database).
+  bool StartUp(const std::string& commandLine);
+
+  // ---- Window state --------------------------------------------------------------
+  int16_t CurPage = 1;
+  int16_t Mode = 0;  // 0 no database, 1 browse, 2 edit
+  bool NewRecord = false;
+  bool AllowDelete = true;
+  int32_t PickedRecord = 0;
+
+  // ---- Public operations ---------------------------------------------------------
+  std::string RECNO();
+  void DisableAll();
+  void BrowseMode();
+  void EditMode();
+  void Record2Form();
+  void Form2Record();
+  void ShowCurPage();
+
+  // ---- Controls ------------------------------------------------------------------
+  QWidget* surface = nullptr;  // the form's inner area
+  QWidget* cTBar = nullptr;
+  std::array<QToolButton*, 16> cTBarBtn{};
+  QLabel* lblRecNo = nullptr;
+  std::array<FieldBox*, 129> Field{};
+  std::array<DummyLabel*, 129> Dummy{};
+  std::array<QLabel*, 129> Banner{};
+
+  QMenu* mnuFile = nullptr;
+  QMenu* mnuRecord = nullptr;
+  QMenu* mnuGoto = nullptr;
+  QMenu* mnuHelp = nullptr;
+  QMenu* mnuAction0 = nullptr;
+  QMenu* mnuPage = nullptr;
+  QAction *mnuOpen, *mnuClose, *mnuPack, *mnuPrint, *mnuExport, *mnuExitProgram;
+  QAction *mnuEditRecord, *mnuUpdateRecord, *mnuCancelUpdate, *mnuNewRecord, *mnuDuplicateRecord;
+  QAction *mnuSearchRecord, *mnuDeleteRecord, *mnuTime, *mnuDate;
+  QAction *mnuGotoRecord, *mnuNextRecord, *mnuPreviousRecord, *mnuFirstRecord, *mnuLastRecord;
+  QAction *mnuNextPage, *mnuPreviousPage;
+  QAction *mnuContents, *mnuAbout;
+  std::array<QAction*, 6> mnuAction{};        // 1 … 5
+  std::array<QAction*, 9> mnuPageHeading{};   // 1 … 8
+
+  // ---- Menu handlers (also run by the toolbar) -------------------------------------
+  void mnuOpen_Click();
+  void mnuClose_Click();
+  void mnuPack_Click();
+  void mnuPrint_Click();
+  void mnuExport_Click();
+  void mnuExitProgram_Click();
+  void mnuEditRecord_Click();
+  void mnuUpdateRecord_Click();
+  void mnuCancelUpdate_Click();
+  void mnuNewRecord_Click();
+  void mnuDuplicateRecord_Click();
+  void mnuSearchRecord_Click();
+  void mnuDeleteRecord_Click();
+  void mnuTime_Click();
+  void mnuDate_Click();
+  void mnuGotoRecord_Click();
+  void mnuNextRecord_Click();
+  void mnuPreviousRecord_Click();
+  void mnuFirstRecord_Click();
+  void mnuLastRecord_Click();
+  void mnuNextPage_Click();
+  void mnuPreviousPage_Click();
+  void mnuPageHeading_Click(int page);
+  void mnuContents_Click();
+  void mnuAbout_Click();
+  void cTBarBtn_Click(int index);
+
+  // ---- Field handlers ----------------------------------------------------------------
+  // The typed key after the format's rules (0: swallowed); see FieldFormat.
+  int Field_KeyPress(int slot, int key);
+  void Field_Change(int slot);
+  void Field_DblClick(int slot);
+  void Dummy_MouseMove(int slot);
+  void Dummy_Click(int slot);
+
+  // Types text into the focused box through the keyboard queue, key by key, so that
+  // each character meets the box's key filter as if the user typed it.
+  void TypeKeys(const std::string& text);
+
+  // Today's date in the form's date order, and the time of day ("hh:mm:ss").
+  static std::string DateNow();
+  static std::string TimeNow();
+
+  // The form script: runs a procedure; a refused call is reported by the script
+  // object, read through ScriptLastCallFailed.
+  void RunScript(const std::string& procName);
+  bool ScriptLastCallFailed() const { return scriptFailed_; }
+
+ protected:
+  void closeEvent(QCloseEvent* e) override;
+  void resizeEvent(QResizeEvent* e) override;
+  void contextMenuEvent(QContextMenuEvent* e) override;
+
+ private:
+  void CreateMenus();
+  void CreateToolbar();
+  void CreateControls();
+  void ApplyFormProps();
+  void SetOuterSize(int widthTwips, int heightTwips);
+  void CentreOnScreen();
+  void ResetWindow();
+  bool OpenAndStart(std::string path, const std::string& caption);
+
+  bool scriptFailed_ = false;
+  bool changing_ = false;  // inside Field_Change's own text update
+};

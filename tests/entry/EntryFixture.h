@@ -1,0 +1,120 @@
+// What the entry window tests share: a form database made through the engine in a
+// temporary folder, the window opened on it, and helpers to type and read back.
+#pragma once
+
+#include <QApplication>
+#include <QMenu>
+#include <QToolButton>
+#include <QTest>
+#include <initializer_list>
+#include <nlohmann/json.hpp>
+#include <string>
+#include <vector>
+
+#include "GuiSupport.h"
+#include "TestSupport.h"
+#include "frmEdit.h"
+#include "modDB.h"
+
+namespace qfentry {
+
+struct FieldSpec {
+  std::string name;
+  int length;
+  int page;
+  std::string format;
+};
+
+class EntryTest : public qfgui::GuiTest {
+ protected:
+  void TearDown() override {
+    if (window) {
+      window->Mode = 0;  // let it close even while editing
+      window->close();
+      delete window;
+    }
+    if (modDB::GetFileNumber()) modDB::CloseDatabase();
+    qfgui::GuiTest::TearDown();
+  }
+
+  // Makes base.Qfd with the fields (laid out down the page) and the records.
+  std::string MakeDatabase(const std::vector<FieldSpec>& fields,
+                           const std::vector<std::vector<std::string>>& records = {},
+                           int bannersOnPage = 0) {
+    modDB::InitHeader();
+    int y = 40;
+    for (const FieldSpec& s : fields) {
+      modDB::FieldDef f;
+      f.Name.Set(s.name);
+      f.Length = static_cast<int16_t>(s.length);
+      f.Page = static_cast<uint8_t>(s.page);
+      f.Format.Set(s.format);
+      f.X = 120;
+      f.Y = static_cast<int16_t>(y);
+      f.Width = 200;
+      f.Height = s.format.find('M') != std::string::npos ? 60 : 21;
+      y += f.Height + 8;
+      EXPECT_NE(modDB::AddField(f), 0) << s.name;
+    }
+    if (bannersOnPage) {
+      modDB::BannerDef b;
+      b.Caption.Set("Banner");
+      b.Page = static_cast<uint8_t>(bannersOnPage);
+      b.Y = 30;
+      b.Font = modDB::GetFormProps().BannerFont;
+      modDB::InsertBanner(b);
+    }
+    std::string name = dir / "Test";
+    EXPECT_EQ(modDB::SaveHeader(name), 1);
+    if (!records.empty()) {
+      std::string n = name;
+      EXPECT_EQ(modDB::OpenDatabase(n), 1);
+      for (const auto& values : records) {
+        modDB::ClearRecord();
+        for (size_t k = 0; k < values.size(); ++k) modDB::WriteField(static_cast<int16_t>(k + 1), values[k]);
+        EXPECT_EQ(modDB::AddRecord(), 1);
+      }
+      modDB::CloseDatabase();
+    }
+    host.Clear();
+    return name + ".Qfd";
+  }
+
+  frmEdit& Open(const std::string& path) {
+    window = new frmEdit;
+    window->show();
+    QApplication::setActiveWindow(window);
+    EXPECT_TRUE(QTest::qWaitForWindowActive(window));
+    EXPECT_TRUE(window->StartUp(path));
+    QApplication::processEvents();
+    return *window;
+  }
+
+  // Record n as another program finds it in the file: `qfd get FILE N --json`.
+  nlohmann::json Stored(int32_t n) {
+    const auto r = qftest::RunProgram({qftest::ToolPath("qfd"), "get", dir / "Test", std::to_string(n), "--json"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    return r.status == 0 ? nlohmann::json::parse(r.out) : nlohmann::json{};
+  }
+  int32_t StoredCount() {
+    const auto r = qftest::RunProgram({qftest::ToolPath("qfd"), "info", dir / "Test"});
+    const size_t at = r.out.find("Records:");
+    return at == std::string::npos ? -1 : std::stoi(r.out.substr(at + 8));
+  }
+
+  // Types into the input box of slot i with real key events, after its text, as a
+  // user who clicks the box and presses Ctrl+End first.
+  void Type(int slot, const QString& keys) {
+    FieldBox* box = window->Field[slot];
+    box->setFocus();
+    QTest::keyClick(box, Qt::Key_End, Qt::ControlModifier);
+    QTest::keyClicks(box, keys);
+    QApplication::processEvents();
+  }
+  QString BoxText(int slot) { return window->Field[slot]->toPlainText(); }
+
+  qftest::TempDir dir;
+  frmEdit* window = nullptr;
+};
+
+}  // namespace qfentry

@@ -1,0 +1,180 @@
+// The entry window's modes, pages, position text, opening and closing.
+#include "EntryFixture.h"
+
+#include <QMenu>
+#include <QToolButton>
+
+using namespace qfentry;
+using namespace modDB;
+
+namespace {
+
+// The enabled state of toolbar buttons 0 … 15 as a string of 0s and 1s.
+std::string Buttons(frmEdit& w) {
+  std::string s;
+  for (QToolButton* b : w.cTBarBtn) s += b->isEnabled() ? '1' : '0';
+  return s;
+}
+
+}  // namespace
+
+TEST_F(EntryTest, NoDatabaseState) {
+  window = new frmEdit;
+  frmEdit& w = *window;
+  EXPECT_TRUE(w.StartUp(""));
+  EXPECT_EQ(w.Mode, 0);
+  EXPECT_EQ(Buttons(w), "1000000000000000");
+  EXPECT_TRUE(w.mnuOpen->isEnabled());
+  EXPECT_TRUE(w.mnuExitProgram->isEnabled());
+  for (QAction* a : {w.mnuClose, w.mnuPack, w.mnuPrint, w.mnuExport, w.mnuEditRecord, w.mnuUpdateRecord,
+                     w.mnuCancelUpdate, w.mnuNewRecord, w.mnuDuplicateRecord, w.mnuSearchRecord,
+                     w.mnuDeleteRecord, w.mnuTime, w.mnuDate, w.mnuGotoRecord, w.mnuNextRecord,
+                     w.mnuPreviousRecord, w.mnuFirstRecord, w.mnuLastRecord, w.mnuNextPage, w.mnuPreviousPage})
+    EXPECT_FALSE(a->isEnabled()) << a->objectName().toStdString();
+  EXPECT_FALSE(w.mnuPage->menuAction()->isVisible());
+  EXPECT_TRUE(w.lblRecNo->isHidden());
+  EXPECT_FALSE(w.mnuAction0->menuAction()->isVisible());
+  EXPECT_EQ(w.windowTitle(), "");
+}
+
+TEST_F(EntryTest, OnePageFormModes) {
+  const std::string file = MakeDatabase({{"Name", 20, 1, "AS"}, {"Code", 5, 1, "N"}}, {{"Ann", "1"}});
+  frmEdit& w = Open("\"" + file + "\"");  // quotes around the path are dropped
+  EXPECT_EQ(w.windowTitle(), "Test.Qfd");
+  EXPECT_EQ(w.Mode, 1);
+  EXPECT_EQ(Buttons(w), "0111111100111001");
+  EXPECT_FALSE(w.mnuPage->menuAction()->isVisible());
+  EXPECT_FALSE(w.mnuNextPage->isEnabled());
+  EXPECT_FALSE(w.mnuPreviousPage->isEnabled());
+  EXPECT_TRUE(w.mnuPack->isEnabled());
+  EXPECT_TRUE(w.mnuClose->isEnabled());
+  EXPECT_FALSE(w.mnuOpen->isEnabled());
+  EXPECT_FALSE(w.mnuUpdateRecord->isEnabled());
+  EXPECT_FALSE(w.mnuDate->isEnabled());
+  EXPECT_FALSE(w.lblRecNo->isHidden());
+  EXPECT_EQ(w.lblRecNo->text(), " 1 / 1");
+  // Browse mode: every field a caption.
+  EXPECT_TRUE(w.Field[1]->isHidden());
+  EXPECT_FALSE(w.Dummy[1]->isHidden());
+  EXPECT_EQ(w.Dummy[1]->text(), "Ann");
+
+  w.cTBarBtn[11]->click();  // Edit
+  EXPECT_EQ(w.Mode, 2);
+  EXPECT_EQ(Buttons(w), "0000000000000110");
+  EXPECT_FALSE(w.mnuNextPage->isVisible());  // hidden on a one-page form
+  EXPECT_FALSE(w.mnuPreviousPage->isVisible());
+  EXPECT_FALSE(w.mnuExitProgram->isEnabled());
+  EXPECT_FALSE(w.mnuClose->isEnabled());
+  EXPECT_FALSE(w.mnuPack->isEnabled());
+  EXPECT_TRUE(w.mnuUpdateRecord->isEnabled());
+  EXPECT_TRUE(w.mnuCancelUpdate->isEnabled());
+  EXPECT_TRUE(w.mnuDate->isEnabled());
+  EXPECT_TRUE(w.mnuTime->isEnabled());
+  EXPECT_TRUE(w.mnuAction0->isEnabled());
+  EXPECT_FALSE(w.Field[1]->isHidden());
+  EXPECT_EQ(BoxText(1), "Ann");
+  EXPECT_EQ(QApplication::focusWidget(), w.Field[1]);  // the page's first box
+
+  // Closing the window while editing does nothing.
+  EXPECT_FALSE(w.close());
+  EXPECT_TRUE(w.isVisible());
+  w.cTBarBtn[14]->click();  // Cancel
+  EXPECT_EQ(w.Mode, 1);
+  EXPECT_EQ(Buttons(w), "0111111100111001");
+}
+
+TEST_F(EntryTest, MultiPageFormModesAndPages) {
+  const std::string file = MakeDatabase({{"A", 10, 1, "A"}, {"B", 10, 2, "A"}, {"C", 10, 3, "A"}},
+                                        {{"a1", "b1", "c1"}});
+  SetPageHeading(2, "Second");
+  frmEdit& w = Open(file);
+  EXPECT_EQ(Buttons(w), "0111111111111001");
+  EXPECT_TRUE(w.mnuPage->menuAction()->isVisible());
+  EXPECT_TRUE(w.mnuNextPage->isEnabled());
+  EXPECT_TRUE(w.mnuPageHeading[3]->isVisible());
+  EXPECT_FALSE(w.mnuPageHeading[4]->isVisible());
+
+  w.mnuEditRecord->trigger();
+  EXPECT_EQ(Buttons(w), "0000000011000110");
+  EXPECT_TRUE(w.mnuNextPage->isVisible());
+  Type(1, "xyz");
+  w.cTBarBtn[9]->click();  // Next page
+  EXPECT_EQ(w.CurPage, 2);
+  EXPECT_TRUE(w.Field[1]->isHidden());
+  Type(2, "Q");
+  w.mnuPageHeading[3]->trigger();
+  EXPECT_EQ(w.CurPage, 3);
+  Type(3, "R");
+  w.mnuPreviousPage->trigger();
+  w.mnuPreviousPage->trigger();
+  w.mnuPreviousPage->trigger();  // nothing before page 1
+  EXPECT_EQ(w.CurPage, 1);
+  EXPECT_EQ(BoxText(1), "a1xyz");
+  w.mnuUpdateRecord->trigger();
+  EXPECT_EQ(w.Mode, 1);
+  const auto rec = Stored(1);
+  EXPECT_EQ(rec["Fields"]["A"], "a1xyz");
+  EXPECT_EQ(rec["Fields"]["B"], "b1Q");
+  EXPECT_EQ(rec["Fields"]["C"], "c1R");
+}
+
+TEST_F(EntryTest, PositionTextAndNavigation) {
+  const std::string file = MakeDatabase({{"N", 5, 1, "N"}}, {{"1"}, {"2"}, {"3"}});
+  frmEdit& w = Open(file);
+  EXPECT_EQ(w.RECNO(), " 1 / 3");
+  w.cTBarBtn[7]->click();  // Last
+  EXPECT_EQ(w.RECNO(), " 3 / 3");
+  EXPECT_EQ(w.Dummy[1]->text(), "3");
+  w.cTBarBtn[6]->click();  // Next on the last record: nothing
+  EXPECT_EQ(w.RECNO(), " 3 / 3");
+  w.cTBarBtn[4]->click();
+  EXPECT_EQ(w.lblRecNo->text(), " 2 / 3");
+  // Another program appends: the position text and Next follow the file.
+  const auto r = qftest::RunProgram({qftest::ToolPath("qfd"), "add", dir / "Test", "N=4"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  w.mnuLastRecord->trigger();
+  EXPECT_EQ(w.lblRecNo->text(), " 4 / 4");
+  w.mnuFirstRecord->trigger();
+  EXPECT_EQ(w.lblRecNo->text(), " 1 / 4");
+  host.replies = {vbYes};
+  w.mnuDeleteRecord->trigger();
+  EXPECT_EQ(w.lblRecNo->text(), " 1 / 4*");
+  w.mnuNewRecord->trigger();
+  EXPECT_EQ(w.lblRecNo->text(), "NEW");
+}
+
+TEST_F(EntryTest, CancelAfterNewOnAnEmptyDatabase) {
+  const std::string file = MakeDatabase({{"N", 5, 1, "N"}});
+  frmEdit& w = Open(file);
+  EXPECT_EQ(w.RECNO(), "Record");
+  w.cTBarBtn[12]->click();  // New
+  Type(1, "42");
+  w.cTBarBtn[14]->click();  // Cancel
+  EXPECT_EQ(w.Mode, 1);
+  EXPECT_FALSE(w.NewRecord);
+  EXPECT_EQ(w.lblRecNo->text(), "Record");
+  EXPECT_EQ(GetRecordText(), std::string(6, ' '));
+  EXPECT_EQ(StoredCount(), 0);
+}
+
+TEST_F(EntryTest, CloseResetsTheWindow) {
+  const std::string file = MakeDatabase({{"N", 5, 1, "N"}}, {{"1"}}, 1);
+  frmEdit& w = Open(file);
+  EXPECT_FALSE(w.Banner[1]->isHidden());
+  w.AllowDelete = false;
+  w.mnuClose->trigger();
+  EXPECT_EQ(w.Mode, 0);
+  EXPECT_EQ(w.windowTitle(), "");
+  EXPECT_TRUE(w.AllowDelete);
+  EXPECT_EQ(GetFileNumber(), 0);
+  EXPECT_TRUE(w.Banner[1]->isHidden());
+  EXPECT_TRUE(w.Dummy[1]->isHidden());
+  EXPECT_TRUE(w.cTBarBtn[0]->isEnabled());
+}
+
+TEST_F(EntryTest, AFailedOpenChangesNothing) {
+  window = new frmEdit;
+  EXPECT_TRUE(window->StartUp(dir / "Missing.Qfd"));
+  EXPECT_EQ(host.Last(), "OPEN DATABASE: FILE:" + (dir / "Missing") + " not found!");
+  EXPECT_EQ(window->Mode, 0);
+}
