@@ -71,7 +71,7 @@ std::shared_ptr<bool> OnShown(std::function<void(T*)> drive) {
     if (T* w = qobject_cast<T*>(d)) {
       if (!*ran) ++HooksRan();
       *ran = true;
-      QTest::qWaitForWindowExposed(w);
+      EXPECT_TRUE(QTest::qWaitForWindowExposed(w));
       drive(w);
     }
   });
@@ -81,7 +81,7 @@ std::shared_ptr<bool> OnShown(std::function<void(T*)> drive) {
 inline void Shot(QWidget* w, const std::string& name) {
   const QString file = QString::fromStdString(name) + ".png";
   const QPixmap pix = w->grab();
-  for (const QString dir : {QStringLiteral(QF_BINARY_DIR "/gui-shots"), QStringLiteral("/tmp/qf-shots")}) {
+  for (const QString& dir : {QStringLiteral(QF_BINARY_DIR "/gui-shots"), QStringLiteral("/tmp/qf-shots")}) {
     QDir().mkpath(dir);
     pix.save(dir + '/' + file);
   }
