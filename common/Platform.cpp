@@ -9,6 +9,12 @@
 #include <QStorageInfo>
 #include <QUrl>
 #include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <dirent.h>
+#include <future>
+#include <memory>
+#include <thread>
 #include <unistd.h>
 
 #include "QtText.h"
@@ -48,6 +54,26 @@ bool Readable(const QString& path) {
   const QByteArray p = QFile::encodeName(path);
   return ::access(p.constData(), R_OK | X_OK) == 0;
 }
+
+// Whether a folder can be listed, asked on a helper thread: a volume that has gone
+// away (a network share, a removed medium) may block the asking thread for long,
+// and the window must not wait for it. The helper is left to finish on its own.
+bool ListableWithin(const QString& path, int milliseconds) {
+  auto answer = std::make_shared<std::promise<bool>>();
+  std::future<bool> result = answer->get_future();
+  std::thread([answer, p = QFile::encodeName(path)] {
+    bool ok = false;
+    if (::access(p.constData(), R_OK | X_OK) == 0) {
+      if (DIR* d = ::opendir(p.constData())) {
+        errno = 0;
+        ok = ::readdir(d) != nullptr || errno == 0;
+        ::closedir(d);
+      }
+    }
+    answer->set_value(ok);
+  }).detach();
+  return result.wait_for(std::chrono::milliseconds(milliseconds)) == std::future_status::ready && result.get();
+}
 }  // namespace
 
 void InitScreen() {
@@ -83,9 +109,7 @@ std::vector<std::string> LogicalDrives() {
 
 bool SetCurrentDrive(const std::string& root) {
   const QString path = QtText::FromCp(root);
-  if (path.isEmpty() || !QFileInfo(path).isDir() || !Readable(path)) return false;
-  const QStorageInfo info(path);
-  if (!info.isValid() || !info.isReady()) return false;
+  if (path.isEmpty() || !ListableWithin(path, 2000)) return false;
   return QDir::setCurrent(path);
 }
 

@@ -4,6 +4,7 @@
 #include <QFrame>
 #include <QLabel>
 #include <QPointer>
+#include <algorithm>
 
 #include "modLIB.h"
 
@@ -73,7 +74,7 @@ void frmProgress::HidePer() {
 
 void frmProgress::Update(int32_t current, int32_t total) {
   if (total < 1) total = 1;  // callers pass at least 1; never divide by nothing
-  const int64_t p = static_cast<int64_t>(current) * 100 / total;
+  const int64_t p = std::min<int64_t>(static_cast<int64_t>(current) * 100 / total, 32766);
   if (p > Threshold) {
     Threshold = static_cast<int16_t>(p + 1);
     lblPer->setText(QString::number(p) + '%');

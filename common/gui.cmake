@@ -1,5 +1,6 @@
 # The shared windows and the Qt side of the engine's Host, used by both programs.
 find_package(Qt6 REQUIRED COMPONENTS Widgets PrintSupport Test)
+find_package(Threads REQUIRED)
 
 add_library(qf_common STATIC
   QtText.cpp
@@ -18,4 +19,4 @@ add_library(qf_common STATIC
 )
 set_target_properties(qf_common PROPERTIES AUTOMOC ON)
 target_include_directories(qf_common PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
-target_link_libraries(qf_common PUBLIC Qt6::Widgets Qt6::PrintSupport qf_engine qf_lib)
+target_link_libraries(qf_common PUBLIC Qt6::Widgets Qt6::PrintSupport qf_engine qf_lib PRIVATE Threads::Threads)
