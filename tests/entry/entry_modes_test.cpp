@@ -178,3 +178,17 @@ TEST_F(EntryTest, AFailedOpenChangesNothing) {
   EXPECT_EQ(host.Last(), "OPEN DATABASE: FILE:" + (dir / "Missing") + " not found!");
   EXPECT_EQ(window->Mode, 0);
 }
+
+TEST_F(EntryTest, ExampleFormScreenshots) {
+  // The bundled example, copied so that nothing changes it.
+  for (const char* ext : {".Qfd"})
+    std::filesystem::copy_file(std::string(QF_BINARY_DIR) + "/examples/Contacts" + ext, dir / ("Test" + std::string(ext)));
+  frmEdit& w = Open(dir / "Test.Qfd");
+  EXPECT_EQ(w.Mode, 1);
+  qfgui::Shot(&w, "entry-browse");
+  w.mnuEditRecord->trigger();
+  qfgui::Shot(&w, "entry-edit");
+  w.mnuNextPage->trigger();
+  qfgui::Shot(&w, "entry-edit-page2");
+  w.mnuCancelUpdate->trigger();
+}

@@ -1,0 +1,199 @@
+// What each field format lets the user type, with real key events on the real boxes.
+#include "EntryFixture.h"
+
+#include "FieldFormat.h"
+
+using namespace qfentry;
+using namespace modDB;
+
+namespace {
+
+// One field per format; the window in edit mode on a new record.
+class FormatTest : public EntryTest {
+ protected:
+  void Edit(const std::vector<FieldSpec>& fields) {
+    const std::string file = MakeDatabase(fields);
+    Open(file);
+    window->mnuNewRecord->trigger();
+  }
+  QString Typed(int slot, const QString& keys) {
+    Type(slot, keys);
+    return BoxText(slot);
+  }
+};
+
+}  // namespace
+
+TEST_F(FormatTest, DigitsLettersBlanksAndSigns) {
+  Edit({{"NU", 20, 1, "NU"},
+        {"AU", 20, 1, "AU"},
+        {"NS", 20, 1, "NS"},
+        {"Dot", 20, 1, "N."},
+        {"Minus", 20, 1, "N-"},
+        {"Free", 20, 1, ".-"},
+        {"Empty", 20, 1, ""}});
+  EXPECT_EQ(Typed(1, "1a2B 3"), "123");          // letters need "A"
+  EXPECT_EQ(Typed(2, "abc"), "ABC");
+  EXPECT_EQ(window->Field[2]->textCursor().position(), 3);  // caret kept after the third
+  EXPECT_EQ(Typed(3, "12 34-"), "12 34");
+  EXPECT_EQ(Typed(4, "1.5.2"), "1.52");          // one full stop only
+  EXPECT_EQ(Typed(5, "1-2"), "12");              // minus only at the start
+  window->Field[5]->clear();
+  EXPECT_EQ(Typed(5, "-"), "-");
+  QTest::keyClick(window->Field[5], Qt::Key_Home);
+  QTest::keyClicks(window->Field[5], "-");
+  EXPECT_EQ(BoxText(5), "-");                    // not twice
+  EXPECT_EQ(Typed(6, "a.-.-1"), ".-.-");         // without "N" no limit
+  // An empty format takes no key at all, Enter and Backspace included.
+  window->Field[7]->setPlainText("set");
+  Type(7, "x\b");
+  QTest::keyClick(window->Field[7], Qt::Key_Return);
+  EXPECT_EQ(BoxText(7), "set");
+  EXPECT_EQ(QApplication::focusWidget(), window->Field[7]);
+}
+
+TEST_F(FormatTest, CaseConversionKeepsTheCaret) {
+  Edit({{"Low", 20, 1, "AL"}, {"Proper", 30, 1, "ASF"}, {"Both", 20, 1, "AUL"}, {"Star", 20, 1, "*U"}});
+  EXPECT_EQ(Typed(1, "HeLLo"), "hello");
+  EXPECT_EQ(Typed(2, "jOHN o SMITH"), "John O Smith");
+  EXPECT_EQ(Typed(3, "AbC"), "abc");             // "L" after "U"
+  FieldBox* star = window->Field[4];
+  EXPECT_EQ(Typed(4, "ab"), "AB");
+  QTest::keyClick(star, Qt::Key_Left);
+  QTest::keyClicks(star, "x");
+  EXPECT_EQ(BoxText(4), "AXB");
+  EXPECT_EQ(star->textCursor().position(), 2);
+  // A value from the record is cased too.
+  window->Field[4]->SetText("shown");
+  EXPECT_EQ(BoxText(4), "SHOWN");
+}
+
+TEST_F(FormatTest, EnterMovesOnUnlessMultiLine) {
+  Edit({{"One", 20, 1, "*"}, {"Memo", 40, 1, "*M"}, {"Three", 20, 1, "A"}});
+  Type(1, "a");
+  QTest::keyClick(window->Field[1], Qt::Key_Return);
+  EXPECT_EQ(QApplication::focusWidget(), window->Field[2]);
+  EXPECT_EQ(BoxText(1), "a");
+  Type(2, "line1");
+  QTest::keyClick(window->Field[2], Qt::Key_Return);
+  QTest::keyClicks(window->Field[2], "line2");
+  EXPECT_EQ(BoxText(2), "line1\nline2");
+  EXPECT_EQ(window->Field[2]->Text(), "line1\r\nline2");
+  EXPECT_EQ(QApplication::focusWidget(), window->Field[2]);
+  window->mnuUpdateRecord->trigger();
+  EXPECT_EQ(Stored(1)["Fields"]["Memo"], "line1\r\nline2");
+  // In browse mode a multi-line caption shows both lines.
+  EXPECT_EQ(window->Dummy[2]->text(), "line1\nline2");
+}
+
+TEST_F(FormatTest, YesNoDateTimeAndLinks) {
+  Edit({{"Yes", 1, 1, "Y"},
+        {"Day", 10, 1, "D"},
+        {"Clock", 8, 1, "T"},
+        {"Mail", 30, 1, "E"},
+        {"Web", 30, 1, "W"},
+        {"Both", 30, 1, "ED"}});
+  EXPECT_EQ(Typed(1, "y"), "Y");
+  EXPECT_EQ(Typed(1, "n"), "N");
+  EXPECT_EQ(Typed(1, "x1 "), "N");
+  EXPECT_EQ(Typed(2, "1a/2-"), "1/2");
+  EXPECT_EQ(Typed(3, "12:3a0"), "12:30");
+  EXPECT_EQ(Typed(4, "ann@x@y.z_-!"), "ann@xy.z_-");
+  EXPECT_EQ(Typed(5, "http://a:b/c d"), "http://ab/cd");  // ":" once
+  EXPECT_EQ(Typed(6, "a@b/1"), "a@b1");                   // e-mail rules win over date
+}
+
+TEST_F(FormatTest, LengthLimitsTyping) {
+  Edit({{"Short", 3, 1, "A"}});
+  EXPECT_EQ(Typed(1, "abcdef"), "abc");
+}
+
+TEST_F(FormatTest, TodayAndNowThroughTheKeyFilter) {
+  Edit({{"Day", 10, 1, "D"}, {"Clock", 8, 1, "T"}, {"Digits", 20, 1, "N"}});
+  window->Field[1]->setFocus();
+  window->mnuDate->trigger();  // F12
+  QApplication::processEvents();
+  EXPECT_EQ(window->Field[1]->Text(), frmEdit::DateNow());
+  window->Field[2]->setFocus();
+  QTest::keyClick(window->Field[2], Qt::Key_U, Qt::ControlModifier);
+  QApplication::processEvents();
+  EXPECT_EQ(window->Field[2]->Text().size(), 8u);
+  EXPECT_TRUE(modLIB::IsValidTime(window->Field[2]->Text()));
+  window->Field[3]->setFocus();
+  QTest::keyClick(window->Field[3], Qt::Key_T, Qt::ControlModifier);
+  QApplication::processEvents();
+  std::string digits = frmEdit::DateNow();
+  digits.erase(std::remove(digits.begin(), digits.end(), '/'), digits.end());
+  EXPECT_EQ(window->Field[3]->Text(), digits);  // the slashes met the filter
+  window->mnuUpdateRecord->trigger();
+  EXPECT_TRUE(host.boxes.empty()) << host.Last();
+}
+
+TEST_F(FormatTest, AlignmentLastTestWins) {
+  EXPECT_EQ(FieldFormat::Alignment("<>^"), 2);
+  EXPECT_EQ(FieldFormat::Alignment("><"), 1);
+  EXPECT_EQ(FieldFormat::Alignment("N"), 0);
+  Edit({{"Right", 5, 1, "N>"}, {"Centre", 5, 1, "<^>"}});
+  EXPECT_EQ(window->Field[1]->document()->defaultTextOption().alignment(), Qt::AlignRight);
+  EXPECT_EQ(window->Field[2]->document()->defaultTextOption().alignment(), Qt::AlignHCenter);
+}
+
+TEST_F(FormatTest, LinksOpenFromTheCaption) {
+  const std::string file = MakeDatabase({{"Web", 40, 1, "W"},
+                                         {"Secure", 40, 1, "W"},
+                                         {"Mail", 40, 1, "E"},
+                                         {"Late", 40, 1, "AW"},
+                                         {"Plain", 40, 1, "*"}},
+                                        {{"www.example.org", "HTTPS://example.org/x", "ann@example.org",
+                                          "www.late.example", "no link"}});
+  std::vector<QString> opened;
+  Platform::SetLinkOpener([&](const QString& a) { opened.push_back(a); });
+  frmEdit& w = Open(file);
+  for (int i = 1; i <= 5; ++i) QTest::mouseClick(w.Dummy[i], Qt::LeftButton);
+  Platform::SetLinkOpener({});
+  ASSERT_EQ(opened.size(), 3u);
+  EXPECT_EQ(opened[0], "Http://www.example.org");
+  EXPECT_EQ(opened[1], "HTTPS://example.org/x");   // a secure address opens as it is
+  EXPECT_EQ(opened[2], "mailto:ann@example.org");
+  QTest::mouseMove(w.Dummy[1]);
+  w.Dummy_MouseMove(1);
+  EXPECT_EQ(w.Dummy[1]->cursor().shape(), Qt::PointingHandCursor);
+  w.Dummy_MouseMove(4);
+  EXPECT_EQ(w.Dummy[4]->cursor().shape(), Qt::ArrowCursor);  // "W" not first
+  EXPECT_EQ(FieldFormat::LinkAddress('W', "  http://x "), "http://x");
+  EXPECT_EQ(FieldFormat::LinkAddress('W', "   "), "");
+}
+
+TEST_F(FormatTest, CalendarOnDoubleClick) {
+  Edit({{"Day", 10, 1, "D"}, {"Text", 10, 1, "A"}});
+  modDlg::DateText = "unchanged";
+  auto ran = qfgui::OnShown<QDialog>([](QDialog* d) {
+    modDlg::DateText = "01/02/2003";  // what a double-clicked day writes
+    d->accept();
+  });
+  QTest::mouseDClick(window->Field[1]->viewport(), Qt::LeftButton);
+  EXPECT_TRUE(*ran);
+  EXPECT_EQ(BoxText(1), "01/02/2003");
+  EXPECT_TRUE(window->Field[1]->isEnabled());
+  QApplication::setActiveWindow(window);  // the window system gives it back after the calendar
+  EXPECT_EQ(QApplication::focusWidget(), window->Field[1]);
+  modDlg::SetShownHook({});
+  qfgui::HooksSet() = qfgui::HooksRan();
+  QTest::mouseDClick(window->Field[2]->viewport(), Qt::LeftButton);  // not a date: no calendar
+  EXPECT_EQ(BoxText(2), "");
+}
+
+TEST_F(FormatTest, MultiLineCaptionOpensTheViewer) {
+  const std::string file = MakeDatabase({{"Memo", 100, 1, "*M"}, {"One", 20, 1, "*"}}, {{"a\r\nb", "single"}});
+  Open(file);
+  auto ran = qfgui::OnShown<QDialog>([](QDialog* d) {
+    EXPECT_EQ(d->windowTitle(), "Memo");
+    auto* text = d->findChild<QPlainTextEdit*>("Text1");
+    ASSERT_NE(text, nullptr);
+    EXPECT_EQ(text->toPlainText(), "a\nb");
+    d->reject();
+  });
+  QTest::mouseClick(window->Dummy[1], Qt::LeftButton);
+  EXPECT_TRUE(*ran);
+  QTest::mouseClick(window->Dummy[2], Qt::LeftButton);  // a single line does nothing
+}
