@@ -51,6 +51,10 @@ class Compiler {
         // The target first, so that "x = x + 1" makes x a variable.
         Resolve(s->target, Use::Target);
         Resolve(s->e1, Use::Value);
+        if (s->kind == SK::Assign && (s->target->kind == EK::Local || s->target->kind == EK::Global) &&
+            s->e1->kind == EK::Binary && s->e1->op == BinOp::Concat && s->e1->a->kind == s->target->kind &&
+            s->e1->a->slot == s->target->slot)
+          s->flag = true;  // "v = v & x" may append in place
         break;
       case SK::If:
         for (Expr* c : s->conds) Resolve(c, Use::Value);

@@ -73,6 +73,7 @@ class Variant {
  public:
   uint16_t vt = vtEmpty;
   union {
+    uint64_t raw;  // the whole payload: constructors store it at once (no partial-store stalls)
     int16_t i;
     int32_t l;
     float f;
@@ -86,9 +87,9 @@ class Variant {
     Variant* ref;
   };
 
-  Variant() : d(0) {}
-  Variant(const Variant& v) : vt(v.vt), d(v.d) { AddRef(); }
-  Variant(Variant&& v) noexcept : vt(v.vt), d(v.d) { v.vt = vtEmpty; }
+  Variant() : raw(0) {}
+  Variant(const Variant& v) : vt(v.vt), raw(v.raw) { AddRef(); }
+  Variant(Variant&& v) noexcept : vt(v.vt), raw(v.raw) { v.vt = vtEmpty; }
   ~Variant() { if (vt >= vtString) Release(); }
   Variant& operator=(const Variant& v) {
     if (this != &v) {
@@ -101,14 +102,14 @@ class Variant {
     if (this != &v) {
       if (vt >= vtString) Release();
       vt = v.vt;
-      d = v.d;
+      raw = v.raw;
       v.vt = vtEmpty;
     }
     return *this;
   }
   void Swap(Variant& v) noexcept {
     std::swap(vt, v.vt);
-    std::swap(d, v.d);
+    std::swap(raw, v.raw);
   }
   void Clear() {
     if (vt >= vtString) Release();
@@ -116,15 +117,19 @@ class Variant {
   }
 
   static Variant Null() { Variant v; v.vt = vtNull; return v; }
-  static Variant Missing() { Variant v; v.vt = vtError; v.l = 0; return v; }
-  static Variant Int(int16_t x) { Variant v; v.vt = vtInteger; v.i = x; return v; }
-  static Variant Long(int32_t x) { Variant v; v.vt = vtLong; v.l = x; return v; }
-  static Variant Byte(uint8_t x) { Variant v; v.vt = vtByte; v.by = x; return v; }
-  static Variant Single(float x) { Variant v; v.vt = vtSingle; v.f = x; return v; }
-  static Variant Double(double x) { Variant v; v.vt = vtDouble; v.d = x; return v; }
-  static Variant Date(double x) { Variant v; v.vt = vtDate; v.d = x; return v; }
-  static Variant Currency(int64_t scaled) { Variant v; v.vt = vtCurrency; v.cy = scaled; return v; }
-  static Variant Bool(bool x) { Variant v; v.vt = vtBoolean; v.b = x; return v; }
+  static Variant Missing() { Variant v; v.vt = vtError; return v; }
+  static Variant Int(int16_t x) { return Raw(vtInteger, static_cast<uint16_t>(x)); }
+  static Variant Long(int32_t x) { return Raw(vtLong, static_cast<uint32_t>(x)); }
+  static Variant Byte(uint8_t x) { return Raw(vtByte, x); }
+  static Variant Single(float x) {
+    uint32_t bits;
+    __builtin_memcpy(&bits, &x, sizeof bits);
+    return Raw(vtSingle, bits);
+  }
+  static Variant Double(double x) { return Raw(vtDouble, Bits(x)); }
+  static Variant Date(double x) { return Raw(vtDate, Bits(x)); }
+  static Variant Currency(int64_t scaled) { return Raw(vtCurrency, static_cast<uint64_t>(scaled)); }
+  static Variant Bool(bool x) { return Raw(vtBoolean, x ? 1u : 0u); }
   static Variant Str(std::string x);
   static Variant Str(const char* x) { return Str(std::string(x)); }
   static Variant Obj(Object* o);  // takes a reference; nullptr gives Nothing
@@ -151,6 +156,17 @@ class Variant {
   ArrayRep* UniqueArray();
 
  private:
+  static Variant Raw(uint16_t type, uint64_t payload) {
+    Variant v;
+    v.vt = type;
+    v.raw = payload;
+    return v;
+  }
+  static uint64_t Bits(double x) {
+    uint64_t bits;
+    __builtin_memcpy(&bits, &x, sizeof bits);
+    return bits;
+  }
   void AddRef() const {
     if (vt == vtString) ++s->refs;
     else if (vt == vtArray) ++a->refs;

@@ -3,6 +3,7 @@
 #include <sys/resource.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <new>
 
 #include "builtins.h"
@@ -83,7 +84,8 @@ bool IsVar(const Expr* e) { return e->kind == EK::Local || e->kind == EK::Global
 
 Interp::Interp() {
   stackCap_ = kStackSlots;
-  stack_ = std::make_unique<Variant[]>(stackCap_);
+  stack_ = static_cast<Variant*>(std::calloc(stackCap_, sizeof(Variant)));
+  if (!stack_) throw std::bad_alloc();
   int errSlot = globals.Add("err");
   globals.values[static_cast<size_t>(errSlot)] = Variant::Obj(new ErrObject(*this));
 }
@@ -92,6 +94,7 @@ Interp::~Interp() {
   // Host objects may hold script values: drop the values before the code.
   for (size_t i = 0; i < sp_; ++i) stack_[i].Clear();
   for (auto& v : globals.values) v.Clear();
+  std::free(stack_);
 }
 
 void Interp::AddObject(const std::string& name, Object* obj, bool globalMembers) {
@@ -183,7 +186,32 @@ Interp::Flow Interp::Exec(Stmt* s) {
     case SK::Nop: return Flow::Normal;
     case SK::CallStmt: ExecCallStatement(s->e1); return Flow::Normal;
     case SK::Assign: {
+      if (s->flag) {
+        // "v = v & x": append in place to a string nobody else holds.
+        Variant tb;
+        const Variant& b = Operand(s->e1->b, tb);
+        Variant* target = VarRef(s->target);
+        if (target->vt == vtString && target->s->refs == 1 && b.vt != vtNull) {
+          std::string& str = target->s->s;
+          if (b.vt == vtString) {
+            if (str.size() + b.Text().size() > kMaxStringLength) Raise(kErrOutOfMemory);
+            str += b.Text();
+          } else {
+            std::string tail = ToStr(b);
+            if (str.size() + tail.size() > kMaxStringLength) Raise(kErrOutOfMemory);
+            str += tail;
+          }
+          return Flow::Normal;
+        }
+        Variant r = Concat(*target, b);
+        *VarRef(s->target) = std::move(r);
+        return Flow::Normal;
+      }
       Variant v = Eval(s->e1);
+      if (s->target->kind == EK::Local && v.vt != vtObject) {
+        frame_->locals[s->target->slot].Deref() = std::move(v);
+        return Flow::Normal;
+      }
       if (v.vt == vtObject) {
         // Without Set an object gives its default value.
         if (!v.o) Raise(kErrObjectNotSet);
@@ -562,8 +590,35 @@ Variant Interp::Eval(Expr* e) {
     case EK::Global: return *e->global;
     case EK::WithObj: return e->isGlobal ? *e->global : frame_->locals[e->slot];
     case EK::Binary: {
-      Variant a = Eval(e->a);
-      Variant b = Eval(e->b);
+      Variant ta, tb;
+      const Variant& a = Operand(e->a, ta);
+      const Variant& b = Operand(e->b, tb);
+      if ((a.vt == vtInteger || a.vt == vtLong) && (b.vt == vtInteger || b.vt == vtLong)) {
+        // Whole numbers: the common case, without leaving the loop.
+        int64_t x = a.vt == vtInteger ? a.i : a.l;
+        int64_t y = b.vt == vtInteger ? b.i : b.l;
+        int64_t r;
+        switch (e->op) {
+          case BinOp::Add: r = x + y; break;
+          case BinOp::Sub: r = x - y; break;
+          case BinOp::Mul: r = x * y; break;
+          case BinOp::Mod:
+            if (y == 0) Raise(kErrDivByZero);
+            r = x % y;
+            break;
+          case BinOp::Eq: return Variant::Bool(x == y);
+          case BinOp::Ne: return Variant::Bool(x != y);
+          case BinOp::Lt: return Variant::Bool(x < y);
+          case BinOp::Gt: return Variant::Bool(x > y);
+          case BinOp::Le: return Variant::Bool(x <= y);
+          case BinOp::Ge: return Variant::Bool(x >= y);
+          default: return Apply(e->op, a, b);
+        }
+        if (a.vt == vtInteger && b.vt == vtInteger && r >= INT16_MIN && r <= INT16_MAX)
+          return Variant::Int(static_cast<int16_t>(r));
+        if (r >= INT32_MIN && r <= INT32_MAX) return Variant::Long(static_cast<int32_t>(r));
+        return Variant::Double(static_cast<double>(r));
+      }
       return Apply(e->op, a, b);
     }
     case EK::Index: return IndexGet(e);

@@ -59,6 +59,16 @@ class Interp {
   // For built-ins that evaluate things themselves.
   Variant Eval(Expr* e);
 
+  // An operand without a copy when it is a literal or a variable; else evaluated into tmp.
+  const Variant& Operand(Expr* e, Variant& tmp) {
+    switch (e->kind) {
+      case EK::Literal: return e->lit;
+      case EK::Local: return frame_->locals[e->slot].Deref();
+      case EK::Global: return *e->global;
+      default: tmp = Eval(e); return tmp;
+    }
+  }
+
  private:
   enum class Flow { Normal, ExitDo, ExitFor, ExitProc };
 
@@ -69,7 +79,7 @@ class Interp {
   };
 
   std::vector<std::unique_ptr<Program>> programs_;
-  std::unique_ptr<Variant[]> stack_;
+  Variant* stack_ = nullptr;  // calloc: all-zero bytes are Empty variants
   size_t stackCap_ = 0;
   size_t sp_ = 0;
   Frame topFrame_;

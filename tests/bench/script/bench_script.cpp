@@ -1,0 +1,171 @@
+// bench_script: three workloads in our script engine and the same three in
+// Lua 5.4 (the lua5.4 program, run in the same session), with the ratio.
+// Goal: our engine within 4x of Lua on each. Also times the parse of a
+// 4,000-character form script.
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+#include "script_control.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+struct Workload {
+  const char* name;
+  const char* vbs;  // defines Sub Work
+  const char* lua;  // defines local function work
+};
+
+const Workload kWorkloads[] = {
+    {"numeric loop (3,000,000 x t = t + (i Mod 7) * 2)",
+     "Sub Work()\n  Dim t, i\n  t = 0\n  For i = 1 To 3000000\n    t = t + (i Mod 7) * 2\n  Next\n"
+     "  Check t\nEnd Sub\n",
+     "local function work() local t = 0 for i = 1, 3000000 do t = t + (i % 7) * 2 end check(t) end\n"},
+    {"string building (200,000 appends, Mid trimming)",
+     "Sub Work()\n  Dim s, i\n  s = \"\"\n  For i = 1 To 200000\n    s = s & \"x\"\n"
+     "    If Len(s) > 100 Then s = Mid(s, 50)\n  Next\n  Check Len(s)\nEnd Sub\n",
+     "local function work() local s = \"\" for i = 1, 200000 do s = s .. \"x\" "
+     "if #s > 100 then s = string.sub(s, 50) end end check(#s) end\n"},
+    {"recursive Fibonacci of 24",
+     "Function Fib(n)\n  If n < 2 Then\n    Fib = n\n  Else\n    Fib = Fib(n - 1) + Fib(n - 2)\n  End If\n"
+     "End Function\nSub Work()\n  Check Fib(24)\nEnd Sub\n",
+     "local function fib(n) if n < 2 then return n else return fib(n - 1) + fib(n - 2) end end\n"
+     "local function work() check(fib(24)) end\n"},
+};
+
+// The workloads report their result through a host object, so that nothing is optimised away.
+class CheckHost : public qfscript::HostObject {
+ public:
+  std::string last;
+  int Call(const std::string& method, std::vector<qfscript::Variant*>& args, qfscript::Variant&) override {
+    if (qfscript::SameName(method, "Check") && args.size() == 1) {
+      last = qfscript::ToStr(*args[0]);
+      return 0;
+    }
+    return 438;
+  }
+};
+
+constexpr int kRepeats = 3;  // best of
+
+double OurSeconds(const Workload& w, std::string& result) {
+  double best = 1e9;
+  for (int r = 0; r < kRepeats; ++r) {
+    qfscript::ScriptControl ctl;
+    auto host = std::make_shared<CheckHost>();
+    ctl.AddObject("Host", host, true);
+    if (!ctl.AddCode(w.vbs)) {
+      std::fprintf(stderr, "bench_script: %s\n", ctl.Error().Description.c_str());
+      std::exit(1);
+    }
+    auto t0 = Clock::now();
+    if (!ctl.Run("Work")) {
+      std::fprintf(stderr, "bench_script: %s\n", ctl.Error().Description.c_str());
+      std::exit(1);
+    }
+    double s = std::chrono::duration<double>(Clock::now() - t0).count();
+    if (s < best) best = s;
+    result = host->last;
+  }
+  return best;
+}
+
+// Runs every workload in lua5.4; returns the best times, or empty when Lua is missing.
+std::vector<double> LuaSeconds(std::vector<std::string>& results) {
+  char path[] = "/tmp/bench_scriptXXXXXX.lua";
+  int fd = mkstemps(path, 4);
+  if (fd < 0) return {};
+  std::string lua = "local last\nlocal function check(v) last = tostring(v) end\n";
+  int k = 0;
+  for (const Workload& w : kWorkloads) {
+    std::string n = std::to_string(k++);
+    lua += "do\n" + std::string(w.lua) +
+           "local best = math.huge\n"
+           "for r = 1, " + std::to_string(kRepeats) + " do\n"
+           "  local t0 = os.clock() work() local s = os.clock() - t0\n"
+           "  if s < best then best = s end\n"
+           "end\n"
+           "print(string.format('%.6f %s', best, last))\nend\n";
+  }
+  if (write(fd, lua.data(), lua.size()) != static_cast<ssize_t>(lua.size())) {
+    close(fd);
+    unlink(path);
+    return {};
+  }
+  close(fd);
+  std::string cmd = std::string("lua5.4 ") + path + " 2>/dev/null";
+  FILE* p = popen(cmd.c_str(), "r");
+  std::vector<double> out;
+  if (p) {
+    char line[256];
+    while (std::fgets(line, sizeof line, p)) {
+      double s;
+      char value[128];
+      if (std::sscanf(line, "%lf %127s", &s, value) == 2) {
+        out.push_back(s);
+        results.push_back(value);
+      }
+    }
+    pclose(p);
+  }
+  unlink(path);
+  if (out.size() != sizeof kWorkloads / sizeof kWorkloads[0]) return {};
+  return out;
+}
+
+// A form script of about 4,000 characters, as the entry program parses it before every run.
+void ParseTime() {
+  std::string code;
+  for (int i = 0; code.size() < 4000; ++i) {
+    std::string n = std::to_string(i);
+    code += "Sub Action" + n + "()\n  Dim v, k\n  v = Qf.GetField(\"F" + n + "\")\n"
+            "  If Len(v) > 3 Then\n    Qf.SetField \"F" + n + "\", UCase(Left(v, 3)) & \"-\" & k\n"
+            "  ElseIf v = \"\" Then\n    MsgBox \"Field F" + n + " is empty\", vbExclamation\n  End If\nEnd Sub\n";
+  }
+  auto host = std::make_shared<CheckHost>();
+  const int runs = 500;
+  auto t0 = Clock::now();
+  for (int i = 0; i < runs; ++i) {
+    qfscript::ScriptControl ctl;
+    ctl.AddObject("Qf", host);
+    if (!ctl.AddCode(code)) std::exit(1);
+  }
+  double us = std::chrono::duration<double, std::micro>(Clock::now() - t0).count() / runs;
+  std::printf("parse: Reset + AddObject + AddCode of a %zu-character script: %.1f us (goal: well under 1000 us)\n",
+              code.size(), us);
+}
+
+}  // namespace
+
+int main() {
+  std::vector<std::string> luaResults;
+  std::vector<double> lua = LuaSeconds(luaResults);
+  if (lua.empty()) std::printf("(lua5.4 not found: no reference times)\n");
+  int k = 0;
+  bool allMet = true;
+  for (const Workload& w : kWorkloads) {
+    std::string result;
+    double ours = OurSeconds(w, result);
+    std::printf("%-52s ours %8.2f ms", w.name, ours * 1000);
+    if (!lua.empty()) {
+      double ratio = ours / lua[static_cast<size_t>(k)];
+      bool met = ratio <= 4.0;
+      allMet = allMet && met;
+      std::printf("   lua5.4 %8.2f ms   ratio %5.2fx %s", lua[static_cast<size_t>(k)] * 1000, ratio,
+                  met ? "(goal 4x: met)" : "(goal 4x: NOT met)");
+      if (luaResults[static_cast<size_t>(k)] != result)
+        std::printf("  [results differ: %s vs %s]", result.c_str(), luaResults[static_cast<size_t>(k)].c_str());
+    }
+    std::printf("\n");
+    ++k;
+  }
+  ParseTime();
+  if (!lua.empty()) std::printf("all three within 4x of Lua: %s\n", allMet ? "yes" : "no");
+  return 0;
+}
