@@ -4,6 +4,7 @@
 #include <QClipboard>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QMouseEvent>
 
 #include "QtText.h"
 #include "modLIB.h"
@@ -13,6 +14,9 @@ KeyFilter::KeyFilter(QLineEdit* box, const QString& allowed)
   box->installEventFilter(this);
   // Pasting goes through the same filter (Ctrl+V, below); the context menu would not.
   box->setContextMenuPolicy(Qt::NoContextMenu);
+  // Nor would dropped text, the middle-button paste or an input method: keys only.
+  box->setAcceptDrops(false);
+  box->setAttribute(Qt::WA_InputMethodEnabled, false);
 }
 
 KeyFilter* KeyFilter::Install(QLineEdit* box, const QString& allowed) { return new KeyFilter(box, allowed); }
@@ -31,6 +35,9 @@ QString KeyFilter::Filter(const QString& typed, const QString& allowed) {
 }
 
 bool KeyFilter::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == box_ && (event->type() == QEvent::MouseButtonRelease || event->type() == QEvent::MouseButtonPress) &&
+      static_cast<QMouseEvent*>(event)->button() == Qt::MiddleButton)
+    return true;
   if (watched != box_ || event->type() != QEvent::KeyPress) return QObject::eventFilter(watched, event);
   auto* key = static_cast<QKeyEvent*>(event);
   if (key->matches(QKeySequence::Paste)) {

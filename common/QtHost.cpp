@@ -31,7 +31,11 @@ QList<QMessageBox::StandardButton> ButtonsOf(int style) {
 
 void QtHost::Prepare(QMessageBox& box, const std::string& text, int style, const std::string& title) {
   box.setWindowTitle(QtText::FromCp(title.empty() ? Platform::AppTitle() : title));
-  box.setText(QtText::FromCp(text));
+  // Messages are plain text; their line breaks are CR LF.
+  QString shown = QtText::FromCp(text);
+  shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+  box.setTextFormat(Qt::PlainText);
+  box.setText(shown);
   switch (style & 0x70) {
     case vbCritical: box.setIcon(QMessageBox::Critical); break;
     case vbQuestion: box.setIcon(QMessageBox::Question); break;

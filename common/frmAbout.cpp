@@ -43,10 +43,13 @@ frmAbout::frmAbout(QWidget* parent) : QDialog(parent) {
   lblTitle->setFont(big);
   lblCopyright = new QLabel(QtText::FromCp(v.Copyright), this);
   lblCopyright->setObjectName("lblCopyright");
+  lblTitle->setTextFormat(Qt::PlainText);
+  lblCopyright->setTextFormat(Qt::PlainText);
   lblWebCaption = new QLabel(tr("Web Site"), this);
   lblWebCaption->setObjectName("lblWebCaption");
   lblWeb = new QLabel(QtText::FromCp(v.WebSite), this);
   lblWeb->setObjectName("lblWeb");
+  lblWeb->setTextFormat(Qt::PlainText);
   lblWeb->setStyleSheet(QStringLiteral("color: #0000c0; text-decoration: underline;"));
   lblWeb->setCursor(Qt::PointingHandCursor);
   lblWeb->installEventFilter(this);

@@ -39,6 +39,7 @@ frmDlgFile::frmDlgFile(QWidget* parent) : QDialog(parent) {
   lstDir->setTextElideMode(Qt::ElideMiddle);
   txtPath = new QLabel(this);
   txtPath->setObjectName("txtPath");
+  txtPath->setTextFormat(Qt::PlainText);
   txtPath->setFrameShape(QFrame::StyledPanel);
   txtPath->setMinimumWidth(340);
   txtFile = new QLineEdit(this);

@@ -57,6 +57,7 @@ frmHelp::frmHelp(QWidget* parent) : QDialog(parent) {
   TOC->setFixedWidth(200);
   Heading = new QLabel(this);
   Heading->setObjectName("Heading");
+  Heading->setTextFormat(Qt::PlainText);
   QFont big = Heading->font();
   big.setBold(true);
   big.setPointSizeF(big.pointSizeF() * 1.3);

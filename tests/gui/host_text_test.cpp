@@ -91,6 +91,19 @@ TEST_F(Host, MessageBoxesShowTheStyleAndAnswerTheButtonPressed) {
   });
   EXPECT_EQ(qt.MsgBox("Saved.", modDB::vbYesNo | modDB::vbInformation, "SAVE"), modDB::vbYes);
   EXPECT_EQ(icon, QMessageBox::Information);
+
+  // Line breaks are CR LF in the engine's texts; markup in a value is shown as written.
+  QString shownText;
+  Qt::TextFormat format{};
+  modDlg::SetShownHook([&](QDialog* d) {
+    auto* box = qobject_cast<QMessageBox*>(d);
+    shownText = box->text();
+    format = box->textFormat();
+    QTest::keyClick(box, Qt::Key_Return);
+  });
+  qt.MsgBox("FIELD <b>X</b> NOT FOUND\r\nAre you sure?", modDB::vbCritical, "GetField");
+  EXPECT_EQ(shownText, "FIELD <b>X</b> NOT FOUND\nAre you sure?");
+  EXPECT_EQ(format, Qt::PlainText);
 }
 
 TEST_F(Host, ProgressThroughTheHost) {

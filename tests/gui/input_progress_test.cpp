@@ -103,6 +103,13 @@ TEST_F(InputBox, UpperCaseSetAndPastedTextAreFiltered) {
   });
   modDlg::ShowInputBox("U-");
   EXPECT_EQ(modDlg::InputText, "AB-XY-");
+
+  // Dropped text and an input method cannot get past the filter either.
+  OnShown<frmInput>([&](frmInput* w) {
+    EXPECT_FALSE(w->txtStr->acceptDrops());
+    EXPECT_FALSE(w->txtStr->testAttribute(Qt::WA_InputMethodEnabled));
+  });
+  modDlg::ShowInputBox("N");
 }
 
 class Progress : public GuiTest {
