@@ -2,9 +2,9 @@
 // Lua 5.4 (the lua5.4 program, run in the same session), with the ratio.
 // Goal: our engine within 4x of Lua on each. Also times the parse of a
 // 4,000-character form script.
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <memory>
 #include <string>
 #include <unistd.h>
@@ -14,7 +14,12 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+// Processor time of this process, as Lua's os.clock() measures it: fair on a busy machine.
+double CpuSeconds() {
+  timespec ts;
+  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
+  return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) / 1e9;
+}
 
 struct Workload {
   const char* name;
@@ -52,7 +57,7 @@ class CheckHost : public qfscript::HostObject {
   }
 };
 
-constexpr int kRepeats = 3;  // best of
+constexpr int kRepeats = 5;  // best of
 
 double OurSeconds(const Workload& w, std::string& result) {
   double best = 1e9;
@@ -64,12 +69,12 @@ double OurSeconds(const Workload& w, std::string& result) {
       std::fprintf(stderr, "bench_script: %s\n", ctl.Error().Description.c_str());
       std::exit(1);
     }
-    auto t0 = Clock::now();
+    double t0 = CpuSeconds();
     if (!ctl.Run("Work")) {
       std::fprintf(stderr, "bench_script: %s\n", ctl.Error().Description.c_str());
       std::exit(1);
     }
-    double s = std::chrono::duration<double>(Clock::now() - t0).count();
+    double s = CpuSeconds() - t0;
     if (s < best) best = s;
     result = host->last;
   }
@@ -130,13 +135,13 @@ void ParseTime() {
   }
   auto host = std::make_shared<CheckHost>();
   const int runs = 500;
-  auto t0 = Clock::now();
+  double t0 = CpuSeconds();
   for (int i = 0; i < runs; ++i) {
     qfscript::ScriptControl ctl;
     ctl.AddObject("Qf", host);
     if (!ctl.AddCode(code)) std::exit(1);
   }
-  double us = std::chrono::duration<double, std::micro>(Clock::now() - t0).count() / runs;
+  double us = (CpuSeconds() - t0) * 1e6 / runs;
   std::printf("parse: Reset + AddObject + AddCode of a %zu-character script: %.1f us (goal: well under 1000 us)\n",
               code.size(), us);
 }
