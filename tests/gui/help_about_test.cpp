@@ -125,6 +125,19 @@ TEST_F(HelpViewer, TheShippedHelpFilesHaveTheTopicsTheWindowsAskFor) {
   for (const char* file : {"QfEntry.Txt", "QfLayout.Txt"}) {
     const std::string path = std::string(QF_SOURCE_DIR) + "/help/" + file;
     ASSERT_TRUE(fs::exists(path)) << path;
+    // The build puts each file beside its program.
+    const std::string built = std::string(QF_BINARY_DIR) + (file[2] == 'E' ? "/entry/" : "/designer/") + file;
+    EXPECT_EQ(qftest::ReadFile(built), qftest::ReadFile(path)) << built;
+    // Lines end in CR LF, and no heading holds a real blank.
+    const std::string text = qftest::ReadFile(path);
+    for (size_t at = text.find('\n'); at != std::string::npos; at = text.find('\n', at + 1))
+      ASSERT_TRUE(at > 0 && text[at - 1] == '\r') << file << " at byte " << at;
+    for (size_t at = 0; at < text.size(); at = text.find('\n', at) + 1) {
+      if (text[at] == '#') {
+        EXPECT_EQ(text.substr(at, text.find('\r', at) - at).find(' '), std::string::npos);
+      }
+      if (text.find('\n', at) == std::string::npos) break;
+    }
     Platform::SetProgramFolder(std::string(QF_SOURCE_DIR) + "/help");
     modDlg::HelpFileName = file;
     const Seen first = Open("");
