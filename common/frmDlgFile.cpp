@@ -70,8 +70,11 @@ frmDlgFile::frmDlgFile(QWidget* parent) : QDialog(parent) {
 
   txtFile->setEnabled(modDlg::DialogSaveMode != 0);
   Pattern = modDlg::DialogFilter.empty() ? QStringLiteral("*.*") : QtText::FromCp(modDlg::DialogFilter);
-  CurFolder = modDlg::DialogFolder.empty() ? QDir::currentPath() : QtText::FromCp(modDlg::DialogFolder);
-  if (!QFileInfo(CurFolder).isDir()) CurFolder = QDir::currentPath();  // a folder since removed
+  // The folder shown is always the process's current folder, so that a bare file
+  // name saved later lands where the user saw it. A folder since removed leaves
+  // the current folder as it was.
+  if (!modDlg::DialogFolder.empty()) Platform::SetCurrentFolder(modDlg::DialogFolder);
+  CurFolder = QDir::currentPath();
   txtFile->setText(QtText::FromCp(modDlg::DialogFileName));
   FillDrives();
   FillFolder();

@@ -69,6 +69,8 @@ TEST_F(FilePicker, LoadModeListsFoldersAndNamesAndADoubleClickOpens) {
   EXPECT_EQ(drives.first(), "/");
   EXPECT_EQ(modDlg::DialogFileName, "Contacts");
   EXPECT_EQ(modDlg::DialogFolder, folder);
+  // The folder shown is the current folder: a bare name saved later lands there.
+  EXPECT_EQ(Platform::CurrentFolder(), folder);
 }
 
 TEST_F(FilePicker, SaveModeProposesTheNameAndADoubleClickOnlyFillsIt) {
@@ -119,6 +121,20 @@ TEST_F(FilePicker, FoldersChangeTheProcessFolderAndCancelChangesNoMember) {
   EXPECT_EQ(modDlg::DialogFolder, folder);
   // The folder the user went to stays the process's current folder.
   EXPECT_EQ(Platform::CurrentFolder(), folder + "/Archive");
+}
+
+TEST_F(FilePicker, AFolderThatIsGoneShowsTheCurrentOne) {
+  ASSERT_TRUE(Platform::SetCurrentFolder(folder + "/Forms"));
+  modDlg::DialogFolder = folder + "/Removed";
+  modDlg::DialogFilter = "*.Qfd";
+  QString shown;
+  OnShown<frmDlgFile>([&](frmDlgFile* w) {
+    shown = w->CurFolder;
+    QTest::mouseClick(w->cmdOk, Qt::LeftButton);
+  });
+  modDlg::ShowOpenDialog();
+  EXPECT_EQ(shown.toStdString(), folder + "/Forms");
+  EXPECT_EQ(modDlg::DialogFolder, folder + "/Forms");
 }
 
 TEST_F(FilePicker, EmptyFilterListsEveryFileAndEmptyFolderIsTheCurrentOne) {
