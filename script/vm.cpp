@@ -14,7 +14,7 @@ namespace qfscript {
 
 namespace {
 
-constexpr size_t kStackSlots = size_t(1) << 18;  // locals of all active calls
+constexpr size_t kStackSlots = size_t(1) << 17;  // locals of all active calls (2 MB)
 constexpr int kTickInterval = 2048;              // loop steps between clock checks
 
 // The Err object.
@@ -83,9 +83,6 @@ bool IsVar(const Expr* e) { return e->kind == EK::Local || e->kind == EK::Global
 }  // namespace
 
 Interp::Interp() {
-  stackCap_ = kStackSlots;
-  stack_ = static_cast<Variant*>(std::calloc(stackCap_, sizeof(Variant)));
-  if (!stack_) throw std::bad_alloc();
   int errSlot = globals.Add("err");
   globals.values[static_cast<size_t>(errSlot)] = Variant::Obj(new ErrObject(*this));
 }
@@ -95,6 +92,13 @@ Interp::~Interp() {
   for (size_t i = 0; i < sp_; ++i) stack_[i].Clear();
   for (auto& v : globals.values) v.Clear();
   std::free(stack_);
+}
+
+void Interp::EnsureStack() {
+  // Taken on the first call only: many runs never call a procedure.
+  stackCap_ = kStackSlots;
+  stack_ = static_cast<Variant*>(std::calloc(stackCap_, sizeof(Variant)));
+  if (!stack_) throw std::bad_alloc();
 }
 
 void Interp::AddObject(const std::string& name, Object* obj, bool globalMembers) {
@@ -651,6 +655,7 @@ Variant Interp::CallProc(const Proc* p, const std::vector<Expr*>& args) {
   if (args.size() != p->params.size()) Raise(kErrWrongArgs);
   char probe;
   if (&probe < stackLimit_ || depth_ > 100000) Raise(kErrOutOfStack);
+  if (!stack_) EnsureStack();
   size_t base = sp_;
   size_t need = static_cast<size_t>(p->nslots);
   if (base + need > stackCap_) Raise(kErrOutOfStack);
@@ -692,6 +697,7 @@ Variant Interp::CallProc(const Proc* p, const std::vector<Expr*>& args) {
 
 Variant Interp::RunProc(const Proc* p, std::vector<Variant>& args) {
   if (args.size() != p->params.size()) Raise(kErrWrongArgs);
+  if (!stack_) EnsureStack();
   size_t base = sp_;
   size_t need = static_cast<size_t>(p->nslots);
   if (base + need > stackCap_) Raise(kErrOutOfStack);

@@ -90,6 +90,7 @@ class Interp {
   bool fatal_ = false;
   std::chrono::steady_clock::time_point deadline_;
 
+  void EnsureStack();
   void Begin();  // start of a run: time limit and native stack budget
   void Tick() {
     if (--ticks_ <= 0) CheckTime();
