@@ -5,7 +5,7 @@
 #include <cerrno>
 #include <system_error>
 
-namespace modDB::detail {
+namespace modDB {
 
 namespace {
 int LockByteZero(int fd, short type, int cmd) {
@@ -29,4 +29,4 @@ WriterLock::WriterLock(int fd) : fd_(fd) {
 
 WriterLock::~WriterLock() { LockByteZero(fd_, F_UNLCK, F_OFD_SETLK); }
 
-}  // namespace modDB::detail
+}  // namespace modDB

@@ -5,11 +5,12 @@
 // not to the process, so closing another descriptor of the same file elsewhere in the
 // program never drops it, and two opens of one file in one program exclude each other
 // like two programs do. Every writer of a record or of the record count holds it for
-// the duration of the write only. The guard releases it when it goes out of scope,
-// also when the write in between throws.
+// the duration of the write only: the record store, and whoever else writes into a
+// form database by its layout (the script's second database). The guard releases it
+// when it goes out of scope, also when the write in between throws.
 #pragma once
 
-namespace modDB::detail {
+namespace modDB {
 
 class WriterLock {
  public:
@@ -24,4 +25,4 @@ class WriterLock {
   int fd_;
 };
 
-}  // namespace modDB::detail
+}  // namespace modDB

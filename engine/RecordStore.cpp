@@ -162,7 +162,7 @@ int16_t WriteRecord() {
     return 0;
   }
   return Guarded("WriteRecord", [] {
-    detail::WriterLock lock(S().fd);
+    WriterLock lock(S().fd);
     detail::WriteAt(S().fd, S().RecordText.data(), S().RecordText.size(), Position(S().CurrentRecord));
     return int16_t{1};
   });
@@ -180,7 +180,7 @@ int16_t AddRecord() {
   bool full = false;
   const int16_t done = Guarded("AddRecord", [&] {
     try {
-      detail::WriterLock lock(S().fd);
+      WriterLock lock(S().fd);
       ReadCount();  // another program may have appended since
       if (H().RecordCount >= kMaxRecords) {
         full = true;
@@ -220,7 +220,7 @@ int16_t DeleteRecord() {
   const char oldMark = S().RecordText[0];
   return Guarded("DeleteRecord", [&] {
     try {
-      detail::WriterLock lock(S().fd);
+      WriterLock lock(S().fd);
       S().RecordText[0] = '*';
       detail::WriteAt(S().fd, S().RecordText.data(), S().RecordText.size(), Position(S().CurrentRecord));
       return int16_t{1};
