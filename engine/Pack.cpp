@@ -92,6 +92,8 @@ int16_t PackRecords() {
     FormHeader h = S().header;
     WriteHeader(out.get(), h);
 
+    // The count as it is now: records appended since it was last read are kept too.
+    GetRecordCount();
     GotoFirstRecord();  // says "DB is empty" when there is nothing to copy
     h.RecordCount = CopyLiveRecords(out.get(), S().header.RecordCount);
     WriteHeader(out.get(), h);

@@ -63,6 +63,20 @@ TEST_F(Pack, RemovesTheMarkedRecordsAndKeepsTheRestInOrder) {
   EXPECT_EQ(ReadFile(path + ".Bak"), after);
 }
 
+TEST_F(Pack, RecordsAppendedByAnotherProgramSinceTheCountWasReadAreKept) {
+  const std::string path = FiveRecords(false);
+  Open(path);
+  // Another program appends record 6 (the record, then the count).
+  std::string bytes = ReadFile(path + ".Qfd");
+  bytes += " r6  w ";
+  bytes[0] = 6;
+  qftest::WriteFile(path + ".Qfd", bytes);
+  host.replies.push_back(vbYes);
+  ASSERT_EQ(PackRecords(), 1);
+  EXPECT_EQ(GetRecordCount(), 6);
+  EXPECT_EQ(Records(ReadFile(path + ".Qfd")).substr(5 * 7), " r6  w ");
+}
+
 TEST_F(Pack, AnsweringNoChangesNothing) {
   const std::string path = FiveRecords(true);
   const std::string before = ReadFile(path + ".Qfd");
