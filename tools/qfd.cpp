@@ -296,6 +296,34 @@ bool Assignments(const Args& a, size_t from, std::vector<Assignment>& out) {
 
 bool HasFlag(const FieldDef& f, char flag) { return f.Format.Trimmed().find(flag) != std::string::npos; }
 
+// The checks an update in the entry window makes before it saves, in slot order,
+// with its messages: dates, times, required fields. A yes/no field holds "Y", "N"
+// or nothing, as its keys allow.
+bool ValidRecord() {
+  for (int16_t k = 1; k <= GetFieldCount(); ++k) {
+    FieldDef f;
+    std::string v;
+    if (!GetFieldDef(k, f) || !ReadField(k, v)) continue;
+    const std::string field = "Field: " + f.Name.Trimmed();
+    std::string error;
+    if (HasFlag(f, 'D') && !v.empty() && !modLIB::IsValidDate(v, GetDateOrder()))
+      error = field + ", Invalid date. (DD/MM/YYYY or MM/DD/YYYY)";
+    else if (HasFlag(f, 'T') && !v.empty() && !modLIB::IsValidTime(v))
+      error = field + ", Invalid time. Format (hh:mm)";
+    else if (HasFlag(f, '!') && v.empty())
+      error = field + ", Cannot be empty";
+    if (!error.empty()) {
+      Fail("UPDATE", error);
+      return false;
+    }
+    if (HasFlag(f, 'Y') && !v.empty() && v != "Y" && v != "N") {
+      Error("the value for \"" + Utf8(f.Name.Trimmed()) + "\" is Y, N or nothing");
+      return false;
+    }
+  }
+  return true;
+}
+
 // The text of an automatic number: the number with one leading blank for the sign.
 std::string NumberText(int32_t n) { return " " + std::to_string(n); }
 
@@ -316,7 +344,7 @@ int Add(const Args& a) {
       numbered.push_back(k);
   }
   for (int16_t k : numbered) WriteField(k, NumberText(GetRecordCount() + 1));
-  if (AddRecord() != 1) return 1;
+  if (!ValidRecord() || AddRecord() != 1) return 1;
   const int32_t n = GetRecordNo();
   bool renumber = false;
   for (int16_t k : numbered) {
@@ -374,6 +402,7 @@ int Set(const Args& a) {
   std::vector<Assignment> values;
   if (!Assignments(a, 2, values)) return 1;
   for (const Assignment& v : values) WriteField(v.slot, v.value);
+  if (!ValidRecord()) return 1;
   return WriteRecord() == 1 ? 0 : 1;
 }
 

@@ -146,6 +146,29 @@ TEST_F(QfdRecords, BadInputIsToldAndChangesNothing) {
   EXPECT_EQ(r.err, "OPEN DATABASE: FILE:" + db + ".Qfd is not a form database: it has 500 bytes, fewer than the 23496 of a header\n");
 }
 
+TEST_F(QfdRecords, ValuesAreCheckedAsAnUpdateChecksThem) {
+  WriteFile(dir / "v.json", R"({"Fields": [{"Name": "Name", "Length": 8, "Format": "!"}, {"Name": "Born", "Format": "D"},
+                                          {"Name": "At", "Format": "T"}, {"Name": "Ok", "Format": "Y"}],
+                               "DateOrder": 2})");
+  const std::string db = dir / "v";
+  ASSERT_EQ(Qfd({"create", "--from", dir / "v.json", db}).status, 0);
+  Add(db, {"Name=Ann", "Born=02/29/2000", "At=23:59:59", "Ok=Y"}, 1);
+  const std::string before = ReadFile(db + ".Qfd");
+  const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
+      {{"add", db, "Born=01/01/2000"}, "UPDATE: Field: Name, Cannot be empty\n"},
+      {{"add", db, "Name=B", "Born=29/02/2000"}, "UPDATE: Field: Born, Invalid date. (DD/MM/YYYY or MM/DD/YYYY)\n"},
+      {{"add", db, "Name=B", "At=9:30"}, "UPDATE: Field: At, Invalid time. Format (hh:mm)\n"},
+      {{"add", db, "Name=B", "Ok=y"}, "qfd: the value for \"Ok\" is Y, N or nothing\n"},
+      {{"set", db, "1", "Name="}, "UPDATE: Field: Name, Cannot be empty\n"},
+  };
+  for (const auto& [args, message] : cases) {
+    const RunResult r = Qfd(args);
+    EXPECT_EQ(r.status, 1) << args[2];
+    EXPECT_EQ(r.err, message) << args[2];
+  }
+  EXPECT_EQ(ReadFile(db + ".Qfd"), before);
+}
+
 TEST_F(QfdRecords, ResaveCarriesValuesOverOrLeavesThemInTheBackup) {
   const std::string db = Create();
   Add(db, {"Name=Ann", "City=Rome"}, 1);
