@@ -1,0 +1,237 @@
+#include "frmBanner.h"
+
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+#include <algorithm>
+
+#include "KeyFilter.h"
+#include "Platform.h"
+#include "QtText.h"
+#include "frmField.h"
+#include "frmMain.h"
+#include "modDB.h"
+#include "modDlg.h"
+#include "modLIB.h"
+
+using namespace modDB;
+
+namespace {
+
+constexpr int kCaptionWidth = 64;
+
+QColor Rgb(int32_t c) { return QColor(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF); }
+int16_t Whole16(double v) { return static_cast<int16_t>(std::clamp<int64_t>(modLIB::RoundHalfEven(v), -32768, 32767)); }
+
+// The caption box holds line breaks as LF; the definition as CR LF.
+QString ToBox(const std::string& cp) { return QtText::FromCp(cp).replace("\r\n", "\n"); }
+std::string FromBox(QString s) { return QtText::ToCp(s.replace("\n", "\r\n")); }
+
+}  // namespace
+
+frmBanner::frmBanner(frmMain* designer) : QDialog(designer), designer_(designer) {
+  setObjectName("frmBanner");
+  setWindowTitle("Banner Properties");
+
+  lblPNO = new QLabel(this);
+  lblPNO->setObjectName("lblPNO");
+  lblBNO = new QLabel(this);
+  lblBNO->setObjectName("lblBNO");
+  for (QLabel* l : {lblPNO, lblBNO}) {
+    l->setFrameShape(QFrame::StyledPanel);
+    l->setMinimumWidth(40);
+  }
+  X = new QLineEdit(this);
+  X->setObjectName("X");
+  Y = new QLineEdit(this);
+  Y->setObjectName("Y");
+  for (QLineEdit* b : {X, Y}) {
+    b->setMaxLength(4);
+    b->setFixedWidth(70);
+    KeyFilter::Install(b, "n");
+  }
+  TXT = new QPlainTextEdit(this);
+  TXT->setObjectName("TXT");
+  TXT->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+  TXT->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+  TXT->setMinimumSize(300, 110);
+  TXT->setTabChangesFocus(true);
+  // A caption holds at most 64 characters: what goes beyond is not entered.
+  connect(TXT, &QPlainTextEdit::textChanged, this, [this] {
+    const QString t = TXT->toPlainText();
+    if (FromBox(t).size() <= kCaptionWidth) return;
+    QString cut = t;
+    while (!cut.isEmpty() && static_cast<int>(FromBox(cut).size()) > kCaptionWidth) cut.chop(1);
+    const QSignalBlocker block(TXT);
+    TXT->setPlainText(cut);
+    TXT->moveCursor(QTextCursor::End);
+  });
+
+  BtnFont = new QPushButton("Font", this);
+  BtnFont->setObjectName("BtnFont");
+  BtnForeground = new QPushButton("Foreground Color", this);
+  BtnForeground->setObjectName("BtnForeground");
+  btnBackground = new QPushButton("Background Color", this);
+  btnBackground->setObjectName("btnBackground");
+  BtnUpdate = new QPushButton("Add", this);
+  BtnUpdate->setObjectName("BtnUpdate");
+  btnDelete = new QPushButton("Delete", this);
+  btnDelete->setObjectName("btnDelete");
+  btnHelp = new QPushButton("Help", this);
+  btnHelp->setObjectName("btnHelp");
+  for (QPushButton* b : {BtnFont, BtnForeground, btnBackground, BtnUpdate, btnDelete, btnHelp}) b->setAutoDefault(false);
+
+  auto* top = new QGridLayout;
+  top->addWidget(new QLabel("Page #", this), 0, 0);
+  top->addWidget(lblPNO, 0, 1);
+  top->addWidget(new QLabel("Ban #", this), 0, 2);
+  top->addWidget(lblBNO, 0, 3);
+  top->addWidget(new QLabel("X", this), 1, 0);
+  top->addWidget(X, 1, 1);
+  top->addWidget(new QLabel("Y", this), 1, 2);
+  top->addWidget(Y, 1, 3);
+  top->setColumnStretch(4, 1);
+  auto* look = new QVBoxLayout;
+  look->addWidget(BtnFont);
+  look->addWidget(BtnForeground);
+  look->addWidget(btnBackground);
+  look->addStretch(1);
+  auto* middle = new QHBoxLayout;
+  auto* captionColumn = new QVBoxLayout;
+  captionColumn->addWidget(new QLabel("Caption", this));
+  captionColumn->addWidget(TXT, 1);
+  middle->addLayout(captionColumn, 1);
+  middle->addLayout(look);
+  auto* buttons = new QHBoxLayout;
+  buttons->addWidget(BtnUpdate);
+  buttons->addWidget(btnDelete);
+  buttons->addWidget(btnHelp);
+  auto* all = new QVBoxLayout(this);
+  all->addLayout(top);
+  all->addLayout(middle, 1);
+  all->addSpacing(6);
+  all->addLayout(buttons);
+
+  connect(BtnFont, &QPushButton::clicked, this, &frmBanner::BtnFont_Click);
+  connect(BtnForeground, &QPushButton::clicked, this, &frmBanner::BtnForeground_Click);
+  connect(btnBackground, &QPushButton::clicked, this, &frmBanner::btnBackground_Click);
+  connect(BtnUpdate, &QPushButton::clicked, this, &frmBanner::BtnUpdate_Click);
+  connect(btnDelete, &QPushButton::clicked, this, &frmBanner::btnDelete_Click);
+  connect(btnHelp, &QPushButton::clicked, this, [] { modDlg::ShowHelp("Add Banner"); });
+}
+
+void frmBanner::ShowBanner(int16_t n) {
+  const FormProps props = GetFormProps();
+  lblPNO->setText(QString::number(designer_->CurPage));
+  FontDef font;
+  if (n == 0) {
+    const int next = GetBannerCount() + 1;
+    lblBNO->setText(QString::number(next));
+    X->setText("0");
+    Y->setText(QString::number(designer_->ToolbarHeight()));
+    TXT->setPlainText(QString("BANNER%1").arg(next));
+    font = props.BannerFont;
+    BtnUpdate->setText("Add");
+    btnDelete->setEnabled(false);
+  } else {
+    BannerDef b;
+    GetBanner(n, b);
+    lblBNO->setText(QString::number(n));
+    X->setText(QString::number(b.X));
+    Y->setText(QString::number(b.Y));
+    TXT->setPlainText(ToBox(b.Caption.Trimmed()));
+    font = b.Font;
+    BtnUpdate->setText("Update");
+    btnDelete->setEnabled(true);
+  }
+  LookName = font.Name.Trimmed();
+  LookSize = font.Size;
+  LookBold = font.Bold != 0;
+  LookItalic = font.Italic != 0;
+  LookFore = font.ForeColor;
+  LookBack = font.BackColor;
+  ApplyLook();
+  TXT->setFocus();
+  modDlg::RunModal(*this);
+}
+
+void frmBanner::ApplyLook() {
+  TXT->setFont(Platform::FormFont(LookName, LookSize, LookBold, LookItalic));
+  QPalette p = TXT->palette();
+  p.setColor(QPalette::Text, Rgb(LookFore));
+  p.setColor(QPalette::Base, Rgb(LookBack));
+  TXT->setPalette(p);
+}
+
+void frmBanner::BtnForeground_Click() {
+  modDlg::DialogColor = LookFore;
+  modDlg::ShowColorDialog();
+  LookFore = modDlg::DialogColor;
+  ApplyLook();
+}
+
+void frmBanner::btnBackground_Click() {
+  modDlg::DialogColor = LookBack;
+  modDlg::ShowColorDialog();
+  LookBack = modDlg::DialogColor;
+  ApplyLook();
+}
+
+void frmBanner::BtnFont_Click() {
+  modDlg::DialogFontName = LookName;
+  modDlg::DialogFontSize = static_cast<int16_t>(LookSize);
+  modDlg::DialogFontBold = LookBold ? 1 : 0;
+  modDlg::DialogFontItalic = LookItalic ? 1 : 0;
+  modDlg::ShowFontDialog();
+  LookName = modLIB::Trim(modDlg::DialogFontName);
+  LookSize = modDlg::DialogFontSize;
+  LookBold = modDlg::DialogFontBold != 0;
+  LookItalic = modDlg::DialogFontItalic != 0;
+  ApplyLook();
+}
+
+bool frmBanner::Refuse(const char* text, QWidget* box) {
+  GetHost().MsgBox(text, vbOKOnly, "BANNER");
+  box->setFocus();
+  return false;
+}
+
+void frmBanner::BtnUpdate_Click() {
+  const FormProps props = GetFormProps();
+  auto in = [](QLineEdit* box, int32_t lo, int32_t hi) {
+    return modLIB::IsNumberInRange(QtText::ToCp(box->text()), lo, hi) != 0;
+  };
+  if (!in(X, 0, modLIB::TwipsToPixelsX(props.Width))) return (void)Refuse("Invalid X", X);
+  if (!in(Y, designer_->ToolbarHeight(), modLIB::TwipsToPixelsY(props.Height))) return (void)Refuse("Invalid Y", Y);
+  // Blanks and line breaks around the caption go; a caption of nothing else is none.
+  const std::string caption = FromBox(TXT->toPlainText().trimmed());
+  if (ToBox(caption) != TXT->toPlainText()) TXT->setPlainText(ToBox(caption));
+  if (caption.empty()) return (void)Refuse("Invalid Caption", TXT);
+
+  designer_->Modified = true;
+  BannerDef b;
+  b.Caption.Set(caption);
+  b.Page = static_cast<uint8_t>(designer_->CurPage);
+  b.X = Whole16(frmField::Val(X->text()));
+  b.Y = Whole16(frmField::Val(Y->text()));
+  b.Font.Name.Set(LookName);
+  b.Font.Size = static_cast<uint8_t>(std::clamp(LookSize, 0, 255));
+  b.Font.Bold = LookBold ? 255 : 0;
+  b.Font.Italic = LookItalic ? 255 : 0;
+  b.Font.ForeColor = LookFore;
+  b.Font.BackColor = LookBack;
+  if (BtnUpdate->text() == "Add") {
+    if (InsertBanner(b) != 0) accept();
+  } else {
+    if (SetBanner(static_cast<int16_t>(lblBNO->text().toInt()), b) != 0) accept();
+  }
+}
+
+void frmBanner::btnDelete_Click() {
+  designer_->Modified = true;
+  if (DeleteBanner(static_cast<int16_t>(lblBNO->text().toInt())) != 0) accept();
+}

@@ -1,0 +1,292 @@
+#include "frmField.h"
+
+#include <QEvent>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+#include <algorithm>
+
+#include "KeyFilter.h"
+#include "Platform.h"
+#include "QtText.h"
+#include "frmMain.h"
+#include "modDB.h"
+#include "modDlg.h"
+#include "modLIB.h"
+
+using namespace modDB;
+
+namespace {
+
+const QString kFormatKeys = QStringLiteral("u!*.-=#<>^");
+
+int16_t Whole16(double v) { return static_cast<int16_t>(std::clamp<int64_t>(modLIB::RoundHalfEven(v), -32768, 32767)); }
+
+QLineEdit* Box(QWidget* parent, const char* name, int maxLength, const char* keys) {
+  auto* b = new QLineEdit(parent);
+  b->setObjectName(name);
+  b->setMaxLength(maxLength);
+  if (keys) KeyFilter::Install(b, QString::fromLatin1(keys));
+  return b;
+}
+
+}  // namespace
+
+double frmField::Val(const QString& text) {
+  const QString t = text.trimmed();
+  int end = 0;
+  bool point = false;
+  while (end < t.size() && (t[end].isDigit() || (t[end] == '.' && !point))) {
+    if (t[end] == '.') point = true;
+    ++end;
+  }
+  return t.left(end).toDouble();
+}
+
+frmField::frmField(frmMain* designer) : QDialog(designer), designer_(designer) {
+  setObjectName("frmField");
+  setWindowTitle("Field Properties");
+
+  lblPNO = new QLabel(this);
+  lblPNO->setObjectName("lblPNO");
+  lblFNO = new QLabel(this);
+  lblFNO->setObjectName("lblFNO");
+  for (QLabel* l : {lblPNO, lblFNO}) {
+    l->setFrameShape(QFrame::StyledPanel);
+    l->setMinimumWidth(40);
+  }
+  NAM = Box(this, "NAM", 32, "un_");
+  X = Box(this, "X", 4, "n");
+  Y = Box(this, "Y", 4, "n");
+  W = Box(this, "W", 4, "n");
+  H = Box(this, "H", 4, "n");
+  nChars = Box(this, "nChars", 2, "n");
+  nLines = Box(this, "nLines", 2, "n");
+  L = Box(this, "L", 4, "n");
+  FMT = Box(this, "FMT", 8, nullptr);
+  FMT->installEventFilter(this);
+  FMT->setContextMenuPolicy(Qt::NoContextMenu);
+  for (QLineEdit* b : {X, Y, W, H, L, FMT}) b->setFixedWidth(70);
+  for (QLineEdit* b : {nChars, nLines}) b->setFixedWidth(40);
+
+  AutoWidth = new QPushButton("Est. for", this);
+  AutoWidth->setObjectName("AutoWidth");
+  AutoHeight = new QPushButton("Est. for", this);
+  AutoHeight->setObjectName("AutoHeight");
+  btnFMTHelp = new QPushButton("?", this);
+  btnFMTHelp->setObjectName("btnFMTHelp");
+  btnFMTHelp->setFixedWidth(30);
+  BtnUpdate = new QPushButton("Add", this);
+  BtnUpdate->setObjectName("BtnUpdate");
+  BtnUpdate->setDefault(true);
+  btnDelete = new QPushButton("Delete", this);
+  btnDelete->setObjectName("btnDelete");
+  btnHelp = new QPushButton("Help", this);
+  btnHelp->setObjectName("btnHelp");
+  for (QPushButton* b : {AutoWidth, AutoHeight, btnFMTHelp, btnDelete, btnHelp}) b->setAutoDefault(false);
+
+  // The measuring label: sized to its text, and as invisible as its colours make it.
+  Prv = new QLabel(this);
+  Prv->setObjectName("Prv");
+  Prv->setTextFormat(Qt::PlainText);
+  Prv->setMargin(0);
+  Prv->hide();
+
+  auto* grid = new QGridLayout;
+  int row = 0;
+  auto add = [&](const char* caption, QWidget* box, QWidget* extra = nullptr, QWidget* extra2 = nullptr) {
+    grid->addWidget(new QLabel(caption, this), row, 0);
+    grid->addWidget(box, row, 1, Qt::AlignLeft);
+    if (extra) grid->addWidget(extra, row, 2);
+    if (extra2) grid->addWidget(extra2, row, 3, Qt::AlignLeft);
+    ++row;
+  };
+  auto* numbers = new QHBoxLayout;
+  numbers->addWidget(new QLabel("Page #", this));
+  numbers->addWidget(lblPNO);
+  numbers->addSpacing(16);
+  numbers->addWidget(new QLabel("Field #", this));
+  numbers->addWidget(lblFNO);
+  numbers->addStretch(1);
+  grid->addWidget(new QLabel("Name", this), row, 0);
+  grid->addWidget(NAM, row++, 1, 1, 4);
+  add("X", X);
+  add("Y", Y);
+  add("Width", W, AutoWidth, nChars);
+  grid->addWidget(new QLabel("Chars", this), row - 1, 4);
+  add("Height", H, AutoHeight, nLines);
+  grid->addWidget(new QLabel("Lines", this), row - 1, 4);
+  add("Length", L);
+  add("Format", FMT, btnFMTHelp);
+  grid->setColumnStretch(5, 1);
+  auto* buttons = new QHBoxLayout;
+  buttons->addWidget(BtnUpdate);
+  buttons->addWidget(btnDelete);
+  buttons->addWidget(btnHelp);
+  auto* all = new QVBoxLayout(this);
+  all->addLayout(numbers);
+  all->addLayout(grid);
+  all->addSpacing(6);
+  all->addLayout(buttons);
+  all->setSizeConstraint(QLayout::SetFixedSize);
+
+  connect(AutoWidth, &QPushButton::clicked, this, &frmField::AutoWidth_Click);
+  connect(AutoHeight, &QPushButton::clicked, this, &frmField::AutoHeight_Click);
+  connect(BtnUpdate, &QPushButton::clicked, this, &frmField::BtnUpdate_Click);
+  connect(btnDelete, &QPushButton::clicked, this, &frmField::btnDelete_Click);
+  connect(btnFMTHelp, &QPushButton::clicked, this, [] { modDlg::ShowHelp("Field Formats"); });
+  connect(btnHelp, &QPushButton::clicked, this, [] { modDlg::ShowHelp("Add Field"); });
+}
+
+// A format holds each of its characters once: letters (in upper case) and the signs
+// of kFormatKeys; digits and blanks are refused.
+bool frmField::eventFilter(QObject* watched, QEvent* event) {
+  if (watched != FMT || event->type() != QEvent::KeyPress) return QDialog::eventFilter(watched, event);
+  auto* key = static_cast<QKeyEvent*>(event);
+  if (key->matches(QKeySequence::Paste)) return true;
+  const QString typed = key->text();
+  if (typed.isEmpty() || (key->modifiers() & (Qt::ControlModifier | Qt::AltModifier)) || !typed.at(0).isPrint())
+    return false;  // Backspace, Enter, editing and moving keys
+  const QString c = KeyFilter::Filter(typed.left(1), kFormatKeys);
+  if (!c.isEmpty() && !FMT->text().contains(c)) FMT->insert(c);
+  return true;
+}
+
+void frmField::SetSample(const QString& text) {
+  Prv->setText(text);
+  Prv->adjustSize();
+}
+
+int32_t frmField::PrvWidthTwips() const {
+  return static_cast<int32_t>(modLIB::RoundHalfEven(Prv->width() * modLIB::TwipsPerPixelX()));
+}
+int32_t frmField::PrvHeightTwips() const {
+  return static_cast<int32_t>(modLIB::RoundHalfEven(Prv->height() * modLIB::TwipsPerPixelY()));
+}
+
+void frmField::ShowField(int16_t n) {
+  const FormProps props = GetFormProps();
+  const FontDef& ff = props.FieldFont;
+  Prv->setFont(Platform::FormFont(ff.Name.Trimmed(), ff.Size, ff.Bold != 0, ff.Italic != 0));
+  QPalette pal = Prv->palette();
+  pal.setColor(QPalette::WindowText, palette().color(QPalette::Window));
+  Prv->setPalette(pal);
+  lblPNO->setText(QString::number(designer_->CurPage));
+  if (n == 0) {
+    const int next = GetFieldCount() + 1;
+    lblFNO->setText(QString::number(next));
+    NAM->setText(QString("FIELD%1").arg(next));
+    X->setText("0");
+    Y->setText(QString::number(designer_->ToolbarHeight()));
+    L->setText("32");
+    FMT->setText("*");
+    SetSample("Z");
+    nChars->setText("32");
+    nLines->setText("1");
+    AutoHeight_Click();
+    AutoWidth_Click();
+    BtnUpdate->setText("Add");
+    btnDelete->setEnabled(false);
+  } else {
+    FieldDef f;
+    GetFieldDef(n, f);
+    lblFNO->setText(QString::number(n));
+    NAM->setText(QtText::FromCp(f.Name.Trimmed()));
+    X->setText(QString::number(f.X));
+    Y->setText(QString::number(f.Y));
+    W->setText(QString::number(f.Width));
+    H->setText(QString::number(f.Height));
+    L->setText(QString::number(f.Length));
+    FMT->setText(QtText::FromCp(f.Format.Trimmed()));
+    SetSample(FMT->text().contains('D') || FMT->text().contains('T') ? "9" : "Z");
+    const int32_t px = std::max(modLIB::TwipsToPixelsX(PrvWidthTwips()), 1);
+    const int32_t py = std::max(modLIB::TwipsToPixelsY(PrvHeightTwips()), 1);
+    nLines->setText(QString::number(modLIB::RoundHalfEven(static_cast<double>(f.Height) / py)));
+    nChars->setText(QString::number(modLIB::RoundHalfEven(static_cast<double>(f.Width) / px)));
+    BtnUpdate->setText("Update");
+    btnDelete->setEnabled(true);
+  }
+  NAM->setFocus();
+  modDlg::RunModal(*this);
+}
+
+void frmField::AutoWidth_Click() {
+  SetSample("Z");
+  if (FMT->text().contains('D')) {
+    SetSample("9");
+    L->setText("10");
+  }
+  if (FMT->text().contains('T')) {
+    SetSample("9");
+    L->setText("8");
+  }
+  if (Val(L->text()) < 1) {
+    GetHost().MsgBox("Invalid Length, to estimate.", vbOKOnly, "Autowidth");
+    L->setFocus();
+    return;
+  }
+  if (Val(nChars->text()) < 1) nChars->setText(L->text());
+  int32_t w = modLIB::TwipsToPixelsX(
+      static_cast<int32_t>(modLIB::RoundHalfEven(Val(nChars->text()) * PrvWidthTwips())));
+  const int32_t most = modLIB::TwipsToPixelsX(designer_->OuterWidthTwips());
+  if (w > most) w = most;
+  W->setText(QString::number(w));
+}
+
+void frmField::AutoHeight_Click() {
+  SetSample("Ty");
+  if (Val(nLines->text()) < 1) nLines->setText("1");
+  int32_t h = modLIB::TwipsToPixelsY(
+      static_cast<int32_t>(modLIB::RoundHalfEven(Val(nLines->text()) * PrvHeightTwips())));
+  const int32_t most = modLIB::TwipsToPixelsY(
+      static_cast<int32_t>(modLIB::RoundHalfEven(designer_->OuterHeightTwips() - designer_->ToolbarHeight())));
+  if (h > most) h = most;
+  H->setText(QString::number(h));
+}
+
+bool frmField::Refuse(const char* text, const char* title, QLineEdit* box) {
+  GetHost().MsgBox(text, vbCritical | vbOKOnly, title);
+  box->setFocus();
+  return false;
+}
+
+void frmField::BtnUpdate_Click() {
+  const FormProps props = GetFormProps();
+  const int32_t wide = modLIB::TwipsToPixelsX(props.Width);
+  const int32_t high = modLIB::TwipsToPixelsY(props.Height);
+  auto in = [](QLineEdit* box, int32_t lo, int32_t hi) {
+    return modLIB::IsNumberInRange(QtText::ToCp(box->text()), lo, hi) != 0;
+  };
+  if (!modLIB::IsValidName(QtText::ToCp(NAM->text()))) return (void)Refuse("Invalid Name", "FIELD", NAM);
+  if (!in(X, 0, wide)) return (void)Refuse("Invalid X", "FIELD", X);
+  if (!in(Y, designer_->ToolbarHeight(), high)) return (void)Refuse("Invalid Y", "FIELD", Y);
+  if (!in(W, modLIB::TwipsToPixelsX(PrvWidthTwips()), wide)) return (void)Refuse("Invalid Width", "FIELD", W);
+  if (!in(H, modLIB::TwipsToPixelsY(PrvHeightTwips()), high)) return (void)Refuse("Invalid Height", "FIELD", H);
+  if (!in(L, 1, kMaxFieldLength)) return (void)Refuse("Invalid Length", "Field", L);
+
+  designer_->Modified = true;
+  FieldDef f;
+  f.Page = static_cast<uint8_t>(lblPNO->text().toInt());
+  f.Name.Set(QtText::ToCp(NAM->text()));
+  f.X = Whole16(Val(X->text()));
+  f.Y = Whole16(Val(Y->text()));
+  f.Width = Whole16(Val(W->text()));
+  f.Height = Whole16(Val(H->text()));
+  f.Length = Whole16(Val(L->text()));
+  f.Format.Set(QtText::ToCp(FMT->text()));
+  f.Offset = 0;
+  if (BtnUpdate->text() == "Add") {
+    if (AddField(f) != 0) accept();
+  } else {
+    if (SetFieldDef(static_cast<int16_t>(lblFNO->text().toInt()), f) != 0) accept();
+  }
+}
+
+void frmField::btnDelete_Click() {
+  designer_->Modified = true;
+  if (DeleteField(static_cast<int16_t>(lblFNO->text().toInt())) != 0) accept();
+}

@@ -1,0 +1,64 @@
+// frmField: the field properties dialog (caption "Field Properties").
+//
+// ShowField(0) proposes a new field on the designer's current page; ShowField(n)
+// shows field slot n for changing or deleting. The dialog estimates a box's width and
+// height from a number of characters and lines, measured in the form's field font
+// with the invisible label Prv. Its own checks come first (Invalid Name, X, Y, Width,
+// Height, Length); then the engine (AddField, SetFieldDef, DeleteField) checks and
+// reports on its own, and the dialog stays open when it refuses. The designer's
+// Modified is set before the engine is called; the caller redraws the canvas.
+#pragma once
+
+#include <QDialog>
+#include <cstdint>
+
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class frmMain;
+
+class frmField : public QDialog {
+  Q_OBJECT
+ public:
+  explicit frmField(frmMain* designer);
+
+  void ShowField(int16_t n);
+  // The number a box holds: its leading digits, with a point allowed; 0 when empty.
+  static double Val(const QString& text);
+
+  QLabel* lblPNO;
+  QLabel* lblFNO;
+  QLineEdit* NAM;
+  QLineEdit* X;
+  QLineEdit* Y;
+  QLineEdit* W;
+  QLineEdit* H;
+  QLineEdit* nChars;
+  QLineEdit* nLines;
+  QLineEdit* L;
+  QLineEdit* FMT;
+  QPushButton* AutoWidth;
+  QPushButton* AutoHeight;
+  QPushButton* btnFMTHelp;
+  QPushButton* BtnUpdate;
+  QPushButton* btnDelete;
+  QPushButton* btnHelp;
+  QLabel* Prv;
+
+  void AutoWidth_Click();
+  void AutoHeight_Click();
+  void BtnUpdate_Click();
+  void btnDelete_Click();
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  void SetSample(const QString& text);
+  // Prv's size in twips, as the estimates read it.
+  int32_t PrvWidthTwips() const;
+  int32_t PrvHeightTwips() const;
+  bool Refuse(const char* text, const char* title, QLineEdit* box);
+
+  frmMain* designer_;
+};

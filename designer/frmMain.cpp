@@ -1,0 +1,619 @@
+#include "frmMain.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QMenuBar>
+#include <QMouseEvent>
+#include <QScreen>
+#include <QToolButton>
+#include <algorithm>
+
+#include "DesignerIcons.h"
+#include "Platform.h"
+#include "QtText.h"
+#include "frmBanner.h"
+#include "frmField.h"
+#include "frmProperty.h"
+#include "frmScript.h"
+#include "frmTabOrder.h"
+#include "modDB.h"
+#include "modDlg.h"
+#include "modLIB.h"
+
+using namespace modDB;
+
+namespace {
+
+QColor Rgb(int32_t c) { return QColor(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF); }
+
+void SetColours(QWidget* w, int32_t fore, int32_t back) {
+  QPalette p = w->palette();
+  p.setColor(QPalette::WindowText, Rgb(fore));
+  p.setColor(QPalette::Text, Rgb(fore));
+  p.setColor(QPalette::Window, Rgb(back));
+  p.setColor(QPalette::Base, Rgb(back));
+  w->setPalette(p);
+  w->setAutoFillBackground(true);
+}
+
+QFont FontOf(const FontDef& f) { return Platform::FormFont(f.Name.Trimmed(), f.Size, f.Bold != 0, f.Italic != 0); }
+
+// A number as the toolbar label shows it: a blank where a minus sign would be.
+std::string Signed(int n) { return n < 0 ? std::to_string(n) : " " + std::to_string(n); }
+
+// A menu entry shows an ampersand as it is, not as a mnemonic.
+QString MenuText(const std::string& cp) { return QtText::FromCp(cp).replace('&', QStringLiteral("&&")); }
+
+int16_t Clamp16(int64_t v) { return static_cast<int16_t>(std::clamp<int64_t>(v, -32768, 32767)); }
+
+std::string Join(const std::string& folder, const std::string& name) {
+  if (folder.empty()) return name;
+  return folder.back() == '/' ? folder + name : folder + "/" + name;
+}
+
+// The smallest outer size of the window, pixels.
+constexpr int kMinWidth = 250;
+constexpr int kMinHeight = 150;
+
+}  // namespace
+
+// ---- CanvasField ---------------------------------------------------------------------
+
+CanvasField::CanvasField(frmMain* form, int slot, QWidget* parent) : QPlainTextEdit(parent) {
+  setProperty("tag", QString::number(slot));
+  setObjectName(QString("Field%1").arg(slot));
+  setTabChangesFocus(true);
+  setContextMenuPolicy(Qt::NoContextMenu);
+  setFrameShape(QFrame::Box);
+  setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  document()->setDocumentMargin(1);
+  viewport()->setCursor(Qt::PointingHandCursor);
+  viewport()->installEventFilter(form);
+  hide();
+}
+
+// The window's Ctrl shortcuts win over the box's own editing keys.
+bool CanvasField::event(QEvent* e) {
+  if (e->type() == QEvent::ShortcutOverride) {
+    auto* k = static_cast<QKeyEvent*>(e);
+    if (k->modifiers() & Qt::ControlModifier) return false;
+  }
+  return QPlainTextEdit::event(e);
+}
+
+void CanvasField::keyPressEvent(QKeyEvent* e) {
+  const bool types = !e->text().isEmpty() && e->text().at(0).isPrint();
+  if (types && maxLength > 0 && toPlainText().size() - textCursor().selectedText().size() >= maxLength) return;
+  QPlainTextEdit::keyPressEvent(e);
+}
+
+// ---- Canvas --------------------------------------------------------------------------
+
+Canvas::Canvas(frmMain* form, QWidget* parent) : QWidget(parent), form_(form) {
+  setObjectName("canvas");
+  setAutoFillBackground(true);
+}
+
+void Canvas::mousePressEvent(QMouseEvent* e) {
+  form_->Canvas_MouseDown(e->button(), e->globalPosition().toPoint());
+}
+
+void Canvas::resizeEvent(QResizeEvent* e) {
+  QWidget::resizeEvent(e);
+  if (form_->cTBar) form_->cTBar->setGeometry(0, 0, width(), form_->ToolbarHeight());
+}
+
+// ---- frmMain: start-up -------------------------------------------------------------
+
+frmMain::frmMain(QWidget* parent) : QMainWindow(parent) {
+  setObjectName("frmMain");
+  setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                 Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+  canvas = new Canvas(this, this);
+  setCentralWidget(canvas);
+  CreateMenus();
+  CreateToolbar();
+  CreateControls();
+  StartUp();
+}
+
+frmMain::~frmMain() = default;
+
+void frmMain::StartUp() {
+  InitHeader();
+  modDlg::HelpFileName = "QfLayout.Txt";
+  const FormProps props = GetFormProps();
+  SetBackColor(props.BackColor);
+  SetOuterSize(props.Width, props.Height);
+  setWindowTitle("");
+  FileFolder.clear();
+  for (int16_t k = 1; k <= 8; ++k) {
+    const std::string caption = "Page " + std::to_string(k);
+    mnuPage[k]->setText(MenuText(caption));
+    SetPageHeading(k, caption);
+  }
+  CurPage = 1;
+  ShowCurPage();
+  Modified = false;
+}
+
+void frmMain::CreateMenus() {
+  auto item = [this](QMenu* menu, QAction*& action, const char* caption, const char* name, const char* key,
+                     void (frmMain::*handler)()) {
+    action = menu->addAction(caption);
+    action->setObjectName(name);
+    if (key) action->setShortcut(QKeySequence(key));
+    connect(action, &QAction::triggered, this, handler);
+  };
+  QMenuBar* bar = menuBar();
+  File = bar->addMenu("&File");
+  File->setObjectName("File");
+  item(File, mnuFileNew, "New", "mnuFileNew", "Ctrl+N", &frmMain::mnuFileNew_Click);
+  item(File, mnuFileLoad, "Load", "mnuFileLoad", "Ctrl+L", &frmMain::mnuFileLoad_Click);
+  item(File, mnuFileSave, "Save", "mnuFileSave", "Ctrl+S", &frmMain::mnuFileSave_Click);
+  item(File, mnuFileSaveAs, "Save As", "mnuFileSaveAs", "Ctrl+A", &frmMain::mnuFileSaveAs_Click);
+  item(File, mnuExit, "Exit", "mnuExit", "Ctrl+X", &frmMain::mnuExit_Click);
+
+  mnuComponent = bar->addMenu("&Component");
+  mnuComponent->setObjectName("mnuComponent");
+  item(mnuComponent, mnuFieldAdd, "Add Field", "mnuFieldAdd", "Ctrl+F", &frmMain::mnuFieldAdd_Click);
+  item(mnuComponent, mnuTabOrder, "Tab Order", "mnuTabOrder", "Ctrl+T", &frmMain::mnuTabOrder_Click);
+  item(mnuComponent, mnuBannerAdd, "Add Banner", "mnuBannerAdd", "Ctrl+B", &frmMain::mnuBannerAdd_Click);
+  item(mnuComponent, mnuScript, "Script", "mnuScript", "Ctrl+R", &frmMain::mnuScript_Click);
+  item(mnuComponent, mnuProperty, "Properties", "mnuProperty", "Ctrl+P", &frmMain::mnuProperty_Click);
+  item(mnuComponent, mnuPassword, "Password", "mnuPassword", "Ctrl+W", &frmMain::mnuPassword_Click);
+  item(mnuComponent, mnuHeading, "Heading", "mnuHeading", "Ctrl+H", &frmMain::mnuHeading_Click);
+
+  Page = bar->addMenu("&Page");
+  Page->setObjectName("Page");
+  item(Page, mnuNextPage, "Next", "mnuNextPage", "Ctrl+E", &frmMain::mnuNextPage_Click);
+  item(Page, mnuPreviousPage, "Previous", "mnuPreviousPage", "Ctrl+V", &frmMain::mnuPreviousPage_Click);
+  Sperator8 = Page->addSeparator();
+  Sperator8->setObjectName("Sperator8");
+  for (int k = 1; k <= 8; ++k) {
+    mnuPage[k] = Page->addAction(QString("Page %1").arg(k));
+    mnuPage[k]->setObjectName(QString("mnuPage%1").arg(k));
+    mnuPage[k]->setProperty("tag", QString::number(k));
+    connect(mnuPage[k], &QAction::triggered, this, [this, k] { mnuPage_Click(k); });
+  }
+
+  mnuHelp = bar->addMenu("Help");
+  mnuHelp->setObjectName("mnuHelp");
+  item(mnuHelp, mnuContents, "Contents", "mnuContents", nullptr, &frmMain::mnuContents_Click);
+  item(mnuHelp, mnuAbout, "About", "mnuAbout", nullptr, &frmMain::mnuAbout_Click);
+}
+
+void frmMain::CreateToolbar() {
+  cTBar = new QWidget(canvas);
+  cTBar->setObjectName("cTBar");
+  cTBar->setAutoFillBackground(true);
+  cTBar->setBackgroundRole(QPalette::Button);
+  static const char* const tips[8] = {"Load", "Save", "Previous Page", "Next Page",
+                                      "Add Field", "Tab Order", "Add Banner", "Script"};
+  const int height = ToolbarHeight();
+  for (int i = 0; i < 8; ++i) {
+    auto* b = new QToolButton(cTBar);
+    b->setObjectName(QString("cTBarBtn%1").arg(i));
+    b->setProperty("tag", QString::number(i));
+    b->setIcon(DesignerIcons::Icon(i));
+    b->setIconSize(QSize(16, 16));
+    b->setToolTip(tips[i]);
+    b->setGeometry(modLIB::TwipsToPixelsX(420 * i), 0, modLIB::TwipsToPixelsX(435), height);
+    connect(b, &QToolButton::clicked, this, [this, i] { cTBarBtn_Click(i); });
+    cTBarBtn[i] = b;
+  }
+  lblPageNo = new QLabel(cTBar);
+  lblPageNo->setObjectName("lblPageNo");
+  lblPageNo->setTextFormat(Qt::PlainText);
+  lblPageNo->move(modLIB::TwipsToPixelsX(3420), modLIB::TwipsToPixelsY(60));
+  cTBarLbl = new QLabel(cTBar);
+  cTBarLbl->setObjectName("cTBarLbl");
+  cTBarLbl->setTextFormat(Qt::PlainText);
+  cTBarLbl->move(modLIB::TwipsToPixelsX(3780), modLIB::TwipsToPixelsY(60));
+  cTBarLbl->setText("0,0");
+  cTBarLbl->adjustSize();
+  cTBar->setGeometry(0, 0, canvas->width(), height);
+}
+
+void frmMain::CreateControls() {
+  for (int i = 1; i <= 128; ++i) Field[i] = new CanvasField(this, i, canvas);
+  for (int i = 1; i <= 128; ++i) {
+    auto* b = new QLabel(canvas);
+    b->setObjectName(QString("Banner%1").arg(i));
+    b->setTextFormat(Qt::PlainText);
+    b->setProperty("tag", QString::number(i));
+    b->setCursor(Qt::PointingHandCursor);
+    b->setContextMenuPolicy(Qt::NoContextMenu);
+    b->installEventFilter(this);
+    b->hide();
+    Banner[i] = b;
+  }
+  cTBar->raise();
+}
+
+// ---- Window size and look --------------------------------------------------------
+
+int frmMain::ToolbarHeight() const { return modLIB::TwipsToPixelsY(375); }
+
+int32_t frmMain::OuterWidthTwips() const {
+  return static_cast<int32_t>(modLIB::RoundHalfEven(frameGeometry().width() * modLIB::TwipsPerPixelX()));
+}
+int32_t frmMain::OuterHeightTwips() const {
+  return static_cast<int32_t>(modLIB::RoundHalfEven(frameGeometry().height() * modLIB::TwipsPerPixelY()));
+}
+
+void frmMain::SetOuterSize(int32_t widthTwips, int32_t heightTwips) {
+  const QSize frame = frameGeometry().size() - geometry().size();
+  resize(modLIB::TwipsToPixelsX(widthTwips) - frame.width(), modLIB::TwipsToPixelsY(heightTwips) - frame.height());
+}
+
+void frmMain::SetBackColor(int32_t color) {
+  QPalette p = canvas->palette();
+  p.setColor(QPalette::Window, Rgb(color));
+  canvas->setPalette(p);
+}
+
+void frmMain::CentreOnScreen() {
+  if (QScreen* s = screen()) {
+    const QRect area = s->availableGeometry();
+    move(area.x() + (area.width() - frameGeometry().width()) / 2,
+         area.y() + (area.height() - frameGeometry().height()) / 2);
+  }
+}
+
+std::string frmMain::FileName() const { return QtText::ToCp(windowTitle()); }
+
+// Every resize, the window's own included, stores the outer size as the form's size.
+// Only a size that differs from the stored one counts as a change of the design, so
+// that showing the window, or giving it the size just loaded, leaves Modified alone.
+void frmMain::resizeEvent(QResizeEvent* e) {
+  QMainWindow::resizeEvent(e);
+  cTBar->setGeometry(0, 0, canvas->width(), ToolbarHeight());
+  const QSize frame = frameGeometry().size() - geometry().size();
+  const QSize outer = size() + frame;
+  if (outer.width() < kMinWidth || outer.height() < kMinHeight) {
+    resize(std::max(outer.width(), kMinWidth) - frame.width(), std::max(outer.height(), kMinHeight) - frame.height());
+    return;  // the resize just asked for stores the size
+  }
+  FormProps props = GetFormProps();
+  if (modLIB::TwipsToPixelsX(props.Width) != outer.width() || modLIB::TwipsToPixelsY(props.Height) != outer.height())
+    Modified = true;
+  props.Width = Clamp16(OuterWidthTwips());
+  props.Height = Clamp16(OuterHeightTwips());
+  SetFormProps(props);
+}
+
+void frmMain::showEvent(QShowEvent* e) {
+  QMainWindow::showEvent(e);
+  if (!shownOnce_) {
+    shownOnce_ = true;
+    CentreOnScreen();
+    Modified = false;
+  }
+}
+
+// ---- Showing a page --------------------------------------------------------------
+
+void frmMain::ShowCurPage() {
+  lblPageNo->setText(QString("P %1").arg(CurPage));
+  lblPageNo->adjustSize();
+  const FormProps props = GetFormProps();
+  const QFont fieldFont = FontOf(props.FieldFont);
+  for (int16_t i = 1; i <= 128; ++i) {
+    FieldDef f;
+    CanvasField* box = Field[i];
+    if (GetFieldDef(i, f) == 0 || f.Page != CurPage) {
+      box->hide();
+      continue;
+    }
+    box->setFont(fieldFont);
+    SetColours(box, props.FieldFont.ForeColor, props.FieldFont.BackColor);
+    box->maxLength = f.Length;
+    box->setGeometry(f.X, f.Y, f.Width, f.Height);
+    box->setProperty("tag", QString::number(i));
+    box->clear();
+    box->show();
+  }
+  for (int16_t i = 1; i <= 128; ++i) {
+    BannerDef b;
+    QLabel* label = Banner[i];
+    if (GetBanner(i, b) == 0 || b.Page != CurPage) {
+      label->hide();
+      continue;
+    }
+    QString caption = QtText::FromCp(b.Caption.Trimmed());
+    caption.replace("\r\n", "\n");
+    label->setText(caption);
+    label->move(b.X, b.Y);
+    label->setFont(FontOf(b.Font));
+    SetColours(label, b.Font.ForeColor, b.Font.BackColor);
+    label->setProperty("tag", QString::number(i));
+    label->adjustSize();
+    label->show();
+  }
+  cTBar->raise();
+}
+
+void frmMain::ShowPosition(int left, int top) {
+  cTBarLbl->setText(QtText::FromCp(Signed(left) + "," + Signed(top)));
+  cTBarLbl->adjustSize();
+}
+
+// ---- Mouse on items and canvas -------------------------------------------------------
+
+bool frmMain::eventFilter(QObject* watched, QEvent* event) {
+  const QEvent::Type type = event->type();
+  if (type != QEvent::MouseButtonPress && type != QEvent::MouseMove && type != QEvent::MouseButtonDblClick)
+    return QMainWindow::eventFilter(watched, event);
+  auto* w = qobject_cast<QWidget*>(watched);
+  if (!w) return false;
+  // A field's mouse events arrive at its viewport, a banner's at the label itself.
+  QWidget* item = qobject_cast<QLabel*>(w) ? w : w->parentWidget();
+  if (!item || !item->property("tag").isValid()) return false;
+  auto* m = static_cast<QMouseEvent*>(event);
+  const QPointF at = w == item ? m->position() : QPointF(w->mapTo(item, m->position().toPoint()));
+  if (type == QEvent::MouseMove) {
+    if (m->buttons() != Qt::LeftButton) return false;
+    Item_MouseMove(item, m->buttons(), at);
+    return true;
+  }
+  if (type == QEvent::MouseButtonDblClick) return false;
+  Item_MouseDown(item, m->button(), at);
+  return m->button() != Qt::LeftButton;  // a left press still puts the caret in a field
+}
+
+void frmMain::Item_MouseDown(QWidget* item, Qt::MouseButton button, QPointF at) {
+  PressX = at.x();
+  PressY = at.y();
+  ShowPosition(item->x(), item->y());
+  if (button != Qt::RightButton) return;
+  const auto slot = static_cast<int16_t>(item->property("tag").toInt());
+  item->setEnabled(false);
+  if (qobject_cast<CanvasField*>(item)) {
+    frmField dlg(this);
+    dlg.ShowField(slot);
+  } else {
+    frmBanner dlg(this);
+    dlg.ShowBanner(slot);
+  }
+  item->setEnabled(true);
+  ShowCurPage();
+}
+
+void frmMain::Item_MouseMove(QWidget* item, Qt::MouseButtons buttons, QPointF at) {
+  if (buttons != Qt::LeftButton) return;
+  auto left = static_cast<int>(modLIB::RoundHalfEven(item->x() - PressX + at.x()));
+  auto top = static_cast<int>(modLIB::RoundHalfEven(item->y() - PressY + at.y()));
+  if (left < 0) left = 0;
+  if (top < ToolbarHeight()) top = ToolbarHeight();
+  if (left > canvas->width() - item->width()) left = canvas->width() - item->width();
+  if (top > canvas->height() - item->height()) top = canvas->height() - item->height();
+  Modified = true;
+  item->move(left, top);
+  const auto slot = static_cast<int16_t>(item->property("tag").toInt());
+  if (qobject_cast<CanvasField*>(item)) {
+    FieldDef f;
+    if (GetFieldDef(slot, f) != 0) {
+      f.X = Clamp16(left);
+      f.Y = Clamp16(top);
+      SetFieldDef(slot, f);
+    }
+  } else {
+    BannerDef b;
+    if (GetBanner(slot, b) != 0) {
+      b.X = Clamp16(left);
+      b.Y = Clamp16(top);
+      SetBanner(slot, b);
+    }
+  }
+  ShowPosition(left, top);
+}
+
+void frmMain::Canvas_MouseDown(Qt::MouseButton button, QPoint globalAt) {
+  if (button == Qt::RightButton) mnuComponent->popup(globalAt);
+}
+
+void frmMain::cTBarBtn_Click(int index) {
+  // The button gives up the keyboard focus before its command runs.
+  cTBarBtn[index]->setEnabled(false);
+  cTBarBtn[index]->setEnabled(true);
+  switch (index) {
+    case 0: mnuFileLoad_Click(); break;
+    case 1: mnuFileSave_Click(); break;
+    case 2: mnuPreviousPage_Click(); break;
+    case 3: mnuNextPage_Click(); break;
+    case 4: mnuFieldAdd_Click(); break;
+    case 5: mnuTabOrder_Click(); break;
+    case 6: mnuBannerAdd_Click(); break;
+    case 7: mnuScript_Click(); break;
+    default: break;
+  }
+}
+
+// ---- File menu -------------------------------------------------------------------------
+
+bool frmMain::ConfirmDiscard(const std::string& title) {
+  return GetHost().MsgBox("File has been modified!\r\nAll modifications will be lost\r\nContinue?",
+                          vbQuestion | vbYesNo | vbDefaultButton2, title) == vbYes;
+}
+
+void frmMain::mnuFileNew_Click() {
+  if (Modified && !ConfirmDiscard("NEW")) return;
+  StartUp();
+  Modified = false;
+}
+
+void frmMain::mnuFileLoad_Click() {
+  if (Modified && !ConfirmDiscard("LOAD")) return;
+  modDlg::DialogFilter = "*.Qfd";
+  modDlg::ShowOpenDialog();
+  const std::string name = modDlg::DialogFileName;
+  const std::string folder = modDlg::DialogFolder;
+  if (name.empty()) {
+    ShowCurPage();
+    return;
+  }
+  if (LoadHeader(Join(folder, name)) <= 0) {
+    ShowCurPage();
+    return;
+  }
+  const std::string password = GetPassword();
+  if (!password.empty()) {
+    modDlg::DialogTitle = "Password";
+    modDlg::InputText = "";
+    modDlg::InputMaxLength = 32;
+    modDlg::ShowInputBox("anp");
+    if (modDlg::InputText != password) {
+      StartUp();  // the protected design is dropped without a word
+      return;
+    }
+  }
+  setWindowTitle(QtText::FromCp(name));
+  FileFolder = folder;
+  const FormProps props = GetFormProps();
+  SetOuterSize(props.Width, props.Height);
+  SetBackColor(props.BackColor);
+  Modified = false;
+  for (int16_t k = 1; k <= 8; ++k) mnuPage[k]->setText(MenuText(GetPageHeading(k)));
+  CurPage = 1;
+  ShowCurPage();
+  GetHost().MsgBox("Path\t" + folder + "\r\n" + "File\t" + name + "\r\n" + "Page(s)\t" +
+                       std::to_string(GetLastPage()) + "\r\n" + "Field(s)\t" + std::to_string(GetFieldCount()) +
+                       "\r\n" + "Banner(s)\t" + std::to_string(GetBannerCount()) + "\r\n",
+                   vbInformation | vbOKOnly, "Information");
+  ShowCurPage();
+}
+
+// Saves into folder/name with the window disabled and the hourglass shown.
+bool frmMain::SaveTo(const std::string& folder, const std::string& name) {
+  setEnabled(false);
+  QApplication::setOverrideCursor(Qt::WaitCursor);
+  std::string path = Join(folder, name);
+  const bool done = SaveHeader(path) > 0;
+  QApplication::restoreOverrideCursor();
+  setEnabled(true);
+  return done;
+}
+
+void frmMain::mnuFileSave_Click() {
+  const std::string name = FileName();
+  if (name.empty()) {
+    mnuFileSaveAs_Click();
+    return;
+  }
+  // The database goes back where it came from, whatever folder the file picker
+  // showed last.
+  if (SaveTo(FileFolder, name)) Modified = false;
+  ShowCurPage();
+}
+
+void frmMain::mnuFileSaveAs_Click() {
+  modDlg::DialogFileName = "";
+  modDlg::DialogFilter = "*.Qfd";
+  modDlg::ShowSaveDialog();
+  const std::string name = modLIB::Trim(modDlg::DialogFileName);
+  const std::string folder = modDlg::DialogFolder;
+  if (name.empty()) {
+    ShowCurPage();
+    return;
+  }
+  if (SaveTo(folder, name)) {
+    setWindowTitle(QtText::FromCp(name));
+    FileFolder = folder;
+    Modified = false;
+  }
+  ShowCurPage();
+}
+
+void frmMain::mnuExit_Click() { close(); }
+
+void frmMain::closeEvent(QCloseEvent* e) {
+  if (Modified && !ConfirmDiscard("EXIT")) {
+    e->ignore();
+    return;
+  }
+  e->accept();
+}
+
+// ---- Component menu ----------------------------------------------------------------
+
+void frmMain::mnuFieldAdd_Click() {
+  {
+    frmField dlg(this);
+    dlg.ShowField(0);
+  }
+  ShowCurPage();
+}
+
+void frmMain::mnuTabOrder_Click() {
+  if (GetFieldCount() <= 1) return;
+  {
+    frmTabOrder dlg(this);
+    modDlg::RunModal(dlg);
+  }
+  ShowCurPage();
+}
+
+void frmMain::mnuBannerAdd_Click() {
+  {
+    frmBanner dlg(this);
+    dlg.ShowBanner(0);
+  }
+  ShowCurPage();
+}
+
+void frmMain::mnuScript_Click() {
+  frmScript dlg(this);
+  modDlg::RunModal(dlg);
+}
+
+void frmMain::mnuProperty_Click() {
+  {
+    frmProperty dlg(this);
+    modDlg::RunModal(dlg);
+  }
+  ShowCurPage();
+}
+
+void frmMain::mnuPassword_Click() {
+  modDlg::DialogTitle = "Password";
+  modDlg::InputText = GetPassword();
+  modDlg::InputMaxLength = 32;
+  modDlg::ShowInputBox("ANP");
+  SetPassword(modDlg::InputText);
+  Modified = true;
+}
+
+void frmMain::mnuHeading_Click() {
+  modDlg::InputText = GetPageHeading(CurPage);
+  modDlg::DialogTitle = "Page Heading";
+  modDlg::InputMaxLength = 32;
+  modDlg::ShowInputBox("ANS");
+  const std::string caption = modDlg::InputText.empty() ? "Page " + std::to_string(CurPage) : modDlg::InputText;
+  mnuPage[CurPage]->setText(MenuText(caption));
+  Modified = true;
+  SetPageHeading(CurPage, caption);
+}
+
+// ---- Page and Help menus -------------------------------------------------------------
+
+void frmMain::mnuNextPage_Click() {
+  if (CurPage >= 8) return;
+  ++CurPage;
+  ShowCurPage();
+}
+
+void frmMain::mnuPreviousPage_Click() {
+  if (CurPage <= 1) return;
+  --CurPage;
+  ShowCurPage();
+}
+
+void frmMain::mnuPage_Click(int page) {
+  CurPage = static_cast<int16_t>(page);
+  ShowCurPage();
+}
+
+void frmMain::mnuContents_Click() { modDlg::ShowHelp(""); }
+void frmMain::mnuAbout_Click() { modDlg::ShowAbout(); }

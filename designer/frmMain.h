@@ -1,0 +1,146 @@
+// frmMain: the one main window of QfLayout, the form designer.
+//
+// It shows one page of the engine's form definition the way the data-entry program
+// will: every field of the page as an empty text box, every banner as a caption. The
+// user drags items with the left mouse button, right-clicks an item for its
+// properties dialog, and reaches everything else through the menus, the toolbar strip
+// and the pop-up Component menu of the empty canvas. The window's outer size is the
+// form's size: resizing the window changes the definition.
+//
+// The window never touches a file itself: New, Load and Save go through the engine
+// (InitHeader, LoadHeader, SaveHeader), which reports its own failures. The dialogs
+// (frmField, frmBanner, frmProperty, frmTabOrder, frmScript) are modal, read CurPage
+// and set Modified; the caller redraws the canvas (ShowCurPage) after them.
+//
+// Control arrays are indexed by slot: Field(i) stands for field slot i, Banner(i) for
+// banner slot i, mnuPage(k) for page k; element 0 is unused. Each item keeps its slot
+// number as its tag.
+#pragma once
+
+#include <QLabel>
+#include <QMainWindow>
+#include <QPlainTextEdit>
+#include <array>
+#include <cstdint>
+#include <string>
+
+class QAction;
+class QMenu;
+class QToolButton;
+class frmMain;
+
+// A field on the canvas: a multi-line text box whose typed text goes nowhere.
+class CanvasField : public QPlainTextEdit {
+  Q_OBJECT
+ public:
+  CanvasField(frmMain* form, int slot, QWidget* parent);
+  int maxLength = 0;
+
+ protected:
+  bool event(QEvent* e) override;
+  void keyPressEvent(QKeyEvent* e) override;
+};
+
+// The canvas: the window's client area. A right click on it pops up the Component
+// menu.
+class Canvas : public QWidget {
+  Q_OBJECT
+ public:
+  Canvas(frmMain* form, QWidget* parent);
+
+ protected:
+  void mousePressEvent(QMouseEvent* e) override;
+  void resizeEvent(QResizeEvent* e) override;
+
+ private:
+  frmMain* form_;
+};
+
+class frmMain : public QMainWindow {
+  Q_OBJECT
+ public:
+  explicit frmMain(QWidget* parent = nullptr);
+  ~frmMain() override;
+
+  // ---- Window state --------------------------------------------------------------
+  bool Modified = false;
+  int16_t CurPage = 1;
+  double PressX = 0, PressY = 0;  // where inside the item the last button went down
+
+  // ---- Public operations ---------------------------------------------------------
+  void ShowCurPage();
+  // The height of the toolbar strip in canvas pixels: the smallest Y of an item.
+  int ToolbarHeight() const;
+  // The window's outer size, twips.
+  int32_t OuterWidthTwips() const;
+  int32_t OuterHeightTwips() const;
+  // Gives the window an outer size in twips; the resize rule then stores it.
+  void SetOuterSize(int32_t widthTwips, int32_t heightTwips);
+  void SetBackColor(int32_t color);
+  // The current database: its name as shown in the caption, and the folder it was
+  // loaded from or saved to.
+  std::string FileName() const;
+  std::string FileFolder;
+
+  // ---- Controls ------------------------------------------------------------------
+  Canvas* canvas = nullptr;
+  QWidget* cTBar = nullptr;
+  std::array<QToolButton*, 8> cTBarBtn{};
+  QLabel* lblPageNo = nullptr;
+  QLabel* cTBarLbl = nullptr;
+  std::array<CanvasField*, 129> Field{};
+  std::array<QLabel*, 129> Banner{};
+
+  QMenu* File = nullptr;
+  QMenu* mnuComponent = nullptr;
+  QMenu* Page = nullptr;
+  QMenu* mnuHelp = nullptr;
+  QAction *mnuFileNew, *mnuFileLoad, *mnuFileSave, *mnuFileSaveAs, *mnuExit;
+  QAction *mnuFieldAdd, *mnuTabOrder, *mnuBannerAdd, *mnuScript, *mnuProperty, *mnuPassword, *mnuHeading;
+  QAction *mnuNextPage, *mnuPreviousPage, *Sperator8;
+  std::array<QAction*, 9> mnuPage{};  // 1 … 8
+  QAction *mnuContents, *mnuAbout;
+
+  // ---- Menu handlers (also run by the toolbar) -------------------------------------
+  void mnuFileNew_Click();
+  void mnuFileLoad_Click();
+  void mnuFileSave_Click();
+  void mnuFileSaveAs_Click();
+  void mnuExit_Click();
+  void mnuFieldAdd_Click();
+  void mnuTabOrder_Click();
+  void mnuBannerAdd_Click();
+  void mnuScript_Click();
+  void mnuProperty_Click();
+  void mnuPassword_Click();
+  void mnuHeading_Click();
+  void mnuNextPage_Click();
+  void mnuPreviousPage_Click();
+  void mnuPage_Click(int page);
+  void mnuContents_Click();
+  void mnuAbout_Click();
+  void cTBarBtn_Click(int index);
+
+  // ---- Item handlers (fields and banners alike) ----------------------------------
+  void Item_MouseDown(QWidget* item, Qt::MouseButton button, QPointF at);
+  void Item_MouseMove(QWidget* item, Qt::MouseButtons buttons, QPointF at);
+  void Canvas_MouseDown(Qt::MouseButton button, QPoint globalAt);
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+  void closeEvent(QCloseEvent* e) override;
+  void resizeEvent(QResizeEvent* e) override;
+  void showEvent(QShowEvent* e) override;
+
+ private:
+  void CreateMenus();
+  void CreateToolbar();
+  void CreateControls();
+  void StartUp();
+  bool ConfirmDiscard(const std::string& title);
+  void ShowPosition(int left, int top);
+  bool SaveTo(const std::string& folder, const std::string& name);
+  void CentreOnScreen();
+
+  bool shownOnce_ = false;
+};

@@ -1,0 +1,118 @@
+#include "frmScript.h"
+
+#include <QKeyEvent>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QTextBlock>
+#include <QVBoxLayout>
+
+#include "Platform.h"
+#include "QtText.h"
+#include "frmMain.h"
+#include "modDB.h"
+#include "modDlg.h"
+#include "modLIB.h"
+
+using namespace modDB;
+
+namespace {
+constexpr int kEditorLimit = 8192;
+}
+
+frmScript::frmScript(frmMain* designer) : QDialog(designer), designer_(designer) {
+  setObjectName("frmScript");
+  setWindowTitle("Script");
+  menuBar = new QMenuBar(this);
+  menuBar->setObjectName("menuBar");
+  mnuUpdate = menuBar->addAction("&Update");
+  mnuUpdate->setObjectName("mnuUpdate");
+  mnuCancel = menuBar->addAction("&Cancel");
+  mnuCancel->setObjectName("mnuCancel");
+  mnuHelp = menuBar->addAction("&Help");
+  mnuHelp->setObjectName("mnuHelp");
+  mnuLine = menuBar->addAction("L 1, C 1");
+  mnuLine->setObjectName("mnuLine");
+
+  SCRP = new QPlainTextEdit(this);
+  SCRP->setObjectName("SCRP");
+  SCRP->setLineWrapMode(QPlainTextEdit::NoWrap);
+  SCRP->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  SCRP->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  QFont font = Platform::FormFont("Lucida Console", 0, false, false);
+  font.setPointSizeF(8.25);
+  SCRP->setFont(font);
+  QPalette p = SCRP->palette();
+  p.setColor(QPalette::Base, Qt::white);
+  p.setColor(QPalette::Text, Qt::black);
+  SCRP->setPalette(p);
+  SCRP->installEventFilter(this);
+  SCRP->viewport()->installEventFilter(this);
+
+  auto* all = new QVBoxLayout(this);
+  all->setContentsMargins(0, 0, 0, 0);
+  all->setSpacing(0);
+  all->setMenuBar(menuBar);
+  all->addWidget(SCRP);
+  resize(560, 400);
+
+  QString text = QtText::FromCp(GetScript());
+  text.replace("\r\n", "\n");
+  SCRP->setPlainText(text);
+  TextModified = false;
+  connect(SCRP, &QPlainTextEdit::textChanged, this, [this] {
+    TextModified = true;
+    // The editor holds at most 8192 characters; what goes beyond is not entered.
+    if (SCRP->document()->characterCount() - 1 > kEditorLimit) {
+      QTextCursor c = SCRP->textCursor();
+      c.movePosition(QTextCursor::End);
+      c.setPosition(kEditorLimit, QTextCursor::KeepAnchor);
+      c.removeSelectedText();
+    }
+  });
+  connect(mnuUpdate, &QAction::triggered, this, &frmScript::mnuUpdate_Click);
+  connect(mnuCancel, &QAction::triggered, this, &frmScript::mnuCancel_Click);
+  connect(mnuHelp, &QAction::triggered, this, [] { modDlg::ShowHelp("Script"); });
+  SCRP->setFocus();
+}
+
+void frmScript::ShowPosition() {
+  const int start = SCRP->textCursor().selectionStart();
+  const QTextBlock block = SCRP->document()->findBlock(start);
+  const int line = block.blockNumber();
+  mnuLine->setText(QString("L %1, C %2").arg(line + 1).arg(start - block.position() + 1));
+}
+
+bool frmScript::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == SCRP && event->type() == QEvent::KeyPress) {
+    auto* key = static_cast<QKeyEvent*>(event);
+    ShowPosition();  // where the caret is before the key acts
+    if (key->key() == Qt::Key_Tab && !(key->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
+      SCRP->insertPlainText(" ");
+      return true;
+    }
+  } else if (watched == SCRP && event->type() == QEvent::KeyRelease) {
+    ShowPosition();
+  } else if (watched == SCRP->viewport() && event->type() == QEvent::MouseButtonRelease) {
+    ShowPosition();  // the press has already put the caret where it stays
+  }
+  return QDialog::eventFilter(watched, event);
+}
+
+void frmScript::mnuUpdate_Click() {
+  designer_->Modified = true;
+  // Line breaks as CR LF; a tab that came in by pasting is a blank like a typed one.
+  QString text = SCRP->toPlainText();
+  text.replace('\t', ' ');
+  text.replace("\n", "\r\n");
+  SetScript(modLIB::Trim(QtText::ToCp(text)));
+  TextModified = false;
+  accept();
+}
+
+void frmScript::mnuCancel_Click() { reject(); }
+
+void frmScript::reject() {
+  if (TextModified && GetHost().MsgBox("Script is modified, Exit anyway?", vbYesNo | vbDefaultButton2, "Modified") != vbYes)
+    return;
+  QDialog::reject();
+}

@@ -1,0 +1,42 @@
+// frmScript: the script editor (caption "Script").
+//
+// A plain text editor for the form script the definition carries. The menu bar holds
+// "&Update" (store the text and close), "&Cancel" (close, asking first when the text
+// was changed), "&Help" and the caret's position ("L 1, C 1"), which follows every
+// key and mouse release in the text. A typed Tab becomes a blank. The script reaches
+// the definition only through "&Update"; SetScript keeps at most 4000 characters.
+#pragma once
+
+#include <QDialog>
+
+class QAction;
+class QMenuBar;
+class QPlainTextEdit;
+class frmMain;
+
+class frmScript : public QDialog {
+  Q_OBJECT
+ public:
+  explicit frmScript(frmMain* designer);
+
+  QPlainTextEdit* SCRP;
+  QMenuBar* menuBar;
+  QAction* mnuUpdate;
+  QAction* mnuCancel;
+  QAction* mnuHelp;
+  QAction* mnuLine;
+  bool TextModified = false;
+
+  void mnuUpdate_Click();
+  void mnuCancel_Click();
+  void ShowPosition();
+
+  // "&Cancel", Escape and the close box: asks before dropping a changed text.
+  void reject() override;
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  frmMain* designer_;
+};

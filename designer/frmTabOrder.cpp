@@ -1,0 +1,74 @@
+#include "frmTabOrder.h"
+
+#include <QHBoxLayout>
+#include <QListWidget>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "QtText.h"
+#include "frmMain.h"
+#include "modDB.h"
+#include "modDlg.h"
+
+using namespace modDB;
+
+frmTabOrder::frmTabOrder(frmMain* designer) : QDialog(designer), designer_(designer) {
+  setObjectName("frmTabOrder");
+  setWindowTitle("Tab Order");
+  Lst = new QListWidget(this);
+  Lst->setObjectName("Lst");
+  Lst->setMinimumSize(200, 240);
+  cmdUp = new QPushButton("Up", this);
+  cmdUp->setObjectName("cmdUp");
+  cmdDn = new QPushButton("Dn", this);
+  cmdDn->setObjectName("cmdDn");
+  cmdOK = new QPushButton("Ok", this);
+  cmdOK->setObjectName("cmdOK");
+  btnHelp = new QPushButton("Help", this);
+  btnHelp->setObjectName("btnHelp");
+  for (QPushButton* b : {cmdUp, cmdDn, cmdOK, btnHelp}) b->setAutoDefault(false);
+
+  auto* side = new QVBoxLayout;
+  side->addWidget(cmdUp);
+  side->addWidget(cmdDn);
+  side->addStretch(1);
+  side->addWidget(cmdOK);
+  side->addWidget(btnHelp);
+  auto* all = new QHBoxLayout(this);
+  all->addWidget(Lst, 1);
+  all->addLayout(side);
+
+  connect(cmdUp, &QPushButton::clicked, this, &frmTabOrder::cmdUp_Click);
+  connect(cmdDn, &QPushButton::clicked, this, &frmTabOrder::cmdDn_Click);
+  connect(cmdOK, &QPushButton::clicked, this, &QDialog::accept);
+  connect(btnHelp, &QPushButton::clicked, this, [] { modDlg::ShowHelp("Insert Field"); });
+
+  const int16_t count = GetFieldCount();
+  for (int16_t i = 1; i <= count; ++i) {
+    FieldDef f;
+    GetFieldDef(i, f);
+    Lst->addItem(QtText::FromCp(f.Name.Trimmed()));
+  }
+}
+
+void frmTabOrder::cmdUp_Click() {
+  const int k = Lst->currentRow();
+  if (k <= 0 || !Lst->currentItem() || !Lst->currentItem()->isSelected()) return;
+  MoveFieldUp(static_cast<int16_t>(k + 1));
+  const QString above = Lst->item(k - 1)->text();
+  Lst->item(k - 1)->setText(Lst->item(k)->text());
+  Lst->item(k)->setText(above);
+  Lst->setCurrentRow(k - 1);
+  designer_->Modified = true;
+}
+
+void frmTabOrder::cmdDn_Click() {
+  const int k = Lst->currentRow();
+  if (k < 0 || k >= Lst->count() - 1 || !Lst->currentItem() || !Lst->currentItem()->isSelected()) return;
+  MoveFieldDown(static_cast<int16_t>(k + 1));
+  const QString below = Lst->item(k + 1)->text();
+  Lst->item(k + 1)->setText(Lst->item(k)->text());
+  Lst->item(k)->setText(below);
+  Lst->setCurrentRow(k + 1);
+  designer_->Modified = true;
+}

@@ -1,0 +1,31 @@
+// frmTabOrder: the tab order dialog (caption "Tab Order").
+//
+// Lists the fields in slot order, which is the tab order and the order of the values
+// inside a record. "Up" and "Dn" swap the selected field with its neighbour in the
+// definition at once (MoveFieldUp, MoveFieldDown) and in the list, keeping the moved
+// field selected; there is no undo and no cancel. "Ok" closes.
+#pragma once
+
+#include <QDialog>
+
+class QListWidget;
+class QPushButton;
+class frmMain;
+
+class frmTabOrder : public QDialog {
+  Q_OBJECT
+ public:
+  explicit frmTabOrder(frmMain* designer);
+
+  QListWidget* Lst;
+  QPushButton* cmdUp;
+  QPushButton* cmdDn;
+  QPushButton* cmdOK;
+  QPushButton* btnHelp;
+
+  void cmdUp_Click();
+  void cmdDn_Click();
+
+ private:
+  frmMain* designer_;
+};

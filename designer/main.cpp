@@ -1,0 +1,29 @@
+// QfLayout: the form designer. It takes no arguments besides --version.
+#include <QApplication>
+#include <cstdio>
+#include <cstring>
+
+#include "Platform.h"
+#include "QtHost.h"
+#include "frmAbout.h"
+#include "frmMain.h"
+
+int main(int argc, char** argv) {
+  for (int i = 1; i < argc; ++i) {
+    if (std::strcmp(argv[i], "--version") == 0) {
+      std::printf("QfLayout %s\n", QF_VERSION);
+      return 0;
+    }
+  }
+  QApplication app(argc, argv);
+  QApplication::setApplicationName("QfLayout");
+  QApplication::setApplicationVersion(QF_VERSION);
+  Platform::InitScreen();
+  QtHost host;
+  SetVersionInfo({"QfLayout", QF_VERSION_MAJOR, QF_VERSION_MINOR, QF_VERSION_PATCH,
+                  "Copyright (C) 2026 the Qf Forms developers", ""});
+
+  frmMain window;
+  window.show();
+  return app.exec();
+}
