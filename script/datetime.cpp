@@ -156,7 +156,7 @@ double NowSerial() {
 namespace {
 
 struct DateToken {
-  enum Kind { Number, Word, Sep } kind;
+  enum Kind { Number, Word, Sep } kind = Number;
   long value = 0;
   int digits = 0;
   std::string word;
@@ -192,7 +192,8 @@ bool ParseDate(const std::string& text, double& out) {
   while (i < n) {
     unsigned char c = static_cast<unsigned char>(text[i]);
     if (std::isdigit(c)) {
-      DateToken t{DateToken::Number};
+      DateToken t;
+      t.kind = DateToken::Number;
       while (i < n && std::isdigit(static_cast<unsigned char>(text[i]))) {
         if (t.digits < 9) t.value = t.value * 10 + (text[i] - '0');
         ++t.digits;
@@ -201,12 +202,14 @@ bool ParseDate(const std::string& text, double& out) {
       if (t.digits > 4) return false;
       toks.push_back(t);
     } else if (std::isalpha(c)) {
-      DateToken t{DateToken::Word};
+      DateToken t;
+      t.kind = DateToken::Word;
       while (i < n && std::isalpha(static_cast<unsigned char>(text[i])))
         t.word += static_cast<char>(std::tolower(static_cast<unsigned char>(text[i++])));
       toks.push_back(t);
     } else if (c == '/' || c == '-' || c == ':' || c == '.' || c == ',') {
-      DateToken t{DateToken::Sep};
+      DateToken t;
+      t.kind = DateToken::Sep;
       t.sep = static_cast<char>(c);
       toks.push_back(t);
       ++i;

@@ -50,7 +50,7 @@ Variant CheckedDouble(double d) {
 bool IsWholeRank(int r) { return r <= rLong; }
 
 Variant Prepare(const Variant& v) {
-  if (v.vt == vtString) return ToNumeric(v);
+  if (v.vt == vtString || v.vt == vtObject) return ToNumeric(v);
   return v;
 }
 
@@ -211,6 +211,11 @@ int Order(const Variant& a, const Variant& b) {
 }  // namespace
 
 Variant Compare(BinOp op, const Variant& ain, const Variant& bin) {
+  if (ain.Deref().vt == vtObject || bin.Deref().vt == vtObject) {
+    Variant x = ain.Deref().vt == vtObject ? DefaultOf(ain.Deref()) : ain.Deref();
+    Variant y = bin.Deref().vt == vtObject ? DefaultOf(bin.Deref()) : bin.Deref();
+    return Compare(op, x, y);
+  }
   const Variant& a = ain.Deref();
   const Variant& b = bin.Deref();
   if (a.vt == vtNull || b.vt == vtNull) {

@@ -198,6 +198,21 @@ namespace {
 
 [[noreturn]] void Mismatch() { ThrowError(kErrTypeMismatch); }
 
+}  // namespace
+
+// An object where a value is needed: its default member (Err gives its Number).
+Variant DefaultOf(const Variant& v) {
+  if (!v.o) ThrowError(kErrObjectNotSet);
+  std::vector<Variant*> none;
+  Variant r;
+  int err = v.o->Invoke("", InvokeKind::Get, none, r);
+  if (err) ThrowError(err == kErrNoSuchMember ? kErrTypeMismatch : err);
+  if (r.vt == vtObject) Mismatch();
+  return r;
+}
+
+namespace {
+
 double StringToDouble(const std::string& s) {
   double d;
   if (ParseNumber(s, d)) return d;
@@ -219,6 +234,7 @@ double ToDouble(const Variant& vin) {
     case vtBoolean: return v.b ? -1 : 0;
     case vtByte: return v.by;
     case vtString: return StringToDouble(v.s->s);
+    case vtObject: return ToDouble(DefaultOf(v));
     default: Mismatch();
   }
 }
@@ -272,6 +288,7 @@ bool ToBool(const Variant& vin) {
     }
     case vtInteger: case vtLong: case vtSingle: case vtDouble: case vtCurrency: case vtDate: case vtByte:
       return ToDouble(v) != 0;
+    case vtObject: return ToBool(DefaultOf(v));
     default: Mismatch();
   }
 }
@@ -291,6 +308,7 @@ std::string ToStr(const Variant& vin) {
     case vtBoolean: return v.b ? "True" : "False";
     case vtString: return v.s->s;
     case vtError: return std::string();
+    case vtObject: return ToStr(DefaultOf(v));
     default: Mismatch();
   }
 }
@@ -317,6 +335,7 @@ Variant ToNumeric(const Variant& vin) {
     case vtNull: case vtInteger: case vtLong: case vtSingle: case vtDouble: case vtCurrency:
     case vtDate: case vtBoolean: case vtByte:
       return v;
+    case vtObject: return ToNumeric(DefaultOf(v));
     default: Mismatch();
   }
 }

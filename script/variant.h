@@ -202,6 +202,9 @@ std::string CurrencyToStr(int64_t cy);
 std::string TypeNameOf(const Variant& v);
 int VarTypeOf(const Variant& v);
 
+// The value of an object's default member (Type mismatch when it has none).
+Variant DefaultOf(const Variant& v);
+
 // Case-insensitive (ASCII) helpers used throughout.
 std::string Lower(std::string s);
 bool SameName(const std::string& a, const char* b);
