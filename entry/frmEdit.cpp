@@ -192,6 +192,7 @@ frmEdit::frmEdit(QWidget* parent) : QMainWindow(parent) {
   modDlg::HelpFileName = "QfEntry.Txt";
   surface = new QWidget(this);
   surface->setObjectName("surface");
+  surface->setFocusPolicy(Qt::ClickFocus);
   setCentralWidget(surface);
   CreateMenus();
   CreateToolbar();
@@ -535,7 +536,13 @@ void frmEdit::ShowCurPage() {
   }
   Record2Form();
   cTBar->raise();
-  if (first) first->setFocus();
+  if (first) {
+    first->setFocus();
+  } else if (qobject_cast<FieldBox*>(QApplication::focusWidget())) {
+    // No box on show: the form itself takes the keys, so that a hidden box keeps
+    // none of the window's shortcuts (Ctrl+X, Ctrl+C) for itself.
+    surface->setFocus();
+  }
 }
 
 void frmEdit::Record2Form() {
