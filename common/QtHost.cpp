@@ -71,7 +71,7 @@ int QtHost::Answer(const QMessageBox& box, int style) {
 }
 
 int QtHost::MsgBox(const std::string& text, int style, const std::string& title) {
-  QMessageBox box(QApplication::activeWindow());
+  QMessageBox box(modDlg::OwnerWindow());
   Prepare(box, text, style, title);
   modDlg::RunModal(box);
   return Answer(box, style);

@@ -1,5 +1,6 @@
 #include "modDlg.h"
 
+#include <QApplication>
 #include <QDialog>
 #include <QPointer>
 #include <QTimer>
@@ -41,6 +42,12 @@ ShownHook g_hook;
 
 void SetShownHook(ShownHook hook) { g_hook = std::move(hook); }
 
+QWidget* OwnerWindow() {
+  QWidget* w = QApplication::activeWindow();
+  if (w && w == frmProgress::Instance()) w = w->parentWidget();  // it comes and goes
+  return w;
+}
+
 int RunModal(QDialog& dialog) {
   if (g_hook) {
     QPointer<QDialog> d(&dialog);
@@ -57,13 +64,13 @@ int RunModal(QDialog& dialog) {
 
 void ShowColorDialog() {
   DialogTitle = "Select Color";
-  frmDlgClr dlg;
+  frmDlgClr dlg(OwnerWindow());
   RunModal(dlg);
 }
 
 void ShowFontDialog() {
   DialogTitle = "Select Font";
-  frmDlgFnt dlg;
+  frmDlgFnt dlg(OwnerWindow());
   RunModal(dlg);
 }
 
@@ -71,38 +78,38 @@ void ShowOpenDialog() {
   DialogTitle = "Load";
   DialogFileName.clear();
   DialogSaveMode = 0;
-  frmDlgFile dlg;
+  frmDlgFile dlg(OwnerWindow());
   RunModal(dlg);
 }
 
 void ShowSaveDialog() {
   DialogTitle = "Save As";
   DialogSaveMode = -1;
-  frmDlgFile dlg;
+  frmDlgFile dlg(OwnerWindow());
   RunModal(dlg);
 }
 
 void ShowDatePicker(int32_t left, int32_t top) {
   DatePickerLeft = left;
   DatePickerTop = top;
-  frmGetDate dlg;
+  frmGetDate dlg(OwnerWindow());
   RunModal(dlg);
 }
 
 void ShowInputBox(const std::string& mode) {
   InputMode = modLIB::UCase(modLIB::Trim(mode));
-  frmInput dlg;
+  frmInput dlg(OwnerWindow());
   RunModal(dlg);
 }
 
 void ShowHelp(const std::string& topic) {
   HelpTopic = topic;
-  frmHelp dlg;
+  frmHelp dlg(OwnerWindow());
   RunModal(dlg);
 }
 
 void ShowAbout() {
-  frmAbout dlg;
+  frmAbout dlg(OwnerWindow());
   RunModal(dlg);
 }
 

@@ -16,6 +16,7 @@
 #include <string>
 
 class QDialog;
+class QWidget;
 
 namespace modDlg {
 
@@ -61,6 +62,10 @@ void ShowAbout();
 // The progress window: shown and brought up to date, or unloaded.
 void ShowPer(int32_t current, int32_t total);
 void HidePer();
+
+// The window a new dialog or message box belongs to: the active window (never the
+// progress window), or none.
+QWidget* OwnerWindow();
 
 // Runs a dialog modally (see above) and returns its result.
 int RunModal(QDialog& dialog);

@@ -166,3 +166,20 @@ TEST_F(Progress, HidePerUnloadsAndTheNextWindowStartsAfresh) {
   EXPECT_EQ(frmProgress::Instance()->Threshold, 0);
   EXPECT_EQ(frmProgress::Instance()->shpBar->width(), 0);
 }
+
+TEST_F(Progress, DialogsBelongToTheActiveWindowNeverToTheProgressWindow) {
+  QWidget main;
+  main.show();
+  QApplication::setActiveWindow(&main);
+  modDlg::ShowPer(1, 10);
+  ASSERT_EQ(frmProgress::Instance()->parentWidget(), &main);
+  QApplication::setActiveWindow(frmProgress::Instance());
+  QWidget* owner = nullptr;
+  OnShown<frmInput>([&](frmInput* w) {
+    owner = w->parentWidget();
+    w->close();
+  });
+  modDlg::ShowInputBox("A");
+  EXPECT_EQ(owner, &main);
+  modDlg::HidePer();
+}
