@@ -110,10 +110,14 @@ class Compiler {
     switch (e->kind) {
       case EK::Paren: case EK::Neg: case EK::Not:
         Resolve(e->a, Use::Value);
+        if (e->kind != EK::Paren) e->a = Unwrap(e->a);
         return;
       case EK::Binary:
         Resolve(e->a, Use::Value);
         Resolve(e->b, Use::Value);
+        // Parentheses matter only around arguments (by value); inside an expression they are gone.
+        e->a = Unwrap(e->a);
+        e->b = Unwrap(e->b);
         return;
       case EK::Member:
         Resolve(e->a, Use::Value);
@@ -129,6 +133,11 @@ class Compiler {
         return;
       default: return;
     }
+  }
+
+  static Expr* Unwrap(Expr* e) {
+    while (e->kind == EK::Paren) e = e->a;
+    return e;
   }
 
   // Turns a Name node into a variable, possibly indexed.

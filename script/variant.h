@@ -90,7 +90,7 @@ class Variant {
   Variant() : raw(0) {}
   Variant(const Variant& v) : vt(v.vt), raw(v.raw) { AddRef(); }
   Variant(Variant&& v) noexcept : vt(v.vt), raw(v.raw) { v.vt = vtEmpty; }
-  ~Variant() { if (vt >= vtString) Release(); }
+  ~Variant() { if (Owns()) Release(); }
   Variant& operator=(const Variant& v) {
     if (this != &v) {
       Variant tmp(v);
@@ -100,7 +100,7 @@ class Variant {
   }
   Variant& operator=(Variant&& v) noexcept {
     if (this != &v) {
-      if (vt >= vtString) Release();
+      if (Owns()) Release();
       vt = v.vt;
       raw = v.raw;
       v.vt = vtEmpty;
@@ -112,7 +112,7 @@ class Variant {
     std::swap(raw, v.raw);
   }
   void Clear() {
-    if (vt >= vtString) Release();
+    if (Owns()) Release();
     vt = vtEmpty;
   }
 
@@ -156,6 +156,8 @@ class Variant {
   ArrayRep* UniqueArray();
 
  private:
+  // Strings, objects and arrays hold a reference to release.
+  bool Owns() const { return (vt | 1) == vtObject || vt == vtArray; }
   static Variant Raw(uint16_t type, uint64_t payload) {
     Variant v;
     v.vt = type;

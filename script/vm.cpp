@@ -592,7 +592,6 @@ Variant Interp::Eval(Expr* e) {
     case EK::Literal: return e->lit;
     case EK::Local: return frame_->locals[e->slot].Deref();
     case EK::Global: return *e->global;
-    case EK::WithObj: return e->isGlobal ? *e->global : frame_->locals[e->slot];
     case EK::Binary: {
       Variant ta, tb;
       const Variant& a = Operand(e->a, ta);
@@ -626,9 +625,17 @@ Variant Interp::Eval(Expr* e) {
       }
       return Apply(e->op, a, b);
     }
-    case EK::Index: return IndexGet(e);
     case EK::Call: return CallProc(e->proc, e->args);
     case EK::Builtin: return CallBuiltin(e);
+    default: return EvalOther(e);
+  }
+}
+
+// The less frequent expressions, kept apart so that Eval stays small.
+Variant Interp::EvalOther(Expr* e) {
+  switch (e->kind) {
+    case EK::WithObj: return e->isGlobal ? *e->global : frame_->locals[e->slot];
+    case EK::Index: return IndexGet(e);
     case EK::Paren: return Eval(e->a);
     case EK::Neg: return Negate(Eval(e->a));
     case EK::Not: return Not(Eval(e->a));
@@ -647,6 +654,7 @@ Variant Interp::Eval(Expr* e) {
     case EK::Undefined: Raise(kErrUndefinedVar);
     case EK::Illegal: Raise(e->number);
     case EK::Name: Raise(kErrNotDefined);
+    default: break;
   }
   return Variant();
 }

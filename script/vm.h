@@ -58,6 +58,7 @@ class Interp {
 
   // For built-ins that evaluate things themselves.
   Variant Eval(Expr* e);
+  [[gnu::noinline]] Variant EvalOther(Expr* e);
 
   // An operand without a copy when it is a literal or a variable; else evaluated into tmp.
   const Variant& Operand(Expr* e, Variant& tmp) {
