@@ -50,11 +50,6 @@ const struct {
     {"Webdings", {"DejaVu Sans"}},
 };
 
-bool Readable(const QString& path) {
-  const QByteArray p = QFile::encodeName(path);
-  return ::access(p.constData(), R_OK | X_OK) == 0;
-}
-
 // Whether a folder can be listed, asked on a helper thread: a volume that has gone
 // away (a network share, a removed medium) may block the asking thread for long,
 // and the window must not wait for it. The helper is left to finish on its own.
@@ -115,7 +110,7 @@ bool SetCurrentDrive(const std::string& root) {
 
 bool SetCurrentFolder(const std::string& folder) {
   const QString path = QtText::FromCp(folder);
-  if (path.isEmpty() || !Readable(path)) return false;
+  if (path.isEmpty() || !ListableWithin(path, 2000)) return false;
   return QDir::setCurrent(path);
 }
 

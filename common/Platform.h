@@ -19,7 +19,8 @@ void InitScreen();
 
 // Mounted volumes that can hold files, the root "/" first, each as its root path.
 std::vector<std::string> LogicalDrives();
-// Makes the drive's root the current folder; false when it cannot be read.
+// Make the drive's root, or a folder, the current folder; false when it cannot be
+// listed within two seconds (a volume gone away never hangs the window).
 bool SetCurrentDrive(const std::string& root);
 bool SetCurrentFolder(const std::string& folder);
 std::string CurrentFolder();
