@@ -107,7 +107,10 @@ struct Param {
   bool byRef = true;
 };
 
+struct Program;
+
 struct Proc {
+  const Program* program = nullptr;  // the code it was written in
   std::string name;   // lower case
   std::string shown;  // as written
   bool isFunction = false;
@@ -123,6 +126,7 @@ struct Proc {
 
 // One AddCode text once parsed.
 struct Program {
+  std::string source;  // the text, for the line of an error
   bool optionExplicit = false;
   Block top;
   std::vector<std::unique_ptr<Proc>> procs;

@@ -74,12 +74,15 @@ enum ErrNo : int {
 // the number is not one of its own).
 const char* ErrorText(int number);
 
+struct Program;
+
 struct RuntimeError {
   int number;
   std::string description;
   std::string source;
   int line = 0;  // of the statement where it happened, once known
   int col = 0;
+  const Program* program = nullptr;  // the code that line belongs to
 };
 
 struct CompileError {

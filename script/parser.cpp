@@ -599,6 +599,7 @@ class Parser {
   void ParseProc() {
     const Token at = Cur();
     auto proc = std::make_unique<Proc>();
+    proc->program = prog_.get();
     proc->isFunction = Is(Kw::Function);
     Next();
     proc->line = at.line;
@@ -911,7 +912,9 @@ class Parser {
 
 std::unique_ptr<Program> Parse(const std::string& source, Globals& globals) {
   Parser parser(Lex(source), globals);
-  return parser.Run();
+  std::unique_ptr<Program> prog = parser.Run();
+  prog->source = source;
+  return prog;
 }
 
 }  // namespace qfscript

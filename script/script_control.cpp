@@ -2,6 +2,7 @@
 
 #include <new>
 
+#include "ast.h"
 #include "errors.h"
 #include "vm.h"
 
@@ -53,7 +54,6 @@ void ScriptControl::Reset() {
   in_.reset();
   in_ = std::make_unique<Interp>();
   in_->ui = ui_;
-  sources_.clear();
   error_ = ScriptError{};
   stopped_ = false;
 }
@@ -92,7 +92,7 @@ bool ScriptControl::Guard(F&& body, const std::string* source) {
     error_.Line = e.line;
     error_.Column = e.col;
     error_.Source = e.source.empty() ? kRuntimeSource : e.source;
-    error_.Text = textOf(e.line);
+    error_.Text = e.program ? LineOf(e.program->source, e.line) : std::string();
   } catch (const StopRequest&) {
     stopped_ = true;
     return true;
@@ -105,17 +105,12 @@ bool ScriptControl::Guard(F&& body, const std::string* source) {
 }
 
 bool ScriptControl::AddCode(const std::string& text) {
-  sources_.push_back(text);
-  const std::string* src = &sources_.back();
-  return Guard([&] { in_->Load(text); }, src);
+  return Guard([&] { in_->Load(text); }, &text);
 }
 
 bool ScriptControl::Run(const std::string& procName, std::vector<Variant>& args, Variant* result) {
-  // Errors in a procedure are reported against the text that defined it; with
-  // several AddCode texts the line is looked up in the last one.
-  const std::string* src = sources_.empty() ? nullptr : &sources_.back();
   bool found = true;
-  bool ok = Guard([&] { found = in_->Call(procName, args, result); }, src);
+  bool ok = Guard([&] { found = in_->Call(procName, args, result); }, nullptr);
   if (ok && !found) {
     error_.Number = kErrNotDefined;
     error_.Description = ErrorText(kErrNotDefined);

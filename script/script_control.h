@@ -62,7 +62,6 @@ class ScriptControl {
   ScriptError error_;
   ScriptUi* ui_ = nullptr;
   bool stopped_ = false;
-  std::vector<std::string> sources_;  // texts of AddCode, for Error().Text
 
   template <typename F>
   bool Guard(F&& body, const std::string* source);

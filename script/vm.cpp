@@ -138,6 +138,7 @@ void Interp::Load(const std::string& source) {
   Program& p = *programs_.back();
   Begin();
   topFrame_ = Frame{};
+  topFrame_.program = &p;
   frame_ = &topFrame_;
   ExecBlock(p.top);
 }
@@ -164,6 +165,7 @@ Interp::Flow Interp::ExecBlock(const Block& block) {
       if (e.line == 0) {
         e.line = s->line;
         e.col = s->col;
+        e.program = frame_->program;
       }
       if (fatal_ || !frame_->resumeNext) throw;
       errNumber = e.number;
@@ -172,7 +174,7 @@ Interp::Flow Interp::ExecBlock(const Block& block) {
       continue;
     } catch (const std::bad_alloc&) {
       if (!frame_->resumeNext) {
-        RuntimeError e{kErrOutOfMemory, ErrorText(kErrOutOfMemory), kRuntimeSource, s->line, s->col};
+        RuntimeError e{kErrOutOfMemory, ErrorText(kErrOutOfMemory), kRuntimeSource, s->line, s->col, frame_->program};
         throw e;
       }
       errNumber = kErrOutOfMemory;
@@ -696,6 +698,7 @@ Variant Interp::CallProc(const Proc* p, const std::vector<Expr*>& args) {
   Frame f;
   f.locals = locals;
   f.proc = p;
+  f.program = p->program;
   frame_ = &f;
   Tick();
   ExecBlock(p->body);
@@ -728,6 +731,7 @@ Variant Interp::RunProc(const Proc* p, std::vector<Variant>& args) {
   Frame f;
   f.locals = locals;
   f.proc = p;
+  f.program = p->program;
   frame_ = &f;
   ExecBlock(p->body);
   if (p->resultSlot >= 0) return std::move(locals[p->resultSlot]);

@@ -76,6 +76,7 @@ class Interp {
   struct Frame {
     Variant* locals = nullptr;
     const Proc* proc = nullptr;
+    const Program* program = nullptr;
     bool resumeNext = false;
   };
 

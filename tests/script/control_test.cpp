@@ -118,6 +118,10 @@ TEST(ScriptControl, RuntimeErrorDetails) {
   EXPECT_EQ(e.Column, 5);
   EXPECT_EQ(e.Source, "Microsoft VBScript runtime error");
   EXPECT_EQ(e.Text, "    a = 1 / 0");
+  // The text comes from the code that holds the procedure, not from the last AddCode.
+  ASSERT_TRUE(ctl.AddCode("Sub Other()\nEnd Sub"));
+  EXPECT_FALSE(ctl.Run("Start"));
+  EXPECT_EQ(ctl.Error().Text, "    a = 1 / 0");
   // Err.Raise keeps the script's own source and description.
   EXPECT_FALSE(ctl.AddCode("Err.Raise 1001, \"Mine\", \"Custom\""));
   EXPECT_EQ(ctl.Error().Number, 1001);
