@@ -162,8 +162,7 @@ int Dump(const Args& a) {
   return 0;
 }
 
-
-qfd::StderrHost* g_host = nullptr;
+qfd::StderrHost* g_host = nullptr;  // questions are answered from the command's flags
 
 // ---- Definitions ---------------------------------------------------------------
 
