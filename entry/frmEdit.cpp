@@ -17,7 +17,9 @@
 #include "Platform.h"
 #include "QtText.h"
 #include "ToolbarIcons.h"
+#include "frmSearch.h"
 #include "frmShowText.h"
+#include "modBrowse.h"
 #include "modDB.h"
 #include "modDlg.h"
 #include "modLIB.h"
@@ -730,8 +732,29 @@ void frmEdit::TypeKeys(const std::string& text) {
 void frmEdit::mnuDate_Click() { TypeKeys(DateNow()); }
 void frmEdit::mnuTime_Click() { TypeKeys(TimeNow()); }
 
-void frmEdit::mnuSearchRecord_Click() {}
-void frmEdit::mnuGotoRecord_Click() {}
+void frmEdit::mnuSearchRecord_Click() {
+  if (GetRecordCount() <= 0) return;
+  PickedRecord = 0;
+  frmSearch search(this);
+  modDlg::RunModal(search);
+  ShowCurPage();
+}
+
+void frmEdit::mnuGotoRecord_Click() {
+  if (GetRecordCount() <= 0) return;
+  modBrowse::ClearBrowseColumns();
+  const int16_t count = GetFieldCount();
+  for (int16_t i = 1; i <= count; ++i) {
+    FieldDef f;
+    GetFieldDef(i, f);
+    if (f.Format.Raw().find('H') == std::string::npos) modBrowse::IncludeBrowseColumn(i);
+  }
+  PickedRecord = modBrowse::ShowBrowse(GetFileNumber());
+  if (PickedRecord != 0) {
+    SetRecordNo(PickedRecord);
+    ShowCurPage();
+  }
+}
 
 // ---- Goto menu -------------------------------------------------------------------
 

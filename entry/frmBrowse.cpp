@@ -1,0 +1,441 @@
+#include "frmBrowse.h"
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QListWidget>
+#include <QScrollBar>
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+
+#include "DirectFile.h"
+#include "HeaderLayout.h"
+#include "Platform.h"
+#include "QtText.h"
+#include "modBrowse.h"
+#include "modLIB.h"
+
+using namespace modDB;
+
+namespace {
+
+QColor Rgb(int32_t c) { return QColor(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF); }
+
+void SetColours(QWidget* w, int32_t fore, int32_t back) {
+  QPalette p = w->palette();
+  p.setColor(QPalette::WindowText, Rgb(fore));
+  p.setColor(QPalette::Text, Rgb(fore));
+  p.setColor(QPalette::Window, Rgb(back));
+  p.setColor(QPalette::Base, Rgb(back));
+  w->setPalette(p);
+  w->setAutoFillBackground(true);
+}
+
+bool Has(const std::string& s, char c) { return s.find(c) != std::string::npos; }
+
+// Days from 1 January 1970 of a Gregorian date (the usual civil-date arithmetic).
+int64_t DaysFromCivil(int64_t y, int m, int d) {
+  y -= m <= 2;
+  const int64_t era = (y >= 0 ? y : y - 399) / 400;
+  const int64_t yoe = y - era * 400;
+  const int64_t doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
+  const int64_t doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+  return era * 146097 + doe - 719468;
+}
+
+bool ReadInt(const std::string& s, size_t& at, int& out, size_t maxDigits) {
+  size_t n = 0;
+  out = 0;
+  while (at < s.size() && n < maxDigits && s[at] >= '0' && s[at] <= '9') out = out * 10 + (s[at++] - '0'), ++n;
+  return n > 0;
+}
+
+// A time of day "h:mm[:ss]" from `at`; the fraction of a day, or -1.
+double TimeFraction(const std::string& s, size_t at) {
+  int h = 0, m = 0, sec = 0;
+  if (!ReadInt(s, at, h, 2) || at >= s.size() || s[at++] != ':' || !ReadInt(s, at, m, 2)) return -1;
+  if (at < s.size() && s[at] == ':') {
+    ++at;
+    if (!ReadInt(s, at, sec, 2)) return -1;
+  }
+  if (at != s.size() || h > 23 || m > 59 || sec > 59) return -1;
+  return (h * 3600 + m * 60 + sec) / 86400.0;
+}
+
+}  // namespace
+
+frmBrowse::frmBrowse(QWidget* parent) : QDialog(parent) {
+  setObjectName("frmBrowse");
+  setWindowTitle("Select");
+  setMinimumSize(100, 100);
+
+  if (!ReadHeaderDirect(modBrowse::BrowseFile, BrowseHeader) || !CheckLayout(BrowseHeader).empty())
+    BrowseHeader.RecordCount = 0;  // nothing trustworthy to show
+  RowOrder.resize(static_cast<size_t>(RecordCount()) + 1);
+  for (int32_t r = 0; r <= RecordCount(); ++r) RowOrder[r] = r;
+
+  const FontDef& ff = BrowseHeader.Props.FieldFont;
+  setFont(Platform::FormFont(ff.Name.Trimmed(), ff.Size ? ff.Size : 10, ff.Bold != 0, ff.Italic != 0));
+
+  auto heading = [&](const QString& caption) {
+    auto* l = new QLabel(caption, this);
+    l->setTextFormat(Qt::PlainText);
+    l->setFrameShape(QFrame::Box);
+    l->setMargin(1);
+    SetColours(l, ff.ForeColor, ff.BackColor);
+    l->installEventFilter(this);
+    return l;
+  };
+  auto list = [&] {
+    auto* l = new QListWidget(this);
+    l->setUniformItemSizes(true);
+    l->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    l->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    l->setSelectionMode(QAbstractItemView::SingleSelection);
+    l->setFrameShape(QFrame::Box);
+    SetColours(l, ff.ForeColor, ff.BackColor);
+    l->installEventFilter(this);
+    l->viewport()->installEventFilter(this);
+    connect(l, &QListWidget::currentRowChanged, this, [this](int row) { SyncRows(row); });
+    connect(l, &QListWidget::itemDoubleClicked, this, [this] { Pick(); });
+    return l;
+  };
+
+  const int16_t n = std::clamp<int16_t>(modBrowse::BrowseColumnCount, 0, 128);
+  lblCol.push_back(heading("RECNO"));
+  lblCol[0]->setObjectName("lblCol0");
+  lblCol[0]->adjustSize();
+  lstCol.push_back(list());
+  lstCol[0]->setObjectName("lstCol0");
+  for (int16_t k = 1; k <= n; ++k) {
+    const int16_t slot = modBrowse::BrowseColumns[k];
+    const bool valid = slot >= 1 && slot <= kMaxFields;
+    const FieldDef f = valid ? BrowseHeader.Fields[slot] : FieldDef{};
+    QLabel* h = heading(QtText::FromCp(f.Name.Trimmed()));
+    h->setObjectName(QString("lblCol%1").arg(k));
+    h->setGeometry(0, 0, std::max<int>(f.Width, 8), lblCol[0]->height());
+    h->hide();
+    lblCol.push_back(h);
+    QListWidget* l = list();
+    l->setObjectName(QString("lstCol%1").arg(k));
+    l->hide();
+    lstCol.push_back(l);
+  }
+  for (size_t k = 0; k < lstCol.size(); ++k)
+    lstCol[k]->setGeometry(lblCol[k]->x(), lblCol[0]->height(), lblCol[k]->width(), 10);
+
+  HSBar = new QScrollBar(Qt::Horizontal, this);
+  HSBar->setObjectName("HSBar");
+  HSBar->setRange(1, std::max<int>(n, 1));
+  HSBar->setSingleStep(1);
+  HSBar->setPageStep(1);
+  // The row range is a whole int, so every one of up to 65,530 rows can come to the top.
+  VSBar = new QScrollBar(Qt::Vertical, this);
+  VSBar->setObjectName("VSBar");
+  VSBar->setRange(1, std::max<int32_t>(RecordCount(), 1));
+  VSBar->setSingleStep(1);
+  VSBar->setPageStep(1);
+  Filler = new QLabel(this);
+  Filler->setObjectName("Filler");
+  connect(HSBar, &QScrollBar::valueChanged, this, [this](int v) {
+    FirstColumn = static_cast<int16_t>(v);
+    LayoutColumns();
+  });
+  connect(VSBar, &QScrollBar::valueChanged, this, [this](int v) {
+    TopRow = v;
+    FillRows();
+  });
+  TopRow = 1;
+  FirstColumn = 1;
+  resize(modLIB::TwipsToPixelsX(5745), modLIB::TwipsToPixelsY(4680));
+}
+
+// ---- Cells ------------------------------------------------------------------------
+
+std::string frmBrowse::GetCell(int32_t record, int16_t slot) const {
+  if (slot < 1 || slot > kMaxFields || record < 1) return "";
+  const FieldDef& f = BrowseHeader.Fields[slot];
+  if (f.Length <= 0) return "";
+  std::string s = ReadBytesDirect(modBrowse::BrowseFile,
+                                  RecordPosition(record, BrowseHeader.RecordLength) + f.Offset,
+                                  static_cast<size_t>(f.Length));
+  const size_t eol = s.find("\r\n");
+  if (eol != std::string::npos) s.resize(eol);
+  while (!s.empty() && s.back() == ' ') s.pop_back();
+  return s;
+}
+
+std::string frmBrowse::GetSortedCell(int32_t row, int16_t column) const {
+  if (row < 1 || row > RecordCount() || column < 1 || column > Columns()) return "";
+  return GetCell(RowOrder[row], modBrowse::BrowseColumns[column]);
+}
+
+// A numeric text as the script language reads one: blanks around, a sign, digits
+// with thousands commas, a decimal point, an exponent.
+double frmBrowse::NumberKey(const std::string& text) {
+  const std::string t = modLIB::Trim(text);
+  std::string plain;
+  size_t i = 0;
+  if (i < t.size() && (t[i] == '+' || t[i] == '-')) plain += t[i++];
+  bool digits = false, point = false;
+  for (; i < t.size(); ++i) {
+    const char c = t[i];
+    if (c >= '0' && c <= '9') {
+      plain += c;
+      digits = true;
+    } else if (c == ',' && !point && digits) {
+      continue;
+    } else if (c == '.' && !point) {
+      plain += c;
+      point = true;
+    } else {
+      break;
+    }
+  }
+  if (!digits) return -1e40;
+  if (i < t.size() && (t[i] == 'e' || t[i] == 'E')) {
+    std::string exp = "e";
+    size_t k = i + 1;
+    if (k < t.size() && (t[k] == '+' || t[k] == '-')) exp += t[k++];
+    const size_t start = k;
+    while (k < t.size() && t[k] >= '0' && t[k] <= '9') exp += t[k++];
+    if (k == start) return -1e40;
+    plain += exp;
+    i = k;
+  }
+  if (i != t.size()) return -1e40;
+  return std::strtod(plain.c_str(), nullptr);
+}
+
+double frmBrowse::DateKey(const std::string& text, int dateOrder) {
+  const std::string t = modLIB::Trim(text);
+  if (t.empty()) return 0;
+  if (t.find('/') == std::string::npos && t.find('-') == std::string::npos) {
+    const double f = TimeFraction(t, 0);
+    return f < 0 ? 0 : f;
+  }
+  size_t at = 0;
+  int a = 0, b = 0, c = 0;
+  const char sep = t.find('/') != std::string::npos ? '/' : '-';
+  if (!ReadInt(t, at, a, 4) || at >= t.size() || t[at++] != sep || !ReadInt(t, at, b, 2) || at >= t.size() ||
+      t[at++] != sep || !ReadInt(t, at, c, 4))
+    return 0;
+  int year, month, day;
+  if (sep == '-') {  // year-month-day
+    year = a, month = b, day = c;
+  } else if (dateOrder == 2) {
+    month = a, day = b, year = c;
+  } else {
+    day = a, month = b, year = c;
+  }
+  if (month < 1 || month > 12 || year < 1 || year > 9999 ||
+      day < 1 || day > modLIB::DaysInMonth(static_cast<int16_t>(month), static_cast<int16_t>(year)))
+    return 0;
+  double fraction = 0;
+  if (at < t.size()) {
+    if (t[at] != ' ') return 0;
+    while (at < t.size() && t[at] == ' ') ++at;
+    fraction = TimeFraction(t, at);
+    if (fraction < 0) return 0;
+  }
+  const double days = static_cast<double>(DaysFromCivil(year, month, day) - DaysFromCivil(1899, 12, 30));
+  // Before the base day the fraction counts away from zero, as the date values do.
+  return days < 0 ? days - fraction : days + fraction;
+}
+
+// ---- Sorting ----------------------------------------------------------------------
+
+void frmBrowse::SetSortKind() {
+  std::string format;
+  if (SortColumn >= 1 && SortColumn <= Columns()) {
+    const int16_t slot = modBrowse::BrowseColumns[SortColumn];
+    if (slot >= 1 && slot <= kMaxFields) format = BrowseHeader.Fields[slot].Format.Raw();
+  }
+  if (Has(format, '*')) SortKind = 1;
+  else if (Has(format, '=') && Has(format, 'N')) SortKind = 2;
+  else if (Has(format, '=') && Has(format, 'D')) SortKind = 3;
+  else if (Has(format, '=')) SortKind = 1;
+  else if (Has(format, '#')) SortKind = 2;
+  else if (format.find_first_of("ASULFEWT") != std::string::npos) SortKind = 1;
+  else if (Has(format, 'D')) SortKind = 3;
+  else SortKind = 2;
+}
+
+bool frmBrowse::Less(int32_t row, int32_t pivotSide) const {
+  // pivotSide > 0: is cell(row) < pivot; pivotSide < 0: is pivot < cell(row).
+  const std::string cell = GetSortedCell(row, SortColumn);
+  if (SortKind == 1) return pivotSide > 0 ? cell < pivotText_ : pivotText_ < cell;
+  const double key = SortKind == 2 ? NumberKey(cell) : DateKey(cell, BrowseHeader.DateOrder);
+  return pivotSide > 0 ? key < pivotKey_ : pivotKey_ < key;
+}
+
+void frmBrowse::QuickSort(int32_t lo, int32_t hi) {
+  // The smaller part is sorted by a call, the larger one by the loop, so the depth
+  // stays small; the two parts never overlap, so the result is the same either way.
+  while (lo < hi) {
+    int32_t i = lo, j = hi;
+    const int32_t mid = static_cast<int32_t>(modLIB::RoundHalfEven((static_cast<double>(lo) + hi) / 2));
+    pivotText_ = GetSortedCell(mid, SortColumn);
+    pivotKey_ = SortKind == 2 ? NumberKey(pivotText_) : SortKind == 3 ? DateKey(pivotText_, BrowseHeader.DateOrder) : 0;
+    while (i <= j) {
+      while (Less(i, 1) && i < hi) ++i;
+      while (Less(j, -1) && j > lo) --j;
+      if (i <= j) {
+        std::swap(RowOrder[i], RowOrder[j]);
+        ++i;
+        --j;
+      }
+    }
+    if (j - lo < hi - i) {
+      if (lo < j) QuickSort(lo, j);
+      lo = i;
+    } else {
+      if (i < hi) QuickSort(i, hi);
+      hi = j;
+    }
+  }
+}
+
+void frmBrowse::SortBy(int k) {
+  for (int32_t r = 0; r <= RecordCount(); ++r) RowOrder[r] = r;
+  if (k > 0 && k <= Columns()) {
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    SortColumn = static_cast<int16_t>(k);
+    SetSortKind();
+    QLabel* h = lblCol[k];
+    auto invert = [h] {
+      QPalette p = h->palette();
+      const QColor fore = p.color(QPalette::WindowText);
+      p.setColor(QPalette::WindowText, p.color(QPalette::Window));
+      p.setColor(QPalette::Window, fore);
+      h->setPalette(p);
+    };
+    invert();
+    QApplication::processEvents();
+    QuickSort(1, RecordCount());
+    invert();
+    QApplication::restoreOverrideCursor();
+  }
+  FillRows();
+}
+
+// ---- Layout -------------------------------------------------------------------------
+
+void frmBrowse::resizeEvent(QResizeEvent* e) {
+  QDialog::resizeEvent(e);
+  const int w = width(), h = height();
+  const int sb = style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+  HSBar->setGeometry(0, h - sb, w - sb, sb);
+  VSBar->setGeometry(w - sb, 0, sb, h - sb);
+  Filler->setGeometry(w - sb, h - sb, sb, sb);
+  LayoutColumns();
+  FillRows();
+}
+
+void frmBrowse::LayoutColumns() {
+  const int n = Columns();
+  const int right = width() - VSBar->width();
+  int x = lblCol[0]->x() + lblCol[0]->width() - 1;
+  for (int k = 1; k < FirstColumn && k <= n; ++k) lblCol[k]->hide();
+  int fitted = 0;
+  bool passed = false;
+  for (int k = FirstColumn; k <= n; ++k) {
+    lblCol[k]->move(x, lblCol[0]->y());
+    lblCol[k]->show();
+    x += lblCol[k]->width() - 1;
+    if (!passed) {
+      if (x > right)
+        passed = true;
+      else
+        ++fitted;
+    }
+  }
+  fitted = std::max(fitted, 1);
+  HSBar->setPageStep(fitted);
+  HSBar->setEnabled(fitted < n);
+
+  const int listHeight = std::max(height() - HSBar->height() - lblCol[0]->height(), 0);
+  lstCol[0]->resize(lstCol[0]->width(), listHeight);
+  x = lstCol[0]->x() + lstCol[0]->width() - 1;
+  for (int k = 1; k < FirstColumn && k <= n; ++k) lstCol[k]->hide();
+  for (int k = FirstColumn; k <= n; ++k) {
+    lstCol[k]->setGeometry(x, lstCol[0]->y(), lblCol[k]->width(), listHeight);
+    x += lstCol[k]->width() - 1;
+    lstCol[k]->show();
+  }
+  Filler->raise();
+  VSBar->raise();
+  HSBar->raise();
+}
+
+void frmBrowse::FillRows() {
+  for (QListWidget* l : lstCol) l->clear();
+  const int h = std::max(fontMetrics().height(), 1);
+  const int listHeight = lstCol[0]->height() - 2 * lstCol[0]->frameWidth();
+  int32_t r = TopRow, rows = 0;
+  int y = 0;
+  while (r >= 1 && r <= RecordCount()) {
+    auto add = [h](QListWidget* l, const QString& text) {
+      auto* item = new QListWidgetItem(text, l);
+      item->setSizeHint(QSize(0, h));
+    };
+    add(lstCol[0], QString::number(RowOrder[r]));
+    for (int16_t k = 1; k <= Columns(); ++k) add(lstCol[k], QtText::FromCp(GetSortedCell(r, k)));
+    y += h;
+    if (y > listHeight - h) break;
+    ++rows;
+    ++r;
+  }
+  rows_ = rows;
+  VSBar->setPageStep(std::max<int32_t>(rows, 1));
+  VSBar->setEnabled(rows < RecordCount());
+}
+
+// ---- Picking -------------------------------------------------------------------------
+
+void frmBrowse::SyncRows(int row) {
+  if (syncing_ || row < 0) return;
+  syncing_ = true;
+  for (QListWidget* l : lstCol) {
+    if (row < l->count()) {
+      l->setCurrentRow(row);
+      l->item(row)->setSelected(true);
+    }
+  }
+  lstCol[0]->setFocus();
+  syncing_ = false;
+}
+
+void frmBrowse::Pick() {
+  QListWidgetItem* item = lstCol[0]->currentItem();
+  if (!item || !item->isSelected()) return;  // no row: no record number to make up
+  bool ok = false;
+  const int32_t record = item->text().toInt(&ok);
+  if (!ok || record < 1) return;
+  modBrowse::BrowseResult = record;
+  accept();
+}
+
+bool frmBrowse::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::MouseButtonPress) {
+    for (size_t k = 0; k < lblCol.size(); ++k) {
+      if (watched == lblCol[k]) {
+        SortBy(static_cast<int>(k));
+        return true;
+      }
+    }
+  }
+  if (event->type() == QEvent::KeyPress) {
+    const int key = static_cast<QKeyEvent*>(event)->key();
+    if (key == Qt::Key_Escape) {
+      reject();
+      return true;
+    }
+    if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+      Pick();
+      return true;
+    }
+  }
+  return QDialog::eventFilter(watched, event);
+}

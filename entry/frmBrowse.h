@@ -1,0 +1,72 @@
+// frmBrowse ("Select"): the records of an open form database as a table, read
+// straight from the file: a "RECNO" column and one column per field chosen through
+// modBrowse. The user scrolls, sorts by clicking a heading (ascending; "RECNO" gives
+// the file order back) and picks a row with a double click or Enter; Esc closes
+// without a pick. Only the rows that fit are in the lists; scrolling refills them,
+// and sorting keeps no more than the row order in memory.
+#pragma once
+
+#include <QDialog>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "FormHeader.h"
+
+class QLabel;
+class QListWidget;
+class QScrollBar;
+
+class frmBrowse : public QDialog {
+  Q_OBJECT
+ public:
+  explicit frmBrowse(QWidget* parent = nullptr);
+
+  modDB::FormHeader BrowseHeader;
+  std::vector<int32_t> RowOrder;  // [1] ... [RecordCount]: row r shows record RowOrder[r]
+  int16_t FirstColumn = 1;
+  int32_t TopRow = 1;
+  int16_t SortColumn = 0;
+  uint8_t SortKind = 1;  // 1 text, 2 number, 3 date
+
+  std::vector<QLabel*> lblCol;       // [0] "RECNO", [k] heads column k
+  std::vector<QListWidget*> lstCol;  // [0] record numbers, [k] cells of column k
+  QScrollBar* HSBar;
+  QScrollBar* VSBar;
+  QLabel* Filler;
+
+  // Sorts RowOrder[lo ... hi] by column SortColumn, compared as SortKind says.
+  void QuickSort(int32_t lo, int32_t hi);
+  // A heading clicked: column k (0 = "RECNO", the file order).
+  void SortBy(int k);
+
+  std::string GetCell(int32_t record, int16_t slot) const;
+  std::string GetSortedCell(int32_t row, int16_t column) const;
+  static double NumberKey(const std::string& text);
+  // Days since 30 December 1899 (the time of day as the fraction), 0 for no date.
+  // Dates are read in the database's own order (day or month first).
+  static double DateKey(const std::string& text, int dateOrder);
+  void SetSortKind();
+  void LayoutColumns();
+  void FillRows();
+
+  // Rows counted as fitting by the last FillRows.
+  int32_t RowsShown() const { return rows_; }
+
+ protected:
+  void resizeEvent(QResizeEvent* e) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  void SyncRows(int row);
+  void Pick();
+  bool Less(int32_t row, int32_t otherRow) const;
+  int32_t RecordCount() const { return BrowseHeader.RecordCount; }
+  int16_t Columns() const { return static_cast<int16_t>(lstCol.size() - 1); }
+
+  int32_t rows_ = 0;
+  bool syncing_ = false;
+  // The pivot of the running partition, keyed once.
+  std::string pivotText_;
+  double pivotKey_ = 0;
+};

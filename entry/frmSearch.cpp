@@ -1,0 +1,85 @@
+#include "frmSearch.h"
+
+#include <QGridLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+
+#include "QtText.h"
+#include "frmEdit.h"
+#include "modDB.h"
+#include "modLIB.h"
+
+using namespace modDB;
+
+frmSearch::frmSearch(frmEdit* editor) : QDialog(editor), editor_(editor) {
+  setObjectName("frmSearch");
+  setWindowTitle("Find");
+  auto* grid = new QGridLayout(this);
+  auto* forLabel = new QLabel("For", this);
+  SearchStr = new QLineEdit(this);
+  SearchStr->setObjectName("SearchStr");
+  SearchStr->setMaxLength(32);
+  forLabel->setBuddy(SearchStr);
+  auto* inLabel = new QLabel("In", this);
+  FldList = new QListWidget(this);
+  FldList->setObjectName("FldList");
+  FldList->setSelectionMode(QAbstractItemView::MultiSelection);
+  BtnSearch = new QPushButton("Search", this);
+  BtnSearch->setObjectName("BtnSearch");
+  BtnSearch->setDefault(true);
+  BtnCancel = new QPushButton("Cancel", this);
+  BtnCancel->setObjectName("BtnCancel");
+  grid->addWidget(forLabel, 0, 0);
+  grid->addWidget(SearchStr, 0, 1);
+  grid->addWidget(BtnSearch, 0, 2);
+  grid->addWidget(inLabel, 1, 0, Qt::AlignTop);
+  grid->addWidget(FldList, 1, 1);
+  grid->addWidget(BtnCancel, 1, 2, Qt::AlignTop);
+  connect(BtnSearch, &QPushButton::clicked, this, &frmSearch::BtnSearch_Click);
+  connect(BtnCancel, &QPushButton::clicked, this, &frmSearch::BtnCancel_Click);
+
+  const int16_t count = GetFieldCount();
+  for (int16_t i = 1; i <= count; ++i) {
+    FieldDef f;
+    GetFieldDef(i, f);
+    FldList->addItem(QtText::FromCp(f.Name.Trimmed()));
+  }
+}
+
+void frmSearch::BtnSearch_Click() {
+  const std::string text = modLIB::UCase(modLIB::Trim(QtText::ToCp(SearchStr->text())));
+  SearchStr->setText(QtText::FromCp(text));
+  if (text.empty() || FldList->selectedItems().isEmpty()) return;
+  SearchStr->setEnabled(false);
+  FldList->setEnabled(false);
+  BtnSearch->setEnabled(false);
+
+  const int32_t n = GetRecordCount();
+  for (int32_t i = editor_->PickedRecord + 1; i <= n; ++i) {
+    SetRecordNo(i);
+    for (int j = 0; j < FldList->count(); ++j) {
+      if (!FldList->item(j)->isSelected()) continue;
+      std::string value;
+      ReadField(static_cast<int16_t>(j + 1), value);
+      if (modLIB::UCase(value).find(text) == std::string::npos) continue;
+      FieldDef f;
+      GetFieldDef(static_cast<int16_t>(j + 1), f);
+      editor_->CurPage = f.Page;
+      editor_->PickedRecord = i;
+      editor_->ShowCurPage();
+      BtnSearch->setText("Again");
+      BtnSearch->setEnabled(true);
+      return;
+    }
+  }
+  GetHost().MsgBox("No more records.", vbOKOnly, "");
+  editor_->PickedRecord = n;
+  accept();
+}
+
+void frmSearch::BtnCancel_Click() {
+  editor_->PickedRecord = GetRecordNo();
+  reject();
+}

@@ -1,0 +1,28 @@
+// frmSearch ("Find"): searches the records from the first one on for a text inside
+// the chosen fields and shows each hit on the entry window; "Again" goes on from the
+// record after the last hit, with the same text and fields. No wrap-around.
+#pragma once
+
+#include <QDialog>
+
+class QLineEdit;
+class QListWidget;
+class QPushButton;
+class frmEdit;
+
+class frmSearch : public QDialog {
+  Q_OBJECT
+ public:
+  explicit frmSearch(frmEdit* editor);
+
+  QLineEdit* SearchStr;
+  QListWidget* FldList;  // entry j stands for field slot j + 1
+  QPushButton* BtnSearch;
+  QPushButton* BtnCancel;
+
+  void BtnSearch_Click();
+  void BtnCancel_Click();
+
+ private:
+  frmEdit* editor_;
+};

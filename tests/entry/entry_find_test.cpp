@@ -1,0 +1,274 @@
+// Find and go-to from the entry window, and the record table: scrolling, sorting,
+// picking.
+#include "EntryFixture.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QScrollBar>
+
+#include "HeaderLayout.h"
+#include "frmBrowse.h"
+#include "frmSearch.h"
+#include "modBrowse.h"
+
+using namespace qfentry;
+using namespace modDB;
+
+namespace {
+
+void Select(QListWidget* list, int row) {
+  QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, qfgui::ItemPos(list, row));
+}
+
+// A table over the open database with the given columns, shown and laid out.
+struct Table {
+  explicit Table(std::initializer_list<int16_t> columns) {
+    modBrowse::ClearBrowseColumns();
+    for (int16_t c : columns) modBrowse::IncludeBrowseColumn(c);
+    modBrowse::BrowseFile = GetFileNumber();
+    modBrowse::BrowseResult = 0;
+    window = std::make_unique<frmBrowse>();
+    window->show();
+    QApplication::processEvents();
+  }
+  std::vector<int32_t> Order() const {
+    return std::vector<int32_t>(window->RowOrder.begin() + 1, window->RowOrder.end());
+  }
+  std::vector<QString> Column(int k) const {
+    std::vector<QString> out;
+    for (int i = 0; i < window->lstCol[k]->count(); ++i) out.push_back(window->lstCol[k]->item(i)->text());
+    return out;
+  }
+  std::unique_ptr<frmBrowse> window;
+};
+
+}  // namespace
+
+TEST_F(EntryTest, FindWalksForwardAcrossPagesWithoutWrapping) {
+  const std::string file = MakeDatabase({{"A", 20, 1, "AS"}, {"B", 20, 2, "AS"}, {"C", 20, 2, "AS"}},
+                                        {{"x", "Apple pie", ""}, {"pineAPPLE", "apple", ""},
+                                         {"old apple", "", ""}, {"none", "", "apple"}});
+  frmEdit& w = Open(file);
+  host.replies = {vbYes};
+  w.mnuLastRecord->trigger();
+  w.mnuPreviousRecord->trigger();
+  w.mnuDeleteRecord->trigger();  // record 3 is marked: it is found all the same
+  w.mnuFirstRecord->trigger();
+  host.Clear();
+
+  auto ran = qfgui::OnShown<frmSearch>([&](frmSearch* d) {
+    EXPECT_EQ(d->windowTitle(), "Find");
+    ASSERT_EQ(d->FldList->count(), 3);
+    EXPECT_EQ(d->FldList->item(1)->text(), "B");
+    QTest::keyClicks(d->SearchStr, " apple ");
+    d->BtnSearch->click();  // no field chosen: nothing happens
+    EXPECT_TRUE(d->SearchStr->isEnabled());
+    EXPECT_EQ(d->BtnSearch->text(), "Search");
+    Select(d->FldList, 0);
+    Select(d->FldList, 1);
+    d->BtnSearch->click();
+    EXPECT_EQ(d->SearchStr->text(), "APPLE");
+    EXPECT_EQ(d->BtnSearch->text(), "Again");
+    EXPECT_FALSE(d->SearchStr->isEnabled());
+    EXPECT_FALSE(d->FldList->isEnabled());
+    EXPECT_EQ(w.RECNO(), " 1 / 4");
+    EXPECT_EQ(w.CurPage, 2);  // the hit was in B, on page 2
+    d->BtnSearch->click();
+    EXPECT_EQ(w.RECNO(), " 2 / 4");
+    EXPECT_EQ(w.CurPage, 1);  // A and B both match: the lower slot decides
+    d->BtnSearch->click();
+    EXPECT_EQ(w.RECNO(), " 3 / 4*");
+    d->BtnSearch->click();  // record 4 matches only in C, which is not chosen
+    EXPECT_FALSE(d->isVisible());
+  });
+  w.mnuSearchRecord->trigger();
+  EXPECT_TRUE(*ran);
+  ASSERT_EQ(host.boxes.size(), 1u);
+  EXPECT_EQ(host.boxes[0].text, "No more records.");
+  EXPECT_EQ(host.boxes[0].style, vbOKOnly);
+  EXPECT_EQ(host.boxes[0].title, "");
+  EXPECT_EQ(w.PickedRecord, 4);
+  EXPECT_EQ(w.RECNO(), " 4 / 4");  // the last record the walk read
+}
+
+TEST_F(EntryTest, FindCancelKeepsTheRecordShown) {
+  const std::string file = MakeDatabase({{"A", 20, 1, "AS"}}, {{"one"}, {"two"}});
+  frmEdit& w = Open(file);
+  w.mnuNextRecord->trigger();
+  auto ran = qfgui::OnShown<frmSearch>([&](frmSearch* d) { d->BtnCancel->click(); });
+  w.cTBarBtn[10]->click();
+  EXPECT_TRUE(*ran);
+  EXPECT_EQ(w.PickedRecord, 2);
+  EXPECT_EQ(w.Dummy[1]->text(), "two");
+}
+
+TEST_F(EntryTest, FindAndGotoOnAnEmptyDatabaseDoNothing) {
+  const std::string file = MakeDatabase({{"A", 20, 1, "AS"}});
+  frmEdit& w = Open(file);
+  w.mnuSearchRecord->trigger();
+  w.mnuGotoRecord->trigger();
+  EXPECT_TRUE(host.boxes.empty());
+}
+
+TEST_F(EntryTest, GotoLeavesOutHiddenFieldsAndPicks) {
+  const std::string file = MakeDatabase({{"Name", 20, 1, "AS"}, {"Secret", 20, 1, "AH"}, {"City", 20, 2, "A"}},
+                                        {{"Ann", "s1", "Rome"}, {"Bob", "s2", "Oslo"}, {"Cy", "s3", "Pisa"}});
+  frmEdit& w = Open(file);
+  w.mnuNextPage->trigger();
+  auto ran = qfgui::OnShown<frmBrowse>([&](frmBrowse* t) {
+    EXPECT_EQ(t->windowTitle(), "Select");
+    ASSERT_EQ(t->lblCol.size(), 3u);
+    EXPECT_EQ(t->lblCol[0]->text(), "RECNO");
+    EXPECT_EQ(t->lblCol[1]->text(), "Name");
+    EXPECT_EQ(t->lblCol[2]->text(), "City");
+    EXPECT_EQ(t->lstCol[2]->item(2)->text(), "Pisa");
+    qfgui::DblClickItem(t->lstCol[1], 2);
+  });
+  w.mnuGotoRecord->trigger();
+  EXPECT_TRUE(*ran);
+  EXPECT_EQ(w.RECNO(), " 3 / 3");
+  EXPECT_EQ(w.CurPage, 2);  // the page does not change
+  EXPECT_EQ(w.Dummy[3]->text(), "Pisa");
+
+  ran = qfgui::OnShown<frmBrowse>([&](frmBrowse* t) {
+    qfgui::ClickItem(t->lstCol[1], 0);
+    QTest::keyClick(t->lstCol[0], Qt::Key_Escape);
+  });
+  w.mnuGotoRecord->trigger();
+  EXPECT_EQ(modBrowse::BrowseResult, 0);
+  EXPECT_EQ(w.RECNO(), " 3 / 3");
+}
+
+TEST_F(EntryTest, EveryFieldHiddenLeavesOnlyTheRecordNumbers) {
+  const std::string file = MakeDatabase({{"A", 5, 1, "H"}}, {{"a"}});
+  frmEdit& w = Open(file);
+  auto ran = qfgui::OnShown<frmBrowse>([&](frmBrowse* t) {
+    EXPECT_EQ(t->lblCol.size(), 1u);
+    EXPECT_EQ(t->lstCol[0]->item(0)->text(), "1");
+    EXPECT_FALSE(t->HSBar->isEnabled());
+    QTest::keyClick(t->lstCol[0], Qt::Key_Down);
+    QTest::keyClick(t->lstCol[0], Qt::Key_Return);
+  });
+  w.mnuGotoRecord->trigger();
+  EXPECT_EQ(modBrowse::BrowseResult, 1);
+}
+
+TEST_F(EntryTest, TableSortsAsNumberTextAndDate) {
+  MakeDatabase({{"Num", 6, 1, "N"}, {"Txt", 6, 1, "A"}, {"Day", 10, 1, "D"}, {"Star", 6, 1, "*N"},
+                {"Calc", 12, 1, "=D"}, {"Memo", 20, 1, "*M"}},
+               {{"10", "10", "01/02/2020", "10", "", "first\r\nsecond"},
+                {"9", "9", "", "9", "05/05/2005", "  lead  "},
+                {"word", "word", "31/12/1999", "word", "01/01/2001", ""}});
+  std::string name = dir / "Test";
+  ASSERT_EQ(OpenDatabase(name), 1);
+  Table t({1, 2, 3, 4, 5, 6});
+  EXPECT_EQ(t.Column(6)[0], "first");   // only the first line
+  EXPECT_EQ(t.Column(6)[1], "  lead");  // leading blanks stay, trailing ones go
+  t.window->SortBy(1);
+  EXPECT_EQ(t.window->SortKind, 2);
+  EXPECT_EQ(t.Order(), (std::vector<int32_t>{3, 2, 1}));  // the word first, then 9, then 10
+  EXPECT_EQ(t.Column(0), (std::vector<QString>{"3", "2", "1"}));
+  t.window->SortBy(2);
+  EXPECT_EQ(t.window->SortKind, 1);
+  EXPECT_EQ(t.Order(), (std::vector<int32_t>{1, 2, 3}));  // "10" < "9" < "word"
+  t.window->SortBy(3);
+  EXPECT_EQ(t.window->SortKind, 3);
+  EXPECT_EQ(t.Order(), (std::vector<int32_t>{2, 3, 1}));  // empty first, 1999, 2020
+  t.window->SortBy(4);
+  EXPECT_EQ(t.window->SortKind, 1);  // "*" sorts as text whatever else the format says
+  t.window->SortBy(5);
+  EXPECT_EQ(t.window->SortKind, 3);
+  EXPECT_EQ(t.Order(), (std::vector<int32_t>{1, 3, 2}));
+  // A click on a heading sorts; "RECNO" gives the file order back.
+  QTest::mouseClick(t.window->lblCol[1], Qt::LeftButton);
+  EXPECT_EQ(t.Order(), (std::vector<int32_t>{3, 2, 1}));
+  QTest::mouseClick(t.window->lblCol[0], Qt::LeftButton);
+  EXPECT_EQ(t.Order(), (std::vector<int32_t>{1, 2, 3}));
+  EXPECT_EQ(t.Column(0), (std::vector<QString>{"1", "2", "3"}));
+  qfgui::Shot(t.window.get(), "entry-browse-table");
+}
+
+TEST(BrowseKeys, NumbersAndDates) {
+  EXPECT_EQ(frmBrowse::NumberKey(" 12.5 "), 12.5);
+  EXPECT_EQ(frmBrowse::NumberKey("-3"), -3);
+  EXPECT_EQ(frmBrowse::NumberKey("1,000"), 1000);
+  EXPECT_EQ(frmBrowse::NumberKey("1e3"), 1000);
+  EXPECT_EQ(frmBrowse::NumberKey(""), -1e40);
+  EXPECT_EQ(frmBrowse::NumberKey("12a"), -1e40);
+  EXPECT_EQ(frmBrowse::NumberKey("."), -1e40);
+  EXPECT_EQ(frmBrowse::DateKey("31/12/1899", 1), 1);
+  EXPECT_EQ(frmBrowse::DateKey("30/12/1899", 1), 0);
+  EXPECT_EQ(frmBrowse::DateKey("01/01/2000", 1), 36526);
+  EXPECT_EQ(frmBrowse::DateKey("13/01/2000", 2), 0);
+  EXPECT_EQ(frmBrowse::DateKey("02/01/2000", 2), 36557);  // month first: 1 February
+  EXPECT_EQ(frmBrowse::DateKey("2000-01-01", 1), 36526);
+  EXPECT_DOUBLE_EQ(frmBrowse::DateKey("01/01/2000 12:00:00", 1), 36526.5);
+  EXPECT_DOUBLE_EQ(frmBrowse::DateKey("06:00:00", 1), 0.25);
+  EXPECT_EQ(frmBrowse::DateKey("31/02/2000", 1), 0);
+  EXPECT_EQ(frmBrowse::DateKey("soon", 1), 0);
+}
+
+TEST_F(EntryTest, ScrollBarsFollowWhatFits) {
+  std::vector<std::vector<std::string>> many;
+  for (int i = 1; i <= 40; ++i) many.push_back({std::to_string(i)});
+  MakeDatabase({{"N", 5, 1, "N"}}, many);
+  std::string name = dir / "Test";
+  ASSERT_EQ(OpenDatabase(name), 1);
+  Table t({1});
+  EXPECT_FALSE(t.window->HSBar->isEnabled());  // every column fits
+  EXPECT_TRUE(t.window->VSBar->isEnabled());
+  const int32_t rows = t.window->RowsShown();
+  EXPECT_GT(rows, 3);
+  EXPECT_LT(rows, 40);
+  EXPECT_EQ(t.window->VSBar->pageStep(), rows);
+  EXPECT_EQ(t.window->lstCol[0]->count(), rows + 1);  // the row that does not fit is shown, not counted
+  t.window->VSBar->setValue(10);
+  EXPECT_EQ(t.Column(0)[0], "10");
+}
+
+TEST_F(EntryTest, AWindowTooSmallForARowStillPagesByOne) {
+  MakeDatabase({{"N", 5, 1, "N"}}, {{"1"}, {"2"}});
+  std::string name = dir / "Test";
+  ASSERT_EQ(LoadHeader(name), 1);
+  FormProps p = GetFormProps();
+  p.FieldFont.Size = 72;
+  SetFormProps(p);
+  host.replies = {vbYes};  // keep the records
+  ASSERT_EQ(SaveHeader(name), 1);
+  ASSERT_EQ(OpenDatabase(name), 1);
+  Table t({1});
+  t.window->resize(120, 100);
+  QApplication::processEvents();
+  EXPECT_EQ(t.window->RowsShown(), 0);
+  EXPECT_EQ(t.window->VSBar->pageStep(), 1);
+}
+
+TEST_F(EntryTest, EveryOneOf65530RecordsIsReachable) {
+  const std::string file = MakeDatabase({{"N", 5, 1, "N"}});
+  // 65,530 records written straight into the file: count at offset 0.
+  std::string bytes = qftest::ReadFile(file);
+  bytes.reserve(bytes.size() + 65530 * 6);
+  for (int i = 1; i <= 65530; ++i) {
+    std::string n = std::to_string(i);
+    bytes += ' ' + n + std::string(5 - n.size(), ' ');
+  }
+  const int32_t count = 65530;
+  for (int b = 0; b < 4; ++b) bytes[b] = static_cast<char>((count >> (8 * b)) & 0xFF);
+  qftest::WriteFile(file, bytes);
+
+  frmEdit& w = Open(file);
+  auto ran = qfgui::OnShown<frmBrowse>([&](frmBrowse* t) {
+    EXPECT_EQ(t->VSBar->maximum(), 65530);
+    t->VSBar->setValue(t->VSBar->maximum());
+    ASSERT_GE(t->lstCol[0]->count(), 1);
+    EXPECT_EQ(t->lstCol[0]->item(0)->text(), "65530");
+    EXPECT_EQ(t->lstCol[1]->item(0)->text(), "65530");
+    qfgui::DblClickItem(t->lstCol[0], 0);
+  });
+  w.mnuGotoRecord->trigger();
+  EXPECT_TRUE(*ran);
+  EXPECT_EQ(w.RECNO(), " 65530 / 65530");
+  EXPECT_EQ(w.Dummy[1]->text(), "65530");
+}
