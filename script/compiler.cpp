@@ -27,18 +27,43 @@ class Compiler {
     for (auto& [name, value] : prog_.globalConsts) g_.consts[name] = value;
     for (auto& p : prog_.procs) g_.procs[p->name] = p.get();
 
-    proc_ = nullptr;
-    ResolveBlock(prog_.top);
+    // Script-level variables that the top-level code assigns exist for the
+    // procedures; names it only reads do not (a procedure's own undeclared
+    // name is then its local).
+    if (!prog_.optionExplicit) DeclareAssigned(prog_.top);
     for (auto& p : prog_.procs) {
       proc_ = p.get();
       ResolveBlock(p->body);
     }
+    proc_ = nullptr;
+    ResolveBlock(prog_.top);
   }
 
  private:
   Program& prog_;
   Globals& g_;
   Proc* proc_ = nullptr;
+
+  void DeclareAssigned(const Block& block) {
+    for (const Stmt* s : block) {
+      switch (s->kind) {
+        case SK::Assign: case SK::Set: case SK::For: case SK::ForEach: case SK::ReDim:
+          if (s->target->kind == EK::Name && !s->target->parens) DeclareImplicit(s->target->name);
+          break;
+        default: break;
+      }
+      for (const Block& b : s->blocks) DeclareAssigned(b);
+      DeclareAssigned(s->body);
+      for (const CaseClause& c : s->cases) DeclareAssigned(c.body);
+    }
+  }
+
+  void DeclareImplicit(const std::string& n) {
+    if (g_.slots.count(n) || g_.consts.count(n) || g_.procs.count(n) || FindBuiltin(n)) return;
+    Variant constant;
+    if (FindConstant(n, constant)) return;
+    g_.Add(n);
+  }
 
   void ResolveBlock(Block& block) {
     for (Stmt* s : block) ResolveStmt(s);

@@ -258,7 +258,9 @@ Interp::Flow Interp::Exec(Stmt* s) {
       switch (s->exit) {
         case ExitKind::Do: return Flow::ExitDo;
         case ExitKind::For: return Flow::ExitFor;
-        default: return Flow::ExitProc;
+        default:
+          ClearErr();  // Exit Sub and Exit Function clear Err, as On Error Resume Next does
+          return Flow::ExitProc;
       }
     case SK::With: {
       Variant obj = Eval(s->e1);

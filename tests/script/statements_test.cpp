@@ -1,0 +1,145 @@
+// Statements and scoping as scripts use them: variables, procedures, Err, loops.
+#include <gtest/gtest.h>
+
+#include "script_test_util.h"
+
+namespace qfscript::test {
+namespace {
+
+TEST(Scope, ImplicitVariablesInProceduresAreLocal) {
+  const char* code =
+      "g = 1\n"
+      "Sub S : g = g + 1 : fresh = 5 : End Sub\n"
+      "S : WScript.Echo g, IsEmpty(fresh)\n"
+      "Function F(x) : Dim g : g = x : F = g * 2 : End Function\n"
+      "WScript.Echo F(4), g\n";
+  EXPECT_EQ(RunScript(code), "2 True\n8 2\n");
+}
+
+TEST(Scope, OptionExplicitInsideProcedures) {
+  const char* code =
+      "Option Explicit\n"
+      "Dim seen\n"
+      "Sub S : Dim ok : ok = 1 : seen = ok : missing = 2 : End Sub\n"
+      "On Error Resume Next\n"
+      "S : WScript.Echo Err.Number, seen\n"
+      "Err.Clear : WScript.Echo undeclaredRead : WScript.Echo Err.Number\n";
+  EXPECT_EQ(RunScript(code), "500 1\n500\n");
+}
+
+TEST(Scope, FunctionNameIsItsResultInside) {
+  const char* code =
+      "Function Count(n)\n"
+      "  Count = 0\n"
+      "  Do While Count < n : Count = Count + 1 : Loop\n"
+      "End Function\n"
+      "Function Down(n) : If n > 0 Then Down = Down(n - 1) + 1 Else Down = 0\nEnd Function\n"
+      "WScript.Echo Count(3), Down(4), TypeName(Down(0))\n";
+  EXPECT_EQ(RunScript(code), "3 4 Integer\n");
+}
+
+TEST(Scope, ByRefReachesArrayVariablesNotElements) {
+  const char* code =
+      "Sub Fill(a) : ReDim a(2) : a(2) = \"z\" : End Sub\n"
+      "Sub Touch(x) : x = \"t\" : End Sub\n"
+      "Dim arr : Fill arr : WScript.Echo UBound(arr), arr(2)\n"
+      "Touch arr(0) : WScript.Echo \"[\" & arr(0) & \"]\"\n"
+      "Sub Twice(ByRef p, ByRef q) : p = p * 2 : q = q * 2 : End Sub\n"
+      "v = 3 : Twice v, v : WScript.Echo v\n";
+  EXPECT_EQ(RunScript(code), "2 z\n[]\n12\n");
+}
+
+TEST(Scope, ArgumentCountMustMatch) {
+  EXPECT_EQ(RunScript("Sub S(a, b) : End Sub\nS 1"),
+            "error 450: Wrong number of arguments or invalid property assignment at (2, 1)");
+  EXPECT_EQ(RunScript("Function F() : End Function\nx = F(1)"),
+            "error 450: Wrong number of arguments or invalid property assignment at (2, 1)");
+}
+
+TEST(ErrObject, PropertiesRaiseAndClearing) {
+  const char* code =
+      "On Error Resume Next\n"
+      "Err.Raise 5\n"
+      "WScript.Echo Err.Number, Err.Description, Err.Source\n"
+      "Err.Raise 70000\n"
+      "WScript.Echo Err.Number, Err.Description\n"
+      "Err.Number = 9 : Err.Description = \"mine\" : WScript.Echo Err.Number, Err.Description\n"
+      "On Error Resume Next\n"
+      "WScript.Echo Err.Number\n"
+      "Function Quiet() : On Error Resume Next : x = 1 / 0 : Exit Function : End Function\n"
+      "y = Quiet() : WScript.Echo Err.Number\n"
+      "x = 1 / 0 : On Error GoTo 0 : WScript.Echo Err.Number\n";
+  EXPECT_EQ(RunScript(code),
+            "5 Invalid procedure call or argument Microsoft VBScript runtime error\n"
+            "70000 Unknown runtime error\n9 mine\n0\n0\n0\n");
+}
+
+TEST(ErrObject, ErrorsInsideConditionsAndLoopsUnderResumeNext) {
+  const char* code =
+      "On Error Resume Next\n"
+      "For i = 1 To 3\n"
+      "  x = 10 / (i - 2)\n"
+      "  WScript.Echo i, x, Err.Number : Err.Clear\n"
+      "Next\n"
+      "If 1 / 0 Then WScript.Echo \"then\" Else WScript.Echo \"else\"\n"
+      "WScript.Echo \"after\", Err.Number\n";
+  EXPECT_EQ(RunScript(code), "1 -10 0\n2 -10 11\n3 10 0\nafter 11\n");
+}
+
+TEST(Loops, CounterSubtypesAndBounds) {
+  const char* code =
+      "For i = 1 To 2 : Next : WScript.Echo TypeName(i)\n"
+      "For i = 32766 To 32768 : Next : WScript.Echo i, TypeName(i)\n"
+      "For i = 1 To 2.5 : Next : WScript.Echo i, TypeName(i)\n"
+      "For i = \"1\" To \"3\" : n = n + 1 : Next : WScript.Echo n\n"
+      "n = 3 : For i = 1 To n : n = 1 : Next : WScript.Echo i\n"
+      "For i = 10 To 1 : Next : WScript.Echo i\n";
+  EXPECT_EQ(RunScript(code), "Integer\n32769 Long\n3 Integer\n3\n4\n10\n");
+}
+
+TEST(Loops, ForEachWalksAllDimensionsAndSnapshots) {
+  const char* code =
+      "Dim m(1, 1) : m(0, 0) = \"a\" : m(1, 0) = \"b\" : m(0, 1) = \"c\" : m(1, 1) = \"d\"\n"
+      "For Each x In m : s = s & x : Next : WScript.Echo s\n"
+      "a = Array(1, 2, 3) : For Each x In a : a(2) = 9 : t = t & x : Next : WScript.Echo t, a(2)\n"
+      "For Each x In Array() : WScript.Echo \"never\" : Next : WScript.Echo \"empty ok\"\n";
+  EXPECT_EQ(RunScript(code), "abcd\n123 9\nempty ok\n");
+  EXPECT_EQ(RunScript("For Each x In 5 : Next"), "error 451: Object not a collection at (1, 1)");
+}
+
+TEST(Loops, NestedExitsLeaveOnlyTheirLoop) {
+  const char* code =
+      "For i = 1 To 3\n"
+      "  Do\n"
+      "    For j = 1 To 3 : If j = 2 Then Exit For\n    Next\n"
+      "    Exit Do\n"
+      "  Loop\n"
+      "  s = s & i & j\n"
+      "Next\n"
+      "WScript.Echo s\n"
+      "Sub P : For Each x In Array(1, 2) : Select Case x : Case 2 : Exit Sub : End Select : Next : "
+      "WScript.Echo \"no\" : End Sub\n"
+      "P : WScript.Echo \"back\"\n";
+  EXPECT_EQ(RunScript(code), "122232\nback\n");
+}
+
+TEST(Assignments, SetAndObjects) {
+  EXPECT_EQ(RunScript("Set x = 5"), "error 424: Object required at (1, 1)");
+  EXPECT_EQ(RunScript("Set x = Nothing : x.Foo"), "error 91: Object variable not set at (1, 19)");
+  EXPECT_EQ(RunScript("x = 1 : x.Foo"), "error 424: Object required at (1, 9)");
+  EXPECT_EQ(RunScript("Set w = WScript : w.Echo \"via copy\" : WScript.Echo w Is WScript, IsObject(w)"),
+            "via copy\nTrue True\n");
+  EXPECT_EQ(RunScript("Sub S : End Sub\nS = 1"), "error 501: Illegal assignment at (2, 1)");
+}
+
+TEST(Assignments, AppendInPlaceKeepsOtherCopiesIntact) {
+  const char* code =
+      "s = \"ab\" : t = s : s = s & \"c\" : WScript.Echo s, t\n"
+      "u = \"x\" : u = u & u : u = u & 1 : u = u & Null : WScript.Echo u\n"
+      "Function App(ByRef r) : r = r & \"!\" : App = r : End Function\n"
+      "v = \"q\" : w = App(v) : v = v & \"?\" : WScript.Echo v, w\n";
+  EXPECT_EQ(RunScript(code), "abc ab\nxx1\nq!? q!\n");
+}
+
+}  // namespace
+}  // namespace qfscript::test
