@@ -1,6 +1,7 @@
 #include "builtins.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cctype>
 #include <cmath>
 #include <cstdio>
@@ -937,7 +938,9 @@ Variant FnMsgBox(Interp& in, Variant* a, int n) {
   std::string prompt = p.IsNull() ? "Null" : ToStr(p);
   int32_t buttons = LongArg(a, n, 1, 0);
   std::string title = Has(a, n, 2) ? ToStr(Arg(a, n, 2)) : std::string();
+  auto t0 = std::chrono::steady_clock::now();
   int r = in.ui ? in.ui->MsgBox(prompt, buttons, title) : 1;
+  in.NotCounted(std::chrono::steady_clock::now() - t0);
   return Variant::Int(static_cast<int16_t>(r));
 }
 
@@ -945,7 +948,10 @@ Variant FnInputBox(Interp& in, Variant* a, int n) {
   std::string prompt = ToStr(Arg(a, n, 0));
   std::string title = Has(a, n, 1) ? ToStr(Arg(a, n, 1)) : std::string();
   std::string value = Has(a, n, 2) ? ToStr(Arg(a, n, 2)) : std::string();
-  if (in.ui && !in.ui->InputBox(prompt, title, value)) return Variant();
+  auto t0 = std::chrono::steady_clock::now();
+  bool ok = !in.ui || in.ui->InputBox(prompt, title, value);
+  in.NotCounted(std::chrono::steady_clock::now() - t0);
+  if (!ok) return Variant();
   return Str(std::move(value));
 }
 

@@ -51,6 +51,7 @@ ScriptControl::ScriptControl() { Reset(); }
 ScriptControl::~ScriptControl() = default;
 
 void ScriptControl::Reset() {
+  if (in_ && in_->Busy()) return;  // not from inside a host method
   in_.reset();
   in_ = std::make_unique<Interp>();
   in_->ui = ui_;
@@ -69,6 +70,14 @@ void ScriptControl::AddObject(const std::string& name, std::shared_ptr<HostObjec
 
 template <typename F>
 bool ScriptControl::Guard(F&& body, const std::string* source) {
+  if (in_->Busy()) {
+    // A host method may not start more script while the script runs.
+    error_ = ScriptError{};
+    error_.Number = kErrInvalidCall;
+    error_.Description = ErrorText(kErrInvalidCall);
+    error_.Source = kRuntimeSource;
+    return false;
+  }
   error_ = ScriptError{};
   stopped_ = false;
   in_->timeoutMs = Timeout;

@@ -131,7 +131,18 @@ void Interp::CheckTime() {
   }
 }
 
+namespace {
+
+struct BusyScope {
+  bool& flag;
+  explicit BusyScope(bool& f) : flag(f) { flag = true; }
+  ~BusyScope() { flag = false; }
+};
+
+}  // namespace
+
 void Interp::Load(const std::string& source) {
+  BusyScope busy(busy_);
   std::unique_ptr<Program> prog = Parse(source, globals);
   Compile(*prog, globals);
   programs_.push_back(std::move(prog));
@@ -146,6 +157,7 @@ void Interp::Load(const std::string& source) {
 bool Interp::Call(const std::string& name, std::vector<Variant>& args, Variant* result) {
   auto it = globals.procs.find(Lower(name));
   if (it == globals.procs.end()) return false;
+  BusyScope busy(busy_);
   Begin();
   topFrame_ = Frame{};
   frame_ = &topFrame_;
@@ -788,7 +800,9 @@ Variant Interp::Invoke(Object* obj, const std::string& name, InvokeKind kind, co
   }
   Variant result;
   Variant keep = Variant::Obj(obj);  // the call may drop the last other reference
+  auto t0 = std::chrono::steady_clock::now();
   int err = obj->Invoke(name, kind, ptrs, result);
+  if (timeoutMs >= 0) NotCounted(std::chrono::steady_clock::now() - t0);
   if (err == kHostStop) throw StopRequest{};
   if (err) Raise(err);
   return result;

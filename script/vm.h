@@ -56,6 +56,11 @@ class Interp {
   uint32_t rndSeed = 327680;
   float rndLast = 0;
 
+  // Time spent outside the script (host methods, dialogs) does not count
+  // against the time limit: the caller measures it and hands it back.
+  void NotCounted(std::chrono::steady_clock::duration d) { deadline_ += d; }
+  bool Busy() const { return busy_; }
+
   // For built-ins that evaluate things themselves.
   Variant Eval(Expr* e);
   [[gnu::noinline]] Variant EvalOther(Expr* e);
@@ -90,6 +95,7 @@ class Interp {
   int depth_ = 0;
   int ticks_ = 0;
   bool fatal_ = false;
+  bool busy_ = false;  // inside Load or Call
   std::chrono::steady_clock::time_point deadline_;
 
   void EnsureStack();

@@ -1,6 +1,9 @@
 // The ScriptControl facade as the programs use it.
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <thread>
+
 #include "script_test_util.h"
 
 namespace qfscript::test {
@@ -182,6 +185,43 @@ TEST(ScriptControl, HostCanStopTheScript) {
   EXPECT_TRUE(ctl.AddCode("On Error Resume Next\nQf.Stop\nQf.SetField 1, \"after\""));
   EXPECT_TRUE(ctl.Stopped());
   EXPECT_EQ(qf->field, "old");
+}
+
+// A host method that takes its time (a modal window) and one that calls back into the control.
+class SlowHost : public HostObject {
+ public:
+  ScriptControl* ctl = nullptr;
+  bool nestedResult = true;
+  int Call(const std::string& method, std::vector<Variant*>& args, Variant& result) override {
+    if (SameName(method, "Wait")) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(150));
+      return 0;
+    }
+    if (SameName(method, "Nest")) {
+      nestedResult = ctl->AddCode("x = 1");
+      ctl->Reset();  // ignored while the script runs
+      return 0;
+    }
+    return 438;
+  }
+};
+
+TEST(ScriptControl, TimeInHostMethodsAndDialogsDoesNotCount) {
+  ScriptControl ctl;
+  ctl.Timeout = 100;
+  auto host = std::make_shared<SlowHost>();
+  ctl.AddObject("Host", host);
+  EXPECT_TRUE(ctl.AddCode("For i = 1 To 3 : Host.Wait : Next"));
+}
+
+TEST(ScriptControl, HostMethodsCannotReenterTheControl) {
+  ScriptControl ctl;
+  auto host = std::make_shared<SlowHost>();
+  host->ctl = &ctl;
+  ctl.AddObject("Host", host);
+  EXPECT_TRUE(ctl.AddCode("Host.Nest : y = 2"));
+  EXPECT_FALSE(host->nestedResult);
+  EXPECT_TRUE(ctl.AddCode("z = y + 1"));  // the engine and its variables survived
 }
 
 TEST(ScriptControl, ProceduresFromEarlierCodeAreVisible) {
