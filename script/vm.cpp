@@ -151,6 +151,7 @@ void Interp::Load(const std::string& source) {
   topFrame_ = Frame{};
   topFrame_.program = &p;
   frame_ = &topFrame_;
+  locals_ = nullptr;
   ExecBlock(p.top);
 }
 
@@ -161,6 +162,7 @@ bool Interp::Call(const std::string& name, std::vector<Variant>& args, Variant* 
   Begin();
   topFrame_ = Frame{};
   frame_ = &topFrame_;
+  locals_ = nullptr;
   Variant r = RunProc(it->second, args);
   if (result) *result = std::move(r);
   return true;
@@ -227,7 +229,7 @@ Interp::Flow Interp::Exec(Stmt* s) {
       }
       Variant v = Eval(s->e1);
       if (s->target->kind == EK::Local && v.vt != vtObject) {
-        frame_->locals[s->target->slot].Deref() = std::move(v);
+        locals_[s->target->slot].Deref() = std::move(v);
         return Flow::Normal;
       }
       if (v.vt == vtObject) {
@@ -276,7 +278,7 @@ Interp::Flow Interp::Exec(Stmt* s) {
       }
     case SK::With: {
       Variant obj = Eval(s->e1);
-      Variant* slot = s->target->isGlobal ? s->target->global : &frame_->locals[s->target->slot];
+      Variant* slot = s->target->isGlobal ? s->target->global : &locals_[s->target->slot];
       *slot = std::move(obj);
       struct Reset {
         Variant* v;
@@ -515,7 +517,7 @@ void Interp::ExecCallStatement(Expr* e) {
 
 Variant* Interp::VarRef(Expr* e) {
   switch (e->kind) {
-    case EK::Local: return &frame_->locals[e->slot].Deref();
+    case EK::Local: return &locals_[e->slot].Deref();
     case EK::Global: return e->global;
     case EK::Undefined: Raise(kErrUndefinedVar);
     case EK::Illegal: Raise(e->number);
@@ -549,7 +551,7 @@ Variant* Interp::LRef(Expr* e) {
 
 void Interp::Assign(Expr* t, Variant value, bool isSet) {
   switch (t->kind) {
-    case EK::Local: frame_->locals[t->slot].Deref() = std::move(value); return;
+    case EK::Local: locals_[t->slot].Deref() = std::move(value); return;
     case EK::Global: *t->global = std::move(value); return;
     case EK::Index: {
       if (IsVar(t->a)) {
@@ -606,7 +608,7 @@ Variant Interp::IndexGet(Expr* e) {
 Variant Interp::Eval(Expr* e) {
   switch (e->kind) {
     case EK::Literal: return e->lit;
-    case EK::Local: return frame_->locals[e->slot].Deref();
+    case EK::Local: return locals_[e->slot].Deref();
     case EK::Global: return *e->global;
     case EK::Binary: {
       Variant ta, tb;
@@ -650,7 +652,7 @@ Variant Interp::Eval(Expr* e) {
 // The less frequent expressions, kept apart so that Eval stays small.
 Variant Interp::EvalOther(Expr* e) {
   switch (e->kind) {
-    case EK::WithObj: return e->isGlobal ? *e->global : frame_->locals[e->slot];
+    case EK::WithObj: return e->isGlobal ? *e->global : locals_[e->slot];
     case EK::Index: return IndexGet(e);
     case EK::Paren: return Eval(e->a);
     case EK::Neg: return Negate(Eval(e->a));
@@ -695,6 +697,7 @@ Variant Interp::CallProc(const Proc* p, const std::vector<Expr*>& args) {
       for (size_t i = 0; i < need; ++i) locals[i].Clear();
       in.sp_ = base;
       in.frame_ = saved;
+      in.locals_ = saved->locals;
       --in.depth_;
     }
   } unwind{*this, locals, need, base, saved};
@@ -714,6 +717,7 @@ Variant Interp::CallProc(const Proc* p, const std::vector<Expr*>& args) {
   f.proc = p;
   f.program = p->program;
   frame_ = &f;
+  locals_ = locals;
   Tick();
   ExecBlock(p->body);
   if (p->resultSlot >= 0) return std::move(locals[p->resultSlot]);
@@ -738,6 +742,7 @@ Variant Interp::RunProc(const Proc* p, std::vector<Variant>& args) {
       for (size_t i = 0; i < need; ++i) locals[i].Clear();
       in.sp_ = base;
       in.frame_ = saved;
+      in.locals_ = saved->locals;
     }
   } unwind{*this, locals, need, base, saved};
   for (size_t i = 0; i < args.size(); ++i)
@@ -747,6 +752,7 @@ Variant Interp::RunProc(const Proc* p, std::vector<Variant>& args) {
   f.proc = p;
   f.program = p->program;
   frame_ = &f;
+  locals_ = locals;
   ExecBlock(p->body);
   if (p->resultSlot >= 0) return std::move(locals[p->resultSlot]);
   return Variant();

@@ -69,7 +69,7 @@ class Interp {
   const Variant& Operand(Expr* e, Variant& tmp) {
     switch (e->kind) {
       case EK::Literal: return e->lit;
-      case EK::Local: return frame_->locals[e->slot].Deref();
+      case EK::Local: return locals_[e->slot].Deref();
       case EK::Global: return *e->global;
       default: tmp = Eval(e); return tmp;
     }
@@ -91,6 +91,7 @@ class Interp {
   size_t sp_ = 0;
   Frame topFrame_;
   Frame* frame_ = &topFrame_;
+  Variant* locals_ = nullptr;  // frame_->locals, kept at hand for the evaluator
   const char* stackLimit_ = nullptr;
   int depth_ = 0;
   int ticks_ = 0;
