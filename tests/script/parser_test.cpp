@@ -138,6 +138,32 @@ TEST(Parser, ConstantsFoldAndCannotBeAssigned) {
   EXPECT_EQ(RunScript("Function F : F = vbTab : End Function\nWScript.Echo Len(F)"), "1\n");
 }
 
+TEST(Parser, LexicalFormsInContext) {
+  const char* code =
+      "Let a = 1 :: Call WScript.Echo(\"call\", a) ' a comment\n"
+      "Dim [my var] : [my var] = 2 : WScript.Echo [My Var]\n"
+      "WScript.Echo 1, _\n"
+      "   2, _\n"
+      "   3 : Rem the rest is a comment : WScript.Echo \"no\"\n"
+      "If a = 1 Then ' block form despite the comment\n"
+      "  WScript.Echo \"block\"\n"
+      "End If\n"
+      "wscript.ECHO Err.number, TYPENAME(empty)\n";
+  EXPECT_EQ(RunScript(code), "call 1\n2\n1 2 3\nblock\n0 Empty\n");
+}
+
+TEST(Parser, ProceduresAreVisibleBeforeTheirDefinitionAndNestingIsRefused) {
+  EXPECT_EQ(RunScript("WScript.Echo Later(2)\nFunction Later(x) : Later = x * 3 : End Function"), "6\n");
+  ScriptControl ctl;
+  EXPECT_FALSE(ctl.AddCode("Sub A\n  Sub B\n  End Sub\nEnd Sub"));
+  EXPECT_EQ(ctl.Error().Number, 1002);
+  EXPECT_EQ(ctl.Error().Line, 2);
+  EXPECT_FALSE(ctl.AddCode("Sub A\nEnd Function"));
+  EXPECT_EQ(ctl.Error().Number, 1016);
+  EXPECT_FALSE(ctl.AddCode("Dim x\nSub x\nEnd Sub"));
+  EXPECT_EQ(ctl.Error().Number, 1041);
+}
+
 TEST(Parser, NestingTooDeepIsAnErrorNotACrash) {
   std::string deep = "x = " + std::string(5000, '(') + "1" + std::string(5000, ')');
   ScriptControl ctl;

@@ -1,0 +1,2 @@
+WScript.Echo "ok"
+x = "open
