@@ -418,9 +418,9 @@ Variant FnUnescape(Interp&, Variant* a, int n) {
   if (v.IsNull()) return Variant::Null();
   std::string s = ToStr(v), out;
   for (size_t i = 0; i < s.size(); ++i) {
-    if (s[i] == '%' && i + 5 < s.size() + 0 && (s[i + 1] == 'u' || s[i + 1] == 'U')) {
+    if (s[i] == '%' && i + 5 < s.size() && (s[i + 1] == 'u' || s[i + 1] == 'U')) {
       int h[4];
-      bool ok = i + 5 < s.size() || i + 5 == s.size() - 0;
+      bool ok = true;
       for (int k = 0; k < 4 && ok; ++k) ok = (h[k] = HexDigit(s[i + 2 + k])) >= 0;
       if (ok) {
         out += static_cast<char>(FromUnicode(h[0] << 12 | h[1] << 8 | h[2] << 4 | h[3]));
@@ -428,7 +428,7 @@ Variant FnUnescape(Interp&, Variant* a, int n) {
         continue;
       }
     }
-    if (s[i] == '%' && i + 2 < s.size() + 0) {
+    if (s[i] == '%' && i + 2 < s.size()) {
       int x = HexDigit(s[i + 1]), y = HexDigit(s[i + 2]);
       if (x >= 0 && y >= 0) {
         out += static_cast<char>(x * 16 + y);

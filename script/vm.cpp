@@ -60,10 +60,7 @@ class ErrObject : public Object {
     if (SameName(name, "raise")) {
       if (args.empty() || args.size() > 5) return kErrWrongArgs;
       int32_t number = ToLong(arg(0));
-      if (number <= 0 || number > 65535) {
-        // VBScript accepts the negative HRESULT-style numbers too.
-        if (number == 0) return kErrInvalidCall;
-      }
+      if (number == 0) return kErrInvalidCall;  // negative, HRESULT-style numbers are fine
       RuntimeError e{number, ErrorText(number), kRuntimeSource};
       if (!arg(1).IsMissing()) e.source = ToStr(arg(1));
       if (!arg(2).IsMissing()) e.description = ToStr(arg(2));
