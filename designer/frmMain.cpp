@@ -244,6 +244,8 @@ int32_t frmMain::OuterHeightTwips() const {
 }
 
 void frmMain::SetOuterSize(int32_t widthTwips, int32_t heightTwips) {
+  askedWidth_ = widthTwips;
+  askedHeight_ = heightTwips;
   const QSize frame = frameGeometry().size() - geometry().size();
   resize(modLIB::TwipsToPixelsX(widthTwips) - frame.width(), modLIB::TwipsToPixelsY(heightTwips) - frame.height());
 }
@@ -288,6 +290,8 @@ void frmMain::showEvent(QShowEvent* e) {
   QMainWindow::showEvent(e);
   if (!shownOnce_) {
     shownOnce_ = true;
+    // The frame is known only now: the form's size is the outer size, frame included.
+    SetOuterSize(askedWidth_, askedHeight_);
     CentreOnScreen();
     Modified = false;
   }
@@ -352,7 +356,7 @@ bool frmMain::eventFilter(QObject* watched, QEvent* event) {
   QWidget* item = qobject_cast<QLabel*>(w) ? w : w->parentWidget();
   if (!item || !item->property("tag").isValid()) return false;
   auto* m = static_cast<QMouseEvent*>(event);
-  const QPointF at = w == item ? m->position() : QPointF(w->mapTo(item, m->position().toPoint()));
+  const QPointF at = w == item ? m->position() : m->position() + QPointF(w->mapTo(item, QPoint(0, 0)));
   if (type == QEvent::MouseMove) {
     if (m->buttons() != Qt::LeftButton) return false;
     Item_MouseMove(item, m->buttons(), at);

@@ -143,4 +143,5 @@ class frmMain : public QMainWindow {
   void CentreOnScreen();
 
   bool shownOnce_ = false;
+  int32_t askedWidth_ = 0, askedHeight_ = 0;  // the outer size last given, twips
 };

@@ -1,0 +1,124 @@
+// What the designer tests share: the designer window shown offscreen on a fresh
+// design, helpers that drive its dialogs with real keys and clicks, and reading a
+// saved file back through `qfd dump --json` in a separate process.
+#pragma once
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QTest>
+#include <QToolButton>
+#include <nlohmann/json.hpp>
+#include <string>
+
+#include "GuiSupport.h"
+#include "TestSupport.h"
+#include "frmDlgFile.h"
+#include "frmField.h"
+#include "frmInput.h"
+#include "frmMain.h"
+#include "modDB.h"
+
+namespace qfdesign {
+
+// Replaces a box's text by typing, as a user who selects it all first.
+inline void Fill(QLineEdit* box, const QString& text) {
+  box->setFocus();
+  box->selectAll();
+  QTest::keyClick(box, Qt::Key_Delete);
+  QTest::keyClicks(box, text);
+}
+inline void Click(QAbstractButton* b) { QTest::mouseClick(b, Qt::LeftButton); }
+
+class DesignerTest : public qfgui::GuiTest {
+ protected:
+  void SetUp() override {
+    qfgui::GuiTest::SetUp();
+    window = new frmMain;
+    window->show();
+    QApplication::setActiveWindow(window);
+    EXPECT_TRUE(QTest::qWaitForWindowActive(window));
+    modDlg::DialogFolder = dir.path().string();
+    host.Clear();
+  }
+  void TearDown() override {
+    window->Modified = false;
+    window->close();
+    delete window;
+    qfgui::GuiTest::TearDown();
+  }
+
+  // A menu command through its shortcut, typed into the window.
+  void Press(QAction* action) {
+    // After a dialog closes the offscreen platform leaves no window active.
+    QApplication::setActiveWindow(window);
+    EXPECT_TRUE(QTest::qWaitForWindowActive(window));
+    const QKeyCombination k = action->shortcut()[0];
+    QTest::keyClick(window, k.key(), k.keyboardModifiers());
+  }
+
+  // Adds a field through the field dialog (Ctrl+F), typing name, position, length
+  // and format; the size comes from the dialog's estimates.
+  void AddField(const QString& name, int x, int y, int length, const QString& format) {
+    auto ran = qfgui::OnShown<frmField>([&](frmField* d) {
+      Fill(d->NAM, name);
+      Fill(d->X, QString::number(x));
+      Fill(d->Y, QString::number(y));
+      Fill(d->L, QString::number(length));
+      Fill(d->FMT, format);
+      Click(d->AutoWidth);
+      Click(d->BtnUpdate);
+      EXPECT_FALSE(d->isVisible()) << host.Last();
+    });
+    Press(window->mnuFieldAdd);
+    EXPECT_TRUE(*ran);
+  }
+
+  // Save As through the file picker, into the test folder.
+  void SaveAs(const QString& name) {
+    auto ran = qfgui::OnShown<frmDlgFile>([&](frmDlgFile* d) {
+      Fill(d->txtFile, name);
+      Click(d->cmdOk);
+    });
+    Press(window->mnuFileSaveAs);
+    EXPECT_TRUE(*ran);
+  }
+
+  // Load through the file picker: a click on the file's entry, then Ok; a password,
+  // when given, is typed into the box that follows.
+  void Load(const QString& name, const QString* password = nullptr) {
+    auto ran = qfgui::OnShown<frmDlgFile>([&](frmDlgFile* d) {
+      const int row = qfgui::FindRow(d->lstDir, name);
+      ASSERT_GE(row, 0);
+      qfgui::ClickItem(d->lstDir, row);
+      if (password) {
+        qfgui::OnShown<frmInput>([&](frmInput* in) {
+          EXPECT_EQ(in->windowTitle(), "Password");
+          QTest::keyClicks(in->txtStr, *password);
+          Click(in->cmdOK);
+        });
+      }
+      Click(d->cmdOk);
+    });
+    Press(window->mnuFileLoad);
+    EXPECT_TRUE(*ran);
+  }
+
+  // The saved definition as another program reads it.
+  nlohmann::json Dump(const std::string& base) {
+    const auto r = qftest::RunProgram({qftest::ToolPath("qfd"), "dump", "--json", "--with-password", dir / base});
+    EXPECT_EQ(r.status, 0) << r.err;
+    return r.status == 0 ? nlohmann::json::parse(r.out) : nlohmann::json{};
+  }
+  nlohmann::json Record(const std::string& base, int n) {
+    const auto r = qftest::RunProgram({qftest::ToolPath("qfd"), "get", dir / base, std::to_string(n), "--json"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    return r.status == 0 ? nlohmann::json::parse(r.out) : nlohmann::json{};
+  }
+
+  qftest::TempDir dir;
+  frmMain* window = nullptr;
+};
+
+}  // namespace qfdesign

@@ -1,0 +1,480 @@
+// The designer's dialogs: field and banner properties with their checks and
+// estimates, form properties, tab order, the script editor; and screenshots of each.
+#include <QCheckBox>
+#include <QListWidget>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QRadioButton>
+#include <QTextBlock>
+
+#include "DesignerFixture.h"
+#include "frmBanner.h"
+#include "frmDlgClr.h"
+#include "frmDlgFnt.h"
+#include "frmProperty.h"
+#include "frmScript.h"
+#include "frmTabOrder.h"
+
+using namespace qfdesign;
+using namespace modDB;
+
+namespace {
+
+// The box a dialog left the keyboard focus in.
+QWidget* FocusOf(QDialog* d) { return d->focusWidget(); }
+
+BannerDef MakeBanner(const char* caption, int page, int x, int y) {
+  BannerDef b;
+  b.Page = static_cast<uint8_t>(page);
+  b.X = static_cast<int16_t>(x);
+  b.Y = static_cast<int16_t>(y);
+  b.Caption.Set(caption);
+  b.Font = GetFormProps().BannerFont;
+  return b;
+}
+
+}  // namespace
+
+TEST_F(DesignerTest, FieldDialogProposesEstimatesAndFiltersKeys) {
+  Press(window->mnuNextPage);
+  auto ran = qfgui::OnShown<frmField>([&](frmField* d) {
+    EXPECT_EQ(d->windowTitle(), "Field Properties");
+    EXPECT_EQ(d->lblPNO->text(), "2");
+    EXPECT_EQ(d->lblFNO->text(), "1");
+    EXPECT_EQ(d->NAM->text(), "FIELD1");
+    EXPECT_EQ(d->X->text(), "0");
+    EXPECT_EQ(d->Y->text(), "25");
+    EXPECT_EQ(d->L->text(), "32");
+    EXPECT_EQ(d->FMT->text(), "*");
+    EXPECT_EQ(d->nChars->text(), "32");
+    EXPECT_EQ(d->nLines->text(), "1");
+    EXPECT_EQ(d->BtnUpdate->text(), "Add");
+    EXPECT_FALSE(d->btnDelete->isEnabled());
+    // Width: 32 times a "Z" of the field font; height: one line of "Ty".
+    const int zWidth = d->Prv->width();
+    EXPECT_EQ(d->Prv->text(), "Z");
+    EXPECT_EQ(d->W->text().toInt(), 32 * zWidth);
+    EXPECT_GE(d->H->text().toInt(), 12);
+    EXPECT_LE(d->H->text().toInt(), 24);
+    qfgui::Shot(d, "designer_field_add");
+
+    // The format takes each letter or sign once, in upper case; no digits or blanks.
+    Fill(d->FMT, "");
+    QTest::keyClicks(d->FMT, "a1 *b*a!<9z");
+    EXPECT_EQ(d->FMT->text(), "A*B!<Z");
+    QTest::keyClicks(d->FMT, "qqq");  // eight characters at most
+    EXPECT_EQ(d->FMT->text(), "A*B!<ZQ");
+    // Names: letters in upper case, digits, "_"; nothing else.
+    Fill(d->NAM, "ab-c d_1");
+    EXPECT_EQ(d->NAM->text(), "ABCD_1");
+    Fill(d->X, "1x2.5");
+    EXPECT_EQ(d->X->text(), "125");
+
+    // A date measures with "9" and takes 10 characters; a time 8.
+    Fill(d->FMT, "d");
+    Click(d->AutoWidth);
+    EXPECT_EQ(d->Prv->text(), "9");
+    EXPECT_EQ(d->L->text(), "10");
+    EXPECT_EQ(d->W->text().toInt(), 32 * d->Prv->width());
+    Fill(d->FMT, "T");
+    Fill(d->nChars, "0");
+    Click(d->AutoWidth);
+    EXPECT_EQ(d->L->text(), "8");
+    EXPECT_EQ(d->nChars->text(), "8");  // no count: the length's
+    // A width beyond the window stops at the window's width.
+    Fill(d->FMT, "*");
+    Fill(d->nChars, "99");
+    Fill(d->L, "99");
+    Click(d->AutoWidth);
+    EXPECT_EQ(d->W->text(), "640");
+    Fill(d->nLines, "99");
+    Click(d->AutoHeight);
+    EXPECT_EQ(d->H->text(), "478");  // 7200 twips less 25 (pixels), in pixels
+    // No length, no estimate.
+    Fill(d->W, "77");
+    Fill(d->L, "");
+    Click(d->AutoWidth);
+    EXPECT_EQ(host.Last(), "Autowidth: Invalid Length, to estimate.");
+    EXPECT_EQ(host.boxes.back().style, vbOKOnly);
+    EXPECT_EQ(d->W->text(), "77");
+    EXPECT_EQ(FocusOf(d), d->L);
+    Click(d->btnDelete);  // disabled: nothing happens
+    EXPECT_TRUE(d->isVisible());
+  });
+  Press(window->mnuFieldAdd);
+  EXPECT_TRUE(*ran);
+  EXPECT_EQ(GetFieldCount(), 0);
+}
+
+TEST_F(DesignerTest, FieldDialogChecksInOrderThenTheEngine) {
+  AddField("TAKEN", 10, 40, 5, "");
+  host.Clear();
+  struct Case {
+    QLineEdit* frmField::*box;
+    QString text;
+    const char* message;
+  };
+  auto ran = qfgui::OnShown<frmField>([&](frmField* d) {
+    const Case cases[] = {
+        {&frmField::NAM, "1ST", "FIELD: Invalid Name"},
+        {&frmField::NAM, "END_", "FIELD: Invalid Name"},
+        {&frmField::X, "641", "FIELD: Invalid X"},
+        {&frmField::Y, "24", "FIELD: Invalid Y"},
+        {&frmField::Y, "481", "FIELD: Invalid Y"},
+        {&frmField::W, "1", "FIELD: Invalid Width"},
+        {&frmField::H, "", "FIELD: Invalid Height"},
+        {&frmField::L, "0", "Field: Invalid Length"},
+        {&frmField::L, "8193", "Field: Invalid Length"},
+    };
+    for (const Case& c : cases) {
+      QLineEdit* box = d->*c.box;
+      const QString good = box->text();
+      Fill(box, c.text);
+      d->W->setFocus();
+      Click(d->BtnUpdate);
+      EXPECT_EQ(host.Last(), c.message) << c.text.toStdString();
+      EXPECT_EQ(host.boxes.back().style, vbCritical);
+      EXPECT_EQ(FocusOf(d), box) << c.message;
+      EXPECT_TRUE(d->isVisible());
+      Fill(box, good);
+    }
+    EXPECT_FALSE(window->Modified);
+    // A duplicate passes the dialog; the engine refuses it and the dialog stays.
+    Fill(d->NAM, "taken");
+    Click(d->BtnUpdate);
+    EXPECT_EQ(host.Last(), "ADD FIELD: Duplicate field name!");
+    EXPECT_TRUE(d->isVisible());
+    EXPECT_TRUE(window->Modified);  // set before the engine was asked
+  });
+  window->Modified = false;
+  Press(window->mnuFieldAdd);
+  EXPECT_TRUE(*ran);
+  EXPECT_EQ(GetFieldCount(), 1);
+}
+
+TEST_F(DesignerTest, FieldDialogUpdatesAndDeletes) {
+  AddField("ONE", 10, 40, 5, "");
+  AddField("TWO", 10, 80, 10, "D");
+  AddField("THREE", 10, 120, 5, "");
+  FieldDef two;
+  GetFieldDef(2, two);
+  // Reopened from the canvas: counts derived from the stored size.
+  auto ran = qfgui::OnShown<frmField>([&](frmField* d) {
+    EXPECT_EQ(d->FMT->text(), "D");
+    EXPECT_EQ(d->Prv->text(), "9");
+    EXPECT_EQ(d->nChars->text().toInt(), qRound(double(two.Width) / d->Prv->width()));
+    EXPECT_EQ(d->nLines->text(), "1");
+    qfgui::Shot(d, "designer_field_update");
+    Fill(d->NAM, "BORN");
+    Fill(d->X, "200");
+    Click(d->BtnUpdate);
+  });
+  QTest::mouseClick(window->Field[2]->viewport(), Qt::RightButton, {}, QPoint(2, 2));
+  EXPECT_TRUE(*ran);
+  GetFieldDef(2, two);
+  EXPECT_EQ(two.Name.Trimmed(), "BORN");
+  EXPECT_EQ(two.X, 200);
+  EXPECT_EQ(window->Field[2]->x(), 200);
+
+  ran = qfgui::OnShown<frmField>([&](frmField* d) { Click(d->btnDelete); });
+  QTest::mouseClick(window->Field[1]->viewport(), Qt::RightButton, {}, QPoint(2, 2));
+  EXPECT_TRUE(*ran);
+  EXPECT_TRUE(host.boxes.empty()) << host.Last();
+  ASSERT_EQ(GetFieldCount(), 2);
+  FieldDef first;
+  GetFieldDef(1, first);
+  EXPECT_EQ(first.Name.Trimmed(), "BORN");
+  EXPECT_TRUE(window->Field[3]->isHidden());
+}
+
+TEST_F(DesignerTest, BannerDialogLookAndChecks) {
+  for (int i = 1; i <= 3; ++i) {
+    BannerDef b = MakeBanner("Old", 1, 10 * i, 40 * i);
+    ASSERT_EQ(InsertBanner(b), i);
+  }
+  window->ShowCurPage();
+  auto ran = qfgui::OnShown<frmBanner>([&](frmBanner* d) {
+    EXPECT_EQ(d->windowTitle(), "Banner Properties");
+    EXPECT_EQ(d->lblBNO->text(), "4");
+    EXPECT_EQ(d->lblPNO->text(), "1");
+    EXPECT_EQ(d->TXT->toPlainText(), "BANNER4");
+    EXPECT_EQ(d->X->text(), "0");
+    EXPECT_EQ(d->Y->text(), "25");
+    EXPECT_EQ(d->LookName, "Arial");
+    EXPECT_EQ(d->LookSize, 10);
+    EXPECT_FALSE(d->btnDelete->isEnabled());
+    // Blanks only: refused, and the box is left empty with the focus in it.
+    d->TXT->setFocus();
+    d->TXT->selectAll();
+    QTest::keyClicks(d->TXT, "    ");
+    Click(d->BtnUpdate);
+    EXPECT_EQ(host.Last(), "BANNER: Invalid Caption");
+    EXPECT_EQ(host.boxes.back().style, vbOKOnly);
+    EXPECT_EQ(d->TXT->toPlainText(), "");
+    EXPECT_EQ(FocusOf(d), d->TXT);
+    Fill(d->Y, "3");
+    Click(d->BtnUpdate);
+    EXPECT_EQ(host.Last(), "BANNER: Invalid Y");
+    Fill(d->Y, "60");
+    // At most 64 characters.
+    d->TXT->setFocus();
+    QTest::keyClicks(d->TXT, QString(70, 'x'));
+    EXPECT_EQ(d->TXT->toPlainText(), QString(64, 'x'));
+    d->TXT->selectAll();
+    QTest::keyClicks(d->TXT, "  Welcome  ");
+    // Text colour through the colour picker: red (BBGGRR 0000FF).
+    qfgui::OnShown<frmDlgClr>([&](frmDlgClr* c) {
+      Fill(c->txtClr, "0000FF");
+      Click(c->cmdOK);
+    });
+    Click(d->BtnForeground);
+    EXPECT_EQ(d->LookFore, 0x0000FF);
+    qfgui::OnShown<frmDlgFnt>([&](frmDlgFnt* f) {
+      qfgui::ClickItem(f->lstFN, qfgui::FindRow(f->lstFN, "Courier"));
+      qfgui::ClickItem(f->lstFS, qfgui::FindRow(f->lstFS, "14"));
+      Click(f->chkBold);
+      Click(f->cmdOK);
+    });
+    Click(d->BtnFont);
+    EXPECT_EQ(d->TXT->palette().color(QPalette::Text), QColor(255, 0, 0));
+    qfgui::Shot(d, "designer_banner");
+    Click(d->BtnUpdate);
+    EXPECT_FALSE(d->isVisible());
+  });
+  Press(window->mnuBannerAdd);
+  EXPECT_TRUE(*ran);
+  BannerDef b;
+  ASSERT_EQ(GetBanner(4, b), 4);
+  EXPECT_EQ(b.Caption.Trimmed(), "Welcome");
+  EXPECT_EQ(b.Page, 1);
+  EXPECT_EQ(b.X, 0);
+  EXPECT_EQ(b.Y, 60);
+  EXPECT_EQ(b.Font.Name.Trimmed(), "Courier");
+  EXPECT_EQ(b.Font.Size, 14);
+  EXPECT_EQ(b.Font.Bold, 255);
+  EXPECT_EQ(b.Font.Italic, 0);
+  EXPECT_EQ(b.Font.ForeColor, 0x0000FF);
+  EXPECT_EQ(b.Font.BackColor, 0xFFFFFF);
+  EXPECT_TRUE(window->Banner[4]->isVisible());
+  EXPECT_EQ(window->Banner[4]->text(), "Welcome");
+
+  // A look changed and the dialog closed by its close box: nothing changes.
+  window->Modified = false;
+  ran = qfgui::OnShown<frmBanner>([&](frmBanner* d) {
+    EXPECT_EQ(d->BtnUpdate->text(), "Update");
+    EXPECT_EQ(d->TXT->toPlainText(), "Old");
+    qfgui::OnShown<frmDlgClr>([&](frmDlgClr* c) {
+      Fill(c->txtClr, "00FF00");
+      Click(c->cmdOK);
+    });
+    Click(d->btnBackground);
+    d->close();
+  });
+  QTest::mouseClick(window->Banner[2], Qt::RightButton, {}, QPoint(2, 2));
+  EXPECT_TRUE(*ran);
+  ASSERT_EQ(GetBanner(2, b), 2);
+  EXPECT_EQ(b.Font.BackColor, 0xFFFFFF);
+  EXPECT_FALSE(window->Modified);
+
+  // Delete, without a question: later banners move down.
+  ran = qfgui::OnShown<frmBanner>([&](frmBanner* d) { Click(d->btnDelete); });
+  QTest::mouseClick(window->Banner[2], Qt::RightButton, {}, QPoint(2, 2));
+  EXPECT_TRUE(*ran);
+  EXPECT_EQ(GetBannerCount(), 3);
+  ASSERT_EQ(GetBanner(3, b), 3);
+  EXPECT_EQ(b.Caption.Trimmed(), "Welcome");
+  EXPECT_TRUE(window->Modified);
+}
+
+TEST_F(DesignerTest, PropertiesResizeRecolourAndReachEveryBanner) {
+  for (int i = 1; i <= 2; ++i) {
+    BannerDef b = MakeBanner("Head", i, 10, 40);
+    ASSERT_EQ(InsertBanner(b), i);
+  }
+  SetDateOrder(7);  // neither 1 nor 2: the day-first option
+  SetOrientation(9);
+  window->Modified = false;
+  auto ran = qfgui::OnShown<frmProperty>([&](frmProperty* d) {
+    EXPECT_EQ(d->windowTitle(), "Properties");
+    EXPECT_EQ(d->MH->text(), "480");
+    EXPECT_EQ(d->MW->text(), "640");
+    EXPECT_TRUE(d->optUK->isChecked());
+    EXPECT_TRUE(d->optPort->isChecked());
+    EXPECT_FALSE(d->chkBFC->isChecked() || d->chkBBC->isChecked() || d->chkBFNT->isChecked());
+    qfgui::Shot(d, "designer_properties");
+    // Sizes: digits only, 200 … the screen.
+    Fill(d->MH, "4x0");
+    EXPECT_EQ(d->MH->text(), "40");
+    Fill(d->MH, "199");
+    Click(d->BtnUpdate);
+    EXPECT_EQ(host.Last(), ": Invalid Height");
+    EXPECT_EQ(host.boxes.back().style, vbCritical);
+    EXPECT_EQ(FocusOf(d), d->MH);
+    const QSize screen = d->screen()->geometry().size();
+    Fill(d->MH, QString::number(screen.height() + 1));
+    Click(d->BtnUpdate);
+    EXPECT_EQ(host.Last(), ": Invalid Height");
+    Fill(d->MH, "400");
+    Fill(d->MW, QString::number(screen.width() + 1));
+    Click(d->BtnUpdate);
+    EXPECT_EQ(host.Last(), ": Invalid Width");
+    EXPECT_EQ(FocusOf(d), d->MW);
+    EXPECT_FALSE(window->Modified);
+    Fill(d->MW, "500");
+    // Field colours, the banner text colour for every banner, a background default.
+    qfgui::OnShown<frmDlgClr>([&](frmDlgClr* c) {
+      Fill(c->txtClr, "FF0000");  // blue
+      Click(c->cmdOK);
+    });
+    Click(d->btnFieldForeground);
+    qfgui::OnShown<frmDlgClr>([&](frmDlgClr* c) {
+      Fill(c->txtClr, "00FF00");
+      Click(c->cmdOK);
+    });
+    Click(d->btnBannerForeground);
+    Click(d->chkBFC);
+    qfgui::OnShown<frmDlgClr>([&](frmDlgClr* c) {
+      Fill(c->txtClr, "CCCCCC");
+      Click(c->cmdOK);
+    });
+    Click(d->btnBannerBackground);
+    EXPECT_EQ(d->B->palette().color(QPalette::Window), QColor(0xCC, 0xCC, 0xCC));
+    Click(d->optUS);
+    Click(d->optLand);
+    Click(d->BtnUpdate);
+    EXPECT_FALSE(d->isVisible());
+  });
+  Press(window->mnuProperty);
+  EXPECT_TRUE(*ran);
+  EXPECT_TRUE(window->Modified);
+  EXPECT_EQ(window->frameGeometry().size(), QSize(500, 400));
+  const FormProps p = GetFormProps();
+  EXPECT_EQ(p.Width, 7500);
+  EXPECT_EQ(p.Height, 6000);
+  EXPECT_EQ(p.FieldFont.ForeColor, 0xFF0000);
+  EXPECT_EQ(p.BannerFont.ForeColor, 0x00FF00);
+  EXPECT_EQ(p.BannerFont.BackColor, 0xCCCCCC);
+  EXPECT_EQ(GetDateOrder(), 2);
+  EXPECT_EQ(GetOrientation(), 2);
+  for (int16_t i = 1; i <= 2; ++i) {
+    BannerDef b;
+    GetBanner(i, b);
+    EXPECT_EQ(b.Font.ForeColor, 0x00FF00) << i;
+    EXPECT_EQ(b.Font.BackColor, 0xFFFFFF) << i;  // its box was not checked
+  }
+}
+
+TEST_F(DesignerTest, TabOrderMovesWholeSlots) {
+  AddField("A", 10, 40, 1, "");
+  AddField("B", 10, 70, 2, "");
+  AddField("C", 10, 100, 3, "");
+  window->Modified = false;
+  auto ran = qfgui::OnShown<frmTabOrder>([&](frmTabOrder* d) {
+    EXPECT_EQ(d->windowTitle(), "Tab Order");
+    ASSERT_EQ(d->Lst->count(), 3);
+    // Up on the first and Dn on the last do nothing.
+    qfgui::ClickItem(d->Lst, 0);
+    Click(d->cmdUp);
+    qfgui::ClickItem(d->Lst, 2);
+    Click(d->cmdDn);
+    EXPECT_FALSE(window->Modified);
+    Click(d->cmdUp);  // C moves up, and stays selected
+    EXPECT_EQ(d->Lst->currentRow(), 1);
+    EXPECT_EQ(d->Lst->item(1)->text(), "C");
+    EXPECT_EQ(d->Lst->item(2)->text(), "B");
+    EXPECT_TRUE(window->Modified);
+    Click(d->cmdUp);
+    EXPECT_EQ(d->Lst->item(0)->text(), "C");
+    qfgui::Shot(d, "designer_taborder");
+    Click(d->cmdOK);
+  });
+  Press(window->mnuTabOrder);
+  EXPECT_TRUE(*ran);
+  FieldDef f;
+  GetFieldDef(1, f);
+  EXPECT_EQ(f.Name.Trimmed(), "C");
+  EXPECT_EQ(f.Length, 3);
+  EXPECT_EQ(f.Y, 100);
+  // On the canvas nothing moved, but the field is now field 1.
+  EXPECT_EQ(window->Field[1]->pos(), QPoint(10, 100));
+  ran = qfgui::OnShown<frmField>([&](frmField* d) { EXPECT_EQ(d->lblFNO->text(), "1"); });
+  QTest::mouseClick(window->Field[1]->viewport(), Qt::RightButton, {}, QPoint(2, 2));
+  EXPECT_TRUE(*ran);
+}
+
+TEST_F(DesignerTest, ScriptEditorPositionTabsAndQuestion) {
+  // Opening and cancelling without typing asks nothing.
+  auto ran = qfgui::OnShown<frmScript>([&](frmScript* d) {
+    EXPECT_EQ(d->windowTitle(), "Script");
+    EXPECT_EQ(d->mnuLine->text(), "L 1, C 1");
+    EXPECT_EQ(d->SCRP->toPlainText(), "Sub Start\nEnd Sub\n\nSub Update\nEnd Sub");
+    d->mnuCancel->trigger();
+    EXPECT_FALSE(d->isVisible());
+  });
+  Press(window->mnuScript);
+  EXPECT_TRUE(*ran);
+  EXPECT_TRUE(host.boxes.empty());
+
+  ran = qfgui::OnShown<frmScript>([&](frmScript* d) {
+    QTest::keyClick(d->SCRP, Qt::Key_Down);
+    QTest::keyClick(d->SCRP, Qt::Key_Down);
+    EXPECT_EQ(d->mnuLine->text(), "L 3, C 1");
+    QTest::keyClick(d->SCRP, Qt::Key_Tab);  // a blank, not a tab
+    QTest::keyClicks(d->SCRP, "x");
+    EXPECT_EQ(d->mnuLine->text(), "L 3, C 3");
+    // A click into the text moves the indicator: behind "End Sub" on line 2.
+    QTextCursor end2(d->SCRP->document()->findBlockByNumber(1));
+    end2.movePosition(QTextCursor::EndOfBlock);
+    QTest::mouseClick(d->SCRP->viewport(), Qt::LeftButton, {}, d->SCRP->cursorRect(end2).center() + QPoint(3, 0));
+    EXPECT_EQ(d->mnuLine->text(), "L 2, C 8");
+    qfgui::Shot(d, "designer_script");
+    // Cancel after typing asks; No keeps the editor open.
+    host.replies = {vbNo};
+    d->mnuCancel->trigger();
+    EXPECT_EQ(host.Last(), "Modified: Script is modified, Exit anyway?");
+    EXPECT_EQ(host.boxes.back().style, vbYesNo | vbDefaultButton2);
+    EXPECT_TRUE(d->isVisible());
+    host.replies = {vbYes};
+    d->close();
+    EXPECT_FALSE(d->isVisible());
+  });
+  window->Modified = false;
+  Press(window->mnuScript);
+  EXPECT_TRUE(*ran);
+  EXPECT_EQ(GetScript(), "Sub Start\r\nEnd Sub\r\n\r\nSub Update\r\nEnd Sub");
+  EXPECT_FALSE(window->Modified);
+
+  // Typing and Update stores the text without a question.
+  host.Clear();
+  ran = qfgui::OnShown<frmScript>([&](frmScript* d) {
+    d->SCRP->selectAll();
+    QTest::keyClicks(d->SCRP, "  Sub Start");
+    QTest::keyClick(d->SCRP, Qt::Key_Return);
+    QTest::keyClick(d->SCRP, Qt::Key_Tab);
+    QTest::keyClicks(d->SCRP, "Qf.Allow\tEnd");
+    QTest::keyClick(d->SCRP, Qt::Key_Return);
+    QTest::keyClicks(d->SCRP, "End Sub   ");
+    d->mnuUpdate->trigger();
+    EXPECT_FALSE(d->isVisible());
+  });
+  Click(window->cTBarBtn[7]);
+  EXPECT_TRUE(*ran);
+  EXPECT_TRUE(host.boxes.empty()) << host.Last();
+  EXPECT_EQ(GetScript(), "Sub Start\r\n Qf.Allow End\r\nEnd Sub");
+  EXPECT_TRUE(window->Modified);
+}
+
+TEST_F(DesignerTest, ScreenshotsOfTheExampleForm) {
+  const auto made = qftest::RunProgram({qftest::ToolPath("qfd"), "create", "--from",
+                                        std::string(QF_SOURCE_DIR) + "/examples/Contacts.json", dir / "Contacts"});
+  ASSERT_EQ(made.status, 0) << made.err;
+  Load("Contacts");
+  EXPECT_EQ(host.boxes.size(), 1u);
+  EXPECT_EQ(window->windowTitle(), "Contacts");
+  EXPECT_GT(GetFieldCount(), 5);
+  QApplication::processEvents();
+  qfgui::Shot(window, "designer_contacts_page1");
+  Press(window->mnuNextPage);
+  qfgui::Shot(window, "designer_contacts_page2");
+  EXPECT_FALSE(window->Modified);
+}

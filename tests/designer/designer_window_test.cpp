@@ -1,0 +1,413 @@
+// The designer window: start-up, pages, dragging within the canvas, resizing, the
+// Component pop-up, New, Load with its password, Save and Save As, heading, closing.
+#include <QContextMenuEvent>
+#include <QMouseEvent>
+#include <filesystem>
+
+#include "DesignerFixture.h"
+#include "frmTabOrder.h"
+
+using namespace qfdesign;
+using namespace modDB;
+
+namespace {
+
+// Sends a mouse event with a position inside the item that may hold fractions.
+void SendMouse(QWidget* target, QEvent::Type type, QPointF at, Qt::MouseButton button, Qt::MouseButtons buttons) {
+  QMouseEvent e(type, at, target->mapToGlobal(at), button, buttons, Qt::NoModifier);
+  QApplication::sendEvent(target, &e);
+}
+
+}  // namespace
+
+TEST_F(DesignerTest, FreshStartShowsAnEmptyFirstPage) {
+  frmMain& w = *window;
+  EXPECT_EQ(w.lblPageNo->text(), "P 1");
+  EXPECT_EQ(w.cTBarLbl->text(), "0,0");
+  EXPECT_EQ(w.windowTitle(), "");
+  EXPECT_FALSE(w.Modified);
+  for (int k = 1; k <= 8; ++k) {
+    EXPECT_EQ(w.mnuPage[k]->text(), QString("Page %1").arg(k));
+    EXPECT_EQ(GetPageHeading(k), "Page " + std::to_string(k));
+  }
+  for (int i = 1; i <= 128; ++i) EXPECT_TRUE(w.Field[i]->isHidden() && w.Banner[i]->isHidden());
+  // The strip: 375 twips high, buttons 435 twips wide, 420 twips apart.
+  EXPECT_EQ(w.ToolbarHeight(), 25);
+  EXPECT_EQ(w.cTBar->geometry(), QRect(0, 0, w.canvas->width(), 25));
+  EXPECT_EQ(w.cTBarBtn[3]->geometry(), QRect(84, 0, 29, 25));
+  // The form's size is the window's outer size: 640 x 480 pixels.
+  EXPECT_EQ(w.frameGeometry().size(), QSize(640, 480));
+  EXPECT_FALSE(w.Modified);
+  EXPECT_EQ(GetFormProps().Width, 9600);
+  EXPECT_EQ(GetFormProps().Height, 7200);
+  EXPECT_EQ(GetScript(), "Sub Start\r\nEnd Sub\r\n\r\nSub Update\r\nEnd Sub");
+
+  // Pages stop at 1 and 8.
+  Press(w.mnuPreviousPage);
+  EXPECT_EQ(w.CurPage, 1);
+  for (int k = 0; k < 10; ++k) Click(w.cTBarBtn[3]);
+  EXPECT_EQ(w.CurPage, 8);
+  EXPECT_EQ(w.lblPageNo->text(), "P 8");
+  Click(w.cTBarBtn[2]);
+  EXPECT_EQ(w.CurPage, 7);
+  w.mnuPage[2]->trigger();
+  EXPECT_EQ(w.lblPageNo->text(), "P 2");
+
+  // Nothing changed: Exit closes without a question.
+  EXPECT_FALSE(w.Modified);
+  Press(w.mnuExit);
+  EXPECT_FALSE(w.isVisible());
+  EXPECT_TRUE(host.boxes.empty()) << host.Last();
+}
+
+TEST_F(DesignerTest, DraggingStopsAtEveryEdgeAndStoresThePosition) {
+  frmMain& w = *window;
+  AddField("NAME", 100, 100, 10, "");
+  ASSERT_EQ(GetFieldCount(), 1);
+  CanvasField* f = w.Field[1];
+  ASSERT_TRUE(f->isVisible());
+  EXPECT_EQ(f->pos(), QPoint(100, 100));
+  w.Modified = false;
+  QWidget* vp = f->viewport();
+  const QPoint inVp(5, 5);
+  const QPoint vpAt = vp->mapTo(f, QPoint(0, 0));  // the viewport lies inside the frame
+
+  QTest::mousePress(vp, Qt::LeftButton, {}, inVp);
+  EXPECT_EQ(w.PressX, 5 + vpAt.x());
+  EXPECT_EQ(w.PressY, 5 + vpAt.y());
+  EXPECT_EQ(w.cTBarLbl->text(), " 100, 100");
+  // Past the left edge and above the toolbar.
+  QTest::mouseMove(vp, inVp + QPoint(-300, -300));
+  EXPECT_EQ(f->pos(), QPoint(0, 25));
+  EXPECT_EQ(w.cTBarLbl->text(), " 0, 25");
+  EXPECT_TRUE(w.Modified);
+  FieldDef d;
+  GetFieldDef(1, d);
+  EXPECT_EQ(d.X, 0);
+  EXPECT_EQ(d.Y, 25);
+  // Past the right and bottom edges.
+  QTest::mouseMove(vp, inVp + QPoint(2000, 2000));
+  const QPoint corner(w.canvas->width() - f->width(), w.canvas->height() - f->height());
+  EXPECT_EQ(f->pos(), corner);
+  GetFieldDef(1, d);
+  EXPECT_EQ(QPoint(d.X, d.Y), corner);
+  EXPECT_EQ(w.cTBarLbl->text(), QString(" %1, %2").arg(corner.x()).arg(corner.y()));
+  QTest::mouseRelease(vp, Qt::LeftButton, {}, inVp);
+
+  // A point held between pixels: halves go to the even whole number.
+  f->move(100, 100);
+  const QPointF half(0.5, 0.5);
+  SendMouse(vp, QEvent::MouseButtonPress, QPointF(6, 6) - vpAt + half, Qt::LeftButton, Qt::LeftButton);
+  EXPECT_DOUBLE_EQ(w.PressX, 6.5);
+  // 100 - 6.5 + 16 = 109.5, then 110 - 6.5 + 5 = 108.5
+  SendMouse(vp, QEvent::MouseMove, QPointF(16, 16) - vpAt, Qt::NoButton, Qt::LeftButton);
+  EXPECT_EQ(f->pos(), QPoint(110, 110));
+  SendMouse(vp, QEvent::MouseMove, QPointF(5, 5) - vpAt, Qt::NoButton, Qt::LeftButton);
+  EXPECT_EQ(f->pos(), QPoint(108, 108));
+  SendMouse(vp, QEvent::MouseButtonRelease, QPointF(5, 5) - vpAt, Qt::LeftButton, Qt::NoButton);
+
+  // Only the left button alone drags.
+  SendMouse(vp, QEvent::MouseMove, {40, 40}, Qt::NoButton, Qt::LeftButton | Qt::RightButton);
+  SendMouse(vp, QEvent::MouseMove, {40, 40}, Qt::NoButton, Qt::MiddleButton);
+  EXPECT_EQ(f->pos(), QPoint(108, 108));
+
+  // Banners drag alike.
+  modDB::BannerDef b;
+  b.Page = 1;
+  b.X = 300;
+  b.Y = 200;
+  b.Caption.Set("Title");
+  b.Font = GetFormProps().BannerFont;
+  ASSERT_EQ(InsertBanner(b), 1);
+  w.ShowCurPage();
+  QLabel* label = w.Banner[1];
+  QTest::mousePress(label, Qt::LeftButton, {}, QPoint(2, 2));
+  QTest::mouseMove(label, QPoint(2 - 400, 2 + 7));
+  EXPECT_EQ(label->pos(), QPoint(0, 207));
+  QTest::mouseRelease(label, Qt::LeftButton, {}, QPoint(2, 2));
+  GetBanner(1, b);
+  EXPECT_EQ(b.X, 0);
+  EXPECT_EQ(b.Y, 207);
+  EXPECT_EQ(w.cTBarLbl->text(), " 0, 207");
+}
+
+TEST_F(DesignerTest, ResizingStoresTheFormSizeAndKeepsAMinimum) {
+  frmMain& w = *window;
+  const QSize frame = w.frameGeometry().size() - w.size();
+  w.resize(100, 60);
+  EXPECT_EQ(w.frameGeometry().size(), QSize(250, 150));
+  EXPECT_EQ(GetFormProps().Width, 250 * 15);
+  EXPECT_EQ(GetFormProps().Height, 150 * 15);
+  EXPECT_TRUE(w.Modified);
+  EXPECT_EQ(w.cTBar->width(), w.canvas->width());
+  w.Modified = false;
+  w.resize(QSize(700, 500) - frame);
+  EXPECT_EQ(GetFormProps().Width, 10500);
+  EXPECT_EQ(GetFormProps().Height, 7500);
+  EXPECT_TRUE(w.Modified);
+}
+
+TEST_F(DesignerTest, RightClicksOpenDialogsAndThePopUpMenu) {
+  frmMain& w = *window;
+  // The empty canvas pops up the Component menu at the pointer.
+  QTest::mouseClick(w.canvas, Qt::RightButton, {}, QPoint(300, 300));
+  EXPECT_TRUE(w.mnuComponent->isVisible());
+  w.mnuComponent->hide();
+  QTest::mouseClick(w.canvas, Qt::LeftButton, {}, QPoint(300, 300));
+  EXPECT_FALSE(w.mnuComponent->isVisible());
+
+  // Tab Order needs two fields.
+  bool tabOrderShown = false;
+  modDlg::SetShownHook([&](QDialog* d) { tabOrderShown |= qobject_cast<frmTabOrder*>(d) != nullptr; });
+  Press(w.mnuTabOrder);
+  AddField("A", 10, 40, 5, "");
+  Click(w.cTBarBtn[5]);
+  EXPECT_FALSE(tabOrderShown);
+
+  AddField("B", 10, 80, 5, "");
+  ASSERT_EQ(GetFieldCount(), 2);
+  // A right click on the second field opens its dialog in update mode; the item is
+  // disabled meanwhile, and the canvas is redrawn afterwards.
+  auto ran = qfgui::OnShown<frmField>([&](frmField* d) {
+    EXPECT_EQ(d->lblFNO->text(), "2");
+    EXPECT_EQ(d->NAM->text(), "B");
+    EXPECT_EQ(d->BtnUpdate->text(), "Update");
+    EXPECT_TRUE(d->btnDelete->isEnabled());
+    EXPECT_FALSE(w.Field[2]->isEnabled());
+    w.Field[2]->move(300, 300);  // a stray change that the redraw must undo
+    d->close();
+  });
+  QTest::mouseClick(w.Field[2]->viewport(), Qt::RightButton, {}, QPoint(3, 3));
+  EXPECT_TRUE(*ran);
+  EXPECT_TRUE(w.Field[2]->isEnabled());
+  EXPECT_EQ(w.Field[2]->pos(), QPoint(10, 80));
+}
+
+TEST_F(DesignerTest, SaveAsThenSaveWritesEveryValue) {
+  frmMain& w = *window;
+  AddField("NAME", 120, 40, 30, "!a");
+  AddField("BORN", 120, 70, 3, "d");
+  // A heading for page 1; an empty heading for page 2 gives back "Page 2".
+  auto heading = qfgui::OnShown<frmInput>([&](frmInput* in) {
+    EXPECT_EQ(in->windowTitle(), "Page Heading");
+    EXPECT_EQ(in->txtStr->text(), "Page 1");
+    Fill(in->txtStr, "People & more");  // "&" is not among the keys of a heading
+    Click(in->cmdOK);
+  });
+  Press(w.mnuHeading);
+  EXPECT_TRUE(*heading);
+  EXPECT_EQ(w.mnuPage[1]->text(), "People  more");
+  Press(w.mnuNextPage);
+  heading = qfgui::OnShown<frmInput>([&](frmInput* in) {
+    Fill(in->txtStr, "");
+    Click(in->cmdOK);
+  });
+  Press(w.mnuHeading);
+  EXPECT_EQ(w.mnuPage[2]->text(), "Page 2");
+  Press(w.mnuPreviousPage);
+
+  // Never saved: Save asks for a name.
+  ASSERT_TRUE(w.Modified);
+  auto picker = qfgui::OnShown<frmDlgFile>([&](frmDlgFile* d) {
+    EXPECT_EQ(d->windowTitle(), "Save As");
+    Fill(d->txtFile, "People");
+    Click(d->cmdOk);
+  });
+  Press(w.mnuFileSave);
+  EXPECT_TRUE(*picker);
+  EXPECT_TRUE(host.boxes.empty()) << host.Last();
+  EXPECT_EQ(w.windowTitle(), "People");
+  EXPECT_FALSE(w.Modified);
+
+  const auto j = Dump("People");
+  EXPECT_EQ(j["RecordCount"], 0);
+  EXPECT_EQ(j["RecordLength"], 41);
+  EXPECT_EQ(j["FieldCount"], 2);
+  EXPECT_EQ(j["Props"]["Width"], 9600);
+  EXPECT_EQ(j["Props"]["Height"], 7200);
+  EXPECT_EQ(j["Props"]["FieldFont"]["BackColor"], "#CCFFFF");
+  const auto& f1 = j["Fields"][0];
+  EXPECT_EQ(f1["Name"], "NAME");
+  EXPECT_EQ(f1["Page"], 1);
+  EXPECT_EQ(f1["X"], 120);
+  EXPECT_EQ(f1["Y"], 40);
+  EXPECT_EQ(f1["Length"], 30);
+  EXPECT_EQ(f1["Format"], "!A");
+  EXPECT_EQ(f1["Width"], w.Field[1]->width());
+  EXPECT_EQ(f1["Height"], w.Field[1]->height());
+  EXPECT_GT(f1["Width"].get<int>(), 100);
+  EXPECT_GT(f1["Height"].get<int>(), 10);
+  EXPECT_EQ(j["Fields"][1]["Name"], "BORN");
+  EXPECT_EQ(j["Fields"][1]["Format"], "D");
+  EXPECT_EQ(j["Fields"][1]["Length"], 10);  // a date is 10 characters
+  EXPECT_EQ(j["Fields"][1]["Offset"], 31);
+  EXPECT_EQ(j["PageHeadings"][0], "People  more");
+  EXPECT_EQ(j["PageHeadings"][1], "Page 2");
+  EXPECT_EQ(j["PageHeadings"][7], "Page 8");
+  EXPECT_EQ(j["Script"], "Sub Start\r\nEnd Sub\r\n\r\nSub Update\r\nEnd Sub");
+  EXPECT_EQ(j.value("Password", std::string("?")), "");
+  EXPECT_EQ(j["DateOrder"], 1);
+  EXPECT_EQ(j["Orientation"], 1);
+
+  // Save goes back to the same file, even when the file picker was last in another
+  // folder (and so was the current folder).
+  std::filesystem::create_directory(dir.path() / "elsewhere");
+  auto away = qfgui::OnShown<frmDlgFile>([&](frmDlgFile* d) {
+    qfgui::DblClickItem(d->lstDir, qfgui::FindRow(d->lstDir, "[elsewhere]"));
+    Click(d->cmdCancel);
+  });
+  Press(w.mnuFileSaveAs);
+  EXPECT_TRUE(*away);
+  EXPECT_EQ(w.windowTitle(), "People");
+  w.SetOuterSize(10500, 7500);
+  ASSERT_TRUE(w.Modified);
+  Click(w.cTBarBtn[1]);
+  EXPECT_FALSE(w.Modified);
+  EXPECT_FALSE(std::filesystem::exists(dir.path() / "elsewhere" / "People.Qfd"));
+  EXPECT_EQ(Dump("People")["Props"]["Width"], 10500);
+  EXPECT_TRUE(std::filesystem::exists(dir.path() / "People.Bak"));
+}
+
+TEST_F(DesignerTest, SavingOverRecordsRecoversThemByName) {
+  frmMain& w = *window;
+  AddField("FIRST", 10, 40, 10, "");
+  AddField("LAST", 10, 70, 10, "");
+  AddField("CITY", 10, 100, 8, "");
+  SaveAs("Club");
+  for (const char* who : {"FIRST=Ann LAST=Baker CITY=Rome", "FIRST=Carl LAST=Diaz CITY=Madrid"}) {
+    std::vector<std::string> argv{qftest::ToolPath("qfd"), "add", dir / "Club"};
+    std::string s = who;
+    for (size_t at = 0; at != std::string::npos;) {
+      const size_t next = s.find(' ', at);
+      argv.push_back(s.substr(at, next == std::string::npos ? next : next - at));
+      at = next == std::string::npos ? next : next + 1;
+    }
+    ASSERT_EQ(qftest::RunProgram(argv).status, 0);
+  }
+
+  // City moves first, Last is lengthened, First shortened, and the save recovers.
+  auto order = qfgui::OnShown<frmTabOrder>([&](frmTabOrder* d) {
+    qfgui::ClickItem(d->Lst, 2);
+    Click(d->cmdUp);
+    Click(d->cmdUp);
+    Click(d->cmdOK);
+  });
+  Press(w.mnuTabOrder);
+  EXPECT_TRUE(*order);
+  FieldDef f;
+  GetFieldDef(3, f);
+  f.Length = 12;
+  ASSERT_EQ(SetFieldDef(3, f), 3);
+  GetFieldDef(2, f);
+  f.Length = 2;
+  ASSERT_EQ(SetFieldDef(2, f), 2);
+  host.replies = {vbYes};
+  Press(w.mnuFileSave);
+  ASSERT_EQ(host.boxes.size(), 1u);
+  EXPECT_EQ(host.Last(), "Recover Data: File contains records!\r\nRecover data?");
+  EXPECT_EQ(host.boxes[0].style, vbYesNo);
+  EXPECT_FALSE(w.Modified);
+
+  const auto j = Dump("Club");
+  EXPECT_EQ(j["RecordCount"], 2);
+  EXPECT_EQ(j["Fields"][0]["Name"], "CITY");
+  EXPECT_EQ(j["Fields"][0]["Offset"], 1);
+  EXPECT_EQ(j["Fields"][2]["Name"], "LAST");
+  EXPECT_EQ(j["Fields"][2]["Length"], 12);
+  EXPECT_EQ(Record("Club", 1)["Fields"], (nlohmann::json{{"CITY", "Rome"}, {"FIRST", "An"}, {"LAST", "Baker"}}));
+  EXPECT_EQ(Record("Club", 2)["Fields"], (nlohmann::json{{"CITY", "Madrid"}, {"FIRST", "Ca"}, {"LAST", "Diaz"}}));
+}
+
+TEST_F(DesignerTest, LoadAsksForThePasswordAndReportsWhatItLoaded) {
+  frmMain& w = *window;
+  AddField("CODE", 10, 40, 6, "");
+  AddField("AMOUNT", 10, 70, 9, "");
+  modDB::BannerDef b;
+  b.Page = 3;
+  b.X = 5;
+  b.Y = 30;
+  b.Caption.Set("Totals");
+  b.Font = GetFormProps().BannerFont;
+  ASSERT_EQ(InsertBanner(b), 1);
+  auto pw = qfgui::OnShown<frmInput>([&](frmInput* in) {
+    EXPECT_EQ(in->windowTitle(), "Password");
+    EXPECT_EQ(in->txtStr->echoMode(), QLineEdit::Password);
+    QTest::keyClicks(in->txtStr, "Open Sesame1");  // the blank is not a password key
+    Click(in->cmdOK);
+  });
+  Press(w.mnuPassword);
+  EXPECT_TRUE(*pw);
+  EXPECT_EQ(GetPassword(), "OpenSesame1");
+  SaveAs("Safe");
+  EXPECT_EQ(Dump("Safe")["Password"], "OpenSesame1");
+
+  // A modified design asks first; No keeps it.
+  w.resize(600, 400);
+  host.replies = {vbNo};
+  Press(w.mnuFileLoad);
+  EXPECT_EQ(host.Last(), "LOAD: File has been modified!\r\nAll modifications will be lost\r\nContinue?");
+  EXPECT_EQ(host.boxes.back().style, vbQuestion | vbYesNo | vbDefaultButton2);
+  EXPECT_EQ(GetFieldCount(), 2);
+  host.replies = {vbYes};
+  Press(w.mnuFileNew);
+  EXPECT_EQ(host.Last(), "NEW: File has been modified!\r\nAll modifications will be lost\r\nContinue?");
+  EXPECT_EQ(GetFieldCount(), 0);
+  EXPECT_EQ(w.windowTitle(), "");
+  EXPECT_FALSE(w.Modified);
+  host.Clear();
+
+  // Wrong password: a new, empty design and no message.
+  const QString wrong = "opensesame1";
+  Load("Safe", &wrong);
+  EXPECT_TRUE(host.boxes.empty()) << host.Last();
+  EXPECT_EQ(GetFieldCount(), 0);
+  EXPECT_EQ(GetPassword(), "");
+  EXPECT_EQ(w.windowTitle(), "");
+  EXPECT_FALSE(w.Modified);
+
+  const QString right = "OpenSesame1";
+  Load("Safe", &right);
+  ASSERT_EQ(host.boxes.size(), 1u);
+  EXPECT_EQ(host.boxes[0].title, "Information");
+  EXPECT_EQ(host.boxes[0].style, vbInformation);
+  EXPECT_EQ(host.boxes[0].text, "Path\t" + dir.path().string() + "\r\nFile\tSafe\r\nPage(s)\t3\r\nField(s)\t2\r\n" +
+                                    "Banner(s)\t1\r\n");
+  EXPECT_EQ(w.windowTitle(), "Safe");
+  EXPECT_EQ(w.CurPage, 1);
+  EXPECT_FALSE(w.Modified);
+  EXPECT_TRUE(w.Field[1]->isVisible());
+  EXPECT_EQ(w.Field[2]->pos(), QPoint(10, 70));
+  EXPECT_EQ(w.mnuPage[1]->text(), "Page 1");
+
+  // Closing a modified design asks; No keeps the window open.
+  w.resize(500, 400);
+  host.replies = {vbNo};
+  w.close();
+  EXPECT_TRUE(w.isVisible());
+  EXPECT_EQ(host.Last(), "EXIT: File has been modified!\r\nAll modifications will be lost\r\nContinue?");
+  host.replies = {vbYes};
+  Press(w.mnuExit);
+  EXPECT_FALSE(w.isVisible());
+}
+
+TEST_F(DesignerTest, FailedSaveAndCancelledPickersChangeNothing) {
+  frmMain& w = *window;
+  w.resize(600, 400);
+  // No fields: the engine refuses, and the design stays modified and unnamed.
+  SaveAs("Empty");
+  EXPECT_EQ(host.Last(), "SAVE HEADER: No fields defined!");
+  EXPECT_TRUE(w.Modified);
+  EXPECT_EQ(w.windowTitle(), "");
+  EXPECT_TRUE(w.isEnabled());
+  EXPECT_FALSE(std::filesystem::exists(dir.path() / "Empty.Qfd"));
+  // A cancelled picker neither saves nor loads.
+  auto cancel = qfgui::OnShown<frmDlgFile>([&](frmDlgFile* d) { Click(d->cmdCancel); });
+  Press(w.mnuFileSaveAs);
+  EXPECT_TRUE(*cancel);
+  host.replies = {vbYes};
+  cancel = qfgui::OnShown<frmDlgFile>([&](frmDlgFile* d) { Click(d->cmdCancel); });
+  Press(w.mnuFileLoad);
+  EXPECT_TRUE(*cancel);
+  EXPECT_TRUE(w.Modified);
+  EXPECT_EQ(w.windowTitle(), "");
+}
