@@ -14,9 +14,12 @@
 #include <QToolButton>
 
 #include "FieldFormat.h"
+#include "clsField.h"
 #include "Platform.h"
 #include "QtText.h"
 #include "ToolbarIcons.h"
+#include "frmExport.h"
+#include "frmPrint.h"
 #include "frmSearch.h"
 #include "frmShowText.h"
 #include "modBrowse.h"
@@ -295,6 +298,7 @@ void frmEdit::CreateMenus() {
     mnuAction[k] = mnuAction0->addAction("");
     mnuAction[k]->setObjectName(QString("mnuAction%1").arg(k));
     mnuAction[k]->setVisible(k == 1);
+    connect(mnuAction[k], &QAction::triggered, this, [this, k] { mnuAction_Click(k); });
   }
   mnuAction0->menuAction()->setVisible(false);
 
@@ -599,6 +603,7 @@ void frmEdit::mnuClose_Click() {
     mnuAction[k]->setText("");
     if (k >= 2) mnuAction[k]->setVisible(false);
   }
+  if (ScriptObject) ScriptObject->CloseDB();
 }
 
 void frmEdit::mnuPack_Click() {
@@ -609,8 +614,16 @@ void frmEdit::mnuPack_Click() {
   ShowCurPage();
 }
 
-void frmEdit::mnuPrint_Click() {}
-void frmEdit::mnuExport_Click() {}
+void frmEdit::mnuPrint_Click() {
+  if (GetRecordCount() <= 0) return;
+  frmPrint print(this);
+  modDlg::RunModal(print);
+}
+
+void frmEdit::mnuExport_Click() {
+  frmExport exporter(this);
+  modDlg::RunModal(exporter);
+}
 
 void frmEdit::mnuExitProgram_Click() { close(); }
 
@@ -909,8 +922,32 @@ void frmEdit::Dummy_Click(int slot) {
 
 // ---- The form script ------------------------------------------------------------------
 
-void frmEdit::RunScript(const std::string& procName) {
-  // The script host comes with the script engine; until then no call fails.
-  (void)procName;
-  scriptFailed_ = false;
+bool frmEdit::ScriptLastCallFailed() const { return ScriptObject && ScriptObject->LastCallFailed; }
+
+bool frmEdit::RunScript(const std::string& procName) {
+  if (!ScriptObject) ScriptObject = std::make_shared<clsField>(this);
+  ScriptObject->LastCallFailed = false;
+  const std::string name = modLIB::Trim(procName);
+  const std::string script = GetScript();
+  if (name.empty() || script.empty()) return ScriptObject->LastCallFailed;
+  Scrpt.Timeout = 10000;
+  Scrpt.SetUi(&scriptUi_);
+  Scrpt.Reset();
+  Scrpt.AddObject("Qf", ScriptObject, false);
+  if (!Scrpt.AddCode(script) || !Scrpt.Run(name)) {
+    const qfscript::ScriptError& e = Scrpt.Error();
+    GetHost().MsgBox(std::string(100, ' ') + "\r\nDescription:" + e.Description + "\r\nLine:" + NumberText(e.Line) +
+                         "\r\nColumn:" + NumberText(e.Column),
+                     vbCritical, "SCRIPT ERROR");
+  }
+  Scrpt.Reset();  // objects and code do not outlive the run
+  return ScriptObject->LastCallFailed;
+}
+
+void frmEdit::mnuAction_Click(int k) {
+  const std::string name = modLIB::Trim(QtText::ToCp(mnuAction[k]->text()));
+  if (name.empty()) return;
+  Form2Record();
+  RunScript(name);
+  ShowCurPage();
 }

@@ -17,11 +17,16 @@
 #include <QLabel>
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <string>
+
+#include "ScriptUi.h"
+#include "script_control.h"
 
 class QAction;
 class QMenu;
 class QToolButton;
+class clsField;
 class frmEdit;
 
 // An input box of the form: a multi-line text box whose typed keys go through the
@@ -161,10 +166,15 @@ class frmEdit : public QMainWindow {
   static std::string DateNow();
   static std::string TimeNow();
 
-  // The form script: runs a procedure; a refused call is reported by the script
-  // object, read through ScriptLastCallFailed.
-  void RunScript(const std::string& procName);
-  bool ScriptLastCallFailed() const { return scriptFailed_; }
+  // The form script: runs a procedure from a fresh engine with the object "Qf";
+  // returns the script object's LastCallFailed (a refused open or save). A script
+  // error is shown as "SCRIPT ERROR" and does not count as a refusal.
+  bool RunScript(const std::string& procName);
+  bool ScriptLastCallFailed() const;
+  void mnuAction_Click(int k);
+
+  qfscript::ScriptControl Scrpt;
+  std::shared_ptr<clsField> ScriptObject;  // created on first use
 
  protected:
   void closeEvent(QCloseEvent* e) override;
@@ -181,6 +191,6 @@ class frmEdit : public QMainWindow {
   void ResetWindow();
   bool OpenAndStart(std::string path, const std::string& caption);
 
-  bool scriptFailed_ = false;
+  EntryScriptUi scriptUi_;
   bool changing_ = false;  // inside Field_Change's own text update
 };

@@ -1,0 +1,320 @@
+#include "clsField.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <QAction>
+#include <QMenu>
+#include <filesystem>
+
+#include "DirectFile.h"
+#include "FileLock.h"
+#include "HeaderLayout.h"
+#include "QtText.h"
+#include "frmEdit.h"
+#include "modBrowse.h"
+#include "modDB.h"
+#include "modDlg.h"
+#include "modLIB.h"
+#include "variant.h"
+
+using namespace modDB;
+using qfscript::Variant;
+
+namespace {
+
+void MethodFailed(const std::string& method, const std::string& text) { GetHost().MsgBox(text, vbCritical, method); }
+
+const Variant& Arg(std::vector<Variant*>& args, size_t i) {
+  static const Variant empty;
+  if (i >= args.size() || !args[i]) return empty;
+  const Variant* v = args[i];
+  while (v->vt == qfscript::vtRef && v->ref) v = v->ref;
+  return *v;
+}
+
+std::string Text(std::vector<Variant*>& args, size_t i) {
+  const Variant& v = Arg(args, i);
+  return v.IsNull() || v.IsMissing() ? std::string() : qfscript::ToStr(v);
+}
+
+}  // namespace
+
+clsField::clsField(frmEdit* editor) : editor_(editor) {}
+
+clsField::~clsField() {
+  if (handle_ != 0) ::close(handle_);
+}
+
+int clsField::Call(const std::string& method, std::vector<Variant*>& args, Variant& result) {
+  using qfscript::SameName;
+  const size_t n = args.size();
+  auto want = [n](size_t count) { return n == count ? 0 : 450; };  // Wrong number of arguments
+  if (SameName(method, "GetField")) {
+    if (int e = want(1)) return e;
+    result = Variant::Str(GetField(Text(args, 0)));
+  } else if (SameName(method, "SetField")) {
+    if (int e = want(2)) return e;
+    SetField(Text(args, 0), Text(args, 1));
+  } else if (SameName(method, "OpenDB")) {
+    if (int e = want(1)) return e;
+    OpenDB(Text(args, 0));
+  } else if (SameName(method, "CloseDB")) {
+    if (int e = want(0)) return e;
+    CloseDB();
+  } else if (SameName(method, "GetDBCount")) {
+    if (int e = want(0)) return e;
+    result = Variant::Long(GetDBCount());
+  } else if (SameName(method, "GetDBField")) {
+    if (int e = want(2)) return e;
+    result = Variant::Str(GetDBField(qfscript::ToLong(Arg(args, 0)), Text(args, 1)));
+  } else if (SameName(method, "SetDBField")) {
+    if (int e = want(3)) return e;
+    SetDBField(qfscript::ToLong(Arg(args, 0)), Text(args, 1), Text(args, 2));
+  } else if (SameName(method, "SetAction")) {
+    if (int e = want(1)) return e;
+    std::string name = Text(args, 0);
+    SetAction(name);
+    if (args[0]) {
+      Variant* target = args[0];
+      while (target->vt == qfscript::vtRef && target->ref) target = target->ref;
+      *target = Variant::Str(name);  // the caller's variable gets the trimmed name
+    }
+  } else if (SameName(method, "EnableDelete")) {
+    if (int e = want(0)) return e;
+    EnableDelete();
+  } else if (SameName(method, "DisableDelete")) {
+    if (int e = want(0)) return e;
+    DisableDelete();
+  } else if (SameName(method, "GetDate")) {
+    if (int e = want(0)) return e;
+    result = Variant::Str(GetDate());
+  } else if (SameName(method, "GetTime")) {
+    if (int e = want(0)) return e;
+    result = Variant::Str(GetTime());
+  } else if (SameName(method, "GetDBList")) {
+    if (int e = want(1)) return e;
+    const Variant& list = Arg(args, 0);
+    std::vector<std::string> names;
+    if (list.IsArray()) {
+      for (const Variant& v : list.a->data) names.push_back(v.IsNull() || v.IsEmpty() ? "" : qfscript::ToStr(v));
+    } else {
+      names.push_back(Text(args, 0));  // a single name stands for a list of one
+    }
+    result = Variant::Long(GetDBList(names));
+  } else if (SameName(method, "GetPass")) {
+    if (int e = want(2)) return e;
+    result = Variant::Str(GetPass(Text(args, 0), Text(args, 1)));
+  } else {
+    return 438;  // Object doesn't support this property or method
+  }
+  return 0;
+}
+
+// ---- Fields of the open form ---------------------------------------------------------
+
+std::string clsField::GetField(const std::string& name) {
+  LastCallFailed = true;
+  const int16_t slot = FindField(name);
+  if (slot == 0) {
+    MethodFailed("GetField", "FIELD " + name + " NOT FOUND");
+    return "";
+  }
+  std::string value;
+  if (ReadField(slot, value) == 0) return "";
+  LastCallFailed = false;
+  return value;
+}
+
+void clsField::SetField(const std::string& name, const std::string& value) {
+  LastCallFailed = true;
+  const int16_t slot = FindField(name);
+  if (slot == 0) {
+    MethodFailed("SetField", "FIELD " + name + " NOT FOUND");
+    return;
+  }
+  if (WriteField(slot, value) != 0) LastCallFailed = false;
+}
+
+// ---- The second database ---------------------------------------------------------
+
+void clsField::OpenDB(const std::string& fileName) {
+  LastCallFailed = true;
+  if (handle_ != 0) {
+    MethodFailed("Open File", "Database already open");
+    return;
+  }
+  std::string name = fileName;
+  std::string path = BaseFileName(name) + ".Qfd";
+  // A bare or relative name is looked for beside the open database first, so that a
+  // form finds its lookup databases wherever the program was started from.
+  if (!path.empty() && path[0] != '/' && GetFileNumber() != 0) {
+    const std::filesystem::path beside = std::filesystem::path(GetDatabaseName()).parent_path() / path;
+    if (std::filesystem::is_regular_file(beside)) path = beside.string();
+  }
+  if (!std::filesystem::is_regular_file(path)) {
+    MethodFailed("Open File", "Database:" + fileName + " not found");
+    return;
+  }
+  const int fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
+  if (fd < 0 || fd > 32767) {
+    if (fd >= 0) ::close(fd);
+    MethodFailed("Open File", "Unexpected Error!");
+    return;
+  }
+  FormHeader h;
+  if (!ReadHeaderDirect(static_cast<int16_t>(fd), h) || !CheckLayout(h).empty()) {
+    ::close(fd);
+    MethodFailed("Open File", "Database:" + fileName + " is not a usable form database");
+    return;
+  }
+  handle_ = static_cast<int16_t>(fd);
+  header_ = h;
+  LastCallFailed = false;
+}
+
+void clsField::CloseDB() {
+  LastCallFailed = true;
+  if (handle_ != 0) ::close(handle_);
+  handle_ = 0;
+  LastCallFailed = false;
+}
+
+bool clsField::ReReadHeader() {
+  FormHeader h;
+  if (!ReadHeaderDirect(handle_, h) || !CheckLayout(h).empty()) return false;
+  header_ = h;
+  return true;
+}
+
+int32_t clsField::GetDBCount() {
+  LastCallFailed = true;
+  if (handle_ == 0) {
+    MethodFailed("GetDBCount", "Database not open");
+    return 0;
+  }
+  if (!ReReadHeader()) {
+    MethodFailed("GetDBCount", "Unexpected Error!");
+    return 0;
+  }
+  LastCallFailed = false;
+  return header_.RecordCount;
+}
+
+int16_t clsField::FindDBField(const std::string& name) const {
+  const std::string wanted = modLIB::UCase(modLIB::Trim(name));
+  if (wanted.empty()) return 0;
+  const int count = std::clamp<int>(header_.FieldCount, 0, kMaxFields);
+  for (int k = 1; k <= count; ++k)
+    if (modLIB::UCase(header_.Fields[k].Name.Trimmed()) == wanted) return static_cast<int16_t>(k);
+  return 0;
+}
+
+std::string clsField::GetDBField(int32_t recordNo, const std::string& name) {
+  const char* title = "GetDBField";
+  LastCallFailed = true;
+  if (handle_ == 0) {
+    MethodFailed(title, "Database not open");
+    return "";
+  }
+  if (recordNo < 1 || recordNo > header_.RecordCount) {
+    MethodFailed(title, "Record out of range");
+    return "";
+  }
+  const int16_t slot = FindDBField(name);
+  if (slot == 0) {
+    MethodFailed(title, "Invalid Field Name");
+    return "";
+  }
+  const FieldDef& f = header_.Fields[slot];
+  std::string value = ReadBytesDirect(handle_, RecordPosition(recordNo, header_.RecordLength) + f.Offset,
+                                      static_cast<size_t>(f.Length));
+  LastCallFailed = false;
+  return modLIB::Trim(value);
+}
+
+void clsField::SetDBField(int32_t recordNo, const std::string& name, const std::string& value) {
+  const char* title = "SetDBField";
+  LastCallFailed = true;
+  if (handle_ == 0) {
+    MethodFailed(title, "Database not open");
+    return;
+  }
+  if (recordNo < 1 || recordNo > header_.RecordCount) {
+    MethodFailed(title, "Record out of range");
+    return;
+  }
+  const int16_t slot = FindDBField(name);
+  if (slot == 0) {
+    MethodFailed(title, "Invalid Field Name");
+    return;
+  }
+  const FieldDef& f = header_.Fields[slot];
+  const std::string text = modLIB::PadRight(modLIB::Trim(value), static_cast<size_t>(f.Length));
+  try {
+    WriterLock lock(handle_);
+    const off_t at = static_cast<off_t>(RecordPosition(recordNo, header_.RecordLength) + f.Offset);
+    if (::pwrite(handle_, text.data(), text.size(), at) != static_cast<ssize_t>(text.size()))
+      throw std::runtime_error("short write");
+  } catch (const std::exception&) {
+    MethodFailed(title, "Unexpected Error!");
+    return;
+  }
+  LastCallFailed = false;
+}
+
+int32_t clsField::GetDBList(const std::vector<std::string>& names) {
+  const char* title = "GetDBList";
+  LastCallFailed = true;
+  if (handle_ == 0) {
+    MethodFailed(title, "Database not opened");
+    return 0;
+  }
+  if (!ReReadHeader() || header_.RecordCount < 1) return 0;
+  modBrowse::ClearBrowseColumns();
+  for (const std::string& name : names) {
+    const int16_t slot = FindDBField(name);
+    if (slot == 0) {
+      MethodFailed(title, "Database Field not found");
+      return 0;
+    }
+    modBrowse::IncludeBrowseColumn(slot);
+  }
+  const int32_t picked = modBrowse::ShowBrowse(handle_);
+  LastCallFailed = false;
+  return picked;
+}
+
+// ---- The entry window --------------------------------------------------------------
+
+void clsField::SetAction(std::string& name) {
+  LastCallFailed = true;
+  name = modLIB::Trim(name);
+  if (name.empty()) {
+    MethodFailed("SetAction", "Invalid Action Name");
+    return;
+  }
+  for (int k = 1; k <= 5; ++k) {
+    QAction* entry = editor_->mnuAction[k];
+    if (!entry->text().isEmpty()) continue;
+    entry->setText(QtText::FromCp(name));
+    entry->setVisible(true);
+    editor_->mnuAction0->menuAction()->setVisible(true);
+    LastCallFailed = false;
+    return;
+  }
+  MethodFailed("SetAction", "Maximum Actions Already Defined");
+}
+
+void clsField::EnableDelete() { editor_->AllowDelete = true; }
+void clsField::DisableDelete() { editor_->AllowDelete = false; }
+std::string clsField::GetDate() { return frmEdit::DateNow(); }
+std::string clsField::GetTime() { return frmEdit::TimeNow(); }
+
+std::string clsField::GetPass(const std::string& title, const std::string& def) {
+  modDlg::InputText = modLIB::Trim(def);
+  modDlg::InputMaxLength = 32;
+  modDlg::DialogTitle = modLIB::Trim(title);
+  modDlg::ShowInputBox("anp");
+  return modDlg::InputText;
+}

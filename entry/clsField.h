@@ -1,0 +1,57 @@
+// clsField: the object "Qf" through which a form script reaches the program.
+//
+// It reads and writes fields of the current record, works on a second form database
+// (read and written straight through the file layout, writes under the writers'
+// lock), lets the user pick a record of it from the record table, adds action entries
+// to the entry window, allows or forbids deletion and asks for masked input. Every
+// method that can fail sets LastCallFailed at its start and clears it on success; the
+// entry window reads it after a run: a failed last call vetoes opening or saving.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "FormHeader.h"
+#include "host.h"
+
+class frmEdit;
+
+class clsField : public qfscript::HostObject {
+ public:
+  explicit clsField(frmEdit* editor);
+  ~clsField() override;
+
+  bool LastCallFailed = false;
+
+  int Call(const std::string& method, std::vector<qfscript::Variant*>& args, qfscript::Variant& result) override;
+  std::string TypeName() const override { return "clsField"; }
+
+  // The methods, as the script calls them.
+  std::string GetField(const std::string& name);
+  void SetField(const std::string& name, const std::string& value);
+  void OpenDB(const std::string& fileName);
+  void CloseDB();
+  int32_t GetDBCount();
+  std::string GetDBField(int32_t recordNo, const std::string& name);
+  void SetDBField(int32_t recordNo, const std::string& name, const std::string& value);
+  void SetAction(std::string& name);
+  void EnableDelete();
+  void DisableDelete();
+  std::string GetDate();
+  std::string GetTime();
+  int32_t GetDBList(const std::vector<std::string>& names);
+  std::string GetPass(const std::string& title, const std::string& def);
+
+  int16_t ScriptDatabase() const { return handle_; }
+
+ private:
+  // The slot of a field of the second database by name (blanks around and letter
+  // case do not count); 0 for none.
+  int16_t FindDBField(const std::string& name) const;
+  bool ReReadHeader();
+
+  frmEdit* editor_;
+  int16_t handle_ = 0;  // the second database's handle (its descriptor); 0 = none
+  modDB::FormHeader header_;
+};

@@ -1,0 +1,314 @@
+// Form scripts in the entry window: "Start", "Update", actions and the object "Qf".
+#include "EntryFixture.h"
+
+#include <QInputDialog>
+#include <QListWidget>
+
+#include "clsField.h"
+#include "frmBrowse.h"
+#include "frmInput.h"
+
+using namespace qfentry;
+using namespace modDB;
+
+namespace {
+
+class ScriptTest : public EntryTest {
+ protected:
+  // The form: Name, City, Total ("="); records as given; the script as given.
+  std::string Form(const std::string& script, const std::vector<std::vector<std::string>>& records = {}) {
+    MakeDatabase({{"Name", 20, 1, "AS"}, {"City", 20, 1, "AS"}, {"Total", 10, 1, "="}}, records);
+    std::string name = dir / "Test";
+    EXPECT_EQ(LoadHeader(name), 1);
+    SetScript(script);
+    host.replies = {vbYes};
+    EXPECT_EQ(SaveHeader(name), 1);
+    host.Clear();
+    return name + ".Qfd";
+  }
+  // A lookup database beside the form: Cities with City and Code.
+  void Cities() {
+    auto r = qftest::RunProgram({qftest::ToolPath("qfd"), "create", "--from", "-", dir / "Cities.Qfd"},
+                                R"({"Fields":[{"Name":"City","Length":20,"Format":"AS"},{"Name":"Code","Length":3,"Format":"AU"}]})");
+    if (r.status != 0) {  // no JSON on standard input: write it to a file
+      qftest::WriteFile(dir / "cities.json",
+                        R"({"Fields":[{"Name":"City","Length":20,"Format":"AS"},{"Name":"Code","Length":3,"Format":"AU"}]})");
+      r = qftest::RunProgram({qftest::ToolPath("qfd"), "create", "--from", dir / "cities.json", dir / "Cities.Qfd"});
+    }
+    ASSERT_EQ(r.status, 0) << r.err;
+    for (const char* row : {"Rome", "Oslo", "Lima"}) {
+      const std::string city = row;
+      const auto a = qftest::RunProgram({qftest::ToolPath("qfd"), "add", dir / "Cities", "City=" + city,
+                                         "Code=" + city.substr(0, 3)});
+      ASSERT_EQ(a.status, 0) << a.err;
+    }
+  }
+  frmEdit& OpenExpectingRefusal(const std::string& file) {
+    window = new frmEdit;
+    window->show();
+    QApplication::setActiveWindow(window);
+    EXPECT_FALSE(window->StartUp(file));
+    return *window;
+  }
+};
+
+}  // namespace
+
+TEST_F(ScriptTest, StartVetoClosesTheDatabase) {
+  const std::string file = Form("Sub Start\r\n  Qf.OpenDB \"Nowhere\"\r\nEnd Sub");
+  frmEdit& w = OpenExpectingRefusal(file);
+  EXPECT_EQ(host.Last(), "Open File: Database:Nowhere not found");
+  EXPECT_EQ(host.boxes.back().style, vbCritical);
+  EXPECT_EQ(GetFileNumber(), 0);
+  EXPECT_EQ(w.Mode, 0);
+  EXPECT_EQ(w.windowTitle(), "");
+}
+
+TEST_F(ScriptTest, OnlyTheLastCallCounts) {
+  const std::string file = Form("Sub Start\r\n  Qf.GetField \"Nope\"\r\n  Qf.GetField \"Name\"\r\nEnd Sub");
+  frmEdit& w = Open(file);
+  EXPECT_EQ(host.Last(), "GetField: FIELD Nope NOT FOUND");
+  EXPECT_EQ(w.Mode, 1);
+  EXPECT_NE(GetFileNumber(), 0);
+}
+
+TEST_F(ScriptTest, SixActionsAndRunningOne) {
+  const std::string file = Form(
+      "Sub Start\r\n"
+      "  a = \"  One  \"\r\n  Qf.SetAction a\r\n  Qf.SetField \"City\", \"[\" & a & \"]\"\r\n"
+      "  Qf.SetAction \"Two\"\r\n  Qf.SetAction \"Three\"\r\n  Qf.SetAction \"Four\"\r\n"
+      "  Qf.SetAction \"Five\"\r\n  Qf.SetAction \"Six\"\r\n  Qf.SetAction \"Five\"\r\nEnd Sub\r\n"
+      "Sub Three\r\n  Qf.SetField \"Total\", UCase(Qf.GetField(\"Name\"))\r\nEnd Sub",
+      {{"ann", "", ""}});
+  window = new frmEdit;
+  window->show();
+  // The last call (a sixth action) failed: the database is not kept open.
+  EXPECT_FALSE(window->StartUp(file));
+  EXPECT_EQ(host.Last(), "SetAction: Maximum Actions Already Defined");
+
+  // Five actions, then a call that succeeds.
+  const std::string ok = Form(
+      "Sub Start\r\n  Qf.SetAction \"One\"\r\n  Qf.SetAction \"Two\"\r\n  Qf.SetAction \"Three\"\r\n"
+      "  Qf.SetAction \"Four\"\r\n  Qf.SetAction \"Five\"\r\n  Qf.SetAction \"Six\"\r\n"
+      "  Qf.GetDate\r\n  Qf.GetField \"Name\"\r\nEnd Sub\r\n"
+      "Sub Three\r\n  Qf.SetField \"Total\", UCase(Qf.GetField(\"Name\"))\r\nEnd Sub",
+      {{"ann", "", ""}});
+  delete window;
+  window = nullptr;
+  frmEdit& w = Open(ok);
+  EXPECT_EQ(host.Last(), "SetAction: Maximum Actions Already Defined");
+  EXPECT_TRUE(w.mnuAction0->menuAction()->isVisible());
+  for (int k = 1; k <= 5; ++k) EXPECT_TRUE(w.mnuAction[k]->isVisible());
+  EXPECT_EQ(w.mnuAction[1]->text(), "One");
+  EXPECT_EQ(w.mnuAction[5]->text(), "Five");
+  EXPECT_FALSE(w.mnuAction0->isEnabled());  // actions run only while editing
+  w.mnuEditRecord->trigger();
+  EXPECT_TRUE(w.mnuAction0->isEnabled());
+  w.mnuAction[3]->trigger();
+  EXPECT_EQ(w.Dummy[3]->text(), "ANN");  // shown at once
+  w.mnuUpdateRecord->trigger();
+  EXPECT_EQ(Stored(1)["Fields"]["Total"], "ANN");
+  w.mnuClose->trigger();
+  EXPECT_FALSE(w.mnuAction0->menuAction()->isVisible());
+  EXPECT_EQ(w.mnuAction[1]->text(), "");
+  EXPECT_FALSE(w.mnuAction[2]->isVisible());
+}
+
+TEST_F(ScriptTest, SetActionTrimsTheCallersVariable) {
+  const std::string file = Form("Sub Start\r\n  a = \"  Go  \"\r\n  Qf.SetAction a\r\n"
+                                "  Qf.SetField \"City\", \"[\" & a & \"]\"\r\nEnd Sub",
+                                {{"x", "", ""}});
+  frmEdit& w = Open(file);
+  EXPECT_EQ(w.Dummy[2]->text(), "[Go]");
+  EXPECT_EQ(w.mnuAction[1]->text(), "Go");
+}
+
+TEST_F(ScriptTest, SyntaxErrorIsShownAndUpdateStillSaves) {
+  const std::string file = Form("Sub Start\r\nEnd Sub\r\nSub Update\r\n  x = (1 + \r\nEnd Sub");
+  frmEdit& w = Open(file);
+  ASSERT_EQ(host.boxes.size(), 1u);  // "Start" met the syntax error too
+  EXPECT_EQ(host.boxes[0].title, "SCRIPT ERROR");
+  const std::string text = host.boxes[0].text;
+  EXPECT_EQ(text.substr(0, 102), std::string(100, ' ') + "\r\n");
+  EXPECT_NE(text.find("\r\nDescription:Expected expression\r\nLine: 4\r\nColumn: "), std::string::npos) << text;
+  EXPECT_EQ(w.Mode, 1);
+  w.mnuNewRecord->trigger();
+  Type(1, "Saved");
+  w.mnuUpdateRecord->trigger();
+  EXPECT_EQ(w.Mode, 1);
+  EXPECT_EQ(StoredCount(), 1);
+  EXPECT_EQ(Stored(1)["Fields"]["Name"], "Saved");
+}
+
+TEST_F(ScriptTest, UpdateComputesAndVetoes) {
+  const std::string file = Form(
+      "Sub Start\r\nEnd Sub\r\nSub Update\r\n"
+      "  Qf.SetField \"Total\", Len(Qf.GetField(\"Name\"))\r\n"
+      "  If Qf.GetField(\"City\") = \"\" Then\r\n"
+      "    MsgBox \"City is required\", vbExclamation, \"Contact\"\r\n"
+      "    Qf.GetField \"No city\"\r\n"
+      "  End If\r\n"
+      "End Sub");
+  frmEdit& w = Open(file);
+  w.mnuNewRecord->trigger();
+  Type(1, "Ann");
+  w.mnuUpdateRecord->trigger();
+  EXPECT_EQ(w.Mode, 2);  // refused
+  ASSERT_GE(host.boxes.size(), 2u);
+  EXPECT_EQ(host.boxes[0].text, "City is required");
+  EXPECT_EQ(host.boxes[0].title, "Contact");
+  EXPECT_EQ(host.boxes[0].style, vbExclamation);
+  EXPECT_EQ(host.Last(), "GetField: FIELD No city NOT FOUND");
+  EXPECT_EQ(StoredCount(), 0);
+  Type(2, "Rome");
+  host.Clear();
+  w.mnuUpdateRecord->trigger();
+  EXPECT_EQ(w.Mode, 1);
+  EXPECT_TRUE(host.boxes.empty()) << host.Last();
+  EXPECT_EQ(Stored(1)["Fields"]["Total"], "3");  // set during "Update", saved with the record
+}
+
+TEST_F(ScriptTest, EmptyScriptOrNameRunsNothing) {
+  const std::string file = Form("");
+  frmEdit& w = Open(file);
+  EXPECT_FALSE(w.RunScript("Start"));
+  EXPECT_FALSE(w.RunScript("  "));
+  EXPECT_TRUE(host.boxes.empty());
+  // A procedure the script does not have is a script error, not a refusal.
+  SetScript("Sub Start\r\nEnd Sub");
+  EXPECT_FALSE(w.RunScript("Missing"));
+  EXPECT_EQ(host.boxes.size(), 1u);
+  EXPECT_EQ(host.boxes[0].title, "SCRIPT ERROR");
+}
+
+TEST_F(ScriptTest, SecondDatabase) {
+  Cities();
+  const std::string file = Form(
+      "Sub Start\r\n  Qf.OpenDB \"Cities\"\r\nEnd Sub\r\n"
+      "Sub Probe\r\n"
+      "  Qf.SetField \"City\", Qf.GetDBCount & \":\" & Qf.GetDBField(2, \" city \")\r\n"
+      "  Qf.GetDBField 0, \"City\"\r\n"
+      "End Sub\r\n"
+      "Sub Rename\r\n  Qf.SetDBField 3, \"Code\", \"  lim  \"\r\n  Qf.SetDBField 3, \"City\", \"Lima Peru\"\r\nEnd Sub\r\n"
+      "Sub Pick\r\n  n = Qf.GetDBList(Array(\"City\", \"Code\"))\r\n"
+      "  If n > 0 Then Qf.SetField \"City\", Qf.GetDBField(n, \"City\")\r\nEnd Sub\r\n"
+      "Sub Wrong\r\n  Qf.GetDBList Array(\"City\", \"Nope\")\r\nEnd Sub",
+      {{"ann", "", ""}});
+  frmEdit& w = Open(file);  // "Cities" is found beside the form, wherever the program runs
+  EXPECT_TRUE(host.boxes.empty()) << host.Last();
+  ASSERT_NE(w.ScriptObject->ScriptDatabase(), 0);
+
+  w.mnuEditRecord->trigger();
+  EXPECT_TRUE(w.RunScript("Probe"));  // the last call (record 0) failed
+  EXPECT_EQ(host.Last(), "GetDBField: Record out of range");
+  w.Record2Form();
+  EXPECT_EQ(w.Field[2]->Text(), "3:Oslo");
+
+  EXPECT_FALSE(w.RunScript("Rename"));
+  // Another program sees the change at once.
+  const auto r = qftest::RunProgram({qftest::ToolPath("qfd"), "get", dir / "Cities", "3", "--json"});
+  const auto rec = nlohmann::json::parse(r.out);
+  EXPECT_EQ(rec["Fields"]["Code"], "lim");
+  EXPECT_EQ(rec["Fields"]["City"], "Lima Peru");
+
+  auto ran = qfgui::OnShown<frmBrowse>([](frmBrowse* t) {
+    ASSERT_EQ(t->lblCol.size(), 3u);
+    EXPECT_EQ(t->lblCol[2]->text(), "Code");
+    EXPECT_EQ(t->lstCol[1]->item(2)->text(), "Lima Peru");
+    qfgui::DblClickItem(t->lstCol[1], 1);
+  });
+  EXPECT_FALSE(w.RunScript("Pick"));
+  EXPECT_TRUE(*ran);
+  w.Record2Form();
+  EXPECT_EQ(w.Field[2]->Text(), "Oslo");
+
+  host.Clear();
+  EXPECT_TRUE(w.RunScript("Wrong"));
+  EXPECT_EQ(host.Last(), "GetDBList: Database Field not found");
+
+  w.mnuCancelUpdate->trigger();
+  w.mnuClose->trigger();  // closes the second database too
+  EXPECT_EQ(w.ScriptObject->ScriptDatabase(), 0);
+}
+
+TEST_F(ScriptTest, SecondDatabaseMessages) {
+  const std::string file = Form(
+      "Sub NoDb\r\n  Qf.GetDBCount\r\nEnd Sub\r\n"
+      "Sub NoList\r\n  Qf.GetDBList Array(\"x\")\r\nEnd Sub\r\n"
+      "Sub Twice\r\n  Qf.OpenDB \"Test\"\r\n  Qf.OpenDB \"Test\"\r\nEnd Sub\r\n"
+      "Sub Field\r\n  Qf.GetDBField 1, \"Nope\"\r\nEnd Sub",
+      {{"a", "", ""}});
+  frmEdit& w = Open(file);
+  EXPECT_TRUE(w.RunScript("NoDb"));
+  EXPECT_EQ(host.Last(), "GetDBCount: Database not open");
+  EXPECT_TRUE(w.RunScript("NoList"));
+  EXPECT_EQ(host.Last(), "GetDBList: Database not opened");
+  EXPECT_TRUE(w.RunScript("Twice"));
+  EXPECT_EQ(host.Last(), "Open File: Database already open");
+  EXPECT_TRUE(w.RunScript("Field"));
+  EXPECT_EQ(host.Last(), "GetDBField: Invalid Field Name");
+}
+
+TEST_F(ScriptTest, DeletePermissionAndMaskedInput) {
+  const std::string file = Form(
+      "Sub Start\r\n  Qf.DisableDelete\r\nEnd Sub\r\n"
+      "Sub Ask\r\n  Qf.SetField \"City\", Qf.GetPass(\" Password \", \" def \")\r\nEnd Sub",
+      {{"a", "", ""}});
+  frmEdit& w = Open(file);
+  EXPECT_FALSE(w.AllowDelete);
+  EXPECT_FALSE(w.mnuPack->isEnabled());
+  w.mnuDeleteRecord->trigger();
+  EXPECT_EQ(host.Last(), "Delete Record: Deletion is not allowed");
+
+  auto ran = qfgui::OnShown<frmInput>([](frmInput* d) {
+    EXPECT_EQ(d->windowTitle(), "Password");
+    EXPECT_EQ(d->txtStr->text(), "def");
+    EXPECT_EQ(d->txtStr->maxLength(), 32);
+    d->txtStr->clear();
+    QTest::keyClicks(d->txtStr, "s3cret!");  // "!" is not among letters and digits
+    QTest::keyClick(d->txtStr, Qt::Key_Return);
+  });
+  w.RunScript("Ask");
+  EXPECT_TRUE(*ran);
+  w.Record2Form();
+  EXPECT_EQ(w.Dummy[2]->text(), "s3cret");
+}
+
+TEST_F(ScriptTest, ScriptMsgBoxAndInputBoxReachTheUser) {
+  const std::string file = Form(
+      "Sub Ask\r\n  v = InputBox(\"Your city?\", \"City\", \"Rome\")\r\n"
+      "  r = MsgBox(\"Keep \" & v & \"?\", vbYesNo + vbQuestion, \"Check\")\r\n"
+      "  If r = vbYes Then Qf.SetField \"City\", v\r\nEnd Sub",
+      {{"a", "", ""}});
+  frmEdit& w = Open(file);
+  auto ran = qfgui::OnShown<QInputDialog>([](QInputDialog* d) {
+    EXPECT_EQ(d->labelText(), "Your city?");
+    EXPECT_EQ(d->textValue(), "Rome");
+    d->setTextValue("Oslo");
+    d->accept();
+  });
+  host.replies = {vbYes};
+  w.RunScript("Ask");
+  EXPECT_TRUE(*ran);
+  EXPECT_EQ(host.Last(), "Check: Keep Oslo?");
+  EXPECT_EQ(host.boxes.back().style, vbYesNo + vbQuestion);
+  w.Record2Form();
+  EXPECT_EQ(w.Dummy[2]->text(), "Oslo");
+}
+
+TEST_F(ScriptTest, EndlessLoopStopsAtTheTimeout) {
+  const std::string file = Form("Sub Start\r\nEnd Sub\r\nSub Spin\r\n  Do\r\n  Loop\r\nEnd Sub", {{"a", "", ""}});
+  frmEdit& w = Open(file);
+  w.Scrpt.Timeout = 10000;
+  const auto started = std::chrono::steady_clock::now();
+  EXPECT_FALSE(w.RunScript("Spin"));
+  const auto took = std::chrono::steady_clock::now() - started;
+  EXPECT_GE(took, std::chrono::seconds(9));  // ended by the time-out, not by anything else
+  ASSERT_EQ(host.boxes.size(), 1u);
+  EXPECT_EQ(host.boxes[0].title, "SCRIPT ERROR");
+  // The window goes on working.
+  w.mnuEditRecord->trigger();
+  Type(1, "b");
+  w.mnuUpdateRecord->trigger();
+  EXPECT_EQ(Stored(1)["Fields"]["Name"], "ab");
+}
