@@ -1,0 +1,89 @@
+// A form designed in QfLayout opens in QfEntry and takes a record; back in QfLayout a
+// field is renamed and another moved in the tab order, and the save carries the
+// record over by field name. The two programs share one engine inside this test, so
+// each works in turn, as two programs on one file would.
+#include <QPlainTextEdit>
+#include <filesystem>
+
+#include "DesignerFixture.h"
+#include "frmBanner.h"
+#include "frmEdit.h"
+#include "frmTabOrder.h"
+
+using namespace qfdesign;
+using namespace modDB;
+
+TEST_F(DesignerTest, DesignEnterRedesignKeepsTheValues) {
+  // Design: three fields and a banner, saved as Trip.
+  AddField("NAME", 120, 40, 20, "*");
+  AddField("CITY", 120, 70, 15, "*");
+  AddField("PHONE", 120, 100, 12, "*");
+  auto banner = qfgui::OnShown<frmBanner>([&](frmBanner* d) { Click(d->BtnUpdate); });
+  Press(window->mnuBannerAdd);
+  EXPECT_TRUE(*banner);
+  SaveAs("Trip");
+  ASSERT_EQ(window->windowTitle(), "Trip");
+  window->close();
+  ASSERT_FALSE(window->isVisible());
+
+  // Entry: the form opens and takes one record, typed key by key.
+  {
+    frmEdit entry;
+    entry.show();
+    QApplication::setActiveWindow(&entry);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&entry));
+    ASSERT_TRUE(entry.StartUp(dir / "Trip.Qfd"));
+    EXPECT_EQ(entry.Banner[1]->text(), "BANNER1");
+    EXPECT_EQ(entry.Dummy[2]->geometry().topLeft(), QPoint(120, 70));  // browse mode: captions
+    entry.mnuNewRecord->trigger();
+    const char* values[] = {"", "Ann Baker", "Rome", "555 0101"};
+    for (int i = 1; i <= 3; ++i) {
+      entry.Field[i]->setFocus();
+      QTest::keyClicks(entry.Field[i], values[i]);
+    }
+    entry.mnuUpdateRecord->trigger();
+    EXPECT_TRUE(host.boxes.empty()) << host.Last();
+    entry.close();
+  }
+  const auto before = Record("Trip", 1)["Fields"];
+  EXPECT_EQ(before, (nlohmann::json{{"NAME", "Ann Baker"}, {"CITY", "Rome"}, {"PHONE", "555 0101"}}));
+  host.Clear();
+
+  // Back in the designer: load, rename CITY, move PHONE to the front, save.
+  window->show();
+  Load("Trip");
+  ASSERT_EQ(host.boxes.size(), 1u);
+  EXPECT_EQ(host.boxes[0].title, "Information");
+  host.Clear();
+  auto rename = qfgui::OnShown<frmField>([&](frmField* d) {
+    EXPECT_EQ(d->NAM->text(), "CITY");
+    Fill(d->NAM, "TOWN");
+    Click(d->BtnUpdate);
+  });
+  QTest::mouseClick(window->Field[2]->viewport(), Qt::RightButton, {}, QPoint(3, 3));
+  EXPECT_TRUE(*rename);
+  auto order = qfgui::OnShown<frmTabOrder>([&](frmTabOrder* d) {
+    qfgui::ClickItem(d->Lst, 2);
+    Click(d->cmdUp);
+    Click(d->cmdUp);
+    Click(d->cmdOK);
+  });
+  Click(window->cTBarBtn[5]);
+  EXPECT_TRUE(*order);
+  host.replies = {vbYes};
+  Click(window->cTBarBtn[1]);
+  EXPECT_EQ(host.Last(), "Recover Data: File contains records!\r\nRecover data?");
+  EXPECT_FALSE(window->Modified);
+
+  const auto j = Dump("Trip");
+  EXPECT_EQ(j["RecordCount"], 1);
+  ASSERT_EQ(j["Fields"].size(), 3u);
+  EXPECT_EQ(j["Fields"][0]["Name"], "PHONE");
+  EXPECT_EQ(j["Fields"][1]["Name"], "NAME");
+  EXPECT_EQ(j["Fields"][2]["Name"], "TOWN");
+  EXPECT_EQ(j["Fields"][2]["Y"], 70);
+  // Kept fields keep their values; the renamed one starts blank.
+  EXPECT_EQ(Record("Trip", 1)["Fields"], (nlohmann::json{{"PHONE", "555 0101"}, {"NAME", "Ann Baker"}, {"TOWN", ""}}));
+  // The previous file stays as the backup.
+  EXPECT_TRUE(std::filesystem::exists(dir.path() / "Trip.Bak"));
+}
