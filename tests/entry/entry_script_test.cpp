@@ -312,3 +312,41 @@ TEST_F(ScriptTest, EndlessLoopStopsAtTheTimeout) {
   w.mnuUpdateRecord->trigger();
   EXPECT_EQ(Stored(1)["Fields"]["Name"], "ab");
 }
+
+TEST_F(ScriptTest, TheExampleContactScript) {
+  const std::string examples = std::string(QF_BINARY_DIR) + "/examples/";
+  std::filesystem::copy_file(examples + "Contacts.Qfd", dir / "Test.Qfd");
+  std::filesystem::copy_file(examples + "Cities.Qfd", dir / "Cities.Qfd");
+  frmEdit& w = Open(dir / "Test.Qfd");
+  EXPECT_TRUE(host.boxes.empty()) << host.Last();
+  EXPECT_EQ(w.mnuAction[1]->text(), "PickCity");
+  EXPECT_EQ(w.mnuAction[2]->text(), "CallNow");
+
+  w.mnuNewRecord->trigger();
+  Type(2, "ada");
+  Type(3, "lovelace");
+  auto ran = qfgui::OnShown<frmBrowse>([](frmBrowse* t) {
+    EXPECT_EQ(t->lblCol[2]->text(), "Country");
+    const int row = qfgui::FindRow(t->lstCol[1], "Oslo");
+    ASSERT_GE(row, 0);
+    qfgui::DblClickItem(t->lstCol[1], row);
+  });
+  w.mnuAction[1]->trigger();
+  EXPECT_TRUE(*ran);
+  EXPECT_EQ(w.Field[8]->Text(), "OSLO");
+  w.mnuNextPage->trigger();
+  Type(12, "9");
+  w.mnuUpdateRecord->trigger();  // a rating above 5 is refused
+  EXPECT_EQ(w.Mode, 2);
+  ASSERT_GE(host.boxes.size(), 2u);
+  EXPECT_EQ(host.boxes[0].text, "A rating goes from 0 to 5.");
+  w.Field[12]->clear();
+  Type(12, "4.5");
+  const int32_t before = StoredCount();
+  w.mnuUpdateRecord->trigger();
+  EXPECT_EQ(w.Mode, 1);
+  const auto rec = Stored(before + 1);
+  EXPECT_EQ(rec["Fields"]["FullName"], "Ada Lovelace");
+  EXPECT_EQ(rec["Fields"]["City"], "OSLO");
+  EXPECT_EQ(rec["Fields"]["ContactNo"], std::to_string(before + 1));
+}
