@@ -1,0 +1,67 @@
+#include "frmExport.h"
+
+#include <QGridLayout>
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+#include <vector>
+
+#include "CsvExport.h"
+#include "QtText.h"
+#include "modDB.h"
+#include "modDlg.h"
+
+using namespace modDB;
+
+frmExport::frmExport(QWidget* parent) : QDialog(parent) {
+  setObjectName("frmExport");
+  setWindowTitle("Export");
+  auto* fieldsLabel = new QLabel("Fields", this);
+  lstField = new QListWidget(this);
+  lstField->setObjectName("lstField");
+  lstField->setSelectionMode(QAbstractItemView::MultiSelection);
+  fieldsLabel->setBuddy(lstField);
+  Command1 = new QPushButton("Select All", this);
+  Command1->setObjectName("Command1");
+  btnExport = new QPushButton("Export", this);
+  btnExport->setObjectName("btnExport");
+  btnExport->setDefault(true);
+  auto* grid = new QGridLayout(this);
+  grid->addWidget(fieldsLabel, 0, 0);
+  grid->addWidget(lstField, 1, 0, 3, 1);
+  grid->addWidget(Command1, 1, 1);
+  grid->addWidget(btnExport, 2, 1);
+  grid->setRowStretch(3, 1);
+  connect(Command1, &QPushButton::clicked, this, &frmExport::Command1_Click);
+  connect(btnExport, &QPushButton::clicked, this, &frmExport::btnExport_Click);
+
+  const int16_t count = GetFieldCount();
+  for (int16_t i = 1; i <= count; ++i) {
+    FieldDef f;
+    GetFieldDef(i, f);
+    lstField->addItem(QtText::FromCp(f.Name.Trimmed()));
+  }
+}
+
+void frmExport::Command1_Click() {
+  for (int j = 0; j < lstField->count(); ++j) lstField->item(j)->setSelected(true);
+}
+
+void frmExport::btnExport_Click() {
+  modDlg::DialogFileName.clear();
+  modDlg::DialogFilter = "*.Csv";
+  modDlg::ShowSaveDialog();
+  if (modDlg::DialogFileName.empty()) {
+    reject();
+    return;
+  }
+  std::string folder = modDlg::DialogFolder;
+  if (!folder.empty() && folder.back() != '/') folder += '/';
+  const std::string path = folder + CsvFileName(modDlg::DialogFileName);
+
+  std::vector<bool> selected(static_cast<size_t>(lstField->count()) + 1, false);
+  for (int j = 0; j < lstField->count(); ++j) selected[static_cast<size_t>(j) + 1] = lstField->item(j)->isSelected();
+  hide();
+  ExportCsv(path, selected);  // a failure is reported by the engine
+  accept();
+}

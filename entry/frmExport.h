@@ -1,0 +1,28 @@
+// frmExport ("Export"): writes the records of the open database to a CSV file.
+//
+// The user selects fields ("Select All" selects every one), presses "Export" and
+// names the file in the save picker; a name that does not end in ".csv" (any letter
+// case) gets it appended. Every record, marked ones included, becomes one line of the
+// file as modDB::ExportCsv writes it, the same file as `qfd export`. While it runs the
+// dialog is hidden and the progress window shows how far it has come; the entry
+// window's current record is the same afterwards. A cancelled picker writes nothing.
+// The dialog closes after the export or the cancelled picker.
+#pragma once
+
+#include <QDialog>
+
+class QListWidget;
+class QPushButton;
+
+class frmExport : public QDialog {
+  Q_OBJECT
+ public:
+  explicit frmExport(QWidget* parent = nullptr);
+
+  QListWidget* lstField;  // entry j stands for field slot j + 1
+  QPushButton* Command1;  // "Select All"
+  QPushButton* btnExport;
+
+  void Command1_Click();
+  void btnExport_Click();
+};

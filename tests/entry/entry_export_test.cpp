@@ -1,0 +1,186 @@
+// The CSV export from the entry window: the file byte for byte, the same file as
+// `qfd export`, the name rule, a cancelled picker, and the current record kept.
+#include "EntryFixture.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <filesystem>
+
+#include "frmDlgFile.h"
+#include "frmExport.h"
+
+using namespace qfentry;
+using namespace modDB;
+namespace fs = std::filesystem;
+
+namespace {
+
+class Export : public EntryTest {
+ protected:
+  // Runs Export from the window: `choose` works the export dialog's list, then the
+  // save picker (in the test's folder) gets `name`, or is cancelled when name is
+  // empty. Returns whether the export dialog was closed afterwards.
+  bool RunExport(const std::function<void(frmExport*)>& choose, const QString& name) {
+    modDlg::DialogFolder = dir.path().string();
+    bool closed = false;
+    QPointer<frmExport> dialog;
+    qfgui::OnShown<frmExport>([&](frmExport* w) {
+      dialog = w;
+      choose(w);
+      qfgui::OnShown<frmDlgFile>([&](frmDlgFile* picker) {
+        EXPECT_EQ(picker->windowTitle(), "Save As");
+        EXPECT_EQ(picker->Pattern, "*.Csv");
+        if (name.isEmpty()) {
+          QTest::mouseClick(picker->cmdCancel, Qt::LeftButton);
+          return;
+        }
+        picker->txtFile->clear();
+        QTest::keyClicks(picker->txtFile, name);
+        QTest::mouseClick(picker->cmdOk, Qt::LeftButton);
+      });
+      QTest::mouseClick(w->btnExport, Qt::LeftButton);
+      closed = !w->isVisible();
+    });
+    window->mnuExport->trigger();
+    return closed;
+  }
+  std::string Read(const std::string& name) { return qftest::ReadFile(dir / name); }
+  std::vector<std::string> CsvFiles() {
+    std::vector<std::string> out;
+    for (const auto& e : fs::directory_iterator(dir.path()))
+      if (e.path().extension() != ".Qfd") out.push_back(e.path().filename().string());
+    std::sort(out.begin(), out.end());
+    return out;
+  }
+  // `qfd export` of the same database, run as its own process.
+  std::string QfdExport(std::vector<std::string> extra = {}) {
+    std::vector<std::string> argv = {qftest::ToolPath("qfd"), "export", dir / "Test.Qfd", dir / "qfd.out"};
+    argv.insert(argv.end(), extra.begin(), extra.end());
+    const auto r = qftest::RunProgram(argv);
+    EXPECT_EQ(r.status, 0) << r.err;
+    const std::string bytes = Read("qfd.out");
+    fs::remove(dir / "qfd.out");
+    return bytes;
+  }
+};
+
+void SelectAll(frmExport* w) { QTest::mouseClick(w->Command1, Qt::LeftButton); }
+
+}  // namespace
+
+TEST_F(Export, EveryRecordWithItsNumberAndQuotedValuesAsQfdWritesThem) {
+  const std::string file = MakeDatabase(
+      {{"Name", 20, 1, "AS"}, {"City", 20, 1, "AS"}, {"Notes", 60, 2, "AS"}},
+      {{"Ann", "Rome", "first line\r\nsecond line"},
+       {"Bo \"the Bear\"", "Oslo, Norway", ""},
+       {"  Cy  ", "", "a\r\nb\r\nc"},
+       {"Di", "Paris", "caf\xE9"}});
+  frmEdit& w = Open(file);
+  host.replies = {vbYes};
+  w.mnuLastRecord->trigger();
+  w.mnuPreviousRecord->trigger();  // record 3, marked for deletion: exported all the same
+  w.mnuDeleteRecord->trigger();
+  w.mnuFirstRecord->trigger();
+  w.mnuNextRecord->trigger();  // the export starts on record 2
+  host.Clear();
+  const QString shownBefore = w.lblRecNo->text();
+
+  QStringList entries;
+  ASSERT_TRUE(RunExport(
+      [&](frmExport* d) {
+        for (int i = 0; i < d->lstField->count(); ++i) entries << d->lstField->item(i)->text();
+        EXPECT_TRUE(d->lstField->selectedItems().isEmpty());
+        SelectAll(d);
+        EXPECT_EQ(d->lstField->selectedItems().size(), 3);
+        qfgui::Shot(d, "frmExport");
+      },
+      "people"));
+  EXPECT_EQ(entries.join('|'), "Name|City|Notes");
+
+  const std::string expected =
+      "#,Name,City,Notes\r\n"
+      "1,\"Ann\",\"Rome\",\"first line\nsecond line\"\r\n"
+      "2,\"Bo \"the Bear\"\",\"Oslo, Norway\",\"\"\r\n"
+      "3,\"Cy\",\"\",\"a\nb\nc\"\r\n"
+      "4,\"Di\",\"Paris\",\"caf\xE9\"\r\n";
+  EXPECT_EQ(Read("people.csv"), expected);
+  EXPECT_EQ(Read("people.csv"), QfdExport());
+  EXPECT_TRUE(host.boxes.empty()) << host.Last();
+  EXPECT_EQ(host.showPer, 4);
+  EXPECT_EQ(host.lastTotal, 4);
+  EXPECT_EQ(host.hidePer, 1);
+  // The window stays on its record; its display is left as it was.
+  EXPECT_EQ(GetRecordNo(), 2);
+  EXPECT_EQ(w.lblRecNo->text(), shownBefore);
+  EXPECT_EQ(w.Mode, 1);
+}
+
+TEST_F(Export, SelectedFieldsGoInSlotOrderAndNoneLeavesTheNumbersAlone) {
+  const std::string file =
+      MakeDatabase({{"Name", 10, 1, "AS"}, {"City", 10, 1, "AS"}, {"Zip", 5, 1, "N"}},
+                   {{"Ann", "Rome", "00100"}, {"Bo", "Oslo", "0150"}});
+  frmEdit& w = Open(file);
+  w.mnuLastRecord->trigger();
+
+  // Picked Zip first, then Name: the columns follow the slots all the same.
+  ASSERT_TRUE(RunExport(
+      [](frmExport* d) {
+        qfgui::ClickItem(d->lstField, 2);
+        qfgui::ClickItem(d->lstField, 0);
+      },
+      "some"));
+  EXPECT_EQ(Read("some.csv"), "#,Name,Zip\r\n1,\"Ann\",\"00100\"\r\n2,\"Bo\",\"0150\"\r\n");
+  EXPECT_EQ(Read("some.csv"), QfdExport({"--fields", "Zip,Name"}));
+
+  ASSERT_TRUE(RunExport([](frmExport*) {}, "none"));
+  EXPECT_EQ(Read("none.csv"), "#\r\n1\r\n2\r\n");
+  EXPECT_EQ(Read("none.csv"), QfdExport({"--fields", ""}));
+  EXPECT_EQ(GetRecordNo(), 2);
+  EXPECT_TRUE(host.boxes.empty()) << host.Last();
+}
+
+TEST_F(Export, ADatabaseWithoutRecordsGivesTheHeadingAlone) {
+  const std::string file = MakeDatabase({{"Name", 10, 1, "AS"}, {"City", 10, 1, "AS"}});
+  frmEdit& w = Open(file);
+  ASSERT_TRUE(w.mnuExport->isEnabled());
+  ASSERT_TRUE(RunExport(SelectAll, "empty"));
+  EXPECT_EQ(Read("empty.csv"), "#,Name,City\r\n");
+  EXPECT_EQ(Read("empty.csv"), QfdExport());
+  EXPECT_TRUE(host.boxes.empty()) << host.Last();
+  EXPECT_EQ(host.showPer, 0);
+  EXPECT_EQ(GetRecordNo(), 0);
+  EXPECT_EQ(w.lblRecNo->text(), "Record");
+}
+
+TEST_F(Export, TheCsvExtensionIsKeptInAnyCaseAndAddedOtherwise) {
+  const std::string file = MakeDatabase({{"Name", 10, 1, "AS"}}, {{"Ann"}});
+  Open(file);
+  for (const QString& name : {"a.csv", "B.CSV", "c.CsV", "d", "e.txt"}) ASSERT_TRUE(RunExport(SelectAll, name));
+  EXPECT_EQ(CsvFiles(), (std::vector<std::string>{"B.CSV", "a.csv", "c.CsV", "d.csv", "e.txt.csv"}));
+  for (const std::string& f : CsvFiles()) EXPECT_EQ(Read(f), "#,Name\r\n1,\"Ann\"\r\n") << f;
+
+  // An earlier file of the name is replaced, not added to.
+  qftest::WriteFile(dir / "d.csv", std::string(500, 'x'));
+  ASSERT_TRUE(RunExport(SelectAll, "d"));
+  EXPECT_EQ(Read("d.csv"), "#,Name\r\n1,\"Ann\"\r\n");
+  EXPECT_TRUE(host.boxes.empty()) << host.Last();
+}
+
+TEST_F(Export, ACancelledPickerWritesNothingAndAFailedWriteSaysSo) {
+  const std::string file = MakeDatabase({{"Name", 10, 1, "AS"}}, {{"Ann"}, {"Bo"}});
+  Open(file);
+  ASSERT_TRUE(RunExport(SelectAll, ""));
+  EXPECT_TRUE(CsvFiles().empty());
+  EXPECT_TRUE(host.boxes.empty()) << host.Last();
+
+  // A name the file system cannot take as a file: the failure is reported, never
+  // passed off as an export.
+  fs::create_directory(dir / "taken.csv");
+  ASSERT_TRUE(RunExport(SelectAll, "taken"));
+  ASSERT_EQ(host.boxes.size(), 1u);
+  EXPECT_EQ(host.boxes[0].title, "EXPORT");
+  EXPECT_EQ(host.boxes[0].text, "FILE:" + (dir / "taken.csv") + " cannot be written");
+  EXPECT_EQ(GetRecordNo(), 1);
+}

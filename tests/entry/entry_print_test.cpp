@@ -1,0 +1,357 @@
+// Printing from the entry window onto the built-in "PDF File" printer: the dialog's
+// opening state, its checks in order with their messages and focus, the order and
+// number of printed pages (read back with pdfinfo and pdftotext), orientation, the
+// error path, and the entry window back on its record and page afterwards.
+#include "EntryFixture.h"
+
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QRadioButton>
+#include <filesystem>
+#include <regex>
+
+#include "Printers.h"
+#include "frmDlgFile.h"
+#include "frmPrint.h"
+
+using namespace qfentry;
+using namespace modDB;
+namespace fs = std::filesystem;
+
+namespace {
+
+// Replaces a box's text with real keys: End, Backspace over the old text, then the
+// new characters.
+void Retype(QLineEdit* box, const QString& keys) {
+  box->setFocus();
+  QTest::keyClick(box, Qt::Key_End);
+  for (int i = box->text().size(); i > 0; --i) QTest::keyClick(box, Qt::Key_Backspace);
+  QTest::keyClicks(box, keys);
+}
+
+QWidget* Focused() { return QApplication::focusWidget(); }
+
+// An option button takes clicks on its circle and caption only.
+void Choose(QRadioButton* option) { QTest::mouseClick(option, Qt::LeftButton, {}, QPoint(6, option->height() / 2)); }
+
+class Print : public EntryTest {
+ protected:
+  // A two-page form (A on page 1, B on page 2, a banner on each) stored with the
+  // given orientation, and records holding "AlphaN" and "BetaN".
+  std::string MakeForm(int records, uint8_t orientation = 1, bool twoPages = true) {
+    MakeDatabase({{"A", 20, 1, "AS"}, {"B", 20, twoPages ? 2 : 1, "AS"}}, {}, 1);
+    std::string name = dir / "Test";
+    EXPECT_EQ(LoadHeader(name), 1);
+    if (twoPages) {
+      BannerDef b;
+      b.Caption.Set("Second page");
+      b.Page = 2;
+      b.X = 20;
+      b.Y = 30;
+      b.Font = GetFormProps().BannerFont;
+      EXPECT_NE(InsertBanner(b), 0);
+    }
+    SetOrientation(orientation);
+    EXPECT_EQ(SaveHeader(name), 1);
+    EXPECT_EQ(OpenDatabase(name), 1);
+    for (int r = 1; r <= records; ++r) {
+      ClearRecord();
+      WriteField(1, "Alpha" + std::to_string(r));
+      WriteField(2, "Beta" + std::to_string(r));
+      EXPECT_EQ(AddRecord(), 1);
+    }
+    CloseDatabase();
+    host.Clear();
+    return name + ".Qfd";
+  }
+
+  // Chooses "PDF File", answers the save picker with `name` (empty: cancel) and
+  // presses Print.
+  void PrintToPdf(frmPrint* d, const QString& name) {
+    qfgui::ClickItem(d->lstPrinter, qfgui::FindRow(d->lstPrinter, Printers::kPdfFile));
+    modDlg::DialogFolder = dir.path().string();
+    qfgui::OnShown<frmDlgFile>([name](frmDlgFile* picker) {
+      EXPECT_EQ(picker->windowTitle(), "Save As");
+      EXPECT_EQ(picker->Pattern, "*.Pdf");
+      if (name.isEmpty()) {
+        QTest::mouseClick(picker->cmdCancel, Qt::LeftButton);
+        return;
+      }
+      QTest::keyClicks(picker->txtFile, name);
+      QTest::mouseClick(picker->cmdOk, Qt::LeftButton);
+    });
+    QTest::mouseClick(d->cmdPrint, Qt::LeftButton);
+  }
+
+  int PdfPages(const std::string& pdf) {
+    const auto r = qftest::RunProgram({"/usr/bin/pdfinfo", pdf});
+    EXPECT_EQ(r.status, 0) << r.err;
+    std::smatch m;
+    return std::regex_search(r.out, m, std::regex("Pages:\\s+(\\d+)")) ? std::stoi(m[1]) : -1;
+  }
+  // Width and height of page k in points.
+  std::pair<double, double> PdfPageSize(const std::string& pdf, int k) {
+    const auto r = qftest::RunProgram({"/usr/bin/pdfinfo", "-f", std::to_string(k), "-l", std::to_string(k), pdf});
+    std::smatch m;
+    if (!std::regex_search(r.out, m, std::regex("size:\\s+([\\d.]+) x ([\\d.]+) pts"))) return {0, 0};
+    return {std::stod(m[1]), std::stod(m[2])};
+  }
+  std::string PdfText(const std::string& pdf, int k) {
+    const auto r =
+        qftest::RunProgram({"/usr/bin/pdftotext", "-f", std::to_string(k), "-l", std::to_string(k), pdf, "-"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    return r.out;
+  }
+  // The printed pages as "record/page" read from their text.
+  std::vector<std::string> PrintedPages(const std::string& pdf) {
+    std::vector<std::string> out;
+    const int n = PdfPages(pdf);
+    for (int k = 1; k <= n; ++k) {
+      const std::string text = PdfText(pdf, k);
+      std::smatch m;
+      std::string page = "?";
+      if (std::regex_search(text, m, std::regex("Alpha(\\d+)"))) page = std::string(m[1]) + "/1";
+      if (std::regex_search(text, m, std::regex("Beta(\\d+)"))) page = page == "?" ? std::string(m[1]) + "/2" : "both";
+      out.push_back(page);
+      EXPECT_EQ(text.find(" / "), std::string::npos) << "the toolbar strip was printed on page " << k;
+    }
+    return out;
+  }
+};
+
+}  // namespace
+
+TEST_F(Print, RecordsTwoToFourPagesOneToTwoGiveSixPagesInOrderAndTheWindowComesBack) {
+  frmEdit& w = Open(MakeForm(5));
+  w.mnuLastRecord->trigger();
+  w.mnuNextPage->trigger();
+  ASSERT_EQ(w.CurPage, 2);
+  bool closed = false;
+  qfgui::OnShown<frmPrint>([&](frmPrint* d) {
+    // Opening: current printer, current record and page, one copy, the form's
+    // orientation.
+    EXPECT_EQ(d->windowTitle(), "Print");
+    ASSERT_EQ(d->lstPrinter->selectedItems().size(), 1);
+    EXPECT_EQ(d->lstPrinter->selectedItems()[0]->text(), Printers::Current());
+    EXPECT_NE(qfgui::FindRow(d->lstPrinter, "PDF File"), -1);
+    EXPECT_TRUE(d->optCurrent->isChecked());
+    EXPECT_FALSE(d->txtFrom->isEnabled());
+    EXPECT_FALSE(d->txtTo->isEnabled());
+    EXPECT_EQ(d->txtCopies->text(), "1");
+    EXPECT_TRUE(d->optPageCurrent->isChecked());
+    EXPECT_EQ(d->txtFrmP2P->text(), "2");
+    EXPECT_EQ(d->txtToP2P->text(), "2");
+    EXPECT_FALSE(d->txtFrmP2P->isEnabled());
+    EXPECT_TRUE(d->optPotrait->isChecked());
+
+    Choose(d->optRange);
+    EXPECT_EQ(d->txtFrom->text(), "1");
+    EXPECT_EQ(d->txtTo->text(), "5");
+    EXPECT_TRUE(d->txtFrom->isEnabled());
+    Retype(d->txtFrom, "2");
+    Retype(d->txtTo, "4");
+    Choose(d->optPageRange);
+    EXPECT_EQ(d->txtFrmP2P->text(), "1");
+    EXPECT_EQ(d->txtToP2P->text(), "2");
+    qfgui::Shot(d, "frmPrint");
+    PrintToPdf(d, "range");
+    closed = !d->isVisible();
+  });
+  w.mnuPrint->trigger();
+  EXPECT_TRUE(closed);
+  EXPECT_TRUE(host.boxes.empty()) << host.Last();
+
+  const std::string pdf = dir / "range.pdf";
+  ASSERT_TRUE(fs::exists(pdf));
+  EXPECT_EQ(PdfPages(pdf), 6);
+  EXPECT_EQ(PrintedPages(pdf), (std::vector<std::string>{"2/1", "2/2", "3/1", "3/2", "4/1", "4/2"}));
+  const auto [width, height] = PdfPageSize(pdf, 1);
+  EXPECT_LT(width, height) << "portrait";
+  qftest::RunProgram({"/usr/bin/pdftoppm", "-png", "-r", "96", "-f", "1", "-l", "2", pdf,
+                      std::string(QF_BINARY_DIR) + "/gui-shots/print_range"});
+
+  // The window is back on record 5, page 2, with its toolbar; the printer stays.
+  EXPECT_EQ(GetRecordNo(), 5);
+  EXPECT_EQ(w.CurPage, 2);
+  EXPECT_TRUE(w.cTBar->isVisible());
+  EXPECT_EQ(w.lblRecNo->text(), " 5 / 5");
+  EXPECT_EQ(w.Dummy[2]->text(), "Beta5");
+  EXPECT_TRUE(w.Dummy[2]->isVisible());
+  EXPECT_EQ(Printers::Current(), Printers::kPdfFile);
+}
+
+TEST_F(Print, ThreeCopiesOfTheCurrentPageInLandscapeAndTheFormsOrientationNextTime) {
+  frmEdit& w = Open(MakeForm(3));
+  w.mnuNextRecord->trigger();  // record 2, page 1
+  qfgui::OnShown<frmPrint>([&](frmPrint* d) {
+    Retype(d->txtCopies, "3");
+    Choose(d->optLandscape);
+    PrintToPdf(d, "copies.PDF");
+  });
+  w.mnuPrint->trigger();
+  EXPECT_TRUE(host.boxes.empty()) << host.Last();
+  const std::string pdf = dir / "copies.PDF";
+  ASSERT_TRUE(fs::exists(pdf));
+  EXPECT_EQ(PrintedPages(pdf), (std::vector<std::string>{"2/1", "2/1", "2/1"}));
+  for (int k = 1; k <= 3; ++k) {
+    const auto [width, height] = PdfPageSize(pdf, k);
+    EXPECT_GT(width, height) << "landscape, page " << k;
+  }
+  EXPECT_EQ(GetOrientation(), 1) << "the choice is not stored in the form";
+
+  bool portrait = false;
+  qfgui::OnShown<frmPrint>([&](frmPrint* d) { portrait = d->optPotrait->isChecked(); });
+  w.mnuPrint->trigger();
+  EXPECT_TRUE(portrait);
+}
+
+TEST_F(Print, AFormStoredLandscapeOpensOnLandscape) {
+  frmEdit& w = Open(MakeForm(1, 2));
+  bool landscape = false;
+  qfgui::OnShown<frmPrint>([&](frmPrint* d) {
+    landscape = d->optLandscape->isChecked() && !d->optPotrait->isChecked();
+    PrintToPdf(d, "wide");
+  });
+  w.mnuPrint->trigger();
+  const auto [width, height] = PdfPageSize(dir / "wide.pdf", 1);
+  EXPECT_TRUE(landscape);
+  EXPECT_GT(width, height);
+}
+
+TEST_F(Print, TheChecksRunInOrderEachWithItsMessageAndFocus) {
+  frmEdit& w = Open(MakeForm(5));
+  std::vector<std::pair<std::string, QWidget*>> seen;
+  std::vector<std::pair<std::string, QWidget*>> expected;
+  qfgui::OnShown<frmPrint>([&](frmPrint* d) {
+    auto press = [&] {
+      host.Clear();
+      QTest::mouseClick(d->cmdPrint, Qt::LeftButton);
+      EXPECT_TRUE(d->isVisible());
+      EXPECT_LE(host.boxes.size(), 1u);
+      for (const RecordedBox& b : host.boxes) {
+        EXPECT_EQ(b.title, "");
+        EXPECT_EQ(b.style, vbOKOnly);
+      }
+      seen.push_back({host.boxes.empty() ? "" : host.boxes[0].text, Focused()});
+    };
+    // Letters typed into the number boxes are swallowed.
+    Retype(d->txtCopies, "x1y");
+    EXPECT_EQ(d->txtCopies->text(), "1");
+
+    // Everything wrong at once, then put right one by one: each press shows the
+    // next check's message.
+    Choose(d->optRange);
+    Choose(d->optPageRange);
+    Retype(d->txtFrom, "0");
+    Retype(d->txtTo, "6");
+    QTest::mouseClick(d->lstPrinter->viewport(), Qt::LeftButton, Qt::ControlModifier,
+                      qfgui::ItemPos(d->lstPrinter, d->lstPrinter->currentRow()));
+    EXPECT_TRUE(d->lstPrinter->selectedItems().isEmpty());
+    Retype(d->txtCopies, "11");
+    Retype(d->txtFrmP2P, "3");
+    Retype(d->txtToP2P, "0");
+    press();
+    expected.push_back({"From must be > 0", d->txtFrom});
+    Retype(d->txtFrom, "a2");
+    press();
+    expected.push_back({"To must be <5", d->txtTo});
+    Retype(d->txtTo, "4");
+    press();
+    expected.push_back({"Select Printer", d->lstPrinter});
+    qfgui::ClickItem(d->lstPrinter, qfgui::FindRow(d->lstPrinter, Printers::kPdfFile));
+    press();
+    expected.push_back({"Copies can be 1 to 10", d->txtCopies});
+    Retype(d->txtCopies, "0");
+    press();
+    expected.push_back({"Copies can be 1 to 10", d->txtCopies});
+    Retype(d->txtCopies, "10");
+    press();
+    expected.push_back({"From page can be 1 to 2", d->txtFrmP2P});
+    Retype(d->txtFrmP2P, "0");
+    press();
+    expected.push_back({"From page can be 1 to 2", d->txtFrmP2P});
+    Retype(d->txtFrmP2P, "2");
+    press();
+    expected.push_back({"To page can be 1 to 2", d->txtToP2P});
+    Retype(d->txtToP2P, "1");
+    press();
+    expected.push_back({"To page can be 1 to 2", d->txtToP2P});
+    Retype(d->txtToP2P, "3");
+    press();
+    expected.push_back({"To page can be 1 to 2", d->txtToP2P});
+    EXPECT_EQ(d->txtToP2P->maxLength(), 1);
+    EXPECT_EQ(d->txtFrom->maxLength(), 6);
+    EXPECT_EQ(d->txtCopies->maxLength(), 2);
+    QTest::mouseClick(d->cmdCancel, Qt::LeftButton);
+  });
+  w.mnuPrint->trigger();
+  ASSERT_EQ(seen.size(), expected.size());
+  for (size_t i = 0; i < seen.size(); ++i) {
+    EXPECT_EQ(seen[i].first, expected[i].first) << "press " << i + 1;
+    EXPECT_EQ(seen[i].second, expected[i].second) << "focus after press " << i + 1 << ": " << expected[i].first;
+  }
+  EXPECT_EQ(GetRecordNo(), 1);
+  for (const auto& e : fs::directory_iterator(dir.path())) EXPECT_NE(e.path().extension(), ".pdf");
+}
+
+TEST_F(Print, OnePageFormsAndEmptyRangesPrintNothingExtra) {
+  frmEdit& w = Open(MakeForm(4, 1, false));
+  bool closed = false;
+  qfgui::OnShown<frmPrint>([&](frmPrint* d) {
+    EXPECT_EQ(d->txtFrmP2P->text(), "1");
+    EXPECT_EQ(d->txtToP2P->text(), "1");
+    EXPECT_FALSE(d->txtFrmP2P->isEnabled());
+    EXPECT_FALSE(d->txtToP2P->isEnabled());
+    // A range that starts after its end passes the checks and prints nothing: no
+    // file is asked for.
+    Choose(d->optRange);
+    Retype(d->txtFrom, "4");
+    Retype(d->txtTo, "2");
+    qfgui::ClickItem(d->lstPrinter, qfgui::FindRow(d->lstPrinter, Printers::kPdfFile));
+    QTest::mouseClick(d->cmdPrint, Qt::LeftButton);
+    closed = !d->isVisible();
+  });
+  w.mnuPrint->trigger();
+  EXPECT_TRUE(closed);
+  EXPECT_TRUE(host.boxes.empty()) << host.Last();
+  EXPECT_TRUE(w.cTBar->isVisible());
+
+  // With no records the command does nothing.
+  w.mnuClose->trigger();
+  fs::remove(dir / "Test.Qfd");
+  window->StartUp(MakeDatabase({{"A", 10, 1, "AS"}}));
+  bool shown = false;
+  modDlg::SetShownHook([&](QDialog*) { shown = true; });
+  window->mnuPrint->trigger();
+  EXPECT_FALSE(shown);
+}
+
+TEST_F(Print, ACancelledFileNameKeepsTheDialogAndAFailedPrintRestoresTheWindow) {
+  frmEdit& w = Open(MakeForm(3));
+  w.mnuLastRecord->trigger();
+  w.mnuNextPage->trigger();
+  bool openAfterCancel = false, closed = false;
+  qfgui::OnShown<frmPrint>([&](frmPrint* d) {
+    PrintToPdf(d, "");
+    openAfterCancel = d->isVisible() && d->cmdPrint->isEnabled();
+    // A file name the system cannot write to: a folder of that name.
+    fs::create_directory(dir / "busy.pdf");
+    Choose(d->optRange);
+    Choose(d->optPageRange);
+    PrintToPdf(d, "busy");
+    closed = !d->isVisible();
+  });
+  w.mnuPrint->trigger();
+  EXPECT_TRUE(openAfterCancel);
+  EXPECT_TRUE(closed);
+  ASSERT_EQ(host.boxes.size(), 1u);
+  EXPECT_EQ(host.boxes[0].title, "Print");
+  EXPECT_EQ(host.boxes[0].text, "Error occured while prinitng");
+  EXPECT_EQ(host.boxes[0].style, vbCritical);
+  EXPECT_EQ(GetRecordNo(), 3);
+  EXPECT_EQ(w.CurPage, 2);
+  EXPECT_TRUE(w.cTBar->isVisible());
+  EXPECT_EQ(w.lblRecNo->text(), " 3 / 3");
+  EXPECT_EQ(w.Dummy[2]->text(), "Beta3");
+}
