@@ -43,7 +43,7 @@ frmBanner::frmBanner(frmMain* designer) : QDialog(designer), designer_(designer)
   lblBNO->setObjectName("lblBNO");
   for (QLabel* l : {lblPNO, lblBNO}) {
     l->setFrameShape(QFrame::StyledPanel);
-    l->setMinimumWidth(40);
+    l->setFixedWidth(48);
   }
   X = new QLineEdit(this);
   X->setObjectName("X");

@@ -57,7 +57,7 @@ frmField::frmField(frmMain* designer) : QDialog(designer), designer_(designer) {
   lblFNO->setObjectName("lblFNO");
   for (QLabel* l : {lblPNO, lblFNO}) {
     l->setFrameShape(QFrame::StyledPanel);
-    l->setMinimumWidth(40);
+    l->setFixedWidth(48);
   }
   NAM = Box(this, "NAM", 32, "un_");
   X = Box(this, "X", 4, "n");

@@ -99,12 +99,21 @@ bool frmScript::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void frmScript::mnuUpdate_Click() {
-  designer_->Modified = true;
   // Line breaks as CR LF; a tab that came in by pasting is a blank like a typed one.
   QString text = SCRP->toPlainText();
   text.replace('\t', ' ');
   text.replace("\n", "\r\n");
-  SetScript(modLIB::Trim(QtText::ToCp(text)));
+  const std::string script = modLIB::Trim(QtText::ToCp(text));
+  // The definition holds 4000 characters: a longer script would lose its end without
+  // a word, so the editor stays open for the user to shorten it.
+  if (script.size() > static_cast<size_t>(modDB::kScriptWidth)) {
+    GetHost().MsgBox("The script is " + std::to_string(script.size()) +
+                         " characters long; a form keeps at most 4000.",
+                     vbExclamation | vbOKOnly, "Script");
+    return;
+  }
+  designer_->Modified = true;
+  SetScript(script);
   TextModified = false;
   accept();
 }

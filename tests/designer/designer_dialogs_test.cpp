@@ -11,6 +11,7 @@
 #include "frmBanner.h"
 #include "frmDlgClr.h"
 #include "frmDlgFnt.h"
+#include "frmHelp.h"
 #include "frmProperty.h"
 #include "frmScript.h"
 #include "frmTabOrder.h"
@@ -477,4 +478,72 @@ TEST_F(DesignerTest, ScreenshotsOfTheExampleForm) {
   Press(window->mnuNextPage);
   qfgui::Shot(window, "designer_contacts_page2");
   EXPECT_FALSE(window->Modified);
+}
+
+TEST_F(DesignerTest, HelpButtonsOpenTheirTopics) {
+  Platform::SetProgramFolder(QF_BINARY_DIR "/designer");
+  AddField("A", 10, 40, 5, "");
+  AddField("B", 10, 70, 5, "");
+  std::vector<std::string> seen;
+  // Each dialog's help button, then the help window's heading.
+  auto help = [&](QAbstractButton* button) {
+    qfgui::OnShown<frmHelp>([&](frmHelp* h) {
+      seen.push_back(h->Heading->text().toStdString());
+      h->close();
+    });
+    Click(button);
+  };
+  qfgui::OnShown<frmField>([&](frmField* d) {
+    help(d->btnHelp);
+    help(d->btnFMTHelp);
+  });
+  Press(window->mnuFieldAdd);
+  qfgui::OnShown<frmBanner>([&](frmBanner* d) { help(d->btnHelp); });
+  Press(window->mnuBannerAdd);
+  qfgui::OnShown<frmProperty>([&](frmProperty* d) { help(d->btnHelp); });
+  Press(window->mnuProperty);
+  qfgui::OnShown<frmTabOrder>([&](frmTabOrder* d) { help(d->btnHelp); });
+  Press(window->mnuTabOrder);
+  qfgui::OnShown<frmScript>([&](frmScript* d) {
+    qfgui::OnShown<frmHelp>([&](frmHelp* h) {
+      seen.push_back(h->Heading->text().toStdString());
+      h->close();
+    });
+    d->mnuHelp->trigger();
+  });
+  Press(window->mnuScript);
+  qfgui::OnShown<frmHelp>([&](frmHelp* h) {
+    seen.push_back(h->Heading->text().toStdString());
+    h->close();
+  });
+  window->mnuContents->trigger();
+  EXPECT_EQ(seen, (std::vector<std::string>{"Add Field", "Field Formats", "Add Banner", "Properties", "Insert Field",
+                                            "Script", "Contents"}));
+  EXPECT_TRUE(host.boxes.empty()) << host.Last();
+}
+
+TEST_F(DesignerTest, ScriptLongerThanTheFormHoldsIsNotCut) {
+  auto ran = qfgui::OnShown<frmScript>([&](frmScript* d) {
+    d->SCRP->selectAll();
+    QTest::keyClicks(d->SCRP, "'");
+    d->SCRP->insertPlainText(QString(4000, 'x'));  // 4001 characters
+    d->mnuUpdate->trigger();
+    EXPECT_EQ(host.Last(), "Script: The script is 4001 characters long; a form keeps at most 4000.");
+    EXPECT_TRUE(d->isVisible());
+    QTest::keyClick(d->SCRP, Qt::Key_Backspace);
+    d->mnuUpdate->trigger();
+    EXPECT_FALSE(d->isVisible());
+  });
+  Press(window->mnuScript);
+  EXPECT_TRUE(*ran);
+  EXPECT_EQ(GetScript(), "'" + std::string(3999, 'x'));
+  // Text typed into a field on the canvas goes nowhere.
+  AddField("A", 10, 40, 5, "*");
+  window->Modified = false;
+  window->Field[1]->setFocus();
+  QTest::keyClicks(window->Field[1], "abcdefgh");
+  EXPECT_EQ(window->Field[1]->toPlainText(), "abcde");  // at most its length
+  EXPECT_FALSE(window->Modified);
+  window->ShowCurPage();
+  EXPECT_EQ(window->Field[1]->toPlainText(), "");
 }
