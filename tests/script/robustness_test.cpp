@@ -17,10 +17,10 @@ TEST(Robustness, DeepRecursionIsOutOfStackSpace) {
   EXPECT_EQ(ctl.Error().Line, 1);
   // The engine is usable afterwards, and moderate recursion works.
   ASSERT_TRUE(ctl.AddCode("Function G(n) : If n = 0 Then G = 0 Else G = 1 + G(n - 1)\nEnd Function"));
-  std::vector<Variant> depth = {Variant::Int(2000)};
+  std::vector<Variant> depth = {Variant::Int(300)};
   Variant r;
   ASSERT_TRUE(ctl.Run("G", depth, &r));
-  EXPECT_EQ(ToStr(r), "2000");
+  EXPECT_EQ(ToStr(r), "300");
 }
 
 TEST(Robustness, ResumeNextDoesNotHideOutOfStackSpace) {
