@@ -9,7 +9,8 @@ PACKAGES := build-essential cmake pkg-config \
             qt6-base-dev qt6-base-dev-tools libgl-dev \
             libgtest-dev googletest libbenchmark-dev \
             nlohmann-json3-dev libpcre2-dev \
-            fonts-liberation lua5.4 poppler-utils xvfb xauth xdotool
+            fonts-liberation lua5.4 poppler-utils xvfb xauth xdotool \
+            dpkg-dev desktop-file-utils shared-mime-info
 
 .PHONY: setup configure build test run run-designer bench clean
 
@@ -65,3 +66,24 @@ fuzz:
 	cp -n ../shared/script-tests/*.vbs ../shared/script-tests/stage2/*.vbs build-fuzz/corpus/ 2>/dev/null || true
 	build-fuzz/script_fuzz -max_total_time=$(FUZZ_SECONDS) -max_len=4096 -timeout=10 -rss_limit_mb=4096 \
 	  -dict=tests/script/fuzz/vbscript.dict build-fuzz/corpus
+
+# Installing: `make install` puts the programs, their help files, desktop entries, the
+# ".Qfd" file type and icons under PREFIX (sudo only when PREFIX is not writable);
+# DESTDIR stages the same tree elsewhere. `make package` builds the Debian package
+# $(BUILD)/qfforms_VERSION_ARCH.deb.
+PREFIX  ?= /usr/local
+DESTDIR ?=
+.PHONY: install package
+install: build
+	@dest="$(DESTDIR)$(PREFIX)"; mkdir -p "$$dest" 2>/dev/null; \
+	if [ -w "$$dest" ]; then sudo=""; else sudo="$(SUDO)"; fi; \
+	$$sudo env DESTDIR="$(DESTDIR)" cmake --install $(BUILD) --prefix "$(PREFIX)" || exit 1; \
+	if [ -z "$(DESTDIR)" ]; then \
+	  if command -v update-mime-database >/dev/null; then $$sudo update-mime-database "$(PREFIX)/share/mime"; fi; \
+	  if command -v update-desktop-database >/dev/null; then $$sudo update-desktop-database -q "$(PREFIX)/share/applications"; fi; \
+	fi; \
+	echo "Installed under $$dest: run $(PREFIX)/bin/QfEntry"
+
+package: build
+	cd $(BUILD) && cpack -G DEB
+	@ls -1 $(BUILD)/*.deb
