@@ -63,7 +63,7 @@ CanvasField::CanvasField(frmMain* form, int slot, QWidget* parent) : QPlainTextE
   setProperty("tag", QString::number(slot));
   setObjectName(QString("Field%1").arg(slot));
   setTabChangesFocus(true);
-  setContextMenuPolicy(Qt::NoContextMenu);
+  setContextMenuPolicy(Qt::PreventContextMenu);  // the right button opens the dialog
   setFrameShape(QFrame::Box);
   setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -224,7 +224,7 @@ void frmMain::CreateControls() {
     b->setTextFormat(Qt::PlainText);
     b->setProperty("tag", QString::number(i));
     b->setCursor(Qt::PointingHandCursor);
-    b->setContextMenuPolicy(Qt::NoContextMenu);
+    b->setContextMenuPolicy(Qt::PreventContextMenu);
     b->installEventFilter(this);
     b->hide();
     Banner[i] = b;
