@@ -76,6 +76,7 @@ frmPrint::frmPrint(frmEdit* editor) : QDialog(editor), editor_(editor) {
   recordGrid->addWidget(txtTo, 1, 3);
   recordGrid->addWidget(new QLabel("Copies", records), 2, 0);
   recordGrid->addWidget(txtCopies, 2, 1);
+  recordGrid->setColumnStretch(4, 1);
 
   auto* pages = new QGroupBox("Page To Print", this);
   optPageCurrent = new QRadioButton("Current", pages);
@@ -91,6 +92,7 @@ frmPrint::frmPrint(frmEdit* editor) : QDialog(editor), editor_(editor) {
   pageGrid->addWidget(txtFrmP2P, 1, 1);
   pageGrid->addWidget(new QLabel("To", pages), 1, 2);
   pageGrid->addWidget(txtToP2P, 1, 3);
+  pageGrid->setColumnStretch(4, 1);
 
   auto* orientation = new QGroupBox("Orientation", this);
   optPotrait = new QRadioButton("Potrait", orientation);

@@ -124,6 +124,12 @@ class Print : public EntryTest {
 
 TEST_F(Print, RecordsTwoToFourPagesOneToTwoGiveSixPagesInOrderAndTheWindowComesBack) {
   frmEdit& w = Open(MakeForm(5));
+  host.replies = {vbYes};
+  w.mnuNextRecord->trigger();
+  w.mnuNextRecord->trigger();
+  w.mnuDeleteRecord->trigger();  // record 3 is marked: printed like the others
+  ASSERT_EQ(w.lblRecNo->text(), " 3 / 5*");
+  host.Clear();
   w.mnuLastRecord->trigger();
   w.mnuNextPage->trigger();
   ASSERT_EQ(w.CurPage, 2);
@@ -179,6 +185,7 @@ TEST_F(Print, RecordsTwoToFourPagesOneToTwoGiveSixPagesInOrderAndTheWindowComesB
   EXPECT_EQ(w.Dummy[2]->text(), "Beta5");
   EXPECT_TRUE(w.Dummy[2]->isVisible());
   EXPECT_EQ(Printers::Current(), Printers::kPdfFile);
+  qfgui::Shot(w.surface, "print_window_5_2");
 }
 
 TEST_F(Print, ThreeCopiesOfTheCurrentPageInLandscapeAndTheFormsOrientationNextTime) {
@@ -280,9 +287,6 @@ TEST_F(Print, TheChecksRunInOrderEachWithItsMessageAndFocus) {
     Retype(d->txtToP2P, "3");
     press();
     expected.push_back({"To page can be 1 to 2", d->txtToP2P});
-    EXPECT_EQ(d->txtToP2P->maxLength(), 1);
-    EXPECT_EQ(d->txtFrom->maxLength(), 6);
-    EXPECT_EQ(d->txtCopies->maxLength(), 2);
     QTest::mouseClick(d->cmdCancel, Qt::LeftButton);
   });
   w.mnuPrint->trigger();
