@@ -84,7 +84,6 @@ bool PrintJob::PrintPage(QWidget* widget) {
   widget->render(&picture, QPoint(), QRegion(), QWidget::DrawWindowBackground | QWidget::DrawChildren);
   painter_->drawPicture(0, 0, picture);
   painter_->restore();
-  ++pages_;
   return true;
 }
 

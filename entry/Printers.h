@@ -50,12 +50,10 @@ class PrintJob {
   bool PrintPage(QWidget* widget);
   // Ends the job and hands it to the printer (or closes the file). False on failure.
   bool Finish();
-  int Pages() const { return pages_; }
 
  private:
   std::unique_ptr<QPrinter> printer_;
   std::unique_ptr<QPainter> painter_;
-  int pages_ = 0;
   bool started_ = false;
   bool failed_ = false;
 };

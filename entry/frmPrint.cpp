@@ -8,7 +8,8 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QVBoxLayout>
+#include <algorithm>
+#include <string>
 
 #include "KeyFilter.h"
 #include "Printers.h"
