@@ -364,7 +364,9 @@ bool frmMain::eventFilter(QObject* watched, QEvent* event) {
   }
   if (type == QEvent::MouseButtonDblClick) return false;
   Item_MouseDown(item, m->button(), at);
-  return m->button() != Qt::LeftButton;  // a left press still puts the caret in a field
+  // A left press still puts the caret in a field; a banner keeps every press, so that
+  // the moves of a drag keep coming to it.
+  return m->button() != Qt::LeftButton || w == item;
 }
 
 void frmMain::Item_MouseDown(QWidget* item, Qt::MouseButton button, QPointF at) {

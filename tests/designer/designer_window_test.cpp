@@ -2,6 +2,7 @@
 // Component pop-up, New, Load with its password, Save and Save As, heading, closing.
 #include <QContextMenuEvent>
 #include <QMouseEvent>
+#include <QWindow>
 #include <filesystem>
 
 #include "DesignerFixture.h"
@@ -129,6 +130,36 @@ TEST_F(DesignerTest, DraggingStopsAtEveryEdgeAndStoresThePosition) {
   EXPECT_EQ(b.X, 0);
   EXPECT_EQ(b.Y, 207);
   EXPECT_EQ(w.cTBarLbl->text(), " 0, 207");
+}
+
+// Pressed, moved and released through the window, as the window system delivers
+// them: the moves after the press keep going to the item pressed.
+TEST_F(DesignerTest, DraggingThroughTheWindowSystem) {
+  frmMain& w = *window;
+  AddField("NAME", 100, 100, 10, "");
+  modDB::BannerDef b;
+  b.Page = 1;
+  b.X = 300;
+  b.Y = 200;
+  b.Caption.Set("Title");
+  b.Font = GetFormProps().BannerFont;
+  ASSERT_EQ(InsertBanner(b), 1);
+  w.ShowCurPage();
+  QWindow* win = w.windowHandle();
+  for (QWidget* item : {static_cast<QWidget*>(w.Field[1]), static_cast<QWidget*>(w.Banner[1])}) {
+    const QPoint from = item->mapTo(&w, QPoint(4, 4));
+    const QPoint start = item->pos();
+    QTest::mousePress(win, Qt::LeftButton, {}, from);
+    QTest::mouseMove(win, from + QPoint(20, 10));
+    QTest::mouseMove(win, from + QPoint(40, 30));
+    QTest::mouseRelease(win, Qt::LeftButton, {}, from + QPoint(40, 30));
+    EXPECT_EQ(item->pos(), start + QPoint(40, 30)) << item->objectName().toStdString();
+  }
+  FieldDef f;
+  GetFieldDef(1, f);
+  EXPECT_EQ(QPoint(f.X, f.Y), QPoint(140, 130));
+  GetBanner(1, b);
+  EXPECT_EQ(QPoint(b.X, b.Y), QPoint(340, 230));
 }
 
 TEST_F(DesignerTest, ResizingStoresTheFormSizeAndKeepsAMinimum) {
