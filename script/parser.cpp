@@ -843,7 +843,19 @@ class Parser {
     if (Is(Tok::Minus)) {
       Next();
       Expr* e = prog_->NewExpr(EK::Neg, at.line, at.col);
-      e->a = ParseOperand();
+      if (Is(Tok::Number)) {
+        // A minus sign written on a number makes a negative literal, which
+        // then binds tighter than ^ (-3 ^ 2 = 9) ...
+        e->a = ParsePrimary();
+        try {
+          e->lit = Negate(e->a->lit);
+          e->kind = EK::Literal;
+        } catch (const RuntimeError&) {
+        }
+        return e;
+      }
+      // ... while on anything else it applies after ^ (-x ^ 2 = -(x ^ 2)).
+      e->a = BinaryRest(ParseOperand(), pPow);
       if (e->a->kind == EK::Literal && e->a->lit.IsNumeric()) {
         try {
           e->lit = Negate(e->a->lit);

@@ -62,7 +62,8 @@ TEST(Parser, CompileErrorTextAndNothingRuns) {
 TEST(Parser, Precedence) {
   EXPECT_EQ(Echo("2 + 3 * 4 ^ 2"), "50");
   EXPECT_EQ(Echo("2 ^ 3 ^ 2"), "64");
-  EXPECT_EQ(Echo("-3 ^ 2"), "9");
+  EXPECT_EQ(Echo("-3 ^ 2"), "9");  // a negative literal
+  EXPECT_EQ(RunScript("x = 3 : WScript.Echo -x ^ 2, -(3) ^ 2, 2 - 3 ^ 2, - -x"), "-9 -9 -7 3\n");
   EXPECT_EQ(Echo("2 ^ -1"), "0.5");
   EXPECT_EQ(Echo("7 \\ 2 * 2"), "1");      // * binds tighter than \ .
   EXPECT_EQ(Echo("10 Mod 4 \\ 2"), "0");    // \ binds tighter than Mod
