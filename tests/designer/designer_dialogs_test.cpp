@@ -68,8 +68,6 @@ TEST_F(DesignerTest, FieldDialogProposesEstimatesAndFiltersKeys) {
     // Names: letters in upper case, digits, "_"; nothing else.
     Fill(d->NAM, "ab-c d_1");
     EXPECT_EQ(d->NAM->text(), "ABCD_1");
-    Fill(d->X, "1x2.5");
-    EXPECT_EQ(d->X->text(), "125");
 
     // A date measures with "9" and takes 10 characters; a time 8.
     Fill(d->FMT, "d");
@@ -546,4 +544,93 @@ TEST_F(DesignerTest, ScriptLongerThanTheFormHoldsIsNotCut) {
   EXPECT_FALSE(window->Modified);
   window->ShowCurPage();
   EXPECT_EQ(window->Field[1]->toPlainText(), "");
+}
+
+// Everything the dialogs set, saved and read back by another program.
+TEST_F(DesignerTest, EveryDialogValueReachesTheFile) {
+  AddField("AMOUNT", 40, 60, 7, "#>");
+  auto banner = qfgui::OnShown<frmBanner>([&](frmBanner* d) {
+    Fill(d->X, "12");
+    Fill(d->Y, "30");
+    d->TXT->selectAll();
+    QTest::keyClicks(d->TXT, "Orders");
+    qfgui::OnShown<frmDlgClr>([&](frmDlgClr* c) {
+      Fill(c->txtClr, "336699");
+      Click(c->cmdOK);
+    });
+    Click(d->btnBackground);
+    Click(d->BtnUpdate);
+  });
+  Press(window->mnuBannerAdd);
+  EXPECT_TRUE(*banner);
+  auto props = qfgui::OnShown<frmProperty>([&](frmProperty* d) {
+    qfgui::OnShown<frmDlgClr>([&](frmDlgClr* c) {
+      Fill(c->txtClr, "EEEEEE");
+      Click(c->cmdOK);
+    });
+    Click(d->btnBackground);
+    qfgui::OnShown<frmDlgFnt>([&](frmDlgFnt* f) {
+      qfgui::ClickItem(f->lstFN, qfgui::FindRow(f->lstFN, "Verdana"));
+      qfgui::ClickItem(f->lstFS, qfgui::FindRow(f->lstFS, "12"));
+      Click(f->chkItalic);
+      Click(f->cmdOK);
+    });
+    Click(d->btnBannerFont);
+    Click(d->chkBFNT);
+    Click(d->optUS);
+    Click(d->optLand);
+    Fill(d->MW, "600");
+    Fill(d->MH, "420");
+    Click(d->BtnUpdate);
+  });
+  Press(window->mnuProperty);
+  EXPECT_TRUE(*props);
+  auto script = qfgui::OnShown<frmScript>([&](frmScript* d) {
+    d->SCRP->selectAll();
+    QTest::keyClicks(d->SCRP, "Sub Start");
+    QTest::keyClick(d->SCRP, Qt::Key_Return);
+    QTest::keyClicks(d->SCRP, "End Sub");
+    d->mnuUpdate->trigger();
+  });
+  Press(window->mnuScript);
+  EXPECT_TRUE(*script);
+  auto pw = qfgui::OnShown<frmInput>([&](frmInput* in) {
+    QTest::keyClicks(in->txtStr, "k3y");
+    Click(in->cmdOK);
+  });
+  Press(window->mnuPassword);
+  EXPECT_TRUE(*pw);
+  SaveAs("Orders");
+  ASSERT_TRUE(host.boxes.empty()) << host.Last();
+
+  const auto j = Dump("Orders");
+  EXPECT_EQ(j["Props"]["Width"], 9000);
+  EXPECT_EQ(j["Props"]["Height"], 6300);
+  EXPECT_EQ(j["Props"]["BackColor"], "#EEEEEE");
+  const auto& bf = j["Props"]["BannerFont"];
+  EXPECT_EQ(bf["Name"], "Verdana");
+  EXPECT_EQ(bf["Size"], 12);
+  EXPECT_EQ(bf["Bold"], 0);
+  EXPECT_EQ(bf["Italic"], 255);
+  const auto& f = j["Fields"][0];
+  EXPECT_EQ(f["Name"], "AMOUNT");
+  EXPECT_EQ(f["Format"], "#>");
+  EXPECT_EQ(f["Length"], 5);  // numbered fields are 5 long
+  EXPECT_EQ(f["X"], 40);
+  EXPECT_EQ(f["Y"], 60);
+  ASSERT_EQ(j["Banners"].size(), 1u);
+  const auto& b = j["Banners"][0];
+  EXPECT_EQ(b["Caption"], "Orders");
+  EXPECT_EQ(b["Page"], 1);
+  EXPECT_EQ(b["X"], 12);
+  EXPECT_EQ(b["Y"], 30);
+  EXPECT_EQ(b["Font"]["Name"], "Verdana");  // pushed onto every banner
+  EXPECT_EQ(b["Font"]["Size"], 12);
+  EXPECT_EQ(b["Font"]["Italic"], 255);
+  EXPECT_EQ(b["Font"]["BackColor"], "#996633");  // BBGGRR 336699
+  EXPECT_EQ(b["Font"]["ForeColor"], "#000000");
+  EXPECT_EQ(j["Script"], "Sub Start\r\nEnd Sub");
+  EXPECT_EQ(j["Password"], "k3y");
+  EXPECT_EQ(j["DateOrder"], 2);
+  EXPECT_EQ(j["Orientation"], 2);
 }
