@@ -1,0 +1,65 @@
+#!/usr/bin/env bash
+# End to end, as a user: QfLayout in a real X window (Xvfb), driven by xdotool.
+# Add Field (Ctrl+F, Enter takes the proposal), drag the field with the mouse, Save As
+# (Ctrl+A, a name, Enter), Exit (Ctrl+X); then another program (qfd dump --json)
+# finds the field where it was dropped.
+#   designer_xvfb.sh QFLAYOUT QFD
+set -euo pipefail
+unset QT_QPA_PLATFORM  # a real X window this time
+qflayout=$1 qfd=$2
+for tool in xvfb-run xdotool; do
+  command -v $tool >/dev/null || { echo "SKIP: $tool is not installed"; exit 77; }
+done
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+
+cat > "$work/drive.sh" <<DRIVE
+set -eu
+cd "$work"
+"$qflayout" &
+app=\$!
+win=\$(xdotool search --sync --onlyvisible --class QfLayout | head -n 1)
+xdotool windowfocus --sync "\$win"
+sleep 0.5
+xdotool key ctrl+f
+sleep 0.5
+xdotool key Return
+sleep 0.5
+# Without a window manager the closed dialog leaves no window focused.
+xdotool windowfocus --sync "\$win"
+# The field lies at the canvas' left edge, just below the toolbar (25 pixels) and
+# the menu bar. Press inside it, move right and down, release.
+eval \$(xdotool getwindowgeometry --shell "\$win")
+xdotool mousemove \$((X + 6)) \$((Y + 50))
+sleep 0.2
+xdotool mousedown 1
+for step in 1 2 3 4; do
+  xdotool mousemove \$((X + 6 + 25 * step)) \$((Y + 50 + 20 * step))
+  sleep 0.1
+done
+xdotool mouseup 1
+sleep 0.3
+xdotool windowfocus --sync "\$win"
+xdotool key ctrl+a
+sleep 0.5
+# The file picker opens on the drive list: two tabs lead to the name box.
+picker=\$(xdotool search --sync --onlyvisible --name 'Save As' | head -n 1)
+xdotool windowfocus --sync "\$picker"
+xdotool key Tab Tab
+xdotool type --delay 30 'Dropped'
+xdotool key Return
+sleep 1
+xdotool windowfocus --sync "\$win"
+xdotool key ctrl+x
+for i in \$(seq 50); do kill -0 \$app 2>/dev/null || break; sleep 0.1; done
+if kill -0 \$app 2>/dev/null; then kill \$app; echo "QfLayout did not end on Ctrl+X"; exit 1; fi
+wait \$app
+DRIVE
+timeout 60 xvfb-run -a -s "-screen 0 1024x768x24" bash "$work/drive.sh"
+
+json=$("$qfd" dump --json "$work/Dropped")
+fail() { echo "$json"; echo "$1"; exit 1; }
+grep -q '"Name": *"FIELD1"' <<<"$json" || fail "the proposed field was not saved"
+grep -q '"X": *100' <<<"$json" || fail "the field is not 100 pixels to the right"
+grep -q '"Y": *105' <<<"$json" || fail "the field is not 80 pixels lower"
+echo "ok: the field was dragged and saved through the window"
