@@ -4,6 +4,7 @@ find_package(Threads REQUIRED)
 
 add_library(qf_common STATIC
   QtText.cpp
+  FormLook.cpp
   KeyFilter.cpp
   Platform.cpp
   QtHost.cpp

@@ -9,6 +9,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "FormLook.h"
 #include "KeyFilter.h"
 #include "Platform.h"
 #include "QtText.h"
@@ -24,7 +25,6 @@ namespace {
 
 constexpr int kCaptionWidth = 64;
 
-QColor Rgb(int32_t c) { return QColor(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF); }
 int16_t Whole16(double v) { return static_cast<int16_t>(std::clamp<int64_t>(modLIB::RoundHalfEven(v), -32768, 32767)); }
 
 // The caption box holds line breaks as LF; the definition as CR LF.
@@ -162,8 +162,8 @@ void frmBanner::ShowBanner(int16_t n) {
 void frmBanner::ApplyLook() {
   TXT->setFont(Platform::FormFont(LookName, LookSize, LookBold, LookItalic));
   QPalette p = TXT->palette();
-  p.setColor(QPalette::Text, Rgb(LookFore));
-  p.setColor(QPalette::Base, Rgb(LookBack));
+  p.setColor(QPalette::Text, FormLook::Color(LookFore));
+  p.setColor(QPalette::Base, FormLook::Color(LookBack));
   TXT->setPalette(p);
 }
 

@@ -9,6 +9,7 @@
 #include <algorithm>
 
 #include "DesignerIcons.h"
+#include "FormLook.h"
 #include "Platform.h"
 #include "QtText.h"
 #include "frmBanner.h"
@@ -24,19 +25,9 @@ using namespace modDB;
 
 namespace {
 
-QColor Rgb(int32_t c) { return QColor(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF); }
+using FormLook::SetColours;
 
-void SetColours(QWidget* w, int32_t fore, int32_t back) {
-  QPalette p = w->palette();
-  p.setColor(QPalette::WindowText, Rgb(fore));
-  p.setColor(QPalette::Text, Rgb(fore));
-  p.setColor(QPalette::Window, Rgb(back));
-  p.setColor(QPalette::Base, Rgb(back));
-  w->setPalette(p);
-  w->setAutoFillBackground(true);
-}
-
-QFont FontOf(const FontDef& f) { return Platform::FormFont(f.Name.Trimmed(), f.Size, f.Bold != 0, f.Italic != 0); }
+QFont FontOf(const FontDef& f) { return FormLook::Font(f); }
 
 // A number as the toolbar label shows it: a blank where a minus sign would be.
 std::string Signed(int n) { return n < 0 ? std::to_string(n) : " " + std::to_string(n); }
@@ -252,7 +243,7 @@ void frmMain::SetOuterSize(int32_t widthTwips, int32_t heightTwips) {
 
 void frmMain::SetBackColor(int32_t color) {
   QPalette p = canvas->palette();
-  p.setColor(QPalette::Window, Rgb(color));
+  p.setColor(QPalette::Window, FormLook::Color(color));
   canvas->setPalette(p);
 }
 

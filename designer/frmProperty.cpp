@@ -14,6 +14,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "FormLook.h"
 #include "KeyFilter.h"
 #include "Platform.h"
 #include "QtText.h"
@@ -27,13 +28,12 @@ using namespace modDB;
 
 namespace {
 
-QColor Rgb(int32_t c) { return QColor(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF); }
 
 void ShowFont(QLabel* label, const FontDef& f) {
   label->setFont(Platform::FormFont(f.Name.Trimmed(), f.Size, f.Bold != 0, f.Italic != 0));
   QPalette p = label->palette();
-  p.setColor(QPalette::WindowText, Rgb(f.ForeColor));
-  p.setColor(QPalette::Window, Rgb(f.BackColor));
+  p.setColor(QPalette::WindowText, FormLook::Color(f.ForeColor));
+  p.setColor(QPalette::Window, FormLook::Color(f.BackColor));
   label->setPalette(p);
   label->setAutoFillBackground(true);
   label->adjustSize();
@@ -189,7 +189,7 @@ void frmProperty::ShowPreview() {
   ShowFont(B, Props.BannerFont);
   ShowFont(F, Props.FieldFont);
   QPalette p = Frame->palette();
-  p.setColor(QPalette::Window, Rgb(Props.BackColor));
+  p.setColor(QPalette::Window, FormLook::Color(Props.BackColor));
   Frame->setPalette(p);
 }
 

@@ -11,6 +11,7 @@
 
 #include "DirectFile.h"
 #include "HeaderLayout.h"
+#include "FormLook.h"
 #include "Platform.h"
 #include "QtText.h"
 #include "modBrowse.h"
@@ -20,17 +21,7 @@ using namespace modDB;
 
 namespace {
 
-QColor Rgb(int32_t c) { return QColor(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF); }
-
-void SetColours(QWidget* w, int32_t fore, int32_t back) {
-  QPalette p = w->palette();
-  p.setColor(QPalette::WindowText, Rgb(fore));
-  p.setColor(QPalette::Text, Rgb(fore));
-  p.setColor(QPalette::Window, Rgb(back));
-  p.setColor(QPalette::Base, Rgb(back));
-  w->setPalette(p);
-  w->setAutoFillBackground(true);
-}
+using FormLook::SetColours;
 
 bool Has(const std::string& s, char c) { return s.find(c) != std::string::npos; }
 

@@ -15,6 +15,7 @@
 
 #include "FieldFormat.h"
 #include "clsField.h"
+#include "FormLook.h"
 #include "Platform.h"
 #include "QtText.h"
 #include "ToolbarIcons.h"
@@ -37,21 +38,9 @@ int ToolbarHeight() { return modLIB::TwipsToPixelsY(375); }
 constexpr int kStartWidthTwips = 6840;
 constexpr int kStartHeightTwips = 4470;
 
-QColor Rgb(int32_t c) { return QColor(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF); }
+using FormLook::SetColours;
 
-void SetColours(QWidget* w, int32_t fore, int32_t back) {
-  QPalette p = w->palette();
-  p.setColor(QPalette::WindowText, Rgb(fore));
-  p.setColor(QPalette::Text, Rgb(fore));
-  p.setColor(QPalette::Window, Rgb(back));
-  p.setColor(QPalette::Base, Rgb(back));
-  w->setPalette(p);
-  w->setAutoFillBackground(true);
-}
-
-QFont FontOf(const FontDef& f) {
-  return Platform::FormFont(f.Name.Trimmed(), f.Size, f.Bold != 0, f.Italic != 0);
-}
+QFont FontOf(const FontDef& f) { return FormLook::Font(f); }
 
 Qt::Alignment AlignmentOf(const std::string& format) {
   switch (FieldFormat::Alignment(format)) {
@@ -389,7 +378,7 @@ void frmEdit::ApplyFormProps() {
   SetOuterSize(props.Width, props.Height);
   CentreOnScreen();
   QPalette p = surface->palette();
-  p.setColor(QPalette::Window, Rgb(props.BackColor));
+  p.setColor(QPalette::Window, FormLook::Color(props.BackColor));
   surface->setPalette(p);
   const QFont font = FontOf(props.FieldFont);
   for (int i = 1; i <= 128; ++i) {
