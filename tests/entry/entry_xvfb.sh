@@ -12,6 +12,8 @@ done
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 cp "$example" "$work/Contacts.Qfd"
+# The form's script opens its city lookup, kept beside it.
+cp "$(dirname "$example")/Cities.Qfd" "$work/Cities.Qfd"
 before=$("$qfd" info "$work/Contacts" | sed -n 's/^Records: *\([0-9]*\).*/\1/p')
 
 cat > "$work/drive.sh" <<DRIVE
