@@ -48,6 +48,8 @@ struct Expr {
   BinOp op = BinOp::Add;
   bool parens = false;  // written with an argument list in parentheses
   bool isGlobal = false;  // WithObj: slot is a global
+  bool pure = false;      // whole-number candidate: literals, variables and + - * \ Mod of them
+  bool wholeTree = false;  // pure with a nested operator: worth evaluating in whole numbers first
   int line = 0, col = 0;
   int slot = -1;
   int number = 0;

@@ -143,6 +143,11 @@ class Compiler {
         // Parentheses matter only around arguments (by value); inside an expression they are gone.
         e->a = Unwrap(e->a);
         e->b = Unwrap(e->b);
+        e->pure = Pure(e->a) && Pure(e->b) &&
+                  (e->op == BinOp::Add || e->op == BinOp::Sub || e->op == BinOp::Mul || e->op == BinOp::Mod ||
+                   e->op == BinOp::IntDiv || e->op == BinOp::Eq || e->op == BinOp::Ne || e->op == BinOp::Lt ||
+                   e->op == BinOp::Gt || e->op == BinOp::Le || e->op == BinOp::Ge);
+        e->wholeTree = e->pure && (e->a->kind == EK::Binary || e->b->kind == EK::Binary);
         return;
       case EK::Member:
         Resolve(e->a, Use::Value);
@@ -157,6 +162,18 @@ class Compiler {
         ResolveName(e, use);
         return;
       default: return;
+    }
+  }
+
+  // Operands the vm may try in whole numbers without side effects.
+  static bool Pure(const Expr* e) {
+    switch (e->kind) {
+      case EK::Literal: return e->lit.vt == vtInteger || e->lit.vt == vtLong;
+      case EK::Local: case EK::Global: return true;
+      case EK::Binary:
+        return e->pure && e->op != BinOp::Eq && e->op != BinOp::Ne && e->op != BinOp::Lt &&
+               e->op != BinOp::Gt && e->op != BinOp::Le && e->op != BinOp::Ge;
+      default: return false;
     }
   }
 

@@ -602,12 +602,102 @@ Variant Interp::IndexGet(Expr* e) {
 
 // ---- Expressions -----------------------------------------------------------
 
+bool Interp::EvalWhole(const Expr* e, int64_t& v, bool& isLong) {
+  const Variant* p;
+  switch (e->kind) {
+    case EK::Literal: p = &e->lit; break;
+    case EK::Local: p = &locals_[e->slot].Deref(); break;
+    case EK::Global: p = e->global; break;
+    case EK::Binary: {
+      int64_t x, y;
+      bool lx, ly;
+      // Leaves inline; only nested operators recurse.
+      auto operand = [&](const Expr* o, int64_t& out, bool& isL) -> bool {
+        const Variant* q;
+        switch (o->kind) {
+          case EK::Literal: q = &o->lit; break;
+          case EK::Local: q = &locals_[o->slot].Deref(); break;
+          case EK::Global: q = o->global; break;
+          default: return EvalWhole(o, out, isL);
+        }
+        if (q->vt == vtInteger) {
+          out = q->i;
+          isL = false;
+          return true;
+        }
+        if (q->vt == vtLong) {
+          out = q->l;
+          isL = true;
+          return true;
+        }
+        return false;
+      };
+      if (!operand(e->a, x, lx) || !operand(e->b, y, ly)) return false;
+      int64_t r;
+      switch (e->op) {
+        case BinOp::Add: r = x + y; break;
+        case BinOp::Sub: r = x - y; break;
+        case BinOp::Mul: r = x * y; break;
+        case BinOp::Mod:
+          if (y == 0) return false;
+          r = y == -1 ? 0 : static_cast<int32_t>(x) % static_cast<int32_t>(y);
+          break;
+        case BinOp::IntDiv:
+          if (y == 0) return false;
+          r = x / y;
+          break;
+        default: return false;
+      }
+      if (!lx && !ly && r >= INT16_MIN && r <= INT16_MAX) {
+        v = r;
+        isLong = false;
+        return true;
+      }
+      if (r < INT32_MIN || r > INT32_MAX) return false;
+      v = r;
+      isLong = true;
+      return true;
+    }
+    default: return false;
+  }
+  if (p->vt == vtInteger) {
+    v = p->i;
+    isLong = false;
+    return true;
+  }
+  if (p->vt == vtLong) {
+    v = p->l;
+    isLong = true;
+    return true;
+  }
+  return false;
+}
+
 Variant Interp::Eval(Expr* e) {
   switch (e->kind) {
     case EK::Literal: return e->lit;
     case EK::Local: return locals_[e->slot].Deref();
     case EK::Global: return *e->global;
     case EK::Binary: {
+      if (e->wholeTree) {
+        // Intermediate results stay plain integers instead of Variants.
+        int64_t x, y;
+        bool lx, ly;
+        if (e->op >= BinOp::Eq && e->op <= BinOp::Ge) {
+          if (EvalWhole(e->a, x, lx) && EvalWhole(e->b, y, ly)) {
+            switch (e->op) {
+              case BinOp::Eq: return Variant::Bool(x == y);
+              case BinOp::Ne: return Variant::Bool(x != y);
+              case BinOp::Lt: return Variant::Bool(x < y);
+              case BinOp::Gt: return Variant::Bool(x > y);
+              case BinOp::Le: return Variant::Bool(x <= y);
+              default: return Variant::Bool(x >= y);
+            }
+          }
+        } else if (EvalWhole(e, x, lx)) {
+          return lx ? Variant::Long(static_cast<int32_t>(x)) : Variant::Int(static_cast<int16_t>(x));
+        }
+      }
       Variant ta, tb;
       const Variant& a = Operand(e->a, ta);
       const Variant& b = Operand(e->b, tb);

@@ -64,6 +64,10 @@ class Interp {
   // For built-ins that evaluate things themselves.
   Variant Eval(Expr* e);
   [[gnu::noinline]] Variant EvalOther(Expr* e);
+  // A pure expression (Expr::pure) in whole numbers; false when some value is
+  // not an Integer or Long or the result would leave them (the general path
+  // then evaluates it, with the same result subtypes).
+  bool EvalWhole(const Expr* e, int64_t& v, bool& isLong);
 
   // An operand without a copy when it is a literal or a variable; else evaluated into tmp.
   const Variant& Operand(Expr* e, Variant& tmp) {
