@@ -249,7 +249,19 @@ Interp::Flow Interp::Exec(Stmt* s) {
     }
     case SK::If: {
       for (size_t i = 0; i < s->conds.size(); ++i) {
-        if (Condition(s->conds[i])) return ExecBlock(s->blocks[i]);
+        bool hit;
+        try {
+          hit = Condition(s->conds[i]);
+        } catch (RuntimeError& e) {
+          // Under On Error Resume Next the next statement after a failed
+          // condition is the first one of its block, as VBScript does it.
+          if (fatal_ || !frame_->resumeNext) throw;
+          errNumber = e.number;
+          errDescription = e.description;
+          errSource = e.source;
+          hit = true;
+        }
+        if (hit) return ExecBlock(s->blocks[i]);
       }
       if (s->hasElse) return ExecBlock(s->body);
       return Flow::Normal;

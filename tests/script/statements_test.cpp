@@ -81,9 +81,9 @@ TEST(ErrObject, ErrorsInsideConditionsAndLoopsUnderResumeNext) {
       "  x = 10 / (i - 2)\n"
       "  WScript.Echo i, x, Err.Number : Err.Clear\n"
       "Next\n"
-      "If 1 / 0 Then WScript.Echo \"then\" Else WScript.Echo \"else\"\n"
+      "If 1 / 0 Then WScript.Echo \"then\" Else WScript.Echo \"else\"\n"  // resumes inside the block
       "WScript.Echo \"after\", Err.Number\n";
-  EXPECT_EQ(RunScript(code), "1 -10 0\n2 -10 11\n3 10 0\nafter 11\n");
+  EXPECT_EQ(RunScript(code), "1 -10 0\n2 -10 11\n3 10 0\nthen\nafter 11\n");
 }
 
 TEST(Loops, CounterSubtypesAndBounds) {
