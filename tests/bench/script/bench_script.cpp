@@ -57,7 +57,7 @@ class CheckHost : public qfscript::HostObject {
   }
 };
 
-constexpr int kRepeats = 5;  // best of
+constexpr int kRepeats = 9;  // best of: the machine may be shared
 
 double OurSeconds(const Workload& w, std::string& result) {
   double best = 1e9;
