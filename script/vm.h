@@ -1,6 +1,6 @@
 // The vm: runs compiled programs (ast.h after Compile).
 //
-// Locals live on one Variant stack allocated up front (so ByRef pointers to
+// Locals live on one Variant stack that never moves (so ByRef pointers to
 // them stay valid); script-level variables in Globals. Runtime faults are
 // RuntimeError exceptions, caught per statement when On Error Resume Next is
 // active. The vm enforces the time limit, the call depth ("Out of stack
