@@ -1,0 +1,133 @@
+#!/bin/bash
+# The Debian package as a user gets it: made by cpack from this build's programs
+# (nothing is rebuilt), unpacked with dpkg-deb into a temporary root, and run from
+# there. Also `cmake --install --prefix` (what `make install` does) into a temporary
+# prefix. Usage: deb_install.sh SOURCE_DIR BUILD_DIR CPACK CMAKE
+set -u
+source=$1 build=$2 cpack=$3 cmake=$4
+
+for tool in dpkg-deb dpkg-shlibdeps desktop-file-validate update-mime-database readelf ldd; do
+  if ! command -v "$tool" >/dev/null; then
+    echo "skipped: $tool is missing (make setup installs it)"
+    exit 77
+  fi
+done
+
+tmp=$(mktemp -d)
+trap 'rm -rf "$tmp"' EXIT
+status=0
+fail() { echo "FAIL: $*"; status=1; }
+# expect WHAT EXPECTED ACTUAL
+expect() { [ "$2" = "$3" ] || fail "$1: expected [$2], got [$3]"; }
+
+# ---- the package ---------------------------------------------------------------------
+if ! "$cpack" -G DEB --config "$build/CPackConfig.cmake" -B "$tmp/out" >"$tmp/cpack.log" 2>&1; then
+  cat "$tmp/cpack.log"
+  echo "FAIL: cpack"
+  exit 1
+fi
+debs=("$tmp"/out/*.deb)
+[ ${#debs[@]} = 1 ] && [ -f "${debs[0]}" ] || { ls -l "$tmp/out"; echo "FAIL: no single .deb"; exit 1; }
+deb=${debs[0]}
+echo "package: $(basename "$deb"), $(stat -c %s "$deb") bytes"
+
+version=$(grep -m1 '^set(CPACK_PACKAGE_VERSION ' "$build/CPackConfig.cmake" | sed 's/.*"\(.*\)".*/\1/')
+expect "package name" qfforms "$(dpkg-deb -f "$deb" Package)"
+expect "package version" "$version" "$(dpkg-deb -f "$deb" Version)"
+depends=$(dpkg-deb -f "$deb" Depends)
+echo "Depends: $depends"
+names=" $(tr ',' '\n' <<<"$depends" | awk '{print $1}' | tr '\n' ' ')"
+for p in libc6 libstdc++6 libqt6core6 libqt6gui6 libqt6widgets6 libqt6printsupport6 qt6-qpa-plugins; do
+  [[ "$names" == *" $p "* ]] || fail "Depends lacks $p"
+done
+if dpkg-deb -c "$deb" | awk '{print $6}' | grep -v '^\./usr/' | grep -v '^\./$'; then
+  fail "files outside /usr"
+fi
+
+# ---- unpacked into a root ------------------------------------------------------------
+root=$tmp/root
+dpkg-deb -x "$deb" "$root" || { echo "FAIL: dpkg-deb -x"; exit 1; }
+usr=$root/usr
+
+for p in QfEntry QfLayout qfd qfscript; do
+  [ -x "$usr/bin/$p" ] || fail "usr/bin/$p is not an executable"
+done
+# The window programs are links to their real folder, where their help files are.
+for p in QfEntry QfLayout; do
+  real=$(readlink -f "$usr/bin/$p")
+  expect "$p's link" "$usr/lib/qfforms/$p" "$real"
+  [ -f "$(dirname "$real")/$p.Txt" ] || fail "no $p.Txt beside $real"
+  cmp -s "$(dirname "$real")/$p.Txt" "$source/help/$p.Txt" || fail "$p.Txt differs from help/"
+done
+# The installed programs use the system's libraries, none from the build tree.
+for f in "$usr"/lib/qfforms/QfEntry "$usr"/lib/qfforms/QfLayout "$usr"/bin/qfd "$usr"/bin/qfscript; do
+  if readelf -d "$f" | grep -E 'RPATH|RUNPATH'; then fail "$f keeps a library path"; fi
+  if ldd "$f" | grep 'not found'; then fail "$f: a library is not found"; fi
+  if readelf -S "$f" | grep -q '\.debug_info'; then fail "$f is not stripped"; fi
+done
+
+# ---- desktop integration -------------------------------------------------------------
+apps=$usr/share/applications
+for p in QfEntry QfLayout; do
+  entry=$apps/$p.desktop
+  [ -f "$entry" ] || { fail "no $p.desktop"; continue; }
+  desktop-file-validate "$entry" || fail "$p.desktop does not validate"
+  exec=$(sed -n 's/^Exec=\([^ ]*\).*/\1/p' "$entry")
+  [ -x "$usr/bin/$exec" ] || fail "$p.desktop runs [$exec], which the package does not have"
+  icon=$(sed -n 's/^Icon=//p' "$entry")
+  for size in 16x16 32x32 48x48 64x64 128x128 256x256; do
+    png=$usr/share/icons/hicolor/$size/apps/$icon.png
+    [ "$(head -c 8 "$png" 2>/dev/null | od -An -tx1 | tr -d ' \n')" = 89504e470d0a1a0a ] || fail "$png is not a PNG"
+  done
+  grep -q '<svg' "$usr/share/icons/hicolor/scalable/apps/$icon.svg" 2>/dev/null || fail "no scalable $icon"
+done
+grep -q '^MimeType=application/x-qfd;' "$apps/QfEntry.desktop" || fail "QfEntry does not open .Qfd files"
+
+# The MIME database made from the package's type: "*.Qfd" in any case is ours.
+mkdir -p "$tmp/mime/packages"
+cp "$usr/share/mime/packages/"*.xml "$tmp/mime/packages/" && update-mime-database "$tmp/mime" ||
+  fail "update-mime-database"
+grep -qx '50:application/x-qfd:\*\.qfd' "$tmp/mime/globs2" || { cat "$tmp/mime/globs2"; fail "no *.qfd glob"; }
+[ -f "$usr/share/icons/hicolor/48x48/mimetypes/application-x-qfd.png" ] || fail "no icon file for the file type"
+
+# ---- running what was installed ------------------------------------------------------
+work=$tmp/work
+mkdir -p "$work"
+cp "$usr/share/doc/qfforms/examples/"*.Qfd "$work/" || fail "no example databases in the package"
+out=$("$usr/bin/qfd" info "$work/Contacts.Qfd" 2>&1)
+rc=$?
+expect "qfd info status" 0 "$rc"
+grep -q '^Records: *8 ' <<<"$out" || fail "qfd info: $out"
+grep -q 'FirstName' <<<"$out" || fail "qfd info lists no FirstName: $out"
+"$usr/bin/qfd" check "$work/Cities.Qfd" >/dev/null 2>&1 || fail "qfd check Cities.Qfd"
+
+printf 'WScript.Echo "six times seven is " & 6 * 7\n' >"$work/hello.vbs"
+expect "qfscript" "six times seven is 42" "$("$usr/bin/qfscript" "$work/hello.vbs" 2>&1)"
+
+export QT_QPA_PLATFORM=offscreen
+expect "QfEntry --version" "QfEntry $version" "$("$usr/bin/QfEntry" --version 2>&1)"
+expect "QfLayout --version" "QfLayout $version" "$("$usr/bin/QfLayout" --version 2>&1)"
+# Both windows come up and keep running until they are stopped.
+(cd "$work" && timeout 5 "$usr/bin/QfEntry" "$work/Contacts.Qfd" >"$tmp/entry.log" 2>&1)
+rc=$?
+[ $rc = 124 ] || { cat "$tmp/entry.log"; fail "QfEntry on Contacts.Qfd ended by itself (status $rc)"; }
+(cd "$work" && timeout 5 "$usr/bin/QfLayout" >"$tmp/layout.log" 2>&1)
+rc=$?
+[ $rc = 124 ] || { cat "$tmp/layout.log"; fail "QfLayout ended by itself (status $rc)"; }
+
+# ---- make install: the same tree under any prefix ------------------------------------
+prefix=$tmp/prefix
+if "$cmake" --install "$build" --prefix "$prefix" >"$tmp/install.log" 2>&1; then
+  for p in QfEntry QfLayout; do
+    expect "installed $p" "$prefix/lib/qfforms/$p" "$(readlink -f "$prefix/bin/$p")"
+    [ -f "$prefix/lib/qfforms/$p.Txt" ] || fail "no $p.Txt under the prefix"
+  done
+  expect "installed QfEntry --version" "QfEntry $version" "$("$prefix/bin/QfEntry" --version 2>&1)"
+  [ -f "$prefix/share/mime/packages/qfforms.xml" ] || fail "no MIME type under the prefix"
+else
+  cat "$tmp/install.log"
+  fail "cmake --install --prefix"
+fi
+
+[ $status = 0 ] && echo "ok"
+exit $status
