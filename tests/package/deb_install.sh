@@ -85,7 +85,7 @@ grep -q '^MimeType=application/x-qfd;' "$apps/QfEntry.desktop" || fail "QfEntry 
 
 # The MIME database made from the package's type: "*.Qfd" in any case is ours.
 mkdir -p "$tmp/mime/packages"
-cp "$usr/share/mime/packages/"*.xml "$tmp/mime/packages/" && update-mime-database "$tmp/mime" ||
+cp "$usr/share/mime/packages/"*.xml "$tmp/mime/packages/" && update-mime-database "$tmp/mime" 2>"$tmp/mime.log" ||
   fail "update-mime-database"
 grep -qx '50:application/x-qfd:\*\.qfd' "$tmp/mime/globs2" || { cat "$tmp/mime/globs2"; fail "no *.qfd glob"; }
 [ -f "$usr/share/icons/hicolor/48x48/mimetypes/application-x-qfd.png" ] || fail "no icon file for the file type"
