@@ -1,5 +1,6 @@
 // QfLayout: the form designer. It takes no arguments besides --version.
 #include <QApplication>
+#include <QIcon>
 #include <cstdio>
 #include <cstring>
 
@@ -17,6 +18,7 @@ int main(int argc, char** argv) {
   }
   QApplication app(argc, argv);
   QApplication::setApplicationName("QfLayout");
+  QApplication::setWindowIcon(QIcon::fromTheme("QfLayout"));  // the installed icon, where there is one
   QApplication::setApplicationVersion(QF_VERSION);
   Platform::InitScreen();
   QtHost host;

@@ -1,5 +1,6 @@
 // QfEntry: the data-entry program. One optional argument: a form database to open.
 #include <QApplication>
+#include <QIcon>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -18,6 +19,7 @@ int main(int argc, char** argv) {
   }
   QApplication app(argc, argv);
   QApplication::setApplicationName("QfEntry");
+  QApplication::setWindowIcon(QIcon::fromTheme("QfEntry"));  // the installed icon, where there is one
   QApplication::setApplicationVersion(QF_VERSION);
   Platform::InitScreen();
   QtHost host;
