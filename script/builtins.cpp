@@ -507,7 +507,9 @@ Variant FnAbs(Interp&, Variant* a, int n) {
       return Variant::Long(static_cast<int32_t>(x));
     }
     case vtSingle: return Variant::Single(std::fabs(v.f));
-    case vtCurrency: return Variant::Currency(v.cy < 0 ? -v.cy : v.cy);
+    case vtCurrency:
+      if (v.cy == INT64_MIN) Fail(kErrOverflow);
+      return Variant::Currency(v.cy < 0 ? -v.cy : v.cy);
     case vtDate: return Variant::Date(std::fabs(v.d));
     default: return Variant::Double(std::fabs(ToDouble(v)));
   }
@@ -732,6 +734,7 @@ Variant FnDateAdd(Interp&, Variant* a, int n) {
   if (Arg(a, n, 2).IsNull()) return Variant::Null();
   double d = ToDate(Arg(a, n, 2));
   double whole = std::trunc(k);
+  if (std::fabs(whole) > 1e9) Fail(kErrInvalidCall);  // far beyond year 9999 whatever the interval
   if (iv == "yyyy") return DateResult(AddMonths(d, static_cast<long long>(whole) * 12));
   if (iv == "q") return DateResult(AddMonths(d, static_cast<long long>(whole) * 3));
   if (iv == "m") return DateResult(AddMonths(d, static_cast<long long>(whole)));

@@ -8,6 +8,8 @@
 #include <sys/time.h>
 #include <vector>
 
+#include "errors.h"
+
 namespace qfscript {
 
 namespace {
@@ -68,6 +70,8 @@ double Combine(double dayPart, double timePart) {
 }
 
 DateParts SplitDate(double serial) {
+  // Dates outside years 100..9999 only come from arithmetic; refuse them here too.
+  if (!(serial > -700000.0 && serial < 3000000.0)) ThrowError(kErrOverflow);
   DateParts p;
   double whole = std::trunc(serial);
   double frac = std::fabs(serial - whole);

@@ -3,6 +3,7 @@
 #include <cctype>
 #include <cmath>
 
+#include "datetime.h"
 #include "errors.h"
 
 namespace qfscript {
@@ -122,7 +123,7 @@ Variant Arith(BinOp op, const Variant& ain, const Variant& bin) {
         return Variant::Single(static_cast<float>(r));
       }
       if (rank == rDate) {
-        if (std::isinf(r)) ThrowError(kErrOverflow);
+        if (!(r >= DaySerial(100, 1, 1) && r < DaySerial(10000, 1, 1))) ThrowError(kErrOverflow);
         return Variant::Date(r);
       }
       return CheckedDouble(r);

@@ -319,8 +319,9 @@ double ToDate(const Variant& vin) {
   if (v.vt == vtString) {
     double d;
     if (ParseDate(v.s->s, d)) return d;
-    if (ParseNumber(v.s->s, d)) return d;
-    Mismatch();
+    if (!ParseNumber(v.s->s, d)) Mismatch();
+    if (d < DaySerial(100, 1, 1) || d >= DaySerial(10000, 1, 1)) ThrowError(kErrOverflow);
+    return d;
   }
   double d = ToDouble(v);
   if (d < DaySerial(100, 1, 1) || d >= DaySerial(10000, 1, 1)) ThrowError(kErrOverflow);

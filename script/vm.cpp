@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
 #include <new>
 
 #include "builtins.h"
@@ -335,7 +336,11 @@ Interp::Flow Interp::Exec(Stmt* s) {
       double seed;
       if (s->e1) seed = ToDouble(Eval(s->e1));
       else seed = static_cast<double>(std::chrono::steady_clock::now().time_since_epoch().count() % 16777216);
-      rndSeed = static_cast<uint32_t>(static_cast<int64_t>(seed * 256) & 0xFFFFFF) ^ (rndSeed & 0xFFFF);
+      // Any number seeds: mix the bits of the Double into the middle of the seed.
+      uint64_t bits;
+      std::memcpy(&bits, &seed, sizeof bits);
+      uint32_t mixed = static_cast<uint32_t>(bits >> 32) ^ static_cast<uint32_t>(bits);
+      rndSeed = (rndSeed & 0xFF) | ((mixed & 0xFFFF) << 8);
       return Flow::Normal;
     }
   }

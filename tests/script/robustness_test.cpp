@@ -71,6 +71,16 @@ TEST(Robustness, HugeStringsAndArraysAreOutOfMemory) {
   }
 }
 
+TEST(Robustness, ExtremeNumbersEndInErrors) {
+  EXPECT_EQ(RunScript("Randomize -5E+95 : x = Rnd : Randomize 1E308 : WScript.Echo \"seeded\""), "seeded\n");
+  EXPECT_EQ(Echo("DateAdd(\"yyyy\", 1E+300, Now)"), "error 5: Invalid procedure call or argument at (1, 1)");
+  EXPECT_EQ(Echo("#1/1/2000# + 1E+300"), "error 6: Overflow at (1, 1)");
+  EXPECT_EQ(Echo("CDate(\"1E+300\")"), "error 6: Overflow at (1, 1)");
+  EXPECT_EQ(Echo("Year(TimeSerial(2000000000, 0, 0))"), "error 6: Overflow at (1, 1)");
+  EXPECT_EQ(Echo("CCur(\"1E+300\")"), "error 6: Overflow at (1, 1)");
+  EXPECT_EQ(Echo("CLng(1E+300)"), "error 6: Overflow at (1, 1)");
+}
+
 TEST(Robustness, DeeplyNestedArraysAndCopies) {
   EXPECT_EQ(RunScript("a = Array() : For i = 1 To 200000 : a = Array(a) : Next : a = 0 : WScript.Echo \"ok\""),
             "ok\n");
