@@ -691,12 +691,14 @@ void frmEdit::mnuUpdateRecord_Click() {
   }
   RunScript("Update");
   if (ScriptLastCallFailed()) return;
+  // A save the store refuses (a full database, a file error) has said why; the
+  // window stays in edit mode so that nothing typed is lost.
   if (!NewRecord) {
-    if (GetRecordCount() > 0) WriteRecord();
+    if (GetRecordCount() > 0 && WriteRecord() == 0) return;
   } else if (AddRecord() != 0) {
     NewRecord = false;
   } else {
-    return;  // the store said why (a full database, a file error); keep the edits
+    return;
   }
   BrowseMode();
   ShowCurPage();

@@ -141,3 +141,21 @@ TEST_F(EntryTest, EditKeepsValuesAndWritesOverTheRecord) {
   w.mnuCancelUpdate->trigger();
   EXPECT_EQ(w.Dummy[1]->text(), "Bob Li");
 }
+
+TEST_F(EntryTest, AFullDatabaseKeepsTheNewRecordOnScreen) {
+  const std::string file = MakeDatabase({{"N", 5, 1, "AS"}}, {{"1"}});
+  // The count says 65,530: the store refuses another record.
+  std::string bytes = qftest::ReadFile(file);
+  const int32_t full = 65530;
+  for (int b = 0; b < 4; ++b) bytes[b] = static_cast<char>((full >> (8 * b)) & 0xFF);
+  qftest::WriteFile(file, bytes);
+  frmEdit& w = Open(file);
+  w.mnuNewRecord->trigger();
+  Type(1, "keep");
+  w.mnuUpdateRecord->trigger();
+  EXPECT_EQ(host.Last(), "ADD RECORD: DB is Full");
+  EXPECT_EQ(w.Mode, 2);
+  EXPECT_TRUE(w.NewRecord);
+  EXPECT_EQ(BoxText(1), "keep");
+  EXPECT_EQ(qftest::ReadFile(file).size(), bytes.size());
+}
