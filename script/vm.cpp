@@ -540,7 +540,8 @@ Variant* Interp::VarRef(Expr* e) {
 }
 
 size_t Interp::Offset(const ArrayRep& a, const int32_t* idx, size_t n) {
-  if (n != a.bounds.size()) Raise(kErrSubscript);
+  // "a()" of an array without dimensions names no element.
+  if (n == 0 || n != a.bounds.size()) Raise(kErrSubscript);
   size_t off = 0, stride = 1;
   for (size_t d = 0; d < n; ++d) {
     if (idx[d] < 0 || idx[d] > a.bounds[d]) Raise(kErrSubscript);

@@ -71,6 +71,13 @@ TEST(Robustness, HugeStringsAndArraysAreOutOfMemory) {
   }
 }
 
+TEST(Robustness, ArraysWithoutDimensionsHaveNoElements) {
+  EXPECT_EQ(RunScript("Dim b()\nx = b()"), "error 9: Subscript out of range at (2, 1)");
+  EXPECT_EQ(RunScript("Dim b()\nb() = 1"), "error 9: Subscript out of range at (2, 1)");
+  EXPECT_EQ(RunScript("ReDim b(2) : Erase b\nb(0) = 1"), "error 9: Subscript out of range at (2, 1)");
+  EXPECT_EQ(RunScript("a = Array()\nx = a(0)"), "error 9: Subscript out of range at (2, 1)");
+}
+
 TEST(Robustness, ExtremeNumbersEndInErrors) {
   EXPECT_EQ(RunScript("Randomize -5E+95 : x = Rnd : Randomize 1E308 : WScript.Echo \"seeded\""), "seeded\n");
   EXPECT_EQ(Echo("DateAdd(\"yyyy\", 1E+300, Now)"), "error 5: Invalid procedure call or argument at (1, 1)");
