@@ -41,6 +41,7 @@ enum class EK : uint8_t {
   Not,
   Paren,      // (a): a by-value argument
   Missing,    // an omitted argument
+  New,        // New name: an instance of a class (name)
 };
 
 struct Expr {

@@ -11,6 +11,7 @@
 #include <unordered_map>
 
 #include "datetime.h"
+#include "objects.h"
 #include "errors.h"
 #include "operators.h"
 #include "vm.h"
@@ -959,9 +960,9 @@ Variant FnInputBox(Interp& in, Variant* a, int n) {
 }
 
 Variant FnCreateObject(Interp&, Variant* a, int n) {
-  (void)a;
-  (void)n;
-  Fail(kErrCantCreate);
+  Object* o = CreateBuiltinObject(ToStr(Arg(a, n, 0)));
+  if (!o) Fail(kErrCantCreate);
+  return Variant::Obj(o);
 }
 
 const Builtin kBuiltins[] = {

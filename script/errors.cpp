@@ -24,8 +24,12 @@ const char* ErrorText(int number) {
     case 445: return "Object doesn't support this action";
     case 450: return "Wrong number of arguments or invalid property assignment";
     case 451: return "Object not a collection";
+    case 457: return "This key is already associated with an element of this collection";
     case 500: return "Variable is undefined";
     case 501: return "Illegal assignment";
+    case 506: return "Class not defined";
+    case 5017: return "Syntax error in regular expression";
+    case 32811: return "Element not found";
     case 1000: return "The script ran longer than its time limit";
     case 1001: return "Out of memory";
     case 1002: return "Syntax error";

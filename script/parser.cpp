@@ -907,6 +907,15 @@ class Parser {
           case Kw::Empty: return Literal(Variant(), at);
           case Kw::Null: return Literal(Variant::Null(), at);
           case Kw::Nothing: return Literal(Variant::Nothing(), at);
+          case Kw::New: {
+            Expr* e = prog_->NewExpr(EK::New, at.line, at.col);
+            Next();
+            if (Cur().type != Tok::Name || IsReserved(Cur().kw)) Fail(kErrExpectedIdent);
+            e->name = Cur().lower;
+            e->shown = Cur().text;
+            Next();
+            return e;
+          }
           default: break;
         }
         if (IsReserved(at.kw)) Fail(kErrExpectedExpression);

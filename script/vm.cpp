@@ -9,6 +9,7 @@
 
 #include "builtins.h"
 #include "compiler.h"
+#include "objects.h"
 #include "parser.h"
 
 namespace qfscript {
@@ -774,6 +775,11 @@ Variant Interp::EvalOther(Expr* e) {
       return r;
     }
     case EK::Missing: return Variant::Missing();
+    case EK::New: {
+      Object* o = NewBuiltinObject(e->name);
+      if (!o) Raise(kErrClassNotDefined);
+      return Variant::Obj(o);
+    }
     case EK::Undefined: Raise(kErrUndefinedVar);
     case EK::Illegal: Raise(e->number);
     case EK::Name: Raise(kErrNotDefined);
