@@ -139,6 +139,7 @@ struct Program {
   std::vector<std::unique_ptr<Expr>> exprs;  // node storage
   std::vector<std::unique_ptr<Stmt>> stmts;
   int withTemps = 0;  // With slots needed by the top-level code
+  Expr* evalExpr = nullptr;  // Eval: the one expression (top is empty)
 
   Expr* NewExpr(EK kind, int line, int col) {
     exprs.push_back(std::make_unique<Expr>());

@@ -965,6 +965,24 @@ Variant FnCreateObject(Interp&, Variant* a, int n) {
   return Variant::Obj(o);
 }
 
+Variant FnEval(Interp& in, Variant* a, int n) { return in.EvalText(ToStr(Arg(a, n, 0))); }
+
+Variant FnExecute(Interp& in, Variant* a, int n) {
+  in.ExecText(ToStr(Arg(a, n, 0)), false);
+  return Variant();
+}
+
+Variant FnExecuteGlobal(Interp& in, Variant* a, int n) {
+  in.ExecText(ToStr(Arg(a, n, 0)), true);
+  return Variant();
+}
+
+Variant FnGetRef(Interp& in, Variant* a, int n) {
+  Object* o = in.ProcRef(ToStr(Arg(a, n, 0)));
+  if (!o) Fail(kErrInvalidCall);
+  return Variant::Obj(o);
+}
+
 const Builtin kBuiltins[] = {
     {"len", 1, 1, FnLen},
     {"left", 2, 2, FnLeft},
@@ -1055,6 +1073,10 @@ const Builtin kBuiltins[] = {
     {"msgbox", 1, 5, FnMsgBox},
     {"inputbox", 1, 7, FnInputBox},
     {"createobject", 1, 2, FnCreateObject},
+    {"eval", 1, 1, FnEval},
+    {"execute", 1, 1, FnExecute},
+    {"executeglobal", 1, 1, FnExecuteGlobal},
+    {"getref", 1, 1, FnGetRef},
 };
 
 }  // namespace

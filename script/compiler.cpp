@@ -11,7 +11,8 @@ enum class Use { Value, Target, CallStatement };
 
 class Compiler {
  public:
-  Compiler(Program& prog, Globals& globals) : prog_(prog), g_(globals) {}
+  Compiler(Program& prog, Globals& globals, const Proc* scope = nullptr)
+      : prog_(prog), g_(globals), scope_(const_cast<Proc*>(scope)) {}
 
   void Run() {
     // Declarations first: script-level names are visible everywhere.
@@ -30,19 +31,22 @@ class Compiler {
     // Script-level variables that the top-level code assigns exist for the
     // procedures; names it only reads do not (a procedure's own undeclared
     // name is then its local).
-    if (!prog_.optionExplicit) DeclareAssigned(prog_.top);
+    if (!prog_.optionExplicit && !scope_) DeclareAssigned(prog_.top);
     for (auto& p : prog_.procs) {
       proc_ = p.get();
       ResolveBlock(p->body);
     }
-    proc_ = nullptr;
+    proc_ = scope_;
     ResolveBlock(prog_.top);
+    if (prog_.evalExpr) Resolve(prog_.evalExpr, Use::Value);
+    proc_ = nullptr;
   }
 
  private:
   Program& prog_;
   Globals& g_;
   Proc* proc_ = nullptr;
+  Proc* scope_ = nullptr;  // Execute/Eval inside a procedure: whose locals are visible (never extended)
 
   void DeclareAssigned(const Block& block) {
     for (const Stmt* s : block) {
@@ -267,7 +271,7 @@ class Compiler {
       return;
     }
     // An implicit variable: script-level, or local to the procedure.
-    if (proc_) {
+    if (proc_ && proc_ != scope_) {
       int slot = proc_->nslots++;
       proc_->locals.emplace(n, slot);
       MakeVariable(e, EK::Local, slot);
@@ -281,6 +285,11 @@ class Compiler {
 
 void Compile(Program& program, Globals& globals) {
   Compiler c(program, globals);
+  c.Run();
+}
+
+void CompileInScope(Program& program, Globals& globals, const Proc* scope) {
+  Compiler c(program, globals, scope);
   c.Run();
 }
 

@@ -13,5 +13,8 @@
 namespace qfscript {
 
 void Compile(Program& program, Globals& globals);
+// Code run by Execute or Eval inside a procedure: the procedure's locals are
+// visible; names the code assigns that are not among them are script-level.
+void CompileInScope(Program& program, Globals& globals, const Proc* scope);
 
 }  // namespace qfscript

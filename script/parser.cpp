@@ -35,6 +35,13 @@ class Parser {
     return std::move(prog_);
   }
 
+  std::unique_ptr<Program> RunExpression() {
+    prog_->evalExpr = ParseExpr();
+    SkipSeparators();
+    if (Cur().type != Tok::End) Fail(kErrExpectedEndOfStatement);
+    return std::move(prog_);
+  }
+
  private:
   std::vector<Token> t_;
   size_t p_ = 0;
@@ -934,6 +941,13 @@ class Parser {
 std::unique_ptr<Program> Parse(const std::string& source, Globals& globals) {
   Parser parser(Lex(source), globals);
   std::unique_ptr<Program> prog = parser.Run();
+  prog->source = source;
+  return prog;
+}
+
+std::unique_ptr<Program> ParseExpression(const std::string& source, Globals& globals) {
+  Parser parser(Lex(source), globals);
+  std::unique_ptr<Program> prog = parser.RunExpression();
   prog->source = source;
   return prog;
 }

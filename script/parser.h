@@ -14,5 +14,7 @@ namespace qfscript {
 
 // globals: hidden slots for top-level With blocks are taken from it.
 std::unique_ptr<Program> Parse(const std::string& source, Globals& globals);
+// One expression alone (Eval), kept in the program's evalExpr.
+std::unique_ptr<Program> ParseExpression(const std::string& source, Globals& globals);
 
 }  // namespace qfscript

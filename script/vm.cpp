@@ -3,6 +3,7 @@
 #include <sys/resource.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <new>
@@ -152,6 +153,99 @@ void Interp::Load(const std::string& source) {
   frame_ = &topFrame_;
   locals_ = nullptr;
   ExecBlock(p.top);
+}
+
+Program* Interp::CompileRuntime(const std::string& source, const Proc* scope, bool expression) {
+  char tag[40];
+  std::snprintf(tag, sizeof tag, "%c%p:", expression ? 'e' : 'x', static_cast<const void*>(scope));
+  std::string key = tag + source;
+  auto it = runtimeCode_.find(key);
+  if (it != runtimeCode_.end()) return it->second;
+  std::unique_ptr<Program> prog;
+  try {
+    prog = expression ? ParseExpression(source, globals) : Parse(source, globals);
+    if (scope) CompileInScope(*prog, globals, scope);
+    else Compile(*prog, globals);
+  } catch (const CompileError& e) {
+    Raise(e.number);
+  }
+  programs_.push_back(std::move(prog));
+  Program* p = programs_.back().get();
+  runtimeCode_.emplace(std::move(key), p);
+  return p;
+}
+
+// Faults inside run-time code are reported at the statement that ran it.
+namespace {
+template <class F>
+auto AtCaller(F f) -> decltype(f()) {
+  try {
+    return f();
+  } catch (RuntimeError& e) {
+    e.line = 0;
+    e.col = 0;
+    e.program = nullptr;
+    throw;
+  }
+}
+}  // namespace
+
+Variant Interp::EvalText(const std::string& source) {
+  Program* p = CompileRuntime(source, frame_->proc, true);
+  return AtCaller([&] { return Eval(p->evalExpr); });
+}
+
+void Interp::ExecText(const std::string& source, bool global) {
+  const Proc* scope = global ? nullptr : frame_->proc;
+  Program* p = CompileRuntime(source, scope, false);
+  if (!scope && frame_ != &topFrame_) {
+    // Script level from inside a procedure: the code sees no locals.
+    Frame f;
+    f.program = p;
+    Frame* saved = frame_;
+    Variant* savedLocals = locals_;
+    struct Restore {
+      Interp& in;
+      Frame* frame;
+      Variant* locals;
+      ~Restore() {
+        in.frame_ = frame;
+        in.locals_ = locals;
+      }
+    } restore{*this, saved, savedLocals};
+    frame_ = &f;
+    locals_ = nullptr;
+    AtCaller([&] { ExecBlock(p->top); });
+    return;
+  }
+  AtCaller([&] { ExecBlock(p->top); });
+}
+
+namespace {
+
+class ProcRefObject : public Object {
+ public:
+  ProcRefObject(Interp& in, const Proc* p) : in_(in), p_(p) {}
+  int Invoke(const std::string& name, InvokeKind kind, std::vector<Variant*>& args, Variant& result) override {
+    if (!name.empty() || kind == InvokeKind::Let || kind == InvokeKind::Set) return kErrNoSuchMember;
+    std::vector<Variant> values;
+    values.reserve(args.size());
+    for (Variant* a : args) values.push_back(a->Deref());
+    result = in_.CallWithValues(p_, values);
+    return 0;
+  }
+
+ private:
+  Interp& in_;
+  const Proc* p_;
+};
+
+}  // namespace
+
+Object* Interp::ProcRef(const std::string& name) {
+  auto it = globals.procs.find(Lower(name));
+  if (it == globals.procs.end()) return nullptr;
+  return new ProcRefObject(*this, it->second);
 }
 
 bool Interp::Call(const std::string& name, std::vector<Variant>& args, Variant* result) {

@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "ast.h"
@@ -61,6 +62,17 @@ class Interp {
   void NotCounted(std::chrono::steady_clock::duration d) { deadline_ += d; }
   bool Busy() const { return busy_; }
 
+  // Eval, Execute and ExecuteGlobal: code built at run time, in the scope of
+  // the running procedure (global: at script level). Compile errors become
+  // runtime errors with their numbers.
+  Variant EvalText(const std::string& source);
+  void ExecText(const std::string& source, bool global);
+  // GetRef: an object whose default method calls the procedure; nullptr
+  // when there is no such procedure.
+  Object* ProcRef(const std::string& name);
+  // Calls a procedure with argument values (GetRef's objects).
+  Variant CallWithValues(const Proc* p, std::vector<Variant>& args) { return RunProc(p, args); }
+
   // For built-ins that evaluate things themselves.
   Variant Eval(Expr* e);
   [[gnu::noinline]] Variant EvalOther(Expr* e);
@@ -90,6 +102,8 @@ class Interp {
   };
 
   std::vector<std::unique_ptr<Program>> programs_;
+  std::unordered_map<std::string, Program*> runtimeCode_;  // Eval/Execute texts compiled, by scope and text
+  Program* CompileRuntime(const std::string& source, const Proc* scope, bool expression);
   Variant* stack_ = nullptr;  // calloc: all-zero bytes are Empty variants
   size_t stackCap_ = 0;
   size_t sp_ = 0;

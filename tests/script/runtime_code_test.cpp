@@ -1,0 +1,68 @@
+// Code built at run time: Eval, Execute, ExecuteGlobal and GetRef.
+#include <gtest/gtest.h>
+
+#include "script_test_util.h"
+
+namespace qfscript::test {
+namespace {
+
+TEST(Eval, ExpressionsAtScriptLevel) {
+  const char* code =
+      "x = 5 : s = \"ab\"\n"
+      "WScript.Echo Eval(\"x * 2 + 1\"), Eval(\"x = 5\"), Eval(\"x = 6\"), Eval(\"s & UCase(s)\")\n"
+      "WScript.Echo TypeName(Eval(\"1.5\")), Eval(\"Len(\"\"abc\"\")\"), IsEmpty(Eval(\"never\"))\n";
+  EXPECT_EQ(RunScript(code), "11 True False abAB\nDouble 3 True\n");
+}
+
+TEST(Eval, SeesTheLocalsOfTheRunningProcedure) {
+  const char* code =
+      "x = \"global\"\n"
+      "Function F(a) : Dim x : x = a * 10 : F = Eval(\"x + a\") : End Function\n"
+      "Sub S : Dim i, t : For i = 1 To 3 : t = t & Eval(\"i * i\") : Next : WScript.Echo t : End Sub\n"
+      "WScript.Echo F(2), x : S\n";
+  EXPECT_EQ(RunScript(code), "22 global\n149\n");
+}
+
+TEST(Eval, FaultsAreTrappableErrors) {
+  const char* code =
+      "On Error Resume Next\n"
+      "x = Eval(\"1 +\") : WScript.Echo Err.Number, Err.Description : Err.Clear\n"
+      "x = Eval(\"1 / 0\") : WScript.Echo Err.Number : Err.Clear\n"
+      "Execute \"If x Then\" : WScript.Echo Err.Number\n";
+  EXPECT_EQ(RunScript(code), "1023 Expected expression\n11\n1014\n");
+  EXPECT_EQ(RunScript("WScript.Echo 1\nx = Eval(\"2 * \"\"a\"\"\")\n"), "1\nerror 13: Type mismatch at (2, 1)");
+}
+
+TEST(Execute, RunsInTheCurrentScope) {
+  const char* code =
+      "x = 5 : Execute \"x = x + 10\" : WScript.Echo x\n"
+      "Sub S : Dim x : x = 1 : Execute \"x = x + 1 : fresh = 7\" : WScript.Echo x : End Sub\n"
+      "S : WScript.Echo x, fresh\n"
+      "Function G : Execute \"G = 42\" : End Function\n"
+      "WScript.Echo G()\n"
+      "Execute \"Sub Hi(n) : WScript.Echo \"\"hi \"\" & n : End Sub\" : Hi 3\n";
+  EXPECT_EQ(RunScript(code), "15\n2\n15 7\n42\nhi 3\n");
+}
+
+TEST(ExecuteGlobal, DefinesAtScriptLevelEvenFromAProcedure) {
+  const char* code =
+      "x = 1\n"
+      "Sub S : Dim x : x = 100 : ExecuteGlobal \"x = x + 1 : Function Sq(n) : Sq = n * n : End Function\" : WScript.Echo x : End Sub\n"
+      "S : WScript.Echo x, Sq(7)\n"
+      "For i = 1 To 3 : ExecuteGlobal \"t = t & i\" : Next : WScript.Echo t\n";
+  EXPECT_EQ(RunScript(code), "100\n2 49\n123\n");
+}
+
+TEST(GetRef, CallsTheProcedure) {
+  const char* code =
+      "Function Twice(n) : Twice = n * 2 : End Function\n"
+      "Sub Shout(s) : WScript.Echo UCase(s) : End Sub\n"
+      "Set f = GetRef(\"twice\") : WScript.Echo f(21), TypeName(f)\n"
+      "Set g = GetRef(\"Shout\") : g \"hey\"\n"
+      "On Error Resume Next\n"
+      "Set h = GetRef(\"Nope\") : WScript.Echo Err.Number\n";
+  EXPECT_EQ(RunScript(code), "42 Object\nHEY\n5\n");
+}
+
+}  // namespace
+}  // namespace qfscript::test
