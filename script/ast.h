@@ -42,6 +42,7 @@ enum class EK : uint8_t {
   Paren,      // (a): a by-value argument
   Missing,    // an omitted argument
   New,        // New name: an instance of a class (name)
+  Me,         // the instance a class's procedure runs for
 };
 
 struct Expr {
@@ -111,6 +112,9 @@ struct Param {
 };
 
 struct Program;
+struct ClassDef;
+
+enum class PropKind : uint8_t { None, Get, Let, Set };
 
 struct Proc {
   const Program* program = nullptr;  // the code it was written in
@@ -125,6 +129,34 @@ struct Proc {
   // Declarations, filled by the parser and completed by the compiler.
   std::unordered_map<std::string, int> locals;
   std::unordered_map<std::string, Variant> consts;
+  // Procedures of a class: their class, and the local slots that stand for
+  // the instance's fields (slot, field index), bound by reference at each call.
+  ClassDef* cls = nullptr;
+  PropKind prop = PropKind::None;
+  std::vector<std::pair<int, int>> fieldSlots;
+};
+
+struct ClassMember {
+  bool isPublic = true;
+  Proc* method = nullptr;  // Sub or Function
+  Proc* get = nullptr;
+  Proc* let = nullptr;
+  Proc* set = nullptr;
+};
+
+struct ClassDef {
+  std::string name;   // lower case
+  std::string shown;  // as written
+  std::vector<std::string> fields;  // lower case
+  std::vector<bool> fieldPublic;
+  std::vector<std::vector<int32_t>> fieldBounds;  // Dim a(3): fixed bounds; empty: a plain variable
+  std::vector<bool> fieldIsArray;                 // Dim a(): a dynamic array
+  std::unordered_map<std::string, int> fieldIndex;
+  std::unordered_map<std::string, ClassMember> members;
+  std::string defaultMember;  // lower case, empty when none
+  Proc* init = nullptr;
+  Proc* term = nullptr;
+  std::vector<std::unique_ptr<Proc>> procs;
 };
 
 // One AddCode text once parsed.
@@ -133,6 +165,7 @@ struct Program {
   bool optionExplicit = false;
   Block top;
   std::vector<std::unique_ptr<Proc>> procs;
+  std::vector<std::unique_ptr<ClassDef>> classes;
   std::vector<std::string> globalDims;  // names declared at script level (lower case)
   std::vector<std::pair<int, int>> globalDimPos;
   std::unordered_map<std::string, Variant> globalConsts;
@@ -165,6 +198,7 @@ struct Globals {
   std::deque<Variant> values;                  // stable addresses (ByRef)
   std::unordered_map<std::string, Variant> consts;
   std::unordered_map<std::string, Proc*> procs;
+  std::unordered_map<std::string, ClassDef*> classes;
   std::vector<int> memberHosts;  // slots of host objects whose methods are global
 
   int Add(const std::string& lowerName) {

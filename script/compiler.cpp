@@ -27,6 +27,7 @@ class Compiler {
     }
     for (auto& [name, value] : prog_.globalConsts) g_.consts[name] = value;
     for (auto& p : prog_.procs) g_.procs[p->name] = p.get();
+    for (auto& c : prog_.classes) g_.classes[c->name] = c.get();
 
     // Script-level variables that the top-level code assigns exist for the
     // procedures; names it only reads do not (a procedure's own undeclared
@@ -35,6 +36,12 @@ class Compiler {
     for (auto& p : prog_.procs) {
       proc_ = p.get();
       ResolveBlock(p->body);
+    }
+    for (auto& c : prog_.classes) {
+      for (auto& p : c->procs) {
+        proc_ = p.get();
+        ResolveBlock(p->body);
+      }
     }
     proc_ = scope_;
     ResolveBlock(prog_.top);
@@ -224,6 +231,24 @@ class Compiler {
       if (c != proc_->consts.end()) { MakeLiteral(e, c->second, use); return; }
       auto l = proc_->locals.find(n);
       if (l != proc_->locals.end()) { MakeVariable(e, EK::Local, l->second); return; }
+      if (proc_->cls) {
+        if (n == "me") {
+          if (use == Use::Target) {
+            e->kind = EK::Illegal;
+            e->number = kErrIllegalAssign;
+          } else {
+            e->kind = EK::Me;
+          }
+          return;
+        }
+        if (proc_->cls->members.count(n)) {
+          // Another member of the same class: a call on Me.
+          Expr* me = prog_.NewExpr(EK::Me, e->line, e->col);
+          e->kind = EK::Member;
+          e->a = me;
+          return;
+        }
+      }
     }
     auto gc = g_.consts.find(n);
     if (gc != g_.consts.end()) { MakeLiteral(e, gc->second, use); return; }

@@ -48,6 +48,7 @@ class Parser {
   Globals& globals_;
   std::unique_ptr<Program> prog_;
   Proc* proc_ = nullptr;  // procedure being parsed
+  ClassDef* class_ = nullptr;  // class being parsed
   int doDepth_ = 0, forDepth_ = 0;
   int nesting_ = 0;
   std::vector<Expr*> withStack_;
@@ -181,7 +182,12 @@ class Parser {
       }
       case Kw::Stop: Next(); EndOfStatement(); return;
       case Kw::Option: Fail(kErrSyntax);
-      case Kw::Class: case Kw::Property: Fail(kErrSyntax);
+      case Kw::Class:
+        if (proc_ || class_ || singleLine_ || doDepth_ || forDepth_ || !withStack_.empty())
+          Fail(kErrSyntax);
+        ParseClass();
+        return;
+      case Kw::Property: Fail(kErrSyntax);
       case Kw::Let:
         Next();
         ParseNameStatement(block, false);
@@ -572,8 +578,9 @@ class Parser {
       if (!forDepth_) Fail(kErrInvalidExit);
       s->exit = ExitKind::For;
     } else if (Is(Kw::Sub) || Is(Kw::Function) || Is(Kw::Property)) {
-      if (!proc_ || (Is(Kw::Sub) && proc_->isFunction) || (Is(Kw::Function) && !proc_->isFunction) ||
-          Is(Kw::Property))
+      bool prop = proc_ && proc_->prop != PropKind::None;
+      if (!proc_ || (Is(Kw::Property) != prop) || (Is(Kw::Sub) && proc_->isFunction) ||
+          (Is(Kw::Function) && !proc_->isFunction))
         Fail(kErrInvalidExit);
       s->exit = ExitKind::Proc;
     } else {
@@ -603,18 +610,49 @@ class Parser {
     EndOfStatement();
   }
 
-  void ParseProc() {
+  void ParseProc(bool isPublic = true, bool isDefault = false) {
     const Token at = Cur();
     auto proc = std::make_unique<Proc>();
     proc->program = prog_.get();
     proc->isFunction = Is(Kw::Function);
+    proc->cls = class_;
+    if (Is(Kw::Property)) {
+      if (!class_) Fail(kErrSyntax);
+      Next();
+      if (Is(Kw::Get)) proc->prop = PropKind::Get;
+      else if (Is(Kw::Let)) proc->prop = PropKind::Let;
+      else if (Is(Kw::Set)) proc->prop = PropKind::Set;
+      else Fail(kErrSyntax);
+      proc->isFunction = proc->prop == PropKind::Get;
+    }
     Next();
     proc->line = at.line;
     proc->col = at.col;
     const Token nameTok = Cur();
     proc->name = TakeName(&proc->shown);
-    for (auto& other : prog_->procs)
-      if (other->name == proc->name) FailAt(kErrNameRedefined, nameTok);
+    if (!class_) {
+      for (auto& other : prog_->procs)
+        if (other->name == proc->name) FailAt(kErrNameRedefined, nameTok);
+    } else {
+      ClassMember& m = class_->members[proc->name];
+      Proc** where = proc->prop == PropKind::Get   ? &m.get
+                     : proc->prop == PropKind::Let ? &m.let
+                     : proc->prop == PropKind::Set ? &m.set
+                                                   : &m.method;
+      if (*where || class_->fieldIndex.count(proc->name) ||
+          (proc->prop == PropKind::None ? (m.get || m.let || m.set) : m.method != nullptr))
+        FailAt(kErrNameRedefined, nameTok);
+      *where = proc.get();
+      m.isPublic = isPublic;
+      if (isDefault) {
+        if (!class_->defaultMember.empty() && class_->defaultMember != proc->name) FailAt(kErrSyntax, at);
+        class_->defaultMember = proc->name;
+      }
+      if (proc->prop == PropKind::None && !proc->isFunction) {
+        if (proc->name == "class_initialize") class_->init = proc.get();
+        if (proc->name == "class_terminate") class_->term = proc.get();
+      }
+    }
     proc_ = proc.get();
     if (Is(Tok::LParen)) {
       Next();
@@ -646,11 +684,104 @@ class Parser {
     ParseBlock(proc->body, [&] { return Is(Kw::End); });
     if (!Is(Kw::End)) Fail(kErrExpectedEnd);
     Next();
-    Expect(proc->isFunction ? Kw::Function : Kw::Sub, proc->isFunction ? kErrExpectedFunction : kErrExpectedSub);
+    if (proc->prop != PropKind::None) Expect(Kw::Property, kErrExpectedProperty);
+    else Expect(proc->isFunction ? Kw::Function : Kw::Sub, proc->isFunction ? kErrExpectedFunction : kErrExpectedSub);
     singleLine_ = saved;
     EndOfStatement();
     proc_ = nullptr;
-    prog_->procs.push_back(std::move(proc));
+    if (class_) class_->procs.push_back(std::move(proc));
+    else prog_->procs.push_back(std::move(proc));
+  }
+
+  // Class name ... End Class: fields, Subs, Functions and Properties.
+  void ParseClass() {
+    Next();
+    auto cls = std::make_unique<ClassDef>();
+    const Token nameTok = Cur();
+    cls->name = TakeName(&cls->shown);
+    for (auto& other : prog_->classes)
+      if (other->name == cls->name) FailAt(kErrNameRedefined, nameTok);
+    EndOfStatement();
+    class_ = cls.get();
+    for (;;) {
+      SkipSeparators();
+      if (Is(Tok::End)) Fail(kErrExpectedEnd);
+      if (Is(Kw::End)) {
+        Next();
+        if (!Is(Kw::Class)) Fail(kErrSyntax);
+        Next();
+        EndOfStatement();
+        break;
+      }
+      bool isPublic = true, isDefault = false, modifier = false;
+      if (Is(Kw::Public)) {
+        Next();
+        modifier = true;
+        if (Is(Kw::Default)) {
+          Next();
+          isDefault = true;
+          if (!Is(Kw::Sub) && !Is(Kw::Function) && !Is(Kw::Property)) Fail(kErrSyntax);
+        }
+      } else if (Is(Kw::Private)) {
+        Next();
+        modifier = true;
+        isPublic = false;
+      } else if (Is(Kw::Dim)) {
+        Next();
+        ParseFields(true);
+        continue;
+      }
+      if (Is(Kw::Sub) || Is(Kw::Function) || Is(Kw::Property)) {
+        ParseProc(isPublic, isDefault);
+        continue;
+      }
+      if (!modifier) Fail(kErrExpectedStatement);
+      ParseFields(isPublic);
+    }
+    // Every procedure sees the fields as variables unless it declares the name itself.
+    for (auto& p : cls->procs) {
+      for (size_t i = 0; i < cls->fields.size(); ++i) {
+        const std::string& f = cls->fields[i];
+        if (p->locals.count(f) || p->consts.count(f)) continue;
+        int slot = p->nslots++;
+        p->locals.emplace(f, slot);
+        p->fieldSlots.emplace_back(slot, static_cast<int>(i));
+      }
+    }
+    class_ = nullptr;
+    prog_->classes.push_back(std::move(cls));
+  }
+
+  void ParseFields(bool isPublic) {
+    for (;;) {
+      const Token at = Cur();
+      std::string name = TakeName();
+      if (class_->fieldIndex.count(name) || class_->members.count(name)) FailAt(kErrNameRedefined, at);
+      std::vector<int32_t> bounds;
+      bool isArray = false;
+      if (Is(Tok::LParen)) {
+        Next();
+        isArray = true;
+        if (!Is(Tok::RParen)) {
+          for (;;) {
+            if (!Is(Tok::Number)) Fail(kErrExpectedInteger);
+            bounds.push_back(ToLong(Cur().value));
+            Next();
+            if (!Is(Tok::Comma)) break;
+            Next();
+          }
+        }
+        Expect(Tok::RParen, kErrExpectedRParen);
+      }
+      class_->fieldIndex.emplace(name, static_cast<int>(class_->fields.size()));
+      class_->fields.push_back(name);
+      class_->fieldPublic.push_back(isPublic);
+      class_->fieldBounds.push_back(std::move(bounds));
+      class_->fieldIsArray.push_back(isArray);
+      if (!Is(Tok::Comma)) break;
+      Next();
+    }
+    EndOfStatement();
   }
 
   // "name ...", "obj.member ...", "a(i) = ...": an assignment or a call.

@@ -89,8 +89,12 @@ Interp::Interp() {
 
 Interp::~Interp() {
   // Host objects may hold script values: drop the values before the code.
+  // Instances of classes run Class_Terminate as they go, the script's own
+  // variables first (the host objects and Err stay usable meanwhile).
+  Begin();
   for (size_t i = 0; i < sp_; ++i) stack_[i].Clear();
-  for (auto& v : globals.values) v.Clear();
+  for (size_t i = globals.values.size(); i-- > 0;) globals.values[i].Clear();
+  *alive = false;
   std::free(stack_);
 }
 
@@ -241,6 +245,101 @@ class ProcRefObject : public Object {
 };
 
 }  // namespace
+
+namespace {
+
+// An instance of a script's class.
+class ClassInstance : public Object {
+ public:
+  ClassInstance(Interp& in, const ClassDef* cls)
+      : fields(cls->fields.size()), in_(in), cls_(cls), alive_(in.alive) {}
+  ~ClassInstance() override {
+    // Once the engine and the class's code are gone, the fields just go.
+    if (!*alive_ || !cls_->term) return;
+    refs = 1 << 30;  // Me inside Class_Terminate must not free it again
+    try {
+      std::vector<Variant*> none;
+      in_.CallMethod(cls_->term, this, fields.data(), none);
+    } catch (...) {
+      // Faults in Class_Terminate end it quietly.
+    }
+  }
+  std::string TypeName() const override { return cls_->shown; }
+
+  int Invoke(const std::string& name, InvokeKind kind, std::vector<Variant*>& args, Variant& result) override {
+    std::string key = name.empty() ? cls_->defaultMember : Lower(name);
+    if (key.empty()) return kErrNoSuchMember;
+    bool inside = in_.CurrentMe() == this;
+    bool put = kind == InvokeKind::Let || kind == InvokeKind::Set;
+    auto f = cls_->fieldIndex.find(key);
+    if (f != cls_->fieldIndex.end()) {
+      if (!cls_->fieldPublic[static_cast<size_t>(f->second)] && !inside) return kErrNoSuchMember;
+      Variant& field = fields[static_cast<size_t>(f->second)];
+      if (put) {
+        if (args.size() != 1) return kErrWrongArgs;
+        field = args[0]->Deref();
+        return 0;
+      }
+      if (args.empty()) {
+        result = field;
+        return 0;
+      }
+      if (field.vt == vtArray && field.a->bounds.size() == args.size() && args.size() == 1) {
+        int32_t i = ToLong(args[0]->Deref());
+        if (i < 0 || i > field.a->bounds[0]) return kErrSubscript;
+        result = field.a->data[static_cast<size_t>(i)];
+        return 0;
+      }
+      if (field.vt == vtObject && field.o) return field.o->Invoke("", kind, args, result);
+      return kErrTypeMismatch;
+    }
+    auto m = cls_->members.find(key);
+    if (m == cls_->members.end()) return kErrNoSuchMember;
+    const ClassMember& member = m->second;
+    if (!member.isPublic && !inside) return kErrNoSuchMember;
+    const Proc* p = nullptr;
+    switch (kind) {
+      case InvokeKind::Method: p = member.method ? member.method : member.get; break;
+      case InvokeKind::Get: p = member.get ? member.get : member.method; break;
+      case InvokeKind::Let: p = member.let; break;
+      case InvokeKind::Set: p = member.set; break;
+    }
+    if (!p) return kErrNoSuchMember;
+    Variant keep = Variant::Obj(this);
+    result = in_.CallMethod(p, this, fields.data(), args);
+    return 0;
+  }
+
+  std::vector<Variant> fields;
+
+ private:
+  Interp& in_;
+  const ClassDef* cls_;
+  std::shared_ptr<bool> alive_;
+};
+
+}  // namespace
+
+Variant Interp::NewInstance(const ClassDef* cls) {
+  auto* inst = new ClassInstance(*this, cls);
+  Variant v = Variant::Obj(inst);
+  for (size_t i = 0; i < cls->fields.size(); ++i) {
+    if (!cls->fieldIsArray[i]) continue;
+    auto* a = new ArrayRep;
+    const auto& b = cls->fieldBounds[i];
+    size_t total = b.empty() ? 0 : 1;
+    for (int32_t x : b) total *= static_cast<size_t>(x) + 1;
+    a->bounds = b;
+    a->fixed = !b.empty();
+    a->data.resize(total);
+    inst->fields[i] = Variant::Arr(a);
+  }
+  if (cls->init) {
+    std::vector<Variant*> none;
+    CallMethod(cls->init, inst, inst->fields.data(), none);
+  }
+  return v;
+}
 
 Object* Interp::ProcRef(const std::string& name) {
   auto it = globals.procs.find(Lower(name));
@@ -869,7 +968,10 @@ Variant Interp::EvalOther(Expr* e) {
       return r;
     }
     case EK::Missing: return Variant::Missing();
+    case EK::Me: return Variant::Obj(frame_->me);
     case EK::New: {
+      auto c = globals.classes.find(e->name);
+      if (c != globals.classes.end()) return NewInstance(c->second);
       Object* o = NewBuiltinObject(e->name);
       if (!o) Raise(kErrClassNotDefined);
       return Variant::Obj(o);
@@ -930,7 +1032,20 @@ Variant Interp::CallProc(const Proc* p, const std::vector<Expr*>& args) {
 }
 
 Variant Interp::RunProc(const Proc* p, std::vector<Variant>& args) {
-  if (args.size() != p->params.size()) Raise(kErrWrongArgs);
+  std::vector<Variant*> ptrs;
+  ptrs.reserve(args.size());
+  for (Variant& a : args) ptrs.push_back(&a);
+  return RunProcAt(p, ptrs.data(), ptrs.size(), nullptr, nullptr);
+}
+
+Variant Interp::CallMethod(const Proc* p, Object* me, Variant* fields, std::vector<Variant*>& args) {
+  return RunProcAt(p, args.data(), args.size(), me, fields);
+}
+
+Variant Interp::RunProcAt(const Proc* p, Variant* const* args, size_t nargs, Object* me, Variant* fields) {
+  if (nargs != p->params.size()) Raise(kErrWrongArgs);
+  char probe;
+  if (&probe < stackLimit_ || depth_ > 100000) Raise(kErrOutOfStack);
   if (!stack_) EnsureStack();
   size_t base = sp_;
   size_t need = static_cast<size_t>(p->nslots);
@@ -950,12 +1065,15 @@ Variant Interp::RunProc(const Proc* p, std::vector<Variant>& args) {
       in.locals_ = saved->locals;
     }
   } unwind{*this, locals, need, base, saved};
-  for (size_t i = 0; i < args.size(); ++i)
-    locals[i] = p->params[i].byRef ? Variant::RefTo(&args[i]) : args[i];
+  for (size_t i = 0; i < nargs; ++i)
+    locals[i] = p->params[i].byRef ? Variant::RefTo(&args[i]->Deref()) : args[i]->Deref();
+  if (fields)
+    for (auto [slot, field] : p->fieldSlots) locals[slot] = Variant::RefTo(&fields[field]);
   Frame f;
   f.locals = locals;
   f.proc = p;
   f.program = p->program;
+  f.me = me;
   frame_ = &f;
   locals_ = locals;
   ExecBlock(p->body);

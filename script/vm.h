@@ -72,6 +72,14 @@ class Interp {
   Object* ProcRef(const std::string& name);
   // Calls a procedure with argument values (GetRef's objects).
   Variant CallWithValues(const Proc* p, std::vector<Variant>& args) { return RunProc(p, args); }
+  // Calls a procedure of a class for an instance: `fields` are the
+  // instance's, args the caller's variables (ByRef parameters write back).
+  Variant CallMethod(const Proc* p, Object* me, Variant* fields, std::vector<Variant*>& args);
+  // The instance the running procedure belongs to (nullptr outside classes).
+  Object* CurrentMe() const { return frame_->me; }
+  // False once the engine is gone: instances a host still holds then end
+  // without Class_Terminate.
+  std::shared_ptr<bool> alive = std::make_shared<bool>(true);
 
   // For built-ins that evaluate things themselves.
   Variant Eval(Expr* e);
@@ -99,6 +107,7 @@ class Interp {
     const Proc* proc = nullptr;
     const Program* program = nullptr;
     bool resumeNext = false;
+    Object* me = nullptr;
   };
 
   std::vector<std::unique_ptr<Program>> programs_;
@@ -147,6 +156,8 @@ class Interp {
   Variant CallMember(Expr* e, InvokeKind kind, const Variant* value);
   Variant CallGlobalMember(Expr* e, InvokeKind kind, const Variant* value, bool* found);
   Variant RunProc(const Proc* p, std::vector<Variant>& args);
+  Variant RunProcAt(const Proc* p, Variant* const* args, size_t n, Object* me, Variant* fields);
+  Variant NewInstance(const ClassDef* cls);
 };
 
 }  // namespace qfscript

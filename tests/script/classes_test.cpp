@@ -1,0 +1,134 @@
+// The script's own classes: fields, properties, methods, Me, default
+// members, New, and Class_Initialize / Class_Terminate as references go.
+#include <gtest/gtest.h>
+
+#include "script_test_util.h"
+
+namespace qfscript::test {
+namespace {
+
+const char* kPoint =
+    "Class Point\n"
+    "  Public X, Y\n"
+    "  Private secret\n"
+    "  Private Sub Class_Initialize : X = 1 : Y = 2 : secret = \"s\" : End Sub\n"
+    "  Public Function Sum() : Sum = X + Y : End Function\n"
+    "  Public Sub Move(dx, ByVal dy) : X = X + dx : Y = Y + dy : dx = 0 : dy = 0 : End Sub\n"
+    "  Function Describe : Describe = \"(\" & X & \",\" & Me.Y & \")\" & Hidden : End Function\n"
+    "  Private Function Hidden : Hidden = secret : End Function\n"
+    "End Class\n";
+
+TEST(Classes, FieldsMethodsAndMe) {
+  std::string code = std::string(kPoint) +
+      "Set p = New Point\n"
+      "WScript.Echo p.X, p.Y, p.Sum(), p.Sum, TypeName(p), IsObject(p)\n"
+      "a = 5 : b = 7 : p.Move a, b : WScript.Echo p.Describe, a, b\n"
+      "p.X = 10 : WScript.Echo p.Sum\n";
+  EXPECT_EQ(RunScript(code), "1 2 3 3 Point True\n(6,9)s 0 7\n19\n");
+}
+
+TEST(Classes, PrivateMembersAreHidden) {
+  std::string code = std::string(kPoint) +
+      "Set p = New Point\nOn Error Resume Next\n"
+      "x = p.secret : WScript.Echo Err.Number : Err.Clear\n"
+      "x = p.Hidden : WScript.Echo Err.Number : Err.Clear\n"
+      "p.Nope 1 : WScript.Echo Err.Number\n";
+  EXPECT_EQ(RunScript(code), "438\n438\n438\n");
+}
+
+TEST(Classes, InstancesAreSharedReferences) {
+  std::string code = std::string(kPoint) +
+      "Set p = New Point : Set q = p : q.X = 50\n"
+      "Set r = New Point\n"
+      "WScript.Echo p.X, p Is q, p Is r, r.X\n";
+  EXPECT_EQ(RunScript(code), "50 True False 1\n");
+}
+
+TEST(Classes, PropertiesWithArgumentsAndExitProperty) {
+  const char* code =
+      "Class Grid\n"
+      "  Private cells(8)\n"
+      "  Public Property Get Cell(r, c) : Cell = cells(r * 3 + c) : End Property\n"
+      "  Public Property Let Cell(r, c, v)\n"
+      "    If v < 0 Then Exit Property\n"
+      "    cells(r * 3 + c) = v\n"
+      "  End Property\n"
+      "  Public Property Set Link(o) : Set cells(0) = o : End Property\n"
+      "  Public Property Get Link : Set Link = cells(0) : End Property\n"
+      "End Class\n"
+      "Set g = New Grid\n"
+      "g.Cell(1, 2) = 7 : g.Cell(0, 1) = -3\n"
+      "WScript.Echo g.Cell(1, 2), IsEmpty(g.Cell(0, 1))\n"
+      "Set g.Link = g : WScript.Echo TypeName(g.Link), g.Link.Cell(1, 2)\n"
+      "Set g.Link = Nothing\n";
+  EXPECT_EQ(RunScript(code), "7 True\nGrid 7\n");
+}
+
+TEST(Classes, DefaultMembers) {
+  const char* code =
+      "Class Box\n"
+      "  Private v\n"
+      "  Public Default Property Get Value : Value = v : End Property\n"
+      "  Public Property Let Value(x) : v = x : End Property\n"
+      "End Class\n"
+      "Class Adder\n"
+      "  Public Default Function Add(a, b) : Add = a + b : End Function\n"
+      "End Class\n"
+      "Class Plain : Public n : End Class\n"
+      "Set b = New Box : b.Value = 41\n"
+      "WScript.Echo b + 1, b & \"!\", CStr(b), b = 41\n"
+      "Set a = New Adder : WScript.Echo a(2, 3)\n"
+      "Set p = New Plain\n"
+      "On Error Resume Next\n"
+      "x = p + 1 : WScript.Echo Err.Number\n";
+  EXPECT_EQ(RunScript(code), "42 41! 41 True\n5\n13\n");
+}
+
+TEST(Classes, InitializeAndTerminateFollowTheReferences) {
+  const char* code =
+      "Class T\n"
+      "  Public Name\n"
+      "  Sub Class_Initialize : WScript.Echo \"init\" : End Sub\n"
+      "  Sub Class_Terminate : WScript.Echo \"bye \" & Name : End Sub\n"
+      "End Class\n"
+      "Sub UseOne : Dim t : Set t = New T : t.Name = \"local\" : End Sub\n"
+      "Set a = New T : a.Name = \"a\" : Set b = a\n"
+      "Set a = Nothing : WScript.Echo \"a dropped\"\n"
+      "Set b = Nothing : WScript.Echo \"b dropped\"\n"
+      "UseOne : WScript.Echo \"after sub\"\n"
+      "Set c = New T : c.Name = \"c\" : Set c = New T : c.Name = \"d\"\n"
+      "WScript.Echo \"end\"\n";
+  ScriptControl ctl;
+  auto host = std::make_shared<EchoHost>();
+  ctl.AddObject("WScript", host);
+  ASSERT_TRUE(ctl.AddCode(code));
+  EXPECT_EQ(host->out, "init\na dropped\nbye a\nb dropped\ninit\nbye local\nafter sub\ninit\ninit\nbye c\nend\n");
+  ctl.Reset();
+  EXPECT_EQ(host->out.substr(host->out.size() - 10), "end\nbye d\n");
+}
+
+TEST(Classes, ErrorsInsideMethodsReachTheCaller) {
+  const char* code =
+      "Class C\n"
+      "  Public Property Let V(x)\n    If x < 0 Then Err.Raise 5\n  End Property\n"
+      "  Function Div(n) : Div = 1 / n : End Function\n"
+      "End Class\n"
+      "Set c = New C\n"
+      "On Error Resume Next\n"
+      "c.V = -1 : WScript.Echo Err.Number : Err.Clear\n"
+      "x = c.Div(0) : WScript.Echo Err.Number : Err.Clear\n"
+      "x = c.Div(1, 2) : WScript.Echo Err.Number : Err.Clear\n"
+      "Set d = New Missing : WScript.Echo Err.Number, Err.Description\n";
+  EXPECT_EQ(RunScript(code), "5\n11\n450\n506 Class not defined\n");
+}
+
+TEST(Classes, CompileErrors) {
+  EXPECT_EQ(RunScript("Class A\n  Public x\n  Public x\nEnd Class\n"), "error 1041: Name redefined at (3, 10)");
+  EXPECT_EQ(RunScript("Class A\n  Sub S\n  End Sub\n"), "error 1014: Expected 'End' at (4, 1)");
+  EXPECT_EQ(RunScript("Class A\n  Property Get P\n  End Sub\nEnd Class\n"),
+            "error 1050: Expected 'Property' at (3, 7)");
+  EXPECT_EQ(RunScript("Sub S\nExit Property\nEnd Sub\n"), "error 1039: Invalid 'exit' statement at (2, 6)");
+}
+
+}  // namespace
+}  // namespace qfscript::test
