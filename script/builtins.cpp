@@ -965,6 +965,21 @@ Variant FnCreateObject(Interp&, Variant* a, int n) {
   return Variant::Obj(o);
 }
 
+// The engine speaks English (United States) only.
+constexpr int32_t kLocaleEnUs = 1033;
+
+Variant FnGetLocale(Interp&, Variant*, int) { return Variant::Long(kLocaleEnUs); }
+
+Variant FnSetLocale(Interp&, Variant* a, int n) {
+  if (n > 0) {
+    const Variant& v = Arg(a, n, 0);
+    if (!v.IsString() && !v.IsMissing()) (void)ToLong(v);  // a number that fits, or Type mismatch / Overflow
+  }
+  return Variant::Long(kLocaleEnUs);
+}
+
+Variant FnGetObject(Interp&, Variant*, int) { Fail(kErrCantCreate); }
+
 Variant FnEval(Interp& in, Variant* a, int n) { return in.EvalText(ToStr(Arg(a, n, 0))); }
 
 Variant FnExecute(Interp& in, Variant* a, int n) {
@@ -1074,6 +1089,9 @@ const Builtin kBuiltins[] = {
     {"inputbox", 1, 7, FnInputBox},
     {"createobject", 1, 2, FnCreateObject},
     {"eval", 1, 1, FnEval},
+    {"getlocale", 0, 0, FnGetLocale},
+    {"setlocale", 0, 1, FnSetLocale},
+    {"getobject", 0, 2, FnGetObject},
     {"execute", 1, 1, FnExecute},
     {"executeglobal", 1, 1, FnExecuteGlobal},
     {"getref", 1, 1, FnGetRef},

@@ -440,7 +440,7 @@ class Parser {
         if (!Is(Tok::Comma)) break;
         Next();
       }
-      if (!Is(Tok::Colon)) EndOfStatement();
+      // A statement may follow the values on the same line, even without ':'.
       ParseBlock(clause.body, [&] { return Is(Kw::End) || Is(Kw::Case); });
       s->cases.push_back(std::move(clause));
     }
@@ -893,7 +893,8 @@ class Parser {
         Expect(Tok::RParen, kErrExpectedRParen);
         continue;
       }
-      if (Is(Tok::Dot)) {
+      // "x .y" inside With: .y is the next argument, not a member of x.
+      if (Is(Tok::Dot) && !(Cur().spaceBefore && !withStack_.empty() && e->kind != EK::WithObj)) {
         Next();
         if (!Is(Tok::Name)) Fail(kErrExpectedIdent);
         Expr* m = prog_->NewExpr(EK::Member, Cur().line, Cur().col);

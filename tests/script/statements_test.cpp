@@ -141,5 +141,35 @@ TEST(Assignments, AppendInPlaceKeepsOtherCopiesIntact) {
   EXPECT_EQ(RunScript(code), "abc ab\nxx1\nq!? q!\n");
 }
 
+TEST(OddCorners, CaseValuesFollowedByAStatement) {
+  const char* code =
+      "For Each x In Array(1, 2, 3)\n"
+      "  Select Case x\n"
+      "  Case 1 WScript.Echo \"one\"\n"
+      "  Case 2: WScript.Echo \"two\"\n"
+      "  Case Else WScript.Echo \"else\"\n"
+      "  End Select\n"
+      "Next\n";
+  EXPECT_EQ(RunScript(code), "one\ntwo\nelse\n");
+}
+
+TEST(OddCorners, WithMembersAsArguments) {
+  const char* code =
+      "Set d = CreateObject(\"Scripting.Dictionary\")\n"
+      "With d\n"
+      "  .Add \"k\", 2\n"
+      "  WScript.Echo .Count, .Item(\"k\") * 10\n"
+      "End With\n"
+      "Class K : Public v : End Class\n"
+      "With New K : .v = 9 : WScript.Echo .v : End With\n";
+  EXPECT_EQ(RunScript(code), "1 20\n9\n");
+}
+
+TEST(OddCorners, LocaleAndGetObject) {
+  EXPECT_EQ(Echo("GetLocale()"), "1033");
+  EXPECT_EQ(Echo("SetLocale(2057) & \" \" & GetLocale()"), "1033 1033");
+  EXPECT_EQ(RunScript("Set o = GetObject(\"winmgmts:\")"), "error 429: ActiveX component can't create object at (1, 1)");
+}
+
 }  // namespace
 }  // namespace qfscript::test
