@@ -19,6 +19,7 @@ namespace {
 
 constexpr size_t kStackSlots = size_t(1) << 17;  // locals of all active calls (2 MB)
 constexpr int kTickInterval = 2048;              // loop steps between clock checks
+constexpr size_t kRuntimeCodeKept = 4096;        // Eval texts kept compiled
 
 // The Err object.
 class ErrObject : public Object {
@@ -159,7 +160,8 @@ void Interp::Load(const std::string& source) {
   ExecBlock(p.top);
 }
 
-Program* Interp::CompileRuntime(const std::string& source, const Proc* scope, bool expression) {
+Program* Interp::CompileRuntime(const std::string& source, const Proc* scope, bool expression,
+                                std::unique_ptr<Program>* uncached) {
   char tag[40];
   std::snprintf(tag, sizeof tag, "%c%p:", expression ? 'e' : 'x', static_cast<const void*>(scope));
   std::string key = tag + source;
@@ -172,6 +174,11 @@ Program* Interp::CompileRuntime(const std::string& source, const Proc* scope, bo
     else Compile(*prog, globals);
   } catch (const CompileError& e) {
     Raise(e.number);
+  }
+  if (uncached && runtimeCode_.size() >= kRuntimeCodeKept) {
+    // Many different expressions (Eval in a loop): this one goes after its use.
+    *uncached = std::move(prog);
+    return uncached->get();
   }
   programs_.push_back(std::move(prog));
   Program* p = programs_.back().get();
@@ -195,7 +202,8 @@ auto AtCaller(F f) -> decltype(f()) {
 }  // namespace
 
 Variant Interp::EvalText(const std::string& source) {
-  Program* p = CompileRuntime(source, frame_->proc, true);
+  std::unique_ptr<Program> uncached;
+  Program* p = CompileRuntime(source, frame_->proc, true, &uncached);
   return AtCaller([&] { return Eval(p->evalExpr); });
 }
 

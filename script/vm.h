@@ -112,7 +112,8 @@ class Interp {
 
   std::vector<std::unique_ptr<Program>> programs_;
   std::unordered_map<std::string, Program*> runtimeCode_;  // Eval/Execute texts compiled, by scope and text
-  Program* CompileRuntime(const std::string& source, const Proc* scope, bool expression);
+  Program* CompileRuntime(const std::string& source, const Proc* scope, bool expression,
+                          std::unique_ptr<Program>* uncached = nullptr);
   Variant* stack_ = nullptr;  // calloc: all-zero bytes are Empty variants
   size_t stackCap_ = 0;
   size_t sp_ = 0;

@@ -33,6 +33,12 @@ TEST(Eval, FaultsAreTrappableErrors) {
   EXPECT_EQ(RunScript("WScript.Echo 1\nx = Eval(\"2 * \"\"a\"\"\")\n"), "1\nerror 13: Type mismatch at (2, 1)");
 }
 
+TEST(Eval, ManyDifferentTexts) {
+  // Past the texts kept compiled, each one is compiled for its use alone.
+  EXPECT_EQ(RunScript("For i = 1 To 5000 : t = t + Eval(i & \" * 2\") : Next : WScript.Echo t, Eval(\"t\")\n"),
+            "25005000 25005000\n");
+}
+
 TEST(Execute, RunsInTheCurrentScope) {
   const char* code =
       "x = 5 : Execute \"x = x + 10\" : WScript.Echo x\n"
