@@ -292,14 +292,7 @@ class ClassInstance : public Object {
         result = field;
         return 0;
       }
-      if (field.vt == vtArray && field.a->bounds.size() == args.size() && args.size() == 1) {
-        int32_t i = ToLong(args[0]->Deref());
-        if (i < 0 || i > field.a->bounds[0]) return kErrSubscript;
-        result = field.a->data[static_cast<size_t>(i)];
-        return 0;
-      }
-      if (field.vt == vtObject && field.o) return field.o->Invoke("", kind, args, result);
-      return kErrTypeMismatch;
+      return IndexValue(field, kind, args, result);
     }
     auto m = cls_->members.find(key);
     if (m == cls_->members.end()) return kErrNoSuchMember;
@@ -314,7 +307,34 @@ class ClassInstance : public Object {
     }
     if (!p) return kErrNoSuchMember;
     Variant keep = Variant::Obj(this);
+    if (p->params.empty() && !args.empty() && (kind == InvokeKind::Get || kind == InvokeKind::Method)) {
+      // "obj.Items(1)" where Items takes nothing: index what it returns.
+      std::vector<Variant*> none;
+      Variant whole = in_.CallMethod(p, this, fields.data(), none);
+      return IndexValue(whole, kind, args, result);
+    }
     result = in_.CallMethod(p, this, fields.data(), args);
+    return 0;
+  }
+
+  // An element of an array value, or the default member of an object.
+  static int IndexValue(const Variant& v, InvokeKind kind, std::vector<Variant*>& args, Variant& result) {
+    if (v.vt == vtObject) {
+      if (!v.o) return kErrObjectNotSet;
+      Variant hold = v;
+      return hold.o->Invoke("", kind, args, result);
+    }
+    if (v.vt != vtArray) return kErrTypeMismatch;
+    const ArrayRep& a = *v.a;
+    if (a.bounds.size() != args.size()) return kErrSubscript;
+    size_t offset = 0, stride = 1;
+    for (size_t d = 0; d < args.size(); ++d) {
+      int32_t i = ToLong(args[d]->Deref());
+      if (i < 0 || i > a.bounds[d]) return kErrSubscript;
+      offset += static_cast<size_t>(i) * stride;
+      stride *= static_cast<size_t>(a.bounds[d]) + 1;
+    }
+    result = a.data[offset];
     return 0;
   }
 

@@ -64,6 +64,26 @@ TEST(Classes, PropertiesWithArgumentsAndExitProperty) {
   EXPECT_EQ(RunScript(code), "7 True\nGrid 7\n");
 }
 
+TEST(Classes, ArrayFieldsAndIndexedResults) {
+  const char* code =
+      "Class Stack\n"
+      "  Private items(), n\n"
+      "  Private Sub Class_Initialize() : ReDim items(0) : n = 0 : End Sub\n"
+      "  Sub Push(v)\n"
+      "    If n > UBound(items) Then ReDim Preserve items(n * 2)\n"
+      "    items(n) = v : n = n + 1\n"
+      "  End Sub\n"
+      "  Property Get All : Dim r, i : ReDim r(n - 1) : For i = 0 To n - 1 : r(i) = items(i) : Next : All = r : End Property\n"
+      "  Function Fact(k) : If k <= 1 Then Fact = 1 Else Fact = k * Me.Fact(k - 1)\n"
+      "  End Function\n"
+      "End Class\n"
+      "Set s = New Stack : s.Push 1 : s.Push \"two\" : s.Push 3\n"
+      "WScript.Echo Join(s.All, \",\"), s.All(1), s.Fact(6)\n"
+      "On Error Resume Next\n"
+      "x = s.All(7) : WScript.Echo Err.Number\n";
+  EXPECT_EQ(RunScript(code), "1,two,3 two 720\n9\n");
+}
+
 TEST(Classes, DefaultMembers) {
   const char* code =
       "Class Box\n"
