@@ -66,7 +66,7 @@ void Variant::Release() {
       if (--a->refs == 0) FreeArray(a);
       break;
     case vtObject:
-      if (o && --o->refs == 0) delete o;
+      if (o && --o->refs == 0) o->LastReleased();
       break;
     default: break;
   }

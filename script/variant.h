@@ -67,6 +67,9 @@ class Object {
                      Variant& result) = 0;
   // For Each: fills the items, or returns an error number.
   virtual int Enumerate(std::vector<Variant>& items) { return 451; }
+  // The last reference went (refs is 0). Instances of script classes run
+  // Class_Terminate here first, which may take new references.
+  virtual void LastReleased() { delete this; }
 };
 
 class Variant {

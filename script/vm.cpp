@@ -261,16 +261,22 @@ class ClassInstance : public Object {
  public:
   ClassInstance(Interp& in, const ClassDef* cls)
       : fields(cls->fields.size()), in_(in), cls_(cls), alive_(in.alive) {}
-  ~ClassInstance() override {
+  void LastReleased() override {
     // Once the engine and the class's code are gone, the fields just go.
-    if (!*alive_ || !cls_->term) return;
-    refs = 1 << 30;  // Me inside Class_Terminate must not free it again
+    if (terminated_ || !*alive_ || !cls_->term) {
+      delete this;
+      return;
+    }
+    terminated_ = true;
+    refs = 1;  // Me inside Class_Terminate must not free it again
     try {
       std::vector<Variant*> none;
       in_.CallMethod(cls_->term, this, fields.data(), none);
     } catch (...) {
       // Faults in Class_Terminate end it quietly.
     }
+    // Class_Terminate may have stored Me somewhere: then it lives on.
+    if (--refs == 0) delete this;
   }
   std::string TypeName() const override { return cls_->shown; }
 
@@ -344,6 +350,7 @@ class ClassInstance : public Object {
   Interp& in_;
   const ClassDef* cls_;
   std::shared_ptr<bool> alive_;
+  bool terminated_ = false;
 };
 
 }  // namespace

@@ -127,6 +127,18 @@ TEST(Classes, InitializeAndTerminateFollowTheReferences) {
   EXPECT_EQ(host->out.substr(host->out.size() - 10), "end\nbye d\n");
 }
 
+TEST(Classes, TerminateRunsOnceEvenWhenItKeepsMe) {
+  const char* code =
+      "Class T\n"
+      "  Public n\n"
+      "  Sub Class_Terminate : WScript.Echo \"bye\", n : Set keep = Me : End Sub\n"
+      "End Class\n"
+      "Set t = New T : t.n = 4 : Set t = Nothing\n"
+      "WScript.Echo keep.n, TypeName(keep)\n"
+      "Set keep = Nothing : WScript.Echo \"end\"\n";
+  EXPECT_EQ(RunScript(code), "bye 4\n4 T\nend\n");
+}
+
 TEST(Classes, ErrorsInsideMethodsReachTheCaller) {
   const char* code =
       "Class C\n"
