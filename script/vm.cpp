@@ -1036,10 +1036,11 @@ Variant Interp::CallProc(const Proc* p, const std::vector<Expr*>& args) {
     size_t need, base;
     Frame* saved;
     ~Unwind() {
-      for (size_t i = 0; i < need; ++i) locals[i].Clear();
-      in.sp_ = base;
+      // The caller's frame first: clearing a local may run a Class_Terminate.
       in.frame_ = saved;
       in.locals_ = saved->locals;
+      for (size_t i = 0; i < need; ++i) locals[i].Clear();
+      in.sp_ = base;
       --in.depth_;
     }
   } unwind{*this, locals, need, base, saved};
@@ -1094,10 +1095,11 @@ Variant Interp::RunProcAt(const Proc* p, Variant* const* args, size_t nargs, Obj
     size_t need, base;
     Frame* saved;
     ~Unwind() {
-      for (size_t i = 0; i < need; ++i) locals[i].Clear();
-      in.sp_ = base;
+      // The caller's frame first: clearing a local may run a Class_Terminate.
       in.frame_ = saved;
       in.locals_ = saved->locals;
+      for (size_t i = 0; i < need; ++i) locals[i].Clear();
+      in.sp_ = base;
     }
   } unwind{*this, locals, need, base, saved};
   for (size_t i = 0; i < nargs; ++i)

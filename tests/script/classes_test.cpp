@@ -139,6 +139,18 @@ TEST(Classes, TerminateRunsOnceEvenWhenItKeepsMe) {
   EXPECT_EQ(RunScript(code), "bye 4\n4 T\nend\n");
 }
 
+TEST(Classes, LocalsEndAsEachCallReturns) {
+  const char* code =
+      "Class T\n"
+      "  Public n\n"
+      "  Sub Class_Terminate : WScript.Echo \"bye\", n : End Sub\n"
+      "End Class\n"
+      "Sub S(k) : Dim t : Set t = New T : t.n = k : If k > 0 Then S k - 1\n"
+      "End Sub\n"
+      "S 2 : WScript.Echo \"end\"\n";
+  EXPECT_EQ(RunScript(code), "bye 0\nbye 1\nbye 2\nend\n");
+}
+
 TEST(Classes, ErrorsInsideMethodsReachTheCaller) {
   const char* code =
       "Class C\n"
