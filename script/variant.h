@@ -101,9 +101,14 @@ class Variant {
     }
     return *this;
   }
+  // The old value is released after the new one is in place: releasing an
+  // object may run script code (Class_Terminate) that reads or writes this
+  // variable.
   Variant& operator=(Variant&& v) noexcept {
     if (this != &v) {
-      if (Owns()) Release();
+      Variant old;
+      old.vt = vt;
+      old.raw = raw;
       vt = v.vt;
       raw = v.raw;
       v.vt = vtEmpty;
@@ -115,8 +120,14 @@ class Variant {
     std::swap(raw, v.raw);
   }
   void Clear() {
-    if (Owns()) Release();
-    vt = vtEmpty;
+    if (Owns()) {
+      Variant old;
+      old.vt = vt;
+      old.raw = raw;
+      vt = vtEmpty;
+    } else {
+      vt = vtEmpty;
+    }
   }
 
   static Variant Null() { Variant v; v.vt = vtNull; return v; }

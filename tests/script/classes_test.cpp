@@ -151,6 +151,16 @@ TEST(Classes, LocalsEndAsEachCallReturns) {
   EXPECT_EQ(RunScript(code), "bye 0\nbye 1\nbye 2\nend\n");
 }
 
+TEST(Classes, TerminateMayWriteTheVariableBeingCleared) {
+  const char* code =
+      "Class T\n"
+      "  Sub Class_Terminate : WScript.Echo \"bye\" : Set g = Nothing : End Sub\n"
+      "End Class\n"
+      "Set g = New T : Set g = Nothing : WScript.Echo TypeName(g)\n"
+      "Set g = New T : g = Empty : WScript.Echo \"after\"\n";
+  EXPECT_EQ(RunScript(code), "bye\nNothing\nbye\nafter\n");
+}
+
 TEST(Classes, ErrorsInsideMethodsReachTheCaller) {
   const char* code =
       "Class C\n"
