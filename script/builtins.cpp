@@ -980,6 +980,22 @@ Variant FnSetLocale(Interp&, Variant* a, int n) {
 
 Variant FnGetObject(Interp&, Variant*, int) { Fail(kErrCantCreate); }
 
+// RGB(r, g, b): components past 255 count as 255.
+Variant FnRGB(Interp&, Variant* a, int n) {
+  int32_t rgb = 0;
+  for (int i = 0; i < 3; ++i) {
+    int32_t c = ToLong(Arg(a, n, i));
+    if (c < 0) Fail(kErrInvalidCall);
+    rgb |= std::min(c, 255) << (8 * i);
+  }
+  return Variant::Long(rgb);
+}
+
+Variant FnScriptEngine(Interp&, Variant*, int) { return Str("VBScript"); }
+Variant FnScriptEngineMajor(Interp&, Variant*, int) { return Variant::Long(5); }
+Variant FnScriptEngineMinor(Interp&, Variant*, int) { return Variant::Long(8); }
+Variant FnScriptEngineBuild(Interp&, Variant*, int) { return Variant::Long(16384); }
+
 Variant FnEval(Interp& in, Variant* a, int n) { return in.EvalText(ToStr(Arg(a, n, 0))); }
 
 Variant FnExecute(Interp& in, Variant* a, int n) {
@@ -1092,6 +1108,11 @@ const Builtin kBuiltins[] = {
     {"getlocale", 0, 0, FnGetLocale},
     {"setlocale", 0, 1, FnSetLocale},
     {"getobject", 0, 2, FnGetObject},
+    {"rgb", 3, 3, FnRGB},
+    {"scriptengine", 0, 0, FnScriptEngine},
+    {"scriptenginemajorversion", 0, 0, FnScriptEngineMajor},
+    {"scriptengineminorversion", 0, 0, FnScriptEngineMinor},
+    {"scriptenginebuildversion", 0, 0, FnScriptEngineBuild},
     {"execute", 1, 1, FnExecute},
     {"executeglobal", 1, 1, FnExecuteGlobal},
     {"getref", 1, 1, FnGetRef},

@@ -165,6 +165,14 @@ TEST(OddCorners, WithMembersAsArguments) {
   EXPECT_EQ(RunScript(code), "1 20\n9\n");
 }
 
+TEST(OddCorners, RgbAndEngineVersion) {
+  EXPECT_EQ(Echo("RGB(1, 2, 3)"), "197121");
+  EXPECT_EQ(Echo("RGB(300, 0, 256) = &HFF00FF"), "True");
+  EXPECT_EQ(Echo("TypeName(RGB(0, 0, 0))"), "Long");
+  EXPECT_EQ(RunScript("x = RGB(-1, 0, 0)"), "error 5: Invalid procedure call or argument at (1, 1)");
+  EXPECT_EQ(Echo("ScriptEngine & \" \" & ScriptEngineMajorVersion & \".\" & ScriptEngineMinorVersion"), "VBScript 5.8");
+}
+
 TEST(OddCorners, LocaleAndGetObject) {
   EXPECT_EQ(Echo("GetLocale()"), "1033");
   EXPECT_EQ(Echo("SetLocale(2057) & \" \" & GetLocale()"), "1033 1033");
