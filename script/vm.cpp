@@ -230,6 +230,14 @@ void Interp::ExecText(const std::string& source, bool global) {
     AtCaller([&] { ExecBlock(p->top); });
     return;
   }
+  // The code has its own error handling: a fault ends it, and the caller's
+  // On Error Resume Next then applies to the Execute statement.
+  struct Resume {
+    Frame* frame;
+    bool saved;
+    ~Resume() { frame->resumeNext = saved; }
+  } resume{frame_, frame_->resumeNext};
+  frame_->resumeNext = false;
   AtCaller([&] { ExecBlock(p->top); });
 }
 

@@ -50,6 +50,19 @@ TEST(Execute, RunsInTheCurrentScope) {
   EXPECT_EQ(RunScript(code), "15\n2\n15 7\n42\nhi 3\n");
 }
 
+TEST(Execute, AFaultEndsTheCodeAndReachesTheCaller) {
+  const char* code =
+      "On Error Resume Next\n"
+      "Execute \"x = 1 : y = 1 / 0 : z = 3\"\n"
+      "WScript.Echo Err.Number, x, IsEmpty(z) : Err.Clear\n"
+      "Execute \"On Error Resume Next : y = 1 / 0 : z = 3\"\n"
+      "WScript.Echo Err.Number, z : Err.Clear\n"
+      "y = 1 / 0 : WScript.Echo \"still resuming\", Err.Number\n"
+      "ExecuteGlobal \"Class Dyn\" & vbLf & \"Public v\" & vbLf & \"End Class\"\n"
+      "Set d = New Dyn : d.v = 2 : WScript.Echo TypeName(d), d.v\n";
+  EXPECT_EQ(RunScript(code), "11 1 True\n11 3\nstill resuming 11\nDyn 2\n");
+}
+
 TEST(ExecuteGlobal, DefinesAtScriptLevelEvenFromAProcedure) {
   const char* code =
       "x = 1\n"
