@@ -1027,32 +1027,31 @@ Variant Interp::EvalOther(Expr* e) {
   return Variant();
 }
 
-Variant Interp::CallProc(const Proc* p, const std::vector<Expr*>& args) {
-  if (args.size() != p->params.size()) Raise(kErrWrongArgs);
+Interp::ProcEntry::ProcEntry(Interp& interp, const Proc* p, size_t nargs) : in(interp) {
+  if (nargs != p->params.size()) Raise(kErrWrongArgs);
   char probe;
-  if (&probe < stackLimit_ || depth_ > 100000) Raise(kErrOutOfStack);
-  if (!stack_) EnsureStack();
-  size_t base = sp_;
-  size_t need = static_cast<size_t>(p->nslots);
-  if (base + need > stackCap_) Raise(kErrOutOfStack);
-  Variant* locals = &stack_[base];
-  sp_ = base + need;
-  Frame* saved = frame_;
-  struct Unwind {
-    Interp& in;
-    Variant* locals;
-    size_t need, base;
-    Frame* saved;
-    ~Unwind() {
-      // The caller's frame first: clearing a local may run a Class_Terminate.
-      in.frame_ = saved;
-      in.locals_ = saved->locals;
-      for (size_t i = 0; i < need; ++i) locals[i].Clear();
-      in.sp_ = base;
-      --in.depth_;
-    }
-  } unwind{*this, locals, need, base, saved};
-  ++depth_;
+  if (&probe < in.stackLimit_ || in.depth_ > 100000) Raise(kErrOutOfStack);
+  if (!in.stack_) in.EnsureStack();
+  base = in.sp_;
+  need = static_cast<size_t>(p->nslots);
+  if (base + need > in.stackCap_) Raise(kErrOutOfStack);
+  locals = &in.stack_[base];
+  in.sp_ = base + need;
+  saved = in.frame_;
+  ++in.depth_;
+}
+
+Interp::ProcEntry::~ProcEntry() {
+  in.frame_ = saved;
+  in.locals_ = saved->locals;
+  for (size_t i = 0; i < need; ++i) locals[i].Clear();
+  in.sp_ = base;
+  --in.depth_;
+}
+
+Variant Interp::CallProc(const Proc* p, const std::vector<Expr*>& args) {
+  ProcEntry entry(*this, p, args.size());
+  Variant* const locals = entry.locals;
   for (size_t i = 0; i < args.size(); ++i) {
     Expr* a = args[i];
     if (p->params[i].byRef && IsVar(a)) {
@@ -1087,29 +1086,8 @@ Variant Interp::CallMethod(const Proc* p, Object* me, Variant* fields, std::vect
 }
 
 Variant Interp::RunProcAt(const Proc* p, Variant* const* args, size_t nargs, Object* me, Variant* fields) {
-  if (nargs != p->params.size()) Raise(kErrWrongArgs);
-  char probe;
-  if (&probe < stackLimit_ || depth_ > 100000) Raise(kErrOutOfStack);
-  if (!stack_) EnsureStack();
-  size_t base = sp_;
-  size_t need = static_cast<size_t>(p->nslots);
-  if (base + need > stackCap_) Raise(kErrOutOfStack);
-  Variant* locals = &stack_[base];
-  sp_ = base + need;
-  Frame* saved = frame_;
-  struct Unwind {
-    Interp& in;
-    Variant* locals;
-    size_t need, base;
-    Frame* saved;
-    ~Unwind() {
-      // The caller's frame first: clearing a local may run a Class_Terminate.
-      in.frame_ = saved;
-      in.locals_ = saved->locals;
-      for (size_t i = 0; i < need; ++i) locals[i].Clear();
-      in.sp_ = base;
-    }
-  } unwind{*this, locals, need, base, saved};
+  ProcEntry entry(*this, p, nargs);
+  Variant* const locals = entry.locals;
   for (size_t i = 0; i < nargs; ++i)
     locals[i] = p->params[i].byRef ? Variant::RefTo(&args[i]->Deref()) : args[i]->Deref();
   if (fields)

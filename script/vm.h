@@ -110,6 +110,21 @@ class Interp {
     Object* me = nullptr;
   };
 
+  // A procedure's place on the locals stack from entry to return: the checks of a
+  // call (argument count, stack room), its locals, and on the way out, also through
+  // an error, the caller's frame back first (clearing a local may run a
+  // Class_Terminate), then the locals cleared and the stack given back.
+  struct ProcEntry {
+    ProcEntry(Interp& in, const Proc* p, size_t nargs);
+    ~ProcEntry();
+    ProcEntry(const ProcEntry&) = delete;
+    ProcEntry& operator=(const ProcEntry&) = delete;
+    Interp& in;
+    Variant* locals;
+    size_t need, base;
+    Frame* saved;
+  };
+
   std::vector<std::unique_ptr<Program>> programs_;
   std::unordered_map<std::string, Program*> runtimeCode_;  // Eval/Execute texts compiled, by scope and text
   Program* CompileRuntime(const std::string& source, const Proc* scope, bool expression,
