@@ -1,6 +1,8 @@
 #include "CsvExport.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <exception>
@@ -34,6 +36,32 @@ void AppendValue(std::string& out, std::string_view value) {
   out += '"';
 }
 
+bool SameFile(const struct stat& a, const std::string& path) {
+  struct stat b {};
+  return ::stat(path.c_str(), &b) == 0 && a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
+// Whether the existing regular file `path` (whose status is `st`) must not be written
+// over: it is the open database, its backup or working file (under any name), or
+// any other file that holds a form database.
+bool IsProtected(const std::string& path, const struct stat& st) {
+  struct stat open {};
+  if (::fstat(detail::S().fd, &open) == 0 && open.st_dev == st.st_dev && open.st_ino == st.st_ino) return true;
+  const std::string base = detail::S().DatabaseName;
+  if (SameFile(st, base + ".Bak") || SameFile(st, base + ".QfB")) return true;
+  if (st.st_size < kHeaderSize) return false;
+  try {
+    detail::Fd fd(detail::OpenFile(path, O_RDONLY));
+    HeaderBytes bytes{};
+    if (detail::ReadAt(fd.get(), bytes.data(), bytes.size(), 0) < bytes.size()) return false;
+    FormHeader h;
+    DecodeHeader(bytes.data(), h);
+    return CheckLayout(h).empty();
+  } catch (const std::exception&) {
+    return true;  // what cannot be looked at is not written over either
+  }
+}
+
 }  // namespace
 
 std::string CsvFileName(const std::string& name) {
@@ -47,15 +75,29 @@ int16_t ExportCsv(const std::string& path, const std::vector<bool>& selected) {
     return 0;
   }
   Host& host = GetHost();
+  const char* title = "EXPORT";
+  // A device or pipe is written straight; a file is replaced by a complete new one,
+  // written beside it under a passing name, so that a failed export leaves the old
+  // file as it was.
+  struct stat st {};
+  const bool exists = ::stat(path.c_str(), &st) == 0;
+  const bool direct = exists && !S_ISREG(st.st_mode);
+  if (exists && S_ISREG(st.st_mode) && IsProtected(path, st)) {
+    Fail(title, "FILE:" + path + " is a form database or its backup; it is not written over");
+    return 0;
+  }
+  const std::string temp = direct ? path : path + ".~" + std::to_string(::getpid());
   detail::Fd fd;
   try {
-    fd = detail::Fd(detail::OpenFile(path, O_WRONLY | O_CREAT | O_TRUNC));
+    if (!direct) detail::RemoveFile(temp);
+    fd = detail::Fd(direct ? detail::OpenFile(path, O_WRONLY | O_TRUNC, true)
+                           : detail::OpenFile(temp, O_WRONLY | O_CREAT | O_EXCL));
   } catch (const std::exception&) {
-    Fail("EXPORT", "FILE:" + path + " cannot be written");
+    Fail(title, "FILE:" + path + " cannot be written");
     return 0;
   }
   const int32_t remembered = GetRecordNo();
-  const int32_t n = GetRecordCount();
+  int32_t n = detail::S().header.RecordCount;
 
   // The selected fields in slot order, and the heading line.
   struct Column {
@@ -76,6 +118,14 @@ int16_t ExportCsv(const std::string& path, const std::vector<bool>& selected) {
   // the file included.
   bool ok = true;
   try {
+    // The count as it is now (another program may have appended).
+    uint8_t b[4];
+    if (detail::ReadAt(detail::S().fd, b, 4, 0) == 4) {
+      const int32_t count = static_cast<int32_t>(static_cast<uint32_t>(b[0]) | static_cast<uint32_t>(b[1]) << 8 |
+                                                 static_cast<uint32_t>(b[2]) << 16 |
+                                                 static_cast<uint32_t>(b[3]) << 24);
+      if (count >= 0 && count <= kMaxRecords) n = detail::S().header.RecordCount = count;
+    }
     const size_t len = static_cast<size_t>(detail::S().header.RecordLength);
     const size_t perChunk = std::max<size_t>(1, kReadChunk / len);
     std::vector<char> in(perChunk * len);
@@ -104,16 +154,20 @@ int16_t ExportCsv(const std::string& path, const std::vector<bool>& selected) {
       if (out.size() >= kFlushAt) flush();
     }
     flush();
+    if (!direct) detail::SyncFile(fd.get());
     detail::CloseFile(fd.release());
+    if (!direct) detail::RenameFile(temp, path);
   } catch (const std::exception&) {
     ok = false;
+    fd = detail::Fd();
+    if (!direct) ::unlink(temp.c_str());
   }
-  // The current record is the one before, as after visiting each record in turn.
-  if (remembered != 0) SetRecordNo(remembered);
-  else if (n > 0) SetRecordNo(n);
+  // The current record is the one before, as after visiting each record in turn
+  // (the records were read straight from the file: the record text is unchanged).
+  if (remembered == 0 && n > 0) SetRecordNo(n);
   host.HidePer();
   if (!ok) {
-    Fail("EXPORT", "FILE:" + path + " cannot be written");
+    Fail(title, "FILE:" + path + " cannot be written");
     return 0;
   }
   return 1;

@@ -21,6 +21,7 @@ void ResetOpenState() {
   S().DatabaseName.clear();
   S().CurrentRecord = 0;
   S().RecordText.clear();
+  S().readOnlyWhy.clear();
 }
 }  // namespace detail
 
@@ -327,6 +328,12 @@ std::string BaseFileName(std::string& name) {
   if (name.size() > 4 && modLIB::UCase(name.substr(name.size() - 4)) == ".QFD")
     name.resize(name.size() - 4);
   return name;
+}
+
+std::string AutoNumberText(int32_t n) {
+  // The "#" field holds 5 places: the sign blank goes when the number needs all five.
+  const std::string digits = std::to_string(n);
+  return n >= 0 && digits.size() < 5 ? " " + digits : digits;
 }
 
 }  // namespace modDB

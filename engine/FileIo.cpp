@@ -6,21 +6,51 @@
 
 #include <cerrno>
 #include <cstdio>
-#include <system_error>
+#include <cstring>
+#include <vector>
 
 namespace modDB::detail {
 
 namespace {
-[[noreturn]] void Throw(const std::string& what) {
-  throw std::system_error(errno, std::generic_category(), what);
+
+IoFaultHook& Hook() {
+  static IoFaultHook hook;
+  return hook;
 }
+
+// Asks the hook about a call; true when the call is to fail (errno is set).
+bool Faulted(IoCall call, int flags = 0) {
+  if (!Hook()) return false;
+  const int err = Hook()(call, flags);
+  if (err == 0) return false;
+  errno = err;
+  return true;
+}
+
+[[noreturn]] void Throw(const std::string& what, const std::string& file = "") {
+  throw FileError(errno, what, file);
+}
+
 }  // namespace
+
+void SetIoFaultHook(IoFaultHook hook) { Hook() = std::move(hook); }
+
+std::string UnexpectedError(const std::exception& e, const std::string& file) {
+  std::string named = file, reason = e.what();
+  if (const auto* fe = dynamic_cast<const FileError*>(&e)) {
+    if (!fe->file().empty()) named = fe->file();
+    reason = fe->reason().empty() ? std::strerror(fe->code().value()) : fe->reason();
+  } else if (const auto* se = dynamic_cast<const std::system_error*>(&e)) {
+    reason = std::strerror(se->code().value());
+  }
+  return "Unexpected Error: FILE:" + named + ": " + reason;
+}
 
 size_t ReadAt(int fd, void* buf, size_t n, int64_t offset) {
   auto* p = static_cast<char*>(buf);
   size_t done = 0;
   while (done < n) {
-    const ssize_t got = ::pread(fd, p + done, n - done, offset + static_cast<int64_t>(done));
+    const ssize_t got = Faulted(IoCall::Read) ? -1 : ::pread(fd, p + done, n - done, offset + static_cast<int64_t>(done));
     if (got < 0) {
       if (errno == EINTR) continue;
       Throw("read");
@@ -35,7 +65,8 @@ void WriteAt(int fd, const void* buf, size_t n, int64_t offset) {
   const auto* p = static_cast<const char*>(buf);
   size_t done = 0;
   while (done < n) {
-    const ssize_t put = ::pwrite(fd, p + done, n - done, offset + static_cast<int64_t>(done));
+    const ssize_t put =
+        Faulted(IoCall::Write) ? -1 : ::pwrite(fd, p + done, n - done, offset + static_cast<int64_t>(done));
     if (put < 0) {
       if (errno == EINTR) continue;
       Throw("write");
@@ -44,8 +75,32 @@ void WriteAt(int fd, const void* buf, size_t n, int64_t offset) {
   }
 }
 
+void WriteBlanks(int fd, int64_t offset, int64_t n) {
+  if (n <= 0) return;
+  const std::vector<char> blanks(static_cast<size_t>(std::min<int64_t>(n, int64_t{1} << 20)), ' ');
+  while (n > 0) {
+    const size_t part = static_cast<size_t>(std::min<int64_t>(n, static_cast<int64_t>(blanks.size())));
+    WriteAt(fd, blanks.data(), part, offset);
+    offset += static_cast<int64_t>(part);
+    n -= static_cast<int64_t>(part);
+  }
+}
+
 void SyncFile(int fd) {
-  if (::fsync(fd) != 0) Throw("fsync");
+  if (Faulted(IoCall::Sync) || ::fsync(fd) != 0) Throw("fsync");
+}
+
+void TruncateFile(int fd, int64_t length) {
+  int rc;
+  do rc = Faulted(IoCall::Truncate) ? -1 : ::ftruncate(fd, static_cast<off_t>(length));
+  while (rc != 0 && errno == EINTR);
+  if (rc != 0) Throw("truncate");
+}
+
+int64_t FileSize(int fd) {
+  struct stat st {};
+  if (::fstat(fd, &st) != 0) Throw("stat");
+  return static_cast<int64_t>(st.st_size);
 }
 
 void StartWriteBack(int fd, int64_t offset, int64_t length) {
@@ -56,23 +111,37 @@ void StartWriteBack(int fd, int64_t offset, int64_t length) {
 void SyncFolderOf(const std::string& path) {
   const size_t slash = path.find_last_of('/');
   const std::string folder = slash == std::string::npos ? "." : (slash == 0 ? "/" : path.substr(0, slash));
-  const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd < 0) Throw("open folder");
-  const int rc = ::fsync(fd);
+  const int fd = Faulted(IoCall::Open, O_RDONLY) ? -1 : ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) Throw("open folder", folder);
+  const int rc = Faulted(IoCall::Sync) ? -1 : ::fsync(fd);
   const int err = errno;
   ::close(fd);
   // Some file systems cannot sync a folder; the renames themselves have been done.
   if (rc != 0 && err != EINVAL && err != EROFS) {
     errno = err;
-    Throw("fsync folder");
+    Throw("fsync folder", folder);
   }
 }
 
-int OpenFile(const std::string& path, int flags) {
+int OpenFile(const std::string& path, int flags, bool anyKind) {
   int fd;
-  do fd = ::open(path.c_str(), flags | O_CLOEXEC, 0666);
+  // Without waiting: opening a FIFO for reading would wait for a writer.
+  do fd = Faulted(IoCall::Open, flags) ? -1 : ::open(path.c_str(), flags | O_CLOEXEC | O_NONBLOCK, 0666);
   while (fd < 0 && errno == EINTR);
-  if (fd < 0) Throw("open " + path);
+  if (fd < 0) Throw("open", path);
+  struct stat st {};
+  if (::fstat(fd, &st) != 0) {
+    const int err = errno;
+    ::close(fd);
+    errno = err;
+    Throw("stat", path);
+  }
+  if (!anyKind && !S_ISREG(st.st_mode)) {
+    ::close(fd);
+    throw FileError(S_ISDIR(st.st_mode) ? EISDIR : EINVAL, "open", path, "not a regular file");
+  }
+  const int fl = ::fcntl(fd, F_GETFL);
+  if (fl >= 0) ::fcntl(fd, F_SETFL, fl & ~O_NONBLOCK);
   return fd;
 }
 
@@ -92,17 +161,46 @@ bool IsWritable(const std::string& path) {
 
 void MakeWritable(const std::string& path) {
   struct stat st {};
-  if (::stat(path.c_str(), &st) != 0) Throw("stat " + path);
+  if (::stat(path.c_str(), &st) != 0) Throw("stat", path);
   if ((st.st_mode & S_IWUSR) == 0 && ::chmod(path.c_str(), (st.st_mode & 07777) | S_IWUSR) != 0)
-    Throw("chmod " + path);
+    Throw("chmod", path);
 }
 
 void RemoveFile(const std::string& path) {
-  if (::unlink(path.c_str()) != 0 && errno != ENOENT) Throw("remove " + path);
+  if ((Faulted(IoCall::Unlink) || ::unlink(path.c_str()) != 0) && errno != ENOENT) Throw("remove", path);
 }
 
 void RenameFile(const std::string& from, const std::string& to) {
-  if (::rename(from.c_str(), to.c_str()) != 0) Throw("rename " + from);
+  if (Faulted(IoCall::Rename) || ::rename(from.c_str(), to.c_str()) != 0) Throw("rename", from);
+}
+
+void LinkOver(const std::string& from, const std::string& to) {
+  const std::string temp = to + ".~new";
+  RemoveFile(temp);
+  if (Faulted(IoCall::Link) || ::link(from.c_str(), temp.c_str()) != 0) {
+    if (errno != EPERM && errno != EXDEV && errno != EMLINK && errno != ENOTSUP && errno != ENOSYS)
+      Throw("link", from);
+    // No second names here: a flushed copy takes the name instead.
+    try {
+      Fd in(OpenFile(from, O_RDONLY));
+      Fd out(OpenFile(temp, O_WRONLY | O_CREAT | O_TRUNC));
+      std::vector<char> buf(size_t{4} << 20);
+      int64_t at = 0;
+      for (size_t got; (got = ReadAt(in.get(), buf.data(), buf.size(), at)) > 0; at += static_cast<int64_t>(got))
+        WriteAt(out.get(), buf.data(), got, at);
+      SyncFile(out.get());
+      CloseFile(out.release());
+    } catch (...) {
+      ::unlink(temp.c_str());
+      throw;
+    }
+  }
+  try {
+    RenameFile(temp, to);
+  } catch (...) {
+    ::unlink(temp.c_str());
+    throw;
+  }
 }
 
 Fd::~Fd() {

@@ -1,21 +1,58 @@
 // Whole transfers at byte offsets and the few file-system steps the engine needs.
-// Every failure throws std::system_error (the operations turn it into their
-// "Unexpected Error" message); a read that meets the end of the file is not a
-// failure: it returns how much it got.
+// Every failure throws FileError (the operations turn it into their "Unexpected
+// Error" message, naming the file and the system's reason); a read that meets the
+// end of the file is not a failure: it returns how much it got.
+//
+// Every call the engine makes on files (open, read, write, flush, rename, truncate,
+// link, remove) goes through here, past one fault hook that a test can set to make
+// any call fail as the disk would.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
+#include <system_error>
 
 namespace modDB::detail {
+
+// The kinds of file call that pass the fault hook.
+enum class IoCall { Open, Read, Write, Sync, Rename, Truncate, Unlink, Link };
+
+// The hook sees each call before it is made (with the open flags for Open, else 0);
+// a non-zero answer is an errno value: the call is not made and fails with it.
+// An empty hook lets every call through.
+using IoFaultHook = std::function<int(IoCall, int)>;
+void SetIoFaultHook(IoFaultHook hook);
+
+// A failed file call: the system's reason, and the file when the call knew it.
+class FileError : public std::system_error {
+ public:
+  FileError(int err, const std::string& what, std::string file = "", std::string reason = "")
+      : std::system_error(err, std::generic_category(), what), file_(std::move(file)), reason_(std::move(reason)) {}
+  const std::string& file() const { return file_; }
+  const std::string& reason() const { return reason_; }  // "" for the system's text
+
+ private:
+  std::string file_, reason_;
+};
+
+// The text of an "Unexpected Error" message: "Unexpected Error: FILE:" + the file +
+// ": " + the system's reason. `file` is used when the error does not name one.
+std::string UnexpectedError(const std::exception& e, const std::string& file);
 
 // Reads up to n bytes at offset; returns the number read (fewer only at end of file).
 size_t ReadAt(int fd, void* buf, size_t n, int64_t offset);
 // Writes all n bytes at offset.
 void WriteAt(int fd, const void* buf, size_t n, int64_t offset);
+// Writes n blanks from offset on.
+void WriteBlanks(int fd, int64_t offset, int64_t n);
 // Flushes the file's data to the disk.
 void SyncFile(int fd);
+// Cuts or extends the file to length bytes.
+void TruncateFile(int fd, int64_t length);
+// The file's size in bytes.
+int64_t FileSize(int fd);
 // Starts writing the given range to the disk without waiting, so that a later
 // SyncFile of a large file that is written in order has little left to do.
 void StartWriteBack(int fd, int64_t offset, int64_t length);
@@ -23,7 +60,9 @@ void StartWriteBack(int fd, int64_t offset, int64_t length);
 void SyncFolderOf(const std::string& path);
 
 // Opens with the given flags (O_CLOEXEC added); mode for new files 0666 less umask.
-int OpenFile(const std::string& path, int flags);
+// Only a regular file is opened (a FIFO, device or folder is refused without
+// waiting), unless anyKind is set.
+int OpenFile(const std::string& path, int flags, bool anyKind = false);
 void CloseFile(int fd);  // reports a failing close, which can mean lost data
 
 bool IsFile(const std::string& path);         // a regular file (through links) exists
@@ -31,6 +70,10 @@ bool IsWritable(const std::string& path);     // the owner-write permission is s
 void MakeWritable(const std::string& path);   // gives the owner write permission
 void RemoveFile(const std::string& path);     // the file must go; missing is fine
 void RenameFile(const std::string& from, const std::string& to);
+// Makes `to` a second name of `from`'s file, replacing whatever `to` was, in one step
+// (through a temporary name beside it); where the file system has no second names,
+// `to` becomes a copy. `from` stays as it is.
+void LinkOver(const std::string& from, const std::string& to);
 
 // A file descriptor closed when the guard goes (errors of that close are ignored:
 // paths that care call CloseFile and release the guard first).

@@ -12,7 +12,8 @@
 namespace modDB {
 
 bool ReadHeaderFile(const std::string& path, FormHeader& out, std::string& why, int64_t* fileSize) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  // Without waiting: a FIFO opened for reading would wait for a writer forever.
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) {
     why = path + ": " + std::strerror(errno);
     return false;
@@ -23,7 +24,9 @@ bool ReadHeaderFile(const std::string& path, FormHeader& out, std::string& why, 
   if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) {
     got = ::pread(fd, bytes.data(), bytes.size(), 0);
   } else {
-    errno = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
+    ::close(fd);
+    why = path + " is not a regular file";
+    return false;
   }
   const int err = errno;
   ::close(fd);

@@ -171,6 +171,10 @@ std::string CheckLayout(const FormHeader& h) {
     if (f.Offset < 1 || f.Offset + f.Length > h.RecordLength)
       return slot + " lies outside the record (offset " + std::to_string(f.Offset) +
              ", length " + std::to_string(f.Length) + ")";
+    // Fields follow each other in slot order: any other offset makes two fields share
+    // bytes, and writing one would overwrite the other.
+    if (f.Offset != sum)
+      return slot + " starts at " + std::to_string(f.Offset) + " instead of " + std::to_string(sum);
     sum += f.Length;
   }
   for (int k = 1; k <= kMaxBanners; ++k)

@@ -50,7 +50,7 @@ std::string CheckCounts(const FormHeader& h);
 
 // "" when the header describes a usable database: the counts above, every field in
 // slots 1 ... FieldCount in use on a page 1 ... 8 with a length of 1 ... 8192 and its bytes inside the
-// record, no field in use above FieldCount, no banner beyond page 8, and RecordLength 1 + the sum of the
+// record, each starting where the one before it ends (the first at 1), no field in use above FieldCount, no banner beyond page 8, and RecordLength 1 + the sum of the
 // lengths. Otherwise the first thing wrong.
 std::string CheckLayout(const FormHeader& h);
 

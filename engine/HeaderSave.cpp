@@ -90,16 +90,15 @@ void BuildNewFile(const std::string& work, int oldFd, const FormHeader& old, int
   detail::CloseFile(out.release());
 }
 
-// Makes `work` the database: the old file (if any) becomes the backup.
+// Makes `work` the database: the old file (if any) becomes the backup. The database
+// name never goes missing: the backup is first made a second name of the database
+// (replacing the previous backup in one step), then the new file takes the
+// database's name in one step.
 void PutInPlace(const std::string& base, const std::string& work, bool existing) {
   const std::string file = base + ".Qfd", backup = base + ".Bak";
   if (existing) {
-    if (detail::IsFile(backup)) {
-      detail::MakeWritable(backup);
-      detail::RemoveFile(backup);
-    }
     detail::MakeWritable(file);
-    detail::RenameFile(file, backup);
+    detail::LinkOver(file, backup);
   }
   detail::RenameFile(work, file);
   detail::SyncFolderOf(file);
@@ -120,8 +119,8 @@ int16_t LoadHeader(const std::string& name) {
   try {
     detail::Fd fd(detail::OpenFile(file, O_RDONLY));
     damage = detail::ReadCheckedHeader(fd.get(), file, h);
-  } catch (const std::exception&) {
-    Fail("LoadHeader", "Unexpected Error");
+  } catch (const std::exception& e) {
+    Fail("LoadHeader", detail::UnexpectedError(e, file));
     return 0;
   }
   if (!damage.empty()) {
@@ -170,13 +169,13 @@ int16_t SaveHeader(std::string& name) {
       BuildNewFile(work, -1, H(), 0);
       PutInPlace(base, work, false);
       return 1;
-    } catch (const std::exception&) {
+    } catch (const std::exception& e) {
       H().RecordCount = keptCount;
       try {
         detail::RemoveFile(work);
       } catch (const std::exception&) {
       }
-      Fail("SaveHeader", "Unexpected Error");
+      Fail("SaveHeader", detail::UnexpectedError(e, file));
       return 0;
     }
   }
@@ -187,32 +186,37 @@ int16_t SaveHeader(std::string& name) {
   try {
     oldFd = detail::Fd(detail::OpenFile(file, O_RDONLY));
     damage = detail::ReadCheckedHeader(oldFd.get(), file, old);
-  } catch (const std::exception&) {
-    Fail("SaveHeader", "Unexpected Error");
-    return 0;
-  }
-  if (!damage.empty()) {
-    Fail(title, damage);
+  } catch (const std::exception& e) {
+    Fail("SaveHeader", detail::UnexpectedError(e, file));
     return 0;
   }
 
   int32_t count = 0;
-  if (old.RecordCount > 0 &&
-      GetHost().MsgBox("File contains records!\r\nRecover data?", vbYesNo, "Recover Data") == vbYes)
+  if (!damage.empty()) {
+    // A damaged file's records cannot be carried over; but the new design may
+    // replace it, the damaged file becoming the backup.
+    if (GetHost().MsgBox("File contains records!\r\nRecover data?", vbYesNo, "Recover Data") == vbYes) {
+      Fail(title, damage);
+      return 0;
+    }
+    oldFd = detail::Fd();
+  } else if (old.RecordCount > 0 &&
+             GetHost().MsgBox("File contains records!\r\nRecover data?", vbYesNo, "Recover Data") == vbYes) {
     count = old.RecordCount;
+  }
   const bool recovering = count > 0;
   try {
     H().RecordCount = count;
     BuildNewFile(work, oldFd.get(), old, count);
     PutInPlace(base, work, true);
-  } catch (const std::exception&) {
+  } catch (const std::exception& e) {
     H().RecordCount = keptCount;
     try {
       detail::RemoveFile(work);
     } catch (const std::exception&) {
     }
     GetHost().HidePer();
-    Fail("SaveHeader", "Unexpected Error");
+    Fail("SaveHeader", detail::UnexpectedError(e, file));
     return 0;
   }
   if (recovering) GetHost().HidePer();

@@ -71,61 +71,71 @@ int16_t PackRecords() {
     Fail("PACK RECORDS", "DB not open!");
     return 0;
   }
+  const std::string base = S().DatabaseName;
+  const std::string file = base + ".Qfd", backup = base + ".Bak", work = base + ".QfB";
+  if (!S().readOnlyWhy.empty()) {
+    Fail("PACK RECORDS", "FILE:" + file + " cannot be written: " + S().readOnlyWhy);
+    return 0;
+  }
   Host& host = GetHost();
   const int answer = host.MsgBox(
       "Make sure database is not opened by other users!\r\nThis can corrupt your database!!!\r\nContinue Yes/No?",
       vbYesNo | vbDefaultButton2, "Pack");
   if (answer != vbYes) return 0;
 
-  const std::string base = S().DatabaseName;
-  const std::string file = base + ".Qfd", backup = base + ".Bak", work = base + ".QfB";
-  bool renaming = false;
+  // The name given to OpenDatabase again: the base with its extension, so that a
+  // base that itself ends in ".qfd" is not shortened a second time.
+  std::string reopen = file;
+  bool renamed = false, failed = false;
   try {
     // The old backup goes without its permissions being touched: a read-only backup
     // stops the pack here, before anything is written.
-    if (detail::IsFile(backup)) {
-      if (!detail::IsWritable(backup)) throw std::system_error(EACCES, std::generic_category(), backup);
-      detail::RemoveFile(backup);
-    }
+    if (detail::IsFile(backup) && !detail::IsWritable(backup))
+      throw detail::FileError(EACCES, "replace", backup);
     detail::RemoveFile(work);
     detail::Fd out(detail::OpenFile(work, O_WRONLY | O_CREAT | O_TRUNC));
     FormHeader h = S().header;
     WriteHeader(out.get(), h);
 
     // The count as it is now: records appended since it was last read are kept too.
-    GetRecordCount();
-    GotoFirstRecord();  // says "DB is empty" when there is nothing to copy
+    uint8_t b[4];
+    if (detail::ReadAt(S().fd, b, 4, 0) == 4) {
+      const int32_t count = static_cast<int32_t>(static_cast<uint32_t>(b[0]) | static_cast<uint32_t>(b[1]) << 8 |
+                                                 static_cast<uint32_t>(b[2]) << 16 |
+                                                 static_cast<uint32_t>(b[3]) << 24);
+      if (count >= 0 && count <= kMaxRecords) S().header.RecordCount = count;
+    }
+    if (S().header.RecordCount == 0) Fail("GOTO FIRST RECORD", "DB is empty");
     h.RecordCount = CopyLiveRecords(out.get(), S().header.RecordCount);
     WriteHeader(out.get(), h);
     detail::SyncFile(out.get());
     detail::CloseFile(out.release());
 
-    renaming = true;
-    ::close(S().fd);
-    S().fd = -1;
-    S().fileNumber = 0;
-    detail::RenameFile(file, backup);
+    // The database keeps its name throughout: the backup becomes a second name of
+    // it, then the packed file takes the name in one step.
+    detail::LinkOver(file, backup);
     detail::RenameFile(work, file);
+    renamed = true;
     detail::SyncFolderOf(file);
-  } catch (const std::exception&) {
-    if (!renaming) {
+  } catch (const std::exception& e) {
+    if (!renamed) {
       try {
         detail::RemoveFile(work);
       } catch (const std::exception&) {
       }
     }
+    failed = true;
     host.HidePer();
-    Fail("Pack Database", "Unexpected Error");
-    // Closed before the renames: open whatever is the database now, so that the
-    // program goes on with a database when one is there.
-    if (renaming && detail::IsFile(file)) {
-      std::string name = base;
-      OpenDatabase(name);
-    }
-    return 0;
+    Fail("Pack Database", detail::UnexpectedError(e, file));
+    if (!renamed) return 0;  // the database is open and untouched
   }
-  std::string name = base;
-  const int16_t opened = OpenDatabase(name);
+  // Open the database under its name again: the packed file (or, after a failure,
+  // whatever has the name now).
+  ::close(S().fd);
+  S().fd = -1;
+  S().fileNumber = 0;
+  const int16_t opened = OpenDatabase(reopen);
+  if (failed) return 0;
   host.HidePer();
   return opened;
 }

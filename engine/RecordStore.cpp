@@ -5,6 +5,9 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <exception>
 #include <string>
 
@@ -61,14 +64,57 @@ void ReadCurrent() {
   S().RecordText.swap(text);
 }
 
-// Runs the file work of an operation; a failure shows "Unexpected Error" under title.
+std::string FileName() { return S().DatabaseName + ".Qfd"; }
+
+// Runs the file work of an operation; a failure shows "Unexpected Error" under title,
+// with the file and the system's reason.
 template <typename Work>
 int16_t Guarded(const char* title, Work work) {
   try {
     return work();
-  } catch (const std::exception&) {
-    Fail(title, "Unexpected Error");
+  } catch (const std::exception& e) {
+    Fail(title, detail::UnexpectedError(e, FileName()));
     return 0;
+  }
+}
+
+// A database opened for reading only refuses every write, saying why.
+bool RequireWritable(const char* title) {
+  if (S().readOnlyWhy.empty()) return true;
+  Fail(title, "FILE:" + FileName() + " cannot be written: " + S().readOnlyWhy);
+  return false;
+}
+
+// Under the writers' lock: makes the file reach the end of record `upTo`, filling
+// whatever lies between its end and there with blank records, so that the file
+// agrees with its count and no record reads back as zero bytes. Returns the size
+// the file had, for undoing the growth when the write that follows fails.
+int64_t FillUpTo(int32_t upTo) {
+  const int64_t size = detail::FileSize(S().fd);
+  const int64_t end = RecordPosition(upTo + 1, H().RecordLength);
+  if (size < end) detail::WriteBlanks(S().fd, size, end - size);
+  return size;
+}
+
+// Gives the file back the size it had; a failure here leaves blank records only.
+void ShrinkBack(int64_t size) {
+  try {
+    if (size >= 0 && detail::FileSize(S().fd) > size) detail::TruncateFile(S().fd, size);
+  } catch (const std::exception&) {
+  }
+}
+
+// Writes RecordText over record CurrentRecord under the lock, the gap before it
+// filled first.
+void WriteCurrent() {
+  WriterLock lock(S().fd);
+  int64_t size = -1;
+  try {
+    size = FillUpTo(std::max(S().CurrentRecord, H().RecordCount));
+    detail::WriteAt(S().fd, S().RecordText.data(), S().RecordText.size(), Position(S().CurrentRecord));
+  } catch (...) {
+    ShrinkBack(size);
+    throw;
   }
 }
 
@@ -107,11 +153,21 @@ int16_t OpenDatabase(std::string& name) {
   detail::Fd fd;
   FormHeader h;
   std::string damage;
+  std::string readOnlyWhy;
   try {
-    fd = detail::Fd(detail::OpenFile(file, O_RDWR));
+    try {
+      fd = detail::Fd(detail::OpenFile(file, O_RDWR));
+    } catch (const detail::FileError& e) {
+      // A file the user may only read is opened for reading: browsing works, and
+      // each write is refused with the reason.
+      const int err = e.code().value();
+      if (err != EACCES && err != EPERM && err != EROFS && err != ETXTBSY) throw;
+      fd = detail::Fd(detail::OpenFile(file, O_RDONLY));
+      readOnlyWhy = std::strerror(err);
+    }
     damage = detail::ReadCheckedHeader(fd.get(), file, h);
-  } catch (const std::exception&) {
-    Fail("Open Database", "Unexpected Error");
+  } catch (const std::exception& e) {
+    Fail("Open Database", detail::UnexpectedError(e, file));
     return 0;
   }
   if (!damage.empty()) {
@@ -122,6 +178,7 @@ int16_t OpenDatabase(std::string& name) {
   S().fd = fd.release();
   S().fileNumber = static_cast<int16_t>(S().fd > 0 && S().fd < 32767 ? S().fd : 1);
   S().DatabaseName = base;
+  S().readOnlyWhy = readOnlyWhy;
   S().RecordText.assign(static_cast<size_t>(h.RecordLength), ' ');
   if (h.RecordCount < 1) {
     S().CurrentRecord = 0;
@@ -161,9 +218,9 @@ int16_t WriteRecord() {
     Fail(title, "DB is empty");
     return 0;
   }
+  if (!RequireWritable(title)) return 0;
   return Guarded("WriteRecord", [] {
-    WriterLock lock(S().fd);
-    detail::WriteAt(S().fd, S().RecordText.data(), S().RecordText.size(), Position(S().CurrentRecord));
+    WriteCurrent();
     return int16_t{1};
   });
 }
@@ -175,12 +232,14 @@ int16_t AddRecord() {
     Fail(title, "DB is Full");
     return 0;
   }
+  if (!RequireWritable(title)) return 0;
   const int32_t oldCount = H().RecordCount, oldCurrent = S().CurrentRecord;
   const char oldMark = S().RecordText.empty() ? ' ' : S().RecordText[0];
   bool full = false;
   const int16_t done = Guarded("AddRecord", [&] {
+    WriterLock lock(S().fd);
+    int64_t size = -1;
     try {
-      WriterLock lock(S().fd);
       ReadCount();  // another program may have appended since
       if (H().RecordCount >= kMaxRecords) {
         full = true;
@@ -188,14 +247,17 @@ int16_t AddRecord() {
       }
       const int32_t n = H().RecordCount + 1;
       S().RecordText[0] = ' ';
-      // The record first, then the count: a reader that sees the new count finds the
-      // record complete, and a failure in between leaves the count as it was.
+      // The records the count promises, then the new record, then the count: a reader
+      // that sees the new count finds the record complete, and a failure on the way
+      // gives the file back the size and count it had.
+      size = FillUpTo(n - 1);
       detail::WriteAt(S().fd, S().RecordText.data(), S().RecordText.size(), Position(n));
       WriteCount(n);
       H().RecordCount = n;
       S().CurrentRecord = n;
       return int16_t{1};
     } catch (...) {
+      ShrinkBack(size);
       H().RecordCount = oldCount;
       S().CurrentRecord = oldCurrent;
       S().RecordText[0] = oldMark;
@@ -217,12 +279,12 @@ int16_t DeleteRecord() {
     Fail(title, "Record is already marked for deletion!");
     return 0;
   }
+  if (!RequireWritable(title)) return 0;
   const char oldMark = S().RecordText[0];
   return Guarded("DeleteRecord", [&] {
     try {
-      WriterLock lock(S().fd);
       S().RecordText[0] = '*';
-      detail::WriteAt(S().fd, S().RecordText.data(), S().RecordText.size(), Position(S().CurrentRecord));
+      WriteCurrent();
       return int16_t{1};
     } catch (...) {
       S().RecordText[0] = oldMark;

@@ -16,6 +16,9 @@ struct EngineState {
   std::string DatabaseName;  // base name, as BaseFileName returned it
   int32_t CurrentRecord = 0;
   std::string RecordText;
+  // Set when the database could only be opened for reading: the system's reason,
+  // given with every refused write.
+  std::string readOnlyWhy;
 };
 
 EngineState& S();

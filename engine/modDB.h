@@ -72,6 +72,8 @@ int16_t ForcedLength(const std::string& format, int16_t length);
 // and base + ".QfB".
 std::string BaseFileName(std::string& name);
 
+std::string AutoNumberText(int32_t n);
+
 // ---- Header load and save ------------------------------------------------------
 
 // Replaces the in-memory definition by the header of base + ".Qfd". A file that is

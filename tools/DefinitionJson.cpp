@@ -26,9 +26,13 @@ int32_t ColourFrom(const json& v, const std::string& where) {
   if (v.is_number_integer()) return static_cast<int32_t>(v.get<int64_t>());
   if (v.is_string()) {
     const std::string s = v.get<std::string>();
-    unsigned r, g, b;
-    if (s.size() == 7 && s[0] == '#' && std::sscanf(s.c_str() + 1, "%2x%2x%2x", &r, &g, &b) == 3)
+    // Exactly "#" and six hexadecimal digits: no sign, blank or shorter group.
+    if (s.size() == 7 && s[0] == '#' &&
+        s.find_first_not_of("0123456789abcdefABCDEF", 1) == std::string::npos) {
+      const unsigned long v = std::stoul(s.substr(1), nullptr, 16);
+      const unsigned r = (v >> 16) & 0xFF, g = (v >> 8) & 0xFF, b = v & 0xFF;
       return static_cast<int32_t>(r | (g << 8) | (b << 16));
+    }
   }
   throw std::runtime_error(where + ": a colour is \"#RRGGBB\" or a number");
 }
@@ -39,6 +43,18 @@ json Font(const FontDef& f) {
   return {{"Name", Text(f.Name.Trimmed())}, {"Size", f.Size},       {"Bold", f.Bold},
           {"Italic", f.Italic},             {"ForeColor", Colour(f.ForeColor)},
           {"BackColor", Colour(f.BackColor)}};
+}
+
+std::string TextOf(const json& v, const std::string& where, size_t width) {
+  if (!v.is_string()) throw std::runtime_error(where + ": a text is expected");
+  std::string text = modLIB::Utf8ToCp1252(v.get<std::string>());
+  // Stored texts lose their blanks on both sides; only what is left must fit.
+  const size_t b = text.find_first_not_of(' ');
+  text = b == std::string::npos ? "" : text.substr(b, text.find_last_not_of(' ') - b + 1);
+  if (text.size() > width)
+    throw std::runtime_error(where + ": the text has " + std::to_string(text.size()) + " characters; at most " +
+                             std::to_string(width) + " fit");
+  return text;
 }
 
 // Member access with the path in every error.
@@ -61,11 +77,12 @@ struct Reader {
       throw std::runtime_error(where + "." + key + ": " + std::to_string(n) + " does not fit");
     return static_cast<T>(n);
   }
-  std::string Str(const char* key, const std::string& fallback = "") const {
+  // A text of at most `width` characters (the width it has in the file): a longer
+  // one is refused rather than cut.
+  std::string Str(const char* key, size_t width, const std::string& fallback = "") const {
     const json* v = Find(key);
     if (!v) return fallback;
-    if (!v->is_string()) throw std::runtime_error(where + "." + key + ": a text is expected");
-    return modLIB::Utf8ToCp1252(v->get<std::string>());
+    return TextOf(*v, where + "." + key, width);
   }
   int32_t Col(const char* key, int32_t fallback) const {
     const json* v = Find(key);
@@ -80,7 +97,7 @@ struct Reader {
 
 FontDef FontFrom(const Reader& r, const FontDef& base) {
   FontDef f = base;
-  f.Name.Set(r.Str("Name", base.Name.Trimmed()));
+  f.Name.Set(r.Str("Name", 16, base.Name.Trimmed()));
   f.Size = r.Int<uint8_t>("Size", base.Size);
   f.Bold = r.Int<uint8_t>("Bold", base.Bold);
   f.Italic = r.Int<uint8_t>("Italic", base.Italic);
@@ -158,7 +175,8 @@ bool DefinitionFromJson(const json& j) {
   // Fields and banners go through the designer's own operations and checks.
   int n = 0;
   for (const json& f : ArrayOf(j, "Fields")) {
-    const Reader r{f, "Fields[" + std::to_string(++n) + "]"};
+    const Reader r{f, "definition.Fields[" + std::to_string(++n) + "]"};
+    if (!f.is_object()) throw std::runtime_error(r.where + ": an object is expected");
     FieldDef d;
     d.Page = r.Int<uint8_t>("Page", 1);
     d.X = r.Int<int16_t>("X", 0);
@@ -166,29 +184,32 @@ bool DefinitionFromJson(const json& j) {
     d.Width = r.Int<int16_t>("Width", 0);
     d.Height = r.Int<int16_t>("Height", 0);
     d.Length = r.Int<int16_t>("Length", 0);
-    d.Format.Set(r.Str("Format"));
-    d.Name.Set(r.Str("Name"));
+    d.Format.Set(r.Str("Format", 8));
+    d.Name.Set(r.Str("Name", 32));
     if (AddField(d) == 0) return false;
   }
   n = 0;
   for (const json& b : ArrayOf(j, "Banners")) {
-    const Reader r{b, "Banners[" + std::to_string(++n) + "]"};
+    const Reader r{b, "definition.Banners[" + std::to_string(++n) + "]"};
+    if (!b.is_object()) throw std::runtime_error(r.where + ": an object is expected");
     BannerDef d;
     d.Page = r.Int<uint8_t>("Page", 1);
     d.X = r.Int<int16_t>("X", 0);
     d.Y = r.Int<int16_t>("Y", 0);
-    d.Caption.Set(r.Str("Caption"));
+    d.Caption.Set(r.Str("Caption", 64));
     d.Font = r.Find("Font") ? FontFrom(r.Sub("Font"), GetFormProps().BannerFont)
                             : GetFormProps().BannerFont;
     if (InsertBanner(d) == 0) return false;
   }
   const json& headings = ArrayOf(j, "PageHeadings");
-  for (size_t p = 0; p < headings.size() && p < kMaxPages; ++p) {
-    if (!headings[p].is_string()) throw std::runtime_error("definition.PageHeadings: texts are expected");
-    SetPageHeading(static_cast<int16_t>(p + 1), modLIB::Utf8ToCp1252(headings[p].get<std::string>()));
-  }
-  if (root.Find("Script")) SetScript(root.Str("Script"));
-  std::string password = root.Str("Password");
+  if (headings.size() > static_cast<size_t>(kMaxPages))
+    throw std::runtime_error("definition.PageHeadings: a form has 8 pages; " + std::to_string(headings.size()) +
+                             " headings are given");
+  for (size_t p = 0; p < headings.size(); ++p)
+    SetPageHeading(static_cast<int16_t>(p + 1),
+                   TextOf(headings[p], "definition.PageHeadings[" + std::to_string(p + 1) + "]", 32));
+  if (root.Find("Script")) SetScript(root.Str("Script", kScriptWidth));
+  std::string password = root.Str("Password", 32);
   SetPassword(password);
   SetDateOrder(root.Int<uint8_t>("DateOrder", 1));
   SetOrientation(root.Int<uint8_t>("Orientation", 1));

@@ -16,7 +16,10 @@
 // The record commands go through the engine exactly as the windows do: the same
 // checks, messages and writers' lock. Values are UTF-8 on the command line and
 // Windows-1252 in the file; a line break in a value is stored as CR LF. Messages go
-// to stderr; every failure exits with status 1.
+// to stderr; every failure exits with status 1. A value follows its field's format
+// as typing it into the entry window would (case conversion and the characters the
+// format admits); a "#" field is numbered by the store and takes no value. The form
+// script does not run: its checks and computed fields are not applied.
 #include <cstdio>
 #include <algorithm>
 #include <cstdlib>
@@ -44,8 +47,7 @@ namespace {
 using namespace modDB;
 using Args = std::vector<std::string>;
 
-int Usage() {
-  std::fprintf(stderr,
+const char* kUsage =
                "usage: qfd info FILE\n"
                "       qfd dump --json [--with-password] FILE\n"
                "       qfd create --from DEF.json OUT\n"
@@ -56,8 +58,27 @@ int Usage() {
                "       qfd delete FILE N\n"
                "       qfd export FILE OUT.csv [--fields A,B,...]\n"
                "       qfd pack FILE --yes\n"
-               "       qfd check FILE\n");
+               "       qfd check FILE\n"
+               "       qfd --help | --version\n";
+
+int Usage() {
+  std::fputs(kUsage, stderr);
   return 2;
+}
+
+int Help() {
+  std::fputs(kUsage, stdout);
+  std::fputs("\n"
+             "Works on form databases (FILE or FILE.Qfd) as the entry window does: the same\n"
+             "checks and messages, and the writers' lock shared with every other program.\n"
+             "Values are given as UTF-8 and stored in Windows-1252 (a character outside it\n"
+             "becomes \"?\"). Each value follows its field's format: upper, lower or proper\n"
+             "case, and only the characters the format lets the user type; a \"#\" field is\n"
+             "numbered by the store. The form script does not run: its Update checks and the\n"
+             "fields it would compute are not applied.\n"
+             "Exit status: 0 done, 1 refused or failed (the reason on standard error), 2 usage.\n",
+             stdout);
+  return 0;
 }
 
 int Error(const std::string& text) {
@@ -81,6 +102,37 @@ bool LoadForShow(const std::string& name, FormHeader& h, int64_t& size, std::str
 
 std::string Utf8(const std::string& s) { return modLIB::Cp1252ToUtf8(s); }
 
+// A text of the file for the terminal: every byte by the text's length (a zero byte
+// does not end it), control characters written as \xNN so that no escape sequence
+// reaches the terminal, the rest in UTF-8. The bytes that Windows-1252 leaves
+// undefined are control characters too.
+std::string Shown(const std::string& cp1252) {
+  std::string out, run;
+  auto flush = [&] {
+    out += Utf8(run);
+    run.clear();
+  };
+  for (const char c : cp1252) {
+    const auto b = static_cast<unsigned char>(c);
+    if (b < 0x20 || b == 0x7F || b == 0x81 || b == 0x8D || b == 0x8F || b == 0x90 || b == 0x9D) {
+      flush();
+      char buf[8];
+      std::snprintf(buf, sizeof buf, "\\x%02X", b);
+      out += buf;
+    } else {
+      run += c;
+    }
+  }
+  flush();
+  return out;
+}
+
+// Writes a line that may hold zero bytes.
+void PrintLine(const std::string& line) {
+  std::fwrite(line.data(), 1, line.size(), stdout);
+  std::fputc('\n', stdout);
+}
+
 std::string Colour(int32_t c) {
   char buf[16];
   if ((static_cast<uint32_t>(c) >> 24) != 0)
@@ -91,10 +143,34 @@ std::string Colour(int32_t c) {
 }
 
 std::string FontText(const FontDef& f) {
-  std::string s = Utf8(f.Name.Trimmed()) + " " + std::to_string(f.Size) + "pt";
+  std::string s = Shown(f.Name.Trimmed()) + " " + std::to_string(f.Size) + "pt";
   if (f.Bold) s += " bold";
   if (f.Italic) s += " italic";
   return s + ", text " + Colour(f.ForeColor) + " on " + Colour(f.BackColor);
+}
+
+// Every damage of a header that check and info report, in slot order; none for a
+// sound database.
+std::vector<std::string> Problems(const FormHeader& h, int64_t size) {
+  std::vector<std::string> problems;
+  if (std::string bad = CheckLayout(h); !bad.empty()) problems.push_back(bad);
+  if (problems.empty()) {
+    const int64_t expected = kHeaderSize + static_cast<int64_t>(h.RecordCount) * h.RecordLength;
+    if (size != expected)
+      problems.push_back("the file has " + std::to_string(size) + " bytes; " + std::to_string(h.RecordCount) +
+                         " records of " + std::to_string(h.RecordLength) + " bytes need " +
+                         std::to_string(expected));
+    std::set<std::string> names;
+    for (int k = 1; k <= h.FieldCount; ++k) {
+      const std::string name = h.Fields[k].Name.Trimmed();
+      if (!modLIB::IsValidName(name))
+        problems.push_back("field " + std::to_string(k) + " has the invalid name \"" + Shown(name) + "\"");
+      else if (!names.insert(name).second)
+        problems.push_back("field " + std::to_string(k) + " repeats the name \"" + Shown(name) + "\"");
+    }
+    if (h.FieldCount == 0) problems.push_back("no fields are defined");
+  }
+  return problems;
 }
 
 int Info(const Args& a) {
@@ -102,9 +178,11 @@ int Info(const Args& a) {
   FormHeader h;
   int64_t size = 0;
   std::string why;
-  if (!LoadForShow(a[0], h, size, why)) return Error(why);
+  const std::string file = DatabaseFile(a[0]);
+  if (!ReadHeaderFile(file, h, why, &size)) return Error(why);
 
-  std::printf("File:          %s (%lld bytes)\n", DatabaseFile(a[0]).c_str(), static_cast<long long>(size));
+  // What can be read is shown, whatever the damage; the damage follows.
+  std::printf("File:          %s (%lld bytes)\n", Shown(file).c_str(), static_cast<long long>(size));
   std::printf("Records:       %d of %d bytes\n", h.RecordCount, h.RecordLength);
   const int64_t expected = kHeaderSize + static_cast<int64_t>(h.RecordCount) * h.RecordLength;
   if (expected != size)
@@ -121,12 +199,13 @@ int Info(const Args& a) {
   std::printf("Script:        %zu characters\n", script.size());
 
   std::printf("Fields:        %d\n", h.FieldCount);
-  if (h.FieldCount > 0)
+  const int listed = std::clamp<int>(h.FieldCount, 0, kMaxFields);
+  if (listed > 0)
     std::printf("  %4s  %-32s %4s %6s %6s  %s\n", "Slot", "Name", "Page", "Offset", "Length", "Format");
-  for (int k = 1; k <= h.FieldCount; ++k) {
+  for (int k = 1; k <= listed; ++k) {
     const FieldDef& f = h.Fields[k];
-    std::printf("  %4d  %-32s %4d %6d %6d  %s\n", k, Utf8(f.Name.Trimmed()).c_str(), f.Page, f.Offset,
-                f.Length, Utf8(f.Format.Trimmed()).c_str());
+    std::printf("  %4d  %-32s %4d %6d %6d  %s\n", k, Shown(f.Name.Trimmed()).c_str(), f.Page, f.Offset,
+                f.Length, Shown(f.Format.Trimmed()).c_str());
   }
   int banners = 0;
   for (int k = 1; k <= kMaxBanners; ++k) banners += h.Banners[k].Page != 0;
@@ -134,14 +213,17 @@ int Info(const Args& a) {
   for (int k = 1; k <= kMaxBanners; ++k) {
     const BannerDef& b = h.Banners[k];
     if (b.Page == 0) continue;
-    std::printf("  %4d  page %d at %d,%d  \"%s\"\n", k, b.Page, b.X, b.Y, Utf8(b.Caption.Trimmed()).c_str());
+    std::printf("  %4d  page %d at %d,%d  \"%s\"\n", k, b.Page, b.X, b.Y, Shown(b.Caption.Trimmed()).c_str());
   }
   std::printf("Page headings:\n");
   for (int p = 1; p <= kMaxPages; ++p) {
     const std::string t = h.PageHeadings[p].Trimmed();
-    if (!t.empty()) std::printf("  %4d  %s\n", p, Utf8(t).c_str());
+    if (!t.empty()) std::printf("  %4d  %s\n", p, Shown(t).c_str());
   }
-  return 0;
+  std::fflush(stdout);
+  const std::vector<std::string> problems = Problems(h, size);
+  for (const std::string& p : problems) std::fprintf(stderr, "qfd: %s: %s\n", file.c_str(), p.c_str());
+  return problems.empty() ? 0 : 1;
 }
 
 int Dump(const Args& a) {
@@ -166,16 +248,25 @@ qfd::StderrHost* g_host = nullptr;  // questions are answered from the command's
 
 // ---- Definitions ---------------------------------------------------------------
 
+// A definition is a few kilobytes; anything past this is not one (and /dev/zero
+// would never end).
+constexpr size_t kMaxDefinition = size_t{1} << 20;
+
 bool ReadDefinition(const std::string& path, nlohmann::json& j, std::string& why) {
   std::ifstream in(path, std::ios::binary);
   if (!in) {
     why = "cannot read " + path;
     return false;
   }
-  std::stringstream text;
-  text << in.rdbuf();
+  std::string text(kMaxDefinition + 1, '\0');
+  in.read(text.data(), static_cast<std::streamsize>(text.size()));
+  text.resize(static_cast<size_t>(in.gcount()));
+  if (text.size() > kMaxDefinition) {
+    why = path + " is larger than 1 MB; a definition is far smaller";
+    return false;
+  }
   try {
-    j = nlohmann::json::parse(text.str());
+    j = nlohmann::json::parse(text);
   } catch (const nlohmann::json::exception& e) {
     why = path + " is not valid JSON: " + e.what();
     return false;
@@ -239,13 +330,112 @@ bool RecordNumber(const std::string& text, int32_t& n) {
   return true;
 }
 
+// The text with each sequence that is not valid UTF-8 (a stray or cut byte, an
+// overlong form such as C0 80, a surrogate, a code point above U+10FFFF) replaced by
+// one "?", as a character outside Windows-1252 is.
+std::string CleanUtf8(const std::string& s) {
+  std::string out;
+  out.reserve(s.size());
+  for (size_t i = 0; i < s.size();) {
+    const auto b = static_cast<unsigned char>(s[i]);
+    if (b < 0x80) {
+      out += s[i++];
+      continue;
+    }
+    const int extra = (b >> 5) == 6 ? 1 : (b >> 4) == 14 ? 2 : (b >> 3) == 30 ? 3 : -1;
+    if (extra < 0) {
+      out += '?';
+      ++i;
+      continue;
+    }
+    char32_t cp = extra == 1 ? (b & 0x1F) : extra == 2 ? (b & 0x0F) : (b & 0x07);
+    int k = 1;
+    for (; k <= extra && i + k < s.size(); ++k) {
+      const auto c = static_cast<unsigned char>(s[i + k]);
+      if ((c & 0xC0) != 0x80) break;
+      cp = (cp << 6) | (c & 0x3F);
+    }
+    const bool whole = k == extra + 1;
+    const bool overlong = (extra == 1 && cp < 0x80) || (extra == 2 && cp < 0x800) || (extra == 3 && cp < 0x10000);
+    if (!whole || overlong || (cp >= 0xD800 && cp <= 0xDFFF) || cp > 0x10FFFF)
+      out += '?';
+    else
+      out.append(s, i, static_cast<size_t>(k));
+    i += static_cast<size_t>(k);
+  }
+  return out;
+}
+
+std::string ToCp1252(const std::string& utf8) { return modLIB::Utf8ToCp1252(CleanUtf8(utf8)); }
+
 // A value from the command line in the file's code page, line breaks as CR LF.
 std::string StoredValue(const std::string& utf8) {
   std::string v;
-  for (char c : modLIB::Utf8ToCp1252(utf8)) {
+  for (char c : ToCp1252(utf8)) {
     if (c == '\r') continue;
     if (c == '\n') v += '\r';
     v += c;
+  }
+  return v;
+}
+
+bool HasFlag(const FieldDef& f, char flag) { return f.Format.Trimmed().find(flag) != std::string::npos; }
+
+bool IsLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+// The position of the first character of value that the format's keys would not let
+// the user type, or npos. A format that admits no typed key at all (none of its
+// flags lets a character in) leaves its values to the script and the record: any
+// value passes. A line break needs "M".
+size_t Refused(const std::string& format, const std::string& value) {
+  auto has = [&](char c) { return format.find(c) != std::string::npos; };
+  if (format.find_first_of("*NAS.-EWYDT") == std::string::npos) return std::string::npos;
+  bool at = false, colon = false, dot = false;
+  for (size_t i = 0; i < value.size(); ++i) {
+    const char c = value[i];
+    bool ok;
+    if (c == '\r' || c == '\n') ok = has('M');
+    else if (has('*')) ok = true;
+    else if (has('E')) ok = IsLetter(c) || IsDigit(c) || (c == '@' && !at) || c == '.' || c == '-' || c == '_';
+    else if (has('W')) ok = IsLetter(c) || IsDigit(c) || (c == ':' && !colon) || c == '.' || c == '-' || c == '_' || c == '/';
+    else if (has('Y')) ok = i == 0 && (c == 'y' || c == 'Y' || c == 'n' || c == 'N');
+    else if (has('D')) ok = IsDigit(c) || c == '/';
+    else if (has('T')) ok = IsDigit(c) || c == ':';
+    else if (IsDigit(c)) ok = has('N');
+    else if (IsLetter(c)) ok = has('A');
+    else if (c == ' ') ok = has('S');
+    else if (c == '.') ok = has('.') && !(has('N') && dot);
+    else if (c == '-') ok = has('-') && !(has('N') && i != 0);
+    else ok = false;
+    if (!ok) return i;
+    at = at || c == '@';
+    colon = colon || c == ':';
+    dot = dot || c == '.';
+  }
+  return std::string::npos;
+}
+
+// The format's case conversion, as after every change in the entry window: "U",
+// then "L", then "F" (first letter of each word upper case); only ASCII letters.
+std::string Cased(const std::string& format, std::string v) {
+  auto has = [&](char c) { return format.find(c) != std::string::npos; };
+  if (has('Y') || has('U'))
+    for (char& c : v)
+      if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  if (has('L'))
+    for (char& c : v)
+      if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  if (has('F')) {
+    bool start = true;
+    for (char& c : v) {
+      if (IsLetter(c)) {
+        c = static_cast<char>(start ? (c & ~0x20) : (c | 0x20));
+        start = false;
+      } else {
+        start = c == ' ' || c == '\t' || c == '\r' || c == '\n';
+      }
+    }
   }
   return v;
 }
@@ -267,7 +457,7 @@ bool Assignments(const Args& a, size_t from, std::vector<Assignment>& out) {
       ok = false;
       continue;
     }
-    const std::string name = modLIB::Utf8ToCp1252(a[i].substr(0, eq));
+    const std::string name = ToCp1252(a[i].substr(0, eq));
     const int16_t slot = FindField(name);
     if (slot == 0) {
       Error("no field named \"" + a[i].substr(0, eq) + "\" in " + GetDatabaseName() + ".Qfd");
@@ -281,7 +471,20 @@ bool Assignments(const Args& a, size_t from, std::vector<Assignment>& out) {
     }
     FieldDef f;
     GetFieldDef(slot, f);
+    const std::string format = f.Format.Trimmed();
+    if (HasFlag(f, '#')) {
+      Error("\"" + a[i].substr(0, eq) + "\" is numbered by the store; it takes no value");
+      ok = false;
+      continue;
+    }
     std::string value = StoredValue(a[i].substr(eq + 1));
+    if (const size_t bad = Refused(format, value); bad != std::string::npos) {
+      Error("the value for \"" + a[i].substr(0, eq) + "\" holds \"" + Shown(value.substr(bad, 1)) +
+            "\", which its format " + Shown(format) + " does not allow");
+      ok = false;
+      continue;
+    }
+    value = Cased(format, value);
     if (static_cast<int>(value.size()) > f.Length) {
       Error("the value for \"" + a[i].substr(0, eq) + "\" has " + std::to_string(value.size()) +
             " characters; the field holds " + std::to_string(f.Length));
@@ -292,8 +495,6 @@ bool Assignments(const Args& a, size_t from, std::vector<Assignment>& out) {
   }
   return ok;
 }
-
-bool HasFlag(const FieldDef& f, char flag) { return f.Format.Trimmed().find(flag) != std::string::npos; }
 
 // The checks an update in the entry window makes before it saves, in slot order,
 // with its messages: dates, times, required fields. A yes/no field holds "Y", "N"
@@ -323,8 +524,8 @@ bool ValidRecord() {
   return true;
 }
 
-// The text of an automatic number: the number with one leading blank for the sign.
-std::string NumberText(int32_t n) { return " " + std::to_string(n); }
+// The text of an automatic number, as the entry window stores it.
+std::string NumberText(int32_t n) { return AutoNumberText(n); }
 
 int Add(const Args& a) {
   if (a.empty()) return Usage();
@@ -349,7 +550,7 @@ int Add(const Args& a) {
   for (int16_t k : numbered) {
     std::string v;
     ReadField(k, v);
-    if (" " + v != NumberText(n)) {
+    if (v != modLIB::Trim(NumberText(n))) {
       WriteField(k, NumberText(n));
       renumber = true;
     }
@@ -388,8 +589,7 @@ int Get(const Args& a) {
   for (int16_t k = 1; k <= GetFieldCount(); ++k) {
     FieldDef f;
     std::string v;
-    if (GetFieldDef(k, f) && ReadField(k, v))
-      std::printf("%s: %s\n", Utf8(f.Name.Trimmed()).c_str(), Utf8(v).c_str());
+    if (GetFieldDef(k, f) && ReadField(k, v)) PrintLine(Shown(f.Name.Trimmed()) + ": " + Shown(v));
   }
   return 0;
 }
@@ -431,7 +631,7 @@ int Export(const Args& a) {
     std::string name;
     while (std::getline(list, name, ',')) {
       if (name.empty()) continue;
-      const int16_t slot = FindField(modLIB::Utf8ToCp1252(name));
+      const int16_t slot = FindField(ToCp1252(name));
       if (slot == 0) return Error("no field named \"" + name + "\" in " + GetDatabaseName() + ".Qfd");
       selected[slot] = true;
     }
@@ -461,31 +661,7 @@ int Check(const Args& a) {
   int64_t size = 0;
   std::string why;
   if (!ReadHeaderFile(file, h, why, &size)) return Error(why);
-  std::vector<std::string> problems;
-  if (std::string bad = CheckLayout(h); !bad.empty()) problems.push_back(bad);
-  if (problems.empty()) {
-    const int64_t expected = kHeaderSize + static_cast<int64_t>(h.RecordCount) * h.RecordLength;
-    if (size != expected)
-      problems.push_back("the file has " + std::to_string(size) + " bytes; " + std::to_string(h.RecordCount) +
-                         " records of " + std::to_string(h.RecordLength) + " bytes need " +
-                         std::to_string(expected));
-    std::set<std::string> names;
-    for (int k = 1; k <= h.FieldCount; ++k) {
-      const std::string name = h.Fields[k].Name.Trimmed();
-      if (!modLIB::IsValidName(name))
-        problems.push_back("field " + std::to_string(k) + " has the invalid name \"" + Utf8(name) + "\"");
-      else if (!names.insert(name).second)
-        problems.push_back("field " + std::to_string(k) + " repeats the name \"" + Utf8(name) + "\"");
-    }
-    int32_t expectOffset = 1;
-    for (int k = 1; k <= h.FieldCount; ++k) {
-      if (h.Fields[k].Offset != expectOffset)
-        problems.push_back("field " + std::to_string(k) + " starts at " + std::to_string(h.Fields[k].Offset) +
-                           " instead of " + std::to_string(expectOffset));
-      expectOffset += h.Fields[k].Length;
-    }
-    if (h.FieldCount == 0) problems.push_back("no fields are defined");
-  }
+  const std::vector<std::string> problems = Problems(h, size);
   if (problems.empty()) {
     std::printf("%s: ok, %d records of %d bytes\n", file.c_str(), h.RecordCount, h.RecordLength);
     return 0;
@@ -501,6 +677,11 @@ int main(int argc, char** argv) {
   g_host = &host;
   SetHost(&host);
   if (argc < 2) return Usage();
+  if (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0) return Help();
+  if (std::strcmp(argv[1], "--version") == 0) {
+    std::printf("qfd %s\n", QF_VERSION);
+    return 0;
+  }
   const std::map<std::string, std::function<int(const Args&)>> commands = {
       {"info", Info},
       {"dump", Dump},     {"create", Create}, {"resave", Resave}, {"add", Add},

@@ -2,7 +2,8 @@
 //
 // The script sees a WScript object (Echo, Quit). MsgBox prints its prompt and
 // answers OK; InputBox answers its default. An error is printed on stderr as
-// "FILE(LINE, COLUMN) SOURCE: DESCRIPTION" and the exit status is 1.
+// "FILE(LINE, COLUMN) SOURCE: DESCRIPTION" and the exit status is 1. --help and
+// --version print to standard output.
 #include <cstdio>
 #include <fstream>
 #include <iostream>
@@ -61,6 +62,19 @@ class ConsoleUi : public qfscript::ScriptUi {
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (argc == 2 && (std::string(argv[1]) == "--help" || std::string(argv[1]) == "-h")) {
+    std::printf(
+        "usage: qfscript FILE.vbs\n"
+        "Runs a script from the console. WScript.Echo writes a line; WScript.Quit [CODE]\n"
+        "ends the script. MsgBox prints its prompt and answers OK; InputBox answers its\n"
+        "default. An error is printed as \"FILE(LINE, COLUMN) SOURCE: DESCRIPTION\" and the\n"
+        "exit status is 1.\n");
+    return 0;
+  }
+  if (argc == 2 && std::string(argv[1]) == "--version") {
+    std::printf("qfscript %s\n", QF_VERSION);
+    return 0;
+  }
   if (argc != 2) {
     std::fprintf(stderr, "usage: qfscript FILE.vbs\n");
     return 2;

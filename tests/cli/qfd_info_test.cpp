@@ -154,7 +154,9 @@ TEST(QfdInfo, DamagedFilesGiveAClearErrorAndExitOne) {
       EXPECT_EQ(r.status, 1) << c.name << " " << cmd;
       EXPECT_NE(r.err.find(c.expect), std::string::npos) << c.name << ": " << r.err;
       EXPECT_NE(r.err.find(c.name + ".Qfd"), std::string::npos) << r.err;  // names the file
-      EXPECT_TRUE(r.out.empty());
+      // info lists what it can read of a whole header, then the damage; dump gives nothing.
+      const bool whole = c.bytes.size() >= 23496;
+      EXPECT_EQ(r.out.empty(), std::string(cmd) == "dump" || !whole) << c.name << " " << cmd;
     }
   }
   const auto missing = RunProgram({ToolPath("qfd"), "info", dir / "Nothing"});

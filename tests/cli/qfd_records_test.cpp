@@ -158,7 +158,8 @@ TEST_F(QfdRecords, ValuesAreCheckedAsAnUpdateChecksThem) {
       {{"add", db, "Born=01/01/2000"}, "UPDATE: Field: Name, Cannot be empty\n"},
       {{"add", db, "Name=B", "Born=29/02/2000"}, "UPDATE: Field: Born, Invalid date. (DD/MM/YYYY or MM/DD/YYYY)\n"},
       {{"add", db, "Name=B", "At=9:30"}, "UPDATE: Field: At, Invalid time. Format (hh:mm)\n"},
-      {{"add", db, "Name=B", "Ok=y"}, "qfd: the value for \"Ok\" is Y, N or nothing\n"},
+      {{"add", db, "Name=B", "Ok=x"}, "qfd: the value for \"Ok\" holds \"x\", which its format Y does not allow\n"},
+      {{"add", db, "Name=B", "Ok=yes"}, "qfd: the value for \"Ok\" holds \"e\", which its format Y does not allow\n"},
       {{"set", db, "1", "Name="}, "UPDATE: Field: Name, Cannot be empty\n"},
   };
   for (const auto& [args, message] : cases) {

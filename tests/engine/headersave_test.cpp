@@ -207,7 +207,7 @@ TEST_F(HeaderSave, AFailedSaveLeavesTheDatabaseInPlace) {
   // The working file's name is taken by a folder: the new file cannot be made.
   fs::create_directory(path + ".QfB");
   EXPECT_EQ(Resave(path, [] { MoveFieldDown(1); }), 0);
-  EXPECT_EQ(host.Last(), "SaveHeader: Unexpected Error");
+  EXPECT_EQ(host.Last(), "SaveHeader: Unexpected Error: FILE:" + path + ".QfB: Is a directory");
   EXPECT_EQ(host.hidePer, 1);
   EXPECT_EQ(ReadFile(path + ".Qfd"), before);
   EXPECT_FALSE(fs::exists(path + ".Bak"));

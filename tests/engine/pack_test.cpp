@@ -120,7 +120,7 @@ TEST_F(Pack, AReadOnlyBackupStopsThePackBeforeAnythingIsWritten) {
   host.hidePer = 0;
   host.replies.push_back(vbYes);
   EXPECT_EQ(PackRecords(), 0);
-  EXPECT_EQ(host.Last(), "Pack Database: Unexpected Error");
+  EXPECT_EQ(host.Last(), "Pack Database: Unexpected Error: FILE:" + path + ".Bak: Permission denied");
   EXPECT_EQ(host.hidePer, 1);
   EXPECT_EQ(ReadFile(path + ".Qfd"), marked);
   EXPECT_EQ(ReadFile(path + ".Bak"), backup);

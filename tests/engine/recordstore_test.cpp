@@ -407,7 +407,7 @@ TEST_F(RecordStore, AFailedWriteReleasesTheLockAndChangesNothing) {
   const int16_t added = AddRecord();
   setrlimit(RLIMIT_FSIZE, &old);
   EXPECT_EQ(added, 0);
-  ExpectBox("AddRecord", "Unexpected Error");
+  ExpectBox("AddRecord", "Unexpected Error: FILE:" + file + ": File too large");
   EXPECT_TRUE(LockIsFree(file));
   EXPECT_EQ(ReadFile(file), before);
   EXPECT_EQ(GetRecordNo(), 1);

@@ -1,0 +1,268 @@
+// qfd with hostile input: files that are not databases, values the entry window could
+// never produce, damaged headers and definitions. Every case is refused with a
+// message that says why, nothing hangs, and no file is changed.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
+#include <thread>
+
+#include "Spawn.h"
+#include "TestSupport.h"
+
+using qftest::I32At;
+using qftest::ReadFile;
+using qftest::RunProgram;
+using qftest::RunResult;
+using qftest::TempDir;
+using qftest::ToolPath;
+using qftest::WriteFile;
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr size_t kHead = 23496;
+
+// Up 6 "AU" at 1, Num 4 "N" at 7, Low 5 "AL" at 11, No "#" at 16, Any 6 at 21,
+// Name 12 "ASF" at 27: record length 39.
+const char* kDefinition = R"({"Fields": [
+  {"Name": "Up", "Length": 6, "Format": "AU"},
+  {"Name": "Num", "Length": 4, "Format": "N"},
+  {"Name": "Low", "Length": 5, "Format": "AL"},
+  {"Name": "No", "Format": "#"},
+  {"Name": "Any", "Length": 6},
+  {"Name": "Name", "Length": 12, "Format": "ASF"}]})";
+constexpr size_t kLength = 39;
+
+class QfdSafety : public ::testing::Test {
+ protected:
+  RunResult Qfd(std::vector<std::string> args) {
+    args.insert(args.begin(), ToolPath("qfd"));
+    return RunProgram(args);
+  }
+  std::string Create(const std::string& name = "db") {
+    WriteFile(dir / "def.json", kDefinition);
+    const RunResult r = Qfd({"create", "--from", dir / "def.json", dir / name});
+    EXPECT_EQ(r.status, 0) << r.err;
+    return dir / name;
+  }
+  std::string Rec(const std::string& db, int n) {
+    return ReadFile(db + ".Qfd").substr(kHead + (n - 1) * kLength, kLength);
+  }
+  // Runs qfd with its output thrown away; its exit status, or -2 when it was still
+  // running after five seconds (it is then stopped).
+  int QfdWithin5s(const std::vector<std::string>& args) {
+    std::vector<std::string> argv{ToolPath("qfd")};
+    argv.insert(argv.end(), args.begin(), args.end());
+    const pid_t pid = clitest::Start(argv);
+    for (int i = 0; i < 100; ++i) {
+      int status = 0;
+      if (waitpid(pid, &status, WNOHANG) == pid) return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    kill(pid, SIGKILL);
+    clitest::Wait(pid);
+    return -2;
+  }
+  TempDir dir;
+};
+
+std::string WithCount(std::string bytes, int32_t count) {
+  for (int i = 0; i < 4; ++i) bytes[static_cast<size_t>(i)] = static_cast<char>(static_cast<uint32_t>(count) >> (8 * i));
+  return bytes;
+}
+
+}  // namespace
+
+TEST_F(QfdSafety, ExportNeverWritesOverTheDatabaseOrItsBackup) {
+  const std::string db = Create("victim");
+  ASSERT_EQ(Qfd({"add", db, "Any=keep"}).status, 0);
+  WriteFile(dir / "def2.json", kDefinition);
+  ASSERT_EQ(Qfd({"resave", db, "--from", dir / "def2.json", "--recover", "yes"}).status, 0);
+  const std::string before = ReadFile(db + ".Qfd"), bak = ReadFile(db + ".Bak");
+  for (const std::string& target : {db + ".Qfd", db + ".Bak"}) {
+    const RunResult r = Qfd({"export", db, target});
+    EXPECT_EQ(r.status, 1) << target;
+    EXPECT_EQ(r.err, "EXPORT: FILE:" + target + " is a form database or its backup; it is not written over\n");
+  }
+  // Relative names reach the same file.
+  ASSERT_EQ(::chdir(dir.path().c_str()), 0);
+  EXPECT_EQ(Qfd({"export", "victim", "victim.Qfd"}).status, 1);
+  EXPECT_EQ(ReadFile(db + ".Qfd"), before);
+  EXPECT_EQ(ReadFile(db + ".Bak"), bak);
+}
+
+TEST_F(QfdSafety, SetAndAddOnAShortFileLeaveNoZeroFilledRecords) {
+  const std::string db = Create();
+  ASSERT_EQ(Qfd({"add", db, "Any=one"}).status, 0);
+  WriteFile(db + ".Qfd", WithCount(ReadFile(db + ".Qfd"), 5));
+  RunResult r = Qfd({"set", db, "3", "Any=three"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  std::string bytes = ReadFile(db + ".Qfd");
+  ASSERT_EQ(bytes.size(), kHead + 5 * kLength);
+  EXPECT_EQ(bytes.find('\0', kHead), std::string::npos);
+  EXPECT_EQ(Rec(db, 2), std::string(kLength, ' '));
+  r = Qfd({"add", db, "Any=six"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out, "6\n");
+  EXPECT_EQ(Qfd({"check", db}).status, 0);
+}
+
+TEST_F(QfdSafety, AFifoIsRefusedAtOnce) {
+  const std::string path = dir / "X";
+  ASSERT_EQ(::mkfifo((path + ".Qfd").c_str(), 0600), 0);
+  WriteFile(dir / "def.json", kDefinition);
+  EXPECT_EQ(QfdWithin5s({"info", path}), 1);
+  EXPECT_EQ(QfdWithin5s({"check", path}), 1);
+  EXPECT_EQ(QfdWithin5s({"dump", "--json", path}), 1);
+  EXPECT_EQ(QfdWithin5s({"resave", path, "--from", dir / "def.json", "--recover", "no"}), 1);
+  EXPECT_EQ(QfdWithin5s({"get", path, "1"}), 1);
+  fs::create_directory(dir / "F.Qfd");
+  const RunResult r = Qfd({"info", dir / "F"});  // a folder
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.err.find("not a regular file"), std::string::npos) << r.err;
+}
+
+TEST_F(QfdSafety, ValuesFollowTheFieldFormats) {
+  const std::string db = Create();
+  RunResult r = Qfd({"add", db, "Up=rome", "Num=12", "Low=XyZ", "Any=~ok\xC3\xA9", "Name=ann van dyke"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(Rec(db, 1), " ROME  12  xyz   1   ~ok\xE9  Ann Van Dyke");
+  const std::string before = ReadFile(db + ".Qfd");
+  const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
+      {{"add", db, "Num=12a"}, "qfd: the value for \"Num\" holds \"a\", which its format N does not allow\n"},
+      {{"add", db, "Up=r0me"}, "qfd: the value for \"Up\" holds \"0\", which its format AU does not allow\n"},
+      {{"set", db, "1", "Low=a-b"}, "qfd: the value for \"Low\" holds \"-\", which its format AL does not allow\n"},
+      {{"add", db, "No=7"}, "qfd: \"No\" is numbered by the store; it takes no value\n"},
+      {{"set", db, "1", "No=text"}, "qfd: \"No\" is numbered by the store; it takes no value\n"},
+  };
+  for (const auto& [args, message] : cases) {
+    r = Qfd(args);
+    EXPECT_EQ(r.status, 1) << args[2];
+    EXPECT_EQ(r.err, message) << args[2];
+  }
+  EXPECT_EQ(ReadFile(db + ".Qfd"), before);
+}
+
+TEST_F(QfdSafety, InvalidUtf8BecomesAQuestionMark) {
+  const std::string db = Create();
+  const RunResult r = Qfd({"add", db, std::string("Any=a\xC0\x80" "b\xED\xA0\x80" "c\xFF")});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(Rec(db, 1).substr(21, 6), "a?b?c?");
+}
+
+TEST_F(QfdSafety, GetAndInfoEscapeControlCharactersAndShowWholeValues) {
+  const std::string db = Create();
+  ASSERT_EQ(Qfd({"add", db, "Any=x"}).status, 0);
+  std::string bytes = ReadFile(db + ".Qfd");
+  bytes.replace(kHead + 21, 6, std::string("a\x1B[2Jb", 6));   // an escape sequence
+  bytes.replace(kHead + 27, 5, std::string("p\0q\x07r", 5));  // a zero byte and a bell
+  WriteFile(db + ".Qfd", bytes);
+  RunResult r = Qfd({"get", db, "1"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(r.out.find("Any: a\\x1B[2Jb\n"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("Name: p\\x00q\\x07r\n"), std::string::npos) << r.out;
+  EXPECT_EQ(r.out.find('\x1B'), std::string::npos);
+
+  // A banner caption with an escape sequence, through info.
+  bytes = ReadFile(db + ".Qfd");
+  bytes[72] = 1;  // banner 1 on page 1; its caption at 72 + 5
+  bytes.replace(72 + 5, 4, "\x1B]0;");
+  WriteFile(db + ".Qfd", bytes);
+  r = Qfd({"info", db});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(r.out.find("\\x1B]0;"), std::string::npos) << r.out;
+  EXPECT_EQ(r.out.find('\x1B'), std::string::npos);
+}
+
+TEST_F(QfdSafety, InfoOnADamagedFileListsWhatItCanAndTheDamage) {
+  const std::string db = Create();
+  std::string bytes = ReadFile(db + ".Qfd");
+  // Field 2's length (i16 at 9 inside its slot) becomes 30000.
+  const size_t at = 12360 + 53 + 9;
+  bytes[at] = static_cast<char>(30000 & 0xFF);
+  bytes[at + 1] = static_cast<char>(30000 >> 8);
+  WriteFile(db + ".Qfd", bytes);
+  const RunResult r = Qfd({"info", db});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.out.find("30000"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("Name"), std::string::npos) << r.out;
+  EXPECT_EQ(r.err, "qfd: " + db + ".Qfd: field 2 has length 30000, outside 1 ... 8192\n");
+
+  // Impossible counts: still listed as far as they can be read.
+  WriteFile(db + ".Qfd", WithCount(ReadFile(db + ".Qfd"), -7));
+  const RunResult c = Qfd({"info", db});
+  EXPECT_EQ(c.status, 1);
+  EXPECT_NE(c.out.find("Records:"), std::string::npos);
+  EXPECT_NE(c.err.find("record count -7 is outside 0 ... 65530"), std::string::npos) << c.err;
+}
+
+TEST_F(QfdSafety, DefinitionsAreNeverCutWithoutAWord) {
+  const std::vector<std::pair<std::string, std::string>> cases = {
+      {R"({"Fields":[{"Name":"ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefg","Length":3}]})",
+       "qfd: definition.Fields[1].Name: the text has 33 characters; at most 32 fit\n"},
+      {R"({"Fields":[{"Name":"A","Format":"ABCDEFGHD"}]})",
+       "qfd: definition.Fields[1].Format: the text has 9 characters; at most 8 fit\n"},
+      {R"({"Fields":[5]})", "qfd: definition.Fields[1]: an object is expected\n"},
+      {R"({"Fields":[{"Name":"A","Length":3}],"Props":{"BackColor":"#1234-5"}})",
+       "qfd: definition.Props.BackColor: a colour is \"#RRGGBB\" or a number\n"},
+      {R"({"Fields":[{"Name":"A","Length":3}],"Banners":[{"Caption":"x","Font":{"ForeColor":"# 12345"}}]})",
+       "qfd: definition.Banners[1].Font.ForeColor: a colour is \"#RRGGBB\" or a number\n"},
+      {R"({"Fields":[{"Name":"A","Length":3}],"PageHeadings":["ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefg"]})",
+       "qfd: definition.PageHeadings[1]: the text has 33 characters; at most 32 fit\n"},
+  };
+  int i = 0;
+  for (const auto& [json, message] : cases) {
+    const std::string def = dir / ("d" + std::to_string(++i) + ".json");
+    WriteFile(def, json);
+    const RunResult r = Qfd({"create", "--from", def, dir / ("o" + std::to_string(i))});
+    EXPECT_EQ(r.status, 1) << json;
+    EXPECT_EQ(r.err, message) << json;
+    EXPECT_FALSE(fs::exists(dir / ("o" + std::to_string(i) + ".Qfd"))) << json;
+  }
+  EXPECT_EQ(QfdWithin5s({"create", "--from", "/dev/zero", dir / "z"}), 1);
+  WriteFile(dir / "big.json", "{\"Script\":\"" + std::string(1100000, 'x') + "\"}");
+  const RunResult big = Qfd({"create", "--from", dir / "big.json", dir / "big"});
+  EXPECT_EQ(big.status, 1);
+  EXPECT_EQ(big.err, "qfd: " + dir / "big.json" + " is larger than 1 MB; a definition is far smaller\n");
+  EXPECT_FALSE(fs::exists(dir / "z.Qfd"));
+}
+
+TEST_F(QfdSafety, NumbersAboveNineThousandNineHundredAndNinetyNineKeepAllTheirDigits) {
+  const std::string db = Create();
+  std::string bytes = ReadFile(db + ".Qfd");
+  bytes = WithCount(bytes, 9999) + std::string(9999 * kLength, ' ');
+  WriteFile(db + ".Qfd", bytes);
+  RunResult r = Qfd({"add", db, "Any=last"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out, "10000\n");
+  EXPECT_EQ(Rec(db, 10000).substr(16, 5), "10000");
+  r = Qfd({"get", db, "10000", "--json"});
+  EXPECT_NE(r.out.find("\"No\": \"10000\""), std::string::npos) << r.out;
+}
+
+TEST_F(QfdSafety, HelpAndVersionGoToStandardOutput) {
+  RunResult r = Qfd({"--help"});
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.err, "");
+  EXPECT_NE(r.out.find("usage: qfd info FILE"), std::string::npos);
+  EXPECT_NE(r.out.find("form script does not run"), std::string::npos) << r.out;
+  r = Qfd({"--version"});
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.out.rfind("qfd ", 0), 0u) << r.out;
+  r = Qfd({"nonsense"});
+  EXPECT_EQ(r.status, 2);
+  EXPECT_EQ(r.out, "");
+  if (fs::exists(ToolPath("qfscript"))) {
+    r = RunProgram({ToolPath("qfscript"), "--help"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_NE(r.out.find("usage: qfscript"), std::string::npos);
+    r = RunProgram({ToolPath("qfscript"), "--version"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out.rfind("qfscript ", 0), 0u) << r.out;
+  }
+}

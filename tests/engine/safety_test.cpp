@@ -1,0 +1,251 @@
+// Damaged, short, read-only and oddly named databases: the store keeps every record,
+// refuses what it cannot do with a message that says why, and never writes a file it
+// should not.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+
+#include "CsvExport.h"
+#include "DirectFile.h"
+#include "FileIo.h"
+#include "HeaderLayout.h"
+#include "StoreFixture.h"
+
+using namespace storetest;
+using qftest::I32At;
+using qftest::ReadFile;
+using qftest::WriteFile;
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr size_t kHead = 23496;
+
+// A: 3 at 1, B: 4 at 4; record length 8.
+class Safety : public StoreTest {
+ protected:
+  std::string Db(int records, const std::string& name = "db") {
+    std::vector<std::vector<std::string>> rs;
+    for (int i = 1; i <= records; ++i) rs.push_back({"a" + std::to_string(i), "b" + std::to_string(i)});
+    return MakeDb(name, {{"A", 3}, {"B", 4}}, rs);
+  }
+  static std::string WithCount(std::string bytes, int32_t count) {
+    for (int i = 0; i < 4; ++i) bytes[static_cast<size_t>(i)] = static_cast<char>(static_cast<uint32_t>(count) >> (8 * i));
+    return bytes;
+  }
+  static std::string Rec(const std::string& bytes, int n) { return bytes.substr(kHead + (n - 1) * 8u, 8); }
+  void Open(const std::string& path) {
+    std::string name = path;
+    ASSERT_EQ(OpenDatabase(name), 1) << host.Last();
+  }
+  bool HasBox(const std::string& title, const std::string& part) {
+    for (const auto& b : host.boxes)
+      if (b.title == title && b.text.find(part) != std::string::npos) return true;
+    return false;
+  }
+};
+
+}  // namespace
+
+TEST_F(Safety, WritesBeyondTheEndOfAShortFileFillTheGapWithBlankRecords) {
+  const std::string path = Db(1);
+  const std::string file = path + ".Qfd";
+  WriteFile(file, WithCount(ReadFile(file), 5));  // the count says 5; the file holds 1
+
+  Open(path);
+  ASSERT_EQ(SetRecordNo(3), 1);
+  EXPECT_EQ(GetRecordText(), std::string(8, ' '));
+  WriteField(1, "x3");
+  ASSERT_EQ(WriteRecord(), 1) << host.Last();
+  std::string bytes = ReadFile(file);
+  ASSERT_EQ(bytes.size(), kHead + 5 * 8u);
+  EXPECT_EQ(Rec(bytes, 1), " a1 b1  ");
+  EXPECT_EQ(Rec(bytes, 2), std::string(8, ' '));
+  EXPECT_EQ(Rec(bytes, 3), " x3     ");
+  EXPECT_EQ(Rec(bytes, 4), std::string(8, ' '));
+  EXPECT_EQ(Rec(bytes, 5), std::string(8, ' '));
+
+  // An append to a short file: the records up to the count are blanks, then the new one.
+  CloseDatabase();
+  WriteFile(file, WithCount(bytes.substr(0, kHead + 8), 4));
+  Open(path);
+  ClearRecord();
+  WriteField(1, "new");
+  ASSERT_EQ(AddRecord(), 1) << host.Last();
+  EXPECT_EQ(GetRecordNo(), 5);
+  bytes = ReadFile(file);
+  ASSERT_EQ(bytes.size(), kHead + 5 * 8u);
+  EXPECT_EQ(I32At(bytes, 0), 5);
+  for (int n = 2; n <= 4; ++n) EXPECT_EQ(Rec(bytes, n), std::string(8, ' ')) << n;
+  EXPECT_EQ(Rec(bytes, 5), " new    ");
+
+  // A delete mark beyond the end, and a file cut inside a record.
+  CloseDatabase();
+  WriteFile(file, WithCount(bytes.substr(0, kHead + 8 + 3), 3));
+  Open(path);
+  ASSERT_EQ(SetRecordNo(3), 1);
+  ASSERT_EQ(DeleteRecord(), 1) << host.Last();
+  bytes = ReadFile(file);
+  ASSERT_EQ(bytes.size(), kHead + 3 * 8u);
+  EXPECT_EQ(Rec(bytes, 2), std::string(8, ' '));
+  EXPECT_EQ(Rec(bytes, 3), "*" + std::string(7, ' '));
+  EXPECT_EQ(bytes.find('\0', kHead), std::string::npos);
+}
+
+TEST_F(Safety, TheDirectWriteOfAFieldFillsTheGapAndHoldsTheLock) {
+  const std::string path = Db(1);
+  const std::string file = path + ".Qfd";
+  WriteFile(file, WithCount(ReadFile(file), 3));
+  const int fd = ::open(file.c_str(), O_RDWR);
+  ASSERT_GE(fd, 0);
+  // Field B of record 3: offset 4, length 4.
+  EXPECT_EQ(WriteBytesDirect(static_cast<int16_t>(fd), 8, RecordPosition(3, 8) + 4, "zz  "), "");
+  ::close(fd);
+  const std::string bytes = ReadFile(file);
+  ASSERT_EQ(bytes.size(), kHead + 3 * 8u);
+  EXPECT_EQ(Rec(bytes, 2), std::string(8, ' '));
+  EXPECT_EQ(Rec(bytes, 3), "    zz  ");
+}
+
+TEST_F(Safety, OverlappingFieldOffsetsAreDamage) {
+  const std::string path = Db(2);
+  std::string bytes = ReadFile(path + ".Qfd");
+  // Field 2's offset (i16 at the end of its 53-byte slot) becomes 1, like field 1's.
+  const size_t at = 12360 + 53 + 51;
+  ASSERT_EQ(qftest::I16At(bytes, at), 4);
+  bytes[at] = 1;
+  WriteFile(path + ".Qfd", bytes);
+  std::string name = path;
+  EXPECT_EQ(OpenDatabase(name), 0);
+  EXPECT_TRUE(HasBox("OPEN DATABASE", "field 2 starts at 1 instead of 4")) << host.Last();
+  EXPECT_EQ(GetFileNumber(), 0);
+  host.Clear();
+  EXPECT_EQ(LoadHeader(path), 0);
+  EXPECT_TRUE(HasBox("LOAD HEADER", "field 2 starts at 1 instead of 4")) << host.Last();
+}
+
+TEST_F(Safety, AReadOnlyDatabaseOpensForReadingAndRefusesEachWrite) {
+  const std::string path = Db(2);
+  const std::string file = path + ".Qfd";
+  const std::string before = ReadFile(file);
+  // The file cannot be opened for writing (as for a user without the permission).
+  detail::SetIoFaultHook([](detail::IoCall call, int flags) {
+    return call == detail::IoCall::Open && (flags & O_ACCMODE) != O_RDONLY ? EACCES : 0;
+  });
+  std::string name = path;
+  const int16_t opened = OpenDatabase(name);
+  detail::SetIoFaultHook(nullptr);
+  ASSERT_EQ(opened, 1) << host.Last();
+  EXPECT_TRUE(host.boxes.empty());
+  EXPECT_EQ(Field1(1), "a1");
+  ASSERT_EQ(GotoNextRecord(), 1);
+  EXPECT_EQ(Field1(2), "b2");
+
+  const std::string why = "FILE:" + file + " cannot be written: Permission denied";
+  WriteField(1, "zz");
+  EXPECT_EQ(WriteRecord(), 0);
+  EXPECT_EQ(host.Last(), "WRITE RECORD: " + why);
+  EXPECT_EQ(AddRecord(), 0);
+  EXPECT_EQ(host.Last(), "ADD RECORD: " + why);
+  EXPECT_EQ(DeleteRecord(), 0);
+  EXPECT_EQ(host.Last(), "DELETE RECORD: " + why);
+  host.replies = {vbYes};
+  EXPECT_EQ(PackRecords(), 0);
+  EXPECT_EQ(host.Last(), "PACK RECORDS: " + why);
+  EXPECT_EQ(GetRecordCount(), 2);
+  EXPECT_EQ(ReadFile(file), before);
+  EXPECT_FALSE(fs::exists(path + ".Bak"));
+}
+
+TEST_F(Safety, UnexpectedErrorsNameTheFileAndTheReason) {
+  const std::string path = Db(1);
+  Open(path);
+  detail::SetIoFaultHook([](detail::IoCall call, int) { return call == detail::IoCall::Write ? ENOSPC : 0; });
+  WriteField(1, "q");
+  const int16_t written = WriteRecord();
+  detail::SetIoFaultHook(nullptr);
+  EXPECT_EQ(written, 0);
+  EXPECT_EQ(host.Last(), "WriteRecord: Unexpected Error: FILE:" + path + ".Qfd: No space left on device");
+}
+
+TEST_F(Safety, ADatabaseNamedWithQfdTwicePacksAndReopens) {
+  const std::string path = MakeDb("a.qfd.Qfd", {{"A", 3}, {"B", 4}}, {{"a1", "b1"}, {"*a2", "b2"}, {"a3", "b3"}});
+  EXPECT_EQ(path, dir / "a.qfd.Qfd");
+  Open(path);
+  EXPECT_EQ(GetDatabaseName(), dir / "a.qfd");
+  host.replies = {vbYes};
+  ASSERT_EQ(PackRecords(), 1) << host.Last();
+  EXPECT_EQ(GetDatabaseName(), dir / "a.qfd");
+  EXPECT_EQ(GetRecordCount(), 2);
+  EXPECT_EQ(I32At(ReadFile(dir / "a.qfd.Qfd"), 0), 2);
+  EXPECT_TRUE(fs::exists(dir / "a.qfd.Bak"));
+  EXPECT_FALSE(fs::exists(dir / "a.Qfd"));
+}
+
+TEST_F(Safety, ADamagedDatabaseIsReplacedByANewDesignWhenNotRecovered) {
+  const std::string path = Db(2);
+  std::string damaged = ReadFile(path + ".Qfd");
+  damaged[4] = 99;  // the record length no longer agrees with the fields
+  WriteFile(path + ".Qfd", damaged);
+
+  Design({{"C", 5}});
+  std::string name = path;
+  host.replies = {vbYes};  // recovering is impossible: refused, nothing changes
+  EXPECT_EQ(SaveHeader(name), 0);
+  EXPECT_TRUE(HasBox("SAVE HEADER", "is damaged")) << host.Last();
+  EXPECT_EQ(ReadFile(path + ".Qfd"), damaged);
+  EXPECT_FALSE(fs::exists(path + ".Bak"));
+
+  host.Clear();
+  host.replies = {vbNo};
+  ASSERT_EQ(SaveHeader(name), 1) << host.Last();
+  EXPECT_EQ(ReadFile(path + ".Bak"), damaged);
+  EXPECT_EQ(ReadFile(path + ".Qfd").size(), kHead);
+  ASSERT_EQ(LoadHeader(path), 1) << host.Last();
+  EXPECT_EQ(GetHeader().Fields[1].Name.Trimmed(), "C");
+}
+
+TEST_F(Safety, TheExportNeverWritesOverADatabaseOrItsBackup) {
+  const std::string path = Db(2);
+  const std::string other = Db(1, "other");
+  Design({{"A", 3}, {"B", 4}});
+  std::string again = path;
+  host.replies = {vbYes};
+  ASSERT_EQ(SaveHeader(again), 1);  // makes db.Bak
+  const std::string db = ReadFile(path + ".Qfd"), bak = ReadFile(path + ".Bak"), oth = ReadFile(other + ".Qfd");
+  fs::create_hard_link(path + ".Qfd", dir / "alias.csv");
+  fs::create_symlink(path + ".Bak", dir / "link.csv");
+  Open(path);
+  host.Clear();
+  const std::vector<bool> all(kMaxFields + 1, true);
+  for (const std::string& target : {path + ".Qfd", path + ".Bak", dir / "alias.csv", dir / "link.csv", other + ".Qfd"}) {
+    EXPECT_EQ(ExportCsv(target, all), 0) << target;
+    EXPECT_EQ(host.Last(), "EXPORT: FILE:" + target + " is a form database or its backup; it is not written over")
+        << target;
+  }
+  EXPECT_EQ(ReadFile(path + ".Qfd"), db);
+  EXPECT_EQ(ReadFile(path + ".Bak"), bak);
+  EXPECT_EQ(ReadFile(other + ".Qfd"), oth);
+  // An ordinary file is still replaced.
+  WriteFile(dir / "out.csv", "old");
+  ASSERT_EQ(ExportCsv(dir / "out.csv", all), 1) << host.Last();
+  EXPECT_EQ(ReadFile(dir / "out.csv"), "#,A,B\r\n1,\"a1\",\"b1\"\r\n2,\"a2\",\"b2\"\r\n");
+}
+
+TEST_F(Safety, NumbersOfFivePlacesDropTheSignBlank) {
+  EXPECT_EQ(AutoNumberText(1), " 1");
+  EXPECT_EQ(AutoNumberText(9999), " 9999");
+  EXPECT_EQ(AutoNumberText(10000), "10000");
+  EXPECT_EQ(AutoNumberText(65530), "65530");
+}
+
+TEST_F(Safety, AFifoIsNotADatabase) {
+  const std::string path = dir / "pipe";
+  ASSERT_EQ(::mkfifo((path + ".Qfd").c_str(), 0600), 0);
+  std::string name = path;
+  EXPECT_EQ(OpenDatabase(name), 0);  // returns at once instead of waiting for a writer
+  EXPECT_EQ(LoadHeader(path), 0);
+  EXPECT_EQ(GetFileNumber(), 0);
+}
