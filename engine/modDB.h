@@ -72,6 +72,9 @@ int16_t ForcedLength(const std::string& format, int16_t length);
 // and base + ".QfB".
 std::string BaseFileName(std::string& name);
 
+// The text a "#" field stores for record number n: the number behind one blank for
+// the sign, as the program has always stored it; a number that needs all five places
+// of the field (10000 and up) drops the blank, so that no digit is cut.
 std::string AutoNumberText(int32_t n);
 
 // ---- Header load and save ------------------------------------------------------
@@ -94,7 +97,9 @@ int16_t SaveHeader(std::string& name);
 // Records are read and written at their byte offsets. WriteRecord, AddRecord and
 // DeleteRecord hold the writers' lock (byte 0 of the file, shared by all processes)
 // while they write; readers take no lock. A record beyond the end of the file reads
-// as blanks.
+// as blanks; a write beyond the end first fills the gap (up to the count) with blank
+// records, and a failed write gives the file back the size it had. A database that
+// may only be read is opened for reading, and each write says so.
 
 int16_t OpenDatabase(std::string& name);  // trims the caller's name and drops ".Qfd"
 int16_t CloseDatabase();

@@ -1,0 +1,248 @@
+// Every writing operation against a disk that fails: each operation is run once per
+// file call it makes, the k-th call failing with ENOSPC, then with EIO. Afterwards
+// the operation has reported the failure, the database opens and holds byte for byte
+// what it held before (or, where the operation had already put its new file in
+// place, the complete new version), the backup is whole, and no working file is left.
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <optional>
+
+#include "CsvExport.h"
+#include "DirectFile.h"
+#include "FileIo.h"
+#include "HeaderLayout.h"
+#include "StoreFixture.h"
+
+using namespace storetest;
+using qftest::ReadFile;
+using qftest::WriteFile;
+namespace fs = std::filesystem;
+
+namespace {
+
+using Files = std::map<std::string, std::optional<std::string>>;  // name -> bytes, or missing
+const char* const kWatched[] = {"db.Qfd", "db.Bak", "out.csv"};
+
+struct Operation {
+  std::string name;
+  std::function<void(const std::string& base)> prepare;  // after the database is made
+  std::function<bool(const std::string& base)> run;      // true when it reports success
+};
+
+class IoFault : public StoreTest {
+ protected:
+  int runs = 0;
+  int rawFd = -1;
+
+  // A folder of its own per run: db.Qfd with records 1 ... 3 (2 marked), db.Bak from
+  // an earlier save, and an old out.csv. shortBy > 0 makes the count promise that
+  // many records more than the file holds.
+  std::string Make(int shortBy = 0) {
+    const std::string folder = "run" + std::to_string(++runs);
+    fs::create_directory(dir / folder);
+    const std::string base =
+        MakeDb(folder + "/db", {{"A", 3}, {"B", 4}}, {{"a1", "b1"}, {"*a2", "b2"}, {"a3", "b3"}});
+    Design({{"A", 3}, {"B", 4}});
+    std::string name = base;
+    host.replies = {vbYes};
+    EXPECT_EQ(SaveHeader(name), 1) << host.Last();
+    InitHeader();
+    if (shortBy > 0) {
+      std::string bytes = ReadFile(base + ".Qfd");
+      bytes[0] = static_cast<char>(bytes[0] + shortBy);
+      WriteFile(base + ".Qfd", bytes);
+    }
+    WriteFile(dir / (folder + "/out.csv"), "old export\r\n");
+    host.Clear();
+    host.replies.clear();
+    return base;
+  }
+
+  Files Snapshot(const std::string& base) {
+    Files files;
+    const fs::path folder = fs::path(base).parent_path();
+    for (const char* name : kWatched) {
+      if (fs::exists(folder / name)) files[name] = ReadFile((folder / name).string());
+      else files[name] = std::nullopt;
+    }
+    return files;
+  }
+
+  void Finish() {
+    if (GetFileNumber() != 0) CloseDatabase();
+    if (rawFd >= 0) ::close(rawFd);
+    rawFd = -1;
+    InitHeader();
+  }
+
+  // What is wrong after a failed run; "" when nothing.
+  std::string Damage(const std::string& base, const Files& before, const Files& after) {
+    const Files now = Snapshot(base);
+    for (const char* name : kWatched)
+      if (now.at(name) != before.at(name) && now.at(name) != after.at(name))
+        return std::string(name) + (now.at(name) ? " is neither the old nor the new version" : " is missing");
+    for (const auto& entry : fs::directory_iterator(fs::path(base).parent_path())) {
+      const std::string n = entry.path().filename().string();
+      if (n != "db.Qfd" && n != "db.Bak" && n != "out.csv") return "left behind: " + n;
+    }
+    std::string name = base;
+    if (OpenDatabase(name) != 1) return "the database does not open: " + host.Last();
+    CloseDatabase();
+    return "";
+  }
+
+  // Runs the operation once per file call it makes, failing the k-th; returns the
+  // number of failure points, and counts the runs that left damage.
+  int Exercise(const Operation& op, int shortBy, int& corrupted) {
+    // The calls of a run that succeeds, and the files it leaves.
+    std::string base = Make(shortBy);
+    op.prepare(base);
+    host.Clear();
+    int calls = 0;
+    detail::SetIoFaultHook([&](detail::IoCall, int) {
+      ++calls;
+      return 0;
+    });
+    const bool ok = op.run(base);
+    detail::SetIoFaultHook(nullptr);
+    EXPECT_TRUE(ok) << op.name << ": " << host.Last();
+    Finish();
+    const Files after = Snapshot(base);
+
+    for (const int err : {ENOSPC, EIO}) {
+      for (int k = 1; k <= calls; ++k) {
+        base = Make(shortBy);
+        op.prepare(base);
+        host.Clear();
+        const Files before = Snapshot(base);
+        int seen = 0;
+        detail::SetIoFaultHook([&](detail::IoCall, int) { return ++seen == k ? err : 0; });
+        const bool done = op.run(base);
+        detail::SetIoFaultHook(nullptr);
+        // The engine's operations tell the user; the direct write returns the reason.
+        // An operation that finished its work and then failed to read the record it
+        // shows (as the reopening after a pack) has told of that read instead.
+        const bool told = rawFd >= 0 ? !done : !host.boxes.empty();
+        Finish();
+        std::string why = Damage(base, before, after);
+        if (done && why.empty() && Snapshot(base) != after) why = "reported done without its result";
+        if (!told) why = "the failure was not reported" + (why.empty() ? "" : "; " + why);
+        if (!why.empty()) {
+          ++corrupted;
+          ADD_FAILURE() << op.name << ", call " << k << " of " << calls << " failing with " << std::strerror(err)
+                        << ": " << why;
+        }
+      }
+    }
+    return calls;
+  }
+};
+
+}  // namespace
+
+TEST_F(IoFault, EveryWritingOperationSurvivesEachFailingCall) {
+  auto open = [this](const std::string& base) {
+    std::string name = base;
+    ASSERT_EQ(OpenDatabase(name), 1) << host.Last();
+  };
+  const std::vector<std::pair<Operation, int>> ops = {
+      {{"SaveHeader with recovery",
+        [this](const std::string&) {
+          Design({{"B", 4}, {"A", 5}});
+          host.replies = {vbYes};
+        },
+        [](const std::string& base) {
+          std::string name = base;
+          return SaveHeader(name) == 1;
+        }},
+       0},
+      {{"SaveHeader without recovery",
+        [this](const std::string&) {
+          Design({{"C", 6}});
+          host.replies = {vbNo};
+        },
+        [](const std::string& base) {
+          std::string name = base;
+          return SaveHeader(name) == 1;
+        }},
+       0},
+      {{"PackRecords",
+        [&](const std::string& base) {
+          open(base);
+          host.replies = {vbYes};
+        },
+        [](const std::string&) { return PackRecords() == 1; }},
+       0},
+      {{"WriteRecord",
+        [&](const std::string& base) {
+          open(base);
+          SetRecordNo(3);
+          WriteField(1, "zz");
+        },
+        [](const std::string&) { return WriteRecord() == 1; }},
+       0},
+      {{"WriteRecord beyond the end",
+        [&](const std::string& base) {
+          open(base);
+          SetRecordNo(5);
+          WriteField(1, "zz");
+        },
+        [](const std::string&) { return WriteRecord() == 1; }},
+       2},
+      {{"AddRecord",
+        [&](const std::string& base) {
+          open(base);
+          ClearRecord();
+          WriteField(2, "new");
+        },
+        [](const std::string&) { return AddRecord() == 1; }},
+       0},
+      {{"AddRecord to a short file",
+        [&](const std::string& base) {
+          open(base);
+          ClearRecord();
+          WriteField(2, "new");
+        },
+        [](const std::string&) { return AddRecord() == 1; }},
+       2},
+      {{"DeleteRecord",
+        [&](const std::string& base) { open(base); },
+        [](const std::string&) { return DeleteRecord() == 1; }},
+       0},
+      {{"ExportCsv",
+        [&](const std::string& base) { open(base); },
+        [](const std::string& base) {
+          return ExportCsv((fs::path(base).parent_path() / "out.csv").string(),
+                           std::vector<bool>(kMaxFields + 1, true)) == 1;
+        }},
+       0},
+      {{"SetDBField (the direct field write)",
+        [this](const std::string& base) { rawFd = ::open((base + ".Qfd").c_str(), O_RDWR | O_CLOEXEC); },
+        [this](const std::string&) {
+          return WriteBytesDirect(static_cast<int16_t>(rawFd), 8, RecordPosition(3, 8) + 4, "zz  ").empty();
+        }},
+       0},
+      {{"SetDBField beyond the end",
+        [this](const std::string& base) { rawFd = ::open((base + ".Qfd").c_str(), O_RDWR | O_CLOEXEC); },
+        [this](const std::string&) {
+          return WriteBytesDirect(static_cast<int16_t>(rawFd), 8, RecordPosition(5, 8) + 4, "zz  ").empty();
+        }},
+       2},
+  };
+  int corrupted = 0, points = 0;
+  std::printf("[ fault points ] each failing with ENOSPC, then EIO\n");
+  for (const auto& [op, shortBy] : ops) {
+    const int calls = Exercise(op, shortBy, corrupted);
+    points += calls;
+    std::printf("[ fault points ] %-38s %3d\n", op.name.c_str(), calls);
+    EXPECT_GT(calls, 0) << op.name;
+  }
+  std::printf("[ fault points ] %d points, %d runs, %d left damage\n", points, 2 * points, corrupted);
+  EXPECT_EQ(corrupted, 0);
+}
