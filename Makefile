@@ -67,6 +67,22 @@ fuzz:
 	build-fuzz/script_fuzz -max_total_time=$(FUZZ_SECONDS) -max_len=4096 -timeout=10 -rss_limit_mb=4096 \
 	  -dict=tests/script/fuzz/vbscript.dict build-fuzz/corpus
 
+# The file reader's fuzz target: arbitrary bytes as a form database, through the
+# header checks, LoadHeader, OpenDatabase, every record, the record table's direct
+# reads and the CSV export. Seeded with the example databases of $(BUILD)/examples.
+# `make fuzz-file` builds build-fuzz/file_fuzz and runs it for FUZZ_SECONDS.
+.PHONY: fuzz-file
+fuzz-file:
+	@command -v clang++ >/dev/null || { echo "fuzz-file: clang++ is not installed"; exit 1; }
+	mkdir -p build-fuzz/file-corpus
+	clang++ -std=c++20 -O1 -g -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined \
+	  -Iengine -Icommon engine/*.cpp common/modLIB.cpp common/Codepage.cpp tests/engine/fuzz/file_fuzz.cpp \
+	  -o build-fuzz/file_fuzz
+	@if ls $(BUILD)/examples/*.Qfd >/dev/null 2>&1; then cp -n $(BUILD)/examples/*.Qfd build-fuzz/file-corpus/; \
+	else echo "fuzz-file: no $(BUILD)/examples/*.Qfd to seed with (run make build first)"; fi
+	build-fuzz/file_fuzz -max_total_time=$(FUZZ_SECONDS) -max_len=65536 -timeout=10 -rss_limit_mb=4096 \
+	  build-fuzz/file-corpus
+
 # Installing: `make install` puts the programs, their help files, desktop entries, the
 # ".Qfd" file type and icons under PREFIX (sudo only when PREFIX is not writable);
 # DESTDIR stages the same tree elsewhere. `make package` builds the Debian package
