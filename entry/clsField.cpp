@@ -251,12 +251,10 @@ void clsField::SetDBField(int32_t recordNo, const std::string& name, const std::
   }
   const FieldDef& f = header_.Fields[slot];
   const std::string text = modLIB::PadRight(modLIB::Trim(value), static_cast<size_t>(f.Length));
-  try {
-    WriterLock lock(handle_);
-    const off_t at = static_cast<off_t>(RecordPosition(recordNo, header_.RecordLength) + f.Offset);
-    if (::pwrite(handle_, text.data(), text.size(), at) != static_cast<ssize_t>(text.size()))
-      throw std::runtime_error("short write");
-  } catch (const std::exception&) {
+  // Under the writers' lock; a record beyond the end of a short file gets blank
+  // records before it rather than a gap of zero bytes.
+  if (!WriteBytesDirect(handle_, header_.RecordLength, RecordPosition(recordNo, header_.RecordLength) + f.Offset, text)
+           .empty()) {
     MethodFailed(title, "Unexpected Error!");
     return;
   }

@@ -680,7 +680,7 @@ void frmEdit::mnuUpdateRecord_Click() {
     else if (FieldFormat::Has(format, '!') && value.empty())
       error = "Field: " + name + ", Cannot be empty";
     else if (FieldFormat::Has(format, '#') && NewRecord)
-      WriteField(i, NumberText(static_cast<int64_t>(GetRecordCount()) + 1));
+      WriteField(i, AutoNumberText(GetRecordCount() + 1));
     if (!error.empty()) {
       GetHost().MsgBox(error, vbCritical, "UPDATE");
       CurPage = f.Page;

@@ -182,7 +182,7 @@ int Info(const Args& a) {
   if (!ReadHeaderFile(file, h, why, &size)) return Error(why);
 
   // What can be read is shown, whatever the damage; the damage follows.
-  std::printf("File:          %s (%lld bytes)\n", Shown(file).c_str(), static_cast<long long>(size));
+  std::printf("File:          %s (%lld bytes)\n", file.c_str(), static_cast<long long>(size));
   std::printf("Records:       %d of %d bytes\n", h.RecordCount, h.RecordLength);
   const int64_t expected = kHeaderSize + static_cast<int64_t>(h.RecordCount) * h.RecordLength;
   if (expected != size)
