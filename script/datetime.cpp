@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "errors.h"
+#include "locales.h"
 
 namespace qfscript {
 
@@ -93,14 +94,34 @@ DateParts SplitDate(double serial) {
 
 namespace {
 
+// The locale's short date: "3/15/2026", "15.03.2026", "2026/03/15".
 std::string DatePart(const DateParts& p) {
-  char buf[32];
-  snprintf(buf, sizeof buf, "%d/%d/%d", p.month, p.day, p.year);
-  return buf;
+  std::string out;
+  const char* f = CurrentLocale().shortDate;
+  while (*f) {
+    char c = *f;
+    size_t run = 0;
+    while (f[run] == c) ++run;
+    int value = c == 'd' ? p.day : c == 'M' ? p.month : c == 'y' ? p.year : -1;
+    if (value < 0) {
+      out.append(run, c);
+    } else {
+      char buf[16];
+      snprintf(buf, sizeof buf, run == 2 && c != 'y' ? "%02d" : "%d", value);
+      out += buf;
+    }
+    f += run;
+  }
+  return out;
 }
 
 std::string TimePart(const DateParts& p) {
   char buf[32];
+  const LocaleInfo& loc = CurrentLocale();
+  if (!loc.hour12) {
+    snprintf(buf, sizeof buf, loc.hourZero ? "%02d:%02d:%02d" : "%d:%02d:%02d", p.hour, p.minute, p.second);
+    return buf;
+  }
   int h = p.hour % 12;
   if (h == 0) h = 12;
   snprintf(buf, sizeof buf, "%d:%02d:%02d %s", h, p.minute, p.second, p.hour < 12 ? "AM" : "PM");
@@ -190,7 +211,13 @@ bool IsDayWord(const std::string& w) {
 
 }  // namespace
 
-bool ParseDate(const std::string& text, double& out) {
+namespace {
+
+bool ParseDateIn(const std::string& text, double& out, const LocaleInfo& locale) {
+  // A '.' between numbers separates the parts of a date only where the
+  // locale writes dates that way ("15.03.2026" in German).
+  bool dotDates = DateSeparatorOf(locale) == '.';
+  DateOrder order = OrderOf(locale);
   std::vector<DateToken> toks;
   size_t i = 0, n = text.size();
   while (i < n) {
@@ -211,6 +238,9 @@ bool ParseDate(const std::string& text, double& out) {
       while (i < n && std::isalpha(static_cast<unsigned char>(text[i])))
         t.word += static_cast<char>(std::tolower(static_cast<unsigned char>(text[i++])));
       toks.push_back(t);
+    } else if (c == '.' && !dotDates && !toks.empty() && toks.back().kind == DateToken::Number && i + 1 < n &&
+               std::isdigit(static_cast<unsigned char>(text[i + 1]))) {
+      return false;
     } else if (c == '/' || c == '-' || c == ':' || c == '.' || c == ',') {
       DateToken t;
       t.kind = DateToken::Sep;
@@ -317,10 +347,12 @@ bool ParseDate(const std::string& text, double& out) {
       y = static_cast<int>(nums[0]); m = static_cast<int>(nums[1]); d = static_cast<int>(nums[2]);
     } else {
       m = static_cast<int>(nums[0]); d = static_cast<int>(nums[1]); y = static_cast<int>(nums[2]);
+      if (order == DateOrder::DMY) std::swap(m, d);
       if (m > 12 && d <= 12) std::swap(m, d);
     }
   } else if (nums.size() == 2) {
     m = static_cast<int>(nums[0]); d = static_cast<int>(nums[1]);
+    if (order == DateOrder::DMY && numDigits[1] < 3 && nums[1] <= 31) std::swap(m, d);
     if (m > 12 && d <= 12) std::swap(m, d);
     if (d > 31 || numDigits[1] >= 3) { y = d; d = 1; }
     else haveYear = false;
@@ -341,5 +373,14 @@ bool ParseDate(const std::string& text, double& out) {
   out = Combine(DaySerial(y, m, d), timePart);
   return true;
 }
+
+}  // namespace
+
+bool ParseDate(const std::string& text, double& out) {
+  static const LocaleInfo& us = *FindLocale(kDefaultLcid);
+  return ParseDateIn(text, out, us);
+}
+
+bool ParseLocalDate(const std::string& text, double& out) { return ParseDateIn(text, out, CurrentLocale()); }
 
 }  // namespace qfscript
