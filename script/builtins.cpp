@@ -88,11 +88,16 @@ Variant FnLen(Interp&, Variant* a, int n) {
   return Variant::Long(static_cast<int32_t>(ToStr(v).size()));
 }
 
+// A string with characters beyond Windows-1252: Left, Right and Mid cut its
+// UTF-16 units so that the characters survive.
+bool Exact(const Variant& v) { return v.IsString() && v.s->extra && !v.s->extra->units.empty(); }
+
 Variant FnLeft(Interp&, Variant* a, int n) {
   const Variant& v = Arg(a, n, 0);
   int32_t len = LongArg(a, n, 1, 0);
   if (len < 0) Fail(kErrInvalidCall);
   if (v.IsNull()) return Variant::Null();
+  if (Exact(v)) return StrFromUnits(UnitsOf(v).substr(0, static_cast<size_t>(len)));
   std::string s = ToStr(v);
   return Str(s.substr(0, static_cast<size_t>(len)));
 }
@@ -102,6 +107,10 @@ Variant FnRight(Interp&, Variant* a, int n) {
   int32_t len = LongArg(a, n, 1, 0);
   if (len < 0) Fail(kErrInvalidCall);
   if (v.IsNull()) return Variant::Null();
+  if (Exact(v)) {
+    std::u16string u = UnitsOf(v);
+    return StrFromUnits(u.substr(u.size() - std::min(u.size(), static_cast<size_t>(len))));
+  }
   std::string s = ToStr(v);
   size_t k = std::min(s.size(), static_cast<size_t>(len));
   return Str(s.substr(s.size() - k));
@@ -118,6 +127,12 @@ Variant FnMid(Interp&, Variant* a, int n) {
     if (len < 0) Fail(kErrInvalidCall);
   }
   if (v.IsNull()) return Variant::Null();
+  if (Exact(v)) {
+    std::u16string u = UnitsOf(v);
+    size_t from = static_cast<size_t>(start) - 1;
+    if (from >= u.size()) return Str("");
+    return StrFromUnits(u.substr(from, len < 0 ? std::u16string::npos : static_cast<size_t>(len)));
+  }
   const std::string* s;
   std::string tmp;
   if (v.IsString()) s = &v.Text();
