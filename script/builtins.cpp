@@ -702,7 +702,7 @@ Variant FnIsDate(Interp&, Variant* a, int n) {
   if (v.vt == vtDate) return Variant::Bool(true);
   if (!v.IsString()) return Variant::Bool(false);
   double d;
-  return Variant::Bool(ParseDate(v.Text(), d));
+  return Variant::Bool(ParseLocalDate(v.Text(), d));
 }
 Variant FnIsEmpty(Interp&, Variant* a, int n) { return Variant::Bool(Arg(a, n, 0).IsEmpty()); }
 Variant FnIsNull(Interp&, Variant* a, int n) { return Variant::Bool(Arg(a, n, 0).IsNull()); }

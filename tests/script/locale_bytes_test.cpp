@@ -101,8 +101,9 @@ TEST(Locale, NumbersAndDatesFollowTheLocale) {
             "1033 1.234.567,89 12,34% 1,5");
   EXPECT_EQ(Echo("SetLocale(1031) & \" \" & CDbl(\"1,25\") * 2 & \" \" & CDbl(\"1.000,5\") & \" \" & (\"2,5\" + 1)"),
             "1033 2,5 1000,5 3,5");
-  EXPECT_EQ(Echo("SetLocale(1031) & \" \" & CDate(\"15.03.2026 13:05\") & \" \" & Month(\"1.2.2026\")"),
-            "1033 15.03.2026 13:05:00 2");
+  EXPECT_EQ(Echo("SetLocale(1031) & \" \" & CDate(\"15.03.2026 13:05\") & \" \" & Month(\"1.2.2026\") & \" \" & "
+                 "IsDate(\"15.03.2026\")"),
+            "1033 15.03.2026 13:05:00 2 True");
   EXPECT_EQ(Echo("SetLocale(2057) & \" \" & DateValue(\"3/4/2026\") & \" \" & Month(DateValue(\"3/4/2026\"))"),
             "1033 03/04/2026 4");
   EXPECT_EQ(Echo("SetLocale(1036) & \" \" & Day(\"3/4/2026\") & Day(\"25/4/2026\") & \" \" & FormatNumber(1234.5, 1)"),
