@@ -1005,7 +1005,27 @@ enum class NumberForm { Number, Currency, Percent };
 // FormatNumber, FormatCurrency and FormatPercent: the decimal value the number
 // stands for, rounded half away from zero, in the locale's separators.
 // leading, parens and group are tristates (-2: the locale's choice).
-std::string FormatFixed(Decimal x, int digits, int leading, int parens, int group, NumberForm form) {
+// UTF-8 text (the currency symbols) as UTF-16 units.
+std::u16string Utf8Units(const char* p) {
+  std::u16string out;
+  while (*p) {
+    unsigned char c = static_cast<unsigned char>(*p++);
+    char32_t u = c;
+    int more = c >= 0xF0 ? 3 : c >= 0xE0 ? 2 : c >= 0xC0 ? 1 : 0;
+    if (more) u = c & (0x3F >> more);
+    for (; more > 0 && (*p & 0xC0) == 0x80; --more) u = u << 6 | (static_cast<unsigned char>(*p++) & 0x3F);
+    if (u > 0xFFFF) {
+      u -= 0x10000;
+      out += static_cast<char16_t>(0xD800 + (u >> 10));
+      out += static_cast<char16_t>(0xDC00 + (u & 0x3FF));
+    } else {
+      out += static_cast<char16_t>(u);
+    }
+  }
+  return out;
+}
+
+Variant FormatFixed(Decimal x, int digits, int leading, int parens, int group, NumberForm form) {
   const LocaleInfo& loc = CurrentLocale();
   if (digits < -1 || digits > 255) Fail(kErrInvalidCall);
   if (digits == -1) digits = form == NumberForm::Currency ? loc.currencyDigits : 2;
@@ -1030,8 +1050,8 @@ std::string FormatFixed(Decimal x, int digits, int leading, int parens, int grou
   std::string number = whole + frac;
   if (form == NumberForm::Percent) number += '%';
   if (form != NumberForm::Currency) {
-    if (!neg) return number;
-    return parens == -1 ? "(" + number + ")" : "-" + number;
+    if (!neg) return Str(number);
+    return Str(parens == -1 ? "(" + number + ")" : "-" + number);
   }
   // The sixteen negative and four positive currency forms: '$' is the
   // symbol, 'n' the number.
@@ -1046,13 +1066,17 @@ std::string FormatFixed(Decimal x, int digits, int leading, int parens, int grou
     else if (parens == 0 && localParens) pattern = "-" + pattern;
     else pattern = localForm;
   }
-  std::string out;
+  std::u16string out;
   for (char c : pattern) {
-    if (c == '$') out += loc.currency;
-    else if (c == 'n') out += number;
-    else out += c;
+    if (c == '$') {
+      out += Utf8Units(loc.currency);
+    } else if (c == 'n') {
+      for (unsigned char d : number) out += static_cast<char16_t>(Cp1252ToUnicode(d));
+    } else {
+      out += static_cast<char16_t>(c);
+    }
   }
-  return out;
+  return StrFromUnits(out);
 }
 
 // The value of a Format function: Null is a type mismatch here.
@@ -1064,7 +1088,7 @@ Decimal FormatValue(Variant* a, int n) {
 
 Variant Formatted(Variant* a, int n, NumberForm form) {
   Decimal x = FormatValue(a, n);
-  return Str(FormatFixed(x, LongArg(a, n, 1, -1), Tristate(a, n, 2), Tristate(a, n, 3), Tristate(a, n, 4), form));
+  return FormatFixed(x, LongArg(a, n, 1, -1), Tristate(a, n, 2), Tristate(a, n, 3), Tristate(a, n, 4), form);
 }
 
 Variant FnFormatNumber(Interp&, Variant* a, int n) { return Formatted(a, n, NumberForm::Number); }

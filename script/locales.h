@@ -20,7 +20,7 @@ struct LocaleInfo {
   const char* shortDate;  // d, dd, M, MM, yyyy and one separator: "M/d/yyyy", "dd.MM.yyyy"
   bool hour12;            // "1:05:09 PM" rather than "13:05:09"
   bool hourZero;          // 24-hour times with a leading zero ("09:05:00")
-  const char* currency;   // Windows-1252 text of the currency symbol
+  const char* currency;   // the currency symbol, UTF-8
   int currencyDigits;
   int currencyPositive;   // 0 "$1", 1 "1$", 2 "$ 1", 3 "1 $"
   int currencyNegative;   // the sixteen Windows forms, 0 "($1)" ... 15 "(1 $)"
