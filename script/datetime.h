@@ -1,7 +1,7 @@
 // Dates as the script language keeps them: a Double counting days from
 // 12/30/1899, the fraction being the time of day (for negative dates the
 // fraction still counts forward from midnight). Short dates and times follow
-// the script locale; names of months and days are English.
+// the script locale, and so do the names of months and days.
 #pragma once
 
 #include <string>
@@ -33,8 +33,9 @@ std::string FormatDate(double serial, int namedFormat);  // FormatDateTime
 bool ParseDate(const std::string& text, double& out);
 bool ParseLocalDate(const std::string& text, double& out);
 
-const char* MonthName(int month, bool abbreviate);  // 1..12
-const char* DayName(int weekday, bool abbreviate);  // 1 = Sunday
+// In the script locale's language.
+std::string MonthName(int month, bool abbreviate);  // 1..12
+std::string DayName(int weekday, bool abbreviate);  // 1 = Sunday
 
 // Local time now, as a date serial.
 double NowSerial();

@@ -1,6 +1,9 @@
 #include "locales.h"
 
 #include <cctype>
+#include <map>
+
+#include "variant.h"
 
 namespace qfscript {
 
@@ -107,6 +110,105 @@ LocaleScope::LocaleScope(int32_t lcid) : previous_(tCurrent) {
 }
 
 LocaleScope::~LocaleScope() { tCurrent = previous_; }
+
+namespace {
+
+// Names in UTF-8, one language a line: months, short months, days from
+// Sunday, short days, each list separated by '|'.
+struct LanguageText {
+  int language;  // the primary language of an LCID (lcid & 0x3FF)
+  const char* months;
+  const char* monthsShort;
+  const char* days;
+  const char* daysShort;
+  const char* longDate;
+};
+
+const LanguageText kLanguages[] = {
+    {0x09, "January|February|March|April|May|June|July|August|September|October|November|December",
+     "Jan|Feb|Mar|Apr|May|Jun|Jul|Aug|Sep|Oct|Nov|Dec", "Sunday|Monday|Tuesday|Wednesday|Thursday|Friday|Saturday",
+     "Sun|Mon|Tue|Wed|Thu|Fri|Sat", "dddd, MMMM d, yyyy"},
+    {0x07, "Januar|Februar|März|April|Mai|Juni|Juli|August|September|Oktober|November|Dezember",
+     "Jan|Feb|Mär|Apr|Mai|Jun|Jul|Aug|Sep|Okt|Nov|Dez", "Sonntag|Montag|Dienstag|Mittwoch|Donnerstag|Freitag|Samstag",
+     "So|Mo|Di|Mi|Do|Fr|Sa", "dddd, d. MMMM yyyy"},
+    {0x0C, "janvier|février|mars|avril|mai|juin|juillet|août|septembre|octobre|novembre|décembre",
+     "janv.|févr.|mars|avr.|mai|juin|juil.|août|sept.|oct.|nov.|déc.",
+     "dimanche|lundi|mardi|mercredi|jeudi|vendredi|samedi", "dim.|lun.|mar.|mer.|jeu.|ven.|sam.",
+     "dddd d MMMM yyyy"},
+    {0x0A, "enero|febrero|marzo|abril|mayo|junio|julio|agosto|septiembre|octubre|noviembre|diciembre",
+     "ene.|feb.|mar.|abr.|may.|jun.|jul.|ago.|sept.|oct.|nov.|dic.",
+     "domingo|lunes|martes|miércoles|jueves|viernes|sábado", "dom.|lun.|mar.|mié.|jue.|vie.|sáb.",
+     "dddd, d' de 'MMMM' de 'yyyy"},
+    {0x10, "gennaio|febbraio|marzo|aprile|maggio|giugno|luglio|agosto|settembre|ottobre|novembre|dicembre",
+     "gen|feb|mar|apr|mag|giu|lug|ago|set|ott|nov|dic",
+     "domenica|lunedì|martedì|mercoledì|giovedì|venerdì|sabato", "dom|lun|mar|mer|gio|ven|sab", "dddd d MMMM yyyy"},
+    {0x13, "januari|februari|maart|april|mei|juni|juli|augustus|september|oktober|november|december",
+     "jan|feb|mrt|apr|mei|jun|jul|aug|sep|okt|nov|dec", "zondag|maandag|dinsdag|woensdag|donderdag|vrijdag|zaterdag",
+     "zo|ma|di|wo|do|vr|za", "dddd d MMMM yyyy"},
+    {0x16, "janeiro|fevereiro|março|abril|maio|junho|julho|agosto|setembro|outubro|novembro|dezembro",
+     "jan|fev|mar|abr|mai|jun|jul|ago|set|out|nov|dez",
+     "domingo|segunda-feira|terça-feira|quarta-feira|quinta-feira|sexta-feira|sábado", "dom|seg|ter|qua|qui|sex|sáb",
+     "dddd, d' de 'MMMM' de 'yyyy"},
+};
+
+// UTF-8 to Windows-1252 ('?' for what it cannot hold).
+std::string ToCp1252(const std::string& utf8) {
+  std::string out;
+  for (size_t i = 0; i < utf8.size();) {
+    unsigned char c = static_cast<unsigned char>(utf8[i++]);
+    int u = c;
+    int more = c >= 0xF0 ? 3 : c >= 0xE0 ? 2 : c >= 0xC0 ? 1 : 0;
+    if (more) u = c & (0x3F >> more);
+    for (; more > 0 && i < utf8.size(); --more) u = u << 6 | (static_cast<unsigned char>(utf8[i++]) & 0x3F);
+    int b = UnicodeToCp1252(u);
+    out += static_cast<char>(b < 0 ? '?' : b);
+  }
+  return out;
+}
+
+template <size_t N>
+void SplitNames(const char* list, std::string (&out)[N]) {
+  std::string all = ToCp1252(list);
+  size_t k = 0, from = 0;
+  for (size_t i = 0; i <= all.size() && k < N; ++i) {
+    if (i == all.size() || all[i] == '|') {
+      out[k++] = all.substr(from, i - from);
+      from = i + 1;
+    }
+  }
+}
+
+const LocaleNames& NamesFor(const LanguageText& t) {
+  static std::map<int, LocaleNames> cache;
+  auto it = cache.find(t.language);
+  if (it != cache.end()) return it->second;
+  LocaleNames& n = cache[t.language];
+  SplitNames(t.months, n.months);
+  SplitNames(t.monthsShort, n.monthsShort);
+  SplitNames(t.days, n.days);
+  SplitNames(t.daysShort, n.daysShort);
+  n.longDate = t.longDate;
+  return n;
+}
+
+}  // namespace
+
+const LocaleNames& NamesOf(const LocaleInfo& locale) {
+  int language = locale.lcid & 0x3FF;
+  const LanguageText* text = &kLanguages[0];
+  for (const LanguageText& t : kLanguages)
+    if (t.language == language) text = &t;
+  const LocaleNames& names = NamesFor(*text);
+  if (language != 0x09 || locale.lcid == kDefaultLcid) return names;
+  // The other English locales write the day first: "15 March 2026".
+  static std::map<int32_t, LocaleNames> english;
+  auto it = english.find(locale.lcid);
+  if (it != english.end()) return it->second;
+  LocaleNames& n = english[locale.lcid] = names;
+  n.longDate = OrderOf(locale) == DateOrder::DMY ? "d MMMM yyyy" : names.longDate;
+  if (locale.lcid == 2057 || locale.lcid == 6153) n.longDate = "dd MMMM yyyy";
+  return n;
+}
 
 DateOrder OrderOf(const LocaleInfo& locale) {
   for (const char* p = locale.shortDate; *p; ++p) {

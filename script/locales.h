@@ -47,6 +47,15 @@ class LocaleScope {
   const LocaleInfo* previous_;
 };
 
+// Names of months and days in the locale's language (Windows-1252 text),
+// and its long date pattern (dddd, d, dd, MMMM, M, MM, yyyy; text between
+// single quotes is literal). English for languages the engine lacks.
+struct LocaleNames {
+  std::string months[12], monthsShort[12], days[7], daysShort[7];  // days[0] is Sunday
+  std::string longDate;
+};
+const LocaleNames& NamesOf(const LocaleInfo& locale);
+
 // The order of day, month and year in the locale's short date.
 enum class DateOrder { MDY, DMY, YMD };
 DateOrder OrderOf(const LocaleInfo& locale);

@@ -116,6 +116,21 @@ TEST(Locale, NumbersAndDatesFollowTheLocale) {
   EXPECT_EQ(Echo("SetLocale(1031) & \" \" & Month(#3/4/2026#)"), "1033 3");
 }
 
+// Names of months and days, and the long date, in the locale's language.
+TEST(Locale, NamesAndLongDates) {
+  const std::string d = "d = #3/15/2026 1:05:09 PM#\n";
+  EXPECT_EQ(RunScript(d + "WScript.Echo FormatDateTime(d, 1), MonthName(3), WeekdayName(1, True)"),
+            "Sunday, March 15, 2026 March Sun\n");
+  EXPECT_EQ(RunScript(d + "SetLocale 1031\nWScript.Echo FormatDateTime(d, 1) & \"|\" & MonthName(3, True) & \"|\" & "
+                          "WeekdayName(2) & \"|\" & CDate(\"Sonntag, 15. M\xE4rz 2026\") & \"|\" & Month(\"1. Dez 2026\")"),
+            "Sonntag, 15. M\xE4rz 2026|M\xE4r|Montag|15.03.2026|12\n");
+  EXPECT_EQ(RunScript(d + "SetLocale 1036\nWScript.Echo FormatDateTime(d, 1) & \"|\" & CDate(\"1 d\xE9" "cembre 2026\")"),
+            "dimanche 15 mars 2026|01/12/2026\n");
+  EXPECT_EQ(RunScript(d + "SetLocale 3082\nWScript.Echo FormatDateTime(d, 1)"), "domingo, 15 de marzo de 2026\n");
+  EXPECT_EQ(RunScript(d + "SetLocale 2057\nWScript.Echo FormatDateTime(d, 1), CDate(\"15 March 2026\")"),
+            "15 March 2026 15/03/2026\n");
+}
+
 TEST(ByteStrings, LengthsSlicesAndCodes) {
   EXPECT_EQ(Echo("LenB(\"\") & \" \" & LenB(\"abc\") & \" \" & VarType(LenB(\"a\")) & \" \" & IsNull(LenB(Null)) & \" \" & LenB(12)"),
             "0 6 3 True 4");
