@@ -97,6 +97,10 @@ const LocaleInfo* FindLocale(const std::string& name) {
   for (char c : name) key += c == '_' ? '-' : static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
   for (const LocaleInfo& l : kLocales)
     if (key == l.name) return &l;
+  // A language alone ("de") stands for its first locale in the table.
+  if (key.size() == 2)
+    for (const LocaleInfo& l : kLocales)
+      if (key.compare(0, 2, l.name, 2) == 0 && l.name[2] == '-') return &l;
   return nullptr;
 }
 

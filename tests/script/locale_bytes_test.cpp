@@ -85,6 +85,7 @@ TEST(Locale, SetLocaleAndGetLocale) {
             "1033 1031 2057 1036");
   EXPECT_EQ(Echo("SetLocale(1031) & \" \" & SetLocale(0) & \" \" & GetLocale() & \" \" & VarType(SetLocale(1031))"),
             "1033 1031 1033 3");
+  EXPECT_EQ(Echo("SetLocale(\"fr\") & \" \" & SetLocale(\"pt_BR\") & \" \" & GetLocale()"), "1033 1036 1046");
   EXPECT_EQ(Err("x = SetLocale(99999)"), "447");
   EXPECT_EQ(Err("x = SetLocale(\"xx-yy\")"), "447");
   EXPECT_EQ(Err("x = SetLocale(Null)"), "94");
