@@ -1,7 +1,6 @@
 #include "builtins.h"
 
 #include <algorithm>
-#include <charconv>
 #include <chrono>
 #include <cctype>
 #include <cmath>
@@ -653,14 +652,6 @@ Variant FnCos(Interp&, Variant* a, int n) { return Checked(std::cos(NumArg(a, n)
 Variant FnTan(Interp&, Variant* a, int n) { return Checked(std::tan(NumArg(a, n))); }
 Variant FnAtn(Interp&, Variant* a, int n) { return Variant::Double(std::atan(NumArg(a, n))); }
 
-double RoundSingle(float f, int digits) {
-  // A Single stands for its own shortest digits, not the Double's.
-  char buf[32];
-  auto r = std::to_chars(buf, buf + sizeof buf, f);
-  double d = std::strtod(std::string(buf, r.ptr).c_str(), nullptr);
-  return RoundDecimalPlaces(d, digits);
-}
-
 Variant FnRound(Interp&, Variant* a, int n) {
   const Variant& v = Arg(a, n, 0);
   if (v.IsNull()) return Variant::Null();
@@ -674,7 +665,7 @@ Variant FnRound(Interp&, Variant* a, int n) {
   double d = ToDouble(v);
   // Halves go to even on the decimal number the value stands for
   // (Round(2.675, 2) is 2.68 although the Double is 2.67499999...).
-  double r = v.vt == vtSingle ? RoundSingle(v.f, digits) : RoundDecimalPlaces(d, digits);
+  double r = RoundDecimalPlaces(d, digits, v.vt == vtSingle ? 7 : 15);
   if (v.vt == vtSingle) return Variant::Single(static_cast<float>(r));
   if (v.vt == vtCurrency) return Variant::Currency(static_cast<int64_t>(RoundHalfEven(r * 10000.0)));
   if (v.vt == vtDate) return Variant::Date(r);

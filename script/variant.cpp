@@ -1,7 +1,6 @@
 #include "variant.h"
 
 #include <cctype>
-#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -188,18 +187,18 @@ std::string GeneralText(Decimal x, int precision) {
 
 }  // namespace
 
-Decimal ToDecimal(double d) {
+Decimal ToDecimal(double d, int precision) {
   Decimal x;
   if (d == 0 || !std::isfinite(d)) return x;
   x.negative = d < 0;
+  // The value correctly rounded to `precision` significant digits: for a
+  // Double whose shortest round-trip text has at most 15 digits, that text.
   char buf[64];
-  auto r = std::to_chars(buf, buf + sizeof buf, std::fabs(d), std::chars_format::scientific);
+  snprintf(buf, sizeof buf, "%.*e", precision - 1, std::fabs(d));
   const char* p = buf;
-  for (; p < r.ptr && *p != 'e'; ++p)
+  for (; *p && *p != 'e'; ++p)
     if (*p >= '0' && *p <= '9') x.digits += *p;
-  int exp = 0;
-  if (p < r.ptr) std::from_chars(p + 1 + (p[1] == '+'), r.ptr, exp);
-  x.point = exp + 1;
+  x.point = (*p ? std::atoi(p + 1) : 0) + 1;
   while (!x.digits.empty() && x.digits.back() == '0') x.digits.pop_back();
   return x;
 }
@@ -257,8 +256,8 @@ std::string FixedText(const Decimal& x, int fraction) {
   return out;
 }
 
-double RoundDecimalPlaces(double d, int fraction) {
-  Decimal x = ToDecimal(d);
+double RoundDecimalPlaces(double d, int fraction, int precision) {
+  Decimal x = ToDecimal(d, precision);
   RoundDecimal(x, fraction, true);
   if (x.digits.empty()) return d < 0 ? -0.0 : 0.0;
   std::string text = (x.negative ? "-0." : "0.") + x.digits + "e" + std::to_string(x.point);
@@ -272,19 +271,7 @@ std::string DoubleToStr(double d) {
 
 std::string SingleToStr(float f) {
   if (f == 0) return "0";
-  // The shortest digits that read back as the same Single.
-  Decimal x;
-  x.negative = f < 0;
-  char buf[64];
-  auto r = std::to_chars(buf, buf + sizeof buf, std::fabs(f), std::chars_format::scientific);
-  const char* p = buf;
-  for (; p < r.ptr && *p != 'e'; ++p)
-    if (*p >= '0' && *p <= '9') x.digits += *p;
-  int exp = 0;
-  if (p < r.ptr) std::from_chars(p + 1 + (p[1] == '+'), r.ptr, exp);
-  x.point = exp + 1;
-  while (!x.digits.empty() && x.digits.back() == '0') x.digits.pop_back();
-  return GeneralText(x, 7);
+  return GeneralText(ToDecimal(f, 7), 7);
 }
 
 std::string CurrencyToStr(int64_t cy) {

@@ -223,20 +223,23 @@ bool ParseNumber(const std::string& text, double& out);
 
 std::string DoubleToStr(double d);
 
-// The decimal number a Double stands for: its shortest round-trip digits.
-// The value is 0.digits x 10^point (digits has no leading zero; empty for 0).
+// The decimal number a Double stands for, as CStr shows it: 15 significant
+// digits (7 for a Single), which is its shortest round-trip text whenever that
+// needs no more. The value is 0.digits x 10^point (digits has no leading or
+// trailing zero; empty for 0).
 struct Decimal {
   std::string digits;
   int point = 0;
   bool negative = false;
 };
-Decimal ToDecimal(double d);
+Decimal ToDecimal(double d, int precision = 15);
 // Rounds to `fraction` digits after the point: halves away from zero, or to even.
 void RoundDecimal(Decimal& x, int fraction, bool halfEven);
 // "1234.50": the whole part and exactly `fraction` digits (no sign, no grouping).
 std::string FixedText(const Decimal& x, int fraction);
-// Rounds halves to even on the decimal value (Round(2.675, 2) = 2.68).
-double RoundDecimalPlaces(double d, int fraction);
+// Rounds halves to even on the decimal value (Round(2.675, 2) = 2.68);
+// precision 7 takes a Single's digits.
+double RoundDecimalPlaces(double d, int fraction, int precision = 15);
 
 // Windows-1252 and UTF-16.
 int Cp1252ToUnicode(unsigned char c);
