@@ -662,6 +662,16 @@ Variant FnRound(Interp&, Variant* a, int n) {
     case vtBoolean: case vtByte: case vtInteger: case vtLong: return v;
     default: break;
   }
+  if (v.vt == vtCurrency) {
+    // Whole ten-thousandths: round the scaled integer itself, halves to even.
+    if (digits >= 4) return v;
+    int64_t unit = 1;
+    for (int k = digits; k < 4; ++k) unit *= 10;
+    int64_t q = v.cy / unit, rest = v.cy % unit;
+    if (rest < 0) rest = -rest;
+    if (rest * 2 > unit || (rest * 2 == unit && q % 2 != 0)) q += v.cy < 0 ? -1 : 1;
+    return Variant::Currency(q * unit);
+  }
   double d = ToDouble(v);
   // Halves go to even on the decimal number the value stands for
   // (Round(2.675, 2) is 2.68 although the Double is 2.67499999...).
@@ -1074,6 +1084,23 @@ Variant FormatFixed(Decimal x, int digits, int leading, int parens, int group, N
 Decimal FormatValue(Variant* a, int n) {
   const Variant& v = Arg(a, n, 0);
   if (v.IsNull()) Fail(kErrTypeMismatch);
+  if (v.vt == vtCurrency) {
+    // All of a Currency's digits, which may be more than a Double holds.
+    Decimal x;
+    std::string text = CurrencyToStr(v.cy);
+    x.negative = text[0] == '-';
+    size_t dot = text.find('.');
+    std::string whole = text.substr(x.negative ? 1 : 0, dot == std::string::npos ? std::string::npos : dot - (x.negative ? 1 : 0));
+    std::string frac = dot == std::string::npos ? "" : text.substr(dot + 1);
+    x.digits = whole + frac;
+    x.point = static_cast<int>(whole.size());
+    size_t lead = x.digits.find_first_not_of('0');
+    if (lead == std::string::npos) return Decimal{};
+    x.digits.erase(0, lead);
+    x.point -= static_cast<int>(lead);
+    while (x.digits.back() == '0') x.digits.pop_back();
+    return x;
+  }
   return ToDecimal(ToDouble(v));
 }
 

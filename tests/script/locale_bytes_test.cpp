@@ -30,6 +30,12 @@ TEST(DecimalRounding, FormatsRoundTheDecimalValue) {
   EXPECT_EQ(Echo("FormatPercent(0.12345) & \" \" & FormatPercent(1.005, 1) & \" \" & FormatPercent(-0.0005, 1)"),
             "12.35% 100.5% -0.1%");
   EXPECT_EQ(Echo("FormatCurrency(1234567.125) & \" \" & FormatCurrency(CCur(2.005))"), "$1,234,567.13 $2.01");
+  // A Currency keeps all its digits, beyond a Double's fifteen.
+  EXPECT_EQ(Echo("FormatNumber(CCur(\"123456789012.3457\"), 4) & \" \" & FormatCurrency(CCur(\"-0.0051\"))"),
+            "123,456,789,012.3457 ($0.01)");
+  EXPECT_EQ(Echo("Round(CCur(\"123456789012.3457\"), 3) & \" \" & Round(CCur(2.125), 2) & \" \" & Round(CCur(-2.135), 2) & "
+                 "\" \" & TypeName(Round(CCur(1.5)))"),
+            "123456789012.346 2.12 -2.14 Currency");
 }
 
 TEST(DecimalRounding, RoundAndCStr) {
