@@ -449,8 +449,8 @@ Interp::Flow Interp::Exec(Stmt* s) {
         Variant tb;
         const Variant& b = Operand(s->e1->b, tb);
         Variant* target = VarRef(s->target);
-        if (target->vt == vtString && target->s->refs == 1 && !target->s->extra && b.vt != vtNull &&
-            (b.vt != vtString || !b.s->extra)) {
+        if (target->vt == vtString && target->s->refs == 1 && b.vt != vtNull && !target->s->extra &&
+            (b.vt != vtString || !b.s->extra)) [[likely]] {
           std::string& str = target->s->s;
           if (b.vt == vtString) {
             if (str.size() + b.Text().size() > kMaxStringLength) Raise(kErrOutOfMemory);
