@@ -9,8 +9,8 @@
 #include <new>
 
 #include "builtins.h"
-#include "locales.h"
 #include "compiler.h"
+#include "locales.h"
 #include "objects.h"
 #include "parser.h"
 
