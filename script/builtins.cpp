@@ -11,6 +11,7 @@
 #include <unordered_map>
 
 #include "datetime.h"
+#include "locales.h"
 #include "objects.h"
 #include "errors.h"
 #include "operators.h"
@@ -29,6 +30,10 @@ bool Has(Variant* args, int n, int i) { return i < n && !args[i].IsMissing(); }
 
 [[noreturn]] void Fail(int number) { ThrowError(number); }
 
+// "Variable uses an Automation type not supported": a conversion called as a statement.
+constexpr int kErrUnsupportedType = 458;
+constexpr int kErrLocale = 447;
+
 int32_t LongArg(Variant* args, int n, int i, int32_t dflt) {
   if (!Has(args, n, i)) return dflt;
   const Variant& v = Arg(args, n, i);
@@ -36,11 +41,19 @@ int32_t LongArg(Variant* args, int n, int i, int32_t dflt) {
   return ToLong(v);
 }
 
-bool TextCompare(Variant* args, int n, int i) {
+// The compare argument: 0 binary, 1 text; some functions take 2 (database) too.
+bool TextCompare(Variant* args, int n, int i, int32_t highest = 2) {
   if (!Has(args, n, i)) return false;
-  int32_t c = ToLong(Arg(args, n, i));
-  if (c < 0 || c > 2) Fail(kErrInvalidCall);
+  int32_t c = LongArg(args, n, i, 0);
+  if (c < 0 || c > highest) Fail(kErrInvalidCall);
   return c == 1;
+}
+
+// A string argument that must not be Null.
+const Variant& NotNullAt(Variant* args, int n, int i) {
+  const Variant& v = Arg(args, n, i);
+  if (v.IsNull()) Fail(kErrInvalidNull);
+  return v;
 }
 
 Variant Str(std::string s) { return Variant::Str(std::move(s)); }
@@ -64,20 +77,6 @@ void CheckLength(double n) {
   if (n > static_cast<double>(kMaxStringLength)) Fail(kErrOutOfMemory);
 }
 
-// Windows-1252 bytes 0x80..0x9F and their Unicode code points.
-const uint16_t kCp1252High[32] = {0x20AC, 0x81,   0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
-                                  0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x8D,   0x017D, 0x8F,
-                                  0x90,   0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
-                                  0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x9D,   0x017E, 0x0178};
-
-int ToUnicode(unsigned char c) { return (c >= 0x80 && c <= 0x9F) ? kCp1252High[c - 0x80] : c; }
-
-int FromUnicode(int u) {
-  if (u < 0x80 || (u >= 0xA0 && u <= 0xFF)) return u;
-  for (int i = 0; i < 32; ++i)
-    if (kCp1252High[i] == u) return 0x80 + i;
-  return '?';
-}
 
 // ---- Strings ---------------------------------------------------------------
 
@@ -88,11 +87,16 @@ Variant FnLen(Interp&, Variant* a, int n) {
   return Variant::Long(static_cast<int32_t>(ToStr(v).size()));
 }
 
+// A string with characters beyond Windows-1252: Left, Right and Mid cut its
+// UTF-16 units so that the characters survive.
+bool Exact(const Variant& v) { return v.IsString() && v.s->extra && !v.s->extra->units.empty(); }
+
 Variant FnLeft(Interp&, Variant* a, int n) {
   const Variant& v = Arg(a, n, 0);
   int32_t len = LongArg(a, n, 1, 0);
   if (len < 0) Fail(kErrInvalidCall);
   if (v.IsNull()) return Variant::Null();
+  if (Exact(v)) return StrFromUnits(UnitsOf(v).substr(0, static_cast<size_t>(len)));
   std::string s = ToStr(v);
   return Str(s.substr(0, static_cast<size_t>(len)));
 }
@@ -102,6 +106,10 @@ Variant FnRight(Interp&, Variant* a, int n) {
   int32_t len = LongArg(a, n, 1, 0);
   if (len < 0) Fail(kErrInvalidCall);
   if (v.IsNull()) return Variant::Null();
+  if (Exact(v)) {
+    std::u16string u = UnitsOf(v);
+    return StrFromUnits(u.substr(u.size() - std::min(u.size(), static_cast<size_t>(len))));
+  }
   std::string s = ToStr(v);
   size_t k = std::min(s.size(), static_cast<size_t>(len));
   return Str(s.substr(s.size() - k));
@@ -109,6 +117,7 @@ Variant FnRight(Interp&, Variant* a, int n) {
 
 Variant FnMid(Interp&, Variant* a, int n) {
   const Variant& v = Arg(a, n, 0);
+  if (Has(a, n, 2) && Arg(a, n, 2).IsNull()) Fail(kErrInvalidNull);
   int32_t start = LongArg(a, n, 1, 1);
   if (start < 1) Fail(kErrInvalidCall);
   int32_t len = -1;
@@ -117,6 +126,12 @@ Variant FnMid(Interp&, Variant* a, int n) {
     if (len < 0) Fail(kErrInvalidCall);
   }
   if (v.IsNull()) return Variant::Null();
+  if (Exact(v)) {
+    std::u16string u = UnitsOf(v);
+    size_t from = static_cast<size_t>(start) - 1;
+    if (from >= u.size()) return Str("");
+    return StrFromUnits(u.substr(from, len < 0 ? std::u16string::npos : static_cast<size_t>(len)));
+  }
   const std::string* s;
   std::string tmp;
   if (v.IsString()) s = &v.Text();
@@ -152,7 +167,7 @@ Variant FnInStrRev(Interp&, Variant* a, int n) {
   int32_t start = LongArg(a, n, 2, -1);
   bool text = TextCompare(a, n, 3);
   if (start == 0 || start < -1) Fail(kErrInvalidCall);
-  if (s1.IsNull() || s2.IsNull()) return Variant::Null();
+  if (s1.IsNull() || s2.IsNull()) Fail(kErrInvalidNull);
   std::string x = ToStr(s1), y = ToStr(s2);
   if (start == -1) start = static_cast<int32_t>(x.size());
   if (static_cast<size_t>(start) > x.size()) return Variant::Long(0);
@@ -169,8 +184,8 @@ Variant FnReplace(Interp&, Variant* a, int n) {
   int32_t start = LongArg(a, n, 3, 1);
   int32_t count = LongArg(a, n, 4, -1);
   bool text = TextCompare(a, n, 5);
+  if (e.IsNull() || f.IsNull() || r.IsNull()) Fail(kErrInvalidNull);
   if (start < 1 || count < -1) Fail(kErrInvalidCall);
-  if (e.IsNull() || f.IsNull() || r.IsNull()) return Variant::Null();
   std::string s = ToStr(e), find = ToStr(f), repl = ToStr(r);
   if (static_cast<size_t>(start) > s.size()) return Str("");
   s = s.substr(static_cast<size_t>(start) - 1);
@@ -280,12 +295,11 @@ Variant MakeArray(std::vector<Variant> items) {
 }
 
 Variant FnSplit(Interp&, Variant* a, int n) {
-  const Variant& v = Arg(a, n, 0);
-  std::string delim = Has(a, n, 1) ? ToStr(Arg(a, n, 1)) : " ";
+  const Variant& v = NotNullAt(a, n, 0);
+  std::string delim = Has(a, n, 1) ? ToStr(NotNullAt(a, n, 1)) : " ";
   int32_t count = LongArg(a, n, 2, -1);
-  bool text = TextCompare(a, n, 3);
+  bool text = TextCompare(a, n, 3, 1);
   if (count < -1) Fail(kErrInvalidCall);
-  if (v.IsNull()) return Variant::Null();
   std::string s = ToStr(v);
   std::vector<Variant> parts;
   if (s.empty() || count == 0) return MakeArray(std::move(parts));
@@ -313,13 +327,28 @@ const ArrayRep& OneDim(const Variant& v) {
   return *v.a;
 }
 
+// An object argument stands for its default member's value (438 without one).
+Variant ValueOf(const Variant& v) {
+  if (!v.IsObject()) return v;
+  if (!v.o) Fail(kErrObjectNotSet);
+  std::vector<Variant*> none;
+  Variant r;
+  int err = v.o->Invoke("", InvokeKind::Get, none, r);
+  if (err) Fail(err);
+  return r;
+}
+
 Variant FnJoin(Interp&, Variant* a, int n) {
-  const ArrayRep& arr = OneDim(Arg(a, n, 0));
-  std::string delim = Has(a, n, 1) ? ToStr(Arg(a, n, 1)) : " ";
+  Variant list = ValueOf(Arg(a, n, 0));
+  if (list.IsNull()) Fail(kErrInvalidNull);
+  if (!list.IsArray() || list.a->bounds.size() != 1) Fail(kErrTypeMismatch);
+  const ArrayRep& arr = *list.a;
+  std::string delim = Has(a, n, 1) ? ToStr(NotNullAt(a, n, 1)) : " ";
   std::string out;
   for (size_t i = 0; i < arr.data.size(); ++i) {
     if (i) out += delim;
-    if (!arr.data[i].IsNull()) out += ToStr(arr.data[i]);
+    if (arr.data[i].IsNull() || arr.data[i].IsArray()) Fail(kErrTypeMismatch);
+    out += ToStr(arr.data[i]);
     if (out.size() > kMaxStringLength) Fail(kErrOutOfMemory);
   }
   return Str(std::move(out));
@@ -350,21 +379,101 @@ unsigned char FirstChar(Variant* a, int n) {
 }
 
 Variant FnAsc(Interp&, Variant* a, int n) { return Variant::Int(FirstChar(a, n)); }
+
+// AscW is a signed Integer: AscW(ChrW(65535)) = -1.
 Variant FnAscW(Interp&, Variant* a, int n) {
-  return Variant::Whole(ToUnicode(FirstChar(a, n)));
+  const Variant& v = NotNullAt(a, n, 0);
+  std::u16string units = UnitsOf(v);
+  if (units.empty()) Fail(kErrInvalidCall);
+  return Variant::Int(static_cast<int16_t>(units[0]));
 }
 
 Variant FnChr(Interp&, Variant* a, int n) {
-  int32_t c = ToLong(Arg(a, n, 0));
+  int32_t c = ToLong(NotNullAt(a, n, 0));
   if (c < 0 || c > 255) Fail(kErrInvalidCall);
   return Str(std::string(1, static_cast<char>(c)));
 }
 
 Variant FnChrW(Interp&, Variant* a, int n) {
-  int32_t c = ToLong(Arg(a, n, 0));
+  int32_t c = ToLong(NotNullAt(a, n, 0));
   if (c < -32768 || c > 65535) Fail(kErrInvalidCall);
   if (c < 0) c += 65536;
-  return Str(std::string(1, static_cast<char>(FromUnicode(c))));
+  return StrFromUnits(std::u16string(1, static_cast<char16_t>(c)));
+}
+
+// ---- Bytes -------------------------------------------------------------------
+// The B functions see a string as its UTF-16LE bytes, 2 per character.
+
+Variant FnLenB(Interp&, Variant* a, int n) {
+  const Variant& v = Arg(a, n, 0);
+  if (v.IsNull()) return Variant::Null();
+  return Variant::Long(static_cast<int32_t>(ByteLength(v)));
+}
+
+int32_t ByteCount(Variant* a, int n, int i) {
+  int32_t len = LongArg(a, n, i, 0);
+  if (len < 0) Fail(kErrInvalidCall);
+  return len;
+}
+
+Variant FnLeftB(Interp&, Variant* a, int n) {
+  const Variant& v = Arg(a, n, 0);
+  size_t len = static_cast<size_t>(ByteCount(a, n, 1));
+  if (v.IsNull()) return Variant::Null();
+  if (v.IsString() && !v.s->extra && len >= v.Text().size() * 2) return v;
+  return StrFromBytes(BytesOf(v).substr(0, len));
+}
+
+Variant FnRightB(Interp&, Variant* a, int n) {
+  const Variant& v = Arg(a, n, 0);
+  size_t len = static_cast<size_t>(ByteCount(a, n, 1));
+  if (v.IsNull()) return Variant::Null();
+  std::string bytes = BytesOf(v);
+  return StrFromBytes(bytes.substr(bytes.size() - std::min(len, bytes.size())));
+}
+
+Variant FnMidB(Interp&, Variant* a, int n) {
+  const Variant& v = Arg(a, n, 0);
+  if (Has(a, n, 2) && Arg(a, n, 2).IsNull()) Fail(kErrInvalidNull);
+  int32_t start = LongArg(a, n, 1, 1);
+  if (start < 1) Fail(kErrInvalidCall);
+  size_t len = Has(a, n, 2) ? static_cast<size_t>(ByteCount(a, n, 2)) : std::string::npos;
+  if (v.IsNull()) return Variant::Null();
+  std::string bytes = BytesOf(v);
+  size_t from = static_cast<size_t>(start) - 1;
+  if (from >= bytes.size()) return Str("");
+  return StrFromBytes(bytes.substr(from, len));
+}
+
+Variant FnInStrB(Interp&, Variant* a, int n) {
+  int k = 0;
+  int32_t start = 1;
+  if (n >= 3) {
+    start = LongArg(a, n, 0, 1);
+    if (start < 1) Fail(kErrInvalidCall);
+    k = 1;
+  }
+  const Variant& s1 = Arg(a, n, k);
+  const Variant& s2 = Arg(a, n, k + 1);
+  bool text = n >= 4 && TextCompare(a, n, 3);
+  if (s1.IsNull() || s2.IsNull()) return Variant::Null();
+  std::string x = BytesOf(s1), y = BytesOf(s2);
+  if (static_cast<size_t>(start) > x.size()) return Variant::Long(0);
+  if (y.empty()) return Variant::Long(start);
+  size_t pos = Find(x, y, static_cast<size_t>(start) - 1, text);
+  return Variant::Long(pos == std::string::npos ? 0 : static_cast<int32_t>(pos) + 1);
+}
+
+Variant FnAscB(Interp&, Variant* a, int n) {
+  std::string bytes = BytesOf(NotNullAt(a, n, 0));
+  if (bytes.empty()) Fail(kErrInvalidCall);
+  return Variant::Byte(static_cast<uint8_t>(bytes[0]));
+}
+
+Variant FnChrB(Interp&, Variant* a, int n) {
+  int32_t c = ToLong(NotNullAt(a, n, 0));
+  if (c < 0 || c > 255) Fail(kErrOverflow);
+  return StrFromBytes(std::string(1, static_cast<char>(c)));
 }
 
 std::string InBase(uint32_t v, int base) {
@@ -389,19 +498,18 @@ Variant BaseText(Variant* a, int n, int base) {
 Variant FnHex(Interp&, Variant* a, int n) { return BaseText(a, n, 16); }
 Variant FnOct(Interp&, Variant* a, int n) { return BaseText(a, n, 8); }
 
+// Escape works on the characters themselves: above U+00FF they become %uXXXX.
 Variant FnEscape(Interp&, Variant* a, int n) {
-  const Variant& v = Arg(a, n, 0);
-  if (v.IsNull()) return Variant::Null();
-  std::string s = ToStr(v), out;
-  for (unsigned char c : s) {
-    if (std::isalnum(c) || std::strchr("@*_+-./", c)) {
-      out += static_cast<char>(c);
+  std::u16string units = UnitsOf(NotNullAt(a, n, 0));
+  std::string out;
+  for (char16_t u : units) {
+    if (u < 0x80 && (std::isalnum(u) || std::strchr("@*_+-./", static_cast<char>(u)))) {
+      out += static_cast<char>(u);
       continue;
     }
     char buf[8];
-    int u = ToUnicode(c);
-    if (u > 0xFF) snprintf(buf, sizeof buf, "%%u%04X", u);
-    else snprintf(buf, sizeof buf, "%%%02X", u);
+    if (u > 0xFF) snprintf(buf, sizeof buf, "%%u%04X", static_cast<unsigned>(u));
+    else snprintf(buf, sizeof buf, "%%%02X", static_cast<unsigned>(u));
     out += buf;
   }
   return Str(std::move(out));
@@ -415,31 +523,31 @@ int HexDigit(char c) {
 }
 
 Variant FnUnescape(Interp&, Variant* a, int n) {
-  const Variant& v = Arg(a, n, 0);
-  if (v.IsNull()) return Variant::Null();
-  std::string s = ToStr(v), out;
+  std::u16string s = UnitsOf(NotNullAt(a, n, 0)), out;
+  auto hex = [&](size_t i) { return s[i] < 0x80 ? HexDigit(static_cast<char>(s[i])) : -1; };
   for (size_t i = 0; i < s.size(); ++i) {
     if (s[i] == '%' && i + 5 < s.size() && (s[i + 1] == 'u' || s[i + 1] == 'U')) {
       int h[4];
       bool ok = true;
-      for (int k = 0; k < 4 && ok; ++k) ok = (h[k] = HexDigit(s[i + 2 + k])) >= 0;
+      for (int k = 0; k < 4 && ok; ++k) ok = (h[k] = hex(i + 2 + k)) >= 0;
       if (ok) {
-        out += static_cast<char>(FromUnicode(h[0] << 12 | h[1] << 8 | h[2] << 4 | h[3]));
+        out += static_cast<char16_t>(h[0] << 12 | h[1] << 8 | h[2] << 4 | h[3]);
         i += 5;
         continue;
       }
     }
     if (s[i] == '%' && i + 2 < s.size()) {
-      int x = HexDigit(s[i + 1]), y = HexDigit(s[i + 2]);
+      int x = hex(i + 1), y = hex(i + 2);
       if (x >= 0 && y >= 0) {
-        out += static_cast<char>(x * 16 + y);
+        // %XX is a byte of the Windows code page, as Escape writes it.
+        out += static_cast<char16_t>(Cp1252ToUnicode(static_cast<unsigned char>(x * 16 + y)));
         i += 2;
         continue;
       }
     }
     out += s[i];
   }
-  return Str(std::move(out));
+  return StrFromUnits(out);
 }
 
 // ---- Conversions and tests -------------------------------------------------
@@ -517,9 +625,7 @@ Variant FnAbs(Interp&, Variant* a, int n) {
 }
 
 Variant FnSgn(Interp&, Variant* a, int n) {
-  const Variant& v = Arg(a, n, 0);
-  if (v.IsNull()) return Variant::Null();
-  double d = ToDouble(v);
+  double d = ToDouble(NotNullAt(a, n, 0));
   return Variant::Int(d > 0 ? 1 : d < 0 ? -1 : 0);
 }
 
@@ -553,21 +659,23 @@ Variant FnRound(Interp&, Variant* a, int n) {
   if (digits < 0) Fail(kErrInvalidCall);
   switch (v.vt) {
     case vtEmpty: return Variant::Int(0);
-    case vtBoolean: return Variant::Int(v.b ? -1 : 0);
-    case vtByte: case vtInteger: case vtLong: return v;
+    case vtBoolean: case vtByte: case vtInteger: case vtLong: return v;
     default: break;
   }
-  double d = ToDouble(v);
-  double r;
-  if (digits > 15) {
-    r = d;
-  } else {
-    double scale = std::pow(10.0, digits);
-    double scaled = d * scale;
-    // Undo binary noise such as 2.675 * 100 = 267.49999999999997.
-    double nudged = std::nearbyint(scaled * 1e9) / 1e9;
-    r = RoundHalfEven(std::fabs(nudged - scaled) < 1e-7 ? nudged : scaled) / scale;
+  if (v.vt == vtCurrency) {
+    // Whole ten-thousandths: round the scaled integer itself, halves to even.
+    if (digits >= 4) return v;
+    int64_t unit = 1;
+    for (int k = digits; k < 4; ++k) unit *= 10;
+    int64_t q = v.cy / unit, rest = v.cy % unit;
+    if (rest < 0) rest = -rest;
+    if (rest * 2 > unit || (rest * 2 == unit && q % 2 != 0)) q += v.cy < 0 ? -1 : 1;
+    return Variant::Currency(q * unit);
   }
+  double d = ToDouble(v);
+  // Halves go to even on the decimal number the value stands for
+  // (Round(2.675, 2) is 2.68 although the Double is 2.67499999...).
+  double r = RoundDecimalPlaces(d, digits, v.vt == vtSingle ? 7 : 15);
   if (v.vt == vtSingle) return Variant::Single(static_cast<float>(r));
   if (v.vt == vtCurrency) return Variant::Currency(static_cast<int64_t>(RoundHalfEven(r * 10000.0)));
   if (v.vt == vtDate) return Variant::Date(r);
@@ -576,7 +684,8 @@ Variant FnRound(Interp&, Variant* a, int n) {
 
 Variant FnRnd(Interp& in, Variant* a, int n) {
   double x = Has(a, n, 0) ? ToDouble(Arg(a, n, 0)) : 1;
-  if (x == 0) return Variant::Single(in.rndLast);
+  // The seed is the last number drawn (before any, the initial seed).
+  if (x == 0) return Variant::Single(static_cast<float>(in.rndSeed) / 16777216.0f);
   if (x < 0) {
     float f = static_cast<float>(x);
     uint32_t bits;
@@ -594,7 +703,7 @@ Variant FnIsDate(Interp&, Variant* a, int n) {
   if (v.vt == vtDate) return Variant::Bool(true);
   if (!v.IsString()) return Variant::Bool(false);
   double d;
-  return Variant::Bool(ParseDate(v.Text(), d));
+  return Variant::Bool(ParseLocalDate(v.Text(), d));
 }
 Variant FnIsEmpty(Interp&, Variant* a, int n) { return Variant::Bool(Arg(a, n, 0).IsEmpty()); }
 Variant FnIsNull(Interp&, Variant* a, int n) { return Variant::Bool(Arg(a, n, 0).IsNull()); }
@@ -629,7 +738,9 @@ Variant FnArray(Interp&, Variant* a, int n) {
 }
 
 Variant Bound(Variant* a, int n, bool upper) {
-  const Variant& v = Arg(a, n, 0);
+  const Variant& arg = Arg(a, n, 0);
+  if (arg.IsObject() && !arg.o) Fail(kErrObjectNotSet);
+  Variant v = ValueOf(arg);
   if (!v.IsArray()) Fail(kErrTypeMismatch);
   int32_t dim = LongArg(a, n, 1, 1);
   if (dim < 1 || static_cast<size_t>(dim) > v.a->bounds.size()) Fail(kErrSubscript);
@@ -697,6 +808,7 @@ Variant FnWeekdayName(Interp&, Variant* a, int n) {
 }
 
 Variant FnMonthName(Interp&, Variant* a, int n) {
+  if (Has(a, n, 1) && Arg(a, n, 1).IsNull()) Fail(kErrInvalidNull);
   int32_t m = LongArg(a, n, 0, 1);
   bool abbr = Has(a, n, 1) && ToBool(Arg(a, n, 1));
   if (m < 1 || m > 12) Fail(kErrInvalidCall);
@@ -764,9 +876,17 @@ double Linear(double serial) {
 
 long long FloorDiv(double a, double unit) { return static_cast<long long>(std::floor(a / unit + 1e-9)); }
 
+// The firstweekofyear argument: 0 (the system's, January 1st) to 3.
+int FirstWeek(Variant* a, int n, int i) {
+  int32_t f = LongArg(a, n, i, 1);
+  if (f < 0 || f > 3) Fail(kErrInvalidCall);
+  return f == 0 ? 1 : f;
+}
+
 Variant FnDateDiff(Interp&, Variant* a, int n) {
   std::string iv = Interval(a, n);
   int first = FirstDay(a, n, 3);
+  FirstWeek(a, n, 4);
   if (Arg(a, n, 1).IsNull() || Arg(a, n, 2).IsNull()) return Variant::Null();
   double d1 = ToDate(Arg(a, n, 1)), d2 = ToDate(Arg(a, n, 2));
   DateParts p1 = SplitDate(d1), p2 = SplitDate(d2);
@@ -790,12 +910,24 @@ Variant FnDateDiff(Interp&, Variant* a, int n) {
   else if (iv == "n") r = FloorDiv(l2, 1.0 / 1440) - FloorDiv(l1, 1.0 / 1440);
   else if (iv == "s") r = std::llround(l2 * 86400) - std::llround(l1 * 86400);
   else Fail(kErrInvalidCall);
-  return Variant::Whole(r);
+  if (r < INT32_MIN || r > INT32_MAX) Fail(kErrOverflow);
+  return Variant::Long(static_cast<int32_t>(r));
+}
+
+// The first day of week 1 of a year: the week holding January 1st, the
+// first week with four days of the year, or the first whole week.
+double WeekOneStart(int year, int first, int firstWeek) {
+  double jan1 = DaySerial(year, 1, 1);
+  int before = WeekdayFrom(SplitDate(jan1).weekday, first) - 1;  // days of its week before Jan 1
+  double start = jan1 - before;
+  if ((firstWeek == 2 && before > 3) || (firstWeek == 3 && before > 0)) start += 7;
+  return start;
 }
 
 Variant FnDatePart(Interp&, Variant* a, int n) {
   std::string iv = Interval(a, n);
   int first = FirstDay(a, n, 2);
+  int firstWeek = FirstWeek(a, n, 3);
   DateParts p;
   double serial;
   if (!DateArg(a, n, 1, p, &serial)) return Variant::Null();
@@ -807,10 +939,11 @@ Variant FnDatePart(Interp&, Variant* a, int n) {
   else if (iv == "d") r = p.day;
   else if (iv == "w") r = WeekdayFrom(p.weekday, first);
   else if (iv == "ww") {
-    int doy = static_cast<int>(DaySerial(p.year, p.month, p.day) - DaySerial(p.year, 1, 1));
-    DateParts jan1 = SplitDate(DaySerial(p.year, 1, 1));
-    int off = (WeekdayFrom(jan1.weekday, first) - 1);
-    r = (doy + off) / 7 + 1;
+    // Days before week 1 belong to the last week of the year before.
+    double day = DaySerial(p.year, p.month, p.day);
+    double start = WeekOneStart(p.year, first, firstWeek);
+    if (day < start) start = WeekOneStart(p.year - 1, first, firstWeek);
+    r = static_cast<int>((day - start) / 7) + 1;
   } else if (iv == "h") r = p.hour;
   else if (iv == "n") r = p.minute;
   else if (iv == "s") r = p.second;
@@ -840,16 +973,21 @@ Variant FnTimeSerial(Interp&, Variant* a, int n) {
   return Variant::Date(days);
 }
 
+// DateValue and TimeValue read text (or take a date); a number is no date text.
+const Variant& DateText(Variant* a, int n) {
+  const Variant& v = NotNullAt(a, n, 0);
+  if (v.IsNumeric() && v.vt != vtDate) Fail(kErrTypeMismatch);
+  return v;
+}
+
 Variant FnDateValue(Interp&, Variant* a, int n) {
-  const Variant& v = Arg(a, n, 0);
-  if (v.IsNull()) return Variant::Null();
+  const Variant& v = DateText(a, n);
   double d = ToDate(v);
   return Variant::Date(std::trunc(d));
 }
 
 Variant FnTimeValue(Interp&, Variant* a, int n) {
-  const Variant& v = Arg(a, n, 0);
-  if (v.IsNull()) return Variant::Null();
+  const Variant& v = DateText(a, n);
   double d = ToDate(v);
   return Variant::Date(std::fabs(d - std::trunc(d)));
 }
@@ -858,78 +996,126 @@ Variant FnTimeValue(Interp&, Variant* a, int n) {
 
 int Tristate(Variant* a, int n, int i) {
   if (!Has(a, n, i)) return -2;
-  int32_t t = ToLong(Arg(a, n, i));
+  int32_t t = LongArg(a, n, i, -2);
   if (t < -2 || t > 0) Fail(kErrInvalidCall);
   return t;
 }
 
-std::string FormatFixed(double value, int digits, int leading, int parens, int group, const char* prefix,
-                        const char* suffix, bool parensDefault) {
-  if (digits < -1 || digits > 255) Fail(kErrInvalidCall);
-  if (digits == -1) digits = 2;
-  bool neg = value < 0;
-  std::string text;
-  {
-    // Halves round away from zero, as the system's number formatting does.
-    double x = std::fabs(value);
-    if (digits <= 15 && x < 1e15) {
-      double scale = std::pow(10.0, digits);
-      double scaled = x * scale;
-      double base = std::floor(scaled);
-      double rest = scaled - base;
-      if (rest >= 0.5 || std::fabs(rest - 0.5) < 1e-9 * (scaled > 1 ? scaled : 1)) base += 1;
-      x = base / scale;
+enum class NumberForm { Number, Currency, Percent };
+
+// FormatNumber, FormatCurrency and FormatPercent: the decimal value the number
+// stands for, rounded half away from zero, in the locale's separators.
+// leading, parens and group are tristates (-2: the locale's choice).
+// UTF-8 text (the currency symbols) as UTF-16 units.
+std::u16string Utf8Units(const char* p) {
+  std::u16string out;
+  while (*p) {
+    unsigned char c = static_cast<unsigned char>(*p++);
+    char32_t u = c;
+    int more = c >= 0xF0 ? 3 : c >= 0xE0 ? 2 : c >= 0xC0 ? 1 : 0;
+    if (more) u = c & (0x3F >> more);
+    for (; more > 0 && (*p & 0xC0) == 0x80; --more) u = u << 6 | (static_cast<unsigned char>(*p++) & 0x3F);
+    if (u > 0xFFFF) {
+      u -= 0x10000;
+      out += static_cast<char16_t>(0xD800 + (u >> 10));
+      out += static_cast<char16_t>(0xDC00 + (u & 0x3FF));
+    } else {
+      out += static_cast<char16_t>(u);
     }
-    std::vector<char> buf(static_cast<size_t>(digits) + 350);
-    snprintf(buf.data(), buf.size(), "%.*f", digits, x);
-    text = buf.data();
   }
+  return out;
+}
+
+Variant FormatFixed(Decimal x, int digits, int leading, int parens, int group, NumberForm form) {
+  const LocaleInfo& loc = CurrentLocale();
+  if (digits < -1 || digits > 255) Fail(kErrInvalidCall);
+  if (digits == -1) digits = form == NumberForm::Currency ? loc.currencyDigits : 2;
+  if (form == NumberForm::Percent && !x.digits.empty()) x.point += 2;
+  RoundDecimal(x, digits, false);
+  bool neg = x.negative && !x.digits.empty();
+  std::string text = FixedText(x, digits);
   size_t dot = text.find('.');
   std::string whole = dot == std::string::npos ? text : text.substr(0, dot);
-  std::string frac = dot == std::string::npos ? "" : text.substr(dot);
-  bool zero = text.find_first_not_of("0.") == std::string::npos;
-  if (zero) neg = false;
+  std::string frac = dot == std::string::npos ? "" : loc.decimal + text.substr(dot + 1);
   if (whole == "0" && leading == 0) whole.clear();
   if (group != 0 && whole.size() > 3) {
     std::string g;
     int count = 0;
     for (size_t i = whole.size(); i-- > 0;) {
       g += whole[i];
-      if (++count % 3 == 0 && i > 0) g += ',';
+      if (++count % 3 == 0 && i > 0) g += loc.thousands;
     }
     std::reverse(g.begin(), g.end());
     whole = g;
   }
-  std::string body = std::string(prefix) + whole + frac + suffix;
-  if (!neg) return body;
-  bool useParens = parens == -2 ? parensDefault : parens != 0;
-  return useParens ? "(" + body + ")" : "-" + body;
+  std::string number = whole + frac;
+  if (form == NumberForm::Percent) number += '%';
+  if (form != NumberForm::Currency) {
+    if (!neg) return Str(number);
+    return Str(parens == -1 ? "(" + number + ")" : "-" + number);
+  }
+  // The sixteen negative and four positive currency forms: '$' is the
+  // symbol, 'n' the number.
+  static const char* const kNegative[16] = {"($n)", "-$n",  "$-n",  "$n-",  "(n$)", "-n$", "n-$",  "n$-",
+                                            "-n $", "-$ n", "n $-", "$ n-", "$ -n", "n- $", "($ n)", "(n $)"};
+  static const char* const kPositive[4] = {"$n", "n$", "$ n", "n $"};
+  std::string pattern = kPositive[loc.currencyPositive];
+  if (neg) {
+    const char* localForm = kNegative[loc.currencyNegative];
+    bool localParens = localForm[0] == '(';
+    if (parens == -1) pattern = "(" + pattern + ")";
+    else if (parens == 0 && localParens) pattern = "-" + pattern;
+    else pattern = localForm;
+  }
+  std::u16string out;
+  for (char c : pattern) {
+    if (c == '$') {
+      out += Utf8Units(loc.currency);
+    } else if (c == 'n') {
+      for (unsigned char d : number) out += static_cast<char16_t>(Cp1252ToUnicode(d));
+    } else {
+      out += static_cast<char16_t>(c);
+    }
+  }
+  return StrFromUnits(out);
 }
 
-Variant FnFormatNumber(Interp&, Variant* a, int n) {
+// The value of a Format function: Null is a type mismatch here.
+Decimal FormatValue(Variant* a, int n) {
   const Variant& v = Arg(a, n, 0);
-  if (v.IsNull()) Fail(kErrInvalidNull);
-  return Str(FormatFixed(ToDouble(v), LongArg(a, n, 1, -1), Tristate(a, n, 2), Tristate(a, n, 3), Tristate(a, n, 4),
-                         "", "", false));
+  if (v.IsNull()) Fail(kErrTypeMismatch);
+  if (v.vt == vtCurrency) {
+    // All of a Currency's digits, which may be more than a Double holds.
+    Decimal x;
+    std::string text = CurrencyToStr(v.cy);
+    x.negative = text[0] == '-';
+    size_t dot = text.find('.');
+    std::string whole = text.substr(x.negative ? 1 : 0, dot == std::string::npos ? std::string::npos : dot - (x.negative ? 1 : 0));
+    std::string frac = dot == std::string::npos ? "" : text.substr(dot + 1);
+    x.digits = whole + frac;
+    x.point = static_cast<int>(whole.size());
+    size_t lead = x.digits.find_first_not_of('0');
+    if (lead == std::string::npos) return Decimal{};
+    x.digits.erase(0, lead);
+    x.point -= static_cast<int>(lead);
+    while (x.digits.back() == '0') x.digits.pop_back();
+    return x;
+  }
+  return ToDecimal(ToDouble(v));
 }
 
-Variant FnFormatCurrency(Interp&, Variant* a, int n) {
-  const Variant& v = Arg(a, n, 0);
-  if (v.IsNull()) Fail(kErrInvalidNull);
-  return Str(FormatFixed(ToDouble(v), LongArg(a, n, 1, -1), Tristate(a, n, 2), Tristate(a, n, 3),
-                         Tristate(a, n, 4), "$", "", true));
+Variant Formatted(Variant* a, int n, NumberForm form) {
+  Decimal x = FormatValue(a, n);
+  return FormatFixed(x, LongArg(a, n, 1, -1), Tristate(a, n, 2), Tristate(a, n, 3), Tristate(a, n, 4), form);
 }
 
-Variant FnFormatPercent(Interp&, Variant* a, int n) {
-  const Variant& v = Arg(a, n, 0);
-  if (v.IsNull()) Fail(kErrInvalidNull);
-  return Str(FormatFixed(ToDouble(v) * 100, LongArg(a, n, 1, -1), Tristate(a, n, 2), Tristate(a, n, 3),
-                         Tristate(a, n, 4), "", "%", false));
-}
+Variant FnFormatNumber(Interp&, Variant* a, int n) { return Formatted(a, n, NumberForm::Number); }
+Variant FnFormatCurrency(Interp&, Variant* a, int n) { return Formatted(a, n, NumberForm::Currency); }
+Variant FnFormatPercent(Interp&, Variant* a, int n) { return Formatted(a, n, NumberForm::Percent); }
 
 Variant FnFormatDateTime(Interp&, Variant* a, int n) {
   const Variant& v = Arg(a, n, 0);
-  if (v.IsNull()) Fail(kErrInvalidNull);
+  if (v.IsNull()) Fail(kErrTypeMismatch);
   int32_t fmt = LongArg(a, n, 1, 0);
   if (fmt < 0 || fmt > 4) Fail(kErrInvalidCall);
   return Str(FormatDate(ToDate(v), fmt));
@@ -965,17 +1151,28 @@ Variant FnCreateObject(Interp&, Variant* a, int n) {
   return Variant::Obj(o);
 }
 
-// The engine speaks English (United States) only.
-constexpr int32_t kLocaleEnUs = 1033;
+Variant FnGetLocale(Interp& in, Variant*, int) { return Variant::Long(in.lcid); }
 
-Variant FnGetLocale(Interp&, Variant*, int) { return Variant::Long(kLocaleEnUs); }
-
-Variant FnSetLocale(Interp&, Variant* a, int n) {
-  if (n > 0) {
-    const Variant& v = Arg(a, n, 0);
-    if (!v.IsString() && !v.IsMissing()) (void)ToLong(v);  // a number that fits, or Type mismatch / Overflow
+// SetLocale(lcid or "de-de" or "1031"): returns the previous LCID; 0 or no
+// argument is the default locale.
+Variant FnSetLocale(Interp& in, Variant* a, int n) {
+  int32_t previous = in.lcid;
+  const LocaleInfo* loc = FindLocale(kDefaultLcid);
+  if (Has(a, n, 0)) {
+    const Variant& v = NotNullAt(a, n, 0);
+    if (v.IsString()) {
+      double d;
+      if (ParseNumber(v.Text(), d)) loc = d == 0 ? loc : FindLocale(ToLong(v));
+      else loc = v.Text().empty() ? loc : FindLocale(v.Text());
+    } else {
+      int32_t id = ToLong(v);
+      if (id != 0) loc = FindLocale(id);
+    }
   }
-  return Variant::Long(kLocaleEnUs);
+  if (!loc) Fail(kErrLocale);
+  in.lcid = loc->lcid;
+  SetCurrentLocale(*loc);
+  return Variant::Long(previous);
 }
 
 Variant FnGetObject(Interp&, Variant*, int) { Fail(kErrCantCreate); }
@@ -1009,6 +1206,7 @@ Variant FnExecuteGlobal(Interp& in, Variant* a, int n) {
 }
 
 Variant FnGetRef(Interp& in, Variant* a, int n) {
+  if (!Arg(a, n, 0).IsString()) Fail(kErrTypeMismatch);
   Object* o = in.ProcRef(ToStr(Arg(a, n, 0)));
   if (!o) Fail(kErrInvalidCall);
   return Variant::Obj(o);
@@ -1035,23 +1233,28 @@ const Builtin kBuiltins[] = {
     {"join", 1, 2, FnJoin},
     {"filter", 2, 4, FnFilter},
     {"asc", 1, 1, FnAsc},
-    {"ascb", 1, 1, FnAsc},
+    {"ascb", 1, 1, FnAscB},
     {"ascw", 1, 1, FnAscW},
     {"chr", 1, 1, FnChr},
-    {"chrb", 1, 1, FnChr},
+    {"chrb", 1, 1, FnChrB},
+    {"lenb", 1, 1, FnLenB},
+    {"leftb", 2, 2, FnLeftB},
+    {"rightb", 2, 2, FnRightB},
+    {"midb", 2, 3, FnMidB},
+    {"instrb", 2, 4, FnInStrB},
     {"chrw", 1, 1, FnChrW},
     {"hex", 1, 1, FnHex},
     {"oct", 1, 1, FnOct},
     {"escape", 1, 1, FnEscape},
     {"unescape", 1, 1, FnUnescape},
     {"cbool", 1, 1, FnCBool},
-    {"cbyte", 1, 1, FnCByte},
-    {"ccur", 1, 1, FnCCur},
-    {"cdate", 1, 1, FnCDate},
-    {"cdbl", 1, 1, FnCDbl},
-    {"cint", 1, 1, FnCInt},
-    {"clng", 1, 1, FnCLng},
-    {"csng", 1, 1, FnCSng},
+    {"cbyte", 1, 1, FnCByte, kErrUnsupportedType},
+    {"ccur", 1, 1, FnCCur, kErrUnsupportedType},
+    {"cdate", 1, 1, FnCDate, kErrUnsupportedType},
+    {"cdbl", 1, 1, FnCDbl, kErrUnsupportedType},
+    {"cint", 1, 1, FnCInt, kErrUnsupportedType},
+    {"clng", 1, 1, FnCLng, kErrUnsupportedType},
+    {"csng", 1, 1, FnCSng, kErrUnsupportedType},
     {"cstr", 1, 1, FnCStr},
     {"int", 1, 1, FnInt},
     {"fix", 1, 1, FnFix},
@@ -1162,8 +1365,10 @@ bool FindConstant(const std::string& lowerName, Variant& value) {
     i("vbgeneraldate", 0); i("vblongdate", 1); i("vbshortdate", 2); i("vblongtime", 3); i("vbshorttime", 4);
     i("vbusedefault", -2); i("vbtrue", -1); i("vbfalse", 0);
     i("vbobjecterror", static_cast<int>(0x80040000u));
-    i("vbblack", 0); i("vbred", 0xFF); i("vbgreen", 0xFF00); i("vbyellow", 0xFFFF); i("vbblue", 0xFF0000);
-    i("vbmagenta", 0xFF00FF); i("vbcyan", 0xFFFF00); i("vbwhite", 0xFFFFFF);
+    // The colours are Long, however small.
+    auto l = [&](const char* name, int32_t v) { m.emplace(name, Variant::Long(v)); };
+    l("vbblack", 0); l("vbred", 0xFF); l("vbgreen", 0xFF00); l("vbyellow", 0xFFFF); l("vbblue", 0xFF0000);
+    l("vbmagenta", 0xFF00FF); l("vbcyan", 0xFFFF00); l("vbwhite", 0xFFFFFF);
     return m;
   }();
   auto it = map.find(lowerName);

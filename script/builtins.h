@@ -20,6 +20,9 @@ struct Builtin {
   int minArgs;
   int maxArgs;
   BuiltinFn fn;
+  // Raised by a Call statement of the function once it has succeeded (the
+  // conversions refuse to be called for nothing); 0 for none.
+  int callError = 0;
 };
 
 const Builtin* FindBuiltin(const std::string& lowerName);

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "errors.h"
+#include "locales.h"
 
 namespace qfscript {
 
@@ -93,14 +94,34 @@ DateParts SplitDate(double serial) {
 
 namespace {
 
+// The locale's short date: "3/15/2026", "15.03.2026", "2026/03/15".
 std::string DatePart(const DateParts& p) {
-  char buf[32];
-  snprintf(buf, sizeof buf, "%d/%d/%d", p.month, p.day, p.year);
-  return buf;
+  std::string out;
+  const char* f = CurrentLocale().shortDate;
+  while (*f) {
+    char c = *f;
+    size_t run = 0;
+    while (f[run] == c) ++run;
+    int value = c == 'd' ? p.day : c == 'M' ? p.month : c == 'y' ? p.year : -1;
+    if (value < 0) {
+      out.append(run, c);
+    } else {
+      char buf[16];
+      snprintf(buf, sizeof buf, run == 2 && c != 'y' ? "%02d" : "%d", value);
+      out += buf;
+    }
+    f += run;
+  }
+  return out;
 }
 
 std::string TimePart(const DateParts& p) {
   char buf[32];
+  const LocaleInfo& loc = CurrentLocale();
+  if (!loc.hour12) {
+    snprintf(buf, sizeof buf, loc.hourZero ? "%02d:%02d:%02d" : "%d:%02d:%02d", p.hour, p.minute, p.second);
+    return buf;
+  }
   int h = p.hour % 12;
   if (h == 0) h = 12;
   snprintf(buf, sizeof buf, "%d:%02d:%02d %s", h, p.minute, p.second, p.hour < 12 ? "AM" : "PM");
@@ -108,6 +129,39 @@ std::string TimePart(const DateParts& p) {
 }
 
 bool HasTime(const DateParts& p) { return p.hour || p.minute || p.second; }
+
+// The locale's long date: "Sunday, March 15, 2026", "Sonntag, 15. März 2026".
+std::string LongDate(const DateParts& p) {
+  const LocaleNames& names = NamesOf(CurrentLocale());
+  const std::string& f = names.longDate;
+  std::string out;
+  for (size_t i = 0; i < f.size();) {
+    char c = f[i];
+    if (c == '\'') {
+      size_t end = f.find('\'', i + 1);
+      if (end == std::string::npos) end = f.size();
+      out += f.substr(i + 1, end - i - 1);
+      i = end + 1;
+      continue;
+    }
+    size_t run = 1;
+    while (i + run < f.size() && f[i + run] == c) ++run;
+    char buf[16];
+    if (c == 'd' && run >= 3) out += run == 3 ? names.daysShort[p.weekday - 1] : names.days[p.weekday - 1];
+    else if (c == 'M' && run >= 3) out += run == 3 ? names.monthsShort[p.month - 1] : names.months[p.month - 1];
+    else if (c == 'd' || c == 'M') {
+      snprintf(buf, sizeof buf, run == 2 ? "%02d" : "%d", c == 'd' ? p.day : p.month);
+      out += buf;
+    } else if (c == 'y') {
+      snprintf(buf, sizeof buf, "%d", p.year);
+      out += buf;
+    } else {
+      out.append(run, c);
+    }
+    i += run;
+  }
+  return out;
+}
 
 }  // namespace
 
@@ -126,9 +180,7 @@ std::string FormatDate(double serial, int namedFormat) {
   DateParts p = SplitDate(serial);
   char buf[80];
   switch (namedFormat) {
-    case 1:
-      snprintf(buf, sizeof buf, "%s, %s %d, %d", kDays[p.weekday - 1], kMonths[p.month - 1], p.day, p.year);
-      return buf;
+    case 1: return LongDate(p);
     case 2: return DatePart(p);
     case 3: return TimePart(p);
     case 4:
@@ -138,11 +190,13 @@ std::string FormatDate(double serial, int namedFormat) {
   }
 }
 
-const char* MonthName(int month, bool abbreviate) {
-  return abbreviate ? kMonthsShort[month - 1] : kMonths[month - 1];
+std::string MonthName(int month, bool abbreviate) {
+  const LocaleNames& n = NamesOf(CurrentLocale());
+  return abbreviate ? n.monthsShort[month - 1] : n.months[month - 1];
 }
-const char* DayName(int weekday, bool abbreviate) {
-  return abbreviate ? kDaysShort[weekday - 1] : kDays[weekday - 1];
+std::string DayName(int weekday, bool abbreviate) {
+  const LocaleNames& n = NamesOf(CurrentLocale());
+  return abbreviate ? n.daysShort[weekday - 1] : n.days[weekday - 1];
 }
 
 double NowSerial() {
@@ -167,7 +221,21 @@ struct DateToken {
   char sep = 0;
 };
 
-int MonthFromWord(const std::string& w) {
+// Letters of Windows-1252 and their lower case, for month names such as "März".
+bool IsLetter(unsigned char c) {
+  return std::isalpha(c) || (c >= 0xC0 && c != 0xD7 && c != 0xF7) || c == 0x8A || c == 0x8C || c == 0x8E ||
+         c == 0x9A || c == 0x9C || c == 0x9E || c == 0x9F;
+}
+
+int Lower1252(unsigned char c) {
+  if (c >= 'A' && c <= 'Z') return c + 32;
+  if (c >= 0xC0 && c <= 0xDE && c != 0xD7) return c + 32;
+  if (c == 0x8A || c == 0x8C || c == 0x8E) return c + 16;
+  if (c == 0x9F) return 0xFF;
+  return c;
+}
+
+int MonthFromWord(const std::string& w, const LocaleInfo& locale) {
   if (w.size() < 3) return 0;
   for (int i = 0; i < 12; ++i) {
     std::string full = kMonths[i];
@@ -175,22 +243,39 @@ int MonthFromWord(const std::string& w) {
     if (full.compare(0, w.size(), w) == 0) return i + 1;
   }
   if (w == "sept") return 9;
+  // The locale's own names, whole or as their abbreviation ("März", "mär", "févr").
+  const LocaleNames& n = NamesOf(locale);
+  for (int i = 0; i < 12; ++i) {
+    std::string full = n.months[i];
+    for (auto& c : full) c = static_cast<char>(Lower1252(static_cast<unsigned char>(c)));
+    if (full.compare(0, w.size(), w) == 0) return i + 1;
+  }
   return 0;
 }
 
-bool IsDayWord(const std::string& w) {
-  if (w.size() < 3) return false;
-  for (auto* d : kDays) {
-    std::string full = d;
-    for (auto& c : full) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    if (full.compare(0, w.size(), w) == 0) return true;
+bool IsDayWord(const std::string& w, const LocaleInfo& locale) {
+  if (w.size() < 2) return false;
+  const LocaleNames& n = NamesOf(locale);
+  for (int i = 0; i < 7; ++i) {
+    for (const std::string& name : {std::string(kDays[i]), n.days[i]}) {
+      if (w.size() < 3 && name != n.days[i]) continue;
+      std::string full = name;
+      for (auto& c : full) c = static_cast<char>(Lower1252(static_cast<unsigned char>(c)));
+      if (full.compare(0, w.size(), w) == 0) return true;
+    }
   }
   return false;
 }
 
 }  // namespace
 
-bool ParseDate(const std::string& text, double& out) {
+namespace {
+
+bool ParseDateIn(const std::string& text, double& out, const LocaleInfo& locale) {
+  // A '.' between numbers separates the parts of a date only where the
+  // locale writes dates that way ("15.03.2026" in German).
+  bool dotDates = DateSeparatorOf(locale) == '.';
+  DateOrder order = OrderOf(locale);
   std::vector<DateToken> toks;
   size_t i = 0, n = text.size();
   while (i < n) {
@@ -205,12 +290,15 @@ bool ParseDate(const std::string& text, double& out) {
       }
       if (t.digits > 4) return false;
       toks.push_back(t);
-    } else if (std::isalpha(c)) {
+    } else if (IsLetter(c)) {
       DateToken t;
       t.kind = DateToken::Word;
-      while (i < n && std::isalpha(static_cast<unsigned char>(text[i])))
-        t.word += static_cast<char>(std::tolower(static_cast<unsigned char>(text[i++])));
+      while (i < n && IsLetter(static_cast<unsigned char>(text[i])))
+        t.word += static_cast<char>(Lower1252(static_cast<unsigned char>(text[i++])));
       toks.push_back(t);
+    } else if (c == '.' && !dotDates && !toks.empty() && toks.back().kind == DateToken::Number && i + 1 < n &&
+               std::isdigit(static_cast<unsigned char>(text[i + 1]))) {
+      return false;
     } else if (c == '/' || c == '-' || c == ':' || c == '.' || c == ',') {
       DateToken t;
       t.kind = DateToken::Sep;
@@ -282,12 +370,12 @@ bool ParseDate(const std::string& text, double& out) {
       nums.push_back(t.value);
       numDigits.push_back(t.digits);
     } else if (t.kind == DateToken::Word) {
-      int m = MonthFromWord(t.word);
+      int m = MonthFromWord(t.word, locale);
       if (m) {
         if (monthWord) return false;
         monthWord = m;
         monthWordPos = static_cast<int>(nums.size());
-      } else if (!IsDayWord(t.word)) {
+      } else if (!IsDayWord(t.word, locale)) {
         return false;
       }
     }
@@ -317,10 +405,12 @@ bool ParseDate(const std::string& text, double& out) {
       y = static_cast<int>(nums[0]); m = static_cast<int>(nums[1]); d = static_cast<int>(nums[2]);
     } else {
       m = static_cast<int>(nums[0]); d = static_cast<int>(nums[1]); y = static_cast<int>(nums[2]);
+      if (order == DateOrder::DMY) std::swap(m, d);
       if (m > 12 && d <= 12) std::swap(m, d);
     }
   } else if (nums.size() == 2) {
     m = static_cast<int>(nums[0]); d = static_cast<int>(nums[1]);
+    if (order == DateOrder::DMY && numDigits[1] < 3 && nums[1] <= 31) std::swap(m, d);
     if (m > 12 && d <= 12) std::swap(m, d);
     if (d > 31 || numDigits[1] >= 3) { y = d; d = 1; }
     else haveYear = false;
@@ -341,5 +431,14 @@ bool ParseDate(const std::string& text, double& out) {
   out = Combine(DaySerial(y, m, d), timePart);
   return true;
 }
+
+}  // namespace
+
+bool ParseDate(const std::string& text, double& out) {
+  static const LocaleInfo& us = *FindLocale(kDefaultLcid);
+  return ParseDateIn(text, out, us);
+}
+
+bool ParseLocalDate(const std::string& text, double& out) { return ParseDateIn(text, out, CurrentLocale()); }
 
 }  // namespace qfscript

@@ -1,6 +1,7 @@
 // Dates as the script language keeps them: a Double counting days from
 // 12/30/1899, the fraction being the time of day (for negative dates the
-// fraction still counts forward from midnight). English formats only.
+// fraction still counts forward from midnight). Short dates and times follow
+// the script locale, and so do the names of months and days.
 #pragma once
 
 #include <string>
@@ -27,10 +28,14 @@ std::string FormatDate(double serial, int namedFormat);  // FormatDateTime
 
 // Reads the date and time texts people write: "12/31/2020", "2020-12-31",
 // "March 5, 2021", "5 Mar 2021", "13:05", "1:05:09 PM" and combinations.
+// ParseDate reads month before day, as date literals are written;
+// ParseLocalDate follows the script locale's order and separator.
 bool ParseDate(const std::string& text, double& out);
+bool ParseLocalDate(const std::string& text, double& out);
 
-const char* MonthName(int month, bool abbreviate);  // 1..12
-const char* DayName(int weekday, bool abbreviate);  // 1 = Sunday
+// In the script locale's language.
+std::string MonthName(int month, bool abbreviate);  // 1..12
+std::string DayName(int weekday, bool abbreviate);  // 1 = Sunday
 
 // Local time now, as a date serial.
 double NowSerial();

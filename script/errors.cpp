@@ -22,9 +22,11 @@ const char* ErrorText(int number) {
     case 429: return "ActiveX component can't create object";
     case 438: return "Object doesn't support this property or method";
     case 445: return "Object doesn't support this action";
+    case 447: return "Object doesn't support current locale setting";
     case 450: return "Wrong number of arguments or invalid property assignment";
     case 451: return "Object not a collection";
     case 457: return "This key is already associated with an element of this collection";
+    case 458: return "Variable uses an Automation type not supported in VBScript";
     case 500: return "Variable is undefined";
     case 501: return "Illegal assignment";
     case 506: return "Class not defined";

@@ -158,6 +158,7 @@ Variant Concat(const Variant& ain, const Variant& bin) {
   const Variant& b = bin.Deref();
   if (a.vt == vtNull && b.vt == vtNull) return Variant::Null();
   if (a.vt == vtString && b.vt == vtString) {
+    if (a.s->extra || b.s->extra) return ConcatExact(a, b);
     size_t n = a.s->s.size() + b.s->s.size();
     if (n > kMaxStringLength) ThrowError(kErrOutOfMemory);
     std::string r;

@@ -8,6 +8,7 @@
 
 #include "datetime.h"
 #include "errors.h"
+#include "locales.h"
 
 namespace qfscript {
 
@@ -15,7 +16,7 @@ Variant Variant::Str(std::string x) {
   if (x.size() > kMaxStringLength) ThrowError(kErrOutOfMemory);
   Variant v;
   v.vt = vtString;
-  v.s = new StrRep{1, std::move(x)};
+  v.s = new StrRep{1, std::move(x), nullptr};
   return v;
 }
 
@@ -138,11 +139,12 @@ bool ParseNumber(const std::string& text, double& out) {
   buf.reserve(n - i);
   if (text[i] == '+' || text[i] == '-') buf += text[i++];
   bool digits = false, dot = false;
+  const LocaleInfo& loc = CurrentLocale();
   for (; i < n; ++i) {
     char c = text[i];
     if (c >= '0' && c <= '9') { buf += c; digits = true; }
-    else if (c == ',' && digits && !dot) continue;
-    else if (c == '.' && !dot) { buf += c; dot = true; }
+    else if (c == loc.thousands && digits && !dot) continue;
+    else if (c == loc.decimal && !dot) { buf += '.'; dot = true; }
     else break;
   }
   if (!digits) return false;
@@ -160,23 +162,116 @@ bool ParseNumber(const std::string& text, double& out) {
   return true;
 }
 
-static std::string TrimExponent(const char* buf) {
-  // printf writes at least two exponent digits, as VBScript does ("1E+20", "1E-05").
-  return buf;
+namespace {
+
+// The text of a number rounded to `precision` significant digits, in the
+// layout of printf's %G: "0.0001", "1E-05", "123456789012345", "1E+15".
+std::string GeneralText(Decimal x, int precision) {
+  if (x.digits.empty()) return "0";
+  if (static_cast<int>(x.digits.size()) > precision) RoundDecimal(x, precision - x.point, false);
+  int exp = x.point - 1;
+  std::string out = x.negative ? "-" : "";
+  const std::string& dg = x.digits;
+  if (exp < -4 || exp >= precision) {
+    out += dg[0];
+    if (dg.size() > 1) out += "." + dg.substr(1);
+    char buf[16];
+    snprintf(buf, sizeof buf, "E%c%02d", exp < 0 ? '-' : '+', exp < 0 ? -exp : exp);
+    return out + buf;
+  }
+  if (x.point <= 0) return out + "0." + std::string(static_cast<size_t>(-x.point), '0') + dg;
+  size_t point = static_cast<size_t>(x.point);
+  if (point >= dg.size()) return out + dg + std::string(point - dg.size(), '0');
+  return out + dg.substr(0, point) + "." + dg.substr(point);
+}
+
+}  // namespace
+
+Decimal ToDecimal(double d, int precision) {
+  Decimal x;
+  if (d == 0 || !std::isfinite(d)) return x;
+  x.negative = d < 0;
+  // The value correctly rounded to `precision` significant digits: for a
+  // Double whose shortest round-trip text has at most 15 digits, that text.
+  char buf[64];
+  snprintf(buf, sizeof buf, "%.*e", precision - 1, std::fabs(d));
+  const char* p = buf;
+  for (; *p && *p != 'e'; ++p)
+    if (*p >= '0' && *p <= '9') x.digits += *p;
+  x.point = (*p ? std::atoi(p + 1) : 0) + 1;
+  while (!x.digits.empty() && x.digits.back() == '0') x.digits.pop_back();
+  return x;
+}
+
+void RoundDecimal(Decimal& x, int fraction, bool halfEven) {
+  std::string& dg = x.digits;
+  long keep = static_cast<long>(x.point) + fraction;
+  if (keep >= static_cast<long>(dg.size())) return;
+  if (keep < 0) {
+    dg.clear();
+    x.point = 0;
+    return;
+  }
+  size_t k = static_cast<size_t>(keep);
+  char next = dg[k];
+  bool up;
+  if (next != '5') {
+    up = next > '5';
+  } else if (dg.find_first_not_of('0', k + 1) != std::string::npos || !halfEven) {
+    up = true;
+  } else {
+    up = k > 0 && (dg[k - 1] - '0') % 2 == 1;
+  }
+  dg.resize(k);
+  if (up) {
+    size_t i = k;
+    while (i > 0 && dg[i - 1] == '9') dg[--i] = '0';
+    if (i == 0) {
+      dg.insert(dg.begin(), '1');
+      ++x.point;
+    } else {
+      ++dg[i - 1];
+    }
+  }
+  while (!dg.empty() && dg.back() == '0') dg.pop_back();
+  if (dg.empty()) x.point = 0;
+}
+
+std::string FixedText(const Decimal& x, int fraction) {
+  const std::string& dg = x.digits;
+  std::string out;
+  if (x.point <= 0) {
+    out = "0";
+  } else {
+    size_t point = static_cast<size_t>(x.point);
+    out = dg.substr(0, std::min(point, dg.size()));
+    if (point > dg.size()) out.append(point - dg.size(), '0');
+  }
+  if (fraction <= 0) return out;
+  out += '.';
+  for (int k = 0; k < fraction; ++k) {
+    long idx = static_cast<long>(x.point) + k;
+    out += idx >= 0 && idx < static_cast<long>(dg.size()) ? dg[static_cast<size_t>(idx)] : '0';
+  }
+  return out;
+}
+
+double RoundDecimalPlaces(double d, int fraction, int precision) {
+  Decimal x = ToDecimal(d, precision);
+  RoundDecimal(x, fraction, true);
+  if (x.digits.empty()) return d < 0 ? -0.0 : 0.0;
+  std::string text = (x.negative ? "-0." : "0.") + x.digits + "e" + std::to_string(x.point);
+  return std::strtod(text.c_str(), nullptr);
 }
 
 std::string DoubleToStr(double d) {
   if (d == 0) return "0";
-  char buf[48];
-  snprintf(buf, sizeof buf, "%.15G", d);
-  return TrimExponent(buf);
+  return GeneralText(ToDecimal(d), 15);
 }
 
 std::string SingleToStr(float f) {
   if (f == 0) return "0";
-  char buf[48];
-  snprintf(buf, sizeof buf, "%.7G", static_cast<double>(f));
-  return TrimExponent(buf);
+  return GeneralText(ToDecimal(f, 7), 7);
 }
 
 std::string CurrencyToStr(int64_t cy) {
@@ -293,6 +388,20 @@ bool ToBool(const Variant& vin) {
   }
 }
 
+namespace {
+
+// A number's text with the locale's decimal separator.
+std::string Localized(std::string text) {
+  char sep = CurrentLocale().decimal;
+  if (sep != '.') {
+    size_t dot = text.find('.');
+    if (dot != std::string::npos) text[dot] = sep;
+  }
+  return text;
+}
+
+}  // namespace
+
 std::string ToStr(const Variant& vin) {
   const Variant& v = vin.Deref();
   switch (v.vt) {
@@ -301,9 +410,9 @@ std::string ToStr(const Variant& vin) {
     case vtInteger: return std::to_string(v.i);
     case vtLong: return std::to_string(v.l);
     case vtByte: return std::to_string(v.by);
-    case vtSingle: return SingleToStr(v.f);
-    case vtDouble: return DoubleToStr(v.d);
-    case vtCurrency: return CurrencyToStr(v.cy);
+    case vtSingle: return Localized(SingleToStr(v.f));
+    case vtDouble: return Localized(DoubleToStr(v.d));
+    case vtCurrency: return Localized(CurrencyToStr(v.cy));
     case vtDate: return DateToStr(v.d);
     case vtBoolean: return v.b ? "True" : "False";
     case vtString: return v.s->s;
@@ -318,7 +427,7 @@ double ToDate(const Variant& vin) {
   if (v.vt == vtDate) return v.d;
   if (v.vt == vtString) {
     double d;
-    if (ParseDate(v.s->s, d)) return d;
+    if (ParseLocalDate(v.s->s, d)) return d;
     if (!ParseNumber(v.s->s, d)) Mismatch();
     if (d < DaySerial(100, 1, 1) || d >= DaySerial(10000, 1, 1)) ThrowError(kErrOverflow);
     return d;
@@ -366,6 +475,92 @@ int VarTypeOf(const Variant& vin) {
   const Variant& v = vin.Deref();
   if (v.vt == vtArray) return vtArray | vtVariant;
   return v.vt;
+}
+
+// ---- Windows-1252, UTF-16 and bytes -------------------------------------------
+
+namespace {
+
+// Windows-1252 bytes 0x80..0x9F and their Unicode code points.
+const uint16_t kCp1252High[32] = {0x20AC, 0x81,   0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+                                  0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x8D,   0x017D, 0x8F,
+                                  0x90,   0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+                                  0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x9D,   0x017E, 0x0178};
+
+}  // namespace
+
+int Cp1252ToUnicode(unsigned char c) { return (c >= 0x80 && c <= 0x9F) ? kCp1252High[c - 0x80] : c; }
+
+int UnicodeToCp1252(int u) {
+  if (u < 0x80 || (u >= 0xA0 && u <= 0xFF)) return u;
+  for (int i = 0; i < 32; ++i)
+    if (kCp1252High[i] == u) return 0x80 + i;
+  return -1;
+}
+
+std::u16string UnitsOf(const Variant& vin) {
+  const Variant& v = vin.Deref();
+  if (v.vt != vtString) return UnitsOf(Variant::Str(ToStr(v)));
+  if (v.s->extra && !v.s->extra->units.empty()) return v.s->extra->units;
+  std::u16string u;
+  u.reserve(v.s->s.size());
+  for (unsigned char c : v.s->s) u += static_cast<char16_t>(Cp1252ToUnicode(c));
+  return u;
+}
+
+Variant StrFromUnits(const std::u16string& units, int oddByte) {
+  std::string text;
+  text.reserve(units.size());
+  bool exact = true;
+  for (char16_t u : units) {
+    int c = UnicodeToCp1252(u);
+    if (c < 0) {
+      exact = false;
+      c = '?';
+    }
+    text += static_cast<char>(c);
+  }
+  Variant v = Variant::Str(std::move(text));
+  if (!exact || oddByte >= 0) {
+    v.s->extra = std::make_unique<StrExtra>();
+    if (!exact) v.s->extra->units = units;
+    v.s->extra->oddByte = oddByte;
+  }
+  return v;
+}
+
+std::string BytesOf(const Variant& vin) {
+  const Variant& v = vin.Deref();
+  std::u16string units = UnitsOf(v);
+  std::string bytes;
+  bytes.reserve(units.size() * 2 + 1);
+  for (char16_t u : units) {
+    bytes += static_cast<char>(u & 0xFF);
+    bytes += static_cast<char>(u >> 8);
+  }
+  if (v.vt == vtString && v.s->extra && v.s->extra->oddByte >= 0) bytes += static_cast<char>(v.s->extra->oddByte);
+  return bytes;
+}
+
+Variant StrFromBytes(const std::string& bytes) {
+  std::u16string units;
+  units.reserve(bytes.size() / 2);
+  for (size_t i = 0; i + 1 < bytes.size(); i += 2)
+    units += static_cast<char16_t>(static_cast<unsigned char>(bytes[i]) | static_cast<unsigned char>(bytes[i + 1]) << 8);
+  int odd = bytes.size() % 2 ? static_cast<unsigned char>(bytes.back()) : -1;
+  return StrFromUnits(units, odd);
+}
+
+size_t ByteLength(const Variant& vin) {
+  const Variant& v = vin.Deref();
+  if (v.vt != vtString) return ToStr(v).size() * 2;
+  return v.s->s.size() * 2 + (v.s->extra && v.s->extra->oddByte >= 0 ? 1 : 0);
+}
+
+Variant ConcatExact(const Variant& a, const Variant& b) {
+  std::string bytes = BytesOf(a) + BytesOf(b);
+  if (bytes.size() / 2 > kMaxStringLength) ThrowError(kErrOutOfMemory);
+  return StrFromBytes(bytes);
 }
 
 }  // namespace qfscript

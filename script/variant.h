@@ -10,6 +10,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -41,9 +42,19 @@ inline constexpr size_t kMaxArrayElements = size_t(1) << 23;
 
 class Variant;
 
+// What a string's Windows-1252 text cannot say, for the few strings that
+// need it: the exact UTF-16 code units when a character has no Windows-1252
+// form (the text holds '?' for it), and an odd trailing byte that the byte
+// functions leave (LeftB(s, 3)). Ordinary strings carry none.
+struct StrExtra {
+  std::u16string units;  // empty: the text's own characters
+  int oddByte = -1;      // 0..255 when the string ends in half a character
+};
+
 struct StrRep {
   int refs = 1;
   std::string s;
+  std::unique_ptr<StrExtra> extra;
 };
 
 struct ArrayRep {
@@ -211,6 +222,40 @@ double RoundHalfEven(double x);
 bool ParseNumber(const std::string& text, double& out);
 
 std::string DoubleToStr(double d);
+
+// The decimal number a Double stands for, as CStr shows it: 15 significant
+// digits (7 for a Single), which is its shortest round-trip text whenever that
+// needs no more. The value is 0.digits x 10^point (digits has no leading or
+// trailing zero; empty for 0).
+struct Decimal {
+  std::string digits;
+  int point = 0;
+  bool negative = false;
+};
+Decimal ToDecimal(double d, int precision = 15);
+// Rounds to `fraction` digits after the point: halves away from zero, or to even.
+void RoundDecimal(Decimal& x, int fraction, bool halfEven);
+// "1234.50": the whole part and exactly `fraction` digits (no sign, no grouping).
+std::string FixedText(const Decimal& x, int fraction);
+// Rounds halves to even on the decimal value (Round(2.675, 2) = 2.68);
+// precision 7 takes a Single's digits.
+double RoundDecimalPlaces(double d, int fraction, int precision = 15);
+
+// Windows-1252 and UTF-16.
+int Cp1252ToUnicode(unsigned char c);
+int UnicodeToCp1252(int u);  // -1 when the character has no Windows-1252 form
+// The UTF-16 code units of a string value (its exact characters).
+std::u16string UnitsOf(const Variant& str);
+// A string of these code units; characters without a Windows-1252 form are
+// kept in the string's extra.
+Variant StrFromUnits(const std::u16string& units, int oddByte = -1);
+// The UTF-16LE bytes of a string (2 per character, plus an odd trailing byte).
+std::string BytesOf(const Variant& str);
+Variant StrFromBytes(const std::string& bytes);
+// The length in bytes (LenB).
+size_t ByteLength(const Variant& str);
+// Joins two strings that may carry extras, unit by unit and byte by byte.
+Variant ConcatExact(const Variant& a, const Variant& b);
 std::string SingleToStr(float f);
 std::string CurrencyToStr(int64_t cy);
 

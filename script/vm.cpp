@@ -10,6 +10,7 @@
 
 #include "builtins.h"
 #include "compiler.h"
+#include "locales.h"
 #include "objects.h"
 #include "parser.h"
 
@@ -148,6 +149,7 @@ struct BusyScope {
 
 void Interp::Load(const std::string& source) {
   BusyScope busy(busy_);
+  LocaleScope locale(lcid);
   std::unique_ptr<Program> prog = Parse(source, globals);
   Compile(*prog, globals);
   programs_.push_back(std::move(prog));
@@ -394,6 +396,7 @@ bool Interp::Call(const std::string& name, std::vector<Variant>& args, Variant* 
   auto it = globals.procs.find(Lower(name));
   if (it == globals.procs.end()) return false;
   BusyScope busy(busy_);
+  LocaleScope locale(lcid);
   Begin();
   topFrame_ = Frame{};
   frame_ = &topFrame_;
@@ -446,7 +449,8 @@ Interp::Flow Interp::Exec(Stmt* s) {
         Variant tb;
         const Variant& b = Operand(s->e1->b, tb);
         Variant* target = VarRef(s->target);
-        if (target->vt == vtString && target->s->refs == 1 && b.vt != vtNull) {
+        if (target->vt == vtString && target->s->refs == 1 && b.vt != vtNull && !target->s->extra &&
+            (b.vt != vtString || !b.s->extra)) [[likely]] {
           std::string& str = target->s->s;
           if (b.vt == vtString) {
             if (str.size() + b.Text().size() > kMaxStringLength) Raise(kErrOutOfMemory);
@@ -743,7 +747,10 @@ void Interp::ExecReDim(Stmt* s) {
 void Interp::ExecCallStatement(Expr* e) {
   switch (e->kind) {
     case EK::Call: CallProc(e->proc, e->args); return;
-    case EK::Builtin: CallBuiltin(e); return;
+    case EK::Builtin:
+      CallBuiltin(e);
+      if (e->builtin->callError) Raise(e->builtin->callError);
+      return;
     case EK::Member: CallMember(e, InvokeKind::Method, nullptr); return;
     case EK::Dynamic: CallDynamic(e, true); return;
     case EK::GlobalMember: {

@@ -56,6 +56,8 @@ class Interp {
   // Random numbers (Rnd, Randomize).
   uint32_t rndSeed = 327680;
   float rndLast = 0;
+  // The script locale (SetLocale), made current for each run.
+  int32_t lcid = 1033;
 
   // Time spent outside the script (host methods, dialogs) does not count
   // against the time limit: the caller measures it and hands it back.

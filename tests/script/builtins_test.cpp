@@ -23,7 +23,7 @@ TEST(Strings, ReplaceSplitJoinFilter) {
             "a-b-c cac");
   EXPECT_EQ(Echo("Replace(\"abc\", \"\", \"z\") & Replace(\"abc\", \"b\", \"z\", 1, 0)"), "abcabc");
   EXPECT_EQ(Echo("Join(Split(\"a,b,c\", \",\", 2), \"|\") & \" \" & UBound(Split(\"abc\", \"\"))"), "a|b,c 0");
-  EXPECT_EQ(Echo("Join(Split(\"aXbxc\", \"x\", -1, 1), \"|\") & \" \" & Join(Array(1, Null, \"z\"))"), "a|b|c 1  z");
+  EXPECT_EQ(Echo("Join(Split(\"aXbxc\", \"x\", -1, 1), \"|\") & \" \" & Join(Array(1, Empty, \"z\"))"), "a|b|c 1  z");
   EXPECT_EQ(Echo("Join(Filter(Array(\"Ab\", \"cd\", \"ab\"), \"ab\", True, 1), \",\") & \" \" & "
                  "Join(Filter(Array(\"ab\", \"cd\"), \"ab\", False), \",\")"),
             "Ab,ab cd");

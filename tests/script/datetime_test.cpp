@@ -80,10 +80,10 @@ TEST(DateTime, Parsing) {
 }
 
 TEST(DateTime, Names) {
-  EXPECT_STREQ(MonthName(9, false), "September");
-  EXPECT_STREQ(MonthName(9, true), "Sep");
-  EXPECT_STREQ(DayName(1, false), "Sunday");
-  EXPECT_STREQ(DayName(7, true), "Sat");
+  EXPECT_EQ(MonthName(9, false), "September");
+  EXPECT_EQ(MonthName(9, true), "Sep");
+  EXPECT_EQ(DayName(1, false), "Sunday");
+  EXPECT_EQ(DayName(7, true), "Sat");
 }
 
 }  // namespace
