@@ -983,6 +983,11 @@ Variant Interp::Eval(Expr* e) {
         if (r >= INT32_MIN && r <= INT32_MAX) return Variant::Long(static_cast<int32_t>(r));
         return Variant::Double(static_cast<double>(r));
       }
+      if (e->op >= BinOp::Eq && e->op <= BinOp::Ge) {
+        // Literal operands decide how a string meets a number.
+        uint8_t literals = (e->a->kind == EK::Literal ? kLitA : 0) | (e->b->kind == EK::Literal ? kLitB : 0);
+        return Compare(e->op, a, b, literals);
+      }
       return Apply(e->op, a, b);
     }
     case EK::Call: return CallProc(e->proc, e->args);
