@@ -138,16 +138,33 @@ void Interp::CheckTime() {
 
 namespace {
 
+thread_local Interp* tRunning = nullptr;
+
 struct BusyScope {
   bool& flag;
-  explicit BusyScope(bool& f) : flag(f) { flag = true; }
-  ~BusyScope() { flag = false; }
+  Interp* outer;
+  BusyScope(bool& f, Interp* in) : flag(f), outer(tRunning) {
+    flag = true;
+    tRunning = in;
+  }
+  ~BusyScope() {
+    flag = false;
+    tRunning = outer;
+  }
 };
 
 }  // namespace
 
+Interp* Interp::Running() { return tRunning; }
+
+UserWait::UserWait() : start_(std::chrono::steady_clock::now()) {}
+
+UserWait::~UserWait() {
+  if (Interp* in = Interp::Running()) in->NotCounted(std::chrono::steady_clock::now() - start_);
+}
+
 void Interp::Load(const std::string& source) {
-  BusyScope busy(busy_);
+  BusyScope busy(busy_, this);
   std::unique_ptr<Program> prog = Parse(source, globals);
   Compile(*prog, globals);
   programs_.push_back(std::move(prog));
@@ -393,7 +410,7 @@ Object* Interp::ProcRef(const std::string& name) {
 bool Interp::Call(const std::string& name, std::vector<Variant>& args, Variant* result) {
   auto it = globals.procs.find(Lower(name));
   if (it == globals.procs.end()) return false;
-  BusyScope busy(busy_);
+  BusyScope busy(busy_, this);
   Begin();
   topFrame_ = Frame{};
   frame_ = &topFrame_;
@@ -1157,9 +1174,9 @@ Variant Interp::Invoke(Object* obj, const std::string& name, InvokeKind kind, co
   }
   Variant result;
   Variant keep = Variant::Obj(obj);  // the call may drop the last other reference
-  auto t0 = std::chrono::steady_clock::now();
   int err = obj->Invoke(name, kind, ptrs, result);
-  if (timeoutMs >= 0) NotCounted(std::chrono::steady_clock::now() - t0);
+  // A loop of host calls must not outlast the time limit, however few steps it takes.
+  if (timeoutMs >= 0) CheckTime();
   if (err == kHostStop) throw StopRequest{};
   if (err) Raise(err);
   return result;

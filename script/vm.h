@@ -57,9 +57,11 @@ class Interp {
   uint32_t rndSeed = 327680;
   float rndLast = 0;
 
-  // Time spent outside the script (host methods, dialogs) does not count
-  // against the time limit: the caller measures it and hands it back.
+  // Time spent waiting for the user (dialogs, UserWait in host methods) does
+  // not count against the time limit: the caller measures it and hands it back.
   void NotCounted(std::chrono::steady_clock::duration d) { deadline_ += d; }
+  // The engine running on this thread (inside Load or Call), or nullptr.
+  static Interp* Running();
   bool Busy() const { return busy_; }
 
   // Eval, Execute and ExecuteGlobal: code built at run time, in the scope of
