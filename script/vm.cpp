@@ -21,6 +21,26 @@ constexpr size_t kStackSlots = size_t(1) << 17;  // locals of all active calls (
 constexpr int kTickInterval = 2048;              // loop steps between clock checks
 constexpr size_t kRuntimeCodeKept = 4096;        // Eval texts kept compiled
 
+// The language error an HRESULT stands for (0 for none): the runtime's own
+// facility, and the system errors that have a language counterpart.
+int LanguageError(int32_t number) {
+  uint32_t h = static_cast<uint32_t>(number);
+  if ((h & 0xFFFF0000u) == 0x800A0000u) return static_cast<int>(h & 0xFFFF);
+  switch (h) {
+    case 0x8007000Eu: return kErrOutOfMemory;     // E_OUTOFMEMORY
+    case 0x80070057u: return kErrInvalidCall;     // E_INVALIDARG
+    case 0x80070005u: return 70;                  // E_ACCESSDENIED: Permission denied
+    case 0x80004001u: return 445;                 // E_NOTIMPL: Object doesn't support this action
+    case 0x80020005u: return kErrTypeMismatch;    // DISP_E_TYPEMISMATCH
+    case 0x8002000Au: return kErrOverflow;        // DISP_E_OVERFLOW
+    case 0x8002000Bu: return kErrSubscript;       // DISP_E_BADINDEX
+    case 0x8002000Eu: return kErrWrongArgs;       // DISP_E_BADPARAMCOUNT
+    case 0x80020003u: case 0x80020006u: return kErrNoSuchMember;  // member not found, unknown name
+    case 0x80020012u: return kErrDivByZero;       // DISP_E_DIVBYZERO
+    default: return 0;
+  }
+}
+
 // The Err object.
 class ErrObject : public Object {
  public:
@@ -48,11 +68,13 @@ class ErrObject : public Object {
       return 0;
     }
     if (SameName(name, "helpfile")) {
-      if (!put) result = Variant::Str("");
+      if (put) in_.errHelpFile = ToStr(arg(args.size() - 1));
+      else result = Variant::Str(in_.errHelpFile);
       return 0;
     }
     if (SameName(name, "helpcontext")) {
-      if (!put) result = Variant::Long(0);
+      if (put) in_.errHelpContext = ToLong(arg(args.size() - 1));
+      else result = Variant::Long(in_.errHelpContext);
       return 0;
     }
     if (put) return kErrNoSuchMember;
@@ -64,10 +86,17 @@ class ErrObject : public Object {
     if (SameName(name, "raise")) {
       if (args.empty() || args.size() > 5) return kErrWrongArgs;
       int32_t number = ToLong(arg(0));
-      if (number == 0) return kErrInvalidCall;  // negative, HRESULT-style numbers are fine
-      RuntimeError e{number, ErrorText(number), kRuntimeSource};
+      // Negative, HRESULT-style numbers are fine; past 65535 the call is invalid.
+      if (number == 0 || number > 65535) return kErrInvalidCall;
+      // What the call leaves out keeps the Err object's present values.
+      RuntimeError e{number, in_.errDescription, in_.errSource};
+      if (int mapped = LanguageError(number)) e.number = mapped;  // an HRESULT of a language error is that error
       if (!arg(1).IsMissing()) e.source = ToStr(arg(1));
+      else if (e.source.empty()) e.source = kRuntimeSource;
       if (!arg(2).IsMissing()) e.description = ToStr(arg(2));
+      else if (e.description.empty()) e.description = ErrorText(e.number);
+      if (!arg(3).IsMissing()) in_.errHelpFile = ToStr(arg(3));
+      if (!arg(4).IsMissing()) in_.errHelpContext = ToLong(arg(4));
       throw e;
     }
     return kErrNoSuchMember;
@@ -542,6 +571,7 @@ Interp::Flow Interp::Exec(Stmt* s) {
       }
     case SK::With: {
       Variant obj = Eval(s->e1);
+      if (obj.vt != vtObject) Raise(kErrObjectRequired);
       Variant* slot = s->target->isGlobal ? s->target->global : &locals_[s->target->slot];
       *slot = std::move(obj);
       struct Reset {
@@ -609,11 +639,23 @@ bool Interp::Condition(Expr* e) {
 }
 
 Interp::Flow Interp::ExecFor(Stmt* s) {
-  Variant start = Eval(s->e1);
-  Variant end = ToNumeric(Eval(s->e2));
-  Variant step = s->e3 ? ToNumeric(Eval(s->e3)) : Variant::Int(1);
-  start = ToNumeric(start);
-  if (start.IsNull() || end.IsNull() || step.IsNull()) Raise(kErrInvalidNull);
+  Variant start, end, step;
+  try {
+    start = Eval(s->e1);
+    end = ToNumeric(Eval(s->e2));
+    step = s->e3 ? ToNumeric(Eval(s->e3)) : Variant::Int(1);
+    start = ToNumeric(start);
+    if (start.IsNull() || end.IsNull() || step.IsNull()) Raise(kErrInvalidNull);
+  } catch (RuntimeError& e) {
+    // Under On Error Resume Next a failed header leaves the loop
+    // uninitialised: the body runs once and Next fails.
+    if (fatal_ || !frame_->resumeNext) throw;
+    NotInitialised(e);
+    Flow f = ExecBlock(s->body);
+    if (f == Flow::ExitFor) return Flow::Normal;
+    if (f != Flow::Normal) return f;
+    Raise(kErrForNotInit);
+  }
   Variant* var = VarRef(s->target);
   *var = start;
   bool whole = (end.vt == vtInteger || end.vt == vtLong) && (step.vt == vtInteger || step.vt == vtLong);
@@ -678,7 +720,7 @@ Interp::Flow Interp::ExecForEach(Stmt* s) {
     if (!coll.o) Raise(kErrObjectNotSet);
     std::vector<Variant> items;
     int err = coll.o->Enumerate(items);
-    if (err) Raise(err);
+    if (err) return ForEachFailed(s, err);
     for (auto& item : items) {
       *var = item;
       Flow f = ExecBlock(s->body);
@@ -688,7 +730,23 @@ Interp::Flow Interp::ExecForEach(Stmt* s) {
     }
     return Flow::Normal;
   }
-  Raise(kErrNotCollection);
+  return ForEachFailed(s, kErrNotCollection);
+}
+
+void Interp::NotInitialised(const RuntimeError& e) {
+  errNumber = e.number;
+  errDescription = e.description;
+  errSource = e.source;
+}
+
+// For Each over what is no collection: under On Error Resume Next the body
+// runs once, and the loop then ends with the error.
+Interp::Flow Interp::ForEachFailed(Stmt* s, int err) {
+  if (fatal_ || !frame_->resumeNext) Raise(err);
+  Flow f = ExecBlock(s->body);
+  if (f == Flow::ExitFor) return Flow::Normal;
+  if (f != Flow::Normal) return f;
+  Raise(err);
 }
 
 Interp::Flow Interp::ExecDo(Stmt* s) {
@@ -730,6 +788,8 @@ Interp::Flow Interp::ExecSelect(Stmt* s) {
 }
 
 void Interp::ExecReDim(Stmt* s) {
+  // A fixed-size array refuses before its new bounds are looked at.
+  if (IsVar(s->target) && VarRef(s->target)->vt == vtArray && VarRef(s->target)->a->fixed) Raise(kErrFixedArray);
   std::vector<int32_t> bounds;
   size_t total = 1;
   for (Expr* e : s->conds) {
@@ -1035,11 +1095,14 @@ Variant Interp::EvalOther(Expr* e) {
     case EK::Missing: return Variant::Missing();
     case EK::Me: return Variant::Obj(frame_->me);
     case EK::New: {
+      // The built-in classes come first: a script's own class RegExp does not hide them.
+      if (Object* o = NewBuiltinObject(e->name)) return Variant::Obj(o);
       auto c = globals.classes.find(e->name);
       if (c != globals.classes.end()) return NewInstance(c->second);
-      Object* o = NewBuiltinObject(e->name);
-      if (!o) Raise(kErrClassNotDefined);
-      return Variant::Obj(o);
+      // Under Option Explicit a name declared nowhere is an undefined variable.
+      bool declared = globals.slots.count(e->name) || (frame_->proc && frame_->proc->locals.count(e->name));
+      Raise(frame_->program && frame_->program->optionExplicit && !declared ? kErrUndefinedVar
+                                                                             : kErrClassNotDefined);
     }
     case EK::Undefined: Raise(kErrUndefinedVar);
     case EK::Illegal: Raise(e->number);
@@ -1184,8 +1247,7 @@ Variant Interp::Invoke(Object* obj, const std::string& name, InvokeKind kind, co
 
 Variant Interp::CallMember(Expr* e, InvokeKind kind, const Variant* value) {
   Variant obj = Eval(e->a);
-  if (obj.vt != vtObject) Raise(kErrObjectRequired);
-  if (!obj.o) Raise(kErrObjectNotSet);
+  if (obj.vt != vtObject || !obj.o) Raise(kErrObjectRequired);  // Nothing has no members either
   return Invoke(obj.o, e->shown, kind, e->args, value);
 }
 

@@ -47,10 +47,14 @@ class Interp {
   int errNumber = 0;
   std::string errDescription;
   std::string errSource;
+  std::string errHelpFile;
+  int32_t errHelpContext = 0;
   void ClearErr() {
     errNumber = 0;
     errDescription.clear();
     errSource.clear();
+    errHelpFile.clear();
+    errHelpContext = 0;
   }
 
   // Random numbers (Rnd, Randomize).
@@ -156,6 +160,8 @@ class Interp {
   Flow ExecFor(Stmt* s);
   Flow ExecForEach(Stmt* s);
   Flow ExecDo(Stmt* s);
+  void NotInitialised(const RuntimeError& e);
+  Flow ForEachFailed(Stmt* s, int err);
   Flow ExecSelect(Stmt* s);
   void ExecReDim(Stmt* s);
   void ExecCallStatement(Expr* e);
