@@ -166,6 +166,19 @@ Variant Concat(const Variant& ain, const Variant& bin) {
     r += b.s->s;
     return Variant::Str(std::move(r));
   }
+  if (a.vt == vtObject || b.vt == vtObject) {
+    // An object joins with its default value; without one it is error 438.
+    auto value = [](const Variant& v) -> Variant {
+      if (v.vt != vtObject) return v;
+      if (!v.o) ThrowError(kErrObjectNotSet);
+      std::vector<Variant*> none;
+      Variant r;
+      if (int err = v.o->Invoke("", InvokeKind::Get, none, r)) ThrowError(err);
+      if (r.vt == vtObject) ThrowError(kErrTypeMismatch);
+      return r;
+    };
+    return Concat(value(a), value(b));
+  }
   std::string x = a.vt == vtNull ? std::string() : ToStr(a);
   std::string y = b.vt == vtNull ? std::string() : ToStr(b);
   if (x.size() + y.size() > kMaxStringLength) ThrowError(kErrOutOfMemory);

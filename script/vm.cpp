@@ -344,14 +344,33 @@ class ClassInstance : public Object {
       if (!cls_->fieldPublic[static_cast<size_t>(f->second)] && !inside) return kErrNoSuchMember;
       Variant& field = fields[static_cast<size_t>(f->second)];
       if (put) {
-        if (args.size() != 1) return kErrWrongArgs;
-        field = args[0]->Deref();
+        Variant value = args.back()->Deref();
+        if (value.vt == vtObject && kind == InvokeKind::Let) {
+          // Without Set an object gives its default value.
+          if (!value.o) return kErrObjectNotSet;
+          std::vector<Variant*> none;
+          Variant plain;
+          if (int err = value.o->Invoke("", InvokeKind::Get, none, plain)) return err;
+          value = std::move(plain);
+        }
+        if (args.size() == 1) {
+          field = std::move(value);
+          return 0;
+        }
+        if (field.vt == vtObject) return IndexValue(field, kind, args, result);
+        // "obj.arr(i) = x": an element of an array field; a scalar takes no index.
+        if (field.vt != vtArray) return kErrNoSuchMember;
+        size_t offset;
+        if (int err = ElementOffset(*field.a, args.data(), args.size() - 1, offset)) return err;
+        field.UniqueArray()->data[offset] = std::move(value);
         return 0;
       }
       if (args.empty()) {
+        if (kind == InvokeKind::Method) return kErrInvalidCall;  // "obj.var()" names no element
         result = field;
         return 0;
       }
+      if (field.vt != vtArray && field.vt != vtObject) return kErrNoSuchMember;
       return IndexValue(field, kind, args, result);
     }
     auto m = cls_->members.find(key);
@@ -385,16 +404,22 @@ class ClassInstance : public Object {
       return hold.o->Invoke("", kind, args, result);
     }
     if (v.vt != vtArray) return kErrTypeMismatch;
-    const ArrayRep& a = *v.a;
-    if (a.bounds.size() != args.size()) return kErrSubscript;
-    size_t offset = 0, stride = 1;
-    for (size_t d = 0; d < args.size(); ++d) {
-      int32_t i = ToLong(args[d]->Deref());
+    size_t offset;
+    if (int err = ElementOffset(*v.a, args.data(), args.size(), offset)) return err;
+    result = v.a->data[offset];
+    return 0;
+  }
+
+  static int ElementOffset(const ArrayRep& a, Variant* const* idx, size_t n, size_t& offset) {
+    if (a.bounds.size() != n) return kErrSubscript;
+    size_t stride = 1;
+    offset = 0;
+    for (size_t d = 0; d < n; ++d) {
+      int32_t i = ToLong(idx[d]->Deref());
       if (i < 0 || i > a.bounds[d]) return kErrSubscript;
       offset += static_cast<size_t>(i) * stride;
       stride *= static_cast<size_t>(a.bounds[d]) + 1;
     }
-    result = a.data[offset];
     return 0;
   }
 
@@ -513,8 +538,8 @@ Interp::Flow Interp::Exec(Stmt* s) {
         locals_[s->target->slot].Deref() = std::move(v);
         return Flow::Normal;
       }
-      if (v.vt == vtObject) {
-        // Without Set an object gives its default value.
+      if (v.vt == vtObject && s->target->kind != EK::Member) {
+        // Without Set an object gives its default value (a Property Let gets the object).
         if (!v.o) Raise(kErrObjectNotSet);
         std::vector<Variant*> none;
         Variant r;
@@ -1093,7 +1118,10 @@ Variant Interp::EvalOther(Expr* e) {
       return r;
     }
     case EK::Missing: return Variant::Missing();
-    case EK::Me: return Variant::Obj(frame_->me);
+    case EK::Me:
+      // Me(args): the class's default member.
+      if (e->parens && frame_->me) return Invoke(frame_->me, "", InvokeKind::Get, e->args, nullptr);
+      return Variant::Obj(frame_->me);
     case EK::New: {
       // The built-in classes come first: a script's own class RegExp does not hide them.
       if (Object* o = NewBuiltinObject(e->name)) return Variant::Obj(o);
@@ -1134,13 +1162,36 @@ Interp::ProcEntry::~ProcEntry() {
   --in.depth_;
 }
 
+// An array element given as an argument, for a ByRef parameter: the
+// element's storage, or nullptr when `a` is no element of an array variable.
+// `held` keeps the arrays alive while the call runs (a ReDim inside the call
+// then leaves the parameter pointing into the old elements).
+Variant* Interp::ElementRef(Expr* a, std::vector<Variant>& held) {
+  if (a->kind != EK::Index || !IsVar(a->a) || VarRef(a->a)->vt != vtArray) return nullptr;
+  int32_t idx[64];
+  size_t n = a->args.size();
+  if (n > 60) Raise(kErrSubscript);
+  for (size_t i = 0; i < n; ++i) idx[i] = ToLong(Eval(a->args[i]));
+  Variant* base = VarRef(a->a);
+  if (base->vt != vtArray) Raise(kErrTypeMismatch);
+  bool pinned = false;  // already held for an earlier argument: it is this variable's own
+  for (const Variant& h : held) pinned = pinned || h.a == base->a;
+  ArrayRep* array = pinned ? base->a : base->UniqueArray();
+  Variant* element = &array->data[Offset(*array, idx, n)];
+  if (!pinned) held.push_back(*base);
+  return element;
+}
+
 Variant Interp::CallProc(const Proc* p, const std::vector<Expr*>& args) {
+  std::vector<Variant> held;  // declared first: it outlives the call's locals
   ProcEntry entry(*this, p, args.size());
   Variant* const locals = entry.locals;
   for (size_t i = 0; i < args.size(); ++i) {
     Expr* a = args[i];
     if (p->params[i].byRef && IsVar(a)) {
       locals[i] = Variant::RefTo(VarRef(a));
+    } else if (Variant* element = p->params[i].byRef ? ElementRef(a, held) : nullptr) {
+      locals[i] = Variant::RefTo(element);
     } else {
       Variant v = Eval(a);
       if (v.vt == vtError) v.Clear();
@@ -1223,16 +1274,28 @@ Variant Interp::Invoke(Object* obj, const std::string& name, InvokeKind kind, co
   temps.reserve(n + 1);
   std::vector<Variant*> ptrs;
   ptrs.reserve(n + 1);
+  std::vector<Variant> held;
   for (Expr* a : args) {
     if (IsVar(a)) {
       ptrs.push_back(VarRef(a));
+    } else if (Variant* element = ElementRef(a, held)) {
+      ptrs.push_back(element);
     } else {
       temps.push_back(Eval(a));
       ptrs.push_back(&temps.back());
     }
   }
   if (value) {
-    temps.push_back(*value);
+    if (kind == InvokeKind::Let && value->vt == vtObject && !dynamic_cast<ClassInstance*>(obj)) {
+      // Only a script's Property Let takes an object without Set; others get its default value.
+      if (!value->o) Raise(kErrObjectNotSet);
+      std::vector<Variant*> none;
+      Variant plain;
+      if (int err = value->o->Invoke("", InvokeKind::Get, none, plain)) Raise(err);
+      temps.push_back(std::move(plain));
+    } else {
+      temps.push_back(*value);
+    }
     ptrs.push_back(&temps.back());
   }
   Variant result;

@@ -171,6 +171,7 @@ class Interp {
   Variant* LRef(Expr* e);    // storage for an assignment target
   void Assign(Expr* target, Variant value, bool isSet);
   Variant IndexGet(Expr* e);
+  Variant* ElementRef(Expr* a, std::vector<Variant>& held);
   size_t Offset(const ArrayRep& a, const int32_t* idx, size_t n);
   Variant CallProc(const Proc* p, const std::vector<Expr*>& args);
   Variant CallBuiltin(Expr* e);
