@@ -38,7 +38,7 @@ TEST(Scope, FunctionNameIsItsResultInside) {
   EXPECT_EQ(RunScript(code), "3 4 Integer\n");
 }
 
-TEST(Scope, ByRefReachesArrayVariablesNotElements) {
+TEST(Scope, ByRefReachesArrayVariablesAndElements) {
   const char* code =
       "Sub Fill(a) : ReDim a(2) : a(2) = \"z\" : End Sub\n"
       "Sub Touch(x) : x = \"t\" : End Sub\n"
@@ -46,7 +46,7 @@ TEST(Scope, ByRefReachesArrayVariablesNotElements) {
       "Touch arr(0) : WScript.Echo \"[\" & arr(0) & \"]\"\n"
       "Sub Twice(ByRef p, ByRef q) : p = p * 2 : q = q * 2 : End Sub\n"
       "v = 3 : Twice v, v : WScript.Echo v\n";
-  EXPECT_EQ(RunScript(code), "2 z\n[]\n12\n");
+  EXPECT_EQ(RunScript(code), "2 z\n[t]\n12\n");
 }
 
 TEST(Scope, ArgumentCountMustMatch) {
