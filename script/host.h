@@ -25,6 +25,10 @@ class HostObject {
     return 438;
   }
   virtual std::string TypeName() const { return "Object"; }
+  // For Each over the object: fills `items` with the elements in order and
+  // returns 0, or returns an error number (451 for an object that is no
+  // collection).
+  virtual int Enumerate(std::vector<Variant>& items) { return 451; }
 };
 
 // Time a host method spends waiting for the user (a message box, an input
