@@ -1160,6 +1160,7 @@ Interp::ProcEntry::~ProcEntry() {
   for (size_t i = 0; i < need; ++i) locals[i].Clear();
   in.sp_ = base;
   --in.depth_;
+  delete held;
 }
 
 // An array element given as an argument, for a ByRef parameter: the
@@ -1183,14 +1184,13 @@ Variant* Interp::ElementRef(Expr* a, std::vector<Variant>& held) {
 }
 
 Variant Interp::CallProc(const Proc* p, const std::vector<Expr*>& args) {
-  std::vector<Variant> held;  // declared first: it outlives the call's locals
   ProcEntry entry(*this, p, args.size());
   Variant* const locals = entry.locals;
   for (size_t i = 0; i < args.size(); ++i) {
     Expr* a = args[i];
     if (p->params[i].byRef && IsVar(a)) {
       locals[i] = Variant::RefTo(VarRef(a));
-    } else if (Variant* element = p->params[i].byRef ? ElementRef(a, held) : nullptr) {
+    } else if (Variant* element = a->kind == EK::Index && p->params[i].byRef ? ElementRef(a, entry.Held()) : nullptr) {
       locals[i] = Variant::RefTo(element);
     } else {
       Variant v = Eval(a);
@@ -1278,7 +1278,7 @@ Variant Interp::Invoke(Object* obj, const std::string& name, InvokeKind kind, co
   for (Expr* a : args) {
     if (IsVar(a)) {
       ptrs.push_back(VarRef(a));
-    } else if (Variant* element = ElementRef(a, held)) {
+    } else if (Variant* element = a->kind == EK::Index ? ElementRef(a, held) : nullptr) {
       ptrs.push_back(element);
     } else {
       temps.push_back(Eval(a));

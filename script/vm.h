@@ -129,6 +129,8 @@ class Interp {
     Variant* locals;
     size_t need, base;
     Frame* saved;
+    std::vector<Variant>* held = nullptr;  // arrays whose elements are ByRef arguments
+    std::vector<Variant>& Held() { return held ? *held : *(held = new std::vector<Variant>); }
   };
 
   std::vector<std::unique_ptr<Program>> programs_;
