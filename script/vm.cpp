@@ -1183,6 +1183,16 @@ Variant* Interp::ElementRef(Expr* a, std::vector<Variant>& held) {
   return element;
 }
 
+// A ByRef parameter given an array element: bound to the element. False
+// when the argument is no element of an array variable.
+bool Interp::BindElement(ProcEntry& entry, Variant& param, Expr* a) {
+  if (!entry.held) entry.held = new std::vector<Variant>;
+  Variant* element = ElementRef(a, *entry.held);
+  if (!element) return false;
+  param = Variant::RefTo(element);
+  return true;
+}
+
 Variant Interp::CallProc(const Proc* p, const std::vector<Expr*>& args) {
   ProcEntry entry(*this, p, args.size());
   Variant* const locals = entry.locals;
@@ -1190,8 +1200,7 @@ Variant Interp::CallProc(const Proc* p, const std::vector<Expr*>& args) {
     Expr* a = args[i];
     if (p->params[i].byRef && IsVar(a)) {
       locals[i] = Variant::RefTo(VarRef(a));
-    } else if (Variant* element = a->kind == EK::Index && p->params[i].byRef ? ElementRef(a, entry.Held()) : nullptr) {
-      locals[i] = Variant::RefTo(element);
+    } else if (a->kind == EK::Index && p->params[i].byRef && BindElement(entry, locals[i], a)) {
     } else {
       Variant v = Eval(a);
       if (v.vt == vtError) v.Clear();

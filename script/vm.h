@@ -130,8 +130,8 @@ class Interp {
     size_t need, base;
     Frame* saved;
     std::vector<Variant>* held = nullptr;  // arrays whose elements are ByRef arguments
-    std::vector<Variant>& Held() { return held ? *held : *(held = new std::vector<Variant>); }
   };
+  [[gnu::noinline, gnu::cold]] bool BindElement(ProcEntry& entry, Variant& param, Expr* a);
 
   std::vector<std::unique_ptr<Program>> programs_;
   std::unordered_map<std::string, Program*> runtimeCode_;  // Eval/Execute texts compiled, by scope and text
