@@ -517,7 +517,7 @@ Interp::Flow Interp::Exec(Stmt* s) {
         Variant tb;
         const Variant& b = Operand(s->e1->b, tb);
         Variant* target = VarRef(s->target);
-        if (target->vt == vtString && target->s->refs == 1 && b.vt != vtNull) {
+        if (target->vt == vtString && target->s->refs == 1 && b.vt != vtNull && b.vt != vtObject) {
           std::string& str = target->s->s;
           if (b.vt == vtString) {
             if (str.size() + b.Text().size() > kMaxStringLength) Raise(kErrOutOfMemory);
