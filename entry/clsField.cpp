@@ -23,7 +23,11 @@ using qfscript::Variant;
 
 namespace {
 
-void MethodFailed(const std::string& method, const std::string& text) { GetHost().MsgBox(text, vbCritical, method); }
+// The message box waits for the user: that time is not the script's.
+void MethodFailed(const std::string& method, const std::string& text) {
+  qfscript::UserWait wait;
+  GetHost().MsgBox(text, vbCritical, method);
+}
 
 const Variant& Arg(std::vector<Variant*>& args, size_t i) {
   static const Variant empty;
@@ -278,7 +282,11 @@ int32_t clsField::GetDBList(const std::vector<std::string>& names) {
     }
     modBrowse::IncludeBrowseColumn(slot);
   }
-  const int32_t picked = modBrowse::ShowBrowse(handle_);
+  int32_t picked;
+  {
+    qfscript::UserWait wait;  // the record table waits for the user's pick
+    picked = modBrowse::ShowBrowse(handle_);
+  }
   LastCallFailed = false;
   return picked;
 }
@@ -313,6 +321,7 @@ std::string clsField::GetPass(const std::string& title, const std::string& def) 
   modDlg::InputText = modLIB::Trim(def);
   modDlg::InputMaxLength = 32;
   modDlg::DialogTitle = modLIB::Trim(title);
+  qfscript::UserWait wait;  // the masked input box waits for the user
   modDlg::ShowInputBox("anp");
   return modDlg::InputText;
 }

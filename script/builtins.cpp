@@ -561,6 +561,7 @@ const Variant& NotNull(Variant* a, int n) {
 Variant FnCBool(Interp&, Variant* a, int n) { return Variant::Bool(ToBool(NotNull(a, n))); }
 Variant FnCByte(Interp&, Variant* a, int n) {
   const Variant& v = NotNull(a, n);
+  if (v.Deref().vt == vtBoolean) return Variant::Byte(v.Deref().b ? 255 : 0);  // True is all bits set
   double d = RoundHalfEven(ToDouble(v));
   if (d < 0 || d > 255) Fail(kErrOverflow);
   return Variant::Byte(static_cast<uint8_t>(d));
@@ -707,8 +708,19 @@ Variant FnIsDate(Interp&, Variant* a, int n) {
 }
 Variant FnIsEmpty(Interp&, Variant* a, int n) { return Variant::Bool(Arg(a, n, 0).IsEmpty()); }
 Variant FnIsNull(Interp&, Variant* a, int n) { return Variant::Bool(Arg(a, n, 0).IsNull()); }
-Variant FnIsNumeric(Interp&, Variant* a, int n) {
-  const Variant& v = Arg(a, n, 0);
+Variant FnIsNumeric(Interp& in, Variant* a, int n) {
+  const Variant& arg = Arg(a, n, 0);
+  if (arg.vt == vtObject) {
+    // An object is judged by its default value.
+    Variant value;
+    try {
+      value = DefaultOf(arg);
+    } catch (const RuntimeError&) {
+      return Variant::Bool(false);
+    }
+    return FnIsNumeric(in, &value, 1);
+  }
+  const Variant& v = arg;
   if (v.vt == vtEmpty) return Variant::Bool(true);
   if (v.vt == vtDate) return Variant::Bool(false);
   if (v.IsNumeric()) return Variant::Bool(true);

@@ -21,6 +21,7 @@ enum ErrNo : int {
   kErrSubscript = 9,
   kErrFixedArray = 10,
   kErrDivByZero = 11,
+  kErrForNotInit = 92,
   kErrTypeMismatch = 13,
   kErrOutOfStack = 28,
   kErrNotDefined = 35,

@@ -1,6 +1,7 @@
 // What a program that hosts scripts implements: its objects and its dialogs.
 #pragma once
 
+#include <chrono>
 #include <string>
 #include <vector>
 
@@ -24,6 +25,27 @@ class HostObject {
     return 438;
   }
   virtual std::string TypeName() const { return "Object"; }
+  // For Each over the object: fills `items` with the elements in order and
+  // returns 0, or returns an error number (451 for an object that is no
+  // collection).
+  virtual int Enumerate(std::vector<Variant>& items) { return 451; }
+};
+
+// Time a host method spends waiting for the user (a message box, an input
+// box, a picker) does not count against the script's time-out; all other time
+// in host methods does. A method puts one of these on its stack for the time
+// it waits:
+//   { qfscript::UserWait wait; answer = AskTheUser(); }
+// Outside a running script it does nothing.
+class UserWait {
+ public:
+  UserWait();
+  ~UserWait();
+  UserWait(const UserWait&) = delete;
+  UserWait& operator=(const UserWait&) = delete;
+
+ private:
+  std::chrono::steady_clock::time_point start_;
 };
 
 // Returned by a host method to stop the script at once without an error

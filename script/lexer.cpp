@@ -213,14 +213,15 @@ std::vector<Token> Lex(const std::string& src) {
       }
       if (!any) fail(kErrSyntax, start);
       Token& t = push(Tok::Number, start);
-      if (j < n && src[j] == '&') {
-        ++j;
-        t.value = Variant::Long(static_cast<int32_t>(static_cast<uint32_t>(v)));
-      } else if (v <= 0xFFFF) {
-        t.value = Variant::Int(static_cast<int16_t>(static_cast<uint16_t>(v)));
-      } else {
-        t.value = Variant::Long(static_cast<int32_t>(static_cast<uint32_t>(v)));
-      }
+      // Up to four hex digits are 16 bits with a sign (a trailing & makes them
+      // 32 bits); the value then takes Integer when it lies in -32767..32767
+      // (so &H8000 is the Long -32768 and &hFFFFFFFF& the Integer -1).
+      bool wide = j < n && src[j] == '&';
+      if (wide) ++j;
+      int32_t value = wide || v > 0xFFFF ? static_cast<int32_t>(static_cast<uint32_t>(v))
+                                         : static_cast<int16_t>(static_cast<uint16_t>(v));
+      if (value >= -32767 && value <= 32767) t.value = Variant::Int(static_cast<int16_t>(value));
+      else t.value = Variant::Long(value);
       i = j;
       continue;
     }

@@ -307,7 +307,9 @@ class RegExp : public Object {
     if (SameName(name, "replace")) {
       if (args.size() != 2) return kErrWrongArgs;
       std::string s = ToStr(Arg(args, 0));
-      std::string with = ToStr(Arg(args, 1));
+      // A Boolean replacement is its number: True gives "-1".
+      const Variant& replacement = Arg(args, 1);
+      std::string with = replacement.vt == vtBoolean ? (replacement.b ? "-1" : "0") : ToStr(replacement);
       Compile();
       std::string out;
       size_t last = 0;

@@ -167,6 +167,19 @@ Variant Concat(const Variant& ain, const Variant& bin) {
     r += b.s->s;
     return Variant::Str(std::move(r));
   }
+  if (a.vt == vtObject || b.vt == vtObject) {
+    // An object joins with its default value; without one it is error 438.
+    auto value = [](const Variant& v) -> Variant {
+      if (v.vt != vtObject) return v;
+      if (!v.o) ThrowError(kErrObjectNotSet);
+      std::vector<Variant*> none;
+      Variant r;
+      if (int err = v.o->Invoke("", InvokeKind::Get, none, r)) ThrowError(err);
+      if (r.vt == vtObject) ThrowError(kErrTypeMismatch);
+      return r;
+    };
+    return Concat(value(a), value(b));
+  }
   std::string x = a.vt == vtNull ? std::string() : ToStr(a);
   std::string y = b.vt == vtNull ? std::string() : ToStr(b);
   if (x.size() + y.size() > kMaxStringLength) ThrowError(kErrOutOfMemory);
@@ -191,8 +204,25 @@ namespace {
 
 bool IsNumberLike(const Variant& v) { return v.IsNumeric() || v.vt == vtEmpty; }
 
+// A string against a number (not Empty): -1, 0 or 1 for the string's side.
+// Against a numeric literal the string is converted to a number (Type
+// mismatch when it is not one); against a Boolean literal it is compared with
+// the text True or False; a string literal against a computed number is
+// compared with the number's text; otherwise the string is the greater.
+int StringVsNumber(const std::string& s, const Variant& n, bool numLiteral, bool strLiteral) {
+  if (numLiteral) {
+    if (n.vt == vtBoolean) return CompareStrings(s, n.b ? "True" : "False", false);
+    double x;
+    if (!ParseNumber(s, x) && !(n.vt == vtDate && ParseDate(s, x))) ThrowError(kErrTypeMismatch);
+    double y = ToDouble(n);
+    return x < y ? -1 : x > y ? 1 : 0;
+  }
+  if (strLiteral) return CompareStrings(s, ToStr(n), false);
+  return 1;
+}
+
 // -1, 0, 1 for two non-Null operands.
-int Order(const Variant& a, const Variant& b) {
+int Order(const Variant& a, const Variant& b, uint8_t literals) {
   if ((a.vt == vtInteger || a.vt == vtLong) && (b.vt == vtInteger || b.vt == vtLong)) {
     int32_t x = a.vt == vtInteger ? a.i : a.l, y = b.vt == vtInteger ? b.i : b.l;
     return x < y ? -1 : x > y ? 1 : 0;
@@ -200,11 +230,18 @@ int Order(const Variant& a, const Variant& b) {
   if (a.vt == vtString && b.vt == vtString) return CompareStrings(a.s->s, b.s->s, false);
   if (a.vt == vtString && b.vt == vtEmpty) return a.s->s.empty() ? 0 : 1;
   if (a.vt == vtEmpty && b.vt == vtString) return b.s->s.empty() ? 0 : -1;
-  if (a.vt == vtString && IsNumberLike(b)) return 1;   // a number is less than a string
-  if (IsNumberLike(a) && b.vt == vtString) return -1;
+  if (a.vt == vtString && b.IsNumeric())
+    return StringVsNumber(a.s->s, b, (literals & kLitB) != 0, (literals & kLitA) != 0);
+  if (a.IsNumeric() && b.vt == vtString)
+    return -StringVsNumber(b.s->s, a, (literals & kLitA) != 0, (literals & kLitB) != 0);
   if (IsNumberLike(a) && IsNumberLike(b)) {
     if (a.vt == vtCurrency && b.vt == vtCurrency) return a.cy < b.cy ? -1 : a.cy > b.cy ? 1 : 0;
     double x = ToDouble(a), y = ToDouble(b);
+    if ((a.vt == vtSingle && b.vt == vtDouble) || (a.vt == vtDouble && b.vt == vtSingle)) {
+      // A Single against a Double compares at Single precision.
+      float fx = static_cast<float>(x), fy = static_cast<float>(y);
+      return fx < fy ? -1 : fx > fy ? 1 : 0;
+    }
     return x < y ? -1 : x > y ? 1 : 0;
   }
   ThrowError(kErrTypeMismatch);
@@ -212,11 +249,11 @@ int Order(const Variant& a, const Variant& b) {
 
 }  // namespace
 
-Variant Compare(BinOp op, const Variant& ain, const Variant& bin) {
+Variant Compare(BinOp op, const Variant& ain, const Variant& bin, uint8_t literals) {
   if (ain.Deref().vt == vtObject || bin.Deref().vt == vtObject) {
     Variant x = ain.Deref().vt == vtObject ? DefaultOf(ain.Deref()) : ain.Deref();
     Variant y = bin.Deref().vt == vtObject ? DefaultOf(bin.Deref()) : bin.Deref();
-    return Compare(op, x, y);
+    return Compare(op, x, y, literals);
   }
   const Variant& a = ain.Deref();
   const Variant& b = bin.Deref();
@@ -224,7 +261,7 @@ Variant Compare(BinOp op, const Variant& ain, const Variant& bin) {
     if (a.vt == vtObject || b.vt == vtObject || a.vt == vtArray || b.vt == vtArray) ThrowError(kErrTypeMismatch);
     return Variant::Null();
   }
-  int c = Order(a, b);
+  int c = Order(a, b, literals);
   bool r;
   switch (op) {
     case BinOp::Eq: r = c == 0; break;
@@ -252,13 +289,17 @@ LogicArg LogicOperand(const Variant& v) {
   switch (v.vt) {
     case vtNull: r.isNull = true; return r;
     case vtBoolean: r.isBool = true; r.bits = v.b ? -1 : 0; return r;
-    case vtEmpty: return r;
+    case vtEmpty: r.rank = rLong; return r;  // Empty is a Long 0 here, unlike in arithmetic
     case vtByte: r.rank = rByte; r.bits = v.by; return r;
     case vtInteger: r.bits = v.i; return r;
     case vtString:
-      if (SameName(v.s->s, "true") || SameName(v.s->s, "false")) {
+      if (SameName(v.s->s, "true") || SameName(v.s->s, "#true#")) {
         r.isBool = true;
-        r.bits = SameName(v.s->s, "true") ? -1 : 0;
+        r.bits = -1;
+        return r;
+      }
+      if (SameName(v.s->s, "false") || SameName(v.s->s, "#false#")) {
+        r.isBool = true;
         return r;
       }
       r.rank = rLong;
@@ -302,6 +343,8 @@ Variant Logic(BinOp op, const Variant& ain, const Variant& bin) {
         if (other.bits == -1) return known(-1);
         return Variant::Null();
       case BinOp::Imp:
+        // A Byte on the left gives its complement: the Null's bits are lost in the Byte.
+        if (y.isNull && x.rank == rByte && !x.isBool) return Variant::Byte(static_cast<uint8_t>(~x.bits));
         if (x.isNull && y.bits == -1) return known(-1);
         if (y.isNull && x.bits == 0) return known(-1);
         return Variant::Null();

@@ -15,7 +15,12 @@ enum class BinOp : uint8_t {
 
 Variant Arith(BinOp op, const Variant& a, const Variant& b);  // Add..Pow
 Variant Concat(const Variant& a, const Variant& b);
-Variant Compare(BinOp op, const Variant& a, const Variant& b);  // Eq..Ge
+// Which operands of a comparison were written as literals (a literal of the
+// script, or a named constant): a string compared with a numeric literal is
+// converted to a number, a string literal compared with a computed number is
+// compared as text.
+enum : uint8_t { kLitA = 1, kLitB = 2 };
+Variant Compare(BinOp op, const Variant& a, const Variant& b, uint8_t literals = 0);  // Eq..Ge
 Variant Logic(BinOp op, const Variant& a, const Variant& b);    // And..Imp
 Variant Negate(const Variant& a);
 Variant Not(const Variant& a);

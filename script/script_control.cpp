@@ -23,6 +23,7 @@ class HostAdapter : public Object {
     }
     return host_->Call(name, args, result);
   }
+  int Enumerate(std::vector<Variant>& items) override { return host_->Enumerate(items); }
 
  private:
   std::shared_ptr<HostObject> host_;

@@ -5,9 +5,10 @@
 // AddCode parses the whole text (a compile error stops it before anything
 // runs) and then runs its top-level statements. Run calls a Sub or Function by
 // name. Both return false on an error, described by Error(). Timeout (ms, -1
-// for none) bounds each AddCode and each Run; time spent in host methods and
-// in MsgBox/InputBox does not count. Not thread-safe: one control per thread,
-// and host methods may not call back into AddCode or Run (they fail).
+// for none) bounds each AddCode and each Run; time spent in MsgBox/InputBox
+// and inside a host method's UserWait (waiting for the user) does not count.
+// Not thread-safe: one control per thread, and host methods may not call back
+// into AddCode or Run (they fail).
 #pragma once
 
 #include <memory>

@@ -375,8 +375,8 @@ bool ToBool(const Variant& vin) {
     case vtNull: ThrowError(kErrInvalidNull);
     case vtString: {
       const std::string& s = v.s->s;
-      if (SameName(s, "true")) return true;
-      if (SameName(s, "false")) return false;
+      if (SameName(s, "true") || SameName(s, "#true#")) return true;
+      if (SameName(s, "false") || SameName(s, "#false#")) return false;
       double d;
       if (ParseNumber(s, d)) return d != 0;
       Mismatch();

@@ -47,10 +47,14 @@ class Interp {
   int errNumber = 0;
   std::string errDescription;
   std::string errSource;
+  std::string errHelpFile;
+  int32_t errHelpContext = 0;
   void ClearErr() {
     errNumber = 0;
     errDescription.clear();
     errSource.clear();
+    errHelpFile.clear();
+    errHelpContext = 0;
   }
 
   // Random numbers (Rnd, Randomize).
@@ -59,9 +63,11 @@ class Interp {
   // The script locale (SetLocale), made current for each run.
   int32_t lcid = 1033;
 
-  // Time spent outside the script (host methods, dialogs) does not count
-  // against the time limit: the caller measures it and hands it back.
+  // Time spent waiting for the user (dialogs, UserWait in host methods) does
+  // not count against the time limit: the caller measures it and hands it back.
   void NotCounted(std::chrono::steady_clock::duration d) { deadline_ += d; }
+  // The engine running on this thread (inside Load or Call), or nullptr.
+  static Interp* Running();
   bool Busy() const { return busy_; }
 
   // Eval, Execute and ExecuteGlobal: code built at run time, in the scope of
@@ -125,7 +131,9 @@ class Interp {
     Variant* locals;
     size_t need, base;
     Frame* saved;
+    std::vector<Variant>* held = nullptr;  // arrays whose elements are ByRef arguments
   };
+  [[gnu::noinline, gnu::cold]] bool BindElement(ProcEntry& entry, Variant& param, Expr* a);
 
   std::vector<std::unique_ptr<Program>> programs_;
   std::unordered_map<std::string, Program*> runtimeCode_;  // Eval/Execute texts compiled, by scope and text
@@ -156,6 +164,8 @@ class Interp {
   Flow ExecFor(Stmt* s);
   Flow ExecForEach(Stmt* s);
   Flow ExecDo(Stmt* s);
+  void NotInitialised(const RuntimeError& e);
+  Flow ForEachFailed(Stmt* s, int err);
   Flow ExecSelect(Stmt* s);
   void ExecReDim(Stmt* s);
   void ExecCallStatement(Expr* e);
@@ -165,6 +175,7 @@ class Interp {
   Variant* LRef(Expr* e);    // storage for an assignment target
   void Assign(Expr* target, Variant value, bool isSet);
   Variant IndexGet(Expr* e);
+  Variant* ElementRef(Expr* a, std::vector<Variant>& held);
   size_t Offset(const ArrayRep& a, const int32_t* idx, size_t n);
   Variant CallProc(const Proc* p, const std::vector<Expr*>& args);
   Variant CallBuiltin(Expr* e);

@@ -309,6 +309,19 @@ TEST_F(ScriptTest, EndlessLoopStopsAtTheTimeout) {
   EXPECT_EQ(Stored(1)["Fields"]["Name"], "ab");
 }
 
+TEST_F(ScriptTest, ALoopOfQfCallsStopsAtTheTimeout) {
+  const std::string file = Form(
+      "Sub Start\r\nEnd Sub\r\n"
+      "Sub Spin\r\n  Do\r\n    x = Qf.GetField(\"Name\")\r\n  Loop\r\nEnd Sub",
+      {{"a", "", ""}});
+  frmEdit& w = Open(file);
+  w.RunScript("Spin");  // before, time in Qf's methods did not count and this never ended
+  ASSERT_EQ(host.boxes.size(), 1u);
+  EXPECT_EQ(host.boxes[0].title, "SCRIPT ERROR");
+  const std::string& text = host.boxes[0].text;
+  EXPECT_NE(text.find("Description:The script ran longer than its time limit\r\nLine: 5"), std::string::npos) << text;
+}
+
 TEST_F(ScriptTest, TheExampleContactScript) {
   const std::string examples = std::string(QF_BINARY_DIR) + "/examples/";
   std::filesystem::copy_file(examples + "Contacts.Qfd", dir / "Test.Qfd");

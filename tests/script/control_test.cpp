@@ -187,14 +187,25 @@ TEST(ScriptControl, HostCanStopTheScript) {
   EXPECT_EQ(qf->field, "old");
 }
 
-// A host method that takes its time (a modal window) and one that calls back into the control.
+// Host methods that wait for the user (a modal window), work for a while,
+// return at once, or call back into the control.
 class SlowHost : public HostObject {
  public:
   ScriptControl* ctl = nullptr;
   bool nestedResult = true;
+  int quickCalls = 0;
   int Call(const std::string& method, std::vector<Variant*>& args, Variant& result) override {
     if (SameName(method, "Wait")) {
+      UserWait wait;
       std::this_thread::sleep_for(std::chrono::milliseconds(150));
+      return 0;
+    }
+    if (SameName(method, "Work")) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(150));
+      return 0;
+    }
+    if (SameName(method, "Quick")) {
+      result = Variant::Long(++quickCalls);
       return 0;
     }
     if (SameName(method, "Nest")) {
@@ -206,12 +217,23 @@ class SlowHost : public HostObject {
   }
 };
 
-TEST(ScriptControl, TimeInHostMethodsAndDialogsDoesNotCount) {
+TEST(ScriptControl, OnlyTimeWaitingForTheUserIsNotCounted) {
   ScriptControl ctl;
   ctl.Timeout = 100;
   auto host = std::make_shared<SlowHost>();
   ctl.AddObject("Host", host);
   EXPECT_TRUE(ctl.AddCode("For i = 1 To 3 : Host.Wait : Next"));
+  // A loop of quick host calls ends at the limit, On Error Resume Next or not.
+  EXPECT_FALSE(ctl.AddCode("On Error Resume Next\nDo : x = Host.Quick : Loop"));
+  EXPECT_EQ(ctl.Error().Number, 1000);
+  EXPECT_GT(host->quickCalls, 1000);
+  // Host methods that work (no dialog) count, even when the loop takes few steps.
+  EXPECT_FALSE(ctl.AddCode("For i = 1 To 3 : Host.Work : Next"));
+  EXPECT_EQ(ctl.Error().Number, 1000);
+  EXPECT_EQ(ctl.Error().Line, 1);
+  // Outside a running script a UserWait does nothing.
+  { UserWait idle; }
+  EXPECT_TRUE(ctl.AddCode("Host.Wait"));
 }
 
 TEST(ScriptControl, HostMethodsCannotReenterTheControl) {

