@@ -153,6 +153,7 @@ struct ClassDef {
   std::vector<bool> fieldIsArray;                 // Dim a(): a dynamic array
   std::unordered_map<std::string, int> fieldIndex;
   std::unordered_map<std::string, ClassMember> members;
+  std::unordered_map<std::string, Variant> consts;  // Const inside the class: for its procedures
   std::string defaultMember;  // lower case, empty when none
   Proc* init = nullptr;
   Proc* term = nullptr;

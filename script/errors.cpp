@@ -27,6 +27,7 @@ const char* ErrorText(int number) {
     case 457: return "This key is already associated with an element of this collection";
     case 500: return "Variable is undefined";
     case 501: return "Illegal assignment";
+    case 505: return "Invalid or unqualified reference";
     case 506: return "Class not defined";
     case 5017: return "Syntax error in regular expression";
     case 32811: return "Element not found";

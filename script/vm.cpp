@@ -172,9 +172,12 @@ Program* Interp::CompileRuntime(const std::string& source, const Proc* scope, bo
     prog = expression ? ParseExpression(source, globals) : Parse(source, globals);
     if (scope) CompileInScope(*prog, globals, scope);
     else Compile(*prog, globals);
-  } catch (const CompileError& e) {
-    Raise(e.number);
+  } catch (const CompileError&) {
+    // Code built at run time reports any compile fault as a plain syntax error.
+    throw RuntimeError{kErrSyntax, ErrorText(kErrSyntax), kCompileSource};
   }
+  // Its "Dim a(n)" meets variables that may already hold arrays (13).
+  MarkRuntimeDims(prog->top);
   if (uncached && runtimeCode_.size() >= kRuntimeCodeKept) {
     // Many different expressions (Eval in a loop): this one goes after its use.
     *uncached = std::move(prog);
@@ -200,6 +203,43 @@ auto AtCaller(F f) -> decltype(f()) {
   }
 }
 }  // namespace
+
+void Interp::MarkRuntimeDims(Block& block) {
+  for (Stmt* s : block) {
+    if (s->kind == SK::DimArray) s->flag = true;
+    for (Block& b : s->blocks) MarkRuntimeDims(b);
+    MarkRuntimeDims(s->body);
+    for (CaseClause& c : s->cases) MarkRuntimeDims(c.body);
+  }
+}
+
+namespace {
+
+// The value that Eval/Execute take code from: an object's default value.
+Variant CodeArgument(const Variant& code) {
+  if (code.vt != vtObject) return code;
+  if (!code.o) Raise(kErrObjectNotSet);
+  std::vector<Variant*> none;
+  Variant r;
+  Variant keep = code;
+  int err = keep.o->Invoke("", InvokeKind::Get, none, r);
+  if (err) Raise(err);
+  return r;
+}
+
+}  // namespace
+
+Variant Interp::EvalCode(const Variant& code) {
+  Variant v = CodeArgument(code);
+  if (v.vt != vtString) return v;
+  return EvalText(v.Text());
+}
+
+void Interp::ExecCode(const Variant& code, bool global) {
+  Variant v = CodeArgument(code);
+  if (v.vt != vtString) Raise(kErrTypeMismatch);
+  ExecText(v.Text(), global);
+}
 
 Variant Interp::EvalText(const std::string& source) {
   std::unique_ptr<Program> uncached;
@@ -543,7 +583,11 @@ Interp::Flow Interp::Exec(Stmt* s) {
       return Flow::Normal;
     case SK::DimArray: {
       Variant* v = VarRef(s->target);
-      if (v->vt == vtArray) return Flow::Normal;
+      if (v->vt == vtArray) {
+        // Declared again by Execute or ExecuteGlobal: VBScript refuses.
+        if (s->flag) Raise(kErrTypeMismatch);
+        return Flow::Normal;
+      }
       size_t total = 1;
       for (int32_t b : s->bounds) {
         total *= static_cast<size_t>(b) + 1;

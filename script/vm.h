@@ -67,6 +67,11 @@ class Interp {
   // runtime errors with their numbers.
   Variant EvalText(const std::string& source);
   void ExecText(const std::string& source, bool global);
+  // The same for the argument of Eval/Execute/ExecuteGlobal: an object gives
+  // its default value (438 without one); Eval returns anything but a string
+  // unchanged, while Execute wants a string (13).
+  Variant EvalCode(const Variant& code);
+  void ExecCode(const Variant& code, bool global);
   // GetRef: an object whose default method calls the procedure; nullptr
   // when there is no such procedure.
   Object* ProcRef(const std::string& name);
@@ -157,6 +162,7 @@ class Interp {
   Flow ExecSelect(Stmt* s);
   void ExecReDim(Stmt* s);
   void ExecCallStatement(Expr* e);
+  void MarkRuntimeDims(Block& block);
 
   bool Condition(Expr* e);
   Variant* VarRef(Expr* e);  // Local/Global storage
