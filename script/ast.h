@@ -43,6 +43,7 @@ enum class EK : uint8_t {
   Missing,    // an omitted argument
   New,        // New name: an instance of a class (name)
   Me,         // the instance a class's procedure runs for
+  FrameVar,   // a name that Execute created in the running procedure (looked up by name)
 };
 
 struct Expr {

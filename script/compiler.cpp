@@ -3,6 +3,8 @@
 #include "builtins.h"
 #include "errors.h"
 
+#include <unordered_set>
+
 namespace qfscript {
 
 namespace {
@@ -20,7 +22,9 @@ class Compiler {
       const std::string& name = prog_.globalDims[i];
       for (auto& p : prog_.procs)
         if (p->name == name) throw CompileError{kErrNameRedefined, prog_.globalDimPos[i].first, prog_.globalDimPos[i].second};
-      g_.Add(name);
+      // Execute inside a procedure declares its names in that call of the procedure.
+      if (scope_) frameNames_.insert(name);
+      else g_.Add(name);
     }
     for (auto& p : prog_.procs) {
       if (prog_.globalConsts.count(p->name)) throw CompileError{kErrNameRedefined, p->line, p->col};
@@ -54,6 +58,7 @@ class Compiler {
   Globals& g_;
   Proc* proc_ = nullptr;
   Proc* scope_ = nullptr;  // Execute/Eval inside a procedure: whose locals are visible (never extended)
+  std::unordered_set<std::string> frameNames_;  // names its Dim declares in the running call
 
   void DeclareAssigned(const Block& block) {
     for (const Stmt* s : block) {
@@ -206,6 +211,20 @@ class Compiler {
     var->slot = slot;
     var->global = global;
     var->name = e->name;
+    var->shown = e->shown;
+    e->kind = EK::Index;
+    e->a = var;
+  }
+
+  // A variable of the running call that run-time code made (looked up by name).
+  void MakeFrameVar(Expr* e) {
+    if (!e->parens) {
+      e->kind = EK::FrameVar;
+      return;
+    }
+    Expr* var = prog_.NewExpr(EK::FrameVar, e->line, e->col);
+    var->name = e->name;
+    var->shown = e->shown;
     e->kind = EK::Index;
     e->a = var;
   }
@@ -250,6 +269,8 @@ class Compiler {
         }
       }
     }
+    bool inCall = scope_ && proc_ == scope_;  // run-time code of a procedure
+    if (inCall && frameNames_.count(n)) { MakeFrameVar(e); return; }
     auto gc = g_.consts.find(n);
     if (gc != g_.consts.end()) { MakeLiteral(e, gc->second, use); return; }
     auto gs = g_.slots.find(n);
@@ -281,6 +302,11 @@ class Compiler {
       }
       e->kind = EK::Builtin;
       e->builtin = b;
+      return;
+    }
+    if (inCall && (use == Use::Target || (!e->parens && use == Use::Value))) {
+      // Names the procedure's own code does not know: they live in this call.
+      MakeFrameVar(e);
       return;
     }
     if (!g_.memberHosts.empty() && use != Use::Target) {

@@ -77,9 +77,30 @@ class ErrObject : public Object {
   Interp& in_;
 };
 
-bool IsVar(const Expr* e) { return e->kind == EK::Local || e->kind == EK::Global; }
+bool IsVar(const Expr* e) { return e->kind == EK::Local || e->kind == EK::Global || e->kind == EK::FrameVar; }
 
 [[noreturn]] void Raise(int number) { ThrowError(number); }
+
+// An error whose description names what it is about ("Variable is undefined: 'x'").
+[[noreturn]] void RaiseNamed(int number, const std::string& name) {
+  throw RuntimeError{number, std::string(ErrorText(number)) + ": '" + name + "'", kRuntimeSource};
+}
+
+// The text of an object expression as written, for error descriptions ("a.b"); empty when
+// it is not a plain name or member chain.
+std::string Written(const Expr* e) {
+  switch (e->kind) {
+    case EK::Local: case EK::Global: case EK::Dynamic: case EK::FrameVar: case EK::GlobalMember:
+      return e->parens ? std::string() : e->shown;
+    case EK::Me: return "Me";
+    case EK::Member: {
+      if (e->parens) return std::string();
+      std::string base = Written(e->a);
+      return base.empty() ? std::string() : base + "." + e->shown;
+    }
+    default: return std::string();
+  }
+}
 
 }  // namespace
 
@@ -288,10 +309,8 @@ class ProcRefObject : public Object {
   ProcRefObject(Interp& in, const Proc* p) : in_(in), p_(p) {}
   int Invoke(const std::string& name, InvokeKind kind, std::vector<Variant*>& args, Variant& result) override {
     if (!name.empty() || kind == InvokeKind::Let || kind == InvokeKind::Set) return kErrNoSuchMember;
-    std::vector<Variant> values;
-    values.reserve(args.size());
-    for (Variant* a : args) values.push_back(a->Deref());
-    result = in_.CallWithValues(p_, values);
+    // The caller's variables: ByRef parameters write back through them.
+    result = in_.CallMethod(p_, nullptr, nullptr, args);
     return 0;
   }
 
@@ -814,7 +833,8 @@ Variant* Interp::VarRef(Expr* e) {
   switch (e->kind) {
     case EK::Local: return &locals_[e->slot].Deref();
     case EK::Global: return e->global;
-    case EK::Undefined: Raise(kErrUndefinedVar);
+    case EK::FrameVar: return FrameVar(e, true);
+    case EK::Undefined: RaiseNamed(kErrUndefinedVar, e->shown);
     case EK::Illegal: Raise(e->number);
     default: Raise(kErrInvalidCall);
   }
@@ -862,6 +882,7 @@ void Interp::Assign(Expr* t, Variant value, bool isSet) {
       *LRef(t) = std::move(value);
       return;
     }
+    case EK::FrameVar: *FrameVar(t, true) = std::move(value); return;
     case EK::Member: CallMember(t, isSet ? InvokeKind::Set : InvokeKind::Let, &value); return;
     case EK::GlobalMember: {
       bool found;
@@ -869,7 +890,7 @@ void Interp::Assign(Expr* t, Variant value, bool isSet) {
       if (!found) Raise(kErrIllegalAssign);
       return;
     }
-    case EK::Undefined: Raise(kErrUndefinedVar);
+    case EK::Undefined: RaiseNamed(kErrUndefinedVar, t->shown);
     case EK::Illegal: Raise(t->number);
     default: Raise(kErrIllegalAssign);
   }
@@ -1056,6 +1077,15 @@ Variant Interp::EvalOther(Expr* e) {
     }
     case EK::Missing: return Variant::Missing();
     case EK::Me: return Variant::Obj(frame_->me);
+    case EK::FrameVar: {
+      if (Variant* v = FrameVar(e, false)) return *v;
+      if (!globals.memberHosts.empty()) {
+        bool found;
+        Variant r = CallGlobalMember(e, InvokeKind::Get, nullptr, &found);
+        if (found) return r;
+      }
+      return Variant();
+    }
     case EK::New: {
       auto c = globals.classes.find(e->name);
       if (c != globals.classes.end()) return NewInstance(c->second);
@@ -1063,8 +1093,10 @@ Variant Interp::EvalOther(Expr* e) {
       if (!o) Raise(kErrClassNotDefined);
       return Variant::Obj(o);
     }
-    case EK::Undefined: Raise(kErrUndefinedVar);
-    case EK::Illegal: Raise(e->number);
+    case EK::Undefined: RaiseNamed(kErrUndefinedVar, e->shown);
+    case EK::Illegal:
+      if (e->number == kErrWrongArgs) RaiseNamed(e->number, e->shown);
+      Raise(e->number);
     case EK::Name: Raise(kErrNotDefined);
     default: break;
   }
@@ -1072,7 +1104,7 @@ Variant Interp::EvalOther(Expr* e) {
 }
 
 Interp::ProcEntry::ProcEntry(Interp& interp, const Proc* p, size_t nargs) : in(interp) {
-  if (nargs != p->params.size()) Raise(kErrWrongArgs);
+  if (nargs != p->params.size()) RaiseNamed(kErrWrongArgs, p->shown);
   char probe;
   if (&probe < in.stackLimit_ || in.depth_ > 100000) Raise(kErrOutOfStack);
   if (!in.stack_) in.EnsureStack();
@@ -1091,6 +1123,7 @@ Interp::ProcEntry::~ProcEntry() {
   for (size_t i = 0; i < need; ++i) locals[i].Clear();
   in.sp_ = base;
   --in.depth_;
+  dyn.reset();
 }
 
 Variant Interp::CallProc(const Proc* p, const std::vector<Expr*>& args) {
@@ -1110,6 +1143,7 @@ Variant Interp::CallProc(const Proc* p, const std::vector<Expr*>& args) {
   f.locals = locals;
   f.proc = p;
   f.program = p->program;
+  f.dyn = &entry.dyn;
   frame_ = &f;
   locals_ = locals;
   Tick();
@@ -1141,6 +1175,7 @@ Variant Interp::RunProcAt(const Proc* p, Variant* const* args, size_t nargs, Obj
   f.proc = p;
   f.program = p->program;
   f.me = me;
+  f.dyn = &entry.dyn;
   frame_ = &f;
   locals_ = locals;
   ExecBlock(p->body);
@@ -1160,23 +1195,61 @@ Variant Interp::CallBuiltin(Expr* e) {
   return e->builtin->fn(*this, buf.data(), static_cast<int>(n));
 }
 
+Variant* Interp::FrameVar(Expr* e, bool create) {
+  if (!frame_->dyn) {
+    if (!create) return nullptr;
+    Raise(kErrInvalidCall);
+  }
+  auto& names = *frame_->dyn;
+  if (!names) {
+    if (!create) return nullptr;
+    names = std::make_unique<std::unordered_map<std::string, Variant>>();
+  }
+  if (!create) {
+    auto it = names->find(e->name);
+    return it == names->end() ? nullptr : &it->second;
+  }
+  return &(*names)[e->name];
+}
+
 Variant Interp::CallDynamic(Expr* e, bool statement) {
-  auto it = globals.procs.find(e->name);
-  if (it != globals.procs.end()) return CallProc(it->second, e->args);
-  auto g = globals.slots.find(e->name);
-  if (g != globals.slots.end()) {
-    const Variant& v = globals.values[static_cast<size_t>(g->second)];
+  // Names that did not exist when the code was compiled: variables that Execute made
+  // in this call, procedures and script-level variables that later code brought.
+  const Variant* found = nullptr;
+  if (frame_->proc) {
+    auto l = frame_->proc->locals.find(e->name);
+    if (l != frame_->proc->locals.end()) found = &locals_[l->second].Deref();
+    else found = FrameVar(e, false);
+  }
+  if (!found) {
+    auto it = globals.procs.find(e->name);
+    if (it != globals.procs.end()) return CallProc(it->second, e->args);
+    auto g = globals.slots.find(e->name);
+    if (g != globals.slots.end()) found = &globals.values[static_cast<size_t>(g->second)];
+  }
+  if (found) {
+    const Variant& v = *found;
     if (v.vt == vtObject && v.o) {
       Variant obj = v;
       return Invoke(obj.o, "", statement ? InvokeKind::Method : InvokeKind::Get, e->args, nullptr);
     }
     if (!statement && !e->parens) return v;
+    if (!statement && v.vt == vtArray && !e->args.empty()) {
+      // An element of an array made at run time (ExecuteGlobal "ReDim a(2)").
+      Variant arr = v;
+      int32_t idx[64];
+      size_t n = e->args.size();
+      if (n > 60) Raise(kErrSubscript);
+      for (size_t i = 0; i < n; ++i) idx[i] = ToLong(Eval(e->args[i]));
+      return arr.a->data[Offset(*arr.a, idx, n)];
+    }
   }
-  Raise(statement && !e->parens ? kErrNotDefined : kErrTypeMismatch);
+  if (statement && !e->parens) Raise(kErrNotDefined);
+  RaiseNamed(kErrTypeMismatch, e->shown);
 }
 
 Variant Interp::Invoke(Object* obj, const std::string& name, InvokeKind kind, const std::vector<Expr*>& args,
-                       const Variant* value) {
+                       const Variant* value, const Expr* site) {
   size_t n = args.size();
   std::vector<Variant> temps;
   temps.reserve(n + 1);
@@ -1200,6 +1273,11 @@ Variant Interp::Invoke(Object* obj, const std::string& name, InvokeKind kind, co
   int err = obj->Invoke(name, kind, ptrs, result);
   if (timeoutMs >= 0) NotCounted(std::chrono::steady_clock::now() - t0);
   if (err == kHostStop) throw StopRequest{};
+  if (err == kErrNoSuchMember && site) {
+    // "Object doesn't support this property or method: 'obj.Name'", as written.
+    std::string base = Written(site->a);
+    RaiseNamed(err, base.empty() ? site->shown : base + "." + site->shown);
+  }
   if (err) Raise(err);
   return result;
 }
@@ -1208,7 +1286,7 @@ Variant Interp::CallMember(Expr* e, InvokeKind kind, const Variant* value) {
   Variant obj = Eval(e->a);
   if (obj.vt != vtObject) Raise(kErrObjectRequired);
   if (!obj.o) Raise(kErrObjectNotSet);
-  return Invoke(obj.o, e->shown, kind, e->args, value);
+  return Invoke(obj.o, e->shown, kind, e->args, value, e);
 }
 
 Variant Interp::CallGlobalMember(Expr* e, InvokeKind kind, const Variant* value, bool* found) {

@@ -113,6 +113,8 @@ class Interp {
     const Program* program = nullptr;
     bool resumeNext = false;
     Object* me = nullptr;
+    // Names that Execute declared in this call of the procedure (ProcEntry owns them).
+    std::unique_ptr<std::unordered_map<std::string, Variant>>* dyn = nullptr;
   };
 
   // A procedure's place on the locals stack from entry to return: the checks of a
@@ -128,6 +130,7 @@ class Interp {
     Variant* locals;
     size_t need, base;
     Frame* saved;
+    std::unique_ptr<std::unordered_map<std::string, Variant>> dyn;
   };
 
   std::vector<std::unique_ptr<Program>> programs_;
@@ -173,8 +176,10 @@ class Interp {
   Variant CallProc(const Proc* p, const std::vector<Expr*>& args);
   Variant CallBuiltin(Expr* e);
   Variant CallDynamic(Expr* e, bool statement);
+  Variant* FrameVar(Expr* e, bool create);  // an Execute-made name of the running call
+  // site: the member expression, which names the member in a 438 description.
   Variant Invoke(Object* obj, const std::string& name, InvokeKind kind, const std::vector<Expr*>& args,
-                 const Variant* value);
+                 const Variant* value, const Expr* site = nullptr);
   Variant CallMember(Expr* e, InvokeKind kind, const Variant* value);
   Variant CallGlobalMember(Expr* e, InvokeKind kind, const Variant* value, bool* found);
   Variant RunProc(const Proc* p, std::vector<Variant>& args);

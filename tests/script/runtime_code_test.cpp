@@ -29,7 +29,7 @@ TEST(Eval, FaultsAreTrappableErrors) {
       "x = Eval(\"1 +\") : WScript.Echo Err.Number, Err.Description : Err.Clear\n"
       "x = Eval(\"1 / 0\") : WScript.Echo Err.Number : Err.Clear\n"
       "Execute \"If x Then\" : WScript.Echo Err.Number\n";
-  EXPECT_EQ(RunScript(code), "1023 Expected expression\n11\n1014\n");
+  EXPECT_EQ(RunScript(code), "1002 Syntax error\n11\n1002\n");
   EXPECT_EQ(RunScript("WScript.Echo 1\nx = Eval(\"2 * \"\"a\"\"\")\n"), "1\nerror 13: Type mismatch at (2, 1)");
 }
 
