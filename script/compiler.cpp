@@ -216,15 +216,19 @@ class Compiler {
     e->a = var;
   }
 
-  // A variable of the running call that run-time code made (looked up by name).
-  void MakeFrameVar(Expr* e) {
+  // A name of run-time code in a procedure, looked up when it runs: a variable that
+  // Execute made in the running call, else a script-level one. Declared by this
+  // code's own Dim (number 1), it is always the call's own.
+  void MakeFrameVar(Expr* e, bool declared) {
     if (!e->parens) {
       e->kind = EK::FrameVar;
+      e->number = declared ? 1 : 0;
       return;
     }
     Expr* var = prog_.NewExpr(EK::FrameVar, e->line, e->col);
     var->name = e->name;
     var->shown = e->shown;
+    var->number = declared ? 1 : 0;
     e->kind = EK::Index;
     e->a = var;
   }
@@ -270,11 +274,11 @@ class Compiler {
       }
     }
     bool inCall = scope_ && proc_ == scope_;  // run-time code of a procedure
-    if (inCall && frameNames_.count(n)) { MakeFrameVar(e); return; }
+    if (inCall && frameNames_.count(n)) { MakeFrameVar(e, true); return; }
     auto gc = g_.consts.find(n);
     if (gc != g_.consts.end()) { MakeLiteral(e, gc->second, use); return; }
     auto gs = g_.slots.find(n);
-    if (gs != g_.slots.end()) { MakeVariable(e, EK::Global, gs->second); return; }
+    if (gs != g_.slots.end() && !(inCall && !e->parens)) { MakeVariable(e, EK::Global, gs->second); return; }
     auto pr = g_.procs.find(n);
     if (pr != g_.procs.end()) {
       if (use == Use::Target) {
@@ -306,7 +310,7 @@ class Compiler {
     }
     if (inCall && (use == Use::Target || (!e->parens && use == Use::Value))) {
       // Names the procedure's own code does not know: they live in this call.
-      MakeFrameVar(e);
+      MakeFrameVar(e, false);
       return;
     }
     if (!g_.memberHosts.empty() && use != Use::Target) {

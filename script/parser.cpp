@@ -364,9 +364,10 @@ class Parser {
       }
       singleLine_ = saved;
       if (Is(Kw::End) && Peek().type == Tok::Name && Peek().kw == Kw::If) {
-        // A trailing "End If" on the line belongs to the single-line If.
+        // A trailing "End If" on the line belongs to the single-line If; more statements may follow.
         Next();
         Next();
+        if (Is(Tok::Colon)) return;
       }
       // Anything but a line end may only be the "End ..." of an enclosing block.
       if (!Is(Tok::Newline) && !Is(Tok::End) && !Is(Kw::End) && !(saved && Is(Kw::Else)))

@@ -1196,20 +1196,20 @@ Variant Interp::CallBuiltin(Expr* e) {
 }
 
 Variant* Interp::FrameVar(Expr* e, bool create) {
-  if (!frame_->dyn) {
-    if (!create) return nullptr;
-    Raise(kErrInvalidCall);
+  std::unique_ptr<std::unordered_map<std::string, Variant>>* names = frame_->dyn;
+  if (names && *names) {
+    auto it = (*names)->find(e->name);
+    if (it != (*names)->end()) return &it->second;
   }
-  auto& names = *frame_->dyn;
-  if (!names) {
-    if (!create) return nullptr;
-    names = std::make_unique<std::unordered_map<std::string, Variant>>();
+  if (!e->number) {
+    // Not declared by the run-time code itself: a script-level variable of that name.
+    auto g = globals.slots.find(e->name);
+    if (g != globals.slots.end()) return &globals.values[static_cast<size_t>(g->second)];
   }
-  if (!create) {
-    auto it = names->find(e->name);
-    return it == names->end() ? nullptr : &it->second;
-  }
-  return &(*names)[e->name];
+  if (!create) return nullptr;
+  if (!names) Raise(kErrInvalidCall);
+  if (!*names) *names = std::make_unique<std::unordered_map<std::string, Variant>>();
+  return &(**names)[e->name];
 }
 
 Variant Interp::CallDynamic(Expr* e, bool statement) {
