@@ -115,9 +115,10 @@ class Parser {
   template <typename Stop>
   void ParseBlock(Block& block, Stop stop) {
     for (;;) {
-      SkipSeparators();
       // "Next j, i" closed the enclosing loops too: every block between ends there.
-      if (Is(Tok::End) || pendingNext_ || stop()) return;
+      if (pendingNext_) return;
+      SkipSeparators();
+      if (Is(Tok::End) || stop()) return;
       ParseStatement(block);
     }
   }
