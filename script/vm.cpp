@@ -225,7 +225,7 @@ auto AtCaller(F f) -> decltype(f()) {
 }
 }  // namespace
 
-void Interp::MarkRuntimeDims(Block& block) {
+[[gnu::cold]] void Interp::MarkRuntimeDims(Block& block) {
   for (Stmt* s : block) {
     if (s->kind == SK::DimArray) s->flag = true;
     for (Block& b : s->blocks) MarkRuntimeDims(b);
@@ -1195,7 +1195,7 @@ Variant Interp::CallBuiltin(Expr* e) {
   return e->builtin->fn(*this, buf.data(), static_cast<int>(n));
 }
 
-Variant* Interp::FrameVar(Expr* e, bool create) {
+[[gnu::cold]] Variant* Interp::FrameVar(Expr* e, bool create) {
   std::unique_ptr<std::unordered_map<std::string, Variant>>* names = frame_->dyn;
   if (names && *names) {
     auto it = (*names)->find(e->name);
@@ -1212,7 +1212,7 @@ Variant* Interp::FrameVar(Expr* e, bool create) {
   return &(**names)[e->name];
 }
 
-Variant Interp::CallDynamic(Expr* e, bool statement) {
+[[gnu::cold]] Variant Interp::CallDynamic(Expr* e, bool statement) {
   // Names that did not exist when the code was compiled: variables that Execute made
   // in this call, procedures and script-level variables that later code brought.
   const Variant* found = nullptr;
