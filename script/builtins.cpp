@@ -1009,6 +1009,7 @@ Variant FnExecuteGlobal(Interp& in, Variant* a, int n) {
 }
 
 Variant FnGetRef(Interp& in, Variant* a, int n) {
+  if (Arg(a, n, 0).vt != vtString) Fail(kErrTypeMismatch);  // the name, as a string only
   Object* o = in.ProcRef(ToStr(Arg(a, n, 0)));
   if (!o) Fail(kErrInvalidCall);
   return Variant::Obj(o);

@@ -144,3 +144,16 @@ TEST(RuntimeCode, GetRefPassesByReference) {
 
 }  // namespace
 }  // namespace qfscript::test
+
+namespace qfscript::test {
+namespace {
+
+TEST(RuntimeCode, GetRefWantsTheNameAsAString) {
+  EXPECT_EQ(RunScript("On Error Resume Next\nSet r = GetRef(1) : WScript.Echo Err.Number : Err.Clear\n"
+                      "Set r = GetRef(Null) : WScript.Echo Err.Number : Err.Clear\n"
+                      "Set r = GetRef(\"Nowhere\") : WScript.Echo Err.Number\n"),
+            "13\n13\n5\n");
+}
+
+}  // namespace
+}  // namespace qfscript::test
