@@ -39,12 +39,16 @@ class Compiler {
     if (!prog_.optionExplicit && !scope_) DeclareAssigned(prog_.top);
     for (auto& p : prog_.procs) {
       proc_ = p.get();
+      CollectAssigned(p->body);
       ResolveBlock(p->body);
+      assigned_.clear();
     }
     for (auto& c : prog_.classes) {
       for (auto& p : c->procs) {
         proc_ = p.get();
+        CollectAssigned(p->body);
         ResolveBlock(p->body);
+        assigned_.clear();
       }
     }
     proc_ = scope_;
@@ -59,6 +63,21 @@ class Compiler {
   Proc* proc_ = nullptr;
   Proc* scope_ = nullptr;  // Execute/Eval inside a procedure: whose locals are visible (never extended)
   std::unordered_set<std::string> frameNames_;  // names its Dim declares in the running call
+  std::unordered_set<std::string> assigned_;    // undeclared names the procedure assigns
+
+  void CollectAssigned(const Block& block) {
+    for (const Stmt* s : block) {
+      switch (s->kind) {
+        case SK::Assign: case SK::Set: case SK::For: case SK::ForEach: case SK::ReDim:
+          if (s->target->kind == EK::Name && !s->target->parens) assigned_.insert(s->target->name);
+          break;
+        default: break;
+      }
+      for (const Block& b : s->blocks) CollectAssigned(b);
+      CollectAssigned(s->body);
+      for (const CaseClause& c : s->cases) CollectAssigned(c.body);
+    }
+  }
 
   void DeclareAssigned(const Block& block) {
     for (const Stmt* s : block) {
@@ -325,7 +344,13 @@ class Compiler {
       e->kind = EK::Undefined;
       return;
     }
-    // An implicit variable: script-level, or local to the procedure.
+    // An implicit variable: script-level, or local to the procedure. A name the
+    // procedure only reads is looked up when it runs: run-time code (ExecuteGlobal,
+    // Execute) may make it meanwhile.
+    if (proc_ && proc_ != scope_ && !assigned_.count(n) && use == Use::Value) {
+      MakeFrameVar(e, false);
+      return;
+    }
     if (proc_ && proc_ != scope_) {
       int slot = proc_->nslots++;
       proc_->locals.emplace(n, slot);

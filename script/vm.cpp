@@ -883,6 +883,27 @@ void Interp::Assign(Expr* t, Variant value, bool isSet) {
       return;
     }
     case EK::FrameVar: *FrameVar(t, true) = std::move(value); return;
+    case EK::Dynamic: {
+      // "a(1) = x" where a came to be after the code was compiled (ExecuteGlobal "ReDim a(2)").
+      Variant* base = DynamicVar(t);
+      if (!base) RaiseNamed(kErrTypeMismatch, t->shown);
+      if (base->vt == vtObject) {
+        if (!base->o) Raise(kErrObjectNotSet);
+        Variant obj = *base;
+        Invoke(obj.o, "", isSet ? InvokeKind::Set : InvokeKind::Let, t->args, &value);
+        return;
+      }
+      if (base->vt != vtArray) RaiseNamed(kErrTypeMismatch, t->shown);
+      int32_t idx[64];
+      size_t n = t->args.size();
+      if (n > 60) Raise(kErrSubscript);
+      for (size_t i = 0; i < n; ++i) idx[i] = ToLong(Eval(t->args[i]));
+      base = DynamicVar(t);  // the indexes may have run code
+      if (!base || base->vt != vtArray) Raise(kErrTypeMismatch);
+      ArrayRep* a = base->UniqueArray();
+      a->data[Offset(*a, idx, n)] = std::move(value);
+      return;
+    }
     case EK::Member: CallMember(t, isSet ? InvokeKind::Set : InvokeKind::Let, &value); return;
     case EK::GlobalMember: {
       bool found;
@@ -1212,20 +1233,25 @@ Variant Interp::CallBuiltin(Expr* e) {
   return &(**names)[e->name];
 }
 
+// The variable a name compiled as EK::Dynamic stands for now: a local of the running
+// procedure, a variable Execute made in this call, or a script-level one.
+[[gnu::cold]] Variant* Interp::DynamicVar(Expr* e) {
+  if (frame_->proc) {
+    auto l = frame_->proc->locals.find(e->name);
+    if (l != frame_->proc->locals.end()) return &locals_[l->second].Deref();
+    return FrameVar(e, false);
+  }
+  auto g = globals.slots.find(e->name);
+  return g == globals.slots.end() ? nullptr : &globals.values[static_cast<size_t>(g->second)];
+}
+
 [[gnu::cold]] Variant Interp::CallDynamic(Expr* e, bool statement) {
   // Names that did not exist when the code was compiled: variables that Execute made
   // in this call, procedures and script-level variables that later code brought.
-  const Variant* found = nullptr;
-  if (frame_->proc) {
-    auto l = frame_->proc->locals.find(e->name);
-    if (l != frame_->proc->locals.end()) found = &locals_[l->second].Deref();
-    else found = FrameVar(e, false);
-  }
+  const Variant* found = DynamicVar(e);
   if (!found) {
     auto it = globals.procs.find(e->name);
     if (it != globals.procs.end()) return CallProc(it->second, e->args);
-    auto g = globals.slots.find(e->name);
-    if (g != globals.slots.end()) found = &globals.values[static_cast<size_t>(g->second)];
   }
   if (found) {
     const Variant& v = *found;

@@ -177,6 +177,7 @@ class Interp {
   Variant CallBuiltin(Expr* e);
   Variant CallDynamic(Expr* e, bool statement);
   Variant* FrameVar(Expr* e, bool create);  // an Execute-made name of the running call
+  Variant* DynamicVar(Expr* e);              // the variable an EK::Dynamic name now stands for
   // site: the member expression, which names the member in a 438 description.
   Variant Invoke(Object* obj, const std::string& name, InvokeKind kind, const std::vector<Expr*>& args,
                  const Variant* value, const Expr* site = nullptr);

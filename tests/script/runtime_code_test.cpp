@@ -148,6 +148,20 @@ TEST(RuntimeCode, GetRefPassesByReference) {
 namespace qfscript::test {
 namespace {
 
+TEST(RuntimeCode, ArraysMadeAtRunTimeCanBeAssignedAndPassed) {
+  const char* code =
+      "ExecuteGlobal \"ReDim g(2)\" : g(0) = 7 : WScript.Echo g(0), UBound(g)\n"
+      "Sub Fill(ByRef v) : v = \"filled\" : End Sub\n"
+      "Sub T\n"
+      "  ExecuteGlobal \"ReDim h(3)\"\n"
+      "  h(1) = 5 : Fill h(2)\n"
+      "  WScript.Echo h(1), UBound(h), IsEmpty(h(2))\n"
+      "  Fill mine : WScript.Echo mine\n"
+      "End Sub\n"
+      "T : WScript.Echo h(1)\n";
+  EXPECT_EQ(RunScript(code), "7 2\n5 3 True\nfilled\n5\n");
+}
+
 TEST(RuntimeCode, GetRefWantsTheNameAsAString) {
   EXPECT_EQ(RunScript("On Error Resume Next\nSet r = GetRef(1) : WScript.Echo Err.Number : Err.Clear\n"
                       "Set r = GetRef(Null) : WScript.Echo Err.Number : Err.Clear\n"
