@@ -63,7 +63,8 @@ fuzz:
 	mkdir -p build-fuzz/corpus
 	clang++ -std=c++20 -O1 -g -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined \
 	  -Iscript script/*.cpp tests/script/fuzz/script_fuzz.cpp -lpcre2-8 -o build-fuzz/script_fuzz
-	cp -n ../shared/script-tests/*.vbs ../shared/script-tests/stage2/*.vbs build-fuzz/corpus/ 2>/dev/null || true
+	cp -n ../shared/script-tests/*.vbs ../shared/script-tests/stage2/*.vbs ../shared/script-tests/stage3/*.vbs \
+	  build-fuzz/corpus/ 2>/dev/null || true
 	build-fuzz/script_fuzz -max_total_time=$(FUZZ_SECONDS) -max_len=4096 -timeout=10 -rss_limit_mb=4096 \
 	  -dict=tests/script/fuzz/vbscript.dict build-fuzz/corpus
 

@@ -43,6 +43,7 @@ enum class EK : uint8_t {
   Missing,    // an omitted argument
   New,        // New name: an instance of a class (name)
   Me,         // the instance a class's procedure runs for
+  FrameVar,   // a name that Execute created in the running procedure (looked up by name)
 };
 
 struct Expr {
@@ -153,6 +154,7 @@ struct ClassDef {
   std::vector<bool> fieldIsArray;                 // Dim a(): a dynamic array
   std::unordered_map<std::string, int> fieldIndex;
   std::unordered_map<std::string, ClassMember> members;
+  std::unordered_map<std::string, Variant> consts;  // Const inside the class: for its procedures
   std::string defaultMember;  // lower case, empty when none
   Proc* init = nullptr;
   Proc* term = nullptr;

@@ -1205,15 +1205,15 @@ Variant FnScriptEngineMajor(Interp&, Variant*, int) { return Variant::Long(5); }
 Variant FnScriptEngineMinor(Interp&, Variant*, int) { return Variant::Long(8); }
 Variant FnScriptEngineBuild(Interp&, Variant*, int) { return Variant::Long(16384); }
 
-Variant FnEval(Interp& in, Variant* a, int n) { return in.EvalText(ToStr(Arg(a, n, 0))); }
+Variant FnEval(Interp& in, Variant* a, int n) { return in.EvalCode(Arg(a, n, 0)); }
 
 Variant FnExecute(Interp& in, Variant* a, int n) {
-  in.ExecText(ToStr(Arg(a, n, 0)), false);
+  in.ExecCode(Arg(a, n, 0), false);
   return Variant();
 }
 
 Variant FnExecuteGlobal(Interp& in, Variant* a, int n) {
-  in.ExecText(ToStr(Arg(a, n, 0)), true);
+  in.ExecCode(Arg(a, n, 0), true);
   return Variant();
 }
 

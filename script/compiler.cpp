@@ -3,6 +3,8 @@
 #include "builtins.h"
 #include "errors.h"
 
+#include <unordered_set>
+
 namespace qfscript {
 
 namespace {
@@ -20,7 +22,9 @@ class Compiler {
       const std::string& name = prog_.globalDims[i];
       for (auto& p : prog_.procs)
         if (p->name == name) throw CompileError{kErrNameRedefined, prog_.globalDimPos[i].first, prog_.globalDimPos[i].second};
-      g_.Add(name);
+      // Execute inside a procedure declares its names in that call of the procedure.
+      if (scope_) frameNames_.insert(name);
+      else g_.Add(name);
     }
     for (auto& p : prog_.procs) {
       if (prog_.globalConsts.count(p->name)) throw CompileError{kErrNameRedefined, p->line, p->col};
@@ -35,12 +39,16 @@ class Compiler {
     if (!prog_.optionExplicit && !scope_) DeclareAssigned(prog_.top);
     for (auto& p : prog_.procs) {
       proc_ = p.get();
+      CollectAssigned(p->body);
       ResolveBlock(p->body);
+      assigned_.clear();
     }
     for (auto& c : prog_.classes) {
       for (auto& p : c->procs) {
         proc_ = p.get();
+        CollectAssigned(p->body);
         ResolveBlock(p->body);
+        assigned_.clear();
       }
     }
     proc_ = scope_;
@@ -54,6 +62,22 @@ class Compiler {
   Globals& g_;
   Proc* proc_ = nullptr;
   Proc* scope_ = nullptr;  // Execute/Eval inside a procedure: whose locals are visible (never extended)
+  std::unordered_set<std::string> frameNames_;  // names its Dim declares in the running call
+  std::unordered_set<std::string> assigned_;    // undeclared names the procedure assigns
+
+  void CollectAssigned(const Block& block) {
+    for (const Stmt* s : block) {
+      switch (s->kind) {
+        case SK::Assign: case SK::Set: case SK::For: case SK::ForEach: case SK::ReDim:
+          if (s->target->kind == EK::Name && !s->target->parens) assigned_.insert(s->target->name);
+          break;
+        default: break;
+      }
+      for (const Block& b : s->blocks) CollectAssigned(b);
+      CollectAssigned(s->body);
+      for (const CaseClause& c : s->cases) CollectAssigned(c.body);
+    }
+  }
 
   void DeclareAssigned(const Block& block) {
     for (const Stmt* s : block) {
@@ -206,6 +230,24 @@ class Compiler {
     var->slot = slot;
     var->global = global;
     var->name = e->name;
+    var->shown = e->shown;
+    e->kind = EK::Index;
+    e->a = var;
+  }
+
+  // A name of run-time code in a procedure, looked up when it runs: a variable that
+  // Execute made in the running call, else a script-level one. Declared by this
+  // code's own Dim (number 1), it is always the call's own.
+  void MakeFrameVar(Expr* e, bool declared) {
+    if (!e->parens) {
+      e->kind = EK::FrameVar;
+      e->number = declared ? 1 : 0;
+      return;
+    }
+    Expr* var = prog_.NewExpr(EK::FrameVar, e->line, e->col);
+    var->name = e->name;
+    var->shown = e->shown;
+    var->number = declared ? 1 : 0;
     e->kind = EK::Index;
     e->a = var;
   }
@@ -250,10 +292,12 @@ class Compiler {
         }
       }
     }
+    bool inCall = scope_ && proc_ == scope_;  // run-time code of a procedure
+    if (inCall && frameNames_.count(n)) { MakeFrameVar(e, true); return; }
     auto gc = g_.consts.find(n);
     if (gc != g_.consts.end()) { MakeLiteral(e, gc->second, use); return; }
     auto gs = g_.slots.find(n);
-    if (gs != g_.slots.end()) { MakeVariable(e, EK::Global, gs->second); return; }
+    if (gs != g_.slots.end() && !(inCall && !e->parens)) { MakeVariable(e, EK::Global, gs->second); return; }
     auto pr = g_.procs.find(n);
     if (pr != g_.procs.end()) {
       if (use == Use::Target) {
@@ -283,6 +327,11 @@ class Compiler {
       e->builtin = b;
       return;
     }
+    if (inCall && (use == Use::Target || (!e->parens && use == Use::Value))) {
+      // Names the procedure's own code does not know: they live in this call.
+      MakeFrameVar(e, false);
+      return;
+    }
     if (!g_.memberHosts.empty() && use != Use::Target) {
       e->kind = EK::GlobalMember;
       return;
@@ -295,7 +344,13 @@ class Compiler {
       e->kind = EK::Undefined;
       return;
     }
-    // An implicit variable: script-level, or local to the procedure.
+    // An implicit variable: script-level, or local to the procedure. A name the
+    // procedure only reads is looked up when it runs: run-time code (ExecuteGlobal,
+    // Execute) may make it meanwhile.
+    if (proc_ && proc_ != scope_ && !assigned_.count(n) && use == Use::Value) {
+      MakeFrameVar(e, false);
+      return;
+    }
     if (proc_ && proc_ != scope_) {
       int slot = proc_->nslots++;
       proc_->locals.emplace(n, slot);

@@ -29,6 +29,7 @@ const char* ErrorText(int number) {
     case 458: return "Variable uses an Automation type not supported in VBScript";
     case 500: return "Variable is undefined";
     case 501: return "Illegal assignment";
+    case 505: return "Invalid or unqualified reference";
     case 506: return "Class not defined";
     case 5017: return "Syntax error in regular expression";
     case 32811: return "Element not found";

@@ -34,6 +34,7 @@ enum ErrNo : int {
   kErrNotCollection = 451,
   kErrUndefinedVar = 500,
   kErrIllegalAssign = 501,
+  kErrUnqualifiedRef = 505,
   kErrClassNotDefined = 506,
   kErrTimeout = 1000,  // the host's time limit, not trappable by scripts
 

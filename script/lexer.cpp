@@ -117,7 +117,9 @@ std::vector<Token> Lex(const std::string& src) {
       std::string text = src.substr(start, i - start);
       std::string lower = Lower(text);
       auto it = Keywords().find(lower);
-      if (it != Keywords().end() && it->second == Kw::Rem) {
+      // "Rem" starts a comment, except as a member name ("obj.Rem").
+      bool member = !out.empty() && out.back().type == Tok::Dot;
+      if (it != Keywords().end() && it->second == Kw::Rem && !member) {
         while (i < n && src[i] != '\r' && src[i] != '\n') ++i;
         continue;
       }
@@ -133,7 +135,8 @@ std::vector<Token> Lex(const std::string& src) {
       if (j >= n || src[j] != ']') fail(1007, j);
       Token& t = push(Tok::Name, start);
       t.text = src.substr(i + 1, j - i - 1);
-      t.lower = Lower(t.text);
+      // "[]" is a name of its own; no other name can be written with brackets in it.
+      t.lower = t.text.empty() ? "[]" : Lower(t.text);
       i = j + 1;
       continue;
     }
@@ -195,8 +198,15 @@ std::vector<Token> Lex(const std::string& src) {
       if (i < n && IsNameChar(src[i])) fail(kErrExpectedEndOfStatement, i);
       continue;
     }
-    if (c == '&' && i + 1 < n && (src[i + 1] == 'h' || src[i + 1] == 'H' || src[i + 1] == 'o' || src[i + 1] == 'O')) {
-      int base = (src[i + 1] == 'h' || src[i + 1] == 'H') ? 16 : 8;
+    // "&h" or "&o" with at least one digit is a number; otherwise "&" is the operator ("x" &hi).
+    int base = 0;
+    if (c == '&' && i + 2 < n) {
+      char kind = static_cast<char>(std::tolower(static_cast<unsigned char>(src[i + 1])));
+      char first = static_cast<char>(std::tolower(static_cast<unsigned char>(src[i + 2])));
+      if (kind == 'h' && (std::isdigit(static_cast<unsigned char>(first)) || (first >= 'a' && first <= 'f'))) base = 16;
+      else if (kind == 'o' && first >= '0' && first <= '7') base = 8;
+    }
+    if (base) {
       size_t j = i + 2;
       uint64_t v = 0;
       bool any = false;
@@ -251,7 +261,12 @@ std::vector<Token> Lex(const std::string& src) {
       case '\\': type = Tok::Backslash; break;
       case '^': type = Tok::Caret; break;
       case '&': type = Tok::Amp; break;
-      case '=': type = Tok::Eq; break;
+      case '=':
+        // "=>" and "=<" are ">=" and "<=".
+        if (i + 1 < n && src[i + 1] == '>') { type = Tok::Ge; len = 2; }
+        else if (i + 1 < n && src[i + 1] == '<') { type = Tok::Le; len = 2; }
+        else type = Tok::Eq;
+        break;
       case '<':
         if (i + 1 < n && src[i + 1] == '>') { type = Tok::Ne; len = 2; }
         else if (i + 1 < n && src[i + 1] == '=') { type = Tok::Le; len = 2; }
@@ -259,6 +274,7 @@ std::vector<Token> Lex(const std::string& src) {
         break;
       case '>':
         if (i + 1 < n && src[i + 1] == '=') { type = Tok::Ge; len = 2; }
+        else if (i + 1 < n && src[i + 1] == '<') { type = Tok::Ne; len = 2; }  // "><" is "<>"
         else type = Tok::Gt;
         break;
       default:

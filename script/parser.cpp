@@ -31,6 +31,7 @@ class Parser {
       EndOfStatement();
     }
     ParseBlock(prog_->top, [&] { return false; });
+    if (pendingNext_) Fail(kErrUnexpectedNext);
     if (Cur().type != Tok::End) Fail(kErrExpectedStatement);
     return std::move(prog_);
   }
@@ -50,6 +51,7 @@ class Parser {
   Proc* proc_ = nullptr;  // procedure being parsed
   ClassDef* class_ = nullptr;  // class being parsed
   int doDepth_ = 0, forDepth_ = 0;
+  int pendingNext_ = 0;  // loops that a "Next j, i" has closed beyond its own
   int nesting_ = 0;
   std::vector<Expr*> withStack_;
 
@@ -69,8 +71,9 @@ class Parser {
     if (!Is(kw)) Fail(err);
     Next();
   }
+  // "End If", "End Sub" ... may follow a statement on its line without a colon.
   bool AtEndOfStatement() const {
-    return Is(Tok::Newline) || Is(Tok::Colon) || Is(Tok::End) || (singleLine_ && Is(Kw::Else));
+    return Is(Tok::Newline) || Is(Tok::Colon) || Is(Tok::End) || Is(Kw::End) || (singleLine_ && Is(Kw::Else));
   }
   void EndOfStatement() {
     if (!AtEndOfStatement()) Fail(kErrExpectedEndOfStatement);
@@ -112,6 +115,8 @@ class Parser {
   template <typename Stop>
   void ParseBlock(Block& block, Stop stop) {
     for (;;) {
+      // "Next j, i" closed the enclosing loops too: every block between ends there.
+      if (pendingNext_) return;
       SkipSeparators();
       if (Is(Tok::End) || stop()) return;
       ParseStatement(block);
@@ -121,7 +126,7 @@ class Parser {
   void ParseStatement(Block& block) {
     Depth guard(*this);
     const Token& start = Cur();
-    if (Is(Tok::Dot) && !withStack_.empty()) {
+    if (Is(Tok::Dot)) {
       ParseNameStatement(block, false);
       return;
     }
@@ -187,7 +192,9 @@ class Parser {
           Fail(kErrSyntax);
         ParseClass();
         return;
-      case Kw::Property: Fail(kErrSyntax);
+      case Kw::Property:  // an ordinary name outside class declarations
+        ParseNameStatement(block, false);
+        return;
       case Kw::Let:
         Next();
         ParseNameStatement(block, false);
@@ -249,6 +256,10 @@ class Parser {
       if (proc_) {
         if (proc_->locals.count(name) || proc_->consts.count(name)) FailAt(kErrNameRedefined, at);
         proc_->consts.emplace(name, value);
+      } else if (class_) {
+        if (class_->consts.count(name) || class_->fieldIndex.count(name) || class_->members.count(name))
+          FailAt(kErrNameRedefined, at);
+        class_->consts.emplace(name, value);
       } else {
         for (auto& g : prog_->globalDims)
           if (g == name) FailAt(kErrNameRedefined, at);
@@ -290,6 +301,10 @@ class Parser {
             auto it = proc_->consts.find(e->name);
             if (it != proc_->consts.end()) { out = it->second; return true; }
             if (proc_->locals.count(e->name)) return false;
+          }
+          if (class_) {
+            auto it = class_->consts.find(e->name);
+            if (it != class_->consts.end()) { out = it->second; return true; }
           }
           auto it = prog_->globalConsts.find(e->name);
           if (it != prog_->globalConsts.end()) { out = it->second; return true; }
@@ -349,8 +364,15 @@ class Parser {
         ParseLineStatements(s->body);
       }
       singleLine_ = saved;
-      if (!Is(Tok::Newline) && !Is(Tok::End) && !(saved && Is(Kw::Else))) Fail(kErrExpectedEndOfStatement);
-      if (Is(Kw::End) && Peek().kw == Kw::If) Fail(kErrExpectedEndOfStatement);
+      if (Is(Kw::End) && Peek().type == Tok::Name && Peek().kw == Kw::If) {
+        // A trailing "End If" on the line belongs to the single-line If; more statements may follow.
+        Next();
+        Next();
+        if (Is(Tok::Colon)) return;
+      }
+      // Anything but a line end may only be the "End ..." of an enclosing block.
+      if (!Is(Tok::Newline) && !Is(Tok::End) && !Is(Kw::End) && !(saved && Is(Kw::Else)))
+        Fail(kErrExpectedEndOfStatement);
       return;
     }
     bool saved = singleLine_;
@@ -381,15 +403,14 @@ class Parser {
     EndOfStatement();
   }
 
+  // The statements of a single-line If part: colons between them, possibly none at all
+  // ("If c Then :", "Else:"), up to the line end, Else or an "End ...".
   void ParseLineStatements(Block& block) {
     for (;;) {
-      if (Is(Tok::Newline) || Is(Tok::End) || Is(Kw::Else)) return;
+      while (Is(Tok::Colon)) Next();
+      if (Is(Tok::Newline) || Is(Tok::End) || Is(Kw::Else) || Is(Kw::End)) return;
       ParseStatement(block);
-      if (Is(Tok::Colon)) {
-        Next();
-        continue;
-      }
-      return;
+      if (!Is(Tok::Colon)) return;
     }
   }
 
@@ -483,15 +504,29 @@ class Parser {
     ++forDepth_;
     ParseBlock(s->body, [&] { return Is(Kw::Next) || Is(Kw::End) || Is(Kw::Loop) || Is(Kw::Wend); });
     --forDepth_;
+    singleLine_ = saved;
+    block.push_back(s);
+    if (pendingNext_) {
+      // An inner loop's "Next j, i" closed this one too.
+      --pendingNext_;
+      return;
+    }
     if (!Is(Kw::Next)) Fail(kErrExpectedNext);
     Next();
     if (Is(Tok::Name) && !IsReserved(Cur().kw)) {
-      // "Next i" (and "Next j, i" closes two loops; not supported: one name).
+      // "Next i"; "Next j, i" closes the enclosing loops as well.
       Next();
+      int more = 0;
+      while (Is(Tok::Comma)) {
+        Next();
+        if (!Is(Tok::Name) || IsReserved(Cur().kw)) Fail(kErrExpectedIdent);
+        Next();
+        ++more;
+      }
+      if (more > forDepth_) Fail(kErrUnexpectedNext);
+      pendingNext_ = more;
     }
-    singleLine_ = saved;
     EndOfStatement();
-    block.push_back(s);
   }
 
   void ParseDo(Block& block) {
@@ -630,10 +665,8 @@ class Parser {
     proc->col = at.col;
     const Token nameTok = Cur();
     proc->name = TakeName(&proc->shown);
-    if (!class_) {
-      for (auto& other : prog_->procs)
-        if (other->name == proc->name) FailAt(kErrNameRedefined, nameTok);
-    } else {
+    if (class_) {
+      // At script level a later definition of a name replaces the earlier one.
       ClassMember& m = class_->members[proc->name];
       Proc** where = proc->prop == PropKind::Get   ? &m.get
                      : proc->prop == PropKind::Let ? &m.let
@@ -678,7 +711,7 @@ class Parser {
     if (proc->isFunction) {
       proc->resultSlot = proc->nslots++;
     }
-    EndOfStatement();
+    // The body may begin on the header's line ("Sub f() x = 1 End Sub").
     bool saved = singleLine_;
     singleLine_ = false;
     ParseBlock(proc->body, [&] { return Is(Kw::End); });
@@ -731,6 +764,12 @@ class Parser {
         ParseFields(true);
         continue;
       }
+      if (Is(Kw::Const)) {
+        // Constants of the class: seen by its procedures only.
+        Next();
+        ParseConst();
+        continue;
+      }
       if (Is(Kw::Sub) || Is(Kw::Function) || Is(Kw::Property)) {
         ParseProc(isPublic, isDefault);
         continue;
@@ -740,6 +779,8 @@ class Parser {
     }
     // Every procedure sees the fields as variables unless it declares the name itself.
     for (auto& p : cls->procs) {
+      for (auto& [name, value] : cls->consts)
+        if (!p->locals.count(name)) p->consts.emplace(name, value);
       for (size_t i = 0; i < cls->fields.size(); ++i) {
         const std::string& f = cls->fields[i];
         if (p->locals.count(f) || p->consts.count(f)) continue;
@@ -787,7 +828,8 @@ class Parser {
   // "name ...", "obj.member ...", "a(i) = ...": an assignment or a call.
   void ParseNameStatement(Block& block, bool isCall) {
     const Token at = Cur();
-    Expr* target = ParseTarget();
+    // "Call (f)(x)", "Call (New C).m": after Call, any parenthesised expression.
+    Expr* target = isCall && Is(Tok::LParen) ? ParsePrimary() : ParseTarget();
     if (!isCall && Is(Tok::Eq)) {
       Next();
       Stmt* s = prog_->NewStmt(SK::Assign, at.line, at.col);
@@ -858,8 +900,7 @@ class Parser {
     Expr* e;
     const Token at = Cur();
     if (Is(Tok::Dot)) {
-      if (withStack_.empty()) Fail(kErrExpectedStatement);
-      e = withStack_.back();
+      e = WithObject(at);
     } else {
       if (!Is(Tok::Name) || IsReserved(Cur().kw)) Fail(kErrExpectedIdent);
       e = Name(Cur().lower, at);
@@ -868,10 +909,31 @@ class Parser {
     return Postfix(e);
   }
 
+  // The object of ".member": the innermost With's; outside any With a node
+  // that raises "Invalid or unqualified reference" when it runs.
+  Expr* WithObject(const Token& at) {
+    if (!withStack_.empty()) return withStack_.back();
+    Expr* e = prog_->NewExpr(EK::Illegal, at.line, at.col);
+    e->number = kErrUnqualifiedRef;
+    return e;
+  }
+
   Expr* Postfix(Expr* e) {
     for (;;) {
-      if (Is(Tok::LParen) && (e->kind == EK::Name || e->kind == EK::Member || e->parens)) {
-        if (e->parens) {
+      if (Is(Tok::LParen) && (e->kind == EK::Name || e->kind == EK::Member || e->parens || e->kind == EK::Paren)) {
+        if (e->kind == EK::Paren) {
+          // "(f)(x)" calls f with x, as "f(x)" does; "(f(x))(a)" and "(New C)(a)"
+          // index the value or call its default member.
+          Expr* inner = e->a;
+          while (inner->kind == EK::Paren) inner = inner->a;
+          if (inner->kind == EK::Name && !inner->parens) {
+            e = inner;
+          } else {
+            Expr* idx = prog_->NewExpr(EK::Index, Cur().line, Cur().col);
+            idx->a = e;
+            e = idx;
+          }
+        } else if (e->parens) {
           // a(1)(2): index the result.
           Expr* idx = prog_->NewExpr(EK::Index, Cur().line, Cur().col);
           idx->a = e;
@@ -896,6 +958,7 @@ class Parser {
       // "x .y" inside With: .y is the next argument, not a member of x.
       if (Is(Tok::Dot) && !(Cur().spaceBefore && !withStack_.empty() && e->kind != EK::WithObj)) {
         Next();
+        // Any name, keywords included ("obj.Rem", "obj.End").
         if (!Is(Tok::Name)) Fail(kErrExpectedIdent);
         Expr* m = prog_->NewExpr(EK::Member, Cur().line, Cur().col);
         m->a = e;
@@ -1034,11 +1097,10 @@ class Parser {
         Expr* e = prog_->NewExpr(EK::Paren, at.line, at.col);
         e->a = ParseExpr();
         Expect(Tok::RParen, kErrExpectedRParen);
-        return e;
+        return Postfix(e);
       }
       case Tok::Dot:
-        if (withStack_.empty()) Fail(kErrExpectedExpression);
-        return Postfix(withStack_.back());
+        return Postfix(WithObject(at));
       case Tok::Name:
         switch (at.kw) {
           case Kw::True: return Literal(Variant::Bool(true), at);
@@ -1053,6 +1115,8 @@ class Parser {
             e->name = Cur().lower;
             e->shown = Cur().text;
             Next();
+            // "New C.Init(1, 2)" is "(New C).Init(1, 2)".
+            if (Is(Tok::Dot)) return Postfix(e);
             return e;
           }
           default: break;

@@ -107,9 +107,30 @@ class ErrObject : public Object {
   Interp& in_;
 };
 
-bool IsVar(const Expr* e) { return e->kind == EK::Local || e->kind == EK::Global; }
+bool IsVar(const Expr* e) { return e->kind == EK::Local || e->kind == EK::Global || e->kind == EK::FrameVar; }
 
 [[noreturn]] void Raise(int number) { ThrowError(number); }
+
+// An error whose description names what it is about ("Variable is undefined: 'x'").
+[[noreturn]] void RaiseNamed(int number, const std::string& name) {
+  throw RuntimeError{number, std::string(ErrorText(number)) + ": '" + name + "'", kRuntimeSource};
+}
+
+// The text of an object expression as written, for error descriptions ("a.b"); empty when
+// it is not a plain name or member chain.
+std::string Written(const Expr* e) {
+  switch (e->kind) {
+    case EK::Local: case EK::Global: case EK::Dynamic: case EK::FrameVar: case EK::GlobalMember:
+      return e->parens ? std::string() : e->shown;
+    case EK::Me: return "Me";
+    case EK::Member: {
+      if (e->parens) return std::string();
+      std::string base = Written(e->a);
+      return base.empty() ? std::string() : base + "." + e->shown;
+    }
+    default: return std::string();
+  }
+}
 
 }  // namespace
 
@@ -220,9 +241,12 @@ Program* Interp::CompileRuntime(const std::string& source, const Proc* scope, bo
     prog = expression ? ParseExpression(source, globals) : Parse(source, globals);
     if (scope) CompileInScope(*prog, globals, scope);
     else Compile(*prog, globals);
-  } catch (const CompileError& e) {
-    Raise(e.number);
+  } catch (const CompileError&) {
+    // Code built at run time reports any compile fault as a plain syntax error.
+    throw RuntimeError{kErrSyntax, ErrorText(kErrSyntax), kCompileSource};
   }
+  // Its "Dim a(n)" meets variables that may already hold arrays (13).
+  MarkRuntimeDims(prog->top);
   if (uncached && runtimeCode_.size() >= kRuntimeCodeKept) {
     // Many different expressions (Eval in a loop): this one goes after its use.
     *uncached = std::move(prog);
@@ -248,6 +272,43 @@ auto AtCaller(F f) -> decltype(f()) {
   }
 }
 }  // namespace
+
+[[gnu::cold]] void Interp::MarkRuntimeDims(Block& block) {
+  for (Stmt* s : block) {
+    if (s->kind == SK::DimArray) s->flag = true;
+    for (Block& b : s->blocks) MarkRuntimeDims(b);
+    MarkRuntimeDims(s->body);
+    for (CaseClause& c : s->cases) MarkRuntimeDims(c.body);
+  }
+}
+
+namespace {
+
+// The value that Eval/Execute take code from: an object's default value.
+Variant CodeArgument(const Variant& code) {
+  if (code.vt != vtObject) return code;
+  if (!code.o) Raise(kErrObjectNotSet);
+  std::vector<Variant*> none;
+  Variant r;
+  Variant keep = code;
+  int err = keep.o->Invoke("", InvokeKind::Get, none, r);
+  if (err) Raise(err);
+  return r;
+}
+
+}  // namespace
+
+Variant Interp::EvalCode(const Variant& code) {
+  Variant v = CodeArgument(code);
+  if (v.vt != vtString) return v;
+  return EvalText(v.Text());
+}
+
+void Interp::ExecCode(const Variant& code, bool global) {
+  Variant v = CodeArgument(code);
+  if (v.vt != vtString) Raise(kErrTypeMismatch);
+  ExecText(v.Text(), global);
+}
 
 Variant Interp::EvalText(const std::string& source) {
   std::unique_ptr<Program> uncached;
@@ -296,10 +357,8 @@ class ProcRefObject : public Object {
   ProcRefObject(Interp& in, const Proc* p) : in_(in), p_(p) {}
   int Invoke(const std::string& name, InvokeKind kind, std::vector<Variant*>& args, Variant& result) override {
     if (!name.empty() || kind == InvokeKind::Let || kind == InvokeKind::Set) return kErrNoSuchMember;
-    std::vector<Variant> values;
-    values.reserve(args.size());
-    for (Variant* a : args) values.push_back(a->Deref());
-    result = in_.CallWithValues(p_, values);
+    // The caller's variables: ByRef parameters write back through them.
+    result = in_.CallMethod(p_, nullptr, nullptr, args);
     return 0;
   }
 
@@ -352,7 +411,8 @@ class ClassInstance : public Object {
           if (!value.o) return kErrObjectNotSet;
           std::vector<Variant*> none;
           Variant plain;
-          if (int err = value.o->Invoke("", InvokeKind::Get, none, plain)) return err;
+          // A failure here is the value's, not this member's: raised as it is, unnamed.
+          if (int err = value.o->Invoke("", InvokeKind::Get, none, plain)) Raise(err);
           value = std::move(plain);
         }
         if (args.size() == 1) {
@@ -619,7 +679,11 @@ Interp::Flow Interp::Exec(Stmt* s) {
       return Flow::Normal;
     case SK::DimArray: {
       Variant* v = VarRef(s->target);
-      if (v->vt == vtArray) return Flow::Normal;
+      if (v->vt == vtArray) {
+        // Declared again by Execute or ExecuteGlobal: VBScript refuses.
+        if (s->flag) Raise(kErrTypeMismatch);
+        return Flow::Normal;
+      }
       size_t total = 1;
       for (int32_t b : s->bounds) {
         total *= static_cast<size_t>(b) + 1;
@@ -879,7 +943,8 @@ Variant* Interp::VarRef(Expr* e) {
   switch (e->kind) {
     case EK::Local: return &locals_[e->slot].Deref();
     case EK::Global: return e->global;
-    case EK::Undefined: Raise(kErrUndefinedVar);
+    case EK::FrameVar: return FrameVar(e, true);
+    case EK::Undefined: RaiseNamed(kErrUndefinedVar, e->shown);
     case EK::Illegal: Raise(e->number);
     default: Raise(kErrInvalidCall);
   }
@@ -927,6 +992,28 @@ void Interp::Assign(Expr* t, Variant value, bool isSet) {
       *LRef(t) = std::move(value);
       return;
     }
+    case EK::FrameVar: *FrameVar(t, true) = std::move(value); return;
+    case EK::Dynamic: {
+      // "a(1) = x" where a came to be after the code was compiled (ExecuteGlobal "ReDim a(2)").
+      Variant* base = DynamicVar(t);
+      if (!base) RaiseNamed(kErrTypeMismatch, t->shown);
+      if (base->vt == vtObject) {
+        if (!base->o) Raise(kErrObjectNotSet);
+        Variant obj = *base;
+        Invoke(obj.o, "", isSet ? InvokeKind::Set : InvokeKind::Let, t->args, &value);
+        return;
+      }
+      if (base->vt != vtArray) RaiseNamed(kErrTypeMismatch, t->shown);
+      int32_t idx[64];
+      size_t n = t->args.size();
+      if (n > 60) Raise(kErrSubscript);
+      for (size_t i = 0; i < n; ++i) idx[i] = ToLong(Eval(t->args[i]));
+      base = DynamicVar(t);  // the indexes may have run code
+      if (!base || base->vt != vtArray) Raise(kErrTypeMismatch);
+      ArrayRep* a = base->UniqueArray();
+      a->data[Offset(*a, idx, n)] = std::move(value);
+      return;
+    }
     case EK::Member: CallMember(t, isSet ? InvokeKind::Set : InvokeKind::Let, &value); return;
     case EK::GlobalMember: {
       bool found;
@@ -934,7 +1021,7 @@ void Interp::Assign(Expr* t, Variant value, bool isSet) {
       if (!found) Raise(kErrIllegalAssign);
       return;
     }
-    case EK::Undefined: Raise(kErrUndefinedVar);
+    case EK::Undefined: RaiseNamed(kErrUndefinedVar, t->shown);
     case EK::Illegal: Raise(t->number);
     default: Raise(kErrIllegalAssign);
   }
@@ -1129,6 +1216,15 @@ Variant Interp::EvalOther(Expr* e) {
       // Me(args): the class's default member.
       if (e->parens && frame_->me) return Invoke(frame_->me, "", InvokeKind::Get, e->args, nullptr);
       return Variant::Obj(frame_->me);
+    case EK::FrameVar: {
+      if (Variant* v = FrameVar(e, false)) return *v;
+      if (!globals.memberHosts.empty()) {
+        bool found;
+        Variant r = CallGlobalMember(e, InvokeKind::Get, nullptr, &found);
+        if (found) return r;
+      }
+      return Variant();
+    }
     case EK::New: {
       // The built-in classes come first: a script's own class RegExp does not hide them.
       if (Object* o = NewBuiltinObject(e->name)) return Variant::Obj(o);
@@ -1139,8 +1235,10 @@ Variant Interp::EvalOther(Expr* e) {
       Raise(frame_->program && frame_->program->optionExplicit && !declared ? kErrUndefinedVar
                                                                              : kErrClassNotDefined);
     }
-    case EK::Undefined: Raise(kErrUndefinedVar);
-    case EK::Illegal: Raise(e->number);
+    case EK::Undefined: RaiseNamed(kErrUndefinedVar, e->shown);
+    case EK::Illegal:
+      if (e->number == kErrWrongArgs) RaiseNamed(e->number, e->shown);
+      Raise(e->number);
     case EK::Name: Raise(kErrNotDefined);
     default: break;
   }
@@ -1148,7 +1246,7 @@ Variant Interp::EvalOther(Expr* e) {
 }
 
 Interp::ProcEntry::ProcEntry(Interp& interp, const Proc* p, size_t nargs) : in(interp) {
-  if (nargs != p->params.size()) Raise(kErrWrongArgs);
+  if (nargs != p->params.size()) RaiseNamed(kErrWrongArgs, p->shown);
   char probe;
   if (&probe < in.stackLimit_ || in.depth_ > 100000) Raise(kErrOutOfStack);
   if (!in.stack_) in.EnsureStack();
@@ -1168,6 +1266,7 @@ Interp::ProcEntry::~ProcEntry() {
   in.sp_ = base;
   --in.depth_;
   delete held;
+  dyn.reset();
 }
 
 // An array element given as an argument, for a ByRef parameter: the
@@ -1218,6 +1317,7 @@ Variant Interp::CallProc(const Proc* p, const std::vector<Expr*>& args) {
   f.locals = locals;
   f.proc = p;
   f.program = p->program;
+  f.dyn = &entry.dyn;
   frame_ = &f;
   locals_ = locals;
   Tick();
@@ -1249,6 +1349,7 @@ Variant Interp::RunProcAt(const Proc* p, Variant* const* args, size_t nargs, Obj
   f.proc = p;
   f.program = p->program;
   f.me = me;
+  f.dyn = &entry.dyn;
   frame_ = &f;
   locals_ = locals;
   ExecBlock(p->body);
@@ -1268,23 +1369,66 @@ Variant Interp::CallBuiltin(Expr* e) {
   return e->builtin->fn(*this, buf.data(), static_cast<int>(n));
 }
 
-Variant Interp::CallDynamic(Expr* e, bool statement) {
-  auto it = globals.procs.find(e->name);
-  if (it != globals.procs.end()) return CallProc(it->second, e->args);
+[[gnu::cold]] Variant* Interp::FrameVar(Expr* e, bool create) {
+  std::unique_ptr<std::unordered_map<std::string, Variant>>* names = frame_->dyn;
+  if (names && *names) {
+    auto it = (*names)->find(e->name);
+    if (it != (*names)->end()) return &it->second;
+  }
+  if (!e->number) {
+    // Not declared by the run-time code itself: a script-level variable of that name.
+    auto g = globals.slots.find(e->name);
+    if (g != globals.slots.end()) return &globals.values[static_cast<size_t>(g->second)];
+  }
+  if (!create) return nullptr;
+  if (!names) Raise(kErrInvalidCall);
+  if (!*names) *names = std::make_unique<std::unordered_map<std::string, Variant>>();
+  return &(**names)[e->name];
+}
+
+// The variable a name compiled as EK::Dynamic stands for now: a local of the running
+// procedure, a variable Execute made in this call, or a script-level one.
+[[gnu::cold]] Variant* Interp::DynamicVar(Expr* e) {
+  if (frame_->proc) {
+    auto l = frame_->proc->locals.find(e->name);
+    if (l != frame_->proc->locals.end()) return &locals_[l->second].Deref();
+    return FrameVar(e, false);
+  }
   auto g = globals.slots.find(e->name);
-  if (g != globals.slots.end()) {
-    const Variant& v = globals.values[static_cast<size_t>(g->second)];
+  return g == globals.slots.end() ? nullptr : &globals.values[static_cast<size_t>(g->second)];
+}
+
+[[gnu::cold]] Variant Interp::CallDynamic(Expr* e, bool statement) {
+  // Names that did not exist when the code was compiled: variables that Execute made
+  // in this call, procedures and script-level variables that later code brought.
+  const Variant* found = DynamicVar(e);
+  if (!found) {
+    auto it = globals.procs.find(e->name);
+    if (it != globals.procs.end()) return CallProc(it->second, e->args);
+  }
+  if (found) {
+    const Variant& v = *found;
     if (v.vt == vtObject && v.o) {
       Variant obj = v;
       return Invoke(obj.o, "", statement ? InvokeKind::Method : InvokeKind::Get, e->args, nullptr);
     }
     if (!statement && !e->parens) return v;
+    if (!statement && v.vt == vtArray && !e->args.empty()) {
+      // An element of an array made at run time (ExecuteGlobal "ReDim a(2)").
+      Variant arr = v;
+      int32_t idx[64];
+      size_t n = e->args.size();
+      if (n > 60) Raise(kErrSubscript);
+      for (size_t i = 0; i < n; ++i) idx[i] = ToLong(Eval(e->args[i]));
+      return arr.a->data[Offset(*arr.a, idx, n)];
+    }
   }
-  Raise(statement && !e->parens ? kErrNotDefined : kErrTypeMismatch);
+  if (statement && !e->parens) Raise(kErrNotDefined);
+  RaiseNamed(kErrTypeMismatch, e->shown);
 }
 
 Variant Interp::Invoke(Object* obj, const std::string& name, InvokeKind kind, const std::vector<Expr*>& args,
-                       const Variant* value) {
+                       const Variant* value, const Expr* site) {
   size_t n = args.size();
   std::vector<Variant> temps;
   temps.reserve(n + 1);
@@ -1320,6 +1464,11 @@ Variant Interp::Invoke(Object* obj, const std::string& name, InvokeKind kind, co
   // A loop of host calls must not outlast the time limit, however few steps it takes.
   if (timeoutMs >= 0) CheckTime();
   if (err == kHostStop) throw StopRequest{};
+  if (err == kErrNoSuchMember && site) {
+    // "Object doesn't support this property or method: 'obj.Name'", as written.
+    std::string base = Written(site->a);
+    RaiseNamed(err, base.empty() ? site->shown : base + "." + site->shown);
+  }
   if (err) Raise(err);
   return result;
 }
@@ -1327,7 +1476,7 @@ Variant Interp::Invoke(Object* obj, const std::string& name, InvokeKind kind, co
 Variant Interp::CallMember(Expr* e, InvokeKind kind, const Variant* value) {
   Variant obj = Eval(e->a);
   if (obj.vt != vtObject || !obj.o) Raise(kErrObjectRequired);  // Nothing has no members either
-  return Invoke(obj.o, e->shown, kind, e->args, value);
+  return Invoke(obj.o, e->shown, kind, e->args, value, e);
 }
 
 Variant Interp::CallGlobalMember(Expr* e, InvokeKind kind, const Variant* value, bool* found) {

@@ -75,6 +75,11 @@ class Interp {
   // runtime errors with their numbers.
   Variant EvalText(const std::string& source);
   void ExecText(const std::string& source, bool global);
+  // The same for the argument of Eval/Execute/ExecuteGlobal: an object gives
+  // its default value (438 without one); Eval returns anything but a string
+  // unchanged, while Execute wants a string (13).
+  Variant EvalCode(const Variant& code);
+  void ExecCode(const Variant& code, bool global);
   // GetRef: an object whose default method calls the procedure; nullptr
   // when there is no such procedure.
   Object* ProcRef(const std::string& name);
@@ -116,6 +121,8 @@ class Interp {
     const Program* program = nullptr;
     bool resumeNext = false;
     Object* me = nullptr;
+    // Names that Execute declared in this call of the procedure (ProcEntry owns them).
+    std::unique_ptr<std::unordered_map<std::string, Variant>>* dyn = nullptr;
   };
 
   // A procedure's place on the locals stack from entry to return: the checks of a
@@ -132,6 +139,7 @@ class Interp {
     size_t need, base;
     Frame* saved;
     std::vector<Variant>* held = nullptr;  // arrays whose elements are ByRef arguments
+    std::unique_ptr<std::unordered_map<std::string, Variant>> dyn;
   };
   [[gnu::noinline, gnu::cold]] bool BindElement(ProcEntry& entry, Variant& param, Expr* a);
 
@@ -169,6 +177,7 @@ class Interp {
   Flow ExecSelect(Stmt* s);
   void ExecReDim(Stmt* s);
   void ExecCallStatement(Expr* e);
+  void MarkRuntimeDims(Block& block);
 
   bool Condition(Expr* e);
   Variant* VarRef(Expr* e);  // Local/Global storage
@@ -180,8 +189,11 @@ class Interp {
   Variant CallProc(const Proc* p, const std::vector<Expr*>& args);
   Variant CallBuiltin(Expr* e);
   Variant CallDynamic(Expr* e, bool statement);
+  Variant* FrameVar(Expr* e, bool create);  // an Execute-made name of the running call
+  Variant* DynamicVar(Expr* e);              // the variable an EK::Dynamic name now stands for
+  // site: the member expression, which names the member in a 438 description.
   Variant Invoke(Object* obj, const std::string& name, InvokeKind kind, const std::vector<Expr*>& args,
-                 const Variant* value);
+                 const Variant* value, const Expr* site = nullptr);
   Variant CallMember(Expr* e, InvokeKind kind, const Variant* value);
   Variant CallGlobalMember(Expr* e, InvokeKind kind, const Variant* value, bool* found);
   Variant RunProc(const Proc* p, std::vector<Variant>& args);

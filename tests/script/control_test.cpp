@@ -78,7 +78,7 @@ TEST(ScriptControl, HostObjectCallsPropertiesAndByRefArguments) {
   EXPECT_EQ(qf->field, "12");
   EXPECT_FALSE(ctl.AddCode("Qf.Nope 1"));
   EXPECT_EQ(ctl.Error().Number, 438);
-  EXPECT_EQ(ctl.Error().Description, "Object doesn't support this property or method");
+  EXPECT_EQ(ctl.Error().Description, "Object doesn't support this property or method: 'Qf.Nope'");
 }
 
 TEST(ScriptControl, GlobalMembersNeedNoPrefix) {

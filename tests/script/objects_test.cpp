@@ -59,7 +59,7 @@ TEST(Dictionary, Errors) {
   code = std::string(kDict) + "d.Remove \"x\"\n";
   EXPECT_EQ(RunScript(code), "error 32811: Element not found at (2, 1)");
   code = std::string(kDict) + "d.Frobnicate\n";
-  EXPECT_EQ(RunScript(code), "error 438: Object doesn't support this property or method at (2, 1)");
+  EXPECT_EQ(RunScript(code), "error 438: Object doesn't support this property or method: 'd.Frobnicate' at (2, 1)");
 }
 
 TEST(Dictionary, HoldsObjectsAndRenamesKeys) {

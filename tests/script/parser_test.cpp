@@ -28,7 +28,7 @@ TEST(Parser, CompileErrorsCarryNumberAndPlace) {
       {"Foo 1, (2", 1006, 1, 10},
       {"Foo(1, 2)", 1044, 1, 1},
       {"Dim a, a", 1041, 1, 8},
-      {"Sub S\nEnd Sub\nSub s\nEnd Sub", 1041, 3, 5},
+      {"Class C\nEnd Class\nClass c\nEnd Class", 1041, 3, 7},
       {"Exit Do", 1039, 1, 6},
       {"Sub S\nExit Function\nEnd Sub", 1039, 2, 6},
       {"Dim 1", 1010, 1, 5},

@@ -29,7 +29,7 @@ TEST(Eval, FaultsAreTrappableErrors) {
       "x = Eval(\"1 +\") : WScript.Echo Err.Number, Err.Description : Err.Clear\n"
       "x = Eval(\"1 / 0\") : WScript.Echo Err.Number : Err.Clear\n"
       "Execute \"If x Then\" : WScript.Echo Err.Number\n";
-  EXPECT_EQ(RunScript(code), "1023 Expected expression\n11\n1014\n");
+  EXPECT_EQ(RunScript(code), "1002 Syntax error\n11\n1002\n");
   EXPECT_EQ(RunScript("WScript.Echo 1\nx = Eval(\"2 * \"\"a\"\"\")\n"), "1\nerror 13: Type mismatch at (2, 1)");
 }
 
@@ -81,6 +81,92 @@ TEST(GetRef, CallsTheProcedure) {
       "On Error Resume Next\n"
       "Set h = GetRef(\"Nope\") : WScript.Echo Err.Number\n";
   EXPECT_EQ(RunScript(code), "42 Object\nHEY\n5\n");
+}
+
+}  // namespace
+}  // namespace qfscript::test
+
+namespace qfscript::test {
+namespace {
+
+TEST(RuntimeCode, ArgumentsAndCompileFaults) {
+  const char* code =
+      "On Error Resume Next\n"
+      "Class NoDefault : Public x : End Class\n"
+      "Class WithDefault : Public Default Property Get V : V = \"1 + 2\" : End Property : End Class\n"
+      "x = Eval(\"(1\") : WScript.Echo Err.Number, Err.Description, Err.Source : Err.Clear\n"
+      "ExecuteGlobal \"If\" : WScript.Echo Err.Number, Err.Source : Err.Clear\n"
+      "x = Eval(\"Dim y\") : WScript.Echo Err.Number : Err.Clear\n"
+      "WScript.Echo IsNull(Eval(Null)), IsEmpty(Eval(Empty)), Eval(7), Eval(New WithDefault), Err.Number\n"
+      "Execute 1 : WScript.Echo Err.Number : Err.Clear\n"
+      "ExecuteGlobal Null : WScript.Echo Err.Number : Err.Clear\n"
+      "Execute New NoDefault : WScript.Echo Err.Number : Err.Clear\n"
+      "x = Eval(Nothing) : WScript.Echo Err.Number : Err.Clear\n";
+  EXPECT_EQ(RunScript(code),
+            "1002 Syntax error Microsoft VBScript compilation error\n"
+            "1002 Microsoft VBScript compilation error\n"
+            "1002\n"
+            "True True 7 3 0\n"
+            "13\n13\n438\n91\n");
+}
+
+TEST(RuntimeCode, DimOfAnExistingArrayAndArraysMadeAtRunTime) {
+  const char* code =
+      "On Error Resume Next\n"
+      "ExecuteGlobal \"Dim g(1)\" : ExecuteGlobal \"Dim g()\" : WScript.Echo Err.Number : Err.Clear\n"
+      "ExecuteGlobal \"Dim s\" : ExecuteGlobal \"Dim s\" : ExecuteGlobal \"Dim s(2)\" : WScript.Echo Err.Number\n"
+      "Sub Make : ExecuteGlobal \"ReDim made(1) : made(1) = \"\"m\"\"\" : End Sub\n"
+      "Sub Show(v) : WScript.Echo v : End Sub\n"
+      "Make : Show made(1) : WScript.Echo UBound(made)\n";
+  EXPECT_EQ(RunScript(code), "13\n0\nm\n1\n");
+}
+
+TEST(RuntimeCode, NamesExecuteMakesInAProcedureStayInThatCall) {
+  const char* code =
+      "g = \"global\"\n"
+      "Sub P(n)\n"
+      "  Execute \"Dim cells(2) : cells(1) = n * 10 : madeHere = n\"\n"
+      "  Execute \"Dim g : g = \"\"shadow\"\"\"\n"
+      "  WScript.Echo cells(1), UBound(cells), Eval(\"madeHere + 1\"), Eval(\"g\")\n"
+      "End Sub\n"
+      "P 1 : P 2\n"
+      "WScript.Echo g, TypeName(cells), Eval(\"IsEmpty(madeHere)\")\n";
+  EXPECT_EQ(RunScript(code), "10 2 2 shadow\n20 2 3 shadow\nglobal Empty True\n");
+}
+
+TEST(RuntimeCode, GetRefPassesByReference) {
+  const char* code =
+      "Sub Bump(ByRef v, ByVal w) : v = v + 1 : w = w + 1 : End Sub\n"
+      "a = 1 : b = 1 : Set r = GetRef(\"Bump\")\n"
+      "r a, b : Call r(a, b) : WScript.Echo a, b\n";
+  EXPECT_EQ(RunScript(code), "3 1\n");
+}
+
+}  // namespace
+}  // namespace qfscript::test
+
+namespace qfscript::test {
+namespace {
+
+TEST(RuntimeCode, ArraysMadeAtRunTimeCanBeAssignedAndPassed) {
+  const char* code =
+      "ExecuteGlobal \"ReDim g(2)\" : g(0) = 7 : WScript.Echo g(0), UBound(g)\n"
+      "Sub Fill(ByRef v) : v = \"filled\" : End Sub\n"
+      "Sub T\n"
+      "  ExecuteGlobal \"ReDim h(3)\"\n"
+      "  h(1) = 5 : Fill h(2)\n"
+      "  WScript.Echo h(1), UBound(h), IsEmpty(h(2))\n"
+      "  Fill mine : WScript.Echo mine\n"
+      "End Sub\n"
+      "T : WScript.Echo h(1)\n";
+  EXPECT_EQ(RunScript(code), "7 2\n5 3 True\nfilled\n5\n");
+}
+
+TEST(RuntimeCode, GetRefWantsTheNameAsAString) {
+  EXPECT_EQ(RunScript("On Error Resume Next\nSet r = GetRef(1) : WScript.Echo Err.Number : Err.Clear\n"
+                      "Set r = GetRef(Null) : WScript.Echo Err.Number : Err.Clear\n"
+                      "Set r = GetRef(\"Nowhere\") : WScript.Echo Err.Number\n"),
+            "13\n13\n5\n");
 }
 
 }  // namespace

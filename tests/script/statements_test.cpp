@@ -51,9 +51,9 @@ TEST(Scope, ByRefReachesArrayVariablesAndElements) {
 
 TEST(Scope, ArgumentCountMustMatch) {
   EXPECT_EQ(RunScript("Sub S(a, b) : End Sub\nS 1"),
-            "error 450: Wrong number of arguments or invalid property assignment at (2, 1)");
+            "error 450: Wrong number of arguments or invalid property assignment: 'S' at (2, 1)");
   EXPECT_EQ(RunScript("Function F() : End Function\nx = F(1)"),
-            "error 450: Wrong number of arguments or invalid property assignment at (2, 1)");
+            "error 450: Wrong number of arguments or invalid property assignment: 'F' at (2, 1)");
 }
 
 TEST(ErrObject, PropertiesRaiseAndClearing) {
