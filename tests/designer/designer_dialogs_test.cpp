@@ -1,6 +1,10 @@
 // The designer's dialogs: field and banner properties with their checks and
 // estimates, form properties, tab order, the script editor; and screenshots of each.
 #include <QCheckBox>
+#include <QClipboard>
+#include <QDropEvent>
+#include <QInputMethodEvent>
+#include <QMimeData>
 #include <QListWidget>
 #include <QMenuBar>
 #include <QPlainTextEdit>
@@ -103,6 +107,39 @@ TEST_F(DesignerTest, FieldDialogProposesEstimatesAndFiltersKeys) {
   Press(window->mnuFieldAdd);
   EXPECT_TRUE(*ran);
   EXPECT_EQ(GetFieldCount(), 0);
+}
+
+// The format box takes typed keys only: pastes, drops, the middle button (where the
+// platform has a selection), an input method and AltGr digits are refused.
+TEST_F(DesignerTest, FormatBoxRefusesTextWithoutKeys) {
+  auto ran = qfgui::OnShown<frmField>([&](frmField* d) {
+    Fill(d->FMT, "n");
+    QApplication::clipboard()->setText("*25");
+    QTest::keyClick(d->FMT, Qt::Key_Insert, Qt::ShiftModifier);
+    QTest::keyClick(d->FMT, Qt::Key_V, Qt::ControlModifier);
+    QMimeData data;
+    data.setText("*25");
+    const QPoint at(d->FMT->width() - 2, d->FMT->height() / 2);
+    QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(d->FMT, &enter);
+    QDropEvent drop(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(d->FMT, &drop);
+    QInputMethodEvent commit;
+    commit.setCommitString("*25");
+    QApplication::sendEvent(d->FMT, &commit);
+    QTest::sendKeyEvent(QTest::Click, d->FMT, Qt::Key_2, QString("2"), Qt::ControlModifier | Qt::AltModifier);
+    if (QApplication::clipboard()->supportsSelection()) {
+      QApplication::clipboard()->setText("*25", QClipboard::Selection);
+      QTest::qWait(50);
+      QTest::mouseClick(d->FMT, Qt::MiddleButton, Qt::NoModifier, at);
+    }
+    EXPECT_EQ(d->FMT->text(), "N");
+    QTest::sendKeyEvent(QTest::Click, d->FMT, Qt::Key_Q, QString("<"), Qt::ControlModifier | Qt::AltModifier);
+    EXPECT_EQ(d->FMT->text(), "N<");  // AltGr signs are typed keys: filtered, not refused
+    d->reject();
+  });
+  Press(window->mnuFieldAdd);
+  EXPECT_TRUE(*ran);
 }
 
 TEST_F(DesignerTest, FieldDialogChecksInOrderThenTheEngine) {
