@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QScrollBar>
+#include <QWheelEvent>
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
@@ -88,7 +89,12 @@ frmBrowse::frmBrowse(QWidget* parent) : QDialog(parent) {
     SetColours(l, ff.ForeColor, ff.BackColor);
     l->installEventFilter(this);
     l->viewport()->installEventFilter(this);
-    connect(l, &QListWidget::currentRowChanged, this, [this](int row) { SyncRows(row); });
+    // Only a row the user selected is carried to the other lists: a list that takes
+    // the focus makes a current row of its own without selecting it.
+    connect(l, &QListWidget::itemSelectionChanged, this, [this, l] {
+      const QList<QListWidgetItem*> picked = l->selectedItems();
+      if (!picked.isEmpty()) SyncRows(l->row(picked.first()));
+    });
     connect(l, &QListWidget::itemDoubleClicked, this, [this] { Pick(); });
     return l;
   };
@@ -144,17 +150,43 @@ frmBrowse::frmBrowse(QWidget* parent) : QDialog(parent) {
 
 // ---- Cells ------------------------------------------------------------------------
 
+std::string frmBrowse::CellText(std::string s) {
+  while (!s.empty() && s.back() == ' ') s.pop_back();
+  const size_t eol = s.find("\r\n");
+  if (eol != std::string::npos) s.resize(eol);
+  return s;
+}
+
 std::string frmBrowse::GetCell(int32_t record, int16_t slot) const {
   if (slot < 1 || slot > kMaxFields || record < 1) return "";
   const FieldDef& f = BrowseHeader.Fields[slot];
   if (f.Length <= 0) return "";
-  std::string s = ReadBytesDirect(modBrowse::BrowseFile,
+  return CellText(ReadBytesDirect(modBrowse::BrowseFile,
                                   RecordPosition(record, BrowseHeader.RecordLength) + f.Offset,
-                                  static_cast<size_t>(f.Length));
-  const size_t eol = s.find("\r\n");
-  if (eol != std::string::npos) s.resize(eol);
-  while (!s.empty() && s.back() == ' ') s.pop_back();
-  return s;
+                                  static_cast<size_t>(f.Length)));
+}
+
+std::vector<std::string> frmBrowse::ReadColumn(int16_t slot) const {
+  const int32_t count = RecordCount();
+  std::vector<std::string> cells(static_cast<size_t>(count) + 1);
+  if (slot < 1 || slot > kMaxFields || count < 1) return cells;
+  const FieldDef& f = BrowseHeader.Fields[slot];
+  const int64_t length = BrowseHeader.RecordLength;
+  if (f.Length <= 0 || length <= 0) return cells;
+  // Whole runs of records at a time: a megabyte or so per read.
+  const int32_t run = static_cast<int32_t>(std::max<int64_t>(1, (int64_t{1} << 20) / length));
+  for (int32_t first = 1; first <= count; first += run) {
+    const int32_t n = std::min(run, count - first + 1);
+    const std::string block =
+        ReadBytesDirect(modBrowse::BrowseFile, RecordPosition(first, BrowseHeader.RecordLength),
+                        static_cast<size_t>(n * length));
+    for (int32_t k = 0; k < n; ++k) {
+      const size_t at = static_cast<size_t>(k * length + f.Offset);
+      if (at >= block.size()) break;  // the file ends early: empty cells, as GetCell reads them
+      cells[first + k] = CellText(block.substr(at, static_cast<size_t>(f.Length)));
+    }
+  }
+  return cells;
 }
 
 std::string frmBrowse::GetSortedCell(int32_t row, int16_t column) const {
@@ -253,39 +285,55 @@ void frmBrowse::SetSortKind() {
   else SortKind = 2;
 }
 
-bool frmBrowse::Less(int32_t row, int32_t pivotSide) const {
-  // pivotSide > 0: is cell(row) < pivot; pivotSide < 0: is pivot < cell(row).
-  const std::string cell = GetSortedCell(row, SortColumn);
-  if (SortKind == 1) return pivotSide > 0 ? cell < pivotText_ : pivotText_ < cell;
-  const double key = SortKind == 2 ? NumberKey(cell) : DateKey(cell, BrowseHeader.DateOrder);
-  return pivotSide > 0 ? key < pivotKey_ : pivotKey_ < key;
-}
+namespace {
 
-void frmBrowse::QuickSort(int32_t lo, int32_t hi) {
+// The partition sort of RowOrder[lo ... hi]: keys[m] is the key of record m, made once.
+// The pivot is the key of the middle row, taken before the scans.
+template <class Key>
+void PartitionSort(std::vector<int32_t>& order, const std::vector<Key>& keys, int32_t lo, int32_t hi) {
   // The smaller part is sorted by a call, the larger one by the loop, so the depth
   // stays small; the two parts never overlap, so the result is the same either way.
   while (lo < hi) {
     int32_t i = lo, j = hi;
     const int32_t mid = static_cast<int32_t>(modLIB::RoundHalfEven((static_cast<double>(lo) + hi) / 2));
-    pivotText_ = GetSortedCell(mid, SortColumn);
-    pivotKey_ = SortKind == 2 ? NumberKey(pivotText_) : SortKind == 3 ? DateKey(pivotText_, BrowseHeader.DateOrder) : 0;
+    const Key& pivot = keys[static_cast<size_t>(order[mid])];
     while (i <= j) {
-      while (Less(i, 1) && i < hi) ++i;
-      while (Less(j, -1) && j > lo) --j;
+      while (keys[static_cast<size_t>(order[i])] < pivot && i < hi) ++i;
+      while (pivot < keys[static_cast<size_t>(order[j])] && j > lo) --j;
       if (i <= j) {
-        std::swap(RowOrder[i], RowOrder[j]);
+        std::swap(order[i], order[j]);
         ++i;
         --j;
       }
     }
     if (j - lo < hi - i) {
-      if (lo < j) QuickSort(lo, j);
+      if (lo < j) PartitionSort(order, keys, lo, j);
       lo = i;
     } else {
-      if (i < hi) QuickSort(i, hi);
+      if (i < hi) PartitionSort(order, keys, i, hi);
       hi = j;
     }
   }
+}
+
+}  // namespace
+
+void frmBrowse::QuickSort(int32_t lo, int32_t hi) {
+  lo = std::max<int32_t>(lo, 0);
+  hi = std::min<int32_t>(hi, RecordCount());
+  if (lo >= hi) return;
+  // A column out of range reads as empty cells, as GetSortedCell gives them.
+  const int16_t slot = SortColumn >= 1 && SortColumn <= Columns() ? modBrowse::BrowseColumns[SortColumn] : 0;
+  std::vector<std::string> cells = ReadColumn(slot);
+  if (SortKind == 1) {
+    PartitionSort(RowOrder, cells, lo, hi);
+    return;
+  }
+  std::vector<double> keys(cells.size());
+  for (size_t m = 1; m < cells.size(); ++m)
+    keys[m] = SortKind == 2 ? NumberKey(cells[m]) : DateKey(cells[m], BrowseHeader.DateOrder);
+  cells = {};
+  PartitionSort(RowOrder, keys, lo, hi);
 }
 
 void frmBrowse::SortBy(int k) {
@@ -378,6 +426,9 @@ void frmBrowse::FillRows() {
     ++rows;
     ++r;
   }
+  // No row is current or selected until the user picks one, so that Enter picks
+  // nothing and the first arrow key selects the first row.
+  for (QListWidget* l : lstCol) l->setCurrentIndex(QModelIndex());
   rows_ = rows;
   VSBar->setPageStep(std::max<int32_t>(rows, 1));
   VSBar->setEnabled(rows < RecordCount());
@@ -416,6 +467,16 @@ bool frmBrowse::eventFilter(QObject* watched, QEvent* event) {
         return true;
       }
     }
+  }
+  if (event->type() == QEvent::Wheel) {
+    // The lists hold only the rows that fit: the wheel moves the row scroll bar, as
+    // many rows a notch as the desktop's setting says.
+    const int delta = static_cast<QWheelEvent*>(event)->angleDelta().y();
+    wheel_ += delta;
+    const int notches = wheel_ / 120;
+    wheel_ -= notches * 120;
+    if (notches != 0) VSBar->setValue(VSBar->value() - notches * QApplication::wheelScrollLines());
+    return true;
   }
   if (event->type() == QEvent::KeyPress) {
     const int key = static_cast<QKeyEvent*>(event)->key();

@@ -8,6 +8,7 @@
 #include <QKeyEvent>
 #include <QMenuBar>
 #include <QMimeData>
+#include <QPainter>
 #include <QScreen>
 #include <QTextBlock>
 #include <QTime>
@@ -79,11 +80,14 @@ FieldBox::FieldBox(frmEdit* form, int slot, QWidget* parent) : QPlainTextEdit(pa
   setProperty("tag", QString::number(slot));
   setTabChangesFocus(true);
   setContextMenuPolicy(Qt::PreventContextMenu);  // no way around the key rules
-  setFrameShape(QFrame::Box);
+  // No inner margin: the text from the first row, one pixel in from the sides, with
+  // the box line drawn over the edges (FormLook::DrawBoxEdges).
+  setFrameShape(QFrame::NoFrame);
+  setViewportMargins(1, -FormLook::kTextRaise, 1, 0);
   setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   setLineWrapMode(QPlainTextEdit::WidgetWidth);
-  document()->setDocumentMargin(1);
+  document()->setDocumentMargin(0);
   connect(this, &QPlainTextEdit::textChanged, this, [this] { form_->Field_Change(slot_); });
   hide();
 }
@@ -154,6 +158,17 @@ void FieldBox::keyPressEvent(QKeyEvent* e) {
   insertPlainText(key == 13 ? QString("\n") : QString(QtText::FromCode(key)));
 }
 
+// The box line: the sides on the box itself, the top and bottom over the text area.
+bool FieldBox::event(QEvent* e) {
+  const bool done = QPlainTextEdit::event(e);
+  if (e->type() == QEvent::Paint) FormLook::DrawBoxEdges(this, this, false, true);
+  return done;
+}
+void FieldBox::paintEvent(QPaintEvent* e) {
+  QPlainTextEdit::paintEvent(e);
+  FormLook::DrawBoxEdges(this, viewport(), true, false);
+}
+
 void FieldBox::mouseDoubleClickEvent(QMouseEvent* e) {
   QPlainTextEdit::mouseDoubleClickEvent(e);
   form_->Field_DblClick(slot_);
@@ -199,11 +214,22 @@ void FieldBox::inputMethodEvent(QInputMethodEvent* e) {
 DummyLabel::DummyLabel(frmEdit* form, int slot, QWidget* parent) : QLabel(parent), form_(form), slot_(slot) {
   setProperty("tag", QString::number(slot));
   setTextFormat(Qt::PlainText);
-  setFrameShape(QFrame::Box);
   setMouseTracking(true);
   setWordWrap(true);
-  setMargin(1);
+  setMargin(0);
   hide();
+}
+
+// Drawn as the input box shows its text: no inner margin, one pixel in from the
+// sides, raised as FormLook says; then the box line over the edges.
+void DummyLabel::paintEvent(QPaintEvent*) {
+  QPainter p(this);
+  p.setFont(font());
+  p.setPen(palette().color(QPalette::WindowText));
+  p.drawText(rect().adjusted(1, -FormLook::kTextRaise, -1, 0),
+             static_cast<int>(alignment()) | (wordWrap() ? Qt::TextWordWrap : 0), text());
+  p.end();
+  FormLook::DrawBoxEdges(this, this, true, true);
 }
 
 void DummyLabel::mouseMoveEvent(QMouseEvent* e) {
@@ -223,7 +249,8 @@ frmEdit::frmEdit(QWidget* parent) : QMainWindow(parent) {
   modDlg::HelpFileName = "QfEntry.Txt";
   surface = new QWidget(this);
   surface->setObjectName("surface");
-  surface->setFocusPolicy(Qt::ClickFocus);
+  // A click on the form's background leaves the focus in its field box.
+  surface->setFocusPolicy(Qt::NoFocus);
   setCentralWidget(surface);
   CreateMenus();
   CreateToolbar();
@@ -464,6 +491,9 @@ void frmEdit::BrowseMode() {
   cTBarBtn[9]->setEnabled(pages);
   mnuPage->menuAction()->setVisible(pages);
   lblRecNo->setVisible(true);
+  // Shown whenever the form has pages to turn, whatever an earlier form left.
+  mnuNextPage->setVisible(pages);
+  mnuPreviousPage->setVisible(pages);
   mnuNextPage->setEnabled(pages);
   mnuPreviousPage->setEnabled(pages);
   for (QAction* a : {mnuNextRecord, mnuPreviousRecord, mnuFirstRecord, mnuLastRecord, mnuEditRecord,

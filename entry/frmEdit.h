@@ -54,6 +54,8 @@ class FieldBox : public QPlainTextEdit {
   void insertFromMimeData(const QMimeData* source) override;
   bool canInsertFromMimeData(const QMimeData* source) const override;
   void inputMethodEvent(QInputMethodEvent* e) override;
+  bool event(QEvent* e) override;
+  void paintEvent(QPaintEvent* e) override;
 
  private:
   frmEdit* form_;
@@ -71,6 +73,7 @@ class DummyLabel : public QLabel {
  protected:
   void mouseMoveEvent(QMouseEvent* e) override;
   void mouseReleaseEvent(QMouseEvent* e) override;
+  void paintEvent(QPaintEvent* e) override;
 
  private:
   frmEdit* form_;

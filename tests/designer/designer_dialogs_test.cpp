@@ -487,7 +487,7 @@ TEST_F(DesignerTest, ScriptEditorPositionTabsAndQuestion) {
     QTest::keyClicks(d->SCRP, "  Sub Start");
     QTest::keyClick(d->SCRP, Qt::Key_Return);
     QTest::keyClick(d->SCRP, Qt::Key_Tab);
-    QTest::keyClicks(d->SCRP, "Qf.Allow\tEnd");
+    QTest::keyClicks(d->SCRP, "Qf.Allow\t1");
     QTest::keyClick(d->SCRP, Qt::Key_Return);
     QTest::keyClicks(d->SCRP, "End Sub   ");
     d->mnuUpdate->trigger();
@@ -496,7 +496,7 @@ TEST_F(DesignerTest, ScriptEditorPositionTabsAndQuestion) {
   Click(window->cTBarBtn[7]);
   EXPECT_TRUE(*ran);
   EXPECT_TRUE(host.boxes.empty()) << host.Last();
-  EXPECT_EQ(GetScript(), "Sub Start\r\n Qf.Allow End\r\nEnd Sub");
+  EXPECT_EQ(GetScript(), "Sub Start\r\n Qf.Allow 1\r\nEnd Sub");
   EXPECT_TRUE(window->Modified);
 }
 
@@ -670,4 +670,82 @@ TEST_F(DesignerTest, EveryDialogValueReachesTheFile) {
   EXPECT_EQ(j["Password"], "k3y");
   EXPECT_EQ(j["DateOrder"], 2);
   EXPECT_EQ(j["Orientation"], 2);
+}
+
+// The caption box scrolls both ways without wrapping; Update trims blanks only, so
+// line breaks around the caption stay.
+TEST_F(DesignerTest, BannerCaptionKeepsLineBreaksAndDoesNotWrap) {
+  auto ran = qfgui::OnShown<frmBanner>([&](frmBanner* d) {
+    EXPECT_EQ(d->TXT->lineWrapMode(), QPlainTextEdit::NoWrap);
+    EXPECT_EQ(d->TXT->horizontalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
+    EXPECT_EQ(d->TXT->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
+    d->TXT->setFocus();
+    d->TXT->selectAll();
+    QTest::keyClicks(d->TXT, "  ");
+    QTest::keyClick(d->TXT, Qt::Key_Return);
+    QTest::keyClicks(d->TXT, " One  Two ");
+    QTest::keyClick(d->TXT, Qt::Key_Return);
+    QTest::keyClicks(d->TXT, "  ");
+    Click(d->BtnUpdate);
+    EXPECT_FALSE(d->isVisible()) << host.Last();
+  });
+  Press(window->mnuBannerAdd);
+  EXPECT_TRUE(*ran);
+  BannerDef b;
+  ASSERT_EQ(GetBanner(1, b), 1);
+  EXPECT_EQ(b.Caption.Trimmed(), "\r\n One  Two \r\n");
+}
+
+// The editor's 8192 characters count a line break as the two it is stored as.
+TEST_F(DesignerTest, ScriptEditorCountsALineBreakAsTwo) {
+  auto ran = qfgui::OnShown<frmScript>([&](frmScript* d) {
+    d->SCRP->setPlainText(QString(8189, 'x'));
+    d->SCRP->moveCursor(QTextCursor::End);
+    QTest::keyClick(d->SCRP, Qt::Key_Return);  // 8191
+    QTest::keyClicks(d->SCRP, "ab");           // "a" makes 8192, "b" is one too many
+    EXPECT_EQ(d->SCRP->toPlainText(), QString(8189, 'x') + "\na");
+    QTest::keyClick(d->SCRP, Qt::Key_Return);  // no room for a break either
+    EXPECT_EQ(d->SCRP->toPlainText(), QString(8189, 'x') + "\na");
+    host.replies = {vbYes};
+    d->close();
+  });
+  Press(window->mnuScript);
+  EXPECT_TRUE(*ran);
+}
+
+// Update compiles the script: a syntax error shows the engine's message with its line
+// and column, the caret goes there and the editor stays open; once mended, it saves.
+TEST_F(DesignerTest, ScriptEditorCompilesOnUpdate) {
+  const std::string broken = "Sub Start\r\n  x = (1 + 2\r\nEnd Sub";
+  int line = 0, column = 0;
+  const std::string message = frmScript::CheckScript(broken, line, column);
+  ASSERT_FALSE(message.empty());
+  EXPECT_EQ(line, 2);
+  EXPECT_GT(column, 3);
+  window->Modified = false;
+  auto ran = qfgui::OnShown<frmScript>([&](frmScript* d) {
+    d->SCRP->selectAll();
+    QTest::keyClicks(d->SCRP, "Sub Start");
+    QTest::keyClick(d->SCRP, Qt::Key_Return);
+    QTest::keyClicks(d->SCRP, "  x = (1 + 2");
+    QTest::keyClick(d->SCRP, Qt::Key_Return);
+    QTest::keyClicks(d->SCRP, "End Sub");
+    d->mnuUpdate->trigger();
+    EXPECT_TRUE(d->isVisible());
+    EXPECT_EQ(host.Last(), "Script: " + message + "\r\nLine 2, Column " + std::to_string(column));
+    EXPECT_EQ(d->mnuLine->text(), QString("L 2, C %1").arg(column));
+    EXPECT_EQ(d->SCRP->textCursor().blockNumber(), 1);
+    EXPECT_EQ(FocusOf(d), d->SCRP);
+    // Mended where the caret stands: Update stores it and closes.
+    d->SCRP->moveCursor(QTextCursor::EndOfBlock);
+    QTest::keyClicks(d->SCRP, ")");
+    host.Clear();
+    d->mnuUpdate->trigger();
+    EXPECT_FALSE(d->isVisible());
+  });
+  Press(window->mnuScript);
+  EXPECT_TRUE(*ran);
+  EXPECT_TRUE(host.boxes.empty()) << host.Last();
+  EXPECT_EQ(GetScript(), "Sub Start\r\n  x = (1 + 2)\r\nEnd Sub");
+  EXPECT_TRUE(window->Modified);
 }

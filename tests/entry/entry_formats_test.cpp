@@ -3,9 +3,12 @@
 
 #include <QDropEvent>
 #include <QInputMethodEvent>
+#include <QFontMetrics>
 #include <QMimeData>
+#include <QPainter>
 
 #include "FieldFormat.h"
+#include "FormLook.h"
 
 using namespace qfentry;
 using namespace modDB;
@@ -305,4 +308,72 @@ TEST_F(FormatTest, MiddleButtonPasteIsTypedThroughTheFormat) {
   }
   EXPECT_EQ(BoxText(1), "-12");
   EXPECT_EQ(BoxText(2), "");
+}
+
+namespace {
+
+// Pixels of rows top ... bottom (and not the outer columns) darker than mid grey.
+int Ink(const QImage& image, int top, int bottom) {
+  int n = 0;
+  for (int y = std::max(top, 0); y <= bottom && y < image.height(); ++y)
+    for (int x = 1; x < image.width() - 1; ++x) n += qGray(image.pixel(x, y)) < 128;
+  return n;
+}
+
+// The caption's text drawn alone, in its font and colours, as high as the line.
+QImage LineAlone(QLabel* caption) {
+  QImage image(caption->width(), QFontMetrics(caption->font()).height(), QImage::Format_RGB32);
+  image.fill(caption->palette().color(QPalette::Window));
+  QPainter p(&image);
+  p.setFont(caption->font());
+  p.setPen(caption->palette().color(QPalette::WindowText));
+  p.drawText(image.rect().adjusted(1, 0, -1, 0), static_cast<int>(caption->alignment()), caption->text());
+  return image;
+}
+
+}  // namespace
+
+// At the height the designer proposes (one line of the field font), an input box and
+// a caption show the whole line: no inner margin takes rows from it.
+TEST_F(FormatTest, ALineFitsTheProposedHeight) {
+  modDB::InitHeader();
+  const QFont font = FormLook::Font(modDB::GetFormProps().FieldFont);
+  const int lineHeight = QFontMetrics(font).height();
+  for (int k = 0; k < 2; ++k) {
+    modDB::FieldDef f;
+    f.Name.Set(k == 0 ? "Amount" : "Name");
+    f.Length = 20;
+    f.Page = 1;
+    f.Format.Set(k == 0 ? "N." : "*");
+    f.X = 120;
+    f.Y = static_cast<int16_t>(40 + 30 * k);
+    f.Width = 160;
+    f.Height = static_cast<int16_t>(lineHeight);
+    ASSERT_NE(modDB::AddField(f), 0);
+  }
+  std::string name = dir / "Test";
+  ASSERT_EQ(modDB::SaveHeader(name), 1);
+  ASSERT_EQ(modDB::OpenDatabase(name), 1);
+  modDB::ClearRecord();
+  modDB::WriteField(1, "1234.50");
+  modDB::WriteField(2, "Typography, gjq");
+  ASSERT_EQ(modDB::AddRecord(), 1);
+  modDB::CloseDatabase();
+  Open(dir / "Test.Qfd");
+  for (int k = 1; k <= 2; ++k) {
+    DummyLabel* d = window->Dummy[k];
+    EXPECT_EQ(d->height(), lineHeight);
+    // Every inked pixel of the line, drawn alone, shows inside the box lines.
+    EXPECT_EQ(Ink(d->grab().toImage(), 1, d->height() - 2), Ink(LineAlone(d), 0, lineHeight - 1)) << k;
+  }
+  qfgui::Shot(window, "entry-default-height-browse");
+  window->mnuEditRecord->trigger();
+  for (int k = 1; k <= 2; ++k) {
+    FieldBox* b = window->Field[k];
+    const QRect line = b->cursorRect(QTextCursor(b->document())).translated(b->viewport()->pos());
+    EXPECT_GE(line.height(), lineHeight - 1) << k;
+    EXPECT_GE(line.top(), -FormLook::kTextRaise) << k;
+    EXPECT_LE(line.bottom(), b->height() - 2) << k;
+  }
+  qfgui::Shot(window, "entry-default-height-edit");
 }
