@@ -287,33 +287,42 @@ void frmBrowse::SetSortKind() {
 
 namespace {
 
-// The partition sort of RowOrder[lo ... hi]: keys[m] is the key of record m, made once.
-// The pivot is the key of the middle row, taken before the scans.
-template <class Key>
-void PartitionSort(std::vector<int32_t>& order, const std::vector<Key>& keys, int32_t lo, int32_t hi) {
+// The partition sort of items[lo ... hi] (row positions), each item carrying its
+// record's key; `less` compares two items. The pivot is a copy of the middle item,
+// taken before the scans.
+template <class Item, class Less>
+void PartitionSort(std::vector<Item>& items, int32_t lo, int32_t hi, const Less& less) {
   // The smaller part is sorted by a call, the larger one by the loop, so the depth
   // stays small; the two parts never overlap, so the result is the same either way.
   while (lo < hi) {
     int32_t i = lo, j = hi;
     const int32_t mid = static_cast<int32_t>(modLIB::RoundHalfEven((static_cast<double>(lo) + hi) / 2));
-    const Key& pivot = keys[static_cast<size_t>(order[mid])];
+    const Item pivot = items[static_cast<size_t>(mid)];
     while (i <= j) {
-      while (keys[static_cast<size_t>(order[i])] < pivot && i < hi) ++i;
-      while (pivot < keys[static_cast<size_t>(order[j])] && j > lo) --j;
+      while (less(items[static_cast<size_t>(i)], pivot) && i < hi) ++i;
+      while (less(pivot, items[static_cast<size_t>(j)]) && j > lo) --j;
       if (i <= j) {
-        std::swap(order[i], order[j]);
+        std::swap(items[static_cast<size_t>(i)], items[static_cast<size_t>(j)]);
         ++i;
         --j;
       }
     }
     if (j - lo < hi - i) {
-      if (lo < j) PartitionSort(order, keys, lo, j);
+      if (lo < j) PartitionSort(items, lo, j, less);
       lo = i;
     } else {
-      if (i < hi) PartitionSort(order, keys, i, hi);
+      if (i < hi) PartitionSort(items, i, hi, less);
       hi = j;
     }
   }
+}
+
+// A text's first eight bytes as one number, big-endian and padded with zeros: when
+// two of these differ they order the texts as the whole texts do.
+uint64_t Head(const std::string& s) {
+  uint64_t h = 0;
+  for (size_t k = 0; k < 8; ++k) h = (h << 8) | (k < s.size() ? static_cast<unsigned char>(s[k]) : 0u);
+  return h;
 }
 
 }  // namespace
@@ -324,16 +333,39 @@ void frmBrowse::QuickSort(int32_t lo, int32_t hi) {
   if (lo >= hi) return;
   // A column out of range reads as empty cells, as GetSortedCell gives them.
   const int16_t slot = SortColumn >= 1 && SortColumn <= Columns() ? modBrowse::BrowseColumns[SortColumn] : 0;
-  std::vector<std::string> cells = ReadColumn(slot);
+  const std::vector<std::string> cells = ReadColumn(slot);
+  // The rows lo ... hi as items at the same positions, each with its key made once;
+  // the order goes back into RowOrder afterwards.
+  auto sortWith = [&](auto key, auto less) {
+    using Item = decltype(key(int32_t{}));
+    std::vector<Item> items(static_cast<size_t>(hi) + 1);
+    for (int32_t r = lo; r <= hi; ++r) items[static_cast<size_t>(r)] = key(RowOrder[static_cast<size_t>(r)]);
+    PartitionSort(items, lo, hi, less);
+    for (int32_t r = lo; r <= hi; ++r) RowOrder[static_cast<size_t>(r)] = items[static_cast<size_t>(r)].record;
+  };
+  struct TextItem {
+    uint64_t head;
+    int32_t record;
+  };
+  struct NumberItem {
+    double key;
+    int32_t record;
+  };
   if (SortKind == 1) {
-    PartitionSort(RowOrder, cells, lo, hi);
-    return;
+    sortWith([&](int32_t m) { return TextItem{Head(cells[static_cast<size_t>(m)]), m}; },
+             [&](const TextItem& a, const TextItem& b) {
+               if (a.head != b.head) return a.head < b.head;
+               return cells[static_cast<size_t>(a.record)] < cells[static_cast<size_t>(b.record)];
+             });
+  } else {
+    const int order = BrowseHeader.DateOrder;
+    const bool number = SortKind == 2;
+    sortWith([&](int32_t m) {
+               const std::string& c = cells[static_cast<size_t>(m)];
+               return NumberItem{number ? NumberKey(c) : DateKey(c, order), m};
+             },
+             [](const NumberItem& a, const NumberItem& b) { return a.key < b.key; });
   }
-  std::vector<double> keys(cells.size());
-  for (size_t m = 1; m < cells.size(); ++m)
-    keys[m] = SortKind == 2 ? NumberKey(cells[m]) : DateKey(cells[m], BrowseHeader.DateOrder);
-  cells = {};
-  PartitionSort(RowOrder, keys, lo, hi);
 }
 
 void frmBrowse::SortBy(int k) {

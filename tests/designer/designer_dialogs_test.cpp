@@ -110,8 +110,14 @@ TEST_F(DesignerTest, FieldDialogProposesEstimatesAndFiltersKeys) {
 }
 
 // The format box takes typed keys only: pastes, drops, the middle button (where the
-// platform has a selection), an input method and AltGr digits are refused.
-TEST_F(DesignerTest, FormatBoxRefusesTextWithoutKeys) {
+// platform has a selection), an input method and AltGr digits are refused. The
+// window is not waited on to become active: a bare X server has no window manager.
+class FormatBox : public qfgui::GuiTest {};
+
+TEST_F(FormatBox, RefusesTextWithoutKeys) {
+  frmMain window;
+  window.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
   auto ran = qfgui::OnShown<frmField>([&](frmField* d) {
     Fill(d->FMT, "n");
     QApplication::clipboard()->setText("*25");
@@ -138,8 +144,9 @@ TEST_F(DesignerTest, FormatBoxRefusesTextWithoutKeys) {
     EXPECT_EQ(d->FMT->text(), "N<");  // AltGr signs are typed keys: filtered, not refused
     d->reject();
   });
-  Press(window->mnuFieldAdd);
+  window.mnuFieldAdd->trigger();
   EXPECT_TRUE(*ran);
+  window.Modified = false;
 }
 
 TEST_F(DesignerTest, FieldDialogChecksInOrderThenTheEngine) {

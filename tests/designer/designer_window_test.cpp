@@ -489,7 +489,7 @@ TEST_F(DesignerTest, ArrowKeysNudgeTheLastPressedItem) {
   EXPECT_EQ(f.X, 3);
   EXPECT_EQ(f.Y, 41);
   EXPECT_EQ(field->pos(), QPoint(3, 41));
-  EXPECT_EQ(w.cTBarLbl->text(), "3,41");
+  EXPECT_EQ(w.cTBarLbl->text(), " 3, 41");
   EXPECT_TRUE(w.Modified);
   for (int i = 0; i < 5; ++i) QTest::keyClick(field, Qt::Key_Left);
   GetFieldDef(1, f);

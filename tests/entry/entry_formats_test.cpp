@@ -299,7 +299,14 @@ TEST_F(FormatTest, InputMethodAndAltGrTextMeetTheFormat) {
 // The middle button pastes the X selection; only a platform with one can show it.
 TEST_F(FormatTest, MiddleButtonPasteIsTypedThroughTheFormat) {
   if (!QApplication::clipboard()->supportsSelection()) GTEST_SKIP() << "no selection clipboard here";
-  Edit({{"Minus", 20, 1, "N-"}, {"Empty", 20, 1, ""}});
+  // Opened without waiting for the window to be active: a bare X server has no
+  // window manager to make it so, and the mouse needs none.
+  const std::string file = MakeDatabase({{"Minus", 20, 1, "N-"}, {"Empty", 20, 1, ""}});
+  window = new frmEdit;
+  window->show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
+  ASSERT_TRUE(window->StartUp(file));
+  window->mnuNewRecord->trigger();
   QApplication::clipboard()->setText("-12x y!", QClipboard::Selection);
   QTest::qWait(50);
   for (int slot : {1, 2}) {
