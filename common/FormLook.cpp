@@ -1,5 +1,6 @@
 #include "FormLook.h"
 
+#include <QPainter>
 #include <QPalette>
 #include <QWidget>
 
@@ -17,6 +18,21 @@ void SetColours(QWidget* w, int32_t fore, int32_t back) {
   p.setColor(QPalette::Base, Color(back));
   w->setPalette(p);
   w->setAutoFillBackground(true);
+}
+
+void DrawBoxEdges(QWidget* box, QWidget* on, bool horizontal, bool vertical) {
+  QPainter p(on);
+  p.setPen(box->palette().color(QPalette::WindowText));
+  if (on != box) p.translate(-on->mapTo(box, QPoint(0, 0)));
+  const int r = box->width() - 1, b = box->height() - 1;
+  if (horizontal) {
+    p.drawLine(0, 0, r, 0);
+    p.drawLine(0, b, r, b);
+  }
+  if (vertical) {
+    p.drawLine(0, 0, 0, b);
+    p.drawLine(r, 0, r, b);
+  }
 }
 
 QFont Font(const modDB::FontDef& f) {

@@ -8,6 +8,7 @@
 
 #include "FormHeader.h"
 
+class QPlainTextEdit;
 class QWidget;
 
 namespace FormLook {
@@ -18,5 +19,15 @@ QColor Color(int32_t bgr);
 void SetColours(QWidget* w, int32_t fore, int32_t back);
 // The face, size, bold and italic of a stored font.
 QFont Font(const modDB::FontDef& f);
+
+// Field boxes have no inner margin: the text area is the whole box, one pixel in
+// from the sides, and raised by kTextRaise so that the font's empty top row (above
+// the capitals) lies under the box line rather than its descenders. The 1-pixel box
+// line is drawn over the edges afterwards. So one line of the field font fits the
+// height the designer proposes (the font's line height).
+constexpr int kTextRaise = 1;
+// Draws that line in the text colour of `box`, painting on `on` (the box or a child
+// of it, such as a text box's viewport): the top and bottom edges, the sides, or both.
+void DrawBoxEdges(QWidget* box, QWidget* on, bool horizontal, bool vertical);
 
 }  // namespace FormLook

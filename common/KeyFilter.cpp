@@ -34,13 +34,26 @@ QString KeyFilter::Filter(const QString& typed, const QString& allowed) {
   return out;
 }
 
+bool KeyFilter::TypesText(const QKeyEvent* key) {
+  const QString typed = key->text();
+  const Qt::KeyboardModifiers mods =
+      key->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::ShiftModifier | Qt::MetaModifier);
+  if (typed.isEmpty() || !typed.at(0).isPrint()) return false;
+  return mods != Qt::ControlModifier && mods != (Qt::ControlModifier | Qt::ShiftModifier);
+}
+
 bool KeyFilter::eventFilter(QObject* watched, QEvent* event) {
   if (watched == box_ && (event->type() == QEvent::MouseButtonRelease || event->type() == QEvent::MouseButtonPress) &&
       static_cast<QMouseEvent*>(event)->button() == Qt::MiddleButton)
     return true;
+  if (watched == box_ && (event->type() == QEvent::InputMethod || event->type() == QEvent::Drop)) {
+    event->ignore();
+    return true;
+  }
   if (watched != box_ || event->type() != QEvent::KeyPress) return QObject::eventFilter(watched, event);
   auto* key = static_cast<QKeyEvent*>(event);
-  if (key->matches(QKeySequence::Paste)) {
+  if (key->matches(QKeySequence::Paste) || key->key() == Qt::Key_Paste ||
+      (key->key() == Qt::Key_Insert && key->modifiers() == Qt::ShiftModifier)) {
     const QString text = Filter(QApplication::clipboard()->text(), allowed_);
     if (!text.isEmpty()) box_->insert(text);
     return true;
@@ -57,8 +70,7 @@ bool KeyFilter::eventFilter(QObject* watched, QEvent* event) {
       break;
   }
   const QString typed = key->text();
-  if (typed.isEmpty() || (key->modifiers() & (Qt::ControlModifier | Qt::AltModifier)) || !typed.at(0).isPrint())
-    return false;  // a key that types nothing: editing, moving, shortcuts
+  if (!TypesText(key)) return false;  // a key that types nothing: editing, moving, shortcuts
   const QString text = Filter(typed, allowed_);
   if (!text.isEmpty()) box_->insert(text);
   return true;

@@ -9,6 +9,7 @@
 #include <QObject>
 #include <QString>
 
+class QKeyEvent;
 class QLineEdit;
 
 class KeyFilter : public QObject {
@@ -19,6 +20,10 @@ class KeyFilter : public QObject {
 
   // The text that the typed text becomes; characters swallowed are dropped.
   static QString Filter(const QString& typed, const QString& allowed);
+
+  // True when the key enters printable text: Ctrl and Ctrl+Shift type none, Ctrl+Alt
+  // (AltGr) and Alt may.
+  static bool TypesText(const QKeyEvent* key);
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;

@@ -13,10 +13,15 @@
 #include "QtText.h"
 
 namespace {
-VersionInfo g_info{"", 0, 1, 0, "Copyright (C) 2026 Qf Forms", "https://qfforms.example.org"};
+VersionInfo g_info = ProgramVersionInfo("");
 }
 
 void SetVersionInfo(const VersionInfo& info) { g_info = info; }
+
+VersionInfo ProgramVersionInfo(const std::string& title) {
+  return {title, QF_VERSION_MAJOR, QF_VERSION_MINOR, QF_VERSION_PATCH, "Copyright (C) 2026 the Qf Forms developers",
+          QF_WEB_SITE};
+}
 
 const VersionInfo& GetVersionInfo() {
   if (g_info.Title.empty()) g_info.Title = Platform::AppTitle();
@@ -53,6 +58,9 @@ frmAbout::frmAbout(QWidget* parent) : QDialog(parent) {
   lblWeb->setStyleSheet(QStringLiteral("color: #0000c0; text-decoration: underline;"));
   lblWeb->setCursor(Qt::PointingHandCursor);
   lblWeb->installEventFilter(this);
+  // No address, no row: a caption followed by nothing would promise a link.
+  lblWebCaption->setVisible(!v.WebSite.empty());
+  lblWeb->setVisible(!v.WebSite.empty());
   btnOk = new QPushButton(tr("Ok"), this);
   btnOk->setObjectName("btnOk");
   btnOk->setDefault(true);

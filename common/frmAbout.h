@@ -1,6 +1,7 @@
 // frmAbout: the about box (caption "About"): the program's icon, its title and
 // version (major.minor.revision), its copyright line, and the maker's web address as
-// a link that opens in the browser without closing the window. Each program records
+// a link that opens in the browser without closing the window (no such row while the
+// address is empty). Each program records
 // its own version information with SetVersionInfo at start-up.
 #pragma once
 
@@ -18,6 +19,10 @@ struct VersionInfo {
 };
 
 void SetVersionInfo(const VersionInfo& info);
+// A program's own information as this build sets it: the project's version, the
+// makers' copyright line and the web address of the build setting QF_WEB_SITE
+// (empty unless the build was configured with one).
+VersionInfo ProgramVersionInfo(const std::string& title);
 const VersionInfo& GetVersionInfo();
 
 class frmAbout : public QDialog {

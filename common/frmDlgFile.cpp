@@ -68,7 +68,6 @@ frmDlgFile::frmDlgFile(QWidget* parent) : QDialog(parent) {
   all->addLayout(buttons);
   resize(500, 360);
 
-  txtFile->setEnabled(modDlg::DialogSaveMode != 0);
   Pattern = modDlg::DialogFilter.empty() ? QStringLiteral("*.*") : QtText::FromCp(modDlg::DialogFilter);
   // The folder shown is always the process's current folder, so that a bare file
   // name saved later lands where the user saw it. A folder since removed leaves
@@ -139,7 +138,30 @@ void frmDlgFile::lstDrive_DblClick(QListWidgetItem* item) {
   FillFolder();
 }
 
+bool frmDlgFile::GoToTyped() {
+  QString path = txtFile->text();
+  if (path.isEmpty()) return false;
+  if (path == "~" || path.startsWith("~/")) path = QDir::homePath() + path.mid(1);
+  const QFileInfo typed(QDir::isAbsolutePath(path) ? path : Join(CurFolder, path));
+  auto show = [this](const QString& folder) {
+    Platform::SetCurrentFolder(QtText::ToCp(folder));
+    CurFolder = QDir::currentPath();
+    FillFolder();
+  };
+  if (typed.isDir()) {
+    show(typed.absoluteFilePath());
+    txtFile->clear();
+    return true;
+  }
+  if (path.contains('/') && QFileInfo(typed.absolutePath()).isDir()) {
+    show(typed.absolutePath());
+    txtFile->setText(typed.fileName());
+  }
+  return false;
+}
+
 void frmDlgFile::cmdOk_Click() {
+  if (GoToTyped()) return;
   modDlg::DialogFolder = QtText::ToCp(CurFolder);
   modDlg::DialogFileName = QtText::ToCp(txtFile->text());
   accept();

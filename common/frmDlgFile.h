@@ -1,9 +1,12 @@
 // frmDlgFile: the file picker (caption DialogTitle: "Load" or "Save As"). Lists the
 // drives, then the folders of the current folder in brackets ("[..]" goes up) and
-// the files matching the pattern, shown without their extension. In load mode the
-// name box is disabled and a double-click on a file is Ok; in save mode it only fills
-// the box. Navigating changes the process's current folder, which stays changed.
-// Ok stores the current folder in DialogFolder and the name box in DialogFileName.
+// the files matching the pattern, shown without their extension. In load mode a
+// double-click on a file is Ok; in save mode it only fills the name box. The name box
+// also takes a path ("~/.forms", "/data/Stock", "sub/Name"), which reaches folders the
+// list does not show (hidden ones): Ok on a folder goes there, Ok on a path to a file
+// goes to its folder and takes its name. Navigating changes the process's current
+// folder, which stays changed. Ok stores the current folder in DialogFolder and the
+// name box in DialogFileName.
 #pragma once
 
 #include <QDialog>
@@ -42,4 +45,6 @@ class frmDlgFile : public QDialog {
   void lstDir_DblClick(QListWidgetItem* item);
   void lstDrive_DblClick(QListWidgetItem* item);
   void cmdOk_Click();
+  // A path typed into the name box: true when it named a folder, which is now shown.
+  bool GoToTyped();
 };

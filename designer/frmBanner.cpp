@@ -56,8 +56,10 @@ frmBanner::frmBanner(frmMain* designer) : QDialog(designer), designer_(designer)
   }
   TXT = new QPlainTextEdit(this);
   TXT->setObjectName("TXT");
-  TXT->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
-  TXT->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+  // Both scroll bars and no wrapping: a line of the caption shows as it will stand.
+  TXT->setLineWrapMode(QPlainTextEdit::NoWrap);
+  TXT->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  TXT->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   TXT->setMinimumSize(300, 110);
   TXT->setTabChangesFocus(true);
   // A caption holds at most 64 characters: what goes beyond is not entered.
@@ -207,8 +209,9 @@ void frmBanner::BtnUpdate_Click() {
   };
   if (!in(X, 0, modLIB::TwipsToPixelsX(props.Width))) return (void)Refuse("Invalid X", X);
   if (!in(Y, designer_->ToolbarHeight(), modLIB::TwipsToPixelsY(props.Height))) return (void)Refuse("Invalid Y", Y);
-  // Blanks and line breaks around the caption go; a caption of nothing else is none.
-  const std::string caption = FromBox(TXT->toPlainText().trimmed());
+  // Blanks around the caption go (tabs and line breaks stay); a caption of nothing
+  // else is none.
+  const std::string caption = modLIB::Trim(FromBox(TXT->toPlainText()));
   if (ToBox(caption) != TXT->toPlainText()) TXT->setPlainText(ToBox(caption));
   if (caption.empty()) return (void)Refuse("Invalid Caption", TXT);
 

@@ -6,6 +6,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -70,6 +71,9 @@ frmField::frmField(frmMain* designer) : QDialog(designer), designer_(designer) {
   FMT = Box(this, "FMT", 8, nullptr);
   FMT->installEventFilter(this);
   FMT->setContextMenuPolicy(Qt::NoContextMenu);
+  // Only typed keys reach a format: no drops, no middle-button paste, no input method.
+  FMT->setAcceptDrops(false);
+  FMT->setAttribute(Qt::WA_InputMethodEnabled, false);
   for (QLineEdit* b : {X, Y, W, H, L, FMT}) b->setFixedWidth(70);
   for (QLineEdit* b : {nChars, nLines}) b->setFixedWidth(40);
 
@@ -145,12 +149,22 @@ frmField::frmField(frmMain* designer) : QDialog(designer), designer_(designer) {
 // A format holds each of its characters once: letters (in upper case) and the signs
 // of kFormatKeys; digits and blanks are refused.
 bool frmField::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == FMT && (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonRelease ||
+                         event->type() == QEvent::MouseButtonDblClick) &&
+      static_cast<QMouseEvent*>(event)->button() == Qt::MiddleButton)
+    return true;
+  if (watched == FMT && (event->type() == QEvent::Drop || event->type() == QEvent::DragEnter ||
+                         event->type() == QEvent::DragMove || event->type() == QEvent::InputMethod)) {
+    event->ignore();
+    return true;
+  }
   if (watched != FMT || event->type() != QEvent::KeyPress) return QDialog::eventFilter(watched, event);
   auto* key = static_cast<QKeyEvent*>(event);
-  if (key->matches(QKeySequence::Paste)) return true;
+  if (key->matches(QKeySequence::Paste) || key->key() == Qt::Key_Paste ||
+      (key->key() == Qt::Key_Insert && key->modifiers() == Qt::ShiftModifier))
+    return true;
   const QString typed = key->text();
-  if (typed.isEmpty() || (key->modifiers() & (Qt::ControlModifier | Qt::AltModifier)) || !typed.at(0).isPrint())
-    return false;  // Backspace, Enter, editing and moving keys
+  if (!KeyFilter::TypesText(key)) return false;  // Backspace, Enter, editing and moving keys
   const QString c = KeyFilter::Filter(typed.left(1), kFormatKeys);
   if (!c.isEmpty() && !FMT->text().contains(c)) FMT->insert(c);
   return true;

@@ -1,5 +1,7 @@
 #include "frmMain.h"
 
+#include <QWindow>
+
 #include <QApplication>
 #include <QCloseEvent>
 #include <QMenuBar>
@@ -50,15 +52,18 @@ constexpr int kMinHeight = 150;
 
 // ---- CanvasField ---------------------------------------------------------------------
 
-CanvasField::CanvasField(frmMain* form, int slot, QWidget* parent) : QPlainTextEdit(parent) {
+CanvasField::CanvasField(frmMain* form, int slot, QWidget* parent) : QPlainTextEdit(parent), form_(form) {
   setProperty("tag", QString::number(slot));
   setObjectName(QString("Field%1").arg(slot));
   setTabChangesFocus(true);
   setContextMenuPolicy(Qt::PreventContextMenu);  // the right button opens the dialog
-  setFrameShape(QFrame::Box);
+  // Drawn as the entry window draws a field box: no inner margin, the box line over
+  // the edges, so that the proposed height shows one whole line.
+  setFrameShape(QFrame::NoFrame);
+  setViewportMargins(1, -FormLook::kTextRaise, 1, 0);
   setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-  document()->setDocumentMargin(1);
+  document()->setDocumentMargin(0);
   viewport()->setCursor(Qt::PointingHandCursor);
   viewport()->installEventFilter(form);
   hide();
@@ -70,10 +75,20 @@ bool CanvasField::event(QEvent* e) {
     auto* k = static_cast<QKeyEvent*>(e);
     if (k->modifiers() & Qt::ControlModifier) return false;
   }
-  return QPlainTextEdit::event(e);
+  const bool done = QPlainTextEdit::event(e);
+  if (e->type() == QEvent::Paint) FormLook::DrawBoxEdges(this, this, false, true);
+  return done;
+}
+
+void CanvasField::paintEvent(QPaintEvent* e) {
+  QPlainTextEdit::paintEvent(e);
+  FormLook::DrawBoxEdges(this, viewport(), true, false);
 }
 
 void CanvasField::keyPressEvent(QKeyEvent* e) {
+  // The text of a design field goes nowhere: the arrow keys move the chosen item.
+  if (e->modifiers() == Qt::NoModifier || e->modifiers() == Qt::KeypadModifier)
+    if (form_->NudgeSelected(e->key())) return;
   const bool types = !e->text().isEmpty() && e->text().at(0).isPrint();
   if (types && maxLength > 0 && toPlainText().size() - textCursor().selectedText().size() >= maxLength) return;
   QPlainTextEdit::keyPressEvent(e);
@@ -86,7 +101,10 @@ Canvas::Canvas(frmMain* form, QWidget* parent) : QWidget(parent), form_(form) {
   setAutoFillBackground(true);
 }
 
+// Presses that a child passed on (the toolbar strip, a field's border) are not the
+// canvas's own: only a press on the empty canvas counts.
 void Canvas::mousePressEvent(QMouseEvent* e) {
+  if (childAt(e->position().toPoint())) return;
   form_->Canvas_MouseDown(e->button(), e->globalPosition().toPoint());
 }
 
@@ -277,8 +295,19 @@ void frmMain::resizeEvent(QResizeEvent* e) {
   SetFormProps(props);
 }
 
+void frmMain::ShowBlankTitle() {
+  if (windowTitle().isEmpty() && windowHandle() && windowHandle()->title() != QStringLiteral(" "))
+    windowHandle()->setTitle(QStringLiteral(" "));
+}
+
+void frmMain::changeEvent(QEvent* e) {
+  QMainWindow::changeEvent(e);
+  if (e->type() == QEvent::WindowTitleChange) ShowBlankTitle();
+}
+
 void frmMain::showEvent(QShowEvent* e) {
   QMainWindow::showEvent(e);
+  ShowBlankTitle();
   if (!shownOnce_) {
     shownOnce_ = true;
     // The frame is known only now: the form's size is the outer size, frame included.
@@ -361,6 +390,7 @@ bool frmMain::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void frmMain::Item_MouseDown(QWidget* item, Qt::MouseButton button, QPointF at) {
+  selected_ = item;
   PressX = at.x();
   PressY = at.y();
   ShowPosition(item->x(), item->y());
@@ -380,8 +410,11 @@ void frmMain::Item_MouseDown(QWidget* item, Qt::MouseButton button, QPointF at) 
 
 void frmMain::Item_MouseMove(QWidget* item, Qt::MouseButtons buttons, QPointF at) {
   if (buttons != Qt::LeftButton) return;
-  auto left = static_cast<int>(modLIB::RoundHalfEven(item->x() - PressX + at.x()));
-  auto top = static_cast<int>(modLIB::RoundHalfEven(item->y() - PressY + at.y()));
+  MoveItem(item, static_cast<int>(modLIB::RoundHalfEven(item->x() - PressX + at.x())),
+           static_cast<int>(modLIB::RoundHalfEven(item->y() - PressY + at.y())));
+}
+
+void frmMain::MoveItem(QWidget* item, int left, int top) {
   if (left < 0) left = 0;
   if (top < ToolbarHeight()) top = ToolbarHeight();
   if (left > canvas->width() - item->width()) left = canvas->width() - item->width();
@@ -405,6 +438,26 @@ void frmMain::Item_MouseMove(QWidget* item, Qt::MouseButtons buttons, QPointF at
     }
   }
   ShowPosition(left, top);
+}
+
+bool frmMain::NudgeSelected(int key) {
+  int dx = 0, dy = 0;
+  switch (key) {
+    case Qt::Key_Left: dx = -1; break;
+    case Qt::Key_Right: dx = 1; break;
+    case Qt::Key_Up: dy = -1; break;
+    case Qt::Key_Down: dy = 1; break;
+    default: return false;
+  }
+  QWidget* item = selected_;
+  if (!item || !item->isVisible() || !item->isEnabled()) return false;
+  MoveItem(item, item->x() + dx, item->y() + dy);
+  return true;
+}
+
+void frmMain::keyPressEvent(QKeyEvent* e) {
+  if ((e->modifiers() == Qt::NoModifier || e->modifiers() == Qt::KeypadModifier) && NudgeSelected(e->key())) return;
+  QMainWindow::keyPressEvent(e);
 }
 
 void frmMain::Canvas_MouseDown(Qt::MouseButton button, QPoint globalAt) {

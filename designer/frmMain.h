@@ -20,6 +20,7 @@
 #include <QLabel>
 #include <QMainWindow>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <array>
 #include <cstdint>
 #include <string>
@@ -36,9 +37,13 @@ class CanvasField : public QPlainTextEdit {
   CanvasField(frmMain* form, int slot, QWidget* parent);
   int maxLength = 0;
 
+ private:
+  frmMain* form_;
+
  protected:
   bool event(QEvent* e) override;
   void keyPressEvent(QKeyEvent* e) override;
+  void paintEvent(QPaintEvent* e) override;
 };
 
 // The canvas: the window's client area. A right click on it pops up the Component
@@ -125,12 +130,17 @@ class frmMain : public QMainWindow {
   void Item_MouseDown(QWidget* item, Qt::MouseButton button, QPointF at);
   void Item_MouseMove(QWidget* item, Qt::MouseButtons buttons, QPointF at);
   void Canvas_MouseDown(Qt::MouseButton button, QPoint globalAt);
+  // An arrow key: moves the item last pressed (still on show) one pixel that way,
+  // within the limits of dragging. False for other keys or no such item.
+  bool NudgeSelected(int key);
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
   void closeEvent(QCloseEvent* e) override;
   void resizeEvent(QResizeEvent* e) override;
   void showEvent(QShowEvent* e) override;
+  void changeEvent(QEvent* e) override;
+  void keyPressEvent(QKeyEvent* e) override;
 
  private:
   void CreateMenus();
@@ -141,7 +151,15 @@ class frmMain : public QMainWindow {
   void ShowPosition(int left, int top);
   bool SaveTo(const std::string& folder, const std::string& name);
   void CentreOnScreen();
+  // The caption of an unsaved design stays empty; the window system, which would
+  // show the program's name for an empty title, is given a blank one.
+  void ShowBlankTitle();
 
+  // Moves an item to left, top within the canvas below the toolbar, and its
+  // definition with it.
+  void MoveItem(QWidget* item, int left, int top);
+
+  QPointer<QWidget> selected_;  // the item last pressed
   bool shownOnce_ = false;
   int32_t askedWidth_ = 0, askedHeight_ = 0;  // the outer size last given, twips
 };

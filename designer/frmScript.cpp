@@ -6,11 +6,15 @@
 #include <QTextBlock>
 #include <QVBoxLayout>
 
+#include <algorithm>
+#include <memory>
+
 #include "Platform.h"
 #include "QtText.h"
 #include "frmMain.h"
 #include "modDB.h"
 #include "modDlg.h"
+#include "ScriptCheck.h"
 #include "modLIB.h"
 
 using namespace modDB;
@@ -61,11 +65,27 @@ frmScript::frmScript(frmMain* designer) : QDialog(designer), designer_(designer)
   TextModified = false;
   connect(SCRP, &QPlainTextEdit::textChanged, this, [this] {
     TextModified = true;
-    // The editor holds at most 8192 characters; what goes beyond is not entered.
-    if (SCRP->document()->characterCount() - 1 > kEditorLimit) {
+    // The editor holds at most 8192 characters, a line break counting two as the
+    // script stores it (CR LF); what goes beyond is not entered.
+    const QTextDocument* doc = SCRP->document();
+    if (doc->characterCount() - 1 + doc->blockCount() - 1 > kEditorLimit) {
+      int keep = 0, stored = 0;
+      for (QTextBlock b = doc->begin(); b.isValid(); b = b.next()) {
+        const int width = b.length() - 1;  // the line, without its break
+        if (stored + width >= kEditorLimit) {
+          keep += kEditorLimit - stored;
+          break;
+        }
+        stored += width;
+        keep += width;
+        if (!b.next().isValid()) break;
+        if (stored + 2 > kEditorLimit) break;  // no room for the whole break
+        stored += 2;
+        keep += 1;
+      }
       QTextCursor c = SCRP->textCursor();
       c.movePosition(QTextCursor::End);
-      c.setPosition(kEditorLimit, QTextCursor::KeepAnchor);
+      c.setPosition(keep, QTextCursor::KeepAnchor);
       c.removeSelectedText();
     }
   });
@@ -112,10 +132,34 @@ void frmScript::mnuUpdate_Click() {
                      vbExclamation | vbOKOnly, "Script");
     return;
   }
+  // The script must compile: the engine's message names the place, the caret goes
+  // there, and the editor stays open.
+  int line = 0, column = 0;
+  const std::string error = CheckScript(QtText::ToCp(text), line, column);
+  if (!error.empty()) {
+    GetHost().MsgBox(error + "\r\nLine " + std::to_string(line) + ", Column " + std::to_string(column),
+                     vbExclamation | vbOKOnly, "Script");
+    PutCaret(line, column);
+    return;
+  }
   designer_->Modified = true;
   SetScript(script);
   TextModified = false;
   accept();
+}
+
+std::string frmScript::CheckScript(const std::string& source, int& line, int& column) {
+  return ScriptCheck::Compile(source, line, column);
+}
+
+void frmScript::PutCaret(int line, int column) {
+  const QTextBlock block = SCRP->document()->findBlockByNumber(std::max(line, 1) - 1);
+  if (!block.isValid()) return;
+  QTextCursor c(block);
+  c.setPosition(block.position() + std::clamp(column - 1, 0, block.length() - 1));
+  SCRP->setTextCursor(c);
+  SCRP->setFocus();
+  ShowPosition();
 }
 
 void frmScript::mnuCancel_Click() { reject(); }

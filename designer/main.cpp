@@ -22,8 +22,7 @@ int main(int argc, char** argv) {
   QApplication::setApplicationVersion(QF_VERSION);
   Platform::InitScreen();
   QtHost host;
-  SetVersionInfo({"QfLayout", QF_VERSION_MAJOR, QF_VERSION_MINOR, QF_VERSION_PATCH,
-                  "Copyright (C) 2026 the Qf Forms developers", ""});
+  SetVersionInfo(ProgramVersionInfo("QfLayout"));
 
   frmMain window;
   window.show();

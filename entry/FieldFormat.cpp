@@ -1,5 +1,7 @@
 #include "FieldFormat.h"
 
+#include <algorithm>
+
 #include "modLIB.h"
 
 namespace FieldFormat {
@@ -66,6 +68,33 @@ KeyAnswer FilterFieldKey(const std::string& format, int key, const std::string& 
     return Pass(key);
   }
   return Swallow();
+}
+
+TextAnswer FilterArrivingText(const std::string& format, const std::string& arriving, const std::string& text,
+                              int caret, int maxLength) {
+  std::string before = text.substr(0, std::clamp<size_t>(static_cast<size_t>(std::max(caret, 0)), 0, text.size()));
+  const std::string after = text.substr(before.size());
+  TextAnswer out;
+  std::string inserted;
+  for (size_t i = 0; i < arriving.size(); ++i) {
+    int key = static_cast<unsigned char>(arriving[i]);
+    if (key == '\r' && i + 1 < arriving.size() && arriving[i + 1] == '\n') continue;  // the LF stands for both
+    if (key == '\n' || key == '\r') key = 13;
+    else if (key < 32 || key == 127) continue;
+    const std::string now = out.replaceText ? out.text : before + inserted + after;
+    const KeyAnswer a = FilterFieldKey(format, key, now, static_cast<int>(before.size() + inserted.size()));
+    if (a.replaceText) {
+      out.replaceText = true;
+      out.text = a.text;
+      continue;
+    }
+    if (a.nextField || a.key == 0 || a.key == 8 || out.replaceText) continue;
+    const std::string piece = a.key == 13 ? std::string("\r\n") : std::string(1, static_cast<char>(a.key));
+    if (maxLength > 0 && static_cast<int>(now.size() + piece.size()) > maxLength) continue;
+    inserted += piece;
+  }
+  if (!out.replaceText) out.text = inserted;
+  return out;
 }
 
 std::string ProperCase(const std::string& text) {

@@ -21,6 +21,19 @@ struct KeyAnswer {
 // text: the box's text before the key; caret: the caret position in it.
 KeyAnswer FilterFieldKey(const std::string& format, int key, const std::string& text, int caret);
 
+// Text that reaches a box without keystrokes of its own (a paste, a drop, the middle
+// button, an input method's commit): it is typed character by character through
+// FilterFieldKey, as if each one were a key, starting from `text` with the caret at
+// `caret` (the selection already removed). A line break ("\r\n" or "\n") is Enter,
+// which only a multi-line field keeps; other control characters are dropped; nothing
+// goes past maxLength (0: no limit; a line break counts two).
+struct TextAnswer {
+  bool replaceText = false;  // "Y"/"N" fields: `text` is the box's whole new text
+  std::string text;          // otherwise: what to insert at the caret
+};
+TextAnswer FilterArrivingText(const std::string& format, const std::string& arriving, const std::string& text,
+                              int caret, int maxLength);
+
 // The text after the format's case conversion: "U" upper, then "L" lower, then "F"
 // proper case; the last applied wins. Only ASCII letters change.
 std::string ApplyCase(const std::string& format, const std::string& text);

@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QScrollBar>
+#include <QWheelEvent>
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
@@ -88,7 +89,12 @@ frmBrowse::frmBrowse(QWidget* parent) : QDialog(parent) {
     SetColours(l, ff.ForeColor, ff.BackColor);
     l->installEventFilter(this);
     l->viewport()->installEventFilter(this);
-    connect(l, &QListWidget::currentRowChanged, this, [this](int row) { SyncRows(row); });
+    // Only a row the user selected is carried to the other lists: a list that takes
+    // the focus makes a current row of its own without selecting it.
+    connect(l, &QListWidget::itemSelectionChanged, this, [this, l] {
+      const QList<QListWidgetItem*> picked = l->selectedItems();
+      if (!picked.isEmpty()) SyncRows(l->row(picked.first()));
+    });
     connect(l, &QListWidget::itemDoubleClicked, this, [this] { Pick(); });
     return l;
   };
@@ -144,17 +150,43 @@ frmBrowse::frmBrowse(QWidget* parent) : QDialog(parent) {
 
 // ---- Cells ------------------------------------------------------------------------
 
+std::string frmBrowse::CellText(std::string s) {
+  while (!s.empty() && s.back() == ' ') s.pop_back();
+  const size_t eol = s.find("\r\n");
+  if (eol != std::string::npos) s.resize(eol);
+  return s;
+}
+
 std::string frmBrowse::GetCell(int32_t record, int16_t slot) const {
   if (slot < 1 || slot > kMaxFields || record < 1) return "";
   const FieldDef& f = BrowseHeader.Fields[slot];
   if (f.Length <= 0) return "";
-  std::string s = ReadBytesDirect(modBrowse::BrowseFile,
+  return CellText(ReadBytesDirect(modBrowse::BrowseFile,
                                   RecordPosition(record, BrowseHeader.RecordLength) + f.Offset,
-                                  static_cast<size_t>(f.Length));
-  const size_t eol = s.find("\r\n");
-  if (eol != std::string::npos) s.resize(eol);
-  while (!s.empty() && s.back() == ' ') s.pop_back();
-  return s;
+                                  static_cast<size_t>(f.Length)));
+}
+
+std::vector<std::string> frmBrowse::ReadColumn(int16_t slot) const {
+  const int32_t count = RecordCount();
+  std::vector<std::string> cells(static_cast<size_t>(count) + 1);
+  if (slot < 1 || slot > kMaxFields || count < 1) return cells;
+  const FieldDef& f = BrowseHeader.Fields[slot];
+  const int64_t length = BrowseHeader.RecordLength;
+  if (f.Length <= 0 || length <= 0) return cells;
+  // Whole runs of records at a time: a megabyte or so per read.
+  const int32_t run = static_cast<int32_t>(std::max<int64_t>(1, (int64_t{1} << 20) / length));
+  for (int32_t first = 1; first <= count; first += run) {
+    const int32_t n = std::min(run, count - first + 1);
+    const std::string block =
+        ReadBytesDirect(modBrowse::BrowseFile, RecordPosition(first, BrowseHeader.RecordLength),
+                        static_cast<size_t>(n * length));
+    for (int32_t k = 0; k < n; ++k) {
+      const size_t at = static_cast<size_t>(k * length + f.Offset);
+      if (at >= block.size()) break;  // the file ends early: empty cells, as GetCell reads them
+      cells[first + k] = CellText(block.substr(at, static_cast<size_t>(f.Length)));
+    }
+  }
+  return cells;
 }
 
 std::string frmBrowse::GetSortedCell(int32_t row, int16_t column) const {
@@ -253,38 +285,86 @@ void frmBrowse::SetSortKind() {
   else SortKind = 2;
 }
 
-bool frmBrowse::Less(int32_t row, int32_t pivotSide) const {
-  // pivotSide > 0: is cell(row) < pivot; pivotSide < 0: is pivot < cell(row).
-  const std::string cell = GetSortedCell(row, SortColumn);
-  if (SortKind == 1) return pivotSide > 0 ? cell < pivotText_ : pivotText_ < cell;
-  const double key = SortKind == 2 ? NumberKey(cell) : DateKey(cell, BrowseHeader.DateOrder);
-  return pivotSide > 0 ? key < pivotKey_ : pivotKey_ < key;
-}
+namespace {
 
-void frmBrowse::QuickSort(int32_t lo, int32_t hi) {
+// The partition sort of items[lo ... hi] (row positions), each item carrying its
+// record's key; `less` compares two items. The pivot is a copy of the middle item,
+// taken before the scans.
+template <class Item, class Less>
+void PartitionSort(std::vector<Item>& items, int32_t lo, int32_t hi, const Less& less) {
   // The smaller part is sorted by a call, the larger one by the loop, so the depth
   // stays small; the two parts never overlap, so the result is the same either way.
   while (lo < hi) {
     int32_t i = lo, j = hi;
     const int32_t mid = static_cast<int32_t>(modLIB::RoundHalfEven((static_cast<double>(lo) + hi) / 2));
-    pivotText_ = GetSortedCell(mid, SortColumn);
-    pivotKey_ = SortKind == 2 ? NumberKey(pivotText_) : SortKind == 3 ? DateKey(pivotText_, BrowseHeader.DateOrder) : 0;
+    const Item pivot = items[static_cast<size_t>(mid)];
     while (i <= j) {
-      while (Less(i, 1) && i < hi) ++i;
-      while (Less(j, -1) && j > lo) --j;
+      while (less(items[static_cast<size_t>(i)], pivot) && i < hi) ++i;
+      while (less(pivot, items[static_cast<size_t>(j)]) && j > lo) --j;
       if (i <= j) {
-        std::swap(RowOrder[i], RowOrder[j]);
+        std::swap(items[static_cast<size_t>(i)], items[static_cast<size_t>(j)]);
         ++i;
         --j;
       }
     }
     if (j - lo < hi - i) {
-      if (lo < j) QuickSort(lo, j);
+      if (lo < j) PartitionSort(items, lo, j, less);
       lo = i;
     } else {
-      if (i < hi) QuickSort(i, hi);
+      if (i < hi) PartitionSort(items, i, hi, less);
       hi = j;
     }
+  }
+}
+
+// A text's first eight bytes as one number, big-endian and padded with zeros: when
+// two of these differ they order the texts as the whole texts do.
+uint64_t Head(const std::string& s) {
+  uint64_t h = 0;
+  for (size_t k = 0; k < 8; ++k) h = (h << 8) | (k < s.size() ? static_cast<unsigned char>(s[k]) : 0u);
+  return h;
+}
+
+}  // namespace
+
+void frmBrowse::QuickSort(int32_t lo, int32_t hi) {
+  lo = std::max<int32_t>(lo, 0);
+  hi = std::min<int32_t>(hi, RecordCount());
+  if (lo >= hi) return;
+  // A column out of range reads as empty cells, as GetSortedCell gives them.
+  const int16_t slot = SortColumn >= 1 && SortColumn <= Columns() ? modBrowse::BrowseColumns[SortColumn] : 0;
+  const std::vector<std::string> cells = ReadColumn(slot);
+  // The rows lo ... hi as items at the same positions, each with its key made once;
+  // the order goes back into RowOrder afterwards.
+  auto sortWith = [&](auto key, auto less) {
+    using Item = decltype(key(int32_t{}));
+    std::vector<Item> items(static_cast<size_t>(hi) + 1);
+    for (int32_t r = lo; r <= hi; ++r) items[static_cast<size_t>(r)] = key(RowOrder[static_cast<size_t>(r)]);
+    PartitionSort(items, lo, hi, less);
+    for (int32_t r = lo; r <= hi; ++r) RowOrder[static_cast<size_t>(r)] = items[static_cast<size_t>(r)].record;
+  };
+  struct TextItem {
+    uint64_t head;
+    int32_t record;
+  };
+  struct NumberItem {
+    double key;
+    int32_t record;
+  };
+  if (SortKind == 1) {
+    sortWith([&](int32_t m) { return TextItem{Head(cells[static_cast<size_t>(m)]), m}; },
+             [&](const TextItem& a, const TextItem& b) {
+               if (a.head != b.head) return a.head < b.head;
+               return cells[static_cast<size_t>(a.record)] < cells[static_cast<size_t>(b.record)];
+             });
+  } else {
+    const int order = BrowseHeader.DateOrder;
+    const bool number = SortKind == 2;
+    sortWith([&](int32_t m) {
+               const std::string& c = cells[static_cast<size_t>(m)];
+               return NumberItem{number ? NumberKey(c) : DateKey(c, order), m};
+             },
+             [](const NumberItem& a, const NumberItem& b) { return a.key < b.key; });
   }
 }
 
@@ -378,6 +458,9 @@ void frmBrowse::FillRows() {
     ++rows;
     ++r;
   }
+  // No row is current or selected until the user picks one, so that Enter picks
+  // nothing and the first arrow key selects the first row.
+  for (QListWidget* l : lstCol) l->setCurrentIndex(QModelIndex());
   rows_ = rows;
   VSBar->setPageStep(std::max<int32_t>(rows, 1));
   VSBar->setEnabled(rows < RecordCount());
@@ -416,6 +499,16 @@ bool frmBrowse::eventFilter(QObject* watched, QEvent* event) {
         return true;
       }
     }
+  }
+  if (event->type() == QEvent::Wheel) {
+    // The lists hold only the rows that fit: the wheel moves the row scroll bar, as
+    // many rows a notch as the desktop's setting says.
+    const int delta = static_cast<QWheelEvent*>(event)->angleDelta().y();
+    wheel_ += delta;
+    const int notches = wheel_ / 120;
+    wheel_ -= notches * 120;
+    if (notches != 0) VSBar->setValue(VSBar->value() - notches * QApplication::wheelScrollLines());
+    return true;
   }
   if (event->type() == QEvent::KeyPress) {
     const int key = static_cast<QKeyEvent*>(event)->key();

@@ -2,8 +2,9 @@
 // straight from the file: a "RECNO" column and one column per field chosen through
 // modBrowse. The user scrolls, sorts by clicking a heading (ascending; "RECNO" gives
 // the file order back) and picks a row with a double click or Enter; Esc closes
-// without a pick. Only the rows that fit are in the lists; scrolling refills them,
-// and sorting keeps no more than the row order in memory.
+// without a pick. Only the rows that fit are in the lists; scrolling refills them.
+// A sort reads its column once, keys every cell once and sorts in memory; afterwards
+// only the row order stays.
 #pragma once
 
 #include <QDialog>
@@ -37,6 +38,12 @@ class frmBrowse : public QDialog {
 
   // Sorts RowOrder[lo ... hi] by column SortColumn, compared as SortKind says.
   void QuickSort(int32_t lo, int32_t hi);
+  // The cells of field `slot` for records 1 ... RecordCount ([0] unused), read in
+  // large blocks, each as GetCell gives it.
+  std::vector<std::string> ReadColumn(int16_t slot) const;
+  // A cell from the field's bytes: trailing blanks removed, then cut at the first
+  // line break (CR LF).
+  static std::string CellText(std::string raw);
   // A heading clicked: column k (0 = "RECNO", the file order).
   void SortBy(int k);
 
@@ -60,13 +67,10 @@ class frmBrowse : public QDialog {
  private:
   void SyncRows(int row);
   void Pick();
-  bool Less(int32_t row, int32_t otherRow) const;
   int32_t RecordCount() const { return BrowseHeader.RecordCount; }
   int16_t Columns() const { return static_cast<int16_t>(lstCol.size() - 1); }
 
   int32_t rows_ = 0;
   bool syncing_ = false;
-  // The pivot of the running partition, keyed once.
-  std::string pivotText_;
-  double pivotKey_ = 0;
+  int wheel_ = 0;  // wheel turn not yet a whole notch (1/8 degrees)
 };

@@ -8,6 +8,7 @@
 #include <QKeyEvent>
 #include <QMenuBar>
 #include <QMimeData>
+#include <QPainter>
 #include <QScreen>
 #include <QTextBlock>
 #include <QTime>
@@ -79,11 +80,14 @@ FieldBox::FieldBox(frmEdit* form, int slot, QWidget* parent) : QPlainTextEdit(pa
   setProperty("tag", QString::number(slot));
   setTabChangesFocus(true);
   setContextMenuPolicy(Qt::PreventContextMenu);  // no way around the key rules
-  setFrameShape(QFrame::Box);
+  // No inner margin: the text from the first row, one pixel in from the sides, with
+  // the box line drawn over the edges (FormLook::DrawBoxEdges).
+  setFrameShape(QFrame::NoFrame);
+  setViewportMargins(1, -FormLook::kTextRaise, 1, 0);
   setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   setLineWrapMode(QPlainTextEdit::WidgetWidth);
-  document()->setDocumentMargin(1);
+  document()->setDocumentMargin(0);
   connect(this, &QPlainTextEdit::textChanged, this, [this] { form_->Field_Change(slot_); });
   hide();
 }
@@ -108,15 +112,27 @@ void FieldBox::SetAlignment(Qt::Alignment a) {
 
 void FieldBox::keyPressEvent(QKeyEvent* e) {
   // The character code the key types: Ctrl+letter gives the control codes 1 … 26.
+  // Ctrl and Ctrl+Shift type no text; every other key with text types it, Ctrl+Alt
+  // (AltGr) included, so that the text meets the format.
   int code = -1;
-  const bool ctrl = e->modifiers() & Qt::ControlModifier;
+  const Qt::KeyboardModifiers mods =
+      e->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::ShiftModifier | Qt::MetaModifier);
+  const bool shortcut = mods == Qt::ControlModifier || mods == (Qt::ControlModifier | Qt::ShiftModifier);
+  const bool ctrl = (mods & Qt::ControlModifier) && !(mods & Qt::AltModifier);
   if (ctrl && e->key() >= Qt::Key_A && e->key() <= Qt::Key_Z) {
     code = e->key() - Qt::Key_A + 1;
+  } else if ((e->key() == Qt::Key_Insert && mods == Qt::ShiftModifier) || e->key() == Qt::Key_Paste ||
+             e->matches(QKeySequence::Paste)) {
+    code = 22;  // the other paste keys are Ctrl+V
   } else if (e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) {
     code = 13;
   } else if (e->key() == Qt::Key_Backspace) {
     code = 8;
-  } else if (!e->text().isEmpty() && !ctrl) {
+  } else if (!e->text().isEmpty() && !shortcut) {
+    if (e->text().size() > 1) {  // a composed run of characters
+      InsertArriving(e->text());
+      return;
+    }
     code = QtText::CharCode(e->text().at(0));
     if (code < 0) code = '?';
     if (code == 127) code = -1;  // Delete types nothing
@@ -127,7 +143,11 @@ void FieldBox::keyPressEvent(QKeyEvent* e) {
   }
   const int key = form_->Field_KeyPress(slot_, code);
   if (key == 0) return;
-  if (key == 8 || (key < 32 && key != 13)) {  // Backspace and the clipboard keys
+  if (key == 22) {  // a paste where every key passes: the text is still typed through
+    paste();
+    return;
+  }
+  if (key == 8 || (key < 32 && key != 13)) {  // Backspace and the other clipboard keys
     QPlainTextEdit::keyPressEvent(e);
     return;
   }
@@ -138,23 +158,55 @@ void FieldBox::keyPressEvent(QKeyEvent* e) {
   insertPlainText(key == 13 ? QString("\n") : QString(QtText::FromCode(key)));
 }
 
+// The box line: the sides on the box itself, the top and bottom over the text area.
+bool FieldBox::event(QEvent* e) {
+  const bool done = QPlainTextEdit::event(e);
+  if (e->type() == QEvent::Paint) FormLook::DrawBoxEdges(this, this, false, true);
+  return done;
+}
+void FieldBox::paintEvent(QPaintEvent* e) {
+  QPlainTextEdit::paintEvent(e);
+  FormLook::DrawBoxEdges(this, viewport(), true, false);
+}
+
 void FieldBox::mouseDoubleClickEvent(QMouseEvent* e) {
   QPlainTextEdit::mouseDoubleClickEvent(e);
   form_->Field_DblClick(slot_);
 }
 
-// Pasting is a typed Ctrl+V: it reaches the box only where every key may be typed.
+void FieldBox::InsertArriving(const QString& arriving) {
+  const QTextCursor c = textCursor();
+  const QString all = toPlainText();
+  const std::string before = FromBox(all.left(c.selectionStart()));
+  const std::string after = FromBox(all.mid(c.selectionEnd()));
+  const FieldFormat::TextAnswer a =
+      form_->Field_Arrive(slot_, QtText::ToCp(arriving), before + after, static_cast<int>(before.size()));
+  if (a.replaceText) {
+    SetText(a.text);
+  } else if (!a.text.empty()) {
+    insertPlainText(ToBox(a.text));
+  }
+}
+
+// A paste (once the paste key passed), the middle button and a drop.
 bool FieldBox::canInsertFromMimeData(const QMimeData* source) const {
   return source->hasText() && QPlainTextEdit::canInsertFromMimeData(source);
 }
 void FieldBox::insertFromMimeData(const QMimeData* source) {
-  QString t = source->text();
-  if (maxLength > 0) {
-    const int room = maxLength - static_cast<int>(Text().size()) +
-                     static_cast<int>(FromBox(textCursor().selectedText()).size());
-    while (!t.isEmpty() && static_cast<int>(FromBox(t).size()) > std::max(room, 0)) t.chop(1);
+  if (source->hasText()) InsertArriving(source->text());
+}
+
+// An input method's preedit text is only shown; what it commits is typed through.
+void FieldBox::inputMethodEvent(QInputMethodEvent* e) {
+  if (e->commitString().isEmpty()) {
+    QPlainTextEdit::inputMethodEvent(e);
+    return;
   }
-  insertPlainText(t);
+  QInputMethodEvent shown(e->preeditString(), e->attributes());
+  shown.setCommitString(QString(), e->replacementStart(), e->replacementLength());
+  QPlainTextEdit::inputMethodEvent(&shown);
+  InsertArriving(e->commitString());
+  e->accept();
 }
 
 // ---- DummyLabel ----------------------------------------------------------------------
@@ -162,11 +214,22 @@ void FieldBox::insertFromMimeData(const QMimeData* source) {
 DummyLabel::DummyLabel(frmEdit* form, int slot, QWidget* parent) : QLabel(parent), form_(form), slot_(slot) {
   setProperty("tag", QString::number(slot));
   setTextFormat(Qt::PlainText);
-  setFrameShape(QFrame::Box);
   setMouseTracking(true);
   setWordWrap(true);
-  setMargin(1);
+  setMargin(0);
   hide();
+}
+
+// Drawn as the input box shows its text: no inner margin, one pixel in from the
+// sides, raised as FormLook says; then the box line over the edges.
+void DummyLabel::paintEvent(QPaintEvent*) {
+  QPainter p(this);
+  p.setFont(font());
+  p.setPen(palette().color(QPalette::WindowText));
+  p.drawText(rect().adjusted(1, -FormLook::kTextRaise, -1, 0),
+             static_cast<int>(alignment()) | (wordWrap() ? Qt::TextWordWrap : 0), text());
+  p.end();
+  FormLook::DrawBoxEdges(this, this, true, true);
 }
 
 void DummyLabel::mouseMoveEvent(QMouseEvent* e) {
@@ -186,7 +249,8 @@ frmEdit::frmEdit(QWidget* parent) : QMainWindow(parent) {
   modDlg::HelpFileName = "QfEntry.Txt";
   surface = new QWidget(this);
   surface->setObjectName("surface");
-  surface->setFocusPolicy(Qt::ClickFocus);
+  // A click on the form's background leaves the focus in its field box.
+  surface->setFocusPolicy(Qt::NoFocus);
   setCentralWidget(surface);
   CreateMenus();
   CreateToolbar();
@@ -427,6 +491,9 @@ void frmEdit::BrowseMode() {
   cTBarBtn[9]->setEnabled(pages);
   mnuPage->menuAction()->setVisible(pages);
   lblRecNo->setVisible(true);
+  // Shown whenever the form has pages to turn, whatever an earlier form left.
+  mnuNextPage->setVisible(pages);
+  mnuPreviousPage->setVisible(pages);
   mnuNextPage->setEnabled(pages);
   mnuPreviousPage->setEnabled(pages);
   for (QAction* a : {mnuNextRecord, mnuPreviousRecord, mnuFirstRecord, mnuLastRecord, mnuEditRecord,
@@ -841,6 +908,14 @@ int frmEdit::Field_KeyPress(int slot, int key) {
   }
   if (answer.replaceText) box->SetText(answer.text);
   return answer.key;
+}
+
+FieldFormat::TextAnswer frmEdit::Field_Arrive(int slot, const std::string& arriving, const std::string& text,
+                                              int caret) {
+  if (slot < 1 || slot > 128 || GetHeader().Fields[slot].Page == 0) return {false, arriving};
+  FieldDef f;
+  GetFieldDef(static_cast<int16_t>(slot), f);
+  return FieldFormat::FilterArrivingText(f.Format.Trimmed(), arriving, text, caret, Field[slot]->maxLength);
 }
 
 void frmEdit::Field_Change(int slot) {

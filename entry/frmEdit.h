@@ -20,6 +20,7 @@
 #include <memory>
 #include <string>
 
+#include "FieldFormat.h"
 #include "ScriptUi.h"
 #include "script_control.h"
 
@@ -43,12 +44,18 @@ class FieldBox : public QPlainTextEdit {
   void SetText(const std::string& cp1252);
   int Caret() const;
   void SetAlignment(Qt::Alignment a);
+  // Text that arrives without keys of its own (a paste, a drop, the middle button, an
+  // input method) goes in through the format's key rules, character by character.
+  void InsertArriving(const QString& text);
 
  protected:
   void keyPressEvent(QKeyEvent* e) override;
   void mouseDoubleClickEvent(QMouseEvent* e) override;
   void insertFromMimeData(const QMimeData* source) override;
   bool canInsertFromMimeData(const QMimeData* source) const override;
+  void inputMethodEvent(QInputMethodEvent* e) override;
+  bool event(QEvent* e) override;
+  void paintEvent(QPaintEvent* e) override;
 
  private:
   frmEdit* form_;
@@ -66,6 +73,7 @@ class DummyLabel : public QLabel {
  protected:
   void mouseMoveEvent(QMouseEvent* e) override;
   void mouseReleaseEvent(QMouseEvent* e) override;
+  void paintEvent(QPaintEvent* e) override;
 
  private:
   frmEdit* form_;
@@ -153,6 +161,8 @@ class frmEdit : public QMainWindow {
   // ---- Field handlers ----------------------------------------------------------------
   // The typed key after the format's rules (0: swallowed); see FieldFormat.
   int Field_KeyPress(int slot, int key);
+  // Text arriving at once in box `slot`, typed through the same rules (FieldFormat).
+  FieldFormat::TextAnswer Field_Arrive(int slot, const std::string& arriving, const std::string& text, int caret);
   void Field_Change(int slot);
   void Field_DblClick(int slot);
   void Dummy_MouseMove(int slot);

@@ -19,7 +19,8 @@ frmExport::frmExport(QWidget* parent) : QDialog(parent) {
   auto* fieldsLabel = new QLabel("Fields", this);
   lstField = new QListWidget(this);
   lstField->setObjectName("lstField");
-  lstField->setSelectionMode(QAbstractItemView::MultiSelection);
+  // Click picks one field, Ctrl+click adds or drops one, Shift+click a range.
+  lstField->setSelectionMode(QAbstractItemView::ExtendedSelection);
   fieldsLabel->setBuddy(lstField);
   Command1 = new QPushButton("Select All", this);
   Command1->setObjectName("Command1");

@@ -23,8 +23,7 @@ int main(int argc, char** argv) {
   QApplication::setApplicationVersion(QF_VERSION);
   Platform::InitScreen();
   QtHost host;
-  SetVersionInfo({"QfEntry", QF_VERSION_MAJOR, QF_VERSION_MINOR, QF_VERSION_PATCH,
-                  "Copyright (C) 2026 the Qf Forms developers", ""});
+  SetVersionInfo(ProgramVersionInfo("QfEntry"));
 
   // The command line is one text, as the user typed it: a path with blanks may come
   // in several pieces or in double quotes.

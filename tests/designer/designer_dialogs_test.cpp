@@ -1,6 +1,10 @@
 // The designer's dialogs: field and banner properties with their checks and
 // estimates, form properties, tab order, the script editor; and screenshots of each.
 #include <QCheckBox>
+#include <QClipboard>
+#include <QDropEvent>
+#include <QInputMethodEvent>
+#include <QMimeData>
 #include <QListWidget>
 #include <QMenuBar>
 #include <QPlainTextEdit>
@@ -103,6 +107,46 @@ TEST_F(DesignerTest, FieldDialogProposesEstimatesAndFiltersKeys) {
   Press(window->mnuFieldAdd);
   EXPECT_TRUE(*ran);
   EXPECT_EQ(GetFieldCount(), 0);
+}
+
+// The format box takes typed keys only: pastes, drops, the middle button (where the
+// platform has a selection), an input method and AltGr digits are refused. The
+// window is not waited on to become active: a bare X server has no window manager.
+class FormatBox : public qfgui::GuiTest {};
+
+TEST_F(FormatBox, RefusesTextWithoutKeys) {
+  frmMain window;
+  window.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+  auto ran = qfgui::OnShown<frmField>([&](frmField* d) {
+    Fill(d->FMT, "n");
+    QApplication::clipboard()->setText("*25");
+    QTest::keyClick(d->FMT, Qt::Key_Insert, Qt::ShiftModifier);
+    QTest::keyClick(d->FMT, Qt::Key_V, Qt::ControlModifier);
+    QMimeData data;
+    data.setText("*25");
+    const QPoint at(d->FMT->width() - 2, d->FMT->height() / 2);
+    QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(d->FMT, &enter);
+    QDropEvent drop(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(d->FMT, &drop);
+    QInputMethodEvent commit;
+    commit.setCommitString("*25");
+    QApplication::sendEvent(d->FMT, &commit);
+    QTest::sendKeyEvent(QTest::Click, d->FMT, Qt::Key_2, QString("2"), Qt::ControlModifier | Qt::AltModifier);
+    if (QApplication::clipboard()->supportsSelection()) {
+      QApplication::clipboard()->setText("*25", QClipboard::Selection);
+      QTest::qWait(50);
+      QTest::mouseClick(d->FMT, Qt::MiddleButton, Qt::NoModifier, at);
+    }
+    EXPECT_EQ(d->FMT->text(), "N");
+    QTest::sendKeyEvent(QTest::Click, d->FMT, Qt::Key_Q, QString("<"), Qt::ControlModifier | Qt::AltModifier);
+    EXPECT_EQ(d->FMT->text(), "N<");  // AltGr signs are typed keys: filtered, not refused
+    d->reject();
+  });
+  window.mnuFieldAdd->trigger();
+  EXPECT_TRUE(*ran);
+  window.Modified = false;
 }
 
 TEST_F(DesignerTest, FieldDialogChecksInOrderThenTheEngine) {
@@ -450,7 +494,7 @@ TEST_F(DesignerTest, ScriptEditorPositionTabsAndQuestion) {
     QTest::keyClicks(d->SCRP, "  Sub Start");
     QTest::keyClick(d->SCRP, Qt::Key_Return);
     QTest::keyClick(d->SCRP, Qt::Key_Tab);
-    QTest::keyClicks(d->SCRP, "Qf.Allow\tEnd");
+    QTest::keyClicks(d->SCRP, "Qf.Allow\t1");
     QTest::keyClick(d->SCRP, Qt::Key_Return);
     QTest::keyClicks(d->SCRP, "End Sub   ");
     d->mnuUpdate->trigger();
@@ -459,7 +503,7 @@ TEST_F(DesignerTest, ScriptEditorPositionTabsAndQuestion) {
   Click(window->cTBarBtn[7]);
   EXPECT_TRUE(*ran);
   EXPECT_TRUE(host.boxes.empty()) << host.Last();
-  EXPECT_EQ(GetScript(), "Sub Start\r\n Qf.Allow End\r\nEnd Sub");
+  EXPECT_EQ(GetScript(), "Sub Start\r\n Qf.Allow 1\r\nEnd Sub");
   EXPECT_TRUE(window->Modified);
 }
 
@@ -633,4 +677,82 @@ TEST_F(DesignerTest, EveryDialogValueReachesTheFile) {
   EXPECT_EQ(j["Password"], "k3y");
   EXPECT_EQ(j["DateOrder"], 2);
   EXPECT_EQ(j["Orientation"], 2);
+}
+
+// The caption box scrolls both ways without wrapping; Update trims blanks only, so
+// line breaks around the caption stay.
+TEST_F(DesignerTest, BannerCaptionKeepsLineBreaksAndDoesNotWrap) {
+  auto ran = qfgui::OnShown<frmBanner>([&](frmBanner* d) {
+    EXPECT_EQ(d->TXT->lineWrapMode(), QPlainTextEdit::NoWrap);
+    EXPECT_EQ(d->TXT->horizontalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
+    EXPECT_EQ(d->TXT->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
+    d->TXT->setFocus();
+    d->TXT->selectAll();
+    QTest::keyClicks(d->TXT, "  ");
+    QTest::keyClick(d->TXT, Qt::Key_Return);
+    QTest::keyClicks(d->TXT, " One  Two ");
+    QTest::keyClick(d->TXT, Qt::Key_Return);
+    QTest::keyClicks(d->TXT, "  ");
+    Click(d->BtnUpdate);
+    EXPECT_FALSE(d->isVisible()) << host.Last();
+  });
+  Press(window->mnuBannerAdd);
+  EXPECT_TRUE(*ran);
+  BannerDef b;
+  ASSERT_EQ(GetBanner(1, b), 1);
+  EXPECT_EQ(b.Caption.Trimmed(), "\r\n One  Two \r\n");
+}
+
+// The editor's 8192 characters count a line break as the two it is stored as.
+TEST_F(DesignerTest, ScriptEditorCountsALineBreakAsTwo) {
+  auto ran = qfgui::OnShown<frmScript>([&](frmScript* d) {
+    d->SCRP->setPlainText(QString(8189, 'x'));
+    d->SCRP->moveCursor(QTextCursor::End);
+    QTest::keyClick(d->SCRP, Qt::Key_Return);  // 8191
+    QTest::keyClicks(d->SCRP, "ab");           // "a" makes 8192, "b" is one too many
+    EXPECT_EQ(d->SCRP->toPlainText(), QString(8189, 'x') + "\na");
+    QTest::keyClick(d->SCRP, Qt::Key_Return);  // no room for a break either
+    EXPECT_EQ(d->SCRP->toPlainText(), QString(8189, 'x') + "\na");
+    host.replies = {vbYes};
+    d->close();
+  });
+  Press(window->mnuScript);
+  EXPECT_TRUE(*ran);
+}
+
+// Update compiles the script: a syntax error shows the engine's message with its line
+// and column, the caret goes there and the editor stays open; once mended, it saves.
+TEST_F(DesignerTest, ScriptEditorCompilesOnUpdate) {
+  const std::string broken = "Sub Start\r\n  x = (1 + 2\r\nEnd Sub";
+  int line = 0, column = 0;
+  const std::string message = frmScript::CheckScript(broken, line, column);
+  ASSERT_FALSE(message.empty());
+  EXPECT_EQ(line, 2);
+  EXPECT_GT(column, 3);
+  window->Modified = false;
+  auto ran = qfgui::OnShown<frmScript>([&](frmScript* d) {
+    d->SCRP->selectAll();
+    QTest::keyClicks(d->SCRP, "Sub Start");
+    QTest::keyClick(d->SCRP, Qt::Key_Return);
+    QTest::keyClicks(d->SCRP, "  x = (1 + 2");
+    QTest::keyClick(d->SCRP, Qt::Key_Return);
+    QTest::keyClicks(d->SCRP, "End Sub");
+    d->mnuUpdate->trigger();
+    EXPECT_TRUE(d->isVisible());
+    EXPECT_EQ(host.Last(), "Script: " + message + "\r\nLine 2, Column " + std::to_string(column));
+    EXPECT_EQ(d->mnuLine->text(), QString("L 2, C %1").arg(column));
+    EXPECT_EQ(d->SCRP->textCursor().blockNumber(), 1);
+    EXPECT_EQ(FocusOf(d), d->SCRP);
+    // Mended where the caret stands: Update stores it and closes.
+    d->SCRP->moveCursor(QTextCursor::EndOfBlock);
+    QTest::keyClicks(d->SCRP, ")");
+    host.Clear();
+    d->mnuUpdate->trigger();
+    EXPECT_FALSE(d->isVisible());
+  });
+  Press(window->mnuScript);
+  EXPECT_TRUE(*ran);
+  EXPECT_TRUE(host.boxes.empty()) << host.Last();
+  EXPECT_EQ(GetScript(), "Sub Start\r\n  x = (1 + 2)\r\nEnd Sub");
+  EXPECT_TRUE(window->Modified);
 }

@@ -441,3 +441,75 @@ TEST_F(DesignerTest, FailedSaveAndCancelledPickersChangeNothing) {
   EXPECT_TRUE(w.Modified);
   EXPECT_EQ(w.windowTitle(), "");
 }
+
+// Only the empty canvas pops up the Component menu: not the toolbar strip around its
+// buttons, not a field's border.
+TEST_F(DesignerTest, ComponentMenuOnlyOnTheEmptyCanvas) {
+  frmMain& w = *window;
+  AddField("A", 40, 80, 5, "");
+  QPoint strip(w.cTBar->width() - 3, w.cTBar->height() / 2);
+  while (strip.x() > 0 && w.cTBar->childAt(strip)) strip.rx() -= 4;
+  ASSERT_EQ(w.cTBar->childAt(strip), nullptr);
+  QTest::mouseClick(w.cTBar, Qt::RightButton, {}, strip);
+  EXPECT_FALSE(w.mnuComponent->isVisible());
+  QTest::mouseClick(w.Field[1], Qt::RightButton, {}, QPoint(0, 0));  // the frame, outside the text
+  EXPECT_FALSE(w.mnuComponent->isVisible());
+  QTest::mouseClick(w.canvas, Qt::RightButton, {}, QPoint(300, 300));
+  EXPECT_TRUE(w.mnuComponent->isVisible());
+  w.mnuComponent->hide();
+}
+
+// An unsaved design keeps its caption empty, and the title bar shows a blank rather
+// than the program's name; a saved one shows its name.
+TEST_F(DesignerTest, UnsavedDesignShowsABlankTitle) {
+  frmMain& w = *window;
+  EXPECT_EQ(w.windowTitle(), "");
+  ASSERT_NE(w.windowHandle(), nullptr);
+  EXPECT_FALSE(w.windowHandle()->title().isEmpty());
+  EXPECT_TRUE(w.windowHandle()->title().trimmed().isEmpty());
+  AddField("A", 40, 80, 5, "");
+  SaveAs("People");
+  EXPECT_EQ(w.windowTitle(), "People");
+  EXPECT_EQ(w.windowHandle()->title(), "People");
+}
+
+// The arrow keys move the item last pressed by one pixel, within the dragging limits;
+// the field's text takes no caret moves meanwhile.
+TEST_F(DesignerTest, ArrowKeysNudgeTheLastPressedItem) {
+  frmMain& w = *window;
+  AddField("A", 1, 40, 5, "");
+  CanvasField* field = w.Field[1];
+  QTest::mouseClick(field->viewport(), Qt::LeftButton, {}, QPoint(3, 3));
+  w.Modified = false;
+  QTest::keyClick(field, Qt::Key_Right);
+  QTest::keyClick(field, Qt::Key_Right);
+  QTest::keyClick(field, Qt::Key_Down);
+  FieldDef f;
+  GetFieldDef(1, f);
+  EXPECT_EQ(f.X, 3);
+  EXPECT_EQ(f.Y, 41);
+  EXPECT_EQ(field->pos(), QPoint(3, 41));
+  EXPECT_EQ(w.cTBarLbl->text(), " 3, 41");
+  EXPECT_TRUE(w.Modified);
+  for (int i = 0; i < 5; ++i) QTest::keyClick(field, Qt::Key_Left);
+  GetFieldDef(1, f);
+  EXPECT_EQ(f.X, 0);  // not past the left edge
+
+  modDB::BannerDef b;
+  b.Page = 1;
+  b.X = 300;
+  b.Y = static_cast<int16_t>(w.ToolbarHeight());
+  b.Caption.Set("Title");
+  b.Font = GetFormProps().BannerFont;
+  ASSERT_EQ(InsertBanner(b), 1);
+  w.ShowCurPage();
+  QTest::mouseClick(w.Banner[1], Qt::LeftButton, {}, QPoint(2, 2));
+  QWidget* keys = QApplication::focusWidget() ? QApplication::focusWidget() : static_cast<QWidget*>(&w);
+  QTest::keyClick(keys, Qt::Key_Up);  // already at the toolbar
+  QTest::keyClick(keys, Qt::Key_Right);
+  GetBanner(1, b);
+  EXPECT_EQ(b.X, 301);
+  EXPECT_EQ(b.Y, w.ToolbarHeight());
+  GetFieldDef(1, f);
+  EXPECT_EQ(f.X, 0);  // the field stays where it was
+}

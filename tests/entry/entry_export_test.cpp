@@ -128,7 +128,8 @@ TEST_F(Export, SelectedFieldsGoInSlotOrderAndNoneLeavesTheNumbersAlone) {
   ASSERT_TRUE(RunExport(
       [](frmExport* d) {
         qfgui::ClickItem(d->lstField, 2);
-        qfgui::ClickItem(d->lstField, 0);
+        QTest::mouseClick(d->lstField->viewport(), Qt::LeftButton, Qt::ControlModifier,
+                          qfgui::ItemPos(d->lstField, 0));
       },
       "some"));
   EXPECT_EQ(Read("some.csv"), "#,Name,Zip\r\n1,\"Ann\",\"00100\"\r\n2,\"Bo\",\"0150\"\r\n");
@@ -139,6 +140,26 @@ TEST_F(Export, SelectedFieldsGoInSlotOrderAndNoneLeavesTheNumbersAlone) {
   EXPECT_EQ(Read("none.csv"), QfdExport({"--fields", ""}));
   EXPECT_EQ(GetRecordNo(), 2);
   EXPECT_TRUE(host.boxes.empty()) << host.Last();
+}
+
+// The field list selects as the help says: a click picks one field, Shift+click a
+// range, Ctrl+click adds or drops one.
+TEST_F(Export, ClickShiftClickAndCtrlClickChooseTheFields) {
+  const std::string file = MakeDatabase({{"Name", 10, 1, "AS"}, {"City", 10, 1, "AS"}, {"Zip", 5, 1, "N"}},
+                                        {{"Ann", "Rome", "00100"}});
+  Open(file);
+  ASSERT_TRUE(RunExport(
+      [](frmExport* d) {
+        QWidget* v = d->lstField->viewport();
+        qfgui::ClickItem(d->lstField, 1);
+        qfgui::ClickItem(d->lstField, 0);  // a plain click: this one alone
+        EXPECT_EQ(d->lstField->selectedItems().size(), 1);
+        QTest::mouseClick(v, Qt::LeftButton, Qt::ShiftModifier, qfgui::ItemPos(d->lstField, 2));
+        EXPECT_EQ(d->lstField->selectedItems().size(), 3);
+        QTest::mouseClick(v, Qt::LeftButton, Qt::ControlModifier, qfgui::ItemPos(d->lstField, 1));
+      },
+      "range"));
+  EXPECT_EQ(Read("range.csv"), "#,Name,Zip\r\n1,\"Ann\",\"00100\"\r\n");
 }
 
 TEST_F(Export, ADatabaseWithoutRecordsGivesTheHeadingAlone) {

@@ -7,6 +7,7 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QWheelEvent>
 
 #include "HeaderLayout.h"
 #include "frmBrowse.h"
@@ -155,6 +156,55 @@ TEST_F(EntryTest, EveryFieldHiddenLeavesOnlyTheRecordNumbers) {
   EXPECT_EQ(modBrowse::BrowseResult, 1);
 }
 
+// The table opens with no row picked: Enter does nothing and the user keeps their
+// place; the first Down picks the first row. The wheel scrolls the rows.
+TEST_F(EntryTest, TableOpensWithNoRowAndTheWheelScrolls) {
+  std::vector<std::vector<std::string>> many;
+  for (int i = 1; i <= 40; ++i) many.push_back({"r" + std::to_string(i)});
+  const std::string file = MakeDatabase({{"A", 5, 1, "A"}}, many);
+  frmEdit& w = Open(file);
+  w.mnuLastRecord->trigger();
+  auto ran = qfgui::OnShown<frmBrowse>([&](frmBrowse* t) {
+    QApplication::setActiveWindow(t);
+    EXPECT_TRUE(QTest::qWaitForWindowActive(t));
+    t->lstCol[0]->setFocus(Qt::TabFocusReason);  // as the dialog's first focus gives it
+    QApplication::processEvents();
+    for (QListWidget* l : t->lstCol) {
+      EXPECT_TRUE(l->selectedItems().isEmpty());
+      EXPECT_EQ(l->currentRow(), -1);
+    }
+    QTest::keyClick(t->lstCol[0], Qt::Key_Return);
+    EXPECT_TRUE(t->isVisible());
+    EXPECT_EQ(modBrowse::BrowseResult, 0);
+
+    const int lines = QApplication::wheelScrollLines();
+    QWidget* v = t->lstCol[1]->viewport();
+    auto turn = [&](int delta) {
+      QWheelEvent e(QPointF(5, 5), v->mapToGlobal(QPointF(5, 5)), QPoint(), QPoint(0, delta), Qt::NoButton,
+                    Qt::NoModifier, Qt::NoScrollPhase, false);
+      QApplication::sendEvent(v, &e);
+    };
+    turn(-120);
+    EXPECT_EQ(t->TopRow, 1 + lines);
+    EXPECT_EQ(t->lstCol[0]->item(0)->text(), QString::number(1 + lines));
+    EXPECT_EQ(t->lstCol[1]->item(0)->text(), QString("r%1").arg(1 + lines));
+    turn(-60);  // half a notch waits for the other half
+    EXPECT_EQ(t->TopRow, 1 + lines);
+    turn(-60);
+    EXPECT_EQ(t->TopRow, 1 + 2 * lines);
+    turn(3 * 120);
+    EXPECT_EQ(t->TopRow, 1);  // not above the first row
+    QTest::keyClick(t->lstCol[0], Qt::Key_Down);
+    EXPECT_EQ(t->lstCol[1]->selectedItems().size(), 1);
+    EXPECT_EQ(t->lstCol[1]->currentRow(), 0);
+    QTest::keyClick(t->lstCol[0], Qt::Key_Escape);
+  });
+  w.mnuGotoRecord->trigger();
+  EXPECT_TRUE(*ran);
+  EXPECT_EQ(modBrowse::BrowseResult, 0);
+  EXPECT_EQ(w.RECNO(), " 40 / 40");
+}
+
 TEST_F(EntryTest, TableSortsAsNumberTextAndDate) {
   MakeDatabase({{"Num", 6, 1, "N"}, {"Txt", 6, 1, "A"}, {"Day", 10, 1, "D"}, {"Star", 6, 1, "*N"},
                 {"Calc", 12, 1, "=D"}, {"Memo", 20, 1, "*M"}},
@@ -188,6 +238,73 @@ TEST_F(EntryTest, TableSortsAsNumberTextAndDate) {
   EXPECT_EQ(t.Order(), (std::vector<int32_t>{1, 2, 3}));
   EXPECT_EQ(t.Column(0), (std::vector<QString>{"1", "2", "3"}));
   qfgui::Shot(t.window.get(), "entry-browse-table");
+}
+
+namespace {
+
+// The table's sort as first written: every comparison reads both cells from the file
+// and keys them again; both parts sorted by calls, the lower one first.
+void ReferenceSort(const frmBrowse& t, std::vector<int32_t>& order, int32_t lo, int32_t hi) {
+  const int16_t slot = modBrowse::BrowseColumns[t.SortColumn];
+  auto cell = [&](int32_t row) { return t.GetCell(order[row], slot); };
+  auto key = [&](const std::string& c) {
+    return t.SortKind == 2 ? frmBrowse::NumberKey(c) : frmBrowse::DateKey(c, t.BrowseHeader.DateOrder);
+  };
+  auto less = [&](const std::string& a, const std::string& b) { return t.SortKind == 1 ? a < b : key(a) < key(b); };
+  int32_t i = lo, j = hi;
+  const int32_t mid = static_cast<int32_t>(modLIB::RoundHalfEven((static_cast<double>(lo) + hi) / 2));
+  const std::string pivot = cell(mid);
+  while (i <= j) {
+    while (less(cell(i), pivot) && i < hi) ++i;
+    while (less(pivot, cell(j)) && j > lo) --j;
+    if (i <= j) {
+      std::swap(order[i], order[j]);
+      ++i;
+      --j;
+    }
+  }
+  if (lo < j) ReferenceSort(t, order, lo, j);
+  if (i < hi) ReferenceSort(t, order, i, hi);
+}
+
+}  // namespace
+
+// Ties, blanks, words among numbers, invalid dates and times: the in-memory sort puts
+// the rows in exactly the order of the sort that read the file at every comparison.
+TEST_F(EntryTest, TableSortKeepsTheOrderOfTheFileSort) {
+  const char* texts[] = {"", "b", "B", "b", "a b", "a", "ab", "  lead", "Zed", "z", "b", "\xe9t\xe9", "10", "9"};
+  const char* numbers[] = {"", "10", "9", "-3", "word", "1,000", " 12", "10", "1e3", "-0", "0", "12a", ".5", "10"};
+  const char* dates[] = {"", "01/02/2020", "31/02/2020", "01/02/2020", "12:00", "2000-01-01", "x",
+                         "01/01/1800", "29/02/2000 06:00", "01/02/2020", "", "28/02/2000"};
+  std::vector<std::vector<std::string>> rows;
+  uint32_t r = 12345;
+  auto next = [&r] { return r = r * 1103515245u + 12345u, (r >> 16) & 0x7FFF; };
+  for (int n = 0; n < 333; ++n)
+    rows.push_back({texts[next() % 14], numbers[next() % 14], dates[next() % 12], numbers[next() % 14]});
+  MakeDatabase({{"Txt", 10, 1, "*"}, {"Num", 10, 1, "N"}, {"Day", 20, 1, "D"}, {"Word", 10, 1, "A"}}, rows);
+  std::string name = dir / "Test";
+  ASSERT_EQ(OpenDatabase(name), 1);
+  Table t({1, 2, 3, 4});
+  for (int k = 1; k <= 4; ++k) {
+    t.window->SortBy(k);
+    std::vector<int32_t> expected(rows.size() + 1);
+    for (size_t m = 0; m < expected.size(); ++m) expected[m] = static_cast<int32_t>(m);
+    ReferenceSort(*t.window, expected, 1, static_cast<int32_t>(rows.size()));
+    EXPECT_EQ(t.window->RowOrder, expected) << "column " << k << ", kind " << int(t.window->SortKind);
+  }
+}
+
+// A cell loses its trailing blanks first and is then cut at its first line break, so
+// blanks before the break stay.
+TEST_F(EntryTest, TableCellTrimsBeforeCuttingAtTheLineBreak) {
+  MakeDatabase({{"Memo", 30, 1, "*M"}}, {{"ab  \r\ncd  "}, {"one  "}, {"\r\nnext"}});
+  std::string name = dir / "Test";
+  ASSERT_EQ(OpenDatabase(name), 1);
+  Table t({1});
+  EXPECT_EQ(t.window->GetCell(1, 1), "ab  ");
+  EXPECT_EQ(t.window->GetCell(2, 1), "one");
+  EXPECT_EQ(t.window->GetCell(3, 1), "");
+  EXPECT_EQ(t.Column(1), (std::vector<QString>{"ab  ", "one", ""}));
 }
 
 TEST(BrowseKeys, NumbersAndDates) {

@@ -1,7 +1,14 @@
 // What each field format lets the user type, with real key events on the real boxes.
 #include "EntryFixture.h"
 
+#include <QDropEvent>
+#include <QInputMethodEvent>
+#include <QFontMetrics>
+#include <QMimeData>
+#include <QPainter>
+
 #include "FieldFormat.h"
+#include "FormLook.h"
 
 using namespace qfentry;
 using namespace modDB;
@@ -196,4 +203,184 @@ TEST_F(FormatTest, MultiLineCaptionOpensTheViewer) {
   QTest::mouseClick(window->Dummy[1], Qt::LeftButton);
   EXPECT_TRUE(*ran);
   QTest::mouseClick(window->Dummy[2], Qt::LeftButton);  // a single line does nothing
+}
+
+// ---- Text that arrives without typed keys ---------------------------------------------
+
+namespace {
+
+// A drag from elsewhere, dropped into a box with real drag events.
+void Drop(FieldBox* box, const QString& text) {
+  QMimeData data;
+  data.setText(text);
+  QWidget* v = box->viewport();
+  const QPoint at(v->width() - 2, v->height() / 2);
+  QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(v, &enter);
+  QDragMoveEvent move(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(v, &move);
+  QDropEvent drop(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(v, &drop);
+  QApplication::processEvents();
+}
+
+void Commit(QWidget* box, const QString& text) {
+  QInputMethodEvent e;
+  e.setCommitString(text);
+  QApplication::sendEvent(box, &e);
+}
+
+}  // namespace
+
+TEST_F(FormatTest, PasteKeysFollowCtrlV) {
+  Edit({{"Minus", 20, 1, "N-"}, {"Free", 20, 1, "*"}, {"Memo", 20, 1, "*M"}, {"Yes", 1, 1, "Y"}});
+  QApplication::clipboard()->setText("-12x y!\nz");
+  for (int slot : {1, 4}) {
+    window->Field[slot]->setFocus();
+    QTest::keyClick(window->Field[slot], Qt::Key_Insert, Qt::ShiftModifier);
+    QTest::keyClick(window->Field[slot], Qt::Key_V, Qt::ControlModifier);
+    EXPECT_EQ(BoxText(slot), "") << slot;  // the paste keys pass only where every key does
+  }
+  // Where they pass, the text still goes through: no line break into a one-line box.
+  window->Field[2]->setFocus();
+  QTest::keyClick(window->Field[2], Qt::Key_Insert, Qt::ShiftModifier);
+  EXPECT_EQ(BoxText(2), "-12x y!z");
+  window->Field[3]->setFocus();
+  QTest::keyClick(window->Field[3], Qt::Key_Insert, Qt::ShiftModifier);
+  EXPECT_EQ(BoxText(3), "-12x y!\nz");
+  window->mnuUpdateRecord->trigger();
+  EXPECT_EQ(Stored(1)["Fields"]["Minus"], "");
+  EXPECT_EQ(Stored(1)["Fields"]["Free"], "-12x y!z");
+  EXPECT_EQ(Stored(1)["Fields"]["Memo"], "-12x y!\r\nz");
+}
+
+TEST_F(FormatTest, DroppedTextIsTypedThroughTheFormat) {
+  Edit({{"Minus", 20, 1, "N-"}, {"Empty", 20, 1, ""}, {"Dot", 20, 1, "N."}, {"Yes", 1, 1, "Y"}, {"Short", 3, 1, "AU"}});
+  Drop(window->Field[1], "-12x y!");
+  EXPECT_EQ(BoxText(1), "-12");
+  Drop(window->Field[1], "-3");  // "-" only at the start, and once
+  EXPECT_EQ(BoxText(1), "-123");
+  Drop(window->Field[2], "x y!");
+  EXPECT_EQ(BoxText(2), "");
+  Drop(window->Field[3], "1.5.2");
+  EXPECT_EQ(BoxText(3), "1.52");
+  Drop(window->Field[4], "maybe no");
+  EXPECT_EQ(BoxText(4), "N");
+  Drop(window->Field[5], "ab1cdef");
+  EXPECT_EQ(BoxText(5), "ABC");  // cased, and no longer than the field
+  window->mnuUpdateRecord->trigger();
+  EXPECT_EQ(Stored(1)["Fields"]["Minus"], "-123");
+  EXPECT_EQ(Stored(1)["Fields"]["Empty"], "");
+}
+
+TEST_F(FormatTest, InputMethodAndAltGrTextMeetTheFormat) {
+  Edit({{"Minus", 20, 1, "N-"}, {"Letters", 20, 1, "A"}, {"Free", 20, 1, "*"}});
+  window->Field[1]->setFocus();
+  Commit(window->Field[1], QString::fromUtf8("éà1"));  // dead keys and compose
+  EXPECT_EQ(BoxText(1), "1");
+  Type(2, "abc");
+  QTest::keyClick(window->Field[2], '.', Qt::ControlModifier | Qt::AltModifier);
+  QTest::sendKeyEvent(QTest::Click, window->Field[2], Qt::Key_Q, QString("@"),
+                      Qt::ControlModifier | Qt::AltModifier);  // AltGr+Q on some layouts
+  QTest::sendKeyEvent(QTest::Click, window->Field[2], Qt::Key_E, QString::fromUtf8("é"),
+                      Qt::ControlModifier | Qt::AltModifier);
+  EXPECT_EQ(BoxText(2), "abc");
+  QTest::sendKeyEvent(QTest::Click, window->Field[2], Qt::Key_D, QString("d"), Qt::ControlModifier | Qt::AltModifier);
+  EXPECT_EQ(BoxText(2), "abcd");  // a letter typed that way is still a letter
+  window->Field[3]->setFocus();
+  Commit(window->Field[3], QString::fromUtf8("é@"));
+  QTest::sendKeyEvent(QTest::Click, window->Field[3], Qt::Key_Q, QString("@"), Qt::ControlModifier | Qt::AltModifier);
+  EXPECT_EQ(BoxText(3), QString::fromUtf8("é@@"));
+  window->mnuUpdateRecord->trigger();
+  EXPECT_EQ(Stored(1)["Fields"]["Minus"], "1");
+  EXPECT_EQ(Stored(1)["Fields"]["Letters"], "abcd");
+}
+
+// The middle button pastes the X selection; only a platform with one can show it.
+TEST_F(FormatTest, MiddleButtonPasteIsTypedThroughTheFormat) {
+  if (!QApplication::clipboard()->supportsSelection()) GTEST_SKIP() << "no selection clipboard here";
+  // Opened without waiting for the window to be active: a bare X server has no
+  // window manager to make it so, and the mouse needs none.
+  const std::string file = MakeDatabase({{"Minus", 20, 1, "N-"}, {"Empty", 20, 1, ""}});
+  window = new frmEdit;
+  window->show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
+  ASSERT_TRUE(window->StartUp(file));
+  window->mnuNewRecord->trigger();
+  QApplication::clipboard()->setText("-12x y!", QClipboard::Selection);
+  QTest::qWait(50);
+  for (int slot : {1, 2}) {
+    QWidget* v = window->Field[slot]->viewport();
+    QTest::mouseClick(v, Qt::MiddleButton, Qt::NoModifier, QPoint(v->width() - 2, v->height() / 2));
+  }
+  EXPECT_EQ(BoxText(1), "-12");
+  EXPECT_EQ(BoxText(2), "");
+}
+
+namespace {
+
+// Pixels of rows top ... bottom (and not the outer columns) darker than mid grey.
+int Ink(const QImage& image, int top, int bottom) {
+  int n = 0;
+  for (int y = std::max(top, 0); y <= bottom && y < image.height(); ++y)
+    for (int x = 1; x < image.width() - 1; ++x) n += qGray(image.pixel(x, y)) < 128;
+  return n;
+}
+
+// The caption's text drawn alone, in its font and colours, as high as the line.
+QImage LineAlone(QLabel* caption) {
+  QImage image(caption->width(), QFontMetrics(caption->font()).height(), QImage::Format_RGB32);
+  image.fill(caption->palette().color(QPalette::Window));
+  QPainter p(&image);
+  p.setFont(caption->font());
+  p.setPen(caption->palette().color(QPalette::WindowText));
+  p.drawText(image.rect().adjusted(1, 0, -1, 0), static_cast<int>(caption->alignment()), caption->text());
+  return image;
+}
+
+}  // namespace
+
+// At the height the designer proposes (one line of the field font), an input box and
+// a caption show the whole line: no inner margin takes rows from it.
+TEST_F(FormatTest, ALineFitsTheProposedHeight) {
+  modDB::InitHeader();
+  const QFont font = FormLook::Font(modDB::GetFormProps().FieldFont);
+  const int lineHeight = QFontMetrics(font).height();
+  for (int k = 0; k < 2; ++k) {
+    modDB::FieldDef f;
+    f.Name.Set(k == 0 ? "Amount" : "Name");
+    f.Length = 20;
+    f.Page = 1;
+    f.Format.Set(k == 0 ? "N." : "*");
+    f.X = 120;
+    f.Y = static_cast<int16_t>(40 + 30 * k);
+    f.Width = 160;
+    f.Height = static_cast<int16_t>(lineHeight);
+    ASSERT_NE(modDB::AddField(f), 0);
+  }
+  std::string name = dir / "Test";
+  ASSERT_EQ(modDB::SaveHeader(name), 1);
+  ASSERT_EQ(modDB::OpenDatabase(name), 1);
+  modDB::ClearRecord();
+  modDB::WriteField(1, "1234.50");
+  modDB::WriteField(2, "Typography, gjq");
+  ASSERT_EQ(modDB::AddRecord(), 1);
+  modDB::CloseDatabase();
+  Open(dir / "Test.Qfd");
+  for (int k = 1; k <= 2; ++k) {
+    DummyLabel* d = window->Dummy[k];
+    EXPECT_EQ(d->height(), lineHeight);
+    // Every inked pixel of the line, drawn alone, shows inside the box lines.
+    EXPECT_EQ(Ink(d->grab().toImage(), 1, d->height() - 2), Ink(LineAlone(d), 0, lineHeight - 1)) << k;
+  }
+  qfgui::Shot(window, "entry-default-height-browse");
+  window->mnuEditRecord->trigger();
+  for (int k = 1; k <= 2; ++k) {
+    FieldBox* b = window->Field[k];
+    const QRect line = b->cursorRect(QTextCursor(b->document())).translated(b->viewport()->pos());
+    EXPECT_GE(line.height(), lineHeight - 1) << k;
+    EXPECT_GE(line.top(), -FormLook::kTextRaise) << k;
+    EXPECT_LE(line.bottom(), b->height() - 2) << k;
+  }
+  qfgui::Shot(window, "entry-default-height-edit");
 }

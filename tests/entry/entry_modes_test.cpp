@@ -1,8 +1,12 @@
 // The entry window's modes, pages, position text, opening and closing.
 #include "EntryFixture.h"
 
+#include <QImage>
 #include <QMenu>
 #include <QToolButton>
+#include <filesystem>
+
+#include "ToolbarIcons.h"
 
 using namespace qfentry;
 using namespace modDB;
@@ -191,4 +195,63 @@ TEST_F(EntryTest, ExampleFormScreenshots) {
   w.mnuNextPage->trigger();
   qfgui::Shot(&w, "entry-edit-page2");
   w.mnuCancelUpdate->trigger();
+}
+
+// After a one-page form was edited and closed, a form of two pages offers Next Page
+// and Previous Page again, and their keys turn the pages.
+TEST_F(EntryTest, PageCommandsFollowEachFormsPages) {
+  const std::string one = MakeDatabase({{"A", 5, 1, "A"}}, {{"a"}});
+  std::filesystem::rename(one, dir / "One.Qfd");
+  const std::string two = MakeDatabase({{"A", 5, 1, "A"}, {"B", 5, 2, "A"}}, {{"a", "b"}});
+  frmEdit& w = Open(dir / "One.Qfd");
+  QTest::keyClick(&w, Qt::Key_F2);
+  EXPECT_EQ(w.Mode, 2);
+  EXPECT_FALSE(w.mnuNextPage->isVisible());
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_F7);
+  EXPECT_EQ(w.Mode, 1);
+  w.mnuClose->trigger();
+  ASSERT_TRUE(w.StartUp(two));
+  EXPECT_TRUE(w.mnuNextPage->isVisible());
+  EXPECT_TRUE(w.mnuPreviousPage->isVisible());
+  QTest::keyClick(&w, Qt::Key_N, Qt::ControlModifier);
+  EXPECT_EQ(w.CurPage, 2);
+  EXPECT_EQ(w.Dummy[2]->text(), "b");
+  QTest::keyClick(&w, Qt::Key_P, Qt::ControlModifier);
+  EXPECT_EQ(w.CurPage, 1);
+}
+
+// A click on the form's background in edit mode leaves the focus in the field box:
+// F12 and typing still reach it.
+TEST_F(EntryTest, BackgroundClickKeepsTheFieldFocus) {
+  const std::string file = MakeDatabase({{"Day", 10, 1, "D"}, {"Name", 10, 1, "A"}}, {{"", ""}});
+  frmEdit& w = Open(file);
+  w.mnuEditRecord->trigger();
+  w.Field[1]->setFocus();
+  ASSERT_EQ(QApplication::focusWidget(), w.Field[1]);
+  QTest::mouseClick(w.surface, Qt::LeftButton, {}, QPoint(w.surface->width() - 5, w.surface->height() - 5));
+  EXPECT_EQ(QApplication::focusWidget(), w.Field[1]);
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_F12);
+  QApplication::processEvents();
+  EXPECT_EQ(w.Field[1]->Text(), frmEdit::DateNow());
+}
+
+// The previous-page and next-page buttons differ in most of what they draw, even at
+// the toolbar's 16 pixels.
+TEST_F(EntryTest, PageButtonsReadApart) {
+  const QImage prev = ToolbarIcons::Icon(8).pixmap(16, 16).toImage().convertToFormat(QImage::Format_ARGB32);
+  const QImage next = ToolbarIcons::Icon(9).pixmap(16, 16).toImage().convertToFormat(QImage::Format_ARGB32);
+  ASSERT_EQ(prev.size(), next.size());
+  int drawn = 0, differ = 0;
+  for (int y = 0; y < prev.height(); ++y) {
+    for (int x = 0; x < prev.width(); ++x) {
+      const QRgb a = prev.pixel(x, y), b = next.pixel(x, y);
+      if (qAlpha(a) < 64 && qAlpha(b) < 64) continue;
+      ++drawn;
+      const int d = std::abs(qRed(a) - qRed(b)) + std::abs(qGreen(a) - qGreen(b)) + std::abs(qBlue(a) - qBlue(b)) +
+                    std::abs(qAlpha(a) - qAlpha(b));
+      if (d > 150) ++differ;
+    }
+  }
+  EXPECT_GT(drawn, 60);
+  EXPECT_GT(differ * 2, drawn) << differ << " of " << drawn << " pixels differ";
 }

@@ -48,7 +48,6 @@ TEST_F(FilePicker, LoadModeListsFoldersAndNamesAndADoubleClickOpens) {
     boxEnabled = w->txtFile->isEnabled();
     boxText = w->txtFile->text();
     Shot(w, "frmDlgFile_load");
-    QTest::keyClicks(w->txtFile, "typed");  // disabled: nothing gets in
     ClickItem(w->lstDir, FindRow(w->lstDir, "[Forms]"));  // a folder: the box stays
     EXPECT_EQ(w->txtFile->text(), "");
     ClickItem(w->lstDir, FindRow(w->lstDir, "stock"));
@@ -60,7 +59,7 @@ TEST_F(FilePicker, LoadModeListsFoldersAndNamesAndADoubleClickOpens) {
   EXPECT_EQ(caption, "Load");
   EXPECT_EQ(modDlg::DialogTitle, "Load");
   EXPECT_EQ(modDlg::DialogSaveMode, 0);
-  EXPECT_FALSE(boxEnabled);
+  EXPECT_TRUE(boxEnabled);  // a path may be typed
   EXPECT_EQ(boxText, "");  // the launcher clears the name for loading
   EXPECT_EQ(path.toStdString(), frmDlgFile::ShortenPath(folder));
   // ".." in brackets, the folders, then the matching files without extension (any case).
@@ -187,4 +186,47 @@ TEST(ShortenPath, LongPathsKeepTheirEnds) {
   EXPECT_EQ(frmDlgFile::ShortenPath(std::string(50, 'a')), std::string(50, 'a'));
   EXPECT_EQ(frmDlgFile::ShortenPath(std::string(51, 'a')), std::string(22, 'a') + " .. " + std::string(22, 'a'));
   EXPECT_EQ(frmDlgFile::ShortenPath(""), "");
+}
+
+// A hidden folder, which the list does not show, is reached by typing its path: Ok on
+// a folder goes there; Ok on a path to a file goes to its folder and takes the name.
+TEST_F(FilePicker, TypedPathsReachHiddenFolders) {
+  fs::create_directories(tmp.path() / ".hidden" / "deeper");
+  qftest::WriteFile(tmp / ".hidden/Secret.Qfd", "x");
+  modDlg::DialogFolder = folder;
+  modDlg::DialogFilter = "*.Qfd";
+  QStringList top, inside;
+  QString shownAfterFolder;
+  auto ran = OnShown<frmDlgFile>([&](frmDlgFile* w) {
+    top = Entries(w->lstDir);
+    w->txtFile->setFocus();
+    QTest::keyClicks(w->txtFile, ".hidden");
+    QTest::keyClick(w->txtFile, Qt::Key_Return);
+    EXPECT_TRUE(w->isVisible());  // a folder: shown, not picked
+    shownAfterFolder = w->CurFolder;
+    inside = Entries(w->lstDir);
+    EXPECT_EQ(w->txtFile->text(), "");
+    QTest::keyClicks(w->txtFile, "deeper/../Secret");
+    QTest::keyClick(w->txtFile, Qt::Key_Return);
+  });
+  modDlg::ShowOpenDialog();
+  ASSERT_TRUE(*ran);
+  EXPECT_EQ(top.indexOf("[.hidden]"), -1);
+  EXPECT_EQ(shownAfterFolder.toStdString(), folder + "/.hidden");
+  EXPECT_EQ(inside.join('|'), "[..]|[deeper]|Secret");
+  EXPECT_EQ(modDlg::DialogFolder, folder + "/.hidden");
+  EXPECT_EQ(modDlg::DialogFileName, "Secret");
+
+  // A whole path from the home folder's sign works the same, in save mode too.
+  modDlg::DialogFolder = folder;
+  modDlg::DialogFileName = "";
+  ran = OnShown<frmDlgFile>([&](frmDlgFile* w) {
+    w->txtFile->setFocus();
+    QTest::keyClicks(w->txtFile, QString::fromStdString(folder + "/.hidden/deeper/New"));
+    QTest::keyClick(w->txtFile, Qt::Key_Return);
+  });
+  modDlg::ShowSaveDialog();
+  ASSERT_TRUE(*ran);
+  EXPECT_EQ(modDlg::DialogFolder, folder + "/.hidden/deeper");
+  EXPECT_EQ(modDlg::DialogFileName, "New");
 }

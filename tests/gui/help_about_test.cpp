@@ -138,6 +138,13 @@ TEST_F(HelpViewer, TheShippedHelpFilesHaveTheTopicsTheWindowsAskFor) {
       }
       if (text.find('\n', at) == std::string::npos) break;
     }
+    // Names as the windows show them; the About topic says what the box shows.
+    EXPECT_EQ(text.find("PDF file"), std::string::npos) << file;
+    const size_t about = text.find("#About\r\n");
+    ASSERT_NE(about, std::string::npos) << file;
+    const std::string aboutText = text.substr(about, text.find("\r\n#", about) - about);
+    for (const char* shown : {"icon", "version", "copyright", "Web Site", "Ok"})
+      EXPECT_NE(aboutText.find(shown), std::string::npos) << file << ": " << shown;
     Platform::SetProgramFolder(std::string(QF_SOURCE_DIR) + "/help");
     modDlg::HelpFileName = file;
     const Seen first = Open("");
@@ -192,4 +199,32 @@ TEST_F(About, ShowsNameVersionCopyrightAndOpensTheLinkWithoutClosing) {
   EXPECT_EQ(opened, QStringList{"https://qfforms.example.org"});
   EXPECT_TRUE(openAfterLink);
   EXPECT_TRUE(closedByOk);
+}
+
+// The programs' own information: the project's version and the build's web address;
+// with no address the box shows no web row at all.
+TEST_F(About, WebRowOnlyWithAnAddress) {
+  const VersionInfo mine = ProgramVersionInfo("QfLayout");
+  EXPECT_EQ(mine.Title, "QfLayout");
+  EXPECT_EQ(mine.Copyright, "Copyright (C) 2026 the Qf Forms developers");
+  for (const std::string& site : {mine.WebSite, std::string(), std::string("https://example.net/qf")}) {
+    VersionInfo v = mine;
+    v.WebSite = site;
+    SetVersionInfo(v);
+    bool captionShown = true, linkShown = true;
+    QString title, link;
+    auto ran = OnShown<frmAbout>([&](frmAbout* w) {
+      captionShown = w->lblWebCaption->isVisible();
+      linkShown = w->lblWeb->isVisible();
+      title = w->lblTitle->text();
+      link = w->lblWeb->text();
+      QTest::keyClick(w->btnOk, Qt::Key_Space);
+    });
+    modDlg::ShowAbout();
+    ASSERT_TRUE(*ran);
+    EXPECT_EQ(captionShown, !site.empty()) << site;
+    EXPECT_EQ(linkShown, !site.empty()) << site;
+    EXPECT_EQ(link.toStdString(), site);
+    EXPECT_EQ(title, QString("QfLayout %1.%2.%3").arg(mine.Major).arg(mine.Minor).arg(mine.Revision));
+  }
 }
