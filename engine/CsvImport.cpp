@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstring>
 #include <exception>
 #include <map>
@@ -18,6 +19,18 @@ namespace modDB {
 namespace {
 
 const char* const kTitle = "IMPORT";
+
+bool IsAscii(std::string_view s) {
+  size_t i = 0;
+  for (; i + 8 <= s.size(); i += 8) {
+    uint64_t w;
+    std::memcpy(&w, s.data() + i, 8);
+    if (w & 0x8080808080808080ULL) return false;
+  }
+  for (; i < s.size(); ++i)
+    if (static_cast<unsigned char>(s[i]) >= 0x80) return false;
+  return true;
+}
 
 // The length of the valid UTF-8 sequence at s[i] (lead byte above 127), or 0.
 size_t Utf8Length(std::string_view s, size_t i, char32_t& cp) {
@@ -36,6 +49,7 @@ size_t Utf8Length(std::string_view s, size_t i, char32_t& cp) {
 }
 
 bool IsUtf8WithHighBytes(std::string_view s) {
+  if (IsAscii(s)) return false;
   bool high = false;
   for (size_t i = 0; i < s.size();) {
     if (static_cast<unsigned char>(s[i]) < 0x80) {
@@ -52,23 +66,34 @@ bool IsUtf8WithHighBytes(std::string_view s) {
 }
 
 // A value as the record stores it: every line break (LF, CR or CR LF) as CR LF, the
-// blanks at its end dropped (the field's padding holds them).
-std::string Stored(const std::string& v) {
-  std::string out;
-  out.reserve(v.size());
-  for (size_t i = 0; i < v.size(); ++i) {
-    if (v[i] == '\r') {
-      if (i + 1 < v.size() && v[i + 1] == '\n') ++i;
-      out += "\r\n";
-    } else if (v[i] == '\n') {
-      out += "\r\n";
-    } else {
-      out += v[i];
+// blanks at its end dropped (the field's padding holds them). Most values need no
+// change and are given back as they are; the others are built in `scratch`.
+std::string_view Stored(const std::string& v, std::string& scratch) {
+  std::string_view view(v);
+  if (FirstLineBreak(view) != std::string_view::npos) {
+    scratch.clear();
+    for (size_t i = 0; i < v.size(); ++i) {
+      if (v[i] == '\r') {
+        if (i + 1 < v.size() && v[i + 1] == '\n') ++i;
+        scratch += "\r\n";
+      } else if (v[i] == '\n') {
+        scratch += "\r\n";
+      } else {
+        scratch += v[i];
+      }
     }
+    view = scratch;
   }
-  while (!out.empty() && out.back() == ' ') out.pop_back();
-  return out;
+  while (!view.empty() && view.back() == ' ') view.remove_suffix(1);
+  return view;
 }
+
+std::string_view TrimmedView(std::string_view v) {
+  while (!v.empty() && v.front() == ' ') v.remove_prefix(1);
+  while (!v.empty() && v.back() == ' ') v.remove_suffix(1);
+  return v;
+}
+
 
 std::string Upper(std::string_view s) { return modLIB::UCase(modLIB::Trim(s)); }
 
@@ -83,11 +108,13 @@ void AppendQuoted(std::string& out, const std::string& v) {
 
 }  // namespace
 
-std::string DecodeCsvText(std::string_view bytes, CsvEncoding encoding, bool& utf8, int64_t& replaced) {
+std::string DecodeCsvText(std::string data, CsvEncoding encoding, bool& utf8, int64_t& replaced) {
   replaced = 0;
+  std::string_view bytes(data);
   const bool bom = bytes.size() >= 3 && bytes.substr(0, 3) == "\xEF\xBB\xBF";
   utf8 = encoding == CsvEncoding::Utf8 || (encoding == CsvEncoding::Auto && (bom || IsUtf8WithHighBytes(bytes)));
-  if (!utf8) return std::string(bytes);
+  if (!utf8) return data;
+  if (!bom && IsAscii(bytes)) return data;
   if (bom) bytes.remove_prefix(3);
   std::string out;
   out.reserve(bytes.size());
@@ -119,14 +146,14 @@ int64_t ParseCsv(std::string_view text, const std::function<void(CsvRow&, const 
   size_t i = 0;
   int64_t line = 1, count = 0;
   CsvRow row;
-  std::string field;
-  auto special = [](char c) { return c == ',' || c == '\r' || c == '\n' || c == '"'; };
   while (i < n) {
     row.line = line;
-    row.values.clear();
+    size_t fields = 0;
     std::string error;
     bool quoted = false;
     for (;;) {
+      if (row.values.size() <= fields) row.values.emplace_back();
+      std::string& field = row.values[fields++];
       field.clear();
       if (i < n && text[i] == '"') {
         quoted = true;
@@ -135,8 +162,9 @@ int64_t ParseCsv(std::string_view text, const std::function<void(CsvRow&, const 
         while (i < n) {
           const size_t q = text.find('"', i);
           const size_t end = q == std::string_view::npos ? n : q;
-          for (size_t k = i; k < end; ++k)
-            if (text[k] == '\n' || (text[k] == '\r' && (k + 1 >= n || text[k + 1] != '\n'))) ++line;
+          if (FirstLineBreak(text.substr(i, end - i)) != std::string_view::npos)
+            for (size_t k = i; k < end; ++k)
+              if (text[k] == '\n' || (text[k] == '\r' && (k + 1 >= n || text[k + 1] != '\n'))) ++line;
           field.append(text.substr(i, end - i));
           i = end;
           if (i >= n) break;
@@ -160,10 +188,9 @@ int64_t ParseCsv(std::string_view text, const std::function<void(CsvRow&, const 
         }
       } else {
         const size_t start = i;
-        while (i < n && (!special(text[i]) || text[i] == '"')) ++i;
+        while (i < n && text[i] != ',' && text[i] != '\r' && text[i] != '\n') ++i;
         field.append(text.substr(start, i - start));
       }
-      row.values.push_back(field);
       if (i < n && text[i] == ',') {
         ++i;
         continue;
@@ -178,7 +205,8 @@ int64_t ParseCsv(std::string_view text, const std::function<void(CsvRow&, const 
       ++i;
       ++line;
     }
-    if (row.values.size() == 1 && row.values[0].empty() && !quoted) continue;  // an empty line
+    row.values.resize(fields);
+    if (fields == 1 && row.values[0].empty() && !quoted) continue;  // an empty line
     ++count;
     onRow(row, error);
   }
@@ -201,20 +229,27 @@ int16_t ReadCsvImport(const std::string& path, const CsvImportOptions& options, 
     Fail(kTitle, detail::UnexpectedError(e, path));
     return 0;
   }
-  const std::string text = DecodeCsvText(bytes, options.encoding, out.utf8, out.replaced);
-  bytes = std::string();
+  const std::string text = DecodeCsvText(std::move(bytes), options.encoding, out.utf8, out.replaced);
 
   const FormHeader h = GetHeader();
   const size_t len = static_cast<size_t>(h.RecordLength);
   const int16_t order = GetDateOrder();
   std::map<std::string, int16_t> byName;  // upper-case name -> slot
   std::vector<std::string> formats(kMaxFields + 1);
+  std::vector<FormatRules> rules(kMaxFields + 1);
+  std::vector<int16_t> checked;  // the fields an update's checks can refuse
   for (int16_t k = 1; k <= GetFieldCount(); ++k) {
     byName[Upper(h.Fields[k].Name.Trimmed())] = k;
     formats[k] = Upper(h.Fields[k].Format.Trimmed());
+    rules[k] = FormatRules(formats[k]);
     if (formats[k].find('#') != std::string::npos) out.numbered.push_back(k);
+    else if (rules[k].Checked()) checked.push_back(k);
   }
+  std::string scratch, cased;
+  std::vector<bool> refusedSlot(kMaxFields + 1, false);
 
+  // The records take about as much room as the text they come from.
+  out.records.reserve(std::min(text.size() + len, static_cast<size_t>(kMaxRecords + 1) * len));
   bool headed = false;
   std::string failure;
   std::vector<std::string> columnNames;
@@ -268,24 +303,28 @@ int16_t ReadCsvImport(const std::string& path, const CsvImportOptions& options, 
                  std::to_string(out.heading.size()) + " columns");
     } else {
       record.assign(len, ' ');
-      std::vector<bool> refusedSlot(kMaxFields + 1, false);
+      std::fill(refusedSlot.begin(), refusedSlot.end(), false);
       for (size_t c = 0; c < row.values.size(); ++c) {
         const int16_t slot = out.slots[c];
         if (slot == 0) continue;
         const FieldDef& f = h.Fields[slot];
         const std::string& format = formats[slot];
         if (format.find('#') != std::string::npos) continue;  // numbered by the store
-        std::string v = Stored(row.values[c]);
+        std::string_view v = Stored(row.values[c], scratch);
         const std::string name = f.Name.Trimmed();
-        if (const size_t bad = RefusedChar(format, v); bad != std::string::npos) {
-          const std::string ch = v[bad] == '\r' || v[bad] == '\n' ? "a line break" : "\"" + v.substr(bad, 1) + "\"";
-          refuse(name, row.values[c], "holds " + ch + ", which the format " + format + " does not allow");
+        if (const size_t bad = rules[slot].Refused(v); bad != std::string::npos) {
+          const std::string ch =
+              v[bad] == '\r' || v[bad] == '\n' ? "a line break" : "\"" + std::string(v.substr(bad, 1)) + "\"";
+          refuse(f.Name.Trimmed(), row.values[c], "holds " + ch + ", which the format " + format + " does not allow");
           refusedSlot[slot] = true;
           continue;
         }
-        v = CasedValue(format, v);
+        if (rules[slot].ChangesCase()) {
+          cased = CasedValue(format, std::string(v));
+          v = cased;
+        }
         if (v.size() > static_cast<size_t>(f.Length)) {
-          refuse(name, row.values[c],
+          refuse(f.Name.Trimmed(), row.values[c],
                  "has " + std::to_string(v.size()) + " characters; the field holds " + std::to_string(f.Length));
           refusedSlot[slot] = true;
           continue;
@@ -293,12 +332,12 @@ int16_t ReadCsvImport(const std::string& path, const CsvImportOptions& options, 
         record.replace(static_cast<size_t>(f.Offset), v.size(), v);
       }
       // The checks of an update, on the record as it would be saved.
-      for (int16_t k = 1; k <= h.FieldCount; ++k) {
-        if (refusedSlot[k] || formats[k].find('#') != std::string::npos) continue;
+      for (const int16_t k : checked) {
+        if (refusedSlot[k]) continue;
         const FieldDef& f = h.Fields[k];
-        const std::string v = modLIB::Trim(std::string_view(record).substr(f.Offset, f.Length));
+        const std::string_view v = TrimmedView(std::string_view(record).substr(f.Offset, f.Length));
         const SaveCheck check = CheckForSave(formats[k], v, order);
-        if (check != SaveCheck::Ok) refuse(f.Name.Trimmed(), v, SaveCheckText(check));
+        if (check != SaveCheck::Ok) refuse(f.Name.Trimmed(), std::string(v), SaveCheckText(check));
       }
     }
     if (out.problems.size() == before) {

@@ -74,7 +74,7 @@ int64_t ParseCsv(std::string_view text, const std::function<void(CsvRow&, const 
 // The text as Windows-1252: from UTF-8 when told, or when it starts with a byte order
 // mark, or (Auto) when it is valid UTF-8 holding bytes above 127. utf8 says which was
 // taken; replaced counts the characters that became "?".
-std::string DecodeCsvText(std::string_view bytes, CsvEncoding encoding, bool& utf8, int64_t& replaced);
+std::string DecodeCsvText(std::string bytes, CsvEncoding encoding, bool& utf8, int64_t& replaced);
 
 // Reads and checks `path` against the open database, writing nothing. 1 when the
 // file was read and its columns are usable (rows may still be refused: see
