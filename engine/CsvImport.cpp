@@ -279,7 +279,7 @@ int16_t ReadCsvImport(const std::string& path, const CsvImportOptions& options, 
           }
         }
         out.heading.push_back(name);
-        out.slots.push_back(slot);
+        out.fieldOf.push_back(slot);
       }
       if (!out.unknown.empty() && !options.ignoreUnknown) {
         std::string list;
@@ -305,7 +305,7 @@ int16_t ReadCsvImport(const std::string& path, const CsvImportOptions& options, 
       record.assign(len, ' ');
       std::fill(refusedSlot.begin(), refusedSlot.end(), false);
       for (size_t c = 0; c < row.values.size(); ++c) {
-        const int16_t slot = out.slots[c];
+        const int16_t slot = out.fieldOf[c];
         if (slot == 0) continue;
         const FieldDef& f = h.Fields[slot];
         const std::string& format = formats[slot];

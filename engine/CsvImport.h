@@ -53,7 +53,7 @@ struct CsvImport {
   bool utf8 = false;                 // the text was UTF-8 (with a byte order mark or not)
   int64_t replaced = 0;              // characters outside Windows-1252, stored as "?"
   std::vector<std::string> heading;  // the column names as written
-  std::vector<int16_t> slots;        // per column: its field's slot, 0 when ignored
+  std::vector<int16_t> fieldOf;       // per column: its field's slot, 0 when ignored
   std::vector<std::string> unknown;  // columns naming no field (ignored when allowed)
   int64_t rows = 0;                  // data rows in the file
   int64_t good = 0;                  // rows that passed every check

@@ -122,7 +122,7 @@ TEST_F(CsvImportTest, ColumnsAreMatchedByName) {
   const std::string base = Make("cols", {{"Name", 6, ""}, {"City", 5, ""}, {"Zip", 4, ""}});
   // Any letter case, any order; "#" and RECNO ignored; Zip has no column and stays blank.
   CsvImport plan = Read("recno,CITY,#,name\r\n7,Rome,9,Ann\r\n");
-  EXPECT_EQ(plan.slots, (std::vector<int16_t>{0, 2, 0, 1}));
+  EXPECT_EQ(plan.fieldOf, (std::vector<int16_t>{0, 2, 0, 1}));
   EXPECT_TRUE(plan.problems.empty());
   ASSERT_EQ(WriteCsvImport(plan, false), 1) << host.Last();
   EXPECT_EQ(Records(base), " Ann   Rome     ");
