@@ -83,8 +83,8 @@ int16_t ReadCsvImport(const std::string& path, const CsvImportOptions& options, 
 
 // Appends the rows that passed. Refused ("IMPORT") when any row was refused and
 // skipBad is not set, and when the records would pass the limit; nothing is written
-// then. 1 done, 0 not.
-int16_t WriteCsvImport(const CsvImport& plan, bool skipBad);
+// then. The records of the plan get their "#" numbers on the way. 1 done, 0 not.
+int16_t WriteCsvImport(CsvImport& plan, bool skipBad);
 
 // FILE.csv -> FILE.rejected.csv (the extension in any letter case; other names get
 // ".rejected.csv" appended).

@@ -269,7 +269,7 @@ int16_t AddRecord() {
   return done;
 }
 
-int16_t AppendRecords(const std::string& records, const std::vector<int16_t>& numbered, const char* title) {
+int16_t AppendRecords(std::string& records, const std::vector<int16_t>& numbered, const char* title) {
   if (!RequireOpen(title, "DB not open")) return 0;
   const size_t len = static_cast<size_t>(H().RecordLength);
   const int64_t adding = static_cast<int64_t>(records.size() / len);
@@ -298,7 +298,6 @@ int16_t AppendRecords(const std::string& records, const std::vector<int16_t>& nu
       size = FillUpTo(count);
       // Blocks of about 4 MB, the "#" fields numbered on the way.
       const size_t perBlock = std::max<size_t>(1, (size_t{4} << 20) / len);
-      std::string block;
       Host& host = GetHost();
       auto number = [&](std::string& buf, size_t at, int32_t recNo) {
         for (const int16_t slot : numbered) {
@@ -308,17 +307,17 @@ int16_t AppendRecords(const std::string& records, const std::vector<int16_t>& nu
       };
       for (int64_t first = 0; first < adding; first += static_cast<int64_t>(perBlock)) {
         const int64_t n = std::min<int64_t>(static_cast<int64_t>(perBlock), adding - first);
-        block.assign(records, static_cast<size_t>(first) * len, static_cast<size_t>(n) * len);
+        const size_t from = static_cast<size_t>(first) * len;
         for (int64_t k = 0; k < n; ++k)
-          number(block, static_cast<size_t>(k) * len, static_cast<int32_t>(count + first + k + 1));
-        detail::WriteAt(S().fd, block.data(), block.size(), Position(static_cast<int32_t>(count + first + 1)));
+          number(records, from + static_cast<size_t>(k) * len, static_cast<int32_t>(count + first + k + 1));
+        detail::WriteAt(S().fd, records.data() + from, static_cast<size_t>(n) * len,
+                        Position(static_cast<int32_t>(count + first + 1)));
         host.ShowPer(static_cast<int32_t>(first + n), static_cast<int32_t>(adding));
       }
       WriteCount(static_cast<int32_t>(count + adding));
       H().RecordCount = static_cast<int32_t>(count + adding);
       S().CurrentRecord = count + 1;
       S().RecordText.assign(records, 0, len);
-      number(S().RecordText, 0, count + 1);
       return int16_t{1};
     } catch (...) {
       ShrinkBack(size);
