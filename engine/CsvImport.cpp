@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <cstring>
 #include <exception>
+#include <deque>
 #include <map>
 
 #include "Codepage.h"
@@ -85,7 +86,7 @@ bool IsUtf8WithHighBytes(std::string_view s) {
 // A value as the record stores it: every line break (LF, CR or CR LF) as CR LF, the
 // blanks at its end dropped (the field's padding holds them). Most values need no
 // change and are given back as they are; the others are built in `scratch`.
-std::string_view Stored(const std::string& v, std::string& scratch) {
+std::string_view Stored(std::string_view v, std::string& scratch) {
   std::string_view view(v);
   if (FirstLineBreak(view) != std::string_view::npos) {
     scratch.clear();
@@ -158,41 +159,73 @@ std::string DecodeCsvText(std::string data, CsvEncoding encoding, bool& utf8, in
   return out;
 }
 
-int64_t ParseCsv(std::string_view text, const std::function<void(CsvRow&, const std::string& error)>& onRow) {
+namespace {
+
+// The rows of the text as views. A value without doubled quotes is a view into the
+// text itself; the others are built in `arena`, which keeps its strings in place
+// while the row is being handed on.
+struct RowView {
+  int64_t line = 0;
+  std::vector<std::string_view> values;
+};
+
+template <typename OnRow>
+int64_t SplitRows(std::string_view text, OnRow&& onRow) {
   const size_t n = text.size();
   size_t i = 0;
   int64_t line = 1, count = 0;
-  CsvRow row;
+  RowView row;
+  std::deque<std::string> arena;
+  auto countLines = [&](size_t from, size_t to) {
+    if (FirstLineBreak(text.substr(from, to - from)) == std::string_view::npos) return;
+    for (size_t k = from; k < to; ++k)
+      if (text[k] == '\n' || (text[k] == '\r' && (k + 1 >= n || text[k + 1] != '\n'))) ++line;
+  };
   while (i < n) {
     row.line = line;
-    size_t fields = 0;
+    row.values.clear();
+    size_t built = 0;  // arena strings used by this row
+    auto fresh = [&]() -> std::string& {
+      if (built == arena.size()) arena.emplace_back();
+      std::string& s = arena[built++];
+      s.clear();
+      return s;
+    };
     std::string error;
     bool quoted = false;
     for (;;) {
-      if (row.values.size() <= fields) row.values.emplace_back();
-      std::string& field = row.values[fields++];
-      field.clear();
       if (i < n && text[i] == '"') {
         quoted = true;
-        ++i;
+        const size_t start = ++i;
+        const size_t q = text.find('"', i);
+        const size_t end = q == std::string_view::npos ? n : q;
+        countLines(i, end);
         bool closed = false;
-        while (i < n) {
-          const size_t q = text.find('"', i);
-          const size_t end = q == std::string_view::npos ? n : q;
-          if (FirstLineBreak(text.substr(i, end - i)) != std::string_view::npos)
-            for (size_t k = i; k < end; ++k)
-              if (text[k] == '\n' || (text[k] == '\r' && (k + 1 >= n || text[k + 1] != '\n'))) ++line;
-          field.append(text.substr(i, end - i));
-          i = end;
-          if (i >= n) break;
-          if (i + 1 < n && text[i + 1] == '"') {
-            field += '"';
-            i += 2;
-            continue;
-          }
-          ++i;
+        std::string_view value;
+        if (end < n && !(end + 1 < n && text[end + 1] == '"')) {  // no doubled quote: a plain view
+          value = text.substr(start, end - start);
+          i = end + 1;
           closed = true;
-          break;
+        } else {
+          std::string& field = fresh();
+          field.append(text.substr(start, end - start));
+          i = end;
+          while (i < n) {
+            if (i + 1 < n && text[i + 1] == '"') {
+              field += '"';
+              i += 2;
+            } else {
+              ++i;
+              closed = true;
+              break;
+            }
+            const size_t q2 = text.find('"', i);
+            const size_t e2 = q2 == std::string_view::npos ? n : q2;
+            countLines(i, e2);
+            field.append(text.substr(i, e2 - i));
+            i = e2;
+          }
+          value = field;
         }
         if (!closed) {
           if (error.empty()) error = "a quoted value is not closed before the end of the file";
@@ -200,13 +233,17 @@ int64_t ParseCsv(std::string_view text, const std::function<void(CsvRow&, const 
           // A quote inside a quoted value that is not doubled, as the program's
           // older export writes it: the rest of the value is taken as it stands.
           if (error.empty()) error = "a double quote inside a quoted value is not doubled";
+          std::string& field = fresh();
+          field.assign(value);
           field += '"';
           while (i < n && text[i] != ',' && text[i] != '\r' && text[i] != '\n') field += text[i++];
+          value = field;
         }
+        row.values.push_back(value);
       } else {
         const size_t start = i;
         while (i < n && text[i] != ',' && text[i] != '\r' && text[i] != '\n') ++i;
-        field.append(text.substr(start, i - start));
+        row.values.push_back(text.substr(start, i - start));
       }
       if (i < n && text[i] == ',') {
         ++i;
@@ -222,12 +259,27 @@ int64_t ParseCsv(std::string_view text, const std::function<void(CsvRow&, const 
       ++i;
       ++line;
     }
-    row.values.resize(fields);
-    if (fields == 1 && row.values[0].empty() && !quoted) continue;  // an empty line
+    if (row.values.size() == 1 && row.values[0].empty() && !quoted) continue;  // an empty line
     ++count;
     onRow(row, error);
   }
   return count;
+}
+
+CsvRow Copied(const RowView& v) {
+  CsvRow row;
+  row.line = v.line;
+  row.values.assign(v.values.begin(), v.values.end());
+  return row;
+}
+
+}  // namespace
+
+int64_t ParseCsv(std::string_view text, const std::function<void(CsvRow&, const std::string& error)>& onRow) {
+  return SplitRows(text, [&](const RowView& v, const std::string& error) {
+    CsvRow row = Copied(v);
+    onRow(row, error);
+  });
 }
 
 int16_t ReadCsvImport(const std::string& path, const CsvImportOptions& options, CsvImport& out) {
@@ -276,7 +328,7 @@ int16_t ReadCsvImport(const std::string& path, const CsvImportOptions& options, 
   bool headed = false;
   std::string failure;
   std::vector<std::string> columnNames;
-  ParseCsv(text, [&](CsvRow& row, const std::string& error) {
+  SplitRows(text, [&](const RowView& row, const std::string& error) {
     if (!failure.empty()) return;
     if (!headed) {
       headed = true;
@@ -285,14 +337,14 @@ int16_t ReadCsvImport(const std::string& path, const CsvImportOptions& options, 
         return;
       }
       std::map<int16_t, std::string> taken;
-      for (const std::string& name : row.values) {
+      for (const std::string_view name : row.values) {
         const std::string key = Upper(name);
         int16_t slot = 0;
         if (key != "#" && key != "RECNO") {
           const auto it = byName.find(key);
           if (it == byName.end()) {
             out.unknown.push_back(modLIB::Trim(name));
-          } else if (!taken.emplace(it->second, name).second) {
+          } else if (!taken.emplace(it->second, std::string(name)).second) {
             failure = "the field " + h.Fields[it->second].Name.Trimmed() + " has two columns: \"" +
                       taken[it->second] + "\" and \"" + modLIB::Trim(name) + "\"";
             return;
@@ -300,7 +352,7 @@ int16_t ReadCsvImport(const std::string& path, const CsvImportOptions& options, 
             slot = it->second;
           }
         }
-        out.heading.push_back(name);
+        out.heading.emplace_back(name);
         out.fieldOf.push_back(slot);
       }
       if (!out.unknown.empty() && !options.ignoreUnknown) {
@@ -312,7 +364,7 @@ int16_t ReadCsvImport(const std::string& path, const CsvImportOptions& options, 
       return;
     }
     ++out.rows;
-    if (out.preview.size() < kImportPreviewRows) out.preview.push_back(row);
+    if (out.preview.size() < kImportPreviewRows) out.preview.push_back(Copied(row));
     const size_t before = out.problems.size();
     const size_t kept = out.records.size();
     auto refuse = [&](const std::string& field, const std::string& value, const std::string& reason) {
@@ -340,7 +392,7 @@ int16_t ReadCsvImport(const std::string& path, const CsvImportOptions& options, 
         if (const size_t bad = rules[slot].Refused(v); bad != std::string::npos) {
           const std::string ch =
               v[bad] == '\r' || v[bad] == '\n' ? "a line break" : "\"" + std::string(v.substr(bad, 1)) + "\"";
-          refuse(f.Name.Trimmed(), row.values[c], "holds " + ch + ", which the format " + format + " does not allow");
+          refuse(f.Name.Trimmed(), std::string(row.values[c]), "holds " + ch + ", which the format " + format + " does not allow");
           refusedSlot[slot] = true;
           continue;
         }
@@ -349,7 +401,7 @@ int16_t ReadCsvImport(const std::string& path, const CsvImportOptions& options, 
           v = cased;
         }
         if (v.size() > static_cast<size_t>(f.Length)) {
-          refuse(f.Name.Trimmed(), row.values[c],
+          refuse(f.Name.Trimmed(), std::string(row.values[c]),
                  "has " + std::to_string(v.size()) + " characters; the field holds " + std::to_string(f.Length));
           refusedSlot[slot] = true;
           continue;
@@ -375,7 +427,7 @@ int16_t ReadCsvImport(const std::string& path, const CsvImportOptions& options, 
       const CsvProblem& pr = out.problems[p];
       why += (why.empty() ? "" : "; ") + (pr.field.empty() ? pr.reason : pr.field + ": " + pr.reason);
     }
-    out.refused.push_back(std::move(row));
+    out.refused.push_back(Copied(row));
     out.reasons.push_back(std::move(why));
   });
   if (failure.empty() && !headed) failure = path + " is empty: it has no heading line";
