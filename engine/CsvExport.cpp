@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "FileIo.h"
+#include "Codepage.h"
 #include "HeaderLayout.h"
 #include "State.h"
 #include "modDB.h"
@@ -34,6 +35,22 @@ void AppendValue(std::string& out, std::string_view value) {
     out += value[i];
   }
   out += '"';
+}
+
+// The value as spreadsheets read it back: between quotes, quotes doubled, every
+// other byte as it is stored.
+void AppendQuoted(std::string& out, std::string_view value) {
+  out += '"';
+  for (const char c : value) {
+    if (c == '"') out += '"';
+    out += c;
+  }
+  out += '"';
+}
+
+std::string_view TrimmedRight(std::string_view v) {
+  while (!v.empty() && v.back() == ' ') v.remove_suffix(1);
+  return v;
 }
 
 bool SameFile(const struct stat& a, const std::string& path) {
@@ -69,7 +86,7 @@ std::string CsvFileName(const std::string& name) {
   return name + ".csv";
 }
 
-int16_t ExportCsv(const std::string& path, const std::vector<bool>& selected) {
+int16_t ExportCsv(const std::string& path, const std::vector<bool>& selected, const CsvExportOptions& options) {
   if (GetFileNumber() == 0) {
     GetRecordNo();  // the store's own "DB not open"
     return 0;
@@ -104,6 +121,7 @@ int16_t ExportCsv(const std::string& path, const std::vector<bool>& selected) {
     size_t offset, length;
   };
   std::vector<Column> columns;
+  const bool rfc = options.rfc4180, utf8 = options.rfc4180 && options.utf8;
   std::string out = "#";
   for (int16_t i = 1; i <= GetFieldCount(); ++i) {
     FieldDef def;
@@ -131,6 +149,7 @@ int16_t ExportCsv(const std::string& path, const std::vector<bool>& selected) {
     std::vector<char> in(perChunk * len);
     int64_t inPos = kHeaderSize, written = 0;
     auto flush = [&] {
+      if (utf8) out = (written == 0 ? "\xEF\xBB\xBF" : "") + modLIB::Cp1252ToUtf8(out);
       detail::WriteAt(fd.get(), out.data(), out.size(), written);
       written += static_cast<int64_t>(out.size());
       out.clear();
@@ -147,7 +166,8 @@ int16_t ExportCsv(const std::string& path, const std::vector<bool>& selected) {
         out += std::to_string(r);
         for (const Column& c : columns) {
           out += ',';
-          AppendValue(out, Trimmed(rec.substr(c.offset, c.length)));
+          if (rfc) AppendQuoted(out, TrimmedRight(rec.substr(c.offset, c.length)));
+          else AppendValue(out, Trimmed(rec.substr(c.offset, c.length)));
         }
         out += "\r\n";
       }

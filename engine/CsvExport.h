@@ -10,6 +10,12 @@
 // The records are visited through the record store (SetRecordNo, ReadField); the
 // record that was current before is current again afterwards. Progress goes to the
 // Host's ShowPer / HidePer.
+//
+// Spreadsheet quoting (RFC 4180) is an option: then a double quote inside a value is
+// doubled, a value keeps its line breaks (CR LF) and its leading blanks, so that the
+// file reads back into the same records; only the blanks that pad the field are
+// left out. With UTF-8 the file starts with a byte order mark and every text is
+// written in UTF-8 instead of the file's code page.
 #pragma once
 
 #include <cstdint>
@@ -26,6 +32,10 @@ std::string CsvFileName(const std::string& name);
 // slot i (1-based) is exported; missing entries count as not selected. 1 done; 0
 // when no database is open (the store's message) or the file cannot be written
 // (message "FILE:" + path + " cannot be written", title "EXPORT").
-int16_t ExportCsv(const std::string& path, const std::vector<bool>& selected);
+struct CsvExportOptions {
+  bool rfc4180 = false;
+  bool utf8 = false;  // only with rfc4180
+};
+int16_t ExportCsv(const std::string& path, const std::vector<bool>& selected, const CsvExportOptions& options = {});
 
 }  // namespace modDB

@@ -13,6 +13,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "FormHeader.h"
 #include "Host.h"
@@ -108,6 +109,13 @@ int16_t ReadRecord();
 int16_t WriteRecord();
 int16_t AddRecord();
 int16_t DeleteRecord();
+// Appends whole records (records.size() a multiple of RecordLength, deletion marks
+// as given) under one hold of the writers' lock, in large blocks, each of the given
+// "#" field slots carrying its record's number (written into `records` on the way). The count is written last; any
+// failure gives the file back its old length and count. Refused with "DB is Full"
+// when the records would pass the limit (counted under the lock). The first new
+// record becomes current. `title` names the operation in messages. 1 done, 0 not.
+int16_t AppendRecords(std::string& records, const std::vector<int16_t>& numbered, const char* title);
 int16_t IsDeleted();  // -1 when the current record is marked for deletion
 int16_t ReadField(int16_t n, std::string& out);
 int16_t WriteField(int16_t n, const std::string& text);

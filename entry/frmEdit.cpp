@@ -21,6 +21,7 @@
 #include "QtText.h"
 #include "ToolbarIcons.h"
 #include "frmExport.h"
+#include "frmImport.h"
 #include "frmPrint.h"
 #include "frmSearch.h"
 #include "frmShowText.h"
@@ -306,6 +307,7 @@ void frmEdit::CreateMenus() {
   item(mnuFile, mnuPack, "Pack", "mnuPack", {}, &frmEdit::mnuPack_Click);
   item(mnuFile, mnuPrint, "Print", "mnuPrint", {}, &frmEdit::mnuPrint_Click);
   item(mnuFile, mnuExport, "Export", "mnuExport", {}, &frmEdit::mnuExport_Click);
+  item(mnuFile, mnuImport, "Import...", "mnuImport", {}, &frmEdit::mnuImport_Click);
   mnuFile->addSeparator();
   item(mnuFile, mnuExitProgram, "Exit", "mnuExitProgram", QKeySequence("Ctrl+X"), &frmEdit::mnuExitProgram_Click);
 
@@ -478,6 +480,7 @@ void frmEdit::DisableAll() {
   mnuOpen->setEnabled(true);
   mnuExitProgram->setEnabled(true);
   mnuAction0->setEnabled(false);
+  mnuImport->setEnabled(false);
 }
 
 void frmEdit::BrowseMode() {
@@ -503,6 +506,7 @@ void frmEdit::BrowseMode() {
   for (QAction* a : {mnuUpdateRecord, mnuCancelUpdate, mnuOpen, mnuDate, mnuTime}) a->setEnabled(false);
   mnuPack->setEnabled(AllowDelete);
   mnuAction0->setEnabled(false);
+  mnuImport->setEnabled(true);
 }
 
 void frmEdit::EditMode() {
@@ -523,6 +527,7 @@ void frmEdit::EditMode() {
     a->setEnabled(false);
   for (QAction* a : {mnuUpdateRecord, mnuCancelUpdate, mnuDate, mnuTime}) a->setEnabled(true);
   mnuAction0->setEnabled(true);
+  mnuImport->setEnabled(false);
 }
 
 // ---- Showing a page --------------------------------------------------------------
@@ -679,6 +684,10 @@ void frmEdit::mnuPrint_Click() {
 void frmEdit::mnuExport_Click() {
   frmExport exporter(this);
   modDlg::RunModal(exporter);
+}
+
+void frmEdit::mnuImport_Click() {
+  if (frmImport::Run(this, [this] { return !RunScript("Update"); })) ShowCurPage();
 }
 
 void frmEdit::mnuExitProgram_Click() { close(); }

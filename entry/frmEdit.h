@@ -136,6 +136,8 @@ class frmEdit : public QMainWindow {
   void mnuPack_Click();
   void mnuPrint_Click();
   void mnuExport_Click();
+  QAction* mnuImport = nullptr;  // File > Import..., in browse mode
+  void mnuImport_Click();
   void mnuExitProgram_Click();
   void mnuEditRecord_Click();
   void mnuUpdateRecord_Click();

@@ -1,5 +1,6 @@
 #include "frmExport.h"
 
+#include <QCheckBox>
 #include <QGridLayout>
 #include <QLabel>
 #include <QListWidget>
@@ -27,11 +28,19 @@ frmExport::frmExport(QWidget* parent) : QDialog(parent) {
   btnExport = new QPushButton("Export", this);
   btnExport->setObjectName("btnExport");
   btnExport->setDefault(true);
+  chkQuoting = new QCheckBox("Spreadsheet quoting", this);
+  chkQuoting->setObjectName("chkQuoting");
+  chkUtf8 = new QCheckBox("UTF-8", this);
+  chkUtf8->setObjectName("chkUtf8");
+  chkUtf8->setEnabled(false);
+  connect(chkQuoting, &QCheckBox::toggled, chkUtf8, &QCheckBox::setEnabled);
   auto* grid = new QGridLayout(this);
   grid->addWidget(fieldsLabel, 0, 0);
   grid->addWidget(lstField, 1, 0, 3, 1);
   grid->addWidget(Command1, 1, 1);
   grid->addWidget(btnExport, 2, 1);
+  grid->addWidget(chkQuoting, 4, 0, 1, 2);
+  grid->addWidget(chkUtf8, 5, 0, 1, 2);
   grid->setRowStretch(3, 1);
   connect(Command1, &QPushButton::clicked, this, &frmExport::Command1_Click);
   connect(btnExport, &QPushButton::clicked, this, &frmExport::btnExport_Click);
@@ -63,6 +72,9 @@ void frmExport::btnExport_Click() {
   std::vector<bool> selected(static_cast<size_t>(lstField->count()) + 1, false);
   for (int j = 0; j < lstField->count(); ++j) selected[static_cast<size_t>(j) + 1] = lstField->item(j)->isSelected();
   hide();
-  ExportCsv(path, selected);  // a failure is reported by the engine
+  CsvExportOptions options;
+  options.rfc4180 = chkQuoting->isChecked();
+  options.utf8 = options.rfc4180 && chkUtf8->isChecked();
+  ExportCsv(path, selected, options);  // a failure is reported by the engine
   accept();
 }

@@ -7,10 +7,16 @@
 // dialog is hidden and the progress window shows how far it has come; the entry
 // window's current record is the same afterwards. A cancelled picker writes nothing.
 // The dialog closes after the export or the cancelled picker.
+//
+// "Spreadsheet quoting" writes the file as spreadsheets read it back (quotes inside
+// values doubled, line breaks kept, `qfd export --rfc4180`); "UTF-8", possible only
+// with it, writes UTF-8 with a byte order mark. Both start unchecked: the plain
+// export is the file as it has always been written.
 #pragma once
 
 #include <QDialog>
 
+class QCheckBox;
 class QListWidget;
 class QPushButton;
 
@@ -22,6 +28,8 @@ class frmExport : public QDialog {
   QListWidget* lstField;  // entry j stands for field slot j + 1
   QPushButton* Command1;  // "Select All"
   QPushButton* btnExport;
+  QCheckBox* chkQuoting;  // "Spreadsheet quoting"
+  QCheckBox* chkUtf8;     // "UTF-8", with spreadsheet quoting only
 
   void Command1_Click();
   void btnExport_Click();

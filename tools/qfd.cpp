@@ -9,7 +9,11 @@
 //   qfd get FILE N [--json]                    show record N
 //   qfd set FILE N NAME=VALUE ...              change fields of record N
 //   qfd delete FILE N                          mark record N for deletion
-//   qfd export FILE OUT.csv [--fields A,B]     the CSV of the export window
+//   qfd export FILE OUT.csv [--fields A,B] [--rfc4180 [--utf8]]
+//                                              the CSV of the export window
+//   qfd import FILE IN.csv [--ignore-unknown] [--skip-bad] [--dry-run]
+//                          [--encoding auto|utf-8|windows-1252]
+//                                              append the rows of a CSV file
 //   qfd pack FILE --yes                        remove the marked records
 //   qfd check FILE                             layout and length consistency
 //
@@ -35,10 +39,12 @@
 
 #include "Codepage.h"
 #include "CsvExport.h"
+#include "CsvImport.h"
 #include "DefinitionJson.h"
 #include "HeaderFile.h"
 #include "HeaderLayout.h"
 #include "StderrHost.h"
+#include "ValueRules.h"
 #include "modDB.h"
 #include "modLIB.h"
 
@@ -56,7 +62,9 @@ const char* kUsage =
                "       qfd get FILE N [--json]\n"
                "       qfd set FILE N NAME=VALUE ...\n"
                "       qfd delete FILE N\n"
-               "       qfd export FILE OUT.csv [--fields A,B,...]\n"
+               "       qfd export FILE OUT.csv [--fields A,B,...] [--rfc4180 [--utf8]]\n"
+               "       qfd import FILE IN.csv [--ignore-unknown] [--skip-bad] [--dry-run]\n"
+               "                  [--encoding auto|utf-8|windows-1252]\n"
                "       qfd pack FILE --yes\n"
                "       qfd check FILE\n"
                "       qfd --help | --version\n";
@@ -76,6 +84,14 @@ int Help() {
              "case, and only the characters the format lets the user type; a \"#\" field is\n"
              "numbered by the store. The form script does not run: its Update checks and the\n"
              "fields it would compute are not applied.\n"
+             "export --rfc4180 writes what spreadsheets read back (quotes doubled, line\n"
+             "breaks kept inside quotes); --utf8 makes it UTF-8 with a byte order mark.\n"
+             "import reads such a file, or the plain export where no value holds a quote:\n"
+             "the first line names the fields (\"#\" and RECNO are ignored), every row is\n"
+             "checked as an update in the entry window checks it, and if any row is refused\n"
+             "nothing is written (--skip-bad writes the good rows and puts the refused ones\n"
+             "in IN.rejected.csv; --dry-run only checks). The text is UTF-8 when it has a\n"
+             "byte order mark or is valid UTF-8, otherwise Windows-1252.\n"
              "Exit status: 0 done, 1 refused or failed (the reason on standard error), 2 usage.\n",
              stdout);
   return 0;
@@ -381,65 +397,6 @@ std::string StoredValue(const std::string& utf8) {
 
 bool HasFlag(const FieldDef& f, char flag) { return f.Format.Trimmed().find(flag) != std::string::npos; }
 
-bool IsLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
-
-// The position of the first character of value that the format's keys would not let
-// the user type, or npos. A format that admits no typed key at all (none of its
-// flags lets a character in) leaves its values to the script and the record: any
-// value passes. A line break needs "M".
-size_t Refused(const std::string& format, const std::string& value) {
-  auto has = [&](char c) { return format.find(c) != std::string::npos; };
-  if (format.find_first_of("*NAS.-EWYDT") == std::string::npos) return std::string::npos;
-  bool at = false, colon = false, dot = false;
-  for (size_t i = 0; i < value.size(); ++i) {
-    const char c = value[i];
-    bool ok;
-    if (c == '\r' || c == '\n') ok = has('M');
-    else if (has('*')) ok = true;
-    else if (has('E')) ok = IsLetter(c) || IsDigit(c) || (c == '@' && !at) || c == '.' || c == '-' || c == '_';
-    else if (has('W')) ok = IsLetter(c) || IsDigit(c) || (c == ':' && !colon) || c == '.' || c == '-' || c == '_' || c == '/';
-    else if (has('Y')) ok = i == 0 && (c == 'y' || c == 'Y' || c == 'n' || c == 'N');
-    else if (has('D')) ok = IsDigit(c) || c == '/';
-    else if (has('T')) ok = IsDigit(c) || c == ':';
-    else if (IsDigit(c)) ok = has('N');
-    else if (IsLetter(c)) ok = has('A');
-    else if (c == ' ') ok = has('S');
-    else if (c == '.') ok = has('.') && !(has('N') && dot);
-    else if (c == '-') ok = has('-') && !(has('N') && i != 0);
-    else ok = false;
-    if (!ok) return i;
-    at = at || c == '@';
-    colon = colon || c == ':';
-    dot = dot || c == '.';
-  }
-  return std::string::npos;
-}
-
-// The format's case conversion, as after every change in the entry window: "U",
-// then "L", then "F" (first letter of each word upper case); only ASCII letters.
-std::string Cased(const std::string& format, std::string v) {
-  auto has = [&](char c) { return format.find(c) != std::string::npos; };
-  if (has('Y') || has('U'))
-    for (char& c : v)
-      if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  if (has('L'))
-    for (char& c : v)
-      if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  if (has('F')) {
-    bool start = true;
-    for (char& c : v) {
-      if (IsLetter(c)) {
-        c = static_cast<char>(start ? (c & ~0x20) : (c | 0x20));
-        start = false;
-      } else {
-        start = c == ' ' || c == '\t' || c == '\r' || c == '\n';
-      }
-    }
-  }
-  return v;
-}
-
 struct Assignment {
   int16_t slot;
   std::string value;
@@ -478,13 +435,13 @@ bool Assignments(const Args& a, size_t from, std::vector<Assignment>& out) {
       continue;
     }
     std::string value = StoredValue(a[i].substr(eq + 1));
-    if (const size_t bad = Refused(format, value); bad != std::string::npos) {
+    if (const size_t bad = RefusedChar(format, value); bad != std::string::npos) {
       Error("the value for \"" + a[i].substr(0, eq) + "\" holds \"" + Shown(value.substr(bad, 1)) +
             "\", which its format " + Shown(format) + " does not allow");
       ok = false;
       continue;
     }
-    value = Cased(format, value);
+    value = CasedValue(format, value);
     if (static_cast<int>(value.size()) > f.Length) {
       Error("the value for \"" + a[i].substr(0, eq) + "\" has " + std::to_string(value.size()) +
             " characters; the field holds " + std::to_string(f.Length));
@@ -504,20 +461,13 @@ bool ValidRecord() {
     FieldDef f;
     std::string v;
     if (!GetFieldDef(k, f) || !ReadField(k, v)) continue;
-    const std::string field = "Field: " + f.Name.Trimmed();
-    std::string error;
-    if (HasFlag(f, 'D') && !v.empty() && !modLIB::IsValidDate(v, GetDateOrder()))
-      error = field + ", Invalid date. (DD/MM/YYYY or MM/DD/YYYY)";
-    else if (HasFlag(f, 'T') && !v.empty() && !modLIB::IsValidTime(v))
-      error = field + ", Invalid time. Format (hh:mm)";
-    else if (HasFlag(f, '!') && v.empty())
-      error = field + ", Cannot be empty";
-    if (!error.empty()) {
-      Fail("UPDATE", error);
+    const SaveCheck check = CheckForSave(f.Format.Trimmed(), v, GetDateOrder());
+    if (check == SaveCheck::YesNo) {
+      Error("the value for \"" + Utf8(f.Name.Trimmed()) + "\" is Y, N or nothing");
       return false;
     }
-    if (HasFlag(f, 'Y') && !v.empty() && v != "Y" && v != "N") {
-      Error("the value for \"" + Utf8(f.Name.Trimmed()) + "\" is Y, N or nothing");
+    if (check != SaveCheck::Ok) {
+      Fail("UPDATE", "Field: " + f.Name.Trimmed() + ", " + SaveCheckText(check));
       return false;
     }
   }
@@ -615,8 +565,11 @@ int Delete(const Args& a) {
 int Export(const Args& a) {
   std::string file, out, names;
   bool haveFields = false;
+  CsvExportOptions options;
   for (size_t i = 0; i < a.size(); ++i) {
-    if (a[i] == "--fields" && i + 1 < a.size()) {
+    if (a[i] == "--rfc4180") options.rfc4180 = true;
+    else if (a[i] == "--utf8") options.utf8 = true;
+    else if (a[i] == "--fields" && i + 1 < a.size()) {
       names = a[++i];
       haveFields = true;
     } else if (file.empty()) file = a[i];
@@ -624,6 +577,7 @@ int Export(const Args& a) {
     else return Usage();
   }
   if (file.empty() || out.empty()) return Usage();
+  if (options.utf8 && !options.rfc4180) return Error("--utf8 goes with --rfc4180");
   if (!Open(file)) return 1;
   std::vector<bool> selected(kMaxFields + 1, !haveFields);
   if (haveFields) {
@@ -636,7 +590,52 @@ int Export(const Args& a) {
       selected[slot] = true;
     }
   }
-  return ExportCsv(out, selected) == 1 ? 0 : 1;
+  return ExportCsv(out, selected, options) == 1 ? 0 : 1;
+}
+
+int Import(const Args& a) {
+  std::string file, in;
+  bool skipBad = false, dryRun = false;
+  CsvImportOptions options;
+  for (size_t i = 0; i < a.size(); ++i) {
+    if (a[i] == "--ignore-unknown") options.ignoreUnknown = true;
+    else if (a[i] == "--skip-bad") skipBad = true;
+    else if (a[i] == "--dry-run") dryRun = true;
+    else if (a[i] == "--encoding" && i + 1 < a.size()) {
+      const std::string e = modLIB::UCase(a[++i]);
+      if (e == "AUTO") options.encoding = CsvEncoding::Auto;
+      else if (e == "UTF-8" || e == "UTF8") options.encoding = CsvEncoding::Utf8;
+      else if (e == "WINDOWS-1252" || e == "CP1252" || e == "ANSI") options.encoding = CsvEncoding::Cp1252;
+      else return Error("unknown encoding \"" + a[i] + "\": auto, utf-8 or windows-1252");
+    } else if (file.empty()) file = a[i];
+    else if (in.empty()) in = a[i];
+    else return Usage();
+  }
+  if (file.empty() || in.empty()) return Usage();
+  if (!Open(file)) return 1;
+  CsvImport plan;
+  if (ReadCsvImport(in, options, plan) != 1) return 1;
+  for (const std::string& u : plan.unknown) Error("column \"" + Shown(u) + "\" names no field; it is left out");
+  for (const CsvProblem& p : plan.problems) Error(Shown(ProblemText(p)));
+  if (plan.replaced > 0)
+    Error(std::to_string(plan.replaced) + " character(s) outside Windows-1252 became \"?\"");
+  const int64_t bad = static_cast<int64_t>(plan.refused.size());
+  std::printf("%lld rows read, %lld good, %lld refused\n", static_cast<long long>(plan.rows),
+              static_cast<long long>(plan.good), static_cast<long long>(bad));
+  if (dryRun) {
+    const int64_t total = GetRecordCount() + plan.good;
+    if (total > kMaxRecords)
+      return Error("the import would make " + std::to_string(total) + " records; a database holds at most " +
+                   std::to_string(kMaxRecords));
+    return bad > 0 ? 1 : 0;
+  }
+  if (bad > 0 && !skipBad) return Error("nothing was imported (give --skip-bad to import the good rows)");
+  if (bad > 0 && WriteRejectedCsv(plan, RejectedFileName(in)) != 1) return 1;
+  if (WriteCsvImport(plan, skipBad) != 1) return 1;
+  if (plan.good > 0)
+    std::printf("records %d to %lld added\n", GetRecordNo(), static_cast<long long>(GetRecordNo() + plan.good - 1));
+  if (bad > 0) std::printf("refused rows written to %s\n", RejectedFileName(in).c_str());
+  return 0;
 }
 
 int Pack(const Args& a) {
@@ -685,7 +684,7 @@ int main(int argc, char** argv) {
   const std::map<std::string, std::function<int(const Args&)>> commands = {
       {"info", Info},
       {"dump", Dump},     {"create", Create}, {"resave", Resave}, {"add", Add},
-      {"get", Get},       {"set", Set},       {"delete", Delete}, {"export", Export},
+      {"get", Get},       {"set", Set},       {"delete", Delete}, {"export", Export}, {"import", Import},
       {"pack", Pack},     {"check", Check},
   };
   const auto it = commands.find(argv[1]);

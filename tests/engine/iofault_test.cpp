@@ -14,6 +14,7 @@
 #include <optional>
 
 #include "CsvExport.h"
+#include "CsvImport.h"
 #include "DirectFile.h"
 #include "FileIo.h"
 #include "HeaderLayout.h"
@@ -222,6 +223,28 @@ TEST_F(IoFault, EveryWritingOperationSurvivesEachFailingCall) {
                            std::vector<bool>(kMaxFields + 1, true)) == 1;
         }},
        0},
+      {{"Import of a CSV file",
+        [&](const std::string& base) {
+          open(base);
+          WriteFile((fs::path(base).parent_path() / "out.csv").string(), "B,A\r\nn1,x\r\n\"n,2\",yy\r\n");
+        },
+        [](const std::string& base) {
+          CsvImport plan;
+          return ReadCsvImport((fs::path(base).parent_path() / "out.csv").string(), {}, plan) == 1 &&
+                 WriteCsvImport(plan, false) == 1;
+        }},
+       0},
+      {{"Import of a CSV file into a short file",
+        [&](const std::string& base) {
+          open(base);
+          WriteFile((fs::path(base).parent_path() / "out.csv").string(), "B,A\r\nn1,x\r\n\"n,2\",yy\r\n");
+        },
+        [](const std::string& base) {
+          CsvImport plan;
+          return ReadCsvImport((fs::path(base).parent_path() / "out.csv").string(), {}, plan) == 1 &&
+                 WriteCsvImport(plan, false) == 1;
+        }},
+       2},
       {{"SetDBField (the direct field write)",
         [this](const std::string& base) { rawFd = ::open((base + ".Qfd").c_str(), O_RDWR | O_CLOEXEC); },
         [this](const std::string&) {

@@ -1,0 +1,500 @@
+#include "CsvImport.h"
+
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+#include <exception>
+#include <deque>
+#include <map>
+
+#include "Codepage.h"
+#include "FileIo.h"
+#include "ValueRules.h"
+#include "modDB.h"
+#include "modLIB.h"
+
+namespace modDB {
+
+namespace {
+
+const char* const kTitle = "IMPORT";
+
+// Asks for the large buffers of an import (the file's text, the new records) to be
+// backed by huge pages where the system offers them on request: filling 60 MB of
+// fresh memory 4 KB at a time costs more than the reading and checking. Only the
+// 2 MB-aligned inside of the buffer's capacity is concerned; it is a hint.
+void PreferHugePages(std::string& s) {
+#ifdef MADV_HUGEPAGE
+  constexpr uintptr_t kHuge = uintptr_t{2} << 20;
+  const auto begin = reinterpret_cast<uintptr_t>(s.data());
+  const uintptr_t from = (begin + kHuge - 1) & ~(kHuge - 1), to = (begin + s.capacity()) & ~(kHuge - 1);
+  if (to > from) ::madvise(reinterpret_cast<void*>(from), to - from, MADV_HUGEPAGE);
+#else
+  (void)s;
+#endif
+}
+
+bool IsAscii(std::string_view s) {
+  size_t i = 0;
+  for (; i + 8 <= s.size(); i += 8) {
+    uint64_t w;
+    std::memcpy(&w, s.data() + i, 8);
+    if (w & 0x8080808080808080ULL) return false;
+  }
+  for (; i < s.size(); ++i)
+    if (static_cast<unsigned char>(s[i]) >= 0x80) return false;
+  return true;
+}
+
+// The length of the valid UTF-8 sequence at s[i] (lead byte above 127), or 0.
+size_t Utf8Length(std::string_view s, size_t i, char32_t& cp) {
+  const auto b = static_cast<unsigned char>(s[i]);
+  const size_t extra = (b >> 5) == 6 ? 1 : (b >> 4) == 14 ? 2 : (b >> 3) == 30 ? 3 : 0;
+  if (extra == 0 || i + extra >= s.size()) return 0;
+  cp = extra == 1 ? (b & 0x1F) : extra == 2 ? (b & 0x0F) : (b & 0x07);
+  for (size_t k = 1; k <= extra; ++k) {
+    const auto c = static_cast<unsigned char>(s[i + k]);
+    if ((c & 0xC0) != 0x80) return 0;
+    cp = (cp << 6) | (c & 0x3F);
+  }
+  const bool overlong = (extra == 1 && cp < 0x80) || (extra == 2 && cp < 0x800) || (extra == 3 && cp < 0x10000);
+  if (overlong || (cp >= 0xD800 && cp <= 0xDFFF) || cp > 0x10FFFF) return 0;
+  return extra + 1;
+}
+
+bool IsUtf8WithHighBytes(std::string_view s) {
+  if (IsAscii(s)) return false;
+  bool high = false;
+  for (size_t i = 0; i < s.size();) {
+    if (static_cast<unsigned char>(s[i]) < 0x80) {
+      ++i;
+      continue;
+    }
+    char32_t cp = 0;
+    const size_t n = Utf8Length(s, i, cp);
+    if (n == 0) return false;
+    high = true;
+    i += n;
+  }
+  return high;
+}
+
+// A value as the record stores it: every line break (LF, CR or CR LF) as CR LF, the
+// blanks at its end dropped (the field's padding holds them). Most values need no
+// change and are given back as they are; the others are built in `scratch`.
+std::string_view Stored(std::string_view v, std::string& scratch) {
+  std::string_view view(v);
+  if (FirstLineBreak(view) != std::string_view::npos) {
+    scratch.clear();
+    for (size_t i = 0; i < v.size(); ++i) {
+      if (v[i] == '\r') {
+        if (i + 1 < v.size() && v[i + 1] == '\n') ++i;
+        scratch += "\r\n";
+      } else if (v[i] == '\n') {
+        scratch += "\r\n";
+      } else {
+        scratch += v[i];
+      }
+    }
+    view = scratch;
+  }
+  while (!view.empty() && view.back() == ' ') view.remove_suffix(1);
+  return view;
+}
+
+std::string_view TrimmedView(std::string_view v) {
+  while (!v.empty() && v.front() == ' ') v.remove_prefix(1);
+  while (!v.empty() && v.back() == ' ') v.remove_suffix(1);
+  return v;
+}
+
+
+std::string Upper(std::string_view s) { return modLIB::UCase(modLIB::Trim(s)); }
+
+void AppendQuoted(std::string& out, const std::string& v) {
+  out += '"';
+  for (const char c : v) {
+    if (c == '"') out += '"';
+    out += c;
+  }
+  out += '"';
+}
+
+}  // namespace
+
+std::string DecodeCsvText(std::string data, CsvEncoding encoding, bool& utf8, int64_t& replaced) {
+  replaced = 0;
+  std::string_view bytes(data);
+  const bool bom = bytes.size() >= 3 && bytes.substr(0, 3) == "\xEF\xBB\xBF";
+  utf8 = encoding == CsvEncoding::Utf8 || (encoding == CsvEncoding::Auto && (bom || IsUtf8WithHighBytes(bytes)));
+  if (!utf8) return data;
+  if (!bom && IsAscii(bytes)) return data;
+  if (bom) bytes.remove_prefix(3);
+  std::string out;
+  out.reserve(bytes.size());
+  for (size_t i = 0; i < bytes.size();) {
+    // ASCII runs go across whole.
+    size_t j = i;
+    while (j < bytes.size() && static_cast<unsigned char>(bytes[j]) < 0x80) ++j;
+    out.append(bytes.substr(i, j - i));
+    i = j;
+    if (i >= bytes.size()) break;
+    char32_t cp = 0;
+    const size_t n = Utf8Length(bytes, i, cp);
+    if (n == 0) {  // not UTF-8 although told so: one "?" per stray byte
+      out += '?';
+      ++replaced;
+      ++i;
+      continue;
+    }
+    const std::string c = modLIB::Utf8ToCp1252(bytes.substr(i, n));
+    if (c == "?") ++replaced;
+    out += c;
+    i += n;
+  }
+  return out;
+}
+
+namespace {
+
+// The rows of the text as views. A value without doubled quotes is a view into the
+// text itself; the others are built in `arena`, which keeps its strings in place
+// while the row is being handed on.
+struct RowView {
+  int64_t line = 0;
+  std::vector<std::string_view> values;
+};
+
+template <typename OnRow>
+int64_t SplitRows(std::string_view text, OnRow&& onRow) {
+  const size_t n = text.size();
+  size_t i = 0;
+  int64_t line = 1, count = 0;
+  RowView row;
+  std::deque<std::string> arena;
+  auto countLines = [&](size_t from, size_t to) {
+    if (FirstLineBreak(text.substr(from, to - from)) == std::string_view::npos) return;
+    for (size_t k = from; k < to; ++k)
+      if (text[k] == '\n' || (text[k] == '\r' && (k + 1 >= n || text[k + 1] != '\n'))) ++line;
+  };
+  while (i < n) {
+    row.line = line;
+    row.values.clear();
+    size_t built = 0;  // arena strings used by this row
+    auto fresh = [&]() -> std::string& {
+      if (built == arena.size()) arena.emplace_back();
+      std::string& s = arena[built++];
+      s.clear();
+      return s;
+    };
+    std::string error;
+    bool quoted = false;
+    for (;;) {
+      if (i < n && text[i] == '"') {
+        quoted = true;
+        const size_t start = ++i;
+        const size_t q = text.find('"', i);
+        const size_t end = q == std::string_view::npos ? n : q;
+        countLines(i, end);
+        bool closed = false;
+        std::string_view value;
+        if (end < n && !(end + 1 < n && text[end + 1] == '"')) {  // no doubled quote: a plain view
+          value = text.substr(start, end - start);
+          i = end + 1;
+          closed = true;
+        } else {
+          std::string& field = fresh();
+          field.append(text.substr(start, end - start));
+          i = end;
+          while (i < n) {
+            if (i + 1 < n && text[i + 1] == '"') {
+              field += '"';
+              i += 2;
+            } else {
+              ++i;
+              closed = true;
+              break;
+            }
+            const size_t q2 = text.find('"', i);
+            const size_t e2 = q2 == std::string_view::npos ? n : q2;
+            countLines(i, e2);
+            field.append(text.substr(i, e2 - i));
+            i = e2;
+          }
+          value = field;
+        }
+        if (!closed) {
+          if (error.empty()) error = "a quoted value is not closed before the end of the file";
+        } else if (i < n && text[i] != ',' && text[i] != '\r' && text[i] != '\n') {
+          // A quote inside a quoted value that is not doubled, as the program's
+          // older export writes it: the rest of the value is taken as it stands.
+          if (error.empty()) error = "a double quote inside a quoted value is not doubled";
+          std::string& field = fresh();
+          field.assign(value);
+          field += '"';
+          while (i < n && text[i] != ',' && text[i] != '\r' && text[i] != '\n') field += text[i++];
+          value = field;
+        }
+        row.values.push_back(value);
+      } else {
+        const size_t start = i;
+        while (i < n && text[i] != ',' && text[i] != '\r' && text[i] != '\n') ++i;
+        row.values.push_back(text.substr(start, i - start));
+      }
+      if (i < n && text[i] == ',') {
+        ++i;
+        continue;
+      }
+      break;
+    }
+    if (i < n && text[i] == '\r') {
+      ++i;
+      if (i < n && text[i] == '\n') ++i;
+      ++line;
+    } else if (i < n && text[i] == '\n') {
+      ++i;
+      ++line;
+    }
+    if (row.values.size() == 1 && row.values[0].empty() && !quoted) continue;  // an empty line
+    ++count;
+    onRow(row, error);
+  }
+  return count;
+}
+
+CsvRow Copied(const RowView& v) {
+  CsvRow row;
+  row.line = v.line;
+  row.values.assign(v.values.begin(), v.values.end());
+  return row;
+}
+
+}  // namespace
+
+int64_t ParseCsv(std::string_view text, const std::function<void(CsvRow&, const std::string& error)>& onRow) {
+  return SplitRows(text, [&](const RowView& v, const std::string& error) {
+    CsvRow row = Copied(v);
+    onRow(row, error);
+  });
+}
+
+int16_t ReadCsvImport(const std::string& path, const CsvImportOptions& options, CsvImport& out) {
+  out = CsvImport{};
+  out.path = path;
+  if (GetFileNumber() == 0) {
+    GetRecordNo();  // the store's own "DB not open"
+    return 0;
+  }
+  std::string bytes;
+  try {
+    detail::Fd fd(detail::OpenFile(path, O_RDONLY));
+    const auto size = static_cast<size_t>(detail::FileSize(fd.get()));
+    bytes.reserve(size);
+    PreferHugePages(bytes);
+    bytes.resize(size);
+    bytes.resize(detail::ReadAt(fd.get(), bytes.data(), bytes.size(), 0));
+  } catch (const std::exception& e) {
+    Fail(kTitle, detail::UnexpectedError(e, path));
+    return 0;
+  }
+  const std::string text = DecodeCsvText(std::move(bytes), options.encoding, out.utf8, out.replaced);
+
+  const FormHeader h = GetHeader();
+  const size_t len = static_cast<size_t>(h.RecordLength);
+  const int16_t order = GetDateOrder();
+  std::map<std::string, int16_t> byName;  // upper-case name -> slot
+  std::vector<std::string> formats(kMaxFields + 1);
+  std::vector<FormatRules> rules(kMaxFields + 1);
+  std::vector<bool> isNumbered(kMaxFields + 1, false);
+  std::vector<int16_t> checked;  // the fields an update's checks can refuse
+  for (int16_t k = 1; k <= GetFieldCount(); ++k) {
+    byName[Upper(h.Fields[k].Name.Trimmed())] = k;
+    formats[k] = Upper(h.Fields[k].Format.Trimmed());
+    rules[k] = FormatRules(formats[k]);
+    isNumbered[k] = formats[k].find('#') != std::string::npos;
+    if (isNumbered[k]) out.numbered.push_back(k);
+    else if (rules[k].Checked()) checked.push_back(k);
+  }
+  std::string scratch, cased;
+  std::vector<bool> refusedSlot(kMaxFields + 1, false);
+
+  // The records take about as much room as the text they come from.
+  out.records.reserve(std::min(text.size() + len, static_cast<size_t>(kMaxRecords + 1) * len));
+  PreferHugePages(out.records);
+  bool headed = false;
+  std::string failure;
+  std::vector<std::string> columnNames;
+  SplitRows(text, [&](const RowView& row, const std::string& error) {
+    if (!failure.empty()) return;
+    if (!headed) {
+      headed = true;
+      if (!error.empty()) {
+        failure = "the heading line of " + path + " cannot be read: " + error;
+        return;
+      }
+      std::map<int16_t, std::string> taken;
+      for (const std::string_view name : row.values) {
+        const std::string key = Upper(name);
+        int16_t slot = 0;
+        if (key != "#" && key != "RECNO") {
+          const auto it = byName.find(key);
+          if (it == byName.end()) {
+            out.unknown.push_back(modLIB::Trim(name));
+          } else if (!taken.emplace(it->second, std::string(name)).second) {
+            failure = "the field " + h.Fields[it->second].Name.Trimmed() + " has two columns: \"" +
+                      taken[it->second] + "\" and \"" + modLIB::Trim(name) + "\"";
+            return;
+          } else {
+            slot = it->second;
+          }
+        }
+        out.heading.emplace_back(name);
+        out.fieldOf.push_back(slot);
+      }
+      if (!out.unknown.empty() && !options.ignoreUnknown) {
+        std::string list;
+        for (const std::string& u : out.unknown) list += (list.empty() ? "" : ", ") + ("\"" + u + "\"");
+        failure = "no field of " + GetDatabaseName() + ".Qfd is named " + list +
+                  " (give --ignore-unknown to leave such columns out)";
+      }
+      return;
+    }
+    ++out.rows;
+    if (out.preview.size() < kImportPreviewRows) out.preview.push_back(Copied(row));
+    const size_t before = out.problems.size();
+    const size_t kept = out.records.size();
+    auto refuse = [&](const std::string& field, const std::string& value, const std::string& reason) {
+      out.problems.push_back({row.line, field, value, reason});
+    };
+    if (!error.empty()) {
+      refuse("", "", error);
+    } else if (row.values.size() != out.heading.size()) {
+      refuse("", "",
+             "the row has " + std::to_string(row.values.size()) + " values; the heading names " +
+                 std::to_string(out.heading.size()) + " columns");
+    } else {
+      // The record is built in place behind the good ones; a refused row is taken off again.
+      const size_t at = out.records.size();
+      out.records.resize(at + len, ' ');
+      char* record = out.records.data() + at;
+      std::fill(refusedSlot.begin(), refusedSlot.end(), false);
+      for (size_t c = 0; c < row.values.size(); ++c) {
+        const int16_t slot = out.fieldOf[c];
+        if (slot == 0) continue;
+        const FieldDef& f = h.Fields[slot];
+        const std::string& format = formats[slot];
+        if (isNumbered[slot]) continue;  // numbered by the store
+        std::string_view v = Stored(row.values[c], scratch);
+        if (const size_t bad = rules[slot].Refused(v); bad != std::string::npos) {
+          const std::string ch =
+              v[bad] == '\r' || v[bad] == '\n' ? "a line break" : "\"" + std::string(v.substr(bad, 1)) + "\"";
+          refuse(f.Name.Trimmed(), std::string(row.values[c]), "holds " + ch + ", which the format " + format + " does not allow");
+          refusedSlot[slot] = true;
+          continue;
+        }
+        if (rules[slot].ChangesCase()) {
+          cased = CasedValue(format, std::string(v));
+          v = cased;
+        }
+        if (v.size() > static_cast<size_t>(f.Length)) {
+          refuse(f.Name.Trimmed(), std::string(row.values[c]),
+                 "has " + std::to_string(v.size()) + " characters; the field holds " + std::to_string(f.Length));
+          refusedSlot[slot] = true;
+          continue;
+        }
+        std::memcpy(record + f.Offset, v.data(), v.size());
+      }
+      // The checks of an update, on the record as it would be saved.
+      for (const int16_t k : checked) {
+        if (refusedSlot[k]) continue;
+        const FieldDef& f = h.Fields[k];
+        const std::string_view v = TrimmedView(std::string_view(record + f.Offset, static_cast<size_t>(f.Length)));
+        const SaveCheck check = CheckForSave(formats[k], v, order);
+        if (check != SaveCheck::Ok) refuse(f.Name.Trimmed(), std::string(v), SaveCheckText(check));
+      }
+    }
+    if (out.problems.size() == before) {
+      ++out.good;
+      return;
+    }
+    out.records.resize(kept);
+    std::string why;
+    for (size_t p = before; p < out.problems.size(); ++p) {
+      const CsvProblem& pr = out.problems[p];
+      why += (why.empty() ? "" : "; ") + (pr.field.empty() ? pr.reason : pr.field + ": " + pr.reason);
+    }
+    out.refused.push_back(Copied(row));
+    out.reasons.push_back(std::move(why));
+  });
+  if (failure.empty() && !headed) failure = path + " is empty: it has no heading line";
+  if (!failure.empty()) {
+    Fail(kTitle, failure);
+    return 0;
+  }
+  return 1;
+}
+
+int16_t WriteCsvImport(CsvImport& plan, bool skipBad) {
+  if (!plan.refused.empty() && !skipBad) {
+    Fail(kTitle, std::to_string(plan.refused.size()) + " of " + std::to_string(plan.rows) +
+                     " rows are refused; nothing was imported");
+    return 0;
+  }
+  const int32_t count = GetRecordCount();
+  if (GetFileNumber() == 0) return 0;
+  if (count + plan.good > kMaxRecords) {
+    Fail(kTitle, "DB is Full: " + std::to_string(count) + " records and " + std::to_string(plan.good) +
+                     " more would pass the " + std::to_string(kMaxRecords) + " a database holds; nothing was imported");
+    return 0;
+  }
+  return AppendRecords(plan.records, plan.numbered, kTitle);
+}
+
+std::string RejectedFileName(const std::string& path) {
+  if (path.size() >= 4 && modLIB::UCase(path.substr(path.size() - 4)) == ".CSV")
+    return path.substr(0, path.size() - 4) + ".rejected" + path.substr(path.size() - 4);
+  return path + ".rejected.csv";
+}
+
+int16_t WriteRejectedCsv(const CsvImport& plan, const std::string& path) {
+  std::string out;
+  for (size_t c = 0; c < plan.heading.size(); ++c) {
+    if (c > 0) out += ',';
+    AppendQuoted(out, plan.heading[c]);
+  }
+  out += plan.heading.empty() ? "Reason\r\n" : ",Reason\r\n";
+  for (size_t r = 0; r < plan.refused.size(); ++r) {
+    for (const std::string& v : plan.refused[r].values) {
+      AppendQuoted(out, v);
+      out += ',';
+    }
+    AppendQuoted(out, plan.reasons[r]);
+    out += "\r\n";
+  }
+  if (plan.utf8) out = "\xEF\xBB\xBF" + modLIB::Cp1252ToUtf8(out);
+  const std::string temp = path + ".~" + std::to_string(::getpid());
+  try {
+    detail::RemoveFile(temp);
+    detail::Fd fd(detail::OpenFile(temp, O_WRONLY | O_CREAT | O_EXCL));
+    detail::WriteAt(fd.get(), out.data(), out.size(), 0);
+    detail::CloseFile(fd.release());
+    detail::RenameFile(temp, path);
+  } catch (const std::exception& e) {
+    ::unlink(temp.c_str());
+    Fail(kTitle, detail::UnexpectedError(e, path));
+    return 0;
+  }
+  return 1;
+}
+
+std::string ProblemText(const CsvProblem& p) {
+  std::string s = "line " + std::to_string(p.line);
+  if (!p.field.empty()) s += ", field " + p.field + ", value \"" + p.value + "\"";
+  return s + ": " + p.reason;
+}
+
+}  // namespace modDB

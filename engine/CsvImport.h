@@ -1,0 +1,101 @@
+// Bringing records in from a CSV file, as `qfd import` and the entry window's
+// File > Import... do it.
+//
+// The file is RFC 4180: values separated by commas, a value between double quotes
+// may hold commas, line breaks and doubled quotes; lines end in CR LF or LF. The
+// program's own export reads back wherever no value holds a quote. The text is
+// UTF-8 when it starts with a byte order mark or is valid UTF-8, else Windows-1252,
+// unless the caller says which; a character outside Windows-1252 becomes "?" and is
+// counted.
+//
+// The first line names the columns: field names, letter case ignored; a column "#"
+// or "RECNO" is ignored; a name that is no field is refused unless unknown columns
+// are to be ignored. Fields without a column start blank. Every row passes the
+// checks of a record saved in the entry window: each value follows its field's
+// format (allowed characters, then case), fits its field (a longer value is refused,
+// never cut), and the record's dates (in the database's date order), times, required
+// and yes/no fields are checked; "#" fields are numbered by the store. A line break
+// inside a value is stored as CR LF; blanks at the end of a value are padding.
+//
+// Reading checks everything and writes nothing; writing appends the good rows under
+// one hold of the writers' lock (see AppendRecords), all of them or none.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace modDB {
+
+enum class CsvEncoding { Auto, Utf8, Cp1252 };
+
+struct CsvImportOptions {
+  bool ignoreUnknown = false;
+  CsvEncoding encoding = CsvEncoding::Auto;
+};
+
+// One refused value, or a refused row when field is empty. Texts in Windows-1252.
+struct CsvProblem {
+  int64_t line = 0;  // the file's line where the row starts (the heading is line 1)
+  std::string field, value, reason;
+};
+
+// A row as read from the file (values decoded, nothing else done to them).
+struct CsvRow {
+  int64_t line = 0;
+  std::vector<std::string> values;
+};
+
+struct CsvImport {
+  std::string path;
+  bool utf8 = false;                 // the text was UTF-8 (with a byte order mark or not)
+  int64_t replaced = 0;              // characters outside Windows-1252, stored as "?"
+  std::vector<std::string> heading;  // the column names as written
+  std::vector<int16_t> fieldOf;       // per column: its field's slot, 0 when ignored
+  std::vector<std::string> unknown;  // columns naming no field (ignored when allowed)
+  int64_t rows = 0;                  // data rows in the file
+  int64_t good = 0;                  // rows that passed every check
+  std::string records;               // those rows as records, "#" fields still blank
+  std::vector<int16_t> numbered;     // the slots of the "#" fields
+  std::vector<CsvProblem> problems;  // every refusal, in line order
+  std::vector<CsvRow> refused;       // the refused rows as read ...
+  std::vector<std::string> reasons;  // ... and why, one text per row
+  std::vector<CsvRow> preview;       // the first rows as read
+};
+
+constexpr size_t kImportPreviewRows = 20;
+
+// Splits CSV text into rows; each row comes with "" or why it is malformed. A line
+// with nothing on it is no row. Returns the number of rows.
+int64_t ParseCsv(std::string_view text, const std::function<void(CsvRow&, const std::string& error)>& row);
+
+// The text as Windows-1252: from UTF-8 when told, or when it starts with a byte order
+// mark, or (Auto) when it is valid UTF-8 holding bytes above 127. utf8 says which was
+// taken; replaced counts the characters that became "?".
+std::string DecodeCsvText(std::string bytes, CsvEncoding encoding, bool& utf8, int64_t& replaced);
+
+// Reads and checks `path` against the open database, writing nothing. 1 when the
+// file was read and its columns are usable (rows may still be refused: see
+// `problems`); 0 after a message titled "IMPORT".
+int16_t ReadCsvImport(const std::string& path, const CsvImportOptions& options, CsvImport& out);
+
+// Appends the rows that passed. Refused ("IMPORT") when any row was refused and
+// skipBad is not set, and when the records would pass the limit; nothing is written
+// then. The records of the plan get their "#" numbers on the way. 1 done, 0 not.
+int16_t WriteCsvImport(CsvImport& plan, bool skipBad);
+
+// FILE.csv -> FILE.rejected.csv (the extension in any letter case; other names get
+// ".rejected.csv" appended).
+std::string RejectedFileName(const std::string& path);
+
+// Writes the refused rows as RFC 4180, in the encoding they were read in, with the
+// heading and a last column "Reason". 1 done; 0 after a message.
+int16_t WriteRejectedCsv(const CsvImport& plan, const std::string& path);
+
+// The report line of a problem: "line 12, field Born, value "31/02/2020": Invalid
+// date. ..." (Windows-1252).
+std::string ProblemText(const CsvProblem& p);
+
+}  // namespace modDB

@@ -1,0 +1,327 @@
+// The CSV import: the reader (RFC 4180, the older export, encodings), column
+// matching, each check of a saved record, all or nothing, the refused-rows file, the
+// record limit, and the round trip through the spreadsheet export, byte for byte.
+#include <filesystem>
+
+#include "CsvExport.h"
+#include "CsvImport.h"
+#include "HeaderLayout.h"
+#include "StoreFixture.h"
+
+using namespace storetest;
+using qftest::I32At;
+using qftest::ReadFile;
+using qftest::WriteFile;
+namespace fs = std::filesystem;
+
+namespace {
+
+struct F {
+  std::string name;
+  int length;
+  std::string format;
+};
+
+class CsvImportTest : public StoreTest {
+ protected:
+  // Saves a design of the given fields as `name` (no records) and opens it.
+  std::string Make(const std::string& name, const std::vector<F>& fields, uint8_t dateOrder = 1) {
+    InitHeader();
+    for (const F& f : fields) {
+      FieldDef d = Field(f.name, f.length, 1, f.format);
+      EXPECT_NE(AddField(d), 0) << host.Last();
+    }
+    SetDateOrder(dateOrder);
+    std::string path = dir / name;
+    std::string save = path;
+    EXPECT_EQ(SaveHeader(save), 1) << host.Last();
+    std::string open = path;
+    EXPECT_EQ(OpenDatabase(open), 1) << host.Last();
+    host.Clear();
+    return path;
+  }
+  // Reads `csv` (written to a file first) against the open database.
+  CsvImport Read(const std::string& csv, CsvImportOptions options = {}) {
+    WriteFile(dir / "in.csv", csv);
+    CsvImport plan;
+    EXPECT_EQ(ReadCsvImport(dir / "in.csv", options, plan), 1) << host.Last();
+    return plan;
+  }
+  std::vector<std::string> Problems(const CsvImport& plan) {
+    std::vector<std::string> out;
+    for (const CsvProblem& p : plan.problems) out.push_back(ProblemText(p));
+    return out;
+  }
+  std::string Records(const std::string& base) { return ReadFile(base + ".Qfd").substr(kHeaderSize); }
+  std::vector<CsvRow> Parse(const std::string& text, std::vector<std::string>* errors = nullptr) {
+    std::vector<CsvRow> rows;
+    ParseCsv(text, [&](CsvRow& r, const std::string& e) {
+      rows.push_back(r);
+      if (errors) errors->push_back(e);
+    });
+    return rows;
+  }
+};
+
+using Values = std::vector<std::string>;
+
+}  // namespace
+
+TEST_F(CsvImportTest, ReaderFollowsRfc4180AndReadsTheOlderExport) {
+  std::vector<std::string> errors;
+  auto rows = Parse("a,\"b,c\",\"say \"\"hi\"\"\"\r\n\"one\r\ntwo\",,\"\"\r\n\r\nlast,x\"y\n", &errors);
+  ASSERT_EQ(rows.size(), 3u);
+  EXPECT_EQ(rows[0].values, (Values{"a", "b,c", "say \"hi\""}));
+  EXPECT_EQ(rows[1].values, (Values{"one\r\ntwo", "", ""}));
+  EXPECT_EQ(rows[1].line, 2);
+  EXPECT_EQ(rows[2].values, (Values{"last", "x\"y"}));  // a quote in an unquoted value stands
+  EXPECT_EQ(rows[2].line, 5);                           // the empty line 4 is no row
+  EXPECT_EQ(errors, (Values{"", "", ""}));
+
+  // The plain export: bare LF inside quotes, no value holding a quote.
+  rows = Parse("#,Name,Notes\r\n1,\"Ann\",\"one\ntwo\"\r\n2,\"Bob\",\"\"\r\n");
+  ASSERT_EQ(rows.size(), 3u);
+  EXPECT_EQ(rows[1].values, (Values{"1", "Ann", "one\ntwo"}));
+  EXPECT_EQ(rows[2].line, 4);
+
+  // A quote the older export left undoubled spoils its row only; an open quote at the end.
+  errors.clear();
+  rows = Parse("1,\"say \"hi\", ok\"\r\n2,\"fine\"\r\n3,\"open\r\nto the end", &errors);
+  ASSERT_EQ(rows.size(), 3u);
+  EXPECT_EQ(errors[0], "a double quote inside a quoted value is not doubled");
+  EXPECT_EQ(errors[1], "");
+  EXPECT_EQ(rows[1].values, (Values{"2", "fine"}));
+  EXPECT_EQ(errors[2], "a quoted value is not closed before the end of the file");
+}
+
+TEST_F(CsvImportTest, Encodings) {
+  bool utf8 = false;
+  int64_t replaced = -1;
+  // With a byte order mark; "€" and "é" have places in Windows-1252, "Ω" and "😀" not.
+  EXPECT_EQ(DecodeCsvText("\xEF\xBB\xBF" "\xE2\x82\xAC\xC3\xA9\xCE\xA9\xF0\x9F\x98\x80", CsvEncoding::Auto, utf8, replaced),
+            "\x80\xE9??");
+  EXPECT_TRUE(utf8);
+  EXPECT_EQ(replaced, 2);
+  // Valid UTF-8 without a mark.
+  EXPECT_EQ(DecodeCsvText("caf\xC3\xA9", CsvEncoding::Auto, utf8, replaced), "caf\xE9");
+  EXPECT_TRUE(utf8);
+  // Not UTF-8: Windows-1252 as it stands.
+  EXPECT_EQ(DecodeCsvText("caf\xE9 \x80", CsvEncoding::Auto, utf8, replaced), "caf\xE9 \x80");
+  EXPECT_FALSE(utf8);
+  EXPECT_EQ(replaced, 0);
+  // As told.
+  EXPECT_EQ(DecodeCsvText("caf\xC3\xA9", CsvEncoding::Cp1252, utf8, replaced), "caf\xC3\xA9");
+  EXPECT_EQ(DecodeCsvText("a\xE9z", CsvEncoding::Utf8, utf8, replaced), "a?z");
+  EXPECT_EQ(replaced, 1);
+  // Plain ASCII is neither.
+  EXPECT_EQ(DecodeCsvText("abc", CsvEncoding::Auto, utf8, replaced), "abc");
+  EXPECT_FALSE(utf8);
+}
+
+TEST_F(CsvImportTest, ColumnsAreMatchedByName) {
+  const std::string base = Make("cols", {{"Name", 6, ""}, {"City", 5, ""}, {"Zip", 4, ""}});
+  // Any letter case, any order; "#" and RECNO ignored; Zip has no column and stays blank.
+  CsvImport plan = Read("recno,CITY,#,name\r\n7,Rome,9,Ann\r\n");
+  EXPECT_EQ(plan.fieldOf, (std::vector<int16_t>{0, 2, 0, 1}));
+  EXPECT_TRUE(plan.problems.empty());
+  ASSERT_EQ(WriteCsvImport(plan, false), 1) << host.Last();
+  EXPECT_EQ(Records(base), " Ann   Rome     ");
+  EXPECT_EQ(GetRecordNo(), 1);
+
+  // Unknown columns are refused, all of them named, unless they are to be ignored.
+  WriteFile(dir / "u.csv", "Name,Street,Phone\r\nBob,x,y\r\n");
+  CsvImport refused;
+  EXPECT_EQ(ReadCsvImport(dir / "u.csv", {}, refused), 0);
+  EXPECT_EQ(host.Last(), "IMPORT: no field of " + base +
+                             ".Qfd is named \"Street\", \"Phone\" (give --ignore-unknown to leave such columns out)");
+  CsvImportOptions ignore;
+  ignore.ignoreUnknown = true;
+  plan = Read("Name,Street,Phone\r\nBob,x,y\r\n", ignore);
+  EXPECT_EQ(plan.unknown, (Values{"Street", "Phone"}));
+  EXPECT_EQ(plan.good, 1);
+
+  // A field named twice, and a file without a heading.
+  WriteFile(dir / "d.csv", "Name,NAME\r\na,b\r\n");
+  EXPECT_EQ(ReadCsvImport(dir / "d.csv", {}, refused), 0);
+  EXPECT_EQ(host.Last(), "IMPORT: the field Name has two columns: \"Name\" and \"NAME\"");
+  WriteFile(dir / "e.csv", "");
+  EXPECT_EQ(ReadCsvImport(dir / "e.csv", {}, refused), 0);
+  EXPECT_EQ(host.Last(), "IMPORT: " + dir / "e.csv" + " is empty: it has no heading line");
+  EXPECT_EQ(ReadCsvImport(dir / "missing.csv", {}, refused), 0);
+  EXPECT_EQ(host.Last(), "IMPORT: Unexpected Error: FILE:" + dir / "missing.csv" + ": No such file or directory");
+  EXPECT_EQ(Records(base), " Ann   Rome     ");  // nothing of this was written
+}
+
+TEST_F(CsvImportTest, EachCheckOfASavedRecord) {
+  Make("checks", {{"No", 5, "#"},
+                  {"Born", 10, "D"},
+                  {"At", 8, "T"},
+                  {"Must", 4, "!A"},
+                  {"Ok", 1, "Y"},
+                  {"Up", 4, "AU"},
+                  {"Low", 4, "AL"},
+                  {"Proper", 12, "ASF"},
+                  {"Digits", 4, "N"},
+                  {"Short", 3, "*"},
+                  {"Lines", 10, "*"}},
+       2);  // month first
+  const std::string head = "No,Born,At,Must,Ok,Up,Low,Proper,Digits,Short,Lines\r\n";
+  CsvImport plan = Read(head +
+                        "77,12/31/1999,23:59:59,ab,y,abc,XyZ,ann mARIE,12,abc,x\r\n"  // good; 77 is not taken
+                        "1,31/12/1999,,ab,,,,,,,\r\n"                                // day first: refused
+                        "1,,24:00:00,ab,,,,,,,\r\n"                                  // no such time
+                        "1,,,,,,,,,,\r\n"                                            // required
+                        "1,,,ab,x,,,,,,\r\n"                                         // yes/no holds x
+                        "1,,,ab,,,,,1a,,\r\n"                                        // a letter in digits
+                        "1,,,ab,,,,,,abcd,\r\n"                                      // too long
+                        "1,,,ab,,,,,,,\"a\nb\"\r\n"                                  // a line break without M
+                        "1,,,ab,,,,,,abc   ,\r\n"                                    // padding blanks are no length
+                        "1,2\r\n");                                                  // short row
+  EXPECT_EQ(Problems(plan),
+            (Values{"line 3, field Born, value \"31/12/1999\": Invalid date. (DD/MM/YYYY or MM/DD/YYYY)",
+                    "line 4, field At, value \"24:00:00\": Invalid time. Format (hh:mm)",
+                    "line 5, field Must, value \"\": Cannot be empty",
+                    "line 6, field Ok, value \"x\": holds \"x\", which the format Y does not allow",
+                    "line 7, field Digits, value \"1a\": holds \"a\", which the format N does not allow",
+                    "line 8, field Short, value \"abcd\": has 4 characters; the field holds 3",
+                    "line 9, field Lines, value \"a\nb\": holds a line break, which the format * does not allow",
+                    "line 12: the row has 2 values; the heading names 11 columns"}));
+  EXPECT_EQ(plan.rows, 10);
+  EXPECT_EQ(plan.good, 2);
+  ASSERT_EQ(plan.refused.size(), 8u);
+  EXPECT_EQ(plan.reasons[0], "Born: Invalid date. (DD/MM/YYYY or MM/DD/YYYY)");
+  // The good row as it is saved: cased, the "#" field left for the store.
+  FormHeader h = GetHeader();
+  const std::string rec = plan.records.substr(0, static_cast<size_t>(h.RecordLength));
+  EXPECT_EQ(rec, std::string(" ") + "     " + "12/31/1999" + "23:59:59" + "ab  " + "Y" + "ABC " + "xyz " +
+                     "Ann Marie   " + "12  " + "abc" + "x         ");
+  // A yes/no field given "n" is stored "N"; an empty yes/no passes.
+  plan = Read(head + "1,,,ab,n,,,,,,\r\n");
+  EXPECT_TRUE(plan.problems.empty());
+  EXPECT_EQ(plan.records.substr(static_cast<size_t>(h.Fields[5].Offset), 1), "N");
+}
+
+TEST_F(CsvImportTest, AllOrNothingSkipBadAndTheRejectedFile) {
+  const std::string base = Make("aon", {{"No", 5, "#"}, {"Name", 8, "AS"}, {"Age", 3, "N"}});
+  // One record before the import.
+  ClearRecord();
+  WriteField(1, AutoNumberText(1));
+  WriteField(2, "First");
+  ASSERT_EQ(AddRecord(), 1);
+  const std::string before = ReadFile(base + ".Qfd");
+
+  CsvImport plan = Read("Name,Age\r\nAnn,30\r\nBob,x1\r\n\"Cy, \"\"Jr\"\"\",40\r\nDee,41\r\n");
+  EXPECT_EQ(plan.good, 2);
+  EXPECT_EQ(WriteCsvImport(plan, false), 0);
+  EXPECT_EQ(host.Last(), "IMPORT: 2 of 4 rows are refused; nothing was imported");
+  EXPECT_EQ(ReadFile(base + ".Qfd"), before);
+
+  // Skipping the bad rows: the good ones follow the old record, numbered by the store.
+  host.Clear();
+  ASSERT_EQ(WriteCsvImport(plan, true), 1) << host.Last();
+  const std::string after = ReadFile(base + ".Qfd");
+  EXPECT_EQ(I32At(after, 0), 3);
+  EXPECT_EQ(after.substr(kHeaderSize), std::string("  1   First      ") + "  2   Ann     30 " + "  3   Dee     41 ");
+  EXPECT_EQ(GetRecordNo(), 2);
+  EXPECT_EQ(GetRecordText(), "  2   Ann     30 ");
+  EXPECT_EQ(host.lastTotal, 2);
+
+  ASSERT_EQ(WriteRejectedCsv(plan, RejectedFileName(dir / "in.csv")), 1);
+  EXPECT_EQ(ReadFile(dir / "in.rejected.csv"),
+            "\"Name\",\"Age\",Reason\r\n"
+            "\"Bob\",\"x1\",\"Age: holds \"\"x\"\", which the format N does not allow\"\r\n"
+            "\"Cy, \"\"Jr\"\"\",\"40\",\"Name: holds \"\",\"\", which the format AS does not allow\"\r\n");
+  EXPECT_EQ(RejectedFileName("a/b.CSV"), "a/b.rejected.CSV");
+  EXPECT_EQ(RejectedFileName("a/b.txt"), "a/b.txt.rejected.csv");
+
+  // Read in UTF-8, written back in UTF-8 with its mark.
+  plan = Read("\xEF\xBB\xBFName,Age\r\nZo\xC3\xA9,x\r\n");
+  ASSERT_EQ(WriteRejectedCsv(plan, dir / "u.rejected.csv"), 1);
+  EXPECT_EQ(ReadFile(dir / "u.rejected.csv"),
+            "\xEF\xBB\xBF\"Name\",\"Age\",Reason\r\n\"Zo\xC3\xA9\",\"x\",\"Name: holds \"\"\xC3\xA9\"\", which the "
+            "format AS does not allow; Age: holds \"\"x\"\", which the format N does not allow\"\r\n");
+}
+
+TEST_F(CsvImportTest, TheRecordLimitIsKeptBeforeWriting) {
+  const std::string base = Make("full", {{"A", 1, ""}});
+  CloseDatabase();
+  // 65,529 blank records of 2 bytes.
+  std::string bytes = ReadFile(base + ".Qfd");
+  const int32_t n = kMaxRecords - 1;
+  bytes[0] = static_cast<char>(n & 0xFF);
+  bytes[1] = static_cast<char>((n >> 8) & 0xFF);
+  bytes += std::string(static_cast<size_t>(n) * 2, ' ');
+  WriteFile(base + ".Qfd", bytes);
+  std::string open = base;
+  ASSERT_EQ(OpenDatabase(open), 1);
+  CsvImport plan = Read("A\r\nx\r\ny\r\n");
+  EXPECT_EQ(WriteCsvImport(plan, false), 0);
+  EXPECT_EQ(host.Last(),
+            "IMPORT: DB is Full: 65529 records and 2 more would pass the 65530 a database holds; nothing was imported");
+  EXPECT_EQ(ReadFile(base + ".Qfd"), bytes);
+  plan = Read("A\r\nx\r\n");
+  ASSERT_EQ(WriteCsvImport(plan, false), 1) << host.Last();
+  EXPECT_EQ(GetRecordCount(), kMaxRecords);
+  EXPECT_EQ(ReadFile(base + ".Qfd").substr(bytes.size()), " x");
+}
+
+TEST_F(CsvImportTest, SpreadsheetExportIsExact) {
+  Make("x", {{"Name", 10, ""}, {"Notes", 20, "*M"}});
+  for (const auto& [name, notes] : std::vector<std::pair<std::string, std::string>>{
+           {" lead", "say \"hi\", ok"}, {"Jos\xE9", "one\r\ntwo"}}) {
+    ClearRecord();
+    WriteField(1, name);
+    WriteField(2, notes);
+    ASSERT_EQ(AddRecord(), 1);
+  }
+  std::vector<bool> all(kMaxFields + 1, true);
+  ASSERT_EQ(ExportCsv(dir / "r.csv", all, {true, false}), 1);
+  EXPECT_EQ(ReadFile(dir / "r.csv"),
+            "#,Name,Notes\r\n1,\" lead\",\"say \"\"hi\"\", ok\"\r\n2,\"Jos\xE9\",\"one\r\ntwo\"\r\n");
+  ASSERT_EQ(ExportCsv(dir / "u.csv", all, {true, true}), 1);
+  EXPECT_EQ(ReadFile(dir / "u.csv"),
+            "\xEF\xBB\xBF#,Name,Notes\r\n1,\" lead\",\"say \"\"hi\"\", ok\"\r\n2,\"Jos\xC3\xA9\",\"one\r\ntwo\"\r\n");
+  ASSERT_EQ(ExportCsv(dir / "p.csv", all), 1);  // the plain export as before
+  EXPECT_EQ(ReadFile(dir / "p.csv"),
+            "#,Name,Notes\r\n1,\"lead\",\"say \"hi\", ok\"\r\n2,\"Jos\xE9\",\"one\ntwo\"\r\n");
+}
+
+TEST_F(CsvImportTest, RoundTripOfAGeneratedDatabase) {
+  const std::vector<F> fields = {{"No", 5, "#"},     {"Name", 20, "*"}, {"Notes", 60, "*M"}, {"Free", 12, ""},
+                                 {"Code", 6, "ANU"}, {"Born", 10, "D"}, {"At", 8, "T"},     {"Ok", 1, "Y"},
+                                 {"Full", 16, "*"}};
+  const std::string src = Make("src", fields);
+  const char* names[] = {"Ann", "Jos\xE9 \x80\x8C", "O'Neil, \"Bo\"", "\"", ",", "Zo\xEB\xFF\x9F"};
+  const char* notes[] = {"", "line one\r\nline two", "a,\"b\"\r\n\r\n,c", "\"\"\"", "caf\xE9\r\n\x80"};
+  for (int r = 1; r <= 300; ++r) {
+    ClearRecord();
+    WriteField(1, AutoNumberText(r));
+    WriteField(2, names[r % 6]);
+    WriteField(3, notes[r % 5]);
+    WriteField(4, r % 7 == 0 ? "  lead \"q\"" : "x" + std::to_string(r));
+    WriteField(5, "AB" + std::to_string(r % 100));
+    WriteField(6, r % 3 ? "01/02/2003" : "");
+    WriteField(7, r % 4 ? "12:34:56" : "");
+    WriteField(8, r % 2 ? "Y" : "N");
+    WriteField(9, std::string(16, static_cast<char>('a' + r % 26)).replace(3, 2, "\",") + "");
+    ASSERT_EQ(AddRecord(), 1);
+  }
+  CloseDatabase();
+  std::vector<bool> all(kMaxFields + 1, true);
+  for (const bool utf8 : {false, true}) {
+    std::string name = src;
+    ASSERT_EQ(OpenDatabase(name), 1);
+    const std::string csv = dir / (utf8 ? "u.csv" : "w.csv");
+    ASSERT_EQ(ExportCsv(csv, all, {true, utf8}), 1);
+    CloseDatabase();
+    const std::string copy = Make(utf8 ? "copyu" : "copyw", fields);
+    CsvImport plan;
+    ASSERT_EQ(ReadCsvImport(csv, {}, plan), 1) << host.Last();
+    EXPECT_TRUE(plan.problems.empty()) << ProblemText(plan.problems.front());
+    EXPECT_EQ(plan.utf8, utf8);
+    EXPECT_EQ(plan.replaced, 0);
+    ASSERT_EQ(WriteCsvImport(plan, false), 1) << host.Last();
+    CloseDatabase();
+    EXPECT_EQ(ReadFile(copy + ".Qfd"), ReadFile(src + ".Qfd")) << (utf8 ? "UTF-8" : "Windows-1252");
+  }
+}
