@@ -5,10 +5,31 @@
 # with "qfd info" from the database named on the line. It needs nothing from the
 # bash-completion package.
 
+# A word of the line as the file name it stands for: its quotes dropped, a
+# backslash before a character taken away ("My\ Forms" is "My Forms"). Bash quotes
+# the names it puts on the line again.
+_qfd_unquoted() {
+  local w=$1 out= i
+  if [[ $w == [\"\']* ]]; then
+    w=${w:1}
+    [[ $w == *"${1:0:1}" ]] && w=${w%?}
+    printf '%s' "$w"
+    return 0
+  fi
+  for ((i = 0; i < ${#w}; i++)); do
+    if [[ ${w:i:1} == \\ ]] && ((i + 1 < ${#w})); then
+      ((i++))
+    fi
+    out+=${w:i:1}
+  done
+  printf '%s' "$out"
+}
+
 # Adds to COMPREPLY the files under the word being completed whose name ends in
 # the extension $1 (compared in any letter case), and the folders.
 _qfd_files() {
-  local ext=${1,,} cur=$2 f
+  local ext=${1,,} cur f
+  cur=$(_qfd_unquoted "$2")
   local IFS=$'\n'
   for f in $(compgen -f -- "$cur"); do
     if [[ -d $f ]]; then
@@ -25,8 +46,10 @@ _qfd_files() {
 # table (slot, name, page, offset, length, format). With $3 = values, only the
 # fields that take a value: a "#" field is numbered by the store.
 _qfd_field_names() {
-  local prog=$1 db=$2 values=${3:-}
+  local prog=$1 db values=${3:-}
+  db=$(_qfd_unquoted "$2")
   [[ -n $db ]] || return 0
+  [[ $db == "~/"* ]] && db=$HOME/${db:2}
   "$prog" info "$db" 2>/dev/null |
     awk -v values="$values" '/^Fields:/ { f = 1; next } /^[^ ]/ { f = 0 }
       f && $1 ~ /^[0-9]+$/ && !(values == "values" && $6 ~ /#/) { print $2 }'
@@ -159,7 +182,7 @@ _qfd() {
       # The new database: only folders are offered.
       if ((n == 0)); then
         local IFS=$'\n'
-        COMPREPLY=($(compgen -d -- "$cur"))
+        COMPREPLY=($(compgen -d -- "$(_qfd_unquoted "$cur")"))
         compopt -o filenames 2>/dev/null
       fi
       ;;

@@ -59,6 +59,11 @@ touch Contacts.Qfd CITIES.QFD lower.qfd notes.txt def.json Contacts.Bak out.csv 
 ask "CITIES.QFD|Contacts.Qfd|My Forms|empty|lower.qfd" qfd info ""
 ask "CITIES.QFD|Contacts.Qfd" qfd check C
 ask "My Forms/Two words.Qfd" qfd pack "My Forms/"
+# A name as typed on the line: with a backslash before the blank, or in quotes.
+ask "My Forms/Two words.Qfd" qfd pack 'My\ Forms/T'
+ask "My Forms/Two words.Qfd" qfd pack '"My Forms/T'
+ask "My Forms/Two words.Qfd" qfd pack "'My Forms/"
+ask "My Forms" qfd create --from def.json 'My\ F'
 ask "lower.qfd" qfd export l
 # The second word of export is the CSV file; a record number has no completion.
 ask "My Forms|empty|out.csv" qfd export Contacts.Qfd ""
@@ -98,6 +103,11 @@ as_bash "" "$qfd add Example City="
 as_bash "CallAfter=|Company=" "$qfd add Example City=ROME C"
 as_bash "Birthday=" "$qfd set Example 2 City=ROME Phone=123 Bi"
 as_bash "no|yes" "$qfd resave Example --from def.json --recover "
+# The database as typed: quoted, or under the home folder.
+mkdir -p "$tmp/home/My Forms"
+cp "$example" "$tmp/home/My Forms/Example.Qfd"
+HOME=$tmp/home ask "Tag=" "$qfd" add '~/My\ Forms/Example' T
+ask "Tag=" "$qfd" add '"home/My Forms/Example.Qfd"' T
 # Without a path on the line, the qfd on PATH reads the fields.
 PATH=$(dirname "$qfd"):$PATH ask "Tag=" qfd add Example T
 
