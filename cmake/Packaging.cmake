@@ -135,12 +135,12 @@ set(CPACK_PACKAGE_VENDOR "the Qf Forms developers")
 set(CPACK_PACKAGE_CONTACT "Qf Forms developers <qfforms@localhost>")
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Desktop database for forms-based data entry")
+# The long description; cpack puts the summary above it and indents its lines.
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
-  "Desktop database for forms-based data entry
- QfEntry fills in and finds records in a form database (.Qfd) through its
- form; QfLayout designs the forms. The command-line tools qfd (inspect, create,
- check, export and pack form databases) and qfscript (run a form script from
- the console) come with them.")
+  "QfEntry fills in and finds records in a form database (.Qfd) through its
+form; QfLayout designs the forms. The command-line tools qfd (inspect, create,
+check, export and pack form databases) and qfscript (run a form script from
+the console) come with them.")
 set(CPACK_DEBIAN_PACKAGE_SECTION misc)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)

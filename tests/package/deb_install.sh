@@ -35,6 +35,11 @@ echo "package: $(basename "$deb"), $(stat -c %s "$deb") bytes"
 version=$(grep -m1 '^set(CPACK_PACKAGE_VERSION ' "$build/CPackConfig.cmake" | sed 's/.*"\(.*\)".*/\1/')
 expect "package name" qfforms "$(dpkg-deb -f "$deb" Package)"
 expect "package version" "$version" "$(dpkg-deb -f "$deb" Version)"
+# The summary once, then the long description, each line indented by one blank.
+description=$(dpkg-deb -f "$deb" Description)
+expect "summary" "Desktop database for forms-based data entry" "$(head -1 <<<"$description")"
+tail -n +2 <<<"$description" | grep -vq '^ [^ ]' && fail "description lines: $description"
+grep -qx " $(head -1 <<<"$description")" <<<"$description" && fail "the summary repeats: $description"
 depends=$(dpkg-deb -f "$deb" Depends)
 echo "Depends: $depends"
 names=" $(tr ',' '\n' <<<"$depends" | awk '{print $1}' | tr '\n' ' ')"
