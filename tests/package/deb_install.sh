@@ -210,6 +210,11 @@ if [ -f "$completion" ]; then
     _ "$completion" 2>&1)
   expect "the completion" "complete -F _qfd qfd
 pack" "$got"
+  # It offers every command of qfd's usage, and only those.
+  offered=$(bash --norc -c 'source "$1" && COMP_WORDS=(qfd "") COMP_CWORD=1 && _qfd && printf "%s\n" "${COMPREPLY[@]}"' \
+    _ "$completion" | grep -v '^--' | sort | paste -sd' ')
+  expect "the commands completed" "$("$usr/bin/qfd" --help | sed -n 's/^\(usage:\)\{0,1\} *qfd \([a-z][a-z]*\).*/\2/p' |
+    sort | paste -sd' ')" "$offered"
 else
   fail "no bash completion for qfd"
 fi
