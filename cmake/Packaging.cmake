@@ -11,6 +11,10 @@
 #   share/mime/packages/qfforms.xml             ".Qfd" files: application/x-qfd
 #   share/icons/hicolor/*/{apps,mimetypes}/     icons drawn by desktop/qf_icons
 #   share/doc/qfforms/examples/                 the example databases and definitions
+#   share/doc/qfforms/copyright                 the licences, machine-readable (desktop/)
+#   share/man/man1/*.1.gz                       the manual pages (man/), compressed
+#   share/metainfo/org.qfforms.*.metainfo.xml   the programs for software centres
+#   share/bash-completion/completions/qfd       qfd's bash completion
 
 include_guard(GLOBAL)
 
@@ -73,6 +77,57 @@ install(FILES
   ${CMAKE_SOURCE_DIR}/examples/Contacts.json ${CMAKE_SOURCE_DIR}/examples/Cities.json
   DESTINATION share/doc/qfforms/examples COMPONENT Runtime)
 
+# The licences: ours, and those of what the programs link and embed.
+install(FILES ${CMAKE_SOURCE_DIR}/desktop/copyright DESTINATION share/doc/qfforms COMPONENT Runtime)
+
+# The manual pages of the programs built, with this version in their footer,
+# compressed as Debian keeps them (gzip -n: no name or time inside, so the same
+# page gives the same bytes).
+find_program(QF_GZIP gzip REQUIRED)
+set(_qf_man_pages)
+foreach(program qfd qfscript QfEntry QfLayout)
+  if(NOT TARGET ${program})
+    continue()
+  endif()
+  set(QF_VERSION ${PROJECT_VERSION})
+  configure_file(${CMAKE_SOURCE_DIR}/man/${program}.1 ${CMAKE_BINARY_DIR}/man/source/${program}.1 @ONLY)
+  set(_page ${CMAKE_BINARY_DIR}/man/${program}.1)
+  add_custom_command(
+    OUTPUT ${_page}.gz
+    COMMAND ${CMAKE_COMMAND} -E copy ${CMAKE_BINARY_DIR}/man/source/${program}.1 ${_page}
+    COMMAND ${QF_GZIP} -9nf ${_page}
+    DEPENDS ${CMAKE_BINARY_DIR}/man/source/${program}.1
+    COMMENT "Compressing the manual page ${program}(1)"
+    VERBATIM)
+  list(APPEND _qf_man_pages ${_page}.gz)
+endforeach()
+if(_qf_man_pages)
+  add_custom_target(qf_man_pages ALL DEPENDS ${_qf_man_pages})
+  install(FILES ${_qf_man_pages} DESTINATION share/man/man1 COMPONENT Runtime)
+endif()
+
+# qfd's bash completion, loaded by bash-completion when "qfd" is first completed.
+if(TARGET qfd)
+  install(FILES ${CMAKE_SOURCE_DIR}/desktop/qfd-completion.bash DESTINATION share/bash-completion/completions
+          RENAME qfd COMPONENT Runtime)
+endif()
+
+# AppStream metainfo: the window programs as software centres list them. The
+# screenshots are the README's (docs/), published under QF_SCREENSHOT_URL.
+set(QF_SCREENSHOT_URL "https://qfforms.org/screenshots" CACHE STRING
+    "Web folder where docs/qfentry.png and docs/qflayout.png are published, for the AppStream metainfo")
+set(QF_METAINFO_URLS "")
+if(QF_WEB_SITE)
+  set(QF_METAINFO_URLS "  <url type=\"homepage\">${QF_WEB_SITE}</url>\n")
+endif()
+foreach(program QfEntry QfLayout)
+  if(TARGET ${program})
+    set(_metainfo ${CMAKE_BINARY_DIR}/desktop/org.qfforms.${program}.metainfo.xml)
+    configure_file(${CMAKE_SOURCE_DIR}/desktop/${program}.metainfo.xml.in ${_metainfo} @ONLY)
+    install(FILES ${_metainfo} DESTINATION share/metainfo COMPONENT Runtime)
+  endif()
+endforeach()
+
 # The Debian package.
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME qfforms)
@@ -80,12 +135,12 @@ set(CPACK_PACKAGE_VENDOR "the Qf Forms developers")
 set(CPACK_PACKAGE_CONTACT "Qf Forms developers <qfforms@localhost>")
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Desktop database for forms-based data entry")
+# The long description; cpack puts the summary above it and indents its lines.
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
-  "Desktop database for forms-based data entry
- QfEntry fills in and finds records in a form database (.Qfd) through its
- form; QfLayout designs the forms. The command-line tools qfd (inspect, create,
- check, export and pack form databases) and qfscript (run a form script from
- the console) come with them.")
+  "QfEntry fills in and finds records in a form database (.Qfd) through its
+form; QfLayout designs the forms. The command-line tools qfd (inspect, create,
+check, export and pack form databases) and qfscript (run a form script from
+the console) come with them.")
 set(CPACK_DEBIAN_PACKAGE_SECTION misc)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)

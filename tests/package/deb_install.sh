@@ -1,12 +1,13 @@
 #!/bin/bash
 # The Debian package as a user gets it: made by cpack from this build's programs
-# (nothing is rebuilt), unpacked with dpkg-deb into a temporary root, and run from
+# (nothing is rebuilt), unpacked with dpkg-deb into a temporary root, checked (the
+# licences, manual pages, AppStream metainfo and bash completion) and run from
 # there. Also `cmake --install --prefix` (what `make install` does) into a temporary
 # prefix. Usage: deb_install.sh SOURCE_DIR BUILD_DIR CPACK CMAKE
 set -u
 source=$1 build=$2 cpack=$3 cmake=$4
 
-for tool in dpkg-deb dpkg-shlibdeps desktop-file-validate update-mime-database readelf ldd; do
+for tool in dpkg-deb dpkg-shlibdeps desktop-file-validate update-mime-database readelf ldd appstreamcli groff gzip; do
   if ! command -v "$tool" >/dev/null; then
     echo "skipped: $tool is missing (make setup installs it)"
     exit 77
@@ -34,6 +35,11 @@ echo "package: $(basename "$deb"), $(stat -c %s "$deb") bytes"
 version=$(grep -m1 '^set(CPACK_PACKAGE_VERSION ' "$build/CPackConfig.cmake" | sed 's/.*"\(.*\)".*/\1/')
 expect "package name" qfforms "$(dpkg-deb -f "$deb" Package)"
 expect "package version" "$version" "$(dpkg-deb -f "$deb" Version)"
+# The summary once, then the long description, each line indented by one blank.
+description=$(dpkg-deb -f "$deb" Description)
+expect "summary" "Desktop database for forms-based data entry" "$(head -1 <<<"$description")"
+tail -n +2 <<<"$description" | grep -vq '^ [^ ]' && fail "description lines: $description"
+grep -qx " $(head -1 <<<"$description")" <<<"$description" && fail "the summary repeats: $description"
 depends=$(dpkg-deb -f "$deb" Depends)
 echo "Depends: $depends"
 names=" $(tr ',' '\n' <<<"$depends" | awk '{print $1}' | tr '\n' ' ')"
@@ -90,6 +96,137 @@ cp "$usr/share/mime/packages/"*.xml "$tmp/mime/packages/" && update-mime-databas
 grep -qx '50:application/x-qfd:\*\.qfd' "$tmp/mime/globs2" || { cat "$tmp/mime/globs2"; fail "no *.qfd glob"; }
 [ -f "$usr/share/icons/hicolor/48x48/mimetypes/application-x-qfd.png" ] || fail "no icon file for the file type"
 
+# ---- licences ------------------------------------------------------------------------
+copyright=$usr/share/doc/qfforms/copyright
+if [ -f "$copyright" ]; then
+  expect "copyright format" "Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/" \
+    "$(head -1 "$copyright")"
+  # The paragraph of a file: the last "Files:" paragraph that names it or "*".
+  paragraph() {
+    awk -v want="$1" '
+      BEGIN { RS = ""; FS = "\n" }
+      /^Files:/ {
+        names = $0
+        sub(/\n[A-Z][A-Za-z-]*:.*/, "", names)
+        sub(/^Files:/, "", names)
+        n = split(names, list, /[ \n]+/)
+        for (i = 1; i <= n; i++) if (list[i] == want || list[i] == "*") found = $0
+      }
+      END { print found }' "$copyright"
+  }
+  # Each licence named has its text, once.
+  used=$(sed -n 's/^License: //p' "$copyright" | tr ' ' '\n' | grep -v '^and$' | sort -u)
+  texts=$(awk 'BEGIN { RS = "" } /^License: / { print $2 }' "$copyright" | sort)
+  expect "the licences' texts" "$used" "$texts"
+  for name in Expat LGPL-3 BSD-3-Clause; do
+    grep -qx "$name" <<<"$used" || fail "copyright: no $name"
+  done
+  grep -q '^License: Expat$' <<<"$(paragraph usr/share/doc/qfforms/copyright)" || fail "copyright: ours is not Expat"
+  grep -q 'PCRE2 LICENCE' "$copyright" || fail "copyright: no PCRE2 LICENCE"
+  # The MIT licence of LICENSE is the Expat text.
+  words() { tr -s ' \n.' ' ' | sed 's/^ //; s/ $//'; }
+  licence=$(sed -n '/^Permission is hereby/,$p' "$source/LICENSE" | words)
+  expat=$(awk 'BEGIN { RS = "" } /^License: Expat\n/' "$copyright" | tail -n +2 | words)
+  expect "the Expat text" "$licence" "$expat"
+  # What each program links (its NEEDED libraries) and embeds (nlohmann-json's type
+  # names) is listed for it, and nothing it does not link.
+  for f in "$usr"/lib/qfforms/QfEntry "$usr"/lib/qfforms/QfLayout "$usr"/bin/qfd "$usr"/bin/qfscript; do
+    rel=${f#"$root"/}
+    par=$(paragraph "$rel")
+    licences=$(sed -n 's/^License: //p' <<<"$par")
+    libs=$(readelf -d "$f" | grep NEEDED)
+    for pair in "libQt6:LGPL-3" "libpcre2-8:BSD-3-Clause"; do
+      lib=${pair%%:*} name=${pair#*:}
+      linked=$(grep -c "$lib" <<<"$libs")
+      listed=$(grep -cw -- "$name" <<<"$licences")
+      [ "$linked" = 0 ] && [ "$listed" != 0 ] && fail "copyright lists $name for $rel, which does not link $lib"
+      [ "$linked" != 0 ] && [ "$listed" = 0 ] && fail "copyright lacks $name for $rel, which links $lib"
+    done
+    if grep -q nlohmann "$f"; then
+      grep -q 'Niels Lohmann' <<<"$par" || fail "copyright lacks nlohmann-json for $rel, which embeds it"
+    elif grep -q 'Niels Lohmann' <<<"$par"; then
+      fail "copyright lists nlohmann-json for $rel, which does not embed it"
+    fi
+  done
+else
+  fail "no share/doc/qfforms/copyright"
+fi
+
+# ---- manual pages --------------------------------------------------------------------
+man1=$usr/share/man/man1
+for p in qfd qfscript QfEntry QfLayout; do
+  page=$man1/$p.1.gz
+  [ -f "$page" ] || { fail "no manual page $p.1.gz"; continue; }
+  gzip -t "$page" 2>/dev/null || fail "$p.1.gz is not gzip"
+  warnings=$(zcat "$page" | groff -t -man -ww -z 2>&1)
+  [ -z "$warnings" ] || fail "$p.1: groff warns: $warnings"
+  if command -v man >/dev/null; then
+    warnings=$(MANWIDTH=80 man --warnings -l "$page" 2>&1 >/dev/null)
+    [ -z "$warnings" ] || fail "$p.1: man warns: $warnings"
+  fi
+  text=$(zcat "$page" | groff -t -man -Tutf8 -P-cbou 2>/dev/null)
+  grep -q "Qf Forms $version" <<<"$text" || fail "$p.1 does not name version $version"
+  [ "$(sed -n 's/^\.TH \([^ ]*\) .*/\1/p' <(zcat "$page"))" = "${p^^}" ] || fail "$p.1: .TH does not name ${p^^}"
+done
+# Every command of qfd's usage, each with an example, and every option.
+if [ -f "$man1/qfd.1.gz" ]; then
+  text=$(zcat "$man1/qfd.1.gz" | groff -t -man -Tutf8 -P-cbou 2>/dev/null | sed 's/\xe2\x80\x90//g')
+  usage=$("$usr/bin/qfd" --help | sed -n 's/^\(usage:\)\{0,1\} *qfd \([a-z][a-z]*\).*/\2/p')
+  [ "$(wc -w <<<"$usage")" -ge 11 ] || fail "qfd --help lists [$usage]"
+  for cmd in $usage; do
+    grep -qE "^ {7}$cmd( |\$)" <<<"$text" || fail "man qfd has no entry for $cmd"
+    grep -qE "^ {10,}qfd $cmd " <<<"$text" || fail "man qfd has no example of $cmd"
+  done
+  for option in $("$usr/bin/qfd" --help | grep -o -- '--[a-z-]*' | sort -u); do
+    grep -q -- "$option" <<<"$text" || fail "man qfd does not name $option"
+  done
+fi
+
+# ---- AppStream metainfo --------------------------------------------------------------
+for p in QfEntry QfLayout; do
+  info=$usr/share/metainfo/org.qfforms.$p.metainfo.xml
+  [ -f "$info" ] || { fail "no metainfo for $p"; continue; }
+  appstreamcli validate --no-net "$info" >"$tmp/validate.log" 2>&1 || { cat "$tmp/validate.log"; fail "$p's metainfo does not validate"; }
+  expect "$p's component id" "org.qfforms.$p" "$(sed -n 's|.*<id>\(.*\)</id>.*|\1|p' "$info")"
+  launch=$(sed -n 's|.*<launchable type="desktop-id">\(.*\)</launchable>.*|\1|p' "$info")
+  [ -f "$apps/$launch" ] || fail "$p's metainfo launches [$launch], which the package does not have"
+  grep -q '<project_license>MIT</project_license>' "$info" || fail "$p's metainfo: not MIT"
+  shots=$(sed -n 's|.*<image>\(.*\)</image>.*|\1|p' "$info")
+  [ -n "$shots" ] || fail "$p's metainfo has no screenshot"
+  for url in $shots; do
+    [[ $url == https://* ]] || fail "$p's screenshot [$url] is not https"
+    [ -f "$source/docs/${url##*/}" ] || fail "$p's screenshot [$url] is not one of docs/"
+  done
+done
+# The whole tree, as a distribution's tools read it: metainfo, desktop files, icons.
+appstreamcli validate-tree --no-net "$root" >"$tmp/validate-tree.log" 2>&1 ||
+  { cat "$tmp/validate-tree.log"; fail "appstreamcli validate-tree"; }
+
+# ---- bash completion -----------------------------------------------------------------
+completion=$usr/share/bash-completion/completions/qfd
+if [ -f "$completion" ]; then
+  cmp -s "$completion" "$source/desktop/qfd-completion.bash" || fail "the completion differs from desktop/"
+  got=$(bash --norc -c 'source "$1" && complete -p qfd && COMP_WORDS=(qfd pa) COMP_CWORD=1 && _qfd && echo "${COMPREPLY[*]}"' \
+    _ "$completion" 2>&1)
+  expect "the completion" "complete -F _qfd qfd
+pack" "$got"
+  # It offers every command of qfd's usage, and only those.
+  offered=$(bash --norc -c 'source "$1" && COMP_WORDS=(qfd "") COMP_CWORD=1 && _qfd && printf "%s\n" "${COMPREPLY[@]}"' \
+    _ "$completion" | grep -v '^--' | sort | paste -sd' ')
+  expect "the commands completed" "$("$usr/bin/qfd" --help | sed -n 's/^\(usage:\)\{0,1\} *qfd \([a-z][a-z]*\).*/\2/p' |
+    sort | paste -sd' ')" "$offered"
+else
+  fail "no bash completion for qfd"
+fi
+
+# ---- lintian, where it is installed: nothing about the files above -------------------
+if command -v lintian >/dev/null; then
+  lintian --no-tag-display-limit "$deb" >"$tmp/lintian.log" 2>&1
+  if grep -E '^[EW]: .*(copyright|manpage|man/man1|metainfo|appstream|bash-completion)' "$tmp/lintian.log"; then
+    fail "lintian"
+  fi
+fi
+
 # ---- running what was installed ------------------------------------------------------
 work=$tmp/work
 mkdir -p "$work"
@@ -124,6 +261,10 @@ if "$cmake" --install "$build" --prefix "$prefix" >"$tmp/install.log" 2>&1; then
   done
   expect "installed QfEntry --version" "QfEntry $version" "$("$prefix/bin/QfEntry" --version 2>&1)"
   [ -f "$prefix/share/mime/packages/qfforms.xml" ] || fail "no MIME type under the prefix"
+  for f in share/man/man1/qfd.1.gz share/metainfo/org.qfforms.QfEntry.metainfo.xml \
+    share/bash-completion/completions/qfd share/doc/qfforms/copyright; do
+    [ -f "$prefix/$f" ] || fail "no $f under the prefix"
+  done
 else
   cat "$tmp/install.log"
   fail "cmake --install --prefix"
