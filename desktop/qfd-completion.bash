@@ -90,7 +90,7 @@ _qfd() {
   local cur=${words[cword]}
   local prev=
   ((cword > 0)) && prev=${words[cword - 1]}
-  local commands="info dump create resave add get set delete export pack check"
+  local commands="info dump create resave add get set delete export import pack check"
   COMPREPLY=()
 
   if ((cword == 1)); then
@@ -109,7 +109,7 @@ _qfd() {
   for ((i = 2; i < cword; i++)); do
     word=${words[i]}
     case $word in
-      --from | --recover | --fields) ((i++)) ;;
+      --from | --recover | --fields | --encoding) ((i++)) ;;
       -*) ;;
       *)
         ((n++))
@@ -125,6 +125,10 @@ _qfd() {
       ;;
     --recover)
       COMPREPLY=($(compgen -W "yes no" -- "$cur"))
+      return 0
+      ;;
+    --encoding)
+      COMPREPLY=($(compgen -W "auto utf-8 windows-1252" -- "$cur"))
       return 0
       ;;
     --fields)
@@ -150,7 +154,8 @@ _qfd() {
       create) options="--from" ;;
       resave) options="--from --recover" ;;
       get) options="--json" ;;
-      export) options="--fields" ;;
+      export) options="--fields --rfc4180 --utf8" ;;
+      import) options="--ignore-unknown --skip-bad --dry-run --encoding" ;;
       pack) options="--yes" ;;
     esac
     COMPREPLY=($(compgen -W "$options" -- "$cur"))
@@ -186,7 +191,7 @@ _qfd() {
         compopt -o filenames 2>/dev/null
       fi
       ;;
-    export)
+    export | import)
       if ((n == 0)); then
         _qfd_files qfd "$cur"
       elif ((n == 1)); then

@@ -47,7 +47,7 @@ as_bash() {
 }
 
 # The commands and the program's own options.
-ask "--help|--version|add|check|create|delete|dump|export|get|info|pack|resave|set" qfd ""
+ask "--help|--version|add|check|create|delete|dump|export|get|import|info|pack|resave|set" qfd ""
 ask "check|create" qfd c
 ask "delete|dump" qfd d
 ask "--help|--version" qfd --
@@ -74,6 +74,8 @@ ask "" qfd info Contacts.Qfd ""
 ask "--json|--with-password" qfd dump -
 ask "--from|--recover" qfd resave Contacts --
 ask "--yes" qfd pack Contacts -
+ask "--dry-run|--encoding|--ignore-unknown|--skip-bad" qfd import Contacts -
+ask "auto|utf-8|windows-1252" qfd import Contacts in.csv --encoding ""
 ask "def.json" qfd create --from d
 ask "My Forms|def.json|empty" qfd resave Contacts --from ""
 ask "no|yes" qfd resave Contacts --from def.json --recover ""
