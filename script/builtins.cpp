@@ -141,7 +141,9 @@ Variant FnMid(Interp&, Variant* a, int n) {
   return Str(s->substr(from, len < 0 ? std::string::npos : static_cast<size_t>(len)));
 }
 
-Variant FnInStr(Interp&, Variant* a, int n) {
+// InStr and InStrB: one search, over the characters or over the UTF-16 bytes.
+template <typename Text>
+Variant InStrOver(Variant* a, int n, Text text) {
   int k = 0;
   int32_t start = 1;
   if (n >= 3) {
@@ -152,13 +154,17 @@ Variant FnInStr(Interp&, Variant* a, int n) {
   }
   const Variant& s1 = Arg(a, n, k);
   const Variant& s2 = Arg(a, n, k + 1);
-  bool text = n >= 4 && TextCompare(a, n, 3);
+  bool byText = n >= 4 && TextCompare(a, n, 3);
   if (s1.IsNull() || s2.IsNull()) return Variant::Null();
-  std::string x = ToStr(s1), y = ToStr(s2);
+  std::string x = text(s1), y = text(s2);
   if (static_cast<size_t>(start) > x.size()) return Variant::Long(0);
   if (y.empty()) return Variant::Long(start);
-  size_t pos = Find(x, y, static_cast<size_t>(start) - 1, text);
+  size_t pos = Find(x, y, static_cast<size_t>(start) - 1, byText);
   return Variant::Long(pos == std::string::npos ? 0 : static_cast<int32_t>(pos) + 1);
+}
+
+Variant FnInStr(Interp&, Variant* a, int n) {
+  return InStrOver(a, n, [](const Variant& v) { return ToStr(v); });
 }
 
 Variant FnInStrRev(Interp&, Variant* a, int n) {
@@ -446,22 +452,7 @@ Variant FnMidB(Interp&, Variant* a, int n) {
 }
 
 Variant FnInStrB(Interp&, Variant* a, int n) {
-  int k = 0;
-  int32_t start = 1;
-  if (n >= 3) {
-    start = LongArg(a, n, 0, 1);
-    if (start < 1) Fail(kErrInvalidCall);
-    k = 1;
-  }
-  const Variant& s1 = Arg(a, n, k);
-  const Variant& s2 = Arg(a, n, k + 1);
-  bool text = n >= 4 && TextCompare(a, n, 3);
-  if (s1.IsNull() || s2.IsNull()) return Variant::Null();
-  std::string x = BytesOf(s1), y = BytesOf(s2);
-  if (static_cast<size_t>(start) > x.size()) return Variant::Long(0);
-  if (y.empty()) return Variant::Long(start);
-  size_t pos = Find(x, y, static_cast<size_t>(start) - 1, text);
-  return Variant::Long(pos == std::string::npos ? 0 : static_cast<int32_t>(pos) + 1);
+  return InStrOver(a, n, [](const Variant& v) { return BytesOf(v); });
 }
 
 Variant FnAscB(Interp&, Variant* a, int n) {
