@@ -24,6 +24,7 @@
 #include "CsvExport.h"
 #include "modDB.h"
 #include "modLIB.h"
+#include "BenchTiming.h"
 
 using namespace modDB;
 namespace fs = std::filesystem;
@@ -43,25 +44,9 @@ struct YesHost final : Host {
   void HidePer() override {}
 };
 
-double Seconds(const std::function<void()>& work, const std::function<void()>& before = [] {}) {
-  double best = 1e9;
-  for (int i = 0; i < 5; ++i) {
-    before();
-    const auto t0 = std::chrono::steady_clock::now();
-    work();
-    best = std::min(best, std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count());
-  }
-  return best;
-}
-
-void Shell(const std::string& command) {
-  if (std::system(command.c_str()) != 0) {
-    std::fprintf(stderr, "failed: %s\n", command.c_str());
-    std::exit(1);
-  }
-}
-
-std::string Q(const std::string& path) { return "'" + path + "'"; }
+using bench::Q;
+using bench::Seconds;
+using bench::Shell;
 
 void Design() {
   InitHeader();

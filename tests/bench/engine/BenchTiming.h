@@ -1,0 +1,37 @@
+// The engine benchmarks' common measuring: the best of five runs of a piece of work,
+// and shell commands for the reference figures (`cp` of the same file).
+#pragma once
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
+#include <string>
+
+namespace bench {
+
+// Seconds of the fastest of five runs of `work`; `before` prepares each run, untimed.
+inline double Seconds(const std::function<void()>& work, const std::function<void()>& before = [] {}) {
+  double best = 1e9;
+  for (int i = 0; i < 5; ++i) {
+    before();
+    const auto t0 = std::chrono::steady_clock::now();
+    work();
+    best = std::min(best, std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count());
+  }
+  return best;
+}
+
+// Runs a shell command; a failure ends the benchmark.
+inline void Shell(const std::string& command) {
+  if (std::system(command.c_str()) != 0) {
+    std::fprintf(stderr, "failed: %s\n", command.c_str());
+    std::exit(1);
+  }
+}
+
+// A path quoted for the shell (the benchmarks' own temporary paths hold no quote).
+inline std::string Q(const std::string& path) { return "'" + path + "'"; }
+
+}  // namespace bench
