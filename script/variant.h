@@ -103,8 +103,8 @@ class Variant {
 
   Variant() : raw(0) {}
   Variant(const Variant& v) : vt(v.vt), raw(v.raw) { AddRef(); }
-  Variant(Variant&& v) noexcept : vt(v.vt), raw(v.raw) { v.vt = vtEmpty; }
-  ~Variant() { if (Owns()) Release(); }
+  [[gnu::always_inline]] Variant(Variant&& v) noexcept : vt(v.vt), raw(v.raw) { v.vt = vtEmpty; }
+  [[gnu::always_inline]] ~Variant() { if (Owns()) Release(); }
   Variant& operator=(const Variant& v) {
     if (this != &v) {
       Variant tmp(v);
@@ -115,7 +115,7 @@ class Variant {
   // The old value is released after the new one is in place: releasing an
   // object may run script code (Class_Terminate) that reads or writes this
   // variable.
-  Variant& operator=(Variant&& v) noexcept {
+  [[gnu::always_inline]] Variant& operator=(Variant&& v) noexcept {
     if (this != &v) {
       Variant old;
       old.vt = vt;
@@ -130,7 +130,7 @@ class Variant {
     std::swap(vt, v.vt);
     std::swap(raw, v.raw);
   }
-  void Clear() {
+  [[gnu::always_inline]] void Clear() {
     if (Owns()) {
       Variant old;
       old.vt = vt;
