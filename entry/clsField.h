@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "FormHeader.h"
-#include "host.h"
+#include "script_host.h"
 
 class frmEdit;
 
