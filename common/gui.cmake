@@ -7,6 +7,7 @@ add_library(qf_common STATIC
   QtText.cpp
   FormLook.cpp
   KeyFilter.cpp
+  DialogParts.cpp
   Platform.cpp
   QtHost.cpp
   modDlg.cpp
