@@ -3,9 +3,11 @@ find_package(Qt6 REQUIRED COMPONENTS Widgets PrintSupport Test)
 find_package(Threads REQUIRED)
 
 add_library(qf_common STATIC
+  AppStart.cpp
   QtText.cpp
   FormLook.cpp
   KeyFilter.cpp
+  DialogParts.cpp
   Platform.cpp
   QtHost.cpp
   modDlg.cpp
@@ -28,3 +30,5 @@ set(QF_WEB_SITE "" CACHE STRING "Web address shown in the About box of QfEntry a
 set_property(SOURCE frmAbout.cpp APPEND PROPERTY COMPILE_DEFINITIONS
   "QF_WEB_SITE=\"${QF_WEB_SITE}\"" QF_VERSION_MAJOR=${PROJECT_VERSION_MAJOR}
   QF_VERSION_MINOR=${PROJECT_VERSION_MINOR} QF_VERSION_PATCH=${PROJECT_VERSION_PATCH})
+# The start-up both programs share answers --version with the project's version.
+set_property(SOURCE AppStart.cpp APPEND PROPERTY COMPILE_DEFINITIONS "QF_VERSION=\"${PROJECT_VERSION}\"")

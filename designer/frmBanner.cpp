@@ -9,12 +9,11 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "DesignerState.h"
+#include "DialogParts.h"
 #include "FormLook.h"
-#include "KeyFilter.h"
 #include "Platform.h"
 #include "QtText.h"
-#include "frmField.h"
-#include "frmMain.h"
 #include "modDB.h"
 #include "modDlg.h"
 #include "modLIB.h"
@@ -25,35 +24,21 @@ namespace {
 
 constexpr int kCaptionWidth = 64;
 
-int16_t Whole16(double v) { return static_cast<int16_t>(std::clamp<int64_t>(modLIB::RoundHalfEven(v), -32768, 32767)); }
-
 // The caption box holds line breaks as LF; the definition as CR LF.
 QString ToBox(const std::string& cp) { return QtText::FromCp(cp).replace("\r\n", "\n"); }
 std::string FromBox(QString s) { return QtText::ToCp(s.replace("\n", "\r\n")); }
 
 }  // namespace
 
-frmBanner::frmBanner(frmMain* designer) : QDialog(designer), designer_(designer) {
+frmBanner::frmBanner(DesignerState* designer)
+    : QDialog(designer->DialogParent()), designer_(designer) {
   setObjectName("frmBanner");
   setWindowTitle("Banner Properties");
 
-  lblPNO = new QLabel(this);
-  lblPNO->setObjectName("lblPNO");
-  lblBNO = new QLabel(this);
-  lblBNO->setObjectName("lblBNO");
-  for (QLabel* l : {lblPNO, lblBNO}) {
-    l->setFrameShape(QFrame::StyledPanel);
-    l->setFixedWidth(48);
-  }
-  X = new QLineEdit(this);
-  X->setObjectName("X");
-  Y = new QLineEdit(this);
-  Y->setObjectName("Y");
-  for (QLineEdit* b : {X, Y}) {
-    b->setMaxLength(4);
-    b->setFixedWidth(70);
-    KeyFilter::Install(b, "n");
-  }
+  lblPNO = DialogParts::NumberLabel(this, "lblPNO");
+  lblBNO = DialogParts::NumberLabel(this, "lblBNO");
+  X = DialogParts::NumberBox(this, "X");
+  Y = DialogParts::NumberBox(this, "Y");
   TXT = new QPlainTextEdit(this);
   TXT->setObjectName("TXT");
   // Both scroll bars and no wrapping: a line of the caption shows as it will stand.
@@ -73,19 +58,12 @@ frmBanner::frmBanner(frmMain* designer) : QDialog(designer), designer_(designer)
     TXT->moveCursor(QTextCursor::End);
   });
 
-  BtnFont = new QPushButton("Font", this);
-  BtnFont->setObjectName("BtnFont");
-  BtnForeground = new QPushButton("Foreground Color", this);
-  BtnForeground->setObjectName("BtnForeground");
-  btnBackground = new QPushButton("Background Color", this);
-  btnBackground->setObjectName("btnBackground");
-  BtnUpdate = new QPushButton("Add", this);
-  BtnUpdate->setObjectName("BtnUpdate");
-  btnDelete = new QPushButton("Delete", this);
-  btnDelete->setObjectName("btnDelete");
-  btnHelp = new QPushButton("Help", this);
-  btnHelp->setObjectName("btnHelp");
-  for (QPushButton* b : {BtnFont, BtnForeground, btnBackground, BtnUpdate, btnDelete, btnHelp}) b->setAutoDefault(false);
+  BtnFont = DialogParts::Button(this, "Font", "BtnFont");
+  BtnForeground = DialogParts::Button(this, "Foreground Color", "BtnForeground");
+  btnBackground = DialogParts::Button(this, "Background Color", "btnBackground");
+  BtnUpdate = DialogParts::Button(this, "Add", "BtnUpdate");
+  btnDelete = DialogParts::Button(this, "Delete", "btnDelete");
+  btnHelp = DialogParts::Button(this, "Help", "btnHelp");
 
   auto* top = new QGridLayout;
   top->addWidget(new QLabel("Page #", this), 0, 0);
@@ -204,11 +182,8 @@ bool frmBanner::Refuse(const char* text, QWidget* box) {
 
 void frmBanner::BtnUpdate_Click() {
   const FormProps props = GetFormProps();
-  auto in = [](QLineEdit* box, int32_t lo, int32_t hi) {
-    return modLIB::IsNumberInRange(QtText::ToCp(box->text()), lo, hi) != 0;
-  };
-  if (!in(X, 0, modLIB::TwipsToPixelsX(props.Width))) return (void)Refuse("Invalid X", X);
-  if (!in(Y, designer_->ToolbarHeight(), modLIB::TwipsToPixelsY(props.Height))) return (void)Refuse("Invalid Y", Y);
+  if (!DialogParts::InRange(X, 0, modLIB::TwipsToPixelsX(props.Width))) return (void)Refuse("Invalid X", X);
+  if (!DialogParts::InRange(Y, designer_->ToolbarHeight(), modLIB::TwipsToPixelsY(props.Height))) return (void)Refuse("Invalid Y", Y);
   // Blanks around the caption go (tabs and line breaks stay); a caption of nothing
   // else is none.
   const std::string caption = modLIB::Trim(FromBox(TXT->toPlainText()));
@@ -219,8 +194,8 @@ void frmBanner::BtnUpdate_Click() {
   BannerDef b;
   b.Caption.Set(caption);
   b.Page = static_cast<uint8_t>(designer_->CurPage);
-  b.X = Whole16(frmField::Val(X->text()));
-  b.Y = Whole16(frmField::Val(Y->text()));
+  b.X = DialogParts::Whole16(DialogParts::Val(X->text()));
+  b.Y = DialogParts::Whole16(DialogParts::Val(Y->text()));
   b.Font.Name.Set(LookName);
   b.Font.Size = static_cast<uint8_t>(std::clamp(LookSize, 0, 255));
   b.Font.Bold = LookBold ? 255 : 0;

@@ -16,12 +16,12 @@ class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
-class frmMain;
+class DesignerState;
 
 class frmBanner : public QDialog {
   Q_OBJECT
  public:
-  explicit frmBanner(frmMain* designer);
+  explicit frmBanner(DesignerState* designer);
 
   void ShowBanner(int16_t n);
 
@@ -53,5 +53,5 @@ class frmBanner : public QDialog {
   void ApplyLook();
   bool Refuse(const char* text, QWidget* box);
 
-  frmMain* designer_;
+  DesignerState* designer_;
 };

@@ -11,21 +11,22 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "DesignerState.h"
+#include "DialogParts.h"
 #include "KeyFilter.h"
 #include "Platform.h"
 #include "QtText.h"
-#include "frmMain.h"
 #include "modDB.h"
 #include "modDlg.h"
 #include "modLIB.h"
 
 using namespace modDB;
+using DialogParts::Val;
+using DialogParts::Whole16;
 
 namespace {
 
 const QString kFormatKeys = QStringLiteral("u!*.-=#<>^");
-
-int16_t Whole16(double v) { return static_cast<int16_t>(std::clamp<int64_t>(modLIB::RoundHalfEven(v), -32768, 32767)); }
 
 QLineEdit* Box(QWidget* parent, const char* name, int maxLength, const char* keys) {
   auto* b = new QLineEdit(parent);
@@ -37,61 +38,40 @@ QLineEdit* Box(QWidget* parent, const char* name, int maxLength, const char* key
 
 }  // namespace
 
-double frmField::Val(const QString& text) {
-  const QString t = text.trimmed();
-  int end = 0;
-  bool point = false;
-  while (end < t.size() && (t[end].isDigit() || (t[end] == '.' && !point))) {
-    if (t[end] == '.') point = true;
-    ++end;
-  }
-  return t.left(end).toDouble();
-}
-
-frmField::frmField(frmMain* designer) : QDialog(designer), designer_(designer) {
+frmField::frmField(DesignerState* designer)
+    : QDialog(designer->DialogParent()), designer_(designer) {
   setObjectName("frmField");
   setWindowTitle("Field Properties");
 
-  lblPNO = new QLabel(this);
-  lblPNO->setObjectName("lblPNO");
-  lblFNO = new QLabel(this);
-  lblFNO->setObjectName("lblFNO");
-  for (QLabel* l : {lblPNO, lblFNO}) {
-    l->setFrameShape(QFrame::StyledPanel);
-    l->setFixedWidth(48);
-  }
+  lblPNO = DialogParts::NumberLabel(this, "lblPNO");
+  lblFNO = DialogParts::NumberLabel(this, "lblFNO");
   NAM = Box(this, "NAM", 32, "un_");
-  X = Box(this, "X", 4, "n");
-  Y = Box(this, "Y", 4, "n");
-  W = Box(this, "W", 4, "n");
-  H = Box(this, "H", 4, "n");
-  nChars = Box(this, "nChars", 2, "n");
-  nLines = Box(this, "nLines", 2, "n");
-  L = Box(this, "L", 4, "n");
+  X = DialogParts::NumberBox(this, "X");
+  Y = DialogParts::NumberBox(this, "Y");
+  W = DialogParts::NumberBox(this, "W");
+  H = DialogParts::NumberBox(this, "H");
+  nChars = DialogParts::NumberBox(this, "nChars", 2);
+  nLines = DialogParts::NumberBox(this, "nLines", 2);
+  L = DialogParts::NumberBox(this, "L");
   FMT = Box(this, "FMT", 8, nullptr);
   FMT->installEventFilter(this);
   FMT->setContextMenuPolicy(Qt::NoContextMenu);
   // Only typed keys reach a format: no drops, no middle-button paste, no input method.
   FMT->setAcceptDrops(false);
   FMT->setAttribute(Qt::WA_InputMethodEnabled, false);
-  for (QLineEdit* b : {X, Y, W, H, L, FMT}) b->setFixedWidth(70);
+  FMT->setFixedWidth(70);
   for (QLineEdit* b : {nChars, nLines}) b->setFixedWidth(40);
 
-  AutoWidth = new QPushButton("Est. for", this);
-  AutoWidth->setObjectName("AutoWidth");
-  AutoHeight = new QPushButton("Est. for", this);
-  AutoHeight->setObjectName("AutoHeight");
-  btnFMTHelp = new QPushButton("?", this);
-  btnFMTHelp->setObjectName("btnFMTHelp");
+  AutoWidth = DialogParts::Button(this, "Est. for", "AutoWidth");
+  AutoHeight = DialogParts::Button(this, "Est. for", "AutoHeight");
+  btnFMTHelp = DialogParts::Button(this, "?", "btnFMTHelp");
   btnFMTHelp->setFixedWidth(30);
+  // The one button that Enter presses.
   BtnUpdate = new QPushButton("Add", this);
   BtnUpdate->setObjectName("BtnUpdate");
   BtnUpdate->setDefault(true);
-  btnDelete = new QPushButton("Delete", this);
-  btnDelete->setObjectName("btnDelete");
-  btnHelp = new QPushButton("Help", this);
-  btnHelp->setObjectName("btnHelp");
-  for (QPushButton* b : {AutoWidth, AutoHeight, btnFMTHelp, btnDelete, btnHelp}) b->setAutoDefault(false);
+  btnDelete = DialogParts::Button(this, "Delete", "btnDelete");
+  btnHelp = DialogParts::Button(this, "Help", "btnHelp");
 
   // The measuring label: sized to its text, and as invisible as its colours make it.
   Prv = new QLabel(this);
@@ -272,15 +252,12 @@ void frmField::BtnUpdate_Click() {
   const FormProps props = GetFormProps();
   const int32_t wide = modLIB::TwipsToPixelsX(props.Width);
   const int32_t high = modLIB::TwipsToPixelsY(props.Height);
-  auto in = [](QLineEdit* box, int32_t lo, int32_t hi) {
-    return modLIB::IsNumberInRange(QtText::ToCp(box->text()), lo, hi) != 0;
-  };
   if (!modLIB::IsValidName(QtText::ToCp(NAM->text()))) return (void)Refuse("Invalid Name", "FIELD", NAM);
-  if (!in(X, 0, wide)) return (void)Refuse("Invalid X", "FIELD", X);
-  if (!in(Y, designer_->ToolbarHeight(), high)) return (void)Refuse("Invalid Y", "FIELD", Y);
-  if (!in(W, modLIB::TwipsToPixelsX(PrvWidthTwips()), wide)) return (void)Refuse("Invalid Width", "FIELD", W);
-  if (!in(H, modLIB::TwipsToPixelsY(PrvHeightTwips()), high)) return (void)Refuse("Invalid Height", "FIELD", H);
-  if (!in(L, 1, kMaxFieldLength)) return (void)Refuse("Invalid Length", "Field", L);
+  if (!DialogParts::InRange(X, 0, wide)) return (void)Refuse("Invalid X", "FIELD", X);
+  if (!DialogParts::InRange(Y, designer_->ToolbarHeight(), high)) return (void)Refuse("Invalid Y", "FIELD", Y);
+  if (!DialogParts::InRange(W, modLIB::TwipsToPixelsX(PrvWidthTwips()), wide)) return (void)Refuse("Invalid Width", "FIELD", W);
+  if (!DialogParts::InRange(H, modLIB::TwipsToPixelsY(PrvHeightTwips()), high)) return (void)Refuse("Invalid Height", "FIELD", H);
+  if (!DialogParts::InRange(L, 1, kMaxFieldLength)) return (void)Refuse("Invalid Length", "Field", L);
 
   designer_->Modified = true;
   FieldDef f;

@@ -15,16 +15,14 @@
 class QLabel;
 class QLineEdit;
 class QPushButton;
-class frmMain;
+class DesignerState;
 
 class frmField : public QDialog {
   Q_OBJECT
  public:
-  explicit frmField(frmMain* designer);
+  explicit frmField(DesignerState* designer);
 
   void ShowField(int16_t n);
-  // The number a box holds: its leading digits, with a point allowed; 0 when empty.
-  static double Val(const QString& text);
 
   QLabel* lblPNO;
   QLabel* lblFNO;
@@ -60,5 +58,5 @@ class frmField : public QDialog {
   int32_t PrvHeightTwips() const;
   bool Refuse(const char* text, const char* title, QLineEdit* box);
 
-  frmMain* designer_;
+  DesignerState* designer_;
 };

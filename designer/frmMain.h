@@ -25,6 +25,8 @@
 #include <cstdint>
 #include <string>
 
+#include "DesignerState.h"
+
 class QAction;
 class QMenu;
 class QToolButton;
@@ -61,27 +63,24 @@ class Canvas : public QWidget {
   frmMain* form_;
 };
 
-class frmMain : public QMainWindow {
+class frmMain : public QMainWindow, public DesignerState {
   Q_OBJECT
  public:
   explicit frmMain(QWidget* parent = nullptr);
   ~frmMain() override;
 
-  // ---- Window state --------------------------------------------------------------
-  bool Modified = false;
-  int16_t CurPage = 1;
+  // ---- Window state (and Modified, CurPage) ----------------------------------------
   double PressX = 0, PressY = 0;  // where inside the item the last button went down
 
   // ---- Public operations ---------------------------------------------------------
   void ShowCurPage();
-  // The height of the toolbar strip in canvas pixels: the smallest Y of an item.
-  int ToolbarHeight() const;
-  // The window's outer size, twips.
-  int32_t OuterWidthTwips() const;
-  int32_t OuterHeightTwips() const;
-  // Gives the window an outer size in twips; the resize rule then stores it.
-  void SetOuterSize(int32_t widthTwips, int32_t heightTwips);
-  void SetBackColor(int32_t color);
+  // What the dialogs see of the window (DesignerState).
+  QWidget* DialogParent() override { return this; }
+  int ToolbarHeight() const override;
+  int32_t OuterWidthTwips() const override;
+  int32_t OuterHeightTwips() const override;
+  void SetOuterSize(int32_t widthTwips, int32_t heightTwips) override;
+  void SetBackColor(int32_t color) override;
   // The current database: its name as shown in the caption, and the folder it was
   // loaded from or saved to.
   std::string FileName() const;

@@ -14,17 +14,17 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "DesignerState.h"
+#include "DialogParts.h"
 #include "FormLook.h"
-#include "KeyFilter.h"
 #include "Platform.h"
 #include "QtText.h"
-#include "frmField.h"
-#include "frmMain.h"
 #include "modDB.h"
 #include "modDlg.h"
 #include "modLIB.h"
 
 using namespace modDB;
+using DialogParts::Button;
 
 namespace {
 
@@ -39,13 +39,6 @@ void ShowFont(QLabel* label, const FontDef& f) {
   label->adjustSize();
 }
 
-QPushButton* Button(QWidget* parent, const char* caption, const char* name) {
-  auto* b = new QPushButton(caption, parent);
-  b->setObjectName(name);
-  b->setAutoDefault(false);
-  return b;
-}
-
 // The screen's size in pixels, the largest form the size boxes accept.
 QSize ScreenPixels(const QWidget* w) {
   const QScreen* s = w->screen() ? w->screen() : QGuiApplication::primaryScreen();
@@ -54,20 +47,14 @@ QSize ScreenPixels(const QWidget* w) {
 
 }  // namespace
 
-frmProperty::frmProperty(frmMain* designer) : QDialog(designer), designer_(designer) {
+frmProperty::frmProperty(DesignerState* designer)
+    : QDialog(designer->DialogParent()), designer_(designer) {
   setObjectName("frmProperty");
   setWindowTitle("Properties");
 
   // Form settings.
-  MH = new QLineEdit(this);
-  MH->setObjectName("MH");
-  MW = new QLineEdit(this);
-  MW->setObjectName("MW");
-  for (QLineEdit* b : {MH, MW}) {
-    b->setMaxLength(4);
-    b->setFixedWidth(70);
-    KeyFilter::Install(b, "n");
-  }
+  MH = DialogParts::NumberBox(this, "MH");
+  MW = DialogParts::NumberBox(this, "MW");
   btnBackground = Button(this, "Background Color", "btnBackground");
   auto* formBox = new QGroupBox(" Form Settings ", this);
   auto* formGrid = new QGridLayout(formBox);
@@ -217,12 +204,12 @@ void frmProperty::BtnUpdate_Click() {
   const QSize screen = ScreenPixels(this);
   const int32_t highest = modLIB::TwipsToPixelsY(modLIB::PixelsToTwipsY(screen.height()));
   const int32_t widest = modLIB::TwipsToPixelsX(modLIB::PixelsToTwipsX(screen.width()));
-  if (!modLIB::IsNumberInRange(QtText::ToCp(MH->text()), 200, highest)) {
+  if (!DialogParts::InRange(MH, 200, highest)) {
     GetHost().MsgBox("Invalid Height", vbCritical | vbOKOnly, "");
     MH->setFocus();
     return;
   }
-  if (!modLIB::IsNumberInRange(QtText::ToCp(MW->text()), 200, widest)) {
+  if (!DialogParts::InRange(MW, 200, widest)) {
     GetHost().MsgBox("Invalid Width", vbCritical | vbOKOnly, "");
     MW->setFocus();
     return;
@@ -232,9 +219,8 @@ void frmProperty::BtnUpdate_Click() {
   SetDateOrder(optUS->isChecked() ? 2 : 1);
   SetOrientation(optLand->isChecked() ? 2 : 1);
   // A size beyond what the file's 16-bit twips can hold stops at the largest one.
-  auto twips = [](double v) { return static_cast<int16_t>(std::clamp<int64_t>(modLIB::RoundHalfEven(v), 0, 32767)); };
-  Props.Height = twips(frmField::Val(MH->text()) * modLIB::TwipsPerPixelY());
-  Props.Width = twips(frmField::Val(MW->text()) * modLIB::TwipsPerPixelX());
+  Props.Height = DialogParts::Whole16(DialogParts::Val(MH->text()) * modLIB::TwipsPerPixelY(), 0);
+  Props.Width = DialogParts::Whole16(DialogParts::Val(MW->text()) * modLIB::TwipsPerPixelX(), 0);
   SetFormProps(Props);
   designer_->SetOuterSize(Props.Width, Props.Height);
   designer_->SetBackColor(Props.BackColor);

@@ -19,12 +19,12 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
-class frmMain;
+class DesignerState;
 
 class frmProperty : public QDialog {
   Q_OBJECT
  public:
-  explicit frmProperty(frmMain* designer);
+  explicit frmProperty(DesignerState* designer);
 
   modDB::FormProps Props;  // the working copy
 
@@ -57,5 +57,5 @@ class frmProperty : public QDialog {
   void PickColor(int32_t& color);
   void PickFont(modDB::FontDef& font);
 
-  frmMain* designer_;
+  DesignerState* designer_;
 };

@@ -9,9 +9,9 @@
 #include <algorithm>
 #include <memory>
 
+#include "DesignerState.h"
 #include "Platform.h"
 #include "QtText.h"
-#include "frmMain.h"
 #include "modDB.h"
 #include "modDlg.h"
 #include "ScriptCheck.h"
@@ -23,7 +23,8 @@ namespace {
 constexpr int kEditorLimit = 8192;
 }
 
-frmScript::frmScript(frmMain* designer) : QDialog(designer), designer_(designer) {
+frmScript::frmScript(DesignerState* designer)
+    : QDialog(designer->DialogParent()), designer_(designer) {
   setObjectName("frmScript");
   setWindowTitle("Script");
   menuBar = new QMenuBar(this);

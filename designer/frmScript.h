@@ -14,12 +14,12 @@
 class QAction;
 class QMenuBar;
 class QPlainTextEdit;
-class frmMain;
+class DesignerState;
 
 class frmScript : public QDialog {
   Q_OBJECT
  public:
-  explicit frmScript(frmMain* designer);
+  explicit frmScript(DesignerState* designer);
 
   QPlainTextEdit* SCRP;
   QMenuBar* menuBar;
@@ -45,5 +45,5 @@ class frmScript : public QDialog {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
-  frmMain* designer_;
+  DesignerState* designer_;
 };

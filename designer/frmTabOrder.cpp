@@ -5,28 +5,25 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "DesignerState.h"
+#include "DialogParts.h"
 #include "QtText.h"
-#include "frmMain.h"
 #include "modDB.h"
 #include "modDlg.h"
 
 using namespace modDB;
 
-frmTabOrder::frmTabOrder(frmMain* designer) : QDialog(designer), designer_(designer) {
+frmTabOrder::frmTabOrder(DesignerState* designer)
+    : QDialog(designer->DialogParent()), designer_(designer) {
   setObjectName("frmTabOrder");
   setWindowTitle("Tab Order");
   Lst = new QListWidget(this);
   Lst->setObjectName("Lst");
   Lst->setMinimumSize(200, 240);
-  cmdUp = new QPushButton("Up", this);
-  cmdUp->setObjectName("cmdUp");
-  cmdDn = new QPushButton("Dn", this);
-  cmdDn->setObjectName("cmdDn");
-  cmdOK = new QPushButton("Ok", this);
-  cmdOK->setObjectName("cmdOK");
-  btnHelp = new QPushButton("Help", this);
-  btnHelp->setObjectName("btnHelp");
-  for (QPushButton* b : {cmdUp, cmdDn, cmdOK, btnHelp}) b->setAutoDefault(false);
+  cmdUp = DialogParts::Button(this, "Up", "cmdUp");
+  cmdDn = DialogParts::Button(this, "Dn", "cmdDn");
+  cmdOK = DialogParts::Button(this, "Ok", "cmdOK");
+  btnHelp = DialogParts::Button(this, "Help", "btnHelp");
 
   auto* side = new QVBoxLayout;
   side->addWidget(cmdUp);

@@ -10,12 +10,12 @@
 
 class QListWidget;
 class QPushButton;
-class frmMain;
+class DesignerState;
 
 class frmTabOrder : public QDialog {
   Q_OBJECT
  public:
-  explicit frmTabOrder(frmMain* designer);
+  explicit frmTabOrder(DesignerState* designer);
 
   QListWidget* Lst;
   QPushButton* cmdUp;
@@ -27,5 +27,5 @@ class frmTabOrder : public QDialog {
   void cmdDn_Click();
 
  private:
-  frmMain* designer_;
+  DesignerState* designer_;
 };

@@ -12,6 +12,7 @@
 #include "Codepage.h"
 #include "HeaderLayout.h"
 #include "State.h"
+#include "StoreCommon.h"
 #include "modDB.h"
 #include "modLIB.h"
 
@@ -20,7 +21,6 @@ namespace modDB {
 namespace {
 
 constexpr size_t kFlushAt = size_t{1} << 20;
-constexpr size_t kReadChunk = size_t{4} << 20;
 
 std::string_view Trimmed(std::string_view v) {
   while (!v.empty() && v.front() == ' ') v.remove_prefix(1);
@@ -145,24 +145,18 @@ int16_t ExportCsv(const std::string& path, const std::vector<bool>& selected, co
       if (count >= 0 && count <= kMaxRecords) n = detail::S().header.RecordCount = count;
     }
     const size_t len = static_cast<size_t>(detail::S().header.RecordLength);
-    const size_t perChunk = std::max<size_t>(1, kReadChunk / len);
-    std::vector<char> in(perChunk * len);
-    int64_t inPos = kHeaderSize, written = 0;
+    int64_t written = 0;
     auto flush = [&] {
       if (utf8) out = (written == 0 ? "\xEF\xBB\xBF" : "") + modLIB::Cp1252ToUtf8(out);
       detail::WriteAt(fd.get(), out.data(), out.size(), written);
       written += static_cast<int64_t>(out.size());
       out.clear();
     };
-    for (int32_t r = 1; r <= n;) {
-      const int32_t batch = static_cast<int32_t>(std::min<int64_t>(perChunk, n - r + 1));
-      const size_t want = static_cast<size_t>(batch) * len;
-      const size_t got = detail::ReadAt(detail::S().fd, in.data(), want, inPos);
-      std::fill(in.begin() + static_cast<std::ptrdiff_t>(got), in.begin() + static_cast<std::ptrdiff_t>(want), ' ');
-      inPos += static_cast<int64_t>(want);
-      for (int32_t k = 0; k < batch; ++k, ++r) {
+    detail::ReadRecordBlocks(
+        detail::S().fd, len, n, detail::RecordsPerBlock(len),
+        [&](int32_t r, const char* bytes) {
         host.ShowPer(r, n);
-        const std::string_view rec(in.data() + static_cast<size_t>(k) * len, len);
+        const std::string_view rec(bytes, len);
         out += std::to_string(r);
         for (const Column& c : columns) {
           out += ',';
@@ -170,9 +164,8 @@ int16_t ExportCsv(const std::string& path, const std::vector<bool>& selected, co
           else AppendValue(out, Trimmed(rec.substr(c.offset, c.length)));
         }
         out += "\r\n";
-      }
-      if (out.size() >= kFlushAt) flush();
-    }
+        },
+        [&] { if (out.size() >= kFlushAt) flush(); });
     flush();
     if (!direct) detail::SyncFile(fd.get());
     detail::CloseFile(fd.release());

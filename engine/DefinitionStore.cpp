@@ -46,6 +46,96 @@ void NormaliseFormat(FieldDef& def) {
   def.Format.Set(modLIB::UCase(def.Format.Trimmed()));
   def.Length = ForcedLength(def.Format.Trimmed(), def.Length);
 }
+
+// The checks of the operations below. Each shows its message under the operation's
+// title and answers false when it refuses.
+
+// Slot n holds a field or banner: in range, and with a page.
+template <class Def, size_t N>
+bool CheckDefined(const char* title, const std::array<Def, N>& slots, int16_t n, const char* outOfRange,
+                  const char* notDefined) {
+  if (!InSlotRange(n)) {
+    Fail(title, outOfRange);
+    return false;
+  }
+  if (slots[n].Page == 0) {
+    Fail(title, notDefined);
+    return false;
+  }
+  return true;
+}
+
+bool CheckPage(const char* title, uint8_t page) {
+  if (page < 1 || page > kMaxPages) {
+    Fail(title, "Invalid page number!");
+    return false;
+  }
+  return true;
+}
+
+// Trims the name first.
+bool CheckFieldName(const char* title, FieldDef& def) {
+  def.Name.Set(def.Name.Trimmed());
+  if (!modLIB::IsValidName(def.Name.Trimmed())) {
+    Fail(title, "Invalid Field Name");
+    return false;
+  }
+  return true;
+}
+
+// Normalises the format first, which may force the length.
+bool CheckFieldLength(const char* title, FieldDef& def) {
+  NormaliseFormat(def);
+  if (def.Length < 1 || def.Length > kMaxFieldLength) {
+    Fail(title, "Invalid field length!");
+    return false;
+  }
+  return true;
+}
+
+// No other field has the name; `own` (0 for none) is the slot of the field being
+// changed, which may keep its name.
+bool CheckUniqueName(const char* title, const FieldDef& def, int16_t own) {
+  FixedText<32> ownName;
+  if (own != 0) std::swap(ownName, H().Fields[own].Name);
+  const bool duplicate = FindField(def.Name.Trimmed()) != 0;
+  if (own != 0) std::swap(ownName, H().Fields[own].Name);
+  if (duplicate) {
+    Fail(title, "Duplicate field name!");
+    return false;
+  }
+  return true;
+}
+
+// Trims the caption first.
+bool CheckCaption(const char* title, BannerDef& def) {
+  def.Caption.Set(def.Caption.Trimmed());
+  if (def.Caption.Trimmed().empty()) {
+    Fail(title, "Invalid banner caption!");
+    return false;
+  }
+  return true;
+}
+
+// Copies slot n into out when it holds a field or banner; 0 for an empty slot.
+template <class Def, size_t N>
+int16_t GetSlot(const char* title, const std::array<Def, N>& slots, int16_t n, Def& out, const char* outOfRange) {
+  if (!InSlotRange(n)) {
+    Fail(title, outOfRange);
+    return 0;
+  }
+  if (slots[n].Page == 0) return 0;
+  out = slots[n];
+  return n;
+}
+
+// Slot n leaves the list: the slots after it move up one, and the last is empty.
+template <class Def, size_t N>
+Def& CloseGap(std::array<Def, N>& slots, int16_t n) {
+  std::move(slots.begin() + n + 1, slots.end(), slots.begin() + n);
+  slots[N - 1] = Def{};
+  return slots[N - 1];
+}
 }  // namespace
 
 void InitHeader() {
@@ -141,15 +231,7 @@ int16_t FindField(const std::string& name) {
   return 0;
 }
 
-int16_t GetFieldDef(int16_t n, FieldDef& out) {
-  if (!InSlotRange(n)) {
-    Fail("GET FIELD", "Field out of range");
-    return 0;
-  }
-  if (H().Fields[n].Page == 0) return 0;
-  out = H().Fields[n];
-  return n;
-}
+int16_t GetFieldDef(int16_t n, FieldDef& out) { return GetSlot("GET FIELD", H().Fields, n, out, "Field out of range"); }
 
 int16_t AddField(FieldDef& def) {
   const char* title = "ADD FIELD";
@@ -157,24 +239,9 @@ int16_t AddField(FieldDef& def) {
     Fail(title, "No more fields left!");
     return 0;
   }
-  def.Name.Set(def.Name.Trimmed());
-  if (!modLIB::IsValidName(def.Name.Trimmed())) {
-    Fail(title, "Invalid Field Name");
+  if (!CheckFieldName(title, def) || !CheckPage(title, def.Page) || !CheckFieldLength(title, def) ||
+      !CheckUniqueName(title, def, 0))
     return 0;
-  }
-  if (def.Page < 1 || def.Page > kMaxPages) {
-    Fail(title, "Invalid page number!");
-    return 0;
-  }
-  NormaliseFormat(def);
-  if (def.Length < 1 || def.Length > kMaxFieldLength) {
-    Fail(title, "Invalid field length!");
-    return 0;
-  }
-  if (FindField(def.Name.Trimmed()) != 0) {
-    Fail(title, "Duplicate field name!");
-    return 0;
-  }
   const int16_t slot = static_cast<int16_t>(std::max<int>(H().FieldCount, 0) + 1);
   H().FieldCount = slot;
   H().Fields[slot] = def;
@@ -183,50 +250,16 @@ int16_t AddField(FieldDef& def) {
 
 int16_t SetFieldDef(int16_t n, FieldDef& def) {
   const char* title = "SET FIELD";
-  if (!InSlotRange(n)) {
-    Fail(title, "Field number out or range");
+  if (!CheckDefined(title, H().Fields, n, "Field number out or range", "Field not defined") ||
+      !CheckFieldLength(title, def) || !CheckFieldName(title, def) || !CheckUniqueName(title, def, n))
     return 0;
-  }
-  if (H().Fields[n].Page == 0) {
-    Fail(title, "Field not defined");
-    return 0;
-  }
-  NormaliseFormat(def);
-  if (def.Length < 1 || def.Length > kMaxFieldLength) {
-    Fail(title, "Invalid field length!");
-    return 0;
-  }
-  def.Name.Set(def.Name.Trimmed());
-  if (!modLIB::IsValidName(def.Name.Trimmed())) {
-    Fail(title, "Invalid Field Name");
-    return 0;
-  }
-  // A field may keep its own name: leave it out of the duplicate test.
-  const FixedText<32> own = H().Fields[n].Name;
-  H().Fields[n].Name.Set("");
-  const bool duplicate = FindField(def.Name.Trimmed()) != 0;
-  H().Fields[n].Name = own;
-  if (duplicate) {
-    Fail(title, "Duplicate field name!");
-    return 0;
-  }
   H().Fields[n] = def;
   return n;
 }
 
 int16_t DeleteField(int16_t n) {
-  const char* title = "DELETE FIELD";
-  if (!InSlotRange(n)) {
-    Fail(title, "Field number out or range");
-    return 0;
-  }
-  if (H().Fields[n].Page == 0) {
-    Fail(title, "Field not defined");
-    return 0;
-  }
-  auto& f = H().Fields;
-  std::move(f.begin() + n + 1, f.end(), f.begin() + n);
-  f[kMaxFields] = FieldDef{};
+  if (!CheckDefined("DELETE FIELD", H().Fields, n, "Field number out or range", "Field not defined")) return 0;
+  CloseGap(H().Fields, n);
   H().FieldCount = static_cast<int16_t>(H().FieldCount - 1);
   return n;
 }
@@ -255,26 +288,12 @@ int16_t GetBannerCount() {
 }
 
 int16_t GetBanner(int16_t n, BannerDef& out) {
-  if (!InSlotRange(n)) {
-    Fail("GET BANNER", "Banner number out of range!");
-    return 0;
-  }
-  if (H().Banners[n].Page == 0) return 0;
-  out = H().Banners[n];
-  return n;
+  return GetSlot("GET BANNER", H().Banners, n, out, "Banner number out of range!");
 }
 
 int16_t InsertBanner(BannerDef& def) {
   const char* title = "ADD BANNER";
-  def.Caption.Set(def.Caption.Trimmed());
-  if (def.Caption.Trimmed().empty()) {
-    Fail(title, "Invalid banner caption!");
-    return 0;
-  }
-  if (def.Page == 0 || def.Page > kMaxPages) {
-    Fail(title, "Invalid page number!");
-    return 0;
-  }
+  if (!CheckCaption(title, def) || !CheckPage(title, def.Page)) return 0;
   for (int k = 1; k <= kMaxBanners; ++k) {
     if (H().Banners[k].Page == 0) {
       H().Banners[k] = def;
@@ -287,37 +306,16 @@ int16_t InsertBanner(BannerDef& def) {
 
 int16_t SetBanner(int16_t n, BannerDef& def) {
   const char* title = "SET BANNER";
-  if (!InSlotRange(n)) {
-    Fail(title, "Invalid banner number!");
+  if (!CheckDefined(title, H().Banners, n, "Invalid banner number!", "Banner not defined!") ||
+      !CheckCaption(title, def))
     return 0;
-  }
-  if (H().Banners[n].Page == 0) {
-    Fail(title, "Banner not defined!");
-    return 0;
-  }
-  def.Caption.Set(def.Caption.Trimmed());
-  if (def.Caption.Trimmed().empty()) {
-    Fail(title, "Invalid banner caption!");
-    return 0;
-  }
   H().Banners[n] = def;
   return n;
 }
 
 int16_t DeleteBanner(int16_t n) {
-  const char* title = "DELETE BANNER";
-  if (!InSlotRange(n)) {
-    Fail(title, "Banner number out of range!");
-    return 0;
-  }
-  if (H().Banners[n].Page == 0) {
-    Fail(title, "Banner not defined!");
-    return 0;
-  }
-  auto& b = H().Banners;
-  std::move(b.begin() + n + 1, b.end(), b.begin() + n);
-  b[kMaxBanners] = BannerDef{};
-  b[kMaxBanners].Font = H().Props.BannerFont;
+  if (!CheckDefined("DELETE BANNER", H().Banners, n, "Banner number out of range!", "Banner not defined!")) return 0;
+  CloseGap(H().Banners, n).Font = H().Props.BannerFont;
   return n;
 }
 

@@ -23,8 +23,6 @@ using detail::S;
 
 namespace {
 
-constexpr size_t kChunk = size_t{4} << 20;  // bytes moved per read or write
-
 FormHeader& H() { return S().header; }
 
 // Where an old field's value goes in the new record.
@@ -60,31 +58,26 @@ void BuildNewFile(const std::string& work, int oldFd, const FormHeader& old, int
     const std::vector<Carry> plan = CarryPlan(old);
     const size_t oldLen = static_cast<size_t>(old.RecordLength);
     const size_t newLen = static_cast<size_t>(H().RecordLength);
-    const size_t perChunk = std::max<size_t>(1, kChunk / std::max(oldLen, newLen));
-    std::vector<char> in(perChunk * oldLen), buf;
-    buf.reserve(perChunk * newLen);
-    int64_t inPos = kHeaderSize;
-    for (int32_t i = 1; i <= count;) {
-      const int32_t batch = static_cast<int32_t>(std::min<int64_t>(perChunk, count - i + 1));
-      const size_t want = static_cast<size_t>(batch) * oldLen;
-      const size_t got = detail::ReadAt(oldFd, in.data(), want, inPos);
-      std::fill(in.begin() + static_cast<std::ptrdiff_t>(got), in.begin() + static_cast<std::ptrdiff_t>(want), ' ');
-      inPos += static_cast<int64_t>(want);
-      buf.clear();
-      for (int32_t r = 0; r < batch; ++r, ++i) {
-        host.DoEvents();
-        host.ShowPer(i, count);
-        const char* src = in.data() + static_cast<size_t>(r) * oldLen;
-        const size_t at = buf.size();
-        buf.resize(at + newLen, ' ');
-        char* dst = buf.data() + at;
-        for (const Carry& c : plan) std::copy_n(src + c.from, c.length, dst + c.to);
-        dst[0] = src[0];  // the deletion mark travels with the record
-      }
-      detail::WriteAt(out.get(), buf.data(), buf.size(), outPos);
-      detail::StartWriteBack(out.get(), outPos, static_cast<int64_t>(buf.size()));
-      outPos += static_cast<int64_t>(buf.size());
-    }
+    const size_t perBlock = detail::RecordsPerBlock(std::max(oldLen, newLen));
+    std::vector<char> buf;
+    buf.reserve(perBlock * newLen);
+    detail::ReadRecordBlocks(
+        oldFd, oldLen, count, perBlock,
+        [&](int32_t i, const char* src) {
+          host.DoEvents();
+          host.ShowPer(i, count);
+          const size_t at = buf.size();
+          buf.resize(at + newLen, ' ');
+          char* dst = buf.data() + at;
+          for (const Carry& c : plan) std::copy_n(src + c.from, c.length, dst + c.to);
+          dst[0] = src[0];  // the deletion mark travels with the record
+        },
+        [&] {
+          detail::WriteAt(out.get(), buf.data(), buf.size(), outPos);
+          detail::StartWriteBack(out.get(), outPos, static_cast<int64_t>(buf.size()));
+          outPos += static_cast<int64_t>(buf.size());
+          buf.clear();
+        });
   }
   detail::SyncFile(out.get());
   detail::CloseFile(out.release());

@@ -15,6 +15,7 @@
 #include "FileIo.h"
 #include "HeaderLayout.h"
 #include "State.h"
+#include "StoreCommon.h"
 #include "modDB.h"
 
 namespace modDB {
@@ -23,38 +24,32 @@ using detail::S;
 
 namespace {
 
-constexpr size_t kChunk = size_t{4} << 20;
-
 // Copies the live records among 1 ... count from the open database to `out`, behind
 // the header; returns how many were kept. Records beyond the end of the file read as
 // blanks, like everywhere in the store.
 int32_t CopyLiveRecords(int out, int32_t count) {
   Host& host = GetHost();
   const size_t len = static_cast<size_t>(S().header.RecordLength);
-  const size_t perChunk = std::max<size_t>(1, kChunk / len);
-  std::vector<char> in(perChunk * len), buf;
-  buf.reserve(in.size());
-  int64_t inPos = kHeaderSize, outPos = kHeaderSize;
+  const size_t perBlock = detail::RecordsPerBlock(len);
+  std::vector<char> buf;
+  buf.reserve(perBlock * len);
+  int64_t outPos = kHeaderSize;
   int32_t kept = 0;
-  for (int32_t i = 1; i <= count;) {
-    const int32_t batch = static_cast<int32_t>(std::min<int64_t>(perChunk, count - i + 1));
-    const size_t want = static_cast<size_t>(batch) * len;
-    const size_t got = detail::ReadAt(S().fd, in.data(), want, inPos);
-    std::fill(in.begin() + static_cast<std::ptrdiff_t>(got), in.begin() + static_cast<std::ptrdiff_t>(want), ' ');
-    inPos += static_cast<int64_t>(want);
-    buf.clear();
-    for (int32_t r = 0; r < batch; ++r, ++i) {
-      host.DoEvents();
-      host.ShowPer(i, count);
-      const char* rec = in.data() + static_cast<size_t>(r) * len;
-      if (rec[0] == '*') continue;
-      buf.insert(buf.end(), rec, rec + len);
-      ++kept;
-    }
-    detail::WriteAt(out, buf.data(), buf.size(), outPos);
-    detail::StartWriteBack(out, outPos, static_cast<int64_t>(buf.size()));
-    outPos += static_cast<int64_t>(buf.size());
-  }
+  detail::ReadRecordBlocks(
+      S().fd, len, count, perBlock,
+      [&](int32_t i, const char* rec) {
+        host.DoEvents();
+        host.ShowPer(i, count);
+        if (rec[0] == '*') return;
+        buf.insert(buf.end(), rec, rec + len);
+        ++kept;
+      },
+      [&] {
+        detail::WriteAt(out, buf.data(), buf.size(), outPos);
+        detail::StartWriteBack(out, outPos, static_cast<int64_t>(buf.size()));
+        outPos += static_cast<int64_t>(buf.size());
+        buf.clear();
+      });
   return kept;
 }
 

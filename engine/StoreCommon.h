@@ -1,9 +1,14 @@
 // Reading the header of a database file for the record store, header load and save:
 // one transfer of 23,496 bytes at offset 0, then the checks that make its numbers
-// safe to index records and slots with. Private to the engine.
+// safe to index records and slots with. And reading all records in blocks, for the
+// steps that go through the whole file (header save, pack, export). Private to the
+// engine.
 #pragma once
 
+#include <algorithm>
+#include <cstdint>
 #include <string>
+#include <vector>
 
 #include "FileIo.h"
 #include "FormHeader.h"
@@ -25,6 +30,32 @@ inline std::string ReadCheckedHeader(int fd, const std::string& file, FormHeader
   if (std::string why = CheckLayout(read); !why.empty()) return "FILE:" + file + " is damaged: " + why;
   h = read;
   return "";
+}
+
+// The size of one transfer when the whole file is read or written.
+constexpr size_t kCopyBlock = size_t{4} << 20;
+
+// How many records of len bytes fill a block (one at least).
+inline size_t RecordsPerBlock(size_t len) { return std::max<size_t>(1, kCopyBlock / std::max<size_t>(len, 1)); }
+
+// Reads records 1 ... count of the open file `fd` (len bytes each, behind the header)
+// perBlock records at a time, one read each; records beyond the end of the file read
+// as blanks. Hands each record in order to onRecord(number, bytes), and calls
+// afterBlock once the records of a block are handed on. Read errors throw.
+template <class OnRecord, class AfterBlock>
+void ReadRecordBlocks(int fd, size_t len, int32_t count, size_t perBlock, OnRecord&& onRecord,
+                      AfterBlock&& afterBlock) {
+  std::vector<char> in(perBlock * len);
+  int64_t inPos = kHeaderSize;
+  for (int32_t i = 1; i <= count;) {
+    const int32_t batch = static_cast<int32_t>(std::min<int64_t>(static_cast<int64_t>(perBlock), count - i + 1));
+    const size_t want = static_cast<size_t>(batch) * len;
+    const size_t got = ReadAt(fd, in.data(), want, inPos);
+    std::fill(in.begin() + static_cast<std::ptrdiff_t>(got), in.begin() + static_cast<std::ptrdiff_t>(want), ' ');
+    inPos += static_cast<int64_t>(want);
+    for (int32_t r = 0; r < batch; ++r, ++i) onRecord(i, in.data() + static_cast<size_t>(r) * len);
+    afterBlock();
+  }
 }
 
 }  // namespace modDB::detail

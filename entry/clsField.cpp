@@ -20,6 +20,7 @@
 
 using namespace modDB;
 using qfscript::Variant;
+using Args = std::vector<Variant*>;
 
 namespace {
 
@@ -50,69 +51,74 @@ clsField::~clsField() {
   if (handle_ != 0) ::close(handle_);
 }
 
+// The methods a script can call: each with its number of arguments and the handler
+// that reads them, calls the method and sets the result.
+struct clsField::Method {
+  const char* name;
+  size_t args;
+  void (*run)(clsField& self, Args& args, Variant& result);
+};
+
+const std::vector<clsField::Method>& clsField::Methods() {
+  static const std::vector<Method> methods = {
+      {"GetField", 1, [](clsField& f, Args& args, Variant& result) { result = Variant::Str(f.GetField(Text(args, 0))); }},
+      {"SetField", 2, [](clsField& f, Args& args, Variant&) { f.SetField(Text(args, 0), Text(args, 1)); }},
+      {"OpenDB", 1, [](clsField& f, Args& args, Variant&) { f.OpenDB(Text(args, 0)); }},
+      {"CloseDB", 0, [](clsField& f, Args&, Variant&) { f.CloseDB(); }},
+      {"GetDBCount", 0, [](clsField& f, Args&, Variant& result) { result = Variant::Long(f.GetDBCount()); }},
+      {"GetDBField", 2,
+       [](clsField& f, Args& args, Variant& result) {
+         result = Variant::Str(f.GetDBField(qfscript::ToLong(Arg(args, 0)), Text(args, 1)));
+       }},
+      {"SetDBField", 3,
+       [](clsField& f, Args& args, Variant&) {
+         f.SetDBField(qfscript::ToLong(Arg(args, 0)), Text(args, 1), Text(args, 2));
+       }},
+      {"SetAction", 1,
+       [](clsField& f, Args& args, Variant&) {
+         std::string name = Text(args, 0);
+         f.SetAction(name);
+         if (args[0]) {
+           Variant* target = args[0];
+           while (target->vt == qfscript::vtRef && target->ref) target = target->ref;
+           *target = Variant::Str(name);  // the caller's variable gets the trimmed name
+         }
+       }},
+      {"EnableDelete", 0, [](clsField& f, Args&, Variant&) { f.EnableDelete(); }},
+      {"DisableDelete", 0, [](clsField& f, Args&, Variant&) { f.DisableDelete(); }},
+      {"GetDate", 0, [](clsField& f, Args&, Variant& result) { result = Variant::Str(f.GetDate()); }},
+      {"GetTime", 0, [](clsField& f, Args&, Variant& result) { result = Variant::Str(f.GetTime()); }},
+      {"GetDBList", 1,
+       [](clsField& f, Args& args, Variant& result) {
+         const Variant& list = Arg(args, 0);
+         std::vector<std::string> names;
+         if (list.IsArray()) {
+           for (const Variant& v : list.a->data) names.push_back(v.IsNull() || v.IsEmpty() ? "" : qfscript::ToStr(v));
+         } else {
+           names.push_back(Text(args, 0));  // a single name stands for a list of one
+         }
+         result = Variant::Long(f.GetDBList(names));
+       }},
+      {"GetPass", 2,
+       [](clsField& f, Args& args, Variant& result) { result = Variant::Str(f.GetPass(Text(args, 0), Text(args, 1))); }},
+  };
+  return methods;
+}
+
+std::vector<std::string> clsField::MethodNames() {
+  std::vector<std::string> names;
+  for (const Method& m : Methods()) names.emplace_back(m.name);
+  return names;
+}
+
 int clsField::Call(const std::string& method, std::vector<Variant*>& args, Variant& result) {
-  using qfscript::SameName;
-  const size_t n = args.size();
-  auto want = [n](size_t count) { return n == count ? 0 : 450; };  // Wrong number of arguments
-  if (SameName(method, "GetField")) {
-    if (int e = want(1)) return e;
-    result = Variant::Str(GetField(Text(args, 0)));
-  } else if (SameName(method, "SetField")) {
-    if (int e = want(2)) return e;
-    SetField(Text(args, 0), Text(args, 1));
-  } else if (SameName(method, "OpenDB")) {
-    if (int e = want(1)) return e;
-    OpenDB(Text(args, 0));
-  } else if (SameName(method, "CloseDB")) {
-    if (int e = want(0)) return e;
-    CloseDB();
-  } else if (SameName(method, "GetDBCount")) {
-    if (int e = want(0)) return e;
-    result = Variant::Long(GetDBCount());
-  } else if (SameName(method, "GetDBField")) {
-    if (int e = want(2)) return e;
-    result = Variant::Str(GetDBField(qfscript::ToLong(Arg(args, 0)), Text(args, 1)));
-  } else if (SameName(method, "SetDBField")) {
-    if (int e = want(3)) return e;
-    SetDBField(qfscript::ToLong(Arg(args, 0)), Text(args, 1), Text(args, 2));
-  } else if (SameName(method, "SetAction")) {
-    if (int e = want(1)) return e;
-    std::string name = Text(args, 0);
-    SetAction(name);
-    if (args[0]) {
-      Variant* target = args[0];
-      while (target->vt == qfscript::vtRef && target->ref) target = target->ref;
-      *target = Variant::Str(name);  // the caller's variable gets the trimmed name
-    }
-  } else if (SameName(method, "EnableDelete")) {
-    if (int e = want(0)) return e;
-    EnableDelete();
-  } else if (SameName(method, "DisableDelete")) {
-    if (int e = want(0)) return e;
-    DisableDelete();
-  } else if (SameName(method, "GetDate")) {
-    if (int e = want(0)) return e;
-    result = Variant::Str(GetDate());
-  } else if (SameName(method, "GetTime")) {
-    if (int e = want(0)) return e;
-    result = Variant::Str(GetTime());
-  } else if (SameName(method, "GetDBList")) {
-    if (int e = want(1)) return e;
-    const Variant& list = Arg(args, 0);
-    std::vector<std::string> names;
-    if (list.IsArray()) {
-      for (const Variant& v : list.a->data) names.push_back(v.IsNull() || v.IsEmpty() ? "" : qfscript::ToStr(v));
-    } else {
-      names.push_back(Text(args, 0));  // a single name stands for a list of one
-    }
-    result = Variant::Long(GetDBList(names));
-  } else if (SameName(method, "GetPass")) {
-    if (int e = want(2)) return e;
-    result = Variant::Str(GetPass(Text(args, 0), Text(args, 1)));
-  } else {
-    return 438;  // Object doesn't support this property or method
+  for (const Method& m : Methods()) {
+    if (!qfscript::SameName(method, m.name)) continue;
+    if (args.size() != m.args) return 450;  // Wrong number of arguments
+    m.run(*this, args, result);
+    return 0;
   }
-  return 0;
+  return 438;  // Object doesn't support this property or method
 }
 
 // ---- Fields of the open form ---------------------------------------------------------

@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "FormHeader.h"
-#include "host.h"
+#include "script_host.h"
 
 class frmEdit;
 
@@ -25,6 +25,8 @@ class clsField : public qfscript::HostObject {
   bool LastCallFailed = false;
 
   int Call(const std::string& method, std::vector<qfscript::Variant*>& args, qfscript::Variant& result) override;
+  // The names of the methods a script can call, in the order they are listed.
+  static std::vector<std::string> MethodNames();
   std::string TypeName() const override { return "clsField"; }
 
   // The methods, as the script calls them.
@@ -50,6 +52,9 @@ class clsField : public qfscript::HostObject {
   // case do not count); 0 for none.
   int16_t FindDBField(const std::string& name) const;
   bool ReReadHeader();
+
+  struct Method;
+  static const std::vector<Method>& Methods();
 
   frmEdit* editor_;
   int16_t handle_ = 0;  // the second database's handle (its descriptor); 0 = none

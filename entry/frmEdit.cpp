@@ -55,193 +55,19 @@ Qt::Alignment AlignmentOf(const std::string& format) {
 // A number text as the system shows it: one leading blank for the sign.
 std::string NumberText(int64_t n) { return n < 0 ? std::to_string(n) : " " + std::to_string(n); }
 
+// A field slot in use: its definition into f. False for a slot outside 1 to 128 or
+// an empty one.
+bool UsedField(int slot, FieldDef& f) {
+  if (slot < 1 || slot > 128 || GetHeader().Fields[slot].Page == 0) return false;
+  return GetFieldDef(static_cast<int16_t>(slot), f) != 0;
+}
+
 std::string PageCaption(int16_t page) {
   const std::string heading = GetPageHeading(page);
   return heading.empty() ? "Page " + std::to_string(page) : heading;
 }
 
-// Record text uses CR LF between lines; the boxes use LF.
-QString ToBox(const std::string& cp) {
-  QString s = QtText::FromCp(cp);
-  s.replace("\r\n", "\n");
-  return s;
-}
-std::string FromBox(QString s) {
-  s.replace("\r\n", "\n");
-  s.replace(QChar::ParagraphSeparator, '\n');
-  s.replace("\n", "\r\n");
-  return QtText::ToCp(s);
-}
-
 }  // namespace
-
-// ---- FieldBox ------------------------------------------------------------------------
-
-FieldBox::FieldBox(frmEdit* form, int slot, QWidget* parent) : QPlainTextEdit(parent), form_(form), slot_(slot) {
-  setProperty("tag", QString::number(slot));
-  setTabChangesFocus(true);
-  setContextMenuPolicy(Qt::PreventContextMenu);  // no way around the key rules
-  // No inner margin: the text from the first row, one pixel in from the sides, with
-  // the box line drawn over the edges (FormLook::DrawBoxEdges).
-  setFrameShape(QFrame::NoFrame);
-  setViewportMargins(1, -FormLook::kTextRaise, 1, 0);
-  setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-  setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-  setLineWrapMode(QPlainTextEdit::WidgetWidth);
-  document()->setDocumentMargin(0);
-  connect(this, &QPlainTextEdit::textChanged, this, [this] { form_->Field_Change(slot_); });
-  hide();
-}
-
-std::string FieldBox::Text() const { return FromBox(toPlainText()); }
-
-void FieldBox::SetText(const std::string& cp1252) {
-  const QString t = ToBox(cp1252);
-  if (t != toPlainText()) setPlainText(t);
-}
-
-int FieldBox::Caret() const {
-  const QString before = toPlainText().left(textCursor().position());
-  return static_cast<int>(FromBox(before).size());
-}
-
-void FieldBox::SetAlignment(Qt::Alignment a) {
-  QTextOption o = document()->defaultTextOption();
-  o.setAlignment(a);
-  document()->setDefaultTextOption(o);
-}
-
-void FieldBox::keyPressEvent(QKeyEvent* e) {
-  // The character code the key types: Ctrl+letter gives the control codes 1 … 26.
-  // Ctrl and Ctrl+Shift type no text; every other key with text types it, Ctrl+Alt
-  // (AltGr) included, so that the text meets the format.
-  int code = -1;
-  const Qt::KeyboardModifiers mods =
-      e->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::ShiftModifier | Qt::MetaModifier);
-  const bool shortcut = mods == Qt::ControlModifier || mods == (Qt::ControlModifier | Qt::ShiftModifier);
-  const bool ctrl = (mods & Qt::ControlModifier) && !(mods & Qt::AltModifier);
-  if (ctrl && e->key() >= Qt::Key_A && e->key() <= Qt::Key_Z) {
-    code = e->key() - Qt::Key_A + 1;
-  } else if ((e->key() == Qt::Key_Insert && mods == Qt::ShiftModifier) || e->key() == Qt::Key_Paste ||
-             e->matches(QKeySequence::Paste)) {
-    code = 22;  // the other paste keys are Ctrl+V
-  } else if (e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) {
-    code = 13;
-  } else if (e->key() == Qt::Key_Backspace) {
-    code = 8;
-  } else if (!e->text().isEmpty() && !shortcut) {
-    if (e->text().size() > 1) {  // a composed run of characters
-      InsertArriving(e->text());
-      return;
-    }
-    code = QtText::CharCode(e->text().at(0));
-    if (code < 0) code = '?';
-    if (code == 127) code = -1;  // Delete types nothing
-  }
-  if (code < 0) {  // keys that type nothing: arrows, Delete, Home, End ...
-    QPlainTextEdit::keyPressEvent(e);
-    return;
-  }
-  const int key = form_->Field_KeyPress(slot_, code);
-  if (key == 0) return;
-  if (key == 22) {  // a paste where every key passes: the text is still typed through
-    paste();
-    return;
-  }
-  if (key == 8 || (key < 32 && key != 13)) {  // Backspace and the other clipboard keys
-    QPlainTextEdit::keyPressEvent(e);
-    return;
-  }
-  // The box takes no more than its field's length (a line break counts two).
-  const int selected = static_cast<int>(FromBox(textCursor().selectedText()).size());
-  const int width = key == 13 ? 2 : 1;
-  if (maxLength > 0 && static_cast<int>(Text().size()) - selected + width > maxLength) return;
-  insertPlainText(key == 13 ? QString("\n") : QString(QtText::FromCode(key)));
-}
-
-// The box line: the sides on the box itself, the top and bottom over the text area.
-bool FieldBox::event(QEvent* e) {
-  const bool done = QPlainTextEdit::event(e);
-  if (e->type() == QEvent::Paint) FormLook::DrawBoxEdges(this, this, false, true);
-  return done;
-}
-void FieldBox::paintEvent(QPaintEvent* e) {
-  QPlainTextEdit::paintEvent(e);
-  FormLook::DrawBoxEdges(this, viewport(), true, false);
-}
-
-void FieldBox::mouseDoubleClickEvent(QMouseEvent* e) {
-  QPlainTextEdit::mouseDoubleClickEvent(e);
-  form_->Field_DblClick(slot_);
-}
-
-void FieldBox::InsertArriving(const QString& arriving) {
-  const QTextCursor c = textCursor();
-  const QString all = toPlainText();
-  const std::string before = FromBox(all.left(c.selectionStart()));
-  const std::string after = FromBox(all.mid(c.selectionEnd()));
-  const FieldFormat::TextAnswer a =
-      form_->Field_Arrive(slot_, QtText::ToCp(arriving), before + after, static_cast<int>(before.size()));
-  if (a.replaceText) {
-    SetText(a.text);
-  } else if (!a.text.empty()) {
-    insertPlainText(ToBox(a.text));
-  }
-}
-
-// A paste (once the paste key passed), the middle button and a drop.
-bool FieldBox::canInsertFromMimeData(const QMimeData* source) const {
-  return source->hasText() && QPlainTextEdit::canInsertFromMimeData(source);
-}
-void FieldBox::insertFromMimeData(const QMimeData* source) {
-  if (source->hasText()) InsertArriving(source->text());
-}
-
-// An input method's preedit text is only shown; what it commits is typed through.
-void FieldBox::inputMethodEvent(QInputMethodEvent* e) {
-  if (e->commitString().isEmpty()) {
-    QPlainTextEdit::inputMethodEvent(e);
-    return;
-  }
-  QInputMethodEvent shown(e->preeditString(), e->attributes());
-  shown.setCommitString(QString(), e->replacementStart(), e->replacementLength());
-  QPlainTextEdit::inputMethodEvent(&shown);
-  InsertArriving(e->commitString());
-  e->accept();
-}
-
-// ---- DummyLabel ----------------------------------------------------------------------
-
-DummyLabel::DummyLabel(frmEdit* form, int slot, QWidget* parent) : QLabel(parent), form_(form), slot_(slot) {
-  setProperty("tag", QString::number(slot));
-  setTextFormat(Qt::PlainText);
-  setMouseTracking(true);
-  setWordWrap(true);
-  setMargin(0);
-  hide();
-}
-
-// Drawn as the input box shows its text: no inner margin, one pixel in from the
-// sides, raised as FormLook says; then the box line over the edges.
-void DummyLabel::paintEvent(QPaintEvent*) {
-  QPainter p(this);
-  p.setFont(font());
-  p.setPen(palette().color(QPalette::WindowText));
-  p.drawText(rect().adjusted(1, -FormLook::kTextRaise, -1, 0),
-             static_cast<int>(alignment()) | (wordWrap() ? Qt::TextWordWrap : 0), text());
-  p.end();
-  FormLook::DrawBoxEdges(this, this, true, true);
-}
-
-void DummyLabel::mouseMoveEvent(QMouseEvent* e) {
-  form_->Dummy_MouseMove(slot_);
-  QLabel::mouseMoveEvent(e);
-}
-
-void DummyLabel::mouseReleaseEvent(QMouseEvent* e) {
-  QLabel::mouseReleaseEvent(e);
-  if (e->button() == Qt::LeftButton && rect().contains(e->position().toPoint())) form_->Dummy_Click(slot_);
-}
 
 // ---- frmEdit: start-up -------------------------------------------------------------
 
@@ -624,7 +450,7 @@ void frmEdit::Record2Form() {
       value.clear();
       ReadField(static_cast<int16_t>(Dummy[i]->property("tag").toInt()), value);
       Dummy[i]->caption = value;
-      Dummy[i]->setText(ToBox(value));
+      Dummy[i]->setText(FieldBox::ToBox(value));
     }
   }
 }
@@ -907,8 +733,7 @@ int frmEdit::Field_KeyPress(int slot, int key) {
     return 0;
   }
   FieldDef f;
-  if (slot < 1 || slot > 128 || GetHeader().Fields[slot].Page == 0) return key;
-  GetFieldDef(static_cast<int16_t>(slot), f);
+  if (!UsedField(slot, f)) return key;
   FieldBox* box = Field[slot];
   const auto answer = FieldFormat::FilterFieldKey(f.Format.Trimmed(), key, box->Text(), box->Caret());
   if (answer.nextField) {
@@ -921,22 +746,20 @@ int frmEdit::Field_KeyPress(int slot, int key) {
 
 FieldFormat::TextAnswer frmEdit::Field_Arrive(int slot, const std::string& arriving, const std::string& text,
                                               int caret) {
-  if (slot < 1 || slot > 128 || GetHeader().Fields[slot].Page == 0) return {false, arriving};
   FieldDef f;
-  GetFieldDef(static_cast<int16_t>(slot), f);
+  if (!UsedField(slot, f)) return {false, arriving};
   return FieldFormat::FilterArrivingText(f.Format.Trimmed(), arriving, text, caret, Field[slot]->maxLength);
 }
 
 void frmEdit::Field_Change(int slot) {
   if (changing_) return;
   FieldDef f;
-  if (slot < 1 || slot > 128 || GetHeader().Fields[slot].Page == 0) return;
-  GetFieldDef(static_cast<int16_t>(slot), f);
+  if (!UsedField(slot, f)) return;
   FieldBox* box = Field[slot];
   const QString before = box->toPlainText();
   std::string text = FieldFormat::ApplyCase(f.Format.Raw(), box->Text());
   if (box->maxLength > 0 && static_cast<int>(text.size()) > box->maxLength) text.resize(box->maxLength);
-  const QString after = ToBox(text);
+  const QString after = FieldBox::ToBox(text);
   if (after == before) return;
   const int caret = box->textCursor().position();
   changing_ = true;
@@ -949,8 +772,7 @@ void frmEdit::Field_Change(int slot) {
 
 void frmEdit::Field_DblClick(int slot) {
   FieldDef f;
-  if (slot < 1 || slot > 128 || GetHeader().Fields[slot].Page == 0) return;
-  GetFieldDef(static_cast<int16_t>(slot), f);
+  if (!UsedField(slot, f)) return;
   if (!FieldFormat::Has(f.Format.Trimmed(), 'D')) return;
   FieldBox* box = Field[slot];
   box->setEnabled(false);
@@ -967,16 +789,13 @@ void frmEdit::Field_DblClick(int slot) {
 
 void frmEdit::Dummy_MouseMove(int slot) {
   FieldDef f;
-  const bool link = slot >= 1 && slot <= 128 && GetHeader().Fields[slot].Page != 0 &&
-                    GetFieldDef(static_cast<int16_t>(slot), f) &&
-                    FieldFormat::LinkKind(f.Format.Trimmed()) != 0;
+  const bool link = UsedField(slot, f) && FieldFormat::LinkKind(f.Format.Trimmed()) != 0;
   Dummy[slot]->setCursor(link ? Qt::PointingHandCursor : Qt::ArrowCursor);
 }
 
 void frmEdit::Dummy_Click(int slot) {
   FieldDef f;
-  if (slot < 1 || slot > 128 || GetHeader().Fields[slot].Page == 0) return;
-  GetFieldDef(static_cast<int16_t>(slot), f);
+  if (!UsedField(slot, f)) return;
   DummyLabel* d = Dummy[slot];
   const char kind = FieldFormat::LinkKind(f.Format.Trimmed());
   if (kind != 0) {
@@ -988,7 +807,7 @@ void frmEdit::Dummy_Click(int slot) {
   const QPoint at = QCursor::pos();
   frmShowText viewer(this);
   viewer.setWindowTitle(QtText::FromCp(f.Name.Trimmed()));
-  viewer.Text1->setPlainText(ToBox(d->caption));
+  viewer.Text1->setPlainText(FieldBox::ToBox(d->caption));
   viewer.Text1->setFont(d->font());
   SetColours(viewer.Text1, GetFormProps().FieldFont.ForeColor, GetFormProps().FieldFont.BackColor);
   viewer.setGeometry(at.x(), at.y(), d->width(), d->height());

@@ -13,13 +13,12 @@
 #pragma once
 
 #include <QMainWindow>
-#include <QPlainTextEdit>
-#include <QLabel>
 #include <array>
 #include <cstdint>
 #include <memory>
 #include <string>
 
+#include "FieldBox.h"
 #include "FieldFormat.h"
 #include "ScriptUi.h"
 #include "script_control.h"
@@ -28,57 +27,6 @@ class QAction;
 class QMenu;
 class QToolButton;
 class clsField;
-class frmEdit;
-
-// An input box of the form: a multi-line text box whose typed keys go through the
-// field's format.
-class FieldBox : public QPlainTextEdit {
-  Q_OBJECT
- public:
-  FieldBox(frmEdit* form, int slot, QWidget* parent);
-  int slot() const { return slot_; }
-  int maxLength = 0;  // characters, line breaks counting two
-
-  // The box's text as the record holds it: Windows-1252, line breaks as CR LF.
-  std::string Text() const;
-  void SetText(const std::string& cp1252);
-  int Caret() const;
-  void SetAlignment(Qt::Alignment a);
-  // Text that arrives without keys of its own (a paste, a drop, the middle button, an
-  // input method) goes in through the format's key rules, character by character.
-  void InsertArriving(const QString& text);
-
- protected:
-  void keyPressEvent(QKeyEvent* e) override;
-  void mouseDoubleClickEvent(QMouseEvent* e) override;
-  void insertFromMimeData(const QMimeData* source) override;
-  bool canInsertFromMimeData(const QMimeData* source) const override;
-  void inputMethodEvent(QInputMethodEvent* e) override;
-  bool event(QEvent* e) override;
-  void paintEvent(QPaintEvent* e) override;
-
- private:
-  frmEdit* form_;
-  int slot_;
-};
-
-// A read-only caption of a field: browse mode, and computed or numbered fields.
-class DummyLabel : public QLabel {
-  Q_OBJECT
- public:
-  DummyLabel(frmEdit* form, int slot, QWidget* parent);
-  int slot() const { return slot_; }
-  std::string caption;  // the value as the record holds it (Windows-1252, CR LF)
-
- protected:
-  void mouseMoveEvent(QMouseEvent* e) override;
-  void mouseReleaseEvent(QMouseEvent* e) override;
-  void paintEvent(QPaintEvent* e) override;
-
- private:
-  frmEdit* form_;
-  int slot_;
-};
 
 class frmEdit : public QMainWindow {
   Q_OBJECT

@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "host.h"
+#include "script_host.h"
 #include "variant.h"
 
 namespace qfscript {

@@ -16,7 +16,7 @@
 
 #include "ast.h"
 #include "errors.h"
-#include "host.h"
+#include "script_host.h"
 
 namespace qfscript {
 

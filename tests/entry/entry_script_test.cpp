@@ -7,6 +7,7 @@
 #include "clsField.h"
 #include "frmBrowse.h"
 #include "frmInput.h"
+#include "variant.h"
 
 using namespace qfentry;
 using namespace modDB;
@@ -358,4 +359,25 @@ TEST_F(ScriptTest, TheExampleContactScript) {
   EXPECT_EQ(rec["Fields"]["FullName"], "Ada Lovelace");
   EXPECT_EQ(rec["Fields"]["City"], "OSLO");
   EXPECT_EQ(rec["Fields"]["ContactNo"], std::to_string(before + 1));
+}
+
+// Qf's methods by name: a wrong number of arguments is 450 before anything runs, a
+// name Qf does not know is 438, and letter case does not count.
+TEST(QfMethods, ArgumentCountAndUnknownNames) {
+  clsField qf(nullptr);
+  const std::vector<std::string> names = clsField::MethodNames();
+  EXPECT_EQ(names, (std::vector<std::string>{"GetField", "SetField", "OpenDB", "CloseDB", "GetDBCount", "GetDBField",
+                                             "SetDBField", "SetAction", "EnableDelete", "DisableDelete", "GetDate",
+                                             "GetTime", "GetDBList", "GetPass"}));
+  std::vector<qfscript::Variant> values(4);
+  std::vector<qfscript::Variant*> four;
+  for (qfscript::Variant& v : values) four.push_back(&v);
+  std::vector<qfscript::Variant*> none;
+  qfscript::Variant result;
+  for (const std::string& name : names) EXPECT_EQ(qf.Call(name, four, result), 450) << name;
+  EXPECT_EQ(qf.Call("getdbfield", none, result), 450);
+  EXPECT_EQ(qf.Call("GETPASS", four, result), 450);
+  EXPECT_EQ(qf.Call("GetRecord", none, result), 438);
+  EXPECT_EQ(qf.Call("", none, result), 438);
+  EXPECT_FALSE(qf.LastCallFailed);
 }

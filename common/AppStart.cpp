@@ -1,0 +1,31 @@
+#include "AppStart.h"
+
+#include <QApplication>
+#include <QIcon>
+#include <cstdio>
+#include <cstring>
+
+#include "Platform.h"
+#include "QtHost.h"
+#include "frmAbout.h"
+
+namespace AppStart {
+
+int RunProgram(int argc, char** argv, const char* program, const std::function<int()>& run) {
+  for (int i = 1; i < argc; ++i) {
+    if (std::strcmp(argv[i], "--version") == 0) {
+      std::printf("%s %s\n", program, QF_VERSION);
+      return 0;
+    }
+  }
+  QApplication app(argc, argv);
+  QApplication::setApplicationName(program);
+  QApplication::setWindowIcon(QIcon::fromTheme(program));  // the installed icon, where there is one
+  QApplication::setApplicationVersion(QF_VERSION);
+  Platform::InitScreen();
+  QtHost host;
+  SetVersionInfo(ProgramVersionInfo(program));
+  return run();
+}
+
+}  // namespace AppStart
