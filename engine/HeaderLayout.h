@@ -20,19 +20,26 @@
 
 namespace modDB {
 
-constexpr int32_t kHeaderSize = 23496;
+// The regions of the header, each right behind the one before it (the byte offsets
+// are checked below against the figures the file format has always had).
 constexpr int32_t kFormPropsOffset = 8;
 constexpr int32_t kFieldCountOffset = 70;
-constexpr int32_t kBannersOffset = 72;
+constexpr int32_t kBannersOffset = kFieldCountOffset + 2;
 constexpr int32_t kBannerSize = 96;
-constexpr int32_t kFieldsOffset = 12360;
+constexpr int32_t kFieldsOffset = kBannersOffset + kMaxBanners * kBannerSize;
 constexpr int32_t kFieldSize = 53;
-constexpr int32_t kPageHeadingsOffset = 19144;
-constexpr int32_t kScriptOffset = 19400;
-constexpr int32_t kPasswordOffset = 23400;
-constexpr int32_t kDateOrderOffset = 23432;
-constexpr int32_t kOrientationOffset = 23433;
-constexpr int32_t kReservedOffset = 23434;
+constexpr int32_t kPageHeadingWidth = 32;
+constexpr int32_t kPageHeadingsOffset = kFieldsOffset + kMaxFields * kFieldSize;
+constexpr int32_t kScriptOffset = kPageHeadingsOffset + kMaxPages * kPageHeadingWidth;
+constexpr int32_t kPasswordOffset = kScriptOffset + kScriptWidth;
+constexpr int32_t kDateOrderOffset = kPasswordOffset + 32;
+constexpr int32_t kOrientationOffset = kDateOrderOffset + 1;
+constexpr int32_t kReservedOffset = kOrientationOffset + 1;
+constexpr int32_t kHeaderSize = kReservedOffset + 62;
+
+static_assert(kFieldsOffset == 12360 && kPageHeadingsOffset == 19144 && kScriptOffset == 19400 &&
+                  kPasswordOffset == 23400 && kDateOrderOffset == 23432 && kHeaderSize == 23496,
+              "the header's byte layout is fixed by the files in use");
 
 using HeaderBytes = std::array<uint8_t, kHeaderSize>;
 
