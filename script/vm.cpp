@@ -731,8 +731,9 @@ bool Interp::Condition(Expr* e) {
   return ToBool(v);
 }
 
-Interp::Flow Interp::ExecFor(Stmt* s) {
-  Variant start, end, step;
+// The start, end and step of a For loop. False when they failed under On Error
+// Resume Next: the loop is then uninitialised (ForNotInitialised).
+bool Interp::ForBounds(Stmt* s, Variant& start, Variant& end, Variant& step) {
   try {
     start = Eval(s->e1);
     end = ToNumeric(Eval(s->e2));
@@ -740,15 +741,26 @@ Interp::Flow Interp::ExecFor(Stmt* s) {
     start = ToNumeric(start);
     if (start.IsNull() || end.IsNull() || step.IsNull()) Raise(kErrInvalidNull);
   } catch (RuntimeError& e) {
-    // Under On Error Resume Next a failed header leaves the loop
-    // uninitialised: the body runs once and Next fails.
     if (fatal_ || !frame_->resumeNext) throw;
     NotInitialised(e);
-    Flow f = ExecBlock(s->body);
-    if (f == Flow::ExitFor) return Flow::Normal;
-    if (f != Flow::Normal) return f;
-    Raise(kErrForNotInit);
+    return false;
   }
+  return true;
+}
+
+// A loop whose header failed under On Error Resume Next: the body runs once
+// and Next fails.
+Interp::Flow Interp::ForNotInitialised(Stmt* s) {
+  Flow f = ExecBlock(s->body);
+  if (f == Flow::ExitFor) return Flow::Normal;
+  if (f != Flow::Normal) return f;
+  Raise(kErrForNotInit);
+}
+
+Interp::Flow Interp::ExecFor(Stmt* s) {
+  Variant start, end, step;
+  if (!ForBounds(s, start, end, step)) [[unlikely]]
+    return ForNotInitialised(s);
   Variant* var = VarRef(s->target);
   *var = start;
   bool whole = (end.vt == vtInteger || end.vt == vtLong) && (step.vt == vtInteger || step.vt == vtLong);

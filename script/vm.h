@@ -170,6 +170,8 @@ class Interp {
   Flow ExecBlock(const Block& block);
   Flow Exec(Stmt* s);
   Flow ExecFor(Stmt* s);
+  [[gnu::noinline]] bool ForBounds(Stmt* s, Variant& start, Variant& end, Variant& step);
+  [[gnu::noinline, gnu::cold]] Flow ForNotInitialised(Stmt* s);
   Flow ExecForEach(Stmt* s);
   Flow ExecDo(Stmt* s);
   void NotInitialised(const RuntimeError& e);
