@@ -10,6 +10,7 @@
 #include <exception>
 #include <deque>
 #include <map>
+#include <memory>
 
 #include "Codepage.h"
 #include "FileIo.h"
@@ -27,16 +28,19 @@ const char* const kTitle = "IMPORT";
 // backed by huge pages where the system offers them on request: filling 60 MB of
 // fresh memory 4 KB at a time costs more than the reading and checking. Only the
 // 2 MB-aligned inside of the buffer's capacity is concerned; it is a hint.
-void PreferHugePages(std::string& s) {
+void PreferHugePages(char* data, size_t size) {
 #ifdef MADV_HUGEPAGE
   constexpr uintptr_t kHuge = uintptr_t{2} << 20;
-  const auto begin = reinterpret_cast<uintptr_t>(s.data());
-  const uintptr_t from = (begin + kHuge - 1) & ~(kHuge - 1), to = (begin + s.capacity()) & ~(kHuge - 1);
+  const auto begin = reinterpret_cast<uintptr_t>(data);
+  const uintptr_t from = (begin + kHuge - 1) & ~(kHuge - 1), to = (begin + size) & ~(kHuge - 1);
   if (to > from) ::madvise(reinterpret_cast<void*>(from), to - from, MADV_HUGEPAGE);
 #else
-  (void)s;
+  (void)data;
+  (void)size;
 #endif
 }
+
+void PreferHugePages(std::string& s) { PreferHugePages(s.data(), s.capacity()); }
 
 bool IsAscii(std::string_view s) {
   size_t i = 0;
@@ -126,15 +130,21 @@ void AppendQuoted(std::string& out, const std::string& v) {
 
 }  // namespace
 
-std::string DecodeCsvText(std::string data, CsvEncoding encoding, bool& utf8, int64_t& replaced) {
+namespace {
+
+// The text as Windows-1252, without a copy where none is needed: a view of `bytes`
+// itself when they are taken as they stand (Windows-1252, or ASCII without a byte
+// order mark), else a view of `decoded`, built from the UTF-8.
+std::string_view DecodedView(std::string_view bytes, CsvEncoding encoding, bool& utf8, int64_t& replaced,
+                             std::string& decoded) {
   replaced = 0;
-  std::string_view bytes(data);
   const bool bom = bytes.size() >= 3 && bytes.substr(0, 3) == "\xEF\xBB\xBF";
   utf8 = encoding == CsvEncoding::Utf8 || (encoding == CsvEncoding::Auto && (bom || IsUtf8WithHighBytes(bytes)));
-  if (!utf8) return data;
-  if (!bom && IsAscii(bytes)) return data;
+  if (!utf8) return bytes;
+  if (!bom && IsAscii(bytes)) return bytes;
   if (bom) bytes.remove_prefix(3);
-  std::string out;
+  std::string& out = decoded;
+  out.clear();
   out.reserve(bytes.size());
   for (size_t i = 0; i < bytes.size();) {
     // ASCII runs go across whole.
@@ -157,6 +167,15 @@ std::string DecodeCsvText(std::string data, CsvEncoding encoding, bool& utf8, in
     i += n;
   }
   return out;
+}
+
+}  // namespace
+
+std::string DecodeCsvText(std::string data, CsvEncoding encoding, bool& utf8, int64_t& replaced) {
+  std::string decoded;
+  const std::string_view text = DecodedView(data, encoding, utf8, replaced, decoded);
+  if (text.data() == data.data()) return data;
+  return decoded;
 }
 
 namespace {
@@ -289,19 +308,23 @@ int16_t ReadCsvImport(const std::string& path, const CsvImportOptions& options, 
     GetRecordNo();  // the store's own "DB not open"
     return 0;
   }
-  std::string bytes;
+  // The file's bytes go into a buffer that is not filled beforehand: the read is the
+  // first and only write to it.
+  std::unique_ptr<char[]> bytes;
+  size_t got = 0;
   try {
     detail::Fd fd(detail::OpenFile(path, O_RDONLY));
     const auto size = static_cast<size_t>(detail::FileSize(fd.get()));
-    bytes.reserve(size);
-    PreferHugePages(bytes);
-    bytes.resize(size);
-    bytes.resize(detail::ReadAt(fd.get(), bytes.data(), bytes.size(), 0));
+    bytes.reset(new char[std::max<size_t>(size, 1)]);
+    PreferHugePages(bytes.get(), size);
+    got = detail::ReadAt(fd.get(), bytes.get(), size, 0);
   } catch (const std::exception& e) {
     Fail(kTitle, detail::UnexpectedError(e, path));
     return 0;
   }
-  const std::string text = DecodeCsvText(std::move(bytes), options.encoding, out.utf8, out.replaced);
+  std::string decoded;
+  const std::string_view text =
+      DecodedView(std::string_view(bytes.get(), got), options.encoding, out.utf8, out.replaced, decoded);
 
   const FormHeader h = GetHeader();
   const size_t len = static_cast<size_t>(h.RecordLength);
