@@ -10,6 +10,10 @@
 #include <exception>
 #include <deque>
 #include <map>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 #include <memory>
 
 #include "Codepage.h"
@@ -89,10 +93,11 @@ bool IsUtf8WithHighBytes(std::string_view s) {
 
 // A value as the record stores it: every line break (LF, CR or CR LF) as CR LF, the
 // blanks at its end dropped (the field's padding holds them). Most values need no
-// change and are given back as they are; the others are built in `scratch`.
-std::string_view Stored(std::string_view v, std::string& scratch) {
+// change and are given back as they are; the others (`breaks`: the value holds a line
+// break) are built in `scratch`.
+std::string_view Stored(std::string_view v, bool breaks, std::string& scratch) {
   std::string_view view(v);
-  if (FirstLineBreak(view) != std::string_view::npos) {
+  if (breaks) {
     scratch.clear();
     for (size_t i = 0; i < v.size(); ++i) {
       if (v[i] == '\r') {
@@ -186,7 +191,26 @@ namespace {
 struct RowView {
   int64_t line = 0;
   std::vector<std::string_view> values;
+  std::vector<char> breaks;  // per value: it holds a line break
 };
+
+// The position of the first '"', CR or LF in text from `from` on, or text.size().
+size_t FindQuoteOrBreak(std::string_view text, size_t from) {
+  size_t i = from;
+  const size_t n = text.size();
+#if defined(__SSE2__)
+  const __m128i quote = _mm_set1_epi8('"'), cr = _mm_set1_epi8('\r'), lf = _mm_set1_epi8('\n');
+  for (; i + 16 <= n; i += 16) {
+    const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + i));
+    const __m128i hit =
+        _mm_or_si128(_mm_cmpeq_epi8(b, quote), _mm_or_si128(_mm_cmpeq_epi8(b, cr), _mm_cmpeq_epi8(b, lf)));
+    if (const int mask = _mm_movemask_epi8(hit); mask != 0) return i + static_cast<size_t>(__builtin_ctz(mask));
+  }
+#endif
+  for (; i < n; ++i)
+    if (text[i] == '"' || text[i] == '\r' || text[i] == '\n') return i;
+  return n;
+}
 
 //
 // The text may be a piece of the file: unless `last`, a row that may go on past the
@@ -199,15 +223,22 @@ size_t SplitRows(std::string_view text, bool last, int64_t& line, int64_t& count
   size_t i = 0;
   RowView row;
   std::deque<std::string> arena;
-  auto countLines = [&](size_t from, size_t to) {
-    if (FirstLineBreak(text.substr(from, to - from)) == std::string_view::npos) return;
-    for (size_t k = from; k < to; ++k)
-      if (text[k] == '\n' || (text[k] == '\r' && (k + 1 >= n || text[k + 1] != '\n'))) ++line;
+  bool breaks = false;  // the value being read holds a line break
+  // The next quote in a quoted value from k on (or n), the line breaks on the way
+  // counted (LF, CR LF and CR alone are one each).
+  auto nextQuote = [&](size_t k) {
+    for (;; ++k) {
+      k = FindQuoteOrBreak(text, k);
+      if (k >= n || text[k] == '"') return k;
+      breaks = true;
+      if (text[k] == '\n' || k + 1 >= n || text[k + 1] != '\n') ++line;
+    }
   };
   while (i < n) {
     const size_t rowStart = i;
     row.line = line;
     row.values.clear();
+    row.breaks.clear();
     size_t built = 0;  // arena strings used by this row
     auto fresh = [&]() -> std::string& {
       if (built == arena.size()) arena.emplace_back();
@@ -220,10 +251,9 @@ size_t SplitRows(std::string_view text, bool last, int64_t& line, int64_t& count
     for (;;) {
       if (i < n && text[i] == '"') {
         quoted = true;
+        breaks = false;
         const size_t start = ++i;
-        const size_t q = text.find('"', i);
-        const size_t end = q == std::string_view::npos ? n : q;
-        countLines(i, end);
+        const size_t end = nextQuote(i);
         bool closed = false;
         std::string_view value;
         if (end < n && !(end + 1 < n && text[end + 1] == '"')) {  // no doubled quote: a plain view
@@ -243,9 +273,7 @@ size_t SplitRows(std::string_view text, bool last, int64_t& line, int64_t& count
               closed = true;
               break;
             }
-            const size_t q2 = text.find('"', i);
-            const size_t e2 = q2 == std::string_view::npos ? n : q2;
-            countLines(i, e2);
+            const size_t e2 = nextQuote(i);
             field.append(text.substr(i, e2 - i));
             i = e2;
           }
@@ -264,10 +292,12 @@ size_t SplitRows(std::string_view text, bool last, int64_t& line, int64_t& count
           value = field;
         }
         row.values.push_back(value);
+        row.breaks.push_back(breaks);
       } else {
         const size_t start = i;
         while (i < n && text[i] != ',' && text[i] != '\r' && text[i] != '\n') ++i;
         row.values.push_back(text.substr(start, i - start));
+        row.breaks.push_back(false);
       }
       if (i < n && text[i] == ',') {
         ++i;
@@ -561,7 +591,7 @@ int16_t ReadCsvImport(const std::string& path, const CsvImportOptions& options, 
         const FieldDef& f = h.Fields[slot];
         const std::string& format = formats[slot];
         if (isNumbered[slot]) continue;  // numbered by the store
-        std::string_view v = Stored(row.values[c], scratch);
+        std::string_view v = Stored(row.values[c], row.breaks[c] != 0, scratch);
         if (const size_t bad = rules[slot].Refused(v); bad != std::string::npos) {
           const std::string ch =
               v[bad] == '\r' || v[bad] == '\n' ? "a line break" : "\"" + std::string(v.substr(bad, 1)) + "\"";
