@@ -364,6 +364,14 @@ class Bytes {
 // The position of the first byte above 127 in s[from, s.size()), or s.size().
 size_t SkipAscii(std::string_view s, size_t from) {
   size_t i = from;
+#if defined(__SSE2__)
+  for (; i + 64 <= s.size(); i += 64) {  // a byte above 127 has its top bit set
+    const auto* p = reinterpret_cast<const __m128i*>(s.data() + i);
+    const __m128i any = _mm_or_si128(_mm_or_si128(_mm_loadu_si128(p), _mm_loadu_si128(p + 1)),
+                                     _mm_or_si128(_mm_loadu_si128(p + 2), _mm_loadu_si128(p + 3)));
+    if (_mm_movemask_epi8(any) != 0) break;
+  }
+#endif
   for (; i + 8 <= s.size(); i += 8) {
     uint64_t w;
     std::memcpy(&w, s.data() + i, 8);
@@ -600,7 +608,8 @@ int16_t ReadCsvImport(const std::string& path, const CsvImportOptions& options, 
           continue;
         }
         if (rules[slot].ChangesCase()) {
-          cased = CasedValue(format, std::string(v));
+          cased.assign(v);  // the buffer goes to CasedValue and comes back: no allocation
+          cased = CasedValue(format, std::move(cased));
           v = cased;
         }
         if (v.size() > static_cast<size_t>(f.Length)) {
