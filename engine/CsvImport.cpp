@@ -11,6 +11,11 @@
 #include <deque>
 #include <map>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+#include <memory>
+
 #include "Codepage.h"
 #include "FileIo.h"
 #include "ValueRules.h"
@@ -27,16 +32,19 @@ const char* const kTitle = "IMPORT";
 // backed by huge pages where the system offers them on request: filling 60 MB of
 // fresh memory 4 KB at a time costs more than the reading and checking. Only the
 // 2 MB-aligned inside of the buffer's capacity is concerned; it is a hint.
-void PreferHugePages(std::string& s) {
+void PreferHugePages(char* data, size_t size) {
 #ifdef MADV_HUGEPAGE
   constexpr uintptr_t kHuge = uintptr_t{2} << 20;
-  const auto begin = reinterpret_cast<uintptr_t>(s.data());
-  const uintptr_t from = (begin + kHuge - 1) & ~(kHuge - 1), to = (begin + s.capacity()) & ~(kHuge - 1);
+  const auto begin = reinterpret_cast<uintptr_t>(data);
+  const uintptr_t from = (begin + kHuge - 1) & ~(kHuge - 1), to = (begin + size) & ~(kHuge - 1);
   if (to > from) ::madvise(reinterpret_cast<void*>(from), to - from, MADV_HUGEPAGE);
 #else
-  (void)s;
+  (void)data;
+  (void)size;
 #endif
 }
+
+void PreferHugePages(std::string& s) { PreferHugePages(s.data(), s.capacity()); }
 
 bool IsAscii(std::string_view s) {
   size_t i = 0;
@@ -85,10 +93,11 @@ bool IsUtf8WithHighBytes(std::string_view s) {
 
 // A value as the record stores it: every line break (LF, CR or CR LF) as CR LF, the
 // blanks at its end dropped (the field's padding holds them). Most values need no
-// change and are given back as they are; the others are built in `scratch`.
-std::string_view Stored(std::string_view v, std::string& scratch) {
+// change and are given back as they are; the others (`breaks`: the value holds a line
+// break) are built in `scratch`.
+std::string_view Stored(std::string_view v, bool breaks, std::string& scratch) {
   std::string_view view(v);
-  if (FirstLineBreak(view) != std::string_view::npos) {
+  if (breaks) {
     scratch.clear();
     for (size_t i = 0; i < v.size(); ++i) {
       if (v[i] == '\r') {
@@ -126,15 +135,21 @@ void AppendQuoted(std::string& out, const std::string& v) {
 
 }  // namespace
 
-std::string DecodeCsvText(std::string data, CsvEncoding encoding, bool& utf8, int64_t& replaced) {
+namespace {
+
+// The text as Windows-1252, without a copy where none is needed: a view of `bytes`
+// itself when they are taken as they stand (Windows-1252, or ASCII without a byte
+// order mark), else a view of `decoded`, built from the UTF-8.
+std::string_view DecodedView(std::string_view bytes, CsvEncoding encoding, bool& utf8, int64_t& replaced,
+                             std::string& decoded) {
   replaced = 0;
-  std::string_view bytes(data);
   const bool bom = bytes.size() >= 3 && bytes.substr(0, 3) == "\xEF\xBB\xBF";
   utf8 = encoding == CsvEncoding::Utf8 || (encoding == CsvEncoding::Auto && (bom || IsUtf8WithHighBytes(bytes)));
-  if (!utf8) return data;
-  if (!bom && IsAscii(bytes)) return data;
+  if (!utf8) return bytes;
+  if (!bom && IsAscii(bytes)) return bytes;
   if (bom) bytes.remove_prefix(3);
-  std::string out;
+  std::string& out = decoded;
+  out.clear();
   out.reserve(bytes.size());
   for (size_t i = 0; i < bytes.size();) {
     // ASCII runs go across whole.
@@ -159,6 +174,15 @@ std::string DecodeCsvText(std::string data, CsvEncoding encoding, bool& utf8, in
   return out;
 }
 
+}  // namespace
+
+std::string DecodeCsvText(std::string data, CsvEncoding encoding, bool& utf8, int64_t& replaced) {
+  std::string decoded;
+  const std::string_view text = DecodedView(data, encoding, utf8, replaced, decoded);
+  if (text.data() == data.data()) return data;
+  return decoded;
+}
+
 namespace {
 
 // The rows of the text as views. A value without doubled quotes is a view into the
@@ -167,23 +191,54 @@ namespace {
 struct RowView {
   int64_t line = 0;
   std::vector<std::string_view> values;
+  std::vector<char> breaks;  // per value: it holds a line break
 };
 
+// The position of the first '"', CR or LF in text from `from` on, or text.size().
+size_t FindQuoteOrBreak(std::string_view text, size_t from) {
+  size_t i = from;
+  const size_t n = text.size();
+#if defined(__SSE2__)
+  const __m128i quote = _mm_set1_epi8('"'), cr = _mm_set1_epi8('\r'), lf = _mm_set1_epi8('\n');
+  for (; i + 16 <= n; i += 16) {
+    const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + i));
+    const __m128i hit =
+        _mm_or_si128(_mm_cmpeq_epi8(b, quote), _mm_or_si128(_mm_cmpeq_epi8(b, cr), _mm_cmpeq_epi8(b, lf)));
+    if (const int mask = _mm_movemask_epi8(hit); mask != 0) return i + static_cast<size_t>(__builtin_ctz(mask));
+  }
+#endif
+  for (; i < n; ++i)
+    if (text[i] == '"' || text[i] == '\r' || text[i] == '\n') return i;
+  return n;
+}
+
+//
+// The text may be a piece of the file: unless `last`, a row that may go on past the
+// end of `text` is not handed on, and the length of text before it is returned (the
+// caller hands it in again with the next piece). `line` and `count` carry on from
+// one piece to the next.
 template <typename OnRow>
-int64_t SplitRows(std::string_view text, OnRow&& onRow) {
+size_t SplitRows(std::string_view text, bool last, int64_t& line, int64_t& count, OnRow&& onRow) {
   const size_t n = text.size();
   size_t i = 0;
-  int64_t line = 1, count = 0;
   RowView row;
   std::deque<std::string> arena;
-  auto countLines = [&](size_t from, size_t to) {
-    if (FirstLineBreak(text.substr(from, to - from)) == std::string_view::npos) return;
-    for (size_t k = from; k < to; ++k)
-      if (text[k] == '\n' || (text[k] == '\r' && (k + 1 >= n || text[k + 1] != '\n'))) ++line;
+  bool breaks = false;  // the value being read holds a line break
+  // The next quote in a quoted value from k on (or n), the line breaks on the way
+  // counted (LF, CR LF and CR alone are one each).
+  auto nextQuote = [&](size_t k) {
+    for (;; ++k) {
+      k = FindQuoteOrBreak(text, k);
+      if (k >= n || text[k] == '"') return k;
+      breaks = true;
+      if (text[k] == '\n' || k + 1 >= n || text[k + 1] != '\n') ++line;
+    }
   };
   while (i < n) {
+    const size_t rowStart = i;
     row.line = line;
     row.values.clear();
+    row.breaks.clear();
     size_t built = 0;  // arena strings used by this row
     auto fresh = [&]() -> std::string& {
       if (built == arena.size()) arena.emplace_back();
@@ -196,10 +251,9 @@ int64_t SplitRows(std::string_view text, OnRow&& onRow) {
     for (;;) {
       if (i < n && text[i] == '"') {
         quoted = true;
+        breaks = false;
         const size_t start = ++i;
-        const size_t q = text.find('"', i);
-        const size_t end = q == std::string_view::npos ? n : q;
-        countLines(i, end);
+        const size_t end = nextQuote(i);
         bool closed = false;
         std::string_view value;
         if (end < n && !(end + 1 < n && text[end + 1] == '"')) {  // no doubled quote: a plain view
@@ -219,9 +273,7 @@ int64_t SplitRows(std::string_view text, OnRow&& onRow) {
               closed = true;
               break;
             }
-            const size_t q2 = text.find('"', i);
-            const size_t e2 = q2 == std::string_view::npos ? n : q2;
-            countLines(i, e2);
+            const size_t e2 = nextQuote(i);
             field.append(text.substr(i, e2 - i));
             i = e2;
           }
@@ -240,10 +292,12 @@ int64_t SplitRows(std::string_view text, OnRow&& onRow) {
           value = field;
         }
         row.values.push_back(value);
+        row.breaks.push_back(breaks);
       } else {
         const size_t start = i;
         while (i < n && text[i] != ',' && text[i] != '\r' && text[i] != '\n') ++i;
         row.values.push_back(text.substr(start, i - start));
+        row.breaks.push_back(false);
       }
       if (i < n && text[i] == ',') {
         ++i;
@@ -251,6 +305,7 @@ int64_t SplitRows(std::string_view text, OnRow&& onRow) {
       }
       break;
     }
+    bool ended = true;
     if (i < n && text[i] == '\r') {
       ++i;
       if (i < n && text[i] == '\n') ++i;
@@ -258,12 +313,18 @@ int64_t SplitRows(std::string_view text, OnRow&& onRow) {
     } else if (i < n && text[i] == '\n') {
       ++i;
       ++line;
+    } else {
+      ended = false;
+    }
+    if (!last && (!ended || i >= n)) {  // the row (or its CR LF) may go on in the next piece
+      line = row.line;
+      return rowStart;
     }
     if (row.values.size() == 1 && row.values[0].empty() && !quoted) continue;  // an empty line
     ++count;
     onRow(row, error);
   }
-  return count;
+  return n;
 }
 
 CsvRow Copied(const RowView& v) {
@@ -273,13 +334,160 @@ CsvRow Copied(const RowView& v) {
   return row;
 }
 
+// A buffer of bytes that is not zero-filled when it grows.
+class Bytes {
+ public:
+  char* data() { return data_.get(); }
+  size_t size() const { return size_; }
+  // Room for n more bytes behind the first size(); the caller fills them, then Resize.
+  char* Room(size_t n) {
+    if (size_ + n > capacity_) {
+      const size_t capacity = std::max(size_ + n, capacity_ * 2);
+      std::unique_ptr<char[]> bigger(new char[capacity]);
+      if (size_ > 0) std::memcpy(bigger.get(), data_.get(), size_);
+      data_ = std::move(bigger);
+      capacity_ = capacity;
+    }
+    return data_.get() + size_;
+  }
+  void Resize(size_t n) { size_ = n; }  // at most what Room made
+  void DropFront(size_t n) {
+    std::memmove(data_.get(), data_.get() + n, size_ - n);
+    size_ -= n;
+  }
+
+ private:
+  std::unique_ptr<char[]> data_;
+  size_t size_ = 0, capacity_ = 0;
+};
+
+// The position of the first byte above 127 in s[from, s.size()), or s.size().
+size_t SkipAscii(std::string_view s, size_t from) {
+  size_t i = from;
+#if defined(__SSE2__)
+  for (; i + 64 <= s.size(); i += 64) {  // a byte above 127 has its top bit set
+    const auto* p = reinterpret_cast<const __m128i*>(s.data() + i);
+    const __m128i any = _mm_or_si128(_mm_or_si128(_mm_loadu_si128(p), _mm_loadu_si128(p + 1)),
+                                     _mm_or_si128(_mm_loadu_si128(p + 2), _mm_loadu_si128(p + 3)));
+    if (_mm_movemask_epi8(any) != 0) break;
+  }
+#endif
+  for (; i + 8 <= s.size(); i += 8) {
+    uint64_t w;
+    std::memcpy(&w, s.data() + i, 8);
+    if (w & 0x8080808080808080ULL) break;
+  }
+  while (i < s.size() && static_cast<unsigned char>(s[i]) < 0x80) ++i;
+  return i;
+}
+
+// Decodes the UTF-8 in p[from, to) to Windows-1252 in place (the text never grows) and
+// gives where the text now ends. Unless `last`, the bytes from a character above 127
+// among the last three on are left undecoded (the character may go on in the next
+// piece): they are moved right behind the text and counted in `kept`. A byte that is
+// no UTF-8 gives npos when `strict`, else it becomes "?" and is counted in `replaced`,
+// as is a character outside Windows-1252. `high`: a character above 127 was decoded.
+size_t DecodeUtf8InPlace(char* p, size_t from, size_t to, bool last, bool strict, int64_t& replaced, bool& high,
+                         size_t& kept) {
+  const std::string_view s(p, to);
+  size_t w = from, i = from;
+  kept = 0;
+  while (i < to) {
+    const size_t j = SkipAscii(s, i);  // ASCII runs go across whole
+    if (w != i) std::memmove(p + w, p + i, j - i);
+    w += j - i;
+    i = j;
+    if (i >= to) break;
+    if (!last && to - i < 4) {
+      kept = to - i;
+      std::memmove(p + w, p + i, kept);
+      return w;
+    }
+    char32_t cp = 0;
+    const size_t n = Utf8Length(s, i, cp);
+    if (n == 0) {  // not UTF-8
+      if (strict) return std::string::npos;
+      p[w++] = '?';
+      ++replaced;
+      ++i;
+      continue;
+    }
+    high = true;
+    const std::string c = modLIB::Utf8ToCp1252(s.substr(i, n));  // one byte
+    if (c == "?") ++replaced;
+    std::memcpy(p + w, c.data(), c.size());
+    w += c.size();
+    i += n;
+  }
+  return w;
+}
+
+// The file is read this much at a time (more while one row is longer).
+constexpr size_t kPiece = size_t{1} << 20;
+
+// How the text of the file was taken.
+struct CsvTextRead {
+  bool notUtf8 = false;  // CsvEncoding::Auto: a byte is no UTF-8; nothing is decided
+  bool utf8 = false;     // the text was decoded from UTF-8
+  int64_t replaced = 0;
+};
+
+// Reads the first `size` bytes of the file `fd` (fewer when it is shorter now) a piece
+// at a time into one buffer used again for every piece, and hands on the rows of its
+// text as SplitRows does, the file never being held whole: fresh memory costs more
+// than the reading. The text is as DecodeCsvText gives it, except that with Auto it
+// is decoded as UTF-8 while it is UTF-8: at the first byte that is not, the reading
+// stops with notUtf8 and the caller starts again as Windows-1252. File errors throw.
+template <typename OnRow>
+CsvTextRead ReadCsvRows(int fd, int64_t size, CsvEncoding encoding, OnRow&& onRow) {
+  CsvTextRead read;
+  Bytes buf;
+  bool decode = false, strict = false;
+  size_t ready = 0;  // buf holds text up to here, then at most three bytes to decode
+  int64_t at = 0, line = 1, count = 0;
+  for (bool first = true, last = false; !last; first = false) {
+    const size_t ask = static_cast<size_t>(std::min<int64_t>(std::max(kPiece, buf.size()), size - at));
+    const size_t got = ask == 0 ? 0 : detail::ReadAt(fd, buf.Room(ask), ask, at);
+    buf.Resize(buf.size() + got);
+    at += static_cast<int64_t>(got);
+    last = got < ask || at >= size;
+    if (first) {
+      const bool bom = buf.size() >= 3 && std::memcmp(buf.data(), "\xEF\xBB\xBF", 3) == 0;
+      decode = encoding == CsvEncoding::Utf8 || (encoding == CsvEncoding::Auto);
+      strict = encoding == CsvEncoding::Auto && !bom;
+      read.utf8 = encoding == CsvEncoding::Utf8 || (encoding == CsvEncoding::Auto && bom);
+      if (decode && bom) buf.DropFront(3);
+    }
+    if (decode) {
+      size_t kept = 0;
+      bool high = false;
+      const size_t end = DecodeUtf8InPlace(buf.data(), ready, buf.size(), last, strict, read.replaced, high, kept);
+      if (end == std::string::npos) {
+        read.notUtf8 = true;
+        return read;
+      }
+      if (high && strict) read.utf8 = true;
+      ready = end;
+      buf.Resize(end + kept);
+    } else {
+      ready = buf.size();
+    }
+    const size_t used = SplitRows(std::string_view(buf.data(), ready), last, line, count, onRow);
+    buf.DropFront(used);
+    ready -= used;
+  }
+  return read;
+}
+
 }  // namespace
 
 int64_t ParseCsv(std::string_view text, const std::function<void(CsvRow&, const std::string& error)>& onRow) {
-  return SplitRows(text, [&](const RowView& v, const std::string& error) {
+  int64_t line = 1, count = 0;
+  SplitRows(text, true, line, count, [&](const RowView& v, const std::string& error) {
     CsvRow row = Copied(v);
     onRow(row, error);
   });
+  return count;
 }
 
 int16_t ReadCsvImport(const std::string& path, const CsvImportOptions& options, CsvImport& out) {
@@ -289,19 +497,15 @@ int16_t ReadCsvImport(const std::string& path, const CsvImportOptions& options, 
     GetRecordNo();  // the store's own "DB not open"
     return 0;
   }
-  std::string bytes;
+  detail::Fd fd;
+  int64_t size = 0;
   try {
-    detail::Fd fd(detail::OpenFile(path, O_RDONLY));
-    const auto size = static_cast<size_t>(detail::FileSize(fd.get()));
-    bytes.reserve(size);
-    PreferHugePages(bytes);
-    bytes.resize(size);
-    bytes.resize(detail::ReadAt(fd.get(), bytes.data(), bytes.size(), 0));
+    fd = detail::Fd(detail::OpenFile(path, O_RDONLY));
+    size = detail::FileSize(fd.get());
   } catch (const std::exception& e) {
     Fail(kTitle, detail::UnexpectedError(e, path));
     return 0;
   }
-  const std::string text = DecodeCsvText(std::move(bytes), options.encoding, out.utf8, out.replaced);
 
   const FormHeader h = GetHeader();
   const size_t len = static_cast<size_t>(h.RecordLength);
@@ -311,24 +515,31 @@ int16_t ReadCsvImport(const std::string& path, const CsvImportOptions& options, 
   std::vector<FormatRules> rules(kMaxFields + 1);
   std::vector<bool> isNumbered(kMaxFields + 1, false);
   std::vector<int16_t> checked;  // the fields an update's checks can refuse
+  std::vector<int16_t> numbered;
   for (int16_t k = 1; k <= GetFieldCount(); ++k) {
     byName[Upper(h.Fields[k].Name.Trimmed())] = k;
     formats[k] = Upper(h.Fields[k].Format.Trimmed());
     rules[k] = FormatRules(formats[k]);
     isNumbered[k] = formats[k].find('#') != std::string::npos;
-    if (isNumbered[k]) out.numbered.push_back(k);
+    if (isNumbered[k]) numbered.push_back(k);
     else if (rules[k].Checked()) checked.push_back(k);
   }
   std::string scratch, cased;
   std::vector<bool> refusedSlot(kMaxFields + 1, false);
 
-  // The records take about as much room as the text they come from.
-  out.records.reserve(std::min(text.size() + len, static_cast<size_t>(kMaxRecords + 1) * len));
-  PreferHugePages(out.records);
   bool headed = false;
   std::string failure;
-  std::vector<std::string> columnNames;
-  SplitRows(text, [&](const RowView& row, const std::string& error) {
+  auto start = [&] {  // a pass over the file begins
+    out = CsvImport{};
+    out.path = path;
+    out.numbered = numbered;
+    // The records take about as much room as the text they come from.
+    out.records.reserve(std::min(static_cast<size_t>(size) + len, static_cast<size_t>(kMaxRecords + 1) * len));
+    PreferHugePages(out.records);
+    headed = false;
+    failure.clear();
+  };
+  auto onRow = [&](const RowView& row, const std::string& error) {
     if (!failure.empty()) return;
     if (!headed) {
       headed = true;
@@ -388,7 +599,7 @@ int16_t ReadCsvImport(const std::string& path, const CsvImportOptions& options, 
         const FieldDef& f = h.Fields[slot];
         const std::string& format = formats[slot];
         if (isNumbered[slot]) continue;  // numbered by the store
-        std::string_view v = Stored(row.values[c], scratch);
+        std::string_view v = Stored(row.values[c], row.breaks[c] != 0, scratch);
         if (const size_t bad = rules[slot].Refused(v); bad != std::string::npos) {
           const std::string ch =
               v[bad] == '\r' || v[bad] == '\n' ? "a line break" : "\"" + std::string(v.substr(bad, 1)) + "\"";
@@ -397,7 +608,8 @@ int16_t ReadCsvImport(const std::string& path, const CsvImportOptions& options, 
           continue;
         }
         if (rules[slot].ChangesCase()) {
-          cased = CasedValue(format, std::string(v));
+          cased.assign(v);  // the buffer goes to CasedValue and comes back: no allocation
+          cased = CasedValue(format, std::move(cased));
           v = cased;
         }
         if (v.size() > static_cast<size_t>(f.Length)) {
@@ -429,7 +641,22 @@ int16_t ReadCsvImport(const std::string& path, const CsvImportOptions& options, 
     }
     out.refused.push_back(Copied(row));
     out.reasons.push_back(std::move(why));
-  });
+  };
+  try {
+    start();
+    CsvTextRead read = ReadCsvRows(fd.get(), size, options.encoding, onRow);
+    if (read.notUtf8) {
+      start();
+      read = ReadCsvRows(fd.get(), size, CsvEncoding::Cp1252, onRow);
+    }
+    out.utf8 = read.utf8;
+    out.replaced = read.replaced;
+  } catch (const std::exception& e) {
+    out = CsvImport{};
+    out.path = path;
+    Fail(kTitle, detail::UnexpectedError(e, path));
+    return 0;
+  }
   if (failure.empty() && !headed) failure = path + " is empty: it has no heading line";
   if (!failure.empty()) {
     Fail(kTitle, failure);

@@ -118,6 +118,71 @@ TEST_F(CsvImportTest, Encodings) {
   EXPECT_FALSE(utf8);
 }
 
+// The file is read a piece of 1 MB at a time: a character, a CR LF and a quoted value
+// cut by a piece's end, and a row longer than a piece, read as in one go.
+TEST_F(CsvImportTest, PiecesOfTheFileReadAsOne) {
+  const std::string base = Make("pieces", {{"Name", 8, ""}, {"Notes", 20, "*M"}});
+  constexpr size_t kPiece = size_t{1} << 20;
+  std::string csv = "Name,Notes\r\n", records;
+  int64_t line = 2, longLine = 0;
+  // Pads with short rows until the next row starts `before` bytes ahead of a piece's end.
+  int64_t rows = 0;
+  auto padTo = [&](size_t before) {
+    while ((csv.size() + before) % kPiece != 0) {
+      const size_t room = kPiece - (csv.size() + before) % kPiece;
+      if (room >= 3 && room < 12) {  // blanks of the right length in Name
+        csv += std::string(room - 3, ' ') + ",\r\n";
+        records += " " + std::string(28, ' ');
+      } else {
+        const std::string name(room < 3 ? 1 : std::min<size_t>(room - 8, 5), 'p');
+        csv += name + ",\"n\"\r\n";
+        records += " " + name + std::string(8 - name.size(), ' ') + "n" + std::string(19, ' ');
+      }
+      ++line;
+      ++rows;
+    }
+  };
+  for (int piece = 0; piece < 3; ++piece) {
+    padTo(piece == 0 ? 7 : piece == 1 ? 5 : 8);
+    // piece 0: "é" in UTF-8 cut after its first byte; 1: CR LF cut; 2: a doubled quote cut.
+    const std::string notes = piece == 0 ? "caf\xC3\xA9" : piece == 1 ? "a\r\nb" : "say \"\"hi\"\"";
+    csv += "k,\"" + notes + "\"\r\n";
+    records += " k       " + std::string(piece == 0 ? "caf\xE9" : piece == 1 ? "a\r\nb" : "say \"hi\"");
+    records += std::string(piece == 0 ? 16 : piece == 1 ? 16 : 12, ' ');
+    line += piece == 1 ? 2 : 1;
+    ++rows;
+    for (int n = 0; n < 40000; ++n, ++line, ++rows) {
+      const std::string name = "r" + std::to_string(n % 1000);
+      csv += name + ",\"v" + std::to_string(n) + "\"\r\n";
+      const std::string v = "v" + std::to_string(n);
+      records += " " + name + std::string(8 - name.size(), ' ') + v + std::string(20 - v.size(), ' ');
+    }
+  }
+  longLine = line;
+  csv += "long,\"" + std::string(kPiece + 100, 'z') + "\"\r\nlast,x\r\n";
+  records += " last    x" + std::string(19, ' ');
+  WriteFile(dir / "in.csv", csv);
+  CsvImport plan;
+  ASSERT_EQ(ReadCsvImport(dir / "in.csv", {}, plan), 1) << host.Last();
+  EXPECT_TRUE(plan.utf8);
+  EXPECT_EQ(plan.rows, rows + 2);
+  ASSERT_EQ(Problems(plan).size(), 1u) << Problems(plan)[1];
+  EXPECT_EQ(plan.problems[0].line, longLine);
+  EXPECT_EQ(plan.problems[0].reason, "has " + std::to_string(kPiece + 100) + " characters; the field holds 20");
+  EXPECT_EQ(plan.records, records);
+
+  // A byte that is no UTF-8 after the first pieces: the whole file is Windows-1252.
+  csv += "\xE9,x\r\n";
+  WriteFile(dir / "in.csv", csv);
+  ASSERT_EQ(ReadCsvImport(dir / "in.csv", {}, plan), 1) << host.Last();
+  EXPECT_FALSE(plan.utf8);
+  EXPECT_EQ(plan.replaced, 0);
+  ASSERT_EQ(plan.problems.size(), 1u);
+  EXPECT_EQ(plan.records.substr(0, 29), records.substr(0, 29));
+  EXPECT_NE(plan.records.find("caf\xC3\xA9"), std::string::npos);
+  EXPECT_EQ(plan.records.substr(plan.records.size() - 29), " \xE9       x" + std::string(19, ' '));
+}
+
 TEST_F(CsvImportTest, ColumnsAreMatchedByName) {
   const std::string base = Make("cols", {{"Name", 6, ""}, {"City", 5, ""}, {"Zip", 4, ""}});
   // Any letter case, any order; "#" and RECNO ignored; Zip has no column and stays blank.
