@@ -49,7 +49,7 @@ bool TextCompare(Variant* args, int n, int i, int32_t highest = 2) {
   return c == 1;
 }
 
-// A string argument that must not be Null.
+// An argument that must not be Null.
 const Variant& NotNullAt(Variant* args, int n, int i) {
   const Variant& v = Arg(args, n, i);
   if (v.IsNull()) Fail(kErrInvalidNull);
@@ -543,32 +543,26 @@ Variant FnUnescape(Interp&, Variant* a, int n) {
 
 // ---- Conversions and tests -------------------------------------------------
 
-const Variant& NotNull(Variant* a, int n) {
-  const Variant& v = Arg(a, n, 0);
-  if (v.IsNull()) Fail(kErrInvalidNull);
-  return v;
-}
-
-Variant FnCBool(Interp&, Variant* a, int n) { return Variant::Bool(ToBool(NotNull(a, n))); }
+Variant FnCBool(Interp&, Variant* a, int n) { return Variant::Bool(ToBool(NotNullAt(a, n, 0))); }
 Variant FnCByte(Interp&, Variant* a, int n) {
-  const Variant& v = NotNull(a, n);
+  const Variant& v = NotNullAt(a, n, 0);
   if (v.Deref().vt == vtBoolean) return Variant::Byte(v.Deref().b ? 255 : 0);  // True is all bits set
   double d = RoundHalfEven(ToDouble(v));
   if (d < 0 || d > 255) Fail(kErrOverflow);
   return Variant::Byte(static_cast<uint8_t>(d));
 }
-Variant FnCCur(Interp&, Variant* a, int n) { return Variant::Currency(ToCurrencyScaled(NotNull(a, n))); }
-Variant FnCDate(Interp&, Variant* a, int n) { return Variant::Date(ToDate(NotNull(a, n))); }
-Variant FnCDbl(Interp&, Variant* a, int n) { return Variant::Double(ToDouble(NotNull(a, n))); }
-Variant FnCInt(Interp&, Variant* a, int n) { return Variant::Int(ToInteger(NotNull(a, n))); }
-Variant FnCLng(Interp&, Variant* a, int n) { return Variant::Long(ToLong(NotNull(a, n))); }
+Variant FnCCur(Interp&, Variant* a, int n) { return Variant::Currency(ToCurrencyScaled(NotNullAt(a, n, 0))); }
+Variant FnCDate(Interp&, Variant* a, int n) { return Variant::Date(ToDate(NotNullAt(a, n, 0))); }
+Variant FnCDbl(Interp&, Variant* a, int n) { return Variant::Double(ToDouble(NotNullAt(a, n, 0))); }
+Variant FnCInt(Interp&, Variant* a, int n) { return Variant::Int(ToInteger(NotNullAt(a, n, 0))); }
+Variant FnCLng(Interp&, Variant* a, int n) { return Variant::Long(ToLong(NotNullAt(a, n, 0))); }
 Variant FnCSng(Interp&, Variant* a, int n) {
-  double d = ToDouble(NotNull(a, n));
+  double d = ToDouble(NotNullAt(a, n, 0));
   if (std::fabs(d) > 3.402823466e38) Fail(kErrOverflow);
   return Variant::Single(static_cast<float>(d));
 }
 Variant FnCStr(Interp&, Variant* a, int n) {
-  const Variant& v = NotNull(a, n);
+  const Variant& v = NotNullAt(a, n, 0);
   if (v.IsString()) return v;
   return Str(ToStr(v));
 }
@@ -621,7 +615,7 @@ Variant FnSgn(Interp&, Variant* a, int n) {
   return Variant::Int(d > 0 ? 1 : d < 0 ? -1 : 0);
 }
 
-double NumArg(Variant* a, int n) { return ToDouble(NotNull(a, n)); }
+double NumArg(Variant* a, int n) { return ToDouble(NotNullAt(a, n, 0)); }
 
 Variant Checked(double d) {
   if (std::isinf(d) || std::isnan(d)) Fail(kErrOverflow);
