@@ -91,10 +91,16 @@ Variant FnLen(Interp&, Variant* a, int n) {
 // UTF-16 units so that the characters survive.
 bool Exact(const Variant& v) { return v.IsString() && v.s->extra && !v.s->extra->units.empty(); }
 
+// The length argument of Left, Right, Mid and their byte twins.
+int32_t LengthArg(Variant* a, int n, int i) {
+  int32_t len = LongArg(a, n, i, 0);
+  if (len < 0) Fail(kErrInvalidCall);
+  return len;
+}
+
 Variant FnLeft(Interp&, Variant* a, int n) {
   const Variant& v = Arg(a, n, 0);
-  int32_t len = LongArg(a, n, 1, 0);
-  if (len < 0) Fail(kErrInvalidCall);
+  int32_t len = LengthArg(a, n, 1);
   if (v.IsNull()) return Variant::Null();
   if (Exact(v)) return StrFromUnits(UnitsOf(v).substr(0, static_cast<size_t>(len)));
   std::string s = ToStr(v);
@@ -103,8 +109,7 @@ Variant FnLeft(Interp&, Variant* a, int n) {
 
 Variant FnRight(Interp&, Variant* a, int n) {
   const Variant& v = Arg(a, n, 0);
-  int32_t len = LongArg(a, n, 1, 0);
-  if (len < 0) Fail(kErrInvalidCall);
+  int32_t len = LengthArg(a, n, 1);
   if (v.IsNull()) return Variant::Null();
   if (Exact(v)) {
     std::u16string u = UnitsOf(v);
@@ -120,11 +125,7 @@ Variant FnMid(Interp&, Variant* a, int n) {
   if (Has(a, n, 2) && Arg(a, n, 2).IsNull()) Fail(kErrInvalidNull);
   int32_t start = LongArg(a, n, 1, 1);
   if (start < 1) Fail(kErrInvalidCall);
-  int32_t len = -1;
-  if (Has(a, n, 2)) {
-    len = LongArg(a, n, 2, -1);
-    if (len < 0) Fail(kErrInvalidCall);
-  }
+  int32_t len = Has(a, n, 2) ? LengthArg(a, n, 2) : -1;
   if (v.IsNull()) return Variant::Null();
   if (Exact(v)) {
     std::u16string u = UnitsOf(v);
@@ -416,15 +417,9 @@ Variant FnLenB(Interp&, Variant* a, int n) {
   return Variant::Long(static_cast<int32_t>(ByteLength(v)));
 }
 
-int32_t ByteCount(Variant* a, int n, int i) {
-  int32_t len = LongArg(a, n, i, 0);
-  if (len < 0) Fail(kErrInvalidCall);
-  return len;
-}
-
 Variant FnLeftB(Interp&, Variant* a, int n) {
   const Variant& v = Arg(a, n, 0);
-  size_t len = static_cast<size_t>(ByteCount(a, n, 1));
+  size_t len = static_cast<size_t>(LengthArg(a, n, 1));
   if (v.IsNull()) return Variant::Null();
   if (v.IsString() && !v.s->extra && len >= v.Text().size() * 2) return v;
   return StrFromBytes(BytesOf(v).substr(0, len));
@@ -432,7 +427,7 @@ Variant FnLeftB(Interp&, Variant* a, int n) {
 
 Variant FnRightB(Interp&, Variant* a, int n) {
   const Variant& v = Arg(a, n, 0);
-  size_t len = static_cast<size_t>(ByteCount(a, n, 1));
+  size_t len = static_cast<size_t>(LengthArg(a, n, 1));
   if (v.IsNull()) return Variant::Null();
   std::string bytes = BytesOf(v);
   return StrFromBytes(bytes.substr(bytes.size() - std::min(len, bytes.size())));
@@ -443,7 +438,7 @@ Variant FnMidB(Interp&, Variant* a, int n) {
   if (Has(a, n, 2) && Arg(a, n, 2).IsNull()) Fail(kErrInvalidNull);
   int32_t start = LongArg(a, n, 1, 1);
   if (start < 1) Fail(kErrInvalidCall);
-  size_t len = Has(a, n, 2) ? static_cast<size_t>(ByteCount(a, n, 2)) : std::string::npos;
+  size_t len = Has(a, n, 2) ? static_cast<size_t>(LengthArg(a, n, 2)) : std::string::npos;
   if (v.IsNull()) return Variant::Null();
   std::string bytes = BytesOf(v);
   size_t from = static_cast<size_t>(start) - 1;
@@ -663,7 +658,6 @@ Variant FnRound(Interp&, Variant* a, int n) {
   // (Round(2.675, 2) is 2.68 although the Double is 2.67499999...).
   double r = RoundDecimalPlaces(d, digits, v.vt == vtSingle ? 7 : 15);
   if (v.vt == vtSingle) return Variant::Single(static_cast<float>(r));
-  if (v.vt == vtCurrency) return Variant::Currency(static_cast<int64_t>(RoundHalfEven(r * 10000.0)));
   if (v.vt == vtDate) return Variant::Date(r);
   return Variant::Double(r);
 }
