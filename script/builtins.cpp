@@ -997,26 +997,6 @@ enum class NumberForm { Number, Currency, Percent };
 // FormatNumber, FormatCurrency and FormatPercent: the decimal value the number
 // stands for, rounded half away from zero, in the locale's separators.
 // leading, parens and group are tristates (-2: the locale's choice).
-// UTF-8 text (the currency symbols) as UTF-16 units.
-std::u16string Utf8Units(const char* p) {
-  std::u16string out;
-  while (*p) {
-    unsigned char c = static_cast<unsigned char>(*p++);
-    char32_t u = c;
-    int more = c >= 0xF0 ? 3 : c >= 0xE0 ? 2 : c >= 0xC0 ? 1 : 0;
-    if (more) u = c & (0x3F >> more);
-    for (; more > 0 && (*p & 0xC0) == 0x80; --more) u = u << 6 | (static_cast<unsigned char>(*p++) & 0x3F);
-    if (u > 0xFFFF) {
-      u -= 0x10000;
-      out += static_cast<char16_t>(0xD800 + (u >> 10));
-      out += static_cast<char16_t>(0xDC00 + (u & 0x3FF));
-    } else {
-      out += static_cast<char16_t>(u);
-    }
-  }
-  return out;
-}
-
 Variant FormatFixed(Decimal x, int digits, int leading, int parens, int group, NumberForm form) {
   const LocaleInfo& loc = CurrentLocale();
   if (digits < -1 || digits > 255) Fail(kErrInvalidCall);
@@ -1061,7 +1041,7 @@ Variant FormatFixed(Decimal x, int digits, int leading, int parens, int group, N
   std::u16string out;
   for (char c : pattern) {
     if (c == '$') {
-      out += Utf8Units(loc.currency);
+      out += Utf8ToUnits(loc.currency);
     } else if (c == 'n') {
       for (unsigned char d : number) out += static_cast<char16_t>(Cp1252ToUnicode(d));
     } else {

@@ -156,14 +156,9 @@ const LanguageText kLanguages[] = {
 };
 
 // UTF-8 to Windows-1252 ('?' for what it cannot hold).
-std::string ToCp1252(const std::string& utf8) {
+std::string ToCp1252(const char* utf8) {
   std::string out;
-  for (size_t i = 0; i < utf8.size();) {
-    unsigned char c = static_cast<unsigned char>(utf8[i++]);
-    int u = c;
-    int more = c >= 0xF0 ? 3 : c >= 0xE0 ? 2 : c >= 0xC0 ? 1 : 0;
-    if (more) u = c & (0x3F >> more);
-    for (; more > 0 && i < utf8.size(); --more) u = u << 6 | (static_cast<unsigned char>(utf8[i++]) & 0x3F);
+  for (char16_t u : Utf8ToUnits(utf8)) {
     int b = UnicodeToCp1252(u);
     out += static_cast<char>(b < 0 ? '?' : b);
   }
@@ -196,6 +191,25 @@ const LocaleNames& NamesFor(const LanguageText& t) {
 }
 
 }  // namespace
+
+std::u16string Utf8ToUnits(const char* p) {
+  std::u16string out;
+  while (*p) {
+    unsigned char c = static_cast<unsigned char>(*p++);
+    char32_t u = c;
+    int more = c >= 0xF0 ? 3 : c >= 0xE0 ? 2 : c >= 0xC0 ? 1 : 0;
+    if (more) u = c & (0x3F >> more);
+    for (; more > 0 && (*p & 0xC0) == 0x80; --more) u = u << 6 | (static_cast<unsigned char>(*p++) & 0x3F);
+    if (u > 0xFFFF) {
+      u -= 0x10000;
+      out += static_cast<char16_t>(0xD800 + (u >> 10));
+      out += static_cast<char16_t>(0xDC00 + (u & 0x3FF));
+    } else {
+      out += static_cast<char16_t>(u);
+    }
+  }
+  return out;
+}
 
 const LocaleNames& NamesOf(const LocaleInfo& locale) {
   int language = locale.lcid & 0x3FF;

@@ -61,4 +61,7 @@ enum class DateOrder { MDY, DMY, YMD };
 DateOrder OrderOf(const LocaleInfo& locale);
 char DateSeparatorOf(const LocaleInfo& locale);
 
+// UTF-8 text (the names and currency symbols of the tables) as UTF-16 code units.
+std::u16string Utf8ToUnits(const char* utf8);
+
 }  // namespace qfscript
