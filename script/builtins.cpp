@@ -1057,18 +1057,12 @@ Decimal FormatValue(Variant* a, int n) {
   if (v.IsNull()) Fail(kErrTypeMismatch);
   if (v.vt == vtCurrency) {
     // All of a Currency's digits, which may be more than a Double holds.
+    // The scaled integer's digits with the point four places from the right.
     Decimal x;
-    std::string text = CurrencyToStr(v.cy);
-    x.negative = text[0] == '-';
-    size_t dot = text.find('.');
-    std::string whole = text.substr(x.negative ? 1 : 0, dot == std::string::npos ? std::string::npos : dot - (x.negative ? 1 : 0));
-    std::string frac = dot == std::string::npos ? "" : text.substr(dot + 1);
-    x.digits = whole + frac;
-    x.point = static_cast<int>(whole.size());
-    size_t lead = x.digits.find_first_not_of('0');
-    if (lead == std::string::npos) return Decimal{};
-    x.digits.erase(0, lead);
-    x.point -= static_cast<int>(lead);
+    if (v.cy == 0) return x;
+    x.negative = v.cy < 0;
+    x.digits = std::to_string(x.negative ? 0 - static_cast<uint64_t>(v.cy) : static_cast<uint64_t>(v.cy));
+    x.point = static_cast<int>(x.digits.size()) - 4;
     while (x.digits.back() == '0') x.digits.pop_back();
     return x;
   }
