@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 #include <ctime>
+#include <string_view>
 #include <sys/time.h>
 #include <vector>
 
@@ -94,26 +95,43 @@ DateParts SplitDate(double serial) {
 
 namespace {
 
-// The locale's short date: "3/15/2026", "15.03.2026", "2026/03/15".
-std::string DatePart(const DateParts& p) {
+// A date written after a pattern: d, dd, M, MM and yyyy as numbers, ddd,
+// dddd, MMM and MMMM as the locale's names; text between single quotes
+// stands as it is.
+std::string WritePattern(std::string_view f, const DateParts& p) {
   std::string out;
-  const char* f = CurrentLocale().shortDate;
-  while (*f) {
-    char c = *f;
-    size_t run = 0;
-    while (f[run] == c) ++run;
-    int value = c == 'd' ? p.day : c == 'M' ? p.month : c == 'y' ? p.year : -1;
-    if (value < 0) {
-      out.append(run, c);
-    } else {
-      char buf[16];
-      snprintf(buf, sizeof buf, run == 2 && c != 'y' ? "%02d" : "%d", value);
-      out += buf;
+  for (size_t i = 0; i < f.size();) {
+    char c = f[i];
+    if (c == '\'') {
+      size_t end = f.find('\'', i + 1);
+      if (end == std::string_view::npos) end = f.size();
+      out += f.substr(i + 1, end - i - 1);
+      i = end + 1;
+      continue;
     }
-    f += run;
+    size_t run = 1;
+    while (i + run < f.size() && f[i + run] == c) ++run;
+    char buf[16];
+    if ((c == 'd' || c == 'M') && run >= 3) {
+      const LocaleNames& names = NamesOf(CurrentLocale());
+      if (c == 'd') out += run == 3 ? names.daysShort[p.weekday - 1] : names.days[p.weekday - 1];
+      else out += run == 3 ? names.monthsShort[p.month - 1] : names.months[p.month - 1];
+    } else if (c == 'd' || c == 'M') {
+      snprintf(buf, sizeof buf, run == 2 ? "%02d" : "%d", c == 'd' ? p.day : p.month);
+      out += buf;
+    } else if (c == 'y') {
+      snprintf(buf, sizeof buf, "%d", p.year);
+      out += buf;
+    } else {
+      out.append(run, c);
+    }
+    i += run;
   }
   return out;
 }
+
+// The locale's short date: "3/15/2026", "15.03.2026", "2026/03/15".
+std::string DatePart(const DateParts& p) { return WritePattern(CurrentLocale().shortDate, p); }
 
 std::string TimePart(const DateParts& p) {
   char buf[32];
@@ -131,37 +149,7 @@ std::string TimePart(const DateParts& p) {
 bool HasTime(const DateParts& p) { return p.hour || p.minute || p.second; }
 
 // The locale's long date: "Sunday, March 15, 2026", "Sonntag, 15. März 2026".
-std::string LongDate(const DateParts& p) {
-  const LocaleNames& names = NamesOf(CurrentLocale());
-  const std::string& f = names.longDate;
-  std::string out;
-  for (size_t i = 0; i < f.size();) {
-    char c = f[i];
-    if (c == '\'') {
-      size_t end = f.find('\'', i + 1);
-      if (end == std::string::npos) end = f.size();
-      out += f.substr(i + 1, end - i - 1);
-      i = end + 1;
-      continue;
-    }
-    size_t run = 1;
-    while (i + run < f.size() && f[i + run] == c) ++run;
-    char buf[16];
-    if (c == 'd' && run >= 3) out += run == 3 ? names.daysShort[p.weekday - 1] : names.days[p.weekday - 1];
-    else if (c == 'M' && run >= 3) out += run == 3 ? names.monthsShort[p.month - 1] : names.months[p.month - 1];
-    else if (c == 'd' || c == 'M') {
-      snprintf(buf, sizeof buf, run == 2 ? "%02d" : "%d", c == 'd' ? p.day : p.month);
-      out += buf;
-    } else if (c == 'y') {
-      snprintf(buf, sizeof buf, "%d", p.year);
-      out += buf;
-    } else {
-      out.append(run, c);
-    }
-    i += run;
-  }
-  return out;
-}
+std::string LongDate(const DateParts& p) { return WritePattern(NamesOf(CurrentLocale()).longDate, p); }
 
 }  // namespace
 
