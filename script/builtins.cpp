@@ -56,6 +56,12 @@ const Variant& NotNullAt(Variant* args, int n, int i) {
   return v;
 }
 
+// An optional argument that, when given, must not be Null (checked before
+// the other arguments' bounds).
+void NotNullIfGiven(Variant* args, int n, int i) {
+  if (Has(args, n, i)) NotNullAt(args, n, i);
+}
+
 Variant Str(std::string s) { return Variant::Str(std::move(s)); }
 
 std::string LowerStr(const std::string& s) { return Lower(s); }
@@ -122,7 +128,7 @@ Variant FnRight(Interp&, Variant* a, int n) {
 
 Variant FnMid(Interp&, Variant* a, int n) {
   const Variant& v = Arg(a, n, 0);
-  if (Has(a, n, 2) && Arg(a, n, 2).IsNull()) Fail(kErrInvalidNull);
+  NotNullIfGiven(a, n, 2);
   int32_t start = LongArg(a, n, 1, 1);
   if (start < 1) Fail(kErrInvalidCall);
   int32_t len = Has(a, n, 2) ? LengthArg(a, n, 2) : -1;
@@ -287,8 +293,7 @@ Variant FnStrComp(Interp&, Variant* a, int n) {
 }
 
 Variant FnStrReverse(Interp&, Variant* a, int n) {
-  const Variant& v = Arg(a, n, 0);
-  if (v.IsNull()) Fail(kErrInvalidNull);
+  const Variant& v = NotNullAt(a, n, 0);
   std::string s = ToStr(v);
   std::reverse(s.begin(), s.end());
   return Str(std::move(s));
@@ -378,8 +383,7 @@ Variant FnFilter(Interp&, Variant* a, int n) {
 }
 
 unsigned char FirstChar(Variant* a, int n) {
-  const Variant& v = Arg(a, n, 0);
-  if (v.IsNull()) Fail(kErrInvalidNull);
+  const Variant& v = NotNullAt(a, n, 0);
   std::string s = ToStr(v);
   if (s.empty()) Fail(kErrInvalidCall);
   return static_cast<unsigned char>(s[0]);
@@ -435,7 +439,7 @@ Variant FnRightB(Interp&, Variant* a, int n) {
 
 Variant FnMidB(Interp&, Variant* a, int n) {
   const Variant& v = Arg(a, n, 0);
-  if (Has(a, n, 2) && Arg(a, n, 2).IsNull()) Fail(kErrInvalidNull);
+  NotNullIfGiven(a, n, 2);
   int32_t start = LongArg(a, n, 1, 1);
   if (start < 1) Fail(kErrInvalidCall);
   size_t len = Has(a, n, 2) ? static_cast<size_t>(LengthArg(a, n, 2)) : std::string::npos;
@@ -799,7 +803,7 @@ Variant FnWeekdayName(Interp&, Variant* a, int n) {
 }
 
 Variant FnMonthName(Interp&, Variant* a, int n) {
-  if (Has(a, n, 1) && Arg(a, n, 1).IsNull()) Fail(kErrInvalidNull);
+  NotNullIfGiven(a, n, 1);
   int32_t m = LongArg(a, n, 0, 1);
   bool abbr = Has(a, n, 1) && ToBool(Arg(a, n, 1));
   if (m < 1 || m > 12) Fail(kErrInvalidCall);
@@ -826,8 +830,7 @@ double AddMonths(double serial, long long months) {
 }
 
 std::string Interval(Variant* a, int n) {
-  const Variant& v = Arg(a, n, 0);
-  if (v.IsNull()) Fail(kErrInvalidNull);
+  const Variant& v = NotNullAt(a, n, 0);
   return Lower(ToStr(v));
 }
 
