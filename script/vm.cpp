@@ -974,6 +974,15 @@ size_t Interp::Offset(const ArrayRep& a, const int32_t* idx, size_t n) {
   return off;
 }
 
+// The indexes of an element, evaluated left to right into idx (room for 64);
+// more than 60 is error 9 before any is evaluated. Returns their count.
+size_t Interp::EvalIndexes(const std::vector<Expr*>& args, int32_t* idx) {
+  size_t n = args.size();
+  if (n > 60) Raise(kErrSubscript);
+  for (size_t i = 0; i < n; ++i) idx[i] = ToLong(Eval(args[i]));
+  return n;
+}
+
 Variant* Interp::LRef(Expr* e) {
   if (e->kind != EK::Index) return VarRef(e);
   int32_t idx[64];
@@ -1017,9 +1026,7 @@ void Interp::Assign(Expr* t, Variant value, bool isSet) {
       }
       if (base->vt != vtArray) RaiseNamed(kErrTypeMismatch, t->shown);
       int32_t idx[64];
-      size_t n = t->args.size();
-      if (n > 60) Raise(kErrSubscript);
-      for (size_t i = 0; i < n; ++i) idx[i] = ToLong(Eval(t->args[i]));
+      size_t n = EvalIndexes(t->args, idx);
       base = DynamicVar(t);  // the indexes may have run code
       if (!base || base->vt != vtArray) Raise(kErrTypeMismatch);
       ArrayRep* a = base->UniqueArray();
@@ -1288,9 +1295,7 @@ Interp::ProcEntry::~ProcEntry() {
 Variant* Interp::ElementRef(Expr* a, std::vector<Variant>& held) {
   if (a->kind != EK::Index || !IsVar(a->a) || VarRef(a->a)->vt != vtArray) return nullptr;
   int32_t idx[64];
-  size_t n = a->args.size();
-  if (n > 60) Raise(kErrSubscript);
-  for (size_t i = 0; i < n; ++i) idx[i] = ToLong(Eval(a->args[i]));
+  size_t n = EvalIndexes(a->args, idx);
   Variant* base = VarRef(a->a);
   if (base->vt != vtArray) Raise(kErrTypeMismatch);
   bool pinned = false;  // already held for an earlier argument: it is this variable's own
@@ -1429,9 +1434,7 @@ Variant Interp::CallBuiltin(Expr* e) {
       // An element of an array made at run time (ExecuteGlobal "ReDim a(2)").
       Variant arr = v;
       int32_t idx[64];
-      size_t n = e->args.size();
-      if (n > 60) Raise(kErrSubscript);
-      for (size_t i = 0; i < n; ++i) idx[i] = ToLong(Eval(e->args[i]));
+      size_t n = EvalIndexes(e->args, idx);
       return arr.a->data[Offset(*arr.a, idx, n)];
     }
   }

@@ -188,6 +188,7 @@ class Interp {
   Variant IndexGet(Expr* e);
   Variant* ElementRef(Expr* a, std::vector<Variant>& held);
   size_t Offset(const ArrayRep& a, const int32_t* idx, size_t n);
+  size_t EvalIndexes(const std::vector<Expr*>& args, int32_t* idx);
   Variant CallProc(const Proc* p, const std::vector<Expr*>& args);
   Variant CallBuiltin(Expr* e);
   Variant CallDynamic(Expr* e, bool statement);
