@@ -132,6 +132,17 @@ std::string Written(const Expr* e) {
   }
 }
 
+// An object given where a plain value is wanted (a Let, code for Eval): its
+// default value; Nothing is 91, and the default member's failure is raised as it is.
+[[gnu::cold, gnu::noinline]] Variant ObjectDefault(const Variant& v) {
+  if (!v.o) Raise(kErrObjectNotSet);
+  Variant keep = v;  // the call may drop the last other reference
+  std::vector<Variant*> none;
+  Variant r;
+  if (int err = keep.o->Invoke("", InvokeKind::Get, none, r)) Raise(err);
+  return r;
+}
+
 }  // namespace
 
 Interp::Interp() {
@@ -287,13 +298,7 @@ namespace {
 // The value that Eval/Execute take code from: an object's default value.
 Variant CodeArgument(const Variant& code) {
   if (code.vt != vtObject) return code;
-  if (!code.o) Raise(kErrObjectNotSet);
-  std::vector<Variant*> none;
-  Variant r;
-  Variant keep = code;
-  int err = keep.o->Invoke("", InvokeKind::Get, none, r);
-  if (err) Raise(err);
-  return r;
+  return ObjectDefault(code);
 }
 
 }  // namespace
@@ -1463,11 +1468,7 @@ Variant Interp::Invoke(Object* obj, const std::string& name, InvokeKind kind, co
   if (value) {
     if (kind == InvokeKind::Let && value->vt == vtObject && !dynamic_cast<ClassInstance*>(obj)) {
       // Only a script's Property Let takes an object without Set; others get its default value.
-      if (!value->o) Raise(kErrObjectNotSet);
-      std::vector<Variant*> none;
-      Variant plain;
-      if (int err = value->o->Invoke("", InvokeKind::Get, none, plain)) Raise(err);
-      temps.push_back(std::move(plain));
+      temps.push_back(ObjectDefault(*value));
     } else {
       temps.push_back(*value);
     }
