@@ -609,12 +609,7 @@ Interp::Flow Interp::Exec(Stmt* s) {
       }
       if (v.vt == vtObject && s->target->kind != EK::Member) {
         // Without Set an object gives its default value (a Property Let gets the object).
-        if (!v.o) Raise(kErrObjectNotSet);
-        std::vector<Variant*> none;
-        Variant r;
-        int err = v.o->Invoke("", InvokeKind::Get, none, r);
-        if (err) Raise(err);
-        v = std::move(r);
+        v = ObjectDefault(v);
       }
       Assign(s->target, std::move(v), false);
       return Flow::Normal;
