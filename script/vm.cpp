@@ -556,9 +556,7 @@ Interp::Flow Interp::ExecBlock(const Block& block) {
         e.program = frame_->program;
       }
       if (fatal_ || !frame_->resumeNext) throw;
-      errNumber = e.number;
-      errDescription = e.description;
-      errSource = e.source;
+      NoteError(e);
       continue;
     } catch (const std::bad_alloc&) {
       if (!frame_->resumeNext) {
@@ -629,9 +627,7 @@ Interp::Flow Interp::Exec(Stmt* s) {
           // Under On Error Resume Next the next statement after a failed
           // condition is the first one of its block, as VBScript does it.
           if (fatal_ || !frame_->resumeNext) throw;
-          errNumber = e.number;
-          errDescription = e.description;
-          errSource = e.source;
+          NoteError(e);
           hit = true;
         }
         if (hit) return ExecBlock(s->blocks[i]);
@@ -742,7 +738,7 @@ bool Interp::ForBounds(Stmt* s, Variant& start, Variant& end, Variant& step) {
     if (start.IsNull() || end.IsNull() || step.IsNull()) Raise(kErrInvalidNull);
   } catch (RuntimeError& e) {
     if (fatal_ || !frame_->resumeNext) throw;
-    NotInitialised(e);
+    NoteError(e);
     return false;
   }
   return true;
@@ -838,7 +834,8 @@ Interp::Flow Interp::ExecForEach(Stmt* s) {
   return ForEachFailed(s, kErrNotCollection);
 }
 
-void Interp::NotInitialised(const RuntimeError& e) {
+// An error passed over by On Error Resume Next: the Err object takes it.
+void Interp::NoteError(const RuntimeError& e) {
   errNumber = e.number;
   errDescription = e.description;
   errSource = e.source;

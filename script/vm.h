@@ -174,7 +174,7 @@ class Interp {
   [[gnu::noinline, gnu::cold]] Flow ForNotInitialised(Stmt* s);
   Flow ExecForEach(Stmt* s);
   Flow ExecDo(Stmt* s);
-  void NotInitialised(const RuntimeError& e);
+  void NoteError(const RuntimeError& e);  // into Err, under On Error Resume Next
   Flow ForEachFailed(Stmt* s, int err);
   Flow ExecSelect(Stmt* s);
   void ExecReDim(Stmt* s);
