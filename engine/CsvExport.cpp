@@ -137,13 +137,7 @@ int16_t ExportCsv(const std::string& path, const std::vector<bool>& selected, co
   bool ok = true;
   try {
     // The count as it is now (another program may have appended).
-    uint8_t b[4];
-    if (detail::ReadAt(detail::S().fd, b, 4, 0) == 4) {
-      const int32_t count = static_cast<int32_t>(static_cast<uint32_t>(b[0]) | static_cast<uint32_t>(b[1]) << 8 |
-                                                 static_cast<uint32_t>(b[2]) << 16 |
-                                                 static_cast<uint32_t>(b[3]) << 24);
-      if (count >= 0 && count <= kMaxRecords) n = detail::S().header.RecordCount = count;
-    }
+    if (detail::ReadRecordCount(detail::S().fd, detail::S().header.RecordCount)) n = detail::S().header.RecordCount;
     const size_t len = static_cast<size_t>(detail::S().header.RecordLength);
     int64_t written = 0;
     auto flush = [&] {

@@ -93,13 +93,7 @@ int16_t PackRecords() {
     WriteHeader(out.get(), h);
 
     // The count as it is now: records appended since it was last read are kept too.
-    uint8_t b[4];
-    if (detail::ReadAt(S().fd, b, 4, 0) == 4) {
-      const int32_t count = static_cast<int32_t>(static_cast<uint32_t>(b[0]) | static_cast<uint32_t>(b[1]) << 8 |
-                                                 static_cast<uint32_t>(b[2]) << 16 |
-                                                 static_cast<uint32_t>(b[3]) << 24);
-      if (count >= 0 && count <= kMaxRecords) S().header.RecordCount = count;
-    }
+    detail::ReadRecordCount(S().fd, S().header.RecordCount);
     if (S().header.RecordCount == 0) Fail("GOTO FIRST RECORD", "DB is empty");
     h.RecordCount = CopyLiveRecords(out.get(), S().header.RecordCount);
     WriteHeader(out.get(), h);

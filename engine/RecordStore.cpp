@@ -41,13 +41,7 @@ int64_t Position(int32_t n) { return RecordPosition(n, H().RecordLength); }
 
 // Reads the record count alone from offset 0 into the in-memory header. A count that
 // cannot be a count (a damaged write by another program) is not taken.
-void ReadCount() {
-  uint8_t b[4];
-  if (detail::ReadAt(S().fd, b, 4, 0) != 4) return;
-  const int32_t count = static_cast<int32_t>(static_cast<uint32_t>(b[0]) | static_cast<uint32_t>(b[1]) << 8 |
-                                             static_cast<uint32_t>(b[2]) << 16 | static_cast<uint32_t>(b[3]) << 24);
-  if (count >= 0 && count <= kMaxRecords) H().RecordCount = count;
-}
+void ReadCount() { detail::ReadRecordCount(S().fd, H().RecordCount); }
 
 void WriteCount(int32_t count) {
   const auto u = static_cast<uint32_t>(count);

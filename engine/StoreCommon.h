@@ -32,6 +32,19 @@ inline std::string ReadCheckedHeader(int fd, const std::string& file, FormHeader
   return "";
 }
 
+// Reads the record count alone from offset 0 of the open file `fd` into count. False,
+// and count untouched, when the four bytes cannot be read or are no count (a damaged
+// write by another program). Read errors throw.
+inline bool ReadRecordCount(int fd, int32_t& count) {
+  uint8_t b[4];
+  if (ReadAt(fd, b, 4, 0) != 4) return false;
+  const int32_t read = static_cast<int32_t>(static_cast<uint32_t>(b[0]) | static_cast<uint32_t>(b[1]) << 8 |
+                                            static_cast<uint32_t>(b[2]) << 16 | static_cast<uint32_t>(b[3]) << 24);
+  if (read < 0 || read > kMaxRecords) return false;
+  count = read;
+  return true;
+}
+
 // The size of one transfer when the whole file is read or written.
 constexpr size_t kCopyBlock = size_t{4} << 20;
 
