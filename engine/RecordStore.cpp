@@ -291,7 +291,7 @@ int16_t AppendRecords(std::string& records, const std::vector<int16_t>& numbered
       }
       size = FillUpTo(count);
       // Blocks of about 4 MB, the "#" fields numbered on the way.
-      const size_t perBlock = std::max<size_t>(1, (size_t{4} << 20) / len);
+      const size_t perBlock = detail::RecordsPerBlock(len);
       Host& host = GetHost();
       auto number = [&](std::string& buf, size_t at, int32_t recNo) {
         for (const int16_t slot : numbered) {
