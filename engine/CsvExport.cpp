@@ -37,17 +37,6 @@ void AppendValue(std::string& out, std::string_view value) {
   out += '"';
 }
 
-// The value as spreadsheets read it back: between quotes, quotes doubled, every
-// other byte as it is stored.
-void AppendQuoted(std::string& out, std::string_view value) {
-  out += '"';
-  for (const char c : value) {
-    if (c == '"') out += '"';
-    out += c;
-  }
-  out += '"';
-}
-
 std::string_view TrimmedRight(std::string_view v) {
   while (!v.empty() && v.back() == ' ') v.remove_suffix(1);
   return v;
@@ -80,6 +69,15 @@ bool IsProtected(const std::string& path, const struct stat& st) {
 }
 
 }  // namespace
+
+void AppendCsvQuoted(std::string& out, std::string_view value) {
+  out += '"';
+  for (const char c : value) {
+    if (c == '"') out += '"';
+    out += c;
+  }
+  out += '"';
+}
 
 std::string CsvFileName(const std::string& name) {
   if (name.size() >= 4 && modLIB::UCase(name.substr(name.size() - 4)) == ".CSV") return name;
@@ -154,7 +152,7 @@ int16_t ExportCsv(const std::string& path, const std::vector<bool>& selected, co
         out += std::to_string(r);
         for (const Column& c : columns) {
           out += ',';
-          if (rfc) AppendQuoted(out, TrimmedRight(rec.substr(c.offset, c.length)));
+          if (rfc) AppendCsvQuoted(out, TrimmedRight(rec.substr(c.offset, c.length)));
           else AppendValue(out, Trimmed(rec.substr(c.offset, c.length)));
         }
         out += "\r\n";

@@ -17,6 +17,7 @@
 #include <memory>
 
 #include "Codepage.h"
+#include "CsvExport.h"
 #include "FileIo.h"
 #include "ValueRules.h"
 #include "modDB.h"
@@ -123,15 +124,6 @@ std::string_view TrimmedView(std::string_view v) {
 
 
 std::string Upper(std::string_view s) { return modLIB::UCase(modLIB::Trim(s)); }
-
-void AppendQuoted(std::string& out, const std::string& v) {
-  out += '"';
-  for (const char c : v) {
-    if (c == '"') out += '"';
-    out += c;
-  }
-  out += '"';
-}
 
 }  // namespace
 
@@ -691,15 +683,15 @@ int16_t WriteRejectedCsv(const CsvImport& plan, const std::string& path) {
   std::string out;
   for (size_t c = 0; c < plan.heading.size(); ++c) {
     if (c > 0) out += ',';
-    AppendQuoted(out, plan.heading[c]);
+    AppendCsvQuoted(out, plan.heading[c]);
   }
   out += plan.heading.empty() ? "Reason\r\n" : ",Reason\r\n";
   for (size_t r = 0; r < plan.refused.size(); ++r) {
     for (const std::string& v : plan.refused[r].values) {
-      AppendQuoted(out, v);
+      AppendCsvQuoted(out, v);
       out += ',';
     }
-    AppendQuoted(out, plan.reasons[r]);
+    AppendCsvQuoted(out, plan.reasons[r]);
     out += "\r\n";
   }
   if (plan.utf8) out = "\xEF\xBB\xBF" + modLIB::Cp1252ToUtf8(out);
