@@ -484,14 +484,13 @@ int Add(const Args& a) {
   if (!Assignments(a, 1, values)) return 1;
   ClearRecord();
   for (const Assignment& v : values) WriteField(v.slot, v.value);
-  // "#" fields not given carry the new record's number, as an update in the entry
-  // window gives them; the number is checked again once the record has its place.
+  // "#" fields (which take no value) carry the new record's number, as an update in
+  // the entry window gives them; the number is checked again once the record has its
+  // place.
   std::vector<int16_t> numbered;
   for (int16_t k = 1; k <= GetFieldCount(); ++k) {
     FieldDef f;
-    if (GetFieldDef(k, f) && HasFlag(f, '#') &&
-        std::none_of(values.begin(), values.end(), [&](const Assignment& v) { return v.slot == k; }))
-      numbered.push_back(k);
+    if (GetFieldDef(k, f) && HasFlag(f, '#')) numbered.push_back(k);
   }
   for (int16_t k : numbered) WriteField(k, NumberText(GetRecordCount() + 1));
   if (!ValidRecord() || AddRecord() != 1) return 1;
