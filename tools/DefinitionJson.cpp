@@ -6,6 +6,7 @@
 
 #include "Codepage.h"
 #include "modDB.h"
+#include "modLIB.h"
 
 namespace qfd {
 
@@ -47,10 +48,8 @@ json Font(const FontDef& f) {
 
 std::string TextOf(const json& v, const std::string& where, size_t width) {
   if (!v.is_string()) throw std::runtime_error(where + ": a text is expected");
-  std::string text = modLIB::Utf8ToCp1252(v.get<std::string>());
   // Stored texts lose their blanks on both sides; only what is left must fit.
-  const size_t b = text.find_first_not_of(' ');
-  text = b == std::string::npos ? "" : text.substr(b, text.find_last_not_of(' ') - b + 1);
+  const std::string text = modLIB::Trim(modLIB::Utf8ToCp1252(v.get<std::string>()));
   if (text.size() > width)
     throw std::runtime_error(where + ": the text has " + std::to_string(text.size()) + " characters; at most " +
                              std::to_string(width) + " fit");
