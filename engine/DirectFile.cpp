@@ -10,6 +10,7 @@
 #include "FileLock.h"
 #include "HeaderLayout.h"
 #include "State.h"
+#include "StoreCommon.h"
 
 namespace modDB {
 
@@ -56,10 +57,7 @@ std::string WriteBytesDirect(int16_t handle, int32_t recordLength, int64_t offse
       if (size < end) detail::WriteBlanks(fd, size, end - size);
       detail::WriteAt(fd, bytes.data(), bytes.size(), offset);
     } catch (...) {
-      try {
-        if (detail::FileSize(fd) > size) detail::TruncateFile(fd, size);
-      } catch (const std::exception&) {
-      }
+      detail::ShrinkBack(fd, size);
       throw;
     }
   } catch (const std::system_error& e) {

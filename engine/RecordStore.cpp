@@ -92,12 +92,7 @@ int64_t FillUpTo(int32_t upTo) {
 }
 
 // Gives the file back the size it had; a failure here leaves blank records only.
-void ShrinkBack(int64_t size) {
-  try {
-    if (size >= 0 && detail::FileSize(S().fd) > size) detail::TruncateFile(S().fd, size);
-  } catch (const std::exception&) {
-  }
-}
+void ShrinkBack(int64_t size) { detail::ShrinkBack(S().fd, size); }
 
 // Writes RecordText over record CurrentRecord under the lock, the gap before it
 // filled first.

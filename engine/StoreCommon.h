@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <exception>
 #include <string>
 #include <vector>
 
@@ -43,6 +44,16 @@ inline bool ReadRecordCount(int fd, int32_t& count) {
   if (read < 0 || read > kMaxRecords) return false;
   count = read;
   return true;
+}
+
+// Gives the open file `fd` back the size it had before a write that grew it failed;
+// size -1 (the size was never learned) leaves it alone. A failure here is let go: it
+// leaves blank records only.
+inline void ShrinkBack(int fd, int64_t size) {
+  try {
+    if (size >= 0 && FileSize(fd) > size) TruncateFile(fd, size);
+  } catch (const std::exception&) {
+  }
 }
 
 // The size of one transfer when the whole file is read or written.
