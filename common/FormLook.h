@@ -8,7 +8,6 @@
 
 #include "FormHeader.h"
 
-class QPlainTextEdit;
 class QWidget;
 
 namespace FormLook {

@@ -6,6 +6,7 @@ add_library(qf_common STATIC
   AppStart.cpp
   QtText.cpp
   FormLook.cpp
+  BoxedTextEdit.cpp
   KeyFilter.cpp
   DialogParts.cpp
   Platform.cpp

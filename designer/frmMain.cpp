@@ -52,18 +52,13 @@ constexpr int kMinHeight = 150;
 
 // ---- CanvasField ---------------------------------------------------------------------
 
-CanvasField::CanvasField(frmMain* form, int slot, QWidget* parent) : QPlainTextEdit(parent), form_(form) {
+// Drawn as the entry window draws a field box (BoxedTextEdit), so that the proposed
+// height shows one whole line.
+CanvasField::CanvasField(frmMain* form, int slot, QWidget* parent) : BoxedTextEdit(parent), form_(form) {
   setProperty("tag", QString::number(slot));
   setObjectName(QString("Field%1").arg(slot));
   setTabChangesFocus(true);
   setContextMenuPolicy(Qt::PreventContextMenu);  // the right button opens the dialog
-  // Drawn as the entry window draws a field box: no inner margin, the box line over
-  // the edges, so that the proposed height shows one whole line.
-  setFrameShape(QFrame::NoFrame);
-  setViewportMargins(1, -FormLook::kTextRaise, 1, 0);
-  setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-  setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-  document()->setDocumentMargin(0);
   viewport()->setCursor(Qt::PointingHandCursor);
   viewport()->installEventFilter(form);
   hide();
@@ -75,14 +70,7 @@ bool CanvasField::event(QEvent* e) {
     auto* k = static_cast<QKeyEvent*>(e);
     if (k->modifiers() & Qt::ControlModifier) return false;
   }
-  const bool done = QPlainTextEdit::event(e);
-  if (e->type() == QEvent::Paint) FormLook::DrawBoxEdges(this, this, false, true);
-  return done;
-}
-
-void CanvasField::paintEvent(QPaintEvent* e) {
-  QPlainTextEdit::paintEvent(e);
-  FormLook::DrawBoxEdges(this, viewport(), true, false);
+  return BoxedTextEdit::event(e);
 }
 
 void CanvasField::keyPressEvent(QKeyEvent* e) {

@@ -19,12 +19,12 @@
 
 #include <QLabel>
 #include <QMainWindow>
-#include <QPlainTextEdit>
 #include <QPointer>
 #include <array>
 #include <cstdint>
 #include <string>
 
+#include "BoxedTextEdit.h"
 #include "DesignerState.h"
 
 class QAction;
@@ -33,7 +33,7 @@ class QToolButton;
 class frmMain;
 
 // A field on the canvas: a multi-line text box whose typed text goes nowhere.
-class CanvasField : public QPlainTextEdit {
+class CanvasField : public BoxedTextEdit {
   Q_OBJECT
  public:
   CanvasField(frmMain* form, int slot, QWidget* parent);
@@ -45,7 +45,6 @@ class CanvasField : public QPlainTextEdit {
  protected:
   bool event(QEvent* e) override;
   void keyPressEvent(QKeyEvent* e) override;
-  void paintEvent(QPaintEvent* e) override;
 };
 
 // The canvas: the window's client area. A right click on it pops up the Component

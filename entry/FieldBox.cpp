@@ -22,18 +22,11 @@ std::string FieldBox::FromBox(QString s) {
   return QtText::ToCp(s);
 }
 
-FieldBox::FieldBox(frmEdit* form, int slot, QWidget* parent) : QPlainTextEdit(parent), form_(form), slot_(slot) {
+FieldBox::FieldBox(frmEdit* form, int slot, QWidget* parent) : BoxedTextEdit(parent), form_(form), slot_(slot) {
   setProperty("tag", QString::number(slot));
   setTabChangesFocus(true);
   setContextMenuPolicy(Qt::PreventContextMenu);  // no way around the key rules
-  // No inner margin: the text from the first row, one pixel in from the sides, with
-  // the box line drawn over the edges (FormLook::DrawBoxEdges).
-  setFrameShape(QFrame::NoFrame);
-  setViewportMargins(1, -FormLook::kTextRaise, 1, 0);
-  setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-  setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   setLineWrapMode(QPlainTextEdit::WidgetWidth);
-  document()->setDocumentMargin(0);
   connect(this, &QPlainTextEdit::textChanged, this, [this] { form_->Field_Change(slot_); });
   hide();
 }
@@ -102,17 +95,6 @@ void FieldBox::keyPressEvent(QKeyEvent* e) {
   const int width = key == 13 ? 2 : 1;
   if (maxLength > 0 && static_cast<int>(Text().size()) - selected + width > maxLength) return;
   insertPlainText(key == 13 ? QString("\n") : QString(QtText::FromCode(key)));
-}
-
-// The box line: the sides on the box itself, the top and bottom over the text area.
-bool FieldBox::event(QEvent* e) {
-  const bool done = QPlainTextEdit::event(e);
-  if (e->type() == QEvent::Paint) FormLook::DrawBoxEdges(this, this, false, true);
-  return done;
-}
-void FieldBox::paintEvent(QPaintEvent* e) {
-  QPlainTextEdit::paintEvent(e);
-  FormLook::DrawBoxEdges(this, viewport(), true, false);
 }
 
 void FieldBox::mouseDoubleClickEvent(QMouseEvent* e) {

@@ -5,14 +5,15 @@
 #pragma once
 
 #include <QLabel>
-#include <QPlainTextEdit>
 #include <string>
+
+#include "BoxedTextEdit.h"
 
 class frmEdit;
 
 // An input box of the form: a multi-line text box whose typed keys go through the
 // field's format.
-class FieldBox : public QPlainTextEdit {
+class FieldBox : public BoxedTextEdit {
   Q_OBJECT
  public:
   FieldBox(frmEdit* form, int slot, QWidget* parent);
@@ -38,8 +39,6 @@ class FieldBox : public QPlainTextEdit {
   void insertFromMimeData(const QMimeData* source) override;
   bool canInsertFromMimeData(const QMimeData* source) const override;
   void inputMethodEvent(QInputMethodEvent* e) override;
-  bool event(QEvent* e) override;
-  void paintEvent(QPaintEvent* e) override;
 
  private:
   frmEdit* form_;
