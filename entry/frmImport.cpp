@@ -9,6 +9,7 @@
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QTableWidget>
+#include <vector>
 
 #include "QtText.h"
 #include "modDB.h"
@@ -177,15 +178,27 @@ bool frmImport::Run(QWidget* parent, const std::function<bool()>& runUpdate) {
     std::string kept;
     kept.reserve(plan.records.size());
     const int32_t total = static_cast<int32_t>(plan.good);
+    // The fields once for all rows: where each lies in a row, and whether the store
+    // numbers it.
+    struct Slot {
+      int16_t k;
+      size_t offset, length;
+      bool numbered;
+    };
+    std::vector<Slot> inRow;
+    for (int16_t k = 1; k <= GetFieldCount(); ++k) {
+      FieldDef f;
+      GetFieldDef(k, f);
+      inRow.push_back({k, static_cast<size_t>(f.Offset), static_cast<size_t>(f.Length),
+                       f.Format.Trimmed().find('#') != std::string::npos});
+    }
     for (int32_t r = 0; r < total; ++r) {
       modDlg::ShowPer(r + 1, total);
       const std::string_view rec = std::string_view(plan.records).substr(static_cast<size_t>(r) * len, len);
       ClearRecord();
-      for (int16_t k = 1; k <= GetFieldCount(); ++k) {
-        FieldDef f;
-        GetFieldDef(k, f);
-        WriteField(k, std::string(rec.substr(static_cast<size_t>(f.Offset), static_cast<size_t>(f.Length))));
-        if (f.Format.Trimmed().find('#') != std::string::npos) WriteField(k, AutoNumberText(count + 1 + r));
+      for (const Slot& s : inRow) {
+        WriteField(s.k, std::string(rec.substr(s.offset, s.length)));
+        if (s.numbered) WriteField(s.k, AutoNumberText(count + 1 + r));
       }
       if (!runUpdate()) {
         ++vetoed;
