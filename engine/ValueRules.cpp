@@ -2,6 +2,10 @@
 
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "modLIB.h"
 
 namespace modDB {
@@ -41,24 +45,56 @@ FormatRules::FormatRules(const std::string& format) {
   lower_ = has('L');
   proper_ = has('F');
   required_ = has('!');
-  simple_ = !star_ && !email_ && !web_ && !yesNo_ && !date_ && !time_ && !dot_ && !minus_;
+  // A date or a time takes digits and its separator whatever else the format says;
+  // otherwise "." and "-" depend on where they stand.
+  simple_ = !star_ && !email_ && !web_ && !yesNo_ && (date_ || time_ || (!dot_ && !minus_));
+  inDigits_ = digits_ || date_ || time_;
+  inLetters_ = letters_ && !date_ && !time_;
+  inSpace_ = space_ && !date_ && !time_;
+  inSlash_ = date_;
+  inColon_ = time_ && !date_;
   for (int c = 0; c < 256; ++c) {
     const char ch = static_cast<char>(c);
     allowed_[c] = ch == '\r' || ch == '\n' ? multi_
-                  : IsDigit(ch)             ? digits_
-                  : IsLetter(ch)            ? letters_
-                                            : ch == ' ' && space_;
+                  : IsDigit(ch)             ? inDigits_
+                  : IsLetter(ch)            ? inLetters_
+                  : ch == ' '               ? inSpace_
+                  : ch == '/'               ? inSlash_
+                                            : ch == ':' && inColon_;
   }
 }
 
-size_t FormatRules::Refused(std::string_view value) const {
+size_t FormatRules::Refused(std::string_view value, bool breaks) const {
   if (!any_) return std::string::npos;
   if (star_) {  // every character but a line break, which needs "M"
-    if (multi_) return std::string::npos;
+    if (multi_ || !breaks) return std::string::npos;
     return FirstLineBreak(value);
   }
   if (simple_) {
-    for (size_t i = 0; i < value.size(); ++i)
+    size_t i = 0;
+#if defined(__SSE2__)
+    // Sixteen characters at a time: each class the format lets in is a range of bytes.
+    const __m128i bias = _mm_set1_epi8(static_cast<char>(0x80));  // unsigned ranges as signed compares
+    auto in = [&](__m128i b, char lo, char hi) {
+      const __m128i x = _mm_xor_si128(b, bias);
+      return _mm_andnot_si128(_mm_or_si128(_mm_cmplt_epi8(x, _mm_set1_epi8(static_cast<char>(lo ^ 0x80))),
+                                           _mm_cmpgt_epi8(x, _mm_set1_epi8(static_cast<char>(hi ^ 0x80)))),
+                              _mm_set1_epi8(-1));
+    };
+    for (; i + 16 <= value.size(); i += 16) {
+      const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(value.data() + i));
+      __m128i ok = _mm_setzero_si128();
+      if (inDigits_) ok = _mm_or_si128(ok, in(b, '0', '9'));
+      if (inLetters_) ok = _mm_or_si128(ok, _mm_or_si128(in(b, 'a', 'z'), in(b, 'A', 'Z')));
+      if (inSpace_) ok = _mm_or_si128(ok, _mm_cmpeq_epi8(b, _mm_set1_epi8(' ')));
+      if (inSlash_) ok = _mm_or_si128(ok, _mm_cmpeq_epi8(b, _mm_set1_epi8('/')));
+      if (inColon_) ok = _mm_or_si128(ok, _mm_cmpeq_epi8(b, _mm_set1_epi8(':')));
+      if (multi_) ok = _mm_or_si128(ok, _mm_or_si128(_mm_cmpeq_epi8(b, _mm_set1_epi8('\r')),
+                                                     _mm_cmpeq_epi8(b, _mm_set1_epi8('\n'))));
+      if (const int bad = ~_mm_movemask_epi8(ok) & 0xFFFF; bad != 0) return i + static_cast<size_t>(__builtin_ctz(bad));
+    }
+#endif
+    for (; i < value.size(); ++i)
       if (!allowed_[static_cast<unsigned char>(value[i])]) return i;
     return std::string::npos;
   }
@@ -88,33 +124,60 @@ size_t FormatRules::Refused(std::string_view value) const {
 
 size_t RefusedChar(const std::string& format, std::string_view value) { return FormatRules(format).Refused(value); }
 
-std::string CasedValue(const std::string& format, std::string v) {
-  if (Has(format, 'Y') || Has(format, 'U'))
-    for (char& c : v)
-      if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  if (Has(format, 'L'))
-    for (char& c : v)
-      if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  if (Has(format, 'F')) {
+namespace {
+
+// Flips bit 0x20 of the ASCII letters from `from` to `to` (both upper or both lower case).
+void FlipLetters(char* text, size_t size, char from, char to) {
+  size_t i = 0;
+#if defined(__SSE2__)
+  // Letters lie between from and from + 25: sixteen characters at a time, by signed compares.
+  const __m128i below = _mm_set1_epi8(static_cast<char>(from - 1)), above = _mm_set1_epi8(static_cast<char>(from + 26));
+  const __m128i flip = _mm_set1_epi8(static_cast<char>(from ^ to));
+  for (; i + 16 <= size; i += 16) {
+    auto* p = reinterpret_cast<__m128i*>(text + i);
+    const __m128i b = _mm_loadu_si128(p);
+    const __m128i letter = _mm_and_si128(_mm_cmpgt_epi8(b, below), _mm_cmplt_epi8(b, above));
+    _mm_storeu_si128(p, _mm_xor_si128(b, _mm_and_si128(letter, flip)));
+  }
+#endif
+  for (; i < size; ++i)
+    if (text[i] >= from && text[i] <= from + 25) text[i] = static_cast<char>(text[i] - from + to);
+}
+
+}  // namespace
+
+void FormatRules::ApplyCase(char* text, size_t size) const {
+  char* const end = text + size;
+  if (upper_) FlipLetters(text, size, 'a', 'A');
+  if (lower_) FlipLetters(text, size, 'A', 'a');
+  if (proper_) {
     bool start = true;
-    for (char& c : v) {
-      if (IsLetter(c)) {
-        c = static_cast<char>(start ? (c & ~0x20) : (c | 0x20));
+    for (char* c = text; c != end; ++c) {
+      if (IsLetter(*c)) {
+        *c = static_cast<char>(start ? (*c & ~0x20) : (*c | 0x20));
         start = false;
       } else {
-        start = c == ' ' || c == '\t' || c == '\r' || c == '\n';
+        start = *c == ' ' || *c == '\t' || *c == '\r' || *c == '\n';
       }
     }
   }
+}
+
+std::string CasedValue(const std::string& format, std::string v) {
+  FormatRules(format).ApplyCase(v.data(), v.size());
   return v;
 }
 
-SaveCheck CheckForSave(const std::string& format, std::string_view v, int16_t dateOrder) {
-  if (Has(format, 'D') && !v.empty() && !modLIB::IsValidDate(v, dateOrder)) return SaveCheck::Date;
-  if (Has(format, 'T') && !v.empty() && !modLIB::IsValidTime(v)) return SaveCheck::Time;
-  if (Has(format, '!') && v.empty()) return SaveCheck::Required;
-  if (Has(format, 'Y') && !v.empty() && v != "Y" && v != "N") return SaveCheck::YesNo;
+SaveCheck FormatRules::CheckForSave(std::string_view v, int16_t dateOrder) const {
+  if (date_ && !v.empty() && !modLIB::IsValidDate(v, dateOrder)) return SaveCheck::Date;
+  if (time_ && !v.empty() && !modLIB::IsValidTime(v)) return SaveCheck::Time;
+  if (required_ && v.empty()) return SaveCheck::Required;
+  if (yesNo_ && !v.empty() && v != "Y" && v != "N") return SaveCheck::YesNo;
   return SaveCheck::Ok;
+}
+
+SaveCheck CheckForSave(const std::string& format, std::string_view v, int16_t dateOrder) {
+  return FormatRules(format).CheckForSave(v, dateOrder);
 }
 
 std::string SaveCheckText(SaveCheck check) {

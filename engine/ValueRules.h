@@ -21,19 +21,25 @@ size_t FirstLineBreak(std::string_view value);
 // value passes. A line break needs "M".
 size_t RefusedChar(const std::string& format, std::string_view value);
 
+enum class SaveCheck { Ok, Date, Time, Required, YesNo };  // see CheckForSave
+
 // The same rules with the format's flags looked up once, for checking many values.
 class FormatRules {
  public:
   explicit FormatRules(const std::string& format = "");
-  size_t Refused(std::string_view value) const;  // as RefusedChar
+  // As RefusedChar; `breaks` false: the caller knows the value holds no line break.
+  size_t Refused(std::string_view value, bool breaks = true) const;
   bool ChangesCase() const { return upper_ || lower_ || proper_; }
+  void ApplyCase(char* text, size_t size) const;  // as CasedValue, in place
   bool Checked() const { return date_ || time_ || required_ || yesNo_; }  // CheckForSave can refuse
+  SaveCheck CheckForSave(std::string_view value, int16_t dateOrder) const;  // as the function below
 
  private:
   bool any_ = false, star_ = false, multi_ = false, email_ = false, web_ = false, yesNo_ = false, date_ = false,
        time_ = false, digits_ = false, letters_ = false, space_ = false, dot_ = false, minus_ = false,
        upper_ = false, lower_ = false, proper_ = false, required_ = false;
-  bool simple_ = false;  // each character passes or fails alone: looked up in allowed_
+  bool simple_ = false;  // each character passes or fails alone: looked up in allowed_ ...
+  bool inDigits_ = false, inLetters_ = false, inSpace_ = false, inSlash_ = false, inColon_ = false;  // ... or so
   bool allowed_[256] = {};
 };
 
@@ -45,7 +51,6 @@ std::string CasedValue(const std::string& format, std::string value);
 // window makes them: a valid date in the database's date order (dateOrder 2:
 // month/day/year), a valid time, not empty when required ("!"), and Y, N or nothing
 // for a yes/no field.
-enum class SaveCheck { Ok, Date, Time, Required, YesNo };
 SaveCheck CheckForSave(const std::string& format, std::string_view value, int16_t dateOrder);
 
 // The entry window's text for a failed check (after "Field: NAME, "), e.g.

@@ -1,0 +1,88 @@
+// A format's allowed characters and case conversion, as the import and qfd apply them
+// to whole values: every byte, at the start, the middle and the end of values long
+// enough to be checked sixteen characters at a time, must get the answer the entry
+// window's keys give one character at a time.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "ValueRules.h"
+
+using namespace modDB;
+
+namespace {
+
+bool IsDigit(int c) { return c >= '0' && c <= '9'; }
+bool IsLetter(int c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
+
+// What a key is let in by a format of N, A, S and M, or by a date or a time (which
+// take digits and their separator whatever else the format says).
+bool Allowed(const std::string& format, int c) {
+  auto has = [&](char f) { return format.find(f) != std::string::npos; };
+  if (c == '\r' || c == '\n') return has('M');
+  if (has('D')) return IsDigit(c) || c == '/';
+  if (has('T')) return IsDigit(c) || c == ':';
+  if (IsDigit(c)) return has('N');
+  if (IsLetter(c)) return has('A');
+  return c == ' ' && has('S');
+}
+
+TEST(ValueRules, EveryByteAnywhereInALongValue) {
+  for (const std::string format : {"N", "A", "S", "NS", "AS", "NAS", "NASM", "AM", "D", "T", "DT", "DA", "TN", "DM"}) {
+    const char filler = Allowed(format, '7') ? '7' : Allowed(format, 'k') ? 'k' : ' ';
+    ASSERT_TRUE(Allowed(format, filler)) << format;
+    const FormatRules rules(format);
+    for (const size_t length : {1u, 15u, 16u, 17u, 33u, 48u}) {
+      for (const size_t at : {size_t{0}, size_t{7}, size_t{15}, size_t{16}, size_t{31}, length - 1}) {
+        if (at >= length) continue;
+        for (int c = 1; c < 256; ++c) {
+          std::string value(length, filler);
+          value[at] = static_cast<char>(c);
+          const size_t expected = Allowed(format, c) ? std::string::npos : at;
+          ASSERT_EQ(rules.Refused(value), expected)
+              << "format " << format << ", byte " << c << " at " << at << " of " << length;
+          ASSERT_EQ(RefusedChar(format, value), expected);
+        }
+      }
+    }
+  }
+}
+
+TEST(ValueRules, FreeTextRefusesOnlyLineBreaksWithoutM) {
+  const std::string value = std::string(40, 'x') + "\r\n" + "y";
+  EXPECT_EQ(FormatRules("*").Refused(value), 40u);
+  EXPECT_EQ(FormatRules("*M").Refused(value), std::string::npos);
+  // The import knows from the split whether a value holds a line break at all.
+  EXPECT_EQ(FormatRules("*").Refused(std::string(40, 'x'), false), std::string::npos);
+}
+
+TEST(ValueRules, CaseChangesOnlyAsciiLetters) {
+  std::string all;
+  for (int c = 1; c < 256; ++c) all += static_cast<char>(c);
+  std::string upper = all, lower = all;
+  for (char& c : upper)
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
+  for (char& c : lower)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
+  for (size_t from = 0; from < 40; ++from) {  // every alignment of the sixteen-byte steps
+    const std::string part = all.substr(from);
+    EXPECT_EQ(CasedValue("U", part), upper.substr(from)) << from;
+    EXPECT_EQ(CasedValue("Y", part), upper.substr(from)) << from;
+    EXPECT_EQ(CasedValue("L", part), lower.substr(from)) << from;
+    EXPECT_EQ(CasedValue("N", part), part) << from;
+  }
+  EXPECT_EQ(CasedValue("F", "mARY o'BRIEN-smith\r\nnEW line, \xE9t\xE9 ab"), "Mary O'brien-smith\r\nNew Line, \xE9t\xE9 Ab");
+  EXPECT_EQ(CasedValue("UL", "MiXeD"), "mixed");  // U, then L
+}
+
+TEST(ValueRules, SaveChecksInTheEntryWindowsOrder) {
+  EXPECT_EQ(CheckForSave("D", "31/02/2020", 1), SaveCheck::Date);
+  EXPECT_EQ(CheckForSave("D", "02/29/2020", 2), SaveCheck::Ok);
+  EXPECT_EQ(CheckForSave("D!", "", 1), SaveCheck::Required);
+  EXPECT_EQ(CheckForSave("T", "25:00", 1), SaveCheck::Time);
+  EXPECT_EQ(CheckForSave("Y", "y", 1), SaveCheck::YesNo);
+  EXPECT_EQ(CheckForSave("Y", "N", 1), SaveCheck::Ok);
+  EXPECT_EQ(FormatRules("DT!").CheckForSave("12/13/2020", 1), SaveCheck::Date);
+}
+
+}  // namespace
