@@ -5,16 +5,21 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <condition_variable>
 #include <cstdint>
 #include <cstring>
-#include <exception>
 #include <deque>
+#include <exception>
 #include <map>
+#include <memory>
+#include <mutex>
+#include <span>
+#include <thread>
+#include <type_traits>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
-#include <memory>
 
 #include "Codepage.h"
 #include "CsvExport.h"
@@ -92,30 +97,6 @@ bool IsUtf8WithHighBytes(std::string_view s) {
   return high;
 }
 
-// A value as the record stores it: every line break (LF, CR or CR LF) as CR LF, the
-// blanks at its end dropped (the field's padding holds them). Most values need no
-// change and are given back as they are; the others (`breaks`: the value holds a line
-// break) are built in `scratch`.
-std::string_view Stored(std::string_view v, bool breaks, std::string& scratch) {
-  std::string_view view(v);
-  if (breaks) {
-    scratch.clear();
-    for (size_t i = 0; i < v.size(); ++i) {
-      if (v[i] == '\r') {
-        if (i + 1 < v.size() && v[i + 1] == '\n') ++i;
-        scratch += "\r\n";
-      } else if (v[i] == '\n') {
-        scratch += "\r\n";
-      } else {
-        scratch += v[i];
-      }
-    }
-    view = scratch;
-  }
-  while (!view.empty() && view.back() == ' ') view.remove_suffix(1);
-  return view;
-}
-
 std::string_view TrimmedView(std::string_view v) {
   while (!v.empty() && v.front() == ' ') v.remove_prefix(1);
   while (!v.empty() && v.back() == ' ') v.remove_suffix(1);
@@ -177,13 +158,37 @@ std::string DecodeCsvText(std::string data, CsvEncoding encoding, bool& utf8, in
 
 namespace {
 
-// The rows of the text as views. A value without doubled quotes is a view into the
-// text itself; the others are built in `arena`, which keeps its strings in place
-// while the row is being handed on.
+// A value of a row as the file has it: the text between its quotes, if any. Each
+// doubled quote in it is cut to one: cuts[firstCut, firstCut + cutCount) (see RowView)
+// are the offsets in `text` of the second quote of each pair. Most values are views
+// into the text the rows were split from; a few are built in an Arena.
+struct CsvValue {
+  std::string_view text;
+  size_t firstCut = 0, cutCount = 0;
+  bool breaks = false;  // it holds a line break
+};
+
 struct RowView {
   int64_t line = 0;
-  std::vector<std::string_view> values;
-  std::vector<char> breaks;  // per value: it holds a line break
+  std::span<const CsvValue> values;
+  std::span<const size_t> cuts;
+};
+
+// The strings of values that had to be built. They stay in place until Reset, which
+// keeps them for use again: once warm, building a value allocates nothing.
+class Arena {
+ public:
+  std::string& Fresh() {
+    if (used_ == strings_.size()) strings_.emplace_back();
+    std::string& s = strings_[used_++];
+    s.clear();
+    return s;
+  }
+  void Reset() { used_ = 0; }
+
+ private:
+  std::deque<std::string> strings_;
+  size_t used_ = 0;
 };
 
 // The position of the first '"', CR or LF in text from `from` on, or text.size().
@@ -204,126 +209,77 @@ size_t FindQuoteOrBreak(std::string_view text, size_t from) {
   return n;
 }
 
-//
-// The text may be a piece of the file: unless `last`, a row that may go on past the
-// end of `text` is not handed on, and the length of text before it is returned (the
-// caller hands it in again with the next piece). `line` and `count` carry on from
-// one piece to the next.
-template <typename OnRow>
-size_t SplitRows(std::string_view text, bool last, int64_t& line, int64_t& count, OnRow&& onRow) {
-  const size_t n = text.size();
-  size_t i = 0;
-  RowView row;
-  std::deque<std::string> arena;
-  bool breaks = false;  // the value being read holds a line break
-  // The next quote in a quoted value from k on (or n), the line breaks on the way
-  // counted (LF, CR LF and CR alone are one each).
-  auto nextQuote = [&](size_t k) {
-    for (;; ++k) {
-      k = FindQuoteOrBreak(text, k);
-      if (k >= n || text[k] == '"') return k;
-      breaks = true;
-      if (text[k] == '\n' || k + 1 >= n || text[k + 1] != '\n') ++line;
+// Walks a value as the file means it, its doubled quotes cut to one; when `crlf`, every
+// line break (LF, CR or CR LF) comes as CR LF. The text goes to put(data, size) a run
+// at a time.
+template <typename Put>
+void ForValue(const CsvValue& v, std::span<const size_t> cuts, bool crlf, Put&& put) {
+  auto run = [&](std::string_view t) {
+    if (!crlf || !v.breaks) {
+      put(t.data(), t.size());
+      return;
+    }
+    for (size_t i = 0; i < t.size();) {
+      size_t j = i;
+      while (j < t.size() && t[j] != '\r' && t[j] != '\n') ++j;
+      put(t.data() + i, j - i);
+      if (j >= t.size()) break;
+      put("\r\n", 2);
+      i = j + (t[j] == '\r' && j + 1 < t.size() && t[j + 1] == '\n' ? 2 : 1);
     }
   };
-  while (i < n) {
-    const size_t rowStart = i;
-    row.line = line;
-    row.values.clear();
-    row.breaks.clear();
-    size_t built = 0;  // arena strings used by this row
-    auto fresh = [&]() -> std::string& {
-      if (built == arena.size()) arena.emplace_back();
-      std::string& s = arena[built++];
-      s.clear();
-      return s;
-    };
-    std::string error;
-    bool quoted = false;
-    for (;;) {
-      if (i < n && text[i] == '"') {
-        quoted = true;
-        breaks = false;
-        const size_t start = ++i;
-        const size_t end = nextQuote(i);
-        bool closed = false;
-        std::string_view value;
-        if (end < n && !(end + 1 < n && text[end + 1] == '"')) {  // no doubled quote: a plain view
-          value = text.substr(start, end - start);
-          i = end + 1;
-          closed = true;
-        } else {
-          std::string& field = fresh();
-          field.append(text.substr(start, end - start));
-          i = end;
-          while (i < n) {
-            if (i + 1 < n && text[i + 1] == '"') {
-              field += '"';
-              i += 2;
-            } else {
-              ++i;
-              closed = true;
-              break;
-            }
-            const size_t e2 = nextQuote(i);
-            field.append(text.substr(i, e2 - i));
-            i = e2;
-          }
-          value = field;
-        }
-        if (!closed) {
-          if (error.empty()) error = "a quoted value is not closed before the end of the file";
-        } else if (i < n && text[i] != ',' && text[i] != '\r' && text[i] != '\n') {
-          // A quote inside a quoted value that is not doubled, as the program's
-          // older export writes it: the rest of the value is taken as it stands.
-          if (error.empty()) error = "a double quote inside a quoted value is not doubled";
-          std::string& field = fresh();
-          field.assign(value);
-          field += '"';
-          while (i < n && text[i] != ',' && text[i] != '\r' && text[i] != '\n') field += text[i++];
-          value = field;
-        }
-        row.values.push_back(value);
-        row.breaks.push_back(breaks);
-      } else {
-        const size_t start = i;
-        while (i < n && text[i] != ',' && text[i] != '\r' && text[i] != '\n') ++i;
-        row.values.push_back(text.substr(start, i - start));
-        row.breaks.push_back(false);
-      }
-      if (i < n && text[i] == ',') {
-        ++i;
-        continue;
-      }
-      break;
-    }
-    bool ended = true;
-    if (i < n && text[i] == '\r') {
-      ++i;
-      if (i < n && text[i] == '\n') ++i;
-      ++line;
-    } else if (i < n && text[i] == '\n') {
-      ++i;
-      ++line;
-    } else {
-      ended = false;
-    }
-    if (!last && (!ended || i >= n)) {  // the row (or its CR LF) may go on in the next piece
-      line = row.line;
-      return rowStart;
-    }
-    if (row.values.size() == 1 && row.values[0].empty() && !quoted) continue;  // an empty line
-    ++count;
-    onRow(row, error);
+  size_t from = 0;
+  for (const size_t cut : cuts.subspan(v.firstCut, v.cutCount)) {
+    run(v.text.substr(from, cut - from));
+    from = cut + 1;
   }
+  run(v.text.substr(from));
+}
+
+// A value as the file means it.
+std::string Unquoted(const CsvValue& v, std::span<const size_t> cuts) {
+  std::string s;
+  ForValue(v, cuts, false, [&](const char* p, size_t n) { s.append(p, n); });
+  return s;
+}
+
+// Copies n bytes from a value's text into a record: most runs are short, and a call
+// to memcpy costs more than they do.
+inline void CopyRun(char* to, const char* from, size_t n) {
+#if defined(__SSE2__)
+  if (n >= 16) {
+    size_t k = 0;
+    for (; k + 16 <= n; k += 16)
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(to + k),
+                       _mm_loadu_si128(reinterpret_cast<const __m128i*>(from + k)));
+    if (k < n)  // the last 16 again, overlapping
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(to + n - 16),
+                       _mm_loadu_si128(reinterpret_cast<const __m128i*>(from + n - 16)));
+    return;
+  }
+#endif
+  for (size_t k = 0; k < n; ++k) to[k] = from[k];
+}
+
+// Writes a value as the record stores it (line breaks as CR LF) into a field of `room`
+// characters, as far as it fits, and gives its whole length.
+size_t StoreValue(char* field, size_t room, const CsvValue& v, std::span<const size_t> cuts) {
+  size_t n = 0;
+  ForValue(v, cuts, true, [&](const char* p, size_t k) {
+    if (n + k <= room) CopyRun(field + n, p, k);
+    n += k;
+  });
   return n;
 }
 
-CsvRow Copied(const RowView& v) {
-  CsvRow row;
-  row.line = v.line;
-  row.values.assign(v.values.begin(), v.values.end());
-  return row;
+// A value as the record stores it, in `scratch`: as the file means it, every line
+// break as CR LF, the blanks at its end dropped (the field's padding holds them).
+std::string_view Stored(const CsvValue& v, std::span<const size_t> cuts, std::string& scratch) {
+  scratch.clear();
+  ForValue(v, cuts, true, [&](const char* p, size_t n) { scratch.append(p, n); });
+  std::string_view s = scratch;
+  while (!s.empty() && s.back() == ' ') s.remove_suffix(1);
+  return s;
 }
 
 // A buffer of bytes that is not zero-filled when it grows.
@@ -352,6 +308,149 @@ class Bytes {
   std::unique_ptr<char[]> data_;
   size_t size_ = 0, capacity_ = 0;
 };
+
+// Rows as the splitting finds them: a piece of the text, the rows found in it, and
+// their values as views into the piece (or into its arena). The reading thread fills
+// a batch, the checking thread hands its rows on.
+struct RowBatch {
+  struct Row {
+    int64_t line = 0;
+    size_t first = 0, count = 0;  // its values: values[first, first + count)
+    size_t error = 0;             // its error: errors[error - 1], or none when 0
+  };
+  Bytes text;
+  Arena arena;
+  std::vector<Row> rows;
+  std::vector<CsvValue> values;
+  std::vector<size_t> cuts;  // every value's cuts, one after another
+  std::vector<std::string> errors;
+
+  void Clear() {
+    text.Resize(0);
+    arena.Reset();
+    rows.clear();
+    values.clear();
+    cuts.clear();
+    errors.clear();
+  }
+  RowView View(const Row& r) const { return RowView{r.line, {values.data() + r.first, r.count}, cuts}; }
+  const std::string& Error(const Row& r) const {
+    static const std::string none;
+    return r.error == 0 ? none : errors[r.error - 1];
+  }
+  template <typename OnRow>
+  void HandOn(OnRow& onRow) const {
+    for (const Row& r : rows) onRow(View(r), Error(r));
+  }
+};
+
+// Splits CSV text into rows, added to `out` (its arena holds the values that had to
+// be built); a row that is malformed comes with why.
+//
+// The text may be a piece of the file: unless `last`, a row that may go on past the
+// end of `text` is not taken, and the length of text before it is returned (the caller
+// hands it in again with the next piece). `line` and `count` carry on from one piece
+// to the next.
+size_t SplitRows(std::string_view text, bool last, int64_t& line, int64_t& count, RowBatch& out) {
+  const size_t n = text.size();
+  size_t i = 0;
+  std::vector<CsvValue>& values = out.values;
+  std::vector<size_t>& cuts = out.cuts;
+  bool breaks = false;  // the value being read holds a line break
+  // The next quote in a quoted value from k on (or n), the line breaks on the way
+  // counted (LF, CR LF and CR alone are one each).
+  auto nextQuote = [&](size_t k) {
+    for (;; ++k) {
+      k = FindQuoteOrBreak(text, k);
+      if (k >= n || text[k] == '"') return k;
+      breaks = true;
+      if (text[k] == '\n' || k + 1 >= n || text[k + 1] != '\n') ++line;
+    }
+  };
+  while (i < n) {
+    const size_t rowStart = i, firstValue = values.size(), firstCut = cuts.size();
+    const int64_t rowLine = line;
+    const char* error = nullptr;
+    bool quoted = false;
+    for (;;) {
+      if (i < n && text[i] == '"') {
+        quoted = true;
+        breaks = false;
+        const size_t start = ++i;
+        CsvValue value;
+        value.firstCut = cuts.size();
+        size_t end = nextQuote(i);
+        for (; end + 1 < n && text[end + 1] == '"'; end = nextQuote(end + 2))  // a doubled quote
+          cuts.push_back(end + 1 - start);
+        value.cutCount = cuts.size() - value.firstCut;
+        const bool closed = end < n;
+        value.text = text.substr(start, end - start);
+        value.breaks = breaks;
+        i = closed ? end + 1 : n;
+        if (!closed) {
+          if (!error) error = "a quoted value is not closed before the end of the file";
+        } else if (i < n && text[i] != ',' && text[i] != '\r' && text[i] != '\n') {
+          // A quote inside a quoted value that is not doubled, as the program's
+          // older export writes it: the rest of the value is taken as it stands.
+          if (!error) error = "a double quote inside a quoted value is not doubled";
+          std::string& field = out.arena.Fresh();
+          field = Unquoted(value, cuts);
+          field += '"';
+          while (i < n && text[i] != ',' && text[i] != '\r' && text[i] != '\n') field += text[i++];
+          cuts.resize(value.firstCut);
+          value = CsvValue{field, value.firstCut, 0, breaks};
+        }
+        values.push_back(value);
+      } else {
+        const size_t start = i;
+        while (i < n && text[i] != ',' && text[i] != '\r' && text[i] != '\n') ++i;
+        values.push_back(CsvValue{text.substr(start, i - start), cuts.size(), 0, false});
+      }
+      if (i < n && text[i] == ',') {
+        ++i;
+        continue;
+      }
+      break;
+    }
+    bool ended = true;
+    if (i < n && text[i] == '\r') {
+      ++i;
+      if (i < n && text[i] == '\n') ++i;
+      ++line;
+    } else if (i < n && text[i] == '\n') {
+      ++i;
+      ++line;
+    } else {
+      ended = false;
+    }
+    const size_t valueCount = values.size() - firstValue;
+    const bool goesOn = !last && (!ended || i >= n);  // the row (or its CR LF) may go on in the next piece
+    if (goesOn || (valueCount == 1 && values.back().text.empty() && !quoted)) {  // or it is an empty line
+      values.resize(firstValue);
+      cuts.resize(firstCut);
+      if (goesOn) {
+        line = rowLine;
+        return rowStart;
+      }
+      continue;
+    }
+    ++count;
+    out.rows.push_back({rowLine, firstValue, valueCount, 0});
+    if (error) {
+      out.errors.emplace_back(error);
+      out.rows.back().error = out.errors.size();
+    }
+  }
+  return n;
+}
+
+CsvRow Copied(const RowView& v) {
+  CsvRow row;
+  row.line = v.line;
+  row.values.reserve(v.values.size());
+  for (const CsvValue& value : v.values) row.values.push_back(Unquoted(value, v.cuts));
+  return row;
+}
 
 // The position of the first byte above 127 in s[from, s.size()), or s.size().
 size_t SkipAscii(std::string_view s, size_t from) {
@@ -424,20 +523,108 @@ struct CsvTextRead {
   int64_t replaced = 0;
 };
 
+// Checks the rows on a thread of its own while the file is read and split: on two
+// cores the import takes about the longer of the two instead of their sum. The rows
+// are handed on in the file's order, as a single thread would hand them on; a few
+// batches go round between the threads, so the memory held stays a few pieces.
+template <typename OnRow>
+class RowChecker {
+ public:
+  explicit RowChecker(OnRow& onRow) : onRow_(onRow), thread_([this] { Run(); }) {}
+  ~RowChecker() {  // a way out before Finish (a file error, text that is no UTF-8): the rest is dropped
+    if (!thread_.joinable()) return;
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      stop_ = true;
+    }
+    changed_.notify_all();
+    thread_.join();
+  }
+  RowChecker(const RowChecker&) = delete;
+  RowChecker& operator=(const RowChecker&) = delete;
+
+  // A batch to fill, cleared: waits while every batch is still being checked.
+  RowBatch& Free() {
+    std::unique_lock<std::mutex> lock(mutex_);
+    changed_.wait(lock, [&] { return !free_.empty(); });
+    RowBatch* b = free_.front();
+    free_.pop_front();
+    lock.unlock();
+    b->Clear();
+    return *b;
+  }
+  void Check(RowBatch& b) {
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      full_.push_back(&b);
+    }
+    changed_.notify_all();
+  }
+  // Waits for every batch handed on to be checked; what the checking threw is thrown here.
+  void Finish() {
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      finished_ = true;
+    }
+    changed_.notify_all();
+    thread_.join();
+    if (error_) std::rethrow_exception(error_);
+  }
+
+ private:
+  void Run() {
+    for (;;) {
+      std::unique_lock<std::mutex> lock(mutex_);
+      changed_.wait(lock, [&] { return stop_ || finished_ || !full_.empty(); });
+      if (stop_ || full_.empty()) return;
+      RowBatch* b = full_.front();
+      full_.pop_front();
+      lock.unlock();
+      if (!error_) {
+        try {
+          b->HandOn(onRow_);
+        } catch (...) {
+          error_ = std::current_exception();
+        }
+      }
+      lock.lock();
+      free_.push_back(b);
+      lock.unlock();
+      changed_.notify_all();
+    }
+  }
+
+  OnRow& onRow_;
+  RowBatch batches_[3];
+  std::deque<RowBatch*> free_{&batches_[0], &batches_[1], &batches_[2]}, full_;
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  bool stop_ = false, finished_ = false;
+  std::exception_ptr error_;
+  std::thread thread_;  // last: it starts once everything above is made
+};
+
 // Reads the first `size` bytes of the file `fd` (fewer when it is shorter now) a piece
-// at a time into one buffer used again for every piece, and hands on the rows of its
-// text as SplitRows does, the file never being held whole: fresh memory costs more
-// than the reading. The text is as DecodeCsvText gives it, except that with Auto it
-// is decoded as UTF-8 while it is UTF-8: at the first byte that is not, the reading
-// stops with notUtf8 and the caller starts again as Windows-1252. File errors throw.
+// at a time and hands on the rows of its text as SplitRows does, the file never being
+// held whole: fresh memory costs more than the reading. The rows are handed on from a
+// second thread (RowChecker); the file is read on the caller's. The text is as
+// DecodeCsvText gives it, except that with Auto it is decoded as UTF-8 while it is
+// UTF-8: at the first byte that is not, the reading stops with notUtf8 and the caller
+// starts again as Windows-1252. File errors, and whatever onRow throws, are thrown.
 template <typename OnRow>
 CsvTextRead ReadCsvRows(int fd, int64_t size, CsvEncoding encoding, OnRow&& onRow) {
   CsvTextRead read;
-  Bytes buf;
+  RowChecker<std::remove_reference_t<OnRow>> checker(onRow);
+  Bytes carry;  // the text after the last whole row of a piece, then at most three bytes to decode
+  size_t carryReady = 0;
   bool decode = false, strict = false;
-  size_t ready = 0;  // buf holds text up to here, then at most three bytes to decode
   int64_t at = 0, line = 1, count = 0;
   for (bool first = true, last = false; !last; first = false) {
+    RowBatch& batch = checker.Free();
+    Bytes& buf = batch.text;
+    if (carry.size() > 0) std::memcpy(buf.Room(carry.size()), carry.data(), carry.size());
+    buf.Resize(carry.size());
+    size_t ready = carryReady;  // buf holds text up to here, then at most three bytes to decode
     const size_t ask = static_cast<size_t>(std::min<int64_t>(std::max(kPiece, buf.size()), size - at));
     const size_t got = ask == 0 ? 0 : detail::ReadAt(fd, buf.Room(ask), ask, at);
     buf.Resize(buf.size() + got);
@@ -464,10 +651,14 @@ CsvTextRead ReadCsvRows(int fd, int64_t size, CsvEncoding encoding, OnRow&& onRo
     } else {
       ready = buf.size();
     }
-    const size_t used = SplitRows(std::string_view(buf.data(), ready), last, line, count, onRow);
-    buf.DropFront(used);
-    ready -= used;
+    const size_t used = SplitRows(std::string_view(buf.data(), ready), last, line, count, batch);
+    carry.Resize(0);
+    if (buf.size() > used) std::memcpy(carry.Room(buf.size() - used), buf.data() + used, buf.size() - used);
+    carry.Resize(buf.size() - used);
+    carryReady = ready - used;
+    checker.Check(batch);
   }
+  checker.Finish();
   return read;
 }
 
@@ -475,10 +666,19 @@ CsvTextRead ReadCsvRows(int fd, int64_t size, CsvEncoding encoding, OnRow&& onRo
 
 int64_t ParseCsv(std::string_view text, const std::function<void(CsvRow&, const std::string& error)>& onRow) {
   int64_t line = 1, count = 0;
-  SplitRows(text, true, line, count, [&](const RowView& v, const std::string& error) {
-    CsvRow row = Copied(v);
-    onRow(row, error);
-  });
+  RowBatch rows;
+  for (size_t at = 0, piece = kPiece;;) {  // a piece at a time, as the file is read
+    const bool last = text.size() - at <= piece;
+    rows.Clear();
+    const size_t used = SplitRows(text.substr(at, piece), last, line, count, rows);
+    for (const RowBatch::Row& r : rows.rows) {
+      CsvRow row = Copied(rows.View(r));
+      onRow(row, rows.Error(r));
+    }
+    if (last) break;
+    at += used;
+    piece = used == 0 ? piece * 2 : kPiece;  // a row longer than the piece
+  }
   return count;
 }
 
@@ -517,7 +717,15 @@ int16_t ReadCsvImport(const std::string& path, const CsvImportOptions& options, 
     else if (rules[k].Checked()) checked.push_back(k);
   }
   std::string scratch, cased;
-  std::vector<bool> refusedSlot(kMaxFields + 1, false);
+  // Per column of the file, once the heading is read: the field its values go to, or
+  // none (ignored, or a "#" field the store numbers).
+  struct Column {
+    const FieldDef* field = nullptr;
+    const FormatRules* rules = nullptr;
+    int16_t slot = 0;
+  };
+  std::vector<Column> columns;
+  std::vector<int64_t> refusedIn(kMaxFields + 1, 0);  // per field: the last line where its value was refused
 
   bool headed = false;
   std::string failure;
@@ -530,6 +738,8 @@ int16_t ReadCsvImport(const std::string& path, const CsvImportOptions& options, 
     PreferHugePages(out.records);
     headed = false;
     failure.clear();
+    columns.clear();
+    std::fill(refusedIn.begin(), refusedIn.end(), 0);
   };
   auto onRow = [&](const RowView& row, const std::string& error) {
     if (!failure.empty()) return;
@@ -540,7 +750,8 @@ int16_t ReadCsvImport(const std::string& path, const CsvImportOptions& options, 
         return;
       }
       std::map<int16_t, std::string> taken;
-      for (const std::string_view name : row.values) {
+      for (size_t c = 0; c < row.values.size(); ++c) {
+        const std::string name = Unquoted(row.values[c], row.cuts);
         const std::string key = Upper(name);
         int16_t slot = 0;
         if (key != "#" && key != "RECNO") {
@@ -557,6 +768,8 @@ int16_t ReadCsvImport(const std::string& path, const CsvImportOptions& options, 
         }
         out.heading.emplace_back(name);
         out.fieldOf.push_back(slot);
+        if (slot != 0 && !isNumbered[slot]) columns.push_back({&h.Fields[slot], &rules[slot], slot});
+        else columns.push_back({});
       }
       if (!out.unknown.empty() && !options.ignoreUnknown) {
         std::string list;
@@ -584,40 +797,55 @@ int16_t ReadCsvImport(const std::string& path, const CsvImportOptions& options, 
       const size_t at = out.records.size();
       out.records.resize(at + len, ' ');
       char* record = out.records.data() + at;
-      std::fill(refusedSlot.begin(), refusedSlot.end(), false);
       for (size_t c = 0; c < row.values.size(); ++c) {
-        const int16_t slot = out.fieldOf[c];
-        if (slot == 0) continue;
-        const FieldDef& f = h.Fields[slot];
-        const std::string& format = formats[slot];
-        if (isNumbered[slot]) continue;  // numbered by the store
-        std::string_view v = Stored(row.values[c], row.breaks[c] != 0, scratch);
-        if (const size_t bad = rules[slot].Refused(v); bad != std::string::npos) {
+        const Column& column = columns[c];
+        if (column.field == nullptr) continue;
+        const FieldDef& f = *column.field;
+        const FormatRules& rule = *column.rules;
+        // The value goes straight into the record (blanks at its end are the field's
+        // padding); one that does not fit is built aside for the checks' messages.
+        char* field = record + f.Offset;
+        const size_t room = static_cast<size_t>(f.Length);
+        CsvValue value = row.values[c];
+        while (!value.text.empty() && value.text.back() == ' ') value.text.remove_suffix(1);
+        std::string_view v;
+        if (const size_t n = StoreValue(field, room, value, row.cuts); n <= room) {
+          v = std::string_view(field, n);
+        } else {
+          std::fill(field, field + room, ' ');
+          v = Stored(value, row.cuts, scratch);
+        }
+        if (const size_t bad = rule.Refused(v, value.breaks); bad != std::string::npos) {
           const std::string ch =
               v[bad] == '\r' || v[bad] == '\n' ? "a line break" : "\"" + std::string(v.substr(bad, 1)) + "\"";
-          refuse(f.Name.Trimmed(), std::string(row.values[c]), "holds " + ch + ", which the format " + format + " does not allow");
-          refusedSlot[slot] = true;
+          refuse(f.Name.Trimmed(), Unquoted(row.values[c], row.cuts),
+                 "holds " + ch + ", which the format " + formats[column.slot] + " does not allow");
+          refusedIn[column.slot] = row.line;
           continue;
         }
-        if (rules[slot].ChangesCase()) {
-          cased.assign(v);  // the buffer goes to CasedValue and comes back: no allocation
-          cased = CasedValue(format, std::move(cased));
-          v = cased;
+        if (rule.ChangesCase()) {
+          char* text = field;
+          if (v.data() != field) {  // a value too long for its field: changed aside
+            cased.assign(v);
+            text = cased.data();
+          }
+          rule.ApplyCase(text, v.size());
+          v = std::string_view(text, v.size());
         }
-        if (v.size() > static_cast<size_t>(f.Length)) {
-          refuse(f.Name.Trimmed(), std::string(row.values[c]),
+        if (v.size() > room) {
+          refuse(f.Name.Trimmed(), Unquoted(row.values[c], row.cuts),
                  "has " + std::to_string(v.size()) + " characters; the field holds " + std::to_string(f.Length));
-          refusedSlot[slot] = true;
+          refusedIn[column.slot] = row.line;
           continue;
         }
-        std::memcpy(record + f.Offset, v.data(), v.size());
+        if (v.data() != field) std::memcpy(field, v.data(), v.size());
       }
       // The checks of an update, on the record as it would be saved.
       for (const int16_t k : checked) {
-        if (refusedSlot[k]) continue;
+        if (refusedIn[k] == row.line) continue;
         const FieldDef& f = h.Fields[k];
         const std::string_view v = TrimmedView(std::string_view(record + f.Offset, static_cast<size_t>(f.Length)));
-        const SaveCheck check = CheckForSave(formats[k], v, order);
+        const SaveCheck check = rules[k].CheckForSave(v, order);
         if (check != SaveCheck::Ok) refuse(f.Name.Trimmed(), std::string(v), SaveCheckText(check));
       }
     }

@@ -266,6 +266,27 @@ TEST_F(CsvImportTest, EachCheckOfASavedRecord) {
   EXPECT_EQ(plan.records.substr(static_cast<size_t>(h.Fields[5].Offset), 1), "N");
 }
 
+// Quoted values go into their fields with their doubled quotes made single and their
+// line breaks as CR LF: a field filled to its last character, blanks at the end that
+// are only padding, and the length counted after the quotes are made single.
+TEST_F(CsvImportTest, QuotedValuesFillTheirFieldsExactly) {
+  Make("quoted", {{"Text", 6, "*M"}, {"Up", 4, "AU"}});
+  CsvImport plan = Read("Text,Up\r\n"
+                        "\"ab\"\"cd\",ab\r\n"            // ab"cd
+                        "\"a\"\"b\"\"c\"\"\",\r\n"         // a"b"c" fills the field
+                        "\"abc\"\"   \",\r\n"            // abc" and padding
+                        "\"x\"\"\ny\",\r\n"               // x", a bare LF, y
+                        "\"ab\r\n\"\"c\",abcd\r\n"       // ab, CR LF, "c: six characters
+                        "\"ab\"\"cde\"\"\",\r\n"           // ab"cde" is seven
+                        ",abcde\r\n");                     // five letters for four places
+  EXPECT_EQ(Problems(plan),
+            (Values{"line 9, field Text, value \"ab\"cde\"\": has 7 characters; the field holds 6",
+                    "line 10, field Up, value \"abcde\": has 5 characters; the field holds 4"}));
+  EXPECT_EQ(plan.records, std::string(" ab\"cd AB  ") + " a\"b\"c\"    " + " abc\"      " + " x\"\r\ny     " +
+                              " ab\r\n\"cABCD");
+  EXPECT_EQ(plan.preview[4].values, (Values{"ab\r\n\"c", "abcd"}));  // as the file means it
+}
+
 TEST_F(CsvImportTest, AllOrNothingSkipBadAndTheRejectedFile) {
   const std::string base = Make("aon", {{"No", 5, "#"}, {"Name", 8, "AS"}, {"Age", 3, "N"}});
   // One record before the import.
