@@ -81,7 +81,10 @@ size_t FormatRules::Refused(std::string_view value, bool breaks) const {
                                            _mm_cmpgt_epi8(x, _mm_set1_epi8(static_cast<char>(hi ^ 0x80)))),
                               _mm_set1_epi8(-1));
     };
-    for (; i + 16 <= value.size(); i += 16) {
+    // A last part shorter than sixteen is taken as the last sixteen: the characters
+    // seen twice passed the first time.
+    for (; i < value.size() && value.size() >= 16; i += 16) {
+      if (i + 16 > value.size()) i = value.size() - 16;
       const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(value.data() + i));
       __m128i ok = _mm_setzero_si128();
       if (inDigits_) ok = _mm_or_si128(ok, in(b, '0', '9'));
@@ -133,7 +136,8 @@ void FlipLetters(char* text, size_t size, char from, char to) {
   // Letters lie between from and from + 25: sixteen characters at a time, by signed compares.
   const __m128i below = _mm_set1_epi8(static_cast<char>(from - 1)), above = _mm_set1_epi8(static_cast<char>(from + 26));
   const __m128i flip = _mm_set1_epi8(static_cast<char>(from ^ to));
-  for (; i + 16 <= size; i += 16) {
+  for (; i < size && size >= 16; i += 16) {
+    if (i + 16 > size) i = size - 16;  // the last sixteen again: flipping twice changes nothing
     auto* p = reinterpret_cast<__m128i*>(text + i);
     const __m128i b = _mm_loadu_si128(p);
     const __m128i letter = _mm_and_si128(_mm_cmpgt_epi8(b, below), _mm_cmplt_epi8(b, above));
