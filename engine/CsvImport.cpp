@@ -20,6 +20,9 @@
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
+#if defined(__x86_64__)
+#include <immintrin.h>
+#endif
 
 #include "Codepage.h"
 #include "CsvExport.h"
@@ -191,22 +194,53 @@ class Arena {
   size_t used_ = 0;
 };
 
-// The position of the first '"', CR or LF in text from `from` on, or text.size().
-size_t FindQuoteOrBreak(std::string_view text, size_t from) {
+// The position of the first of the bytes `a`, `b`, `c` in text from `from` on, or
+// text.size(). The splitting spends most of its time here: sixteen bytes at a time,
+// or thirty-two where the processor has AVX2.
+size_t FindAnyOf3(std::string_view text, size_t from, char a, char b, char c) {
   size_t i = from;
   const size_t n = text.size();
 #if defined(__SSE2__)
-  const __m128i quote = _mm_set1_epi8('"'), cr = _mm_set1_epi8('\r'), lf = _mm_set1_epi8('\n');
+  const __m128i va = _mm_set1_epi8(a), vb = _mm_set1_epi8(b), vc = _mm_set1_epi8(c);
   for (; i + 16 <= n; i += 16) {
-    const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + i));
-    const __m128i hit =
-        _mm_or_si128(_mm_cmpeq_epi8(b, quote), _mm_or_si128(_mm_cmpeq_epi8(b, cr), _mm_cmpeq_epi8(b, lf)));
+    const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + i));
+    const __m128i hit = _mm_or_si128(_mm_cmpeq_epi8(x, va), _mm_or_si128(_mm_cmpeq_epi8(x, vb), _mm_cmpeq_epi8(x, vc)));
     if (const int mask = _mm_movemask_epi8(hit); mask != 0) return i + static_cast<size_t>(__builtin_ctz(mask));
   }
 #endif
   for (; i < n; ++i)
-    if (text[i] == '"' || text[i] == '\r' || text[i] == '\n') return i;
+    if (text[i] == a || text[i] == b || text[i] == c) return i;
   return n;
+}
+
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+__attribute__((target("avx2"))) size_t FindAnyOf3Avx2(std::string_view text, size_t from, char a, char b, char c) {
+  size_t i = from;
+  const size_t n = text.size();
+  const __m256i va = _mm256_set1_epi8(a), vb = _mm256_set1_epi8(b), vc = _mm256_set1_epi8(c);
+  for (; i + 32 <= n; i += 32) {
+    const __m256i x = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(text.data() + i));
+    const __m256i hit =
+        _mm256_or_si256(_mm256_cmpeq_epi8(x, va), _mm256_or_si256(_mm256_cmpeq_epi8(x, vb), _mm256_cmpeq_epi8(x, vc)));
+    if (const auto mask = static_cast<unsigned>(_mm256_movemask_epi8(hit)); mask != 0)
+      return i + static_cast<size_t>(__builtin_ctz(mask));
+  }
+  return FindAnyOf3(text, i, a, b, c);
+}
+const bool kHasAvx2 = __builtin_cpu_supports("avx2");
+#endif
+
+// The position of the first '"', CR or LF in text from `from` on, or text.size().
+inline size_t FindQuoteOrBreak(std::string_view text, size_t from) {
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+  if (kHasAvx2) return FindAnyOf3Avx2(text, from, '"', '\r', '\n');
+#endif
+  return FindAnyOf3(text, from, '"', '\r', '\n');
+}
+
+// The end of an unquoted value: the first comma, CR or LF from `from` on, or text.size().
+inline size_t FindCommaOrBreak(std::string_view text, size_t from) {
+  return FindAnyOf3(text, from, ',', '\r', '\n');
 }
 
 // Walks a value as the file means it, its doubled quotes cut to one; when `crlf`, every
@@ -244,31 +278,55 @@ std::string Unquoted(const CsvValue& v, std::span<const size_t> cuts) {
 }
 
 // Copies n bytes from a value's text into a record: most runs are short, and a call
-// to memcpy costs more than they do.
+// to memcpy costs more than they do. The two copies of each size may overlap.
 inline void CopyRun(char* to, const char* from, size_t n) {
-#if defined(__SSE2__)
   if (n >= 16) {
+#if defined(__SSE2__)
     size_t k = 0;
     for (; k + 16 <= n; k += 16)
       _mm_storeu_si128(reinterpret_cast<__m128i*>(to + k),
                        _mm_loadu_si128(reinterpret_cast<const __m128i*>(from + k)));
-    if (k < n)  // the last 16 again, overlapping
+    if (k < n)  // the last 16 again
       _mm_storeu_si128(reinterpret_cast<__m128i*>(to + n - 16),
                        _mm_loadu_si128(reinterpret_cast<const __m128i*>(from + n - 16)));
-    return;
-  }
+#else
+    std::memcpy(to, from, n);
 #endif
-  for (size_t k = 0; k < n; ++k) to[k] = from[k];
+  } else if (n >= 8) {
+    uint64_t head, tail;
+    std::memcpy(&head, from, 8);
+    std::memcpy(&tail, from + n - 8, 8);
+    std::memcpy(to, &head, 8);
+    std::memcpy(to + n - 8, &tail, 8);
+  } else if (n >= 4) {
+    uint32_t head, tail;
+    std::memcpy(&head, from, 4);
+    std::memcpy(&tail, from + n - 4, 4);
+    std::memcpy(to, &head, 4);
+    std::memcpy(to + n - 4, &tail, 4);
+  } else {
+    for (size_t k = 0; k < n; ++k) to[k] = from[k];
+  }
 }
 
 // Writes a value as the record stores it (line breaks as CR LF) into a field of `room`
 // characters, as far as it fits, and gives its whole length.
 size_t StoreValue(char* field, size_t room, const CsvValue& v, std::span<const size_t> cuts) {
   size_t n = 0;
-  ForValue(v, cuts, true, [&](const char* p, size_t k) {
+  auto put = [&](const char* p, size_t k) {
     if (n + k <= room) CopyRun(field + n, p, k);
     n += k;
-  });
+  };
+  if (v.breaks) {
+    ForValue(v, cuts, true, put);
+  } else {  // the common case, without the walk: the runs between the cut quotes
+    size_t from = 0;
+    for (const size_t cut : cuts.subspan(v.firstCut, v.cutCount)) {
+      put(v.text.data() + from, cut - from);
+      from = cut + 1;
+    }
+    put(v.text.data() + from, v.text.size() - from);
+  }
   return n;
 }
 
@@ -403,7 +461,7 @@ size_t SplitRows(std::string_view text, bool last, int64_t& line, int64_t& count
         values.push_back(value);
       } else {
         const size_t start = i;
-        while (i < n && text[i] != ',' && text[i] != '\r' && text[i] != '\n') ++i;
+        i = FindCommaOrBreak(text, i);
         values.push_back(CsvValue{text.substr(start, i - start), cuts.size(), 0, false});
       }
       if (i < n && text[i] == ',') {
@@ -514,7 +572,7 @@ size_t DecodeUtf8InPlace(char* p, size_t from, size_t to, bool last, bool strict
 }
 
 // The file is read this much at a time (more while one row is longer).
-constexpr size_t kPiece = size_t{1} << 20;
+constexpr size_t kPiece = size_t{512} << 10;
 
 // How the text of the file was taken.
 struct CsvTextRead {
