@@ -11,10 +11,10 @@
 
 namespace bench {
 
-// Seconds of the fastest of five runs of `work`; `before` prepares each run, untimed.
-inline double Seconds(const std::function<void()>& work, const std::function<void()>& before = [] {}) {
+// Seconds of the fastest of `runs` runs of `work`; `before` prepares each run, untimed.
+inline double Seconds(const std::function<void()>& work, const std::function<void()>& before = [] {}, int runs = 5) {
   double best = 1e9;
-  for (int i = 0; i < 5; ++i) {
+  for (int i = 0; i < runs; ++i) {
     before();
     const auto t0 = std::chrono::steady_clock::now();
     work();
