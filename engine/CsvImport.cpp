@@ -227,7 +227,7 @@ __attribute__((target("avx2"))) size_t FindAnyOf3Avx2(std::string_view text, siz
   }
   return FindAnyOf3(text, i, a, b, c);
 }
-const bool kHasAvx2 = __builtin_cpu_supports("avx2");
+const bool kHasAvx2 = (__builtin_cpu_init(), __builtin_cpu_supports("avx2"));
 #endif
 
 // The position of the first '"', CR or LF in text from `from` on, or text.size().
