@@ -234,6 +234,20 @@ TEST_F(IoFault, EveryWritingOperationSurvivesEachFailingCall) {
                  WriteCsvImport(plan, false) == 1;
         }},
        0},
+      {{"Import of a CSV file of several pieces",  // a read fails while rows are being checked
+        [&](const std::string& base) {
+          open(base);
+          std::string csv = "B,A\r\n";
+          while (csv.size() < (size_t{3} << 19))  // 1.5 MB
+            csv += "n" + std::to_string(csv.size() % 997) + ",x" + std::string(300, ' ') + "\r\n";
+          WriteFile((fs::path(base).parent_path() / "out.csv").string(), csv);
+        },
+        [](const std::string& base) {
+          CsvImport plan;
+          return ReadCsvImport((fs::path(base).parent_path() / "out.csv").string(), {}, plan) == 1 &&
+                 WriteCsvImport(plan, false) == 1;
+        }},
+       0},
       {{"Import of a CSV file into a short file",
         [&](const std::string& base) {
           open(base);
