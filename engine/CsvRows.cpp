@@ -8,6 +8,7 @@
 #include <exception>
 #include <memory>
 #include <mutex>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -479,7 +480,12 @@ constexpr size_t kPiece = size_t{512} << 10;
 // batches go round between the threads, so the memory held stays a few pieces.
 class RowChecker {
  public:
-  explicit RowChecker(const RowHandler& onRow) : onRow_(onRow), thread_([this] { Run(); }) {}
+  explicit RowChecker(const RowHandler& onRow) : onRow_(onRow) {
+    try {
+      thread_ = std::thread([this] { Run(); });
+    } catch (const std::system_error&) {  // no thread to be had: each batch is checked as it comes
+    }
+  }
   ~RowChecker() {  // a way out before Finish (a file error, text that is no UTF-8): the rest is dropped
     if (!thread_.joinable()) return;
     {
@@ -503,6 +509,11 @@ class RowChecker {
     return *b;
   }
   void Check(RowBatch& b) {
+    if (!thread_.joinable()) {
+      b.HandOn(onRow_);
+      free_.push_back(&b);
+      return;
+    }
     {
       std::lock_guard<std::mutex> lock(mutex_);
       full_.push_back(&b);
@@ -511,6 +522,7 @@ class RowChecker {
   }
   // Waits for every batch handed on to be checked; what the checking threw is thrown here.
   void Finish() {
+    if (!thread_.joinable()) return;
     {
       std::lock_guard<std::mutex> lock(mutex_);
       finished_ = true;
@@ -550,7 +562,7 @@ class RowChecker {
   std::condition_variable changed_;
   bool stop_ = false, finished_ = false;
   std::exception_ptr error_;
-  std::thread thread_;  // last: it starts once everything above is made
+  std::thread thread_;  // started once everything above is made
 };
 
 }  // namespace
