@@ -152,6 +152,35 @@ TEST_F(IoFault, EveryWritingOperationSurvivesEachFailingCall) {
     std::string name = base;
     ASSERT_EQ(OpenDatabase(name), 1) << host.Last();
   };
+  auto outCsv = [](const std::string& base) { return (fs::path(base).parent_path() / "out.csv").string(); };
+  // Record `recordNo` (0: a new one) with "zz"/"new" typed in, ready to be written or added.
+  auto typed = [&](int32_t recordNo) {
+    return [&, recordNo](const std::string& base) {
+      open(base);
+      if (recordNo == 0) {
+        ClearRecord();
+        WriteField(2, "new");
+      } else {
+        SetRecordNo(recordNo);
+        WriteField(1, "zz");
+      }
+    };
+  };
+  // The database open and `csv` in out.csv, to be imported.
+  auto csvToImport = [&](const std::string& csv) {
+    return [&, csv](const std::string& base) {
+      open(base);
+      WriteFile(outCsv(base), csv);
+    };
+  };
+  auto importCsv = [&](const std::string& base) {
+    CsvImport plan;
+    return ReadCsvImport(outCsv(base), {}, plan) == 1 && WriteCsvImport(plan, false) == 1;
+  };
+  const std::string smallCsv = "B,A\r\nn1,x\r\n\"n,2\",yy\r\n";
+  std::string largeCsv = "B,A\r\n";  // 1.5 MB: read in several pieces, a read failing while rows are checked
+  while (largeCsv.size() < (size_t{3} << 19))
+    largeCsv += "n" + std::to_string(largeCsv.size() % 997) + ",x" + std::string(300, ' ') + "\r\n";
   const std::vector<std::pair<Operation, int>> ops = {
       {{"SaveHeader with recovery",
         [this](const std::string&) {
@@ -180,85 +209,21 @@ TEST_F(IoFault, EveryWritingOperationSurvivesEachFailingCall) {
         },
         [](const std::string&) { return PackRecords() == 1; }},
        0},
-      {{"WriteRecord",
-        [&](const std::string& base) {
-          open(base);
-          SetRecordNo(3);
-          WriteField(1, "zz");
-        },
-        [](const std::string&) { return WriteRecord() == 1; }},
-       0},
-      {{"WriteRecord beyond the end",
-        [&](const std::string& base) {
-          open(base);
-          SetRecordNo(5);
-          WriteField(1, "zz");
-        },
-        [](const std::string&) { return WriteRecord() == 1; }},
-       2},
-      {{"AddRecord",
-        [&](const std::string& base) {
-          open(base);
-          ClearRecord();
-          WriteField(2, "new");
-        },
-        [](const std::string&) { return AddRecord() == 1; }},
-       0},
-      {{"AddRecord to a short file",
-        [&](const std::string& base) {
-          open(base);
-          ClearRecord();
-          WriteField(2, "new");
-        },
-        [](const std::string&) { return AddRecord() == 1; }},
-       2},
+      {{"WriteRecord", typed(3), [](const std::string&) { return WriteRecord() == 1; }}, 0},
+      {{"WriteRecord beyond the end", typed(5), [](const std::string&) { return WriteRecord() == 1; }}, 2},
+      {{"AddRecord", typed(0), [](const std::string&) { return AddRecord() == 1; }}, 0},
+      {{"AddRecord to a short file", typed(0), [](const std::string&) { return AddRecord() == 1; }}, 2},
       {{"DeleteRecord",
         [&](const std::string& base) { open(base); },
         [](const std::string&) { return DeleteRecord() == 1; }},
        0},
       {{"ExportCsv",
         [&](const std::string& base) { open(base); },
-        [](const std::string& base) {
-          return ExportCsv((fs::path(base).parent_path() / "out.csv").string(),
-                           std::vector<bool>(kMaxFields + 1, true)) == 1;
-        }},
+        [&](const std::string& base) { return ExportCsv(outCsv(base), std::vector<bool>(kMaxFields + 1, true)) == 1; }},
        0},
-      {{"Import of a CSV file",
-        [&](const std::string& base) {
-          open(base);
-          WriteFile((fs::path(base).parent_path() / "out.csv").string(), "B,A\r\nn1,x\r\n\"n,2\",yy\r\n");
-        },
-        [](const std::string& base) {
-          CsvImport plan;
-          return ReadCsvImport((fs::path(base).parent_path() / "out.csv").string(), {}, plan) == 1 &&
-                 WriteCsvImport(plan, false) == 1;
-        }},
-       0},
-      {{"Import of a CSV file of several pieces",  // a read fails while rows are being checked
-        [&](const std::string& base) {
-          open(base);
-          std::string csv = "B,A\r\n";
-          while (csv.size() < (size_t{3} << 19))  // 1.5 MB
-            csv += "n" + std::to_string(csv.size() % 997) + ",x" + std::string(300, ' ') + "\r\n";
-          WriteFile((fs::path(base).parent_path() / "out.csv").string(), csv);
-        },
-        [](const std::string& base) {
-          CsvImport plan;
-          return ReadCsvImport((fs::path(base).parent_path() / "out.csv").string(), {}, plan) == 1 &&
-                 WriteCsvImport(plan, false) == 1;
-        }},
-       0},
-      {{"Import of a CSV file into a short file",
-        [&](const std::string& base) {
-          open(base);
-          WriteFile((fs::path(base).parent_path() / "out.csv").string(), "B,A\r\nn1,x\r\n\"n,2\",yy\r\n");
-        },
-        [](const std::string& base) {
-          CsvImport plan;
-          return ReadCsvImport((fs::path(base).parent_path() / "out.csv").string(), {}, plan) == 1 &&
-                 WriteCsvImport(plan, false) == 1;
-        }},
-       2},
+      {{"Import of a CSV file", csvToImport(smallCsv), importCsv}, 0},
+      {{"Import of a CSV file of several pieces", csvToImport(largeCsv), importCsv}, 0},
+      {{"Import of a CSV file into a short file", csvToImport(smallCsv), importCsv}, 2},
       {{"SetDBField (the direct field write)",
         [this](const std::string& base) { rawFd = ::open((base + ".Qfd").c_str(), O_RDWR | O_CLOEXEC); },
         [this](const std::string&) {
