@@ -1,6 +1,9 @@
 // The engine benchmarks' common measuring: the best of five runs of a piece of work,
-// and shell commands for the reference figures (`cp` of the same file).
+// shell commands for the reference figures (`cp` of the same file), and a host that
+// only reports what should not be asked.
 #pragma once
+
+#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
@@ -8,6 +11,8 @@
 #include <cstdlib>
 #include <functional>
 #include <string>
+
+#include "modDB.h"
 
 namespace bench {
 
@@ -33,5 +38,18 @@ inline void Shell(const std::string& command) {
 
 // A path quoted for the shell (the benchmarks' own temporary paths hold no quote).
 inline std::string Q(const std::string& path) { return "'" + path + "'"; }
+
+// A host for work without a window: a message box should not come, and is reported
+// (with the process, as several may run) and answered with its default.
+struct QuietHost final : modDB::Host {
+  int MsgBox(const std::string& text, int style, const std::string& title) override {
+    std::fprintf(stderr, "[%d] unexpected message: %s: %s\n", static_cast<int>(::getpid()), title.c_str(),
+                 text.c_str());
+    return modDB::DefaultAnswer(style);
+  }
+  void DoEvents() override {}
+  void ShowPer(int32_t, int32_t) override {}
+  void HidePer() override {}
+};
 
 }  // namespace bench

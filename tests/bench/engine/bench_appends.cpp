@@ -19,6 +19,7 @@
 
 #include "modDB.h"
 #include "modLIB.h"
+#include "BenchTiming.h"
 
 using namespace modDB;
 namespace fs = std::filesystem;
@@ -30,16 +31,6 @@ constexpr int kWriters = 16, kEach = 4000, kBody = 100;
 constexpr int kLength = 1 + 2 + 5 + kBody;
 constexpr size_t kHead = 23496;
 
-struct QuietHost final : Host {
-  int MsgBox(const std::string& text, int style, const std::string& title) override {
-    std::fprintf(stderr, "[%d] %s: %s\n", static_cast<int>(getpid()), title.c_str(), text.c_str());
-    return DefaultAnswer(style);
-  }
-  void DoEvents() override {}
-  void ShowPer(int32_t, int32_t) override {}
-  void HidePer() override {}
-};
-
 std::string Body(int w) { return std::string(kBody, static_cast<char>('A' + w)); }
 
 std::string Num(int n, int width) {
@@ -49,7 +40,7 @@ std::string Num(int n, int width) {
 
 // One writer: its own open database, kEach appends.
 int Writer(const std::string& base, int w) {
-  QuietHost host;
+  bench::QuietHost host;
   SetHost(&host);
   std::string name = base;
   if (OpenDatabase(name) != 1) return 1;
@@ -67,7 +58,7 @@ int Writer(const std::string& base, int w) {
 }  // namespace
 
 int main() {
-  QuietHost host;
+  bench::QuietHost host;
   SetHost(&host);
   modLIB::SetTwipsPerPixel(15, 15);
   const fs::path folder = fs::temp_directory_path() / ("qf-bench-appends-" + std::to_string(getpid()));

@@ -28,16 +28,6 @@ namespace {
 
 constexpr int32_t kRecords = 65530;
 
-struct QuietHost final : Host {
-  int MsgBox(const std::string& text, int style, const std::string& title) override {
-    std::fprintf(stderr, "unexpected message: %s: %s\n", title.c_str(), text.c_str());
-    return DefaultAnswer(style);
-  }
-  void DoEvents() override {}
-  void ShowPer(int32_t, int32_t) override {}
-  void HidePer() override {}
-};
-
 using bench::Q;
 using bench::Seconds;
 using bench::Shell;
@@ -52,7 +42,7 @@ void Check(bool ok, const char* what) {
 }  // namespace
 
 int main() {
-  QuietHost host;
+  bench::QuietHost host;
   SetHost(&host);
   const fs::path dir = fs::temp_directory_path() / ("qf-bench-import-" + std::to_string(::getpid()));
   fs::create_directories(dir);
