@@ -2,10 +2,10 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <exception>
+#include <optional>
 #include <string_view>
 
 #include "FileIo.h"
@@ -101,12 +101,11 @@ int16_t ExportCsv(const std::string& path, const std::vector<bool>& selected, co
     Fail(title, "FILE:" + path + " is a form database or its backup; it is not written over");
     return 0;
   }
-  const std::string temp = direct ? path : path + ".~" + std::to_string(::getpid());
+  std::optional<detail::FileBeside> beside;
   detail::Fd fd;
   try {
-    if (!direct) detail::RemoveFile(temp);
-    fd = detail::Fd(direct ? detail::OpenFile(path, O_WRONLY | O_TRUNC, true)
-                           : detail::OpenFile(temp, O_WRONLY | O_CREAT | O_EXCL));
+    if (direct) fd = detail::Fd(detail::OpenFile(path, O_WRONLY | O_TRUNC, true));
+    else beside.emplace(path);
   } catch (const std::exception&) {
     Fail(title, "FILE:" + path + " cannot be written");
     return 0;
@@ -140,7 +139,7 @@ int16_t ExportCsv(const std::string& path, const std::vector<bool>& selected, co
     int64_t written = 0;
     auto flush = [&] {
       if (utf8) out = (written == 0 ? "\xEF\xBB\xBF" : "") + modLIB::Cp1252ToUtf8(out);
-      detail::WriteAt(fd.get(), out.data(), out.size(), written);
+      detail::WriteAt(direct ? fd.get() : beside->get(), out.data(), out.size(), written);
       written += static_cast<int64_t>(out.size());
       out.clear();
     };
@@ -159,13 +158,12 @@ int16_t ExportCsv(const std::string& path, const std::vector<bool>& selected, co
         },
         [&] { if (out.size() >= kFlushAt) flush(); });
     flush();
-    if (!direct) detail::SyncFile(fd.get());
-    detail::CloseFile(fd.release());
-    if (!direct) detail::RenameFile(temp, path);
+    if (direct) detail::CloseFile(fd.release());
+    else beside->PutInPlace();
   } catch (const std::exception&) {
     ok = false;
     fd = detail::Fd();
-    if (!direct) ::unlink(temp.c_str());
+    beside.reset();
   }
   // The current record is the one before, as after visiting each record in turn
   // (the records were read straight from the file: the record text is unchanged).

@@ -2,7 +2,6 @@
 
 #include <fcntl.h>
 #include <sys/mman.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cstdint>
@@ -299,15 +298,11 @@ int16_t WriteRejectedCsv(const CsvImport& plan, const std::string& path) {
     out += "\r\n";
   }
   if (plan.utf8) out = "\xEF\xBB\xBF" + modLIB::Cp1252ToUtf8(out);
-  const std::string temp = path + ".~" + std::to_string(::getpid());
   try {
-    detail::RemoveFile(temp);
-    detail::Fd fd(detail::OpenFile(temp, O_WRONLY | O_CREAT | O_EXCL));
-    detail::WriteAt(fd.get(), out.data(), out.size(), 0);
-    detail::CloseFile(fd.release());
-    detail::RenameFile(temp, path);
+    detail::FileBeside file(path);
+    detail::WriteAt(file.get(), out.data(), out.size(), 0);
+    file.PutInPlace();
   } catch (const std::exception& e) {
-    ::unlink(temp.c_str());
     Fail(kTitle, detail::UnexpectedError(e, path));
     return 0;
   }

@@ -207,4 +207,22 @@ Fd::~Fd() {
   if (fd_ >= 0) ::close(fd_);
 }
 
+FileBeside::FileBeside(const std::string& path) : path_(path), temp_(path + ".~" + std::to_string(::getpid())) {
+  RemoveFile(temp_);
+  fd_ = Fd(OpenFile(temp_, O_WRONLY | O_CREAT | O_EXCL));
+}
+
+FileBeside::~FileBeside() {
+  if (placed_) return;
+  fd_ = Fd();
+  ::unlink(temp_.c_str());
+}
+
+void FileBeside::PutInPlace() {
+  SyncFile(fd_.get());
+  CloseFile(fd_.release());
+  RenameFile(temp_, path_);
+  placed_ = true;
+}
+
 }  // namespace modDB::detail

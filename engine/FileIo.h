@@ -102,4 +102,22 @@ class Fd {
   int fd_ = -1;
 };
 
+// A new version of `path` written beside it under a passing name, and put in its
+// place only when complete: until then, and after a failure, `path` is as it was,
+// and the working file goes with the guard.
+class FileBeside {
+ public:
+  explicit FileBeside(const std::string& path);  // a stale working file is removed first
+  ~FileBeside();
+  FileBeside(const FileBeside&) = delete;
+  FileBeside& operator=(const FileBeside&) = delete;
+  int get() const { return fd_.get(); }
+  void PutInPlace();  // flushed to the disk, closed, renamed over `path`
+
+ private:
+  std::string path_, temp_;
+  Fd fd_;
+  bool placed_ = false;
+};
+
 }  // namespace modDB::detail
