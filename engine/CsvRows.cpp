@@ -25,19 +25,9 @@
 
 namespace modDB {
 
-namespace {
+namespace detail {
 
-bool IsAscii(std::string_view s) {
-  size_t i = 0;
-  for (; i + 8 <= s.size(); i += 8) {
-    uint64_t w;
-    std::memcpy(&w, s.data() + i, 8);
-    if (w & 0x8080808080808080ULL) return false;
-  }
-  for (; i < s.size(); ++i)
-    if (static_cast<unsigned char>(s[i]) >= 0x80) return false;
-  return true;
-}
+namespace {
 
 // The length of the valid UTF-8 sequence at s[i] (lead byte above 127), or 0.
 size_t Utf8Length(std::string_view s, size_t i, char32_t& cp) {
@@ -54,73 +44,6 @@ size_t Utf8Length(std::string_view s, size_t i, char32_t& cp) {
   if (overlong || (cp >= 0xD800 && cp <= 0xDFFF) || cp > 0x10FFFF) return 0;
   return extra + 1;
 }
-
-bool IsUtf8WithHighBytes(std::string_view s) {
-  if (IsAscii(s)) return false;
-  bool high = false;
-  for (size_t i = 0; i < s.size();) {
-    if (static_cast<unsigned char>(s[i]) < 0x80) {
-      ++i;
-      continue;
-    }
-    char32_t cp = 0;
-    const size_t n = Utf8Length(s, i, cp);
-    if (n == 0) return false;
-    high = true;
-    i += n;
-  }
-  return high;
-}
-
-// The text as Windows-1252, without a copy where none is needed: a view of `bytes`
-// itself when they are taken as they stand (Windows-1252, or ASCII without a byte
-// order mark), else a view of `decoded`, built from the UTF-8.
-std::string_view DecodedView(std::string_view bytes, CsvEncoding encoding, bool& utf8, int64_t& replaced,
-                             std::string& decoded) {
-  replaced = 0;
-  const bool bom = bytes.size() >= 3 && bytes.substr(0, 3) == "\xEF\xBB\xBF";
-  utf8 = encoding == CsvEncoding::Utf8 || (encoding == CsvEncoding::Auto && (bom || IsUtf8WithHighBytes(bytes)));
-  if (!utf8) return bytes;
-  if (!bom && IsAscii(bytes)) return bytes;
-  if (bom) bytes.remove_prefix(3);
-  std::string& out = decoded;
-  out.clear();
-  out.reserve(bytes.size());
-  for (size_t i = 0; i < bytes.size();) {
-    // ASCII runs go across whole.
-    size_t j = i;
-    while (j < bytes.size() && static_cast<unsigned char>(bytes[j]) < 0x80) ++j;
-    out.append(bytes.substr(i, j - i));
-    i = j;
-    if (i >= bytes.size()) break;
-    char32_t cp = 0;
-    const size_t n = Utf8Length(bytes, i, cp);
-    if (n == 0) {  // not UTF-8 although told so: one "?" per stray byte
-      out += '?';
-      ++replaced;
-      ++i;
-      continue;
-    }
-    const std::string c = modLIB::Utf8ToCp1252(bytes.substr(i, n));
-    if (c == "?") ++replaced;
-    out += c;
-    i += n;
-  }
-  return out;
-}
-
-}  // namespace
-
-std::string DecodeCsvText(std::string data, CsvEncoding encoding, bool& utf8, int64_t& replaced) {
-  std::string decoded;
-  const std::string_view text = DecodedView(data, encoding, utf8, replaced, decoded);
-  if (text.data() == data.data()) return data;
-  return decoded;
-}
-
-namespace detail {
-
-namespace {
 
 // The strings of values that had to be built. They stay in place until Reset, which
 // keeps them for use again: once warm, building a value allocates nothing.
@@ -659,6 +582,25 @@ CsvTextRead ReadCsvRows(int fd, int64_t size, CsvEncoding encoding, const RowHan
 }
 
 }  // namespace detail
+
+std::string DecodeCsvText(std::string data, CsvEncoding encoding, bool& utf8, int64_t& replaced) {
+  replaced = 0;
+  utf8 = false;
+  if (encoding == CsvEncoding::Cp1252) return data;
+  const bool bom = data.compare(0, 3, "\xEF\xBB\xBF") == 0;
+  const bool strict = encoding == CsvEncoding::Auto && !bom;  // UTF-8 only if it is
+  std::string text = data.substr(bom ? 3 : 0);
+  bool high = false;
+  size_t kept = 0;
+  const size_t end = detail::DecodeUtf8InPlace(text.data(), 0, text.size(), true, strict, replaced, high, kept);
+  utf8 = end != std::string::npos && (!strict || high);
+  if (!utf8) {  // Windows-1252, or plain ASCII, as it stands
+    replaced = 0;
+    return data;
+  }
+  text.resize(end);
+  return text;
+}
 
 int64_t ParseCsv(std::string_view text, const std::function<void(CsvRow&, const std::string& error)>& onRow) {
   int64_t line = 1, count = 0;
