@@ -44,27 +44,38 @@ std::string Cp1252ToUtf8(std::string_view s) {
   return out;
 }
 
+size_t Utf8Sequence(std::string_view s, size_t i, char32_t& cp) {
+  const auto b = static_cast<unsigned char>(s[i]);
+  const size_t extra = b < 0x80 ? 0 : (b >> 5) == 6 ? 1 : (b >> 4) == 14 ? 2 : (b >> 3) == 30 ? 3 : 4;
+  if (extra == 4 || i + extra >= s.size()) return 0;
+  cp = extra == 0 ? b : extra == 1 ? (b & 0x1F) : extra == 2 ? (b & 0x0F) : (b & 0x07);
+  for (size_t k = 1; k <= extra; ++k) {
+    const auto c = static_cast<unsigned char>(s[i + k]);
+    if ((c & 0xC0) != 0x80) return 0;
+    cp = (cp << 6) | (c & 0x3F);
+  }
+  const bool overlong = (extra == 1 && cp < 0x80) || (extra == 2 && cp < 0x800) || (extra == 3 && cp < 0x10000);
+  if (overlong || (cp >= 0xD800 && cp <= 0xDFFF) || cp > 0x10FFFF) return 0;
+  return extra + 1;
+}
+
 std::string Utf8ToCp1252(std::string_view s) {
   std::string out;
   out.reserve(s.size());
   for (size_t i = 0; i < s.size();) {
-    const auto b = static_cast<unsigned char>(s[i]);
-    int extra = b < 0x80 ? 0 : (b >> 5) == 6 ? 1 : (b >> 4) == 14 ? 2 : (b >> 3) == 30 ? 3 : -1;
-    if (extra < 0 || i + extra >= s.size()) {  // a stray or truncated byte
-      out += '?';
-      ++i;
+    char32_t cp = 0;
+    if (const size_t n = Utf8Sequence(s, i, cp); n > 0) {
+      out += FromCodePoint(cp);
+      i += n;
       continue;
     }
-    char32_t cp = extra == 0 ? b : extra == 1 ? (b & 0x1F) : extra == 2 ? (b & 0x0F) : (b & 0x07);
-    bool ok = true;
-    for (int k = 1; k <= extra; ++k) {
-      const auto c = static_cast<unsigned char>(s[i + k]);
-      if ((c & 0xC0) != 0x80) { ok = false; break; }
-      cp = (cp << 6) | (c & 0x3F);
-    }
-    if (!ok) { out += '?'; ++i; continue; }
-    out += FromCodePoint(cp);
-    i += extra + 1;
+    // One "?" for the lead byte and the continuation bytes it was to have.
+    out += '?';
+    const auto b = static_cast<unsigned char>(s[i]);
+    const size_t extra = (b >> 5) == 6 ? 1 : (b >> 4) == 14 ? 2 : (b >> 3) == 30 ? 3 : 0;
+    size_t k = 1;
+    while (k <= extra && i + k < s.size() && (static_cast<unsigned char>(s[i + k]) & 0xC0) == 0x80) ++k;
+    i += k;
   }
   return out;
 }

@@ -29,22 +29,6 @@ namespace detail {
 
 namespace {
 
-// The length of the valid UTF-8 sequence at s[i] (lead byte above 127), or 0.
-size_t Utf8Length(std::string_view s, size_t i, char32_t& cp) {
-  const auto b = static_cast<unsigned char>(s[i]);
-  const size_t extra = (b >> 5) == 6 ? 1 : (b >> 4) == 14 ? 2 : (b >> 3) == 30 ? 3 : 0;
-  if (extra == 0 || i + extra >= s.size()) return 0;
-  cp = extra == 1 ? (b & 0x1F) : extra == 2 ? (b & 0x0F) : (b & 0x07);
-  for (size_t k = 1; k <= extra; ++k) {
-    const auto c = static_cast<unsigned char>(s[i + k]);
-    if ((c & 0xC0) != 0x80) return 0;
-    cp = (cp << 6) | (c & 0x3F);
-  }
-  const bool overlong = (extra == 1 && cp < 0x80) || (extra == 2 && cp < 0x800) || (extra == 3 && cp < 0x10000);
-  if (overlong || (cp >= 0xD800 && cp <= 0xDFFF) || cp > 0x10FFFF) return 0;
-  return extra + 1;
-}
-
 // The strings of values that had to be built. They stay in place until Reset, which
 // keeps them for use again: once warm, building a value allocates nothing.
 class Arena {
@@ -376,7 +360,7 @@ size_t DecodeUtf8InPlace(char* p, size_t from, size_t to, bool last, bool strict
       return w;
     }
     char32_t cp = 0;
-    const size_t n = Utf8Length(s, i, cp);
+    const size_t n = modLIB::Utf8Sequence(s, i, cp);
     if (n == 0) {  // not UTF-8
       if (strict) return std::string::npos;
       p[w++] = '?';

@@ -346,48 +346,10 @@ bool RecordNumber(const std::string& text, int32_t& n) {
   return true;
 }
 
-// The text with each sequence that is not valid UTF-8 (a stray or cut byte, an
-// overlong form such as C0 80, a surrogate, a code point above U+10FFFF) replaced by
-// one "?", as a character outside Windows-1252 is.
-std::string CleanUtf8(const std::string& s) {
-  std::string out;
-  out.reserve(s.size());
-  for (size_t i = 0; i < s.size();) {
-    const auto b = static_cast<unsigned char>(s[i]);
-    if (b < 0x80) {
-      out += s[i++];
-      continue;
-    }
-    const int extra = (b >> 5) == 6 ? 1 : (b >> 4) == 14 ? 2 : (b >> 3) == 30 ? 3 : -1;
-    if (extra < 0) {
-      out += '?';
-      ++i;
-      continue;
-    }
-    char32_t cp = extra == 1 ? (b & 0x1F) : extra == 2 ? (b & 0x0F) : (b & 0x07);
-    int k = 1;
-    for (; k <= extra && i + k < s.size(); ++k) {
-      const auto c = static_cast<unsigned char>(s[i + k]);
-      if ((c & 0xC0) != 0x80) break;
-      cp = (cp << 6) | (c & 0x3F);
-    }
-    const bool whole = k == extra + 1;
-    const bool overlong = (extra == 1 && cp < 0x80) || (extra == 2 && cp < 0x800) || (extra == 3 && cp < 0x10000);
-    if (!whole || overlong || (cp >= 0xD800 && cp <= 0xDFFF) || cp > 0x10FFFF)
-      out += '?';
-    else
-      out.append(s, i, static_cast<size_t>(k));
-    i += static_cast<size_t>(k);
-  }
-  return out;
-}
-
-std::string ToCp1252(const std::string& utf8) { return modLIB::Utf8ToCp1252(CleanUtf8(utf8)); }
-
 // A value from the command line in the file's code page, line breaks as CR LF.
 std::string StoredValue(const std::string& utf8) {
   std::string v;
-  for (char c : ToCp1252(utf8)) {
+  for (char c : modLIB::Utf8ToCp1252(utf8)) {
     if (c == '\r') continue;
     if (c == '\n') v += '\r';
     v += c;
@@ -414,7 +376,7 @@ bool Assignments(const Args& a, size_t from, std::vector<Assignment>& out) {
       ok = false;
       continue;
     }
-    const std::string name = ToCp1252(a[i].substr(0, eq));
+    const std::string name = modLIB::Utf8ToCp1252(a[i].substr(0, eq));
     const int16_t slot = FindField(name);
     if (slot == 0) {
       Error("no field named \"" + a[i].substr(0, eq) + "\" in " + GetDatabaseName() + ".Qfd");
@@ -584,7 +546,7 @@ int Export(const Args& a) {
     std::string name;
     while (std::getline(list, name, ',')) {
       if (name.empty()) continue;
-      const int16_t slot = FindField(ToCp1252(name));
+      const int16_t slot = FindField(modLIB::Utf8ToCp1252(name));
       if (slot == 0) return Error("no field named \"" + name + "\" in " + GetDatabaseName() + ".Qfd");
       selected[slot] = true;
     }
