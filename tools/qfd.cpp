@@ -436,9 +436,6 @@ bool ValidRecord() {
   return true;
 }
 
-// The text of an automatic number, as the entry window stores it.
-std::string NumberText(int32_t n) { return AutoNumberText(n); }
-
 int Add(const Args& a) {
   if (a.empty()) return Usage();
   if (!Open(a[0])) return 1;
@@ -454,15 +451,15 @@ int Add(const Args& a) {
     FieldDef f;
     if (GetFieldDef(k, f) && HasFlag(f, '#')) numbered.push_back(k);
   }
-  for (int16_t k : numbered) WriteField(k, NumberText(GetRecordCount() + 1));
+  for (int16_t k : numbered) WriteField(k, AutoNumberText(GetRecordCount() + 1));
   if (!ValidRecord() || AddRecord() != 1) return 1;
   const int32_t n = GetRecordNo();
   bool renumber = false;
   for (int16_t k : numbered) {
     std::string v;
     ReadField(k, v);
-    if (v != modLIB::Trim(NumberText(n))) {
-      WriteField(k, NumberText(n));
+    if (v != modLIB::Trim(AutoNumberText(n))) {
+      WriteField(k, AutoNumberText(n));
       renumber = true;
     }
   }
