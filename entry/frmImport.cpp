@@ -1,5 +1,7 @@
 #include "frmImport.h"
 
+#include <algorithm>
+
 #include <QCheckBox>
 #include <QDir>
 #include <QFileInfo>
@@ -190,7 +192,7 @@ bool frmImport::Run(QWidget* parent, const std::function<bool()>& runUpdate) {
       FieldDef f;
       GetFieldDef(k, f);
       inRow.push_back({k, static_cast<size_t>(f.Offset), static_cast<size_t>(f.Length),
-                       f.Format.Trimmed().find('#') != std::string::npos});
+                       std::find(plan.numbered.begin(), plan.numbered.end(), k) != plan.numbered.end()});
     }
     for (int32_t r = 0; r < total; ++r) {
       modDlg::ShowPer(r + 1, total);
