@@ -142,12 +142,18 @@ int64_t RoundHalfEven(double v) {
   return static_cast<int64_t>(r);
 }
 
-std::string Trim(std::string_view s) {
+std::string_view TrimView(std::string_view s) {
   const size_t b = s.find_first_not_of(' ');
-  if (b == std::string_view::npos) return "";
-  const size_t e = s.find_last_not_of(' ');
-  return std::string(s.substr(b, e - b + 1));
+  if (b == std::string_view::npos) return {};
+  return s.substr(b, s.find_last_not_of(' ') - b + 1);
 }
+
+std::string_view TrimRightView(std::string_view s) {
+  while (!s.empty() && s.back() == ' ') s.remove_suffix(1);
+  return s;
+}
+
+std::string Trim(std::string_view s) { return std::string(TrimView(s)); }
 
 std::string UCase(std::string_view s) {
   std::string r(s);

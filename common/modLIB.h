@@ -55,6 +55,8 @@ std::string FileTitle(std::string_view path);
 // Shared text helpers used across the programs.
 int64_t RoundHalfEven(double v);            // the one rounding rule: nearest, halves to even
 std::string Trim(std::string_view s);       // blanks (spaces) off both sides
+std::string_view TrimView(std::string_view s);       // the same, as a view into s
+std::string_view TrimRightView(std::string_view s);  // blanks off the end, as a view into s
 std::string UCase(std::string_view s);      // ASCII letters to upper case
 std::string PadRight(std::string_view s, size_t width);  // cut or pad with blanks
 

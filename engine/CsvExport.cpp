@@ -22,12 +22,6 @@ namespace {
 
 constexpr size_t kFlushAt = size_t{1} << 20;
 
-std::string_view Trimmed(std::string_view v) {
-  while (!v.empty() && v.front() == ' ') v.remove_prefix(1);
-  while (!v.empty() && v.back() == ' ') v.remove_suffix(1);
-  return v;
-}
-
 void AppendValue(std::string& out, std::string_view value) {
   out += '"';
   for (size_t i = 0; i < value.size(); ++i) {
@@ -35,11 +29,6 @@ void AppendValue(std::string& out, std::string_view value) {
     out += value[i];
   }
   out += '"';
-}
-
-std::string_view TrimmedRight(std::string_view v) {
-  while (!v.empty() && v.back() == ' ') v.remove_suffix(1);
-  return v;
 }
 
 bool SameFile(const struct stat& a, const std::string& path) {
@@ -151,8 +140,8 @@ int16_t ExportCsv(const std::string& path, const std::vector<bool>& selected, co
         out += std::to_string(r);
         for (const Column& c : columns) {
           out += ',';
-          if (rfc) AppendCsvQuoted(out, TrimmedRight(rec.substr(c.offset, c.length)));
-          else AppendValue(out, Trimmed(rec.substr(c.offset, c.length)));
+          if (rfc) AppendCsvQuoted(out, modLIB::TrimRightView(rec.substr(c.offset, c.length)));
+          else AppendValue(out, modLIB::TrimView(rec.substr(c.offset, c.length)));
         }
         out += "\r\n";
         },

@@ -38,12 +38,6 @@ void PreferHugePages(std::string& s) {
 #endif
 }
 
-std::string_view TrimmedView(std::string_view v) {
-  while (!v.empty() && v.front() == ' ') v.remove_prefix(1);
-  while (!v.empty() && v.back() == ' ') v.remove_suffix(1);
-  return v;
-}
-
 std::string Upper(std::string_view s) { return modLIB::UCase(modLIB::Trim(s)); }
 
 }  // namespace
@@ -182,7 +176,7 @@ int16_t ReadCsvImport(const std::string& path, const CsvImportOptions& options, 
         char* field = record + f.Offset;
         const size_t room = static_cast<size_t>(f.Length);
         CsvValue value = row.values[c];
-        while (!value.text.empty() && value.text.back() == ' ') value.text.remove_suffix(1);
+        value.text = modLIB::TrimRightView(value.text);
         std::string_view v;
         if (const size_t n = StoreValue(field, room, value, row.cuts); n <= room) {
           v = std::string_view(field, n);
@@ -219,7 +213,7 @@ int16_t ReadCsvImport(const std::string& path, const CsvImportOptions& options, 
       for (const int16_t k : checked) {
         if (refusedIn[k] == row.line) continue;
         const FieldDef& f = h.Fields[k];
-        const std::string_view v = TrimmedView(std::string_view(record + f.Offset, static_cast<size_t>(f.Length)));
+        const std::string_view v = modLIB::TrimView(std::string_view(record + f.Offset, static_cast<size_t>(f.Length)));
         const SaveCheck check = rules[k].CheckForSave(v, order);
         if (check != SaveCheck::Ok) refuse(f.Name.Trimmed(), std::string(v), SaveCheckText(check));
       }

@@ -510,9 +510,7 @@ size_t StoreValue(char* field, size_t room, const CsvValue& v, std::span<const s
 std::string_view Stored(const CsvValue& v, std::span<const size_t> cuts, std::string& scratch) {
   scratch.clear();
   ForValue(v, cuts, true, [&](const char* p, size_t n) { scratch.append(p, n); });
-  std::string_view s = scratch;
-  while (!s.empty() && s.back() == ' ') s.remove_suffix(1);
-  return s;
+  return modLIB::TrimRightView(scratch);
 }
 
 CsvTextRead ReadCsvRows(int fd, int64_t size, CsvEncoding encoding, const RowHandler& onRow) {

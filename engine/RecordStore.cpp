@@ -367,10 +367,7 @@ int16_t ReadField(int16_t n, std::string& out) {
   const FieldDef* f = FieldFor(n, title, "Invalid Field Number");
   if (!f) return 0;
   // The layout was checked when the database was opened: the slice lies inside.
-  std::string_view v = std::string_view(S().RecordText).substr(f->Offset, f->Length);
-  while (!v.empty() && v.front() == ' ') v.remove_prefix(1);
-  while (!v.empty() && v.back() == ' ') v.remove_suffix(1);
-  out.assign(v);
+  out.assign(modLIB::TrimView(std::string_view(S().RecordText).substr(f->Offset, f->Length)));
   return 1;
 }
 
