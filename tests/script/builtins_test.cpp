@@ -155,7 +155,6 @@ TEST(Misc, WrongArgumentCountsAndUnknownNames) {
             "error 450: Wrong number of arguments or invalid property assignment: 'left' at (1, 1)");
   EXPECT_EQ(RunScript("x = NoSuchFunction(1)"), "error 13: Type mismatch: 'NoSuchFunction' at (1, 1)");
   EXPECT_EQ(RunScript("NoSuchSub"), "error 35: Sub or Function not defined at (1, 1)");
-  EXPECT_EQ(RunScript("x = CreateObject(\"Some.Thing\")"), "error 429: ActiveX component can't create object at (1, 1)");
 }
 
 }  // namespace
