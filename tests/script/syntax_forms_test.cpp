@@ -13,33 +13,57 @@ int CompileErrorOf(const std::string& code) {
   return ctl.Error().Number;
 }
 
-TEST(SyntaxForms, SingleLineIfVariants) {
-  const char* code =
-      "If 1 Then :\n"
-      "If 0 Then x = 1 Else:\n"
-      "If 0 Then x = 1 Else x = 2 End If\n"
-      "If 1 Then y = 3 End If : z = 4\n"
-      "If 0 Then : Else w = 5\n"
-      "WScript.Echo x, y, z, w\n"
-      "Sub S(c) : If c Then WScript.Echo \"t\" Else WScript.Echo \"f\" End If : End Sub\n"
-      "S True : S False\n";
-  EXPECT_EQ(RunScript(code), "2 3 4 5\nt\nf\n");
-}
+struct Case {
+  const char* name;
+  const char* code;
+  const char* want;
+};
 
-// "&o" without an octal digit is the & operator and a name; with one, a literal.
-TEST(SyntaxForms, AmpersandOFollowedByANameOrADigit) {
-  EXPECT_EQ(RunScript("ox = \"O\" : WScript.Echo \"y\" &ox, &hA, &o17, &HFF&"), "yO 10 15 255\n");
-}
+const Case kCases[] = {
+    {"single line if variants",
+     "If 1 Then :\n"
+     "If 0 Then x = 1 Else:\n"
+     "If 0 Then x = 1 Else x = 2 End If\n"
+     "If 1 Then y = 3 End If : z = 4\n"
+     "If 0 Then : Else w = 5\n"
+     "WScript.Echo x, y, z, w\n"
+     "Sub S(c) : If c Then WScript.Echo \"t\" Else WScript.Echo \"f\" End If : End Sub\n"
+     "S True : S False\n",
+     "2 3 4 5\nt\nf\n"},
+    // "&o" without an octal digit is the & operator and a name; with one, a literal.
+    {"ampersand o followed by a name or a digit",
+     "ox = \"O\" : WScript.Echo \"y\" &ox, &hA, &o17, &HFF&",
+     "yO 10 15 255\n"},
+    {"names that look like keywords",
+     "Sub P\n  Dim Property : Property = 2\n  For property = Property To 3 : Next\n"
+     "  WScript.Echo Property\nEnd Sub\nP\n"
+     "Set d = CreateObject(\"Scripting.Dictionary\")\n"
+     "On Error Resume Next\n"
+     "x = d.rem : WScript.Echo Err.Number : Err.Clear\n"
+     "d.End : WScript.Echo Err.Number\n",
+     "4\n438\n438\n"},
+    {"member outside with compiles and fails when run",
+     "Sub S\n  On Error Resume Next\n  .Refresh\n  WScript.Echo Err.Number, Err.Description\n"
+     "  Err.Clear : x = .Value : WScript.Echo Err.Number\nEnd Sub\nS\n",
+     "505 Invalid or unqualified reference\n505\n"},
+    {"descriptions name what they are about",
+     "Option Explicit\nDim o, d\nOn Error Resume Next\n"
+     "Function F(a) : F = a : End Function\n"
+     "Set d = CreateObject(\"Scripting.Dictionary\")\n"
+     "o = undeclaredThing : WScript.Echo Err.Description : Err.Clear\n"
+     "o = F(1, 2) : WScript.Echo Err.Description : Err.Clear\n"
+     "o = Mid(\"a\") : WScript.Echo Err.Description : Err.Clear\n"
+     "d.Frob 1 : WScript.Echo Err.Description : Err.Clear\n"
+     "o = Nowhere(1) : WScript.Echo Err.Description : Err.Clear\n",
+     "Variable is undefined: 'undeclaredThing'\n"
+     "Wrong number of arguments or invalid property assignment: 'F'\n"
+     "Wrong number of arguments or invalid property assignment: 'Mid'\n"
+     "Object doesn't support this property or method: 'd.Frob'\n"
+     "Type mismatch: 'Nowhere'\n"},
+};
 
-TEST(SyntaxForms, NamesThatLookLikeKeywords) {
-  const char* code =
-      "Sub P\n  Dim Property : Property = 2\n  For property = Property To 3 : Next\n"
-      "  WScript.Echo Property\nEnd Sub\nP\n"
-      "Set d = CreateObject(\"Scripting.Dictionary\")\n"
-      "On Error Resume Next\n"
-      "x = d.rem : WScript.Echo Err.Number : Err.Clear\n"
-      "d.End : WScript.Echo Err.Number\n";
-  EXPECT_EQ(RunScript(code), "4\n438\n438\n");
+TEST(SyntaxForms, Scripts) {
+  for (const Case& c : kCases) EXPECT_EQ(RunScript(c.code), c.want) << c.name;
 }
 
 TEST(SyntaxForms, NextClosingSeveralLoops) {
@@ -48,13 +72,6 @@ TEST(SyntaxForms, NextClosingSeveralLoops) {
   EXPECT_EQ(RunScript("For i = 1 To 2\nFor Each e In Array(1, 2)\nn = n + 1\nNext e, i\nWScript.Echo n"), "4\n");
   EXPECT_EQ(CompileErrorOf("For i = 1 To 2\nNext i, j"), 1055);
   EXPECT_EQ(CompileErrorOf("For i = 1 To 2\nIf 1 Then\nFor j = 1 To 2\nNext j, i\nEnd If"), 1014);
-}
-
-TEST(SyntaxForms, MemberOutsideWithCompilesAndFailsWhenRun) {
-  const char* code =
-      "Sub S\n  On Error Resume Next\n  .Refresh\n  WScript.Echo Err.Number, Err.Description\n"
-      "  Err.Clear : x = .Value : WScript.Echo Err.Number\nEnd Sub\nS\n";
-  EXPECT_EQ(RunScript(code), "505 Invalid or unqualified reference\n505\n");
 }
 
 TEST(SyntaxForms, ConstantsOfAClass) {
@@ -76,24 +93,6 @@ TEST(SyntaxForms, NeighboursThatStayRefused) {
   EXPECT_EQ(CompileErrorOf("x = New"), 1010);
   // Procedures may be defined twice, classes may not.
   EXPECT_EQ(CompileErrorOf("Class C\nEnd Class\nClass C\nEnd Class"), 1041);
-}
-
-TEST(SyntaxForms, DescriptionsNameWhatTheyAreAbout) {
-  const char* code =
-      "Option Explicit\nDim o, d\nOn Error Resume Next\n"
-      "Function F(a) : F = a : End Function\n"
-      "Set d = CreateObject(\"Scripting.Dictionary\")\n"
-      "o = undeclaredThing : WScript.Echo Err.Description : Err.Clear\n"
-      "o = F(1, 2) : WScript.Echo Err.Description : Err.Clear\n"
-      "o = Mid(\"a\") : WScript.Echo Err.Description : Err.Clear\n"
-      "d.Frob 1 : WScript.Echo Err.Description : Err.Clear\n"
-      "o = Nowhere(1) : WScript.Echo Err.Description : Err.Clear\n";
-  EXPECT_EQ(RunScript(code),
-            "Variable is undefined: 'undeclaredThing'\n"
-            "Wrong number of arguments or invalid property assignment: 'F'\n"
-            "Wrong number of arguments or invalid property assignment: 'Mid'\n"
-            "Object doesn't support this property or method: 'd.Frob'\n"
-            "Type mismatch: 'Nowhere'\n");
 }
 
 }  // namespace
