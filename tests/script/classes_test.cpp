@@ -35,13 +35,7 @@ TEST(Classes, PrivateMembersAreHidden) {
   EXPECT_EQ(RunScript(code), "438\n438\n");
 }
 
-struct Case {
-  const char* name;
-  const char* code;
-  const char* want;
-};
-
-const Case kCases[] = {
+const ScriptCase kCases[] = {
     {"properties with arguments and exit property",
      "Class Grid\n"
      "  Private cells(8)\n"
@@ -124,7 +118,7 @@ const Case kCases[] = {
 };
 
 TEST(Classes, Scripts) {
-  for (const Case& c : kCases) EXPECT_EQ(RunScript(c.code), c.want) << c.name;
+  RunCases(kCases);
 }
 
 TEST(Classes, InitializeAndTerminateFollowTheReferences) {

@@ -8,13 +8,7 @@ namespace {
 
 const char* kDict = "Set d = CreateObject(\"Scripting.Dictionary\")\n";
 
-struct Case {
-  const char* name;
-  const char* code;
-  const char* want;
-};
-
-const Case kCases[] = {
+const ScriptCase kCases[] = {
     {"Dictionary: add item count and insertion order",
      "Set d = CreateObject(\"Scripting.Dictionary\")\n"
      "d.Add \"z\", 1 : d.Add 10, \"ten\" : d(\"m\") = 3 : d.Item(\"a\") = 4\n"
@@ -83,7 +77,7 @@ const Case kCases[] = {
 };
 
 TEST(Objects, Scripts) {
-  for (const Case& c : kCases) EXPECT_EQ(RunScript(c.code), c.want) << c.name;
+  RunCases(kCases);
 }
 
 TEST(Dictionary, Errors) {

@@ -6,13 +6,7 @@
 namespace qfscript::test {
 namespace {
 
-struct Case {
-  const char* name;
-  const char* code;
-  const char* want;
-};
-
-const Case kCases[] = {
+const ScriptCase kCases[] = {
     {"Eval: expressions at script level",
      "x = 5 : s = \"ab\"\n"
      "WScript.Echo Eval(\"x = 6\"), Eval(\"s & UCase(s)\"), TypeName(Eval(\"1.5\")), IsEmpty(Eval(\"never\"))\n",
@@ -105,7 +99,7 @@ const Case kCases[] = {
 };
 
 TEST(RuntimeCode, Scripts) {
-  for (const Case& c : kCases) EXPECT_EQ(RunScript(c.code), c.want) << c.name;
+  RunCases(kCases);
 }
 
 }  // namespace

@@ -6,13 +6,7 @@
 namespace qfscript::test {
 namespace {
 
-struct Case {
-  const char* name;
-  const char* code;
-  const char* want;
-};
-
-const Case kCases[] = {
+const ScriptCase kCases[] = {
     {"Scope: implicit variables in procedures are local",
      "g = 1\n"
      "Sub S : g = g + 1 : fresh = 5 : End Sub\n"
@@ -109,7 +103,7 @@ const Case kCases[] = {
 };
 
 TEST(Statements, Scripts) {
-  for (const Case& c : kCases) EXPECT_EQ(RunScript(c.code), c.want) << c.name;
+  RunCases(kCases);
 }
 
 TEST(Scope, ArgumentCountMustMatch) {

@@ -13,13 +13,7 @@ int CompileErrorOf(const std::string& code) {
   return ctl.Error().Number;
 }
 
-struct Case {
-  const char* name;
-  const char* code;
-  const char* want;
-};
-
-const Case kCases[] = {
+const ScriptCase kCases[] = {
     {"single line if variants",
      "If 1 Then :\n"
      "If 0 Then x = 1 Else:\n"
@@ -63,7 +57,7 @@ const Case kCases[] = {
 };
 
 TEST(SyntaxForms, Scripts) {
-  for (const Case& c : kCases) EXPECT_EQ(RunScript(c.code), c.want) << c.name;
+  RunCases(kCases);
 }
 
 TEST(SyntaxForms, NextClosingSeveralLoops) {
