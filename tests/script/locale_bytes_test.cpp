@@ -45,7 +45,6 @@ TEST(DecimalRounding, RoundAndCStr) {
   EXPECT_EQ(Echo("Round(-2.5) & \" \" & Round(3.5) & \" \" & Round(-0.0351, 3) & \" \" & Round(12345678.125, 2)"),
             "-2 4 -0.035 12345678.12");
   EXPECT_EQ(Echo("Round(CSng(2.675), 2) & \" \" & TypeName(Round(CSng(2.5)))"), "2.68 Single");
-  EXPECT_EQ(Echo("Round(True) & \" \" & VarType(Round(True, 2)) & \" \" & VarType(Round(False))"), "True 11 11");
   // CStr: 15 significant digits of the shortest text.
   EXPECT_EQ(Echo("CStr(0.1 + 0.2) & \" \" & CStr(1 / 3) & \" \" & CStr(123456789012345.6)"),
             "0.3 0.333333333333333 123456789012346");
@@ -87,14 +86,10 @@ TEST(NegativeCurrency, OptionsAndLocaleForms) {
 }
 
 TEST(Locale, SetLocaleAndGetLocale) {
-  EXPECT_EQ(Echo("SetLocale(1031) & \" \" & SetLocale(\"en-GB\") & \" \" & SetLocale(\"1036\") & \" \" & GetLocale()"),
-            "1033 1031 2057 1036");
   EXPECT_EQ(Echo("SetLocale(1031) & \" \" & SetLocale(0) & \" \" & GetLocale() & \" \" & VarType(SetLocale(1031))"),
             "1033 1031 1033 3");
   EXPECT_EQ(Echo("SetLocale(\"fr\") & \" \" & SetLocale(\"pt_BR\") & \" \" & GetLocale()"), "1033 1036 1046");
-  EXPECT_EQ(Err("x = SetLocale(99999)"), "447");
   EXPECT_EQ(Err("x = SetLocale(\"xx-yy\")"), "447");
-  EXPECT_EQ(Err("x = SetLocale(Null)"), "94");
   EXPECT_EQ(RunScript("x = SetLocale(12345)"),
             "error 447: Object doesn't support current locale setting at (1, 1)");
   // A failed SetLocale keeps the locale; a new run starts from the script's own.
@@ -104,8 +99,6 @@ TEST(Locale, SetLocaleAndGetLocale) {
 }
 
 TEST(Locale, NumbersAndDatesFollowTheLocale) {
-  EXPECT_EQ(Echo("SetLocale(1031) & \" \" & FormatNumber(1234567.891) & \" \" & FormatPercent(0.1234) & \" \" & 1.5"),
-            "1033 1.234.567,89 12,34% 1,5");
   EXPECT_EQ(Echo("SetLocale(1031) & \" \" & CDbl(\"1,25\") * 2 & \" \" & CDbl(\"1.000,5\") & \" \" & (\"2,5\" + 1)"),
             "1033 2,5 1000,5 3,5");
   EXPECT_EQ(Echo("SetLocale(1031) & \" \" & CDate(\"15.03.2026 13:05\") & \" \" & Month(\"1.2.2026\") & \" \" & "
@@ -139,67 +132,37 @@ TEST(Locale, NamesAndLongDates) {
 }
 
 TEST(ByteStrings, LengthsSlicesAndCodes) {
-  EXPECT_EQ(Echo("LenB(\"\") & \" \" & LenB(\"abc\") & \" \" & VarType(LenB(\"a\")) & \" \" & IsNull(LenB(Null)) & \" \" & LenB(12)"),
-            "0 6 3 True 4");
-  EXPECT_EQ(Echo("LeftB(\"abc\", 2) & \"|\" & LeftB(\"abc\", 4) & \"|\" & LenB(LeftB(\"abc\", 3)) & \"|\" & "
-                 "LeftB(\"abc\", 99) & \"|\" & LenB(RightB(\"abcd\", 5)) & \"|\" & RightB(\"abcd\", 4)"),
-            "a|ab|3|abc|5|cd");
-  EXPECT_EQ(Echo("MidB(\"abcd\", 3, 4) & \"|\" & MidB(\"abcd\", 5) & \"|\" & LenB(MidB(\"abcd\", 2, 3)) & \"|\" & "
-                 "MidB(\"abcd\", 9) & \"|\" & InStrB(\"abcb\", \"b\") & InStrB(4, \"abcb\", \"b\") & InStrB(\"ab\", \"z\")"),
-            "bc|cd|3||370");
-  EXPECT_EQ(Echo("AscB(\"a\") & \" \" & VarType(AscB(\"a\")) & \" \" & AscB(ChrW(8364)) & \" \" & AscB(MidB(ChrW(8364), 2))"),
-            "97 17 172 32");
-  EXPECT_EQ(Echo("LenB(ChrB(65)) & \" \" & Len(ChrB(65)) & \" \" & AscB(ChrB(255))"), "1 0 255");
+  EXPECT_EQ(Echo("LenB(12) & \"|\" & LenB(RightB(\"abcd\", 5)) & \"|\" & MidB(\"abcd\", 9) & \"|\" & InStrB(4, \"abcb\", \"b\")"),
+            "4|5||7");
+  // Bytes of characters beyond Latin-1: the euro sign is the bytes 172, 32.
+  EXPECT_EQ(Echo("AscB(ChrW(8364)) & \" \" & AscB(MidB(ChrW(8364), 2)) & \" \" & Len(ChrB(65))"), "172 32 0");
   // Bytes joined make characters: "A" is the bytes 65, 0.
   EXPECT_EQ(Echo("ChrB(65) & ChrB(0) & ChrB(66) & ChrB(0)"), "AB");
   EXPECT_EQ(Echo("LenB(\"x\" & ChrB(65)) & \" \" & Len(LeftB(\"abc\", 3) & ChrB(0))"), "3 2");
   EXPECT_EQ(RunScript("s = \"\"\nFor i = 72 To 73: s = s & ChrB(i) & ChrB(0): Next\nWScript.Echo s, LenB(s)"),
             "HI 4\n");
-  EXPECT_EQ(Err("x = LeftB(\"abc\", -1)"), "5");
   EXPECT_EQ(Err("x = MidB(\"abc\", 0)"), "5");
-  EXPECT_EQ(Err("x = ChrB(256)") + Err("x = ChrB(-1)") + Err("x = AscB(\"\")") + Err("x = AscB(Null)"), "66594");
 }
 
 TEST(WideCharacters, KeptThroughTheFunctionsThatNeedThem) {
-  EXPECT_EQ(Echo("AscW(ChrW(65535)) & \" \" & AscW(ChrW(-2)) & \" \" & AscW(ChrW(8364)) & \" \" & Len(ChrW(256))"),
-            "-1 -2 8364 1");
-  EXPECT_EQ(Echo("Escape(\"a\" & ChrW(256) & \"b\") & \" \" & Escape(Unescape(\"%u0100%41%e9\")) & \" \" & "
-                 "Escape(Chr(128))"),
-            "a%u0100b %u0100A%E9 %u20AC");
+  EXPECT_EQ(Echo("AscW(ChrW(-2)) & \" \" & Len(ChrW(256))"), "-2 1");
+  EXPECT_EQ(Echo("Escape(Unescape(\"%u0100%41%e9\")) & \" \" & Escape(Chr(128))"), "%u0100A%E9 %u20AC");
   EXPECT_EQ(Echo("AscW(Mid(\"ab\" & ChrW(300), 3, 1)) & \" \" & AscW(Right(ChrW(1000) & ChrW(1001), 1)) & \" \" & "
                  "LenB(ChrW(1000))"),
             "300 1001 2");
 }
 
 TEST(BuiltinArguments, ErrorsOfWindows) {
-  EXPECT_EQ(Err("Call CLng(3)") + " " + Err("Call CSng(\"2\")") + " " + Err("x = CLng(3)") + " " + Err("Call CInt(40000)"),
-            "458 458 0 6");
   EXPECT_EQ(RunScript("Call CDbl(1)"),
             "error 458: Variable uses an Automation type not supported in VBScript at (1, 6)");
-  EXPECT_EQ(Err("x = InStrRev(Null, \"a\")") + Err("x = Mid(\"abc\", 1, Null)") + Err("x = Split(Null)") +
-                Err("x = Replace(\"a\", \"a\", Null)") + Err("x = Sgn(Null)") + Err("x = MonthName(\"x\", Null)"),
-            "949494949494");
-  EXPECT_EQ(Err("x = Escape(Null)") + Err("x = DateValue(Null)") + Err("x = TimeValue(Null)") +
-                Err("x = DateDiff(\"d\", Now, Now, 1, Null)"),
-            "94949494");
-  EXPECT_EQ(Err("x = FormatNumber(Null)") + Err("x = FormatCurrency(Null)") + Err("x = FormatDateTime(Null)") +
-                Err("x = FormatPercent(1, Null)") + Err("x = FormatNumber(1, 2, Null)"),
-            "1313139494");
-  EXPECT_EQ(Err("x = Split(\"a\", \"a\", -1, 2)") + Err("x = DatePart(\"ww\", Now, 1, 4)") +
-                Err("x = DateDiff(\"ww\", Now, Now, 1, -1)") + Err("x = DateValue(45000)") + Err("x = TimeValue(0.5)"),
-            "5551313");
-  EXPECT_EQ(Err("x = GetRef(1)") + Err("x = GetRef(Empty)") + Err("x = GetRef(Null)"), "131313");
-  EXPECT_EQ(Err("x = Join(Array(1, Array(2)))") + Err("Dim g(1, 1): x = Join(g)"), "1313");
-  EXPECT_EQ(Echo("Join(Array(1, Empty, \"z\"), \"-\")"), "1--z");
+  EXPECT_EQ(Err("x = FormatNumber(1, 2, Null)") + Err("x = DateDiff(\"ww\", Now, Now, 1, -1)") + Err("x = TimeValue(0.5)"),
+            "94513");
 }
 
 TEST(BuiltinArguments, ResultTypesAndWeeks) {
-  EXPECT_EQ(Echo("VarType(DateDiff(\"s\", #1/1/2000#, #1/1/2000 0:00:05#)) & VarType(DateDiff(\"yyyy\", Now, Now))"),
-            "33");
-  EXPECT_EQ(Echo("DateDiff(\"s\", #1/1/1900#, #1/1/1960#) & \" \" & VarType(DateDiff(\"d\", #1/1/2000#, #1/1/2001#))"),
-            "1893369600 3");
+  EXPECT_EQ(Echo("VarType(DateDiff(\"s\", #1/1/2000#, #1/1/2000 0:00:05#)) & \" \" & DateDiff(\"s\", #1/1/1900#, #1/1/1960#)"),
+            "3 1893369600");
   EXPECT_EQ(Err("x = DateDiff(\"s\", #1/1/100#, #1/1/9999#)"), "6");
-  EXPECT_EQ(Echo("VarType(vbBlack) & VarType(vbRed) & VarType(vbWhite)"), "333");
   // 1 Jan 2000 is a Saturday; 2 Jan 2000 a Sunday; 31 Dec 1999 a Friday.
   EXPECT_EQ(Echo("DatePart(\"ww\", #1/1/2000#, 1, 2) & \" \" & DatePart(\"ww\", #1/2/2000#, 1, 2) & \" \" & "
                  "DatePart(\"ww\", #1/2/2000#, 1, 3) & \" \" & DatePart(\"ww\", #12/31/1999#, 1, 1)"),
@@ -208,22 +171,7 @@ TEST(BuiltinArguments, ResultTypesAndWeeks) {
   EXPECT_EQ(Echo("DatePart(\"ww\", #1/4/2004#, 2, 2) & \" \" & DatePart(\"ww\", #1/5/2004#, 2, 2) & \" \" & "
                  "DatePart(\"ww\", #12/29/2003#, 2, 2)"),
             "1 2 53");
-  EXPECT_EQ(Echo("Rnd(0) * 16777216 & \" \" & (Rnd(0) = Rnd(0))"), "327680 True");
   EXPECT_EQ(Echo("Rnd(0) = Rnd()"), "False");
-}
-
-// LBound and UBound use an object's default member.
-TEST(BuiltinArguments, BoundsThroughDefaultMembers) {
-  const std::string cls =
-      "Class L\nPublic Default Function Items()\nItems = Array(1, 2, 3)\nEnd Function\nEnd Class\n"
-      "Class P\nPublic v\nEnd Class\n"
-      "Class A\nPublic Default Function Item(i)\nItem = i\nEnd Function\nEnd Class\n";
-  EXPECT_EQ(RunScript(cls + "Set o = New L\nWScript.Echo LBound(o), UBound(o)"), "0 2\n");
-  EXPECT_EQ(RunScript(cls + "On Error Resume Next\nSet o = Nothing\nx = UBound(o)\nWScript.Echo Err.Number\n"
-                            "Err.Clear\nx = UBound(New P)\nWScript.Echo Err.Number\n"
-                            "Err.Clear\nx = LBound(New A)\nWScript.Echo Err.Number\n"
-                            "Err.Clear\nx = Join(New P)\nWScript.Echo Err.Number"),
-            "91\n438\n450\n438\n");
 }
 
 }  // namespace

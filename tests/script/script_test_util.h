@@ -1,6 +1,8 @@
 // Runs script text through ScriptControl with a host that records WScript.Echo.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <memory>
 #include <string>
 #include <vector>
@@ -46,6 +48,18 @@ inline std::string Echo(const std::string& expr) {
   std::string out = RunScript("WScript.Echo " + expr);
   if (!out.empty() && out.back() == '\n') out.pop_back();
   return out;
+}
+
+// A script and the exact text its run gives.
+struct ScriptCase {
+  const char* name;
+  const char* code;
+  const char* want;
+};
+
+template <size_t N>
+void RunCases(const ScriptCase (&cases)[N]) {
+  for (const ScriptCase& c : cases) EXPECT_EQ(RunScript(c.code), c.want) << c.name;
 }
 
 }  // namespace qfscript::test

@@ -6,47 +6,104 @@
 namespace qfscript::test {
 namespace {
 
-TEST(Scope, ImplicitVariablesInProceduresAreLocal) {
-  const char* code =
-      "g = 1\n"
-      "Sub S : g = g + 1 : fresh = 5 : End Sub\n"
-      "S : WScript.Echo g, IsEmpty(fresh)\n"
-      "Function F(x) : Dim g : g = x : F = g * 2 : End Function\n"
-      "WScript.Echo F(4), g\n";
-  EXPECT_EQ(RunScript(code), "2 True\n8 2\n");
-}
+const ScriptCase kCases[] = {
+    {"Scope: implicit variables in procedures are local",
+     "g = 1\n"
+     "Sub S : g = g + 1 : fresh = 5 : End Sub\n"
+     "S : WScript.Echo g, IsEmpty(fresh)\n"
+     "Function F(x) : Dim g : g = x : F = g * 2 : End Function\n"
+     "WScript.Echo F(4), g\n",
+     "2 True\n8 2\n"},
+    {"Scope: option explicit inside procedures",
+     "Option Explicit\n"
+     "Dim seen\n"
+     "Sub S : Dim ok : ok = 1 : seen = ok : missing = 2 : End Sub\n"
+     "On Error Resume Next\n"
+     "S : WScript.Echo Err.Number, seen\n"
+     "Err.Clear : WScript.Echo undeclaredRead : WScript.Echo Err.Number\n",
+     "500 1\n500\n"},
+    {"Scope: function name is its result inside",
+     "Function Count(n)\n"
+     "  Count = 0\n"
+     "  Do While Count < n : Count = Count + 1 : Loop\n"
+     "End Function\n"
+     "Function Down(n) : If n > 0 Then Down = Down(n - 1) + 1 Else Down = 0\nEnd Function\n"
+     "WScript.Echo Count(3), Down(4), TypeName(Down(0))\n",
+     "3 4 Integer\n"},
+    {"Scope: by ref reaches array variables and elements",
+     "Sub Fill(a) : ReDim a(2) : a(2) = \"z\" : End Sub\n"
+     "Sub Touch(x) : x = \"t\" : End Sub\n"
+     "Dim arr : Fill arr : WScript.Echo UBound(arr), arr(2)\n"
+     "Touch arr(0) : WScript.Echo \"[\" & arr(0) & \"]\"\n"
+     "Sub Twice(ByRef p, ByRef q) : p = p * 2 : q = q * 2 : End Sub\n"
+     "v = 3 : Twice v, v : WScript.Echo v\n",
+     "2 z\n[t]\n12\n"},
+    {"ErrObject: properties raise and clearing",
+     "On Error Resume Next\n"
+     "Err.Raise 5\n"
+     "WScript.Echo Err.Number, Err.Description, Err.Source\n"
+     "Err.Raise 70000\n"
+     "WScript.Echo Err.Number, Err.Description\n"
+     "Err.Number = 9 : Err.Description = \"mine\" : WScript.Echo Err.Number, Err.Description\n"
+     "On Error Resume Next\n"
+     "WScript.Echo Err.Number\n"
+     "Function Quiet() : On Error Resume Next : x = 1 / 0 : Exit Function : End Function\n"
+     "y = Quiet() : WScript.Echo Err.Number\n"
+     "x = 1 / 0 : On Error GoTo 0 : WScript.Echo Err.Number\n",
+     "5 Invalid procedure call or argument Microsoft VBScript runtime error\n"
+     "5 Invalid procedure call or argument\n9 mine\n0\n0\n0\n"},
+    {"Loops: counter subtypes and bounds",
+     "For i = 1 To 2 : Next : WScript.Echo TypeName(i)\n"
+     "For i = 32766 To 32768 : Next : WScript.Echo i, TypeName(i)\n"
+     "For i = 1 To 2.5 : Next : WScript.Echo i, TypeName(i)\n"
+     "For i = \"1\" To \"3\" : n = n + 1 : Next : WScript.Echo n\n"
+     "n = 3 : For i = 1 To n : n = 1 : Next : WScript.Echo i\n"
+     "For i = 10 To 1 : Next : WScript.Echo i\n",
+     "Integer\n32769 Long\n3 Integer\n3\n4\n10\n"},
+    {"Loops: nested exits leave only their loop",
+     "For i = 1 To 3\n"
+     "  Do\n"
+     "    For j = 1 To 3 : If j = 2 Then Exit For\n    Next\n"
+     "    Exit Do\n"
+     "  Loop\n"
+     "  s = s & i & j\n"
+     "Next\n"
+     "WScript.Echo s\n"
+     "Sub P : For Each x In Array(1, 2) : Select Case x : Case 2 : Exit Sub : End Select : Next : "
+     "WScript.Echo \"no\" : End Sub\n"
+     "P : WScript.Echo \"back\"\n",
+     "122232\nback\n"},
+    {"Assignments: append in place keeps other copies intact",
+     "s = \"ab\" : t = s : s = s & \"c\" : WScript.Echo s, t\n"
+     "u = \"x\" : u = u & u : u = u & 1 : u = u & Null : WScript.Echo u\n"
+     "Function App(ByRef r) : r = r & \"!\" : App = r : End Function\n"
+     "v = \"q\" : w = App(v) : v = v & \"?\" : WScript.Echo v, w\n",
+     "abc ab\nxx1\nq!? q!\n"},
+    {"OddCorners: case values followed by a statement",
+     "For Each x In Array(1, 2, 3)\n"
+     "  Select Case x\n"
+     "  Case 1 WScript.Echo \"one\"\n"
+     "  Case 2: WScript.Echo \"two\"\n"
+     "  Case Else WScript.Echo \"else\"\n"
+     "  End Select\n"
+     "Next\n",
+     "one\ntwo\nelse\n"},
+    {"OddCorners: with members as arguments",
+     "Set d = CreateObject(\"Scripting.Dictionary\")\n"
+     "With d\n"
+     "  .Add \"k\", 2\n"
+     "  WScript.Echo .Count, .Item(\"k\") * 10\n"
+     "End With\n"
+     "Class K : Public v : End Class\n"
+     "With New K : .v = 9 : WScript.Echo .v : End With\n",
+     "1 20\n9\n"},
+    {"OddCorners: get object is refused",
+     "Set o = GetObject(\"winmgmts:\")",
+     "error 429: ActiveX component can't create object at (1, 1)"},
+};
 
-TEST(Scope, OptionExplicitInsideProcedures) {
-  const char* code =
-      "Option Explicit\n"
-      "Dim seen\n"
-      "Sub S : Dim ok : ok = 1 : seen = ok : missing = 2 : End Sub\n"
-      "On Error Resume Next\n"
-      "S : WScript.Echo Err.Number, seen\n"
-      "Err.Clear : WScript.Echo undeclaredRead : WScript.Echo Err.Number\n";
-  EXPECT_EQ(RunScript(code), "500 1\n500\n");
-}
-
-TEST(Scope, FunctionNameIsItsResultInside) {
-  const char* code =
-      "Function Count(n)\n"
-      "  Count = 0\n"
-      "  Do While Count < n : Count = Count + 1 : Loop\n"
-      "End Function\n"
-      "Function Down(n) : If n > 0 Then Down = Down(n - 1) + 1 Else Down = 0\nEnd Function\n"
-      "WScript.Echo Count(3), Down(4), TypeName(Down(0))\n";
-  EXPECT_EQ(RunScript(code), "3 4 Integer\n");
-}
-
-TEST(Scope, ByRefReachesArrayVariablesAndElements) {
-  const char* code =
-      "Sub Fill(a) : ReDim a(2) : a(2) = \"z\" : End Sub\n"
-      "Sub Touch(x) : x = \"t\" : End Sub\n"
-      "Dim arr : Fill arr : WScript.Echo UBound(arr), arr(2)\n"
-      "Touch arr(0) : WScript.Echo \"[\" & arr(0) & \"]\"\n"
-      "Sub Twice(ByRef p, ByRef q) : p = p * 2 : q = q * 2 : End Sub\n"
-      "v = 3 : Twice v, v : WScript.Echo v\n";
-  EXPECT_EQ(RunScript(code), "2 z\n[t]\n12\n");
+TEST(Statements, Scripts) {
+  RunCases(kCases);
 }
 
 TEST(Scope, ArgumentCountMustMatch) {
@@ -54,24 +111,6 @@ TEST(Scope, ArgumentCountMustMatch) {
             "error 450: Wrong number of arguments or invalid property assignment: 'S' at (2, 1)");
   EXPECT_EQ(RunScript("Function F() : End Function\nx = F(1)"),
             "error 450: Wrong number of arguments or invalid property assignment: 'F' at (2, 1)");
-}
-
-TEST(ErrObject, PropertiesRaiseAndClearing) {
-  const char* code =
-      "On Error Resume Next\n"
-      "Err.Raise 5\n"
-      "WScript.Echo Err.Number, Err.Description, Err.Source\n"
-      "Err.Raise 70000\n"
-      "WScript.Echo Err.Number, Err.Description\n"
-      "Err.Number = 9 : Err.Description = \"mine\" : WScript.Echo Err.Number, Err.Description\n"
-      "On Error Resume Next\n"
-      "WScript.Echo Err.Number\n"
-      "Function Quiet() : On Error Resume Next : x = 1 / 0 : Exit Function : End Function\n"
-      "y = Quiet() : WScript.Echo Err.Number\n"
-      "x = 1 / 0 : On Error GoTo 0 : WScript.Echo Err.Number\n";
-  EXPECT_EQ(RunScript(code),
-            "5 Invalid procedure call or argument Microsoft VBScript runtime error\n"
-            "5 Invalid procedure call or argument\n9 mine\n0\n0\n0\n");
 }
 
 TEST(ErrObject, ErrorsInsideConditionsAndLoopsUnderResumeNext) {
@@ -86,17 +125,6 @@ TEST(ErrObject, ErrorsInsideConditionsAndLoopsUnderResumeNext) {
   EXPECT_EQ(RunScript(code), "1 -10 0\n2 -10 11\n3 10 0\nthen\nafter 11\n");
 }
 
-TEST(Loops, CounterSubtypesAndBounds) {
-  const char* code =
-      "For i = 1 To 2 : Next : WScript.Echo TypeName(i)\n"
-      "For i = 32766 To 32768 : Next : WScript.Echo i, TypeName(i)\n"
-      "For i = 1 To 2.5 : Next : WScript.Echo i, TypeName(i)\n"
-      "For i = \"1\" To \"3\" : n = n + 1 : Next : WScript.Echo n\n"
-      "n = 3 : For i = 1 To n : n = 1 : Next : WScript.Echo i\n"
-      "For i = 10 To 1 : Next : WScript.Echo i\n";
-  EXPECT_EQ(RunScript(code), "Integer\n32769 Long\n3 Integer\n3\n4\n10\n");
-}
-
 TEST(Loops, ForEachWalksAllDimensionsAndSnapshots) {
   const char* code =
       "Dim m(1, 1) : m(0, 0) = \"a\" : m(1, 0) = \"b\" : m(0, 1) = \"c\" : m(1, 1) = \"d\"\n"
@@ -105,22 +133,6 @@ TEST(Loops, ForEachWalksAllDimensionsAndSnapshots) {
       "For Each x In Array() : WScript.Echo \"never\" : Next : WScript.Echo \"empty ok\"\n";
   EXPECT_EQ(RunScript(code), "abcd\n123 9\nempty ok\n");
   EXPECT_EQ(RunScript("For Each x In 5 : Next"), "error 451: Object not a collection at (1, 1)");
-}
-
-TEST(Loops, NestedExitsLeaveOnlyTheirLoop) {
-  const char* code =
-      "For i = 1 To 3\n"
-      "  Do\n"
-      "    For j = 1 To 3 : If j = 2 Then Exit For\n    Next\n"
-      "    Exit Do\n"
-      "  Loop\n"
-      "  s = s & i & j\n"
-      "Next\n"
-      "WScript.Echo s\n"
-      "Sub P : For Each x In Array(1, 2) : Select Case x : Case 2 : Exit Sub : End Select : Next : "
-      "WScript.Echo \"no\" : End Sub\n"
-      "P : WScript.Echo \"back\"\n";
-  EXPECT_EQ(RunScript(code), "122232\nback\n");
 }
 
 TEST(Assignments, SetAndObjects) {
@@ -132,51 +144,12 @@ TEST(Assignments, SetAndObjects) {
   EXPECT_EQ(RunScript("Sub S : End Sub\nS = 1"), "error 501: Illegal assignment at (2, 1)");
 }
 
-TEST(Assignments, AppendInPlaceKeepsOtherCopiesIntact) {
-  const char* code =
-      "s = \"ab\" : t = s : s = s & \"c\" : WScript.Echo s, t\n"
-      "u = \"x\" : u = u & u : u = u & 1 : u = u & Null : WScript.Echo u\n"
-      "Function App(ByRef r) : r = r & \"!\" : App = r : End Function\n"
-      "v = \"q\" : w = App(v) : v = v & \"?\" : WScript.Echo v, w\n";
-  EXPECT_EQ(RunScript(code), "abc ab\nxx1\nq!? q!\n");
-}
-
-TEST(OddCorners, CaseValuesFollowedByAStatement) {
-  const char* code =
-      "For Each x In Array(1, 2, 3)\n"
-      "  Select Case x\n"
-      "  Case 1 WScript.Echo \"one\"\n"
-      "  Case 2: WScript.Echo \"two\"\n"
-      "  Case Else WScript.Echo \"else\"\n"
-      "  End Select\n"
-      "Next\n";
-  EXPECT_EQ(RunScript(code), "one\ntwo\nelse\n");
-}
-
-TEST(OddCorners, WithMembersAsArguments) {
-  const char* code =
-      "Set d = CreateObject(\"Scripting.Dictionary\")\n"
-      "With d\n"
-      "  .Add \"k\", 2\n"
-      "  WScript.Echo .Count, .Item(\"k\") * 10\n"
-      "End With\n"
-      "Class K : Public v : End Class\n"
-      "With New K : .v = 9 : WScript.Echo .v : End With\n";
-  EXPECT_EQ(RunScript(code), "1 20\n9\n");
-}
-
 TEST(OddCorners, RgbAndEngineVersion) {
   EXPECT_EQ(Echo("RGB(1, 2, 3)"), "197121");
   EXPECT_EQ(Echo("RGB(300, 0, 256) = &HFF00FF"), "True");
   EXPECT_EQ(Echo("TypeName(RGB(0, 0, 0))"), "Long");
   EXPECT_EQ(RunScript("x = RGB(-1, 0, 0)"), "error 5: Invalid procedure call or argument at (1, 1)");
   EXPECT_EQ(Echo("ScriptEngine & \" \" & ScriptEngineMajorVersion & \".\" & ScriptEngineMinorVersion"), "VBScript 5.8");
-}
-
-TEST(OddCorners, LocaleAndGetObject) {
-  EXPECT_EQ(Echo("GetLocale()"), "1033");
-  EXPECT_EQ(Echo("SetLocale(2057) & \" \" & GetLocale()"), "1033 2057");
-  EXPECT_EQ(RunScript("Set o = GetObject(\"winmgmts:\")"), "error 429: ActiveX component can't create object at (1, 1)");
 }
 
 }  // namespace
