@@ -14,6 +14,16 @@ fail() { echo "FAIL: $*"; status=1; }
 source "$completion" || { echo "FAIL: cannot source $completion"; exit 1; }
 [[ $(complete -p qfd 2>&1) == "complete -F _qfd qfd" ]] || fail "qfd is not bound: $(complete -p qfd 2>&1)"
 
+# check EXPECTED WHAT: runs the completion for the COMP_* variables set and compares
+# the sorted answers, joined by "|", with EXPECTED.
+check() {
+  COMPREPLY=()
+  _qfd
+  local got
+  got=$(printf '%s\n' "${COMPREPLY[@]}" | LC_ALL=C sort | paste -sd'|')
+  [ "$got" = "$1" ] || fail "$2: expected [$1], got [$got]"
+}
+
 # ask EXPECTED WORD...: completes the last word of "WORD..." and compares the sorted
 # answers, joined by "|", with EXPECTED.
 ask() {
@@ -23,11 +33,7 @@ ask() {
   COMP_CWORD=$(($# - 1))
   COMP_LINE="$*"
   COMP_POINT=${#COMP_LINE}
-  COMPREPLY=()
-  _qfd
-  local got
-  got=$(printf '%s\n' "${COMPREPLY[@]}" | LC_ALL=C sort | paste -sd'|')
-  [ "$got" = "$expected" ] || fail "[$*]: expected [$expected], got [$got]"
+  check "$expected" "[$*]"
 }
 
 # as_bash EXPECTED LINE: completes the end of LINE, broken into words as bash breaks
@@ -39,11 +45,7 @@ as_bash() {
   COMP_CWORD=$((${#COMP_WORDS[@]} - 1))
   COMP_LINE=$line
   COMP_POINT=${#line}
-  COMPREPLY=()
-  _qfd
-  local got
-  got=$(printf '%s\n' "${COMPREPLY[@]}" | LC_ALL=C sort | paste -sd'|')
-  [ "$got" = "$expected" ] || fail "[$line] as bash breaks it: expected [$expected], got [$got]"
+  check "$expected" "[$line] as bash breaks it"
 }
 
 # The commands and the program's own options.
