@@ -28,14 +28,13 @@ namespace {
 // The box a dialog left the keyboard focus in.
 QWidget* FocusOf(QDialog* d) { return d->focusWidget(); }
 
-BannerDef MakeBanner(const char* caption, int page, int x, int y) {
-  BannerDef b;
-  b.Page = static_cast<uint8_t>(page);
-  b.X = static_cast<int16_t>(x);
-  b.Y = static_cast<int16_t>(y);
-  b.Caption.Set(caption);
-  b.Font = GetFormProps().BannerFont;
-  return b;
+// A colour button: the colour picker that follows gets the hex digits typed, then Ok.
+void PickColour(QAbstractButton* button, const QString& hex) {
+  qfgui::OnShown<frmDlgClr>([hex](frmDlgClr* c) {
+    Fill(c->txtClr, hex);
+    Click(c->cmdOK);
+  });
+  Click(button);
 }
 
 }  // namespace
@@ -266,11 +265,7 @@ TEST_F(DesignerTest, BannerDialogLookAndChecks) {
     d->TXT->selectAll();
     QTest::keyClicks(d->TXT, "  Welcome  ");
     // Text colour through the colour picker: red (BBGGRR 0000FF).
-    qfgui::OnShown<frmDlgClr>([&](frmDlgClr* c) {
-      Fill(c->txtClr, "0000FF");
-      Click(c->cmdOK);
-    });
-    Click(d->BtnForeground);
+    PickColour(d->BtnForeground, "0000FF");
     EXPECT_EQ(d->LookFore, 0x0000FF);
     qfgui::OnShown<frmDlgFnt>([&](frmDlgFnt* f) {
       qfgui::ClickItem(f->lstFN, qfgui::FindRow(f->lstFN, "Courier"));
@@ -306,11 +301,7 @@ TEST_F(DesignerTest, BannerDialogLookAndChecks) {
   ran = qfgui::OnShown<frmBanner>([&](frmBanner* d) {
     EXPECT_EQ(d->BtnUpdate->text(), "Update");
     EXPECT_EQ(d->TXT->toPlainText(), "Old");
-    qfgui::OnShown<frmDlgClr>([&](frmDlgClr* c) {
-      Fill(c->txtClr, "00FF00");
-      Click(c->cmdOK);
-    });
-    Click(d->btnBackground);
+    PickColour(d->btnBackground, "00FF00");
     d->close();
   });
   QTest::mouseClick(window->Banner[2], Qt::RightButton, {}, QPoint(2, 2));
@@ -365,22 +356,10 @@ TEST_F(DesignerTest, PropertiesResizeRecolourAndReachEveryBanner) {
     EXPECT_FALSE(window->Modified);
     Fill(d->MW, "500");
     // Field colours, the banner text colour for every banner, a background default.
-    qfgui::OnShown<frmDlgClr>([&](frmDlgClr* c) {
-      Fill(c->txtClr, "FF0000");  // blue
-      Click(c->cmdOK);
-    });
-    Click(d->btnFieldForeground);
-    qfgui::OnShown<frmDlgClr>([&](frmDlgClr* c) {
-      Fill(c->txtClr, "00FF00");
-      Click(c->cmdOK);
-    });
-    Click(d->btnBannerForeground);
+    PickColour(d->btnFieldForeground, "FF0000");  // blue
+    PickColour(d->btnBannerForeground, "00FF00");
     Click(d->chkBFC);
-    qfgui::OnShown<frmDlgClr>([&](frmDlgClr* c) {
-      Fill(c->txtClr, "CCCCCC");
-      Click(c->cmdOK);
-    });
-    Click(d->btnBannerBackground);
+    PickColour(d->btnBannerBackground, "CCCCCC");
     EXPECT_EQ(d->B->palette().color(QPalette::Window), QColor(0xCC, 0xCC, 0xCC));
     Click(d->optUS);
     Click(d->optLand);
@@ -527,14 +506,15 @@ TEST_F(DesignerTest, HelpButtonsOpenTheirTopics) {
   AddField("A", 10, 40, 5, "");
   AddField("B", 10, 70, 5, "");
   std::vector<std::string> seen;
-  // Each dialog's help button, then the help window's heading.
-  auto help = [&](QAbstractButton* button) {
+  // Each dialog's help command, then the help window's heading.
+  auto helpBy = [&](const std::function<void()>& ask) {
     qfgui::OnShown<frmHelp>([&](frmHelp* h) {
       seen.push_back(h->Heading->text().toStdString());
       h->close();
     });
-    Click(button);
+    ask();
   };
+  auto help = [&](QAbstractButton* button) { helpBy([button] { Click(button); }); };
   qfgui::OnShown<frmField>([&](frmField* d) {
     help(d->btnHelp);
     help(d->btnFMTHelp);
@@ -546,19 +526,9 @@ TEST_F(DesignerTest, HelpButtonsOpenTheirTopics) {
   Press(window->mnuProperty);
   qfgui::OnShown<frmTabOrder>([&](frmTabOrder* d) { help(d->btnHelp); });
   Press(window->mnuTabOrder);
-  qfgui::OnShown<frmScript>([&](frmScript* d) {
-    qfgui::OnShown<frmHelp>([&](frmHelp* h) {
-      seen.push_back(h->Heading->text().toStdString());
-      h->close();
-    });
-    d->mnuHelp->trigger();
-  });
+  qfgui::OnShown<frmScript>([&](frmScript* d) { helpBy([d] { d->mnuHelp->trigger(); }); });
   Press(window->mnuScript);
-  qfgui::OnShown<frmHelp>([&](frmHelp* h) {
-    seen.push_back(h->Heading->text().toStdString());
-    h->close();
-  });
-  window->mnuContents->trigger();
+  helpBy([&] { window->mnuContents->trigger(); });
   EXPECT_EQ(seen, (std::vector<std::string>{"Add Field", "Field Formats", "Add Banner", "Properties", "Insert Field",
                                             "Script", "Contents"}));
   EXPECT_TRUE(host.boxes.empty()) << host.Last();
@@ -598,21 +568,13 @@ TEST_F(DesignerTest, EveryDialogValueReachesTheFile) {
     Fill(d->Y, "30");
     d->TXT->selectAll();
     QTest::keyClicks(d->TXT, "Orders");
-    qfgui::OnShown<frmDlgClr>([&](frmDlgClr* c) {
-      Fill(c->txtClr, "336699");
-      Click(c->cmdOK);
-    });
-    Click(d->btnBackground);
+    PickColour(d->btnBackground, "336699");
     Click(d->BtnUpdate);
   });
   Press(window->mnuBannerAdd);
   EXPECT_TRUE(*banner);
   auto props = qfgui::OnShown<frmProperty>([&](frmProperty* d) {
-    qfgui::OnShown<frmDlgClr>([&](frmDlgClr* c) {
-      Fill(c->txtClr, "EEEEEE");
-      Click(c->cmdOK);
-    });
-    Click(d->btnBackground);
+    PickColour(d->btnBackground, "EEEEEE");
     qfgui::OnShown<frmDlgFnt>([&](frmDlgFnt* f) {
       qfgui::ClickItem(f->lstFN, qfgui::FindRow(f->lstFN, "Verdana"));
       qfgui::ClickItem(f->lstFS, qfgui::FindRow(f->lstFS, "12"));
