@@ -19,10 +19,6 @@ using namespace modDB;
 
 namespace {
 
-void Select(QListWidget* list, int row) {
-  QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, qfgui::ItemPos(list, row));
-}
-
 // A table over the open database with the given columns, shown and laid out.
 struct Table {
   explicit Table(std::initializer_list<int16_t> columns) {
@@ -37,11 +33,7 @@ struct Table {
   std::vector<int32_t> Order() const {
     return std::vector<int32_t>(window->RowOrder.begin() + 1, window->RowOrder.end());
   }
-  std::vector<QString> Column(int k) const {
-    std::vector<QString> out;
-    for (int i = 0; i < window->lstCol[k]->count(); ++i) out.push_back(window->lstCol[k]->item(i)->text());
-    return out;
-  }
+  QStringList Column(int k) const { return qfgui::ListTexts(window->lstCol[k]); }
   std::unique_ptr<frmBrowse> window;
 };
 
@@ -67,8 +59,8 @@ TEST_F(EntryTest, FindWalksForwardAcrossPagesWithoutWrapping) {
     d->BtnSearch->click();  // no field chosen: nothing happens
     EXPECT_TRUE(d->SearchStr->isEnabled());
     EXPECT_EQ(d->BtnSearch->text(), "Search");
-    Select(d->FldList, 0);
-    Select(d->FldList, 1);
+    qfgui::ClickItem(d->FldList, 0);
+    qfgui::ClickItem(d->FldList, 1);
     d->BtnSearch->click();
     EXPECT_EQ(d->SearchStr->text(), "APPLE");
     EXPECT_EQ(d->BtnSearch->text(), "Again");
@@ -211,15 +203,14 @@ TEST_F(EntryTest, TableSortsAsNumberTextAndDate) {
                {{"10", "10", "01/02/2020", "10", "", "first\r\nsecond"},
                 {"9", "9", "", "9", "05/05/2005", "  lead  "},
                 {"word", "word", "31/12/1999", "word", "01/01/2001", ""}});
-  std::string name = dir / "Test";
-  ASSERT_EQ(OpenDatabase(name), 1);
+  OpenInEngine();
   Table t({1, 2, 3, 4, 5, 6});
   EXPECT_EQ(t.Column(6)[0], "first");   // only the first line
   EXPECT_EQ(t.Column(6)[1], "  lead");  // leading blanks stay, trailing ones go
   t.window->SortBy(1);
   EXPECT_EQ(t.window->SortKind, 2);
   EXPECT_EQ(t.Order(), (std::vector<int32_t>{3, 2, 1}));  // the word first, then 9, then 10
-  EXPECT_EQ(t.Column(0), (std::vector<QString>{"3", "2", "1"}));
+  EXPECT_EQ(t.Column(0), (QStringList{"3", "2", "1"}));
   t.window->SortBy(2);
   EXPECT_EQ(t.window->SortKind, 1);
   EXPECT_EQ(t.Order(), (std::vector<int32_t>{1, 2, 3}));  // "10" < "9" < "word"
@@ -236,7 +227,7 @@ TEST_F(EntryTest, TableSortsAsNumberTextAndDate) {
   EXPECT_EQ(t.Order(), (std::vector<int32_t>{3, 2, 1}));
   QTest::mouseClick(t.window->lblCol[0], Qt::LeftButton);
   EXPECT_EQ(t.Order(), (std::vector<int32_t>{1, 2, 3}));
-  EXPECT_EQ(t.Column(0), (std::vector<QString>{"1", "2", "3"}));
+  EXPECT_EQ(t.Column(0), (QStringList{"1", "2", "3"}));
   qfgui::Shot(t.window.get(), "entry-browse-table");
 }
 
@@ -282,8 +273,7 @@ TEST_F(EntryTest, TableSortKeepsTheOrderOfTheFileSort) {
   for (int n = 0; n < 333; ++n)
     rows.push_back({texts[next() % 14], numbers[next() % 14], dates[next() % 12], numbers[next() % 14]});
   MakeDatabase({{"Txt", 10, 1, "*"}, {"Num", 10, 1, "N"}, {"Day", 20, 1, "D"}, {"Word", 10, 1, "A"}}, rows);
-  std::string name = dir / "Test";
-  ASSERT_EQ(OpenDatabase(name), 1);
+  OpenInEngine();
   Table t({1, 2, 3, 4});
   for (int k = 1; k <= 4; ++k) {
     t.window->SortBy(k);
@@ -298,13 +288,12 @@ TEST_F(EntryTest, TableSortKeepsTheOrderOfTheFileSort) {
 // blanks before the break stay.
 TEST_F(EntryTest, TableCellTrimsBeforeCuttingAtTheLineBreak) {
   MakeDatabase({{"Memo", 30, 1, "*M"}}, {{"ab  \r\ncd  "}, {"one  "}, {"\r\nnext"}});
-  std::string name = dir / "Test";
-  ASSERT_EQ(OpenDatabase(name), 1);
+  OpenInEngine();
   Table t({1});
   EXPECT_EQ(t.window->GetCell(1, 1), "ab  ");
   EXPECT_EQ(t.window->GetCell(2, 1), "one");
   EXPECT_EQ(t.window->GetCell(3, 1), "");
-  EXPECT_EQ(t.Column(1), (std::vector<QString>{"ab  ", "one", ""}));
+  EXPECT_EQ(t.Column(1), (QStringList{"ab  ", "one", ""}));
 }
 
 TEST(BrowseKeys, NumbersAndDates) {
@@ -331,8 +320,7 @@ TEST_F(EntryTest, ScrollBarsFollowWhatFits) {
   std::vector<std::vector<std::string>> many;
   for (int i = 1; i <= 40; ++i) many.push_back({std::to_string(i)});
   MakeDatabase({{"N", 5, 1, "N"}}, many);
-  std::string name = dir / "Test";
-  ASSERT_EQ(OpenDatabase(name), 1);
+  OpenInEngine();
   Table t({1});
   EXPECT_FALSE(t.window->HSBar->isEnabled());  // every column fits
   EXPECT_TRUE(t.window->VSBar->isEnabled());
@@ -347,14 +335,12 @@ TEST_F(EntryTest, ScrollBarsFollowWhatFits) {
 
 TEST_F(EntryTest, AWindowTooSmallForARowStillPagesByOne) {
   MakeDatabase({{"N", 5, 1, "N"}}, {{"1"}, {"2"}});
-  std::string name = dir / "Test";
-  ASSERT_EQ(LoadHeader(name), 1);
-  FormProps p = GetFormProps();
-  p.FieldFont.Size = 72;
-  SetFormProps(p);
-  host.replies = {vbYes};  // keep the records
-  ASSERT_EQ(SaveHeader(name), 1);
-  ASSERT_EQ(OpenDatabase(name), 1);
+  ChangeForm([] {
+    FormProps p = GetFormProps();
+    p.FieldFont.Size = 72;
+    SetFormProps(p);
+  });
+  OpenInEngine();
   Table t({1});
   t.window->resize(120, 100);
   QApplication::processEvents();
