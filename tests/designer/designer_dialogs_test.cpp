@@ -41,7 +41,7 @@ void PickColour(QAbstractButton* button, const QString& hex) {
 
 TEST_F(DesignerTest, FieldDialogProposesEstimatesAndFiltersKeys) {
   Press(window->mnuNextPage);
-  auto ran = qfgui::OnShown<frmField>([&](frmField* d) {
+  Through<frmField>(window->mnuFieldAdd, [&](frmField* d) {
     EXPECT_EQ(d->windowTitle(), "Field Properties");
     EXPECT_EQ(d->lblPNO->text(), "2");
     EXPECT_EQ(d->lblFNO->text(), "1");
@@ -103,8 +103,6 @@ TEST_F(DesignerTest, FieldDialogProposesEstimatesAndFiltersKeys) {
     Click(d->btnDelete);  // disabled: nothing happens
     EXPECT_TRUE(d->isVisible());
   });
-  Press(window->mnuFieldAdd);
-  EXPECT_TRUE(*ran);
   EXPECT_EQ(GetFieldCount(), 0);
 }
 
@@ -391,7 +389,7 @@ TEST_F(DesignerTest, TabOrderMovesWholeSlots) {
   AddField("B", 10, 70, 2, "");
   AddField("C", 10, 100, 3, "");
   window->Modified = false;
-  auto ran = qfgui::OnShown<frmTabOrder>([&](frmTabOrder* d) {
+  Through<frmTabOrder>(window->mnuTabOrder, [&](frmTabOrder* d) {
     EXPECT_EQ(d->windowTitle(), "Tab Order");
     ASSERT_EQ(d->Lst->count(), 3);
     // Up on the first and Dn on the last do nothing.
@@ -410,8 +408,6 @@ TEST_F(DesignerTest, TabOrderMovesWholeSlots) {
     qfgui::Shot(d, "designer_taborder");
     Click(d->cmdOK);
   });
-  Press(window->mnuTabOrder);
-  EXPECT_TRUE(*ran);
   FieldDef f;
   GetFieldDef(1, f);
   EXPECT_EQ(f.Name.Trimmed(), "C");
@@ -419,25 +415,23 @@ TEST_F(DesignerTest, TabOrderMovesWholeSlots) {
   EXPECT_EQ(f.Y, 100);
   // On the canvas nothing moved, but the field is now field 1.
   EXPECT_EQ(window->Field[1]->pos(), QPoint(10, 100));
-  ran = qfgui::OnShown<frmField>([&](frmField* d) { EXPECT_EQ(d->lblFNO->text(), "1"); });
+  auto ran = qfgui::OnShown<frmField>([&](frmField* d) { EXPECT_EQ(d->lblFNO->text(), "1"); });
   QTest::mouseClick(window->Field[1]->viewport(), Qt::RightButton, {}, QPoint(2, 2));
   EXPECT_TRUE(*ran);
 }
 
 TEST_F(DesignerTest, ScriptEditorPositionTabsAndQuestion) {
   // Opening and cancelling without typing asks nothing.
-  auto ran = qfgui::OnShown<frmScript>([&](frmScript* d) {
+  Through<frmScript>(window->mnuScript, [&](frmScript* d) {
     EXPECT_EQ(d->windowTitle(), "Script");
     EXPECT_EQ(d->mnuLine->text(), "L 1, C 1");
     EXPECT_EQ(d->SCRP->toPlainText(), "Sub Start\nEnd Sub\n\nSub Update\nEnd Sub");
     d->mnuCancel->trigger();
     EXPECT_FALSE(d->isVisible());
   });
-  Press(window->mnuScript);
-  EXPECT_TRUE(*ran);
   EXPECT_TRUE(host.boxes.empty());
 
-  ran = qfgui::OnShown<frmScript>([&](frmScript* d) {
+  auto ran = qfgui::OnShown<frmScript>([&](frmScript* d) {
     QTest::keyClick(d->SCRP, Qt::Key_Down);
     QTest::keyClick(d->SCRP, Qt::Key_Down);
     EXPECT_EQ(d->mnuLine->text(), "L 3, C 1");
@@ -563,7 +557,7 @@ TEST_F(DesignerTest, ScriptLongerThanTheFormHoldsIsNotCut) {
 // Everything the dialogs set, saved and read back by another program.
 TEST_F(DesignerTest, EveryDialogValueReachesTheFile) {
   AddField("AMOUNT", 40, 60, 7, "#>");
-  auto banner = qfgui::OnShown<frmBanner>([&](frmBanner* d) {
+  Through<frmBanner>(window->mnuBannerAdd, [&](frmBanner* d) {
     Fill(d->X, "12");
     Fill(d->Y, "30");
     d->TXT->selectAll();
@@ -571,9 +565,7 @@ TEST_F(DesignerTest, EveryDialogValueReachesTheFile) {
     PickColour(d->btnBackground, "336699");
     Click(d->BtnUpdate);
   });
-  Press(window->mnuBannerAdd);
-  EXPECT_TRUE(*banner);
-  auto props = qfgui::OnShown<frmProperty>([&](frmProperty* d) {
+  Through<frmProperty>(window->mnuProperty, [&](frmProperty* d) {
     PickColour(d->btnBackground, "EEEEEE");
     qfgui::OnShown<frmDlgFnt>([&](frmDlgFnt* f) {
       qfgui::ClickItem(f->lstFN, qfgui::FindRow(f->lstFN, "Verdana"));
@@ -589,23 +581,17 @@ TEST_F(DesignerTest, EveryDialogValueReachesTheFile) {
     Fill(d->MH, "420");
     Click(d->BtnUpdate);
   });
-  Press(window->mnuProperty);
-  EXPECT_TRUE(*props);
-  auto script = qfgui::OnShown<frmScript>([&](frmScript* d) {
+  Through<frmScript>(window->mnuScript, [&](frmScript* d) {
     d->SCRP->selectAll();
     QTest::keyClicks(d->SCRP, "Sub Start");
     QTest::keyClick(d->SCRP, Qt::Key_Return);
     QTest::keyClicks(d->SCRP, "End Sub");
     d->mnuUpdate->trigger();
   });
-  Press(window->mnuScript);
-  EXPECT_TRUE(*script);
-  auto pw = qfgui::OnShown<frmInput>([&](frmInput* in) {
+  Through<frmInput>(window->mnuPassword, [&](frmInput* in) {
     QTest::keyClicks(in->txtStr, "k3y");
     Click(in->cmdOK);
   });
-  Press(window->mnuPassword);
-  EXPECT_TRUE(*pw);
   SaveAs("Orders");
   ASSERT_TRUE(host.boxes.empty()) << host.Last();
 
@@ -644,7 +630,7 @@ TEST_F(DesignerTest, EveryDialogValueReachesTheFile) {
 // The caption box scrolls both ways without wrapping; Update trims blanks only, so
 // line breaks around the caption stay.
 TEST_F(DesignerTest, BannerCaptionKeepsLineBreaksAndDoesNotWrap) {
-  auto ran = qfgui::OnShown<frmBanner>([&](frmBanner* d) {
+  Through<frmBanner>(window->mnuBannerAdd, [&](frmBanner* d) {
     EXPECT_EQ(d->TXT->lineWrapMode(), QPlainTextEdit::NoWrap);
     EXPECT_EQ(d->TXT->horizontalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
     EXPECT_EQ(d->TXT->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
@@ -658,8 +644,6 @@ TEST_F(DesignerTest, BannerCaptionKeepsLineBreaksAndDoesNotWrap) {
     Click(d->BtnUpdate);
     EXPECT_FALSE(d->isVisible()) << host.Last();
   });
-  Press(window->mnuBannerAdd);
-  EXPECT_TRUE(*ran);
   BannerDef b;
   ASSERT_EQ(GetBanner(1, b), 1);
   EXPECT_EQ(b.Caption.Trimmed(), "\r\n One  Two \r\n");
@@ -667,7 +651,7 @@ TEST_F(DesignerTest, BannerCaptionKeepsLineBreaksAndDoesNotWrap) {
 
 // The editor's 8192 characters count a line break as the two it is stored as.
 TEST_F(DesignerTest, ScriptEditorCountsALineBreakAsTwo) {
-  auto ran = qfgui::OnShown<frmScript>([&](frmScript* d) {
+  Through<frmScript>(window->mnuScript, [&](frmScript* d) {
     d->SCRP->setPlainText(QString(8189, 'x'));
     d->SCRP->moveCursor(QTextCursor::End);
     QTest::keyClick(d->SCRP, Qt::Key_Return);  // 8191
@@ -678,8 +662,6 @@ TEST_F(DesignerTest, ScriptEditorCountsALineBreakAsTwo) {
     host.replies = {vbYes};
     d->close();
   });
-  Press(window->mnuScript);
-  EXPECT_TRUE(*ran);
 }
 
 // Update compiles the script: a syntax error shows the engine's message with its line
@@ -692,7 +674,7 @@ TEST_F(DesignerTest, ScriptEditorCompilesOnUpdate) {
   EXPECT_EQ(line, 2);
   EXPECT_GT(column, 3);
   window->Modified = false;
-  auto ran = qfgui::OnShown<frmScript>([&](frmScript* d) {
+  Through<frmScript>(window->mnuScript, [&](frmScript* d) {
     d->SCRP->selectAll();
     QTest::keyClicks(d->SCRP, "Sub Start");
     QTest::keyClick(d->SCRP, Qt::Key_Return);
@@ -712,8 +694,6 @@ TEST_F(DesignerTest, ScriptEditorCompilesOnUpdate) {
     d->mnuUpdate->trigger();
     EXPECT_FALSE(d->isVisible());
   });
-  Press(window->mnuScript);
-  EXPECT_TRUE(*ran);
   EXPECT_TRUE(host.boxes.empty()) << host.Last();
   EXPECT_EQ(GetScript(), "Sub Start\r\n  x = (1 + 2)\r\nEnd Sub");
   EXPECT_TRUE(window->Modified);

@@ -222,33 +222,28 @@ TEST_F(DesignerTest, SaveAsThenSaveWritesEveryValue) {
   AddField("NAME", 120, 40, 30, "!a");
   AddField("BORN", 120, 70, 3, "d");
   // A heading for page 1; an empty heading for page 2 gives back "Page 2".
-  auto heading = qfgui::OnShown<frmInput>([&](frmInput* in) {
+  Through<frmInput>(w.mnuHeading, [&](frmInput* in) {
     EXPECT_EQ(in->windowTitle(), "Page Heading");
     EXPECT_EQ(in->txtStr->text(), "Page 1");
     Fill(in->txtStr, "People & more");  // "&" is not among the keys of a heading
     Click(in->cmdOK);
   });
-  Press(w.mnuHeading);
-  EXPECT_TRUE(*heading);
   EXPECT_EQ(w.mnuPage[1]->text(), "People  more");
   Press(w.mnuNextPage);
-  heading = qfgui::OnShown<frmInput>([&](frmInput* in) {
+  Through<frmInput>(w.mnuHeading, [&](frmInput* in) {
     Fill(in->txtStr, "");
     Click(in->cmdOK);
   });
-  Press(w.mnuHeading);
   EXPECT_EQ(w.mnuPage[2]->text(), "Page 2");
   Press(w.mnuPreviousPage);
 
   // Never saved: Save asks for a name.
   ASSERT_TRUE(w.Modified);
-  auto picker = qfgui::OnShown<frmDlgFile>([&](frmDlgFile* d) {
+  Through<frmDlgFile>(w.mnuFileSave, [&](frmDlgFile* d) {
     EXPECT_EQ(d->windowTitle(), "Save As");
     Fill(d->txtFile, "People");
     Click(d->cmdOk);
   });
-  Press(w.mnuFileSave);
-  EXPECT_TRUE(*picker);
   EXPECT_TRUE(host.boxes.empty()) << host.Last();
   EXPECT_EQ(w.windowTitle(), "People");
   EXPECT_EQ(w.windowHandle()->title(), "People");
@@ -287,12 +282,10 @@ TEST_F(DesignerTest, SaveAsThenSaveWritesEveryValue) {
   // Save goes back to the same file, even when the file picker was last in another
   // folder (and so was the current folder).
   std::filesystem::create_directory(dir.path() / "elsewhere");
-  auto away = qfgui::OnShown<frmDlgFile>([&](frmDlgFile* d) {
+  Through<frmDlgFile>(w.mnuFileSaveAs, [&](frmDlgFile* d) {
     qfgui::DblClickItem(d->lstDir, qfgui::FindRow(d->lstDir, "[elsewhere]"));
     Click(d->cmdCancel);
   });
-  Press(w.mnuFileSaveAs);
-  EXPECT_TRUE(*away);
   EXPECT_EQ(w.windowTitle(), "People");
   w.SetOuterSize(10500, 7500);
   ASSERT_TRUE(w.Modified);
@@ -317,14 +310,12 @@ TEST_F(DesignerTest, SavingOverRecordsRecoversThemByName) {
   }
 
   // City moves first, Last is lengthened, First shortened, and the save recovers.
-  auto order = qfgui::OnShown<frmTabOrder>([&](frmTabOrder* d) {
+  Through<frmTabOrder>(w.mnuTabOrder, [&](frmTabOrder* d) {
     qfgui::ClickItem(d->Lst, 2);
     Click(d->cmdUp);
     Click(d->cmdUp);
     Click(d->cmdOK);
   });
-  Press(w.mnuTabOrder);
-  EXPECT_TRUE(*order);
   FieldDef f;
   GetFieldDef(3, f);
   f.Length = 12;
@@ -355,14 +346,12 @@ TEST_F(DesignerTest, LoadAsksForThePasswordAndReportsWhatItLoaded) {
   AddField("AMOUNT", 10, 70, 9, "");
   modDB::BannerDef b = MakeBanner("Totals", 3, 5, 30);
   ASSERT_EQ(InsertBanner(b), 1);
-  auto pw = qfgui::OnShown<frmInput>([&](frmInput* in) {
+  Through<frmInput>(w.mnuPassword, [&](frmInput* in) {
     EXPECT_EQ(in->windowTitle(), "Password");
     EXPECT_EQ(in->txtStr->echoMode(), QLineEdit::Password);
     QTest::keyClicks(in->txtStr, "Open Sesame1");  // the blank is not a password key
     Click(in->cmdOK);
   });
-  Press(w.mnuPassword);
-  EXPECT_TRUE(*pw);
   EXPECT_EQ(GetPassword(), "OpenSesame1");
   SaveAs("Safe");
   EXPECT_EQ(Dump("Safe")["Password"], "OpenSesame1");
@@ -427,13 +416,9 @@ TEST_F(DesignerTest, FailedSaveAndCancelledPickersChangeNothing) {
   EXPECT_TRUE(w.isEnabled());
   EXPECT_FALSE(std::filesystem::exists(dir.path() / "Empty.Qfd"));
   // A cancelled picker neither saves nor loads.
-  auto cancel = qfgui::OnShown<frmDlgFile>([&](frmDlgFile* d) { Click(d->cmdCancel); });
-  Press(w.mnuFileSaveAs);
-  EXPECT_TRUE(*cancel);
+  Through<frmDlgFile>(w.mnuFileSaveAs, [&](frmDlgFile* d) { Click(d->cmdCancel); });
   host.replies = {vbYes};
-  cancel = qfgui::OnShown<frmDlgFile>([&](frmDlgFile* d) { Click(d->cmdCancel); });
-  Press(w.mnuFileLoad);
-  EXPECT_TRUE(*cancel);
+  Through<frmDlgFile>(w.mnuFileLoad, [&](frmDlgFile* d) { Click(d->cmdCancel); });
   EXPECT_TRUE(w.Modified);
   EXPECT_EQ(w.windowTitle(), "");
 }
