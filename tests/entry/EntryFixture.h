@@ -125,6 +125,14 @@ class EntryTest : public qfgui::GuiTest {
     return at == std::string::npos ? -1 : std::stoi(r.out.substr(at + 8));
   }
 
+  // Runs a menu command; `drive` works the dialog it opens, which must be shown.
+  template <class T>
+  static void Through(QAction* action, std::function<void(T*)> drive) {
+    auto ran = qfgui::OnShown<T>(drive);
+    action->trigger();
+    EXPECT_TRUE(*ran) << action->objectName().toStdString();
+  }
+
   // Types into the input box of slot i with real key events, after its text, as a
   // user who clicks the box and presses Ctrl+End first.
   void Type(int slot, const QString& keys) {

@@ -117,7 +117,7 @@ TEST_F(Print, RecordsTwoToFourPagesOneToTwoGiveSixPagesInOrderAndTheWindowComesB
   w.mnuNextPage->trigger();
   ASSERT_EQ(w.CurPage, 2);
   bool closed = false;
-  qfgui::OnShown<frmPrint>([&](frmPrint* d) {
+  Through<frmPrint>(w.mnuPrint, [&](frmPrint* d) {
     // Opening: current printer, current record and page, one copy, the form's
     // orientation.
     EXPECT_EQ(d->windowTitle(), "Print");
@@ -147,7 +147,6 @@ TEST_F(Print, RecordsTwoToFourPagesOneToTwoGiveSixPagesInOrderAndTheWindowComesB
     PrintToPdf(d, "range");
     closed = !d->isVisible();
   });
-  w.mnuPrint->trigger();
   EXPECT_TRUE(closed);
   EXPECT_TRUE(host.boxes.empty()) << host.Last();
 
@@ -174,12 +173,11 @@ TEST_F(Print, RecordsTwoToFourPagesOneToTwoGiveSixPagesInOrderAndTheWindowComesB
 TEST_F(Print, ThreeCopiesOfTheCurrentPageInLandscapeAndTheFormsOrientationNextTime) {
   frmEdit& w = Open(MakeForm(3));
   w.mnuNextRecord->trigger();  // record 2, page 1
-  qfgui::OnShown<frmPrint>([&](frmPrint* d) {
+  Through<frmPrint>(w.mnuPrint, [&](frmPrint* d) {
     Retype(d->txtCopies, "3");
     Choose(d->optLandscape);
     PrintToPdf(d, "copies.PDF");
   });
-  w.mnuPrint->trigger();
   EXPECT_TRUE(host.boxes.empty()) << host.Last();
   const std::string pdf = dir / "copies.PDF";
   ASSERT_TRUE(fs::exists(pdf));
@@ -190,17 +188,15 @@ TEST_F(Print, ThreeCopiesOfTheCurrentPageInLandscapeAndTheFormsOrientationNextTi
   }
   EXPECT_EQ(GetOrientation(), 1) << "the choice is not stored in the form";
 
-  qfgui::OnShown<frmPrint>([&](frmPrint* d) { EXPECT_TRUE(d->optPotrait->isChecked()); });
-  w.mnuPrint->trigger();
+  Through<frmPrint>(w.mnuPrint, [&](frmPrint* d) { EXPECT_TRUE(d->optPotrait->isChecked()); });
 }
 
 TEST_F(Print, AFormStoredLandscapeOpensOnLandscape) {
   frmEdit& w = Open(MakeForm(1, 2));
-  qfgui::OnShown<frmPrint>([&](frmPrint* d) {
+  Through<frmPrint>(w.mnuPrint, [&](frmPrint* d) {
     EXPECT_TRUE(d->optLandscape->isChecked() && !d->optPotrait->isChecked());
     PrintToPdf(d, "wide");
   });
-  w.mnuPrint->trigger();
   const auto [width, height] = PdfPageSize(dir / "wide.pdf", 1);
   EXPECT_GT(width, height);
 }
@@ -226,7 +222,7 @@ TEST_F(Print, TheChecksRunInOrderEachWithItsMessageAndFocus) {
       {"To page can be 1 to 2", &frmPrint::txtToP2P, ""},
   };
   int pressed = 0;
-  qfgui::OnShown<frmPrint>([&](frmPrint* d) {
+  Through<frmPrint>(w.mnuPrint, [&](frmPrint* d) {
     // Letters typed into the number boxes are swallowed.
     Retype(d->txtCopies, "x1y");
     EXPECT_EQ(d->txtCopies->text(), "1");
@@ -261,7 +257,6 @@ TEST_F(Print, TheChecksRunInOrderEachWithItsMessageAndFocus) {
     }
     QTest::mouseClick(d->cmdCancel, Qt::LeftButton);
   });
-  w.mnuPrint->trigger();
   EXPECT_EQ(pressed, static_cast<int>(std::size(checks)));
   EXPECT_EQ(GetRecordNo(), 1);
   for (const auto& e : fs::directory_iterator(dir.path())) EXPECT_NE(e.path().extension(), ".pdf");
@@ -270,7 +265,7 @@ TEST_F(Print, TheChecksRunInOrderEachWithItsMessageAndFocus) {
 TEST_F(Print, OnePageFormsAndEmptyRangesPrintNothingExtra) {
   frmEdit& w = Open(MakeForm(4, 1, false));
   bool closed = false;
-  qfgui::OnShown<frmPrint>([&](frmPrint* d) {
+  Through<frmPrint>(w.mnuPrint, [&](frmPrint* d) {
     EXPECT_EQ(d->txtFrmP2P->text(), "1");
     EXPECT_EQ(d->txtToP2P->text(), "1");
     EXPECT_FALSE(d->txtFrmP2P->isEnabled());
@@ -284,7 +279,6 @@ TEST_F(Print, OnePageFormsAndEmptyRangesPrintNothingExtra) {
     QTest::mouseClick(d->cmdPrint, Qt::LeftButton);
     closed = !d->isVisible();
   });
-  w.mnuPrint->trigger();
   EXPECT_TRUE(closed);
   EXPECT_TRUE(host.boxes.empty()) << host.Last();
   EXPECT_TRUE(w.cTBar->isVisible());
@@ -303,7 +297,7 @@ TEST_F(Print, ACancelledFileNameKeepsTheDialogAndAFailedPrintRestoresTheWindow) 
   frmEdit& w = Open(MakeForm(3));
   w.mnuLastRecord->trigger();
   w.mnuNextPage->trigger();
-  qfgui::OnShown<frmPrint>([&](frmPrint* d) {
+  Through<frmPrint>(w.mnuPrint, [&](frmPrint* d) {
     PrintToPdf(d, "");
     EXPECT_TRUE(d->isVisible() && d->cmdPrint->isEnabled());
     // A file name the system cannot write to: a folder of that name.
@@ -313,7 +307,6 @@ TEST_F(Print, ACancelledFileNameKeepsTheDialogAndAFailedPrintRestoresTheWindow) 
     PrintToPdf(d, "busy");
     EXPECT_FALSE(d->isVisible());
   });
-  w.mnuPrint->trigger();
   ASSERT_EQ(host.boxes.size(), 1u);
   EXPECT_EQ(host.boxes[0].title, "Print");
   EXPECT_EQ(host.boxes[0].text, "Error occured while prinitng");
