@@ -145,11 +145,9 @@ TEST_F(HelpViewer, TheShippedHelpFilesHaveTheTopicsTheWindowsAskFor) {
     const Seen first = Open("");
     EXPECT_GT(first.toc.size(), 10) << file;
     EXPECT_FALSE(first.text.trimmed().isEmpty()) << file;
-    for (const char* topic : {"Field Formats"}) {
-      const Seen s = Open(topic);
-      EXPECT_EQ(s.heading, topic) << file;
-      EXPECT_GT(s.text.size(), 200) << file;
-    }
+    const Seen formats = Open("Field Formats");
+    EXPECT_EQ(formats.heading, "Field Formats") << file;
+    EXPECT_GT(formats.text.size(), 200) << file;
   }
   Platform::SetProgramFolder(std::string(QF_SOURCE_DIR) + "/help");
   modDlg::HelpFileName = "QfLayout.Txt";
