@@ -88,9 +88,8 @@ TEST_F(EntryTest, FindCancelKeepsTheRecordShown) {
   const std::string file = MakeDatabase({{"A", 20, 1, "AS"}}, {{"one"}, {"two"}});
   frmEdit& w = Open(file);
   w.mnuNextRecord->trigger();
-  auto ran = qfgui::OnShown<frmSearch>([&](frmSearch* d) { d->BtnCancel->click(); });
+  qfgui::OnShown<frmSearch>([&](frmSearch* d) { d->BtnCancel->click(); });
   w.cTBarBtn[10]->click();
-  EXPECT_TRUE(*ran);
   EXPECT_EQ(w.PickedRecord, 2);
   EXPECT_EQ(w.Dummy[1]->text(), "two");
 }
@@ -150,7 +149,7 @@ TEST_F(EntryTest, TableOpensWithNoRowAndTheWheelScrolls) {
   const std::string file = MakeDatabase({{"A", 5, 1, "A"}}, many);
   frmEdit& w = Open(file);
   w.mnuLastRecord->trigger();
-  auto ran = qfgui::OnShown<frmBrowse>([&](frmBrowse* t) {
+  qfgui::OnShown<frmBrowse>([&](frmBrowse* t) {
     QApplication::setActiveWindow(t);
     EXPECT_TRUE(QTest::qWaitForWindowActive(t));
     t->lstCol[0]->setFocus(Qt::TabFocusReason);  // as the dialog's first focus gives it
@@ -186,7 +185,6 @@ TEST_F(EntryTest, TableOpensWithNoRowAndTheWheelScrolls) {
     QTest::keyClick(t->lstCol[0], Qt::Key_Escape);
   });
   w.mnuGotoRecord->trigger();
-  EXPECT_TRUE(*ran);
   EXPECT_EQ(modBrowse::BrowseResult, 0);
   EXPECT_EQ(w.RECNO(), " 40 / 40");
 }
