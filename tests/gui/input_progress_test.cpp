@@ -44,31 +44,25 @@ TEST_F(InputBox, PasswordModeMasksWithHashAndRefusesBlank) {
 }
 
 TEST_F(InputBox, LengthLimitDefaultModeAndClosingWithoutOk) {
-  // Maximum length 0 means 32.
-  modDlg::InputText = "";
-  modDlg::InputMaxLength = 0;
-  OnShown<frmInput>([&](frmInput* w) {
-    QTest::keyClicks(w->txtStr, QString(40, 'x'));
-    QTest::mouseClick(w->cmdOK, Qt::LeftButton);
-  });
-  modDlg::ShowInputBox("A");
-  EXPECT_EQ(modDlg::InputText, std::string(32, 'x'));
-
-  // An explicit limit holds too, also for the text handed in.
-  modDlg::InputText = "abcdefgh";
-  modDlg::InputMaxLength = 5;
-  OnShown<frmInput>([&](frmInput* w) { QTest::mouseClick(w->cmdOK, Qt::LeftButton); });
-  modDlg::ShowInputBox("A");
-  EXPECT_EQ(modDlg::InputText, "abcde");
-
-  // No mode: only the asterisk gets in.
-  modDlg::InputText = "";
-  OnShown<frmInput>([&](frmInput* w) {
-    QTest::keyClicks(w->txtStr, "a*1 *");
-    QTest::mouseClick(w->cmdOK, Qt::LeftButton);
-  });
-  modDlg::ShowInputBox("");
-  EXPECT_EQ(modDlg::InputText, "**");
+  const struct {
+    const char *given, *typed, *mode;
+    int limit;
+    std::string expected;
+  } cases[] = {
+      {"", "xxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxx", "A", 0, std::string(32, 'x')},  // 0 means 32
+      {"abcdefgh", "", "A", 5, "abcde"},  // the limit holds for the text handed in too
+      {"", "a*1 *", "", 5, "**"},         // no mode: only the asterisk gets in
+  };
+  for (const auto& c : cases) {
+    modDlg::InputText = c.given;
+    modDlg::InputMaxLength = static_cast<int16_t>(c.limit);
+    OnShown<frmInput>([&](frmInput* w) {
+      QTest::keyClicks(w->txtStr, c.typed);
+      QTest::mouseClick(w->cmdOK, Qt::LeftButton);
+    });
+    modDlg::ShowInputBox(c.mode);
+    EXPECT_EQ(modDlg::InputText, c.expected) << c.given << c.typed;
+  }
 
   // Escape and the close box leave the caller's text alone.
   modDlg::InputText = "keep me";
