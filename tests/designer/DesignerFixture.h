@@ -31,6 +31,17 @@ inline void Fill(QLineEdit* box, const QString& text) {
 }
 inline void Click(QAbstractButton* b) { QTest::mouseClick(b, Qt::LeftButton); }
 
+// A banner in the form's banner font.
+inline modDB::BannerDef MakeBanner(const char* caption, int page, int x, int y) {
+  modDB::BannerDef b;
+  b.Page = static_cast<uint8_t>(page);
+  b.X = static_cast<int16_t>(x);
+  b.Y = static_cast<int16_t>(y);
+  b.Caption.Set(caption);
+  b.Font = modDB::GetFormProps().BannerFont;
+  return b;
+}
+
 class DesignerTest : public qfgui::GuiTest {
  protected:
   void SetUp() override {
@@ -58,10 +69,19 @@ class DesignerTest : public qfgui::GuiTest {
     QTest::keyClick(window, k.key(), k.keyboardModifiers());
   }
 
+  // Runs the command through its shortcut; `drive` works the dialog it opens, which
+  // must be shown.
+  template <class T>
+  void Through(QAction* action, std::function<void(T*)> drive) {
+    auto ran = qfgui::OnShown<T>(drive);
+    Press(action);
+    EXPECT_TRUE(*ran) << action->objectName().toStdString();
+  }
+
   // Adds a field through the field dialog (Ctrl+F), typing name, position, length
   // and format; the size comes from the dialog's estimates.
   void AddField(const QString& name, int x, int y, int length, const QString& format) {
-    auto ran = qfgui::OnShown<frmField>([&](frmField* d) {
+    Through<frmField>(window->mnuFieldAdd, [&](frmField* d) {
       Fill(d->NAM, name);
       Fill(d->X, QString::number(x));
       Fill(d->Y, QString::number(y));
@@ -71,24 +91,20 @@ class DesignerTest : public qfgui::GuiTest {
       Click(d->BtnUpdate);
       EXPECT_FALSE(d->isVisible()) << host.Last();
     });
-    Press(window->mnuFieldAdd);
-    EXPECT_TRUE(*ran);
   }
 
   // Save As through the file picker, into the test folder.
   void SaveAs(const QString& name) {
-    auto ran = qfgui::OnShown<frmDlgFile>([&](frmDlgFile* d) {
+    Through<frmDlgFile>(window->mnuFileSaveAs, [&](frmDlgFile* d) {
       Fill(d->txtFile, name);
       Click(d->cmdOk);
     });
-    Press(window->mnuFileSaveAs);
-    EXPECT_TRUE(*ran);
   }
 
   // Load through the file picker: a click on the file's entry, then Ok; a password,
   // when given, is typed into the box that follows.
   void Load(const QString& name, const QString* password = nullptr) {
-    auto ran = qfgui::OnShown<frmDlgFile>([&](frmDlgFile* d) {
+    Through<frmDlgFile>(window->mnuFileLoad, [&](frmDlgFile* d) {
       const int row = qfgui::FindRow(d->lstDir, name);
       ASSERT_GE(row, 0);
       qfgui::ClickItem(d->lstDir, row);
@@ -101,8 +117,6 @@ class DesignerTest : public qfgui::GuiTest {
       }
       Click(d->cmdOk);
     });
-    Press(window->mnuFileLoad);
-    EXPECT_TRUE(*ran);
   }
 
   // The saved definition as another program reads it.

@@ -4,6 +4,7 @@
 #include <QMouseEvent>
 #include <QWindow>
 #include <filesystem>
+#include <tuple>
 
 #include "DesignerFixture.h"
 #include "frmTabOrder.h"
@@ -25,7 +26,12 @@ TEST_F(DesignerTest, FreshStartShowsAnEmptyFirstPage) {
   frmMain& w = *window;
   EXPECT_EQ(w.lblPageNo->text(), "P 1");
   EXPECT_EQ(w.cTBarLbl->text(), "0,0");
+  // An unsaved design keeps its caption empty, and the title bar shows a blank rather
+  // than the program's name.
   EXPECT_EQ(w.windowTitle(), "");
+  ASSERT_NE(w.windowHandle(), nullptr);
+  EXPECT_FALSE(w.windowHandle()->title().isEmpty());
+  EXPECT_TRUE(w.windowHandle()->title().trimmed().isEmpty());
   EXPECT_FALSE(w.Modified);
   for (int k = 1; k <= 8; ++k) {
     EXPECT_EQ(w.mnuPage[k]->text(), QString("Page %1").arg(k));
@@ -37,7 +43,6 @@ TEST_F(DesignerTest, FreshStartShowsAnEmptyFirstPage) {
   EXPECT_EQ(w.cTBar->geometry(), QRect(0, 0, w.canvas->width(), 25));
   // The form's size is the window's outer size: 640 x 480 pixels.
   EXPECT_EQ(w.frameGeometry().size(), QSize(640, 480));
-  EXPECT_FALSE(w.Modified);
   EXPECT_EQ(GetFormProps().Width, 9600);
   EXPECT_EQ(GetFormProps().Height, 7200);
   EXPECT_EQ(GetScript(), "Sub Start\r\nEnd Sub\r\n\r\nSub Update\r\nEnd Sub");
@@ -112,12 +117,7 @@ TEST_F(DesignerTest, DraggingStopsAtEveryEdgeAndStoresThePosition) {
   EXPECT_EQ(f->pos(), QPoint(108, 108));
 
   // Banners drag alike.
-  modDB::BannerDef b;
-  b.Page = 1;
-  b.X = 300;
-  b.Y = 200;
-  b.Caption.Set("Title");
-  b.Font = GetFormProps().BannerFont;
+  modDB::BannerDef b = MakeBanner("Title", 1, 300, 200);
   ASSERT_EQ(InsertBanner(b), 1);
   w.ShowCurPage();
   QLabel* label = w.Banner[1];
@@ -136,12 +136,7 @@ TEST_F(DesignerTest, DraggingStopsAtEveryEdgeAndStoresThePosition) {
 TEST_F(DesignerTest, DraggingThroughTheWindowSystem) {
   frmMain& w = *window;
   AddField("NAME", 100, 100, 10, "");
-  modDB::BannerDef b;
-  b.Page = 1;
-  b.X = 300;
-  b.Y = 200;
-  b.Caption.Set("Title");
-  b.Font = GetFormProps().BannerFont;
+  modDB::BannerDef b = MakeBanner("Title", 1, 300, 200);
   ASSERT_EQ(InsertBanner(b), 1);
   w.ShowCurPage();
   QWindow* win = w.windowHandle();
@@ -191,6 +186,15 @@ TEST_F(DesignerTest, RightClicksOpenDialogsAndThePopUpMenu) {
   modDlg::SetShownHook([&](QDialog* d) { tabOrderShown |= qobject_cast<frmTabOrder*>(d) != nullptr; });
   Press(w.mnuTabOrder);
   AddField("A", 10, 40, 5, "");
+  // Only the empty canvas pops up the menu: not the toolbar strip around its buttons,
+  // not a field's border.
+  QPoint strip(w.cTBar->width() - 3, w.cTBar->height() / 2);
+  while (strip.x() > 0 && w.cTBar->childAt(strip)) strip.rx() -= 4;
+  ASSERT_EQ(w.cTBar->childAt(strip), nullptr);
+  QTest::mouseClick(w.cTBar, Qt::RightButton, {}, strip);
+  EXPECT_FALSE(w.mnuComponent->isVisible());
+  QTest::mouseClick(w.Field[1], Qt::RightButton, {}, QPoint(0, 0));  // the frame, outside the text
+  EXPECT_FALSE(w.mnuComponent->isVisible());
   Click(w.cTBarBtn[5]);
   EXPECT_FALSE(tabOrderShown);
 
@@ -198,7 +202,7 @@ TEST_F(DesignerTest, RightClicksOpenDialogsAndThePopUpMenu) {
   ASSERT_EQ(GetFieldCount(), 2);
   // A right click on the second field opens its dialog in update mode; the item is
   // disabled meanwhile, and the canvas is redrawn afterwards.
-  auto ran = qfgui::OnShown<frmField>([&](frmField* d) {
+  qfgui::OnShown<frmField>([&](frmField* d) {
     EXPECT_EQ(d->lblFNO->text(), "2");
     EXPECT_EQ(d->NAM->text(), "B");
     EXPECT_EQ(d->BtnUpdate->text(), "Update");
@@ -208,7 +212,6 @@ TEST_F(DesignerTest, RightClicksOpenDialogsAndThePopUpMenu) {
     d->close();
   });
   QTest::mouseClick(w.Field[2]->viewport(), Qt::RightButton, {}, QPoint(3, 3));
-  EXPECT_TRUE(*ran);
   EXPECT_TRUE(w.Field[2]->isEnabled());
   EXPECT_EQ(w.Field[2]->pos(), QPoint(10, 80));
 }
@@ -218,35 +221,31 @@ TEST_F(DesignerTest, SaveAsThenSaveWritesEveryValue) {
   AddField("NAME", 120, 40, 30, "!a");
   AddField("BORN", 120, 70, 3, "d");
   // A heading for page 1; an empty heading for page 2 gives back "Page 2".
-  auto heading = qfgui::OnShown<frmInput>([&](frmInput* in) {
+  Through<frmInput>(w.mnuHeading, [&](frmInput* in) {
     EXPECT_EQ(in->windowTitle(), "Page Heading");
     EXPECT_EQ(in->txtStr->text(), "Page 1");
     Fill(in->txtStr, "People & more");  // "&" is not among the keys of a heading
     Click(in->cmdOK);
   });
-  Press(w.mnuHeading);
-  EXPECT_TRUE(*heading);
   EXPECT_EQ(w.mnuPage[1]->text(), "People  more");
   Press(w.mnuNextPage);
-  heading = qfgui::OnShown<frmInput>([&](frmInput* in) {
+  Through<frmInput>(w.mnuHeading, [&](frmInput* in) {
     Fill(in->txtStr, "");
     Click(in->cmdOK);
   });
-  Press(w.mnuHeading);
   EXPECT_EQ(w.mnuPage[2]->text(), "Page 2");
   Press(w.mnuPreviousPage);
 
   // Never saved: Save asks for a name.
   ASSERT_TRUE(w.Modified);
-  auto picker = qfgui::OnShown<frmDlgFile>([&](frmDlgFile* d) {
+  Through<frmDlgFile>(w.mnuFileSave, [&](frmDlgFile* d) {
     EXPECT_EQ(d->windowTitle(), "Save As");
     Fill(d->txtFile, "People");
     Click(d->cmdOk);
   });
-  Press(w.mnuFileSave);
-  EXPECT_TRUE(*picker);
   EXPECT_TRUE(host.boxes.empty()) << host.Last();
   EXPECT_EQ(w.windowTitle(), "People");
+  EXPECT_EQ(w.windowHandle()->title(), "People");
   EXPECT_FALSE(w.Modified);
 
   const auto j = Dump("People");
@@ -282,12 +281,10 @@ TEST_F(DesignerTest, SaveAsThenSaveWritesEveryValue) {
   // Save goes back to the same file, even when the file picker was last in another
   // folder (and so was the current folder).
   std::filesystem::create_directory(dir.path() / "elsewhere");
-  auto away = qfgui::OnShown<frmDlgFile>([&](frmDlgFile* d) {
+  Through<frmDlgFile>(w.mnuFileSaveAs, [&](frmDlgFile* d) {
     qfgui::DblClickItem(d->lstDir, qfgui::FindRow(d->lstDir, "[elsewhere]"));
     Click(d->cmdCancel);
   });
-  Press(w.mnuFileSaveAs);
-  EXPECT_TRUE(*away);
   EXPECT_EQ(w.windowTitle(), "People");
   w.SetOuterSize(10500, 7500);
   ASSERT_TRUE(w.Modified);
@@ -304,26 +301,20 @@ TEST_F(DesignerTest, SavingOverRecordsRecoversThemByName) {
   AddField("LAST", 10, 70, 10, "");
   AddField("CITY", 10, 100, 8, "");
   SaveAs("Club");
-  for (const char* who : {"FIRST=Ann LAST=Baker CITY=Rome", "FIRST=Carl LAST=Diaz CITY=Madrid"}) {
-    std::vector<std::string> argv{qftest::ToolPath("qfd"), "add", dir / "Club"};
-    std::string s = who;
-    for (size_t at = 0; at != std::string::npos;) {
-      const size_t next = s.find(' ', at);
-      argv.push_back(s.substr(at, next == std::string::npos ? next : next - at));
-      at = next == std::string::npos ? next : next + 1;
-    }
-    ASSERT_EQ(qftest::RunProgram(argv).status, 0);
+  for (const auto& [first, last, city] : {std::tuple{"Ann", "Baker", "Rome"}, std::tuple{"Carl", "Diaz", "Madrid"}}) {
+    ASSERT_EQ(qftest::RunProgram({qftest::ToolPath("qfd"), "add", dir / "Club", std::string("FIRST=") + first,
+                                  std::string("LAST=") + last, std::string("CITY=") + city})
+                  .status,
+              0);
   }
 
   // City moves first, Last is lengthened, First shortened, and the save recovers.
-  auto order = qfgui::OnShown<frmTabOrder>([&](frmTabOrder* d) {
+  Through<frmTabOrder>(w.mnuTabOrder, [&](frmTabOrder* d) {
     qfgui::ClickItem(d->Lst, 2);
     Click(d->cmdUp);
     Click(d->cmdUp);
     Click(d->cmdOK);
   });
-  Press(w.mnuTabOrder);
-  EXPECT_TRUE(*order);
   FieldDef f;
   GetFieldDef(3, f);
   f.Length = 12;
@@ -352,21 +343,14 @@ TEST_F(DesignerTest, LoadAsksForThePasswordAndReportsWhatItLoaded) {
   frmMain& w = *window;
   AddField("CODE", 10, 40, 6, "");
   AddField("AMOUNT", 10, 70, 9, "");
-  modDB::BannerDef b;
-  b.Page = 3;
-  b.X = 5;
-  b.Y = 30;
-  b.Caption.Set("Totals");
-  b.Font = GetFormProps().BannerFont;
+  modDB::BannerDef b = MakeBanner("Totals", 3, 5, 30);
   ASSERT_EQ(InsertBanner(b), 1);
-  auto pw = qfgui::OnShown<frmInput>([&](frmInput* in) {
+  Through<frmInput>(w.mnuPassword, [&](frmInput* in) {
     EXPECT_EQ(in->windowTitle(), "Password");
     EXPECT_EQ(in->txtStr->echoMode(), QLineEdit::Password);
     QTest::keyClicks(in->txtStr, "Open Sesame1");  // the blank is not a password key
     Click(in->cmdOK);
   });
-  Press(w.mnuPassword);
-  EXPECT_TRUE(*pw);
   EXPECT_EQ(GetPassword(), "OpenSesame1");
   SaveAs("Safe");
   EXPECT_EQ(Dump("Safe")["Password"], "OpenSesame1");
@@ -431,46 +415,11 @@ TEST_F(DesignerTest, FailedSaveAndCancelledPickersChangeNothing) {
   EXPECT_TRUE(w.isEnabled());
   EXPECT_FALSE(std::filesystem::exists(dir.path() / "Empty.Qfd"));
   // A cancelled picker neither saves nor loads.
-  auto cancel = qfgui::OnShown<frmDlgFile>([&](frmDlgFile* d) { Click(d->cmdCancel); });
-  Press(w.mnuFileSaveAs);
-  EXPECT_TRUE(*cancel);
+  Through<frmDlgFile>(w.mnuFileSaveAs, [&](frmDlgFile* d) { Click(d->cmdCancel); });
   host.replies = {vbYes};
-  cancel = qfgui::OnShown<frmDlgFile>([&](frmDlgFile* d) { Click(d->cmdCancel); });
-  Press(w.mnuFileLoad);
-  EXPECT_TRUE(*cancel);
+  Through<frmDlgFile>(w.mnuFileLoad, [&](frmDlgFile* d) { Click(d->cmdCancel); });
   EXPECT_TRUE(w.Modified);
   EXPECT_EQ(w.windowTitle(), "");
-}
-
-// Only the empty canvas pops up the Component menu: not the toolbar strip around its
-// buttons, not a field's border.
-TEST_F(DesignerTest, ComponentMenuOnlyOnTheEmptyCanvas) {
-  frmMain& w = *window;
-  AddField("A", 40, 80, 5, "");
-  QPoint strip(w.cTBar->width() - 3, w.cTBar->height() / 2);
-  while (strip.x() > 0 && w.cTBar->childAt(strip)) strip.rx() -= 4;
-  ASSERT_EQ(w.cTBar->childAt(strip), nullptr);
-  QTest::mouseClick(w.cTBar, Qt::RightButton, {}, strip);
-  EXPECT_FALSE(w.mnuComponent->isVisible());
-  QTest::mouseClick(w.Field[1], Qt::RightButton, {}, QPoint(0, 0));  // the frame, outside the text
-  EXPECT_FALSE(w.mnuComponent->isVisible());
-  QTest::mouseClick(w.canvas, Qt::RightButton, {}, QPoint(300, 300));
-  EXPECT_TRUE(w.mnuComponent->isVisible());
-  w.mnuComponent->hide();
-}
-
-// An unsaved design keeps its caption empty, and the title bar shows a blank rather
-// than the program's name; a saved one shows its name.
-TEST_F(DesignerTest, UnsavedDesignShowsABlankTitle) {
-  frmMain& w = *window;
-  EXPECT_EQ(w.windowTitle(), "");
-  ASSERT_NE(w.windowHandle(), nullptr);
-  EXPECT_FALSE(w.windowHandle()->title().isEmpty());
-  EXPECT_TRUE(w.windowHandle()->title().trimmed().isEmpty());
-  AddField("A", 40, 80, 5, "");
-  SaveAs("People");
-  EXPECT_EQ(w.windowTitle(), "People");
-  EXPECT_EQ(w.windowHandle()->title(), "People");
 }
 
 // The arrow keys move the item last pressed by one pixel, within the dragging limits;
@@ -495,12 +444,7 @@ TEST_F(DesignerTest, ArrowKeysNudgeTheLastPressedItem) {
   GetFieldDef(1, f);
   EXPECT_EQ(f.X, 0);  // not past the left edge
 
-  modDB::BannerDef b;
-  b.Page = 1;
-  b.X = 300;
-  b.Y = static_cast<int16_t>(w.ToolbarHeight());
-  b.Caption.Set("Title");
-  b.Font = GetFormProps().BannerFont;
+  modDB::BannerDef b = MakeBanner("Title", 1, 300, w.ToolbarHeight());
   ASSERT_EQ(InsertBanner(b), 1);
   w.ShowCurPage();
   QTest::mouseClick(w.Banner[1], Qt::LeftButton, {}, QPoint(2, 2));

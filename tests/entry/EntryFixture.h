@@ -3,9 +3,12 @@
 #pragma once
 
 #include <QApplication>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QMenu>
 #include <QToolButton>
 #include <QTest>
+#include <functional>
 #include <initializer_list>
 #include <nlohmann/json.hpp>
 #include <string>
@@ -13,7 +16,9 @@
 
 #include "GuiSupport.h"
 #include "TestSupport.h"
+#include "frmDlgFile.h"
 #include "frmEdit.h"
+#include "frmExport.h"
 #include "modDB.h"
 
 namespace qfentry {
@@ -23,6 +28,7 @@ struct FieldSpec {
   int length;
   int page;
   std::string format;
+  int height = 0;  // 0: one line, or 60 pixels for a multi-line box
 };
 
 class EntryTest : public qfgui::GuiTest {
@@ -52,7 +58,7 @@ class EntryTest : public qfgui::GuiTest {
       f.X = 120;
       f.Y = static_cast<int16_t>(y);
       f.Width = 200;
-      f.Height = s.format.find('M') != std::string::npos ? 60 : 21;
+      f.Height = static_cast<int16_t>(s.height ? s.height : s.format.find('M') != std::string::npos ? 60 : 21);
       y += f.Height + 8;
       EXPECT_NE(modDB::AddField(f), 0) << s.name;
     }
@@ -80,6 +86,23 @@ class EntryTest : public qfgui::GuiTest {
     return name + ".Qfd";
   }
 
+  // Changes the saved form through the engine and saves it again, answering Yes to
+  // keeping its records.
+  std::string ChangeForm(const std::function<void()>& change) {
+    std::string name = dir / "Test";
+    EXPECT_EQ(modDB::LoadHeader(name), 1);
+    change();
+    host.replies = {modDB::vbYes};
+    EXPECT_EQ(modDB::SaveHeader(name), 1);
+    host.Clear();
+    return name + ".Qfd";
+  }
+  // Opens the test database in the engine alone, without a window.
+  void OpenInEngine() {
+    std::string name = dir / "Test";
+    ASSERT_EQ(modDB::OpenDatabase(name), 1);
+  }
+
   frmEdit& Open(const std::string& path) {
     window = new frmEdit;
     window->show();
@@ -91,8 +114,8 @@ class EntryTest : public qfgui::GuiTest {
   }
 
   // Record n as another program finds it in the file: `qfd get FILE N --json`.
-  nlohmann::json Stored(int32_t n) {
-    const auto r = qftest::RunProgram({qftest::ToolPath("qfd"), "get", dir / "Test", std::to_string(n), "--json"});
+  nlohmann::json Stored(int32_t n, const std::string& base = "Test") {
+    const auto r = qftest::RunProgram({qftest::ToolPath("qfd"), "get", dir / base, std::to_string(n), "--json"});
     EXPECT_EQ(r.status, 0) << r.err;
     return r.status == 0 ? nlohmann::json::parse(r.out) : nlohmann::json{};
   }
@@ -100,6 +123,14 @@ class EntryTest : public qfgui::GuiTest {
     const auto r = qftest::RunProgram({qftest::ToolPath("qfd"), "info", dir / "Test"});
     const size_t at = r.out.find("Records:");
     return at == std::string::npos ? -1 : std::stoi(r.out.substr(at + 8));
+  }
+
+  // Runs a menu command; `drive` works the dialog it opens, which must be shown.
+  template <class T>
+  static void Through(QAction* action, std::function<void(T*)> drive) {
+    auto ran = qfgui::OnShown<T>(drive);
+    action->trigger();
+    EXPECT_TRUE(*ran) << action->objectName().toStdString();
   }
 
   // Types into the input box of slot i with real key events, after its text, as a
@@ -112,6 +143,35 @@ class EntryTest : public qfgui::GuiTest {
     QApplication::processEvents();
   }
   QString BoxText(int slot) { return window->Field[slot]->toPlainText(); }
+
+  // The save picker shown next must offer `pattern`; it gets `name` typed and Ok, or
+  // Cancel when the name is empty.
+  static void AnswerSavePicker(const char* pattern, const QString& name) {
+    qfgui::OnShown<frmDlgFile>([pattern, name](frmDlgFile* picker) {
+      EXPECT_EQ(picker->windowTitle(), "Save As");
+      EXPECT_EQ(picker->Pattern, pattern);
+      if (name.isEmpty()) return QTest::mouseClick(picker->cmdCancel, Qt::LeftButton);
+      picker->txtFile->clear();
+      QTest::keyClicks(picker->txtFile, name);
+      QTest::mouseClick(picker->cmdOk, Qt::LeftButton);
+    });
+  }
+
+  // Runs Export from the window: `choose` works the export dialog, then the save
+  // picker (in the test's folder) gets `name`, or is cancelled when name is empty.
+  // Returns whether the export dialog was closed afterwards.
+  bool RunExport(const std::function<void(frmExport*)>& choose, const QString& name) {
+    modDlg::DialogFolder = dir.path().string();
+    bool closed = false;
+    qfgui::OnShown<frmExport>([&](frmExport* w) {
+      choose(w);
+      AnswerSavePicker("*.Csv", name);
+      QTest::mouseClick(w->btnExport, Qt::LeftButton);
+      closed = !w->isVisible();
+    });
+    window->mnuExport->trigger();
+    return closed;
+  }
 
   qftest::TempDir dir;
   frmEdit* window = nullptr;

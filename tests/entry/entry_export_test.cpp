@@ -8,8 +8,6 @@
 #include <QPushButton>
 #include <filesystem>
 
-#include "frmDlgFile.h"
-#include "frmExport.h"
 
 using namespace qfentry;
 using namespace modDB;
@@ -19,33 +17,6 @@ namespace {
 
 class Export : public EntryTest {
  protected:
-  // Runs Export from the window: `choose` works the export dialog's list, then the
-  // save picker (in the test's folder) gets `name`, or is cancelled when name is
-  // empty. Returns whether the export dialog was closed afterwards.
-  bool RunExport(const std::function<void(frmExport*)>& choose, const QString& name) {
-    modDlg::DialogFolder = dir.path().string();
-    bool closed = false;
-    QPointer<frmExport> dialog;
-    qfgui::OnShown<frmExport>([&](frmExport* w) {
-      dialog = w;
-      choose(w);
-      qfgui::OnShown<frmDlgFile>([&](frmDlgFile* picker) {
-        EXPECT_EQ(picker->windowTitle(), "Save As");
-        EXPECT_EQ(picker->Pattern, "*.Csv");
-        if (name.isEmpty()) {
-          QTest::mouseClick(picker->cmdCancel, Qt::LeftButton);
-          return;
-        }
-        picker->txtFile->clear();
-        QTest::keyClicks(picker->txtFile, name);
-        QTest::mouseClick(picker->cmdOk, Qt::LeftButton);
-      });
-      QTest::mouseClick(w->btnExport, Qt::LeftButton);
-      closed = !w->isVisible();
-    });
-    window->mnuExport->trigger();
-    return closed;
-  }
   std::string Read(const std::string& name) { return qftest::ReadFile(dir / name); }
   std::vector<std::string> CsvFiles() {
     std::vector<std::string> out;
@@ -90,7 +61,7 @@ TEST_F(Export, EveryRecordWithItsNumberAndQuotedValuesAsQfdWritesThem) {
   QStringList entries;
   ASSERT_TRUE(RunExport(
       [&](frmExport* d) {
-        for (int i = 0; i < d->lstField->count(); ++i) entries << d->lstField->item(i)->text();
+        entries = qfgui::ListTexts(d->lstField);
         EXPECT_TRUE(d->lstField->selectedItems().isEmpty());
         SelectAll(d);
         EXPECT_EQ(d->lstField->selectedItems().size(), 3);
@@ -124,12 +95,25 @@ TEST_F(Export, SelectedFieldsGoInSlotOrderAndNoneLeavesTheNumbersAlone) {
   frmEdit& w = Open(file);
   w.mnuLastRecord->trigger();
 
-  // Picked Zip first, then Name: the columns follow the slots all the same.
+  // The list selects as the help says: a click picks one field, Shift+click a range,
+  // Ctrl+click adds or drops one. Zip picked first, then Name: the columns follow
+  // the slots all the same.
   ASSERT_TRUE(RunExport(
       [](frmExport* d) {
+        QWidget* v = d->lstField->viewport();
+        auto click = [&](int row, Qt::KeyboardModifiers keys) {
+          QTest::mouseClick(v, Qt::LeftButton, keys, qfgui::ItemPos(d->lstField, row));
+        };
+        qfgui::ClickItem(d->lstField, 1);
+        qfgui::ClickItem(d->lstField, 0);  // a plain click: this one alone
+        EXPECT_EQ(d->lstField->selectedItems().size(), 1);
+        click(2, Qt::ShiftModifier);
+        EXPECT_EQ(d->lstField->selectedItems().size(), 3);
         qfgui::ClickItem(d->lstField, 2);
-        QTest::mouseClick(d->lstField->viewport(), Qt::LeftButton, Qt::ControlModifier,
-                          qfgui::ItemPos(d->lstField, 0));
+        click(0, Qt::ControlModifier);
+        click(1, Qt::ControlModifier);
+        EXPECT_EQ(d->lstField->selectedItems().size(), 3);
+        click(1, Qt::ControlModifier);  // dropped again
       },
       "some"));
   EXPECT_EQ(Read("some.csv"), "#,Name,Zip\r\n1,\"Ann\",\"00100\"\r\n2,\"Bo\",\"0150\"\r\n");
@@ -140,26 +124,6 @@ TEST_F(Export, SelectedFieldsGoInSlotOrderAndNoneLeavesTheNumbersAlone) {
   EXPECT_EQ(Read("none.csv"), QfdExport({"--fields", ""}));
   EXPECT_EQ(GetRecordNo(), 2);
   EXPECT_TRUE(host.boxes.empty()) << host.Last();
-}
-
-// The field list selects as the help says: a click picks one field, Shift+click a
-// range, Ctrl+click adds or drops one.
-TEST_F(Export, ClickShiftClickAndCtrlClickChooseTheFields) {
-  const std::string file = MakeDatabase({{"Name", 10, 1, "AS"}, {"City", 10, 1, "AS"}, {"Zip", 5, 1, "N"}},
-                                        {{"Ann", "Rome", "00100"}});
-  Open(file);
-  ASSERT_TRUE(RunExport(
-      [](frmExport* d) {
-        QWidget* v = d->lstField->viewport();
-        qfgui::ClickItem(d->lstField, 1);
-        qfgui::ClickItem(d->lstField, 0);  // a plain click: this one alone
-        EXPECT_EQ(d->lstField->selectedItems().size(), 1);
-        QTest::mouseClick(v, Qt::LeftButton, Qt::ShiftModifier, qfgui::ItemPos(d->lstField, 2));
-        EXPECT_EQ(d->lstField->selectedItems().size(), 3);
-        QTest::mouseClick(v, Qt::LeftButton, Qt::ControlModifier, qfgui::ItemPos(d->lstField, 1));
-      },
-      "range"));
-  EXPECT_EQ(Read("range.csv"), "#,Name,Zip\r\n1,\"Ann\",\"00100\"\r\n");
 }
 
 TEST_F(Export, ADatabaseWithoutRecordsGivesTheHeadingAlone) {

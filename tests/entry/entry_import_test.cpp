@@ -14,8 +14,6 @@
 #include <QTableWidget>
 #include <filesystem>
 
-#include "frmDlgFile.h"
-#include "frmExport.h"
 #include "frmImport.h"
 
 using namespace qfentry;
@@ -30,13 +28,7 @@ class Import : public EntryTest {
   std::string Form(const std::string& script = "") {
     MakeDatabase({{"No", 5, 1, "#"}, {"Name", 12, 1, "ASF"}, {"Born", 10, 1, "D"}, {"Notes", 40, 1, "*M"}},
                  {{" 1", "Old", "", ""}});
-    std::string name = dir / "Test";
-    EXPECT_EQ(LoadHeader(name), 1);
-    SetScript(script);
-    host.replies = {vbYes};
-    EXPECT_EQ(SaveHeader(name), 1);
-    host.Clear();
-    return name + ".Qfd";
+    return ChangeForm([&] { SetScript(script); });
   }
   // Runs File > Import... on `csv` (written to the test folder first); `drive` works
   // the preview.
@@ -151,22 +143,15 @@ TEST_F(Import, CancelWritesNothingAndUpdateRunsOnEachRow) {
 }
 
 TEST_F(Import, ExportWithSpreadsheetQuotingReadsBack) {
-  frmEdit& w = Open(Form());
-  (void)w;
-  modDlg::DialogFolder = dir.path().string();
-  qfgui::OnShown<frmExport>([&](frmExport* e) {
-    EXPECT_FALSE(e->chkUtf8->isEnabled());
-    QTest::mouseClick(e->Command1, Qt::LeftButton);
-    Tick(e->chkQuoting);
-    EXPECT_TRUE(e->chkUtf8->isEnabled());
-    Tick(e->chkUtf8);
-    qfgui::OnShown<frmDlgFile>([&](frmDlgFile* picker) {
-      picker->txtFile->clear();
-      QTest::keyClicks(picker->txtFile, "out");
-      QTest::mouseClick(picker->cmdOk, Qt::LeftButton);
-    });
-    QTest::mouseClick(e->btnExport, Qt::LeftButton);
-  });
-  window->mnuExport->trigger();
+  Open(Form());
+  ASSERT_TRUE(RunExport(
+      [](frmExport* e) {
+        EXPECT_FALSE(e->chkUtf8->isEnabled());
+        QTest::mouseClick(e->Command1, Qt::LeftButton);
+        Tick(e->chkQuoting);
+        EXPECT_TRUE(e->chkUtf8->isEnabled());
+        Tick(e->chkUtf8);
+      },
+      "out"));
   EXPECT_EQ(qftest::ReadFile(dir / "out.csv"), "\xEF\xBB\xBF#,No,Name,Born,Notes\r\n1,\" 1\",\"Old\",\"\",\"\"\r\n");
 }

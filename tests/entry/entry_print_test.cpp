@@ -12,7 +12,6 @@
 #include <regex>
 
 #include "Printers.h"
-#include "frmDlgFile.h"
 #include "frmPrint.h"
 
 using namespace qfentry;
@@ -40,30 +39,23 @@ class Print : public EntryTest {
   // A two-page form (A on page 1, B on page 2, a banner on each) stored with the
   // given orientation, and records holding "AlphaN" and "BetaN".
   std::string MakeForm(int records, uint8_t orientation = 1, bool twoPages = true) {
-    MakeDatabase({{"A", 20, 1, "AS"}, {"B", 20, twoPages ? 2 : 1, "AS"}}, {}, 1);
-    std::string name = dir / "Test";
-    EXPECT_EQ(LoadHeader(name), 1);
-    if (twoPages) {
-      BannerDef b;
-      b.Caption.Set("Second page");
-      b.Page = 2;
-      b.X = 20;
-      b.Y = 30;
-      b.Font = GetFormProps().BannerFont;
-      EXPECT_NE(InsertBanner(b), 0);
-    }
-    SetOrientation(orientation);
-    EXPECT_EQ(SaveHeader(name), 1);
-    EXPECT_EQ(OpenDatabase(name), 1);
-    for (int r = 1; r <= records; ++r) {
-      ClearRecord();
-      WriteField(1, "Alpha" + std::to_string(r));
-      WriteField(2, "Beta" + std::to_string(r));
-      EXPECT_EQ(AddRecord(), 1);
-    }
-    CloseDatabase();
-    host.Clear();
-    return name + ".Qfd";
+    std::vector<std::vector<std::string>> rows;
+    for (int r = 1; r <= records; ++r) rows.push_back({"Alpha" + std::to_string(r), "Beta" + std::to_string(r)});
+    MakeDatabase({{"A", 20, 1, "AS"}, {"B", 20, twoPages ? 2 : 1, "AS"}}, rows, 1);
+    const std::string file = ChangeForm([&] {
+      if (twoPages) {
+        BannerDef b;
+        b.Caption.Set("Second page");
+        b.Page = 2;
+        b.X = 20;
+        b.Y = 30;
+        b.Font = GetFormProps().BannerFont;
+        EXPECT_NE(InsertBanner(b), 0);
+      }
+      SetOrientation(orientation);
+    });
+    host.replies.clear();
+    return file;
   }
 
   // Chooses "PDF File", answers the save picker with `name` (empty: cancel) and
@@ -71,16 +63,7 @@ class Print : public EntryTest {
   void PrintToPdf(frmPrint* d, const QString& name) {
     qfgui::ClickItem(d->lstPrinter, qfgui::FindRow(d->lstPrinter, Printers::kPdfFile));
     modDlg::DialogFolder = dir.path().string();
-    qfgui::OnShown<frmDlgFile>([name](frmDlgFile* picker) {
-      EXPECT_EQ(picker->windowTitle(), "Save As");
-      EXPECT_EQ(picker->Pattern, "*.Pdf");
-      if (name.isEmpty()) {
-        QTest::mouseClick(picker->cmdCancel, Qt::LeftButton);
-        return;
-      }
-      QTest::keyClicks(picker->txtFile, name);
-      QTest::mouseClick(picker->cmdOk, Qt::LeftButton);
-    });
+    AnswerSavePicker("*.Pdf", name);
     QTest::mouseClick(d->cmdPrint, Qt::LeftButton);
   }
 
@@ -134,7 +117,7 @@ TEST_F(Print, RecordsTwoToFourPagesOneToTwoGiveSixPagesInOrderAndTheWindowComesB
   w.mnuNextPage->trigger();
   ASSERT_EQ(w.CurPage, 2);
   bool closed = false;
-  qfgui::OnShown<frmPrint>([&](frmPrint* d) {
+  Through<frmPrint>(w.mnuPrint, [&](frmPrint* d) {
     // Opening: current printer, current record and page, one copy, the form's
     // orientation.
     EXPECT_EQ(d->windowTitle(), "Print");
@@ -164,7 +147,6 @@ TEST_F(Print, RecordsTwoToFourPagesOneToTwoGiveSixPagesInOrderAndTheWindowComesB
     PrintToPdf(d, "range");
     closed = !d->isVisible();
   });
-  w.mnuPrint->trigger();
   EXPECT_TRUE(closed);
   EXPECT_TRUE(host.boxes.empty()) << host.Last();
 
@@ -191,12 +173,11 @@ TEST_F(Print, RecordsTwoToFourPagesOneToTwoGiveSixPagesInOrderAndTheWindowComesB
 TEST_F(Print, ThreeCopiesOfTheCurrentPageInLandscapeAndTheFormsOrientationNextTime) {
   frmEdit& w = Open(MakeForm(3));
   w.mnuNextRecord->trigger();  // record 2, page 1
-  qfgui::OnShown<frmPrint>([&](frmPrint* d) {
+  Through<frmPrint>(w.mnuPrint, [&](frmPrint* d) {
     Retype(d->txtCopies, "3");
     Choose(d->optLandscape);
     PrintToPdf(d, "copies.PDF");
   });
-  w.mnuPrint->trigger();
   EXPECT_TRUE(host.boxes.empty()) << host.Last();
   const std::string pdf = dir / "copies.PDF";
   ASSERT_TRUE(fs::exists(pdf));
@@ -207,41 +188,41 @@ TEST_F(Print, ThreeCopiesOfTheCurrentPageInLandscapeAndTheFormsOrientationNextTi
   }
   EXPECT_EQ(GetOrientation(), 1) << "the choice is not stored in the form";
 
-  bool portrait = false;
-  qfgui::OnShown<frmPrint>([&](frmPrint* d) { portrait = d->optPotrait->isChecked(); });
-  w.mnuPrint->trigger();
-  EXPECT_TRUE(portrait);
+  Through<frmPrint>(w.mnuPrint, [&](frmPrint* d) { EXPECT_TRUE(d->optPotrait->isChecked()); });
 }
 
 TEST_F(Print, AFormStoredLandscapeOpensOnLandscape) {
   frmEdit& w = Open(MakeForm(1, 2));
-  bool landscape = false;
-  qfgui::OnShown<frmPrint>([&](frmPrint* d) {
-    landscape = d->optLandscape->isChecked() && !d->optPotrait->isChecked();
+  Through<frmPrint>(w.mnuPrint, [&](frmPrint* d) {
+    EXPECT_TRUE(d->optLandscape->isChecked() && !d->optPotrait->isChecked());
     PrintToPdf(d, "wide");
   });
-  w.mnuPrint->trigger();
   const auto [width, height] = PdfPageSize(dir / "wide.pdf", 1);
-  EXPECT_TRUE(landscape);
   EXPECT_GT(width, height);
 }
 
 TEST_F(Print, TheChecksRunInOrderEachWithItsMessageAndFocus) {
   frmEdit& w = Open(MakeForm(5));
-  std::vector<std::pair<std::string, QWidget*>> seen;
-  std::vector<std::pair<std::string, QWidget*>> expected;
-  qfgui::OnShown<frmPrint>([&](frmPrint* d) {
-    auto press = [&] {
-      host.Clear();
-      QTest::mouseClick(d->cmdPrint, Qt::LeftButton);
-      EXPECT_TRUE(d->isVisible());
-      EXPECT_LE(host.boxes.size(), 1u);
-      for (const RecordedBox& b : host.boxes) {
-        EXPECT_EQ(b.title, "");
-        EXPECT_EQ(b.style, vbOKOnly);
-      }
-      seen.push_back({host.boxes.empty() ? "" : host.boxes[0].text, Focused()});
-    };
+  // Each check in turn: its message, the box the focus goes to (none: the printer
+  // list), and what the user types there to mend it before the next press.
+  const struct {
+    const char* message;
+    QLineEdit* frmPrint::*box;
+    QString mend;
+  } checks[] = {
+      {"From must be > 0", &frmPrint::txtFrom, "a2"},
+      {"To must be <5", &frmPrint::txtTo, "4"},
+      {"Select Printer", nullptr, ""},
+      {"Copies can be 1 to 10", &frmPrint::txtCopies, "0"},
+      {"Copies can be 1 to 10", &frmPrint::txtCopies, "10"},
+      {"From page can be 1 to 2", &frmPrint::txtFrmP2P, "0"},
+      {"From page can be 1 to 2", &frmPrint::txtFrmP2P, "2"},
+      {"To page can be 1 to 2", &frmPrint::txtToP2P, "1"},
+      {"To page can be 1 to 2", &frmPrint::txtToP2P, "3"},
+      {"To page can be 1 to 2", &frmPrint::txtToP2P, ""},
+  };
+  int pressed = 0;
+  Through<frmPrint>(w.mnuPrint, [&](frmPrint* d) {
     // Letters typed into the number boxes are swallowed.
     Retype(d->txtCopies, "x1y");
     EXPECT_EQ(d->txtCopies->text(), "1");
@@ -258,43 +239,25 @@ TEST_F(Print, TheChecksRunInOrderEachWithItsMessageAndFocus) {
     Retype(d->txtCopies, "11");
     Retype(d->txtFrmP2P, "3");
     Retype(d->txtToP2P, "0");
-    press();
-    expected.push_back({"From must be > 0", d->txtFrom});
-    Retype(d->txtFrom, "a2");
-    press();
-    expected.push_back({"To must be <5", d->txtTo});
-    Retype(d->txtTo, "4");
-    press();
-    expected.push_back({"Select Printer", d->lstPrinter});
-    qfgui::ClickItem(d->lstPrinter, qfgui::FindRow(d->lstPrinter, Printers::kPdfFile));
-    press();
-    expected.push_back({"Copies can be 1 to 10", d->txtCopies});
-    Retype(d->txtCopies, "0");
-    press();
-    expected.push_back({"Copies can be 1 to 10", d->txtCopies});
-    Retype(d->txtCopies, "10");
-    press();
-    expected.push_back({"From page can be 1 to 2", d->txtFrmP2P});
-    Retype(d->txtFrmP2P, "0");
-    press();
-    expected.push_back({"From page can be 1 to 2", d->txtFrmP2P});
-    Retype(d->txtFrmP2P, "2");
-    press();
-    expected.push_back({"To page can be 1 to 2", d->txtToP2P});
-    Retype(d->txtToP2P, "1");
-    press();
-    expected.push_back({"To page can be 1 to 2", d->txtToP2P});
-    Retype(d->txtToP2P, "3");
-    press();
-    expected.push_back({"To page can be 1 to 2", d->txtToP2P});
+    for (const auto& c : checks) {
+      ++pressed;
+      host.Clear();
+      QTest::mouseClick(d->cmdPrint, Qt::LeftButton);
+      EXPECT_TRUE(d->isVisible());
+      ASSERT_EQ(host.boxes.size(), 1u) << "press " << pressed;
+      EXPECT_EQ(host.boxes[0].text, c.message) << "press " << pressed;
+      EXPECT_EQ(host.boxes[0].title, "");
+      EXPECT_EQ(host.boxes[0].style, vbOKOnly);
+      QWidget* box = c.box ? static_cast<QWidget*>(d->*c.box) : d->lstPrinter;
+      EXPECT_EQ(Focused(), box) << "focus after press " << pressed << ": " << c.message;
+      if (!c.box)
+        qfgui::ClickItem(d->lstPrinter, qfgui::FindRow(d->lstPrinter, Printers::kPdfFile));
+      else if (!c.mend.isEmpty())
+        Retype(d->*c.box, c.mend);
+    }
     QTest::mouseClick(d->cmdCancel, Qt::LeftButton);
   });
-  w.mnuPrint->trigger();
-  ASSERT_EQ(seen.size(), expected.size());
-  for (size_t i = 0; i < seen.size(); ++i) {
-    EXPECT_EQ(seen[i].first, expected[i].first) << "press " << i + 1;
-    EXPECT_EQ(seen[i].second, expected[i].second) << "focus after press " << i + 1 << ": " << expected[i].first;
-  }
+  EXPECT_EQ(pressed, static_cast<int>(std::size(checks)));
   EXPECT_EQ(GetRecordNo(), 1);
   for (const auto& e : fs::directory_iterator(dir.path())) EXPECT_NE(e.path().extension(), ".pdf");
 }
@@ -302,7 +265,7 @@ TEST_F(Print, TheChecksRunInOrderEachWithItsMessageAndFocus) {
 TEST_F(Print, OnePageFormsAndEmptyRangesPrintNothingExtra) {
   frmEdit& w = Open(MakeForm(4, 1, false));
   bool closed = false;
-  qfgui::OnShown<frmPrint>([&](frmPrint* d) {
+  Through<frmPrint>(w.mnuPrint, [&](frmPrint* d) {
     EXPECT_EQ(d->txtFrmP2P->text(), "1");
     EXPECT_EQ(d->txtToP2P->text(), "1");
     EXPECT_FALSE(d->txtFrmP2P->isEnabled());
@@ -316,7 +279,6 @@ TEST_F(Print, OnePageFormsAndEmptyRangesPrintNothingExtra) {
     QTest::mouseClick(d->cmdPrint, Qt::LeftButton);
     closed = !d->isVisible();
   });
-  w.mnuPrint->trigger();
   EXPECT_TRUE(closed);
   EXPECT_TRUE(host.boxes.empty()) << host.Last();
   EXPECT_TRUE(w.cTBar->isVisible());
@@ -335,20 +297,16 @@ TEST_F(Print, ACancelledFileNameKeepsTheDialogAndAFailedPrintRestoresTheWindow) 
   frmEdit& w = Open(MakeForm(3));
   w.mnuLastRecord->trigger();
   w.mnuNextPage->trigger();
-  bool openAfterCancel = false, closed = false;
-  qfgui::OnShown<frmPrint>([&](frmPrint* d) {
+  Through<frmPrint>(w.mnuPrint, [&](frmPrint* d) {
     PrintToPdf(d, "");
-    openAfterCancel = d->isVisible() && d->cmdPrint->isEnabled();
+    EXPECT_TRUE(d->isVisible() && d->cmdPrint->isEnabled());
     // A file name the system cannot write to: a folder of that name.
     fs::create_directory(dir / "busy.pdf");
     Choose(d->optRange);
     Choose(d->optPageRange);
     PrintToPdf(d, "busy");
-    closed = !d->isVisible();
+    EXPECT_FALSE(d->isVisible());
   });
-  w.mnuPrint->trigger();
-  EXPECT_TRUE(openAfterCancel);
-  EXPECT_TRUE(closed);
   ASSERT_EQ(host.boxes.size(), 1u);
   EXPECT_EQ(host.boxes[0].title, "Print");
   EXPECT_EQ(host.boxes[0].text, "Error occured while prinitng");

@@ -101,6 +101,12 @@ inline void DblClickItem(QListWidget* list, int row) {
   QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, ItemPos(list, row));
   QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, ItemPos(list, row));
 }
+// Every entry of a list, top to bottom.
+inline QStringList ListTexts(QListWidget* list) {
+  QStringList out;
+  for (int i = 0; i < list->count(); ++i) out << list->item(i)->text();
+  return out;
+}
 inline int FindRow(QListWidget* list, const QString& text) {
   for (int i = 0; i < list->count(); ++i)
     if (list->item(i)->text() == text) return i;

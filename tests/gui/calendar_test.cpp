@@ -41,49 +41,30 @@ class Calendar : public GuiTest {
 
 TEST_F(Calendar, OpensOnTheDateHeldWithTheDayHighlighted) {
   modDlg::DateText = "31/12/2020";
-  QString month, year, heads;
-  int first = 0, last = 0, highlighted = 0, blankBefore = 0;
-  bool red31 = false;
-  QRect c1, c2, c8, h1, h2;
-  QString caption;
-  QPoint at;
-  auto ran = OnShown<frmGetDate>([&](frmGetDate* w) {
-    caption = w->windowTitle();
-    month = w->lblMonth->text();
-    year = w->lblYear->text();
+  OnShown<frmGetDate>([&](frmGetDate* w) {
+    EXPECT_EQ(w->windowTitle(), "Date");
+    EXPECT_EQ(w->pos(), QPoint(modLIB::TwipsToPixelsX(1500), modLIB::TwipsToPixelsY(3000)));
+    EXPECT_EQ(w->lblMonth->text(), "Dec");
+    EXPECT_EQ(w->lblYear->text(), "2020");
+    QString heads;
     for (int i = 1; i <= 7; ++i) heads += w->lblDayOfWeek[i]->text();
-    first = CellOf(w, 1);
-    last = CellOf(w, 31);
-    red31 = Highlighted(w->lblDay[last]);
-    highlighted = HighlightCount(w);
-    blankBefore = w->lblDay[1]->text().isEmpty();
-    c1 = w->lblDay[1]->geometry();
-    c2 = w->lblDay[2]->geometry();
-    c8 = w->lblDay[8]->geometry();
-    h1 = w->lblDayOfWeek[1]->geometry();
-    h2 = w->lblDayOfWeek[2]->geometry();
-    at = w->pos();
+    EXPECT_EQ(heads, "MTWTFSS");
+    EXPECT_EQ(CellOf(w, 1), 2);  // 1 December 2020 was a Tuesday
+    EXPECT_TRUE(w->lblDay[1]->text().isEmpty());
+    EXPECT_EQ(CellOf(w, 31), 32);
+    EXPECT_TRUE(Highlighted(w->lblDay[CellOf(w, 31)]));
+    EXPECT_EQ(HighlightCount(w), 1);
+    // 3-pixel gaps across and down.
+    const QRect c1 = w->lblDay[1]->geometry(), c2 = w->lblDay[2]->geometry(), c8 = w->lblDay[8]->geometry();
+    EXPECT_EQ(c2.left() - c1.right() - 1, 3);
+    EXPECT_EQ(c8.top() - c1.bottom() - 1, 3);
+    EXPECT_EQ(c8.left(), c1.left());
+    EXPECT_EQ(w->lblDayOfWeek[2]->geometry().left() - w->lblDayOfWeek[1]->geometry().right() - 1, 3);
     Shot(w, "frmGetDate");
   });
   modDlg::ShowDatePicker(1500, 3000);
-  ASSERT_TRUE(*ran);
-  EXPECT_EQ(caption, "Date");
   EXPECT_EQ(modDlg::DatePickerLeft, 1500);
   EXPECT_EQ(modDlg::DatePickerTop, 3000);
-  EXPECT_EQ(at, QPoint(modLIB::TwipsToPixelsX(1500), modLIB::TwipsToPixelsY(3000)));
-  EXPECT_EQ(month, "Dec");
-  EXPECT_EQ(year, "2020");
-  EXPECT_EQ(heads, "MTWTFSS");
-  EXPECT_EQ(first, 2);  // 1 December 2020 was a Tuesday
-  EXPECT_TRUE(blankBefore);
-  EXPECT_EQ(last, 32);
-  EXPECT_TRUE(red31);
-  EXPECT_EQ(highlighted, 1);
-  // 3-pixel gaps across and down.
-  EXPECT_EQ(c2.left() - c1.right() - 1, 3);
-  EXPECT_EQ(c8.top() - c1.bottom() - 1, 3);
-  EXPECT_EQ(c8.left(), c1.left());
-  EXPECT_EQ(h2.left() - h1.right() - 1, 3);
   // Closed without a pick: the date text stays.
   EXPECT_EQ(modDlg::DateText, "31/12/2020");
 }
@@ -92,18 +73,12 @@ TEST_F(Calendar, InvalidOrEmptyTextOpensOnToday) {
   const QDate today = QDate::currentDate();
   for (const char* text : {"", "31/02/2021", "2020-12-31"}) {
     modDlg::DateText = text;
-    QString month, year;
-    int cell = 0, highlighted = 0;
     OnShown<frmGetDate>([&](frmGetDate* w) {
-      month = w->lblMonth->text();
-      year = w->lblYear->text();
-      cell = CellOf(w, today.day());
-      highlighted = HighlightCount(w) == 1 && Highlighted(w->lblDay[cell]);
+      EXPECT_EQ(w->lblMonth->text().toStdString(), modLIB::MonthName(static_cast<int16_t>(today.month()))) << text;
+      EXPECT_EQ(w->lblYear->text(), QString::number(today.year())) << text;
+      EXPECT_TRUE(HighlightCount(w) == 1 && Highlighted(w->lblDay[CellOf(w, today.day())])) << text;
     });
     modDlg::ShowDatePicker(0, 0);
-    EXPECT_EQ(month.toStdString(), modLIB::MonthName(static_cast<int16_t>(today.month()))) << text;
-    EXPECT_EQ(year, QString::number(today.year())) << text;
-    EXPECT_TRUE(highlighted) << text;
     EXPECT_EQ(modDlg::DateText, text);
   }
 }
@@ -166,7 +141,6 @@ TEST_F(Calendar, FirstAndLastYearsStop) {
 TEST_F(Calendar, DoubleClickPicksInTheDateOrder) {
   // Day first: a blank cell does nothing, a day closes with dd/mm/yyyy.
   modDlg::DateText = "10/03/2021";
-  bool openAfterBlank = false;
   OnShown<frmGetDate>([&](frmGetDate* w) {
     QTest::mouseDClick(w->lblDay[1], Qt::LeftButton);  // March 2021 starts on a Monday: cell 1 is the 1st
     EXPECT_FALSE(w->isVisible());
@@ -177,23 +151,20 @@ TEST_F(Calendar, DoubleClickPicksInTheDateOrder) {
   modDlg::DateText = "10/03/2021";
   OnShown<frmGetDate>([&](frmGetDate* w) {
     QTest::mouseDClick(w->lblDay[42], Qt::LeftButton);  // blank
-    openAfterBlank = w->isVisible();
+    EXPECT_TRUE(w->isVisible());
     QTest::mouseClick(w->cmdYBack, Qt::LeftButton);
     QTest::mouseDClick(w->lblDay[CellOf(w, 7)], Qt::LeftButton);
   });
   modDlg::ShowDatePicker(0, 0);
-  EXPECT_TRUE(openAfterBlank);
   EXPECT_EQ(modDlg::DateText, "07/03/2020");
 
   // Month first.
   modDB::SetDateOrder(2);
   modDlg::DateText = "03/10/2021";
-  int selDay = 0;
   OnShown<frmGetDate>([&](frmGetDate* w) {
-    selDay = w->SelDay;
+    EXPECT_EQ(w->SelDay, 10);
     QTest::mouseDClick(w->lblDay[CellOf(w, 5)], Qt::LeftButton);
   });
   modDlg::ShowDatePicker(0, 0);
-  EXPECT_EQ(selDay, 10);
   EXPECT_EQ(modDlg::DateText, "03/05/2021");
 }

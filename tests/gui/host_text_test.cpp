@@ -39,71 +39,60 @@ class Host : public GuiTest {};
 TEST_F(Host, MessageBoxesShowTheStyleAndAnswerTheButtonPressed) {
   QtHost qt;
   ASSERT_EQ(&modDB::GetHost(), &qt);
-  QString title, text;
-  QMessageBox::StandardButton defaultButton{};
-  QMessageBox::Icon icon{};
-  QStringList buttons;
-  modDlg::SetShownHook([&](QDialog* d) {
-    auto* box = qobject_cast<QMessageBox*>(d);
-    ASSERT_NE(box, nullptr);
-    title = box->windowTitle();
-    text = box->text();
-    icon = box->icon();
-    buttons.clear();
+  int shown = 0;
+  // Each box once shown: `check` looks at it, then `answer` closes it.
+  auto onBox = [&](std::function<void(QMessageBox*)> check) {
+    modDlg::SetShownHook([&shown, check](QDialog* d) {
+      auto* box = qobject_cast<QMessageBox*>(d);
+      ASSERT_NE(box, nullptr);
+      ++shown;
+      check(box);
+    });
+  };
+  onBox([](QMessageBox* box) {
+    EXPECT_EQ(box->windowTitle(), "DELETE");
+    EXPECT_EQ(box->text(), "Delete this record?");
+    EXPECT_EQ(box->icon(), QMessageBox::Question);
+    QStringList buttons;
     for (QAbstractButton* b : box->buttons()) buttons << b->text().remove('&');
-    defaultButton = box->standardButton(box->defaultButton());
+    buttons.sort();
+    EXPECT_EQ(buttons.join(','), "No,Yes");
+    EXPECT_EQ(box->standardButton(box->defaultButton()), QMessageBox::Yes);
     Shot(box, "MsgBox_question");
     QTest::mouseClick(box->button(QMessageBox::No), Qt::LeftButton);
   });
   EXPECT_EQ(qt.MsgBox("Delete this record?", modDB::vbYesNo | modDB::vbQuestion, "DELETE"), modDB::vbNo);
-  EXPECT_EQ(title, "DELETE");
-  EXPECT_EQ(text, "Delete this record?");
-  EXPECT_EQ(icon, QMessageBox::Question);
-  buttons.sort();
-  EXPECT_EQ(buttons.join(','), "No,Yes");
-  EXPECT_EQ(defaultButton, QMessageBox::Yes);
 
   // DefaultButton2: Enter answers No.
-  modDlg::SetShownHook([&](QDialog* d) {
-    auto* box = qobject_cast<QMessageBox*>(d);
-    defaultButton = box->standardButton(box->defaultButton());
+  onBox([](QMessageBox* box) {
+    EXPECT_EQ(box->standardButton(box->defaultButton()), QMessageBox::No);
     QTest::keyClick(box, Qt::Key_Return);
   });
   EXPECT_EQ(qt.MsgBox("Pack?", modDB::vbYesNo | modDB::vbExclamation | modDB::vbDefaultButton2, "PACK"), modDB::vbNo);
-  EXPECT_EQ(defaultButton, QMessageBox::No);
 
   // A failure report: critical icon, OK, the program's title when none is given.
-  modDlg::SetShownHook([&](QDialog* d) {
-    auto* box = qobject_cast<QMessageBox*>(d);
-    icon = box->icon();
-    title = box->windowTitle();
+  onBox([](QMessageBox* box) {
+    EXPECT_EQ(box->icon(), QMessageBox::Critical);
+    EXPECT_EQ(box->windowTitle(), "QfTest");
     Shot(box, "MsgBox_critical");
     QTest::keyClick(box, Qt::Key_Escape);
   });
   EXPECT_EQ(qt.MsgBox("DB not open", modDB::vbCritical, ""), modDB::vbOK);
-  EXPECT_EQ(icon, QMessageBox::Critical);
-  EXPECT_EQ(title, "QfTest");
 
-  modDlg::SetShownHook([&](QDialog* d) {
-    auto* box = qobject_cast<QMessageBox*>(d);
-    icon = box->icon();
+  onBox([](QMessageBox* box) {
+    EXPECT_EQ(box->icon(), QMessageBox::Information);
     QTest::mouseClick(box->button(QMessageBox::Yes), Qt::LeftButton);
   });
   EXPECT_EQ(qt.MsgBox("Saved.", modDB::vbYesNo | modDB::vbInformation, "SAVE"), modDB::vbYes);
-  EXPECT_EQ(icon, QMessageBox::Information);
 
   // Line breaks are CR LF in the engine's texts; markup in a value is shown as written.
-  QString shownText;
-  Qt::TextFormat format{};
-  modDlg::SetShownHook([&](QDialog* d) {
-    auto* box = qobject_cast<QMessageBox*>(d);
-    shownText = box->text();
-    format = box->textFormat();
+  onBox([](QMessageBox* box) {
+    EXPECT_EQ(box->text(), "FIELD <b>X</b> NOT FOUND\nAre you sure?");
+    EXPECT_EQ(box->textFormat(), Qt::PlainText);
     QTest::keyClick(box, Qt::Key_Return);
   });
   qt.MsgBox("FIELD <b>X</b> NOT FOUND\r\nAre you sure?", modDB::vbCritical, "GetField");
-  EXPECT_EQ(shownText, "FIELD <b>X</b> NOT FOUND\nAre you sure?");
-  EXPECT_EQ(format, Qt::PlainText);
+  EXPECT_EQ(shown, 5);
 }
 
 TEST_F(Host, ProgressThroughTheHost) {
