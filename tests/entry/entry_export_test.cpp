@@ -142,7 +142,7 @@ TEST_F(Export, ADatabaseWithoutRecordsGivesTheHeadingAlone) {
 TEST_F(Export, TheCsvExtensionIsKeptInAnyCaseAndAddedOtherwise) {
   const std::string file = MakeDatabase({{"Name", 10, 1, "AS"}}, {{"Ann"}});
   Open(file);
-  for (const QString& name : {"a.csv", "B.CSV", "c.CsV", "d", "e.txt"}) ASSERT_TRUE(RunExport(SelectAll, name));
+  for (const char* name : {"a.csv", "B.CSV", "c.CsV", "d", "e.txt"}) ASSERT_TRUE(RunExport(SelectAll, name));
   EXPECT_EQ(CsvFiles(), (std::vector<std::string>{"B.CSV", "a.csv", "c.CsV", "d.csv", "e.txt.csv"}));
   for (const std::string& f : CsvFiles()) EXPECT_EQ(Read(f), "#,Name\r\n1,\"Ann\"\r\n") << f;
 

@@ -208,8 +208,12 @@ TEST_F(EntryTest, TableSortsAsNumberTextAndDate) {
   for (const auto& s : sorts) {
     t.window->SortBy(s.column);
     EXPECT_EQ(t.window->SortKind, s.kind) << s.column;
-    if (!s.order.empty()) EXPECT_EQ(t.Order(), s.order) << s.column;
-    if (s.column == 1) EXPECT_EQ(t.Column(0), (QStringList{"3", "2", "1"}));
+    if (!s.order.empty()) {
+      EXPECT_EQ(t.Order(), s.order) << s.column;
+    }
+    if (s.column == 1) {
+      EXPECT_EQ(t.Column(0), (QStringList{"3", "2", "1"}));
+    }
   }
   // A click on a heading sorts; "RECNO" gives the file order back.
   QTest::mouseClick(t.window->lblCol[1], Qt::LeftButton);
