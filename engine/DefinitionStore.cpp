@@ -21,6 +21,7 @@ void ResetOpenState() {
   S().DatabaseName.clear();
   S().CurrentRecord = 0;
   S().RecordText.clear();
+  S().RecordAsRead.clear();
   S().readOnlyWhy.clear();
 }
 }  // namespace detail

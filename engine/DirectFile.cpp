@@ -5,24 +5,42 @@
 #include <cerrno>
 #include <cstring>
 #include <exception>
+#include <map>
 
+#include "DatabaseFile.h"
 #include "FileIo.h"
-#include "FileLock.h"
 #include "HeaderLayout.h"
 #include "State.h"
 #include "StoreCommon.h"
+#include "modLIB.h"
 
 namespace modDB {
 
-int DescriptorOfHandle(int16_t handle) {
+namespace {
+
+// The databases opened beside the record store's, by handle.
+std::map<int16_t, detail::DatabaseFile>& Others() {
+  static std::map<int16_t, detail::DatabaseFile> others;
+  return others;
+}
+
+// The descriptor behind a handle: the record store's own, another open database's,
+// or, for a descriptor opened elsewhere, the handle itself; -1 for 0.
+int DescriptorOf(int16_t handle) {
   if (handle == 0) return -1;
   if (handle == detail::S().fileNumber) return detail::S().fd;
   return handle;
 }
 
-std::string ReadBytesDirect(int16_t handle, int64_t offset, size_t n) {
+// The name and the read-only reason behind a handle, where the engine opened it.
+const detail::DatabaseFile* Opened(int16_t handle) {
+  const auto it = Others().find(handle);
+  return it == Others().end() ? nullptr : &it->second;
+}
+
+std::string ReadBytes(int16_t handle, int64_t offset, size_t n) {
   std::string out(n, '\0');
-  const int fd = DescriptorOfHandle(handle);
+  const int fd = DescriptorOf(handle);
   size_t got = 0;
   while (fd >= 0 && got < n) {
     size_t r = 0;
@@ -37,22 +55,72 @@ std::string ReadBytesDirect(int16_t handle, int64_t offset, size_t n) {
   return out;
 }
 
+bool ValidField(const FormHeader& h, int32_t n, int16_t slot) {
+  return n >= 1 && slot >= 1 && slot <= kMaxFields && h.Fields[slot].Length > 0 && h.RecordLength > 0 &&
+         h.Fields[slot].Offset + h.Fields[slot].Length <= h.RecordLength;
+}
+
+}  // namespace
+
+int16_t OpenOtherDatabase(const std::string& path, std::string& why) {
+  if (!detail::IsFile(path)) {
+    why = "not found";
+    return 0;
+  }
+  detail::DatabaseFile db;
+  try {
+    db = detail::OpenDatabaseFile(path);
+    FormHeader h;
+    why = detail::ReadCheckedHeader(db.fd.get(), path, h);
+    if (!why.empty()) return 0;
+  } catch (const std::exception& e) {
+    why = detail::UnexpectedError(e, path);
+    return 0;
+  }
+  const int fd = db.fd.get();
+  if (fd < 1 || fd > 32767) {
+    why = "too many files are open";
+    return 0;
+  }
+  const auto handle = static_cast<int16_t>(fd);
+  Others()[handle] = std::move(db);
+  return handle;
+}
+
+void CloseOtherDatabase(int16_t handle) { Others().erase(handle); }
+
 bool ReadHeaderDirect(int16_t handle, FormHeader& out) {
-  const std::string bytes = ReadBytesDirect(handle, 0, kHeaderSize);
+  const std::string bytes = ReadBytes(handle, 0, kHeaderSize);
   if (bytes.size() != static_cast<size_t>(kHeaderSize)) return false;
   DecodeHeader(reinterpret_cast<const uint8_t*>(bytes.data()), out);
   return true;
 }
 
-std::string WriteBytesDirect(int16_t handle, int32_t recordLength, int64_t offset, const std::string& bytes) {
-  const int fd = DescriptorOfHandle(handle);
-  if (fd < 0 || recordLength < 1 || offset < kHeaderSize) return std::strerror(EBADF);
+std::string ReadFieldDirect(int16_t handle, const FormHeader& h, int32_t n, int16_t slot) {
+  if (!ValidField(h, n, slot)) return "";
+  const FieldDef& f = h.Fields[slot];
+  return ReadBytes(handle, RecordPosition(n, h.RecordLength) + f.Offset, static_cast<size_t>(f.Length));
+}
+
+std::string ReadRecordsDirect(int16_t handle, const FormHeader& h, int32_t first, int32_t count) {
+  if (first < 1 || count < 1 || h.RecordLength < 1) return "";
+  return ReadBytes(handle, RecordPosition(first, h.RecordLength),
+                   static_cast<size_t>(count) * static_cast<size_t>(h.RecordLength));
+}
+
+std::string WriteFieldDirect(int16_t handle, const FormHeader& h, int32_t n, int16_t slot, const std::string& text) {
+  const int fd = DescriptorOf(handle);
+  if (fd < 0 || !ValidField(h, n, slot)) return std::strerror(EBADF);
+  const detail::DatabaseFile* db = Opened(handle);
+  if (db && !db->readOnlyWhy.empty()) return db->readOnlyWhy;
+  const FieldDef& f = h.Fields[slot];
+  const std::string bytes = modLIB::PadRight(text, static_cast<size_t>(f.Length));
+  const int64_t offset = RecordPosition(n, h.RecordLength) + f.Offset;
   try {
-    WriterLock lock(fd);
+    detail::WriterLock lock(fd);
+    if (db && !detail::StillNamed(fd, db->path)) return detail::ReplacedText(db->path);
     const int64_t size = detail::FileSize(fd);
-    // The end of the record that holds the last byte written.
-    const int64_t last = offset + static_cast<int64_t>(bytes.size()) - 1;
-    const int64_t end = kHeaderSize + ((last - kHeaderSize) / recordLength + 1) * recordLength;
+    const int64_t end = RecordPosition(n + 1, h.RecordLength);
     try {
       if (size < end) detail::WriteBlanks(fd, size, end - size);
       detail::WriteAt(fd, bytes.data(), bytes.size(), offset);

@@ -1,8 +1,10 @@
-// Reading an open form database straight through its file layout, by the handle
-// that was handed out for it: the record store's GetFileNumber, or the handle of the
-// form script's second database. The record table reads what is on disk this way,
-// without the record store; the form script writes its second database's fields.
-// Nothing here shows a message.
+// The other open databases of a program, and reading an open database straight
+// through its file layout by the handle that was handed out for it: the record
+// store's GetFileNumber, or the handle of another database opened here (the form
+// script's second database). The record table reads what is on disk this way,
+// without the record store; the form script reads and writes its second database's
+// fields. Only the engine knows where a record or a field lies. Nothing here shows a
+// message.
 #pragma once
 
 #include <cstdint>
@@ -12,21 +14,32 @@
 
 namespace modDB {
 
-// The descriptor behind a handle (the record store's own, or the handle itself for
-// other open databases); -1 for 0.
-int DescriptorOfHandle(int16_t handle);
+// Opens another database through the engine's own open path: the same checks, the
+// read-only fallback and presence as OpenDatabase. `path` is the file itself (with
+// its extension). Its handle, or 0 with the reason in `why`.
+int16_t OpenOtherDatabase(const std::string& path, std::string& why);
+// Closes a database OpenOtherDatabase opened (its presence goes with it).
+void CloseOtherDatabase(int16_t handle);
 
 // The header at offset 0; false when it cannot be read whole.
 bool ReadHeaderDirect(int16_t handle, FormHeader& out);
 
-// n bytes at offset; fewer (possibly none) where the file ends or cannot be read.
-std::string ReadBytesDirect(int16_t handle, int64_t offset, size_t n);
+// The `Length` bytes of field `slot` of record n as the file holds them now, not
+// trimmed; fewer (possibly none) where the file ends or cannot be read. h is the
+// database's header.
+std::string ReadFieldDirect(int16_t handle, const FormHeader& h, int32_t n, int16_t slot);
 
-// Writes bytes at offset under the writers' lock, as the form script writes a field
-// of its second database (records of recordLength bytes). Whatever lies between the
-// end of the file and the end of the record written to is first filled with blank
-// records, so that no record reads back as zero bytes; a failure gives the file back
-// the size it had. "" when done, otherwise the system's reason.
-std::string WriteBytesDirect(int16_t handle, int32_t recordLength, int64_t offset, const std::string& bytes);
+// Records first ... first + count - 1 in one read, RecordLength bytes each, deletion
+// marks included; fewer bytes where the file ends.
+std::string ReadRecordsDirect(int16_t handle, const FormHeader& h, int32_t first, int32_t count);
+
+// Writes text, padded or cut to the field's length, into field `slot` of record n and
+// nothing else, under the writers' lock, as the form script writes a field of its
+// second database. Whatever lies between the end of the file and the end of that
+// record is first filled with blank records, so that no record reads back as zero
+// bytes; a failure gives the file back the size it had. A file that another program
+// replaced since it was opened, or that may only be read, is not written. "" when
+// done, otherwise the reason.
+std::string WriteFieldDirect(int16_t handle, const FormHeader& h, int32_t n, int16_t slot, const std::string& text);
 
 }  // namespace modDB

@@ -84,6 +84,7 @@ class Fd {
   ~Fd();
   Fd(const Fd&) = delete;
   Fd& operator=(const Fd&) = delete;
+  Fd(Fd&& other) noexcept : fd_(other.release()) {}
   Fd& operator=(Fd&& other) noexcept {
     if (this != &other) {
       Fd gone(fd_);

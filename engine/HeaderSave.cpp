@@ -5,11 +5,15 @@
 // previous database is whole in base + ".Qfd" or in base + ".Bak".
 #include <fcntl.h>
 
+#include <cerrno>
+#include <cstring>
+
 #include <algorithm>
 #include <exception>
 #include <string>
 #include <vector>
 
+#include "DatabaseFile.h"
 #include "FileIo.h"
 #include "HeaderLayout.h"
 #include "State.h"
@@ -87,14 +91,19 @@ void BuildNewFile(const std::string& work, int oldFd, const FormHeader& old, int
 // name never goes missing: the backup is first made a second name of the database
 // (replacing the previous backup in one step), then the new file takes the
 // database's name in one step.
-void PutInPlace(const std::string& base, const std::string& work, bool existing) {
-  const std::string file = base + ".Qfd", backup = base + ".Bak";
-  if (existing) {
-    detail::MakeWritable(file);
-    detail::LinkOver(file, backup);
-  }
+void PutInPlace(const std::string& file, const std::string& backup, const std::string& work, bool existing) {
+  if (existing) detail::LinkOver(file, backup);
   detail::RenameFile(work, file);
   detail::SyncFolderOf(file);
+}
+
+// The base of the file a database name leads to: for a symbolic link, its target's,
+// so that the backup and the working file sit beside the target.
+std::string BaseBehind(const std::string& file, const std::string& base) {
+  const std::string real = detail::FileBehindName(file);
+  if (real == file) return base;
+  return real.size() > 4 && modLIB::UCase(real.substr(real.size() - 4)) == ".QFD" ? real.substr(0, real.size() - 4)
+                                                                                  : real;
 }
 
 }  // namespace
@@ -151,16 +160,18 @@ int16_t SaveHeader(std::string& name) {
     }
   }
   std::string n = name;
-  const std::string base = BaseFileName(n);
-  const std::string file = base + ".Qfd", work = base + ".QfB";
+  const std::string file = BaseFileName(n) + ".Qfd";
   const bool existing = detail::IsFile(file);
+  const std::string base = BaseBehind(file, n);
+  const std::string real = existing ? detail::FileBehindName(file) : file;
+  const std::string work = base + ".QfB", backup = base + ".Bak";
   const int32_t keptCount = H().RecordCount;
 
   if (!existing) {
     try {
       H().RecordCount = 0;
       BuildNewFile(work, -1, H(), 0);
-      PutInPlace(base, work, false);
+      PutInPlace(file, backup, work, false);
       return 1;
     } catch (const std::exception& e) {
       H().RecordCount = keptCount;
@@ -173,14 +184,33 @@ int16_t SaveHeader(std::string& name) {
     }
   }
 
+  // The old file is opened for writing: a database that may not be written is not
+  // replaced either, and only a writer may hold it alone.
   FormHeader old;
   detail::Fd oldFd;
   std::string damage;
   try {
-    oldFd = detail::Fd(detail::OpenFile(file, O_RDONLY));
+    if (const std::string why = detail::ReplaceRefusal(real); !why.empty()) {
+      Fail(title, "FILE:" + file + " cannot be written: " + why);
+      return 0;
+    }
+    try {
+      oldFd = detail::Fd(detail::OpenFile(real, O_RDWR));
+    } catch (const detail::FileError& e) {
+      const int err = e.code().value();
+      if (err != EACCES && err != EPERM && err != EROFS && err != ETXTBSY) throw;
+      Fail(title, "FILE:" + file + " cannot be written: " + std::strerror(err));
+      return 0;
+    }
     damage = detail::ReadCheckedHeader(oldFd.get(), file, old);
   } catch (const std::exception& e) {
     Fail("SaveHeader", detail::UnexpectedError(e, file));
+    return 0;
+  }
+  // Another program of ours that has the database open would go on writing into the
+  // file that becomes the backup: refused before the question, and again after it.
+  if (detail::OpenElsewhere(oldFd.get())) {
+    Fail(title, detail::OpenElsewhereText(file));
     return 0;
   }
 
@@ -192,16 +222,35 @@ int16_t SaveHeader(std::string& name) {
       Fail(title, damage);
       return 0;
     }
-    oldFd = detail::Fd();
   } else if (old.RecordCount > 0 &&
              GetHost().MsgBox("File contains records!\r\nRecover data?", vbYesNo, "Recover Data") == vbYes) {
-    count = old.RecordCount;
+    count = -1;  // every record, counted under the lock
   }
-  const bool recovering = count > 0;
+  bool sole = false;
   try {
+    sole = detail::TakeSoleUse(oldFd.get());
+  } catch (const std::exception& e) {
+    Fail("SaveHeader", detail::UnexpectedError(e, file));
+    return 0;
+  }
+  if (!sole) {
+    Fail(title, detail::OpenElsewhereText(file));
+    return 0;
+  }
+  bool recovering = false;
+  try {
+    // No append may fall between the copy and the replacement.
+    detail::WriterLock lock(oldFd.get());
+    if (!detail::StillNamed(oldFd.get(), real)) {
+      Fail(title, detail::ReplacedText(file) + "\r\nNothing was changed: save again.");
+      return 0;
+    }
+    if (count < 0 && !detail::ReadRecordCount(oldFd.get(), count)) count = old.RecordCount;
+    count = std::max(count, 0);
+    recovering = count > 0;
     H().RecordCount = count;
-    BuildNewFile(work, oldFd.get(), old, count);
-    PutInPlace(base, work, true);
+    BuildNewFile(work, damage.empty() ? oldFd.get() : -1, old, count);
+    PutInPlace(real, backup, work, true);
   } catch (const std::exception& e) {
     H().RecordCount = keptCount;
     try {

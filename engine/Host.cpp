@@ -17,6 +17,7 @@ int DefaultAnswer(int style) {
   const int buttons = style & 7;
   const bool second = (style & vbDefaultButton2) != 0;
   switch (buttons) {
+    case vbYesNoCancel: return (style & vbDefaultButton3) != 0 ? vbCancel : second ? vbNo : vbYes;
     case vbYesNo: return second ? vbNo : vbYes;
     case vbOKCancel: return second ? vbCancel : vbOK;
     default: return vbOK;

@@ -12,11 +12,13 @@
 #include <system_error>
 #include <vector>
 
+#include "DatabaseFile.h"
 #include "FileIo.h"
 #include "HeaderLayout.h"
 #include "State.h"
 #include "StoreCommon.h"
 #include "modDB.h"
+#include "modLIB.h"
 
 namespace modDB {
 
@@ -67,9 +69,16 @@ int16_t PackRecords() {
     return 0;
   }
   const std::string base = S().DatabaseName;
-  const std::string file = base + ".Qfd", backup = base + ".Bak", work = base + ".QfB";
+  const std::string file = base + ".Qfd";
   if (!S().readOnlyWhy.empty()) {
     Fail("PACK RECORDS", "FILE:" + file + " cannot be written: " + S().readOnlyWhy);
+    return 0;
+  }
+  // Another program of ours that has the database open would go on writing into
+  // the file that becomes the backup: refused before the question, and again after
+  // it should such a program have come meanwhile.
+  if (detail::OpenElsewhere(S().fd)) {
+    Fail("PACK RECORDS", detail::OpenElsewhereText(file));
     return 0;
   }
   Host& host = GetHost();
@@ -77,12 +86,36 @@ int16_t PackRecords() {
       "Make sure database is not opened by other users!\r\nThis can corrupt your database!!!\r\nContinue Yes/No?",
       vbYesNo | vbDefaultButton2, "Pack");
   if (answer != vbYes) return 0;
+  bool sole = false;
+  try {
+    sole = detail::TakeSoleUse(S().fd);
+  } catch (const std::exception& e) {
+    Fail("Pack Database", detail::UnexpectedError(e, file));
+    return 0;
+  }
+  if (!sole) {
+    Fail("PACK RECORDS", detail::OpenElsewhereText(file));
+    return 0;
+  }
 
+  // A database reached through a symbolic link is packed in place of the link's
+  // target: the link stays a link, the backup and working file sit beside the target.
+  const std::string real = detail::FileBehindName(file);
+  const std::string realBase = real.size() > 4 && modLIB::UCase(real.substr(real.size() - 4)) == ".QFD"
+                                   ? real.substr(0, real.size() - 4)
+                                   : real;
+  const std::string backup = realBase + ".Bak", work = realBase + ".QfB";
   // The name given to OpenDatabase again: the base with its extension, so that a
   // base that itself ends in ".qfd" is not shortened a second time.
   std::string reopen = file;
-  bool renamed = false, failed = false;
+  bool renamed = false, failed = false, replaced = false;
   try {
+    // No append may fall between the copy and the replacement.
+    detail::WriterLock lock(S().fd);
+    if (!detail::StillNamed(S().fd, file)) {
+      replaced = true;
+      throw detail::FileError(ESTALE, "pack", file);
+    }
     // The old backup goes without its permissions being touched: a read-only backup
     // stops the pack here, before anything is written.
     if (detail::IsFile(backup) && !detail::IsWritable(backup))
@@ -102,24 +135,28 @@ int16_t PackRecords() {
 
     // The database keeps its name throughout: the backup becomes a second name of
     // it, then the packed file takes the name in one step.
-    detail::LinkOver(file, backup);
-    detail::RenameFile(work, file);
+    detail::LinkOver(real, backup);
+    detail::RenameFile(work, real);
     renamed = true;
-    detail::SyncFolderOf(file);
+    detail::SyncFolderOf(real);
   } catch (const std::exception& e) {
     if (!renamed) {
       try {
         detail::RemoveFile(work);
       } catch (const std::exception&) {
       }
+      detail::EndSoleUse(S().fd);
     }
     failed = true;
     host.HidePer();
-    Fail("Pack Database", detail::UnexpectedError(e, file));
+    if (replaced)
+      Fail("PACK RECORDS", detail::ReplacedText(file) + "\r\nNothing was changed: open it again to go on.");
+    else
+      Fail("Pack Database", detail::UnexpectedError(e, file));
     if (!renamed) return 0;  // the database is open and untouched
   }
   // Open the database under its name again: the packed file (or, after a failure,
-  // whatever has the name now).
+  // whatever has the name now). Closing the old file ends sole use and the lock.
   ::close(S().fd);
   S().fd = -1;
   S().fileNumber = 0;

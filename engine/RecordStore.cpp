@@ -13,7 +13,7 @@
 #include <string>
 
 #include "FileIo.h"
-#include "FileLock.h"
+#include "DatabaseFile.h"
 #include "HeaderLayout.h"
 #include "State.h"
 #include "StoreCommon.h"
@@ -57,9 +57,28 @@ void ReadCurrent() {
   text.assign(static_cast<size_t>(H().RecordLength), ' ');
   detail::ReadAt(S().fd, text.data(), text.size(), Position(S().CurrentRecord));
   S().RecordText.swap(text);
+  S().RecordAsRead = S().RecordText;
+}
+
+// Record n as the file holds it now; blanks beyond the end.
+std::string RecordInFile(int32_t n) {
+  std::string text(static_cast<size_t>(H().RecordLength), ' ');
+  detail::ReadAt(S().fd, text.data(), text.size(), Position(n));
+  return text;
 }
 
 std::string FileName() { return S().DatabaseName + ".Qfd"; }
+
+// Thrown under the writers' lock when the open file is no longer the database.
+struct Replaced {
+  const char* title;
+};
+
+// Under the writers' lock: a file that another program replaced (packed or saved
+// with a new design) since it was opened is only a backup now, and is never written.
+void RequireStillNamed(const char* title) {
+  if (!detail::StillNamed(S().fd, FileName())) throw Replaced{title};
+}
 
 // Runs the file work of an operation; a failure shows "Unexpected Error" under title,
 // with the file and the system's reason.
@@ -67,6 +86,9 @@ template <typename Work>
 int16_t Guarded(const char* title, Work work) {
   try {
     return work();
+  } catch (const Replaced& r) {
+    Fail(r.title, detail::ReplacedText(FileName()) + "\r\nNothing was written: open it again to go on.");
+    return 0;
   } catch (const std::exception& e) {
     Fail(title, detail::UnexpectedError(e, FileName()));
     return 0;
@@ -94,18 +116,49 @@ int64_t FillUpTo(int32_t upTo) {
 // Gives the file back the size it had; a failure here leaves blank records only.
 void ShrinkBack(int64_t size) { detail::ShrinkBack(S().fd, size); }
 
-// Writes RecordText over record CurrentRecord under the lock, the gap before it
-// filled first.
-void WriteCurrent() {
-  WriterLock lock(S().fd);
+// Writes `bytes` at offset `at` of record CurrentRecord, the gap before the record
+// filled first. The caller holds the writers' lock.
+void WriteIntoCurrent(const char* bytes, size_t n, int64_t at) {
   int64_t size = -1;
   try {
     size = FillUpTo(std::max(S().CurrentRecord, H().RecordCount));
-    detail::WriteAt(S().fd, S().RecordText.data(), S().RecordText.size(), Position(S().CurrentRecord));
+    detail::WriteAt(S().fd, bytes, n, Position(S().CurrentRecord) + at);
   } catch (...) {
     ShrinkBack(size);
     throw;
   }
+}
+
+// What a compared write found in the file.
+enum class Found { Written, Changed, Marked };
+
+// Under the writers' lock: writes RecordText over record CurrentRecord when the file
+// still holds the record as it was read (or already holds what is written);
+// otherwise writes nothing and hands back what the file holds.
+Found WriteIfUnchanged(const char* title, std::string& inFile) {
+  detail::WriterLock lock(S().fd);
+  RequireStillNamed(title);
+  inFile = RecordInFile(S().CurrentRecord);
+  if (inFile != S().RecordAsRead && inFile != S().RecordText)
+    return !inFile.empty() && inFile[0] == '*' && S().RecordAsRead[0] != '*' ? Found::Marked : Found::Changed;
+  WriteIntoCurrent(S().RecordText.data(), S().RecordText.size(), 0);
+  S().RecordAsRead = S().RecordText;
+  return Found::Written;
+}
+
+// Takes the file's version of the current record as the record.
+void TakeFileVersion(const std::string& inFile) {
+  S().RecordText = inFile;
+  S().RecordAsRead = inFile;
+}
+
+// Whether two definitions describe the same form, whatever their record counts.
+bool SameLayout(FormHeader a, FormHeader b) {
+  a.RecordCount = b.RecordCount = 0;
+  HeaderBytes x{}, y{};
+  EncodeHeader(a, x.data());
+  EncodeHeader(b, y.data());
+  return x == y;
 }
 
 const FieldDef* FieldFor(int16_t n, const char* title, const char* rangeText) {
@@ -140,22 +193,12 @@ int16_t OpenDatabase(std::string& name) {
     Fail(title, "FILE:" + base + " not found!");
     return 0;
   }
-  detail::Fd fd;
+  detail::DatabaseFile db;
   FormHeader h;
   std::string damage;
-  std::string readOnlyWhy;
   try {
-    try {
-      fd = detail::Fd(detail::OpenFile(file, O_RDWR));
-    } catch (const detail::FileError& e) {
-      // A file the user may only read is opened for reading: browsing works, and
-      // each write is refused with the reason.
-      const int err = e.code().value();
-      if (err != EACCES && err != EPERM && err != EROFS && err != ETXTBSY) throw;
-      fd = detail::Fd(detail::OpenFile(file, O_RDONLY));
-      readOnlyWhy = std::strerror(err);
-    }
-    damage = detail::ReadCheckedHeader(fd.get(), file, h);
+    db = detail::OpenDatabaseFile(file);
+    damage = detail::ReadCheckedHeader(db.fd.get(), file, h);
   } catch (const std::exception& e) {
     Fail("Open Database", detail::UnexpectedError(e, file));
     return 0;
@@ -165,10 +208,11 @@ int16_t OpenDatabase(std::string& name) {
     return 0;
   }
   H() = h;
-  S().fd = fd.release();
+  S().fd = db.fd.release();
   S().fileNumber = static_cast<int16_t>(S().fd > 0 && S().fd < 32767 ? S().fd : 1);
   S().DatabaseName = base;
-  S().readOnlyWhy = readOnlyWhy;
+  S().readOnlyWhy = db.readOnlyWhy;
+  S().RecordAsRead.clear();
   S().RecordText.assign(static_cast<size_t>(h.RecordLength), ' ');
   if (h.RecordCount < 1) {
     S().CurrentRecord = 0;
@@ -209,10 +253,34 @@ int16_t WriteRecord() {
     return 0;
   }
   if (!RequireWritable(title)) return 0;
-  return Guarded("WriteRecord", [] {
-    WriteCurrent();
-    return int16_t{1};
-  });
+  // Another program's change since the record was read is never overwritten unseen:
+  // the user sees what happened and chooses.
+  for (;;) {
+    std::string inFile;
+    Found found = Found::Written;
+    if (!Guarded("WriteRecord", [&] {
+          found = WriteIfUnchanged(title, inFile);
+          return int16_t{1};
+        }))
+      return 0;
+    if (found == Found::Written) return 1;
+    const std::string n = std::to_string(S().CurrentRecord);
+    const int answer = GetHost().MsgBox(
+        (found == Found::Marked ? "Record " + n + " was marked for deletion in another program since editing began."
+                                : "Record " + n + " was changed in another program since editing began.") +
+            "\r\nYes: save your version over it" + (found == Found::Marked ? " (it is then no longer marked)" : "") +
+            ".\r\nNo: take the other version (your typing is discarded).\r\nCancel: go back to editing.",
+        vbYesNoCancel | vbExclamation | vbDefaultButton3, title);
+    if (answer == vbYes) {
+      S().RecordAsRead = inFile;  // the version the user chose to overwrite
+      continue;
+    }
+    if (answer == vbNo) {
+      TakeFileVersion(inFile);
+      return 1;
+    }
+    return 0;
+  }
 }
 
 int16_t AddRecord() {
@@ -227,7 +295,8 @@ int16_t AddRecord() {
   const char oldMark = S().RecordText.empty() ? ' ' : S().RecordText[0];
   bool full = false;
   const int16_t done = Guarded("AddRecord", [&] {
-    WriterLock lock(S().fd);
+    detail::WriterLock lock(S().fd);
+    RequireStillNamed(title);
     int64_t size = -1;
     try {
       ReadCount();  // another program may have appended since
@@ -245,6 +314,7 @@ int16_t AddRecord() {
       WriteCount(n);
       H().RecordCount = n;
       S().CurrentRecord = n;
+      S().RecordAsRead = S().RecordText;
       return int16_t{1};
     } catch (...) {
       ShrinkBack(size);
@@ -273,7 +343,8 @@ int16_t AppendRecords(std::string& records, const std::vector<int16_t>& numbered
   std::string guardTitle = title;  // "IMPORT" -> "Import" style title for file errors
   for (size_t i = 1; i < guardTitle.size(); ++i) guardTitle[i] = static_cast<char>(std::tolower(guardTitle[i]));
   const int16_t done = Guarded(guardTitle.c_str(), [&] {
-    WriterLock lock(S().fd);
+    detail::WriterLock lock(S().fd);
+    RequireStillNamed(title);
     int64_t size = -1;
     int32_t count = -1;
     try {
@@ -307,6 +378,7 @@ int16_t AppendRecords(std::string& records, const std::vector<int16_t>& numbered
       H().RecordCount = static_cast<int32_t>(count + adding);
       S().CurrentRecord = count + 1;
       S().RecordText.assign(records, 0, len);
+      S().RecordAsRead = S().RecordText;
       return int16_t{1};
     } catch (...) {
       ShrinkBack(size);
@@ -338,17 +410,56 @@ int16_t DeleteRecord() {
     return 0;
   }
   if (!RequireWritable(title)) return 0;
-  const char oldMark = S().RecordText[0];
-  return Guarded("DeleteRecord", [&] {
-    try {
-      S().RecordText[0] = '*';
-      WriteCurrent();
+  // As a save: a record another program changed or marked since it was read is not
+  // marked unseen. Once the user has seen the change, only the mark is written, so
+  // that the other program's values stay.
+  bool markOnly = false;
+  for (;;) {
+    std::string inFile;
+    Found found = Found::Written;
+    const char oldMark = S().RecordText[0];
+    const int16_t done = Guarded("DeleteRecord", [&] {
+      detail::WriterLock lock(S().fd);
+      RequireStillNamed(title);
+      inFile = RecordInFile(S().CurrentRecord);
+      if (!inFile.empty() && inFile[0] == '*') {
+        found = Found::Marked;
+        return int16_t{1};
+      }
+      if (!markOnly && inFile != S().RecordAsRead) {
+        found = Found::Changed;
+        return int16_t{1};
+      }
+      try {
+        if (markOnly) {
+          S().RecordText = inFile;
+          S().RecordText[0] = '*';
+          WriteIntoCurrent(S().RecordText.data(), 1, 0);
+        } else {
+          S().RecordText[0] = '*';
+          WriteIntoCurrent(S().RecordText.data(), S().RecordText.size(), 0);
+        }
+      } catch (...) {
+        S().RecordText[0] = oldMark;
+        throw;
+      }
+      S().RecordAsRead = S().RecordText;
       return int16_t{1};
-    } catch (...) {
-      S().RecordText[0] = oldMark;
-      throw;
+    });
+    if (!done) return 0;
+    if (found == Found::Written) return 1;
+    TakeFileVersion(inFile);
+    if (found == Found::Marked) {
+      Fail(title, "Record is already marked for deletion!");
+      return 0;
     }
-  });
+    const int answer = GetHost().MsgBox("Record " + std::to_string(S().CurrentRecord) +
+                                            " was changed in another program since it was read.\r\n"
+                                            "Mark it for deletion all the same?\r\n(No shows the other version.)",
+                                        vbYesNo | vbExclamation | vbDefaultButton2, title);
+    if (answer != vbYes) return 0;
+    markOnly = true;
+  }
 }
 
 int16_t IsDeleted() {
@@ -462,6 +573,77 @@ int16_t GotoPreviousRecord() {
   --S().CurrentRecord;
   ReadRecord();
   return 1;
+}
+
+int16_t IsReplaced() {
+  if (!IsOpen()) return 0;
+  return detail::StillNamed(S().fd, FileName()) ? 0 : -1;
+}
+
+int16_t ReopenDatabase() {
+  if (!RequireOpen("OPEN DATABASE", "File not open!")) return 0;
+  const FormHeader old = H();
+  const std::string text = S().RecordText, asRead = S().RecordAsRead;
+  const int32_t current = S().CurrentRecord;
+  std::string name = FileName();
+  ::close(S().fd);
+  detail::ResetOpenState();
+  if (OpenDatabase(name) != 1) return 0;
+  if (!SameLayout(old, H())) return 2;
+  // The same form: the record in hand stays in hand, on the record of the new file
+  // that still reads as it was read (a pack renumbers records), else on the same
+  // number; a save then compares as before.
+  int32_t at = 0;
+  if (!asRead.empty() && H().RecordCount > 0)
+    detail::ReadRecordBlocks(
+        S().fd, asRead.size(), H().RecordCount, detail::RecordsPerBlock(asRead.size()),
+        [&](int32_t i, const char* rec) {
+          if (at == 0 && asRead.compare(0, asRead.size(), rec, asRead.size()) == 0) at = i;
+        },
+        [] {});
+  if (at == 0) at = std::clamp(current, H().RecordCount > 0 ? 1 : 0, H().RecordCount);
+  S().CurrentRecord = at;
+  S().RecordText = text;
+  S().RecordAsRead = asRead;
+  return 1;
+}
+
+int16_t WriteFieldsOf(int32_t n, const std::vector<FieldValue>& values, const char* title, char mark) {
+  if (!RequireOpen(title, "DB not open")) return 0;
+  if (n < 1 || n > H().RecordCount) {
+    Fail(title, "Record Out of range!");
+    return 0;
+  }
+  for (const FieldValue& v : values)
+    if (!FieldFor(v.slot, title, "Invalid Field Number!")) return 0;
+  if (!RequireWritable(title)) return 0;
+  const int32_t oldCurrent = S().CurrentRecord;
+  S().CurrentRecord = n;
+  const int16_t done = Guarded(title, [&] {
+    detail::WriterLock lock(S().fd);
+    RequireStillNamed(title);
+    for (const FieldValue& v : values) {
+      const FieldDef& f = H().Fields[v.slot];
+      const std::string slice = modLIB::PadRight(v.text, f.Length);
+      WriteIntoCurrent(slice.data(), static_cast<size_t>(f.Length), f.Offset);
+    }
+    if (mark != 0) WriteIntoCurrent(&mark, 1, 0);
+    ReadCurrent();
+    return int16_t{1};
+  });
+  if (!done) S().CurrentRecord = oldCurrent;
+  return done;
+}
+
+int16_t OpenInOtherPrograms(const std::string& name) {
+  std::string n = name;
+  const std::string file = BaseFileName(n) + ".Qfd";
+  try {
+    detail::Fd fd(detail::OpenFile(file, O_RDONLY));
+    return detail::OpenElsewhere(fd.get()) ? -1 : 0;
+  } catch (const std::exception&) {
+    return 0;
+  }
 }
 
 std::string GetRecordText() { return S().RecordText; }

@@ -16,6 +16,10 @@ struct EngineState {
   std::string DatabaseName;  // base name, as BaseFileName returned it
   int32_t CurrentRecord = 0;
   std::string RecordText;
+  // The current record as the file held it when it was last read or written: a save
+  // or a delete compares the file with it, so that another program's change in
+  // between is never overwritten unseen.
+  std::string RecordAsRead;
   // Set when the database could only be opened for reading: the system's reason,
   // given with every refused write.
   std::string readOnlyWhy;

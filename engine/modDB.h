@@ -89,15 +89,21 @@ int16_t LoadHeader(const std::string& name);
 // layout, values carried over by field name, after the "Recover Data" question; the
 // previous file becomes base + ".Bak". The new file is complete and on disk before
 // it takes the database's name, so that base + ".Qfd" or base + ".Bak" holds the
-// previous database whole at every moment. 1 done (also when the user declines to
+// previous database whole at every moment. Over a database that another program of
+// ours has open, or that is read-only, it refuses and changes nothing; it holds the
+// writers' lock from its first read of the records to the final rename. A name that
+// is a symbolic link keeps being a link: its target is replaced, the backup beside it. 1 done (also when the user declines to
 // recover), 0 not.
 int16_t SaveHeader(std::string& name);
 
 // ---- The record store: one open database per program ---------------------------
+// (RecordStore.cpp; the open file itself, its locks and the replaced check:
+// DatabaseFile.h)
 //
 // Records are read and written at their byte offsets. WriteRecord, AddRecord and
 // DeleteRecord hold the writers' lock (byte 0 of the file, shared by all processes)
-// while they write; readers take no lock. A record beyond the end of the file reads
+// while they write; readers take no lock. While a database is open the program
+// holds presence on it, so that another program's pack or header save is refused. A record beyond the end of the file reads
 // as blanks; a write beyond the end first fills the gap (up to the count) with blank
 // records, and a failed write gives the file back the size it had. A database that
 // may only be read is opened for reading, and each write says so.
@@ -128,6 +134,37 @@ int16_t GotoLastRecord();
 int16_t GotoNextRecord();
 int16_t GotoPreviousRecord();
 
+// Several programs on one database. A save (WriteRecord) or a delete compares,
+// under the writers' lock, the record in the file with the record as it was read;
+// when another program changed it in between, nothing is written and the user
+// chooses (Yes: save over it / No: take the other version, which WriteRecord then
+// reports as done / Cancel: back to editing). Every write first makes sure that the
+// open file is still the database its name points to; a file that another program
+// replaced (packed or saved with a new design) is never written.
+
+// -1 when the open file is no longer the database its name points to.
+int16_t IsReplaced();
+// Opens the database again under its name. When the form is unchanged the record in
+// hand (RecordText, and what it was read as) stays in hand, on the record of the new
+// file that still reads as it was read, else on the same number: result 1. Result
+// 2 when the form itself changed (the caller lays out its form again; the record in
+// hand is gone), 0 when the database could not be opened (the engine said why; no
+// database is open then).
+int16_t ReopenDatabase();
+// Writes only the given fields of record n, padded or cut to their lengths, under
+// the writers' lock, so that a change another program made to the record's other
+// fields or to its deletion mark is kept; record n then becomes current and is read
+// again. `mark` "*" or " " sets the deletion mark too (0 leaves it). `title` names
+// the operation in messages. 1 done, 0 not.
+struct FieldValue {
+  int16_t slot;
+  std::string text;
+};
+int16_t WriteFieldsOf(int32_t n, const std::vector<FieldValue>& values, const char* title, char mark = 0);
+// -1 when another program of ours has the database open (it holds presence); 0 when
+// none has, or the file cannot be read.
+int16_t OpenInOtherPrograms(const std::string& name);
+
 // The current record's text (RecordLength characters, deletion mark first) and the
 // open database's base name, for the windows and tools that show them.
 std::string GetRecordText();
@@ -136,7 +173,8 @@ std::string GetDatabaseName();
 // ---- Pack ----------------------------------------------------------------------
 
 // Removes the records marked for deletion from the open database after the "Pack"
-// question: the live records go to base + ".QfB", which replaces the database once it
+// question, when no other program of ours has it open (else it refuses and changes
+// nothing), holding the writers' lock from the first read to the final rename: the live records go to base + ".QfB", which replaces the database once it
 // is complete and on disk; the previous file becomes base + ".Bak"; the database is
 // opened again with record 1 current. The result is that of the reopening.
 int16_t PackRecords();

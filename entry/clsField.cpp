@@ -1,14 +1,11 @@
 #include "clsField.h"
 
-#include <fcntl.h>
-#include <unistd.h>
 
 #include <QAction>
 #include <QMenu>
 #include <filesystem>
 
 #include "DirectFile.h"
-#include "FileLock.h"
 #include "HeaderLayout.h"
 #include "QtText.h"
 #include "frmEdit.h"
@@ -48,7 +45,7 @@ std::string Text(std::vector<Variant*>& args, size_t i) {
 clsField::clsField(frmEdit* editor) : editor_(editor) {}
 
 clsField::~clsField() {
-  if (handle_ != 0) ::close(handle_);
+  if (handle_ != 0) CloseOtherDatabase(handle_);
 }
 
 // The methods a script can call: each with its number of arguments and the handler
@@ -162,30 +159,31 @@ void clsField::OpenDB(const std::string& fileName) {
     const std::filesystem::path beside = std::filesystem::path(GetDatabaseName()).parent_path() / path;
     if (std::filesystem::is_regular_file(beside)) path = beside.string();
   }
-  if (!std::filesystem::is_regular_file(path)) {
-    MethodFailed("Open File", "Database:" + fileName + " not found");
-    return;
-  }
-  const int fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
-  if (fd < 0 || fd > 32767) {
-    if (fd >= 0) ::close(fd);
-    MethodFailed("Open File", "Unexpected Error!");
+  std::string why;
+  const int16_t handle = OpenOtherDatabase(path, why);
+  if (handle == 0) {
+    if (why == "not found")
+      MethodFailed("Open File", "Database:" + fileName + " not found");
+    else if (why.rfind("Unexpected Error", 0) == 0)
+      MethodFailed("Open File", "Unexpected Error!");
+    else
+      MethodFailed("Open File", "Database:" + fileName + " is not a usable form database");
     return;
   }
   FormHeader h;
-  if (!ReadHeaderDirect(static_cast<int16_t>(fd), h) || !CheckLayout(h).empty()) {
-    ::close(fd);
+  if (!ReadHeaderDirect(handle, h) || !CheckLayout(h).empty()) {
+    CloseOtherDatabase(handle);
     MethodFailed("Open File", "Database:" + fileName + " is not a usable form database");
     return;
   }
-  handle_ = static_cast<int16_t>(fd);
+  handle_ = handle;
   header_ = h;
   LastCallFailed = false;
 }
 
 void clsField::CloseDB() {
   LastCallFailed = true;
-  if (handle_ != 0) ::close(handle_);
+  if (handle_ != 0) CloseOtherDatabase(handle_);
   handle_ = 0;
   LastCallFailed = false;
 }
@@ -236,9 +234,7 @@ std::string clsField::GetDBField(int32_t recordNo, const std::string& name) {
     MethodFailed(title, "Invalid Field Name");
     return "";
   }
-  const FieldDef& f = header_.Fields[slot];
-  std::string value = ReadBytesDirect(handle_, RecordPosition(recordNo, header_.RecordLength) + f.Offset,
-                                      static_cast<size_t>(f.Length));
+  std::string value = ReadFieldDirect(handle_, header_, recordNo, slot);
   LastCallFailed = false;
   return modLIB::Trim(value);
 }
@@ -259,13 +255,11 @@ void clsField::SetDBField(int32_t recordNo, const std::string& name, const std::
     MethodFailed(title, "Invalid Field Name");
     return;
   }
-  const FieldDef& f = header_.Fields[slot];
-  const std::string text = modLIB::PadRight(modLIB::Trim(value), static_cast<size_t>(f.Length));
-  // Under the writers' lock; a record beyond the end of a short file gets blank
-  // records before it rather than a gap of zero bytes.
-  if (!WriteBytesDirect(handle_, header_.RecordLength, RecordPosition(recordNo, header_.RecordLength) + f.Offset, text)
-           .empty()) {
-    MethodFailed(title, "Unexpected Error!");
+  // Only this field is written, under the writers' lock: another program's change to
+  // the record's other fields stays.
+  const std::string why = WriteFieldDirect(handle_, header_, recordNo, slot, modLIB::Trim(value));
+  if (!why.empty()) {
+    MethodFailed(title, why.rfind("FILE:", 0) == 0 ? why + " Nothing was written." : "Unexpected Error!");
     return;
   }
   LastCallFailed = false;

@@ -159,11 +159,7 @@ std::string frmBrowse::CellText(std::string s) {
 
 std::string frmBrowse::GetCell(int32_t record, int16_t slot) const {
   if (slot < 1 || slot > kMaxFields || record < 1) return "";
-  const FieldDef& f = BrowseHeader.Fields[slot];
-  if (f.Length <= 0) return "";
-  return CellText(ReadBytesDirect(modBrowse::BrowseFile,
-                                  RecordPosition(record, BrowseHeader.RecordLength) + f.Offset,
-                                  static_cast<size_t>(f.Length)));
+  return CellText(ReadFieldDirect(modBrowse::BrowseFile, BrowseHeader, record, slot));
 }
 
 std::vector<std::string> frmBrowse::ReadColumn(int16_t slot) const {
@@ -177,9 +173,7 @@ std::vector<std::string> frmBrowse::ReadColumn(int16_t slot) const {
   const int32_t run = static_cast<int32_t>(std::max<int64_t>(1, (int64_t{1} << 20) / length));
   for (int32_t first = 1; first <= count; first += run) {
     const int32_t n = std::min(run, count - first + 1);
-    const std::string block =
-        ReadBytesDirect(modBrowse::BrowseFile, RecordPosition(first, BrowseHeader.RecordLength),
-                        static_cast<size_t>(n * length));
+    const std::string block = ReadRecordsDirect(modBrowse::BrowseFile, BrowseHeader, first, n);
     for (int32_t k = 0; k < n; ++k) {
       const size_t at = static_cast<size_t>(k * length + f.Offset);
       if (at >= block.size()) break;  // the file ends early: empty cells, as GetCell reads them

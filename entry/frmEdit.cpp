@@ -474,7 +474,7 @@ void frmEdit::mnuOpen_Click() {
 
 void frmEdit::mnuClose_Click() {
   if (windowTitle().isEmpty()) return;
-  CloseDatabase();
+  if (GetFileNumber() != 0) CloseDatabase();
   AllowDelete = true;
   setWindowTitle("");
   CurPage = 1;
@@ -593,13 +593,18 @@ void frmEdit::mnuUpdateRecord_Click() {
   }
   RunScript("Update");
   if (ScriptLastCallFailed()) return;
-  // A save the store refuses (a full database, a file error) has said why; the
-  // window stays in edit mode so that nothing typed is lost.
+  // A save the store refuses (a full database, a file error, a record another
+  // program changed meanwhile and the user went back to) has said why; the window
+  // stays in edit mode so that nothing typed is lost.
   if (!NewRecord) {
-    if (GetRecordCount() > 0 && WriteRecord() == 0) return;
+    if (GetRecordCount() > 0 && WriteRecord() == 0) {
+      OfferReopen();
+      return;
+    }
   } else if (AddRecord() != 0) {
     NewRecord = false;
   } else {
+    OfferReopen();
     return;
   }
   BrowseMode();
@@ -614,8 +619,32 @@ void frmEdit::mnuDeleteRecord_Click() {
   const int answer = GetHost().MsgBox("This will mark the record for permanent deletion,\r\nAre you sure?",
                                       vbYesNo | vbCritical | vbDefaultButton2, "DELETE");
   if (answer != vbYes) return;
-  DeleteRecord();
+  if (DeleteRecord() == 0 && OfferReopen()) return;
   ShowCurPage();
+}
+
+// A program that does not say it has the database open may pack or redesign it under
+// this window; the store then refuses every write. Says so, and offers to open the
+// database again: with the same form, what is on screen (typing included) stays;
+// with a changed form the window lays it out again. True when it was replaced.
+bool frmEdit::OfferReopen() {
+  if (GetFileNumber() == 0 || IsReplaced() == 0) return false;
+  const std::string path = GetDatabaseName() + ".Qfd";
+  const int answer = GetHost().MsgBox("FILE:" + path +
+                                          " was replaced by another program (packed or saved with a new design) "
+                                          "since it was opened.\r\nOpen it again?",
+                                      vbYesNo | vbExclamation, "OPEN DATABASE");
+  if (answer != vbYes) return true;
+  const int16_t reopened = ReopenDatabase();
+  if (reopened == 1) {
+    ShowCurPage();
+    return true;
+  }
+  const std::string caption = QtText::ToCp(windowTitle());
+  NewRecord = false;
+  mnuClose_Click();
+  if (reopened == 2) OpenAndStart(path, caption);
+  return true;
 }
 
 std::string frmEdit::DateNow() {
@@ -647,7 +676,7 @@ void frmEdit::mnuSearchRecord_Click() {
 }
 
 void frmEdit::mnuGotoRecord_Click() {
-  if (GetRecordCount() <= 0) return;
+  if (OfferReopen() || GetRecordCount() <= 0) return;
   modBrowse::ClearBrowseColumns();
   const int16_t count = GetFieldCount();
   for (int16_t i = 1; i <= count; ++i) {
@@ -665,15 +694,19 @@ void frmEdit::mnuGotoRecord_Click() {
 // ---- Goto menu -------------------------------------------------------------------
 
 void frmEdit::mnuNextRecord_Click() {
+  if (OfferReopen()) return;
   if (GotoNextRecord() == 1) ShowCurPage();
 }
 void frmEdit::mnuPreviousRecord_Click() {
+  if (OfferReopen()) return;
   if (GotoPreviousRecord() == 1) ShowCurPage();
 }
 void frmEdit::mnuFirstRecord_Click() {
+  if (OfferReopen()) return;
   if (GotoFirstRecord() == 1) ShowCurPage();
 }
 void frmEdit::mnuLastRecord_Click() {
+  if (OfferReopen()) return;
   if (GotoLastRecord() == 1) ShowCurPage();
 }
 

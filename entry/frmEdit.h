@@ -150,6 +150,7 @@ class frmEdit : public QMainWindow {
   void CentreOnScreen();
   void ResetWindow();
   bool OpenAndStart(std::string path, const std::string& caption);
+  bool OfferReopen();
 
   EntryScriptUi scriptUi_;
   bool changing_ = false;  // inside Field_Change's own text update

@@ -200,6 +200,8 @@ int Info(const Args& a) {
   // What can be read is shown, whatever the damage; the damage follows.
   std::printf("File:          %s (%lld bytes)\n", file.c_str(), static_cast<long long>(size));
   std::printf("Records:       %d of %d bytes\n", h.RecordCount, h.RecordLength);
+  std::printf("Open:          %s\n",
+              OpenInOtherPrograms(file) != 0 ? "in another program now" : "in no other program now");
   const int64_t expected = kHeaderSize + static_cast<int64_t>(h.RecordCount) * h.RecordLength;
   if (expected != size)
     std::printf("               (the records need %lld bytes: the file length does not agree)\n",
@@ -463,7 +465,11 @@ int Add(const Args& a) {
       renumber = true;
     }
   }
-  if (renumber && WriteRecord() != 1) return 1;
+  if (renumber) {
+    std::vector<FieldValue> numbers;
+    for (int16_t k : numbered) numbers.push_back({k, AutoNumberText(n)});
+    if (WriteFieldsOf(n, numbers, "WRITE RECORD") != 1) return 1;
+  }
   std::printf("%d\n", n);
   return 0;
 }
@@ -510,14 +516,20 @@ int Set(const Args& a) {
   if (!Assignments(a, 2, values)) return 1;
   for (const Assignment& v : values) WriteField(v.slot, v.value);
   if (!ValidRecord()) return 1;
-  return WriteRecord() == 1 ? 0 : 1;
+  // Only the named fields are written, under the lock: a change another program made
+  // to the others, or to the deletion mark, meanwhile is kept.
+  std::vector<FieldValue> fields;
+  for (const Assignment& v : values) fields.push_back({v.slot, v.value});
+  return WriteFieldsOf(n, fields, "WRITE RECORD") == 1 ? 0 : 1;
 }
 
 int Delete(const Args& a) {
   if (a.size() != 2) return Usage();
   int32_t n = 0;
   if (!OpenAt(a, n)) return 1;
-  return DeleteRecord() == 1 ? 0 : 1;
+  if (IsDeleted() != 0) return DeleteRecord() == 1 ? 0 : 1;  // it says the record is marked already
+  // Only the mark is written: a value another program saved meanwhile stays.
+  return WriteFieldsOf(n, {}, "DELETE RECORD", '*') == 1 ? 0 : 1;
 }
 
 int Export(const Args& a) {

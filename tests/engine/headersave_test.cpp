@@ -188,17 +188,27 @@ TEST_F(HeaderSave, AnsweringNoKeepsTheRecordsOnlyInTheBackup) {
   EXPECT_EQ(ReadFile(path + ".Bak"), after);
 }
 
-TEST_F(HeaderSave, ReadOnlyDatabaseAndBackupAreReplaced) {
+// A read-only backup is only the previous file: it is replaced. A read-only database
+// is never replaced, as it is never written by an add.
+TEST_F(HeaderSave, ReadOnlyBackupIsReplacedReadOnlyDatabaseIsNot) {
   const std::string path = ThreeRecords();
   ASSERT_EQ(Resave(path, [] {}), 1);
   const std::string current = ReadFile(path + ".Qfd");
-  fs::permissions(path + ".Qfd", fs::perms::owner_read | fs::perms::group_read);
   fs::permissions(path + ".Bak", fs::perms::owner_read | fs::perms::group_read);
   host.Clear();
   ASSERT_EQ(Resave(path, [] { MoveFieldUp(3); }), 1) << host.Last();
   EXPECT_EQ(host.boxes.size(), 1u);  // the question, no error
   EXPECT_EQ(ReadFile(path + ".Bak"), current);
   EXPECT_EQ(Record(ReadFile(path + ".Qfd"), 3, 17), " a3   c3 bbbbbbb3");
+
+  const std::string backup = ReadFile(path + ".Bak"), database = ReadFile(path + ".Qfd");
+  fs::permissions(path + ".Qfd", fs::perms::owner_read | fs::perms::group_read);
+  host.Clear();
+  EXPECT_EQ(Resave(path, [] { MoveFieldUp(2); }), 0);
+  EXPECT_EQ(host.Last(), "SAVE HEADER: FILE:" + path + ".Qfd cannot be written: the file is read-only");
+  EXPECT_EQ(ReadFile(path + ".Bak"), backup);
+  EXPECT_EQ(ReadFile(path + ".Qfd"), database);
+  EXPECT_FALSE(fs::exists(path + ".QfB"));
 }
 
 TEST_F(HeaderSave, AFailedSaveLeavesTheDatabaseInPlace) {

@@ -40,6 +40,7 @@ class IoFault : public StoreTest {
  protected:
   int runs = 0;
   int rawFd = -1;
+  FormHeader rawHeader;  // the header of the file behind rawFd
 
   // A folder of its own per run: db.Qfd with records 1 ... 3 (2 marked), db.Bak from
   // an earlier save, and an old out.csv. shortBy > 0 makes the count promise that
@@ -225,15 +226,21 @@ TEST_F(IoFault, EveryWritingOperationSurvivesEachFailingCall) {
       {{"Import of a CSV file of several pieces", csvToImport(largeCsv), importCsv}, 0},
       {{"Import of a CSV file into a short file", csvToImport(smallCsv), importCsv}, 2},
       {{"SetDBField (the direct field write)",
-        [this](const std::string& base) { rawFd = ::open((base + ".Qfd").c_str(), O_RDWR | O_CLOEXEC); },
+        [this](const std::string& base) {
+          rawFd = ::open((base + ".Qfd").c_str(), O_RDWR | O_CLOEXEC);
+          ReadHeaderDirect(static_cast<int16_t>(rawFd), rawHeader);
+        },
         [this](const std::string&) {
-          return WriteBytesDirect(static_cast<int16_t>(rawFd), 8, RecordPosition(3, 8) + 4, "zz  ").empty();
+          return WriteFieldDirect(static_cast<int16_t>(rawFd), rawHeader, 3, 2, "zz").empty();
         }},
        0},
       {{"SetDBField beyond the end",
-        [this](const std::string& base) { rawFd = ::open((base + ".Qfd").c_str(), O_RDWR | O_CLOEXEC); },
+        [this](const std::string& base) {
+          rawFd = ::open((base + ".Qfd").c_str(), O_RDWR | O_CLOEXEC);
+          ReadHeaderDirect(static_cast<int16_t>(rawFd), rawHeader);
+        },
         [this](const std::string&) {
-          return WriteBytesDirect(static_cast<int16_t>(rawFd), 8, RecordPosition(5, 8) + 4, "zz  ").empty();
+          return WriteFieldDirect(static_cast<int16_t>(rawFd), rawHeader, 5, 2, "zz").empty();
         }},
        2},
   };

@@ -101,7 +101,9 @@ TEST_F(Safety, TheDirectWriteOfAFieldFillsTheGapAndHoldsTheLock) {
   const int fd = ::open(file.c_str(), O_RDWR);
   ASSERT_GE(fd, 0);
   // Field B of record 3: offset 4, length 4.
-  EXPECT_EQ(WriteBytesDirect(static_cast<int16_t>(fd), 8, RecordPosition(3, 8) + 4, "zz  "), "");
+  FormHeader h;
+  ASSERT_TRUE(ReadHeaderDirect(static_cast<int16_t>(fd), h));
+  EXPECT_EQ(WriteFieldDirect(static_cast<int16_t>(fd), h, 3, 2, "zz"), "");
   ::close(fd);
   const std::string bytes = ReadFile(file);
   ASSERT_EQ(bytes.size(), kHead + 3 * 8u);

@@ -7,6 +7,8 @@
 //   pack      PackRecords with every tenth record marked
 //   export    the CSV export of all fields
 //   open      OpenDatabase + CloseDatabase of the full database and of a 1-record one
+//   write     one record read, changed and saved (SetRecordNo, WriteField, WriteRecord),
+//             the entry window's Update of an edited record
 //
 // Saving and packing flush the new file to disk before they report success; `cp`
 // does not, so the plain-copy reference is shown also with a flush ("cp + sync").
@@ -162,6 +164,18 @@ int main() {
   };
   const double openFull = opens(db), openSmall = opens(small);
 
+  constexpr int kWrites = 20000;
+  Open(db);
+  const double write = Seconds([&] {
+                         for (int i = 0; i < kWrites; ++i) {
+                           if (SetRecordNo(1 + (i * 7919) % kRecords) != 1) std::exit(1);
+                           WriteField(1, "written " + std::to_string(i));
+                           if (WriteRecord() != 1) std::exit(1);
+                         }
+                       }) /
+                       kWrites;
+  CloseDatabase();
+
   std::printf("database: %d records of %d bytes, %.1f MB\n", kRecords, 1 + kFields * kFieldLength,
               static_cast<double>(bytes) / 1e6);
   std::printf("  %-34s %8.1f ms\n", "cp (reference)", cp * 1000);
@@ -173,6 +187,7 @@ int main() {
   std::printf("  %-34s %8.1f us\n", "open + close, 65,530 records", openFull * 1e6);
   std::printf("  %-34s %8.1f us   %5.2f x the full one\n", "open + close, 1 record", openSmall * 1e6,
               openSmall / openFull);
+  std::printf("  %-34s %8.1f us\n", "read, change and save one record", write * 1e6);
   fs::remove_all(dir);
   return 0;
 }

@@ -99,11 +99,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FormHeader th;
     if (ReadHeaderDirect(GetFileNumber(), th) && CheckLayout(th).empty()) {
       for (int32_t r = 1; r <= th.RecordCount && r <= kWalk; ++r)
-        for (int k = 1; k <= th.FieldCount; ++k) {
-          const FieldDef& f = th.Fields[k];
-          (void)ReadBytesDirect(GetFileNumber(), RecordPosition(r, th.RecordLength) + f.Offset,
-                                static_cast<size_t>(f.Length));
-        }
+        for (int k = 1; k <= th.FieldCount; ++k) (void)ReadFieldDirect(GetFileNumber(), th, r, static_cast<int16_t>(k));
     }
 
     // The export of every field.

@@ -1,0 +1,118 @@
+#include "DatabaseFile.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <system_error>
+
+namespace modDB::detail {
+
+namespace {
+
+int LockByte(int fd, int64_t at, short type, int cmd) {
+  struct flock fl {};
+  fl.l_type = type;
+  fl.l_whence = SEEK_SET;
+  fl.l_start = static_cast<off_t>(at);
+  fl.l_len = 1;
+  fl.l_pid = 0;  // required for open-file-description locks
+  int rc;
+  do rc = ::fcntl(fd, cmd, &fl);
+  while (rc != 0 && errno == EINTR);
+  return rc;
+}
+
+// A file without any write permission is read-only for us, whoever we are.
+bool WritePermitted(int fd) {
+  struct stat st {};
+  return ::fstat(fd, &st) != 0 || (st.st_mode & 0222) != 0;
+}
+
+constexpr int kReopenTries = 50;
+
+}  // namespace
+
+DatabaseFile OpenDatabaseFile(const std::string& path) {
+  for (int attempt = 1;; ++attempt) {
+    DatabaseFile db;
+    db.path = path;
+    try {
+      db.fd = Fd(OpenFile(path, O_RDWR));
+      if (!WritePermitted(db.fd.get())) db.readOnlyWhy = "the file is read-only";
+    } catch (const FileError& e) {
+      // A file the user may only read is opened for reading: browsing works, and
+      // each write is refused with the reason.
+      const int err = e.code().value();
+      if (err != EACCES && err != EPERM && err != EROFS && err != ETXTBSY) throw;
+      db.fd = Fd(OpenFile(path, O_RDONLY));
+      db.readOnlyWhy = std::strerror(err);
+    }
+    // Waits while a pack or a header save has the file to itself; what it leaves
+    // behind under this name may be a new file.
+    if (LockByte(db.fd.get(), kPresenceByte, F_RDLCK, F_OFD_SETLKW) != 0)
+      throw FileError(errno, "lock", path);
+    if (StillNamed(db.fd.get(), path) || attempt == kReopenTries) return db;
+  }
+}
+
+WriterLock::WriterLock(int fd) : fd_(fd) {
+  if (LockByte(fd_, 0, F_WRLCK, F_OFD_SETLKW) != 0) throw std::system_error(errno, std::generic_category(), "lock");
+}
+
+WriterLock::~WriterLock() { LockByte(fd_, 0, F_UNLCK, F_OFD_SETLK); }
+
+bool TakeSoleUse(int fd) {
+  if (LockByte(fd, kPresenceByte, F_WRLCK, F_OFD_SETLK) == 0) return true;
+  if (errno == EAGAIN || errno == EACCES) return false;
+  throw std::system_error(errno, std::generic_category(), "lock");
+}
+
+void EndSoleUse(int fd) { LockByte(fd, kPresenceByte, F_RDLCK, F_OFD_SETLK); }
+
+bool OpenElsewhere(int fd) {
+  struct flock fl {};
+  fl.l_type = F_WRLCK;
+  fl.l_whence = SEEK_SET;
+  fl.l_start = static_cast<off_t>(kPresenceByte);
+  fl.l_len = 1;
+  fl.l_pid = 0;
+  if (::fcntl(fd, F_OFD_GETLK, &fl) != 0) return false;
+  return fl.l_type != F_UNLCK;
+}
+
+bool StillNamed(int fd, const std::string& path) {
+  struct stat open {}, named {};
+  if (::fstat(fd, &open) != 0) return true;  // cannot tell: the write itself will say
+  if (open.st_nlink == 0) return false;
+  if (::stat(path.c_str(), &named) != 0) return false;
+  return open.st_dev == named.st_dev && open.st_ino == named.st_ino;
+}
+
+std::string FileBehindName(const std::string& path) {
+  std::error_code ec;
+  if (!std::filesystem::is_symlink(path, ec)) return path;
+  const std::filesystem::path target = std::filesystem::canonical(path, ec);
+  return ec ? path : target.string();
+}
+
+std::string ReplaceRefusal(const std::string& path) {
+  struct stat st {};
+  if (::stat(path.c_str(), &st) == 0 && (st.st_mode & 0222) == 0) return "the file is read-only";
+  if (::access(path.c_str(), W_OK) != 0) return std::strerror(errno);
+  return "";
+}
+
+std::string OpenElsewhereText(const std::string& file) {
+  return "FILE:" + file +
+         " is open in another program.\r\nClose it there first, then try again. Nothing was changed.";
+}
+
+std::string ReplacedText(const std::string& file) {
+  return "FILE:" + file + " was replaced by another program (packed or saved with a new design) since it was opened.";
+}
+
+}  // namespace modDB::detail

@@ -1,0 +1,336 @@
+// Several programs on one database: a program that has it open (a long-lived writer
+// on the engine library, as the entry window is) stops another program's pack and
+// header save; a file replaced by a program that takes no lock is never written; two
+// editors of one record never overwrite each other unseen; commands that change
+// fields change only those. Every program here is a real process.
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "../engine/StoreFixture.h"
+#include "DirectFile.h"
+#include "Spawn.h"
+
+using namespace modDB;
+using qftest::I32At;
+using qftest::ReadFile;
+using qftest::RunProgram;
+using qftest::ToolPath;
+using qftest::WriteFile;
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr size_t kHead = 23496;
+// A 5 at 1, B 5 at 6: record length 11.
+constexpr size_t kLength = 11;
+
+std::string Rec(const std::string& bytes, int n) { return bytes.substr(kHead + (n - 1) * kLength, kLength); }
+
+const char* kInUse = " is open in another program.  Close it there first, then try again. Nothing was changed.";
+
+// A child process that holds the database open through the engine until it is
+// killed: `how` opens it (as the record store or as another database) and says
+// whether that worked. The parent goes on once the child has it open.
+class Holder {
+ public:
+  template <class Open>
+  explicit Holder(Open how) {
+    int ready[2];
+    if (::pipe(ready) != 0) throw std::runtime_error("pipe");
+    pid_ = ::fork();
+    if (pid_ == 0) {
+      ::close(ready[0]);
+      const char ok = how() ? '1' : '0';
+      if (::write(ready[1], &ok, 1) != 1) _exit(2);
+      for (;;) ::pause();
+    }
+    ::close(ready[1]);
+    char got = 0;
+    if (::read(ready[0], &got, 1) != 1) got = 0;
+    ::close(ready[0]);
+    opened_ = got == '1';
+  }
+  ~Holder() { Kill(); }
+  bool opened() const { return opened_; }
+  void Kill() {
+    if (pid_ <= 0) return;
+    ::kill(pid_, SIGKILL);
+    ::waitpid(pid_, nullptr, 0);
+    pid_ = -1;
+  }
+
+ private:
+  pid_t pid_ = -1;
+  bool opened_ = false;
+};
+
+class Clerks : public storetest::StoreTest {
+ protected:
+  // A database of the given records (A, B values; "*" first marks one deleted),
+  // closed; returns its name without extension.
+  std::string Db(const std::vector<std::vector<std::string>>& records, const std::string& name = "db") {
+    return MakeDb(name, {{"A", 5}, {"B", 5}}, records);
+  }
+  std::string DefJson() {
+    const std::string def = dir / "def.json";
+    WriteFile(def, R"({"Fields": [{"Name": "B", "Length": 5}, {"Name": "A", "Length": 5}]})");
+    return def;
+  }
+  static qftest::RunResult Qfd(const std::vector<std::string>& args) {
+    std::vector<std::string> argv{ToolPath("qfd")};
+    argv.insert(argv.end(), args.begin(), args.end());
+    return RunProgram(argv);
+  }
+  void Open(const std::string& base) {
+    std::string name = base;
+    ASSERT_EQ(OpenDatabase(name), 1) << host.Last();
+  }
+};
+
+}  // namespace
+
+// Pack and header save need the file to themselves: while another program has it
+// open they refuse, say so and change nothing; once it has gone (even killed) they
+// go ahead.
+TEST_F(Clerks, PackAndResaveWaitForTheDatabaseToBeTheirs) {
+  const std::string db = Db({{"a1", "b1"}, {"*a2", "b2"}, {"a3", "b3"}});
+  const std::string file = db + ".Qfd", before = ReadFile(file);
+  const std::string def = DefJson();
+
+  for (const bool asSecondDatabase : {false, true}) {
+    SCOPED_TRACE(asSecondDatabase ? "the form script's second database" : "the record store");
+    Holder holder([&] {
+      std::string name = db, why;
+      return asSecondDatabase ? OpenOtherDatabase(file, why) != 0 : OpenDatabase(name) == 1;
+    });
+    ASSERT_TRUE(holder.opened());
+
+    const auto info = Qfd({"info", db});
+    EXPECT_NE(info.out.find("Open:          in another program now\n"), std::string::npos) << info.out;
+    const auto pack = Qfd({"pack", db, "--yes"});
+    EXPECT_EQ(pack.status, 1);
+    EXPECT_EQ(pack.err, "PACK RECORDS: FILE:" + file + kInUse + "\n");
+    const auto resave = Qfd({"resave", db, "--from", def, "--recover", "yes"});
+    EXPECT_EQ(resave.status, 1);
+    EXPECT_EQ(resave.err, "SAVE HEADER: FILE:" + file + kInUse + "\n");
+    EXPECT_EQ(ReadFile(file), before);
+    EXPECT_FALSE(fs::exists(db + ".Bak"));
+    EXPECT_FALSE(fs::exists(db + ".QfB"));
+
+    // The same refusal inside a program that has the database open itself.
+    Open(db);
+    host.replies = {vbYes};
+    EXPECT_EQ(PackRecords(), 0);
+    EXPECT_EQ(host.Last(), "PACK RECORDS: FILE:" + file +
+                               " is open in another program.\r\nClose it there first, then try again. "
+                               "Nothing was changed.");
+    EXPECT_EQ(GetRecordCount(), 3);
+    ASSERT_EQ(CloseDatabase(), 1);
+    holder.Kill();
+  }
+  EXPECT_NE(Qfd({"info", db}).out.find("Open:          in no other program now\n"), std::string::npos);
+  const auto pack = Qfd({"pack", db, "--yes"});
+  EXPECT_EQ(pack.status, 0) << pack.err;
+  EXPECT_EQ(ReadFile(db + ".Bak"), before);
+  EXPECT_EQ(I32At(ReadFile(file), 0), 2);
+  EXPECT_EQ(Qfd({"resave", db, "--from", def, "--recover", "yes"}).status, 0);
+  EXPECT_EQ(Rec(ReadFile(file), 2), " b3   a3   ");
+}
+
+// A program that takes no lock packs the database under a program of ours: every
+// write of ours is then refused with the reason, the backup (its old file) keeps its
+// bytes, and opening it again carries the record in hand over to the new file.
+TEST_F(Clerks, AReplacedFileIsNeverWritten) {
+  const std::string db = Db({{"a1", "b1"}, {"a2", "b2"}});
+  const std::string file = db + ".Qfd";
+  Open(db);
+  ASSERT_EQ(SetRecordNo(2), 1);
+  ASSERT_EQ(WriteField(1, "mine"), 1);
+  // The other program: the old file becomes the backup, a copy takes the name.
+  const std::string old = ReadFile(file);
+  ASSERT_EQ(::link(file.c_str(), (db + ".Bak").c_str()), 0);
+  WriteFile(db + ".new", old);
+  ASSERT_EQ(::rename((db + ".new").c_str(), file.c_str()), 0);
+
+  EXPECT_EQ(IsReplaced(), -1);
+  const std::string replaced = "FILE:" + file +
+                               " was replaced by another program (packed or saved with a new design) since it was "
+                               "opened.\r\nNothing was written: open it again to go on.";
+  EXPECT_EQ(WriteRecord(), 0);
+  EXPECT_EQ(host.Last(), "WRITE RECORD: " + replaced);
+  EXPECT_EQ(AddRecord(), 0);
+  EXPECT_EQ(host.Last(), "ADD RECORD: " + replaced);
+  std::string records(2 * kLength, ' ');
+  EXPECT_EQ(AppendRecords(records, {}, "IMPORT"), 0);
+  EXPECT_EQ(host.Last(), "IMPORT: " + replaced);
+  ASSERT_EQ(SetRecordNo(1), 1);
+  EXPECT_EQ(DeleteRecord(), 0);
+  EXPECT_EQ(host.Last(), "DELETE RECORD: " + replaced);
+  EXPECT_EQ(ReadFile(db + ".Bak"), old);
+  EXPECT_EQ(ReadFile(file), old);
+
+  // Again, with the same form: record 2 in hand, typing kept, saved into the new file.
+  ASSERT_EQ(SetRecordNo(2), 1);
+  ASSERT_EQ(WriteField(1, "mine"), 1);
+  ASSERT_EQ(::rename(file.c_str(), (db + ".old").c_str()), 0);
+  WriteFile(file, old.substr(0, kHead) + old.substr(kHead + kLength));  // record 1 packed away
+  std::string count = ReadFile(file);
+  count[0] = 1;
+  WriteFile(file, count);
+  ASSERT_EQ(ReopenDatabase(), 1);
+  EXPECT_EQ(IsReplaced(), 0);
+  EXPECT_EQ(GetRecordNo(), 1);  // where the record now lies
+  std::string a;
+  ReadField(1, a);
+  EXPECT_EQ(a, "mine");
+  ASSERT_EQ(WriteRecord(), 1) << host.Last();
+  EXPECT_EQ(Rec(ReadFile(file), 1), " mine b2   ");
+}
+
+// Two editors of one record: the second save is stopped and the user chooses.
+TEST_F(Clerks, TheSecondSaveOfOneRecordAsks) {
+  struct Case {
+    int answer;
+    int16_t result;
+    std::string inFile, inHand;
+  };
+  const std::vector<Case> cases = {
+      {vbYes, 1, " mine b1   ", " mine b1   "},     // save my version over it
+      {vbNo, 1, " a1   new  ", " a1   new  "},      // take the other version
+      {vbCancel, 0, " a1   new  ", " mine b1   "},  // back to editing
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.answer);
+    const std::string db = Db({{"a1", "b1"}}, "db" + std::to_string(c.answer));
+    Open(db);
+    ASSERT_EQ(WriteField(1, "mine"), 1);
+    ASSERT_EQ(Qfd({"set", db, "1", "B=new"}).status, 0);  // the other clerk saves first
+    host.Clear();
+    host.replies = {c.answer};
+    EXPECT_EQ(WriteRecord(), c.result);
+    ASSERT_EQ(host.boxes.size(), 1u);
+    EXPECT_EQ(host.Last(),
+              "WRITE RECORD: Record 1 was changed in another program since editing began.\r\n"
+              "Yes: save your version over it.\r\nNo: take the other version (your typing is discarded).\r\n"
+              "Cancel: go back to editing.");
+    EXPECT_EQ(host.boxes[0].style, vbYesNoCancel | vbExclamation | vbDefaultButton3);
+    EXPECT_EQ(Rec(ReadFile(db + ".Qfd"), 1), c.inFile);
+    EXPECT_EQ(GetRecordText(), c.inHand);
+    ASSERT_EQ(CloseDatabase(), 1);
+  }
+
+  // Marked for deletion meanwhile; and a delete of a record changed meanwhile.
+  const std::string db = Db({{"a1", "b1"}, {"a2", "b2"}}, "marked");
+  Open(db);
+  ASSERT_EQ(WriteField(1, "mine"), 1);
+  ASSERT_EQ(Qfd({"delete", db, "1"}).status, 0);
+  host.replies = {vbCancel};
+  EXPECT_EQ(WriteRecord(), 0);
+  EXPECT_EQ(host.Last(),
+            "WRITE RECORD: Record 1 was marked for deletion in another program since editing began.\r\n"
+            "Yes: save your version over it (it is then no longer marked).\r\nNo: take the other version (your "
+            "typing is discarded).\r\nCancel: go back to editing.");
+  ASSERT_EQ(SetRecordNo(2), 1);
+  ASSERT_EQ(Qfd({"set", db, "2", "A=new"}).status, 0);
+  host.replies = {vbNo};
+  EXPECT_EQ(DeleteRecord(), 0);
+  EXPECT_EQ(host.Last(),
+            "DELETE RECORD: Record 2 was changed in another program since it was read.\r\n"
+            "Mark it for deletion all the same?\r\n(No shows the other version.)");
+  EXPECT_EQ(GetRecordText(), " new  b2   ");
+  ASSERT_EQ(Qfd({"set", db, "2", "B=newer"}).status, 0);
+  host.replies = {vbYes};
+  EXPECT_EQ(DeleteRecord(), 1);
+  EXPECT_EQ(Rec(ReadFile(db + ".Qfd"), 2), "*new  newer");  // only the mark was written
+}
+
+// `qfd set` of different fields of one record, and a delete, all at once: every
+// change arrives.
+TEST_F(Clerks, FieldWritesNeverPutBackAnOldValue) {
+  const std::string db = Db({{"a", "b"}});
+  for (int round = 0; round < 40; ++round) {
+    const std::string a = "a" + std::to_string(round), b = "b" + std::to_string(round);
+    const pid_t p1 = clitest::Start({ToolPath("qfd"), "set", db, "1", "A=" + a});
+    const pid_t p2 = clitest::Start({ToolPath("qfd"), "set", db, "1", "B=" + b});
+    const pid_t p3 = clitest::Start({ToolPath("qfd"), "delete", db, "1"});
+    ASSERT_EQ(clitest::Wait(p1), 0);
+    ASSERT_EQ(clitest::Wait(p2), 0);
+    clitest::Wait(p3);  // may find the record marked already
+    const std::string rec = Rec(ReadFile(db + ".Qfd"), 1);
+    ASSERT_EQ(rec, "*" + modLIB::PadRight(a, 5) + modLIB::PadRight(b, 5)) << "round " << round;
+    std::string name = db;
+    ASSERT_EQ(OpenDatabase(name), 1);
+    ASSERT_EQ(WriteFieldsOf(1, {}, "UNDELETE", ' '), 1);
+    ASSERT_EQ(CloseDatabase(), 1);
+  }
+}
+
+// Imports racing header saves and packs: every record an import reports added is in
+// the database afterwards.
+TEST_F(Clerks, NoAcknowledgedRecordIsLostToAResaveOrAPack) {
+  const std::string def = DefJson();
+  std::string csv = "A,B\n";
+  for (int i = 1; i <= 300; ++i) csv += "r" + std::to_string(i) + ",x\n";
+  WriteFile(dir / "rows.csv", csv);
+  int refused = 0;
+  for (int run = 0; run < 100; ++run) {
+    const std::string db = Db({{"a1", "b1"}, {"*a2", "b2"}}, "race" + std::to_string(run));
+    const pid_t import = clitest::Start({ToolPath("qfd"), "import", db, dir / "rows.csv"});
+    const pid_t other = run % 2 == 0 ? clitest::Start({ToolPath("qfd"), "resave", db, "--from", def, "--recover", "yes"})
+                                     : clitest::Start({ToolPath("qfd"), "pack", db, "--yes"});
+    const int imported = clitest::Wait(import), replaced = clitest::Wait(other);
+    refused += replaced != 0;
+    const std::string bytes = ReadFile(db + ".Qfd");
+    const int count = I32At(bytes, 0);
+    ASSERT_EQ(bytes.size(), kHead + static_cast<size_t>(count) * kLength) << "run " << run;
+    if (imported == 0) {
+      // Both designs keep the two five-character fields; the rows are the last 300.
+      ASSERT_GE(count, 300) << "run " << run;
+      const std::string last = Rec(bytes, count);
+      ASSERT_NE(last.find("r300"), std::string::npos) << "run " << run << ": " << last;
+    }
+  }
+  RecordProperty("resaves and packs refused", refused);
+}
+
+// A database reached through a symbolic link stays a link: its target is packed and
+// redesigned, the backup sits beside the target. A read-only database is never
+// replaced.
+TEST_F(Clerks, LinksStayLinksAndReadOnlyStaysUntouched) {
+  fs::create_directory(dir / "data");
+  const std::string target = Db({{"a1", "b1"}, {"*a2", "b2"}}, "data/real");
+  const std::string link = dir / "db.Qfd";
+  fs::create_symlink(target + ".Qfd", link);
+  const std::string before = ReadFile(target + ".Qfd");
+  ASSERT_EQ(Qfd({"pack", dir / "db", "--yes"}).status, 0);
+  EXPECT_TRUE(fs::is_symlink(link));
+  EXPECT_EQ(ReadFile(target + ".Bak"), before);
+  EXPECT_FALSE(fs::exists(dir / "db.Bak"));
+  EXPECT_EQ(I32At(ReadFile(link), 0), 1);
+  ASSERT_EQ(Qfd({"resave", dir / "db", "--from", DefJson(), "--recover", "yes"}).status, 0);
+  EXPECT_TRUE(fs::is_symlink(link));
+  EXPECT_EQ(Rec(ReadFile(link), 1), " b1   a1   ");
+  EXPECT_EQ(Qfd({"add", dir / "db", "A=new"}).out, "2\n");  // later writes reach the same file
+  EXPECT_EQ(I32At(ReadFile(target + ".Qfd"), 0), 2);
+
+  fs::permissions(target + ".Qfd", fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+  const std::string readOnly = ReadFile(target + ".Qfd");
+  const auto resave = Qfd({"resave", dir / "db", "--from", DefJson(), "--recover", "no"});
+  EXPECT_EQ(resave.status, 1);
+  EXPECT_EQ(resave.err, "SAVE HEADER: FILE:" + link + " cannot be written: the file is read-only\n");
+  const auto pack = Qfd({"pack", dir / "db", "--yes"});
+  EXPECT_EQ(pack.status, 1);
+  EXPECT_EQ(pack.err, "PACK RECORDS: FILE:" + link + " cannot be written: " +
+                          (::geteuid() == 0 ? "the file is read-only" : "Permission denied") + "\n");
+  EXPECT_EQ(Qfd({"add", dir / "db", "A=x"}).status, 1);
+  EXPECT_EQ(ReadFile(target + ".Qfd"), readOnly);
+  EXPECT_EQ(fs::status(target + ".Qfd").permissions() & fs::perms::owner_write, fs::perms::none);
+}
