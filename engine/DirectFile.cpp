@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <exception>
@@ -102,10 +103,23 @@ std::string ReadFieldDirect(int16_t handle, const FormHeader& h, int32_t n, int1
   return ReadBytes(handle, RecordPosition(n, h.RecordLength) + f.Offset, static_cast<size_t>(f.Length));
 }
 
-std::string ReadRecordsDirect(int16_t handle, const FormHeader& h, int32_t first, int32_t count) {
-  if (first < 1 || count < 1 || h.RecordLength < 1) return "";
-  return ReadBytes(handle, RecordPosition(first, h.RecordLength),
-                   static_cast<size_t>(count) * static_cast<size_t>(h.RecordLength));
+std::vector<std::string> ReadColumnDirect(int16_t handle, const FormHeader& h, int16_t slot, int32_t count) {
+  std::vector<std::string> cells(static_cast<size_t>(std::max(count, 0)) + 1);
+  if (count < 1 || !ValidField(h, 1, slot)) return cells;
+  const FieldDef& f = h.Fields[slot];
+  const int64_t length = h.RecordLength;
+  const int32_t run = static_cast<int32_t>(std::max<int64_t>(1, (int64_t{1} << 20) / length));
+  for (int32_t first = 1; first <= count; first += run) {
+    const int32_t n = std::min(run, count - first + 1);
+    const std::string block = ReadBytes(handle, RecordPosition(first, h.RecordLength),
+                                        static_cast<size_t>(n) * static_cast<size_t>(length));
+    for (int32_t k = 0; k < n; ++k) {
+      const size_t at = static_cast<size_t>(k * length + f.Offset);
+      if (at >= block.size()) return cells;  // the file ends early
+      cells[static_cast<size_t>(first + k)] = block.substr(at, static_cast<size_t>(f.Length));
+    }
+  }
+  return cells;
 }
 
 std::string WriteFieldDirect(int16_t handle, const FormHeader& h, int32_t n, int16_t slot, const std::string& text) {

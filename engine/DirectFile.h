@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "FormHeader.h"
 
@@ -29,9 +30,9 @@ bool ReadHeaderDirect(int16_t handle, FormHeader& out);
 // database's header.
 std::string ReadFieldDirect(int16_t handle, const FormHeader& h, int32_t n, int16_t slot);
 
-// Records first ... first + count - 1 in one read, RecordLength bytes each, deletion
-// marks included; fewer bytes where the file ends.
-std::string ReadRecordsDirect(int16_t handle, const FormHeader& h, int32_t first, int32_t count);
+// Field `slot` of records 1 ... count as the file holds them now (element 0 unused),
+// not trimmed, read a megabyte or so at a time; "" where the file ends early.
+std::vector<std::string> ReadColumnDirect(int16_t handle, const FormHeader& h, int16_t slot, int32_t count);
 
 // Writes text, padded or cut to the field's length, into field `slot` of record n and
 // nothing else, under the writers' lock, as the form script writes a field of its

@@ -140,7 +140,8 @@ Found WriteIfUnchanged(const char* title, std::string& inFile) {
   RequireStillNamed(title);
   inFile = RecordInFile(S().CurrentRecord);
   if (inFile != S().RecordAsRead && inFile != S().RecordText)
-    return !inFile.empty() && inFile[0] == '*' && S().RecordAsRead[0] != '*' ? Found::Marked : Found::Changed;
+    return inFile[0] == '*' && (S().RecordAsRead.empty() || S().RecordAsRead[0] != '*') ? Found::Marked
+                                                                                          : Found::Changed;
   WriteIntoCurrent(S().RecordText.data(), S().RecordText.size(), 0);
   S().RecordAsRead = S().RecordText;
   return Found::Written;

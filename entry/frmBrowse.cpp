@@ -163,23 +163,8 @@ std::string frmBrowse::GetCell(int32_t record, int16_t slot) const {
 }
 
 std::vector<std::string> frmBrowse::ReadColumn(int16_t slot) const {
-  const int32_t count = RecordCount();
-  std::vector<std::string> cells(static_cast<size_t>(count) + 1);
-  if (slot < 1 || slot > kMaxFields || count < 1) return cells;
-  const FieldDef& f = BrowseHeader.Fields[slot];
-  const int64_t length = BrowseHeader.RecordLength;
-  if (f.Length <= 0 || length <= 0) return cells;
-  // Whole runs of records at a time: a megabyte or so per read.
-  const int32_t run = static_cast<int32_t>(std::max<int64_t>(1, (int64_t{1} << 20) / length));
-  for (int32_t first = 1; first <= count; first += run) {
-    const int32_t n = std::min(run, count - first + 1);
-    const std::string block = ReadRecordsDirect(modBrowse::BrowseFile, BrowseHeader, first, n);
-    for (int32_t k = 0; k < n; ++k) {
-      const size_t at = static_cast<size_t>(k * length + f.Offset);
-      if (at >= block.size()) break;  // the file ends early: empty cells, as GetCell reads them
-      cells[first + k] = CellText(block.substr(at, static_cast<size_t>(f.Length)));
-    }
-  }
+  std::vector<std::string> cells = ReadColumnDirect(modBrowse::BrowseFile, BrowseHeader, slot, RecordCount());
+  for (std::string& cell : cells) cell = CellText(std::move(cell));
   return cells;
 }
 
