@@ -98,6 +98,7 @@ class ErrObject : public Object {
       else if (e.description.empty()) e.description = ErrorText(e.number);
       if (!arg(3).IsMissing()) in_.errHelpFile = ToStr(arg(3));
       if (!arg(4).IsMissing()) in_.errHelpContext = ToLong(arg(4));
+      e.keepsHelp = true;
       throw e;
     }
     return kErrNoSuchMember;
@@ -252,9 +253,11 @@ Program* Interp::CompileRuntime(const std::string& source, const Proc* scope, bo
     prog = expression ? ParseExpression(source, globals) : Parse(source, globals);
     if (scope) CompileInScope(*prog, globals, scope);
     else Compile(*prog, globals);
-  } catch (const CompileError&) {
-    // Code built at run time reports any compile fault as a plain syntax error.
-    throw RuntimeError{kErrSyntax, ErrorText(kErrSyntax), kCompileSource};
+  } catch (const CompileError& e) {
+    // Code built at run time reports a compile fault as a plain syntax error,
+    // except a number that no Double holds.
+    int number = e.number == kErrInvalidNumber ? kErrInvalidNumber : kErrSyntax;
+    throw RuntimeError{number, ErrorText(number), kCompileSource};
   }
   // Its "Dim a(n)" meets variables that may already hold arrays (13).
   MarkRuntimeDims(prog->top);
@@ -559,13 +562,9 @@ Interp::Flow Interp::ExecBlock(const Block& block) {
       NoteError(e);
       continue;
     } catch (const std::bad_alloc&) {
-      if (!frame_->resumeNext) {
-        RuntimeError e{kErrOutOfMemory, ErrorText(kErrOutOfMemory), kRuntimeSource, s->line, s->col, frame_->program};
-        throw e;
-      }
-      errNumber = kErrOutOfMemory;
-      errDescription = ErrorText(kErrOutOfMemory);
-      errSource = kRuntimeSource;
+      RuntimeError e{kErrOutOfMemory, ErrorText(kErrOutOfMemory), kRuntimeSource, s->line, s->col, frame_->program};
+      if (!frame_->resumeNext) throw e;
+      NoteError(e);
       continue;
     }
     if (f != Flow::Normal) return f;
@@ -619,19 +618,8 @@ Interp::Flow Interp::Exec(Stmt* s) {
       return Flow::Normal;
     }
     case SK::If: {
-      for (size_t i = 0; i < s->conds.size(); ++i) {
-        bool hit;
-        try {
-          hit = Condition(s->conds[i]);
-        } catch (RuntimeError& e) {
-          // Under On Error Resume Next the next statement after a failed
-          // condition is the first one of its block, as VBScript does it.
-          if (fatal_ || !frame_->resumeNext) throw;
-          NoteError(e);
-          hit = true;
-        }
-        if (hit) return ExecBlock(s->blocks[i]);
-      }
+      for (size_t i = 0; i < s->conds.size(); ++i)
+        if (EntryCondition(s->conds[i])) return ExecBlock(s->blocks[i]);
       if (s->hasElse) return ExecBlock(s->body);
       return Flow::Normal;
     }
@@ -640,7 +628,7 @@ Interp::Flow Interp::Exec(Stmt* s) {
     case SK::ForEach: return ExecForEach(s);
     case SK::Do: return ExecDo(s);
     case SK::While:
-      while (Condition(s->e1)) {
+      while (EntryCondition(s->e1)) {
         Flow f = ExecBlock(s->body);
         if (f != Flow::Normal) return f;
         Tick();
@@ -655,8 +643,16 @@ Interp::Flow Interp::Exec(Stmt* s) {
           return Flow::ExitProc;
       }
     case SK::With: {
-      Variant obj = Eval(s->e1);
-      if (obj.vt != vtObject) Raise(kErrObjectRequired);
+      Variant obj;
+      try {
+        obj = Eval(s->e1);
+        if (obj.vt != vtObject) Raise(kErrObjectRequired);
+      } catch (RuntimeError& e) {
+        // Under On Error Resume Next the body runs; its members find no object (424).
+        if (fatal_ || !frame_->resumeNext) throw;
+        NoteError(e);
+        obj.Clear();
+      }
       Variant* slot = s->target->isGlobal ? s->target->global : &locals_[s->target->slot];
       *slot = std::move(obj);
       struct Reset {
@@ -725,6 +721,19 @@ bool Interp::Condition(Expr* e) {
   if (v.vt == vtBoolean) return v.b;
   if (v.vt == vtNull) return false;
   return ToBool(v);
+}
+
+// The test at the head of a block (If, ElseIf, Do While, While): under On
+// Error Resume Next the statement after a failed test is the first one of
+// the block, so a failure counts as true.
+bool Interp::EntryCondition(Expr* e) {
+  try {
+    return Condition(e);
+  } catch (RuntimeError& err) {
+    if (fatal_ || !frame_->resumeNext) throw;
+    NoteError(err);
+    return true;
+  }
 }
 
 // The start, end and step of a For loop. False when they failed under On Error
@@ -803,7 +812,15 @@ Interp::Flow Interp::ExecFor(Stmt* s) {
 }
 
 Interp::Flow Interp::ExecForEach(Stmt* s) {
-  Variant coll = Eval(s->e1);
+  Variant coll;
+  try {
+    coll = Eval(s->e1);
+  } catch (RuntimeError& e) {
+    // Under On Error Resume Next the body runs once and Next fails (451).
+    if (fatal_ || !frame_->resumeNext) throw;
+    NoteError(e);
+    return ForEachFailed(s, kErrNotCollection);
+  }
   Variant* var = VarRef(s->target);
   if (coll.vt == vtArray) {
     // The loop walks the array as it was: writes to it copy it first.
@@ -839,6 +856,11 @@ void Interp::NoteError(const RuntimeError& e) {
   errNumber = e.number;
   errDescription = e.description;
   errSource = e.source;
+  if (!e.keepsHelp) {
+    // The engine's own errors have no help; only Err.Raise sets it.
+    errHelpFile.clear();
+    errHelpContext = 0;
+  }
 }
 
 // For Each over what is no collection: under On Error Resume Next the body
@@ -854,7 +876,7 @@ Interp::Flow Interp::ForEachFailed(Stmt* s, int err) {
 Interp::Flow Interp::ExecDo(Stmt* s) {
   for (;;) {
     if (s->flag && s->e1) {
-      bool c = Condition(s->e1);
+      bool c = EntryCondition(s->e1);
       if (s->until ? c : !c) return Flow::Normal;
     }
     Flow f = ExecBlock(s->body);
@@ -874,13 +896,20 @@ Interp::Flow Interp::ExecSelect(Stmt* s) {
   for (CaseClause& c : s->cases) {
     for (CaseItem& item : c.items) {
       bool hit;
-      if (item.kind == 0) {
-        hit = truth(Compare(BinOp::Eq, subject, Eval(item.a)));
-      } else if (item.kind == 1) {
-        Variant lo = Eval(item.a), hi = Eval(item.b);
-        hit = truth(Compare(BinOp::Ge, subject, lo)) && truth(Compare(BinOp::Le, subject, hi));
-      } else {
-        hit = truth(Compare(item.op, subject, Eval(item.a)));
+      try {
+        if (item.kind == 0) {
+          hit = truth(Compare(BinOp::Eq, subject, Eval(item.a)));
+        } else if (item.kind == 1) {
+          Variant lo = Eval(item.a), hi = Eval(item.b);
+          hit = truth(Compare(BinOp::Ge, subject, lo)) && truth(Compare(BinOp::Le, subject, hi));
+        } else {
+          hit = truth(Compare(item.op, subject, Eval(item.a)));
+        }
+      } catch (RuntimeError& e) {
+        // Under On Error Resume Next a failed Case runs its statements.
+        if (fatal_ || !frame_->resumeNext) throw;
+        NoteError(e);
+        hit = true;
       }
       if (hit) return ExecBlock(c.body);
     }
@@ -1196,9 +1225,8 @@ Variant Interp::Eval(Expr* e) {
         return Variant::Double(static_cast<double>(r));
       }
       if (e->op >= BinOp::Eq && e->op <= BinOp::Ge) {
-        // Literal operands decide how a string meets a number.
-        uint8_t literals = (e->a->kind == EK::Literal ? kLitA : 0) | (e->b->kind == EK::Literal ? kLitB : 0);
-        return Compare(e->op, a, b, literals);
+        // Operands written as literals decide how a string meets a number.
+        return Compare(e->op, a, b, e->literals);
       }
       return Apply(e->op, a, b);
     }
@@ -1252,9 +1280,7 @@ Variant Interp::EvalOther(Expr* e) {
                                                                              : kErrClassNotDefined);
     }
     case EK::Undefined: RaiseNamed(kErrUndefinedVar, e->shown);
-    case EK::Illegal:
-      if (e->number == kErrWrongArgs) RaiseNamed(e->number, e->shown);
-      Raise(e->number);
+    case EK::Illegal: Raise(e->number);  // a built-in's text names no built-in
     case EK::Name: Raise(kErrNotDefined);
     default: break;
   }
@@ -1472,7 +1498,7 @@ Variant Interp::Invoke(Object* obj, const std::string& name, InvokeKind kind, co
   // A loop of host calls must not outlast the time limit, however few steps it takes.
   if (timeoutMs >= 0) CheckTime();
   if (err == kHostStop) throw StopRequest{};
-  if (err == kErrNoSuchMember && site) {
+  if (err == kErrNoSuchMember && site && !dynamic_cast<ErrObject*>(obj)) {
     // "Object doesn't support this property or method: 'obj.Name'", as written.
     std::string base = Written(site->a);
     RaiseNamed(err, base.empty() ? site->shown : base + "." + site->shown);

@@ -182,6 +182,7 @@ class Interp {
   void MarkRuntimeDims(Block& block);
 
   bool Condition(Expr* e);
+  bool EntryCondition(Expr* e);
   Variant* VarRef(Expr* e);  // Local/Global storage
   Variant* LRef(Expr* e);    // storage for an assignment target
   void Assign(Expr* target, Variant value, bool isSet);
