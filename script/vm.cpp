@@ -562,14 +562,29 @@ Interp::Flow Interp::ExecBlock(const Block& block) {
       NoteError(e);
       continue;
     } catch (const std::bad_alloc&) {
-      RuntimeError e{kErrOutOfMemory, ErrorText(kErrOutOfMemory), kRuntimeSource, s->line, s->col, frame_->program};
-      if (!frame_->resumeNext) throw e;
-      NoteError(e);
+      if (!frame_->resumeNext) {
+        RuntimeError e{kErrOutOfMemory, ErrorText(kErrOutOfMemory), kRuntimeSource, s->line, s->col, frame_->program};
+        throw e;
+      }
+      NoteError(RuntimeError{kErrOutOfMemory, ErrorText(kErrOutOfMemory), kRuntimeSource});
       continue;
     }
     if (f != Flow::Normal) return f;
   }
   return Flow::Normal;
+}
+
+// The test at the head of a block (If, ElseIf, Do While, While): under On
+// Error Resume Next the statement after a failed test is the first one of
+// the block, so a failure counts as true.
+[[gnu::always_inline]] inline bool Interp::EntryCondition(Expr* e) {
+  try {
+    return Condition(e);
+  } catch (RuntimeError& err) {
+    if (fatal_ || !frame_->resumeNext) throw;
+    NoteError(err);
+    return true;
+  }
 }
 
 Interp::Flow Interp::Exec(Stmt* s) {
@@ -723,19 +738,6 @@ bool Interp::Condition(Expr* e) {
   return ToBool(v);
 }
 
-// The test at the head of a block (If, ElseIf, Do While, While): under On
-// Error Resume Next the statement after a failed test is the first one of
-// the block, so a failure counts as true.
-bool Interp::EntryCondition(Expr* e) {
-  try {
-    return Condition(e);
-  } catch (RuntimeError& err) {
-    if (fatal_ || !frame_->resumeNext) throw;
-    NoteError(err);
-    return true;
-  }
-}
-
 // The start, end and step of a For loop. False when they failed under On Error
 // Resume Next: the loop is then uninitialised (ForNotInitialised).
 bool Interp::ForBounds(Stmt* s, Variant& start, Variant& end, Variant& step) {
@@ -852,7 +854,7 @@ Interp::Flow Interp::ExecForEach(Stmt* s) {
 }
 
 // An error passed over by On Error Resume Next: the Err object takes it.
-void Interp::NoteError(const RuntimeError& e) {
+[[gnu::cold]] [[gnu::noinline]] void Interp::NoteError(const RuntimeError& e) {
   errNumber = e.number;
   errDescription = e.description;
   errSource = e.source;
@@ -1092,7 +1094,10 @@ Variant Interp::IndexGet(Expr* e) {
   if (n > 60) Raise(kErrSubscript);
   // Index expressions may run code that changes the array: hold it.
   Variant arr = *base;
-  for (size_t i = 0; i < n; ++i) idx[i] = ToLong(Eval(e->args[i]));
+  for (size_t i = 0; i < n; ++i) {
+    Variant x = Eval(e->args[i]);
+    idx[i] = x.vt == vtInteger ? x.i : x.vt == vtLong ? x.l : ToLong(x);
+  }
   return arr.a->data[Offset(*arr.a, idx, n)];
 }
 
