@@ -97,6 +97,29 @@ const ScriptCase kCases[] = {
      "Class K : Public v : End Class\n"
      "With New K : .v = 9 : WScript.Echo .v : End With\n",
      "1 20\n9\n"},
+    {"ErrObject: the head of While, of a Case range, of a With on no object fails: the block runs",
+     "On Error Resume Next\n"
+     "k = 0\nWhile 3 / k > 1 : k = k + 1 : Wend\nWScript.Echo \"while\", k, Err.Number : Err.Clear\n"
+     "Select Case 5\n Case 1 To 1 / 0 : r = \"range\"\n Case Else : r = \"else\"\nEnd Select\n"
+     "WScript.Echo r, Err.Number : Err.Clear\n"
+     "With 5 : y = \"body\" : End With\nWScript.Echo y, Err.Number\n",
+     "while 3 11\nrange 11\nbody 424\n"},
+    {"ErrObject: a failing block head without Resume Next is the error",
+     "x = 0\nDo While 1 / x : Loop",
+     "error 11: Division by zero at (2, 1)"},
+    {"ErrObject: engine errors, also one passed up from a procedure, empty the help fields",
+     "Sub Fails : x = 1 / 0 : End Sub\n"
+     "On Error Resume Next\n"
+     "Err.Raise 1, \"s\", \"d\", \"hf\", 7 : WScript.Echo Err.HelpFile, Err.HelpContext\n"
+     "Fails : WScript.Echo \"[\" & Err.HelpFile & \"]\", Err.HelpContext, Err.Number\n",
+     "hf 7\n[] 0 11\n"},
+    {"Literals: a number past the range of a Double is Invalid number",
+     "x = 1\nx = -1.8e308",
+     "error 1031: Invalid number at (2, 6)"},
+    {"Literals: Invalid number also from run-time code; other faults there are syntax errors",
+     "On Error Resume Next\nExecute \"x = 2e400\"\nWScript.Echo Err.Number, Err.Description, Err.Source\n"
+     "Err.Clear : Execute \"x = (1\" : WScript.Echo Err.Number",
+     "1031 Invalid number Microsoft VBScript compilation error\n1002\n"},
     {"OddCorners: get object is refused",
      "Set o = GetObject(\"winmgmts:\")",
      "error 429: ActiveX component can't create object at (1, 1)"},
@@ -123,34 +146,6 @@ TEST(ErrObject, ErrorsInsideConditionsAndLoopsUnderResumeNext) {
       "If 1 / 0 Then WScript.Echo \"then\" Else WScript.Echo \"else\"\n"  // resumes inside the block
       "WScript.Echo \"after\", Err.Number\n";
   EXPECT_EQ(RunScript(code), "1 -10 0\n2 -10 11\n3 10 0\nthen\nafter 11\n");
-  // The head of While, of a Case range and of a With on no object: the block runs.
-  const char* heads =
-      "On Error Resume Next\n"
-      "k = 0\nWhile 3 / k > 1 : k = k + 1 : Wend\nWScript.Echo \"while\", k, Err.Number : Err.Clear\n"
-      "Select Case 5\n Case 1 To 1 / 0 : r = \"range\"\n Case Else : r = \"else\"\nEnd Select\n"
-      "WScript.Echo r, Err.Number : Err.Clear\n"
-      "With 5 : y = \"body\" : End With\nWScript.Echo y, Err.Number\n";
-  EXPECT_EQ(RunScript(heads), "while 3 11\nrange 11\nbody 424\n");
-  // Without it, the failing head is the error.
-  EXPECT_EQ(RunScript("x = 0\nDo While 1 / x : Loop"), "error 11: Division by zero at (2, 1)");
-}
-
-TEST(ErrObject, EngineErrorsHaveNoHelp) {
-  // Err.Raise stores help fields; an error of the engine's own, also one passed
-  // up from a procedure, empties them.
-  const char* code =
-      "Sub Fails : x = 1 / 0 : End Sub\n"
-      "On Error Resume Next\n"
-      "Err.Raise 1, \"s\", \"d\", \"hf\", 7 : WScript.Echo Err.HelpFile, Err.HelpContext\n"
-      "Fails : WScript.Echo \"[\" & Err.HelpFile & \"]\", Err.HelpContext, Err.Number\n";
-  EXPECT_EQ(RunScript(code), "hf 7\n[] 0 11\n");
-}
-
-TEST(Literals, OutOfDoubleRangeIsInvalidNumber) {
-  EXPECT_EQ(RunScript("x = 1\nx = -1.8e308"), "error 1031: Invalid number at (2, 6)");
-  EXPECT_EQ(RunScript("On Error Resume Next\nExecute \"x = 2e400\"\nWScript.Echo Err.Number, Err.Description, Err.Source\n"
-                      "Err.Clear : Execute \"x = (1\" : WScript.Echo Err.Number"),
-            "1031 Invalid number Microsoft VBScript compilation error\n1002\n");
 }
 
 TEST(Loops, ForEachWalksAllDimensionsAndSnapshots) {
