@@ -581,8 +581,7 @@ Interp::Flow Interp::ExecBlock(const Block& block) {
   try {
     return Condition(e);
   } catch (RuntimeError& err) {
-    if (fatal_ || !frame_->resumeNext) throw;
-    NoteError(err);
+    PassOver(err);
     return true;
   }
 }
@@ -664,8 +663,7 @@ Interp::Flow Interp::Exec(Stmt* s) {
         if (obj.vt != vtObject) Raise(kErrObjectRequired);
       } catch (RuntimeError& e) {
         // Under On Error Resume Next the body runs; its members find no object (424).
-        if (fatal_ || !frame_->resumeNext) throw;
-        NoteError(e);
+        PassOver(e);
         obj.Clear();
       }
       Variant* slot = s->target->isGlobal ? s->target->global : &locals_[s->target->slot];
@@ -748,8 +746,7 @@ bool Interp::ForBounds(Stmt* s, Variant& start, Variant& end, Variant& step) {
     start = ToNumeric(start);
     if (start.IsNull() || end.IsNull() || step.IsNull()) Raise(kErrInvalidNull);
   } catch (RuntimeError& e) {
-    if (fatal_ || !frame_->resumeNext) throw;
-    NoteError(e);
+    PassOver(e);
     return false;
   }
   return true;
@@ -819,8 +816,7 @@ Interp::Flow Interp::ExecForEach(Stmt* s) {
     coll = Eval(s->e1);
   } catch (RuntimeError& e) {
     // Under On Error Resume Next the body runs once and Next fails (451).
-    if (fatal_ || !frame_->resumeNext) throw;
-    NoteError(e);
+    PassOver(e);
     return ForEachFailed(s, kErrNotCollection);
   }
   Variant* var = VarRef(s->target);
@@ -851,6 +847,13 @@ Interp::Flow Interp::ExecForEach(Stmt* s) {
     return Flow::Normal;
   }
   return ForEachFailed(s, kErrNotCollection);
+}
+
+// An error in the head of a block: rethrown unless On Error Resume Next
+// passes it over (called from the handler that caught it).
+[[gnu::cold]] void Interp::PassOver(RuntimeError& e) {
+  if (fatal_ || !frame_->resumeNext) throw;
+  NoteError(e);
 }
 
 // An error passed over by On Error Resume Next: the Err object takes it.
@@ -909,8 +912,7 @@ Interp::Flow Interp::ExecSelect(Stmt* s) {
         }
       } catch (RuntimeError& e) {
         // Under On Error Resume Next a failed Case runs its statements.
-        if (fatal_ || !frame_->resumeNext) throw;
-        NoteError(e);
+        PassOver(e);
         hit = true;
       }
       if (hit) return ExecBlock(c.body);

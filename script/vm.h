@@ -175,6 +175,7 @@ class Interp {
   Flow ExecForEach(Stmt* s);
   Flow ExecDo(Stmt* s);
   void NoteError(const RuntimeError& e);  // into Err, under On Error Resume Next
+  void PassOver(RuntimeError& e);         // the same, or rethrown without it
   Flow ForEachFailed(Stmt* s, int err);
   Flow ExecSelect(Stmt* s);
   void ExecReDim(Stmt* s);
