@@ -1039,6 +1039,11 @@ void Interp::Assign(Expr* t, Variant value, bool isSet) {
           Invoke(obj.o, "", isSet ? InvokeKind::Set : InvokeKind::Let, t->args, &value);
           return;
         }
+        ptrdiff_t quick = base->vt == vtArray ? QuickIndex(*base->a, t->args) : -1;
+        if (quick >= 0) {
+          base->UniqueArray()->data[static_cast<size_t>(quick)] = std::move(value);
+          return;
+        }
       }
       *LRef(t) = std::move(value);
       return;
@@ -1076,6 +1081,21 @@ void Interp::Assign(Expr* t, Variant value, bool isSet) {
   }
 }
 
+// The element of a one-dimensional array whose index is whole numbers of
+// literals and variables, which runs no code: its offset, or -1 when the
+// general way must decide (other indexes, other types, out of range).
+ptrdiff_t Interp::QuickIndex(const ArrayRep& a, const std::vector<Expr*>& args) {
+  if (args.size() != 1 || a.bounds.size() != 1) return -1;
+  const Expr* ix = args[0];
+  if (ix->kind != EK::Local && ix->kind != EK::Global && ix->kind != EK::Literal &&
+      !(ix->kind == EK::Binary && ix->pure))
+    return -1;
+  int64_t x;
+  bool isLong;
+  if (!EvalWhole(ix, x, isLong) || x < 0 || x > a.bounds[0]) return -1;
+  return static_cast<ptrdiff_t>(x);
+}
+
 Variant Interp::IndexGet(Expr* e) {
   int32_t idx[64];
   size_t n = e->args.size();
@@ -1093,6 +1113,8 @@ Variant Interp::IndexGet(Expr* e) {
     return Invoke(obj.o, "", InvokeKind::Get, e->args, nullptr);
   }
   if (base->vt != vtArray) Raise(kErrTypeMismatch);
+  ptrdiff_t quick = QuickIndex(*base->a, e->args);
+  if (quick >= 0) return base->a->data[static_cast<size_t>(quick)];
   if (n > 60) Raise(kErrSubscript);
   // Index expressions may run code that changes the array: hold it.
   Variant arr = *base;

@@ -184,6 +184,7 @@ class Interp {
 
   bool Condition(Expr* e);
   bool EntryCondition(Expr* e);
+  ptrdiff_t QuickIndex(const ArrayRep& a, const std::vector<Expr*>& args);
   Variant* VarRef(Expr* e);  // Local/Global storage
   Variant* LRef(Expr* e);    // storage for an assignment target
   void Assign(Expr* target, Variant value, bool isSet);

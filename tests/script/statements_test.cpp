@@ -120,6 +120,14 @@ const ScriptCase kCases[] = {
      "On Error Resume Next\nExecute \"x = 2e400\"\nWScript.Echo Err.Number, Err.Description, Err.Source\n"
      "Err.Clear : Execute \"x = (1\" : WScript.Echo Err.Number",
      "1031 Invalid number Microsoft VBScript compilation error\n1002\n"},
+    {"Arrays: elements by whole-number index, copies kept apart, bounds still checked",
+     "Dim a(3) : i = 1 : a(i) = \"x\" : a(i + 1) = \"y\" : b = a : a(i) = \"z\" : a(1.6) = \"w\"\n"
+     "WScript.Echo a(1), a(2), b(1), a(i * 2), a(\"2\")\n"
+     "On Error Resume Next\n"
+     "x = a(i + 3) : WScript.Echo Err.Number : Err.Clear\n"
+     "a(i - 2) = 0 : WScript.Echo Err.Number : Err.Clear\n"
+     "k = 32767 : x = a(k + 1) : WScript.Echo Err.Number\n",
+     "z w x w w\n9\n9\n9\n"},
     {"OddCorners: get object is refused",
      "Set o = GetObject(\"winmgmts:\")",
      "error 429: ActiveX component can't create object at (1, 1)"},
