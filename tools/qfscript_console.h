@@ -9,14 +9,14 @@
 // script of QfEntry has none of these objects.
 #pragma once
 
+#include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cctype>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
-#include <fcntl.h>
-#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
