@@ -49,6 +49,7 @@ const char kHelp[] =
     "                              or (I), For Each; .Named holds /NAME:VALUE and /NAME\n"
     "                              (Exists, Item, Count), .Unnamed the others\n"
     "  WScript.Sleep MS            waits MS milliseconds\n"
+    "  WScript.CreateObject NAME   as CreateObject\n"
     "  WScript.Quit [CODE]         ends the script with exit status CODE\n"
     "  WScript.ScriptName, .ScriptFullName, .Name, .FullName, .Path, .Version,\n"
     "  .Interactive\n"

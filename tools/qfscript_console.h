@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "errors.h"
+#include "objects.h"
 #include "script_control.h"
 
 namespace qfconsole {
@@ -509,6 +510,14 @@ class WScriptObject : public qfscript::HostObject {
       if (ms < 0) return qfscript::kErrInvalidCall;
       std::fflush(stdout);
       std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+      return 0;
+    }
+    if (SameName(method, "createobject")) {
+      // The objects CreateObject makes (a second argument, an event prefix, has no use here).
+      if (args.empty() || args.size() > 2) return qfscript::kErrWrongArgs;
+      qfscript::Object* o = qfscript::CreateBuiltinObject(qfscript::ToStr(Arg(args, 0)));
+      if (!o) return qfscript::kErrCantCreate;
+      result = Variant::Obj(o);
       return 0;
     }
     if (SameName(method, "arguments")) {

@@ -120,10 +120,13 @@ cat >host.vbs <<'VBS'
 WScript.Echo WScript.ScriptName, WScript.Name, WScript.Version, WScript.Interactive
 WScript.Interactive = False : WScript.Echo WScript.Interactive
 WScript.Echo WScript.ScriptFullName = WScript.StdIn.ReadLine
+Set d = WScript.CreateObject("Scripting.Dictionary") : d.Add "k", 1 : WScript.Echo d.Count
+On Error Resume Next
+Set f = WScript.CreateObject("Scripting.FileSystemObject") : WScript.Echo Err.Number
 WScript.Sleep 1
 WScript.Quit 4
 VBS
-run host "$dir/host.vbs\n" 4 'host.vbs qfscript 5.8 True\nFalse\nTrue\n' ''
+run host "$dir/host.vbs\n" 4 'host.vbs qfscript 5.8 True\nFalse\nTrue\n1\n429\n' ''
 
 # An error raised with an empty source prints its number and text alone.
 printf 'WScript.StdOut.Write "x"\nErr.Raise 1000 + 7, "", "Disk \351"\n' >nosource.vbs
