@@ -53,6 +53,10 @@ struct Expr {
   bool isGlobal = false;  // WithObj: slot is a global
   bool pure = false;      // whole-number candidate: literals, variables and + - * \ Mod of them
   bool wholeTree = false;  // pure with a nested operator: worth evaluating in whole numbers first
+  // Literal: written out in the text (5, "a", True, #1/2/2024#), not a folded
+  // -5 nor a constant. Only such a literal converts the text compared with it.
+  bool written = false;
+  uint8_t literals = 0;  // comparison: kLitA/kLitB for operands that are written literals
   int line = 0, col = 0;
   int slot = -1;
   int number = 0;

@@ -1333,8 +1333,10 @@ bool FindConstant(const std::string& lowerName, Variant& value) {
     i("vbgeneraldate", 0); i("vblongdate", 1); i("vbshortdate", 2); i("vblongtime", 3); i("vbshorttime", 4);
     i("vbusedefault", -2); i("vbtrue", -1); i("vbfalse", 0);
     i("vbobjecterror", static_cast<int>(0x80040000u));
-    // The colours are Long, however small.
+    // The colours and the later message box flags are Long, however small.
     auto l = [&](const char* name, int32_t v) { m.emplace(name, Variant::Long(v)); };
+    l("vbmsgboxhelpbutton", 16384); l("vbmsgboxsetforeground", 65536); l("vbmsgboxright", 524288);
+    l("vbmsgboxrtlreading", 1048576);
     l("vbblack", 0); l("vbred", 0xFF); l("vbgreen", 0xFF00); l("vbyellow", 0xFFFF); l("vbblue", 0xFF0000);
     l("vbmagenta", 0xFF00FF); l("vbcyan", 0xFFFF00); l("vbwhite", 0xFFFFFF);
     return m;

@@ -183,6 +183,7 @@ class Compiler {
                    e->op == BinOp::IntDiv || e->op == BinOp::Eq || e->op == BinOp::Ne || e->op == BinOp::Lt ||
                    e->op == BinOp::Gt || e->op == BinOp::Le || e->op == BinOp::Ge);
         e->wholeTree = e->pure && (e->a->kind == EK::Binary || e->b->kind == EK::Binary);
+        e->literals = static_cast<uint8_t>((Written(e->a) ? kLitA : 0) | (Written(e->b) ? kLitB : 0));
         return;
       case EK::Member:
         Resolve(e->a, Use::Value);
@@ -211,6 +212,10 @@ class Compiler {
       default: return false;
     }
   }
+
+  // A literal as the script wrote it: a negated number (-5) and a named
+  // constant are values of expressions, even though they are folded.
+  static bool Written(const Expr* e) { return e->kind == EK::Literal && e->written; }
 
   static Expr* Unwrap(Expr* e) {
     while (e->kind == EK::Paren) e = e->a;

@@ -15,6 +15,8 @@ const char* ErrorText(int number) {
     case 28: return "Out of stack space";
     case 35: return "Sub or Function not defined";
     case 51: return "Internal error";
+    case 54: return "Bad file mode";
+    case 62: return "Input past end of file";
     case 91: return "Object variable not set";
     case 92: return "For loop not initialized";
     case 94: return "Invalid use of Null";

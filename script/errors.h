@@ -86,6 +86,7 @@ struct RuntimeError {
   int line = 0;  // of the statement where it happened, once known
   int col = 0;
   const Program* program = nullptr;  // the code that line belongs to
+  bool keepsHelp = false;  // raised by Err.Raise, which sets the help fields itself
 };
 
 struct CompileError {

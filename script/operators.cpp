@@ -325,6 +325,8 @@ int32_t BitOp(BinOp op, int32_t x, int32_t y) {
 }  // namespace
 
 Variant Logic(BinOp op, const Variant& ain, const Variant& bin) {
+  if (ain.vt == vtBoolean && bin.vt == vtBoolean) [[likely]]
+    return Variant::Bool(BitOp(op, ain.b ? -1 : 0, bin.b ? -1 : 0) != 0);
   LogicArg x = LogicOperand(ain.Deref());
   LogicArg y = LogicOperand(bin.Deref());
   if (x.isNull || y.isNull) {
@@ -363,6 +365,7 @@ Variant Logic(BinOp op, const Variant& ain, const Variant& bin) {
 }
 
 Variant Not(const Variant& ain) {
+  if (ain.vt == vtBoolean) [[likely]] return Variant::Bool(!ain.b);
   const Variant& a = ain.Deref();
   LogicArg x = LogicOperand(a);
   if (x.isNull) return Variant::Null();

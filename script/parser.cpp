@@ -1083,6 +1083,7 @@ class Parser {
   Expr* Literal(const Variant& v, const Token& at) {
     Expr* e = prog_->NewExpr(EK::Literal, at.line, at.col);
     e->lit = v;
+    e->written = true;
     Next();
     return e;
   }

@@ -101,7 +101,7 @@ bool ScriptControl::Guard(F&& body, const std::string* source) {
     error_.Description = e.description;
     error_.Line = e.line;
     error_.Column = e.col;
-    error_.Source = e.source.empty() ? kRuntimeSource : e.source;
+    error_.Source = e.source;  // empty when the script raised it so
     error_.Text = e.program ? LineOf(e.program->source, e.line) : std::string();
   } catch (const StopRequest&) {
     stopped_ = true;

@@ -27,7 +27,8 @@ struct ScriptError {
   std::string Description;
   int Line = 0;    // 1-based; 0 when the error has no place in the script
   int Column = 0;  // 1-based
-  std::string Source;  // "Microsoft VBScript compilation error" / "... runtime error"
+  std::string Source;  // "Microsoft VBScript compilation error" / "... runtime error"; "" when
+                       // the script raised it with an empty source (Err.Raise n, "")
   std::string Text;    // the source line
 };
 

@@ -98,6 +98,7 @@ class ErrObject : public Object {
       else if (e.description.empty()) e.description = ErrorText(e.number);
       if (!arg(3).IsMissing()) in_.errHelpFile = ToStr(arg(3));
       if (!arg(4).IsMissing()) in_.errHelpContext = ToLong(arg(4));
+      e.keepsHelp = true;
       throw e;
     }
     return kErrNoSuchMember;
@@ -252,9 +253,11 @@ Program* Interp::CompileRuntime(const std::string& source, const Proc* scope, bo
     prog = expression ? ParseExpression(source, globals) : Parse(source, globals);
     if (scope) CompileInScope(*prog, globals, scope);
     else Compile(*prog, globals);
-  } catch (const CompileError&) {
-    // Code built at run time reports any compile fault as a plain syntax error.
-    throw RuntimeError{kErrSyntax, ErrorText(kErrSyntax), kCompileSource};
+  } catch (const CompileError& e) {
+    // Code built at run time reports a compile fault as a plain syntax error,
+    // except a number that no Double holds.
+    int number = e.number == kErrInvalidNumber ? kErrInvalidNumber : kErrSyntax;
+    throw RuntimeError{number, ErrorText(number), kCompileSource};
   }
   // Its "Dim a(n)" meets variables that may already hold arrays (13).
   MarkRuntimeDims(prog->top);
@@ -563,14 +566,24 @@ Interp::Flow Interp::ExecBlock(const Block& block) {
         RuntimeError e{kErrOutOfMemory, ErrorText(kErrOutOfMemory), kRuntimeSource, s->line, s->col, frame_->program};
         throw e;
       }
-      errNumber = kErrOutOfMemory;
-      errDescription = ErrorText(kErrOutOfMemory);
-      errSource = kRuntimeSource;
+      NoteError(RuntimeError{kErrOutOfMemory, ErrorText(kErrOutOfMemory), kRuntimeSource});
       continue;
     }
     if (f != Flow::Normal) return f;
   }
   return Flow::Normal;
+}
+
+// The test at the head of a block (If, ElseIf, Do While, While): under On
+// Error Resume Next the statement after a failed test is the first one of
+// the block, so a failure counts as true.
+[[gnu::always_inline]] inline bool Interp::EntryCondition(Expr* e) {
+  try {
+    return Condition(e);
+  } catch (RuntimeError& err) {
+    PassOver(err);
+    return true;
+  }
 }
 
 Interp::Flow Interp::Exec(Stmt* s) {
@@ -619,19 +632,8 @@ Interp::Flow Interp::Exec(Stmt* s) {
       return Flow::Normal;
     }
     case SK::If: {
-      for (size_t i = 0; i < s->conds.size(); ++i) {
-        bool hit;
-        try {
-          hit = Condition(s->conds[i]);
-        } catch (RuntimeError& e) {
-          // Under On Error Resume Next the next statement after a failed
-          // condition is the first one of its block, as VBScript does it.
-          if (fatal_ || !frame_->resumeNext) throw;
-          NoteError(e);
-          hit = true;
-        }
-        if (hit) return ExecBlock(s->blocks[i]);
-      }
+      for (size_t i = 0; i < s->conds.size(); ++i)
+        if (EntryCondition(s->conds[i])) return ExecBlock(s->blocks[i]);
       if (s->hasElse) return ExecBlock(s->body);
       return Flow::Normal;
     }
@@ -640,7 +642,7 @@ Interp::Flow Interp::Exec(Stmt* s) {
     case SK::ForEach: return ExecForEach(s);
     case SK::Do: return ExecDo(s);
     case SK::While:
-      while (Condition(s->e1)) {
+      while (EntryCondition(s->e1)) {
         Flow f = ExecBlock(s->body);
         if (f != Flow::Normal) return f;
         Tick();
@@ -655,8 +657,15 @@ Interp::Flow Interp::Exec(Stmt* s) {
           return Flow::ExitProc;
       }
     case SK::With: {
-      Variant obj = Eval(s->e1);
-      if (obj.vt != vtObject) Raise(kErrObjectRequired);
+      Variant obj;
+      try {
+        obj = Eval(s->e1);
+        if (obj.vt != vtObject) Raise(kErrObjectRequired);
+      } catch (RuntimeError& e) {
+        // Under On Error Resume Next the body runs; its members find no object (424).
+        PassOver(e);
+        obj.Clear();
+      }
       Variant* slot = s->target->isGlobal ? s->target->global : &locals_[s->target->slot];
       *slot = std::move(obj);
       struct Reset {
@@ -737,8 +746,7 @@ bool Interp::ForBounds(Stmt* s, Variant& start, Variant& end, Variant& step) {
     start = ToNumeric(start);
     if (start.IsNull() || end.IsNull() || step.IsNull()) Raise(kErrInvalidNull);
   } catch (RuntimeError& e) {
-    if (fatal_ || !frame_->resumeNext) throw;
-    NoteError(e);
+    PassOver(e);
     return false;
   }
   return true;
@@ -803,7 +811,14 @@ Interp::Flow Interp::ExecFor(Stmt* s) {
 }
 
 Interp::Flow Interp::ExecForEach(Stmt* s) {
-  Variant coll = Eval(s->e1);
+  Variant coll;
+  try {
+    coll = Eval(s->e1);
+  } catch (RuntimeError& e) {
+    // Under On Error Resume Next the body runs once and Next fails (451).
+    PassOver(e);
+    return ForEachFailed(s, kErrNotCollection);
+  }
   Variant* var = VarRef(s->target);
   if (coll.vt == vtArray) {
     // The loop walks the array as it was: writes to it copy it first.
@@ -834,11 +849,23 @@ Interp::Flow Interp::ExecForEach(Stmt* s) {
   return ForEachFailed(s, kErrNotCollection);
 }
 
+// An error in the head of a block: rethrown unless On Error Resume Next
+// passes it over (called from the handler that caught it).
+[[gnu::cold]] void Interp::PassOver(RuntimeError& e) {
+  if (fatal_ || !frame_->resumeNext) throw;
+  NoteError(e);
+}
+
 // An error passed over by On Error Resume Next: the Err object takes it.
-void Interp::NoteError(const RuntimeError& e) {
+[[gnu::cold]] [[gnu::noinline]] void Interp::NoteError(const RuntimeError& e) {
   errNumber = e.number;
   errDescription = e.description;
   errSource = e.source;
+  if (!e.keepsHelp) {
+    // The engine's own errors have no help; only Err.Raise sets it.
+    errHelpFile.clear();
+    errHelpContext = 0;
+  }
 }
 
 // For Each over what is no collection: under On Error Resume Next the body
@@ -854,7 +881,7 @@ Interp::Flow Interp::ForEachFailed(Stmt* s, int err) {
 Interp::Flow Interp::ExecDo(Stmt* s) {
   for (;;) {
     if (s->flag && s->e1) {
-      bool c = Condition(s->e1);
+      bool c = EntryCondition(s->e1);
       if (s->until ? c : !c) return Flow::Normal;
     }
     Flow f = ExecBlock(s->body);
@@ -874,13 +901,19 @@ Interp::Flow Interp::ExecSelect(Stmt* s) {
   for (CaseClause& c : s->cases) {
     for (CaseItem& item : c.items) {
       bool hit;
-      if (item.kind == 0) {
-        hit = truth(Compare(BinOp::Eq, subject, Eval(item.a)));
-      } else if (item.kind == 1) {
-        Variant lo = Eval(item.a), hi = Eval(item.b);
-        hit = truth(Compare(BinOp::Ge, subject, lo)) && truth(Compare(BinOp::Le, subject, hi));
-      } else {
-        hit = truth(Compare(item.op, subject, Eval(item.a)));
+      try {
+        if (item.kind == 0) {
+          hit = truth(Compare(BinOp::Eq, subject, Eval(item.a)));
+        } else if (item.kind == 1) {
+          Variant lo = Eval(item.a), hi = Eval(item.b);
+          hit = truth(Compare(BinOp::Ge, subject, lo)) && truth(Compare(BinOp::Le, subject, hi));
+        } else {
+          hit = truth(Compare(item.op, subject, Eval(item.a)));
+        }
+      } catch (RuntimeError& e) {
+        // Under On Error Resume Next a failed Case runs its statements.
+        PassOver(e);
+        hit = true;
       }
       if (hit) return ExecBlock(c.body);
     }
@@ -1006,6 +1039,11 @@ void Interp::Assign(Expr* t, Variant value, bool isSet) {
           Invoke(obj.o, "", isSet ? InvokeKind::Set : InvokeKind::Let, t->args, &value);
           return;
         }
+        ptrdiff_t quick = base->vt == vtArray ? QuickIndex(*base->a, t->args) : -1;
+        if (quick >= 0) {
+          base->UniqueArray()->data[static_cast<size_t>(quick)] = std::move(value);
+          return;
+        }
       }
       *LRef(t) = std::move(value);
       return;
@@ -1043,6 +1081,21 @@ void Interp::Assign(Expr* t, Variant value, bool isSet) {
   }
 }
 
+// The element of a one-dimensional array whose index is whole numbers of
+// literals and variables, which runs no code: its offset, or -1 when the
+// general way must decide (other indexes, other types, out of range).
+ptrdiff_t Interp::QuickIndex(const ArrayRep& a, const std::vector<Expr*>& args) {
+  if (args.size() != 1 || a.bounds.size() != 1) return -1;
+  const Expr* ix = args[0];
+  if (ix->kind != EK::Local && ix->kind != EK::Global && ix->kind != EK::Literal &&
+      !(ix->kind == EK::Binary && ix->pure))
+    return -1;
+  int64_t x;
+  bool isLong;
+  if (!EvalWhole(ix, x, isLong) || x < 0 || x > a.bounds[0]) return -1;
+  return static_cast<ptrdiff_t>(x);
+}
+
 Variant Interp::IndexGet(Expr* e) {
   int32_t idx[64];
   size_t n = e->args.size();
@@ -1060,10 +1113,15 @@ Variant Interp::IndexGet(Expr* e) {
     return Invoke(obj.o, "", InvokeKind::Get, e->args, nullptr);
   }
   if (base->vt != vtArray) Raise(kErrTypeMismatch);
+  ptrdiff_t quick = QuickIndex(*base->a, e->args);
+  if (quick >= 0) return base->a->data[static_cast<size_t>(quick)];
   if (n > 60) Raise(kErrSubscript);
   // Index expressions may run code that changes the array: hold it.
   Variant arr = *base;
-  for (size_t i = 0; i < n; ++i) idx[i] = ToLong(Eval(e->args[i]));
+  for (size_t i = 0; i < n; ++i) {
+    Variant x = Eval(e->args[i]);
+    idx[i] = x.vt == vtInteger ? x.i : x.vt == vtLong ? x.l : ToLong(x);
+  }
   return arr.a->data[Offset(*arr.a, idx, n)];
 }
 
@@ -1196,9 +1254,8 @@ Variant Interp::Eval(Expr* e) {
         return Variant::Double(static_cast<double>(r));
       }
       if (e->op >= BinOp::Eq && e->op <= BinOp::Ge) {
-        // Literal operands decide how a string meets a number.
-        uint8_t literals = (e->a->kind == EK::Literal ? kLitA : 0) | (e->b->kind == EK::Literal ? kLitB : 0);
-        return Compare(e->op, a, b, literals);
+        // Operands written as literals decide how a string meets a number.
+        return Compare(e->op, a, b, e->literals);
       }
       return Apply(e->op, a, b);
     }
@@ -1252,9 +1309,7 @@ Variant Interp::EvalOther(Expr* e) {
                                                                              : kErrClassNotDefined);
     }
     case EK::Undefined: RaiseNamed(kErrUndefinedVar, e->shown);
-    case EK::Illegal:
-      if (e->number == kErrWrongArgs) RaiseNamed(e->number, e->shown);
-      Raise(e->number);
+    case EK::Illegal: Raise(e->number);  // a built-in's text names no built-in
     case EK::Name: Raise(kErrNotDefined);
     default: break;
   }
@@ -1472,7 +1527,7 @@ Variant Interp::Invoke(Object* obj, const std::string& name, InvokeKind kind, co
   // A loop of host calls must not outlast the time limit, however few steps it takes.
   if (timeoutMs >= 0) CheckTime();
   if (err == kHostStop) throw StopRequest{};
-  if (err == kErrNoSuchMember && site) {
+  if (err == kErrNoSuchMember && site && !dynamic_cast<ErrObject*>(obj)) {
     // "Object doesn't support this property or method: 'obj.Name'", as written.
     std::string base = Written(site->a);
     RaiseNamed(err, base.empty() ? site->shown : base + "." + site->shown);

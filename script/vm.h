@@ -175,6 +175,7 @@ class Interp {
   Flow ExecForEach(Stmt* s);
   Flow ExecDo(Stmt* s);
   void NoteError(const RuntimeError& e);  // into Err, under On Error Resume Next
+  void PassOver(RuntimeError& e);         // the same, or rethrown without it
   Flow ForEachFailed(Stmt* s, int err);
   Flow ExecSelect(Stmt* s);
   void ExecReDim(Stmt* s);
@@ -182,6 +183,8 @@ class Interp {
   void MarkRuntimeDims(Block& block);
 
   bool Condition(Expr* e);
+  bool EntryCondition(Expr* e);
+  ptrdiff_t QuickIndex(const ArrayRep& a, const std::vector<Expr*>& args);
   Variant* VarRef(Expr* e);  // Local/Global storage
   Variant* LRef(Expr* e);    // storage for an assignment target
   void Assign(Expr* target, Variant value, bool isSet);

@@ -150,9 +150,9 @@ TEST(Misc, RndIsRepeatableFromASeed) {
 
 TEST(Misc, WrongArgumentCountsAndUnknownNames) {
   EXPECT_EQ(RunScript("x = Len()"),
-            "error 450: Wrong number of arguments or invalid property assignment: 'Len' at (1, 1)");
+            "error 450: Wrong number of arguments or invalid property assignment at (1, 1)");
   EXPECT_EQ(RunScript("x = left(\"a\")"),
-            "error 450: Wrong number of arguments or invalid property assignment: 'left' at (1, 1)");
+            "error 450: Wrong number of arguments or invalid property assignment at (1, 1)");
   EXPECT_EQ(RunScript("x = NoSuchFunction(1)"), "error 13: Type mismatch: 'NoSuchFunction' at (1, 1)");
   EXPECT_EQ(RunScript("NoSuchSub"), "error 35: Sub or Function not defined at (1, 1)");
 }

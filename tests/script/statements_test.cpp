@@ -97,6 +97,37 @@ const ScriptCase kCases[] = {
      "Class K : Public v : End Class\n"
      "With New K : .v = 9 : WScript.Echo .v : End With\n",
      "1 20\n9\n"},
+    {"ErrObject: the head of While, of a Case range, of a With on no object fails: the block runs",
+     "On Error Resume Next\n"
+     "k = 0\nWhile 3 / k > 1 : k = k + 1 : Wend\nWScript.Echo \"while\", k, Err.Number : Err.Clear\n"
+     "Select Case 5\n Case 1 To 1 / 0 : r = \"range\"\n Case Else : r = \"else\"\nEnd Select\n"
+     "WScript.Echo r, Err.Number : Err.Clear\n"
+     "With 5 : y = \"body\" : End With\nWScript.Echo y, Err.Number\n",
+     "while 3 11\nrange 11\nbody 424\n"},
+    {"ErrObject: a failing block head without Resume Next is the error",
+     "x = 0\nDo While 1 / x : Loop",
+     "error 11: Division by zero at (2, 1)"},
+    {"ErrObject: engine errors, also one passed up from a procedure, empty the help fields",
+     "Sub Fails : x = 1 / 0 : End Sub\n"
+     "On Error Resume Next\n"
+     "Err.Raise 1, \"s\", \"d\", \"hf\", 7 : WScript.Echo Err.HelpFile, Err.HelpContext\n"
+     "Fails : WScript.Echo \"[\" & Err.HelpFile & \"]\", Err.HelpContext, Err.Number\n",
+     "hf 7\n[] 0 11\n"},
+    {"Literals: a number past the range of a Double is Invalid number",
+     "x = 1\nx = -1.8e308",
+     "error 1031: Invalid number at (2, 6)"},
+    {"Literals: Invalid number also from run-time code; other faults there are syntax errors",
+     "On Error Resume Next\nExecute \"x = 2e400\"\nWScript.Echo Err.Number, Err.Description, Err.Source\n"
+     "Err.Clear : Execute \"x = (1\" : WScript.Echo Err.Number",
+     "1031 Invalid number Microsoft VBScript compilation error\n1002\n"},
+    {"Arrays: elements by whole-number index, copies kept apart, bounds still checked",
+     "Dim a(3) : i = 1 : a(i) = \"x\" : a(i + 1) = \"y\" : b = a : a(i) = \"z\" : a(1.6) = \"w\"\n"
+     "WScript.Echo a(1), a(2), b(1), a(i * 2), a(\"2\")\n"
+     "On Error Resume Next\n"
+     "x = a(i + 3) : WScript.Echo Err.Number : Err.Clear\n"
+     "a(i - 2) = 0 : WScript.Echo Err.Number : Err.Clear\n"
+     "k = 32767 : x = a(k + 1) : WScript.Echo Err.Number\n",
+     "z w x w w\n9\n9\n9\n"},
     {"OddCorners: get object is refused",
      "Set o = GetObject(\"winmgmts:\")",
      "error 429: ActiveX component can't create object at (1, 1)"},

@@ -40,7 +40,7 @@ const ScriptCase kCases[] = {
      "Sub S\n  On Error Resume Next\n  .Refresh\n  WScript.Echo Err.Number, Err.Description\n"
      "  Err.Clear : x = .Value : WScript.Echo Err.Number\nEnd Sub\nS\n",
      "505 Invalid or unqualified reference\n505\n"},
-    {"descriptions name what they are about",
+    {"descriptions name what they are about, but no built-in",
      "Option Explicit\nDim o, d\nOn Error Resume Next\n"
      "Function F(a) : F = a : End Function\n"
      "Set d = CreateObject(\"Scripting.Dictionary\")\n"
@@ -48,12 +48,14 @@ const ScriptCase kCases[] = {
      "o = F(1, 2) : WScript.Echo Err.Description : Err.Clear\n"
      "o = Mid(\"a\") : WScript.Echo Err.Description : Err.Clear\n"
      "d.Frob 1 : WScript.Echo Err.Description : Err.Clear\n"
-     "o = Nowhere(1) : WScript.Echo Err.Description : Err.Clear\n",
+     "o = Nowhere(1) : WScript.Echo Err.Description : Err.Clear\n"
+     "Err.Frob : WScript.Echo Err.Description : Err.Clear\n",
      "Variable is undefined: 'undeclaredThing'\n"
      "Wrong number of arguments or invalid property assignment: 'F'\n"
-     "Wrong number of arguments or invalid property assignment: 'Mid'\n"
+     "Wrong number of arguments or invalid property assignment\n"
      "Object doesn't support this property or method: 'd.Frob'\n"
-     "Type mismatch: 'Nowhere'\n"},
+     "Type mismatch: 'Nowhere'\n"
+     "Object doesn't support this property or method\n"},
 };
 
 TEST(SyntaxForms, Scripts) {

@@ -108,6 +108,14 @@ TEST(Logic, BitwiseOnNumbersAndThreeValuedWithNull) {
   EXPECT_EQ(Echo("(Null And False) & \" \" & (Null Or True) & \" \" & IsNull(Null And True)"), "False True True");
   EXPECT_EQ(Echo("(False Imp Null) & \" \" & IsNull(True Imp Null) & \" \" & (Null Imp True)"), "True True True");
   EXPECT_EQ(Echo("(5 Eqv 3) & \" \" & (0 Imp 0)"), "-7 -1");
+  // Two Booleans, every operator and pair (also through variables): a Boolean.
+  EXPECT_EQ(test::RunScript("t = True : f = False\n"
+                      "For Each p In Array(Array(t, t), Array(t, f), Array(f, t), Array(f, f))\n"
+                      "  a = p(0) : b = p(1)\n"
+                      "  WScript.Echo (a And b), (a Or b), (a Xor b), (a Eqv b), (a Imp b), Not a, TypeName(a Imp b)\n"
+                      "Next"),
+            "True True False True True False Boolean\nFalse True True False False False Boolean\n"
+            "False True True False True True Boolean\nFalse False False True True True Boolean\n");
 }
 
 TEST(Conversion, DoublesPrintWithFifteenDigits) {
