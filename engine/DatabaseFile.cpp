@@ -84,9 +84,13 @@ bool OpenElsewhere(int fd) {
   return fl.l_type != F_UNLCK;
 }
 
-bool StillNamed(int fd, const std::string& path) {
+bool StillNamed(int fd, const std::string& path, int64_t* size) {
   struct stat open {}, named {};
-  if (::fstat(fd, &open) != 0) return true;  // cannot tell: the write itself will say
+  if (::fstat(fd, &open) != 0) {
+    if (size) *size = FileSize(fd);  // throws the reason
+    return true;                     // cannot tell: the write itself will say
+  }
+  if (size) *size = open.st_size;
   if (open.st_nlink == 0) return false;
   if (::stat(path.c_str(), &named) != 0) return false;
   return open.st_dev == named.st_dev && open.st_ino == named.st_ino;

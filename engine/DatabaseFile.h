@@ -84,8 +84,8 @@ void EndSoleUse(int fd);
 bool OpenElsewhere(int fd);
 
 // Whether the open file `fd` is still the one `path` names: the same device and
-// inode, and still linked.
-bool StillNamed(int fd, const std::string& path);
+// inode, and still linked. Gives the open file's size on the way, where asked.
+bool StillNamed(int fd, const std::string& path, int64_t* size = nullptr);
 
 // The file a database name leads to: the name itself, or, for a symbolic link, its
 // final target, so that a pack or a header save replaces the target and the link

@@ -76,8 +76,11 @@ struct Replaced {
 
 // Under the writers' lock: a file that another program replaced (packed or saved
 // with a new design) since it was opened is only a backup now, and is never written.
-void RequireStillNamed(const char* title) {
-  if (!detail::StillNamed(S().fd, FileName())) throw Replaced{title};
+// Returns the file's size, learned on the way.
+int64_t RequireStillNamed(const char* title) {
+  int64_t size = -1;
+  if (!detail::StillNamed(S().fd, FileName(), &size)) throw Replaced{title};
+  return size;
 }
 
 // Runs the file work of an operation; a failure shows "Unexpected Error" under title,
@@ -105,9 +108,10 @@ bool RequireWritable(const char* title) {
 // Under the writers' lock: makes the file reach the end of record `upTo`, filling
 // whatever lies between its end and there with blank records, so that the file
 // agrees with its count and no record reads back as zero bytes. Returns the size
-// the file had, for undoing the growth when the write that follows fails.
-int64_t FillUpTo(int32_t upTo) {
-  const int64_t size = detail::FileSize(S().fd);
+// the file had, for undoing the growth when the write that follows fails. `known`
+// is the size when the caller has just learned it, else -1.
+int64_t FillUpTo(int32_t upTo, int64_t known = -1) {
+  const int64_t size = known >= 0 ? known : detail::FileSize(S().fd);
   const int64_t end = RecordPosition(upTo + 1, H().RecordLength);
   if (size < end) detail::WriteBlanks(S().fd, size, end - size);
   return size;
@@ -117,12 +121,15 @@ int64_t FillUpTo(int32_t upTo) {
 void ShrinkBack(int64_t size) { detail::ShrinkBack(S().fd, size); }
 
 // Writes `bytes` at offset `at` of record CurrentRecord, the gap before the record
-// filled first. The caller holds the writers' lock.
-void WriteIntoCurrent(const char* bytes, size_t n, int64_t at) {
+// filled first. The caller holds the writers' lock and passes the file's size, which
+// grows with the fill.
+void WriteIntoCurrent(const char* bytes, size_t n, int64_t at, int64_t& fileSize) {
   int64_t size = -1;
   try {
-    size = FillUpTo(std::max(S().CurrentRecord, H().RecordCount));
+    const int32_t upTo = std::max(S().CurrentRecord, H().RecordCount);
+    size = FillUpTo(upTo, fileSize);
     detail::WriteAt(S().fd, bytes, n, Position(S().CurrentRecord) + at);
+    fileSize = std::max(size, RecordPosition(upTo + 1, H().RecordLength));
   } catch (...) {
     ShrinkBack(size);
     throw;
@@ -137,12 +144,12 @@ enum class Found { Written, Changed, Marked };
 // otherwise writes nothing and hands back what the file holds.
 Found WriteIfUnchanged(const char* title, std::string& inFile) {
   detail::WriterLock lock(S().fd);
-  RequireStillNamed(title);
+  int64_t size = RequireStillNamed(title);
   inFile = RecordInFile(S().CurrentRecord);
   if (inFile != S().RecordAsRead && inFile != S().RecordText)
     return inFile[0] == '*' && (S().RecordAsRead.empty() || S().RecordAsRead[0] != '*') ? Found::Marked
                                                                                           : Found::Changed;
-  WriteIntoCurrent(S().RecordText.data(), S().RecordText.size(), 0);
+  WriteIntoCurrent(S().RecordText.data(), S().RecordText.size(), 0, size);
   S().RecordAsRead = S().RecordText;
   return Found::Written;
 }
@@ -297,7 +304,7 @@ int16_t AddRecord() {
   bool full = false;
   const int16_t done = Guarded("AddRecord", [&] {
     detail::WriterLock lock(S().fd);
-    RequireStillNamed(title);
+    const int64_t known = RequireStillNamed(title);
     int64_t size = -1;
     try {
       ReadCount();  // another program may have appended since
@@ -310,7 +317,7 @@ int16_t AddRecord() {
       // The records the count promises, then the new record, then the count: a reader
       // that sees the new count finds the record complete, and a failure on the way
       // gives the file back the size and count it had.
-      size = FillUpTo(n - 1);
+      size = FillUpTo(n - 1, known);
       detail::WriteAt(S().fd, S().RecordText.data(), S().RecordText.size(), Position(n));
       WriteCount(n);
       H().RecordCount = n;
@@ -345,7 +352,7 @@ int16_t AppendRecords(std::string& records, const std::vector<int16_t>& numbered
   for (size_t i = 1; i < guardTitle.size(); ++i) guardTitle[i] = static_cast<char>(std::tolower(guardTitle[i]));
   const int16_t done = Guarded(guardTitle.c_str(), [&] {
     detail::WriterLock lock(S().fd);
-    RequireStillNamed(title);
+    const int64_t known = RequireStillNamed(title);
     int64_t size = -1;
     int32_t count = -1;
     try {
@@ -356,7 +363,7 @@ int16_t AppendRecords(std::string& records, const std::vector<int16_t>& numbered
                " more would pass the " + std::to_string(kMaxRecords) + " a database holds";
         return int16_t{0};
       }
-      size = FillUpTo(count);
+      size = FillUpTo(count, known);
       // Blocks of about 4 MB, the "#" fields numbered on the way.
       const size_t perBlock = detail::RecordsPerBlock(len);
       Host& host = GetHost();
@@ -421,7 +428,7 @@ int16_t DeleteRecord() {
     const char oldMark = S().RecordText[0];
     const int16_t done = Guarded("DeleteRecord", [&] {
       detail::WriterLock lock(S().fd);
-      RequireStillNamed(title);
+      int64_t size = RequireStillNamed(title);
       inFile = RecordInFile(S().CurrentRecord);
       if (!inFile.empty() && inFile[0] == '*') {
         found = Found::Marked;
@@ -435,10 +442,10 @@ int16_t DeleteRecord() {
         if (markOnly) {
           S().RecordText = inFile;
           S().RecordText[0] = '*';
-          WriteIntoCurrent(S().RecordText.data(), 1, 0);
+          WriteIntoCurrent(S().RecordText.data(), 1, 0, size);
         } else {
           S().RecordText[0] = '*';
-          WriteIntoCurrent(S().RecordText.data(), S().RecordText.size(), 0);
+          WriteIntoCurrent(S().RecordText.data(), S().RecordText.size(), 0, size);
         }
       } catch (...) {
         S().RecordText[0] = oldMark;
@@ -622,13 +629,13 @@ int16_t WriteFieldsOf(int32_t n, const std::vector<FieldValue>& values, const ch
   S().CurrentRecord = n;
   const int16_t done = Guarded(title, [&] {
     detail::WriterLock lock(S().fd);
-    RequireStillNamed(title);
+    int64_t size = RequireStillNamed(title);
     for (const FieldValue& v : values) {
       const FieldDef& f = H().Fields[v.slot];
       const std::string slice = modLIB::PadRight(v.text, f.Length);
-      WriteIntoCurrent(slice.data(), static_cast<size_t>(f.Length), f.Offset);
+      WriteIntoCurrent(slice.data(), static_cast<size_t>(f.Length), f.Offset, size);
     }
-    if (mark != 0) WriteIntoCurrent(&mark, 1, 0);
+    if (mark != 0) WriteIntoCurrent(&mark, 1, 0, size);
     ReadCurrent();
     return int16_t{1};
   });
