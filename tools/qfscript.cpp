@@ -1,6 +1,6 @@
 // qfscript FILE.vbs [ARGUMENT ...]: runs a script from the console.
 //
-// The script sees a WScript object (qfscript_console.h): Echo, Quit, Sleep,
+// The script sees a WScript object (qfscript_console.cpp): Echo, Quit, Sleep,
 // the standard streams StdIn, StdOut and StdErr, the Arguments after the
 // script's name, and the script's and qfscript's names and folders. MsgBox
 // prints its prompt and answers OK; InputBox answers its default. An error is
@@ -103,7 +103,8 @@ int main(int argc, char** argv) {
   place.hostFullName = Absolute("/proc/self/exe");
   if (place.hostFullName == "/proc/self/exe") place.hostFullName = Absolute(argv[0]);
   place.hostPath = Folder(place.hostFullName);
-  auto wscript = std::make_shared<qfconsole::WScriptObject>(place, std::vector<std::string>(argv + 2, argv + argc), utf8);
+  std::shared_ptr<qfscript::HostObject> wscript =
+      qfconsole::MakeWScript(place, std::vector<std::string>(argv + 2, argv + argc), utf8);
 
   ConsoleUi ui(utf8);
   qfscript::ScriptControl ctl;
@@ -111,7 +112,7 @@ int main(int argc, char** argv) {
   ctl.AddObject("WScript", wscript);
   bool ok = ctl.AddCode(qfconsole::ScriptText(buf.str()));
   std::fflush(stdout);
-  if (ctl.Stopped()) return wscript->exitCode;
+  if (ctl.Stopped()) return qfconsole::QuitCode(*wscript);
   if (!ok) {
     const qfscript::ScriptError& e = ctl.Error();
     std::string description = qfconsole::ToTerminal(e.Description, utf8);
