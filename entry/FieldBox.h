@@ -8,6 +8,7 @@
 #include <string>
 
 #include "BoxedTextEdit.h"
+#include "FieldFormat.h"
 
 class frmEdit;
 
@@ -39,8 +40,11 @@ class FieldBox : public BoxedTextEdit {
   void insertFromMimeData(const QMimeData* source) override;
   bool canInsertFromMimeData(const QMimeData* source) const override;
   void inputMethodEvent(QInputMethodEvent* e) override;
+  void dragMoveEvent(QDragMoveEvent* e) override;
+  void dropEvent(QDropEvent* e) override;
 
  private:
+  FieldFormat::TextAnswer DropAnswer(const QString& arriving, const QPoint& pos, bool& whole) const;
   frmEdit* form_;
   int slot_;
 };
