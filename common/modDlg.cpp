@@ -13,6 +13,9 @@
 #include "frmHelp.h"
 #include "frmInput.h"
 #include "frmProgress.h"
+#include "Platform.h"
+#include "QtText.h"
+#include "modDB.h"
 #include "modLIB.h"
 
 namespace modDlg {
@@ -111,6 +114,12 @@ void ShowHelp(const std::string& topic) {
 void ShowAbout() {
   frmAbout dlg(OwnerWindow());
   RunModal(dlg);
+}
+
+void OpenLink(const std::string& address) {
+  if (Platform::OpenLink(QtText::FromCp(address))) return;
+  modDB::GetHost().MsgBox("No web browser or mail program could open " + address + ".", modDB::vbCritical,
+                          "OPEN LINK");
 }
 
 void ShowPer(int32_t current, int32_t total) { frmProgress::ShowPer(current, total); }

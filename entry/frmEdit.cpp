@@ -655,6 +655,7 @@ void frmEdit::mnuGotoRecord_Click() {
     GetFieldDef(i, f);
     if (f.Format.Raw().find('H') == std::string::npos) modBrowse::IncludeBrowseColumn(i);
   }
+  modBrowse::BrowseCurrent = GetRecordNo();
   PickedRecord = modBrowse::ShowBrowse(GetFileNumber());
   if (PickedRecord != 0) {
     SetRecordNo(PickedRecord);
@@ -800,7 +801,7 @@ void frmEdit::Dummy_Click(int slot) {
   const char kind = FieldFormat::LinkKind(f.Format.Trimmed());
   if (kind != 0) {
     const std::string address = FieldFormat::LinkAddress(kind, d->caption);
-    if (!address.empty()) Platform::OpenLink(QtText::FromCp(address));
+    if (!address.empty()) modDlg::OpenLink(address);
     return;
   }
   if (d->caption.find("\r\n") == std::string::npos) return;

@@ -141,26 +141,28 @@ TEST_F(EntryTest, EveryFieldHiddenLeavesOnlyTheRecordNumbers) {
   EXPECT_EQ(modBrowse::BrowseResult, 1);
 }
 
-// The table opens with no row picked: Enter does nothing and the user keeps their
-// place; the first Down picks the first row. The wheel scrolls the rows.
-TEST_F(EntryTest, TableOpensWithNoRowAndTheWheelScrolls) {
+// The table opens on the current record's row: Enter keeps the user's place. The
+// wheel scrolls the rows.
+TEST_F(EntryTest, TableOpensOnTheCurrentRowAndTheWheelScrolls) {
   std::vector<std::vector<std::string>> many;
   for (int i = 1; i <= 40; ++i) many.push_back({"r" + std::to_string(i)});
   const std::string file = MakeDatabase({{"A", 5, 1, "A"}}, many);
   frmEdit& w = Open(file);
   w.mnuLastRecord->trigger();
+  Through<frmBrowse>(w.mnuGotoRecord, [&](frmBrowse* t) {
+    EXPECT_EQ(t->SelectedRow(), 40);
+    EXPECT_EQ(t->lstCol[1]->selectedItems().value(0)->text(), "r40");
+    QTest::keyClick(t->lstCol[0], Qt::Key_Return);
+  });
+  EXPECT_EQ(modBrowse::BrowseResult, 40);
+  EXPECT_EQ(w.RECNO(), " 40 / 40");
+  w.mnuFirstRecord->trigger();
   qfgui::OnShown<frmBrowse>([&](frmBrowse* t) {
     QApplication::setActiveWindow(t);
     EXPECT_TRUE(QTest::qWaitForWindowActive(t));
-    t->lstCol[0]->setFocus(Qt::TabFocusReason);  // as the dialog's first focus gives it
     QApplication::processEvents();
-    for (QListWidget* l : t->lstCol) {
-      EXPECT_TRUE(l->selectedItems().isEmpty());
-      EXPECT_EQ(l->currentRow(), -1);
-    }
-    QTest::keyClick(t->lstCol[0], Qt::Key_Return);
-    EXPECT_TRUE(t->isVisible());
-    EXPECT_EQ(modBrowse::BrowseResult, 0);
+    EXPECT_EQ(t->SelectedRow(), 1);
+    EXPECT_EQ(t->TopRow, 1);
 
     const int lines = QApplication::wheelScrollLines();
     QWidget* v = t->lstCol[1]->viewport();
@@ -186,7 +188,52 @@ TEST_F(EntryTest, TableOpensWithNoRowAndTheWheelScrolls) {
   });
   w.mnuGotoRecord->trigger();
   EXPECT_EQ(modBrowse::BrowseResult, 0);
-  EXPECT_EQ(w.RECNO(), " 40 / 40");
+  EXPECT_EQ(w.RECNO(), " 1 / 40");
+}
+
+// Down, Page Down and End go past the rows in view, scrolling the table; Up, Page Up
+// and Home come back. Typing the start of a value jumps in the sorted column.
+TEST_F(EntryTest, TableKeysReachEveryRow) {
+  std::vector<std::vector<std::string>> many;
+  for (int i = 1; i <= 40; ++i) many.push_back({"r" + std::to_string(i), i == 33 ? "Zeta" : "Alpha"});
+  frmEdit& w = Open(MakeDatabase({{"A", 5, 1, "A"}, {"Name", 10, 1, "AS"}}, many));
+  Through<frmBrowse>(w.mnuGotoRecord, [&](frmBrowse* t) {
+    QListWidget* list = t->lstCol[0];
+    const int32_t page = t->RowsShown();
+    ASSERT_GT(page, 2);
+    ASSERT_LT(page, 38);
+    auto shown = [&] { return t->lstCol[1]->selectedItems().value(0) ? t->lstCol[1]->selectedItems()[0]->text() : ""; };
+    for (int32_t k = 1; k <= page + 2; ++k) QTest::keyClick(list, Qt::Key_Down);
+    EXPECT_EQ(t->SelectedRow(), page + 3);
+    EXPECT_EQ(shown(), QString("r%1").arg(page + 3));
+    EXPECT_EQ(t->TopRow, 4);  // the selected row is the last one in view
+    QTest::keyClick(list, Qt::Key_PageDown);
+    EXPECT_EQ(t->SelectedRow(), 2 * page + 3);
+    QTest::keyClick(list, Qt::Key_End);
+    EXPECT_EQ(t->SelectedRow(), 40);
+    EXPECT_EQ(shown(), "r40");
+    QTest::keyClick(list, Qt::Key_Down);
+    EXPECT_EQ(t->SelectedRow(), 40);
+    QTest::keyClick(list, Qt::Key_PageUp);
+    EXPECT_EQ(t->SelectedRow(), 40 - page);
+    EXPECT_EQ(t->TopRow, 40 - page);
+    QTest::keyClick(list, Qt::Key_Home);
+    EXPECT_EQ(t->SelectedRow(), 1);
+    EXPECT_EQ(t->TopRow, 1);
+    QTest::keyClick(list, Qt::Key_Up);
+    EXPECT_EQ(t->SelectedRow(), 1);
+    // Unsorted the record number is looked up; sorted, the sorted column.
+    QTest::keyClicks(list, "37");
+    EXPECT_EQ(shown(), "r37");
+    QTest::mouseClick(t->lblCol[2], Qt::LeftButton);
+    list->setFocus();
+    QTest::keyClicks(list, "ze");
+    EXPECT_EQ(t->SelectedRow(), 40);  // Zeta sorts last
+    EXPECT_EQ(shown(), "r33");
+    QTest::keyClick(list, Qt::Key_Return);
+  });
+  EXPECT_EQ(modBrowse::BrowseResult, 33);
+  EXPECT_EQ(w.RECNO(), " 33 / 40");
 }
 
 TEST_F(EntryTest, TableSortsAsNumberTextAndDate) {
