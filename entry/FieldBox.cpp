@@ -10,6 +10,7 @@
 #include "FormLook.h"
 #include "QtText.h"
 #include "frmEdit.h"
+#include "modDB.h"
 
 QString FieldBox::ToBox(const std::string& cp) {
   QString s = QtText::FromCp(cp);
@@ -96,6 +97,10 @@ void FieldBox::keyPressEvent(QKeyEvent* e) {
     copy();
     return;
   }
+  if (code == 1) {  // Ctrl+A selects the whole text, whatever the format
+    selectAll();
+    return;
+  }
   const int key = form_->Field_KeyPress(slot_, code);
   if (key == 0) return;
   if (key == 8 || (key < 32 && key != 13)) {  // Backspace and the other clipboard keys
@@ -107,6 +112,18 @@ void FieldBox::keyPressEvent(QKeyEvent* e) {
   const int width = key == 13 ? 2 : 1;
   if (maxLength > 0 && static_cast<int>(Text().size()) - selected + width > maxLength) return;
   insertPlainText(key == 13 ? QString("\n") : QString(QtText::FromCode(key)));
+}
+
+// Entered with Tab, Shift+Tab or Enter, a one-line box has its text selected, so
+// that typing replaces it; a multi-line box keeps its caret.
+void FieldBox::focusInEvent(QFocusEvent* e) {
+  QPlainTextEdit::focusInEvent(e);
+  form_->LastFieldSlot = slot_;
+  if (e->reason() != Qt::TabFocusReason && e->reason() != Qt::BacktabFocusReason) return;
+  modDB::FieldDef f;
+  if (modDB::GetFieldDef(static_cast<int16_t>(slot_), f) == slot_ && FieldFormat::Has(f.Format.Trimmed(), 'M'))
+    return;
+  selectAll();
 }
 
 void FieldBox::mouseDoubleClickEvent(QMouseEvent* e) {

@@ -36,6 +36,7 @@ class FieldBox : public BoxedTextEdit {
 
  protected:
   void keyPressEvent(QKeyEvent* e) override;
+  void focusInEvent(QFocusEvent* e) override;
   void mouseDoubleClickEvent(QMouseEvent* e) override;
   void insertFromMimeData(const QMimeData* source) override;
   bool canInsertFromMimeData(const QMimeData* source) const override;

@@ -291,6 +291,19 @@ void frmEdit::contextMenuEvent(QContextMenuEvent* e) {
   mnuGoto->popup(e->globalPos());
 }
 
+void frmEdit::keyPressEvent(QKeyEvent* e) {
+  const bool ctrl = (e->modifiers() & ~Qt::KeypadModifier) == Qt::ControlModifier;
+  const bool plain = (e->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
+  QAction* step = nullptr;
+  if (e->key() == Qt::Key_PageDown) step = plain ? mnuNextRecord : ctrl ? mnuLastRecord : nullptr;
+  if (e->key() == Qt::Key_PageUp) step = plain ? mnuPreviousRecord : ctrl ? mnuFirstRecord : nullptr;
+  if (Mode == 1 && step && step->isEnabled()) {
+    step->trigger();
+    return;
+  }
+  QMainWindow::keyPressEvent(e);
+}
+
 // ---- Modes ---------------------------------------------------------------------------
 
 void frmEdit::DisableAll() {
@@ -496,9 +509,13 @@ void frmEdit::mnuClose_Click() {
 void frmEdit::mnuPack_Click() {
   if (GetFileNumber() == 0) return;
   QApplication::setOverrideCursor(Qt::WaitCursor);
-  PackRecords();
+  const int16_t done = PackRecords();
   QApplication::restoreOverrideCursor();
   ShowCurPage();
+  // How many records the packed file holds, once it is done.
+  if (done == 1)
+    GetHost().MsgBox("Pack finished: " + std::to_string(GetRecordCount()) + " records kept.", vbInformation,
+                     "Pack");
 }
 
 void frmEdit::mnuPrint_Click() {

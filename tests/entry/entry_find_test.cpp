@@ -56,7 +56,10 @@ TEST_F(EntryTest, FindWalksForwardAcrossPagesWithoutWrapping) {
     ASSERT_EQ(d->FldList->count(), 3);
     EXPECT_EQ(d->FldList->item(1)->text(), "B");
     QTest::keyClicks(d->SearchStr, " apple ");
-    d->BtnSearch->click();  // no field chosen: nothing happens
+    // The page's first field comes chosen; with none chosen nothing happens.
+    EXPECT_EQ(d->FldList->selectedItems(), QList<QListWidgetItem*>{d->FldList->item(0)});
+    qfgui::ClickItem(d->FldList, 0);
+    d->BtnSearch->click();
     EXPECT_TRUE(d->SearchStr->isEnabled());
     EXPECT_EQ(d->BtnSearch->text(), "Search");
     qfgui::ClickItem(d->FldList, 0);
@@ -82,6 +85,31 @@ TEST_F(EntryTest, FindWalksForwardAcrossPagesWithoutWrapping) {
   EXPECT_EQ(host.boxes[0].title, "");
   EXPECT_EQ(w.PickedRecord, 4);
   EXPECT_EQ(w.RECNO(), " 4 / 4");  // the last record the walk read
+}
+
+// Find opens with the field last typed in chosen; after a hit Enter means "Again",
+// and the dialog stands clear of the field found.
+TEST_F(EntryTest, FindChoosesTheLastFieldAndEnterGoesOn) {
+  const std::string file = MakeDatabase({{"A", 20, 1, "AS"}, {"B", 20, 1, "AS"}},
+                                        {{"x", "red"}, {"y", "blue"}, {"z", "reddish"}});
+  frmEdit& w = Open(file);
+  w.mnuEditRecord->trigger();
+  w.Field[2]->setFocus();
+  w.mnuCancelUpdate->trigger();
+  Through<frmSearch>(w.mnuSearchRecord, [&](frmSearch* d) {
+    EXPECT_EQ(d->FldList->selectedItems(), QList<QListWidgetItem*>{d->FldList->item(1)});
+    d->move(w.Dummy[2]->mapToGlobal(QPoint(0, 0)));  // right over the field
+    d->SearchStr->setFocus();
+    QTest::keyClicks(d->SearchStr, "red");
+    QTest::keyClick(d->SearchStr, Qt::Key_Return);
+    EXPECT_EQ(w.RECNO(), " 1 / 3");
+    const QRect field(w.Dummy[2]->mapToGlobal(QPoint(0, 0)), w.Dummy[2]->size());
+    EXPECT_FALSE(d->frameGeometry().intersects(field));
+    EXPECT_EQ(QApplication::focusWidget(), d->BtnSearch);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    EXPECT_EQ(w.RECNO(), " 3 / 3");
+    d->BtnCancel->click();
+  });
 }
 
 TEST_F(EntryTest, FindCancelKeepsTheRecordShown) {
