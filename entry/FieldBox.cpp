@@ -230,13 +230,13 @@ DummyLabel::DummyLabel(frmEdit* form, int slot, QWidget* parent) : QLabel(parent
   hide();
 }
 
-// Drawn as the input box shows its text: no inner margin, one pixel in from the
-// sides, raised as FormLook says; then the box line over the edges.
+// Drawn as the input box shows its text: no inner margin, in from the sides and
+// placed up or down as FormLook says; then the box line over the edges.
 void DummyLabel::paintEvent(QPaintEvent*) {
   QPainter p(this);
   p.setFont(font());
   p.setPen(palette().color(QPalette::WindowText));
-  p.drawText(rect().adjusted(1, -FormLook::kTextRaise, -1, 0),
+  p.drawText(rect().adjusted(1, FormLook::TextTop(height(), font()), -FormLook::kRightInset, 0),
              static_cast<int>(alignment()) | (wordWrap() ? Qt::TextWordWrap : 0), text());
   p.end();
   FormLook::DrawBoxEdges(this, this, true, true);

@@ -455,3 +455,29 @@ TEST_F(FormatTest, ALineFitsTheProposedHeight) {
   }
   qfgui::Shot(window, "entry-default-height-edit");
 }
+
+// A box taller than its line keeps the text off the top line; right-aligned values
+// keep a pixel from the right line; the box being typed into has its line in the
+// highlight colour. The same on screen as in the caption (browse mode, and print).
+TEST_F(FormatTest, TextKeepsOffTheLinesAndTheCurrentBoxIsMarked) {
+  Open(MakeDatabase({{"Amount", 10, 1, "N>", 24}, {"Name", 20, 1, "AS", 24}}, {{"8888", "Ann"}}));
+  const QColor back = FormLook::Color(GetFormProps().FieldFont.BackColor);
+  // The column just inside the right line, and the row just below the top line,
+  // hold no ink.
+  auto clearOfLines = [&](QWidget* w, bool top) {
+    const QImage img = w->grab().toImage();
+    for (int y = 1; y < img.height() - 1; ++y) EXPECT_EQ(QColor(img.pixel(img.width() - 2, y)), back) << y;
+    for (int x = 1; top && x < img.width() - 1; ++x) EXPECT_EQ(QColor(img.pixel(x, 1)), back) << x;
+  };
+  for (int k = 1; k <= 2; ++k) clearOfLines(window->Dummy[k], true);
+  window->mnuEditRecord->trigger();
+  FieldBox* amount = window->Field[1];
+  QApplication::processEvents();
+  clearOfLines(amount, false);  // the caret may blink in the top row
+  const QRect line = amount->cursorRect(QTextCursor(amount->document())).translated(amount->viewport()->pos());
+  EXPECT_GE(line.top(), 1);
+  const QImage focused = amount->grab().toImage();
+  EXPECT_EQ(QColor(focused.pixel(0, 5)), amount->palette().color(QPalette::Highlight));
+  const QImage other = window->Field[2]->grab().toImage();
+  EXPECT_EQ(QColor(other.pixel(0, 5)), window->Field[2]->palette().color(QPalette::WindowText));
+}
