@@ -391,6 +391,24 @@ void frmBrowse::SortBy(int k) {
     invert();
     QApplication::restoreOverrideCursor();
   }
+  // An arrow at the right end of the sorted column's heading; none in record order.
+  if (!SortMark) {
+    SortMark = new QLabel(QString(QChar(0x25B2)), this);
+    SortMark->setObjectName("SortMark");
+    SortMark->setAttribute(Qt::WA_TransparentForMouseEvents);
+    SortMark->setAutoFillBackground(true);
+  }
+  if (sorted_ > 0) {
+    QLabel* h = lblCol[sorted_];
+    SortMark->setParent(h);
+    SortMark->setFont(h->font());
+    SortMark->setPalette(h->palette());
+    SortMark->adjustSize();
+    SortMark->move(std::max(h->width() - SortMark->width() - 2, 1), (h->height() - SortMark->height()) / 2);
+    SortMark->show();
+  } else {
+    SortMark->hide();
+  }
   FillRows();
 }
 

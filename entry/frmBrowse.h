@@ -38,6 +38,7 @@ class frmBrowse : public QDialog {
   QScrollBar* HSBar;
   QScrollBar* VSBar;
   QLabel* Filler;
+  QLabel* SortMark = nullptr;  // the arrow on the sorted column's heading
 
   // Sorts RowOrder[lo ... hi] by column SortColumn, compared as SortKind says.
   void QuickSort(int32_t lo, int32_t hi);

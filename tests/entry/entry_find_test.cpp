@@ -254,6 +254,10 @@ TEST_F(EntryTest, TableKeysReachEveryRow) {
     QTest::keyClicks(list, "37");
     EXPECT_EQ(shown(), "r37");
     QTest::mouseClick(t->lblCol[2], Qt::LeftButton);
+    ASSERT_NE(t->SortMark, nullptr);  // the sorted column's heading shows an arrow
+    EXPECT_EQ(t->SortMark->parentWidget(), t->lblCol[2]);
+    EXPECT_TRUE(t->SortMark->isVisible());
+    EXPECT_EQ(t->lblCol[2]->text(), "Name");
     list->setFocus();
     QTest::keyClicks(list, "ze");
     EXPECT_EQ(t->SelectedRow(), 40);  // Zeta sorts last
