@@ -19,7 +19,9 @@ bool BoxedTextEdit::event(QEvent* e) {
   // The line's colour follows the focus.
   if (e->type() == QEvent::FocusIn || e->type() == QEvent::FocusOut) update();
   const bool done = QPlainTextEdit::event(e);
-  if (e->type() == QEvent::Paint) FormLook::DrawBoxEdges(this, this, false, true);
+  // All four sides on the box itself (the text area may leave the top row to it),
+  // the top and bottom again over the text area.
+  if (e->type() == QEvent::Paint) FormLook::DrawBoxEdges(this, this, true, true);
   return done;
 }
 

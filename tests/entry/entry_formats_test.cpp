@@ -479,5 +479,8 @@ TEST_F(FormatTest, TextKeepsOffTheLinesAndTheCurrentBoxIsMarked) {
   const QImage focused = amount->grab().toImage();
   EXPECT_EQ(QColor(focused.pixel(0, 5)), amount->palette().color(QPalette::Highlight));
   const QImage other = window->Field[2]->grab().toImage();
-  EXPECT_EQ(QColor(other.pixel(0, 5)), window->Field[2]->palette().color(QPalette::WindowText));
+  const QColor ink = window->Field[2]->palette().color(QPalette::WindowText);
+  // The box line all round, the top row too although the text area starts below it.
+  for (const QPoint& at : {QPoint(0, 5), QPoint(other.width() - 1, 5), QPoint(5, 0), QPoint(5, other.height() - 1)})
+    EXPECT_EQ(QColor(other.pixel(at)), ink) << at.x() << "," << at.y();
 }
