@@ -45,7 +45,7 @@ sleep 0.2
 eval \$(xdotool getwindowgeometry --shell "\$win")
 xdotool mousemove \$((X + 140)) \$((Y + 110 + 34))
 xdotool click --repeat 2 --delay 80 1
-sleep 0.3
+sleep 0.8  # longer than a double click lasts: the press below starts a drag
 xdotool mousedown 1
 for step in 1 2 3 4 5 6; do
   xdotool mousemove \$((X + 140 + 3 * step)) \$((Y + 110 + 34 + 15 * step))
@@ -60,7 +60,14 @@ sleep 0.5
 # The table from the first record: Down 25 times, past the rows in view, and Enter.
 xdotool key ctrl+f ctrl+r
 sleep 0.8
-table=\$(xdotool search --sync --onlyvisible --name '^Select\$' | head -n 1)
+# A record the update refused (its first name dragged away) leaves a message open
+# instead of the table.
+table=
+for i in \$(seq 50); do
+  table=\$(xdotool search --onlyvisible --name '^Select\$' | head -n 1) && [ -n "\$table" ] && break
+  sleep 0.1
+done
+[ -n "\$table" ] || { echo "no record table: the new record was not saved"; kill \$app; exit 1; }
 xdotool windowfocus --sync "\$table"
 for i in \$(seq 25); do xdotool key Down; done
 xdotool key Return
