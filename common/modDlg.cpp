@@ -1,11 +1,11 @@
 #include "modDlg.h"
 
 #include <QApplication>
-#include <QKeyEvent>
-#include <cstring>
 #include <QDialog>
+#include <QKeyEvent>
 #include <QPointer>
 #include <QTimer>
+#include <cstring>
 
 #include "frmAbout.h"
 #include "frmDlgClr.h"

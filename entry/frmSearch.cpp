@@ -5,7 +5,6 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
-
 #include <QScreen>
 
 #include "QtText.h"
