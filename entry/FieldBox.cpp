@@ -29,6 +29,7 @@ FieldBox::FieldBox(frmEdit* form, int slot, QWidget* parent) : BoxedTextEdit(par
   setTabChangesFocus(true);
   setContextMenuPolicy(Qt::PreventContextMenu);  // no way around the key rules
   setLineWrapMode(QPlainTextEdit::WidgetWidth);
+  viewport()->installEventFilter(this);
   connect(this, &QPlainTextEdit::textChanged, this, [this] { form_->Field_Change(slot_); });
   hide();
 }
@@ -124,6 +125,23 @@ void FieldBox::focusInEvent(QFocusEvent* e) {
   if (modDB::GetFieldDef(static_cast<int16_t>(slot_), f) == slot_ && FieldFormat::Has(f.Format.Trimmed(), 'M'))
     return;
   selectAll();
+}
+
+// A drag of the box's text runs inside the move that starts it, and its button comes
+// up elsewhere: once the drag is over the box takes it as released here, so that a
+// later move does not start a second drag of the same text.
+void FieldBox::mouseMoveEvent(QMouseEvent* e) {
+  const int before = childrenAdded_;
+  QPlainTextEdit::mouseMoveEvent(e);
+  if (childrenAdded_ == before) return;  // no drag (it is the one child a move makes)
+  QMouseEvent up(QEvent::MouseButtonRelease, e->position(), e->scenePosition(), e->globalPosition(),
+                 Qt::LeftButton, Qt::NoButton, e->modifiers());
+  QPlainTextEdit::mouseReleaseEvent(&up);
+}
+
+bool FieldBox::eventFilter(QObject* watched, QEvent* e) {
+  if (watched == viewport() && e->type() == QEvent::ChildAdded) ++childrenAdded_;
+  return QPlainTextEdit::eventFilter(watched, e);
 }
 
 void FieldBox::mouseDoubleClickEvent(QMouseEvent* e) {

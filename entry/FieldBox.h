@@ -38,6 +38,8 @@ class FieldBox : public BoxedTextEdit {
   void keyPressEvent(QKeyEvent* e) override;
   void focusInEvent(QFocusEvent* e) override;
   void mouseDoubleClickEvent(QMouseEvent* e) override;
+  void mouseMoveEvent(QMouseEvent* e) override;
+  bool eventFilter(QObject* watched, QEvent* e) override;
   void insertFromMimeData(const QMimeData* source) override;
   bool canInsertFromMimeData(const QMimeData* source) const override;
   void inputMethodEvent(QInputMethodEvent* e) override;
@@ -48,6 +50,7 @@ class FieldBox : public BoxedTextEdit {
   FieldFormat::TextAnswer DropAnswer(const QString& arriving, const QPoint& pos, bool& whole) const;
   frmEdit* form_;
   int slot_;
+  int childrenAdded_ = 0;  // children the text area has had (a drag is one)
 };
 
 // A read-only caption of a field: browse mode, and computed or numbered fields.
