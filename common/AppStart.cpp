@@ -8,6 +8,7 @@
 #include "Platform.h"
 #include "QtHost.h"
 #include "frmAbout.h"
+#include "modDlg.h"
 
 namespace AppStart {
 
@@ -25,6 +26,7 @@ int RunProgram(int argc, char** argv, const char* program, const std::function<i
   Platform::InitScreen();
   QtHost host;
   SetVersionInfo(ProgramVersionInfo(program));
+  modDlg::InstallHelpKey();
   return run();
 }
 

@@ -1,6 +1,8 @@
 #include "FormLook.h"
 
+#include <QFontMetrics>
 #include <QPainter>
+#include <algorithm>
 #include <QPalette>
 #include <QWidget>
 
@@ -20,9 +22,14 @@ void SetColours(QWidget* w, int32_t fore, int32_t back) {
   w->setAutoFillBackground(true);
 }
 
+int TextTop(int boxHeight, const QFont& font) {
+  return std::clamp(boxHeight - 1 - QFontMetrics(font).height(), -kTextRaise, 1);
+}
+
 void DrawBoxEdges(QWidget* box, QWidget* on, bool horizontal, bool vertical) {
   QPainter p(on);
-  p.setPen(box->palette().color(QPalette::WindowText));
+  // The box being typed into shows its line in the highlight colour.
+  p.setPen(box->palette().color(box->hasFocus() ? QPalette::Highlight : QPalette::WindowText));
   if (on != box) p.translate(-on->mapTo(box, QPoint(0, 0)));
   const int r = box->width() - 1, b = box->height() - 1;
   if (horizontal) {

@@ -25,6 +25,13 @@ QFont Font(const modDB::FontDef& f);
 // line is drawn over the edges afterwards. So one line of the field font fits the
 // height the designer proposes (the font's line height).
 constexpr int kTextRaise = 1;
+// A box taller than its line lowers the text instead, up to one pixel below the top
+// line, so that the text does not touch it: the text area's top within a box of
+// `boxHeight` pixels, -kTextRaise ... 1.
+int TextTop(int boxHeight, const QFont& font);
+// The text area ends this many pixels in from the right side, so that right-aligned
+// values keep a pixel of room from the box line.
+constexpr int kRightInset = 2;
 // Draws that line in the text colour of `box`, painting on `on` (the box or a child
 // of it, such as a text box's viewport): the top and bottom edges, the sides, or both.
 void DrawBoxEdges(QWidget* box, QWidget* on, bool horizontal, bool vertical);

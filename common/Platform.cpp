@@ -24,7 +24,7 @@ namespace Platform {
 
 namespace {
 std::string g_programFolder;
-std::function<void(const QString&)> g_linkOpener;
+std::function<bool(const QString&)> g_linkOpener;
 
 // Metric-compatible faces for the names of the font list, best first.
 const struct {
@@ -133,16 +133,13 @@ QFont FormFont(const std::string& name, int size, bool bold, bool italic) {
   return f;
 }
 
-void OpenLink(const QString& address) {
-  if (g_linkOpener) {
-    g_linkOpener(address);
-    return;
-  }
+bool OpenLink(const QString& address) {
+  if (g_linkOpener) return g_linkOpener(address);
   QUrl url = QUrl::fromUserInput(address);
   if (address.contains('@') && !address.contains(':')) url = QUrl(QStringLiteral("mailto:") + address);
-  QDesktopServices::openUrl(url);
+  return QDesktopServices::openUrl(url);
 }
 
-void SetLinkOpener(std::function<void(const QString&)> opener) { g_linkOpener = std::move(opener); }
+void SetLinkOpener(std::function<bool(const QString&)> opener) { g_linkOpener = std::move(opener); }
 
 }  // namespace Platform

@@ -37,9 +37,9 @@ std::string AppTitle();
 // closest installed face with the same metrics where there is one.
 QFont FormFont(const std::string& name, int size, bool bold, bool italic);
 
-// Opens a web or mail address with the system's browser or mailer. Tests replace the
-// opener so that nothing is launched.
-void OpenLink(const QString& address);
-void SetLinkOpener(std::function<void(const QString&)> opener);
+// Opens a web or mail address with the system's browser or mailer; false when no
+// program took it. Tests replace the opener so that nothing is launched.
+bool OpenLink(const QString& address);
+void SetLinkOpener(std::function<bool(const QString&)> opener);
 
 }  // namespace Platform

@@ -10,6 +10,7 @@
 #include <QVBoxLayout>
 
 #include "Platform.h"
+#include "modDlg.h"
 #include "QtText.h"
 
 namespace {
@@ -91,7 +92,7 @@ frmAbout::frmAbout(QWidget* parent) : QDialog(parent) {
 
 bool frmAbout::eventFilter(QObject* watched, QEvent* event) {
   if (watched == lblWeb && event->type() == QEvent::MouseButtonRelease) {
-    Platform::OpenLink(lblWeb->text());
+    modDlg::OpenLink(QtText::ToCp(lblWeb->text()));
     return true;
   }
   return QDialog::eventFilter(watched, event);

@@ -4,11 +4,13 @@
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "Host.h"
 #include "Platform.h"
@@ -79,6 +81,15 @@ frmDlgFile::frmDlgFile(QWidget* parent) : QDialog(parent) {
   FillFolder();
 
   connect(lstDir, &QListWidget::itemClicked, this, &frmDlgFile::lstDir_Click);
+  // The arrow keys choose a file as a click does; Enter opens a folder, and a file
+  // as a double click does.
+  connect(lstDir, &QListWidget::currentItemChanged, this, [this](QListWidgetItem* item) {
+    if (lstDir->hasFocus()) lstDir_Click(item);
+  });
+  lstDir->installEventFilter(this);
+  txtFile->installEventFilter(this);
+  // The name box takes the keys first.
+  txtFile->setFocus();
   connect(lstDir, &QListWidget::itemDoubleClicked, this, &frmDlgFile::lstDir_DblClick);
   connect(lstDrive, &QListWidget::itemDoubleClicked, this, &frmDlgFile::lstDrive_DblClick);
   connect(cmdOk, &QPushButton::clicked, this, &frmDlgFile::cmdOk_Click);
@@ -127,6 +138,32 @@ void frmDlgFile::lstDir_DblClick(QListWidgetItem* item) {
   CurFolder = QDir::currentPath();
   txtFile->clear();
   FillFolder();
+}
+
+bool frmDlgFile::eventFilter(QObject* watched, QEvent* e) {
+  if (watched == lstDir && e->type() == QEvent::KeyPress) {
+    const int key = static_cast<QKeyEvent*>(e)->key();
+    if ((key == Qt::Key_Return || key == Qt::Key_Enter) && lstDir->currentItem()) {
+      QListWidgetItem* item = lstDir->currentItem();
+      const bool file = !item->text().startsWith('[');
+      lstDir_DblClick(item);
+      if (file && isVisible()) txtFile->setFocus();  // save mode: the name to confirm
+      return true;
+    }
+  }
+  // In the name box Up and Down walk the list: a file's name, or a folder's, which
+  // Enter then opens as a typed folder.
+  if (watched == txtFile && e->type() == QEvent::KeyPress && lstDir->count() > 0) {
+    const int key = static_cast<QKeyEvent*>(e)->key();
+    if (key == Qt::Key_Down || key == Qt::Key_Up) {
+      const int row = std::clamp(lstDir->currentRow() + (key == Qt::Key_Down ? 1 : -1), 0, lstDir->count() - 1);
+      lstDir->setCurrentRow(row);
+      const QString entry = lstDir->item(row)->text();
+      txtFile->setText(entry.startsWith('[') ? entry.mid(1, entry.size() - 2) : entry);
+      return true;
+    }
+  }
+  return QDialog::eventFilter(watched, e);
 }
 
 void frmDlgFile::lstDrive_DblClick(QListWidgetItem* item) {

@@ -40,6 +40,9 @@ class frmDlgFile : public QDialog {
   QString Pattern;
   QString CurFolder;
 
+ protected:
+  bool eventFilter(QObject* watched, QEvent* e) override;
+
  private:
   void lstDir_Click(QListWidgetItem* item);
   void lstDir_DblClick(QListWidgetItem* item);

@@ -2,8 +2,10 @@
 
 #include <QApplication>
 #include <QDialog>
+#include <QKeyEvent>
 #include <QPointer>
 #include <QTimer>
+#include <cstring>
 
 #include "frmAbout.h"
 #include "frmDlgClr.h"
@@ -13,6 +15,9 @@
 #include "frmHelp.h"
 #include "frmInput.h"
 #include "frmProgress.h"
+#include "Platform.h"
+#include "QtText.h"
+#include "modDB.h"
 #include "modLIB.h"
 
 namespace modDlg {
@@ -111,6 +116,63 @@ void ShowHelp(const std::string& topic) {
 void ShowAbout() {
   frmAbout dlg(OwnerWindow());
   RunModal(dlg);
+}
+
+namespace {
+
+// F1 anywhere: the help topic of the active window.
+class HelpKey : public QObject {
+ public:
+  using QObject::QObject;
+  bool eventFilter(QObject* watched, QEvent* e) override {
+    if (e->type() != QEvent::KeyPress || !watched->isWidgetType()) return false;
+    auto* k = static_cast<QKeyEvent*>(e);
+    if (k->key() != Qt::Key_F1 || (k->modifiers() & ~Qt::KeypadModifier) != Qt::NoModifier) return false;
+    QWidget* front = static_cast<QWidget*>(watched)->window();
+    if (qobject_cast<frmHelp*>(front)) return false;
+    if (!open_) {  // the key reaches every parent in turn: one viewer
+      open_ = true;
+      ShowHelp(HelpTopicOf(front));
+      open_ = false;
+    }
+    return true;
+  }
+
+ private:
+  bool open_ = false;
+};
+
+}  // namespace
+
+std::string HelpTopicOf(const QWidget* window) {
+  if (!window) return "";
+  static const std::pair<const char*, const char*> topics[] = {
+      {"frmSearch", "Find Dialog"}, {"frmBrowse", "Select"},         {"frmPrint", "Print Dialog"},
+      {"frmExport", "Export Dialog"}, {"frmImport", "Import"},       {"frmGetDate", "Date Picker"},
+      {"frmInput", "Password"},     {"frmAbout", "About"},           {"frmProgress", "Progress"},
+      {"frmField", "Add Field"},    {"frmBanner", "Add Banner"},     {"frmProperty", "Properties"},
+      {"frmTabOrder", "Tab Order"}, {"frmScript", "Script"},         {"frmDlgClr", "Color Dialog"},
+      {"frmDlgFnt", "Font Dialog"}};
+  const char* cls = window->metaObject()->className();
+  for (const auto& [name, topic] : topics)
+    if (std::strcmp(cls, name) == 0) return topic;
+  // The file picker is "Load" or "Save As"; a main window opens the contents.
+  if (std::strcmp(cls, "frmDlgFile") == 0) return QtText::ToCp(window->windowTitle());
+  return "";
+}
+
+void InstallHelpKey() {
+  static HelpKey* key = nullptr;
+  if (!key) {
+    key = new HelpKey(qApp);
+    qApp->installEventFilter(key);
+  }
+}
+
+void OpenLink(const std::string& address) {
+  if (Platform::OpenLink(QtText::FromCp(address))) return;
+  modDB::GetHost().MsgBox("No web browser or mail program could open " + address + ".", modDB::vbCritical,
+                          "OPEN LINK");
 }
 
 void ShowPer(int32_t current, int32_t total) { frmProgress::ShowPer(current, total); }

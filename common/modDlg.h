@@ -58,6 +58,13 @@ void ShowDatePicker(int32_t left, int32_t top);  // twips
 void ShowInputBox(const std::string& mode);    // InputMode := mode trimmed, upper case
 void ShowHelp(const std::string& topic);       // HelpTopic := topic
 void ShowAbout();
+// F1 opens the help at the topic of the window in front, in every window of the
+// program (installed once at start-up; the help viewer itself ignores it).
+void InstallHelpKey();
+std::string HelpTopicOf(const QWidget* window);
+
+// Opens a web or mail address; when no program takes it, a message says so.
+void OpenLink(const std::string& address);
 
 // The progress window: shown and brought up to date, or unloaded.
 void ShowPer(int32_t current, int32_t total);

@@ -64,6 +64,9 @@ frmBanner::frmBanner(DesignerState* designer)
   BtnUpdate = DialogParts::Button(this, "Add", "BtnUpdate");
   btnDelete = DialogParts::Button(this, "Delete", "btnDelete");
   btnHelp = DialogParts::Button(this, "Help", "btnHelp");
+  // Cancel (and Esc) close the dialog as its close box does: nothing is stored.
+  btnCancel = DialogParts::Button(this, "Cancel", "btnCancel");
+  connect(btnCancel, &QPushButton::clicked, this, &QDialog::reject);
 
   auto* top = new QGridLayout;
   top->addWidget(new QLabel("Page #", this), 0, 0);
@@ -90,6 +93,7 @@ frmBanner::frmBanner(DesignerState* designer)
   buttons->addWidget(BtnUpdate);
   buttons->addWidget(btnDelete);
   buttons->addWidget(btnHelp);
+  buttons->addWidget(btnCancel);
   auto* all = new QVBoxLayout(this);
   all->addLayout(top);
   all->addLayout(middle, 1);

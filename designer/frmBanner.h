@@ -36,6 +36,7 @@ class frmBanner : public QDialog {
   QPushButton* BtnUpdate;
   QPushButton* btnDelete;
   QPushButton* btnHelp;
+  QPushButton* btnCancel;
 
   // The caption box's look: font name as listed ("Arial"), size, style and colours.
   std::string LookName;

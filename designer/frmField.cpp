@@ -72,6 +72,9 @@ frmField::frmField(DesignerState* designer)
   BtnUpdate->setDefault(true);
   btnDelete = DialogParts::Button(this, "Delete", "btnDelete");
   btnHelp = DialogParts::Button(this, "Help", "btnHelp");
+  // Cancel (and Esc) close the dialog as its close box does: nothing is stored.
+  btnCancel = DialogParts::Button(this, "Cancel", "btnCancel");
+  connect(btnCancel, &QPushButton::clicked, this, &QDialog::reject);
 
   // The measuring label: sized to its text, and as invisible as its colours make it.
   Prv = new QLabel(this);
@@ -111,6 +114,7 @@ frmField::frmField(DesignerState* designer)
   buttons->addWidget(BtnUpdate);
   buttons->addWidget(btnDelete);
   buttons->addWidget(btnHelp);
+  buttons->addWidget(btnCancel);
   auto* all = new QVBoxLayout(this);
   all->addLayout(numbers);
   all->addLayout(grid);

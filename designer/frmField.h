@@ -41,6 +41,7 @@ class frmField : public QDialog {
   QPushButton* BtnUpdate;
   QPushButton* btnDelete;
   QPushButton* btnHelp;
+  QPushButton* btnCancel;
   QLabel* Prv;
 
   void AutoWidth_Click();

@@ -325,6 +325,8 @@ void frmMain::ShowCurPage() {
     box->setGeometry(f.X, f.Y, f.Width, f.Height);
     box->setProperty("tag", QString::number(i));
     box->clear();
+    // The box stays empty; its field's name shows greyed until something is typed.
+    box->setPlaceholderText(QtText::FromCp(f.Name.Trimmed()));
     box->show();
   }
   for (int16_t i = 1; i <= 128; ++i) {

@@ -131,6 +131,9 @@ frmProperty::frmProperty(DesignerState* designer)
   BtnUpdate = Button(this, "Update", "BtnUpdate");
   BtnUpdate->setDefault(true);
   btnHelp = Button(this, "Help", "btnHelp");
+  // Cancel (and Esc) close the dialog as its close box does: nothing is stored.
+  btnCancel = DialogParts::Button(this, "Cancel", "btnCancel");
+  connect(btnCancel, &QPushButton::clicked, this, &QDialog::reject);
 
   auto* left = new QVBoxLayout;
   left->addWidget(formBox);
@@ -149,6 +152,7 @@ frmProperty::frmProperty(DesignerState* designer)
   buttons->addStretch(1);
   buttons->addWidget(BtnUpdate);
   buttons->addWidget(btnHelp);
+  buttons->addWidget(btnCancel);
   auto* all = new QVBoxLayout(this);
   all->addLayout(groups, 1);
   all->addLayout(buttons);

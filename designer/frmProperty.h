@@ -49,6 +49,7 @@ class frmProperty : public QDialog {
   QLabel* B;
   QPushButton* BtnUpdate;
   QPushButton* btnHelp;
+  QPushButton* btnCancel;
 
   void BtnUpdate_Click();
 

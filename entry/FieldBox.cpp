@@ -1,5 +1,6 @@
 #include "FieldBox.h"
 
+#include <QDropEvent>
 #include <QKeyEvent>
 #include <QMimeData>
 #include <QPainter>
@@ -9,6 +10,7 @@
 #include "FormLook.h"
 #include "QtText.h"
 #include "frmEdit.h"
+#include "modDB.h"
 
 QString FieldBox::ToBox(const std::string& cp) {
   QString s = QtText::FromCp(cp);
@@ -27,6 +29,7 @@ FieldBox::FieldBox(frmEdit* form, int slot, QWidget* parent) : BoxedTextEdit(par
   setTabChangesFocus(true);
   setContextMenuPolicy(Qt::PreventContextMenu);  // no way around the key rules
   setLineWrapMode(QPlainTextEdit::WidgetWidth);
+  viewport()->installEventFilter(this);
   connect(this, &QPlainTextEdit::textChanged, this, [this] { form_->Field_Change(slot_); });
   hide();
 }
@@ -51,13 +54,18 @@ void FieldBox::SetAlignment(Qt::Alignment a) {
 
 void FieldBox::keyPressEvent(QKeyEvent* e) {
   // The character code the key types: Ctrl+letter gives the control codes 1 … 26.
-  // Ctrl and Ctrl+Shift type no text; every other key with text types it, Ctrl+Alt
-  // (AltGr) included, so that the text meets the format.
+  // Ctrl, Ctrl+Shift and Alt type no text; every other key with text types it,
+  // Ctrl+Alt (AltGr) included, so that the text meets the format.
   int code = -1;
   const Qt::KeyboardModifiers mods =
       e->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::ShiftModifier | Qt::MetaModifier);
   const bool shortcut = mods == Qt::ControlModifier || mods == (Qt::ControlModifier | Qt::ShiftModifier);
   const bool ctrl = (mods & Qt::ControlModifier) && !(mods & Qt::AltModifier);
+  // Alt without Ctrl is for the menus: it never types, whatever text the key carries.
+  if ((mods & Qt::AltModifier) && !(mods & Qt::ControlModifier) && !e->text().isEmpty()) {
+    e->ignore();
+    return;
+  }
   if (ctrl && e->key() >= Qt::Key_A && e->key() <= Qt::Key_Z) {
     code = e->key() - Qt::Key_A + 1;
   } else if ((e->key() == Qt::Key_Insert && mods == Qt::ShiftModifier) || e->key() == Qt::Key_Paste ||
@@ -80,12 +88,22 @@ void FieldBox::keyPressEvent(QKeyEvent* e) {
     QPlainTextEdit::keyPressEvent(e);
     return;
   }
-  const int key = form_->Field_KeyPress(slot_, code);
-  if (key == 0) return;
-  if (key == 22) {  // a paste where every key passes: the text is still typed through
+  // Every paste key pastes, and the pasted text is typed through the format as the
+  // middle button's is; Ctrl+C copies in every field, as Ctrl+Insert does.
+  if (code == 22) {
     paste();
     return;
   }
+  if (code == 3) {
+    copy();
+    return;
+  }
+  if (code == 1) {  // Ctrl+A selects the whole text, whatever the format
+    selectAll();
+    return;
+  }
+  const int key = form_->Field_KeyPress(slot_, code);
+  if (key == 0) return;
   if (key == 8 || (key < 32 && key != 13)) {  // Backspace and the other clipboard keys
     QPlainTextEdit::keyPressEvent(e);
     return;
@@ -95,6 +113,35 @@ void FieldBox::keyPressEvent(QKeyEvent* e) {
   const int width = key == 13 ? 2 : 1;
   if (maxLength > 0 && static_cast<int>(Text().size()) - selected + width > maxLength) return;
   insertPlainText(key == 13 ? QString("\n") : QString(QtText::FromCode(key)));
+}
+
+// Entered with Tab, Shift+Tab or Enter, a one-line box has its text selected, so
+// that typing replaces it; a multi-line box keeps its caret.
+void FieldBox::focusInEvent(QFocusEvent* e) {
+  QPlainTextEdit::focusInEvent(e);
+  form_->LastFieldSlot = slot_;
+  if (e->reason() != Qt::TabFocusReason && e->reason() != Qt::BacktabFocusReason) return;
+  modDB::FieldDef f;
+  if (modDB::GetFieldDef(static_cast<int16_t>(slot_), f) == slot_ && FieldFormat::Has(f.Format.Trimmed(), 'M'))
+    return;
+  selectAll();
+}
+
+// A drag of the box's text runs inside the move that starts it, and its button comes
+// up elsewhere: once the drag is over the box takes it as released here, so that a
+// later move does not start a second drag of the same text.
+void FieldBox::mouseMoveEvent(QMouseEvent* e) {
+  const int before = childrenAdded_;
+  QPlainTextEdit::mouseMoveEvent(e);
+  if (childrenAdded_ == before) return;  // no drag (it is the one child a move makes)
+  QMouseEvent up(QEvent::MouseButtonRelease, e->position(), e->scenePosition(), e->globalPosition(),
+                 Qt::LeftButton, Qt::NoButton, e->modifiers());
+  QPlainTextEdit::mouseReleaseEvent(&up);
+}
+
+bool FieldBox::eventFilter(QObject* watched, QEvent* e) {
+  if (watched == viewport() && e->type() == QEvent::ChildAdded) ++childrenAdded_;
+  return QPlainTextEdit::eventFilter(watched, e);
 }
 
 void FieldBox::mouseDoubleClickEvent(QMouseEvent* e) {
@@ -124,6 +171,59 @@ void FieldBox::insertFromMimeData(const QMimeData* source) {
   if (source->hasText()) InsertArriving(source->text());
 }
 
+// What the format makes of `arriving` dropped at `pos` (viewport pixels), and whether
+// all of it would go in as it is.
+FieldFormat::TextAnswer FieldBox::DropAnswer(const QString& arriving, const QPoint& pos, bool& whole) const {
+  const QString all = toPlainText();
+  const int at = cursorForPosition(pos).position();
+  const std::string before = FromBox(all.left(at));
+  const std::string incoming = FromBox(arriving);
+  const FieldFormat::TextAnswer a =
+      form_->Field_Arrive(slot_, incoming, before + FromBox(all.mid(at)), static_cast<int>(before.size()));
+  whole = !a.replaceText && a.text == incoming;
+  return a;
+}
+
+// A drop the format refuses is refused, so that its source keeps its text.
+void FieldBox::dragMoveEvent(QDragMoveEvent* e) {
+  QPlainTextEdit::dragMoveEvent(e);
+  if (!e->mimeData()->hasText()) return;
+  bool whole = false;
+  const FieldFormat::TextAnswer a = DropAnswer(e->mimeData()->text(), e->position().toPoint(), whole);
+  if (!a.replaceText && a.text.empty()) e->ignore();
+}
+
+// A drop that goes in whole may move its text; one the format cuts is a copy, and
+// one it refuses altogether is ignored: either way nothing leaves the source.
+void FieldBox::dropEvent(QDropEvent* e) {
+  if (!e->mimeData()->hasText()) {
+    e->ignore();
+    return;
+  }
+  const QPoint pos = e->position().toPoint();
+  bool whole = false;
+  const FieldFormat::TextAnswer a = DropAnswer(e->mimeData()->text(), pos, whole);
+  if (whole) {
+    QPlainTextEdit::dropEvent(e);
+    return;
+  }
+  QDragLeaveEvent leave;  // takes the drop caret away
+  QPlainTextEdit::dragLeaveEvent(&leave);
+  if (!a.replaceText && a.text.empty()) {
+    e->setDropAction(Qt::IgnoreAction);
+    e->ignore();
+    return;
+  }
+  setTextCursor(cursorForPosition(pos));
+  if (a.replaceText)
+    SetText(a.text);
+  else
+    insertPlainText(ToBox(a.text));
+  e->setDropAction(Qt::CopyAction);
+  e->accept();
+  setFocus();
+}
+
 // An input method's preedit text is only shown; what it commits is typed through.
 void FieldBox::inputMethodEvent(QInputMethodEvent* e) {
   if (e->commitString().isEmpty()) {
@@ -148,13 +248,13 @@ DummyLabel::DummyLabel(frmEdit* form, int slot, QWidget* parent) : QLabel(parent
   hide();
 }
 
-// Drawn as the input box shows its text: no inner margin, one pixel in from the
-// sides, raised as FormLook says; then the box line over the edges.
+// Drawn as the input box shows its text: no inner margin, in from the sides and
+// placed up or down as FormLook says; then the box line over the edges.
 void DummyLabel::paintEvent(QPaintEvent*) {
   QPainter p(this);
   p.setFont(font());
   p.setPen(palette().color(QPalette::WindowText));
-  p.drawText(rect().adjusted(1, -FormLook::kTextRaise, -1, 0),
+  p.drawText(rect().adjusted(1, FormLook::TextTop(height(), font()), -FormLook::kRightInset, 0),
              static_cast<int>(alignment()) | (wordWrap() ? Qt::TextWordWrap : 0), text());
   p.end();
   FormLook::DrawBoxEdges(this, this, true, true);

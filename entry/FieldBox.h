@@ -8,6 +8,7 @@
 #include <string>
 
 #include "BoxedTextEdit.h"
+#include "FieldFormat.h"
 
 class frmEdit;
 
@@ -35,14 +36,21 @@ class FieldBox : public BoxedTextEdit {
 
  protected:
   void keyPressEvent(QKeyEvent* e) override;
+  void focusInEvent(QFocusEvent* e) override;
   void mouseDoubleClickEvent(QMouseEvent* e) override;
+  void mouseMoveEvent(QMouseEvent* e) override;
+  bool eventFilter(QObject* watched, QEvent* e) override;
   void insertFromMimeData(const QMimeData* source) override;
   bool canInsertFromMimeData(const QMimeData* source) const override;
   void inputMethodEvent(QInputMethodEvent* e) override;
+  void dragMoveEvent(QDragMoveEvent* e) override;
+  void dropEvent(QDropEvent* e) override;
 
  private:
+  FieldFormat::TextAnswer DropAnswer(const QString& arriving, const QPoint& pos, bool& whole) const;
   frmEdit* form_;
   int slot_;
+  int childrenAdded_ = 0;  // children the text area has had (a drag is one)
 };
 
 // A read-only caption of a field: browse mode, and computed or numbered fields.

@@ -1,6 +1,7 @@
 #include "frmBrowse.h"
 
 #include <QApplication>
+#include <QDateTime>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QListWidget>
@@ -349,6 +350,8 @@ void frmBrowse::QuickSort(int32_t lo, int32_t hi) {
 
 void frmBrowse::SortBy(int k) {
   for (int32_t r = 0; r <= RecordCount(); ++r) RowOrder[r] = r;
+  sorted_ = k > 0 && k <= Columns() ? k : 0;
+  typed_.clear();
   if (k > 0 && k <= Columns()) {
     QApplication::setOverrideCursor(Qt::WaitCursor);
     SortColumn = static_cast<int16_t>(k);
@@ -366,6 +369,24 @@ void frmBrowse::SortBy(int k) {
     QuickSort(1, RecordCount());
     invert();
     QApplication::restoreOverrideCursor();
+  }
+  // An arrow at the right end of the sorted column's heading; none in record order.
+  if (!SortMark) {
+    SortMark = new QLabel(QString(QChar(0x25B2)), this);
+    SortMark->setObjectName("SortMark");
+    SortMark->setAttribute(Qt::WA_TransparentForMouseEvents);
+    SortMark->setAutoFillBackground(true);
+  }
+  if (sorted_ > 0) {
+    QLabel* h = lblCol[sorted_];
+    SortMark->setParent(h);
+    SortMark->setFont(h->font());
+    SortMark->setPalette(h->palette());
+    SortMark->adjustSize();
+    SortMark->move(std::max(h->width() - SortMark->width() - 2, 1), (h->height() - SortMark->height()) / 2);
+    SortMark->show();
+  } else {
+    SortMark->hide();
   }
   FillRows();
 }
@@ -470,6 +491,86 @@ void frmBrowse::Pick() {
   accept();
 }
 
+// ---- Moving by keyboard ---------------------------------------------------------------
+
+int32_t frmBrowse::SelectedRow() const {
+  const QListWidgetItem* item = lstCol[0]->currentItem();
+  if (!item || !item->isSelected()) return 0;
+  return TopRow + lstCol[0]->row(item);
+}
+
+void frmBrowse::SelectRow(int32_t row) {
+  if (RecordCount() < 1) return;
+  row = std::clamp<int32_t>(row, 1, RecordCount());
+  const int32_t page = std::max<int32_t>(rows_, 1);
+  if (row < TopRow)
+    VSBar->setValue(row);
+  else if (row > TopRow + page - 1)
+    VSBar->setValue(row - page + 1);
+  SyncRows(static_cast<int>(row - TopRow));
+}
+
+int32_t frmBrowse::FindRowStarting(const QString& prefix, int32_t from) const {
+  const int32_t n = RecordCount();
+  if (prefix.isEmpty() || n < 1) return 0;
+  std::vector<std::string> cells;
+  if (sorted_ > 0) cells = ReadColumn(modBrowse::BrowseColumns[sorted_]);
+  for (int32_t k = 0; k < n; ++k) {
+    const int32_t row = (std::clamp<int32_t>(from, 1, n) - 1 + k) % n + 1;
+    const int32_t record = RowOrder[static_cast<size_t>(row)];
+    const QString cell = sorted_ > 0 ? QtText::FromCp(modLIB::Trim(cells[static_cast<size_t>(record)]))
+                                     : QString::number(record);
+    if (cell.startsWith(prefix, Qt::CaseInsensitive)) return row;
+  }
+  return 0;
+}
+
+// The keys that move the selected row, and typing that looks a row up. True when
+// the key was used here.
+bool frmBrowse::MoveByKey(QKeyEvent* e) {
+  const int32_t now = SelectedRow();
+  const int32_t page = std::max<int32_t>(rows_, 1);
+  int32_t to = -1;
+  switch (e->key()) {
+    case Qt::Key_Down: to = now ? now + 1 : TopRow; break;
+    case Qt::Key_Up: to = now ? now - 1 : TopRow; break;
+    case Qt::Key_PageDown: to = now ? now + page : TopRow; break;
+    case Qt::Key_PageUp: to = now ? now - page : TopRow; break;
+    case Qt::Key_Home: to = 1; break;
+    case Qt::Key_End: to = RecordCount(); break;
+    default: break;
+  }
+  if (to >= 0) {
+    typed_.clear();
+    SelectRow(to);
+    return true;
+  }
+  const QString text = e->text();
+  const Qt::KeyboardModifiers mods = e->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier);
+  if (text.isEmpty() || !text.at(0).isPrint() || (mods && mods != (Qt::ControlModifier | Qt::AltModifier)))
+    return false;
+  // Keys typed within a second of each other make one start of a value.
+  const qint64 at = QDateTime::currentMSecsSinceEpoch();
+  if (at - typedAt_ > 1000) typed_.clear();
+  typedAt_ = at;
+  typed_ += text;
+  // The selected row still matches while it is extended; else the search goes on below it.
+  const int32_t found = FindRowStarting(typed_, now ? (typed_.size() > 1 ? now : now + 1) : 1);
+  if (found) SelectRow(found);
+  return true;
+}
+
+void frmBrowse::showEvent(QShowEvent* e) {
+  QDialog::showEvent(e);
+  if (opened_) return;
+  opened_ = true;
+  // The record the caller stands on is selected, in view.
+  const int32_t current = modBrowse::BrowseCurrent;
+  if (current < 1 || current > RecordCount()) return;
+  for (int32_t r = 1; r <= RecordCount(); ++r)
+    if (RowOrder[static_cast<size_t>(r)] == current) return SelectRow(r);
+}
+
 bool frmBrowse::eventFilter(QObject* watched, QEvent* event) {
   if (event->type() == QEvent::MouseButtonPress) {
     for (size_t k = 0; k < lblCol.size(); ++k) {
@@ -499,6 +600,8 @@ bool frmBrowse::eventFilter(QObject* watched, QEvent* event) {
       Pick();
       return true;
     }
+    for (QListWidget* l : lstCol)
+      if (watched == l) return MoveByKey(static_cast<QKeyEvent*>(event)) || QDialog::eventFilter(watched, event);
   }
   return QDialog::eventFilter(watched, event);
 }

@@ -2,7 +2,9 @@
 // straight from the file: a "RECNO" column and one column per field chosen through
 // modBrowse. The user scrolls, sorts by clicking a heading (ascending; "RECNO" gives
 // the file order back) and picks a row with a double click or Enter; Esc closes
-// without a pick. Only the rows that fit are in the lists; scrolling refills them.
+// without a pick. The arrow keys, Page Up/Down, Home and End move the selected row
+// through the whole table, scrolling it; typing the start of a value jumps to the
+// first row whose cell in the sorted column (the record number unsorted) begins so. Only the rows that fit are in the lists; scrolling refills them.
 // A sort reads its column once, keys every cell once and sorts in memory; afterwards
 // only the row order stays.
 #pragma once
@@ -14,6 +16,7 @@
 
 #include "FormHeader.h"
 
+class QKeyEvent;
 class QLabel;
 class QListWidget;
 class QScrollBar;
@@ -35,6 +38,7 @@ class frmBrowse : public QDialog {
   QScrollBar* HSBar;
   QScrollBar* VSBar;
   QLabel* Filler;
+  QLabel* SortMark = nullptr;  // the arrow on the sorted column's heading
 
   // Sorts RowOrder[lo ... hi] by column SortColumn, compared as SortKind says.
   void QuickSort(int32_t lo, int32_t hi);
@@ -59,18 +63,31 @@ class frmBrowse : public QDialog {
 
   // Rows counted as fitting by the last FillRows.
   int32_t RowsShown() const { return rows_; }
+  // Selects table row `row` (1 ... RecordCount) in every list, scrolling it into
+  // view; the row selected now (0: none).
+  void SelectRow(int32_t row);
+  int32_t SelectedRow() const;
+  // The first row from `from` on (wrapping round) whose cell in the sorted column
+  // starts with `prefix`, letter case aside; 0 for none.
+  int32_t FindRowStarting(const QString& prefix, int32_t from) const;
 
  protected:
   void resizeEvent(QResizeEvent* e) override;
+  void showEvent(QShowEvent* e) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   void SyncRows(int row);
   void Pick();
+  bool MoveByKey(QKeyEvent* e);
   int32_t RecordCount() const { return BrowseHeader.RecordCount; }
   int16_t Columns() const { return static_cast<int16_t>(lstCol.size() - 1); }
 
   int32_t rows_ = 0;
   bool syncing_ = false;
   int wheel_ = 0;  // wheel turn not yet a whole notch (1/8 degrees)
+  int sorted_ = 0;  // the column of the order shown (0: record order)
+  QString typed_;   // the start of a value typed so far, and when its last key came
+  qint64 typedAt_ = 0;
+  bool opened_ = false;
 };

@@ -291,6 +291,19 @@ void frmEdit::contextMenuEvent(QContextMenuEvent* e) {
   mnuGoto->popup(e->globalPos());
 }
 
+void frmEdit::keyPressEvent(QKeyEvent* e) {
+  const bool ctrl = (e->modifiers() & ~Qt::KeypadModifier) == Qt::ControlModifier;
+  const bool plain = (e->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
+  QAction* step = nullptr;
+  if (e->key() == Qt::Key_PageDown) step = plain ? mnuNextRecord : ctrl ? mnuLastRecord : nullptr;
+  if (e->key() == Qt::Key_PageUp) step = plain ? mnuPreviousRecord : ctrl ? mnuFirstRecord : nullptr;
+  if (Mode == 1 && step && step->isEnabled()) {
+    step->trigger();
+    return;
+  }
+  QMainWindow::keyPressEvent(e);
+}
+
 // ---- Modes ---------------------------------------------------------------------------
 
 void frmEdit::DisableAll() {
@@ -496,9 +509,13 @@ void frmEdit::mnuClose_Click() {
 void frmEdit::mnuPack_Click() {
   if (GetFileNumber() == 0) return;
   QApplication::setOverrideCursor(Qt::WaitCursor);
-  PackRecords();
+  const int16_t done = PackRecords();
   QApplication::restoreOverrideCursor();
   ShowCurPage();
+  // How many records the packed file holds, once it is done.
+  if (done == 1)
+    GetHost().MsgBox("Pack finished: " + std::to_string(GetRecordCount()) + " records kept.", vbInformation,
+                     "Pack");
 }
 
 void frmEdit::mnuPrint_Click() {
@@ -684,6 +701,7 @@ void frmEdit::mnuGotoRecord_Click() {
     GetFieldDef(i, f);
     if (f.Format.Raw().find('H') == std::string::npos) modBrowse::IncludeBrowseColumn(i);
   }
+  modBrowse::BrowseCurrent = GetRecordNo();
   PickedRecord = modBrowse::ShowBrowse(GetFileNumber());
   if (PickedRecord != 0) {
     SetRecordNo(PickedRecord);
@@ -833,7 +851,7 @@ void frmEdit::Dummy_Click(int slot) {
   const char kind = FieldFormat::LinkKind(f.Format.Trimmed());
   if (kind != 0) {
     const std::string address = FieldFormat::LinkAddress(kind, d->caption);
-    if (!address.empty()) Platform::OpenLink(QtText::FromCp(address));
+    if (!address.empty()) modDlg::OpenLink(address);
     return;
   }
   if (d->caption.find("\r\n") == std::string::npos) return;

@@ -44,6 +44,7 @@ class frmEdit : public QMainWindow {
   bool NewRecord = false;
   bool AllowDelete = true;
   int32_t PickedRecord = 0;
+  int LastFieldSlot = 0;  // the field box that last had the focus (0: none yet)
 
   // ---- Public operations ---------------------------------------------------------
   std::string RECNO();
@@ -140,6 +141,9 @@ class frmEdit : public QMainWindow {
   void closeEvent(QCloseEvent* e) override;
   void resizeEvent(QResizeEvent* e) override;
   void contextMenuEvent(QContextMenuEvent* e) override;
+  // Browse mode: Page Down / Page Up the next / previous record, with Ctrl the last
+  // / first (the Goto menu's entries; a box being edited keeps these keys).
+  void keyPressEvent(QKeyEvent* e) override;
 
  private:
   void CreateMenus();

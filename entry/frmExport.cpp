@@ -58,6 +58,13 @@ void frmExport::Command1_Click() {
 }
 
 void frmExport::btnExport_Click() {
+  // With no field chosen the file would hold record numbers alone: ask first.
+  if (lstField->selectedItems().isEmpty() &&
+      GetHost().MsgBox("No field is selected: the file will hold only the record numbers.\r\nExport anyway?",
+                       vbYesNo | vbQuestion | vbDefaultButton2, "Export") != vbYes) {
+    lstField->setFocus();
+    return;
+  }
   modDlg::DialogFileName.clear();
   modDlg::DialogFilter = "*.Csv";
   modDlg::ShowSaveDialog();

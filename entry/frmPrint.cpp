@@ -197,6 +197,10 @@ void frmPrint::cmdPrint_Click() {
     last = NumberIn(txtTo);
     if (first < 1) return refuse("From must be > 0", txtFrom);
     if (last > GetRecordCount()) return refuse("To must be <" + std::to_string(GetRecordCount()), txtTo);
+    // A range that holds no record would print nothing and say nothing.
+    const std::string count = std::to_string(GetRecordCount());
+    if (first > GetRecordCount()) return refuse("From record can be 1 to " + count, txtFrom);
+    if (last < first) return refuse("To record can be " + std::to_string(first) + " to " + count, txtTo);
   }
   if (lstPrinter->selectedItems().isEmpty()) return refuse("Select Printer", lstPrinter);
   const int16_t copies = Number16(txtCopies);

@@ -5,6 +5,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QScreen>
 
 #include "QtText.h"
 #include "frmEdit.h"
@@ -46,6 +47,36 @@ frmSearch::frmSearch(frmEdit* editor) : QDialog(editor), editor_(editor) {
     GetFieldDef(i, f);
     FldList->addItem(QtText::FromCp(f.Name.Trimmed()));
   }
+  // A field is chosen already: the one last typed in when it is on the page shown,
+  // else the first field of that page.
+  int chosen = 0;
+  FieldDef f;
+  const int last = editor_->LastFieldSlot;
+  if (last >= 1 && last <= count && GetFieldDef(static_cast<int16_t>(last), f) == last && f.Page == editor_->CurPage)
+    chosen = last;
+  for (int16_t i = 1; i <= count && !chosen; ++i)
+    if (GetFieldDef(i, f) == i && f.Page == editor_->CurPage) chosen = i;
+  if (chosen) {
+    FldList->item(chosen - 1)->setSelected(true);
+    FldList->setCurrentRow(chosen - 1, QItemSelectionModel::NoUpdate);
+  }
+}
+
+// After a hit the dialog stands clear of the field found, above or below it.
+void frmSearch::MoveOffField(int slot) {
+  QWidget* box = editor_->Field[slot]->isVisible() ? static_cast<QWidget*>(editor_->Field[slot])
+                                                   : static_cast<QWidget*>(editor_->Dummy[slot]);
+  if (!box->isVisible()) return;
+  const QRect field(box->mapToGlobal(QPoint(0, 0)), box->size());
+  QRect frame = frameGeometry();
+  if (!frame.intersects(field)) return;
+  const QRect screenArea = screen() ? screen()->availableGeometry() : QRect();
+  const int below = field.bottom() + 8;
+  const int above = field.top() - 8 - frame.height();
+  frame.moveTop(screenArea.isNull() || below + frame.height() <= screenArea.bottom() || above < screenArea.top()
+                    ? below
+                    : above);
+  move(frame.topLeft());
 }
 
 void frmSearch::BtnSearch_Click() {
@@ -71,6 +102,8 @@ void frmSearch::BtnSearch_Click() {
       editor_->ShowCurPage();
       BtnSearch->setText("Again");
       BtnSearch->setEnabled(true);
+      BtnSearch->setFocus();  // Enter goes on with "Again"
+      MoveOffField(j + 1);
       return;
     }
   }

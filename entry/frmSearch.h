@@ -1,6 +1,8 @@
 // frmSearch ("Find"): searches the records from the first one on for a text inside
 // the chosen fields and shows each hit on the entry window; "Again" goes on from the
-// record after the last hit, with the same text and fields. No wrap-around.
+// record after the last hit, with the same text and fields. No wrap-around. It opens
+// with the field last typed in (or the page's first) chosen; after a hit Enter means
+// "Again", and the dialog moves off the field found.
 #pragma once
 
 #include <QDialog>
@@ -24,5 +26,6 @@ class frmSearch : public QDialog {
   void BtnCancel_Click();
 
  private:
+  void MoveOffField(int slot);
   frmEdit* editor_;
 };

@@ -9,9 +9,11 @@ std::array<int16_t, 129> BrowseColumns{};
 int16_t BrowseColumnCount = 0;
 int16_t BrowseFile = 0;
 int32_t BrowseResult = 0;
+int32_t BrowseCurrent = 0;
 
 void ClearBrowseColumns() {
   BrowseColumnCount = 0;
+  BrowseCurrent = 0;
   BrowseColumns.fill(0);
 }
 

@@ -12,6 +12,9 @@ extern std::array<int16_t, 129> BrowseColumns;  // [1] ... [128]: column k shows
 extern int16_t BrowseColumnCount;
 extern int16_t BrowseFile;
 extern int32_t BrowseResult;
+// The record whose row the table selects when it opens (0: none). Cleared with the
+// columns.
+extern int32_t BrowseCurrent;
 
 void ClearBrowseColumns();
 // Adds a column at the end; a 129th column is not added (the table holds 128).

@@ -686,3 +686,41 @@ TEST_F(DesignerTest, ScriptEditorCompilesOnUpdate) {
   EXPECT_EQ(GetScript(), "Sub Start\r\n  x = (1 + 2)\r\nEnd Sub");
   EXPECT_TRUE(window->Modified);
 }
+
+// The field, banner and form dialogs have Cancel, and Esc: both store nothing. The
+// canvas boxes show their field's name, greyed, while they are empty.
+TEST_F(DesignerTest, CancelAndEscStoreNothingAndBoxesShowTheirNames) {
+  AddField("ONE", 10, 40, 5, "");
+  EXPECT_EQ(window->Field[1]->placeholderText(), "ONE");
+  EXPECT_EQ(window->Field[1]->toPlainText(), "");
+  const FormProps before = GetFormProps();
+  for (bool esc : {false, true}) {
+    qfgui::OnShown<frmField>([&](frmField* d) {
+      EXPECT_EQ(d->btnCancel->text(), "Cancel");
+      Fill(d->NAM, "CHANGED");
+      if (esc)
+        QTest::keyClick(d->NAM, Qt::Key_Escape);
+      else
+        Click(d->btnCancel);
+      EXPECT_FALSE(d->isVisible());
+    });
+    QTest::mouseClick(window->Field[1]->viewport(), Qt::RightButton, {}, QPoint(2, 2));
+    qfgui::OnShown<frmBanner>([&](frmBanner* d) {
+      Fill(d->X, "77");
+      esc ? QTest::keyClick(d->X, Qt::Key_Escape) : Click(d->btnCancel);
+      EXPECT_FALSE(d->isVisible());
+    });
+    window->mnuBannerAdd->trigger();
+    qfgui::OnShown<frmProperty>([&](frmProperty* d) {
+      Fill(d->MW, "9999");
+      esc ? QTest::keyClick(d->MW, Qt::Key_Escape) : Click(d->btnCancel);
+      EXPECT_FALSE(d->isVisible());
+    });
+    window->mnuProperty->trigger();
+  }
+  FieldDef f;
+  GetFieldDef(1, f);
+  EXPECT_EQ(f.Name.Trimmed(), "ONE");
+  EXPECT_EQ(GetBannerCount(), 0);
+  EXPECT_EQ(GetFormProps().Width, before.Width);
+}

@@ -42,10 +42,9 @@ sleep 0.3
 xdotool windowfocus --sync "\$win"
 xdotool key ctrl+a
 sleep 0.5
-# The file picker opens on the drive list: two tabs lead to the name box.
 picker=\$(xdotool search --sync --onlyvisible --name 'Save As' | head -n 1)
 xdotool windowfocus --sync "\$picker"
-xdotool key Tab Tab
+# The file picker opens with the focus in its name box.
 xdotool type --delay 30 'Dropped'
 xdotool key Return
 sleep 1

@@ -149,3 +149,96 @@ TEST_F(EntryTest, AFullDatabaseKeepsTheNewRecordOnScreen) {
   EXPECT_EQ(BoxText(1), "keep");
   EXPECT_EQ(qftest::ReadFile(file).size(), bytes.size());
 }
+
+// Browse mode: Page Down / Page Up step through the records, Ctrl with them goes to
+// the last / first; while editing a box keeps these keys.
+TEST_F(EntryTest, PageKeysStepThroughRecordsInBrowseMode) {
+  frmEdit& w = Open(MakeDatabase({{"A", 10, 1, "AS", 60}}, {{"a"}, {"b"}, {"c"}}));
+  const struct {
+    Qt::Key key;
+    Qt::KeyboardModifiers mods;
+    const char* position;
+  } steps[] = {
+      {Qt::Key_PageDown, Qt::NoModifier, " 2 / 3"}, {Qt::Key_PageDown, Qt::NoModifier, " 3 / 3"},
+      {Qt::Key_PageDown, Qt::NoModifier, " 3 / 3"}, {Qt::Key_PageUp, Qt::NoModifier, " 2 / 3"},
+      {Qt::Key_PageUp, Qt::ControlModifier, " 1 / 3"}, {Qt::Key_PageDown, Qt::ControlModifier, " 3 / 3"},
+  };
+  for (const auto& s : steps) {
+    QTest::keyClick(&w, s.key, s.mods);
+    EXPECT_EQ(w.RECNO(), s.position);
+  }
+  host.Clear();
+  w.mnuEditRecord->trigger();
+  QTest::keyClick(w.Field[1], Qt::Key_PageUp);
+  EXPECT_EQ(w.RECNO(), " 3 / 3");
+  EXPECT_EQ(w.Mode, 2);
+}
+
+// A one-line box entered with Tab or Enter has its text selected, so typing replaces
+// it; a multi-line one keeps its caret. Ctrl+A selects all in any field.
+TEST_F(EntryTest, TabAndEnterSelectTheFieldsText) {
+  frmEdit& w = Open(MakeDatabase({{"A", 10, 1, "AS"}, {"B", 10, 1, "N"}, {"Memo", 40, 1, "*M"}, {"C", 10, 1, "N"}},
+                                 {{"Ann", "12", "two\r\nlines", "34"}}));
+  w.mnuEditRecord->trigger();
+  ASSERT_EQ(QApplication::focusWidget(), w.Field[1]);
+  EXPECT_FALSE(w.Field[1]->textCursor().hasSelection());  // opened on the page: no selection
+  QTest::keyClick(w.Field[1], Qt::Key_Tab);
+  EXPECT_EQ(w.Field[2]->textCursor().selectedText(), "12");
+  QTest::keyClicks(w.Field[2], "7");
+  EXPECT_EQ(BoxText(2), "7");
+  QTest::keyClick(w.Field[2], Qt::Key_Return);
+  EXPECT_EQ(QApplication::focusWidget(), w.Field[3]);
+  EXPECT_FALSE(w.Field[3]->textCursor().hasSelection());
+  QTest::keyClick(w.Field[3], Qt::Key_Tab);
+  EXPECT_EQ(w.Field[4]->textCursor().selectedText(), "34");
+  QTest::keyClick(w.Field[4], Qt::Key_Tab, Qt::ShiftModifier);
+  QTest::keyClick(w.Field[3], Qt::Key_Tab, Qt::ShiftModifier);
+  EXPECT_EQ(w.Field[2]->textCursor().selectedText(), "7");
+  for (int slot : {1, 3}) {
+    w.Field[slot]->setFocus();
+    QTest::keyClick(w.Field[slot], Qt::Key_A, Qt::ControlModifier);
+    EXPECT_EQ(w.Field[slot]->textCursor().selectedText().replace(QChar::ParagraphSeparator, '\n'), BoxText(slot));
+  }
+  w.mnuUpdateRecord->trigger();
+  EXPECT_EQ(Stored(1)["Fields"]["B"], "7");
+  EXPECT_EQ(Stored(1)["Fields"]["A"], "Ann");
+}
+
+// Pack says how many records the packed file holds.
+TEST_F(EntryTest, PackSaysHowManyRecordsItKept) {
+  frmEdit& w = Open(MakeDatabase({{"A", 10, 1, "AS"}}, {{"a"}, {"b"}, {"c"}}));
+  host.replies = {vbYes};
+  w.mnuDeleteRecord->trigger();
+  host.Clear();
+  host.replies = {vbYes};
+  w.mnuPack->trigger();
+  ASSERT_EQ(host.boxes.size(), 2u) << host.Last();
+  EXPECT_EQ(host.Last(), "Pack: Pack finished: 2 records kept.");
+  EXPECT_EQ(host.boxes[1].style, vbInformation);
+  EXPECT_EQ(StoredCount(), 2);
+  host.Clear();
+  host.replies = {vbNo};  // not confirmed: no word of a finish
+  w.mnuPack->trigger();
+  EXPECT_EQ(host.boxes.size(), 1u);
+}
+
+// F1 opens the help at the topic of the window in front.
+TEST_F(EntryTest, F1OpensTheHelpOfTheWindowInFront) {
+  modDlg::InstallHelpKey();
+  frmEdit& w = Open(MakeDatabase({{"A", 10, 1, "AS"}}, {{"a"}}));
+  std::vector<std::string> topics;
+  auto f1 = [&](QWidget* front) {
+    modDlg::HelpTopic = "-";
+    QTest::keyClick(front, Qt::Key_F1);
+    topics.push_back(modDlg::HelpTopic);
+  };
+  modDlg::SetShownHook([&](QDialog* d) {
+    if (std::string(d->metaObject()->className()) != "frmHelp") f1(d);
+    d->reject();
+  });
+  f1(&w);
+  w.mnuSearchRecord->trigger();
+  w.mnuExport->trigger();
+  modDlg::SetShownHook({});
+  EXPECT_EQ(topics, (std::vector<std::string>{"", "Find Dialog", "Export Dialog"}));
+}

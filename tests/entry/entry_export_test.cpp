@@ -119,11 +119,26 @@ TEST_F(Export, SelectedFieldsGoInSlotOrderAndNoneLeavesTheNumbersAlone) {
   EXPECT_EQ(Read("some.csv"), "#,Name,Zip\r\n1,\"Ann\",\"00100\"\r\n2,\"Bo\",\"0150\"\r\n");
   EXPECT_EQ(Read("some.csv"), QfdExport({"--fields", "Zip,Name"}));
 
+  // With no field selected the export asks first: No keeps the dialog open, with
+  // nothing written; Yes writes the record numbers alone.
+  EXPECT_TRUE(host.boxes.empty()) << host.Last();
+  const std::string ask = "No field is selected: the file will hold only the record numbers.\r\nExport anyway?";
+  host.replies = {vbNo};
+  Through<frmExport>(w.mnuExport, [&](frmExport* d) {
+    QTest::mouseClick(d->btnExport, Qt::LeftButton);
+    EXPECT_TRUE(d->isVisible());
+    EXPECT_EQ(QApplication::focusWidget(), d->lstField);
+  });
+  ASSERT_EQ(host.boxes.size(), 1u);
+  EXPECT_EQ(host.Last(), "Export: " + ask);
+  EXPECT_EQ(host.boxes[0].style, vbYesNo | vbQuestion | vbDefaultButton2);
+  host.Clear();
+  host.replies = {vbYes};
   ASSERT_TRUE(RunExport([](frmExport*) {}, "none"));
+  EXPECT_EQ(host.Last(), "Export: " + ask);
   EXPECT_EQ(Read("none.csv"), "#\r\n1\r\n2\r\n");
   EXPECT_EQ(Read("none.csv"), QfdExport({"--fields", ""}));
   EXPECT_EQ(GetRecordNo(), 2);
-  EXPECT_TRUE(host.boxes.empty()) << host.Last();
 }
 
 TEST_F(Export, ADatabaseWithoutRecordsGivesTheHeadingAlone) {

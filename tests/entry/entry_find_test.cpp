@@ -56,7 +56,10 @@ TEST_F(EntryTest, FindWalksForwardAcrossPagesWithoutWrapping) {
     ASSERT_EQ(d->FldList->count(), 3);
     EXPECT_EQ(d->FldList->item(1)->text(), "B");
     QTest::keyClicks(d->SearchStr, " apple ");
-    d->BtnSearch->click();  // no field chosen: nothing happens
+    // The page's first field comes chosen; with none chosen nothing happens.
+    EXPECT_EQ(d->FldList->selectedItems(), QList<QListWidgetItem*>{d->FldList->item(0)});
+    qfgui::ClickItem(d->FldList, 0);
+    d->BtnSearch->click();
     EXPECT_TRUE(d->SearchStr->isEnabled());
     EXPECT_EQ(d->BtnSearch->text(), "Search");
     qfgui::ClickItem(d->FldList, 0);
@@ -82,6 +85,31 @@ TEST_F(EntryTest, FindWalksForwardAcrossPagesWithoutWrapping) {
   EXPECT_EQ(host.boxes[0].title, "");
   EXPECT_EQ(w.PickedRecord, 4);
   EXPECT_EQ(w.RECNO(), " 4 / 4");  // the last record the walk read
+}
+
+// Find opens with the field last typed in chosen; after a hit Enter means "Again",
+// and the dialog stands clear of the field found.
+TEST_F(EntryTest, FindChoosesTheLastFieldAndEnterGoesOn) {
+  const std::string file = MakeDatabase({{"A", 20, 1, "AS"}, {"B", 20, 1, "AS"}},
+                                        {{"x", "red"}, {"y", "blue"}, {"z", "reddish"}});
+  frmEdit& w = Open(file);
+  w.mnuEditRecord->trigger();
+  w.Field[2]->setFocus();
+  w.mnuCancelUpdate->trigger();
+  Through<frmSearch>(w.mnuSearchRecord, [&](frmSearch* d) {
+    EXPECT_EQ(d->FldList->selectedItems(), QList<QListWidgetItem*>{d->FldList->item(1)});
+    d->move(w.Dummy[2]->mapToGlobal(QPoint(0, 0)));  // right over the field
+    d->SearchStr->setFocus();
+    QTest::keyClicks(d->SearchStr, "red");
+    QTest::keyClick(d->SearchStr, Qt::Key_Return);
+    EXPECT_EQ(w.RECNO(), " 1 / 3");
+    const QRect field(w.Dummy[2]->mapToGlobal(QPoint(0, 0)), w.Dummy[2]->size());
+    EXPECT_FALSE(d->frameGeometry().intersects(field));
+    EXPECT_EQ(QApplication::focusWidget(), d->BtnSearch);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    EXPECT_EQ(w.RECNO(), " 3 / 3");
+    d->BtnCancel->click();
+  });
 }
 
 TEST_F(EntryTest, FindCancelKeepsTheRecordShown) {
@@ -141,26 +169,28 @@ TEST_F(EntryTest, EveryFieldHiddenLeavesOnlyTheRecordNumbers) {
   EXPECT_EQ(modBrowse::BrowseResult, 1);
 }
 
-// The table opens with no row picked: Enter does nothing and the user keeps their
-// place; the first Down picks the first row. The wheel scrolls the rows.
-TEST_F(EntryTest, TableOpensWithNoRowAndTheWheelScrolls) {
+// The table opens on the current record's row: Enter keeps the user's place. The
+// wheel scrolls the rows.
+TEST_F(EntryTest, TableOpensOnTheCurrentRowAndTheWheelScrolls) {
   std::vector<std::vector<std::string>> many;
   for (int i = 1; i <= 40; ++i) many.push_back({"r" + std::to_string(i)});
   const std::string file = MakeDatabase({{"A", 5, 1, "A"}}, many);
   frmEdit& w = Open(file);
   w.mnuLastRecord->trigger();
+  Through<frmBrowse>(w.mnuGotoRecord, [&](frmBrowse* t) {
+    EXPECT_EQ(t->SelectedRow(), 40);
+    EXPECT_EQ(t->lstCol[1]->selectedItems().value(0)->text(), "r40");
+    QTest::keyClick(t->lstCol[0], Qt::Key_Return);
+  });
+  EXPECT_EQ(modBrowse::BrowseResult, 40);
+  EXPECT_EQ(w.RECNO(), " 40 / 40");
+  w.mnuFirstRecord->trigger();
   qfgui::OnShown<frmBrowse>([&](frmBrowse* t) {
     QApplication::setActiveWindow(t);
     EXPECT_TRUE(QTest::qWaitForWindowActive(t));
-    t->lstCol[0]->setFocus(Qt::TabFocusReason);  // as the dialog's first focus gives it
     QApplication::processEvents();
-    for (QListWidget* l : t->lstCol) {
-      EXPECT_TRUE(l->selectedItems().isEmpty());
-      EXPECT_EQ(l->currentRow(), -1);
-    }
-    QTest::keyClick(t->lstCol[0], Qt::Key_Return);
-    EXPECT_TRUE(t->isVisible());
-    EXPECT_EQ(modBrowse::BrowseResult, 0);
+    EXPECT_EQ(t->SelectedRow(), 1);
+    EXPECT_EQ(t->TopRow, 1);
 
     const int lines = QApplication::wheelScrollLines();
     QWidget* v = t->lstCol[1]->viewport();
@@ -186,7 +216,56 @@ TEST_F(EntryTest, TableOpensWithNoRowAndTheWheelScrolls) {
   });
   w.mnuGotoRecord->trigger();
   EXPECT_EQ(modBrowse::BrowseResult, 0);
-  EXPECT_EQ(w.RECNO(), " 40 / 40");
+  EXPECT_EQ(w.RECNO(), " 1 / 40");
+}
+
+// Down, Page Down and End go past the rows in view, scrolling the table; Up, Page Up
+// and Home come back. Typing the start of a value jumps in the sorted column.
+TEST_F(EntryTest, TableKeysReachEveryRow) {
+  std::vector<std::vector<std::string>> many;
+  for (int i = 1; i <= 40; ++i) many.push_back({"r" + std::to_string(i), i == 33 ? "Zeta" : "Alpha"});
+  frmEdit& w = Open(MakeDatabase({{"A", 5, 1, "A"}, {"Name", 10, 1, "AS"}}, many));
+  Through<frmBrowse>(w.mnuGotoRecord, [&](frmBrowse* t) {
+    QListWidget* list = t->lstCol[0];
+    const int32_t page = t->RowsShown();
+    ASSERT_GT(page, 2);
+    ASSERT_LT(page, 38);
+    auto shown = [&] { return t->lstCol[1]->selectedItems().value(0) ? t->lstCol[1]->selectedItems()[0]->text() : ""; };
+    for (int32_t k = 1; k <= page + 2; ++k) QTest::keyClick(list, Qt::Key_Down);
+    EXPECT_EQ(t->SelectedRow(), page + 3);
+    EXPECT_EQ(shown(), QString("r%1").arg(page + 3));
+    EXPECT_EQ(t->TopRow, 4);  // the selected row is the last one in view
+    QTest::keyClick(list, Qt::Key_PageDown);
+    EXPECT_EQ(t->SelectedRow(), 2 * page + 3);
+    QTest::keyClick(list, Qt::Key_End);
+    EXPECT_EQ(t->SelectedRow(), 40);
+    EXPECT_EQ(shown(), "r40");
+    QTest::keyClick(list, Qt::Key_Down);
+    EXPECT_EQ(t->SelectedRow(), 40);
+    QTest::keyClick(list, Qt::Key_PageUp);
+    EXPECT_EQ(t->SelectedRow(), 40 - page);
+    EXPECT_EQ(t->TopRow, 40 - page);
+    QTest::keyClick(list, Qt::Key_Home);
+    EXPECT_EQ(t->SelectedRow(), 1);
+    EXPECT_EQ(t->TopRow, 1);
+    QTest::keyClick(list, Qt::Key_Up);
+    EXPECT_EQ(t->SelectedRow(), 1);
+    // Unsorted the record number is looked up; sorted, the sorted column.
+    QTest::keyClicks(list, "37");
+    EXPECT_EQ(shown(), "r37");
+    QTest::mouseClick(t->lblCol[2], Qt::LeftButton);
+    ASSERT_NE(t->SortMark, nullptr);  // the sorted column's heading shows an arrow
+    EXPECT_EQ(t->SortMark->parentWidget(), t->lblCol[2]);
+    EXPECT_TRUE(t->SortMark->isVisible());
+    EXPECT_EQ(t->lblCol[2]->text(), "Name");
+    list->setFocus();
+    QTest::keyClicks(list, "ze");
+    EXPECT_EQ(t->SelectedRow(), 40);  // Zeta sorts last
+    EXPECT_EQ(shown(), "r33");
+    QTest::keyClick(list, Qt::Key_Return);
+  });
+  EXPECT_EQ(modBrowse::BrowseResult, 33);
+  EXPECT_EQ(w.RECNO(), " 33 / 40");
 }
 
 TEST_F(EntryTest, TableSortsAsNumberTextAndDate) {

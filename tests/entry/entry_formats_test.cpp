@@ -151,10 +151,21 @@ TEST_F(FormatTest, LinksOpenFromTheCaption) {
                                         {{"www.example.org", "HTTPS://example.org/x", "ann@example.org",
                                           "www.late.example", "no link"}});
   std::vector<QString> opened;
-  Platform::SetLinkOpener([&](const QString& a) { opened.push_back(a); });
+  Platform::SetLinkOpener([&](const QString& a) {
+    opened.push_back(a);
+    return true;
+  });
   frmEdit& w = Open(file);
   for (int i = 1; i <= 5; ++i) QTest::mouseClick(w.Dummy[i], Qt::LeftButton);
+  EXPECT_TRUE(host.boxes.empty()) << host.Last();
+  // With no browser or mailer to take it, a click says so.
+  Platform::SetLinkOpener([](const QString&) { return false; });
+  QTest::mouseClick(w.Dummy[3], Qt::LeftButton);
   Platform::SetLinkOpener({});
+  ASSERT_EQ(host.boxes.size(), 1u);
+  EXPECT_EQ(host.boxes[0].text, "No web browser or mail program could open mailto:ann@example.org.");
+  EXPECT_EQ(host.boxes[0].title, "OPEN LINK");
+  EXPECT_EQ(host.boxes[0].style, vbCritical);
   ASSERT_EQ(opened.size(), 3u);
   EXPECT_EQ(opened[0], "Http://www.example.org");
   EXPECT_EQ(opened[1], "HTTPS://example.org/x");   // a secure address opens as it is
@@ -228,26 +239,77 @@ void Commit(QWidget* box, const QString& text) {
 
 }  // namespace
 
-TEST_F(FormatTest, PasteKeysFollowCtrlV) {
-  Edit({{"Minus", 20, 1, "N-"}, {"Free", 20, 1, "*"}, {"Memo", 20, 1, "*M"}, {"Yes", 1, 1, "Y"}});
+// Ctrl+V, Shift+Insert and the paste key all paste, and what they paste is typed
+// through the format as the middle button's text is.
+TEST_F(FormatTest, EveryPasteKeyPastesThroughTheFormat) {
+  Edit({{"Minus", 20, 1, "N-"}, {"Free", 20, 1, "*"}, {"Memo", 20, 1, "*M"}, {"Yes", 1, 1, "Y"}, {"Empty", 20, 1, ""}});
   QApplication::clipboard()->setText("-12x y!\nz");
-  for (int slot : {1, 4}) {
-    window->Field[slot]->setFocus();
-    QTest::keyClick(window->Field[slot], Qt::Key_Insert, Qt::ShiftModifier);
-    QTest::keyClick(window->Field[slot], Qt::Key_V, Qt::ControlModifier);
-    EXPECT_EQ(BoxText(slot), "") << slot;  // the paste keys pass only where every key does
+  const struct {
+    int slot;
+    QString after;  // after one Shift+Insert, then after Ctrl+V as well
+    QString twice;
+  } cases[] = {
+      {1, "-12", "-1212"},  // the minus only at the start
+      {2, "-12x y!z", "-12x y!z-12x y!z"},  // no line break into a one-line box
+      {3, "-12x y!\nz", "-12x y!\nz-12x y!\nz"},
+      {4, "Y", "Y"},
+      {5, "", ""},
+  };
+  for (const auto& c : cases) {
+    FieldBox* box = window->Field[c.slot];
+    box->setFocus();
+    QTest::keyClick(box, Qt::Key_Insert, Qt::ShiftModifier);
+    EXPECT_EQ(BoxText(c.slot), c.after) << c.slot;
+    QTest::keyClick(box, Qt::Key_V, Qt::ControlModifier);
+    EXPECT_EQ(BoxText(c.slot), c.twice) << c.slot;
   }
-  // Where they pass, the text still goes through: no line break into a one-line box.
-  window->Field[2]->setFocus();
-  QTest::keyClick(window->Field[2], Qt::Key_Insert, Qt::ShiftModifier);
-  EXPECT_EQ(BoxText(2), "-12x y!z");
-  window->Field[3]->setFocus();
-  QTest::keyClick(window->Field[3], Qt::Key_Insert, Qt::ShiftModifier);
-  EXPECT_EQ(BoxText(3), "-12x y!\nz");
+  window->Field[1]->clear();
+  window->Field[1]->setFocus();
+  QTest::sendKeyEvent(QTest::Click, window->Field[1], Qt::Key_Paste, QString(), Qt::NoModifier);
+  EXPECT_EQ(BoxText(1), "-12");
   window->mnuUpdateRecord->trigger();
-  EXPECT_EQ(Stored(1)["Fields"]["Minus"], "");
-  EXPECT_EQ(Stored(1)["Fields"]["Free"], "-12x y!z");
-  EXPECT_EQ(Stored(1)["Fields"]["Memo"], "-12x y!\r\nz");
+  EXPECT_EQ(Stored(1)["Fields"]["Minus"], "-12");
+  EXPECT_EQ(Stored(1)["Fields"]["Free"], "-12x y!z-12x y!z");
+  EXPECT_EQ(Stored(1)["Fields"]["Memo"], "-12x y!\r\nz-12x y!\r\nz");
+}
+
+// While editing, Ctrl+C copies the selection whatever the format; in browse mode it
+// is still Close.
+TEST_F(FormatTest, CtrlCCopiesInEveryFieldWhileEditing) {
+  Open(MakeDatabase({{"Digits", 20, 1, "N"}, {"Name", 20, 1, "AS"}}, {{"123", "Nina Ross"}}));
+  window->mnuEditRecord->trigger();
+  for (int slot : {1, 2}) {
+    QApplication::clipboard()->clear();
+    FieldBox* box = window->Field[slot];
+    box->setFocus();
+    QTest::keyClick(box, Qt::Key_End, Qt::ControlModifier);
+    QTest::keyClick(box, Qt::Key_Home, Qt::ShiftModifier);
+    QTest::keyClick(box, Qt::Key_C, Qt::ControlModifier);
+    EXPECT_EQ(QApplication::clipboard()->text(), slot == 1 ? "123" : "Nina Ross") << slot;
+    EXPECT_EQ(window->Mode, 2);
+  }
+  window->mnuCancelUpdate->trigger();
+  QTest::keyClick(window, Qt::Key_C, Qt::ControlModifier);
+  EXPECT_EQ(window->Mode, 0);  // closed
+}
+
+// Alt with a letter is for the menus: it types nothing into any field, whatever the
+// format; AltGr (Ctrl+Alt) still types.
+TEST_F(FormatTest, AltNeverTypes) {
+  Edit({{"Name", 20, 1, "AS"}, {"Free", 20, 1, "*"}, {"Digits", 20, 1, "N"}});
+  Type(1, "Nina");
+  QTest::keyClick(window->Field[1], Qt::Key_Home);
+  for (int slot : {1, 2, 3}) {
+    window->Field[slot]->setFocus();
+    QTest::sendKeyEvent(QTest::Click, window->Field[slot], Qt::Key_A, QString("a"), Qt::AltModifier);
+    QTest::sendKeyEvent(QTest::Click, window->Field[slot], Qt::Key_X, QString("X"),
+                        Qt::AltModifier | Qt::ShiftModifier);
+    QTest::sendKeyEvent(QTest::Click, window->Field[slot], Qt::Key_1, QString("1"), Qt::AltModifier);
+  }
+  EXPECT_EQ(BoxText(1), "Nina");
+  EXPECT_EQ(BoxText(2), "");
+  EXPECT_EQ(BoxText(3), "");
+  EXPECT_EQ(window->Mode, 2);
 }
 
 TEST_F(FormatTest, DroppedTextIsTypedThroughTheFormat) {
@@ -267,6 +329,38 @@ TEST_F(FormatTest, DroppedTextIsTypedThroughTheFormat) {
   window->mnuUpdateRecord->trigger();
   EXPECT_EQ(Stored(1)["Fields"]["Minus"], "-123");
   EXPECT_EQ(Stored(1)["Fields"]["Empty"], "");
+}
+
+// A drag from another box: what goes in whole may move, what the format cuts or
+// refuses is never taken from the source (the drop says copy, or is ignored).
+TEST_F(FormatTest, ACutOrRefusedDropLeavesItsSource) {
+  Edit({{"First", 20, 1, "AS"}, {"Digits", 20, 1, "N"}, {"Other", 20, 1, "AS"}});
+  QMimeData data;
+  data.setText("Foobarbaz");
+  const struct {
+    int slot;
+    QString text;
+    bool accepted;
+    Qt::DropAction action;
+    QString after;
+  } cases[] = {
+      {2, "Foobarbaz", false, Qt::IgnoreAction, ""},  // refused altogether
+      {2, "ab12", true, Qt::CopyAction, "12"},        // cut to what the format takes
+      {3, "Foobarbaz", true, Qt::MoveAction, "Foobarbaz"},  // whole: as the drag proposes
+  };
+  for (const auto& c : cases) {
+    data.setText(c.text);
+    QWidget* v = window->Field[c.slot]->viewport();
+    const QPointF at(v->width() - 2, v->height() / 2);
+    QDragEnterEvent enter(at.toPoint(), Qt::CopyAction | Qt::MoveAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(v, &enter);
+    QDropEvent drop(at, Qt::CopyAction | Qt::MoveAction, &data, Qt::LeftButton, Qt::NoModifier);
+    drop.setDropAction(Qt::MoveAction);
+    QApplication::sendEvent(v, &drop);
+    EXPECT_EQ(drop.isAccepted(), c.accepted) << c.slot << " " << c.text.toStdString();
+    if (c.action != Qt::MoveAction) EXPECT_EQ(drop.dropAction(), c.action) << c.slot << " " << c.text.toStdString();
+    EXPECT_EQ(BoxText(c.slot), c.after);
+  }
 }
 
 TEST_F(FormatTest, InputMethodAndAltGrTextMeetTheFormat) {
@@ -360,4 +454,33 @@ TEST_F(FormatTest, ALineFitsTheProposedHeight) {
     EXPECT_LE(line.bottom(), b->height() - 2) << k;
   }
   qfgui::Shot(window, "entry-default-height-edit");
+}
+
+// A box taller than its line keeps the text off the top line; right-aligned values
+// keep a pixel from the right line; the box being typed into has its line in the
+// highlight colour. The same on screen as in the caption (browse mode, and print).
+TEST_F(FormatTest, TextKeepsOffTheLinesAndTheCurrentBoxIsMarked) {
+  Open(MakeDatabase({{"Amount", 10, 1, "N>", 24}, {"Name", 20, 1, "AS", 24}}, {{"8888", "Ann"}}));
+  const QColor back = FormLook::Color(GetFormProps().FieldFont.BackColor);
+  // The column just inside the right line, and the row just below the top line,
+  // hold no ink.
+  auto clearOfLines = [&](QWidget* w, bool top) {
+    const QImage img = w->grab().toImage();
+    for (int y = 1; y < img.height() - 1; ++y) EXPECT_EQ(QColor(img.pixel(img.width() - 2, y)), back) << y;
+    for (int x = 1; top && x < img.width() - 1; ++x) EXPECT_EQ(QColor(img.pixel(x, 1)), back) << x;
+  };
+  for (int k = 1; k <= 2; ++k) clearOfLines(window->Dummy[k], true);
+  window->mnuEditRecord->trigger();
+  FieldBox* amount = window->Field[1];
+  QApplication::processEvents();
+  clearOfLines(amount, false);  // the caret may blink in the top row
+  const QRect line = amount->cursorRect(QTextCursor(amount->document())).translated(amount->viewport()->pos());
+  EXPECT_GE(line.top(), 1);
+  const QImage focused = amount->grab().toImage();
+  EXPECT_EQ(QColor(focused.pixel(0, 5)), amount->palette().color(QPalette::Highlight));
+  const QImage other = window->Field[2]->grab().toImage();
+  const QColor ink = window->Field[2]->palette().color(QPalette::WindowText);
+  // The box line all round, the top row too although the text area starts below it.
+  for (const QPoint& at : {QPoint(0, 5), QPoint(other.width() - 1, 5), QPoint(5, 0), QPoint(5, other.height() - 1)})
+    EXPECT_EQ(QColor(other.pixel(at)), ink) << at.x() << "," << at.y();
 }

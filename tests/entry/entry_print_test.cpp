@@ -210,8 +210,10 @@ TEST_F(Print, TheChecksRunInOrderEachWithItsMessageAndFocus) {
     QLineEdit* frmPrint::*box;
     QString mend;
   } checks[] = {
-      {"From must be > 0", &frmPrint::txtFrom, "a2"},
-      {"To must be <5", &frmPrint::txtTo, "4"},
+      {"From must be > 0", &frmPrint::txtFrom, "a6"},
+      {"To must be <5", &frmPrint::txtTo, "2"},
+      {"From record can be 1 to 5", &frmPrint::txtFrom, "3"},
+      {"To record can be 3 to 5", &frmPrint::txtTo, "4"},
       {"Select Printer", nullptr, ""},
       {"Copies can be 1 to 10", &frmPrint::txtCopies, "0"},
       {"Copies can be 1 to 10", &frmPrint::txtCopies, "10"},
@@ -270,17 +272,21 @@ TEST_F(Print, OnePageFormsAndEmptyRangesPrintNothingExtra) {
     EXPECT_EQ(d->txtToP2P->text(), "1");
     EXPECT_FALSE(d->txtFrmP2P->isEnabled());
     EXPECT_FALSE(d->txtToP2P->isEnabled());
-    // A range that starts after its end passes the checks and prints nothing: no
-    // file is asked for.
+    // A range that holds no record is refused with the range that would do, and
+    // nothing is printed: no file is asked for.
     Choose(d->optRange);
     Retype(d->txtFrom, "4");
     Retype(d->txtTo, "2");
     qfgui::ClickItem(d->lstPrinter, qfgui::FindRow(d->lstPrinter, Printers::kPdfFile));
     QTest::mouseClick(d->cmdPrint, Qt::LeftButton);
+    ASSERT_EQ(host.boxes.size(), 1u);
+    EXPECT_EQ(host.boxes[0].text, "To record can be 4 to 4");
+    EXPECT_EQ(Focused(), d->txtTo);
+    QTest::mouseClick(d->cmdCancel, Qt::LeftButton);
     closed = !d->isVisible();
   });
   EXPECT_TRUE(closed);
-  EXPECT_TRUE(host.boxes.empty()) << host.Last();
+  EXPECT_EQ(host.boxes.size(), 1u);
   EXPECT_TRUE(w.cTBar->isVisible());
 
   // With no records the command does nothing.

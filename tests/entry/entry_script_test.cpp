@@ -323,18 +323,24 @@ TEST_F(ScriptTest, TheExampleContactScript) {
   EXPECT_EQ(w.Field[8]->Text(), "OSLO");
   w.mnuNextPage->trigger();
   Type(12, "9");
-  w.mnuUpdateRecord->trigger();  // a rating above 5 is refused
-  EXPECT_EQ(w.Mode, 2);
-  ASSERT_GE(host.boxes.size(), 2u);
-  EXPECT_EQ(host.boxes[0].text, "A rating goes from 0 to 5.");
-  w.Field[12]->clear();
-  Type(12, "4.5");
+  // A rating above 5 is asked again until it lies from 0 to 5; no other message.
+  QStringList answers = {"7", "4.5"};
+  int asked = 0;
+  auto ask = qfgui::OnShown<QInputDialog>([&](QInputDialog* d) {
+    EXPECT_EQ(d->labelText(), "A rating goes from 0 to 5. Rating (empty for none):");
+    EXPECT_EQ(d->windowTitle(), "Contact");
+    d->setTextValue(answers.value(asked++));
+    d->accept();
+  });
   const int32_t before = StoredCount();
   w.mnuUpdateRecord->trigger();
+  EXPECT_EQ(asked, 2);
+  EXPECT_TRUE(host.boxes.empty()) << host.Last();
   EXPECT_EQ(w.Mode, 1);
   const auto rec = Stored(before + 1);
   EXPECT_EQ(rec["Fields"]["FullName"], "Ada Lovelace");
   EXPECT_EQ(rec["Fields"]["City"], "OSLO");
+  EXPECT_EQ(rec["Fields"]["Rating"], "4.5");
   EXPECT_EQ(rec["Fields"]["ContactNo"], std::to_string(before + 1));
 }
 

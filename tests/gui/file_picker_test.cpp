@@ -56,6 +56,31 @@ TEST_F(FilePicker, LoadModeListsFoldersAndNamesAndADoubleClickOpens) {
   EXPECT_EQ(Platform::CurrentFolder(), folder);
 }
 
+// The keyboard alone: the name box has the focus; Up and Down there walk the list,
+// a folder's name opens it on Enter; in the list the arrows choose a file and Enter
+// opens it.
+TEST_F(FilePicker, ArrowKeysChooseAndEnterOpens) {
+  modDlg::DialogFolder = folder;
+  modDlg::DialogFilter = "*.Qfd";
+  OnShown<frmDlgFile>([&](frmDlgFile* w) {
+    QApplication::setActiveWindow(w);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(w));
+    ASSERT_EQ(QApplication::focusWidget(), w->txtFile);
+    for (int k = 0; k < 3; ++k) QTest::keyClick(w->txtFile, Qt::Key_Down);
+    EXPECT_EQ(w->txtFile->text(), "Forms");  // [..], [Archive], [Forms]
+    QTest::keyClick(w->txtFile, Qt::Key_Return);
+    EXPECT_EQ(ListTexts(w->lstDir).join('|'), "[..]|Inner");
+    w->lstDir->setFocus();
+    QTest::keyClick(w->lstDir, Qt::Key_Down);
+    QTest::keyClick(w->lstDir, Qt::Key_Down);
+    EXPECT_EQ(w->txtFile->text(), "Inner");
+    QTest::keyClick(w->lstDir, Qt::Key_Return);
+  });
+  modDlg::ShowOpenDialog();
+  EXPECT_EQ(modDlg::DialogFileName, "Inner");
+  EXPECT_EQ(modDlg::DialogFolder, folder + "/Forms");
+}
+
 TEST_F(FilePicker, SaveModeProposesTheNameAndADoubleClickOnlyFillsIt) {
   modDlg::DialogFolder = folder;
   modDlg::DialogFilter = "*.Qfd";

@@ -166,7 +166,10 @@ class About : public GuiTest {};
 TEST_F(About, ShowsNameVersionCopyrightAndOpensTheLinkWithoutClosing) {
   SetVersionInfo({"QfEntry", 2, 5, 13, "Copyright (C) 2026 The Qf Forms makers", "https://qfforms.example.org"});
   QStringList opened;
-  Platform::SetLinkOpener([&](const QString& a) { opened << a; });
+  Platform::SetLinkOpener([&](const QString& a) {
+    opened << a;
+    return true;
+  });
   auto ran = OnShown<frmAbout>([&](frmAbout* w) {
     EXPECT_EQ(w->windowTitle(), "About");
     EXPECT_EQ(w->lblTitle->text(), "QfEntry 2.5.13");

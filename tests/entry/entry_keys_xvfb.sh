@@ -1,0 +1,100 @@
+#!/usr/bin/env bash
+# The keys and the mouse of a clerk who types all day, in a real X window (Xvfb)
+# driven by xdotool: Alt+letters type nothing, Ctrl+C copies from a letters field and
+# Ctrl+V / Shift+Insert paste through the format, a drag of letters onto a digits
+# field leaves its source alone, and the record table's Down key goes past the rows
+# in view. Another program (qfd get) then reads what was saved.
+#   entry_keys_xvfb.sh QFENTRY QFD EXAMPLE.Qfd
+set -euo pipefail
+unset QT_QPA_PLATFORM  # a real X window this time
+qfentry=$1 qfd=$2 example=$3
+for tool in xvfb-run xdotool; do
+  command -v $tool >/dev/null || { echo "SKIP: $tool is not installed"; exit 77; }
+done
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+cp "$example" "$work/Contacts.Qfd"
+cp "$(dirname "$example")/Cities.Qfd" "$work/Cities.Qfd"
+# More records than the table shows at once.
+for i in $(seq 30); do "$qfd" add "$work/Contacts" FirstName=Zed LastName=Row >/dev/null; done
+count=$("$qfd" info "$work/Contacts" | sed -n 's/^Records: *\([0-9]*\).*/\1/p')
+
+cat > "$work/drive.sh" <<DRIVE
+set -eu
+"$qfentry" "$work/Contacts.Qfd" &
+app=\$!
+win=\$(xdotool search --sync --onlyvisible --name 'Contacts.Qfd' | head -n 1)
+xdotool windowfocus --sync "\$win"
+sleep 0.5
+xdotool key F8
+sleep 0.3
+# First name: "nina", then Alt+A, Alt+X and Alt+Z at its start type nothing.
+xdotool type --delay 30 'nina'
+xdotool key Home alt+a alt+x alt+z
+# Ctrl+C copies it from the letters field; Ctrl+V pastes it into Company ("*").
+xdotool key shift+End ctrl+c Tab
+xdotool type --delay 30 'ross'
+xdotool key Tab ctrl+v
+xdotool type --delay 30 ' 12-34x'
+# Shift+Insert of Company's text into Phone (digits, blank, minus first): "1234".
+xdotool key shift+Home ctrl+c Tab shift+Insert
+sleep 0.2
+# Drag the first name onto Phone: refused there, so it stays where it was. The form
+# lies below the menu bar; the boxes are 21 pixels high at 110 (First name) and 200
+# (Phone), 130 pixels from the left.
+eval \$(xdotool getwindowgeometry --shell "\$win")
+xdotool mousemove \$((X + 140)) \$((Y + 110 + 34))
+xdotool click --repeat 2 --delay 80 1
+sleep 0.8  # longer than a double click lasts: the press below starts a drag
+xdotool mousedown 1
+for step in 1 2 3 4 5 6; do
+  xdotool mousemove \$((X + 140 + 3 * step)) \$((Y + 110 + 34 + 15 * step))
+  sleep 0.1
+done
+sleep 0.3
+xdotool mouseup 1
+sleep 0.3
+xdotool windowfocus --sync "\$win"
+xdotool key F6
+sleep 0.5
+# The table from the first record: Down 25 times, past the rows in view, and Enter.
+xdotool key ctrl+f ctrl+r
+sleep 0.8
+# A record the update refused (its first name dragged away) leaves a message open
+# instead of the table.
+table=
+for i in \$(seq 50); do
+  table=\$(xdotool search --onlyvisible --name '^Select\$' | head -n 1) && [ -n "\$table" ] && break
+  sleep 0.1
+done
+[ -n "\$table" ] || { echo "no record table: the new record was not saved"; kill \$app; exit 1; }
+xdotool windowfocus --sync "\$table"
+for i in \$(seq 25); do xdotool key Down; done
+xdotool key Return
+sleep 0.5
+xdotool windowfocus --sync "\$win"
+# That record gets an "x" after its first name.
+xdotool key F2
+sleep 0.3
+xdotool key ctrl+End
+xdotool type --delay 30 'x'
+xdotool key F6
+sleep 0.5
+xdotool key ctrl+x
+for i in \$(seq 50); do kill -0 \$app 2>/dev/null || break; sleep 0.1; done
+if kill -0 \$app 2>/dev/null; then kill \$app; echo "QfEntry did not end on Ctrl+X"; exit 1; fi
+wait \$app
+DRIVE
+timeout 90 xvfb-run -a -s "-screen 0 1024x768x24" bash "$work/drive.sh"
+
+record=$("$qfd" get "$work/Contacts" $((count + 1)) --json)
+picked=$("$qfd" get "$work/Contacts" 26 --json)
+echo "$record"
+echo "$picked"
+fail() { echo "$1"; exit 1; }
+grep -q '"FirstName": "Nina"' <<<"$record" || fail "Alt typed into the first name, or the drag took it away"
+grep -q '"LastName": "Ross"' <<<"$record" || fail "LastName not saved as typed"
+grep -q '"Company": "Nina 12-34x"' <<<"$record" || fail "Ctrl+C / Ctrl+V did not copy the first name"
+grep -q '"Phone": "1234"' <<<"$record" || fail "Shift+Insert did not paste through the format"
+grep -q '"FirstName": "Zedx"' <<<"$picked" || fail "Down did not reach row 26 of the table"
+echo "ok: keys, paste, drag and the table under X"
