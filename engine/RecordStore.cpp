@@ -91,6 +91,17 @@ int64_t FillUpTo(int32_t upTo) {
   return size;
 }
 
+// ---- A tail beyond the count ----------------------------------------------------
+// A writer stopped between writing new records and the count that takes them in
+// (kill -9, a file-size limit) leaves bytes behind the last counted record: they
+// belong to no record. The next writer that appends cuts them, under the lock, so
+// that its records and its count follow the counted ones alone.
+void CutTailBeyondCount(int32_t count) {
+  const int64_t end = Position(count + 1);
+  if (detail::FileSize(S().fd) > end) detail::TruncateFile(S().fd, end);
+}
+// ---------------------------------------------------------------------------------
+
 // Gives the file back the size it had; a failure here leaves blank records only.
 void ShrinkBack(int64_t size) { detail::ShrinkBack(S().fd, size); }
 
@@ -240,6 +251,7 @@ int16_t AddRecord() {
       // The records the count promises, then the new record, then the count: a reader
       // that sees the new count finds the record complete, and a failure on the way
       // gives the file back the size and count it had.
+      CutTailBeyondCount(n - 1);
       size = FillUpTo(n - 1);
       detail::WriteAt(S().fd, S().RecordText.data(), S().RecordText.size(), Position(n));
       WriteCount(n);
@@ -284,6 +296,7 @@ int16_t AppendRecords(std::string& records, const std::vector<int16_t>& numbered
                " more would pass the " + std::to_string(kMaxRecords) + " a database holds";
         return int16_t{0};
       }
+      CutTailBeyondCount(count);
       size = FillUpTo(count);
       // Blocks of about 4 MB, the "#" fields numbered on the way.
       const size_t perBlock = detail::RecordsPerBlock(len);
