@@ -282,8 +282,8 @@ int16_t ReadCsvImport(const std::string& path, const CsvImportOptions& options, 
     }
     if (out.problems.size() == before) {
       if (++out.good > room) {
-        failure = "DB is Full: " + std::to_string(kMaxRecords - room) + " records and more than " +
-                  std::to_string(room) + " rows of " + path + " would pass the " + std::to_string(kMaxRecords) +
+        failure = "DB is Full: " + std::to_string(kMaxRecords - room) + " records and at least " +
+                  std::to_string(room + 1) + " rows of " + path + " would pass the " + std::to_string(kMaxRecords) +
                   " a database holds; nothing was imported";
         throw StopReading{};
       }

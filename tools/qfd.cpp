@@ -125,30 +125,7 @@ bool LoadForShow(const std::string& name, FormHeader& h, int64_t& size, std::str
 
 std::string Utf8(const std::string& s) { return modLIB::Cp1252ToUtf8(s); }
 
-// A text of the file for the terminal: every byte by the text's length (a zero byte
-// does not end it), control characters written as \xNN so that no escape sequence
-// reaches the terminal, the rest in UTF-8. The bytes that Windows-1252 leaves
-// undefined are control characters too.
-std::string Shown(const std::string& cp1252) {
-  std::string out, run;
-  auto flush = [&] {
-    out += Utf8(run);
-    run.clear();
-  };
-  for (const char c : cp1252) {
-    const auto b = static_cast<unsigned char>(c);
-    if (b < 0x20 || b == 0x7F || b == 0x81 || b == 0x8D || b == 0x8F || b == 0x90 || b == 0x9D) {
-      flush();
-      char buf[8];
-      std::snprintf(buf, sizeof buf, "\\x%02X", b);
-      out += buf;
-    } else {
-      run += c;
-    }
-  }
-  flush();
-  return out;
-}
+using qfd::Shown;
 
 // Writes a line that may hold zero bytes.
 void PrintLine(const std::string& line) {

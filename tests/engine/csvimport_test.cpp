@@ -118,11 +118,12 @@ TEST_F(CsvImportTest, Encodings) {
   EXPECT_FALSE(utf8);
 }
 
-// The file is read a piece of 1 MB at a time: a character, a CR LF and a quoted value
-// cut by a piece's end, and a row longer than a piece, read as in one go.
+// The file is read a piece of 512 KB at a time: a character, a CR LF and a quoted value
+// cut by a piece's end, and a row longer than a piece, read as in one go (in rows
+// fewer than a database holds).
 TEST_F(CsvImportTest, PiecesOfTheFileReadAsOne) {
   const std::string base = Make("pieces", {{"Name", 8, ""}, {"Notes", 20, "*M"}});
-  constexpr size_t kPiece = size_t{1} << 20;
+  constexpr size_t kPiece = size_t{512} << 10;
   std::string csv = "Name,Notes\r\n", records;
   int64_t line = 2, longLine = 0;
   // Pads with short rows until the next row starts `before` bytes ahead of a piece's end.
@@ -133,6 +134,9 @@ TEST_F(CsvImportTest, PiecesOfTheFileReadAsOne) {
       if (room >= 3 && room < 12) {  // blanks of the right length in Name
         csv += std::string(room - 3, ' ') + ",\r\n";
         records += " " + std::string(28, ' ');
+      } else if (room >= 70) {
+        csv += "pppppppp,\"" + std::string(20, 'n') + "\"\r\n";
+        records += " pppppppp" + std::string(20, 'n');
       } else {
         const std::string name(room < 3 ? 1 : std::min<size_t>(room - 8, 5), 'p');
         csv += name + ",\"n\"\r\n";
@@ -151,10 +155,10 @@ TEST_F(CsvImportTest, PiecesOfTheFileReadAsOne) {
     records += std::string(piece == 0 ? 16 : piece == 1 ? 16 : 12, ' ');
     line += piece == 1 ? 2 : 1;
     ++rows;
-    for (int n = 0; n < 40000; ++n, ++line, ++rows) {
-      const std::string name = "r" + std::to_string(n % 1000);
-      csv += name + ",\"v" + std::to_string(n) + "\"\r\n";
-      const std::string v = "v" + std::to_string(n);
+    for (int n = 0; n < 8000; ++n, ++line, ++rows) {
+      const std::string name = "r" + std::to_string(n % 1000) + std::string(4 - std::to_string(n % 1000).size(), 'q') + "qqq";
+      const std::string v = "v" + std::to_string(n) + std::string(14, 'x');
+      csv += name + ",\"" + v + "\"\r\n";
       records += " " + name + std::string(8 - name.size(), ' ') + v + std::string(20 - v.size(), ' ');
     }
   }
@@ -340,15 +344,38 @@ TEST_F(CsvImportTest, TheRecordLimitIsKeptBeforeWriting) {
   WriteFile(base + ".Qfd", bytes);
   std::string open = base;
   ASSERT_EQ(OpenDatabase(open), 1);
-  CsvImport plan = Read("A\r\nx\r\ny\r\n");
+  // No more records are built than fit: the reading stops there.
+  WriteFile(dir / "in.csv", "A\r\nx\r\ny\r\nz\r\n");
+  CsvImport plan;
+  EXPECT_EQ(ReadCsvImport(dir / "in.csv", {}, plan), 0);
+  EXPECT_EQ(host.Last(), "IMPORT: DB is Full: 65529 records and at least 2 rows of " + dir / "in.csv" +
+                             " would pass the 65530 a database holds; nothing was imported");
+  // Counted again under the lock: another program took the room since the reading.
+  plan = Read("A\r\nx\r\n");
+  ClearRecord();
+  ASSERT_EQ(AddRecord(), 1);
   EXPECT_EQ(WriteCsvImport(plan, false), 0);
   EXPECT_EQ(host.Last(),
-            "IMPORT: DB is Full: 65529 records and 2 more would pass the 65530 a database holds; nothing was imported");
-  EXPECT_EQ(ReadFile(base + ".Qfd"), bytes);
+            "IMPORT: DB is Full: 65530 records and 1 more would pass the 65530 a database holds; nothing was imported");
+  EXPECT_EQ(ReadFile(base + ".Qfd").size(), bytes.size() + 2);
+  CloseDatabase();
+  WriteFile(base + ".Qfd", bytes);
+  std::string again = base;
+  ASSERT_EQ(OpenDatabase(again), 1);
   plan = Read("A\r\nx\r\n");
   ASSERT_EQ(WriteCsvImport(plan, false), 1) << host.Last();
   EXPECT_EQ(GetRecordCount(), kMaxRecords);
   EXPECT_EQ(ReadFile(base + ".Qfd").substr(bytes.size()), " x");
+
+  // A file with more rows than any database holds, refused rows or not, is refused
+  // as soon as that is plain.
+  const std::string small = Make("small", {{"A", 1, "N"}});
+  std::string many = "A\r\n";
+  for (int32_t r = 0; r <= kMaxRecords; ++r) many += "x\r\n";
+  WriteFile(dir / "many.csv", many);
+  EXPECT_EQ(ReadCsvImport(dir / "many.csv", {}, plan), 0);
+  EXPECT_EQ(host.Last(), "IMPORT: " + dir / "many.csv" +
+                             " has more than 65530 rows; a database holds at most 65530 records; nothing was imported");
 }
 
 TEST_F(CsvImportTest, SpreadsheetExportIsExact) {
@@ -363,10 +390,10 @@ TEST_F(CsvImportTest, SpreadsheetExportIsExact) {
   std::vector<bool> all(kMaxFields + 1, true);
   ASSERT_EQ(ExportCsv(dir / "r.csv", all, {true, false}), 1);
   EXPECT_EQ(ReadFile(dir / "r.csv"),
-            "#,Name,Notes\r\n1,\" lead\",\"say \"\"hi\"\", ok\"\r\n2,\"Jos\xE9\",\"one\r\ntwo\"\r\n");
+            "#,\"Name\",\"Notes\"\r\n1,\" lead\",\"say \"\"hi\"\", ok\"\r\n2,\"Jos\xE9\",\"one\r\ntwo\"\r\n");
   ASSERT_EQ(ExportCsv(dir / "u.csv", all, {true, true}), 1);
   EXPECT_EQ(ReadFile(dir / "u.csv"),
-            "\xEF\xBB\xBF#,Name,Notes\r\n1,\" lead\",\"say \"\"hi\"\", ok\"\r\n2,\"Jos\xC3\xA9\",\"one\r\ntwo\"\r\n");
+            "\xEF\xBB\xBF#,\"Name\",\"Notes\"\r\n1,\" lead\",\"say \"\"hi\"\", ok\"\r\n2,\"Jos\xC3\xA9\",\"one\r\ntwo\"\r\n");
   ASSERT_EQ(ExportCsv(dir / "p.csv", all), 1);  // the plain export as before
   EXPECT_EQ(ReadFile(dir / "p.csv"),
             "#,Name,Notes\r\n1,\"lead\",\"say \"hi\", ok\"\r\n2,\"Jos\xE9\",\"one\ntwo\"\r\n");

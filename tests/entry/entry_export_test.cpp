@@ -166,6 +166,6 @@ TEST_F(Export, ACancelledPickerWritesNothingAndAFailedWriteSaysSo) {
   ASSERT_TRUE(RunExport(SelectAll, "taken"));
   ASSERT_EQ(host.boxes.size(), 1u);
   EXPECT_EQ(host.boxes[0].title, "EXPORT");
-  EXPECT_EQ(host.boxes[0].text, "FILE:" + (dir / "taken.csv") + " cannot be written");
+  EXPECT_EQ(host.boxes[0].text, "FILE:" + (dir / "taken.csv") + " cannot be written: it is a folder");
   EXPECT_EQ(GetRecordNo(), 1);
 }
