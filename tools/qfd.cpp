@@ -3,7 +3,7 @@
 //   qfd info FILE              what the database holds (never its password)
 //   qfd dump --json FILE       the whole definition as JSON
 //   qfd create --from DEF.json OUT             a new database from a JSON definition
-//   qfd resave FILE --from DEF.json --recover yes|no
+//   qfd resave FILE --from DEF.json --recover yes|no [--allow-loss]
 //                              save a changed definition over a database
 //   qfd add FILE NAME=VALUE ...                append a record; prints its number
 //   qfd get FILE N [--json]                    show record N
@@ -45,6 +45,7 @@
 #include "HeaderFile.h"
 #include "HeaderLayout.h"
 #include "StderrHost.h"
+#include "SaveLoss.h"
 #include "ValueRules.h"
 #include "modDB.h"
 #include "modLIB.h"
@@ -58,7 +59,7 @@ const char* kUsage =
                "usage: qfd info FILE\n"
                "       qfd dump --json [--with-password] FILE\n"
                "       qfd create --from DEF.json OUT\n"
-               "       qfd resave FILE --from DEF.json --recover yes|no\n"
+               "       qfd resave FILE --from DEF.json --recover yes|no [--allow-loss]\n"
                "       qfd add FILE NAME=VALUE ...\n"
                "       qfd get FILE N [--json]\n"
                "       qfd set FILE N NAME=VALUE ...\n"
@@ -85,6 +86,8 @@ int Help() {
              "case, and only the characters the format lets the user type; a \"#\" field is\n"
              "numbered by the store. The form script does not run: its Update checks and the\n"
              "fields it would compute are not applied.\n"
+             "resave --recover yes refuses when the records would lose values (a shorter\n"
+             "field cuts them, a field that is gone drops them) unless --allow-loss is given.\n"
              "export --rfc4180 writes what spreadsheets read back (quotes doubled, line\n"
              "breaks kept inside quotes); --utf8 makes it UTF-8 with a byte order mark;\n"
              "--with-deleted adds a column #Deleted (\"*\" for a record marked for deletion).\n"
@@ -293,9 +296,11 @@ int Create(const Args& a) {
 
 int Resave(const Args& a) {
   std::string def, recover, target;
+  bool allowLoss = false;
   for (size_t i = 0; i < a.size(); ++i) {
     if (a[i] == "--from" && i + 1 < a.size()) def = a[++i];
     else if (a[i] == "--recover" && i + 1 < a.size()) recover = a[++i];
+    else if (a[i] == "--allow-loss") allowLoss = true;
     else if (target.empty()) target = a[i];
     else return Usage();
   }
@@ -312,6 +317,15 @@ int Resave(const Args& a) {
   if (!j.contains("Password")) {
     std::string password = old.Password.Trimmed();
     SetPassword(password);
+  }
+  // Recovered records lose the values a shorter or missing field cannot take: said
+  // before anything is written, and done only when allowed.
+  if (recover == "yes") {
+    std::vector<SaveLoss> losses;
+    if (!CountSaveLoss(target, losses, why)) return Error(why);
+    if (!losses.empty() && !allowLoss)
+      return Error("recovering the records would lose values; nothing was written (give --allow-loss to save "
+                   "anyway): " + Shown(SaveLossText(losses, "; ")));
   }
   g_host->answer = recover == "yes" ? vbYes : vbNo;
   return SaveHeader(target) == 1 ? 0 : 1;
