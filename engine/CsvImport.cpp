@@ -322,6 +322,8 @@ int16_t ReadCsvImport(const std::string& path, const CsvImportOptions& options, 
   }
   if (failure.empty() && !headed) failure = path + " is empty: it has no heading line";
   if (!failure.empty()) {
+    out = CsvImport{};
+    out.path = path;
     Fail(kTitle, failure);
     return 0;
   }

@@ -1,10 +1,14 @@
 // The CSV import: the reader (RFC 4180, the older export, encodings), column
 // matching, each check of a saved record, all or nothing, the refused-rows file, the
 // record limit, and the round trip through the spreadsheet export, byte for byte.
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <filesystem>
 
 #include "CsvExport.h"
 #include "CsvImport.h"
+#include "FileIo.h"
 #include "HeaderLayout.h"
 #include "StoreFixture.h"
 
@@ -436,5 +440,40 @@ TEST_F(CsvImportTest, RoundTripOfAGeneratedDatabase) {
     ASSERT_EQ(WriteCsvImport(plan, false), 1) << host.Last();
     CloseDatabase();
     EXPECT_EQ(ReadFile(copy + ".Qfd"), ReadFile(src + ".Qfd")) << (utf8 ? "UTF-8" : "Windows-1252");
+  }
+}
+
+// A file rewritten in place or cut while it is read (here by the fault hook, between
+// two pieces): the size and change time before and after differ, and nothing is
+// taken from it.
+TEST_F(CsvImportTest, AFileChangedWhileReadIsRefused) {
+  Make("changed", {{"Name", 8, ""}, {"Notes", 100, ""}});
+  std::string csv = "Name,Notes\r\n";
+  while (csv.size() < (size_t{1} << 20) + 100) csv += "abcdefg," + std::string(90, 'n') + "\r\n";
+  const std::string path = dir / "in.csv";
+  for (const bool cut : {false, true}) {
+    SCOPED_TRACE(cut ? "cut" : "rewritten");
+    WriteFile(path, csv);
+    int reads = 0;
+    modDB::detail::SetIoFaultHook([&](modDB::detail::IoCall call, int) {
+      if (call == modDB::detail::IoCall::Read && ++reads == 3) {
+        if (cut) {
+          EXPECT_EQ(::truncate(path.c_str(), 700001), 0);
+        } else {
+          const int fd = ::open(path.c_str(), O_WRONLY);
+          EXPECT_EQ(::pwrite(fd, "XYZ", 3, 800001), 3);
+          ::close(fd);
+        }
+      }
+      return 0;
+    });
+    CsvImport plan;
+    EXPECT_EQ(ReadCsvImport(path, {}, plan), 0);
+    modDB::detail::SetIoFaultHook({});
+    EXPECT_GE(reads, 3);
+    EXPECT_EQ(host.Last(), "IMPORT: " + path +
+                               " was changed while it was read; nothing was taken from it (import it again once it "
+                               "is complete)");
+    EXPECT_TRUE(plan.records.empty());
   }
 }
