@@ -197,6 +197,12 @@ int16_t ReadCsvImport(const std::string& path, const CsvImportOptions& options, 
                 std::to_string(kMaxRecords) + " records; nothing was imported";
       throw StopReading{};
     }
+    // The plain export quotes every value and never the record number: a row that
+    // does otherwise says the file is no such export (rows refused before stay so).
+    if (out.plainExport && !row.values.empty() &&
+        (row.values[0].quoted ||
+         std::any_of(row.values.begin() + 1, row.values.end(), [](const CsvValue& v) { return !v.quoted; })))
+      out.plainExport = false;
     if (out.preview.size() < kImportPreviewRows) out.preview.push_back(Copied(row));
     const size_t before = out.problems.size();
     const size_t kept = out.records.size();

@@ -15,10 +15,11 @@
 // no field is refused unless unknown columns are to be ignored, and a heading that
 // names no field at all is refused. Fields without a column start blank.
 //
-// A heading of "#" and names without quotes is that of the plain export, which writes
-// a double quote inside a value as it stands: such a file is read as it, and a value
-// in it that reads as holding a double quote is refused, since it cannot be read back
-// exactly (the spreadsheet export quotes its names).
+// A heading of "#" and names without quotes, and rows of a record number without
+// quotes and values between quotes, are those of the plain export, which writes a
+// double quote inside a value as it stands: in such a file a value that reads as
+// holding a double quote is refused, since it cannot be read back exactly (the
+// spreadsheet export quotes its names; a spreadsheet leaves most values unquoted).
 //
 // The file is read once; when its size or change time is not the same afterwards it
 // was changed meanwhile, and nothing is taken from it. A file with more rows than a
@@ -69,7 +70,7 @@ struct CsvImport {
   std::string path;
   bool utf8 = false;                 // the text was UTF-8 (with a byte order mark or not)
   std::string encoding;              // the encoding taken, and why: "UTF-8 (byte order mark)"
-  bool plainExport = false;          // read as the program's plain export (see above)
+  bool plainExport = false;          // it reads as the program's plain export throughout (see above)
   int64_t replaced = 0;              // characters outside Windows-1252, stored as "?"
   std::vector<std::string> heading;  // the column names as written
   std::vector<int16_t> fieldOf;       // per column: its field's slot, 0 when ignored
