@@ -394,7 +394,8 @@ bool Assignments(const Args& a, size_t from, std::vector<Assignment>& out) {
       ok = false;
       continue;
     }
-    std::string value = StoredValue(a[i].substr(eq + 1));
+    // Blanks at the end are the field's padding, as the import takes them.
+    std::string value(modLIB::TrimRightView(StoredValue(a[i].substr(eq + 1))));
     if (const size_t bad = RefusedChar(format, value); bad != std::string::npos) {
       Error("the value for \"" + a[i].substr(0, eq) + "\" holds \"" + Shown(value.substr(bad, 1)) +
             "\", which its format " + Shown(format) + " does not allow");

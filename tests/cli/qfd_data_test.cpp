@@ -140,12 +140,23 @@ TEST_F(QfdData, HeadingsAndValuesInMessages) {
   EXPECT_EQ(r.err, "IMPORT: no field of " + db + ".Qfd is named \"Na\\x1B[2Jme\xC3\xA9\\x00x\\x07\" (give "
                        "--ignore-unknown to leave such columns out)\n");
 
+  // Blanks at the end of a value are padding for add and set as for the import.
+  WriteFile(dir / "pad.csv", "Name\r\nabcdefghijkl  \r\n");
+  r = Qfd({"import", db, dir / "pad.csv"});
+  EXPECT_EQ(r.status, 0) << r.err;
+  r = Qfd({"add", db, "Name=abcdefghijkl  "});
+  EXPECT_EQ(r.status, 0) << r.err;
+  r = Qfd({"set", db, "2", "Name=mnopqrstuvwx   "});
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(Records(db), Rec("abcdefghijkl") + Rec("mnopqrstuvwx"));
+
   WriteFile(dir / "huge.csv", "Name\r\n" + std::string(10 << 20, 'v') + "\r\n");
   r = Qfd({"import", db, dir / "huge.csv"});
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.err, "qfd: line 2, field Name, value \"" + std::string(200, 'v') +
                        "...\" (10485760 characters): has 10485760 characters; the field holds 12\n"
                        "qfd: nothing was imported (give --skip-bad to import the good rows)\n");
+  EXPECT_EQ(Records(db), Rec("abcdefghijkl") + Rec("mnopqrstuvwx"));
 }
 
 // A pipe, FIFO or terminal is written as a stream, a link's file is written and the
