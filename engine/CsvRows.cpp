@@ -620,8 +620,8 @@ CsvTextRead ReadCsvRows(int fd, int64_t size, CsvEncoding encoding, const RowHan
 std::string DecodeCsvText(std::string data, CsvEncoding encoding, bool& utf8, int64_t& replaced) {
   replaced = 0;
   utf8 = false;
-  if (encoding == CsvEncoding::Cp1252) return data;
   const bool bom = data.compare(0, 3, "\xEF\xBB\xBF") == 0;
+  if (encoding == CsvEncoding::Cp1252) return data.substr(bom ? 3 : 0);  // a mark is never text
   const bool strict = encoding == CsvEncoding::Auto && !bom;  // UTF-8 only if it plainly is
   std::string text = data.substr(bom ? 3 : 0);
   bool high = false, plain = false;

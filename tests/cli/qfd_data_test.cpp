@@ -217,16 +217,20 @@ TEST_F(QfdData, ATailBeyondTheCountIsHarmless) {
   ASSERT_EQ(Qfd({"add", db, "Name=Bo"}).status, 0);
   EXPECT_EQ(ReadFile(db + ".Qfd"), one.substr(0, 4).replace(0, 1, "\x02") + one.substr(4) + Rec("Bo"));
   EXPECT_EQ(Qfd({"check", db}).out, db + ".Qfd: ok, 2 records of 13 bytes\n");
+  WriteFile(db + ".Qfd", ReadFile(db + ".Qfd") + std::string(30, 'y'));  // and before an import
+  WriteFile(dir / "cy.csv", "Name\r\nCy\r\n");
+  ASSERT_EQ(Qfd({"import", db, dir / "cy.csv"}).status, 0);
+  EXPECT_EQ(Records(db), Rec("Ann") + Rec("Bo") + Rec("Cy"));
 
   std::string rows = "Name\r\n";
   for (int i = 0; i < 5000; ++i) rows += "n" + std::to_string(i) + "\r\n";
   rows += "far too long a name\r\n";
   WriteFile(dir / "big.csv", rows);
-  const std::string two = ReadFile(db + ".Qfd");
+  const std::string three = ReadFile(db + ".Qfd");
   r = RunProgram({"/bin/sh", "-c", "ulimit -f 60; exec " + ToolPath("qfd") + " import " + db + " " +
                                        dir / "big.csv" + " --skip-bad"});
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.err.substr(r.err.rfind("Import:")), "Import: Unexpected Error: FILE:" + db + ".Qfd: File too large\n");
-  EXPECT_EQ(ReadFile(db + ".Qfd"), two);
+  EXPECT_EQ(ReadFile(db + ".Qfd"), three);
   EXPECT_FALSE(fs::exists(dir / "big.rejected.csv"));
 }

@@ -117,6 +117,12 @@ TEST_F(CsvImportTest, Encodings) {
   EXPECT_EQ(DecodeCsvText("caf\xC3\xA9", CsvEncoding::Cp1252, utf8, replaced), "caf\xC3\xA9");
   EXPECT_EQ(DecodeCsvText("a\xE9z", CsvEncoding::Utf8, utf8, replaced), "a?z");
   EXPECT_EQ(replaced, 1);
+  // Valid UTF-8 that says nothing (a capital with an accent and a sign) stays
+  // Windows-1252; a mark is never text, whatever the encoding.
+  EXPECT_EQ(DecodeCsvText("CAF\xC9\x92S JOS\xC9\x96MARIA", CsvEncoding::Auto, utf8, replaced),
+            "CAF\xC9\x92S JOS\xC9\x96MARIA");
+  EXPECT_FALSE(utf8);
+  EXPECT_EQ(DecodeCsvText("\xEF\xBB\xBFName", CsvEncoding::Cp1252, utf8, replaced), "Name");
   // Plain ASCII is neither.
   EXPECT_EQ(DecodeCsvText("abc", CsvEncoding::Auto, utf8, replaced), "abc");
   EXPECT_FALSE(utf8);

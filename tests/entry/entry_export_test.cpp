@@ -86,6 +86,18 @@ TEST_F(Export, EveryRecordWithItsNumberAndQuotedValuesAsQfdWritesThem) {
   EXPECT_EQ(GetRecordNo(), 2);
   EXPECT_EQ(w.lblRecNo->text(), shownBefore);
   EXPECT_EQ(w.Mode, 1);
+
+  // With spreadsheet quoting and the deletion marks, as qfd writes them.
+  ASSERT_TRUE(RunExport(
+      [&](frmExport* d) {
+        SelectAll(d);
+        d->chkQuoting->setChecked(true);
+        d->chkDeleted->setChecked(true);
+      },
+      "marked"));
+  EXPECT_EQ(Read("marked.csv").substr(0, 46), "#,\"#Deleted\",\"Name\",\"City\",\"Notes\"\r\n1,\"\",\"Ann\"");
+  EXPECT_NE(Read("marked.csv").find("\r\n3,\"*\",\"  Cy\""), std::string::npos);
+  EXPECT_EQ(Read("marked.csv"), QfdExport({"--rfc4180", "--with-deleted"}));
 }
 
 TEST_F(Export, SelectedFieldsGoInSlotOrderAndNoneLeavesTheNumbersAlone) {
