@@ -135,8 +135,9 @@ int16_t ReadCsvImport(const std::string& path, const CsvImportOptions& options, 
     out = CsvImport{};
     out.path = path;
     out.numbered = numbered;
-    // The records take about as much room as the text they come from.
-    out.records.reserve(std::min(static_cast<size_t>(size) + len, static_cast<size_t>(kMaxRecords + 1) * len));
+    // The records take about as much room as the text they come from, and never more
+    // than those the database has room for.
+    out.records.reserve(std::min(static_cast<size_t>(size) + len, static_cast<size_t>(room + 1) * len));
     PreferHugePages(out.records);
     headed = false;
     failure.clear();
@@ -398,10 +399,10 @@ std::string ProblemText(const CsvProblem& p) {
   constexpr size_t kShown = 200;
   std::string s = "line " + std::to_string(p.line);
   if (!p.field.empty()) {
-    if (p.value.size() <= kShown) s += ", field " + p.field + ", value \"" + p.value + "\"";
-    else
-      s += ", field " + p.field + ", value \"" + p.value.substr(0, kShown) + "...\" (" + std::to_string(p.value.size()) +
-           " characters)";
+    s += ", field " + p.field + ", value \"";
+    s += p.value.size() <= kShown
+             ? p.value + "\""
+             : p.value.substr(0, kShown) + "...\" (" + std::to_string(p.value.size()) + " characters)";
   }
   return s + ": " + p.reason;
 }
