@@ -2,6 +2,7 @@
 // `qfd export`, the name rule, a cancelled picker, and the current record kept.
 #include "EntryFixture.h"
 
+#include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>

@@ -153,5 +153,6 @@ TEST_F(Import, ExportWithSpreadsheetQuotingReadsBack) {
         Tick(e->chkUtf8);
       },
       "out"));
-  EXPECT_EQ(qftest::ReadFile(dir / "out.csv"), "\xEF\xBB\xBF#,No,Name,Born,Notes\r\n1,\" 1\",\"Old\",\"\",\"\"\r\n");
+  EXPECT_EQ(qftest::ReadFile(dir / "out.csv"),
+            "\xEF\xBB\xBF#,\"No\",\"Name\",\"Born\",\"Notes\"\r\n1,\" 1\",\"Old\",\"\",\"\"\r\n");
 }
