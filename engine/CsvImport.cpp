@@ -61,7 +61,7 @@ std::string RefusalText(const detail::CsvTextRead& read, const std::string& path
                     "windows-1252 to read it as Windows-1252";
     case detail::CsvRefusal::LongRow:
       return "the row at line " + std::to_string(read.line) + " of " + path +
-             " is longer than 64 MB; no record comes from such a row";
+             " is longer than 16 MB; no record comes from such a row";
     case detail::CsvRefusal::None:
       break;
   }

@@ -395,8 +395,9 @@ size_t DecodeUtf8InPlace(char* p, size_t from, size_t to, bool last, bool strict
 
 // The file is read this much at a time (more while one row is longer).
 constexpr size_t kPiece = size_t{512} << 10;
-// No row of a file that records come from is longer than this.
-constexpr size_t kMaxRow = size_t{64} << 20;
+// No row of a file that records come from is longer than this (a record holds at
+// most 32,000 characters).
+constexpr size_t kMaxRow = size_t{16} << 20;
 
 // Checks the rows on a thread of its own while the file is read and split: on two
 // cores the import takes about the longer of the two instead of their sum. The rows

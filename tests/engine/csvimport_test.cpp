@@ -483,3 +483,14 @@ TEST_F(CsvImportTest, AFileChangedWhileReadIsRefused) {
     EXPECT_TRUE(plan.records.empty());
   }
 }
+
+// A row that never ends (a file of zero bytes, say) is refused once it passes what
+// any row of records can be, without reading on.
+TEST_F(CsvImportTest, ARowWithoutEndIsRefused) {
+  Make("endless", {{"Name", 8, ""}});
+  WriteFile(dir / "zeros.csv", "Name\r\n" + std::string((size_t{40} << 20), '\0'));
+  CsvImport plan;
+  EXPECT_EQ(ReadCsvImport(dir / "zeros.csv", {}, plan), 0);
+  EXPECT_EQ(host.Last(), "IMPORT: the row at line 2 of " + dir / "zeros.csv" +
+                             " is longer than 16 MB; no record comes from such a row");
+}
