@@ -577,7 +577,7 @@ int Import(const Args& a) {
   std::printf("read as %s\n", plan.encoding.c_str());
   std::fflush(stdout);
   if (plan.plainExport)
-    Error(Shown(in) + " is a plain export: it keeps no blanks at the start of a value, and a value holding a "
+    Error(in + " is a plain export: it keeps no blanks at the start of a value, and a value holding a "
           "double quote is refused (export with --rfc4180 for a file that reads back exactly)");
   for (const std::string& u : plan.unknown) Error("column \"" + Shown(u) + "\" names no field; it is left out");
   for (const CsvProblem& p : plan.problems) Error(Shown(ProblemText(p)));
