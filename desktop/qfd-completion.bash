@@ -152,10 +152,10 @@ _qfd() {
     case $cmd in
       dump) options="--json --with-password" ;;
       create) options="--from" ;;
-      resave) options="--from --recover" ;;
+      resave) options="--from --recover --allow-loss" ;;
       get) options="--json" ;;
-      export) options="--fields --rfc4180 --utf8" ;;
-      import) options="--ignore-unknown --skip-bad --dry-run --encoding" ;;
+      export) options="--fields --rfc4180 --utf8 --with-deleted" ;;
+      import) options="--ignore-unknown --skip-bad --dry-run --encoding --rfc4180" ;;
       pack) options="--yes" ;;
     esac
     COMPREPLY=($(compgen -W "$options" -- "$cur"))

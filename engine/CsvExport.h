@@ -14,8 +14,9 @@
 // Spreadsheet quoting (RFC 4180) is an option: then a double quote inside a value is
 // doubled, a value keeps its line breaks (CR LF) and its leading blanks, so that the
 // file reads back into the same records; only the blanks that pad the field are
-// left out. With UTF-8 the file starts with a byte order mark and every text is
-// written in UTF-8 instead of the file's code page.
+// left out. Its heading quotes the names, which tells it from the plain export. With
+// UTF-8 the file starts with a byte order mark and every text is written in UTF-8
+// instead of the file's code page.
 #pragma once
 
 #include <cstdint>
@@ -36,10 +37,13 @@ std::string CsvFileName(const std::string& name);
 // Writes the export of the open database to path. selected[i] says whether field
 // slot i (1-based) is exported; missing entries count as not selected. 1 done; 0
 // when no database is open (the store's message) or the file cannot be written
-// (message "FILE:" + path + " cannot be written", title "EXPORT").
+// (message "FILE:" + path + " cannot be written: " + the reason, title "EXPORT").
+// A pipe, FIFO or terminal is written as a stream; a symbolic link is followed and
+// its file replaced; nothing that is not a regular file is ever replaced.
 struct CsvExportOptions {
   bool rfc4180 = false;
-  bool utf8 = false;  // only with rfc4180
+  bool utf8 = false;         // only with rfc4180
+  bool withDeleted = false;  // a column "#Deleted" after the record number: "*" for a marked record
 };
 int16_t ExportCsv(const std::string& path, const std::vector<bool>& selected, const CsvExportOptions& options = {});
 

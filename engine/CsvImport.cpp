@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <sys/mman.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <cstdint>
@@ -13,6 +14,7 @@
 #include "CsvExport.h"
 #include "CsvRows.h"
 #include "FileIo.h"
+#include "State.h"
 #include "ValueRules.h"
 #include "modDB.h"
 #include "modLIB.h"
@@ -40,6 +42,32 @@ void PreferHugePages(std::string& s) {
 
 std::string Upper(std::string_view s) { return modLIB::UCase(modLIB::Trim(s)); }
 
+// Thrown from the checking of a row to end the reading at once; the reason is set.
+struct StopReading {};
+
+// Whether the file was changed between two looks at it.
+bool Changed(const struct stat& a, const struct stat& b) {
+  return a.st_size != b.st_size || a.st_mtim.tv_sec != b.st_mtim.tv_sec || a.st_mtim.tv_nsec != b.st_mtim.tv_nsec ||
+         a.st_ctim.tv_sec != b.st_ctim.tv_sec || a.st_ctim.tv_nsec != b.st_ctim.tv_nsec;
+}
+
+// Why the text of `path` is not read at all.
+std::string RefusalText(const detail::CsvTextRead& read, const std::string& path) {
+  switch (read.refusal) {
+    case detail::CsvRefusal::Utf16:
+      return path + " is UTF-16 (it starts with a UTF-16 byte order mark); save it as UTF-8 or Windows-1252 and import it again";
+    case detail::CsvRefusal::NotUtf8WithMark:
+      return path + " starts with a UTF-8 byte order mark, but its bytes are not UTF-8; give the encoding "
+                    "windows-1252 to read it as Windows-1252";
+    case detail::CsvRefusal::LongRow:
+      return "the row at line " + std::to_string(read.line) + " of " + path +
+             " is longer than 16 MB; no record comes from such a row";
+    case detail::CsvRefusal::None:
+      break;
+  }
+  return "";
+}
+
 }  // namespace
 
 using detail::Copied;
@@ -60,13 +88,17 @@ int16_t ReadCsvImport(const std::string& path, const CsvImportOptions& options, 
   }
   detail::Fd fd;
   int64_t size = 0;
+  struct stat before {};
   try {
     fd = detail::Fd(detail::OpenFile(path, O_RDONLY));
-    size = detail::FileSize(fd.get());
+    if (::fstat(fd.get(), &before) != 0) throw detail::FileError(errno, "fstat", path);
+    size = before.st_size;
   } catch (const std::exception& e) {
     Fail(kTitle, detail::UnexpectedError(e, path));
     return 0;
   }
+  // The rows that can become records: no more are built.
+  const int64_t room = kMaxRecords - static_cast<int64_t>(GetRecordCount());
 
   const FormHeader h = GetHeader();
   const size_t len = static_cast<size_t>(h.RecordLength);
@@ -94,6 +126,7 @@ int16_t ReadCsvImport(const std::string& path, const CsvImportOptions& options, 
     int16_t slot = 0;
   };
   std::vector<Column> columns;
+  size_t deletedAt = SIZE_MAX;  // the column of the deletion marks
   std::vector<int64_t> refusedIn(kMaxFields + 1, 0);  // per field: the last line where its value was refused
 
   bool headed = false;
@@ -102,12 +135,14 @@ int16_t ReadCsvImport(const std::string& path, const CsvImportOptions& options, 
     out = CsvImport{};
     out.path = path;
     out.numbered = numbered;
-    // The records take about as much room as the text they come from.
-    out.records.reserve(std::min(static_cast<size_t>(size) + len, static_cast<size_t>(kMaxRecords + 1) * len));
+    // The records take about as much room as the text they come from, and never more
+    // than those the database has room for.
+    out.records.reserve(std::min(static_cast<size_t>(size) + len, static_cast<size_t>(room + 1) * len));
     PreferHugePages(out.records);
     headed = false;
     failure.clear();
     columns.clear();
+    deletedAt = SIZE_MAX;
     std::fill(refusedIn.begin(), refusedIn.end(), 0);
   };
   auto onRow = [&](const RowView& row, const std::string& error) {
@@ -119,11 +154,18 @@ int16_t ReadCsvImport(const std::string& path, const CsvImportOptions& options, 
         return;
       }
       std::map<int16_t, std::string> taken;
+      // The plain export's heading: "#" and the names, none of them quoted.
+      out.plainExport = !options.rfc4180 && !row.values.empty() && !row.values[0].quoted &&
+                        row.values[0].text == "#" &&
+                        std::none_of(row.values.begin(), row.values.end(), [](const CsvValue& v) { return v.quoted; });
+      bool named = false;  // a column names a field that takes values
       for (size_t c = 0; c < row.values.size(); ++c) {
         const std::string name = Unquoted(row.values[c], row.cuts);
         const std::string key = Upper(name);
         int16_t slot = 0;
-        if (key != "#" && key != "RECNO") {
+        if (key == modLIB::UCase(kDeletedColumn) && deletedAt == SIZE_MAX) {
+          deletedAt = c;
+        } else if (key != "#" && key != "RECNO") {
           const auto it = byName.find(key);
           if (it == byName.end()) {
             out.unknown.push_back(modLIB::Trim(name));
@@ -139,16 +181,29 @@ int16_t ReadCsvImport(const std::string& path, const CsvImportOptions& options, 
         out.fieldOf.push_back(slot);
         if (slot != 0 && !isNumbered[slot]) columns.push_back({&h.Fields[slot], &rules[slot], slot});
         else columns.push_back({});
+        named = named || (slot != 0 && !isNumbered[slot]);
       }
       if (!out.unknown.empty() && !options.ignoreUnknown) {
         std::string list;
         for (const std::string& u : out.unknown) list += (list.empty() ? "" : ", ") + ("\"" + u + "\"");
         failure = "no field of " + GetDatabaseName() + ".Qfd is named " + list +
                   " (give --ignore-unknown to leave such columns out)";
+      } else if (!named) {
+        failure = "no column of " + path + " names a field of " + GetDatabaseName() + ".Qfd; nothing was imported";
       }
       return;
     }
-    ++out.rows;
+    if (++out.rows > kMaxRecords) {
+      failure = path + " has more than " + std::to_string(kMaxRecords) + " rows; a database holds at most " +
+                std::to_string(kMaxRecords) + " records; nothing was imported";
+      throw StopReading{};
+    }
+    // The plain export quotes every value and never the record number: a row that
+    // does otherwise says the file is no such export (rows refused before stay so).
+    if (out.plainExport && !row.values.empty() &&
+        (row.values[0].quoted ||
+         std::any_of(row.values.begin() + 1, row.values.end(), [](const CsvValue& v) { return !v.quoted; })))
+      out.plainExport = false;
     if (out.preview.size() < kImportPreviewRows) out.preview.push_back(Copied(row));
     const size_t before = out.problems.size();
     const size_t kept = out.records.size();
@@ -168,9 +223,23 @@ int16_t ReadCsvImport(const std::string& path, const CsvImportOptions& options, 
       char* record = out.records.data() + at;
       for (size_t c = 0; c < row.values.size(); ++c) {
         const Column& column = columns[c];
+        if (c == deletedAt) {
+          const std::string mark = modLIB::Trim(Unquoted(row.values[c], row.cuts));
+          if (mark == "*") record[0] = '*';
+          else if (!mark.empty())
+            refuse(kDeletedColumn, mark, "is neither \"*\" (marked for deletion) nor blank");
+          continue;
+        }
         if (column.field == nullptr) continue;
         const FieldDef& f = *column.field;
         const FormatRules& rule = *column.rules;
+        if (out.plainExport && row.values[c].cutCount > 0) {
+          refuse(f.Name.Trimmed(), Unquoted(row.values[c], row.cuts),
+                 "reads as holding a double quote, which the plain export writes as it stands: the value "
+                 "cannot be read back exactly (export with --rfc4180)");
+          refusedIn[column.slot] = row.line;
+          continue;
+        }
         // The value goes straight into the record (blanks at its end are the field's
         // padding); one that does not fit is built aside for the checks' messages.
         char* field = record + f.Offset;
@@ -219,7 +288,12 @@ int16_t ReadCsvImport(const std::string& path, const CsvImportOptions& options, 
       }
     }
     if (out.problems.size() == before) {
-      ++out.good;
+      if (++out.good > room) {
+        failure = "DB is Full: " + std::to_string(kMaxRecords - room) + " records and at least " +
+                  std::to_string(room + 1) + " rows of " + path + " would pass the " + std::to_string(kMaxRecords) +
+                  " a database holds; nothing was imported";
+        throw StopReading{};
+      }
       return;
     }
     out.records.resize(kept);
@@ -237,9 +311,16 @@ int16_t ReadCsvImport(const std::string& path, const CsvImportOptions& options, 
     if (read.notUtf8) {
       start();
       read = ReadCsvRows(fd.get(), size, CsvEncoding::Cp1252, onRow);
+      read.how = "Windows-1252";
     }
+    if (read.refusal != detail::CsvRefusal::None) failure = RefusalText(read, path);
     out.utf8 = read.utf8;
+    out.encoding = read.how;
     out.replaced = read.replaced;
+    struct stat after {};
+    if (failure.empty() && (::fstat(fd.get(), &after) != 0 || Changed(before, after)))
+      failure = path + " was changed while it was read; nothing was taken from it (import it again once it is complete)";
+  } catch (const StopReading&) {
   } catch (const std::exception& e) {
     out = CsvImport{};
     out.path = path;
@@ -248,7 +329,24 @@ int16_t ReadCsvImport(const std::string& path, const CsvImportOptions& options, 
   }
   if (failure.empty() && !headed) failure = path + " is empty: it has no heading line";
   if (!failure.empty()) {
+    out = CsvImport{};
+    out.path = path;
     Fail(kTitle, failure);
+    return 0;
+  }
+  return 1;
+}
+
+int16_t CanWriteCsvImport(const CsvImport& plan) {
+  const int32_t count = GetRecordCount();
+  if (GetFileNumber() == 0) return 0;
+  if (!detail::S().readOnlyWhy.empty()) {
+    Fail(kTitle, "FILE:" + GetDatabaseName() + ".Qfd cannot be written: " + detail::S().readOnlyWhy);
+    return 0;
+  }
+  if (count + plan.good > kMaxRecords) {
+    Fail(kTitle, "DB is Full: " + std::to_string(count) + " records and " + std::to_string(plan.good) +
+                     " more would pass the " + std::to_string(kMaxRecords) + " a database holds; nothing was imported");
     return 0;
   }
   return 1;
@@ -260,13 +358,7 @@ int16_t WriteCsvImport(CsvImport& plan, bool skipBad) {
                      " rows are refused; nothing was imported");
     return 0;
   }
-  const int32_t count = GetRecordCount();
-  if (GetFileNumber() == 0) return 0;
-  if (count + plan.good > kMaxRecords) {
-    Fail(kTitle, "DB is Full: " + std::to_string(count) + " records and " + std::to_string(plan.good) +
-                     " more would pass the " + std::to_string(kMaxRecords) + " a database holds; nothing was imported");
-    return 0;
-  }
+  if (CanWriteCsvImport(plan) != 1) return 0;
   return AppendRecords(plan.records, plan.numbered, kTitle);
 }
 
@@ -304,8 +396,14 @@ int16_t WriteRejectedCsv(const CsvImport& plan, const std::string& path) {
 }
 
 std::string ProblemText(const CsvProblem& p) {
+  constexpr size_t kShown = 200;
   std::string s = "line " + std::to_string(p.line);
-  if (!p.field.empty()) s += ", field " + p.field + ", value \"" + p.value + "\"";
+  if (!p.field.empty()) {
+    s += ", field " + p.field + ", value \"";
+    s += p.value.size() <= kShown
+             ? p.value + "\""
+             : p.value.substr(0, kShown) + "...\" (" + std::to_string(p.value.size()) + " characters)";
+  }
   return s + ": " + p.reason;
 }
 

@@ -251,6 +251,7 @@ size_t SplitRows(std::string_view text, bool last, int64_t& line, int64_t& count
         breaks = false;
         const size_t start = ++i;
         CsvValue value;
+        value.quoted = true;
         value.firstCut = cuts.size();
         size_t end = nextQuote(i);
         for (; end + 1 < n && text[end + 1] == '"'; end = nextQuote(end + 2))  // a doubled quote
@@ -271,7 +272,7 @@ size_t SplitRows(std::string_view text, bool last, int64_t& line, int64_t& count
           field += '"';
           while (i < n && text[i] != ',' && text[i] != '\r' && text[i] != '\n') field += text[i++];
           cuts.resize(value.firstCut);
-          value = CsvValue{field, value.firstCut, 0, breaks};
+          value = CsvValue{field, value.firstCut, 0, breaks, true};
         }
         values.push_back(value);
       } else {
@@ -337,14 +338,27 @@ size_t SkipAscii(std::string_view s, size_t from) {
   return i;
 }
 
+// Whether a UTF-8 sequence of n bytes starting with `lead` is plainly UTF-8 and not
+// Windows-1252 text that happens to form one. Every sequence of three or four bytes
+// is: in Windows-1252 it is a small letter followed by two signs ("â€™"). So are the
+// pairs that spell the letters and signs of Western and Central European text, Greek
+// and Cyrillic (leads C2-C5, CE-D1): in Windows-1252 they are "Â", "Ã", "Ä", "Å",
+// "Î", "Ï", "Ð" or "Ñ" followed by a sign, which words hardly hold. The other pairs
+// are a capital letter with an accent followed by a sign, as in "CAFÉ’S" or
+// "JOSÉ–MARIA" (C9 92, C9 96), and say nothing.
+bool PlainlyUtf8(unsigned char lead, size_t n) {
+  return n >= 3 || (lead >= 0xC2 && lead <= 0xC5) || (lead >= 0xCE && lead <= 0xD1);
+}
+
 // Decodes the UTF-8 in p[from, to) to Windows-1252 in place (the text never grows) and
 // gives where the text now ends. Unless `last`, the bytes from a character above 127
 // among the last three on are left undecoded (the character may go on in the next
 // piece): they are moved right behind the text and counted in `kept`. A byte that is
 // no UTF-8 gives npos when `strict`, else it becomes "?" and is counted in `replaced`,
-// as is a character outside Windows-1252. `high`: a character above 127 was decoded.
+// as is a character outside Windows-1252. `high`: a character above 127 was decoded;
+// `plain`: one of them is plainly UTF-8 (see PlainlyUtf8).
 size_t DecodeUtf8InPlace(char* p, size_t from, size_t to, bool last, bool strict, int64_t& replaced, bool& high,
-                         size_t& kept) {
+                         bool& plain, size_t& kept) {
   const std::string_view s(p, to);
   size_t w = from, i = from;
   kept = 0;
@@ -369,6 +383,7 @@ size_t DecodeUtf8InPlace(char* p, size_t from, size_t to, bool last, bool strict
       continue;
     }
     high = true;
+    if (!plain) plain = PlainlyUtf8(static_cast<unsigned char>(s[i]), n);
     const std::string c = modLIB::Utf8ToCp1252(s.substr(i, n));  // one byte
     if (c == "?") ++replaced;
     std::memcpy(p + w, c.data(), c.size());
@@ -380,6 +395,9 @@ size_t DecodeUtf8InPlace(char* p, size_t from, size_t to, bool last, bool strict
 
 // The file is read this much at a time (more while one row is longer).
 constexpr size_t kPiece = size_t{512} << 10;
+// No row of a file that records come from is longer than this (a record holds at
+// most 32,000 characters).
+constexpr size_t kMaxRow = size_t{16} << 20;
 
 // Checks the rows on a thread of its own while the file is read and split: on two
 // cores the import takes about the longer of the two instead of their sum. The rows
@@ -405,10 +423,12 @@ class RowChecker {
   RowChecker(const RowChecker&) = delete;
   RowChecker& operator=(const RowChecker&) = delete;
 
-  // A batch to fill, cleared: waits while every batch is still being checked.
+  // A batch to fill, cleared: waits while every batch is still being checked. What the
+  // checking threw is thrown here as soon as it is known: the rest of the file is not read.
   RowBatch& Free() {
     std::unique_lock<std::mutex> lock(mutex_);
     changed_.wait(lock, [&] { return !free_.empty(); });
+    if (failed_) std::rethrow_exception(error_);
     RowBatch* b = free_.front();
     free_.pop_front();
     lock.unlock();
@@ -456,6 +476,7 @@ class RowChecker {
         }
       }
       lock.lock();
+      failed_ = error_ != nullptr;
       free_.push_back(b);
       lock.unlock();
       changed_.notify_all();
@@ -467,7 +488,7 @@ class RowChecker {
   std::deque<RowBatch*> free_{&batches_[0], &batches_[1], &batches_[2]}, full_;
   std::mutex mutex_;
   std::condition_variable changed_;
-  bool stop_ = false, finished_ = false;
+  bool stop_ = false, finished_ = false, failed_ = false;
   std::exception_ptr error_;
   std::thread thread_;  // started once everything above is made
 };
@@ -518,7 +539,7 @@ CsvTextRead ReadCsvRows(int fd, int64_t size, CsvEncoding encoding, const RowHan
   RowChecker checker(onRow);
   Bytes carry;  // the text after the last whole row of a piece, then at most three bytes to decode
   size_t carryReady = 0;
-  bool decode = false, strict = false;
+  bool decode = false, strict = false, high = false, plain = false;
   int64_t at = 0, line = 1, count = 0;
   for (bool first = true, last = false; !last; first = false) {
     RowBatch& batch = checker.Free();
@@ -526,27 +547,49 @@ CsvTextRead ReadCsvRows(int fd, int64_t size, CsvEncoding encoding, const RowHan
     if (carry.size() > 0) std::memcpy(buf.Room(carry.size()), carry.data(), carry.size());
     buf.Resize(carry.size());
     size_t ready = carryReady;  // buf holds text up to here, then at most three bytes to decode
+    if (carry.size() > kMaxRow) {  // one row that goes on and on (a file of zero bytes, say)
+      read.refusal = CsvRefusal::LongRow;
+      read.line = line;
+      return read;
+    }
     const size_t ask = static_cast<size_t>(std::min<int64_t>(std::max(kPiece, buf.size()), size - at));
     const size_t got = ask == 0 ? 0 : detail::ReadAt(fd, buf.Room(ask), ask, at);
     buf.Resize(buf.size() + got);
     at += static_cast<int64_t>(got);
     last = got < ask || at >= size;
     if (first) {
-      const bool bom = buf.size() >= 3 && std::memcmp(buf.data(), "\xEF\xBB\xBF", 3) == 0;
-      decode = encoding == CsvEncoding::Utf8 || (encoding == CsvEncoding::Auto);
-      strict = encoding == CsvEncoding::Auto && !bom;
+      const std::string_view head(buf.data(), std::min<size_t>(buf.size(), 3));
+      if (head.starts_with("\xFF\xFE") || head.starts_with("\xFE\xFF")) {
+        read.refusal = CsvRefusal::Utf16;
+        return read;
+      }
+      const bool bom = head == "\xEF\xBB\xBF";
+      // The program's own export without a mark is Windows-1252: its heading starts
+      // with a "#" column.
+      const bool own = !bom && buf.size() >= 2 && buf.data()[0] == '#' &&
+                       (buf.data()[1] == ',' || buf.data()[1] == '\r' || buf.data()[1] == '\n');
+      if (bom) buf.DropFront(3);  // a mark is never part of the text, whatever it is read as
+      decode = encoding == CsvEncoding::Utf8 || (encoding == CsvEncoding::Auto && !own);
+      strict = decode && (bom || encoding == CsvEncoding::Auto);
       read.utf8 = encoding == CsvEncoding::Utf8 || (encoding == CsvEncoding::Auto && bom);
-      if (decode && bom) buf.DropFront(3);
+      read.how = encoding == CsvEncoding::Cp1252 ? "Windows-1252 (as given)"
+                 : encoding == CsvEncoding::Utf8 ? (bom ? "UTF-8 (byte order mark)" : "UTF-8 (as given)")
+                 : bom                           ? "UTF-8 (byte order mark)"
+                 : own                           ? "Windows-1252 (the program's own export)"
+                                                 : "Windows-1252";
+      read.bom = bom;
     }
     if (decode) {
       size_t kept = 0;
-      bool high = false;
-      const size_t end = DecodeUtf8InPlace(buf.data(), ready, buf.size(), last, strict, read.replaced, high, kept);
+      const size_t end = DecodeUtf8InPlace(buf.data(), ready, buf.size(), last, strict, read.replaced, high, plain, kept);
       if (end == std::string::npos) {
-        read.notUtf8 = true;
+        if (read.bom) {
+          read.refusal = CsvRefusal::NotUtf8WithMark;
+        } else {
+          read.notUtf8 = true;
+        }
         return read;
       }
-      if (high && strict) read.utf8 = true;
       ready = end;
       buf.Resize(end + kept);
     } else {
@@ -560,6 +603,16 @@ CsvTextRead ReadCsvRows(int fd, int64_t size, CsvEncoding encoding, const RowHan
     checker.Check(batch);
   }
   checker.Finish();
+  if (decode && strict && !read.bom) {  // Auto without a mark: UTF-8 only where it is plainly so
+    if (high && !plain) {
+      read.notUtf8 = true;
+      return read;
+    }
+    if (high) {
+      read.utf8 = true;
+      read.how = "UTF-8";
+    }
+  }
   return read;
 }
 
@@ -568,14 +621,14 @@ CsvTextRead ReadCsvRows(int fd, int64_t size, CsvEncoding encoding, const RowHan
 std::string DecodeCsvText(std::string data, CsvEncoding encoding, bool& utf8, int64_t& replaced) {
   replaced = 0;
   utf8 = false;
-  if (encoding == CsvEncoding::Cp1252) return data;
   const bool bom = data.compare(0, 3, "\xEF\xBB\xBF") == 0;
-  const bool strict = encoding == CsvEncoding::Auto && !bom;  // UTF-8 only if it is
+  if (encoding == CsvEncoding::Cp1252) return data.substr(bom ? 3 : 0);  // a mark is never text
+  const bool strict = encoding == CsvEncoding::Auto && !bom;  // UTF-8 only if it plainly is
   std::string text = data.substr(bom ? 3 : 0);
-  bool high = false;
+  bool high = false, plain = false;
   size_t kept = 0;
-  const size_t end = detail::DecodeUtf8InPlace(text.data(), 0, text.size(), true, strict, replaced, high, kept);
-  utf8 = end != std::string::npos && (!strict || high);
+  const size_t end = detail::DecodeUtf8InPlace(text.data(), 0, text.size(), true, strict, replaced, high, plain, kept);
+  utf8 = end != std::string::npos && (!strict || plain);
   if (!utf8) {  // Windows-1252, or plain ASCII, as it stands
     replaced = 0;
     return data;

@@ -16,6 +16,7 @@
 #include "DatabaseFile.h"
 #include "FileIo.h"
 #include "HeaderLayout.h"
+#include "SaveLoss.h"
 #include "State.h"
 #include "StoreCommon.h"
 #include "modDB.h"
@@ -225,6 +226,12 @@ int16_t SaveHeader(std::string& name) {
   } else if (old.RecordCount > 0 &&
              GetHost().MsgBox("File contains records!\r\nRecover data?", vbYesNo, "Recover Data") == vbYes) {
     count = -1;  // every record, counted under the lock
+  }
+  try {  // what a shorter or missing field would lose is said first; declined, nothing is written
+    if (count != 0 && !AcceptSaveLoss(old, oldFd.get())) return 0;
+  } catch (const std::exception& e) {
+    Fail("SaveHeader", detail::UnexpectedError(e, file));
+    return 0;
   }
   bool sole = false;
   try {

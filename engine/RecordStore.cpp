@@ -117,6 +117,20 @@ int64_t FillUpTo(int32_t upTo, int64_t known = -1) {
   return size;
 }
 
+// ---- A tail beyond the count ----------------------------------------------------
+// A writer stopped between writing new records and the count that takes them in
+// (kill -9, a file-size limit) leaves bytes behind the last counted record: they
+// belong to no record. The next writer that appends cuts them, under the lock, so
+// that its records and its count follow the counted ones alone. `size` is the file's
+// size when known (else -1); returns the size it has afterwards.
+int64_t CutTailBeyondCount(int32_t count, int64_t size) {
+  const int64_t end = Position(count + 1);
+  if (size < 0) size = detail::FileSize(S().fd);
+  if (size <= end) return size;
+  detail::TruncateFile(S().fd, end);
+  return end;
+}
+
 // Gives the file back the size it had; a failure here leaves blank records only.
 void ShrinkBack(int64_t size) { detail::ShrinkBack(S().fd, size); }
 
@@ -317,7 +331,7 @@ int16_t AddRecord() {
       // The records the count promises, then the new record, then the count: a reader
       // that sees the new count finds the record complete, and a failure on the way
       // gives the file back the size and count it had.
-      size = FillUpTo(n - 1, known);
+      size = FillUpTo(n - 1, CutTailBeyondCount(n - 1, known));
       detail::WriteAt(S().fd, S().RecordText.data(), S().RecordText.size(), Position(n));
       WriteCount(n);
       H().RecordCount = n;
@@ -363,7 +377,7 @@ int16_t AppendRecords(std::string& records, const std::vector<int16_t>& numbered
                " more would pass the " + std::to_string(kMaxRecords) + " a database holds";
         return int16_t{0};
       }
-      size = FillUpTo(count, known);
+      size = FillUpTo(count, CutTailBeyondCount(count, known));
       // Blocks of about 4 MB, the "#" fields numbered on the way.
       const size_t perBlock = detail::RecordsPerBlock(len);
       Host& host = GetHost();

@@ -34,6 +34,8 @@ frmExport::frmExport(QWidget* parent) : QDialog(parent) {
   chkUtf8->setObjectName("chkUtf8");
   chkUtf8->setEnabled(false);
   connect(chkQuoting, &QCheckBox::toggled, chkUtf8, &QCheckBox::setEnabled);
+  chkDeleted = new QCheckBox("Deletion marks", this);
+  chkDeleted->setObjectName("chkDeleted");
   auto* grid = new QGridLayout(this);
   grid->addWidget(fieldsLabel, 0, 0);
   grid->addWidget(lstField, 1, 0, 3, 1);
@@ -41,6 +43,7 @@ frmExport::frmExport(QWidget* parent) : QDialog(parent) {
   grid->addWidget(btnExport, 2, 1);
   grid->addWidget(chkQuoting, 4, 0, 1, 2);
   grid->addWidget(chkUtf8, 5, 0, 1, 2);
+  grid->addWidget(chkDeleted, 6, 0, 1, 2);
   grid->setRowStretch(3, 1);
   connect(Command1, &QPushButton::clicked, this, &frmExport::Command1_Click);
   connect(btnExport, &QPushButton::clicked, this, &frmExport::btnExport_Click);
@@ -82,6 +85,7 @@ void frmExport::btnExport_Click() {
   CsvExportOptions options;
   options.rfc4180 = chkQuoting->isChecked();
   options.utf8 = options.rfc4180 && chkUtf8->isChecked();
+  options.withDeleted = chkDeleted->isChecked();
   ExportCsv(path, selected, options);  // a failure is reported by the engine
   accept();
 }

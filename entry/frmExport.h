@@ -30,6 +30,7 @@ class frmExport : public QDialog {
   QPushButton* btnExport;
   QCheckBox* chkQuoting;  // "Spreadsheet quoting"
   QCheckBox* chkUtf8;     // "UTF-8", with spreadsheet quoting only
+  QCheckBox* chkDeleted;  // "Deletion marks": a column #Deleted, "*" for a marked record
 
   void Command1_Click();
   void btnExport_Click();

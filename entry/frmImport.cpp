@@ -129,8 +129,12 @@ frmImport::frmImport(const CsvImport& plan, bool scriptHasUpdate, QWidget* paren
 }
 
 void frmImport::Refresh() {
-  std::string text = modLIB::FileTitle(plan_.path) + ": " + std::to_string(plan_.rows) + " rows, " +
-                     std::to_string(plan_.good) + " good, " + std::to_string(plan_.refused.size()) + " refused.";
+  std::string text = modLIB::FileTitle(plan_.path) + ", read as " + plan_.encoding + ": " +
+                     std::to_string(plan_.rows) + " rows, " + std::to_string(plan_.good) + " good, " +
+                     std::to_string(plan_.refused.size()) + " refused.";
+  if (plan_.plainExport)
+    text += " It is a plain export: blanks at the start of values were not written, and values holding a double "
+            "quote are refused.";
   if (!plan_.unknown.empty()) text += " Columns naming no field are left out.";
   if (plan_.replaced > 0)
     text += " " + std::to_string(plan_.replaced) + " character(s) outside Windows-1252 became \"?\".";
@@ -171,7 +175,6 @@ bool frmImport::Run(QWidget* parent, const std::function<bool()>& runUpdate) {
   if (modDlg::RunModal(preview) != QDialog::Accepted) return false;
   const bool update = preview.chkUpdate->isChecked() && runUpdate;
 
-  if (!plan.refused.empty() && WriteRejectedCsv(plan, RejectedFileName(path)) != 1) return false;
   int64_t vetoed = 0;
   if (update) {
     // Each row as the record text while Update runs on it, as if typed and saved.
@@ -207,7 +210,7 @@ bool frmImport::Run(QWidget* parent, const std::function<bool()>& runUpdate) {
         continue;
       }
       std::string text = GetRecordText();
-      text[0] = ' ';
+      text[0] = rec[0];  // the deletion mark of the file's "#Deleted" column
       kept += text;
     }
     modDlg::HidePer();
@@ -217,6 +220,8 @@ bool frmImport::Run(QWidget* parent, const std::function<bool()>& runUpdate) {
     else ClearRecord();
   }
   const bool done = WriteCsvImport(plan, true) == 1;
+  // The refused rows once the good ones are in: a failed import leaves no such file.
+  if (done && !plan.refused.empty() && WriteRejectedCsv(plan, RejectedFileName(path)) != 1) return false;
   if (vetoed > 0)
     GetHost().MsgBox(std::to_string(vetoed) + " row(s) were left out: the form script's Update refused them",
                      vbExclamation, "IMPORT");

@@ -3,16 +3,16 @@
 //   qfd info FILE              what the database holds (never its password)
 //   qfd dump --json FILE       the whole definition as JSON
 //   qfd create --from DEF.json OUT             a new database from a JSON definition
-//   qfd resave FILE --from DEF.json --recover yes|no
+//   qfd resave FILE --from DEF.json --recover yes|no [--allow-loss]
 //                              save a changed definition over a database
 //   qfd add FILE NAME=VALUE ...                append a record; prints its number
 //   qfd get FILE N [--json]                    show record N
 //   qfd set FILE N NAME=VALUE ...              change fields of record N
 //   qfd delete FILE N                          mark record N for deletion
-//   qfd export FILE OUT.csv [--fields A,B] [--rfc4180 [--utf8]]
+//   qfd export FILE OUT.csv [--fields A,B] [--rfc4180 [--utf8]] [--with-deleted]
 //                                              the CSV of the export window
 //   qfd import FILE IN.csv [--ignore-unknown] [--skip-bad] [--dry-run]
-//                          [--encoding auto|utf-8|windows-1252]
+//                          [--encoding auto|utf-8|windows-1252] [--rfc4180]
 //                                              append the rows of a CSV file
 //   qfd pack FILE --yes                        remove the marked records
 //   qfd check FILE                             layout and length consistency
@@ -24,6 +24,7 @@
 // as typing it into the entry window would (case conversion and the characters the
 // format admits); a "#" field is numbered by the store and takes no value. The form
 // script does not run: its checks and computed fields are not applied.
+#include <csignal>
 #include <cstdio>
 #include <algorithm>
 #include <cstdlib>
@@ -44,6 +45,7 @@
 #include "HeaderFile.h"
 #include "HeaderLayout.h"
 #include "StderrHost.h"
+#include "SaveLoss.h"
 #include "ValueRules.h"
 #include "modDB.h"
 #include "modLIB.h"
@@ -57,14 +59,14 @@ const char* kUsage =
                "usage: qfd info FILE\n"
                "       qfd dump --json [--with-password] FILE\n"
                "       qfd create --from DEF.json OUT\n"
-               "       qfd resave FILE --from DEF.json --recover yes|no\n"
+               "       qfd resave FILE --from DEF.json --recover yes|no [--allow-loss]\n"
                "       qfd add FILE NAME=VALUE ...\n"
                "       qfd get FILE N [--json]\n"
                "       qfd set FILE N NAME=VALUE ...\n"
                "       qfd delete FILE N\n"
-               "       qfd export FILE OUT.csv [--fields A,B,...] [--rfc4180 [--utf8]]\n"
+               "       qfd export FILE OUT.csv [--fields A,B,...] [--rfc4180 [--utf8]] [--with-deleted]\n"
                "       qfd import FILE IN.csv [--ignore-unknown] [--skip-bad] [--dry-run]\n"
-               "                  [--encoding auto|utf-8|windows-1252]\n"
+               "                  [--encoding auto|utf-8|windows-1252] [--rfc4180]\n"
                "       qfd pack FILE --yes\n"
                "       qfd check FILE\n"
                "       qfd --help | --version\n";
@@ -84,14 +86,22 @@ int Help() {
              "case, and only the characters the format lets the user type; a \"#\" field is\n"
              "numbered by the store. The form script does not run: its Update checks and the\n"
              "fields it would compute are not applied.\n"
+             "resave --recover yes refuses when the records would lose values (a shorter\n"
+             "field cuts them, a field that is gone drops them) unless --allow-loss is given.\n"
              "export --rfc4180 writes what spreadsheets read back (quotes doubled, line\n"
-             "breaks kept inside quotes); --utf8 makes it UTF-8 with a byte order mark.\n"
-             "import reads such a file, or the plain export where no value holds a quote:\n"
-             "the first line names the fields (\"#\" and RECNO are ignored), every row is\n"
+             "breaks kept inside quotes); --utf8 makes it UTF-8 with a byte order mark;\n"
+             "--with-deleted adds a column #Deleted (\"*\" for a record marked for deletion).\n"
+             "OUT.csv may be a pipe, FIFO or terminal (written as a stream) or a link (its\n"
+             "file is written).\n"
+             "import reads such a file, or the plain export, which keeps no leading blanks\n"
+             "and cannot say where a value holding a quote ends (such values are refused;\n"
+             "--rfc4180 reads a file whose heading looks plain as a spreadsheet's): the\n"
+             "first line names the fields (\"#\" and RECNO are ignored), every row is\n"
              "checked as an update in the entry window checks it, and if any row is refused\n"
              "nothing is written (--skip-bad writes the good rows and puts the refused ones\n"
              "in IN.rejected.csv; --dry-run only checks). The text is UTF-8 when it has a\n"
-             "byte order mark or is valid UTF-8, otherwise Windows-1252.\n"
+             "byte order mark or is plainly UTF-8, otherwise Windows-1252 (always for this\n"
+             "program's export without a mark); the encoding taken is shown.\n"
              "Exit status: 0 done, 1 refused or failed (the reason on standard error), 2 usage.\n",
              stdout);
   return 0;
@@ -118,30 +128,7 @@ bool LoadForShow(const std::string& name, FormHeader& h, int64_t& size, std::str
 
 std::string Utf8(const std::string& s) { return modLIB::Cp1252ToUtf8(s); }
 
-// A text of the file for the terminal: every byte by the text's length (a zero byte
-// does not end it), control characters written as \xNN so that no escape sequence
-// reaches the terminal, the rest in UTF-8. The bytes that Windows-1252 leaves
-// undefined are control characters too.
-std::string Shown(const std::string& cp1252) {
-  std::string out, run;
-  auto flush = [&] {
-    out += Utf8(run);
-    run.clear();
-  };
-  for (const char c : cp1252) {
-    const auto b = static_cast<unsigned char>(c);
-    if (b < 0x20 || b == 0x7F || b == 0x81 || b == 0x8D || b == 0x8F || b == 0x90 || b == 0x9D) {
-      flush();
-      char buf[8];
-      std::snprintf(buf, sizeof buf, "\\x%02X", b);
-      out += buf;
-    } else {
-      run += c;
-    }
-  }
-  flush();
-  return out;
-}
+using qfd::Shown;
 
 // Writes a line that may hold zero bytes.
 void PrintLine(const std::string& line) {
@@ -172,7 +159,7 @@ std::vector<std::string> Problems(const FormHeader& h, int64_t size) {
   if (std::string bad = CheckLayout(h); !bad.empty()) problems.push_back(bad);
   if (problems.empty()) {
     const int64_t expected = kHeaderSize + static_cast<int64_t>(h.RecordCount) * h.RecordLength;
-    if (size != expected)
+    if (size < expected)  // more is a leftover (see Check), no damage
       problems.push_back("the file has " + std::to_string(size) + " bytes; " + std::to_string(h.RecordCount) +
                          " records of " + std::to_string(h.RecordLength) + " bytes need " +
                          std::to_string(expected));
@@ -311,9 +298,11 @@ int Create(const Args& a) {
 
 int Resave(const Args& a) {
   std::string def, recover, target;
+  bool allowLoss = false;
   for (size_t i = 0; i < a.size(); ++i) {
     if (a[i] == "--from" && i + 1 < a.size()) def = a[++i];
     else if (a[i] == "--recover" && i + 1 < a.size()) recover = a[++i];
+    else if (a[i] == "--allow-loss") allowLoss = true;
     else if (target.empty()) target = a[i];
     else return Usage();
   }
@@ -330,6 +319,15 @@ int Resave(const Args& a) {
   if (!j.contains("Password")) {
     std::string password = old.Password.Trimmed();
     SetPassword(password);
+  }
+  // Recovered records lose the values a shorter or missing field cannot take: said
+  // before anything is written, and done only when allowed.
+  if (recover == "yes") {
+    std::vector<SaveLoss> losses;
+    if (!CountSaveLoss(target, losses, why)) return Error(why);
+    if (!losses.empty() && !allowLoss)
+      return Error("recovering the records would lose values; nothing was written (give --allow-loss to save "
+                   "anyway): " + Shown(SaveLossText(losses, "; ")));
   }
   g_host->answer = recover == "yes" ? vbYes : vbNo;
   return SaveHeader(target) == 1 ? 0 : 1;
@@ -398,7 +396,8 @@ bool Assignments(const Args& a, size_t from, std::vector<Assignment>& out) {
       ok = false;
       continue;
     }
-    std::string value = StoredValue(a[i].substr(eq + 1));
+    // Blanks at the end are the field's padding, as the import takes them.
+    std::string value(modLIB::TrimRightView(StoredValue(a[i].substr(eq + 1))));
     if (const size_t bad = RefusedChar(format, value); bad != std::string::npos) {
       Error("the value for \"" + a[i].substr(0, eq) + "\" holds \"" + Shown(value.substr(bad, 1)) +
             "\", which its format " + Shown(format) + " does not allow");
@@ -539,6 +538,7 @@ int Export(const Args& a) {
   for (size_t i = 0; i < a.size(); ++i) {
     if (a[i] == "--rfc4180") options.rfc4180 = true;
     else if (a[i] == "--utf8") options.utf8 = true;
+    else if (a[i] == "--with-deleted") options.withDeleted = true;
     else if (a[i] == "--fields" && i + 1 < a.size()) {
       names = a[++i];
       haveFields = true;
@@ -571,6 +571,7 @@ int Import(const Args& a) {
     if (a[i] == "--ignore-unknown") options.ignoreUnknown = true;
     else if (a[i] == "--skip-bad") skipBad = true;
     else if (a[i] == "--dry-run") dryRun = true;
+    else if (a[i] == "--rfc4180") options.rfc4180 = true;
     else if (a[i] == "--encoding" && i + 1 < a.size()) {
       const std::string e = modLIB::UCase(a[++i]);
       if (e == "AUTO") options.encoding = CsvEncoding::Auto;
@@ -585,6 +586,11 @@ int Import(const Args& a) {
   if (!Open(file)) return 1;
   CsvImport plan;
   if (ReadCsvImport(in, options, plan) != 1) return 1;
+  std::printf("read as %s\n", plan.encoding.c_str());
+  std::fflush(stdout);
+  if (plan.plainExport)
+    Error(in + " is a plain export: it keeps no blanks at the start of a value, and a value holding a "
+          "double quote is refused (export with --rfc4180 for a file that reads back exactly)");
   for (const std::string& u : plan.unknown) Error("column \"" + Shown(u) + "\" names no field; it is left out");
   for (const CsvProblem& p : plan.problems) Error(Shown(ProblemText(p)));
   if (plan.replaced > 0)
@@ -593,18 +599,19 @@ int Import(const Args& a) {
   std::printf("%lld rows read, %lld good, %lld refused\n", static_cast<long long>(plan.rows),
               static_cast<long long>(plan.good), static_cast<long long>(bad));
   if (dryRun) {
-    const int64_t total = GetRecordCount() + plan.good;
-    if (total > kMaxRecords)
-      return Error("the import would make " + std::to_string(total) + " records; a database holds at most " +
-                   std::to_string(kMaxRecords));
+    if (CanWriteCsvImport(plan) != 1) return 1;
     return bad > 0 ? 1 : 0;
   }
   if (bad > 0 && !skipBad) return Error("nothing was imported (give --skip-bad to import the good rows)");
-  if (bad > 0 && WriteRejectedCsv(plan, RejectedFileName(in)) != 1) return 1;
   if (WriteCsvImport(plan, skipBad) != 1) return 1;
   if (plan.good > 0)
     std::printf("records %d to %lld added\n", GetRecordNo(), static_cast<long long>(GetRecordNo() + plan.good - 1));
-  if (bad > 0) std::printf("refused rows written to %s\n", RejectedFileName(in).c_str());
+  // The refused rows once the good ones are in: a failed import leaves no such file.
+  if (bad > 0) {
+    std::fflush(stdout);
+    if (WriteRejectedCsv(plan, RejectedFileName(in)) != 1) return 1;
+    std::printf("refused rows written to %s\n", RejectedFileName(in).c_str());
+  }
   return 0;
 }
 
@@ -633,6 +640,12 @@ int Check(const Args& a) {
   const std::vector<std::string> problems = Problems(h, size);
   if (problems.empty()) {
     std::printf("%s: ok, %d records of %d bytes\n", file.c_str(), h.RecordCount, h.RecordLength);
+    // Bytes behind the last counted record: an append stopped before its count was
+    // written left them, and the next one cuts them.
+    if (const int64_t tail = size - kHeaderSize - static_cast<int64_t>(h.RecordCount) * h.RecordLength; tail > 0)
+      std::printf("%s: %lld bytes behind the last record are a leftover of an append that did not finish; "
+                  "the next record added cuts them\n",
+                  file.c_str(), static_cast<long long>(tail));
     return 0;
   }
   for (const std::string& p : problems) std::fprintf(stderr, "qfd: %s: %s\n", file.c_str(), p.c_str());
@@ -642,6 +655,9 @@ int Check(const Args& a) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // A file-size limit makes a write fail (EFBIG) instead of ending the program: the
+  // write gives the file back its size and says why.
+  std::signal(SIGXFSZ, SIG_IGN);
   qfd::StderrHost host;
   g_host = &host;
   SetHost(&host);

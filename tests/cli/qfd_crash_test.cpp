@@ -59,7 +59,7 @@ class QfdCrash : public ::testing::Test {
 
   std::vector<std::string> Command(bool pack) {
     if (pack) return {ToolPath("qfd"), "pack", db, "--yes"};
-    return {ToolPath("qfd"), "resave", db, "--from", dir / "new.json", "--recover", "yes"};
+    return {ToolPath("qfd"), "resave", db, "--from", dir / "new.json", "--recover", "yes", "--allow-loss"};
   }
 
   static std::string Contents(const std::string& path) { return fs::exists(path) ? ReadFile(path) : std::string(); }

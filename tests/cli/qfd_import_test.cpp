@@ -60,7 +60,9 @@ TEST_F(QfdImport, EveryExampleComesBackByteForByte) {
       const std::string a = ReadFile(source), b = ReadFile(copy + ".Qfd");
       EXPECT_EQ(I32At(b, 0), I32At(a, 0)) << stem;
       EXPECT_EQ(b.substr(kHeader), a.substr(kHeader)) << stem << (utf8 ? " (UTF-8)" : "");
-      EXPECT_EQ(r.out, std::to_string(I32At(a, 0)) + " rows read, " + std::to_string(I32At(a, 0)) +
+      EXPECT_EQ(r.out, std::string(utf8 ? "read as UTF-8 (byte order mark)\n"
+                                        : "read as Windows-1252 (the program's own export)\n") +
+                           std::to_string(I32At(a, 0)) + " rows read, " + std::to_string(I32At(a, 0)) +
                            " good, 0 refused\nrecords 1 to " + std::to_string(I32At(a, 0)) + " added\n");
     }
   }
@@ -83,7 +85,7 @@ TEST_F(QfdImport, RefusedRowsAllOrNothingSkipBadDryRun) {
             "qfd: line 4, field Name, value \"Zo\xC3\xAB ?\": holds \"\xC3\xAB\", which the format ASF does not allow\n"
             "qfd: 1 character(s) outside Windows-1252 became \"?\"\n"
             "qfd: nothing was imported (give --skip-bad to import the good rows)\n");
-  EXPECT_EQ(r.out, "3 rows read, 1 good, 2 refused\n");
+  EXPECT_EQ(r.out, "read as UTF-8\n3 rows read, 1 good, 2 refused\n");
   EXPECT_EQ(ReadFile(db + ".Qfd"), before);
 
   r = Qfd({"import", db, dir / "in.csv", "--dry-run", "--skip-bad"});
@@ -93,7 +95,7 @@ TEST_F(QfdImport, RefusedRowsAllOrNothingSkipBadDryRun) {
 
   r = Qfd({"import", db, dir / "in.csv", "--skip-bad"});
   EXPECT_EQ(r.status, 0) << r.err;
-  EXPECT_EQ(r.out, "3 rows read, 1 good, 2 refused\nrecords 1 to 1 added\nrefused rows written to " +
+  EXPECT_EQ(r.out, "read as UTF-8\n3 rows read, 1 good, 2 refused\nrecords 1 to 1 added\nrefused rows written to " +
                        dir / "in.rejected.csv" + "\n");
   const std::string after = ReadFile(db + ".Qfd");
   EXPECT_EQ(I32At(after, 0), 1);
@@ -109,7 +111,7 @@ TEST_F(QfdImport, RefusedRowsAllOrNothingSkipBadDryRun) {
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(ReadFile(db + ".Qfd"), after);
   r = Qfd({"import", db, dir / "ok.csv"});
-  EXPECT_EQ(r.out, "1 rows read, 1 good, 0 refused\nrecords 2 to 2 added\n");
+  EXPECT_EQ(r.out, "read as Windows-1252\n1 rows read, 1 good, 0 refused\nrecords 2 to 2 added\n");
   r = Qfd({"get", db, "2"});
   EXPECT_EQ(r.out, "Record 2 of 2\nNo: 2\nName: Cy\nBorn: \n");
 

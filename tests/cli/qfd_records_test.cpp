@@ -178,9 +178,19 @@ TEST_F(QfdRecords, ResaveCarriesValuesOverOrLeavesThemInTheBackup) {
   // City first and longer, Name renamed to Person: Person starts blank.
   WriteFile(dir / "new.json", R"({"Fields": [{"Name": "City", "Length": 12}, {"Name": "Person", "Length": 10},
                                             {"Name": "No", "Format": "#"}]})");
+  // Name's values would be dropped: said per field, and nothing written unless allowed.
   RunResult r = Qfd({"resave", db, "--from", dir / "new.json", "--recover", "yes"});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.err, "qfd: recovering the records would lose values; nothing was written (give --allow-loss to "
+                   "save anyway): Name: 2 values dropped (no field has its name)\n");
+  EXPECT_EQ(ReadFile(db + ".Qfd"), before);
+  EXPECT_FALSE(fs::exists(db + ".Bak"));
+  r = Qfd({"resave", db, "--from", dir / "new.json", "--recover", "yes", "--allow-loss"});
   ASSERT_EQ(r.status, 0) << r.err;
-  EXPECT_EQ(r.err, "Recover Data: File contains records!  Recover data?\n");  // CR LF shown as blanks
+  EXPECT_EQ(r.err,  // CR LF shown as blanks
+            "Recover Data: File contains records!  Recover data?\n"
+            "Recover Data: Recovering the records loses values:  Name: 2 values dropped (no field has its name)  "
+            "Save anyway?\n");
   std::string bytes = ReadFile(db + ".Qfd");
   ASSERT_EQ(bytes.size(), 23496u + 2 * 28);
   EXPECT_EQ(bytes.substr(23496, 28), " Rome" + std::string(8 + 10 + 1, ' ') + "1   ");

@@ -70,9 +70,12 @@ TEST_F(DesignerTest, DesignEnterRedesignKeepsTheValues) {
   });
   Click(window->cTBarBtn[5]);
   EXPECT_TRUE(*order);
-  host.replies = {vbYes};
+  host.replies = {vbYes, vbYes};
   Click(window->cTBarBtn[1]);
-  EXPECT_EQ(host.Last(), "Recover Data: File contains records!\r\nRecover data?");
+  ASSERT_EQ(host.boxes.size(), 2u);
+  EXPECT_EQ(host.boxes[0].text, "File contains records!\r\nRecover data?");
+  EXPECT_EQ(host.Last(), "Recover Data: Recovering the records loses values:\r\nCITY: 1 values dropped (no field "
+                         "has its name)\r\nSave anyway?");
   EXPECT_FALSE(window->Modified);
 
   const auto j = Dump("Trip");

@@ -322,11 +322,20 @@ TEST_F(DesignerTest, SavingOverRecordsRecoversThemByName) {
   GetFieldDef(2, f);
   f.Length = 2;
   ASSERT_EQ(SetFieldDef(2, f), 2);
+  // Cutting First is asked about after the recovery; its default No saves nothing.
   host.replies = {vbYes};
   Press(w.mnuFileSave);
-  ASSERT_EQ(host.boxes.size(), 1u);
-  EXPECT_EQ(host.Last(), "Recover Data: File contains records!\r\nRecover data?");
+  ASSERT_EQ(host.boxes.size(), 2u);
+  EXPECT_EQ(host.boxes[0].text, "File contains records!\r\nRecover data?");
   EXPECT_EQ(host.boxes[0].style, vbYesNo);
+  EXPECT_EQ(host.Last(), "Recover Data: Recovering the records loses values:\r\nFIRST: 2 values cut to 2 "
+                         "characters\r\nSave anyway?");
+  EXPECT_TRUE(w.Modified);
+  EXPECT_EQ(Dump("Club")["Fields"][0]["Name"], "FIRST");
+  host.Clear();
+  host.replies = {vbYes, vbYes};
+  Press(w.mnuFileSave);
+  ASSERT_EQ(host.boxes.size(), 2u);
   EXPECT_FALSE(w.Modified);
 
   const auto j = Dump("Club");

@@ -58,7 +58,7 @@ TEST_F(CsvExport, EmptyDatabaseAndFailures) {
   EXPECT_TRUE(host.boxes.empty());
 
   EXPECT_EQ(ExportCsv(dir / "no/such/folder.csv", Slots({1})), 0);
-  EXPECT_EQ(host.Last(), "EXPORT: FILE:" + dir / "no/such/folder.csv" + " cannot be written");
+  EXPECT_EQ(host.Last(), "EXPORT: FILE:" + dir / "no/such/folder.csv" + " cannot be written: No such file or directory");
 
   CloseDatabase();
   host.Clear();

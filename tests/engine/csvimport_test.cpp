@@ -1,10 +1,14 @@
 // The CSV import: the reader (RFC 4180, the older export, encodings), column
 // matching, each check of a saved record, all or nothing, the refused-rows file, the
 // record limit, and the round trip through the spreadsheet export, byte for byte.
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <filesystem>
 
 #include "CsvExport.h"
 #include "CsvImport.h"
+#include "FileIo.h"
 #include "HeaderLayout.h"
 #include "StoreFixture.h"
 
@@ -113,16 +117,23 @@ TEST_F(CsvImportTest, Encodings) {
   EXPECT_EQ(DecodeCsvText("caf\xC3\xA9", CsvEncoding::Cp1252, utf8, replaced), "caf\xC3\xA9");
   EXPECT_EQ(DecodeCsvText("a\xE9z", CsvEncoding::Utf8, utf8, replaced), "a?z");
   EXPECT_EQ(replaced, 1);
+  // Valid UTF-8 that says nothing (a capital with an accent and a sign) stays
+  // Windows-1252; a mark is never text, whatever the encoding.
+  EXPECT_EQ(DecodeCsvText("CAF\xC9\x92S JOS\xC9\x96MARIA", CsvEncoding::Auto, utf8, replaced),
+            "CAF\xC9\x92S JOS\xC9\x96MARIA");
+  EXPECT_FALSE(utf8);
+  EXPECT_EQ(DecodeCsvText("\xEF\xBB\xBFName", CsvEncoding::Cp1252, utf8, replaced), "Name");
   // Plain ASCII is neither.
   EXPECT_EQ(DecodeCsvText("abc", CsvEncoding::Auto, utf8, replaced), "abc");
   EXPECT_FALSE(utf8);
 }
 
-// The file is read a piece of 1 MB at a time: a character, a CR LF and a quoted value
-// cut by a piece's end, and a row longer than a piece, read as in one go.
+// The file is read a piece of 512 KB at a time: a character, a CR LF and a quoted value
+// cut by a piece's end, and a row longer than a piece, read as in one go (in rows
+// fewer than a database holds).
 TEST_F(CsvImportTest, PiecesOfTheFileReadAsOne) {
   const std::string base = Make("pieces", {{"Name", 8, ""}, {"Notes", 20, "*M"}});
-  constexpr size_t kPiece = size_t{1} << 20;
+  constexpr size_t kPiece = size_t{512} << 10;
   std::string csv = "Name,Notes\r\n", records;
   int64_t line = 2, longLine = 0;
   // Pads with short rows until the next row starts `before` bytes ahead of a piece's end.
@@ -133,6 +144,9 @@ TEST_F(CsvImportTest, PiecesOfTheFileReadAsOne) {
       if (room >= 3 && room < 12) {  // blanks of the right length in Name
         csv += std::string(room - 3, ' ') + ",\r\n";
         records += " " + std::string(28, ' ');
+      } else if (room >= 70) {
+        csv += "pppppppp,\"" + std::string(20, 'n') + "\"\r\n";
+        records += " pppppppp" + std::string(20, 'n');
       } else {
         const std::string name(room < 3 ? 1 : std::min<size_t>(room - 8, 5), 'p');
         csv += name + ",\"n\"\r\n";
@@ -151,10 +165,10 @@ TEST_F(CsvImportTest, PiecesOfTheFileReadAsOne) {
     records += std::string(piece == 0 ? 16 : piece == 1 ? 16 : 12, ' ');
     line += piece == 1 ? 2 : 1;
     ++rows;
-    for (int n = 0; n < 40000; ++n, ++line, ++rows) {
-      const std::string name = "r" + std::to_string(n % 1000);
-      csv += name + ",\"v" + std::to_string(n) + "\"\r\n";
-      const std::string v = "v" + std::to_string(n);
+    for (int n = 0; n < 8000; ++n, ++line, ++rows) {
+      const std::string name = "r" + std::to_string(n % 1000) + std::string(4 - std::to_string(n % 1000).size(), 'q') + "qqq";
+      const std::string v = "v" + std::to_string(n) + std::string(14, 'x');
+      csv += name + ",\"" + v + "\"\r\n";
       records += " " + name + std::string(8 - name.size(), ' ') + v + std::string(20 - v.size(), ' ');
     }
   }
@@ -340,15 +354,38 @@ TEST_F(CsvImportTest, TheRecordLimitIsKeptBeforeWriting) {
   WriteFile(base + ".Qfd", bytes);
   std::string open = base;
   ASSERT_EQ(OpenDatabase(open), 1);
-  CsvImport plan = Read("A\r\nx\r\ny\r\n");
+  // No more records are built than fit: the reading stops there.
+  WriteFile(dir / "in.csv", "A\r\nx\r\ny\r\nz\r\n");
+  CsvImport plan;
+  EXPECT_EQ(ReadCsvImport(dir / "in.csv", {}, plan), 0);
+  EXPECT_EQ(host.Last(), "IMPORT: DB is Full: 65529 records and at least 2 rows of " + dir / "in.csv" +
+                             " would pass the 65530 a database holds; nothing was imported");
+  // Counted again under the lock: another program took the room since the reading.
+  plan = Read("A\r\nx\r\n");
+  ClearRecord();
+  ASSERT_EQ(AddRecord(), 1);
   EXPECT_EQ(WriteCsvImport(plan, false), 0);
   EXPECT_EQ(host.Last(),
-            "IMPORT: DB is Full: 65529 records and 2 more would pass the 65530 a database holds; nothing was imported");
-  EXPECT_EQ(ReadFile(base + ".Qfd"), bytes);
+            "IMPORT: DB is Full: 65530 records and 1 more would pass the 65530 a database holds; nothing was imported");
+  EXPECT_EQ(ReadFile(base + ".Qfd").size(), bytes.size() + 2);
+  CloseDatabase();
+  WriteFile(base + ".Qfd", bytes);
+  std::string again = base;
+  ASSERT_EQ(OpenDatabase(again), 1);
   plan = Read("A\r\nx\r\n");
   ASSERT_EQ(WriteCsvImport(plan, false), 1) << host.Last();
   EXPECT_EQ(GetRecordCount(), kMaxRecords);
   EXPECT_EQ(ReadFile(base + ".Qfd").substr(bytes.size()), " x");
+
+  // A file with more rows than any database holds, refused rows or not, is refused
+  // as soon as that is plain.
+  const std::string small = Make("small", {{"A", 1, "N"}});
+  std::string many = "A\r\n";
+  for (int32_t r = 0; r <= kMaxRecords; ++r) many += "x\r\n";
+  WriteFile(dir / "many.csv", many);
+  EXPECT_EQ(ReadCsvImport(dir / "many.csv", {}, plan), 0);
+  EXPECT_EQ(host.Last(), "IMPORT: " + dir / "many.csv" +
+                             " has more than 65530 rows; a database holds at most 65530 records; nothing was imported");
 }
 
 TEST_F(CsvImportTest, SpreadsheetExportIsExact) {
@@ -363,10 +400,10 @@ TEST_F(CsvImportTest, SpreadsheetExportIsExact) {
   std::vector<bool> all(kMaxFields + 1, true);
   ASSERT_EQ(ExportCsv(dir / "r.csv", all, {true, false}), 1);
   EXPECT_EQ(ReadFile(dir / "r.csv"),
-            "#,Name,Notes\r\n1,\" lead\",\"say \"\"hi\"\", ok\"\r\n2,\"Jos\xE9\",\"one\r\ntwo\"\r\n");
+            "#,\"Name\",\"Notes\"\r\n1,\" lead\",\"say \"\"hi\"\", ok\"\r\n2,\"Jos\xE9\",\"one\r\ntwo\"\r\n");
   ASSERT_EQ(ExportCsv(dir / "u.csv", all, {true, true}), 1);
   EXPECT_EQ(ReadFile(dir / "u.csv"),
-            "\xEF\xBB\xBF#,Name,Notes\r\n1,\" lead\",\"say \"\"hi\"\", ok\"\r\n2,\"Jos\xC3\xA9\",\"one\r\ntwo\"\r\n");
+            "\xEF\xBB\xBF#,\"Name\",\"Notes\"\r\n1,\" lead\",\"say \"\"hi\"\", ok\"\r\n2,\"Jos\xC3\xA9\",\"one\r\ntwo\"\r\n");
   ASSERT_EQ(ExportCsv(dir / "p.csv", all), 1);  // the plain export as before
   EXPECT_EQ(ReadFile(dir / "p.csv"),
             "#,Name,Notes\r\n1,\"lead\",\"say \"hi\", ok\"\r\n2,\"Jos\xE9\",\"one\ntwo\"\r\n");
@@ -410,4 +447,50 @@ TEST_F(CsvImportTest, RoundTripOfAGeneratedDatabase) {
     CloseDatabase();
     EXPECT_EQ(ReadFile(copy + ".Qfd"), ReadFile(src + ".Qfd")) << (utf8 ? "UTF-8" : "Windows-1252");
   }
+}
+
+// A file rewritten in place or cut while it is read (here by the fault hook, between
+// two pieces): the size and change time before and after differ, and nothing is
+// taken from it.
+TEST_F(CsvImportTest, AFileChangedWhileReadIsRefused) {
+  Make("changed", {{"Name", 8, ""}, {"Notes", 100, ""}});
+  std::string csv = "Name,Notes\r\n";
+  while (csv.size() < (size_t{1} << 20) + 100) csv += "abcdefg," + std::string(90, 'n') + "\r\n";
+  const std::string path = dir / "in.csv";
+  for (const bool cut : {false, true}) {
+    SCOPED_TRACE(cut ? "cut" : "rewritten");
+    WriteFile(path, csv);
+    int reads = 0;
+    modDB::detail::SetIoFaultHook([&](modDB::detail::IoCall call, int) {
+      if (call == modDB::detail::IoCall::Read && ++reads == 3) {
+        if (cut) {
+          EXPECT_EQ(::truncate(path.c_str(), 700001), 0);
+        } else {
+          const int fd = ::open(path.c_str(), O_WRONLY);
+          EXPECT_EQ(::pwrite(fd, "XYZ", 3, 800001), 3);
+          ::close(fd);
+        }
+      }
+      return 0;
+    });
+    CsvImport plan;
+    EXPECT_EQ(ReadCsvImport(path, {}, plan), 0);
+    modDB::detail::SetIoFaultHook({});
+    EXPECT_GE(reads, 3);
+    EXPECT_EQ(host.Last(), "IMPORT: " + path +
+                               " was changed while it was read; nothing was taken from it (import it again once it "
+                               "is complete)");
+    EXPECT_TRUE(plan.records.empty());
+  }
+}
+
+// A row that never ends (a file of zero bytes, say) is refused once it passes what
+// any row of records can be, without reading on.
+TEST_F(CsvImportTest, ARowWithoutEndIsRefused) {
+  Make("endless", {{"Name", 8, ""}});
+  WriteFile(dir / "zeros.csv", "Name\r\n" + std::string((size_t{40} << 20), '\0'));
+  CsvImport plan;
+  EXPECT_EQ(ReadCsvImport(dir / "zeros.csv", {}, plan), 0);
+  EXPECT_EQ(host.Last(), "IMPORT: the row at line 2 of " + dir / "zeros.csv" +
+                             " is longer than 16 MB; no record comes from such a row");
 }

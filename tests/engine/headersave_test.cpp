@@ -23,11 +23,14 @@ class HeaderSave : public StoreTest {
     return MakeDb("db", {{"A", 5}, {"B", 8}, {"C", 3}},
                   {{"a1", "bbbbbbb1", "c1"}, {"*a2", "bbbbbbb2", "c2"}, {"a3", "bbbbbbb3", "c3"}});
   }
-  // Loads the database's definition, lets `change` edit it, saves with `answer`.
-  int16_t Resave(const std::string& path, const std::function<void()>& change, int answer = vbYes) {
+  // Loads the database's definition, lets `change` edit it, saves with `answer` (and
+  // `lossAnswer` to the question of lost values, when given).
+  int16_t Resave(const std::string& path, const std::function<void()>& change, int answer = vbYes,
+                 int lossAnswer = 0) {
     EXPECT_EQ(LoadHeader(path), 1) << host.Last();
     change();
     host.replies.push_back(answer);
+    if (lossAnswer != 0) host.replies.push_back(lossAnswer);
     std::string name = path;
     return SaveHeader(name);
   }
@@ -127,22 +130,34 @@ TEST_F(HeaderSave, ReorderedFieldsKeepTheirValuesAtTheirNewPlaces) {
 
 TEST_F(HeaderSave, RenamedLengthenedShortenedAddedAndDroppedFields) {
   const std::string path = ThreeRecords();
-  ASSERT_EQ(Resave(path,
-                   [] {
-                     FieldDef f;
-                     GetFieldDef(1, f);  // A: 5 -> 8
-                     f.Length = 8;
-                     SetFieldDef(1, f);
-                     GetFieldDef(2, f);  // B: 8 -> 5
-                     f.Length = 5;
-                     SetFieldDef(2, f);
-                     GetFieldDef(3, f);  // C renamed c: a new field to the matching
-                     f.Name.Set("c");
-                     SetFieldDef(3, f);
-                     FieldDef d = Field("D", 2);
-                     AddField(d);
-                   }),
-            1);
+  const std::string before = ReadFile(path + ".Qfd");
+  const auto change = [] {
+    FieldDef f;
+    GetFieldDef(1, f);  // A: 5 -> 8
+    f.Length = 8;
+    SetFieldDef(1, f);
+    GetFieldDef(2, f);  // B: 8 -> 5
+    f.Length = 5;
+    SetFieldDef(2, f);
+    GetFieldDef(3, f);  // C renamed c: a new field to the matching
+    f.Name.Set("c");
+    SetFieldDef(3, f);
+    FieldDef d = Field("D", 2);
+    AddField(d);
+  };
+  // What the records would lose is asked about before anything is written; its
+  // default answer is No.
+  EXPECT_EQ(Resave(path, change), 0);
+  ASSERT_EQ(host.boxes.size(), 2u);
+  EXPECT_EQ(host.boxes[1].title, "Recover Data");
+  EXPECT_EQ(host.boxes[1].text,
+            "Recovering the records loses values:\r\nB: 3 values cut to 5 characters\r\n"
+            "C: 3 values dropped (no field has its name)\r\nSave anyway?");
+  EXPECT_EQ(host.boxes[1].style, vbYesNo | vbExclamation | vbDefaultButton2);
+  EXPECT_EQ(ReadFile(path + ".Qfd"), before);
+  EXPECT_FALSE(fs::exists(path + ".Bak"));
+  host.Clear();
+  ASSERT_EQ(Resave(path, change, vbYes, vbYes), 1);
   // A 8 at 1, B 5 at 9, c 3 at 14, D 2 at 17: length 19.
   const std::string after = ReadFile(path + ".Qfd");
   ASSERT_EQ(after.size(), 23496u + 3 * 19);
@@ -151,7 +166,7 @@ TEST_F(HeaderSave, RenamedLengthenedShortenedAddedAndDroppedFields) {
   EXPECT_EQ(Record(after, 3, 19), " a3      bbbbb     ");
 
   // Deleting a field drops its values; shortening back cuts what was kept.
-  ASSERT_EQ(Resave(path, [] { DeleteField(1); }), 1);
+  ASSERT_EQ(Resave(path, [] { DeleteField(1); }, vbYes, vbYes), 1);
   const std::string last = ReadFile(path + ".Qfd");
   ASSERT_EQ(last.size(), 23496u + 3 * 11);
   EXPECT_EQ(Record(last, 2, 11), "*bbbbb     ");
@@ -165,7 +180,8 @@ TEST_F(HeaderSave, LetterCaseCountsInTheMatching) {
                      GetFieldDef(1, f);
                      f.Name.Set("NAME");
                      SetFieldDef(1, f);
-                   }),
+                   },
+                   vbYes, vbYes),
             1);
   EXPECT_EQ(Record(ReadFile(path + ".Qfd"), 1, 5), "     ");
 }

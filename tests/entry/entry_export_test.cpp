@@ -2,6 +2,7 @@
 // `qfd export`, the name rule, a cancelled picker, and the current record kept.
 #include "EntryFixture.h"
 
+#include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -86,6 +87,18 @@ TEST_F(Export, EveryRecordWithItsNumberAndQuotedValuesAsQfdWritesThem) {
   EXPECT_EQ(GetRecordNo(), 2);
   EXPECT_EQ(w.lblRecNo->text(), shownBefore);
   EXPECT_EQ(w.Mode, 1);
+
+  // With spreadsheet quoting and the deletion marks, as qfd writes them.
+  ASSERT_TRUE(RunExport(
+      [&](frmExport* d) {
+        SelectAll(d);
+        d->chkQuoting->setChecked(true);
+        d->chkDeleted->setChecked(true);
+      },
+      "marked"));
+  EXPECT_EQ(Read("marked.csv").substr(0, 46), "#,\"#Deleted\",\"Name\",\"City\",\"Notes\"\r\n1,\"\",\"Ann\"");
+  EXPECT_NE(Read("marked.csv").find("\r\n3,\"*\",\"  Cy\""), std::string::npos);
+  EXPECT_EQ(Read("marked.csv"), QfdExport({"--rfc4180", "--with-deleted"}));
 }
 
 TEST_F(Export, SelectedFieldsGoInSlotOrderAndNoneLeavesTheNumbersAlone) {
@@ -181,6 +194,6 @@ TEST_F(Export, ACancelledPickerWritesNothingAndAFailedWriteSaysSo) {
   ASSERT_TRUE(RunExport(SelectAll, "taken"));
   ASSERT_EQ(host.boxes.size(), 1u);
   EXPECT_EQ(host.boxes[0].title, "EXPORT");
-  EXPECT_EQ(host.boxes[0].text, "FILE:" + (dir / "taken.csv") + " cannot be written");
+  EXPECT_EQ(host.boxes[0].text, "FILE:" + (dir / "taken.csv") + " cannot be written: it is a folder");
   EXPECT_EQ(GetRecordNo(), 1);
 }

@@ -69,8 +69,8 @@ TEST_F(Import, PreviewRefusedRowsAndLeavingThemOut) {
     shown = true;
     EXPECT_EQ(p->windowTitle(), "Import");
     EXPECT_EQ(p->lblSummary->text(),
-              "in.csv: 3 rows, 2 good, 1 refused. Columns naming no field are left out. Nothing is imported while "
-              "rows are refused, unless they are left out.");
+              "in.csv, read as Windows-1252 (the program's own export): 3 rows, 2 good, 1 refused. Columns naming "
+              "no field are left out. Nothing is imported while rows are refused, unless they are left out.");
     ASSERT_EQ(p->grdColumns->rowCount(), 5);
     EXPECT_EQ(Cell(p->grdColumns, 0, 1), "(record number: ignored)");
     EXPECT_EQ(Cell(p->grdColumns, 1, 1), "Name");
@@ -153,5 +153,6 @@ TEST_F(Import, ExportWithSpreadsheetQuotingReadsBack) {
         Tick(e->chkUtf8);
       },
       "out"));
-  EXPECT_EQ(qftest::ReadFile(dir / "out.csv"), "\xEF\xBB\xBF#,No,Name,Born,Notes\r\n1,\" 1\",\"Old\",\"\",\"\"\r\n");
+  EXPECT_EQ(qftest::ReadFile(dir / "out.csv"),
+            "\xEF\xBB\xBF#,\"No\",\"Name\",\"Born\",\"Notes\"\r\n1,\" 1\",\"Old\",\"\",\"\"\r\n");
 }

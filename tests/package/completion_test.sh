@@ -74,9 +74,9 @@ ask "" qfd info Contacts.Qfd ""
 
 # Options of each command, and their values.
 ask "--json|--with-password" qfd dump -
-ask "--from|--recover" qfd resave Contacts --
+ask "--allow-loss|--from|--recover" qfd resave Contacts --
 ask "--yes" qfd pack Contacts -
-ask "--dry-run|--encoding|--ignore-unknown|--skip-bad" qfd import Contacts -
+ask "--dry-run|--encoding|--ignore-unknown|--rfc4180|--skip-bad" qfd import Contacts -
 ask "auto|utf-8|windows-1252" qfd import Contacts in.csv --encoding ""
 ask "def.json" qfd create --from d
 ask "My Forms|def.json|empty" qfd resave Contacts --from ""
