@@ -179,7 +179,7 @@ void LinkOver(const std::string& from, const std::string& to) {
   RemoveFile(temp);
   if (Faulted(IoCall::Link) || ::link(from.c_str(), temp.c_str()) != 0) {
     if (errno != EPERM && errno != EXDEV && errno != EMLINK && errno != ENOTSUP && errno != ENOSYS)
-      Throw("link", from);
+      Throw("link", to);  // the new name is what could not be made
     // No second names here: a flushed copy takes the name instead.
     try {
       Fd in(OpenFile(from, O_RDONLY));
@@ -197,9 +197,9 @@ void LinkOver(const std::string& from, const std::string& to) {
   }
   try {
     RenameFile(temp, to);
-  } catch (...) {
+  } catch (const FileError& e) {
     ::unlink(temp.c_str());
-    throw;
+    throw FileError(e.code().value(), "rename", to, e.reason());  // `to` is what could not be replaced
   }
 }
 

@@ -26,10 +26,22 @@ using detail::S;
 
 namespace {
 
-// Copies the live records among 1 ... count from the open database to `out`, behind
-// the header; returns how many were kept. Records beyond the end of the file read as
-// blanks, like everywhere in the store.
-int32_t CopyLiveRecords(int out, int32_t count) {
+// Runs a write to the working file; a failure that names no file names it, not the
+// database.
+template <class Step>
+void OnWorkFile(const std::string& work, Step step) {
+  try {
+    step();
+  } catch (const detail::FileError& e) {
+    if (!e.file().empty()) throw;
+    throw detail::FileError(e.code().value(), "write", work, e.reason());
+  }
+}
+
+// Copies the live records among 1 ... count from the open database to `out` (the
+// working file `work`), behind the header; returns how many were kept. Records beyond
+// the end of the file read as blanks, like everywhere in the store.
+int32_t CopyLiveRecords(int out, const std::string& work, int32_t count) {
   Host& host = GetHost();
   const size_t len = static_cast<size_t>(S().header.RecordLength);
   const size_t perBlock = detail::RecordsPerBlock(len);
@@ -47,8 +59,10 @@ int32_t CopyLiveRecords(int out, int32_t count) {
         ++kept;
       },
       [&] {
-        detail::WriteAt(out, buf.data(), buf.size(), outPos);
-        detail::StartWriteBack(out, outPos, static_cast<int64_t>(buf.size()));
+        OnWorkFile(work, [&] {
+          detail::WriteAt(out, buf.data(), buf.size(), outPos);
+          detail::StartWriteBack(out, outPos, static_cast<int64_t>(buf.size()));
+        });
         outPos += static_cast<int64_t>(buf.size());
         buf.clear();
       });
@@ -123,15 +137,17 @@ int16_t PackRecords() {
     detail::RemoveFile(work);
     detail::Fd out(detail::OpenFile(work, O_WRONLY | O_CREAT | O_TRUNC));
     FormHeader h = S().header;
-    WriteHeader(out.get(), h);
+    OnWorkFile(work, [&] { WriteHeader(out.get(), h); });
 
     // The count as it is now: records appended since it was last read are kept too.
     detail::ReadRecordCount(S().fd, S().header.RecordCount);
     if (S().header.RecordCount == 0) Fail("GOTO FIRST RECORD", "DB is empty");
-    h.RecordCount = CopyLiveRecords(out.get(), S().header.RecordCount);
-    WriteHeader(out.get(), h);
-    detail::SyncFile(out.get());
-    detail::CloseFile(out.release());
+    h.RecordCount = CopyLiveRecords(out.get(), work, S().header.RecordCount);
+    OnWorkFile(work, [&] {
+      WriteHeader(out.get(), h);
+      detail::SyncFile(out.get());
+      detail::CloseFile(out.release());
+    });
 
     // The database keeps its name throughout: the backup becomes a second name of
     // it, then the packed file takes the name in one step.

@@ -1,7 +1,9 @@
 // Pack: the question, the records kept and their order, the backup, the reopening,
 // and the failures that leave the database as it was.
+#include <cerrno>
 #include <filesystem>
 
+#include "FileIo.h"
 #include "StoreFixture.h"
 
 using namespace storetest;
@@ -129,4 +131,26 @@ TEST_F(Pack, AReadOnlyBackupStopsThePackBeforeAnythingIsWritten) {
   EXPECT_NE(GetFileNumber(), 0);
   EXPECT_EQ(GetRecordNo(), 2);
   EXPECT_EQ(IsDeleted(), -1);
+}
+
+// A failure names the file it happened to: the working file when the disk is full,
+// the backup when its name is taken by a folder. The database stays as it was.
+TEST_F(Pack, AFailureNamesTheFileItHappenedTo) {
+  const std::string path = FiveRecords(true);
+  const std::string before = ReadFile(path + ".Qfd");
+  Open(path);
+  detail::SetIoFaultHook([](detail::IoCall call, int) { return call == detail::IoCall::Write ? ENOSPC : 0; });
+  host.replies.push_back(vbYes);
+  EXPECT_EQ(PackRecords(), 0);
+  detail::SetIoFaultHook(nullptr);
+  EXPECT_EQ(host.Last(), "Pack Database: Unexpected Error: FILE:" + path + ".QfB: No space left on device");
+  EXPECT_EQ(ReadFile(path + ".Qfd"), before);
+  EXPECT_FALSE(fs::exists(path + ".QfB"));
+
+  fs::create_directory(path + ".Bak");
+  host.replies.push_back(vbYes);
+  EXPECT_EQ(PackRecords(), 0);
+  EXPECT_EQ(host.Last(), "Pack Database: Unexpected Error: FILE:" + path + ".Bak: Is a directory");
+  EXPECT_EQ(ReadFile(path + ".Qfd"), before);
+  EXPECT_FALSE(fs::exists(path + ".Bak.~new"));
 }
