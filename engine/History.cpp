@@ -99,44 +99,50 @@ void AppendLine(std::string& out, const HistoryEntry& e) {
   out += '\n';
 }
 
-// Parses the complete lines of text[from ...]; returns where the unfinished rest
-// starts (a line is complete at its LF outside quotes).
+// Parses the complete lines of text[from ...], handing each row with the offset it
+// starts at; returns where the unfinished rest starts (a line is complete at its LF
+// outside quotes).
 template <class OnRow>
 size_t ParseCsv(const std::string& text, size_t from, OnRow&& onRow) {
   std::vector<std::string> row;
-  std::string cell;
-  bool quoted = false, inQuotes = false;
-  size_t done = from;
-  for (size_t i = from; i < text.size(); ++i) {
-    const char c = text[i];
-    if (inQuotes) {
-      if (c == '"') {
-        if (i + 1 < text.size() && text[i + 1] == '"') {
+  size_t done = from, i = from;
+  const size_t n = text.size();
+  while (i < n) {
+    // One cell from i.
+    std::string cell;
+    if (text[i] == '"') {
+      ++i;
+      for (;;) {
+        const size_t q = text.find('"', i);
+        if (q == std::string::npos) return done;  // unfinished
+        cell.append(text, i, q - i);
+        if (q + 1 < n && text[q + 1] == '"') {
           cell += '"';
-          ++i;
+          i = q + 2;
         } else {
-          inQuotes = false;
+          i = q + 1;
+          break;
         }
-      } else {
-        cell += c;
       }
-    } else if (c == '"' && cell.empty() && !quoted) {
-      inQuotes = quoted = true;
-    } else if (c == ',') {
-      row.push_back(std::move(cell));
-      cell.clear();
-      quoted = false;
-    } else if (c == '\n') {
-      if (!quoted && !cell.empty() && cell.back() == '\r') cell.pop_back();
-      row.push_back(std::move(cell));
-      cell.clear();
-      quoted = false;
-      onRow(row);
+      // Anything after the closing quote up to the separator belongs to the cell.
+      const size_t e = text.find_first_of(",\n", i);
+      if (e == std::string::npos) return done;
+      cell.append(text, i, e - i);
+      i = e;
+    } else {
+      const size_t e = text.find_first_of(",\n", i);
+      if (e == std::string::npos) return done;
+      cell.assign(text, i, e - i);
+      if (text[e] == '\n' && !cell.empty() && cell.back() == '\r') cell.pop_back();
+      i = e;
+    }
+    row.push_back(std::move(cell));
+    if (text[i] == '\n') {
+      onRow(row, done);
       row.clear();
       done = i + 1;
-    } else {
-      cell += c;
     }
+    ++i;
   }
   return done;
 }
@@ -148,26 +154,46 @@ HistoryEntry EntryOf(std::vector<std::string>& row) {
 
 // ---- The values of an import line ---------------------------------------------------
 
-void AppendJsonString(std::string& out, const std::string& s) {
-  out += '"';
-  for (const char c : s) {
-    switch (c) {
-      case '"': out += "\\\""; break;
-      case '\\': out += "\\\\"; break;
-      case '\n': out += "\\n"; break;
-      case '\r': out += "\\r"; break;
-      case '\t': out += "\\t"; break;
-      default:
-        if (static_cast<unsigned char>(c) < 0x20) {
-          char buf[8];
-          std::snprintf(buf, sizeof buf, "\\u%04x", c);
-          out += buf;
-        } else {
-          out += c;
-        }
+// Appends s as a JSON string inside a quoted CSV cell: the JSON quotes doubled.
+// `cp1252` converts the text to UTF-8 on the way.
+void AppendJsonCell(std::string& out, std::string_view s, bool cp1252 = false) {
+  out += "\"\"";
+  size_t i = 0;
+  // Eight bytes at a time past the plain ones: no quote, backslash, control
+  // character or (when converting) byte of 0x80 and up.
+  constexpr uint64_t ones = 0x0101010101010101ULL, highs = 0x8080808080808080ULL;
+  auto zeroByte = [](uint64_t x) { return (x - ones) & ~x & highs; };
+  const uint64_t high = cp1252 ? highs : 0;
+  while (i < s.size()) {
+    size_t j = i;
+    for (uint64_t x; j + 8 <= s.size(); j += 8) {
+      std::memcpy(&x, s.data() + j, 8);
+      if ((x & high) || zeroByte(x ^ (ones * '"')) || zeroByte(x ^ (ones * '\\')) ||
+          ((x - ones * 0x20) & ~x & highs))
+        break;
     }
+    while (j < s.size()) {
+      const auto c = static_cast<unsigned char>(s[j]);
+      if (c == '"' || c == '\\' || c < 0x20 || (cp1252 && c >= 0x80)) break;
+      ++j;
+    }
+    out.append(s, i, j - i);
+    if (j == s.size()) break;
+    const auto c = static_cast<unsigned char>(s[j]);
+    if (c == '"') out += "\\\"\"";
+    else if (c == '\\') out += "\\\\";
+    else if (c == '\n') out += "\\n";
+    else if (c == '\r') out += "\\r";
+    else if (c == '\t') out += "\\t";
+    else if (c >= 0x80) out += Cp1252ToUtf8(s.substr(j, 1));
+    else {
+      char buf[8];
+      std::snprintf(buf, sizeof buf, "\\u%04x", c);
+      out += buf;
+    }
+    i = j + 1;
   }
-  out += '"';
+  out += "\"\"";
 }
 
 // Reads {"NAME":"value",...} as written above; stops at anything else.
@@ -250,46 +276,14 @@ std::vector<Run> ParseMap(const std::string& s) {
 
 // ---- What the history last recorded ----------------------------------------------------
 
-struct RecordValues {
-  std::string imported;  // the values of an import line not yet taken apart
-  std::unordered_map<std::string, std::string> fields;
+struct Known;
 
-  std::unordered_map<std::string, std::string>& Fields() {
-    if (!imported.empty()) {
-      for (auto& [name, value] : ParseValues(imported)) fields[name] = std::move(value);
-      imported.clear();
-    }
-    return fields;
-  }
+struct RecordValues {
+  int64_t importedAt = -1;  // the import line that holds the values, not yet read
+  std::unordered_map<std::string, std::string> fields;
 };
 
 using Index = std::unordered_map<int32_t, RecordValues>;
-
-void Apply(Index& index, const HistoryEntry& e) {
-  if (e.operation == "design save") {
-    index.clear();
-    return;
-  }
-  if (e.operation == "pack") {
-    Index moved;
-    for (const Run& r : ParseMap(e.after))
-      for (int32_t k = r.oldFirst; k <= r.oldLast; ++k) {
-        auto it = index.find(k);
-        if (it != index.end()) moved[r.newFirst + (k - r.oldFirst)] = std::move(it->second);
-      }
-    index.swap(moved);
-    return;
-  }
-  const int32_t n = std::atoi(e.record.c_str());
-  if (n < 1 || e.field.empty()) return;
-  RecordValues& rec = index[n];
-  if (e.operation == "import") {
-    rec.fields.clear();
-    rec.imported = e.after;
-    return;
-  }
-  rec.Fields()[e.field] = e.after;
-}
 
 // A history file as this program knows it.
 struct Known {
@@ -299,6 +293,56 @@ struct Known {
   int64_t readTo = 0;  // the lines before this offset are in the index
   Index index;
 };
+
+// The values the history last recorded for a record: an import line's are read
+// from the file when first wanted.
+std::unordered_map<std::string, std::string>& Fields(Known& k, RecordValues& rec) {
+  if (rec.importedAt >= 0) {
+    std::string text;
+    for (size_t want = 4096;; want *= 4) {
+      text.resize(want);
+      text.resize(detail::ReadAt(k.fd.get(), text.data(), want, rec.importedAt));
+      bool got = false;
+      ParseCsv(text, 0, [&](std::vector<std::string>& row, size_t) {
+        if (got) return;
+        got = true;
+        if (row.size() >= 10)
+          for (auto& [name, value] : ParseValues(row[9])) rec.fields.emplace(name, std::move(value));
+      });
+      if (got || text.size() < want) break;
+    }
+    rec.importedAt = -1;
+  }
+  return rec.fields;
+}
+
+// Takes one line into the index; `at` is where it starts in the file.
+void Apply(Known& k, const std::string& operation, int32_t n, const std::string& field, const std::string& after,
+           int64_t at) {
+  Index& index = k.index;
+  if (operation == "design save") {
+    index.clear();
+    return;
+  }
+  if (operation == "pack") {
+    Index moved;
+    for (const Run& r : ParseMap(after))
+      for (int32_t i = r.oldFirst; i <= r.oldLast; ++i) {
+        auto it = index.find(i);
+        if (it != index.end()) moved[r.newFirst + (i - r.oldFirst)] = std::move(it->second);
+      }
+    index.swap(moved);
+    return;
+  }
+  if (n < 1 || field.empty()) return;
+  RecordValues& rec = index[n];
+  if (operation == "import") {
+    rec.fields.clear();
+    rec.importedAt = at;
+    return;
+  }
+  Fields(k, rec)[field] = after;
+}
 
 std::map<std::string, std::unique_ptr<Known>>& KnownFiles() {
   static std::map<std::string, std::unique_ptr<Known>> files;
@@ -343,12 +387,14 @@ Known* Open(const std::string& path) {
       std::string text(static_cast<size_t>(size - k.readTo), '\0');
       text.resize(detail::ReadAt(k.fd.get(), text.data(), text.size(), k.readTo));
       bool heading = k.readTo == 0;
-      const size_t used = ParseCsv(text, 0, [&](std::vector<std::string>& row) {
+      const int64_t base = k.readTo;
+      const size_t used = ParseCsv(text, 0, [&](std::vector<std::string>& row, size_t at) {
         if (heading) {
           heading = false;
           return;
         }
-        Apply(k.index, EntryOf(row));
+        row.resize(10);
+        Apply(k, row[4], std::atoi(row[5].c_str()), row[7], row[9], base + static_cast<int64_t>(at));
       });
       k.readTo += static_cast<int64_t>(used);
     }
@@ -363,17 +409,23 @@ Known* Open(const std::string& path) {
 
 // Writes the lines at the end of the history (a line left unfinished by a failed
 // write of another program is ended first).
-detail::HistoryLines Write(const std::string& path, Known& k, std::string text) {
+detail::HistoryLines Write(const std::string& path, Known& k, const std::string& text,
+                           std::vector<detail::HistoryLines::Row> rows) {
   detail::HistoryLines lines;
   if (text.empty()) return lines;
   int64_t size = -1;
   try {
     size = detail::FileSize(k.fd.get());
-    if (size > k.readTo) text.insert(0, "\n");
-    detail::WriteAt(k.fd.get(), text.data(), text.size(), size);
+    int64_t at = size;
+    if (size > k.readTo) {
+      detail::WriteAt(k.fd.get(), "\n", 1, at++);
+      for (auto& r : rows) ++r.at;
+    }
+    detail::WriteAt(k.fd.get(), text.data(), text.size(), at);
     lines.path = path;
     lines.from = size;
-    lines.text = std::move(text);
+    lines.size = at + static_cast<int64_t>(text.size()) - size;
+    lines.rows = std::move(rows);
   } catch (const std::exception& e) {
     detail::ShrinkBack(k.fd.get(), size);
     Refuse(path, e);
@@ -468,7 +520,7 @@ std::string ReadHistory(const std::string& database, std::vector<HistoryEntry>& 
     text.resize(detail::ReadAt(fd.get(), text.data(), text.size(), 0));
     if (!text.empty() && text.back() != '\n') text += '\n';
     bool heading = true;
-    ParseCsv(text, 0, [&](std::vector<std::string>& row) {
+    ParseCsv(text, 0, [&](std::vector<std::string>& row, size_t) {
       if (heading) {
         heading = false;
         return;
@@ -506,7 +558,7 @@ std::vector<HistoryEntry> RecordHistory(const std::vector<HistoryEntry>& all, in
 namespace detail {
 
 HistoryLines::HistoryLines(HistoryLines&& o) noexcept
-    : path(std::move(o.path)), from(o.from), text(std::move(o.text)) {
+    : path(std::move(o.path)), from(o.from), size(o.size), rows(std::move(o.rows)) {
   o.from = -1;
 }
 
@@ -526,8 +578,8 @@ void HistoryLines::Done() {
   auto it = KnownFiles().find(path);
   if (it != KnownFiles().end()) {
     Known& k = *it->second;
-    const size_t used = ParseCsv(text, 0, [&](std::vector<std::string>& row) { Apply(k.index, EntryOf(row)); });
-    k.readTo = from + static_cast<int64_t>(used);
+    for (const Row& r : rows) Apply(k, r.operation, r.record, r.field, r.after, from + r.at);
+    k.readTo = from + size;
   }
   from = -1;
 }
@@ -554,6 +606,7 @@ HistoryLines LogChange(const std::string& dbFile, const FormHeader& h, int32_t r
   outside.number = e.number;
 
   std::string text, changes;
+  std::vector<HistoryLines::Row> rows, changed;
   RecordValues* recorded = nullptr;
   if (!adding) {
     auto it = k->index.find(record);
@@ -561,13 +614,14 @@ HistoryLines LogChange(const std::string& dbFile, const FormHeader& h, int32_t r
   }
   auto field = [&](const std::string& name, std::string old, std::string now) {
     if (recorded) {
-      auto& fields = recorded->Fields();
+      auto& fields = Fields(*k, *recorded);
       auto it = fields.find(name);
       if (it != fields.end() && it->second != old) {
         outside.field = name;
         outside.before = it->second;
         outside.after = old;
         AppendLine(text, outside);
+        rows.push_back({0, record, outside.operation, name, old});
       }
     }
     if (old == now) return;
@@ -575,6 +629,7 @@ HistoryLines LogChange(const std::string& dbFile, const FormHeader& h, int32_t r
     e.before = std::move(old);
     e.after = std::move(now);
     AppendLine(changes, e);
+    changed.push_back({0, record, e.operation, name, e.after});
   };
   field("*", was.empty() || was[0] != '*' ? "" : "*", after.empty() || after[0] != '*' ? "" : "*");
   for (int16_t s = 1; s <= kMaxFields; ++s) {
@@ -583,7 +638,8 @@ HistoryLines LogChange(const std::string& dbFile, const FormHeader& h, int32_t r
     if (!recorded && was.compare(f.Offset, f.Length, after, f.Offset, f.Length) == 0) continue;
     field(Cp1252ToUtf8(f.Name.Trimmed()), Value(was, f), Value(after, f));
   }
-  return Write(path, *k, text + changes);
+  rows.insert(rows.end(), changed.begin(), changed.end());
+  return Write(path, *k, text + changes, std::move(rows));
 }
 
 HistoryLines LogImport(const std::string& dbFile, const FormHeader& h, int32_t first, const char* records,
@@ -591,39 +647,74 @@ HistoryLines LogImport(const std::string& dbFile, const FormHeader& h, int32_t f
   const std::string path = HistoryFileOf(dbFile);
   Known* k = Open(path);
   if (!k) return {};
+  // Each line: the common start, the numbers, then the values as a JSON object in
+  // one CSV cell, written straight in its doubled-quote form.
   std::vector<std::pair<std::string, const FieldDef*>> fields;
   int16_t numbered = 0;
   for (int16_t s = 1; s <= kMaxFields; ++s) {
     const FieldDef& f = h.Fields[s];
     if (f.Page == 0) continue;
-    std::string name;
-    AppendJsonString(name, Cp1252ToUtf8(f.Name.Trimmed()));
+    std::string name = fields.empty() ? "" : ",";
+    AppendJsonCell(name, Cp1252ToUtf8(f.Name.Trimmed()));
     fields.emplace_back(name + ":", &f);
     if (numbered == 0 && f.Format.Trimmed().find('#') != std::string::npos) numbered = s;
   }
   HistoryEntry e = Entry(Now(), nullptr, "import");
-  e.field = "(record)";
-  std::string text, values;
-  text.reserve(static_cast<size_t>(count) * (static_cast<size_t>(h.RecordLength) / 2 + 96));
+  std::string start;
+  for (const std::string* c : {&e.time, &e.user, &e.host, &e.program, &e.operation}) {
+    AppendCsv(start, *c);
+    start += ',';
+  }
+  // Written a block of about 4 MB at a time; a failure takes back what was written.
+  std::string text;
+  text.reserve(detail::kCopyBlock + static_cast<size_t>(h.RecordLength) * 2 + start.size() + 1024);
+  std::vector<HistoryLines::Row> rows;
+  rows.reserve(static_cast<size_t>(count));
   const size_t len = static_cast<size_t>(h.RecordLength);
+  HistoryLines lines;
+  int64_t size = -1, at = 0;
+  try {
+    size = at = detail::FileSize(k->fd.get());
+    if (size > k->readTo) detail::WriteAt(k->fd.get(), "\n", 1, at++);
+  } catch (const std::exception& ex) {
+    detail::ShrinkBack(k->fd.get(), size);
+    Refuse(path, ex);
+  }
+  auto flush = [&] {
+    try {
+      detail::WriteAt(k->fd.get(), text.data(), text.size(), at);
+    } catch (const std::exception& ex) {
+      detail::ShrinkBack(k->fd.get(), size);
+      Refuse(path, ex);
+    }
+    at += static_cast<int64_t>(text.size());
+    text.clear();
+  };
   for (int64_t i = 0; i < count; ++i) {
     const std::string_view rec(records + static_cast<size_t>(i) * len, len);
-    values.assign("{");
-    for (size_t j = 0; j < fields.size(); ++j) {
-      if (j) values += ',';
-      values += fields[j].first;
-      const FieldDef& f = *fields[j].second;
-      AppendJsonString(values, Cp1252ToUtf8(modLIB::TrimView(rec.substr(f.Offset, f.Length))));
+    const int32_t n = static_cast<int32_t>(first + i);
+    rows.push_back({at + static_cast<int64_t>(text.size()) - size, n, e.operation, {}, {}});
+    text += start;
+    text += std::to_string(n);
+    text += ',';
+    if (numbered) {
+      const FieldDef& f = h.Fields[numbered];
+      AppendCsv(text, Cp1252ToUtf8(modLIB::TrimView(rec.substr(f.Offset, f.Length))));
     }
-    values += '}';
-    e.record = std::to_string(first + i);
-    e.number = numbered ? Cp1252ToUtf8(modLIB::TrimView(rec.substr(h.Fields[numbered].Offset,
-                                                                     h.Fields[numbered].Length)))
-                        : "";
-    e.after = values;
-    AppendLine(text, e);
+    text += ",(record),,\"{";
+    for (const auto& [name, f] : fields) {
+      text += name;
+      AppendJsonCell(text, modLIB::TrimView(rec.substr(f->Offset, f->Length)), true);
+    }
+    text += "}\"\n";
+    if (text.size() >= detail::kCopyBlock) flush();
   }
-  return Write(path, *k, std::move(text));
+  flush();
+  lines.path = path;
+  lines.from = size;
+  lines.size = at - size;
+  lines.rows = std::move(rows);
+  return lines;
 }
 
 HistoryLines LogPack(const std::string& dbFile, int32_t oldCount, const std::vector<int32_t>& kept) {
@@ -636,7 +727,7 @@ HistoryLines LogPack(const std::string& dbFile, int32_t oldCount, const std::vec
   e.after = MapText(kept);
   std::string text;
   AppendLine(text, e);
-  return Write(path, *k, std::move(text));
+  return Write(path, *k, text, {{0, 0, e.operation, e.field, e.after}});
 }
 
 HistoryLines LogDesignSave(const std::string& dbFile, const FormHeader& before, int32_t oldCount,
@@ -650,7 +741,7 @@ HistoryLines LogDesignSave(const std::string& dbFile, const FormHeader& before, 
   e.after = Size(after, newCount);
   std::string text;
   AppendLine(text, e);
-  return Write(path, *k, std::move(text));
+  return Write(path, *k, text, {{0, 0, e.operation, e.field, e.after}});
 }
 
 }  // namespace detail

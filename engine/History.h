@@ -76,10 +76,16 @@ class HistoryLines {
   ~HistoryLines();
   void Done();
 
-  // What the guard needs to take lines back or keep them (set by the history).
+  // What the guard needs to take lines back or keep them (set by the history): the
+  // file, where the lines start and how long they are, and what they say.
+  struct Row {
+    int64_t at;  // from the first line's start
+    int32_t record;
+    std::string operation, field, after;
+  };
   std::string path;
-  int64_t from = -1;
-  std::string text;
+  int64_t from = -1, size = 0;
+  std::vector<Row> rows;
 };
 
 // The one entry point for the writers, each called under the writers' lock before
