@@ -8,6 +8,7 @@
 #include <QVBoxLayout>
 
 #include "History.h"
+#include "modDlg.h"
 #include "modDB.h"
 
 using namespace modDB;
@@ -32,7 +33,7 @@ void frmHistory::ShowFor(QWidget* parent) {
   }
   frmHistory window(parent, GetRecordNo());
   if (!window.Fill()) return;
-  window.exec();
+  modDlg::RunModal(window);
 }
 
 void frmHistory::StartFor(QWidget*) {

@@ -167,12 +167,15 @@ int main() {
   const double openFull = opens(db), openSmall = opens(small);
 
   constexpr int kWrites = 20000;
+  // Every run writes values of its own, so that each save changes a field.
+  int run = 0;
   auto updates = [&] {
     Open(db);
     const double each = Seconds([&] {
+                          ++run;
                           for (int i = 0; i < kWrites; ++i) {
                             if (SetRecordNo(1 + (i * 7919) % kRecords) != 1) std::exit(1);
-                            WriteField(1, "written " + std::to_string(i));
+                            WriteField(1, "written " + std::to_string(run) + "." + std::to_string(i));
                             if (WriteRecord() != 1) std::exit(1);
                           }
                         }) /
