@@ -632,11 +632,17 @@ HistoryLines LogChange(const std::string& dbFile, const FormHeader& h, int32_t r
     changed.push_back({0, record, e.operation, name, e.after});
   };
   field("*", was.empty() || was[0] != '*' ? "" : "*", after.empty() || after[0] != '*' ? "" : "*");
+  // Only the fields that change, and those whose recorded value is to be compared.
+  const auto* known = recorded ? &Fields(*k, *recorded) : nullptr;
+  if (known && known->empty()) known = nullptr;
   for (int16_t s = 1; s <= kMaxFields; ++s) {
     const FieldDef& f = h.Fields[s];
     if (f.Page == 0) continue;
-    if (!recorded && was.compare(f.Offset, f.Length, after, f.Offset, f.Length) == 0) continue;
-    field(Cp1252ToUtf8(f.Name.Trimmed()), Value(was, f), Value(after, f));
+    const bool same = was.compare(f.Offset, f.Length, after, f.Offset, f.Length) == 0;
+    if (same && !known) continue;
+    std::string name = Cp1252ToUtf8(f.Name.Trimmed());
+    if (same && known->find(name) == known->end()) continue;
+    field(name, Value(was, f), Value(after, f));
   }
   rows.insert(rows.end(), changed.begin(), changed.end());
   return Write(path, *k, text + changes, std::move(rows));

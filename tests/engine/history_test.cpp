@@ -228,6 +228,21 @@ TEST_F(HistoryTest, AChangeMadeOutsideTheHistoryIsTold) {
   // recorded no value, cannot be told.
   EXPECT_EQ(Lines(base), (std::vector<std::string>{"QfEntry|edit|1||A|a1|k1", "QfEntry|outside change|1||A|k1|ou",
                                                    "QfEntry|edit|1||A|ou|k2"}));
+
+  // An imported record's values are known from its import line, also to another
+  // program that reads the history afresh.
+  std::string records = " i1 j\xE9,\"  ";
+  ASSERT_EQ(AppendRecords(records, {}, "IMPORT"), 1) << host.Last();
+  CloseDatabase();
+  bytes = ReadFile(base + ".Qfd");
+  bytes.replace(23496 + 2 * 10 + 4, 6, "out   ");
+  WriteFile(base + ".Qfd", bytes);
+  const auto run = qftest::RunProgram({qftest::ToolPath("qfd"), "set", base, "3", "A=i2"});
+  ASSERT_EQ(run.status, 0) << run.err;
+  const std::vector<std::string> lines = Lines(base);
+  ASSERT_EQ(lines.size(), 6u);
+  EXPECT_EQ(lines[4], "qfd|outside change|3||B|j\xC3\xA9,\"|out");
+  EXPECT_EQ(lines[5], "qfd|edit|3||A|i1|i2");
 }
 
 TEST_F(HistoryTest, APackKeepsARecordTraceable) {
