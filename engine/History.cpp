@@ -291,6 +291,7 @@ struct Known {
   dev_t dev = 0;
   ino_t ino = 0;
   int64_t readTo = 0;  // the lines before this offset are in the index
+  int64_t size = 0;    // the file's size when it was last looked at, under the lock
   Index index;
 };
 
@@ -382,7 +383,8 @@ Known* Open(const std::string& path) {
       known = std::move(k);
     }
     Known& k = *known;
-    const int64_t size = detail::FileSize(k.fd.get());
+    // The size the name's file has is the open file's (the same file, checked above).
+    const int64_t size = k.size = st.st_size;
     if (size > k.readTo) {
       std::string text(static_cast<size_t>(size - k.readTo), '\0');
       text.resize(detail::ReadAt(k.fd.get(), text.data(), text.size(), k.readTo));
@@ -415,7 +417,7 @@ detail::HistoryLines Write(const std::string& path, Known& k, const std::string&
   if (text.empty()) return lines;
   int64_t size = -1;
   try {
-    size = detail::FileSize(k.fd.get());
+    size = k.size;
     int64_t at = size;
     if (size > k.readTo) {
       detail::WriteAt(k.fd.get(), "\n", 1, at++);
@@ -680,7 +682,7 @@ HistoryLines LogImport(const std::string& dbFile, const FormHeader& h, int32_t f
   HistoryLines lines;
   int64_t size = -1, at = 0;
   try {
-    size = at = detail::FileSize(k->fd.get());
+    size = at = k->size;
     if (size > k->readTo) detail::WriteAt(k->fd.get(), "\n", 1, at++);
   } catch (const std::exception& ex) {
     detail::ShrinkBack(k->fd.get(), size);
