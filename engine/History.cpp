@@ -280,6 +280,7 @@ struct Known;
 
 struct RecordValues {
   int64_t importedAt = -1;  // the import line that holds the values, not yet read
+  bool added = false;       // an add was recorded: the fields it did not name were blank
   std::unordered_map<std::string, std::string> fields;
 };
 
@@ -340,7 +341,13 @@ void Apply(Known& k, const std::string& operation, int32_t n, const std::string&
   if (operation == "import") {
     rec.fields.clear();
     rec.importedAt = at;
+    rec.added = false;
     return;
+  }
+  if (operation == "add" && !rec.added) {
+    rec.fields.clear();
+    rec.importedAt = -1;
+    rec.added = true;
   }
   Fields(k, rec)[field] = after;
 }
@@ -618,9 +625,12 @@ HistoryLines LogChange(const std::string& dbFile, const FormHeader& h, int32_t r
     if (recorded) {
       auto& fields = Fields(*k, *recorded);
       auto it = fields.find(name);
-      if (it != fields.end() && it->second != old) {
+      const std::string* was = it != fields.end() ? &it->second : nullptr;
+      static const std::string blank;
+      if (!was && recorded->added && name != "*") was = &blank;
+      if (was && *was != old) {
         outside.field = name;
-        outside.before = it->second;
+        outside.before = *was;
         outside.after = old;
         AppendLine(text, outside);
         rows.push_back({0, record, outside.operation, name, old});
@@ -636,14 +646,14 @@ HistoryLines LogChange(const std::string& dbFile, const FormHeader& h, int32_t r
   field("*", was.empty() || was[0] != '*' ? "" : "*", after.empty() || after[0] != '*' ? "" : "*");
   // Only the fields that change, and those whose recorded value is to be compared.
   const auto* known = recorded ? &Fields(*k, *recorded) : nullptr;
-  if (known && known->empty()) known = nullptr;
+  if (known && known->empty() && !recorded->added) known = nullptr;
   for (int16_t s = 1; s <= kMaxFields; ++s) {
     const FieldDef& f = h.Fields[s];
     if (f.Page == 0) continue;
     const bool same = was.compare(f.Offset, f.Length, after, f.Offset, f.Length) == 0;
     if (same && !known) continue;
     std::string name = Cp1252ToUtf8(f.Name.Trimmed());
-    if (same && known->find(name) == known->end()) continue;
+    if (same && !recorded->added && known->find(name) == known->end()) continue;
     field(name, Value(was, f), Value(after, f));
   }
   rows.insert(rows.end(), changed.begin(), changed.end());

@@ -23,7 +23,8 @@
 //  - design save: one line, Field "(form)", Before and After the form's size.
 // "outside change" comes before a change when a field's value in the file is not
 // the value this history last recorded for it: another program changed it without
-// keeping history. Before is the recorded value, After the value in the file.
+// keeping history. Before is the recorded value, After the value in the file. The
+// fields an add left blank count as recorded blank; a design save starts over.
 //
 // Every writer of ours writes its lines while it holds the writers' lock, before the
 // record, in one write; a change whose lines cannot be written is not made, and a

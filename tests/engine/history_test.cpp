@@ -243,6 +243,21 @@ TEST_F(HistoryTest, AChangeMadeOutsideTheHistoryIsTold) {
   ASSERT_EQ(lines.size(), 6u);
   EXPECT_EQ(lines[4], "qfd|outside change|3||B|j\xC3\xA9,\"|out");
   EXPECT_EQ(lines[5], "qfd|edit|3||A|i1|i2");
+
+  // A field an add left blank, filled outside.
+  Open(base, 0);
+  ClearRecord();
+  WriteField(1, "n1");
+  ASSERT_EQ(AddRecord(), 1);
+  CloseDatabase();
+  bytes = ReadFile(base + ".Qfd");
+  bytes.replace(23496 + 3 * 10 + 4, 3, "new");
+  WriteFile(base + ".Qfd", bytes);
+  ASSERT_EQ(qftest::RunProgram({qftest::ToolPath("qfd"), "set", base, "4", "A=n2"}).status, 0);
+  const std::vector<std::string> added = Lines(base);
+  ASSERT_EQ(added.size(), 9u);
+  EXPECT_EQ(added[7], "qfd|outside change|4||B||new");
+  EXPECT_EQ(added[8], "qfd|edit|4||A|n1|n2");
 }
 
 TEST_F(HistoryTest, APackKeepsARecordTraceable) {
