@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "History.h"
 #include "Platform.h"
 #include "QtHost.h"
 #include "frmAbout.h"
@@ -27,6 +28,7 @@ int RunProgram(int argc, char** argv, const char* program, const std::function<i
   QtHost host;
   SetVersionInfo(ProgramVersionInfo(program));
   modDlg::InstallHelpKey();
+  modDB::SetHistoryProgram(program);  // the name its change-history lines carry
   return run();
 }
 

@@ -90,7 +90,7 @@ _qfd() {
   local cur=${words[cword]}
   local prev=
   ((cword > 0)) && prev=${words[cword - 1]}
-  local commands="info dump create resave add get set delete export import pack check"
+  local commands="info dump create resave add get set delete export import pack check history"
   COMPREPLY=()
 
   if ((cword == 1)); then
@@ -157,13 +157,14 @@ _qfd() {
       export) options="--fields --rfc4180 --utf8 --with-deleted" ;;
       import) options="--ignore-unknown --skip-bad --dry-run --encoding --rfc4180" ;;
       pack) options="--yes" ;;
+      history) options="--csv --start" ;;
     esac
     COMPREPLY=($(compgen -W "$options" -- "$cur"))
     return 0
   fi
 
   case $cmd in
-    info | check | pack | dump | resave | delete | get)
+    info | check | pack | dump | resave | delete | get | history)
       ((n == 0)) && _qfd_files qfd "$cur"
       ;;
     add | set)

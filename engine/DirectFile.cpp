@@ -11,6 +11,7 @@
 #include "DatabaseFile.h"
 #include "FileIo.h"
 #include "HeaderLayout.h"
+#include "History.h"
 #include "State.h"
 #include "StoreCommon.h"
 #include "modLIB.h"
@@ -136,8 +137,16 @@ std::string WriteFieldDirect(int16_t handle, const FormHeader& h, int32_t n, int
     const int64_t size = detail::FileSize(fd);
     const int64_t end = RecordPosition(n + 1, h.RecordLength);
     try {
+      // The record as it is and as it will be, for the history.
+      std::string before(static_cast<size_t>(h.RecordLength), ' ');
+      detail::ReadAt(fd, before.data(), before.size(), RecordPosition(n, h.RecordLength));
+      std::string after = before;
+      after.replace(static_cast<size_t>(f.Offset), bytes.size(), bytes);
+      auto logged = detail::LogChange(db ? db->path : detail::S().DatabaseName + ".Qfd", h, n, before, after,
+                                      nullptr, "form script");
       if (size < end) detail::WriteBlanks(fd, size, end - size);
       detail::WriteAt(fd, bytes.data(), bytes.size(), offset);
+      logged.Done();
     } catch (...) {
       detail::ShrinkBack(fd, size);
       throw;

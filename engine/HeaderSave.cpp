@@ -16,6 +16,7 @@
 #include "DatabaseFile.h"
 #include "FileIo.h"
 #include "HeaderLayout.h"
+#include "History.h"
 #include "SaveLoss.h"
 #include "State.h"
 #include "StoreCommon.h"
@@ -172,7 +173,9 @@ int16_t SaveHeader(std::string& name) {
     try {
       H().RecordCount = 0;
       BuildNewFile(work, -1, H(), 0);
+      auto logged = detail::LogDesignSave(file, H(), -1, H(), 0);
       PutInPlace(file, backup, work, false);
+      logged.Done();
       return 1;
     } catch (const std::exception& e) {
       H().RecordCount = keptCount;
@@ -257,7 +260,9 @@ int16_t SaveHeader(std::string& name) {
     recovering = count > 0;
     H().RecordCount = count;
     BuildNewFile(work, damage.empty() ? oldFd.get() : -1, old, count);
+    auto logged = detail::LogDesignSave(file, old, damage.empty() ? old.RecordCount : 0, H(), count);
     PutInPlace(real, backup, work, true);
+    logged.Done();
   } catch (const std::exception& e) {
     H().RecordCount = keptCount;
     try {

@@ -15,6 +15,7 @@
 #include "DatabaseFile.h"
 #include "FileIo.h"
 #include "HeaderLayout.h"
+#include "History.h"
 #include "State.h"
 #include "StoreCommon.h"
 #include "modDB.h"
@@ -39,16 +40,16 @@ void OnWorkFile(const std::string& work, Step step) {
 }
 
 // Copies the live records among 1 ... count from the open database to `out` (the
-// working file `work`), behind the header; returns how many were kept. Records beyond
-// the end of the file read as blanks, like everywhere in the store.
-int32_t CopyLiveRecords(int out, const std::string& work, int32_t count) {
+// working file `work`), behind the header; returns how many were kept, their old
+// numbers in `kept`. Records beyond the end of the file read as blanks, like
+// everywhere in the store.
+int32_t CopyLiveRecords(int out, const std::string& work, int32_t count, std::vector<int32_t>& kept) {
   Host& host = GetHost();
   const size_t len = static_cast<size_t>(S().header.RecordLength);
   const size_t perBlock = detail::RecordsPerBlock(len);
   std::vector<char> buf;
   buf.reserve(perBlock * len);
   int64_t outPos = kHeaderSize;
-  int32_t kept = 0;
   detail::ReadRecordBlocks(
       S().fd, len, count, perBlock,
       [&](int32_t i, const char* rec) {
@@ -56,7 +57,7 @@ int32_t CopyLiveRecords(int out, const std::string& work, int32_t count) {
         host.ShowPer(i, count);
         if (rec[0] == '*') return;
         buf.insert(buf.end(), rec, rec + len);
-        ++kept;
+        kept.push_back(i);
       },
       [&] {
         OnWorkFile(work, [&] {
@@ -66,7 +67,7 @@ int32_t CopyLiveRecords(int out, const std::string& work, int32_t count) {
         outPos += static_cast<int64_t>(buf.size());
         buf.clear();
       });
-  return kept;
+  return static_cast<int32_t>(kept.size());
 }
 
 void WriteHeader(int fd, const FormHeader& h) {
@@ -142,7 +143,8 @@ int16_t PackRecords() {
     // The count as it is now: records appended since it was last read are kept too.
     detail::ReadRecordCount(S().fd, S().header.RecordCount);
     if (S().header.RecordCount == 0) Fail("GOTO FIRST RECORD", "DB is empty");
-    h.RecordCount = CopyLiveRecords(out.get(), work, S().header.RecordCount);
+    std::vector<int32_t> kept;
+    h.RecordCount = CopyLiveRecords(out.get(), work, S().header.RecordCount, kept);
     OnWorkFile(work, [&] {
       WriteHeader(out.get(), h);
       detail::SyncFile(out.get());
@@ -151,9 +153,11 @@ int16_t PackRecords() {
 
     // The database keeps its name throughout: the backup becomes a second name of
     // it, then the packed file takes the name in one step.
+    auto logged = detail::LogPack(file, S().header.RecordCount, kept);
     detail::LinkOver(real, backup);
     detail::RenameFile(work, real);
     renamed = true;
+    logged.Done();
     detail::SyncFolderOf(real);
   } catch (const std::exception& e) {
     if (!renamed) {

@@ -15,6 +15,7 @@
 #include "FileIo.h"
 #include "DatabaseFile.h"
 #include "HeaderLayout.h"
+#include "History.h"
 #include "State.h"
 #include "StoreCommon.h"
 #include "modDB.h"
@@ -163,7 +164,9 @@ Found WriteIfUnchanged(const char* title, std::string& inFile) {
   if (inFile != S().RecordAsRead && inFile != S().RecordText)
     return inFile[0] == '*' && (S().RecordAsRead.empty() || S().RecordAsRead[0] != '*') ? Found::Marked
                                                                                           : Found::Changed;
+  auto logged = detail::LogChange(FileName(), H(), S().CurrentRecord, inFile, S().RecordText);
   WriteIntoCurrent(S().RecordText.data(), S().RecordText.size(), 0, size);
+  logged.Done();
   S().RecordAsRead = S().RecordText;
   return Found::Written;
 }
@@ -331,9 +334,11 @@ int16_t AddRecord() {
       // The records the count promises, then the new record, then the count: a reader
       // that sees the new count finds the record complete, and a failure on the way
       // gives the file back the size and count it had.
+      auto logged = detail::LogChange(FileName(), H(), n, std::string(), S().RecordText);
       size = FillUpTo(n - 1, CutTailBeyondCount(n - 1, known));
       detail::WriteAt(S().fd, S().RecordText.data(), S().RecordText.size(), Position(n));
       WriteCount(n);
+      logged.Done();
       H().RecordCount = n;
       S().CurrentRecord = n;
       S().RecordAsRead = S().RecordText;
@@ -387,16 +392,19 @@ int16_t AppendRecords(std::string& records, const std::vector<int16_t>& numbered
           buf.replace(at + f.Offset, f.Length, modLIB::PadRight(AutoNumberText(recNo), f.Length));
         }
       };
+      if (!numbered.empty())
+        for (int64_t k = 0; k < adding; ++k)
+          number(records, static_cast<size_t>(k) * len, static_cast<int32_t>(count + k + 1));
+      auto logged = detail::LogImport(FileName(), H(), count + 1, records.data(), adding);
       for (int64_t first = 0; first < adding; first += static_cast<int64_t>(perBlock)) {
         const int64_t n = std::min<int64_t>(static_cast<int64_t>(perBlock), adding - first);
         const size_t from = static_cast<size_t>(first) * len;
-        for (int64_t k = 0; k < n; ++k)
-          number(records, from + static_cast<size_t>(k) * len, static_cast<int32_t>(count + first + k + 1));
         detail::WriteAt(S().fd, records.data() + from, static_cast<size_t>(n) * len,
                         Position(static_cast<int32_t>(count + first + 1)));
         host.ShowPer(static_cast<int32_t>(first + n), static_cast<int32_t>(adding));
       }
       WriteCount(static_cast<int32_t>(count + adding));
+      logged.Done();
       H().RecordCount = static_cast<int32_t>(count + adding);
       S().CurrentRecord = count + 1;
       S().RecordText.assign(records, 0, len);
@@ -453,14 +461,11 @@ int16_t DeleteRecord() {
         return int16_t{1};
       }
       try {
-        if (markOnly) {
-          S().RecordText = inFile;
-          S().RecordText[0] = '*';
-          WriteIntoCurrent(S().RecordText.data(), 1, 0, size);
-        } else {
-          S().RecordText[0] = '*';
-          WriteIntoCurrent(S().RecordText.data(), S().RecordText.size(), 0, size);
-        }
+        if (markOnly) S().RecordText = inFile;
+        S().RecordText[0] = '*';
+        auto logged = detail::LogChange(FileName(), H(), S().CurrentRecord, inFile, S().RecordText);
+        WriteIntoCurrent(S().RecordText.data(), markOnly ? 1 : S().RecordText.size(), 0, size);
+        logged.Done();
       } catch (...) {
         S().RecordText[0] = oldMark;
         throw;
@@ -644,12 +649,20 @@ int16_t WriteFieldsOf(int32_t n, const std::vector<FieldValue>& values, const ch
   const int16_t done = Guarded(title, [&] {
     detail::WriterLock lock(S().fd);
     int64_t size = RequireStillNamed(title);
+    const std::string inFile = RecordInFile(n);
+    std::string after = inFile;
     for (const FieldValue& v : values) {
       const FieldDef& f = H().Fields[v.slot];
-      const std::string slice = modLIB::PadRight(v.text, f.Length);
-      WriteIntoCurrent(slice.data(), static_cast<size_t>(f.Length), f.Offset, size);
+      after.replace(f.Offset, f.Length, modLIB::PadRight(v.text, f.Length));
+    }
+    if (mark != 0) after[0] = mark;
+    auto logged = detail::LogChange(FileName(), H(), n, inFile, after);
+    for (const FieldValue& v : values) {
+      const FieldDef& f = H().Fields[v.slot];
+      WriteIntoCurrent(after.data() + f.Offset, static_cast<size_t>(f.Length), f.Offset, size);
     }
     if (mark != 0) WriteIntoCurrent(&mark, 1, 0, size);
+    logged.Done();
     ReadCurrent();
     return int16_t{1};
   });

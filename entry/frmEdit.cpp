@@ -21,6 +21,7 @@
 #include "QtText.h"
 #include "ToolbarIcons.h"
 #include "frmExport.h"
+#include "frmHistory.h"
 #include "frmImport.h"
 #include "frmPrint.h"
 #include "frmSearch.h"
@@ -134,6 +135,9 @@ void frmEdit::CreateMenus() {
   item(mnuFile, mnuPrint, "Print", "mnuPrint", {}, &frmEdit::mnuPrint_Click);
   item(mnuFile, mnuExport, "Export", "mnuExport", {}, &frmEdit::mnuExport_Click);
   item(mnuFile, mnuImport, "Import...", "mnuImport", {}, &frmEdit::mnuImport_Click);
+  QAction* startHistory = mnuFile->addAction("Start History");
+  startHistory->setObjectName("mnuStartHistory");
+  connect(startHistory, &QAction::triggered, this, [this] { frmHistory::StartFor(this); });
   mnuFile->addSeparator();
   item(mnuFile, mnuExitProgram, "Exit", "mnuExitProgram", QKeySequence("Ctrl+X"), &frmEdit::mnuExitProgram_Click);
 
@@ -150,6 +154,9 @@ void frmEdit::CreateMenus() {
   item(mnuRecord, mnuSearchRecord, "Find", "mnuSearchRecord", QKeySequence(Qt::Key_F3),
        &frmEdit::mnuSearchRecord_Click);
   item(mnuRecord, mnuDeleteRecord, "Delete", "mnuDeleteRecord", {}, &frmEdit::mnuDeleteRecord_Click);
+  QAction* history = mnuRecord->addAction("History...");
+  history->setObjectName("mnuHistory");
+  connect(history, &QAction::triggered, this, [this] { frmHistory::ShowFor(this); });
   mnuRecord->addSeparator();
   item(mnuRecord, mnuTime, "Time", "mnuTime", QKeySequence(Qt::Key_F11), &frmEdit::mnuTime_Click);
   item(mnuRecord, mnuDate, "Date", "mnuDate", QKeySequence(Qt::Key_F12), &frmEdit::mnuDate_Click);

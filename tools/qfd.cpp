@@ -16,6 +16,7 @@
 //                                              append the rows of a CSV file
 //   qfd pack FILE --yes                        remove the marked records
 //   qfd check FILE                             layout and length consistency
+//   qfd history FILE [N] [--csv] | --start     the change history, newest first
 //
 // The record commands go through the engine exactly as the windows do: the same
 // checks, messages and writers' lock. Values are UTF-8 on the command line and
@@ -44,6 +45,7 @@
 #include "DefinitionJson.h"
 #include "HeaderFile.h"
 #include "HeaderLayout.h"
+#include "History.h"
 #include "StderrHost.h"
 #include "SaveLoss.h"
 #include "ValueRules.h"
@@ -69,6 +71,7 @@ const char* kUsage =
                "                  [--encoding auto|utf-8|windows-1252] [--rfc4180]\n"
                "       qfd pack FILE --yes\n"
                "       qfd check FILE\n"
+               "       qfd history FILE [N] [--csv] | qfd history FILE --start\n"
                "       qfd --help | --version\n";
 
 int Usage() {
@@ -102,6 +105,12 @@ int Help() {
              "in IN.rejected.csv; --dry-run only checks). The text is UTF-8 when it has a\n"
              "byte order mark or is plainly UTF-8, otherwise Windows-1252 (always for this\n"
              "program's export without a mark); the encoding taken is shown.\n"
+             "history prints the change history kept in FILE.Qfh (all of it, or record N\n"
+             "followed through packs), newest first; --csv prints its lines as stored, with\n"
+             "the heading. --start starts keeping it: from then on every change by any of\n"
+             "our programs is written there first (time, user, host, program, operation,\n"
+             "record, field, value before and after), and a change whose history cannot be\n"
+             "written is not made.\n"
              "Exit status: 0 done, 1 refused or failed (the reason on standard error), 2 usage.\n",
              stdout);
   return 0;
@@ -652,6 +661,46 @@ int Check(const Args& a) {
   return 1;
 }
 
+// The change history of a database: started, or printed newest first.
+int History(const Args& a) {
+  std::string file;
+  int32_t n = 0;
+  bool csv = false, start = false;
+  for (const std::string& s : a) {
+    if (s == "--csv") csv = true;
+    else if (s == "--start") start = true;
+    else if (file.empty()) file = s;
+    else if (n == 0 && RecordNumber(s, n)) continue;
+    else return Usage();
+  }
+  if (file.empty() || (start && (csv || n != 0))) return Usage();
+  const std::string db = DatabaseFile(file), path = HistoryFileOf(file);
+  if (start) {
+    if (HistoryKept(file)) return Error("the history of " + db + " is kept already, in " + path);
+    if (const std::string why = StartHistory(file); !why.empty()) return Error(why);
+    std::printf("the history of %s is kept in %s from now on\n", db.c_str(), path.c_str());
+    return 0;
+  }
+  if (!HistoryKept(file))
+    return Error(db + " keeps no history (qfd history " + file + " --start starts it)");
+  std::vector<HistoryEntry> all;
+  if (const std::string why = ReadHistory(file, all); !why.empty()) return Error(why);
+  std::vector<HistoryEntry> shown = n != 0 ? RecordHistory(all, n) : std::vector<HistoryEntry>(all.rbegin(), all.rend());
+  if (csv) {
+    PrintLine(HistoryHeading());
+    for (const HistoryEntry& e : shown) PrintLine(HistoryLineText(e));
+    return 0;
+  }
+  for (const HistoryEntry& e : shown) {
+    std::string line = e.time + "  " + e.user + "@" + e.host + "  " + e.program + "  " + e.operation;
+    if (!e.record.empty()) line += "  record " + e.record;
+    if (!e.number.empty()) line += " (# " + e.number + ")";
+    line += "  " + e.field + ": \"" + e.before + "\" -> \"" + e.after + "\"";
+    PrintLine(line);
+  }
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -661,6 +710,7 @@ int main(int argc, char** argv) {
   qfd::StderrHost host;
   g_host = &host;
   SetHost(&host);
+  SetHistoryProgram("qfd");
   if (argc < 2) return Usage();
   if (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0) return Help();
   if (std::strcmp(argv[1], "--version") == 0) {
@@ -671,7 +721,7 @@ int main(int argc, char** argv) {
       {"info", Info},
       {"dump", Dump},     {"create", Create}, {"resave", Resave}, {"add", Add},
       {"get", Get},       {"set", Set},       {"delete", Delete}, {"export", Export}, {"import", Import},
-      {"pack", Pack},     {"check", Check},
+      {"pack", Pack},     {"check", Check},   {"history", History},
   };
   const auto it = commands.find(argv[1]);
   if (it == commands.end()) return Usage();

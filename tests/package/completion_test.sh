@@ -49,7 +49,7 @@ as_bash() {
 }
 
 # The commands and the program's own options.
-ask "--help|--version|add|check|create|delete|dump|export|get|import|info|pack|resave|set" qfd ""
+ask "--help|--version|add|check|create|delete|dump|export|get|history|import|info|pack|resave|set" qfd ""
 ask "check|create" qfd c
 ask "delete|dump" qfd d
 ask "--help|--version" qfd --
@@ -71,9 +71,11 @@ ask "lower.qfd" qfd export l
 ask "My Forms|empty|out.csv" qfd export Contacts.Qfd ""
 ask "" qfd get Contacts.Qfd ""
 ask "" qfd info Contacts.Qfd ""
+ask "CITIES.QFD|Contacts.Qfd" qfd history C
 
 # Options of each command, and their values.
 ask "--json|--with-password" qfd dump -
+ask "--csv|--start" qfd history Contacts -
 ask "--allow-loss|--from|--recover" qfd resave Contacts --
 ask "--yes" qfd pack Contacts -
 ask "--dry-run|--encoding|--ignore-unknown|--rfc4180|--skip-bad" qfd import Contacts -

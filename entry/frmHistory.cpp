@@ -1,0 +1,111 @@
+#include "frmHistory.h"
+
+#include <QCheckBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QVBoxLayout>
+
+#include "History.h"
+#include "modDlg.h"
+#include "modDB.h"
+
+using namespace modDB;
+
+namespace {
+
+bool DatabaseOpen(const char* title) {
+  if (GetFileNumber() != 0) return true;
+  GetHost().MsgBox("DB not open", vbCritical, title);
+  return false;
+}
+
+}  // namespace
+
+void frmHistory::ShowFor(QWidget* parent) {
+  if (!DatabaseOpen("HISTORY")) return;
+  const std::string db = GetDatabaseName();
+  if (!HistoryKept(db)) {
+    GetHost().MsgBox("FILE:" + db + ".Qfd keeps no history.\r\nFile > Start History starts it.", vbInformation,
+                     "HISTORY");
+    return;
+  }
+  frmHistory window(parent, GetRecordNo());
+  if (!window.Fill()) return;
+  modDlg::RunModal(window);
+}
+
+void frmHistory::StartFor(QWidget*) {
+  if (!DatabaseOpen("START HISTORY")) return;
+  const std::string db = GetDatabaseName();
+  const std::string file = HistoryFileOf(db);
+  if (HistoryKept(db)) {
+    GetHost().MsgBox("The history of " + db + ".Qfd is kept already, in " + file + ".", vbInformation,
+                     "START HISTORY");
+    return;
+  }
+  const int answer = GetHost().MsgBox(
+      "From now on every change to " + db + ".Qfd made by any program of ours is written first to " + file +
+          " (time, user, field, value before and after).\r\nA change whose history cannot be written is not "
+          "made.\r\nStart the history?",
+      vbYesNo | vbQuestion, "START HISTORY");
+  if (answer != vbYes) return;
+  if (const std::string why = StartHistory(db); !why.empty()) GetHost().MsgBox(why, vbCritical, "START HISTORY");
+}
+
+frmHistory::frmHistory(QWidget* parent, int32_t record) : QDialog(parent), record_(record) {
+  setObjectName("frmHistory");
+  setWindowTitle(QString("History of record %1").arg(record));
+  resize(760, 420);
+  grdLines = new QTableWidget(this);
+  grdLines->setObjectName("grdLines");
+  grdLines->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  grdLines->setSelectionBehavior(QAbstractItemView::SelectRows);
+  grdLines->verticalHeader()->hide();
+  grdLines->horizontalHeader()->setStretchLastSection(true);
+  chkWhole = new QCheckBox("Whole file", this);
+  chkWhole->setObjectName("chkWhole");
+  cmdClose = new QPushButton("Close", this);
+  cmdClose->setObjectName("cmdClose");
+  auto* buttons = new QHBoxLayout;
+  buttons->addWidget(chkWhole);
+  buttons->addStretch();
+  buttons->addWidget(cmdClose);
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(grdLines);
+  layout->addLayout(buttons);
+  connect(chkWhole, &QCheckBox::toggled, this, [this] { Fill(); });
+  connect(cmdClose, &QPushButton::clicked, this, &QDialog::accept);
+}
+
+bool frmHistory::Fill() {
+  std::vector<HistoryEntry> all;
+  if (const std::string why = ReadHistory(GetDatabaseName(), all); !why.empty()) {
+    GetHost().MsgBox(why, vbCritical, "HISTORY");
+    return false;
+  }
+  const bool whole = chkWhole->isChecked();
+  const std::vector<HistoryEntry> lines =
+      whole ? std::vector<HistoryEntry>(all.rbegin(), all.rend()) : RecordHistory(all, record_);
+  setWindowTitle(whole ? QString("History of %1.Qfd").arg(QString::fromLocal8Bit(GetDatabaseName().c_str()))
+                       : QString("History of record %1").arg(record_));
+  QStringList heads = {"Time", "User", "Field", "Before", "After"};
+  if (whole) heads = {"Time", "User", "Program", "Operation", "Record", "Field", "Before", "After"};
+  grdLines->clear();
+  grdLines->setColumnCount(static_cast<int>(heads.size()));
+  grdLines->setHorizontalHeaderLabels(heads);
+  grdLines->setRowCount(static_cast<int>(lines.size()));
+  auto u = [](const std::string& s) { return QString::fromUtf8(s.data(), static_cast<int>(s.size())); };
+  for (int r = 0; r < static_cast<int>(lines.size()); ++r) {
+    const HistoryEntry& e = lines[static_cast<size_t>(r)];
+    const std::string user = e.user + "@" + e.host;
+    std::vector<std::string> cells = {e.time, user, e.field, e.before, e.after};
+    if (whole) cells = {e.time, user, e.program, e.operation, e.record, e.field, e.before, e.after};
+    else if (e.operation != "edit" && e.operation != "add") cells[2] = e.field + " (" + e.operation + ")";
+    for (int c = 0; c < static_cast<int>(cells.size()); ++c)
+      grdLines->setItem(r, c, new QTableWidgetItem(u(cells[static_cast<size_t>(c)])));
+  }
+  grdLines->resizeColumnsToContents();
+  return true;
+}
