@@ -143,6 +143,15 @@ class EntryTest : public qfgui::GuiTest {
     QApplication::processEvents();
   }
   QString BoxText(int slot) { return window->Field[slot]->toPlainText(); }
+  // Replaces the text of the input box of slot i by typing, as a user who clicks it
+  // and selects all first.
+  void RetypeField(int slot, const QString& keys) {
+    FieldBox* box = window->Field[slot];
+    box->setFocus();
+    box->selectAll();
+    QTest::keyClicks(box, keys);
+    QApplication::processEvents();
+  }
 
   // The save picker shown next must offer `pattern`; it gets `name` typed and Ok, or
   // Cancel when the name is empty.

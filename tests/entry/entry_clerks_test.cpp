@@ -9,16 +9,6 @@
 using namespace qfentry;
 using namespace modDB;
 
-namespace {
-// Replaces the text of the input box of slot i by typing, as a user who clicks it
-// and selects all first.
-void Retype(frmEdit& w, int slot, const QString& keys) {
-  w.Field[slot]->setFocus();
-  w.Field[slot]->selectAll();
-  QTest::keyClicks(w.Field[slot], keys);
-  QApplication::processEvents();
-}
-}  // namespace
 
 // Window 1 edits the company while another program saves a new phone number: the save
 // is stopped and each answer does what it says.
@@ -40,7 +30,7 @@ TEST_F(EntryTest, ASaveOverAnotherProgramsChangeAsks) {
     const std::string file = MakeDatabase({{"Company", 10, 1, "*"}, {"Phone", 5, 1, "*"}}, {{"Old Co", "111"}});
     frmEdit& w = Open(file);
     w.mnuEditRecord->trigger();
-    Retype(w, 1, "Mine Ltd");
+    RetypeField(1, "Mine Ltd");
     ASSERT_EQ(BoxText(1), "Mine Ltd");
     ASSERT_EQ(qftest::RunProgram({qftest::ToolPath("qfd"), "set", dir / "Test", "1", "Phone=222"}).status, 0);
     host.Clear();
@@ -84,7 +74,7 @@ TEST_F(EntryTest, AReplacedDatabaseIsOpenedAgain) {
   w.mnuNextRecord->trigger();
   w.mnuEditRecord->trigger();
   EXPECT_EQ(BoxText(1), "Two");
-  Retype(w, 1, "Deux");
+  RetypeField(1, "Deux");
   host.Clear();
   w.mnuUpdateRecord->trigger();
   EXPECT_TRUE(host.boxes.empty()) << host.Last();

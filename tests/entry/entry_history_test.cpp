@@ -15,13 +15,6 @@ using namespace modDB;
 
 namespace {
 
-void Retype(frmEdit& w, int slot, const QString& keys) {
-  w.Field[slot]->setFocus();
-  w.Field[slot]->selectAll();
-  QTest::keyClicks(w.Field[slot], keys);
-  QApplication::processEvents();
-}
-
 QAction* MenuItem(QWidget* w, const char* name) { return w->findChild<QAction*>(name); }
 
 QStringList Row(QTableWidget* t, int r) {
@@ -51,11 +44,11 @@ TEST_F(EntryTest, HistoryIsStartedAndShown) {
   EXPECT_TRUE(HistoryKept(dir / "Test"));
 
   w.mnuEditRecord->trigger();
-  Retype(w, 1, "New Co");
+  RetypeField(1, "New Co");
   w.mnuUpdateRecord->trigger();
   ASSERT_EQ(w.Mode, 1) << host.Last();
   w.mnuEditRecord->trigger();
-  Retype(w, 2, "222");
+  RetypeField(2, "222");
   w.mnuUpdateRecord->trigger();
   std::vector<HistoryEntry> all;
   ASSERT_EQ(ReadHistory(dir / "Test", all), "");
