@@ -5,10 +5,9 @@
 // previous database is whole in base + ".Qfd" or in base + ".Bak".
 #include <fcntl.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
-
-#include <algorithm>
 #include <exception>
 #include <string>
 #include <vector>
