@@ -89,7 +89,12 @@ int16_t OpenOtherDatabase(const std::string& path, std::string& why) {
   return handle;
 }
 
-void CloseOtherDatabase(int16_t handle) { Others().erase(handle); }
+void CloseOtherDatabase(int16_t handle) {
+  const auto it = Others().find(handle);
+  if (it == Others().end()) return;
+  detail::ForgetHistory(it->second.path);
+  Others().erase(it);
+}
 
 bool ReadHeaderDirect(int16_t handle, FormHeader& out) {
   const std::string bytes = ReadBytes(handle, 0, kHeaderSize);

@@ -735,6 +735,8 @@ HistoryLines LogImport(const std::string& dbFile, const FormHeader& h, int32_t f
   return lines;
 }
 
+void ForgetHistory(const std::string& dbFile) { KnownFiles().erase(HistoryFileOf(dbFile)); }
+
 HistoryLines LogPack(const std::string& dbFile, int32_t oldCount, const std::vector<int32_t>& kept) {
   const std::string path = HistoryFileOf(dbFile);
   Known* k = Open(path);

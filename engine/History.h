@@ -106,6 +106,9 @@ HistoryLines LogImport(const std::string& dbFile, const FormHeader& h, int32_t f
                        int64_t count);
 // A pack: `kept` holds the old numbers of the kept records in their new order.
 HistoryLines LogPack(const std::string& dbFile, int32_t oldCount, const std::vector<int32_t>& kept);
+// A program that closes a database lets go of its history file (and of what it
+// remembered of it); the next change logged reads the file afresh.
+void ForgetHistory(const std::string& dbFile);
 // A design save over the database (oldCount -1: there was no database).
 HistoryLines LogDesignSave(const std::string& dbFile, const FormHeader& before, int32_t oldCount,
                            const FormHeader& after, int32_t newCount);

@@ -250,6 +250,7 @@ int16_t OpenDatabase(std::string& name) {
 
 int16_t CloseDatabase() {
   if (!RequireOpen("CLOSE DATABASE", "File not open!")) return 0;
+  detail::ForgetHistory(FileName());
   ::close(S().fd);
   InitHeader();
   return 1;
