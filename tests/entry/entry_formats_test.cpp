@@ -358,7 +358,9 @@ TEST_F(FormatTest, ACutOrRefusedDropLeavesItsSource) {
     drop.setDropAction(Qt::MoveAction);
     QApplication::sendEvent(v, &drop);
     EXPECT_EQ(drop.isAccepted(), c.accepted) << c.slot << " " << c.text.toStdString();
-    if (c.action != Qt::MoveAction) EXPECT_EQ(drop.dropAction(), c.action) << c.slot << " " << c.text.toStdString();
+    if (c.action != Qt::MoveAction) {
+      EXPECT_EQ(drop.dropAction(), c.action) << c.slot << " " << c.text.toStdString();
+    }
     EXPECT_EQ(BoxText(c.slot), c.after);
   }
 }
