@@ -19,6 +19,7 @@
 
 using namespace modDB;
 using qftest::I32At;
+using qftest::Qfd;
 using qftest::ReadFile;
 using qftest::RunProgram;
 using qftest::ToolPath;
@@ -83,11 +84,6 @@ class Clerks : public storetest::StoreTest {
     const std::string def = dir / "def.json";
     WriteFile(def, R"({"Fields": [{"Name": "B", "Length": 5}, {"Name": "A", "Length": 5}]})");
     return def;
-  }
-  static qftest::RunResult Qfd(const std::vector<std::string>& args) {
-    std::vector<std::string> argv{ToolPath("qfd")};
-    argv.insert(argv.end(), args.begin(), args.end());
-    return RunProgram(argv);
   }
   void Open(const std::string& base) {
     std::string name = base;

@@ -10,6 +10,7 @@
 #include "TestSupport.h"
 
 using qftest::I32At;
+using qftest::Qfd;
 using qftest::ReadFile;
 using qftest::RunProgram;
 using qftest::RunResult;
@@ -25,10 +26,6 @@ constexpr size_t kHeader = 23496;
 class QfdData : public ::testing::Test {
  protected:
   void SetUp() override { WriteFile(dir / "def.json", R"({"Fields": [{"Name": "Name", "Length": 12}]})"); }
-  RunResult Qfd(std::vector<std::string> args) {
-    args.insert(args.begin(), ToolPath("qfd"));
-    return RunProgram(args);
-  }
   // An empty database of one field Name of 12 characters (records of 13 bytes).
   std::string Make(const std::string& name) {
     const RunResult r = Qfd({"create", "--from", dir / "def.json", dir / (name + ".Qfd")});

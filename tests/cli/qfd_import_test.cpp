@@ -9,6 +9,7 @@
 #include "TestSupport.h"
 
 using qftest::I32At;
+using qftest::Qfd;
 using qftest::ReadFile;
 using qftest::RunProgram;
 using qftest::RunResult;
@@ -23,10 +24,6 @@ constexpr size_t kHeader = 23496;
 
 class QfdImport : public ::testing::Test {
  protected:
-  RunResult Qfd(std::vector<std::string> args) {
-    args.insert(args.begin(), ToolPath("qfd"));
-    return RunProgram(args);
-  }
   // An empty database of the same form as `source`.
   std::string EmptyCopy(const std::string& source, const std::string& name) {
     const RunResult dump = Qfd({"dump", "--json", "--with-password", source});

@@ -8,6 +8,7 @@
 #include "TestSupport.h"
 
 using qftest::I32At;
+using qftest::Qfd;
 using qftest::ReadFile;
 using qftest::RunProgram;
 using qftest::RunResult;
@@ -32,10 +33,6 @@ const char* kDefinition = R"({
 
 class QfdRecords : public ::testing::Test {
  protected:
-  RunResult Qfd(std::vector<std::string> args) {
-    args.insert(args.begin(), ToolPath("qfd"));
-    return RunProgram(args);
-  }
   std::string Create() {
     WriteFile(dir / "def.json", kDefinition);
     const RunResult r = Qfd({"create", "--from", dir / "def.json", dir / "db.Qfd"});

@@ -15,6 +15,7 @@
 #include "TestSupport.h"
 
 using qftest::I32At;
+using qftest::Qfd;
 using qftest::ReadFile;
 using qftest::RunProgram;
 using qftest::RunResult;
@@ -40,10 +41,6 @@ constexpr size_t kLength = 39;
 
 class QfdSafety : public ::testing::Test {
  protected:
-  RunResult Qfd(std::vector<std::string> args) {
-    args.insert(args.begin(), ToolPath("qfd"));
-    return RunProgram(args);
-  }
   std::string Create(const std::string& name = "db") {
     WriteFile(dir / "def.json", kDefinition);
     const RunResult r = Qfd({"create", "--from", dir / "def.json", dir / name});

@@ -42,6 +42,12 @@ inline RunResult RunProgram(const std::vector<std::string>& argv, const std::str
 // Paths of the built programs (from the build folder the tests were built in).
 std::string ToolPath(const std::string& name);  // "qfd", "qfscript"
 
+// Runs the built qfd with the given arguments, as a user at the command line would.
+inline RunResult Qfd(std::vector<std::string> args) {
+  args.insert(args.begin(), ToolPath("qfd"));
+  return Run(args);
+}
+
 // Little-endian readers over a byte string, for checking layouts by hand.
 int32_t I32At(const std::string& bytes, size_t at);
 int16_t I16At(const std::string& bytes, size_t at);
