@@ -12,6 +12,8 @@
 namespace modLIB {
 
 std::string Cp1252ToUtf8(std::string_view s);
+// Appends the UTF-8 form of one code point (up to U+10FFFF).
+void AppendUtf8(std::string& out, char32_t cp);
 std::string Utf8ToCp1252(std::string_view s);
 
 // The length of the valid UTF-8 sequence at s[i] (1 for ASCII), its code point in cp;

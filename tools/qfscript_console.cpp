@@ -32,24 +32,6 @@ constexpr int kErrPastEnd = 62;
 
 // ---- Encoding ---------------------------------------------------------------
 
-void AppendUtf8(std::string& out, char32_t cp) {
-  if (cp < 0x80) {
-    out += static_cast<char>(cp);
-  } else if (cp < 0x800) {
-    out += static_cast<char>(0xC0 | (cp >> 6));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else if (cp < 0x10000) {
-    out += static_cast<char>(0xE0 | (cp >> 12));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (cp >> 18));
-    out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  }
-}
-
 // UTF-16 units as UTF-8; a surrogate without its pair is U+FFFD.
 std::string UnitsToUtf8(const std::u16string& units) {
   std::string out;
@@ -61,7 +43,7 @@ std::string UnitsToUtf8(const std::u16string& units) {
     } else if (u >= 0xD800 && u < 0xE000) {
       u = 0xFFFD;
     }
-    AppendUtf8(out, u);
+    modLIB::AppendUtf8(out, u);
   }
   return out;
 }
