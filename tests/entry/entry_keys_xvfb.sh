@@ -5,19 +5,10 @@
 # field leaves its source alone, and the record table's Down key goes past the rows
 # in view. Another program (qfd get) then reads what was saved.
 #   entry_keys_xvfb.sh QFENTRY QFD EXAMPLE.Qfd
-set -euo pipefail
-unset QT_QPA_PLATFORM  # a real X window this time
-qfentry=$1 qfd=$2 example=$3
-for tool in xvfb-run xdotool; do
-  command -v $tool >/dev/null || { echo "SKIP: $tool is not installed"; exit 77; }
-done
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-cp "$example" "$work/Contacts.Qfd"
-cp "$(dirname "$example")/Cities.Qfd" "$work/Cities.Qfd"
+source "$(dirname "$0")/xvfb_setup.sh"
 # More records than the table shows at once.
 for i in $(seq 30); do "$qfd" add "$work/Contacts" FirstName=Zed LastName=Row >/dev/null; done
-count=$("$qfd" info "$work/Contacts" | sed -n 's/^Records: *\([0-9]*\).*/\1/p')
+count=$(records "$work/Contacts")
 
 cat > "$work/drive.sh" <<DRIVE
 set -eu

@@ -3,18 +3,8 @@
 # New record (F8), type two names, Update (F6), Exit (Ctrl+X); then another program
 # (qfd get) finds the new record in the file.
 #   entry_xvfb.sh QFENTRY QFD EXAMPLE.Qfd
-set -euo pipefail
-unset QT_QPA_PLATFORM  # a real X window this time
-qfentry=$1 qfd=$2 example=$3
-for tool in xvfb-run xdotool; do
-  command -v $tool >/dev/null || { echo "SKIP: $tool is not installed"; exit 77; }
-done
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-cp "$example" "$work/Contacts.Qfd"
-# The form's script opens its city lookup, kept beside it.
-cp "$(dirname "$example")/Cities.Qfd" "$work/Cities.Qfd"
-before=$("$qfd" info "$work/Contacts" | sed -n 's/^Records: *\([0-9]*\).*/\1/p')
+source "$(dirname "$0")/xvfb_setup.sh"
+before=$(records "$work/Contacts")
 
 cat > "$work/drive.sh" <<DRIVE
 set -eu
@@ -38,7 +28,7 @@ wait \$app
 DRIVE
 timeout 60 xvfb-run -a -s "-screen 0 1024x768x24" bash "$work/drive.sh"
 
-after=$("$qfd" info "$work/Contacts" | sed -n 's/^Records: *\([0-9]*\).*/\1/p')
+after=$(records "$work/Contacts")
 record=$("$qfd" get "$work/Contacts" "$after" --json)
 echo "$record"
 [ "$after" -eq $((before + 1)) ] || { echo "expected $((before + 1)) records, found $after"; exit 1; }
