@@ -98,15 +98,6 @@ void PutInPlace(const std::string& file, const std::string& backup, const std::s
   detail::SyncFolderOf(file);
 }
 
-// The base of the file a database name leads to: for a symbolic link, its target's,
-// so that the backup and the working file sit beside the target.
-std::string BaseBehind(const std::string& file, const std::string& base) {
-  const std::string real = detail::FileBehindName(file);
-  if (real == file) return base;
-  return real.size() > 4 && modLIB::UCase(real.substr(real.size() - 4)) == ".QFD" ? real.substr(0, real.size() - 4)
-                                                                                  : real;
-}
-
 }  // namespace
 
 int16_t LoadHeader(const std::string& name) {
@@ -163,8 +154,10 @@ int16_t SaveHeader(std::string& name) {
   std::string n = name;
   const std::string file = BaseFileName(n) + ".Qfd";
   const bool existing = detail::IsFile(file);
-  const std::string base = BaseBehind(file, n);
+  // For a symbolic link, the backup and the working file sit beside its target.
   const std::string real = existing ? detail::FileBehindName(file) : file;
+  std::string base = real;
+  BaseFileName(base);
   const std::string work = base + ".QfB", backup = base + ".Bak";
   const int32_t keptCount = H().RecordCount;
 

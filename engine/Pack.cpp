@@ -19,7 +19,6 @@
 #include "State.h"
 #include "StoreCommon.h"
 #include "modDB.h"
-#include "modLIB.h"
 
 namespace modDB {
 
@@ -116,9 +115,8 @@ int16_t PackRecords() {
   // A database reached through a symbolic link is packed in place of the link's
   // target: the link stays a link, the backup and working file sit beside the target.
   const std::string real = detail::FileBehindName(file);
-  const std::string realBase = real.size() > 4 && modLIB::UCase(real.substr(real.size() - 4)) == ".QFD"
-                                   ? real.substr(0, real.size() - 4)
-                                   : real;
+  std::string realBase = real;
+  BaseFileName(realBase);
   const std::string backup = realBase + ".Bak", work = realBase + ".QfB";
   // The name given to OpenDatabase again: the base with its extension, so that a
   // base that itself ends in ".qfd" is not shortened a second time.
