@@ -159,13 +159,6 @@ bool IsWritable(const std::string& path) {
   return ::stat(path.c_str(), &st) == 0 && (st.st_mode & S_IWUSR) != 0;
 }
 
-void MakeWritable(const std::string& path) {
-  struct stat st {};
-  if (::stat(path.c_str(), &st) != 0) Throw("stat", path);
-  if ((st.st_mode & S_IWUSR) == 0 && ::chmod(path.c_str(), (st.st_mode & 07777) | S_IWUSR) != 0)
-    Throw("chmod", path);
-}
-
 void RemoveFile(const std::string& path) {
   if ((Faulted(IoCall::Unlink) || ::unlink(path.c_str()) != 0) && errno != ENOENT) Throw("remove", path);
 }

@@ -67,7 +67,6 @@ void CloseFile(int fd);  // reports a failing close, which can mean lost data
 
 bool IsFile(const std::string& path);         // a regular file (through links) exists
 bool IsWritable(const std::string& path);     // the owner-write permission is set
-void MakeWritable(const std::string& path);   // gives the owner write permission
 void RemoveFile(const std::string& path);     // the file must go; missing is fine
 void RenameFile(const std::string& from, const std::string& to);
 // Makes `to` a second name of `from`'s file, replacing whatever `to` was, in one step
