@@ -14,6 +14,8 @@
 #include <cstdio>
 #include <cstring>
 #include <ctime>
+#include <functional>
+#include <future>
 #include <map>
 #include <memory>
 #include <stdexcept>
@@ -683,51 +685,72 @@ HistoryLines LogImport(const std::string& dbFile, const FormHeader& h, int32_t f
     AppendCsv(start, *c);
     start += ',';
   }
-  // Written a block of about 4 MB at a time; a failure takes back what was written.
-  std::string text;
-  text.reserve(detail::kCopyBlock + static_cast<size_t>(h.RecordLength) * 2 + start.size() + 1024);
   std::vector<HistoryLines::Row> rows;
   rows.reserve(static_cast<size_t>(count));
   const size_t len = static_cast<size_t>(h.RecordLength);
-  HistoryLines lines;
-  int64_t size = -1, at = 0;
+  int64_t size = -1;
   try {
-    size = at = k->size;
-    if (size > k->readTo) detail::WriteAt(k->fd.get(), "\n", 1, at++);
+    size = k->size;
+    if (size > k->readTo) detail::WriteAt(k->fd.get(), "\n", 1, size);
   } catch (const std::exception& ex) {
     detail::ShrinkBack(k->fd.get(), size);
     Refuse(path, ex);
   }
-  auto flush = [&] {
-    try {
-      detail::WriteAt(k->fd.get(), text.data(), text.size(), at);
-    } catch (const std::exception& ex) {
-      detail::ShrinkBack(k->fd.get(), size);
-      Refuse(path, ex);
-    }
-    at += static_cast<int64_t>(text.size());
+  // The lines of the records from i on into `text`, up to a block of about 4 MB;
+  // returns the record after the last one taken. `rel` is where the next line starts,
+  // counted from the first line's start.
+  int64_t rel = size > k->readTo ? 1 : 0;
+  auto build = [&](int64_t i, std::string& text) {
     text.clear();
+    for (; i < count && text.size() < detail::kCopyBlock; ++i) {
+      const std::string_view rec(records + static_cast<size_t>(i) * len, len);
+      const int32_t n = static_cast<int32_t>(first + i);
+      rows.push_back({rel + static_cast<int64_t>(text.size()), n, e.operation, {}, {}});
+      text += start;
+      text += std::to_string(n);
+      text += ',';
+      if (numbered) {
+        const FieldDef& f = h.Fields[numbered];
+        AppendCsv(text, Cp1252ToUtf8(modLIB::TrimView(rec.substr(f.Offset, f.Length))));
+      }
+      text += ",(record),,\"{";
+      for (const auto& [name, f] : fields) {
+        text += name;
+        AppendJsonCell(text, modLIB::TrimView(rec.substr(f->Offset, f->Length)), true);
+      }
+      text += "}\"\n";
+    }
+    rel += static_cast<int64_t>(text.size());
+    return i;
   };
-  for (int64_t i = 0; i < count; ++i) {
-    const std::string_view rec(records + static_cast<size_t>(i) * len, len);
-    const int32_t n = static_cast<int32_t>(first + i);
-    rows.push_back({at + static_cast<int64_t>(text.size()) - size, n, e.operation, {}, {}});
-    text += start;
-    text += std::to_string(n);
-    text += ',';
-    if (numbered) {
-      const FieldDef& f = h.Fields[numbered];
-      AppendCsv(text, Cp1252ToUtf8(modLIB::TrimView(rec.substr(f.Offset, f.Length))));
+  // One block is written while the next is built on a second thread, so that a large
+  // import costs little more than the writing of its lines.
+  std::string blocks[2];
+  for (auto& b : blocks) b.reserve(detail::kCopyBlock + len * 2 + start.size() + 1024);
+  int64_t at = size + (size > k->readTo ? 1 : 0);
+  std::future<int64_t> next;
+  try {
+    int cur = 0;
+    for (int64_t i = build(0, blocks[cur]);;) {
+      if (i < count) {
+        try {
+          next = std::async(std::launch::async, build, i, std::ref(blocks[1 - cur]));
+        } catch (const std::system_error&) {
+          // No thread to spare: the next block is built after this one is written.
+        }
+      }
+      detail::WriteAt(k->fd.get(), blocks[cur].data(), blocks[cur].size(), at);
+      at += static_cast<int64_t>(blocks[cur].size());
+      if (i >= count) break;
+      cur = 1 - cur;
+      i = next.valid() ? next.get() : build(i, blocks[cur]);
     }
-    text += ",(record),,\"{";
-    for (const auto& [name, f] : fields) {
-      text += name;
-      AppendJsonCell(text, modLIB::TrimView(rec.substr(f->Offset, f->Length)), true);
-    }
-    text += "}\"\n";
-    if (text.size() >= detail::kCopyBlock) flush();
+  } catch (const std::exception& ex) {
+    if (next.valid()) next.wait();
+    detail::ShrinkBack(k->fd.get(), size);
+    Refuse(path, ex);
   }
-  flush();
+  HistoryLines lines;
   lines.path = path;
   lines.from = size;
   lines.size = at - size;
