@@ -6,7 +6,6 @@
 #include <QPushButton>
 
 #include "QtText.h"
-#include "modDB.h"
 #include "modDlg.h"
 #include "modLIB.h"
 
@@ -92,7 +91,7 @@ frmGetDate::frmGetDate(QWidget* parent) : QDialog(parent) {
   move(modLIB::TwipsToPixelsX(modDlg::DatePickerLeft), modLIB::TwipsToPixelsY(modDlg::DatePickerTop));
 
   const std::string& text = modDlg::DateText;
-  const int order = modDB::GetDateOrder();
+  const int order = modDlg::DatePickerOrder;
   if (modLIB::IsValidDate(text, order)) {
     const int first = Num(text, 0, 2), second = Num(text, 3, 2);
     SelDay = static_cast<int16_t>(order == 2 ? second : first);
@@ -163,7 +162,7 @@ void frmGetDate::lblDay_DblClick(int index) {
   if (shown.isEmpty()) return;
   const int d = shown.toInt();
   const QString day = TwoDigits(d, 2), month = TwoDigits(ShowMonth, 2), year = TwoDigits(ShowYear, 4);
-  const QString text = modDB::GetDateOrder() == 2 ? month + '/' + day + '/' + year : day + '/' + month + '/' + year;
+  const QString text = modDlg::DatePickerOrder == 2 ? month + '/' + day + '/' + year : day + '/' + month + '/' + year;
   modDlg::DateText = QtText::ToCp(text);
   accept();
 }

@@ -1,8 +1,8 @@
 // frmGetDate: the calendar date picker (caption "Date"). Opens at DatePickerLeft,
-// DatePickerTop (twips) on the date DateText holds when it is valid in the database's
-// date order, else on today. Weeks start on Monday; six rows of seven day cells.
+// DatePickerTop (twips) on the date DateText holds when it is valid in the date order
+// DatePickerOrder (the caller's: the database's), else on today. Weeks start on Monday; six rows of seven day cells.
 // The selected day is red and bold while its month is shown. A double-click on a day
-// writes it into DateText (dd/mm/yyyy, or mm/dd/yyyy for date order 2) and closes;
+// writes it into DateText (dd/mm/yyyy, or mm/dd/yyyy for DatePickerOrder 2) and closes;
 // closing otherwise leaves DateText alone.
 #pragma once
 

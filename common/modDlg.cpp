@@ -33,6 +33,7 @@ std::string InputMode;
 std::string DateText;
 int32_t DatePickerLeft = 0;
 int32_t DatePickerTop = 0;
+int16_t DatePickerOrder = 1;
 int32_t DialogColor = 0;
 std::string DialogFontName;
 int16_t DialogFontSize = 0;
@@ -94,9 +95,10 @@ void ShowSaveDialog() {
   RunModal(dlg);
 }
 
-void ShowDatePicker(int32_t left, int32_t top) {
+void ShowDatePicker(int32_t left, int32_t top, int16_t order) {
   DatePickerLeft = left;
   DatePickerTop = top;
+  DatePickerOrder = order == 2 ? 2 : 1;
   frmGetDate dlg(OwnerWindow());
   RunModal(dlg);
 }

@@ -34,10 +34,12 @@ extern std::string DialogFolder;
 extern std::string InputText;
 extern int16_t InputMaxLength;
 extern std::string InputMode;
-// Calendar: date text in and out; screen position of the window in twips.
+// Calendar: date text in and out; screen position of the window in twips; the date
+// order of the text (1 day/month/year, 2 month/day/year).
 extern std::string DateText;
 extern int32_t DatePickerLeft;
 extern int32_t DatePickerTop;
+extern int16_t DatePickerOrder;
 // Colour picker: 0x00BBGGRR in and out.
 extern int32_t DialogColor;
 // Font picker: name, size and style in and out.
@@ -54,7 +56,7 @@ void ShowColorDialog();                        // DialogTitle := "Select Color"
 void ShowFontDialog();                         // DialogTitle := "Select Font"
 void ShowOpenDialog();                         // "Load"; DialogFileName := ""; load mode
 void ShowSaveDialog();                         // "Save As"; save mode; name as the caller left it
-void ShowDatePicker(int32_t left, int32_t top);  // twips
+void ShowDatePicker(int32_t left, int32_t top, int16_t order);  // twips; date order 1 or 2
 void ShowInputBox(const std::string& mode);    // InputMode := mode trimmed, upper case
 void ShowHelp(const std::string& topic);       // HelpTopic := topic
 void ShowAbout();

@@ -836,7 +836,7 @@ void frmEdit::Field_DblClick(int slot) {
   box->setEnabled(false);
   const QPoint at = QCursor::pos();
   modDlg::DateText = box->Text();
-  modDlg::ShowDatePicker(modLIB::PixelsToTwipsX(at.x()), modLIB::PixelsToTwipsY(at.y()));
+  modDlg::ShowDatePicker(modLIB::PixelsToTwipsX(at.x()), modLIB::PixelsToTwipsY(at.y()), GetDateOrder());
   box->SetText(modDlg::DateText);
   QTextCursor c = box->textCursor();
   c.clearSelection();

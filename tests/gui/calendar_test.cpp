@@ -11,15 +11,6 @@ using namespace qfgui;
 
 class Calendar : public GuiTest {
  protected:
-  void SetUp() override {
-    GuiTest::SetUp();
-    modDB::InitHeader();
-    modDB::SetDateOrder(1);
-  }
-  void TearDown() override {
-    modDB::InitHeader();
-    GuiTest::TearDown();
-  }
   static bool Highlighted(QLabel* c) { return c->font().bold() && c->styleSheet().contains("255, 0, 0"); }
   static int HighlightCount(frmGetDate* w) {
     int n = 0;
@@ -62,7 +53,7 @@ TEST_F(Calendar, OpensOnTheDateHeldWithTheDayHighlighted) {
     EXPECT_EQ(w->lblDayOfWeek[2]->geometry().left() - w->lblDayOfWeek[1]->geometry().right() - 1, 3);
     Shot(w, "frmGetDate");
   });
-  modDlg::ShowDatePicker(1500, 3000);
+  modDlg::ShowDatePicker(1500, 3000, 1);
   EXPECT_EQ(modDlg::DatePickerLeft, 1500);
   EXPECT_EQ(modDlg::DatePickerTop, 3000);
   // Closed without a pick: the date text stays.
@@ -78,7 +69,7 @@ TEST_F(Calendar, InvalidOrEmptyTextOpensOnToday) {
       EXPECT_EQ(w->lblYear->text(), QString::number(today.year())) << text;
       EXPECT_TRUE(HighlightCount(w) == 1 && Highlighted(w->lblDay[CellOf(w, today.day())])) << text;
     });
-    modDlg::ShowDatePicker(0, 0);
+    modDlg::ShowDatePicker(0, 0, 1);
     EXPECT_EQ(modDlg::DateText, text);
   }
 }
@@ -113,7 +104,7 @@ TEST_F(Calendar, MonthAndYearButtonsKeepTheSelectionAndStopAtTheLimits) {
     EXPECT_EQ(w->SelMonth, 1);
     EXPECT_EQ(w->SelDay, 15);
   });
-  modDlg::ShowDatePicker(0, 0);
+  modDlg::ShowDatePicker(0, 0, 1);
 }
 
 TEST_F(Calendar, FirstAndLastYearsStop) {
@@ -126,7 +117,7 @@ TEST_F(Calendar, FirstAndLastYearsStop) {
     EXPECT_EQ(w->lblMonth->text(), "Jan");
     EXPECT_EQ(w->lblYear->text(), "1");
   });
-  modDlg::ShowDatePicker(0, 0);
+  modDlg::ShowDatePicker(0, 0, 1);
   modDlg::DateText = "31/12/9999";
   OnShown<frmGetDate>([&](frmGetDate* w) {
     QTest::mouseClick(w->cmdNext, Qt::LeftButton);
@@ -135,7 +126,7 @@ TEST_F(Calendar, FirstAndLastYearsStop) {
     EXPECT_EQ(w->lblYear->text(), "9999");
     EXPECT_TRUE(Highlighted(w->lblDay[CellOf(w, 31)]));
   });
-  modDlg::ShowDatePicker(0, 0);
+  modDlg::ShowDatePicker(0, 0, 1);
 }
 
 TEST_F(Calendar, DoubleClickPicksInTheDateOrder) {
@@ -145,7 +136,7 @@ TEST_F(Calendar, DoubleClickPicksInTheDateOrder) {
     QTest::mouseDClick(w->lblDay[1], Qt::LeftButton);  // March 2021 starts on a Monday: cell 1 is the 1st
     EXPECT_FALSE(w->isVisible());
   });
-  modDlg::ShowDatePicker(0, 0);
+  modDlg::ShowDatePicker(0, 0, 1);
   EXPECT_EQ(modDlg::DateText, "01/03/2021");
 
   modDlg::DateText = "10/03/2021";
@@ -155,16 +146,15 @@ TEST_F(Calendar, DoubleClickPicksInTheDateOrder) {
     QTest::mouseClick(w->cmdYBack, Qt::LeftButton);
     QTest::mouseDClick(w->lblDay[CellOf(w, 7)], Qt::LeftButton);
   });
-  modDlg::ShowDatePicker(0, 0);
+  modDlg::ShowDatePicker(0, 0, 1);
   EXPECT_EQ(modDlg::DateText, "07/03/2020");
 
   // Month first.
-  modDB::SetDateOrder(2);
   modDlg::DateText = "03/10/2021";
   OnShown<frmGetDate>([&](frmGetDate* w) {
     EXPECT_EQ(w->SelDay, 10);
     QTest::mouseDClick(w->lblDay[CellOf(w, 5)], Qt::LeftButton);
   });
-  modDlg::ShowDatePicker(0, 0);
+  modDlg::ShowDatePicker(0, 0, 2);
   EXPECT_EQ(modDlg::DateText, "03/05/2021");
 }
