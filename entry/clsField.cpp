@@ -6,6 +6,7 @@
 #include <filesystem>
 
 #include "DirectFile.h"
+#include "FieldFormat.h"
 #include "HeaderLayout.h"
 #include "QtText.h"
 #include "frmEdit.h"
@@ -314,8 +315,8 @@ void clsField::SetAction(std::string& name) {
 
 void clsField::EnableDelete() { editor_->AllowDelete = true; }
 void clsField::DisableDelete() { editor_->AllowDelete = false; }
-std::string clsField::GetDate() { return frmEdit::DateNow(); }
-std::string clsField::GetTime() { return frmEdit::TimeNow(); }
+std::string clsField::GetDate() { return FieldFormat::DateNow(); }
+std::string clsField::GetTime() { return FieldFormat::TimeNow(); }
 
 std::string clsField::GetPass(const std::string& title, const std::string& def) {
   modDlg::InputText = modLIB::Trim(def);

@@ -9,7 +9,9 @@
 //
 // Control arrays are indexed by slot: Field(i) and Dummy(i) stand for field slot i,
 // Banner(i) for banner slot i, mnuPageHeading(k) for page k; element 0 is unused.
-// Each control keeps its slot number as its tag (the "tag" property).
+// Each control keeps its slot number as its tag (the "tag" property). The form's
+// widgets (FieldBox, DummyLabel) apply their field's format themselves and signal the
+// window what it must hear of.
 #pragma once
 
 #include <QMainWindow>
@@ -19,7 +21,6 @@
 #include <string>
 
 #include "FieldBox.h"
-#include "FieldFormat.h"
 #include "ScriptUi.h"
 #include "script_control.h"
 
@@ -109,23 +110,15 @@ class frmEdit : public QMainWindow {
   void mnuAbout_Click();
   void cTBarBtn_Click(int index);
 
-  // ---- Field handlers ----------------------------------------------------------------
-  // The typed key after the format's rules (0: swallowed); see FieldFormat.
-  int Field_KeyPress(int slot, int key);
-  // Text arriving at once in box `slot`, typed through the same rules (FieldFormat).
-  FieldFormat::TextAnswer Field_Arrive(int slot, const std::string& arriving, const std::string& text, int caret);
-  void Field_Change(int slot);
+  // ---- Field handlers (the widgets' signals) -----------------------------------------
+  // A double click in a date field's box: the calendar.
   void Field_DblClick(int slot);
-  void Dummy_MouseMove(int slot);
+  // A click on a caption: a link opens, a text of several lines shows whole.
   void Dummy_Click(int slot);
 
   // Types text into the focused box through the keyboard queue, key by key, so that
   // each character meets the box's key filter as if the user typed it.
   void TypeKeys(const std::string& text);
-
-  // Today's date in the form's date order, and the time of day ("hh:mm:ss").
-  static std::string DateNow();
-  static std::string TimeNow();
 
   // The form script: runs a procedure from a fresh engine with the object "Qf";
   // returns the script object's LastCallFailed (a refused open or save). A script
@@ -157,5 +150,4 @@ class frmEdit : public QMainWindow {
   bool OfferReopen();
 
   EntryScriptUi scriptUi_;
-  bool changing_ = false;  // inside Field_Change's own text update
 };
