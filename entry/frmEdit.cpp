@@ -461,6 +461,14 @@ void frmEdit::ShowCurPage() {
   }
 }
 
+void frmEdit::ShowToolbar(bool shown) { cTBar->setVisible(shown); }
+
+QWidget* frmEdit::ShownField(int slot) {
+  if (slot < 1 || slot > 128) return nullptr;
+  if (Field[slot]->isVisible()) return Field[slot];
+  return Dummy[slot]->isVisible() ? Dummy[slot] : nullptr;
+}
+
 void frmEdit::Record2Form() {
   for (int i = 1; i <= 128; ++i) {
     const int16_t slot = static_cast<int16_t>(Field[i]->property("tag").toInt());
@@ -508,12 +516,11 @@ void frmEdit::mnuClose_Click() {
     Dummy[i]->hide();
     Banner[i]->hide();
   }
-  mnuAction0->menuAction()->setVisible(false);
-  for (int k = 1; k <= 5; ++k) {
-    mnuAction[k]->setText("");
-    if (k >= 2) mnuAction[k]->setVisible(false);
+  if (ScriptObject) {
+    ScriptObject->Actions.clear();
+    ScriptObject->CloseDB();
   }
-  if (ScriptObject) ScriptObject->CloseDB();
+  ShowActions();
 }
 
 void frmEdit::mnuPack_Click() {
@@ -828,7 +835,21 @@ bool frmEdit::RunScript(const std::string& procName) {
                      vbCritical, "SCRIPT ERROR");
   }
   Scrpt.Reset();  // objects and code do not outlive the run
+  ShowActions();
   return ScriptObject->LastCallFailed;
+}
+
+// Entry 1 is always there (the menu hidden while the list is empty), the others once
+// the script sets them.
+void frmEdit::ShowActions() {
+  const std::vector<std::string> none;
+  const std::vector<std::string>& names = ScriptObject ? ScriptObject->Actions : none;
+  for (int k = 1; k <= 5; ++k) {
+    const bool set = k <= static_cast<int>(names.size());
+    mnuAction[k]->setText(set ? QtText::FromCp(names[k - 1]) : QString());
+    mnuAction[k]->setVisible(k == 1 || set);
+  }
+  mnuAction0->menuAction()->setVisible(!names.empty());
 }
 
 void frmEdit::mnuAction_Click(int k) {

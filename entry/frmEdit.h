@@ -9,9 +9,11 @@
 //
 // Control arrays are indexed by slot: Field(i) and Dummy(i) stand for field slot i,
 // Banner(i) for banner slot i, mnuPageHeading(k) for page k; element 0 is unused.
-// Each control keeps its slot number as its tag (the "tag" property). The form's
-// widgets (FieldBox, DummyLabel) apply their field's format themselves and signal the
-// window what it must hear of.
+// Each control keeps its slot number as its tag (the "tag" property).
+//
+// Its dialogs (frmPrint, frmSearch) and the script object (clsField) see it as an
+// EntryState; the form's widgets (FieldBox, DummyLabel) apply their field's format
+// themselves and signal the window what it must hear of.
 #pragma once
 
 #include <QMainWindow>
@@ -20,6 +22,7 @@
 #include <memory>
 #include <string>
 
+#include "EntryState.h"
 #include "FieldBox.h"
 #include "ScriptUi.h"
 #include "script_control.h"
@@ -29,7 +32,7 @@ class QMenu;
 class QToolButton;
 class clsField;
 
-class frmEdit : public QMainWindow {
+class frmEdit : public QMainWindow, public EntryState {
   Q_OBJECT
  public:
   explicit frmEdit(QWidget* parent = nullptr);
@@ -39,13 +42,9 @@ class frmEdit : public QMainWindow {
   // is to end at once (the form script's "Start" refused the database).
   bool StartUp(const std::string& commandLine);
 
-  // ---- Window state --------------------------------------------------------------
-  int16_t CurPage = 1;
+  // ---- Window state (and CurPage, AllowDelete, PickedRecord, LastFieldSlot) -------
   int16_t Mode = 0;  // 0 no database, 1 browse, 2 edit
   bool NewRecord = false;
-  bool AllowDelete = true;
-  int32_t PickedRecord = 0;
-  int LastFieldSlot = 0;  // the field box that last had the focus (0: none yet)
 
   // ---- Public operations ---------------------------------------------------------
   std::string RECNO();
@@ -54,7 +53,12 @@ class frmEdit : public QMainWindow {
   void EditMode();
   void Record2Form();
   void Form2Record();
-  void ShowCurPage();
+  void ShowCurPage() override;
+  // What the dialogs and the script object see of the window (EntryState).
+  QWidget* DialogParent() override { return this; }
+  QWidget* PrintSurface() override { return surface; }
+  void ShowToolbar(bool shown) override;
+  QWidget* ShownField(int slot) override;
 
   // ---- Controls ------------------------------------------------------------------
   QWidget* surface = nullptr;  // the form's inner area
@@ -148,6 +152,8 @@ class frmEdit : public QMainWindow {
   void ResetWindow();
   bool OpenAndStart(std::string path, const std::string& caption);
   bool OfferReopen();
+  // The Actions menu as the script object lists its entries.
+  void ShowActions();
 
   EntryScriptUi scriptUi_;
 };
