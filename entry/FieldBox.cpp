@@ -1,5 +1,6 @@
 #include "FieldBox.h"
 
+#include <QApplication>
 #include <QDropEvent>
 #include <QKeyEvent>
 #include <QMimeData>
@@ -9,8 +10,6 @@
 #include "FieldFormat.h"
 #include "FormLook.h"
 #include "QtText.h"
-#include "frmEdit.h"
-#include "modDB.h"
 
 QString FieldBox::ToBox(const std::string& cp) {
   QString s = QtText::FromCp(cp);
@@ -24,13 +23,22 @@ std::string FieldBox::FromBox(QString s) {
   return QtText::ToCp(s);
 }
 
-FieldBox::FieldBox(frmEdit* form, int slot, QWidget* parent) : BoxedTextEdit(parent), form_(form), slot_(slot) {
+void FieldBox::TypeInto(QWidget* target, const std::string& text) {
+  if (!target) return;
+  for (char c : text) {
+    const QString t(QtText::FromCode(static_cast<unsigned char>(c)));
+    QApplication::postEvent(target, new QKeyEvent(QEvent::KeyPress, 0, Qt::NoModifier, t));
+    QApplication::postEvent(target, new QKeyEvent(QEvent::KeyRelease, 0, Qt::NoModifier, t));
+  }
+}
+
+FieldBox::FieldBox(int slot, QWidget* parent) : BoxedTextEdit(parent), slot_(slot) {
   setProperty("tag", QString::number(slot));
   setTabChangesFocus(true);
   setContextMenuPolicy(Qt::PreventContextMenu);  // no way around the key rules
   setLineWrapMode(QPlainTextEdit::WidgetWidth);
   viewport()->installEventFilter(this);
-  connect(this, &QPlainTextEdit::textChanged, this, [this] { form_->Field_Change(slot_); });
+  connect(this, &QPlainTextEdit::textChanged, this, &FieldBox::ApplyFormat);
   hide();
 }
 
@@ -102,7 +110,7 @@ void FieldBox::keyPressEvent(QKeyEvent* e) {
     selectAll();
     return;
   }
-  const int key = form_->Field_KeyPress(slot_, code);
+  const int key = FilterKey(code);
   if (key == 0) return;
   if (key == 8 || (key < 32 && key != 13)) {  // Backspace and the other clipboard keys
     QPlainTextEdit::keyPressEvent(e);
@@ -115,15 +123,47 @@ void FieldBox::keyPressEvent(QKeyEvent* e) {
   insertPlainText(key == 13 ? QString("\n") : QString(QtText::FromCode(key)));
 }
 
+int FieldBox::FilterKey(int key) {
+  if (key == 20) {  // Ctrl+T: today's date
+    TypeInto(this, FieldFormat::DateNow());
+    return 0;
+  }
+  if (key == 21) {  // Ctrl+U: the time
+    TypeInto(this, FieldFormat::TimeNow());
+    return 0;
+  }
+  const FieldFormat::KeyAnswer answer = FieldFormat::FilterFieldKey(format, key, Text(), Caret());
+  if (answer.nextField) {  // Enter in a one-line field
+    focusNextChild();
+    return 0;
+  }
+  if (answer.replaceText) SetText(answer.text);
+  return answer.key;
+}
+
+void FieldBox::ApplyFormat() {
+  if (applying_) return;
+  const QString before = toPlainText();
+  std::string text = FieldFormat::ApplyCase(format, Text());
+  if (maxLength > 0 && static_cast<int>(text.size()) > maxLength) text.resize(maxLength);
+  const QString after = ToBox(text);
+  if (after == before) return;
+  const int caret = textCursor().position();
+  applying_ = true;
+  setPlainText(after);
+  QTextCursor c = textCursor();
+  c.setPosition(std::min<int>(caret, static_cast<int>(after.size())));
+  setTextCursor(c);
+  applying_ = false;
+}
+
 // Entered with Tab, Shift+Tab or Enter, a one-line box has its text selected, so
 // that typing replaces it; a multi-line box keeps its caret.
 void FieldBox::focusInEvent(QFocusEvent* e) {
   QPlainTextEdit::focusInEvent(e);
-  form_->LastFieldSlot = slot_;
+  emit focused(slot_);
   if (e->reason() != Qt::TabFocusReason && e->reason() != Qt::BacktabFocusReason) return;
-  modDB::FieldDef f;
-  if (modDB::GetFieldDef(static_cast<int16_t>(slot_), f) == slot_ && FieldFormat::Has(f.Format.Trimmed(), 'M'))
-    return;
+  if (FieldFormat::Has(format, 'M')) return;
   selectAll();
 }
 
@@ -146,7 +186,7 @@ bool FieldBox::eventFilter(QObject* watched, QEvent* e) {
 
 void FieldBox::mouseDoubleClickEvent(QMouseEvent* e) {
   QPlainTextEdit::mouseDoubleClickEvent(e);
-  form_->Field_DblClick(slot_);
+  emit doubleClicked(slot_);
 }
 
 void FieldBox::InsertArriving(const QString& arriving) {
@@ -154,8 +194,8 @@ void FieldBox::InsertArriving(const QString& arriving) {
   const QString all = toPlainText();
   const std::string before = FromBox(all.left(c.selectionStart()));
   const std::string after = FromBox(all.mid(c.selectionEnd()));
-  const FieldFormat::TextAnswer a =
-      form_->Field_Arrive(slot_, QtText::ToCp(arriving), before + after, static_cast<int>(before.size()));
+  const FieldFormat::TextAnswer a = FieldFormat::FilterArrivingText(format, QtText::ToCp(arriving), before + after,
+                                                                    static_cast<int>(before.size()), maxLength);
   if (a.replaceText) {
     SetText(a.text);
   } else if (!a.text.empty()) {
@@ -178,8 +218,8 @@ FieldFormat::TextAnswer FieldBox::DropAnswer(const QString& arriving, const QPoi
   const int at = cursorForPosition(pos).position();
   const std::string before = FromBox(all.left(at));
   const std::string incoming = FromBox(arriving);
-  const FieldFormat::TextAnswer a =
-      form_->Field_Arrive(slot_, incoming, before + FromBox(all.mid(at)), static_cast<int>(before.size()));
+  const FieldFormat::TextAnswer a = FieldFormat::FilterArrivingText(format, incoming, before + FromBox(all.mid(at)),
+                                                                    static_cast<int>(before.size()), maxLength);
   whole = !a.replaceText && a.text == incoming;
   return a;
 }
@@ -239,10 +279,9 @@ void FieldBox::inputMethodEvent(QInputMethodEvent* e) {
 
 // ---- DummyLabel ----------------------------------------------------------------------
 
-DummyLabel::DummyLabel(frmEdit* form, int slot, QWidget* parent) : QLabel(parent), form_(form), slot_(slot) {
+DummyLabel::DummyLabel(int slot, QWidget* parent) : QLabel(parent), slot_(slot) {
   setProperty("tag", QString::number(slot));
   setTextFormat(Qt::PlainText);
-  setMouseTracking(true);
   setWordWrap(true);
   setMargin(0);
   hide();
@@ -260,12 +299,12 @@ void DummyLabel::paintEvent(QPaintEvent*) {
   FormLook::DrawBoxEdges(this, this, true, true);
 }
 
-void DummyLabel::mouseMoveEvent(QMouseEvent* e) {
-  form_->Dummy_MouseMove(slot_);
-  QLabel::mouseMoveEvent(e);
+void DummyLabel::SetFormat(const std::string& format) {
+  format_ = format;
+  setCursor(FieldFormat::LinkKind(format_) != 0 ? Qt::PointingHandCursor : Qt::ArrowCursor);
 }
 
 void DummyLabel::mouseReleaseEvent(QMouseEvent* e) {
   QLabel::mouseReleaseEvent(e);
-  if (e->button() == Qt::LeftButton && rect().contains(e->position().toPoint())) form_->Dummy_Click(slot_);
+  if (e->button() == Qt::LeftButton && rect().contains(e->position().toPoint())) emit clicked(slot_);
 }

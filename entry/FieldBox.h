@@ -1,7 +1,12 @@
-// FieldBox and DummyLabel: the widgets of frmEdit's form, one of each a field slot.
-// A FieldBox is the input box shown in edit mode; a DummyLabel shows the field's
-// value read-only (browse mode, caption-only fields). Both hand their events to the
-// window by slot number.
+// FieldBox and DummyLabel: the widgets of the entry window's form, one of each a
+// field slot. A FieldBox is the input box shown in edit mode; a DummyLabel shows the
+// field's value read-only (browse mode, caption-only fields).
+//
+// Each keeps the format of the field it shows, given by the window as it lays out a
+// page, and applies it itself: a box runs every typed key and every arriving text
+// through FieldFormat and cases its own text; a caption over a link shows the
+// pointing hand. What the window must hear of (the focus, a double click, a click) a
+// widget tells through a signal carrying its slot number; neither knows the window.
 #pragma once
 
 #include <QLabel>
@@ -10,16 +15,15 @@
 #include "BoxedTextEdit.h"
 #include "FieldFormat.h"
 
-class frmEdit;
-
 // An input box of the form: a multi-line text box whose typed keys go through the
 // field's format.
 class FieldBox : public BoxedTextEdit {
   Q_OBJECT
  public:
-  FieldBox(frmEdit* form, int slot, QWidget* parent);
+  FieldBox(int slot, QWidget* parent);
   int slot() const { return slot_; }
   int maxLength = 0;  // characters, line breaks counting two
+  std::string format;  // the field's format, trimmed
 
   // The box's text as the record holds it: Windows-1252, line breaks as CR LF.
   std::string Text() const;
@@ -33,6 +37,14 @@ class FieldBox : public BoxedTextEdit {
   // Record text uses CR LF between lines; the boxes use LF.
   static QString ToBox(const std::string& cp);
   static std::string FromBox(QString s);
+
+  // Types text into `target` through the keyboard queue, key by key, so that each
+  // character meets a box's format as if the user typed it.
+  static void TypeInto(QWidget* target, const std::string& text);
+
+ signals:
+  void focused(int slot);
+  void doubleClicked(int slot);
 
  protected:
   void keyPressEvent(QKeyEvent* e) override;
@@ -48,25 +60,34 @@ class FieldBox : public BoxedTextEdit {
 
  private:
   FieldFormat::TextAnswer DropAnswer(const QString& arriving, const QPoint& pos, bool& whole) const;
-  frmEdit* form_;
+  // The typed character after the format's rules (0: swallowed).
+  int FilterKey(int key);
+  // The format's letter case and the field's length, applied to the text as it changes.
+  void ApplyFormat();
   int slot_;
   int childrenAdded_ = 0;  // children the text area has had (a drag is one)
+  bool applying_ = false;  // inside ApplyFormat's own text update
 };
 
 // A read-only caption of a field: browse mode, and computed or numbered fields.
 class DummyLabel : public QLabel {
   Q_OBJECT
  public:
-  DummyLabel(frmEdit* form, int slot, QWidget* parent);
+  DummyLabel(int slot, QWidget* parent);
   int slot() const { return slot_; }
   std::string caption;  // the value as the record holds it (Windows-1252, CR LF)
 
+  // The field's format, trimmed: a web or mail link shows the pointing hand.
+  void SetFormat(const std::string& format);
+
+ signals:
+  void clicked(int slot);
+
  protected:
-  void mouseMoveEvent(QMouseEvent* e) override;
   void mouseReleaseEvent(QMouseEvent* e) override;
   void paintEvent(QPaintEvent* e) override;
 
  private:
-  frmEdit* form_;
   int slot_;
+  std::string format_;
 };

@@ -1,12 +1,21 @@
 #include "FieldFormat.h"
 
 #include <algorithm>
+#include <ctime>
 
+#include "modDB.h"
 #include "modLIB.h"
 
 namespace FieldFormat {
 
 namespace {
+std::string LocalNow(const char* pattern) {
+  const std::time_t now = std::time(nullptr);
+  std::tm local{};
+  localtime_r(&now, &local);
+  char text[32];
+  return std::string(text, std::strftime(text, sizeof text, pattern, &local));
+}
 bool IsLetter(int k) { return modLIB::IsAlpha(static_cast<int16_t>(k)) != 0; }
 bool IsDigitKey(int k) { return k >= '0' && k <= '9'; }
 bool Contains(const std::string& s, char c) { return s.find(c) != std::string::npos; }
@@ -142,5 +151,9 @@ std::string LinkAddress(char kind, const std::string& caption) {
   if (head.rfind("HTTP://", 0) == 0 || head == "HTTPS://") return t;
   return "Http://" + t;
 }
+
+std::string DateNow() { return LocalNow(modDB::GetDateOrder() == 2 ? "%m/%d/%Y" : "%d/%m/%Y"); }
+
+std::string TimeNow() { return LocalNow("%H:%M:%S"); }
 
 }  // namespace FieldFormat

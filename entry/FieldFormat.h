@@ -60,4 +60,9 @@ inline char LinkKind(const std::string& format) {
 // "" for no link.
 std::string LinkAddress(char kind, const std::string& caption);
 
+// Today's date in the open form's date order ("dd/mm/yyyy", or "mm/dd/yyyy" for
+// order 2), and the time of day ("hh:mm:ss"): what Ctrl+T and Ctrl+U type.
+std::string DateNow();
+std::string TimeNow();
+
 }  // namespace FieldFormat

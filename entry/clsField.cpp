@@ -1,14 +1,12 @@
 #include "clsField.h"
 
 
-#include <QAction>
-#include <QMenu>
 #include <filesystem>
 
 #include "DirectFile.h"
+#include "EntryState.h"
+#include "FieldFormat.h"
 #include "HeaderLayout.h"
-#include "QtText.h"
-#include "frmEdit.h"
 #include "modBrowse.h"
 #include "modDB.h"
 #include "modDlg.h"
@@ -20,6 +18,8 @@ using qfscript::Variant;
 using Args = std::vector<Variant*>;
 
 namespace {
+
+constexpr size_t kMaxActions = 5;
 
 // The message box waits for the user: that time is not the script's.
 void MethodFailed(const std::string& method, const std::string& text) {
@@ -42,7 +42,7 @@ std::string Text(std::vector<Variant*>& args, size_t i) {
 
 }  // namespace
 
-clsField::clsField(frmEdit* editor) : editor_(editor) {}
+clsField::clsField(EntryState* editor) : editor_(editor) {}
 
 clsField::~clsField() {
   if (handle_ != 0) CloseOtherDatabase(handle_);
@@ -300,22 +300,18 @@ void clsField::SetAction(std::string& name) {
     MethodFailed("SetAction", "Invalid Action Name");
     return;
   }
-  for (int k = 1; k <= 5; ++k) {
-    QAction* entry = editor_->mnuAction[k];
-    if (!entry->text().isEmpty()) continue;
-    entry->setText(QtText::FromCp(name));
-    entry->setVisible(true);
-    editor_->mnuAction0->menuAction()->setVisible(true);
-    LastCallFailed = false;
+  if (Actions.size() >= kMaxActions) {
+    MethodFailed("SetAction", "Maximum Actions Already Defined");
     return;
   }
-  MethodFailed("SetAction", "Maximum Actions Already Defined");
+  Actions.push_back(name);
+  LastCallFailed = false;
 }
 
 void clsField::EnableDelete() { editor_->AllowDelete = true; }
 void clsField::DisableDelete() { editor_->AllowDelete = false; }
-std::string clsField::GetDate() { return frmEdit::DateNow(); }
-std::string clsField::GetTime() { return frmEdit::TimeNow(); }
+std::string clsField::GetDate() { return FieldFormat::DateNow(); }
+std::string clsField::GetTime() { return FieldFormat::TimeNow(); }
 
 std::string clsField::GetPass(const std::string& title, const std::string& def) {
   modDlg::InputText = modLIB::Trim(def);

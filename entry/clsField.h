@@ -2,10 +2,11 @@
 //
 // It reads and writes fields of the current record, works on a second form database
 // (read and written straight through the file layout, writes under the writers'
-// lock), lets the user pick a record of it from the record table, adds action entries
-// to the entry window, allows or forbids deletion and asks for masked input. Every
-// method that can fail sets LastCallFailed at its start and clears it on success; the
-// entry window reads it after a run: a failed last call vetoes opening or saving.
+// lock), lets the user pick a record of it from the record table, lists entries for
+// the entry window's Actions menu, allows or forbids deletion and asks for masked
+// input. Every method that can fail sets LastCallFailed at its start and clears it on
+// success. The entry window reads both after a run: a failed last call vetoes opening
+// or saving, and the listed actions become its Actions menu.
 #pragma once
 
 #include <cstdint>
@@ -15,14 +16,17 @@
 #include "FormHeader.h"
 #include "script_host.h"
 
-class frmEdit;
+class EntryState;
 
 class clsField : public qfscript::HostObject {
  public:
-  explicit clsField(frmEdit* editor);
+  explicit clsField(EntryState* editor);
   ~clsField() override;
 
   bool LastCallFailed = false;
+  // The Actions menu's entries as SetAction gave them, at most five; the entry window
+  // empties the list when it closes its database.
+  std::vector<std::string> Actions;
 
   int Call(const std::string& method, std::vector<qfscript::Variant*>& args, qfscript::Variant& result) override;
   // The names of the methods a script can call, in the order they are listed.
@@ -56,7 +60,7 @@ class clsField : public qfscript::HostObject {
   struct Method;
   static const std::vector<Method>& Methods();
 
-  frmEdit* editor_;
+  EntryState* editor_;
   int16_t handle_ = 0;  // the second database's handle (its descriptor); 0 = none
   modDB::FormHeader header_;
 };

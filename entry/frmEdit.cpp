@@ -4,14 +4,12 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QCursor>
-#include <QDate>
 #include <QKeyEvent>
 #include <QMenuBar>
 #include <QMimeData>
 #include <QPainter>
 #include <QScreen>
 #include <QTextBlock>
-#include <QTime>
 #include <QToolButton>
 
 #include "FieldFormat.h"
@@ -232,10 +230,13 @@ void frmEdit::CreateToolbar() {
 
 void frmEdit::CreateControls() {
   for (int i = 1; i <= 128; ++i) {
-    Field[i] = new FieldBox(this, i, surface);
+    Field[i] = new FieldBox(i, surface);
     Field[i]->setObjectName(QString("Field%1").arg(i));
-    Dummy[i] = new DummyLabel(this, i, surface);
+    connect(Field[i], &FieldBox::focused, this, [this](int slot) { LastFieldSlot = slot; });
+    connect(Field[i], &FieldBox::doubleClicked, this, &frmEdit::Field_DblClick);
+    Dummy[i] = new DummyLabel(i, surface);
     Dummy[i]->setObjectName(QString("Dummy%1").arg(i));
+    connect(Dummy[i], &DummyLabel::clicked, this, &frmEdit::Dummy_Click);
   }
   for (int i = 1; i <= 128; ++i) {
     Banner[i] = new QLabel(surface);
@@ -430,6 +431,7 @@ void frmEdit::ShowCurPage() {
       FieldBox* b = Field[i];
       b->setGeometry(box);
       b->maxLength = f.Length;
+      b->format = format;
       b->setProperty("tag", QString::number(i));
       b->SetText("");
       b->SetAlignment(AlignmentOf(format));
@@ -441,6 +443,7 @@ void frmEdit::ShowCurPage() {
       d->setGeometry(box);
       d->setProperty("tag", QString::number(i));
       d->setAlignment(AlignmentOf(format) | Qt::AlignTop);
+      d->SetFormat(format);
       d->caption.clear();
       d->setText("");
       d->show();
@@ -456,6 +459,14 @@ void frmEdit::ShowCurPage() {
     // none of the window's shortcuts (Ctrl+X, Ctrl+C) for itself.
     surface->setFocus();
   }
+}
+
+void frmEdit::ShowToolbar(bool shown) { cTBar->setVisible(shown); }
+
+QWidget* frmEdit::ShownField(int slot) {
+  if (slot < 1 || slot > 128) return nullptr;
+  if (Field[slot]->isVisible()) return Field[slot];
+  return Dummy[slot]->isVisible() ? Dummy[slot] : nullptr;
 }
 
 void frmEdit::Record2Form() {
@@ -505,12 +516,11 @@ void frmEdit::mnuClose_Click() {
     Dummy[i]->hide();
     Banner[i]->hide();
   }
-  mnuAction0->menuAction()->setVisible(false);
-  for (int k = 1; k <= 5; ++k) {
-    mnuAction[k]->setText("");
-    if (k >= 2) mnuAction[k]->setVisible(false);
+  if (ScriptObject) {
+    ScriptObject->Actions.clear();
+    ScriptObject->CloseDB();
   }
-  if (ScriptObject) ScriptObject->CloseDB();
+  ShowActions();
 }
 
 void frmEdit::mnuPack_Click() {
@@ -671,25 +681,10 @@ bool frmEdit::OfferReopen() {
   return true;
 }
 
-std::string frmEdit::DateNow() {
-  const QDate d = QDate::currentDate();
-  return QtText::ToCp(d.toString(GetDateOrder() == 2 ? "MM/dd/yyyy" : "dd/MM/yyyy"));
-}
+void frmEdit::TypeKeys(const std::string& text) { FieldBox::TypeInto(QApplication::focusWidget(), text); }
 
-std::string frmEdit::TimeNow() { return QtText::ToCp(QTime::currentTime().toString("HH:mm:ss")); }
-
-void frmEdit::TypeKeys(const std::string& text) {
-  QWidget* target = QApplication::focusWidget();
-  if (!target) return;
-  for (char c : text) {
-    const QString t(QtText::FromCode(static_cast<unsigned char>(c)));
-    QApplication::postEvent(target, new QKeyEvent(QEvent::KeyPress, 0, Qt::NoModifier, t));
-    QApplication::postEvent(target, new QKeyEvent(QEvent::KeyRelease, 0, Qt::NoModifier, t));
-  }
-}
-
-void frmEdit::mnuDate_Click() { TypeKeys(DateNow()); }
-void frmEdit::mnuTime_Click() { TypeKeys(TimeNow()); }
+void frmEdit::mnuDate_Click() { TypeKeys(FieldFormat::DateNow()); }
+void frmEdit::mnuTime_Click() { TypeKeys(FieldFormat::TimeNow()); }
 
 void frmEdit::mnuSearchRecord_Click() {
   if (GetRecordCount() <= 0) return;
@@ -781,53 +776,6 @@ void frmEdit::cTBarBtn_Click(int index) {
 
 // ---- Field handlers --------------------------------------------------------------------
 
-int frmEdit::Field_KeyPress(int slot, int key) {
-  if (key == 20) {  // Ctrl+T: today's date
-    TypeKeys(DateNow());
-    return 0;
-  }
-  if (key == 21) {  // Ctrl+U: the time
-    TypeKeys(TimeNow());
-    return 0;
-  }
-  FieldDef f;
-  if (!UsedField(slot, f)) return key;
-  FieldBox* box = Field[slot];
-  const auto answer = FieldFormat::FilterFieldKey(f.Format.Trimmed(), key, box->Text(), box->Caret());
-  if (answer.nextField) {
-    focusNextChild();
-    return 0;
-  }
-  if (answer.replaceText) box->SetText(answer.text);
-  return answer.key;
-}
-
-FieldFormat::TextAnswer frmEdit::Field_Arrive(int slot, const std::string& arriving, const std::string& text,
-                                              int caret) {
-  FieldDef f;
-  if (!UsedField(slot, f)) return {false, arriving};
-  return FieldFormat::FilterArrivingText(f.Format.Trimmed(), arriving, text, caret, Field[slot]->maxLength);
-}
-
-void frmEdit::Field_Change(int slot) {
-  if (changing_) return;
-  FieldDef f;
-  if (!UsedField(slot, f)) return;
-  FieldBox* box = Field[slot];
-  const QString before = box->toPlainText();
-  std::string text = FieldFormat::ApplyCase(f.Format.Raw(), box->Text());
-  if (box->maxLength > 0 && static_cast<int>(text.size()) > box->maxLength) text.resize(box->maxLength);
-  const QString after = FieldBox::ToBox(text);
-  if (after == before) return;
-  const int caret = box->textCursor().position();
-  changing_ = true;
-  box->setPlainText(after);
-  QTextCursor c = box->textCursor();
-  c.setPosition(std::min<int>(caret, static_cast<int>(after.size())));
-  box->setTextCursor(c);
-  changing_ = false;
-}
-
 void frmEdit::Field_DblClick(int slot) {
   FieldDef f;
   if (!UsedField(slot, f)) return;
@@ -843,12 +791,6 @@ void frmEdit::Field_DblClick(int slot) {
   box->setTextCursor(c);
   box->setEnabled(true);
   box->setFocus();
-}
-
-void frmEdit::Dummy_MouseMove(int slot) {
-  FieldDef f;
-  const bool link = UsedField(slot, f) && FieldFormat::LinkKind(f.Format.Trimmed()) != 0;
-  Dummy[slot]->setCursor(link ? Qt::PointingHandCursor : Qt::ArrowCursor);
 }
 
 void frmEdit::Dummy_Click(int slot) {
@@ -893,7 +835,21 @@ bool frmEdit::RunScript(const std::string& procName) {
                      vbCritical, "SCRIPT ERROR");
   }
   Scrpt.Reset();  // objects and code do not outlive the run
+  ShowActions();
   return ScriptObject->LastCallFailed;
+}
+
+// Entry 1 is always there (the menu hidden while the list is empty), the others once
+// the script sets them.
+void frmEdit::ShowActions() {
+  const std::vector<std::string> none;
+  const std::vector<std::string>& names = ScriptObject ? ScriptObject->Actions : none;
+  for (int k = 1; k <= 5; ++k) {
+    const bool set = k <= static_cast<int>(names.size());
+    mnuAction[k]->setText(set ? QtText::FromCp(names[k - 1]) : QString());
+    mnuAction[k]->setVisible(k == 1 || set);
+  }
+  mnuAction0->menuAction()->setVisible(!names.empty());
 }
 
 void frmEdit::mnuAction_Click(int k) {

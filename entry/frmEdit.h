@@ -10,6 +10,10 @@
 // Control arrays are indexed by slot: Field(i) and Dummy(i) stand for field slot i,
 // Banner(i) for banner slot i, mnuPageHeading(k) for page k; element 0 is unused.
 // Each control keeps its slot number as its tag (the "tag" property).
+//
+// Its dialogs (frmPrint, frmSearch) and the script object (clsField) see it as an
+// EntryState; the form's widgets (FieldBox, DummyLabel) apply their field's format
+// themselves and signal the window what it must hear of.
 #pragma once
 
 #include <QMainWindow>
@@ -18,8 +22,8 @@
 #include <memory>
 #include <string>
 
+#include "EntryState.h"
 #include "FieldBox.h"
-#include "FieldFormat.h"
 #include "ScriptUi.h"
 #include "script_control.h"
 
@@ -28,7 +32,7 @@ class QMenu;
 class QToolButton;
 class clsField;
 
-class frmEdit : public QMainWindow {
+class frmEdit : public QMainWindow, public EntryState {
   Q_OBJECT
  public:
   explicit frmEdit(QWidget* parent = nullptr);
@@ -38,13 +42,9 @@ class frmEdit : public QMainWindow {
   // is to end at once (the form script's "Start" refused the database).
   bool StartUp(const std::string& commandLine);
 
-  // ---- Window state --------------------------------------------------------------
-  int16_t CurPage = 1;
+  // ---- Window state (and CurPage, AllowDelete, PickedRecord, LastFieldSlot) -------
   int16_t Mode = 0;  // 0 no database, 1 browse, 2 edit
   bool NewRecord = false;
-  bool AllowDelete = true;
-  int32_t PickedRecord = 0;
-  int LastFieldSlot = 0;  // the field box that last had the focus (0: none yet)
 
   // ---- Public operations ---------------------------------------------------------
   std::string RECNO();
@@ -53,7 +53,12 @@ class frmEdit : public QMainWindow {
   void EditMode();
   void Record2Form();
   void Form2Record();
-  void ShowCurPage();
+  void ShowCurPage() override;
+  // What the dialogs and the script object see of the window (EntryState).
+  QWidget* DialogParent() override { return this; }
+  QWidget* PrintSurface() override { return surface; }
+  void ShowToolbar(bool shown) override;
+  QWidget* ShownField(int slot) override;
 
   // ---- Controls ------------------------------------------------------------------
   QWidget* surface = nullptr;  // the form's inner area
@@ -109,23 +114,15 @@ class frmEdit : public QMainWindow {
   void mnuAbout_Click();
   void cTBarBtn_Click(int index);
 
-  // ---- Field handlers ----------------------------------------------------------------
-  // The typed key after the format's rules (0: swallowed); see FieldFormat.
-  int Field_KeyPress(int slot, int key);
-  // Text arriving at once in box `slot`, typed through the same rules (FieldFormat).
-  FieldFormat::TextAnswer Field_Arrive(int slot, const std::string& arriving, const std::string& text, int caret);
-  void Field_Change(int slot);
+  // ---- Field handlers (the widgets' signals) -----------------------------------------
+  // A double click in a date field's box: the calendar.
   void Field_DblClick(int slot);
-  void Dummy_MouseMove(int slot);
+  // A click on a caption: a link opens, a text of several lines shows whole.
   void Dummy_Click(int slot);
 
   // Types text into the focused box through the keyboard queue, key by key, so that
   // each character meets the box's key filter as if the user typed it.
   void TypeKeys(const std::string& text);
-
-  // Today's date in the form's date order, and the time of day ("hh:mm:ss").
-  static std::string DateNow();
-  static std::string TimeNow();
 
   // The form script: runs a procedure from a fresh engine with the object "Qf";
   // returns the script object's LastCallFailed (a refused open or save). A script
@@ -155,7 +152,8 @@ class frmEdit : public QMainWindow {
   void ResetWindow();
   bool OpenAndStart(std::string path, const std::string& caption);
   bool OfferReopen();
+  // The Actions menu as the script object lists its entries.
+  void ShowActions();
 
   EntryScriptUi scriptUi_;
-  bool changing_ = false;  // inside Field_Change's own text update
 };

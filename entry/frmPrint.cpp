@@ -11,10 +11,10 @@
 #include <algorithm>
 #include <string>
 
+#include "EntryState.h"
 #include "KeyFilter.h"
 #include "Printers.h"
 #include "QtText.h"
-#include "frmEdit.h"
 #include "modDB.h"
 #include "modDlg.h"
 #include "modLIB.h"
@@ -50,7 +50,7 @@ QLineEdit* NumberBox(QWidget* parent, const char* name, int maxLength) {
 
 }  // namespace
 
-frmPrint::frmPrint(frmEdit* editor) : QDialog(editor), editor_(editor) {
+frmPrint::frmPrint(EntryState* editor) : QDialog(editor->DialogParent()), editor_(editor) {
   setObjectName("frmPrint");
   setWindowTitle("Print");
 
@@ -239,14 +239,14 @@ void frmPrint::cmdPrint_Click() {
   const int16_t rememberedPage = editor_->CurPage;
   const int32_t rememberedRecord = GetRecordNo();
   cmdPrint->setEnabled(false);
-  editor_->cTBar->hide();
+  editor_->ShowToolbar(false);
   const bool ok = PrintPages(static_cast<int32_t>(first), static_cast<int32_t>(last), firstPage, lastPage, copies,
                              pdfPath);
   if (!ok) host.MsgBox("Error occured while prinitng", vbCritical, "Print");
   SetRecordNo(rememberedRecord);
   editor_->CurPage = rememberedPage;
   editor_->ShowCurPage();
-  editor_->cTBar->show();
+  editor_->ShowToolbar(true);
   accept();
 }
 
@@ -259,9 +259,10 @@ bool frmPrint::PrintPages(int32_t first, int32_t last, int16_t firstPage, int16_
     for (int16_t p = firstPage; p <= lastPage; ++p) {
       editor_->CurPage = p;
       editor_->ShowCurPage();
-      editor_->surface->repaint();  // the user sees the window step through
+      QWidget* surface = editor_->PrintSurface();
+      surface->repaint();  // the user sees the window step through
       for (int16_t c = 1; c <= copies; ++c)
-        if (!job.PrintPage(editor_->surface)) return false;
+        if (!job.PrintPage(surface)) return false;
     }
   }
   return job.Finish();

@@ -20,12 +20,12 @@ class QLineEdit;
 class QListWidget;
 class QPushButton;
 class QRadioButton;
-class frmEdit;
+class EntryState;
 
 class frmPrint : public QDialog {
   Q_OBJECT
  public:
-  explicit frmPrint(frmEdit* editor);
+  explicit frmPrint(EntryState* editor);
 
   QListWidget* lstPrinter;
   QRadioButton* optCurrent;
@@ -55,5 +55,5 @@ class frmPrint : public QDialog {
   bool PrintPages(int32_t first, int32_t last, int16_t firstPage, int16_t lastPage, int16_t copies,
                   const QString& pdfPath);
 
-  frmEdit* editor_;
+  EntryState* editor_;
 };

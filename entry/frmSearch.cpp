@@ -7,14 +7,14 @@
 #include <QPushButton>
 #include <QScreen>
 
+#include "EntryState.h"
 #include "QtText.h"
-#include "frmEdit.h"
 #include "modDB.h"
 #include "modLIB.h"
 
 using namespace modDB;
 
-frmSearch::frmSearch(frmEdit* editor) : QDialog(editor), editor_(editor) {
+frmSearch::frmSearch(EntryState* editor) : QDialog(editor->DialogParent()), editor_(editor) {
   setObjectName("frmSearch");
   setWindowTitle("Find");
   auto* grid = new QGridLayout(this);
@@ -64,9 +64,8 @@ frmSearch::frmSearch(frmEdit* editor) : QDialog(editor), editor_(editor) {
 
 // After a hit the dialog stands clear of the field found, above or below it.
 void frmSearch::MoveOffField(int slot) {
-  QWidget* box = editor_->Field[slot]->isVisible() ? static_cast<QWidget*>(editor_->Field[slot])
-                                                   : static_cast<QWidget*>(editor_->Dummy[slot]);
-  if (!box->isVisible()) return;
+  const QWidget* box = editor_->ShownField(slot);
+  if (!box) return;
   const QRect field(box->mapToGlobal(QPoint(0, 0)), box->size());
   QRect frame = frameGeometry();
   if (!frame.intersects(field)) return;

@@ -10,12 +10,12 @@
 class QLineEdit;
 class QListWidget;
 class QPushButton;
-class frmEdit;
+class EntryState;
 
 class frmSearch : public QDialog {
   Q_OBJECT
  public:
-  explicit frmSearch(frmEdit* editor);
+  explicit frmSearch(EntryState* editor);
 
   QLineEdit* SearchStr;
   QListWidget* FldList;  // entry j stands for field slot j + 1
@@ -27,5 +27,5 @@ class frmSearch : public QDialog {
 
  private:
   void MoveOffField(int slot);
-  frmEdit* editor_;
+  EntryState* editor_;
 };

@@ -6,6 +6,7 @@
 #include <QToolButton>
 #include <filesystem>
 
+#include "FieldFormat.h"
 #include "ToolbarIcons.h"
 
 using namespace qfentry;
@@ -225,7 +226,7 @@ TEST_F(EntryTest, BackgroundClickKeepsTheFieldFocus) {
   EXPECT_EQ(QApplication::focusWidget(), w.Field[1]);
   QTest::keyClick(QApplication::focusWidget(), Qt::Key_F12);
   QApplication::processEvents();
-  EXPECT_EQ(w.Field[1]->Text(), frmEdit::DateNow());
+  EXPECT_EQ(w.Field[1]->Text(), FieldFormat::DateNow());
 }
 
 // The previous-page and next-page buttons differ in most of what they draw, even at
