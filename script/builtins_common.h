@@ -28,6 +28,10 @@ std::span<const Builtin> OtherBuiltins();
 
 namespace builtin {
 
+// Every file of built-ins gets its own copy of these, as when they were one file:
+// internal, so that the compiler treats them as its own.
+namespace {
+
 inline const Variant kMissing = Variant::Missing();
 
 inline const Variant& Arg(Variant* args, int n, int i) { return i < n ? args[i].Deref() : kMissing; }
@@ -103,5 +107,6 @@ Variant InStrOver(Variant* a, int n, Text text) {
   return Variant::Long(pos == std::string::npos ? 0 : static_cast<int32_t>(pos) + 1);
 }
 
+}  // namespace
 }  // namespace builtin
 }  // namespace qfscript
