@@ -609,10 +609,6 @@ Interp::Flow Interp::ExecBlock(const Block& block) {
 }
 
 [[gnu::always_inline]] inline void Interp::ExecAssign(Stmt* s) {
-  if (s->flag) {
-    ExecAppend(s);
-    return;
-  }
   Variant v = Eval(s->e1);
   if (s->target->kind == EK::Local && v.vt != vtObject) {
     locals_[s->target->slot].Deref() = std::move(v);
@@ -716,7 +712,10 @@ Interp::Flow Interp::Exec(Stmt* s) {
   switch (s->kind) {
     case SK::Nop: return Flow::Normal;
     case SK::CallStmt: ExecCallStatement(s->e1); return Flow::Normal;
-    case SK::Assign: ExecAssign(s); return Flow::Normal;
+    [[likely]] case SK::Assign:  // the commonest statement
+      if (s->flag) ExecAppend(s);
+      else ExecAssign(s);
+      return Flow::Normal;
     case SK::Set: {
       Variant v = Eval(s->e1);
       if (v.vt != vtObject) Raise(kErrObjectRequired);
