@@ -14,8 +14,8 @@
 #include "QtText.h"
 #include "modDB.h"
 #include "modDlg.h"
-#include "ScriptCheck.h"
 #include "modLIB.h"
+#include "script_control.h"
 
 using namespace modDB;
 
@@ -150,7 +150,12 @@ void frmScript::mnuUpdate_Click() {
 }
 
 std::string frmScript::CheckScript(const std::string& source, int& line, int& column) {
-  return ScriptCheck::Compile(source, line, column);
+  qfscript::ScriptControl control;
+  const bool ok = control.Check(source);
+  const qfscript::ScriptError& error = control.Error();
+  line = ok ? 0 : error.Line;
+  column = ok ? 0 : error.Column;
+  return ok ? std::string() : error.Description;
 }
 
 void frmScript::PutCaret(int line, int column) {

@@ -68,8 +68,6 @@ std::string RefusalText(const detail::CsvTextRead& read, const std::string& path
   return "";
 }
 
-}  // namespace
-
 using detail::Copied;
 using detail::CsvTextRead;
 using detail::CsvValue;
@@ -78,6 +76,278 @@ using detail::RowView;
 using detail::Stored;
 using detail::StoreValue;
 using detail::Unquoted;
+
+// One reading of a file against the open database: the fields' names, formats and
+// checks, worked out once, and what the current pass over the file has found. The
+// rows come to OnRow; the first is the heading. A failure that refuses the whole
+// file is set in `failure` (and a row past the limits also throws StopReading).
+class Importer {
+ public:
+  Importer(const std::string& path, const CsvImportOptions& options, CsvImport& out, int64_t size);
+  Importer(const Importer&) = delete;
+  Importer& operator=(const Importer&) = delete;
+
+  // A pass over the file begins (again, when a file that is not UTF-8 is read anew).
+  void Start();
+  void OnRow(const RowView& row, const std::string& error);
+
+  bool headed = false;  // the heading line was read
+  std::string failure;
+
+ private:
+  // Per column of the file, once the heading is read: the field its values go to, or
+  // none (ignored, or a "#" field the store numbers).
+  struct Column {
+    const FieldDef* field = nullptr;
+    const FormatRules* rules = nullptr;
+    int16_t slot = 0;
+  };
+
+  void ReadHeading(const RowView& row, const std::string& error);
+  void ReadRecord(const RowView& row, const std::string& error);
+  void PutValue(const RowView& row, size_t c, char* record);
+  void CheckRecord(const RowView& row, const char* record);
+  void Refuse(const RowView& row, const std::string& field, const std::string& value, const std::string& reason) {
+    out_.problems.push_back({row.line, field, value, reason});
+  }
+  void RefuseValue(const RowView& row, size_t c, const FieldDef& f, int16_t slot, const std::string& reason) {
+    Refuse(row, f.Name.Trimmed(), Unquoted(row.values[c], row.cuts), reason);
+    refusedIn_[slot] = row.line;
+  }
+
+  const std::string& path_;
+  const CsvImportOptions& options_;
+  CsvImport& out_;
+  const int64_t size_;
+  const int64_t room_;  // the rows that can become records: no more are built
+  const FormHeader h_;
+  const size_t len_;
+  const int16_t order_;
+  std::map<std::string, int16_t> byName_;  // upper-case name -> slot
+  std::vector<std::string> formats_;
+  std::vector<FormatRules> rules_;
+  std::vector<bool> isNumbered_;
+  std::vector<int16_t> checked_;  // the fields an update's checks can refuse
+  std::vector<int16_t> numbered_;
+  std::string scratch_, cased_;
+  std::vector<Column> columns_;
+  size_t deletedAt_ = SIZE_MAX;  // the column of the deletion marks
+  std::vector<int64_t> refusedIn_;  // per field: the last line where its value was refused
+};
+
+Importer::Importer(const std::string& path, const CsvImportOptions& options, CsvImport& out, int64_t size)
+    : path_(path),
+      options_(options),
+      out_(out),
+      size_(size),
+      room_(kMaxRecords - static_cast<int64_t>(GetRecordCount())),
+      h_(GetHeader()),
+      len_(static_cast<size_t>(h_.RecordLength)),
+      order_(GetDateOrder()),
+      formats_(kMaxFields + 1),
+      rules_(kMaxFields + 1),
+      isNumbered_(kMaxFields + 1, false),
+      refusedIn_(kMaxFields + 1, 0) {
+  for (int16_t k = 1; k <= GetFieldCount(); ++k) {
+    byName_[Upper(h_.Fields[k].Name.Trimmed())] = k;
+    formats_[k] = Upper(h_.Fields[k].Format.Trimmed());
+    rules_[k] = FormatRules(formats_[k]);
+    isNumbered_[k] = formats_[k].find('#') != std::string::npos;
+    if (isNumbered_[k]) numbered_.push_back(k);
+    else if (rules_[k].Checked()) checked_.push_back(k);
+  }
+}
+
+void Importer::Start() {
+  out_ = CsvImport{};
+  out_.path = path_;
+  out_.numbered = numbered_;
+  // The records take about as much room as the text they come from, and never more
+  // than those the database has room for.
+  out_.records.reserve(std::min(static_cast<size_t>(size_) + len_, static_cast<size_t>(room_ + 1) * len_));
+  PreferHugePages(out_.records);
+  headed = false;
+  failure.clear();
+  columns_.clear();
+  deletedAt_ = SIZE_MAX;
+  std::fill(refusedIn_.begin(), refusedIn_.end(), 0);
+}
+
+void Importer::OnRow(const RowView& row, const std::string& error) {
+  if (!failure.empty()) return;
+  if (!headed) {
+    headed = true;
+    ReadHeading(row, error);
+    return;
+  }
+  if (++out_.rows > kMaxRecords) {
+    failure = path_ + " has more than " + std::to_string(kMaxRecords) + " rows; a database holds at most " +
+              std::to_string(kMaxRecords) + " records; nothing was imported";
+    throw StopReading{};
+  }
+  // The plain export quotes every value and never the record number: a row that
+  // does otherwise says the file is no such export (rows refused before stay so).
+  if (out_.plainExport && !row.values.empty() &&
+      (row.values[0].quoted ||
+       std::any_of(row.values.begin() + 1, row.values.end(), [](const CsvValue& v) { return !v.quoted; })))
+    out_.plainExport = false;
+  if (out_.preview.size() < kImportPreviewRows) out_.preview.push_back(Copied(row));
+  const size_t before = out_.problems.size();
+  const size_t kept = out_.records.size();
+  ReadRecord(row, error);
+  if (out_.problems.size() == before) {
+    if (++out_.good > room_) {
+      failure = "DB is Full: " + std::to_string(kMaxRecords - room_) + " records and at least " +
+                std::to_string(room_ + 1) + " rows of " + path_ + " would pass the " + std::to_string(kMaxRecords) +
+                " a database holds; nothing was imported";
+      throw StopReading{};
+    }
+    return;
+  }
+  // A refused row: its record is taken off again, and the row kept with why.
+  out_.records.resize(kept);
+  std::string why;
+  for (size_t p = before; p < out_.problems.size(); ++p) {
+    const CsvProblem& pr = out_.problems[p];
+    why += (why.empty() ? "" : "; ") + (pr.field.empty() ? pr.reason : pr.field + ": " + pr.reason);
+  }
+  out_.refused.push_back(Copied(row));
+  out_.reasons.push_back(std::move(why));
+}
+
+// The heading: which field each column names, or the deletion marks.
+void Importer::ReadHeading(const RowView& row, const std::string& error) {
+  if (!error.empty()) {
+    failure = "the heading line of " + path_ + " cannot be read: " + error;
+    return;
+  }
+  std::map<int16_t, std::string> taken;
+  // The plain export's heading: "#" and the names, none of them quoted.
+  out_.plainExport = !options_.rfc4180 && !row.values.empty() && !row.values[0].quoted &&
+                     row.values[0].text == "#" &&
+                     std::none_of(row.values.begin(), row.values.end(), [](const CsvValue& v) { return v.quoted; });
+  bool named = false;  // a column names a field that takes values
+  for (size_t c = 0; c < row.values.size(); ++c) {
+    const std::string name = Unquoted(row.values[c], row.cuts);
+    const std::string key = Upper(name);
+    int16_t slot = 0;
+    if (key == modLIB::UCase(kDeletedColumn) && deletedAt_ == SIZE_MAX) {
+      deletedAt_ = c;
+    } else if (key != "#" && key != "RECNO") {
+      const auto it = byName_.find(key);
+      if (it == byName_.end()) {
+        out_.unknown.push_back(modLIB::Trim(name));
+      } else if (!taken.emplace(it->second, std::string(name)).second) {
+        failure = "the field " + h_.Fields[it->second].Name.Trimmed() + " has two columns: \"" + taken[it->second] +
+                  "\" and \"" + modLIB::Trim(name) + "\"";
+        return;
+      } else {
+        slot = it->second;
+      }
+    }
+    out_.heading.emplace_back(name);
+    out_.fieldOf.push_back(slot);
+    if (slot != 0 && !isNumbered_[slot]) columns_.push_back({&h_.Fields[slot], &rules_[slot], slot});
+    else columns_.push_back({});
+    named = named || (slot != 0 && !isNumbered_[slot]);
+  }
+  if (!out_.unknown.empty() && !options_.ignoreUnknown) {
+    std::string list;
+    for (const std::string& u : out_.unknown) list += (list.empty() ? "" : ", ") + ("\"" + u + "\"");
+    failure = "no field of " + GetDatabaseName() + ".Qfd is named " + list +
+              " (give --ignore-unknown to leave such columns out)";
+  } else if (!named) {
+    failure = "no column of " + path_ + " names a field of " + GetDatabaseName() + ".Qfd; nothing was imported";
+  }
+}
+
+// A data row: refused whole when malformed or of the wrong width; else its record is
+// built in place behind the good ones, value by value, and checked as an update is.
+void Importer::ReadRecord(const RowView& row, const std::string& error) {
+  if (!error.empty()) {
+    Refuse(row, "", "", error);
+    return;
+  }
+  if (row.values.size() != out_.heading.size()) {
+    Refuse(row, "", "",
+           "the row has " + std::to_string(row.values.size()) + " values; the heading names " +
+               std::to_string(out_.heading.size()) + " columns");
+    return;
+  }
+  const size_t at = out_.records.size();
+  out_.records.resize(at + len_, ' ');
+  char* record = out_.records.data() + at;
+  for (size_t c = 0; c < row.values.size(); ++c) PutValue(row, c, record);
+  CheckRecord(row, record);
+}
+
+// The value of column c into the record, or refused.
+void Importer::PutValue(const RowView& row, size_t c, char* record) {
+  const Column& column = columns_[c];
+  if (c == deletedAt_) {
+    const std::string mark = modLIB::Trim(Unquoted(row.values[c], row.cuts));
+    if (mark == "*") record[0] = '*';
+    else if (!mark.empty()) Refuse(row, kDeletedColumn, mark, "is neither \"*\" (marked for deletion) nor blank");
+    return;
+  }
+  if (column.field == nullptr) return;
+  const FieldDef& f = *column.field;
+  const FormatRules& rule = *column.rules;
+  if (out_.plainExport && row.values[c].cutCount > 0) {
+    RefuseValue(row, c, f, column.slot,
+                "reads as holding a double quote, which the plain export writes as it stands: the value "
+                "cannot be read back exactly (export with --rfc4180)");
+    return;
+  }
+  // The value goes straight into the record (blanks at its end are the field's
+  // padding); one that does not fit is built aside for the checks' messages.
+  char* field = record + f.Offset;
+  const size_t room = static_cast<size_t>(f.Length);
+  CsvValue value = row.values[c];
+  value.text = modLIB::TrimRightView(value.text);
+  std::string_view v;
+  if (const size_t n = StoreValue(field, room, value, row.cuts); n <= room) {
+    v = std::string_view(field, n);
+  } else {
+    std::fill(field, field + room, ' ');
+    v = Stored(value, row.cuts, scratch_);
+  }
+  if (const size_t bad = rule.Refused(v, value.breaks); bad != std::string::npos) {
+    const std::string ch =
+        v[bad] == '\r' || v[bad] == '\n' ? "a line break" : "\"" + std::string(v.substr(bad, 1)) + "\"";
+    RefuseValue(row, c, f, column.slot,
+                "holds " + ch + ", which the format " + formats_[column.slot] + " does not allow");
+    return;
+  }
+  if (rule.ChangesCase()) {
+    char* text = field;
+    if (v.data() != field) {  // a value too long for its field: changed aside
+      cased_.assign(v);
+      text = cased_.data();
+    }
+    rule.ApplyCase(text, v.size());
+    v = std::string_view(text, v.size());
+  }
+  if (v.size() > room) {
+    RefuseValue(row, c, f, column.slot,
+                "has " + std::to_string(v.size()) + " characters; the field holds " + std::to_string(f.Length));
+    return;
+  }
+  if (v.data() != field) std::memcpy(field, v.data(), v.size());
+}
+
+// The checks of an update, on the record as it would be saved.
+void Importer::CheckRecord(const RowView& row, const char* record) {
+  for (const int16_t k : checked_) {
+    if (refusedIn_[k] == row.line) continue;
+    const FieldDef& f = h_.Fields[k];
+    const std::string_view v = modLIB::TrimView(std::string_view(record + f.Offset, static_cast<size_t>(f.Length)));
+    const SaveCheck check = rules_[k].CheckForSave(v, order_);
+    if (check != SaveCheck::Ok) Refuse(row, f.Name.Trimmed(), std::string(v), SaveCheckText(check));
+  }
+}
+
+}  // namespace
 
 int16_t ReadCsvImport(const std::string& path, const CsvImportOptions& options, CsvImport& out) {
   out = CsvImport{};
@@ -97,219 +367,14 @@ int16_t ReadCsvImport(const std::string& path, const CsvImportOptions& options, 
     Fail(kTitle, detail::UnexpectedError(e, path));
     return 0;
   }
-  // The rows that can become records: no more are built.
-  const int64_t room = kMaxRecords - static_cast<int64_t>(GetRecordCount());
-
-  const FormHeader h = GetHeader();
-  const size_t len = static_cast<size_t>(h.RecordLength);
-  const int16_t order = GetDateOrder();
-  std::map<std::string, int16_t> byName;  // upper-case name -> slot
-  std::vector<std::string> formats(kMaxFields + 1);
-  std::vector<FormatRules> rules(kMaxFields + 1);
-  std::vector<bool> isNumbered(kMaxFields + 1, false);
-  std::vector<int16_t> checked;  // the fields an update's checks can refuse
-  std::vector<int16_t> numbered;
-  for (int16_t k = 1; k <= GetFieldCount(); ++k) {
-    byName[Upper(h.Fields[k].Name.Trimmed())] = k;
-    formats[k] = Upper(h.Fields[k].Format.Trimmed());
-    rules[k] = FormatRules(formats[k]);
-    isNumbered[k] = formats[k].find('#') != std::string::npos;
-    if (isNumbered[k]) numbered.push_back(k);
-    else if (rules[k].Checked()) checked.push_back(k);
-  }
-  std::string scratch, cased;
-  // Per column of the file, once the heading is read: the field its values go to, or
-  // none (ignored, or a "#" field the store numbers).
-  struct Column {
-    const FieldDef* field = nullptr;
-    const FormatRules* rules = nullptr;
-    int16_t slot = 0;
-  };
-  std::vector<Column> columns;
-  size_t deletedAt = SIZE_MAX;  // the column of the deletion marks
-  std::vector<int64_t> refusedIn(kMaxFields + 1, 0);  // per field: the last line where its value was refused
-
-  bool headed = false;
-  std::string failure;
-  auto start = [&] {  // a pass over the file begins
-    out = CsvImport{};
-    out.path = path;
-    out.numbered = numbered;
-    // The records take about as much room as the text they come from, and never more
-    // than those the database has room for.
-    out.records.reserve(std::min(static_cast<size_t>(size) + len, static_cast<size_t>(room + 1) * len));
-    PreferHugePages(out.records);
-    headed = false;
-    failure.clear();
-    columns.clear();
-    deletedAt = SIZE_MAX;
-    std::fill(refusedIn.begin(), refusedIn.end(), 0);
-  };
-  auto onRow = [&](const RowView& row, const std::string& error) {
-    if (!failure.empty()) return;
-    if (!headed) {
-      headed = true;
-      if (!error.empty()) {
-        failure = "the heading line of " + path + " cannot be read: " + error;
-        return;
-      }
-      std::map<int16_t, std::string> taken;
-      // The plain export's heading: "#" and the names, none of them quoted.
-      out.plainExport = !options.rfc4180 && !row.values.empty() && !row.values[0].quoted &&
-                        row.values[0].text == "#" &&
-                        std::none_of(row.values.begin(), row.values.end(), [](const CsvValue& v) { return v.quoted; });
-      bool named = false;  // a column names a field that takes values
-      for (size_t c = 0; c < row.values.size(); ++c) {
-        const std::string name = Unquoted(row.values[c], row.cuts);
-        const std::string key = Upper(name);
-        int16_t slot = 0;
-        if (key == modLIB::UCase(kDeletedColumn) && deletedAt == SIZE_MAX) {
-          deletedAt = c;
-        } else if (key != "#" && key != "RECNO") {
-          const auto it = byName.find(key);
-          if (it == byName.end()) {
-            out.unknown.push_back(modLIB::Trim(name));
-          } else if (!taken.emplace(it->second, std::string(name)).second) {
-            failure = "the field " + h.Fields[it->second].Name.Trimmed() + " has two columns: \"" +
-                      taken[it->second] + "\" and \"" + modLIB::Trim(name) + "\"";
-            return;
-          } else {
-            slot = it->second;
-          }
-        }
-        out.heading.emplace_back(name);
-        out.fieldOf.push_back(slot);
-        if (slot != 0 && !isNumbered[slot]) columns.push_back({&h.Fields[slot], &rules[slot], slot});
-        else columns.push_back({});
-        named = named || (slot != 0 && !isNumbered[slot]);
-      }
-      if (!out.unknown.empty() && !options.ignoreUnknown) {
-        std::string list;
-        for (const std::string& u : out.unknown) list += (list.empty() ? "" : ", ") + ("\"" + u + "\"");
-        failure = "no field of " + GetDatabaseName() + ".Qfd is named " + list +
-                  " (give --ignore-unknown to leave such columns out)";
-      } else if (!named) {
-        failure = "no column of " + path + " names a field of " + GetDatabaseName() + ".Qfd; nothing was imported";
-      }
-      return;
-    }
-    if (++out.rows > kMaxRecords) {
-      failure = path + " has more than " + std::to_string(kMaxRecords) + " rows; a database holds at most " +
-                std::to_string(kMaxRecords) + " records; nothing was imported";
-      throw StopReading{};
-    }
-    // The plain export quotes every value and never the record number: a row that
-    // does otherwise says the file is no such export (rows refused before stay so).
-    if (out.plainExport && !row.values.empty() &&
-        (row.values[0].quoted ||
-         std::any_of(row.values.begin() + 1, row.values.end(), [](const CsvValue& v) { return !v.quoted; })))
-      out.plainExport = false;
-    if (out.preview.size() < kImportPreviewRows) out.preview.push_back(Copied(row));
-    const size_t before = out.problems.size();
-    const size_t kept = out.records.size();
-    auto refuse = [&](const std::string& field, const std::string& value, const std::string& reason) {
-      out.problems.push_back({row.line, field, value, reason});
-    };
-    if (!error.empty()) {
-      refuse("", "", error);
-    } else if (row.values.size() != out.heading.size()) {
-      refuse("", "",
-             "the row has " + std::to_string(row.values.size()) + " values; the heading names " +
-                 std::to_string(out.heading.size()) + " columns");
-    } else {
-      // The record is built in place behind the good ones; a refused row is taken off again.
-      const size_t at = out.records.size();
-      out.records.resize(at + len, ' ');
-      char* record = out.records.data() + at;
-      for (size_t c = 0; c < row.values.size(); ++c) {
-        const Column& column = columns[c];
-        if (c == deletedAt) {
-          const std::string mark = modLIB::Trim(Unquoted(row.values[c], row.cuts));
-          if (mark == "*") record[0] = '*';
-          else if (!mark.empty())
-            refuse(kDeletedColumn, mark, "is neither \"*\" (marked for deletion) nor blank");
-          continue;
-        }
-        if (column.field == nullptr) continue;
-        const FieldDef& f = *column.field;
-        const FormatRules& rule = *column.rules;
-        if (out.plainExport && row.values[c].cutCount > 0) {
-          refuse(f.Name.Trimmed(), Unquoted(row.values[c], row.cuts),
-                 "reads as holding a double quote, which the plain export writes as it stands: the value "
-                 "cannot be read back exactly (export with --rfc4180)");
-          refusedIn[column.slot] = row.line;
-          continue;
-        }
-        // The value goes straight into the record (blanks at its end are the field's
-        // padding); one that does not fit is built aside for the checks' messages.
-        char* field = record + f.Offset;
-        const size_t room = static_cast<size_t>(f.Length);
-        CsvValue value = row.values[c];
-        value.text = modLIB::TrimRightView(value.text);
-        std::string_view v;
-        if (const size_t n = StoreValue(field, room, value, row.cuts); n <= room) {
-          v = std::string_view(field, n);
-        } else {
-          std::fill(field, field + room, ' ');
-          v = Stored(value, row.cuts, scratch);
-        }
-        if (const size_t bad = rule.Refused(v, value.breaks); bad != std::string::npos) {
-          const std::string ch =
-              v[bad] == '\r' || v[bad] == '\n' ? "a line break" : "\"" + std::string(v.substr(bad, 1)) + "\"";
-          refuse(f.Name.Trimmed(), Unquoted(row.values[c], row.cuts),
-                 "holds " + ch + ", which the format " + formats[column.slot] + " does not allow");
-          refusedIn[column.slot] = row.line;
-          continue;
-        }
-        if (rule.ChangesCase()) {
-          char* text = field;
-          if (v.data() != field) {  // a value too long for its field: changed aside
-            cased.assign(v);
-            text = cased.data();
-          }
-          rule.ApplyCase(text, v.size());
-          v = std::string_view(text, v.size());
-        }
-        if (v.size() > room) {
-          refuse(f.Name.Trimmed(), Unquoted(row.values[c], row.cuts),
-                 "has " + std::to_string(v.size()) + " characters; the field holds " + std::to_string(f.Length));
-          refusedIn[column.slot] = row.line;
-          continue;
-        }
-        if (v.data() != field) std::memcpy(field, v.data(), v.size());
-      }
-      // The checks of an update, on the record as it would be saved.
-      for (const int16_t k : checked) {
-        if (refusedIn[k] == row.line) continue;
-        const FieldDef& f = h.Fields[k];
-        const std::string_view v = modLIB::TrimView(std::string_view(record + f.Offset, static_cast<size_t>(f.Length)));
-        const SaveCheck check = rules[k].CheckForSave(v, order);
-        if (check != SaveCheck::Ok) refuse(f.Name.Trimmed(), std::string(v), SaveCheckText(check));
-      }
-    }
-    if (out.problems.size() == before) {
-      if (++out.good > room) {
-        failure = "DB is Full: " + std::to_string(kMaxRecords - room) + " records and at least " +
-                  std::to_string(room + 1) + " rows of " + path + " would pass the " + std::to_string(kMaxRecords) +
-                  " a database holds; nothing was imported";
-        throw StopReading{};
-      }
-      return;
-    }
-    out.records.resize(kept);
-    std::string why;
-    for (size_t p = before; p < out.problems.size(); ++p) {
-      const CsvProblem& pr = out.problems[p];
-      why += (why.empty() ? "" : "; ") + (pr.field.empty() ? pr.reason : pr.field + ": " + pr.reason);
-    }
-    out.refused.push_back(Copied(row));
-    out.reasons.push_back(std::move(why));
-  };
+  Importer importer(path, options, out, size);
+  const auto onRow = [&](const RowView& row, const std::string& error) { importer.OnRow(row, error); };
+  std::string& failure = importer.failure;
   try {
-    start();
+    importer.Start();
     CsvTextRead read = ReadCsvRows(fd.get(), size, options.encoding, onRow);
     if (read.notUtf8) {
-      start();
+      importer.Start();
       read = ReadCsvRows(fd.get(), size, CsvEncoding::Cp1252, onRow);
       read.how = "Windows-1252";
     }
@@ -327,7 +392,7 @@ int16_t ReadCsvImport(const std::string& path, const CsvImportOptions& options, 
     Fail(kTitle, detail::UnexpectedError(e, path));
     return 0;
   }
-  if (failure.empty() && !headed) failure = path + " is empty: it has no heading line";
+  if (failure.empty() && !importer.headed) failure = path + " is empty: it has no heading line";
   if (!failure.empty()) {
     out = CsvImport{};
     out.path = path;

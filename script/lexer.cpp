@@ -49,203 +49,234 @@ bool IsReserved(Kw kw) {
   }
 }
 
-std::vector<Token> Lex(const std::string& src) {
-  std::vector<Token> out;
-  out.reserve(src.size() / 3 + 4);
-  size_t i = 0, n = src.size();
-  int line = 1;
-  size_t lineStart = 0;
-  bool space = true;
+namespace {
 
-  auto fail = [&](int number, size_t at) -> void {
-    throw CompileError{number, line, static_cast<int>(at - lineStart) + 1};
-  };
-  auto push = [&](Tok t, size_t start) -> Token& {
-    out.emplace_back();
-    Token& k = out.back();
+// One pass over a text: the position, the line it is on, and the tokens so far.
+class Lexer {
+ public:
+  explicit Lexer(const std::string& src) : src_(src), n_(src.size()) { out_.reserve(src.size() / 3 + 4); }
+
+  std::vector<Token> Run() {
+    while (i_ < n_) Next();
+    Push(Tok::End, i_);
+    return std::move(out_);
+  }
+
+ private:
+  const std::string& src_;
+  size_t i_ = 0, n_;
+  int line_ = 1;
+  size_t lineStart_ = 0;
+  bool space_ = true;
+  std::vector<Token> out_;
+
+  [[noreturn]] void Fail(int number, size_t at) {
+    throw CompileError{number, line_, static_cast<int>(at - lineStart_) + 1};
+  }
+
+  Token& Push(Tok t, size_t start) {
+    out_.emplace_back();
+    Token& k = out_.back();
     k.type = t;
-    k.line = line;
-    k.col = static_cast<int>(start - lineStart) + 1;
-    k.spaceBefore = space;
-    space = false;
+    k.line = line_;
+    k.col = static_cast<int>(start - lineStart_) + 1;
+    k.spaceBefore = space_;
+    space_ = false;
     return k;
-  };
-  auto newline = [&](size_t start, size_t len) {
-    push(Tok::Newline, start);
-    i = start + len;
-    ++line;
-    lineStart = i;
-    space = true;
-  };
+  }
 
-  while (i < n) {
-    char c = src[i];
+  void Newline(size_t start, size_t len) {
+    Push(Tok::Newline, start);
+    i_ = start + len;
+    ++line_;
+    lineStart_ = i_;
+    space_ = true;
+  }
+
+  void SkipToLineEnd() {
+    while (i_ < n_ && src_[i_] != '\r' && src_[i_] != '\n') ++i_;
+  }
+
+  bool IsDigitAt(size_t j) const { return j < n_ && std::isdigit(static_cast<unsigned char>(src_[j])); }
+
+  // One token, a blank, a line end or a comment.
+  void Next() {
+    char c = src_[i_];
     if (c == ' ' || c == '\t' || c == '\f' || c == '\v' || c == '\0') {
-      ++i;
-      space = true;
-      continue;
+      ++i_;
+      space_ = true;
+      return;
     }
-    if (c == '\r') {
-      newline(i, (i + 1 < n && src[i + 1] == '\n') ? 2 : 1);
-      continue;
-    }
-    if (c == '\n') {
-      newline(i, 1);
-      continue;
-    }
-    if (c == '\'') {
-      while (i < n && src[i] != '\r' && src[i] != '\n') ++i;
-      continue;
-    }
-    size_t start = i;
-    if (c == '_') {
-      // Line continuation: "_" then only blanks up to the end of the line.
-      size_t j = i + 1;
-      while (j < n && (src[j] == ' ' || src[j] == '\t')) ++j;
-      if (j >= n || src[j] == '\r' || src[j] == '\n') {
-        if (j < n) j += (src[j] == '\r' && j + 1 < n && src[j + 1] == '\n') ? 2 : 1;
-        i = j;
-        ++line;
-        lineStart = i;
-        space = true;
-        continue;
-      }
-      fail(kErrInvalidChar, i);
-    }
-    if (IsNameStart(c)) {
-      while (i < n && IsNameChar(src[i])) ++i;
-      std::string text = src.substr(start, i - start);
-      std::string lower = Lower(text);
-      auto it = Keywords().find(lower);
-      // "Rem" starts a comment, except as a member name ("obj.Rem").
-      bool member = !out.empty() && out.back().type == Tok::Dot;
-      if (it != Keywords().end() && it->second == Kw::Rem && !member) {
-        while (i < n && src[i] != '\r' && src[i] != '\n') ++i;
-        continue;
-      }
-      Token& t = push(Tok::Name, start);
-      t.kw = it == Keywords().end() ? Kw::None : it->second;
-      t.text = std::move(text);
-      t.lower = std::move(lower);
-      continue;
-    }
-    if (c == '[') {
-      size_t j = i + 1;
-      while (j < n && src[j] != ']' && src[j] != '\r' && src[j] != '\n') ++j;
-      if (j >= n || src[j] != ']') fail(1007, j);
-      Token& t = push(Tok::Name, start);
-      t.text = src.substr(i + 1, j - i - 1);
-      // "[]" is a name of its own; no other name can be written with brackets in it.
-      t.lower = t.text.empty() ? "[]" : Lower(t.text);
-      i = j + 1;
-      continue;
-    }
-    if (c == '"') {
-      std::string value;
-      ++i;
-      for (;;) {
-        if (i >= n || src[i] == '\r' || src[i] == '\n') fail(kErrUnterminatedString, i);
-        if (src[i] == '"') {
-          if (i + 1 < n && src[i + 1] == '"') {
-            value += '"';
-            i += 2;
-            continue;
-          }
-          ++i;
-          break;
+    if (c == '\r') return Newline(i_, (i_ + 1 < n_ && src_[i_ + 1] == '\n') ? 2 : 1);
+    if (c == '\n') return Newline(i_, 1);
+    if (c == '\'') return SkipToLineEnd();
+    if (c == '_') return Continuation();
+    if (IsNameStart(c)) return Name();
+    if (c == '[') return BracketName();
+    if (c == '"') return String();
+    bool dotNumber = c == '.' && IsDigitAt(i_ + 1) &&
+                     !(out_.size() && !space_ && (out_.back().type == Tok::Name || out_.back().type == Tok::RParen));
+    if (std::isdigit(static_cast<unsigned char>(c)) || dotNumber) return Number();
+    if (int base = RadixAt(); base) return RadixNumber(base);
+    if (c == '#') return DateLiteral();
+    Operator(c);
+  }
+
+  // Line continuation: "_" then only blanks up to the end of the line.
+  void Continuation() {
+    size_t j = i_ + 1;
+    while (j < n_ && (src_[j] == ' ' || src_[j] == '\t')) ++j;
+    if (j < n_ && src_[j] != '\r' && src_[j] != '\n') Fail(kErrInvalidChar, i_);
+    if (j < n_) j += (src_[j] == '\r' && j + 1 < n_ && src_[j + 1] == '\n') ? 2 : 1;
+    i_ = j;
+    ++line_;
+    lineStart_ = i_;
+    space_ = true;
+  }
+
+  void Name() {
+    size_t start = i_;
+    while (i_ < n_ && IsNameChar(src_[i_])) ++i_;
+    std::string text = src_.substr(start, i_ - start);
+    std::string lower = Lower(text);
+    auto it = Keywords().find(lower);
+    // "Rem" starts a comment, except as a member name ("obj.Rem").
+    bool member = !out_.empty() && out_.back().type == Tok::Dot;
+    if (it != Keywords().end() && it->second == Kw::Rem && !member) return SkipToLineEnd();
+    Token& t = Push(Tok::Name, start);
+    t.kw = it == Keywords().end() ? Kw::None : it->second;
+    t.text = std::move(text);
+    t.lower = std::move(lower);
+  }
+
+  void BracketName() {
+    size_t j = i_ + 1;
+    while (j < n_ && src_[j] != ']' && src_[j] != '\r' && src_[j] != '\n') ++j;
+    if (j >= n_ || src_[j] != ']') Fail(1007, j);
+    Token& t = Push(Tok::Name, i_);
+    t.text = src_.substr(i_ + 1, j - i_ - 1);
+    // "[]" is a name of its own; no other name can be written with brackets in it.
+    t.lower = t.text.empty() ? "[]" : Lower(t.text);
+    i_ = j + 1;
+  }
+
+  void String() {
+    size_t start = i_;
+    std::string value;
+    ++i_;
+    for (;;) {
+      if (i_ >= n_ || src_[i_] == '\r' || src_[i_] == '\n') Fail(kErrUnterminatedString, i_);
+      if (src_[i_] == '"') {
+        if (i_ + 1 < n_ && src_[i_ + 1] == '"') {
+          value += '"';
+          i_ += 2;
+          continue;
         }
-        value += src[i++];
+        ++i_;
+        break;
       }
-      Token& t = push(Tok::String, start);
-      t.text = std::move(value);
-      continue;
+      value += src_[i_++];
     }
-    bool dotNumber = c == '.' && i + 1 < n && std::isdigit(static_cast<unsigned char>(src[i + 1])) &&
-                     !(out.size() && !space &&
-                       (out.back().type == Tok::Name || out.back().type == Tok::RParen));
-    if (std::isdigit(static_cast<unsigned char>(c)) || dotNumber) {
-      while (i < n && std::isdigit(static_cast<unsigned char>(src[i]))) ++i;
-      bool real = false;
-      if (i < n && src[i] == '.') {
+    Token& t = Push(Tok::String, start);
+    t.text = std::move(value);
+  }
+
+  void SkipDigits() {
+    while (IsDigitAt(i_)) ++i_;
+  }
+
+  // A decimal number: Integer, Long (or with a trailing & always Long) or Double.
+  void Number() {
+    size_t start = i_;
+    SkipDigits();
+    bool real = false;
+    if (i_ < n_ && src_[i_] == '.') {
+      real = true;
+      ++i_;
+      SkipDigits();
+    }
+    if (i_ < n_ && (src_[i_] == 'e' || src_[i_] == 'E')) {
+      size_t j = i_ + 1;
+      if (j < n_ && (src_[j] == '+' || src_[j] == '-')) ++j;
+      if (IsDigitAt(j)) {
         real = true;
-        ++i;
-        while (i < n && std::isdigit(static_cast<unsigned char>(src[i]))) ++i;
+        i_ = j;
+        SkipDigits();
       }
-      if (i < n && (src[i] == 'e' || src[i] == 'E')) {
-        size_t j = i + 1;
-        if (j < n && (src[j] == '+' || src[j] == '-')) ++j;
-        if (j < n && std::isdigit(static_cast<unsigned char>(src[j]))) {
-          real = true;
-          i = j;
-          while (i < n && std::isdigit(static_cast<unsigned char>(src[i]))) ++i;
-        }
-      }
-      std::string digits = src.substr(start, i - start);
-      Token& t = push(Tok::Number, start);
-      double d = std::strtod(digits.c_str(), nullptr);
-      if (std::isinf(d)) fail(kErrInvalidNumber, start);
-      if (!real && i < n && src[i] == '&') {
-        ++i;
-        if (d > 2147483647.0) fail(kErrInvalidNumber, start);
-        t.value = Variant::Long(static_cast<int32_t>(d));
-      } else if (!real && d <= 32767) {
-        t.value = Variant::Int(static_cast<int16_t>(d));
-      } else if (!real && d <= 2147483647.0) {
-        t.value = Variant::Long(static_cast<int32_t>(d));
-      } else {
-        t.value = Variant::Double(d);
-      }
-      if (i < n && IsNameChar(src[i])) fail(kErrExpectedEndOfStatement, i);
-      continue;
     }
-    // "&h" or "&o" with at least one digit is a number; otherwise "&" is the operator ("x" &hi).
-    int base = 0;
-    if (c == '&' && i + 2 < n) {
-      char kind = static_cast<char>(std::tolower(static_cast<unsigned char>(src[i + 1])));
-      char first = static_cast<char>(std::tolower(static_cast<unsigned char>(src[i + 2])));
-      if (kind == 'h' && (std::isdigit(static_cast<unsigned char>(first)) || (first >= 'a' && first <= 'f'))) base = 16;
-      else if (kind == 'o' && first >= '0' && first <= '7') base = 8;
+    std::string digits = src_.substr(start, i_ - start);
+    Token& t = Push(Tok::Number, start);
+    double d = std::strtod(digits.c_str(), nullptr);
+    if (std::isinf(d)) Fail(kErrInvalidNumber, start);
+    if (!real && i_ < n_ && src_[i_] == '&') {
+      ++i_;
+      if (d > 2147483647.0) Fail(kErrInvalidNumber, start);
+      t.value = Variant::Long(static_cast<int32_t>(d));
+    } else if (!real && d <= 32767) {
+      t.value = Variant::Int(static_cast<int16_t>(d));
+    } else if (!real && d <= 2147483647.0) {
+      t.value = Variant::Long(static_cast<int32_t>(d));
+    } else {
+      t.value = Variant::Double(d);
     }
-    if (base) {
-      size_t j = i + 2;
-      uint64_t v = 0;
-      bool any = false;
-      for (; j < n; ++j) {
-        int dgt;
-        char ch = static_cast<char>(std::tolower(static_cast<unsigned char>(src[j])));
-        if (ch >= '0' && ch <= '9') dgt = ch - '0';
-        else if (base == 16 && ch >= 'a' && ch <= 'f') dgt = ch - 'a' + 10;
-        else break;
-        if (dgt >= base) break;
-        v = v * base + dgt;
-        if (v > 0xFFFFFFFFull) fail(kErrInvalidNumber, start);
-        any = true;
-      }
-      if (!any) fail(kErrSyntax, start);
-      Token& t = push(Tok::Number, start);
-      // Up to four hex digits are 16 bits with a sign (a trailing & makes them
-      // 32 bits); the value then takes Integer when it lies in -32767..32767
-      // (so &H8000 is the Long -32768 and &hFFFFFFFF& the Integer -1).
-      bool wide = j < n && src[j] == '&';
-      if (wide) ++j;
-      int32_t value = wide || v > 0xFFFF ? static_cast<int32_t>(static_cast<uint32_t>(v))
-                                         : static_cast<int16_t>(static_cast<uint16_t>(v));
-      if (value >= -32767 && value <= 32767) t.value = Variant::Int(static_cast<int16_t>(value));
-      else t.value = Variant::Long(value);
-      i = j;
-      continue;
+    if (i_ < n_ && IsNameChar(src_[i_])) Fail(kErrExpectedEndOfStatement, i_);
+  }
+
+  // "&h" or "&o" with at least one digit is a number (16 or 8); otherwise "&"
+  // is the operator ("x" &hi) and this is 0.
+  int RadixAt() const {
+    if (src_[i_] != '&' || i_ + 2 >= n_) return 0;
+    char kind = static_cast<char>(std::tolower(static_cast<unsigned char>(src_[i_ + 1])));
+    char first = static_cast<char>(std::tolower(static_cast<unsigned char>(src_[i_ + 2])));
+    if (kind == 'h' && (std::isdigit(static_cast<unsigned char>(first)) || (first >= 'a' && first <= 'f'))) return 16;
+    if (kind == 'o' && first >= '0' && first <= '7') return 8;
+    return 0;
+  }
+
+  void RadixNumber(int base) {
+    size_t start = i_;
+    size_t j = i_ + 2;
+    uint64_t v = 0;
+    bool any = false;
+    for (; j < n_; ++j) {
+      int dgt;
+      char ch = static_cast<char>(std::tolower(static_cast<unsigned char>(src_[j])));
+      if (ch >= '0' && ch <= '9') dgt = ch - '0';
+      else if (base == 16 && ch >= 'a' && ch <= 'f') dgt = ch - 'a' + 10;
+      else break;
+      if (dgt >= base) break;
+      v = v * base + dgt;
+      if (v > 0xFFFFFFFFull) Fail(kErrInvalidNumber, start);
+      any = true;
     }
-    if (c == '#') {
-      size_t j = i + 1;
-      while (j < n && src[j] != '#' && src[j] != '\r' && src[j] != '\n') ++j;
-      if (j >= n || src[j] != '#') fail(kErrSyntax, i);
-      double serial;
-      if (!ParseDate(src.substr(i + 1, j - i - 1), serial)) fail(kErrSyntax, i);
-      Token& t = push(Tok::Date, start);
-      t.value = Variant::Date(serial);
-      i = j + 1;
-      continue;
-    }
+    if (!any) Fail(kErrSyntax, start);
+    Token& t = Push(Tok::Number, start);
+    // Up to four hex digits are 16 bits with a sign (a trailing & makes them
+    // 32 bits); the value then takes Integer when it lies in -32767..32767
+    // (so &H8000 is the Long -32768 and &hFFFFFFFF& the Integer -1).
+    bool wide = j < n_ && src_[j] == '&';
+    if (wide) ++j;
+    int32_t value = wide || v > 0xFFFF ? static_cast<int32_t>(static_cast<uint32_t>(v))
+                                       : static_cast<int16_t>(static_cast<uint16_t>(v));
+    if (value >= -32767 && value <= 32767) t.value = Variant::Int(static_cast<int16_t>(value));
+    else t.value = Variant::Long(value);
+    i_ = j;
+  }
+
+  void DateLiteral() {
+    size_t j = i_ + 1;
+    while (j < n_ && src_[j] != '#' && src_[j] != '\r' && src_[j] != '\n') ++j;
+    if (j >= n_ || src_[j] != '#') Fail(kErrSyntax, i_);
+    double serial;
+    if (!ParseDate(src_.substr(i_ + 1, j - i_ - 1), serial)) Fail(kErrSyntax, i_);
+    Token& t = Push(Tok::Date, i_);
+    t.value = Variant::Date(serial);
+    i_ = j + 1;
+  }
+
+  // Punctuation and the operators, one or two characters.
+  void Operator(char c) {
+    auto followedBy = [&](char next) { return i_ + 1 < n_ && src_[i_ + 1] == next; };
     Tok type;
     size_t len = 1;
     switch (c) {
@@ -263,30 +294,29 @@ std::vector<Token> Lex(const std::string& src) {
       case '&': type = Tok::Amp; break;
       case '=':
         // "=>" and "=<" are ">=" and "<=".
-        if (i + 1 < n && src[i + 1] == '>') { type = Tok::Ge; len = 2; }
-        else if (i + 1 < n && src[i + 1] == '<') { type = Tok::Le; len = 2; }
+        if (followedBy('>')) { type = Tok::Ge; len = 2; }
+        else if (followedBy('<')) { type = Tok::Le; len = 2; }
         else type = Tok::Eq;
         break;
       case '<':
-        if (i + 1 < n && src[i + 1] == '>') { type = Tok::Ne; len = 2; }
-        else if (i + 1 < n && src[i + 1] == '=') { type = Tok::Le; len = 2; }
+        if (followedBy('>')) { type = Tok::Ne; len = 2; }
+        else if (followedBy('=')) { type = Tok::Le; len = 2; }
         else type = Tok::Lt;
         break;
       case '>':
-        if (i + 1 < n && src[i + 1] == '=') { type = Tok::Ge; len = 2; }
-        else if (i + 1 < n && src[i + 1] == '<') { type = Tok::Ne; len = 2; }  // "><" is "<>"
+        if (followedBy('=')) { type = Tok::Ge; len = 2; }
+        else if (followedBy('<')) { type = Tok::Ne; len = 2; }  // "><" is "<>"
         else type = Tok::Gt;
         break;
-      default:
-        fail(kErrInvalidChar, i);
-        type = Tok::End;
+      default: Fail(kErrInvalidChar, i_);
     }
-    push(type, start);
-    i += len;
+    Push(type, i_);
+    i_ += len;
   }
-  Token& end = push(Tok::End, i);
-  (void)end;
-  return out;
-}
+};
+
+}  // namespace
+
+std::vector<Token> Lex(const std::string& src) { return Lexer(src).Run(); }
 
 }  // namespace qfscript

@@ -4,13 +4,12 @@
 
 #include <string>
 
+#include "script_host.h"
 #include "variant.h"
 
 namespace qfscript {
 
-// A new object for CreateObject's class name ("Scripting.Dictionary",
-// "VBScript.RegExp"); nullptr for every other name.
-Object* CreateBuiltinObject(const std::string& progId);
+// CreateBuiltinObject (CreateObject's objects) is declared in script_host.h.
 
 // A new object for "New name" of a built-in class (RegExp); nullptr when the
 // name is not one.

@@ -1,9 +1,12 @@
 #include "script_control.h"
 
 #include <new>
+#include <utility>
 
 #include "ast.h"
+#include "compiler.h"
 #include "errors.h"
+#include "parser.h"
 #include "vm.h"
 
 namespace qfscript {
@@ -82,6 +85,12 @@ bool ScriptControl::Guard(F&& body, const std::string* source) {
   error_ = ScriptError{};
   stopped_ = false;
   in_->timeoutMs = Timeout;
+  return Catch(std::forward<F>(body), source);
+}
+
+// Runs `body`; an error it throws goes into error_ (false).
+template <typename F>
+bool ScriptControl::Catch(F&& body, const std::string* source) {
   auto textOf = [&](int line) -> std::string {
     if (source) return LineOf(*source, line);
     return std::string();
@@ -116,6 +125,20 @@ bool ScriptControl::Guard(F&& body, const std::string* source) {
 
 bool ScriptControl::AddCode(const std::string& text) {
   return Guard([&] { in_->Load(text); }, &text);
+}
+
+bool ScriptControl::Check(const std::string& text) {
+  error_ = ScriptError{};
+  bool ok = Catch(
+      [&] {
+        Globals globals;  // of its own: nothing reaches the loaded code
+        std::unique_ptr<Program> program = Parse(text, globals);
+        Compile(*program, globals);
+      },
+      &text);
+  // A constant that cannot be worked out may fail without a text of its own.
+  if (!ok && error_.Description.empty()) error_.Description = ErrorText(error_.Number);
+  return ok;
 }
 
 bool ScriptControl::Run(const std::string& procName, std::vector<Variant>& args, Variant* result) {

@@ -3,7 +3,9 @@
 // Usage, as QfEntry does for every run:
 //   ctl.Reset(); ctl.AddObject("Qf", obj); ctl.AddCode(text); ctl.Run("Start", args);
 // AddCode parses the whole text (a compile error stops it before anything
-// runs) and then runs its top-level statements. Run calls a Sub or Function by
+// runs) and then runs its top-level statements. Check compiles a text the same
+// way on its own, runs nothing and leaves the control's code and variables as
+// they are (the designer's syntax check). Run calls a Sub or Function by
 // name. Both return false on an error, described by Error(). Timeout (ms, -1
 // for none) bounds each AddCode and each Run; time spent in MsgBox/InputBox
 // and inside a host method's UserWait (waiting for the user) does not count.
@@ -45,6 +47,9 @@ class ScriptControl {
   // methods can also be called without the "name." prefix.
   void AddObject(const std::string& name, std::shared_ptr<HostObject> object, bool globalMembers = false);
   bool AddCode(const std::string& text);
+  // True when `text` compiles on its own; else false with the fault in Error()
+  // (its Description is never empty). Runs nothing; the loaded code stays.
+  bool Check(const std::string& text);
   bool Run(const std::string& procName, std::vector<Variant>& args, Variant* result = nullptr);
   bool Run(const std::string& procName) {
     std::vector<Variant> none;
@@ -68,6 +73,8 @@ class ScriptControl {
 
   template <typename F>
   bool Guard(F&& body, const std::string* source);
+  template <typename F>
+  bool Catch(F&& body, const std::string* source);
 };
 
 }  // namespace qfscript

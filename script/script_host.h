@@ -48,6 +48,11 @@ class UserWait {
   std::chrono::steady_clock::time_point start_;
 };
 
+// A new object for CreateObject's class name ("Scripting.Dictionary",
+// "VBScript.RegExp"); nullptr for every other name. For a host method that
+// hands out the engine's own objects (WScript.CreateObject).
+Object* CreateBuiltinObject(const std::string& progId);
+
 // Returned by a host method to stop the script at once without an error
 // (WScript.Quit).
 inline constexpr int kHostStop = -1;

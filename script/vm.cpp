@@ -586,94 +586,150 @@ Interp::Flow Interp::ExecBlock(const Block& block) {
   }
 }
 
+// "v = v & x": appends in place to a string nobody else holds.
+[[gnu::always_inline]] inline void Interp::ExecAppend(Stmt* s) {
+  Variant tb;
+  const Variant& b = Operand(s->e1->b, tb);
+  Variant* target = VarRef(s->target);
+  if (target->vt == vtString && target->s->refs == 1 && b.vt != vtNull && b.vt != vtObject &&
+      !target->s->extra && (b.vt != vtString || !b.s->extra)) [[likely]] {
+    std::string& str = target->s->s;
+    if (b.vt == vtString) {
+      if (str.size() + b.Text().size() > kMaxStringLength) Raise(kErrOutOfMemory);
+      str += b.Text();
+    } else {
+      std::string tail = ToStr(b);
+      if (str.size() + tail.size() > kMaxStringLength) Raise(kErrOutOfMemory);
+      str += tail;
+    }
+    return;
+  }
+  Variant r = Concat(*target, b);
+  *VarRef(s->target) = std::move(r);
+}
+
+[[gnu::always_inline]] inline void Interp::ExecAssign(Stmt* s) {
+  Variant v = Eval(s->e1);
+  if (s->target->kind == EK::Local && v.vt != vtObject) {
+    locals_[s->target->slot].Deref() = std::move(v);
+    return;
+  }
+  if (v.vt == vtObject && s->target->kind != EK::Member) {
+    // Without Set an object gives its default value (a Property Let gets the object).
+    v = ObjectDefault(v);
+  }
+  Assign(s->target, std::move(v), false);
+}
+
+[[gnu::always_inline]] inline Interp::Flow Interp::ExecIf(Stmt* s) {
+  for (size_t i = 0; i < s->conds.size(); ++i)
+    if (EntryCondition(s->conds[i])) return ExecBlock(s->blocks[i]);
+  if (s->hasElse) return ExecBlock(s->body);
+  return Flow::Normal;
+}
+
+[[gnu::always_inline]] inline Interp::Flow Interp::ExecWhile(Stmt* s) {
+  while (EntryCondition(s->e1)) {
+    Flow f = ExecBlock(s->body);
+    if (f != Flow::Normal) return f;
+    Tick();
+  }
+  return Flow::Normal;
+}
+
+Interp::Flow Interp::ExecExit(Stmt* s) {
+  switch (s->exit) {
+    case ExitKind::Do: return Flow::ExitDo;
+    case ExitKind::For: return Flow::ExitFor;
+    default:
+      ClearErr();  // Exit Sub and Exit Function clear Err, as On Error Resume Next does
+      return Flow::ExitProc;
+  }
+}
+
+Interp::Flow Interp::ExecWith(Stmt* s) {
+  Variant obj;
+  try {
+    obj = Eval(s->e1);
+    if (obj.vt != vtObject) Raise(kErrObjectRequired);
+  } catch (RuntimeError& e) {
+    // Under On Error Resume Next the body runs; its members find no object (424).
+    PassOver(e);
+    obj.Clear();
+  }
+  Variant* slot = s->target->isGlobal ? s->target->global : &locals_[s->target->slot];
+  *slot = std::move(obj);
+  struct Reset {
+    Variant* v;
+    ~Reset() { v->Clear(); }
+  } reset{slot};
+  return ExecBlock(s->body);
+}
+
+void Interp::ExecDimArray(Stmt* s) {
+  Variant* v = VarRef(s->target);
+  if (v->vt == vtArray) {
+    // Declared again by Execute or ExecuteGlobal: VBScript refuses.
+    if (s->flag) Raise(kErrTypeMismatch);
+    return;
+  }
+  size_t total = 1;
+  for (int32_t b : s->bounds) {
+    total *= static_cast<size_t>(b) + 1;
+    if (total > kMaxArrayElements) Raise(kErrOutOfMemory);
+  }
+  auto* a = new ArrayRep;
+  a->fixed = !s->bounds.empty();
+  a->bounds = s->bounds;
+  if (!s->bounds.empty()) a->data.resize(total);
+  *v = Variant::Arr(a);
+}
+
+void Interp::ExecErase(Stmt* s) {
+  Variant* v = VarRef(s->target);
+  if (v->vt != vtArray) Raise(kErrTypeMismatch);
+  ArrayRep* a = v->UniqueArray();
+  if (a->fixed) {
+    for (auto& x : a->data) x.Clear();
+  } else {
+    a->bounds.clear();
+    a->data.clear();
+  }
+}
+
+void Interp::ExecRandomize(Stmt* s) {
+  double seed;
+  if (s->e1) seed = ToDouble(Eval(s->e1));
+  else seed = static_cast<double>(std::chrono::steady_clock::now().time_since_epoch().count() % 16777216);
+  // Any number seeds: mix the bits of the Double into the middle of the seed.
+  uint64_t bits;
+  std::memcpy(&bits, &seed, sizeof bits);
+  uint32_t mixed = static_cast<uint32_t>(bits >> 32) ^ static_cast<uint32_t>(bits);
+  rndSeed = (rndSeed & 0xFF) | ((mixed & 0xFFFF) << 8);
+}
+
 Interp::Flow Interp::Exec(Stmt* s) {
   switch (s->kind) {
     case SK::Nop: return Flow::Normal;
     case SK::CallStmt: ExecCallStatement(s->e1); return Flow::Normal;
-    case SK::Assign: {
-      if (s->flag) {
-        // "v = v & x": append in place to a string nobody else holds.
-        Variant tb;
-        const Variant& b = Operand(s->e1->b, tb);
-        Variant* target = VarRef(s->target);
-        if (target->vt == vtString && target->s->refs == 1 && b.vt != vtNull && b.vt != vtObject &&
-            !target->s->extra && (b.vt != vtString || !b.s->extra)) [[likely]] {
-          std::string& str = target->s->s;
-          if (b.vt == vtString) {
-            if (str.size() + b.Text().size() > kMaxStringLength) Raise(kErrOutOfMemory);
-            str += b.Text();
-          } else {
-            std::string tail = ToStr(b);
-            if (str.size() + tail.size() > kMaxStringLength) Raise(kErrOutOfMemory);
-            str += tail;
-          }
-          return Flow::Normal;
-        }
-        Variant r = Concat(*target, b);
-        *VarRef(s->target) = std::move(r);
-        return Flow::Normal;
-      }
-      Variant v = Eval(s->e1);
-      if (s->target->kind == EK::Local && v.vt != vtObject) {
-        locals_[s->target->slot].Deref() = std::move(v);
-        return Flow::Normal;
-      }
-      if (v.vt == vtObject && s->target->kind != EK::Member) {
-        // Without Set an object gives its default value (a Property Let gets the object).
-        v = ObjectDefault(v);
-      }
-      Assign(s->target, std::move(v), false);
+    [[likely]] case SK::Assign:  // the commonest statement
+      if (s->flag) ExecAppend(s);
+      else ExecAssign(s);
       return Flow::Normal;
-    }
     case SK::Set: {
       Variant v = Eval(s->e1);
       if (v.vt != vtObject) Raise(kErrObjectRequired);
       Assign(s->target, std::move(v), true);
       return Flow::Normal;
     }
-    case SK::If: {
-      for (size_t i = 0; i < s->conds.size(); ++i)
-        if (EntryCondition(s->conds[i])) return ExecBlock(s->blocks[i]);
-      if (s->hasElse) return ExecBlock(s->body);
-      return Flow::Normal;
-    }
+    case SK::If: return ExecIf(s);
     case SK::Select: return ExecSelect(s);
     case SK::For: return ExecFor(s);
     case SK::ForEach: return ExecForEach(s);
     case SK::Do: return ExecDo(s);
-    case SK::While:
-      while (EntryCondition(s->e1)) {
-        Flow f = ExecBlock(s->body);
-        if (f != Flow::Normal) return f;
-        Tick();
-      }
-      return Flow::Normal;
-    case SK::Exit:
-      switch (s->exit) {
-        case ExitKind::Do: return Flow::ExitDo;
-        case ExitKind::For: return Flow::ExitFor;
-        default:
-          ClearErr();  // Exit Sub and Exit Function clear Err, as On Error Resume Next does
-          return Flow::ExitProc;
-      }
-    case SK::With: {
-      Variant obj;
-      try {
-        obj = Eval(s->e1);
-        if (obj.vt != vtObject) Raise(kErrObjectRequired);
-      } catch (RuntimeError& e) {
-        // Under On Error Resume Next the body runs; its members find no object (424).
-        PassOver(e);
-        obj.Clear();
-      }
-      Variant* slot = s->target->isGlobal ? s->target->global : &locals_[s->target->slot];
-      *slot = std::move(obj);
-      struct Reset {
-        Variant* v;
-        ~Reset() { v->Clear(); }
-      } reset{slot};
-      return ExecBlock(s->body);
-    }
+    case SK::While: return ExecWhile(s);
+    case SK::Exit: return ExecExit(s);
+    case SK::With: return ExecWith(s);
     case SK::OnErrorResume:
       frame_->resumeNext = true;
       ClearErr();
@@ -682,49 +738,10 @@ Interp::Flow Interp::Exec(Stmt* s) {
       frame_->resumeNext = false;
       ClearErr();
       return Flow::Normal;
-    case SK::DimArray: {
-      Variant* v = VarRef(s->target);
-      if (v->vt == vtArray) {
-        // Declared again by Execute or ExecuteGlobal: VBScript refuses.
-        if (s->flag) Raise(kErrTypeMismatch);
-        return Flow::Normal;
-      }
-      size_t total = 1;
-      for (int32_t b : s->bounds) {
-        total *= static_cast<size_t>(b) + 1;
-        if (total > kMaxArrayElements) Raise(kErrOutOfMemory);
-      }
-      auto* a = new ArrayRep;
-      a->fixed = !s->bounds.empty();
-      a->bounds = s->bounds;
-      if (!s->bounds.empty()) a->data.resize(total);
-      *v = Variant::Arr(a);
-      return Flow::Normal;
-    }
+    case SK::DimArray: ExecDimArray(s); return Flow::Normal;
     case SK::ReDim: ExecReDim(s); return Flow::Normal;
-    case SK::Erase: {
-      Variant* v = VarRef(s->target);
-      if (v->vt != vtArray) Raise(kErrTypeMismatch);
-      ArrayRep* a = v->UniqueArray();
-      if (a->fixed) {
-        for (auto& x : a->data) x.Clear();
-      } else {
-        a->bounds.clear();
-        a->data.clear();
-      }
-      return Flow::Normal;
-    }
-    case SK::Randomize: {
-      double seed;
-      if (s->e1) seed = ToDouble(Eval(s->e1));
-      else seed = static_cast<double>(std::chrono::steady_clock::now().time_since_epoch().count() % 16777216);
-      // Any number seeds: mix the bits of the Double into the middle of the seed.
-      uint64_t bits;
-      std::memcpy(&bits, &seed, sizeof bits);
-      uint32_t mixed = static_cast<uint32_t>(bits >> 32) ^ static_cast<uint32_t>(bits);
-      rndSeed = (rndSeed & 0xFF) | ((mixed & 0xFFFF) << 8);
-      return Flow::Normal;
-    }
+    case SK::Erase: ExecErase(s); return Flow::Normal;
+    case SK::Randomize: ExecRandomize(s); return Flow::Normal;
   }
   return Flow::Normal;
 }

@@ -169,6 +169,16 @@ class Interp {
 
   Flow ExecBlock(const Block& block);
   Flow Exec(Stmt* s);
+  // Exec hands each kind of statement to a helper of its own, as it does the loops below.
+  void ExecAssign(Stmt* s);
+  void ExecAppend(Stmt* s);
+  Flow ExecIf(Stmt* s);
+  Flow ExecWhile(Stmt* s);
+  Flow ExecExit(Stmt* s);
+  Flow ExecWith(Stmt* s);
+  void ExecDimArray(Stmt* s);
+  void ExecErase(Stmt* s);
+  void ExecRandomize(Stmt* s);
   Flow ExecFor(Stmt* s);
   [[gnu::noinline]] bool ForBounds(Stmt* s, Variant& start, Variant& end, Variant& step);
   [[gnu::noinline, gnu::cold]] Flow ForNotInitialised(Stmt* s);

@@ -15,8 +15,6 @@
 #include <utility>
 
 #include "Codepage.h"
-#include "errors.h"
-#include "objects.h"
 #include "script_control.h"
 
 namespace qfconsole {
@@ -27,8 +25,14 @@ using qfscript::InvokeKind;
 using qfscript::SameName;
 using qfscript::Variant;
 
+// The error numbers these objects return.
+constexpr int kErrInvalidCall = 5;
+constexpr int kErrSubscript = 9;
 constexpr int kErrBadFileMode = 54;
 constexpr int kErrPastEnd = 62;
+constexpr int kErrCantCreate = 429;
+constexpr int kErrNoSuchMember = 438;
+constexpr int kErrWrongArgs = 450;
 
 // ---- Encoding ---------------------------------------------------------------
 
@@ -94,14 +98,14 @@ class ConsoleStream : public qfscript::Object {
   std::string TypeName() const override { return "TextStream"; }
 
   int Invoke(const std::string& name, InvokeKind kind, std::vector<Variant*>& args, Variant& result) override {
-    if (kind == InvokeKind::Let || kind == InvokeKind::Set) return qfscript::kErrNoSuchMember;
+    if (kind == InvokeKind::Let || kind == InvokeKind::Set) return kErrNoSuchMember;
     if (SameName(name, "line") || SameName(name, "column")) {
-      if (!args.empty()) return qfscript::kErrWrongArgs;
+      if (!args.empty()) return kErrWrongArgs;
       result = Variant::Long(SameName(name, "line") ? line_ : column_);
       return 0;
     }
     if (SameName(name, "close")) {
-      if (!args.empty()) return qfscript::kErrWrongArgs;
+      if (!args.empty()) return kErrWrongArgs;
       Close();
       return 0;
     }
@@ -157,13 +161,13 @@ class ConsoleStream : public qfscript::Object {
                    SameName(name, "skip") || SameName(name, "skipline") || SameName(name, "atendofstream") ||
                    SameName(name, "atendofline");
     if (reading) return kErrBadFileMode;
-    if (!write && !writeLine && !blank) return qfscript::kErrNoSuchMember;
-    if (args.size() > 1 || ((write || blank) && args.empty())) return qfscript::kErrWrongArgs;
+    if (!write && !writeLine && !blank) return kErrNoSuchMember;
+    if (args.size() > 1 || ((write || blank) && args.empty())) return kErrWrongArgs;
     if (closed_) return kErrBadFileMode;
     Variant text;
     if (blank) {
       int32_t n = qfscript::ToLong(Arg(args, 0));
-      if (n < 0) return qfscript::kErrInvalidCall;
+      if (n < 0) return kErrInvalidCall;
       text = Variant::Str(std::string(static_cast<size_t>(n), '\n'));
     } else {
       Variant v = Arg(args, 0);
@@ -247,8 +251,8 @@ class ConsoleStream : public qfscript::Object {
     bool atEnd = SameName(name, "atendofstream"), atEol = SameName(name, "atendofline");
     if (SameName(name, "write") || SameName(name, "writeline") || SameName(name, "writeblanklines"))
       return kErrBadFileMode;
-    if (!readLine && !readAll && !read && !skip && !skipLine && !atEnd && !atEol) return qfscript::kErrNoSuchMember;
-    if ((read || skip) != (args.size() == 1)) return qfscript::kErrWrongArgs;
+    if (!readLine && !readAll && !read && !skip && !skipLine && !atEnd && !atEol) return kErrNoSuchMember;
+    if ((read || skip) != (args.size() == 1)) return kErrWrongArgs;
     if (closed_) return kErrBadFileMode;
     char16_t u;
     if (atEnd) {
@@ -269,7 +273,7 @@ class ConsoleStream : public qfscript::Object {
       Take(ahead_.size(), &text);
     } else {
       int32_t n = qfscript::ToLong(Arg(args, 0));
-      if (n < 0) return qfscript::kErrInvalidCall;
+      if (n < 0) return kErrInvalidCall;
       if (n > 0 && !Peek(u)) return kErrPastEnd;
       while (ahead_.size() < static_cast<size_t>(n) && Fill()) {
       }
@@ -299,18 +303,18 @@ class ArgumentList : public qfscript::Object {
   Variant named, unnamed;  // of the whole list
 
   int Invoke(const std::string& name, InvokeKind kind, std::vector<Variant*>& args, Variant& result) override {
-    if (kind == InvokeKind::Let || kind == InvokeKind::Set) return qfscript::kErrNoSuchMember;
+    if (kind == InvokeKind::Let || kind == InvokeKind::Set) return kErrNoSuchMember;
     if (SameName(name, "count") || SameName(name, "length")) {
-      if (!args.empty()) return qfscript::kErrWrongArgs;
+      if (!args.empty()) return kErrWrongArgs;
       result = Variant::Long(static_cast<int32_t>(entries_.size()));
       return 0;
     }
     if (name.empty() || SameName(name, "item")) {
-      if (args.size() != 1) return qfscript::kErrWrongArgs;
+      if (args.size() != 1) return kErrWrongArgs;
       return Item(Arg(args, 0), result);
     }
     if (kind_ == Kind::Named && SameName(name, "exists")) {
-      if (args.size() != 1) return qfscript::kErrWrongArgs;
+      if (args.size() != 1) return kErrWrongArgs;
       result = Variant::Bool(Find(Arg(args, 0)) != nullptr);
       return 0;
     }
@@ -320,10 +324,10 @@ class ArgumentList : public qfscript::Object {
         result = list;
         return 0;
       }
-      if (args.size() != 1) return qfscript::kErrWrongArgs;
+      if (args.size() != 1) return kErrWrongArgs;
       return static_cast<ArgumentList*>(list.o)->Item(Arg(args, 0), result);  // .Named("x")
     }
-    return qfscript::kErrNoSuchMember;
+    return kErrNoSuchMember;
   }
 
   // For Each: the values, or the names of the named ones.
@@ -340,7 +344,7 @@ class ArgumentList : public qfscript::Object {
       return 0;
     }
     int32_t i = qfscript::ToLong(which);
-    if (i < 0 || static_cast<size_t>(i) >= entries_.size()) return qfscript::kErrSubscript;
+    if (i < 0 || static_cast<size_t>(i) >= entries_.size()) return kErrSubscript;
     result = entries_[static_cast<size_t>(i)].value;
     return 0;
   }
@@ -413,18 +417,18 @@ class WScriptObject : public qfscript::HostObject {
       return qfscript::kHostStop;
     }
     if (SameName(method, "sleep")) {
-      if (args.size() != 1) return qfscript::kErrWrongArgs;
+      if (args.size() != 1) return kErrWrongArgs;
       int32_t ms = qfscript::ToLong(Arg(args, 0));
-      if (ms < 0) return qfscript::kErrInvalidCall;
+      if (ms < 0) return kErrInvalidCall;
       std::fflush(stdout);
       std::this_thread::sleep_for(std::chrono::milliseconds(ms));
       return 0;
     }
     if (SameName(method, "createobject")) {
       // The objects CreateObject makes (a second argument, an event prefix, has no use here).
-      if (args.empty() || args.size() > 2) return qfscript::kErrWrongArgs;
+      if (args.empty() || args.size() > 2) return kErrWrongArgs;
       qfscript::Object* o = qfscript::CreateBuiltinObject(qfscript::ToStr(Arg(args, 0)));
-      if (!o) return qfscript::kErrCantCreate;
+      if (!o) return kErrCantCreate;
       result = Variant::Obj(o);
       return 0;
     }
@@ -433,10 +437,10 @@ class WScriptObject : public qfscript::HostObject {
         result = arguments_;
         return 0;
       }
-      if (args.size() != 1) return qfscript::kErrWrongArgs;
+      if (args.size() != 1) return kErrWrongArgs;
       return static_cast<ArgumentList*>(arguments_.o)->Item(Arg(args, 0), result);  // WScript.Arguments(i)
     }
-    if (!args.empty()) return qfscript::kErrWrongArgs;
+    if (!args.empty()) return kErrWrongArgs;
     if (SameName(method, "stdin")) result = stdIn_;
     else if (SameName(method, "stdout")) result = stdOut_;
     else if (SameName(method, "stderr")) result = stdErr_;
@@ -447,13 +451,13 @@ class WScriptObject : public qfscript::HostObject {
     else if (SameName(method, "name")) result = Variant::Str("qfscript");
     else if (SameName(method, "version")) result = Variant::Str("5.8");  // the language version the engine reports
     else if (SameName(method, "interactive")) result = Variant::Bool(interactive_);
-    else return qfscript::kErrNoSuchMember;
+    else return kErrNoSuchMember;
     return 0;
   }
 
   int Put(const std::string& property, std::vector<Variant*>& args, const Variant& value) override {
-    if (!SameName(property, "interactive")) return qfscript::kErrNoSuchMember;
-    if (!args.empty()) return qfscript::kErrWrongArgs;
+    if (!SameName(property, "interactive")) return kErrNoSuchMember;
+    if (!args.empty()) return kErrWrongArgs;
     interactive_ = qfscript::ToBool(value);
     return 0;
   }

@@ -132,6 +132,32 @@ TEST(ScriptControl, RuntimeErrorDetails) {
   EXPECT_EQ(ctl.Error().Description, "Custom");
 }
 
+// Check compiles a text on its own: the fault as AddCode would report it, nothing
+// run, and the code already loaded untouched.
+TEST(ScriptControl, CheckCompilesWithoutRunning) {
+  ScriptControl ctl;
+  auto host = std::make_shared<EchoHost>();
+  ctl.AddObject("WScript", host);
+  ASSERT_TRUE(ctl.AddCode("Dim kept : kept = 5\nSub P : WScript.Echo kept : End Sub"));
+  EXPECT_FALSE(ctl.Check("Sub Start\r\n  x = (1 + 2\r\nEnd Sub"));
+  const ScriptError& e = ctl.Error();
+  EXPECT_EQ(e.Number, 1006);
+  EXPECT_EQ(e.Description, "Expected ')'");
+  EXPECT_EQ(e.Line, 2);
+  EXPECT_EQ(e.Column, 13);
+  EXPECT_EQ(e.Source, "Microsoft VBScript compilation error");
+  EXPECT_EQ(e.Text, "  x = (1 + 2");
+  EXPECT_TRUE(ctl.Check("WScript.Echo \"ran\" : kept = 7\nSub P : End Sub"));
+  EXPECT_EQ(ctl.Error().Number, 0);
+  EXPECT_EQ(host->out, "");
+  ASSERT_TRUE(ctl.Run("P"));
+  EXPECT_EQ(host->out, "5\n");
+  // A fault the compiler finds, after the parser.
+  EXPECT_FALSE(ctl.Check("Dim a\nDim a"));
+  EXPECT_EQ(ctl.Error().Number, 1041);
+  EXPECT_EQ(ctl.Error().Line, 2);
+}
+
 TEST(ScriptControl, ErrorsInCalledProceduresAndResumeNext) {
   const char* code =
       "Function Bad() : Bad = 1 : x = 1 / 0 : Bad = 2 : End Function\n"
