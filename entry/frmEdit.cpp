@@ -14,7 +14,9 @@
 #include <QTime>
 #include <QToolButton>
 
+#include "Accessible.h"
 #include "FieldFormat.h"
+#include "ViewSettings.h"
 #include "clsField.h"
 #include "FormLook.h"
 #include "Platform.h"
@@ -83,6 +85,8 @@ frmEdit::frmEdit(QWidget* parent) : QMainWindow(parent) {
   CreateMenus();
   CreateToolbar();
   CreateControls();
+  Accessible::Install(this);
+  ViewSettings::Install(this);
   ResetWindow();
   DisableAll();
   NewRecord = false;
@@ -456,6 +460,8 @@ void frmEdit::ShowCurPage() {
     // none of the window's shortcuts (Ctrl+X, Ctrl+C) for itself.
     surface->setFocus();
   }
+  Accessible::PageShown(this);
+  ViewSettings::PageShown(this);
 }
 
 void frmEdit::Record2Form() {
@@ -799,6 +805,7 @@ int frmEdit::Field_KeyPress(int slot, int key) {
     return 0;
   }
   if (answer.replaceText) box->SetText(answer.text);
+  if (answer.key == 0 && !answer.replaceText) Accessible::KeyRefused(this, slot, key);
   return answer.key;
 }
 
