@@ -17,6 +17,9 @@
 #include "Accessible.h"
 #include "ViewSettings.h"
 #include "frmBrowse.h"
+#include "frmImport.h"
+#include "frmPrint.h"
+#include "frmSearch.h"
 
 using namespace qfentry;
 using namespace modDB;
@@ -246,6 +249,21 @@ TEST_F(AccessTest, ToolbarPositionRefusedKeysAndTheRecordTable) {
     EXPECT_EQ(list->child(0)->text(QAccessible::Name), "FirstName: Ann");
     EXPECT_EQ(Iface(t->lstCol[0])->child(0)->text(QAccessible::Name), "record number: 1");
   });
+}
+
+// Find, print, export and import: every box read by the caption beside it.
+TEST_F(AccessTest, TheDialogsBoxesNamedByTheirCaptions) {
+  frmEdit& w = OpenExample("Contacts.Qfd");
+  frmSearch find(&w);
+  EXPECT_EQ(qfgui::BoxNames(&find), "FldList=In; SearchStr=For");
+  frmPrint print(&w);
+  EXPECT_EQ(qfgui::BoxNames(&print),
+            "lstPrinter=System Printer; txtCopies=Copies; txtFrmP2P=From; txtFrom=From; txtTo=To; txtToP2P=To");
+  frmExport exporter(&w);
+  EXPECT_EQ(qfgui::BoxNames(&exporter), "lstField=Fields");
+  frmImport import(CsvImport{}, false, &w);
+  EXPECT_EQ(qfgui::BoxNames(&import),
+            "grdColumns=Columns; grdRefused=Refused rows; grdRows=First rows");
 }
 
 TEST_F(AccessTest, HighContrastAndZoomOnScreenOnlyRememberedPerUser) {
