@@ -121,7 +121,8 @@ QString KeyName(int key) {
     case ' ': return "blank";
     case '.': return "full stop";
     case '-': return "minus sign";
-    case 9: return "tab";
+    case 8: return "backspace";
+    case 13: return "enter";
     default: break;
   }
   if (key > 0 && key < 32) return "control key";
@@ -269,7 +270,8 @@ void KeyRefused(frmEdit* w, int slot, int key) {
 void NameTable(const std::vector<QLabel*>& headings, const std::vector<QListWidget*>& lists) {
   for (size_t k = 0; k < headings.size() && k < lists.size(); ++k) {
     const QString column = k == 0 ? QString("record number") : headings[k]->text();
-    headings[k]->setAccessibleName(column + " column heading");
+    const QWidget* mark = headings[k]->findChild<QWidget*>("SortMark", Qt::FindDirectChildrenOnly);
+    headings[k]->setAccessibleName(column + " column heading" + (mark && !mark->isHidden() ? ", sorted" : ""));
     QListWidget* l = lists[k];
     l->setAccessibleName(column);
     for (int r = 0; r < l->count(); ++r) {

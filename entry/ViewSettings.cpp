@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCoreApplication>
+#include <QEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
@@ -60,13 +61,22 @@ class FocusFrame : public QWidget {
   }
 };
 
-// The window's settings, kept on an object of its own under the window.
+void Refresh(frmEdit* w);
+
+// The window's settings, kept on an object of its own under the window. It watches
+// the toolbar: the window hides it while it prints the form (see Printing).
 struct State : QObject {
   int zoom = 100;
   bool contrast = false;
   QSize sized;  // the window size zoom last set; empty: none
   FocusFrame* frame = nullptr;
   QAction* contrastAction = nullptr;
+  frmEdit* window = nullptr;
+
+  bool eventFilter(QObject* watched, QEvent* e) override {
+    if (e->type() == QEvent::Show && watched == window->cTBar) Refresh(window);
+    return false;
+  }
 };
 
 State* StateOf(const frmEdit* w) {
@@ -100,13 +110,21 @@ void SizeWindow(frmEdit* w, State* s) {
   s->sized = w->size();
 }
 
+// The window prints the form by drawing its page: while it does (its toolbar hidden),
+// the page keeps the form's own sizes, fonts and colours.
+bool Printing(const frmEdit* w) {
+  return w->cTBar->testAttribute(Qt::WA_WState_ExplicitShowHide) && w->cTBar->isHidden();
+}
+int ZoomShown(const frmEdit* w, const State* s) { return Printing(w) ? 100 : s->zoom; }
+bool ContrastShown(const frmEdit* w, const State* s) { return !Printing(w) && s->contrast; }
+
 // Colours: the form's own, or black on white.
 void Colour(frmEdit* w, State* s) {
   if (GetFileNumber() == 0) return;
   const FormProps props = GetFormProps();
   for (int i = 1; i <= 128; ++i) {
     for (QWidget* c : {static_cast<QWidget*>(w->Field[i]), static_cast<QWidget*>(w->Dummy[i])}) {
-      if (s->contrast) {
+      if (ContrastShown(w, s)) {
         FormLook::SetColours(c, kBlack, kWhite);
         QPalette p = c->palette();
         p.setColor(QPalette::Highlight, Qt::black);
@@ -123,19 +141,19 @@ void Colour(frmEdit* w, State* s) {
     QLabel* b = w->Banner[i];
     BannerDef def;
     if (b->isHidden()) continue;
-    if (s->contrast)
+    if (ContrastShown(w, s))
       FormLook::SetColours(b, kBlack, kWhite);
     else if (GetBanner(static_cast<int16_t>(b->property("tag").toInt()), def) > 0)
       FormLook::SetColours(b, def.Font.ForeColor, def.Font.BackColor);
   }
   QPalette p = w->surface->palette();
-  p.setColor(QPalette::Window, s->contrast ? QColor(Qt::white) : FormLook::Color(props.BackColor));
+  p.setColor(QPalette::Window, ContrastShown(w, s) ? QColor(Qt::white) : FormLook::Color(props.BackColor));
   w->surface->setPalette(p);
 }
 
 void PlaceFrame(frmEdit* w, State* s) {
   auto* box = qobject_cast<FieldBox*>(QApplication::focusWidget());
-  if (s->contrast && box && box->parentWidget() == w->surface)
+  if (ContrastShown(w, s) && box && box->parentWidget() == w->surface)
     s->frame->Around(box);
   else
     s->frame->hide();
@@ -159,12 +177,13 @@ void Remember(frmEdit* w) {
 }
 
 void Scale(frmEdit* w, State* s) {
+  const int zoom = ZoomShown(w, s);
   for (int i = 1; i <= 128; ++i) {
     for (QWidget* c : {static_cast<QWidget*>(w->Field[i]), static_cast<QWidget*>(w->Dummy[i]),
                        static_cast<QWidget*>(w->Banner[i])}) {
       if (c->isHidden() || !c->property("qfDesignedRect").isValid()) continue;
-      c->setFont(Scaled(c->property("qfDesignedFont").value<QFont>(), s->zoom));
-      const QRect r = Scaled(c->property("qfDesignedRect").toRect(), s->zoom);
+      c->setFont(Scaled(c->property("qfDesignedFont").value<QFont>(), zoom));
+      const QRect r = Scaled(c->property("qfDesignedRect").toRect(), zoom);
       if (c == w->Banner[i]) {
         c->move(r.topLeft());
         c->adjustSize();
@@ -174,6 +193,15 @@ void Scale(frmEdit* w, State* s) {
     }
   }
   w->cTBar->raise();
+}
+
+// The page again as the settings say, from the designed places remembered.
+void Refresh(frmEdit* w) {
+  State* s = StateOf(w);
+  if (!s || GetFileNumber() == 0) return;
+  Scale(w, s);
+  Colour(w, s);
+  PlaceFrame(w, s);
 }
 
 }  // namespace
@@ -186,6 +214,8 @@ void Install(frmEdit* w) {
   s->zoom = std::clamp(settings.value("View/Zoom", 100).toInt(), kMinZoom, kMaxZoom);
   s->contrast = settings.value("View/HighContrast", false).toBool();
   s->frame = new FocusFrame(w->surface);
+  s->window = w;
+  w->cTBar->installEventFilter(s);
 
   QMenu* view = new QMenu("&View", w);
   view->setObjectName("mnuView");
@@ -214,13 +244,11 @@ void PageShown(frmEdit* w) {
   State* s = StateOf(w);
   if (!s || GetFileNumber() == 0) return;
   Remember(w);
+  Scale(w, s);
   Colour(w, s);
-  if (s->zoom != 100) {
-    Scale(w, s);
-    // The window grows with the form when it still has the size the form (or an
-    // earlier zoom) gave it; a size the user chose stays.
-    if (w->size() == Designed(w) || w->size() == s->sized) SizeWindow(w, s);
-  }
+  // The window grows with the form when it still has the size the form (or an
+  // earlier zoom) gave it; a size the user chose stays.
+  if (s->zoom != 100 && !Printing(w) && (w->size() == Designed(w) || w->size() == s->sized)) SizeWindow(w, s);
   PlaceFrame(w, s);
 }
 

@@ -18,6 +18,7 @@
 #include "ViewSettings.h"
 #include "frmBrowse.h"
 #include "frmImport.h"
+#include "Printers.h"
 #include "frmPrint.h"
 #include "frmSearch.h"
 
@@ -80,6 +81,16 @@ std::string Bytes(const std::filesystem::path& p) {
   s << in.rdbuf();
   return s.str();
 }
+
+// Runs `paint` whenever the watched widget is painted.
+struct PaintWatch : QObject {
+  explicit PaintWatch(std::function<void()> paint) : paint_(std::move(paint)) {}
+  bool eventFilter(QObject*, QEvent* e) override {
+    if (e->type() == QEvent::Paint) paint_();
+    return false;
+  }
+  std::function<void()> paint_;
+};
 
 class AccessTest : public EntryTest {
  protected:
@@ -248,6 +259,10 @@ TEST_F(AccessTest, ToolbarPositionRefusedKeysAndTheRecordTable) {
     ASSERT_GT(list->childCount(), 0);
     EXPECT_EQ(list->child(0)->text(QAccessible::Name), "FirstName: Ann");
     EXPECT_EQ(Iface(t->lstCol[0])->child(0)->text(QAccessible::Name), "record number: 1");
+    // A click on a heading sorts by it, and the heading says so.
+    QTest::mouseClick(t->lblCol[3], Qt::LeftButton);
+    EXPECT_EQ(Iface(t->lblCol[3])->text(QAccessible::Name), "LastName column heading, sorted");
+    EXPECT_EQ(Iface(t->lblCol[2])->text(QAccessible::Name), "FirstName column heading");
   });
 }
 
@@ -325,6 +340,29 @@ TEST_F(AccessTest, HighContrastAndZoomOnScreenOnlyRememberedPerUser) {
   EXPECT_EQ(shot.pixelColor(corner * shot.devicePixelRatio()), QColor(Qt::black));
   EXPECT_EQ(FieldsRead(w), kContactsPage1);  // the frame is not in the tree
   w.mnuCancelUpdate->trigger();
+
+  // Printing draws the pages as the form defines them, and the screen view comes back.
+  std::vector<std::pair<double, QColor>> printed;  // font size and background of a caption
+  PaintWatch watch([&] {
+    if (w.cTBar->isHidden())
+      printed.push_back({w.Dummy[2]->font().pointSizeF(), w.Dummy[2]->palette().color(QPalette::Window)});
+  });
+  Through<frmPrint>(w.mnuPrint, [&](frmPrint* d) {
+    qfgui::ClickItem(d->lstPrinter, qfgui::FindRow(d->lstPrinter, Printers::kPdfFile));
+    modDlg::DialogFolder = dir.path().string();
+    AnswerSavePicker("*.Pdf", "out");
+    w.surface->installEventFilter(&watch);
+    QTest::mouseClick(d->cmdPrint, Qt::LeftButton);
+    w.surface->removeEventFilter(&watch);
+  });
+  ASSERT_FALSE(printed.empty());
+  for (const auto& [size, back] : printed) {
+    EXPECT_DOUBLE_EQ(size, points);
+    EXPECT_EQ(back, QColor(0xFF, 0xFF, 0xCC));  // the form's field colour
+  }
+  EXPECT_TRUE(std::filesystem::exists(dir.path() / "out.pdf"));
+  EXPECT_DOUBLE_EQ(w.Dummy[2]->font().pointSizeF(), points * 1.5);
+  EXPECT_EQ(w.Dummy[2]->palette().color(QPalette::Window), QColor(Qt::white));
 
   // Remembered for the next window (and the next form); the database never written.
   w.close();
