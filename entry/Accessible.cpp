@@ -109,6 +109,15 @@ QAccessibleInterface* Factory(const QString& className, QObject* o) {
   return nullptr;
 }
 
+// Names and descriptions change only when they differ: each change is an event that
+// a screen reader may say.
+void SetName(QWidget* w, const QString& name) {
+  if (w->accessibleName() != name) w->setAccessibleName(name);
+}
+void SetDescription(QWidget* w, const QString& description) {
+  if (w->accessibleDescription() != description) w->setAccessibleDescription(description);
+}
+
 // A field's description: its format in words, as the record defines it.
 QString DescriptionOf(int slot) {
   FieldDef f;
@@ -223,13 +232,13 @@ void Install(frmEdit* w) {
   // A refused key is said until the focus leaves the box.
   QObject::connect(qApp, &QApplication::focusChanged, w, [w](QWidget* old, QWidget*) {
     auto* box = qobject_cast<FieldBox*>(old);
-    if (box && box->window() == w) box->setAccessibleDescription(DescriptionOf(box->slot()));
+    if (box && box->window() == w) SetDescription(box, DescriptionOf(box->slot()));
   });
 }
 
 void PageShown(frmEdit* w) {
   const bool open = GetFileNumber() != 0;
-  w->lblRecNo->setAccessibleName(
+  SetName(w->lblRecNo,
       open ? RecordPosition(w->NewRecord, GetRecordNo(), GetRecordCount(), IsDeleted() != 0) : QString());
 
   // The page in words: the form's name changes with it, and is heard.
@@ -237,8 +246,8 @@ void PageShown(frmEdit* w) {
   QString page = QtText::FromCp(modLIB::Trim(GetPageHeading(w->CurPage)));
   if (last > 1) page = QString("Page %1 of %2").arg(w->CurPage).arg(last) + (page.isEmpty() ? "" : ": " + page);
   if (page.isEmpty()) page = w->windowTitle();
-  w->surface->setAccessibleName(page);
-  w->surface->setAccessibleDescription(w->Mode == 2 ? "edit mode" : "browse mode, read-only");
+  SetName(w->surface, page);
+  SetDescription(w->surface, w->Mode == 2 ? "edit mode" : "browse mode, read-only");
 
   std::vector<BannerPlace> banners;
   for (int i = 1; i <= 128; ++i) {
@@ -254,8 +263,8 @@ void PageShown(frmEdit* w) {
     if (GetFieldDef(static_cast<int16_t>(i), f) != i) continue;
     QString name = LabelFor(shown->geometry(), banners);
     if (name.isEmpty()) name = QtText::FromCp(f.Name.Trimmed());
-    shown->setAccessibleName(name);
-    shown->setAccessibleDescription(DescriptionOf(i));
+    SetName(shown, name);
+    SetDescription(shown, DescriptionOf(i));
   }
 }
 
@@ -271,9 +280,9 @@ void NameTable(const std::vector<QLabel*>& headings, const std::vector<QListWidg
   for (size_t k = 0; k < headings.size() && k < lists.size(); ++k) {
     const QString column = k == 0 ? QString("record number") : headings[k]->text();
     const QWidget* mark = headings[k]->findChild<QWidget*>("SortMark", Qt::FindDirectChildrenOnly);
-    headings[k]->setAccessibleName(column + " column heading" + (mark && !mark->isHidden() ? ", sorted" : ""));
+    SetName(headings[k], column + " column heading" + (mark && !mark->isHidden() ? ", sorted" : ""));
     QListWidget* l = lists[k];
-    l->setAccessibleName(column);
+    SetName(l, column);
     for (int r = 0; r < l->count(); ++r) {
       QListWidgetItem* item = l->item(r);
       item->setData(Qt::AccessibleTextRole, column + ": " + item->text());

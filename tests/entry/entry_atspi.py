@@ -8,6 +8,7 @@ import sys
 import time
 
 import pyatspi
+from gi.repository import GLib
 
 window = sys.argv[1]
 failures = []
@@ -89,6 +90,32 @@ def key(*keys):
     subprocess.run(["xdotool", "key", *keys], check=True)
 
 
+def heard_while(keys):
+    """Presses the keys one after the other and returns what the program announced
+    meanwhile: (event, role, name, description) of every name or description change."""
+    heard = []
+
+    def on(e):
+        s = e.source
+        heard.append((e.type.split(":")[-1], s.getRoleName(), s.name, s.description) if s else (e.type,))
+
+    events = ["object:property-change:accessible-name", "object:property-change:accessible-description"]
+    pyatspi.Registry.registerEventListener(on, *events)
+    pending = list(keys)
+
+    def step():
+        if pending:
+            key(pending.pop(0))
+            return True
+        pyatspi.Registry.stop()
+        return False
+
+    GLib.timeout_add(700, step)
+    pyatspi.Registry.start()
+    pyatspi.Registry.deregisterEventListener(on, *events)
+    return heard
+
+
 app = application("QfEntry")
 if app is None:
     print("QfEntry is not on the accessibility bus")
@@ -112,7 +139,7 @@ check(buttons == TOOLBAR, "toolbar buttons: %r" % buttons)
 position = [c.name for c in children(toolbar) if c.getRoleName() == "label"]
 check(position == ["record 1 of 8"], "record position: %r" % position)
 
-# Edit mode (F2), then page 2 (Ctrl+N): editable boxes; page 1 leaves the tree.
+# Edit mode (F2): editable boxes.
 key("F2")
 check(wait_for(lambda: form_of(app).description, "edit mode"), "edit mode said")
 form = form_of(app)
@@ -121,10 +148,16 @@ check(got == PAGE1, "page 1 in edit mode: %r" % got)
 for name, _, f in fields(form):
     editable = f.getState().contains(pyatspi.STATE_EDITABLE)
     check(editable == (name != "No."), name + (" is editable" if name != "No." else " is not editable"))
-key("ctrl+n")
-check(wait_for(lambda: form_of(app).name, "Page 2 of 2: Details"), "the form names page 2")
+
+# Page 2 (Ctrl+N), and a letter typed into its date: both announced; page 1 leaves
+# the tree.
+heard = heard_while(["ctrl+n", "x"])
+check(("accessible-name", "form", "Page 2 of 2: Details", "edit mode") in heard, "page 2 announced: %r" % heard)
+refused = ("accessible-description", "text", "Birthday", "x not allowed: date, day/month/year")
+check(refused in heard, "the refused key announced: %r" % heard)
+check(form_of(app).name == "Page 2 of 2: Details", "the form names page 2")
 got = [(n, d) for n, d, _ in fields(form_of(app))]
-check(got == PAGE2, "page 2 in edit mode: %r" % got)
+check(got[1:] == PAGE2[1:] and got[0] == ("Birthday", refused[3]), "page 2 in edit mode: %r" % got)
 key("F7")
 check(wait_for(lambda: form_of(app).description, "browse mode, read-only"), "back in browse mode")
 
