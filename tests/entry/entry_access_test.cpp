@@ -328,6 +328,12 @@ TEST_F(AccessTest, HighContrastAndZoomOnScreenOnlyRememberedPerUser) {
   EXPECT_EQ(w.Field[2]->palette().color(QPalette::Text), QColor(Qt::black));
   EXPECT_EQ(w.Field[2]->palette().color(QPalette::Base), QColor(Qt::white));
   ASSERT_TRUE(w.Field[2]->hasFocus());
+  // The zoom keys work from inside a field and type nothing into it.
+  QTest::keyClick(w.Field[2], Qt::Key_Minus, Qt::ControlModifier);
+  EXPECT_EQ(ViewSettings::Zoom(&w), 125);
+  QTest::keyClick(w.Field[2], Qt::Key_Plus, Qt::ControlModifier);
+  EXPECT_EQ(ViewSettings::Zoom(&w), 150);
+  EXPECT_EQ(BoxText(2), "Ann");
   auto* frame = w.surface->findChild<QWidget*>("focusFrame");
   ASSERT_NE(frame, nullptr);
   EXPECT_TRUE(frame->isVisible());
