@@ -237,9 +237,11 @@ void Install(frmEdit* w) {
 }
 
 void PageShown(frmEdit* w) {
-  const bool open = GetFileNumber() != 0;
-  SetName(w->lblRecNo,
-      open ? RecordPosition(w->NewRecord, GetRecordNo(), GetRecordCount(), IsDeleted() != 0) : QString());
+  // Asked as the position text asks: the record and its mark only of a database that
+  // holds records (the store complains of an empty one).
+  const int32_t count = GetFileNumber() != 0 && !w->NewRecord ? GetRecordCount() : 0;
+  SetName(w->lblRecNo, RecordPosition(w->NewRecord, count > 0 ? GetRecordNo() : 0, count,
+                                      count > 0 && IsDeleted() != 0));
 
   // The page in words: the form's name changes with it, and is heard.
   const int16_t last = GetLastPage();
