@@ -3,6 +3,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <algorithm>
 
 #include "KeyFilter.h"
@@ -26,6 +27,15 @@ QLabel* NumberLabel(QWidget* parent, const char* name) {
   l->setFrameShape(QFrame::StyledPanel);
   l->setFixedWidth(48);
   return l;
+}
+
+QLabel* Caption(QLabel* label, QWidget* box) {
+  label->setBuddy(box);
+  QString name = label->text();
+  name.remove(QRegularExpression(QStringLiteral("&(?!&)")));
+  name.replace(QStringLiteral("&&"), QStringLiteral("&"));
+  box->setAccessibleName(name);
+  return label;
 }
 
 QPushButton* Button(QWidget* parent, const char* caption, const char* name) {

@@ -20,6 +20,10 @@ namespace DialogParts {
 QLineEdit* NumberBox(QWidget* parent, const char* name, int maxLength = 4);
 // A framed label, 48 pixels wide, that shows a page, field or banner number.
 QLabel* NumberLabel(QWidget* parent, const char* name);
+// A caption that labels a box: the label's buddy is the box, and the box is named by
+// the caption for screen readers, lists and tables included (which do not look for
+// a buddy of their own). Returns the label.
+QLabel* Caption(QLabel* label, QWidget* box);
 // A push button that is not the dialog's default when it has the focus.
 QPushButton* Button(QWidget* parent, const char* caption, const char* name);
 

@@ -12,6 +12,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "DialogParts.h"
 #include "Host.h"
 #include "Platform.h"
 #include "QtText.h"
@@ -45,6 +46,10 @@ frmDlgFile::frmDlgFile(QWidget* parent) : QDialog(parent) {
   txtPath->setFrameShape(QFrame::StyledPanel);
   txtPath->setMinimumWidth(340);
   txtFile = new QLineEdit(this);
+  // Boxes without a caption of their own are named by what they hold.
+  lstDrive->setAccessibleName(tr("Drives"));
+  lstDir->setAccessibleName(tr("Folders"));
+  txtPath->setAccessibleName(tr("Folder"));
   txtFile->setObjectName("txtFile");
   cmdOk = new QPushButton(tr("Ok"), this);
   cmdOk->setObjectName("cmdOk");
@@ -58,7 +63,7 @@ frmDlgFile::frmDlgFile(QWidget* parent) : QDialog(parent) {
   grid->addWidget(txtPath, 0, 1);
   grid->addWidget(lstDir, 1, 1);
   auto* fileRow = new QHBoxLayout;
-  fileRow->addWidget(new QLabel(tr("File"), this));
+  fileRow->addWidget(DialogParts::Caption(new QLabel(tr("File"), this), txtFile));
   fileRow->addWidget(txtFile, 1);
   auto* buttons = new QHBoxLayout;
   buttons->addStretch(1);

@@ -14,6 +14,7 @@ frmInput::frmInput(QWidget* parent) : QDialog(parent) {
   txtStr = new QLineEdit(this);
   txtStr->setObjectName("txtStr");
   txtStr->setMinimumWidth(260);
+  txtStr->setAccessibleName(windowTitle());  // the title is the box's question
   cmdOK = new QPushButton(tr("OK"), this);
   cmdOK->setObjectName("cmdOK");
   cmdOK->setDefault(true);  // Enter in the box answers Ok as well

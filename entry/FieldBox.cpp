@@ -138,6 +138,7 @@ int FieldBox::FilterKey(int key) {
     return 0;
   }
   if (answer.replaceText) SetText(answer.text);
+  else if (answer.key == 0) emit keyRefused(slot_, key);
   return answer.key;
 }
 

@@ -45,6 +45,8 @@ class FieldBox : public BoxedTextEdit {
  signals:
   void focused(int slot);
   void doubleClicked(int slot);
+  // The field's format swallowed a typed key (a character code).
+  void keyRefused(int slot, int key);
 
  protected:
   void keyPressEvent(QKeyEvent* e) override;

@@ -11,6 +11,7 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "Accessible.h"
 #include "DirectFile.h"
 #include "HeaderLayout.h"
 #include "FormLook.h"
@@ -464,6 +465,7 @@ void frmBrowse::FillRows() {
   rows_ = rows;
   VSBar->setPageStep(std::max<int32_t>(rows, 1));
   VSBar->setEnabled(rows < RecordCount());
+  Accessible::NameTable(lblCol, lstCol);
 }
 
 // ---- Picking -------------------------------------------------------------------------

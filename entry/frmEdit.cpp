@@ -12,7 +12,9 @@
 #include <QTextBlock>
 #include <QToolButton>
 
+#include "Accessible.h"
 #include "FieldFormat.h"
+#include "ViewSettings.h"
 #include "clsField.h"
 #include "FormLook.h"
 #include "Platform.h"
@@ -81,6 +83,8 @@ frmEdit::frmEdit(QWidget* parent) : QMainWindow(parent) {
   CreateMenus();
   CreateToolbar();
   CreateControls();
+  Accessible::Install(this);
+  ViewSettings::Install(this);
   ResetWindow();
   DisableAll();
   NewRecord = false;
@@ -234,6 +238,7 @@ void frmEdit::CreateControls() {
     Field[i]->setObjectName(QString("Field%1").arg(i));
     connect(Field[i], &FieldBox::focused, this, [this](int slot) { LastFieldSlot = slot; });
     connect(Field[i], &FieldBox::doubleClicked, this, &frmEdit::Field_DblClick);
+    connect(Field[i], &FieldBox::keyRefused, this, [this](int slot, int key) { Accessible::KeyRefused(this, slot, key); });
     Dummy[i] = new DummyLabel(i, surface);
     Dummy[i]->setObjectName(QString("Dummy%1").arg(i));
     connect(Dummy[i], &DummyLabel::clicked, this, &frmEdit::Dummy_Click);
@@ -459,6 +464,8 @@ void frmEdit::ShowCurPage() {
     // none of the window's shortcuts (Ctrl+X, Ctrl+C) for itself.
     surface->setFocus();
   }
+  Accessible::PageShown(this);
+  ViewSettings::PageShown(this);
 }
 
 void frmEdit::ShowToolbar(bool shown) { cTBar->setVisible(shown); }

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "CsvExport.h"
+#include "DialogParts.h"
 #include "QtText.h"
 #include "modDB.h"
 #include "modDlg.h"
@@ -22,7 +23,7 @@ frmExport::frmExport(QWidget* parent) : QDialog(parent) {
   lstField->setObjectName("lstField");
   // Click picks one field, Ctrl+click adds or drops one, Shift+click a range.
   lstField->setSelectionMode(QAbstractItemView::ExtendedSelection);
-  fieldsLabel->setBuddy(lstField);
+  DialogParts::Caption(fieldsLabel, lstField);
   Command1 = new QPushButton("Select All", this);
   Command1->setObjectName("Command1");
   btnExport = new QPushButton("Export", this);

@@ -13,6 +13,7 @@
 #include <QTableWidget>
 #include <vector>
 
+#include "DialogParts.h"
 #include "QtText.h"
 #include "modDB.h"
 #include "modDlg.h"
@@ -108,11 +109,11 @@ frmImport::frmImport(const CsvImport& plan, bool scriptHasUpdate, QWidget* paren
 
   auto* grid = new QGridLayout(this);
   grid->addWidget(lblSummary, 0, 0, 1, 3);
-  grid->addWidget(new QLabel("Columns", this), 1, 0);
-  grid->addWidget(new QLabel("First rows", this), 1, 1, 1, 2);
+  grid->addWidget(DialogParts::Caption(new QLabel("Columns", this), grdColumns), 1, 0);
+  grid->addWidget(DialogParts::Caption(new QLabel("First rows", this), grdRows), 1, 1, 1, 2);
   grid->addWidget(grdColumns, 2, 0);
   grid->addWidget(grdRows, 2, 1, 1, 2);
-  grid->addWidget(new QLabel("Refused rows", this), 3, 0, 1, 3);
+  grid->addWidget(DialogParts::Caption(new QLabel("Refused rows", this), grdRefused), 3, 0, 1, 3);
   grid->addWidget(grdRefused, 4, 0, 1, 3);
   grid->addWidget(chkSkipBad, 5, 0, 1, 3);
   grid->addWidget(chkUpdate, 6, 0, 1, 3);

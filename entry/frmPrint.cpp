@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <string>
 
+#include "DialogParts.h"
 #include "EntryState.h"
 #include "KeyFilter.h"
 #include "Printers.h"
@@ -58,7 +59,7 @@ frmPrint::frmPrint(EntryState* editor) : QDialog(editor->DialogParent()), editor
   lstPrinter = new QListWidget(this);
   lstPrinter->setObjectName("lstPrinter");
   lstPrinter->setSelectionMode(QAbstractItemView::SingleSelection);
-  printerLabel->setBuddy(lstPrinter);
+  DialogParts::Caption(printerLabel, lstPrinter);
 
   auto* records = new QGroupBox("Record To Print", this);
   optCurrent = new QRadioButton("Current", records);
@@ -71,11 +72,11 @@ frmPrint::frmPrint(EntryState* editor) : QDialog(editor->DialogParent()), editor
   auto* recordGrid = new QGridLayout(records);
   recordGrid->addWidget(optCurrent, 0, 0);
   recordGrid->addWidget(optRange, 0, 1, 1, 3);
-  recordGrid->addWidget(new QLabel("From", records), 1, 0);
+  recordGrid->addWidget(DialogParts::Caption(new QLabel("From", records), txtFrom), 1, 0);
   recordGrid->addWidget(txtFrom, 1, 1);
-  recordGrid->addWidget(new QLabel("To", records), 1, 2);
+  recordGrid->addWidget(DialogParts::Caption(new QLabel("To", records), txtTo), 1, 2);
   recordGrid->addWidget(txtTo, 1, 3);
-  recordGrid->addWidget(new QLabel("Copies", records), 2, 0);
+  recordGrid->addWidget(DialogParts::Caption(new QLabel("Copies", records), txtCopies), 2, 0);
   recordGrid->addWidget(txtCopies, 2, 1);
   recordGrid->setColumnStretch(4, 1);
 
@@ -89,9 +90,9 @@ frmPrint::frmPrint(EntryState* editor) : QDialog(editor->DialogParent()), editor
   auto* pageGrid = new QGridLayout(pages);
   pageGrid->addWidget(optPageCurrent, 0, 0);
   pageGrid->addWidget(optPageRange, 0, 1, 1, 3);
-  pageGrid->addWidget(new QLabel("From", pages), 1, 0);
+  pageGrid->addWidget(DialogParts::Caption(new QLabel("From", pages), txtFrmP2P), 1, 0);
   pageGrid->addWidget(txtFrmP2P, 1, 1);
-  pageGrid->addWidget(new QLabel("To", pages), 1, 2);
+  pageGrid->addWidget(DialogParts::Caption(new QLabel("To", pages), txtToP2P), 1, 2);
   pageGrid->addWidget(txtToP2P, 1, 3);
   pageGrid->setColumnStretch(4, 1);
 

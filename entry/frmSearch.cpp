@@ -7,6 +7,7 @@
 #include <QPushButton>
 #include <QScreen>
 
+#include "DialogParts.h"
 #include "EntryState.h"
 #include "QtText.h"
 #include "modDB.h"
@@ -22,11 +23,12 @@ frmSearch::frmSearch(EntryState* editor) : QDialog(editor->DialogParent()), edit
   SearchStr = new QLineEdit(this);
   SearchStr->setObjectName("SearchStr");
   SearchStr->setMaxLength(32);
-  forLabel->setBuddy(SearchStr);
+  DialogParts::Caption(forLabel, SearchStr);
   auto* inLabel = new QLabel("In", this);
   FldList = new QListWidget(this);
   FldList->setObjectName("FldList");
   FldList->setSelectionMode(QAbstractItemView::MultiSelection);
+  DialogParts::Caption(inLabel, FldList);
   BtnSearch = new QPushButton("Search", this);
   BtnSearch->setObjectName("BtnSearch");
   BtnSearch->setDefault(true);

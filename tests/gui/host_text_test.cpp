@@ -1,6 +1,7 @@
 // The Qt side of the host (message boxes as the style asks, progress), the text
 // crossing between QString and Windows-1252, and the screen and drive pieces.
 #include <QAbstractButton>
+#include <QAccessible>
 #include <QLabel>
 #include <QPushButton>
 #include <QGuiApplication>
@@ -58,6 +59,13 @@ TEST_F(Host, MessageBoxesShowTheStyleAndAnswerTheButtonPressed) {
     buttons.sort();
     EXPECT_EQ(buttons.join(','), "No,Yes");
     EXPECT_EQ(box->standardButton(box->defaultButton()), QMessageBox::Yes);
+    // A screen reader hears an alert named by the title, with the text in it.
+    QAccessibleInterface* alert = QAccessible::queryAccessibleInterface(box);
+    EXPECT_EQ(alert->role(), QAccessible::AlertMessage);
+    EXPECT_EQ(alert->text(QAccessible::Name), "DELETE");
+    QStringList texts;
+    for (int i = 0; i < alert->childCount(); ++i) texts << alert->child(i)->text(QAccessible::Name);
+    EXPECT_TRUE(texts.contains("Delete this record?")) << texts.join('|').toStdString();
     Shot(box, "MsgBox_question");
     QTest::mouseClick(box->button(QMessageBox::No), Qt::LeftButton);
   });

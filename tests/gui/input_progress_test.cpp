@@ -4,12 +4,24 @@
 #include <QPushButton>
 
 #include "GuiSupport.h"
+#include "frmDlgFile.h"
 #include "frmInput.h"
 #include "frmProgress.h"
 
 using namespace qfgui;
 
 class InputBox : public GuiTest {};
+
+// A screen reader reads each box by its caption; the input box's caption is its title.
+TEST_F(InputBox, BoxesOfTheInputBoxAndTheFilePickerNamedByTheirCaptions) {
+  modDlg::DialogTitle = "Password";
+  frmInput input;
+  EXPECT_EQ(BoxNames(&input), "txtStr=Password");
+  modDlg::DialogTitle = "Open";
+  frmDlgFile picker;
+  EXPECT_EQ(BoxNames(&picker), "lstDir=Folders; lstDrive=Drives; txtFile=File");
+  EXPECT_EQ(QAccessible::queryAccessibleInterface(picker.txtPath)->text(QAccessible::Name), "Folder");
+}
 
 TEST_F(InputBox, PlainTextTrimmedInAndOutWithTitleAndMode) {
   modDlg::DialogTitle = "Page Heading";

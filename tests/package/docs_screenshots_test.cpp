@@ -5,10 +5,12 @@
 #include <QDir>
 #include <QFile>
 #include <QPixmap>
+#include <QStandardPaths>
 #include <filesystem>
 
 #include "DesignerFixture.h"
 #include "EntryFixture.h"
+#include "ViewSettings.h"
 
 namespace {
 
@@ -45,6 +47,25 @@ TEST_F(EntryScreenshot, TheExampleDatabaseAtItsFirstRecord) {
   EXPECT_EQ(w.Dummy[3]->text(), "Baker");
   EXPECT_TRUE(host.boxes.empty()) << host.Last();
   SaveShot(&w, "qfentry.png");
+}
+
+// The low-vision view: the same record in high contrast while editing (the box being
+// typed into framed), and zoomed to 150 percent. The settings go to a test folder.
+TEST_F(EntryScreenshot, HighContrastAndZoom) {
+  QStandardPaths::setTestModeEnabled(true);
+  CopyExamples(dir.path());
+  frmEdit& w = Open(dir / "Contacts.Qfd");
+  ViewSettings::SetZoom(&w, 100);
+  ViewSettings::SetHighContrast(&w, true);
+  w.mnuEditRecord->trigger();
+  w.Field[3]->setFocus();
+  SaveShot(&w, "qfentry-high-contrast.png");
+  w.mnuCancelUpdate->trigger();
+  ViewSettings::SetHighContrast(&w, false);
+  ViewSettings::SetZoom(&w, 150);
+  SaveShot(&w, "qfentry-zoom.png");
+  ViewSettings::SetZoom(&w, 100);
+  EXPECT_TRUE(host.boxes.empty()) << host.Last();
 }
 
 TEST_F(LayoutScreenshot, TheExampleFormLoaded) {

@@ -5,10 +5,14 @@
 
 #include <gtest/gtest.h>
 
+#include <QAbstractItemView>
+#include <QAccessible>
 #include <QApplication>
 #include <QClipboard>
 #include <QDialog>
 #include <QDir>
+#include <QHeaderView>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QTest>
 #include <functional>
@@ -85,6 +89,20 @@ inline void Shot(QWidget* w, const std::string& name) {
     QDir().mkpath(dir);
     pix.save(dir + '/' + file);
   }
+}
+
+// Every box of a window (line edits, lists, tables) as "objectName=name", sorted and
+// joined by "; ", the name being what a screen reader reads for it through Qt's
+// accessibility interface.
+inline std::string BoxNames(QWidget* window) {
+  QStringList out;
+  for (QWidget* w : window->findChildren<QWidget*>()) {
+    if (!qobject_cast<QLineEdit*>(w) && !qobject_cast<QAbstractItemView*>(w)) continue;
+    if (qobject_cast<QHeaderView*>(w)) continue;  // a table's own headings
+    out << w->objectName() + '=' + QAccessible::queryAccessibleInterface(w)->text(QAccessible::Name);
+  }
+  out.sort();
+  return out.join("; ").toStdString();
 }
 
 // Mouse on a list entry, as the user points at it.

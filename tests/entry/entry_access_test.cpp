@@ -1,0 +1,398 @@
+// The entry window as a screen reader finds it (Qt's accessibility interface, the
+// same tree the desktop's accessibility bus carries), and its low-vision view: high
+// contrast and zoom, remembered per user and never written into the database.
+#include "EntryFixture.h"
+
+#include <QAccessible>
+#include <QLabel>
+#include <QListWidget>
+#include <QSettings>
+#include <QStandardPaths>
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <sstream>
+
+#include "Accessible.h"
+#include "ViewSettings.h"
+#include "frmBrowse.h"
+#include "frmImport.h"
+#include "Printers.h"
+#include "frmPrint.h"
+#include "frmSearch.h"
+
+using namespace qfentry;
+using namespace modDB;
+
+namespace {
+
+struct Read {
+  QString name, description;
+  QAccessible::Role role;
+  bool readOnly, editable;
+};
+
+QAccessibleInterface* Iface(QObject* o) { return QAccessible::queryAccessibleInterface(o); }
+
+// The form's children as the tree holds them, by name.
+std::vector<std::pair<QString, Read>> FormChildren(frmEdit& w, QAccessible::Role role) {
+  std::vector<std::pair<QString, Read>> out;
+  QAccessibleInterface* form = Iface(w.surface);
+  for (int i = 0; i < form->childCount(); ++i) {
+    QAccessibleInterface* c = form->child(i);
+    if (!c || c->role() != role) continue;
+    out.push_back({c->text(QAccessible::Name),
+                   {c->text(QAccessible::Name), c->text(QAccessible::Description), c->role(), c->state().readOnly != 0,
+                    c->state().editable != 0}});
+  }
+  return out;
+}
+std::vector<std::pair<QString, QString>> FieldsRead(frmEdit& w) {
+  std::vector<std::pair<QString, QString>> out;
+  for (const auto& [name, r] : FormChildren(w, QAccessible::EditableText)) out.push_back({name, r.description});
+  return out;
+}
+
+using Expected = std::vector<std::pair<QString, QString>>;
+const Expected kContactsPage1 = {
+    {"No.", "numbered automatically, cannot be typed into"},
+    {"First name", "letters and blanks, first letters capital, required, at most 30"},
+    {"Last name", "letters and blanks, first letters capital, required, at most 30"},
+    {"Company", "any characters, at most 40"},
+    {"Phone", "digits, blanks and minus sign, at most 20"},
+    {"E-mail", "e-mail address, at most 60"},
+    {"Web site", "web address, at most 60"},
+    {"City", "letters and blanks, upper case, at most 30"},
+};
+const Expected kContactsPage2 = {
+    {"Birthday", "date, day/month/year"},
+    {"Call after", "time, hours:minutes:seconds"},
+    {"Active (Y/N)", "yes or no, type Y or N"},
+    {"Rating", "digits and full stop, at most 4"},
+    {"Full name", "computed, cannot be typed into"},
+    {"Notes", "any characters, several lines, at most 400"},
+    {"Tag", "letters only, lower case, at most 12"},
+};
+
+std::string Bytes(const std::filesystem::path& p) {
+  std::ifstream in(p, std::ios::binary);
+  std::ostringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+// Runs `paint` whenever the watched widget is painted.
+struct PaintWatch : QObject {
+  explicit PaintWatch(std::function<void()> paint) : paint_(std::move(paint)) {}
+  bool eventFilter(QObject*, QEvent* e) override {
+    if (e->type() == QEvent::Paint) paint_();
+    return false;
+  }
+  std::function<void()> paint_;
+};
+
+class AccessTest : public EntryTest {
+ protected:
+  void SetUp() override {
+    EntryTest::SetUp();
+    QStandardPaths::setTestModeEnabled(true);  // the settings go to a test folder
+    Clear();
+  }
+  void TearDown() override {
+    EntryTest::TearDown();
+    Clear();
+  }
+  static void Clear() { QSettings(QSettings::UserScope, "Qf", QCoreApplication::applicationName()).clear(); }
+  frmEdit& OpenExample(const char* base) {
+    for (const char* f : {"Contacts.Qfd", "Cities.Qfd"})
+      std::filesystem::copy_file(std::filesystem::path(QF_BINARY_DIR) / "examples" / f, dir.path() / f);
+    return Open(dir / base);
+  }
+};
+
+}  // namespace
+
+TEST(AccessibleWords, FormatsInWords) {
+  using Accessible::FormatInWords;
+  EXPECT_EQ(FormatInWords("N", 5, 1), "digits only, at most 5");
+  EXPECT_EQ(FormatInWords("D", 10, 1), "date, day/month/year");
+  EXPECT_EQ(FormatInWords("D!", 10, 2), "date, month/day/year, required");
+  EXPECT_EQ(FormatInWords("", 10, 1), "cannot be typed into");
+  EXPECT_EQ(FormatInWords("U", 10, 1), "cannot be typed into");  // no key passes
+  EXPECT_EQ(FormatInWords("#N", 5, 1), "numbered automatically, cannot be typed into");
+  EXPECT_EQ(FormatInWords("=*", 5, 1), "computed, cannot be typed into");
+  // The key rules' precedence: e-mail before date; the last case conversion wins.
+  EXPECT_EQ(FormatInWords("DE", 30, 1), "e-mail address, at most 30");
+  EXPECT_EQ(FormatInWords("AULF", 8, 1), "letters only, first letters capital, at most 8");
+  EXPECT_EQ(FormatInWords("ANS.-ML", 8, 1),
+            "digits, letters, blanks, full stop and minus sign, lower case, several lines, at most 8");
+  EXPECT_EQ(FormatInWords("A.", 3, 1), "letters and full stop, at most 3");
+}
+
+TEST(AccessibleWords, TheBannerThatLabelsAField) {
+  using Accessible::LabelFor;
+  const QRect field(120, 100, 200, 21);
+  // On its left on the same line, the nearest one wins over one further left and
+  // over one above; one on its right or below does not label it.
+  EXPECT_EQ(LabelFor(field, {{QRect(10, 102, 40, 16), "Far"},
+                             {QRect(60, 104, 50, 16), "Near"},
+                             {QRect(120, 70, 50, 16), "Above"},
+                             {QRect(330, 100, 50, 16), "Right"}}),
+            "Near");
+  // None on the line: the lowest one above that overlaps its columns.
+  EXPECT_EQ(LabelFor(field, {{QRect(120, 40, 50, 16), "Higher"},
+                             {QRect(200, 70, 50, 16), "Just above"},
+                             {QRect(0, 80, 50, 16), "Above, to the left"},
+                             {QRect(120, 130, 50, 16), "Below"}}),
+            "Just above");
+  EXPECT_EQ(LabelFor(field, {{QRect(0, 80, 50, 16), "Above, to the left"}}), "");
+  EXPECT_EQ(Accessible::RecordPosition(false, 3, 8, true), "record 3 of 8, deleted");
+  EXPECT_EQ(Accessible::RecordPosition(false, 3, 8, false), "record 3 of 8");
+  EXPECT_EQ(Accessible::RecordPosition(true, 3, 8, false), "new record");
+  EXPECT_EQ(Accessible::RecordPosition(false, 0, 0, false), "no records");
+}
+
+TEST_F(AccessTest, TheExampleFormReadInBrowseAndEditModeAndAfterAPageChange) {
+  frmEdit& w = OpenExample("Contacts.Qfd");
+  ASSERT_EQ(w.Mode, 1);
+  QAccessibleInterface* form = Iface(w.surface);
+  EXPECT_EQ(form->role(), QAccessible::Form);
+  EXPECT_EQ(form->text(QAccessible::Name), "Page 1 of 2: Contact");
+  EXPECT_EQ(form->text(QAccessible::Description), "browse mode, read-only");
+  // Browse mode: read-only texts that hold the values; nothing of page 2 and none of
+  // the unused slots in the tree, only the page's banners besides.
+  EXPECT_EQ(FieldsRead(w), kContactsPage1);
+  for (const auto& [name, r] : FormChildren(w, QAccessible::EditableText)) {
+    EXPECT_TRUE(r.readOnly) << name.toStdString();
+    EXPECT_FALSE(r.editable) << name.toStdString();
+  }
+  EXPECT_EQ(FormChildren(w, QAccessible::StaticText).size(), 9u);  // the banners of page 1
+  QAccessibleInterface* first = Iface(w.Dummy[2]);
+  EXPECT_EQ(first->text(QAccessible::Value), "Ann");
+  ASSERT_NE(first->textInterface(), nullptr);
+  EXPECT_EQ(first->textInterface()->text(0, -1), "Ann");
+  EXPECT_EQ(form->indexOfChild(first), 1);
+  EXPECT_EQ(first->parent()->object(), w.surface);
+
+  // Edit mode: input boxes, editable, the same names and descriptions; the numbered
+  // field stays a read-only caption.
+  w.mnuEditRecord->trigger();
+  EXPECT_EQ(form->text(QAccessible::Description), "edit mode");
+  EXPECT_EQ(FieldsRead(w), kContactsPage1);
+  for (const auto& [name, r] : FormChildren(w, QAccessible::EditableText)) {
+    EXPECT_EQ(r.editable, name != "No.") << name.toStdString();
+    EXPECT_EQ(r.readOnly, name == "No.") << name.toStdString();
+  }
+  EXPECT_EQ(Iface(w.Field[2])->text(QAccessible::Name), "First name");
+
+  // Page 2 in edit mode, then in browse mode: its fields alone, the page said.
+  w.mnuNextPage->trigger();
+  EXPECT_EQ(form->text(QAccessible::Name), "Page 2 of 2: Details");
+  EXPECT_EQ(FieldsRead(w), kContactsPage2);
+  w.mnuCancelUpdate->trigger();
+  EXPECT_EQ(form->text(QAccessible::Description), "browse mode, read-only");
+  EXPECT_EQ(FieldsRead(w), kContactsPage2);
+  w.mnuPreviousPage->trigger();
+  EXPECT_EQ(FieldsRead(w), kContactsPage1);
+  EXPECT_TRUE(host.boxes.empty()) << host.Last();
+}
+
+TEST_F(AccessTest, TheSecondExampleAndAFormWithoutBannersBesideItsFields) {
+  frmEdit& w = OpenExample("Cities.Qfd");
+  EXPECT_EQ(FieldsRead(w), (Expected{{"City", "letters and blanks, first letters capital, required, at most 30"},
+                                     {"Country", "letters and blanks, first letters capital, at most 30"},
+                                     {"Code", "letters only, upper case, at most 3"}}));
+  // One page: the form is named by its page heading, or by the window's title.
+  EXPECT_EQ(Iface(w.surface)->text(QAccessible::Name), "Cities");
+  w.close();
+  delete window;
+  window = nullptr;
+
+  // A banner on the first field's line labels it; the second has none beside or
+  // above it (the banner ends left of its columns) and is read by its name.
+  Open(MakeDatabase({{"Name", 20, 1, "AS"}, {"Code", 5, 1, "N"}}, {{"Ann", "1"}}, 1));
+  EXPECT_EQ(Iface(window->surface)->text(QAccessible::Name), "Test.Qfd");
+  EXPECT_EQ(FieldsRead(*window), (Expected{{"Banner", "letters and blanks, at most 20"}, {"Code", "digits only, at most 5"}}));
+}
+
+TEST_F(AccessTest, ToolbarPositionRefusedKeysAndTheRecordTable) {
+  frmEdit& w = OpenExample("Contacts.Qfd");
+  static const char* names[16] = {"Open",          "Close",     "Print",        "First Record",
+                                  "Previous Record", "Go to Record", "Next Record", "Last Record",
+                                  "Previous Page", "Next Page", "Find",         "Edit",
+                                  "New",           "Update",    "Cancel",       "Delete"};
+  for (int i = 0; i < 16; ++i) EXPECT_EQ(Iface(w.cTBarBtn[i])->text(QAccessible::Name), names[i]);
+  EXPECT_EQ(Iface(w.cTBarBtn[12])->text(QAccessible::Description), "shortcut F8");
+  EXPECT_EQ(Iface(w.cTBar)->text(QAccessible::Name), "Toolbar");
+  EXPECT_EQ(Iface(w.lblRecNo)->text(QAccessible::Name), "record 1 of 8");
+  w.mnuNextRecord->trigger();
+  w.mnuNextRecord->trigger();
+  EXPECT_EQ(Iface(w.lblRecNo)->text(QAccessible::Name), "record 3 of 8");
+  host.replies = {vbYes};
+  w.mnuDeleteRecord->trigger();
+  EXPECT_EQ(w.lblRecNo->text(), " 3 / 8*");
+  EXPECT_EQ(Iface(w.lblRecNo)->text(QAccessible::Name), "record 3 of 8, deleted");
+
+  // A key the format refuses is said in the box's description until it loses the focus.
+  w.mnuNewRecord->trigger();
+  EXPECT_EQ(Iface(w.lblRecNo)->text(QAccessible::Name), "new record");
+  Type(5, "x");
+  EXPECT_EQ(BoxText(5), "");
+  EXPECT_EQ(Iface(w.Field[5])->text(QAccessible::Description),
+            "x not allowed: digits, blanks and minus sign, at most 20");
+  Type(5, "1");
+  EXPECT_EQ(BoxText(5), "1");
+  w.Field[6]->setFocus();
+  QApplication::processEvents();
+  EXPECT_EQ(Iface(w.Field[5])->text(QAccessible::Description), "digits, blanks and minus sign, at most 20");
+  w.mnuCancelUpdate->trigger();
+  host.Clear();
+
+  // The record table: headings and cells read with their column names.
+  Through<frmBrowse>(w.mnuGotoRecord, [&](frmBrowse* t) {
+    ASSERT_GE(t->lstCol.size(), 3u);
+    EXPECT_EQ(Iface(t->lblCol[0])->text(QAccessible::Name), "record number column heading");
+    EXPECT_EQ(Iface(t->lblCol[2])->text(QAccessible::Name), "FirstName column heading");
+    QAccessibleInterface* list = Iface(t->lstCol[2]);
+    EXPECT_EQ(list->text(QAccessible::Name), "FirstName");
+    ASSERT_GT(list->childCount(), 0);
+    EXPECT_EQ(list->child(0)->text(QAccessible::Name), "FirstName: Ann");
+    EXPECT_EQ(Iface(t->lstCol[0])->child(0)->text(QAccessible::Name), "record number: 1");
+    // A click on a heading sorts by it, and the heading says so.
+    QTest::mouseClick(t->lblCol[3], Qt::LeftButton);
+    EXPECT_EQ(Iface(t->lblCol[3])->text(QAccessible::Name), "LastName column heading, sorted");
+    EXPECT_EQ(Iface(t->lblCol[2])->text(QAccessible::Name), "FirstName column heading");
+  });
+}
+
+// Find, print, export and import: every box read by the caption beside it.
+TEST_F(AccessTest, TheDialogsBoxesNamedByTheirCaptions) {
+  frmEdit& w = OpenExample("Contacts.Qfd");
+  frmSearch find(&w);
+  EXPECT_EQ(qfgui::BoxNames(&find), "FldList=In; SearchStr=For");
+  frmPrint print(&w);
+  EXPECT_EQ(qfgui::BoxNames(&print),
+            "lstPrinter=System Printer; txtCopies=Copies; txtFrmP2P=From; txtFrom=From; txtTo=To; txtToP2P=To");
+  frmExport exporter(&w);
+  EXPECT_EQ(qfgui::BoxNames(&exporter), "lstField=Fields");
+  frmImport import(CsvImport{}, false, &w);
+  EXPECT_EQ(qfgui::BoxNames(&import),
+            "grdColumns=Columns; grdRefused=Refused rows; grdRows=First rows");
+}
+
+TEST_F(AccessTest, HighContrastAndZoomOnScreenOnlyRememberedPerUser) {
+  const auto file = dir.path() / "Contacts.Qfd";
+  frmEdit& w = OpenExample("Contacts.Qfd");
+  const std::string stored = Bytes(file);
+  const QRect designed = w.Dummy[2]->geometry();
+  const double points = w.Dummy[2]->font().pointSizeF();
+  const QSize size = w.size();
+  EXPECT_EQ(ViewSettings::Zoom(&w), 100);
+  EXPECT_FALSE(ViewSettings::HighContrast(&w));
+
+  // The shortcuts: none taken twice in the window.
+  std::map<QString, QString> taken;
+  for (QAction* a : w.findChildren<QAction*>())
+    for (const QKeySequence& k : a->shortcuts()) {
+      const QString key = k.toString();
+      EXPECT_TRUE(taken.emplace(key, a->objectName()).second)
+          << key.toStdString() << ": " << a->objectName().toStdString() << " and " << taken[key].toStdString();
+    }
+
+  QTest::keyClick(&w, Qt::Key_Plus, Qt::ControlModifier);
+  QTest::keyClick(&w, Qt::Key_Equal, Qt::ControlModifier);  // Ctrl+= too, as keyboards without a plus key give
+  EXPECT_EQ(ViewSettings::Zoom(&w), 150);
+  auto half = [](int v) { return static_cast<int>(std::lround(v * 1.5)); };
+  EXPECT_EQ(w.Dummy[2]->geometry(),
+            QRect(half(designed.x()), half(designed.y()), half(designed.width()), half(designed.height())));
+  EXPECT_DOUBLE_EQ(w.Dummy[2]->font().pointSizeF(), points * 1.5);
+  EXPECT_GT(w.width(), size.width());
+  // Edit mode and the next page keep the zoom.
+  w.mnuEditRecord->trigger();
+  EXPECT_EQ(w.Field[2]->geometry().width(), half(designed.width()));
+  EXPECT_DOUBLE_EQ(w.Field[2]->font().pointSizeF(), points * 1.5);
+  w.mnuNextPage->trigger();
+  EXPECT_DOUBLE_EQ(w.Field[14]->font().pointSizeF(), points * 1.5);
+  w.mnuCancelUpdate->trigger();
+  w.mnuPreviousPage->trigger();
+
+  // High contrast: black on white whatever the form's colours, and a thick frame
+  // round the box being typed into.
+  w.findChild<QAction*>("mnuHighContrast")->trigger();
+  EXPECT_TRUE(ViewSettings::HighContrast(&w));
+  EXPECT_EQ(w.Dummy[2]->palette().color(QPalette::WindowText), QColor(Qt::black));
+  EXPECT_EQ(w.Dummy[2]->palette().color(QPalette::Window), QColor(Qt::white));
+  EXPECT_EQ(w.Banner[1]->palette().color(QPalette::WindowText), QColor(Qt::black));  // navy in the form
+  w.mnuEditRecord->trigger();
+  EXPECT_EQ(w.Field[2]->palette().color(QPalette::Text), QColor(Qt::black));
+  EXPECT_EQ(w.Field[2]->palette().color(QPalette::Base), QColor(Qt::white));
+  ASSERT_TRUE(w.Field[2]->hasFocus());
+  // The zoom keys work from inside a field and type nothing into it.
+  QTest::keyClick(w.Field[2], Qt::Key_Minus, Qt::ControlModifier);
+  EXPECT_EQ(ViewSettings::Zoom(&w), 125);
+  QTest::keyClick(w.Field[2], Qt::Key_Plus, Qt::ControlModifier);
+  EXPECT_EQ(ViewSettings::Zoom(&w), 150);
+  EXPECT_EQ(BoxText(2), "Ann");
+  auto* frame = w.surface->findChild<QWidget*>("focusFrame");
+  ASSERT_NE(frame, nullptr);
+  EXPECT_TRUE(frame->isVisible());
+  EXPECT_EQ(frame->geometry(), w.Field[2]->geometry().adjusted(-3, -3, 3, 3));
+  w.Field[3]->setFocus();
+  QApplication::processEvents();
+  EXPECT_EQ(frame->geometry(), w.Field[3]->geometry().adjusted(-3, -3, 3, 3));
+  QImage shot = w.surface->grab().toImage();
+  const QPoint corner = w.Field[3]->geometry().topLeft() - QPoint(2, 2);
+  EXPECT_EQ(shot.pixelColor(corner * shot.devicePixelRatio()), QColor(Qt::black));
+  EXPECT_EQ(FieldsRead(w), kContactsPage1);  // the frame is not in the tree
+  w.mnuCancelUpdate->trigger();
+
+  // Printing draws the pages as the form defines them, and the screen view comes back.
+  std::vector<std::pair<double, QColor>> printed;  // font size and background of a caption
+  PaintWatch watch([&] {
+    if (w.cTBar->isHidden())
+      printed.push_back({w.Dummy[2]->font().pointSizeF(), w.Dummy[2]->palette().color(QPalette::Window)});
+  });
+  Through<frmPrint>(w.mnuPrint, [&](frmPrint* d) {
+    qfgui::ClickItem(d->lstPrinter, qfgui::FindRow(d->lstPrinter, Printers::kPdfFile));
+    modDlg::DialogFolder = dir.path().string();
+    AnswerSavePicker("*.Pdf", "out");
+    w.surface->installEventFilter(&watch);
+    QTest::mouseClick(d->cmdPrint, Qt::LeftButton);
+    w.surface->removeEventFilter(&watch);
+  });
+  ASSERT_FALSE(printed.empty());
+  for (const auto& [size, back] : printed) {
+    EXPECT_DOUBLE_EQ(size, points);
+    EXPECT_EQ(back, QColor(0xFF, 0xFF, 0xCC));  // the form's field colour
+  }
+  EXPECT_TRUE(std::filesystem::exists(dir.path() / "out.pdf"));
+  EXPECT_DOUBLE_EQ(w.Dummy[2]->font().pointSizeF(), points * 1.5);
+  EXPECT_EQ(w.Dummy[2]->palette().color(QPalette::Window), QColor(Qt::white));
+
+  // Remembered for the next window (and the next form); the database never written.
+  w.close();
+  delete window;
+  window = nullptr;
+  frmEdit& again = Open(file.string());
+  EXPECT_EQ(ViewSettings::Zoom(&again), 150);
+  EXPECT_TRUE(ViewSettings::HighContrast(&again));
+  EXPECT_TRUE(again.findChild<QAction*>("mnuHighContrast")->isChecked());
+  EXPECT_EQ(again.Dummy[2]->geometry().width(), half(designed.width()));
+  EXPECT_EQ(again.Dummy[2]->palette().color(QPalette::Window), QColor(Qt::white));
+
+  // Back: Ctrl+0 and the menu entry give the form's own size and colours again.
+  QTest::keyClick(&again, Qt::Key_0, Qt::ControlModifier);
+  EXPECT_EQ(ViewSettings::Zoom(&again), 100);
+  EXPECT_EQ(again.Dummy[2]->geometry(), designed);
+  EXPECT_DOUBLE_EQ(again.Dummy[2]->font().pointSizeF(), points);
+  EXPECT_EQ(again.size(), size);
+  QTest::keyClick(&again, Qt::Key_Minus, Qt::ControlModifier);
+  EXPECT_EQ(ViewSettings::Zoom(&again), 75);
+  again.findChild<QAction*>("mnuHighContrast")->trigger();
+  EXPECT_EQ(again.Banner[1]->palette().color(QPalette::WindowText), QColor(0, 0, 0x80));
+  EXPECT_NE(again.Dummy[2]->palette().color(QPalette::Window), QColor(Qt::white));
+  again.close();
+  EXPECT_EQ(Bytes(file), stored);
+  EXPECT_TRUE(host.boxes.empty()) << host.Last();
+}
