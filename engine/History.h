@@ -27,8 +27,9 @@
 // fields an add left blank count as recorded blank; a design save starts over.
 //
 // Every writer of ours writes its lines while it holds the writers' lock, before the
-// record, in one write; a change whose lines cannot be written is not made, and a
-// change that fails after its lines were written takes them back.
+// record, in one write; an import writes them beside its records, which count only
+// once the count is written after the lines. A change whose lines cannot be written
+// is not made, and a change that fails after its lines were written takes them back.
 #pragma once
 
 #include <cstdint>
@@ -101,7 +102,8 @@ class HistoryLines {
 HistoryLines LogChange(const std::string& dbFile, const FormHeader& h, int32_t record, const std::string& before,
                        const std::string& after, const char* operation = nullptr, const char* program = nullptr);
 // An import: `count` records of RecordLength bytes from `records`, numbered from
-// `first` on, all lines in one write.
+// `first` on, in blocks of about 4 MB, each built while the one before is written.
+// It may run on a thread of its own, beside the writing of the records.
 HistoryLines LogImport(const std::string& dbFile, const FormHeader& h, int32_t first, const char* records,
                        int64_t count);
 // A pack: `kept` holds the old numbers of the kept records in their new order.

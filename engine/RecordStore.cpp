@@ -10,6 +10,7 @@
 #include <cctype>
 #include <cstring>
 #include <exception>
+#include <future>
 #include <string>
 
 #include "FileIo.h"
@@ -396,7 +397,18 @@ int16_t AppendRecords(std::string& records, const std::vector<int16_t>& numbered
       if (!numbered.empty())
         for (int64_t k = 0; k < adding; ++k)
           number(records, static_cast<size_t>(k) * len, static_cast<int32_t>(count + k + 1));
-      auto logged = detail::LogImport(FileName(), H(), count + 1, records.data(), adding);
+      // The history's lines are written beside the records, on a thread of their own:
+      // the records count only once the count is written, and that waits for the lines.
+      // Lines that cannot be written leave the records uncounted and cut off again.
+      const std::string dbFile = FileName();
+      const int32_t firstNew = count + 1;
+      auto logImport = [&] { return detail::LogImport(dbFile, H(), firstNew, records.data(), adding); };
+      std::future<detail::HistoryLines> logging;
+      try {
+        logging = std::async(std::launch::async, logImport);
+      } catch (const std::system_error&) {
+        // No thread to spare: the lines are written after the records.
+      }
       for (int64_t first = 0; first < adding; first += static_cast<int64_t>(perBlock)) {
         const int64_t n = std::min<int64_t>(static_cast<int64_t>(perBlock), adding - first);
         const size_t from = static_cast<size_t>(first) * len;
@@ -404,6 +416,7 @@ int16_t AppendRecords(std::string& records, const std::vector<int16_t>& numbered
                         Position(static_cast<int32_t>(count + first + 1)));
         host.ShowPer(static_cast<int32_t>(first + n), static_cast<int32_t>(adding));
       }
+      auto logged = logging.valid() ? logging.get() : logImport();
       WriteCount(static_cast<int32_t>(count + adding));
       logged.Done();
       H().RecordCount = static_cast<int32_t>(count + adding);
