@@ -63,7 +63,7 @@ fuzz:
 	@command -v clang++ >/dev/null || { echo "fuzz: clang++ is not installed"; exit 1; }
 	mkdir -p build-fuzz/corpus
 	clang++ -std=c++20 -O1 -g -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined \
-	  -Iscript script/*.cpp tests/script/fuzz/script_fuzz.cpp -lpcre2-8 -o build-fuzz/script_fuzz
+	  -I. script/*.cpp tests/script/fuzz/script_fuzz.cpp -lpcre2-8 -o build-fuzz/script_fuzz
 	cp -n ../shared/script-tests/*.vbs ../shared/script-tests/stage2/*.vbs ../shared/script-tests/stage3/*.vbs \
 	  build-fuzz/corpus/ 2>/dev/null || true
 	build-fuzz/script_fuzz -max_total_time=$(FUZZ_SECONDS) -max_len=4096 -timeout=10 -rss_limit_mb=4096 \
@@ -78,7 +78,7 @@ fuzz-file:
 	@command -v clang++ >/dev/null || { echo "fuzz-file: clang++ is not installed"; exit 1; }
 	mkdir -p build-fuzz/file-corpus
 	clang++ -std=c++20 -O1 -g -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined \
-	  -Iengine -Icommon engine/*.cpp common/modLIB.cpp common/Codepage.cpp tests/engine/fuzz/file_fuzz.cpp \
+	  -I. engine/*.cpp lib/*.cpp tests/engine/fuzz/file_fuzz.cpp \
 	  -o build-fuzz/file_fuzz
 	@if ls $(BUILD)/examples/*.Qfd >/dev/null 2>&1; then cp -n $(BUILD)/examples/*.Qfd build-fuzz/file-corpus/; \
 	else echo "fuzz-file: no $(BUILD)/examples/*.Qfd to seed with (run make build first)"; fi

@@ -1,15 +1,15 @@
-#include "AppStart.h"
+#include "common/AppStart.h"
 
 #include <QApplication>
 #include <QIcon>
 #include <cstdio>
 #include <cstring>
 
-#include "History.h"
-#include "Platform.h"
-#include "QtHost.h"
-#include "frmAbout.h"
-#include "modDlg.h"
+#include "common/frmAbout.h"
+#include "common/modDlg.h"
+#include "common/Platform.h"
+#include "common/QtHost.h"
+#include "engine/History.h"
 
 namespace AppStart {
 

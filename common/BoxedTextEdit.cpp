@@ -1,6 +1,6 @@
-#include "BoxedTextEdit.h"
+#include "common/BoxedTextEdit.h"
 
-#include "FormLook.h"
+#include "common/FormLook.h"
 
 BoxedTextEdit::BoxedTextEdit(QWidget* parent) : QPlainTextEdit(parent) {
   setFrameShape(QFrame::NoFrame);

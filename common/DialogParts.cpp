@@ -1,4 +1,4 @@
-#include "DialogParts.h"
+#include "common/DialogParts.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -6,9 +6,9 @@
 #include <QRegularExpression>
 #include <algorithm>
 
-#include "KeyFilter.h"
-#include "QtText.h"
-#include "modLIB.h"
+#include "common/KeyFilter.h"
+#include "common/QtText.h"
+#include "lib/modLIB.h"
 
 namespace DialogParts {
 

@@ -1,4 +1,4 @@
-#include "FormLook.h"
+#include "common/FormLook.h"
 
 #include <QFontMetrics>
 #include <QPainter>
@@ -6,7 +6,7 @@
 #include <QPalette>
 #include <QWidget>
 
-#include "Platform.h"
+#include "common/Platform.h"
 
 namespace FormLook {
 

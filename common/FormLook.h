@@ -6,7 +6,7 @@
 #include <QFont>
 #include <cstdint>
 
-#include "FormHeader.h"
+#include "engine/FormHeader.h"
 
 class QWidget;
 

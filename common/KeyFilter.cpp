@@ -1,4 +1,4 @@
-#include "KeyFilter.h"
+#include "common/KeyFilter.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -6,8 +6,8 @@
 #include <QLineEdit>
 #include <QMouseEvent>
 
-#include "QtText.h"
-#include "modLIB.h"
+#include "common/QtText.h"
+#include "lib/modLIB.h"
 
 KeyFilter::KeyFilter(QLineEdit* box, const QString& allowed)
     : QObject(box), box_(box), allowed_(allowed) {

@@ -1,4 +1,4 @@
-#include "Platform.h"
+#include "common/Platform.h"
 
 #include <QCoreApplication>
 #include <QDesktopServices>
@@ -17,8 +17,8 @@
 #include <thread>
 #include <unistd.h>
 
-#include "QtText.h"
-#include "modLIB.h"
+#include "common/QtText.h"
+#include "lib/modLIB.h"
 
 namespace Platform {
 

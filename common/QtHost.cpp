@@ -1,18 +1,17 @@
-#include "QtHost.h"
+#include "common/QtHost.h"
 
 #include <QAbstractButton>
 #include <QApplication>
 #include <QMessageBox>
 
-#include "Platform.h"
-#include "QtText.h"
-#include "modDlg.h"
+#include "common/modDlg.h"
+#include "common/Platform.h"
+#include "common/QtText.h"
 
-using namespace modDB;
 
 QtHost::QtHost() { SetHost(this); }
 QtHost::~QtHost() {
-  if (&GetHost() == this) SetHost(nullptr);
+  if (&modDB::GetHost() == this) modDB::SetHost(nullptr);
 }
 
 namespace {
@@ -37,10 +36,10 @@ void QtHost::Prepare(QMessageBox& box, const std::string& text, int style, const
   box.setTextFormat(Qt::PlainText);
   box.setText(shown);
   switch (style & 0x70) {
-    case vbCritical: box.setIcon(QMessageBox::Critical); break;
-    case vbQuestion: box.setIcon(QMessageBox::Question); break;
-    case vbExclamation: box.setIcon(QMessageBox::Warning); break;
-    case vbInformation: box.setIcon(QMessageBox::Information); break;
+    case modDB::vbCritical: box.setIcon(QMessageBox::Critical); break;
+    case modDB::vbQuestion: box.setIcon(QMessageBox::Question); break;
+    case modDB::vbExclamation: box.setIcon(QMessageBox::Warning); break;
+    case modDB::vbInformation: box.setIcon(QMessageBox::Information); break;
     default: box.setIcon(QMessageBox::NoIcon); break;
   }
   const auto buttons = ButtonsOf(style);
@@ -57,16 +56,16 @@ void QtHost::Prepare(QMessageBox& box, const std::string& text, int style, const
 
 int QtHost::Answer(const QMessageBox& box, int style) {
   QAbstractButton* clicked = box.clickedButton();
-  if (!clicked) return DefaultAnswer(style);
+  if (!clicked) return modDB::DefaultAnswer(style);
   switch (box.standardButton(clicked)) {
-    case QMessageBox::Ok: return vbOK;
-    case QMessageBox::Cancel: return vbCancel;
+    case QMessageBox::Ok: return modDB::vbOK;
+    case QMessageBox::Cancel: return modDB::vbCancel;
     case QMessageBox::Abort: return 3;
     case QMessageBox::Retry: return 4;
     case QMessageBox::Ignore: return 5;
-    case QMessageBox::Yes: return vbYes;
-    case QMessageBox::No: return vbNo;
-    default: return DefaultAnswer(style);
+    case QMessageBox::Yes: return modDB::vbYes;
+    case QMessageBox::No: return modDB::vbNo;
+    default: return modDB::DefaultAnswer(style);
   }
 }
 

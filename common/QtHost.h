@@ -5,7 +5,7 @@
 // QApplication: it installs itself and removes itself when destroyed.
 #pragma once
 
-#include "Host.h"
+#include "engine/Host.h"
 
 class QMessageBox;
 

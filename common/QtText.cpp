@@ -1,6 +1,6 @@
-#include "QtText.h"
+#include "common/QtText.h"
 
-#include "Codepage.h"
+#include "lib/Codepage.h"
 
 namespace QtText {
 

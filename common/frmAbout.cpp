@@ -1,4 +1,4 @@
-#include "frmAbout.h"
+#include "common/frmAbout.h"
 
 #include <QApplication>
 #include <QEvent>
@@ -9,9 +9,9 @@
 #include <QStyle>
 #include <QVBoxLayout>
 
-#include "Platform.h"
-#include "modDlg.h"
-#include "QtText.h"
+#include "common/modDlg.h"
+#include "common/Platform.h"
+#include "common/QtText.h"
 
 namespace {
 VersionInfo g_info = ProgramVersionInfo("");

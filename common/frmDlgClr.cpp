@@ -1,14 +1,14 @@
-#include "frmDlgClr.h"
+#include "common/frmDlgClr.h"
 
 #include <QEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 
-#include "KeyFilter.h"
-#include "QtText.h"
-#include "modDlg.h"
-#include "modLIB.h"
+#include "common/KeyFilter.h"
+#include "common/modDlg.h"
+#include "common/QtText.h"
+#include "lib/modLIB.h"
 
 namespace {
 constexpr int32_t kSwatchTwips = 195;

@@ -1,4 +1,4 @@
-#include "frmDlgFile.h"
+#include "common/frmDlgFile.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -12,11 +12,11 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
-#include "DialogParts.h"
-#include "Host.h"
-#include "Platform.h"
-#include "QtText.h"
-#include "modDlg.h"
+#include "common/DialogParts.h"
+#include "common/modDlg.h"
+#include "common/Platform.h"
+#include "common/QtText.h"
+#include "engine/Host.h"
 
 namespace {
 QString Join(const QString& folder, const QString& name) {

@@ -1,4 +1,4 @@
-#include "frmDlgFnt.h"
+#include "common/frmDlgFnt.h"
 
 #include <QCheckBox>
 #include <QGridLayout>
@@ -8,9 +8,9 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "Platform.h"
-#include "QtText.h"
-#include "modDlg.h"
+#include "common/modDlg.h"
+#include "common/Platform.h"
+#include "common/QtText.h"
 
 const QStringList& frmDlgFnt::FontNames() {
   static const QStringList names = {"Arial",  "Arial Black", "Comic Sans MS", "Courier", "Georgia",

@@ -1,13 +1,13 @@
-#include "frmGetDate.h"
+#include "common/frmGetDate.h"
 
 #include <QDate>
 #include <QEvent>
 #include <QLabel>
 #include <QPushButton>
 
-#include "QtText.h"
-#include "modDlg.h"
-#include "modLIB.h"
+#include "common/modDlg.h"
+#include "common/QtText.h"
+#include "lib/modLIB.h"
 
 namespace {
 constexpr int kCell = 26;      // day cells and headings are square

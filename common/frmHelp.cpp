@@ -1,4 +1,4 @@
-#include "frmHelp.h"
+#include "common/frmHelp.h"
 
 #include <QFontDatabase>
 #include <QHBoxLayout>
@@ -10,11 +10,11 @@
 #include <filesystem>
 #include <fstream>
 
-#include "Host.h"
-#include "Platform.h"
-#include "QtText.h"
-#include "modDlg.h"
-#include "modLIB.h"
+#include "common/modDlg.h"
+#include "common/Platform.h"
+#include "common/QtText.h"
+#include "engine/Host.h"
+#include "lib/modLIB.h"
 
 namespace {
 // One line of the file without its line end (CR LF, or LF alone).

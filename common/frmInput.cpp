@@ -1,13 +1,13 @@
-#include "frmInput.h"
+#include "common/frmInput.h"
 
 #include <QHBoxLayout>
 #include <QLineEdit>
 #include <QPushButton>
 
-#include "KeyFilter.h"
-#include "QtText.h"
-#include "modDlg.h"
-#include "modLIB.h"
+#include "common/KeyFilter.h"
+#include "common/modDlg.h"
+#include "common/QtText.h"
+#include "lib/modLIB.h"
 
 frmInput::frmInput(QWidget* parent) : QDialog(parent) {
   setWindowTitle(QtText::FromCp(modDlg::DialogTitle));

@@ -1,4 +1,4 @@
-#include "frmProgress.h"
+#include "common/frmProgress.h"
 
 #include <QApplication>
 #include <QFrame>
@@ -6,7 +6,7 @@
 #include <QPointer>
 #include <algorithm>
 
-#include "modLIB.h"
+#include "lib/modLIB.h"
 
 namespace {
 QPointer<frmProgress> g_window;

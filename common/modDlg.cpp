@@ -1,4 +1,4 @@
-#include "modDlg.h"
+#include "common/modDlg.h"
 
 #include <QApplication>
 #include <QDialog>
@@ -7,18 +7,18 @@
 #include <QTimer>
 #include <cstring>
 
-#include "frmAbout.h"
-#include "frmDlgClr.h"
-#include "frmDlgFile.h"
-#include "frmDlgFnt.h"
-#include "frmGetDate.h"
-#include "frmHelp.h"
-#include "frmInput.h"
-#include "frmProgress.h"
-#include "Platform.h"
-#include "QtText.h"
-#include "modDB.h"
-#include "modLIB.h"
+#include "common/frmAbout.h"
+#include "common/frmDlgClr.h"
+#include "common/frmDlgFile.h"
+#include "common/frmDlgFnt.h"
+#include "common/frmGetDate.h"
+#include "common/frmHelp.h"
+#include "common/frmInput.h"
+#include "common/frmProgress.h"
+#include "common/Platform.h"
+#include "common/QtText.h"
+#include "engine/modDB.h"
+#include "lib/modLIB.h"
 
 namespace modDlg {
 

@@ -1,4 +1,4 @@
-#include "DesignerIcons.h"
+#include "designer/DesignerIcons.h"
 
 #include <QPainter>
 #include <QPainterPath>

@@ -1,4 +1,4 @@
-#include "frmBanner.h"
+#include "designer/frmBanner.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -9,16 +9,15 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
-#include "DesignerState.h"
-#include "DialogParts.h"
-#include "FormLook.h"
-#include "Platform.h"
-#include "QtText.h"
-#include "modDB.h"
-#include "modDlg.h"
-#include "modLIB.h"
+#include "common/DialogParts.h"
+#include "common/FormLook.h"
+#include "common/modDlg.h"
+#include "common/Platform.h"
+#include "common/QtText.h"
+#include "designer/DesignerState.h"
+#include "engine/modDB.h"
+#include "lib/modLIB.h"
 
-using namespace modDB;
 
 namespace {
 
@@ -109,11 +108,11 @@ frmBanner::frmBanner(DesignerState* designer)
 }
 
 void frmBanner::ShowBanner(int16_t n) {
-  const FormProps props = GetFormProps();
+  const modDB::FormProps props = modDB::GetFormProps();
   lblPNO->setText(QString::number(designer_->CurPage));
-  FontDef font;
+  modDB::FontDef font;
   if (n == 0) {
-    const int next = GetBannerCount() + 1;
+    const int next = modDB::GetBannerCount() + 1;
     lblBNO->setText(QString::number(next));
     X->setText("0");
     Y->setText(QString::number(designer_->ToolbarHeight()));
@@ -122,8 +121,8 @@ void frmBanner::ShowBanner(int16_t n) {
     BtnUpdate->setText("Add");
     btnDelete->setEnabled(false);
   } else {
-    BannerDef b;
-    GetBanner(n, b);
+    modDB::BannerDef b;
+    modDB::GetBanner(n, b);
     lblBNO->setText(QString::number(n));
     X->setText(QString::number(b.X));
     Y->setText(QString::number(b.Y));
@@ -179,13 +178,13 @@ void frmBanner::BtnFont_Click() {
 }
 
 bool frmBanner::Refuse(const char* text, QWidget* box) {
-  GetHost().MsgBox(text, vbOKOnly, "BANNER");
+  modDB::GetHost().MsgBox(text, modDB::vbOKOnly, "BANNER");
   box->setFocus();
   return false;
 }
 
 void frmBanner::BtnUpdate_Click() {
-  const FormProps props = GetFormProps();
+  const modDB::FormProps props = modDB::GetFormProps();
   if (!DialogParts::InRange(X, 0, modLIB::TwipsToPixelsX(props.Width))) return (void)Refuse("Invalid X", X);
   if (!DialogParts::InRange(Y, designer_->ToolbarHeight(), modLIB::TwipsToPixelsY(props.Height))) return (void)Refuse("Invalid Y", Y);
   // Blanks around the caption go (tabs and line breaks stay); a caption of nothing
@@ -195,7 +194,7 @@ void frmBanner::BtnUpdate_Click() {
   if (caption.empty()) return (void)Refuse("Invalid Caption", TXT);
 
   designer_->Modified = true;
-  BannerDef b;
+  modDB::BannerDef b;
   b.Caption.Set(caption);
   b.Page = static_cast<uint8_t>(designer_->CurPage);
   b.X = DialogParts::Whole16(DialogParts::Val(X->text()));
@@ -207,13 +206,13 @@ void frmBanner::BtnUpdate_Click() {
   b.Font.ForeColor = LookFore;
   b.Font.BackColor = LookBack;
   if (BtnUpdate->text() == "Add") {
-    if (InsertBanner(b) != 0) accept();
+    if (modDB::InsertBanner(b) != 0) accept();
   } else {
-    if (SetBanner(static_cast<int16_t>(lblBNO->text().toInt()), b) != 0) accept();
+    if (modDB::SetBanner(static_cast<int16_t>(lblBNO->text().toInt()), b) != 0) accept();
   }
 }
 
 void frmBanner::btnDelete_Click() {
   designer_->Modified = true;
-  if (DeleteBanner(static_cast<int16_t>(lblBNO->text().toInt())) != 0) accept();
+  if (modDB::DeleteBanner(static_cast<int16_t>(lblBNO->text().toInt())) != 0) accept();
 }

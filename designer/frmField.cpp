@@ -1,4 +1,4 @@
-#include "frmField.h"
+#include "designer/frmField.h"
 
 #include <QEvent>
 #include <QGridLayout>
@@ -11,16 +11,15 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
-#include "DesignerState.h"
-#include "DialogParts.h"
-#include "KeyFilter.h"
-#include "Platform.h"
-#include "QtText.h"
-#include "modDB.h"
-#include "modDlg.h"
-#include "modLIB.h"
+#include "common/DialogParts.h"
+#include "common/KeyFilter.h"
+#include "common/modDlg.h"
+#include "common/Platform.h"
+#include "common/QtText.h"
+#include "designer/DesignerState.h"
+#include "engine/modDB.h"
+#include "lib/modLIB.h"
 
-using namespace modDB;
 using DialogParts::Val;
 using DialogParts::Whole16;
 
@@ -167,15 +166,15 @@ int32_t frmField::PrvHeightTwips() const {
 }
 
 void frmField::ShowField(int16_t n) {
-  const FormProps props = GetFormProps();
-  const FontDef& ff = props.FieldFont;
+  const modDB::FormProps props = modDB::GetFormProps();
+  const modDB::FontDef& ff = props.FieldFont;
   Prv->setFont(Platform::FormFont(ff.Name.Trimmed(), ff.Size, ff.Bold != 0, ff.Italic != 0));
   QPalette pal = Prv->palette();
   pal.setColor(QPalette::WindowText, palette().color(QPalette::Window));
   Prv->setPalette(pal);
   lblPNO->setText(QString::number(designer_->CurPage));
   if (n == 0) {
-    const int next = GetFieldCount() + 1;
+    const int next = modDB::GetFieldCount() + 1;
     lblFNO->setText(QString::number(next));
     NAM->setText(QString("FIELD%1").arg(next));
     X->setText("0");
@@ -190,8 +189,8 @@ void frmField::ShowField(int16_t n) {
     BtnUpdate->setText("Add");
     btnDelete->setEnabled(false);
   } else {
-    FieldDef f;
-    GetFieldDef(n, f);
+    modDB::FieldDef f;
+    modDB::GetFieldDef(n, f);
     lblFNO->setText(QString::number(n));
     NAM->setText(QtText::FromCp(f.Name.Trimmed()));
     X->setText(QString::number(f.X));
@@ -223,7 +222,7 @@ void frmField::AutoWidth_Click() {
     L->setText("8");
   }
   if (Val(L->text()) < 1) {
-    GetHost().MsgBox("Invalid Length, to estimate.", vbOKOnly, "Autowidth");
+    modDB::GetHost().MsgBox("Invalid Length, to estimate.", modDB::vbOKOnly, "Autowidth");
     L->setFocus();
     return;
   }
@@ -247,13 +246,13 @@ void frmField::AutoHeight_Click() {
 }
 
 bool frmField::Refuse(const char* text, const char* title, QLineEdit* box) {
-  GetHost().MsgBox(text, vbCritical | vbOKOnly, title);
+  modDB::GetHost().MsgBox(text, modDB::vbCritical | modDB::vbOKOnly, title);
   box->setFocus();
   return false;
 }
 
 void frmField::BtnUpdate_Click() {
-  const FormProps props = GetFormProps();
+  const modDB::FormProps props = modDB::GetFormProps();
   const int32_t wide = modLIB::TwipsToPixelsX(props.Width);
   const int32_t high = modLIB::TwipsToPixelsY(props.Height);
   if (!modLIB::IsValidName(QtText::ToCp(NAM->text()))) return (void)Refuse("Invalid Name", "FIELD", NAM);
@@ -261,10 +260,10 @@ void frmField::BtnUpdate_Click() {
   if (!DialogParts::InRange(Y, designer_->ToolbarHeight(), high)) return (void)Refuse("Invalid Y", "FIELD", Y);
   if (!DialogParts::InRange(W, modLIB::TwipsToPixelsX(PrvWidthTwips()), wide)) return (void)Refuse("Invalid Width", "FIELD", W);
   if (!DialogParts::InRange(H, modLIB::TwipsToPixelsY(PrvHeightTwips()), high)) return (void)Refuse("Invalid Height", "FIELD", H);
-  if (!DialogParts::InRange(L, 1, kMaxFieldLength)) return (void)Refuse("Invalid Length", "Field", L);
+  if (!DialogParts::InRange(L, 1, modDB::kMaxFieldLength)) return (void)Refuse("Invalid Length", "Field", L);
 
   designer_->Modified = true;
-  FieldDef f;
+  modDB::FieldDef f;
   f.Page = static_cast<uint8_t>(lblPNO->text().toInt());
   f.Name.Set(QtText::ToCp(NAM->text()));
   f.X = Whole16(Val(X->text()));
@@ -275,13 +274,13 @@ void frmField::BtnUpdate_Click() {
   f.Format.Set(QtText::ToCp(FMT->text()));
   f.Offset = 0;
   if (BtnUpdate->text() == "Add") {
-    if (AddField(f) != 0) accept();
+    if (modDB::AddField(f) != 0) accept();
   } else {
-    if (SetFieldDef(static_cast<int16_t>(lblFNO->text().toInt()), f) != 0) accept();
+    if (modDB::SetFieldDef(static_cast<int16_t>(lblFNO->text().toInt()), f) != 0) accept();
   }
 }
 
 void frmField::btnDelete_Click() {
   designer_->Modified = true;
-  if (DeleteField(static_cast<int16_t>(lblFNO->text().toInt())) != 0) accept();
+  if (modDB::DeleteField(static_cast<int16_t>(lblFNO->text().toInt())) != 0) accept();
 }

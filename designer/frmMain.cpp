@@ -1,4 +1,4 @@
-#include "frmMain.h"
+#include "designer/frmMain.h"
 
 #include <QWindow>
 
@@ -10,26 +10,25 @@
 #include <QToolButton>
 #include <algorithm>
 
-#include "DesignerIcons.h"
-#include "FormLook.h"
-#include "Platform.h"
-#include "QtText.h"
-#include "frmBanner.h"
-#include "frmField.h"
-#include "frmProperty.h"
-#include "frmScript.h"
-#include "frmTabOrder.h"
-#include "modDB.h"
-#include "modDlg.h"
-#include "modLIB.h"
+#include "common/FormLook.h"
+#include "common/modDlg.h"
+#include "common/Platform.h"
+#include "common/QtText.h"
+#include "designer/DesignerIcons.h"
+#include "designer/frmBanner.h"
+#include "designer/frmField.h"
+#include "designer/frmProperty.h"
+#include "designer/frmScript.h"
+#include "designer/frmTabOrder.h"
+#include "engine/modDB.h"
+#include "lib/modLIB.h"
 
-using namespace modDB;
 
 namespace {
 
 using FormLook::SetColours;
 
-QFont FontOf(const FontDef& f) { return FormLook::Font(f); }
+QFont FontOf(const modDB::FontDef& f) { return FormLook::Font(f); }
 
 // A number as the toolbar label shows it: a blank where a minus sign would be.
 std::string Signed(int n) { return n < 0 ? std::to_string(n) : " " + std::to_string(n); }
@@ -118,9 +117,9 @@ frmMain::frmMain(QWidget* parent) : QMainWindow(parent) {
 frmMain::~frmMain() = default;
 
 void frmMain::StartUp() {
-  InitHeader();
+  modDB::InitHeader();
   modDlg::HelpFileName = "QfLayout.Txt";
-  const FormProps props = GetFormProps();
+  const modDB::FormProps props = modDB::GetFormProps();
   SetBackColor(props.BackColor);
   SetOuterSize(props.Width, props.Height);
   setWindowTitle("");
@@ -128,7 +127,7 @@ void frmMain::StartUp() {
   for (int16_t k = 1; k <= 8; ++k) {
     const std::string caption = "Page " + std::to_string(k);
     mnuPage[k]->setText(MenuText(caption));
-    SetPageHeading(k, caption);
+    modDB::SetPageHeading(k, caption);
   }
   CurPage = 1;
   ShowCurPage();
@@ -275,12 +274,12 @@ void frmMain::resizeEvent(QResizeEvent* e) {
     resize(std::max(outer.width(), kMinWidth) - frame.width(), std::max(outer.height(), kMinHeight) - frame.height());
     return;  // the resize just asked for stores the size
   }
-  FormProps props = GetFormProps();
+  modDB::FormProps props = modDB::GetFormProps();
   if (modLIB::TwipsToPixelsX(props.Width) != outer.width() || modLIB::TwipsToPixelsY(props.Height) != outer.height())
     Modified = true;
   props.Width = Clamp16(OuterWidthTwips());
   props.Height = Clamp16(OuterHeightTwips());
-  SetFormProps(props);
+  modDB::SetFormProps(props);
 }
 
 void frmMain::ShowBlankTitle() {
@@ -310,12 +309,12 @@ void frmMain::showEvent(QShowEvent* e) {
 void frmMain::ShowCurPage() {
   lblPageNo->setText(QString("P %1").arg(CurPage));
   lblPageNo->adjustSize();
-  const FormProps props = GetFormProps();
+  const modDB::FormProps props = modDB::GetFormProps();
   const QFont fieldFont = FontOf(props.FieldFont);
   for (int16_t i = 1; i <= 128; ++i) {
-    FieldDef f;
+    modDB::FieldDef f;
     CanvasField* box = Field[i];
-    if (GetFieldDef(i, f) == 0 || f.Page != CurPage) {
+    if (modDB::GetFieldDef(i, f) == 0 || f.Page != CurPage) {
       box->hide();
       continue;
     }
@@ -330,9 +329,9 @@ void frmMain::ShowCurPage() {
     box->show();
   }
   for (int16_t i = 1; i <= 128; ++i) {
-    BannerDef b;
+    modDB::BannerDef b;
     QLabel* label = Banner[i];
-    if (GetBanner(i, b) == 0 || b.Page != CurPage) {
+    if (modDB::GetBanner(i, b) == 0 || b.Page != CurPage) {
       label->hide();
       continue;
     }
@@ -413,18 +412,18 @@ void frmMain::MoveItem(QWidget* item, int left, int top) {
   item->move(left, top);
   const auto slot = static_cast<int16_t>(item->property("tag").toInt());
   if (qobject_cast<CanvasField*>(item)) {
-    FieldDef f;
-    if (GetFieldDef(slot, f) != 0) {
+    modDB::FieldDef f;
+    if (modDB::GetFieldDef(slot, f) != 0) {
       f.X = Clamp16(left);
       f.Y = Clamp16(top);
-      SetFieldDef(slot, f);
+      modDB::SetFieldDef(slot, f);
     }
   } else {
-    BannerDef b;
-    if (GetBanner(slot, b) != 0) {
+    modDB::BannerDef b;
+    if (modDB::GetBanner(slot, b) != 0) {
       b.X = Clamp16(left);
       b.Y = Clamp16(top);
-      SetBanner(slot, b);
+      modDB::SetBanner(slot, b);
     }
   }
   ShowPosition(left, top);
@@ -474,8 +473,8 @@ void frmMain::cTBarBtn_Click(int index) {
 // ---- File menu -------------------------------------------------------------------------
 
 bool frmMain::ConfirmDiscard(const std::string& title) {
-  return GetHost().MsgBox("File has been modified!\r\nAll modifications will be lost\r\nContinue?",
-                          vbQuestion | vbYesNo | vbDefaultButton2, title) == vbYes;
+  return modDB::GetHost().MsgBox("File has been modified!\r\nAll modifications will be lost\r\nContinue?",
+                          modDB::vbQuestion | modDB::vbYesNo | modDB::vbDefaultButton2, title) == modDB::vbYes;
 }
 
 void frmMain::mnuFileNew_Click() {
@@ -494,11 +493,11 @@ void frmMain::mnuFileLoad_Click() {
     ShowCurPage();
     return;
   }
-  if (LoadHeader(Join(folder, name)) <= 0) {
+  if (modDB::LoadHeader(Join(folder, name)) <= 0) {
     ShowCurPage();
     return;
   }
-  const std::string password = GetPassword();
+  const std::string password = modDB::GetPassword();
   if (!password.empty()) {
     modDlg::DialogTitle = "Password";
     modDlg::InputText = "";
@@ -511,17 +510,17 @@ void frmMain::mnuFileLoad_Click() {
   }
   setWindowTitle(QtText::FromCp(name));
   FileFolder = folder;
-  const FormProps props = GetFormProps();
+  const modDB::FormProps props = modDB::GetFormProps();
   SetOuterSize(props.Width, props.Height);
   SetBackColor(props.BackColor);
   Modified = false;
-  for (int16_t k = 1; k <= 8; ++k) mnuPage[k]->setText(MenuText(GetPageHeading(k)));
+  for (int16_t k = 1; k <= 8; ++k) mnuPage[k]->setText(MenuText(modDB::GetPageHeading(k)));
   CurPage = 1;
   ShowCurPage();
-  GetHost().MsgBox("Path\t" + folder + "\r\n" + "File\t" + name + "\r\n" + "Page(s)\t" +
-                       std::to_string(GetLastPage()) + "\r\n" + "Field(s)\t" + std::to_string(GetFieldCount()) +
-                       "\r\n" + "Banner(s)\t" + std::to_string(GetBannerCount()) + "\r\n",
-                   vbInformation | vbOKOnly, "Information");
+  modDB::GetHost().MsgBox("Path\t" + folder + "\r\n" + "File\t" + name + "\r\n" + "Page(s)\t" +
+                       std::to_string(modDB::GetLastPage()) + "\r\n" + "Field(s)\t" + std::to_string(modDB::GetFieldCount()) +
+                       "\r\n" + "Banner(s)\t" + std::to_string(modDB::GetBannerCount()) + "\r\n",
+                   modDB::vbInformation | modDB::vbOKOnly, "Information");
   ShowCurPage();
 }
 
@@ -530,7 +529,7 @@ bool frmMain::SaveTo(const std::string& folder, const std::string& name) {
   setEnabled(false);
   QApplication::setOverrideCursor(Qt::WaitCursor);
   std::string path = Join(folder, name);
-  const bool done = SaveHeader(path) > 0;
+  const bool done = modDB::SaveHeader(path) > 0;
   QApplication::restoreOverrideCursor();
   setEnabled(true);
   return done;
@@ -587,7 +586,7 @@ void frmMain::mnuFieldAdd_Click() {
 }
 
 void frmMain::mnuTabOrder_Click() {
-  if (GetFieldCount() <= 1) return;
+  if (modDB::GetFieldCount() <= 1) return;
   {
     frmTabOrder dlg(this);
     modDlg::RunModal(dlg);
@@ -618,22 +617,22 @@ void frmMain::mnuProperty_Click() {
 
 void frmMain::mnuPassword_Click() {
   modDlg::DialogTitle = "Password";
-  modDlg::InputText = GetPassword();
+  modDlg::InputText = modDB::GetPassword();
   modDlg::InputMaxLength = 32;
   modDlg::ShowInputBox("ANP");
-  SetPassword(modDlg::InputText);
+  modDB::SetPassword(modDlg::InputText);
   Modified = true;
 }
 
 void frmMain::mnuHeading_Click() {
-  modDlg::InputText = GetPageHeading(CurPage);
+  modDlg::InputText = modDB::GetPageHeading(CurPage);
   modDlg::DialogTitle = "Page Heading";
   modDlg::InputMaxLength = 32;
   modDlg::ShowInputBox("ANS");
   const std::string caption = modDlg::InputText.empty() ? "Page " + std::to_string(CurPage) : modDlg::InputText;
   mnuPage[CurPage]->setText(MenuText(caption));
   Modified = true;
-  SetPageHeading(CurPage, caption);
+  modDB::SetPageHeading(CurPage, caption);
 }
 
 // ---- Page and Help menus -------------------------------------------------------------

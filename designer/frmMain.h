@@ -24,8 +24,8 @@
 #include <cstdint>
 #include <string>
 
-#include "BoxedTextEdit.h"
-#include "DesignerState.h"
+#include "common/BoxedTextEdit.h"
+#include "designer/DesignerState.h"
 
 class QAction;
 class QMenu;

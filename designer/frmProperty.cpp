@@ -1,4 +1,4 @@
-#include "frmProperty.h"
+#include "designer/frmProperty.h"
 
 #include <QCheckBox>
 #include <QFrame>
@@ -14,22 +14,21 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
-#include "DesignerState.h"
-#include "DialogParts.h"
-#include "FormLook.h"
-#include "Platform.h"
-#include "QtText.h"
-#include "modDB.h"
-#include "modDlg.h"
-#include "modLIB.h"
+#include "common/DialogParts.h"
+#include "common/FormLook.h"
+#include "common/modDlg.h"
+#include "common/Platform.h"
+#include "common/QtText.h"
+#include "designer/DesignerState.h"
+#include "engine/modDB.h"
+#include "lib/modLIB.h"
 
-using namespace modDB;
 using DialogParts::Button;
 
 namespace {
 
 
-void ShowFont(QLabel* label, const FontDef& f) {
+void ShowFont(QLabel* label, const modDB::FontDef& f) {
   label->setFont(Platform::FormFont(f.Name.Trimmed(), f.Size, f.Bold != 0, f.Italic != 0));
   QPalette p = label->palette();
   p.setColor(QPalette::WindowText, FormLook::Color(f.ForeColor));
@@ -168,12 +167,12 @@ frmProperty::frmProperty(DesignerState* designer)
   connect(btnHelp, &QPushButton::clicked, this, [] { modDlg::ShowHelp("Properties"); });
 
   // Loading.
-  Props = GetFormProps();
+  Props = modDB::GetFormProps();
   ShowPreview();
   MH->setText(QString::number(modLIB::TwipsToPixelsY(Props.Height)));
   MW->setText(QString::number(modLIB::TwipsToPixelsX(Props.Width)));
-  (GetDateOrder() == 2 ? optUS : optUK)->setChecked(true);
-  (GetOrientation() == 2 ? optLand : optPort)->setChecked(true);
+  (modDB::GetDateOrder() == 2 ? optUS : optUK)->setChecked(true);
+  (modDB::GetOrientation() == 2 ? optLand : optPort)->setChecked(true);
 }
 
 void frmProperty::ShowPreview() {
@@ -191,7 +190,7 @@ void frmProperty::PickColor(int32_t& color) {
   ShowPreview();
 }
 
-void frmProperty::PickFont(FontDef& font) {
+void frmProperty::PickFont(modDB::FontDef& font) {
   modDlg::DialogFontName = font.Name.Trimmed();
   modDlg::DialogFontSize = font.Size;
   modDlg::DialogFontBold = font.Bold;
@@ -209,19 +208,19 @@ void frmProperty::BtnUpdate_Click() {
   const int32_t highest = modLIB::TwipsToPixelsY(modLIB::PixelsToTwipsY(screen.height()));
   const int32_t widest = modLIB::TwipsToPixelsX(modLIB::PixelsToTwipsX(screen.width()));
   if (!DialogParts::InRange(MH, 200, highest)) {
-    GetHost().MsgBox("Invalid Height", vbCritical | vbOKOnly, "");
+    modDB::GetHost().MsgBox("Invalid Height", modDB::vbCritical | modDB::vbOKOnly, "");
     MH->setFocus();
     return;
   }
   if (!DialogParts::InRange(MW, 200, widest)) {
-    GetHost().MsgBox("Invalid Width", vbCritical | vbOKOnly, "");
+    modDB::GetHost().MsgBox("Invalid Width", modDB::vbCritical | modDB::vbOKOnly, "");
     MW->setFocus();
     return;
   }
 
   designer_->Modified = true;
-  SetDateOrder(optUS->isChecked() ? 2 : 1);
-  SetOrientation(optLand->isChecked() ? 2 : 1);
+  modDB::SetDateOrder(optUS->isChecked() ? 2 : 1);
+  modDB::SetOrientation(optLand->isChecked() ? 2 : 1);
   // A size beyond what the file's 16-bit twips can hold stops at the largest one.
   Props.Height = DialogParts::Whole16(DialogParts::Val(MH->text()) * modLIB::TwipsPerPixelY(), 0);
   Props.Width = DialogParts::Whole16(DialogParts::Val(MW->text()) * modLIB::TwipsPerPixelX(), 0);
@@ -230,9 +229,9 @@ void frmProperty::BtnUpdate_Click() {
   designer_->SetBackColor(Props.BackColor);
 
   // Every banner slot is visited: a file made elsewhere may have gaps between them.
-  for (int16_t i = 1; i <= kMaxBanners; ++i) {
-    BannerDef b;
-    if (GetBanner(i, b) == 0) continue;
+  for (int16_t i = 1; i <= modDB::kMaxBanners; ++i) {
+    modDB::BannerDef b;
+    if (modDB::GetBanner(i, b) == 0) continue;
     if (chkBFC->isChecked()) b.Font.ForeColor = Props.BannerFont.ForeColor;
     if (chkBBC->isChecked()) b.Font.BackColor = Props.BannerFont.BackColor;
     if (chkBFNT->isChecked()) {
@@ -241,7 +240,7 @@ void frmProperty::BtnUpdate_Click() {
       b.Font.Bold = Props.BannerFont.Bold;
       b.Font.Italic = Props.BannerFont.Italic;
     }
-    SetBanner(i, b);
+    modDB::SetBanner(i, b);
   }
   accept();
 }

@@ -11,7 +11,7 @@
 
 #include <QDialog>
 
-#include "FormHeader.h"
+#include "engine/FormHeader.h"
 
 class QCheckBox;
 class QFrame;

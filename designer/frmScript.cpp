@@ -1,4 +1,4 @@
-#include "frmScript.h"
+#include "designer/frmScript.h"
 
 #include <QKeyEvent>
 #include <QMenuBar>
@@ -9,15 +9,14 @@
 #include <algorithm>
 #include <memory>
 
-#include "DesignerState.h"
-#include "Platform.h"
-#include "QtText.h"
-#include "modDB.h"
-#include "modDlg.h"
-#include "modLIB.h"
-#include "script_control.h"
+#include "common/modDlg.h"
+#include "common/Platform.h"
+#include "common/QtText.h"
+#include "designer/DesignerState.h"
+#include "engine/modDB.h"
+#include "lib/modLIB.h"
+#include "script/script_control.h"
 
-using namespace modDB;
 
 namespace {
 constexpr int kEditorLimit = 8192;
@@ -60,7 +59,7 @@ frmScript::frmScript(DesignerState* designer)
   all->addWidget(SCRP);
   resize(560, 400);
 
-  QString text = QtText::FromCp(GetScript());
+  QString text = QtText::FromCp(modDB::GetScript());
   text.replace("\r\n", "\n");
   SCRP->setPlainText(text);
   TextModified = false;
@@ -128,9 +127,9 @@ void frmScript::mnuUpdate_Click() {
   // The definition holds 4000 characters: a longer script would lose its end without
   // a word, so the editor stays open for the user to shorten it.
   if (script.size() > static_cast<size_t>(modDB::kScriptWidth)) {
-    GetHost().MsgBox("The script is " + std::to_string(script.size()) +
+    modDB::GetHost().MsgBox("The script is " + std::to_string(script.size()) +
                          " characters long; a form keeps at most 4000.",
-                     vbExclamation | vbOKOnly, "Script");
+                     modDB::vbExclamation | modDB::vbOKOnly, "Script");
     return;
   }
   // The script must compile: the engine's message names the place, the caret goes
@@ -138,13 +137,13 @@ void frmScript::mnuUpdate_Click() {
   int line = 0, column = 0;
   const std::string error = CheckScript(QtText::ToCp(text), line, column);
   if (!error.empty()) {
-    GetHost().MsgBox(error + "\r\nLine " + std::to_string(line) + ", Column " + std::to_string(column),
-                     vbExclamation | vbOKOnly, "Script");
+    modDB::GetHost().MsgBox(error + "\r\nLine " + std::to_string(line) + ", Column " + std::to_string(column),
+                     modDB::vbExclamation | modDB::vbOKOnly, "Script");
     PutCaret(line, column);
     return;
   }
   designer_->Modified = true;
-  SetScript(script);
+  modDB::SetScript(script);
   TextModified = false;
   accept();
 }
@@ -171,7 +170,7 @@ void frmScript::PutCaret(int line, int column) {
 void frmScript::mnuCancel_Click() { reject(); }
 
 void frmScript::reject() {
-  if (TextModified && GetHost().MsgBox("Script is modified, Exit anyway?", vbYesNo | vbDefaultButton2, "Modified") != vbYes)
+  if (TextModified && modDB::GetHost().MsgBox("Script is modified, Exit anyway?", modDB::vbYesNo | modDB::vbDefaultButton2, "Modified") != modDB::vbYes)
     return;
   QDialog::reject();
 }

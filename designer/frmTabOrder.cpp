@@ -1,17 +1,16 @@
-#include "frmTabOrder.h"
+#include "designer/frmTabOrder.h"
 
 #include <QHBoxLayout>
 #include <QListWidget>
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "DesignerState.h"
-#include "DialogParts.h"
-#include "QtText.h"
-#include "modDB.h"
-#include "modDlg.h"
+#include "common/DialogParts.h"
+#include "common/modDlg.h"
+#include "common/QtText.h"
+#include "designer/DesignerState.h"
+#include "engine/modDB.h"
 
-using namespace modDB;
 
 frmTabOrder::frmTabOrder(DesignerState* designer)
     : QDialog(designer->DialogParent()), designer_(designer) {
@@ -40,10 +39,10 @@ frmTabOrder::frmTabOrder(DesignerState* designer)
   connect(cmdOK, &QPushButton::clicked, this, &QDialog::accept);
   connect(btnHelp, &QPushButton::clicked, this, [] { modDlg::ShowHelp("Insert Field"); });
 
-  const int16_t count = GetFieldCount();
+  const int16_t count = modDB::GetFieldCount();
   for (int16_t i = 1; i <= count; ++i) {
-    FieldDef f;
-    GetFieldDef(i, f);
+    modDB::FieldDef f;
+    modDB::GetFieldDef(i, f);
     Lst->addItem(QtText::FromCp(f.Name.Trimmed()));
   }
 }
@@ -51,7 +50,7 @@ frmTabOrder::frmTabOrder(DesignerState* designer)
 void frmTabOrder::cmdUp_Click() {
   const int k = Lst->currentRow();
   if (k <= 0 || !Lst->currentItem() || !Lst->currentItem()->isSelected()) return;
-  MoveFieldUp(static_cast<int16_t>(k + 1));
+  modDB::MoveFieldUp(static_cast<int16_t>(k + 1));
   const QString above = Lst->item(k - 1)->text();
   Lst->item(k - 1)->setText(Lst->item(k)->text());
   Lst->item(k)->setText(above);
@@ -62,7 +61,7 @@ void frmTabOrder::cmdUp_Click() {
 void frmTabOrder::cmdDn_Click() {
   const int k = Lst->currentRow();
   if (k < 0 || k >= Lst->count() - 1 || !Lst->currentItem() || !Lst->currentItem()->isSelected()) return;
-  MoveFieldDown(static_cast<int16_t>(k + 1));
+  modDB::MoveFieldDown(static_cast<int16_t>(k + 1));
   const QString below = Lst->item(k + 1)->text();
   Lst->item(k + 1)->setText(Lst->item(k)->text());
   Lst->item(k)->setText(below);

@@ -1,8 +1,8 @@
 // QfLayout: the form designer. It takes no arguments besides --version.
 #include <QApplication>
 
-#include "AppStart.h"
-#include "frmMain.h"
+#include "common/AppStart.h"
+#include "designer/frmMain.h"
 
 int main(int argc, char** argv) {
   return AppStart::RunProgram(argc, argv, "QfLayout", [] {

@@ -1,4 +1,4 @@
-#include "CsvExport.h"
+#include "engine/CsvExport.h"
 
 #include <fcntl.h>
 #include <limits.h>
@@ -11,14 +11,14 @@
 #include <optional>
 #include <string_view>
 
-#include "FileIo.h"
-#include "Codepage.h"
-#include "CsvImport.h"
-#include "HeaderLayout.h"
-#include "State.h"
-#include "StoreCommon.h"
-#include "modDB.h"
-#include "modLIB.h"
+#include "engine/CsvImport.h"
+#include "engine/FileIo.h"
+#include "engine/HeaderLayout.h"
+#include "engine/modDB.h"
+#include "engine/State.h"
+#include "engine/StoreCommon.h"
+#include "lib/Codepage.h"
+#include "lib/modLIB.h"
 
 namespace modDB {
 

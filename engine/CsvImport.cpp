@@ -1,4 +1,4 @@
-#include "CsvImport.h"
+#include "engine/CsvImport.h"
 
 #include <fcntl.h>
 #include <sys/mman.h>
@@ -10,14 +10,14 @@
 #include <exception>
 #include <map>
 
-#include "Codepage.h"
-#include "CsvExport.h"
-#include "CsvRows.h"
-#include "FileIo.h"
-#include "State.h"
-#include "ValueRules.h"
-#include "modDB.h"
-#include "modLIB.h"
+#include "engine/CsvExport.h"
+#include "engine/CsvRows.h"
+#include "engine/FileIo.h"
+#include "engine/modDB.h"
+#include "engine/State.h"
+#include "engine/ValueRules.h"
+#include "lib/Codepage.h"
+#include "lib/modLIB.h"
 
 namespace modDB {
 

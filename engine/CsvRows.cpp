@@ -1,4 +1,4 @@
-#include "CsvRows.h"
+#include "engine/CsvRows.h"
 
 #include <algorithm>
 #include <condition_variable>
@@ -19,9 +19,9 @@
 #include <immintrin.h>
 #endif
 
-#include "Codepage.h"
-#include "FileIo.h"
-#include "modLIB.h"
+#include "engine/FileIo.h"
+#include "lib/Codepage.h"
+#include "lib/modLIB.h"
 
 namespace modDB {
 

@@ -11,7 +11,7 @@
 #include <string>
 #include <string_view>
 
-#include "CsvImport.h"
+#include "engine/CsvImport.h"
 
 namespace modDB::detail {
 

@@ -1,4 +1,4 @@
-#include "DatabaseFile.h"
+#include "engine/DatabaseFile.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

@@ -42,7 +42,7 @@
 #include <cstdint>
 #include <string>
 
-#include "FileIo.h"
+#include "engine/FileIo.h"
 
 namespace modDB::detail {
 

@@ -4,9 +4,9 @@
 // caller's record (trimmed name or caption, upper-cased format, forced length).
 #include <algorithm>
 
-#include "State.h"
-#include "modDB.h"
-#include "modLIB.h"
+#include "engine/modDB.h"
+#include "engine/State.h"
+#include "lib/modLIB.h"
 
 namespace modDB {
 

@@ -1,4 +1,4 @@
-#include "DirectFile.h"
+#include "engine/DirectFile.h"
 
 #include <unistd.h>
 
@@ -8,13 +8,13 @@
 #include <exception>
 #include <map>
 
-#include "DatabaseFile.h"
-#include "FileIo.h"
-#include "HeaderLayout.h"
-#include "History.h"
-#include "State.h"
-#include "StoreCommon.h"
-#include "modLIB.h"
+#include "engine/DatabaseFile.h"
+#include "engine/FileIo.h"
+#include "engine/HeaderLayout.h"
+#include "engine/History.h"
+#include "engine/State.h"
+#include "engine/StoreCommon.h"
+#include "lib/modLIB.h"
 
 namespace modDB {
 

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "FormHeader.h"
+#include "engine/FormHeader.h"
 
 namespace modDB {
 

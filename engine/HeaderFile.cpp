@@ -1,4 +1,4 @@
-#include "HeaderFile.h"
+#include "engine/HeaderFile.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -7,7 +7,7 @@
 #include <cerrno>
 #include <cstring>
 
-#include "HeaderLayout.h"
+#include "engine/HeaderLayout.h"
 
 namespace modDB {
 

@@ -1,4 +1,4 @@
-#include "HeaderLayout.h"
+#include "engine/HeaderLayout.h"
 
 #include <cstring>
 

@@ -16,7 +16,7 @@
 #include <cstdint>
 #include <string>
 
-#include "FormHeader.h"
+#include "engine/FormHeader.h"
 
 namespace modDB {
 

@@ -12,15 +12,15 @@
 #include <string>
 #include <vector>
 
-#include "DatabaseFile.h"
-#include "FileIo.h"
-#include "HeaderLayout.h"
-#include "History.h"
-#include "SaveLoss.h"
-#include "State.h"
-#include "StoreCommon.h"
-#include "modDB.h"
-#include "modLIB.h"
+#include "engine/DatabaseFile.h"
+#include "engine/FileIo.h"
+#include "engine/HeaderLayout.h"
+#include "engine/History.h"
+#include "engine/modDB.h"
+#include "engine/SaveLoss.h"
+#include "engine/State.h"
+#include "engine/StoreCommon.h"
+#include "lib/modLIB.h"
 
 namespace modDB {
 

@@ -3,7 +3,7 @@
 // no other writer of ours appends in between; each program remembers, per history
 // file, the last value the history recorded for each field of each record, reading
 // only what was appended since it last looked.
-#include "History.h"
+#include "engine/History.h"
 
 #include <fcntl.h>
 #include <pwd.h>
@@ -24,11 +24,11 @@
 #include <stdexcept>
 #include <unordered_map>
 
-#include "Codepage.h"
-#include "FileIo.h"
-#include "StoreCommon.h"
-#include "modDB.h"
-#include "modLIB.h"
+#include "engine/FileIo.h"
+#include "engine/modDB.h"
+#include "engine/StoreCommon.h"
+#include "lib/Codepage.h"
+#include "lib/modLIB.h"
 
 namespace modDB {
 

@@ -36,7 +36,7 @@
 #include <string>
 #include <vector>
 
-#include "FormHeader.h"
+#include "engine/FormHeader.h"
 
 namespace modDB {
 

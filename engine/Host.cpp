@@ -1,4 +1,4 @@
-#include "Host.h"
+#include "engine/Host.h"
 
 namespace modDB {
 

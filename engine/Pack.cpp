@@ -12,13 +12,13 @@
 #include <system_error>
 #include <vector>
 
-#include "DatabaseFile.h"
-#include "FileIo.h"
-#include "HeaderLayout.h"
-#include "History.h"
-#include "State.h"
-#include "StoreCommon.h"
-#include "modDB.h"
+#include "engine/DatabaseFile.h"
+#include "engine/FileIo.h"
+#include "engine/HeaderLayout.h"
+#include "engine/History.h"
+#include "engine/modDB.h"
+#include "engine/State.h"
+#include "engine/StoreCommon.h"
 
 namespace modDB {
 

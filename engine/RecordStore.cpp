@@ -13,14 +13,14 @@
 #include <future>
 #include <string>
 
-#include "FileIo.h"
-#include "DatabaseFile.h"
-#include "HeaderLayout.h"
-#include "History.h"
-#include "State.h"
-#include "StoreCommon.h"
-#include "modDB.h"
-#include "modLIB.h"
+#include "engine/DatabaseFile.h"
+#include "engine/FileIo.h"
+#include "engine/HeaderLayout.h"
+#include "engine/History.h"
+#include "engine/modDB.h"
+#include "engine/State.h"
+#include "engine/StoreCommon.h"
+#include "lib/modLIB.h"
 
 namespace modDB {
 

@@ -1,14 +1,14 @@
-#include "SaveLoss.h"
+#include "engine/SaveLoss.h"
 
 #include <fcntl.h>
 
 #include <exception>
 
-#include "FileIo.h"
-#include "Host.h"
-#include "StoreCommon.h"
-#include "modDB.h"
-#include "modLIB.h"
+#include "engine/FileIo.h"
+#include "engine/Host.h"
+#include "engine/modDB.h"
+#include "engine/StoreCommon.h"
+#include "lib/modLIB.h"
 
 namespace modDB {
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "FormHeader.h"
+#include "engine/FormHeader.h"
 
 namespace modDB {
 

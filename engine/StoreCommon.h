@@ -11,9 +11,9 @@
 #include <string>
 #include <vector>
 
-#include "FileIo.h"
-#include "FormHeader.h"
-#include "HeaderLayout.h"
+#include "engine/FileIo.h"
+#include "engine/FormHeader.h"
+#include "engine/HeaderLayout.h"
 
 namespace modDB::detail {
 

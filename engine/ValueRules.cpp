@@ -1,4 +1,4 @@
-#include "ValueRules.h"
+#include "engine/ValueRules.h"
 
 #include <cstring>
 
@@ -6,7 +6,7 @@
 #include <emmintrin.h>
 #endif
 
-#include "modLIB.h"
+#include "lib/modLIB.h"
 
 namespace modDB {
 

@@ -9,18 +9,23 @@
 //
 // Results: 1 done / 0 not done, or the slot or record number found or made (0 none);
 // predicates -1 true / 0 false. Slots and pages are 1-based.
+//
+// Each section below names the files that implement it. The engine's other headers
+// (CsvImport.h, CsvExport.h, History.h, DirectFile.h, DatabaseFile.h, ...) are each
+// implemented by the .cpp of their own name.
 #pragma once
 
 #include <cstdint>
 #include <string>
 #include <vector>
 
-#include "FormHeader.h"
-#include "Host.h"
+#include "engine/FormHeader.h"
+#include "engine/Host.h"
 
 namespace modDB {
 
 // ---- The form definition -------------------------------------------------------
+// (DefinitionStore.cpp; the header's bytes: HeaderLayout.cpp)
 
 // Defaults of a new design; also closes the engine's view of any open database.
 void InitHeader();
@@ -79,6 +84,7 @@ std::string BaseFileName(std::string& name);
 std::string AutoNumberText(int32_t n);
 
 // ---- Header load and save ------------------------------------------------------
+// (HeaderSave.cpp; reading a header file: HeaderFile.cpp)
 
 // Replaces the in-memory definition by the header of base + ".Qfd". A file that is
 // not a usable form database is refused with a message naming it. 1 done, 0 not.
@@ -171,6 +177,7 @@ std::string GetRecordText();
 std::string GetDatabaseName();
 
 // ---- Pack ----------------------------------------------------------------------
+// (Pack.cpp)
 
 // Removes the records marked for deletion from the open database after the "Pack"
 // question, when no other program of ours has it open (else it refuses and changes

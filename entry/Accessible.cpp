@@ -1,4 +1,4 @@
-#include "Accessible.h"
+#include "entry/Accessible.h"
 
 #include <QAccessible>
 #include <QAccessibleWidget>
@@ -9,14 +9,13 @@
 #include <algorithm>
 #include <climits>
 
-#include "FieldBox.h"
-#include "FieldFormat.h"
-#include "QtText.h"
-#include "frmEdit.h"
-#include "modDB.h"
-#include "modLIB.h"
+#include "common/QtText.h"
+#include "engine/modDB.h"
+#include "entry/FieldBox.h"
+#include "entry/FieldFormat.h"
+#include "entry/frmEdit.h"
+#include "lib/modLIB.h"
 
-using namespace modDB;
 
 namespace Accessible {
 
@@ -120,9 +119,9 @@ void SetDescription(QWidget* w, const QString& description) {
 
 // A field's description: its format in words, as the record defines it.
 QString DescriptionOf(int slot) {
-  FieldDef f;
-  if (slot < 1 || slot > 128 || GetFieldDef(static_cast<int16_t>(slot), f) != slot) return {};
-  return FormatInWords(f.Format.Trimmed(), f.Length, GetDateOrder());
+  modDB::FieldDef f;
+  if (slot < 1 || slot > 128 || modDB::GetFieldDef(static_cast<int16_t>(slot), f) != slot) return {};
+  return FormatInWords(f.Format.Trimmed(), f.Length, modDB::GetDateOrder());
 }
 
 QString KeyName(int key) {
@@ -239,13 +238,18 @@ void Install(frmEdit* w) {
 void PageShown(frmEdit* w) {
   // Asked as the position text asks: the record and its mark only of a database that
   // holds records (the store complains of an empty one).
-  const int32_t count = GetFileNumber() != 0 && !w->NewRecord ? GetRecordCount() : 0;
-  SetName(w->lblRecNo, RecordPosition(w->NewRecord, count > 0 ? GetRecordNo() : 0, count,
-                                      count > 0 && IsDeleted() != 0));
+  const int32_t count = modDB::GetFileNumber() != 0 && !w->NewRecord ? modDB::GetRecordCount() : 0;
+  SetName(w->lblRecNo, RecordPosition(w->NewRecord, count > 0 ? modDB::GetRecordNo() : 0, count,
+                                      count > 0 && modDB::IsDeleted() != 0));
 
+  if (modDB::GetFileNumber() == 0) {  // closed: no form, no page
+    SetName(w->surface, "No database open");
+    SetDescription(w->surface, "");
+    return;
+  }
   // The page in words: the form's name changes with it, and is heard.
-  const int16_t last = GetLastPage();
-  QString page = QtText::FromCp(modLIB::Trim(GetPageHeading(w->CurPage)));
+  const int16_t last = modDB::GetLastPage();
+  QString page = QtText::FromCp(modLIB::Trim(modDB::GetPageHeading(w->CurPage)));
   if (last > 1) page = QString("Page %1 of %2").arg(w->CurPage).arg(last) + (page.isEmpty() ? "" : ": " + page);
   if (page.isEmpty()) page = w->windowTitle();
   SetName(w->surface, page);
@@ -261,8 +265,8 @@ void PageShown(frmEdit* w) {
                      : !w->Dummy[i]->isHidden() ? static_cast<QWidget*>(w->Dummy[i])
                                                 : nullptr;
     if (!shown) continue;
-    FieldDef f;
-    if (GetFieldDef(static_cast<int16_t>(i), f) != i) continue;
+    modDB::FieldDef f;
+    if (modDB::GetFieldDef(static_cast<int16_t>(i), f) != i) continue;
     QString name = LabelFor(shown->geometry(), banners);
     if (name.isEmpty()) name = QtText::FromCp(f.Name.Trimmed());
     SetName(shown, name);

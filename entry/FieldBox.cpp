@@ -1,4 +1,4 @@
-#include "FieldBox.h"
+#include "entry/FieldBox.h"
 
 #include <QApplication>
 #include <QDropEvent>
@@ -7,9 +7,9 @@
 #include <QPainter>
 #include <QTextBlock>
 
-#include "FieldFormat.h"
-#include "FormLook.h"
-#include "QtText.h"
+#include "common/FormLook.h"
+#include "common/QtText.h"
+#include "entry/FieldFormat.h"
 
 QString FieldBox::ToBox(const std::string& cp) {
   QString s = QtText::FromCp(cp);

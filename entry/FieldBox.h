@@ -12,8 +12,8 @@
 #include <QLabel>
 #include <string>
 
-#include "BoxedTextEdit.h"
-#include "FieldFormat.h"
+#include "common/BoxedTextEdit.h"
+#include "entry/FieldFormat.h"
 
 // An input box of the form: a multi-line text box whose typed keys go through the
 // field's format.

@@ -1,10 +1,10 @@
-#include "FieldFormat.h"
+#include "entry/FieldFormat.h"
 
 #include <algorithm>
 #include <ctime>
 
-#include "modDB.h"
-#include "modLIB.h"
+#include "engine/modDB.h"
+#include "lib/modLIB.h"
 
 namespace FieldFormat {
 

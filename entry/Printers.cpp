@@ -1,4 +1,4 @@
-#include "Printers.h"
+#include "entry/Printers.h"
 
 #include <QPageLayout>
 #include <QPainter>

@@ -1,11 +1,11 @@
-#include "ScriptUi.h"
+#include "entry/ScriptUi.h"
 
 #include <QApplication>
 #include <QInputDialog>
 
-#include "Host.h"
-#include "QtText.h"
-#include "modDlg.h"
+#include "common/modDlg.h"
+#include "common/QtText.h"
+#include "engine/Host.h"
 
 int EntryScriptUi::MsgBox(const std::string& prompt, int buttons, const std::string& title) {
   return modDB::GetHost().MsgBox(prompt, buttons, title);

@@ -2,7 +2,7 @@
 // (through the program's Host, like every other message) and a real input box.
 #pragma once
 
-#include "script_host.h"
+#include "script/script_host.h"
 
 class EntryScriptUi : public qfscript::ScriptUi {
  public:

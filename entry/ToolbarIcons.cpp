@@ -1,4 +1,4 @@
-#include "ToolbarIcons.h"
+#include "entry/ToolbarIcons.h"
 
 #include <QPainter>
 #include <QPainterPath>

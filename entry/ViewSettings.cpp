@@ -1,4 +1,4 @@
-#include "ViewSettings.h"
+#include "entry/ViewSettings.h"
 
 #include <QAction>
 #include <QApplication>
@@ -13,13 +13,12 @@
 #include <algorithm>
 #include <cmath>
 
-#include "FieldBox.h"
-#include "FormLook.h"
-#include "frmEdit.h"
-#include "modDB.h"
-#include "modLIB.h"
+#include "common/FormLook.h"
+#include "engine/modDB.h"
+#include "entry/FieldBox.h"
+#include "entry/frmEdit.h"
+#include "lib/modLIB.h"
 
-using namespace modDB;
 
 namespace ViewSettings {
 
@@ -97,7 +96,7 @@ QRect Scaled(const QRect& r, int zoom) {
 
 // The window size the form defines (as the window sets it when it opens the form).
 QSize Designed(frmEdit* w) {
-  const FormProps props = GetFormProps();
+  const modDB::FormProps props = modDB::GetFormProps();
   const QSize frame = w->frameGeometry().size() - w->geometry().size();
   return {std::max(modLIB::TwipsToPixelsX(props.Width) - frame.width(), 100),
           std::max(modLIB::TwipsToPixelsY(props.Height) - frame.height(), 80)};
@@ -120,8 +119,8 @@ bool ContrastShown(const frmEdit* w, const State* s) { return !Printing(w) && s-
 
 // Colours: the form's own, or black on white.
 void Colour(frmEdit* w, State* s) {
-  if (GetFileNumber() == 0) return;
-  const FormProps props = GetFormProps();
+  if (modDB::GetFileNumber() == 0) return;
+  const modDB::FormProps props = modDB::GetFormProps();
   for (int i = 1; i <= 128; ++i) {
     for (QWidget* c : {static_cast<QWidget*>(w->Field[i]), static_cast<QWidget*>(w->Dummy[i])}) {
       if (ContrastShown(w, s)) {
@@ -139,11 +138,11 @@ void Colour(frmEdit* w, State* s) {
       }
     }
     QLabel* b = w->Banner[i];
-    BannerDef def;
+    modDB::BannerDef def;
     if (b->isHidden()) continue;
     if (ContrastShown(w, s))
       FormLook::SetColours(b, kBlack, kWhite);
-    else if (GetBanner(static_cast<int16_t>(b->property("tag").toInt()), def) > 0)
+    else if (modDB::GetBanner(static_cast<int16_t>(b->property("tag").toInt()), def) > 0)
       FormLook::SetColours(b, def.Font.ForeColor, def.Font.BackColor);
   }
   QPalette p = w->surface->palette();
@@ -162,7 +161,7 @@ void PlaceFrame(frmEdit* w, State* s) {
 // Places and fonts from what the page show left (the designed ones), remembered on
 // each control so that a later zoom starts from them again.
 void Remember(frmEdit* w) {
-  const QFont fieldFont = FormLook::Font(GetFormProps().FieldFont);
+  const QFont fieldFont = FormLook::Font(modDB::GetFormProps().FieldFont);
   for (int i = 1; i <= 128; ++i) {
     for (QWidget* c : {static_cast<QWidget*>(w->Field[i]), static_cast<QWidget*>(w->Dummy[i])}) {
       if (c->isHidden()) continue;
@@ -198,7 +197,7 @@ void Scale(frmEdit* w, State* s) {
 // The page again as the settings say, from the designed places remembered.
 void Refresh(frmEdit* w) {
   State* s = StateOf(w);
-  if (!s || GetFileNumber() == 0) return;
+  if (!s || modDB::GetFileNumber() == 0) return;
   Scale(w, s);
   Colour(w, s);
   PlaceFrame(w, s);
@@ -242,7 +241,7 @@ void Install(frmEdit* w) {
 
 void PageShown(frmEdit* w) {
   State* s = StateOf(w);
-  if (!s || GetFileNumber() == 0) return;
+  if (!s || modDB::GetFileNumber() == 0) return;
   Remember(w);
   Scale(w, s);
   Colour(w, s);
@@ -269,7 +268,7 @@ void SetZoom(frmEdit* w, int percent) {
   if (percent == s->zoom) return;
   s->zoom = percent;
   Settings().setValue("View/Zoom", percent);
-  if (GetFileNumber() == 0) return;
+  if (modDB::GetFileNumber() == 0) return;
   Scale(w, s);
   SizeWindow(w, s);
   PlaceFrame(w, s);

@@ -1,19 +1,18 @@
-#include "clsField.h"
+#include "entry/clsField.h"
 
 
 #include <filesystem>
 
-#include "DirectFile.h"
-#include "EntryState.h"
-#include "FieldFormat.h"
-#include "HeaderLayout.h"
-#include "modBrowse.h"
-#include "modDB.h"
-#include "modDlg.h"
-#include "modLIB.h"
-#include "variant.h"
+#include "common/modDlg.h"
+#include "engine/DirectFile.h"
+#include "engine/HeaderLayout.h"
+#include "engine/modDB.h"
+#include "entry/EntryState.h"
+#include "entry/FieldFormat.h"
+#include "entry/modBrowse.h"
+#include "lib/modLIB.h"
+#include "script/variant.h"
 
-using namespace modDB;
 using qfscript::Variant;
 using Args = std::vector<Variant*>;
 
@@ -24,7 +23,7 @@ constexpr size_t kMaxActions = 5;
 // The message box waits for the user: that time is not the script's.
 void MethodFailed(const std::string& method, const std::string& text) {
   qfscript::UserWait wait;
-  GetHost().MsgBox(text, vbCritical, method);
+  modDB::GetHost().MsgBox(text, modDB::vbCritical, method);
 }
 
 const Variant& Arg(std::vector<Variant*>& args, size_t i) {
@@ -45,7 +44,7 @@ std::string Text(std::vector<Variant*>& args, size_t i) {
 clsField::clsField(EntryState* editor) : editor_(editor) {}
 
 clsField::~clsField() {
-  if (handle_ != 0) CloseOtherDatabase(handle_);
+  if (handle_ != 0) modDB::CloseOtherDatabase(handle_);
 }
 
 // The methods a script can call: each with its number of arguments and the handler
@@ -122,25 +121,25 @@ int clsField::Call(const std::string& method, std::vector<Variant*>& args, Varia
 
 std::string clsField::GetField(const std::string& name) {
   LastCallFailed = true;
-  const int16_t slot = FindField(name);
+  const int16_t slot = modDB::FindField(name);
   if (slot == 0) {
     MethodFailed("GetField", "FIELD " + name + " NOT FOUND");
     return "";
   }
   std::string value;
-  if (ReadField(slot, value) == 0) return "";
+  if (modDB::ReadField(slot, value) == 0) return "";
   LastCallFailed = false;
   return value;
 }
 
 void clsField::SetField(const std::string& name, const std::string& value) {
   LastCallFailed = true;
-  const int16_t slot = FindField(name);
+  const int16_t slot = modDB::FindField(name);
   if (slot == 0) {
     MethodFailed("SetField", "FIELD " + name + " NOT FOUND");
     return;
   }
-  if (WriteField(slot, value) != 0) LastCallFailed = false;
+  if (modDB::WriteField(slot, value) != 0) LastCallFailed = false;
 }
 
 // ---- The second database ---------------------------------------------------------
@@ -152,15 +151,15 @@ void clsField::OpenDB(const std::string& fileName) {
     return;
   }
   std::string name = fileName;
-  std::string path = BaseFileName(name) + ".Qfd";
+  std::string path = modDB::BaseFileName(name) + ".Qfd";
   // A bare or relative name is looked for beside the open database first, so that a
   // form finds its lookup databases wherever the program was started from.
-  if (!path.empty() && path[0] != '/' && GetFileNumber() != 0) {
-    const std::filesystem::path beside = std::filesystem::path(GetDatabaseName()).parent_path() / path;
+  if (!path.empty() && path[0] != '/' && modDB::GetFileNumber() != 0) {
+    const std::filesystem::path beside = std::filesystem::path(modDB::GetDatabaseName()).parent_path() / path;
     if (std::filesystem::is_regular_file(beside)) path = beside.string();
   }
   std::string why;
-  const int16_t handle = OpenOtherDatabase(path, why);
+  const int16_t handle = modDB::OpenOtherDatabase(path, why);
   if (handle == 0) {
     if (why == "not found")
       MethodFailed("Open File", "Database:" + fileName + " not found");
@@ -170,9 +169,9 @@ void clsField::OpenDB(const std::string& fileName) {
       MethodFailed("Open File", "Database:" + fileName + " is not a usable form database");
     return;
   }
-  FormHeader h;
-  if (!ReadHeaderDirect(handle, h) || !CheckLayout(h).empty()) {
-    CloseOtherDatabase(handle);
+  modDB::FormHeader h;
+  if (!modDB::ReadHeaderDirect(handle, h) || !modDB::CheckLayout(h).empty()) {
+    modDB::CloseOtherDatabase(handle);
     MethodFailed("Open File", "Database:" + fileName + " is not a usable form database");
     return;
   }
@@ -183,14 +182,14 @@ void clsField::OpenDB(const std::string& fileName) {
 
 void clsField::CloseDB() {
   LastCallFailed = true;
-  if (handle_ != 0) CloseOtherDatabase(handle_);
+  if (handle_ != 0) modDB::CloseOtherDatabase(handle_);
   handle_ = 0;
   LastCallFailed = false;
 }
 
 bool clsField::ReReadHeader() {
-  FormHeader h;
-  if (!ReadHeaderDirect(handle_, h) || !CheckLayout(h).empty()) return false;
+  modDB::FormHeader h;
+  if (!modDB::ReadHeaderDirect(handle_, h) || !modDB::CheckLayout(h).empty()) return false;
   header_ = h;
   return true;
 }
@@ -212,7 +211,7 @@ int32_t clsField::GetDBCount() {
 int16_t clsField::FindDBField(const std::string& name) const {
   const std::string wanted = modLIB::UCase(modLIB::Trim(name));
   if (wanted.empty()) return 0;
-  const int count = std::clamp<int>(header_.FieldCount, 0, kMaxFields);
+  const int count = std::clamp<int>(header_.FieldCount, 0, modDB::kMaxFields);
   for (int k = 1; k <= count; ++k)
     if (modLIB::UCase(header_.Fields[k].Name.Trimmed()) == wanted) return static_cast<int16_t>(k);
   return 0;

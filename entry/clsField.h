@@ -13,8 +13,8 @@
 #include <string>
 #include <vector>
 
-#include "FormHeader.h"
-#include "script_host.h"
+#include "engine/FormHeader.h"
+#include "script/script_host.h"
 
 class EntryState;
 

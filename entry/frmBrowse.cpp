@@ -1,4 +1,4 @@
-#include "frmBrowse.h"
+#include "entry/frmBrowse.h"
 
 #include <QApplication>
 #include <QDateTime>
@@ -11,16 +11,15 @@
 #include <cmath>
 #include <cstdlib>
 
-#include "Accessible.h"
-#include "DirectFile.h"
-#include "HeaderLayout.h"
-#include "FormLook.h"
-#include "Platform.h"
-#include "QtText.h"
-#include "modBrowse.h"
-#include "modLIB.h"
+#include "common/FormLook.h"
+#include "common/Platform.h"
+#include "common/QtText.h"
+#include "engine/DirectFile.h"
+#include "engine/HeaderLayout.h"
+#include "entry/Accessible.h"
+#include "entry/modBrowse.h"
+#include "lib/modLIB.h"
 
-using namespace modDB;
 
 namespace {
 
@@ -69,7 +68,7 @@ frmBrowse::frmBrowse(QWidget* parent) : QDialog(parent) {
   RowOrder.resize(static_cast<size_t>(RecordCount()) + 1);
   for (int32_t r = 0; r <= RecordCount(); ++r) RowOrder[r] = r;
 
-  const FontDef& ff = BrowseHeader.Props.FieldFont;
+  const modDB::FontDef& ff = BrowseHeader.Props.FieldFont;
   setFont(Platform::FormFont(ff.Name.Trimmed(), ff.Size ? ff.Size : 10, ff.Bold != 0, ff.Italic != 0));
 
   auto heading = [&](const QString& caption) {
@@ -109,8 +108,8 @@ frmBrowse::frmBrowse(QWidget* parent) : QDialog(parent) {
   lstCol[0]->setObjectName("lstCol0");
   for (int16_t k = 1; k <= n; ++k) {
     const int16_t slot = modBrowse::BrowseColumns[k];
-    const bool valid = slot >= 1 && slot <= kMaxFields;
-    const FieldDef f = valid ? BrowseHeader.Fields[slot] : FieldDef{};
+    const bool valid = slot >= 1 && slot <= modDB::kMaxFields;
+    const modDB::FieldDef f = valid ? BrowseHeader.Fields[slot] : modDB::FieldDef{};
     QLabel* h = heading(QtText::FromCp(f.Name.Trimmed()));
     h->setObjectName(QString("lblCol%1").arg(k));
     h->setGeometry(0, 0, std::max<int>(f.Width, 8), lblCol[0]->height());
@@ -160,7 +159,7 @@ std::string frmBrowse::CellText(std::string s) {
 }
 
 std::string frmBrowse::GetCell(int32_t record, int16_t slot) const {
-  if (slot < 1 || slot > kMaxFields || record < 1) return "";
+  if (slot < 1 || slot > modDB::kMaxFields || record < 1) return "";
   return CellText(ReadFieldDirect(modBrowse::BrowseFile, BrowseHeader, record, slot));
 }
 
@@ -254,7 +253,7 @@ void frmBrowse::SetSortKind() {
   std::string format;
   if (SortColumn >= 1 && SortColumn <= Columns()) {
     const int16_t slot = modBrowse::BrowseColumns[SortColumn];
-    if (slot >= 1 && slot <= kMaxFields) format = BrowseHeader.Fields[slot].Format.Raw();
+    if (slot >= 1 && slot <= modDB::kMaxFields) format = BrowseHeader.Fields[slot].Format.Raw();
   }
   if (Has(format, '*')) SortKind = 1;
   else if (Has(format, '=') && Has(format, 'N')) SortKind = 2;

@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "FormHeader.h"
+#include "engine/FormHeader.h"
 
 class QKeyEvent;
 class QLabel;

@@ -1,4 +1,4 @@
-#include "frmEdit.h"
+#include "entry/frmEdit.h"
 
 #include <QActionGroup>
 #include <QApplication>
@@ -12,26 +12,25 @@
 #include <QTextBlock>
 #include <QToolButton>
 
-#include "Accessible.h"
-#include "FieldFormat.h"
-#include "ViewSettings.h"
-#include "clsField.h"
-#include "FormLook.h"
-#include "Platform.h"
-#include "QtText.h"
-#include "ToolbarIcons.h"
-#include "frmExport.h"
-#include "frmHistory.h"
-#include "frmImport.h"
-#include "frmPrint.h"
-#include "frmSearch.h"
-#include "frmShowText.h"
-#include "modBrowse.h"
-#include "modDB.h"
-#include "modDlg.h"
-#include "modLIB.h"
+#include "common/FormLook.h"
+#include "common/modDlg.h"
+#include "common/Platform.h"
+#include "common/QtText.h"
+#include "engine/modDB.h"
+#include "entry/Accessible.h"
+#include "entry/clsField.h"
+#include "entry/FieldFormat.h"
+#include "entry/frmExport.h"
+#include "entry/frmHistory.h"
+#include "entry/frmImport.h"
+#include "entry/frmPrint.h"
+#include "entry/frmSearch.h"
+#include "entry/frmShowText.h"
+#include "entry/modBrowse.h"
+#include "entry/ToolbarIcons.h"
+#include "entry/ViewSettings.h"
+#include "lib/modLIB.h"
 
-using namespace modDB;
 
 namespace {
 
@@ -43,7 +42,7 @@ constexpr int kStartHeightTwips = 4470;
 
 using FormLook::SetColours;
 
-QFont FontOf(const FontDef& f) { return FormLook::Font(f); }
+QFont FontOf(const modDB::FontDef& f) { return FormLook::Font(f); }
 
 Qt::Alignment AlignmentOf(const std::string& format) {
   switch (FieldFormat::Alignment(format)) {
@@ -58,13 +57,13 @@ std::string NumberText(int64_t n) { return n < 0 ? std::to_string(n) : " " + std
 
 // A field slot in use: its definition into f. False for a slot outside 1 to 128 or
 // an empty one.
-bool UsedField(int slot, FieldDef& f) {
-  if (slot < 1 || slot > 128 || GetHeader().Fields[slot].Page == 0) return false;
-  return GetFieldDef(static_cast<int16_t>(slot), f) != 0;
+bool UsedField(int slot, modDB::FieldDef& f) {
+  if (slot < 1 || slot > 128 || modDB::GetHeader().Fields[slot].Page == 0) return false;
+  return modDB::GetFieldDef(static_cast<int16_t>(slot), f) != 0;
 }
 
 std::string PageCaption(int16_t page) {
-  const std::string heading = GetPageHeading(page);
+  const std::string heading = modDB::GetPageHeading(page);
   return heading.empty() ? "Page " + std::to_string(page) : heading;
 }
 
@@ -105,7 +104,7 @@ bool frmEdit::StartUp(const std::string& commandLine) {
 // Opens a database and runs the script's "Start"; false when "Start" refused it
 // (the database is closed again).
 bool frmEdit::OpenAndStart(std::string path, const std::string& caption) {
-  if (OpenDatabase(path) == 0) return true;
+  if (modDB::OpenDatabase(path) == 0) return true;
   setWindowTitle(QtText::FromCp(caption));
   NewRecord = false;
   CurPage = 1;
@@ -279,7 +278,7 @@ void frmEdit::ResetWindow() {
 }
 
 void frmEdit::ApplyFormProps() {
-  const FormProps props = GetFormProps();
+  const modDB::FormProps props = modDB::GetFormProps();
   SetOuterSize(props.Width, props.Height);
   CentreOnScreen();
   QPalette p = surface->palette();
@@ -337,7 +336,7 @@ void frmEdit::DisableAll() {
 
 void frmEdit::BrowseMode() {
   Mode = 1;
-  const bool pages = GetLastPage() > 1;
+  const bool pages = modDB::GetLastPage() > 1;
   cTBarBtn[0]->setEnabled(false);
   for (int i = 1; i <= 15; ++i) cTBarBtn[i]->setEnabled(true);
   cTBarBtn[13]->setEnabled(false);
@@ -363,7 +362,7 @@ void frmEdit::BrowseMode() {
 
 void frmEdit::EditMode() {
   Mode = 2;
-  const bool pages = GetLastPage() > 1;
+  const bool pages = modDB::GetLastPage() > 1;
   for (int i = 0; i < 16; ++i) cTBarBtn[i]->setEnabled(false);
   cTBarBtn[13]->setEnabled(true);
   cTBarBtn[14]->setEnabled(true);
@@ -386,10 +385,10 @@ void frmEdit::EditMode() {
 
 std::string frmEdit::RECNO() {
   if (NewRecord) return "NEW";
-  const int32_t count = GetRecordCount();
+  const int32_t count = modDB::GetRecordCount();
   if (count > 0) {
-    std::string s = NumberText(GetRecordNo()) + " /" + NumberText(count);
-    if (IsDeleted()) s += "*";
+    std::string s = NumberText(modDB::GetRecordNo()) + " /" + NumberText(count);
+    if (modDB::IsDeleted()) s += "*";
     return s;
   }
   return "Record";
@@ -398,17 +397,17 @@ std::string frmEdit::RECNO() {
 void frmEdit::ShowCurPage() {
   lblRecNo->setText(QtText::FromCp(RECNO()));
   mnuPage->setTitle(QtText::FromCp(PageCaption(CurPage)));
-  const int16_t lastPage = GetLastPage();
+  const int16_t lastPage = modDB::GetLastPage();
   for (int16_t k = 1; k <= 8; ++k) {
     mnuPageHeading[k]->setText(QtText::FromCp(PageCaption(k)));
     mnuPageHeading[k]->setVisible(k <= lastPage);
   }
 
-  const int16_t banners = GetBannerCount();
+  const int16_t banners = modDB::GetBannerCount();
   for (int16_t i = 1; i <= banners; ++i) {
-    BannerDef b;
+    modDB::BannerDef b;
     QLabel* label = Banner[i];
-    if (GetBanner(i, b) == i && b.Page == CurPage) {
+    if (modDB::GetBanner(i, b) == i && b.Page == CurPage) {
       label->move(b.X, b.Y);
       SetColours(label, b.Font.ForeColor, b.Font.BackColor);
       label->setFont(FontOf(b.Font));
@@ -422,10 +421,10 @@ void frmEdit::ShowCurPage() {
   }
 
   FieldBox* first = nullptr;
-  const int16_t fields = GetFieldCount();
+  const int16_t fields = modDB::GetFieldCount();
   for (int16_t i = 1; i <= fields && i <= 128; ++i) {
-    FieldDef f;
-    if (GetFieldDef(i, f) != i || f.Page != CurPage) {
+    modDB::FieldDef f;
+    if (modDB::GetFieldDef(i, f) != i || f.Page != CurPage) {
       Field[i]->hide();
       Dummy[i]->hide();
       continue;
@@ -481,12 +480,12 @@ void frmEdit::Record2Form() {
     const int16_t slot = static_cast<int16_t>(Field[i]->property("tag").toInt());
     std::string value;
     if (!Field[i]->isHidden()) {
-      ReadField(slot, value);
+      modDB::ReadField(slot, value);
       Field[i]->SetText(value);
     }
     if (!Dummy[i]->isHidden()) {
       value.clear();
-      ReadField(static_cast<int16_t>(Dummy[i]->property("tag").toInt()), value);
+      modDB::ReadField(static_cast<int16_t>(Dummy[i]->property("tag").toInt()), value);
       Dummy[i]->caption = value;
       Dummy[i]->setText(FieldBox::ToBox(value));
     }
@@ -496,7 +495,7 @@ void frmEdit::Record2Form() {
 void frmEdit::Form2Record() {
   for (int i = 1; i <= 128; ++i)
     if (!Field[i]->isHidden())
-      WriteField(static_cast<int16_t>(Field[i]->property("tag").toInt()), Field[i]->Text());
+      modDB::WriteField(static_cast<int16_t>(Field[i]->property("tag").toInt()), Field[i]->Text());
 }
 
 // ---- File menu -------------------------------------------------------------------------
@@ -512,7 +511,7 @@ void frmEdit::mnuOpen_Click() {
 
 void frmEdit::mnuClose_Click() {
   if (windowTitle().isEmpty()) return;
-  if (GetFileNumber() != 0) CloseDatabase();
+  if (modDB::GetFileNumber() != 0) modDB::CloseDatabase();
   AllowDelete = true;
   setWindowTitle("");
   CurPage = 1;
@@ -528,22 +527,23 @@ void frmEdit::mnuClose_Click() {
     ScriptObject->CloseDB();
   }
   ShowActions();
+  Accessible::PageShown(this);
 }
 
 void frmEdit::mnuPack_Click() {
-  if (GetFileNumber() == 0) return;
+  if (modDB::GetFileNumber() == 0) return;
   QApplication::setOverrideCursor(Qt::WaitCursor);
-  const int16_t done = PackRecords();
+  const int16_t done = modDB::PackRecords();
   QApplication::restoreOverrideCursor();
   ShowCurPage();
   // How many records the packed file holds, once it is done.
   if (done == 1)
-    GetHost().MsgBox("Pack finished: " + std::to_string(GetRecordCount()) + " records kept.", vbInformation,
+    modDB::GetHost().MsgBox("Pack finished: " + std::to_string(modDB::GetRecordCount()) + " records kept.", modDB::vbInformation,
                      "Pack");
 }
 
 void frmEdit::mnuPrint_Click() {
-  if (GetRecordCount() <= 0) return;
+  if (modDB::GetRecordCount() <= 0) return;
   frmPrint print(this);
   modDlg::RunModal(print);
 }
@@ -564,7 +564,7 @@ void frmEdit::closeEvent(QCloseEvent* e) {
     e->ignore();
     return;
   }
-  if (!windowTitle().isEmpty()) CloseDatabase();
+  if (!windowTitle().isEmpty()) modDB::CloseDatabase();
   e->accept();
 }
 
@@ -576,7 +576,7 @@ void frmEdit::mnuEditRecord_Click() {
 }
 
 void frmEdit::mnuNewRecord_Click() {
-  ClearRecord();
+  modDB::ClearRecord();
   NewRecord = true;
   CurPage = 1;
   EditMode();
@@ -584,10 +584,10 @@ void frmEdit::mnuNewRecord_Click() {
 }
 
 void frmEdit::mnuDuplicateRecord_Click() {
-  const int16_t count = GetFieldCount();
+  const int16_t count = modDB::GetFieldCount();
   for (int16_t i = 1; i <= count; ++i) {
-    FieldDef f;
-    if (GetFieldDef(i, f) == i && FieldFormat::IsCaptionOnly(f.Format.Trimmed())) WriteField(i, "");
+    modDB::FieldDef f;
+    if (modDB::GetFieldDef(i, f) == i && FieldFormat::IsCaptionOnly(f.Format.Trimmed())) modDB::WriteField(i, "");
   }
   NewRecord = true;
   CurPage = 1;
@@ -596,10 +596,10 @@ void frmEdit::mnuDuplicateRecord_Click() {
 }
 
 void frmEdit::mnuCancelUpdate_Click() {
-  if (GetRecordNo() != 0)
-    ReadRecord();
+  if (modDB::GetRecordNo() != 0)
+    modDB::ReadRecord();
   else
-    ClearRecord();
+    modDB::ClearRecord();
   NewRecord = false;
   BrowseMode();
   ShowCurPage();
@@ -607,25 +607,25 @@ void frmEdit::mnuCancelUpdate_Click() {
 
 void frmEdit::mnuUpdateRecord_Click() {
   Form2Record();
-  const int16_t count = GetFieldCount();
+  const int16_t count = modDB::GetFieldCount();
   for (int16_t i = 1; i <= count; ++i) {
-    FieldDef f;
-    if (GetFieldDef(i, f) != i) continue;
+    modDB::FieldDef f;
+    if (modDB::GetFieldDef(i, f) != i) continue;
     const std::string format = f.Format.Trimmed();
     const std::string name = f.Name.Trimmed();
     std::string value;
-    ReadField(i, value);
+    modDB::ReadField(i, value);
     std::string error;
-    if (FieldFormat::Has(format, 'D') && !value.empty() && !modLIB::IsValidDate(value, GetDateOrder()))
+    if (FieldFormat::Has(format, 'D') && !value.empty() && !modLIB::IsValidDate(value, modDB::GetDateOrder()))
       error = "Field: " + name + ", Invalid date. (DD/MM/YYYY or MM/DD/YYYY)";
     else if (FieldFormat::Has(format, 'T') && !value.empty() && !modLIB::IsValidTime(value))
       error = "Field: " + name + ", Invalid time. Format (hh:mm)";
     else if (FieldFormat::Has(format, '!') && value.empty())
       error = "Field: " + name + ", Cannot be empty";
     else if (FieldFormat::Has(format, '#') && NewRecord)
-      WriteField(i, AutoNumberText(GetRecordCount() + 1));
+      modDB::WriteField(i, modDB::AutoNumberText(modDB::GetRecordCount() + 1));
     if (!error.empty()) {
-      GetHost().MsgBox(error, vbCritical, "UPDATE");
+      modDB::GetHost().MsgBox(error, modDB::vbCritical, "UPDATE");
       CurPage = f.Page;
       ShowCurPage();
       if (!Field[i]->isHidden()) Field[i]->setFocus();
@@ -638,11 +638,11 @@ void frmEdit::mnuUpdateRecord_Click() {
   // program changed meanwhile and the user went back to) has said why; the window
   // stays in edit mode so that nothing typed is lost.
   if (!NewRecord) {
-    if (GetRecordCount() > 0 && WriteRecord() == 0) {
+    if (modDB::GetRecordCount() > 0 && modDB::WriteRecord() == 0) {
       OfferReopen();
       return;
     }
-  } else if (AddRecord() != 0) {
+  } else if (modDB::AddRecord() != 0) {
     NewRecord = false;
   } else {
     OfferReopen();
@@ -654,13 +654,13 @@ void frmEdit::mnuUpdateRecord_Click() {
 
 void frmEdit::mnuDeleteRecord_Click() {
   if (!AllowDelete) {
-    GetHost().MsgBox("Deletion is not allowed", vbCritical, "Delete Record");
+    modDB::GetHost().MsgBox("Deletion is not allowed", modDB::vbCritical, "Delete Record");
     return;
   }
-  const int answer = GetHost().MsgBox("This will mark the record for permanent deletion,\r\nAre you sure?",
-                                      vbYesNo | vbCritical | vbDefaultButton2, "DELETE");
-  if (answer != vbYes) return;
-  if (DeleteRecord() == 0 && OfferReopen()) return;
+  const int answer = modDB::GetHost().MsgBox("This will mark the record for permanent deletion,\r\nAre you sure?",
+                                      modDB::vbYesNo | modDB::vbCritical | modDB::vbDefaultButton2, "DELETE");
+  if (answer != modDB::vbYes) return;
+  if (modDB::DeleteRecord() == 0 && OfferReopen()) return;
   ShowCurPage();
 }
 
@@ -669,14 +669,14 @@ void frmEdit::mnuDeleteRecord_Click() {
 // database again: with the same form, what is on screen (typing included) stays;
 // with a changed form the window lays it out again. True when it was replaced.
 bool frmEdit::OfferReopen() {
-  if (GetFileNumber() == 0 || IsReplaced() == 0) return false;
-  const std::string path = GetDatabaseName() + ".Qfd";
-  const int answer = GetHost().MsgBox("FILE:" + path +
+  if (modDB::GetFileNumber() == 0 || modDB::IsReplaced() == 0) return false;
+  const std::string path = modDB::GetDatabaseName() + ".Qfd";
+  const int answer = modDB::GetHost().MsgBox("FILE:" + path +
                                           " was replaced by another program (packed or saved with a new design) "
                                           "since it was opened.\r\nOpen it again?",
-                                      vbYesNo | vbExclamation, "OPEN DATABASE");
-  if (answer != vbYes) return true;
-  const int16_t reopened = ReopenDatabase();
+                                      modDB::vbYesNo | modDB::vbExclamation, "OPEN DATABASE");
+  if (answer != modDB::vbYes) return true;
+  const int16_t reopened = modDB::ReopenDatabase();
   if (reopened == 1) {
     ShowCurPage();
     return true;
@@ -694,7 +694,7 @@ void frmEdit::mnuDate_Click() { TypeKeys(FieldFormat::DateNow()); }
 void frmEdit::mnuTime_Click() { TypeKeys(FieldFormat::TimeNow()); }
 
 void frmEdit::mnuSearchRecord_Click() {
-  if (GetRecordCount() <= 0) return;
+  if (modDB::GetRecordCount() <= 0) return;
   PickedRecord = 0;
   frmSearch search(this);
   modDlg::RunModal(search);
@@ -702,18 +702,18 @@ void frmEdit::mnuSearchRecord_Click() {
 }
 
 void frmEdit::mnuGotoRecord_Click() {
-  if (OfferReopen() || GetRecordCount() <= 0) return;
+  if (OfferReopen() || modDB::GetRecordCount() <= 0) return;
   modBrowse::ClearBrowseColumns();
-  const int16_t count = GetFieldCount();
+  const int16_t count = modDB::GetFieldCount();
   for (int16_t i = 1; i <= count; ++i) {
-    FieldDef f;
-    GetFieldDef(i, f);
+    modDB::FieldDef f;
+    modDB::GetFieldDef(i, f);
     if (f.Format.Raw().find('H') == std::string::npos) modBrowse::IncludeBrowseColumn(i);
   }
-  modBrowse::BrowseCurrent = GetRecordNo();
-  PickedRecord = modBrowse::ShowBrowse(GetFileNumber());
+  modBrowse::BrowseCurrent = modDB::GetRecordNo();
+  PickedRecord = modBrowse::ShowBrowse(modDB::GetFileNumber());
   if (PickedRecord != 0) {
-    SetRecordNo(PickedRecord);
+    modDB::SetRecordNo(PickedRecord);
     ShowCurPage();
   }
 }
@@ -722,23 +722,23 @@ void frmEdit::mnuGotoRecord_Click() {
 
 void frmEdit::mnuNextRecord_Click() {
   if (OfferReopen()) return;
-  if (GotoNextRecord() == 1) ShowCurPage();
+  if (modDB::GotoNextRecord() == 1) ShowCurPage();
 }
 void frmEdit::mnuPreviousRecord_Click() {
   if (OfferReopen()) return;
-  if (GotoPreviousRecord() == 1) ShowCurPage();
+  if (modDB::GotoPreviousRecord() == 1) ShowCurPage();
 }
 void frmEdit::mnuFirstRecord_Click() {
   if (OfferReopen()) return;
-  if (GotoFirstRecord() == 1) ShowCurPage();
+  if (modDB::GotoFirstRecord() == 1) ShowCurPage();
 }
 void frmEdit::mnuLastRecord_Click() {
   if (OfferReopen()) return;
-  if (GotoLastRecord() == 1) ShowCurPage();
+  if (modDB::GotoLastRecord() == 1) ShowCurPage();
 }
 
 void frmEdit::mnuNextPage_Click() {
-  if (CurPage < GetLastPage()) {
+  if (CurPage < modDB::GetLastPage()) {
     Form2Record();
     ++CurPage;
     ShowCurPage();
@@ -784,14 +784,14 @@ void frmEdit::cTBarBtn_Click(int index) {
 // ---- Field handlers --------------------------------------------------------------------
 
 void frmEdit::Field_DblClick(int slot) {
-  FieldDef f;
+  modDB::FieldDef f;
   if (!UsedField(slot, f)) return;
   if (!FieldFormat::Has(f.Format.Trimmed(), 'D')) return;
   FieldBox* box = Field[slot];
   box->setEnabled(false);
   const QPoint at = QCursor::pos();
   modDlg::DateText = box->Text();
-  modDlg::ShowDatePicker(modLIB::PixelsToTwipsX(at.x()), modLIB::PixelsToTwipsY(at.y()), GetDateOrder());
+  modDlg::ShowDatePicker(modLIB::PixelsToTwipsX(at.x()), modLIB::PixelsToTwipsY(at.y()), modDB::GetDateOrder());
   box->SetText(modDlg::DateText);
   QTextCursor c = box->textCursor();
   c.clearSelection();
@@ -801,7 +801,7 @@ void frmEdit::Field_DblClick(int slot) {
 }
 
 void frmEdit::Dummy_Click(int slot) {
-  FieldDef f;
+  modDB::FieldDef f;
   if (!UsedField(slot, f)) return;
   DummyLabel* d = Dummy[slot];
   const char kind = FieldFormat::LinkKind(f.Format.Trimmed());
@@ -816,7 +816,7 @@ void frmEdit::Dummy_Click(int slot) {
   viewer.setWindowTitle(QtText::FromCp(f.Name.Trimmed()));
   viewer.Text1->setPlainText(FieldBox::ToBox(d->caption));
   viewer.Text1->setFont(d->font());
-  SetColours(viewer.Text1, GetFormProps().FieldFont.ForeColor, GetFormProps().FieldFont.BackColor);
+  SetColours(viewer.Text1, modDB::GetFormProps().FieldFont.ForeColor, modDB::GetFormProps().FieldFont.BackColor);
   viewer.setGeometry(at.x(), at.y(), d->width(), d->height());
   modDlg::RunModal(viewer);
 }
@@ -829,7 +829,7 @@ bool frmEdit::RunScript(const std::string& procName) {
   if (!ScriptObject) ScriptObject = std::make_shared<clsField>(this);
   ScriptObject->LastCallFailed = false;
   const std::string name = modLIB::Trim(procName);
-  const std::string script = GetScript();
+  const std::string script = modDB::GetScript();
   if (name.empty() || script.empty()) return ScriptObject->LastCallFailed;
   Scrpt.Timeout = 10000;
   Scrpt.SetUi(&scriptUi_);
@@ -837,9 +837,9 @@ bool frmEdit::RunScript(const std::string& procName) {
   Scrpt.AddObject("Qf", ScriptObject, false);
   if (!Scrpt.AddCode(script) || !Scrpt.Run(name)) {
     const qfscript::ScriptError& e = Scrpt.Error();
-    GetHost().MsgBox(std::string(100, ' ') + "\r\nDescription:" + e.Description + "\r\nLine:" + NumberText(e.Line) +
+    modDB::GetHost().MsgBox(std::string(100, ' ') + "\r\nDescription:" + e.Description + "\r\nLine:" + NumberText(e.Line) +
                          "\r\nColumn:" + NumberText(e.Column),
-                     vbCritical, "SCRIPT ERROR");
+                     modDB::vbCritical, "SCRIPT ERROR");
   }
   Scrpt.Reset();  // objects and code do not outlive the run
   ShowActions();

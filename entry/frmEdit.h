@@ -22,10 +22,10 @@
 #include <memory>
 #include <string>
 
-#include "EntryState.h"
-#include "FieldBox.h"
-#include "ScriptUi.h"
-#include "script_control.h"
+#include "entry/EntryState.h"
+#include "entry/FieldBox.h"
+#include "entry/ScriptUi.h"
+#include "script/script_control.h"
 
 class QAction;
 class QMenu;

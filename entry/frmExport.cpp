@@ -1,4 +1,4 @@
-#include "frmExport.h"
+#include "entry/frmExport.h"
 
 #include <QCheckBox>
 #include <QGridLayout>
@@ -7,13 +7,12 @@
 #include <QPushButton>
 #include <vector>
 
-#include "CsvExport.h"
-#include "DialogParts.h"
-#include "QtText.h"
-#include "modDB.h"
-#include "modDlg.h"
+#include "common/DialogParts.h"
+#include "common/modDlg.h"
+#include "common/QtText.h"
+#include "engine/CsvExport.h"
+#include "engine/modDB.h"
 
-using namespace modDB;
 
 frmExport::frmExport(QWidget* parent) : QDialog(parent) {
   setObjectName("frmExport");
@@ -49,10 +48,10 @@ frmExport::frmExport(QWidget* parent) : QDialog(parent) {
   connect(Command1, &QPushButton::clicked, this, &frmExport::Command1_Click);
   connect(btnExport, &QPushButton::clicked, this, &frmExport::btnExport_Click);
 
-  const int16_t count = GetFieldCount();
+  const int16_t count = modDB::GetFieldCount();
   for (int16_t i = 1; i <= count; ++i) {
-    FieldDef f;
-    GetFieldDef(i, f);
+    modDB::FieldDef f;
+    modDB::GetFieldDef(i, f);
     lstField->addItem(QtText::FromCp(f.Name.Trimmed()));
   }
 }
@@ -64,8 +63,8 @@ void frmExport::Command1_Click() {
 void frmExport::btnExport_Click() {
   // With no field chosen the file would hold record numbers alone: ask first.
   if (lstField->selectedItems().isEmpty() &&
-      GetHost().MsgBox("No field is selected: the file will hold only the record numbers.\r\nExport anyway?",
-                       vbYesNo | vbQuestion | vbDefaultButton2, "Export") != vbYes) {
+      modDB::GetHost().MsgBox("No field is selected: the file will hold only the record numbers.\r\nExport anyway?",
+                       modDB::vbYesNo | modDB::vbQuestion | modDB::vbDefaultButton2, "Export") != modDB::vbYes) {
     lstField->setFocus();
     return;
   }
@@ -78,15 +77,15 @@ void frmExport::btnExport_Click() {
   }
   std::string folder = modDlg::DialogFolder;
   if (!folder.empty() && folder.back() != '/') folder += '/';
-  const std::string path = folder + CsvFileName(modDlg::DialogFileName);
+  const std::string path = folder + modDB::CsvFileName(modDlg::DialogFileName);
 
   std::vector<bool> selected(static_cast<size_t>(lstField->count()) + 1, false);
   for (int j = 0; j < lstField->count(); ++j) selected[static_cast<size_t>(j) + 1] = lstField->item(j)->isSelected();
   hide();
-  CsvExportOptions options;
+  modDB::CsvExportOptions options;
   options.rfc4180 = chkQuoting->isChecked();
   options.utf8 = options.rfc4180 && chkUtf8->isChecked();
   options.withDeleted = chkDeleted->isChecked();
-  ExportCsv(path, selected, options);  // a failure is reported by the engine
+  modDB::ExportCsv(path, selected, options);  // a failure is reported by the engine
   accept();
 }

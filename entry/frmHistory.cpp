@@ -1,4 +1,4 @@
-#include "frmHistory.h"
+#include "entry/frmHistory.h"
 
 #include <QCheckBox>
 #include <QHBoxLayout>
@@ -7,17 +7,16 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
-#include "History.h"
-#include "modDlg.h"
-#include "modDB.h"
+#include "common/modDlg.h"
+#include "engine/History.h"
+#include "engine/modDB.h"
 
-using namespace modDB;
 
 namespace {
 
 bool DatabaseOpen(const char* title) {
-  if (GetFileNumber() != 0) return true;
-  GetHost().MsgBox("DB not open", vbCritical, title);
+  if (modDB::GetFileNumber() != 0) return true;
+  modDB::GetHost().MsgBox("DB not open", modDB::vbCritical, title);
   return false;
 }
 
@@ -25,33 +24,33 @@ bool DatabaseOpen(const char* title) {
 
 void frmHistory::ShowFor(QWidget* parent) {
   if (!DatabaseOpen("HISTORY")) return;
-  const std::string db = GetDatabaseName();
-  if (!HistoryKept(db)) {
-    GetHost().MsgBox("FILE:" + db + ".Qfd keeps no history.\r\nFile > Start History starts it.", vbInformation,
+  const std::string db = modDB::GetDatabaseName();
+  if (!modDB::HistoryKept(db)) {
+    modDB::GetHost().MsgBox("FILE:" + db + ".Qfd keeps no history.\r\nFile > Start History starts it.", modDB::vbInformation,
                      "HISTORY");
     return;
   }
-  frmHistory window(parent, GetRecordNo());
+  frmHistory window(parent, modDB::GetRecordNo());
   if (!window.Fill()) return;
   modDlg::RunModal(window);
 }
 
 void frmHistory::StartFor(QWidget*) {
   if (!DatabaseOpen("START HISTORY")) return;
-  const std::string db = GetDatabaseName();
-  const std::string file = HistoryFileOf(db);
-  if (HistoryKept(db)) {
-    GetHost().MsgBox("The history of " + db + ".Qfd is kept already, in " + file + ".", vbInformation,
+  const std::string db = modDB::GetDatabaseName();
+  const std::string file = modDB::HistoryFileOf(db);
+  if (modDB::HistoryKept(db)) {
+    modDB::GetHost().MsgBox("The history of " + db + ".Qfd is kept already, in " + file + ".", modDB::vbInformation,
                      "START HISTORY");
     return;
   }
-  const int answer = GetHost().MsgBox(
+  const int answer = modDB::GetHost().MsgBox(
       "From now on every change to " + db + ".Qfd made by any program of ours is written first to " + file +
           " (time, user, field, value before and after).\r\nA change whose history cannot be written is not "
           "made.\r\nStart the history?",
-      vbYesNo | vbQuestion, "START HISTORY");
-  if (answer != vbYes) return;
-  if (const std::string why = StartHistory(db); !why.empty()) GetHost().MsgBox(why, vbCritical, "START HISTORY");
+      modDB::vbYesNo | modDB::vbQuestion, "START HISTORY");
+  if (answer != modDB::vbYes) return;
+  if (const std::string why = modDB::StartHistory(db); !why.empty()) modDB::GetHost().MsgBox(why, modDB::vbCritical, "START HISTORY");
 }
 
 frmHistory::frmHistory(QWidget* parent, int32_t record) : QDialog(parent), record_(record) {
@@ -80,15 +79,15 @@ frmHistory::frmHistory(QWidget* parent, int32_t record) : QDialog(parent), recor
 }
 
 bool frmHistory::Fill() {
-  std::vector<HistoryEntry> all;
-  if (const std::string why = ReadHistory(GetDatabaseName(), all); !why.empty()) {
-    GetHost().MsgBox(why, vbCritical, "HISTORY");
+  std::vector<modDB::HistoryEntry> all;
+  if (const std::string why = modDB::ReadHistory(modDB::GetDatabaseName(), all); !why.empty()) {
+    modDB::GetHost().MsgBox(why, modDB::vbCritical, "HISTORY");
     return false;
   }
   const bool whole = chkWhole->isChecked();
-  const std::vector<HistoryEntry> lines =
-      whole ? std::vector<HistoryEntry>(all.rbegin(), all.rend()) : RecordHistory(all, record_);
-  setWindowTitle(whole ? QString("History of %1.Qfd").arg(QString::fromLocal8Bit(GetDatabaseName().c_str()))
+  const std::vector<modDB::HistoryEntry> lines =
+      whole ? std::vector<modDB::HistoryEntry>(all.rbegin(), all.rend()) : modDB::RecordHistory(all, record_);
+  setWindowTitle(whole ? QString("History of %1.Qfd").arg(QString::fromLocal8Bit(modDB::GetDatabaseName().c_str()))
                        : QString("History of record %1").arg(record_));
   QStringList heads = {"Time", "User", "Field", "Before", "After"};
   if (whole) heads = {"Time", "User", "Program", "Operation", "Record", "Field", "Before", "After"};
@@ -98,7 +97,7 @@ bool frmHistory::Fill() {
   grdLines->setRowCount(static_cast<int>(lines.size()));
   auto u = [](const std::string& s) { return QString::fromUtf8(s.data(), static_cast<int>(s.size())); };
   for (int r = 0; r < static_cast<int>(lines.size()); ++r) {
-    const HistoryEntry& e = lines[static_cast<size_t>(r)];
+    const modDB::HistoryEntry& e = lines[static_cast<size_t>(r)];
     const std::string user = e.user + "@" + e.host;
     std::vector<std::string> cells = {e.time, user, e.field, e.before, e.after};
     if (whole) cells = {e.time, user, e.program, e.operation, e.record, e.field, e.before, e.after};

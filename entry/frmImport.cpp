@@ -1,4 +1,4 @@
-#include "frmImport.h"
+#include "entry/frmImport.h"
 
 #include <algorithm>
 
@@ -13,13 +13,12 @@
 #include <QTableWidget>
 #include <vector>
 
-#include "DialogParts.h"
-#include "QtText.h"
-#include "modDB.h"
-#include "modDlg.h"
-#include "modLIB.h"
+#include "common/DialogParts.h"
+#include "common/modDlg.h"
+#include "common/QtText.h"
+#include "engine/modDB.h"
+#include "lib/modLIB.h"
 
-using namespace modDB;
 
 namespace {
 
@@ -43,7 +42,7 @@ void Put(QTableWidget* t, int row, int column, const std::string& cp1252) {
 
 }  // namespace
 
-frmImport::frmImport(const CsvImport& plan, bool scriptHasUpdate, QWidget* parent) : QDialog(parent), plan_(plan) {
+frmImport::frmImport(const modDB::CsvImport& plan, bool scriptHasUpdate, QWidget* parent) : QDialog(parent), plan_(plan) {
   setObjectName("frmImport");
   setWindowTitle("Import");
   lblSummary = new QLabel(this);
@@ -57,8 +56,8 @@ frmImport::frmImport(const CsvImport& plan, bool scriptHasUpdate, QWidget* paren
     const int16_t slot = plan.fieldOf[c];
     std::string to;
     if (slot != 0) {
-      FieldDef f;
-      GetFieldDef(slot, f);
+      modDB::FieldDef f;
+      modDB::GetFieldDef(slot, f);
       to = f.Name.Trimmed();
       if (f.Format.Trimmed().find('#') != std::string::npos) to += " (numbered by the store)";
     } else {
@@ -84,7 +83,7 @@ frmImport::frmImport(const CsvImport& plan, bool scriptHasUpdate, QWidget* paren
   grdRefused = Table(this, "grdRefused", {"Line", "Field", "Value", "Reason"});
   grdRefused->setRowCount(static_cast<int>(plan.problems.size()));
   for (size_t p = 0; p < plan.problems.size(); ++p) {
-    const CsvProblem& pr = plan.problems[p];
+    const modDB::CsvProblem& pr = plan.problems[p];
     Put(grdRefused, static_cast<int>(p), 0, std::to_string(pr.line));
     Put(grdRefused, static_cast<int>(p), 1, pr.field);
     Put(grdRefused, static_cast<int>(p), 2, pr.value);
@@ -93,14 +92,14 @@ frmImport::frmImport(const CsvImport& plan, bool scriptHasUpdate, QWidget* paren
   grdRefused->resizeColumnsToContents();
 
   chkSkipBad = new QCheckBox("Leave the refused rows out (they go to " +
-                                 QtText::FromCp(modLIB::FileTitle(RejectedFileName(plan.path))) + ")",
+                                 QtText::FromCp(modLIB::FileTitle(modDB::RejectedFileName(plan.path))) + ")",
                              this);
   chkSkipBad->setObjectName("chkSkipBad");
   chkSkipBad->setVisible(!plan.refused.empty());
   chkUpdate = new QCheckBox("Run the form script's Update on each row", this);
   chkUpdate->setObjectName("chkUpdate");
   chkUpdate->setChecked(scriptHasUpdate);
-  chkUpdate->setEnabled(!GetScript().empty());
+  chkUpdate->setEnabled(!modDB::GetScript().empty());
   btnImport = new QPushButton("Import", this);
   btnImport->setObjectName("btnImport");
   btnImport->setDefault(true);
@@ -168,19 +167,19 @@ bool frmImport::Run(QWidget* parent, const std::function<bool()>& runUpdate) {
     if (!found.isEmpty()) path = folder + QtText::ToCp(found.front());
   }
 
-  CsvImportOptions options;
+  modDB::CsvImportOptions options;
   options.ignoreUnknown = true;  // the preview shows them as left out
-  CsvImport plan;
-  if (ReadCsvImport(path, options, plan) != 1) return false;
-  frmImport preview(plan, HasUpdate(GetScript()), parent);
+  modDB::CsvImport plan;
+  if (modDB::ReadCsvImport(path, options, plan) != 1) return false;
+  frmImport preview(plan, HasUpdate(modDB::GetScript()), parent);
   if (modDlg::RunModal(preview) != QDialog::Accepted) return false;
   const bool update = preview.chkUpdate->isChecked() && runUpdate;
 
   int64_t vetoed = 0;
   if (update) {
     // Each row as the record text while Update runs on it, as if typed and saved.
-    const size_t len = GetRecordText().size();
-    const int32_t count = GetRecordCount();
+    const size_t len = modDB::GetRecordText().size();
+    const int32_t count = modDB::GetRecordCount();
     std::string kept;
     kept.reserve(plan.records.size());
     const int32_t total = static_cast<int32_t>(plan.good);
@@ -192,39 +191,39 @@ bool frmImport::Run(QWidget* parent, const std::function<bool()>& runUpdate) {
       bool numbered;
     };
     std::vector<Slot> inRow;
-    for (int16_t k = 1; k <= GetFieldCount(); ++k) {
-      FieldDef f;
-      GetFieldDef(k, f);
+    for (int16_t k = 1; k <= modDB::GetFieldCount(); ++k) {
+      modDB::FieldDef f;
+      modDB::GetFieldDef(k, f);
       inRow.push_back({k, static_cast<size_t>(f.Offset), static_cast<size_t>(f.Length),
                        std::find(plan.numbered.begin(), plan.numbered.end(), k) != plan.numbered.end()});
     }
     for (int32_t r = 0; r < total; ++r) {
       modDlg::ShowPer(r + 1, total);
       const std::string_view rec = std::string_view(plan.records).substr(static_cast<size_t>(r) * len, len);
-      ClearRecord();
+      modDB::ClearRecord();
       for (const Slot& s : inRow) {
-        WriteField(s.k, std::string(rec.substr(s.offset, s.length)));
-        if (s.numbered) WriteField(s.k, AutoNumberText(count + 1 + r));
+        modDB::WriteField(s.k, std::string(rec.substr(s.offset, s.length)));
+        if (s.numbered) modDB::WriteField(s.k, modDB::AutoNumberText(count + 1 + r));
       }
       if (!runUpdate()) {
         ++vetoed;
         continue;
       }
-      std::string text = GetRecordText();
+      std::string text = modDB::GetRecordText();
       text[0] = rec[0];  // the deletion mark of the file's "#Deleted" column
       kept += text;
     }
     modDlg::HidePer();
     plan.records.swap(kept);
     plan.good -= vetoed;
-    if (GetRecordNo() > 0) ReadRecord();  // the record text of the current record again
-    else ClearRecord();
+    if (modDB::GetRecordNo() > 0) modDB::ReadRecord();  // the record text of the current record again
+    else modDB::ClearRecord();
   }
-  const bool done = WriteCsvImport(plan, true) == 1;
+  const bool done = modDB::WriteCsvImport(plan, true) == 1;
   // The refused rows once the good ones are in: a failed import leaves no such file.
-  if (done && !plan.refused.empty() && WriteRejectedCsv(plan, RejectedFileName(path)) != 1) return false;
+  if (done && !plan.refused.empty() && modDB::WriteRejectedCsv(plan, modDB::RejectedFileName(path)) != 1) return false;
   if (vetoed > 0)
-    GetHost().MsgBox(std::to_string(vetoed) + " row(s) were left out: the form script's Update refused them",
-                     vbExclamation, "IMPORT");
+    modDB::GetHost().MsgBox(std::to_string(vetoed) + " row(s) were left out: the form script's Update refused them",
+                     modDB::vbExclamation, "IMPORT");
   return done && plan.good > 0;
 }

@@ -19,7 +19,7 @@
 #include <QDialog>
 #include <functional>
 
-#include "CsvImport.h"
+#include "engine/CsvImport.h"
 
 class QCheckBox;
 class QLabel;

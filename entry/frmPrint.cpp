@@ -1,4 +1,4 @@
-#include "frmPrint.h"
+#include "entry/frmPrint.h"
 
 #include <QGridLayout>
 #include <QGroupBox>
@@ -11,16 +11,15 @@
 #include <algorithm>
 #include <string>
 
-#include "DialogParts.h"
-#include "EntryState.h"
-#include "KeyFilter.h"
-#include "Printers.h"
-#include "QtText.h"
-#include "modDB.h"
-#include "modDlg.h"
-#include "modLIB.h"
+#include "common/DialogParts.h"
+#include "common/KeyFilter.h"
+#include "common/modDlg.h"
+#include "common/QtText.h"
+#include "engine/modDB.h"
+#include "entry/EntryState.h"
+#include "entry/Printers.h"
+#include "lib/modLIB.h"
 
-using namespace modDB;
 
 namespace {
 
@@ -140,12 +139,12 @@ frmPrint::frmPrint(EntryState* editor) : QDialog(editor->DialogParent()), editor
   optCurrent->setChecked(true);
   optCurrent_Click();
   txtFrom->setText("1");
-  txtTo->setText(Decimal(GetRecordCount()));
+  txtTo->setText(Decimal(modDB::GetRecordCount()));
   txtFrom->setEnabled(false);
   txtTo->setEnabled(false);
   txtCopies->setText("1");
-  (GetOrientation() == 2 ? optLandscape : optPotrait)->setChecked(true);
-  const int16_t lastPage = GetLastPage();
+  (modDB::GetOrientation() == 2 ? optLandscape : optPotrait)->setChecked(true);
+  const int16_t lastPage = modDB::GetLastPage();
   txtFrmP2P->setText("1");
   txtToP2P->setText(Decimal(lastPage < 2 ? 1 : lastPage));
   txtFrmP2P->setEnabled(lastPage >= 2);
@@ -155,15 +154,15 @@ frmPrint::frmPrint(EntryState* editor) : QDialog(editor->DialogParent()), editor
 }
 
 void frmPrint::optCurrent_Click() {
-  txtFrom->setText(Decimal(GetRecordNo()));
-  txtTo->setText(Decimal(GetRecordNo()));
+  txtFrom->setText(Decimal(modDB::GetRecordNo()));
+  txtTo->setText(Decimal(modDB::GetRecordNo()));
   txtFrom->setEnabled(false);
   txtTo->setEnabled(false);
 }
 
 void frmPrint::optRange_Click() {
   txtFrom->setText("1");
-  txtTo->setText(Decimal(GetRecordCount()));
+  txtTo->setText(Decimal(modDB::GetRecordCount()));
   txtFrom->setEnabled(true);
   txtTo->setEnabled(true);
 }
@@ -177,7 +176,7 @@ void frmPrint::optPageCurrent_Click() {
 
 void frmPrint::optPageRange_Click() {
   txtFrmP2P->setText("1");
-  txtToP2P->setText(Decimal(GetLastPage()));
+  txtToP2P->setText(Decimal(modDB::GetLastPage()));
   txtFrmP2P->setEnabled(true);
   txtToP2P->setEnabled(true);
 }
@@ -185,28 +184,28 @@ void frmPrint::optPageRange_Click() {
 void frmPrint::cmdCancel_Click() { reject(); }
 
 void frmPrint::cmdPrint_Click() {
-  Host& host = GetHost();
+  modDB::Host& host = modDB::GetHost();
   auto refuse = [&](const std::string& text, QWidget* box) {
-    host.MsgBox(text, vbOKOnly, "");
+    host.MsgBox(text, modDB::vbOKOnly, "");
     box->setFocus();
   };
   int64_t first, last;
   if (optCurrent->isChecked()) {
-    first = last = GetRecordNo();
+    first = last = modDB::GetRecordNo();
   } else {
     first = NumberIn(txtFrom);
     last = NumberIn(txtTo);
     if (first < 1) return refuse("From must be > 0", txtFrom);
-    if (last > GetRecordCount()) return refuse("To must be <" + std::to_string(GetRecordCount()), txtTo);
+    if (last > modDB::GetRecordCount()) return refuse("To must be <" + std::to_string(modDB::GetRecordCount()), txtTo);
     // A range that holds no record would print nothing and say nothing.
-    const std::string count = std::to_string(GetRecordCount());
-    if (first > GetRecordCount()) return refuse("From record can be 1 to " + count, txtFrom);
+    const std::string count = std::to_string(modDB::GetRecordCount());
+    if (first > modDB::GetRecordCount()) return refuse("From record can be 1 to " + count, txtFrom);
     if (last < first) return refuse("To record can be " + std::to_string(first) + " to " + count, txtTo);
   }
   if (lstPrinter->selectedItems().isEmpty()) return refuse("Select Printer", lstPrinter);
   const int16_t copies = Number16(txtCopies);
   if (copies < 1 || copies > 10) return refuse("Copies can be 1 to 10", txtCopies);
-  const int16_t lastPageOfForm = GetLastPage();
+  const int16_t lastPageOfForm = modDB::GetLastPage();
   const int16_t firstPage = Number16(txtFrmP2P);
   if (firstPage > lastPageOfForm || firstPage < 1)
     return refuse("From page can be 1 to " + std::to_string(lastPageOfForm), txtFrmP2P);
@@ -238,13 +237,13 @@ void frmPrint::cmdPrint_Click() {
   }
 
   const int16_t rememberedPage = editor_->CurPage;
-  const int32_t rememberedRecord = GetRecordNo();
+  const int32_t rememberedRecord = modDB::GetRecordNo();
   cmdPrint->setEnabled(false);
   editor_->ShowToolbar(false);
   const bool ok = PrintPages(static_cast<int32_t>(first), static_cast<int32_t>(last), firstPage, lastPage, copies,
                              pdfPath);
-  if (!ok) host.MsgBox("Error occured while prinitng", vbCritical, "Print");
-  SetRecordNo(rememberedRecord);
+  if (!ok) host.MsgBox("Error occured while prinitng", modDB::vbCritical, "Print");
+  modDB::SetRecordNo(rememberedRecord);
   editor_->CurPage = rememberedPage;
   editor_->ShowCurPage();
   editor_->ShowToolbar(true);
@@ -256,7 +255,7 @@ bool frmPrint::PrintPages(int32_t first, int32_t last, int16_t firstPage, int16_
   if (first > last) return true;
   PrintJob job(pdfPath);
   for (int32_t r = first; r <= last; ++r) {
-    if (SetRecordNo(r) != 1) return false;
+    if (modDB::SetRecordNo(r) != 1) return false;
     for (int16_t p = firstPage; p <= lastPage; ++p) {
       editor_->CurPage = p;
       editor_->ShowCurPage();

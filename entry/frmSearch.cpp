@@ -1,4 +1,4 @@
-#include "frmSearch.h"
+#include "entry/frmSearch.h"
 
 #include <QGridLayout>
 #include <QLabel>
@@ -7,13 +7,12 @@
 #include <QPushButton>
 #include <QScreen>
 
-#include "DialogParts.h"
-#include "EntryState.h"
-#include "QtText.h"
-#include "modDB.h"
-#include "modLIB.h"
+#include "common/DialogParts.h"
+#include "common/QtText.h"
+#include "engine/modDB.h"
+#include "entry/EntryState.h"
+#include "lib/modLIB.h"
 
-using namespace modDB;
 
 frmSearch::frmSearch(EntryState* editor) : QDialog(editor->DialogParent()), editor_(editor) {
   setObjectName("frmSearch");
@@ -43,21 +42,21 @@ frmSearch::frmSearch(EntryState* editor) : QDialog(editor->DialogParent()), edit
   connect(BtnSearch, &QPushButton::clicked, this, &frmSearch::BtnSearch_Click);
   connect(BtnCancel, &QPushButton::clicked, this, &frmSearch::BtnCancel_Click);
 
-  const int16_t count = GetFieldCount();
+  const int16_t count = modDB::GetFieldCount();
   for (int16_t i = 1; i <= count; ++i) {
-    FieldDef f;
-    GetFieldDef(i, f);
+    modDB::FieldDef f;
+    modDB::GetFieldDef(i, f);
     FldList->addItem(QtText::FromCp(f.Name.Trimmed()));
   }
   // A field is chosen already: the one last typed in when it is on the page shown,
   // else the first field of that page.
   int chosen = 0;
-  FieldDef f;
+  modDB::FieldDef f;
   const int last = editor_->LastFieldSlot;
-  if (last >= 1 && last <= count && GetFieldDef(static_cast<int16_t>(last), f) == last && f.Page == editor_->CurPage)
+  if (last >= 1 && last <= count && modDB::GetFieldDef(static_cast<int16_t>(last), f) == last && f.Page == editor_->CurPage)
     chosen = last;
   for (int16_t i = 1; i <= count && !chosen; ++i)
-    if (GetFieldDef(i, f) == i && f.Page == editor_->CurPage) chosen = i;
+    if (modDB::GetFieldDef(i, f) == i && f.Page == editor_->CurPage) chosen = i;
   if (chosen) {
     FldList->item(chosen - 1)->setSelected(true);
     FldList->setCurrentRow(chosen - 1, QItemSelectionModel::NoUpdate);
@@ -88,16 +87,16 @@ void frmSearch::BtnSearch_Click() {
   FldList->setEnabled(false);
   BtnSearch->setEnabled(false);
 
-  const int32_t n = GetRecordCount();
+  const int32_t n = modDB::GetRecordCount();
   for (int32_t i = editor_->PickedRecord + 1; i <= n; ++i) {
-    SetRecordNo(i);
+    modDB::SetRecordNo(i);
     for (int j = 0; j < FldList->count(); ++j) {
       if (!FldList->item(j)->isSelected()) continue;
       std::string value;
-      ReadField(static_cast<int16_t>(j + 1), value);
+      modDB::ReadField(static_cast<int16_t>(j + 1), value);
       if (modLIB::UCase(value).find(text) == std::string::npos) continue;
-      FieldDef f;
-      GetFieldDef(static_cast<int16_t>(j + 1), f);
+      modDB::FieldDef f;
+      modDB::GetFieldDef(static_cast<int16_t>(j + 1), f);
       editor_->CurPage = f.Page;
       editor_->PickedRecord = i;
       editor_->ShowCurPage();
@@ -108,12 +107,12 @@ void frmSearch::BtnSearch_Click() {
       return;
     }
   }
-  GetHost().MsgBox("No more records.", vbOKOnly, "");
+  modDB::GetHost().MsgBox("No more records.", modDB::vbOKOnly, "");
   editor_->PickedRecord = n;
   accept();
 }
 
 void frmSearch::BtnCancel_Click() {
-  editor_->PickedRecord = GetRecordNo();
+  editor_->PickedRecord = modDB::GetRecordNo();
   reject();
 }

@@ -1,4 +1,4 @@
-#include "frmShowText.h"
+#include "entry/frmShowText.h"
 
 #include <QPlainTextEdit>
 

@@ -3,8 +3,8 @@
 #include <QStringList>
 #include <string>
 
-#include "AppStart.h"
-#include "frmEdit.h"
+#include "common/AppStart.h"
+#include "entry/frmEdit.h"
 
 int main(int argc, char** argv) {
   return AppStart::RunProgram(argc, argv, "QfEntry", [] {

@@ -1,7 +1,7 @@
-#include "modBrowse.h"
+#include "entry/modBrowse.h"
 
-#include "frmBrowse.h"
-#include "modDlg.h"
+#include "common/modDlg.h"
+#include "entry/frmBrowse.h"
 
 namespace modBrowse {
 

@@ -1,4 +1,4 @@
-#include "Codepage.h"
+#include "lib/Codepage.h"
 
 #include <cstdint>
 

@@ -1,4 +1,4 @@
-#include "modLIB.h"
+#include "lib/modLIB.h"
 
 #include <cfenv>
 #include <cmath>

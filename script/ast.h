@@ -13,8 +13,8 @@
 #include <unordered_map>
 #include <vector>
 
-#include "operators.h"
-#include "variant.h"
+#include "script/operators.h"
+#include "script/variant.h"
 
 namespace qfscript {
 

@@ -1,7 +1,7 @@
 // The built-ins of no library of their own: MsgBox and InputBox, CreateObject and
 // GetObject, Eval, Execute and GetRef, the locale, RGB and the engine's version;
 // the name lookup over every library's table, and the constants.
-#include "builtins.h"
+#include "script/builtins.h"
 
 #include <algorithm>
 #include <chrono>
@@ -9,10 +9,10 @@
 #include <unordered_map>
 #include <utility>
 
-#include "builtins_common.h"
-#include "locales.h"
-#include "objects.h"
-#include "vm.h"
+#include "script/builtins_common.h"
+#include "script/locales.h"
+#include "script/objects.h"
+#include "script/vm.h"
 
 namespace qfscript {
 

@@ -7,7 +7,7 @@
 
 #include <string>
 
-#include "variant.h"
+#include "script/variant.h"
 
 namespace qfscript {
 

@@ -1,6 +1,6 @@
 // The array functions: Array, UBound, LBound, and Split, Join and Filter between
 // arrays and strings.
-#include "builtins_common.h"
+#include "script/builtins_common.h"
 
 #include <string>
 #include <utility>

@@ -1,6 +1,6 @@
 // The byte functions (LenB, LeftB, MidB, InStrB, AscB, ChrB ...), which see a
 // string as its UTF-16LE bytes, and the encodings Hex, Oct, Escape and Unescape.
-#include "builtins_common.h"
+#include "script/builtins_common.h"
 
 #include <algorithm>
 #include <cctype>

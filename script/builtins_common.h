@@ -11,10 +11,10 @@
 #include <string>
 #include <utility>
 
-#include "builtins.h"
-#include "errors.h"
-#include "operators.h"
-#include "variant.h"
+#include "script/builtins.h"
+#include "script/errors.h"
+#include "script/operators.h"
+#include "script/variant.h"
 
 namespace qfscript {
 

@@ -1,6 +1,6 @@
 // The date functions: Now, Date, Time, Timer, the parts of a date, Weekday and the
 // names, DateAdd, DateDiff, DatePart, DateSerial, TimeSerial, DateValue, TimeValue.
-#include "builtins_common.h"
+#include "script/builtins_common.h"
 
 #include <algorithm>
 #include <cmath>
@@ -8,7 +8,7 @@
 #include <string>
 #include <sys/time.h>
 
-#include "datetime.h"
+#include "script/datetime.h"
 
 namespace qfscript {
 

@@ -1,12 +1,12 @@
 // The Format functions: FormatNumber, FormatCurrency, FormatPercent and
 // FormatDateTime, in the script locale's forms.
-#include "builtins_common.h"
+#include "script/builtins_common.h"
 
 #include <algorithm>
 #include <string>
 
-#include "datetime.h"
-#include "locales.h"
+#include "script/datetime.h"
+#include "script/locales.h"
 
 namespace qfscript {
 

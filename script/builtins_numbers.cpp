@@ -1,13 +1,13 @@
 // The conversions (CBool ... CStr), the arithmetic functions (Int, Abs, Sqr,
 // Round, Rnd ...) and the tests of values (IsNumeric, TypeName, VarType ...).
-#include "builtins_common.h"
+#include "script/builtins_common.h"
 
 #include <cmath>
 #include <cstring>
 #include <string>
 
-#include "datetime.h"
-#include "vm.h"
+#include "script/datetime.h"
+#include "script/vm.h"
 
 namespace qfscript {
 

@@ -1,12 +1,12 @@
 // The string functions: Len, Left, Right, Mid, InStr, Replace, the case and trim
 // functions, Space, String, StrComp, StrReverse, Asc, AscW, Chr, ChrW.
-#include "builtins_common.h"
+#include "script/builtins_common.h"
 
 #include <algorithm>
 #include <string>
 #include <utility>
 
-#include "vm.h"
+#include "script/vm.h"
 
 namespace qfscript {
 

@@ -1,7 +1,7 @@
-#include "compiler.h"
+#include "script/compiler.h"
 
-#include "builtins.h"
-#include "errors.h"
+#include "script/builtins.h"
+#include "script/errors.h"
 
 #include <unordered_set>
 

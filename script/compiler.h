@@ -8,7 +8,7 @@
 // Throws CompileError for names declared twice.
 #pragma once
 
-#include "ast.h"
+#include "script/ast.h"
 
 namespace qfscript {
 

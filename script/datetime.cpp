@@ -1,4 +1,4 @@
-#include "datetime.h"
+#include "script/datetime.h"
 
 #include <cctype>
 #include <cmath>
@@ -9,8 +9,8 @@
 #include <sys/time.h>
 #include <vector>
 
-#include "errors.h"
-#include "locales.h"
+#include "script/errors.h"
+#include "script/locales.h"
 
 namespace qfscript {
 

@@ -1,4 +1,4 @@
-#include "errors.h"
+#include "script/errors.h"
 
 namespace qfscript {
 

@@ -1,12 +1,12 @@
-#include "lexer.h"
+#include "script/lexer.h"
 
 #include <cctype>
 #include <cmath>
 #include <cstdlib>
 #include <unordered_map>
 
-#include "datetime.h"
-#include "errors.h"
+#include "script/datetime.h"
+#include "script/errors.h"
 
 namespace qfscript {
 

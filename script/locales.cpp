@@ -1,9 +1,9 @@
-#include "locales.h"
+#include "script/locales.h"
 
 #include <cctype>
 #include <map>
 
-#include "variant.h"
+#include "script/variant.h"
 
 namespace qfscript {
 

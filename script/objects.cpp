@@ -1,4 +1,4 @@
-#include "objects.h"
+#include "script/objects.h"
 
 #define PCRE2_CODE_UNIT_WIDTH 8
 #include <pcre2.h>
@@ -9,7 +9,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "errors.h"
+#include "script/errors.h"
 
 namespace qfscript {
 

@@ -4,8 +4,8 @@
 
 #include <string>
 
-#include "script_host.h"
-#include "variant.h"
+#include "script/script_host.h"
+#include "script/variant.h"
 
 namespace qfscript {
 

@@ -1,10 +1,10 @@
-#include "operators.h"
+#include "script/operators.h"
 
 #include <cctype>
 #include <cmath>
 
-#include "datetime.h"
-#include "errors.h"
+#include "script/datetime.h"
+#include "script/errors.h"
 
 namespace qfscript {
 

@@ -3,7 +3,7 @@
 // overflow, Null propagates, numeric strings convert where a number is needed.
 #pragma once
 
-#include "variant.h"
+#include "script/variant.h"
 
 namespace qfscript {
 

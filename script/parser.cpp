@@ -1,8 +1,8 @@
-#include "parser.h"
+#include "script/parser.h"
 
-#include "builtins.h"
-#include "errors.h"
-#include "lexer.h"
+#include "script/builtins.h"
+#include "script/errors.h"
+#include "script/lexer.h"
 
 namespace qfscript {
 

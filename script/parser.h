@@ -8,7 +8,7 @@
 #include <memory>
 #include <string>
 
-#include "ast.h"
+#include "script/ast.h"
 
 namespace qfscript {
 

@@ -1,13 +1,13 @@
-#include "script_control.h"
+#include "script/script_control.h"
 
 #include <new>
 #include <utility>
 
-#include "ast.h"
-#include "compiler.h"
-#include "errors.h"
-#include "parser.h"
-#include "vm.h"
+#include "script/ast.h"
+#include "script/compiler.h"
+#include "script/errors.h"
+#include "script/parser.h"
+#include "script/vm.h"
 
 namespace qfscript {
 

@@ -17,8 +17,8 @@
 #include <string>
 #include <vector>
 
-#include "script_host.h"
-#include "variant.h"
+#include "script/script_host.h"
+#include "script/variant.h"
 
 namespace qfscript {
 

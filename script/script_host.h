@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "variant.h"
+#include "script/variant.h"
 
 namespace qfscript {
 

@@ -1,4 +1,4 @@
-#include "variant.h"
+#include "script/variant.h"
 
 #include <cctype>
 #include <cmath>
@@ -6,9 +6,9 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "datetime.h"
-#include "errors.h"
-#include "locales.h"
+#include "script/datetime.h"
+#include "script/errors.h"
+#include "script/locales.h"
 
 namespace qfscript {
 

@@ -1,4 +1,4 @@
-#include "vm.h"
+#include "script/vm.h"
 
 #include <sys/resource.h>
 
@@ -8,11 +8,11 @@
 #include <cstring>
 #include <new>
 
-#include "builtins.h"
-#include "compiler.h"
-#include "locales.h"
-#include "objects.h"
-#include "parser.h"
+#include "script/builtins.h"
+#include "script/compiler.h"
+#include "script/locales.h"
+#include "script/objects.h"
+#include "script/parser.h"
 
 namespace qfscript {
 

@@ -14,9 +14,9 @@
 #include <unordered_map>
 #include <vector>
 
-#include "ast.h"
-#include "errors.h"
-#include "script_host.h"
+#include "script/ast.h"
+#include "script/errors.h"
+#include "script/script_host.h"
 
 namespace qfscript {
 

@@ -1,17 +1,16 @@
-#include "DefinitionJson.h"
+#include "tools/DefinitionJson.h"
 
 #include <cstdio>
 #include <limits>
 #include <stdexcept>
 
-#include "Codepage.h"
-#include "modDB.h"
-#include "modLIB.h"
+#include "engine/modDB.h"
+#include "lib/Codepage.h"
+#include "lib/modLIB.h"
 
 namespace qfd {
 
 using nlohmann::json;
-using namespace modDB;
 
 namespace {
 
@@ -40,7 +39,7 @@ int32_t ColourFrom(const json& v, const std::string& where) {
 
 std::string Text(const std::string& cp1252) { return modLIB::Cp1252ToUtf8(cp1252); }
 
-json Font(const FontDef& f) {
+json Font(const modDB::FontDef& f) {
   return {{"Name", Text(f.Name.Trimmed())}, {"Size", f.Size},       {"Bold", f.Bold},
           {"Italic", f.Italic},             {"ForeColor", Colour(f.ForeColor)},
           {"BackColor", Colour(f.BackColor)}};
@@ -94,8 +93,8 @@ struct Reader {
   }
 };
 
-FontDef FontFrom(const Reader& r, const FontDef& base) {
-  FontDef f = base;
+modDB::FontDef FontFrom(const Reader& r, const modDB::FontDef& base) {
+  modDB::FontDef f = base;
   f.Name.Set(r.Str("Name", 16, base.Name.Trimmed()));
   f.Size = r.Int<uint8_t>("Size", base.Size);
   f.Bold = r.Int<uint8_t>("Bold", base.Bold);
@@ -115,7 +114,7 @@ const json& ArrayOf(const json& j, const char* key) {
 
 }  // namespace
 
-json DefinitionToJson(const FormHeader& h, bool withPassword) {
+json DefinitionToJson(const modDB::FormHeader& h, bool withPassword) {
   json j;
   j["RecordCount"] = h.RecordCount;
   j["RecordLength"] = h.RecordLength;
@@ -126,8 +125,8 @@ json DefinitionToJson(const FormHeader& h, bool withPassword) {
                 {"FieldFont", Font(h.Props.FieldFont)}};
   j["FieldCount"] = h.FieldCount;
   json fields = json::array();
-  for (int k = 1; k <= kMaxFields; ++k) {
-    const FieldDef& f = h.Fields[k];
+  for (int k = 1; k <= modDB::kMaxFields; ++k) {
+    const modDB::FieldDef& f = h.Fields[k];
     if (f.Page == 0) continue;
     fields.push_back({{"Slot", k},          {"Name", Text(f.Name.Trimmed())},
                       {"Page", f.Page},     {"X", f.X},
@@ -137,15 +136,15 @@ json DefinitionToJson(const FormHeader& h, bool withPassword) {
   }
   j["Fields"] = fields;
   json banners = json::array();
-  for (int k = 1; k <= kMaxBanners; ++k) {
-    const BannerDef& b = h.Banners[k];
+  for (int k = 1; k <= modDB::kMaxBanners; ++k) {
+    const modDB::BannerDef& b = h.Banners[k];
     if (b.Page == 0) continue;
     banners.push_back({{"Slot", k}, {"Page", b.Page}, {"X", b.X}, {"Y", b.Y},
                        {"Caption", Text(b.Caption.Trimmed())}, {"Font", Font(b.Font)}});
   }
   j["Banners"] = banners;
   json headings = json::array();
-  for (int p = 1; p <= kMaxPages; ++p) headings.push_back(Text(h.PageHeadings[p].Trimmed()));
+  for (int p = 1; p <= modDB::kMaxPages; ++p) headings.push_back(Text(h.PageHeadings[p].Trimmed()));
   j["PageHeadings"] = headings;
   j["Script"] = Text(h.Script.Trimmed());
   if (withPassword)
@@ -159,24 +158,24 @@ json DefinitionToJson(const FormHeader& h, bool withPassword) {
 
 bool DefinitionFromJson(const json& j) {
   if (!j.is_object()) throw std::runtime_error("the definition must be a JSON object");
-  InitHeader();
+  modDB::InitHeader();
   const Reader root{j, "definition"};
   if (root.Find("Props")) {
     const Reader p = root.Sub("Props");
-    FormProps props = GetFormProps();
+    modDB::FormProps props = modDB::GetFormProps();
     props.Width = p.Int<int16_t>("Width", props.Width);
     props.Height = p.Int<int16_t>("Height", props.Height);
     props.BackColor = p.Col("BackColor", props.BackColor);
     if (p.Find("BannerFont")) props.BannerFont = FontFrom(p.Sub("BannerFont"), props.BannerFont);
     if (p.Find("FieldFont")) props.FieldFont = FontFrom(p.Sub("FieldFont"), props.FieldFont);
-    SetFormProps(props);
+    modDB::SetFormProps(props);
   }
   // Fields and banners go through the designer's own operations and checks.
   int n = 0;
   for (const json& f : ArrayOf(j, "Fields")) {
     const Reader r{f, "definition.Fields[" + std::to_string(++n) + "]"};
     if (!f.is_object()) throw std::runtime_error(r.where + ": an object is expected");
-    FieldDef d;
+    modDB::FieldDef d;
     d.Page = r.Int<uint8_t>("Page", 1);
     d.X = r.Int<int16_t>("X", 0);
     d.Y = r.Int<int16_t>("Y", 0);
@@ -185,34 +184,34 @@ bool DefinitionFromJson(const json& j) {
     d.Length = r.Int<int16_t>("Length", 0);
     d.Format.Set(r.Str("Format", 8));
     d.Name.Set(r.Str("Name", 32));
-    if (AddField(d) == 0) return false;
+    if (modDB::AddField(d) == 0) return false;
   }
   n = 0;
   for (const json& b : ArrayOf(j, "Banners")) {
     const Reader r{b, "definition.Banners[" + std::to_string(++n) + "]"};
     if (!b.is_object()) throw std::runtime_error(r.where + ": an object is expected");
-    BannerDef d;
+    modDB::BannerDef d;
     d.Page = r.Int<uint8_t>("Page", 1);
     d.X = r.Int<int16_t>("X", 0);
     d.Y = r.Int<int16_t>("Y", 0);
     d.Caption.Set(r.Str("Caption", 64));
-    d.Font = r.Find("Font") ? FontFrom(r.Sub("Font"), GetFormProps().BannerFont)
-                            : GetFormProps().BannerFont;
-    if (InsertBanner(d) == 0) return false;
+    d.Font = r.Find("Font") ? FontFrom(r.Sub("Font"), modDB::GetFormProps().BannerFont)
+                            : modDB::GetFormProps().BannerFont;
+    if (modDB::InsertBanner(d) == 0) return false;
   }
   const json& headings = ArrayOf(j, "PageHeadings");
-  if (headings.size() > static_cast<size_t>(kMaxPages))
+  if (headings.size() > static_cast<size_t>(modDB::kMaxPages))
     throw std::runtime_error("definition.PageHeadings: a form has 8 pages; " + std::to_string(headings.size()) +
                              " headings are given");
   for (size_t p = 0; p < headings.size(); ++p)
-    SetPageHeading(static_cast<int16_t>(p + 1),
+    modDB::SetPageHeading(static_cast<int16_t>(p + 1),
                    TextOf(headings[p], "definition.PageHeadings[" + std::to_string(p + 1) + "]", 32));
-  if (root.Find("Script")) SetScript(root.Str("Script", kScriptWidth));
+  if (root.Find("Script")) modDB::SetScript(root.Str("Script", modDB::kScriptWidth));
   std::string password = root.Str("Password", 32);
-  SetPassword(password);
-  SetDateOrder(root.Int<uint8_t>("DateOrder", 1));
-  SetOrientation(root.Int<uint8_t>("Orientation", 1));
-  AssignOffsets();
+  modDB::SetPassword(password);
+  modDB::SetDateOrder(root.Int<uint8_t>("DateOrder", 1));
+  modDB::SetOrientation(root.Int<uint8_t>("Orientation", 1));
+  modDB::AssignOffsets();
   return true;
 }
 

@@ -7,7 +7,7 @@
 #include <nlohmann/json.hpp>
 #include <string>
 
-#include "FormHeader.h"
+#include "engine/FormHeader.h"
 
 namespace qfd {
 

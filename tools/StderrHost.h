@@ -7,8 +7,8 @@
 #include <cstdio>
 #include <string>
 
-#include "Codepage.h"
-#include "Host.h"
+#include "engine/Host.h"
+#include "lib/Codepage.h"
 
 namespace qfd {
 

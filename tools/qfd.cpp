@@ -39,22 +39,21 @@
 #include <string>
 #include <vector>
 
-#include "Codepage.h"
-#include "CsvExport.h"
-#include "CsvImport.h"
-#include "DefinitionJson.h"
-#include "HeaderFile.h"
-#include "HeaderLayout.h"
-#include "History.h"
-#include "StderrHost.h"
-#include "SaveLoss.h"
-#include "ValueRules.h"
-#include "modDB.h"
-#include "modLIB.h"
+#include "engine/CsvExport.h"
+#include "engine/CsvImport.h"
+#include "engine/HeaderFile.h"
+#include "engine/HeaderLayout.h"
+#include "engine/History.h"
+#include "engine/modDB.h"
+#include "engine/SaveLoss.h"
+#include "engine/ValueRules.h"
+#include "lib/Codepage.h"
+#include "lib/modLIB.h"
+#include "tools/DefinitionJson.h"
+#include "tools/StderrHost.h"
 
 namespace {
 
-using namespace modDB;
 using Args = std::vector<std::string>;
 
 const char* kUsage =
@@ -122,13 +121,13 @@ int Error(const std::string& text) {
 }
 
 // The file of a database name: base + ".Qfd", as every program builds it.
-std::string DatabaseFile(std::string name) { return BaseFileName(name) + ".Qfd"; }
+std::string DatabaseFile(std::string name) { return modDB::BaseFileName(name) + ".Qfd"; }
 
 // Reads and checks a header for showing it: counts must be possible.
-bool LoadForShow(const std::string& name, FormHeader& h, int64_t& size, std::string& why) {
+bool LoadForShow(const std::string& name, modDB::FormHeader& h, int64_t& size, std::string& why) {
   const std::string file = DatabaseFile(name);
-  if (!ReadHeaderFile(file, h, why, &size)) return false;
-  if (std::string bad = CheckCounts(h); !bad.empty()) {
+  if (!modDB::ReadHeaderFile(file, h, why, &size)) return false;
+  if (std::string bad = modDB::CheckCounts(h); !bad.empty()) {
     why = file + " is damaged: " + bad;
     return false;
   }
@@ -154,7 +153,7 @@ std::string Colour(int32_t c) {
   return buf;
 }
 
-std::string FontText(const FontDef& f) {
+std::string FontText(const modDB::FontDef& f) {
   std::string s = Shown(f.Name.Trimmed()) + " " + std::to_string(f.Size) + "pt";
   if (f.Bold) s += " bold";
   if (f.Italic) s += " italic";
@@ -163,11 +162,11 @@ std::string FontText(const FontDef& f) {
 
 // Every damage of a header that check and info report, in slot order; none for a
 // sound database.
-std::vector<std::string> Problems(const FormHeader& h, int64_t size) {
+std::vector<std::string> Problems(const modDB::FormHeader& h, int64_t size) {
   std::vector<std::string> problems;
-  if (std::string bad = CheckLayout(h); !bad.empty()) problems.push_back(bad);
+  if (std::string bad = modDB::CheckLayout(h); !bad.empty()) problems.push_back(bad);
   if (problems.empty()) {
-    const int64_t expected = kHeaderSize + static_cast<int64_t>(h.RecordCount) * h.RecordLength;
+    const int64_t expected = modDB::kHeaderSize + static_cast<int64_t>(h.RecordCount) * h.RecordLength;
     if (size < expected)  // more is a leftover (see Check), no damage
       problems.push_back("the file has " + std::to_string(size) + " bytes; " + std::to_string(h.RecordCount) +
                          " records of " + std::to_string(h.RecordLength) + " bytes need " +
@@ -187,18 +186,18 @@ std::vector<std::string> Problems(const FormHeader& h, int64_t size) {
 
 int Info(const Args& a) {
   if (a.size() != 1) return Usage();
-  FormHeader h;
+  modDB::FormHeader h;
   int64_t size = 0;
   std::string why;
   const std::string file = DatabaseFile(a[0]);
-  if (!ReadHeaderFile(file, h, why, &size)) return Error(why);
+  if (!modDB::ReadHeaderFile(file, h, why, &size)) return Error(why);
 
   // What can be read is shown, whatever the damage; the damage follows.
   std::printf("File:          %s (%lld bytes)\n", file.c_str(), static_cast<long long>(size));
   std::printf("Records:       %d of %d bytes\n", h.RecordCount, h.RecordLength);
   std::printf("Open:          %s\n",
-              OpenInOtherPrograms(file) != 0 ? "in another program now" : "in no other program now");
-  const int64_t expected = kHeaderSize + static_cast<int64_t>(h.RecordCount) * h.RecordLength;
+              modDB::OpenInOtherPrograms(file) != 0 ? "in another program now" : "in no other program now");
+  const int64_t expected = modDB::kHeaderSize + static_cast<int64_t>(h.RecordCount) * h.RecordLength;
   if (expected != size)
     std::printf("               (the records need %lld bytes: the file length does not agree)\n",
                 static_cast<long long>(expected));
@@ -213,24 +212,24 @@ int Info(const Args& a) {
   std::printf("Script:        %zu characters\n", script.size());
 
   std::printf("Fields:        %d\n", h.FieldCount);
-  const int listed = std::clamp<int>(h.FieldCount, 0, kMaxFields);
+  const int listed = std::clamp<int>(h.FieldCount, 0, modDB::kMaxFields);
   if (listed > 0)
     std::printf("  %4s  %-32s %4s %6s %6s  %s\n", "Slot", "Name", "Page", "Offset", "Length", "Format");
   for (int k = 1; k <= listed; ++k) {
-    const FieldDef& f = h.Fields[k];
+    const modDB::FieldDef& f = h.Fields[k];
     std::printf("  %4d  %-32s %4d %6d %6d  %s\n", k, Shown(f.Name.Trimmed()).c_str(), f.Page, f.Offset,
                 f.Length, Shown(f.Format.Trimmed()).c_str());
   }
   int banners = 0;
-  for (int k = 1; k <= kMaxBanners; ++k) banners += h.Banners[k].Page != 0;
+  for (int k = 1; k <= modDB::kMaxBanners; ++k) banners += h.Banners[k].Page != 0;
   std::printf("Banners:       %d\n", banners);
-  for (int k = 1; k <= kMaxBanners; ++k) {
-    const BannerDef& b = h.Banners[k];
+  for (int k = 1; k <= modDB::kMaxBanners; ++k) {
+    const modDB::BannerDef& b = h.Banners[k];
     if (b.Page == 0) continue;
     std::printf("  %4d  page %d at %d,%d  \"%s\"\n", k, b.Page, b.X, b.Y, Shown(b.Caption.Trimmed()).c_str());
   }
   std::printf("Page headings:\n");
-  for (int p = 1; p <= kMaxPages; ++p) {
+  for (int p = 1; p <= modDB::kMaxPages; ++p) {
     const std::string t = h.PageHeadings[p].Trimmed();
     if (!t.empty()) std::printf("  %4d  %s\n", p, Shown(t).c_str());
   }
@@ -250,7 +249,7 @@ int Dump(const Args& a) {
     else return Usage();
   }
   if (!json || file.empty()) return Usage();
-  FormHeader h;
+  modDB::FormHeader h;
   int64_t size = 0;
   std::string why;
   if (!LoadForShow(file, h, size, why)) return Error(why);
@@ -302,7 +301,7 @@ int Create(const Args& a) {
   std::string why;
   if (!ReadDefinition(def, j, why)) return Error(why);
   if (!qfd::DefinitionFromJson(j)) return 1;
-  return SaveHeader(out) == 1 ? 0 : 1;
+  return modDB::SaveHeader(out) == 1 ? 0 : 1;
 }
 
 int Resave(const Args& a) {
@@ -317,40 +316,40 @@ int Resave(const Args& a) {
   }
   if (def.empty() || target.empty() || (recover != "yes" && recover != "no")) return Usage();
   const std::string file = DatabaseFile(target);
-  FormHeader old;
+  modDB::FormHeader old;
   int64_t size = 0;
   std::string why;
-  if (!ReadHeaderFile(file, old, why, &size)) return Error(why);
+  if (!modDB::ReadHeaderFile(file, old, why, &size)) return Error(why);
   nlohmann::json j;
   if (!ReadDefinition(def, j, why)) return Error(why);
   if (!qfd::DefinitionFromJson(j)) return 1;
   // A definition dumped without its password keeps the database's password.
   if (!j.contains("Password")) {
     std::string password = old.Password.Trimmed();
-    SetPassword(password);
+    modDB::SetPassword(password);
   }
   // Recovered records lose the values a shorter or missing field cannot take: said
   // before anything is written, and done only when allowed.
   if (recover == "yes") {
-    std::vector<SaveLoss> losses;
-    if (!CountSaveLoss(target, losses, why)) return Error(why);
+    std::vector<modDB::SaveLoss> losses;
+    if (!modDB::CountSaveLoss(target, losses, why)) return Error(why);
     if (!losses.empty() && !allowLoss)
       return Error("recovering the records would lose values; nothing was written (give --allow-loss to save "
-                   "anyway): " + Shown(SaveLossText(losses, "; ")));
+                   "anyway): " + Shown(modDB::SaveLossText(losses, "; ")));
   }
-  g_host->answer = recover == "yes" ? vbYes : vbNo;
-  return SaveHeader(target) == 1 ? 0 : 1;
+  g_host->answer = recover == "yes" ? modDB::vbYes : modDB::vbNo;
+  return modDB::SaveHeader(target) == 1 ? 0 : 1;
 }
 
 // ---- Records -------------------------------------------------------------------
 
 // Opens the database of the command; the engine has said why when it cannot.
-bool Open(std::string name) { return OpenDatabase(name) == 1; }
+bool Open(std::string name) { return modDB::OpenDatabase(name) == 1; }
 
 bool RecordNumber(const std::string& text, int32_t& n) {
   char* end = nullptr;
   const long v = std::strtol(text.c_str(), &end, 10);
-  if (text.empty() || *end != '\0' || v < 1 || v > kMaxRecords) return false;
+  if (text.empty() || *end != '\0' || v < 1 || v > modDB::kMaxRecords) return false;
   n = static_cast<int32_t>(v);
   return true;
 }
@@ -366,7 +365,7 @@ std::string StoredValue(const std::string& utf8) {
   return v;
 }
 
-bool HasFlag(const FieldDef& f, char flag) { return f.Format.Trimmed().find(flag) != std::string::npos; }
+bool HasFlag(const modDB::FieldDef& f, char flag) { return f.Format.Trimmed().find(flag) != std::string::npos; }
 
 struct Assignment {
   int16_t slot;
@@ -386,9 +385,9 @@ bool Assignments(const Args& a, size_t from, std::vector<Assignment>& out) {
       continue;
     }
     const std::string name = modLIB::Utf8ToCp1252(a[i].substr(0, eq));
-    const int16_t slot = FindField(name);
+    const int16_t slot = modDB::FindField(name);
     if (slot == 0) {
-      Error("no field named \"" + a[i].substr(0, eq) + "\" in " + GetDatabaseName() + ".Qfd");
+      Error("no field named \"" + a[i].substr(0, eq) + "\" in " + modDB::GetDatabaseName() + ".Qfd");
       ok = false;
       continue;
     }
@@ -397,8 +396,8 @@ bool Assignments(const Args& a, size_t from, std::vector<Assignment>& out) {
       ok = false;
       continue;
     }
-    FieldDef f;
-    GetFieldDef(slot, f);
+    modDB::FieldDef f;
+    modDB::GetFieldDef(slot, f);
     const std::string format = f.Format.Trimmed();
     if (HasFlag(f, '#')) {
       Error("\"" + a[i].substr(0, eq) + "\" is numbered by the store; it takes no value");
@@ -407,13 +406,13 @@ bool Assignments(const Args& a, size_t from, std::vector<Assignment>& out) {
     }
     // Blanks at the end are the field's padding, as the import takes them.
     std::string value(modLIB::TrimRightView(StoredValue(a[i].substr(eq + 1))));
-    if (const size_t bad = RefusedChar(format, value); bad != std::string::npos) {
+    if (const size_t bad = modDB::RefusedChar(format, value); bad != std::string::npos) {
       Error("the value for \"" + a[i].substr(0, eq) + "\" holds \"" + Shown(value.substr(bad, 1)) +
             "\", which its format " + Shown(format) + " does not allow");
       ok = false;
       continue;
     }
-    value = CasedValue(format, value);
+    value = modDB::CasedValue(format, value);
     if (static_cast<int>(value.size()) > f.Length) {
       Error("the value for \"" + a[i].substr(0, eq) + "\" has " + std::to_string(value.size()) +
             " characters; the field holds " + std::to_string(f.Length));
@@ -429,17 +428,17 @@ bool Assignments(const Args& a, size_t from, std::vector<Assignment>& out) {
 // with its messages: dates, times, required fields. A yes/no field holds "Y", "N"
 // or nothing, as its keys allow.
 bool ValidRecord() {
-  for (int16_t k = 1; k <= GetFieldCount(); ++k) {
-    FieldDef f;
+  for (int16_t k = 1; k <= modDB::GetFieldCount(); ++k) {
+    modDB::FieldDef f;
     std::string v;
-    if (!GetFieldDef(k, f) || !ReadField(k, v)) continue;
-    const SaveCheck check = CheckForSave(f.Format.Trimmed(), v, GetDateOrder());
-    if (check == SaveCheck::YesNo) {
+    if (!modDB::GetFieldDef(k, f) || !modDB::ReadField(k, v)) continue;
+    const modDB::SaveCheck check = modDB::CheckForSave(f.Format.Trimmed(), v, modDB::GetDateOrder());
+    if (check == modDB::SaveCheck::YesNo) {
       Error("the value for \"" + Utf8(f.Name.Trimmed()) + "\" is Y, N or nothing");
       return false;
     }
-    if (check != SaveCheck::Ok) {
-      Fail("UPDATE", "Field: " + f.Name.Trimmed() + ", " + SaveCheckText(check));
+    if (check != modDB::SaveCheck::Ok) {
+      modDB::Fail("UPDATE", "Field: " + f.Name.Trimmed() + ", " + modDB::SaveCheckText(check));
       return false;
     }
   }
@@ -451,32 +450,32 @@ int Add(const Args& a) {
   if (!Open(a[0])) return 1;
   std::vector<Assignment> values;
   if (!Assignments(a, 1, values)) return 1;
-  ClearRecord();
-  for (const Assignment& v : values) WriteField(v.slot, v.value);
+  modDB::ClearRecord();
+  for (const Assignment& v : values) modDB::WriteField(v.slot, v.value);
   // "#" fields (which take no value) carry the new record's number, as an update in
   // the entry window gives them; the number is checked again once the record has its
   // place.
   std::vector<int16_t> numbered;
-  for (int16_t k = 1; k <= GetFieldCount(); ++k) {
-    FieldDef f;
-    if (GetFieldDef(k, f) && HasFlag(f, '#')) numbered.push_back(k);
+  for (int16_t k = 1; k <= modDB::GetFieldCount(); ++k) {
+    modDB::FieldDef f;
+    if (modDB::GetFieldDef(k, f) && HasFlag(f, '#')) numbered.push_back(k);
   }
-  for (int16_t k : numbered) WriteField(k, AutoNumberText(GetRecordCount() + 1));
-  if (!ValidRecord() || AddRecord() != 1) return 1;
-  const int32_t n = GetRecordNo();
+  for (int16_t k : numbered) modDB::WriteField(k, modDB::AutoNumberText(modDB::GetRecordCount() + 1));
+  if (!ValidRecord() || modDB::AddRecord() != 1) return 1;
+  const int32_t n = modDB::GetRecordNo();
   bool renumber = false;
   for (int16_t k : numbered) {
     std::string v;
-    ReadField(k, v);
-    if (v != modLIB::Trim(AutoNumberText(n))) {
-      WriteField(k, AutoNumberText(n));
+    modDB::ReadField(k, v);
+    if (v != modLIB::Trim(modDB::AutoNumberText(n))) {
+      modDB::WriteField(k, modDB::AutoNumberText(n));
       renumber = true;
     }
   }
   if (renumber) {
-    std::vector<FieldValue> numbers;
-    for (int16_t k : numbered) numbers.push_back({k, AutoNumberText(n)});
-    if (WriteFieldsOf(n, numbers, "WRITE RECORD") != 1) return 1;
+    std::vector<modDB::FieldValue> numbers;
+    for (int16_t k : numbered) numbers.push_back({k, modDB::AutoNumberText(n)});
+    if (modDB::WriteFieldsOf(n, numbers, "WRITE RECORD") != 1) return 1;
   }
   std::printf("%d\n", n);
   return 0;
@@ -488,30 +487,30 @@ bool OpenAt(const Args& a, int32_t& n) {
     return false;
   }
   if (!Open(a[0])) return false;
-  return SetRecordNo(n) == 1;
+  return modDB::SetRecordNo(n) == 1;
 }
 
 int Get(const Args& a) {
   if (a.size() < 2 || a.size() > 3 || (a.size() == 3 && a[2] != "--json")) return Usage();
   int32_t n = 0;
   if (!OpenAt(a, n)) return 1;
-  const bool deleted = IsDeleted() != 0;
+  const bool deleted = modDB::IsDeleted() != 0;
   if (a.size() == 3) {
     nlohmann::ordered_json fields = nlohmann::ordered_json::object();
-    for (int16_t k = 1; k <= GetFieldCount(); ++k) {
-      FieldDef f;
+    for (int16_t k = 1; k <= modDB::GetFieldCount(); ++k) {
+      modDB::FieldDef f;
       std::string v;
-      if (GetFieldDef(k, f) && ReadField(k, v)) fields[Utf8(f.Name.Trimmed())] = Utf8(v);
+      if (modDB::GetFieldDef(k, f) && modDB::ReadField(k, v)) fields[Utf8(f.Name.Trimmed())] = Utf8(v);
     }
     nlohmann::ordered_json j = {{"Record", n}, {"Deleted", deleted}, {"Fields", fields}};
     std::printf("%s\n", j.dump(2).c_str());
     return 0;
   }
-  std::printf("Record %d of %d%s\n", n, GetRecordCount(), deleted ? " (marked for deletion)" : "");
-  for (int16_t k = 1; k <= GetFieldCount(); ++k) {
-    FieldDef f;
+  std::printf("Record %d of %d%s\n", n, modDB::GetRecordCount(), deleted ? " (marked for deletion)" : "");
+  for (int16_t k = 1; k <= modDB::GetFieldCount(); ++k) {
+    modDB::FieldDef f;
     std::string v;
-    if (GetFieldDef(k, f) && ReadField(k, v)) PrintLine(Shown(f.Name.Trimmed()) + ": " + Shown(v));
+    if (modDB::GetFieldDef(k, f) && modDB::ReadField(k, v)) PrintLine(Shown(f.Name.Trimmed()) + ": " + Shown(v));
   }
   return 0;
 }
@@ -522,28 +521,28 @@ int Set(const Args& a) {
   if (!OpenAt(a, n)) return 1;
   std::vector<Assignment> values;
   if (!Assignments(a, 2, values)) return 1;
-  for (const Assignment& v : values) WriteField(v.slot, v.value);
+  for (const Assignment& v : values) modDB::WriteField(v.slot, v.value);
   if (!ValidRecord()) return 1;
   // Only the named fields are written, under the lock: a change another program made
   // to the others, or to the deletion mark, meanwhile is kept.
-  std::vector<FieldValue> fields;
+  std::vector<modDB::FieldValue> fields;
   for (const Assignment& v : values) fields.push_back({v.slot, v.value});
-  return WriteFieldsOf(n, fields, "WRITE RECORD") == 1 ? 0 : 1;
+  return modDB::WriteFieldsOf(n, fields, "WRITE RECORD") == 1 ? 0 : 1;
 }
 
 int Delete(const Args& a) {
   if (a.size() != 2) return Usage();
   int32_t n = 0;
   if (!OpenAt(a, n)) return 1;
-  if (IsDeleted() != 0) return DeleteRecord() == 1 ? 0 : 1;  // it says the record is marked already
+  if (modDB::IsDeleted() != 0) return modDB::DeleteRecord() == 1 ? 0 : 1;  // it says the record is marked already
   // Only the mark is written: a value another program saved meanwhile stays.
-  return WriteFieldsOf(n, {}, "DELETE RECORD", '*') == 1 ? 0 : 1;
+  return modDB::WriteFieldsOf(n, {}, "DELETE RECORD", '*') == 1 ? 0 : 1;
 }
 
 int Export(const Args& a) {
   std::string file, out, names;
   bool haveFields = false;
-  CsvExportOptions options;
+  modDB::CsvExportOptions options;
   for (size_t i = 0; i < a.size(); ++i) {
     if (a[i] == "--rfc4180") options.rfc4180 = true;
     else if (a[i] == "--utf8") options.utf8 = true;
@@ -558,24 +557,24 @@ int Export(const Args& a) {
   if (file.empty() || out.empty()) return Usage();
   if (options.utf8 && !options.rfc4180) return Error("--utf8 goes with --rfc4180");
   if (!Open(file)) return 1;
-  std::vector<bool> selected(kMaxFields + 1, !haveFields);
+  std::vector<bool> selected(modDB::kMaxFields + 1, !haveFields);
   if (haveFields) {
     std::stringstream list(names);
     std::string name;
     while (std::getline(list, name, ',')) {
       if (name.empty()) continue;
-      const int16_t slot = FindField(modLIB::Utf8ToCp1252(name));
-      if (slot == 0) return Error("no field named \"" + name + "\" in " + GetDatabaseName() + ".Qfd");
+      const int16_t slot = modDB::FindField(modLIB::Utf8ToCp1252(name));
+      if (slot == 0) return Error("no field named \"" + name + "\" in " + modDB::GetDatabaseName() + ".Qfd");
       selected[slot] = true;
     }
   }
-  return ExportCsv(out, selected, options) == 1 ? 0 : 1;
+  return modDB::ExportCsv(out, selected, options) == 1 ? 0 : 1;
 }
 
 int Import(const Args& a) {
   std::string file, in;
   bool skipBad = false, dryRun = false;
-  CsvImportOptions options;
+  modDB::CsvImportOptions options;
   for (size_t i = 0; i < a.size(); ++i) {
     if (a[i] == "--ignore-unknown") options.ignoreUnknown = true;
     else if (a[i] == "--skip-bad") skipBad = true;
@@ -583,9 +582,9 @@ int Import(const Args& a) {
     else if (a[i] == "--rfc4180") options.rfc4180 = true;
     else if (a[i] == "--encoding" && i + 1 < a.size()) {
       const std::string e = modLIB::UCase(a[++i]);
-      if (e == "AUTO") options.encoding = CsvEncoding::Auto;
-      else if (e == "UTF-8" || e == "UTF8") options.encoding = CsvEncoding::Utf8;
-      else if (e == "WINDOWS-1252" || e == "CP1252" || e == "ANSI") options.encoding = CsvEncoding::Cp1252;
+      if (e == "AUTO") options.encoding = modDB::CsvEncoding::Auto;
+      else if (e == "UTF-8" || e == "UTF8") options.encoding = modDB::CsvEncoding::Utf8;
+      else if (e == "WINDOWS-1252" || e == "CP1252" || e == "ANSI") options.encoding = modDB::CsvEncoding::Cp1252;
       else return Error("unknown encoding \"" + a[i] + "\": auto, utf-8 or windows-1252");
     } else if (file.empty()) file = a[i];
     else if (in.empty()) in = a[i];
@@ -593,33 +592,33 @@ int Import(const Args& a) {
   }
   if (file.empty() || in.empty()) return Usage();
   if (!Open(file)) return 1;
-  CsvImport plan;
-  if (ReadCsvImport(in, options, plan) != 1) return 1;
+  modDB::CsvImport plan;
+  if (modDB::ReadCsvImport(in, options, plan) != 1) return 1;
   std::printf("read as %s\n", plan.encoding.c_str());
   std::fflush(stdout);
   if (plan.plainExport)
     Error(in + " is a plain export: it keeps no blanks at the start of a value, and a value holding a "
           "double quote is refused (export with --rfc4180 for a file that reads back exactly)");
   for (const std::string& u : plan.unknown) Error("column \"" + Shown(u) + "\" names no field; it is left out");
-  for (const CsvProblem& p : plan.problems) Error(Shown(ProblemText(p)));
+  for (const modDB::CsvProblem& p : plan.problems) Error(Shown(ProblemText(p)));
   if (plan.replaced > 0)
     Error(std::to_string(plan.replaced) + " character(s) outside Windows-1252 became \"?\"");
   const int64_t bad = static_cast<int64_t>(plan.refused.size());
   std::printf("%lld rows read, %lld good, %lld refused\n", static_cast<long long>(plan.rows),
               static_cast<long long>(plan.good), static_cast<long long>(bad));
   if (dryRun) {
-    if (CanWriteCsvImport(plan) != 1) return 1;
+    if (modDB::CanWriteCsvImport(plan) != 1) return 1;
     return bad > 0 ? 1 : 0;
   }
   if (bad > 0 && !skipBad) return Error("nothing was imported (give --skip-bad to import the good rows)");
-  if (WriteCsvImport(plan, skipBad) != 1) return 1;
+  if (modDB::WriteCsvImport(plan, skipBad) != 1) return 1;
   if (plan.good > 0)
-    std::printf("records %d to %lld added\n", GetRecordNo(), static_cast<long long>(GetRecordNo() + plan.good - 1));
+    std::printf("records %d to %lld added\n", modDB::GetRecordNo(), static_cast<long long>(modDB::GetRecordNo() + plan.good - 1));
   // The refused rows once the good ones are in: a failed import leaves no such file.
   if (bad > 0) {
     std::fflush(stdout);
-    if (WriteRejectedCsv(plan, RejectedFileName(in)) != 1) return 1;
-    std::printf("refused rows written to %s\n", RejectedFileName(in).c_str());
+    if (modDB::WriteRejectedCsv(plan, modDB::RejectedFileName(in)) != 1) return 1;
+    std::printf("refused rows written to %s\n", modDB::RejectedFileName(in).c_str());
   }
   return 0;
 }
@@ -635,23 +634,23 @@ int Pack(const Args& a) {
   if (file.empty()) return Usage();
   if (!yes) return Error("packing replaces the file; give --yes when no one else has it open");
   if (!Open(file)) return 1;
-  g_host->answer = vbYes;
-  return PackRecords() == 1 ? 0 : 1;
+  g_host->answer = modDB::vbYes;
+  return modDB::PackRecords() == 1 ? 0 : 1;
 }
 
 int Check(const Args& a) {
   if (a.size() != 1) return Usage();
   const std::string file = DatabaseFile(a[0]);
-  FormHeader h;
+  modDB::FormHeader h;
   int64_t size = 0;
   std::string why;
-  if (!ReadHeaderFile(file, h, why, &size)) return Error(why);
+  if (!modDB::ReadHeaderFile(file, h, why, &size)) return Error(why);
   const std::vector<std::string> problems = Problems(h, size);
   if (problems.empty()) {
     std::printf("%s: ok, %d records of %d bytes\n", file.c_str(), h.RecordCount, h.RecordLength);
     // Bytes behind the last counted record: an append stopped before its count was
     // written left them, and the next one cuts them.
-    if (const int64_t tail = size - kHeaderSize - static_cast<int64_t>(h.RecordCount) * h.RecordLength; tail > 0)
+    if (const int64_t tail = size - modDB::kHeaderSize - static_cast<int64_t>(h.RecordCount) * h.RecordLength; tail > 0)
       std::printf("%s: %lld bytes behind the last record are a leftover of an append that did not finish; "
                   "the next record added cuts them\n",
                   file.c_str(), static_cast<long long>(tail));
@@ -674,24 +673,24 @@ int History(const Args& a) {
     else return Usage();
   }
   if (file.empty() || (start && (csv || n != 0))) return Usage();
-  const std::string db = DatabaseFile(file), path = HistoryFileOf(file);
+  const std::string db = DatabaseFile(file), path = modDB::HistoryFileOf(file);
   if (start) {
-    if (HistoryKept(file)) return Error("the history of " + db + " is kept already, in " + path);
-    if (const std::string why = StartHistory(file); !why.empty()) return Error(why);
+    if (modDB::HistoryKept(file)) return Error("the history of " + db + " is kept already, in " + path);
+    if (const std::string why = modDB::StartHistory(file); !why.empty()) return Error(why);
     std::printf("the history of %s is kept in %s from now on\n", db.c_str(), path.c_str());
     return 0;
   }
-  if (!HistoryKept(file))
+  if (!modDB::HistoryKept(file))
     return Error(db + " keeps no history (qfd history " + file + " --start starts it)");
-  std::vector<HistoryEntry> all;
-  if (const std::string why = ReadHistory(file, all); !why.empty()) return Error(why);
-  std::vector<HistoryEntry> shown = n != 0 ? RecordHistory(all, n) : std::vector<HistoryEntry>(all.rbegin(), all.rend());
+  std::vector<modDB::HistoryEntry> all;
+  if (const std::string why = modDB::ReadHistory(file, all); !why.empty()) return Error(why);
+  std::vector<modDB::HistoryEntry> shown = n != 0 ? modDB::RecordHistory(all, n) : std::vector<modDB::HistoryEntry>(all.rbegin(), all.rend());
   if (csv) {
-    PrintLine(HistoryHeading());
-    for (const HistoryEntry& e : shown) PrintLine(HistoryLineText(e));
+    PrintLine(modDB::HistoryHeading());
+    for (const modDB::HistoryEntry& e : shown) PrintLine(HistoryLineText(e));
     return 0;
   }
-  for (const HistoryEntry& e : shown) {
+  for (const modDB::HistoryEntry& e : shown) {
     std::string line = e.time + "  " + e.user + "@" + e.host + "  " + e.program + "  " + e.operation;
     if (!e.record.empty()) line += "  record " + e.record;
     if (!e.number.empty()) line += " (# " + e.number + ")";
@@ -710,7 +709,7 @@ int main(int argc, char** argv) {
   qfd::StderrHost host;
   g_host = &host;
   SetHost(&host);
-  SetHistoryProgram("qfd");
+  modDB::SetHistoryProgram("qfd");
   if (argc < 2) return Usage();
   if (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0) return Help();
   if (std::strcmp(argv[1], "--version") == 0) {

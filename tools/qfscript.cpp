@@ -17,8 +17,8 @@
 #include <string>
 #include <vector>
 
-#include "qfscript_console.h"
-#include "script_control.h"
+#include "script/script_control.h"
+#include "tools/qfscript_console.h"
 
 namespace {
 

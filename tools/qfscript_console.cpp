@@ -1,6 +1,6 @@
 // The console host of qfscript (qfscript_console.h): the WScript object with
 // its standard streams and arguments, and the terminal's encoding.
-#include "qfscript_console.h"
+#include "tools/qfscript_console.h"
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -14,8 +14,8 @@
 #include <thread>
 #include <utility>
 
-#include "Codepage.h"
-#include "script_control.h"
+#include "lib/Codepage.h"
+#include "script/script_control.h"
 
 namespace qfconsole {
 

@@ -13,11 +13,10 @@
 #include <string>
 #include <vector>
 
-#include "../engine/StoreFixture.h"
-#include "DirectFile.h"
-#include "Spawn.h"
+#include "engine/DirectFile.h"
+#include "tests/cli/Spawn.h"
+#include "tests/engine/StoreFixture.h"
 
-using namespace modDB;
 using qftest::I32At;
 using qftest::Qfd;
 using qftest::ReadFile;
@@ -87,7 +86,7 @@ class Clerks : public storetest::StoreTest {
   }
   void Open(const std::string& base) {
     std::string name = base;
-    ASSERT_EQ(OpenDatabase(name), 1) << host.Last();
+    ASSERT_EQ(modDB::OpenDatabase(name), 1) << host.Last();
   }
 };
 
@@ -105,7 +104,7 @@ TEST_F(Clerks, PackAndResaveWaitForTheDatabaseToBeTheirs) {
     SCOPED_TRACE(asSecondDatabase ? "the form script's second database" : "the record store");
     Holder holder([&] {
       std::string name = db, why;
-      return asSecondDatabase ? OpenOtherDatabase(file, why) != 0 : OpenDatabase(name) == 1;
+      return asSecondDatabase ? modDB::OpenOtherDatabase(file, why) != 0 : modDB::OpenDatabase(name) == 1;
     });
     ASSERT_TRUE(holder.opened());
 
@@ -123,13 +122,13 @@ TEST_F(Clerks, PackAndResaveWaitForTheDatabaseToBeTheirs) {
 
     // The same refusal inside a program that has the database open itself.
     Open(db);
-    host.replies = {vbYes};
-    EXPECT_EQ(PackRecords(), 0);
+    host.replies = {modDB::vbYes};
+    EXPECT_EQ(modDB::PackRecords(), 0);
     EXPECT_EQ(host.Last(), "PACK RECORDS: FILE:" + file +
                                " is open in another program.\r\nClose it there first, then try again. "
                                "Nothing was changed.");
-    EXPECT_EQ(GetRecordCount(), 3);
-    ASSERT_EQ(CloseDatabase(), 1);
+    EXPECT_EQ(modDB::GetRecordCount(), 3);
+    ASSERT_EQ(modDB::CloseDatabase(), 1);
     holder.Kill();
   }
   EXPECT_NE(Qfd({"info", db}).out.find("Open:          in no other program now\n"), std::string::npos);
@@ -148,46 +147,46 @@ TEST_F(Clerks, AReplacedFileIsNeverWritten) {
   const std::string db = Db({{"a1", "b1"}, {"a2", "b2"}});
   const std::string file = db + ".Qfd";
   Open(db);
-  ASSERT_EQ(SetRecordNo(2), 1);
-  ASSERT_EQ(WriteField(1, "mine"), 1);
+  ASSERT_EQ(modDB::SetRecordNo(2), 1);
+  ASSERT_EQ(modDB::WriteField(1, "mine"), 1);
   // The other program: the old file becomes the backup, a copy takes the name.
   const std::string old = ReadFile(file);
   ASSERT_EQ(::link(file.c_str(), (db + ".Bak").c_str()), 0);
   WriteFile(db + ".new", old);
   ASSERT_EQ(::rename((db + ".new").c_str(), file.c_str()), 0);
 
-  EXPECT_EQ(IsReplaced(), -1);
+  EXPECT_EQ(modDB::IsReplaced(), -1);
   const std::string replaced = "FILE:" + file +
                                " was replaced by another program (packed or saved with a new design) since it was "
                                "opened.\r\nNothing was written: open it again to go on.";
-  EXPECT_EQ(WriteRecord(), 0);
+  EXPECT_EQ(modDB::WriteRecord(), 0);
   EXPECT_EQ(host.Last(), "WRITE RECORD: " + replaced);
-  EXPECT_EQ(AddRecord(), 0);
+  EXPECT_EQ(modDB::AddRecord(), 0);
   EXPECT_EQ(host.Last(), "ADD RECORD: " + replaced);
   std::string records(2 * kLength, ' ');
-  EXPECT_EQ(AppendRecords(records, {}, "IMPORT"), 0);
+  EXPECT_EQ(modDB::AppendRecords(records, {}, "IMPORT"), 0);
   EXPECT_EQ(host.Last(), "IMPORT: " + replaced);
-  ASSERT_EQ(SetRecordNo(1), 1);
-  EXPECT_EQ(DeleteRecord(), 0);
+  ASSERT_EQ(modDB::SetRecordNo(1), 1);
+  EXPECT_EQ(modDB::DeleteRecord(), 0);
   EXPECT_EQ(host.Last(), "DELETE RECORD: " + replaced);
   EXPECT_EQ(ReadFile(db + ".Bak"), old);
   EXPECT_EQ(ReadFile(file), old);
 
   // Again, with the same form: record 2 in hand, typing kept, saved into the new file.
-  ASSERT_EQ(SetRecordNo(2), 1);
-  ASSERT_EQ(WriteField(1, "mine"), 1);
+  ASSERT_EQ(modDB::SetRecordNo(2), 1);
+  ASSERT_EQ(modDB::WriteField(1, "mine"), 1);
   ASSERT_EQ(::rename(file.c_str(), (db + ".old").c_str()), 0);
   WriteFile(file, old.substr(0, kHead) + old.substr(kHead + kLength));  // record 1 packed away
   std::string count = ReadFile(file);
   count[0] = 1;
   WriteFile(file, count);
-  ASSERT_EQ(ReopenDatabase(), 1);
-  EXPECT_EQ(IsReplaced(), 0);
-  EXPECT_EQ(GetRecordNo(), 1);  // where the record now lies
+  ASSERT_EQ(modDB::ReopenDatabase(), 1);
+  EXPECT_EQ(modDB::IsReplaced(), 0);
+  EXPECT_EQ(modDB::GetRecordNo(), 1);  // where the record now lies
   std::string a;
-  ReadField(1, a);
+  modDB::ReadField(1, a);
   EXPECT_EQ(a, "mine");
-  ASSERT_EQ(WriteRecord(), 1) << host.Last();
+  ASSERT_EQ(modDB::WriteRecord(), 1) << host.Last();
   EXPECT_EQ(Rec(ReadFile(file), 1), " mine b2   ");
 }
 
@@ -199,52 +198,52 @@ TEST_F(Clerks, TheSecondSaveOfOneRecordAsks) {
     std::string inFile, inHand;
   };
   const std::vector<Case> cases = {
-      {vbYes, 1, " mine b1   ", " mine b1   "},     // save my version over it
-      {vbNo, 1, " a1   new  ", " a1   new  "},      // take the other version
-      {vbCancel, 0, " a1   new  ", " mine b1   "},  // back to editing
+      {modDB::vbYes, 1, " mine b1   ", " mine b1   "},     // save my version over it
+      {modDB::vbNo, 1, " a1   new  ", " a1   new  "},      // take the other version
+      {modDB::vbCancel, 0, " a1   new  ", " mine b1   "},  // back to editing
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.answer);
     const std::string db = Db({{"a1", "b1"}}, "db" + std::to_string(c.answer));
     Open(db);
-    ASSERT_EQ(WriteField(1, "mine"), 1);
+    ASSERT_EQ(modDB::WriteField(1, "mine"), 1);
     ASSERT_EQ(Qfd({"set", db, "1", "B=new"}).status, 0);  // the other clerk saves first
     host.Clear();
     host.replies = {c.answer};
-    EXPECT_EQ(WriteRecord(), c.result);
+    EXPECT_EQ(modDB::WriteRecord(), c.result);
     ASSERT_EQ(host.boxes.size(), 1u);
     EXPECT_EQ(host.Last(),
               "WRITE RECORD: Record 1 was changed in another program since editing began.\r\n"
               "Yes: save your version over it.\r\nNo: take the other version (your typing is discarded).\r\n"
               "Cancel: go back to editing.");
-    EXPECT_EQ(host.boxes[0].style, vbYesNoCancel | vbExclamation | vbDefaultButton3);
+    EXPECT_EQ(host.boxes[0].style, modDB::vbYesNoCancel | modDB::vbExclamation | modDB::vbDefaultButton3);
     EXPECT_EQ(Rec(ReadFile(db + ".Qfd"), 1), c.inFile);
-    EXPECT_EQ(GetRecordText(), c.inHand);
-    ASSERT_EQ(CloseDatabase(), 1);
+    EXPECT_EQ(modDB::GetRecordText(), c.inHand);
+    ASSERT_EQ(modDB::CloseDatabase(), 1);
   }
 
   // Marked for deletion meanwhile; and a delete of a record changed meanwhile.
   const std::string db = Db({{"a1", "b1"}, {"a2", "b2"}}, "marked");
   Open(db);
-  ASSERT_EQ(WriteField(1, "mine"), 1);
+  ASSERT_EQ(modDB::WriteField(1, "mine"), 1);
   ASSERT_EQ(Qfd({"delete", db, "1"}).status, 0);
-  host.replies = {vbCancel};
-  EXPECT_EQ(WriteRecord(), 0);
+  host.replies = {modDB::vbCancel};
+  EXPECT_EQ(modDB::WriteRecord(), 0);
   EXPECT_EQ(host.Last(),
             "WRITE RECORD: Record 1 was marked for deletion in another program since editing began.\r\n"
             "Yes: save your version over it (it is then no longer marked).\r\nNo: take the other version (your "
             "typing is discarded).\r\nCancel: go back to editing.");
-  ASSERT_EQ(SetRecordNo(2), 1);
+  ASSERT_EQ(modDB::SetRecordNo(2), 1);
   ASSERT_EQ(Qfd({"set", db, "2", "A=new"}).status, 0);
-  host.replies = {vbNo};
-  EXPECT_EQ(DeleteRecord(), 0);
+  host.replies = {modDB::vbNo};
+  EXPECT_EQ(modDB::DeleteRecord(), 0);
   EXPECT_EQ(host.Last(),
             "DELETE RECORD: Record 2 was changed in another program since it was read.\r\n"
             "Mark it for deletion all the same?\r\n(No shows the other version.)");
-  EXPECT_EQ(GetRecordText(), " new  b2   ");
+  EXPECT_EQ(modDB::GetRecordText(), " new  b2   ");
   ASSERT_EQ(Qfd({"set", db, "2", "B=newer"}).status, 0);
-  host.replies = {vbYes};
-  EXPECT_EQ(DeleteRecord(), 1);
+  host.replies = {modDB::vbYes};
+  EXPECT_EQ(modDB::DeleteRecord(), 1);
   EXPECT_EQ(Rec(ReadFile(db + ".Qfd"), 2), "*new  newer");  // only the mark was written
 }
 
@@ -263,9 +262,9 @@ TEST_F(Clerks, FieldWritesNeverPutBackAnOldValue) {
     const std::string rec = Rec(ReadFile(db + ".Qfd"), 1);
     ASSERT_EQ(rec, "*" + modLIB::PadRight(a, 5) + modLIB::PadRight(b, 5)) << "round " << round;
     std::string name = db;
-    ASSERT_EQ(OpenDatabase(name), 1);
-    ASSERT_EQ(WriteFieldsOf(1, {}, "UNDELETE", ' '), 1);
-    ASSERT_EQ(CloseDatabase(), 1);
+    ASSERT_EQ(modDB::OpenDatabase(name), 1);
+    ASSERT_EQ(modDB::WriteFieldsOf(1, {}, "UNDELETE", ' '), 1);
+    ASSERT_EQ(modDB::CloseDatabase(), 1);
   }
 }
 

@@ -6,8 +6,8 @@
 
 #include <map>
 
-#include "Spawn.h"
-#include "TestSupport.h"
+#include "tests/cli/Spawn.h"
+#include "tests/support/TestSupport.h"
 
 using qftest::I32At;
 using qftest::ReadFile;

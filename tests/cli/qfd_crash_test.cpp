@@ -9,8 +9,8 @@
 #include <random>
 #include <thread>
 
-#include "Spawn.h"
-#include "TestSupport.h"
+#include "tests/cli/Spawn.h"
+#include "tests/support/TestSupport.h"
 
 using qftest::ReadFile;
 using qftest::RunProgram;

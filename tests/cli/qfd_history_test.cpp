@@ -4,11 +4,10 @@
 #include <string>
 #include <vector>
 
-#include "../engine/StoreFixture.h"
-#include "History.h"
-#include "Spawn.h"
+#include "engine/History.h"
+#include "tests/cli/Spawn.h"
+#include "tests/engine/StoreFixture.h"
 
-using namespace modDB;
 using qftest::ReadFile;
 using qftest::RunProgram;
 using qftest::ToolPath;
@@ -33,10 +32,10 @@ TEST_F(QfdHistory, StartsAndPrints) {
   ASSERT_EQ(RunProgram({qfd, "add", base, "A=x", "B=y,z"}).status, 0);
   ASSERT_EQ(RunProgram({qfd, "delete", base, "2"}).status, 0);
 
-  std::vector<HistoryEntry> all;
-  ASSERT_EQ(ReadHistory(base, all), "");
+  std::vector<modDB::HistoryEntry> all;
+  ASSERT_EQ(modDB::ReadHistory(base, all), "");
   ASSERT_EQ(all.size(), 4u);
-  const HistoryEntry& e = all[0];
+  const modDB::HistoryEntry& e = all[0];
   const std::string who = e.user + "@" + e.host;
   r = RunProgram({qfd, "history", base, "2"});
   EXPECT_EQ(r.status, 0) << r.err;
@@ -45,16 +44,16 @@ TEST_F(QfdHistory, StartsAndPrints) {
                        "  qfd  add  record 2  A: \"\" -> \"x\"\n");
   r = RunProgram({qfd, "history", base, "--csv"});
   EXPECT_EQ(r.out, "Time,User,Host,Program,Operation,Record,Number,Field,Before,After\n" +
-                       HistoryLineText(all[3]) + "\n" + HistoryLineText(all[2]) + "\n" +
+                       modDB::HistoryLineText(all[3]) + "\n" + HistoryLineText(all[2]) + "\n" +
                        HistoryLineText(all[1]) + "\n" + HistoryLineText(all[0]) + "\n");
-  EXPECT_EQ(HistoryLineText(all[0]), e.time + "," + e.user + "," + e.host + ",qfd,edit,1,,A,a1,caf\xC3\xA9");
-  EXPECT_EQ(HistoryLineText(all[2]), all[2].time + "," + e.user + "," + e.host + ",qfd,add,2,,B,,\"y,z\"");
+  EXPECT_EQ(modDB::HistoryLineText(all[0]), e.time + "," + e.user + "," + e.host + ",qfd,edit,1,,A,a1,caf\xC3\xA9");
+  EXPECT_EQ(modDB::HistoryLineText(all[2]), all[2].time + "," + e.user + "," + e.host + ",qfd,add,2,,B,,\"y,z\"");
 }
 
 // Four processes, two on each of two records, each setting its record 15 times.
 TEST_F(QfdHistory, SeveralProcessesKeepEveryLineWholeAndInOrder) {
   const std::string base = MakeDb("db", {{"A", 5}, {"B", 5}}, {{"a1", "b1"}, {"a2", "b2"}});
-  ASSERT_EQ(StartHistory(base), "");
+  ASSERT_EQ(modDB::StartHistory(base), "");
   const std::string qfd = ToolPath("qfd");
   std::vector<pid_t> pids;
   for (int p = 1; p <= 4; ++p) {
@@ -66,15 +65,15 @@ TEST_F(QfdHistory, SeveralProcessesKeepEveryLineWholeAndInOrder) {
   for (const pid_t pid : pids) EXPECT_EQ(clitest::Wait(pid), 0);
 
   const std::string text = ReadFile(base + ".Qfh");
-  std::vector<HistoryEntry> all;
-  ASSERT_EQ(ReadHistory(base, all), "");
+  std::vector<modDB::HistoryEntry> all;
+  ASSERT_EQ(modDB::ReadHistory(base, all), "");
   ASSERT_EQ(all.size(), 60u) << text;
   size_t lines = 0;
   for (const char c : text) lines += c == '\n';
   EXPECT_EQ(lines, 61u);
   std::string last[3] = {"", "a1", "a2"};
   int perProcess[5] = {};
-  for (const HistoryEntry& e : all) {
+  for (const modDB::HistoryEntry& e : all) {
     ASSERT_EQ(e.operation, "edit") << HistoryLineText(e);
     ASSERT_EQ(e.field, "A");
     const int rec = std::stoi(e.record);
@@ -86,12 +85,12 @@ TEST_F(QfdHistory, SeveralProcessesKeepEveryLineWholeAndInOrder) {
     EXPECT_EQ(e.after, "p" + std::to_string(p) + "i" + std::to_string(++perProcess[p]));
   }
   std::string name = base;
-  ASSERT_EQ(OpenDatabase(name), 1);
+  ASSERT_EQ(modDB::OpenDatabase(name), 1);
   std::string v;
-  ReadField(1, v);
+  modDB::ReadField(1, v);
   EXPECT_EQ(v, last[1]);
-  SetRecordNo(2);
-  ReadField(1, v);
+  modDB::SetRecordNo(2);
+  modDB::ReadField(1, v);
   EXPECT_EQ(v, last[2]);
 }
 

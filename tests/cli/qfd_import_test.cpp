@@ -6,7 +6,7 @@
 
 #include <filesystem>
 
-#include "TestSupport.h"
+#include "tests/support/TestSupport.h"
 
 using qftest::I32At;
 using qftest::Qfd;

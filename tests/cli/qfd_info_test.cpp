@@ -5,13 +5,12 @@
 #include <nlohmann/json.hpp>
 #include <random>
 
-#include "DefinitionJson.h"
-#include "HeaderLayout.h"
-#include "RecordingHost.h"
-#include "TestSupport.h"
-#include "modDB.h"
+#include "engine/HeaderLayout.h"
+#include "engine/modDB.h"
+#include "tests/support/RecordingHost.h"
+#include "tests/support/TestSupport.h"
+#include "tools/DefinitionJson.h"
 
-using namespace modDB;
 using qftest::RunProgram;
 using qftest::TempDir;
 using qftest::ToolPath;
@@ -19,10 +18,10 @@ using qftest::ToolPath;
 namespace {
 
 // A small contact form made through the designer's operations.
-FormHeader ContactForm() {
-  InitHeader();
+modDB::FormHeader ContactForm() {
+  modDB::InitHeader();
   auto add = [](const char* name, int len, int page, const char* format) {
-    FieldDef f;
+    modDB::FieldDef f;
     f.Name.Set(name);
     f.Length = static_cast<int16_t>(len);
     f.Page = static_cast<uint8_t>(page);
@@ -31,30 +30,30 @@ FormHeader ContactForm() {
     f.Y = 40;
     f.Width = 200;
     f.Height = 21;
-    ASSERT_NE(AddField(f), 0);
+    ASSERT_NE(modDB::AddField(f), 0);
   };
   add("Name", 30, 1, "!");
   add("Born", 0, 1, "D");
   add("Notes", 500, 2, "M");
-  BannerDef b;
+  modDB::BannerDef b;
   b.Caption.Set("Caf\xE9 contacts");  // Windows-1252 e acute
   b.Page = 1;
   b.X = 10;
   b.Y = 5;
-  b.Font = GetFormProps().BannerFont;
-  InsertBanner(b);
-  SetPageHeading(1, "People");
-  SetPageHeading(2, "Notes");
+  b.Font = modDB::GetFormProps().BannerFont;
+  modDB::InsertBanner(b);
+  modDB::SetPageHeading(1, "People");
+  modDB::SetPageHeading(2, "Notes");
   std::string pw = "hunter2";
-  SetPassword(pw);
-  SetDateOrder(2);
-  AssignOffsets();
-  return GetHeader();
+  modDB::SetPassword(pw);
+  modDB::SetDateOrder(2);
+  modDB::AssignOffsets();
+  return modDB::GetHeader();
 }
 
-void WriteHeader(const std::string& path, const FormHeader& h, const std::string& records = "") {
-  std::string bytes(kHeaderSize, '\0');
-  EncodeHeader(h, reinterpret_cast<uint8_t*>(bytes.data()));
+void WriteHeader(const std::string& path, const modDB::FormHeader& h, const std::string& records = "") {
+  std::string bytes(modDB::kHeaderSize, '\0');
+  modDB::EncodeHeader(h, reinterpret_cast<uint8_t*>(bytes.data()));
   qftest::WriteFile(path, bytes + records);
 }
 
@@ -62,7 +61,7 @@ void WriteHeader(const std::string& path, const FormHeader& h, const std::string
 
 TEST(QfdInfo, ShowsTheDefinitionButNeverThePassword) {
   TempDir dir;
-  const FormHeader h = ContactForm();
+  const modDB::FormHeader h = ContactForm();
   WriteHeader(dir / "Contacts.Qfd", h);
   // The name may be given with the extension in any case, or without it.
   for (const std::string& name : {dir / "Contacts.Qfd", dir / "Contacts", "  " + (dir / "Contacts.QFD") + " "}) {
@@ -82,7 +81,7 @@ TEST(QfdInfo, ShowsTheDefinitionButNeverThePassword) {
 
 TEST(QfdDump, JsonHoldsEveryValueAndReadsBack) {
   TempDir dir;
-  const FormHeader h = ContactForm();
+  const modDB::FormHeader h = ContactForm();
   WriteHeader(dir / "Contacts.Qfd", h);
   const auto r = RunProgram({ToolPath("qfd"), "dump", "--json", dir / "Contacts.Qfd"});
   ASSERT_EQ(r.status, 0) << r.err;
@@ -108,14 +107,14 @@ TEST(QfdDump, JsonHoldsEveryValueAndReadsBack) {
   EXPECT_EQ(jp["Password"], "hunter2");
 
   // The JSON form builds the same definition again.
-  RecordingHost host;
+  modDB::RecordingHost host;
   ASSERT_TRUE(qfd::DefinitionFromJson(jp));
   EXPECT_TRUE(host.boxes.empty());
-  EXPECT_EQ(GetHeader(), h);
+  EXPECT_EQ(modDB::GetHeader(), h);
 }
 
 TEST(QfdDump, RefusedDefinitionsReportThroughTheHost) {
-  RecordingHost host;
+  modDB::RecordingHost host;
   nlohmann::json j = {{"Fields", {{{"Name", "A"}, {"Length", 3}}, {{"Name", "A"}, {"Length", 4}}}}};
   EXPECT_FALSE(qfd::DefinitionFromJson(j));
   EXPECT_EQ(host.Last(), "ADD FIELD: Duplicate field name!");
@@ -130,9 +129,9 @@ TEST(QfdInfo, DamagedFilesGiveAClearErrorAndExitOne) {
   struct Case {
     std::string name, bytes, expect;
   };
-  FormHeader h = ContactForm();
-  std::string good(kHeaderSize, '\0');
-  EncodeHeader(h, reinterpret_cast<uint8_t*>(good.data()));
+  modDB::FormHeader h = ContactForm();
+  std::string good(modDB::kHeaderSize, '\0');
+  modDB::EncodeHeader(h, reinterpret_cast<uint8_t*>(good.data()));
   std::string manyFields = good;
   manyFields[70] = static_cast<char>(0xF4);  // FieldCount 500
   manyFields[71] = 0x01;
@@ -170,7 +169,7 @@ TEST(QfdInfo, AnyBytesNeverCrashIt) {
   TempDir dir;
   std::mt19937 rng(11);
   for (int run = 0; run < 30; ++run) {
-    std::string bytes(kHeaderSize + (run % 3) * 17, '\0');
+    std::string bytes(modDB::kHeaderSize + (run % 3) * 17, '\0');
     for (char& c : bytes) c = static_cast<char>(rng());
     if (run % 2) {  // possible counts, random everything else
       bytes[70] = static_cast<char>(rng() % 129);

@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <nlohmann/json.hpp>
 
-#include "TestSupport.h"
+#include "tests/support/TestSupport.h"
 
 using qftest::I32At;
 using qftest::Qfd;

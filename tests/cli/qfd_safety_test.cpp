@@ -11,8 +11,8 @@
 #include <filesystem>
 #include <thread>
 
-#include "Spawn.h"
-#include "TestSupport.h"
+#include "tests/cli/Spawn.h"
+#include "tests/support/TestSupport.h"
 
 using qftest::I32At;
 using qftest::Qfd;

@@ -12,13 +12,13 @@
 #include <nlohmann/json.hpp>
 #include <string>
 
-#include "GuiSupport.h"
-#include "TestSupport.h"
-#include "frmDlgFile.h"
-#include "frmField.h"
-#include "frmInput.h"
-#include "frmMain.h"
-#include "modDB.h"
+#include "common/frmDlgFile.h"
+#include "common/frmInput.h"
+#include "designer/frmField.h"
+#include "designer/frmMain.h"
+#include "engine/modDB.h"
+#include "tests/support/GuiSupport.h"
+#include "tests/support/TestSupport.h"
 
 namespace qfdesign {
 

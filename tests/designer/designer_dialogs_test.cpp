@@ -11,17 +11,16 @@
 #include <QRadioButton>
 #include <QTextBlock>
 
-#include "DesignerFixture.h"
-#include "frmBanner.h"
-#include "frmDlgClr.h"
-#include "frmDlgFnt.h"
-#include "frmHelp.h"
-#include "frmProperty.h"
-#include "frmScript.h"
-#include "frmTabOrder.h"
+#include "common/frmDlgClr.h"
+#include "common/frmDlgFnt.h"
+#include "common/frmHelp.h"
+#include "designer/frmBanner.h"
+#include "designer/frmProperty.h"
+#include "designer/frmScript.h"
+#include "designer/frmTabOrder.h"
+#include "tests/designer/DesignerFixture.h"
 
 using namespace qfdesign;
-using namespace modDB;
 
 namespace {
 
@@ -97,13 +96,13 @@ TEST_F(DesignerTest, FieldDialogProposesEstimatesAndFiltersKeys) {
     Fill(d->L, "");
     Click(d->AutoWidth);
     EXPECT_EQ(host.Last(), "Autowidth: Invalid Length, to estimate.");
-    EXPECT_EQ(host.boxes.back().style, vbOKOnly);
+    EXPECT_EQ(host.boxes.back().style, modDB::vbOKOnly);
     EXPECT_EQ(d->W->text(), "77");
     EXPECT_EQ(FocusOf(d), d->L);
     Click(d->btnDelete);  // disabled: nothing happens
     EXPECT_TRUE(d->isVisible());
   });
-  EXPECT_EQ(GetFieldCount(), 0);
+  EXPECT_EQ(modDB::GetFieldCount(), 0);
 }
 
 // The format box takes typed keys only: pastes, drops, the middle button (where the
@@ -172,7 +171,7 @@ TEST_F(DesignerTest, FieldDialogChecksInOrderThenTheEngine) {
       d->W->setFocus();
       Click(d->BtnUpdate);
       EXPECT_EQ(host.Last(), c.message) << c.text.toStdString();
-      EXPECT_EQ(host.boxes.back().style, vbCritical);
+      EXPECT_EQ(host.boxes.back().style, modDB::vbCritical);
       EXPECT_EQ(FocusOf(d), box) << c.message;
       EXPECT_TRUE(d->isVisible());
       Fill(box, good);
@@ -187,15 +186,15 @@ TEST_F(DesignerTest, FieldDialogChecksInOrderThenTheEngine) {
   });
   window->Modified = false;
   Press(window->mnuFieldAdd);
-  EXPECT_EQ(GetFieldCount(), 1);
+  EXPECT_EQ(modDB::GetFieldCount(), 1);
 }
 
 TEST_F(DesignerTest, FieldDialogUpdatesAndDeletes) {
   AddField("ONE", 10, 40, 5, "");
   AddField("TWO", 10, 80, 10, "D");
   AddField("THREE", 10, 120, 5, "");
-  FieldDef two;
-  GetFieldDef(2, two);
+  modDB::FieldDef two;
+  modDB::GetFieldDef(2, two);
   // Reopened from the canvas: counts derived from the stored size.
   qfgui::OnShown<frmField>([&](frmField* d) {
     EXPECT_EQ(d->FMT->text(), "D");
@@ -216,17 +215,17 @@ TEST_F(DesignerTest, FieldDialogUpdatesAndDeletes) {
   qfgui::OnShown<frmField>([&](frmField* d) { Click(d->btnDelete); });
   QTest::mouseClick(window->Field[1]->viewport(), Qt::RightButton, {}, QPoint(2, 2));
   EXPECT_TRUE(host.boxes.empty()) << host.Last();
-  ASSERT_EQ(GetFieldCount(), 2);
-  FieldDef first;
-  GetFieldDef(1, first);
+  ASSERT_EQ(modDB::GetFieldCount(), 2);
+  modDB::FieldDef first;
+  modDB::GetFieldDef(1, first);
   EXPECT_EQ(first.Name.Trimmed(), "BORN");
   EXPECT_TRUE(window->Field[3]->isHidden());
 }
 
 TEST_F(DesignerTest, BannerDialogLookAndChecks) {
   for (int i = 1; i <= 3; ++i) {
-    BannerDef b = MakeBanner("Old", 1, 10 * i, 40 * i);
-    ASSERT_EQ(InsertBanner(b), i);
+    modDB::BannerDef b = MakeBanner("Old", 1, 10 * i, 40 * i);
+    ASSERT_EQ(modDB::InsertBanner(b), i);
   }
   window->ShowCurPage();
   qfgui::OnShown<frmBanner>([&](frmBanner* d) {
@@ -245,7 +244,7 @@ TEST_F(DesignerTest, BannerDialogLookAndChecks) {
     QTest::keyClicks(d->TXT, "    ");
     Click(d->BtnUpdate);
     EXPECT_EQ(host.Last(), "BANNER: Invalid Caption");
-    EXPECT_EQ(host.boxes.back().style, vbOKOnly);
+    EXPECT_EQ(host.boxes.back().style, modDB::vbOKOnly);
     EXPECT_EQ(d->TXT->toPlainText(), "");
     EXPECT_EQ(FocusOf(d), d->TXT);
     Fill(d->Y, "3");
@@ -274,8 +273,8 @@ TEST_F(DesignerTest, BannerDialogLookAndChecks) {
     EXPECT_FALSE(d->isVisible());
   });
   Press(window->mnuBannerAdd);
-  BannerDef b;
-  ASSERT_EQ(GetBanner(4, b), 4);
+  modDB::BannerDef b;
+  ASSERT_EQ(modDB::GetBanner(4, b), 4);
   EXPECT_EQ(b.Caption.Trimmed(), "Welcome");
   EXPECT_EQ(b.Page, 1);
   EXPECT_EQ(b.X, 0);
@@ -298,26 +297,26 @@ TEST_F(DesignerTest, BannerDialogLookAndChecks) {
     d->close();
   });
   QTest::mouseClick(window->Banner[2], Qt::RightButton, {}, QPoint(2, 2));
-  ASSERT_EQ(GetBanner(2, b), 2);
+  ASSERT_EQ(modDB::GetBanner(2, b), 2);
   EXPECT_EQ(b.Font.BackColor, 0xFFFFFF);
   EXPECT_FALSE(window->Modified);
 
   // Delete, without a question: later banners move down.
   qfgui::OnShown<frmBanner>([&](frmBanner* d) { Click(d->btnDelete); });
   QTest::mouseClick(window->Banner[2], Qt::RightButton, {}, QPoint(2, 2));
-  EXPECT_EQ(GetBannerCount(), 3);
-  ASSERT_EQ(GetBanner(3, b), 3);
+  EXPECT_EQ(modDB::GetBannerCount(), 3);
+  ASSERT_EQ(modDB::GetBanner(3, b), 3);
   EXPECT_EQ(b.Caption.Trimmed(), "Welcome");
   EXPECT_TRUE(window->Modified);
 }
 
 TEST_F(DesignerTest, PropertiesResizeRecolourAndReachEveryBanner) {
   for (int i = 1; i <= 2; ++i) {
-    BannerDef b = MakeBanner("Head", i, 10, 40);
-    ASSERT_EQ(InsertBanner(b), i);
+    modDB::BannerDef b = MakeBanner("Head", i, 10, 40);
+    ASSERT_EQ(modDB::InsertBanner(b), i);
   }
-  SetDateOrder(7);  // neither 1 nor 2: the day-first option
-  SetOrientation(9);
+  modDB::SetDateOrder(7);  // neither 1 nor 2: the day-first option
+  modDB::SetOrientation(9);
   window->Modified = false;
   qfgui::OnShown<frmProperty>([&](frmProperty* d) {
     EXPECT_EQ(d->windowTitle(), "Properties");
@@ -333,7 +332,7 @@ TEST_F(DesignerTest, PropertiesResizeRecolourAndReachEveryBanner) {
     Fill(d->MH, "199");
     Click(d->BtnUpdate);
     EXPECT_EQ(host.Last(), ": Invalid Height");
-    EXPECT_EQ(host.boxes.back().style, vbCritical);
+    EXPECT_EQ(host.boxes.back().style, modDB::vbCritical);
     EXPECT_EQ(FocusOf(d), d->MH);
     const QSize screen = d->screen()->geometry().size();
     Fill(d->MH, QString::number(screen.height() + 1));
@@ -360,17 +359,17 @@ TEST_F(DesignerTest, PropertiesResizeRecolourAndReachEveryBanner) {
   Press(window->mnuProperty);
   EXPECT_TRUE(window->Modified);
   EXPECT_EQ(window->frameGeometry().size(), QSize(500, 400));
-  const FormProps p = GetFormProps();
+  const modDB::FormProps p = modDB::GetFormProps();
   EXPECT_EQ(p.Width, 7500);
   EXPECT_EQ(p.Height, 6000);
   EXPECT_EQ(p.FieldFont.ForeColor, 0xFF0000);
   EXPECT_EQ(p.BannerFont.ForeColor, 0x00FF00);
   EXPECT_EQ(p.BannerFont.BackColor, 0xCCCCCC);
-  EXPECT_EQ(GetDateOrder(), 2);
-  EXPECT_EQ(GetOrientation(), 2);
+  EXPECT_EQ(modDB::GetDateOrder(), 2);
+  EXPECT_EQ(modDB::GetOrientation(), 2);
   for (int16_t i = 1; i <= 2; ++i) {
-    BannerDef b;
-    GetBanner(i, b);
+    modDB::BannerDef b;
+    modDB::GetBanner(i, b);
     EXPECT_EQ(b.Font.ForeColor, 0x00FF00) << i;
     EXPECT_EQ(b.Font.BackColor, 0xFFFFFF) << i;  // its box was not checked
   }
@@ -400,8 +399,8 @@ TEST_F(DesignerTest, TabOrderMovesWholeSlots) {
     qfgui::Shot(d, "designer_taborder");
     Click(d->cmdOK);
   });
-  FieldDef f;
-  GetFieldDef(1, f);
+  modDB::FieldDef f;
+  modDB::GetFieldDef(1, f);
   EXPECT_EQ(f.Name.Trimmed(), "C");
   EXPECT_EQ(f.Length, 3);
   EXPECT_EQ(f.Y, 100);
@@ -436,18 +435,18 @@ TEST_F(DesignerTest, ScriptEditorPositionTabsAndQuestion) {
     EXPECT_EQ(d->mnuLine->text(), "L 2, C 8");
     qfgui::Shot(d, "designer_script");
     // Cancel after typing asks; No keeps the editor open.
-    host.replies = {vbNo};
+    host.replies = {modDB::vbNo};
     d->mnuCancel->trigger();
     EXPECT_EQ(host.Last(), "Modified: Script is modified, Exit anyway?");
-    EXPECT_EQ(host.boxes.back().style, vbYesNo | vbDefaultButton2);
+    EXPECT_EQ(host.boxes.back().style, modDB::vbYesNo | modDB::vbDefaultButton2);
     EXPECT_TRUE(d->isVisible());
-    host.replies = {vbYes};
+    host.replies = {modDB::vbYes};
     d->close();
     EXPECT_FALSE(d->isVisible());
   });
   window->Modified = false;
   Press(window->mnuScript);
-  EXPECT_EQ(GetScript(), "Sub Start\r\nEnd Sub\r\n\r\nSub Update\r\nEnd Sub");
+  EXPECT_EQ(modDB::GetScript(), "Sub Start\r\nEnd Sub\r\n\r\nSub Update\r\nEnd Sub");
   EXPECT_FALSE(window->Modified);
 
   // Typing and Update stores the text without a question.
@@ -465,7 +464,7 @@ TEST_F(DesignerTest, ScriptEditorPositionTabsAndQuestion) {
   });
   Click(window->cTBarBtn[7]);
   EXPECT_TRUE(host.boxes.empty()) << host.Last();
-  EXPECT_EQ(GetScript(), "Sub Start\r\n Qf.Allow 1\r\nEnd Sub");
+  EXPECT_EQ(modDB::GetScript(), "Sub Start\r\n Qf.Allow 1\r\nEnd Sub");
   EXPECT_TRUE(window->Modified);
 }
 
@@ -476,7 +475,7 @@ TEST_F(DesignerTest, ScreenshotsOfTheExampleForm) {
   Load("Contacts");
   EXPECT_EQ(host.boxes.size(), 1u);
   EXPECT_EQ(window->windowTitle(), "Contacts");
-  EXPECT_GT(GetFieldCount(), 5);
+  EXPECT_GT(modDB::GetFieldCount(), 5);
   QApplication::processEvents();
   qfgui::Shot(window, "designer_contacts_page1");
   Press(window->mnuNextPage);
@@ -530,7 +529,7 @@ TEST_F(DesignerTest, ScriptLongerThanTheFormHoldsIsNotCut) {
     EXPECT_FALSE(d->isVisible());
   });
   Press(window->mnuScript);
-  EXPECT_EQ(GetScript(), "'" + std::string(3999, 'x'));
+  EXPECT_EQ(modDB::GetScript(), "'" + std::string(3999, 'x'));
   // Text typed into a field on the canvas goes nowhere.
   AddField("A", 10, 40, 5, "*");
   window->Modified = false;
@@ -632,8 +631,8 @@ TEST_F(DesignerTest, BannerCaptionKeepsLineBreaksAndDoesNotWrap) {
     Click(d->BtnUpdate);
     EXPECT_FALSE(d->isVisible()) << host.Last();
   });
-  BannerDef b;
-  ASSERT_EQ(GetBanner(1, b), 1);
+  modDB::BannerDef b;
+  ASSERT_EQ(modDB::GetBanner(1, b), 1);
   EXPECT_EQ(b.Caption.Trimmed(), "\r\n One  Two \r\n");
 }
 
@@ -647,7 +646,7 @@ TEST_F(DesignerTest, ScriptEditorCountsALineBreakAsTwo) {
     EXPECT_EQ(d->SCRP->toPlainText(), QString(8189, 'x') + "\na");
     QTest::keyClick(d->SCRP, Qt::Key_Return);  // no room for a break either
     EXPECT_EQ(d->SCRP->toPlainText(), QString(8189, 'x') + "\na");
-    host.replies = {vbYes};
+    host.replies = {modDB::vbYes};
     d->close();
   });
 }
@@ -683,7 +682,7 @@ TEST_F(DesignerTest, ScriptEditorCompilesOnUpdate) {
     EXPECT_FALSE(d->isVisible());
   });
   EXPECT_TRUE(host.boxes.empty()) << host.Last();
-  EXPECT_EQ(GetScript(), "Sub Start\r\n  x = (1 + 2)\r\nEnd Sub");
+  EXPECT_EQ(modDB::GetScript(), "Sub Start\r\n  x = (1 + 2)\r\nEnd Sub");
   EXPECT_TRUE(window->Modified);
 }
 
@@ -693,7 +692,7 @@ TEST_F(DesignerTest, CancelAndEscStoreNothingAndBoxesShowTheirNames) {
   AddField("ONE", 10, 40, 5, "");
   EXPECT_EQ(window->Field[1]->placeholderText(), "ONE");
   EXPECT_EQ(window->Field[1]->toPlainText(), "");
-  const FormProps before = GetFormProps();
+  const modDB::FormProps before = modDB::GetFormProps();
   for (bool esc : {false, true}) {
     qfgui::OnShown<frmField>([&](frmField* d) {
       EXPECT_EQ(d->btnCancel->text(), "Cancel");
@@ -718,9 +717,9 @@ TEST_F(DesignerTest, CancelAndEscStoreNothingAndBoxesShowTheirNames) {
     });
     window->mnuProperty->trigger();
   }
-  FieldDef f;
-  GetFieldDef(1, f);
+  modDB::FieldDef f;
+  modDB::GetFieldDef(1, f);
   EXPECT_EQ(f.Name.Trimmed(), "ONE");
-  EXPECT_EQ(GetBannerCount(), 0);
-  EXPECT_EQ(GetFormProps().Width, before.Width);
+  EXPECT_EQ(modDB::GetBannerCount(), 0);
+  EXPECT_EQ(modDB::GetFormProps().Width, before.Width);
 }

@@ -5,13 +5,12 @@
 #include <QPlainTextEdit>
 #include <filesystem>
 
-#include "DesignerFixture.h"
-#include "frmBanner.h"
-#include "frmEdit.h"
-#include "frmTabOrder.h"
+#include "designer/frmBanner.h"
+#include "designer/frmTabOrder.h"
+#include "entry/frmEdit.h"
+#include "tests/designer/DesignerFixture.h"
 
 using namespace qfdesign;
-using namespace modDB;
 
 TEST_F(DesignerTest, DesignEnterRedesignKeepsTheValues) {
   // Design: three fields and a banner, saved as Trip.
@@ -70,7 +69,7 @@ TEST_F(DesignerTest, DesignEnterRedesignKeepsTheValues) {
   });
   Click(window->cTBarBtn[5]);
   EXPECT_TRUE(*order);
-  host.replies = {vbYes, vbYes};
+  host.replies = {modDB::vbYes, modDB::vbYes};
   Click(window->cTBarBtn[1]);
   ASSERT_EQ(host.boxes.size(), 2u);
   EXPECT_EQ(host.boxes[0].text, "File contains records!\r\nRecover data?");

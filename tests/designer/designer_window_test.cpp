@@ -6,11 +6,10 @@
 #include <filesystem>
 #include <tuple>
 
-#include "DesignerFixture.h"
-#include "frmTabOrder.h"
+#include "designer/frmTabOrder.h"
+#include "tests/designer/DesignerFixture.h"
 
 using namespace qfdesign;
-using namespace modDB;
 
 namespace {
 
@@ -35,7 +34,7 @@ TEST_F(DesignerTest, FreshStartShowsAnEmptyFirstPage) {
   EXPECT_FALSE(w.Modified);
   for (int k = 1; k <= 8; ++k) {
     EXPECT_EQ(w.mnuPage[k]->text(), QString("Page %1").arg(k));
-    EXPECT_EQ(GetPageHeading(k), "Page " + std::to_string(k));
+    EXPECT_EQ(modDB::GetPageHeading(k), "Page " + std::to_string(k));
   }
   for (int i = 1; i <= 128; ++i) EXPECT_TRUE(w.Field[i]->isHidden() && w.Banner[i]->isHidden());
   // The strip: 375 twips high, buttons 435 twips wide, 420 twips apart.
@@ -43,9 +42,9 @@ TEST_F(DesignerTest, FreshStartShowsAnEmptyFirstPage) {
   EXPECT_EQ(w.cTBar->geometry(), QRect(0, 0, w.canvas->width(), 25));
   // The form's size is the window's outer size: 640 x 480 pixels.
   EXPECT_EQ(w.frameGeometry().size(), QSize(640, 480));
-  EXPECT_EQ(GetFormProps().Width, 9600);
-  EXPECT_EQ(GetFormProps().Height, 7200);
-  EXPECT_EQ(GetScript(), "Sub Start\r\nEnd Sub\r\n\r\nSub Update\r\nEnd Sub");
+  EXPECT_EQ(modDB::GetFormProps().Width, 9600);
+  EXPECT_EQ(modDB::GetFormProps().Height, 7200);
+  EXPECT_EQ(modDB::GetScript(), "Sub Start\r\nEnd Sub\r\n\r\nSub Update\r\nEnd Sub");
 
   // Pages stop at 1 and 8.
   Press(w.mnuPreviousPage);
@@ -68,7 +67,7 @@ TEST_F(DesignerTest, FreshStartShowsAnEmptyFirstPage) {
 TEST_F(DesignerTest, DraggingStopsAtEveryEdgeAndStoresThePosition) {
   frmMain& w = *window;
   AddField("NAME", 100, 100, 10, "");
-  ASSERT_EQ(GetFieldCount(), 1);
+  ASSERT_EQ(modDB::GetFieldCount(), 1);
   CanvasField* f = w.Field[1];
   ASSERT_TRUE(f->isVisible());
   EXPECT_EQ(f->pos(), QPoint(100, 100));
@@ -86,8 +85,8 @@ TEST_F(DesignerTest, DraggingStopsAtEveryEdgeAndStoresThePosition) {
   EXPECT_EQ(f->pos(), QPoint(0, 25));
   EXPECT_EQ(w.cTBarLbl->text(), " 0, 25");
   EXPECT_TRUE(w.Modified);
-  FieldDef d;
-  GetFieldDef(1, d);
+  modDB::FieldDef d;
+  modDB::GetFieldDef(1, d);
   EXPECT_EQ(d.X, 0);
   EXPECT_EQ(d.Y, 25);
   // Past the right and bottom edges.
@@ -149,8 +148,8 @@ TEST_F(DesignerTest, DraggingThroughTheWindowSystem) {
     QTest::mouseRelease(win, Qt::LeftButton, {}, from + QPoint(40, 30));
     EXPECT_EQ(item->pos(), start + QPoint(40, 30)) << item->objectName().toStdString();
   }
-  FieldDef f;
-  GetFieldDef(1, f);
+  modDB::FieldDef f;
+  modDB::GetFieldDef(1, f);
   EXPECT_EQ(QPoint(f.X, f.Y), QPoint(140, 130));
   GetBanner(1, b);
   EXPECT_EQ(QPoint(b.X, b.Y), QPoint(340, 230));
@@ -161,14 +160,14 @@ TEST_F(DesignerTest, ResizingStoresTheFormSizeAndKeepsAMinimum) {
   const QSize frame = w.frameGeometry().size() - w.size();
   w.resize(100, 60);
   EXPECT_EQ(w.frameGeometry().size(), QSize(250, 150));
-  EXPECT_EQ(GetFormProps().Width, 250 * 15);
-  EXPECT_EQ(GetFormProps().Height, 150 * 15);
+  EXPECT_EQ(modDB::GetFormProps().Width, 250 * 15);
+  EXPECT_EQ(modDB::GetFormProps().Height, 150 * 15);
   EXPECT_TRUE(w.Modified);
   EXPECT_EQ(w.cTBar->width(), w.canvas->width());
   w.Modified = false;
   w.resize(QSize(700, 500) - frame);
-  EXPECT_EQ(GetFormProps().Width, 10500);
-  EXPECT_EQ(GetFormProps().Height, 7500);
+  EXPECT_EQ(modDB::GetFormProps().Width, 10500);
+  EXPECT_EQ(modDB::GetFormProps().Height, 7500);
   EXPECT_TRUE(w.Modified);
 }
 
@@ -199,7 +198,7 @@ TEST_F(DesignerTest, RightClicksOpenDialogsAndThePopUpMenu) {
   EXPECT_FALSE(tabOrderShown);
 
   AddField("B", 10, 80, 5, "");
-  ASSERT_EQ(GetFieldCount(), 2);
+  ASSERT_EQ(modDB::GetFieldCount(), 2);
   // A right click on the second field opens its dialog in update mode; the item is
   // disabled meanwhile, and the canvas is redrawn afterwards.
   qfgui::OnShown<frmField>([&](frmField* d) {
@@ -315,25 +314,25 @@ TEST_F(DesignerTest, SavingOverRecordsRecoversThemByName) {
     Click(d->cmdUp);
     Click(d->cmdOK);
   });
-  FieldDef f;
-  GetFieldDef(3, f);
+  modDB::FieldDef f;
+  modDB::GetFieldDef(3, f);
   f.Length = 12;
-  ASSERT_EQ(SetFieldDef(3, f), 3);
+  ASSERT_EQ(modDB::SetFieldDef(3, f), 3);
   GetFieldDef(2, f);
   f.Length = 2;
-  ASSERT_EQ(SetFieldDef(2, f), 2);
+  ASSERT_EQ(modDB::SetFieldDef(2, f), 2);
   // Cutting First is asked about after the recovery; its default No saves nothing.
-  host.replies = {vbYes};
+  host.replies = {modDB::vbYes};
   Press(w.mnuFileSave);
   ASSERT_EQ(host.boxes.size(), 2u);
   EXPECT_EQ(host.boxes[0].text, "File contains records!\r\nRecover data?");
-  EXPECT_EQ(host.boxes[0].style, vbYesNo);
+  EXPECT_EQ(host.boxes[0].style, modDB::vbYesNo);
   EXPECT_EQ(host.Last(), "Recover Data: Recovering the records loses values:\r\nFIRST: 2 values cut to 2 "
                          "characters\r\nSave anyway?");
   EXPECT_TRUE(w.Modified);
   EXPECT_EQ(Dump("Club")["Fields"][0]["Name"], "FIRST");
   host.Clear();
-  host.replies = {vbYes, vbYes};
+  host.replies = {modDB::vbYes, modDB::vbYes};
   Press(w.mnuFileSave);
   ASSERT_EQ(host.boxes.size(), 2u);
   EXPECT_FALSE(w.Modified);
@@ -360,21 +359,21 @@ TEST_F(DesignerTest, LoadAsksForThePasswordAndReportsWhatItLoaded) {
     QTest::keyClicks(in->txtStr, "Open Sesame1");  // the blank is not a password key
     Click(in->cmdOK);
   });
-  EXPECT_EQ(GetPassword(), "OpenSesame1");
+  EXPECT_EQ(modDB::GetPassword(), "OpenSesame1");
   SaveAs("Safe");
   EXPECT_EQ(Dump("Safe")["Password"], "OpenSesame1");
 
   // A modified design asks first; No keeps it.
   w.resize(600, 400);
-  host.replies = {vbNo};
+  host.replies = {modDB::vbNo};
   Press(w.mnuFileLoad);
   EXPECT_EQ(host.Last(), "LOAD: File has been modified!\r\nAll modifications will be lost\r\nContinue?");
-  EXPECT_EQ(host.boxes.back().style, vbQuestion | vbYesNo | vbDefaultButton2);
-  EXPECT_EQ(GetFieldCount(), 2);
-  host.replies = {vbYes};
+  EXPECT_EQ(host.boxes.back().style, modDB::vbQuestion | modDB::vbYesNo | modDB::vbDefaultButton2);
+  EXPECT_EQ(modDB::GetFieldCount(), 2);
+  host.replies = {modDB::vbYes};
   Press(w.mnuFileNew);
   EXPECT_EQ(host.Last(), "NEW: File has been modified!\r\nAll modifications will be lost\r\nContinue?");
-  EXPECT_EQ(GetFieldCount(), 0);
+  EXPECT_EQ(modDB::GetFieldCount(), 0);
   EXPECT_EQ(w.windowTitle(), "");
   EXPECT_FALSE(w.Modified);
   host.Clear();
@@ -383,8 +382,8 @@ TEST_F(DesignerTest, LoadAsksForThePasswordAndReportsWhatItLoaded) {
   const QString wrong = "opensesame1";
   Load("Safe", &wrong);
   EXPECT_TRUE(host.boxes.empty()) << host.Last();
-  EXPECT_EQ(GetFieldCount(), 0);
-  EXPECT_EQ(GetPassword(), "");
+  EXPECT_EQ(modDB::GetFieldCount(), 0);
+  EXPECT_EQ(modDB::GetPassword(), "");
   EXPECT_EQ(w.windowTitle(), "");
   EXPECT_FALSE(w.Modified);
 
@@ -392,7 +391,7 @@ TEST_F(DesignerTest, LoadAsksForThePasswordAndReportsWhatItLoaded) {
   Load("Safe", &right);
   ASSERT_EQ(host.boxes.size(), 1u);
   EXPECT_EQ(host.boxes[0].title, "Information");
-  EXPECT_EQ(host.boxes[0].style, vbInformation);
+  EXPECT_EQ(host.boxes[0].style, modDB::vbInformation);
   EXPECT_EQ(host.boxes[0].text, "Path\t" + dir.path().string() + "\r\nFile\tSafe\r\nPage(s)\t3\r\nField(s)\t2\r\n" +
                                     "Banner(s)\t1\r\n");
   EXPECT_EQ(w.windowTitle(), "Safe");
@@ -404,11 +403,11 @@ TEST_F(DesignerTest, LoadAsksForThePasswordAndReportsWhatItLoaded) {
 
   // Closing a modified design asks; No keeps the window open.
   w.resize(500, 400);
-  host.replies = {vbNo};
+  host.replies = {modDB::vbNo};
   w.close();
   EXPECT_TRUE(w.isVisible());
   EXPECT_EQ(host.Last(), "EXIT: File has been modified!\r\nAll modifications will be lost\r\nContinue?");
-  host.replies = {vbYes};
+  host.replies = {modDB::vbYes};
   Press(w.mnuExit);
   EXPECT_FALSE(w.isVisible());
 }
@@ -425,7 +424,7 @@ TEST_F(DesignerTest, FailedSaveAndCancelledPickersChangeNothing) {
   EXPECT_FALSE(std::filesystem::exists(dir.path() / "Empty.Qfd"));
   // A cancelled picker neither saves nor loads.
   Through<frmDlgFile>(w.mnuFileSaveAs, [&](frmDlgFile* d) { Click(d->cmdCancel); });
-  host.replies = {vbYes};
+  host.replies = {modDB::vbYes};
   Through<frmDlgFile>(w.mnuFileLoad, [&](frmDlgFile* d) { Click(d->cmdCancel); });
   EXPECT_TRUE(w.Modified);
   EXPECT_EQ(w.windowTitle(), "");
@@ -442,8 +441,8 @@ TEST_F(DesignerTest, ArrowKeysNudgeTheLastPressedItem) {
   QTest::keyClick(field, Qt::Key_Right);
   QTest::keyClick(field, Qt::Key_Right);
   QTest::keyClick(field, Qt::Key_Down);
-  FieldDef f;
-  GetFieldDef(1, f);
+  modDB::FieldDef f;
+  modDB::GetFieldDef(1, f);
   EXPECT_EQ(f.X, 3);
   EXPECT_EQ(f.Y, 41);
   EXPECT_EQ(field->pos(), QPoint(3, 41));

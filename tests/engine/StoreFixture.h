@@ -8,17 +8,16 @@
 #include <utility>
 #include <vector>
 
-#include "RecordingHost.h"
-#include "TestSupport.h"
-#include "modDB.h"
-#include "modLIB.h"
+#include "engine/modDB.h"
+#include "lib/modLIB.h"
+#include "tests/support/RecordingHost.h"
+#include "tests/support/TestSupport.h"
 
 namespace storetest {
 
-using namespace modDB;
 
-inline FieldDef Field(const std::string& name, int length, int page = 1, const std::string& format = "") {
-  FieldDef f;
+inline modDB::FieldDef Field(const std::string& name, int length, int page = 1, const std::string& format = "") {
+  modDB::FieldDef f;
   f.Name.Set(name);
   f.Length = static_cast<int16_t>(length);
   f.Page = static_cast<uint8_t>(page);
@@ -30,19 +29,19 @@ class StoreTest : public ::testing::Test {
  protected:
   void SetUp() override {
     modLIB::SetTwipsPerPixel(15, 15);
-    InitHeader();
+    modDB::InitHeader();
   }
   void TearDown() override {
-    if (GetFileNumber() != 0) CloseDatabase();
-    InitHeader();
+    if (modDB::GetFileNumber() != 0) modDB::CloseDatabase();
+    modDB::InitHeader();
   }
 
   // A new design of the given fields (name, length), in slot order.
   void Design(const std::vector<std::pair<std::string, int>>& fields) {
-    InitHeader();
+    modDB::InitHeader();
     for (const auto& [name, length] : fields) {
-      FieldDef f = Field(name, length);
-      ASSERT_NE(AddField(f), 0) << host.Last();
+      modDB::FieldDef f = Field(name, length);
+      ASSERT_NE(modDB::AddField(f), 0) << host.Last();
     }
   }
 
@@ -54,11 +53,11 @@ class StoreTest : public ::testing::Test {
     Design(fields);
     std::string path = dir / name;
     std::string save = path;
-    EXPECT_EQ(SaveHeader(save), 1) << host.Last();
+    EXPECT_EQ(modDB::SaveHeader(save), 1) << host.Last();
     std::string open = path;
-    EXPECT_EQ(OpenDatabase(open), 1) << host.Last();
+    EXPECT_EQ(modDB::OpenDatabase(open), 1) << host.Last();
     for (const auto& values : records) {
-      ClearRecord();
+      modDB::ClearRecord();
       bool mark = false;
       for (size_t i = 0; i < values.size(); ++i) {
         std::string v = values[i];
@@ -66,26 +65,26 @@ class StoreTest : public ::testing::Test {
           mark = true;
           v.erase(0, 1);
         }
-        WriteField(static_cast<int16_t>(i + 1), v);
+        modDB::WriteField(static_cast<int16_t>(i + 1), v);
       }
-      EXPECT_EQ(AddRecord(), 1) << host.Last();
+      EXPECT_EQ(modDB::AddRecord(), 1) << host.Last();
       if (mark) {
-        EXPECT_EQ(DeleteRecord(), 1) << host.Last();
+        EXPECT_EQ(modDB::DeleteRecord(), 1) << host.Last();
       }
     }
-    CloseDatabase();
+    modDB::CloseDatabase();
     host.Clear();
     return path;
   }
 
   std::string Field1(int16_t n) {
     std::string v;
-    ReadField(n, v);
+    modDB::ReadField(n, v);
     return v;
   }
 
   qftest::TempDir dir;
-  RecordingHost host;
+  modDB::RecordingHost host;
 };
 
 }  // namespace storetest

@@ -2,8 +2,8 @@
 // line breaks inside values, and the current record afterwards.
 #include <filesystem>
 
-#include "CsvExport.h"
-#include "StoreFixture.h"
+#include "engine/CsvExport.h"
+#include "tests/engine/StoreFixture.h"
 
 using namespace storetest;
 using qftest::ReadFile;
@@ -17,9 +17,9 @@ class CsvExport : public StoreTest {
     return MakeDb("db", {{"Name", 10}, {"City", 8}, {"Notes", 20}},
                   {{"Ann", "Rome", "one\r\ntwo"}, {"*Bob", "Oslo", "say \"hi\", ok"}, {"  Cy ", "", ""}});
   }
-  void Open(std::string name) { ASSERT_EQ(OpenDatabase(name), 1) << host.Last(); }
+  void Open(std::string name) { ASSERT_EQ(modDB::OpenDatabase(name), 1) << host.Last(); }
   std::vector<bool> Slots(std::initializer_list<int> slots) {
-    std::vector<bool> v(kMaxFields + 1, false);
+    std::vector<bool> v(modDB::kMaxFields + 1, false);
     for (int s : slots) v[s] = true;
     return v;
   }
@@ -29,48 +29,48 @@ class CsvExport : public StoreTest {
 
 TEST_F(CsvExport, SelectedFieldsOfEveryRecord) {
   Open(Db());
-  SetRecordNo(2);
+  modDB::SetRecordNo(2);
   const std::string out = dir / "out.csv";
-  ASSERT_EQ(ExportCsv(out, Slots({1, 3})), 1);
+  ASSERT_EQ(modDB::ExportCsv(out, Slots({1, 3})), 1);
   EXPECT_EQ(ReadFile(out),
             "#,Name,Notes\r\n"
             "1,\"Ann\",\"one\ntwo\"\r\n"
             "2,\"Bob\",\"say \"hi\", ok\"\r\n"
             "3,\"Cy\",\"\"\r\n");
-  EXPECT_EQ(GetRecordNo(), 2);
+  EXPECT_EQ(modDB::GetRecordNo(), 2);
   EXPECT_TRUE(host.boxes.empty());
   EXPECT_EQ(host.showPer, 3);
   EXPECT_EQ(host.lastTotal, 3);
   EXPECT_EQ(host.hidePer, 1);
 
-  ASSERT_EQ(ExportCsv(out, Slots({})), 1);  // replaces the file
+  ASSERT_EQ(modDB::ExportCsv(out, Slots({})), 1);  // replaces the file
   EXPECT_EQ(ReadFile(out), "#\r\n1\r\n2\r\n3\r\n");
-  ASSERT_EQ(ExportCsv(out, Slots({1, 2, 3})), 1);
+  ASSERT_EQ(modDB::ExportCsv(out, Slots({1, 2, 3})), 1);
   EXPECT_EQ(ReadFile(out).substr(0, 28), "#,Name,City,Notes\r\n1,\"Ann\",\"");
 }
 
 TEST_F(CsvExport, EmptyDatabaseAndFailures) {
   Open(MakeDb("empty", {{"A", 3}}, {}));
   const std::string out = dir / "e.csv";
-  ASSERT_EQ(ExportCsv(out, Slots({1})), 1);
+  ASSERT_EQ(modDB::ExportCsv(out, Slots({1})), 1);
   EXPECT_EQ(ReadFile(out), "#,A\r\n");
-  EXPECT_EQ(GetRecordNo(), 0);
+  EXPECT_EQ(modDB::GetRecordNo(), 0);
   EXPECT_TRUE(host.boxes.empty());
 
-  EXPECT_EQ(ExportCsv(dir / "no/such/folder.csv", Slots({1})), 0);
+  EXPECT_EQ(modDB::ExportCsv(dir / "no/such/folder.csv", Slots({1})), 0);
   EXPECT_EQ(host.Last(), "EXPORT: FILE:" + dir / "no/such/folder.csv" + " cannot be written: No such file or directory");
 
-  CloseDatabase();
+  modDB::CloseDatabase();
   host.Clear();
-  EXPECT_EQ(ExportCsv(dir / "closed.csv", Slots({1})), 0);
+  EXPECT_EQ(modDB::ExportCsv(dir / "closed.csv", Slots({1})), 0);
   EXPECT_EQ(host.Last(), "GET RECORD NO: DB not open");
   EXPECT_FALSE(fs::exists(dir / "closed.csv"));
 }
 
 TEST_F(CsvExport, FileNames) {
-  EXPECT_EQ(CsvFileName("out.csv"), "out.csv");
-  EXPECT_EQ(CsvFileName("OUT.Csv"), "OUT.Csv");
-  EXPECT_EQ(CsvFileName("out"), "out.csv");
-  EXPECT_EQ(CsvFileName("out.txt"), "out.txt.csv");
-  EXPECT_EQ(CsvFileName("csv"), "csv.csv");
+  EXPECT_EQ(modDB::CsvFileName("out.csv"), "out.csv");
+  EXPECT_EQ(modDB::CsvFileName("OUT.Csv"), "OUT.Csv");
+  EXPECT_EQ(modDB::CsvFileName("out"), "out.csv");
+  EXPECT_EQ(modDB::CsvFileName("out.txt"), "out.txt.csv");
+  EXPECT_EQ(modDB::CsvFileName("csv"), "csv.csv");
 }

@@ -6,11 +6,11 @@
 
 #include <filesystem>
 
-#include "CsvExport.h"
-#include "CsvImport.h"
-#include "FileIo.h"
-#include "HeaderLayout.h"
-#include "StoreFixture.h"
+#include "engine/CsvExport.h"
+#include "engine/CsvImport.h"
+#include "engine/FileIo.h"
+#include "engine/HeaderLayout.h"
+#include "tests/engine/StoreFixture.h"
 
 using namespace storetest;
 using qftest::I32At;
@@ -30,36 +30,36 @@ class CsvImportTest : public StoreTest {
  protected:
   // Saves a design of the given fields as `name` (no records) and opens it.
   std::string Make(const std::string& name, const std::vector<F>& fields, uint8_t dateOrder = 1) {
-    InitHeader();
+    modDB::InitHeader();
     for (const F& f : fields) {
-      FieldDef d = Field(f.name, f.length, 1, f.format);
-      EXPECT_NE(AddField(d), 0) << host.Last();
+      modDB::FieldDef d = Field(f.name, f.length, 1, f.format);
+      EXPECT_NE(modDB::AddField(d), 0) << host.Last();
     }
-    SetDateOrder(dateOrder);
+    modDB::SetDateOrder(dateOrder);
     std::string path = dir / name;
     std::string save = path;
-    EXPECT_EQ(SaveHeader(save), 1) << host.Last();
+    EXPECT_EQ(modDB::SaveHeader(save), 1) << host.Last();
     std::string open = path;
-    EXPECT_EQ(OpenDatabase(open), 1) << host.Last();
+    EXPECT_EQ(modDB::OpenDatabase(open), 1) << host.Last();
     host.Clear();
     return path;
   }
   // Reads `csv` (written to a file first) against the open database.
-  CsvImport Read(const std::string& csv, CsvImportOptions options = {}) {
+  modDB::CsvImport Read(const std::string& csv, modDB::CsvImportOptions options = {}) {
     WriteFile(dir / "in.csv", csv);
-    CsvImport plan;
-    EXPECT_EQ(ReadCsvImport(dir / "in.csv", options, plan), 1) << host.Last();
+    modDB::CsvImport plan;
+    EXPECT_EQ(modDB::ReadCsvImport(dir / "in.csv", options, plan), 1) << host.Last();
     return plan;
   }
-  std::vector<std::string> Problems(const CsvImport& plan) {
+  std::vector<std::string> Problems(const modDB::CsvImport& plan) {
     std::vector<std::string> out;
-    for (const CsvProblem& p : plan.problems) out.push_back(ProblemText(p));
+    for (const modDB::CsvProblem& p : plan.problems) out.push_back(ProblemText(p));
     return out;
   }
-  std::string Records(const std::string& base) { return ReadFile(base + ".Qfd").substr(kHeaderSize); }
-  std::vector<CsvRow> Parse(const std::string& text, std::vector<std::string>* errors = nullptr) {
-    std::vector<CsvRow> rows;
-    ParseCsv(text, [&](CsvRow& r, const std::string& e) {
+  std::string Records(const std::string& base) { return ReadFile(base + ".Qfd").substr(modDB::kHeaderSize); }
+  std::vector<modDB::CsvRow> Parse(const std::string& text, std::vector<std::string>* errors = nullptr) {
+    std::vector<modDB::CsvRow> rows;
+    modDB::ParseCsv(text, [&](modDB::CsvRow& r, const std::string& e) {
       rows.push_back(r);
       if (errors) errors->push_back(e);
     });
@@ -102,29 +102,29 @@ TEST_F(CsvImportTest, Encodings) {
   bool utf8 = false;
   int64_t replaced = -1;
   // With a byte order mark; "€" and "é" have places in Windows-1252, "Ω" and "😀" not.
-  EXPECT_EQ(DecodeCsvText("\xEF\xBB\xBF" "\xE2\x82\xAC\xC3\xA9\xCE\xA9\xF0\x9F\x98\x80", CsvEncoding::Auto, utf8, replaced),
+  EXPECT_EQ(modDB::DecodeCsvText("\xEF\xBB\xBF" "\xE2\x82\xAC\xC3\xA9\xCE\xA9\xF0\x9F\x98\x80", modDB::CsvEncoding::Auto, utf8, replaced),
             "\x80\xE9??");
   EXPECT_TRUE(utf8);
   EXPECT_EQ(replaced, 2);
   // Valid UTF-8 without a mark.
-  EXPECT_EQ(DecodeCsvText("caf\xC3\xA9", CsvEncoding::Auto, utf8, replaced), "caf\xE9");
+  EXPECT_EQ(modDB::DecodeCsvText("caf\xC3\xA9", modDB::CsvEncoding::Auto, utf8, replaced), "caf\xE9");
   EXPECT_TRUE(utf8);
   // Not UTF-8: Windows-1252 as it stands.
-  EXPECT_EQ(DecodeCsvText("caf\xE9 \x80", CsvEncoding::Auto, utf8, replaced), "caf\xE9 \x80");
+  EXPECT_EQ(modDB::DecodeCsvText("caf\xE9 \x80", modDB::CsvEncoding::Auto, utf8, replaced), "caf\xE9 \x80");
   EXPECT_FALSE(utf8);
   EXPECT_EQ(replaced, 0);
   // As told.
-  EXPECT_EQ(DecodeCsvText("caf\xC3\xA9", CsvEncoding::Cp1252, utf8, replaced), "caf\xC3\xA9");
-  EXPECT_EQ(DecodeCsvText("a\xE9z", CsvEncoding::Utf8, utf8, replaced), "a?z");
+  EXPECT_EQ(modDB::DecodeCsvText("caf\xC3\xA9", modDB::CsvEncoding::Cp1252, utf8, replaced), "caf\xC3\xA9");
+  EXPECT_EQ(modDB::DecodeCsvText("a\xE9z", modDB::CsvEncoding::Utf8, utf8, replaced), "a?z");
   EXPECT_EQ(replaced, 1);
   // Valid UTF-8 that says nothing (a capital with an accent and a sign) stays
   // Windows-1252; a mark is never text, whatever the encoding.
-  EXPECT_EQ(DecodeCsvText("CAF\xC9\x92S JOS\xC9\x96MARIA", CsvEncoding::Auto, utf8, replaced),
+  EXPECT_EQ(modDB::DecodeCsvText("CAF\xC9\x92S JOS\xC9\x96MARIA", modDB::CsvEncoding::Auto, utf8, replaced),
             "CAF\xC9\x92S JOS\xC9\x96MARIA");
   EXPECT_FALSE(utf8);
-  EXPECT_EQ(DecodeCsvText("\xEF\xBB\xBFName", CsvEncoding::Cp1252, utf8, replaced), "Name");
+  EXPECT_EQ(modDB::DecodeCsvText("\xEF\xBB\xBFName", modDB::CsvEncoding::Cp1252, utf8, replaced), "Name");
   // Plain ASCII is neither.
-  EXPECT_EQ(DecodeCsvText("abc", CsvEncoding::Auto, utf8, replaced), "abc");
+  EXPECT_EQ(modDB::DecodeCsvText("abc", modDB::CsvEncoding::Auto, utf8, replaced), "abc");
   EXPECT_FALSE(utf8);
 }
 
@@ -176,8 +176,8 @@ TEST_F(CsvImportTest, PiecesOfTheFileReadAsOne) {
   csv += "long,\"" + std::string(kPiece + 100, 'z') + "\"\r\nlast,x\r\n";
   records += " last    x" + std::string(19, ' ');
   WriteFile(dir / "in.csv", csv);
-  CsvImport plan;
-  ASSERT_EQ(ReadCsvImport(dir / "in.csv", {}, plan), 1) << host.Last();
+  modDB::CsvImport plan;
+  ASSERT_EQ(modDB::ReadCsvImport(dir / "in.csv", {}, plan), 1) << host.Last();
   EXPECT_TRUE(plan.utf8);
   EXPECT_EQ(plan.rows, rows + 2);
   ASSERT_EQ(Problems(plan).size(), 1u) << Problems(plan)[1];
@@ -188,7 +188,7 @@ TEST_F(CsvImportTest, PiecesOfTheFileReadAsOne) {
   // A byte that is no UTF-8 after the first pieces: the whole file is Windows-1252.
   csv += "\xE9,x\r\n";
   WriteFile(dir / "in.csv", csv);
-  ASSERT_EQ(ReadCsvImport(dir / "in.csv", {}, plan), 1) << host.Last();
+  ASSERT_EQ(modDB::ReadCsvImport(dir / "in.csv", {}, plan), 1) << host.Last();
   EXPECT_FALSE(plan.utf8);
   EXPECT_EQ(plan.replaced, 0);
   ASSERT_EQ(plan.problems.size(), 1u);
@@ -200,20 +200,20 @@ TEST_F(CsvImportTest, PiecesOfTheFileReadAsOne) {
 TEST_F(CsvImportTest, ColumnsAreMatchedByName) {
   const std::string base = Make("cols", {{"Name", 6, ""}, {"City", 5, ""}, {"Zip", 4, ""}});
   // Any letter case, any order; "#" and RECNO ignored; Zip has no column and stays blank.
-  CsvImport plan = Read("recno,CITY,#,name\r\n7,Rome,9,Ann\r\n");
+  modDB::CsvImport plan = Read("recno,CITY,#,name\r\n7,Rome,9,Ann\r\n");
   EXPECT_EQ(plan.fieldOf, (std::vector<int16_t>{0, 2, 0, 1}));
   EXPECT_TRUE(plan.problems.empty());
-  ASSERT_EQ(WriteCsvImport(plan, false), 1) << host.Last();
+  ASSERT_EQ(modDB::WriteCsvImport(plan, false), 1) << host.Last();
   EXPECT_EQ(Records(base), " Ann   Rome     ");
-  EXPECT_EQ(GetRecordNo(), 1);
+  EXPECT_EQ(modDB::GetRecordNo(), 1);
 
   // Unknown columns are refused, all of them named, unless they are to be ignored.
   WriteFile(dir / "u.csv", "Name,Street,Phone\r\nBob,x,y\r\n");
-  CsvImport refused;
-  EXPECT_EQ(ReadCsvImport(dir / "u.csv", {}, refused), 0);
+  modDB::CsvImport refused;
+  EXPECT_EQ(modDB::ReadCsvImport(dir / "u.csv", {}, refused), 0);
   EXPECT_EQ(host.Last(), "IMPORT: no field of " + base +
                              ".Qfd is named \"Street\", \"Phone\" (give --ignore-unknown to leave such columns out)");
-  CsvImportOptions ignore;
+  modDB::CsvImportOptions ignore;
   ignore.ignoreUnknown = true;
   plan = Read("Name,Street,Phone\r\nBob,x,y\r\n", ignore);
   EXPECT_EQ(plan.unknown, (Values{"Street", "Phone"}));
@@ -221,12 +221,12 @@ TEST_F(CsvImportTest, ColumnsAreMatchedByName) {
 
   // A field named twice, and a file without a heading.
   WriteFile(dir / "d.csv", "Name,NAME\r\na,b\r\n");
-  EXPECT_EQ(ReadCsvImport(dir / "d.csv", {}, refused), 0);
+  EXPECT_EQ(modDB::ReadCsvImport(dir / "d.csv", {}, refused), 0);
   EXPECT_EQ(host.Last(), "IMPORT: the field Name has two columns: \"Name\" and \"NAME\"");
   WriteFile(dir / "e.csv", "");
-  EXPECT_EQ(ReadCsvImport(dir / "e.csv", {}, refused), 0);
+  EXPECT_EQ(modDB::ReadCsvImport(dir / "e.csv", {}, refused), 0);
   EXPECT_EQ(host.Last(), "IMPORT: " + dir / "e.csv" + " is empty: it has no heading line");
-  EXPECT_EQ(ReadCsvImport(dir / "missing.csv", {}, refused), 0);
+  EXPECT_EQ(modDB::ReadCsvImport(dir / "missing.csv", {}, refused), 0);
   EXPECT_EQ(host.Last(), "IMPORT: Unexpected Error: FILE:" + dir / "missing.csv" + ": No such file or directory");
   EXPECT_EQ(Records(base), " Ann   Rome     ");  // nothing of this was written
 }
@@ -245,7 +245,7 @@ TEST_F(CsvImportTest, EachCheckOfASavedRecord) {
                   {"Lines", 10, "*"}},
        2);  // month first
   const std::string head = "No,Born,At,Must,Ok,Up,Low,Proper,Digits,Short,Lines\r\n";
-  CsvImport plan = Read(head +
+  modDB::CsvImport plan = Read(head +
                         "77,12/31/1999,23:59:59,ab,y,abc,XyZ,ann mARIE,12,abc,x\r\n"  // good; 77 is not taken
                         "1,31/12/1999,,ab,,,,,,,\r\n"                                // day first: refused
                         "1,,24:00:00,ab,,,,,,,\r\n"                                  // no such time
@@ -270,7 +270,7 @@ TEST_F(CsvImportTest, EachCheckOfASavedRecord) {
   ASSERT_EQ(plan.refused.size(), 8u);
   EXPECT_EQ(plan.reasons[0], "Born: Invalid date. (DD/MM/YYYY or MM/DD/YYYY)");
   // The good row as it is saved: cased, the "#" field left for the store.
-  FormHeader h = GetHeader();
+  modDB::FormHeader h = modDB::GetHeader();
   const std::string rec = plan.records.substr(0, static_cast<size_t>(h.RecordLength));
   EXPECT_EQ(rec, std::string(" ") + "     " + "12/31/1999" + "23:59:59" + "ab  " + "Y" + "ABC " + "xyz " +
                      "Ann Marie   " + "12  " + "abc" + "x         ");
@@ -285,7 +285,7 @@ TEST_F(CsvImportTest, EachCheckOfASavedRecord) {
 // are only padding, and the length counted after the quotes are made single.
 TEST_F(CsvImportTest, QuotedValuesFillTheirFieldsExactly) {
   Make("quoted", {{"Text", 6, "*M"}, {"Up", 4, "AU"}});
-  CsvImport plan = Read("Text,Up\r\n"
+  modDB::CsvImport plan = Read("Text,Up\r\n"
                         "\"ab\"\"cd\",ab\r\n"            // ab"cd
                         "\"a\"\"b\"\"c\"\"\",\r\n"         // a"b"c" fills the field
                         "\"abc\"\"   \",\r\n"            // abc" and padding
@@ -304,39 +304,39 @@ TEST_F(CsvImportTest, QuotedValuesFillTheirFieldsExactly) {
 TEST_F(CsvImportTest, AllOrNothingSkipBadAndTheRejectedFile) {
   const std::string base = Make("aon", {{"No", 5, "#"}, {"Name", 8, "AS"}, {"Age", 3, "N"}});
   // One record before the import.
-  ClearRecord();
-  WriteField(1, AutoNumberText(1));
-  WriteField(2, "First");
-  ASSERT_EQ(AddRecord(), 1);
+  modDB::ClearRecord();
+  modDB::WriteField(1, modDB::AutoNumberText(1));
+  modDB::WriteField(2, "First");
+  ASSERT_EQ(modDB::AddRecord(), 1);
   const std::string before = ReadFile(base + ".Qfd");
 
-  CsvImport plan = Read("Name,Age\r\nAnn,30\r\nBob,x1\r\n\"Cy, \"\"Jr\"\"\",40\r\nDee,41\r\n");
+  modDB::CsvImport plan = Read("Name,Age\r\nAnn,30\r\nBob,x1\r\n\"Cy, \"\"Jr\"\"\",40\r\nDee,41\r\n");
   EXPECT_EQ(plan.good, 2);
-  EXPECT_EQ(WriteCsvImport(plan, false), 0);
+  EXPECT_EQ(modDB::WriteCsvImport(plan, false), 0);
   EXPECT_EQ(host.Last(), "IMPORT: 2 of 4 rows are refused; nothing was imported");
   EXPECT_EQ(ReadFile(base + ".Qfd"), before);
 
   // Skipping the bad rows: the good ones follow the old record, numbered by the store.
   host.Clear();
-  ASSERT_EQ(WriteCsvImport(plan, true), 1) << host.Last();
+  ASSERT_EQ(modDB::WriteCsvImport(plan, true), 1) << host.Last();
   const std::string after = ReadFile(base + ".Qfd");
   EXPECT_EQ(I32At(after, 0), 3);
-  EXPECT_EQ(after.substr(kHeaderSize), std::string("  1   First      ") + "  2   Ann     30 " + "  3   Dee     41 ");
-  EXPECT_EQ(GetRecordNo(), 2);
-  EXPECT_EQ(GetRecordText(), "  2   Ann     30 ");
+  EXPECT_EQ(after.substr(modDB::kHeaderSize), std::string("  1   First      ") + "  2   Ann     30 " + "  3   Dee     41 ");
+  EXPECT_EQ(modDB::GetRecordNo(), 2);
+  EXPECT_EQ(modDB::GetRecordText(), "  2   Ann     30 ");
   EXPECT_EQ(host.lastTotal, 2);
 
-  ASSERT_EQ(WriteRejectedCsv(plan, RejectedFileName(dir / "in.csv")), 1);
+  ASSERT_EQ(modDB::WriteRejectedCsv(plan, modDB::RejectedFileName(dir / "in.csv")), 1);
   EXPECT_EQ(ReadFile(dir / "in.rejected.csv"),
             "\"Name\",\"Age\",Reason\r\n"
             "\"Bob\",\"x1\",\"Age: holds \"\"x\"\", which the format N does not allow\"\r\n"
             "\"Cy, \"\"Jr\"\"\",\"40\",\"Name: holds \"\",\"\", which the format AS does not allow\"\r\n");
-  EXPECT_EQ(RejectedFileName("a/b.CSV"), "a/b.rejected.CSV");
-  EXPECT_EQ(RejectedFileName("a/b.txt"), "a/b.txt.rejected.csv");
+  EXPECT_EQ(modDB::RejectedFileName("a/b.CSV"), "a/b.rejected.CSV");
+  EXPECT_EQ(modDB::RejectedFileName("a/b.txt"), "a/b.txt.rejected.csv");
 
   // Read in UTF-8, written back in UTF-8 with its mark.
   plan = Read("\xEF\xBB\xBFName,Age\r\nZo\xC3\xA9,x\r\n");
-  ASSERT_EQ(WriteRejectedCsv(plan, dir / "u.rejected.csv"), 1);
+  ASSERT_EQ(modDB::WriteRejectedCsv(plan, dir / "u.rejected.csv"), 1);
   EXPECT_EQ(ReadFile(dir / "u.rejected.csv"),
             "\xEF\xBB\xBF\"Name\",\"Age\",Reason\r\n\"Zo\xC3\xA9\",\"x\",\"Name: holds \"\"\xC3\xA9\"\", which the "
             "format AS does not allow; Age: holds \"\"x\"\", which the format N does not allow\"\r\n");
@@ -344,46 +344,46 @@ TEST_F(CsvImportTest, AllOrNothingSkipBadAndTheRejectedFile) {
 
 TEST_F(CsvImportTest, TheRecordLimitIsKeptBeforeWriting) {
   const std::string base = Make("full", {{"A", 1, ""}});
-  CloseDatabase();
+  modDB::CloseDatabase();
   // 65,529 blank records of 2 bytes.
   std::string bytes = ReadFile(base + ".Qfd");
-  const int32_t n = kMaxRecords - 1;
+  const int32_t n = modDB::kMaxRecords - 1;
   bytes[0] = static_cast<char>(n & 0xFF);
   bytes[1] = static_cast<char>((n >> 8) & 0xFF);
   bytes += std::string(static_cast<size_t>(n) * 2, ' ');
   WriteFile(base + ".Qfd", bytes);
   std::string open = base;
-  ASSERT_EQ(OpenDatabase(open), 1);
+  ASSERT_EQ(modDB::OpenDatabase(open), 1);
   // No more records are built than fit: the reading stops there.
   WriteFile(dir / "in.csv", "A\r\nx\r\ny\r\nz\r\n");
-  CsvImport plan;
-  EXPECT_EQ(ReadCsvImport(dir / "in.csv", {}, plan), 0);
+  modDB::CsvImport plan;
+  EXPECT_EQ(modDB::ReadCsvImport(dir / "in.csv", {}, plan), 0);
   EXPECT_EQ(host.Last(), "IMPORT: DB is Full: 65529 records and at least 2 rows of " + dir / "in.csv" +
                              " would pass the 65530 a database holds; nothing was imported");
   // Counted again under the lock: another program took the room since the reading.
   plan = Read("A\r\nx\r\n");
-  ClearRecord();
-  ASSERT_EQ(AddRecord(), 1);
-  EXPECT_EQ(WriteCsvImport(plan, false), 0);
+  modDB::ClearRecord();
+  ASSERT_EQ(modDB::AddRecord(), 1);
+  EXPECT_EQ(modDB::WriteCsvImport(plan, false), 0);
   EXPECT_EQ(host.Last(),
             "IMPORT: DB is Full: 65530 records and 1 more would pass the 65530 a database holds; nothing was imported");
   EXPECT_EQ(ReadFile(base + ".Qfd").size(), bytes.size() + 2);
-  CloseDatabase();
+  modDB::CloseDatabase();
   WriteFile(base + ".Qfd", bytes);
   std::string again = base;
-  ASSERT_EQ(OpenDatabase(again), 1);
+  ASSERT_EQ(modDB::OpenDatabase(again), 1);
   plan = Read("A\r\nx\r\n");
-  ASSERT_EQ(WriteCsvImport(plan, false), 1) << host.Last();
-  EXPECT_EQ(GetRecordCount(), kMaxRecords);
+  ASSERT_EQ(modDB::WriteCsvImport(plan, false), 1) << host.Last();
+  EXPECT_EQ(modDB::GetRecordCount(), modDB::kMaxRecords);
   EXPECT_EQ(ReadFile(base + ".Qfd").substr(bytes.size()), " x");
 
   // A file with more rows than any database holds, refused rows or not, is refused
   // as soon as that is plain.
   const std::string small = Make("small", {{"A", 1, "N"}});
   std::string many = "A\r\n";
-  for (int32_t r = 0; r <= kMaxRecords; ++r) many += "x\r\n";
+  for (int32_t r = 0; r <= modDB::kMaxRecords; ++r) many += "x\r\n";
   WriteFile(dir / "many.csv", many);
-  EXPECT_EQ(ReadCsvImport(dir / "many.csv", {}, plan), 0);
+  EXPECT_EQ(modDB::ReadCsvImport(dir / "many.csv", {}, plan), 0);
   EXPECT_EQ(host.Last(), "IMPORT: " + dir / "many.csv" +
                              " has more than 65530 rows; a database holds at most 65530 records; nothing was imported");
 }
@@ -392,19 +392,19 @@ TEST_F(CsvImportTest, SpreadsheetExportIsExact) {
   Make("x", {{"Name", 10, ""}, {"Notes", 20, "*M"}});
   for (const auto& [name, notes] : std::vector<std::pair<std::string, std::string>>{
            {" lead", "say \"hi\", ok"}, {"Jos\xE9", "one\r\ntwo"}}) {
-    ClearRecord();
-    WriteField(1, name);
-    WriteField(2, notes);
-    ASSERT_EQ(AddRecord(), 1);
+    modDB::ClearRecord();
+    modDB::WriteField(1, name);
+    modDB::WriteField(2, notes);
+    ASSERT_EQ(modDB::AddRecord(), 1);
   }
-  std::vector<bool> all(kMaxFields + 1, true);
-  ASSERT_EQ(ExportCsv(dir / "r.csv", all, {true, false}), 1);
+  std::vector<bool> all(modDB::kMaxFields + 1, true);
+  ASSERT_EQ(modDB::ExportCsv(dir / "r.csv", all, {true, false}), 1);
   EXPECT_EQ(ReadFile(dir / "r.csv"),
             "#,\"Name\",\"Notes\"\r\n1,\" lead\",\"say \"\"hi\"\", ok\"\r\n2,\"Jos\xE9\",\"one\r\ntwo\"\r\n");
-  ASSERT_EQ(ExportCsv(dir / "u.csv", all, {true, true}), 1);
+  ASSERT_EQ(modDB::ExportCsv(dir / "u.csv", all, {true, true}), 1);
   EXPECT_EQ(ReadFile(dir / "u.csv"),
             "\xEF\xBB\xBF#,\"Name\",\"Notes\"\r\n1,\" lead\",\"say \"\"hi\"\", ok\"\r\n2,\"Jos\xC3\xA9\",\"one\r\ntwo\"\r\n");
-  ASSERT_EQ(ExportCsv(dir / "p.csv", all), 1);  // the plain export as before
+  ASSERT_EQ(modDB::ExportCsv(dir / "p.csv", all), 1);  // the plain export as before
   EXPECT_EQ(ReadFile(dir / "p.csv"),
             "#,Name,Notes\r\n1,\"lead\",\"say \"hi\", ok\"\r\n2,\"Jos\xE9\",\"one\ntwo\"\r\n");
 }
@@ -417,34 +417,34 @@ TEST_F(CsvImportTest, RoundTripOfAGeneratedDatabase) {
   const char* names[] = {"Ann", "Jos\xE9 \x80\x8C", "O'Neil, \"Bo\"", "\"", ",", "Zo\xEB\xFF\x9F"};
   const char* notes[] = {"", "line one\r\nline two", "a,\"b\"\r\n\r\n,c", "\"\"\"", "caf\xE9\r\n\x80"};
   for (int r = 1; r <= 300; ++r) {
-    ClearRecord();
-    WriteField(1, AutoNumberText(r));
-    WriteField(2, names[r % 6]);
-    WriteField(3, notes[r % 5]);
-    WriteField(4, r % 7 == 0 ? "  lead \"q\"" : "x" + std::to_string(r));
-    WriteField(5, "AB" + std::to_string(r % 100));
-    WriteField(6, r % 3 ? "01/02/2003" : "");
-    WriteField(7, r % 4 ? "12:34:56" : "");
-    WriteField(8, r % 2 ? "Y" : "N");
-    WriteField(9, std::string(16, static_cast<char>('a' + r % 26)).replace(3, 2, "\",") + "");
-    ASSERT_EQ(AddRecord(), 1);
+    modDB::ClearRecord();
+    modDB::WriteField(1, modDB::AutoNumberText(r));
+    modDB::WriteField(2, names[r % 6]);
+    modDB::WriteField(3, notes[r % 5]);
+    modDB::WriteField(4, r % 7 == 0 ? "  lead \"q\"" : "x" + std::to_string(r));
+    modDB::WriteField(5, "AB" + std::to_string(r % 100));
+    modDB::WriteField(6, r % 3 ? "01/02/2003" : "");
+    modDB::WriteField(7, r % 4 ? "12:34:56" : "");
+    modDB::WriteField(8, r % 2 ? "Y" : "N");
+    modDB::WriteField(9, std::string(16, static_cast<char>('a' + r % 26)).replace(3, 2, "\",") + "");
+    ASSERT_EQ(modDB::AddRecord(), 1);
   }
-  CloseDatabase();
-  std::vector<bool> all(kMaxFields + 1, true);
+  modDB::CloseDatabase();
+  std::vector<bool> all(modDB::kMaxFields + 1, true);
   for (const bool utf8 : {false, true}) {
     std::string name = src;
-    ASSERT_EQ(OpenDatabase(name), 1);
+    ASSERT_EQ(modDB::OpenDatabase(name), 1);
     const std::string csv = dir / (utf8 ? "u.csv" : "w.csv");
-    ASSERT_EQ(ExportCsv(csv, all, {true, utf8}), 1);
-    CloseDatabase();
+    ASSERT_EQ(modDB::ExportCsv(csv, all, {true, utf8}), 1);
+    modDB::CloseDatabase();
     const std::string copy = Make(utf8 ? "copyu" : "copyw", fields);
-    CsvImport plan;
-    ASSERT_EQ(ReadCsvImport(csv, {}, plan), 1) << host.Last();
-    EXPECT_TRUE(plan.problems.empty()) << ProblemText(plan.problems.front());
+    modDB::CsvImport plan;
+    ASSERT_EQ(modDB::ReadCsvImport(csv, {}, plan), 1) << host.Last();
+    EXPECT_TRUE(plan.problems.empty()) << modDB::ProblemText(plan.problems.front());
     EXPECT_EQ(plan.utf8, utf8);
     EXPECT_EQ(plan.replaced, 0);
-    ASSERT_EQ(WriteCsvImport(plan, false), 1) << host.Last();
-    CloseDatabase();
+    ASSERT_EQ(modDB::WriteCsvImport(plan, false), 1) << host.Last();
+    modDB::CloseDatabase();
     EXPECT_EQ(ReadFile(copy + ".Qfd"), ReadFile(src + ".Qfd")) << (utf8 ? "UTF-8" : "Windows-1252");
   }
 }
@@ -473,8 +473,8 @@ TEST_F(CsvImportTest, AFileChangedWhileReadIsRefused) {
       }
       return 0;
     });
-    CsvImport plan;
-    EXPECT_EQ(ReadCsvImport(path, {}, plan), 0);
+    modDB::CsvImport plan;
+    EXPECT_EQ(modDB::ReadCsvImport(path, {}, plan), 0);
     modDB::detail::SetIoFaultHook({});
     EXPECT_GE(reads, 3);
     EXPECT_EQ(host.Last(), "IMPORT: " + path +
@@ -489,8 +489,8 @@ TEST_F(CsvImportTest, AFileChangedWhileReadIsRefused) {
 TEST_F(CsvImportTest, ARowWithoutEndIsRefused) {
   Make("endless", {{"Name", 8, ""}});
   WriteFile(dir / "zeros.csv", "Name\r\n" + std::string((size_t{40} << 20), '\0'));
-  CsvImport plan;
-  EXPECT_EQ(ReadCsvImport(dir / "zeros.csv", {}, plan), 0);
+  modDB::CsvImport plan;
+  EXPECT_EQ(modDB::ReadCsvImport(dir / "zeros.csv", {}, plan), 0);
   EXPECT_EQ(host.Last(), "IMPORT: the row at line 2 of " + dir / "zeros.csv" +
                              " is longer than 16 MB; no record comes from such a row");
 }

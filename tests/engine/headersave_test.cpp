@@ -5,7 +5,7 @@
 
 #include <filesystem>
 
-#include "StoreFixture.h"
+#include "tests/engine/StoreFixture.h"
 
 using namespace storetest;
 using qftest::I32At;
@@ -25,14 +25,14 @@ class HeaderSave : public StoreTest {
   }
   // Loads the database's definition, lets `change` edit it, saves with `answer` (and
   // `lossAnswer` to the question of lost values, when given).
-  int16_t Resave(const std::string& path, const std::function<void()>& change, int answer = vbYes,
+  int16_t Resave(const std::string& path, const std::function<void()>& change, int answer = modDB::vbYes,
                  int lossAnswer = 0) {
-    EXPECT_EQ(LoadHeader(path), 1) << host.Last();
+    EXPECT_EQ(modDB::LoadHeader(path), 1) << host.Last();
     change();
     host.replies.push_back(answer);
     if (lossAnswer != 0) host.replies.push_back(lossAnswer);
     std::string name = path;
-    return SaveHeader(name);
+    return modDB::SaveHeader(name);
   }
   static std::string Record(const std::string& bytes, int n, int length) {
     return bytes.substr(23496 + static_cast<size_t>(n - 1) * length, length);
@@ -43,30 +43,30 @@ class HeaderSave : public StoreTest {
 
 TEST_F(HeaderSave, ChecksComeBeforeAnyFile) {
   std::string name = "  ";
-  EXPECT_EQ(SaveHeader(name), 0);
+  EXPECT_EQ(modDB::SaveHeader(name), 0);
   EXPECT_EQ(host.Last(), "SAVE HEADER: Invalid File Name");
   host.Clear();
 
   name = dir / "none";
-  EXPECT_EQ(SaveHeader(name), 0);
+  EXPECT_EQ(modDB::SaveHeader(name), 0);
   EXPECT_EQ(host.Last(), "SAVE HEADER: No fields defined!");
   host.Clear();
 
   // 31,999 characters of fields make a record of 32,000 bytes: accepted.
   Design({{"A", 8192}, {"B", 8192}, {"C", 8192}, {"D", 7423}});
   name = "  " + dir / "big" + "  ";
-  EXPECT_EQ(SaveHeader(name), 1) << host.Last();
+  EXPECT_EQ(modDB::SaveHeader(name), 1) << host.Last();
   EXPECT_EQ(name, dir / "big");  // trimmed in place
   EXPECT_EQ(I32At(ReadFile(dir / "big.Qfd"), 4), 32000);
-  FieldDef d;
-  GetFieldDef(4, d);
+  modDB::FieldDef d;
+  modDB::GetFieldDef(4, d);
   d.Length = 7424;
-  SetFieldDef(4, d);
+  modDB::SetFieldDef(4, d);
   name = dir / "bigger";
-  EXPECT_EQ(SaveHeader(name), 0);
+  EXPECT_EQ(modDB::SaveHeader(name), 0);
   EXPECT_EQ(host.boxes.back().title, "SAVE HEADER");
   EXPECT_EQ(host.boxes.back().text, "Maximum Record Length can be 32000");
-  EXPECT_EQ(host.boxes.back().style, vbCritical);
+  EXPECT_EQ(host.boxes.back().style, modDB::vbCritical);
   EXPECT_FALSE(fs::exists(dir / "bigger.Qfd"));
   EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 1);
 }
@@ -74,7 +74,7 @@ TEST_F(HeaderSave, ChecksComeBeforeAnyFile) {
 TEST_F(HeaderSave, NewDatabaseIsTheHeaderAlone) {
   Design({{"Name", 10}});
   std::string name = dir / "new.qfd";
-  ASSERT_EQ(SaveHeader(name), 1);
+  ASSERT_EQ(modDB::SaveHeader(name), 1);
   const std::string bytes = ReadFile(dir / "new.Qfd");
   ASSERT_EQ(bytes.size(), 23496u);
   EXPECT_EQ(I32At(bytes, 0), 0);
@@ -85,24 +85,24 @@ TEST_F(HeaderSave, NewDatabaseIsTheHeaderAlone) {
   EXPECT_FALSE(fs::exists(dir / "new.QfB"));
   EXPECT_TRUE(host.boxes.empty());
 
-  const FormHeader saved = GetHeader();
-  InitHeader();
-  ASSERT_EQ(LoadHeader(dir / "new"), 1);
-  EXPECT_EQ(GetHeader(), saved);
+  const modDB::FormHeader saved = modDB::GetHeader();
+  modDB::InitHeader();
+  ASSERT_EQ(modDB::LoadHeader(dir / "new"), 1);
+  EXPECT_EQ(modDB::GetHeader(), saved);
 
-  EXPECT_EQ(LoadHeader(dir / "other"), 0);
+  EXPECT_EQ(modDB::LoadHeader(dir / "other"), 0);
   EXPECT_EQ(host.Last(), "LOAD HEADER: File not found");
 }
 
 TEST_F(HeaderSave, ReorderedFieldsKeepTheirValuesAtTheirNewPlaces) {
   const std::string path = ThreeRecords();
   const std::string before = ReadFile(path + ".Qfd");
-  ASSERT_EQ(Resave(path, [] { MoveFieldDown(1); }), 1) << host.Last();  // B, A, C
+  ASSERT_EQ(Resave(path, [] { modDB::MoveFieldDown(1); }), 1) << host.Last();  // B, A, C
 
   ASSERT_EQ(host.boxes.size(), 1u);
   EXPECT_EQ(host.boxes[0].title, "Recover Data");
   EXPECT_EQ(host.boxes[0].text, "File contains records!\r\nRecover data?");
-  EXPECT_EQ(host.boxes[0].style, vbYesNo);
+  EXPECT_EQ(host.boxes[0].style, modDB::vbYesNo);
   EXPECT_EQ(host.showPer, 3);
   EXPECT_EQ(host.doEvents, 3);
   EXPECT_EQ(host.lastCurrent, 3);
@@ -118,32 +118,32 @@ TEST_F(HeaderSave, ReorderedFieldsKeepTheirValuesAtTheirNewPlaces) {
   EXPECT_EQ(Record(after, 3, 17), " bbbbbbb3a3   c3 ");
   EXPECT_EQ(ReadFile(path + ".Bak"), before);
   EXPECT_FALSE(fs::exists(path + ".QfB"));
-  EXPECT_EQ(GetHeader().RecordCount, 3);
+  EXPECT_EQ(modDB::GetHeader().RecordCount, 3);
 
   std::string name = path;
-  ASSERT_EQ(OpenDatabase(name), 1);
-  SetRecordNo(2);
+  ASSERT_EQ(modDB::OpenDatabase(name), 1);
+  modDB::SetRecordNo(2);
   EXPECT_EQ(Field1(1), "bbbbbbb2");
   EXPECT_EQ(Field1(2), "a2");
-  EXPECT_EQ(IsDeleted(), -1);
+  EXPECT_EQ(modDB::IsDeleted(), -1);
 }
 
 TEST_F(HeaderSave, RenamedLengthenedShortenedAddedAndDroppedFields) {
   const std::string path = ThreeRecords();
   const std::string before = ReadFile(path + ".Qfd");
   const auto change = [] {
-    FieldDef f;
-    GetFieldDef(1, f);  // A: 5 -> 8
+    modDB::FieldDef f;
+    modDB::GetFieldDef(1, f);  // A: 5 -> 8
     f.Length = 8;
-    SetFieldDef(1, f);
+    modDB::SetFieldDef(1, f);
     GetFieldDef(2, f);  // B: 8 -> 5
     f.Length = 5;
     SetFieldDef(2, f);
     GetFieldDef(3, f);  // C renamed c: a new field to the matching
     f.Name.Set("c");
     SetFieldDef(3, f);
-    FieldDef d = Field("D", 2);
-    AddField(d);
+    modDB::FieldDef d = Field("D", 2);
+    modDB::AddField(d);
   };
   // What the records would lose is asked about before anything is written; its
   // default answer is No.
@@ -153,11 +153,11 @@ TEST_F(HeaderSave, RenamedLengthenedShortenedAddedAndDroppedFields) {
   EXPECT_EQ(host.boxes[1].text,
             "Recovering the records loses values:\r\nB: 3 values cut to 5 characters\r\n"
             "C: 3 values dropped (no field has its name)\r\nSave anyway?");
-  EXPECT_EQ(host.boxes[1].style, vbYesNo | vbExclamation | vbDefaultButton2);
+  EXPECT_EQ(host.boxes[1].style, modDB::vbYesNo | modDB::vbExclamation | modDB::vbDefaultButton2);
   EXPECT_EQ(ReadFile(path + ".Qfd"), before);
   EXPECT_FALSE(fs::exists(path + ".Bak"));
   host.Clear();
-  ASSERT_EQ(Resave(path, change, vbYes, vbYes), 1);
+  ASSERT_EQ(Resave(path, change, modDB::vbYes, modDB::vbYes), 1);
   // A 8 at 1, B 5 at 9, c 3 at 14, D 2 at 17: length 19.
   const std::string after = ReadFile(path + ".Qfd");
   ASSERT_EQ(after.size(), 23496u + 3 * 19);
@@ -166,7 +166,7 @@ TEST_F(HeaderSave, RenamedLengthenedShortenedAddedAndDroppedFields) {
   EXPECT_EQ(Record(after, 3, 19), " a3      bbbbb     ");
 
   // Deleting a field drops its values; shortening back cuts what was kept.
-  ASSERT_EQ(Resave(path, [] { DeleteField(1); }, vbYes, vbYes), 1);
+  ASSERT_EQ(Resave(path, [] { modDB::DeleteField(1); }, modDB::vbYes, modDB::vbYes), 1);
   const std::string last = ReadFile(path + ".Qfd");
   ASSERT_EQ(last.size(), 23496u + 3 * 11);
   EXPECT_EQ(Record(last, 2, 11), "*bbbbb     ");
@@ -176,12 +176,12 @@ TEST_F(HeaderSave, LetterCaseCountsInTheMatching) {
   const std::string path = MakeDb("db", {{"Name", 4}}, {{"abcd"}});
   ASSERT_EQ(Resave(path,
                    [] {
-                     FieldDef f;
-                     GetFieldDef(1, f);
+                     modDB::FieldDef f;
+                     modDB::GetFieldDef(1, f);
                      f.Name.Set("NAME");
-                     SetFieldDef(1, f);
+                     modDB::SetFieldDef(1, f);
                    },
-                   vbYes, vbYes),
+                   modDB::vbYes, modDB::vbYes),
             1);
   EXPECT_EQ(Record(ReadFile(path + ".Qfd"), 1, 5), "     ");
 }
@@ -189,12 +189,12 @@ TEST_F(HeaderSave, LetterCaseCountsInTheMatching) {
 TEST_F(HeaderSave, AnsweringNoKeepsTheRecordsOnlyInTheBackup) {
   const std::string path = ThreeRecords();
   const std::string before = ReadFile(path + ".Qfd");
-  ASSERT_EQ(Resave(path, [] {}, vbNo), 1);
+  ASSERT_EQ(Resave(path, [] {}, modDB::vbNo), 1);
   const std::string after = ReadFile(path + ".Qfd");
   EXPECT_EQ(after.size(), 23496u);
   EXPECT_EQ(I32At(after, 0), 0);
   EXPECT_EQ(ReadFile(path + ".Bak"), before);
-  EXPECT_EQ(GetHeader().RecordCount, 0);
+  EXPECT_EQ(modDB::GetHeader().RecordCount, 0);
   EXPECT_EQ(host.showPer, 0);
 
   // With no records nothing is asked; the backup is replaced by the next save.
@@ -212,7 +212,7 @@ TEST_F(HeaderSave, ReadOnlyBackupIsReplacedReadOnlyDatabaseIsNot) {
   const std::string current = ReadFile(path + ".Qfd");
   fs::permissions(path + ".Bak", fs::perms::owner_read | fs::perms::group_read);
   host.Clear();
-  ASSERT_EQ(Resave(path, [] { MoveFieldUp(3); }), 1) << host.Last();
+  ASSERT_EQ(Resave(path, [] { modDB::MoveFieldUp(3); }), 1) << host.Last();
   EXPECT_EQ(host.boxes.size(), 1u);  // the question, no error
   EXPECT_EQ(ReadFile(path + ".Bak"), current);
   EXPECT_EQ(Record(ReadFile(path + ".Qfd"), 3, 17), " a3   c3 bbbbbbb3");
@@ -220,7 +220,7 @@ TEST_F(HeaderSave, ReadOnlyBackupIsReplacedReadOnlyDatabaseIsNot) {
   const std::string backup = ReadFile(path + ".Bak"), database = ReadFile(path + ".Qfd");
   fs::permissions(path + ".Qfd", fs::perms::owner_read | fs::perms::group_read);
   host.Clear();
-  EXPECT_EQ(Resave(path, [] { MoveFieldUp(2); }), 0);
+  EXPECT_EQ(Resave(path, [] { modDB::MoveFieldUp(2); }), 0);
   EXPECT_EQ(host.Last(), "SAVE HEADER: FILE:" + path + ".Qfd cannot be written: the file is read-only");
   EXPECT_EQ(ReadFile(path + ".Bak"), backup);
   EXPECT_EQ(ReadFile(path + ".Qfd"), database);
@@ -232,7 +232,7 @@ TEST_F(HeaderSave, AFailedSaveLeavesTheDatabaseInPlace) {
   const std::string before = ReadFile(path + ".Qfd");
   // The working file's name is taken by a folder: the new file cannot be made.
   fs::create_directory(path + ".QfB");
-  EXPECT_EQ(Resave(path, [] { MoveFieldDown(1); }), 0);
+  EXPECT_EQ(Resave(path, [] { modDB::MoveFieldDown(1); }), 0);
   EXPECT_EQ(host.Last(), "SaveHeader: Unexpected Error: FILE:" + path + ".QfB: Is a directory");
   EXPECT_EQ(host.hidePer, 1);
   EXPECT_EQ(ReadFile(path + ".Qfd"), before);

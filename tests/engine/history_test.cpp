@@ -10,10 +10,10 @@
 #include <thread>
 #include <vector>
 
-#include "DirectFile.h"
-#include "FileIo.h"
-#include "History.h"
-#include "StoreFixture.h"
+#include "engine/DirectFile.h"
+#include "engine/FileIo.h"
+#include "engine/History.h"
+#include "tests/engine/StoreFixture.h"
 
 using namespace storetest;
 using qftest::ReadFile;
@@ -28,32 +28,32 @@ class HistoryTest : public StoreTest {
  protected:
   void SetUp() override {
     StoreTest::SetUp();
-    SetHistoryProgram("QfEntry");
+    modDB::SetHistoryProgram("QfEntry");
   }
 
   // db with fields A (3) and B (6), records ("a1","b1") and ("a2","b2"), its
   // history started.
   std::string Make(const std::string& name = "db") {
     const std::string base = MakeDb(name, {{"A", 3}, {"B", 6}}, {{"a1", "b1"}, {"a2", "b2"}});
-    EXPECT_EQ(StartHistory(base), "");
+    EXPECT_EQ(modDB::StartHistory(base), "");
     return base;
   }
 
   void Open(const std::string& base, int32_t n = 1) {
     std::string name = base;
-    ASSERT_EQ(OpenDatabase(name), 1) << host.Last();
+    ASSERT_EQ(modDB::OpenDatabase(name), 1) << host.Last();
     if (n) {
-      ASSERT_EQ(SetRecordNo(n), 1) << host.Last();
+      ASSERT_EQ(modDB::SetRecordNo(n), 1) << host.Last();
     }
   }
 
   // The lines without their time, user and host: "program|operation|record|number|
   // field|before|after".
   std::vector<std::string> Lines(const std::string& base) {
-    std::vector<HistoryEntry> all;
-    EXPECT_EQ(ReadHistory(base, all), "");
+    std::vector<modDB::HistoryEntry> all;
+    EXPECT_EQ(modDB::ReadHistory(base, all), "");
     std::vector<std::string> out;
-    for (const HistoryEntry& e : all) {
+    for (const modDB::HistoryEntry& e : all) {
       EXPECT_EQ(e.host.empty() || e.user.empty() || e.time.size() != 20 || e.time.back() != 'Z', false)
           << HistoryLineText(e);
       out.push_back(e.program + "|" + e.operation + "|" + e.record + "|" + e.number + "|" + e.field + "|" +
@@ -68,26 +68,26 @@ TEST_F(HistoryTest, EveryWriterWritesExactlyItsLines) {
   EXPECT_EQ(ReadFile(base + ".Qfh"), kHeading);
   Open(base);
   // Update: only the changed field; Windows-1252 shown as UTF-8, no padding.
-  WriteField(2, "caf\xE9");
-  ASSERT_EQ(WriteRecord(), 1) << host.Last();
+  modDB::WriteField(2, "caf\xE9");
+  ASSERT_EQ(modDB::WriteRecord(), 1) << host.Last();
   // Add: the fields that have a value.
-  ClearRecord();
-  WriteField(1, "x,\"");
-  WriteField(2, "l1\r\nl2");
-  ASSERT_EQ(AddRecord(), 1) << host.Last();
-  ASSERT_EQ(DeleteRecord(), 1) << host.Last();
-  ASSERT_EQ(WriteFieldsOf(3, {{1, "yy"}}, "WRITE RECORD", ' '), 1) << host.Last();
+  modDB::ClearRecord();
+  modDB::WriteField(1, "x,\"");
+  modDB::WriteField(2, "l1\r\nl2");
+  ASSERT_EQ(modDB::AddRecord(), 1) << host.Last();
+  ASSERT_EQ(modDB::DeleteRecord(), 1) << host.Last();
+  ASSERT_EQ(modDB::WriteFieldsOf(3, {{1, "yy"}}, "WRITE RECORD", ' '), 1) << host.Last();
   // Import: one line per record with its values.
   std::string records = " i1 j1    " " i\xE9 \"q\"   ";
-  ASSERT_EQ(AppendRecords(records, {}, "IMPORT"), 1) << host.Last();
+  ASSERT_EQ(modDB::AppendRecords(records, {}, "IMPORT"), 1) << host.Last();
   // The form script's second database.
   std::string why;
-  const int16_t other = OpenOtherDatabase(base + ".Qfd", why);
+  const int16_t other = modDB::OpenOtherDatabase(base + ".Qfd", why);
   ASSERT_NE(other, 0) << why;
-  FormHeader h;
-  ASSERT_TRUE(ReadHeaderDirect(other, h));
-  EXPECT_EQ(WriteFieldDirect(other, h, 1, 1, "zz"), "");
-  CloseOtherDatabase(other);
+  modDB::FormHeader h;
+  ASSERT_TRUE(modDB::ReadHeaderDirect(other, h));
+  EXPECT_EQ(modDB::WriteFieldDirect(other, h, 1, 1, "zz"), "");
+  modDB::CloseOtherDatabase(other);
 
   EXPECT_EQ(Lines(base), (std::vector<std::string>{
                              "QfEntry|edit|1||B|b1|caf\xC3\xA9",
@@ -106,16 +106,16 @@ TEST_F(HistoryTest, EveryWriterWritesExactlyItsLines) {
   EXPECT_NE(text.find(",QfEntry,add,3,,B,,\"l1\r\nl2\"\n"), std::string::npos) << text;
 
   // Pack: one line that maps the old numbers to the new ones.
-  ASSERT_EQ(SetRecordNo(2), 1);
-  ASSERT_EQ(DeleteRecord(), 1);
-  host.replies = {vbYes};
-  ASSERT_EQ(PackRecords(), 1) << host.Last();
-  CloseDatabase();
+  ASSERT_EQ(modDB::SetRecordNo(2), 1);
+  ASSERT_EQ(modDB::DeleteRecord(), 1);
+  host.replies = {modDB::vbYes};
+  ASSERT_EQ(modDB::PackRecords(), 1) << host.Last();
+  modDB::CloseDatabase();
   // A design save: one line that says the form changed.
   Design({{"A", 3}, {"B", 6}, {"C", 2}});
   std::string name = base;
-  host.replies = {vbYes};
-  ASSERT_EQ(SaveHeader(name), 1) << host.Last();
+  host.replies = {modDB::vbYes};
+  ASSERT_EQ(modDB::SaveHeader(name), 1) << host.Last();
   const std::vector<std::string> lines = Lines(base);
   ASSERT_EQ(lines.size(), 12u);
   EXPECT_EQ(lines[9], "QfEntry|delete|2||*||*");
@@ -128,25 +128,25 @@ TEST_F(HistoryTest, EveryWriterWritesExactlyItsLines) {
 }
 
 TEST_F(HistoryTest, NumberFieldAndNoFileMeansNoHistory) {
-  InitHeader();
-  FieldDef n = Field("No", 5, 1, "#"), a = Field("A", 4);
-  ASSERT_NE(AddField(n), 0);
-  ASSERT_NE(AddField(a), 0);
+  modDB::InitHeader();
+  modDB::FieldDef n = Field("No", 5, 1, "#"), a = Field("A", 4);
+  ASSERT_NE(modDB::AddField(n), 0);
+  ASSERT_NE(modDB::AddField(a), 0);
   const std::string base = dir / "num";
   std::string name = base;
-  ASSERT_EQ(SaveHeader(name), 1) << host.Last();
+  ASSERT_EQ(modDB::SaveHeader(name), 1) << host.Last();
   Open(base, 0);
-  ClearRecord();
-  WriteField(1, AutoNumberText(1));
-  WriteField(2, "v");
-  ASSERT_EQ(AddRecord(), 1);
+  modDB::ClearRecord();
+  modDB::WriteField(1, modDB::AutoNumberText(1));
+  modDB::WriteField(2, "v");
+  ASSERT_EQ(modDB::AddRecord(), 1);
   EXPECT_FALSE(fs::exists(base + ".Qfh"));  // never made by a writer
-  ASSERT_EQ(StartHistory(base), "");
-  ASSERT_EQ(StartHistory(base), "");  // kept already: nothing changes
-  WriteField(2, "w");
-  ASSERT_EQ(WriteRecord(), 1);
+  ASSERT_EQ(modDB::StartHistory(base), "");
+  ASSERT_EQ(modDB::StartHistory(base), "");  // kept already: nothing changes
+  modDB::WriteField(2, "w");
+  ASSERT_EQ(modDB::WriteRecord(), 1);
   EXPECT_EQ(Lines(base), std::vector<std::string>{"QfEntry|edit|1|1|A|v|w"});
-  EXPECT_EQ(StartHistory(dir / "none"), "FILE:" + std::string(dir / "none") + ".Qfd not found!");
+  EXPECT_EQ(modDB::StartHistory(dir / "none"), "FILE:" + std::string(dir / "none") + ".Qfd not found!");
 }
 
 // Each writer, the k-th file call failing: the first write call is the history's,
@@ -158,17 +158,17 @@ TEST_F(HistoryTest, AChangeWhoseHistoryCannotBeWrittenIsNotMade) {
     std::vector<int> calls = {1, 2};  // the write calls to fail; the first is the history's
   };
   const std::vector<Op> ops = {
-      {"update", [&] { WriteField(2, "new"); return WriteRecord() == 1; }},
-      {"add", [&] { return AddRecord() == 1; }},
-      {"delete", [&] { return DeleteRecord() == 1; }},
-      {"set", [&] { return WriteFieldsOf(2, {{1, "s"}}, "WRITE RECORD") == 1; }},
+      {"update", [&] { modDB::WriteField(2, "new"); return modDB::WriteRecord() == 1; }},
+      {"add", [&] { return modDB::AddRecord() == 1; }},
+      {"delete", [&] { return modDB::DeleteRecord() == 1; }},
+      {"set", [&] { return modDB::WriteFieldsOf(2, {{1, "s"}}, "WRITE RECORD") == 1; }},
       {"import", [&] {
          std::string recs = " q1 r1    ";
-         return AppendRecords(recs, {}, "IMPORT") == 1;
+         return modDB::AppendRecords(recs, {}, "IMPORT") == 1;
        }},
       {"pack", [&] {
-         host.replies = {vbYes};
-         return PackRecords() == 1;
+         host.replies = {modDB::vbYes};
+         return modDB::PackRecords() == 1;
        },
        {4, 3}},  // the header, the records, the header again, then the history
   };
@@ -184,14 +184,14 @@ TEST_F(HistoryTest, AChangeWhoseHistoryCannotBeWrittenIsNotMade) {
       std::atomic<int> writes = 0, main = 0, other = 0;
       const auto mainThread = std::this_thread::get_id();
       const bool sides = std::string(op.name) == "import";
-      detail::SetIoFaultHook([&](detail::IoCall call, int) {
-        if (call != detail::IoCall::Write) return 0;
+      modDB::detail::SetIoFaultHook([&](modDB::detail::IoCall call, int) {
+        if (call != modDB::detail::IoCall::Write) return 0;
         if (!sides) return ++writes == k ? ENOSPC : 0;
         const bool history = std::this_thread::get_id() != mainThread;
         return (history ? ++other == 1 && k == 1 : ++main == 1 && k == 2) ? ENOSPC : 0;
       });
       const bool done = op.run();
-      detail::SetIoFaultHook(nullptr);
+      modDB::detail::SetIoFaultHook(nullptr);
       EXPECT_FALSE(done) << op.name << " " << k;
       EXPECT_EQ(ReadFile(base + ".Qfd"), db) << op.name << " " << k;
       EXPECT_EQ(ReadFile(base + ".Qfh"), history) << op.name << " " << k;
@@ -201,21 +201,21 @@ TEST_F(HistoryTest, AChangeWhoseHistoryCannotBeWrittenIsNotMade) {
                                               "nothing was changed")
             << op.name;
       }
-      CloseDatabase();
+      modDB::CloseDatabase();
     }
   }
   // The form script's write says why too, and writes nothing.
   const std::string base = Make("direct");
   const std::string db = ReadFile(base + ".Qfd"), history = ReadFile(base + ".Qfh");
   std::string why;
-  const int16_t other = OpenOtherDatabase(base + ".Qfd", why);
-  FormHeader h;
-  ASSERT_TRUE(ReadHeaderDirect(other, h));
-  detail::SetIoFaultHook([](detail::IoCall call, int) { return call == detail::IoCall::Write ? EIO : 0; });
-  EXPECT_EQ(WriteFieldDirect(other, h, 1, 1, "zz"),
+  const int16_t other = modDB::OpenOtherDatabase(base + ".Qfd", why);
+  modDB::FormHeader h;
+  ASSERT_TRUE(modDB::ReadHeaderDirect(other, h));
+  modDB::detail::SetIoFaultHook([](modDB::detail::IoCall call, int) { return call == modDB::detail::IoCall::Write ? EIO : 0; });
+  EXPECT_EQ(modDB::WriteFieldDirect(other, h, 1, 1, "zz"),
             "its change history FILE:" + base + ".Qfh could not be written: Input/output error; nothing was changed");
-  detail::SetIoFaultHook(nullptr);
-  CloseOtherDatabase(other);
+  modDB::detail::SetIoFaultHook(nullptr);
+  modDB::CloseOtherDatabase(other);
   EXPECT_EQ(ReadFile(base + ".Qfd"), db);
   EXPECT_EQ(ReadFile(base + ".Qfh"), history);
 }
@@ -223,16 +223,16 @@ TEST_F(HistoryTest, AChangeWhoseHistoryCannotBeWrittenIsNotMade) {
 TEST_F(HistoryTest, AChangeMadeOutsideTheHistoryIsTold) {
   const std::string base = Make();
   Open(base);
-  WriteField(1, "k1");
-  ASSERT_EQ(WriteRecord(), 1);
-  CloseDatabase();
+  modDB::WriteField(1, "k1");
+  ASSERT_EQ(modDB::WriteRecord(), 1);
+  modDB::CloseDatabase();
   // Another program that keeps no history changes A and B of record 1.
   std::string bytes = ReadFile(base + ".Qfd");
   bytes.replace(23496 + 1, 9, "ou b\xE9    ");
   WriteFile(base + ".Qfd", bytes);
   Open(base);
-  WriteField(1, "k2");
-  ASSERT_EQ(WriteRecord(), 1) << host.Last();
+  modDB::WriteField(1, "k2");
+  ASSERT_EQ(modDB::WriteRecord(), 1) << host.Last();
   // A was recorded as "k1" and is "ou" now: told first. B, of which the history
   // recorded no value, cannot be told.
   EXPECT_EQ(Lines(base), (std::vector<std::string>{"QfEntry|edit|1||A|a1|k1", "QfEntry|outside change|1||A|k1|ou",
@@ -241,8 +241,8 @@ TEST_F(HistoryTest, AChangeMadeOutsideTheHistoryIsTold) {
   // An imported record's values are known from its import line, also to another
   // program that reads the history afresh.
   std::string records = " i1 j\xE9,\"  ";
-  ASSERT_EQ(AppendRecords(records, {}, "IMPORT"), 1) << host.Last();
-  CloseDatabase();
+  ASSERT_EQ(modDB::AppendRecords(records, {}, "IMPORT"), 1) << host.Last();
+  modDB::CloseDatabase();
   bytes = ReadFile(base + ".Qfd");
   bytes.replace(23496 + 2 * 10 + 4, 6, "out   ");
   WriteFile(base + ".Qfd", bytes);
@@ -255,10 +255,10 @@ TEST_F(HistoryTest, AChangeMadeOutsideTheHistoryIsTold) {
 
   // A field an add left blank, filled outside.
   Open(base, 0);
-  ClearRecord();
-  WriteField(1, "n1");
-  ASSERT_EQ(AddRecord(), 1);
-  CloseDatabase();
+  modDB::ClearRecord();
+  modDB::WriteField(1, "n1");
+  ASSERT_EQ(modDB::AddRecord(), 1);
+  modDB::CloseDatabase();
   bytes = ReadFile(base + ".Qfd");
   bytes.replace(23496 + 3 * 10 + 4, 3, "new");
   WriteFile(base + ".Qfd", bytes);
@@ -271,30 +271,30 @@ TEST_F(HistoryTest, AChangeMadeOutsideTheHistoryIsTold) {
 
 TEST_F(HistoryTest, APackKeepsARecordTraceable) {
   const std::string base = MakeDb("db", {{"A", 3}}, {{"r1"}, {"r2"}, {"r3"}});
-  ASSERT_EQ(StartHistory(base), "");
+  ASSERT_EQ(modDB::StartHistory(base), "");
   Open(base, 3);
-  WriteField(1, "x3");
-  ASSERT_EQ(WriteRecord(), 1);
-  ASSERT_EQ(SetRecordNo(1), 1);
-  ASSERT_EQ(DeleteRecord(), 1);
-  host.replies = {vbYes};
-  ASSERT_EQ(PackRecords(), 1) << host.Last();
-  ASSERT_EQ(SetRecordNo(2), 1);  // the old record 3
-  WriteField(1, "y3");
-  ASSERT_EQ(WriteRecord(), 1);
+  modDB::WriteField(1, "x3");
+  ASSERT_EQ(modDB::WriteRecord(), 1);
+  ASSERT_EQ(modDB::SetRecordNo(1), 1);
+  ASSERT_EQ(modDB::DeleteRecord(), 1);
+  host.replies = {modDB::vbYes};
+  ASSERT_EQ(modDB::PackRecords(), 1) << host.Last();
+  ASSERT_EQ(modDB::SetRecordNo(2), 1);  // the old record 3
+  modDB::WriteField(1, "y3");
+  ASSERT_EQ(modDB::WriteRecord(), 1);
   // Outside, after the pack: record 2 is known as "y3" under its new number.
-  CloseDatabase();
+  modDB::CloseDatabase();
   std::string bytes = ReadFile(base + ".Qfd");
   bytes.replace(23496 + 4 + 1, 3, "zz ");
   WriteFile(base + ".Qfd", bytes);
   Open(base, 2);
-  WriteField(1, "w3");
-  ASSERT_EQ(WriteRecord(), 1);
+  modDB::WriteField(1, "w3");
+  ASSERT_EQ(modDB::WriteRecord(), 1);
 
-  std::vector<HistoryEntry> all;
-  ASSERT_EQ(ReadHistory(base, all), "");
+  std::vector<modDB::HistoryEntry> all;
+  ASSERT_EQ(modDB::ReadHistory(base, all), "");
   std::vector<std::string> shown;
-  for (const HistoryEntry& e : RecordHistory(all, 2))
+  for (const modDB::HistoryEntry& e : RecordHistory(all, 2))
     shown.push_back(e.operation + " " + e.record + " " + e.field + " " + e.before + ">" + e.after);
   EXPECT_EQ(shown, (std::vector<std::string>{"edit 2 A zz>w3", "outside change 2 A y3>zz", "edit 2 A x3>y3",
                                              "pack 2 (records) 3>2", "edit 3 A r3>x3"}));

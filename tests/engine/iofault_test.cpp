@@ -13,12 +13,12 @@
 #include <map>
 #include <optional>
 
-#include "CsvExport.h"
-#include "CsvImport.h"
-#include "DirectFile.h"
-#include "FileIo.h"
-#include "HeaderLayout.h"
-#include "StoreFixture.h"
+#include "engine/CsvExport.h"
+#include "engine/CsvImport.h"
+#include "engine/DirectFile.h"
+#include "engine/FileIo.h"
+#include "engine/HeaderLayout.h"
+#include "tests/engine/StoreFixture.h"
 
 using namespace storetest;
 using qftest::ReadFile;
@@ -40,7 +40,7 @@ class IoFault : public StoreTest {
  protected:
   int runs = 0;
   int rawFd = -1;
-  FormHeader rawHeader;  // the header of the file behind rawFd
+  modDB::FormHeader rawHeader;  // the header of the file behind rawFd
 
   // A folder of its own per run: db.Qfd with records 1 ... 3 (2 marked), db.Bak from
   // an earlier save, and an old out.csv. shortBy > 0 makes the count promise that
@@ -52,9 +52,9 @@ class IoFault : public StoreTest {
         MakeDb(folder + "/db", {{"A", 3}, {"B", 4}}, {{"a1", "b1"}, {"*a2", "b2"}, {"a3", "b3"}});
     Design({{"A", 3}, {"B", 4}});
     std::string name = base;
-    host.replies = {vbYes};
-    EXPECT_EQ(SaveHeader(name), 1) << host.Last();
-    InitHeader();
+    host.replies = {modDB::vbYes};
+    EXPECT_EQ(modDB::SaveHeader(name), 1) << host.Last();
+    modDB::InitHeader();
     if (shortBy > 0) {
       std::string bytes = ReadFile(base + ".Qfd");
       bytes[0] = static_cast<char>(bytes[0] + shortBy);
@@ -77,10 +77,10 @@ class IoFault : public StoreTest {
   }
 
   void Finish() {
-    if (GetFileNumber() != 0) CloseDatabase();
+    if (modDB::GetFileNumber() != 0) modDB::CloseDatabase();
     if (rawFd >= 0) ::close(rawFd);
     rawFd = -1;
-    InitHeader();
+    modDB::InitHeader();
   }
 
   // What is wrong after a failed run; "" when nothing.
@@ -94,8 +94,8 @@ class IoFault : public StoreTest {
       if (n != "db.Qfd" && n != "db.Bak" && n != "out.csv") return "left behind: " + n;
     }
     std::string name = base;
-    if (OpenDatabase(name) != 1) return "the database does not open: " + host.Last();
-    CloseDatabase();
+    if (modDB::OpenDatabase(name) != 1) return "the database does not open: " + host.Last();
+    modDB::CloseDatabase();
     return "";
   }
 
@@ -107,12 +107,12 @@ class IoFault : public StoreTest {
     op.prepare(base);
     host.Clear();
     int calls = 0;
-    detail::SetIoFaultHook([&](detail::IoCall, int) {
+    modDB::detail::SetIoFaultHook([&](modDB::detail::IoCall, int) {
       ++calls;
       return 0;
     });
     const bool ok = op.run(base);
-    detail::SetIoFaultHook(nullptr);
+    modDB::detail::SetIoFaultHook(nullptr);
     EXPECT_TRUE(ok) << op.name << ": " << host.Last();
     Finish();
     const Files after = Snapshot(base);
@@ -124,9 +124,9 @@ class IoFault : public StoreTest {
         host.Clear();
         const Files before = Snapshot(base);
         int seen = 0;
-        detail::SetIoFaultHook([&](detail::IoCall, int) { return ++seen == k ? err : 0; });
+        modDB::detail::SetIoFaultHook([&](modDB::detail::IoCall, int) { return ++seen == k ? err : 0; });
         const bool done = op.run(base);
-        detail::SetIoFaultHook(nullptr);
+        modDB::detail::SetIoFaultHook(nullptr);
         // The engine's operations tell the user; the direct write returns the reason.
         // An operation that finished its work and then failed to read the record it
         // shows (as the reopening after a pack) has told of that read instead.
@@ -151,7 +151,7 @@ class IoFault : public StoreTest {
 TEST_F(IoFault, EveryWritingOperationSurvivesEachFailingCall) {
   auto open = [this](const std::string& base) {
     std::string name = base;
-    ASSERT_EQ(OpenDatabase(name), 1) << host.Last();
+    ASSERT_EQ(modDB::OpenDatabase(name), 1) << host.Last();
   };
   auto outCsv = [](const std::string& base) { return (fs::path(base).parent_path() / "out.csv").string(); };
   // Record `recordNo` (0: a new one) with "zz"/"new" typed in, ready to be written or added.
@@ -159,11 +159,11 @@ TEST_F(IoFault, EveryWritingOperationSurvivesEachFailingCall) {
     return [&, recordNo](const std::string& base) {
       open(base);
       if (recordNo == 0) {
-        ClearRecord();
-        WriteField(2, "new");
+        modDB::ClearRecord();
+        modDB::WriteField(2, "new");
       } else {
-        SetRecordNo(recordNo);
-        WriteField(1, "zz");
+        modDB::SetRecordNo(recordNo);
+        modDB::WriteField(1, "zz");
       }
     };
   };
@@ -175,8 +175,8 @@ TEST_F(IoFault, EveryWritingOperationSurvivesEachFailingCall) {
     };
   };
   auto importCsv = [&](const std::string& base) {
-    CsvImport plan;
-    return ReadCsvImport(outCsv(base), {}, plan) == 1 && WriteCsvImport(plan, false) == 1;
+    modDB::CsvImport plan;
+    return modDB::ReadCsvImport(outCsv(base), {}, plan) == 1 && modDB::WriteCsvImport(plan, false) == 1;
   };
   const std::string smallCsv = "B,A\r\nn1,x\r\n\"n,2\",yy\r\n";
   std::string largeCsv = "B,A\r\n";  // 1.5 MB: read in several pieces, a read failing while rows are checked
@@ -186,41 +186,41 @@ TEST_F(IoFault, EveryWritingOperationSurvivesEachFailingCall) {
       {{"SaveHeader with recovery",
         [this](const std::string&) {
           Design({{"B", 4}, {"A", 5}});
-          host.replies = {vbYes};
+          host.replies = {modDB::vbYes};
         },
         [](const std::string& base) {
           std::string name = base;
-          return SaveHeader(name) == 1;
+          return modDB::SaveHeader(name) == 1;
         }},
        0},
       {{"SaveHeader without recovery",
         [this](const std::string&) {
           Design({{"C", 6}});
-          host.replies = {vbNo};
+          host.replies = {modDB::vbNo};
         },
         [](const std::string& base) {
           std::string name = base;
-          return SaveHeader(name) == 1;
+          return modDB::SaveHeader(name) == 1;
         }},
        0},
       {{"PackRecords",
         [&](const std::string& base) {
           open(base);
-          host.replies = {vbYes};
+          host.replies = {modDB::vbYes};
         },
-        [](const std::string&) { return PackRecords() == 1; }},
+        [](const std::string&) { return modDB::PackRecords() == 1; }},
        0},
-      {{"WriteRecord", typed(3), [](const std::string&) { return WriteRecord() == 1; }}, 0},
-      {{"WriteRecord beyond the end", typed(5), [](const std::string&) { return WriteRecord() == 1; }}, 2},
-      {{"AddRecord", typed(0), [](const std::string&) { return AddRecord() == 1; }}, 0},
-      {{"AddRecord to a short file", typed(0), [](const std::string&) { return AddRecord() == 1; }}, 2},
+      {{"WriteRecord", typed(3), [](const std::string&) { return modDB::WriteRecord() == 1; }}, 0},
+      {{"WriteRecord beyond the end", typed(5), [](const std::string&) { return modDB::WriteRecord() == 1; }}, 2},
+      {{"AddRecord", typed(0), [](const std::string&) { return modDB::AddRecord() == 1; }}, 0},
+      {{"AddRecord to a short file", typed(0), [](const std::string&) { return modDB::AddRecord() == 1; }}, 2},
       {{"DeleteRecord",
         [&](const std::string& base) { open(base); },
-        [](const std::string&) { return DeleteRecord() == 1; }},
+        [](const std::string&) { return modDB::DeleteRecord() == 1; }},
        0},
       {{"ExportCsv",
         [&](const std::string& base) { open(base); },
-        [&](const std::string& base) { return ExportCsv(outCsv(base), std::vector<bool>(kMaxFields + 1, true)) == 1; }},
+        [&](const std::string& base) { return modDB::ExportCsv(outCsv(base), std::vector<bool>(modDB::kMaxFields + 1, true)) == 1; }},
        0},
       {{"Import of a CSV file", csvToImport(smallCsv), importCsv}, 0},
       {{"Import of a CSV file of several pieces", csvToImport(largeCsv), importCsv}, 0},
@@ -228,19 +228,19 @@ TEST_F(IoFault, EveryWritingOperationSurvivesEachFailingCall) {
       {{"SetDBField (the direct field write)",
         [this](const std::string& base) {
           rawFd = ::open((base + ".Qfd").c_str(), O_RDWR | O_CLOEXEC);
-          ReadHeaderDirect(static_cast<int16_t>(rawFd), rawHeader);
+          modDB::ReadHeaderDirect(static_cast<int16_t>(rawFd), rawHeader);
         },
         [this](const std::string&) {
-          return WriteFieldDirect(static_cast<int16_t>(rawFd), rawHeader, 3, 2, "zz").empty();
+          return modDB::WriteFieldDirect(static_cast<int16_t>(rawFd), rawHeader, 3, 2, "zz").empty();
         }},
        0},
       {{"SetDBField beyond the end",
         [this](const std::string& base) {
           rawFd = ::open((base + ".Qfd").c_str(), O_RDWR | O_CLOEXEC);
-          ReadHeaderDirect(static_cast<int16_t>(rawFd), rawHeader);
+          modDB::ReadHeaderDirect(static_cast<int16_t>(rawFd), rawHeader);
         },
         [this](const std::string&) {
-          return WriteFieldDirect(static_cast<int16_t>(rawFd), rawHeader, 5, 2, "zz").empty();
+          return modDB::WriteFieldDirect(static_cast<int16_t>(rawFd), rawHeader, 5, 2, "zz").empty();
         }},
        2},
   };

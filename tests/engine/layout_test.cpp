@@ -4,40 +4,39 @@
 
 #include <random>
 
-#include "HeaderLayout.h"
-#include "RecordingHost.h"
-#include "TestSupport.h"
-#include "modDB.h"
-#include "modLIB.h"
+#include "engine/HeaderLayout.h"
+#include "engine/modDB.h"
+#include "lib/modLIB.h"
+#include "tests/support/RecordingHost.h"
+#include "tests/support/TestSupport.h"
 
-using namespace modDB;
 using qftest::I16At;
 using qftest::I32At;
 
 namespace {
-std::string Encode(const FormHeader& h) {
-  std::string bytes(kHeaderSize, '\0');
-  EncodeHeader(h, reinterpret_cast<uint8_t*>(bytes.data()));
+std::string Encode(const modDB::FormHeader& h) {
+  std::string bytes(modDB::kHeaderSize, '\0');
+  modDB::EncodeHeader(h, reinterpret_cast<uint8_t*>(bytes.data()));
   return bytes;
 }
 }  // namespace
 
 TEST(HeaderLayout, SizesAndSectionOffsets) {
-  EXPECT_EQ(kHeaderSize, 23496);
-  EXPECT_EQ(kBannersOffset + 128 * kBannerSize, kFieldsOffset);
-  EXPECT_EQ(kFieldsOffset + 128 * kFieldSize, kPageHeadingsOffset);
-  EXPECT_EQ(kPageHeadingsOffset + 8 * 32, kScriptOffset);
-  EXPECT_EQ(kScriptOffset + 4000, kPasswordOffset);
-  EXPECT_EQ(kReservedOffset + 62, kHeaderSize);
-  EXPECT_EQ(RecordPosition(1, 24), 23496);
-  EXPECT_EQ(RecordPosition(2, 24), 23520);
-  EXPECT_EQ(RecordPosition(65530, 32000), 23496 + 65529LL * 32000);
+  EXPECT_EQ(modDB::kHeaderSize, 23496);
+  EXPECT_EQ(modDB::kBannersOffset + 128 * modDB::kBannerSize, modDB::kFieldsOffset);
+  EXPECT_EQ(modDB::kFieldsOffset + 128 * modDB::kFieldSize, modDB::kPageHeadingsOffset);
+  EXPECT_EQ(modDB::kPageHeadingsOffset + 8 * 32, modDB::kScriptOffset);
+  EXPECT_EQ(modDB::kScriptOffset + 4000, modDB::kPasswordOffset);
+  EXPECT_EQ(modDB::kReservedOffset + 62, modDB::kHeaderSize);
+  EXPECT_EQ(modDB::RecordPosition(1, 24), 23496);
+  EXPECT_EQ(modDB::RecordPosition(2, 24), 23520);
+  EXPECT_EQ(modDB::RecordPosition(65530, 32000), 23496 + 65529LL * 32000);
 }
 
 TEST(HeaderLayout, DefaultsOfANewDesignByteForByte) {
   modLIB::SetTwipsPerPixel(15, 15);
-  InitHeader();
-  const std::string b = Encode(GetHeader());
+  modDB::InitHeader();
+  const std::string b = Encode(modDB::GetHeader());
   EXPECT_EQ(I32At(b, 0), 0);                 // RecordCount
   EXPECT_EQ(I32At(b, 4), 0);                 // RecordLength
   EXPECT_EQ(I16At(b, 8), 9600);              // Width, twips
@@ -67,12 +66,12 @@ TEST(HeaderLayout, DefaultsOfANewDesignByteForByte) {
 }
 
 TEST(HeaderLayout, EveryMemberAtItsOffset) {
-  FormHeader h;
+  modDB::FormHeader h;
   h.RecordCount = 0x01020304;
   h.RecordLength = 24;
   h.Props.Width = -2;
   h.FieldCount = 3;
-  FieldDef& f = h.Fields[3];
+  modDB::FieldDef& f = h.Fields[3];
   f.Page = 2;
   f.X = 0x1234;
   f.Y = 300;
@@ -82,7 +81,7 @@ TEST(HeaderLayout, EveryMemberAtItsOffset) {
   f.Name.Set("Third_Field");
   f.Format.Set("#D");
   f.Offset = 0x7FFF;
-  BannerDef& bn = h.Banners[2];
+  modDB::BannerDef& bn = h.Banners[2];
   bn.Page = 8;
   bn.X = -5;
   bn.Y = 7;
@@ -132,16 +131,16 @@ TEST(HeaderLayout, EveryMemberAtItsOffset) {
 TEST(HeaderLayout, RoundTripIsByteIdenticalForAnyBytes) {
   std::mt19937 rng(7);
   for (int run = 0; run < 20; ++run) {
-    std::string in(kHeaderSize, '\0');
+    std::string in(modDB::kHeaderSize, '\0');
     for (char& c : in) c = static_cast<char>(rng());
-    FormHeader h;
-    DecodeHeader(reinterpret_cast<const uint8_t*>(in.data()), h);
+    modDB::FormHeader h;
+    modDB::DecodeHeader(reinterpret_cast<const uint8_t*>(in.data()), h);
     EXPECT_EQ(Encode(h), in) << "run " << run;
   }
 }
 
 TEST(HeaderLayout, LongTextsAreCutToTheirWidth) {
-  FormHeader h;
+  modDB::FormHeader h;
   h.Script.Set(std::string(4100, 'x'));
   h.Fields[1].Name.Set(std::string(40, 'N'));
   const std::string b = Encode(h);
@@ -152,7 +151,7 @@ TEST(HeaderLayout, LongTextsAreCutToTheirWidth) {
 }
 
 TEST(HeaderChecks, CountsAndLayout) {
-  FormHeader h;
+  modDB::FormHeader h;
   h.FieldCount = 2;
   h.Fields[1].Page = 1;
   h.Fields[1].Length = 20;
@@ -161,37 +160,37 @@ TEST(HeaderChecks, CountsAndLayout) {
   h.Fields[2].Length = 3;
   h.Fields[2].Offset = 21;
   h.RecordLength = 24;
-  EXPECT_EQ(CheckCounts(h), "");
-  EXPECT_EQ(CheckLayout(h), "");
+  EXPECT_EQ(modDB::CheckCounts(h), "");
+  EXPECT_EQ(modDB::CheckLayout(h), "");
 
-  FormHeader bad = h;
+  modDB::FormHeader bad = h;
   bad.FieldCount = 129;
-  EXPECT_EQ(CheckCounts(bad), "field count 129 is outside 0 ... 128");
+  EXPECT_EQ(modDB::CheckCounts(bad), "field count 129 is outside 0 ... 128");
   bad = h;
   bad.RecordCount = 65531;
-  EXPECT_EQ(CheckCounts(bad), "record count 65531 is outside 0 ... 65530");
+  EXPECT_EQ(modDB::CheckCounts(bad), "record count 65531 is outside 0 ... 65530");
   bad = h;
   bad.RecordCount = -1;
-  EXPECT_NE(CheckCounts(bad), "");
+  EXPECT_NE(modDB::CheckCounts(bad), "");
   bad = h;
   bad.RecordLength = 32001;
-  EXPECT_NE(CheckCounts(bad), "");
+  EXPECT_NE(modDB::CheckCounts(bad), "");
   bad = h;
   bad.RecordLength = 25;
-  EXPECT_EQ(CheckLayout(bad), "record length 25 is not 1 + the sum of the field lengths (24)");
+  EXPECT_EQ(modDB::CheckLayout(bad), "record length 25 is not 1 + the sum of the field lengths (24)");
   bad = h;
   bad.Fields[2].Offset = 22;
-  EXPECT_EQ(CheckLayout(bad), "field 2 lies outside the record (offset 22, length 3)");
+  EXPECT_EQ(modDB::CheckLayout(bad), "field 2 lies outside the record (offset 22, length 3)");
   bad = h;
   bad.Fields[2].Length = 0;
-  EXPECT_EQ(CheckLayout(bad), "field 2 has length 0, outside 1 ... 8192");
+  EXPECT_EQ(modDB::CheckLayout(bad), "field 2 has length 0, outside 1 ... 8192");
   bad = h;
   bad.Fields[5].Page = 1;
-  EXPECT_EQ(CheckLayout(bad), "field 5 is in use above the field count");
+  EXPECT_EQ(modDB::CheckLayout(bad), "field 5 is in use above the field count");
   bad = h;
   bad.Fields[1].Page = 9;
-  EXPECT_EQ(CheckLayout(bad), "field 1 is on page 9, outside 1 ... 8");
+  EXPECT_EQ(modDB::CheckLayout(bad), "field 1 is on page 9, outside 1 ... 8");
   bad = h;
   bad.Banners[4].Page = 200;
-  EXPECT_EQ(CheckLayout(bad), "banner 4 is on page 200, outside 1 ... 8");
+  EXPECT_EQ(modDB::CheckLayout(bad), "banner 4 is on page 200, outside 1 ... 8");
 }

@@ -3,8 +3,8 @@
 #include <cerrno>
 #include <filesystem>
 
-#include "FileIo.h"
-#include "StoreFixture.h"
+#include "engine/FileIo.h"
+#include "tests/engine/StoreFixture.h"
 
 using namespace storetest;
 using qftest::I32At;
@@ -21,7 +21,7 @@ class Pack : public StoreTest {
       rows.push_back({std::string(markSome && (i == 2 || i == 4) ? "*" : "") + "r" + std::to_string(i), "v"});
     return MakeDb("db", {{"A", 4}, {"B", 2}}, rows);
   }
-  void Open(std::string name) { ASSERT_EQ(OpenDatabase(name), 1) << host.Last(); }
+  void Open(std::string name) { ASSERT_EQ(modDB::OpenDatabase(name), 1) << host.Last(); }
   static std::string Records(const std::string& bytes) { return bytes.substr(23496); }
 };
 
@@ -31,24 +31,24 @@ TEST_F(Pack, RemovesTheMarkedRecordsAndKeepsTheRestInOrder) {
   const std::string path = FiveRecords(true);
   const std::string before = ReadFile(path + ".Qfd");
   Open(path);
-  SetRecordNo(5);
-  host.replies.push_back(vbYes);
-  ASSERT_EQ(PackRecords(), 1) << host.Last();
+  modDB::SetRecordNo(5);
+  host.replies.push_back(modDB::vbYes);
+  ASSERT_EQ(modDB::PackRecords(), 1) << host.Last();
 
   ASSERT_EQ(host.boxes.size(), 1u);
   EXPECT_EQ(host.boxes[0].title, "Pack");
   EXPECT_EQ(host.boxes[0].text,
             "Make sure database is not opened by other users!\r\nThis can corrupt your database!!!\r\n"
             "Continue Yes/No?");
-  EXPECT_EQ(host.boxes[0].style, vbYesNo | vbDefaultButton2);
+  EXPECT_EQ(host.boxes[0].style, modDB::vbYesNo | modDB::vbDefaultButton2);
   EXPECT_EQ(host.showPer, 5);
   EXPECT_EQ(host.doEvents, 5);
   EXPECT_EQ(host.lastTotal, 5);
   EXPECT_EQ(host.hidePer, 1);
 
-  EXPECT_NE(GetFileNumber(), 0);
-  EXPECT_EQ(GetRecordNo(), 1);
-  EXPECT_EQ(GetRecordCount(), 3);
+  EXPECT_NE(modDB::GetFileNumber(), 0);
+  EXPECT_EQ(modDB::GetRecordNo(), 1);
+  EXPECT_EQ(modDB::GetRecordCount(), 3);
   const std::string after = ReadFile(path + ".Qfd");
   EXPECT_EQ(after.size(), 23496u + 3 * 7);
   EXPECT_EQ(I32At(after, 0), 3);
@@ -59,8 +59,8 @@ TEST_F(Pack, RemovesTheMarkedRecordsAndKeepsTheRestInOrder) {
 
   // A second pack with nothing marked rewrites the same records.
   host.Clear();
-  host.replies.push_back(vbYes);
-  ASSERT_EQ(PackRecords(), 1);
+  host.replies.push_back(modDB::vbYes);
+  ASSERT_EQ(modDB::PackRecords(), 1);
   EXPECT_EQ(ReadFile(path + ".Qfd"), after);
   EXPECT_EQ(ReadFile(path + ".Bak"), after);
 }
@@ -73,9 +73,9 @@ TEST_F(Pack, RecordsAppendedByAnotherProgramSinceTheCountWasReadAreKept) {
   bytes += " r6  w ";
   bytes[0] = 6;
   qftest::WriteFile(path + ".Qfd", bytes);
-  host.replies.push_back(vbYes);
-  ASSERT_EQ(PackRecords(), 1);
-  EXPECT_EQ(GetRecordCount(), 6);
+  host.replies.push_back(modDB::vbYes);
+  ASSERT_EQ(modDB::PackRecords(), 1);
+  EXPECT_EQ(modDB::GetRecordCount(), 6);
   EXPECT_EQ(Records(ReadFile(path + ".Qfd")).substr(5 * 7), " r6  w ");
 }
 
@@ -83,12 +83,12 @@ TEST_F(Pack, AnsweringNoChangesNothing) {
   const std::string path = FiveRecords(true);
   const std::string before = ReadFile(path + ".Qfd");
   Open(path);
-  SetRecordNo(3);
-  EXPECT_EQ(PackRecords(), 0);  // no reply: the default button, No
-  host.replies.push_back(vbNo);
-  EXPECT_EQ(PackRecords(), 0);
+  modDB::SetRecordNo(3);
+  EXPECT_EQ(modDB::PackRecords(), 0);  // no reply: the default button, No
+  host.replies.push_back(modDB::vbNo);
+  EXPECT_EQ(modDB::PackRecords(), 0);
   EXPECT_EQ(host.boxes.size(), 2u);
-  EXPECT_EQ(GetRecordNo(), 3);
+  EXPECT_EQ(modDB::GetRecordNo(), 3);
   EXPECT_EQ(ReadFile(path + ".Qfd"), before);
   EXPECT_FALSE(fs::exists(path + ".Bak"));
   EXPECT_FALSE(fs::exists(path + ".QfB"));
@@ -97,13 +97,13 @@ TEST_F(Pack, AnsweringNoChangesNothing) {
 TEST_F(Pack, AnEmptyDatabaseSaysSoAndIsOpenAgain) {
   const std::string path = MakeDb("db", {{"A", 4}}, {});
   Open(path);
-  host.replies.push_back(vbYes);
-  ASSERT_EQ(PackRecords(), 1);
+  host.replies.push_back(modDB::vbYes);
+  ASSERT_EQ(modDB::PackRecords(), 1);
   ASSERT_EQ(host.boxes.size(), 2u);
   EXPECT_EQ(host.boxes[1].title, "GOTO FIRST RECORD");
   EXPECT_EQ(host.boxes[1].text, "DB is empty");
-  EXPECT_NE(GetFileNumber(), 0);
-  EXPECT_EQ(GetRecordNo(), 0);
+  EXPECT_NE(modDB::GetFileNumber(), 0);
+  EXPECT_EQ(modDB::GetRecordNo(), 0);
   EXPECT_EQ(ReadFile(path + ".Qfd").size(), 23496u);
   EXPECT_TRUE(fs::exists(path + ".Bak"));
 }
@@ -111,26 +111,26 @@ TEST_F(Pack, AnEmptyDatabaseSaysSoAndIsOpenAgain) {
 TEST_F(Pack, AReadOnlyBackupStopsThePackBeforeAnythingIsWritten) {
   const std::string path = FiveRecords(true);
   Open(path);
-  host.replies.push_back(vbYes);
-  ASSERT_EQ(PackRecords(), 1);
+  host.replies.push_back(modDB::vbYes);
+  ASSERT_EQ(modDB::PackRecords(), 1);
   const std::string packed = ReadFile(path + ".Qfd"), backup = ReadFile(path + ".Bak");
   fs::permissions(path + ".Bak", fs::perms::owner_read);
-  SetRecordNo(2);
-  DeleteRecord();
+  modDB::SetRecordNo(2);
+  modDB::DeleteRecord();
   const std::string marked = ReadFile(path + ".Qfd");
   host.Clear();
   host.hidePer = 0;
-  host.replies.push_back(vbYes);
-  EXPECT_EQ(PackRecords(), 0);
+  host.replies.push_back(modDB::vbYes);
+  EXPECT_EQ(modDB::PackRecords(), 0);
   EXPECT_EQ(host.Last(), "Pack Database: Unexpected Error: FILE:" + path + ".Bak: Permission denied");
   EXPECT_EQ(host.hidePer, 1);
   EXPECT_EQ(ReadFile(path + ".Qfd"), marked);
   EXPECT_EQ(ReadFile(path + ".Bak"), backup);
   EXPECT_FALSE(fs::exists(path + ".QfB"));
   // Still open, where it was.
-  EXPECT_NE(GetFileNumber(), 0);
-  EXPECT_EQ(GetRecordNo(), 2);
-  EXPECT_EQ(IsDeleted(), -1);
+  EXPECT_NE(modDB::GetFileNumber(), 0);
+  EXPECT_EQ(modDB::GetRecordNo(), 2);
+  EXPECT_EQ(modDB::IsDeleted(), -1);
 }
 
 // A failure names the file it happened to: the working file when the disk is full,
@@ -139,17 +139,17 @@ TEST_F(Pack, AFailureNamesTheFileItHappenedTo) {
   const std::string path = FiveRecords(true);
   const std::string before = ReadFile(path + ".Qfd");
   Open(path);
-  detail::SetIoFaultHook([](detail::IoCall call, int) { return call == detail::IoCall::Write ? ENOSPC : 0; });
-  host.replies.push_back(vbYes);
-  EXPECT_EQ(PackRecords(), 0);
-  detail::SetIoFaultHook(nullptr);
+  modDB::detail::SetIoFaultHook([](modDB::detail::IoCall call, int) { return call == modDB::detail::IoCall::Write ? ENOSPC : 0; });
+  host.replies.push_back(modDB::vbYes);
+  EXPECT_EQ(modDB::PackRecords(), 0);
+  modDB::detail::SetIoFaultHook(nullptr);
   EXPECT_EQ(host.Last(), "Pack Database: Unexpected Error: FILE:" + path + ".QfB: No space left on device");
   EXPECT_EQ(ReadFile(path + ".Qfd"), before);
   EXPECT_FALSE(fs::exists(path + ".QfB"));
 
   fs::create_directory(path + ".Bak");
-  host.replies.push_back(vbYes);
-  EXPECT_EQ(PackRecords(), 0);
+  host.replies.push_back(modDB::vbYes);
+  EXPECT_EQ(modDB::PackRecords(), 0);
   EXPECT_EQ(host.Last(), "Pack Database: Unexpected Error: FILE:" + path + ".Bak: Is a directory");
   EXPECT_EQ(ReadFile(path + ".Qfd"), before);
   EXPECT_FALSE(fs::exists(path + ".Bak.~new"));

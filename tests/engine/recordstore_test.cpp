@@ -10,7 +10,7 @@
 #include <filesystem>
 #include <thread>
 
-#include "StoreFixture.h"
+#include "tests/engine/StoreFixture.h"
 
 using namespace storetest;
 using qftest::I32At;
@@ -27,12 +27,12 @@ class RecordStore : public StoreTest {
     for (int i = 1; i <= records; ++i) rows.push_back({"name" + std::to_string(i), std::to_string(i)});
     return MakeDb("db", {{"A", 20}, {"B", 3}}, rows);
   }
-  void Open(std::string name) { ASSERT_EQ(OpenDatabase(name), 1) << host.Last(); }
+  void Open(std::string name) { ASSERT_EQ(modDB::OpenDatabase(name), 1) << host.Last(); }
   void ExpectBox(const std::string& title, const std::string& text) {
     ASSERT_FALSE(host.boxes.empty()) << "no message; expected " << title << ": " << text;
     EXPECT_EQ(host.boxes.back().title, title);
     EXPECT_EQ(host.boxes.back().text, text);
-    EXPECT_EQ(host.boxes.back().style, vbCritical);
+    EXPECT_EQ(host.boxes.back().style, modDB::vbCritical);
     host.Clear();
   }
 
@@ -54,30 +54,30 @@ class RecordStore : public StoreTest {
 TEST_F(RecordStore, EveryOperationWithoutADatabaseSaysSoInItsOwnWords) {
   std::string text = "x";
   const std::vector<std::tuple<std::function<int()>, std::string, std::string>> cases = {
-      {[] { return CloseDatabase(); }, "CLOSE DATABASE", "File not open!"},
-      {[] { return ReadRecord(); }, "READ RECORD", "DB not open"},
-      {[] { return WriteRecord(); }, "WRITE RECORD", "DB not open"},
-      {[] { return AddRecord(); }, "ADD RECORD", "DB not open"},
-      {[] { return DeleteRecord(); }, "DELETE RECORD", "DB not open"},
-      {[] { return IsDeleted(); }, "IS DELETED", "DB not open"},
-      {[&] { return ReadField(1, text); }, "READ FIELD", "DB not open"},
-      {[] { return WriteField(1, "x"); }, "WRITE FIELD", "DB not open"},
-      {[] { return static_cast<int>(GetRecordNo()); }, "GET RECORD NO", "DB not open"},
-      {[] { return SetRecordNo(1); }, "SET RECORD NO", "DB not open"},
-      {[] { return static_cast<int>(GetRecordCount()); }, "GET RECORD COUNT", "DB not open"},
-      {[] { return GotoFirstRecord(); }, "GOTO FIRST RECORD", "DB not open!"},
-      {[] { return GotoLastRecord(); }, "GOTO LAST RECORD", "DB not open!"},
-      {[] { return GotoNextRecord(); }, "GOTO NEXT RECORD", "DB not open!"},
-      {[] { return GotoPreviousRecord(); }, "GOTO PREVIOUS RECORD", "DB not open!"},
-      {[] { return ClearRecord(); }, "CLEAR RECORD", "DB not open!"},
-      {[] { return PackRecords(); }, "PACK RECORDS", "DB not open!"},
+      {[] { return modDB::CloseDatabase(); }, "CLOSE DATABASE", "File not open!"},
+      {[] { return modDB::ReadRecord(); }, "READ RECORD", "DB not open"},
+      {[] { return modDB::WriteRecord(); }, "WRITE RECORD", "DB not open"},
+      {[] { return modDB::AddRecord(); }, "ADD RECORD", "DB not open"},
+      {[] { return modDB::DeleteRecord(); }, "DELETE RECORD", "DB not open"},
+      {[] { return modDB::IsDeleted(); }, "IS DELETED", "DB not open"},
+      {[&] { return modDB::ReadField(1, text); }, "READ FIELD", "DB not open"},
+      {[] { return modDB::WriteField(1, "x"); }, "WRITE FIELD", "DB not open"},
+      {[] { return static_cast<int>(modDB::GetRecordNo()); }, "GET RECORD NO", "DB not open"},
+      {[] { return modDB::SetRecordNo(1); }, "SET RECORD NO", "DB not open"},
+      {[] { return static_cast<int>(modDB::GetRecordCount()); }, "GET RECORD COUNT", "DB not open"},
+      {[] { return modDB::GotoFirstRecord(); }, "GOTO FIRST RECORD", "DB not open!"},
+      {[] { return modDB::GotoLastRecord(); }, "GOTO LAST RECORD", "DB not open!"},
+      {[] { return modDB::GotoNextRecord(); }, "GOTO NEXT RECORD", "DB not open!"},
+      {[] { return modDB::GotoPreviousRecord(); }, "GOTO PREVIOUS RECORD", "DB not open!"},
+      {[] { return modDB::ClearRecord(); }, "CLEAR RECORD", "DB not open!"},
+      {[] { return modDB::PackRecords(); }, "PACK RECORDS", "DB not open!"},
   };
   for (const auto& [op, title, message] : cases) {
     EXPECT_EQ(op(), 0) << title;
     ASSERT_EQ(host.boxes.size(), 1u) << title;
     ExpectBox(title, message);
   }
-  EXPECT_EQ(GetFileNumber(), 0);
+  EXPECT_EQ(modDB::GetFileNumber(), 0);
   EXPECT_TRUE(host.boxes.empty());
   EXPECT_EQ(text, "x");
 }
@@ -86,30 +86,30 @@ TEST_F(RecordStore, EmptyDatabaseSaysSoUntilARecordIsAdded) {
   const std::string path = TwoFieldDb(0);
   EXPECT_EQ(ReadFile(path + ".Qfd").size(), 23496u);
   Open(path);
-  EXPECT_NE(GetFileNumber(), 0);
-  EXPECT_EQ(GetRecordNo(), 0);
+  EXPECT_NE(modDB::GetFileNumber(), 0);
+  EXPECT_EQ(modDB::GetRecordNo(), 0);
   EXPECT_TRUE(host.boxes.empty());
-  EXPECT_EQ(ReadRecord(), 0);
+  EXPECT_EQ(modDB::ReadRecord(), 0);
   ExpectBox("READ RECORD", "DB is empty");
-  EXPECT_EQ(WriteRecord(), 0);
+  EXPECT_EQ(modDB::WriteRecord(), 0);
   ExpectBox("WRITE RECORD", "DB is empty");
-  EXPECT_EQ(DeleteRecord(), 0);
+  EXPECT_EQ(modDB::DeleteRecord(), 0);
   ExpectBox("DELETE RECORD", "DB is empty");
-  EXPECT_EQ(IsDeleted(), 0);
+  EXPECT_EQ(modDB::IsDeleted(), 0);
   ExpectBox("IS DELETED", "DB is empty");
-  EXPECT_EQ(GotoFirstRecord(), 0);
+  EXPECT_EQ(modDB::GotoFirstRecord(), 0);
   ExpectBox("GOTO FIRST RECORD", "DB is empty");
-  EXPECT_EQ(GotoLastRecord(), 0);
+  EXPECT_EQ(modDB::GotoLastRecord(), 0);
   ExpectBox("GOTO LAST RECORD", "DB is empty");
-  EXPECT_EQ(GotoNextRecord(), 0);
-  EXPECT_EQ(GotoPreviousRecord(), 0);
-  EXPECT_EQ(SetRecordNo(1), 0);
+  EXPECT_EQ(modDB::GotoNextRecord(), 0);
+  EXPECT_EQ(modDB::GotoPreviousRecord(), 0);
+  EXPECT_EQ(modDB::SetRecordNo(1), 0);
   ExpectBox("SET RECORD NO", "Record Out of range!");
   EXPECT_EQ(ReadFile(path + ".Qfd").size(), 23496u);  // nothing of that wrote
 
-  WriteField(1, "first");
-  EXPECT_EQ(AddRecord(), 1);
-  EXPECT_EQ(GetRecordNo(), 1);
+  modDB::WriteField(1, "first");
+  EXPECT_EQ(modDB::AddRecord(), 1);
+  EXPECT_EQ(modDB::GetRecordNo(), 1);
   EXPECT_TRUE(host.boxes.empty());
   const std::string bytes = ReadFile(path + ".Qfd");
   ASSERT_EQ(bytes.size(), 23496u + 24u);
@@ -120,29 +120,29 @@ TEST_F(RecordStore, EmptyDatabaseSaysSoUntilARecordIsAdded) {
 TEST_F(RecordStore, OpenChecksAndNames) {
   const std::string path = TwoFieldDb(2);
   std::string name = "   ";
-  EXPECT_EQ(OpenDatabase(name), 0);
+  EXPECT_EQ(modDB::OpenDatabase(name), 0);
   ExpectBox("OPEN DATABASE", "Invalid File Name");
 
   name = "  " + dir / "missing.Qfd" + " ";
-  EXPECT_EQ(OpenDatabase(name), 0);
+  EXPECT_EQ(modDB::OpenDatabase(name), 0);
   ExpectBox("OPEN DATABASE", "FILE:" + dir / "missing" + " not found!");
 
   // The extension in any letter case, blanks around: the same database.
   name = " " + path + ".qFD  ";
-  ASSERT_EQ(OpenDatabase(name), 1);
+  ASSERT_EQ(modDB::OpenDatabase(name), 1);
   EXPECT_EQ(name, path);
-  EXPECT_EQ(GetDatabaseName(), path);
-  EXPECT_EQ(GetRecordNo(), 1);
+  EXPECT_EQ(modDB::GetDatabaseName(), path);
+  EXPECT_EQ(modDB::GetRecordNo(), 1);
   EXPECT_EQ(Field1(1), "name1");
 
   std::string again = path;
-  EXPECT_EQ(OpenDatabase(again), 0);
+  EXPECT_EQ(modDB::OpenDatabase(again), 0);
   ExpectBox("OPEN DATABASE", "FILE:" + path + " already open");
-  EXPECT_EQ(GetRecordNo(), 1);  // still the first database
+  EXPECT_EQ(modDB::GetRecordNo(), 1);  // still the first database
 
-  EXPECT_EQ(CloseDatabase(), 1);
-  EXPECT_EQ(GetFileNumber(), 0);
-  EXPECT_EQ(GetHeader(), [] { InitHeader(); return GetHeader(); }());
+  EXPECT_EQ(modDB::CloseDatabase(), 1);
+  EXPECT_EQ(modDB::GetFileNumber(), 0);
+  EXPECT_EQ(modDB::GetHeader(), [] { modDB::InitHeader(); return modDB::GetHeader(); }());
 }
 
 TEST_F(RecordStore, DamagedFilesAreRefusedWithTheirName) {
@@ -173,19 +173,19 @@ TEST_F(RecordStore, DamagedFilesAreRefusedWithTheirName) {
   for (const auto& [what, bytes] : damaged) {
     WriteFile(file, bytes);
     std::string name = path;
-    EXPECT_EQ(OpenDatabase(name), 0) << what;
+    EXPECT_EQ(modDB::OpenDatabase(name), 0) << what;
     ASSERT_EQ(host.boxes.size(), 1u) << what;
     EXPECT_EQ(host.boxes[0].title, "OPEN DATABASE") << what;
     EXPECT_EQ(host.boxes[0].text.rfind("FILE:" + file + " is ", 0), 0u) << what << ": " << host.boxes[0].text;
-    EXPECT_EQ(GetFileNumber(), 0) << what;
+    EXPECT_EQ(modDB::GetFileNumber(), 0) << what;
     host.Clear();
 
-    InitHeader();
-    EXPECT_EQ(LoadHeader(path), 0) << what;
+    modDB::InitHeader();
+    EXPECT_EQ(modDB::LoadHeader(path), 0) << what;
     ASSERT_EQ(host.boxes.size(), 1u) << what;
     EXPECT_EQ(host.boxes[0].title, "LOAD HEADER") << what;
     EXPECT_NE(host.boxes[0].text.find(file), std::string::npos) << what;
-    EXPECT_EQ(GetFieldCount(), 0) << what;  // the design in memory is left alone
+    EXPECT_EQ(modDB::GetFieldCount(), 0) << what;  // the design in memory is left alone
     host.Clear();
     EXPECT_EQ(ReadFile(file), bytes) << what;  // and the file too
   }
@@ -194,45 +194,45 @@ TEST_F(RecordStore, DamagedFilesAreRefusedWithTheirName) {
 TEST_F(RecordStore, FieldsAreCutPaddedAndTrimmed) {
   MakeDb("db", {{"A", 5}, {"B", 3}}, {{"x", "y"}});
   Open(dir / "db");
-  EXPECT_EQ(WriteField(1, "ab"), 1);
-  EXPECT_EQ(GetRecordText().substr(1, 5), "ab   ");
+  EXPECT_EQ(modDB::WriteField(1, "ab"), 1);
+  EXPECT_EQ(modDB::GetRecordText().substr(1, 5), "ab   ");
   EXPECT_EQ(Field1(1), "ab");
-  EXPECT_EQ(WriteField(1, "abcdefg"), 1);
-  EXPECT_EQ(GetRecordText().substr(1, 5), "abcde");
-  EXPECT_EQ(WriteField(1, "  z"), 1);  // leading blanks stay in the record
-  EXPECT_EQ(GetRecordText().substr(1, 5), "  z  ");
+  EXPECT_EQ(modDB::WriteField(1, "abcdefg"), 1);
+  EXPECT_EQ(modDB::GetRecordText().substr(1, 5), "abcde");
+  EXPECT_EQ(modDB::WriteField(1, "  z"), 1);  // leading blanks stay in the record
+  EXPECT_EQ(modDB::GetRecordText().substr(1, 5), "  z  ");
   EXPECT_EQ(Field1(1), "z");
-  EXPECT_EQ(GetRecordText().substr(6, 3), "y  ");  // the neighbour is untouched
+  EXPECT_EQ(modDB::GetRecordText().substr(6, 3), "y  ");  // the neighbour is untouched
 
   std::string out = "keep";
-  EXPECT_EQ(ReadField(0, out), 0);
+  EXPECT_EQ(modDB::ReadField(0, out), 0);
   ExpectBox("READ FIELD", "Invalid Field Number");
-  EXPECT_EQ(ReadField(129, out), 0);
+  EXPECT_EQ(modDB::ReadField(129, out), 0);
   ExpectBox("READ FIELD", "Invalid Field Number");
-  EXPECT_EQ(ReadField(3, out), 0);
+  EXPECT_EQ(modDB::ReadField(3, out), 0);
   ExpectBox("READ FIELD", "Field not defined!");
-  EXPECT_EQ(WriteField(0, "q"), 0);
+  EXPECT_EQ(modDB::WriteField(0, "q"), 0);
   ExpectBox("WRITE FIELD", "Invalid Field Number!");
-  EXPECT_EQ(WriteField(3, "q"), 0);
+  EXPECT_EQ(modDB::WriteField(3, "q"), 0);
   ExpectBox("WRITE FIELD", "Field not defined!");
   EXPECT_EQ(out, "keep");
 
   // WriteField alone never reaches the file.
-  CloseDatabase();
+  modDB::CloseDatabase();
   Open(dir / "db");
   EXPECT_EQ(Field1(1), "x");
-  EXPECT_EQ(ClearRecord(), 1);
-  EXPECT_EQ(GetRecordText(), std::string(9, ' '));
+  EXPECT_EQ(modDB::ClearRecord(), 1);
+  EXPECT_EQ(modDB::GetRecordText(), std::string(9, ' '));
 }
 
 TEST_F(RecordStore, WritesLandAtTheirByteOffsets) {
   const std::string path = TwoFieldDb(3);
   Open(path);
-  ASSERT_EQ(SetRecordNo(2), 1);
+  ASSERT_EQ(modDB::SetRecordNo(2), 1);
   EXPECT_EQ(Field1(1), "name2");
-  WriteField(2, "XYZ");
-  ASSERT_EQ(WriteRecord(), 1);
-  CloseDatabase();
+  modDB::WriteField(2, "XYZ");
+  ASSERT_EQ(modDB::WriteRecord(), 1);
+  modDB::CloseDatabase();
 
   // Record 2 starts at 23496 + 24 = 23520; its field B occupies 23541 ... 23543.
   const std::string bytes = ReadFile(path + ".Qfd");
@@ -242,24 +242,24 @@ TEST_F(RecordStore, WritesLandAtTheirByteOffsets) {
   EXPECT_EQ(bytes.substr(23496 + 21, 3), "1  ");
   EXPECT_EQ(bytes.substr(23544 + 21, 3), "3  ");
   Open(path);
-  SetRecordNo(2);
+  modDB::SetRecordNo(2);
   EXPECT_EQ(Field1(2), "XYZ");
 }
 
 TEST_F(RecordStore, DeletingMarksAndAddingAfterwardsMakesALiveCopy) {
   const std::string path = TwoFieldDb(2);
   Open(path);
-  ASSERT_EQ(SetRecordNo(2), 1);
-  EXPECT_EQ(IsDeleted(), 0);
-  ASSERT_EQ(DeleteRecord(), 1);
-  EXPECT_EQ(IsDeleted(), -1);
-  EXPECT_EQ(DeleteRecord(), 0);
+  ASSERT_EQ(modDB::SetRecordNo(2), 1);
+  EXPECT_EQ(modDB::IsDeleted(), 0);
+  ASSERT_EQ(modDB::DeleteRecord(), 1);
+  EXPECT_EQ(modDB::IsDeleted(), -1);
+  EXPECT_EQ(modDB::DeleteRecord(), 0);
   ExpectBox("DELETE RECORD", "Record is already marked for deletion!");
 
-  ASSERT_EQ(AddRecord(), 1);  // without moving: the buffer's mark is reset
-  EXPECT_EQ(GetRecordNo(), 3);
-  EXPECT_EQ(IsDeleted(), 0);
-  CloseDatabase();
+  ASSERT_EQ(modDB::AddRecord(), 1);  // without moving: the buffer's mark is reset
+  EXPECT_EQ(modDB::GetRecordNo(), 3);
+  EXPECT_EQ(modDB::IsDeleted(), 0);
+  modDB::CloseDatabase();
   const std::string bytes = ReadFile(path + ".Qfd");
   EXPECT_EQ(I32At(bytes, 0), 3);
   EXPECT_EQ(bytes[23496 + 24], '*');
@@ -271,17 +271,17 @@ TEST_F(RecordStore, NavigationVisitsEveryRecordAndSeesOtherProgramsAppends) {
   const std::string path = TwoFieldDb(3);
   {
     Open(path);
-    SetRecordNo(2);
-    DeleteRecord();
-    CloseDatabase();
+    modDB::SetRecordNo(2);
+    modDB::DeleteRecord();
+    modDB::CloseDatabase();
   }
   Open(path);
   std::vector<std::string> seen{Field1(1)};
-  while (GotoNextRecord() == 1) seen.push_back(Field1(1) + (IsDeleted() ? "*" : ""));
+  while (modDB::GotoNextRecord() == 1) seen.push_back(Field1(1) + (modDB::IsDeleted() ? "*" : ""));
   EXPECT_EQ(seen, (std::vector<std::string>{"name1", "name2*", "name3"}));
-  EXPECT_EQ(GetRecordNo(), 3);
-  EXPECT_EQ(GotoNextRecord(), 0);
-  EXPECT_EQ(GetRecordNo(), 3);
+  EXPECT_EQ(modDB::GetRecordNo(), 3);
+  EXPECT_EQ(modDB::GotoNextRecord(), 0);
+  EXPECT_EQ(modDB::GetRecordNo(), 3);
   EXPECT_TRUE(host.boxes.empty());
 
   // Another program appends record 4 as AddRecord does: the record, then the count.
@@ -289,27 +289,27 @@ TEST_F(RecordStore, NavigationVisitsEveryRecordAndSeesOtherProgramsAppends) {
   bytes += " other" + std::string(18, ' ');
   bytes[0] = 4;
   WriteFile(path + ".Qfd", bytes);
-  EXPECT_EQ(GotoNextRecord(), 1);
-  EXPECT_EQ(GetRecordNo(), 4);
+  EXPECT_EQ(modDB::GotoNextRecord(), 1);
+  EXPECT_EQ(modDB::GetRecordNo(), 4);
   EXPECT_EQ(Field1(1), "other");
 
-  EXPECT_EQ(GotoFirstRecord(), 1);
-  EXPECT_EQ(GetRecordNo(), 1);
-  EXPECT_EQ(GotoPreviousRecord(), 0);
-  EXPECT_EQ(GotoLastRecord(), 1);
-  EXPECT_EQ(GetRecordNo(), 4);
-  EXPECT_EQ(GotoPreviousRecord(), 1);
+  EXPECT_EQ(modDB::GotoFirstRecord(), 1);
+  EXPECT_EQ(modDB::GetRecordNo(), 1);
+  EXPECT_EQ(modDB::GotoPreviousRecord(), 0);
+  EXPECT_EQ(modDB::GotoLastRecord(), 1);
+  EXPECT_EQ(modDB::GetRecordNo(), 4);
+  EXPECT_EQ(modDB::GotoPreviousRecord(), 1);
   EXPECT_EQ(Field1(1), "name3");
-  EXPECT_EQ(SetRecordNo(0), 0);
+  EXPECT_EQ(modDB::SetRecordNo(0), 0);
   ExpectBox("SET RECORD NO", "Record Out of range!");
-  EXPECT_EQ(SetRecordNo(5), 0);
+  EXPECT_EQ(modDB::SetRecordNo(5), 0);
   ExpectBox("SET RECORD NO", "Record Out of range!");
-  EXPECT_EQ(GetRecordNo(), 3);
-  EXPECT_EQ(GetRecordCount(), 4);
+  EXPECT_EQ(modDB::GetRecordNo(), 3);
+  EXPECT_EQ(modDB::GetRecordCount(), 4);
   // AddRecord re-reads the count under the lock: the next number is 5, not 4.
-  ClearRecord();
-  ASSERT_EQ(AddRecord(), 1);
-  EXPECT_EQ(GetRecordNo(), 5);
+  modDB::ClearRecord();
+  ASSERT_EQ(modDB::AddRecord(), 1);
+  EXPECT_EQ(modDB::GetRecordNo(), 5);
 }
 
 TEST_F(RecordStore, ARecordBeyondTheEndOfTheFileReadsAsBlanks) {
@@ -318,10 +318,10 @@ TEST_F(RecordStore, ARecordBeyondTheEndOfTheFileReadsAsBlanks) {
   bytes.resize(23496 + 24 + 10);  // record 2 cut short, record 3 gone: count still 3
   WriteFile(path + ".Qfd", bytes);
   Open(path);
-  ASSERT_EQ(SetRecordNo(3), 1);
-  EXPECT_EQ(GetRecordText(), std::string(24, ' '));
-  ASSERT_EQ(SetRecordNo(2), 1);
-  EXPECT_EQ(GetRecordText(), " name2" + std::string(18, ' '));
+  ASSERT_EQ(modDB::SetRecordNo(3), 1);
+  EXPECT_EQ(modDB::GetRecordText(), std::string(24, ' '));
+  ASSERT_EQ(modDB::SetRecordNo(2), 1);
+  EXPECT_EQ(modDB::GetRecordText(), " name2" + std::string(18, ' '));
   EXPECT_TRUE(host.boxes.empty());
   EXPECT_EQ(ReadFile(path + ".Qfd"), bytes);
 }
@@ -338,15 +338,15 @@ TEST_F(RecordStore, AFullDatabaseStaysExactlyAsItWas) {
   WriteFile(file, bytes);
 
   Open(dir / "full");
-  EXPECT_EQ(GotoLastRecord(), 1);
-  EXPECT_EQ(GetRecordNo(), 65530);
+  EXPECT_EQ(modDB::GotoLastRecord(), 1);
+  EXPECT_EQ(modDB::GetRecordNo(), 65530);
   EXPECT_EQ(Field1(1), "z");
-  WriteField(1, "n");
-  EXPECT_EQ(AddRecord(), 0);
+  modDB::WriteField(1, "n");
+  EXPECT_EQ(modDB::AddRecord(), 0);
   ExpectBox("ADD RECORD", "DB is Full");
-  EXPECT_EQ(GetRecordNo(), 65530);
+  EXPECT_EQ(modDB::GetRecordNo(), 65530);
   EXPECT_EQ(ReadFile(file), bytes);
-  CloseDatabase();
+  modDB::CloseDatabase();
 
   // Full only on disk: another program filled it after this one read the count.
   bytes[0] = static_cast<char>(65529 & 0xFF);
@@ -354,7 +354,7 @@ TEST_F(RecordStore, AFullDatabaseStaysExactlyAsItWas) {
   Open(dir / "full");
   bytes[0] = static_cast<char>(65530 & 0xFF);
   WriteFile(file, bytes);
-  EXPECT_EQ(AddRecord(), 0);
+  EXPECT_EQ(modDB::AddRecord(), 0);
   ExpectBox("ADD RECORD", "DB is Full");
   EXPECT_EQ(ReadFile(file), bytes);
 }
@@ -373,7 +373,7 @@ TEST_F(RecordStore, WritersWaitForTheLockAndReleaseIt) {
   fl.l_len = 1;
   ASSERT_EQ(::fcntl(other, F_OFD_SETLK, &fl), 0);
   std::atomic<int> result{-1};
-  std::thread adder([&] { result = AddRecord(); });
+  std::thread adder([&] { result = modDB::AddRecord(); });
   std::this_thread::sleep_for(std::chrono::milliseconds(200));
   EXPECT_EQ(result.load(), -1);
   EXPECT_EQ(I32At(ReadFile(file), 0), 1);
@@ -385,9 +385,9 @@ TEST_F(RecordStore, WritersWaitForTheLockAndReleaseIt) {
   EXPECT_EQ(I32At(ReadFile(file), 0), 2);
   EXPECT_TRUE(LockIsFree(file));
 
-  ASSERT_EQ(WriteRecord(), 1);
+  ASSERT_EQ(modDB::WriteRecord(), 1);
   EXPECT_TRUE(LockIsFree(file));
-  ASSERT_EQ(DeleteRecord(), 1);
+  ASSERT_EQ(modDB::DeleteRecord(), 1);
   EXPECT_TRUE(LockIsFree(file));
 }
 
@@ -403,17 +403,17 @@ TEST_F(RecordStore, AFailedWriteReleasesTheLockAndChangesNothing) {
   rlimit small = old;
   small.rlim_cur = before.size();
   ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
-  WriteField(1, "never");
-  const int16_t added = AddRecord();
+  modDB::WriteField(1, "never");
+  const int16_t added = modDB::AddRecord();
   setrlimit(RLIMIT_FSIZE, &old);
   EXPECT_EQ(added, 0);
   ExpectBox("AddRecord", "Unexpected Error: FILE:" + file + ": File too large");
   EXPECT_TRUE(LockIsFree(file));
   EXPECT_EQ(ReadFile(file), before);
-  EXPECT_EQ(GetRecordNo(), 1);
-  EXPECT_EQ(GetRecordCount(), 2);
-  EXPECT_EQ(IsDeleted(), 0);
+  EXPECT_EQ(modDB::GetRecordNo(), 1);
+  EXPECT_EQ(modDB::GetRecordCount(), 2);
+  EXPECT_EQ(modDB::IsDeleted(), 0);
   // The store goes on working.
-  ASSERT_EQ(AddRecord(), 1);
-  EXPECT_EQ(GetRecordNo(), 3);
+  ASSERT_EQ(modDB::AddRecord(), 1);
+  EXPECT_EQ(modDB::GetRecordNo(), 3);
 }

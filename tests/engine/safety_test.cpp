@@ -7,11 +7,11 @@
 
 #include <filesystem>
 
-#include "CsvExport.h"
-#include "DirectFile.h"
-#include "FileIo.h"
-#include "HeaderLayout.h"
-#include "StoreFixture.h"
+#include "engine/CsvExport.h"
+#include "engine/DirectFile.h"
+#include "engine/FileIo.h"
+#include "engine/HeaderLayout.h"
+#include "tests/engine/StoreFixture.h"
 
 using namespace storetest;
 using qftest::I32At;
@@ -38,7 +38,7 @@ class Safety : public StoreTest {
   static std::string Rec(const std::string& bytes, int n) { return bytes.substr(kHead + (n - 1) * 8u, 8); }
   void Open(const std::string& path) {
     std::string name = path;
-    ASSERT_EQ(OpenDatabase(name), 1) << host.Last();
+    ASSERT_EQ(modDB::OpenDatabase(name), 1) << host.Last();
   }
   bool HasBox(const std::string& title, const std::string& part) {
     for (const auto& b : host.boxes)
@@ -55,10 +55,10 @@ TEST_F(Safety, WritesBeyondTheEndOfAShortFileFillTheGapWithBlankRecords) {
   WriteFile(file, WithCount(ReadFile(file), 5));  // the count says 5; the file holds 1
 
   Open(path);
-  ASSERT_EQ(SetRecordNo(3), 1);
-  EXPECT_EQ(GetRecordText(), std::string(8, ' '));
-  WriteField(1, "x3");
-  ASSERT_EQ(WriteRecord(), 1) << host.Last();
+  ASSERT_EQ(modDB::SetRecordNo(3), 1);
+  EXPECT_EQ(modDB::GetRecordText(), std::string(8, ' '));
+  modDB::WriteField(1, "x3");
+  ASSERT_EQ(modDB::WriteRecord(), 1) << host.Last();
   std::string bytes = ReadFile(file);
   ASSERT_EQ(bytes.size(), kHead + 5 * 8u);
   EXPECT_EQ(Rec(bytes, 1), " a1 b1  ");
@@ -68,13 +68,13 @@ TEST_F(Safety, WritesBeyondTheEndOfAShortFileFillTheGapWithBlankRecords) {
   EXPECT_EQ(Rec(bytes, 5), std::string(8, ' '));
 
   // An append to a short file: the records up to the count are blanks, then the new one.
-  CloseDatabase();
+  modDB::CloseDatabase();
   WriteFile(file, WithCount(bytes.substr(0, kHead + 8), 4));
   Open(path);
-  ClearRecord();
-  WriteField(1, "new");
-  ASSERT_EQ(AddRecord(), 1) << host.Last();
-  EXPECT_EQ(GetRecordNo(), 5);
+  modDB::ClearRecord();
+  modDB::WriteField(1, "new");
+  ASSERT_EQ(modDB::AddRecord(), 1) << host.Last();
+  EXPECT_EQ(modDB::GetRecordNo(), 5);
   bytes = ReadFile(file);
   ASSERT_EQ(bytes.size(), kHead + 5 * 8u);
   EXPECT_EQ(I32At(bytes, 0), 5);
@@ -82,11 +82,11 @@ TEST_F(Safety, WritesBeyondTheEndOfAShortFileFillTheGapWithBlankRecords) {
   EXPECT_EQ(Rec(bytes, 5), " new    ");
 
   // A delete mark beyond the end, and a file cut inside a record.
-  CloseDatabase();
+  modDB::CloseDatabase();
   WriteFile(file, WithCount(bytes.substr(0, kHead + 8 + 3), 3));
   Open(path);
-  ASSERT_EQ(SetRecordNo(3), 1);
-  ASSERT_EQ(DeleteRecord(), 1) << host.Last();
+  ASSERT_EQ(modDB::SetRecordNo(3), 1);
+  ASSERT_EQ(modDB::DeleteRecord(), 1) << host.Last();
   bytes = ReadFile(file);
   ASSERT_EQ(bytes.size(), kHead + 3 * 8u);
   EXPECT_EQ(Rec(bytes, 2), std::string(8, ' '));
@@ -101,9 +101,9 @@ TEST_F(Safety, TheDirectWriteOfAFieldFillsTheGapAndHoldsTheLock) {
   const int fd = ::open(file.c_str(), O_RDWR);
   ASSERT_GE(fd, 0);
   // Field B of record 3: offset 4, length 4.
-  FormHeader h;
-  ASSERT_TRUE(ReadHeaderDirect(static_cast<int16_t>(fd), h));
-  EXPECT_EQ(WriteFieldDirect(static_cast<int16_t>(fd), h, 3, 2, "zz"), "");
+  modDB::FormHeader h;
+  ASSERT_TRUE(modDB::ReadHeaderDirect(static_cast<int16_t>(fd), h));
+  EXPECT_EQ(modDB::WriteFieldDirect(static_cast<int16_t>(fd), h, 3, 2, "zz"), "");
   ::close(fd);
   const std::string bytes = ReadFile(file);
   ASSERT_EQ(bytes.size(), kHead + 3 * 8u);
@@ -120,11 +120,11 @@ TEST_F(Safety, OverlappingFieldOffsetsAreDamage) {
   bytes[at] = 1;
   WriteFile(path + ".Qfd", bytes);
   std::string name = path;
-  EXPECT_EQ(OpenDatabase(name), 0);
+  EXPECT_EQ(modDB::OpenDatabase(name), 0);
   EXPECT_TRUE(HasBox("OPEN DATABASE", "field 2 starts at 1 instead of 4")) << host.Last();
-  EXPECT_EQ(GetFileNumber(), 0);
+  EXPECT_EQ(modDB::GetFileNumber(), 0);
   host.Clear();
-  EXPECT_EQ(LoadHeader(path), 0);
+  EXPECT_EQ(modDB::LoadHeader(path), 0);
   EXPECT_TRUE(HasBox("LOAD HEADER", "field 2 starts at 1 instead of 4")) << host.Last();
 }
 
@@ -133,30 +133,30 @@ TEST_F(Safety, AReadOnlyDatabaseOpensForReadingAndRefusesEachWrite) {
   const std::string file = path + ".Qfd";
   const std::string before = ReadFile(file);
   // The file cannot be opened for writing (as for a user without the permission).
-  detail::SetIoFaultHook([](detail::IoCall call, int flags) {
-    return call == detail::IoCall::Open && (flags & O_ACCMODE) != O_RDONLY ? EACCES : 0;
+  modDB::detail::SetIoFaultHook([](modDB::detail::IoCall call, int flags) {
+    return call == modDB::detail::IoCall::Open && (flags & O_ACCMODE) != O_RDONLY ? EACCES : 0;
   });
   std::string name = path;
-  const int16_t opened = OpenDatabase(name);
-  detail::SetIoFaultHook(nullptr);
+  const int16_t opened = modDB::OpenDatabase(name);
+  modDB::detail::SetIoFaultHook(nullptr);
   ASSERT_EQ(opened, 1) << host.Last();
   EXPECT_TRUE(host.boxes.empty());
   EXPECT_EQ(Field1(1), "a1");
-  ASSERT_EQ(GotoNextRecord(), 1);
+  ASSERT_EQ(modDB::GotoNextRecord(), 1);
   EXPECT_EQ(Field1(2), "b2");
 
   const std::string why = "FILE:" + file + " cannot be written: Permission denied";
-  WriteField(1, "zz");
-  EXPECT_EQ(WriteRecord(), 0);
+  modDB::WriteField(1, "zz");
+  EXPECT_EQ(modDB::WriteRecord(), 0);
   EXPECT_EQ(host.Last(), "WRITE RECORD: " + why);
-  EXPECT_EQ(AddRecord(), 0);
+  EXPECT_EQ(modDB::AddRecord(), 0);
   EXPECT_EQ(host.Last(), "ADD RECORD: " + why);
-  EXPECT_EQ(DeleteRecord(), 0);
+  EXPECT_EQ(modDB::DeleteRecord(), 0);
   EXPECT_EQ(host.Last(), "DELETE RECORD: " + why);
-  host.replies = {vbYes};
-  EXPECT_EQ(PackRecords(), 0);
+  host.replies = {modDB::vbYes};
+  EXPECT_EQ(modDB::PackRecords(), 0);
   EXPECT_EQ(host.Last(), "PACK RECORDS: " + why);
-  EXPECT_EQ(GetRecordCount(), 2);
+  EXPECT_EQ(modDB::GetRecordCount(), 2);
   EXPECT_EQ(ReadFile(file), before);
   EXPECT_FALSE(fs::exists(path + ".Bak"));
 }
@@ -164,10 +164,10 @@ TEST_F(Safety, AReadOnlyDatabaseOpensForReadingAndRefusesEachWrite) {
 TEST_F(Safety, UnexpectedErrorsNameTheFileAndTheReason) {
   const std::string path = Db(1);
   Open(path);
-  detail::SetIoFaultHook([](detail::IoCall call, int) { return call == detail::IoCall::Write ? ENOSPC : 0; });
-  WriteField(1, "q");
-  const int16_t written = WriteRecord();
-  detail::SetIoFaultHook(nullptr);
+  modDB::detail::SetIoFaultHook([](modDB::detail::IoCall call, int) { return call == modDB::detail::IoCall::Write ? ENOSPC : 0; });
+  modDB::WriteField(1, "q");
+  const int16_t written = modDB::WriteRecord();
+  modDB::detail::SetIoFaultHook(nullptr);
   EXPECT_EQ(written, 0);
   EXPECT_EQ(host.Last(), "WriteRecord: Unexpected Error: FILE:" + path + ".Qfd: No space left on device");
 }
@@ -176,11 +176,11 @@ TEST_F(Safety, ADatabaseNamedWithQfdTwicePacksAndReopens) {
   const std::string path = MakeDb("a.qfd.Qfd", {{"A", 3}, {"B", 4}}, {{"a1", "b1"}, {"*a2", "b2"}, {"a3", "b3"}});
   EXPECT_EQ(path, dir / "a.qfd.Qfd");
   Open(path);
-  EXPECT_EQ(GetDatabaseName(), dir / "a.qfd");
-  host.replies = {vbYes};
-  ASSERT_EQ(PackRecords(), 1) << host.Last();
-  EXPECT_EQ(GetDatabaseName(), dir / "a.qfd");
-  EXPECT_EQ(GetRecordCount(), 2);
+  EXPECT_EQ(modDB::GetDatabaseName(), dir / "a.qfd");
+  host.replies = {modDB::vbYes};
+  ASSERT_EQ(modDB::PackRecords(), 1) << host.Last();
+  EXPECT_EQ(modDB::GetDatabaseName(), dir / "a.qfd");
+  EXPECT_EQ(modDB::GetRecordCount(), 2);
   EXPECT_EQ(I32At(ReadFile(dir / "a.qfd.Qfd"), 0), 2);
   EXPECT_TRUE(fs::exists(dir / "a.qfd.Bak"));
   EXPECT_FALSE(fs::exists(dir / "a.Qfd"));
@@ -194,19 +194,19 @@ TEST_F(Safety, ADamagedDatabaseIsReplacedByANewDesignWhenNotRecovered) {
 
   Design({{"C", 5}});
   std::string name = path;
-  host.replies = {vbYes};  // recovering is impossible: refused, nothing changes
-  EXPECT_EQ(SaveHeader(name), 0);
+  host.replies = {modDB::vbYes};  // recovering is impossible: refused, nothing changes
+  EXPECT_EQ(modDB::SaveHeader(name), 0);
   EXPECT_TRUE(HasBox("SAVE HEADER", "is damaged")) << host.Last();
   EXPECT_EQ(ReadFile(path + ".Qfd"), damaged);
   EXPECT_FALSE(fs::exists(path + ".Bak"));
 
   host.Clear();
-  host.replies = {vbNo};
-  ASSERT_EQ(SaveHeader(name), 1) << host.Last();
+  host.replies = {modDB::vbNo};
+  ASSERT_EQ(modDB::SaveHeader(name), 1) << host.Last();
   EXPECT_EQ(ReadFile(path + ".Bak"), damaged);
   EXPECT_EQ(ReadFile(path + ".Qfd").size(), kHead);
-  ASSERT_EQ(LoadHeader(path), 1) << host.Last();
-  EXPECT_EQ(GetHeader().Fields[1].Name.Trimmed(), "C");
+  ASSERT_EQ(modDB::LoadHeader(path), 1) << host.Last();
+  EXPECT_EQ(modDB::GetHeader().Fields[1].Name.Trimmed(), "C");
 }
 
 TEST_F(Safety, TheExportNeverWritesOverADatabaseOrItsBackup) {
@@ -214,16 +214,16 @@ TEST_F(Safety, TheExportNeverWritesOverADatabaseOrItsBackup) {
   const std::string other = Db(1, "other");
   Design({{"A", 3}, {"B", 4}});
   std::string again = path;
-  host.replies = {vbYes};
-  ASSERT_EQ(SaveHeader(again), 1);  // makes db.Bak
+  host.replies = {modDB::vbYes};
+  ASSERT_EQ(modDB::SaveHeader(again), 1);  // makes db.Bak
   const std::string db = ReadFile(path + ".Qfd"), bak = ReadFile(path + ".Bak"), oth = ReadFile(other + ".Qfd");
   fs::create_hard_link(path + ".Qfd", dir / "alias.csv");
   fs::create_symlink(path + ".Bak", dir / "link.csv");
   Open(path);
   host.Clear();
-  const std::vector<bool> all(kMaxFields + 1, true);
+  const std::vector<bool> all(modDB::kMaxFields + 1, true);
   for (const std::string& target : {path + ".Qfd", path + ".Bak", dir / "alias.csv", dir / "link.csv", other + ".Qfd"}) {
-    EXPECT_EQ(ExportCsv(target, all), 0) << target;
+    EXPECT_EQ(modDB::ExportCsv(target, all), 0) << target;
     EXPECT_EQ(host.Last(), "EXPORT: FILE:" + target + " is a form database or its backup; it is not written over")
         << target;
   }
@@ -232,22 +232,22 @@ TEST_F(Safety, TheExportNeverWritesOverADatabaseOrItsBackup) {
   EXPECT_EQ(ReadFile(other + ".Qfd"), oth);
   // An ordinary file is still replaced.
   WriteFile(dir / "out.csv", "old");
-  ASSERT_EQ(ExportCsv(dir / "out.csv", all), 1) << host.Last();
+  ASSERT_EQ(modDB::ExportCsv(dir / "out.csv", all), 1) << host.Last();
   EXPECT_EQ(ReadFile(dir / "out.csv"), "#,A,B\r\n1,\"a1\",\"b1\"\r\n2,\"a2\",\"b2\"\r\n");
 }
 
 TEST_F(Safety, NumbersOfFivePlacesDropTheSignBlank) {
-  EXPECT_EQ(AutoNumberText(1), " 1");
-  EXPECT_EQ(AutoNumberText(9999), " 9999");
-  EXPECT_EQ(AutoNumberText(10000), "10000");
-  EXPECT_EQ(AutoNumberText(65530), "65530");
+  EXPECT_EQ(modDB::AutoNumberText(1), " 1");
+  EXPECT_EQ(modDB::AutoNumberText(9999), " 9999");
+  EXPECT_EQ(modDB::AutoNumberText(10000), "10000");
+  EXPECT_EQ(modDB::AutoNumberText(65530), "65530");
 }
 
 TEST_F(Safety, AFifoIsNotADatabase) {
   const std::string path = dir / "pipe";
   ASSERT_EQ(::mkfifo((path + ".Qfd").c_str(), 0600), 0);
   std::string name = path;
-  EXPECT_EQ(OpenDatabase(name), 0);  // returns at once instead of waiting for a writer
-  EXPECT_EQ(LoadHeader(path), 0);
-  EXPECT_EQ(GetFileNumber(), 0);
+  EXPECT_EQ(modDB::OpenDatabase(name), 0);  // returns at once instead of waiting for a writer
+  EXPECT_EQ(modDB::LoadHeader(path), 0);
+  EXPECT_EQ(modDB::GetFileNumber(), 0);
 }

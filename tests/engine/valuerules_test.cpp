@@ -6,9 +6,8 @@
 
 #include <string>
 
-#include "ValueRules.h"
+#include "engine/ValueRules.h"
 
-using namespace modDB;
 
 namespace {
 
@@ -31,7 +30,7 @@ TEST(ValueRules, EveryByteAnywhereInALongValue) {
   for (const std::string format : {"N", "A", "S", "NS", "AS", "NAS", "NASM", "AM", "D", "T", "DT", "DA", "TN", "DM"}) {
     const char filler = Allowed(format, '7') ? '7' : Allowed(format, 'k') ? 'k' : ' ';
     ASSERT_TRUE(Allowed(format, filler)) << format;
-    const FormatRules rules(format);
+    const modDB::FormatRules rules(format);
     for (const size_t length : {1u, 15u, 16u, 17u, 33u, 48u}) {
       for (const size_t at : {size_t{0}, size_t{7}, size_t{15}, size_t{16}, size_t{31}, length - 1}) {
         if (at >= length) continue;
@@ -41,7 +40,7 @@ TEST(ValueRules, EveryByteAnywhereInALongValue) {
           const size_t expected = Allowed(format, c) ? std::string::npos : at;
           ASSERT_EQ(rules.Refused(value), expected)
               << "format " << format << ", byte " << c << " at " << at << " of " << length;
-          ASSERT_EQ(RefusedChar(format, value), expected);
+          ASSERT_EQ(modDB::RefusedChar(format, value), expected);
         }
       }
     }
@@ -50,10 +49,10 @@ TEST(ValueRules, EveryByteAnywhereInALongValue) {
 
 TEST(ValueRules, FreeTextRefusesOnlyLineBreaksWithoutM) {
   const std::string value = std::string(40, 'x') + "\r\n" + "y";
-  EXPECT_EQ(FormatRules("*").Refused(value), 40u);
-  EXPECT_EQ(FormatRules("*M").Refused(value), std::string::npos);
+  EXPECT_EQ(modDB::FormatRules("*").Refused(value), 40u);
+  EXPECT_EQ(modDB::FormatRules("*M").Refused(value), std::string::npos);
   // The import knows from the split whether a value holds a line break at all.
-  EXPECT_EQ(FormatRules("*").Refused(std::string(40, 'x'), false), std::string::npos);
+  EXPECT_EQ(modDB::FormatRules("*").Refused(std::string(40, 'x'), false), std::string::npos);
 }
 
 TEST(ValueRules, CaseChangesOnlyAsciiLetters) {
@@ -66,23 +65,23 @@ TEST(ValueRules, CaseChangesOnlyAsciiLetters) {
     if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
   for (size_t from = 0; from < 40; ++from) {  // every alignment of the sixteen-byte steps
     const std::string part = all.substr(from);
-    EXPECT_EQ(CasedValue("U", part), upper.substr(from)) << from;
-    EXPECT_EQ(CasedValue("Y", part), upper.substr(from)) << from;
-    EXPECT_EQ(CasedValue("L", part), lower.substr(from)) << from;
-    EXPECT_EQ(CasedValue("N", part), part) << from;
+    EXPECT_EQ(modDB::CasedValue("U", part), upper.substr(from)) << from;
+    EXPECT_EQ(modDB::CasedValue("Y", part), upper.substr(from)) << from;
+    EXPECT_EQ(modDB::CasedValue("L", part), lower.substr(from)) << from;
+    EXPECT_EQ(modDB::CasedValue("N", part), part) << from;
   }
-  EXPECT_EQ(CasedValue("F", "mARY o'BRIEN-smith\r\nnEW line, \xE9t\xE9 ab"), "Mary O'brien-smith\r\nNew Line, \xE9t\xE9 Ab");
-  EXPECT_EQ(CasedValue("UL", "MiXeD"), "mixed");  // U, then L
+  EXPECT_EQ(modDB::CasedValue("F", "mARY o'BRIEN-smith\r\nnEW line, \xE9t\xE9 ab"), "Mary O'brien-smith\r\nNew Line, \xE9t\xE9 Ab");
+  EXPECT_EQ(modDB::CasedValue("UL", "MiXeD"), "mixed");  // U, then L
 }
 
 TEST(ValueRules, SaveChecksInTheEntryWindowsOrder) {
-  EXPECT_EQ(CheckForSave("D", "31/02/2020", 1), SaveCheck::Date);
-  EXPECT_EQ(CheckForSave("D", "02/29/2020", 2), SaveCheck::Ok);
-  EXPECT_EQ(CheckForSave("D!", "", 1), SaveCheck::Required);
-  EXPECT_EQ(CheckForSave("T", "25:00", 1), SaveCheck::Time);
-  EXPECT_EQ(CheckForSave("Y", "y", 1), SaveCheck::YesNo);
-  EXPECT_EQ(CheckForSave("Y", "N", 1), SaveCheck::Ok);
-  EXPECT_EQ(FormatRules("DT!").CheckForSave("12/13/2020", 1), SaveCheck::Date);
+  EXPECT_EQ(modDB::CheckForSave("D", "31/02/2020", 1), modDB::SaveCheck::Date);
+  EXPECT_EQ(modDB::CheckForSave("D", "02/29/2020", 2), modDB::SaveCheck::Ok);
+  EXPECT_EQ(modDB::CheckForSave("D!", "", 1), modDB::SaveCheck::Required);
+  EXPECT_EQ(modDB::CheckForSave("T", "25:00", 1), modDB::SaveCheck::Time);
+  EXPECT_EQ(modDB::CheckForSave("Y", "y", 1), modDB::SaveCheck::YesNo);
+  EXPECT_EQ(modDB::CheckForSave("Y", "N", 1), modDB::SaveCheck::Ok);
+  EXPECT_EQ(modDB::FormatRules("DT!").CheckForSave("12/13/2020", 1), modDB::SaveCheck::Date);
 }
 
 }  // namespace

@@ -14,12 +14,12 @@
 #include <string>
 #include <vector>
 
-#include "GuiSupport.h"
-#include "TestSupport.h"
-#include "frmDlgFile.h"
-#include "frmEdit.h"
-#include "frmExport.h"
-#include "modDB.h"
+#include "common/frmDlgFile.h"
+#include "engine/modDB.h"
+#include "entry/frmEdit.h"
+#include "entry/frmExport.h"
+#include "tests/support/GuiSupport.h"
+#include "tests/support/TestSupport.h"
 
 namespace qfentry {
 

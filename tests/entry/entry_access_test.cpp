@@ -1,7 +1,7 @@
 // The entry window as a screen reader finds it (Qt's accessibility interface, the
 // same tree the desktop's accessibility bus carries), and its low-vision view: high
 // contrast and zoom, remembered per user and never written into the database.
-#include "EntryFixture.h"
+#include "tests/entry/EntryFixture.h"
 
 #include <QAccessible>
 #include <QLabel>
@@ -14,16 +14,15 @@
 #include <map>
 #include <sstream>
 
-#include "Accessible.h"
-#include "ViewSettings.h"
-#include "frmBrowse.h"
-#include "frmImport.h"
-#include "Printers.h"
-#include "frmPrint.h"
-#include "frmSearch.h"
+#include "entry/Accessible.h"
+#include "entry/frmBrowse.h"
+#include "entry/frmImport.h"
+#include "entry/frmPrint.h"
+#include "entry/frmSearch.h"
+#include "entry/Printers.h"
+#include "entry/ViewSettings.h"
 
 using namespace qfentry;
-using namespace modDB;
 
 namespace {
 
@@ -195,6 +194,12 @@ TEST_F(AccessTest, TheExampleFormReadInBrowseAndEditModeAndAfterAPageChange) {
   EXPECT_EQ(FieldsRead(w), kContactsPage2);
   w.mnuPreviousPage->trigger();
   EXPECT_EQ(FieldsRead(w), kContactsPage1);
+
+  // Closed: no page is said any more, and no field is read.
+  w.mnuClose_Click();
+  EXPECT_EQ(form->text(QAccessible::Name), "No database open");
+  EXPECT_EQ(form->text(QAccessible::Description), "");
+  EXPECT_TRUE(FieldsRead(w).empty());
   EXPECT_TRUE(host.boxes.empty()) << host.Last();
 }
 
@@ -229,7 +234,7 @@ TEST_F(AccessTest, ToolbarPositionRefusedKeysAndTheRecordTable) {
   w.mnuNextRecord->trigger();
   w.mnuNextRecord->trigger();
   EXPECT_EQ(Iface(w.lblRecNo)->text(QAccessible::Name), "record 3 of 8");
-  host.replies = {vbYes};
+  host.replies = {modDB::vbYes};
   w.mnuDeleteRecord->trigger();
   EXPECT_EQ(w.lblRecNo->text(), " 3 / 8*");
   EXPECT_EQ(Iface(w.lblRecNo)->text(QAccessible::Name), "record 3 of 8, deleted");
@@ -276,7 +281,7 @@ TEST_F(AccessTest, TheDialogsBoxesNamedByTheirCaptions) {
             "lstPrinter=System Printer; txtCopies=Copies; txtFrmP2P=From; txtFrom=From; txtTo=To; txtToP2P=To");
   frmExport exporter(&w);
   EXPECT_EQ(qfgui::BoxNames(&exporter), "lstField=Fields");
-  frmImport import(CsvImport{}, false, &w);
+  frmImport import(modDB::CsvImport{}, false, &w);
   EXPECT_EQ(qfgui::BoxNames(&import),
             "grdColumns=Columns; grdRefused=Refused rows; grdRows=First rows");
 }

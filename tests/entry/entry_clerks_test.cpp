@@ -4,10 +4,9 @@
 
 #include <filesystem>
 
-#include "EntryFixture.h"
+#include "tests/entry/EntryFixture.h"
 
 using namespace qfentry;
-using namespace modDB;
 
 
 // Window 1 edits the company while another program saves a new phone number: the save
@@ -20,9 +19,9 @@ TEST_F(EntryTest, ASaveOverAnotherProgramsChangeAsks) {
     QString shownCompany;          // in the window afterwards
   };
   const std::vector<Case> cases = {
-      {vbYes, 1, "Mine Ltd", "111", "Mine Ltd"},
-      {vbNo, 1, "Old Co", "222", "Old Co"},
-      {vbCancel, 2, "Old Co", "222", "Mine Ltd"},
+      {modDB::vbYes, 1, "Mine Ltd", "111", "Mine Ltd"},
+      {modDB::vbNo, 1, "Old Co", "222", "Old Co"},
+      {modDB::vbCancel, 2, "Old Co", "222", "Mine Ltd"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.answer);
@@ -64,13 +63,13 @@ TEST_F(EntryTest, AReplacedDatabaseIsOpenedAgain) {
   qftest::WriteFile(dir / "new.Qfd", bytes);
   ASSERT_EQ(std::rename((dir / "new.Qfd").c_str(), file.c_str()), 0);
 
-  host.replies = {vbYes};
+  host.replies = {modDB::vbYes};
   w.mnuNextRecord->trigger();
   ASSERT_EQ(host.boxes.size(), 1u);
   EXPECT_EQ(host.Last(), "OPEN DATABASE: FILE:" + file +
                              " was replaced by another program (packed or saved with a new design) since it was "
                              "opened.\r\nOpen it again?");
-  EXPECT_EQ(IsReplaced(), 0);
+  EXPECT_EQ(modDB::IsReplaced(), 0);
   w.mnuNextRecord->trigger();
   w.mnuEditRecord->trigger();
   EXPECT_EQ(BoxText(1), "Two");

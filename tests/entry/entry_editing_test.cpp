@@ -1,8 +1,7 @@
 // Record editing: Update's checks in slot order, numbering, Duplicate, Delete.
-#include "EntryFixture.h"
+#include "tests/entry/EntryFixture.h"
 
 using namespace qfentry;
-using namespace modDB;
 
 TEST_F(EntryTest, UpdateChecksInSlotOrderAndJumpsToTheField) {
   const std::string file = MakeDatabase({{"Born", 10, 1, "D"},
@@ -15,7 +14,7 @@ TEST_F(EntryTest, UpdateChecksInSlotOrderAndJumpsToTheField) {
   w.mnuUpdateRecord->trigger();
   ASSERT_EQ(host.boxes.size(), 1u);
   EXPECT_EQ(host.Last(), "UPDATE: Field: Born, Invalid date. (DD/MM/YYYY or MM/DD/YYYY)");
-  EXPECT_EQ(host.boxes.back().style, vbCritical);
+  EXPECT_EQ(host.boxes.back().style, modDB::vbCritical);
   EXPECT_EQ(w.Mode, 2);
 
   w.Field[1]->selectAll();
@@ -52,7 +51,7 @@ TEST_F(EntryTest, UpdateChecksInSlotOrderAndJumpsToTheField) {
 
 TEST_F(EntryTest, MonthFirstDates) {
   MakeDatabase({{"Born", 10, 1, "D"}});
-  const std::string file = ChangeForm([] { SetDateOrder(2); });
+  const std::string file = ChangeForm([] { modDB::SetDateOrder(2); });
   frmEdit& w = Open(file);
   w.mnuNewRecord->trigger();
   Type(1, "02/29/2000");
@@ -72,12 +71,12 @@ TEST_F(EntryTest, NumberFieldGetsTheNewRecordNumber) {
   EXPECT_EQ(w.lblRecNo->text(), " 8 / 8");
   ASSERT_EQ(StoredCount(), 8);
   EXPECT_EQ(Stored(8)["Fields"]["No"], "8");
-  EXPECT_EQ(GetRecordText().substr(11, 5), " 8   ");  // a leading blank for the sign
+  EXPECT_EQ(modDB::GetRecordText().substr(11, 5), " 8   ");  // a leading blank for the sign
 
   // Editing an existing record does not renumber it.
   w.mnuEditRecord->trigger();
   w.mnuUpdateRecord->trigger();
-  EXPECT_EQ(GetRecordText().substr(11, 5), " 8   ");
+  EXPECT_EQ(modDB::GetRecordText().substr(11, 5), " 8   ");
 }
 
 TEST_F(EntryTest, DuplicateEmptiesNumberedAndComputedFields) {
@@ -106,10 +105,10 @@ TEST_F(EntryTest, DeleteAsksAndMarks) {
   ASSERT_EQ(host.boxes.size(), 1u);
   EXPECT_EQ(host.boxes[0].title, "DELETE");
   EXPECT_EQ(host.boxes[0].text, "This will mark the record for permanent deletion,\r\nAre you sure?");
-  EXPECT_EQ(host.boxes[0].style, vbYesNo | vbCritical | vbDefaultButton2);
+  EXPECT_EQ(host.boxes[0].style, modDB::vbYesNo | modDB::vbCritical | modDB::vbDefaultButton2);
   EXPECT_FALSE(Stored(1)["Deleted"].get<bool>());
 
-  host.replies = {vbYes};
+  host.replies = {modDB::vbYes};
   w.cTBarBtn[15]->click();
   EXPECT_TRUE(Stored(1)["Deleted"].get<bool>());
   EXPECT_EQ(w.lblRecNo->text(), " 1 / 2*");
@@ -207,17 +206,17 @@ TEST_F(EntryTest, TabAndEnterSelectTheFieldsText) {
 // Pack says how many records the packed file holds.
 TEST_F(EntryTest, PackSaysHowManyRecordsItKept) {
   frmEdit& w = Open(MakeDatabase({{"A", 10, 1, "AS"}}, {{"a"}, {"b"}, {"c"}}));
-  host.replies = {vbYes};
+  host.replies = {modDB::vbYes};
   w.mnuDeleteRecord->trigger();
   host.Clear();
-  host.replies = {vbYes};
+  host.replies = {modDB::vbYes};
   w.mnuPack->trigger();
   ASSERT_EQ(host.boxes.size(), 2u) << host.Last();
   EXPECT_EQ(host.Last(), "Pack: Pack finished: 2 records kept.");
-  EXPECT_EQ(host.boxes[1].style, vbInformation);
+  EXPECT_EQ(host.boxes[1].style, modDB::vbInformation);
   EXPECT_EQ(StoredCount(), 2);
   host.Clear();
-  host.replies = {vbNo};  // not confirmed: no word of a finish
+  host.replies = {modDB::vbNo};  // not confirmed: no word of a finish
   w.mnuPack->trigger();
   EXPECT_EQ(host.boxes.size(), 1u);
 }

@@ -1,6 +1,6 @@
 // The CSV export from the entry window: the file byte for byte, the same file as
 // `qfd export`, the name rule, a cancelled picker, and the current record kept.
-#include "EntryFixture.h"
+#include "tests/entry/EntryFixture.h"
 
 #include <QCheckBox>
 #include <QLabel>
@@ -11,7 +11,6 @@
 
 
 using namespace qfentry;
-using namespace modDB;
 namespace fs = std::filesystem;
 
 namespace {
@@ -50,7 +49,7 @@ TEST_F(Export, EveryRecordWithItsNumberAndQuotedValuesAsQfdWritesThem) {
        {"  Cy  ", "", "a\r\nb\r\nc"},
        {"Di", "Paris", "caf\xE9"}});
   frmEdit& w = Open(file);
-  host.replies = {vbYes};
+  host.replies = {modDB::vbYes};
   w.mnuLastRecord->trigger();
   w.mnuPreviousRecord->trigger();  // record 3, marked for deletion: exported all the same
   w.mnuDeleteRecord->trigger();
@@ -84,7 +83,7 @@ TEST_F(Export, EveryRecordWithItsNumberAndQuotedValuesAsQfdWritesThem) {
   EXPECT_EQ(host.lastTotal, 4);
   EXPECT_EQ(host.hidePer, 1);
   // The window stays on its record; its display is left as it was.
-  EXPECT_EQ(GetRecordNo(), 2);
+  EXPECT_EQ(modDB::GetRecordNo(), 2);
   EXPECT_EQ(w.lblRecNo->text(), shownBefore);
   EXPECT_EQ(w.Mode, 1);
 
@@ -136,7 +135,7 @@ TEST_F(Export, SelectedFieldsGoInSlotOrderAndNoneLeavesTheNumbersAlone) {
   // nothing written; Yes writes the record numbers alone.
   EXPECT_TRUE(host.boxes.empty()) << host.Last();
   const std::string ask = "No field is selected: the file will hold only the record numbers.\r\nExport anyway?";
-  host.replies = {vbNo};
+  host.replies = {modDB::vbNo};
   Through<frmExport>(w.mnuExport, [&](frmExport* d) {
     QTest::mouseClick(d->btnExport, Qt::LeftButton);
     EXPECT_TRUE(d->isVisible());
@@ -144,14 +143,14 @@ TEST_F(Export, SelectedFieldsGoInSlotOrderAndNoneLeavesTheNumbersAlone) {
   });
   ASSERT_EQ(host.boxes.size(), 1u);
   EXPECT_EQ(host.Last(), "Export: " + ask);
-  EXPECT_EQ(host.boxes[0].style, vbYesNo | vbQuestion | vbDefaultButton2);
+  EXPECT_EQ(host.boxes[0].style, modDB::vbYesNo | modDB::vbQuestion | modDB::vbDefaultButton2);
   host.Clear();
-  host.replies = {vbYes};
+  host.replies = {modDB::vbYes};
   ASSERT_TRUE(RunExport([](frmExport*) {}, "none"));
   EXPECT_EQ(host.Last(), "Export: " + ask);
   EXPECT_EQ(Read("none.csv"), "#\r\n1\r\n2\r\n");
   EXPECT_EQ(Read("none.csv"), QfdExport({"--fields", ""}));
-  EXPECT_EQ(GetRecordNo(), 2);
+  EXPECT_EQ(modDB::GetRecordNo(), 2);
 }
 
 TEST_F(Export, ADatabaseWithoutRecordsGivesTheHeadingAlone) {
@@ -163,7 +162,7 @@ TEST_F(Export, ADatabaseWithoutRecordsGivesTheHeadingAlone) {
   EXPECT_EQ(Read("empty.csv"), QfdExport());
   EXPECT_TRUE(host.boxes.empty()) << host.Last();
   EXPECT_EQ(host.showPer, 0);
-  EXPECT_EQ(GetRecordNo(), 0);
+  EXPECT_EQ(modDB::GetRecordNo(), 0);
   EXPECT_EQ(w.lblRecNo->text(), "Record");
 }
 
@@ -195,5 +194,5 @@ TEST_F(Export, ACancelledPickerWritesNothingAndAFailedWriteSaysSo) {
   ASSERT_EQ(host.boxes.size(), 1u);
   EXPECT_EQ(host.boxes[0].title, "EXPORT");
   EXPECT_EQ(host.boxes[0].text, "FILE:" + (dir / "taken.csv") + " cannot be written: it is a folder");
-  EXPECT_EQ(GetRecordNo(), 1);
+  EXPECT_EQ(modDB::GetRecordNo(), 1);
 }

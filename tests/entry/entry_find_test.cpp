@@ -1,6 +1,6 @@
 // Find and go-to from the entry window, and the record table: scrolling, sorting,
 // picking.
-#include "EntryFixture.h"
+#include "tests/entry/EntryFixture.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -9,13 +9,12 @@
 #include <QScrollBar>
 #include <QWheelEvent>
 
-#include "HeaderLayout.h"
-#include "frmBrowse.h"
-#include "frmSearch.h"
-#include "modBrowse.h"
+#include "engine/HeaderLayout.h"
+#include "entry/frmBrowse.h"
+#include "entry/frmSearch.h"
+#include "entry/modBrowse.h"
 
 using namespace qfentry;
-using namespace modDB;
 
 namespace {
 
@@ -24,7 +23,7 @@ struct Table {
   explicit Table(std::initializer_list<int16_t> columns) {
     modBrowse::ClearBrowseColumns();
     for (int16_t c : columns) modBrowse::IncludeBrowseColumn(c);
-    modBrowse::BrowseFile = GetFileNumber();
+    modBrowse::BrowseFile = modDB::GetFileNumber();
     modBrowse::BrowseResult = 0;
     window = std::make_unique<frmBrowse>();
     window->show();
@@ -44,7 +43,7 @@ TEST_F(EntryTest, FindWalksForwardAcrossPagesWithoutWrapping) {
                                         {{"x", "Apple pie", ""}, {"pineAPPLE", "apple", ""},
                                          {"old apple", "", ""}, {"none", "", "apple"}});
   frmEdit& w = Open(file);
-  host.replies = {vbYes};
+  host.replies = {modDB::vbYes};
   w.mnuLastRecord->trigger();
   w.mnuPreviousRecord->trigger();
   w.mnuDeleteRecord->trigger();  // record 3 is marked: it is found all the same
@@ -81,7 +80,7 @@ TEST_F(EntryTest, FindWalksForwardAcrossPagesWithoutWrapping) {
   });
   ASSERT_EQ(host.boxes.size(), 1u);
   EXPECT_EQ(host.boxes[0].text, "No more records.");
-  EXPECT_EQ(host.boxes[0].style, vbOKOnly);
+  EXPECT_EQ(host.boxes[0].style, modDB::vbOKOnly);
   EXPECT_EQ(host.boxes[0].title, "");
   EXPECT_EQ(w.PickedRecord, 4);
   EXPECT_EQ(w.RECNO(), " 4 / 4");  // the last record the walk read
@@ -408,9 +407,9 @@ TEST_F(EntryTest, ScrollBarsFollowWhatFits) {
 TEST_F(EntryTest, AWindowTooSmallForARowStillPagesByOne) {
   MakeDatabase({{"N", 5, 1, "N"}}, {{"1"}, {"2"}});
   ChangeForm([] {
-    FormProps p = GetFormProps();
+    modDB::FormProps p = modDB::GetFormProps();
     p.FieldFont.Size = 72;
-    SetFormProps(p);
+    modDB::SetFormProps(p);
   });
   OpenInEngine();
   Table t({1});

@@ -1,5 +1,5 @@
 // What each field format lets the user type, with real key events on the real boxes.
-#include "EntryFixture.h"
+#include "tests/entry/EntryFixture.h"
 
 #include <QDropEvent>
 #include <QInputMethodEvent>
@@ -7,11 +7,10 @@
 #include <QMimeData>
 #include <QPainter>
 
-#include "FieldFormat.h"
-#include "FormLook.h"
+#include "common/FormLook.h"
+#include "entry/FieldFormat.h"
 
 using namespace qfentry;
-using namespace modDB;
 
 namespace {
 
@@ -165,7 +164,7 @@ TEST_F(FormatTest, LinksOpenFromTheCaption) {
   ASSERT_EQ(host.boxes.size(), 1u);
   EXPECT_EQ(host.boxes[0].text, "No web browser or mail program could open mailto:ann@example.org.");
   EXPECT_EQ(host.boxes[0].title, "OPEN LINK");
-  EXPECT_EQ(host.boxes[0].style, vbCritical);
+  EXPECT_EQ(host.boxes[0].style, modDB::vbCritical);
   ASSERT_EQ(opened.size(), 3u);
   EXPECT_EQ(opened[0], "Http://www.example.org");
   EXPECT_EQ(opened[1], "HTTPS://example.org/x");   // a secure address opens as it is
@@ -460,7 +459,7 @@ TEST_F(FormatTest, ALineFitsTheProposedHeight) {
 // highlight colour. The same on screen as in the caption (browse mode, and print).
 TEST_F(FormatTest, TextKeepsOffTheLinesAndTheCurrentBoxIsMarked) {
   Open(MakeDatabase({{"Amount", 10, 1, "N>", 24}, {"Name", 20, 1, "AS", 24}}, {{"8888", "Ann"}}));
-  const QColor back = FormLook::Color(GetFormProps().FieldFont.BackColor);
+  const QColor back = FormLook::Color(modDB::GetFormProps().FieldFont.BackColor);
   // The column just inside the right line, and the row just below the top line,
   // hold no ink.
   auto clearOfLines = [&](QWidget* w, bool top) {

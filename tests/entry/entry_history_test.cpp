@@ -6,12 +6,11 @@
 #include <QTableWidget>
 #include <filesystem>
 
-#include "EntryFixture.h"
-#include "History.h"
-#include "frmHistory.h"
+#include "engine/History.h"
+#include "entry/frmHistory.h"
+#include "tests/entry/EntryFixture.h"
 
 using namespace qfentry;
-using namespace modDB;
 
 namespace {
 
@@ -25,7 +24,7 @@ QStringList Row(QTableWidget* t, int r) {
 
 TEST_F(EntryTest, HistoryIsStartedAndShown) {
   const std::string file = MakeDatabase({{"Company", 10, 1, "*"}, {"Phone", 5, 1, "*"}}, {{"Old Co", "111"}});
-  SetHistoryProgram("QfEntry");  // as the program's start does
+  modDB::SetHistoryProgram("QfEntry");  // as the program's start does
   frmEdit& w = Open(file);
   QAction* start = MenuItem(&w, "mnuStartHistory");
   QAction* show = MenuItem(&w, "mnuHistory");
@@ -38,10 +37,10 @@ TEST_F(EntryTest, HistoryIsStartedAndShown) {
   EXPECT_EQ(host.Last(), "HISTORY: FILE:" + std::string(dir / "Test") +
                              ".Qfd keeps no history.\r\nFile > Start History starts it.");
   host.Clear();
-  host.replies = {vbYes};
+  host.replies = {modDB::vbYes};
   start->trigger();
   ASSERT_EQ(host.boxes.size(), 1u);
-  EXPECT_TRUE(HistoryKept(dir / "Test"));
+  EXPECT_TRUE(modDB::HistoryKept(dir / "Test"));
 
   w.mnuEditRecord->trigger();
   RetypeField(1, "New Co");
@@ -50,8 +49,8 @@ TEST_F(EntryTest, HistoryIsStartedAndShown) {
   w.mnuEditRecord->trigger();
   RetypeField(2, "222");
   w.mnuUpdateRecord->trigger();
-  std::vector<HistoryEntry> all;
-  ASSERT_EQ(ReadHistory(dir / "Test", all), "");
+  std::vector<modDB::HistoryEntry> all;
+  ASSERT_EQ(modDB::ReadHistory(dir / "Test", all), "");
   ASSERT_EQ(all.size(), 2u);
   EXPECT_EQ(all[0].program, "QfEntry");
 

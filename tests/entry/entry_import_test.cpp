@@ -3,7 +3,7 @@
 // out, the form script's Update on each row, the first new record on screen; and the
 // export window's spreadsheet quoting. The preview with a refused row is the picture
 // in docs/ (written to the source tree with QF_UPDATE_DOCS=1).
-#include "EntryFixture.h"
+#include "tests/entry/EntryFixture.h"
 
 #include <QCheckBox>
 #include <QDir>
@@ -14,10 +14,9 @@
 #include <QTableWidget>
 #include <filesystem>
 
-#include "frmImport.h"
+#include "entry/frmImport.h"
 
 using namespace qfentry;
-using namespace modDB;
 namespace fs = std::filesystem;
 
 namespace {
@@ -28,7 +27,7 @@ class Import : public EntryTest {
   std::string Form(const std::string& script = "") {
     MakeDatabase({{"No", 5, 1, "#"}, {"Name", 12, 1, "ASF"}, {"Born", 10, 1, "D"}, {"Notes", 40, 1, "*M"}},
                  {{" 1", "Old", "", ""}});
-    return ChangeForm([&] { SetScript(script); });
+    return ChangeForm([&] { modDB::SetScript(script); });
   }
   // Runs File > Import... on `csv` (written to the test folder first); `drive` works
   // the preview.

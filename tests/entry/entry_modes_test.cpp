@@ -1,16 +1,15 @@
 // The entry window's modes, pages, position text, opening and closing.
-#include "EntryFixture.h"
+#include "tests/entry/EntryFixture.h"
 
 #include <QImage>
 #include <QMenu>
 #include <QToolButton>
 #include <filesystem>
 
-#include "FieldFormat.h"
-#include "ToolbarIcons.h"
+#include "entry/FieldFormat.h"
+#include "entry/ToolbarIcons.h"
 
 using namespace qfentry;
-using namespace modDB;
 
 namespace {
 
@@ -84,7 +83,7 @@ TEST_F(EntryTest, OnePageFormModes) {
 TEST_F(EntryTest, MultiPageFormModesAndPages) {
   const std::string file = MakeDatabase({{"A", 10, 1, "A"}, {"B", 10, 2, "A"}, {"C", 10, 3, "A"}},
                                         {{"a1", "b1", "c1"}});
-  SetPageHeading(2, "Second");
+  modDB::SetPageHeading(2, "Second");
   frmEdit& w = Open(file);
   EXPECT_EQ(Buttons(w), "0111111111111001");
   EXPECT_TRUE(w.mnuPage->menuAction()->isVisible());
@@ -134,7 +133,7 @@ TEST_F(EntryTest, PositionTextAndNavigation) {
   EXPECT_EQ(w.lblRecNo->text(), " 4 / 4");
   w.mnuFirstRecord->trigger();
   EXPECT_EQ(w.lblRecNo->text(), " 1 / 4");
-  host.replies = {vbYes};
+  host.replies = {modDB::vbYes};
   w.mnuDeleteRecord->trigger();
   EXPECT_EQ(w.lblRecNo->text(), " 1 / 4*");
   w.mnuNewRecord->trigger();
@@ -151,7 +150,7 @@ TEST_F(EntryTest, CancelAfterNewOnAnEmptyDatabase) {
   EXPECT_EQ(w.Mode, 1);
   EXPECT_FALSE(w.NewRecord);
   EXPECT_EQ(w.lblRecNo->text(), "Record");
-  EXPECT_EQ(GetRecordText(), std::string(6, ' '));
+  EXPECT_EQ(modDB::GetRecordText(), std::string(6, ' '));
   EXPECT_EQ(StoredCount(), 0);
 }
 
@@ -164,7 +163,7 @@ TEST_F(EntryTest, CloseResetsTheWindow) {
   EXPECT_EQ(w.Mode, 0);
   EXPECT_EQ(w.windowTitle(), "");
   EXPECT_TRUE(w.AllowDelete);
-  EXPECT_EQ(GetFileNumber(), 0);
+  EXPECT_EQ(modDB::GetFileNumber(), 0);
   EXPECT_TRUE(w.Banner[1]->isHidden());
   EXPECT_TRUE(w.Dummy[1]->isHidden());
   EXPECT_TRUE(w.cTBarBtn[0]->isEnabled());

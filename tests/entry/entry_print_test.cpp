@@ -2,7 +2,7 @@
 // opening state, its checks in order with their messages and focus, the order and
 // number of printed pages (read back with pdfinfo and pdftotext), orientation, the
 // error path, and the entry window back on its record and page afterwards.
-#include "EntryFixture.h"
+#include "tests/entry/EntryFixture.h"
 
 #include <QLineEdit>
 #include <QListWidget>
@@ -11,11 +11,10 @@
 #include <filesystem>
 #include <regex>
 
-#include "Printers.h"
-#include "frmPrint.h"
+#include "entry/frmPrint.h"
+#include "entry/Printers.h"
 
 using namespace qfentry;
-using namespace modDB;
 namespace fs = std::filesystem;
 
 namespace {
@@ -44,15 +43,15 @@ class Print : public EntryTest {
     MakeDatabase({{"A", 20, 1, "AS"}, {"B", 20, twoPages ? 2 : 1, "AS"}}, rows, 1);
     const std::string file = ChangeForm([&] {
       if (twoPages) {
-        BannerDef b;
+        modDB::BannerDef b;
         b.Caption.Set("Second page");
         b.Page = 2;
         b.X = 20;
         b.Y = 30;
-        b.Font = GetFormProps().BannerFont;
-        EXPECT_NE(InsertBanner(b), 0);
+        b.Font = modDB::GetFormProps().BannerFont;
+        EXPECT_NE(modDB::InsertBanner(b), 0);
       }
-      SetOrientation(orientation);
+      modDB::SetOrientation(orientation);
     });
     host.replies.clear();
     return file;
@@ -107,7 +106,7 @@ class Print : public EntryTest {
 
 TEST_F(Print, RecordsTwoToFourPagesOneToTwoGiveSixPagesInOrderAndTheWindowComesBack) {
   frmEdit& w = Open(MakeForm(5));
-  host.replies = {vbYes};
+  host.replies = {modDB::vbYes};
   w.mnuNextRecord->trigger();
   w.mnuNextRecord->trigger();
   w.mnuDeleteRecord->trigger();  // record 3 is marked: printed like the others
@@ -160,7 +159,7 @@ TEST_F(Print, RecordsTwoToFourPagesOneToTwoGiveSixPagesInOrderAndTheWindowComesB
                       std::string(QF_BINARY_DIR) + "/gui-shots/print_range"});
 
   // The window is back on record 5, page 2, with its toolbar; the printer stays.
-  EXPECT_EQ(GetRecordNo(), 5);
+  EXPECT_EQ(modDB::GetRecordNo(), 5);
   EXPECT_EQ(w.CurPage, 2);
   EXPECT_TRUE(w.cTBar->isVisible());
   EXPECT_EQ(w.lblRecNo->text(), " 5 / 5");
@@ -186,7 +185,7 @@ TEST_F(Print, ThreeCopiesOfTheCurrentPageInLandscapeAndTheFormsOrientationNextTi
     const auto [width, height] = PdfPageSize(pdf, k);
     EXPECT_GT(width, height) << "landscape, page " << k;
   }
-  EXPECT_EQ(GetOrientation(), 1) << "the choice is not stored in the form";
+  EXPECT_EQ(modDB::GetOrientation(), 1) << "the choice is not stored in the form";
 
   Through<frmPrint>(w.mnuPrint, [&](frmPrint* d) { EXPECT_TRUE(d->optPotrait->isChecked()); });
 }
@@ -249,7 +248,7 @@ TEST_F(Print, TheChecksRunInOrderEachWithItsMessageAndFocus) {
       ASSERT_EQ(host.boxes.size(), 1u) << "press " << pressed;
       EXPECT_EQ(host.boxes[0].text, c.message) << "press " << pressed;
       EXPECT_EQ(host.boxes[0].title, "");
-      EXPECT_EQ(host.boxes[0].style, vbOKOnly);
+      EXPECT_EQ(host.boxes[0].style, modDB::vbOKOnly);
       QWidget* box = c.box ? static_cast<QWidget*>(d->*c.box) : d->lstPrinter;
       EXPECT_EQ(Focused(), box) << "focus after press " << pressed << ": " << c.message;
       if (!c.box)
@@ -260,7 +259,7 @@ TEST_F(Print, TheChecksRunInOrderEachWithItsMessageAndFocus) {
     QTest::mouseClick(d->cmdCancel, Qt::LeftButton);
   });
   EXPECT_EQ(pressed, static_cast<int>(std::size(checks)));
-  EXPECT_EQ(GetRecordNo(), 1);
+  EXPECT_EQ(modDB::GetRecordNo(), 1);
   for (const auto& e : fs::directory_iterator(dir.path())) EXPECT_NE(e.path().extension(), ".pdf");
 }
 
@@ -316,8 +315,8 @@ TEST_F(Print, ACancelledFileNameKeepsTheDialogAndAFailedPrintRestoresTheWindow) 
   ASSERT_EQ(host.boxes.size(), 1u);
   EXPECT_EQ(host.boxes[0].title, "Print");
   EXPECT_EQ(host.boxes[0].text, "Error occured while prinitng");
-  EXPECT_EQ(host.boxes[0].style, vbCritical);
-  EXPECT_EQ(GetRecordNo(), 3);
+  EXPECT_EQ(host.boxes[0].style, modDB::vbCritical);
+  EXPECT_EQ(modDB::GetRecordNo(), 3);
   EXPECT_EQ(w.CurPage, 2);
   EXPECT_TRUE(w.cTBar->isVisible());
   EXPECT_EQ(w.lblRecNo->text(), " 3 / 3");

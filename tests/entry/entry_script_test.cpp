@@ -1,16 +1,15 @@
 // Form scripts in the entry window: "Start", "Update", actions and the object "Qf".
-#include "EntryFixture.h"
+#include "tests/entry/EntryFixture.h"
 
 #include <QInputDialog>
 #include <QListWidget>
 
-#include "clsField.h"
-#include "frmBrowse.h"
-#include "frmInput.h"
-#include "variant.h"
+#include "common/frmInput.h"
+#include "entry/clsField.h"
+#include "entry/frmBrowse.h"
+#include "script/variant.h"
 
 using namespace qfentry;
-using namespace modDB;
 
 namespace {
 
@@ -19,7 +18,7 @@ class ScriptTest : public EntryTest {
   // The form: Name, City, Total ("="); records as given; the script as given.
   std::string Form(const std::string& script, const std::vector<std::vector<std::string>>& records = {}) {
     MakeDatabase({{"Name", 20, 1, "AS"}, {"City", 20, 1, "AS"}, {"Total", 10, 1, "="}}, records);
-    return ChangeForm([&] { SetScript(script); });
+    return ChangeForm([&] { modDB::SetScript(script); });
   }
   // A lookup database beside the form: Cities with City and Code.
   void Cities() {
@@ -49,8 +48,8 @@ TEST_F(ScriptTest, StartVetoClosesTheDatabase) {
   const std::string file = Form("Sub Start\r\n  Qf.OpenDB \"Nowhere\"\r\nEnd Sub");
   frmEdit& w = OpenExpectingRefusal(file);
   EXPECT_EQ(host.Last(), "Open File: Database:Nowhere not found");
-  EXPECT_EQ(host.boxes.back().style, vbCritical);
-  EXPECT_EQ(GetFileNumber(), 0);
+  EXPECT_EQ(host.boxes.back().style, modDB::vbCritical);
+  EXPECT_EQ(modDB::GetFileNumber(), 0);
   EXPECT_EQ(w.Mode, 0);
   EXPECT_EQ(w.windowTitle(), "");
 }
@@ -60,7 +59,7 @@ TEST_F(ScriptTest, OnlyTheLastCallCounts) {
   frmEdit& w = Open(file);
   EXPECT_EQ(host.Last(), "GetField: FIELD Nope NOT FOUND");
   EXPECT_EQ(w.Mode, 1);
-  EXPECT_NE(GetFileNumber(), 0);
+  EXPECT_NE(modDB::GetFileNumber(), 0);
 }
 
 TEST_F(ScriptTest, SixActionsAndRunningOne) {
@@ -136,7 +135,7 @@ TEST_F(ScriptTest, UpdateComputesAndVetoes) {
   ASSERT_GE(host.boxes.size(), 2u);
   EXPECT_EQ(host.boxes[0].text, "City is required");
   EXPECT_EQ(host.boxes[0].title, "Contact");
-  EXPECT_EQ(host.boxes[0].style, vbExclamation);
+  EXPECT_EQ(host.boxes[0].style, modDB::vbExclamation);
   EXPECT_EQ(host.Last(), "GetField: FIELD No city NOT FOUND");
   EXPECT_EQ(StoredCount(), 0);
   Type(2, "Rome");
@@ -154,7 +153,7 @@ TEST_F(ScriptTest, EmptyScriptOrNameRunsNothing) {
   EXPECT_FALSE(w.RunScript("  "));
   EXPECT_TRUE(host.boxes.empty());
   // A procedure the script does not have is a script error, not a refusal.
-  SetScript("Sub Start\r\nEnd Sub");
+  modDB::SetScript("Sub Start\r\nEnd Sub");
   EXPECT_FALSE(w.RunScript("Missing"));
   EXPECT_EQ(host.boxes.size(), 1u);
   EXPECT_EQ(host.boxes[0].title, "SCRIPT ERROR");
@@ -237,7 +236,7 @@ TEST_F(ScriptTest, DeletePermissionAndMaskedInput) {
   EXPECT_FALSE(w.mnuPack->isEnabled());
   w.mnuDeleteRecord->trigger();
   EXPECT_EQ(host.Last(), "Delete Record: Deletion is not allowed");
-  EXPECT_EQ(host.boxes.back().style, vbCritical);
+  EXPECT_EQ(host.boxes.back().style, modDB::vbCritical);
   EXPECT_FALSE(Stored(1)["Deleted"].get<bool>());
 
   auto ran = qfgui::OnShown<frmInput>([](frmInput* d) {
@@ -267,11 +266,11 @@ TEST_F(ScriptTest, ScriptMsgBoxAndInputBoxReachTheUser) {
     d->setTextValue("Oslo");
     d->accept();
   });
-  host.replies = {vbYes};
+  host.replies = {modDB::vbYes};
   w.RunScript("Ask");
   EXPECT_TRUE(*ran);
   EXPECT_EQ(host.Last(), "Check: Keep Oslo?");
-  EXPECT_EQ(host.boxes.back().style, vbYesNo + vbQuestion);
+  EXPECT_EQ(host.boxes.back().style, modDB::vbYesNo + modDB::vbQuestion);
   w.Record2Form();
   EXPECT_EQ(w.Dummy[2]->text(), "Oslo");
 }

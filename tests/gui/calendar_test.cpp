@@ -4,8 +4,8 @@
 #include <QLabel>
 #include <QPushButton>
 
-#include "GuiSupport.h"
-#include "frmGetDate.h"
+#include "common/frmGetDate.h"
+#include "tests/support/GuiSupport.h"
 
 using namespace qfgui;
 

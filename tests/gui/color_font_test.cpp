@@ -6,9 +6,9 @@
 #include <QListWidget>
 #include <QPushButton>
 
-#include "GuiSupport.h"
-#include "frmDlgClr.h"
-#include "frmDlgFnt.h"
+#include "common/frmDlgClr.h"
+#include "common/frmDlgFnt.h"
+#include "tests/support/GuiSupport.h"
 
 using namespace qfgui;
 

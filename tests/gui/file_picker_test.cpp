@@ -5,9 +5,9 @@
 #include <QListWidget>
 #include <QPushButton>
 
-#include "GuiSupport.h"
-#include "TestSupport.h"
-#include "frmDlgFile.h"
+#include "common/frmDlgFile.h"
+#include "tests/support/GuiSupport.h"
+#include "tests/support/TestSupport.h"
 
 using namespace qfgui;
 namespace fs = std::filesystem;

@@ -4,10 +4,10 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 
-#include "GuiSupport.h"
-#include "TestSupport.h"
-#include "frmAbout.h"
-#include "frmHelp.h"
+#include "common/frmAbout.h"
+#include "common/frmHelp.h"
+#include "tests/support/GuiSupport.h"
+#include "tests/support/TestSupport.h"
 
 using namespace qfgui;
 namespace fs = std::filesystem;

@@ -8,11 +8,11 @@
 #include <QMessageBox>
 #include <QScreen>
 
-#include "GuiSupport.h"
-#include "KeyFilter.h"
-#include "QtHost.h"
-#include "QtText.h"
-#include "frmProgress.h"
+#include "common/frmProgress.h"
+#include "common/KeyFilter.h"
+#include "common/QtHost.h"
+#include "common/QtText.h"
+#include "tests/support/GuiSupport.h"
 
 using namespace qfgui;
 

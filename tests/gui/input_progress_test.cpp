@@ -3,10 +3,10 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-#include "GuiSupport.h"
-#include "frmDlgFile.h"
-#include "frmInput.h"
-#include "frmProgress.h"
+#include "common/frmDlgFile.h"
+#include "common/frmInput.h"
+#include "common/frmProgress.h"
+#include "tests/support/GuiSupport.h"
 
 using namespace qfgui;
 

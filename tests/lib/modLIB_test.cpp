@@ -2,8 +2,8 @@
 // allowed-set rules, date and time validation, calendar, conversions, paths.
 #include <gtest/gtest.h>
 
-#include "Codepage.h"
-#include "modLIB.h"
+#include "lib/Codepage.h"
+#include "lib/modLIB.h"
 
 using namespace modLIB;
 

@@ -8,9 +8,9 @@
 #include <QStandardPaths>
 #include <filesystem>
 
-#include "DesignerFixture.h"
-#include "EntryFixture.h"
-#include "ViewSettings.h"
+#include "entry/ViewSettings.h"
+#include "tests/designer/DesignerFixture.h"
+#include "tests/entry/EntryFixture.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 // Built-in functions: results and the errors of bad arguments.
 #include <gtest/gtest.h>
 
-#include "script_test_util.h"
+#include "tests/script/script_test_util.h"
 
 namespace qfscript::test {
 namespace {

@@ -2,7 +2,7 @@
 // members, New, and Class_Initialize / Class_Terminate as references go.
 #include <gtest/gtest.h>
 
-#include "script_test_util.h"
+#include "tests/script/script_test_util.h"
 
 namespace qfscript::test {
 namespace {

@@ -4,7 +4,7 @@
 #include <chrono>
 #include <thread>
 
-#include "script_test_util.h"
+#include "tests/script/script_test_util.h"
 
 namespace qfscript::test {
 namespace {

@@ -1,5 +1,5 @@
 // Date serials, splitting, formatting and parsing.
-#include "datetime.h"
+#include "script/datetime.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
-#include "lexer.h"
+#include "script/lexer.h"
 
 #include <gtest/gtest.h>
 
-#include "errors.h"
+#include "script/errors.h"
 
 namespace qfscript {
 namespace {

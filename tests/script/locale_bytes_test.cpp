@@ -2,9 +2,9 @@
 // the argument checks of the built-ins.
 #include <gtest/gtest.h>
 
-#include "locales.h"
-#include "script_test_util.h"
-#include "variant.h"
+#include "script/locales.h"
+#include "script/variant.h"
+#include "tests/script/script_test_util.h"
 
 namespace qfscript::test {
 namespace {

@@ -1,7 +1,7 @@
 // The objects scripts create: Scripting.Dictionary, RegExp and its matches.
 #include <gtest/gtest.h>
 
-#include "script_test_util.h"
+#include "tests/script/script_test_util.h"
 
 namespace qfscript::test {
 namespace {

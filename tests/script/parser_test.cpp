@@ -2,7 +2,7 @@
 // statement forms that are easy to get wrong.
 #include <gtest/gtest.h>
 
-#include "script_test_util.h"
+#include "tests/script/script_test_util.h"
 
 namespace qfscript::test {
 namespace {

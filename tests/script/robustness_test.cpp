@@ -2,7 +2,7 @@
 // values end in script errors.
 #include <gtest/gtest.h>
 
-#include "script_test_util.h"
+#include "tests/script/script_test_util.h"
 
 namespace qfscript::test {
 namespace {

@@ -1,7 +1,7 @@
 // Code built at run time: Eval, Execute, ExecuteGlobal and GetRef.
 #include <gtest/gtest.h>
 
-#include "script_test_util.h"
+#include "tests/script/script_test_util.h"
 
 namespace qfscript::test {
 namespace {

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "script_control.h"
+#include "script/script_control.h"
 
 namespace qfscript::test {
 

@@ -3,7 +3,7 @@
 // objects (class members, Me, ByRef elements, host collections).
 #include <gtest/gtest.h>
 
-#include "script_test_util.h"
+#include "tests/script/script_test_util.h"
 
 namespace qfscript::test {
 namespace {

@@ -1,7 +1,7 @@
 // Statements and scoping as scripts use them: variables, procedures, Err, loops.
 #include <gtest/gtest.h>
 
-#include "script_test_util.h"
+#include "tests/script/script_test_util.h"
 
 namespace qfscript::test {
 namespace {

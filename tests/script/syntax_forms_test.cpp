@@ -2,7 +2,7 @@
 // run as they do there, and the neighbouring forms that must still be refused.
 #include <gtest/gtest.h>
 
-#include "script_test_util.h"
+#include "tests/script/script_test_util.h"
 
 namespace qfscript::test {
 namespace {

@@ -1,10 +1,10 @@
 // Variant arithmetic, comparison, logic and conversions: result values and subtypes.
 #include <gtest/gtest.h>
 
-#include "errors.h"
-#include "operators.h"
-#include "script_test_util.h"
-#include "variant.h"
+#include "script/errors.h"
+#include "script/operators.h"
+#include "script/variant.h"
+#include "tests/script/script_test_util.h"
 
 namespace qfscript {
 namespace {

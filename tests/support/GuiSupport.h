@@ -18,11 +18,11 @@
 #include <functional>
 #include <string>
 
-#include "Platform.h"
-#include "RecordingHost.h"
-#include "modDB.h"
-#include "modDlg.h"
-#include "modLIB.h"
+#include "common/modDlg.h"
+#include "common/Platform.h"
+#include "engine/modDB.h"
+#include "lib/modLIB.h"
+#include "tests/support/RecordingHost.h"
 
 namespace qfgui {
 

@@ -22,11 +22,10 @@
 #include <string>
 #include <vector>
 
-#include "frmBrowse.h"
-#include "modBrowse.h"
-#include "modDB.h"
+#include "engine/modDB.h"
+#include "entry/frmBrowse.h"
+#include "entry/modBrowse.h"
 
-using namespace modDB;
 namespace fs = std::filesystem;
 
 namespace {
@@ -35,10 +34,10 @@ constexpr int32_t kRecords = 65530;
 constexpr int kText = 24, kNumber = 12, kDate = 10;
 constexpr int kRecordLength = 1 + kText + kNumber + kDate;
 
-struct QuietHost final : Host {
+struct QuietHost final : modDB::Host {
   int MsgBox(const std::string& text, int, const std::string& title) override {
     std::fprintf(stderr, "message: %s: %s\n", title.c_str(), text.c_str());
-    return vbOK;
+    return modDB::vbOK;
   }
   void DoEvents() override {}
   void ShowPer(int32_t, int32_t) override {}
@@ -109,23 +108,23 @@ Values MakeValues() {
 }
 
 void MakeDatabase(const std::string& base, const Values& v) {
-  InitHeader();
+  modDB::InitHeader();
   const char* names[] = {"Name", "Amount", "Day"};
   const int lengths[] = {kText, kNumber, kDate};
   const char* formats[] = {"AS", "N.-", "D"};
   for (int k = 0; k < 3; ++k) {
-    FieldDef f;
+    modDB::FieldDef f;
     f.Name.Set(names[k]);
     f.Length = static_cast<int16_t>(lengths[k]);
     f.Format.Set(formats[k]);
     f.Page = 1;
     f.Width = 120;
     f.Height = 20;
-    AddField(f);
+    modDB::AddField(f);
   }
-  SetDateOrder(1);
+  modDB::SetDateOrder(1);
   std::string name = base;
-  SaveHeader(name);
+  modDB::SaveHeader(name);
   std::ofstream out(base + ".Qfd", std::ios::binary | std::ios::app);
   for (int32_t n = 0; n < kRecords; ++n) {
     const std::string rec = " " + Pad(v.text[n], kText) + Pad(v.number[n], kNumber) + Pad(v.date[n], kDate);
@@ -155,18 +154,18 @@ int main(int argc, char** argv) {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication app(argc, argv);
   QuietHost host;
-  SetHost(&host);
+  modDB::SetHost(&host);
   const fs::path dir = fs::temp_directory_path() / ("qf-bench-sort-" + std::to_string(::getpid()));
   fs::create_directories(dir);
   const Values values = MakeValues();
   const std::string base = (dir / "table").string();
   MakeDatabase(base, values);
   std::string name = base;
-  if (OpenDatabase(name) != 1) return 1;
+  if (modDB::OpenDatabase(name) != 1) return 1;
 
   modBrowse::ClearBrowseColumns();
   for (int16_t k = 1; k <= 3; ++k) modBrowse::IncludeBrowseColumn(k);
-  modBrowse::BrowseFile = GetFileNumber();
+  modBrowse::BrowseFile = modDB::GetFileNumber();
   frmBrowse table;
   table.show();
   QApplication::processEvents();
@@ -203,7 +202,7 @@ int main(int argc, char** argv) {
   }
   table.SortBy(0);
   table.close();
-  CloseDatabase();
+  modDB::CloseDatabase();
   fs::remove_all(dir);
   return ok ? 0 : 1;
 }

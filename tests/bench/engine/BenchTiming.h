@@ -12,7 +12,7 @@
 #include <functional>
 #include <string>
 
-#include "modDB.h"
+#include "engine/modDB.h"
 
 namespace bench {
 

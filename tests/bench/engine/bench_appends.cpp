@@ -17,11 +17,10 @@
 #include <string>
 #include <vector>
 
-#include "modDB.h"
-#include "modLIB.h"
-#include "BenchTiming.h"
+#include "engine/modDB.h"
+#include "lib/modLIB.h"
+#include "tests/bench/engine/BenchTiming.h"
 
-using namespace modDB;
 namespace fs = std::filesystem;
 
 namespace {
@@ -43,15 +42,15 @@ int Writer(const std::string& base, int w) {
   bench::QuietHost host;
   SetHost(&host);
   std::string name = base;
-  if (OpenDatabase(name) != 1) return 1;
+  if (modDB::OpenDatabase(name) != 1) return 1;
   for (int i = 1; i <= kEach; ++i) {
-    ClearRecord();
-    WriteField(1, Num(w, 2));
-    WriteField(2, Num(i, 5));
-    WriteField(3, Body(w));
-    if (AddRecord() != 1) return 1;
+    modDB::ClearRecord();
+    modDB::WriteField(1, Num(w, 2));
+    modDB::WriteField(2, Num(i, 5));
+    modDB::WriteField(3, Body(w));
+    if (modDB::AddRecord() != 1) return 1;
   }
-  CloseDatabase();
+  modDB::CloseDatabase();
   return 0;
 }
 
@@ -65,17 +64,17 @@ int main() {
   fs::create_directories(folder);
   const std::string base = (folder / "shared").string();
 
-  InitHeader();
+  modDB::InitHeader();
   for (const auto& [fieldName, length] : std::vector<std::pair<std::string, int>>{{"Who", 2}, {"Seq", 5}, {"Body", kBody}}) {
-    FieldDef f;
+    modDB::FieldDef f;
     f.Name.Set(fieldName);
     f.Length = static_cast<int16_t>(length);
     f.Page = 1;
-    if (AddField(f) == 0) return 1;
+    if (modDB::AddField(f) == 0) return 1;
   }
   std::string name = base;
-  if (SaveHeader(name) != 1) return 1;
-  InitHeader();
+  if (modDB::SaveHeader(name) != 1) return 1;
+  modDB::InitHeader();
 
   const auto t0 = std::chrono::steady_clock::now();
   std::vector<pid_t> pids;

@@ -24,13 +24,12 @@
 #include <string>
 #include <vector>
 
-#include "CsvExport.h"
-#include "History.h"
-#include "modDB.h"
-#include "modLIB.h"
-#include "BenchTiming.h"
+#include "engine/CsvExport.h"
+#include "engine/History.h"
+#include "engine/modDB.h"
+#include "lib/modLIB.h"
+#include "tests/bench/engine/BenchTiming.h"
 
-using namespace modDB;
 namespace fs = std::filesystem;
 
 namespace {
@@ -38,10 +37,10 @@ namespace {
 constexpr int32_t kRecords = 65530;
 constexpr int kFields = 10, kFieldLength = 100;  // record length 1,001
 
-struct YesHost final : Host {
+struct YesHost final : modDB::Host {
   int MsgBox(const std::string&, int style, const std::string& title) override {
     if ((style & 7) == 0) std::fprintf(stderr, "unexpected message: %s\n", title.c_str());
-    return vbYes;
+    return modDB::vbYes;
   }
   void DoEvents() override {}
   void ShowPer(int32_t, int32_t) override {}
@@ -53,13 +52,13 @@ using bench::Seconds;
 using bench::Shell;
 
 void Design() {
-  InitHeader();
+  modDB::InitHeader();
   for (int k = 1; k <= kFields; ++k) {
-    FieldDef f;
+    modDB::FieldDef f;
     f.Name.Set("Field" + std::to_string(k));
     f.Length = kFieldLength;
     f.Page = 1;
-    AddField(f);
+    modDB::AddField(f);
   }
 }
 
@@ -68,7 +67,7 @@ void Design() {
 void MakeDatabase(const std::string& base, int32_t count, bool marked) {
   Design();
   std::string name = base;
-  SaveHeader(name);
+  modDB::SaveHeader(name);
   std::ofstream out(base + ".Qfd", std::ios::binary | std::ios::app);
   std::string rec(1 + kFields * kFieldLength, ' ');
   for (int32_t n = 1; n <= count; ++n) {
@@ -89,7 +88,7 @@ void MakeDatabase(const std::string& base, int32_t count, bool marked) {
 
 void Open(const std::string& base) {
   std::string name = base;
-  if (OpenDatabase(name) != 1) std::exit(1);
+  if (modDB::OpenDatabase(name) != 1) std::exit(1);
 }
 
 void Row(const char* what, double seconds, double cp, double cpSync = 0) {
@@ -102,7 +101,7 @@ void Row(const char* what, double seconds, double cp, double cpSync = 0) {
 
 int main() {
   YesHost host;
-  SetHost(&host);
+  modDB::SetHost(&host);
   const fs::path dir = fs::temp_directory_path() / ("qf-bench-" + std::to_string(::getpid()));
   fs::create_directories(dir);
   const std::string master = (dir / "master").string(), db = (dir / "db").string();
@@ -123,43 +122,43 @@ int main() {
   const double walk = Seconds([&] {
     Open(db);
     int32_t n = 1;
-    while (GotoNextRecord() == 1) ++n;
-    CloseDatabase();
+    while (modDB::GotoNextRecord() == 1) ++n;
+    modDB::CloseDatabase();
     if (n != kRecords) std::exit(1);
   });
   const double rebuild = Seconds(
       [&] {
         std::string name = db;
-        if (SaveHeader(name) != 1) std::exit(1);
+        if (modDB::SaveHeader(name) != 1) std::exit(1);
       },
       [&] {
         fresh();
         Design();
-        MoveFieldDown(1);
+        modDB::MoveFieldDown(1);
       });
   const double pack = Seconds(
       [&] {
-        if (PackRecords() != 1) std::exit(1);
-        CloseDatabase();
+        if (modDB::PackRecords() != 1) std::exit(1);
+        modDB::CloseDatabase();
       },
       [&] {
         fresh();
         Open(db);
       });
-  std::vector<bool> all(kMaxFields + 1, true);
+  std::vector<bool> all(modDB::kMaxFields + 1, true);
   fresh();
   Open(db);
   const double exported = Seconds([&] {
-    if (ExportCsv((dir / "out.csv").string(), all) != 1) std::exit(1);
+    if (modDB::ExportCsv((dir / "out.csv").string(), all) != 1) std::exit(1);
   });
-  CloseDatabase();
+  modDB::CloseDatabase();
 
   constexpr int kOpens = 2000;
   auto opens = [&](const std::string& base) {
     return Seconds([&] {
              for (int i = 0; i < kOpens; ++i) {
                Open(base);
-               CloseDatabase();
+               modDB::CloseDatabase();
              }
            }) /
            kOpens;
@@ -174,17 +173,17 @@ int main() {
     const double each = Seconds([&] {
                           ++run;
                           for (int i = 0; i < kWrites; ++i) {
-                            if (SetRecordNo(1 + (i * 7919) % kRecords) != 1) std::exit(1);
-                            WriteField(1, "written " + std::to_string(run) + "." + std::to_string(i));
-                            if (WriteRecord() != 1) std::exit(1);
+                            if (modDB::SetRecordNo(1 + (i * 7919) % kRecords) != 1) std::exit(1);
+                            modDB::WriteField(1, "written " + std::to_string(run) + "." + std::to_string(i));
+                            if (modDB::WriteRecord() != 1) std::exit(1);
                           }
                         }) /
                         kWrites;
-    CloseDatabase();
+    modDB::CloseDatabase();
     return each;
   };
   const double write = updates();
-  if (!StartHistory(db).empty()) std::exit(1);
+  if (!modDB::StartHistory(db).empty()) std::exit(1);
   const double writeHistory = updates();
   const auto historyBytes = fs::file_size(db + ".Qfh");
 

@@ -21,13 +21,12 @@
 #include <string>
 #include <vector>
 
-#include "CsvImport.h"
-#include "History.h"
-#include "modDB.h"
-#include "modLIB.h"
-#include "BenchTiming.h"
+#include "engine/CsvImport.h"
+#include "engine/History.h"
+#include "engine/modDB.h"
+#include "lib/modLIB.h"
+#include "tests/bench/engine/BenchTiming.h"
 
-using namespace modDB;
 namespace fs = std::filesystem;
 
 namespace {
@@ -78,21 +77,21 @@ int main() {
 
   // The form: No "#", Born "D", At "T", Code "ANSU" (100) and six free text fields of 145:
   // records of 994 bytes.
-  InitHeader();
+  modDB::InitHeader();
   const char* formats[] = {"#", "D", "T", "ANSU", "*", "*", "*", "*", "*", "*"};
   const int lengths[] = {5, 10, 8, 100, 145, 145, 145, 145, 145, 145};
   std::string heading;
   for (int k = 0; k < 10; ++k) {
-    FieldDef f;
+    modDB::FieldDef f;
     f.Name.Set("Field" + std::to_string(k + 1));
     f.Length = static_cast<int16_t>(lengths[k]);
     f.Format.Set(formats[k]);
     f.Page = 1;
-    Check(AddField(f) != 0, "AddField");
+    Check(modDB::AddField(f) != 0, "AddField");
     heading += (k ? "," : "") + std::string("Field") + std::to_string(k + 1);
   }
   std::string name = empty;
-  Check(SaveHeader(name) == 1, "SaveHeader");
+  Check(modDB::SaveHeader(name) == 1, "SaveHeader");
   {
     std::ofstream out(csv, std::ios::binary);
     out << heading << "\r\n";
@@ -124,13 +123,13 @@ int main() {
     ::sync();
     std::string n = db;
     const auto t0 = std::chrono::steady_clock::now();
-    Check(OpenDatabase(n) == 1, "OpenDatabase");
-    CsvImport plan;
-    Check(ReadCsvImport(csv, {}, plan) == 1 && plan.good == kRecords, "ReadCsvImport");
+    Check(modDB::OpenDatabase(n) == 1, "OpenDatabase");
+    modDB::CsvImport plan;
+    Check(modDB::ReadCsvImport(csv, {}, plan) == 1 && plan.good == kRecords, "ReadCsvImport");
     const auto t1 = std::chrono::steady_clock::now();
-    Check(WriteCsvImport(plan, false) == 1, "WriteCsvImport");
-    Check(GetRecordCount() == kRecords, "count");
-    CloseDatabase();
+    Check(modDB::WriteCsvImport(plan, false) == 1, "WriteCsvImport");
+    Check(modDB::GetRecordCount() == kRecords, "count");
+    modDB::CloseDatabase();
     const auto t2 = std::chrono::steady_clock::now();
     const double cp = Seconds([&] { Shell("cp " + Q(db + ".Qfd") + " " + Q(copy)); },
                               [&] {
@@ -146,15 +145,15 @@ int main() {
   // 80 MB of history would otherwise weigh on the plain imports that follow it.
   for (int round = 0; round < kRounds; ++round) {
     fresh();
-    Check(StartHistory(db).empty(), "StartHistory");
+    Check(modDB::StartHistory(db).empty(), "StartHistory");
     ::sync();
     const auto h0 = std::chrono::steady_clock::now();
     std::string h = db;
-    Check(OpenDatabase(h) == 1, "OpenDatabase");
-    CsvImport planH;
-    Check(ReadCsvImport(csv, {}, planH) == 1 && planH.good == kRecords, "ReadCsvImport");
-    Check(WriteCsvImport(planH, false) == 1, "WriteCsvImport");
-    CloseDatabase();
+    Check(modDB::OpenDatabase(h) == 1, "OpenDatabase");
+    modDB::CsvImport planH;
+    Check(modDB::ReadCsvImport(csv, {}, planH) == 1 && planH.good == kRecords, "ReadCsvImport");
+    Check(modDB::WriteCsvImport(planH, false) == 1, "WriteCsvImport");
+    modDB::CloseDatabase();
     histories.push_back(std::chrono::duration<double>(std::chrono::steady_clock::now() - h0).count());
     historyBytes = fs::file_size(db + ".Qfh");
     fs::remove(db + ".Qfh");
@@ -174,7 +173,7 @@ int main() {
   }
   const double split = Seconds([&] {
     int64_t values = 0;
-    ParseCsv(text, [&](CsvRow& r, const std::string&) { values += static_cast<int64_t>(r.values.size()); });
+    modDB::ParseCsv(text, [&](modDB::CsvRow& r, const std::string&) { values += static_cast<int64_t>(r.values.size()); });
     Check(values == int64_t{kRecords + 1} * 10, "ParseCsv");
   });
   std::printf("import: %d rows of about 1 KB (%.1f MB of CSV) into an empty database (%.1f MB)\n", kRecords,
@@ -202,9 +201,9 @@ int main() {
   const ChildRun full = InChild([&] {
     fresh();
     std::string n = db;
-    if (OpenDatabase(n) != 1) return 1;
-    CsvImport plan;
-    if (ReadCsvImport(csv, {}, plan) != 1 || WriteCsvImport(plan, false) != 1) return 1;
+    if (modDB::OpenDatabase(n) != 1) return 1;
+    modDB::CsvImport plan;
+    if (modDB::ReadCsvImport(csv, {}, plan) != 1 || modDB::WriteCsvImport(plan, false) != 1) return 1;
     return 0;
   });
   Check(full.code == 0, "import in a child");
@@ -219,19 +218,19 @@ int main() {
   const ChildRun flood = InChild([&] {
     fresh();
     std::string n = db;
-    if (OpenDatabase(n) != 1) return 1;
+    if (modDB::OpenDatabase(n) != 1) return 1;
     // The refusal is the expected outcome: its message is the only one.
-    struct Expecting final : Host {
+    struct Expecting final : modDB::Host {
       int MsgBox(const std::string& text, int style, const std::string&) override {
-        return text.find("has more than 65530 rows") != std::string::npos ? DefaultAnswer(style) : (std::_Exit(2), 0);
+        return text.find("has more than 65530 rows") != std::string::npos ? modDB::DefaultAnswer(style) : (std::_Exit(2), 0);
       }
       void DoEvents() override {}
       void ShowPer(int32_t, int32_t) override {}
       void HidePer() override {}
     } expecting;
-    SetHost(&expecting);
-    CsvImport plan;
-    return ReadCsvImport(csv, {}, plan) == 0 ? 0 : 1;
+    modDB::SetHost(&expecting);
+    modDB::CsvImport plan;
+    return modDB::ReadCsvImport(csv, {}, plan) == 0 ? 0 : 1;
   });
   Check(flood.code == 0, "the flood of rows refused");
   std::printf("  %-34s %8.1f MB   beside %.1f MB of records written: %.2f x (the peak less that of a process of\n"

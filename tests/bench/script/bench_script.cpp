@@ -11,7 +11,7 @@
 #include <unistd.h>
 #include <vector>
 
-#include "script_control.h"
+#include "script/script_control.h"
 
 namespace {
 

@@ -11,17 +11,16 @@
 #include <string>
 #include <vector>
 
-#include "CsvExport.h"
-#include "DirectFile.h"
-#include "HeaderFile.h"
-#include "HeaderLayout.h"
-#include "modDB.h"
+#include "engine/CsvExport.h"
+#include "engine/DirectFile.h"
+#include "engine/HeaderFile.h"
+#include "engine/HeaderLayout.h"
+#include "engine/modDB.h"
 
 namespace {
 
-using namespace modDB;
 
-struct SilentHost final : Host {
+struct SilentHost final : modDB::Host {
   int MsgBox(const std::string&, int style, const std::string&) override { return DefaultAnswer(style); }
   void DoEvents() override {}
   void ShowPer(int32_t, int32_t) override {}

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "script_control.h"
+#include "script/script_control.h"
 
 namespace {
 
