@@ -13,6 +13,8 @@
 #include <emmintrin.h>
 #endif
 
+#include <array>
+#include <charconv>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -159,61 +161,68 @@ HistoryEntry EntryOf(std::vector<std::string>& row) {
 
 // ---- The values of an import line ---------------------------------------------------
 
-// Appends s as a JSON string inside a quoted CSV cell: the JSON quotes doubled.
-// `cp1252` converts the text to UTF-8 on the way.
-void AppendJsonCell(std::string& out, std::string_view s, bool cp1252 = false) {
-  out += "\"\"";
+// Writes s at p as a JSON string inside a quoted CSV cell (the JSON quotes doubled)
+// and returns the end: at most 6 bytes for each of s and 4 more. `cp1252` converts
+// the text to UTF-8 on the way.
+char* PutJsonCell(char* p, std::string_view s, bool cp1252) {
+  static const auto utf8 = [] {
+    std::array<std::string, 128> t;
+    for (int c = 0x80; c <= 0xFF; ++c) t[c - 0x80] = Cp1252ToUtf8(std::string(1, static_cast<char>(c)));
+    return t;
+  }();
+  auto put = [&](const char* t, size_t n) {
+    std::memcpy(p, t, n);
+    p += n;
+  };
+  put("\"\"", 2);
   size_t i = 0;
-  // Eight bytes at a time past the plain ones: no quote, backslash, control
-  // character or (when converting) byte of 0x80 and up.
-  constexpr uint64_t ones = 0x0101010101010101ULL, highs = 0x8080808080808080ULL;
-  auto zeroByte = [](uint64_t x) { return (x - ones) & ~x & highs; };
-  const uint64_t high = cp1252 ? highs : 0;
   while (i < s.size()) {
+    // The plain run from i: no quote, backslash, control character or (when
+    // converting) byte of 0x80 and up.
     size_t j = i;
 #ifdef __SSE2__
-    // Sixteen at a time: a signed compare below 0x20 takes the bytes of 0x80 and up too.
-    if (cp1252) {
-      const __m128i quote = _mm_set1_epi8('"'), backslash = _mm_set1_epi8('\\'), space = _mm_set1_epi8(0x20);
-      for (; j + 16 <= s.size(); j += 16) {
-        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s.data() + j));
-        const __m128i hit = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, quote), _mm_cmpeq_epi8(v, backslash)),
-                                         _mm_cmplt_epi8(v, space));
-        if (const int mask = _mm_movemask_epi8(hit)) {
-          j += static_cast<size_t>(__builtin_ctz(static_cast<unsigned>(mask)));
-          break;
-        }
+    // Sixteen at a time; a signed compare below 0x20 takes the bytes of 0x80 and up
+    // too, which the byte loop below then looks at again when they are plain.
+    const __m128i quote = _mm_set1_epi8('"'), backslash = _mm_set1_epi8('\\'), space = _mm_set1_epi8(0x20);
+    for (; j + 16 <= s.size(); j += 16) {
+      const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s.data() + j));
+      const __m128i hit = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, quote), _mm_cmpeq_epi8(v, backslash)),
+                                       _mm_cmplt_epi8(v, space));
+      if (const int mask = _mm_movemask_epi8(hit)) {
+        j += static_cast<size_t>(__builtin_ctz(static_cast<unsigned>(mask)));
+        break;
       }
     }
 #endif
-    for (uint64_t x; j + 8 <= s.size(); j += 8) {
-      std::memcpy(&x, s.data() + j, 8);
-      if ((x & high) || zeroByte(x ^ (ones * '"')) || zeroByte(x ^ (ones * '\\')) ||
-          ((x - ones * 0x20) & ~x & highs))
-        break;
-    }
     while (j < s.size()) {
       const auto c = static_cast<unsigned char>(s[j]);
       if (c == '"' || c == '\\' || c < 0x20 || (cp1252 && c >= 0x80)) break;
       ++j;
     }
-    out.append(s, i, j - i);
+    put(s.data() + i, j - i);
     if (j == s.size()) break;
     const auto c = static_cast<unsigned char>(s[j]);
-    if (c == '"') out += "\\\"\"";
-    else if (c == '\\') out += "\\\\";
-    else if (c == '\n') out += "\\n";
-    else if (c == '\r') out += "\\r";
-    else if (c == '\t') out += "\\t";
-    else if (c >= 0x80) out += Cp1252ToUtf8(s.substr(j, 1));
+    if (c == '"') put("\\\"\"", 3);
+    else if (c == '\\') put("\\\\", 2);
+    else if (c == '\n') put("\\n", 2);
+    else if (c == '\r') put("\\r", 2);
+    else if (c == '\t') put("\\t", 2);
+    else if (c >= 0x80) put(utf8[c - 0x80].data(), utf8[c - 0x80].size());
     else {
-      char buf[8];
-      std::snprintf(buf, sizeof buf, "\\u%04x", c);
-      out += buf;
+      static const char hex[] = "0123456789abcdef";
+      const char u[6] = {'\\', 'u', '0', '0', hex[c >> 4], hex[c & 15]};
+      put(u, 6);
     }
     i = j + 1;
   }
-  out += "\"\"";
+  put("\"\"", 2);
+  return p;
+}
+
+void AppendJsonCell(std::string& out, std::string_view s) {
+  const size_t at = out.size();
+  out.resize(at + s.size() * 6 + 4);
+  out.resize(static_cast<size_t>(PutJsonCell(out.data() + at, s, false) - out.data()));
 }
 
 // Reads {"NAME":"value",...} as written above; stops at anything else.
@@ -714,37 +723,54 @@ HistoryLines LogImport(const std::string& dbFile, const FormHeader& h, int32_t f
     detail::ShrinkBack(k->fd.get(), size);
     Refuse(path, ex);
   }
-  // The lines of the records from i on into `text`, up to a block of about 4 MB;
-  // returns the record after the last one taken. `rel` is where the next line starts,
-  // counted from the first line's start.
+  // The longest line a record can make.
+  size_t longest = start.size() + 16 + 16 + 8;
+  if (numbered) longest += 2 + 6 * static_cast<size_t>(h.Fields[numbered].Length);
+  for (const auto& [name, f] : fields) longest += name.size() + 6 * static_cast<size_t>(f->Length) + 4;
+  // A block of lines, about 4 MB, filled in place.
+  struct Block {
+    std::vector<char> bytes;
+    size_t used = 0;
+  };
+  // The lines of the records from i on into `block`; returns the record after the
+  // last one taken. `rel` is where the next line starts, counted from the first
+  // line's start.
   int64_t rel = size > k->readTo ? 1 : 0;
-  auto build = [&](int64_t i, std::string& text) {
-    text.clear();
-    for (; i < count && text.size() < detail::kCopyBlock; ++i) {
+  auto build = [&](int64_t i, Block& block) {
+    char* const begin = block.bytes.data();
+    char* p = begin;
+    auto put = [&p](std::string_view t) {
+      std::memcpy(p, t.data(), t.size());
+      p += t.size();
+    };
+    for (; i < count && static_cast<size_t>(p - begin) < detail::kCopyBlock; ++i) {
       const std::string_view rec(records + static_cast<size_t>(i) * len, len);
       const int32_t n = static_cast<int32_t>(first + i);
-      rows.push_back({rel + static_cast<int64_t>(text.size()), n, e.operation, {}, {}});
-      text += start;
-      text += std::to_string(n);
-      text += ',';
+      rows.push_back({rel + (p - begin), n, e.operation, {}, {}});
+      put(start);
+      p = std::to_chars(p, p + 16, n).ptr;
+      *p++ = ',';
       if (numbered) {
         const FieldDef& f = h.Fields[numbered];
-        AppendCsv(text, Cp1252ToUtf8(modLIB::TrimView(rec.substr(f.Offset, f.Length))));
+        std::string number;
+        AppendCsv(number, Cp1252ToUtf8(modLIB::TrimView(rec.substr(f.Offset, f.Length))));
+        put(number);
       }
-      text += ",(record),,\"{";
+      put(",(record),,\"{");
       for (const auto& [name, f] : fields) {
-        text += name;
-        AppendJsonCell(text, modLIB::TrimView(rec.substr(f->Offset, f->Length)), true);
+        put(name);
+        p = PutJsonCell(p, modLIB::TrimView(rec.substr(f->Offset, f->Length)), true);
       }
-      text += "}\"\n";
+      put("}\"\n");
     }
-    rel += static_cast<int64_t>(text.size());
+    block.used = static_cast<size_t>(p - begin);
+    rel += static_cast<int64_t>(block.used);
     return i;
   };
   // One block is written while the next is built on a second thread, so that a large
   // import costs little more than the writing of its lines.
-  std::string blocks[2];
-  for (auto& b : blocks) b.reserve(detail::kCopyBlock + len * 2 + start.size() + 1024);
+  Block blocks[2];
+  for (auto& b : blocks) b.bytes.resize(detail::kCopyBlock + longest);
   int64_t at = size + (size > k->readTo ? 1 : 0);
   std::future<int64_t> next;
   try {
@@ -757,8 +783,8 @@ HistoryLines LogImport(const std::string& dbFile, const FormHeader& h, int32_t f
           // No thread to spare: the next block is built after this one is written.
         }
       }
-      detail::WriteAt(k->fd.get(), blocks[cur].data(), blocks[cur].size(), at);
-      at += static_cast<int64_t>(blocks[cur].size());
+      detail::WriteAt(k->fd.get(), blocks[cur].bytes.data(), blocks[cur].used, at);
+      at += static_cast<int64_t>(blocks[cur].used);
       if (i >= count) break;
       cur = 1 - cur;
       i = next.valid() ? next.get() : build(i, blocks[cur]);

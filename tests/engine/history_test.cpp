@@ -78,7 +78,7 @@ TEST_F(HistoryTest, EveryWriterWritesExactlyItsLines) {
   ASSERT_EQ(modDB::DeleteRecord(), 1) << host.Last();
   ASSERT_EQ(modDB::WriteFieldsOf(3, {{1, "yy"}}, "WRITE RECORD", ' '), 1) << host.Last();
   // Import: one line per record with its values.
-  std::string records = " i1 j1    " " i\xE9 \"q\"   ";
+  std::string records = " i1 j1    " " i\xE9 \"q\"\\\t\x01";
   ASSERT_EQ(modDB::AppendRecords(records, {}, "IMPORT"), 1) << host.Last();
   // The form script's second database.
   std::string why;
@@ -97,7 +97,7 @@ TEST_F(HistoryTest, EveryWriterWritesExactlyItsLines) {
                              "QfEntry|undelete|3||*|*|",
                              "QfEntry|undelete|3||A|x,\"|yy",
                              "QfEntry|import|4||(record)||{\"A\":\"i1\",\"B\":\"j1\"}",
-                             "QfEntry|import|5||(record)||{\"A\":\"i\xC3\xA9\",\"B\":\"\\\"q\\\"\"}",
+                             "QfEntry|import|5||(record)||{\"A\":\"i\xC3\xA9\",\"B\":\"\\\"q\\\"\\\\\\t\\u0001\"}",
                              "form script|edit|1||A|a1|zz",
                          }));
   // As a spreadsheet reads it: quotes doubled, the line break inside quotes.
