@@ -63,7 +63,8 @@ class FocusFrame : public QWidget {
 void Refresh(frmEdit* w);
 
 // The window's settings, kept on an object of its own under the window. It watches
-// the toolbar: the window hides it while it prints the form (see Printing).
+// the toolbar, which the window hides while it prints the form and shows again after
+// (see Printing): then the view comes back.
 struct State : QObject {
   int zoom = 100;
   bool contrast = false;
@@ -109,11 +110,9 @@ void SizeWindow(frmEdit* w, State* s) {
   s->sized = w->size();
 }
 
-// The window prints the form by drawing its page: while it does (its toolbar hidden),
-// the page keeps the form's own sizes, fonts and colours.
-bool Printing(const frmEdit* w) {
-  return w->cTBar->testAttribute(Qt::WA_WState_ExplicitShowHide) && w->cTBar->isHidden();
-}
+// The window prints the form by drawing its page: while it does, the page keeps the
+// form's own sizes, fonts and colours.
+bool Printing(const frmEdit* w) { return w->Printing; }
 int ZoomShown(const frmEdit* w, const State* s) { return Printing(w) ? 100 : s->zoom; }
 bool ContrastShown(const frmEdit* w, const State* s) { return !Printing(w) && s->contrast; }
 

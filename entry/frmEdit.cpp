@@ -467,7 +467,10 @@ void frmEdit::ShowCurPage() {
   ViewSettings::PageShown(this);
 }
 
-void frmEdit::ShowToolbar(bool shown) { cTBar->setVisible(shown); }
+void frmEdit::SetPrinting(bool printing) {
+  Printing = printing;
+  cTBar->setVisible(!printing);
+}
 
 QWidget* frmEdit::ShownField(int slot) {
   if (slot < 1 || slot > 128) return nullptr;

@@ -57,7 +57,7 @@ class frmEdit : public QMainWindow, public EntryState {
   // What the dialogs and the script object see of the window (EntryState).
   QWidget* DialogParent() override { return this; }
   QWidget* PrintSurface() override { return surface; }
-  void ShowToolbar(bool shown) override;
+  void SetPrinting(bool printing) override;
   QWidget* ShownField(int slot) override;
 
   // ---- Controls ------------------------------------------------------------------

@@ -239,14 +239,14 @@ void frmPrint::cmdPrint_Click() {
   const int16_t rememberedPage = editor_->CurPage;
   const int32_t rememberedRecord = modDB::GetRecordNo();
   cmdPrint->setEnabled(false);
-  editor_->ShowToolbar(false);
+  editor_->SetPrinting(true);
   const bool ok = PrintPages(static_cast<int32_t>(first), static_cast<int32_t>(last), firstPage, lastPage, copies,
                              pdfPath);
   if (!ok) host.MsgBox("Error occured while prinitng", modDB::vbCritical, "Print");
   modDB::SetRecordNo(rememberedRecord);
   editor_->CurPage = rememberedPage;
   editor_->ShowCurPage();
-  editor_->ShowToolbar(true);
+  editor_->SetPrinting(false);
   accept();
 }
 
