@@ -4,7 +4,6 @@
 #include <QMouseEvent>
 #include <QWindow>
 #include <filesystem>
-#include <tuple>
 
 #include "designer/frmTabOrder.h"
 #include "tests/designer/DesignerFixture.h"
@@ -292,59 +291,6 @@ TEST_F(DesignerTest, SaveAsThenSaveWritesEveryValue) {
   EXPECT_FALSE(std::filesystem::exists(dir.path() / "elsewhere" / "People.Qfd"));
   EXPECT_EQ(Dump("People")["Props"]["Width"], 10500);
   EXPECT_TRUE(std::filesystem::exists(dir.path() / "People.Bak"));
-}
-
-TEST_F(DesignerTest, SavingOverRecordsRecoversThemByName) {
-  frmMain& w = *window;
-  AddField("FIRST", 10, 40, 10, "");
-  AddField("LAST", 10, 70, 10, "");
-  AddField("CITY", 10, 100, 8, "");
-  SaveAs("Club");
-  for (const auto& [first, last, city] : {std::tuple{"Ann", "Baker", "Rome"}, std::tuple{"Carl", "Diaz", "Madrid"}}) {
-    ASSERT_EQ(qftest::RunProgram({qftest::ToolPath("qfd"), "add", dir / "Club", std::string("FIRST=") + first,
-                                  std::string("LAST=") + last, std::string("CITY=") + city})
-                  .status,
-              0);
-  }
-
-  // City moves first, Last is lengthened, First shortened, and the save recovers.
-  Through<frmTabOrder>(w.mnuTabOrder, [&](frmTabOrder* d) {
-    qfgui::ClickItem(d->Lst, 2);
-    Click(d->cmdUp);
-    Click(d->cmdUp);
-    Click(d->cmdOK);
-  });
-  modDB::FieldDef f;
-  modDB::GetFieldDef(3, f);
-  f.Length = 12;
-  ASSERT_EQ(modDB::SetFieldDef(3, f), 3);
-  GetFieldDef(2, f);
-  f.Length = 2;
-  ASSERT_EQ(modDB::SetFieldDef(2, f), 2);
-  // Cutting First is asked about after the recovery; its default No saves nothing.
-  host.replies = {modDB::vbYes};
-  Press(w.mnuFileSave);
-  ASSERT_EQ(host.boxes.size(), 2u);
-  EXPECT_EQ(host.boxes[0].text, "File contains records!\r\nRecover data?");
-  EXPECT_EQ(host.boxes[0].style, modDB::vbYesNo);
-  EXPECT_EQ(host.Last(), "Recover Data: Recovering the records loses values:\r\nFIRST: 2 values cut to 2 "
-                         "characters\r\nSave anyway?");
-  EXPECT_TRUE(w.Modified);
-  EXPECT_EQ(Dump("Club")["Fields"][0]["Name"], "FIRST");
-  host.Clear();
-  host.replies = {modDB::vbYes, modDB::vbYes};
-  Press(w.mnuFileSave);
-  ASSERT_EQ(host.boxes.size(), 2u);
-  EXPECT_FALSE(w.Modified);
-
-  const auto j = Dump("Club");
-  EXPECT_EQ(j["RecordCount"], 2);
-  EXPECT_EQ(j["Fields"][0]["Name"], "CITY");
-  EXPECT_EQ(j["Fields"][0]["Offset"], 1);
-  EXPECT_EQ(j["Fields"][2]["Name"], "LAST");
-  EXPECT_EQ(j["Fields"][2]["Length"], 12);
-  EXPECT_EQ(Record("Club", 1)["Fields"], (nlohmann::json{{"CITY", "Rome"}, {"FIRST", "An"}, {"LAST", "Baker"}}));
-  EXPECT_EQ(Record("Club", 2)["Fields"], (nlohmann::json{{"CITY", "Madrid"}, {"FIRST", "Ca"}, {"LAST", "Diaz"}}));
 }
 
 TEST_F(DesignerTest, LoadAsksForThePasswordAndReportsWhatItLoaded) {
