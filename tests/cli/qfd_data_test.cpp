@@ -1,7 +1,8 @@
 // Data in and out of qfd under a hostile run: the round trips of the export in each
 // encoding, files whose mark or bytes say otherwise, a heading that names no field,
 // exports through links and to streams, a tail left behind by an append that was
-// stopped, and messages that show the file's text safely.
+// stopped, messages that show the file's text safely, and the import's refused rows
+// (all or nothing, --skip-bad, --dry-run, --encoding).
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -230,4 +231,65 @@ TEST_F(QfdData, ATailBeyondTheCountIsHarmless) {
   EXPECT_EQ(r.err.substr(r.err.rfind("Import:")), "Import: Unexpected Error: FILE:" + db + ".Qfd: File too large\n");
   EXPECT_EQ(ReadFile(db + ".Qfd"), three);
   EXPECT_FALSE(fs::exists(dir / "big.rejected.csv"));
+}
+
+// Refused rows are told line by line and all or nothing holds; --skip-bad writes the
+// refused rows beside the file, --dry-run writes nothing, and the encoding may be named.
+TEST_F(QfdData, ImportRefusedRowsAllOrNothingSkipBadDryRun) {
+  WriteFile(dir / "imp.json", R"({"Fields": [
+    {"Name": "No", "Format": "#"}, {"Name": "Name", "Length": 8, "Format": "ASF"},
+    {"Name": "Born", "Format": "D"}]})");
+  ASSERT_EQ(Qfd({"create", "--from", dir / "imp.json", dir / "db.Qfd"}).status, 0);
+  const std::string db = dir / "db";
+  const std::string before = ReadFile(db + ".Qfd");
+  WriteFile(dir / "in.csv", "name,BORN\r\nann lee,01/02/2003\r\nbob,30/02/2003\r\n\"Zo\xC3\xAB \xCE\xA9\",\r\n");
+
+  RunResult r = Qfd({"import", db, dir / "in.csv"});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.err,
+            "qfd: line 3, field Born, value \"30/02/2003\": Invalid date. (DD/MM/YYYY or MM/DD/YYYY)\n"
+            "qfd: line 4, field Name, value \"Zo\xC3\xAB ?\": holds \"\xC3\xAB\", which the format ASF does not allow\n"
+            "qfd: 1 character(s) outside Windows-1252 became \"?\"\n"
+            "qfd: nothing was imported (give --skip-bad to import the good rows)\n");
+  EXPECT_EQ(r.out, "read as UTF-8\n3 rows read, 1 good, 2 refused\n");
+  EXPECT_EQ(ReadFile(db + ".Qfd"), before);
+
+  r = Qfd({"import", db, dir / "in.csv", "--dry-run", "--skip-bad"});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(ReadFile(db + ".Qfd"), before);
+  EXPECT_FALSE(fs::exists(dir / "in.rejected.csv"));
+
+  r = Qfd({"import", db, dir / "in.csv", "--skip-bad"});
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out, "read as UTF-8\n3 rows read, 1 good, 2 refused\nrecords 1 to 1 added\nrefused rows written to " +
+                       dir / "in.rejected.csv" + "\n");
+  const std::string after = ReadFile(db + ".Qfd");
+  EXPECT_EQ(I32At(after, 0), 1);
+  EXPECT_EQ(after.substr(kHeader), "  1   Ann Lee 01/02/2003");
+  EXPECT_EQ(ReadFile(dir / "in.rejected.csv"),
+            "\xEF\xBB\xBF\"name\",\"BORN\",Reason\r\n"
+            "\"bob\",\"30/02/2003\",\"Born: Invalid date. (DD/MM/YYYY or MM/DD/YYYY)\"\r\n"
+            "\"Zo\xC3\xAB ?\",\"\",\"Name: holds \"\"\xC3\xAB\"\", which the format ASF does not allow\"\r\n");
+
+  // Another program sees the new count, as after an add; a good dry run writes nothing.
+  WriteFile(dir / "ok.csv", "Name\r\ncy\r\n");
+  r = Qfd({"import", db, dir / "ok.csv", "--dry-run"});
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(ReadFile(db + ".Qfd"), after);
+  r = Qfd({"import", db, dir / "ok.csv"});
+  EXPECT_EQ(r.out, "read as Windows-1252\n1 rows read, 1 good, 0 refused\nrecords 2 to 2 added\n");
+  r = Qfd({"get", db, "2"});
+  EXPECT_EQ(r.out, "Record 2 of 2\nNo: 2\nName: Cy\nBorn: \n");
+
+  // Told the encoding: the same bytes as Windows-1252 are letters.
+  WriteFile(dir / "w.csv", "Name\r\nJos\xE9\r\n");
+  r = Qfd({"import", db, dir / "w.csv", "--encoding", "windows-1252", "--dry-run"});
+  EXPECT_EQ(r.status, 1);  // "é" is no letter the format "A" admits
+  EXPECT_EQ(r.err, "qfd: line 2, field Name, value \"Jos\xC3\xA9\": holds \"\xC3\xA9\", which the format ASF does not allow\n");
+  r = Qfd({"import", db, dir / "w.csv", "--encoding", "latin9"});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.err, "qfd: unknown encoding \"latin9\": auto, utf-8 or windows-1252\n");
+  r = Qfd({"export", db, dir / "x.csv", "--utf8"});
+  EXPECT_EQ(r.err, "qfd: --utf8 goes with --rfc4180\n");
+  EXPECT_EQ(ReadFile(db + ".Qfd").size(), after.size() + 24);
 }

@@ -188,8 +188,3 @@ TEST(QfdInfo, AnyBytesNeverCrashIt) {
   }
 }
 
-TEST(Qfd, UsageErrors) {
-  EXPECT_EQ(RunProgram({ToolPath("qfd")}).status, 2);
-  EXPECT_EQ(RunProgram({ToolPath("qfd"), "frobnicate"}).status, 2);
-  EXPECT_EQ(RunProgram({ToolPath("qfd"), "dump", "x"}).status, 2);
-}

@@ -5,7 +5,6 @@
 #include <signal.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <filesystem>
@@ -14,7 +13,6 @@
 #include "tests/cli/Spawn.h"
 #include "tests/support/TestSupport.h"
 
-using qftest::I32At;
 using qftest::Qfd;
 using qftest::ReadFile;
 using qftest::RunProgram;
@@ -74,40 +72,6 @@ std::string WithCount(std::string bytes, int32_t count) {
 }
 
 }  // namespace
-
-TEST_F(QfdSafety, ExportNeverWritesOverTheDatabaseOrItsBackup) {
-  const std::string db = Create("victim");
-  ASSERT_EQ(Qfd({"add", db, "Any=keep"}).status, 0);
-  WriteFile(dir / "def2.json", kDefinition);
-  ASSERT_EQ(Qfd({"resave", db, "--from", dir / "def2.json", "--recover", "yes"}).status, 0);
-  const std::string before = ReadFile(db + ".Qfd"), bak = ReadFile(db + ".Bak");
-  for (const std::string& target : {db + ".Qfd", db + ".Bak"}) {
-    const RunResult r = Qfd({"export", db, target});
-    EXPECT_EQ(r.status, 1) << target;
-    EXPECT_EQ(r.err, "EXPORT: FILE:" + target + " is a form database or its backup; it is not written over\n");
-  }
-  // Relative names reach the same file.
-  ASSERT_EQ(::chdir(dir.path().c_str()), 0);
-  EXPECT_EQ(Qfd({"export", "victim", "victim.Qfd"}).status, 1);
-  EXPECT_EQ(ReadFile(db + ".Qfd"), before);
-  EXPECT_EQ(ReadFile(db + ".Bak"), bak);
-}
-
-TEST_F(QfdSafety, SetAndAddOnAShortFileLeaveNoZeroFilledRecords) {
-  const std::string db = Create();
-  ASSERT_EQ(Qfd({"add", db, "Any=one"}).status, 0);
-  WriteFile(db + ".Qfd", WithCount(ReadFile(db + ".Qfd"), 5));
-  RunResult r = Qfd({"set", db, "3", "Any=three"});
-  ASSERT_EQ(r.status, 0) << r.err;
-  std::string bytes = ReadFile(db + ".Qfd");
-  ASSERT_EQ(bytes.size(), kHead + 5 * kLength);
-  EXPECT_EQ(bytes.find('\0', kHead), std::string::npos);
-  EXPECT_EQ(Rec(db, 2), std::string(kLength, ' '));
-  r = Qfd({"add", db, "Any=six"});
-  ASSERT_EQ(r.status, 0) << r.err;
-  EXPECT_EQ(r.out, "6\n");
-  EXPECT_EQ(Qfd({"check", db}).status, 0);
-}
 
 TEST_F(QfdSafety, AFifoIsRefusedAtOnce) {
   const std::string path = dir / "X";
@@ -189,13 +153,6 @@ TEST_F(QfdSafety, InfoOnADamagedFileListsWhatItCanAndTheDamage) {
   EXPECT_NE(r.out.find("30000"), std::string::npos) << r.out;
   EXPECT_NE(r.out.find("Name"), std::string::npos) << r.out;
   EXPECT_EQ(r.err, "qfd: " + db + ".Qfd: field 2 has length 30000, outside 1 ... 8192\n");
-
-  // Impossible counts: still listed as far as they can be read.
-  WriteFile(db + ".Qfd", WithCount(ReadFile(db + ".Qfd"), -7));
-  const RunResult c = Qfd({"info", db});
-  EXPECT_EQ(c.status, 1);
-  EXPECT_NE(c.out.find("Records:"), std::string::npos);
-  EXPECT_NE(c.err.find("record count -7 is outside 0 ... 65530"), std::string::npos) << c.err;
 }
 
 TEST_F(QfdSafety, DefinitionsAreNeverCutWithoutAWord) {
@@ -251,9 +208,11 @@ TEST_F(QfdSafety, HelpAndVersionGoToStandardOutput) {
   r = Qfd({"--version"});
   EXPECT_EQ(r.status, 0);
   EXPECT_EQ(r.out.rfind("qfd ", 0), 0u) << r.out;
-  r = Qfd({"nonsense"});
-  EXPECT_EQ(r.status, 2);
-  EXPECT_EQ(r.out, "");
+  for (const std::vector<std::string>& args : {std::vector<std::string>{"nonsense"}, {}, {"dump", "x"}}) {
+    r = Qfd(args);
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.out, "");
+  }
   if (fs::exists(ToolPath("qfscript"))) {
     r = RunProgram({ToolPath("qfscript"), "--help"});
     EXPECT_EQ(r.status, 0);

@@ -1,6 +1,6 @@
 // A form designed in QfLayout opens in QfEntry and takes a record; back in QfLayout a
 // field is renamed and another moved in the tab order, and the save carries the
-// record over by field name. The two programs share one engine inside this test, so
+// record over by field name once the loss it tells of is allowed. The two programs share one engine inside this test, so
 // each works in turn, as two programs on one file would.
 #include <QPlainTextEdit>
 #include <filesystem>
@@ -69,12 +69,21 @@ TEST_F(DesignerTest, DesignEnterRedesignKeepsTheValues) {
   });
   Click(window->cTBarBtn[5]);
   EXPECT_TRUE(*order);
-  host.replies = {modDB::vbYes, modDB::vbYes};
+  // The loss is asked about after the recovery; its default No saves nothing and the
+  // design stays modified.
+  host.replies = {modDB::vbYes};
   Click(window->cTBarBtn[1]);
   ASSERT_EQ(host.boxes.size(), 2u);
   EXPECT_EQ(host.boxes[0].text, "File contains records!\r\nRecover data?");
+  EXPECT_EQ(host.boxes[0].style, modDB::vbYesNo);
   EXPECT_EQ(host.Last(), "Recover Data: Recovering the records loses values:\r\nCITY: 1 values dropped (no field "
                          "has its name)\r\nSave anyway?");
+  EXPECT_TRUE(window->Modified);
+  EXPECT_EQ(Dump("Trip")["Fields"][0]["Name"], "NAME");
+  host.Clear();
+  host.replies = {modDB::vbYes, modDB::vbYes};
+  Click(window->cTBarBtn[1]);
+  ASSERT_EQ(host.boxes.size(), 2u);
   EXPECT_FALSE(window->Modified);
 
   const auto j = Dump("Trip");

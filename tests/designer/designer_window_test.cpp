@@ -4,7 +4,6 @@
 #include <QMouseEvent>
 #include <QWindow>
 #include <filesystem>
-#include <tuple>
 
 #include "designer/frmTabOrder.h"
 #include "tests/designer/DesignerFixture.h"
@@ -247,13 +246,10 @@ TEST_F(DesignerTest, SaveAsThenSaveWritesEveryValue) {
   EXPECT_EQ(w.windowHandle()->title(), "People");
   EXPECT_FALSE(w.Modified);
 
-  const auto j = Dump("People");
+  const auto j = Dump("People");  // what was designed; a new design's defaults: defstore_test
   EXPECT_EQ(j["RecordCount"], 0);
   EXPECT_EQ(j["RecordLength"], 41);
   EXPECT_EQ(j["FieldCount"], 2);
-  EXPECT_EQ(j["Props"]["Width"], 9600);
-  EXPECT_EQ(j["Props"]["Height"], 7200);
-  EXPECT_EQ(j["Props"]["FieldFont"]["BackColor"], "#CCFFFF");
   const auto& f1 = j["Fields"][0];
   EXPECT_EQ(f1["Name"], "NAME");
   EXPECT_EQ(f1["Page"], 1);
@@ -272,10 +268,6 @@ TEST_F(DesignerTest, SaveAsThenSaveWritesEveryValue) {
   EXPECT_EQ(j["PageHeadings"][0], "People  more");
   EXPECT_EQ(j["PageHeadings"][1], "Page 2");
   EXPECT_EQ(j["PageHeadings"][7], "Page 8");
-  EXPECT_EQ(j["Script"], "Sub Start\r\nEnd Sub\r\n\r\nSub Update\r\nEnd Sub");
-  EXPECT_EQ(j.value("Password", std::string("?")), "");
-  EXPECT_EQ(j["DateOrder"], 1);
-  EXPECT_EQ(j["Orientation"], 1);
 
   // Save goes back to the same file, even when the file picker was last in another
   // folder (and so was the current folder).
@@ -292,59 +284,6 @@ TEST_F(DesignerTest, SaveAsThenSaveWritesEveryValue) {
   EXPECT_FALSE(std::filesystem::exists(dir.path() / "elsewhere" / "People.Qfd"));
   EXPECT_EQ(Dump("People")["Props"]["Width"], 10500);
   EXPECT_TRUE(std::filesystem::exists(dir.path() / "People.Bak"));
-}
-
-TEST_F(DesignerTest, SavingOverRecordsRecoversThemByName) {
-  frmMain& w = *window;
-  AddField("FIRST", 10, 40, 10, "");
-  AddField("LAST", 10, 70, 10, "");
-  AddField("CITY", 10, 100, 8, "");
-  SaveAs("Club");
-  for (const auto& [first, last, city] : {std::tuple{"Ann", "Baker", "Rome"}, std::tuple{"Carl", "Diaz", "Madrid"}}) {
-    ASSERT_EQ(qftest::RunProgram({qftest::ToolPath("qfd"), "add", dir / "Club", std::string("FIRST=") + first,
-                                  std::string("LAST=") + last, std::string("CITY=") + city})
-                  .status,
-              0);
-  }
-
-  // City moves first, Last is lengthened, First shortened, and the save recovers.
-  Through<frmTabOrder>(w.mnuTabOrder, [&](frmTabOrder* d) {
-    qfgui::ClickItem(d->Lst, 2);
-    Click(d->cmdUp);
-    Click(d->cmdUp);
-    Click(d->cmdOK);
-  });
-  modDB::FieldDef f;
-  modDB::GetFieldDef(3, f);
-  f.Length = 12;
-  ASSERT_EQ(modDB::SetFieldDef(3, f), 3);
-  GetFieldDef(2, f);
-  f.Length = 2;
-  ASSERT_EQ(modDB::SetFieldDef(2, f), 2);
-  // Cutting First is asked about after the recovery; its default No saves nothing.
-  host.replies = {modDB::vbYes};
-  Press(w.mnuFileSave);
-  ASSERT_EQ(host.boxes.size(), 2u);
-  EXPECT_EQ(host.boxes[0].text, "File contains records!\r\nRecover data?");
-  EXPECT_EQ(host.boxes[0].style, modDB::vbYesNo);
-  EXPECT_EQ(host.Last(), "Recover Data: Recovering the records loses values:\r\nFIRST: 2 values cut to 2 "
-                         "characters\r\nSave anyway?");
-  EXPECT_TRUE(w.Modified);
-  EXPECT_EQ(Dump("Club")["Fields"][0]["Name"], "FIRST");
-  host.Clear();
-  host.replies = {modDB::vbYes, modDB::vbYes};
-  Press(w.mnuFileSave);
-  ASSERT_EQ(host.boxes.size(), 2u);
-  EXPECT_FALSE(w.Modified);
-
-  const auto j = Dump("Club");
-  EXPECT_EQ(j["RecordCount"], 2);
-  EXPECT_EQ(j["Fields"][0]["Name"], "CITY");
-  EXPECT_EQ(j["Fields"][0]["Offset"], 1);
-  EXPECT_EQ(j["Fields"][2]["Name"], "LAST");
-  EXPECT_EQ(j["Fields"][2]["Length"], 12);
-  EXPECT_EQ(Record("Club", 1)["Fields"], (nlohmann::json{{"CITY", "Rome"}, {"FIRST", "An"}, {"LAST", "Baker"}}));
-  EXPECT_EQ(Record("Club", 2)["Fields"], (nlohmann::json{{"CITY", "Madrid"}, {"FIRST", "Ca"}, {"LAST", "Diaz"}}));
 }
 
 TEST_F(DesignerTest, LoadAsksForThePasswordAndReportsWhatItLoaded) {

@@ -166,17 +166,13 @@ TEST_F(Export, ADatabaseWithoutRecordsGivesTheHeadingAlone) {
   EXPECT_EQ(w.lblRecNo->text(), "Record");
 }
 
+// The window names its file by the engine's rule (each case of it in csvexport_test).
 TEST_F(Export, TheCsvExtensionIsKeptInAnyCaseAndAddedOtherwise) {
   const std::string file = MakeDatabase({{"Name", 10, 1, "AS"}}, {{"Ann"}});
   Open(file);
-  for (const char* name : {"a.csv", "B.CSV", "c.CsV", "d", "e.txt"}) ASSERT_TRUE(RunExport(SelectAll, name));
-  EXPECT_EQ(CsvFiles(), (std::vector<std::string>{"B.CSV", "a.csv", "c.CsV", "d.csv", "e.txt.csv"}));
+  for (const char* name : {"B.CSV", "e.txt"}) ASSERT_TRUE(RunExport(SelectAll, name));
+  EXPECT_EQ(CsvFiles(), (std::vector<std::string>{"B.CSV", "e.txt.csv"}));
   for (const std::string& f : CsvFiles()) EXPECT_EQ(Read(f), "#,Name\r\n1,\"Ann\"\r\n") << f;
-
-  // An earlier file of the name is replaced, not added to.
-  qftest::WriteFile(dir / "d.csv", std::string(500, 'x'));
-  ASSERT_TRUE(RunExport(SelectAll, "d"));
-  EXPECT_EQ(Read("d.csv"), "#,Name\r\n1,\"Ann\"\r\n");
   EXPECT_TRUE(host.boxes.empty()) << host.Last();
 }
 

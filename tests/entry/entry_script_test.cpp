@@ -278,18 +278,14 @@ TEST_F(ScriptTest, ScriptMsgBoxAndInputBoxReachTheUser) {
 // A loop that never ends is stopped by the time limit, whether or not it calls Qf's
 // methods (time spent in them counts too), and the window goes on working.
 TEST_F(ScriptTest, EndlessLoopsStopAtTheTimeout) {
+  // A loop that calls the window's own object is stopped too (a bare loop: robustness_test).
   const std::string file = Form(
       "Sub Start\r\nEnd Sub\r\nSub Spin\r\n  Do\r\n  Loop\r\nEnd Sub\r\n"
       "Sub SpinQf\r\n  Do\r\n    x = Qf.GetField(\"Name\")\r\n  Loop\r\nEnd Sub",
       {{"a", "", ""}});
   frmEdit& w = Open(file);
   const std::string tooLong = "Description:The script ran longer than its time limit\r\nLine: ";
-  EXPECT_FALSE(w.RunScript("Spin"));
-  ASSERT_EQ(host.boxes.size(), 1u);
-  EXPECT_EQ(host.boxes[0].title, "SCRIPT ERROR");
-  EXPECT_NE(host.boxes[0].text.find(tooLong), std::string::npos) << host.boxes[0].text;
-  host.Clear();
-  w.RunScript("SpinQf");
+  EXPECT_FALSE(w.RunScript("SpinQf"));
   ASSERT_EQ(host.boxes.size(), 1u);
   EXPECT_EQ(host.boxes[0].title, "SCRIPT ERROR");
   EXPECT_NE(host.boxes[0].text.find(tooLong + "9"), std::string::npos) << host.boxes[0].text;
