@@ -20,16 +20,13 @@ int LockByte(int fd, int64_t at, short type, int cmd) {
   fl.l_start = static_cast<off_t>(at);
   fl.l_len = 1;
   fl.l_pid = 0;  // required for open-file-description locks
-  int rc;
-  do rc = ::fcntl(fd, cmd, &fl);
-  while (rc != 0 && errno == EINTR);
-  return rc;
+  return LockRange(fd, cmd, fl);
 }
 
 // A file without any write permission is read-only for us, whoever we are.
 bool WritePermitted(int fd) {
   struct stat st {};
-  return ::fstat(fd, &st) != 0 || (st.st_mode & 0222) != 0;
+  return !StatOpen(fd, st) || (st.st_mode & 0222) != 0;
 }
 
 constexpr int kReopenTries = 50;
@@ -80,19 +77,19 @@ bool OpenElsewhere(int fd) {
   fl.l_start = static_cast<off_t>(kPresenceByte);
   fl.l_len = 1;
   fl.l_pid = 0;
-  if (::fcntl(fd, F_OFD_GETLK, &fl) != 0) return false;
+  if (LockRange(fd, F_OFD_GETLK, fl) != 0) return false;
   return fl.l_type != F_UNLCK;
 }
 
 bool StillNamed(int fd, const std::string& path, int64_t* size) {
   struct stat open {}, named {};
-  if (::fstat(fd, &open) != 0) {
+  if (!StatOpen(fd, open)) {
     if (size) *size = FileSize(fd);  // throws the reason
     return true;                     // cannot tell: the write itself will say
   }
   if (size) *size = open.st_size;
   if (open.st_nlink == 0) return false;
-  if (::stat(path.c_str(), &named) != 0) return false;
+  if (!StatPath(path, named)) return false;
   return open.st_dev == named.st_dev && open.st_ino == named.st_ino;
 }
 
@@ -105,7 +102,7 @@ std::string FileBehindName(const std::string& path) {
 
 std::string ReplaceRefusal(const std::string& path) {
   struct stat st {};
-  if (::stat(path.c_str(), &st) == 0 && (st.st_mode & 0222) == 0) return "the file is read-only";
+  if (StatPath(path, st) && (st.st_mode & 0222) == 0) return "the file is read-only";
   if (::access(path.c_str(), W_OK) != 0) return std::strerror(errno);
   return "";
 }

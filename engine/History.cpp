@@ -404,7 +404,7 @@ class HistoryError : public std::runtime_error {
 Known* Open(const std::string& path) {
   auto& files = KnownFiles();
   struct stat st {};
-  if (::stat(path.c_str(), &st) != 0) {
+  if (!detail::StatPath(path, st)) {
     files.erase(path);
     if (errno == ENOENT || errno == ENOTDIR) return nullptr;
     Refuse(path, std::system_error(errno, std::generic_category()));

@@ -252,7 +252,7 @@ int16_t OpenDatabase(std::string& name) {
 int16_t CloseDatabase() {
   if (!RequireOpen("CLOSE DATABASE", "File not open!")) return 0;
   detail::ForgetHistory(FileName());
-  ::close(S().fd);
+  detail::CloseQuietly(S().fd);
   InitHeader();
   return 1;
 }
@@ -627,7 +627,7 @@ int16_t ReopenDatabase() {
   const std::string text = S().RecordText, asRead = S().RecordAsRead;
   const int32_t current = S().CurrentRecord;
   std::string name = FileName();
-  ::close(S().fd);
+  detail::CloseQuietly(S().fd);
   detail::ResetOpenState();
   if (OpenDatabase(name) != 1) return 0;
   if (!SameLayout(old, H())) return 2;

@@ -149,72 +149,27 @@ TEST_F(HistoryTest, NumberFieldAndNoFileMeansNoHistory) {
   EXPECT_EQ(modDB::StartHistory(dir / "none"), "FILE:" + std::string(dir / "none") + ".Qfd not found!");
 }
 
-// Each writer, the k-th file call failing: the first write call is the history's,
-// the second the database's. Either way both files are as they were.
+// A history that cannot be written stops the change and says why (every writer,
+// every failing call: the I/O fault test's table, which watches the history too).
 TEST_F(HistoryTest, AChangeWhoseHistoryCannotBeWrittenIsNotMade) {
-  struct Op {
-    const char* name;
-    std::function<bool()> run;
-    std::vector<int> calls = {1, 2};  // the write calls to fail; the first is the history's
-  };
-  const std::vector<Op> ops = {
-      {"update", [&] { modDB::WriteField(2, "new"); return modDB::WriteRecord() == 1; }},
-      {"add", [&] { return modDB::AddRecord() == 1; }},
-      {"delete", [&] { return modDB::DeleteRecord() == 1; }},
-      {"set", [&] { return modDB::WriteFieldsOf(2, {{1, "s"}}, "WRITE RECORD") == 1; }},
-      {"import", [&] {
-         std::string recs = " q1 r1    ";
-         return modDB::AppendRecords(recs, {}, "IMPORT") == 1;
-       }},
-      {"pack", [&] {
-         host.replies = {modDB::vbYes};
-         return modDB::PackRecords() == 1;
-       },
-       {4, 3}},  // the header, the records, the header again, then the history
-  };
-  int run = 0;
-  for (const Op& op : ops) {
-    for (const int k : op.calls) {
-      const std::string base = Make("f" + std::to_string(++run));
-      Open(base);
-      const std::string db = ReadFile(base + ".Qfd"), history = ReadFile(base + ".Qfh");
-      host.Clear();
-      // An import writes its history on a thread of its own, beside the records: there
-      // the first write of that thread is the history's, the main thread's the database's.
-      std::atomic<int> writes = 0, main = 0, other = 0;
-      const auto mainThread = std::this_thread::get_id();
-      const bool sides = std::string(op.name) == "import";
-      modDB::detail::SetIoFaultHook([&](modDB::detail::IoCall call, int) {
-        if (call != modDB::detail::IoCall::Write) return 0;
-        if (!sides) return ++writes == k ? ENOSPC : 0;
-        const bool history = std::this_thread::get_id() != mainThread;
-        return (history ? ++other == 1 && k == 1 : ++main == 1 && k == 2) ? ENOSPC : 0;
-      });
-      const bool done = op.run();
-      modDB::detail::SetIoFaultHook(nullptr);
-      EXPECT_FALSE(done) << op.name << " " << k;
-      EXPECT_EQ(ReadFile(base + ".Qfd"), db) << op.name << " " << k;
-      EXPECT_EQ(ReadFile(base + ".Qfh"), history) << op.name << " " << k;
-      if (k == op.calls.front()) {
-        EXPECT_EQ(host.boxes.back().text, "Unexpected Error: FILE:" + base + ".Qfd: its change history FILE:" +
-                                              base + ".Qfh could not be written: No space left on device; "
-                                              "nothing was changed")
-            << op.name;
-      }
-      modDB::CloseDatabase();
-    }
-  }
-  // The form script's write says why too, and writes nothing.
-  const std::string base = Make("direct");
+  const std::string base = Make();
+  Open(base);
   const std::string db = ReadFile(base + ".Qfd"), history = ReadFile(base + ".Qfh");
+  modDB::detail::FaultEnv env;
+  env.Fail({modDB::detail::IoCall::Write, "db.Qfh", 0, ENOSPC});
+  modDB::detail::SetEnv(&env);
+  modDB::WriteField(2, "new");
+  EXPECT_EQ(modDB::WriteRecord(), 0);
+  EXPECT_EQ(host.boxes.back().text, "Unexpected Error: FILE:" + base + ".Qfd: its change history FILE:" + base +
+                             ".Qfh could not be written: No space left on device; nothing was changed");
+  // The form script's write says why too, and writes nothing.
   std::string why;
   const int16_t other = modDB::OpenOtherDatabase(base + ".Qfd", why);
   modDB::FormHeader h;
   ASSERT_TRUE(modDB::ReadHeaderDirect(other, h));
-  modDB::detail::SetIoFaultHook([](modDB::detail::IoCall call, int) { return call == modDB::detail::IoCall::Write ? EIO : 0; });
   EXPECT_EQ(modDB::WriteFieldDirect(other, h, 1, 1, "zz"),
-            "its change history FILE:" + base + ".Qfh could not be written: Input/output error; nothing was changed");
-  modDB::detail::SetIoFaultHook(nullptr);
+            "its change history FILE:" + base + ".Qfh could not be written: No space left on device; nothing was changed");
+  modDB::detail::SetEnv(nullptr);
   modDB::CloseOtherDatabase(other);
   EXPECT_EQ(ReadFile(base + ".Qfd"), db);
   EXPECT_EQ(ReadFile(base + ".Qfh"), history);
