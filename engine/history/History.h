@@ -96,7 +96,7 @@ class HistoryLines {
  public:
   HistoryLines() = default;
   HistoryLines(HistoryLines&& o) noexcept;
-  HistoryLines& operator=(HistoryLines&&) = delete;
+  HistoryLines& operator=(HistoryLines&& o) noexcept;  // lines held before are taken back
   ~HistoryLines();
   void Done();
 

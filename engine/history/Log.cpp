@@ -218,6 +218,19 @@ HistoryLines::HistoryLines(HistoryLines&& o) noexcept
   o.from = -1;
 }
 
+HistoryLines& HistoryLines::operator=(HistoryLines&& o) noexcept {
+  if (this != &o) {
+    HistoryLines gone(std::move(*this));
+    path = std::move(o.path);
+    from = o.from;
+    lines = o.lines;
+    dbFile = std::move(o.dbFile);
+    rows = std::move(o.rows);
+    o.from = -1;
+  }
+  return *this;
+}
+
 HistoryLines::~HistoryLines() {
   if (from < 0) return;
   // The change was not made: its lines go again.
