@@ -5,7 +5,10 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <sys/stat.h>
+
 #include <algorithm>
+#include <charconv>
 #include <cerrno>
 #include <cctype>
 #include <cstring>
@@ -115,6 +118,63 @@ void WriteIntoCurrent(detail::WriteTxn& txn, const char* bytes, size_t n, int64_
   const int32_t upTo = std::max(S().CurrentRecord, H().RecordCount);
   txn.FillTo(RecordPosition(upTo + 1, H().RecordLength));
   txn.Write(bytes, n, Position(S().CurrentRecord) + at);
+}
+
+// ---- "#" numbers ------------------------------------------------------------------
+// A new record's number is one more than the highest the "#" fields hold in the file.
+// What was learned is kept per file, so that an add reads only the records appended
+// since the last one looked; a pack or a design save makes a new file, read afresh.
+
+std::vector<int16_t> NumberedSlots() {
+  std::vector<int16_t> out;
+  for (int16_t k = 1; k <= kMaxFields; ++k)
+    if (H().Fields[k].Page != 0 && H().Fields[k].Format.Trimmed().find('#') != std::string::npos) out.push_back(k);
+  return out;
+}
+
+int32_t HighestNumber(const std::vector<int16_t>& numbered, int32_t count) {
+  static struct {
+    dev_t dev = 0;
+    ino_t ino = 0;
+    int32_t scanned = 0, highest = 0;
+  } seen;
+  struct stat st {};
+  if (!detail::StatOpen(S().fd, st)) throw detail::FileError(errno, "stat", FileName());
+  if (st.st_dev != seen.dev || st.st_ino != seen.ino || count < seen.scanned) seen = {st.st_dev, st.st_ino, 0, 0};
+  if (numbered.empty() || count <= seen.scanned) return seen.highest;
+  const size_t len = static_cast<size_t>(H().RecordLength);
+  const int32_t from = seen.scanned + 1;
+  int32_t highest = seen.highest;
+  const size_t perBlock = detail::RecordsPerBlock(len);
+  std::vector<char> block;
+  for (int32_t i = from; i <= count;) {
+    const int32_t batch = static_cast<int32_t>(std::min<int64_t>(static_cast<int64_t>(perBlock), count - i + 1));
+    block.assign(static_cast<size_t>(batch) * len, ' ');
+    detail::ReadAt(S().fd, block.data(), block.size(), Position(i));
+    for (int32_t r = 0; r < batch; ++r) {
+      const char* rec = block.data() + static_cast<size_t>(r) * len;
+      for (const int16_t k : numbered) {
+        const FieldDef& f = H().Fields[k];
+        const std::string_view v = modLIB::TrimView(std::string_view(rec + f.Offset, static_cast<size_t>(f.Length)));
+        int32_t n = 0;
+        const auto got = std::from_chars(v.data(), v.data() + v.size(), n);
+        if (got.ec == std::errc() && got.ptr == v.data() + v.size()) highest = std::max(highest, n);
+      }
+    }
+    i += batch;
+  }
+  seen.scanned = count;
+  seen.highest = highest;
+  return highest;
+}
+
+// Puts number n into the "#" fields of the record at rec.
+void Number(char* rec, const std::vector<int16_t>& numbered, int32_t n) {
+  for (const int16_t k : numbered) {
+    const FieldDef& f = H().Fields[k];
+    const std::string text = modLIB::PadRight(AutoNumberText(n), f.Length);
+    std::copy(text.begin(), text.end(), rec + f.Offset);
+  }
 }
 
 // What a compared write found in the file.
@@ -295,6 +355,10 @@ int16_t AddRecord() {
       }
       const int32_t n = H().RecordCount + 1;
       S().RecordText[0] = ' ';
+      // The number goes in with the record, decided under the lock.
+      const std::vector<int16_t> numbered = NumberedSlots();
+      if (!numbered.empty())
+        Number(S().RecordText.data(), numbered, HighestNumber(numbered, H().RecordCount) + 1);
       // The records the count promises, then the new record, then the count: a reader
       // that sees the new count finds the record complete, and a failure on the way
       // gives the file back the size and count it had. Bytes a stopped writer left
@@ -350,15 +414,11 @@ int16_t AppendRecords(std::string& records, const std::vector<int16_t>& numbered
       // Blocks of about 4 MB, the "#" fields numbered on the way.
       const size_t perBlock = detail::RecordsPerBlock(len);
       Host& host = GetHost();
-      auto number = [&](std::string& buf, size_t at, int32_t recNo) {
-        for (const int16_t slot : numbered) {
-          const FieldDef& f = H().Fields[slot];
-          buf.replace(at + f.Offset, f.Length, modLIB::PadRight(AutoNumberText(recNo), f.Length));
-        }
-      };
-      if (!numbered.empty())
+      if (!numbered.empty()) {
+        const int32_t next = HighestNumber(numbered, count) + 1;
         for (int64_t k = 0; k < adding; ++k)
-          number(records, static_cast<size_t>(k) * len, static_cast<int32_t>(count + k + 1));
+          Number(records.data() + static_cast<size_t>(k) * len, numbered, static_cast<int32_t>(next + k));
+      }
       // The history's lines are written beside the records, on a thread of their own:
       // the records count only once the count is written, and that waits for the lines.
       // Lines that cannot be written leave the records uncounted and cut off again.
@@ -654,6 +714,17 @@ int16_t OpenInOtherPrograms(const std::string& name) {
   } catch (const std::exception&) {
     return 0;
   }
+}
+
+int32_t NextAutoNumber() {
+  if (!IsOpen()) return 1;
+  int32_t next = 1;
+  Guarded("NextAutoNumber", [&] {
+    ReadCount();
+    next = HighestNumber(NumberedSlots(), H().RecordCount) + 1;
+    return int16_t{1};
+  });
+  return next;
 }
 
 std::string GetRecordText() { return S().RecordText; }

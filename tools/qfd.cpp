@@ -452,31 +452,14 @@ int Add(const Args& a) {
   if (!Assignments(a, 1, values)) return 1;
   modDB::ClearRecord();
   for (const Assignment& v : values) modDB::WriteField(v.slot, v.value);
-  // "#" fields (which take no value) carry the new record's number, as an update in
-  // the entry window gives them; the number is checked again once the record has its
-  // place.
-  std::vector<int16_t> numbered;
+  // "#" fields (which take no value) carry the new record's number: the store puts it
+  // in with the record, under the writers' lock.
   for (int16_t k = 1; k <= modDB::GetFieldCount(); ++k) {
     modDB::FieldDef f;
-    if (modDB::GetFieldDef(k, f) && HasFlag(f, '#')) numbered.push_back(k);
+    if (modDB::GetFieldDef(k, f) && HasFlag(f, '#')) modDB::WriteField(k, modDB::AutoNumberText(modDB::NextAutoNumber()));
   }
-  for (int16_t k : numbered) modDB::WriteField(k, modDB::AutoNumberText(modDB::GetRecordCount() + 1));
   if (!ValidRecord() || modDB::AddRecord() != 1) return 1;
   const int32_t n = modDB::GetRecordNo();
-  bool renumber = false;
-  for (int16_t k : numbered) {
-    std::string v;
-    modDB::ReadField(k, v);
-    if (v != modLIB::Trim(modDB::AutoNumberText(n))) {
-      modDB::WriteField(k, modDB::AutoNumberText(n));
-      renumber = true;
-    }
-  }
-  if (renumber) {
-    std::vector<modDB::FieldValue> numbers;
-    for (int16_t k : numbered) numbers.push_back({k, modDB::AutoNumberText(n)});
-    if (modDB::WriteFieldsOf(n, numbers, "WRITE RECORD") != 1) return 1;
-  }
   std::printf("%d\n", n);
   return 0;
 }
