@@ -179,7 +179,7 @@ bool frmImport::Run(QWidget* parent, const std::function<bool()>& runUpdate) {
   if (update) {
     // Each row as the record text while Update runs on it, as if typed and saved.
     const size_t len = modDB::GetRecordText().size();
-    const int32_t count = modDB::GetRecordCount(), firstNumber = modDB::NextAutoNumber();
+    const int32_t firstNumber = modDB::NextAutoNumber();
     std::string kept;
     kept.reserve(plan.records.size());
     const int32_t total = static_cast<int32_t>(plan.good);

@@ -658,6 +658,7 @@ int History(const Args& a) {
   if (file.empty() || (start && (csv || n != 0))) return Usage();
   const std::string db = DatabaseFile(file), path = modDB::HistoryFileOf(file);
   if (start) {
+    if (const std::string why = modDB::HistoryRefusal(file); !why.empty()) return Error(why);
     if (modDB::HistoryKept(file)) return Error("the history of " + db + " is kept already, in " + path);
     if (const std::string why = modDB::StartHistory(file); !why.empty()) return Error(why);
     std::printf("the history of %s is kept in %s from now on\n", db.c_str(), path.c_str());
@@ -666,7 +667,11 @@ int History(const Args& a) {
   if (!modDB::HistoryKept(file))
     return Error(db + " keeps no history (qfd history " + file + " --start starts it)");
   std::vector<modDB::HistoryEntry> all;
-  if (const std::string why = modDB::ReadHistory(file, all); !why.empty()) return Error(why);
+  std::vector<modDB::HistoryDamage> damage;
+  if (const std::string why = modDB::ReadHistory(file, all, &damage); !why.empty()) return Error(why);
+  // A damaged stretch hides nothing after it: the note says where it is.
+  if (const std::string note = modDB::HistoryDamageNote(file, damage); !note.empty())
+    std::fprintf(stderr, "qfd: %s\n", note.c_str());
   std::vector<modDB::HistoryEntry> shown = n != 0 ? modDB::RecordHistory(all, n) : std::vector<modDB::HistoryEntry>(all.rbegin(), all.rend());
   if (csv) {
     PrintLine(modDB::HistoryHeading());

@@ -139,9 +139,13 @@ void AppendLog::AppendMore(Group& g, const char* bytes, size_t n) {
   size_ = g.to;
 }
 
-void AppendLog::Mark() {
-  WriteAt(fd_, "\n", 1, size_);
-  ++size_;
+void AppendLog::Mark(bool mend) {
+  char last = '\n';
+  if (mend && size_ > 0) Read(&last, 1, size_ - 1);
+  const char* text = last == '\n' ? "\n" : "\n\n";
+  const size_t n = last == '\n' ? 1 : 2;
+  WriteAt(fd_, text, n, size_);
+  size_ += static_cast<int64_t>(n);
 }
 
 void AppendLog::TakeBack(int64_t from) {

@@ -82,8 +82,9 @@ class AppendLog {
   // Append("") starts it, then each piece goes at its end. Throws FileError; the
   // caller takes the group back.
   void AppendMore(Group& g, const char* bytes, size_t n);
-  // Marks the group at the end as done (appends the empty line). Throws FileError.
-  void Mark();
+  // Marks the group at the end as done (appends the empty line; with `mend`, a
+  // last line left unfinished is ended first). Throws FileError.
+  void Mark(bool mend = false);
   // Takes everything from `from` on away again. Failures are let go.
   void TakeBack(int64_t from);
 

@@ -119,7 +119,7 @@ Known* Open(const std::string& dbFile, const std::string& path) {
       std::string text(static_cast<size_t>(k.log.size() - from), '\0');
       text.resize(k.log.Read(text.data(), text.size(), from));
       if (ChangeMade(dbFile, EntriesOf(text, from))) {
-        k.log.Mark();
+        k.log.Mark(true);
       } else {
         k.log.TakeBack(from);
         if (k.readTo > from) {
