@@ -383,7 +383,7 @@ HistoryLines LogImport(const std::string& dbFile, const FormHeader& h, int32_t f
       if (numbered) {
         const FieldDef& f = h.Fields[numbered];
         std::string number;
-        AppendCsv(number, Value(rec, f));
+        AppendCsv(number, Cp1252ToUtf8(modLIB::TrimView(rec.substr(f.Offset, f.Length))));
         put(number);
       }
       put(",(record),,\"{");
