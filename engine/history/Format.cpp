@@ -186,6 +186,8 @@ std::vector<std::pair<std::string, std::string>> ParseValues(const std::string& 
           if (to - from == 4 && r.ec == std::errc() && r.ptr == to) {
             c = static_cast<char>(code);
             i += 4;
+          } else {
+            v += '\\';
           }
         }
       }
