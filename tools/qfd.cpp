@@ -43,6 +43,7 @@
 #include "engine/CsvImport.h"
 #include "engine/HeaderFile.h"
 #include "engine/HeaderLayout.h"
+#include "engine/DatabaseFile.h"
 #include "engine/History.h"
 #include "engine/modDB.h"
 #include "engine/SaveLoss.h"
@@ -71,7 +72,8 @@ const char* kUsage =
                "       qfd pack FILE --yes\n"
                "       qfd check FILE\n"
                "       qfd history FILE [N] [--csv] | qfd history FILE --start\n"
-               "       qfd --help | --version\n";
+               "       qfd --help | --version\n"
+               "       qfd --wait SECONDS COMMAND ...   (give up waiting for another program then)\n";
 
 int Usage() {
   std::fputs(kUsage, stderr);
@@ -698,6 +700,27 @@ int main(int argc, char** argv) {
   g_host = &host;
   SetHost(&host);
   modDB::SetHistoryProgram("qfd");
+  // A file another program holds is waited for: after a second qfd says what it
+  // awaits and who holds it; with --wait SECONDS it gives up after that long.
+  double limit = -1;
+  if (argc >= 3 && std::strcmp(argv[1], "--wait") == 0) {
+    char* end = nullptr;
+    limit = std::strtod(argv[2], &end);
+    if (*end != '\0' || !(limit >= 0)) return Usage();
+    argv += 2;
+    argc -= 2;
+  }
+  static bool gaveUp = false;
+  modDB::detail::SetLockWaitHandler([limit, told = false](const modDB::detail::LockWait& w) mutable {
+    if (w.over) return true;
+    if (!told) {
+      std::fprintf(stderr, "qfd: waiting for %s%s%s\n", w.file.c_str(), w.holders.empty() ? "" : ", which is open in ",
+                   w.holders.c_str());
+      told = true;
+    }
+    if (limit >= 0 && w.seconds >= limit) return !(gaveUp = true);
+    return true;
+  });
   if (argc < 2) return Usage();
   if (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0) return Help();
   if (std::strcmp(argv[1], "--version") == 0) {
@@ -712,9 +735,11 @@ int main(int argc, char** argv) {
   };
   const auto it = commands.find(argv[1]);
   if (it == commands.end()) return Usage();
+  int status;
   try {
-    return it->second(Args(argv + 2, argv + argc));
+    status = it->second(Args(argv + 2, argv + argc));
   } catch (const std::exception& e) {
-    return Error(e.what());
+    status = Error(e.what());
   }
+  return status != 0 && gaveUp ? 3 : status;
 }
