@@ -10,7 +10,7 @@ PACKAGES := build-essential cmake pkg-config \
             libgtest-dev googletest libbenchmark-dev \
             nlohmann-json3-dev libpcre2-dev \
             fonts-liberation lua5.4 poppler-utils xvfb xauth xdotool \
-            at-spi2-core python3-pyatspi dbus \
+            at-spi2-core python3-pyatspi dbus strace \
             dpkg-dev desktop-file-utils shared-mime-info appstream groff-base
 
 .PHONY: setup configure build test run run-designer bench clean

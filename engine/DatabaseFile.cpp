@@ -5,7 +5,12 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
+#include <cstdio>
 #include <cstring>
+#include <thread>
+
+#include "engine/files/Holders.h"
 #include <filesystem>
 #include <system_error>
 
@@ -20,19 +25,61 @@ int LockByte(int fd, int64_t at, short type, int cmd) {
   fl.l_start = static_cast<off_t>(at);
   fl.l_len = 1;
   fl.l_pid = 0;  // required for open-file-description locks
-  int rc;
-  do rc = ::fcntl(fd, cmd, &fl);
-  while (rc != 0 && errno == EINTR);
-  return rc;
+  return LockRange(fd, cmd, fl);
 }
 
 // A file without any write permission is read-only for us, whoever we are.
 bool WritePermitted(int fd) {
   struct stat st {};
-  return ::fstat(fd, &st) != 0 || (st.st_mode & 0222) != 0;
+  return !StatOpen(fd, st) || (st.st_mode & 0222) != 0;
 }
 
 constexpr int kReopenTries = 50;
+
+LockWaitHandler& Handler() {
+  static LockWaitHandler handler;
+  return handler;
+}
+
+// The name the open file `fd` has now, for messages.
+std::string NameOf(int fd) {
+  char buf[4096];
+  const std::string link = "/proc/self/fd/" + std::to_string(fd);
+  const ssize_t n = ::readlink(link.c_str(), buf, sizeof buf - 1);
+  return n > 0 ? std::string(buf, static_cast<size_t>(n)) : "the database";
+}
+
+// Takes a lock of one byte, waiting as told above. 0, or -1 with errno set.
+int WaitForLock(int fd, int64_t at, short type) {
+  if (LockByte(fd, at, type, F_OFD_SETLK) == 0) return 0;
+  if (errno != EAGAIN && errno != EACCES) return -1;
+  if (!Handler()) return LockByte(fd, at, type, F_OFD_SETLKW);
+  const auto start = std::chrono::steady_clock::now();
+  LockWait wait;
+  // The handler, once it has heard of the wait, hears of its end too.
+  auto end = [&](int rc) {
+    if (!wait.file.empty()) {
+      wait.over = true;
+      Handler()(wait);
+    }
+    return rc;
+  };
+  for (int round = 0;; ++round) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(round < 10 ? 10 : 100));
+    if (LockByte(fd, at, type, F_OFD_SETLK) == 0) return end(0);
+    if (errno != EAGAIN && errno != EACCES) return end(-1);
+    wait.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    if (wait.seconds < 1) continue;
+    if (wait.file.empty()) {
+      wait.file = NameOf(fd);
+      wait.holders = HoldersText(HoldersOf(fd));
+    }
+    if (!Handler()(wait)) {
+      end(0);
+      throw FileError(ETIMEDOUT, "lock", wait.file, GaveUpText(wait));
+    }
+  }
+}
 
 }  // namespace
 
@@ -53,14 +100,23 @@ DatabaseFile OpenDatabaseFile(const std::string& path) {
     }
     // Waits while a pack or a header save has the file to itself; what it leaves
     // behind under this name may be a new file.
-    if (LockByte(db.fd.get(), kPresenceByte, F_RDLCK, F_OFD_SETLKW) != 0)
+    if (WaitForLock(db.fd.get(), kPresenceByte, F_RDLCK) != 0)
       throw FileError(errno, "lock", path);
     if (StillNamed(db.fd.get(), path) || attempt == kReopenTries) return db;
   }
 }
 
+void SetLockWaitHandler(LockWaitHandler handler) { Handler() = std::move(handler); }
+
+std::string GaveUpText(const LockWait& wait) {
+  char secs[32];
+  std::snprintf(secs, sizeof secs, "%.0f", wait.seconds);
+  return "another program holds it" + (wait.holders.empty() ? std::string() : " (" + wait.holders + ")") +
+         "; gave up waiting after " + secs + " seconds";
+}
+
 WriterLock::WriterLock(int fd) : fd_(fd) {
-  if (LockByte(fd_, 0, F_WRLCK, F_OFD_SETLKW) != 0) throw std::system_error(errno, std::generic_category(), "lock");
+  if (WaitForLock(fd_, 0, F_WRLCK) != 0) throw std::system_error(errno, std::generic_category(), "lock");
 }
 
 WriterLock::~WriterLock() { LockByte(fd_, 0, F_UNLCK, F_OFD_SETLK); }
@@ -80,19 +136,19 @@ bool OpenElsewhere(int fd) {
   fl.l_start = static_cast<off_t>(kPresenceByte);
   fl.l_len = 1;
   fl.l_pid = 0;
-  if (::fcntl(fd, F_OFD_GETLK, &fl) != 0) return false;
+  if (LockRange(fd, F_OFD_GETLK, fl) != 0) return false;
   return fl.l_type != F_UNLCK;
 }
 
 bool StillNamed(int fd, const std::string& path, int64_t* size) {
   struct stat open {}, named {};
-  if (::fstat(fd, &open) != 0) {
+  if (!StatOpen(fd, open)) {
     if (size) *size = FileSize(fd);  // throws the reason
     return true;                     // cannot tell: the write itself will say
   }
   if (size) *size = open.st_size;
   if (open.st_nlink == 0) return false;
-  if (::stat(path.c_str(), &named) != 0) return false;
+  if (!StatPath(path, named)) return false;
   return open.st_dev == named.st_dev && open.st_ino == named.st_ino;
 }
 
@@ -105,14 +161,21 @@ std::string FileBehindName(const std::string& path) {
 
 std::string ReplaceRefusal(const std::string& path) {
   struct stat st {};
-  if (::stat(path.c_str(), &st) == 0 && (st.st_mode & 0222) == 0) return "the file is read-only";
+  if (StatPath(path, st) && (st.st_mode & 0222) == 0) return "the file is read-only";
   if (::access(path.c_str(), W_OK) != 0) return std::strerror(errno);
   return "";
 }
 
 std::string OpenElsewhereText(const std::string& file) {
-  return "FILE:" + file +
-         " is open in another program.\r\nClose it there first, then try again. Nothing was changed.";
+  // Who it is, where the system tells.
+  std::string who;
+  try {
+    Fd fd(OpenFile(file, O_RDONLY));
+    who = HoldersText(HoldersOf(fd.get()));
+  } catch (const std::exception&) {
+  }
+  return "FILE:" + file + " is open in another program" + (who.empty() ? "" : ": " + who) +
+         ".\r\nClose it there first, then try again. Nothing was changed.";
 }
 
 std::string ReplacedText(const std::string& file) {

@@ -40,6 +40,7 @@
 #include <sys/types.h>
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "engine/FileIo.h"
@@ -61,8 +62,26 @@ struct DatabaseFile {
 // FileError when the file cannot be opened at all.
 DatabaseFile OpenDatabaseFile(const std::string& path);
 
+// A lock that is not free at once is waited for. After a second the program's wait
+// handler, where one is set, hears what is awaited (the file, and who has it open
+// where the system tells) and how long it has waited, and is asked again about
+// every tenth of a second: false gives up, and the lock fails with a FileError whose
+// reason says what was awaited. Without a handler the wait lasts until the lock is
+// free.
+struct LockWait {
+  std::string file;     // the database file awaited
+  std::string holders;  // who has it open ("" where the system does not tell)
+  double seconds = 0;   // waited so far
+  bool over = false;    // the wait has ended (the lock taken, or given up): told once
+};
+using LockWaitHandler = std::function<bool(const LockWait&)>;
+void SetLockWaitHandler(LockWaitHandler handler);
+// The reason a given-up wait reports: "another program holds it (WHO); gave up
+// waiting after N seconds".
+std::string GaveUpText(const LockWait& wait);
+
 // The writers' lock of byte 0, held while the guard lives. The constructor waits
-// until the byte is free; throws std::system_error when the lock cannot be taken.
+// until the byte is free (see above); throws when the lock cannot be taken.
 class WriterLock {
  public:
   explicit WriterLock(int fd);

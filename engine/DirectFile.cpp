@@ -14,6 +14,7 @@
 #include "engine/History.h"
 #include "engine/State.h"
 #include "engine/StoreCommon.h"
+#include "engine/store/WriteTxn.h"
 #include "lib/modLIB.h"
 
 namespace modDB {
@@ -137,25 +138,18 @@ std::string WriteFieldDirect(int16_t handle, const FormHeader& h, int32_t n, int
   const std::string bytes = modLIB::PadRight(text, static_cast<size_t>(f.Length));
   const int64_t offset = RecordPosition(n, h.RecordLength) + f.Offset;
   try {
-    detail::WriterLock lock(fd);
-    if (db && !detail::StillNamed(fd, db->path)) return detail::ReplacedText(db->path);
-    const int64_t size = detail::FileSize(fd);
-    const int64_t end = RecordPosition(n + 1, h.RecordLength);
-    try {
-      // The record as it is and as it will be, for the history.
-      std::string before(static_cast<size_t>(h.RecordLength), ' ');
-      detail::ReadAt(fd, before.data(), before.size(), RecordPosition(n, h.RecordLength));
-      std::string after = before;
-      after.replace(static_cast<size_t>(f.Offset), bytes.size(), bytes);
-      auto logged = detail::LogChange(db ? db->path : detail::S().DatabaseName + ".Qfd", h, n, before, after,
-                                      nullptr, "form script");
-      if (size < end) detail::WriteBlanks(fd, size, end - size);
-      detail::WriteAt(fd, bytes.data(), bytes.size(), offset);
-      logged.Done();
-    } catch (...) {
-      detail::ShrinkBack(fd, size);
-      throw;
-    }
+    detail::WriteTxn txn(fd, db ? db->path : detail::S().DatabaseName + ".Qfd");
+    if (db && !txn.StillNamed()) return detail::ReplacedText(db->path);
+    // The record as it is and as it will be, for the history.
+    std::string before(static_cast<size_t>(h.RecordLength), ' ');
+    detail::ReadAt(fd, before.data(), before.size(), RecordPosition(n, h.RecordLength));
+    std::string after = before;
+    after.replace(static_cast<size_t>(f.Offset), bytes.size(), bytes);
+    txn.Log(detail::LogChange(db ? db->path : detail::S().DatabaseName + ".Qfd", h, n, before, after, nullptr,
+                              "form script"));
+    txn.FillTo(RecordPosition(n + 1, h.RecordLength));
+    txn.Write(bytes.data(), bytes.size(), offset);
+    txn.Done();
   } catch (const std::system_error& e) {
     return std::strerror(e.code().value());
   } catch (const std::exception& e) {

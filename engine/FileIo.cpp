@@ -50,7 +50,7 @@ size_t ReadAt(int fd, void* buf, size_t n, int64_t offset) {
   auto* p = static_cast<char*>(buf);
   size_t done = 0;
   while (done < n) {
-    const ssize_t got = Faulted(IoCall::Read) ? -1 : ::pread(fd, p + done, n - done, offset + static_cast<int64_t>(done));
+    const ssize_t got = Faulted(IoCall::Read) ? -1 : CurrentEnv().Read(fd, p + done, n - done, offset + static_cast<int64_t>(done));
     if (got < 0) {
       if (errno == EINTR) continue;
       Throw("read");
@@ -66,7 +66,7 @@ void WriteAt(int fd, const void* buf, size_t n, int64_t offset) {
   size_t done = 0;
   while (done < n) {
     const ssize_t put =
-        Faulted(IoCall::Write) ? -1 : ::pwrite(fd, p + done, n - done, offset + static_cast<int64_t>(done));
+        Faulted(IoCall::Write) ? -1 : CurrentEnv().Write(fd, p + done, n - done, offset + static_cast<int64_t>(done));
     if (put < 0) {
       if (errno == EINTR) continue;
       Throw("write");
@@ -87,19 +87,19 @@ void WriteBlanks(int fd, int64_t offset, int64_t n) {
 }
 
 void SyncFile(int fd) {
-  if (Faulted(IoCall::Sync) || ::fsync(fd) != 0) Throw("fsync");
+  if (Faulted(IoCall::Sync) || CurrentEnv().Sync(fd) != 0) Throw("fsync");
 }
 
 void TruncateFile(int fd, int64_t length) {
   int rc;
-  do rc = Faulted(IoCall::Truncate) ? -1 : ::ftruncate(fd, static_cast<off_t>(length));
+  do rc = Faulted(IoCall::Truncate) ? -1 : CurrentEnv().Truncate(fd, length);
   while (rc != 0 && errno == EINTR);
   if (rc != 0) Throw("truncate");
 }
 
 int64_t FileSize(int fd) {
   struct stat st {};
-  if (::fstat(fd, &st) != 0) Throw("stat");
+  if (!StatOpen(fd, st)) Throw("stat");
   return static_cast<int64_t>(st.st_size);
 }
 
@@ -111,11 +111,11 @@ void StartWriteBack(int fd, int64_t offset, int64_t length) {
 void SyncFolderOf(const std::string& path) {
   const size_t slash = path.find_last_of('/');
   const std::string folder = slash == std::string::npos ? "." : (slash == 0 ? "/" : path.substr(0, slash));
-  const int fd = Faulted(IoCall::Open, O_RDONLY) ? -1 : ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  const int fd = Faulted(IoCall::Open, O_RDONLY) ? -1 : CurrentEnv().Open(folder, O_RDONLY | O_DIRECTORY | O_CLOEXEC, 0);
   if (fd < 0) Throw("open folder", folder);
-  const int rc = Faulted(IoCall::Sync) ? -1 : ::fsync(fd);
+  const int rc = Faulted(IoCall::Sync) ? -1 : CurrentEnv().Sync(fd);
   const int err = errno;
-  ::close(fd);
+  CloseQuietly(fd);
   // Some file systems cannot sync a folder; the renames themselves have been done.
   if (rc != 0 && err != EINVAL && err != EROFS) {
     errno = err;
@@ -126,18 +126,18 @@ void SyncFolderOf(const std::string& path) {
 int OpenFile(const std::string& path, int flags, bool anyKind) {
   int fd;
   // Without waiting: opening a FIFO for reading would wait for a writer.
-  do fd = Faulted(IoCall::Open, flags) ? -1 : ::open(path.c_str(), flags | O_CLOEXEC | O_NONBLOCK, 0666);
+  do fd = Faulted(IoCall::Open, flags) ? -1 : CurrentEnv().Open(path, flags | O_CLOEXEC | O_NONBLOCK, 0666);
   while (fd < 0 && errno == EINTR);
   if (fd < 0) Throw("open", path);
   struct stat st {};
-  if (::fstat(fd, &st) != 0) {
+  if (!StatOpen(fd, st)) {
     const int err = errno;
-    ::close(fd);
+    CloseQuietly(fd);
     errno = err;
     Throw("stat", path);
   }
   if (!anyKind && !S_ISREG(st.st_mode)) {
-    ::close(fd);
+    CloseQuietly(fd);
     throw FileError(S_ISDIR(st.st_mode) ? EISDIR : EINVAL, "open", path, "not a regular file");
   }
   const int fl = ::fcntl(fd, F_GETFL);
@@ -146,31 +146,52 @@ int OpenFile(const std::string& path, int flags, bool anyKind) {
 }
 
 void CloseFile(int fd) {
-  if (::close(fd) != 0 && errno != EINTR) Throw("close");
+  if (CurrentEnv().Close(fd) != 0 && errno != EINTR) Throw("close");
+}
+
+void CloseQuietly(int fd) {
+  const int err = errno;
+  CurrentEnv().Close(fd);
+  errno = err;
+}
+
+bool StatPath(const std::string& path, struct stat& st) { return CurrentEnv().Stat(path, &st) == 0; }
+bool StatLink(const std::string& path, struct stat& st) { return CurrentEnv().LinkStat(path, &st) == 0; }
+bool StatOpen(int fd, struct stat& st) { return CurrentEnv().StatFd(fd, &st) == 0; }
+
+int LockRange(int fd, int cmd, struct flock& fl) {
+  int rc;
+  do rc = CurrentEnv().Lock(fd, cmd, &fl);
+  while (rc != 0 && errno == EINTR);
+  return rc;
 }
 
 bool IsFile(const std::string& path) {
   struct stat st {};
-  return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+  return StatPath(path, st) && S_ISREG(st.st_mode);
 }
 
 bool IsWritable(const std::string& path) {
   struct stat st {};
-  return ::stat(path.c_str(), &st) == 0 && (st.st_mode & S_IWUSR) != 0;
+  return StatPath(path, st) && (st.st_mode & S_IWUSR) != 0;
 }
 
 void RemoveFile(const std::string& path) {
-  if ((Faulted(IoCall::Unlink) || ::unlink(path.c_str()) != 0) && errno != ENOENT) Throw("remove", path);
+  if ((Faulted(IoCall::Unlink) || CurrentEnv().Unlink(path) != 0) && errno != ENOENT) Throw("remove", path);
 }
 
 void RenameFile(const std::string& from, const std::string& to) {
-  if (Faulted(IoCall::Rename) || ::rename(from.c_str(), to.c_str()) != 0) Throw("rename", from);
+  if (Faulted(IoCall::Rename) || CurrentEnv().Rename(from, to) != 0) Throw("rename", from);
+}
+
+void RenameToFreeName(const std::string& from, const std::string& to) {
+  if (Faulted(IoCall::Rename) || CurrentEnv().Rename(from, to, RENAME_NOREPLACE) != 0) Throw("rename", to);
 }
 
 void LinkOver(const std::string& from, const std::string& to) {
   const std::string temp = to + ".~new";
   RemoveFile(temp);
-  if (Faulted(IoCall::Link) || ::link(from.c_str(), temp.c_str()) != 0) {
+  if (Faulted(IoCall::Link) || CurrentEnv().Link(from, temp) != 0) {
     if (errno != EPERM && errno != EXDEV && errno != EMLINK && errno != ENOTSUP && errno != ENOSYS)
       Throw("link", to);  // the new name is what could not be made
     // No second names here: a flushed copy takes the name instead.
@@ -184,20 +205,20 @@ void LinkOver(const std::string& from, const std::string& to) {
       SyncFile(out.get());
       CloseFile(out.release());
     } catch (...) {
-      ::unlink(temp.c_str());
+      CurrentEnv().Unlink(temp);
       throw;
     }
   }
   try {
     RenameFile(temp, to);
   } catch (const FileError& e) {
-    ::unlink(temp.c_str());
+    CurrentEnv().Unlink(temp);
     throw FileError(e.code().value(), "rename", to, e.reason());  // `to` is what could not be replaced
   }
 }
 
 Fd::~Fd() {
-  if (fd_ >= 0) ::close(fd_);
+  if (fd_ >= 0) CloseQuietly(fd_);
 }
 
 FileBeside::FileBeside(const std::string& path) : path_(path), temp_(path + ".~" + std::to_string(::getpid())) {
@@ -208,7 +229,7 @@ FileBeside::FileBeside(const std::string& path) : path_(path), temp_(path + ".~"
 FileBeside::~FileBeside() {
   if (placed_) return;
   fd_ = Fd();
-  ::unlink(temp_.c_str());
+  CurrentEnv().Unlink(temp_);
 }
 
 void FileBeside::PutInPlace() {

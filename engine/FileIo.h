@@ -3,9 +3,9 @@
 // Error" message, naming the file and the system's reason); a read that meets the
 // end of the file is not a failure: it returns how much it got.
 //
-// Every call the engine makes on files (open, read, write, flush, rename, truncate,
-// link, remove) goes through here, past one fault hook that a test can set to make
-// any call fail as the disk would.
+// These helpers are the engine's facade over the Env (engine/files/Env.h), through
+// which every file call goes; a test may also set one fault hook here that sees the
+// opens, reads, writes, syncs, renames, truncations, unlinks and links first.
 #pragma once
 
 #include <cstddef>
@@ -14,10 +14,10 @@
 #include <string>
 #include <system_error>
 
+#include "engine/files/Env.h"
+
 namespace modDB::detail {
 
-// The kinds of file call that pass the fault hook.
-enum class IoCall { Open, Read, Write, Sync, Rename, Truncate, Unlink, Link };
 
 // The hook sees each call before it is made (with the open flags for Open, else 0);
 // a non-zero answer is an errno value: the call is not made and fails with it.
@@ -64,11 +64,22 @@ void SyncFolderOf(const std::string& path);
 // waiting), unless anyKind is set.
 int OpenFile(const std::string& path, int flags, bool anyKind = false);
 void CloseFile(int fd);  // reports a failing close, which can mean lost data
+void CloseQuietly(int fd);  // a close whose failure changes nothing (a read-only use)
+
+// The status of a file by name (through links) or of an open file, and of a link
+// itself; false (errno set) when it cannot be had.
+bool StatPath(const std::string& path, struct stat& st);
+bool StatLink(const std::string& path, struct stat& st);
+bool StatOpen(int fd, struct stat& st);
+// fcntl's record locks (F_OFD_SETLK, F_OFD_SETLKW, F_OFD_GETLK ...), EINTR retried.
+int LockRange(int fd, int cmd, struct flock& fl);
 
 bool IsFile(const std::string& path);         // a regular file (through links) exists
 bool IsWritable(const std::string& path);     // the owner-write permission is set
 void RemoveFile(const std::string& path);     // the file must go; missing is fine
 void RenameFile(const std::string& from, const std::string& to);
+// As RenameFile, but never over an existing `to` (EEXIST): a new file takes a free name.
+void RenameToFreeName(const std::string& from, const std::string& to);
 // Makes `to` a second name of `from`'s file, replacing whatever `to` was, in one step
 // (through a temporary name beside it); where the file system has no second names,
 // `to` becomes a copy. `from` stays as it is.

@@ -95,7 +95,7 @@ void BuildNewFile(const std::string& work, int oldFd, const FormHeader& old, int
 // database's name in one step.
 void PutInPlace(const std::string& file, const std::string& backup, const std::string& work, bool existing) {
   if (existing) detail::LinkOver(file, backup);
-  detail::RenameFile(work, file);
+  existing ? detail::RenameFile(work, file) : detail::RenameToFreeName(work, file);
   detail::SyncFolderOf(file);
 }
 

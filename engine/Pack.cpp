@@ -175,7 +175,7 @@ int16_t PackRecords() {
   }
   // Open the database under its name again: the packed file (or, after a failure,
   // whatever has the name now). Closing the old file ends sole use and the lock.
-  ::close(S().fd);
+  detail::CloseQuietly(S().fd);
   S().fd = -1;
   S().fileNumber = 0;
   const int16_t opened = OpenDatabase(reopen);

@@ -5,7 +5,10 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <sys/stat.h>
+
 #include <algorithm>
+#include <charconv>
 #include <cerrno>
 #include <cctype>
 #include <cstring>
@@ -20,6 +23,7 @@
 #include "engine/modDB.h"
 #include "engine/State.h"
 #include "engine/StoreCommon.h"
+#include "engine/store/WriteTxn.h"
 #include "lib/modLIB.h"
 
 namespace modDB {
@@ -76,14 +80,14 @@ struct Replaced {
   const char* title;
 };
 
-// Under the writers' lock: a file that another program replaced (packed or saved
-// with a new design) since it was opened is only a backup now, and is never written.
-// Returns the file's size, learned on the way.
-int64_t RequireStillNamed(const char* title) {
-  int64_t size = -1;
-  if (!detail::StillNamed(S().fd, FileName(), &size)) throw Replaced{title};
-  return size;
-}
+// The write sequence on the open database: a file that another program replaced
+// (packed or saved with a new design) since it was opened is only a backup now, and
+// is never written.
+struct Txn : detail::WriteTxn {
+  explicit Txn(const char* title) : detail::WriteTxn(S().fd, FileName()) {
+    if (!StillNamed()) throw Replaced{title};
+  }
+};
 
 // Runs the file work of an operation; a failure shows "Unexpected Error" under title,
 // with the file and the system's reason.
@@ -107,48 +111,69 @@ bool RequireWritable(const char* title) {
   return false;
 }
 
-// Under the writers' lock: makes the file reach the end of record `upTo`, filling
-// whatever lies between its end and there with blank records, so that the file
-// agrees with its count and no record reads back as zero bytes. Returns the size
-// the file had, for undoing the growth when the write that follows fails. `known`
-// is the size when the caller has just learned it, else -1.
-int64_t FillUpTo(int32_t upTo, int64_t known = -1) {
-  const int64_t size = known >= 0 ? known : detail::FileSize(S().fd);
-  const int64_t end = RecordPosition(upTo + 1, H().RecordLength);
-  if (size < end) detail::WriteBlanks(S().fd, size, end - size);
-  return size;
+// Writes `bytes` at offset `at` of record CurrentRecord in one write, the gap between
+// the end of the file and the end of the last counted record (or of this one)
+// filled with blank records first, so that no record reads back as zero bytes.
+void WriteIntoCurrent(detail::WriteTxn& txn, const char* bytes, size_t n, int64_t at) {
+  const int32_t upTo = std::max(S().CurrentRecord, H().RecordCount);
+  txn.FillTo(RecordPosition(upTo + 1, H().RecordLength));
+  txn.Write(bytes, n, Position(S().CurrentRecord) + at);
 }
 
-// ---- A tail beyond the count ----------------------------------------------------
-// A writer stopped between writing new records and the count that takes them in
-// (kill -9, a file-size limit) leaves bytes behind the last counted record: they
-// belong to no record. The next writer that appends cuts them, under the lock, so
-// that its records and its count follow the counted ones alone. `size` is the file's
-// size when known (else -1); returns the size it has afterwards.
-int64_t CutTailBeyondCount(int32_t count, int64_t size) {
-  const int64_t end = Position(count + 1);
-  if (size < 0) size = detail::FileSize(S().fd);
-  if (size <= end) return size;
-  detail::TruncateFile(S().fd, end);
-  return end;
+// ---- "#" numbers ------------------------------------------------------------------
+// A new record's number is one more than the highest the "#" fields hold in the file.
+// What was learned is kept per file, so that an add reads only the records appended
+// since the last one looked; a pack or a design save makes a new file, read afresh.
+
+std::vector<int16_t> NumberedSlots() {
+  std::vector<int16_t> out;
+  for (int16_t k = 1; k <= kMaxFields; ++k)
+    if (H().Fields[k].Page != 0 && H().Fields[k].Format.Trimmed().find('#') != std::string::npos) out.push_back(k);
+  return out;
 }
 
-// Gives the file back the size it had; a failure here leaves blank records only.
-void ShrinkBack(int64_t size) { detail::ShrinkBack(S().fd, size); }
+int32_t HighestNumber(const std::vector<int16_t>& numbered, int32_t count) {
+  static struct {
+    dev_t dev = 0;
+    ino_t ino = 0;
+    int32_t scanned = 0, highest = 0;
+  } seen;
+  struct stat st {};
+  if (!detail::StatOpen(S().fd, st)) throw detail::FileError(errno, "stat", FileName());
+  if (st.st_dev != seen.dev || st.st_ino != seen.ino || count < seen.scanned) seen = {st.st_dev, st.st_ino, 0, 0};
+  if (numbered.empty() || count <= seen.scanned) return seen.highest;
+  const size_t len = static_cast<size_t>(H().RecordLength);
+  const int32_t from = seen.scanned + 1;
+  int32_t highest = seen.highest;
+  const size_t perBlock = detail::RecordsPerBlock(len);
+  std::vector<char> block;
+  for (int32_t i = from; i <= count;) {
+    const int32_t batch = static_cast<int32_t>(std::min<int64_t>(static_cast<int64_t>(perBlock), count - i + 1));
+    block.assign(static_cast<size_t>(batch) * len, ' ');
+    detail::ReadAt(S().fd, block.data(), block.size(), Position(i));
+    for (int32_t r = 0; r < batch; ++r) {
+      const char* rec = block.data() + static_cast<size_t>(r) * len;
+      for (const int16_t k : numbered) {
+        const FieldDef& f = H().Fields[k];
+        const std::string_view v = modLIB::TrimView(std::string_view(rec + f.Offset, static_cast<size_t>(f.Length)));
+        int32_t n = 0;
+        const auto got = std::from_chars(v.data(), v.data() + v.size(), n);
+        if (got.ec == std::errc() && got.ptr == v.data() + v.size()) highest = std::max(highest, n);
+      }
+    }
+    i += batch;
+  }
+  seen.scanned = count;
+  seen.highest = highest;
+  return highest;
+}
 
-// Writes `bytes` at offset `at` of record CurrentRecord, the gap before the record
-// filled first. The caller holds the writers' lock and passes the file's size, which
-// grows with the fill.
-void WriteIntoCurrent(const char* bytes, size_t n, int64_t at, int64_t& fileSize) {
-  int64_t size = -1;
-  try {
-    const int32_t upTo = std::max(S().CurrentRecord, H().RecordCount);
-    size = FillUpTo(upTo, fileSize);
-    detail::WriteAt(S().fd, bytes, n, Position(S().CurrentRecord) + at);
-    fileSize = std::max(size, RecordPosition(upTo + 1, H().RecordLength));
-  } catch (...) {
-    ShrinkBack(size);
-    throw;
+// Puts number n into the "#" fields of the record at rec.
+void Number(char* rec, const std::vector<int16_t>& numbered, int32_t n) {
+  for (const int16_t k : numbered) {
+    const FieldDef& f = H().Fields[k];
+    const std::string text = modLIB::PadRight(AutoNumberText(n), f.Length);
+    std::copy(text.begin(), text.end(), rec + f.Offset);
   }
 }
 
@@ -159,15 +184,14 @@ enum class Found { Written, Changed, Marked };
 // still holds the record as it was read (or already holds what is written);
 // otherwise writes nothing and hands back what the file holds.
 Found WriteIfUnchanged(const char* title, std::string& inFile) {
-  detail::WriterLock lock(S().fd);
-  int64_t size = RequireStillNamed(title);
+  Txn txn(title);
   inFile = RecordInFile(S().CurrentRecord);
   if (inFile != S().RecordAsRead && inFile != S().RecordText)
     return inFile[0] == '*' && (S().RecordAsRead.empty() || S().RecordAsRead[0] != '*') ? Found::Marked
                                                                                           : Found::Changed;
-  auto logged = detail::LogChange(FileName(), H(), S().CurrentRecord, inFile, S().RecordText);
-  WriteIntoCurrent(S().RecordText.data(), S().RecordText.size(), 0, size);
-  logged.Done();
+  txn.Log(detail::LogChange(FileName(), H(), S().CurrentRecord, inFile, S().RecordText));
+  WriteIntoCurrent(txn, S().RecordText.data(), S().RecordText.size(), 0);
+  txn.Done();
   S().RecordAsRead = S().RecordText;
   return Found::Written;
 }
@@ -252,7 +276,7 @@ int16_t OpenDatabase(std::string& name) {
 int16_t CloseDatabase() {
   if (!RequireOpen("CLOSE DATABASE", "File not open!")) return 0;
   detail::ForgetHistory(FileName());
-  ::close(S().fd);
+  detail::CloseQuietly(S().fd);
   InitHeader();
   return 1;
 }
@@ -322,9 +346,7 @@ int16_t AddRecord() {
   const char oldMark = S().RecordText.empty() ? ' ' : S().RecordText[0];
   bool full = false;
   const int16_t done = Guarded("AddRecord", [&] {
-    detail::WriterLock lock(S().fd);
-    const int64_t known = RequireStillNamed(title);
-    int64_t size = -1;
+    Txn txn(title);
     try {
       ReadCount();  // another program may have appended since
       if (H().RecordCount >= kMaxRecords) {
@@ -333,20 +355,25 @@ int16_t AddRecord() {
       }
       const int32_t n = H().RecordCount + 1;
       S().RecordText[0] = ' ';
+      // The number goes in with the record, decided under the lock.
+      const std::vector<int16_t> numbered = NumberedSlots();
+      if (!numbered.empty())
+        Number(S().RecordText.data(), numbered, HighestNumber(numbered, H().RecordCount) + 1);
       // The records the count promises, then the new record, then the count: a reader
       // that sees the new count finds the record complete, and a failure on the way
-      // gives the file back the size and count it had.
-      auto logged = detail::LogChange(FileName(), H(), n, std::string(), S().RecordText);
-      size = FillUpTo(n - 1, CutTailBeyondCount(n - 1, known));
-      detail::WriteAt(S().fd, S().RecordText.data(), S().RecordText.size(), Position(n));
+      // gives the file back the size and count it had. Bytes a stopped writer left
+      // behind the counted records belong to no record and go first.
+      txn.Log(detail::LogChange(FileName(), H(), n, std::string(), S().RecordText));
+      txn.CutTo(Position(n));
+      txn.FillTo(Position(n));
+      txn.Write(S().RecordText.data(), S().RecordText.size(), Position(n));
       WriteCount(n);
-      logged.Done();
+      txn.Done();
       H().RecordCount = n;
       S().CurrentRecord = n;
       S().RecordAsRead = S().RecordText;
       return int16_t{1};
     } catch (...) {
-      ShrinkBack(size);
       H().RecordCount = oldCount;
       S().CurrentRecord = oldCurrent;
       S().RecordText[0] = oldMark;
@@ -372,9 +399,7 @@ int16_t AppendRecords(std::string& records, const std::vector<int16_t>& numbered
   std::string guardTitle = title;  // "IMPORT" -> "Import" style title for file errors
   for (size_t i = 1; i < guardTitle.size(); ++i) guardTitle[i] = static_cast<char>(std::tolower(guardTitle[i]));
   const int16_t done = Guarded(guardTitle.c_str(), [&] {
-    detail::WriterLock lock(S().fd);
-    const int64_t known = RequireStillNamed(title);
-    int64_t size = -1;
+    Txn txn(title);
     int32_t count = -1;
     try {
       ReadCount();  // another program may have appended since
@@ -384,19 +409,16 @@ int16_t AppendRecords(std::string& records, const std::vector<int16_t>& numbered
                " more would pass the " + std::to_string(kMaxRecords) + " a database holds";
         return int16_t{0};
       }
-      size = FillUpTo(count, CutTailBeyondCount(count, known));
+      txn.CutTo(Position(count + 1));
+      txn.FillTo(Position(count + 1));
       // Blocks of about 4 MB, the "#" fields numbered on the way.
       const size_t perBlock = detail::RecordsPerBlock(len);
       Host& host = GetHost();
-      auto number = [&](std::string& buf, size_t at, int32_t recNo) {
-        for (const int16_t slot : numbered) {
-          const FieldDef& f = H().Fields[slot];
-          buf.replace(at + f.Offset, f.Length, modLIB::PadRight(AutoNumberText(recNo), f.Length));
-        }
-      };
-      if (!numbered.empty())
+      if (!numbered.empty()) {
+        const int32_t next = HighestNumber(numbered, count) + 1;
         for (int64_t k = 0; k < adding; ++k)
-          number(records, static_cast<size_t>(k) * len, static_cast<int32_t>(count + k + 1));
+          Number(records.data() + static_cast<size_t>(k) * len, numbered, static_cast<int32_t>(next + k));
+      }
       // The history's lines are written beside the records, on a thread of their own:
       // the records count only once the count is written, and that waits for the lines.
       // Lines that cannot be written leave the records uncounted and cut off again.
@@ -412,20 +434,19 @@ int16_t AppendRecords(std::string& records, const std::vector<int16_t>& numbered
       for (int64_t first = 0; first < adding; first += static_cast<int64_t>(perBlock)) {
         const int64_t n = std::min<int64_t>(static_cast<int64_t>(perBlock), adding - first);
         const size_t from = static_cast<size_t>(first) * len;
-        detail::WriteAt(S().fd, records.data() + from, static_cast<size_t>(n) * len,
-                        Position(static_cast<int32_t>(count + first + 1)));
+        txn.Write(records.data() + from, static_cast<size_t>(n) * len,
+                  Position(static_cast<int32_t>(count + first + 1)));
         host.ShowPer(static_cast<int32_t>(first + n), static_cast<int32_t>(adding));
       }
-      auto logged = logging.valid() ? logging.get() : logImport();
+      txn.Log(logging.valid() ? logging.get() : logImport());
       WriteCount(static_cast<int32_t>(count + adding));
-      logged.Done();
+      txn.Done();
       H().RecordCount = static_cast<int32_t>(count + adding);
       S().CurrentRecord = count + 1;
       S().RecordText.assign(records, 0, len);
       S().RecordAsRead = S().RecordText;
       return int16_t{1};
     } catch (...) {
-      ShrinkBack(size);
       if (count >= 0) {
         try {
           WriteCount(count);
@@ -463,8 +484,7 @@ int16_t DeleteRecord() {
     Found found = Found::Written;
     const char oldMark = S().RecordText[0];
     const int16_t done = Guarded("DeleteRecord", [&] {
-      detail::WriterLock lock(S().fd);
-      int64_t size = RequireStillNamed(title);
+      Txn txn(title);
       inFile = RecordInFile(S().CurrentRecord);
       if (!inFile.empty() && inFile[0] == '*') {
         found = Found::Marked;
@@ -477,9 +497,9 @@ int16_t DeleteRecord() {
       try {
         if (markOnly) S().RecordText = inFile;
         S().RecordText[0] = '*';
-        auto logged = detail::LogChange(FileName(), H(), S().CurrentRecord, inFile, S().RecordText);
-        WriteIntoCurrent(S().RecordText.data(), markOnly ? 1 : S().RecordText.size(), 0, size);
-        logged.Done();
+        txn.Log(detail::LogChange(FileName(), H(), S().CurrentRecord, inFile, S().RecordText));
+        WriteIntoCurrent(txn, S().RecordText.data(), markOnly ? 1 : S().RecordText.size(), 0);
+        txn.Done();
       } catch (...) {
         S().RecordText[0] = oldMark;
         throw;
@@ -627,7 +647,7 @@ int16_t ReopenDatabase() {
   const std::string text = S().RecordText, asRead = S().RecordAsRead;
   const int32_t current = S().CurrentRecord;
   std::string name = FileName();
-  ::close(S().fd);
+  detail::CloseQuietly(S().fd);
   detail::ResetOpenState();
   if (OpenDatabase(name) != 1) return 0;
   if (!SameLayout(old, H())) return 2;
@@ -661,22 +681,23 @@ int16_t WriteFieldsOf(int32_t n, const std::vector<FieldValue>& values, const ch
   const int32_t oldCurrent = S().CurrentRecord;
   S().CurrentRecord = n;
   const int16_t done = Guarded(title, [&] {
-    detail::WriterLock lock(S().fd);
-    int64_t size = RequireStillNamed(title);
+    Txn txn(title);
     const std::string inFile = RecordInFile(n);
     std::string after = inFile;
+    // The named fields (and the mark) change; the record reaches the file in one
+    // write, from the first changed byte to the last, the bytes between as the file
+    // holds them under the lock.
+    size_t from = mark != 0 ? 0 : after.size(), to = mark != 0 ? 1 : 0;
     for (const FieldValue& v : values) {
       const FieldDef& f = H().Fields[v.slot];
       after.replace(f.Offset, f.Length, modLIB::PadRight(v.text, f.Length));
+      from = std::min(from, static_cast<size_t>(f.Offset));
+      to = std::max(to, static_cast<size_t>(f.Offset + f.Length));
     }
     if (mark != 0) after[0] = mark;
-    auto logged = detail::LogChange(FileName(), H(), n, inFile, after);
-    for (const FieldValue& v : values) {
-      const FieldDef& f = H().Fields[v.slot];
-      WriteIntoCurrent(after.data() + f.Offset, static_cast<size_t>(f.Length), f.Offset, size);
-    }
-    if (mark != 0) WriteIntoCurrent(&mark, 1, 0, size);
-    logged.Done();
+    txn.Log(detail::LogChange(FileName(), H(), n, inFile, after));
+    if (from < to) WriteIntoCurrent(txn, after.data() + from, to - from, static_cast<int64_t>(from));
+    txn.Done();
     ReadCurrent();
     return int16_t{1};
   });
@@ -693,6 +714,17 @@ int16_t OpenInOtherPrograms(const std::string& name) {
   } catch (const std::exception&) {
     return 0;
   }
+}
+
+int32_t NextAutoNumber() {
+  if (!IsOpen()) return 1;
+  int32_t next = 1;
+  Guarded("NextAutoNumber", [&] {
+    ReadCount();
+    next = HighestNumber(NumberedSlots(), H().RecordCount) + 1;
+    return int16_t{1};
+  });
+  return next;
 }
 
 std::string GetRecordText() { return S().RecordText; }

@@ -82,6 +82,11 @@ std::string BaseFileName(std::string& name);
 // the sign, as the program has always stored it; a number that needs all five places
 // of the field (10000 and up) drops the blank, so that no digit is cut.
 std::string AutoNumberText(int32_t n);
+// The number a new record's "#" fields get: one more than the highest number such a
+// field holds in the open database's file (1 for an empty file), so that no number
+// ever repeats, after a pack either. AddRecord and AppendRecords put it in under the
+// writers' lock, with the record; this is the number as things stand now, for show.
+int32_t NextAutoNumber();
 
 // ---- Header load and save ------------------------------------------------------
 // (HeaderSave.cpp; reading a header file: HeaderFile.cpp)

@@ -626,7 +626,7 @@ void frmEdit::mnuUpdateRecord_Click() {
     else if (FieldFormat::Has(format, '!') && value.empty())
       error = "Field: " + name + ", Cannot be empty";
     else if (FieldFormat::Has(format, '#') && NewRecord)
-      modDB::WriteField(i, modDB::AutoNumberText(modDB::GetRecordCount() + 1));
+      modDB::WriteField(i, modDB::AutoNumberText(modDB::NextAutoNumber()));  // the store sets it again under its lock
     if (!error.empty()) {
       modDB::GetHost().MsgBox(error, modDB::vbCritical, "UPDATE");
       CurPage = f.Page;

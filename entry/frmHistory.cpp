@@ -1,6 +1,7 @@
 #include "entry/frmHistory.h"
 
 #include <QCheckBox>
+#include <QLabel>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QPushButton>
@@ -72,7 +73,12 @@ frmHistory::frmHistory(QWidget* parent, int32_t record) : QDialog(parent), recor
   buttons->addStretch();
   buttons->addWidget(cmdClose);
   auto* layout = new QVBoxLayout(this);
+  lblDamage = new QLabel(this);
+  lblDamage->setObjectName("lblDamage");
+  lblDamage->setWordWrap(true);
+  lblDamage->hide();
   layout->addWidget(grdLines);
+  layout->addWidget(lblDamage);
   layout->addLayout(buttons);
   connect(chkWhole, &QCheckBox::toggled, this, [this] { Fill(); });
   connect(cmdClose, &QPushButton::clicked, this, &QDialog::accept);
@@ -80,10 +86,15 @@ frmHistory::frmHistory(QWidget* parent, int32_t record) : QDialog(parent), recor
 
 bool frmHistory::Fill() {
   std::vector<modDB::HistoryEntry> all;
-  if (const std::string why = modDB::ReadHistory(modDB::GetDatabaseName(), all); !why.empty()) {
+  std::vector<modDB::HistoryDamage> damage;
+  if (const std::string why = modDB::ReadHistory(modDB::GetDatabaseName(), all, &damage); !why.empty()) {
     modDB::GetHost().MsgBox(why, modDB::vbCritical, "HISTORY");
     return false;
   }
+  // A damaged stretch hides nothing after it; where it is is said below the lines.
+  const std::string note = modDB::HistoryDamageNote(modDB::GetDatabaseName(), damage);
+  lblDamage->setText(QString::fromLocal8Bit(note.c_str()));
+  lblDamage->setVisible(!note.empty());
   const bool whole = chkWhole->isChecked();
   const std::vector<modDB::HistoryEntry> lines =
       whole ? std::vector<modDB::HistoryEntry>(all.rbegin(), all.rend()) : modDB::RecordHistory(all, record_);

@@ -7,6 +7,7 @@
 #include <cstdint>
 
 class QCheckBox;
+class QLabel;
 class QPushButton;
 class QTableWidget;
 
@@ -20,6 +21,7 @@ class frmHistory : public QDialog {
   static void StartFor(QWidget* parent);
 
   frmHistory(QWidget* parent, int32_t record);
+  QLabel* lblDamage = nullptr;
   QCheckBox* chkWhole;
   QTableWidget* grdLines;
   QPushButton* cmdClose;

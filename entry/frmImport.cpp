@@ -179,7 +179,7 @@ bool frmImport::Run(QWidget* parent, const std::function<bool()>& runUpdate) {
   if (update) {
     // Each row as the record text while Update runs on it, as if typed and saved.
     const size_t len = modDB::GetRecordText().size();
-    const int32_t count = modDB::GetRecordCount();
+    const int32_t firstNumber = modDB::NextAutoNumber();
     std::string kept;
     kept.reserve(plan.records.size());
     const int32_t total = static_cast<int32_t>(plan.good);
@@ -203,7 +203,7 @@ bool frmImport::Run(QWidget* parent, const std::function<bool()>& runUpdate) {
       modDB::ClearRecord();
       for (const Slot& s : inRow) {
         modDB::WriteField(s.k, std::string(rec.substr(s.offset, s.length)));
-        if (s.numbered) modDB::WriteField(s.k, modDB::AutoNumberText(count + 1 + r));
+        if (s.numbered) modDB::WriteField(s.k, modDB::AutoNumberText(firstNumber + r));
       }
       if (!runUpdate()) {
         ++vetoed;

@@ -43,6 +43,7 @@
 #include "engine/CsvImport.h"
 #include "engine/HeaderFile.h"
 #include "engine/HeaderLayout.h"
+#include "engine/DatabaseFile.h"
 #include "engine/History.h"
 #include "engine/modDB.h"
 #include "engine/SaveLoss.h"
@@ -71,7 +72,8 @@ const char* kUsage =
                "       qfd pack FILE --yes\n"
                "       qfd check FILE\n"
                "       qfd history FILE [N] [--csv] | qfd history FILE --start\n"
-               "       qfd --help | --version\n";
+               "       qfd --help | --version\n"
+               "       qfd --wait SECONDS COMMAND ...   (give up waiting for another program then)\n";
 
 int Usage() {
   std::fputs(kUsage, stderr);
@@ -452,31 +454,14 @@ int Add(const Args& a) {
   if (!Assignments(a, 1, values)) return 1;
   modDB::ClearRecord();
   for (const Assignment& v : values) modDB::WriteField(v.slot, v.value);
-  // "#" fields (which take no value) carry the new record's number, as an update in
-  // the entry window gives them; the number is checked again once the record has its
-  // place.
-  std::vector<int16_t> numbered;
+  // "#" fields (which take no value) carry the new record's number: the store puts it
+  // in with the record, under the writers' lock.
   for (int16_t k = 1; k <= modDB::GetFieldCount(); ++k) {
     modDB::FieldDef f;
-    if (modDB::GetFieldDef(k, f) && HasFlag(f, '#')) numbered.push_back(k);
+    if (modDB::GetFieldDef(k, f) && HasFlag(f, '#')) modDB::WriteField(k, modDB::AutoNumberText(modDB::NextAutoNumber()));
   }
-  for (int16_t k : numbered) modDB::WriteField(k, modDB::AutoNumberText(modDB::GetRecordCount() + 1));
   if (!ValidRecord() || modDB::AddRecord() != 1) return 1;
   const int32_t n = modDB::GetRecordNo();
-  bool renumber = false;
-  for (int16_t k : numbered) {
-    std::string v;
-    modDB::ReadField(k, v);
-    if (v != modLIB::Trim(modDB::AutoNumberText(n))) {
-      modDB::WriteField(k, modDB::AutoNumberText(n));
-      renumber = true;
-    }
-  }
-  if (renumber) {
-    std::vector<modDB::FieldValue> numbers;
-    for (int16_t k : numbered) numbers.push_back({k, modDB::AutoNumberText(n)});
-    if (modDB::WriteFieldsOf(n, numbers, "WRITE RECORD") != 1) return 1;
-  }
   std::printf("%d\n", n);
   return 0;
 }
@@ -675,6 +660,7 @@ int History(const Args& a) {
   if (file.empty() || (start && (csv || n != 0))) return Usage();
   const std::string db = DatabaseFile(file), path = modDB::HistoryFileOf(file);
   if (start) {
+    if (const std::string why = modDB::HistoryRefusal(file); !why.empty()) return Error(why);
     if (modDB::HistoryKept(file)) return Error("the history of " + db + " is kept already, in " + path);
     if (const std::string why = modDB::StartHistory(file); !why.empty()) return Error(why);
     std::printf("the history of %s is kept in %s from now on\n", db.c_str(), path.c_str());
@@ -683,7 +669,11 @@ int History(const Args& a) {
   if (!modDB::HistoryKept(file))
     return Error(db + " keeps no history (qfd history " + file + " --start starts it)");
   std::vector<modDB::HistoryEntry> all;
-  if (const std::string why = modDB::ReadHistory(file, all); !why.empty()) return Error(why);
+  std::vector<modDB::HistoryDamage> damage;
+  if (const std::string why = modDB::ReadHistory(file, all, &damage); !why.empty()) return Error(why);
+  // A damaged stretch hides nothing after it: the note says where it is.
+  if (const std::string note = modDB::HistoryDamageNote(file, damage); !note.empty())
+    std::fprintf(stderr, "qfd: %s\n", note.c_str());
   std::vector<modDB::HistoryEntry> shown = n != 0 ? modDB::RecordHistory(all, n) : std::vector<modDB::HistoryEntry>(all.rbegin(), all.rend());
   if (csv) {
     PrintLine(modDB::HistoryHeading());
@@ -710,6 +700,27 @@ int main(int argc, char** argv) {
   g_host = &host;
   SetHost(&host);
   modDB::SetHistoryProgram("qfd");
+  // A file another program holds is waited for: after a second qfd says what it
+  // awaits and who holds it; with --wait SECONDS it gives up after that long.
+  double limit = -1;
+  if (argc >= 3 && std::strcmp(argv[1], "--wait") == 0) {
+    char* end = nullptr;
+    limit = std::strtod(argv[2], &end);
+    if (*end != '\0' || !(limit >= 0)) return Usage();
+    argv += 2;
+    argc -= 2;
+  }
+  static bool gaveUp = false;
+  modDB::detail::SetLockWaitHandler([limit, told = false](const modDB::detail::LockWait& w) mutable {
+    if (w.over) return true;
+    if (!told) {
+      std::fprintf(stderr, "qfd: waiting for %s%s%s\n", w.file.c_str(), w.holders.empty() ? "" : ", which is open in ",
+                   w.holders.c_str());
+      told = true;
+    }
+    if (limit >= 0 && w.seconds >= limit) return !(gaveUp = true);
+    return true;
+  });
   if (argc < 2) return Usage();
   if (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0) return Help();
   if (std::strcmp(argv[1], "--version") == 0) {
@@ -724,9 +735,11 @@ int main(int argc, char** argv) {
   };
   const auto it = commands.find(argv[1]);
   if (it == commands.end()) return Usage();
+  int status;
   try {
-    return it->second(Args(argv + 2, argv + argc));
+    status = it->second(Args(argv + 2, argv + argc));
   } catch (const std::exception& e) {
-    return Error(e.what());
+    status = Error(e.what());
   }
+  return status != 0 && gaveUp ? 3 : status;
 }

@@ -4,6 +4,7 @@
 // editors of one record never overwrite each other unseen; commands that change
 // fields change only those. Every program here is a real process.
 #include <fcntl.h>
+#include <pwd.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -34,7 +35,13 @@ constexpr size_t kLength = 11;
 
 std::string Rec(const std::string& bytes, int n) { return bytes.substr(kHead + (n - 1) * kLength, kLength); }
 
-const char* kInUse = " is open in another program.  Close it there first, then try again. Nothing was changed.";
+// The refusal of a program that needs the file to itself, naming the holder (a child
+// of this test, of the test's name, run by its user).
+std::string InUse(pid_t holder, const char* end = "  ") {
+  const struct passwd* pw = ::getpwuid(::geteuid());
+  return " is open in another program: qfd_clerks_test (process " + std::to_string(holder) + ", user " +
+         (pw ? pw->pw_name : "?") + ")." + end + "Close it there first, then try again. Nothing was changed.";
+}
 
 // A child process that holds the database open through the engine until it is
 // killed: `how` opens it (as the record store or as another database) and says
@@ -60,6 +67,7 @@ class Holder {
   }
   ~Holder() { Kill(); }
   bool opened() const { return opened_; }
+  pid_t pid() const { return pid_; }
   void Kill() {
     if (pid_ <= 0) return;
     ::kill(pid_, SIGKILL);
@@ -112,10 +120,10 @@ TEST_F(Clerks, PackAndResaveWaitForTheDatabaseToBeTheirs) {
     EXPECT_NE(info.out.find("Open:          in another program now\n"), std::string::npos) << info.out;
     const auto pack = Qfd({"pack", db, "--yes"});
     EXPECT_EQ(pack.status, 1);
-    EXPECT_EQ(pack.err, "PACK RECORDS: FILE:" + file + kInUse + "\n");
+    EXPECT_EQ(pack.err, "PACK RECORDS: FILE:" + file + InUse(holder.pid()) + "\n");
     const auto resave = Qfd({"resave", db, "--from", def, "--recover", "yes"});
     EXPECT_EQ(resave.status, 1);
-    EXPECT_EQ(resave.err, "SAVE HEADER: FILE:" + file + kInUse + "\n");
+    EXPECT_EQ(resave.err, "SAVE HEADER: FILE:" + file + InUse(holder.pid()) + "\n");
     EXPECT_EQ(ReadFile(file), before);
     EXPECT_FALSE(fs::exists(db + ".Bak"));
     EXPECT_FALSE(fs::exists(db + ".QfB"));
@@ -124,9 +132,7 @@ TEST_F(Clerks, PackAndResaveWaitForTheDatabaseToBeTheirs) {
     Open(db);
     host.replies = {modDB::vbYes};
     EXPECT_EQ(modDB::PackRecords(), 0);
-    EXPECT_EQ(host.Last(), "PACK RECORDS: FILE:" + file +
-                               " is open in another program.\r\nClose it there first, then try again. "
-                               "Nothing was changed.");
+    EXPECT_EQ(host.Last(), "PACK RECORDS: FILE:" + file + InUse(holder.pid(), "\r\n"));
     EXPECT_EQ(modDB::GetRecordCount(), 3);
     ASSERT_EQ(modDB::CloseDatabase(), 1);
     holder.Kill();
@@ -334,4 +340,28 @@ TEST_F(Clerks, LinksStayLinksAndReadOnlyStaysUntouched) {
                             (::geteuid() == 0 ? "the file is read-only" : "Permission denied") + "\n");
   EXPECT_EQ(ReadFile(target + ".Qfd"), readOnly);
   EXPECT_EQ(fs::status(target + ".Qfd").permissions() & fs::perms::owner_write, fs::perms::none);
+}
+
+// A writer that stops while it holds the writers' lock: the others say after a second
+// what they wait for and who holds it, and with --wait give up with exit status 3.
+TEST_F(Clerks, AWaitForAStoppedWriterIsToldAndEnds) {
+  const std::string db = Db({{"a1", "b1"}});
+  const std::string before = ReadFile(db + ".Qfd");
+  Holder holder([&] {
+    const int fd = ::open((db + ".Qfd").c_str(), O_RDWR);
+    struct flock fl {};
+    fl.l_type = F_WRLCK;
+    fl.l_len = 1;
+    return fd >= 0 && ::fcntl(fd, F_OFD_SETLK, &fl) == 0;
+  });
+  ASSERT_TRUE(holder.opened());
+  const auto set = Qfd({"--wait", "1", "set", db, "1", "A=w"});
+  EXPECT_EQ(set.status, 3);
+  const std::string who = "qfd_clerks_test (process " + std::to_string(holder.pid());
+  EXPECT_EQ(set.err.substr(0, set.err.find('\n') + 1), "qfd: waiting for " + fs::canonical(db + ".Qfd").string() +
+                                                            ", which is open in " + who + ", user " +
+                                                            ::getpwuid(::geteuid())->pw_name + ")\n");
+  EXPECT_NE(set.err.find("another program holds it (" + who), std::string::npos) << set.err;
+  EXPECT_NE(set.err.find("; gave up waiting after 1 seconds"), std::string::npos) << set.err;
+  EXPECT_EQ(ReadFile(db + ".Qfd"), before);
 }

@@ -203,3 +203,21 @@ TEST_F(QfdRecords, ResaveCarriesValuesOverOrLeavesThemInTheBackup) {
   EXPECT_EQ(r.err, "ADD FIELD: Invalid Field Name\n");
   EXPECT_EQ(ReadFile(db + ".Bak"), bytes);
 }
+
+// A new record's "#" number is one more than the highest the file holds: after a
+// delete and a pack (which renumber the records, not their numbers) and for imported
+// rows alike, no number repeats.
+TEST_F(QfdRecords, NumbersNeverRepeat) {
+  const std::string db = Create();
+  for (int i = 1; i <= 5; ++i) Add(db, {"Name=r" + std::string(1, static_cast<char>('a' + i))}, i);
+  ASSERT_EQ(Qfd({"delete", db, "2"}).status, 0);
+  ASSERT_EQ(Qfd({"delete", db, "5"}).status, 0);
+  ASSERT_EQ(Qfd({"pack", db, "--yes"}).status, 0);  // 1 3 4 left, as records 1-3
+  Add(db, {"Name=new"}, 4);
+  WriteFile(dir / "in.csv", "Name\r\nia\r\nib\r\n");
+  ASSERT_EQ(Qfd({"import", db, dir / "in.csv"}).status, 0);
+  const std::string bytes = ReadFile(db + ".Qfd");
+  std::vector<std::string> numbers;
+  for (size_t at = 23496 + 11; at < bytes.size(); at += 24) numbers.push_back(bytes.substr(at, 5));
+  EXPECT_EQ(numbers, (std::vector<std::string>{" 1   ", " 3   ", " 4   ", " 5   ", " 6   ", " 7   "}));
+}

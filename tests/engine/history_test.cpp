@@ -65,7 +65,7 @@ class HistoryTest : public StoreTest {
 
 TEST_F(HistoryTest, EveryWriterWritesExactlyItsLines) {
   const std::string base = Make();
-  EXPECT_EQ(ReadFile(base + ".Qfh"), kHeading);
+  EXPECT_EQ(ReadFile(base + ".Qfh"), kHeading + "\n");  // the heading, then the mark of nothing pending
   Open(base);
   // Update: only the changed field; Windows-1252 shown as UTF-8, no padding.
   modDB::WriteField(2, "caf\xE9");
@@ -149,72 +149,27 @@ TEST_F(HistoryTest, NumberFieldAndNoFileMeansNoHistory) {
   EXPECT_EQ(modDB::StartHistory(dir / "none"), "FILE:" + std::string(dir / "none") + ".Qfd not found!");
 }
 
-// Each writer, the k-th file call failing: the first write call is the history's,
-// the second the database's. Either way both files are as they were.
+// A history that cannot be written stops the change and says why (every writer,
+// every failing call: the I/O fault test's table, which watches the history too).
 TEST_F(HistoryTest, AChangeWhoseHistoryCannotBeWrittenIsNotMade) {
-  struct Op {
-    const char* name;
-    std::function<bool()> run;
-    std::vector<int> calls = {1, 2};  // the write calls to fail; the first is the history's
-  };
-  const std::vector<Op> ops = {
-      {"update", [&] { modDB::WriteField(2, "new"); return modDB::WriteRecord() == 1; }},
-      {"add", [&] { return modDB::AddRecord() == 1; }},
-      {"delete", [&] { return modDB::DeleteRecord() == 1; }},
-      {"set", [&] { return modDB::WriteFieldsOf(2, {{1, "s"}}, "WRITE RECORD") == 1; }},
-      {"import", [&] {
-         std::string recs = " q1 r1    ";
-         return modDB::AppendRecords(recs, {}, "IMPORT") == 1;
-       }},
-      {"pack", [&] {
-         host.replies = {modDB::vbYes};
-         return modDB::PackRecords() == 1;
-       },
-       {4, 3}},  // the header, the records, the header again, then the history
-  };
-  int run = 0;
-  for (const Op& op : ops) {
-    for (const int k : op.calls) {
-      const std::string base = Make("f" + std::to_string(++run));
-      Open(base);
-      const std::string db = ReadFile(base + ".Qfd"), history = ReadFile(base + ".Qfh");
-      host.Clear();
-      // An import writes its history on a thread of its own, beside the records: there
-      // the first write of that thread is the history's, the main thread's the database's.
-      std::atomic<int> writes = 0, main = 0, other = 0;
-      const auto mainThread = std::this_thread::get_id();
-      const bool sides = std::string(op.name) == "import";
-      modDB::detail::SetIoFaultHook([&](modDB::detail::IoCall call, int) {
-        if (call != modDB::detail::IoCall::Write) return 0;
-        if (!sides) return ++writes == k ? ENOSPC : 0;
-        const bool history = std::this_thread::get_id() != mainThread;
-        return (history ? ++other == 1 && k == 1 : ++main == 1 && k == 2) ? ENOSPC : 0;
-      });
-      const bool done = op.run();
-      modDB::detail::SetIoFaultHook(nullptr);
-      EXPECT_FALSE(done) << op.name << " " << k;
-      EXPECT_EQ(ReadFile(base + ".Qfd"), db) << op.name << " " << k;
-      EXPECT_EQ(ReadFile(base + ".Qfh"), history) << op.name << " " << k;
-      if (k == op.calls.front()) {
-        EXPECT_EQ(host.boxes.back().text, "Unexpected Error: FILE:" + base + ".Qfd: its change history FILE:" +
-                                              base + ".Qfh could not be written: No space left on device; "
-                                              "nothing was changed")
-            << op.name;
-      }
-      modDB::CloseDatabase();
-    }
-  }
-  // The form script's write says why too, and writes nothing.
-  const std::string base = Make("direct");
+  const std::string base = Make();
+  Open(base);
   const std::string db = ReadFile(base + ".Qfd"), history = ReadFile(base + ".Qfh");
+  modDB::detail::FaultEnv env;
+  env.Fail({modDB::detail::IoCall::Write, "db.Qfh", 0, ENOSPC});
+  modDB::detail::SetEnv(&env);
+  modDB::WriteField(2, "new");
+  EXPECT_EQ(modDB::WriteRecord(), 0);
+  EXPECT_EQ(host.boxes.back().text, "Unexpected Error: FILE:" + base + ".Qfd: its change history FILE:" + base +
+                             ".Qfh could not be written: No space left on device; nothing was changed");
+  // The form script's write says why too, and writes nothing.
   std::string why;
   const int16_t other = modDB::OpenOtherDatabase(base + ".Qfd", why);
   modDB::FormHeader h;
   ASSERT_TRUE(modDB::ReadHeaderDirect(other, h));
-  modDB::detail::SetIoFaultHook([](modDB::detail::IoCall call, int) { return call == modDB::detail::IoCall::Write ? EIO : 0; });
   EXPECT_EQ(modDB::WriteFieldDirect(other, h, 1, 1, "zz"),
-            "its change history FILE:" + base + ".Qfh could not be written: Input/output error; nothing was changed");
-  modDB::detail::SetIoFaultHook(nullptr);
+            "its change history FILE:" + base + ".Qfh could not be written: No space left on device; nothing was changed");
+  modDB::detail::SetEnv(nullptr);
   modDB::CloseOtherDatabase(other);
   EXPECT_EQ(ReadFile(base + ".Qfd"), db);
   EXPECT_EQ(ReadFile(base + ".Qfh"), history);
@@ -301,3 +256,104 @@ TEST_F(HistoryTest, APackKeepsARecordTraceable) {
 }
 
 }  // namespace
+
+namespace {
+
+class HistoryFiles : public HistoryTest {};
+
+}  // namespace
+
+// Values exactly as stored; an imported deletion mark; old lines that never block a
+// change; damage that hides nothing after it; an empty file; a linked database.
+TEST_F(HistoryFiles, OddContentNeverHidesOrBlocksAChange) {
+  const std::string base = Make();
+  Open(base);
+  for (const char* v : {"  ld", "ld", " ld"}) {
+    modDB::WriteField(2, v);
+    ASSERT_EQ(modDB::WriteRecord(), 1) << host.Last();
+  }
+  std::string records = "*i1 j1    ";
+  ASSERT_EQ(modDB::AppendRecords(records, {}, "IMPORT"), 1) << host.Last();
+  modDB::CloseDatabase();
+  // By hand: an import line for record 1 with a bad escape, a stray quote, a line
+  // cut inside its quotes.
+  std::string text = ReadFile(base + ".Qfh");
+  text += "2026-12-07T10:00:00Z,u,h,p,import,1,,(record),,\"{\"\"A\"\":\"\"\\uZZZZ\"\"}\"\n\n"
+          "2026-12-07T10:00:01Z,u,h,p,\"edit,1,,A,x,y\n\n"
+          "2026-12-07T10:00:02Z,u,h,p,edit,2,,B,\"b2,\"b";
+  WriteFile(base + ".Qfh", text);
+  Open(base, 2);
+  modDB::WriteField(1, "z2");
+  ASSERT_EQ(modDB::WriteRecord(), 1) << host.Last();
+  ASSERT_EQ(modDB::SetRecordNo(1), 1);
+  modDB::WriteField(1, "z1");
+  ASSERT_EQ(modDB::WriteRecord(), 1) << host.Last();
+  std::vector<modDB::HistoryEntry> all;
+  std::vector<modDB::HistoryDamage> damage;
+  ASSERT_EQ(modDB::ReadHistory(base, all, &damage), "");
+  std::vector<std::string> lines;
+  for (const auto& e : all) lines.push_back(e.operation + "|" + e.record + "|" + e.field + "|" + e.before + "|" + e.after);
+  EXPECT_EQ(lines, (std::vector<std::string>{
+                       "edit|1|B|b1|  ld", "edit|1|B|  ld|ld", "edit|1|B|ld| ld",
+                       "import|3|(record)||{\"A\":\"i1\",\"B\":\"j1\",\"*\":\"*\"}",
+                       "import|1|(record)||{\"A\":\"\\uZZZZ\"}", "edit|2|A|a2|z2",
+                       "outside change|1|A|\\uZZZZ|a1", "edit|1|A|a1|z1"}));
+  // The stray quote is told; the cut line at the end, a change that never landed,
+  // went with the next change.
+  ASSERT_EQ(damage.size(), 1u);
+  EXPECT_EQ(modDB::HistoryDamageNote(base, damage),
+            "Note: FILE:" + base + ".Qfh is damaged at line 13: what stands there is no whole history line "
+            "and is left out; every whole line is shown.");
+  modDB::CloseDatabase();
+
+  // An empty history (made, its heading never written) gets its heading first.
+  WriteFile(base + ".Qfh", "");
+  ASSERT_EQ(modDB::WriteFieldsOf(1, {{1, "e1"}}, "WRITE RECORD"), 0);  // no database open
+  Open(base);
+  ASSERT_EQ(modDB::WriteFieldsOf(1, {{1, "e1"}}, "WRITE RECORD"), 1) << host.Last();
+  modDB::CloseDatabase();
+  EXPECT_EQ(ReadFile(base + ".Qfh").substr(0, kHeading.size() + 1), kHeading + "\n");
+  ASSERT_EQ(modDB::ReadHistory(base, all), "");
+  EXPECT_EQ(all.size(), 1u);
+
+  // A database reached through a link keeps its history beside the file it leads to.
+  fs::create_directory(dir / "real");
+  const std::string real = MakeDb("real/t", {{"A", 3}}, {{"r1"}});
+  ASSERT_EQ(modDB::StartHistory(real), "");
+  fs::create_symlink(real + ".Qfd", dir / "l.Qfd");
+  Open(dir / "l");
+  ASSERT_EQ(modDB::WriteFieldsOf(1, {{1, "l1"}}, "WRITE RECORD"), 1) << host.Last();
+  EXPECT_FALSE(fs::exists(dir / "l.Qfh"));
+  ASSERT_EQ(modDB::ReadHistory(real, all), "");
+  ASSERT_EQ(all.size(), 1u);
+  EXPECT_EQ(all[0].after, "l1");
+}
+
+// Whatever stands at the history's name that cannot be written refuses the change,
+// whoever runs the program, and the database stays as it was.
+TEST_F(HistoryFiles, WhatCannotBeWrittenRefusesTheChange) {
+  const struct {
+    const char* name;
+    std::function<void(const std::string&)> make;
+    const char* why;
+  } cases[] = {
+      {"folder", [](const std::string& h) { fs::remove(h); fs::create_directory(h); }, "it is a folder"},
+      {"dangling", [](const std::string& h) { fs::remove(h); fs::create_symlink(h + ".gone", h); },
+       "it is a link to a missing file"},
+      {"readonly", [](const std::string& h) { fs::permissions(h, fs::perms::owner_read | fs::perms::group_read); },
+       "the file is read-only"},
+  };
+  for (const auto& c : cases) {
+    const std::string base = Make(c.name);
+    c.make(base + ".Qfh");
+    const std::string db = ReadFile(base + ".Qfd");
+    Open(base);
+    modDB::WriteField(1, "zz");
+    EXPECT_EQ(modDB::WriteRecord(), 0);
+    EXPECT_EQ(host.boxes.back().text, "Unexpected Error: FILE:" + base + ".Qfd: its change history FILE:" + base +
+                                          ".Qfh could not be written: " + c.why + "; nothing was changed");
+    modDB::CloseDatabase();
+    EXPECT_EQ(ReadFile(base + ".Qfd"), db) << c.name;
+    EXPECT_EQ(modDB::StartHistory(base), "FILE:" + base + ".Qfh cannot be written: " + c.why);
+  }
+}

@@ -1,8 +1,9 @@
 // Every writing operation against a disk that fails: each operation is run once per
 // file call it makes, the k-th call failing with ENOSPC, then with EIO. Afterwards
-// the operation has reported the failure, the database opens and holds byte for byte
-// what it held before (or, where the operation had already put its new file in
+// the operation has reported the failure, the database and its history hold byte for
+// byte what they held before (or, where the operation had already put its new file in
 // place, the complete new version), the backup is whole, and no working file is left.
+// Then each kind of call failing every time on the database or on its history.
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -18,6 +19,7 @@
 #include "engine/DirectFile.h"
 #include "engine/FileIo.h"
 #include "engine/HeaderLayout.h"
+#include "engine/History.h"
 #include "tests/engine/StoreFixture.h"
 
 using namespace storetest;
@@ -28,7 +30,7 @@ namespace fs = std::filesystem;
 namespace {
 
 using Files = std::map<std::string, std::optional<std::string>>;  // name -> bytes, or missing
-const char* const kWatched[] = {"db.Qfd", "db.Bak", "out.csv"};
+const char* const kWatched[] = {"db.Qfd", "db.Bak", "db.Qfh", "out.csv"};
 
 struct Operation {
   std::string name;
@@ -60,6 +62,7 @@ class IoFault : public StoreTest {
       bytes[0] = static_cast<char>(bytes[0] + shortBy);
       WriteFile(base + ".Qfd", bytes);
     }
+    EXPECT_EQ(modDB::StartHistory(base), "");
     WriteFile(dir / (folder + "/out.csv"), "old export\r\n");
     host.Clear();
     host.replies.clear();
@@ -72,6 +75,18 @@ class IoFault : public StoreTest {
     for (const char* name : kWatched) {
       if (fs::exists(folder / name)) files[name] = ReadFile((folder / name).string());
       else files[name] = std::nullopt;
+    }
+    // The history as it reads (a change made whose mark could not be written counts
+    // as made), without the times.
+    if (files["db.Qfh"]) {
+      std::vector<modDB::HistoryEntry> lines;
+      std::vector<modDB::HistoryDamage> damage;
+      std::string text = modDB::ReadHistory(base, lines, &damage);
+      for (modDB::HistoryEntry& e : lines) {
+        e.time.clear();
+        text += modDB::HistoryLineText(e) + "\n";
+      }
+      files["db.Qfh"] = text + (damage.empty() ? "" : "damaged");
     }
     return files;
   }
@@ -91,7 +106,7 @@ class IoFault : public StoreTest {
         return std::string(name) + (now.at(name) ? " is neither the old nor the new version" : " is missing");
     for (const auto& entry : fs::directory_iterator(fs::path(base).parent_path())) {
       const std::string n = entry.path().filename().string();
-      if (n != "db.Qfd" && n != "db.Bak" && n != "out.csv") return "left behind: " + n;
+      if (n != "db.Qfd" && n != "db.Bak" && n != "db.Qfh" && n != "out.csv") return "left behind: " + n;
     }
     std::string name = base;
     if (modDB::OpenDatabase(name) != 1) return "the database does not open: " + host.Last();
@@ -134,7 +149,7 @@ class IoFault : public StoreTest {
         Finish();
         std::string why = Damage(base, before, after);
         if (done && why.empty() && Snapshot(base) != after) why = "reported done without its result";
-        if (!told) why = "the failure was not reported" + (why.empty() ? "" : "; " + why);
+        if (!done && !told) why = "the failure was not reported" + (why.empty() ? "" : "; " + why);
         if (!why.empty()) {
           ++corrupted;
           ADD_FAILURE() << op.name << ", call " << k << " of " << calls << " failing with " << std::strerror(err)
@@ -254,4 +269,41 @@ TEST_F(IoFault, EveryWritingOperationSurvivesEachFailingCall) {
   }
   std::printf("[ fault points ] %d points, %d runs, %d left damage\n", points, 2 * points, corrupted);
   EXPECT_EQ(corrupted, 0);
+
+  // Every call of one kind on the database, then on its history, failing: the
+  // operation either did not need that call and did its work, or failed cleanly.
+  using modDB::detail::IoCall;
+  modDB::detail::FaultEnv env;
+  modDB::detail::SetEnv(&env);
+  int failed = 0;
+  for (const auto& [op, shortBy] : ops) {
+    std::string base = Make(shortBy);
+    op.prepare(base);
+    EXPECT_TRUE(op.run(base)) << op.name << ": " << host.Last();
+    Finish();
+    const Files after = Snapshot(base);
+    for (const char* file : {"db.Qfd", "db.Qfh"})
+      for (int kind = 0; kind <= static_cast<int>(IoCall::Close); ++kind) {
+        base = Make(shortBy);
+        op.prepare(base);
+        host.Clear();
+        const Files before = Snapshot(base);
+        env.Clear();
+        env.Fail({static_cast<IoCall>(kind), file, 0, EIO});
+        const bool done = op.run(base);
+        const bool told = rawFd >= 0 ? !done : !host.boxes.empty();
+        env.Clear();
+        Finish();
+        std::string why = done ? (Snapshot(base) == after ? "" : "reported done without its result")
+                               : Damage(base, before, after);
+        if (!done && !told) why = "the failure was not reported" + (why.empty() ? "" : "; " + why);
+        if (!why.empty()) {
+          ++failed;
+          ADD_FAILURE() << op.name << ", every " << modDB::detail::IoCallName(static_cast<IoCall>(kind)) << " of "
+                        << file << " failing: " << why;
+        }
+      }
+  }
+  modDB::detail::SetEnv(nullptr);
+  EXPECT_EQ(failed, 0);
 }

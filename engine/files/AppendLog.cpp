@@ -1,0 +1,160 @@
+#include "engine/files/AppendLog.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+
+#include "engine/FileIo.h"
+
+namespace modDB::detail {
+
+AppendLog::Standing AppendLog::Look(const std::string& path) {
+  Standing s;
+  struct stat st {};
+  if (!StatLink(path, st)) {
+    if (errno == ENOENT || errno == ENOTDIR) return s;
+    s.kept = true;  // something may stand there: it cannot be told, so it refuses
+    s.refusal = std::strerror(errno);
+    return s;
+  }
+  s.kept = true;
+  if (S_ISLNK(st.st_mode) && !StatPath(path, st)) {
+    s.refusal = errno == ENOENT ? "it is a link to a missing file" : std::strerror(errno);
+    return s;
+  }
+  if (!S_ISREG(st.st_mode)) s.refusal = S_ISDIR(st.st_mode) ? "it is a folder" : "it is not a regular file";
+  else if ((st.st_mode & 0222) == 0) s.refusal = "the file is read-only";
+  return s;
+}
+
+bool AppendLog::Create(const std::string& path, const std::string& heading) {
+  int fd = -1;
+  try {
+    fd = OpenFile(path, O_WRONLY | O_CREAT | O_EXCL);
+  } catch (const FileError& e) {
+    if (e.code().value() == EEXIST) return false;
+    throw;
+  }
+  Fd guard(fd);
+  const std::string text = heading + "\n\n";
+  try {
+    WriteAt(fd, text.data(), text.size(), 0);
+    CloseFile(guard.release());
+  } catch (...) {
+    RemoveFile(path);
+    throw;
+  }
+  return true;
+}
+
+AppendLog::~AppendLog() {
+  if (fd_ >= 0) CloseQuietly(fd_);
+}
+
+void AppendLog::Open(const std::string& path) {
+  const Standing s = Look(path);
+  if (!s.refusal.empty()) throw FileError(EACCES, "open", path, s.refusal);
+  if (fd_ >= 0) CloseQuietly(fd_);
+  fd_ = -1;
+  const int fd = OpenFile(path, O_RDWR);
+  struct stat st {};
+  if (!StatOpen(fd, st)) {
+    const int err = errno;
+    CloseQuietly(fd);
+    throw FileError(err, "stat", path);
+  }
+  fd_ = fd;
+  path_ = path;
+  dev_ = st.st_dev;
+  ino_ = st.st_ino;
+  size_ = st.st_size;
+}
+
+bool AppendLog::Same(int64_t size) const {
+  struct stat st {};
+  return fd_ >= 0 && StatPath(path_, st) && st.st_dev == dev_ && st.st_ino == ino_ && st.st_size >= size;
+}
+
+int64_t AppendLog::Size() { return size_ = FileSize(fd_); }
+
+size_t AppendLog::Read(void* buf, size_t n, int64_t at) const { return ReadAt(fd_, buf, n, at); }
+
+int64_t AppendLog::Unmarked(const LineStart& lineStart) {
+  if (size_ < 2) return -1;
+  char end[2];
+  if (Read(end, 2, size_ - 2) == 2 && end[0] == '\n' && end[1] == '\n') return -1;
+  // Back from the end, a block at a time, to the last mark followed by a line.
+  constexpr int64_t kBlock = int64_t{1} << 20, kOverlap = 64;
+  int64_t hi = size_;
+  std::string text;
+  while (hi > 0) {
+    const int64_t lo = std::max<int64_t>(0, hi - kBlock);
+    const int64_t upTo = std::min(size_, hi + kOverlap);
+    text.resize(static_cast<size_t>(upTo - lo));
+    text.resize(Read(text.data(), text.size(), lo));
+    for (size_t i = static_cast<size_t>(hi - lo); i-- > 0;)
+      if (i + 2 < text.size() && text[i] == '\n' && text[i + 1] == '\n' && lineStart(text, i + 2))
+        return lo + static_cast<int64_t>(i) + 2;
+    hi = lo;
+  }
+  return -1;  // written before groups were marked: every line counts as done
+}
+
+AppendLog::Group AppendLog::Append(const std::string& lines) {
+  Group g;
+  g.from = size_;
+  // Every group follows an empty line: the mark of the group before it, or, after a
+  // damaged tail or a log of the time before marks, one put here.
+  std::string prefix;
+  if (size_ > 0) {
+    char end[2] = {0, 0};
+    const size_t got = Read(end, 2, std::max<int64_t>(0, size_ - 2));
+    const char last = got ? end[got - 1] : 0, before = got == 2 ? end[0] : 0;
+    if (last != '\n') prefix = "\n\n";
+    else if (before != '\n') prefix = "\n";
+  }
+  try {
+    if (prefix.empty()) {
+      WriteAt(fd_, lines.data(), lines.size(), size_);
+    } else {
+      const std::string text = prefix + lines;
+      WriteAt(fd_, text.data(), text.size(), size_);
+    }
+  } catch (...) {
+    TakeBack(g.from);
+    throw;
+  }
+  g.lines = size_ + static_cast<int64_t>(prefix.size());
+  g.to = g.lines + static_cast<int64_t>(lines.size());
+  size_ = g.to;
+  return g;
+}
+
+void AppendLog::AppendMore(Group& g, const char* bytes, size_t n) {
+  WriteAt(fd_, bytes, n, g.to);
+  g.to += static_cast<int64_t>(n);
+  size_ = g.to;
+}
+
+void AppendLog::Mark(bool mend) {
+  char last = '\n';
+  if (mend && size_ > 0) Read(&last, 1, size_ - 1);
+  const char* text = last == '\n' ? "\n" : "\n\n";
+  const size_t n = last == '\n' ? 1 : 2;
+  WriteAt(fd_, text, n, size_);
+  size_ += static_cast<int64_t>(n);
+}
+
+void AppendLog::TakeBack(int64_t from) {
+  if (from < 0 || fd_ < 0) return;
+  try {
+    if (FileSize(fd_) > from) TruncateFile(fd_, from);
+    size_ = from;
+  } catch (const std::exception&) {
+  }
+}
+
+}  // namespace modDB::detail

@@ -1,0 +1,99 @@
+// A companion file that is only ever appended to, a group of whole lines at a time,
+// by writers that hold the database's writers' lock: the change history now, the
+// verification, statistics and exceptions files next.
+//
+// Each group of lines is written in one write and describes one change of the
+// database; once the change has been made, the writer appends the group's mark, an
+// empty line. So the file reads: the heading, an empty line, then groups each
+// followed by an empty line. A group without its mark is the last one in the file:
+// its writer stopped (or failed) between its lines and its mark, and the change may
+// or may not have been made. The next writer, under the lock, asks its owner
+// whether the change was made, and either marks the group or takes it away, before
+// it appends anything; a reader asks the same.
+//
+// Whatever stands at the log's name is the log. A regular file that may be written
+// is used; a name that leads nowhere means the log is not kept; anything else
+// (a folder, a link to a missing file, a file without any write permission, whoever
+// runs the program) refuses every change until it is put right.
+//
+// An unfinished last line (a damaged tail) is ended before the next group, so that
+// every group starts on a fresh, whole line.
+#pragma once
+
+#include <sys/types.h>
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "engine/files/Env.h"
+
+namespace modDB::detail {
+
+class AppendLog {
+ public:
+  // What stands at a log's name: nothing (not kept), a usable file, or a refusal
+  // (the reason, "" otherwise).
+  struct Standing {
+    bool kept = false;
+    std::string refusal;
+  };
+  static Standing Look(const std::string& path);
+
+  // Makes a new log with its heading (a line without its end). False when something
+  // stands at the name already; throws FileError when it cannot be made.
+  static bool Create(const std::string& path, const std::string& heading);
+
+  AppendLog() = default;
+  ~AppendLog();
+  AppendLog(const AppendLog&) = delete;
+  AppendLog& operator=(const AppendLog&) = delete;
+
+  // Opens the log for appending; throws FileError (with the refusal as the reason).
+  void Open(const std::string& path);
+  bool IsOpen() const { return fd_ >= 0; }
+  int fd() const { return fd_; }
+  const std::string& path() const { return path_; }
+  // Whether the name still leads to the file that is open, of at least `size` bytes.
+  bool Same(int64_t size) const;
+  // Learns the file's size again (under the lock).
+  int64_t Size();
+  int64_t size() const { return size_; }
+  size_t Read(void* buf, size_t n, int64_t at) const;
+
+  // Where the group without its mark at the end of the file starts; -1 when every
+  // group is marked. `lineStart(text, i)` says whether a line of the log can start at
+  // text[i] (the log's own lines have a form a reader can know them by). A log
+  // written before groups were marked counts as marked.
+  using LineStart = std::function<bool(const std::string& text, size_t i)>;
+  int64_t Unmarked(const LineStart& lineStart);
+
+  // A group as written: [from, to), and whether a line end was put before it.
+  struct Group {
+    int64_t from = -1;   // the file's size before: TakeBack(from) undoes the append
+    int64_t lines = -1;  // where the group's first line starts
+    int64_t to = -1;     // the end of the group
+  };
+  // Appends a group of whole lines in one write, after a line end where the file
+  // does not end with one. On failure the file is given back its size and FileError
+  // is thrown.
+  Group Append(const std::string& lines);
+  // Writes more of a group that is written in several pieces (an import's lines):
+  // Append("") starts it, then each piece goes at its end. Throws FileError; the
+  // caller takes the group back.
+  void AppendMore(Group& g, const char* bytes, size_t n);
+  // Marks the group at the end as done (appends the empty line; with `mend`, a
+  // last line left unfinished is ended first). Throws FileError.
+  void Mark(bool mend = false);
+  // Takes everything from `from` on away again. Failures are let go.
+  void TakeBack(int64_t from);
+
+ private:
+  int fd_ = -1;
+  std::string path_;
+  dev_t dev_ = 0;
+  ino_t ino_ = 0;
+  int64_t size_ = 0;
+};
+
+}  // namespace modDB::detail

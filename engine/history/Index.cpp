@@ -1,0 +1,66 @@
+#include "engine/history/Index.h"
+
+#include <vector>
+
+#include "engine/history/Format.h"
+
+namespace modDB::history {
+
+RecordValues* Index::Find(int32_t n) {
+  const auto it = records_.find(n);
+  return it == records_.end() ? nullptr : &it->second;
+}
+
+std::unordered_map<std::string, std::string>& Index::Fields(const detail::AppendLog& log, RecordValues& rec) {
+  if (rec.importedAt >= 0) {
+    std::string text;
+    for (size_t want = 4096;; want *= 4) {
+      text.resize(want);
+      text.resize(log.Read(text.data(), want, rec.importedAt));
+      bool got = false;
+      ParseCsv(text, 0, [&](std::vector<std::string>& row, size_t) {
+        if (got) return;
+        got = true;
+        if (row.size() >= 10)
+          for (auto& [name, value] : ParseValues(row[9])) rec.fields.emplace(name, std::move(value));
+      });
+      if (got || text.size() < want) break;
+    }
+    rec.importedAt = -1;
+  }
+  return rec.fields;
+}
+
+void Index::Apply(const detail::AppendLog& log, const std::string& operation, int32_t n,
+                  const std::string& field, const std::string& after, int64_t at) {
+  if (operation == "design save") {
+    records_.clear();
+    return;
+  }
+  if (operation == "pack") {
+    std::unordered_map<int32_t, RecordValues> moved;
+    for (const Run& r : ParseMap(after))
+      for (int32_t i = r.oldFirst; i <= r.oldLast; ++i) {
+        auto it = records_.find(i);
+        if (it != records_.end()) moved[r.newFirst + (i - r.oldFirst)] = std::move(it->second);
+      }
+    records_.swap(moved);
+    return;
+  }
+  if (n < 1 || field.empty()) return;
+  RecordValues& rec = records_[n];
+  if (operation == "import") {
+    rec.fields.clear();
+    rec.importedAt = at;
+    rec.added = false;
+    return;
+  }
+  if (operation == "add" && !rec.added) {
+    rec.fields.clear();
+    rec.importedAt = -1;
+    rec.added = true;
+  }
+  Fields(log, rec)[field] = after;
+}
+
+}  // namespace modDB::history
