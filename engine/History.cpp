@@ -351,6 +351,7 @@ std::unordered_map<std::string, std::string>& Fields(Known& k, RecordValues& rec
 void Apply(Known& k, const std::string& operation, int32_t n, const std::string& field, const std::string& after,
            int64_t at) {
   Index& index = k.index;
+  if (operation == "accept") return;  // says nothing of the values
   if (operation == "design save") {
     index.clear();
     return;
@@ -815,6 +816,22 @@ HistoryLines LogPack(const std::string& dbFile, int32_t oldCount, const std::vec
   std::string text;
   AppendLine(text, e);
   return Write(path, *k, text, {{0, 0, e.operation, e.field, e.after}});
+}
+
+HistoryLines LogAccept(const std::string& dbFile, int32_t record, const std::string& number,
+                       const std::string& field, const std::string& rule, const std::string& note) {
+  const std::string path = HistoryFileOf(dbFile);
+  Known* k = Open(path);
+  if (!k) return {};
+  HistoryEntry e = Entry(Now(), nullptr, "accept");
+  e.record = std::to_string(record);
+  e.number = Cp1252ToUtf8(number);
+  e.field = Cp1252ToUtf8(field);
+  e.before = Cp1252ToUtf8(rule);
+  e.after = Cp1252ToUtf8(note);
+  std::string text;
+  AppendLine(text, e);
+  return Write(path, *k, text, {{0, record, e.operation, e.field, e.after}});
 }
 
 HistoryLines LogDesignSave(const std::string& dbFile, const FormHeader& before, int32_t oldCount,
