@@ -16,10 +16,11 @@
 #include "engine/FileIo.h"
 #include "engine/HeaderLayout.h"
 #include "engine/History.h"
-#include "engine/modDB.h"
 #include "engine/SaveLoss.h"
 #include "engine/State.h"
 #include "engine/StoreCommon.h"
+#include "engine/files/Companions.h"
+#include "engine/modDB.h"
 #include "lib/modLIB.h"
 
 namespace modDB {
@@ -155,10 +156,9 @@ int16_t SaveHeader(std::string& name) {
   const std::string file = BaseFileName(n) + ".Qfd";
   const bool existing = detail::IsFile(file);
   // For a symbolic link, the backup and the working file sit beside its target.
-  const std::string real = existing ? detail::FileBehindName(file) : file;
-  std::string base = real;
-  BaseFileName(base);
-  const std::string work = base + ".QfB", backup = base + ".Bak";
+  const detail::Companions names = detail::Companions::Of(file);
+  const std::string& real = names.Database();
+  const std::string work = names.Work(), backup = names.Backup();
   const int32_t keptCount = H().RecordCount;
 
   if (!existing) {

@@ -27,8 +27,9 @@
 #include <unordered_map>
 
 #include "engine/FileIo.h"
-#include "engine/modDB.h"
 #include "engine/StoreCommon.h"
+#include "engine/files/Companions.h"
+#include "engine/modDB.h"
 #include "lib/Codepage.h"
 #include "lib/modLIB.h"
 
@@ -511,7 +512,7 @@ std::string Size(const FormHeader& h, int32_t count) {
 
 void SetHistoryProgram(const std::string& program) { ProgramSetting() = program; }
 
-std::string HistoryFileOf(const std::string& database) { return Base(database) + ".Qfh"; }
+std::string HistoryFileOf(const std::string& database) { return detail::Companions::Of(database).History(); }
 
 bool HistoryKept(const std::string& database) { return detail::IsFile(HistoryFileOf(database)); }
 

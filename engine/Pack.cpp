@@ -16,9 +16,10 @@
 #include "engine/FileIo.h"
 #include "engine/HeaderLayout.h"
 #include "engine/History.h"
-#include "engine/modDB.h"
 #include "engine/State.h"
 #include "engine/StoreCommon.h"
+#include "engine/files/Companions.h"
+#include "engine/modDB.h"
 
 namespace modDB {
 
@@ -114,10 +115,9 @@ int16_t PackRecords() {
 
   // A database reached through a symbolic link is packed in place of the link's
   // target: the link stays a link, the backup and working file sit beside the target.
-  const std::string real = detail::FileBehindName(file);
-  std::string realBase = real;
-  BaseFileName(realBase);
-  const std::string backup = realBase + ".Bak", work = realBase + ".QfB";
+  const detail::Companions names = detail::Companions::Of(file);
+  const std::string& real = names.Database();
+  const std::string backup = names.Backup(), work = names.Work();
   // The name given to OpenDatabase again: the base with its extension, so that a
   // base that itself ends in ".qfd" is not shortened a second time.
   std::string reopen = file;
