@@ -5,24 +5,20 @@
 
 #include "engine/DatabaseFile.h"
 #include "engine/FileIo.h"
+#include "engine/files/Companions.h"
 #include "engine/modDB.h"
 
 namespace qfchecks {
 
-namespace {
-std::string Base(const std::string& database) {
-  std::string name = database;
-  return modDB::BaseFileName(name);
+std::string ChecksFileOf(const std::string& database) { return modDB::detail::Companions::Of(database).Checks(); }
+std::string ExceptionsFileOf(const std::string& database) {
+  return modDB::detail::Companions::Of(database).Exceptions();
 }
-}  // namespace
-
-std::string ChecksFileOf(const std::string& database) { return Base(database) + ".Qfc"; }
-std::string ExceptionsFileOf(const std::string& database) { return Base(database) + ".Qfe"; }
 
 std::string AppendExceptionLines(const std::string& database, const std::string& heading, const std::string& lines,
                                  const std::function<std::unique_ptr<HistoryGuard>()>& historyLog) {
   namespace d = modDB::detail;
-  const std::string dbFile = Base(database) + ".Qfd";
+  const std::string dbFile = modDB::detail::Companions::Of(database).Named();
   const std::string path = ExceptionsFileOf(database);
   try {
     d::DatabaseFile db = d::OpenDatabaseFile(dbFile);

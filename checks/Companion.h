@@ -1,6 +1,6 @@
-// Where the checks keep their files beside a database, and the one writer of the
-// exceptions file. Kept apart so that the engine's own companion names and its
-// append-only writer can take their place in one step.
+// Where the checks keep their files beside a database (the engine's companion
+// names), and the one writer of the exceptions file, kept apart so that the
+// engine's append-only writer can take its place in one step.
 #pragma once
 
 #include <functional>
