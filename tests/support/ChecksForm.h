@@ -6,7 +6,7 @@
 inline const char* kChecksForm = R"({"Fields":[
  {"Name":"ID","Format":"#","Length":5,"X":150,"Y":10,"Width":60,"Height":20},
  {"Name":"AGE","Format":"N","Length":3,"X":150,"Y":40,"Width":60,"Height":20,"Min":0,"Max":120,"Hard":true},
- {"Name":"SEX","Format":"U","Length":1,"X":150,"Y":70,"Width":60,"Height":20,
+ {"Name":"SEX","Format":"AU","Length":1,"X":150,"Y":70,"Width":60,"Height":20,
   "Legal":[{"Code":"M","Label":"male"},{"Code":"F","Label":"female"}],"Skip":{"If":"Sex = \"M\"","To":"ADMIT"}},
  {"Name":"PREG","Format":"N","Length":2,"X":150,"Y":100,"Width":60,"Height":20,"RequiredIf":"SEX = \"F\""},
  {"Name":"ADMIT","Format":"D","Length":10,"X":150,"Y":130,"Width":90,"Height":20},
