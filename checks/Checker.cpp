@@ -399,26 +399,34 @@ int16_t Checker::SkipTarget(const Values& v, int16_t slot) {
 }
 
 std::vector<bool> Checker::Skipped(const Values& v) {
+  std::vector<bool> held;
+  return SkipsOn(v, held);
+}
+
+std::vector<bool> Checker::SkipsOn(const Values& v, std::vector<bool>& held) {
   Impl& p = *p_;
   std::vector<bool> out(modDB::kMaxFields + 1, false);
-  for (const Impl::Field& f : p.fields) {
+  held.assign(p.fields.size(), false);
+  for (size_t i = 0; i < p.fields.size(); ++i) {
+    const Impl::Field& f = p.fields[i];
     if (f.skipIf.func.empty() || out[static_cast<size_t>(f.slot)]) continue;
     std::string why;
-    if (p.Eval(f.skipIf, v, why) == 1)
-      for (int16_t k = f.slot + 1; k < f.skipTo; ++k) out[static_cast<size_t>(k)] = true;
+    if (p.Eval(f.skipIf, v, why) != 1) continue;
+    held[i] = true;
+    for (int16_t k = f.slot + 1; k < f.skipTo; ++k) out[static_cast<size_t>(k)] = true;
   }
   return out;
 }
 
 void Checker::CheckRecord(const Values& v, std::vector<Finding>& out) {
   Impl& p = *p_;
-  const std::vector<bool> skipped = Skipped(v);
-  for (const Impl::Field& f : p.fields) {
+  std::vector<bool> held;
+  const std::vector<bool> skipped = SkipsOn(v, held);
+  for (size_t i = 0; i < p.fields.size(); ++i) {
+    const Impl::Field& f = p.fields[i];
     if (skipped[static_cast<size_t>(f.slot)]) continue;
     FieldOn(&f, v, out);
-    if (f.skipIf.func.empty()) continue;
-    std::string why;
-    if (p.Eval(f.skipIf, v, why) != 1) continue;
+    if (!held[i]) continue;
     for (int16_t k = f.slot + 1; k < f.skipTo; ++k) {
       const std::string_view value = modLIB::TrimView(v[static_cast<size_t>(k)]);
       if (p.h.Fields[k].Page == 0 || value.empty()) continue;

@@ -77,6 +77,8 @@ class Checker {
   struct Impl;
   std::unique_ptr<Impl> p_;
   void FieldOn(const void* field, const Values& v, std::vector<Finding>& out);
+  // Skipped, with whether each field's skip held (by its place among the fields).
+  std::vector<bool> SkipsOn(const Values& v, std::vector<bool>& held);
 };
 
 // The caption of the banner that labels field `slot` on its page (the nearest one on

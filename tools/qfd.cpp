@@ -73,8 +73,7 @@ const char* kUsage =
                "       qfd import FILE IN.csv [--ignore-unknown] [--skip-bad] [--dry-run]\n"
                "                  [--encoding auto|utf-8|windows-1252] [--rfc4180]\n"
                "       qfd pack FILE --yes\n"
-               "       qfd check FILE\n"
-               "       qfd check FILE --data [--csv]\n"
+               "       qfd check FILE [--data [--csv]]\n"
                "       qfd accept FILE N RULE --note TEXT\n"
                "       qfd history FILE [N] [--csv] | qfd history FILE --start\n"
                "       qfd --help | --version\n";
@@ -747,8 +746,16 @@ int Accept(const Args& a) {
 }
 
 int Check(const Args& a) {
-  if (a.size() >= 2 && a[1] == "--data" && (a.size() == 2 || (a.size() == 3 && a[2] == "--csv")))
-    return CheckData(a[0], a.size() == 3);
+  if (std::find(a.begin(), a.end(), "--data") != a.end()) {
+    std::string file;
+    bool csv = false;
+    for (const std::string& s : a) {
+      if (s == "--csv") csv = true;
+      else if (s != "--data" && file.empty()) file = s;
+      else if (s != "--data") return Usage();
+    }
+    return file.empty() ? Usage() : CheckData(file, csv);
+  }
   if (a.size() != 1) return Usage();
   const std::string file = DatabaseFile(a[0]);
   modDB::FormHeader h;
