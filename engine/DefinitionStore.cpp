@@ -4,8 +4,9 @@
 // caller's record (trimmed name or caption, upper-cased format, forced length).
 #include <algorithm>
 
-#include "engine/modDB.h"
 #include "engine/State.h"
+#include "engine/files/Companions.h"
+#include "engine/modDB.h"
 #include "lib/modLIB.h"
 
 namespace modDB {
@@ -323,9 +324,7 @@ int16_t DeleteBanner(int16_t n) {
 // ---- File names ----------------------------------------------------------------
 
 std::string BaseFileName(std::string& name) {
-  name = modLIB::Trim(name);
-  if (name.size() > 4 && modLIB::UCase(name.substr(name.size() - 4)) == ".QFD")
-    name.resize(name.size() - 4);
+  name = detail::BaseName(name);
   return name;
 }
 

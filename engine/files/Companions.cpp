@@ -1,17 +1,21 @@
 #include "engine/files/Companions.h"
 
 #include "engine/DatabaseFile.h"
-#include "engine/modDB.h"
+#include "lib/modLIB.h"
 
 namespace modDB::detail {
 
+std::string BaseName(const std::string& name) {
+  std::string base = modLIB::Trim(name);
+  if (base.size() > 4 && modLIB::UCase(base.substr(base.size() - 4)) == ".QFD") base.resize(base.size() - 4);
+  return base;
+}
+
 Companions Companions::Of(const std::string& database) {
   Companions c;
-  std::string name = database;
-  c.named_ = BaseFileName(name) + ".Qfd";
+  c.named_ = BaseName(database) + ".Qfd";
   c.real_ = FileBehindName(c.named_);
-  std::string base = c.real_;
-  c.base_ = BaseFileName(base);
+  c.base_ = BaseName(c.real_);
   return c;
 }
 

@@ -18,6 +18,10 @@
 
 namespace modDB::detail {
 
+// A database name without its ".Qfd" (any case) and the blanks around it: the base
+// every companion's name is built on.
+std::string BaseName(const std::string& name);
+
 class Companions {
  public:
   // The companions of the database named `database` (FILE or FILE.Qfd, as
