@@ -1,10 +1,12 @@
 // The declared checks through qfd: kept beside the database by create and resave,
 // shown by dump, run over every record by check --data, and exceptions accepted with
 // a note.
+#include <set>
 #include <string>
 
 #include "checks/FileCheck.h"
 #include "engine/History.h"
+#include "tests/cli/Spawn.h"
 #include "tests/engine/StoreFixture.h"
 #include "tests/support/ChecksForm.h"
 
@@ -127,6 +129,24 @@ TEST_F(QfdChecks, RulesAddedToKeyedRecords) {
   EXPECT_EQ(r.err, "qfd: the checks cannot be applied; nothing was written: Check1: Variable is undefined: "
                    "'Dischrge'\n");
   EXPECT_EQ(ReadFile(db + ".Qfc"), rules);
+}
+
+// Eight processes accept eight records at once: every line whole, none lost.
+TEST_F(QfdChecks, ExceptionsFromSeveralProcesses) {
+  const std::string db = Create("many", kChecksForm);
+  std::vector<pid_t> pids;
+  for (int n = 1; n <= 8; ++n) ASSERT_EQ(Qfd({"add", db, "AGE=" + std::to_string(200 + n)}).status, 0);
+  for (int n = 1; n <= 8; ++n)
+    pids.push_back(clitest::Start({qftest::ToolPath("qfd"), "accept", db, std::to_string(n), "AGE.Range", "--note",
+                                   "note, " + std::to_string(n)}));
+  for (pid_t p : pids) EXPECT_EQ(clitest::Wait(p), 0);
+  std::vector<qfchecks::Exception> ex;
+  ASSERT_EQ(qfchecks::ReadExceptions(db, ex), "");
+  ASSERT_EQ(ex.size(), 8u);
+  std::set<std::string> seen;
+  for (const auto& e : ex) seen.insert(std::to_string(e.Record) + e.Value + e.Note);
+  for (int n = 1; n <= 8; ++n) EXPECT_EQ(seen.count(std::to_string(n) + std::to_string(200 + n) + "note, " + std::to_string(n)), 1u);
+  EXPECT_EQ(Qfd({"check", db, "--data"}).status, 0);
 }
 
 }  // namespace
