@@ -1,6 +1,9 @@
 #include "designer/frmField.h"
 
+#include <QCheckBox>
 #include <QEvent>
+#include <QPlainTextEdit>
+#include <QTabWidget>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -11,6 +14,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "checks/Checker.h"
 #include "common/DialogParts.h"
 #include "common/KeyFilter.h"
 #include "common/modDlg.h"
@@ -114,9 +118,56 @@ frmField::frmField(DesignerState* designer)
   buttons->addWidget(btnDelete);
   buttons->addWidget(btnHelp);
   buttons->addWidget(btnCancel);
+  auto* fieldPage = new QWidget(this);
+  auto* fieldAll = new QVBoxLayout(fieldPage);
+  fieldAll->addLayout(numbers);
+  fieldAll->addLayout(grid);
+
+  // The Checks page.
+  auto* checksPage = new QWidget(this);
+  auto line = [&](const char* name, int width) {
+    auto* b = new QLineEdit(checksPage);
+    b->setObjectName(name);
+    b->setMaxLength(400);
+    if (width) b->setFixedWidth(width);
+    return b;
+  };
+  txtMin = line("txtMin", 100);
+  txtMax = line("txtMax", 100);
+  txtLegal = new QPlainTextEdit(checksPage);
+  txtLegal->setObjectName("txtLegal");
+  txtLegal->setTabChangesFocus(true);
+  txtLegal->setFixedHeight(80);
+  txtLegal->setPlaceholderText("M = male\nF = female");
+  txtRequiredIf = line("txtRequiredIf", 0);
+  txtSkipIf = line("txtSkipIf", 0);
+  txtSkipTo = line("txtSkipTo", 0);
+  txtCheckMessage = line("txtCheckMessage", 0);
+  chkHard = new QCheckBox("Hard: the record cannot be saved while a rule is broken", checksPage);
+  chkHard->setObjectName("chkHard");
+  auto* cg = new QGridLayout(checksPage);
+  int crow = 0;
+  auto cadd = [&](const char* caption, QWidget* box) {
+    auto* l = new QLabel(caption, checksPage);
+    l->setBuddy(box);
+    cg->addWidget(l, crow, 0);
+    cg->addWidget(box, crow++, 1);
+  };
+  cadd("&Minimum", txtMin);
+  cadd("Ma&ximum", txtMax);
+  cadd("&Legal values", txtLegal);
+  cadd("&Required if", txtRequiredIf);
+  cadd("S&kip if", txtSkipIf);
+  cadd("Skip &to field", txtSkipTo);
+  cadd("M&essage", txtCheckMessage);
+  cg->addWidget(chkHard, crow, 0, 1, 2);
+
+  tabField = new QTabWidget(this);
+  tabField->setObjectName("tabField");
+  tabField->addTab(fieldPage, "Field");
+  tabField->addTab(checksPage, "Checks");
   auto* all = new QVBoxLayout(this);
-  all->addLayout(numbers);
-  all->addLayout(grid);
+  all->addWidget(tabField);
   all->addSpacing(6);
   all->addLayout(buttons);
   all->setSizeConstraint(QLayout::SetFixedSize);
@@ -191,6 +242,24 @@ void frmField::ShowField(int16_t n) {
   } else {
     modDB::FieldDef f;
     modDB::GetFieldDef(n, f);
+    const qfchecks::FieldRules* r = qfchecks::Current().Of(f.Name.Trimmed());
+    if (r) {
+      txtMin->setText(QtText::FromCp(r->Min));
+      txtMax->setText(QtText::FromCp(r->Max));
+      QString legal;
+      for (const qfchecks::LegalValue& v : r->Legal)
+        legal += QtText::FromCp(v.Code) + (v.Label == v.Code ? "" : " = " + QtText::FromCp(v.Label)) + "\n";
+      txtLegal->setPlainText(legal);
+      txtRequiredIf->setText(QtText::FromCp(r->RequiredIf));
+      txtSkipIf->setText(QtText::FromCp(r->SkipIf));
+      txtSkipTo->setText(QtText::FromCp(r->SkipTo));
+      txtCheckMessage->setText(QtText::FromCp(r->Message));
+      chkHard->setChecked(r->Hard);
+    }
+  }
+  if (n != 0) {
+    modDB::FieldDef f;
+    modDB::GetFieldDef(n, f);
     lblFNO->setText(QString::number(n));
     NAM->setText(QtText::FromCp(f.Name.Trimmed()));
     X->setText(QString::number(f.X));
@@ -207,6 +276,7 @@ void frmField::ShowField(int16_t n) {
     BtnUpdate->setText("Update");
     btnDelete->setEnabled(true);
   }
+  tabField->setCurrentIndex(0);
   NAM->setFocus();
   modDlg::RunModal(*this);
 }
@@ -262,7 +332,6 @@ void frmField::BtnUpdate_Click() {
   if (!DialogParts::InRange(H, modLIB::TwipsToPixelsY(PrvHeightTwips()), high)) return (void)Refuse("Invalid Height", "FIELD", H);
   if (!DialogParts::InRange(L, 1, modDB::kMaxFieldLength)) return (void)Refuse("Invalid Length", "Field", L);
 
-  designer_->Modified = true;
   modDB::FieldDef f;
   f.Page = static_cast<uint8_t>(lblPNO->text().toInt());
   f.Name.Set(QtText::ToCp(NAM->text()));
@@ -273,11 +342,52 @@ void frmField::BtnUpdate_Click() {
   f.Length = Whole16(Val(L->text()));
   f.Format.Set(QtText::ToCp(FMT->text()));
   f.Offset = 0;
-  if (BtnUpdate->text() == "Add") {
-    if (modDB::AddField(f) != 0) accept();
-  } else {
-    if (modDB::SetFieldDef(static_cast<int16_t>(lblFNO->text().toInt()), f) != 0) accept();
+  const bool adding = BtnUpdate->text() == "Add";
+  const int16_t n = adding ? static_cast<int16_t>(modDB::GetFieldCount() + 1)
+                           : static_cast<int16_t>(lblFNO->text().toInt());
+  qfchecks::FieldRules rules;
+  if (!ChecksApply(f, n, rules)) return;
+  designer_->Modified = true;
+  modDB::FieldDef old;
+  if (!adding) modDB::GetFieldDef(n, old);
+  if ((adding ? modDB::AddField(f) : modDB::SetFieldDef(n, f)) == 0) return;
+  qfchecks::Rules& all = qfchecks::Current();
+  if (!adding) all.Rename(old.Name.Trimmed(), f.Name.Trimmed());
+  rules.Field = modLIB::Trim(f.Name.Trimmed());
+  all.Put(rules);
+  accept();
+}
+
+bool frmField::ChecksApply(const modDB::FieldDef& f, int16_t n, qfchecks::FieldRules& out) {
+  out = qfchecks::FieldRules();
+  out.Field = modLIB::Trim(f.Name.Trimmed());
+  out.Min = modLIB::Trim(QtText::ToCp(txtMin->text()));
+  out.Max = modLIB::Trim(QtText::ToCp(txtMax->text()));
+  for (const QString& l : txtLegal->toPlainText().split('\n')) {
+    const int eq = l.indexOf('=');
+    const std::string code = modLIB::Trim(QtText::ToCp(eq < 0 ? l : l.left(eq)));
+    const std::string label = eq < 0 ? code : modLIB::Trim(QtText::ToCp(l.mid(eq + 1)));
+    if (!code.empty()) out.Legal.push_back({code, label.empty() ? code : label});
   }
+  out.RequiredIf = modLIB::Trim(QtText::ToCp(txtRequiredIf->text()));
+  out.SkipIf = modLIB::Trim(QtText::ToCp(txtSkipIf->text()));
+  out.SkipTo = modLIB::Trim(QtText::ToCp(txtSkipTo->text()));
+  out.Message = modLIB::Trim(QtText::ToCp(txtCheckMessage->text()));
+  out.Hard = chkHard->isChecked();
+  std::string fault;
+  if (out.SkipIf.empty() != out.SkipTo.empty()) fault = out.Field + ".Skip: both the condition and the field to go to are needed";
+  if (fault.empty() && !out.Empty()) {
+    modDB::FormHeader trial = modDB::GetHeader();
+    if (n >= 1 && n <= modDB::kMaxFields) trial.Fields[n] = f;
+    qfchecks::Rules one;
+    one.Put(out);
+    qfchecks::Checker c;
+    fault = c.Prepare(trial, one);
+  }
+  if (fault.empty()) return true;
+  tabField->setCurrentIndex(1);
+  modDB::GetHost().MsgBox(fault, modDB::vbCritical | modDB::vbOKOnly, "CHECKS");
+  return false;
 }
 
 void frmField::btnDelete_Click() {

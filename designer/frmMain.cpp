@@ -18,7 +18,9 @@
 #include "designer/frmBanner.h"
 #include "designer/frmField.h"
 #include "designer/frmProperty.h"
+#include "designer/frmChecks.h"
 #include "designer/frmScript.h"
+#include "checks/Rules.h"
 #include "designer/frmTabOrder.h"
 #include "engine/modDB.h"
 #include "lib/modLIB.h"
@@ -118,6 +120,8 @@ frmMain::~frmMain() = default;
 
 void frmMain::StartUp() {
   modDB::InitHeader();
+  qfchecks::Current() = {};
+  rulesLoaded_ = false;
   modDlg::HelpFileName = "QfLayout.Txt";
   const modDB::FormProps props = modDB::GetFormProps();
   SetBackColor(props.BackColor);
@@ -155,6 +159,7 @@ void frmMain::CreateMenus() {
   mnuComponent->setObjectName("mnuComponent");
   item(mnuComponent, mnuFieldAdd, "Add Field", "mnuFieldAdd", "Ctrl+F", &frmMain::mnuFieldAdd_Click);
   item(mnuComponent, mnuTabOrder, "Tab Order", "mnuTabOrder", "Ctrl+T", &frmMain::mnuTabOrder_Click);
+  item(mnuComponent, mnuChecks, "Checks", "mnuChecks", "Ctrl+K", &frmMain::mnuChecks_Click);
   item(mnuComponent, mnuBannerAdd, "Add Banner", "mnuBannerAdd", "Ctrl+B", &frmMain::mnuBannerAdd_Click);
   item(mnuComponent, mnuScript, "Script", "mnuScript", "Ctrl+R", &frmMain::mnuScript_Click);
   item(mnuComponent, mnuProperty, "Properties", "mnuProperty", "Ctrl+P", &frmMain::mnuProperty_Click);
@@ -508,6 +513,10 @@ void frmMain::mnuFileLoad_Click() {
       return;
     }
   }
+  // The checks declared beside the database come with its design.
+  if (const std::string why = qfchecks::ReadRules(Join(folder, name), qfchecks::Current()); !why.empty())
+    modDB::GetHost().MsgBox(why, modDB::vbCritical | modDB::vbOKOnly, "CHECKS");
+  rulesLoaded_ = !qfchecks::Current().Empty();
   setWindowTitle(QtText::FromCp(name));
   FileFolder = folder;
   const modDB::FormProps props = modDB::GetFormProps();
@@ -529,7 +538,15 @@ bool frmMain::SaveTo(const std::string& folder, const std::string& name) {
   setEnabled(false);
   QApplication::setOverrideCursor(Qt::WaitCursor);
   std::string path = Join(folder, name);
-  const bool done = modDB::SaveHeader(path) > 0;
+  bool done = modDB::SaveHeader(path) > 0;
+  // The checks go beside the saved database; a design that never had any leaves a
+  // checks file there as it is.
+  if (done && (rulesLoaded_ || !qfchecks::Current().Empty())) {
+    if (const std::string why = qfchecks::WriteRules(path, qfchecks::Current()); !why.empty()) {
+      modDB::GetHost().MsgBox(why, modDB::vbCritical | modDB::vbOKOnly, "CHECKS");
+      done = false;
+    }
+  }
   QApplication::restoreOverrideCursor();
   setEnabled(true);
   return done;
@@ -600,6 +617,11 @@ void frmMain::mnuBannerAdd_Click() {
     dlg.ShowBanner(0);
   }
   ShowCurPage();
+}
+
+void frmMain::mnuChecks_Click() {
+  frmChecks dlg(this);
+  modDlg::RunModal(dlg);
 }
 
 void frmMain::mnuScript_Click() {

@@ -99,7 +99,7 @@ class frmMain : public QMainWindow, public DesignerState {
   QMenu* Page = nullptr;
   QMenu* mnuHelp = nullptr;
   QAction *mnuFileNew, *mnuFileLoad, *mnuFileSave, *mnuFileSaveAs, *mnuExit;
-  QAction *mnuFieldAdd, *mnuTabOrder, *mnuBannerAdd, *mnuScript, *mnuProperty, *mnuPassword, *mnuHeading;
+  QAction *mnuFieldAdd, *mnuTabOrder, *mnuChecks, *mnuBannerAdd, *mnuScript, *mnuProperty, *mnuPassword, *mnuHeading;
   QAction *mnuNextPage, *mnuPreviousPage, *Sperator8;
   std::array<QAction*, 9> mnuPage{};  // 1 … 8
   QAction *mnuContents, *mnuAbout;
@@ -112,6 +112,7 @@ class frmMain : public QMainWindow, public DesignerState {
   void mnuExit_Click();
   void mnuFieldAdd_Click();
   void mnuTabOrder_Click();
+  void mnuChecks_Click();
   void mnuBannerAdd_Click();
   void mnuScript_Click();
   void mnuProperty_Click();
@@ -160,4 +161,5 @@ class frmMain : public QMainWindow, public DesignerState {
   QPointer<QWidget> selected_;  // the item last pressed
   bool shownOnce_ = false;
   int32_t askedWidth_ = 0, askedHeight_ = 0;  // the outer size last given, twips
+  bool rulesLoaded_ = false;  // the loaded design came with checks
 };

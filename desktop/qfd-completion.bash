@@ -90,7 +90,7 @@ _qfd() {
   local cur=${words[cword]}
   local prev=
   ((cword > 0)) && prev=${words[cword - 1]}
-  local commands="info dump create resave add get set delete export import pack check history"
+  local commands="info dump create resave add get set delete export import pack check history accept"
   COMPREPLY=()
 
   if ((cword == 1)); then
@@ -109,7 +109,7 @@ _qfd() {
   for ((i = 2; i < cword; i++)); do
     word=${words[i]}
     case $word in
-      --from | --recover | --fields | --encoding) ((i++)) ;;
+      --from | --recover | --fields | --encoding | --note) ((i++)) ;;
       -*) ;;
       *)
         ((n++))
@@ -130,6 +130,9 @@ _qfd() {
     --encoding)
       COMPREPLY=($(compgen -W "auto utf-8 windows-1252" -- "$cur"))
       return 0
+      ;;
+    --note)
+      return 0  # free text
       ;;
     --fields)
       # A,B,...: the names after the last comma.
@@ -158,6 +161,8 @@ _qfd() {
       import) options="--ignore-unknown --skip-bad --dry-run --encoding --rfc4180" ;;
       pack) options="--yes" ;;
       history) options="--csv --start" ;;
+      check) options="--data --csv" ;;
+      accept) options="--note" ;;
     esac
     COMPREPLY=($(compgen -W "$options" -- "$cur"))
     return 0
@@ -166,6 +171,17 @@ _qfd() {
   case $cmd in
     info | check | pack | dump | resave | delete | get | history)
       ((n == 0)) && _qfd_files qfd "$cur"
+      ;;
+    accept)
+      # FILE N RULE: the rules the database's records break, as check --data names them.
+      if ((n == 0)); then
+        _qfd_files qfd "$cur"
+      elif ((n == 2)); then
+        local IFS=$'\n' rule
+        for rule in $("$prog" check "$(_qfd_unquoted "$db")" --data --csv 2>/dev/null | cut -d, -f4 | sort -u); do
+          [[ $rule != Rule && $rule == "$cur"* ]] && COMPREPLY+=("$rule")
+        done
+      fi
       ;;
     add | set)
       local first=1

@@ -129,6 +129,12 @@ std::vector<std::string> ReadColumnDirect(int16_t handle, const FormHeader& h, i
   return cells;
 }
 
+std::string ReadRecordsDirect(int16_t handle, const FormHeader& h, int32_t first, int32_t n) {
+  if (first < 1 || n < 1 || h.RecordLength < 1) return "";
+  return ReadBytes(handle, RecordPosition(first, h.RecordLength),
+                   static_cast<size_t>(n) * static_cast<size_t>(h.RecordLength));
+}
+
 std::string WriteFieldDirect(int16_t handle, const FormHeader& h, int32_t n, int16_t slot, const std::string& text) {
   const int fd = DescriptorOf(handle);
   if (fd < 0 || !ValidField(h, n, slot)) return std::strerror(EBADF);

@@ -34,6 +34,10 @@ std::string ReadFieldDirect(int16_t handle, const FormHeader& h, int32_t n, int1
 // not trimmed, read a megabyte or so at a time; "" where the file ends early.
 std::vector<std::string> ReadColumnDirect(int16_t handle, const FormHeader& h, int16_t slot, int32_t count);
 
+// Records first ... first + n - 1 whole (RecordLength bytes each, deletion mark
+// first) as the file holds them now; shorter where the file ends.
+std::string ReadRecordsDirect(int16_t handle, const FormHeader& h, int32_t first, int32_t n);
+
 // Writes text, padded or cut to the field's length, into field `slot` of record n and
 // nothing else, under the writers' lock, as the form script writes a field of its
 // second database. Whatever lies between the end of the file and the end of that

@@ -20,6 +20,7 @@
 #include "entry/Accessible.h"
 #include "entry/clsField.h"
 #include "entry/FieldFormat.h"
+#include "entry/frmCheckAll.h"
 #include "entry/frmExport.h"
 #include "entry/frmHistory.h"
 #include "entry/frmImport.h"
@@ -109,6 +110,7 @@ bool frmEdit::OpenAndStart(std::string path, const std::string& caption) {
   NewRecord = false;
   CurPage = 1;
   ApplyFormProps();
+  Checks.Load(modDB::GetDatabaseName());
   RunScript("Start");
   if (ScriptLastCallFailed()) {
     mnuClose_Click();
@@ -161,6 +163,10 @@ void frmEdit::CreateMenus() {
   mnuRecord->addSeparator();
   item(mnuRecord, mnuTime, "Time", "mnuTime", QKeySequence(Qt::Key_F11), &frmEdit::mnuTime_Click);
   item(mnuRecord, mnuDate, "Date", "mnuDate", QKeySequence(Qt::Key_F12), &frmEdit::mnuDate_Click);
+  mnuPickValue = mnuRecord->addAction("Pick Value");
+  mnuPickValue->setObjectName("mnuPickValue");
+  mnuPickValue->setShortcut(QKeySequence(Qt::Key_F4));
+  connect(mnuPickValue, &QAction::triggered, this, [this] { Checks.PickLegal(); });
 
   mnuGoto = bar->addMenu("&Goto");
   mnuGoto->setObjectName("mnuGoto");
@@ -176,6 +182,12 @@ void frmEdit::CreateMenus() {
   item(mnuGoto, mnuNextPage, "Next Page", "mnuNextPage", QKeySequence("Ctrl+N"), &frmEdit::mnuNextPage_Click);
   item(mnuGoto, mnuPreviousPage, "Previous Page", "mnuPreviousPage", QKeySequence("Ctrl+P"),
        &frmEdit::mnuPreviousPage_Click);
+
+  mnuTools = bar->addMenu("&Tools");
+  mnuTools->setObjectName("mnuTools");
+  mnuCheckAll = mnuTools->addAction("Check All");
+  mnuCheckAll->setObjectName("mnuCheckAll");
+  connect(mnuCheckAll, &QAction::triggered, this, &frmEdit::mnuCheckAll_Click);
 
   mnuHelp = bar->addMenu("&Help");
   item(mnuHelp, mnuContents, "Contents", "mnuContents", {}, &frmEdit::mnuContents_Click);
@@ -235,7 +247,10 @@ void frmEdit::CreateControls() {
   for (int i = 1; i <= 128; ++i) {
     Field[i] = new FieldBox(i, surface);
     Field[i]->setObjectName(QString("Field%1").arg(i));
-    connect(Field[i], &FieldBox::focused, this, [this](int slot) { LastFieldSlot = slot; });
+    connect(Field[i], &FieldBox::focused, this, [this](int slot) {
+      LastFieldSlot = slot;
+      Checks.Focused(slot);
+    });
     connect(Field[i], &FieldBox::doubleClicked, this, &frmEdit::Field_DblClick);
     connect(Field[i], &FieldBox::keyRefused, this, [this](int slot, int key) { Accessible::KeyRefused(this, slot, key); });
     Dummy[i] = new DummyLabel(i, surface);
@@ -326,7 +341,7 @@ void frmEdit::DisableAll() {
   for (QAction* a : {mnuNextPage, mnuPreviousPage, mnuNextRecord, mnuPreviousRecord, mnuFirstRecord,
                      mnuLastRecord, mnuEditRecord, mnuNewRecord, mnuDuplicateRecord, mnuSearchRecord,
                      mnuDeleteRecord, mnuGotoRecord, mnuUpdateRecord, mnuCancelUpdate, mnuClose, mnuPack,
-                     mnuDate, mnuTime, mnuPrint, mnuExport})
+                     mnuDate, mnuTime, mnuPrint, mnuExport, mnuCheckAll, mnuPickValue})
     a->setEnabled(false);
   mnuOpen->setEnabled(true);
   mnuExitProgram->setEnabled(true);
@@ -358,6 +373,9 @@ void frmEdit::BrowseMode() {
   mnuPack->setEnabled(AllowDelete);
   mnuAction0->setEnabled(false);
   mnuImport->setEnabled(true);
+  mnuCheckAll->setEnabled(true);
+  mnuPickValue->setEnabled(false);
+  Checks.Reset();
 }
 
 void frmEdit::EditMode() {
@@ -379,6 +397,9 @@ void frmEdit::EditMode() {
   for (QAction* a : {mnuUpdateRecord, mnuCancelUpdate, mnuDate, mnuTime}) a->setEnabled(true);
   mnuAction0->setEnabled(true);
   mnuImport->setEnabled(false);
+  mnuCheckAll->setEnabled(false);
+  mnuPickValue->setEnabled(true);
+  Checks.Reset();
 }
 
 // ---- Showing a page --------------------------------------------------------------
@@ -455,6 +476,7 @@ void frmEdit::ShowCurPage() {
     }
   }
   Record2Form();
+  Checks.ApplySkips();
   cTBar->raise();
   if (first) {
     first->setFocus();
@@ -515,6 +537,7 @@ void frmEdit::mnuOpen_Click() {
 void frmEdit::mnuClose_Click() {
   if (windowTitle().isEmpty()) return;
   if (modDB::GetFileNumber() != 0) modDB::CloseDatabase();
+  Checks.Clear();
   AllowDelete = true;
   setWindowTitle("");
   CurPage = 1;
@@ -635,6 +658,8 @@ void frmEdit::mnuUpdateRecord_Click() {
       return;
     }
   }
+  // The declared checks, after the format checks and before the script's own.
+  if (!Checks.AtSave(NewRecord)) return;
   RunScript("Update");
   if (ScriptLastCallFailed()) return;
   // A save the store refuses (a full database, a file error, a record another
@@ -764,6 +789,21 @@ void frmEdit::mnuPageHeading_Click(int page) {
 }
 
 // ---- Help menu ----------------------------------------------------------------------
+
+void frmEdit::mnuCheckAll_Click() {
+  if (OfferReopen()) return;
+  int32_t record = 0;
+  int slot = 0;
+  {
+    frmCheckAll dlg(this, Checks.Database(), Checks.Rules());
+    modDlg::RunModal(dlg);
+    record = dlg.PickedRecord;
+    slot = dlg.PickedSlot;
+  }
+  if (record == 0 || modDB::SetRecordNo(record) == 0) return;
+  mnuEditRecord_Click();
+  Checks.GoToField(slot);
+}
 
 void frmEdit::mnuContents_Click() { modDlg::ShowHelp(""); }
 void frmEdit::mnuAbout_Click() { modDlg::ShowAbout(); }

@@ -22,6 +22,7 @@
 #include <memory>
 #include <string>
 
+#include "entry/EntryChecks.h"
 #include "entry/EntryState.h"
 #include "entry/FieldBox.h"
 #include "entry/ScriptUi.h"
@@ -81,6 +82,9 @@ class frmEdit : public QMainWindow, public EntryState {
   QAction *mnuGotoRecord, *mnuNextRecord, *mnuPreviousRecord, *mnuFirstRecord, *mnuLastRecord;
   QAction *mnuNextPage, *mnuPreviousPage;
   QAction *mnuContents, *mnuAbout;
+  QMenu* mnuTools = nullptr;
+  QAction* mnuCheckAll = nullptr;   // Tools > Check All, in browse mode
+  QAction* mnuPickValue = nullptr;  // Record > Pick Value (F4), in edit mode
   std::array<QAction*, 6> mnuAction{};        // 1 … 5
   std::array<QAction*, 9> mnuPageHeading{};   // 1 … 8
 
@@ -113,6 +117,7 @@ class frmEdit : public QMainWindow, public EntryState {
   void mnuContents_Click();
   void mnuAbout_Click();
   void cTBarBtn_Click(int index);
+  void mnuCheckAll_Click();
 
   // ---- Field handlers (the widgets' signals) -----------------------------------------
   // A double click in a date field's box: the calendar.
@@ -130,6 +135,9 @@ class frmEdit : public QMainWindow, public EntryState {
   bool RunScript(const std::string& procName);
   bool ScriptLastCallFailed() const;
   void mnuAction_Click(int k);
+
+  // The declared checks of the open database.
+  EntryChecks Checks{this};
 
   qfscript::ScriptControl Scrpt;
   std::shared_ptr<clsField> ScriptObject;  // created on first use

@@ -114,7 +114,7 @@ const json& ArrayOf(const json& j, const char* key) {
 
 }  // namespace
 
-json DefinitionToJson(const modDB::FormHeader& h, bool withPassword) {
+json DefinitionToJson(const modDB::FormHeader& h, bool withPassword, const qfchecks::Rules* rules) {
   json j;
   j["RecordCount"] = h.RecordCount;
   j["RecordLength"] = h.RecordLength;
@@ -133,6 +133,8 @@ json DefinitionToJson(const modDB::FormHeader& h, bool withPassword) {
                       {"Y", f.Y},           {"Width", f.Width},
                       {"Height", f.Height}, {"Length", f.Length},
                       {"Format", Text(f.Format.Trimmed())}, {"Offset", f.Offset}});
+    if (rules)
+      if (const qfchecks::FieldRules* r = rules->Of(f.Name.Trimmed())) qfchecks::FieldRulesToJson(*r, fields.back());
   }
   j["Fields"] = fields;
   json banners = json::array();
@@ -153,11 +155,22 @@ json DefinitionToJson(const modDB::FormHeader& h, bool withPassword) {
     j["HasPassword"] = !h.Password.Trimmed().empty();
   j["DateOrder"] = h.DateOrder;
   j["Orientation"] = h.Orientation;
+  if (rules && !rules->Checks.empty()) j["Checks"] = qfchecks::FormRulesToJson(rules->Checks);
   return j;
 }
 
-bool DefinitionFromJson(const json& j) {
+bool DefinitionFromJson(const json& j, qfchecks::Rules* rules, bool* declared) {
   if (!j.is_object()) throw std::runtime_error("the definition must be a JSON object");
+  qfchecks::Rules read;
+  bool any = j.contains("Checks");
+  for (const json& f : ArrayOf(j, "Fields"))
+    if (qfchecks::HasRuleKeys(f)) {
+      any = true;
+      read.Put(qfchecks::FieldRulesFromJson(f));
+    }
+  if (j.contains("Checks")) read.Checks = qfchecks::FormRulesFromJson(j["Checks"]);
+  if (rules) *rules = read;
+  if (declared) *declared = any;
   modDB::InitHeader();
   const Reader root{j, "definition"};
   if (root.Find("Props")) {

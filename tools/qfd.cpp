@@ -16,6 +16,8 @@
 //                                              append the rows of a CSV file
 //   qfd pack FILE --yes                        remove the marked records
 //   qfd check FILE                             layout and length consistency
+//   qfd check FILE --data [--csv]              every declared check over every record
+//   qfd accept FILE N RULE --note TEXT         record N is an accepted exception to RULE
 //   qfd history FILE [N] [--csv] | --start     the change history, newest first
 //
 // The record commands go through the engine exactly as the windows do: the same
@@ -39,6 +41,8 @@
 #include <string>
 #include <vector>
 
+#include "checks/FileCheck.h"
+#include "checks/Rules.h"
 #include "engine/CsvExport.h"
 #include "engine/CsvImport.h"
 #include "engine/HeaderFile.h"
@@ -70,7 +74,8 @@ const char* kUsage =
                "       qfd import FILE IN.csv [--ignore-unknown] [--skip-bad] [--dry-run]\n"
                "                  [--encoding auto|utf-8|windows-1252] [--rfc4180]\n"
                "       qfd pack FILE --yes\n"
-               "       qfd check FILE\n"
+               "       qfd check FILE [--data [--csv]]\n"
+               "       qfd accept FILE N RULE --note TEXT\n"
                "       qfd history FILE [N] [--csv] | qfd history FILE --start\n"
                "       qfd --help | --version\n"
                "       qfd --wait SECONDS COMMAND ...   (give up waiting for another program then)\n";
@@ -112,6 +117,16 @@ int Help() {
              "our programs is written there first (time, user, host, program, operation,\n"
              "record, field, value before and after), and a change whose history cannot be\n"
              "written is not made.\n"
+             "create and resave --from also take the checks a definition declares (a\n"
+             "field's \"Min\", \"Max\", \"Legal\", \"RequiredIf\", \"Skip\", and the form's\n"
+             "\"Checks\") and keep them in FILE.Qfc; a definition that declares none leaves\n"
+             "FILE.Qfc as it is. dump --json shows them.\n"
+             "check --data runs every declared check over every live record and prints\n"
+             "record, \"#\" number, field, rule, value and message, then the count per rule\n"
+             "(--csv: CSV with the heading Record,Number,Field,Rule,Value,Message, the counts\n"
+             "on standard error); it exits 1 when a hard rule is broken. accept marks record\n"
+             "N as an accepted exception to RULE (as check --data names it) with a note, kept\n"
+             "in FILE.Qfe and the history; later checks leave it out while the value stays.\n"
              "Exit status: 0 done, 1 refused or failed (the reason on standard error), 2 usage.\n",
              stdout);
   return 0;
@@ -255,7 +270,9 @@ int Dump(const Args& a) {
   int64_t size = 0;
   std::string why;
   if (!LoadForShow(file, h, size, why)) return Error(why);
-  std::printf("%s\n", qfd::DefinitionToJson(h, withPassword).dump(2).c_str());
+  qfchecks::Rules rules;
+  if (why = qfchecks::ReadRules(file, rules); !why.empty()) return Error(why);
+  std::printf("%s\n", qfd::DefinitionToJson(h, withPassword, &rules).dump(2).c_str());
   return 0;
 }
 
@@ -289,6 +306,22 @@ bool ReadDefinition(const std::string& path, nlohmann::json& j, std::string& why
   return true;
 }
 
+// Declared checks must be applicable to the definition in hand before anything is
+// written.
+bool RulesApply(const qfchecks::Rules& rules) {
+  qfchecks::Checker c;
+  if (const std::string fault = c.Prepare(modDB::GetHeader(), rules); !fault.empty()) {
+    Error("the checks cannot be applied; nothing was written: " + fault);
+    return false;
+  }
+  return true;
+}
+
+int SaveRules(const std::string& name, const qfchecks::Rules& rules) {
+  if (const std::string why = qfchecks::WriteRules(name, rules); !why.empty()) return Error(why);
+  return 0;
+}
+
 int Create(const Args& a) {
   std::string def, out;
   for (size_t i = 0; i < a.size(); ++i) {
@@ -302,8 +335,12 @@ int Create(const Args& a) {
   nlohmann::json j;
   std::string why;
   if (!ReadDefinition(def, j, why)) return Error(why);
-  if (!qfd::DefinitionFromJson(j)) return 1;
-  return modDB::SaveHeader(out) == 1 ? 0 : 1;
+  qfchecks::Rules rules;
+  bool declared = false;
+  if (!qfd::DefinitionFromJson(j, &rules, &declared)) return 1;
+  if (declared && !RulesApply(rules)) return 1;
+  if (modDB::SaveHeader(out) != 1) return 1;
+  return declared ? SaveRules(out, rules) : 0;
 }
 
 int Resave(const Args& a) {
@@ -324,7 +361,10 @@ int Resave(const Args& a) {
   if (!modDB::ReadHeaderFile(file, old, why, &size)) return Error(why);
   nlohmann::json j;
   if (!ReadDefinition(def, j, why)) return Error(why);
-  if (!qfd::DefinitionFromJson(j)) return 1;
+  qfchecks::Rules rules;
+  bool declared = false;
+  if (!qfd::DefinitionFromJson(j, &rules, &declared)) return 1;
+  if (declared && !RulesApply(rules)) return 1;
   // A definition dumped without its password keeps the database's password.
   if (!j.contains("Password")) {
     std::string password = old.Password.Trimmed();
@@ -340,7 +380,8 @@ int Resave(const Args& a) {
                    "anyway): " + Shown(modDB::SaveLossText(losses, "; ")));
   }
   g_host->answer = recover == "yes" ? modDB::vbYes : modDB::vbNo;
-  return modDB::SaveHeader(target) == 1 ? 0 : 1;
+  if (modDB::SaveHeader(target) != 1) return 1;
+  return declared ? SaveRules(target, rules) : 0;
 }
 
 // ---- Records -------------------------------------------------------------------
@@ -623,7 +664,83 @@ int Pack(const Args& a) {
   return modDB::PackRecords() == 1 ? 0 : 1;
 }
 
+std::string Csv(const std::string& cp1252) {
+  const std::string s = modLIB::Cp1252ToUtf8(cp1252);
+  if (s.find_first_of(",\"\r\n") == std::string::npos) return s;
+  std::string q = "\"";
+  for (char c : s) q += c == '"' ? std::string("\"\"") : std::string(1, c);
+  return q + "\"";
+}
+
+// Every declared check over every live record.
+int CheckData(const std::string& name, bool csv) {
+  const std::string file = DatabaseFile(name);
+  qfchecks::Rules rules;
+  if (const std::string why = qfchecks::ReadRules(name, rules); !why.empty()) return Error(why);
+  qfchecks::Report r;
+  if (const std::string why = qfchecks::CheckFile(name, rules, r); !why.empty()) return Error(why);
+  FILE* counts = csv ? stderr : stdout;
+  if (csv) PrintLine("Record,Number,Field,Rule,Value,Message");
+  for (const qfchecks::Finding& f : r.Findings) {
+    if (csv) {
+      PrintLine(std::to_string(f.Record) + "," + Csv(f.Number) + "," + Csv(f.Field) + "," + Csv(f.Rule) + "," +
+                Csv(f.Value) + "," + Csv(f.Message));
+      continue;
+    }
+    std::string line = "record " + std::to_string(f.Record);
+    if (!f.Number.empty()) line += " (# " + f.Number + ")";
+    line += "  " + f.Field + "  " + f.Rule + (f.Hard ? " (hard)" : "") + "  \"" + f.Value + "\"  " + f.Message;
+    PrintLine(modLIB::Cp1252ToUtf8(line));
+  }
+  for (const auto& [rule, n] : r.Counts)
+    std::fprintf(counts, "%s: %d record%s\n", modLIB::Cp1252ToUtf8(rule).c_str(), n, n == 1 ? "" : "s");
+  std::fprintf(counts, "%s: %d records checked, %zu broken rule%s%s", file.c_str(), r.Records, r.Findings.size(),
+               r.Findings.size() == 1 ? "" : "s", r.HardBroken ? ", a hard rule among them" : "");
+  if (r.Excepted) std::fprintf(counts, ", %d accepted exception%s left out", r.Excepted, r.Excepted == 1 ? "" : "s");
+  std::fprintf(counts, "\n");
+  return r.HardBroken ? 1 : 0;
+}
+
+// Record N accepted as an exception to a rule it breaks.
+int Accept(const Args& a) {
+  std::string file, rule, note;
+  int32_t n = 0;
+  bool noted = false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    if (a[i] == "--note" && i + 1 < a.size()) note = modLIB::Utf8ToCp1252(a[++i]), noted = true;
+    else if (file.empty()) file = a[i];
+    else if (n == 0 && RecordNumber(a[i], n)) continue;
+    else if (n != 0 && rule.empty()) rule = modLIB::Utf8ToCp1252(a[i]);
+    else return Usage();
+  }
+  if (file.empty() || n == 0 || rule.empty() || !noted) return Usage();
+  note = modLIB::Trim(note);
+  if (note.empty()) return Error("an exception needs a note that says why it is accepted");
+  qfchecks::Rules rules;
+  if (const std::string why = qfchecks::ReadRules(file, rules); !why.empty()) return Error(why);
+  std::vector<qfchecks::Finding> found;
+  if (const std::string why = qfchecks::CheckRecordOf(file, rules, n, found); !why.empty()) return Error(why);
+  const std::string wanted = modLIB::UCase(rule);
+  for (const qfchecks::Finding& f : found) {
+    if (modLIB::UCase(f.Rule) != wanted) continue;
+    if (const std::string why = qfchecks::Accept(file, f, note); !why.empty()) return Error(why);
+    std::printf("record %d: %s accepted as an exception\n", n, modLIB::Cp1252ToUtf8(f.Rule).c_str());
+    return 0;
+  }
+  return Error("record " + std::to_string(n) + " does not break " + modLIB::Cp1252ToUtf8(rule));
+}
+
 int Check(const Args& a) {
+  if (std::find(a.begin(), a.end(), "--data") != a.end()) {
+    std::string file;
+    bool csv = false;
+    for (const std::string& s : a) {
+      if (s == "--csv") csv = true;
+      else if (s != "--data" && file.empty()) file = s;
+      else if (s != "--data") return Usage();
+    }
+    return file.empty() ? Usage() : CheckData(file, csv);
+  }
   if (a.size() != 1) return Usage();
   const std::string file = DatabaseFile(a[0]);
   modDB::FormHeader h;
@@ -731,7 +848,7 @@ int main(int argc, char** argv) {
       {"info", Info},
       {"dump", Dump},     {"create", Create}, {"resave", Resave}, {"add", Add},
       {"get", Get},       {"set", Set},       {"delete", Delete}, {"export", Export}, {"import", Import},
-      {"pack", Pack},     {"check", Check},   {"history", History},
+      {"pack", Pack},     {"check", Check},   {"history", History}, {"accept", Accept},
   };
   const auto it = commands.find(argv[1]);
   if (it == commands.end()) return Usage();

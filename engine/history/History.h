@@ -11,16 +11,17 @@
 // Time is UTC, ISO 8601 to the second ("2026-12-07T16:40:12Z"); User and Host the
 // login name and the machine; Program "QfEntry", "QfLayout", "qfd", "form script" or
 // another program's own name; Operation "add", "edit", "delete", "undelete",
-// "import", "pack", "design save" or "outside change"; Record the record number;
+// "import", "pack", "design save", "accept" or "outside change"; Record the record number;
 // Number the record's "#" field where the form has one; Field the field's name;
 // Before and After the values as stored, without the padding blanks at their end, Windows-1252
 // shown as UTF-8. The deletion mark is the field "*" (values "" and "*"). Beside
-// these, three kinds of line:
+// these, kinds of line of their own:
 //  - import: one line per record, Field "(record)", After the record's values as a
 //    JSON object {"NAME":"value",...} in field order;
 //  - pack: one line, Field "(records)", Before the old records "1-N", After the old
 //    numbers of the kept records and their new ones ("1-4>1-4 6-9>5-8");
-//  - design save: one line, Field "(form)", Before and After the form's size.
+//  - design save: one line, Field "(form)", Before and After the form's size;
+//  - accept: a record accepted as an exception to a declared check (LogAccept).
 // "outside change" comes before a change when a field's value in the file is not
 // the value this history last recorded for it: another program changed it without
 // keeping history. Before is the recorded value, After the value in the file. The
@@ -135,6 +136,11 @@ HistoryLines LogPack(const std::string& dbFile, int32_t oldCount, const std::vec
 // A program that closes a database lets go of its history file (and of what it
 // remembered of it); the next change logged reads the file afresh.
 void ForgetHistory(const std::string& dbFile);
+// A record accepted as an exception to a declared check: one line, Operation
+// "accept", Field the field the check concerns ("(form)" for a rule over the form),
+// Before the check's name, After the note.
+HistoryLines LogAccept(const std::string& dbFile, int32_t record, const std::string& number,
+                       const std::string& field, const std::string& rule, const std::string& note);
 // A design save over the database (oldCount -1: there was no database).
 HistoryLines LogDesignSave(const std::string& dbFile, const FormHeader& before, int32_t oldCount,
                            const FormHeader& after, int32_t newCount);

@@ -33,6 +33,7 @@ std::unordered_map<std::string, std::string>& Index::Fields(const detail::Append
 
 void Index::Apply(const detail::AppendLog& log, const std::string& operation, int32_t n,
                   const std::string& field, const std::string& after, int64_t at) {
+  if (operation == "accept") return;  // says nothing of the values
   if (operation == "design save") {
     records_.clear();
     return;

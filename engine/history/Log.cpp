@@ -441,6 +441,22 @@ HistoryLines LogPack(const std::string& dbFile, int32_t oldCount, const std::vec
   return Write(dbFile, *k, text, {{0, 0, e.operation, e.field, e.after}});
 }
 
+HistoryLines LogAccept(const std::string& dbFile, int32_t record, const std::string& number,
+                       const std::string& field, const std::string& rule, const std::string& note) {
+  const std::string path = HistoryFileOf(dbFile);
+  Known* k = Open(dbFile, path);
+  if (!k) return {};
+  HistoryEntry e = Entry(Now(), nullptr, "accept");
+  e.record = std::to_string(record);
+  e.number = Cp1252ToUtf8(number);
+  e.field = Cp1252ToUtf8(field);
+  e.before = Cp1252ToUtf8(rule);
+  e.after = Cp1252ToUtf8(note);
+  std::string text;
+  AppendLine(text, e);
+  return Write(dbFile, *k, text, {{0, record, e.operation, e.field, e.after}});
+}
+
 HistoryLines LogDesignSave(const std::string& dbFile, const FormHeader& before, int32_t oldCount,
                            const FormHeader& after, int32_t newCount) {
   const std::string path = HistoryFileOf(dbFile);

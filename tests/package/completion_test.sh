@@ -49,7 +49,7 @@ as_bash() {
 }
 
 # The commands and the program's own options.
-ask "--help|--version|add|check|create|delete|dump|export|get|history|import|info|pack|resave|set" qfd ""
+ask "--help|--version|accept|add|check|create|delete|dump|export|get|history|import|info|pack|resave|set" qfd ""
 ask "check|create" qfd c
 ask "delete|dump" qfd d
 ask "--help|--version" qfd --
@@ -76,6 +76,8 @@ ask "CITIES.QFD|Contacts.Qfd" qfd history C
 # Options of each command, and their values.
 ask "--json|--with-password" qfd dump -
 ask "--csv|--start" qfd history Contacts -
+ask "--csv|--data" qfd check Contacts --
+ask "" qfd accept Contacts 3 AGE.Range --note ""
 ask "--allow-loss|--from|--recover" qfd resave Contacts --
 ask "--yes" qfd pack Contacts -
 ask "--dry-run|--encoding|--ignore-unknown|--rfc4180|--skip-bad" qfd import Contacts -
