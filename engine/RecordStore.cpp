@@ -707,5 +707,6 @@ int16_t OpenInOtherPrograms(const std::string& name) {
 
 std::string GetRecordText() { return S().RecordText; }
 std::string GetDatabaseName() { return S().DatabaseName; }
+std::string GetReadOnlyReason() { return IsOpen() ? S().readOnlyWhy : std::string(); }
 
 }  // namespace modDB
