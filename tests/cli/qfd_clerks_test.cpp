@@ -346,7 +346,7 @@ TEST_F(Clerks, LinksStayLinksAndReadOnlyStaysUntouched) {
 
   fs::permissions(target + ".Qfd", fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
   const std::string readOnly = ReadFile(target + ".Qfd");
-  const auto resave = Qfd({"resave", dir / "db", "--from", DefJson(), "--recover", "no"});
+  const auto resave = Qfd({"resave", dir / "db", "--from", DefJson(), "--recover", "no", "--allow-loss"});
   EXPECT_EQ(resave.status, 1);
   EXPECT_EQ(resave.err, "SAVE HEADER: FILE:" + link + " cannot be written: the file is read-only\n");
   const auto pack = Qfd({"pack", dir / "db", "--yes"});
