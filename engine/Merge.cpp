@@ -39,12 +39,14 @@ MergedRecord MergeRecord(const FormHeader& h, const std::string& asRead, const s
     const FieldDef& f = h.Fields[k];
     if (f.Page == 0 || static_cast<size_t>(f.Offset) + static_cast<size_t>(f.Length) > n) continue;
     const std::string read = Slice(asRead, f), file = Slice(inFile, f), own = Slice(mine, f);
-    const bool ownChanged = own != read, fileChanged = file != read;
+    // The window shows values without their blanks around and saves them so: a value
+    // the clerk left as shown is no change of theirs.
+    const bool ownChanged = modLIB::Trim(own) != modLIB::Trim(read), fileChanged = file != read;
     const std::string& yours = ownChanged ? own : file;
     const std::string& theirs = fileChanged ? file : own;
     m.yours.replace(static_cast<size_t>(f.Offset), read.size(), yours);
     m.theirs.replace(static_cast<size_t>(f.Offset), read.size(), theirs);
-    if (ownChanged && fileChanged && own != file) m.both.push_back(k);
+    if (ownChanged && fileChanged && modLIB::Trim(own) != modLIB::Trim(file)) m.both.push_back(k);
   }
   return m;
 }
