@@ -226,12 +226,12 @@ int16_t SaveHeader(std::string& name) {
       // the next save or pack replaces. Said with the count, and asked once more.
       const bool one = old.RecordCount == 1;
       const std::string what = one ? "The record" : "The " + std::to_string(old.RecordCount) + " records";
-      if (GetHost().MsgBox(what + " of " + file + (one ? " is" : " are") +
-                               " not carried over: the new file has no records, and " + (one ? "it stays" : "they stay") +
-                               " only in " + backup + " until the next save or pack replaces it.\r\nSave without " +
-                               (one ? "it" : "them") + "?",
-                           vbYesNo | vbExclamation | vbDefaultButton2, "Recover Data") != vbYes)
-        return 0;
+      const std::string text = what + " of " + file + (one ? " is" : " are") +
+                               " not carried over: the new file has no records, and " +
+                               (one ? "it stays" : "they stay") + " only in " + backup +
+                               " until the next save or pack replaces it.\r\nSave without " + (one ? "it" : "them") +
+                               "?";
+      if (GetHost().MsgBox(text, vbYesNo | vbExclamation | vbDefaultButton2, "Recover Data") != vbYes) return 0;
     }
   }
   try {  // what a shorter or missing field would lose is said first; declined, nothing is written
