@@ -34,17 +34,22 @@ box() {
   xdotool key ctrl+End
 }
 edit() { xdotool windowfocus --sync "\$1"; sleep 0.3; xdotool key F2; sleep 0.3; }
-save() { xdotool key F6; sleep 0.6; }
+save() { xdotool key F6; sleep 0.3; }
+# Waits until record \$1 as another program reads it matches \$2; says which step failed.
+saved() {
+  for i in \$(seq 80); do "$qfd" get "$work/Contacts" \$1 --json | grep -q "\$2" && return 0; sleep 0.1; done
+  echo "record \$1 never showed \$2"; exit 1
+}
 
 # Both edit record 1; B adds to the phone and saves, A to the city.
 edit \$winA; edit \$winB
-box \$winB 3; xdotool type --delay 30 '9'; save \$winB
-box \$winA 6; xdotool type --delay 30 'x'; save \$winA
+box \$winB 3; xdotool type --delay 30 '9'; save; saved 1 '"Phone": "0039 06 555 01019"'
+box \$winA 6; xdotool type --delay 30 'x'; save; saved 1 '"City": "ROMEX"'
 xdotool search --onlyvisible --name '^WRITE RECORD\$' >/dev/null 2>&1 && { echo "A different field asked"; exit 1; }
 
 # Both change the last name: A is asked and answers Yes.
 edit \$winA; edit \$winB
-box \$winB 1; xdotool type --delay 30 'b'; save \$winB
+box \$winB 1; xdotool type --delay 30 'b'; save; saved 1 '"LastName": "Bakerb"'
 box \$winA 1; xdotool type --delay 30 'a'
 xdotool key F6
 q=
@@ -56,7 +61,7 @@ done
 xdotool windowfocus --sync "\$q"
 sleep 0.3
 xdotool key y
-sleep 0.6
+saved 1 '"LastName": "Bakera"'
 # Straight on: Page Down to record 2, edit its city, save; then Ctrl+X ends A.
 xdotool windowfocus --sync \$winA
 sleep 0.3
@@ -64,7 +69,7 @@ xdotool key Next
 sleep 0.3
 xdotool key F2
 sleep 0.3
-box \$winA 6; xdotool type --delay 30 'q'; save \$winA
+box \$winA 6; xdotool type --delay 30 'q'; save; saved 2 '"City": "[A-Z ]*Q"'
 xdotool key ctrl+x
 for i in \$(seq 50); do kill -0 \$a 2>/dev/null || break; sleep 0.1; done
 if kill -0 \$a 2>/dev/null; then kill \$a; kill \$b; echo "QfEntry did not end on Ctrl+X after the question"; exit 1; fi
