@@ -99,6 +99,16 @@ void PutInPlace(const std::string& file, const std::string& backup, const std::s
   detail::SyncFolderOf(file);
 }
 
+// Whether two headers describe the same form, their record counts aside.
+bool SameLayout(const FormHeader& a, const FormHeader& b) {
+  HeaderBytes x{}, y{};
+  FormHeader a0 = a, b0 = b;
+  a0.RecordCount = b0.RecordCount = 0;
+  EncodeHeader(a0, x.data());
+  EncodeHeader(b0, y.data());
+  return x == y;
+}
+
 }  // namespace
 
 int16_t LoadHeader(const std::string& name) {
@@ -126,7 +136,14 @@ int16_t LoadHeader(const std::string& name) {
   return 1;
 }
 
-int16_t SaveHeader(std::string& name) {
+namespace {
+
+// One attempt at a save. `again` is set, with nothing written, when the database
+// changed between the questions and the writers' lock in a way the questions did
+// not cover (records came into an empty database, its layout changed): the save
+// then starts over, asking again.
+int16_t SaveHeaderOnce(std::string& name, bool& again) {
+  again = false;
   const char* title = "SAVE HEADER";
   name = modLIB::Trim(name);
   if (name.empty()) {
@@ -211,6 +228,7 @@ int16_t SaveHeader(std::string& name) {
   }
 
   int32_t count = 0;
+  const bool asked = !damage.empty() || old.RecordCount > 0;
   if (!damage.empty()) {
     // A damaged file's records cannot be carried over; but the new design may
     // replace it, the damaged file becoming the backup.
@@ -247,7 +265,19 @@ int16_t SaveHeader(std::string& name) {
       Fail(title, detail::ReplacedText(file) + "\r\nNothing was changed: save again.");
       return 0;
     }
-    if (count < 0 && !detail::ReadRecordCount(oldFd.get(), count)) count = old.RecordCount;
+    // Everything the new file is built from is read again now: the answers above
+    // were given for the file as it was before the lock.
+    if (damage.empty()) {
+      FormHeader now;
+      if (!detail::ReadCheckedHeader(oldFd.get(), file, now).empty() || !SameLayout(now, old) ||
+          (!asked && now.RecordCount > 0)) {
+        H().RecordCount = keptCount;
+        again = true;
+        return 0;
+      }
+      old = now;
+      if (count < 0) count = old.RecordCount;
+    }
     count = std::max(count, 0);
     recovering = count > 0;
     H().RecordCount = count;
@@ -267,6 +297,21 @@ int16_t SaveHeader(std::string& name) {
   }
   if (recovering) GetHost().HidePer();
   return 1;
+}
+
+}  // namespace
+
+int16_t SaveHeader(std::string& name) {
+  constexpr int kRounds = 4;
+  for (int round = 0; round < kRounds; ++round) {
+    bool again = false;
+    const int16_t done = SaveHeaderOnce(name, again);
+    if (!again) return done;
+  }
+  std::string n = name;
+  Fail("SAVE HEADER", "FILE:" + BaseFileName(n) + ".Qfd kept changing while it was saved over.\r\n"
+                      "Nothing was changed: save again.");
+  return 0;
 }
 
 }  // namespace modDB
