@@ -52,11 +52,8 @@ bool IsProtected(const std::string& path, const struct stat& st) {
   if (st.st_size < kHeaderSize) return false;
   try {
     detail::Fd fd(detail::OpenFile(path, O_RDONLY));
-    HeaderBytes bytes{};
-    if (detail::ReadAt(fd.get(), bytes.data(), bytes.size(), 0) < bytes.size()) return false;
     FormHeader h;
-    DecodeHeader(bytes.data(), h);
-    return CheckLayout(h).empty();
+    return detail::ReadHeaderAt(fd.get(), h) == static_cast<size_t>(kHeaderSize) && CheckLayout(h).empty();
   } catch (const std::exception&) {
     return true;  // what cannot be looked at is not written over either
   }
