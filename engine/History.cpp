@@ -29,6 +29,7 @@
 #include "engine/FileIo.h"
 #include "engine/StoreCommon.h"
 #include "engine/files/Companions.h"
+#include "engine/transfer/CsvText.h"
 #include "engine/modDB.h"
 #include "lib/Codepage.h"
 #include "lib/modLIB.h"
@@ -82,19 +83,6 @@ std::string Now() {
 
 // ---- CSV ---------------------------------------------------------------------------
 
-void AppendCsv(std::string& out, const std::string& v) {
-  if (v.find_first_of(",\"\r\n") == std::string::npos) {
-    out += v;
-    return;
-  }
-  out += '"';
-  for (const char c : v) {
-    if (c == '"') out += '"';
-    out += c;
-  }
-  out += '"';
-}
-
 void AppendLine(std::string& out, const HistoryEntry& e) {
   const std::string* cols[] = {&e.time,   &e.user,   &e.host,  &e.program, &e.operation,
                                &e.record, &e.number, &e.field, &e.before,  &e.after};
@@ -102,57 +90,9 @@ void AppendLine(std::string& out, const HistoryEntry& e) {
   for (const std::string* c : cols) {
     if (!first) out += ',';
     first = false;
-    AppendCsv(out, *c);
+    AppendCsvCell(out, *c);
   }
   out += '\n';
-}
-
-// Parses the complete lines of text[from ...], handing each row with the offset it
-// starts at; returns where the unfinished rest starts (a line is complete at its LF
-// outside quotes).
-template <class OnRow>
-size_t ParseCsv(const std::string& text, size_t from, OnRow&& onRow) {
-  std::vector<std::string> row;
-  size_t done = from, i = from;
-  const size_t n = text.size();
-  while (i < n) {
-    // One cell from i.
-    std::string cell;
-    if (text[i] == '"') {
-      ++i;
-      for (;;) {
-        const size_t q = text.find('"', i);
-        if (q == std::string::npos) return done;  // unfinished
-        cell.append(text, i, q - i);
-        if (q + 1 < n && text[q + 1] == '"') {
-          cell += '"';
-          i = q + 2;
-        } else {
-          i = q + 1;
-          break;
-        }
-      }
-      // Anything after the closing quote up to the separator belongs to the cell.
-      const size_t e = text.find_first_of(",\n", i);
-      if (e == std::string::npos) return done;
-      cell.append(text, i, e - i);
-      i = e;
-    } else {
-      const size_t e = text.find_first_of(",\n", i);
-      if (e == std::string::npos) return done;
-      cell.assign(text, i, e - i);
-      if (text[e] == '\n' && !cell.empty() && cell.back() == '\r') cell.pop_back();
-      i = e;
-    }
-    row.push_back(std::move(cell));
-    if (text[i] == '\n') {
-      onRow(row, done);
-      row.clear();
-      done = i + 1;
-    }
-    ++i;
-  }
-  return done;
 }
 
 HistoryEntry EntryOf(std::vector<std::string>& row) {
@@ -335,7 +275,7 @@ std::unordered_map<std::string, std::string>& Fields(Known& k, RecordValues& rec
       text.resize(want);
       text.resize(detail::ReadAt(k.fd.get(), text.data(), want, rec.importedAt));
       bool got = false;
-      ParseCsv(text, 0, [&](std::vector<std::string>& row, size_t) {
+      detail::ParseCsvLines(text, 0, [&](std::vector<std::string>& row, size_t) {
         if (got) return;
         got = true;
         if (row.size() >= 10)
@@ -427,7 +367,7 @@ Known* Open(const std::string& path) {
       text.resize(detail::ReadAt(k.fd.get(), text.data(), text.size(), k.readTo));
       bool heading = k.readTo == 0;
       const int64_t base = k.readTo;
-      const size_t used = ParseCsv(text, 0, [&](std::vector<std::string>& row, size_t at) {
+      const size_t used = detail::ParseCsvLines(text, 0, [&](std::vector<std::string>& row, size_t at) {
         if (heading) {
           heading = false;
           return;
@@ -559,7 +499,7 @@ std::string ReadHistory(const std::string& database, std::vector<HistoryEntry>& 
     text.resize(detail::ReadAt(fd.get(), text.data(), text.size(), 0));
     if (!text.empty() && text.back() != '\n') text += '\n';
     bool heading = true;
-    ParseCsv(text, 0, [&](std::vector<std::string>& row, size_t) {
+    detail::ParseCsvLines(text, 0, [&](std::vector<std::string>& row, size_t) {
       if (heading) {
         heading = false;
         return;
@@ -710,7 +650,7 @@ HistoryLines LogImport(const std::string& dbFile, const FormHeader& h, int32_t f
   HistoryEntry e = Entry(Now(), nullptr, "import");
   std::string start;
   for (const std::string* c : {&e.time, &e.user, &e.host, &e.program, &e.operation}) {
-    AppendCsv(start, *c);
+    AppendCsvCell(start, *c);
     start += ',';
   }
   std::vector<HistoryLines::Row> rows;
@@ -754,7 +694,7 @@ HistoryLines LogImport(const std::string& dbFile, const FormHeader& h, int32_t f
       if (numbered) {
         const FieldDef& f = h.Fields[numbered];
         std::string number;
-        AppendCsv(number, Cp1252ToUtf8(modLIB::TrimView(rec.substr(f.Offset, f.Length))));
+        AppendCsvCell(number, Cp1252ToUtf8(modLIB::TrimView(rec.substr(f.Offset, f.Length))));
         put(number);
       }
       put(",(record),,\"{");

@@ -43,6 +43,44 @@ void CopyLiveRecords(detail::FileReplace& out, int32_t count, std::vector<int32_
   });
 }
 
+// Under the writers' lock (no append may fall between the copy and the
+// replacement): the live records to the working file, and the files exchanged.
+// `replaced`: the open file is no longer the database; `renamed`: the packed file
+// has the database's name.
+void PackUnderLock(const std::string& file, const detail::Companions& names, bool& replaced, bool& renamed) {
+  detail::WriterLock lock(S().fd);
+  if (!detail::StillNamed(S().fd, file)) {
+    replaced = true;
+    throw detail::FileError(ESTALE, "pack", file);
+  }
+  // The old backup goes without its permissions being touched: a read-only backup
+  // stops the pack here, before anything is written.
+  if (detail::IsFile(names.Backup()) && !detail::IsWritable(names.Backup()))
+    throw detail::FileError(EACCES, "replace", names.Backup());
+  detail::FileReplace out(names);
+  FormHeader h = S().header;
+  out.WriteHeader(h);
+
+  // The count as it is now: records appended since it was last read are kept too.
+  detail::ReadRecordCount(S().fd, S().header.RecordCount);
+  if (S().header.RecordCount == 0) Fail("GOTO FIRST RECORD", "DB is empty");
+  std::vector<int32_t> kept;
+  CopyLiveRecords(out, S().header.RecordCount, kept);
+  h.RecordCount = static_cast<int32_t>(kept.size());
+  out.WriteHeader(h);
+  out.Complete();
+
+  auto logged = detail::LogPack(file, S().header.RecordCount, kept);
+  try {
+    out.PutInPlace(true);
+  } catch (...) {
+    renamed = out.Placed();
+    throw;
+  }
+  renamed = true;
+  logged.Done();
+}
+
 }  // namespace
 
 int16_t PackRecords() {
@@ -88,38 +126,7 @@ int16_t PackRecords() {
   std::string reopen = file;
   bool renamed = false, failed = false, replaced = false;
   try {
-    // No append may fall between the copy and the replacement.
-    detail::WriterLock lock(S().fd);
-    if (!detail::StillNamed(S().fd, file)) {
-      replaced = true;
-      throw detail::FileError(ESTALE, "pack", file);
-    }
-    // The old backup goes without its permissions being touched: a read-only backup
-    // stops the pack here, before anything is written.
-    if (detail::IsFile(names.Backup()) && !detail::IsWritable(names.Backup()))
-      throw detail::FileError(EACCES, "replace", names.Backup());
-    detail::FileReplace out(names);
-    FormHeader h = S().header;
-    out.WriteHeader(h);
-
-    // The count as it is now: records appended since it was last read are kept too.
-    detail::ReadRecordCount(S().fd, S().header.RecordCount);
-    if (S().header.RecordCount == 0) Fail("GOTO FIRST RECORD", "DB is empty");
-    std::vector<int32_t> kept;
-    CopyLiveRecords(out, S().header.RecordCount, kept);
-    h.RecordCount = static_cast<int32_t>(kept.size());
-    out.WriteHeader(h);
-    out.Complete();
-
-    auto logged = detail::LogPack(file, S().header.RecordCount, kept);
-    try {
-      out.PutInPlace(true);
-    } catch (...) {
-      renamed = out.Placed();
-      throw;
-    }
-    renamed = true;
-    logged.Done();
+    PackUnderLock(file, names, replaced, renamed);
   } catch (const std::exception& e) {
     if (!renamed) detail::EndSoleUse(S().fd);
     failed = true;
