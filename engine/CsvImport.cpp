@@ -86,6 +86,9 @@ std::string RefusalText(const detail::CsvTextRead& read, const std::string& path
     case detail::CsvRefusal::LongRow:
       return "the row at line " + std::to_string(read.line) + " of " + path +
              " is longer than 16 MB; no record comes from such a row";
+    case detail::CsvRefusal::WideRow:
+      return "the row at line " + std::to_string(read.line) + " of " + path + " has more than " +
+             std::to_string(detail::kMaxValues) + " values; no record comes from such a row";
     case detail::CsvRefusal::None:
       break;
   }

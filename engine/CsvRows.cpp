@@ -191,6 +191,11 @@ CsvTextRead ReadCsvRows(int fd, int64_t size, CsvEncoding encoding, const RowHan
       ready = buf.size();
     }
     const size_t used = SplitRows(std::string_view(buf.data(), ready), last, line, count, batch);
+    if (batch.wideLine != 0) {  // rows before it are no use either: nothing is taken
+      read.refusal = CsvRefusal::WideRow;
+      read.line = batch.wideLine;
+      return read;
+    }
     carry.Resize(0);
     if (buf.size() > used) std::memcpy(carry.Room(buf.size() - used), buf.data() + used, buf.size() - used);
     carry.Resize(buf.size() - used);

@@ -21,6 +21,7 @@ enum class CsvRefusal {
   Utf16,            // it starts with a UTF-16 byte order mark
   NotUtf8WithMark,  // it starts with the UTF-8 mark, yet a byte is no UTF-8
   LongRow,          // a row (from `line` on) is longer than any row of records can be
+  WideRow,          // a row (from `line` on) has more values than any row of records can have
 };
 
 // How the text of the file was taken.
@@ -31,7 +32,7 @@ struct CsvTextRead {
   int64_t replaced = 0;
   const char* how = "";  // the encoding taken, and why, for the user
   CsvRefusal refusal = CsvRefusal::None;
-  int64_t line = 0;  // the line of a LongRow
+  int64_t line = 0;  // the line of a LongRow or WideRow
 };
 
 

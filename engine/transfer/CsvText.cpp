@@ -175,10 +175,16 @@ class Splitter {
   bool more() const { return i_ < n_; }
 
   // Reads the values of one row from the current place; the first malformation goes
-  // to `error`. Says whether a value stood between quotes.
+  // to `error`. Says whether a value stood between quotes. Stops, with `wide` set, at
+  // a row of more than kMaxValues values.
   bool Values(const char*& error) {
     bool quoted = false;
+    const size_t first = out_.values.size();
     for (;;) {
+      if (out_.values.size() - first >= kMaxValues) {
+        wide = true;
+        return quoted;
+      }
       if (i_ < n_ && text_[i_] == '"') {
         quoted = true;
         QuotedValue(error);
@@ -196,6 +202,8 @@ class Splitter {
   }
 
   // Steps over the line break that ends a row; false when there is none here.
+  bool wide = false;
+
   bool RowEnd() {
     if (i_ < n_ && text_[i_] == '\r') {
       ++i_;
@@ -269,6 +277,13 @@ size_t SplitRows(std::string_view text, bool last, int64_t& line, int64_t& count
     const int64_t rowLine = line;
     const char* error = nullptr;
     const bool quoted = split.Values(error);
+    if (split.wide) {
+      out.values.resize(firstValue);
+      out.cuts.resize(firstCut);
+      out.wideLine = rowLine;
+      line = rowLine;
+      return rowStart;
+    }
     const bool ended = split.RowEnd();
     const size_t valueCount = out.values.size() - firstValue;
     const bool goesOn = !last && (!ended || !split.more());  // the row (or its CR LF) may go on in the next piece
@@ -443,6 +458,12 @@ int64_t ParseCsv(std::string_view text, const std::function<void(CsvRow&, const 
     for (const detail::RowBatch::Row& r : rows.rows) {
       CsvRow row = detail::Copied(rows.View(r));
       onRow(row, rows.Error(r));
+    }
+    if (rows.wideLine != 0) {
+      CsvRow row;
+      row.line = rows.wideLine;
+      onRow(row, "a row has more than " + std::to_string(detail::kMaxValues) + " values");
+      return count + 1;
     }
     if (last) break;
     at += used;

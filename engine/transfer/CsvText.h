@@ -98,6 +98,11 @@ std::string_view Stored(const CsvValue& v, std::span<const size_t> cuts, std::st
 
 using RowHandler = std::function<void(const RowView& row, const std::string& error)>;
 
+// No row that records come from has more values than this (a record holds at most
+// 32,000 characters in 128 fields); the splitting stops at a row with more, before
+// its values take more room than its text.
+constexpr size_t kMaxValues = 100000;
+
 // The text is split this much at a time (more while one row is longer).
 constexpr size_t kPiece = size_t{512} << 10;
 
@@ -160,8 +165,10 @@ struct RowBatch {
   std::vector<CsvValue> values;
   std::vector<size_t> cuts;  // every value's cuts, one after another
   std::vector<std::string> errors;
+  int64_t wideLine = 0;  // the line of a row with more than kMaxValues values, which stops the splitting
 
   void Clear() {
+    wideLine = 0;
     text.Resize(0);
     arena.Reset();
     rows.clear();

@@ -531,12 +531,19 @@ TEST_F(CsvImportTest, AFileRewrittenInPlaceIsTakenWholeOrRefused) {
 }
 
 // A row that never ends (a file of zero bytes, say) is refused once it passes what
-// any row of records can be, without reading on.
-TEST_F(CsvImportTest, ARowWithoutEndIsRefused) {
+// any row of records can be, without reading on; so is a row of more values than
+// any row of records has (one long row of commas), before the next row.
+TEST_F(CsvImportTest, ARowWithoutEndOrOfEndlessValuesIsRefused) {
   Make("endless", {{"Name", 8, ""}});
   WriteFile(dir / "zeros.csv", "Name\r\n" + std::string((size_t{40} << 20), '\0'));
-  modDB::CsvImport plan;
-  EXPECT_EQ(modDB::ReadCsvImport(dir / "zeros.csv", {}, plan), 0);
-  EXPECT_EQ(host.Last(), "IMPORT: the row at line 2 of " + dir / "zeros.csv" +
-                             " is longer than 16 MB; no record comes from such a row");
+  WriteFile(dir / "commas.csv", "Name\r\nx\r\n" + std::string((size_t{20} << 20), ',') + "\r\ny\r\n");
+  const std::pair<const char*, const char*> cases[] = {
+      {"zeros.csv", " is longer than 16 MB; no record comes from such a row"},
+      {"commas.csv", " has more than 100000 values; no record comes from such a row"}};
+  for (const auto& [file, why] : cases) {
+    modDB::CsvImport plan;
+    EXPECT_EQ(modDB::ReadCsvImport(dir / file, {}, plan), 0);
+    EXPECT_EQ(host.Last(), "IMPORT: the row at line " + std::string(file[0] == 'z' ? "2" : "3") + " of " + dir / file + why);
+    EXPECT_TRUE(plan.records.empty());
+  }
 }
