@@ -1,7 +1,7 @@
 // The Host of the command-line tools: every message goes to stderr as
 // "TITLE: text" (lines of a several-line text joined by blanks, the text as Shown
-// gives it); questions are answered from the tool's flags (`answer`), or by the
-// box's default button.
+// gives it); questions are answered from the tool's flags (`answer`) without a
+// word, or else shown and answered by the box's default button.
 #pragma once
 
 #include <cstdio>
@@ -43,14 +43,15 @@ class StderrHost final : public modDB::Host {
   int shown = 0;   // messages printed so far
 
   int MsgBox(const std::string& text, int style, const std::string& title) override {
+    const bool question = (style & 7) != 0;
+    if (question && answer != 0) return answer;  // the command's flags have answered it: nothing to say
     std::string flat = text;
     for (char& c : flat)
       if (c == '\r' || c == '\n') c = ' ';
     const std::string line = Shown(title) + ": " + Shown(flat) + "\n";
     std::fwrite(line.data(), 1, line.size(), stderr);
     ++shown;
-    const bool question = (style & 7) != 0;
-    return question && answer != 0 ? answer : modDB::DefaultAnswer(style);
+    return modDB::DefaultAnswer(style);
   }
   void DoEvents() override {}
   void ShowPer(int32_t, int32_t) override {}
