@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <charconv>
 #include <exception>
 #include <optional>
 #include <string_view>
@@ -189,7 +190,8 @@ std::vector<Column> Heading(const std::vector<bool>& selected, const CsvExportOp
 // The line of record r into `out`.
 void RecordLine(int32_t r, std::string_view rec, const std::vector<Column>& columns, const CsvExportOptions& options,
                 std::string& out) {
-  out += std::to_string(r);
+  char number[16];
+  out.append(number, static_cast<size_t>(std::to_chars(number, number + sizeof number, r).ptr - number));
   if (options.withDeleted) out += rec[0] == '*' ? ",\"*\"" : ",\"\"";
   for (const Column& c : columns) {
     out += ',';

@@ -475,18 +475,29 @@ int64_t ParseCsv(std::string_view text, const std::function<void(CsvRow&, const 
 
 void AppendCsvQuoted(std::string& out, std::string_view value) {
   out += '"';
-  for (const char c : value) {
-    if (c == '"') out += '"';
-    out += c;
+  for (size_t from = 0;;) {  // the runs between quotes go across whole
+    const size_t q = value.find('"', from);
+    if (q == std::string_view::npos) {
+      out.append(value.data() + from, value.size() - from);
+      break;
+    }
+    out.append(value.data() + from, q + 1 - from);
+    out += '"';
+    from = q + 1;
   }
   out += '"';
 }
 
 void AppendPlainCsvValue(std::string& out, std::string_view value) {
   out += '"';
-  for (size_t i = 0; i < value.size(); ++i) {
-    if (value[i] == '\r' && i + 1 < value.size() && value[i + 1] == '\n') continue;  // CR LF -> LF
-    out += value[i];
+  for (size_t from = 0;;) {  // CR LF -> LF; the runs between go across whole
+    const size_t cr = value.find("\r\n", from);
+    if (cr == std::string_view::npos) {
+      out.append(value.data() + from, value.size() - from);
+      break;
+    }
+    out.append(value.data() + from, cr - from);
+    from = cr + 1;
   }
   out += '"';
 }
