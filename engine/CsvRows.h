@@ -46,8 +46,8 @@ struct CsvTextRead {
 // notUtf8 (the caller starts again as Windows-1252) at the first byte that is not, or
 // at the end when no character was plainly UTF-8. A file with a UTF-16 mark, a file
 // with the UTF-8 mark whose bytes are not UTF-8 (unless Windows-1252 is given), and a
-// row past 16 MB stop the reading with a refusal. File errors, and whatever onRow
-// throws, are thrown.
+// row past 16 MB or of more than kMaxValues values stop the reading with a refusal.
+// File errors, and whatever onRow throws, are thrown.
 CsvTextRead ReadCsvRows(int fd, int64_t size, CsvEncoding encoding, const RowHandler& onRow);
 
 }  // namespace modDB::detail
