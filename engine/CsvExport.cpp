@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <charconv>
 #include <exception>
 #include <optional>
 #include <string_view>
@@ -27,15 +28,6 @@ namespace {
 
 constexpr size_t kFlushAt = size_t{1} << 20;
 
-void AppendValue(std::string& out, std::string_view value) {
-  out += '"';
-  for (size_t i = 0; i < value.size(); ++i) {
-    if (value[i] == '\r' && i + 1 < value.size() && value[i + 1] == '\n') continue;  // CR LF -> LF
-    out += value[i];
-  }
-  out += '"';
-}
-
 bool SameFile(const struct stat& a, const std::string& path) {
   struct stat b {};
   return ::stat(path.c_str(), &b) == 0 && a.st_dev == b.st_dev && a.st_ino == b.st_ino;
@@ -52,11 +44,8 @@ bool IsProtected(const std::string& path, const struct stat& st) {
   if (st.st_size < kHeaderSize) return false;
   try {
     detail::Fd fd(detail::OpenFile(path, O_RDONLY));
-    HeaderBytes bytes{};
-    if (detail::ReadAt(fd.get(), bytes.data(), bytes.size(), 0) < bytes.size()) return false;
     FormHeader h;
-    DecodeHeader(bytes.data(), h);
-    return CheckLayout(h).empty();
+    return detail::ReadHeaderAt(fd.get(), h) == static_cast<size_t>(kHeaderSize) && CheckLayout(h).empty();
   } catch (const std::exception&) {
     return true;  // what cannot be looked at is not written over either
   }
@@ -126,16 +115,102 @@ std::string CannotWrite(const std::string& path, const std::exception& e) {
   return "FILE:" + path + " cannot be written: " + reason;
 }
 
-}  // namespace
-
-void AppendCsvQuoted(std::string& out, std::string_view value) {
-  out += '"';
-  for (const char c : value) {
-    if (c == '"') out += '"';
-    out += c;
+// The open place the export is written to: a stream (written in order) or a new
+// file beside the target, put in place once complete.
+class Sink {
+ public:
+  // Opens the place for `target`; `st` is the target's status (zeroed when it does
+  // not exist). Throws when it cannot be opened.
+  Sink(const Target& target, const struct stat& st, const std::string& path, bool utf8)
+      : path_(path), utf8_(utf8) {
+    if (!target.stream) {
+      beside_.emplace(target.path);
+      return;
+    }
+    // Waits for the reader of a FIFO, as writing to one does. A regular file reached
+    // through a descriptor's name is emptied first.
+    const int flags = O_WRONLY | O_CLOEXEC | (S_ISREG(st.st_mode) ? O_TRUNC : 0);
+    int raw;
+    do raw = ::open(target.path.c_str(), flags);
+    while (raw < 0 && errno == EINTR);
+    if (raw < 0) throw detail::FileError(errno, "open", path);
+    fd_ = detail::Fd(raw);
   }
-  out += '"';
+
+  // Writes out and empties it (in UTF-8 when asked, the first time behind a mark).
+  void Flush(std::string& out) {
+    if (utf8_) out = (written_ == 0 ? "\xEF\xBB\xBF" : "") + modLIB::Cp1252ToUtf8(out);
+    if (!beside_) WriteStream(fd_.get(), out.data(), out.size(), path_);
+    else detail::WriteAt(beside_->get(), out.data(), out.size(), written_);
+    written_ += static_cast<int64_t>(out.size());
+    out.clear();
+  }
+
+  // Closes the stream, or puts the new file in place.
+  void Finish() {
+    if (beside_) beside_->PutInPlace();
+    else detail::CloseFile(fd_.release());
+  }
+
+ private:
+  std::string path_;
+  bool utf8_;
+  std::optional<detail::FileBeside> beside_;
+  detail::Fd fd_;
+  int64_t written_ = 0;
+};
+
+// A selected field's place in the record.
+struct Column {
+  size_t offset, length;
+};
+
+// The selected fields in slot order, and the heading line into `out`. The
+// spreadsheet export quotes the names (the plain export's heading never does): the
+// import tells the two apart by it.
+std::vector<Column> Heading(const std::vector<bool>& selected, const CsvExportOptions& options, std::string& out) {
+  std::vector<Column> columns;
+  out = "#";
+  auto name = [&](const std::string& text) {
+    out += ',';
+    if (options.rfc4180) AppendCsvQuoted(out, text);
+    else out += text;
+  };
+  if (options.withDeleted) name(kDeletedColumn);
+  for (int16_t i = 1; i <= GetFieldCount(); ++i) {
+    FieldDef def;
+    if (static_cast<size_t>(i) >= selected.size() || !selected[i] || GetFieldDef(i, def) == 0) continue;
+    columns.push_back({static_cast<size_t>(def.Offset), static_cast<size_t>(def.Length)});
+    name(def.Name.Trimmed());
+  }
+  out += "\r\n";
+  return columns;
 }
+
+// The line of record r into `out`.
+void RecordLine(int32_t r, std::string_view rec, const std::vector<Column>& columns, const CsvExportOptions& options,
+                std::string& out) {
+  char number[16];
+  out.append(number, static_cast<size_t>(std::to_chars(number, number + sizeof number, r).ptr - number));
+  if (options.withDeleted) out += rec[0] == '*' ? ",\"*\"" : ",\"\"";
+  for (const Column& c : columns) {
+    out += ',';
+    if (options.rfc4180) AppendCsvQuoted(out, modLIB::TrimRightView(rec.substr(c.offset, c.length)));
+    else AppendPlainCsvValue(out, modLIB::TrimView(rec.substr(c.offset, c.length)));
+  }
+  out += "\r\n";
+}
+
+// Where the export may go: "" when it may be written to `target`, else the message.
+std::string Refusal(const std::string& path, const Target& target, struct stat& st) {
+  if (!target.refusal.empty()) return "FILE:" + path + " cannot be written: " + target.refusal;
+  if (::stat(target.path.c_str(), &st) != 0) st = {};
+  if (S_ISREG(st.st_mode) && IsProtected(target.path, st))
+    return "FILE:" + path + " is a form database or its backup; it is not written over";
+  return "";
+}
+
+}  // namespace
 
 std::string CsvFileName(const std::string& name) {
   if (name.size() >= 4 && modLIB::UCase(name.substr(name.size() - 4)) == ".CSV") return name;
@@ -153,60 +228,22 @@ int16_t ExportCsv(const std::string& path, const std::vector<bool>& selected, co
   // written beside it under a passing name, so that a failed export leaves the old
   // file as it was.
   const Target target = TargetOf(path);
-  if (!target.refusal.empty()) {
-    Fail(title, "FILE:" + path + " cannot be written: " + target.refusal);
-    return 0;
-  }
   struct stat st {};
-  if (::stat(target.path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && IsProtected(target.path, st)) {
-    Fail(title, "FILE:" + path + " is a form database or its backup; it is not written over");
+  if (const std::string why = Refusal(path, target, st); !why.empty()) {
+    Fail(title, why);
     return 0;
   }
-  const bool direct = target.stream;
-  std::optional<detail::FileBeside> beside;
-  detail::Fd fd;
+  std::optional<Sink> sink;
   try {
-    if (direct) {
-      // Waits for the reader of a FIFO, as writing to one does. A regular file reached
-      // through a descriptor's name is emptied first.
-      const int flags = O_WRONLY | O_CLOEXEC | (S_ISREG(st.st_mode) ? O_TRUNC : 0);
-      int raw;
-      do raw = ::open(target.path.c_str(), flags);
-      while (raw < 0 && errno == EINTR);
-      if (raw < 0) throw detail::FileError(errno, "open", path);
-      fd = detail::Fd(raw);
-    } else {
-      beside.emplace(target.path);
-    }
+    sink.emplace(target, st, path, options.rfc4180 && options.utf8);
   } catch (const std::exception& e) {
     Fail(title, CannotWrite(path, e));
     return 0;
   }
   const int32_t remembered = GetRecordNo();
   int32_t n = detail::S().header.RecordCount;
-
-  // The selected fields in slot order, and the heading line.
-  struct Column {
-    size_t offset, length;
-  };
-  std::vector<Column> columns;
-  const bool rfc = options.rfc4180, utf8 = options.rfc4180 && options.utf8;
-  // The spreadsheet export quotes the names (the plain export's heading never does):
-  // the import tells the two apart by it.
-  std::string out = "#";
-  auto name = [&](const std::string& text) {
-    out += ',';
-    if (rfc) AppendCsvQuoted(out, text);
-    else out += text;
-  };
-  if (options.withDeleted) name(kDeletedColumn);
-  for (int16_t i = 1; i <= GetFieldCount(); ++i) {
-    FieldDef def;
-    if (static_cast<size_t>(i) >= selected.size() || !selected[i] || GetFieldDef(i, def) == 0) continue;
-    columns.push_back({static_cast<size_t>(def.Offset), static_cast<size_t>(def.Length)});
-    name(def.Name.Trimmed());
-  }
-  out += "\r\n";
+  std::string out;
+  const std::vector<Column> columns = Heading(selected, options, out);
 
   // Records are taken from the file many at a time: each line holds what
   // SetRecordNo and ReadField would give for that record, blanks beyond the end of
@@ -216,37 +253,21 @@ int16_t ExportCsv(const std::string& path, const std::vector<bool>& selected, co
     // The count as it is now (another program may have appended).
     if (detail::ReadRecordCount(detail::S().fd, detail::S().header.RecordCount)) n = detail::S().header.RecordCount;
     const size_t len = static_cast<size_t>(detail::S().header.RecordLength);
-    int64_t written = 0;
-    auto flush = [&] {
-      if (utf8) out = (written == 0 ? "\xEF\xBB\xBF" : "") + modLIB::Cp1252ToUtf8(out);
-      if (direct) WriteStream(fd.get(), out.data(), out.size(), path);
-      else detail::WriteAt(beside->get(), out.data(), out.size(), written);
-      written += static_cast<int64_t>(out.size());
-      out.clear();
-    };
     detail::ReadRecordBlocks(
         detail::S().fd, len, n, detail::RecordsPerBlock(len),
         [&](int32_t r, const char* bytes) {
-        host.ShowPer(r, n);
-        const std::string_view rec(bytes, len);
-        out += std::to_string(r);
-        if (options.withDeleted) out += rec[0] == '*' ? ",\"*\"" : ",\"\"";
-        for (const Column& c : columns) {
-          out += ',';
-          if (rfc) AppendCsvQuoted(out, modLIB::TrimRightView(rec.substr(c.offset, c.length)));
-          else AppendValue(out, modLIB::TrimView(rec.substr(c.offset, c.length)));
-        }
-        out += "\r\n";
+          host.ShowPer(r, n);
+          RecordLine(r, std::string_view(bytes, len), columns, options, out);
         },
-        [&] { if (out.size() >= kFlushAt) flush(); });
-    flush();
-    if (direct) detail::CloseFile(fd.release());
-    else beside->PutInPlace();
+        [&] {
+          if (out.size() >= kFlushAt) sink->Flush(out);
+        });
+    sink->Flush(out);
+    sink->Finish();
   } catch (const std::exception& e) {
     failure = CannotWrite(path, e);
-    fd = detail::Fd();
-    beside.reset();
   }
+  sink.reset();
   // The current record is the one before, as after visiting each record in turn
   // (the records were read straight from the file: the record text is unchanged).
   if (remembered == 0 && n > 0) SetRecordNo(n);

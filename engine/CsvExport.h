@@ -24,11 +24,9 @@
 #include <string_view>
 #include <vector>
 
-namespace modDB {
+#include "engine/transfer/CsvText.h"
 
-// Appends value as spreadsheets read it back: between double quotes, each quote
-// doubled, every other byte as it is. Also the quoting of the import's refused rows.
-void AppendCsvQuoted(std::string& out, std::string_view value);
+namespace modDB {
 
 // The export file name for a chosen name: kept when its last 4 characters are
 // ".CSV" in any letter case, otherwise with ".csv" appended.

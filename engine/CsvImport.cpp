@@ -1,6 +1,7 @@
 #include "engine/CsvImport.h"
 
 #include <fcntl.h>
+#include <time.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
 
@@ -51,6 +52,29 @@ bool Changed(const struct stat& a, const struct stat& b) {
          a.st_ctim.tv_sec != b.st_ctim.tv_sec || a.st_ctim.tv_nsec != b.st_ctim.tv_nsec;
 }
 
+// A write marks the file's change time when it starts, and a file system may keep
+// times only in steps of a coarse clock: a write still under way when the file is
+// first looked at, or two writes within one step, leave the same time behind. So the
+// reading starts only once the file has been still for a moment (a file written just
+// now is waited for, two seconds at most); a write from then on gives it a later
+// time, which the look after the reading sees. A file that goes on being written is
+// still read, and refused after.
+void LetFreshWritesSettle(int fd, struct stat& st, const std::string& path) {
+  constexpr int64_t kStep = 200'000'000, kLongest = 2'000'000'000;  // ns
+  auto ns = [](const struct timespec& t) { return int64_t{t.tv_sec} * 1'000'000'000 + t.tv_nsec; };
+  for (int64_t waited = 0; waited < kLongest;) {
+    struct timespec now {};
+    ::clock_gettime(CLOCK_REALTIME, &now);
+    const int64_t age = ns(now) - std::max(ns(st.st_mtim), ns(st.st_ctim));
+    if (age >= kStep || age < -kLongest) return;  // settled, or a clock that is far off
+    const int64_t pause = std::min(kStep - age, kStep);
+    const struct timespec t{static_cast<time_t>(pause / 1'000'000'000), static_cast<long>(pause % 1'000'000'000)};
+    ::nanosleep(&t, nullptr);
+    waited += pause;
+    if (::fstat(fd, &st) != 0) throw detail::FileError(errno, "fstat", path);
+  }
+}
+
 // Why the text of `path` is not read at all.
 std::string RefusalText(const detail::CsvTextRead& read, const std::string& path) {
   switch (read.refusal) {
@@ -62,6 +86,9 @@ std::string RefusalText(const detail::CsvTextRead& read, const std::string& path
     case detail::CsvRefusal::LongRow:
       return "the row at line " + std::to_string(read.line) + " of " + path +
              " is longer than 16 MB; no record comes from such a row";
+    case detail::CsvRefusal::WideRow:
+      return "the row at line " + std::to_string(read.line) + " of " + path + " has more than " +
+             std::to_string(detail::kMaxValues) + " values; no record comes from such a row";
     case detail::CsvRefusal::None:
       break;
   }
@@ -362,6 +389,7 @@ int16_t ReadCsvImport(const std::string& path, const CsvImportOptions& options, 
   try {
     fd = detail::Fd(detail::OpenFile(path, O_RDONLY));
     if (::fstat(fd.get(), &before) != 0) throw detail::FileError(errno, "fstat", path);
+    LetFreshWritesSettle(fd.get(), before, path);
     size = before.st_size;
   } catch (const std::exception& e) {
     Fail(kTitle, detail::UnexpectedError(e, path));

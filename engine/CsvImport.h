@@ -40,9 +40,9 @@
 #include <string_view>
 #include <vector>
 
-namespace modDB {
+#include "engine/transfer/CsvText.h"
 
-enum class CsvEncoding { Auto, Utf8, Cp1252 };
+namespace modDB {
 
 struct CsvImportOptions {
   bool ignoreUnknown = false;
@@ -58,12 +58,6 @@ constexpr const char* kDeletedColumn = "#Deleted";
 struct CsvProblem {
   int64_t line = 0;  // the file's line where the row starts (the heading is line 1)
   std::string field, value, reason;
-};
-
-// A row as read from the file (values decoded, nothing else done to them).
-struct CsvRow {
-  int64_t line = 0;
-  std::vector<std::string> values;
 };
 
 struct CsvImport {
@@ -86,16 +80,6 @@ struct CsvImport {
 };
 
 constexpr size_t kImportPreviewRows = 20;
-
-// Splits CSV text into rows; each row comes with "" or why it is malformed. A line
-// with nothing on it is no row. Returns the number of rows.
-int64_t ParseCsv(std::string_view text, const std::function<void(CsvRow&, const std::string& error)>& row);
-
-// The text as Windows-1252: from UTF-8 when told, or when it starts with a byte order
-// mark, or (Auto) when it is valid UTF-8 holding a character that is plainly UTF-8
-// (see the reading of a file). utf8 says which was
-// taken; replaced counts the characters that became "?".
-std::string DecodeCsvText(std::string bytes, CsvEncoding encoding, bool& utf8, int64_t& replaced);
 
 // Reads and checks `path` against the open database, writing nothing. 1 when the
 // file was read and its columns are usable (rows may still be refused: see

@@ -98,10 +98,11 @@ void CloseOtherDatabase(int16_t handle) {
 }
 
 bool ReadHeaderDirect(int16_t handle, FormHeader& out) {
-  const std::string bytes = ReadBytes(handle, 0, kHeaderSize);
-  if (bytes.size() != static_cast<size_t>(kHeaderSize)) return false;
-  DecodeHeader(reinterpret_cast<const uint8_t*>(bytes.data()), out);
-  return true;
+  try {
+    return detail::ReadHeaderAt(DescriptorOf(handle), out) == static_cast<size_t>(kHeaderSize);
+  } catch (const std::exception&) {
+    return false;
+  }
 }
 
 std::string ReadFieldDirect(int16_t handle, const FormHeader& h, int32_t n, int16_t slot) {

@@ -1,47 +1,56 @@
 #include "engine/HeaderFile.h"
 
 #include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
-#include <cerrno>
 #include <cstring>
+#include <exception>
 
+#include "engine/FileIo.h"
 #include "engine/HeaderLayout.h"
 
 namespace modDB {
 
-bool ReadHeaderFile(const std::string& path, FormHeader& out, std::string& why, int64_t* fileSize) {
-  // Without waiting: a FIFO opened for reading would wait for a writer forever.
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-  if (fd < 0) {
-    why = path + ": " + std::strerror(errno);
-    return false;
-  }
-  struct stat st {};
+namespace detail {
+
+size_t ReadHeaderAt(int fd, FormHeader& out) {
   HeaderBytes bytes{};
-  ssize_t got = -1;
-  if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) {
-    got = ::pread(fd, bytes.data(), bytes.size(), 0);
-  } else {
-    ::close(fd);
-    why = path + " is not a regular file";
+  const size_t got = ReadAt(fd, bytes.data(), bytes.size(), 0);
+  if (got == bytes.size()) DecodeHeader(bytes.data(), out);
+  return got;
+}
+
+std::string ReadCheckedHeader(int fd, const std::string& file, FormHeader& h) {
+  FormHeader read;
+  const size_t got = ReadHeaderAt(fd, read);
+  if (got < static_cast<size_t>(kHeaderSize))
+    return "FILE:" + file + " is not a form database: it has " + std::to_string(got) +
+           " bytes, fewer than the 23496 of a header";
+  if (std::string why = CheckLayout(read); !why.empty()) return "FILE:" + file + " is damaged: " + why;
+  h = read;
+  return "";
+}
+
+}  // namespace detail
+
+bool ReadHeaderFile(const std::string& path, FormHeader& out, std::string& why, int64_t* fileSize) {
+  try {
+    detail::Fd fd(detail::OpenFile(path, O_RDONLY));
+    const int64_t size = detail::FileSize(fd.get());
+    if (fileSize) *fileSize = size;
+    if (detail::ReadHeaderAt(fd.get(), out) < static_cast<size_t>(kHeaderSize)) {
+      why = path + " is not a form database: it has " + std::to_string(size) +
+            " bytes, fewer than the 23496 of a header";
+      return false;
+    }
+    return true;
+  } catch (const detail::FileError& e) {
+    why = e.reason() == "not a regular file" ? path + " is not a regular file"
+                                             : path + ": " + std::strerror(e.code().value());
+    return false;
+  } catch (const std::exception& e) {
+    why = path + ": " + e.what();
     return false;
   }
-  const int err = errno;
-  ::close(fd);
-  if (got < 0) {
-    why = path + ": " + std::strerror(err);
-    return false;
-  }
-  if (fileSize) *fileSize = st.st_size;
-  if (got < kHeaderSize) {
-    why = path + " is not a form database: it has " + std::to_string(st.st_size) +
-          " bytes, fewer than the 23496 of a header";
-    return false;
-  }
-  DecodeHeader(bytes.data(), out);
-  return true;
 }
 
 }  // namespace modDB

@@ -20,6 +20,7 @@
 #include "engine/State.h"
 #include "engine/StoreCommon.h"
 #include "engine/files/Companions.h"
+#include "engine/store/FileReplace.h"
 #include "engine/modDB.h"
 #include "lib/modLIB.h"
 
@@ -50,53 +51,207 @@ std::vector<Carry> CarryPlan(const FormHeader& old) {
   return plan;
 }
 
-// Writes the new file (header, then `count` records rebuilt from `old`) to `work`,
-// and flushes it to disk.
-void BuildNewFile(const std::string& work, int oldFd, const FormHeader& old, int32_t count) {
-  detail::Fd out(detail::OpenFile(work, O_WRONLY | O_CREAT | O_TRUNC));
-  HeaderBytes head{};
-  EncodeHeader(H(), head.data());
-  detail::WriteAt(out.get(), head.data(), head.size(), 0);
-  int64_t outPos = kHeaderSize;
-
+// Writes the new file: the definition in memory as its header, then `count` records
+// rebuilt from those of `old` in the open file `oldFd`, in one pass.
+void BuildNewFile(detail::FileReplace& out, int oldFd, const FormHeader& old, int32_t count) {
+  out.WriteHeader(H());
   if (count > 0) {
     Host& host = GetHost();
     const std::vector<Carry> plan = CarryPlan(old);
-    const size_t oldLen = static_cast<size_t>(old.RecordLength);
-    const size_t newLen = static_cast<size_t>(H().RecordLength);
-    const size_t perBlock = detail::RecordsPerBlock(std::max(oldLen, newLen));
-    std::vector<char> buf;
-    buf.reserve(perBlock * newLen);
-    detail::ReadRecordBlocks(
-        oldFd, oldLen, count, perBlock,
-        [&](int32_t i, const char* src) {
-          host.DoEvents();
-          host.ShowPer(i, count);
-          const size_t at = buf.size();
-          buf.resize(at + newLen, ' ');
-          char* dst = buf.data() + at;
-          for (const Carry& c : plan) std::copy_n(src + c.from, c.length, dst + c.to);
-          dst[0] = src[0];  // the deletion mark travels with the record
-        },
-        [&] {
-          detail::WriteAt(out.get(), buf.data(), buf.size(), outPos);
-          detail::StartWriteBack(out.get(), outPos, static_cast<int64_t>(buf.size()));
-          outPos += static_cast<int64_t>(buf.size());
-          buf.clear();
-        });
+    detail::CopyRecords(oldFd, static_cast<size_t>(old.RecordLength), count, out,
+                        static_cast<size_t>(H().RecordLength), [&](int32_t i, const char* src, char* dst) {
+                          host.DoEvents();
+                          host.ShowPer(i, count);
+                          for (const Carry& c : plan) std::copy_n(src + c.from, c.length, dst + c.to);
+                          dst[0] = src[0];  // the deletion mark travels with the record
+                          return true;
+                        });
   }
-  detail::SyncFile(out.get());
-  detail::CloseFile(out.release());
+  out.Complete();
 }
 
-// Makes `work` the database: the old file (if any) becomes the backup. The database
-// name never goes missing: the backup is first made a second name of the database
-// (replacing the previous backup in one step), then the new file takes the
-// database's name in one step.
-void PutInPlace(const std::string& file, const std::string& backup, const std::string& work, bool existing) {
-  if (existing) detail::LinkOver(file, backup);
-  existing ? detail::RenameFile(work, file) : detail::RenameToFreeName(work, file);
-  detail::SyncFolderOf(file);
+// Whether two headers describe the same form, their record counts aside.
+bool SameLayout(const FormHeader& a, const FormHeader& b) {
+  HeaderBytes x{}, y{};
+  FormHeader a0 = a, b0 = b;
+  a0.RecordCount = b0.RecordCount = 0;
+  EncodeHeader(a0, x.data());
+  EncodeHeader(b0, y.data());
+  return x == y;
+}
+
+// The checks that come before any file is touched; false after their message.
+bool CheckDesign(const char* title) {
+  AssignOffsets();
+  if (H().RecordLength == 1) {
+    Fail(title, "No fields defined!");
+    return false;
+  }
+  if (H().RecordLength > kMaxRecordLength) {
+    Fail(title, "Maximum Record Length can be " + std::to_string(kMaxRecordLength));
+    return false;
+  }
+  // A definition put together outside the designer's operations must still make a
+  // file that every program can open.
+  FormHeader probe = H();
+  probe.RecordCount = 0;
+  if (std::string why = CheckLayout(probe); !why.empty()) {
+    Fail(title, "The form definition cannot be saved: " + why);
+    return false;
+  }
+  return true;
+}
+
+// A new database: the header alone.
+int16_t SaveNewDatabase(const std::string& file, const detail::Companions& names) {
+  const int32_t keptCount = H().RecordCount;
+  try {
+    H().RecordCount = 0;
+    detail::FileReplace out(names);
+    BuildNewFile(out, -1, H(), 0);
+    auto logged = detail::LogDesignSave(file, H(), -1, H(), 0);
+    out.PutInPlace(false);
+    logged.Done();
+    return 1;
+  } catch (const std::exception& e) {
+    H().RecordCount = keptCount;
+    Fail("SaveHeader", detail::UnexpectedError(e, file));
+    return 0;
+  }
+}
+
+// The existing database, opened for writing (a database that may not be written is
+// not replaced either, and only a writer may hold it alone), and its header as read
+// now, or its damage. False after a message.
+bool OpenOld(const char* title, const std::string& file, const std::string& real, detail::Fd& fd, FormHeader& old,
+             std::string& damage) {
+  try {
+    if (const std::string why = detail::ReplaceRefusal(real); !why.empty()) {
+      Fail(title, "FILE:" + file + " cannot be written: " + why);
+      return false;
+    }
+    try {
+      fd = detail::Fd(detail::OpenFile(real, O_RDWR));
+    } catch (const detail::FileError& e) {
+      const int err = e.code().value();
+      if (err != EACCES && err != EPERM && err != EROFS && err != ETXTBSY) throw;
+      Fail(title, "FILE:" + file + " cannot be written: " + std::strerror(err));
+      return false;
+    }
+    damage = detail::ReadCheckedHeader(fd.get(), file, old);
+  } catch (const std::exception& e) {
+    Fail("SaveHeader", detail::UnexpectedError(e, file));
+    return false;
+  }
+  // Another program of ours that has the database open would go on writing into the
+  // file that becomes the backup: refused before the question, and again after it.
+  if (detail::OpenElsewhere(fd.get())) {
+    Fail(title, detail::OpenElsewhereText(file));
+    return false;
+  }
+  return true;
+}
+
+// Takes the database for this program alone; false after a message.
+bool TakeSoleUse(const char* title, const std::string& file, int fd) {
+  bool sole = false;
+  try {
+    sole = detail::TakeSoleUse(fd);
+  } catch (const std::exception& e) {
+    Fail("SaveHeader", detail::UnexpectedError(e, file));
+    return false;
+  }
+  if (!sole) Fail(title, detail::OpenElsewhereText(file));
+  return sole;
+}
+
+// What the answers before the lock decided.
+struct Answers {
+  bool asked = false;     // the file held records (or was damaged) when they were given
+  bool recover = false;   // the records are carried over
+  bool damaged = false;
+};
+
+// Under the writers' lock: the old header read again (everything the new file is
+// built from is read now), the new file built from it and put in place. 1 done; 0
+// after a message; -1 when the file changed since the answers in a way they did not
+// cover (nothing is written, the save starts over).
+int16_t RebuildUnderLock(const char* title, const std::string& file, const detail::Companions& names, int fd,
+                         FormHeader old, const Answers& a) {
+  // No append may fall between the copy and the replacement.
+  detail::WriterLock lock(fd);
+  if (!detail::StillNamed(fd, names.Database())) {
+    Fail(title, detail::ReplacedText(file) + "\r\nNothing was changed: save again.");
+    return 0;
+  }
+  if (!a.damaged) {
+    FormHeader now;
+    if (!detail::ReadCheckedHeader(fd, file, now).empty() || !SameLayout(now, old) ||
+        (!a.asked && now.RecordCount > 0))
+      return -1;
+    old = now;
+  }
+  const int32_t count = a.recover ? std::max(old.RecordCount, 0) : 0;
+  H().RecordCount = count;
+  detail::FileReplace out(names);
+  BuildNewFile(out, fd, old, count);
+  auto logged = detail::LogDesignSave(file, old, a.damaged ? 0 : old.RecordCount, H(), count);
+  out.PutInPlace(true);
+  logged.Done();
+  return 1;
+}
+
+// One attempt at saving over an existing database; -1 when it must start over.
+int16_t SaveOver(const char* title, const std::string& file, const detail::Companions& names) {
+  FormHeader old;
+  detail::Fd oldFd;
+  std::string damage;
+  if (!OpenOld(title, file, names.Database(), oldFd, old, damage)) return 0;
+
+  int32_t count = 0;
+  const bool asked = !damage.empty() || old.RecordCount > 0;
+  if (!damage.empty()) {
+    // A damaged file's records cannot be carried over; but the new design may
+    // replace it, the damaged file becoming the backup.
+    if (GetHost().MsgBox("File contains records!\r\nRecover data?", vbYesNo, "Recover Data") == vbYes) {
+      Fail(title, damage);
+      return 0;
+    }
+  } else if (old.RecordCount > 0) {
+    if (GetHost().MsgBox("File contains records!\r\nRecover data?", vbYesNo, "Recover Data") == vbYes) {
+      count = -1;  // every record, counted under the lock
+    } else {
+      // No leaves the new file empty: the records live on in the backup alone, which
+      // the next save or pack replaces. Said with the count, and asked once more.
+      const bool one = old.RecordCount == 1;
+      const std::string what = one ? "The record" : "The " + std::to_string(old.RecordCount) + " records";
+      const std::string text = what + " of " + file + (one ? " is" : " are") +
+                               " not carried over: the new file has no records, and " +
+                               (one ? "it stays" : "they stay") + " only in " + names.Backup() +
+                               " until the next save or pack replaces it.\r\nSave without " + (one ? "it" : "them") +
+                               "?";
+      if (GetHost().MsgBox(text, vbYesNo | vbExclamation | vbDefaultButton2, "Recover Data") != vbYes) return 0;
+    }
+  }
+  try {  // what a shorter or missing field would lose is said first; declined, nothing is written
+    if (count != 0 && !AcceptSaveLoss(old, oldFd.get())) return 0;
+  } catch (const std::exception& e) {
+    Fail("SaveHeader", detail::UnexpectedError(e, file));
+    return 0;
+  }
+  if (!TakeSoleUse(title, file, oldFd.get())) return 0;
+  const int32_t keptCount = H().RecordCount;
+  try {
+    const int16_t done = RebuildUnderLock(title, file, names, oldFd.get(), old, {asked, count != 0, !damage.empty()});
+    if (done != 1) H().RecordCount = keptCount;
+    if (count != 0) GetHost().HidePer();
+    return done;
+  } catch (const std::exception& e) {
+    H().RecordCount = keptCount;
+    GetHost().HidePer();
+    Fail("SaveHeader", detail::UnexpectedError(e, file));
+    return 0;
+  }
 }
 
 }  // namespace
@@ -133,152 +288,18 @@ int16_t SaveHeader(std::string& name) {
     Fail(title, "Invalid File Name");
     return 0;
   }
-  AssignOffsets();
-  if (H().RecordLength == 1) {
-    Fail(title, "No fields defined!");
-    return 0;
-  }
-  if (H().RecordLength > kMaxRecordLength) {
-    Fail(title, "Maximum Record Length can be " + std::to_string(kMaxRecordLength));
-    return 0;
-  }
-  {
-    // A definition put together outside the designer's operations must still make
-    // a file that every program can open.
-    FormHeader probe = H();
-    probe.RecordCount = 0;
-    if (std::string why = CheckLayout(probe); !why.empty()) {
-      Fail(title, "The form definition cannot be saved: " + why);
-      return 0;
-    }
-  }
+  if (!CheckDesign(title)) return 0;
   std::string n = name;
   const std::string file = BaseFileName(n) + ".Qfd";
-  const bool existing = detail::IsFile(file);
   // For a symbolic link, the backup and the working file sit beside its target.
   const detail::Companions names = detail::Companions::Of(file);
-  const std::string& real = names.Database();
-  const std::string work = names.Work(), backup = names.Backup();
-  const int32_t keptCount = H().RecordCount;
-
-  if (!existing) {
-    try {
-      H().RecordCount = 0;
-      BuildNewFile(work, -1, H(), 0);
-      auto logged = detail::LogDesignSave(file, H(), -1, H(), 0);
-      PutInPlace(file, backup, work, false);
-      logged.Done();
-      return 1;
-    } catch (const std::exception& e) {
-      H().RecordCount = keptCount;
-      try {
-        detail::RemoveFile(work);
-      } catch (const std::exception&) {
-      }
-      Fail("SaveHeader", detail::UnexpectedError(e, file));
-      return 0;
-    }
-  }
-
-  // The old file is opened for writing: a database that may not be written is not
-  // replaced either, and only a writer may hold it alone.
-  FormHeader old;
-  detail::Fd oldFd;
-  std::string damage;
-  try {
-    if (const std::string why = detail::ReplaceRefusal(real); !why.empty()) {
-      Fail(title, "FILE:" + file + " cannot be written: " + why);
-      return 0;
-    }
-    try {
-      oldFd = detail::Fd(detail::OpenFile(real, O_RDWR));
-    } catch (const detail::FileError& e) {
-      const int err = e.code().value();
-      if (err != EACCES && err != EPERM && err != EROFS && err != ETXTBSY) throw;
-      Fail(title, "FILE:" + file + " cannot be written: " + std::strerror(err));
-      return 0;
-    }
-    damage = detail::ReadCheckedHeader(oldFd.get(), file, old);
-  } catch (const std::exception& e) {
-    Fail("SaveHeader", detail::UnexpectedError(e, file));
-    return 0;
-  }
-  // Another program of ours that has the database open would go on writing into the
-  // file that becomes the backup: refused before the question, and again after it.
-  if (detail::OpenElsewhere(oldFd.get())) {
-    Fail(title, detail::OpenElsewhereText(file));
-    return 0;
-  }
-
-  int32_t count = 0;
-  if (!damage.empty()) {
-    // A damaged file's records cannot be carried over; but the new design may
-    // replace it, the damaged file becoming the backup.
-    if (GetHost().MsgBox("File contains records!\r\nRecover data?", vbYesNo, "Recover Data") == vbYes) {
-      Fail(title, damage);
-      return 0;
-    }
-  } else if (old.RecordCount > 0) {
-    if (GetHost().MsgBox("File contains records!\r\nRecover data?", vbYesNo, "Recover Data") == vbYes) {
-      count = -1;  // every record, counted under the lock
-    } else {
-      // No leaves the new file empty: the records live on in the backup alone, which
-      // the next save or pack replaces. Said with the count, and asked once more.
-      const bool one = old.RecordCount == 1;
-      const std::string what = one ? "The record" : "The " + std::to_string(old.RecordCount) + " records";
-      const std::string text = what + " of " + file + (one ? " is" : " are") +
-                               " not carried over: the new file has no records, and " +
-                               (one ? "it stays" : "they stay") + " only in " + backup +
-                               " until the next save or pack replaces it.\r\nSave without " + (one ? "it" : "them") +
-                               "?";
-      if (GetHost().MsgBox(text, vbYesNo | vbExclamation | vbDefaultButton2, "Recover Data") != vbYes) return 0;
-    }
-  }
-  try {  // what a shorter or missing field would lose is said first; declined, nothing is written
-    if (count != 0 && !AcceptSaveLoss(old, oldFd.get())) return 0;
-  } catch (const std::exception& e) {
-    Fail("SaveHeader", detail::UnexpectedError(e, file));
-    return 0;
-  }
-  bool sole = false;
-  try {
-    sole = detail::TakeSoleUse(oldFd.get());
-  } catch (const std::exception& e) {
-    Fail("SaveHeader", detail::UnexpectedError(e, file));
-    return 0;
-  }
-  if (!sole) {
-    Fail(title, detail::OpenElsewhereText(file));
-    return 0;
-  }
-  bool recovering = false;
-  try {
-    // No append may fall between the copy and the replacement.
-    detail::WriterLock lock(oldFd.get());
-    if (!detail::StillNamed(oldFd.get(), real)) {
-      Fail(title, detail::ReplacedText(file) + "\r\nNothing was changed: save again.");
-      return 0;
-    }
-    if (count < 0 && !detail::ReadRecordCount(oldFd.get(), count)) count = old.RecordCount;
-    count = std::max(count, 0);
-    recovering = count > 0;
-    H().RecordCount = count;
-    BuildNewFile(work, damage.empty() ? oldFd.get() : -1, old, count);
-    auto logged = detail::LogDesignSave(file, old, damage.empty() ? old.RecordCount : 0, H(), count);
-    PutInPlace(real, backup, work, true);
-    logged.Done();
-  } catch (const std::exception& e) {
-    H().RecordCount = keptCount;
-    try {
-      detail::RemoveFile(work);
-    } catch (const std::exception&) {
-    }
-    GetHost().HidePer();
-    Fail("SaveHeader", detail::UnexpectedError(e, file));
-    return 0;
-  }
-  if (recovering) GetHost().HidePer();
-  return 1;
+  if (!detail::IsFile(file)) return SaveNewDatabase(file, names);
+  // Records that come into an empty database, or a layout changed, between the
+  // questions and the lock start the save over: it asks again.
+  for (int round = 0; round < 4; ++round)
+    if (const int16_t done = SaveOver(title, file, names); done >= 0) return done;
+  Fail(title, "FILE:" + file + " kept changing while it was saved over.\r\nNothing was changed: save again.");
+  return 0;
 }
 
 }  // namespace modDB

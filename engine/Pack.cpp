@@ -19,6 +19,7 @@
 #include "engine/State.h"
 #include "engine/StoreCommon.h"
 #include "engine/files/Companions.h"
+#include "engine/store/FileReplace.h"
 #include "engine/modDB.h"
 
 namespace modDB {
@@ -27,53 +28,57 @@ using detail::S;
 
 namespace {
 
-// Runs a write to the working file; a failure that names no file names it, not the
-// database.
-template <class Step>
-void OnWorkFile(const std::string& work, Step step) {
-  try {
-    step();
-  } catch (const detail::FileError& e) {
-    if (!e.file().empty()) throw;
-    throw detail::FileError(e.code().value(), "write", work, e.reason());
-  }
-}
-
-// Copies the live records among 1 ... count from the open database to `out` (the
-// working file `work`), behind the header; returns how many were kept, their old
-// numbers in `kept`. Records beyond the end of the file read as blanks, like
-// everywhere in the store.
-int32_t CopyLiveRecords(int out, const std::string& work, int32_t count, std::vector<int32_t>& kept) {
+// Copies the live records among 1 ... count of the open database into the working
+// file, behind the header; their old numbers go to `kept`.
+void CopyLiveRecords(detail::FileReplace& out, int32_t count, std::vector<int32_t>& kept) {
   Host& host = GetHost();
   const size_t len = static_cast<size_t>(S().header.RecordLength);
-  const size_t perBlock = detail::RecordsPerBlock(len);
-  std::vector<char> buf;
-  buf.reserve(perBlock * len);
-  int64_t outPos = kHeaderSize;
-  detail::ReadRecordBlocks(
-      S().fd, len, count, perBlock,
-      [&](int32_t i, const char* rec) {
-        host.DoEvents();
-        host.ShowPer(i, count);
-        if (rec[0] == '*') return;
-        buf.insert(buf.end(), rec, rec + len);
-        kept.push_back(i);
-      },
-      [&] {
-        OnWorkFile(work, [&] {
-          detail::WriteAt(out, buf.data(), buf.size(), outPos);
-          detail::StartWriteBack(out, outPos, static_cast<int64_t>(buf.size()));
-        });
-        outPos += static_cast<int64_t>(buf.size());
-        buf.clear();
-      });
-  return static_cast<int32_t>(kept.size());
+  detail::CopyRecords(S().fd, len, count, out, len, [&](int32_t i, const char* rec, char* to) {
+    host.DoEvents();
+    host.ShowPer(i, count);
+    if (rec[0] == '*') return false;
+    std::copy_n(rec, len, to);
+    kept.push_back(i);
+    return true;
+  });
 }
 
-void WriteHeader(int fd, const FormHeader& h) {
-  HeaderBytes bytes{};
-  EncodeHeader(h, bytes.data());
-  detail::WriteAt(fd, bytes.data(), bytes.size(), 0);
+// Under the writers' lock (no append may fall between the copy and the
+// replacement): the live records to the working file, and the files exchanged.
+// `replaced`: the open file is no longer the database; `renamed`: the packed file
+// has the database's name.
+void PackUnderLock(const std::string& file, const detail::Companions& names, bool& replaced, bool& renamed) {
+  detail::WriterLock lock(S().fd);
+  if (!detail::StillNamed(S().fd, file)) {
+    replaced = true;
+    throw detail::FileError(ESTALE, "pack", file);
+  }
+  // The old backup goes without its permissions being touched: a read-only backup
+  // stops the pack here, before anything is written.
+  if (detail::IsFile(names.Backup()) && !detail::IsWritable(names.Backup()))
+    throw detail::FileError(EACCES, "replace", names.Backup());
+  detail::FileReplace out(names);
+  FormHeader h = S().header;
+  out.WriteHeader(h);
+
+  // The count as it is now: records appended since it was last read are kept too.
+  detail::ReadRecordCount(S().fd, S().header.RecordCount);
+  if (S().header.RecordCount == 0) Fail("GOTO FIRST RECORD", "DB is empty");
+  std::vector<int32_t> kept;
+  CopyLiveRecords(out, S().header.RecordCount, kept);
+  h.RecordCount = static_cast<int32_t>(kept.size());
+  out.WriteHeader(h);
+  out.Complete();
+
+  auto logged = detail::LogPack(file, S().header.RecordCount, kept);
+  try {
+    out.PutInPlace(true);
+  } catch (...) {
+    renamed = out.Placed();
+    throw;
+  }
+  renamed = true;
+  logged.Done();
 }
 
 }  // namespace
@@ -117,55 +122,14 @@ int16_t PackRecords() {
   // A database reached through a symbolic link is packed in place of the link's
   // target: the link stays a link, the backup and working file sit beside the target.
   const detail::Companions names = detail::Companions::Of(file);
-  const std::string& real = names.Database();
-  const std::string backup = names.Backup(), work = names.Work();
   // The name given to OpenDatabase again: the base with its extension, so that a
   // base that itself ends in ".qfd" is not shortened a second time.
   std::string reopen = file;
   bool renamed = false, failed = false, replaced = false;
   try {
-    // No append may fall between the copy and the replacement.
-    detail::WriterLock lock(S().fd);
-    if (!detail::StillNamed(S().fd, file)) {
-      replaced = true;
-      throw detail::FileError(ESTALE, "pack", file);
-    }
-    // The old backup goes without its permissions being touched: a read-only backup
-    // stops the pack here, before anything is written.
-    if (detail::IsFile(backup) && !detail::IsWritable(backup))
-      throw detail::FileError(EACCES, "replace", backup);
-    detail::RemoveFile(work);
-    detail::Fd out(detail::OpenFile(work, O_WRONLY | O_CREAT | O_TRUNC));
-    FormHeader h = S().header;
-    OnWorkFile(work, [&] { WriteHeader(out.get(), h); });
-
-    // The count as it is now: records appended since it was last read are kept too.
-    detail::ReadRecordCount(S().fd, S().header.RecordCount);
-    if (S().header.RecordCount == 0) Fail("GOTO FIRST RECORD", "DB is empty");
-    std::vector<int32_t> kept;
-    h.RecordCount = CopyLiveRecords(out.get(), work, S().header.RecordCount, kept);
-    OnWorkFile(work, [&] {
-      WriteHeader(out.get(), h);
-      detail::SyncFile(out.get());
-      detail::CloseFile(out.release());
-    });
-
-    // The database keeps its name throughout: the backup becomes a second name of
-    // it, then the packed file takes the name in one step.
-    auto logged = detail::LogPack(file, S().header.RecordCount, kept);
-    detail::LinkOver(real, backup);
-    detail::RenameFile(work, real);
-    renamed = true;
-    logged.Done();
-    detail::SyncFolderOf(real);
+    PackUnderLock(file, names, replaced, renamed);
   } catch (const std::exception& e) {
-    if (!renamed) {
-      try {
-        detail::RemoveFile(work);
-      } catch (const std::exception&) {
-      }
-      detail::EndSoleUse(S().fd);
-    }
+    if (!renamed) detail::EndSoleUse(S().fd);
     failed = true;
     host.HidePer();
     if (replaced)

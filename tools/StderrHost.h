@@ -1,7 +1,7 @@
 // The Host of the command-line tools: every message goes to stderr as
 // "TITLE: text" (lines of a several-line text joined by blanks, the text as Shown
 // gives it); questions are answered from the tool's flags (`answers` in turn, then
-// `answer`), or by the box's default button.
+// `answer`) without a word, or else shown and answered by the box's default button.
 #pragma once
 
 #include <cstdio>
@@ -45,19 +45,21 @@ class StderrHost final : public modDB::Host {
   int shown = 0;   // messages printed so far
 
   int MsgBox(const std::string& text, int style, const std::string& title) override {
+    const bool question = (style & 7) != 0;
+    // The command's flags have answered it: nothing to say.
+    if (question && !answers.empty()) {
+      const int a = answers.front();
+      answers.erase(answers.begin());
+      return a;
+    }
+    if (question && answer != 0) return answer;
     std::string flat = text;
     for (char& c : flat)
       if (c == '\r' || c == '\n') c = ' ';
     const std::string line = Shown(title) + ": " + Shown(flat) + "\n";
     std::fwrite(line.data(), 1, line.size(), stderr);
     ++shown;
-    const bool question = (style & 7) != 0;
-    if (question && !answers.empty()) {
-      const int a = answers.front();
-      answers.erase(answers.begin());
-      return a;
-    }
-    return question && answer != 0 ? answer : modDB::DefaultAnswer(style);
+    return modDB::DefaultAnswer(style);
   }
   void DoEvents() override {}
   void ShowPer(int32_t, int32_t) override {}

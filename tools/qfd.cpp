@@ -670,6 +670,10 @@ int Pack(const Args& a) {
   if (file.empty()) return Usage();
   if (!yes) return Error("packing replaces the file; give --yes when no one else has it open");
   if (!Open(file)) return 1;
+  if (modDB::GetRecordCount() == 0) {  // nothing to remove: the file is left as it is
+    std::fprintf(stderr, "qfd: %s holds no records; there is nothing to pack\n", DatabaseFile(file).c_str());
+    return 0;
+  }
   g_host->answer = modDB::vbYes;
   return modDB::PackRecords() == 1 ? 0 : 1;
 }

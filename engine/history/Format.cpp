@@ -64,19 +64,6 @@ std::string Now() {
 
 // ---- CSV ---------------------------------------------------------------------------
 
-void AppendCsv(std::string& out, const std::string& v) {
-  if (v.find_first_of(",\"\r\n") == std::string::npos) {
-    out += v;
-    return;
-  }
-  out += '"';
-  for (const char c : v) {
-    if (c == '"') out += '"';
-    out += c;
-  }
-  out += '"';
-}
-
 void AppendLine(std::string& out, const HistoryEntry& e) {
   const std::string* cols[] = {&e.time,   &e.user,   &e.host,  &e.program, &e.operation,
                                &e.record, &e.number, &e.field, &e.before,  &e.after};
@@ -84,7 +71,7 @@ void AppendLine(std::string& out, const HistoryEntry& e) {
   for (const std::string* c : cols) {
     if (!first) out += ',';
     first = false;
-    AppendCsv(out, *c);
+    AppendCsvCell(out, *c);
   }
   out += '\n';
 }
@@ -276,7 +263,7 @@ size_t ForEachLine(const std::string& text, int64_t base, bool whole, const Line
       int rows = 0;
       size_t cells = 0;
       std::vector<std::string> got;
-      const size_t used = ParseCsv(chunk, 0, [&](std::vector<std::string>& row, size_t) {
+      const size_t used = detail::ParseCsvLines(chunk, 0, [&](std::vector<std::string>& row, size_t) {
         if (++rows == 1) {
           cells = row.size();
           got = std::move(row);

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "engine/history/History.h"
+#include "engine/transfer/CsvText.h"
 
 namespace modDB::history {
 
@@ -20,15 +21,9 @@ const std::string& UserName();
 const std::string& HostName();
 std::string Now();  // UTC, ISO 8601 to the second
 
-// CSV: a cell (quoted where it must be) and a whole line with its LF.
-void AppendCsv(std::string& out, const std::string& v);
+// CSV: a whole line with its LF (the cells quoted by AppendCsvCell, read back by
+// detail::ParseCsvLines, engine/transfer/CsvText.h).
 void AppendLine(std::string& out, const HistoryEntry& e);
-
-// Parses the complete lines of text[from ...], handing each row with the offset it
-// starts at; returns where the unfinished rest starts (a line is complete at its LF
-// outside quotes).
-template <class OnRow>
-size_t ParseCsv(const std::string& text, size_t from, OnRow&& onRow);
 
 HistoryEntry EntryOf(std::vector<std::string>& row);
 
@@ -72,50 +67,6 @@ struct Run {
 std::string MapText(const std::vector<int32_t>& kept);
 std::vector<Run> ParseMap(const std::string& s);
 
-template <class OnRow>
-size_t ParseCsv(const std::string& text, size_t from, OnRow&& onRow) {
-  std::vector<std::string> row;
-  size_t done = from, i = from;
-  const size_t n = text.size();
-  while (i < n) {
-    // One cell from i.
-    std::string cell;
-    if (text[i] == '"') {
-      ++i;
-      for (;;) {
-        const size_t q = text.find('"', i);
-        if (q == std::string::npos) return done;  // unfinished
-        cell.append(text, i, q - i);
-        if (q + 1 < n && text[q + 1] == '"') {
-          cell += '"';
-          i = q + 2;
-        } else {
-          i = q + 1;
-          break;
-        }
-      }
-      // Anything after the closing quote up to the separator belongs to the cell.
-      const size_t e = text.find_first_of(",\n", i);
-      if (e == std::string::npos) return done;
-      cell.append(text, i, e - i);
-      i = e;
-    } else {
-      const size_t e = text.find_first_of(",\n", i);
-      if (e == std::string::npos) return done;
-      cell.assign(text, i, e - i);
-      if (text[e] == '\n' && !cell.empty() && cell.back() == '\r') cell.pop_back();
-      i = e;
-    }
-    row.push_back(std::move(cell));
-    if (text[i] == '\n') {
-      onRow(row, done);
-      row.clear();
-      done = i + 1;
-    }
-    ++i;
-  }
-  return done;
-}
 
 
 }  // namespace modDB::history

@@ -18,7 +18,7 @@ std::unordered_map<std::string, std::string>& Index::Fields(const detail::Append
       text.resize(want);
       text.resize(log.Read(text.data(), want, rec.importedAt));
       bool got = false;
-      ParseCsv(text, 0, [&](std::vector<std::string>& row, size_t) {
+      detail::ParseCsvLines(text, 0, [&](std::vector<std::string>& row, size_t) {
         if (got) return;
         got = true;
         if (row.size() >= 10)

@@ -340,7 +340,7 @@ HistoryLines LogImport(const std::string& dbFile, const FormHeader& h, int32_t f
   HistoryEntry e = Entry(Now(), nullptr, "import");
   std::string start;
   for (const std::string* c : {&e.time, &e.user, &e.host, &e.program, &e.operation}) {
-    AppendCsv(start, *c);
+    AppendCsvCell(start, *c);
     start += ',';
   }
   std::vector<HistoryLines::Row> rows;
@@ -383,7 +383,7 @@ HistoryLines LogImport(const std::string& dbFile, const FormHeader& h, int32_t f
       if (numbered) {
         const FieldDef& f = h.Fields[numbered];
         std::string number;
-        AppendCsv(number, Cp1252ToUtf8(modLIB::TrimView(rec.substr(f.Offset, f.Length))));
+        AppendCsvCell(number, Cp1252ToUtf8(modLIB::TrimView(rec.substr(f.Offset, f.Length))));
         put(number);
       }
       put(",(record),,\"{");

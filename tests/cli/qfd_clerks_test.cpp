@@ -319,6 +319,37 @@ TEST_F(Clerks, NoAcknowledgedRecordIsLostToAResaveOrAPack) {
   RecordProperty("resaves and packs refused", refused);
 }
 
+// A record that comes into an empty database while a design save waits for the
+// writers' lock is carried into the new file: what the save rebuilds is read under
+// the lock. The other writer here is the test itself, taking the lock as any
+// program does.
+TEST_F(Clerks, ARecordAddedWhileASaveWaitsIsKept) {
+  const std::string db = Db({});
+  const std::string file = db + ".Qfd";
+  const int fd = ::open(file.c_str(), O_RDWR | O_CLOEXEC);
+  ASSERT_GE(fd, 0);
+  auto lock = [&](int16_t type, int64_t at) {
+    struct flock fl {};
+    fl.l_type = type;
+    fl.l_whence = SEEK_SET;
+    fl.l_start = at;
+    fl.l_len = 1;
+    return ::fcntl(fd, type == F_RDLCK ? F_OFD_GETLK : F_OFD_SETLKW, &fl) == 0 ? fl.l_type : -1;
+  };
+  ASSERT_EQ(lock(F_WRLCK, 0), F_WRLCK);
+  const pid_t resave = clitest::Start({ToolPath("qfd"), "resave", db, "--from", DefJson(), "--recover", "yes"});
+  // The save has the file to itself once it holds the presence byte alone.
+  while (lock(F_RDLCK, int64_t{1} << 40) == F_UNLCK) ::usleep(1000);
+  const std::string rec = " racer     ";
+  ASSERT_EQ(::pwrite(fd, rec.data(), rec.size(), kHead), static_cast<ssize_t>(rec.size()));
+  ASSERT_EQ(::pwrite(fd, "\1\0\0\0", 4, 0), 4);
+  ::close(fd);  // the lock goes with it
+  EXPECT_EQ(clitest::Wait(resave), 0);
+  const std::string bytes = ReadFile(file);
+  ASSERT_EQ(I32At(bytes, 0), 1);
+  EXPECT_EQ(Rec(bytes, 1), "      racer");
+}
+
 // A database reached through a symbolic link stays a link: its target is packed and
 // redesigned, the backup sits beside the target. A read-only database is never
 // replaced.

@@ -2,6 +2,8 @@
 // matching, each check of a saved record, all or nothing, the refused-rows file, the
 // record limit, and the round trip through the spreadsheet export, byte for byte.
 #include <fcntl.h>
+#include <signal.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -484,13 +486,64 @@ TEST_F(CsvImportTest, AFileChangedWhileReadIsRefused) {
   }
 }
 
+// Another process rewrites the file in place over and over, between two versions of
+// the same size, at times pausing: every import that is taken holds one version
+// whole, and one taken in a pause is not refused.
+TEST_F(CsvImportTest, AFileRewrittenInPlaceIsTakenWholeOrRefused) {
+  Make("rewritten", {{"Name", 255, ""}});
+  constexpr int kRows = 60000;
+  std::string a = "Name\n", b = "Name\n";
+  for (int i = 0; i < kRows; ++i) {
+    a += std::string(255, 'a') + "\n";
+    b += std::string(255, 'b') + "\n";
+  }
+  const std::string path = dir / "in.csv";
+  WriteFile(path, a);
+  struct Writer {
+    pid_t pid = ::fork();
+    ~Writer() {
+      ::kill(pid, SIGKILL);
+      ::waitpid(pid, nullptr, 0);
+    }
+  } writer;
+  if (writer.pid == 0) {  // one write of the whole text each time, then a pause
+    const int fd = ::open(path.c_str(), O_WRONLY);
+    for (int v = 0;; v ^= 1) {
+      const std::string& text = v ? b : a;
+      if (::pwrite(fd, text.data(), text.size(), 0) < 0) _exit(1);
+      ::usleep(v ? 20000 : 400000);
+    }
+  }
+  int taken = 0;
+  for (int run = 0; run < 12; ++run) {
+    modDB::CsvImport plan;
+    if (modDB::ReadCsvImport(path, {}, plan) != 1) {
+      EXPECT_NE(host.Last().find(" was changed while it was read; nothing was taken from it"), std::string::npos)
+          << host.Last();
+      continue;
+    }
+    ++taken;
+    ASSERT_EQ(plan.good, kRows);
+    const char first = plan.records[1];
+    EXPECT_EQ(plan.records.find(first == 'a' ? 'b' : 'a'), std::string::npos) << "run " << run << ": two versions";
+  }
+  EXPECT_GT(taken, 0);
+}
+
 // A row that never ends (a file of zero bytes, say) is refused once it passes what
-// any row of records can be, without reading on.
-TEST_F(CsvImportTest, ARowWithoutEndIsRefused) {
+// any row of records can be, without reading on; so is a row of more values than
+// any row of records has (one long row of commas), before the next row.
+TEST_F(CsvImportTest, ARowWithoutEndOrOfEndlessValuesIsRefused) {
   Make("endless", {{"Name", 8, ""}});
   WriteFile(dir / "zeros.csv", "Name\r\n" + std::string((size_t{40} << 20), '\0'));
-  modDB::CsvImport plan;
-  EXPECT_EQ(modDB::ReadCsvImport(dir / "zeros.csv", {}, plan), 0);
-  EXPECT_EQ(host.Last(), "IMPORT: the row at line 2 of " + dir / "zeros.csv" +
-                             " is longer than 16 MB; no record comes from such a row");
+  WriteFile(dir / "commas.csv", "Name\r\nx\r\n" + std::string((size_t{20} << 20), ',') + "\r\ny\r\n");
+  const std::pair<const char*, const char*> cases[] = {
+      {"zeros.csv", " is longer than 16 MB; no record comes from such a row"},
+      {"commas.csv", " has more than 100000 values; no record comes from such a row"}};
+  for (const auto& [file, why] : cases) {
+    modDB::CsvImport plan;
+    EXPECT_EQ(modDB::ReadCsvImport(dir / file, {}, plan), 0);
+    EXPECT_EQ(host.Last(), "IMPORT: the row at line " + std::string(file[0] == 'z' ? "2" : "3") + " of " + dir / file + why);
+    EXPECT_TRUE(plan.records.empty());
+  }
 }

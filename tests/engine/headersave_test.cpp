@@ -5,6 +5,7 @@
 
 #include <filesystem>
 
+#include "engine/FileIo.h"
 #include "tests/engine/StoreFixture.h"
 
 using namespace storetest;
@@ -236,5 +237,15 @@ TEST_F(HeaderSave, AFailedSaveLeavesTheDatabaseInPlace) {
   EXPECT_EQ(host.Last(), "SaveHeader: Unexpected Error: FILE:" + path + ".QfB: Is a directory");
   EXPECT_EQ(host.hidePer, 1);
   EXPECT_EQ(ReadFile(path + ".Qfd"), before);
+  EXPECT_FALSE(fs::exists(path + ".Bak"));
+
+  // A full disk while the new file is written names the working file.
+  fs::remove(path + ".QfB");
+  modDB::detail::SetIoFaultHook([](modDB::detail::IoCall call, int) { return call == modDB::detail::IoCall::Write ? ENOSPC : 0; });
+  EXPECT_EQ(Resave(path, [] { modDB::MoveFieldDown(1); }), 0);
+  modDB::detail::SetIoFaultHook(nullptr);
+  EXPECT_EQ(host.Last(), "SaveHeader: Unexpected Error: FILE:" + path + ".QfB: No space left on device");
+  EXPECT_EQ(ReadFile(path + ".Qfd"), before);
+  EXPECT_FALSE(fs::exists(path + ".QfB"));
   EXPECT_FALSE(fs::exists(path + ".Bak"));
 }

@@ -192,3 +192,22 @@ TEST_F(Export, ACancelledPickerWritesNothingAndAFailedWriteSaysSo) {
   EXPECT_EQ(host.boxes[0].text, "FILE:" + (dir / "taken.csv") + " cannot be written: it is a folder");
   EXPECT_EQ(modDB::GetRecordNo(), 1);
 }
+
+// The export window never writes over the database or a companion of it: a name
+// that leads to one through a link is refused with the reason, and the file keeps
+// its bytes.
+TEST_F(Export, NoCompanionOfTheDatabaseIsWrittenOver) {
+  const std::string file = MakeDatabase({{"Name", 10, 1, "AS"}}, {{"Ann"}});
+  const std::string base = file.substr(0, file.size() - 4);
+  for (const char* ext : {".Bak", ".QfB", ".Qfh"}) qftest::WriteFile(base + ext, std::string("kept ") + ext);
+  Open(file);
+  for (const char* ext : {".Qfd", ".Bak", ".QfB", ".Qfh"}) {
+    const std::string before = qftest::ReadFile(base + ext), link = dir / (std::string("to") + ext + ".csv");
+    fs::create_symlink(base + ext, link);
+    host.Clear();
+    ASSERT_TRUE(RunExport(SelectAll, QString("to") + ext));
+    ASSERT_EQ(host.boxes.size(), 1u) << ext;
+    EXPECT_EQ(host.boxes[0].text, "FILE:" + link + " is a form database or its backup; it is not written over");
+    EXPECT_EQ(qftest::ReadFile(base + ext), before) << ext;
+  }
+}

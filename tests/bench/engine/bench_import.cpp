@@ -233,12 +233,36 @@ int main() {
     return modDB::ReadCsvImport(csv, {}, plan) == 0 ? 0 : 1;
   });
   Check(flood.code == 0, "the flood of rows refused");
+  {
+    std::ofstream out(csv, std::ios::binary);
+    out << heading << "\r\n" << std::string(size_t{20} << 20, ',') << "\r\n";  // one row of 20 MB of commas
+  }
+  const ChildRun wide = InChild([&] {
+    fresh();
+    std::string n = db;
+    if (modDB::OpenDatabase(n) != 1) return 1;
+    struct Expecting final : modDB::Host {
+      int MsgBox(const std::string& text, int style, const std::string&) override {
+        return text.find("has more than 100000 values") != std::string::npos ? modDB::DefaultAnswer(style)
+                                                                            : (std::_Exit(2), 0);
+      }
+      void DoEvents() override {}
+      void ShowPer(int32_t, int32_t) override {}
+      void HidePer() override {}
+    } expecting;
+    modDB::SetHost(&expecting);
+    modDB::CsvImport plan;
+    return modDB::ReadCsvImport(csv, {}, plan) == 0 ? 0 : 1;
+  });
+  Check(wide.code == 0, "the row of commas refused");
   std::printf("  %-34s %8.1f MB   beside %.1f MB of records written: %.2f x (the peak less that of a process of\n"
               "  %-34s             this program that does nothing, %.1f MB)\n",
               "peak memory of one import", full.peakMb - base.peakMb, recordsMb, (full.peakMb - base.peakMb) / recordsMb,
               "", base.peakMb);
   std::printf("  %-34s %8.1f MB   %6.0f ms (10,485,760 one-character rows, 20 MB, refused)\n",
               "peak memory, too many rows", flood.peakMb - base.peakMb, flood.seconds * 1000);
+  std::printf("  %-34s %8.1f MB   %6.0f ms (one row of 20 MB of commas, refused; goal: a small multiple of the file)\n",
+              "peak memory, one row of commas", wide.peakMb - base.peakMb, wide.seconds * 1000);
   fs::remove_all(dir);
   return 0;
 }
