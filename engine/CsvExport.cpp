@@ -136,6 +136,17 @@ void AppendCsvQuoted(std::string& out, std::string_view value) {
   out += '"';
 }
 
+std::string ExportTarget(const std::string& path, std::string& refusal) {
+  const Target target = TargetOf(path);
+  std::string why = target.refusal;
+  struct stat st {};
+  if (why.empty() && target.stream) why = "it is not a regular file";
+  refusal = why.empty() ? "" : "FILE:" + path + " cannot be written: " + why;
+  if (why.empty() && ::stat(target.path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && IsProtected(target.path, st))
+    refusal = "FILE:" + path + " is a form database or its backup; it is not written over";
+  return target.path;
+}
+
 std::string CsvFileName(const std::string& name) {
   if (name.size() >= 4 && modLIB::UCase(name.substr(name.size() - 4)) == ".CSV") return name;
   return name + ".csv";
