@@ -359,6 +359,24 @@ std::string Extension(const std::string& path) {
 
 }  // namespace
 
+const char* ExportExtension(ExportFormat format) {
+  switch (format) {
+    case ExportFormat::Stata: return ".dta";
+    case ExportFormat::Spss: return ".sav";
+    case ExportFormat::Xlsx: return ".xlsx";
+    case ExportFormat::Sqlite: return ".sqlite";
+    case ExportFormat::Csv: break;
+  }
+  return ".csv";
+}
+
+std::string ExportFileName(const std::string& name, ExportFormat format) {
+  if (format == ExportFormat::Csv) return CsvFileName(name);
+  const std::string ext = ExportExtension(format);
+  if (name.size() >= ext.size() && Lower(name.substr(name.size() - ext.size())) == ext) return name;
+  return name + ext;
+}
+
 std::optional<ExportFormat> ExportFormatNamed(const std::string& name) {
   const std::string n = Lower(name);
   if (n == "csv") return ExportFormat::Csv;

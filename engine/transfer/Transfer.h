@@ -58,6 +58,13 @@ enum class ExportFormat { Csv, Stata, Spss, Xlsx, Sqlite };
 std::optional<ExportFormat> ExportFormatOfFile(const std::string& path);
 std::optional<ExportFormat> ExportFormatNamed(const std::string& name);
 
+// The file name for a chosen name: kept when it ends in the format's extension in
+// any letter case, otherwise with the extension appended (".csv", ".dta", ".sav",
+// ".xlsx", ".sqlite"), as the CSV export names its files.
+std::string ExportFileName(const std::string& name, ExportFormat format);
+// The extension of a format, with its dot.
+const char* ExportExtension(ExportFormat format);
+
 struct ExportOptions {
   bool withDeleted = false;
   ExportLabels labels;
