@@ -96,9 +96,10 @@ class SqliteCentre : public Centre {
     for (size_t k = 0; k < keys; ++k) where += (k ? " AND " : "") + Quoted(columns[k]) + " = ?";
     Run(sql + " WHERE " + where, rows, &keys);
   }
-  std::vector<std::string> ColumnsOf(const std::string& table) override {
-    std::vector<std::string> out;
-    Query("SELECT name FROM pragma_table_info($1)", {table}, [&](const Row& r) { out.push_back(r[0].value_or("")); });
+  std::vector<ColumnType> ColumnsOf(const std::string& table) override {
+    std::vector<ColumnType> out;
+    Query("SELECT name, type FROM pragma_table_info($1)", {table},
+          [&](const Row& r) { out.push_back({r[0].value_or(""), r[1].value_or("")}); });
     return out;
   }
   std::string TypeOf(Kind kind, size_t length) const override {
@@ -198,11 +199,11 @@ class PgCentre : public Centre {
     Exec(sql + " FROM qf_changed c WHERE " + where);
     Exec("DROP TABLE qf_changed");
   }
-  std::vector<std::string> ColumnsOf(const std::string& table) override {
-    std::vector<std::string> out;
-    Query("SELECT column_name FROM information_schema.columns WHERE table_schema = current_schema() AND "
-          "table_name = $1 ORDER BY ordinal_position",
-          {table}, [&](const Row& r) { out.push_back(r[0].value_or("")); });
+  std::vector<ColumnType> ColumnsOf(const std::string& table) override {
+    std::vector<ColumnType> out;
+    Query("SELECT column_name, data_type FROM information_schema.columns WHERE table_schema = current_schema() "
+          "AND table_name = $1 ORDER BY ordinal_position",
+          {table}, [&](const Row& r) { out.push_back({r[0].value_or(""), r[1].value_or("")}); });
     return out;
   }
   std::string TypeOf(Kind kind, size_t length) const override {

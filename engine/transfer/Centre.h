@@ -31,8 +31,11 @@ class Centre {
   // Sets every column but the first `keys` of the rows found by those.
   virtual void Update(const std::string& table, const std::vector<std::string>& columns, size_t keys,
                       const std::vector<Row>& rows) = 0;
-  // The table's column names; none when there is no such table.
-  virtual std::vector<std::string> ColumnsOf(const std::string& table) = 0;
+  // The table's columns: name and declared type; none when there is no such table.
+  struct ColumnType {
+    std::string name, type;
+  };
+  virtual std::vector<ColumnType> ColumnsOf(const std::string& table) = 0;
   virtual std::string TypeOf(Kind kind, size_t length) const = 0;
 };
 

@@ -116,37 +116,22 @@ PushResult PushTo(const PushOptions& options) {
     return result;
   }
   try {
-    const transfer::Table t = transfer::Prepare(std::vector<bool>(kMaxFields + 1, true), {});
+    transfer::Table t = transfer::Prepare(std::vector<bool>(kMaxFields + 1, true), {});
     const int16_t keySlot = FindField(modLIB::Utf8ToCp1252(options.key));
     size_t key = t.columns.size();
     for (size_t k = 0; k < t.columns.size(); ++k)
       if (t.columns[k].slot == keySlot) key = k;
     if (keySlot == 0 || key == t.columns.size()) {
+      GetHost().HidePer();
       result.error = "no field named \"" + options.key + "\" in " + modLIB::Cp1252ToUtf8(base) + ".Qfd";
       return result;
     }
-    // The records with their values as the centre will hold them; every key once.
-    std::vector<Record> records;
-    std::map<std::string, int32_t> byKey;
-    transfer::ForEachRecord(t, [&](int32_t r, bool marked, const std::vector<transfer::Cell>& cells) {
-      Record rec{r, marked, {}};
-      for (size_t k = 0; k < cells.size(); ++k)
-        rec.values.push_back(cells[k].missing ? std::nullopt
-                                              : std::optional(transfer::CanonicalText(t.columns[k].kind, cells[k])));
-      if (!rec.values[key]) throw std::invalid_argument("record " + std::to_string(r) + " has no " + options.key);
-      const auto [it, fresh] = byKey.emplace(*rec.values[key], r);
-      if (!fresh)
-        throw std::invalid_argument("records " + std::to_string(it->second) + " and " + std::to_string(r) +
-                                    " have the same " + options.key + " " + *rec.values[key]);
-      records.push_back(std::move(rec));
-    });
-    GetHost().HidePer();
-
     auto centre = transfer::OpenCentre(options.to);
     const std::string& table = t.name;
     centre->Begin(table);
-    // The table, made when missing; a field it lacks is added.
-    const std::vector<std::string> have = centre->ColumnsOf(table);
+    // The table, made when missing; a field it lacks is added. A column it has keeps
+    // its kind: a value that is not of that kind refuses the push.
+    const std::vector<transfer::Centre::ColumnType> have = centre->ColumnsOf(table);
     if (have.empty()) {
       std::string sql = "CREATE TABLE " + transfer::Quoted(table) + " (" + transfer::Quoted(kSite) + " TEXT NOT NULL";
       for (const transfer::Column& c : t.columns)
@@ -157,11 +142,38 @@ PushResult PushTo(const PushOptions& options) {
              ", " + transfer::Quoted(t.columns[key].name) + "))";
       centre->Exec(sql);
     } else {
-      for (const transfer::Column& c : t.columns)
-        if (std::find(have.begin(), have.end(), c.name) == have.end())
+      for (transfer::Column& c : t.columns) {
+        const auto it = std::find_if(have.begin(), have.end(), [&](const auto& h) { return h.name == c.name; });
+        if (it == have.end())
           centre->Exec("ALTER TABLE " + transfer::Quoted(table) + " ADD COLUMN " + transfer::Quoted(c.name) + " " +
                        centre->TypeOf(c.kind, c.length));
+        else
+          c.kind = transfer::KindOfSqlType(it->type);
+      }
     }
+
+    // The records with their values as the centre will hold them; every key once.
+    static const char* const kKindWords[] = {"a whole number", "a number", "a date", "a time", "text"};
+    std::vector<Record> records;
+    std::map<std::string, int32_t> byKey;
+    transfer::ForEachRecord(t, [&](int32_t r, bool marked, const std::vector<transfer::Cell>& cells) {
+      Record rec{r, marked, {}};
+      for (size_t k = 0; k < cells.size(); ++k) {
+        if (cells[k].bad)
+          throw std::invalid_argument("record " + std::to_string(r) + ", field " + t.columns[k].name +
+                                      ": the value is not " + kKindWords[static_cast<int>(t.columns[k].kind)] +
+                                      ", as the centre's column is");
+        rec.values.push_back(cells[k].missing ? std::nullopt
+                                              : std::optional(transfer::CanonicalText(t.columns[k].kind, cells[k])));
+      }
+      if (!rec.values[key]) throw std::invalid_argument("record " + std::to_string(r) + " has no " + options.key);
+      const auto [it, fresh] = byKey.emplace(*rec.values[key], r);
+      if (!fresh)
+        throw std::invalid_argument("records " + std::to_string(it->second) + " and " + std::to_string(r) +
+                                    " have the same " + options.key + " " + *rec.values[key]);
+      records.push_back(std::move(rec));
+    });
+    GetHost().HidePer();
 
     // The site's rows as the centre holds them.
     std::string select = "SELECT ";

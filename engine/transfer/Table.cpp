@@ -1,5 +1,6 @@
 #include "engine/transfer/Table.h"
 
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 
@@ -48,6 +49,18 @@ Kind KindOf(const std::string& format) {
 }
 
 }  // namespace
+
+Kind KindOfSqlType(const std::string& type) {
+  std::string t = type;
+  for (char& c : t) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  if (t.find("int") != std::string::npos) return Kind::Integer;
+  if (t.find("double") != std::string::npos || t.find("real") != std::string::npos ||
+      t.find("float") != std::string::npos || t.find("numeric") != std::string::npos)
+    return Kind::Decimal;
+  if (t.starts_with("date")) return Kind::Date;
+  if (t.starts_with("time")) return Kind::Time;
+  return Kind::Text;
+}
 
 int32_t DaysFromCivil(int y, int m, int d) {
   y -= m <= 2;
@@ -118,6 +131,7 @@ Cell CellOf(const Column& c, std::string_view raw, int16_t dateOrder) {
       break;
     case Kind::Text: cell.text = modLIB::Cp1252ToUtf8(v); break;
   }
+  cell.bad = cell.missing;
   if (c.kind != Kind::Text) cell.text = cell.missing ? std::string() : CanonicalText(c.kind, cell);
   return cell;
 }
@@ -157,8 +171,7 @@ Table Prepare(const std::vector<bool>& selected, const ExportLabels& labels) {
       [&](int32_t, const char* bytes) {
         for (Column& c : t.columns) {
           const std::string_view raw(bytes + c.offset, c.length);
-          if (c.kind != Kind::Text && CellOf(c, raw, t.dateOrder).missing && !modLIB::TrimView(raw).empty())
-            c.kind = Kind::Text;
+          if (c.kind != Kind::Text && CellOf(c, raw, t.dateOrder).bad) c.kind = Kind::Text;
           size_t n = 0;
           for (const char ch : modLIB::TrimView(raw)) {
             const auto u = static_cast<unsigned char>(ch);

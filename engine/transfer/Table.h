@@ -27,6 +27,7 @@ struct Column {
 // One value as its column holds it.
 struct Cell {
   bool missing = true;
+  bool bad = false;  // a value that is not of its column's kind (then missing)
   int64_t integer = 0;
   double number = 0;  // Decimal
   int32_t days = 0;   // Date: days since 1970-01-01
@@ -54,6 +55,9 @@ Cell CodeCell(const Column& c, const std::string& code, int16_t dateOrder);
 // The canonical text of a cell: the number as printed back, the date as
 // YYYY-MM-DD, the time as HH:MM:SS, the text itself; "" for missing.
 std::string CanonicalText(Kind kind, const Cell& cell);
+
+// The kind a column's SQL type stands for (as the centre's tables declare them).
+Kind KindOfSqlType(const std::string& type);
 
 // Calendar helpers.
 int32_t DaysFromCivil(int y, int m, int d);

@@ -87,7 +87,9 @@ int16_t ExportTo(const std::string& path, ExportFormat format, const std::vector
 // pushing site), the fields typed as in the exports, "_deleted" (0 or 1),
 // "_revision" (1 when inserted, one more with every change a push makes) and
 // "_pushed" (a digest of the values as the site last pushed them); the key is
-// ("_site", the key field). A field the table lacks is added to it.
+// ("_site", the key field). A field the table lacks is added to it; a column it has
+// keeps its type, and a value that is not of that kind refuses the push. A record
+// without a key, or two with the same one, refuse it too: nothing is written then.
 //
 // One transaction: new keys are inserted, changed rows updated, unchanged ones left
 // alone (a second push of the same file changes no row). A row whose values differ

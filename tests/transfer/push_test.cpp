@@ -94,6 +94,14 @@ TEST_P(PushTest, TwoSitesPushTwiceAndAChangeAtTheCentreIsNeverOverwritten) {
   EXPECT_EQ(r.out, "3 inserted, 0 updated, 0 unchanged, 0 conflicts\n") << r.err;
   EXPECT_EQ(Select("SELECT \"_site\", count(*) AS n FROM \"Survey\" GROUP BY 1 ORDER BY 1"),
             (Rows{{"_site", "n"}, {"north", "3"}, {"south", "3"}}));
+
+  // A column keeps the kind the centre gave it: a value that would not come back the
+  // same refuses the push.
+  ASSERT_EQ(Qfd({"set", a, "3", "Weight=007.5"}).status, 0);
+  r = Push(a, "north");
+  EXPECT_EQ(r.err, "qfd: push to " + Centre() +
+                       ": record 3, field Weight: the value is not a number, as the centre's column is; nothing "
+                       "was pushed\n");
 }
 
 TEST_P(PushTest, BadKeysAndBadCentresWriteNothing) {
