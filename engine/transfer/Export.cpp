@@ -127,7 +127,8 @@ void WriteStats(const Table& t, bool spss, bool withDeleted, const std::string& 
     switch (c.kind) {
       case Kind::Integer:
         v = readstat_add_variable(w, name.c_str(), wide[k] ? READSTAT_TYPE_DOUBLE : READSTAT_TYPE_INT32, 0);
-        if (wide[k]) readstat_variable_set_format(v, "%15.0f");
+        if (spss) readstat_variable_set_format(v, ("F" + std::to_string(std::min<size_t>(c.length + 1, 40)) + ".0").c_str());
+        else if (wide[k]) readstat_variable_set_format(v, "%15.0f");
         break;
       case Kind::Decimal: v = readstat_add_variable(w, name.c_str(), READSTAT_TYPE_DOUBLE, 0); break;
       case Kind::Date:
@@ -167,6 +168,14 @@ void WriteStats(const Table& t, bool spss, bool withDeleted, const std::string& 
     }
     vars.push_back(v);
   }
+  // Long texts (Stata's strL) are handed to the writer before the rows that point to them.
+  std::vector<readstat_string_ref_t*> refs;
+  if (!spss && std::any_of(t.columns.begin(), t.columns.end(), [](const Column& c) { return c.kind == Kind::Text && c.width > 2045; }))
+    transfer::ForEachRecord(t, [&](int32_t, bool, const std::vector<Cell>& cells) {
+      for (size_t k = 0; k < cells.size(); ++k)
+        if (t.columns[k].kind == Kind::Text && wide[k]) refs.push_back(readstat_add_string_ref(w, cells[k].text.c_str()));
+    });
+  size_t nextRef = 0;
   Check(spss ? readstat_begin_writing_sav(w, &fd, t.count) : readstat_begin_writing_dta(w, &fd, t.count),
         "begin");
   transfer::ForEachRecord(t, [&](int32_t, bool marked, const std::vector<Cell>& cells) {
@@ -178,7 +187,7 @@ void WriteStats(const Table& t, bool spss, bool withDeleted, const std::string& 
       const Kind kind = t.columns[k].kind;
       readstat_error_t e = READSTAT_OK;
       if (kind == Kind::Text) {
-        if (wide[k]) e = readstat_insert_string_ref(w, v, readstat_add_string_ref(w, cell.text.c_str()));
+        if (wide[k]) e = readstat_insert_string_ref(w, v, refs[nextRef++]);
         else e = readstat_insert_string_value(w, v, cell.text.c_str());
       } else if (cell.missing) {
         e = readstat_insert_missing_value(w, v);
