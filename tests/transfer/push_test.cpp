@@ -4,6 +4,7 @@
 
 #include <memory>
 
+#include "tests/cli/Spawn.h"
 #include "tests/support/PgServer.h"
 #include "tests/transfer/TransferFixture.h"
 
@@ -116,6 +117,22 @@ TEST_P(PushTest, BadKeysAndBadCentresWriteNothing) {
   EXPECT_EQ(Select("SELECT count(*) AS n FROM " + std::string(postgres() ? "pg_tables" : "sqlite_master") +
                    " WHERE " + (postgres() ? "tablename" : "name") + " = 'Keys'"),
             (Rows{{"n"}, {"0"}}));
+}
+
+// Two sites push into a centre that has no table yet, at the same moment, as two
+// processes: both are written, apart.
+TEST_P(PushTest, TwoSitesAtOnce) {
+  const std::string a = MakeSurvey("Together");
+  modDB::CloseDatabase();
+  if (postgres()) pg->Psql("DROP TABLE IF EXISTS \"Together\"");
+  std::filesystem::create_directory(dir / "b");
+  std::filesystem::copy_file(a + ".Qfd", dir / "b/Together.Qfd");
+  std::vector<pid_t> pids;
+  for (const auto& [db, site] : {std::pair{a, "north"}, {dir / "b/Together", "south"}})
+    pids.push_back(clitest::Start({qftest::ToolPath("qfd"), "push", db, "--to", Centre(), "--key", "Id", "--site", site}));
+  for (const pid_t pid : pids) EXPECT_EQ(clitest::Wait(pid), 0);
+  EXPECT_EQ(Select("SELECT \"_site\", count(*) AS n FROM \"Together\" GROUP BY 1 ORDER BY 1"),
+            (Rows{{"_site", "n"}, {"north", "3"}, {"south", "3"}}));
 }
 
 INSTANTIATE_TEST_SUITE_P(Centres, PushTest, ::testing::Values(false, true),
