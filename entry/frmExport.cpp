@@ -86,15 +86,21 @@ void frmExport::Command1_Click() {
 }
 
 void frmExport::btnExport_Click() {
-  // With no field chosen the file would hold record numbers alone: ask first.
-  if (lstField->selectedItems().isEmpty() &&
+  // With no field chosen a CSV file would hold record numbers alone: ask first. The
+  // other formats need a field (the engine says so).
+  const modDB::ExportFormat format = kFormats[std::max(0, cboFormat->currentIndex())].format;
+  if (lstField->selectedItems().isEmpty() && format == modDB::ExportFormat::Csv &&
       modDB::GetHost().MsgBox("No field is selected: the file will hold only the record numbers.\r\nExport anyway?",
                        modDB::vbYesNo | modDB::vbQuestion | modDB::vbDefaultButton2, "Export") != modDB::vbYes) {
     lstField->setFocus();
     return;
   }
+  if (lstField->selectedItems().isEmpty() && format != modDB::ExportFormat::Csv) {
+    modDB::ExportTo("", format, {}, {});  // its message
+    lstField->setFocus();
+    return;
+  }
   modDlg::DialogFileName.clear();
-  const modDB::ExportFormat format = kFormats[std::max(0, cboFormat->currentIndex())].format;
   modDlg::DialogFilter = format == modDB::ExportFormat::Csv ? std::string("*.Csv")
                                                             : std::string("*") + modDB::ExportExtension(format);
   modDlg::ShowSaveDialog();

@@ -596,6 +596,19 @@ int Export(const Args& a) {
   return modDB::ExportTo(out, *format, selected, options) == 1 ? 0 : 1;
 }
 
+// A connection string as messages show it: a password in it is never shown.
+std::string Redacted(std::string to) {
+  const size_t scheme = to.find("://");
+  const size_t at = scheme == std::string::npos ? std::string::npos : to.find('@', scheme);
+  const size_t colon = at == std::string::npos ? std::string::npos : to.find(':', scheme + 3);
+  if (colon != std::string::npos && colon < at) to.replace(colon + 1, at - colon - 1, "***");
+  for (size_t p = 0; (p = to.find("password=", p)) != std::string::npos; p += 12) {
+    const size_t end = std::min(to.find_first_of(" &", p), to.size());
+    to.replace(p + 9, end - p - 9, "***");
+  }
+  return to;
+}
+
 // Copies the records into the centre; conflicts are listed on stdout.
 int Push(const Args& a) {
   std::string file;
@@ -611,7 +624,7 @@ int Push(const Args& a) {
   if (file.empty() || options.to.empty() || options.key.empty() || options.site.empty()) return Usage();
   if (!Open(file)) return 1;
   const modDB::PushResult r = modDB::PushTo(options);
-  if (!r.error.empty()) return Error("push to " + options.to + ": " + r.error + "; nothing was pushed");
+  if (!r.error.empty()) return Error("push to " + Redacted(options.to) + ": " + r.error + "; nothing was pushed");
   std::printf("%d inserted, %d updated, %d unchanged, %zu conflicts", r.inserted, r.updated, r.unchanged,
               r.conflicts.size());
   if (options.history) std::printf(", %d history lines", r.historyLines);

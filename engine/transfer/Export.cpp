@@ -414,6 +414,12 @@ int16_t ExportTo(const std::string& path, ExportFormat format, const std::vector
     return 0;
   }
   const char* title = "EXPORT";
+  bool any = false;
+  for (int16_t i = 1; i <= GetFieldCount(); ++i) any = any || (static_cast<size_t>(i) < selected.size() && selected[i]);
+  if (!any) {
+    Fail(title, "No field is selected: a " + std::string(ExportExtension(format)) + " file needs one at least");
+    return 0;
+  }
   std::string refusal;
   const std::string target = ExportTarget(path, refusal);
   if (!refusal.empty()) {

@@ -73,9 +73,10 @@ struct ExportOptions {
 
 // Writes the open database's records 1 ... GetRecordCount (marked ones included) in
 // the given format to path. selected[i] says whether field slot i is exported. 1
-// done; 0 when no database is open (the store's message) or the file cannot be
-// written (message "FILE:" + path + " cannot be written: " + the reason, title
-// "EXPORT").
+// done; 0 when no database is open (the store's message), when no field is selected
+// for a format other than CSV (message "No field is selected: a .dta file needs one
+// at least"), or when the file cannot be written (message "FILE:" + path + " cannot
+// be written: " + the reason, title "EXPORT").
 int16_t ExportTo(const std::string& path, ExportFormat format, const std::vector<bool>& selected,
                  const ExportOptions& options = {});
 

@@ -130,6 +130,8 @@ TEST_F(ExportTest, NeverOverTheDatabaseAndOnlyWholeFiles) {
   EXPECT_EQ(modDB::ExportTo(dir / "sub", modDB::ExportFormat::Xlsx, all, o), 0);
   EXPECT_EQ(host.Last(), "EXPORT: FILE:" + (dir / "sub") + " cannot be written: it is a folder");
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 2);  // Survey.Qfd, sub
+  EXPECT_EQ(modDB::ExportTo(dir / "none.xlsx", modDB::ExportFormat::Xlsx, {}, o), 0);
+  EXPECT_EQ(host.Last(), "EXPORT: No field is selected: a .xlsx file needs one at least");
   EXPECT_EQ(modDB::ExportFormatOfFile("a/B.SAV"), modDB::ExportFormat::Spss);
   EXPECT_EQ(modDB::ExportFormatOfFile("a.b/c"), std::nullopt);
   EXPECT_EQ(modDB::ExportFormatNamed("stata"), modDB::ExportFormat::Stata);

@@ -114,6 +114,10 @@ TEST_P(PushTest, BadKeysAndBadCentresWriteNothing) {
   EXPECT_EQ(r.err, "qfd: push to " + Centre() + ": records 1 and 3 have the same Id 1; nothing was pushed\n");
   r = Qfd({"push", a, "--to", Centre(), "--key", "Nope", "--site", "x"});
   EXPECT_EQ(r.err, "qfd: push to " + Centre() + ": no field named \"Nope\" in " + a + ".Qfd; nothing was pushed\n");
+  // A password in the connection string is never shown.
+  r = Qfd({"push", a, "--to", "postgresql://bob:s3cret@/x?host=/nonexistent", "--key", "Id", "--site", "x"});
+  EXPECT_EQ(r.err.find("s3cret"), std::string::npos);
+  EXPECT_EQ(r.err.rfind("qfd: push to postgresql://bob:***@/x?host=/nonexistent: ", 0), 0u) << r.err;
   EXPECT_EQ(Select("SELECT count(*) AS n FROM " + std::string(postgres() ? "pg_tables" : "sqlite_master") +
                    " WHERE " + (postgres() ? "tablename" : "name") + " = 'Keys'"),
             (Rows{{"n"}, {"0"}}));
