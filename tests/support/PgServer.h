@@ -1,10 +1,14 @@
 // A PostgreSQL server of the test's own: initdb into a new folder, its Unix socket in
 // that folder, no TCP. The server refuses to run as root, so under root it runs as
 // the "postgres" user (or "nobody"), which owns the folder. Stopped and removed by
-// the destructor, whatever the test did.
+// the destructor, whatever the test did; and should the test process die without
+// it (a crash, a kill), by a watcher process that waits for it to go.
 #pragma once
 
+#include <fcntl.h>
+#include <signal.h>
 #include <pwd.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -50,20 +54,17 @@ class PgServer {
       as_ = {Which("setpriv"), "--reuid=" + std::to_string(pw->pw_uid), "--regid=" + std::to_string(pw->pw_gid),
              "--clear-groups", "--"};
     }
+    Watch();
     Server({bin_ + "initdb", "-D", dir_ + "/data", "-U", "qf", "--auth=trust", "-E", "UTF8", "--no-sync"});
     Server({bin_ + "pg_ctl", "start", "-w", "-D", dir_ + "/data", "-l", dir_ + "/log", "-o",
             "-c listen_addresses='' -k " + dir_ + " -c fsync=off"});
-    started_ = true;
   }
   ~PgServer() {
-    if (started_) {
-      try {
-        Server({bin_ + "pg_ctl", "stop", "-w", "-m", "fast", "-D", dir_ + "/data"});
-      } catch (...) {
-      }
-    }
-    std::error_code ec;
-    std::filesystem::remove_all(dir_, ec);
+    Stop();
+    ::kill(watcher_, SIGKILL);
+    int status = 0;
+    ::waitpid(watcher_, &status, 0);
+    ::close(watch_);
   }
   PgServer(const PgServer&) = delete;
   PgServer& operator=(const PgServer&) = delete;
@@ -78,6 +79,34 @@ class PgServer {
   }
 
  private:
+  void Stop() const {
+    try {
+      Server({bin_ + "pg_ctl", "stop", "-w", "-m", "fast", "-D", dir_ + "/data"});
+    } catch (...) {  // never started, or stopped already
+    }
+    std::error_code ec;
+    std::filesystem::remove_all(dir_, ec);
+  }
+  // A child that reads a pipe only this process holds (close on exec): at its end,
+  // this process having died without its destructor, it stops the server and
+  // removes the folder. The destructor, which does that itself, ends the watcher.
+  void Watch() {
+    int fds[2];
+    if (::pipe2(fds, O_CLOEXEC) != 0) throw std::runtime_error("pipe");
+    watcher_ = ::fork();
+    if (watcher_ == 0) {
+      ::close(fds[1]);
+      char c;
+      while (::read(fds[0], &c, 1) != 0) {
+      }
+      Stop();
+      ::sleep(2);  // a program of the server's own (initdb) may still have been writing
+      Stop();
+      ::_exit(0);
+    }
+    ::close(fds[0]);
+    watch_ = fds[1];
+  }
   void Server(std::vector<std::string> argv) const {
     argv.insert(argv.begin(), as_.begin(), as_.end());
     const RunResult r = Run(argv);
@@ -85,7 +114,8 @@ class PgServer {
   }
   std::string bin_, dir_;
   std::vector<std::string> as_;
-  bool started_ = false;
+  int watch_ = -1;
+  pid_t watcher_ = -1;
 };
 
 }  // namespace qftest
