@@ -14,6 +14,7 @@
 #include "engine/CsvImport.h"
 #include "engine/FileIo.h"
 #include "engine/HeaderLayout.h"
+#include "engine/History.h"
 #include "engine/modDB.h"
 #include "engine/State.h"
 #include "engine/StoreCommon.h"
@@ -41,13 +42,13 @@ bool SameFile(const struct stat& a, const std::string& path) {
 }
 
 // Whether the existing regular file `path` (whose status is `st`) must not be written
-// over: it is the open database, its backup or working file (under any name), or
+// over: it is the open database, its backup, working file or history (under any name), or
 // any other file that holds a form database.
 bool IsProtected(const std::string& path, const struct stat& st) {
   struct stat open {};
   if (::fstat(detail::S().fd, &open) == 0 && open.st_dev == st.st_dev && open.st_ino == st.st_ino) return true;
   const std::string base = detail::S().DatabaseName;
-  if (SameFile(st, base + ".Bak") || SameFile(st, base + ".QfB")) return true;
+  if (SameFile(st, base + ".Bak") || SameFile(st, base + ".QfB") || SameFile(st, HistoryFileOf(base))) return true;
   if (st.st_size < kHeaderSize) return false;
   try {
     detail::Fd fd(detail::OpenFile(path, O_RDONLY));
