@@ -11,7 +11,9 @@ PACKAGES := build-essential cmake pkg-config \
             nlohmann-json3-dev libpcre2-dev \
             fonts-liberation lua5.4 poppler-utils xvfb xauth xdotool \
             at-spi2-core python3-pyatspi dbus strace \
-            dpkg-dev desktop-file-utils shared-mime-info appstream groff-base
+            dpkg-dev desktop-file-utils shared-mime-info appstream groff-base \
+            libreadstat-dev libxlsxwriter-dev libsqlite3-dev libpq-dev \
+            readstat python3-openpyxl sqlite3 postgresql postgresql-client
 
 .PHONY: setup configure build test run run-designer bench clean
 

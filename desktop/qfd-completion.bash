@@ -1,7 +1,8 @@
 # Bash completion for qfd, installed as share/bash-completion/completions/qfd.
 # It completes the commands, each command's options, form database names (any
 # letter case of ".qfd", as the file type matches them), definitions (.json) after
-# --from, and field names (NAME= for add and set, A,B,... after --fields), read
+# --from, export files (.csv, .dta, .sav, .xlsx, .sqlite), SQLite centres after --to,
+# and field names (also after --key) (NAME= for add and set, A,B,... after --fields), read
 # with "qfd info" from the database named on the line. It needs nothing from the
 # bash-completion package.
 
@@ -90,7 +91,7 @@ _qfd() {
   local cur=${words[cword]}
   local prev=
   ((cword > 0)) && prev=${words[cword - 1]}
-  local commands="info dump create resave add get set delete export import pack check history accept"
+  local commands="info dump create resave add get set delete export import push pack check history accept"
   COMPREPLY=()
 
   if ((cword == 1)); then
@@ -109,7 +110,7 @@ _qfd() {
   for ((i = 2; i < cword; i++)); do
     word=${words[i]}
     case $word in
-      --from | --recover | --fields | --encoding | --note) ((i++)) ;;
+      --from | --recover | --fields | --encoding | --note | --format | --to | --key | --site) ((i++)) ;;
       -*) ;;
       *)
         ((n++))
@@ -134,6 +135,25 @@ _qfd() {
     --note)
       return 0  # free text
       ;;
+    --format)
+      COMPREPLY=($(compgen -W "csv dta sav xlsx sqlite" -- "$cur"))
+      return 0
+      ;;
+    --to)
+      # An SQLite file (a connection string is typed).
+      _qfd_files sqlite "$cur"
+      return 0
+      ;;
+    --key)
+      local IFS=$'\n' name
+      for name in $(_qfd_field_names "$prog" "$db"); do
+        [[ $name == "$cur"* ]] && COMPREPLY+=("$name")
+      done
+      return 0
+      ;;
+    --site)
+      return 0
+      ;;
     --fields)
       # A,B,...: the names after the last comma.
       local done= part=$cur name
@@ -157,7 +177,8 @@ _qfd() {
       create) options="--from" ;;
       resave) options="--from --recover --allow-loss" ;;
       get) options="--json" ;;
-      export) options="--fields --rfc4180 --utf8 --with-deleted" ;;
+      export) options="--format --fields --rfc4180 --utf8 --with-deleted" ;;
+      push) options="--to --key --site --history" ;;
       import) options="--ignore-unknown --skip-bad --dry-run --encoding --rfc4180" ;;
       pack) options="--yes" ;;
       history) options="--csv --start" ;;
@@ -169,7 +190,7 @@ _qfd() {
   fi
 
   case $cmd in
-    info | check | pack | dump | resave | delete | get | history)
+    info | check | pack | dump | resave | delete | get | history | push)
       ((n == 0)) && _qfd_files qfd "$cur"
       ;;
     accept)
@@ -211,8 +232,14 @@ _qfd() {
     export | import)
       if ((n == 0)); then
         _qfd_files qfd "$cur"
-      elif ((n == 1)); then
+      elif ((n == 1)) && [[ $cmd == import ]]; then
         _qfd_files csv "$cur"
+      elif ((n == 1)); then
+        local ext
+        for ext in csv dta sav xlsx sqlite; do _qfd_files "$ext" "$cur"; done
+        # Each pass offers the folders again: once is enough.
+        local IFS=$'\n'
+        COMPREPLY=($(printf '%s\n' "${COMPREPLY[@]}" | sort -u))
       fi
       ;;
   esac

@@ -212,6 +212,14 @@ std::string Refusal(const std::string& path, const Target& target, struct stat& 
 
 }  // namespace
 
+std::string ExportTarget(const std::string& path, std::string& refusal) {
+  const Target target = TargetOf(path);
+  struct stat st {};
+  refusal = target.refusal.empty() && target.stream ? "FILE:" + path + " cannot be written: it is not a regular file"
+                                                     : Refusal(path, target, st);
+  return target.path;
+}
+
 std::string CsvFileName(const std::string& name) {
   if (name.size() >= 4 && modLIB::UCase(name.substr(name.size() - 4)) == ".CSV") return name;
   return name + ".csv";

@@ -43,6 +43,12 @@ struct CsvExportOptions {
   bool utf8 = false;         // only with rfc4180
   bool withDeleted = false;  // a column "#Deleted" after the record number: "*" for a marked record
 };
+// Where an export of another format to path writes: the file replaced, symbolic links
+// followed. refusal is the message for the user when nothing may be written there (a
+// folder, a pipe or other device, links that go round, or the open database, its
+// companions or any other form database); "" when the file may be written.
+std::string ExportTarget(const std::string& path, std::string& refusal);
+
 int16_t ExportCsv(const std::string& path, const std::vector<bool>& selected, const CsvExportOptions& options = {});
 
 }  // namespace modDB

@@ -88,6 +88,29 @@ std::string AutoNumberText(int32_t n);
 // writers' lock, with the record; this is the number as things stand now, for show.
 int32_t NextAutoNumber();
 
+// ---- Field labels ----------------------------------------------------------------
+// (FieldLabel.cpp)
+
+// A place on the form surface, in pixels: right = left + width - 1, bottom likewise.
+struct Box {
+  int32_t left = 0, top = 0, width = 0, height = 0;
+  int32_t right() const { return left + width - 1; }
+  int32_t bottom() const { return top + height - 1; }
+};
+struct BannerBox {
+  Box box;
+  std::string caption;
+};
+// The caption of the banner that labels a field standing at `field`: the nearest one
+// on its left on the same line (their rows overlap; the one ending nearest the
+// field's left edge), else the lowest one above it that overlaps its columns; "" when
+// none does. Banners without a caption label nothing.
+std::string LabelOf(const Box& field, const std::vector<BannerBox>& banners);
+// The label of field `slot` of header h, as a reader of the form sees it: the banner
+// of the field's page chosen by LabelOf, each banner's extent estimated from its
+// caption and font size, else the field's trimmed name; "" when there is no such field.
+std::string FieldLabel(const FormHeader& h, int16_t slot);
+
 // ---- Header load and save ------------------------------------------------------
 // (HeaderSave.cpp; reading a header file: HeaderFile.cpp)
 

@@ -182,23 +182,13 @@ QString FormatInWords(const std::string& format, int length, int dateOrder) {
 }
 
 QString LabelFor(const QRect& field, const std::vector<BannerPlace>& banners) {
-  const BannerPlace* best = nullptr;
-  // On the same line: the banner's rows and the field's overlap; the one that ends
-  // nearest the field's left edge wins.
-  for (const BannerPlace& b : banners) {
-    if (b.caption.isEmpty() || b.rect.left() >= field.left()) continue;
-    if (b.rect.top() > field.bottom() || b.rect.bottom() < field.top()) continue;
-    if (!best || b.rect.right() > best->rect.right()) best = &b;
-  }
-  if (best) return best->caption;
-  // Above it: the banner ends above the field's top and overlaps its columns; the
-  // lowest one wins.
-  for (const BannerPlace& b : banners) {
-    if (b.caption.isEmpty() || b.rect.bottom() >= field.top()) continue;
-    if (b.rect.right() < field.left() || b.rect.left() > field.right()) continue;
-    if (!best || b.rect.bottom() > best->rect.bottom()) best = &b;
-  }
-  return best ? best->caption : QString();
+  // The engine's rule, over the places the banners have on screen.
+  std::vector<modDB::BannerBox> boxes;
+  boxes.reserve(banners.size());
+  for (const BannerPlace& b : banners)
+    boxes.push_back({{b.rect.x(), b.rect.y(), b.rect.width(), b.rect.height()}, b.caption.toStdString()});
+  return QString::fromStdString(
+      modDB::LabelOf({field.x(), field.y(), field.width(), field.height()}, boxes));
 }
 
 QString RecordPosition(bool newRecord, int32_t recordNo, int32_t count, bool deleted) {

@@ -38,7 +38,8 @@ struct BannerPlace {
 };
 // The caption of the banner that labels a field standing at `field`: the nearest one
 // on its left on the same line, else the nearest one above it that overlaps it
-// sideways; empty when none does.
+// sideways; empty when none does. The rule is the engine's (modDB::LabelOf), which
+// the exports use for their variable labels.
 QString LabelFor(const QRect& field, const std::vector<BannerPlace>& banners);
 
 // The record position in words: "record 3 of 8", "record 3 of 8, deleted", "new

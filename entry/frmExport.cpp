@@ -1,10 +1,12 @@
 #include "entry/frmExport.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QGridLayout>
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
+#include <algorithm>
 #include <vector>
 
 #include "common/DialogParts.h"
@@ -13,6 +15,18 @@
 #include "engine/CsvExport.h"
 #include "engine/modDB.h"
 
+namespace {
+
+const struct {
+  const char* caption;
+  modDB::ExportFormat format;
+} kFormats[] = {{"CSV (*.csv)", modDB::ExportFormat::Csv},
+                {"Stata (*.dta)", modDB::ExportFormat::Stata},
+                {"SPSS (*.sav)", modDB::ExportFormat::Spss},
+                {"Excel workbook (*.xlsx)", modDB::ExportFormat::Xlsx},
+                {"SQLite (*.sqlite)", modDB::ExportFormat::Sqlite}};
+
+}  // namespace
 
 frmExport::frmExport(QWidget* parent) : QDialog(parent) {
   setObjectName("frmExport");
@@ -33,17 +47,28 @@ frmExport::frmExport(QWidget* parent) : QDialog(parent) {
   chkUtf8 = new QCheckBox("UTF-8", this);
   chkUtf8->setObjectName("chkUtf8");
   chkUtf8->setEnabled(false);
-  connect(chkQuoting, &QCheckBox::toggled, chkUtf8, &QCheckBox::setEnabled);
   chkDeleted = new QCheckBox("Deletion marks", this);
   chkDeleted->setObjectName("chkDeleted");
+  auto* formatLabel = new QLabel("Format", this);
+  cboFormat = new QComboBox(this);
+  cboFormat->setObjectName("cboFormat");
+  for (const auto& f : kFormats) cboFormat->addItem(f.caption);
+  DialogParts::Caption(formatLabel, cboFormat);
+  connect(cboFormat, &QComboBox::currentIndexChanged, this, [this](int k) {
+    chkQuoting->setEnabled(k == 0);
+    chkUtf8->setEnabled(k == 0 && chkQuoting->isChecked());
+  });
+  connect(chkQuoting, &QCheckBox::toggled, this, [this](bool on) { chkUtf8->setEnabled(on && cboFormat->currentIndex() == 0); });
   auto* grid = new QGridLayout(this);
   grid->addWidget(fieldsLabel, 0, 0);
   grid->addWidget(lstField, 1, 0, 3, 1);
   grid->addWidget(Command1, 1, 1);
   grid->addWidget(btnExport, 2, 1);
-  grid->addWidget(chkQuoting, 4, 0, 1, 2);
-  grid->addWidget(chkUtf8, 5, 0, 1, 2);
-  grid->addWidget(chkDeleted, 6, 0, 1, 2);
+  grid->addWidget(formatLabel, 4, 0, 1, 2);
+  grid->addWidget(cboFormat, 5, 0, 1, 2);
+  grid->addWidget(chkQuoting, 6, 0, 1, 2);
+  grid->addWidget(chkUtf8, 7, 0, 1, 2);
+  grid->addWidget(chkDeleted, 8, 0, 1, 2);
   grid->setRowStretch(3, 1);
   connect(Command1, &QPushButton::clicked, this, &frmExport::Command1_Click);
   connect(btnExport, &QPushButton::clicked, this, &frmExport::btnExport_Click);
@@ -61,15 +86,23 @@ void frmExport::Command1_Click() {
 }
 
 void frmExport::btnExport_Click() {
-  // With no field chosen the file would hold record numbers alone: ask first.
-  if (lstField->selectedItems().isEmpty() &&
+  // With no field chosen a CSV file would hold record numbers alone: ask first. The
+  // other formats need a field (the engine says so).
+  const modDB::ExportFormat format = kFormats[std::max(0, cboFormat->currentIndex())].format;
+  if (lstField->selectedItems().isEmpty() && format == modDB::ExportFormat::Csv &&
       modDB::GetHost().MsgBox("No field is selected: the file will hold only the record numbers.\r\nExport anyway?",
                        modDB::vbYesNo | modDB::vbQuestion | modDB::vbDefaultButton2, "Export") != modDB::vbYes) {
     lstField->setFocus();
     return;
   }
+  if (lstField->selectedItems().isEmpty() && format != modDB::ExportFormat::Csv) {
+    modDB::ExportTo("", format, {}, {});  // its message
+    lstField->setFocus();
+    return;
+  }
   modDlg::DialogFileName.clear();
-  modDlg::DialogFilter = "*.Csv";
+  modDlg::DialogFilter = format == modDB::ExportFormat::Csv ? std::string("*.Csv")
+                                                            : std::string("*") + modDB::ExportExtension(format);
   modDlg::ShowSaveDialog();
   if (modDlg::DialogFileName.empty()) {
     reject();
@@ -77,15 +110,16 @@ void frmExport::btnExport_Click() {
   }
   std::string folder = modDlg::DialogFolder;
   if (!folder.empty() && folder.back() != '/') folder += '/';
-  const std::string path = folder + modDB::CsvFileName(modDlg::DialogFileName);
+  const std::string path = folder + modDB::ExportFileName(modDlg::DialogFileName, format);
 
   std::vector<bool> selected(static_cast<size_t>(lstField->count()) + 1, false);
   for (int j = 0; j < lstField->count(); ++j) selected[static_cast<size_t>(j) + 1] = lstField->item(j)->isSelected();
   hide();
-  modDB::CsvExportOptions options;
-  options.rfc4180 = chkQuoting->isChecked();
-  options.utf8 = options.rfc4180 && chkUtf8->isChecked();
+  modDB::ExportOptions options;
+  options.csv.rfc4180 = chkQuoting->isChecked();
+  options.csv.utf8 = options.csv.rfc4180 && chkUtf8->isChecked();
   options.withDeleted = chkDeleted->isChecked();
-  modDB::ExportCsv(path, selected, options);  // a failure is reported by the engine
+  options.labels = labels;
+  modDB::ExportTo(path, format, selected, options);  // a failure is reported by the engine
   accept();
 }

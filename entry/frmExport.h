@@ -12,11 +12,19 @@
 // values doubled, line breaks kept, `qfd export --rfc4180`); "UTF-8", possible only
 // with it, writes UTF-8 with a byte order mark. Both start unchecked: the plain
 // export is the file as it has always been written.
+//
+// "Format" chooses the file: CSV (the default), Stata, SPSS, Excel workbook or SQLite
+// (modDB::ExportTo, the same files as `qfd export`), with typed columns, variable
+// labels from the banners and the value labels in `labels`; the picker and the name
+// rule follow the format's extension, and the quoting boxes apply to CSV only.
 #pragma once
 
 #include <QDialog>
 
+#include "engine/transfer/Transfer.h"
+
 class QCheckBox;
+class QComboBox;
 class QListWidget;
 class QPushButton;
 
@@ -31,6 +39,8 @@ class frmExport : public QDialog {
   QCheckBox* chkQuoting;  // "Spreadsheet quoting"
   QCheckBox* chkUtf8;     // "UTF-8", with spreadsheet quoting only
   QCheckBox* chkDeleted;  // "Deletion marks": a column #Deleted, "*" for a marked record
+  QComboBox* cboFormat;   // "Format": entry k is kFormats[k]
+  modDB::ExportLabels labels;  // value labels of the fields, given to every export
 
   void Command1_Click();
   void btnExport_Click();

@@ -9,8 +9,11 @@
 //   qfd get FILE N [--json]                    show record N
 //   qfd set FILE N NAME=VALUE ...              change fields of record N
 //   qfd delete FILE N                          mark record N for deletion
-//   qfd export FILE OUT.csv [--fields A,B] [--rfc4180 [--utf8]] [--with-deleted]
-//                                              the CSV of the export window
+//   qfd export FILE OUT [--format NAME] [--fields A,B] [--rfc4180 [--utf8]] [--with-deleted]
+//                                              the export window's CSV, Stata, SPSS,
+//                                              spreadsheet or SQLite file
+//   qfd push FILE --to URL|FILE.sqlite --key FIELD --site NAME [--history]
+//                                              copy the records into a central database
 //   qfd import FILE IN.csv [--ignore-unknown] [--skip-bad] [--dry-run]
 //                          [--encoding auto|utf-8|windows-1252] [--rfc4180]
 //                                              append the rows of a CSV file
@@ -38,6 +41,7 @@
 #include <sstream>
 #include <functional>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -52,6 +56,7 @@
 #include "engine/modDB.h"
 #include "engine/SaveLoss.h"
 #include "engine/ValueRules.h"
+#include "engine/transfer/Transfer.h"
 #include "lib/Codepage.h"
 #include "lib/modLIB.h"
 #include "tools/DefinitionJson.h"
@@ -70,7 +75,9 @@ const char* kUsage =
                "       qfd get FILE N [--json]\n"
                "       qfd set FILE N NAME=VALUE ...\n"
                "       qfd delete FILE N\n"
-               "       qfd export FILE OUT.csv [--fields A,B,...] [--rfc4180 [--utf8]] [--with-deleted]\n"
+               "       qfd export FILE OUT.csv|.dta|.sav|.xlsx|.sqlite [--format NAME] [--fields A,B,...]\n"
+               "                  [--rfc4180 [--utf8]] [--with-deleted]\n"
+               "       qfd push FILE --to URL|FILE.sqlite --key FIELD --site NAME [--history]\n"
                "       qfd import FILE IN.csv [--ignore-unknown] [--skip-bad] [--dry-run]\n"
                "                  [--encoding auto|utf-8|windows-1252] [--rfc4180]\n"
                "       qfd pack FILE --yes\n"
@@ -104,6 +111,16 @@ int Help() {
              "--with-deleted adds a column #Deleted (\"*\" for a record marked for deletion).\n"
              "OUT.csv may be a pipe, FIFO or terminal (written as a stream) or a link (its\n"
              "file is written).\n"
+             "export chooses the format by OUT's extension (.csv, .dta Stata, .sav SPSS,\n"
+             ".xlsx, .sqlite) or --format csv|dta|sav|xlsx|sqlite: one typed column per\n"
+             "field (numbers, dates, times, text), labelled by the banner that names the\n"
+             "field; blank is missing; --with-deleted adds a column _deleted (1 marked).\n"
+             "push copies the records into the table named after FILE's base name in a\n"
+             "PostgreSQL database (any libpq connection string or URL) or an SQLite file,\n"
+             "in one transaction: new keys inserted, changed rows updated, per --site. A row\n"
+             "changed at the centre since this site pushed it is not overwritten: its\n"
+             "differing values are listed (CSV: key,field,centre,ours) and push exits 1\n"
+             "after writing the rest. --history also copies FILE.Qfh's new lines.\n"
              "import reads such a file, or the plain export, which keeps no leading blanks\n"
              "and cannot say where a value holding a quote ends (such values are refused;\n"
              "--rfc4180 reads a file whose heading looks plain as a spreadsheet's): the\n"
@@ -576,13 +593,14 @@ int Delete(const Args& a) {
 }
 
 int Export(const Args& a) {
-  std::string file, out, names;
+  std::string file, out, names, formatName;
   bool haveFields = false;
-  modDB::CsvExportOptions options;
+  modDB::ExportOptions options;
   for (size_t i = 0; i < a.size(); ++i) {
-    if (a[i] == "--rfc4180") options.rfc4180 = true;
-    else if (a[i] == "--utf8") options.utf8 = true;
+    if (a[i] == "--rfc4180") options.csv.rfc4180 = true;
+    else if (a[i] == "--utf8") options.csv.utf8 = true;
     else if (a[i] == "--with-deleted") options.withDeleted = true;
+    else if (a[i] == "--format" && i + 1 < a.size()) formatName = a[++i];
     else if (a[i] == "--fields" && i + 1 < a.size()) {
       names = a[++i];
       haveFields = true;
@@ -591,7 +609,14 @@ int Export(const Args& a) {
     else return Usage();
   }
   if (file.empty() || out.empty()) return Usage();
-  if (options.utf8 && !options.rfc4180) return Error("--utf8 goes with --rfc4180");
+  // The format: named, else by the file's extension; a file without one of ours is CSV.
+  std::optional<modDB::ExportFormat> format = formatName.empty() ? modDB::ExportFormatOfFile(out)
+                                                                 : modDB::ExportFormatNamed(formatName);
+  if (!format && !formatName.empty())
+    return Error("unknown format \"" + formatName + "\" (csv, dta, sav, xlsx or sqlite)");
+  if (!format) format = modDB::ExportFormat::Csv;
+  if (options.csv.utf8 && !options.csv.rfc4180) return Error("--utf8 goes with --rfc4180");
+  if (options.csv.rfc4180 && format != modDB::ExportFormat::Csv) return Error("--rfc4180 goes with a CSV export");
   if (!Open(file)) return 1;
   std::vector<bool> selected(modDB::kMaxFields + 1, !haveFields);
   if (haveFields) {
@@ -604,7 +629,58 @@ int Export(const Args& a) {
       selected[slot] = true;
     }
   }
-  return modDB::ExportCsv(out, selected, options) == 1 ? 0 : 1;
+  return modDB::ExportTo(out, *format, selected, options) == 1 ? 0 : 1;
+}
+
+// A connection string as messages show it: a password in it is never shown.
+std::string Redacted(std::string to) {
+  const size_t scheme = to.find("://");
+  const size_t at = scheme == std::string::npos ? std::string::npos : to.find('@', scheme);
+  const size_t colon = at == std::string::npos ? std::string::npos : to.find(':', scheme + 3);
+  if (colon != std::string::npos && colon < at) to.replace(colon + 1, at - colon - 1, "***");
+  for (size_t p = 0; (p = to.find("password=", p)) != std::string::npos; p += 12) {
+    const size_t end = std::min(to.find_first_of(" &", p), to.size());
+    to.replace(p + 9, end - p - 9, "***");
+  }
+  return to;
+}
+
+// Copies the records into the centre; conflicts are listed on stdout.
+int Push(const Args& a) {
+  std::string file;
+  modDB::PushOptions options;
+  for (size_t i = 0; i < a.size(); ++i) {
+    if (a[i] == "--to" && i + 1 < a.size()) options.to = a[++i];
+    else if (a[i] == "--key" && i + 1 < a.size()) options.key = a[++i];
+    else if (a[i] == "--site" && i + 1 < a.size()) options.site = a[++i];
+    else if (a[i] == "--history") options.history = true;
+    else if (file.empty()) file = a[i];
+    else return Usage();
+  }
+  if (file.empty() || options.to.empty() || options.key.empty() || options.site.empty()) return Usage();
+  if (!Open(file)) return 1;
+  const modDB::PushResult r = modDB::PushTo(options);
+  if (!r.error.empty()) return Error("push to " + Redacted(options.to) + ": " + r.error + "; nothing was pushed");
+  std::printf("%d inserted, %d updated, %d unchanged, %zu conflicts", r.inserted, r.updated, r.unchanged,
+              r.conflicts.size());
+  if (options.history) std::printf(", %d history lines", r.historyLines);
+  std::printf("\n");
+  if (r.conflicts.empty()) return 0;
+  // CSV: the key, the field, the centre's value and ours.
+  std::string out = "key,field,centre,ours\n";
+  for (const modDB::PushConflict& c : r.conflicts) {
+    modDB::AppendCsvQuoted(out, c.key);
+    out += ',';
+    modDB::AppendCsvQuoted(out, c.field);
+    out += ',';
+    modDB::AppendCsvQuoted(out, c.centre);
+    out += ',';
+    modDB::AppendCsvQuoted(out, c.ours);
+    out += '\n';
+  }
+  std::fputs(out.c_str(), stdout);
+  return Error("rows changed at the centre since this site pushed them were not overwritten: " +
+               std::to_string(r.conflicts.size()) + " conflicting values listed");
 }
 
 int Import(const Args& a) {
@@ -862,6 +938,7 @@ int main(int argc, char** argv) {
       {"info", Info},
       {"dump", Dump},     {"create", Create}, {"resave", Resave}, {"add", Add},
       {"get", Get},       {"set", Set},       {"delete", Delete}, {"export", Export}, {"import", Import},
+      {"push", Push},
       {"pack", Pack},     {"check", Check},   {"history", History}, {"accept", Accept},
   };
   const auto it = commands.find(argv[1]);

@@ -169,12 +169,12 @@ class EntryTest : public qfgui::GuiTest {
   // Runs Export from the window: `choose` works the export dialog, then the save
   // picker (in the test's folder) gets `name`, or is cancelled when name is empty.
   // Returns whether the export dialog was closed afterwards.
-  bool RunExport(const std::function<void(frmExport*)>& choose, const QString& name) {
+  bool RunExport(const std::function<void(frmExport*)>& choose, const QString& name, const char* pattern = "*.Csv") {
     modDlg::DialogFolder = dir.path().string();
     bool closed = false;
     qfgui::OnShown<frmExport>([&](frmExport* w) {
       choose(w);
-      AnswerSavePicker("*.Csv", name);
+      AnswerSavePicker(pattern, name);
       QTest::mouseClick(w->btnExport, Qt::LeftButton);
       closed = !w->isVisible();
     });

@@ -3,6 +3,7 @@
 #include "tests/entry/EntryFixture.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -210,4 +211,24 @@ TEST_F(Export, NoCompanionOfTheDatabaseIsWrittenOver) {
     EXPECT_EQ(host.boxes[0].text, "FILE:" + link + " is a form database or its backup; it is not written over");
     EXPECT_EQ(qftest::ReadFile(base + ext), before) << ext;
   }
+}
+
+// The other formats come from the same window, as qfd writes them (each read back in
+// the transfer tests); the quoting boxes are CSV's alone.
+TEST_F(Export, AStataFileNamedByItsExtension) {
+  const std::string file = MakeDatabase({{"Name", 10, 1, "AS"}, {"Age", 3, 1, "N"}}, {{"Ann", "42"}, {"Bo", ""}});
+  Open(file);
+  ASSERT_TRUE(RunExport(
+      [](frmExport* d) {
+        SelectAll(d);
+        d->chkQuoting->setChecked(true);
+        d->cboFormat->setCurrentIndex(1);
+        EXPECT_FALSE(d->chkQuoting->isEnabled());
+        EXPECT_FALSE(d->chkUtf8->isEnabled());
+      },
+      "people", "*.dta"));
+  EXPECT_EQ(CsvFiles(), (std::vector<std::string>{"people.dta"}));
+  const auto r = qftest::RunProgram({"/usr/bin/readstat", dir / "people.dta", "-"});
+  EXPECT_EQ(r.out, "\"Name\",\"Age\"\n\"Ann\",42\n\"Bo\",\n") << r.err;
+  EXPECT_TRUE(host.boxes.empty()) << host.Last();
 }

@@ -49,7 +49,7 @@ as_bash() {
 }
 
 # The commands and the program's own options.
-ask "--help|--version|accept|add|check|create|delete|dump|export|get|history|import|info|pack|resave|set" qfd ""
+ask "--help|--version|accept|add|check|create|delete|dump|export|get|history|import|info|pack|push|resave|set" qfd ""
 ask "check|create" qfd c
 ask "delete|dump" qfd d
 ask "--help|--version" qfd --
@@ -57,7 +57,7 @@ ask "--help|--version" qfd --
 # Form databases in any letter case of ".qfd", and folders; nothing else.
 cd "$tmp" || exit 1
 mkdir "My Forms" empty
-touch Contacts.Qfd CITIES.QFD lower.qfd notes.txt def.json Contacts.Bak out.csv "My Forms/Two words.Qfd" "My Forms/x.txt"
+touch Contacts.Qfd CITIES.QFD lower.qfd notes.txt def.json Contacts.Bak out.csv out.dta centre.sqlite "My Forms/Two words.Qfd" "My Forms/x.txt"
 ask "CITIES.QFD|Contacts.Qfd|My Forms|empty|lower.qfd" qfd info ""
 ask "CITIES.QFD|Contacts.Qfd" qfd check C
 ask "My Forms/Two words.Qfd" qfd pack "My Forms/"
@@ -67,8 +67,12 @@ ask "My Forms/Two words.Qfd" qfd pack '"My Forms/T'
 ask "My Forms/Two words.Qfd" qfd pack "'My Forms/"
 ask "My Forms" qfd create --from def.json 'My\ F'
 ask "lower.qfd" qfd export l
-# The second word of export is the CSV file; a record number has no completion.
-ask "My Forms|empty|out.csv" qfd export Contacts.Qfd ""
+# The second word of export is the file of a format; a record number has no completion.
+ask "My Forms|centre.sqlite|empty|out.csv|out.dta" qfd export Contacts.Qfd ""
+ask "My Forms|empty|out.csv" qfd import Contacts.Qfd ""
+ask "csv|dta|sav|sqlite|xlsx" qfd export Contacts.Qfd out --format ""
+ask "My Forms|centre.sqlite|empty" qfd push Contacts.Qfd --to ""
+ask "--history|--key|--site|--to" qfd push Contacts.Qfd --
 ask "" qfd get Contacts.Qfd ""
 ask "" qfd info Contacts.Qfd ""
 ask "CITIES.QFD|Contacts.Qfd" qfd history C
