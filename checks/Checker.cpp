@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "engine/modDB.h"
 #include "lib/modLIB.h"
 #include "script/script_control.h"
 
@@ -81,42 +82,26 @@ bool IsIdChar(char c) { return IsIdStart(c) || (c >= '0' && c <= '9') || c == '_
 
 std::string FieldLabel(const modDB::FormHeader& h, int16_t slot) {
   if (slot < 1 || slot > modDB::kMaxFields || h.Fields[slot].Page == 0) return "";
-  const modDB::FieldDef& f = h.Fields[slot];
-  struct Box {
-    int l, t, r, b;
-  };
-  const Box field{f.X, f.Y, f.X + f.Width - 1, f.Y + f.Height - 1};
-  // A banner's box as its caption fills it: half an em a character, one line high.
-  auto boxOf = [](const modDB::BannerDef& b) {
-    const int px = std::max<int>(1, b.Font.Size) * 4 / 3;
-    const int width = std::max<int>(1, static_cast<int>(b.Caption.Trimmed().size()) * px * 55 / 100);
-    return Box{b.X, b.Y, b.X + width - 1, b.Y + px * 3 / 2 - 1};
-  };
-  const modDB::BannerDef* best = nullptr;
-  Box bestBox{};
-  for (int k = 1; k <= modDB::kMaxBanners; ++k) {
-    const modDB::BannerDef& b = h.Banners[k];
-    if (b.Page != f.Page || b.Caption.Trimmed().empty()) continue;
-    const Box x = boxOf(b);
-    if (x.l >= field.l || x.t > field.b || x.b < field.t) continue;
-    if (!best || x.r > bestBox.r) best = &b, bestBox = x;
-  }
-  if (!best)
-    for (int k = 1; k <= modDB::kMaxBanners; ++k) {
-      const modDB::BannerDef& b = h.Banners[k];
-      if (b.Page != f.Page || b.Caption.Trimmed().empty()) continue;
-      const Box x = boxOf(b);
-      if (x.b >= field.t || x.r < field.l || x.l > field.r) continue;
-      if (!best || x.b > bestBox.b) best = &b, bestBox = x;
-    }
-  std::string label = best ? best->Caption.Trimmed() : f.Name.Trimmed();
+  // The banner's caption as the exports and the screen reader name the field, less
+  // the colon a caption often ends in.
+  std::string label = modDB::FieldLabel(h, slot);
   while (!label.empty() && (label.back() == ':' || label.back() == ' ')) label.pop_back();
-  return label.empty() ? f.Name.Trimmed() : label;
+  return label.empty() ? h.Fields[slot].Name.Trimmed() : label;
 }
 
 std::vector<LegalValue> LegalValues(const Rules& r, const std::string& field) {
   const FieldRules* f = r.Of(field);
   return f ? f->Legal : std::vector<LegalValue>();
+}
+
+std::map<int16_t, std::vector<LegalValue>> LegalValuesBySlot(const modDB::FormHeader& h, const Rules& r) {
+  std::map<int16_t, std::vector<LegalValue>> out;
+  for (int16_t k = 1; k <= modDB::kMaxFields; ++k) {
+    if (h.Fields[k].Page == 0) continue;
+    std::vector<LegalValue> legal = LegalValues(r, h.Fields[k].Name.Trimmed());
+    if (!legal.empty()) out[k] = std::move(legal);
+  }
+  return out;
 }
 
 struct Checker::Impl {
@@ -277,7 +262,7 @@ std::string Checker::Prepare(const modDB::FormHeader& h, const Rules& r) {
     if (f.Page == 0) continue;
     const std::string format = Upper(f.Format.Trimmed());
     p.kinds[k] = KindOf(format);
-    p.labels[k] = FieldLabel(h, k);
+    p.labels[k] = qfchecks::FieldLabel(h, k);
     if (!p.numberSlot && format.find('#') != std::string::npos) p.numberSlot = k;
   }
   for (int16_t k = 1; k <= modDB::kMaxFields; ++k) {

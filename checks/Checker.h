@@ -16,6 +16,7 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -81,13 +82,15 @@ class Checker {
   std::vector<bool> SkipsOn(const Values& v, std::vector<bool>& held);
 };
 
-// The caption of the banner that labels field `slot` on its page (the nearest one on
-// its left on the same line, else the nearest one above it that overlaps it
-// sideways); the field's name when none does.
+// The label of field `slot` on the form as messages name it: modDB::FieldLabel
+// (the banner that labels it, else its name) without a closing colon.
 std::string FieldLabel(const modDB::FormHeader& h, int16_t slot);
 
 // The legal values of the field named `field` in the rules: code and label pairs,
 // none when any value goes.
 std::vector<LegalValue> LegalValues(const Rules& r, const std::string& field);
+// The legal values of every field of the form that has some, by field slot: the
+// value labels the exports carry.
+std::map<int16_t, std::vector<LegalValue>> LegalValuesBySlot(const modDB::FormHeader& h, const Rules& r);
 
 }  // namespace qfchecks

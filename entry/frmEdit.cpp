@@ -587,6 +587,9 @@ void frmEdit::mnuPrint_Click() {
 
 void frmEdit::mnuExport_Click() {
   frmExport exporter(this);
+  // The legal values the form declares go out as value labels.
+  for (auto& [slot, legal] : qfchecks::LegalValuesBySlot(modDB::GetHeader(), Checks.Rules()))
+    for (const qfchecks::LegalValue& v : legal) exporter.labels.values[slot].push_back({v.Code, v.Label});
   modDlg::RunModal(exporter);
 }
 

@@ -45,6 +45,7 @@
 #include <string>
 #include <vector>
 
+#include "checks/Checker.h"
 #include "checks/FileCheck.h"
 #include "checks/Rules.h"
 #include "engine/CsvExport.h"
@@ -629,6 +630,11 @@ int Export(const Args& a) {
       selected[slot] = true;
     }
   }
+  // The legal values the form declares go out as value labels.
+  qfchecks::Rules rules;
+  if (const std::string why = qfchecks::ReadRules(file, rules); !why.empty()) return Error(why);
+  for (auto& [slot, legal] : qfchecks::LegalValuesBySlot(modDB::GetHeader(), rules))
+    for (const qfchecks::LegalValue& v : legal) options.labels.values[slot].push_back({v.Code, v.Label});
   return modDB::ExportTo(out, *format, selected, options) == 1 ? 0 : 1;
 }
 

@@ -49,6 +49,11 @@ TEST_F(QfdChecks, EveryKindOfRuleAndAcceptedExceptions) {
   EXPECT_EQ(r.err, "AGE.Range: 1 record\nPREG.RequiredIf: 1 record\nCheck1: 1 record\nSEX.Skip: 1 record\n"
                    "SEX.Legal: 1 record\n" + db + ".Qfd: 4 records checked, 5 broken rules, a hard rule among them\n");
 
+  // The legal values go out with the exports as value labels.
+  ASSERT_EQ(Qfd({"export", db, db + ".sqlite"}).status, 0);
+  EXPECT_EQ(qftest::Run({"/usr/bin/sqlite3", db + ".sqlite", "SELECT * FROM value_labels"}).out,
+            "SEX|M|male\nSEX|F|female\n");
+
   ASSERT_EQ(modDB::StartHistory(db), "");
   EXPECT_EQ(Qfd({"accept", db, "2", "age.range"}).status, 2);  // no exception without a note
   r = Qfd({"accept", db, "1", "AGE.Range", "--note", "x"});
