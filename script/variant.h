@@ -177,8 +177,14 @@ class Variant {
   Variant& Deref() { return vt == vtRef ? *ref : *this; }
   const Variant& Deref() const { return vt == vtRef ? *ref : *this; }
 
-  // An array this variant alone holds (copied first when shared).
+  // An array this variant alone holds (copied first when shared; the copy
+  // stays fixed when the array was, since it replaces this variable's own).
   ArrayRep* UniqueArray();
+  // The value as another variable receives it: a fixed array's copy can be
+  // redimensioned, so it gets elements of its own.
+  void Unfix() {
+    if (vt == vtArray && a->fixed) [[unlikely]] UnfixArray();
+  }
 
  private:
   // Strings, objects and arrays hold a reference to release.
@@ -200,6 +206,7 @@ class Variant {
     else if (vt == vtObject && o) ++o->refs;
   }
   void Release();
+  void UnfixArray();
 };
 
 // Conversions. They throw RuntimeError (Type mismatch, Overflow, Invalid use

@@ -611,7 +611,7 @@ Interp::Flow Interp::ExecBlock(const Block& block) {
 [[gnu::always_inline]] inline void Interp::ExecAssign(Stmt* s) {
   Variant v = Eval(s->e1);
   if (s->target->kind == EK::Local && v.vt != vtObject) {
-    locals_[s->target->slot].Deref() = std::move(v);
+    Store(locals_[s->target->slot].Deref(), std::move(v));
     return;
   }
   if (v.vt == vtObject && s->target->kind != EK::Member) {
@@ -939,6 +939,12 @@ Interp::Flow Interp::ExecSelect(Stmt* s) {
   return Flow::Normal;
 }
 
+void Interp::StoreArray(Variant& dest, Variant& value) {
+  if (dest.vt == vtArray && dest.a->fixed) Raise(kErrFixedArray);
+  value.Unfix();
+  dest = std::move(value);
+}
+
 void Interp::ExecReDim(Stmt* s) {
   // A fixed-size array refuses before its new bounds are looked at.
   if (IsVar(s->target) && VarRef(s->target)->vt == vtArray && VarRef(s->target)->a->fixed) Raise(kErrFixedArray);
@@ -1045,8 +1051,8 @@ Variant* Interp::LRef(Expr* e) {
 
 void Interp::Assign(Expr* t, Variant value, bool isSet) {
   switch (t->kind) {
-    case EK::Local: locals_[t->slot].Deref() = std::move(value); return;
-    case EK::Global: *t->global = std::move(value); return;
+    case EK::Local: Store(locals_[t->slot].Deref(), std::move(value)); return;
+    case EK::Global: Store(*t->global, std::move(value)); return;
     case EK::Index: {
       if (IsVar(t->a)) {
         Variant* base = VarRef(t->a);
@@ -1065,7 +1071,7 @@ void Interp::Assign(Expr* t, Variant value, bool isSet) {
       *LRef(t) = std::move(value);
       return;
     }
-    case EK::FrameVar: *FrameVar(t, true) = std::move(value); return;
+    case EK::FrameVar: Store(*FrameVar(t, true), std::move(value)); return;
     case EK::Dynamic: {
       // "a(1) = x" where a came to be after the code was compiled (ExecuteGlobal "ReDim a(2)").
       Variant* base = DynamicVar(t);
@@ -1396,6 +1402,7 @@ Variant Interp::CallProc(const Proc* p, const std::vector<Expr*>& args) {
     } else {
       Variant v = Eval(a);
       if (v.vt == vtError) v.Clear();
+      v.Unfix();
       locals[i] = std::move(v);
     }
   }
@@ -1426,8 +1433,10 @@ Variant Interp::CallMethod(const Proc* p, Object* me, Variant* fields, std::vect
 Variant Interp::RunProcAt(const Proc* p, Variant* const* args, size_t nargs, Object* me, Variant* fields) {
   ProcEntry entry(*this, p, nargs);
   Variant* const locals = entry.locals;
-  for (size_t i = 0; i < nargs; ++i)
+  for (size_t i = 0; i < nargs; ++i) {
     locals[i] = p->params[i].byRef ? Variant::RefTo(&args[i]->Deref()) : args[i]->Deref();
+    locals[i].Unfix();
+  }
   if (fields)
     for (auto [slot, field] : p->fieldSlots) locals[slot] = Variant::RefTo(&fields[field]);
   Frame f;

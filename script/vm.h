@@ -189,6 +189,13 @@ class Interp {
   Flow ForEachFailed(Stmt* s, int err);
   Flow ExecSelect(Stmt* s);
   void ExecReDim(Stmt* s);
+  // Stores a value in a variable. A fixed array stays as it is (10), and one
+  // stored elsewhere is copied free of its bounds.
+  static void Store(Variant& dest, Variant&& value) {
+    if ((dest.vt | value.vt) & vtArray) [[unlikely]] StoreArray(dest, value);
+    else dest = std::move(value);
+  }
+  [[gnu::noinline, gnu::cold]] static void StoreArray(Variant& dest, Variant& value);
   void ExecCallStatement(Expr* e);
   void MarkRuntimeDims(Block& block);
 

@@ -105,6 +105,24 @@ TEST(Arrays, AssignmentCopiesAndEraseEmpties) {
   EXPECT_EQ(RunScript(code), "1 9\n1 True\n9\n7\n");
 }
 
+// A fixed array keeps its bounds whatever path would change them (10), also
+// after a copy of it was taken; the copies themselves can be redimensioned.
+TEST(Arrays, FixedArrayRefusesEveryResize) {
+  const char* code =
+      "On Error Resume Next\n"
+      "Dim a(4) : b = a : a(1) = \"x\"\n"
+      "ReDim a(3) : WScript.Echo Err.Number, UBound(a), a(1) : Err.Clear\n"
+      "ReDim Preserve a(6) : WScript.Echo Err.Number, UBound(a) : Err.Clear\n"
+      "a = Array(1) : WScript.Echo Err.Number, UBound(a) : Err.Clear\n"
+      "Sub R(x) : On Error Resume Next : ReDim x(1) : WScript.Echo Err.Number, UBound(x) : End Sub\n"
+      "Sub V(ByVal x) : ReDim x(1) : WScript.Echo UBound(x) : End Sub\n"
+      "R a : V a\n"
+      "Sub L : On Error Resume Next : Dim c(2) : ReDim Preserve c(5) : WScript.Echo Err.Number, UBound(c) : End Sub\n"
+      "L : Err.Clear\n"
+      "ReDim b(1) : WScript.Echo Err.Number, UBound(b)\n";
+  EXPECT_EQ(RunScript(code), "10 4 x\n10 4\n10 4\n10 4\n1\n10 2\n0 1\n");
+}
+
 TEST(Dates, PartsArithmeticAndFormats) {
   EXPECT_EQ(Echo("DateSerial(2020, 1, 0) & \" \" & DateSerial(2020, -1, 1) & \" \" & DateSerial(99, 1, 1) & \" \" & "
                  "DateSerial(29, 1, 1)"),
