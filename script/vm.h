@@ -9,6 +9,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <unordered_map>
@@ -32,6 +33,7 @@ class Interp {
 
   Globals globals;
   ScriptUi* ui = nullptr;
+  std::function<Object*(const std::string&)> makeObject;  // CreateObject's classes of the host
   int64_t timeoutMs = -1;
 
   // Adds a host object (and its global members).
