@@ -69,6 +69,10 @@ struct Expr {
   Proc* proc = nullptr;
   const Builtin* builtin = nullptr;
   Variant* global = nullptr;  // Global, and WithObj at script level: the slot itself
+  // A pure Binary node: its evaluator in whole numbers, made for the kinds of
+  // its operands when it first runs; `magic` the reciprocal of a literal divisor.
+  bool (*whole)(Interp&, const Expr*, int64_t&, bool&) = nullptr;
+  uint64_t magic = 0;
 };
 
 enum class SK : uint8_t {

@@ -1115,7 +1115,7 @@ ptrdiff_t Interp::QuickIndex(const ArrayRep& a, const std::vector<Expr*>& args) 
     return -1;
   int64_t x;
   bool isLong;
-  if (!EvalWhole(ix, x, isLong) || x < 0 || x > a.bounds[0]) return -1;
+  if (!Whole(ix, x, isLong) || x < 0 || x > a.bounds[0]) return -1;
   return static_cast<ptrdiff_t>(x);
 }
 
@@ -1221,6 +1221,132 @@ bool Interp::EvalWhole(const Expr* e, int64_t& v, bool& isLong) {
   return false;
 }
 
+namespace {
+enum : int { kLeafLocal, kLeafGlobal, kLeafLiteral, kLeafNode };
+
+int LeafKind(const Expr* o) {
+  switch (o->kind) {
+    case EK::Local: return kLeafLocal;
+    case EK::Global: return kLeafGlobal;
+    case EK::Literal: return kLeafLiteral;
+    default: return kLeafNode;
+  }
+}
+
+// x Mod d for a divisor known beforehand: a multiplication by its reciprocal
+// (magic = 2^64 / |d| + 1) in place of a division; the sign is the dividend's.
+inline int64_t ModByMagic(int64_t x, uint64_t magic, int64_t d) {
+  uint32_t ux = static_cast<uint32_t>(x < 0 ? -x : x);
+  uint32_t ud = static_cast<uint32_t>(d < 0 ? -d : d);
+  uint64_t low = magic * ux;
+  auto r = static_cast<int64_t>((static_cast<unsigned __int128>(low) * ud) >> 64);
+  return x < 0 ? -r : r;
+}
+}  // namespace
+
+template <int K>
+[[gnu::always_inline]] inline bool Interp::WholeLeaf(const Expr* o, int64_t& v, bool& isLong) {
+  if constexpr (K == kLeafNode) {
+    return o->whole(*this, o, v, isLong);
+  } else {
+    const Variant* q;
+    if constexpr (K == kLeafLocal) q = &locals_[o->slot].Deref();
+    else if constexpr (K == kLeafGlobal) q = o->global;
+    else q = &o->lit;
+    if (q->vt == vtInteger) {
+      v = q->i;
+      isLong = false;
+      return true;
+    }
+    if (q->vt == vtLong) {
+      v = q->l;
+      isLong = true;
+      return true;
+    }
+    return false;
+  }
+}
+
+template <BinOp OP, int KA, int KB>
+bool Interp::WholeBinary(Interp& in, const Expr* e, int64_t& v, bool& isLong) {
+  int64_t x, y;
+  bool lx, ly;
+  if (!in.WholeLeaf<KA>(e->a, x, lx) || !in.WholeLeaf<KB>(e->b, y, ly)) return false;
+  int64_t r;
+  if constexpr (OP == BinOp::Add) {
+    r = x + y;
+  } else if constexpr (OP == BinOp::Sub) {
+    r = x - y;
+  } else if constexpr (OP == BinOp::Mul) {
+    r = x * y;
+  } else if constexpr (OP == BinOp::Mod) {
+    if (y == 0) return false;
+    if constexpr (KB == kLeafLiteral) r = ModByMagic(x, e->magic, y);
+    else r = y == -1 ? 0 : static_cast<int32_t>(x) % static_cast<int32_t>(y);
+  } else {
+    if (y == 0) return false;
+    r = x / y;
+  }
+  if (!lx && !ly && r >= INT16_MIN && r <= INT16_MAX) {
+    v = r;
+    isLong = false;
+    return true;
+  }
+  if (r < INT32_MIN || r > INT32_MAX) return false;
+  v = r;
+  isLong = true;
+  return true;
+}
+
+namespace {
+using AnyWholeFn = bool (*)(Interp&, const Expr*, int64_t&, bool&);
+AnyWholeFn PickOperand(int kb, AnyWholeFn local, AnyWholeFn global, AnyWholeFn literal, AnyWholeFn node) {
+  switch (kb) {
+    case kLeafLocal: return local;
+    case kLeafGlobal: return global;
+    case kLeafLiteral: return literal;
+    default: return node;
+  }
+}
+}  // namespace
+
+Interp::WholeFn Interp::PickWhole(const Expr* e) {
+  // The nested operators first: their evaluators are called directly.
+  for (const Expr* o : {e->a, e->b})
+    if (o->kind == EK::Binary && !o->whole) const_cast<Expr*>(o)->whole = PickWhole(o);
+  if (e->op == BinOp::Mod && e->b->kind == EK::Literal) {
+    int64_t d = e->b->lit.vt == vtInteger ? e->b->lit.i : e->b->lit.l;
+    uint64_t ud = static_cast<uint64_t>(d < 0 ? -d : d);
+    const_cast<Expr*>(e)->magic = ud ? UINT64_MAX / ud + 1 : 0;
+  }
+  int ka = LeafKind(e->a), kb = LeafKind(e->b);
+  WholeFn f = nullptr;
+#define QF_WHOLE_B(OP, KA)                                                                                 \
+  f = PickOperand(kb, &WholeBinary<OP, KA, kLeafLocal>, &WholeBinary<OP, KA, kLeafGlobal>,      \
+                          &WholeBinary<OP, KA, kLeafLiteral>, &WholeBinary<OP, KA, kLeafNode>)
+#define QF_WHOLE_A(OP)                                      \
+  switch (ka) {                                             \
+    case kLeafLocal: QF_WHOLE_B(OP, kLeafLocal); break;     \
+    case kLeafGlobal: QF_WHOLE_B(OP, kLeafGlobal); break;   \
+    case kLeafLiteral: QF_WHOLE_B(OP, kLeafLiteral); break; \
+    default: QF_WHOLE_B(OP, kLeafNode); break;              \
+  }
+  switch (e->op) {
+    case BinOp::Add: QF_WHOLE_A(BinOp::Add); break;
+    case BinOp::Sub: QF_WHOLE_A(BinOp::Sub); break;
+    case BinOp::Mul: QF_WHOLE_A(BinOp::Mul); break;
+    case BinOp::Mod: QF_WHOLE_A(BinOp::Mod); break;
+    case BinOp::IntDiv: QF_WHOLE_A(BinOp::IntDiv); break;
+    default:
+      // A comparison: no whole number of its own.
+      f = [](Interp& in, const Expr* x, int64_t& v, bool& isLong) { return in.EvalWhole(x, v, isLong); };
+  }
+#undef QF_WHOLE_A
+#undef QF_WHOLE_B
+  const_cast<Expr*>(e)->whole = f;
+  return f;
+}
+
 Variant Interp::Eval(Expr* e) {
   switch (e->kind) {
     case EK::Literal: return e->lit;
@@ -1232,7 +1358,7 @@ Variant Interp::Eval(Expr* e) {
         int64_t x, y;
         bool lx, ly;
         if (e->op >= BinOp::Eq && e->op <= BinOp::Ge) {
-          if (EvalWhole(e->a, x, lx) && EvalWhole(e->b, y, ly)) {
+          if (Whole(e->a, x, lx) && Whole(e->b, y, ly)) {
             switch (e->op) {
               case BinOp::Eq: return Variant::Bool(x == y);
               case BinOp::Ne: return Variant::Bool(x != y);
@@ -1242,7 +1368,7 @@ Variant Interp::Eval(Expr* e) {
               default: return Variant::Bool(x >= y);
             }
           }
-        } else if (EvalWhole(e, x, lx)) {
+        } else if (Whole(e, x, lx)) {
           return lx ? Variant::Long(static_cast<int32_t>(x)) : Variant::Int(static_cast<int16_t>(x));
         }
       }

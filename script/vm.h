@@ -103,6 +103,12 @@ class Interp {
   // not an Integer or Long or the result would leave them (the general path
   // then evaluates it, with the same result subtypes).
   bool EvalWhole(const Expr* e, int64_t& v, bool& isLong);
+  // The same through the node's own evaluator (Expr::whole) when it is an operator.
+  bool Whole(const Expr* e, int64_t& v, bool& isLong) {
+    if (e->kind != EK::Binary) return EvalWhole(e, v, isLong);
+    auto f = e->whole ? e->whole : PickWhole(e);
+    return f(*this, e, v, isLong);
+  }
 
   // An operand without a copy when it is a literal or a variable; else evaluated into tmp.
   const Variant& Operand(Expr* e, Variant& tmp) {
@@ -116,6 +122,16 @@ class Interp {
 
  private:
   enum class Flow { Normal, ExitDo, ExitFor, ExitProc };
+
+  // Whole-number evaluators of pure operators, one per operator and kinds of
+  // operands (local, global, literal, nested operator), so that the common
+  // expressions run without the general evaluator's tests.
+  using WholeFn = bool (*)(Interp&, const Expr*, int64_t&, bool&);
+  [[gnu::noinline]] static WholeFn PickWhole(const Expr* e);
+  template <int K>
+  bool WholeLeaf(const Expr* o, int64_t& v, bool& isLong);
+  template <BinOp OP, int KA, int KB>
+  static bool WholeBinary(Interp& in, const Expr* e, int64_t& v, bool& isLong);
 
   struct Frame {
     Variant* locals = nullptr;

@@ -123,6 +123,20 @@ TEST(Arrays, FixedArrayRefusesEveryResize) {
   EXPECT_EQ(RunScript(code), "10 4 x\n10 4\n10 4\n10 4\n1\n10 2\n0 1\n");
 }
 
+// Whole-number expressions take a path of their own (a literal divisor by its
+// reciprocal): signs, the ends of Long and the divisors 1 and -1.
+TEST(Arithmetic, NestedWholeNumbers) {
+  const char* code =
+      "For Each x In Array(7, -8, 2147483647, -32768, 12345678)\n"
+      "  y = x : WScript.Echo (y Mod 7) + 0, (y Mod -7) * 1, (y Mod 1) - 0, (y Mod -1) + 0, (y Mod 2147483647) + 0, "
+      "(y \\ 3) + 1\n"
+      "Next\n"
+      "i = -2147483647 : i = i - 1 : WScript.Echo (i Mod 7) + 0, (i Mod 2147483647) + 0, TypeName((i Mod 7) + 0)\n";
+  EXPECT_EQ(RunScript(code),
+            "0 0 0 0 7 3\n-1 -1 0 0 -8 -1\n1 1 0 0 0 715827883\n-1 -1 0 0 -32768 -10921\n"
+            "2 2 0 0 12345678 4115227\n-2 -1 Long\n");
+}
+
 TEST(Dates, PartsArithmeticAndFormats) {
   EXPECT_EQ(Echo("DateSerial(2020, 1, 0) & \" \" & DateSerial(2020, -1, 1) & \" \" & DateSerial(99, 1, 1) & \" \" & "
                  "DateSerial(29, 1, 1)"),
