@@ -747,6 +747,21 @@ Interp::Flow Interp::Exec(Stmt* s) {
 }
 
 bool Interp::Condition(Expr* e) {
+  if (e->kind == EK::Binary && e->pure && e->op >= BinOp::Eq && e->op <= BinOp::Ge) {
+    // A comparison of whole numbers: no Variant for its answer.
+    int64_t x, y;
+    bool lx, ly;
+    if (Whole(e->a, x, lx) && Whole(e->b, y, ly)) {
+      switch (e->op) {
+        case BinOp::Eq: return x == y;
+        case BinOp::Ne: return x != y;
+        case BinOp::Lt: return x < y;
+        case BinOp::Gt: return x > y;
+        case BinOp::Le: return x <= y;
+        default: return x >= y;
+      }
+    }
+  }
   Variant v = Eval(e);
   if (v.vt == vtBoolean) return v.b;
   if (v.vt == vtNull) return false;
@@ -1406,10 +1421,31 @@ Variant Interp::Eval(Expr* e) {
         // Operands written as literals decide how a string meets a number.
         return Compare(e->op, a, b, e->literals);
       }
+      if (a.vt == vtBoolean && b.vt == vtBoolean) {
+        if (e->op == BinOp::Or) return Variant::Bool(a.b || b.b);
+        if (e->op == BinOp::And) return Variant::Bool(a.b && b.b);
+      }
       return Apply(e->op, a, b);
     }
     case EK::Call: return CallProc(e->proc, e->args);
     case EK::Builtin: return CallBuiltin(e);
+    case EK::Index: {
+      // An element of an array variable at a whole-number index that runs no code.
+      const Expr* var = e->a;
+      if (var->kind == EK::Local || var->kind == EK::Global) {
+        const Variant& arr = var->kind == EK::Local ? locals_[var->slot].Deref() : *var->global;
+        if (arr.vt == vtArray) {
+          ptrdiff_t quick = QuickIndex(*arr.a, e->args);
+          if (quick >= 0) return arr.a->data[static_cast<size_t>(quick)];
+        }
+      }
+      return IndexGet(e);
+    }
+    case EK::Not: {
+      Variant v = Eval(e->a);
+      if (v.vt == vtBoolean) return Variant::Bool(!v.b);
+      return Not(v);
+    }
     default: return EvalOther(e);
   }
 }

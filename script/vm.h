@@ -105,9 +105,25 @@ class Interp {
   bool EvalWhole(const Expr* e, int64_t& v, bool& isLong);
   // The same through the node's own evaluator (Expr::whole) when it is an operator.
   bool Whole(const Expr* e, int64_t& v, bool& isLong) {
-    if (e->kind != EK::Binary) return EvalWhole(e, v, isLong);
-    auto f = e->whole ? e->whole : PickWhole(e);
-    return f(*this, e, v, isLong);
+    const Variant* q;
+    switch (e->kind) {
+      case EK::Local: q = &locals_[e->slot].Deref(); break;
+      case EK::Literal: q = &e->lit; break;
+      case EK::Global: q = e->global; break;
+      case EK::Binary: return (e->whole ? e->whole : PickWhole(e))(*this, e, v, isLong);
+      default: return false;
+    }
+    if (q->vt == vtInteger) {
+      v = q->i;
+      isLong = false;
+      return true;
+    }
+    if (q->vt == vtLong) {
+      v = q->l;
+      isLong = true;
+      return true;
+    }
+    return false;
   }
 
   // An operand without a copy when it is a literal or a variable; else evaluated into tmp.
