@@ -177,6 +177,14 @@ class Variant {
   Variant& Deref() { return vt == vtRef ? *ref : *this; }
   const Variant& Deref() const { return vt == vtRef ? *ref : *this; }
 
+  // Whether the variant holds a string, array or object (a reference to release).
+  bool HoldsReference() const { return Owns(); }
+  // Puts a whole number (vtInteger or vtLong) in place of a value that holds no reference.
+  void SetWhole(int type, int64_t x) {
+    vt = static_cast<uint16_t>(type);
+    raw = type == vtInteger ? static_cast<uint16_t>(x) : static_cast<uint32_t>(x);
+  }
+
   // An array this variant alone holds (copied first when shared; the copy
   // stays fixed when the array was, since it replaces this variable's own).
   ArrayRep* UniqueArray();

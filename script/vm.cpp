@@ -547,7 +547,8 @@ bool Interp::Call(const std::string& name, std::vector<Variant>& args, Variant* 
 
 // ---- Statements ------------------------------------------------------------
 
-Interp::Flow Interp::ExecBlock(const Block& block) {
+// ExecBlock's work, also written out where a loop or a call runs its body.
+[[gnu::always_inline]] inline Interp::Flow Interp::ExecBody(const Block& block) {
   for (Stmt* s : block) {
     Flow f;
     try {
@@ -573,6 +574,8 @@ Interp::Flow Interp::ExecBlock(const Block& block) {
   }
   return Flow::Normal;
 }
+
+Interp::Flow Interp::ExecBlock(const Block& block) { return ExecBody(block); }
 
 // The test at the head of a block (If, ElseIf, Do While, While): under On
 // Error Resume Next the statement after a failed test is the first one of
@@ -609,6 +612,17 @@ Interp::Flow Interp::ExecBlock(const Block& block) {
 }
 
 [[gnu::always_inline]] inline void Interp::ExecAssign(Stmt* s) {
+  if (s->target->kind == EK::Local && s->e1->wholeTree && s->e1->op < BinOp::Eq) {
+    // Whole numbers straight into the variable.
+    WholeVal w = Whole(s->e1);
+    if (w.vt != vtEmpty) {
+      Variant& dest = locals_[s->target->slot].Deref();
+      if (!dest.HoldsReference()) [[likely]] dest.SetWhole(w.vt, w.v);
+      else Store(dest, w.vt == vtInteger ? Variant::Int(static_cast<int16_t>(w.v))
+                                         : Variant::Long(static_cast<int32_t>(w.v)));
+      return;
+    }
+  }
   Variant v = Eval(s->e1);
   if (s->target->kind == EK::Local && v.vt != vtObject) {
     Store(locals_[s->target->slot].Deref(), std::move(v));
@@ -811,7 +825,7 @@ Interp::Flow Interp::ExecFor(Stmt* s) {
       else if (cur.vt == vtLong) i = cur.l;
       else break;  // the body changed its type: go on below
       if (st >= 0 ? i > e : i < e) return Flow::Normal;
-      Flow f = ExecBlock(s->body);
+      Flow f = ExecBody(s->body);
       if (f == Flow::ExitFor) return Flow::Normal;
       if (f != Flow::Normal) return f;
       Variant& after = *var;
@@ -824,8 +838,9 @@ Interp::Flow Interp::ExecFor(Stmt* s) {
         break;
       }
       j += st;
-      if (!longs && j >= INT16_MIN && j <= INT16_MAX) after = Variant::Int(static_cast<int16_t>(j));
-      else if (j >= INT32_MIN && j <= INT32_MAX) after = Variant::Long(static_cast<int32_t>(j));
+      // `after` holds a whole number: nothing to release.
+      if (!longs && j >= INT16_MIN && j <= INT16_MAX) after.SetWhole(vtInteger, j);
+      else if (j >= INT32_MIN && j <= INT32_MAX) after.SetWhole(vtLong, j);
       else after = Variant::Double(static_cast<double>(j));
       Tick();
     }
@@ -1260,34 +1275,20 @@ inline int64_t ModByMagic(int64_t x, uint64_t magic, int64_t d) {
 }  // namespace
 
 template <int K>
-[[gnu::always_inline]] inline bool Interp::WholeLeaf(const Expr* o, int64_t& v, bool& isLong) {
-  if constexpr (K == kLeafNode) {
-    return o->whole(*this, o, v, isLong);
-  } else {
-    const Variant* q;
-    if constexpr (K == kLeafLocal) q = &locals_[o->slot].Deref();
-    else if constexpr (K == kLeafGlobal) q = o->global;
-    else q = &o->lit;
-    if (q->vt == vtInteger) {
-      v = q->i;
-      isLong = false;
-      return true;
-    }
-    if (q->vt == vtLong) {
-      v = q->l;
-      isLong = true;
-      return true;
-    }
-    return false;
-  }
+[[gnu::always_inline]] inline WholeVal Interp::WholeLeaf(const Expr* o) {
+  if constexpr (K == kLeafNode) return o->whole(*this, o);
+  else if constexpr (K == kLeafLocal) return WholeOf(locals_[o->slot].Deref());
+  else if constexpr (K == kLeafGlobal) return WholeOf(*o->global);
+  else return WholeOf(o->lit);
 }
 
 template <BinOp OP, int KA, int KB>
-bool Interp::WholeBinary(Interp& in, const Expr* e, int64_t& v, bool& isLong) {
-  int64_t x, y;
-  bool lx, ly;
-  if (!in.WholeLeaf<KA>(e->a, x, lx) || !in.WholeLeaf<KB>(e->b, y, ly)) return false;
-  int64_t r;
+WholeVal Interp::WholeBinary(Interp& in, const Expr* e) {
+  WholeVal a = in.WholeLeaf<KA>(e->a);
+  if (a.vt == vtEmpty) return a;
+  WholeVal b = in.WholeLeaf<KB>(e->b);
+  if (b.vt == vtEmpty) return b;
+  int64_t x = a.v, y = b.v, r;
   if constexpr (OP == BinOp::Add) {
     r = x + y;
   } else if constexpr (OP == BinOp::Sub) {
@@ -1295,26 +1296,20 @@ bool Interp::WholeBinary(Interp& in, const Expr* e, int64_t& v, bool& isLong) {
   } else if constexpr (OP == BinOp::Mul) {
     r = x * y;
   } else if constexpr (OP == BinOp::Mod) {
-    if (y == 0) return false;
+    if (y == 0) return {0, vtEmpty};
     if constexpr (KB == kLeafLiteral) r = ModByMagic(x, e->magic, y);
     else r = y == -1 ? 0 : static_cast<int32_t>(x) % static_cast<int32_t>(y);
   } else {
-    if (y == 0) return false;
+    if (y == 0) return {0, vtEmpty};
     r = x / y;
   }
-  if (!lx && !ly && r >= INT16_MIN && r <= INT16_MAX) {
-    v = r;
-    isLong = false;
-    return true;
-  }
-  if (r < INT32_MIN || r > INT32_MAX) return false;
-  v = r;
-  isLong = true;
-  return true;
+  if ((a.vt | b.vt) == vtInteger && r >= INT16_MIN && r <= INT16_MAX) return {r, vtInteger};
+  if (r < INT32_MIN || r > INT32_MAX) return {0, vtEmpty};
+  return {r, vtLong};
 }
 
 namespace {
-using AnyWholeFn = bool (*)(Interp&, const Expr*, int64_t&, bool&);
+using AnyWholeFn = WholeVal (*)(Interp&, const Expr*);
 AnyWholeFn PickOperand(int kb, AnyWholeFn local, AnyWholeFn global, AnyWholeFn literal, AnyWholeFn node) {
   switch (kb) {
     case kLeafLocal: return local;
@@ -1354,7 +1349,7 @@ Interp::WholeFn Interp::PickWhole(const Expr* e) {
     case BinOp::IntDiv: QF_WHOLE_A(BinOp::IntDiv); break;
     default:
       // A comparison: no whole number of its own.
-      f = [](Interp& in, const Expr* x, int64_t& v, bool& isLong) { return in.EvalWhole(x, v, isLong); };
+      f = [](Interp&, const Expr*) { return WholeVal{0, vtEmpty}; };
   }
 #undef QF_WHOLE_A
 #undef QF_WHOLE_B
@@ -1362,12 +1357,45 @@ Interp::WholeFn Interp::PickWhole(const Expr* e) {
   return f;
 }
 
+// The commonest expressions answer at once; the others go on to a function of
+// their own, so that this one needs no stack frame of its size.
 Variant Interp::Eval(Expr* e) {
   switch (e->kind) {
     case EK::Literal: return e->lit;
     case EK::Local: return locals_[e->slot].Deref();
     case EK::Global: return *e->global;
-    case EK::Binary: {
+    case EK::Binary: return EvalBinary(e);
+    case EK::Call: return CallProc(e->proc, e->args);
+    case EK::Builtin: return CallBuiltin(e);
+    case EK::Index: return EvalIndex(e);
+    case EK::Not: return EvalNot(e);
+    default: return EvalOther(e);
+  }
+}
+
+Variant Interp::EvalNot(Expr* e) {
+  Variant v = Eval(e->a);
+  if (v.vt == vtBoolean) return Variant::Bool(!v.b);
+  return Not(v);
+}
+
+// An element of an array variable at a whole-number index that runs no code
+// is read directly; IndexGet does the rest.
+Variant Interp::EvalIndex(Expr* e) {
+  const Expr* var = e->a;
+  if (var->kind == EK::Local || var->kind == EK::Global) {
+    const Variant& arr = var->kind == EK::Local ? locals_[var->slot].Deref() : *var->global;
+    if (arr.vt == vtArray) {
+      ptrdiff_t quick = QuickIndex(*arr.a, e->args);
+      if (quick >= 0) return arr.a->data[static_cast<size_t>(quick)];
+    }
+  }
+  return IndexGet(e);
+}
+
+Variant Interp::EvalBinary(Expr* e) {
+  {
+    {
       if (e->wholeTree) {
         // Intermediate results stay plain integers instead of Variants.
         int64_t x, y;
@@ -1383,8 +1411,8 @@ Variant Interp::Eval(Expr* e) {
               default: return Variant::Bool(x >= y);
             }
           }
-        } else if (Whole(e, x, lx)) {
-          return lx ? Variant::Long(static_cast<int32_t>(x)) : Variant::Int(static_cast<int16_t>(x));
+        } else if (WholeVal w = Whole(e); w.vt != vtEmpty) {
+          return w.vt == vtLong ? Variant::Long(static_cast<int32_t>(w.v)) : Variant::Int(static_cast<int16_t>(w.v));
         }
       }
       Variant ta, tb;
@@ -1427,26 +1455,6 @@ Variant Interp::Eval(Expr* e) {
       }
       return Apply(e->op, a, b);
     }
-    case EK::Call: return CallProc(e->proc, e->args);
-    case EK::Builtin: return CallBuiltin(e);
-    case EK::Index: {
-      // An element of an array variable at a whole-number index that runs no code.
-      const Expr* var = e->a;
-      if (var->kind == EK::Local || var->kind == EK::Global) {
-        const Variant& arr = var->kind == EK::Local ? locals_[var->slot].Deref() : *var->global;
-        if (arr.vt == vtArray) {
-          ptrdiff_t quick = QuickIndex(*arr.a, e->args);
-          if (quick >= 0) return arr.a->data[static_cast<size_t>(quick)];
-        }
-      }
-      return IndexGet(e);
-    }
-    case EK::Not: {
-      Variant v = Eval(e->a);
-      if (v.vt == vtBoolean) return Variant::Bool(!v.b);
-      return Not(v);
-    }
-    default: return EvalOther(e);
   }
 }
 

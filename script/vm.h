@@ -99,31 +99,35 @@ class Interp {
   // For built-ins that evaluate things themselves.
   Variant Eval(Expr* e);
   [[gnu::noinline]] Variant EvalOther(Expr* e);
+  [[gnu::noinline]] Variant EvalBinary(Expr* e);
+  [[gnu::noinline]] Variant EvalIndex(Expr* e);
+  [[gnu::noinline]] Variant EvalNot(Expr* e);
   // A pure expression (Expr::pure) in whole numbers; false when some value is
   // not an Integer or Long or the result would leave them (the general path
   // then evaluates it, with the same result subtypes).
   bool EvalWhole(const Expr* e, int64_t& v, bool& isLong);
   // The same through the node's own evaluator (Expr::whole) when it is an operator.
-  bool Whole(const Expr* e, int64_t& v, bool& isLong) {
+  WholeVal Whole(const Expr* e) {
     const Variant* q;
     switch (e->kind) {
       case EK::Local: q = &locals_[e->slot].Deref(); break;
       case EK::Literal: q = &e->lit; break;
       case EK::Global: q = e->global; break;
-      case EK::Binary: return (e->whole ? e->whole : PickWhole(e))(*this, e, v, isLong);
-      default: return false;
+      case EK::Binary: return (e->whole ? e->whole : PickWhole(e))(*this, e);
+      default: return {0, vtEmpty};
     }
-    if (q->vt == vtInteger) {
-      v = q->i;
-      isLong = false;
-      return true;
-    }
-    if (q->vt == vtLong) {
-      v = q->l;
-      isLong = true;
-      return true;
-    }
-    return false;
+    return WholeOf(*q);
+  }
+  static WholeVal WholeOf(const Variant& q) {
+    if (q.vt == vtInteger) return {q.i, vtInteger};
+    if (q.vt == vtLong) return {q.l, vtLong};
+    return {0, vtEmpty};
+  }
+  bool Whole(const Expr* e, int64_t& v, bool& isLong) {
+    WholeVal w = Whole(e);
+    v = w.v;
+    isLong = w.vt == vtLong;
+    return w.vt != vtEmpty;
   }
 
   // An operand without a copy when it is a literal or a variable; else evaluated into tmp.
@@ -142,12 +146,12 @@ class Interp {
   // Whole-number evaluators of pure operators, one per operator and kinds of
   // operands (local, global, literal, nested operator), so that the common
   // expressions run without the general evaluator's tests.
-  using WholeFn = bool (*)(Interp&, const Expr*, int64_t&, bool&);
+  using WholeFn = WholeVal (*)(Interp&, const Expr*);
   [[gnu::noinline]] static WholeFn PickWhole(const Expr* e);
   template <int K>
-  bool WholeLeaf(const Expr* o, int64_t& v, bool& isLong);
+  WholeVal WholeLeaf(const Expr* o);
   template <BinOp OP, int KA, int KB>
-  static bool WholeBinary(Interp& in, const Expr* e, int64_t& v, bool& isLong);
+  static WholeVal WholeBinary(Interp& in, const Expr* e);
 
   struct Frame {
     Variant* locals = nullptr;
@@ -202,6 +206,7 @@ class Interp {
   void CheckTime();
 
   Flow ExecBlock(const Block& block);
+  Flow ExecBody(const Block& block);
   Flow Exec(Stmt* s);
   // Exec hands each kind of statement to a helper of its own, as it does the loops below.
   void ExecAssign(Stmt* s);
