@@ -547,6 +547,7 @@ bool Interp::Call(const std::string& name, std::vector<Variant>& args, Variant* 
 
 // ---- Statements ------------------------------------------------------------
 
+
 // ExecBlock's work, also written out where a loop or a call runs its body.
 [[gnu::always_inline]] inline Interp::Flow Interp::ExecBody(const Block& block) {
   for (Stmt* s : block) {
@@ -637,8 +638,8 @@ Interp::Flow Interp::ExecBlock(const Block& block) { return ExecBody(block); }
 
 [[gnu::always_inline]] inline Interp::Flow Interp::ExecIf(Stmt* s) {
   for (size_t i = 0; i < s->conds.size(); ++i)
-    if (EntryCondition(s->conds[i])) return ExecBlock(s->blocks[i]);
-  if (s->hasElse) return ExecBlock(s->body);
+    if (EntryCondition(s->conds[i])) return ExecBody(s->blocks[i]);
+  if (s->hasElse) return ExecBody(s->body);
   return Flow::Normal;
 }
 
@@ -761,21 +762,15 @@ Interp::Flow Interp::Exec(Stmt* s) {
 }
 
 bool Interp::Condition(Expr* e) {
-  if (e->kind == EK::Binary && e->pure && e->op >= BinOp::Eq && e->op <= BinOp::Ge) {
+  if (e->kind == EK::Binary && e->pure && e->op >= BinOp::Eq) {
     // A comparison of whole numbers: no Variant for its answer.
-    int64_t x, y;
-    bool lx, ly;
-    if (Whole(e->a, x, lx) && Whole(e->b, y, ly)) {
-      switch (e->op) {
-        case BinOp::Eq: return x == y;
-        case BinOp::Ne: return x != y;
-        case BinOp::Lt: return x < y;
-        case BinOp::Gt: return x > y;
-        case BinOp::Le: return x <= y;
-        default: return x >= y;
-      }
-    }
+    WholeVal w = (e->whole ? e->whole : PickWhole(e))(*this, e);
+    if (w.vt == vtBoolean) return w.v != 0;
   }
+  return ConditionOf(e);
+}
+
+bool Interp::ConditionOf(Expr* e) {
   Variant v = Eval(e);
   if (v.vt == vtBoolean) return v.b;
   if (v.vt == vtNull) return false;
@@ -1289,6 +1284,13 @@ WholeVal Interp::WholeBinary(Interp& in, const Expr* e) {
   WholeVal b = in.WholeLeaf<KB>(e->b);
   if (b.vt == vtEmpty) return b;
   int64_t x = a.v, y = b.v, r;
+  // A comparison answers a Boolean.
+  if constexpr (OP == BinOp::Eq) return {x == y, vtBoolean};
+  if constexpr (OP == BinOp::Ne) return {x != y, vtBoolean};
+  if constexpr (OP == BinOp::Lt) return {x < y, vtBoolean};
+  if constexpr (OP == BinOp::Gt) return {x > y, vtBoolean};
+  if constexpr (OP == BinOp::Le) return {x <= y, vtBoolean};
+  if constexpr (OP == BinOp::Ge) return {x >= y, vtBoolean};
   if constexpr (OP == BinOp::Add) {
     r = x + y;
   } else if constexpr (OP == BinOp::Sub) {
@@ -1299,9 +1301,11 @@ WholeVal Interp::WholeBinary(Interp& in, const Expr* e) {
     if (y == 0) return {0, vtEmpty};
     if constexpr (KB == kLeafLiteral) r = ModByMagic(x, e->magic, y);
     else r = y == -1 ? 0 : static_cast<int32_t>(x) % static_cast<int32_t>(y);
-  } else {
+  } else if constexpr (OP == BinOp::IntDiv) {
     if (y == 0) return {0, vtEmpty};
     r = x / y;
+  } else {
+    return {0, vtEmpty};
   }
   if ((a.vt | b.vt) == vtInteger && r >= INT16_MIN && r <= INT16_MAX) return {r, vtInteger};
   if (r < INT32_MIN || r > INT32_MAX) return {0, vtEmpty};
@@ -1347,9 +1351,13 @@ Interp::WholeFn Interp::PickWhole(const Expr* e) {
     case BinOp::Mul: QF_WHOLE_A(BinOp::Mul); break;
     case BinOp::Mod: QF_WHOLE_A(BinOp::Mod); break;
     case BinOp::IntDiv: QF_WHOLE_A(BinOp::IntDiv); break;
-    default:
-      // A comparison: no whole number of its own.
-      f = [](Interp&, const Expr*) { return WholeVal{0, vtEmpty}; };
+    case BinOp::Eq: QF_WHOLE_A(BinOp::Eq); break;
+    case BinOp::Ne: QF_WHOLE_A(BinOp::Ne); break;
+    case BinOp::Lt: QF_WHOLE_A(BinOp::Lt); break;
+    case BinOp::Gt: QF_WHOLE_A(BinOp::Gt); break;
+    case BinOp::Le: QF_WHOLE_A(BinOp::Le); break;
+    case BinOp::Ge: QF_WHOLE_A(BinOp::Ge); break;
+    default: f = [](Interp&, const Expr*) { return WholeVal{0, vtEmpty}; };
   }
 #undef QF_WHOLE_A
 #undef QF_WHOLE_B
@@ -1393,28 +1401,21 @@ Variant Interp::EvalIndex(Expr* e) {
   return IndexGet(e);
 }
 
+// An operator of whole numbers (Expr::pure) is tried in plain integers first:
+// intermediate results stay out of Variants.
 Variant Interp::EvalBinary(Expr* e) {
+  if (e->pure) {
+    WholeVal w = (e->whole ? e->whole : PickWhole(e))(*this, e);
+    if (w.vt == vtLong) return Variant::Long(static_cast<int32_t>(w.v));
+    if (w.vt == vtInteger) return Variant::Int(static_cast<int16_t>(w.v));
+    if (w.vt == vtBoolean) return Variant::Bool(w.v != 0);
+  }
+  return EvalOperator(e);
+}
+
+Variant Interp::EvalOperator(Expr* e) {
   {
     {
-      if (e->wholeTree) {
-        // Intermediate results stay plain integers instead of Variants.
-        int64_t x, y;
-        bool lx, ly;
-        if (e->op >= BinOp::Eq && e->op <= BinOp::Ge) {
-          if (Whole(e->a, x, lx) && Whole(e->b, y, ly)) {
-            switch (e->op) {
-              case BinOp::Eq: return Variant::Bool(x == y);
-              case BinOp::Ne: return Variant::Bool(x != y);
-              case BinOp::Lt: return Variant::Bool(x < y);
-              case BinOp::Gt: return Variant::Bool(x > y);
-              case BinOp::Le: return Variant::Bool(x <= y);
-              default: return Variant::Bool(x >= y);
-            }
-          }
-        } else if (WholeVal w = Whole(e); w.vt != vtEmpty) {
-          return w.vt == vtLong ? Variant::Long(static_cast<int32_t>(w.v)) : Variant::Int(static_cast<int16_t>(w.v));
-        }
-      }
       Variant ta, tb;
       const Variant& a = Operand(e->a, ta);
       const Variant& b = Operand(e->b, tb);
@@ -1509,11 +1510,12 @@ Variant Interp::EvalOther(Expr* e) {
   return Variant();
 }
 
-Interp::ProcEntry::ProcEntry(Interp& interp, const Proc* p, size_t nargs) : in(interp) {
-  if (nargs != p->params.size()) RaiseNamed(kErrWrongArgs, p->shown);
+[[gnu::always_inline]] inline Interp::ProcEntry::ProcEntry(Interp& interp, const Proc* p, size_t nargs)
+    : in(interp) {
+  if (nargs != p->params.size()) [[unlikely]] RaiseNamed(kErrWrongArgs, p->shown);
   char probe;
-  if (&probe < in.stackLimit_ || in.depth_ > 100000) Raise(kErrOutOfStack);
-  if (!in.stack_) in.EnsureStack();
+  if (&probe < in.stackLimit_ || in.depth_ > 100000) [[unlikely]] Raise(kErrOutOfStack);
+  if (!in.stack_) [[unlikely]] in.EnsureStack();
   base = in.sp_;
   need = static_cast<size_t>(p->nslots);
   if (base + need > in.stackCap_) Raise(kErrOutOfStack);
@@ -1523,14 +1525,13 @@ Interp::ProcEntry::ProcEntry(Interp& interp, const Proc* p, size_t nargs) : in(i
   ++in.depth_;
 }
 
-Interp::ProcEntry::~ProcEntry() {
+[[gnu::always_inline]] inline Interp::ProcEntry::~ProcEntry() {
   in.frame_ = saved;
   in.locals_ = saved->locals;
   for (size_t i = 0; i < need; ++i) locals[i].Clear();
   in.sp_ = base;
   --in.depth_;
-  delete held;
-  dyn.reset();
+  if (held) [[unlikely]] delete held;
 }
 
 // An array element given as an argument, for a ByRef parameter: the
@@ -1570,10 +1571,10 @@ Variant Interp::CallProc(const Proc* p, const std::vector<Expr*>& args) {
       locals[i] = Variant::RefTo(VarRef(a));
     } else if (a->kind == EK::Index && p->params[i].byRef && BindElement(entry, locals[i], a)) {
     } else {
-      Variant v = Eval(a);
-      if (v.vt == vtError) v.Clear();
-      v.Unfix();
-      locals[i] = std::move(v);
+      // The slot is Empty (a call leaves its slots cleared): the value is made in place.
+      new (&locals[i]) Variant(Eval(a));
+      if (locals[i].vt == vtError) locals[i].Clear();
+      locals[i].Unfix();
     }
   }
   Frame f;

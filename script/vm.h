@@ -100,6 +100,7 @@ class Interp {
   Variant Eval(Expr* e);
   [[gnu::noinline]] Variant EvalOther(Expr* e);
   [[gnu::noinline]] Variant EvalBinary(Expr* e);
+  [[gnu::noinline]] Variant EvalOperator(Expr* e);
   [[gnu::noinline]] Variant EvalIndex(Expr* e);
   [[gnu::noinline]] Variant EvalNot(Expr* e);
   // A pure expression (Expr::pure) in whole numbers; false when some value is
@@ -127,7 +128,7 @@ class Interp {
     WholeVal w = Whole(e);
     v = w.v;
     isLong = w.vt == vtLong;
-    return w.vt != vtEmpty;
+    return w.vt == vtInteger || w.vt == vtLong;
   }
 
   // An operand without a copy when it is a literal or a variable; else evaluated into tmp.
@@ -239,6 +240,7 @@ class Interp {
   void MarkRuntimeDims(Block& block);
 
   bool Condition(Expr* e);
+  [[gnu::noinline]] bool ConditionOf(Expr* e);
   bool EntryCondition(Expr* e);
   ptrdiff_t QuickIndex(const ArrayRep& a, const std::vector<Expr*>& args);
   Variant* VarRef(Expr* e);  // Local/Global storage
