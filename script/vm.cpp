@@ -591,7 +591,7 @@ Interp::Flow Interp::ExecBlock(const Block& block) { return ExecBody(block); }
 }
 
 // "v = v & x": appends in place to a string nobody else holds.
-[[gnu::always_inline]] inline void Interp::ExecAppend(Stmt* s) {
+[[gnu::noinline]] Interp::Flow Interp::ExecAppend(Stmt* s) {
   Variant tb;
   const Variant& b = Operand(s->e1->b, tb);
   Variant* target = VarRef(s->target);
@@ -606,13 +606,14 @@ Interp::Flow Interp::ExecBlock(const Block& block) { return ExecBody(block); }
       if (str.size() + tail.size() > kMaxStringLength) Raise(kErrOutOfMemory);
       str += tail;
     }
-    return;
+    return Flow::Normal;
   }
   Variant r = Concat(*target, b);
   *VarRef(s->target) = std::move(r);
+  return Flow::Normal;
 }
 
-[[gnu::always_inline]] inline void Interp::ExecAssign(Stmt* s) {
+[[gnu::noinline]] Interp::Flow Interp::ExecAssign(Stmt* s) {
   if (s->target->kind == EK::Local && s->e1->wholeTree && s->e1->op < BinOp::Eq) {
     // Whole numbers straight into the variable.
     WholeVal w = Whole(s->e1);
@@ -621,29 +622,30 @@ Interp::Flow Interp::ExecBlock(const Block& block) { return ExecBody(block); }
       if (!dest.HoldsReference()) [[likely]] dest.SetWhole(w.vt, w.v);
       else Store(dest, w.vt == vtInteger ? Variant::Int(static_cast<int16_t>(w.v))
                                          : Variant::Long(static_cast<int32_t>(w.v)));
-      return;
+      return Flow::Normal;
     }
   }
   Variant v = Eval(s->e1);
   if (s->target->kind == EK::Local && v.vt != vtObject) {
     Store(locals_[s->target->slot].Deref(), std::move(v));
-    return;
+    return Flow::Normal;
   }
   if (v.vt == vtObject && s->target->kind != EK::Member) {
     // Without Set an object gives its default value (a Property Let gets the object).
     v = ObjectDefault(v);
   }
   Assign(s->target, std::move(v), false);
+  return Flow::Normal;
 }
 
-[[gnu::always_inline]] inline Interp::Flow Interp::ExecIf(Stmt* s) {
+[[gnu::noinline]] Interp::Flow Interp::ExecIf(Stmt* s) {
   for (size_t i = 0; i < s->conds.size(); ++i)
     if (EntryCondition(s->conds[i])) return ExecBody(s->blocks[i]);
   if (s->hasElse) return ExecBody(s->body);
   return Flow::Normal;
 }
 
-[[gnu::always_inline]] inline Interp::Flow Interp::ExecWhile(Stmt* s) {
+Interp::Flow Interp::ExecWhile(Stmt* s) {
   while (EntryCondition(s->e1)) {
     Flow f = ExecBlock(s->body);
     if (f != Flow::Normal) return f;
@@ -723,40 +725,50 @@ void Interp::ExecRandomize(Stmt* s) {
   rndSeed = (rndSeed & 0xFF) | ((mixed & 0xFFFF) << 8);
 }
 
+// A dispatcher of tail calls: each kind of statement runs in a function of its
+// own, so that this one, entered for every statement, sets up no frame.
 Interp::Flow Interp::Exec(Stmt* s) {
   switch (s->kind) {
-    case SK::Nop: return Flow::Normal;
-    case SK::CallStmt: ExecCallStatement(s->e1); return Flow::Normal;
     [[likely]] case SK::Assign:  // the commonest statement
-      if (s->flag) ExecAppend(s);
-      else ExecAssign(s);
-      return Flow::Normal;
-    case SK::Set: {
-      Variant v = Eval(s->e1);
-      if (v.vt != vtObject) Raise(kErrObjectRequired);
-      Assign(s->target, std::move(v), true);
-      return Flow::Normal;
-    }
+      if (s->flag) return ExecAppend(s);
+      return ExecAssign(s);
     case SK::If: return ExecIf(s);
-    case SK::Select: return ExecSelect(s);
+    case SK::CallStmt: return ExecCallStatement(s->e1);
     case SK::For: return ExecFor(s);
+    case SK::Nop: return Flow::Normal;
+    case SK::Set: return ExecSet(s);
+    case SK::Select: return ExecSelect(s);
     case SK::ForEach: return ExecForEach(s);
     case SK::Do: return ExecDo(s);
     case SK::While: return ExecWhile(s);
     case SK::Exit: return ExecExit(s);
     case SK::With: return ExecWith(s);
+    default: return ExecOther(s);
+  }
+}
+
+Interp::Flow Interp::ExecSet(Stmt* s) {
+  Variant v = Eval(s->e1);
+  if (v.vt != vtObject) Raise(kErrObjectRequired);
+  Assign(s->target, std::move(v), true);
+  return Flow::Normal;
+}
+
+Interp::Flow Interp::ExecOther(Stmt* s) {
+  switch (s->kind) {
     case SK::OnErrorResume:
       frame_->resumeNext = true;
       ClearErr();
-      return Flow::Normal;
+      break;
     case SK::OnErrorGoto0:
       frame_->resumeNext = false;
       ClearErr();
-      return Flow::Normal;
-    case SK::DimArray: ExecDimArray(s); return Flow::Normal;
-    case SK::ReDim: ExecReDim(s); return Flow::Normal;
-    case SK::Erase: ExecErase(s); return Flow::Normal;
-    case SK::Randomize: ExecRandomize(s); return Flow::Normal;
+      break;
+    case SK::DimArray: ExecDimArray(s); break;
+    case SK::ReDim: ExecReDim(s); break;
+    case SK::Erase: ExecErase(s); break;
+    case SK::Randomize: ExecRandomize(s); break;
+    default: break;
   }
   return Flow::Normal;
 }
@@ -1000,31 +1012,32 @@ void Interp::ExecReDim(Stmt* s) {
   *v = std::move(fresh);
 }
 
-void Interp::ExecCallStatement(Expr* e) {
+Interp::Flow Interp::ExecCallStatement(Expr* e) {
   switch (e->kind) {
-    case EK::Call: CallProc(e->proc, e->args); return;
+    case EK::Call: CallProc(e->proc, e->args); return Flow::Normal;
     case EK::Builtin:
       CallBuiltin(e);
       if (e->builtin->callError) Raise(e->builtin->callError);
-      return;
-    case EK::Member: CallMember(e, InvokeKind::Method, nullptr); return;
-    case EK::Dynamic: CallDynamic(e, true); return;
+      return Flow::Normal;
+    case EK::Member: CallMember(e, InvokeKind::Method, nullptr); return Flow::Normal;
+    case EK::Dynamic: CallDynamic(e, true); return Flow::Normal;
     case EK::GlobalMember: {
       bool found;
       CallGlobalMember(e, InvokeKind::Method, nullptr, &found);
       if (!found) Raise(kErrNotDefined);
-      return;
+      return Flow::Normal;
     }
     case EK::Local: case EK::Global: case EK::Index: {
       Variant v = Eval(e->kind == EK::Index ? e->a : e);
       if (v.vt == vtObject && v.o) {
         Invoke(v.o, "", InvokeKind::Method, e->args, nullptr);
-        return;
+        return Flow::Normal;
       }
       Raise(kErrTypeMismatch);
     }
-    default: Eval(e); return;
+    default: Eval(e); return Flow::Normal;
   }
+  return Flow::Normal;
 }
 
 // ---- Variables -------------------------------------------------------------

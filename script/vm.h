@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <new>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -131,13 +132,14 @@ class Interp {
     return w.vt == vtInteger || w.vt == vtLong;
   }
 
-  // An operand without a copy when it is a literal or a variable; else evaluated into tmp.
+  // An operand without a copy when it is a literal or a variable; else
+  // evaluated into tmp, which must be Empty (the value is made in place).
   const Variant& Operand(Expr* e, Variant& tmp) {
     switch (e->kind) {
       case EK::Literal: return e->lit;
       case EK::Local: return locals_[e->slot].Deref();
       case EK::Global: return *e->global;
-      default: tmp = Eval(e); return tmp;
+      default: new (&tmp) Variant(Eval(e)); return tmp;
     }
   }
 
@@ -210,8 +212,10 @@ class Interp {
   Flow ExecBody(const Block& block);
   Flow Exec(Stmt* s);
   // Exec hands each kind of statement to a helper of its own, as it does the loops below.
-  void ExecAssign(Stmt* s);
-  void ExecAppend(Stmt* s);
+  Flow ExecAssign(Stmt* s);
+  Flow ExecAppend(Stmt* s);
+  Flow ExecSet(Stmt* s);
+  Flow ExecOther(Stmt* s);
   Flow ExecIf(Stmt* s);
   Flow ExecWhile(Stmt* s);
   Flow ExecExit(Stmt* s);
@@ -236,7 +240,7 @@ class Interp {
     else dest = std::move(value);
   }
   [[gnu::noinline, gnu::cold]] static void StoreArray(Variant& dest, Variant& value);
-  void ExecCallStatement(Expr* e);
+  Flow ExecCallStatement(Expr* e);
   void MarkRuntimeDims(Block& block);
 
   bool Condition(Expr* e);
