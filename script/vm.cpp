@@ -1142,21 +1142,6 @@ void Interp::Assign(Expr* t, Variant value, bool isSet) {
   }
 }
 
-// The element of a one-dimensional array whose index is whole numbers of
-// literals and variables, which runs no code: its offset, or -1 when the
-// general way must decide (other indexes, other types, out of range).
-ptrdiff_t Interp::QuickIndex(const ArrayRep& a, const std::vector<Expr*>& args) {
-  if (args.size() != 1 || a.bounds.size() != 1) return -1;
-  const Expr* ix = args[0];
-  if (ix->kind != EK::Local && ix->kind != EK::Global && ix->kind != EK::Literal &&
-      !(ix->kind == EK::Binary && ix->pure))
-    return -1;
-  int64_t x;
-  bool isLong;
-  if (!Whole(ix, x, isLong) || x < 0 || x > a.bounds[0]) return -1;
-  return static_cast<ptrdiff_t>(x);
-}
-
 Variant Interp::IndexGet(Expr* e) {
   int32_t idx[64];
   size_t n = e->args.size();

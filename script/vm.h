@@ -246,7 +246,17 @@ class Interp {
   bool Condition(Expr* e);
   [[gnu::noinline]] bool ConditionOf(Expr* e);
   bool EntryCondition(Expr* e);
-  ptrdiff_t QuickIndex(const ArrayRep& a, const std::vector<Expr*>& args);
+  // The element of a one-dimensional array whose index is whole numbers of
+  // literals and variables, which runs no code: its offset, or -1 when the
+  // general way must decide (other indexes, other types, out of range).
+  ptrdiff_t QuickIndex(const ArrayRep& a, const std::vector<Expr*>& args) {
+    if (args.size() != 1 || a.bounds.size() != 1) return -1;
+    const Expr* ix = args[0];
+    if (ix->kind == EK::Binary && !ix->pure) return -1;
+    WholeVal w = Whole(ix);
+    if ((w.vt != vtInteger && w.vt != vtLong) || w.v < 0 || w.v > a.bounds[0]) return -1;
+    return static_cast<ptrdiff_t>(w.v);
+  }
   Variant* VarRef(Expr* e);  // Local/Global storage
   Variant* LRef(Expr* e);    // storage for an assignment target
   void Assign(Expr* target, Variant value, bool isSet);
