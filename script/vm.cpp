@@ -1583,7 +1583,7 @@ Variant Interp::CallProc(const Proc* p, const std::vector<Expr*>& args) {
   frame_ = &f;
   locals_ = locals;
   Tick();
-  ExecBlock(p->body);
+  ExecBody(p->body);
   if (p->resultSlot >= 0) return std::move(locals[p->resultSlot]);
   return Variant();
 }
