@@ -782,7 +782,71 @@ bool Interp::Condition(Expr* e) {
   return ConditionOf(e);
 }
 
+// A value that is a Boolean comes back as one (true, with `b`); any other
+// value goes into `other` (false). Not, And and Or of Booleans and array
+// elements at simple indexes make no Variant on the way.
+bool Interp::BoolOf(Expr* e, bool& b, Variant& other) {
+  switch (e->kind) {
+    case EK::Not: {
+      bool x;
+      if (BoolOf(e->a, x, other)) {
+        b = !x;
+        return true;
+      }
+      other = Not(other);
+      return false;
+    }
+    case EK::Binary:
+      if (e->op == BinOp::And || e->op == BinOp::Or) {
+        bool x, y;
+        Variant vx, vy;
+        bool isX = BoolOf(e->a, x, vx);
+        bool isY = BoolOf(e->b, y, vy);
+        if (isX && isY) {
+          b = e->op == BinOp::And ? x && y : x || y;
+          return true;
+        }
+        other = Logic(e->op, isX ? Variant::Bool(x) : vx, isY ? Variant::Bool(y) : vy);
+        return false;
+      }
+      break;
+    case EK::Index: {
+      const Expr* var = e->a;
+      if (var->kind == EK::Local || var->kind == EK::Global) {
+        const Variant& arr = var->kind == EK::Local ? locals_[var->slot].Deref() : *var->global;
+        if (arr.vt == vtArray) {
+          ptrdiff_t quick = QuickIndex(*arr.a, e->args);
+          if (quick >= 0) {
+            const Variant& x = arr.a->data[static_cast<size_t>(quick)];
+            if (x.vt == vtBoolean) {
+              b = x.b;
+              return true;
+            }
+            other = x;
+            return false;
+          }
+        }
+      }
+      break;
+    }
+    default: break;
+  }
+  other = Eval(e);
+  if (other.vt == vtBoolean) {
+    b = other.b;
+    return true;
+  }
+  return false;
+}
+
 bool Interp::ConditionOf(Expr* e) {
+  if (e->kind == EK::Not || e->kind == EK::Index || (e->kind == EK::Binary && (e->op == BinOp::And || e->op == BinOp::Or))) {
+    bool b;
+    Variant v;
+    if (BoolOf(e, b, v)) return b;
+    if (v.vt == vtNull) return false;
+    return ToBool(v);
+  }
   Variant v = Eval(e);
   if (v.vt == vtBoolean) return v.b;
   if (v.vt == vtNull) return false;

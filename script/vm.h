@@ -245,6 +245,7 @@ class Interp {
 
   bool Condition(Expr* e);
   [[gnu::noinline]] bool ConditionOf(Expr* e);
+  bool BoolOf(Expr* e, bool& b, Variant& other);
   bool EntryCondition(Expr* e);
   // The element of a one-dimensional array whose index is whole numbers of
   // literals and variables, which runs no code: its offset, or -1 when the

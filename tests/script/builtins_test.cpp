@@ -137,6 +137,21 @@ TEST(Arithmetic, NestedWholeNumbers) {
             "2 2 0 0 12345678 4115227\n-2 -1 Long\n");
 }
 
+// Conditions of Not, And, Or and array elements take a path of their own: the
+// values that are no Booleans must still decide as the operators say.
+TEST(Arithmetic, ConditionsOfLogicalOperators) {
+  const char* code =
+      "Dim a(2) : a(0) = True : a(1) = 2 : a(2) = Null\n"
+      "If Not 0 Then WScript.Echo 1\n"
+      "If 1 And 2 Then WScript.Echo 2\n"
+      "If a(1) And 3 Then WScript.Echo 3\n"
+      "If Not (a(0) Or a(2)) Then WScript.Echo 4\n"
+      "If a(2) Or False Then WScript.Echo 5\n"
+      "If a(0) And Not a(1) Then WScript.Echo 6\n"
+      "If a(0) Or a(5) Then WScript.Echo 7\n";
+  EXPECT_EQ(RunScript(code), "1\n3\n6\nerror 9: Subscript out of range at (8, 1)");
+}
+
 TEST(Dates, PartsArithmeticAndFormats) {
   EXPECT_EQ(Echo("DateSerial(2020, 1, 0) & \" \" & DateSerial(2020, -1, 1) & \" \" & DateSerial(99, 1, 1) & \" \" & "
                  "DateSerial(29, 1, 1)"),
