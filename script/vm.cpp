@@ -614,7 +614,7 @@ Interp::Flow Interp::ExecBlock(const Block& block) { return ExecBody(block); }
 }
 
 [[gnu::noinline]] Interp::Flow Interp::ExecAssign(Stmt* s) {
-  if (s->target->kind == EK::Local && s->e1->wholeTree && s->e1->op < BinOp::Eq) {
+  if (s->target->kind == EK::Local && s->e1->kind == EK::Binary && s->e1->pure && s->e1->op < BinOp::Eq) {
     // Whole numbers straight into the variable.
     WholeVal w = Whole(s->e1);
     if (w.vt != vtEmpty) {
@@ -1634,6 +1634,13 @@ Variant Interp::CallProc(const Proc* p, const std::vector<Expr*>& args) {
     } else if (a->kind == EK::Index && p->params[i].byRef && BindElement(entry, locals[i], a)) {
     } else {
       // The slot is Empty (a call leaves its slots cleared): the value is made in place.
+      if (a->kind == EK::Binary && a->pure && a->op < BinOp::Eq) {
+        WholeVal w = (a->whole ? a->whole : PickWhole(a))(*this, a);
+        if (w.vt != vtEmpty) {
+          locals[i].SetWhole(w.vt, w.v);
+          continue;
+        }
+      }
       new (&locals[i]) Variant(Eval(a));
       if (locals[i].vt == vtError) locals[i].Clear();
       locals[i].Unfix();
