@@ -799,15 +799,16 @@ bool Interp::BoolOf(Expr* e, bool& b, Variant& other) {
     case EK::Binary:
       if (e->op == BinOp::And || e->op == BinOp::Or) {
         bool x, y;
-        Variant vx, vy;
-        bool isX = BoolOf(e->a, x, vx);
-        bool isY = BoolOf(e->b, y, vy);
-        if (isX && isY) {
-          b = e->op == BinOp::And ? x && y : x || y;
-          return true;
+        if (!BoolOf(e->a, x, other)) [[unlikely]] {
+          LogicWith(e, other);
+          return false;
         }
-        other = Logic(e->op, isX ? Variant::Bool(x) : vx, isY ? Variant::Bool(y) : vy);
-        return false;
+        if (!BoolOf(e->b, y, other)) [[unlikely]] {
+          other = Logic(e->op, Variant::Bool(x), other);
+          return false;
+        }
+        b = e->op == BinOp::And ? x && y : x || y;
+        return true;
       }
       break;
     case EK::Index: {
@@ -837,6 +838,14 @@ bool Interp::BoolOf(Expr* e, bool& b, Variant& other) {
     return true;
   }
   return false;
+}
+
+// And/Or whose left operand gave `value`, no Boolean: the right one and the operator.
+void Interp::LogicWith(Expr* e, Variant& value) {
+  bool y;
+  Variant vy;
+  bool isY = BoolOf(e->b, y, vy);
+  value = Logic(e->op, value, isY ? Variant::Bool(y) : vy);
 }
 
 bool Interp::ConditionOf(Expr* e) {

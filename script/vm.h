@@ -246,6 +246,7 @@ class Interp {
   bool Condition(Expr* e);
   [[gnu::noinline]] bool ConditionOf(Expr* e);
   bool BoolOf(Expr* e, bool& b, Variant& other);
+  [[gnu::noinline, gnu::cold]] void LogicWith(Expr* e, Variant& value);
   bool EntryCondition(Expr* e);
   // The element of a one-dimensional array whose index is whole numbers of
   // literals and variables, which runs no code: its offset, or -1 when the
