@@ -785,10 +785,27 @@ bool Interp::Condition(Expr* e) {
 // A value that is a Boolean comes back as one (true, with `b`); any other
 // value goes into `other` (false). Not, And and Or of Booleans and array
 // elements at simple indexes make no Variant on the way.
+// A Boolean array element at a simple index: 0 or 1; else -1 (BoolOf decides).
+[[gnu::always_inline]] inline int Interp::QuickBool(const Expr* e) {
+  if (e->kind != EK::Index) return -1;
+  const Expr* var = e->a;
+  if (var->kind != EK::Local && var->kind != EK::Global) return -1;
+  const Variant& arr = var->kind == EK::Local ? locals_[var->slot].Deref() : *var->global;
+  if (arr.vt != vtArray) return -1;
+  ptrdiff_t quick = QuickIndex(*arr.a, e->args);
+  if (quick < 0) return -1;
+  const Variant& x = arr.a->data[static_cast<size_t>(quick)];
+  return x.vt == vtBoolean ? x.b : -1;
+}
+
 bool Interp::BoolOf(Expr* e, bool& b, Variant& other) {
   switch (e->kind) {
     case EK::Not: {
       bool x;
+      if (int q = QuickBool(e->a); q >= 0) {
+        b = !q;
+        return true;
+      }
       if (BoolOf(e->a, x, other)) {
         b = !x;
         return true;
@@ -799,11 +816,15 @@ bool Interp::BoolOf(Expr* e, bool& b, Variant& other) {
     case EK::Binary:
       if (e->op == BinOp::And || e->op == BinOp::Or) {
         bool x, y;
-        if (!BoolOf(e->a, x, other)) [[unlikely]] {
+        if (int q = QuickBool(e->a); q >= 0) {
+          x = q;
+        } else if (!BoolOf(e->a, x, other)) [[unlikely]] {
           LogicWith(e, other);
           return false;
         }
-        if (!BoolOf(e->b, y, other)) [[unlikely]] {
+        if (int q = QuickBool(e->b); q >= 0) {
+          y = q;
+        } else if (!BoolOf(e->b, y, other)) [[unlikely]] {
           other = Logic(e->op, Variant::Bool(x), other);
           return false;
         }

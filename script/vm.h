@@ -246,6 +246,7 @@ class Interp {
   bool Condition(Expr* e);
   [[gnu::noinline]] bool ConditionOf(Expr* e);
   bool BoolOf(Expr* e, bool& b, Variant& other);
+  int QuickBool(const Expr* e);
   [[gnu::noinline, gnu::cold]] void LogicWith(Expr* e, Variant& value);
   bool EntryCondition(Expr* e);
   // The element of a one-dimensional array whose index is whole numbers of
