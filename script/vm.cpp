@@ -630,6 +630,21 @@ Interp::Flow Interp::ExecBlock(const Block& block) { return ExecBody(block); }
     Store(locals_[s->target->slot].Deref(), std::move(v));
     return Flow::Normal;
   }
+  if (s->target->kind == EK::Index && v.vt != vtObject) {
+    // An element of an array variable at a whole-number index that runs no code.
+    const Expr* var = s->target->a;
+    if (var->kind == EK::Local || var->kind == EK::Global) {
+      Variant& arr = var->kind == EK::Local ? locals_[var->slot].Deref() : *var->global;
+      if (arr.vt == vtArray) {
+        ptrdiff_t quick = QuickIndex(*arr.a, s->target->args);
+        if (quick >= 0) {
+          ArrayRep* a = arr.a->refs == 1 ? arr.a : arr.UniqueArray();
+          a->data[static_cast<size_t>(quick)] = std::move(v);
+          return Flow::Normal;
+        }
+      }
+    }
+  }
   if (v.vt == vtObject && s->target->kind != EK::Member) {
     // Without Set an object gives its default value (a Property Let gets the object).
     v = ObjectDefault(v);
