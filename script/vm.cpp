@@ -1521,49 +1521,59 @@ Variant Interp::EvalBinary(Expr* e) {
 }
 
 Variant Interp::EvalOperator(Expr* e) {
-  {
-    {
-      Variant ta, tb;
-      const Variant& a = Operand(e->a, ta);
-      const Variant& b = Operand(e->b, tb);
-      if ((a.vt == vtInteger || a.vt == vtLong) && (b.vt == vtInteger || b.vt == vtLong)) {
-        // Whole numbers: the common case, without leaving the loop.
-        int64_t x = a.vt == vtInteger ? a.i : a.l;
-        int64_t y = b.vt == vtInteger ? b.i : b.l;
-        int64_t r;
-        switch (e->op) {
-          case BinOp::Add: r = x + y; break;
-          case BinOp::Sub: r = x - y; break;
-          case BinOp::Mul: r = x * y; break;
-          case BinOp::Mod:
-            if (y == 0) Raise(kErrDivByZero);
-            // 32-bit division is much faster than 64-bit; y = -1 would trap on INT32_MIN.
-            r = y == -1 ? 0 : static_cast<int32_t>(x) % static_cast<int32_t>(y);
-            break;
-          case BinOp::Eq: return Variant::Bool(x == y);
-          case BinOp::Ne: return Variant::Bool(x != y);
-          case BinOp::Lt: return Variant::Bool(x < y);
-          case BinOp::Gt: return Variant::Bool(x > y);
-          case BinOp::Le: return Variant::Bool(x <= y);
-          case BinOp::Ge: return Variant::Bool(x >= y);
-          default: return Apply(e->op, a, b);
-        }
-        if (a.vt == vtInteger && b.vt == vtInteger && r >= INT16_MIN && r <= INT16_MAX)
-          return Variant::Int(static_cast<int16_t>(r));
-        if (r >= INT32_MIN && r <= INT32_MAX) return Variant::Long(static_cast<int32_t>(r));
-        return Variant::Double(static_cast<double>(r));
-      }
-      if (e->op >= BinOp::Eq && e->op <= BinOp::Ge) {
-        // Operands written as literals decide how a string meets a number.
-        return Compare(e->op, a, b, e->literals);
-      }
-      if (a.vt == vtBoolean && b.vt == vtBoolean) {
-        if (e->op == BinOp::Or) return Variant::Bool(a.b || b.b);
-        if (e->op == BinOp::And) return Variant::Bool(a.b && b.b);
-      }
-      return Apply(e->op, a, b);
-    }
+  Variant ta, tb;
+  const Variant& a = Operand(e->a, ta);
+  const Variant& b = Operand(e->b, tb);
+  if ((a.vt == vtInteger || a.vt == vtLong) && (b.vt == vtInteger || b.vt == vtLong) && e->op <= BinOp::Sub) {
+    // Whole numbers added or subtracted: the common case, answered here.
+    int64_t x = a.vt == vtInteger ? a.i : a.l;
+    int64_t y = b.vt == vtInteger ? b.i : b.l;
+    int64_t r = e->op == BinOp::Add ? x + y : x - y;
+    if ((a.vt | b.vt) == vtInteger && r >= INT16_MIN && r <= INT16_MAX) return Variant::Int(static_cast<int16_t>(r));
+    if (r >= INT32_MIN && r <= INT32_MAX) return Variant::Long(static_cast<int32_t>(r));
+    return Variant::Double(static_cast<double>(r));
   }
+  return OperatorOf(e, a, b);
+}
+
+// The operator on two values: whole numbers without leaving the function, then
+// comparisons, Booleans and the rest.
+Variant Interp::OperatorOf(Expr* e, const Variant& a, const Variant& b) {
+  if ((a.vt == vtInteger || a.vt == vtLong) && (b.vt == vtInteger || b.vt == vtLong)) {
+    int64_t x = a.vt == vtInteger ? a.i : a.l;
+    int64_t y = b.vt == vtInteger ? b.i : b.l;
+    int64_t r;
+    switch (e->op) {
+      case BinOp::Add: r = x + y; break;
+      case BinOp::Sub: r = x - y; break;
+      case BinOp::Mul: r = x * y; break;
+      case BinOp::Mod:
+        if (y == 0) Raise(kErrDivByZero);
+        // 32-bit division is much faster than 64-bit; y = -1 would trap on INT32_MIN.
+        r = y == -1 ? 0 : static_cast<int32_t>(x) % static_cast<int32_t>(y);
+        break;
+      case BinOp::Eq: return Variant::Bool(x == y);
+      case BinOp::Ne: return Variant::Bool(x != y);
+      case BinOp::Lt: return Variant::Bool(x < y);
+      case BinOp::Gt: return Variant::Bool(x > y);
+      case BinOp::Le: return Variant::Bool(x <= y);
+      case BinOp::Ge: return Variant::Bool(x >= y);
+      default: return Apply(e->op, a, b);
+    }
+    if (a.vt == vtInteger && b.vt == vtInteger && r >= INT16_MIN && r <= INT16_MAX)
+      return Variant::Int(static_cast<int16_t>(r));
+    if (r >= INT32_MIN && r <= INT32_MAX) return Variant::Long(static_cast<int32_t>(r));
+    return Variant::Double(static_cast<double>(r));
+  }
+  if (e->op >= BinOp::Eq && e->op <= BinOp::Ge) {
+    // Operands written as literals decide how a string meets a number.
+    return Compare(e->op, a, b, e->literals);
+  }
+  if (a.vt == vtBoolean && b.vt == vtBoolean) {
+    if (e->op == BinOp::Or) return Variant::Bool(a.b || b.b);
+    if (e->op == BinOp::And) return Variant::Bool(a.b && b.b);
+  }
+  return Apply(e->op, a, b);
 }
 
 // The less frequent expressions, kept apart so that Eval stays small.

@@ -102,6 +102,7 @@ class Interp {
   [[gnu::noinline]] Variant EvalOther(Expr* e);
   [[gnu::noinline]] Variant EvalBinary(Expr* e);
   [[gnu::noinline]] Variant EvalOperator(Expr* e);
+  [[gnu::noinline]] Variant OperatorOf(Expr* e, const Variant& a, const Variant& b);
   [[gnu::noinline]] Variant EvalIndex(Expr* e);
   [[gnu::noinline]] Variant EvalNot(Expr* e);
   // A pure expression (Expr::pure) in whole numbers; false when some value is
