@@ -129,11 +129,11 @@ Variant DateOf(time_t t) {
 bool Wild(const std::string& name) { return name.find_first_of("*?") != std::string::npos; }
 
 // The files (or folders) a name with wildcards in its last part stands for.
-std::vector<std::string> Matches(const std::string& spec, bool folders) {
+std::vector<std::string> Matches(const std::string& names, bool folders) {
   std::vector<std::string> found;
-  std::string dir = ParentOf(spec), pattern = LastPart(spec);
+  std::string dir = ParentOf(names), pattern = LastPart(names);
   if (!Wild(pattern)) {
-    if (folders ? IsFolder(spec) : IsFile(spec)) found.push_back(Trimmed(spec));
+    if (folders ? IsFolder(names) : IsFile(names)) found.push_back(Trimmed(names));
     return found;
   }
   DIR* d = ::opendir(dir.empty() ? "." : dir.c_str());
