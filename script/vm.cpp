@@ -1682,20 +1682,25 @@ bool Interp::BindElement(ProcEntry& entry, Variant& param, Expr* a) {
 Variant Interp::CallProc(const Proc* p, const std::vector<Expr*>& args) {
   ProcEntry entry(*this, p, args.size());
   Variant* const locals = entry.locals;
-  for (size_t i = 0; i < args.size(); ++i) {
+  const size_t n = args.size();
+  const Param* params = p->params.data();
+  for (size_t i = 0; i < n; ++i) {
     Expr* a = args[i];
-    if (p->params[i].byRef && IsVar(a)) {
-      locals[i] = Variant::RefTo(VarRef(a));
-    } else if (a->kind == EK::Index && p->params[i].byRef && BindElement(entry, locals[i], a)) {
-    } else {
-      // The slot is Empty (a call leaves its slots cleared): the value is made in place.
-      if (a->kind == EK::Binary && a->pure && a->op < BinOp::Eq) {
-        WholeVal w = (a->whole ? a->whole : PickWhole(a))(*this, a);
-        if (w.vt != vtEmpty) {
-          locals[i].SetWhole(w.vt, w.v);
-          continue;
-        }
+    // The slots are Empty (a call leaves its slots cleared): values are made in place.
+    if (a->kind == EK::Binary && a->pure && a->op < BinOp::Eq) {
+      // Whole-number arithmetic, by value.
+      WholeVal w = (a->whole ? a->whole : PickWhole(a))(*this, a);
+      if (w.vt != vtEmpty) {
+        locals[i].SetWhole(w.vt, w.v);
+        continue;
       }
+    } else if (params[i].byRef && IsVar(a)) {
+      locals[i] = Variant::RefTo(VarRef(a));
+      continue;
+    } else if (a->kind == EK::Index && params[i].byRef && BindElement(entry, locals[i], a)) {
+      continue;
+    }
+    {
       new (&locals[i]) Variant(Eval(a));
       if (locals[i].vt == vtError) locals[i].Clear();
       locals[i].Unfix();
