@@ -22,6 +22,13 @@ struct Proc;
 struct Builtin;
 class Interp;
 
+// A value in whole numbers: vt is vtInteger or vtLong, or vtEmpty when the
+// value is none (another subtype, or a result beyond Long). Two registers.
+struct WholeVal {
+  int64_t v;
+  int32_t vt;
+};
+
 enum class EK : uint8_t {
   Literal,
   Name,       // unresolved name (parser output), args when parens
@@ -69,6 +76,10 @@ struct Expr {
   Proc* proc = nullptr;
   const Builtin* builtin = nullptr;
   Variant* global = nullptr;  // Global, and WithObj at script level: the slot itself
+  // A pure Binary node: its evaluator in whole numbers, made for the kinds of
+  // its operands when it first runs; `magic` the reciprocal of a literal divisor.
+  WholeVal (*whole)(Interp&, const Expr*) = nullptr;
+  uint64_t magic = 0;
 };
 
 enum class SK : uint8_t {

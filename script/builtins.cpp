@@ -44,8 +44,10 @@ Variant FnInputBox(Interp& in, Variant* a, int n) {
   return Str(std::move(value));
 }
 
-Variant FnCreateObject(Interp&, Variant* a, int n) {
-  Object* o = CreateBuiltinObject(ToStr(Arg(a, n, 0)));
+Variant FnCreateObject(Interp& in, Variant* a, int n) {
+  std::string name = ToStr(Arg(a, n, 0));
+  Object* o = CreateBuiltinObject(name);
+  if (!o && in.makeObject) o = in.makeObject(name);
   if (!o) Fail(kErrCantCreate);
   return Variant::Obj(o);
 }

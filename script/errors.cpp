@@ -15,8 +15,12 @@ const char* ErrorText(int number) {
     case 28: return "Out of stack space";
     case 35: return "Sub or Function not defined";
     case 51: return "Internal error";
+    case 53: return "File not found";
     case 54: return "Bad file mode";
+    case 58: return "File already exists";
     case 62: return "Input past end of file";
+    case 70: return "Permission denied";
+    case 76: return "Path not found";
     case 91: return "Object variable not set";
     case 92: return "For loop not initialized";
     case 94: return "Invalid use of Null";

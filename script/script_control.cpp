@@ -59,8 +59,14 @@ void ScriptControl::Reset() {
   in_.reset();
   in_ = std::make_unique<Interp>();
   in_->ui = ui_;
+  in_->makeObject = make_;
   error_ = ScriptError{};
   stopped_ = false;
+}
+
+void ScriptControl::SetObjectMaker(ObjectMaker make) {
+  make_ = std::move(make);
+  in_->makeObject = make_;
 }
 
 void ScriptControl::SetUi(ScriptUi* ui) {

@@ -13,6 +13,7 @@
 // into AddCode or Run (they fail).
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -23,6 +24,8 @@
 namespace qfscript {
 
 class Interp;
+
+using ObjectMaker = std::function<Object*(const std::string& progId)>;
 
 struct ScriptError {
   int Number = 0;
@@ -63,12 +66,18 @@ class ScriptControl {
   // MsgBox and InputBox go here; without one MsgBox answers OK and InputBox its default.
   void SetUi(ScriptUi* ui);
 
+  // Further classes for CreateObject: `make` is asked for a name the engine
+  // does not make itself and returns a new object or nullptr (429). Stays
+  // over Reset. Form scripts have none; the console runner gives its files.
+  void SetObjectMaker(ObjectMaker make);
+
   int64_t Timeout = -1;
 
  private:
   std::unique_ptr<Interp> in_;
   ScriptError error_;
   ScriptUi* ui_ = nullptr;
+  ObjectMaker make_;
   bool stopped_ = false;
 
   template <typename F>

@@ -84,11 +84,15 @@ bool Variant::IsNumeric() const {
 
 ArrayRep* Variant::UniqueArray() {
   if (a->refs > 1) {
-    ArrayRep* copy = new ArrayRep{1, false, a->bounds, a->data};
+    ArrayRep* copy = new ArrayRep{1, a->fixed, a->bounds, a->data};
     --a->refs;
     a = copy;
   }
   return a;
+}
+
+void Variant::UnfixArray() {
+  *this = Arr(new ArrayRep{1, false, a->bounds, a->data});
 }
 
 std::string Lower(std::string s) {

@@ -177,8 +177,22 @@ class Variant {
   Variant& Deref() { return vt == vtRef ? *ref : *this; }
   const Variant& Deref() const { return vt == vtRef ? *ref : *this; }
 
-  // An array this variant alone holds (copied first when shared).
+  // Whether the variant holds a string, array or object (a reference to release).
+  bool HoldsReference() const { return Owns(); }
+  // Puts a whole number (vtInteger or vtLong) in place of a value that holds no reference.
+  void SetWhole(int type, int64_t x) {
+    vt = static_cast<uint16_t>(type);
+    raw = type == vtInteger ? static_cast<uint16_t>(x) : static_cast<uint32_t>(x);
+  }
+
+  // An array this variant alone holds (copied first when shared; the copy
+  // stays fixed when the array was, since it replaces this variable's own).
   ArrayRep* UniqueArray();
+  // The value as another variable receives it: a fixed array's copy can be
+  // redimensioned, so it gets elements of its own.
+  void Unfix() {
+    if (vt == vtArray && a->fixed) [[unlikely]] UnfixArray();
+  }
 
  private:
   // Strings, objects and arrays hold a reference to release.
@@ -200,6 +214,7 @@ class Variant {
     else if (vt == vtObject && o) ++o->refs;
   }
   void Release();
+  void UnfixArray();
 };
 
 // Conversions. They throw RuntimeError (Type mismatch, Overflow, Invalid use

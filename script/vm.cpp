@@ -547,7 +547,9 @@ bool Interp::Call(const std::string& name, std::vector<Variant>& args, Variant* 
 
 // ---- Statements ------------------------------------------------------------
 
-Interp::Flow Interp::ExecBlock(const Block& block) {
+
+// ExecBlock's work, also written out where a loop or a call runs its body.
+[[gnu::always_inline]] inline Interp::Flow Interp::ExecBody(const Block& block) {
   for (Stmt* s : block) {
     Flow f;
     try {
@@ -574,6 +576,8 @@ Interp::Flow Interp::ExecBlock(const Block& block) {
   return Flow::Normal;
 }
 
+Interp::Flow Interp::ExecBlock(const Block& block) { return ExecBody(block); }
+
 // The test at the head of a block (If, ElseIf, Do While, While): under On
 // Error Resume Next the statement after a failed test is the first one of
 // the block, so a failure counts as true.
@@ -587,7 +591,7 @@ Interp::Flow Interp::ExecBlock(const Block& block) {
 }
 
 // "v = v & x": appends in place to a string nobody else holds.
-[[gnu::always_inline]] inline void Interp::ExecAppend(Stmt* s) {
+[[gnu::noinline]] Interp::Flow Interp::ExecAppend(Stmt* s) {
   Variant tb;
   const Variant& b = Operand(s->e1->b, tb);
   Variant* target = VarRef(s->target);
@@ -602,33 +606,61 @@ Interp::Flow Interp::ExecBlock(const Block& block) {
       if (str.size() + tail.size() > kMaxStringLength) Raise(kErrOutOfMemory);
       str += tail;
     }
-    return;
+    return Flow::Normal;
   }
   Variant r = Concat(*target, b);
   *VarRef(s->target) = std::move(r);
+  return Flow::Normal;
 }
 
-[[gnu::always_inline]] inline void Interp::ExecAssign(Stmt* s) {
+[[gnu::noinline]] Interp::Flow Interp::ExecAssign(Stmt* s) {
+  if (s->target->kind == EK::Local && s->e1->kind == EK::Binary && s->e1->pure && s->e1->op < BinOp::Eq) {
+    // Whole numbers straight into the variable.
+    WholeVal w = Whole(s->e1);
+    if (w.vt != vtEmpty) {
+      Variant& dest = locals_[s->target->slot].Deref();
+      if (!dest.HoldsReference()) [[likely]] dest.SetWhole(w.vt, w.v);
+      else Store(dest, w.vt == vtInteger ? Variant::Int(static_cast<int16_t>(w.v))
+                                         : Variant::Long(static_cast<int32_t>(w.v)));
+      return Flow::Normal;
+    }
+  }
   Variant v = Eval(s->e1);
   if (s->target->kind == EK::Local && v.vt != vtObject) {
-    locals_[s->target->slot].Deref() = std::move(v);
-    return;
+    Store(locals_[s->target->slot].Deref(), std::move(v));
+    return Flow::Normal;
+  }
+  if (s->target->kind == EK::Index && v.vt != vtObject) {
+    // An element of an array variable at a whole-number index that runs no code.
+    const Expr* var = s->target->a;
+    if (var->kind == EK::Local || var->kind == EK::Global) {
+      Variant& arr = var->kind == EK::Local ? locals_[var->slot].Deref() : *var->global;
+      if (arr.vt == vtArray) {
+        ptrdiff_t quick = QuickIndex(*arr.a, s->target->args);
+        if (quick >= 0) {
+          ArrayRep* a = arr.a->refs == 1 ? arr.a : arr.UniqueArray();
+          a->data[static_cast<size_t>(quick)] = std::move(v);
+          return Flow::Normal;
+        }
+      }
+    }
   }
   if (v.vt == vtObject && s->target->kind != EK::Member) {
     // Without Set an object gives its default value (a Property Let gets the object).
     v = ObjectDefault(v);
   }
   Assign(s->target, std::move(v), false);
-}
-
-[[gnu::always_inline]] inline Interp::Flow Interp::ExecIf(Stmt* s) {
-  for (size_t i = 0; i < s->conds.size(); ++i)
-    if (EntryCondition(s->conds[i])) return ExecBlock(s->blocks[i]);
-  if (s->hasElse) return ExecBlock(s->body);
   return Flow::Normal;
 }
 
-[[gnu::always_inline]] inline Interp::Flow Interp::ExecWhile(Stmt* s) {
+[[gnu::noinline]] Interp::Flow Interp::ExecIf(Stmt* s) {
+  for (size_t i = 0; i < s->conds.size(); ++i)
+    if (EntryCondition(s->conds[i])) return ExecBody(s->blocks[i]);
+  if (s->hasElse) return ExecBody(s->body);
+  return Flow::Normal;
+}
+
+Interp::Flow Interp::ExecWhile(Stmt* s) {
   while (EntryCondition(s->e1)) {
     Flow f = ExecBlock(s->body);
     if (f != Flow::Normal) return f;
@@ -708,45 +740,158 @@ void Interp::ExecRandomize(Stmt* s) {
   rndSeed = (rndSeed & 0xFF) | ((mixed & 0xFFFF) << 8);
 }
 
+// A dispatcher of tail calls: each kind of statement runs in a function of its
+// own, so that this one, entered for every statement, sets up no frame.
 Interp::Flow Interp::Exec(Stmt* s) {
   switch (s->kind) {
-    case SK::Nop: return Flow::Normal;
-    case SK::CallStmt: ExecCallStatement(s->e1); return Flow::Normal;
     [[likely]] case SK::Assign:  // the commonest statement
-      if (s->flag) ExecAppend(s);
-      else ExecAssign(s);
-      return Flow::Normal;
-    case SK::Set: {
-      Variant v = Eval(s->e1);
-      if (v.vt != vtObject) Raise(kErrObjectRequired);
-      Assign(s->target, std::move(v), true);
-      return Flow::Normal;
-    }
+      if (s->flag) return ExecAppend(s);
+      return ExecAssign(s);
     case SK::If: return ExecIf(s);
-    case SK::Select: return ExecSelect(s);
+    case SK::CallStmt: return ExecCallStatement(s->e1);
     case SK::For: return ExecFor(s);
+    case SK::Nop: return Flow::Normal;
+    case SK::Set: return ExecSet(s);
+    case SK::Select: return ExecSelect(s);
     case SK::ForEach: return ExecForEach(s);
     case SK::Do: return ExecDo(s);
     case SK::While: return ExecWhile(s);
     case SK::Exit: return ExecExit(s);
     case SK::With: return ExecWith(s);
+    default: return ExecOther(s);
+  }
+}
+
+Interp::Flow Interp::ExecSet(Stmt* s) {
+  Variant v = Eval(s->e1);
+  if (v.vt != vtObject) Raise(kErrObjectRequired);
+  Assign(s->target, std::move(v), true);
+  return Flow::Normal;
+}
+
+Interp::Flow Interp::ExecOther(Stmt* s) {
+  switch (s->kind) {
     case SK::OnErrorResume:
       frame_->resumeNext = true;
       ClearErr();
-      return Flow::Normal;
+      break;
     case SK::OnErrorGoto0:
       frame_->resumeNext = false;
       ClearErr();
-      return Flow::Normal;
-    case SK::DimArray: ExecDimArray(s); return Flow::Normal;
-    case SK::ReDim: ExecReDim(s); return Flow::Normal;
-    case SK::Erase: ExecErase(s); return Flow::Normal;
-    case SK::Randomize: ExecRandomize(s); return Flow::Normal;
+      break;
+    case SK::DimArray: ExecDimArray(s); break;
+    case SK::ReDim: ExecReDim(s); break;
+    case SK::Erase: ExecErase(s); break;
+    case SK::Randomize: ExecRandomize(s); break;
+    default: break;
   }
   return Flow::Normal;
 }
 
 bool Interp::Condition(Expr* e) {
+  if (e->kind == EK::Binary && e->pure && e->op >= BinOp::Eq) {
+    // A comparison of whole numbers: no Variant for its answer.
+    WholeVal w = (e->whole ? e->whole : PickWhole(e))(*this, e);
+    if (w.vt == vtBoolean) return w.v != 0;
+  }
+  return ConditionOf(e);
+}
+
+// A value that is a Boolean comes back as one (true, with `b`); any other
+// value goes into `other` (false). Not, And and Or of Booleans and array
+// elements at simple indexes make no Variant on the way.
+// A Boolean array element at a simple index: 0 or 1; else -1 (BoolOf decides).
+[[gnu::always_inline]] inline int Interp::QuickBool(const Expr* e) {
+  if (e->kind != EK::Index) return -1;
+  const Expr* var = e->a;
+  if (var->kind != EK::Local && var->kind != EK::Global) return -1;
+  const Variant& arr = var->kind == EK::Local ? locals_[var->slot].Deref() : *var->global;
+  if (arr.vt != vtArray) return -1;
+  ptrdiff_t quick = QuickIndex(*arr.a, e->args);
+  if (quick < 0) return -1;
+  const Variant& x = arr.a->data[static_cast<size_t>(quick)];
+  return x.vt == vtBoolean ? x.b : -1;
+}
+
+bool Interp::BoolOf(Expr* e, bool& b, Variant& other) {
+  switch (e->kind) {
+    case EK::Not: {
+      bool x;
+      if (int q = QuickBool(e->a); q >= 0) {
+        b = !q;
+        return true;
+      }
+      if (BoolOf(e->a, x, other)) {
+        b = !x;
+        return true;
+      }
+      other = Not(other);
+      return false;
+    }
+    case EK::Binary:
+      if (e->op == BinOp::And || e->op == BinOp::Or) {
+        bool x, y;
+        if (int q = QuickBool(e->a); q >= 0) {
+          x = q;
+        } else if (!BoolOf(e->a, x, other)) [[unlikely]] {
+          LogicWith(e, other);
+          return false;
+        }
+        if (int q = QuickBool(e->b); q >= 0) {
+          y = q;
+        } else if (!BoolOf(e->b, y, other)) [[unlikely]] {
+          other = Logic(e->op, Variant::Bool(x), other);
+          return false;
+        }
+        b = e->op == BinOp::And ? x && y : x || y;
+        return true;
+      }
+      break;
+    case EK::Index: {
+      const Expr* var = e->a;
+      if (var->kind == EK::Local || var->kind == EK::Global) {
+        const Variant& arr = var->kind == EK::Local ? locals_[var->slot].Deref() : *var->global;
+        if (arr.vt == vtArray) {
+          ptrdiff_t quick = QuickIndex(*arr.a, e->args);
+          if (quick >= 0) {
+            const Variant& x = arr.a->data[static_cast<size_t>(quick)];
+            if (x.vt == vtBoolean) {
+              b = x.b;
+              return true;
+            }
+            other = x;
+            return false;
+          }
+        }
+      }
+      break;
+    }
+    default: break;
+  }
+  other = Eval(e);
+  if (other.vt == vtBoolean) {
+    b = other.b;
+    return true;
+  }
+  return false;
+}
+
+// And/Or whose left operand gave `value`, no Boolean: the right one and the operator.
+void Interp::LogicWith(Expr* e, Variant& value) {
+  bool y;
+  Variant vy;
+  bool isY = BoolOf(e->b, y, vy);
+  value = Logic(e->op, value, isY ? Variant::Bool(y) : vy);
+}
+
+bool Interp::ConditionOf(Expr* e) {
+  if (e->kind == EK::Not || e->kind == EK::Index || (e->kind == EK::Binary && (e->op == BinOp::And || e->op == BinOp::Or))) {
+    bool b;
+    Variant v;
+    if (BoolOf(e, b, v)) return b;
+    if (v.vt == vtNull) return false;
+    return ToBool(v);
+  }
   Variant v = Eval(e);
   if (v.vt == vtBoolean) return v.b;
   if (v.vt == vtNull) return false;
@@ -796,7 +941,7 @@ Interp::Flow Interp::ExecFor(Stmt* s) {
       else if (cur.vt == vtLong) i = cur.l;
       else break;  // the body changed its type: go on below
       if (st >= 0 ? i > e : i < e) return Flow::Normal;
-      Flow f = ExecBlock(s->body);
+      Flow f = ExecBody(s->body);
       if (f == Flow::ExitFor) return Flow::Normal;
       if (f != Flow::Normal) return f;
       Variant& after = *var;
@@ -809,8 +954,9 @@ Interp::Flow Interp::ExecFor(Stmt* s) {
         break;
       }
       j += st;
-      if (!longs && j >= INT16_MIN && j <= INT16_MAX) after = Variant::Int(static_cast<int16_t>(j));
-      else if (j >= INT32_MIN && j <= INT32_MAX) after = Variant::Long(static_cast<int32_t>(j));
+      // `after` holds a whole number: nothing to release.
+      if (!longs && j >= INT16_MIN && j <= INT16_MAX) after.SetWhole(vtInteger, j);
+      else if (j >= INT32_MIN && j <= INT32_MAX) after.SetWhole(vtLong, j);
       else after = Variant::Double(static_cast<double>(j));
       Tick();
     }
@@ -939,6 +1085,12 @@ Interp::Flow Interp::ExecSelect(Stmt* s) {
   return Flow::Normal;
 }
 
+void Interp::StoreArray(Variant& dest, Variant& value) {
+  if (dest.vt == vtArray && dest.a->fixed) Raise(kErrFixedArray);
+  value.Unfix();
+  dest = std::move(value);
+}
+
 void Interp::ExecReDim(Stmt* s) {
   // A fixed-size array refuses before its new bounds are looked at.
   if (IsVar(s->target) && VarRef(s->target)->vt == vtArray && VarRef(s->target)->a->fixed) Raise(kErrFixedArray);
@@ -969,31 +1121,32 @@ void Interp::ExecReDim(Stmt* s) {
   *v = std::move(fresh);
 }
 
-void Interp::ExecCallStatement(Expr* e) {
+Interp::Flow Interp::ExecCallStatement(Expr* e) {
   switch (e->kind) {
-    case EK::Call: CallProc(e->proc, e->args); return;
+    case EK::Call: CallProc(e->proc, e->args); return Flow::Normal;
     case EK::Builtin:
       CallBuiltin(e);
       if (e->builtin->callError) Raise(e->builtin->callError);
-      return;
-    case EK::Member: CallMember(e, InvokeKind::Method, nullptr); return;
-    case EK::Dynamic: CallDynamic(e, true); return;
+      return Flow::Normal;
+    case EK::Member: CallMember(e, InvokeKind::Method, nullptr); return Flow::Normal;
+    case EK::Dynamic: CallDynamic(e, true); return Flow::Normal;
     case EK::GlobalMember: {
       bool found;
       CallGlobalMember(e, InvokeKind::Method, nullptr, &found);
       if (!found) Raise(kErrNotDefined);
-      return;
+      return Flow::Normal;
     }
     case EK::Local: case EK::Global: case EK::Index: {
       Variant v = Eval(e->kind == EK::Index ? e->a : e);
       if (v.vt == vtObject && v.o) {
         Invoke(v.o, "", InvokeKind::Method, e->args, nullptr);
-        return;
+        return Flow::Normal;
       }
       Raise(kErrTypeMismatch);
     }
-    default: Eval(e); return;
+    default: Eval(e); return Flow::Normal;
   }
+  return Flow::Normal;
 }
 
 // ---- Variables -------------------------------------------------------------
@@ -1045,8 +1198,8 @@ Variant* Interp::LRef(Expr* e) {
 
 void Interp::Assign(Expr* t, Variant value, bool isSet) {
   switch (t->kind) {
-    case EK::Local: locals_[t->slot].Deref() = std::move(value); return;
-    case EK::Global: *t->global = std::move(value); return;
+    case EK::Local: Store(locals_[t->slot].Deref(), std::move(value)); return;
+    case EK::Global: Store(*t->global, std::move(value)); return;
     case EK::Index: {
       if (IsVar(t->a)) {
         Variant* base = VarRef(t->a);
@@ -1065,7 +1218,7 @@ void Interp::Assign(Expr* t, Variant value, bool isSet) {
       *LRef(t) = std::move(value);
       return;
     }
-    case EK::FrameVar: *FrameVar(t, true) = std::move(value); return;
+    case EK::FrameVar: Store(*FrameVar(t, true), std::move(value)); return;
     case EK::Dynamic: {
       // "a(1) = x" where a came to be after the code was compiled (ExecuteGlobal "ReDim a(2)").
       Variant* base = DynamicVar(t);
@@ -1096,21 +1249,6 @@ void Interp::Assign(Expr* t, Variant value, bool isSet) {
     case EK::Illegal: Raise(t->number);
     default: Raise(kErrIllegalAssign);
   }
-}
-
-// The element of a one-dimensional array whose index is whole numbers of
-// literals and variables, which runs no code: its offset, or -1 when the
-// general way must decide (other indexes, other types, out of range).
-ptrdiff_t Interp::QuickIndex(const ArrayRep& a, const std::vector<Expr*>& args) {
-  if (args.size() != 1 || a.bounds.size() != 1) return -1;
-  const Expr* ix = args[0];
-  if (ix->kind != EK::Local && ix->kind != EK::Global && ix->kind != EK::Literal &&
-      !(ix->kind == EK::Binary && ix->pure))
-    return -1;
-  int64_t x;
-  bool isLong;
-  if (!EvalWhole(ix, x, isLong) || x < 0 || x > a.bounds[0]) return -1;
-  return static_cast<ptrdiff_t>(x);
 }
 
 Variant Interp::IndexGet(Expr* e) {
@@ -1215,71 +1353,227 @@ bool Interp::EvalWhole(const Expr* e, int64_t& v, bool& isLong) {
   return false;
 }
 
+namespace {
+enum : int { kLeafLocal, kLeafGlobal, kLeafLiteral, kLeafNode };
+
+int LeafKind(const Expr* o) {
+  switch (o->kind) {
+    case EK::Local: return kLeafLocal;
+    case EK::Global: return kLeafGlobal;
+    case EK::Literal: return kLeafLiteral;
+    default: return kLeafNode;
+  }
+}
+
+// x Mod d for a divisor known beforehand: a multiplication by its reciprocal
+// (magic = 2^64 / |d| + 1) in place of a division; the sign is the dividend's.
+inline int64_t ModByMagic(int64_t x, uint64_t magic, int64_t d) {
+  uint32_t ux = static_cast<uint32_t>(x < 0 ? -x : x);
+  uint32_t ud = static_cast<uint32_t>(d < 0 ? -d : d);
+  uint64_t low = magic * ux;
+  auto r = static_cast<int64_t>((static_cast<unsigned __int128>(low) * ud) >> 64);
+  return x < 0 ? -r : r;
+}
+}  // namespace
+
+template <int K>
+[[gnu::always_inline]] inline WholeVal Interp::WholeLeaf(const Expr* o) {
+  if constexpr (K == kLeafNode) return o->whole(*this, o);
+  else if constexpr (K == kLeafLocal) return WholeOf(locals_[o->slot].Deref());
+  else if constexpr (K == kLeafGlobal) return WholeOf(*o->global);
+  else return WholeOf(o->lit);
+}
+
+template <BinOp OP, int KA, int KB>
+WholeVal Interp::WholeBinary(Interp& in, const Expr* e) {
+  WholeVal a = in.WholeLeaf<KA>(e->a);
+  if (a.vt == vtEmpty) return a;
+  WholeVal b = in.WholeLeaf<KB>(e->b);
+  if (b.vt == vtEmpty) return b;
+  int64_t x = a.v, y = b.v, r;
+  // A comparison answers a Boolean.
+  if constexpr (OP == BinOp::Eq) return {x == y, vtBoolean};
+  if constexpr (OP == BinOp::Ne) return {x != y, vtBoolean};
+  if constexpr (OP == BinOp::Lt) return {x < y, vtBoolean};
+  if constexpr (OP == BinOp::Gt) return {x > y, vtBoolean};
+  if constexpr (OP == BinOp::Le) return {x <= y, vtBoolean};
+  if constexpr (OP == BinOp::Ge) return {x >= y, vtBoolean};
+  if constexpr (OP == BinOp::Add) {
+    r = x + y;
+  } else if constexpr (OP == BinOp::Sub) {
+    r = x - y;
+  } else if constexpr (OP == BinOp::Mul) {
+    r = x * y;
+  } else if constexpr (OP == BinOp::Mod) {
+    if (y == 0) return {0, vtEmpty};
+    if constexpr (KB == kLeafLiteral) r = ModByMagic(x, e->magic, y);
+    else r = y == -1 ? 0 : static_cast<int32_t>(x) % static_cast<int32_t>(y);
+  } else if constexpr (OP == BinOp::IntDiv) {
+    if (y == 0) return {0, vtEmpty};
+    r = x / y;
+  } else {
+    return {0, vtEmpty};
+  }
+  if ((a.vt | b.vt) == vtInteger && r >= INT16_MIN && r <= INT16_MAX) return {r, vtInteger};
+  if (r < INT32_MIN || r > INT32_MAX) return {0, vtEmpty};
+  return {r, vtLong};
+}
+
+namespace {
+using AnyWholeFn = WholeVal (*)(Interp&, const Expr*);
+AnyWholeFn PickOperand(int kb, AnyWholeFn local, AnyWholeFn global, AnyWholeFn literal, AnyWholeFn node) {
+  switch (kb) {
+    case kLeafLocal: return local;
+    case kLeafGlobal: return global;
+    case kLeafLiteral: return literal;
+    default: return node;
+  }
+}
+}  // namespace
+
+Interp::WholeFn Interp::PickWhole(const Expr* e) {
+  // The nested operators first: their evaluators are called directly.
+  for (const Expr* o : {e->a, e->b})
+    if (o->kind == EK::Binary && !o->whole) const_cast<Expr*>(o)->whole = PickWhole(o);
+  if (e->op == BinOp::Mod && e->b->kind == EK::Literal) {
+    int64_t d = e->b->lit.vt == vtInteger ? e->b->lit.i : e->b->lit.l;
+    uint64_t ud = static_cast<uint64_t>(d < 0 ? -d : d);
+    const_cast<Expr*>(e)->magic = ud ? UINT64_MAX / ud + 1 : 0;
+  }
+  int ka = LeafKind(e->a), kb = LeafKind(e->b);
+  WholeFn f = nullptr;
+#define QF_WHOLE_B(OP, KA)                                                                                 \
+  f = PickOperand(kb, &WholeBinary<OP, KA, kLeafLocal>, &WholeBinary<OP, KA, kLeafGlobal>,      \
+                          &WholeBinary<OP, KA, kLeafLiteral>, &WholeBinary<OP, KA, kLeafNode>)
+#define QF_WHOLE_A(OP)                                      \
+  switch (ka) {                                             \
+    case kLeafLocal: QF_WHOLE_B(OP, kLeafLocal); break;     \
+    case kLeafGlobal: QF_WHOLE_B(OP, kLeafGlobal); break;   \
+    case kLeafLiteral: QF_WHOLE_B(OP, kLeafLiteral); break; \
+    default: QF_WHOLE_B(OP, kLeafNode); break;              \
+  }
+  switch (e->op) {
+    case BinOp::Add: QF_WHOLE_A(BinOp::Add); break;
+    case BinOp::Sub: QF_WHOLE_A(BinOp::Sub); break;
+    case BinOp::Mul: QF_WHOLE_A(BinOp::Mul); break;
+    case BinOp::Mod: QF_WHOLE_A(BinOp::Mod); break;
+    case BinOp::IntDiv: QF_WHOLE_A(BinOp::IntDiv); break;
+    case BinOp::Eq: QF_WHOLE_A(BinOp::Eq); break;
+    case BinOp::Ne: QF_WHOLE_A(BinOp::Ne); break;
+    case BinOp::Lt: QF_WHOLE_A(BinOp::Lt); break;
+    case BinOp::Gt: QF_WHOLE_A(BinOp::Gt); break;
+    case BinOp::Le: QF_WHOLE_A(BinOp::Le); break;
+    case BinOp::Ge: QF_WHOLE_A(BinOp::Ge); break;
+    default: f = [](Interp&, const Expr*) { return WholeVal{0, vtEmpty}; };
+  }
+#undef QF_WHOLE_A
+#undef QF_WHOLE_B
+  const_cast<Expr*>(e)->whole = f;
+  return f;
+}
+
+// The commonest expressions answer at once; the others go on to a function of
+// their own, so that this one needs no stack frame of its size.
 Variant Interp::Eval(Expr* e) {
   switch (e->kind) {
     case EK::Literal: return e->lit;
     case EK::Local: return locals_[e->slot].Deref();
     case EK::Global: return *e->global;
-    case EK::Binary: {
-      if (e->wholeTree) {
-        // Intermediate results stay plain integers instead of Variants.
-        int64_t x, y;
-        bool lx, ly;
-        if (e->op >= BinOp::Eq && e->op <= BinOp::Ge) {
-          if (EvalWhole(e->a, x, lx) && EvalWhole(e->b, y, ly)) {
-            switch (e->op) {
-              case BinOp::Eq: return Variant::Bool(x == y);
-              case BinOp::Ne: return Variant::Bool(x != y);
-              case BinOp::Lt: return Variant::Bool(x < y);
-              case BinOp::Gt: return Variant::Bool(x > y);
-              case BinOp::Le: return Variant::Bool(x <= y);
-              default: return Variant::Bool(x >= y);
-            }
-          }
-        } else if (EvalWhole(e, x, lx)) {
-          return lx ? Variant::Long(static_cast<int32_t>(x)) : Variant::Int(static_cast<int16_t>(x));
-        }
-      }
-      Variant ta, tb;
-      const Variant& a = Operand(e->a, ta);
-      const Variant& b = Operand(e->b, tb);
-      if ((a.vt == vtInteger || a.vt == vtLong) && (b.vt == vtInteger || b.vt == vtLong)) {
-        // Whole numbers: the common case, without leaving the loop.
-        int64_t x = a.vt == vtInteger ? a.i : a.l;
-        int64_t y = b.vt == vtInteger ? b.i : b.l;
-        int64_t r;
-        switch (e->op) {
-          case BinOp::Add: r = x + y; break;
-          case BinOp::Sub: r = x - y; break;
-          case BinOp::Mul: r = x * y; break;
-          case BinOp::Mod:
-            if (y == 0) Raise(kErrDivByZero);
-            // 32-bit division is much faster than 64-bit; y = -1 would trap on INT32_MIN.
-            r = y == -1 ? 0 : static_cast<int32_t>(x) % static_cast<int32_t>(y);
-            break;
-          case BinOp::Eq: return Variant::Bool(x == y);
-          case BinOp::Ne: return Variant::Bool(x != y);
-          case BinOp::Lt: return Variant::Bool(x < y);
-          case BinOp::Gt: return Variant::Bool(x > y);
-          case BinOp::Le: return Variant::Bool(x <= y);
-          case BinOp::Ge: return Variant::Bool(x >= y);
-          default: return Apply(e->op, a, b);
-        }
-        if (a.vt == vtInteger && b.vt == vtInteger && r >= INT16_MIN && r <= INT16_MAX)
-          return Variant::Int(static_cast<int16_t>(r));
-        if (r >= INT32_MIN && r <= INT32_MAX) return Variant::Long(static_cast<int32_t>(r));
-        return Variant::Double(static_cast<double>(r));
-      }
-      if (e->op >= BinOp::Eq && e->op <= BinOp::Ge) {
-        // Operands written as literals decide how a string meets a number.
-        return Compare(e->op, a, b, e->literals);
-      }
-      return Apply(e->op, a, b);
-    }
+    case EK::Binary: return EvalBinary(e);
     case EK::Call: return CallProc(e->proc, e->args);
     case EK::Builtin: return CallBuiltin(e);
+    case EK::Index: return EvalIndex(e);
+    case EK::Not: return EvalNot(e);
     default: return EvalOther(e);
   }
+}
+
+Variant Interp::EvalNot(Expr* e) {
+  Variant v = Eval(e->a);
+  if (v.vt == vtBoolean) return Variant::Bool(!v.b);
+  return Not(v);
+}
+
+// An element of an array variable at a whole-number index that runs no code
+// is read directly; IndexGet does the rest.
+Variant Interp::EvalIndex(Expr* e) {
+  const Expr* var = e->a;
+  if (var->kind == EK::Local || var->kind == EK::Global) {
+    const Variant& arr = var->kind == EK::Local ? locals_[var->slot].Deref() : *var->global;
+    if (arr.vt == vtArray) {
+      ptrdiff_t quick = QuickIndex(*arr.a, e->args);
+      if (quick >= 0) return arr.a->data[static_cast<size_t>(quick)];
+    }
+  }
+  return IndexGet(e);
+}
+
+// An operator of whole numbers (Expr::pure) is tried in plain integers first:
+// intermediate results stay out of Variants.
+Variant Interp::EvalBinary(Expr* e) {
+  if (e->pure) {
+    WholeVal w = (e->whole ? e->whole : PickWhole(e))(*this, e);
+    if (w.vt == vtLong) return Variant::Long(static_cast<int32_t>(w.v));
+    if (w.vt == vtInteger) return Variant::Int(static_cast<int16_t>(w.v));
+    if (w.vt == vtBoolean) return Variant::Bool(w.v != 0);
+  }
+  return EvalOperator(e);
+}
+
+Variant Interp::EvalOperator(Expr* e) {
+  Variant ta, tb;
+  const Variant& a = Operand(e->a, ta);
+  const Variant& b = Operand(e->b, tb);
+  if ((a.vt == vtInteger || a.vt == vtLong) && (b.vt == vtInteger || b.vt == vtLong) && e->op <= BinOp::Sub) {
+    // Whole numbers added or subtracted: the common case, answered here.
+    int64_t x = a.vt == vtInteger ? a.i : a.l;
+    int64_t y = b.vt == vtInteger ? b.i : b.l;
+    int64_t r = e->op == BinOp::Add ? x + y : x - y;
+    if ((a.vt | b.vt) == vtInteger && r >= INT16_MIN && r <= INT16_MAX) return Variant::Int(static_cast<int16_t>(r));
+    if (r >= INT32_MIN && r <= INT32_MAX) return Variant::Long(static_cast<int32_t>(r));
+    return Variant::Double(static_cast<double>(r));
+  }
+  return OperatorOf(e, a, b);
+}
+
+// The operator on two values: whole numbers without leaving the function, then
+// comparisons, Booleans and the rest.
+Variant Interp::OperatorOf(Expr* e, const Variant& a, const Variant& b) {
+  if ((a.vt == vtInteger || a.vt == vtLong) && (b.vt == vtInteger || b.vt == vtLong)) {
+    int64_t x = a.vt == vtInteger ? a.i : a.l;
+    int64_t y = b.vt == vtInteger ? b.i : b.l;
+    int64_t r;
+    switch (e->op) {
+      case BinOp::Add: r = x + y; break;
+      case BinOp::Sub: r = x - y; break;
+      case BinOp::Mul: r = x * y; break;
+      case BinOp::Mod:
+        if (y == 0) Raise(kErrDivByZero);
+        // 32-bit division is much faster than 64-bit; y = -1 would trap on INT32_MIN.
+        r = y == -1 ? 0 : static_cast<int32_t>(x) % static_cast<int32_t>(y);
+        break;
+      case BinOp::Eq: return Variant::Bool(x == y);
+      case BinOp::Ne: return Variant::Bool(x != y);
+      case BinOp::Lt: return Variant::Bool(x < y);
+      case BinOp::Gt: return Variant::Bool(x > y);
+      case BinOp::Le: return Variant::Bool(x <= y);
+      case BinOp::Ge: return Variant::Bool(x >= y);
+      default: return Apply(e->op, a, b);
+    }
+    if (a.vt == vtInteger && b.vt == vtInteger && r >= INT16_MIN && r <= INT16_MAX)
+      return Variant::Int(static_cast<int16_t>(r));
+    if (r >= INT32_MIN && r <= INT32_MAX) return Variant::Long(static_cast<int32_t>(r));
+    return Variant::Double(static_cast<double>(r));
+  }
+  if (e->op >= BinOp::Eq && e->op <= BinOp::Ge) {
+    // Operands written as literals decide how a string meets a number.
+    return Compare(e->op, a, b, e->literals);
+  }
+  if (a.vt == vtBoolean && b.vt == vtBoolean) {
+    if (e->op == BinOp::Or) return Variant::Bool(a.b || b.b);
+    if (e->op == BinOp::And) return Variant::Bool(a.b && b.b);
+  }
+  return Apply(e->op, a, b);
 }
 
 // The less frequent expressions, kept apart so that Eval stays small.
@@ -1333,11 +1627,12 @@ Variant Interp::EvalOther(Expr* e) {
   return Variant();
 }
 
-Interp::ProcEntry::ProcEntry(Interp& interp, const Proc* p, size_t nargs) : in(interp) {
-  if (nargs != p->params.size()) RaiseNamed(kErrWrongArgs, p->shown);
+[[gnu::always_inline]] inline Interp::ProcEntry::ProcEntry(Interp& interp, const Proc* p, size_t nargs)
+    : in(interp) {
+  if (nargs != p->params.size()) [[unlikely]] RaiseNamed(kErrWrongArgs, p->shown);
   char probe;
-  if (&probe < in.stackLimit_ || in.depth_ > 100000) Raise(kErrOutOfStack);
-  if (!in.stack_) in.EnsureStack();
+  if (&probe < in.stackLimit_ || in.depth_ > 100000) [[unlikely]] Raise(kErrOutOfStack);
+  if (!in.stack_) [[unlikely]] in.EnsureStack();
   base = in.sp_;
   need = static_cast<size_t>(p->nslots);
   if (base + need > in.stackCap_) Raise(kErrOutOfStack);
@@ -1347,14 +1642,13 @@ Interp::ProcEntry::ProcEntry(Interp& interp, const Proc* p, size_t nargs) : in(i
   ++in.depth_;
 }
 
-Interp::ProcEntry::~ProcEntry() {
+[[gnu::always_inline]] inline Interp::ProcEntry::~ProcEntry() {
   in.frame_ = saved;
   in.locals_ = saved->locals;
   for (size_t i = 0; i < need; ++i) locals[i].Clear();
   in.sp_ = base;
   --in.depth_;
-  delete held;
-  dyn.reset();
+  if (held) [[unlikely]] delete held;
 }
 
 // An array element given as an argument, for a ByRef parameter: the
@@ -1388,15 +1682,28 @@ bool Interp::BindElement(ProcEntry& entry, Variant& param, Expr* a) {
 Variant Interp::CallProc(const Proc* p, const std::vector<Expr*>& args) {
   ProcEntry entry(*this, p, args.size());
   Variant* const locals = entry.locals;
-  for (size_t i = 0; i < args.size(); ++i) {
+  const size_t n = args.size();
+  const Param* params = p->params.data();
+  for (size_t i = 0; i < n; ++i) {
     Expr* a = args[i];
-    if (p->params[i].byRef && IsVar(a)) {
+    // The slots are Empty (a call leaves its slots cleared): values are made in place.
+    if (a->kind == EK::Binary && a->pure && a->op < BinOp::Eq) {
+      // Whole-number arithmetic, by value.
+      WholeVal w = (a->whole ? a->whole : PickWhole(a))(*this, a);
+      if (w.vt != vtEmpty) {
+        locals[i].SetWhole(w.vt, w.v);
+        continue;
+      }
+    } else if (params[i].byRef && IsVar(a)) {
       locals[i] = Variant::RefTo(VarRef(a));
-    } else if (a->kind == EK::Index && p->params[i].byRef && BindElement(entry, locals[i], a)) {
-    } else {
-      Variant v = Eval(a);
-      if (v.vt == vtError) v.Clear();
-      locals[i] = std::move(v);
+      continue;
+    } else if (a->kind == EK::Index && params[i].byRef && BindElement(entry, locals[i], a)) {
+      continue;
+    }
+    {
+      new (&locals[i]) Variant(Eval(a));
+      if (locals[i].vt == vtError) locals[i].Clear();
+      locals[i].Unfix();
     }
   }
   Frame f;
@@ -1407,7 +1714,7 @@ Variant Interp::CallProc(const Proc* p, const std::vector<Expr*>& args) {
   frame_ = &f;
   locals_ = locals;
   Tick();
-  ExecBlock(p->body);
+  ExecBody(p->body);
   if (p->resultSlot >= 0) return std::move(locals[p->resultSlot]);
   return Variant();
 }
@@ -1426,8 +1733,10 @@ Variant Interp::CallMethod(const Proc* p, Object* me, Variant* fields, std::vect
 Variant Interp::RunProcAt(const Proc* p, Variant* const* args, size_t nargs, Object* me, Variant* fields) {
   ProcEntry entry(*this, p, nargs);
   Variant* const locals = entry.locals;
-  for (size_t i = 0; i < nargs; ++i)
+  for (size_t i = 0; i < nargs; ++i) {
     locals[i] = p->params[i].byRef ? Variant::RefTo(&args[i]->Deref()) : args[i]->Deref();
+    locals[i].Unfix();
+  }
   if (fields)
     for (auto [slot, field] : p->fieldSlots) locals[slot] = Variant::RefTo(&fields[field]);
   Frame f;

@@ -9,7 +9,9 @@
 
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <memory>
+#include <new>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -32,6 +34,7 @@ class Interp {
 
   Globals globals;
   ScriptUi* ui = nullptr;
+  std::function<Object*(const std::string&)> makeObject;  // CreateObject's classes of the host
   int64_t timeoutMs = -1;
 
   // Adds a host object (and its global members).
@@ -97,23 +100,62 @@ class Interp {
   // For built-ins that evaluate things themselves.
   Variant Eval(Expr* e);
   [[gnu::noinline]] Variant EvalOther(Expr* e);
+  [[gnu::noinline]] Variant EvalBinary(Expr* e);
+  [[gnu::noinline]] Variant EvalOperator(Expr* e);
+  [[gnu::noinline]] Variant OperatorOf(Expr* e, const Variant& a, const Variant& b);
+  [[gnu::noinline]] Variant EvalIndex(Expr* e);
+  [[gnu::noinline]] Variant EvalNot(Expr* e);
   // A pure expression (Expr::pure) in whole numbers; false when some value is
   // not an Integer or Long or the result would leave them (the general path
   // then evaluates it, with the same result subtypes).
   bool EvalWhole(const Expr* e, int64_t& v, bool& isLong);
+  // The same through the node's own evaluator (Expr::whole) when it is an operator.
+  WholeVal Whole(const Expr* e) {
+    const Variant* q;
+    switch (e->kind) {
+      case EK::Local: q = &locals_[e->slot].Deref(); break;
+      case EK::Literal: q = &e->lit; break;
+      case EK::Global: q = e->global; break;
+      case EK::Binary: return (e->whole ? e->whole : PickWhole(e))(*this, e);
+      default: return {0, vtEmpty};
+    }
+    return WholeOf(*q);
+  }
+  static WholeVal WholeOf(const Variant& q) {
+    if (q.vt == vtInteger) return {q.i, vtInteger};
+    if (q.vt == vtLong) return {q.l, vtLong};
+    return {0, vtEmpty};
+  }
+  bool Whole(const Expr* e, int64_t& v, bool& isLong) {
+    WholeVal w = Whole(e);
+    v = w.v;
+    isLong = w.vt == vtLong;
+    return w.vt == vtInteger || w.vt == vtLong;
+  }
 
-  // An operand without a copy when it is a literal or a variable; else evaluated into tmp.
+  // An operand without a copy when it is a literal or a variable; else
+  // evaluated into tmp, which must be Empty (the value is made in place).
   const Variant& Operand(Expr* e, Variant& tmp) {
     switch (e->kind) {
       case EK::Literal: return e->lit;
       case EK::Local: return locals_[e->slot].Deref();
       case EK::Global: return *e->global;
-      default: tmp = Eval(e); return tmp;
+      default: new (&tmp) Variant(Eval(e)); return tmp;
     }
   }
 
  private:
   enum class Flow { Normal, ExitDo, ExitFor, ExitProc };
+
+  // Whole-number evaluators of pure operators, one per operator and kinds of
+  // operands (local, global, literal, nested operator), so that the common
+  // expressions run without the general evaluator's tests.
+  using WholeFn = WholeVal (*)(Interp&, const Expr*);
+  [[gnu::noinline]] static WholeFn PickWhole(const Expr* e);
+  template <int K>
+  WholeVal WholeLeaf(const Expr* o);
+  template <BinOp OP, int KA, int KB>
+  static WholeVal WholeBinary(Interp& in, const Expr* e);
 
   struct Frame {
     Variant* locals = nullptr;
@@ -168,10 +210,13 @@ class Interp {
   void CheckTime();
 
   Flow ExecBlock(const Block& block);
+  Flow ExecBody(const Block& block);
   Flow Exec(Stmt* s);
   // Exec hands each kind of statement to a helper of its own, as it does the loops below.
-  void ExecAssign(Stmt* s);
-  void ExecAppend(Stmt* s);
+  Flow ExecAssign(Stmt* s);
+  Flow ExecAppend(Stmt* s);
+  Flow ExecSet(Stmt* s);
+  Flow ExecOther(Stmt* s);
   Flow ExecIf(Stmt* s);
   Flow ExecWhile(Stmt* s);
   Flow ExecExit(Stmt* s);
@@ -189,12 +234,33 @@ class Interp {
   Flow ForEachFailed(Stmt* s, int err);
   Flow ExecSelect(Stmt* s);
   void ExecReDim(Stmt* s);
-  void ExecCallStatement(Expr* e);
+  // Stores a value in a variable. A fixed array stays as it is (10), and one
+  // stored elsewhere is copied free of its bounds.
+  static void Store(Variant& dest, Variant&& value) {
+    if ((dest.vt | value.vt) & vtArray) [[unlikely]] StoreArray(dest, value);
+    else dest = std::move(value);
+  }
+  [[gnu::noinline, gnu::cold]] static void StoreArray(Variant& dest, Variant& value);
+  Flow ExecCallStatement(Expr* e);
   void MarkRuntimeDims(Block& block);
 
   bool Condition(Expr* e);
+  [[gnu::noinline]] bool ConditionOf(Expr* e);
+  bool BoolOf(Expr* e, bool& b, Variant& other);
+  int QuickBool(const Expr* e);
+  [[gnu::noinline, gnu::cold]] void LogicWith(Expr* e, Variant& value);
   bool EntryCondition(Expr* e);
-  ptrdiff_t QuickIndex(const ArrayRep& a, const std::vector<Expr*>& args);
+  // The element of a one-dimensional array whose index is whole numbers of
+  // literals and variables, which runs no code: its offset, or -1 when the
+  // general way must decide (other indexes, other types, out of range).
+  ptrdiff_t QuickIndex(const ArrayRep& a, const std::vector<Expr*>& args) {
+    if (args.size() != 1 || a.bounds.size() != 1) return -1;
+    const Expr* ix = args[0];
+    if (ix->kind == EK::Binary && !ix->pure) return -1;
+    WholeVal w = Whole(ix);
+    if ((w.vt != vtInteger && w.vt != vtLong) || w.v < 0 || w.v > a.bounds[0]) return -1;
+    return static_cast<ptrdiff_t>(w.v);
+  }
   Variant* VarRef(Expr* e);  // Local/Global storage
   Variant* LRef(Expr* e);    // storage for an assignment target
   void Assign(Expr* target, Variant value, bool isSet);

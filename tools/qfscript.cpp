@@ -53,6 +53,23 @@ const char kHelp[] =
     "  WScript.Quit [CODE]         ends the script with exit status CODE\n"
     "  WScript.ScriptName, .ScriptFullName, .Name, .FullName, .Path, .Version,\n"
     "  .Interactive\n"
+    "CreateObject also makes, for console scripts only:\n"
+    "  Scripting.FileSystemObject  OpenTextFile(PATH, [MODE 1 read|2 write|8 append],\n"
+    "                              [CREATE], [FORMAT 0 ASCII|-1 Unicode|-2 default]),\n"
+    "                              CreateTextFile(PATH, [OVERWRITE], [UNICODE]),\n"
+    "                              FileExists, FolderExists, GetFile, GetFolder,\n"
+    "                              DeleteFile, DeleteFolder, CopyFile, MoveFile,\n"
+    "                              CreateFolder, GetFileName, GetBaseName,\n"
+    "                              GetExtensionName, GetParentFolderName, BuildPath,\n"
+    "                              GetAbsolutePathName, GetTempName\n"
+    "  TextStream                  ReadLine, ReadAll, Read(N), Skip N, SkipLine,\n"
+    "                              Write, WriteLine, WriteBlankLines N, AtEndOfStream,\n"
+    "                              AtEndOfLine, Line, Column, Close\n"
+    "  File, Folder                Name, Path, Size, DateLastModified, ParentFolder;\n"
+    "                              a Folder's Files and SubFolders (Count, Item, For Each)\n"
+    "  WScript.Shell               ExpandEnvironmentStrings(TEXT), CurrentDirectory\n"
+    "Paths use \"/\" and take \"\\\" as one. Errors: 53 file not found, 58 file already\n"
+    "exists, 70 permission denied, 76 path not found, 62 input past end of file.\n"
     "Text is written and read as UTF-8 where the locale is UTF-8. MsgBox prints its\n"
     "prompt and answers OK; InputBox answers its default. An error is printed as\n"
     "\"FILE(LINE, COLUMN) SOURCE: DESCRIPTION\" and the exit status is 1.\n"
@@ -109,6 +126,7 @@ int main(int argc, char** argv) {
   ConsoleUi ui(utf8);
   qfscript::ScriptControl ctl;
   ctl.SetUi(&ui);
+  ctl.SetObjectMaker([utf8](const std::string& progId) { return qfconsole::CreateConsoleObject(progId, utf8); });
   ctl.AddObject("WScript", wscript);
   bool ok = ctl.AddCode(qfconsole::ScriptText(buf.str()));
   std::fflush(stdout);

@@ -16,6 +16,8 @@
 
 #include "lib/Codepage.h"
 #include "script/script_control.h"
+#include "tools/qfscript_files.h"
+#include "tools/qfscript_shell.h"
 
 namespace qfconsole {
 
@@ -36,7 +38,8 @@ constexpr int kErrWrongArgs = 450;
 
 // ---- Encoding ---------------------------------------------------------------
 
-// UTF-16 units as UTF-8; a surrogate without its pair is U+FFFD.
+}  // namespace
+
 std::string UnitsToUtf8(const std::u16string& units) {
   std::string out;
   out.reserve(units.size());
@@ -51,6 +54,8 @@ std::string UnitsToUtf8(const std::u16string& units) {
   }
   return out;
 }
+
+namespace {
 
 void AppendUnits(std::u16string& units, char32_t cp) {
   if (cp < 0x10000) {
@@ -427,7 +432,7 @@ class WScriptObject : public qfscript::HostObject {
     if (SameName(method, "createobject")) {
       // The objects CreateObject makes (a second argument, an event prefix, has no use here).
       if (args.empty() || args.size() > 2) return kErrWrongArgs;
-      qfscript::Object* o = qfscript::CreateBuiltinObject(qfscript::ToStr(Arg(args, 0)));
+      qfscript::Object* o = CreateConsoleObject(qfscript::ToStr(Arg(args, 0)), utf8_);
       if (!o) return kErrCantCreate;
       result = Variant::Obj(o);
       return 0;
@@ -483,6 +488,19 @@ bool LocaleIsUtf8() {
     return s.find("utf-8") != std::string::npos || s.find("utf8") != std::string::npos;
   }
   return false;
+}
+
+std::string ToOutside(const Variant& text, bool utf8) {
+  if (text.vt != qfscript::vtString) return ToOutside(Variant::Str(qfscript::ToStr(text)), utf8);
+  return utf8 ? UnitsToUtf8(qfscript::UnitsOf(text)) : text.Text();
+}
+
+Variant FromOutside(const std::string& bytes, bool utf8) { return StringFromOutside(bytes, utf8); }
+
+qfscript::Object* CreateConsoleObject(const std::string& progId, bool utf8) {
+  if (qfscript::Object* o = qfscript::CreateBuiltinObject(progId)) return o;
+  if (qfscript::Object* o = CreateFileObject(progId, utf8)) return o;
+  return CreateShellObject(progId, utf8);
 }
 
 std::string ToTerminal(const std::string& text, bool utf8) { return utf8 ? modLIB::Cp1252ToUtf8(text) : text; }

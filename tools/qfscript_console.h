@@ -13,6 +13,8 @@
 #include <string>
 #include <vector>
 
+#include "script/variant.h"
+
 namespace qfscript {
 class HostObject;
 }
@@ -31,6 +33,21 @@ std::string ToTerminal(const std::string& text, bool utf8);
 // into Windows-1252 ("?" for a character without a Windows-1252 form); any
 // other file is Windows-1252 already.
 std::string ScriptText(std::string bytes);
+
+// A string value as the system takes it (a path, an environment variable):
+// UTF-8 with every character the string holds where the locale is UTF-8, the
+// Windows-1252 bytes otherwise.
+std::string ToOutside(const qfscript::Variant& text, bool utf8);
+// Text from the system as a string value: UTF-8 where it is (with the locale
+// UTF-8), any other byte taken as Windows-1252.
+qfscript::Variant FromOutside(const std::string& bytes, bool utf8);
+// UTF-16 units as UTF-8; a surrogate without its pair is U+FFFD.
+std::string UnitsToUtf8(const std::u16string& units);
+
+// The objects CreateObject makes in the console: the engine's own, the file
+// objects (qfscript_files.h) and WScript.Shell (qfscript_shell.h); nullptr
+// for any other name.
+qfscript::Object* CreateConsoleObject(const std::string& progId, bool utf8);
 
 // Where the script and qfscript are, as WScript reports them.
 struct ScriptPlace {

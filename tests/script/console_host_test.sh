@@ -122,7 +122,7 @@ WScript.Interactive = False : WScript.Echo WScript.Interactive
 WScript.Echo WScript.ScriptFullName = WScript.StdIn.ReadLine
 Set d = WScript.CreateObject("Scripting.Dictionary") : d.Add "k", 1 : WScript.Echo d.Count
 On Error Resume Next
-Set f = WScript.CreateObject("Scripting.FileSystemObject") : WScript.Echo Err.Number
+Set f = WScript.CreateObject("Word.Application") : WScript.Echo Err.Number
 WScript.Sleep 1
 WScript.Quit 4
 VBS
