@@ -7,7 +7,6 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QSettings>
-#include <QStandardPaths>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
@@ -96,7 +95,9 @@ class AccessTest : public EntryTest {
  protected:
   void SetUp() override {
     EntryTest::SetUp();
-    QStandardPaths::setTestModeEnabled(true);  // the settings go to a test folder
+    // The settings go to this test's own folder: tests run side by side.
+    for (auto format : {QSettings::NativeFormat, QSettings::IniFormat})
+      QSettings::setPath(format, QSettings::UserScope, QString::fromStdString(dir.path().string()));
     Clear();
   }
   void TearDown() override {
