@@ -89,13 +89,16 @@ void ApplyRow(Known& k, std::vector<std::string>& row, int64_t at) {
 
 // What the lines before oldEnd recorded of record n, newest first, added to what the
 // index knows (whose values are newer): back to the record's add or import, or to a
-// design save; through packs to the number the record had before.
-void LookBack(Known& k, int32_t n) {
+// design save, or until each of the form's `fields` has its value; through packs to
+// the number the record had before.
+void LookBack(Known& k, int32_t n, size_t fields) {
   RecordValues& rec = k.index.At(n);
   if (rec.looked) return;
   rec.looked = true;
   if (!k.oldValid || k.oldEnd <= 0) return;
-  auto& fields = k.index.Fields(k.log, rec);
+  auto& known = k.index.Fields(k.log, rec);
+  auto allKnown = [&] { return known.size() - known.count("*") >= fields; };
+  if (allKnown()) return;
   int32_t m = n;
   bool inAdd = false;
   std::vector<std::string> row;
@@ -123,12 +126,12 @@ void LookBack(Known& k, int32_t n) {
              }
              if (r != m || !Row(line, row)) return true;
              if (op == "import") {
-               for (auto& [name, value] : ParseValues(row[9])) fields.emplace(name, std::move(value));
+               for (auto& [name, value] : ParseValues(row[9])) known.emplace(name, std::move(value));
                return false;
              }
-             fields.emplace(row[7], row[9]);
+             known.emplace(row[7], row[9]);
              if (op == "add") inAdd = rec.added = true;
-             return true;
+             return inAdd || !allKnown();
            });
 }
 
@@ -344,7 +347,11 @@ HistoryLines LogChange(const std::string& dbFile, const FormHeader& h, int32_t r
 
   std::string text, changes;
   std::vector<HistoryLines::Row> rows, changed;
-  if (!adding) LookBack(*k, record);
+  if (!adding) {
+    size_t fields = 0;
+    for (int16_t s = 1; s <= kMaxFields; ++s) fields += h.Fields[s].Page != 0;
+    LookBack(*k, record, fields);
+  }
   RecordValues* recorded = adding ? nullptr : k->index.Find(record);
   auto field = [&](const std::string& name, std::string old, std::string now) {
     if (recorded) {
