@@ -671,7 +671,10 @@ int History(const Args& a) {
   std::vector<modDB::HistoryEntry> all;
   std::vector<modDB::HistoryDamage> damage;
   const std::string why = n != 0 ? modDB::ReadRecordHistory(file, n, all, &damage) : modDB::ReadHistory(file, all, &damage);
-  if (!why.empty()) return Error(why);
+  if (!why.empty()) {  // a folder or a link to nothing at the history's name is said as a change says it
+    const std::string refusal = modDB::HistoryRefusal(file);
+    return Error(refusal.empty() ? why : refusal);
+  }
   // A damaged stretch hides nothing after it: the note says where it is.
   if (const std::string note = modDB::HistoryDamageNote(file, damage); !note.empty())
     std::fprintf(stderr, "qfd: %s\n", note.c_str());
