@@ -87,7 +87,10 @@ frmHistory::frmHistory(QWidget* parent, int32_t record) : QDialog(parent), recor
 bool frmHistory::Fill() {
   std::vector<modDB::HistoryEntry> all;
   std::vector<modDB::HistoryDamage> damage;
-  if (const std::string why = modDB::ReadHistory(modDB::GetDatabaseName(), all, &damage); !why.empty()) {
+  const bool whole = chkWhole->isChecked();
+  const std::string why = whole ? modDB::ReadHistory(modDB::GetDatabaseName(), all, &damage)
+                                : modDB::ReadRecordHistory(modDB::GetDatabaseName(), record_, all, &damage);
+  if (!why.empty()) {
     modDB::GetHost().MsgBox(why, modDB::vbCritical, "HISTORY");
     return false;
   }
@@ -95,9 +98,8 @@ bool frmHistory::Fill() {
   const std::string note = modDB::HistoryDamageNote(modDB::GetDatabaseName(), damage);
   lblDamage->setText(QString::fromLocal8Bit(note.c_str()));
   lblDamage->setVisible(!note.empty());
-  const bool whole = chkWhole->isChecked();
   const std::vector<modDB::HistoryEntry> lines =
-      whole ? std::vector<modDB::HistoryEntry>(all.rbegin(), all.rend()) : modDB::RecordHistory(all, record_);
+      whole ? std::vector<modDB::HistoryEntry>(all.rbegin(), all.rend()) : std::move(all);
   setWindowTitle(whole ? QString("History of %1.Qfd").arg(QString::fromLocal8Bit(modDB::GetDatabaseName().c_str()))
                        : QString("History of record %1").arg(record_));
   QStringList heads = {"Time", "User", "Field", "Before", "After"};

@@ -883,11 +883,16 @@ int History(const Args& a) {
     return Error(db + " keeps no history (qfd history " + file + " --start starts it)");
   std::vector<modDB::HistoryEntry> all;
   std::vector<modDB::HistoryDamage> damage;
-  if (const std::string why = modDB::ReadHistory(file, all, &damage); !why.empty()) return Error(why);
+  const std::string why = n != 0 ? modDB::ReadRecordHistory(file, n, all, &damage) : modDB::ReadHistory(file, all, &damage);
+  if (!why.empty()) {  // a folder or a link to nothing at the history's name is said as a change says it
+    const std::string refusal = modDB::HistoryRefusal(file);
+    return Error(refusal.empty() ? why : refusal);
+  }
   // A damaged stretch hides nothing after it: the note says where it is.
   if (const std::string note = modDB::HistoryDamageNote(file, damage); !note.empty())
     std::fprintf(stderr, "qfd: %s\n", note.c_str());
-  std::vector<modDB::HistoryEntry> shown = n != 0 ? modDB::RecordHistory(all, n) : std::vector<modDB::HistoryEntry>(all.rbegin(), all.rend());
+  const std::vector<modDB::HistoryEntry> shown =
+      n != 0 ? std::move(all) : std::vector<modDB::HistoryEntry>(all.rbegin(), all.rend());
   if (csv) {
     PrintLine(modDB::HistoryHeading());
     for (const modDB::HistoryEntry& e : shown) PrintLine(HistoryLineText(e));

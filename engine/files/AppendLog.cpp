@@ -83,6 +83,11 @@ int64_t AppendLog::Size() { return size_ = FileSize(fd_); }
 size_t AppendLog::Read(void* buf, size_t n, int64_t at) const { return ReadAt(fd_, buf, n, at); }
 
 int64_t AppendLog::Unmarked(const LineStart& lineStart) {
+  return Unmarked([this](void* buf, size_t n, int64_t at) { return Read(buf, n, at); }, size_, lineStart);
+}
+
+int64_t AppendLog::Unmarked(const ReadFn& read, int64_t size_, const LineStart& lineStart) {
+  const auto Read = read;
   if (size_ < 2) return -1;
   char end[2];
   if (Read(end, 2, size_ - 2) == 2 && end[0] == '\n' && end[1] == '\n') return -1;

@@ -67,6 +67,9 @@ class AppendLog {
   // written before groups were marked counts as marked.
   using LineStart = std::function<bool(const std::string& text, size_t i)>;
   int64_t Unmarked(const LineStart& lineStart);
+  // The same for a log read through `read` (a reader that may not write it).
+  using ReadFn = std::function<size_t(void* buf, size_t n, int64_t at)>;
+  static int64_t Unmarked(const ReadFn& read, int64_t size, const LineStart& lineStart);
 
   // A group as written: [from, to), and whether a line end was put before it.
   struct Group {

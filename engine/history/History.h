@@ -82,6 +82,11 @@ struct HistoryDamage {
 // else the reason. `damage`, where given, receives the damaged stretches.
 std::string ReadHistory(const std::string& database, std::vector<HistoryEntry>& out,
                         std::vector<HistoryDamage>* damage = nullptr);
+// The lines about record n (as it is numbered now), newest first, as RecordHistory
+// gives them, read from the end of the file back a block at a time (the whole file
+// is never held). Damage is told where a line the record's history needed is damaged.
+std::string ReadRecordHistory(const std::string& database, int32_t n, std::vector<HistoryEntry>& out,
+                              std::vector<HistoryDamage>* damage = nullptr);
 // The note shown beside lines read from a damaged history ("" for none).
 std::string HistoryDamageNote(const std::string& database, const std::vector<HistoryDamage>& damage);
 // The lines about record n (as it is numbered now), newest first: through a pack,

@@ -54,12 +54,14 @@ void Index::Apply(const detail::AppendLog& log, const std::string& operation, in
     rec.fields.clear();
     rec.importedAt = at;
     rec.added = false;
+    rec.looked = true;
     return;
   }
   if (operation == "add" && !rec.added) {
     rec.fields.clear();
     rec.importedAt = -1;
     rec.added = true;
+    rec.looked = true;
   }
   Fields(log, rec)[field] = after;
 }

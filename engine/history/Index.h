@@ -14,6 +14,7 @@ namespace modDB::history {
 struct RecordValues {
   int64_t importedAt = -1;  // the import line that holds the values, not yet read
   bool added = false;       // an add was recorded: the fields it did not name were blank
+  bool looked = false;      // the lines before the index began have been consulted
   std::unordered_map<std::string, std::string> fields;
 };
 
@@ -26,6 +27,7 @@ class Index {
   // The values recorded for a record: an import line's are read from the log when
   // first wanted.
   std::unordered_map<std::string, std::string>& Fields(const detail::AppendLog& log, RecordValues& rec);
+  RecordValues& At(int32_t n) { return records_[n]; }
   void Clear() { records_.clear(); }
 
  private:

@@ -23,6 +23,7 @@
 #include "engine/history/Format.h"
 #include "engine/history/History.h"
 #include "engine/history/Index.h"
+#include "engine/history/Scan.h"
 #include "engine/modDB.h"
 #include "lib/Codepage.h"
 #include "lib/modLIB.h"
@@ -35,9 +36,16 @@ using namespace history;
 namespace {
 
 // A history file as this program knows it.
+// A program reads none of the history when it opens it: what the history last
+// recorded of a record is looked up back from the end of what was there (oldEnd)
+// when a change of the record first wants it, so that a save costs the same beside a
+// large history as beside a small one. Lines appended since go into the index as
+// they come.
 struct Known {
   detail::AppendLog log;
-  int64_t readTo = 0;  // the lines before this offset are in the index
+  int64_t readTo = 0;  // the lines before this offset are in the index, or before oldEnd
+  int64_t oldEnd = 0;  // the lines before this offset are looked up when wanted
+  bool oldValid = false;  // false once a pack or design save came after oldEnd
   Index index;
 };
 
@@ -68,9 +76,63 @@ std::string_view TrimEnd(std::string_view v) {
   return v;
 }
 
+void ApplyLine(Known& k, const std::string& operation, int32_t n, const std::string& field, const std::string& after,
+               int64_t at) {
+  if (operation == "pack" || operation == "design save") k.oldValid = false;
+  k.index.Apply(k.log, operation, n, field, after, at);
+}
+
 void ApplyRow(Known& k, std::vector<std::string>& row, int64_t at) {
   row.resize(10);
-  k.index.Apply(k.log, row[4], std::atoi(row[5].c_str()), row[7], row[9], at);
+  ApplyLine(k, row[4], std::atoi(row[5].c_str()), row[7], row[9], at);
+}
+
+// What the lines before oldEnd recorded of record n, newest first, added to what the
+// index knows (whose values are newer): back to the record's add or import, or to a
+// design save, or until each of the form's `fields` has its value; through packs to
+// the number the record had before.
+void LookBack(Known& k, int32_t n, size_t fields) {
+  RecordValues& rec = k.index.At(n);
+  if (rec.looked) return;
+  rec.looked = true;
+  if (!k.oldValid || k.oldEnd <= 0) return;
+  auto& known = k.index.Fields(k.log, rec);
+  auto allKnown = [&] { return known.size() - known.count("*") >= fields; };
+  if (allKnown()) return;
+  int32_t m = n;
+  bool inAdd = false;
+  std::vector<std::string> row;
+  ScanBack([&](void* buf, size_t len, int64_t at) { return k.log.Read(buf, len, at); }, k.oldEnd,
+           [&](std::string_view line, int64_t, int64_t) {
+             std::string_view op;
+             int32_t r = 0;
+             std::string opText;
+             if (!OpAndRecord(line, op, r)) {
+               if (!Row(line, row)) return true;  // damage: passed over
+               opText = row[4];
+               op = opText;
+               r = std::atoi(row[5].c_str());
+             }
+             if (inAdd && !(op == "add" && r == m)) return false;  // the add's lines are over
+             if (op == "design save") return false;
+             if (op == "pack") {
+               if (!Row(line, row)) return true;
+               int32_t old = 0;
+               for (const Run& run : ParseMap(row[9]))
+                 if (m >= run.newFirst && m <= run.newFirst + (run.oldLast - run.oldFirst))
+                   old = run.oldFirst + (m - run.newFirst);
+               m = old;
+               return old > 0;
+             }
+             if (r != m || !Row(line, row)) return true;
+             if (op == "import") {
+               for (auto& [name, value] : ParseValues(row[9])) known.emplace(name, std::move(value));
+               return false;
+             }
+             known.emplace(row[7], row[9]);
+             if (op == "add") inAdd = rec.added = true;
+             return inAdd || !allKnown();
+           });
 }
 
 // Reads what other programs appended since this program last looked into the index.
@@ -114,6 +176,7 @@ Known* Open(const std::string& dbFile, const std::string& path) {
     }
     // The lines of a writer that stopped on the way: kept and marked when their
     // change is in the database, else taken away.
+    const bool fresh = k.readTo == 0;
     const int64_t from = k.log.Unmarked(IsLineStart);
     if (from >= 0) {
       std::string text(static_cast<size_t>(k.log.size() - from), '\0');
@@ -127,6 +190,10 @@ Known* Open(const std::string& dbFile, const std::string& path) {
           k.readTo = 0;
         }
       }
+    }
+    if (fresh) {
+      k.readTo = k.oldEnd = k.log.size();
+      k.oldValid = true;
     }
     ReadNew(k);
     return &k;
@@ -251,7 +318,7 @@ void HistoryLines::Done() {
       from = -1;
       return;
     }
-    for (const Row& r : rows) k.index.Apply(k.log, r.operation, r.record, r.field, r.after, lines + r.at);
+    for (const Row& r : rows) ApplyLine(k, r.operation, r.record, r.field, r.after, lines + r.at);
     k.readTo = k.log.size();
   }
   from = -1;
@@ -280,6 +347,11 @@ HistoryLines LogChange(const std::string& dbFile, const FormHeader& h, int32_t r
 
   std::string text, changes;
   std::vector<HistoryLines::Row> rows, changed;
+  if (!adding) {
+    size_t fields = 0;
+    for (int16_t s = 1; s <= kMaxFields; ++s) fields += h.Fields[s].Page != 0;
+    LookBack(*k, record, fields);
+  }
   RecordValues* recorded = adding ? nullptr : k->index.Find(record);
   auto field = [&](const std::string& name, std::string old, std::string now) {
     if (recorded) {

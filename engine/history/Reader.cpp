@@ -7,7 +7,9 @@
 
 #include "engine/FileIo.h"
 #include "engine/history/Check.h"
+#include "engine/files/AppendLog.h"
 #include "engine/history/Format.h"
+#include "engine/history/Scan.h"
 #include "engine/history/History.h"
 #include "engine/modDB.h"
 
@@ -47,6 +49,59 @@ std::string ReadHistory(const std::string& database, std::vector<HistoryEntry>& 
       std::string name = database;
       if (!ChangeMade(BaseFileName(name) + ".Qfd", group)) out.resize(out.size() - unmarked);
     }
+  } catch (const std::exception& e) {
+    return detail::UnexpectedError(e, path);
+  }
+  return "";
+}
+
+std::string ReadRecordHistory(const std::string& database, int32_t n, std::vector<HistoryEntry>& out,
+                              std::vector<HistoryDamage>* damage) {
+  const std::string path = HistoryFileOf(database);
+  out.clear();
+  if (damage) damage->clear();
+  try {
+    detail::Fd fd(detail::OpenFile(path, O_RDONLY));
+    const history::ReadFn read = [&](void* buf, size_t len, int64_t at) { return detail::ReadAt(fd.get(), buf, len, at); };
+    int64_t end = detail::FileSize(fd.get());
+    // Lines at the end without their mark count only when their change is made.
+    if (const int64_t from = detail::AppendLog::Unmarked(read, end, IsLineStart); from >= 0) {
+      std::string text(static_cast<size_t>(end - from), '\0');
+      text.resize(read(text.data(), text.size(), from));
+      std::string name = database;
+      if (!ChangeMade(BaseFileName(name) + ".Qfd", EntriesOf(text, from))) end = from;
+    }
+    std::vector<std::pair<int64_t, int64_t>> damaged;  // lines after, bytes
+    std::vector<std::string> row;
+    const int64_t total = ScanBack(read, end, [&](std::string_view line, int64_t, int64_t after) {
+      std::string_view op;
+      int32_t r = 0;
+      const bool quick = OpAndRecord(line, op, r);
+      if (quick && op != "pack" && op != "design save" && r != n) return true;
+      if (!Row(line, row)) {
+        damaged.push_back({after, static_cast<int64_t>(line.size())});
+        return true;
+      }
+      HistoryEntry e = EntryOf(row);
+      if (e.operation == "design save") {
+        out.push_back(std::move(e));
+      } else if (e.operation == "pack") {
+        int32_t old = 0;
+        for (const Run& run : ParseMap(e.after))
+          if (n >= run.newFirst && n <= run.newFirst + (run.oldLast - run.oldFirst)) old = run.oldFirst + (n - run.newFirst);
+        e.record = std::to_string(n);
+        e.before = old ? std::to_string(old) : "";
+        e.after = std::to_string(n);
+        out.push_back(std::move(e));
+        n = old;
+        return n > 0;
+      } else if (std::atoi(e.record.c_str()) == n) {
+        out.push_back(std::move(e));
+      }
+      return true;
+    });
+    if (damage && total >= 0)
+      for (auto it = damaged.rbegin(); it != damaged.rend(); ++it) damage->push_back({total - it->first + 1, it->second});
   } catch (const std::exception& e) {
     return detail::UnexpectedError(e, path);
   }

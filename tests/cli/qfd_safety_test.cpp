@@ -190,6 +190,7 @@ TEST_F(QfdSafety, NumbersAboveNineThousandNineHundredAndNinetyNineKeepAllTheirDi
   const std::string db = Create();
   std::string bytes = ReadFile(db + ".Qfd");
   bytes = WithCount(bytes, 9999) + std::string(9999 * kLength, ' ');
+  bytes.replace(bytes.size() - kLength + 16, 5, " 9999");  // the highest number so far
   WriteFile(db + ".Qfd", bytes);
   RunResult r = Qfd({"add", db, "Any=last"});
   ASSERT_EQ(r.status, 0) << r.err;

@@ -248,8 +248,11 @@ TEST_F(HistoryTest, APackKeepsARecordTraceable) {
 
   std::vector<modDB::HistoryEntry> all;
   ASSERT_EQ(modDB::ReadHistory(base, all), "");
+  std::vector<modDB::HistoryEntry> streamed;
+  ASSERT_EQ(modDB::ReadRecordHistory(base, 2, streamed), "");  // read back from the end: the same lines
+  EXPECT_EQ(streamed.size(), RecordHistory(all, 2).size());
   std::vector<std::string> shown;
-  for (const modDB::HistoryEntry& e : RecordHistory(all, 2))
+  for (const modDB::HistoryEntry& e : streamed)
     shown.push_back(e.operation + " " + e.record + " " + e.field + " " + e.before + ">" + e.after);
   EXPECT_EQ(shown, (std::vector<std::string>{"edit 2 A zz>w3", "outside change 2 A y3>zz", "edit 2 A x3>y3",
                                              "pack 2 (records) 3>2", "edit 3 A r3>x3"}));
