@@ -60,7 +60,7 @@ bool OpAndRecord(std::string_view line, std::string_view& op, int32_t& record) {
 bool Row(std::string_view line, std::vector<std::string>& row) {
   const std::string text = std::string(line) + "\n";
   int rows = 0;
-  const size_t used = ParseCsv(text, 0, [&](std::vector<std::string>& r, size_t) {
+  const size_t used = detail::ParseCsvLines(text, 0, [&](std::vector<std::string>& r, size_t) {
     if (++rows == 1) row = std::move(r);
   });
   return rows == 1 && row.size() == 10 && used == text.size();
