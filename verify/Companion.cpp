@@ -55,9 +55,33 @@ std::string ReadRows(const std::string& path, std::vector<std::vector<std::strin
     d::Fd fd(d::OpenFile(path, O_RDONLY));
     std::string text(static_cast<size_t>(d::FileSize(fd.get())), '\0');
     text.resize(d::ReadAt(fd.get(), text.data(), text.size(), 0));
-    modDB::history::LineSink sink;
-    sink.onRow = [&](std::vector<std::string>& row, int64_t) { rows.push_back(std::move(row)); };
-    modDB::history::ForEachLine(text, 0, true, sink);
+    // Every line that starts with a time and reads as one whole CSV row; whatever
+    // lies between such lines is damage and is passed over.
+    const size_t n = text.size();
+    auto nextStart = [&](size_t from) {
+      for (size_t q = from; (q = text.find('\n', q)) != std::string::npos; ++q) {
+        size_t r = q + 1;
+        while (r < n && text[r] == '\n') ++r;
+        if (r == n || modDB::history::IsLineStart(text, r)) return q + 1;
+      }
+      return n;
+    };
+    for (size_t i = text.find('\n'); i != std::string::npos && i < n;) {
+      if (text[i] == '\n') {
+        ++i;
+        continue;
+      }
+      const size_t j = nextStart(i);
+      if (modDB::history::IsLineStart(text, i) && text[j - 1] == '\n') {
+        const std::string chunk = text.substr(i, j - i);
+        std::vector<std::vector<std::string>> got;
+        const size_t used = modDB::history::ParseCsv(chunk, 0, [&](std::vector<std::string>& row, size_t) {
+          got.push_back(row);
+        });
+        if (got.size() == 1 && used == chunk.size()) rows.push_back(std::move(got[0]));
+      }
+      i = j;
+    }
     return "";
   } catch (const std::exception& e) {
     return d::UnexpectedError(e, path);
