@@ -105,6 +105,13 @@ std::string CompareFiles(const std::string& a, const std::string& b, const std::
     const int32_t rb = it->second;
     paired[static_cast<size_t>(rb)] = 1;
     for (const auto& [sa, sb] : pairs) {
+      const modDB::FieldDef &da = fa.h.Fields[sa], &db = fb.h.Fields[sb];
+      // Most fields agree byte for byte, padding and all: only those that do not are
+      // looked at without their padding.
+      if (da.Length == db.Length &&
+          fa.Rec(r).compare(static_cast<size_t>(da.Offset), static_cast<size_t>(da.Length), fb.Rec(rb),
+                            static_cast<size_t>(db.Offset), static_cast<size_t>(db.Length)) == 0)
+        continue;
       const std::string_view va = fa.Field(r, sa), vb = fb.Field(rb, sb);
       if (va != vb) out.push_back({utf(k), utf(NameOf(fa.h.Fields[sa])), utf(va), utf(vb), r, rb});
     }
