@@ -94,7 +94,7 @@ std::string ReadStatistics(const std::string& database, std::vector<StatRow>& ou
   return "";
 }
 
-std::string StatisticsText(const std::vector<StatRow>& rows, bool csv) {
+std::vector<std::vector<std::string>> StatisticsTable(const std::vector<StatRow>& rows) {
   const std::vector<std::string> heading = {"Scope",      "User",    "Started", "Ended",
                                             "Added",      "Edited",  "Verified", "Keystrokes",
                                             "Seconds",    "KeystrokesPerHour", "Corrected", "KeyerErrors",
@@ -109,6 +109,12 @@ std::string StatisticsText(const std::vector<StatRow>& rows, bool csv) {
                      r.keyerErrors < 0 ? "" : Per(r.keyerErrors, s.keystrokes, 1000),
                      Per(s.verifierErrors, s.keystrokes, 1000)});
   }
+  return table;
+}
+
+std::string StatisticsText(const std::vector<StatRow>& rows, bool csv) {
+  const auto table = StatisticsTable(rows);
+  const auto& heading = table[0];
   std::string out;
   if (csv) {
     for (const auto& row : table) out += CsvLine(row);

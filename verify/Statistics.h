@@ -50,6 +50,8 @@ struct StatRow {
 // The sessions in file order, then one row per clerk in order of name. "" when
 // read, else the reason.
 std::string ReadStatistics(const std::string& database, std::vector<StatRow>& out);
+// The report's heading and rows, as text cells.
+std::vector<std::vector<std::string>> StatisticsTable(const std::vector<StatRow>& rows);
 // The report as `qfd stats` prints it (a table, or CSV with a heading).
 std::string StatisticsText(const std::vector<StatRow>& rows, bool csv);
 
