@@ -90,7 +90,7 @@ _qfd() {
   local cur=${words[cword]}
   local prev=
   ((cword > 0)) && prev=${words[cword - 1]}
-  local commands="info dump create resave add get set delete export import pack check history accept"
+  local commands="info dump create resave add get set delete export import pack check history accept verify compare stats"
   COMPREPLY=()
 
   if ((cword == 1)); then
@@ -109,7 +109,7 @@ _qfd() {
   for ((i = 2; i < cword; i++)); do
     word=${words[i]}
     case $word in
-      --from | --recover | --fields | --encoding | --note) ((i++)) ;;
+      --from | --recover | --fields | --encoding | --note | --key) ((i++)) ;;
       -*) ;;
       *)
         ((n++))
@@ -133,6 +133,14 @@ _qfd() {
       ;;
     --note)
       return 0  # free text
+      ;;
+    --key)
+      # compare: the fields of the first file.
+      local IFS=$'\n' name
+      for name in $(_qfd_field_names "$prog" "$db"); do
+        [[ $name == "$cur"* ]] && COMPREPLY+=("$name")
+      done
+      return 0
       ;;
     --fields)
       # A,B,...: the names after the last comma.
@@ -163,14 +171,20 @@ _qfd() {
       history) options="--csv --start" ;;
       check) options="--data --csv" ;;
       accept) options="--note" ;;
+      verify) options="--start --status" ;;
+      compare) options="--key --csv" ;;
+      stats) options="--csv" ;;
     esac
     COMPREPLY=($(compgen -W "$options" -- "$cur"))
     return 0
   fi
 
   case $cmd in
-    info | check | pack | dump | resave | delete | get | history)
+    info | check | pack | dump | resave | delete | get | history | verify | stats)
       ((n == 0)) && _qfd_files qfd "$cur"
+      ;;
+    compare)
+      ((n <= 1)) && _qfd_files qfd "$cur"
       ;;
     accept)
       # FILE N RULE: the rules the database's records break, as check --data names them.
