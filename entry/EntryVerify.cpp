@@ -28,6 +28,7 @@ void Tell(const std::string& text, int style) { modDB::GetHost().MsgBox(text, st
 
 void EntryVerify::Opened(const std::string& database) {
   db_ = database;
+  keyers_ = {};
   session_ = {};
   session_.started = modDB::history::Now();
   session_.user = modDB::history::UserName();
@@ -72,7 +73,7 @@ void EntryVerify::Stop() {
 bool EntryVerify::NextRecord() {
   for (;;) {
     qfverify::Progress p;
-    if (const std::string why = qfverify::ReadProgress(db_, p); !why.empty()) {
+    if (const std::string why = qfverify::ReadProgress(db_, p, &keyers_); !why.empty()) {
       Tell(why, modDB::vbCritical);
       Stop();
       return false;

@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "verify/Statistics.h"
+#include "verify/Verification.h"
 
 class frmEdit;
 
@@ -66,6 +67,7 @@ class EntryVerify : public QObject {
   std::string db_;
   qfverify::Session session_;
   qfverify::KeyClock clock_;
+  qfverify::KeyerCache keyers_;
   bool active_ = false;
   int32_t record_ = 0;
   std::string keyer_, number_, progress_;

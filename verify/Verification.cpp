@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <map>
 
 #include "engine/DirectFile.h"
@@ -111,7 +112,7 @@ std::string Progress::Text() const {
          std::to_string(changed) + " changed since verification";
 }
 
-std::string ReadProgress(const std::string& database, Progress& out) {
+std::string ReadProgress(const std::string& database, Progress& out, KeyerCache* cache) {
   out = Progress();
   const std::string file = d::Companions::Of(database).Named();
   std::string why;
@@ -148,7 +149,15 @@ std::string ReadProgress(const std::string& database, Progress& out) {
       s.keyer = row[11];
     }
   }
-  const auto keyers = Keyers(database);
+  KeyerCache own;
+  KeyerCache& known = cache ? *cache : own;
+  std::error_code ec;
+  const auto size = static_cast<int64_t>(std::filesystem::file_size(modDB::HistoryFileOf(database), ec));
+  if (ec || size != known.historySize) {
+    known.keyers = Keyers(database);
+    known.historySize = ec ? -1 : size;
+  }
+  const auto& keyers = known.keyers;
   out.records.resize(static_cast<size_t>(count) + 1);
   for (int32_t r = 1; r <= count; ++r) {
     const std::string_view rec(records.data() + static_cast<size_t>(r - 1) * len, len);

@@ -67,9 +67,15 @@ struct Progress {
   // "N verified, N not yet verified, N changed since verification"
   std::string Text() const;
 };
+// Who keyed each record first, as read from the history, kept between reads while
+// the history has not grown (a verifier reads the progress before every record).
+struct KeyerCache {
+  int64_t historySize = -1;
+  std::map<int32_t, std::string> keyers;
+};
 // Reads the database, its verification file and its history. "" when read, else the
 // reason.
-std::string ReadProgress(const std::string& database, Progress& out);
+std::string ReadProgress(const std::string& database, Progress& out, KeyerCache* cache = nullptr);
 
 // The lines of one field taken, and of a record verified (Field "(record)").
 struct FieldTaken {
