@@ -201,7 +201,9 @@ bool EntryVerify::eventFilter(QObject* watched, QEvent* e) {
   auto* box = qobject_cast<FieldBox*>(watched);
   if (!box || w_->Mode != 2 || box->isReadOnly()) return false;
   auto* k = static_cast<QKeyEvent*>(e);
-  const bool ends = (k->key() == Qt::Key_Return || k->key() == Qt::Key_Enter || k->key() == Qt::Key_Tab) &&
+  // Enter starts a new line in a field of several lines: there only Tab ends it.
+  const bool enter = k->key() == Qt::Key_Return || k->key() == Qt::Key_Enter;
+  const bool ends = (k->key() == Qt::Key_Tab || (enter && box->format.find('M') == std::string::npos)) &&
                     (k->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
   if (!k->text().isEmpty() || k->key() == Qt::Key_Backspace || k->key() == Qt::Key_Delete)
     clock_.Key(QDateTime::currentMSecsSinceEpoch());

@@ -4,13 +4,18 @@
 // hand; a verifying program killed half way goes on at the same field.
 #include <signal.h>
 
+#include <QComboBox>
+#include <QPushButton>
 #include <QStatusBar>
+#include <QTreeWidget>
 #include <cstdlib>
+#include <filesystem>
 #include <map>
 #include <set>
 
 #include "engine/History.h"
 #include "engine/history/Format.h"
+#include "entry/frmCompare.h"
 #include "tests/cli/Spawn.h"
 #include "tests/entry/EntryFixture.h"
 #include "verify/Statistics.h"
@@ -185,6 +190,34 @@ TEST_F(EntryVerify, KilledHalfWayGoesOnAtTheSameField) {
   ASSERT_EQ(modDB::WriteRecord(), 1);
   ASSERT_EQ(qfverify::ReadProgress(base, p), "");
   EXPECT_EQ(p.Text(), "4 verified, 1 not yet verified, 1 changed since verification");
+}
+
+}  // namespace
+
+namespace {
+
+// File > Compare With...: B's value taken into A through the store, with history.
+TEST_F(EntryVerify, CompareTakesBsValueThroughTheStore) {
+  const std::string a = MakeDatabase(form, {{"", "ann", "", "rome"}, {"", "bob", "", "oslo"}});
+  const std::string base = a.substr(0, a.size() - 4);
+  ASSERT_EQ(modDB::StartHistory(base), "");
+  std::filesystem::copy_file(a, dir / "B.Qfd");
+  qftest::RunProgram({qftest::ToolPath("qfd"), "set", dir / "B", "2", "Town=bergen"});
+  Open(a);
+  int32_t shown = 0;
+  frmCompare compare(window, base, dir / "B", [&](int32_t n) { shown = n; });
+  compare.cboKey->setCurrentText("Name");
+  compare.cmdCompare->click();
+  ASSERT_EQ(compare.lstDiffs->topLevelItemCount(), 1);
+  EXPECT_EQ(compare.lstDiffs->topLevelItem(0)->text(3), "bergen");
+  compare.cmdTake->click();
+  EXPECT_EQ(shown, 2);
+  EXPECT_EQ(compare.lstDiffs->topLevelItemCount(), 0);
+  EXPECT_EQ(Stored(2)["Fields"]["Town"], "bergen");
+  std::vector<modDB::HistoryEntry> all;
+  ASSERT_EQ(modDB::ReadHistory(base, all), "");
+  ASSERT_FALSE(all.empty());
+  EXPECT_EQ(all.back().field + ":" + all.back().before + ">" + all.back().after, "Town:oslo>bergen");
 }
 
 }  // namespace
