@@ -91,7 +91,7 @@ _qfd() {
   local cur=${words[cword]}
   local prev=
   ((cword > 0)) && prev=${words[cword - 1]}
-  local commands="info dump create resave add get set delete export import push pack check history accept"
+  local commands="info dump create resave add get set delete export import push pack check history accept verify compare stats"
   COMPREPLY=()
 
   if ((cword == 1)); then
@@ -145,6 +145,7 @@ _qfd() {
       return 0
       ;;
     --key)
+      # push: the key field; compare: the fields of the first file.
       local IFS=$'\n' name
       for name in $(_qfd_field_names "$prog" "$db"); do
         [[ $name == "$cur"* ]] && COMPREPLY+=("$name")
@@ -184,14 +185,20 @@ _qfd() {
       history) options="--csv --start" ;;
       check) options="--data --csv" ;;
       accept) options="--note" ;;
+      verify) options="--start --status" ;;
+      compare) options="--key --csv" ;;
+      stats) options="--csv" ;;
     esac
     COMPREPLY=($(compgen -W "$options" -- "$cur"))
     return 0
   fi
 
   case $cmd in
-    info | check | pack | dump | resave | delete | get | history | push)
+    info | check | pack | dump | resave | delete | get | history | push | verify | stats)
       ((n == 0)) && _qfd_files qfd "$cur"
+      ;;
+    compare)
+      ((n <= 1)) && _qfd_files qfd "$cur"
       ;;
     accept)
       # FILE N RULE: the rules the database's records break, as check --data names them.

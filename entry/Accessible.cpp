@@ -272,6 +272,13 @@ void KeyRefused(frmEdit* w, int slot, int key) {
   box->setAccessibleDescription(KeyName(key) + " not allowed: " + DescriptionOf(slot));
 }
 
+void Announce(frmEdit* w, int slot, const QString& text) {
+  if (slot < 1 || slot > 128) return;
+  FieldBox* box = w->Field[slot];
+  box->setAccessibleDescription(QString());
+  box->setAccessibleDescription(text);
+}
+
 void NameTable(const std::vector<QLabel*>& headings, const std::vector<QListWidget*>& lists) {
   for (size_t k = 0; k < headings.size() && k < lists.size(); ++k) {
     const QString column = k == 0 ? QString("record number") : headings[k]->text();

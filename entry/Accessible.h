@@ -49,6 +49,9 @@ QString RecordPosition(bool newRecord, int32_t recordNo, int32_t count, bool del
 void Install(frmEdit* w);
 void PageShown(frmEdit* w);
 void KeyRefused(frmEdit* w, int slot, int key);
+// Says `text` through the box's description until the focus leaves it (a value
+// that verification asks again).
+void Announce(frmEdit* w, int slot, const QString& text);
 void NameTable(const std::vector<QLabel*>& headings, const std::vector<QListWidget*>& lists);
 
 }  // namespace Accessible

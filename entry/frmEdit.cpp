@@ -21,6 +21,8 @@
 #include "entry/clsField.h"
 #include "entry/FieldFormat.h"
 #include "entry/frmCheckAll.h"
+#include "entry/frmCompare.h"
+#include "entry/frmStatistics.h"
 #include "entry/frmExport.h"
 #include "entry/frmHistory.h"
 #include "entry/frmImport.h"
@@ -113,6 +115,7 @@ bool frmEdit::OpenAndStart(std::string path, const std::string& caption) {
   CurPage = 1;
   ApplyFormProps();
   Checks.Load(modDB::GetDatabaseName());
+  Verify.Opened(modDB::GetDatabaseName());
   RunScript("Start");
   if (ScriptLastCallFailed()) {
     mnuClose_Click();
@@ -140,6 +143,7 @@ void frmEdit::CreateMenus() {
   item(mnuFile, mnuPrint, "Print", "mnuPrint", {}, &frmEdit::mnuPrint_Click);
   item(mnuFile, mnuExport, "Export", "mnuExport", {}, &frmEdit::mnuExport_Click);
   item(mnuFile, mnuImport, "Import...", "mnuImport", {}, &frmEdit::mnuImport_Click);
+  item(mnuFile, mnuCompare, "Compare With...", "mnuCompare", {}, &frmEdit::mnuCompare_Click);
   QAction* startHistory = mnuFile->addAction("Start History");
   startHistory->setObjectName("mnuStartHistory");
   connect(startHistory, &QAction::triggered, this, [this] { frmHistory::StartFor(this); });
@@ -162,6 +166,7 @@ void frmEdit::CreateMenus() {
   QAction* history = mnuRecord->addAction("History...");
   history->setObjectName("mnuHistory");
   connect(history, &QAction::triggered, this, [this] { frmHistory::ShowFor(this); });
+  item(mnuRecord, mnuVerify, "Verify", "mnuVerify", QKeySequence(Qt::Key_F5), &frmEdit::mnuVerify_Click);
   mnuRecord->addSeparator();
   item(mnuRecord, mnuTime, "Time", "mnuTime", QKeySequence(Qt::Key_F11), &frmEdit::mnuTime_Click);
   item(mnuRecord, mnuDate, "Date", "mnuDate", QKeySequence(Qt::Key_F12), &frmEdit::mnuDate_Click);
@@ -190,6 +195,7 @@ void frmEdit::CreateMenus() {
   mnuCheckAll = mnuTools->addAction("Check All");
   mnuCheckAll->setObjectName("mnuCheckAll");
   connect(mnuCheckAll, &QAction::triggered, this, &frmEdit::mnuCheckAll_Click);
+  item(mnuTools, mnuStatistics, "Keying Statistics", "mnuStatistics", {}, &frmEdit::mnuStatistics_Click);
 
   mnuHelp = bar->addMenu("&Help");
   item(mnuHelp, mnuContents, "Contents", "mnuContents", {}, &frmEdit::mnuContents_Click);
@@ -254,6 +260,7 @@ void frmEdit::CreateControls() {
       Checks.Focused(slot);
     });
     connect(Field[i], &FieldBox::doubleClicked, this, &frmEdit::Field_DblClick);
+    Verify.Watch(Field[i]);
     connect(Field[i], &FieldBox::keyRefused, this, [this](int slot, int key) { Accessible::KeyRefused(this, slot, key); });
     Dummy[i] = new DummyLabel(i, surface);
     Dummy[i]->setObjectName(QString("Dummy%1").arg(i));
@@ -343,7 +350,8 @@ void frmEdit::DisableAll() {
   for (QAction* a : {mnuNextPage, mnuPreviousPage, mnuNextRecord, mnuPreviousRecord, mnuFirstRecord,
                      mnuLastRecord, mnuEditRecord, mnuNewRecord, mnuDuplicateRecord, mnuSearchRecord,
                      mnuDeleteRecord, mnuGotoRecord, mnuUpdateRecord, mnuCancelUpdate, mnuClose, mnuPack,
-                     mnuDate, mnuTime, mnuPrint, mnuExport, mnuCheckAll, mnuPickValue})
+                     mnuDate, mnuTime, mnuPrint, mnuExport, mnuCheckAll, mnuPickValue, mnuVerify, mnuCompare,
+                     mnuStatistics})
     a->setEnabled(false);
   mnuOpen->setEnabled(true);
   mnuExitProgram->setEnabled(true);
@@ -377,10 +385,12 @@ void frmEdit::BrowseMode() {
   mnuImport->setEnabled(true);
   mnuCheckAll->setEnabled(true);
   mnuPickValue->setEnabled(false);
+  for (QAction* a : {mnuVerify, mnuCompare, mnuStatistics}) a->setEnabled(true);
   Checks.Reset();
   if (ReadOnly()) {
     for (int i : {11, 12, 15}) cTBarBtn[i]->setEnabled(false);
-    for (QAction* a : {mnuEditRecord, mnuNewRecord, mnuDuplicateRecord, mnuDeleteRecord, mnuPack, mnuImport})
+    for (QAction* a : {mnuEditRecord, mnuNewRecord, mnuDuplicateRecord, mnuDeleteRecord, mnuPack, mnuImport,
+                       mnuVerify})
       a->setEnabled(false);
   }
 }
@@ -406,6 +416,7 @@ void frmEdit::EditMode() {
   mnuImport->setEnabled(false);
   mnuCheckAll->setEnabled(false);
   mnuPickValue->setEnabled(true);
+  for (QAction* a : {mnuVerify, mnuCompare, mnuStatistics}) a->setEnabled(false);
   Checks.Reset();
 }
 
@@ -496,6 +507,7 @@ void frmEdit::ShowCurPage() {
     // yet, and would give the keys back to the hidden box once it is.
     surface->setFocus();
   }
+  Verify.PageShown();
   Accessible::PageShown(this);
   ViewSettings::PageShown(this);
 }
@@ -547,6 +559,8 @@ void frmEdit::mnuOpen_Click() {
 
 void frmEdit::mnuClose_Click() {
   if (windowTitle().isEmpty()) return;
+  Verify.Stop();
+  Verify.Closed();
   if (modDB::GetFileNumber() != 0) modDB::CloseDatabase();
   Checks.Clear();
   AllowDelete = true;
@@ -600,6 +614,8 @@ void frmEdit::mnuImport_Click() {
 void frmEdit::mnuExitProgram_Click() { close(); }
 
 void frmEdit::closeEvent(QCloseEvent* e) {
+  // Verification keeps each field as it is taken: closing only leaves it.
+  if (Verify.Active()) mnuCancelUpdate_Click();
   if (Mode == 2) {
     // Closing while a record is edited: save, discard or go on editing.
     const int answer = modDB::GetHost().MsgBox(
@@ -614,6 +630,7 @@ void frmEdit::closeEvent(QCloseEvent* e) {
       return;
     }
   }
+  Verify.Closed();
   if (!windowTitle().isEmpty()) modDB::CloseDatabase();
   e->accept();
 }
@@ -650,6 +667,7 @@ void frmEdit::mnuDuplicateRecord_Click() {
 }
 
 void frmEdit::mnuCancelUpdate_Click() {
+  Verify.Stop();
   if (modDB::GetRecordNo() != 0)
     modDB::ReadRecord();
   else
@@ -660,6 +678,7 @@ void frmEdit::mnuCancelUpdate_Click() {
 }
 
 void frmEdit::mnuUpdateRecord_Click() {
+  const bool adding = NewRecord;
   Form2Record();
   const int16_t count = modDB::GetFieldCount();
   for (int16_t i = 1; i <= count; ++i) {
@@ -704,6 +723,7 @@ void frmEdit::mnuUpdateRecord_Click() {
     OfferReopen();
     return;
   }
+  Verify.Saved(adding);
   BrowseMode();
   ShowCurPage();
 }
@@ -936,4 +956,28 @@ void frmEdit::mnuAction_Click(int k) {
   Form2Record();
   RunScript(name);
   ShowCurPage();
+}
+
+// ---- Double entry ------------------------------------------------------------------
+
+void frmEdit::mnuCompare_Click() {
+  modDlg::DialogFilter = "*.Qfd";
+  modDlg::ShowOpenDialog();
+  if (modDlg::DialogFileName.empty()) return;
+  std::string folder = modDlg::DialogFolder;
+  if (!folder.empty() && folder.back() != '/') folder += '/';
+  frmCompare compare(this, modDB::GetDatabaseName(), folder + modDlg::DialogFileName, [this](int32_t n) {
+    modDB::SetRecordNo(n);
+    modDB::ReadRecord();
+    ShowCurPage();
+  });
+  modDlg::RunModal(compare);
+  ShowCurPage();
+}
+
+void frmEdit::mnuStatistics_Click() {
+  qfverify::Session now = Verify.Session();
+  now.keystrokes = Verify.Keys();
+  frmStatistics stats(this, modDB::GetDatabaseName(), now);
+  modDlg::RunModal(stats);
 }

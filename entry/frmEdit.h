@@ -24,6 +24,7 @@
 
 #include "entry/EntryChecks.h"
 #include "entry/EntryState.h"
+#include "entry/EntryVerify.h"
 #include "entry/FieldBox.h"
 #include "entry/ScriptUi.h"
 #include "script/script_control.h"
@@ -85,6 +86,9 @@ class frmEdit : public QMainWindow, public EntryState {
   QMenu* mnuTools = nullptr;
   QAction* mnuCheckAll = nullptr;   // Tools > Check All, in browse mode
   QAction* mnuPickValue = nullptr;  // Record > Pick Value (F4), in edit mode
+  QAction* mnuVerify = nullptr;     // Record > Verify (F5), in browse mode
+  QAction* mnuCompare = nullptr;    // File > Compare With..., in browse mode
+  QAction* mnuStatistics = nullptr;  // Tools > Keying Statistics, with a database open
   std::array<QAction*, 6> mnuAction{};        // 1 … 5
   std::array<QAction*, 9> mnuPageHeading{};   // 1 … 8
 
@@ -118,6 +122,9 @@ class frmEdit : public QMainWindow, public EntryState {
   void mnuAbout_Click();
   void cTBarBtn_Click(int index);
   void mnuCheckAll_Click();
+  void mnuVerify_Click() { Verify.Start(); }
+  void mnuCompare_Click();
+  void mnuStatistics_Click();
 
   // ---- Field handlers (the widgets' signals) -----------------------------------------
   // A double click in a date field's box: the calendar.
@@ -138,6 +145,8 @@ class frmEdit : public QMainWindow, public EntryState {
 
   // The declared checks of the open database.
   EntryChecks Checks{this};
+  // Double entry and the keying session.
+  EntryVerify Verify{this};
 
   qfscript::ScriptControl Scrpt;
   std::shared_ptr<clsField> ScriptObject;  // created on first use

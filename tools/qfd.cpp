@@ -22,6 +22,9 @@
 //   qfd check FILE --data [--csv]              every declared check over every record
 //   qfd accept FILE N RULE --note TEXT         record N is an accepted exception to RULE
 //   qfd history FILE [N] [--csv] | --start     the change history, newest first
+//   qfd verify FILE --start|--status           double entry: turn verification on, its progress
+//   qfd compare A B --key FIELD [--csv]        the differences of two files of one form
+//   qfd stats FILE [--csv]                     the keying statistics per session and per clerk
 //
 // The record commands go through the engine exactly as the windows do: the same
 // checks, messages and writers' lock. Values are UTF-8 on the command line and
@@ -62,6 +65,9 @@
 #include "lib/modLIB.h"
 #include "tools/DefinitionJson.h"
 #include "tools/StderrHost.h"
+#include "verify/Compare.h"
+#include "verify/Statistics.h"
+#include "verify/Verification.h"
 
 namespace {
 
@@ -85,6 +91,9 @@ const char* kUsage =
                "       qfd check FILE [--data [--csv]]\n"
                "       qfd accept FILE N RULE --note TEXT\n"
                "       qfd history FILE [N] [--csv] | qfd history FILE --start\n"
+               "       qfd verify FILE --start | --status\n"
+               "       qfd compare A.Qfd B.Qfd --key FIELD [--csv]\n"
+               "       qfd stats FILE [--csv]\n"
                "       qfd --help | --version\n"
                "       qfd --wait SECONDS COMMAND ...   (give up waiting for another program then)\n";
 
@@ -147,6 +156,14 @@ int Help() {
              "on standard error); it exits 1 when a hard rule is broken. accept marks record\n"
              "N as an accepted exception to RULE (as check --data names it) with a note, kept\n"
              "in FILE.Qfe and the history; later checks leave it out while the value stays.\n"
+             "verify --start turns double entry on (FILE.Qfv, and the history): a second\n"
+             "clerk keys each record again in the entry window (Record, Verify); --status\n"
+             "prints how many records are verified, not yet verified and changed since.\n"
+             "compare pairs the records of two files by the key field and prints, per key,\n"
+             "the fields that differ and the keys found in one file only (--csv: the heading\n"
+             "Key,Field,A,B; such a key has the field (record)); it exits 0 when the files\n"
+             "agree, 1 when they differ, 2 on an error. stats prints the keying statistics\n"
+             "kept in FILE.Qfs per session and per clerk.\n"
              "Exit status: 0 done, 1 refused or failed (the reason on standard error), 2 usage.\n",
              stdout);
   return 0;
@@ -908,6 +925,56 @@ int History(const Args& a) {
   return 0;
 }
 
+int Verify(const Args& a) {
+  if (a.size() != 2 || (a[1] != "--start" && a[1] != "--status")) return Usage();
+  const std::string& file = a[0];
+  const std::string db = DatabaseFile(file);
+  if (a[1] == "--start") {
+    if (qfverify::VerificationOn(file))
+      return Error("the verification of " + db + " is on already, in " + qfverify::VerificationFileOf(file));
+    if (const std::string why = qfverify::StartVerification(file); !why.empty()) return Error(why);
+    std::printf("the verification of %s is kept in %s from now on\n", db.c_str(),
+                qfverify::VerificationFileOf(file).c_str());
+    return 0;
+  }
+  if (!qfverify::VerificationOn(file))
+    return Error(db + " is not verified (qfd verify " + file + " --start turns it on)");
+  qfverify::Progress p;
+  if (const std::string why = qfverify::ReadProgress(file, p); !why.empty()) return Error(why);
+  PrintLine(p.Text());
+  return 0;
+}
+
+int Compare(const Args& a) {
+  std::vector<std::string> files;
+  std::string key;
+  bool csv = false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    if (a[i] == "--csv") csv = true;
+    else if (a[i] == "--key" && i + 1 < a.size()) key = a[++i];
+    else if (a[i].rfind("--", 0) == 0) return Usage();
+    else files.push_back(a[i]);
+  }
+  if (files.size() != 2 || key.empty()) return Usage();
+  std::vector<qfverify::Difference> diffs;
+  if (const std::string why = qfverify::CompareFiles(files[0], files[1], key, diffs); !why.empty()) {
+    Error(why);
+    return 2;
+  }
+  const std::string text = qfverify::CompareText(diffs, csv);
+  std::fwrite(text.data(), 1, text.size(), stdout);
+  return diffs.empty() ? 0 : 1;
+}
+
+int Stats(const Args& a) {
+  if (a.empty() || a.size() > 2 || (a.size() == 2 && a[1] != "--csv")) return Usage();
+  std::vector<qfverify::StatRow> rows;
+  if (const std::string why = qfverify::ReadStatistics(a[0], rows); !why.empty()) return Error(why);
+  const std::string text = qfverify::StatisticsText(rows, a.size() == 2);
+  std::fwrite(text.data(), 1, text.size(), stdout);
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -951,6 +1018,7 @@ int main(int argc, char** argv) {
       {"get", Get},       {"set", Set},       {"delete", Delete}, {"export", Export}, {"import", Import},
       {"push", Push},
       {"pack", Pack},     {"check", Check},   {"history", History}, {"accept", Accept},
+      {"verify", Verify}, {"compare", Compare}, {"stats", Stats},
   };
   const auto it = commands.find(argv[1]);
   if (it == commands.end()) return Usage();

@@ -49,8 +49,8 @@ as_bash() {
 }
 
 # The commands and the program's own options.
-ask "--help|--version|accept|add|check|create|delete|dump|export|get|history|import|info|pack|push|resave|set" qfd ""
-ask "check|create" qfd c
+ask "--help|--version|accept|add|check|compare|create|delete|dump|export|get|history|import|info|pack|push|resave|set|stats|verify" qfd ""
+ask "check|compare|create" qfd c
 ask "delete|dump" qfd d
 ask "--help|--version" qfd --
 
@@ -80,6 +80,8 @@ ask "CITIES.QFD|Contacts.Qfd" qfd history C
 # Options of each command, and their values.
 ask "--json|--with-password" qfd dump -
 ask "--csv|--start" qfd history Contacts -
+ask "--start|--status" qfd verify Contacts -
+ask "CITIES.QFD|Contacts.Qfd" qfd compare Contacts.Qfd C
 ask "--csv|--data" qfd check Contacts --
 ask "" qfd accept Contacts 3 AGE.Range --note ""
 ask "--allow-loss|--from|--recover" qfd resave Contacts --
@@ -108,6 +110,7 @@ ask "" "$qfd" add Example "City=RO"
 ask "Company|ContactNo" "$qfd" export Example out.csv --fields Co
 ask "City,CallAfter|City,Company|City,ContactNo" "$qfd" export Example out.csv --fields City,C
 ask "" "$qfd" add Missing ""
+ask "CallAfter|City|Company|ContactNo" "$qfd" compare Example Example.Qfd --key C
 # Bash breaks NAME=VALUE at "=": a value is not completed, and a field given is
 # not offered again.
 as_bash "" "$qfd add Example City=C"
