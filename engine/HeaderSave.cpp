@@ -218,9 +218,21 @@ int16_t SaveHeader(std::string& name) {
       Fail(title, damage);
       return 0;
     }
-  } else if (old.RecordCount > 0 &&
-             GetHost().MsgBox("File contains records!\r\nRecover data?", vbYesNo, "Recover Data") == vbYes) {
-    count = -1;  // every record, counted under the lock
+  } else if (old.RecordCount > 0) {
+    if (GetHost().MsgBox("File contains records!\r\nRecover data?", vbYesNo, "Recover Data") == vbYes) {
+      count = -1;  // every record, counted under the lock
+    } else {
+      // No leaves the new file empty: the records live on in the backup alone, which
+      // the next save or pack replaces. Said with the count, and asked once more.
+      const bool one = old.RecordCount == 1;
+      const std::string what = one ? "The record" : "The " + std::to_string(old.RecordCount) + " records";
+      const std::string text = what + " of " + file + (one ? " is" : " are") +
+                               " not carried over: the new file has no records, and " +
+                               (one ? "it stays" : "they stay") + " only in " + backup +
+                               " until the next save or pack replaces it.\r\nSave without " + (one ? "it" : "them") +
+                               "?";
+      if (GetHost().MsgBox(text, vbYesNo | vbExclamation | vbDefaultButton2, "Recover Data") != vbYes) return 0;
+    }
   }
   try {  // what a shorter or missing field would lose is said first; declined, nothing is written
     if (count != 0 && !AcceptSaveLoss(old, oldFd.get())) return 0;

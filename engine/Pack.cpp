@@ -98,7 +98,8 @@ int16_t PackRecords() {
   }
   Host& host = GetHost();
   const int answer = host.MsgBox(
-      "Make sure database is not opened by other users!\r\nThis can corrupt your database!!!\r\nContinue Yes/No?",
+      "Pack removes the records marked for deletion for good and numbers the other records again from 1.\r\n"
+      "The file as it is now is kept as the backup (\".Bak\"), in place of the previous one.\r\nContinue?",
       vbYesNo | vbDefaultButton2, "Pack");
   if (answer != vbYes) return 0;
   bool sole = false;

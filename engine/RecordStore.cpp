@@ -20,6 +20,7 @@
 #include "engine/FileIo.h"
 #include "engine/HeaderLayout.h"
 #include "engine/History.h"
+#include "engine/Merge.h"
 #include "engine/modDB.h"
 #include "engine/State.h"
 #include "engine/StoreCommon.h"
@@ -305,7 +306,7 @@ int16_t WriteRecord() {
   }
   if (!RequireWritable(title)) return 0;
   // Another program's change since the record was read is never overwritten unseen:
-  // the user sees what happened and chooses.
+  // the changes of both are kept field by field, and only a field both changed asks.
   for (;;) {
     std::string inFile;
     Found found = Found::Written;
@@ -315,22 +316,31 @@ int16_t WriteRecord() {
         }))
       return 0;
     if (found == Found::Written) return 1;
+    const std::string& asRead = S().RecordAsRead;
+    MergedRecord m = MergeRecord(H(), asRead, inFile, S().RecordText);
     const std::string n = std::to_string(S().CurrentRecord);
-    const int answer = GetHost().MsgBox(
-        (found == Found::Marked ? "Record " + n + " was marked for deletion in another program since editing began."
-                                : "Record " + n + " was changed in another program since editing began.") +
-            "\r\nYes: save your version over it" + (found == Found::Marked ? " (it is then no longer marked)" : "") +
-            ".\r\nNo: take the other version (your typing is discarded).\r\nCancel: go back to editing.",
-        vbYesNoCancel | vbExclamation | vbDefaultButton3, title);
-    if (answer == vbYes) {
-      S().RecordAsRead = inFile;  // the version the user chose to overwrite
-      continue;
+    if (found == Found::Marked) {
+      const int answer = GetHost().MsgBox(
+          "Record " + n + " was marked for deletion in another program since editing began.\r\n"
+                          "Yes: save your version over it (it is then no longer marked).\r\n"
+                          "No: take the other version (your typing is discarded).\r\nCancel: go back to editing.",
+          vbYesNoCancel | vbExclamation | vbDefaultButton3, title);
+      if (answer == vbNo) {
+        TakeFileVersion(inFile);
+        return 1;
+      }
+      if (answer != vbYes) return 0;
+      m.yours[0] = S().RecordText[0];
+      S().RecordText = m.yours;
+    } else if (m.both.empty()) {
+      S().RecordText = m.yours;
+    } else {
+      const int answer = GetHost().MsgBox(MergeQuestion(H(), S().CurrentRecord, m, asRead, inFile, S().RecordText),
+                                          vbYesNoCancel | vbExclamation | vbDefaultButton3, title);
+      if (answer != vbYes && answer != vbNo) return 0;
+      S().RecordText = answer == vbYes ? m.yours : m.theirs;
     }
-    if (answer == vbNo) {
-      TakeFileVersion(inFile);
-      return 1;
-    }
-    return 0;
+    S().RecordAsRead = inFile;  // the version the merge was made against
   }
 }
 
@@ -729,5 +739,6 @@ int32_t NextAutoNumber() {
 
 std::string GetRecordText() { return S().RecordText; }
 std::string GetDatabaseName() { return S().DatabaseName; }
+std::string GetReadOnlyReason() { return IsOpen() ? S().readOnlyWhy : std::string(); }
 
 }  // namespace modDB

@@ -180,6 +180,9 @@ int16_t OpenInOtherPrograms(const std::string& name);
 // open database's base name, for the windows and tools that show them.
 std::string GetRecordText();
 std::string GetDatabaseName();
+// Why the open database cannot be written ("the file is read-only", the system's
+// reason); "" when it can, or when none is open.
+std::string GetReadOnlyReason();
 
 // ---- Pack ----------------------------------------------------------------------
 // (Pack.cpp)

@@ -106,7 +106,9 @@ bool frmEdit::StartUp(const std::string& commandLine) {
 // (the database is closed again).
 bool frmEdit::OpenAndStart(std::string path, const std::string& caption) {
   if (modDB::OpenDatabase(path) == 0) return true;
-  setWindowTitle(QtText::FromCp(caption));
+  // A database this program may only read says so in its title and position text,
+  // and offers no command that writes.
+  setWindowTitle(QtText::FromCp(caption) + (ReadOnly() ? " (read-only)" : ""));
   NewRecord = false;
   CurPage = 1;
   ApplyFormProps();
@@ -376,6 +378,11 @@ void frmEdit::BrowseMode() {
   mnuCheckAll->setEnabled(true);
   mnuPickValue->setEnabled(false);
   Checks.Reset();
+  if (ReadOnly()) {
+    for (int i : {11, 12, 15}) cTBarBtn[i]->setEnabled(false);
+    for (QAction* a : {mnuEditRecord, mnuNewRecord, mnuDuplicateRecord, mnuDeleteRecord, mnuPack, mnuImport})
+      a->setEnabled(false);
+  }
 }
 
 void frmEdit::EditMode() {
@@ -410,10 +417,12 @@ std::string frmEdit::RECNO() {
   if (count > 0) {
     std::string s = NumberText(modDB::GetRecordNo()) + " /" + NumberText(count);
     if (modDB::IsDeleted()) s += "*";
-    return s;
+    return ReadOnly() ? s + "  read-only" : s;
   }
-  return "Record";
+  return ReadOnly() ? "Record  read-only" : "Record";
 }
+
+bool frmEdit::ReadOnly() const { return !modDB::GetReadOnlyReason().empty(); }
 
 void frmEdit::ShowCurPage() {
   lblRecNo->setText(QtText::FromCp(RECNO()));
@@ -480,9 +489,11 @@ void frmEdit::ShowCurPage() {
   cTBar->raise();
   if (first) {
     first->setFocus();
-  } else if (qobject_cast<FieldBox*>(QApplication::focusWidget())) {
+  } else if (qobject_cast<FieldBox*>(QApplication::focusWidget()) || qobject_cast<FieldBox*>(focusWidget())) {
     // No box on show: the form itself takes the keys, so that a hidden box keeps
-    // none of the window's shortcuts (Ctrl+X, Ctrl+C) for itself.
+    // none of the window's shortcuts (Ctrl+X, Ctrl+C) or Page Down for itself. The
+    // window's own focus counts too: after a message box the window is not active
+    // yet, and would give the keys back to the hidden box once it is.
     surface->setFocus();
   }
   Accessible::PageShown(this);
@@ -587,8 +598,18 @@ void frmEdit::mnuExitProgram_Click() { close(); }
 
 void frmEdit::closeEvent(QCloseEvent* e) {
   if (Mode == 2) {
-    e->ignore();
-    return;
+    // Closing while a record is edited: save, discard or go on editing.
+    const int answer = modDB::GetHost().MsgBox(
+        std::string(NewRecord ? "The new record is" : "Record" + NumberText(modDB::GetRecordNo()) + " is") +
+            " being edited.\r\nYes: save it and close.\r\nNo: discard the changes and close.\r\n"
+            "Cancel: go on editing.",
+        modDB::vbYesNoCancel | modDB::vbQuestion | modDB::vbDefaultButton3, "CLOSE");
+    if (answer == modDB::vbYes) mnuUpdateRecord_Click();
+    else if (answer == modDB::vbNo) mnuCancelUpdate_Click();
+    if (Mode == 2) {  // Cancel, or a save that was refused and said why
+      e->ignore();
+      return;
+    }
   }
   if (!windowTitle().isEmpty()) modDB::CloseDatabase();
   e->accept();
@@ -597,6 +618,10 @@ void frmEdit::closeEvent(QCloseEvent* e) {
 // ---- Record menu -------------------------------------------------------------------
 
 void frmEdit::mnuEditRecord_Click() {
+  // Editing starts from the record as the file holds it now: what another program
+  // saved since it was shown is on screen before the clerk types over it.
+  if (OfferReopen()) return;
+  if (modDB::GetRecordNo() != 0) modDB::ReadRecord();
   EditMode();
   ShowCurPage();
 }
@@ -709,7 +734,7 @@ bool frmEdit::OfferReopen() {
     ShowCurPage();
     return true;
   }
-  const std::string caption = QtText::ToCp(windowTitle());
+  const std::string caption = modLIB::FileTitle(path);
   NewRecord = false;
   mnuClose_Click();
   if (reopened == 2) OpenAndStart(path, caption);

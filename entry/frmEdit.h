@@ -160,6 +160,8 @@ class frmEdit : public QMainWindow, public EntryState {
   void ResetWindow();
   bool OpenAndStart(std::string path, const std::string& caption);
   bool OfferReopen();
+  // Whether the open database may only be read.
+  bool ReadOnly() const;
   // The Actions menu as the script object lists its entries.
   void ShowActions();
 

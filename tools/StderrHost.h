@@ -1,11 +1,12 @@
 // The Host of the command-line tools: every message goes to stderr as
 // "TITLE: text" (lines of a several-line text joined by blanks, the text as Shown
-// gives it); questions are answered from the tool's flags (`answer`), or by the
-// box's default button.
+// gives it); questions are answered from the tool's flags (`answers` in turn, then
+// `answer`), or by the box's default button.
 #pragma once
 
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "engine/Host.h"
 #include "lib/Codepage.h"
@@ -40,6 +41,7 @@ inline std::string Shown(const std::string& cp1252) {
 class StderrHost final : public modDB::Host {
  public:
   int answer = 0;  // 0: the default button; else vbYes / vbNo
+  std::vector<int> answers;  // the first questions' answers, in turn, before `answer`
   int shown = 0;   // messages printed so far
 
   int MsgBox(const std::string& text, int style, const std::string& title) override {
@@ -50,6 +52,11 @@ class StderrHost final : public modDB::Host {
     std::fwrite(line.data(), 1, line.size(), stderr);
     ++shown;
     const bool question = (style & 7) != 0;
+    if (question && !answers.empty()) {
+      const int a = answers.front();
+      answers.erase(answers.begin());
+      return a;
+    }
     return question && answer != 0 ? answer : modDB::DefaultAnswer(style);
   }
   void DoEvents() override {}

@@ -96,7 +96,9 @@ int Help() {
              "numbered by the store. The form script does not run: its Update checks and the\n"
              "fields it would compute are not applied.\n"
              "resave --recover yes refuses when the records would lose values (a shorter\n"
-             "field cuts them, a field that is gone drops them) unless --allow-loss is given.\n"
+             "field cuts them, a field that is gone drops them) unless --allow-loss is given;\n"
+             "so does --recover no of a database that holds records (the new file has none:\n"
+             "they stay only in FILE.Bak until the next save or pack).\n"
              "export --rfc4180 writes what spreadsheets read back (quotes doubled, line\n"
              "breaks kept inside quotes); --utf8 makes it UTF-8 with a byte order mark;\n"
              "--with-deleted adds a column #Deleted (\"*\" for a record marked for deletion).\n"
@@ -378,6 +380,14 @@ int Resave(const Args& a) {
     if (!losses.empty() && !allowLoss)
       return Error("recovering the records would lose values; nothing was written (give --allow-loss to save "
                    "anyway): " + Shown(modDB::SaveLossText(losses, "; ")));
+  }
+  // Not recovering leaves the records in the backup alone: a loss, done only when allowed.
+  if (recover == "no" && old.RecordCount > 0) {
+    if (!allowLoss)
+      return Error("--recover no leaves " + file + " with no records: its " + std::to_string(old.RecordCount) +
+                   " stay only in the backup until the next save or pack; nothing was written (give --allow-loss "
+                   "to save anyway)");
+    g_host->answers = {modDB::vbNo, modDB::vbYes};
   }
   g_host->answer = recover == "yes" ? modDB::vbYes : modDB::vbNo;
   if (modDB::SaveHeader(target) != 1) return 1;

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "engine/DirectFile.h"
+#include "engine/History.h"
 #include "tests/cli/Spawn.h"
 #include "tests/engine/StoreFixture.h"
 
@@ -196,35 +197,50 @@ TEST_F(Clerks, AReplacedFileIsNeverWritten) {
   EXPECT_EQ(Rec(ReadFile(file), 1), " mine b2   ");
 }
 
-// Two editors of one record: the second save is stopped and the user chooses.
-TEST_F(Clerks, TheSecondSaveOfOneRecordAsks) {
+// Two editors of one record, the other one `qfd set`: each side's changes are kept
+// field by field; only a field both changed asks, and the history shows what each wrote.
+TEST_F(Clerks, TheSecondSaveOfOneRecordMerges) {
   struct Case {
-    int answer;
+    std::string theirs;  // qfd set arguments
+    int answer;          // 0: no question
     int16_t result;
-    std::string inFile, inHand;
+    std::string inFile, inHand, history;  // history: program field:before>after ...
   };
+  const std::string other = " mine b1   myc  ";
   const std::vector<Case> cases = {
-      {modDB::vbYes, 1, " mine b1   ", " mine b1   "},     // save my version over it
-      {modDB::vbNo, 1, " a1   new  ", " a1   new  "},      // take the other version
-      {modDB::vbCancel, 0, " a1   new  ", " mine b1   "},  // back to editing
+      {"B=new", 0, 1, " mine new  myc  ", " mine new  myc  ", "qfd B:b1>new QfEntry A:a1>mine QfEntry C:c1>myc "},
+      {"A=new", modDB::vbYes, 1, other, other, "qfd A:a1>new QfEntry A:new>mine QfEntry C:c1>myc "},
+      {"A=new", modDB::vbNo, 1, " new  b1   myc  ", " new  b1   myc  ", "qfd A:a1>new QfEntry C:c1>myc "},
+      {"A=new", modDB::vbCancel, 0, " new  b1   c1   ", other, "qfd A:a1>new "},
+      {"A=mine", 0, 1, other, other, "qfd A:a1>mine QfEntry C:c1>myc "},  // the same value is no conflict
   };
+  int k = 0;
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.answer);
-    const std::string db = Db({{"a1", "b1"}}, "db" + std::to_string(c.answer));
+    SCOPED_TRACE(k);
+    const std::string db = MakeDb("db" + std::to_string(++k), {{"A", 5}, {"B", 5}, {"C", 5}}, {{"a1", "b1", "c1"}});
+    ASSERT_EQ(modDB::StartHistory(db), "");
+    modDB::SetHistoryProgram("QfEntry");
     Open(db);
     ASSERT_EQ(modDB::WriteField(1, "mine"), 1);
-    ASSERT_EQ(Qfd({"set", db, "1", "B=new"}).status, 0);  // the other clerk saves first
+    ASSERT_EQ(modDB::WriteField(3, "myc"), 1);
+    ASSERT_EQ(Qfd({"set", db, "1", c.theirs}).status, 0);  // the other clerk saves first
     host.Clear();
     host.replies = {c.answer};
     EXPECT_EQ(modDB::WriteRecord(), c.result);
-    ASSERT_EQ(host.boxes.size(), 1u);
-    EXPECT_EQ(host.Last(),
-              "WRITE RECORD: Record 1 was changed in another program since editing began.\r\n"
-              "Yes: save your version over it.\r\nNo: take the other version (your typing is discarded).\r\n"
-              "Cancel: go back to editing.");
-    EXPECT_EQ(host.boxes[0].style, modDB::vbYesNoCancel | modDB::vbExclamation | modDB::vbDefaultButton3);
-    EXPECT_EQ(Rec(ReadFile(db + ".Qfd"), 1), c.inFile);
+    ASSERT_EQ(host.boxes.size(), c.answer ? 1u : 0u) << host.Last();
+    if (c.answer)
+      EXPECT_EQ(host.Last(),
+                "WRITE RECORD: Record 1 was changed in another program since editing began, and you both changed "
+                "this field (as read, theirs, yours):\r\nA: \"a1\", \"new\", \"mine\"\r\n"
+                "Your other changes and theirs are both kept.\r\nYes: save yours in this field.\r\n"
+                "No: keep theirs in this field.\r\nCancel: go back to editing.");
+    EXPECT_EQ(ReadFile(db + ".Qfd").substr(kHead), c.inFile);
     EXPECT_EQ(modDB::GetRecordText(), c.inHand);
+    std::vector<modDB::HistoryEntry> lines;
+    ASSERT_EQ(modDB::ReadHistory(db, lines), "");
+    std::string log;
+    for (const auto& e : lines) log += e.program + " " + e.field + ":" + e.before + ">" + e.after + " ";
+    EXPECT_EQ(log, c.history);
     ASSERT_EQ(modDB::CloseDatabase(), 1);
   }
 
@@ -325,7 +341,7 @@ TEST_F(Clerks, LinksStayLinksAndReadOnlyStaysUntouched) {
 
   fs::permissions(target + ".Qfd", fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
   const std::string readOnly = ReadFile(target + ".Qfd");
-  const auto resave = Qfd({"resave", dir / "db", "--from", DefJson(), "--recover", "no"});
+  const auto resave = Qfd({"resave", dir / "db", "--from", DefJson(), "--recover", "no", "--allow-loss"});
   EXPECT_EQ(resave.status, 1);
   EXPECT_EQ(resave.err, "SAVE HEADER: FILE:" + link + " cannot be written: the file is read-only\n");
   const auto pack = Qfd({"pack", dir / "db", "--yes"});

@@ -192,8 +192,17 @@ TEST_F(QfdRecords, ResaveCarriesValuesOverOrLeavesThemInTheBackup) {
   // The password was not in the JSON: the database keeps its own.
   EXPECT_EQ(bytes.substr(23400, 2), "pw");
 
+  // Not recovering leaves the records in the backup alone: a loss, refused unless allowed.
   r = Qfd({"resave", db, "--from", dir / "def.json", "--recover", "no"});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.err, "qfd: --recover no leaves " + db + ".Qfd with no records: its 2 stay only in the backup until "
+                   "the next save or pack; nothing was written (give --allow-loss to save anyway)\n");
+  EXPECT_EQ(ReadFile(db + ".Qfd"), bytes);
+  r = Qfd({"resave", db, "--from", dir / "def.json", "--recover", "no", "--allow-loss"});
   ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.err, "Recover Data: File contains records!  Recover data?\nRecover Data: The 2 records of " + db +
+                       ".Qfd are not carried over: the new file has no records, and they stay only in " + db +
+                       ".Bak until the next save or pack replaces it.  Save without them?\n");
   EXPECT_EQ(ReadFile(db + ".Qfd").size(), 23496u);
   EXPECT_EQ(ReadFile(db + ".Bak"), bytes);
 

@@ -189,7 +189,7 @@ TEST_F(HeaderSave, LetterCaseCountsInTheMatching) {
 TEST_F(HeaderSave, AnsweringNoKeepsTheRecordsOnlyInTheBackup) {
   const std::string path = ThreeRecords();
   const std::string before = ReadFile(path + ".Qfd");
-  ASSERT_EQ(Resave(path, [] {}, modDB::vbNo), 1);
+  ASSERT_EQ(Resave(path, [] {}, modDB::vbNo, modDB::vbYes), 1);  // the second Yes: save without them
   const std::string after = ReadFile(path + ".Qfd");
   EXPECT_EQ(after.size(), 23496u);
   EXPECT_EQ(I32At(after, 0), 0);

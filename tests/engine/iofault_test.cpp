@@ -211,7 +211,7 @@ TEST_F(IoFault, EveryWritingOperationSurvivesEachFailingCall) {
       {{"SaveHeader without recovery",
         [this](const std::string&) {
           Design({{"C", 6}});
-          host.replies = {modDB::vbNo};
+          host.replies = {modDB::vbNo, modDB::vbYes};
         },
         [](const std::string& base) {
           std::string name = base;

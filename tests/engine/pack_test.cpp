@@ -38,8 +38,8 @@ TEST_F(Pack, RemovesTheMarkedRecordsAndKeepsTheRestInOrder) {
   ASSERT_EQ(host.boxes.size(), 1u);
   EXPECT_EQ(host.boxes[0].title, "Pack");
   EXPECT_EQ(host.boxes[0].text,
-            "Make sure database is not opened by other users!\r\nThis can corrupt your database!!!\r\n"
-            "Continue Yes/No?");
+            "Pack removes the records marked for deletion for good and numbers the other records again from 1.\r\n"
+            "The file as it is now is kept as the backup (\".Bak\"), in place of the previous one.\r\nContinue?");
   EXPECT_EQ(host.boxes[0].style, modDB::vbYesNo | modDB::vbDefaultButton2);
   EXPECT_EQ(host.showPer, 5);
   EXPECT_EQ(host.doEvents, 5);

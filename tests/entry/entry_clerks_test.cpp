@@ -4,48 +4,53 @@
 
 #include <filesystem>
 
+#include "entry/clsField.h"
 #include "tests/entry/EntryFixture.h"
 
 using namespace qfentry;
 
 
-// Window 1 edits the company while another program saves a new phone number: the save
-// is stopped and each answer does what it says.
-TEST_F(EntryTest, ASaveOverAnotherProgramsChangeAsks) {
+// The window edits the company while another program saves the same record: a
+// change to another field (qfd, or a form script's SetDBField) is kept without a
+// question and shown; a change to the company asks, and Cancel keeps the typing.
+TEST_F(EntryTest, ASaveOverAnotherProgramsChangeMerges) {
   struct Case {
-    int answer;
-    int mode;                      // the window's mode afterwards
-    const char *company, *phone;   // in the file afterwards
-    QString shownCompany;          // in the window afterwards
+    std::string theirs;           // "Field=value"; "script:" writes it through SetDBField
+    int mode;                     // the window's mode afterwards: 2 after the question
+    const char *company, *phone;  // in the file afterwards, and shown
   };
-  const std::vector<Case> cases = {
-      {modDB::vbYes, 1, "Mine Ltd", "111", "Mine Ltd"},
-      {modDB::vbNo, 1, "Old Co", "222", "Old Co"},
-      {modDB::vbCancel, 2, "Old Co", "222", "Mine Ltd"},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.answer);
+  for (const Case& c : {Case{"Phone=222", 1, "Mine Ltd", "222"}, Case{"script:Phone=333", 1, "Mine Ltd", "333"},
+                        Case{"Company=Their Co", 2, "Their Co", "111"}}) {
+    SCOPED_TRACE(c.theirs);
     std::filesystem::remove(dir / "Test.Qfd");
     const std::string file = MakeDatabase({{"Company", 10, 1, "*"}, {"Phone", 5, 1, "*"}}, {{"Old Co", "111"}});
     frmEdit& w = Open(file);
     w.mnuEditRecord->trigger();
     RetypeField(1, "Mine Ltd");
-    ASSERT_EQ(BoxText(1), "Mine Ltd");
-    ASSERT_EQ(qftest::RunProgram({qftest::ToolPath("qfd"), "set", dir / "Test", "1", "Phone=222"}).status, 0);
+    if (c.theirs.rfind("script:", 0) == 0) {
+      clsField other(nullptr);
+      other.OpenDB(dir / "Test");
+      other.SetDBField(1, "Phone", c.theirs.substr(13));
+      ASSERT_FALSE(other.LastCallFailed) << host.Last();
+      other.CloseDB();
+    } else {
+      ASSERT_EQ(qftest::RunProgram({qftest::ToolPath("qfd"), "set", dir / "Test", "1", c.theirs}).status, 0);
+    }
     host.Clear();
-    host.replies = {c.answer};
+    host.replies = {modDB::vbCancel};
     w.mnuUpdateRecord->trigger();
-    ASSERT_EQ(host.boxes.size(), 1u) << host.Last();
-    EXPECT_EQ(host.Last(),
-              "WRITE RECORD: Record 1 was changed in another program since editing began.\r\n"
-              "Yes: save your version over it.\r\nNo: take the other version (your typing is discarded).\r\n"
-              "Cancel: go back to editing.");
+    EXPECT_EQ(host.boxes.size(), c.mode == 2 ? 1u : 0u) << host.Last();
     EXPECT_EQ(w.Mode, c.mode);
     const auto rec = Stored(1);
     EXPECT_EQ(rec["Fields"]["Company"], c.company);
     EXPECT_EQ(rec["Fields"]["Phone"], c.phone);
-    // On screen: the input box while editing, the field's caption in browse mode.
-    EXPECT_EQ(c.mode == 2 ? BoxText(1) : w.Dummy[1]->text(), c.shownCompany);
+    // On screen: the input box while editing, the fields' captions in browse mode.
+    if (c.mode == 2) {
+      EXPECT_EQ(BoxText(1), "Mine Ltd");
+    } else {
+      EXPECT_EQ(w.Dummy[1]->text(), "Mine Ltd");
+      EXPECT_EQ(w.Dummy[2]->text(), c.phone);
+    }
     window->Mode = 0;
     window->close();
     delete window;
@@ -78,4 +83,55 @@ TEST_F(EntryTest, AReplacedDatabaseIsOpenedAgain) {
   w.mnuUpdateRecord->trigger();
   EXPECT_TRUE(host.boxes.empty()) << host.Last();
   EXPECT_EQ(Stored(2)["Fields"]["Company"], "Deux");
+}
+
+// Edit reads the record again, so that another program's save is on screen before
+// the clerk types; closing the window while editing asks to save, discard or go on.
+TEST_F(EntryTest, EditReadsTheFileAndClosingWhileEditingAsks) {
+  struct Case {
+    int answer;
+    bool closed;
+    const char* company;  // in the file afterwards
+  };
+  for (const Case& c : {Case{modDB::vbCancel, false, "Old Co"}, Case{modDB::vbNo, true, "Old Co"},
+                        Case{modDB::vbYes, true, "Mine Ltd"}}) {
+    SCOPED_TRACE(c.answer);
+    std::filesystem::remove(dir / "Test.Qfd");
+    const std::string file = MakeDatabase({{"Company", 10, 1, "*"}, {"Phone", 5, 1, "*"}}, {{"Old Co", "111"}});
+    frmEdit& w = Open(file);
+    ASSERT_EQ(qftest::RunProgram({qftest::ToolPath("qfd"), "set", dir / "Test", "1", "Phone=222"}).status, 0);
+    QTest::keyClick(&w, Qt::Key_F2);
+    ASSERT_EQ(w.Mode, 2);
+    EXPECT_EQ(BoxText(2), "222");
+    RetypeField(1, "Mine Ltd");
+    host.Clear();
+    host.replies = {c.answer};
+    EXPECT_EQ(w.close(), c.closed);
+    EXPECT_EQ(host.Last(), "CLOSE: Record 1 is being edited.\r\nYes: save it and close.\r\n"
+                           "No: discard the changes and close.\r\nCancel: go on editing.");
+    EXPECT_EQ(host.boxes[0].style, modDB::vbYesNoCancel | modDB::vbQuestion | modDB::vbDefaultButton3);
+    EXPECT_EQ(w.Mode, c.closed ? 1 : 2);
+    EXPECT_EQ(Stored(1)["Fields"]["Company"], c.company);
+    EXPECT_EQ(Stored(1)["Fields"]["Phone"], "222");
+    window->Mode = 0;
+    window->close();
+    delete window;
+    window = nullptr;
+  }
+}
+
+// A database the program may only read says so when it opens, and does not edit.
+TEST_F(EntryTest, AReadOnlyDatabaseSaysSoAndDoesNotEdit) {
+  const std::string file = MakeDatabase({{"Company", 10, 1, "*"}}, {{"Old Co"}});
+  std::filesystem::permissions(file, std::filesystem::perms::owner_read);
+  frmEdit& w = Open(file);
+  EXPECT_EQ(w.windowTitle(), "Test.Qfd (read-only)");
+  EXPECT_EQ(w.lblRecNo->text(), " 1 / 1  read-only");
+  for (auto key : {Qt::Key_F2, Qt::Key_F8, Qt::Key_F9}) {
+    QTest::keyClick(&w, key);
+    EXPECT_EQ(w.Mode, 1) << key;
+  }
+  for (int i : {11, 12, 15}) EXPECT_FALSE(w.cTBarBtn[i]->isEnabled()) << i;
+  EXPECT_FALSE(w.mnuPack->isEnabled());
+  EXPECT_TRUE(host.boxes.empty()) << host.Last();
 }
