@@ -110,6 +110,8 @@ void FieldBox::keyPressEvent(QKeyEvent* e) {
     selectAll();
     return;
   }
+  const bool atEnd = !textCursor().hasSelection() && textCursor().atEnd();
+  if (code == '/' && atEnd && FieldFormat::SlashPutIn(format, Text())) return;  // put in already
   const int key = FilterKey(code);
   if (key == 0) return;
   if (key == 8 || (key < 32 && key != 13)) {  // Backspace and the other clipboard keys
@@ -121,6 +123,10 @@ void FieldBox::keyPressEvent(QKeyEvent* e) {
   const int width = key == 13 ? 2 : 1;
   if (maxLength > 0 && static_cast<int>(Text().size()) - selected + width > maxLength) return;
   insertPlainText(key == 13 ? QString("\n") : QString(QtText::FromCode(key)));
+  if (atEnd && key >= '0' && key <= '9') {
+    const std::string text = Text(), slash = FieldFormat::DateSeparatorAfter(format, text);
+    if (!slash.empty() && (maxLength <= 0 || static_cast<int>(text.size()) < maxLength)) insertPlainText("/");
+  }
 }
 
 int FieldBox::FilterKey(int key) {

@@ -17,6 +17,7 @@
 #include "common/Platform.h"
 #include "common/QtText.h"
 #include "engine/modDB.h"
+#include "engine/ValueRules.h"
 #include "entry/Accessible.h"
 #include "entry/clsField.h"
 #include "entry/FieldFormat.h"
@@ -333,6 +334,33 @@ void frmEdit::keyPressEvent(QKeyEvent* e) {
   QMainWindow::keyPressEvent(e);
 }
 
+bool frmEdit::focusNextPrevChild(bool next) {
+  auto* box = qobject_cast<FieldBox*>(QApplication::focusWidget());
+  // A box being hidden (a page change) asks too: only Tab and Enter go on to a page.
+  if (!next || Mode != 2 || !box || box->window() != this || !box->isVisible())
+    return QMainWindow::focusNextPrevChild(next);
+  QWidget* to = box->nextInFocusChain();  // where Tab would go
+  while (to != box && !(to->isVisible() && to->isEnabled() && (to->focusPolicy() & Qt::TabFocus)))
+    to = to->nextInFocusChain();
+  FieldBox* first = nullptr;  // the page's first box, where Tab would wrap to
+  for (int i = 1; i <= 128 && !first; ++i)
+    if (Field[i]->isVisible() && Field[i]->isEnabled()) first = Field[i];
+  if (to != first && to != box) return QMainWindow::focusNextPrevChild(next);
+  const int16_t last = modDB::GetLastPage();
+  for (int16_t k = 1; k <= last; ++k) {
+    const int16_t page = static_cast<int16_t>((CurPage - 1 + k) % last + 1);
+    for (int16_t i = 1; i <= modDB::GetFieldCount(); ++i) {
+      modDB::FieldDef f;
+      if (modDB::GetFieldDef(i, f) != i || f.Page != page || FieldFormat::IsCaptionOnly(f.Format.Trimmed())) continue;
+      Form2Record();
+      CurPage = page;
+      ShowCurPage();
+      return true;
+    }
+  }
+  return QMainWindow::focusNextPrevChild(next);
+}
+
 // ---- Modes ---------------------------------------------------------------------------
 
 void frmEdit::DisableAll() {
@@ -489,6 +517,8 @@ void frmEdit::ShowCurPage() {
   cTBar->raise();
   if (first) {
     first->setFocus();
+    // On another page the first box's text is selected, as after Tab: typing replaces it.
+    if (CurPage != shownPage_ && !FieldFormat::Has(first->format, 'M')) first->selectAll();
   } else if (qobject_cast<FieldBox*>(QApplication::focusWidget()) || qobject_cast<FieldBox*>(focusWidget())) {
     // No box on show: the form itself takes the keys, so that a hidden box keeps
     // none of the window's shortcuts (Ctrl+X, Ctrl+C) or Page Down for itself. The
@@ -496,6 +526,7 @@ void frmEdit::ShowCurPage() {
     // yet, and would give the keys back to the hidden box once it is.
     surface->setFocus();
   }
+  shownPage_ = CurPage;
   Accessible::PageShown(this);
   ViewSettings::PageShown(this);
 }
@@ -666,19 +697,22 @@ void frmEdit::mnuUpdateRecord_Click() {
     const std::string name = f.Name.Trimmed();
     std::string value;
     modDB::ReadField(i, value);
-    std::string error;
-    if (FieldFormat::Has(format, 'D') && !value.empty() && !modLIB::IsValidDate(value, modDB::GetDateOrder()))
-      error = "Field: " + name + ", Invalid date. (DD/MM/YYYY or MM/DD/YYYY)";
-    else if (FieldFormat::Has(format, 'T') && !value.empty() && !modLIB::IsValidTime(value))
-      error = "Field: " + name + ", Invalid time. Format (hh:mm)";
-    else if (FieldFormat::Has(format, '!') && value.empty())
-      error = "Field: " + name + ", Cannot be empty";
-    else if (FieldFormat::Has(format, '#') && NewRecord)
+    if (modDB::FormatRules(format).IsTime() && !value.empty()) {  // "9:30" is kept as "09:30:00"
+      const std::string t = modDB::TimeAsStored(value);
+      if (t != value && static_cast<int>(t.size()) <= f.Length) modDB::WriteField(i, value = t);
+    }
+    modDB::SaveCheck check = modDB::FormatRules(format).CheckForSave(value, modDB::GetDateOrder());
+    if (check == modDB::SaveCheck::YesNo) check = modDB::SaveCheck::Ok;  // its keys allow nothing else
+    if (FieldFormat::Has(format, '#') && NewRecord)
       modDB::WriteField(i, modDB::AutoNumberText(modDB::NextAutoNumber()));  // the store sets it again under its lock
-    if (!error.empty()) {
-      modDB::GetHost().MsgBox(error, modDB::vbCritical, "UPDATE");
+    if (check != modDB::SaveCheck::Ok) {
+      // The field's page first, so that the message names the field by its label there.
       CurPage = f.Page;
       ShowCurPage();
+      const std::string label = QtText::ToCp(Accessible::FieldLabel(this, i));
+      modDB::GetHost().MsgBox("Field: " + (label.empty() ? name : label) + ", " +
+                                  modDB::SaveCheckText(check, modDB::GetDateOrder()),
+                              modDB::vbCritical, "UPDATE");
       if (!Field[i]->isHidden()) Field[i]->setFocus();
       return;
     }

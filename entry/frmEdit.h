@@ -149,8 +149,12 @@ class frmEdit : public QMainWindow, public EntryState {
   // Browse mode: Page Down / Page Up the next / previous record, with Ctrl the last
   // / first (the Goto menu's entries; a box being edited keeps these keys).
   void keyPressEvent(QKeyEvent* e) override;
+  // Tab or Enter on the last box of a page goes on to the first box of the next page
+  // that has one (from the last page, page 1), not round the same page.
+  bool focusNextPrevChild(bool next) override;
 
  private:
+  int16_t shownPage_ = 0;  // the page ShowCurPage showed last
   void CreateMenus();
   void CreateToolbar();
   void CreateControls();

@@ -466,6 +466,7 @@ bool Assignments(const Args& a, size_t from, std::vector<Assignment>& out) {
       continue;
     }
     value = modDB::CasedValue(format, value);
+    if (modDB::FormatRules(format).IsTime()) value = modDB::TimeAsStored(value);  // "9:30" is "09:30:00"
     if (static_cast<int>(value.size()) > f.Length) {
       Error("the value for \"" + a[i].substr(0, eq) + "\" has " + std::to_string(value.size()) +
             " characters; the field holds " + std::to_string(f.Length));
@@ -491,7 +492,7 @@ bool ValidRecord() {
       return false;
     }
     if (check != modDB::SaveCheck::Ok) {
-      modDB::Fail("UPDATE", "Field: " + f.Name.Trimmed() + ", " + modDB::SaveCheckText(check));
+      modDB::Fail("UPDATE", "Field: " + f.Name.Trimmed() + ", " + modDB::SaveCheckText(check, modDB::GetDateOrder()));
       return false;
     }
   }

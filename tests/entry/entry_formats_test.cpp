@@ -111,6 +111,25 @@ TEST_F(FormatTest, YesNoDateTimeAndLinks) {
   EXPECT_EQ(Typed(6, "a@b/1"), "a@b1");                   // e-mail rules win over date
 }
 
+// A date's separators come in as it is typed; a date or time is checked as its field
+// is left, a time typed h:mm shown hh:mm:ss.
+TEST_F(FormatTest, DatesTakeTheirSlashesAndAreCheckedOnLeaving) {
+  Edit({{"Day", 10, 1, "D"}, {"Clock", 8, 1, "T"}});
+  EXPECT_EQ(Typed(1, "12031985"), "12/03/1985");
+  window->Field[1]->SetText("");
+  EXPECT_EQ(Typed(1, "12/03/1985"), "12/03/1985");  // typed slashes are not doubled
+  EXPECT_EQ(Typed(2, "9:30"), "9:30");
+  window->Field[1]->setFocus();
+  QApplication::processEvents();
+  EXPECT_EQ(BoxText(2), "09:30:00");
+  window->Field[1]->SetText("");
+  EXPECT_EQ(Typed(1, "31022020"), "31/02/2020");  // no such day
+  window->Field[2]->setFocus();
+  QApplication::processEvents();
+  EXPECT_EQ(host.Last(), "CHECK: Field: Day, Invalid date. Format (DD/MM/YYYY)");
+  EXPECT_EQ(QApplication::focusWidget(), window->Field[1]);
+}
+
 TEST_F(FormatTest, TodayAndNowThroughTheKeyFilter) {
   Edit({{"Day", 10, 1, "D"}, {"Clock", 8, 1, "T"}, {"Digits", 20, 1, "N"}});
   window->Field[1]->setFocus();
