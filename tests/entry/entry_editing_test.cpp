@@ -195,6 +195,10 @@ TEST_F(EntryTest, TabAndEnterSelectTheFieldsText) {
   EXPECT_FALSE(w.Field[3]->textCursor().hasSelection());
   QTest::keyClick(w.Field[3], Qt::Key_Tab);
   EXPECT_EQ(w.Field[4]->textCursor().selectedText(), "34");
+  EXPECT_FALSE(w.Field[2]->textCursor().hasSelection());  // a box left keeps no selection
+  const QWidget* ring = w.surface->findChild<QWidget*>("FocusRing");
+  ASSERT_TRUE(ring && ring->isVisible());
+  EXPECT_EQ(ring->geometry(), w.Field[4]->geometry().adjusted(-3, -3, 3, 3));
   QTest::keyClick(w.Field[4], Qt::Key_Tab, Qt::ShiftModifier);
   QTest::keyClick(w.Field[3], Qt::Key_Tab, Qt::ShiftModifier);
   EXPECT_EQ(w.Field[2]->textCursor().selectedText(), "7");
