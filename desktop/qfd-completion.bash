@@ -90,7 +90,7 @@ _qfd() {
   local cur=${words[cword]}
   local prev=
   ((cword > 0)) && prev=${words[cword - 1]}
-  local commands="info dump create resave add get set delete export import pack check history accept"
+  local commands="info dump create resave add get set delete undelete export import pack check history accept"
   COMPREPLY=()
 
   if ((cword == 1)); then
@@ -169,7 +169,7 @@ _qfd() {
   fi
 
   case $cmd in
-    info | check | pack | dump | resave | delete | get | history)
+    info | check | pack | dump | resave | delete | undelete | get | history)
       ((n == 0)) && _qfd_files qfd "$cur"
       ;;
     accept)

@@ -160,6 +160,7 @@ void frmEdit::CreateMenus() {
   item(mnuRecord, mnuSearchRecord, "Find", "mnuSearchRecord", QKeySequence(Qt::Key_F3),
        &frmEdit::mnuSearchRecord_Click);
   item(mnuRecord, mnuDeleteRecord, "Delete", "mnuDeleteRecord", {}, &frmEdit::mnuDeleteRecord_Click);
+  item(mnuRecord, mnuUndeleteRecord, "Undelete", "mnuUndeleteRecord", {}, &frmEdit::mnuUndeleteRecord_Click);
   QAction* history = mnuRecord->addAction("History...");
   history->setObjectName("mnuHistory");
   connect(history, &QAction::triggered, this, [this] { frmHistory::ShowFor(this); });
@@ -371,7 +372,7 @@ void frmEdit::DisableAll() {
   for (QAction* a : {mnuNextPage, mnuPreviousPage, mnuNextRecord, mnuPreviousRecord, mnuFirstRecord,
                      mnuLastRecord, mnuEditRecord, mnuNewRecord, mnuDuplicateRecord, mnuSearchRecord,
                      mnuDeleteRecord, mnuGotoRecord, mnuUpdateRecord, mnuCancelUpdate, mnuClose, mnuPack,
-                     mnuDate, mnuTime, mnuPrint, mnuExport, mnuCheckAll, mnuPickValue})
+                     mnuDate, mnuTime, mnuPrint, mnuExport, mnuCheckAll, mnuPickValue, mnuUndeleteRecord})
     a->setEnabled(false);
   mnuOpen->setEnabled(true);
   mnuExitProgram->setEnabled(true);
@@ -427,7 +428,7 @@ void frmEdit::EditMode() {
   mnuPreviousPage->setVisible(pages);
   for (QAction* a : {mnuNextRecord, mnuPreviousRecord, mnuFirstRecord, mnuLastRecord, mnuEditRecord,
                      mnuNewRecord, mnuDuplicateRecord, mnuSearchRecord, mnuDeleteRecord, mnuGotoRecord,
-                     mnuClose, mnuOpen, mnuPack, mnuPrint, mnuExport, mnuExitProgram})
+                     mnuClose, mnuOpen, mnuPack, mnuPrint, mnuExport, mnuExitProgram, mnuUndeleteRecord})
     a->setEnabled(false);
   for (QAction* a : {mnuUpdateRecord, mnuCancelUpdate, mnuDate, mnuTime}) a->setEnabled(true);
   mnuAction0->setEnabled(true);
@@ -454,6 +455,9 @@ bool frmEdit::ReadOnly() const { return !modDB::GetReadOnlyReason().empty(); }
 
 void frmEdit::ShowCurPage() {
   lblRecNo->setText(QtText::FromCp(RECNO()));
+  // A marked record is undeleted, not deleted again.
+  const bool marked = Mode == 1 && !NewRecord && modDB::GetRecordCount() > 0 && modDB::IsDeleted() != 0;
+  mnuUndeleteRecord->setEnabled(marked && AllowDelete && !ReadOnly());
   mnuPage->setTitle(QtText::FromCp(PageCaption(CurPage)));
   const int16_t lastPage = modDB::GetLastPage();
   for (int16_t k = 1; k <= 8; ++k) {
@@ -744,10 +748,20 @@ void frmEdit::mnuDeleteRecord_Click() {
     modDB::GetHost().MsgBox("Deletion is not allowed", modDB::vbCritical, "Delete Record");
     return;
   }
+  if (modDB::GetRecordCount() > 0 && modDB::IsDeleted() != 0) {  // nothing to ask
+    modDB::GetHost().MsgBox("This record is already marked for deletion.\r\nRecord, Undelete takes the mark off.",
+                            modDB::vbInformation, "DELETE");
+    return;
+  }
   const int answer = modDB::GetHost().MsgBox("This will mark the record for permanent deletion,\r\nAre you sure?",
                                       modDB::vbYesNo | modDB::vbCritical | modDB::vbDefaultButton2, "DELETE");
   if (answer != modDB::vbYes) return;
   if (modDB::DeleteRecord() == 0 && OfferReopen()) return;
+  ShowCurPage();
+}
+
+void frmEdit::mnuUndeleteRecord_Click() {
+  if (modDB::UndeleteRecord() == 0 && OfferReopen()) return;
   ShowCurPage();
 }
 

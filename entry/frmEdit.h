@@ -79,6 +79,7 @@ class frmEdit : public QMainWindow, public EntryState {
   QAction *mnuOpen, *mnuClose, *mnuPack, *mnuPrint, *mnuExport, *mnuExitProgram;
   QAction *mnuEditRecord, *mnuUpdateRecord, *mnuCancelUpdate, *mnuNewRecord, *mnuDuplicateRecord;
   QAction *mnuSearchRecord, *mnuDeleteRecord, *mnuTime, *mnuDate;
+  QAction* mnuUndeleteRecord;  // takes the deletion mark off the record on show
   QAction *mnuGotoRecord, *mnuNextRecord, *mnuPreviousRecord, *mnuFirstRecord, *mnuLastRecord;
   QAction *mnuNextPage, *mnuPreviousPage;
   QAction *mnuContents, *mnuAbout;
@@ -104,6 +105,7 @@ class frmEdit : public QMainWindow, public EntryState {
   void mnuDuplicateRecord_Click();
   void mnuSearchRecord_Click();
   void mnuDeleteRecord_Click();
+  void mnuUndeleteRecord_Click();
   void mnuTime_Click();
   void mnuDate_Click();
   void mnuGotoRecord_Click();

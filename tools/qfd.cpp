@@ -9,6 +9,7 @@
 //   qfd get FILE N [--json]                    show record N
 //   qfd set FILE N NAME=VALUE ...              change fields of record N
 //   qfd delete FILE N                          mark record N for deletion
+//   qfd undelete FILE N                        take the mark off record N
 //   qfd export FILE OUT.csv [--fields A,B] [--rfc4180 [--utf8]] [--with-deleted]
 //                                              the CSV of the export window
 //   qfd import FILE IN.csv [--ignore-unknown] [--skip-bad] [--dry-run]
@@ -70,6 +71,7 @@ const char* kUsage =
                "       qfd get FILE N [--json]\n"
                "       qfd set FILE N NAME=VALUE ...\n"
                "       qfd delete FILE N\n"
+               "       qfd undelete FILE N\n"
                "       qfd export FILE OUT.csv [--fields A,B,...] [--rfc4180 [--utf8]] [--with-deleted]\n"
                "       qfd import FILE IN.csv [--ignore-unknown] [--skip-bad] [--dry-run]\n"
                "                  [--encoding auto|utf-8|windows-1252] [--rfc4180]\n"
@@ -576,6 +578,13 @@ int Delete(const Args& a) {
   return modDB::WriteFieldsOf(n, {}, "DELETE RECORD", '*') == 1 ? 0 : 1;
 }
 
+int Undelete(const Args& a) {
+  if (a.size() != 2) return Usage();
+  int32_t n = 0;
+  if (!OpenAt(a, n)) return 1;
+  return modDB::UndeleteRecord() == 1 ? 0 : 1;  // only the mark is written
+}
+
 int Export(const Args& a) {
   std::string file, out, names;
   bool haveFields = false;
@@ -858,7 +867,7 @@ int main(int argc, char** argv) {
   const std::map<std::string, std::function<int(const Args&)>> commands = {
       {"info", Info},
       {"dump", Dump},     {"create", Create}, {"resave", Resave}, {"add", Add},
-      {"get", Get},       {"set", Set},       {"delete", Delete}, {"export", Export}, {"import", Import},
+      {"get", Get},       {"set", Set},       {"delete", Delete}, {"undelete", Undelete}, {"export", Export}, {"import", Import},
       {"pack", Pack},     {"check", Check},   {"history", History}, {"accept", Accept},
   };
   const auto it = commands.find(argv[1]);

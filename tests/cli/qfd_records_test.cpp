@@ -84,6 +84,12 @@ TEST_F(QfdRecords, CreateAddGetSetDeleteExportPackCheck) {
   r = Qfd({"delete", db, "2"});
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.err, "DELETE RECORD: Record is already marked for deletion!\n");
+  ASSERT_EQ(Qfd({"undelete", db, "2"}).status, 0);
+  EXPECT_EQ(Qfd({"get", db, "2"}).out.substr(0, 15), "Record 2 of 3\nN");
+  r = Qfd({"undelete", db, "2"});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.err, "UNDELETE RECORD: Record is not marked for deletion!\n");
+  ASSERT_EQ(Qfd({"delete", db, "2"}).status, 0);
 
   r = Qfd({"export", db, dir / "all.csv"});
   ASSERT_EQ(r.status, 0) << r.err;

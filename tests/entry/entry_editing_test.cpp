@@ -117,6 +117,15 @@ TEST_F(EntryTest, DeleteAsksAndMarks) {
   w.cTBarBtn[15]->click();
   EXPECT_TRUE(Stored(1)["Deleted"].get<bool>());
   EXPECT_EQ(w.lblRecNo->text(), " 1 / 2*");
+  // Marked: Delete asks nothing, Undelete takes the mark off.
+  host.Clear();
+  w.cTBarBtn[15]->click();
+  EXPECT_EQ(host.Last(), "DELETE: This record is already marked for deletion.\r\nRecord, Undelete takes the mark off.");
+  ASSERT_TRUE(w.mnuUndeleteRecord->isEnabled());
+  w.mnuUndeleteRecord->trigger();
+  EXPECT_FALSE(Stored(1)["Deleted"].get<bool>());
+  EXPECT_EQ(w.lblRecNo->text(), " 1 / 2");
+  EXPECT_FALSE(w.mnuUndeleteRecord->isEnabled());
 }
 
 TEST_F(EntryTest, EditKeepsValuesAndWritesOverTheRecord) {

@@ -49,7 +49,7 @@ as_bash() {
 }
 
 # The commands and the program's own options.
-ask "--help|--version|accept|add|check|create|delete|dump|export|get|history|import|info|pack|resave|set" qfd ""
+ask "--help|--version|accept|add|check|create|delete|dump|export|get|history|import|info|pack|resave|set|undelete" qfd ""
 ask "check|create" qfd c
 ask "delete|dump" qfd d
 ask "--help|--version" qfd --
