@@ -99,13 +99,18 @@ void FieldBox::keyPressEvent(QKeyEvent* e) {
     return;
   }
   // Every paste key pastes, and the pasted text is typed through the format as the
-  // middle button's is; Ctrl+C copies in every field, as Ctrl+Insert does.
+  // middle button's is; Ctrl+C copies in every field, as Ctrl+Insert does, and
+  // Ctrl+X cuts.
   if (code == 22) {
     paste();
     return;
   }
   if (code == 3) {
     copy();
+    return;
+  }
+  if (code == 24) {  // Ctrl+X cuts: what stays was typed through the format already
+    cut();
     return;
   }
   if (code == 1) {  // Ctrl+A selects the whole text, whatever the format

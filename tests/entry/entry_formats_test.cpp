@@ -288,8 +288,8 @@ TEST_F(FormatTest, EveryPasteKeyPastesThroughTheFormat) {
   EXPECT_EQ(Stored(1)["Fields"]["Memo"], "-12x y!\r\nz-12x y!\r\nz");
 }
 
-// While editing, Ctrl+C copies the selection whatever the format; in browse mode it
-// is still Close.
+// While editing, Ctrl+C copies the selection whatever the format and Ctrl+X cuts it;
+// in browse mode Ctrl+C is still Close.
 TEST_F(FormatTest, CtrlCCopiesInEveryFieldWhileEditing) {
   Open(MakeDatabase({{"Digits", 20, 1, "N"}, {"Name", 20, 1, "AS"}}, {{"123", "Nina Ross"}}));
   window->mnuEditRecord->trigger();
@@ -303,6 +303,9 @@ TEST_F(FormatTest, CtrlCCopiesInEveryFieldWhileEditing) {
     EXPECT_EQ(QApplication::clipboard()->text(), slot == 1 ? "123" : "Nina Ross") << slot;
     EXPECT_EQ(window->Mode, 2);
   }
+  QTest::keyClick(window->Field[2], Qt::Key_X, Qt::ControlModifier);  // and Ctrl+X cuts
+  EXPECT_EQ(BoxText(2), "");
+  EXPECT_EQ(QApplication::clipboard()->text(), "Nina Ross");
   window->mnuCancelUpdate->trigger();
   QTest::keyClick(window, Qt::Key_C, Qt::ControlModifier);
   EXPECT_EQ(window->Mode, 0);  // closed
