@@ -144,6 +144,7 @@ void frmEdit::CreateMenus() {
   QAction* startHistory = mnuFile->addAction("Start History");
   startHistory->setObjectName("mnuStartHistory");
   connect(startHistory, &QAction::triggered, this, [this] { frmHistory::StartFor(this); });
+  frmHistory::OfferStart(mnuFile, startHistory);
   mnuFile->addSeparator();
   item(mnuFile, mnuExitProgram, "Exit", "mnuExitProgram", QKeySequence("Ctrl+X"), &frmEdit::mnuExitProgram_Click);
 
