@@ -109,7 +109,9 @@ bool frmEdit::OpenAndStart(std::string path, const std::string& caption) {
   if (modDB::OpenDatabase(path) == 0) return true;
   // A database this program may only read says so in its title and position text,
   // and offers no command that writes.
-  setWindowTitle(QtText::FromCp(caption) + (ReadOnly() ? " (read-only)" : ""));
+  // The title is the file's name however it was opened (File > Open, the command line).
+  const bool named = caption.size() > 4 && modLIB::UCase(caption.substr(caption.size() - 4)) == ".QFD";
+  setWindowTitle(QtText::FromCp(named ? caption : caption + ".Qfd") + (ReadOnly() ? " (read-only)" : ""));
   NewRecord = false;
   CurPage = 1;
   ApplyFormProps();
