@@ -498,6 +498,10 @@ void frmMain::mnuFileLoad_Click() {
     ShowCurPage();
     return;
   }
+  LoadFile(folder, name);
+}
+
+void frmMain::LoadFile(const std::string& folder, const std::string& name) {
   if (modDB::LoadHeader(Join(folder, name)) <= 0) {
     ShowCurPage();
     return;

@@ -107,6 +107,9 @@ class frmMain : public QMainWindow, public DesignerState {
   // ---- Menu handlers (also run by the toolbar) -------------------------------------
   void mnuFileNew_Click();
   void mnuFileLoad_Click();
+  // Loads the form database `name` in `folder`, as Load does once a file is chosen
+  // (the command line's argument too).
+  void LoadFile(const std::string& folder, const std::string& name);
   void mnuFileSave_Click();
   void mnuFileSaveAs_Click();
   void mnuExit_Click();

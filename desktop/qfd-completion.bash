@@ -91,7 +91,7 @@ _qfd() {
   local cur=${words[cword]}
   local prev=
   ((cword > 0)) && prev=${words[cword - 1]}
-  local commands="info dump create resave add get set delete export import push pack check history accept verify compare stats"
+  local commands="info dump create resave add get set delete undelete export import push pack check history accept verify compare stats"
   COMPREPLY=()
 
   if ((cword == 1)); then
@@ -194,7 +194,7 @@ _qfd() {
   fi
 
   case $cmd in
-    info | check | pack | dump | resave | delete | get | history | push | verify | stats)
+    info | check | pack | dump | resave | delete | undelete | get | history | push | verify | stats)
       ((n == 0)) && _qfd_files qfd "$cur"
       ;;
     compare)

@@ -355,6 +355,13 @@ void Importer::PutValue(const RowView& row, size_t c, char* record) {
     rule.ApplyCase(text, v.size());
     v = std::string_view(text, v.size());
   }
+  if (rule.IsTime() && v.size() < 8 && !v.empty()) {  // "9:30" is stored "09:30:00"
+    std::string t = TimeAsStored(v);
+    if (t.size() != v.size()) {
+      cased_ = std::move(t);
+      v = cased_;
+    }
+  }
   if (v.size() > room) {
     RefuseValue(row, c, f, column.slot,
                 "has " + std::to_string(v.size()) + " characters; the field holds " + std::to_string(f.Length));
@@ -370,7 +377,7 @@ void Importer::CheckRecord(const RowView& row, const char* record) {
     const FieldDef& f = h_.Fields[k];
     const std::string_view v = modLIB::TrimView(std::string_view(record + f.Offset, static_cast<size_t>(f.Length)));
     const SaveCheck check = rules_[k].CheckForSave(v, order_);
-    if (check != SaveCheck::Ok) Refuse(row, f.Name.Trimmed(), std::string(v), SaveCheckText(check));
+    if (check != SaveCheck::Ok) Refuse(row, f.Name.Trimmed(), std::string(v), SaveCheckText(check, order_));
   }
 }
 

@@ -533,6 +533,20 @@ int16_t DeleteRecord() {
   }
 }
 
+int16_t UndeleteRecord() {
+  const char* title = "UNDELETE RECORD";
+  if (!RequireOpen(title, "DB not open")) return 0;
+  if (S().CurrentRecord == 0) {
+    Fail(title, "DB is empty");
+    return 0;
+  }
+  if (S().RecordText.empty() || S().RecordText[0] != '*') {
+    Fail(title, "Record is not marked for deletion!");
+    return 0;
+  }
+  return WriteFieldsOf(S().CurrentRecord, {}, title, ' ');
+}
+
 int16_t IsDeleted() {
   const char* title = "IS DELETED";
   if (!RequireOpen(title, "DB not open")) return 0;

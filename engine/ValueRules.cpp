@@ -184,10 +184,24 @@ SaveCheck CheckForSave(const std::string& format, std::string_view v, int16_t da
   return FormatRules(format).CheckForSave(v, dateOrder);
 }
 
-std::string SaveCheckText(SaveCheck check) {
+std::string TimeAsStored(std::string_view v) {
+  // Hours of one or two digits, then ":mm", then ":ss" or nothing.
+  const size_t colon = v.find(':');
+  if (colon != 1 && colon != 2) return std::string(v);
+  const size_t rest = v.size() - colon;  // ":mm" or ":mm:ss"
+  if (rest != 3 && rest != 6) return std::string(v);
+  for (size_t i = 0; i < v.size(); ++i)
+    if (i != colon && i != colon + 3 && !IsDigit(v[i])) return std::string(v);
+  if (rest == 6 && v[colon + 3] != ':') return std::string(v);
+  std::string t = colon == 1 ? "0" + std::string(v) : std::string(v);
+  if (rest == 3) t += ":00";
+  return t;
+}
+
+std::string SaveCheckText(SaveCheck check, int16_t dateOrder) {
   switch (check) {
-    case SaveCheck::Date: return "Invalid date. (DD/MM/YYYY or MM/DD/YYYY)";
-    case SaveCheck::Time: return "Invalid time. Format (hh:mm)";
+    case SaveCheck::Date: return dateOrder == 2 ? "Invalid date. Format (MM/DD/YYYY)" : "Invalid date. Format (DD/MM/YYYY)";
+    case SaveCheck::Time: return "Invalid time. Format (hh:mm or hh:mm:ss)";
     case SaveCheck::Required: return "Cannot be empty";
     case SaveCheck::YesNo: return "Y, N or nothing";
     case SaveCheck::Ok: break;

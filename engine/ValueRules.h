@@ -32,6 +32,7 @@ class FormatRules {
   bool ChangesCase() const { return upper_ || lower_ || proper_; }
   void ApplyCase(char* text, size_t size) const;  // as CasedValue, in place
   bool Checked() const { return date_ || time_ || required_ || yesNo_; }  // CheckForSave can refuse
+  bool IsTime() const { return time_ && !date_; }  // a "T" field whose keys are a time's
   SaveCheck CheckForSave(std::string_view value, int16_t dateOrder) const;  // as the function below
 
  private:
@@ -53,8 +54,13 @@ std::string CasedValue(const std::string& format, std::string value);
 // for a yes/no field.
 SaveCheck CheckForSave(const std::string& format, std::string_view value, int16_t dateOrder);
 
-// The entry window's text for a failed check (after "Field: NAME, "), e.g.
-// "Invalid time. Format (hh:mm)"; "" for Ok.
-std::string SaveCheckText(SaveCheck check);
+// A time as a "T" field stores it: "h:mm", "hh:mm" and "h:mm:ss" become "hh:mm:ss"
+// ("9:30" -> "09:30:00"); any other value comes back as it is, for the check to judge.
+std::string TimeAsStored(std::string_view value);
+
+// The text for a failed check (after "Field: NAME, "), e.g. "Invalid time. Format
+// (hh:mm or hh:mm:ss)"; a date's names the form's own order (dateOrder 2: month
+// first); "" for Ok.
+std::string SaveCheckText(SaveCheck check, int16_t dateOrder);
 
 }  // namespace modDB

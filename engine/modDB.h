@@ -149,6 +149,9 @@ int16_t ReadRecord();
 int16_t WriteRecord();
 int16_t AddRecord();
 int16_t DeleteRecord();
+// Takes the deletion mark off the current record (only the mark is written, under
+// the lock); "Record is not marked for deletion!" when it bears none. 1 done, 0 not.
+int16_t UndeleteRecord();
 // Appends whole records (records.size() a multiple of RecordLength, deletion marks
 // as given) under one hold of the writers' lock, in large blocks, each of the given
 // "#" field slots carrying its record's number (written into `records` on the way). The count is written last; any

@@ -225,6 +225,25 @@ void Install(frmEdit* w) {
   });
 }
 
+namespace {
+
+std::vector<BannerPlace> BannersShown(frmEdit* w) {
+  std::vector<BannerPlace> banners;
+  for (int i = 1; i <= 128; ++i) {
+    QLabel* b = w->Banner[i];
+    if (!b->isHidden()) banners.push_back({b->geometry(), b->text()});
+  }
+  return banners;
+}
+
+QWidget* ShownBox(frmEdit* w, int i) {
+  return !w->Field[i]->isHidden() ? static_cast<QWidget*>(w->Field[i])
+         : !w->Dummy[i]->isHidden() ? static_cast<QWidget*>(w->Dummy[i])
+                                    : nullptr;
+}
+
+}  // namespace
+
 void PageShown(frmEdit* w) {
   // Asked as the position text asks: the record and its mark only of a database that
   // holds records (the store complains of an empty one).
@@ -245,15 +264,9 @@ void PageShown(frmEdit* w) {
   SetName(w->surface, page);
   SetDescription(w->surface, w->Mode == 2 ? "edit mode" : "browse mode, read-only");
 
-  std::vector<BannerPlace> banners;
+  const std::vector<BannerPlace> banners = BannersShown(w);
   for (int i = 1; i <= 128; ++i) {
-    QLabel* b = w->Banner[i];
-    if (!b->isHidden()) banners.push_back({b->geometry(), b->text()});
-  }
-  for (int i = 1; i <= 128; ++i) {
-    QWidget* shown = !w->Field[i]->isHidden() ? static_cast<QWidget*>(w->Field[i])
-                     : !w->Dummy[i]->isHidden() ? static_cast<QWidget*>(w->Dummy[i])
-                                                : nullptr;
+    QWidget* shown = ShownBox(w, i);
     if (!shown) continue;
     modDB::FieldDef f;
     if (modDB::GetFieldDef(static_cast<int16_t>(i), f) != i) continue;
@@ -262,6 +275,16 @@ void PageShown(frmEdit* w) {
     SetName(shown, name);
     SetDescription(shown, DescriptionOf(i));
   }
+}
+
+QString FieldLabel(frmEdit* w, int slot) {
+  modDB::FieldDef f;
+  if (slot < 1 || slot > 128 || modDB::GetFieldDef(static_cast<int16_t>(slot), f) != slot) return QString();
+  QString name;
+  if (QWidget* shown = ShownBox(w, slot)) name = LabelFor(shown->geometry(), BannersShown(w));
+  // A label reads "Call after:"; in a sentence the colon goes.
+  while (name.endsWith(':') || name.endsWith(' ')) name.chop(1);
+  return name.isEmpty() ? QtText::FromCp(f.Name.Trimmed()) : name;
 }
 
 void KeyRefused(frmEdit* w, int slot, int key) {

@@ -46,6 +46,9 @@ QString LabelFor(const QRect& field, const std::vector<BannerPlace>& banners);
 // record", "no records".
 QString RecordPosition(bool newRecord, int32_t recordNo, int32_t count, bool deleted);
 
+// The name a field of the page on show is heard by: its label, else its name.
+QString FieldLabel(frmEdit* w, int slot);
+
 void Install(frmEdit* w);
 void PageShown(frmEdit* w);
 void KeyRefused(frmEdit* w, int slot, int key);

@@ -6,6 +6,9 @@
 #include "checks/FileCheck.h"
 #include "common/QtText.h"
 #include "engine/modDB.h"
+#include "engine/ValueRules.h"
+#include "entry/Accessible.h"
+#include "lib/modLIB.h"
 #include "entry/frmEdit.h"
 #include "entry/frmLegal.h"
 #include "common/modDlg.h"
@@ -32,7 +35,7 @@ qfchecks::Values EntryChecks::RecordValues(std::string& text) {
 void EntryChecks::Focused(int slot) {
   const int left = current_;
   current_ = slot;
-  if (w_->Mode != 2 || left == 0 || left == slot || !checker_.Any()) return;
+  if (w_->Mode != 2 || left == 0 || left == slot) return;
   QTimer::singleShot(0, w_, [this, left, slot] {
     if (current_ == slot) FieldLeft(left, slot);
   });
@@ -70,8 +73,29 @@ void EntryChecks::ApplySkips() {
   }
 }
 
+bool EntryChecks::FormatLeft(int slot) {
+  modDB::FieldDef f;
+  FieldBox* box = w_->Field[slot];
+  if (modDB::GetFieldDef(static_cast<int16_t>(slot), f) != slot || box->isHidden()) return true;
+  const modDB::FormatRules rules(f.Format.Trimmed());
+  std::string v = modLIB::Trim(box->Text());
+  if (v.empty()) return true;
+  if (rules.IsTime()) {
+    const std::string t = modDB::TimeAsStored(v);
+    if (t != v && static_cast<int>(t.size()) <= f.Length) box->SetText(v = t);
+  }
+  const modDB::SaveCheck check = rules.CheckForSave(v, modDB::GetDateOrder());
+  if (check != modDB::SaveCheck::Date && check != modDB::SaveCheck::Time) return true;
+  modDB::GetHost().MsgBox("Field: " + QtText::ToCp(Accessible::FieldLabel(w_, slot)) + ", " +
+                              modDB::SaveCheckText(check, modDB::GetDateOrder()),
+                          modDB::vbCritical | modDB::vbOKOnly, "CHECK");
+  GoToField(slot);
+  box->selectAll();
+  return false;
+}
+
 void EntryChecks::FieldLeft(int slot, int next) {
-  if (w_->Mode != 2 || !checker_.Any()) return;
+  if (w_->Mode != 2 || !FormatLeft(slot) || !checker_.Any()) return;
   w_->Form2Record();
   std::string text;
   std::vector<qfchecks::Finding> found;

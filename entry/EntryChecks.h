@@ -12,7 +12,9 @@
 //    clerk may save anyway; either way the focus goes to the field concerned.
 //    Accepted exceptions are left out.
 //  - F4 in a field with legal values opens the list to pick from.
-// Messages name fields by their label on the form.
+// A date or a time is checked as its field is left, whether or not the form declares
+// checks (a time typed hh:mm is shown hh:mm:ss then). Messages name fields by their
+// label on the form.
 #pragma once
 
 #include <string>
@@ -50,6 +52,9 @@ class EntryChecks {
 
  private:
   qfchecks::Values RecordValues(std::string& text);
+  // The date or time in field `slot` as it is left: false when it is none (said, and
+  // the clerk is back in the field).
+  bool FormatLeft(int slot);
   frmEdit* w_;
   int current_ = 0;  // the field box the clerk is in (edit mode)
   std::string database_;

@@ -7,6 +7,8 @@
 #include <QPainter>
 #include <QTextBlock>
 
+#include <cmath>
+
 #include "common/FormLook.h"
 #include "common/QtText.h"
 #include "entry/FieldFormat.h"
@@ -97,7 +99,8 @@ void FieldBox::keyPressEvent(QKeyEvent* e) {
     return;
   }
   // Every paste key pastes, and the pasted text is typed through the format as the
-  // middle button's is; Ctrl+C copies in every field, as Ctrl+Insert does.
+  // middle button's is; Ctrl+C copies in every field, as Ctrl+Insert does, and
+  // Ctrl+X cuts.
   if (code == 22) {
     paste();
     return;
@@ -106,10 +109,16 @@ void FieldBox::keyPressEvent(QKeyEvent* e) {
     copy();
     return;
   }
+  if (code == 24) {  // Ctrl+X cuts: what stays was typed through the format already
+    cut();
+    return;
+  }
   if (code == 1) {  // Ctrl+A selects the whole text, whatever the format
     selectAll();
     return;
   }
+  const bool atEnd = !textCursor().hasSelection() && textCursor().atEnd();
+  if (code == '/' && atEnd && FieldFormat::SlashPutIn(format, Text())) return;  // put in already
   const int key = FilterKey(code);
   if (key == 0) return;
   if (key == 8 || (key < 32 && key != 13)) {  // Backspace and the other clipboard keys
@@ -121,6 +130,10 @@ void FieldBox::keyPressEvent(QKeyEvent* e) {
   const int width = key == 13 ? 2 : 1;
   if (maxLength > 0 && static_cast<int>(Text().size()) - selected + width > maxLength) return;
   insertPlainText(key == 13 ? QString("\n") : QString(QtText::FromCode(key)));
+  if (atEnd && key >= '0' && key <= '9') {
+    const std::string text = Text(), slash = FieldFormat::DateSeparatorAfter(format, text);
+    if (!slash.empty() && (maxLength <= 0 || static_cast<int>(text.size()) < maxLength)) insertPlainText("/");
+  }
 }
 
 int FieldBox::FilterKey(int key) {
@@ -162,10 +175,83 @@ void FieldBox::ApplyFormat() {
 // that typing replaces it; a multi-line box keeps its caret.
 void FieldBox::focusInEvent(QFocusEvent* e) {
   QPlainTextEdit::focusInEvent(e);
+  PlaceRing(true);
   emit focused(slot_);
   if (e->reason() != Qt::TabFocusReason && e->reason() != Qt::BacktabFocusReason) return;
   if (FieldFormat::Has(format, 'M')) return;
   selectAll();
+}
+
+void FieldBox::focusOutEvent(QFocusEvent* e) {
+  QPlainTextEdit::focusOutEvent(e);
+  if (e->reason() == Qt::PopupFocusReason || e->reason() == Qt::ActiveWindowFocusReason) return;
+  PlaceRing(false);
+  QTextCursor c = textCursor();
+  if (!c.hasSelection()) return;
+  c.clearSelection();
+  setTextCursor(c);
+}
+
+void FieldBox::moveEvent(QMoveEvent* e) {
+  QPlainTextEdit::moveEvent(e);
+  if (hasFocus()) PlaceRing(true);
+}
+void FieldBox::resizeEvent(QResizeEvent* e) {
+  QPlainTextEdit::resizeEvent(e);
+  if (hasFocus()) PlaceRing(true);
+}
+void FieldBox::hideEvent(QHideEvent* e) {
+  QPlainTextEdit::hideEvent(e);
+  PlaceRing(false);
+}
+
+namespace {
+
+// Two pixels round the box, a pixel off its line: the highlight colour, or the text
+// colour where the highlight would hardly stand out from the form (a scheme whose
+// background is close to it).
+class FocusRing : public QWidget {
+ public:
+  explicit FocusRing(QWidget* parent) : QWidget(parent) {
+    setObjectName("FocusRing");
+    setAttribute(Qt::WA_TransparentForMouseEvents);
+    setFocusPolicy(Qt::NoFocus);
+  }
+  QColor colour;
+
+ protected:
+  void paintEvent(QPaintEvent*) override {
+    QPainter p(this);
+    const QRect r = rect();
+    p.fillRect(QRect(r.left(), r.top(), r.width(), 2), colour);
+    p.fillRect(QRect(r.left(), r.bottom() - 1, r.width(), 2), colour);
+    p.fillRect(QRect(r.left(), r.top(), 2, r.height()), colour);
+    p.fillRect(QRect(r.right() - 1, r.top(), 2, r.height()), colour);
+  }
+};
+
+double Lightness(const QColor& c) { return 0.2126 * c.redF() + 0.7152 * c.greenF() + 0.0722 * c.blueF(); }
+
+}  // namespace
+
+void FieldBox::PlaceRing(bool shown) {
+  QWidget* form = parentWidget();
+  if (!form) return;
+  auto* ring = form->findChild<FocusRing*>("FocusRing", Qt::FindDirectChildrenOnly);
+  if (!shown) {
+    if (ring && ring->property("slot").toInt() == slot_) ring->hide();
+    return;
+  }
+  if (!ring) ring = new FocusRing(form);
+  QColor c = palette().color(QPalette::Highlight);
+  const QColor back = form->palette().color(form->backgroundRole());
+  if (std::abs(Lightness(c) - Lightness(back)) < 0.3) c = palette().color(QPalette::WindowText);
+  ring->colour = c;
+  ring->setProperty("slot", slot_);
+  ring->setGeometry(geometry().adjusted(-3, -3, 3, 3));
+  ring->stackUnder(this);
+  ring->show();
+  ring->update();
 }
 
 // A drag of the box's text runs inside the move that starts it, and its button comes

@@ -51,6 +51,12 @@ class FieldBox : public BoxedTextEdit {
  protected:
   void keyPressEvent(QKeyEvent* e) override;
   void focusInEvent(QFocusEvent* e) override;
+  // Leaving for another control drops the selection, so that only the box in hand
+  // looks selected; a menu or another window leaves it.
+  void focusOutEvent(QFocusEvent* e) override;
+  void moveEvent(QMoveEvent* e) override;
+  void resizeEvent(QResizeEvent* e) override;
+  void hideEvent(QHideEvent* e) override;
   void mouseDoubleClickEvent(QMouseEvent* e) override;
   void mouseMoveEvent(QMouseEvent* e) override;
   bool eventFilter(QObject* watched, QEvent* e) override;
@@ -66,6 +72,9 @@ class FieldBox : public BoxedTextEdit {
   int FilterKey(int key);
   // The format's letter case and the field's length, applied to the text as it changes.
   void ApplyFormat();
+  // The ring drawn round the box that has the focus, outside its line (one for the
+  // whole form, under the boxes).
+  void PlaceRing(bool shown);
   int slot_;
   int childrenAdded_ = 0;  // children the text area has had (a drag is one)
   bool applying_ = false;  // inside ApplyFormat's own text update

@@ -27,6 +27,29 @@ KeyAnswer Pass(int key) {
 KeyAnswer Swallow() { return KeyAnswer{}; }
 }  // namespace
 
+namespace {
+// The keys of a date are the format's, not an e-mail's, a web address's or a yes/no's.
+bool IsDateField(const std::string& f) {
+  return Has(f, 'D') && !Has(f, '*') && !Has(f, 'E') && !Has(f, 'W') && !Has(f, 'Y');
+}
+// "dd" or "dd/dd", and with `slash` a "/" after it.
+bool DayOrMonthDone(const std::string& t, bool slash) {
+  const size_t n = t.size() - (slash ? 1 : 0);
+  if (t.empty() || (slash && t.back() != '/') || (n != 2 && n != 5)) return false;
+  for (size_t i = 0; i < n; ++i)
+    if (i == 2 ? t[i] != '/' : !IsDigitKey(t[i])) return false;
+  return true;
+}
+}  // namespace
+
+std::string DateSeparatorAfter(const std::string& format, const std::string& text) {
+  return IsDateField(format) && DayOrMonthDone(text, false) ? "/" : "";
+}
+
+bool SlashPutIn(const std::string& format, const std::string& text) {
+  return IsDateField(format) && DayOrMonthDone(text, true);
+}
+
 KeyAnswer FilterFieldKey(const std::string& format, int key, const std::string& text, int caret) {
   if (format.empty() || Has(format, '=') || Has(format, '#')) return Swallow();
   if (key == 8) return Pass(key);

@@ -21,6 +21,13 @@ struct KeyAnswer {
 // text: the box's text before the key; caret: the caret position in it.
 KeyAnswer FilterFieldKey(const std::string& format, int key, const std::string& text, int caret);
 
+// A date field puts its separators in as the clerk types at the end of its text
+// ("12031985" shows "12/03/1985"): after a digit, what follows `text` ("/" after the
+// day's and after the month's two digits, else nothing); and whether a "/" typed after
+// `text` would double the one put in, and is passed over.
+std::string DateSeparatorAfter(const std::string& format, const std::string& text);
+bool SlashPutIn(const std::string& format, const std::string& text);
+
 // Text that reaches a box without keystrokes of its own (a paste, a drop, the middle
 // button, an input method's commit): it is typed character by character through
 // FilterFieldKey, as if each one were a key, starting from `text` with the caret at

@@ -451,7 +451,9 @@ void frmBrowse::FillRows() {
       auto* item = new QListWidgetItem(text, l);
       item->setSizeHint(QSize(0, h));
     };
-    add(lstCol[0], QString::number(RowOrder[r]));
+    // A record marked for deletion shows a "*" behind its number, as the window's counter.
+    const std::string whole = modDB::ReadRecordsDirect(modBrowse::BrowseFile, BrowseHeader, RowOrder[r], 1);
+    add(lstCol[0], QString::number(RowOrder[r]) + (!whole.empty() && whole[0] == '*' ? "*" : ""));
     for (int16_t k = 1; k <= Columns(); ++k) add(lstCol[k], QtText::FromCp(GetSortedCell(r, k)));
     y += h;
     if (y > listHeight - h) break;
@@ -486,7 +488,9 @@ void frmBrowse::Pick() {
   QListWidgetItem* item = lstCol[0]->currentItem();
   if (!item || !item->isSelected()) return;  // no row: no record number to make up
   bool ok = false;
-  const int32_t record = item->text().toInt(&ok);
+  QString number = item->text();
+  if (number.endsWith('*')) number.chop(1);  // marked for deletion
+  const int32_t record = number.toInt(&ok);
   if (!ok || record < 1) return;
   modBrowse::BrowseResult = record;
   accept();

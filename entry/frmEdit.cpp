@@ -17,6 +17,7 @@
 #include "common/Platform.h"
 #include "common/QtText.h"
 #include "engine/modDB.h"
+#include "engine/ValueRules.h"
 #include "entry/Accessible.h"
 #include "entry/clsField.h"
 #include "entry/FieldFormat.h"
@@ -110,7 +111,9 @@ bool frmEdit::OpenAndStart(std::string path, const std::string& caption) {
   if (modDB::OpenDatabase(path) == 0) return true;
   // A database this program may only read says so in its title and position text,
   // and offers no command that writes.
-  setWindowTitle(QtText::FromCp(caption) + (ReadOnly() ? " (read-only)" : ""));
+  // The title is the file's name however it was opened (File > Open, the command line).
+  const bool named = caption.size() > 4 && modLIB::UCase(caption.substr(caption.size() - 4)) == ".QFD";
+  setWindowTitle(QtText::FromCp(named ? caption : caption + ".Qfd") + (ReadOnly() ? " (read-only)" : ""));
   NewRecord = false;
   CurPage = 1;
   ApplyFormProps();
@@ -147,6 +150,7 @@ void frmEdit::CreateMenus() {
   QAction* startHistory = mnuFile->addAction("Start History");
   startHistory->setObjectName("mnuStartHistory");
   connect(startHistory, &QAction::triggered, this, [this] { frmHistory::StartFor(this); });
+  frmHistory::OfferStart(mnuFile, startHistory);
   mnuFile->addSeparator();
   item(mnuFile, mnuExitProgram, "Exit", "mnuExitProgram", QKeySequence("Ctrl+X"), &frmEdit::mnuExitProgram_Click);
 
@@ -163,6 +167,7 @@ void frmEdit::CreateMenus() {
   item(mnuRecord, mnuSearchRecord, "Find", "mnuSearchRecord", QKeySequence(Qt::Key_F3),
        &frmEdit::mnuSearchRecord_Click);
   item(mnuRecord, mnuDeleteRecord, "Delete", "mnuDeleteRecord", {}, &frmEdit::mnuDeleteRecord_Click);
+  item(mnuRecord, mnuUndeleteRecord, "Undelete", "mnuUndeleteRecord", {}, &frmEdit::mnuUndeleteRecord_Click);
   QAction* history = mnuRecord->addAction("History...");
   history->setObjectName("mnuHistory");
   connect(history, &QAction::triggered, this, [this] { frmHistory::ShowFor(this); });
@@ -340,6 +345,33 @@ void frmEdit::keyPressEvent(QKeyEvent* e) {
   QMainWindow::keyPressEvent(e);
 }
 
+bool frmEdit::focusNextPrevChild(bool next) {
+  auto* box = qobject_cast<FieldBox*>(QApplication::focusWidget());
+  // A box being hidden (a page change) asks too: only Tab and Enter go on to a page.
+  if (!next || Mode != 2 || !box || box->window() != this || !box->isVisible())
+    return QMainWindow::focusNextPrevChild(next);
+  QWidget* to = box->nextInFocusChain();  // where Tab would go
+  while (to != box && !(to->isVisible() && to->isEnabled() && (to->focusPolicy() & Qt::TabFocus)))
+    to = to->nextInFocusChain();
+  FieldBox* first = nullptr;  // the page's first box, where Tab would wrap to
+  for (int i = 1; i <= 128 && !first; ++i)
+    if (Field[i]->isVisible() && Field[i]->isEnabled()) first = Field[i];
+  if (to != first && to != box) return QMainWindow::focusNextPrevChild(next);
+  const int16_t last = modDB::GetLastPage();
+  for (int16_t k = 1; k <= last; ++k) {
+    const int16_t page = static_cast<int16_t>((CurPage - 1 + k) % last + 1);
+    for (int16_t i = 1; i <= modDB::GetFieldCount(); ++i) {
+      modDB::FieldDef f;
+      if (modDB::GetFieldDef(i, f) != i || f.Page != page || FieldFormat::IsCaptionOnly(f.Format.Trimmed())) continue;
+      Form2Record();
+      CurPage = page;
+      ShowCurPage();
+      return true;
+    }
+  }
+  return QMainWindow::focusNextPrevChild(next);
+}
+
 // ---- Modes ---------------------------------------------------------------------------
 
 void frmEdit::DisableAll() {
@@ -351,7 +383,7 @@ void frmEdit::DisableAll() {
                      mnuLastRecord, mnuEditRecord, mnuNewRecord, mnuDuplicateRecord, mnuSearchRecord,
                      mnuDeleteRecord, mnuGotoRecord, mnuUpdateRecord, mnuCancelUpdate, mnuClose, mnuPack,
                      mnuDate, mnuTime, mnuPrint, mnuExport, mnuCheckAll, mnuPickValue, mnuVerify, mnuCompare,
-                     mnuStatistics})
+                     mnuStatistics, mnuUndeleteRecord})
     a->setEnabled(false);
   mnuOpen->setEnabled(true);
   mnuExitProgram->setEnabled(true);
@@ -409,7 +441,7 @@ void frmEdit::EditMode() {
   mnuPreviousPage->setVisible(pages);
   for (QAction* a : {mnuNextRecord, mnuPreviousRecord, mnuFirstRecord, mnuLastRecord, mnuEditRecord,
                      mnuNewRecord, mnuDuplicateRecord, mnuSearchRecord, mnuDeleteRecord, mnuGotoRecord,
-                     mnuClose, mnuOpen, mnuPack, mnuPrint, mnuExport, mnuExitProgram})
+                     mnuClose, mnuOpen, mnuPack, mnuPrint, mnuExport, mnuExitProgram, mnuUndeleteRecord})
     a->setEnabled(false);
   for (QAction* a : {mnuUpdateRecord, mnuCancelUpdate, mnuDate, mnuTime}) a->setEnabled(true);
   mnuAction0->setEnabled(true);
@@ -437,6 +469,9 @@ bool frmEdit::ReadOnly() const { return !modDB::GetReadOnlyReason().empty(); }
 
 void frmEdit::ShowCurPage() {
   lblRecNo->setText(QtText::FromCp(RECNO()));
+  // A marked record is undeleted, not deleted again.
+  const bool marked = Mode == 1 && !NewRecord && modDB::GetRecordCount() > 0 && modDB::IsDeleted() != 0;
+  mnuUndeleteRecord->setEnabled(marked && AllowDelete && !ReadOnly());
   mnuPage->setTitle(QtText::FromCp(PageCaption(CurPage)));
   const int16_t lastPage = modDB::GetLastPage();
   for (int16_t k = 1; k <= 8; ++k) {
@@ -500,6 +535,8 @@ void frmEdit::ShowCurPage() {
   cTBar->raise();
   if (first) {
     first->setFocus();
+    // On another page the first box's text is selected, as after Tab: typing replaces it.
+    if (CurPage != shownPage_ && !FieldFormat::Has(first->format, 'M')) first->selectAll();
   } else if (qobject_cast<FieldBox*>(QApplication::focusWidget()) || qobject_cast<FieldBox*>(focusWidget())) {
     // No box on show: the form itself takes the keys, so that a hidden box keeps
     // none of the window's shortcuts (Ctrl+X, Ctrl+C) or Page Down for itself. The
@@ -508,6 +545,7 @@ void frmEdit::ShowCurPage() {
     surface->setFocus();
   }
   Verify.PageShown();
+  shownPage_ = CurPage;
   Accessible::PageShown(this);
   ViewSettings::PageShown(this);
 }
@@ -688,19 +726,22 @@ void frmEdit::mnuUpdateRecord_Click() {
     const std::string name = f.Name.Trimmed();
     std::string value;
     modDB::ReadField(i, value);
-    std::string error;
-    if (FieldFormat::Has(format, 'D') && !value.empty() && !modLIB::IsValidDate(value, modDB::GetDateOrder()))
-      error = "Field: " + name + ", Invalid date. (DD/MM/YYYY or MM/DD/YYYY)";
-    else if (FieldFormat::Has(format, 'T') && !value.empty() && !modLIB::IsValidTime(value))
-      error = "Field: " + name + ", Invalid time. Format (hh:mm)";
-    else if (FieldFormat::Has(format, '!') && value.empty())
-      error = "Field: " + name + ", Cannot be empty";
-    else if (FieldFormat::Has(format, '#') && NewRecord)
+    if (modDB::FormatRules(format).IsTime() && !value.empty()) {  // "9:30" is kept as "09:30:00"
+      const std::string t = modDB::TimeAsStored(value);
+      if (t != value && static_cast<int>(t.size()) <= f.Length) modDB::WriteField(i, value = t);
+    }
+    modDB::SaveCheck check = modDB::FormatRules(format).CheckForSave(value, modDB::GetDateOrder());
+    if (check == modDB::SaveCheck::YesNo) check = modDB::SaveCheck::Ok;  // its keys allow nothing else
+    if (FieldFormat::Has(format, '#') && NewRecord)
       modDB::WriteField(i, modDB::AutoNumberText(modDB::NextAutoNumber()));  // the store sets it again under its lock
-    if (!error.empty()) {
-      modDB::GetHost().MsgBox(error, modDB::vbCritical, "UPDATE");
+    if (check != modDB::SaveCheck::Ok) {
+      // The field's page first, so that the message names the field by its label there.
       CurPage = f.Page;
       ShowCurPage();
+      const std::string label = QtText::ToCp(Accessible::FieldLabel(this, i));
+      modDB::GetHost().MsgBox("Field: " + (label.empty() ? name : label) + ", " +
+                                  modDB::SaveCheckText(check, modDB::GetDateOrder()),
+                              modDB::vbCritical, "UPDATE");
       if (!Field[i]->isHidden()) Field[i]->setFocus();
       return;
     }
@@ -733,10 +774,20 @@ void frmEdit::mnuDeleteRecord_Click() {
     modDB::GetHost().MsgBox("Deletion is not allowed", modDB::vbCritical, "Delete Record");
     return;
   }
+  if (modDB::GetRecordCount() > 0 && modDB::IsDeleted() != 0) {  // nothing to ask
+    modDB::GetHost().MsgBox("This record is already marked for deletion.\r\nRecord, Undelete takes the mark off.",
+                            modDB::vbInformation, "DELETE");
+    return;
+  }
   const int answer = modDB::GetHost().MsgBox("This will mark the record for permanent deletion,\r\nAre you sure?",
                                       modDB::vbYesNo | modDB::vbCritical | modDB::vbDefaultButton2, "DELETE");
   if (answer != modDB::vbYes) return;
   if (modDB::DeleteRecord() == 0 && OfferReopen()) return;
+  ShowCurPage();
+}
+
+void frmEdit::mnuUndeleteRecord_Click() {
+  if (modDB::UndeleteRecord() == 0 && OfferReopen()) return;
   ShowCurPage();
 }
 

@@ -80,6 +80,7 @@ class frmEdit : public QMainWindow, public EntryState {
   QAction *mnuOpen, *mnuClose, *mnuPack, *mnuPrint, *mnuExport, *mnuExitProgram;
   QAction *mnuEditRecord, *mnuUpdateRecord, *mnuCancelUpdate, *mnuNewRecord, *mnuDuplicateRecord;
   QAction *mnuSearchRecord, *mnuDeleteRecord, *mnuTime, *mnuDate;
+  QAction* mnuUndeleteRecord;  // takes the deletion mark off the record on show
   QAction *mnuGotoRecord, *mnuNextRecord, *mnuPreviousRecord, *mnuFirstRecord, *mnuLastRecord;
   QAction *mnuNextPage, *mnuPreviousPage;
   QAction *mnuContents, *mnuAbout;
@@ -108,6 +109,7 @@ class frmEdit : public QMainWindow, public EntryState {
   void mnuDuplicateRecord_Click();
   void mnuSearchRecord_Click();
   void mnuDeleteRecord_Click();
+  void mnuUndeleteRecord_Click();
   void mnuTime_Click();
   void mnuDate_Click();
   void mnuGotoRecord_Click();
@@ -158,8 +160,12 @@ class frmEdit : public QMainWindow, public EntryState {
   // Browse mode: Page Down / Page Up the next / previous record, with Ctrl the last
   // / first (the Goto menu's entries; a box being edited keeps these keys).
   void keyPressEvent(QKeyEvent* e) override;
+  // Tab or Enter on the last box of a page goes on to the first box of the next page
+  // that has one (from the last page, page 1), not round the same page.
+  bool focusNextPrevChild(bool next) override;
 
  private:
+  int16_t shownPage_ = 0;  // the page ShowCurPage showed last
   void CreateMenus();
   void CreateToolbar();
   void CreateControls();

@@ -1,5 +1,7 @@
 #include "entry/frmHistory.h"
 
+#include <QMenu>
+
 #include <QCheckBox>
 #include <QLabel>
 #include <QHBoxLayout>
@@ -36,6 +38,12 @@ void frmHistory::ShowFor(QWidget* parent) {
   modDlg::RunModal(window);
 }
 
+void frmHistory::OfferStart(QMenu* menu, QAction* start) {
+  QObject::connect(menu, &QMenu::aboutToShow, start, [start] {
+    start->setEnabled(modDB::GetFileNumber() != 0 && !modDB::HistoryKept(modDB::GetDatabaseName()));
+  });
+}
+
 void frmHistory::StartFor(QWidget*) {
   if (!DatabaseOpen("START HISTORY")) return;
   const std::string db = modDB::GetDatabaseName();
@@ -46,7 +54,7 @@ void frmHistory::StartFor(QWidget*) {
     return;
   }
   const int answer = modDB::GetHost().MsgBox(
-      "From now on every change to " + db + ".Qfd made by any program of ours is written first to " + file +
+      "From now on every change to " + db + ".Qfd made by QfEntry, QfLayout, qfd or a form script is written first to " + file +
           " (time, user, field, value before and after).\r\nA change whose history cannot be written is not "
           "made.\r\nStart the history?",
       modDB::vbYesNo | modDB::vbQuestion, "START HISTORY");

@@ -19,6 +19,8 @@ class frmHistory : public QDialog {
   static void ShowFor(QWidget* parent);
   // Starts keeping the history of the open database, after saying what it means.
   static void StartFor(QWidget* parent);
+  // File > Start History is offered only while the database keeps no history.
+  static void OfferStart(class QMenu* menu, class QAction* start);
 
   frmHistory(QWidget* parent, int32_t record);
   QLabel* lblDamage = nullptr;

@@ -130,7 +130,7 @@ frmImport::frmImport(const modDB::CsvImport& plan, bool scriptHasUpdate, QWidget
 
 void frmImport::Refresh() {
   std::string text = modLIB::FileTitle(plan_.path) + ", read as " + plan_.encoding + ": " +
-                     std::to_string(plan_.rows) + " rows, " + std::to_string(plan_.good) + " good, " +
+                     std::to_string(plan_.rows) + (plan_.rows == 1 ? " row, " : " rows, ") + std::to_string(plan_.good) + " good, " +
                      std::to_string(plan_.refused.size()) + " refused.";
   if (plan_.plainExport)
     text += " It is a plain export: blanks at the start of values were not written, and values holding a double "

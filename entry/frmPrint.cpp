@@ -96,7 +96,7 @@ frmPrint::frmPrint(EntryState* editor) : QDialog(editor->DialogParent()), editor
   pageGrid->setColumnStretch(4, 1);
 
   auto* orientation = new QGroupBox("Orientation", this);
-  optPotrait = new QRadioButton("Potrait", orientation);
+  optPotrait = new QRadioButton("Portrait", orientation);
   optPotrait->setObjectName("optPotrait");
   optLandscape = new QRadioButton("Landscape", orientation);
   optLandscape->setObjectName("optLandscape");

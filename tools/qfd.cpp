@@ -9,6 +9,7 @@
 //   qfd get FILE N [--json]                    show record N
 //   qfd set FILE N NAME=VALUE ...              change fields of record N
 //   qfd delete FILE N                          mark record N for deletion
+//   qfd undelete FILE N                        take the mark off record N
 //   qfd export FILE OUT [--format NAME] [--fields A,B] [--rfc4180 [--utf8]] [--with-deleted]
 //                                              the export window's CSV, Stata, SPSS,
 //                                              spreadsheet or SQLite file
@@ -82,6 +83,7 @@ const char* kUsage =
                "       qfd get FILE N [--json]\n"
                "       qfd set FILE N NAME=VALUE ...\n"
                "       qfd delete FILE N\n"
+               "       qfd undelete FILE N\n"
                "       qfd export FILE OUT.csv|.dta|.sav|.xlsx|.sqlite [--format NAME] [--fields A,B,...]\n"
                "                  [--rfc4180 [--utf8]] [--with-deleted]\n"
                "       qfd push FILE --to URL|FILE.sqlite --key FIELD --site NAME [--history]\n"
@@ -501,6 +503,7 @@ bool Assignments(const Args& a, size_t from, std::vector<Assignment>& out) {
       continue;
     }
     value = modDB::CasedValue(format, value);
+    if (modDB::FormatRules(format).IsTime()) value = modDB::TimeAsStored(value);  // "9:30" is "09:30:00"
     if (static_cast<int>(value.size()) > f.Length) {
       Error("the value for \"" + a[i].substr(0, eq) + "\" has " + std::to_string(value.size()) +
             " characters; the field holds " + std::to_string(f.Length));
@@ -526,7 +529,7 @@ bool ValidRecord() {
       return false;
     }
     if (check != modDB::SaveCheck::Ok) {
-      modDB::Fail("UPDATE", "Field: " + f.Name.Trimmed() + ", " + modDB::SaveCheckText(check));
+      modDB::Fail("UPDATE", "Field: " + f.Name.Trimmed() + ", " + modDB::SaveCheckText(check, modDB::GetDateOrder()));
       return false;
     }
   }
@@ -608,6 +611,13 @@ int Delete(const Args& a) {
   if (modDB::IsDeleted() != 0) return modDB::DeleteRecord() == 1 ? 0 : 1;  // it says the record is marked already
   // Only the mark is written: a value another program saved meanwhile stays.
   return modDB::WriteFieldsOf(n, {}, "DELETE RECORD", '*') == 1 ? 0 : 1;
+}
+
+int Undelete(const Args& a) {
+  if (a.size() != 2) return Usage();
+  int32_t n = 0;
+  if (!OpenAt(a, n)) return 1;
+  return modDB::UndeleteRecord() == 1 ? 0 : 1;  // only the mark is written
 }
 
 int Export(const Args& a) {
@@ -1015,8 +1025,8 @@ int main(int argc, char** argv) {
   const std::map<std::string, std::function<int(const Args&)>> commands = {
       {"info", Info},
       {"dump", Dump},     {"create", Create}, {"resave", Resave}, {"add", Add},
-      {"get", Get},       {"set", Set},       {"delete", Delete}, {"export", Export}, {"import", Import},
-      {"push", Push},
+      {"get", Get},       {"set", Set},       {"delete", Delete}, {"undelete", Undelete}, {"export", Export},
+      {"import", Import}, {"push", Push},
       {"pack", Pack},     {"check", Check},   {"history", History}, {"accept", Accept},
       {"verify", Verify}, {"compare", Compare}, {"stats", Stats},
   };

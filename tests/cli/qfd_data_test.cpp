@@ -247,7 +247,7 @@ TEST_F(QfdData, ImportRefusedRowsAllOrNothingSkipBadDryRun) {
   RunResult r = Qfd({"import", db, dir / "in.csv"});
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.err,
-            "qfd: line 3, field Born, value \"30/02/2003\": Invalid date. (DD/MM/YYYY or MM/DD/YYYY)\n"
+            "qfd: line 3, field Born, value \"30/02/2003\": Invalid date. Format (DD/MM/YYYY)\n"
             "qfd: line 4, field Name, value \"Zo\xC3\xAB ?\": holds \"\xC3\xAB\", which the format ASF does not allow\n"
             "qfd: 1 character(s) outside Windows-1252 became \"?\"\n"
             "qfd: nothing was imported (give --skip-bad to import the good rows)\n");
@@ -268,7 +268,7 @@ TEST_F(QfdData, ImportRefusedRowsAllOrNothingSkipBadDryRun) {
   EXPECT_EQ(after.substr(kHeader), "  1   Ann Lee 01/02/2003");
   EXPECT_EQ(ReadFile(dir / "in.rejected.csv"),
             "\xEF\xBB\xBF\"name\",\"BORN\",Reason\r\n"
-            "\"bob\",\"30/02/2003\",\"Born: Invalid date. (DD/MM/YYYY or MM/DD/YYYY)\"\r\n"
+            "\"bob\",\"30/02/2003\",\"Born: Invalid date. Format (DD/MM/YYYY)\"\r\n"
             "\"Zo\xC3\xAB ?\",\"\",\"Name: holds \"\"\xC3\xAB\"\", which the format ASF does not allow\"\r\n");
 
   // Another program sees the new count, as after an add; a good dry run writes nothing.

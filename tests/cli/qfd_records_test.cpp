@@ -89,6 +89,12 @@ TEST_F(QfdRecords, CreateAddGetSetDeleteExportPackCheck) {
   r = Qfd({"delete", db, "2"});
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.err, "DELETE RECORD: Record is already marked for deletion!\n");
+  ASSERT_EQ(Qfd({"undelete", db, "2"}).status, 0);
+  EXPECT_EQ(Qfd({"get", db, "2"}).out.substr(0, 15), "Record 2 of 3\nN");
+  r = Qfd({"undelete", db, "2"});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.err, "UNDELETE RECORD: Record is not marked for deletion!\n");
+  ASSERT_EQ(Qfd({"delete", db, "2"}).status, 0);
 
   r = Qfd({"export", db, dir / "all.csv"});
   ASSERT_EQ(r.status, 0) << r.err;
@@ -156,8 +162,8 @@ TEST_F(QfdRecords, ValuesAreCheckedAsAnUpdateChecksThem) {
   const std::string before = ReadFile(db + ".Qfd");
   const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
       {{"add", db, "Born=01/01/2000"}, "UPDATE: Field: Name, Cannot be empty\n"},
-      {{"add", db, "Name=B", "Born=29/02/2000"}, "UPDATE: Field: Born, Invalid date. (DD/MM/YYYY or MM/DD/YYYY)\n"},
-      {{"add", db, "Name=B", "At=9:30"}, "UPDATE: Field: At, Invalid time. Format (hh:mm)\n"},
+      {{"add", db, "Name=B", "Born=29/02/2000"}, "UPDATE: Field: Born, Invalid date. Format (MM/DD/YYYY)\n"},
+      {{"add", db, "Name=B", "At=9:3"}, "UPDATE: Field: At, Invalid time. Format (hh:mm or hh:mm:ss)\n"},
       {{"add", db, "Name=B", "Ok=x"}, "qfd: the value for \"Ok\" holds \"x\", which its format Y does not allow\n"},
       {{"add", db, "Name=B", "Ok=yes"}, "qfd: the value for \"Ok\" holds \"e\", which its format Y does not allow\n"},
       {{"set", db, "1", "Name="}, "UPDATE: Field: Name, Cannot be empty\n"},
@@ -168,6 +174,8 @@ TEST_F(QfdRecords, ValuesAreCheckedAsAnUpdateChecksThem) {
     EXPECT_EQ(r.err, message) << args[2];
   }
   EXPECT_EQ(ReadFile(db + ".Qfd"), before);
+  Add(db, {"Name=C", "At=9:30"}, 2);  // h:mm is taken, and kept as hh:mm:ss
+  EXPECT_NE(Qfd({"get", db, "2"}).out.find("\nAt: 09:30:00\n"), std::string::npos);
 }
 
 TEST_F(QfdRecords, ResaveCarriesValuesOverOrLeavesThemInTheBackup) {

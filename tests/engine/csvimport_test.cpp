@@ -248,7 +248,7 @@ TEST_F(CsvImportTest, EachCheckOfASavedRecord) {
        2);  // month first
   const std::string head = "No,Born,At,Must,Ok,Up,Low,Proper,Digits,Short,Lines\r\n";
   modDB::CsvImport plan = Read(head +
-                        "77,12/31/1999,23:59:59,ab,y,abc,XyZ,ann mARIE,12,abc,x\r\n"  // good; 77 is not taken
+                        "77,12/31/1999,9:05,ab,y,abc,XyZ,ann mARIE,12,abc,x\r\n"  // good; 77 is not taken
                         "1,31/12/1999,,ab,,,,,,,\r\n"                                // day first: refused
                         "1,,24:00:00,ab,,,,,,,\r\n"                                  // no such time
                         "1,,,,,,,,,,\r\n"                                            // required
@@ -259,8 +259,8 @@ TEST_F(CsvImportTest, EachCheckOfASavedRecord) {
                         "1,,,ab,,,,,,abc   ,\r\n"                                    // padding blanks are no length
                         "1,2\r\n");                                                  // short row
   EXPECT_EQ(Problems(plan),
-            (Values{"line 3, field Born, value \"31/12/1999\": Invalid date. (DD/MM/YYYY or MM/DD/YYYY)",
-                    "line 4, field At, value \"24:00:00\": Invalid time. Format (hh:mm)",
+            (Values{"line 3, field Born, value \"31/12/1999\": Invalid date. Format (MM/DD/YYYY)",
+                    "line 4, field At, value \"24:00:00\": Invalid time. Format (hh:mm or hh:mm:ss)",
                     "line 5, field Must, value \"\": Cannot be empty",
                     "line 6, field Ok, value \"x\": holds \"x\", which the format Y does not allow",
                     "line 7, field Digits, value \"1a\": holds \"a\", which the format N does not allow",
@@ -270,11 +270,11 @@ TEST_F(CsvImportTest, EachCheckOfASavedRecord) {
   EXPECT_EQ(plan.rows, 10);
   EXPECT_EQ(plan.good, 2);
   ASSERT_EQ(plan.refused.size(), 8u);
-  EXPECT_EQ(plan.reasons[0], "Born: Invalid date. (DD/MM/YYYY or MM/DD/YYYY)");
+  EXPECT_EQ(plan.reasons[0], "Born: Invalid date. Format (MM/DD/YYYY)");
   // The good row as it is saved: cased, the "#" field left for the store.
   modDB::FormHeader h = modDB::GetHeader();
   const std::string rec = plan.records.substr(0, static_cast<size_t>(h.RecordLength));
-  EXPECT_EQ(rec, std::string(" ") + "     " + "12/31/1999" + "23:59:59" + "ab  " + "Y" + "ABC " + "xyz " +
+  EXPECT_EQ(rec, std::string(" ") + "     " + "12/31/1999" + "09:05:00" + "ab  " + "Y" + "ABC " + "xyz " +
                      "Ann Marie   " + "12  " + "abc" + "x         ");
   // A yes/no field given "n" is stored "N"; an empty yes/no passes.
   plan = Read(head + "1,,,ab,n,,,,,,\r\n");

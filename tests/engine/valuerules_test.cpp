@@ -82,6 +82,12 @@ TEST(ValueRules, SaveChecksInTheEntryWindowsOrder) {
   EXPECT_EQ(modDB::CheckForSave("Y", "y", 1), modDB::SaveCheck::YesNo);
   EXPECT_EQ(modDB::CheckForSave("Y", "N", 1), modDB::SaveCheck::Ok);
   EXPECT_EQ(modDB::FormatRules("DT!").CheckForSave("12/13/2020", 1), modDB::SaveCheck::Date);
+  for (const auto& [typed, kept] : std::vector<std::pair<std::string, std::string>>{
+           {"9:30", "09:30:00"}, {"09:30", "09:30:00"}, {"9:30:15", "09:30:15"}, {"23:59:59", "23:59:59"},
+           {"9:3", "9:3"}, {"930", "930"}, {"123:30", "123:30"}, {"9:30:1", "9:30:1"}, {"", ""}})
+    EXPECT_EQ(modDB::TimeAsStored(typed), kept) << typed;
+  EXPECT_EQ(modDB::SaveCheckText(modDB::SaveCheck::Date, 1), "Invalid date. Format (DD/MM/YYYY)");
+  EXPECT_EQ(modDB::SaveCheckText(modDB::SaveCheck::Date, 2), "Invalid date. Format (MM/DD/YYYY)");
 }
 
 }  // namespace

@@ -7,27 +7,28 @@ TEST_F(EntryTest, UpdateChecksInSlotOrderAndJumpsToTheField) {
   const std::string file = MakeDatabase({{"Born", 10, 1, "D"},
                                          {"At", 8, 2, "T"},
                                          {"Must", 10, 3, "A!"},
-                                         {"Opt", 10, 3, "D!"}});
+                                         {"Opt", 10, 3, "D!"}},
+                                        {}, 1);  // "Banner" labels Born
   frmEdit& w = Open(file);
   w.mnuNewRecord->trigger();
   Type(1, "31/04/2020");
   w.mnuUpdateRecord->trigger();
   ASSERT_EQ(host.boxes.size(), 1u);
-  EXPECT_EQ(host.Last(), "UPDATE: Field: Born, Invalid date. (DD/MM/YYYY or MM/DD/YYYY)");
+  EXPECT_EQ(host.Last(), "UPDATE: Field: Banner, Invalid date. Format (DD/MM/YYYY)");
   EXPECT_EQ(host.boxes.back().style, modDB::vbCritical);
   EXPECT_EQ(w.Mode, 2);
 
   w.Field[1]->selectAll();
   QTest::keyClicks(w.Field[1], "30/04/2020");
   w.mnuNextPage->trigger();
-  Type(2, "12:00");  // five characters: not a time
+  Type(2, "9:3");  // not a time
   w.mnuPreviousPage->trigger();
   w.mnuUpdateRecord->trigger();
-  EXPECT_EQ(host.Last(), "UPDATE: Field: At, Invalid time. Format (hh:mm)");
+  EXPECT_EQ(host.Last(), "UPDATE: Field: At, Invalid time. Format (hh:mm or hh:mm:ss)");
   EXPECT_EQ(w.CurPage, 2);
   EXPECT_EQ(QApplication::focusWidget(), w.Field[2]);
 
-  Type(2, ":00");
+  Type(2, "0");  // h:mm is taken, and kept as hh:mm:ss
   w.mnuPreviousPage->trigger();
   w.mnuUpdateRecord->trigger();  // the required field on page 3 is empty
   EXPECT_EQ(host.Last(), "UPDATE: Field: Must, Cannot be empty");
@@ -45,7 +46,7 @@ TEST_F(EntryTest, UpdateChecksInSlotOrderAndJumpsToTheField) {
   EXPECT_EQ(w.Mode, 1);
   const auto rec = Stored(1);
   EXPECT_EQ(rec["Fields"]["Born"], "30/04/2020");
-  EXPECT_EQ(rec["Fields"]["At"], "12:00:00");
+  EXPECT_EQ(rec["Fields"]["At"], "09:30:00");
   EXPECT_EQ(rec["Fields"]["Opt"], "29/02/2000");
 }
 
@@ -54,7 +55,11 @@ TEST_F(EntryTest, MonthFirstDates) {
   const std::string file = ChangeForm([] { modDB::SetDateOrder(2); });
   frmEdit& w = Open(file);
   w.mnuNewRecord->trigger();
-  Type(1, "02/29/2000");
+  Type(1, "29/02/2000");
+  w.mnuUpdateRecord->trigger();
+  EXPECT_EQ(host.Last(), "UPDATE: Field: Born, Invalid date. Format (MM/DD/YYYY)");  // the form's order
+  host.Clear();
+  RetypeField(1, "02/29/2000");
   w.mnuUpdateRecord->trigger();
   EXPECT_TRUE(host.boxes.empty()) << host.Last();
   EXPECT_EQ(Stored(1)["Fields"]["Born"], "02/29/2000");
@@ -112,6 +117,15 @@ TEST_F(EntryTest, DeleteAsksAndMarks) {
   w.cTBarBtn[15]->click();
   EXPECT_TRUE(Stored(1)["Deleted"].get<bool>());
   EXPECT_EQ(w.lblRecNo->text(), " 1 / 2*");
+  // Marked: Delete asks nothing, Undelete takes the mark off.
+  host.Clear();
+  w.cTBarBtn[15]->click();
+  EXPECT_EQ(host.Last(), "DELETE: This record is already marked for deletion.\r\nRecord, Undelete takes the mark off.");
+  ASSERT_TRUE(w.mnuUndeleteRecord->isEnabled());
+  w.mnuUndeleteRecord->trigger();
+  EXPECT_FALSE(Stored(1)["Deleted"].get<bool>());
+  EXPECT_EQ(w.lblRecNo->text(), " 1 / 2");
+  EXPECT_FALSE(w.mnuUndeleteRecord->isEnabled());
 }
 
 TEST_F(EntryTest, EditKeepsValuesAndWritesOverTheRecord) {
@@ -190,6 +204,10 @@ TEST_F(EntryTest, TabAndEnterSelectTheFieldsText) {
   EXPECT_FALSE(w.Field[3]->textCursor().hasSelection());
   QTest::keyClick(w.Field[3], Qt::Key_Tab);
   EXPECT_EQ(w.Field[4]->textCursor().selectedText(), "34");
+  EXPECT_FALSE(w.Field[2]->textCursor().hasSelection());  // a box left keeps no selection
+  const QWidget* ring = w.surface->findChild<QWidget*>("FocusRing");
+  ASSERT_TRUE(ring && ring->isVisible());
+  EXPECT_EQ(ring->geometry(), w.Field[4]->geometry().adjusted(-3, -3, 3, 3));
   QTest::keyClick(w.Field[4], Qt::Key_Tab, Qt::ShiftModifier);
   QTest::keyClick(w.Field[3], Qt::Key_Tab, Qt::ShiftModifier);
   EXPECT_EQ(w.Field[2]->textCursor().selectedText(), "7");
@@ -240,4 +258,22 @@ TEST_F(EntryTest, F1OpensTheHelpOfTheWindowInFront) {
   w.mnuExport->trigger();
   modDlg::SetShownHook({});
   EXPECT_EQ(topics, (std::vector<std::string>{"", "Find Dialog", "Export Dialog"}));
+}
+
+// Tab or Enter on a page's last box goes on to the first box of the next page that has
+// one, its text selected; from the last page back to page 1.
+TEST_F(EntryTest, TabOnTheLastBoxGoesToTheNextPage) {
+  frmEdit& w = Open(MakeDatabase({{"A", 10, 1, "AS"}, {"B", 10, 1, "N"}, {"C", 10, 2, "N"}, {"No", 5, 3, "#"}},
+                                 {{"Ann", "12", "34", ""}}));
+  w.mnuEditRecord->trigger();
+  QTest::keyClick(w.Field[1], Qt::Key_Tab);
+  QTest::keyClick(w.Field[2], Qt::Key_Tab);
+  EXPECT_EQ(w.CurPage, 2);
+  ASSERT_EQ(QApplication::focusWidget(), w.Field[3]);
+  EXPECT_EQ(w.Field[3]->textCursor().selectedText(), "34");
+  QTest::keyClick(w.Field[3], Qt::Key_Return);  // page 3 has no box
+  EXPECT_EQ(w.CurPage, 1);
+  EXPECT_EQ(w.Field[1]->textCursor().selectedText(), "Ann");
+  QTest::keyClick(w.Field[1], Qt::Key_Tab, Qt::ShiftModifier);  // backwards stays on the page
+  EXPECT_EQ(w.CurPage, 1);
 }

@@ -111,6 +111,25 @@ TEST_F(FormatTest, YesNoDateTimeAndLinks) {
   EXPECT_EQ(Typed(6, "a@b/1"), "a@b1");                   // e-mail rules win over date
 }
 
+// A date's separators come in as it is typed; a date or time is checked as its field
+// is left, a time typed h:mm shown hh:mm:ss.
+TEST_F(FormatTest, DatesTakeTheirSlashesAndAreCheckedOnLeaving) {
+  Edit({{"Day", 10, 1, "D"}, {"Clock", 8, 1, "T"}});
+  EXPECT_EQ(Typed(1, "12031985"), "12/03/1985");
+  window->Field[1]->SetText("");
+  EXPECT_EQ(Typed(1, "12/03/1985"), "12/03/1985");  // typed slashes are not doubled
+  EXPECT_EQ(Typed(2, "9:30"), "9:30");
+  window->Field[1]->setFocus();
+  QApplication::processEvents();
+  EXPECT_EQ(BoxText(2), "09:30:00");
+  window->Field[1]->SetText("");
+  EXPECT_EQ(Typed(1, "31022020"), "31/02/2020");  // no such day
+  window->Field[2]->setFocus();
+  QApplication::processEvents();
+  EXPECT_EQ(host.Last(), "CHECK: Field: Day, Invalid date. Format (DD/MM/YYYY)");
+  EXPECT_EQ(QApplication::focusWidget(), window->Field[1]);
+}
+
 TEST_F(FormatTest, TodayAndNowThroughTheKeyFilter) {
   Edit({{"Day", 10, 1, "D"}, {"Clock", 8, 1, "T"}, {"Digits", 20, 1, "N"}});
   window->Field[1]->setFocus();
@@ -269,8 +288,8 @@ TEST_F(FormatTest, EveryPasteKeyPastesThroughTheFormat) {
   EXPECT_EQ(Stored(1)["Fields"]["Memo"], "-12x y!\r\nz-12x y!\r\nz");
 }
 
-// While editing, Ctrl+C copies the selection whatever the format; in browse mode it
-// is still Close.
+// While editing, Ctrl+C copies the selection whatever the format and Ctrl+X cuts it;
+// in browse mode Ctrl+C is still Close.
 TEST_F(FormatTest, CtrlCCopiesInEveryFieldWhileEditing) {
   Open(MakeDatabase({{"Digits", 20, 1, "N"}, {"Name", 20, 1, "AS"}}, {{"123", "Nina Ross"}}));
   window->mnuEditRecord->trigger();
@@ -284,6 +303,9 @@ TEST_F(FormatTest, CtrlCCopiesInEveryFieldWhileEditing) {
     EXPECT_EQ(QApplication::clipboard()->text(), slot == 1 ? "123" : "Nina Ross") << slot;
     EXPECT_EQ(window->Mode, 2);
   }
+  QTest::keyClick(window->Field[2], Qt::Key_X, Qt::ControlModifier);  // and Ctrl+X cuts
+  EXPECT_EQ(BoxText(2), "");
+  EXPECT_EQ(QApplication::clipboard()->text(), "Nina Ross");
   window->mnuCancelUpdate->trigger();
   QTest::keyClick(window, Qt::Key_C, Qt::ControlModifier);
   EXPECT_EQ(window->Mode, 0);  // closed

@@ -41,6 +41,8 @@ TEST_F(EntryTest, HistoryIsStartedAndShown) {
   start->trigger();
   ASSERT_EQ(host.boxes.size(), 1u);
   EXPECT_TRUE(modDB::HistoryKept(dir / "Test"));
+  emit w.mnuFile->aboutToShow();
+  EXPECT_FALSE(start->isEnabled());  // not offered while the history is kept
 
   w.mnuEditRecord->trigger();
   RetypeField(1, "New Co");

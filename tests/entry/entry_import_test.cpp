@@ -81,7 +81,7 @@ TEST_F(Import, PreviewRefusedRowsAndLeavingThemOut) {
     EXPECT_EQ(Cell(p->grdRefused, 0, 0), "4");  // the first row takes lines 2 and 3
     EXPECT_EQ(Cell(p->grdRefused, 0, 1), "Born");
     EXPECT_EQ(Cell(p->grdRefused, 0, 2), "31/02/2003");
-    EXPECT_EQ(Cell(p->grdRefused, 0, 3), "Invalid date. (DD/MM/YYYY or MM/DD/YYYY)");
+    EXPECT_EQ(Cell(p->grdRefused, 0, 3), "Invalid date. Format (DD/MM/YYYY)");
     EXPECT_FALSE(p->btnImport->isEnabled());  // all or nothing
     EXPECT_FALSE(p->chkUpdate->isEnabled());  // no script
     // The picture for the documentation.
@@ -109,7 +109,7 @@ TEST_F(Import, PreviewRefusedRowsAndLeavingThemOut) {
   EXPECT_EQ(w.Dummy[2]->text(), "Ann Lee");
   EXPECT_EQ(qftest::ReadFile(dir / "in.rejected.csv"),
             "\"#\",\"NAME\",\"born\",\"Street\",\"notes\",Reason\r\n"
-            "\"8\",\"bob\",\"31/02/2003\",\"y\",\"\",\"Born: Invalid date. (DD/MM/YYYY or MM/DD/YYYY)\"\r\n");
+            "\"8\",\"bob\",\"31/02/2003\",\"y\",\"\",\"Born: Invalid date. Format (DD/MM/YYYY)\"\r\n");
   EXPECT_NE(qftest::ReadFile(dir / "Test.Qfd"), before);
 }
 

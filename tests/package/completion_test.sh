@@ -49,7 +49,7 @@ as_bash() {
 }
 
 # The commands and the program's own options.
-ask "--help|--version|accept|add|check|compare|create|delete|dump|export|get|history|import|info|pack|push|resave|set|stats|verify" qfd ""
+ask "--help|--version|accept|add|check|compare|create|delete|dump|export|get|history|import|info|pack|push|resave|set|stats|undelete|verify" qfd ""
 ask "check|compare|create" qfd c
 ask "delete|dump" qfd d
 ask "--help|--version" qfd --
