@@ -9,7 +9,7 @@
 #include <QVBoxLayout>
 
 #include "common/modDlg.h"
-#include "engine/History.h"
+#include "engine/history/History.h"
 #include "engine/modDB.h"
 
 
