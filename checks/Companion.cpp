@@ -3,8 +3,8 @@
 
 #include <fcntl.h>
 
-#include "engine/DatabaseFile.h"
-#include "engine/FileIo.h"
+#include "engine/files/DatabaseFile.h"
+#include "engine/files/FileIo.h"
 #include "engine/files/Companions.h"
 #include "engine/modDB.h"
 

@@ -9,9 +9,9 @@
 #include <ctime>
 
 #include "checks/Companion.h"
-#include "engine/DirectFile.h"
-#include "engine/FileIo.h"
-#include "engine/History.h"
+#include "engine/store/DirectFile.h"
+#include "engine/files/FileIo.h"
+#include "engine/history/History.h"
 #include "engine/modDB.h"
 #include "lib/Codepage.h"
 #include "lib/modLIB.h"

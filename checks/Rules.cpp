@@ -6,7 +6,7 @@
 #include <stdexcept>
 
 #include "checks/Companion.h"
-#include "engine/FileIo.h"
+#include "engine/files/FileIo.h"
 #include "lib/Codepage.h"
 #include "lib/modLIB.h"
 

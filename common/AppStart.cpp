@@ -11,8 +11,8 @@
 #include "common/modDlg.h"
 #include "common/Platform.h"
 #include "common/QtHost.h"
-#include "engine/DatabaseFile.h"
-#include "engine/History.h"
+#include "engine/files/DatabaseFile.h"
+#include "engine/history/History.h"
 
 namespace AppStart {
 

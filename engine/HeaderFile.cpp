@@ -5,7 +5,7 @@
 #include <cstring>
 #include <exception>
 
-#include "engine/FileIo.h"
+#include "engine/files/FileIo.h"
 #include "engine/HeaderLayout.h"
 
 namespace modDB {

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/FileIo.h"
+#include "engine/files/FileIo.h"
 #include "engine/FormHeader.h"
 #include "engine/HeaderFile.h"
 #include "engine/HeaderLayout.h"

@@ -4,7 +4,7 @@
 #include <filesystem>
 
 #include "common/modDlg.h"
-#include "engine/DirectFile.h"
+#include "engine/store/DirectFile.h"
 #include "engine/HeaderLayout.h"
 #include "engine/modDB.h"
 #include "entry/EntryState.h"

@@ -14,7 +14,7 @@
 #include "common/FormLook.h"
 #include "common/Platform.h"
 #include "common/QtText.h"
-#include "engine/DirectFile.h"
+#include "engine/store/DirectFile.h"
 #include "engine/HeaderLayout.h"
 #include "entry/Accessible.h"
 #include "entry/modBrowse.h"

@@ -12,7 +12,7 @@
 #include "common/DialogParts.h"
 #include "common/modDlg.h"
 #include "common/QtText.h"
-#include "engine/CsvExport.h"
+#include "engine/transfer/CsvExport.h"
 #include "engine/modDB.h"
 
 namespace {

@@ -11,7 +11,7 @@
 #include <QVBoxLayout>
 
 #include "common/modDlg.h"
-#include "engine/History.h"
+#include "engine/history/History.h"
 #include "engine/modDB.h"
 
 

@@ -19,7 +19,7 @@
 #include <QDialog>
 #include <functional>
 
-#include "engine/CsvImport.h"
+#include "engine/transfer/CsvImport.h"
 
 class QCheckBox;
 class QLabel;

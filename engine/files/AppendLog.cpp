@@ -7,7 +7,7 @@
 #include <cerrno>
 #include <cstring>
 
-#include "engine/FileIo.h"
+#include "engine/files/FileIo.h"
 
 namespace modDB::detail {
 

@@ -1,6 +1,6 @@
 #include "engine/files/Companions.h"
 
-#include "engine/DatabaseFile.h"
+#include "engine/files/DatabaseFile.h"
 #include "lib/modLIB.h"
 
 namespace modDB::detail {

@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <exception>
 
-#include "engine/FileIo.h"
+#include "engine/files/FileIo.h"
 #include "engine/StoreCommon.h"
 #include "engine/history/Format.h"
 #include "lib/Codepage.h"

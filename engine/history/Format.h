@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "engine/history/History.h"
-#include "engine/transfer/CsvText.h"
+#include "lib/CsvText.h"
 
 namespace modDB::history {
 
@@ -22,7 +22,7 @@ const std::string& HostName();
 std::string Now();  // UTC, ISO 8601 to the second
 
 // CSV: a whole line with its LF (the cells quoted by AppendCsvCell, read back by
-// detail::ParseCsvLines, engine/transfer/CsvText.h).
+// detail::ParseCsvLines, lib/CsvText.h).
 void AppendLine(std::string& out, const HistoryEntry& e);
 
 HistoryEntry EntryOf(std::vector<std::string>& row);

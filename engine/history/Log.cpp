@@ -15,7 +15,7 @@
 #include <stdexcept>
 #include <system_error>
 
-#include "engine/FileIo.h"
+#include "engine/files/FileIo.h"
 #include "engine/StoreCommon.h"
 #include "engine/files/AppendLog.h"
 #include "engine/files/Companions.h"

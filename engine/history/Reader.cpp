@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <exception>
 
-#include "engine/FileIo.h"
+#include "engine/files/FileIo.h"
 #include "engine/history/Check.h"
 #include "engine/files/AppendLog.h"
 #include "engine/history/Format.h"

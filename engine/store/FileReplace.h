@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/FileIo.h"
+#include "engine/files/FileIo.h"
 #include "engine/FormHeader.h"
 #include "engine/StoreCommon.h"
 #include "engine/files/Companions.h"

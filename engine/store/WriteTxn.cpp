@@ -1,6 +1,6 @@
 #include "engine/store/WriteTxn.h"
 
-#include "engine/FileIo.h"
+#include "engine/files/FileIo.h"
 #include "engine/StoreCommon.h"
 
 namespace modDB::detail {

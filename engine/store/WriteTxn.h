@@ -12,8 +12,8 @@
 #include <cstdint>
 #include <string>
 
-#include "engine/DatabaseFile.h"
-#include "engine/History.h"
+#include "engine/files/DatabaseFile.h"
+#include "engine/history/History.h"
 
 namespace modDB::detail {
 

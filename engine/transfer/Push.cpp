@@ -6,7 +6,7 @@
 #include <map>
 #include <stdexcept>
 
-#include "engine/History.h"
+#include "engine/history/History.h"
 #include "engine/modDB.h"
 #include "engine/transfer/Centre.h"
 #include "engine/transfer/Table.h"

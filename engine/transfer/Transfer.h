@@ -35,7 +35,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/CsvExport.h"
+#include "engine/transfer/CsvExport.h"
 
 namespace modDB {
 

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "checks/FileCheck.h"
-#include "engine/History.h"
+#include "engine/history/History.h"
 #include "tests/cli/Spawn.h"
 #include "tests/engine/StoreFixture.h"
 #include "tests/support/ChecksForm.h"

@@ -14,8 +14,8 @@
 #include <string>
 #include <vector>
 
-#include "engine/DirectFile.h"
-#include "engine/History.h"
+#include "engine/store/DirectFile.h"
+#include "engine/history/History.h"
 #include "tests/cli/Spawn.h"
 #include "tests/engine/StoreFixture.h"
 

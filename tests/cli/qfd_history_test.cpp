@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/History.h"
+#include "engine/history/History.h"
 #include "tests/cli/Spawn.h"
 #include "tests/engine/StoreFixture.h"
 

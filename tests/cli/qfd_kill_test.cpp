@@ -10,7 +10,7 @@
 #include <nlohmann/json.hpp>
 #include <sstream>
 
-#include "engine/History.h"
+#include "engine/history/History.h"
 #include "tests/support/TestSupport.h"
 
 using qftest::Qfd;

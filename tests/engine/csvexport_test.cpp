@@ -2,7 +2,7 @@
 // line breaks inside values, and the current record afterwards.
 #include <filesystem>
 
-#include "engine/CsvExport.h"
+#include "engine/transfer/CsvExport.h"
 #include "tests/engine/StoreFixture.h"
 
 using namespace storetest;

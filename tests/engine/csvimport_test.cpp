@@ -8,9 +8,9 @@
 
 #include <filesystem>
 
-#include "engine/CsvExport.h"
-#include "engine/CsvImport.h"
-#include "engine/FileIo.h"
+#include "engine/transfer/CsvExport.h"
+#include "engine/transfer/CsvImport.h"
+#include "engine/files/FileIo.h"
 #include "engine/HeaderLayout.h"
 #include "tests/engine/StoreFixture.h"
 

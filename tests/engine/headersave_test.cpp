@@ -5,7 +5,7 @@
 
 #include <filesystem>
 
-#include "engine/FileIo.h"
+#include "engine/files/FileIo.h"
 #include "tests/engine/StoreFixture.h"
 
 using namespace storetest;

@@ -10,9 +10,9 @@
 #include <thread>
 #include <vector>
 
-#include "engine/DirectFile.h"
-#include "engine/FileIo.h"
-#include "engine/History.h"
+#include "engine/store/DirectFile.h"
+#include "engine/files/FileIo.h"
+#include "engine/history/History.h"
 #include "tests/engine/StoreFixture.h"
 
 using namespace storetest;

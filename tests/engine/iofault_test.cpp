@@ -14,12 +14,12 @@
 #include <map>
 #include <optional>
 
-#include "engine/CsvExport.h"
-#include "engine/CsvImport.h"
-#include "engine/DirectFile.h"
-#include "engine/FileIo.h"
+#include "engine/transfer/CsvExport.h"
+#include "engine/transfer/CsvImport.h"
+#include "engine/store/DirectFile.h"
+#include "engine/files/FileIo.h"
 #include "engine/HeaderLayout.h"
-#include "engine/History.h"
+#include "engine/history/History.h"
 #include "tests/engine/StoreFixture.h"
 
 using namespace storetest;

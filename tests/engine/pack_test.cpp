@@ -3,7 +3,7 @@
 #include <cerrno>
 #include <filesystem>
 
-#include "engine/FileIo.h"
+#include "engine/files/FileIo.h"
 #include "tests/engine/StoreFixture.h"
 
 using namespace storetest;

@@ -7,9 +7,9 @@
 
 #include <filesystem>
 
-#include "engine/CsvExport.h"
-#include "engine/DirectFile.h"
-#include "engine/FileIo.h"
+#include "engine/transfer/CsvExport.h"
+#include "engine/store/DirectFile.h"
+#include "engine/files/FileIo.h"
 #include "engine/HeaderLayout.h"
 #include "tests/engine/StoreFixture.h"
 

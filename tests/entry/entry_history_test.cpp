@@ -6,7 +6,7 @@
 #include <QTableWidget>
 #include <filesystem>
 
-#include "engine/History.h"
+#include "engine/history/History.h"
 #include "entry/frmHistory.h"
 #include "tests/entry/EntryFixture.h"
 

@@ -2,7 +2,7 @@
 // label.
 #include <gtest/gtest.h>
 
-#include "engine/History.h"
+#include "engine/history/History.h"
 #include "tests/support/PgServer.h"
 #include "tests/transfer/TransferFixture.h"
 

@@ -24,8 +24,8 @@
 #include <string>
 #include <vector>
 
-#include "engine/CsvExport.h"
-#include "engine/History.h"
+#include "engine/transfer/CsvExport.h"
+#include "engine/history/History.h"
 #include "engine/modDB.h"
 #include "lib/modLIB.h"
 #include "tests/bench/engine/BenchTiming.h"

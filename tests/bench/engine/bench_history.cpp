@@ -18,7 +18,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/History.h"
+#include "engine/history/History.h"
 #include "engine/modDB.h"
 #include "tests/bench/engine/BenchTiming.h"
 

@@ -21,8 +21,8 @@
 #include <string>
 #include <vector>
 
-#include "engine/CsvImport.h"
-#include "engine/History.h"
+#include "engine/transfer/CsvImport.h"
+#include "engine/history/History.h"
 #include "engine/modDB.h"
 #include "lib/modLIB.h"
 #include "tests/bench/engine/BenchTiming.h"

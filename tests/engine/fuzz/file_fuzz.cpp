@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "engine/CsvExport.h"
-#include "engine/DirectFile.h"
+#include "engine/transfer/CsvExport.h"
+#include "engine/store/DirectFile.h"
 #include "engine/HeaderFile.h"
 #include "engine/HeaderLayout.h"
 #include "engine/modDB.h"

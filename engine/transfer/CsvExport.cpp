@@ -1,4 +1,4 @@
-#include "engine/CsvExport.h"
+#include "engine/transfer/CsvExport.h"
 
 #include <fcntl.h>
 #include <limits.h>
@@ -12,8 +12,8 @@
 #include <optional>
 #include <string_view>
 
-#include "engine/CsvImport.h"
-#include "engine/FileIo.h"
+#include "engine/transfer/CsvImport.h"
+#include "engine/files/FileIo.h"
 #include "engine/HeaderLayout.h"
 #include "engine/State.h"
 #include "engine/StoreCommon.h"

@@ -43,7 +43,7 @@
 #include <functional>
 #include <string>
 
-#include "engine/FileIo.h"
+#include "engine/files/FileIo.h"
 
 namespace modDB::detail {
 

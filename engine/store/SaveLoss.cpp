@@ -1,10 +1,10 @@
-#include "engine/SaveLoss.h"
+#include "engine/store/SaveLoss.h"
 
 #include <fcntl.h>
 
 #include <exception>
 
-#include "engine/FileIo.h"
+#include "engine/files/FileIo.h"
 #include "engine/Host.h"
 #include "engine/modDB.h"
 #include "engine/StoreCommon.h"

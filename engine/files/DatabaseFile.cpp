@@ -1,4 +1,4 @@
-#include "engine/DatabaseFile.h"
+#include "engine/files/DatabaseFile.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

@@ -12,11 +12,11 @@
 #include <string>
 #include <vector>
 
-#include "engine/DatabaseFile.h"
-#include "engine/FileIo.h"
+#include "engine/files/DatabaseFile.h"
+#include "engine/files/FileIo.h"
 #include "engine/HeaderLayout.h"
-#include "engine/History.h"
-#include "engine/SaveLoss.h"
+#include "engine/history/History.h"
+#include "engine/store/SaveLoss.h"
 #include "engine/State.h"
 #include "engine/StoreCommon.h"
 #include "engine/files/Companions.h"

@@ -10,8 +10,8 @@
 #include <string>
 #include <string_view>
 
-#include "engine/CsvImport.h"
-#include "engine/transfer/CsvText.h"
+#include "engine/transfer/CsvImport.h"
+#include "lib/CsvText.h"
 
 namespace modDB::detail {
 

@@ -1,4 +1,4 @@
-#include "engine/DirectFile.h"
+#include "engine/store/DirectFile.h"
 
 #include <unistd.h>
 
@@ -8,10 +8,10 @@
 #include <exception>
 #include <map>
 
-#include "engine/DatabaseFile.h"
-#include "engine/FileIo.h"
+#include "engine/files/DatabaseFile.h"
+#include "engine/files/FileIo.h"
 #include "engine/HeaderLayout.h"
-#include "engine/History.h"
+#include "engine/history/History.h"
 #include "engine/State.h"
 #include "engine/StoreCommon.h"
 #include "engine/store/WriteTxn.h"

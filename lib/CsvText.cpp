@@ -1,4 +1,4 @@
-#include "engine/transfer/CsvText.h"
+#include "lib/CsvText.h"
 
 #include <algorithm>
 #include <cstdint>

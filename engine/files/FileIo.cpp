@@ -1,4 +1,4 @@
-#include "engine/FileIo.h"
+#include "engine/files/FileIo.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

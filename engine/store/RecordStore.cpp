@@ -16,11 +16,11 @@
 #include <future>
 #include <string>
 
-#include "engine/DatabaseFile.h"
-#include "engine/FileIo.h"
+#include "engine/files/DatabaseFile.h"
+#include "engine/files/FileIo.h"
 #include "engine/HeaderLayout.h"
-#include "engine/History.h"
-#include "engine/Merge.h"
+#include "engine/history/History.h"
+#include "engine/store/Merge.h"
 #include "engine/modDB.h"
 #include "engine/State.h"
 #include "engine/StoreCommon.h"

@@ -1,4 +1,4 @@
-#include "engine/Merge.h"
+#include "engine/store/Merge.h"
 
 #include <algorithm>
 

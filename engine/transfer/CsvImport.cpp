@@ -1,4 +1,4 @@
-#include "engine/CsvImport.h"
+#include "engine/transfer/CsvImport.h"
 
 #include <fcntl.h>
 #include <time.h>
@@ -11,9 +11,9 @@
 #include <exception>
 #include <map>
 
-#include "engine/CsvExport.h"
-#include "engine/CsvRows.h"
-#include "engine/FileIo.h"
+#include "engine/transfer/CsvExport.h"
+#include "engine/transfer/CsvRows.h"
+#include "engine/files/FileIo.h"
 #include "engine/modDB.h"
 #include "engine/State.h"
 #include "engine/ValueRules.h"

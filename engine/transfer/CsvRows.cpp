@@ -1,4 +1,4 @@
-#include "engine/CsvRows.h"
+#include "engine/transfer/CsvRows.h"
 
 #include <algorithm>
 #include <condition_variable>
@@ -19,7 +19,7 @@
 #include <immintrin.h>
 #endif
 
-#include "engine/FileIo.h"
+#include "engine/files/FileIo.h"
 #include "lib/Codepage.h"
 #include "lib/modLIB.h"
 

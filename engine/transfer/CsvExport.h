@@ -24,7 +24,7 @@
 #include <string_view>
 #include <vector>
 
-#include "engine/transfer/CsvText.h"
+#include "lib/CsvText.h"
 
 namespace modDB {
 
