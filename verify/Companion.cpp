@@ -2,10 +2,10 @@
 
 #include <fcntl.h>
 
-#include "engine/DatabaseFile.h"
-#include "engine/FileIo.h"
 #include "engine/files/AppendLog.h"
 #include "engine/files/Companions.h"
+#include "engine/files/DatabaseFile.h"
+#include "engine/files/FileIo.h"
 #include "engine/history/Format.h"
 
 namespace qfverify {

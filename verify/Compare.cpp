@@ -3,9 +3,9 @@
 #include <string_view>
 #include <unordered_map>
 
-#include "engine/DirectFile.h"
 #include "engine/files/Companions.h"
 #include "engine/history/Format.h"
+#include "engine/store/DirectFile.h"
 #include "lib/Codepage.h"
 #include "lib/modLIB.h"
 

@@ -6,12 +6,12 @@
 #include <filesystem>
 #include <map>
 
-#include "engine/DirectFile.h"
-#include "engine/FileIo.h"
-#include "engine/History.h"
 #include "engine/files/AppendLog.h"
 #include "engine/files/Companions.h"
+#include "engine/files/FileIo.h"
 #include "engine/history/Format.h"
+#include "engine/history/History.h"
+#include "engine/store/DirectFile.h"
 #include "lib/Codepage.h"
 #include "verify/Companion.h"
 

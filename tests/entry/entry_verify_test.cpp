@@ -13,8 +13,8 @@
 #include <map>
 #include <set>
 
-#include "engine/History.h"
 #include "engine/history/Format.h"
+#include "engine/history/History.h"
 #include "entry/frmCompare.h"
 #include "tests/cli/Spawn.h"
 #include "tests/entry/EntryFixture.h"
