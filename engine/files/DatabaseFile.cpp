@@ -45,7 +45,7 @@ LockWaitHandler& Handler() {
 std::string NameOf(int fd) {
   char buf[4096];
   const std::string link = "/proc/self/fd/" + std::to_string(fd);
-  const ssize_t n = ::readlink(link.c_str(), buf, sizeof buf - 1);
+  const ssize_t n = CurrentEnv().ReadLink(link, buf, sizeof buf - 1);
   return n > 0 ? std::string(buf, static_cast<size_t>(n)) : "the database";
 }
 
@@ -162,7 +162,7 @@ std::string FileBehindName(const std::string& path) {
 std::string ReplaceRefusal(const std::string& path) {
   struct stat st {};
   if (StatPath(path, st) && (st.st_mode & 0222) == 0) return "the file is read-only";
-  if (::access(path.c_str(), W_OK) != 0) return std::strerror(errno);
+  if (CurrentEnv().Access(path, W_OK) != 0) return std::strerror(errno);
   return "";
 }
 

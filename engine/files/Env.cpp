@@ -38,13 +38,17 @@ void SetEnv(Env* env) { Current() = env; }
 
 int Env::Open(const std::string& path, int flags, int mode) { return ::open(path.c_str(), flags, mode); }
 ssize_t Env::Read(int fd, void* buf, size_t n, int64_t offset) { return ::pread(fd, buf, n, offset); }
-ssize_t Env::Write(int fd, const void* buf, size_t n, int64_t offset) { return ::pwrite(fd, buf, n, offset); }
+ssize_t Env::Write(int fd, const void* buf, size_t n, int64_t offset) {
+  return offset < 0 ? ::write(fd, buf, n) : ::pwrite(fd, buf, n, offset);
+}
 int Env::Sync(int fd) { return ::fsync(fd); }
 int Env::Truncate(int fd, int64_t length) { return ::ftruncate(fd, static_cast<off_t>(length)); }
 int Env::Lock(int fd, int cmd, struct flock* fl) { return ::fcntl(fd, cmd, fl); }
 int Env::Stat(const std::string& path, struct stat* st) { return ::stat(path.c_str(), st); }
 int Env::LinkStat(const std::string& path, struct stat* st) { return ::lstat(path.c_str(), st); }
 int Env::StatFd(int fd, struct stat* st) { return ::fstat(fd, st); }
+int Env::Access(const std::string& path, int mode) { return ::access(path.c_str(), mode); }
+ssize_t Env::ReadLink(const std::string& path, char* buf, size_t n) { return ::readlink(path.c_str(), buf, n); }
 int Env::Rename(const std::string& from, const std::string& to, unsigned flags) {
   if (flags == 0) return ::rename(from.c_str(), to.c_str());
   const int rc = ::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), flags);
@@ -136,6 +140,12 @@ int FaultEnv::LinkStat(const std::string& path, struct stat* st) {
   return Faulted(IoCall::Stat, path) ? -1 : Env::LinkStat(path, st);
 }
 int FaultEnv::StatFd(int fd, struct stat* st) { return Faulted(IoCall::Stat, NameOf(fd)) ? -1 : Env::StatFd(fd, st); }
+int FaultEnv::Access(const std::string& path, int mode) {
+  return Faulted(IoCall::Stat, path) ? -1 : Env::Access(path, mode);
+}
+ssize_t FaultEnv::ReadLink(const std::string& path, char* buf, size_t n) {
+  return Faulted(IoCall::Stat, path) ? -1 : Env::ReadLink(path, buf, n);
+}
 int FaultEnv::Rename(const std::string& from, const std::string& to, unsigned flags) {
   return Faulted(IoCall::Rename, to) ? -1 : Env::Rename(from, to, flags);
 }

@@ -32,6 +32,7 @@ class Env {
   virtual ~Env() = default;
   virtual int Open(const std::string& path, int flags, int mode);
   virtual ssize_t Read(int fd, void* buf, size_t n, int64_t offset);
+  // At `offset`, or at the stream's position when it is negative (a pipe, a FIFO).
   virtual ssize_t Write(int fd, const void* buf, size_t n, int64_t offset);
   virtual int Sync(int fd);
   virtual int Truncate(int fd, int64_t length);
@@ -39,6 +40,8 @@ class Env {
   virtual int Stat(const std::string& path, struct stat* st);  // follows links
   virtual int LinkStat(const std::string& path, struct stat* st);  // the link itself
   virtual int StatFd(int fd, struct stat* st);
+  virtual int Access(const std::string& path, int mode);  // counted as a Stat
+  virtual ssize_t ReadLink(const std::string& path, char* buf, size_t n);  // counted as a Stat
   // flags: 0, or RENAME_NOREPLACE (fails with EEXIST when `to` exists).
   virtual int Rename(const std::string& from, const std::string& to, unsigned flags = 0);
   virtual int Link(const std::string& from, const std::string& to);
@@ -80,6 +83,8 @@ class FaultEnv : public Env {
   int Stat(const std::string& path, struct stat* st) override;
   int LinkStat(const std::string& path, struct stat* st) override;
   int StatFd(int fd, struct stat* st) override;
+  int Access(const std::string& path, int mode) override;
+  ssize_t ReadLink(const std::string& path, char* buf, size_t n) override;
   int Rename(const std::string& from, const std::string& to, unsigned flags = 0) override;
   int Link(const std::string& from, const std::string& to) override;
   int Unlink(const std::string& path) override;

@@ -30,7 +30,7 @@ constexpr size_t kFlushAt = size_t{1} << 20;
 
 bool SameFile(const struct stat& a, const std::string& path) {
   struct stat b {};
-  return ::stat(path.c_str(), &b) == 0 && a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+  return detail::CurrentEnv().Stat(path, &b) == 0 && a.st_dev == b.st_dev && a.st_ino == b.st_ino;
 }
 
 // Whether the existing regular file `path` (whose status is `st`) must not be written
@@ -38,7 +38,7 @@ bool SameFile(const struct stat& a, const std::string& path) {
 // any other file that holds a form database.
 bool IsProtected(const std::string& path, const struct stat& st) {
   struct stat open {};
-  if (::fstat(detail::S().fd, &open) == 0 && open.st_dev == st.st_dev && open.st_ino == st.st_ino) return true;
+  if (detail::CurrentEnv().StatFd(detail::S().fd, &open) == 0 && open.st_dev == st.st_dev && open.st_ino == st.st_ino) return true;
   for (const std::string& name : detail::Companions::Of(detail::S().DatabaseName).Protected())
     if (SameFile(st, name)) return true;
   if (st.st_size < kHeaderSize) return false;
@@ -66,7 +66,7 @@ Target TargetOf(const std::string& path) {
   Target t;
   t.path = path;
   struct stat st {};
-  if (::stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) {
+  if (detail::CurrentEnv().Stat(path, &st) == 0 && !S_ISREG(st.st_mode)) {
     if (S_ISDIR(st.st_mode)) t.refusal = "it is a folder";
     t.stream = true;
     return t;
@@ -74,9 +74,9 @@ Target TargetOf(const std::string& path) {
   // Follows the links one by one: the file replaced is the last name.
   for (int hops = 0; hops < 40; ++hops) {
     struct stat ls {};
-    if (::lstat(t.path.c_str(), &ls) != 0 || !S_ISLNK(ls.st_mode)) return t;
+    if (detail::CurrentEnv().LinkStat(t.path, &ls) != 0 || !S_ISLNK(ls.st_mode)) return t;
     std::string to(PATH_MAX, '\0');
-    const ssize_t n = ::readlink(t.path.c_str(), to.data(), to.size());
+    const ssize_t n = detail::CurrentEnv().ReadLink(t.path, to.data(), to.size());
     if (n < 0 || static_cast<size_t>(n) >= to.size()) break;
     to.resize(static_cast<size_t>(n));
     if (to.starts_with("/proc/") || to.starts_with("/dev/fd/")) {  // an open descriptor's file
@@ -97,7 +97,7 @@ Target TargetOf(const std::string& path) {
 // Writes all n bytes at the stream's position.
 void WriteStream(int fd, const char* data, size_t n, const std::string& path) {
   while (n > 0) {
-    const ssize_t k = ::write(fd, data, n);
+    const ssize_t k = detail::CurrentEnv().Write(fd, data, n, -1);
     if (k < 0 && errno == EINTR) continue;
     if (k <= 0) throw detail::FileError(k < 0 ? errno : EIO, "write", path);
     data += k;
@@ -131,7 +131,7 @@ class Sink {
     // through a descriptor's name is emptied first.
     const int flags = O_WRONLY | O_CLOEXEC | (S_ISREG(st.st_mode) ? O_TRUNC : 0);
     int raw;
-    do raw = ::open(target.path.c_str(), flags);
+    do raw = detail::CurrentEnv().Open(target.path, flags, 0);
     while (raw < 0 && errno == EINTR);
     if (raw < 0) throw detail::FileError(errno, "open", path);
     fd_ = detail::Fd(raw);
@@ -204,7 +204,7 @@ void RecordLine(int32_t r, std::string_view rec, const std::vector<Column>& colu
 // Where the export may go: "" when it may be written to `target`, else the message.
 std::string Refusal(const std::string& path, const Target& target, struct stat& st) {
   if (!target.refusal.empty()) return "FILE:" + path + " cannot be written: " + target.refusal;
-  if (::stat(target.path.c_str(), &st) != 0) st = {};
+  if (detail::CurrentEnv().Stat(target.path, &st) != 0) st = {};
   if (S_ISREG(st.st_mode) && IsProtected(target.path, st))
     return "FILE:" + path + " is a form database or its backup; it is not written over";
   return "";

@@ -71,7 +71,7 @@ void LetFreshWritesSettle(int fd, struct stat& st, const std::string& path) {
     const struct timespec t{static_cast<time_t>(pause / 1'000'000'000), static_cast<long>(pause % 1'000'000'000)};
     ::nanosleep(&t, nullptr);
     waited += pause;
-    if (::fstat(fd, &st) != 0) throw detail::FileError(errno, "fstat", path);
+    if (detail::CurrentEnv().StatFd(fd, &st) != 0) throw detail::FileError(errno, "fstat", path);
   }
 }
 
@@ -395,7 +395,7 @@ int16_t ReadCsvImport(const std::string& path, const CsvImportOptions& options, 
   struct stat before {};
   try {
     fd = detail::Fd(detail::OpenFile(path, O_RDONLY));
-    if (::fstat(fd.get(), &before) != 0) throw detail::FileError(errno, "fstat", path);
+    if (detail::CurrentEnv().StatFd(fd.get(), &before) != 0) throw detail::FileError(errno, "fstat", path);
     LetFreshWritesSettle(fd.get(), before, path);
     size = before.st_size;
   } catch (const std::exception& e) {
@@ -418,7 +418,7 @@ int16_t ReadCsvImport(const std::string& path, const CsvImportOptions& options, 
     out.encoding = read.how;
     out.replaced = read.replaced;
     struct stat after {};
-    if (failure.empty() && (::fstat(fd.get(), &after) != 0 || Changed(before, after)))
+    if (failure.empty() && (detail::CurrentEnv().StatFd(fd.get(), &after) != 0 || Changed(before, after)))
       failure = path + " was changed while it was read; nothing was taken from it (import it again once it is complete)";
   } catch (const StopReading&) {
   } catch (const std::exception& e) {
