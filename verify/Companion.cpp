@@ -75,7 +75,7 @@ std::string ReadRows(const std::string& path, std::vector<std::vector<std::strin
       if (modDB::history::IsLineStart(text, i) && text[j - 1] == '\n') {
         const std::string chunk = text.substr(i, j - i);
         std::vector<std::vector<std::string>> got;
-        const size_t used = modDB::history::ParseCsv(chunk, 0, [&](std::vector<std::string>& row, size_t) {
+        const size_t used = modDB::detail::ParseCsvLines(chunk, 0, [&](std::vector<std::string>& row, size_t) {
           got.push_back(row);
         });
         if (got.size() == 1 && used == chunk.size()) rows.push_back(std::move(got[0]));
@@ -92,7 +92,7 @@ std::string CsvLine(const std::vector<std::string>& cells) {
   std::string out;
   for (size_t i = 0; i < cells.size(); ++i) {
     if (i) out += ',';
-    modDB::history::AppendCsv(out, cells[i]);
+    modDB::AppendCsvCell(out, cells[i]);
   }
   return out + "\n";
 }

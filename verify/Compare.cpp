@@ -128,7 +128,7 @@ std::string CompareText(const std::vector<Difference>& diffs, bool csv) {
     out = "Key,Field,A,B\n";
     for (const auto& d : diffs) {
       for (const std::string* c : {&d.key, &d.field, &d.a, &d.b}) {
-        modDB::history::AppendCsv(out, *c);
+        modDB::AppendCsvCell(out, *c);
         out += c == &d.b ? '\n' : ',';
       }
     }
