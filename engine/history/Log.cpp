@@ -124,7 +124,7 @@ void LookBack(Known& k, int32_t n, size_t fields) {
                m = old;
                return old > 0;
              }
-             if (r != m || !Row(line, row)) return true;
+             if (r != m || op == "accept" || !Row(line, row)) return true;  // an accept's After is its note
              if (op == "import") {
                for (auto& [name, value] : ParseValues(row[9])) known.emplace(name, std::move(value));
                return false;

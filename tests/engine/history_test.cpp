@@ -224,6 +224,20 @@ TEST_F(HistoryTest, AChangeMadeOutsideTheHistoryIsTold) {
   EXPECT_EQ(added[8], "qfd|edit|4||A|n1|n2");
 }
 
+// An accept line names a field but holds a note, not the field's value: a program
+// that reads the history afresh tells no outside change from it.
+TEST_F(HistoryTest, AnAcceptLineIsNoRecordedValue) {
+  const std::string base = Make();
+  Open(base);
+  modDB::WriteField(1, "k1");
+  ASSERT_EQ(modDB::WriteRecord(), 1) << host.Last();
+  modDB::CloseDatabase();
+  WriteFile(base + ".Qfh", ReadFile(base + ".Qfh") + "2026-12-07T10:00:00Z,ann,desk,QfEntry,accept,1,,A,rule,ok\n\n");
+  ASSERT_EQ(qftest::RunProgram({qftest::ToolPath("qfd"), "set", base, "1", "B=x"}).status, 0);
+  EXPECT_EQ(Lines(base), (std::vector<std::string>{"QfEntry|edit|1||A|a1|k1", "QfEntry|accept|1||A|rule|ok",
+                                                   "qfd|edit|1||B|b1|x"}));
+}
+
 TEST_F(HistoryTest, APackKeepsARecordTraceable) {
   const std::string base = MakeDb("db", {{"A", 3}}, {{"r1"}, {"r2"}, {"r3"}});
   ASSERT_EQ(modDB::StartHistory(base), "");
