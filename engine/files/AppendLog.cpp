@@ -67,15 +67,18 @@ void AppendLog::Open(const std::string& path) {
     throw FileError(err, "stat", path);
   }
   fd_ = fd;
+  marked_ = -1;
   path_ = path;
   dev_ = st.st_dev;
   ino_ = st.st_ino;
   size_ = st.st_size;
 }
 
-bool AppendLog::Same(int64_t size) const {
+bool AppendLog::Same(int64_t size) {
   struct stat st {};
-  return fd_ >= 0 && StatPath(path_, st) && st.st_dev == dev_ && st.st_ino == ino_ && st.st_size >= size;
+  if (fd_ < 0 || !StatPath(path_, st) || st.st_dev != dev_ || st.st_ino != ino_ || st.st_size < size) return false;
+  size_ = st.st_size;
+  return true;
 }
 
 int64_t AppendLog::Size() { return size_ = FileSize(fd_); }
@@ -83,6 +86,12 @@ int64_t AppendLog::Size() { return size_ = FileSize(fd_); }
 size_t AppendLog::Read(void* buf, size_t n, int64_t at) const { return ReadAt(fd_, buf, n, at); }
 
 int64_t AppendLog::Unmarked(const LineStart& lineStart) {
+  if (size_ == marked_) return -1;
+  char end[2];
+  if (size_ >= 2 && Read(end, 2, size_ - 2) == 2 && end[0] == '\n' && end[1] == '\n') {
+    marked_ = size_;
+    return -1;
+  }
   return Unmarked([this](void* buf, size_t n, int64_t at) { return Read(buf, n, at); }, size_, lineStart);
 }
 
@@ -114,7 +123,7 @@ AppendLog::Group AppendLog::Append(const std::string& lines) {
   // Every group follows an empty line: the mark of the group before it, or, after a
   // damaged tail or a log of the time before marks, one put here.
   std::string prefix;
-  if (size_ > 0) {
+  if (size_ > 0 && size_ != marked_) {
     char end[2] = {0, 0};
     const size_t got = Read(end, 2, std::max<int64_t>(0, size_ - 2));
     const char last = got ? end[got - 1] : 0, before = got == 2 ? end[0] : 0;
@@ -151,6 +160,7 @@ void AppendLog::Mark(bool mend) {
   const size_t n = last == '\n' ? 1 : 2;
   WriteAt(fd_, text, n, size_);
   size_ += static_cast<int64_t>(n);
+  marked_ = size_;
 }
 
 void AppendLog::TakeBack(int64_t from) {

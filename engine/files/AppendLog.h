@@ -54,8 +54,9 @@ class AppendLog {
   bool IsOpen() const { return fd_ >= 0; }
   int fd() const { return fd_; }
   const std::string& path() const { return path_; }
-  // Whether the name still leads to the file that is open, of at least `size` bytes.
-  bool Same(int64_t size) const;
+  // Whether the name still leads to the file that is open, of at least `size` bytes;
+  // when it does, the file's size is learned from the same look.
+  bool Same(int64_t size);
   // Learns the file's size again (under the lock).
   int64_t Size();
   int64_t size() const { return size_; }
@@ -97,6 +98,9 @@ class AppendLog {
   dev_t dev_ = 0;
   ino_t ino_ = 0;
   int64_t size_ = 0;
+  // The size at which this log was last seen to end with a mark (-1: not known).
+  // While the file keeps that size, its tail need not be read again.
+  int64_t marked_ = -1;
 };
 
 }  // namespace modDB::detail

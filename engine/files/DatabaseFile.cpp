@@ -51,9 +51,11 @@ std::string NameOf(int fd) {
 
 // Takes a lock of one byte, waiting as told above. 0, or -1 with errno set.
 int WaitForLock(int fd, int64_t at, short type) {
+  // Nobody to tell of a wait: one call that waits, not a try first (under many
+  // writers the try mostly fails and costs a call per write).
+  if (!Handler()) return LockByte(fd, at, type, F_OFD_SETLKW);
   if (LockByte(fd, at, type, F_OFD_SETLK) == 0) return 0;
   if (errno != EAGAIN && errno != EACCES) return -1;
-  if (!Handler()) return LockByte(fd, at, type, F_OFD_SETLKW);
   const auto start = std::chrono::steady_clock::now();
   LockWait wait;
   // The handler, once it has heard of the wait, hears of its end too.

@@ -168,8 +168,7 @@ Known* Open(const std::string& dbFile, const std::string& path) {
       known = std::make_unique<Known>();
       known->log.Open(path);
     }
-    Known& k = *known;
-    k.log.Size();
+    Known& k = *known;  // its size learned as it was opened or found the same
     if (k.log.size() == 0) {  // made, but its heading never written
       k.log.Append(HistoryHeading() + "\n");
       k.log.Mark();

@@ -355,6 +355,9 @@ int16_t AddRecord() {
   const int32_t oldCount = H().RecordCount, oldCurrent = S().CurrentRecord;
   const char oldMark = S().RecordText.empty() ? ' ' : S().RecordText[0];
   bool full = false;
+  // The numbered fields come from the form's layout, which no other program changes
+  // while the file is open: found before the lock, so it is held no longer than needed.
+  const std::vector<int16_t> numbered = NumberedSlots();
   const int16_t done = Guarded("AddRecord", [&] {
     Txn txn(title);
     try {
@@ -366,7 +369,6 @@ int16_t AddRecord() {
       const int32_t n = H().RecordCount + 1;
       S().RecordText[0] = ' ';
       // The number goes in with the record, decided under the lock.
-      const std::vector<int16_t> numbered = NumberedSlots();
       if (!numbered.empty())
         Number(S().RecordText.data(), numbered, HighestNumber(numbered, H().RecordCount) + 1);
       // The records the count promises, then the new record, then the count: a reader
