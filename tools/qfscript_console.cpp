@@ -27,15 +27,6 @@ using qfscript::InvokeKind;
 using qfscript::SameName;
 using qfscript::Variant;
 
-// The error numbers these objects return.
-constexpr int kErrInvalidCall = 5;
-constexpr int kErrSubscript = 9;
-constexpr int kErrBadFileMode = 54;
-constexpr int kErrPastEnd = 62;
-constexpr int kErrCantCreate = 429;
-constexpr int kErrNoSuchMember = 438;
-constexpr int kErrWrongArgs = 450;
-
 // ---- Encoding ---------------------------------------------------------------
 
 }  // namespace

@@ -21,6 +21,20 @@ class HostObject;
 
 namespace qfconsole {
 
+// The error numbers the console's objects (WScript, the file system, the shell)
+// return, as VBScript numbers them.
+constexpr int kErrInvalidCall = 5;
+constexpr int kErrSubscript = 9;
+constexpr int kErrFileNotFound = 53;
+constexpr int kErrBadFileMode = 54;
+constexpr int kErrFileExists = 58;
+constexpr int kErrPastEnd = 62;
+constexpr int kErrPermission = 70;
+constexpr int kErrPathNotFound = 76;
+constexpr int kErrCantCreate = 429;
+constexpr int kErrNoSuchMember = 438;
+constexpr int kErrWrongArgs = 450;
+
 // Whether the terminal speaks UTF-8, by the first of LC_ALL, LC_CTYPE and LANG
 // that is set.
 bool LocaleIsUtf8();

@@ -28,16 +28,6 @@ using qfscript::Object;
 using qfscript::SameName;
 using qfscript::Variant;
 
-constexpr int kErrInvalidCall = 5;
-constexpr int kErrFileNotFound = 53;
-constexpr int kErrBadFileMode = 54;
-constexpr int kErrFileExists = 58;
-constexpr int kErrPastEnd = 62;
-constexpr int kErrPermission = 70;
-constexpr int kErrPathNotFound = 76;
-constexpr int kErrNoSuchMember = 438;
-constexpr int kErrWrongArgs = 450;
-
 // ---- Arguments and paths ----------------------------------------------------
 
 bool Given(std::vector<Variant*>& args, size_t i) { return i < args.size() && !args[i]->Deref().IsMissing(); }
