@@ -12,13 +12,6 @@
 #include <thread>
 #include <vector>
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
-#if defined(__x86_64__)
-#include <immintrin.h>
-#endif
-
 #include "engine/files/FileIo.h"
 #include "lib/Codepage.h"
 #include "lib/modLIB.h"
