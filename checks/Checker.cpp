@@ -19,12 +19,7 @@ std::string Upper(std::string_view s) { return modLIB::UCase(modLIB::TrimView(s)
 
 // Days since 30 December 1899, the script engine's day 0.
 double DaySerial(int y, int m, int d) {
-  y -= m <= 2;
-  const int era = (y >= 0 ? y : y - 399) / 400;
-  const int yoe = y - era * 400;
-  const int doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-  const int doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-  return static_cast<double>(era * 146097 + doe - 719468) + 25569.0;  // 1970-01-01 is day 25569
+  return static_cast<double>(modLIB::DaysFromCivil(y, m, d)) + 25569.0;  // 1970-01-01 is day 25569
 }
 
 int Two(std::string_view s, size_t at) { return (s[at] - '0') * 10 + (s[at + 1] - '0'); }

@@ -27,16 +27,6 @@ using FormLook::SetColours;
 
 bool Has(const std::string& s, char c) { return s.find(c) != std::string::npos; }
 
-// Days from 1 January 1970 of a Gregorian date (the usual civil-date arithmetic).
-int64_t DaysFromCivil(int64_t y, int m, int d) {
-  y -= m <= 2;
-  const int64_t era = (y >= 0 ? y : y - 399) / 400;
-  const int64_t yoe = y - era * 400;
-  const int64_t doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-  const int64_t doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-  return era * 146097 + doe - 719468;
-}
-
 bool ReadInt(const std::string& s, size_t& at, int& out, size_t maxDigits) {
   size_t n = 0;
   out = 0;
@@ -242,7 +232,7 @@ double frmBrowse::DateKey(const std::string& text, int dateOrder) {
     fraction = TimeFraction(t, at);
     if (fraction < 0) return 0;
   }
-  const double days = static_cast<double>(DaysFromCivil(year, month, day) - DaysFromCivil(1899, 12, 30));
+  const double days = static_cast<double>(modLIB::DaysFromCivil(year, month, day) - modLIB::DaysFromCivil(1899, 12, 30));
   // Before the base day the fraction counts away from zero, as the date values do.
   return days < 0 ? days - fraction : days + fraction;
 }

@@ -38,6 +38,8 @@ int16_t FilterKey(int16_t key, std::string_view allowed);
 // Calendar.
 int16_t IsLeapYear(int16_t year);
 int16_t DaysInMonth(int16_t month, int16_t year);
+// Days from 1 January 1970 of a Gregorian date (negative before it).
+int64_t DaysFromCivil(int64_t year, int month, int day);
 std::string MonthName(int16_t month);
 
 // Twips and pixels; results rounded to the nearest whole number, halves to even.

@@ -62,15 +62,6 @@ Kind KindOfSqlType(const std::string& type) {
   return Kind::Text;
 }
 
-int32_t DaysFromCivil(int y, int m, int d) {
-  y -= m <= 2;
-  const int era = (y >= 0 ? y : y - 399) / 400;
-  const int yoe = y - era * 400;
-  const int doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-  const int doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-  return era * 146097 + doe - 719468;
-}
-
 std::string IsoDate(int32_t days) {
   const int32_t z = days + 719468;
   const int32_t era = (z >= 0 ? z : z - 146096) / 146097;
@@ -122,8 +113,8 @@ Cell CellOf(const Column& c, std::string_view raw, int16_t dateOrder) {
     case Kind::Date:
       if (modLIB::IsValidDate(v, dateOrder) == 0) cell.missing = true;
       else
-        cell.days = DaysFromCivil(Two(v, 6) * 100 + Two(v, 8), dateOrder == 2 ? Two(v, 0) : Two(v, 3),
-                                  dateOrder == 2 ? Two(v, 3) : Two(v, 0));
+        cell.days = static_cast<int32_t>(modLIB::DaysFromCivil(
+            Two(v, 6) * 100 + Two(v, 8), dateOrder == 2 ? Two(v, 0) : Two(v, 3), dateOrder == 2 ? Two(v, 3) : Two(v, 0)));
       break;
     case Kind::Time:
       if (!modLIB::IsValidTime(v)) cell.missing = true;

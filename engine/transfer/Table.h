@@ -60,7 +60,6 @@ std::string CanonicalText(Kind kind, const Cell& cell);
 Kind KindOfSqlType(const std::string& type);
 
 // Calendar helpers.
-int32_t DaysFromCivil(int y, int m, int d);
 std::string IsoDate(int32_t days);
 std::string IsoTime(int32_t seconds);
 
