@@ -170,6 +170,7 @@ void frmEdit::CreateMenus() {
   item(mnuRecord, mnuUndeleteRecord, "Undelete", "mnuUndeleteRecord", {}, &frmEdit::mnuUndeleteRecord_Click);
   QAction* history = mnuRecord->addAction("History...");
   history->setObjectName("mnuHistory");
+  history->setShortcut(QKeySequence("Ctrl+H"));
   connect(history, &QAction::triggered, this, [this] { frmHistory::ShowFor(this); });
   item(mnuRecord, mnuVerify, "Verify", "mnuVerify", QKeySequence(Qt::Key_F5), &frmEdit::mnuVerify_Click);
   mnuRecord->addSeparator();

@@ -1,18 +1,22 @@
 #include "entry/frmHistory.h"
 
-#include <QMenu>
-
 #include <QCheckBox>
-#include <QLabel>
+#include <QDateTime>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMenu>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "common/modDlg.h"
 #include "engine/history/History.h"
 #include "engine/modDB.h"
+#include "entry/frmShowText.h"
 
 
 namespace {
@@ -70,14 +74,22 @@ frmHistory::frmHistory(QWidget* parent, int32_t record) : QDialog(parent), recor
   grdLines->setObjectName("grdLines");
   grdLines->setEditTriggers(QAbstractItemView::NoEditTriggers);
   grdLines->setSelectionBehavior(QAbstractItemView::SelectRows);
+  grdLines->setSelectionMode(QAbstractItemView::SingleSelection);
+  // Tab leaves the table for the boxes below it, as in every other window.
+  grdLines->setTabKeyNavigation(false);
+  grdLines->setWordWrap(false);  // one line a row; the tooltip holds a long value whole
   grdLines->verticalHeader()->hide();
   grdLines->horizontalHeader()->setStretchLastSection(true);
+  grdLines->installEventFilter(this);
   chkWhole = new QCheckBox("Whole file", this);
   chkWhole->setObjectName("chkWhole");
+  chkUtc = new QCheckBox("Show times in UTC", this);
+  chkUtc->setObjectName("chkUtc");
   cmdClose = new QPushButton("Close", this);
   cmdClose->setObjectName("cmdClose");
   auto* buttons = new QHBoxLayout;
   buttons->addWidget(chkWhole);
+  buttons->addWidget(chkUtc);
   buttons->addStretch();
   buttons->addWidget(cmdClose);
   auto* layout = new QVBoxLayout(this);
@@ -88,8 +100,21 @@ frmHistory::frmHistory(QWidget* parent, int32_t record) : QDialog(parent), recor
   layout->addWidget(grdLines);
   layout->addWidget(lblDamage);
   layout->addLayout(buttons);
+  setTabOrder(grdLines, chkWhole);
+  setTabOrder(chkWhole, chkUtc);
+  setTabOrder(chkUtc, cmdClose);
+  grdLines->setFocus();
   connect(chkWhole, &QCheckBox::toggled, this, [this] { Fill(); });
+  connect(chkUtc, &QCheckBox::toggled, this, [this] { Fill(); });
+  connect(grdLines, &QTableWidget::cellDoubleClicked, this, [this](int row, int) { ShowLine(row); });
   connect(cmdClose, &QPushButton::clicked, this, &QDialog::accept);
+}
+
+QString frmHistory::TimeText(const std::string& time, bool utc) {
+  const QString written = QString::fromStdString(time);
+  const QDateTime at = QDateTime::fromString(written, Qt::ISODate);
+  if (!at.isValid()) return written;  // a time no program of ours wrote: as it stands
+  return utc ? at.toUTC().toString("yyyy-MM-dd HH:mm:ss") + " UTC" : at.toLocalTime().toString("yyyy-MM-dd HH:mm:ss");
 }
 
 bool frmHistory::Fill() {
@@ -110,22 +135,55 @@ bool frmHistory::Fill() {
       whole ? std::vector<modDB::HistoryEntry>(all.rbegin(), all.rend()) : std::move(all);
   setWindowTitle(whole ? QString("History of %1.Qfd").arg(QString::fromLocal8Bit(modDB::GetDatabaseName().c_str()))
                        : QString("History of record %1").arg(record_));
-  QStringList heads = {"Time", "User", "Field", "Before", "After"};
-  if (whole) heads = {"Time", "User", "Program", "Operation", "Record", "Field", "Before", "After"};
+  QStringList heads = {"Time", "User", "Program", "Operation", "Field", "Before", "After"};
+  if (whole) heads.insert(4, "Record");
   grdLines->clear();
   grdLines->setColumnCount(static_cast<int>(heads.size()));
   grdLines->setHorizontalHeaderLabels(heads);
   grdLines->setRowCount(static_cast<int>(lines.size()));
+  records_.clear();
   auto u = [](const std::string& s) { return QString::fromUtf8(s.data(), static_cast<int>(s.size())); };
   for (int r = 0; r < static_cast<int>(lines.size()); ++r) {
     const modDB::HistoryEntry& e = lines[static_cast<size_t>(r)];
-    const std::string user = e.user + "@" + e.host;
-    std::vector<std::string> cells = {e.time, user, e.field, e.before, e.after};
-    if (whole) cells = {e.time, user, e.program, e.operation, e.record, e.field, e.before, e.after};
-    else if (e.operation != "edit" && e.operation != "add") cells[2] = e.field + " (" + e.operation + ")";
-    for (int c = 0; c < static_cast<int>(cells.size()); ++c)
-      grdLines->setItem(r, c, new QTableWidgetItem(u(cells[static_cast<size_t>(c)])));
+    QStringList cells = {TimeText(e.time, chkUtc->isChecked()), u(e.user + "@" + e.host), u(e.program),
+                         u(e.operation), u(e.field), u(e.before), u(e.after)};
+    if (whole) cells.insert(4, u(e.record));
+    records_.push_back(whole ? e.record : std::to_string(record_));
+    for (int c = 0; c < cells.size(); ++c) {
+      auto* item = new QTableWidgetItem(cells[c]);
+      item->setToolTip(cells[c]);  // the whole value, where the column cuts it
+      grdLines->setItem(r, c, item);
+    }
   }
   grdLines->resizeColumnsToContents();
+  for (int c = 0; c + 1 < grdLines->columnCount(); ++c)  // the last one fills the rest
+    grdLines->setColumnWidth(c, std::min(grdLines->columnWidth(c), 240));
+  if (!lines.empty()) grdLines->setCurrentCell(0, 0);
   return true;
+}
+
+void frmHistory::ShowLine(int row) {
+  if (row < 0 || row >= grdLines->rowCount()) return;
+  QStringList text;
+  for (int c = 0; c < grdLines->columnCount(); ++c)
+    text << grdLines->horizontalHeaderItem(c)->text() + ": " + grdLines->item(row, c)->text();
+  frmShowText viewer(this);
+  viewer.setWindowTitle(QString("History of record %1, line %2")
+                            .arg(QString::fromStdString(records_[static_cast<size_t>(row)]))
+                            .arg(row + 1));
+  viewer.Text1->setPlainText(text.join('\n'));
+  viewer.resize(520, 260);
+  modDlg::RunModal(viewer);
+}
+
+bool frmHistory::eventFilter(QObject* watched, QEvent* e) {
+  // Enter on a line shows it whole; the dialog's Close button does not take it.
+  if (watched == grdLines && e->type() == QEvent::KeyPress) {
+    const int key = static_cast<QKeyEvent*>(e)->key();
+    if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+      ShowLine(grdLines->currentRow());
+      return true;
+    }
+  }
+  return QDialog::eventFilter(watched, e);
 }

@@ -1,10 +1,14 @@
 // frmHistory: the change history of the open database (BASE.Qfh): the current
 // record's lines, newest first, or, with "Whole file", every line of the file.
-// Also starts keeping the history (File > Start History).
+// Times are shown in local time, or in UTC with "Show times in UTC"; each
+// cell's tooltip holds its whole value, and Enter or a double click on a line shows
+// the whole line. Also starts keeping the history (File > Start History).
 #pragma once
 
 #include <QDialog>
 #include <cstdint>
+#include <string>
+#include <vector>
 
 class QCheckBox;
 class QLabel;
@@ -25,12 +29,22 @@ class frmHistory : public QDialog {
   frmHistory(QWidget* parent, int32_t record);
   QLabel* lblDamage = nullptr;
   QCheckBox* chkWhole;
+  QCheckBox* chkUtc;
   QTableWidget* grdLines;
   QPushButton* cmdClose;
 
   // Fills the table from the file again (record lines, or the whole file).
   bool Fill();
+  // Shows line `row` of the table (0 the first) whole, in a read-only box.
+  void ShowLine(int row);
+  // A time as written in the history (UTC), shown in local time, or in UTC
+  // ("... UTC") when `utc`.
+  static QString TimeText(const std::string& time, bool utc);
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* e) override;
 
  private:
   int32_t record_;
+  std::vector<std::string> records_;  // the record of each line on show
 };

@@ -3,11 +3,14 @@
 // the whole file.
 #include <QAction>
 #include <QCheckBox>
+#include <QDateTime>
+#include <QPlainTextEdit>
 #include <QTableWidget>
 #include <filesystem>
 
 #include "engine/history/History.h"
 #include "entry/frmHistory.h"
+#include "entry/frmShowText.h"
 #include "tests/entry/EntryFixture.h"
 
 using namespace qfentry;
@@ -31,6 +34,7 @@ TEST_F(EntryTest, HistoryIsStartedAndShown) {
   ASSERT_TRUE(start && show);
   EXPECT_EQ(start->text(), "Start History");
   EXPECT_EQ(show->text(), "History...");
+  EXPECT_EQ(show->shortcut(), QKeySequence("Ctrl+H"));
 
   host.Clear();
   show->trigger();
@@ -59,20 +63,45 @@ TEST_F(EntryTest, HistoryIsStartedAndShown) {
   bool shown = false;
   auto ran = qfgui::OnShown<frmHistory>([&](frmHistory* h) {
     shown = true;
+    // Over its window, not wherever the window system puts it.
+    EXPECT_LE((h->frameGeometry().center() - w.frameGeometry().center()).manhattanLength(), 40);
     QTableWidget* t = h->grdLines;
     ASSERT_EQ(t->rowCount(), 2);
     const QString who = QString::fromStdString(all[0].user + "@" + all[0].host);
-    EXPECT_EQ(Row(t, 0), (QStringList{QString::fromStdString(all[1].time), who, "Phone", "111", "222"}));
-    EXPECT_EQ(Row(t, 1), (QStringList{QString::fromStdString(all[0].time), who, "Company", "Old Co",
-                                      "New Co"}));
+    // Local time first: the same moment as the UTC written.
+    const QDateTime local = QDateTime::fromString(t->item(0, 0)->text(), "yyyy-MM-dd HH:mm:ss");
+    EXPECT_EQ(local.toUTC(), QDateTime::fromString(QString::fromStdString(all[1].time), Qt::ISODate));
+    EXPECT_EQ(Row(t, 0).mid(1), (QStringList{who, "QfEntry", "edit", "Phone", "111", "222"}));
+    EXPECT_EQ(t->item(1, 4)->toolTip(), "Company");  // the whole value, where the column cuts it
+    h->chkUtc->setChecked(true);
+    const QString utc = QString::fromStdString(all[0].time).replace('T', ' ').replace("Z", " UTC");
+    EXPECT_EQ(Row(t, 1), (QStringList{utc, who, "QfEntry", "edit", "Company",
+                                      "Old Co", "New Co"}));
     qfgui::Shot(h, "frmHistory");
+    // Tab leaves the table for the boxes below it, and Shift+Tab comes back.
+    t->setFocus();
+    QTest::keyClick(t, Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(), h->chkWhole);
+    QTest::keyClick(h->chkWhole, Qt::Key_Backtab, Qt::ShiftModifier);
+    ASSERT_EQ(QApplication::focusWidget(), t);
+    // Enter shows the line on the table's current row whole.
+    t->setCurrentCell(1, 0);
+    QString line;
+    qfgui::OnShown<frmShowText>([&](frmShowText* v) {
+      line = v->windowTitle() + "\n" + v->Text1->toPlainText();
+      v->reject();
+    });
+    QTest::keyClick(t, Qt::Key_Return);
+    EXPECT_EQ(line, "History of record 1, line 2\nTime: " + utc + "\nUser: " + who +
+                        "\nProgram: QfEntry\nOperation: edit\nField: Company\nBefore: Old Co\nAfter: New Co");
+    EXPECT_TRUE(h->isVisible());  // Enter did not close the window
     h->chkWhole->setChecked(true);
     EXPECT_EQ(t->columnCount(), 8);
-    EXPECT_EQ(t->horizontalHeaderItem(3)->text(), "Operation");
-    EXPECT_EQ(t->item(0, 3)->text(), "edit");
+    EXPECT_EQ(t->horizontalHeaderItem(4)->text(), "Record");
+    EXPECT_EQ(t->item(0, 4)->text(), "1");
     h->cmdClose->click();
   });
-  show->trigger();
+  QTest::keyClick(&w, Qt::Key_H, Qt::ControlModifier);  // Record > History
   EXPECT_TRUE(shown);
   EXPECT_TRUE(*ran);
 }
