@@ -780,7 +780,7 @@ void frmEdit::mnuDeleteRecord_Click() {
                             modDB::vbInformation, "DELETE");
     return;
   }
-  const int answer = modDB::GetHost().MsgBox("This will mark the record for permanent deletion,\r\nAre you sure?",
+  const int answer = modDB::GetHost().MsgBox("This will mark the record for permanent deletion.\r\nAre you sure?",
                                       modDB::vbYesNo | modDB::vbCritical | modDB::vbDefaultButton2, "DELETE");
   if (answer != modDB::vbYes) return;
   if (modDB::DeleteRecord() == 0 && OfferReopen()) return;

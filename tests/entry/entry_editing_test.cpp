@@ -109,7 +109,7 @@ TEST_F(EntryTest, DeleteAsksAndMarks) {
   w.cTBarBtn[15]->click();  // the default answer is No
   ASSERT_EQ(host.boxes.size(), 1u);
   EXPECT_EQ(host.boxes[0].title, "DELETE");
-  EXPECT_EQ(host.boxes[0].text, "This will mark the record for permanent deletion,\r\nAre you sure?");
+  EXPECT_EQ(host.boxes[0].text, "This will mark the record for permanent deletion.\r\nAre you sure?");
   EXPECT_EQ(host.boxes[0].style, modDB::vbYesNo | modDB::vbCritical | modDB::vbDefaultButton2);
   EXPECT_FALSE(Stored(1)["Deleted"].get<bool>());
 
