@@ -297,9 +297,13 @@ void frmEdit::CentreOnScreen() {
   }
 }
 
-// The window of no database: start-up size, button-face background, centred.
+// The window of no database: start-up size (at least the toolbar's width),
+// button-face background, centred.
 void frmEdit::ResetWindow() {
   SetOuterSize(kStartWidthTwips, kStartHeightTwips);
+  // Wide enough for the whole toolbar, whatever the screen's pixels per twip.
+  const int toolbar = cTBarBtn[15]->geometry().right() + 4;
+  if (width() < toolbar) resize(toolbar, height());
   QPalette p = surface->palette();
   p.setColor(QPalette::Window, QApplication::palette().color(QPalette::Button));
   surface->setPalette(p);
