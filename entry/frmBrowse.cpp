@@ -508,14 +508,19 @@ void frmBrowse::SelectRow(int32_t row) {
 int32_t frmBrowse::FindRowStarting(const QString& prefix, int32_t from) const {
   const int32_t n = RecordCount();
   if (prefix.isEmpty() || n < 1) return 0;
+  // The first field column shown, sorted or not; the record number when no cell
+  // there begins so (or the table has no field columns).
   std::vector<std::string> cells;
-  if (sorted_ > 0) cells = ReadColumn(modBrowse::BrowseColumns[sorted_]);
-  for (int32_t k = 0; k < n; ++k) {
-    const int32_t row = (std::clamp<int32_t>(from, 1, n) - 1 + k) % n + 1;
-    const int32_t record = RowOrder[static_cast<size_t>(row)];
-    const QString cell = sorted_ > 0 ? QtText::FromCp(modLIB::Trim(cells[static_cast<size_t>(record)]))
-                                     : QString::number(record);
-    if (cell.startsWith(prefix, Qt::CaseInsensitive)) return row;
+  if (FirstColumn >= 1 && FirstColumn <= Columns()) cells = ReadColumn(modBrowse::BrowseColumns[FirstColumn]);
+  for (const bool numbers : {false, true}) {
+    if (!numbers && cells.empty()) continue;
+    for (int32_t k = 0; k < n; ++k) {
+      const int32_t row = (std::clamp<int32_t>(from, 1, n) - 1 + k) % n + 1;
+      const int32_t record = RowOrder[static_cast<size_t>(row)];
+      const QString cell = numbers ? QString::number(record)
+                                   : QtText::FromCp(modLIB::Trim(cells[static_cast<size_t>(record)]));
+      if (cell.startsWith(prefix, Qt::CaseInsensitive)) return row;
+    }
   }
   return 0;
 }

@@ -67,8 +67,9 @@ class frmBrowse : public QDialog {
   // view; the row selected now (0: none).
   void SelectRow(int32_t row);
   int32_t SelectedRow() const;
-  // The first row from `from` on (wrapping round) whose cell in the sorted column
-  // starts with `prefix`, letter case aside; 0 for none.
+  // The first row from `from` on (wrapping round) whose cell in the first field
+  // column shown starts with `prefix`, letter case aside, else whose record number
+  // does; 0 for none.
   int32_t FindRowStarting(const QString& prefix, int32_t from) const;
 
  protected:

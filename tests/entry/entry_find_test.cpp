@@ -221,7 +221,7 @@ TEST_F(EntryTest, TableOpensOnTheCurrentRowAndTheWheelScrolls) {
 }
 
 // Down, Page Down and End go past the rows in view, scrolling the table; Up, Page Up
-// and Home come back. Typing the start of a value jumps in the sorted column.
+// and Home come back. Typing the start of a value jumps in the first column shown.
 TEST_F(EntryTest, TableKeysReachEveryRow) {
   std::vector<std::vector<std::string>> many;
   for (int i = 1; i <= 40; ++i) many.push_back({"r" + std::to_string(i), i == 33 ? "Zeta" : "Alpha"});
@@ -251,7 +251,10 @@ TEST_F(EntryTest, TableKeysReachEveryRow) {
     EXPECT_EQ(t->TopRow, 1);
     QTest::keyClick(list, Qt::Key_Up);
     EXPECT_EQ(t->SelectedRow(), 1);
-    // Unsorted the record number is looked up; sorted, the sorted column.
+    // Typing looks up the first column shown, sorted or not, else the record number.
+    QTest::keyClicks(list, "r12");
+    EXPECT_EQ(shown(), "r12");
+    QTest::qWait(1100);  // a pause starts a new value
     QTest::keyClicks(list, "37");
     EXPECT_EQ(shown(), "r37");
     QTest::mouseClick(t->lblCol[2], Qt::LeftButton);
@@ -259,6 +262,7 @@ TEST_F(EntryTest, TableKeysReachEveryRow) {
     EXPECT_EQ(t->SortMark->parentWidget(), t->lblCol[2]);
     EXPECT_TRUE(t->SortMark->isVisible());
     EXPECT_EQ(t->lblCol[2]->text(), "Name");
+    t->HSBar->setValue(2);  // Name first
     list->setFocus();
     QTest::keyClicks(list, "ze");
     EXPECT_EQ(t->SelectedRow(), 40);  // Zeta sorts last
