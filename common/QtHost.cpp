@@ -2,7 +2,10 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QGridLayout>
 #include <QMessageBox>
+#include <QSpacerItem>
+#include <algorithm>
 
 #include "common/modDlg.h"
 #include "common/Platform.h"
@@ -52,6 +55,19 @@ void QtHost::Prepare(QMessageBox& box, const std::string& text, int style, const
   // Escape answers Cancel where there is one, OK on a box with OK alone.
   if (set & QMessageBox::Cancel) box.setEscapeButton(QMessageBox::Cancel);
   else if (buttons.size() == 1) box.setEscapeButton(buttons[0]);
+  KeepTitleWhole(box);
+}
+
+void QtHost::KeepTitleWhole(QMessageBox& box) {
+  // The box is wide enough for its title beside the window system's buttons, which
+  // would otherwise cut a short message's title to a few letters.
+  auto* grid = qobject_cast<QGridLayout*>(box.layout());
+  if (!grid) return;
+  QFont bold = QApplication::font("QMdiSubWindowTitleBar");
+  bold.setBold(true);
+  const int width = std::min(QFontMetrics(bold).horizontalAdvance(box.windowTitle()) + 160, 640);
+  grid->addItem(new QSpacerItem(width, 0, QSizePolicy::Minimum, QSizePolicy::Minimum), grid->rowCount(), 0, 1,
+                grid->columnCount());
 }
 
 int QtHost::Answer(const QMessageBox& box, int style) {

@@ -23,4 +23,6 @@ class QtHost final : public modDB::Host {
   static void Prepare(QMessageBox& box, const std::string& text, int style, const std::string& title);
   // The classic answer for the button the box was closed with.
   static int Answer(const QMessageBox& box, int style);
+  // Widens the box so that its title shows whole (Prepare does this).
+  static void KeepTitleWhole(QMessageBox& box);
 };

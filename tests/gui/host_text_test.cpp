@@ -86,6 +86,12 @@ TEST_F(Host, MessageBoxesShowTheStyleAndAnswerTheButtonPressed) {
     QTest::keyClick(box, Qt::Key_Escape);
   });
   EXPECT_EQ(qt.MsgBox("DB not open", modDB::vbCritical, ""), modDB::vbOK);
+  // A short text leaves room for the whole title beside the window system's buttons.
+  onBox([](QMessageBox* box) {
+    EXPECT_GE(box->width(), QFontMetrics(box->font()).horizontalAdvance("A LONGER TITLE OF A BOX") + 150);
+    QTest::keyClick(box, Qt::Key_Return);
+  });
+  qt.MsgBox("No.", modDB::vbOKOnly, "A LONGER TITLE OF A BOX");
 
   onBox([](QMessageBox* box) {
     EXPECT_EQ(box->icon(), QMessageBox::Information);
@@ -100,7 +106,7 @@ TEST_F(Host, MessageBoxesShowTheStyleAndAnswerTheButtonPressed) {
     QTest::keyClick(box, Qt::Key_Return);
   });
   qt.MsgBox("FIELD <b>X</b> NOT FOUND\r\nAre you sure?", modDB::vbCritical, "GetField");
-  EXPECT_EQ(shown, 5);
+  EXPECT_EQ(shown, 6);
 }
 
 TEST_F(Host, ProgressThroughTheHost) {
