@@ -3,8 +3,11 @@
 #include <QApplication>
 #include <QDialog>
 #include <QKeyEvent>
+#include <QMessageBox>
 #include <QPointer>
+#include <QScreen>
 #include <QTimer>
+#include <algorithm>
 #include <cstring>
 
 #include "common/frmAbout.h"
@@ -54,7 +57,29 @@ QWidget* OwnerWindow() {
   return w;
 }
 
+namespace {
+
+// A dialog that places itself nowhere opens centred over the window it belongs to,
+// inside the screen: left to the window system it may land in a corner.
+void CentreOverOwner(QDialog& dialog) {
+  if (dialog.testAttribute(Qt::WA_Moved) || qobject_cast<QMessageBox*>(&dialog)) return;
+  QWidget* owner = dialog.parentWidget() ? dialog.parentWidget()->window() : OwnerWindow();
+  if (!owner || owner == &dialog || !owner->isVisible()) return;
+  if (!dialog.testAttribute(Qt::WA_Resized)) dialog.adjustSize();
+  QRect r(QPoint(0, 0), dialog.size());
+  r.moveCenter(owner->frameGeometry().center());
+  if (const QScreen* s = owner->screen()) {
+    const QRect area = s->availableGeometry();
+    r.moveLeft(std::clamp(r.left(), area.left(), std::max(area.left(), area.right() - r.width())));
+    r.moveTop(std::clamp(r.top(), area.top(), std::max(area.top(), area.bottom() - r.height())));
+  }
+  dialog.move(r.topLeft());
+}
+
+}  // namespace
+
 int RunModal(QDialog& dialog) {
+  CentreOverOwner(dialog);
   if (g_hook) {
     QPointer<QDialog> d(&dialog);
     QTimer::singleShot(0, &dialog, [d] {

@@ -25,7 +25,7 @@ void IncludeBrowseColumn(int16_t slot) {
 int32_t ShowBrowse(int16_t fileHandle) {
   BrowseResult = 0;
   BrowseFile = fileHandle;
-  frmBrowse table;
+  frmBrowse table(modDlg::OwnerWindow());
   modDlg::RunModal(table);
   return BrowseResult;
 }
