@@ -1,5 +1,6 @@
 #include "common/frmDlgFile.h"
 
+#include <QComboBox>
 #include <QDir>
 #include <QFileInfo>
 #include <QGridLayout>
@@ -66,6 +67,18 @@ frmDlgFile::frmDlgFile(QWidget* parent) : QDialog(parent) {
   fileRow->addWidget(DialogParts::Caption(new QLabel(tr("File"), this), txtFile));
   fileRow->addWidget(txtFile, 1);
   auto* buttons = new QHBoxLayout;
+  const QStringList patterns = QtText::FromCp(modDlg::DialogFilter).split('|', Qt::SkipEmptyParts);
+  if (patterns.size() > 1) {
+    cboType = new QComboBox(this);
+    cboType->setObjectName("cboType");
+    for (const QString& p : patterns) cboType->addItem(p == "*" ? tr("All files") : p, p);
+    buttons->addWidget(DialogParts::Caption(new QLabel(tr("Type"), this), cboType));
+    buttons->addWidget(cboType);
+    connect(cboType, &QComboBox::currentIndexChanged, this, [this] {
+      Pattern = cboType->currentData().toString();
+      FillFolder();
+    });
+  }
   buttons->addStretch(1);
   buttons->addWidget(cmdOk);
   buttons->addWidget(cmdCancel);
@@ -75,7 +88,7 @@ frmDlgFile::frmDlgFile(QWidget* parent) : QDialog(parent) {
   all->addLayout(buttons);
   resize(500, 360);
 
-  Pattern = modDlg::DialogFilter.empty() ? QStringLiteral("*.*") : QtText::FromCp(modDlg::DialogFilter);
+  Pattern = patterns.isEmpty() ? QStringLiteral("*.*") : patterns.front();
   // The folder shown is always the process's current folder, so that a bare file
   // name saved later lands where the user saw it. A folder since removed leaves
   // the current folder as it was.
@@ -120,8 +133,9 @@ void frmDlgFile::FillFolder() {
   const QStringList files =
       dir.entryList(QStringList{Pattern}, QDir::Files | QDir::Readable, QDir::Name | QDir::IgnoreCase);
   for (const QString& f : files) {
-    // Drop the extension the pattern names; a name without one stays whole.
-    const int dot = f.lastIndexOf('.');
+    // Drop the extension the pattern names; a name without one, or listed among all
+    // files, stays whole.
+    const int dot = Pattern == "*" ? -1 : f.lastIndexOf('.');
     lstDir->addItem(dot > 0 ? f.left(dot) : f);
   }
 }

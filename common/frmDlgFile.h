@@ -6,13 +6,15 @@
 // list does not show (hidden ones): Ok on a folder goes there, Ok on a path to a file
 // goes to its folder and takes its name. Navigating changes the process's current
 // folder, which stays changed. Ok stores the current folder in DialogFolder and the
-// name box in DialogFileName.
+// name box in DialogFileName. A filter of several patterns ("*.Csv|*") offers them in
+// a "Type" list, the first chosen; "*" lists every file with its name whole.
 #pragma once
 
 #include <QDialog>
 #include <string>
 #include <string_view>
 
+class QComboBox;
 class QLabel;
 class QLineEdit;
 class QListWidget;
@@ -34,6 +36,7 @@ class frmDlgFile : public QDialog {
   QListWidget* lstDir;
   QLabel* txtPath;
   QLineEdit* txtFile;
+  QComboBox* cboType = nullptr;  // only where the filter offers several patterns
   QPushButton* cmdOk;
   QPushButton* cmdCancel;
 

@@ -105,8 +105,8 @@ void ShowFontDialog() {
   RunModal(dlg);
 }
 
-void ShowOpenDialog() {
-  DialogTitle = "Load";
+void ShowOpenDialog(const std::string& title) {
+  DialogTitle = title;
   DialogFileName.clear();
   DialogSaveMode = 0;
   frmDlgFile dlg(OwnerWindow());
@@ -183,8 +183,9 @@ std::string HelpTopicOf(const QWidget* window) {
   const char* cls = window->metaObject()->className();
   for (const auto& [name, topic] : topics)
     if (std::strcmp(cls, name) == 0) return topic;
-  // The file picker is "Load" or "Save As"; a main window opens the contents.
-  if (std::strcmp(cls, "frmDlgFile") == 0) return QtText::ToCp(window->windowTitle());
+  // The file picker is "Save As", else a "Load" of some kind; a main window opens
+  // the contents.
+  if (std::strcmp(cls, "frmDlgFile") == 0) return window->windowTitle() == "Save As" ? "Save As" : "Load";
   return "";
 }
 

@@ -54,7 +54,7 @@ extern std::string HelpTopic;
 // Launchers: each shows its dialog modally and returns when it has closed.
 void ShowColorDialog();                        // DialogTitle := "Select Color"
 void ShowFontDialog();                         // DialogTitle := "Select Font"
-void ShowOpenDialog();                         // "Load"; DialogFileName := ""; load mode
+void ShowOpenDialog(const std::string& title = "Load");  // DialogFileName := ""; load mode
 void ShowSaveDialog();                         // "Save As"; save mode; name as the caller left it
 void ShowDatePicker(int32_t left, int32_t top, int16_t order);  // twips; date order 1 or 2
 void ShowInputBox(const std::string& mode);    // InputMode := mode trimmed, upper case

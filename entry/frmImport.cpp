@@ -153,8 +153,8 @@ bool frmImport::HasUpdate(const std::string& script) {
 
 bool frmImport::Run(QWidget* parent, const std::function<bool()>& runUpdate) {
   modDlg::DialogFileName.clear();
-  modDlg::DialogFilter = "*.Csv";
-  modDlg::ShowOpenDialog();
+  modDlg::DialogFilter = "*.Csv|*";
+  modDlg::ShowOpenDialog("Import CSV File");
   if (modDlg::DialogFileName.empty()) return false;
   std::string folder = modDlg::DialogFolder;
   if (!folder.empty() && folder.back() != '/') folder += '/';

@@ -6,6 +6,7 @@
 #include "tests/entry/EntryFixture.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
@@ -35,8 +36,14 @@ class Import : public EntryTest {
     qftest::WriteFile(dir / "in.csv", csv);
     modDlg::DialogFolder = dir.path().string();
     qfgui::OnShown<frmDlgFile>([&](frmDlgFile* picker) {
-      EXPECT_EQ(picker->windowTitle(), "Load");
-      // The load picker lists the file without its extension.
+      EXPECT_EQ(picker->windowTitle(), "Import CSV File");
+      ASSERT_NE(picker->cboType, nullptr);
+      EXPECT_EQ(picker->cboType->itemText(1), "All files");
+      picker->cboType->setCurrentIndex(1);  // every file, named whole
+      EXPECT_GE(qfgui::FindRow(picker->lstDir, "in.csv"), 0);
+      EXPECT_GE(qfgui::FindRow(picker->lstDir, "Test.Qfd"), 0);
+      picker->cboType->setCurrentIndex(0);
+      // The CSV files are listed without their extension.
       const auto items = picker->lstDir->findItems("in", Qt::MatchExactly);
       ASSERT_EQ(items.size(), 1);
       picker->lstDir->setCurrentItem(items.front());
