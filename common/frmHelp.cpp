@@ -81,7 +81,7 @@ frmHelp::frmHelp(QWidget* parent) : QDialog(parent) {
   auto* all = new QHBoxLayout(this);
   all->addWidget(TOC);
   all->addLayout(right, 1);
-  resize(800, 520);
+  resize(860, 540);  // a help line of 76 characters shows unwrapped
   connect(cmdClose, &QPushButton::clicked, this, &QDialog::accept);
 
   std::ifstream in;
