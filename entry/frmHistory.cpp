@@ -105,7 +105,7 @@ frmHistory::frmHistory(QWidget* parent, int32_t record) : QDialog(parent), recor
   setTabOrder(chkUtc, cmdClose);
   grdLines->setFocus();
   connect(chkWhole, &QCheckBox::toggled, this, [this] { Fill(); });
-  connect(chkUtc, &QCheckBox::toggled, this, [this] { Fill(); });
+  connect(chkUtc, &QCheckBox::toggled, this, &frmHistory::ShowTimes);
   connect(grdLines, &QTableWidget::cellDoubleClicked, this, [this](int row, int) { ShowLine(row); });
   connect(cmdClose, &QPushButton::clicked, this, &QDialog::accept);
 }
@@ -142,24 +142,35 @@ bool frmHistory::Fill() {
   grdLines->setHorizontalHeaderLabels(heads);
   grdLines->setRowCount(static_cast<int>(lines.size()));
   records_.clear();
+  times_.clear();
   auto u = [](const std::string& s) { return QString::fromUtf8(s.data(), static_cast<int>(s.size())); };
   for (int r = 0; r < static_cast<int>(lines.size()); ++r) {
     const modDB::HistoryEntry& e = lines[static_cast<size_t>(r)];
-    QStringList cells = {TimeText(e.time, chkUtc->isChecked()), u(e.user + "@" + e.host), u(e.program),
+    QStringList cells = {QString(), u(e.user + "@" + e.host), u(e.program),
                          u(e.operation), u(e.field), u(e.before), u(e.after)};
     if (whole) cells.insert(4, u(e.record));
     records_.push_back(whole ? e.record : std::to_string(record_));
+    times_.push_back(e.time);
     for (int c = 0; c < cells.size(); ++c) {
       auto* item = new QTableWidgetItem(cells[c]);
       item->setToolTip(cells[c]);  // the whole value, where the column cuts it
       grdLines->setItem(r, c, item);
     }
   }
+  ShowTimes();
   grdLines->resizeColumnsToContents();
   for (int c = 0; c + 1 < grdLines->columnCount(); ++c)  // the last one fills the rest
     grdLines->setColumnWidth(c, std::min(grdLines->columnWidth(c), 240));
   if (!lines.empty()) grdLines->setCurrentCell(0, 0);
   return true;
+}
+
+void frmHistory::ShowTimes() {
+  for (int r = 0; r < grdLines->rowCount(); ++r) {
+    const QString shown = TimeText(times_[static_cast<size_t>(r)], chkUtc->isChecked());
+    grdLines->item(r, 0)->setText(shown);
+    grdLines->item(r, 0)->setToolTip(shown);
+  }
 }
 
 void frmHistory::ShowLine(int row) {

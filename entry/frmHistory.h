@@ -35,6 +35,8 @@ class frmHistory : public QDialog {
 
   // Fills the table from the file again (record lines, or the whole file).
   bool Fill();
+  // The times of the lines on show, in local time or UTC as chkUtc says.
+  void ShowTimes();
   // Shows line `row` of the table (0 the first) whole, in a read-only box.
   void ShowLine(int row);
   // A time as written in the history (UTC), shown in local time, or in UTC
@@ -47,4 +49,5 @@ class frmHistory : public QDialog {
  private:
   int32_t record_;
   std::vector<std::string> records_;  // the record of each line on show
+  std::vector<std::string> times_;    // and its time as written
 };
