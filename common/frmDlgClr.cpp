@@ -7,7 +7,6 @@
 
 #include "common/KeyFilter.h"
 #include "common/modDlg.h"
-#include "common/QtText.h"
 #include "lib/modLIB.h"
 
 namespace {
@@ -22,6 +21,27 @@ std::string frmDlgClr::ColorToHex(int32_t color) {
   char buf[16];
   std::snprintf(buf, sizeof buf, "%08X", static_cast<uint32_t>(color));
   return std::string(buf).substr(2);
+}
+
+QString frmDlgClr::ColorToRgbText(int32_t color) {
+  return QStringLiteral("#%1").arg(ToQColor(color).rgb() & 0xFFFFFF, 6, 16, QLatin1Char('0')).toUpper();
+}
+
+bool frmDlgClr::ColorFromText(const QString& text, int32_t& color) {
+  const bool rgb = text.startsWith('#');
+  const QString digits = rgb ? text.mid(1) : text;
+  bool ok = false;
+  const uint32_t n = digits.toUInt(&ok, 16);
+  if (digits.isEmpty() || !ok || (rgb && digits.size() != 6)) return false;
+  if (rgb) {
+    color = Rgb((n >> 16) & 0xFF, (n >> 8) & 0xFF, n & 0xFF);
+    return true;
+  }
+  // The older entry: the digits as a number whose last six are BBGGRR.
+  const std::string s = ColorToHex(static_cast<int32_t>(n));
+  color = Rgb(std::stoi(s.substr(4, 2), nullptr, 16), std::stoi(s.substr(2, 2), nullptr, 16),
+              std::stoi(s.substr(0, 2), nullptr, 16));
+  return true;
 }
 
 frmDlgClr::frmDlgClr(QWidget* parent) : QDialog(parent) {
@@ -60,13 +80,19 @@ frmDlgClr::frmDlgClr(QWidget* parent) : QDialog(parent) {
 
   const int gridRight = x0 + 16 * (w + 1) - 1;
   const int below = y0 + 14 * (h + 1) + 10;
-  lblHex = new QLabel(tr("Color ( Hex )"), this);
-  lblHex->setGeometry(x0, below, 90, 24);
+  lblHex = new QLabel(tr("Color (#RRGGBB)"), this);
+  lblHex->setGeometry(x0, below, 112, 24);
   txtClr = new QLineEdit(this);
   txtClr->setObjectName("txtClr");
-  txtClr->setMaxLength(6);
-  txtClr->setGeometry(x0 + 92, below, gridRight - x0 - 92, 24);
-  KeyFilter::Install(txtClr, QStringLiteral("XU"));
+  txtClr->setMaxLength(7);
+  txtClr->setGeometry(x0 + 114, below, gridRight - x0 - 114 - 30, 24);
+  KeyFilter::Install(txtClr, QStringLiteral("XU#"));
+  lblSwatch = new QLabel(this);
+  lblSwatch->setObjectName("lblSwatch");
+  lblSwatch->setFrameShape(QFrame::Box);
+  lblSwatch->setAutoFillBackground(true);
+  lblSwatch->setGeometry(gridRight - 26, below, 26, 24);
+  connect(txtClr, &QLineEdit::textChanged, this, &frmDlgClr::ShowSwatch);
 
   const int buttons = below + 34;
   cmdOK = new QPushButton(tr("Ok"), this);
@@ -80,33 +106,37 @@ frmDlgClr::frmDlgClr(QWidget* parent) : QDialog(parent) {
   cmdCancel->setGeometry(gridRight - bw, buttons, bw, 28);
   setFixedSize(gridRight + x0 + 1, buttons + 28 + y0 + 2);
 
-  txtClr->setText(QtText::FromCp(ColorToHex(modDlg::DialogColor)));
+  txtClr->setText(ColorToRgbText(modDlg::DialogColor));
+  ShowSwatch();
 
   connect(cmdOK, &QPushButton::clicked, this, &frmDlgClr::cmdOK_Click);
   connect(cmdCancel, &QPushButton::clicked, this, &QDialog::reject);
 }
 
 void frmDlgClr::cmdOK_Click() {
-  const QString text = txtClr->text().trimmed();
-  bool ok = false;
-  const uint32_t n = text.toUInt(&ok, 16);
-  if (text.isEmpty() || !ok) {  // no colour to take: keep the picker open
+  int32_t color = 0;
+  if (!ColorFromText(txtClr->text().trimmed(), color)) {  // no colour to take: keep the picker open
     txtClr->setFocus();
     return;
   }
-  const std::string s = ColorToHex(static_cast<int32_t>(n));
-  const int red = std::stoi(s.substr(4, 2), nullptr, 16);
-  const int green = std::stoi(s.substr(2, 2), nullptr, 16);
-  const int blue = std::stoi(s.substr(0, 2), nullptr, 16);
-  modDlg::DialogColor = Rgb(red, green, blue);
+  modDlg::DialogColor = color;
   accept();
+}
+
+// The swatch shows the colour the box holds, or the dialog's own background while
+// the text is no colour.
+void frmDlgClr::ShowSwatch() {
+  int32_t color = 0;
+  QPalette pal = palette();
+  if (ColorFromText(txtClr->text().trimmed(), color)) pal.setColor(QPalette::Window, ToQColor(color));
+  lblSwatch->setPalette(pal);
 }
 
 bool frmDlgClr::eventFilter(QObject* watched, QEvent* event) {
   if (event->type() == QEvent::MouseButtonPress) {
     const int k = watched->property("tag").toInt();
     if (k >= 1 && k <= 216 && watched == lblClr[k]) {
-      txtClr->setText(QtText::FromCp(ColorToHex(SwatchColor[k])));
+      txtClr->setText(ColorToRgbText(SwatchColor[k]));
       return true;
     }
   }

@@ -2,12 +2,14 @@
 
 #include <QGridLayout>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <utility>
 
 #include "common/DialogParts.h"
 #include "common/FormLook.h"
@@ -46,6 +48,7 @@ frmBanner::frmBanner(DesignerState* designer)
   TXT->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   TXT->setMinimumSize(300, 110);
   TXT->setTabChangesFocus(true);
+  TXT->installEventFilter(this);
   // A caption holds at most 64 characters: what goes beyond is not entered.
   connect(TXT, &QPlainTextEdit::textChanged, this, [this] {
     const QString t = TXT->toPlainText();
@@ -61,6 +64,7 @@ frmBanner::frmBanner(DesignerState* designer)
   BtnForeground = DialogParts::Button(this, "Foreground Color", "BtnForeground");
   btnBackground = DialogParts::Button(this, "Background Color", "btnBackground");
   BtnUpdate = DialogParts::Button(this, "Add", "BtnUpdate");
+  BtnUpdate->setDefault(true);  // Enter in any box stores the banner
   btnDelete = DialogParts::Button(this, "Delete", "btnDelete");
   btnHelp = DialogParts::Button(this, "Help", "btnHelp");
   // Cancel (and Esc) close the dialog as its close box does: nothing is stored.
@@ -72,9 +76,9 @@ frmBanner::frmBanner(DesignerState* designer)
   top->addWidget(lblPNO, 0, 1);
   top->addWidget(new QLabel("Ban #", this), 0, 2);
   top->addWidget(lblBNO, 0, 3);
-  top->addWidget(new QLabel("X", this), 1, 0);
+  top->addWidget(DialogParts::Caption(new QLabel("X", this), X), 1, 0);
   top->addWidget(X, 1, 1);
-  top->addWidget(new QLabel("Y", this), 1, 2);
+  top->addWidget(DialogParts::Caption(new QLabel("Y", this), Y), 1, 2);
   top->addWidget(Y, 1, 3);
   top->setColumnStretch(4, 1);
   auto* look = new QVBoxLayout;
@@ -84,8 +88,12 @@ frmBanner::frmBanner(DesignerState* designer)
   look->addStretch(1);
   auto* middle = new QHBoxLayout;
   auto* captionColumn = new QVBoxLayout;
-  captionColumn->addWidget(new QLabel("Caption", this));
+  captionColumn->addWidget(DialogParts::Caption(new QLabel("Caption", this), TXT));
   captionColumn->addWidget(TXT, 1);
+  lblHint = new QLabel("Enter stores the banner; Ctrl+Enter starts a new line.", this);
+  lblHint->setObjectName("lblHint");
+  lblHint->setEnabled(false);  // shown greyed, as a hint
+  captionColumn->addWidget(lblHint);
   middle->addLayout(captionColumn, 1);
   middle->addLayout(look);
   auto* buttons = new QHBoxLayout;
@@ -105,6 +113,29 @@ frmBanner::frmBanner(DesignerState* designer)
   connect(BtnUpdate, &QPushButton::clicked, this, &frmBanner::BtnUpdate_Click);
   connect(btnDelete, &QPushButton::clicked, this, &frmBanner::btnDelete_Click);
   connect(btnHelp, &QPushButton::clicked, this, [] { modDlg::ShowHelp("Add Banner"); });
+  // The boxes first, in reading order, then the look buttons, then the row below.
+  for (auto [a, b] : {std::pair<QWidget*, QWidget*>{X, Y}, {Y, TXT}, {TXT, BtnFont}, {BtnFont, BtnForeground},
+                      {BtnForeground, btnBackground}, {btnBackground, BtnUpdate}, {BtnUpdate, btnDelete},
+                      {btnDelete, btnHelp}, {btnHelp, btnCancel}})
+    setTabOrder(a, b);
+}
+
+// In the caption box Enter stores the banner, as in the other boxes, and Ctrl+Enter
+// starts a new line; coming in by Tab selects the whole caption.
+bool frmBanner::eventFilter(QObject* watched, QEvent* event) {
+  if (watched != TXT) return QDialog::eventFilter(watched, event);
+  if (event->type() == QEvent::FocusIn) {
+    const Qt::FocusReason why = static_cast<QFocusEvent*>(event)->reason();
+    if (why == Qt::TabFocusReason || why == Qt::BacktabFocusReason) TXT->selectAll();
+  }
+  if (event->type() != QEvent::KeyPress) return QDialog::eventFilter(watched, event);
+  auto* key = static_cast<QKeyEvent*>(event);
+  if (key->key() != Qt::Key_Return && key->key() != Qt::Key_Enter) return false;
+  if (key->modifiers() & Qt::ControlModifier)
+    TXT->insertPlainText("\n");
+  else
+    BtnUpdate->click();
+  return true;
 }
 
 void frmBanner::ShowBanner(int16_t n) {
@@ -138,7 +169,8 @@ void frmBanner::ShowBanner(int16_t n) {
   LookFore = font.ForeColor;
   LookBack = font.BackColor;
   ApplyLook();
-  TXT->setFocus();
+  X->setFocus();
+  X->selectAll();
   modDlg::RunModal(*this);
 }
 

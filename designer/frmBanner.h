@@ -6,6 +6,9 @@
 // change only the box, and the look is taken from it when the banner is stored. Own
 // checks (Invalid X, Y, Caption) come first, titled "BANNER" without an icon; the
 // engine (InsertBanner, SetBanner, DeleteBanner) checks and reports on its own.
+// The dialog opens in X; Tab goes on to Y and the caption. Enter stores the banner
+// from every box (Add or Update is the default button), Ctrl+Enter starts a new line
+// of the caption.
 #pragma once
 
 #include <QDialog>
@@ -37,6 +40,7 @@ class frmBanner : public QDialog {
   QPushButton* btnDelete;
   QPushButton* btnHelp;
   QPushButton* btnCancel;
+  QLabel* lblHint;  // what Enter and Ctrl+Enter do in the caption box
 
   // The caption box's look: font name as listed ("Arial"), size, style and colours.
   std::string LookName;
@@ -49,6 +53,9 @@ class frmBanner : public QDialog {
   void btnBackground_Click();
   void BtnUpdate_Click();
   void btnDelete_Click();
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   void ApplyLook();

@@ -38,6 +38,12 @@ std::string Signed(int n) { return n < 0 ? std::to_string(n) : " " + std::to_str
 // A menu entry shows an ampersand as it is, not as a mnemonic.
 QString MenuText(const std::string& cp) { return QtText::FromCp(cp).replace('&', QStringLiteral("&&")); }
 
+// The keys that act on a text box's text rather than on the menus.
+bool TextKey(const QKeyEvent* k) {
+  return k->matches(QKeySequence::SelectAll) || k->matches(QKeySequence::Copy) || k->matches(QKeySequence::Cut) ||
+         k->matches(QKeySequence::Paste);
+}
+
 int16_t Clamp16(int64_t v) { return static_cast<int16_t>(std::clamp<int64_t>(v, -32768, 32767)); }
 
 std::string Join(const std::string& folder, const std::string& name) {
@@ -65,22 +71,66 @@ CanvasField::CanvasField(frmMain* form, int slot, QWidget* parent) : BoxedTextEd
   hide();
 }
 
-// The window's Ctrl shortcuts win over the box's own editing keys.
+// Select all, copy, cut and paste act on the box's text; the window's other Ctrl
+// shortcuts win over the box's own editing keys.
 bool CanvasField::event(QEvent* e) {
   if (e->type() == QEvent::ShortcutOverride) {
     auto* k = static_cast<QKeyEvent*>(e);
-    if (k->modifiers() & Qt::ControlModifier) return false;
+    if ((k->modifiers() & Qt::ControlModifier) && !TextKey(k)) return false;
   }
   return BoxedTextEdit::event(e);
 }
 
 void CanvasField::keyPressEvent(QKeyEvent* e) {
-  // The text of a design field goes nowhere: the arrow keys move the chosen item.
-  if (e->modifiers() == Qt::NoModifier || e->modifiers() == Qt::KeypadModifier)
+  // The text of a design field goes nowhere: the arrow keys move the chosen item,
+  // Enter opens its properties.
+  if (e->modifiers() == Qt::NoModifier || e->modifiers() == Qt::KeypadModifier) {
     if (form_->NudgeSelected(e->key())) return;
+    if (e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) return form_->OpenItem(this);
+  }
   const bool types = !e->text().isEmpty() && e->text().at(0).isPrint();
   if (types && maxLength > 0 && toPlainText().size() - textCursor().selectedText().size() >= maxLength) return;
   QPlainTextEdit::keyPressEvent(e);
+}
+
+void CanvasField::focusInEvent(QFocusEvent* e) {
+  BoxedTextEdit::focusInEvent(e);
+  form_->SelectItem(this);
+}
+
+// ---- CanvasBanner --------------------------------------------------------------------
+
+CanvasBanner::CanvasBanner(frmMain* form, int slot, QWidget* parent) : QLabel(parent), form_(form) {
+  setObjectName(QString("Banner%1").arg(slot));
+  setTextFormat(Qt::PlainText);
+  setProperty("tag", QString::number(slot));
+  setCursor(Qt::PointingHandCursor);
+  setContextMenuPolicy(Qt::PreventContextMenu);
+  setFocusPolicy(Qt::StrongFocus);
+  hide();
+}
+
+void CanvasBanner::keyPressEvent(QKeyEvent* e) {
+  const bool plain = e->modifiers() == Qt::NoModifier || e->modifiers() == Qt::KeypadModifier;
+  if (plain && (e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter)) return form_->OpenItem(this);
+  if (plain && form_->NudgeSelected(e->key())) return;
+  QLabel::keyPressEvent(e);
+}
+
+void CanvasBanner::focusInEvent(QFocusEvent* e) {
+  QLabel::focusInEvent(e);
+  form_->SelectItem(this);
+  update();
+}
+
+void CanvasBanner::focusOutEvent(QFocusEvent* e) {
+  QLabel::focusOutEvent(e);
+  update();
+}
+
+void CanvasBanner::paintEvent(QPaintEvent* e) {
+  QLabel::paintEvent(e);
+  if (hasFocus()) FormLook::DrawBoxEdges(this, this, true, true);
 }
 
 // ---- Canvas --------------------------------------------------------------------------
@@ -88,6 +138,9 @@ void CanvasField::keyPressEvent(QKeyEvent* e) {
 Canvas::Canvas(frmMain* form, QWidget* parent) : QWidget(parent), form_(form) {
   setObjectName("canvas");
   setAutoFillBackground(true);
+  // A click on the empty page takes the focus out of a field, so that the menus'
+  // Ctrl keys are theirs again.
+  setFocusPolicy(Qt::ClickFocus);
 }
 
 // Presses that a child passed on (the toolbar strip, a field's border) are not the
@@ -128,14 +181,25 @@ void frmMain::StartUp() {
   SetOuterSize(props.Width, props.Height);
   setWindowTitle("");
   FileFolder.clear();
-  for (int16_t k = 1; k <= 8; ++k) {
-    const std::string caption = "Page " + std::to_string(k);
-    mnuPage[k]->setText(MenuText(caption));
-    modDB::SetPageHeading(k, caption);
-  }
+  // The pages of a new design have no headings: the menu names them by number.
+  ShowPageCaptions();
   CurPage = 1;
   ShowCurPage();
+  MarkUnchanged();
+}
+
+void frmMain::ShowPageCaptions() {
+  for (int16_t k = 1; k <= 8; ++k) mnuPage[k]->setText(MenuText(modDB::PageCaption(k)));
+}
+
+void frmMain::MarkUnchanged() {
   Modified = false;
+  unchanged_ = modDB::GetHeader();
+  unchangedRules_ = qfchecks::Current();
+}
+
+bool frmMain::WouldLose() const {
+  return Modified && !(modDB::GetHeader() == unchanged_ && qfchecks::Current() == unchangedRules_);
 }
 
 void frmMain::CreateMenus() {
@@ -165,6 +229,11 @@ void frmMain::CreateMenus() {
   item(mnuComponent, mnuProperty, "Properties", "mnuProperty", "Ctrl+P", &frmMain::mnuProperty_Click);
   item(mnuComponent, mnuPassword, "Password", "mnuPassword", "Ctrl+W", &frmMain::mnuPassword_Click);
   item(mnuComponent, mnuHeading, "Heading", "mnuHeading", "Ctrl+H", &frmMain::mnuHeading_Click);
+  mnuComponent->addSeparator();
+  // Enter on the chosen item does the same; the menu shows the key beside the entry.
+  item(mnuComponent, mnuItemProperty, "Item Properties\tEnter", "mnuItemProperty", nullptr,
+       &frmMain::mnuItemProperty_Click);
+  connect(mnuComponent, &QMenu::aboutToShow, this, [this] { mnuItemProperty->setEnabled(SelectedItem() != nullptr); });
 
   Page = bar->addMenu("&Page");
   Page->setObjectName("Page");
@@ -220,15 +289,8 @@ void frmMain::CreateToolbar() {
 void frmMain::CreateControls() {
   for (int i = 1; i <= 128; ++i) Field[i] = new CanvasField(this, i, canvas);
   for (int i = 1; i <= 128; ++i) {
-    auto* b = new QLabel(canvas);
-    b->setObjectName(QString("Banner%1").arg(i));
-    b->setTextFormat(Qt::PlainText);
-    b->setProperty("tag", QString::number(i));
-    b->setCursor(Qt::PointingHandCursor);
-    b->setContextMenuPolicy(Qt::PreventContextMenu);
-    b->installEventFilter(this);
-    b->hide();
-    Banner[i] = b;
+    Banner[i] = new CanvasBanner(this, i, canvas);
+    Banner[i]->installEventFilter(this);
   }
   cTBar->raise();
 }
@@ -305,7 +367,7 @@ void frmMain::showEvent(QShowEvent* e) {
     // The frame is known only now: the form's size is the outer size, frame included.
     SetOuterSize(askedWidth_, askedHeight_);
     CentreOnScreen();
-    Modified = false;
+    MarkUnchanged();
   }
 }
 
@@ -335,7 +397,7 @@ void frmMain::ShowCurPage() {
   }
   for (int16_t i = 1; i <= 128; ++i) {
     modDB::BannerDef b;
-    QLabel* label = Banner[i];
+    CanvasBanner* label = Banner[i];
     if (modDB::GetBanner(i, b) == 0 || b.Page != CurPage) {
       label->hide();
       continue;
@@ -384,11 +446,24 @@ bool frmMain::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void frmMain::Item_MouseDown(QWidget* item, Qt::MouseButton button, QPointF at) {
-  selected_ = item;
+  item->setFocus(Qt::MouseFocusReason);  // a banner keeps its presses to itself
+  SelectItem(item);
   PressX = at.x();
   PressY = at.y();
+  if (button == Qt::RightButton) OpenItem(item);
+}
+
+void frmMain::SelectItem(QWidget* item) {
+  selected_ = item;
   ShowPosition(item->x(), item->y());
-  if (button != Qt::RightButton) return;
+}
+
+QWidget* frmMain::SelectedItem() const {
+  QWidget* item = selected_;
+  return item && item->isVisible() && item->isEnabled() ? item : nullptr;
+}
+
+void frmMain::OpenItem(QWidget* item) {
   const auto slot = static_cast<int16_t>(item->property("tag").toInt());
   item->setEnabled(false);
   if (qobject_cast<CanvasField*>(item)) {
@@ -400,6 +475,11 @@ void frmMain::Item_MouseDown(QWidget* item, Qt::MouseButton button, QPointF at) 
   }
   item->setEnabled(true);
   ShowCurPage();
+  if (item->isVisible()) item->setFocus(Qt::OtherFocusReason);  // the keyboard goes on from the item
+}
+
+void frmMain::mnuItemProperty_Click() {
+  if (QWidget* item = SelectedItem()) OpenItem(item);
 }
 
 void frmMain::Item_MouseMove(QWidget* item, Qt::MouseButtons buttons, QPointF at) {
@@ -443,8 +523,8 @@ bool frmMain::NudgeSelected(int key) {
     case Qt::Key_Down: dy = 1; break;
     default: return false;
   }
-  QWidget* item = selected_;
-  if (!item || !item->isVisible() || !item->isEnabled()) return false;
+  QWidget* item = SelectedItem();
+  if (!item) return false;
   MoveItem(item, item->x() + dx, item->y() + dy);
   return true;
 }
@@ -477,19 +557,20 @@ void frmMain::cTBarBtn_Click(int index) {
 
 // ---- File menu -------------------------------------------------------------------------
 
+bool frmMain::MayDiscard(const std::string& title) { return !WouldLose() || ConfirmDiscard(title); }
+
 bool frmMain::ConfirmDiscard(const std::string& title) {
   return modDB::GetHost().MsgBox("File has been modified!\r\nAll modifications will be lost\r\nContinue?",
                           modDB::vbQuestion | modDB::vbYesNo | modDB::vbDefaultButton2, title) == modDB::vbYes;
 }
 
 void frmMain::mnuFileNew_Click() {
-  if (Modified && !ConfirmDiscard("NEW")) return;
+  if (!MayDiscard("NEW")) return;
   StartUp();
-  Modified = false;
 }
 
 void frmMain::mnuFileLoad_Click() {
-  if (Modified && !ConfirmDiscard("LOAD")) return;
+  if (!MayDiscard("LOAD")) return;
   modDlg::DialogFilter = "*.Qfd";
   modDlg::ShowOpenDialog();
   const std::string name = modDlg::DialogFileName;
@@ -526,8 +607,8 @@ void frmMain::LoadFile(const std::string& folder, const std::string& name) {
   const modDB::FormProps props = modDB::GetFormProps();
   SetOuterSize(props.Width, props.Height);
   SetBackColor(props.BackColor);
-  Modified = false;
-  for (int16_t k = 1; k <= 8; ++k) mnuPage[k]->setText(MenuText(modDB::GetPageHeading(k)));
+  MarkUnchanged();
+  ShowPageCaptions();
   CurPage = 1;
   ShowCurPage();
   modDB::GetHost().MsgBox("Path\t" + folder + "\r\n" + "File\t" + name + "\r\n" + "Page(s)\t" +
@@ -564,7 +645,7 @@ void frmMain::mnuFileSave_Click() {
   }
   // The database goes back where it came from, whatever folder the file picker
   // showed last.
-  if (SaveTo(FileFolder, name)) Modified = false;
+  if (SaveTo(FileFolder, name)) MarkUnchanged();
   ShowCurPage();
 }
 
@@ -581,7 +662,7 @@ void frmMain::mnuFileSaveAs_Click() {
   if (SaveTo(folder, name)) {
     setWindowTitle(QtText::FromCp(name));
     FileFolder = folder;
-    Modified = false;
+    MarkUnchanged();
   }
   ShowCurPage();
 }
@@ -589,7 +670,7 @@ void frmMain::mnuFileSaveAs_Click() {
 void frmMain::mnuExit_Click() { close(); }
 
 void frmMain::closeEvent(QCloseEvent* e) {
-  if (Modified && !ConfirmDiscard("EXIT")) {
+  if (!MayDiscard("EXIT")) {
     e->ignore();
     return;
   }
@@ -655,10 +736,10 @@ void frmMain::mnuHeading_Click() {
   modDlg::DialogTitle = "Page Heading";
   modDlg::InputMaxLength = 32;
   modDlg::ShowInputBox("ANS");
-  const std::string caption = modDlg::InputText.empty() ? "Page " + std::to_string(CurPage) : modDlg::InputText;
-  mnuPage[CurPage]->setText(MenuText(caption));
+  // An empty heading is stored blank; the menu then names the page by its number.
   Modified = true;
-  modDB::SetPageHeading(CurPage, caption);
+  modDB::SetPageHeading(CurPage, modDlg::InputText);
+  mnuPage[CurPage]->setText(MenuText(modDB::PageCaption(CurPage)));
 }
 
 // ---- Page and Help menus -------------------------------------------------------------

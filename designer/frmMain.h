@@ -2,9 +2,11 @@
 //
 // It shows one page of the engine's form definition the way the data-entry program
 // will: every field of the page as an empty text box, every banner as a caption. The
-// user drags items with the left mouse button, right-clicks an item for its
-// properties dialog, and reaches everything else through the menus, the toolbar strip
-// and the pop-up Component menu of the empty canvas. The window's outer size is the
+// user drags items with the left mouse button and opens an item's properties dialog
+// with the right button, Enter or Component > Item Properties; Tab goes from item to
+// item. Everything else is reached through the menus, the toolbar strip and the
+// pop-up Component menu of the empty canvas. Inside a text box Ctrl+A, C, X and V act
+// on the text; elsewhere they are the menus' keys. The window's outer size is the
 // form's size: resizing the window changes the definition.
 //
 // The window never touches a file itself: New, Load and Save go through the engine
@@ -26,13 +28,16 @@
 
 #include "common/BoxedTextEdit.h"
 #include "designer/DesignerState.h"
+#include "checks/Rules.h"
+#include "engine/FormHeader.h"
 
 class QAction;
 class QMenu;
 class QToolButton;
 class frmMain;
 
-// A field on the canvas: a multi-line text box whose typed text goes nowhere.
+// A field on the canvas: a multi-line text box whose typed text goes nowhere. Enter
+// opens its properties.
 class CanvasField : public BoxedTextEdit {
   Q_OBJECT
  public:
@@ -45,6 +50,24 @@ class CanvasField : public BoxedTextEdit {
  protected:
   bool event(QEvent* e) override;
   void keyPressEvent(QKeyEvent* e) override;
+  void focusInEvent(QFocusEvent* e) override;
+};
+
+// A banner on the canvas: a caption sized to its text. It takes the focus by Tab or a
+// click and then shows a frame in the highlight colour; Enter opens its properties.
+class CanvasBanner : public QLabel {
+  Q_OBJECT
+ public:
+  CanvasBanner(frmMain* form, int slot, QWidget* parent);
+
+ private:
+  frmMain* form_;
+
+ protected:
+  void keyPressEvent(QKeyEvent* e) override;
+  void focusInEvent(QFocusEvent* e) override;
+  void focusOutEvent(QFocusEvent* e) override;
+  void paintEvent(QPaintEvent* e) override;
 };
 
 // The canvas: the window's client area. A right click on it pops up the Component
@@ -92,7 +115,7 @@ class frmMain : public QMainWindow, public DesignerState {
   QLabel* lblPageNo = nullptr;
   QLabel* cTBarLbl = nullptr;
   std::array<CanvasField*, 129> Field{};
-  std::array<QLabel*, 129> Banner{};
+  std::array<CanvasBanner*, 129> Banner{};
 
   QMenu* File = nullptr;
   QMenu* mnuComponent = nullptr;
@@ -100,6 +123,7 @@ class frmMain : public QMainWindow, public DesignerState {
   QMenu* mnuHelp = nullptr;
   QAction *mnuFileNew, *mnuFileLoad, *mnuFileSave, *mnuFileSaveAs, *mnuExit;
   QAction *mnuFieldAdd, *mnuTabOrder, *mnuChecks, *mnuBannerAdd, *mnuScript, *mnuProperty, *mnuPassword, *mnuHeading;
+  QAction* mnuItemProperty;  // the properties of the chosen item
   QAction *mnuNextPage, *mnuPreviousPage, *Sperator8;
   std::array<QAction*, 9> mnuPage{};  // 1 … 8
   QAction *mnuContents, *mnuAbout;
@@ -121,6 +145,7 @@ class frmMain : public QMainWindow, public DesignerState {
   void mnuProperty_Click();
   void mnuPassword_Click();
   void mnuHeading_Click();
+  void mnuItemProperty_Click();
   void mnuNextPage_Click();
   void mnuPreviousPage_Click();
   void mnuPage_Click(int page);
@@ -135,6 +160,14 @@ class frmMain : public QMainWindow, public DesignerState {
   // An arrow key: moves the item last pressed (still on show) one pixel that way,
   // within the limits of dragging. False for other keys or no such item.
   bool NudgeSelected(int key);
+  // The chosen item: the one last pressed or given the focus, while it is on show.
+  QWidget* SelectedItem() const;
+  void SelectItem(QWidget* item);
+  // Opens the field or banner dialog for an item, then redraws the page.
+  void OpenItem(QWidget* item);
+  // Whether closing now would lose changes: the design differs from what was last
+  // loaded, saved or started.
+  bool WouldLose() const;
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
@@ -149,7 +182,13 @@ class frmMain : public QMainWindow, public DesignerState {
   void CreateToolbar();
   void CreateControls();
   void StartUp();
+  // Nothing to lose from here on: Modified false, and the design as it stands now is
+  // what later changes are compared with.
+  void MarkUnchanged();
+  // The discard question, asked only when something would be lost; true to go on.
+  bool MayDiscard(const std::string& title);
   bool ConfirmDiscard(const std::string& title);
+  void ShowPageCaptions();
   void ShowPosition(int left, int top);
   bool SaveTo(const std::string& folder, const std::string& name);
   void CentreOnScreen();
@@ -165,4 +204,6 @@ class frmMain : public QMainWindow, public DesignerState {
   bool shownOnce_ = false;
   int32_t askedWidth_ = 0, askedHeight_ = 0;  // the outer size last given, twips
   bool rulesLoaded_ = false;  // the loaded design came with checks
+  modDB::FormHeader unchanged_;  // the design when it was last loaded, saved or started
+  qfchecks::Rules unchangedRules_;  // and its checks
 };

@@ -193,6 +193,11 @@ void SetPageHeading(int16_t page, const std::string& text) {
   H().PageHeadings[page].Set(modLIB::Trim(text));
 }
 
+std::string PageCaption(int16_t page) {
+  const std::string heading = GetPageHeading(page);
+  return heading.empty() ? "Page " + std::to_string(page) : heading;
+}
+
 int16_t GetLastPage() {
   int16_t last = 0;
   for (int k = 1; k <= kMaxFields; ++k) last = std::max<int16_t>(last, H().Fields[k].Page);

@@ -47,6 +47,9 @@ std::string GetPassword();
 int16_t SetPassword(std::string& text);  // trims the caller's text in place
 std::string GetPageHeading(int16_t page);
 void SetPageHeading(int16_t page, const std::string& text);
+// The name a page goes by in the programs' menus: its heading, or "Page" and its
+// number when the heading is blank.
+std::string PageCaption(int16_t page);
 int16_t GetLastPage();
 void AssignOffsets();
 

@@ -66,11 +66,6 @@ bool UsedField(int slot, modDB::FieldDef& f) {
   return modDB::GetFieldDef(static_cast<int16_t>(slot), f) != 0;
 }
 
-std::string PageCaption(int16_t page) {
-  const std::string heading = modDB::GetPageHeading(page);
-  return heading.empty() ? "Page " + std::to_string(page) : heading;
-}
-
 }  // namespace
 
 // ---- frmEdit: start-up -------------------------------------------------------------
@@ -477,10 +472,10 @@ void frmEdit::ShowCurPage() {
   // A marked record is undeleted, not deleted again.
   const bool marked = Mode == 1 && !NewRecord && modDB::GetRecordCount() > 0 && modDB::IsDeleted() != 0;
   mnuUndeleteRecord->setEnabled(marked && AllowDelete && !ReadOnly());
-  mnuPage->setTitle(QtText::FromCp(PageCaption(CurPage)));
+  mnuPage->setTitle(QtText::FromCp(modDB::PageCaption(CurPage)));
   const int16_t lastPage = modDB::GetLastPage();
   for (int16_t k = 1; k <= 8; ++k) {
-    mnuPageHeading[k]->setText(QtText::FromCp(PageCaption(k)));
+    mnuPageHeading[k]->setText(QtText::FromCp(modDB::PageCaption(k)));
     mnuPageHeading[k]->setVisible(k <= lastPage);
   }
 

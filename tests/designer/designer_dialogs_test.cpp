@@ -614,21 +614,28 @@ TEST_F(DesignerTest, EveryDialogValueReachesTheFile) {
   EXPECT_EQ(j["Orientation"], 2);
 }
 
-// The caption box scrolls both ways without wrapping; Update trims blanks only, so
-// line breaks around the caption stay.
+// The dialog opens in X; Tab goes on to Y and the caption, whose text it selects. The
+// caption box scrolls both ways without wrapping; Ctrl+Enter starts a new line, Enter
+// stores. Update trims blanks only, so line breaks around the caption stay.
 TEST_F(DesignerTest, BannerCaptionKeepsLineBreaksAndDoesNotWrap) {
   Through<frmBanner>(window->mnuBannerAdd, [&](frmBanner* d) {
     EXPECT_EQ(d->TXT->lineWrapMode(), QPlainTextEdit::NoWrap);
     EXPECT_EQ(d->TXT->horizontalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
     EXPECT_EQ(d->TXT->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
-    d->TXT->setFocus();
-    d->TXT->selectAll();
+    EXPECT_TRUE(d->BtnUpdate->isDefault());
+    EXPECT_EQ(FocusOf(d), d->X);
+    EXPECT_EQ(d->X->selectedText(), "0");
+    QTest::keyClick(FocusOf(d), Qt::Key_Tab);
+    EXPECT_EQ(FocusOf(d), d->Y);
+    QTest::keyClick(FocusOf(d), Qt::Key_Tab);
+    EXPECT_EQ(FocusOf(d), d->TXT);
+    EXPECT_EQ(d->TXT->textCursor().selectedText(), "BANNER1");
     QTest::keyClicks(d->TXT, "  ");
-    QTest::keyClick(d->TXT, Qt::Key_Return);
+    QTest::keyClick(d->TXT, Qt::Key_Return, Qt::ControlModifier);
     QTest::keyClicks(d->TXT, " One  Two ");
-    QTest::keyClick(d->TXT, Qt::Key_Return);
+    QTest::keyClick(d->TXT, Qt::Key_Return, Qt::ControlModifier);
     QTest::keyClicks(d->TXT, "  ");
-    Click(d->BtnUpdate);
+    QTest::keyClick(d->TXT, Qt::Key_Return);
     EXPECT_FALSE(d->isVisible()) << host.Last();
   });
   modDB::BannerDef b;

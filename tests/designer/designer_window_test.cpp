@@ -5,6 +5,7 @@
 #include <QWindow>
 #include <filesystem>
 
+#include "designer/frmBanner.h"
 #include "designer/frmTabOrder.h"
 #include "tests/designer/DesignerFixture.h"
 
@@ -31,9 +32,10 @@ TEST_F(DesignerTest, FreshStartShowsAnEmptyFirstPage) {
   EXPECT_FALSE(w.windowHandle()->title().isEmpty());
   EXPECT_TRUE(w.windowHandle()->title().trimmed().isEmpty());
   EXPECT_FALSE(w.Modified);
+  // No headings are stored for a new design: the menu names the pages by number.
   for (int k = 1; k <= 8; ++k) {
     EXPECT_EQ(w.mnuPage[k]->text(), QString("Page %1").arg(k));
-    EXPECT_EQ(modDB::GetPageHeading(k), "Page " + std::to_string(k));
+    EXPECT_EQ(modDB::GetPageHeading(k), "");
   }
   for (int i = 1; i <= 128; ++i) EXPECT_TRUE(w.Field[i]->isHidden() && w.Banner[i]->isHidden());
   // The strip: 375 twips high, buttons 435 twips wide, 420 twips apart.
@@ -221,7 +223,7 @@ TEST_F(DesignerTest, SaveAsThenSaveWritesEveryValue) {
   // A heading for page 1; an empty heading for page 2 gives back "Page 2".
   Through<frmInput>(w.mnuHeading, [&](frmInput* in) {
     EXPECT_EQ(in->windowTitle(), "Page Heading");
-    EXPECT_EQ(in->txtStr->text(), "Page 1");
+    EXPECT_EQ(in->txtStr->text(), "");
     Fill(in->txtStr, "People & more");  // "&" is not among the keys of a heading
     Click(in->cmdOK);
   });
@@ -266,8 +268,9 @@ TEST_F(DesignerTest, SaveAsThenSaveWritesEveryValue) {
   EXPECT_EQ(j["Fields"][1]["Length"], 10);  // a date is 10 characters
   EXPECT_EQ(j["Fields"][1]["Offset"], 31);
   EXPECT_EQ(j["PageHeadings"][0], "People  more");
-  EXPECT_EQ(j["PageHeadings"][1], "Page 2");
-  EXPECT_EQ(j["PageHeadings"][7], "Page 8");
+  EXPECT_EQ(j["PageHeadings"][1], "");
+  // A heading never given is 32 blanks in the file (page 8's at 19144 + 7 x 32).
+  EXPECT_EQ(qftest::ReadFile(dir / "People.Qfd").substr(19144 + 7 * 32, 32), std::string(32, ' '));
 
   // Save goes back to the same file, even when the file picker was last in another
   // folder (and so was the current folder).
@@ -403,4 +406,76 @@ TEST_F(DesignerTest, ArrowKeysNudgeTheLastPressedItem) {
   EXPECT_EQ(b.Y, w.ToolbarHeight());
   GetFieldDef(1, f);
   EXPECT_EQ(f.X, 0);  // the field stays where it was
+}
+
+// Ctrl+A, C, X and V act on the text of the field that has the focus; once a click on
+// the empty page takes the focus away they are the menus' keys again. Exit asks only
+// when a change would be lost.
+TEST_F(DesignerTest, ClipboardKeysInAFieldMenuKeysElsewhere) {
+  frmMain& w = *window;
+  AddField("A", 10, 40, 5, "");
+  CanvasField* field = w.Field[1];
+  QTest::mouseClick(field->viewport(), Qt::LeftButton, {}, QPoint(3, 3));
+  QTest::keyClicks(field, "abc");
+  const struct { Qt::Key key; const char* text; } keys[] = {
+      {Qt::Key_A, "abc"}, {Qt::Key_C, "abc"}, {Qt::Key_X, ""}, {Qt::Key_V, "abc"}};
+  for (const auto& k : keys) {
+    QTest::keyClick(field, k.key, Qt::ControlModifier);
+    EXPECT_EQ(field->toPlainText(), k.text) << char(k.key);
+  }
+  EXPECT_TRUE(host.boxes.empty()) << host.Last();
+
+  Press(w.mnuNextPage);
+  QTest::mouseClick(w.canvas, Qt::LeftButton, {}, QPoint(400, 300));
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_V, Qt::ControlModifier);
+  EXPECT_EQ(w.CurPage, 1);
+  host.replies = {modDB::vbNo};
+  Press(w.mnuExit);  // a new field would be lost
+  EXPECT_EQ(host.Last(), "EXIT: File has been modified!\r\nAll modifications will be lost\r\nContinue?");
+  EXPECT_TRUE(w.isVisible());
+
+  // Saved, then a heading left as it was: marked modified, but nothing to lose.
+  SaveAs("Kept");
+  Through<frmInput>(w.mnuHeading, [&](frmInput* in) { Click(in->cmdOK); });
+  ASSERT_TRUE(w.Modified);
+  host.Clear();
+  Press(w.mnuExit);
+  EXPECT_FALSE(w.isVisible());
+  EXPECT_TRUE(host.boxes.empty()) << host.Last();
+}
+
+// Tab goes from field to banner; Enter or Component > Item Properties opens the
+// properties of the item that has the focus, which gets it back afterwards.
+TEST_F(DesignerTest, KeyboardOpensTheChosenItemsProperties) {
+  frmMain& w = *window;
+  AddField("A", 10, 40, 5, "");
+  modDB::BannerDef b = MakeBanner("Title", 1, 300, 60);
+  ASSERT_EQ(InsertBanner(b), 1);
+  w.ShowCurPage();
+  QApplication::setActiveWindow(&w);  // which a closed dialog leaves to none offscreen
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
+  w.Field[1]->setFocus();
+  QTest::keyClick(w.Field[1], Qt::Key_Tab);
+  ASSERT_EQ(QApplication::focusWidget(), w.Banner[1]);
+  EXPECT_EQ(w.cTBarLbl->text(), " 300, 60");
+  const struct { QWidget* item; bool byMenu; } cases[] = {
+      {w.Banner[1], false}, {w.Banner[1], true}, {w.Field[1], false}, {w.Field[1], true}};
+  for (const auto& c : cases) {
+    QApplication::setActiveWindow(&w);
+    c.item->setFocus();
+    int opened = 0;
+    modDlg::SetShownHook([&](QDialog* d) {
+      auto* banner = qobject_cast<frmBanner*>(d);
+      auto* field = qobject_cast<frmField*>(d);
+      opened += banner && c.item == w.Banner[1] && banner->lblBNO->text() == "1";
+      opened += field && c.item == w.Field[1] && field->lblFNO->text() == "1";
+      d->close();
+    });
+    if (c.byMenu)
+      w.mnuItemProperty->trigger();
+    else
+      QTest::keyClick(c.item, Qt::Key_Return);
+    EXPECT_EQ(opened, 1) << c.item->objectName().toStdString() << c.byMenu;
+    EXPECT_EQ(w.focusWidget(), c.item);  // the window's, active or not
+  }
 }

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # End to end, as a user: QfLayout in a real X window (Xvfb), driven by xdotool.
 # Add Field (Ctrl+F, Enter takes the proposal), drag the field with the mouse, Save As
-# (Ctrl+A, a name, Enter), Exit (Ctrl+X); then another program (qfd dump --json)
+# (a click on the empty page, Ctrl+A, a name, Enter), Exit (Ctrl+X); then another program (qfd dump --json)
 # finds the field where it was dropped.
 #   designer_xvfb.sh QFLAYOUT QFD
 set -euo pipefail
@@ -40,6 +40,9 @@ done
 xdotool mouseup 1
 sleep 0.3
 xdotool windowfocus --sync "\$win"
+# Inside the field Ctrl+A would select its text: a click on the empty page first.
+xdotool mousemove \$((X + 500)) \$((Y + 400)) click 1
+sleep 0.3
 xdotool key ctrl+a
 sleep 0.5
 picker=\$(xdotool search --sync --onlyvisible --name 'Save As' | head -n 1)

@@ -18,8 +18,9 @@ TEST_F(ColorPicker, RoundTripAndLayoutOfTheSwatches) {
   modDlg::DialogColor = 0x00FFFFCC;
   OnShown<frmDlgClr>([&](frmDlgClr* d) {
     EXPECT_EQ(d->windowTitle(), "Color");
-    EXPECT_EQ(d->lblHex->text(), "Color ( Hex )");
-    EXPECT_EQ(d->txtClr->text(), "FFFFCC");
+    EXPECT_EQ(d->lblHex->text(), "Color (#RRGGBB)");
+    EXPECT_EQ(d->txtClr->text(), "#CCFFFF");  // red CC, green FF, blue FF
+    EXPECT_EQ(d->lblSwatch->palette().color(QPalette::Window), QColor(0xCC, 0xFF, 0xFF));
     int visible = 0;
     for (int k = 1; k <= 216; ++k) visible += d->lblClr[k]->isVisible();
     EXPECT_EQ(visible, 216);
@@ -38,26 +39,31 @@ TEST_F(ColorPicker, RoundTripAndLayoutOfTheSwatches) {
 
 TEST_F(ColorPicker, SwatchClickAndTypedDigitsChooseTheColour) {
   modDlg::DialogColor = 0;
-  // Pure red is red 255 (the 181st swatch: red level 5, green 0, blue 0), shown as 0000FF.
+  // Pure red is red 255 (the 181st swatch: red level 5, green 0, blue 0), shown as #FF0000.
   OnShown<frmDlgClr>([&](frmDlgClr* w) {
     QTest::mouseClick(w->lblClr[181], Qt::LeftButton);
-    EXPECT_EQ(w->txtClr->text(), "0000FF");
+    EXPECT_EQ(w->txtClr->text(), "#FF0000");
+    EXPECT_EQ(w->lblSwatch->palette().color(QPalette::Window), QColor(255, 0, 0));
     w->txtClr->clear();
-    QTest::keyClicks(w->txtClr, "g 1a-2b3c4d");  // g, blank, minus swallowed; letters upper-cased; 6 at most
-    EXPECT_EQ(w->txtClr->text(), "1A2B3C");
+    QTest::keyClicks(w->txtClr, "g #1a-2b3c4d");  // g, blank, minus swallowed; letters upper-cased; 7 at most
+    EXPECT_EQ(w->txtClr->text(), "#1A2B3C");
     QTest::mouseClick(w->cmdOK, Qt::LeftButton);
   });
   modDlg::ShowColorDialog();
-  EXPECT_EQ(modDlg::DialogColor, 0x001A2B3C);
+  EXPECT_EQ(modDlg::DialogColor, 0x003C2B1A);  // stored as 0x00BBGGRR
 
-  // Short texts are read as numbers: "FF" is red.
-  OnShown<frmDlgClr>([&](frmDlgClr* w) {
-    w->txtClr->clear();
-    QTest::keyClicks(w->txtClr, "ff");
-    QTest::mouseClick(w->cmdOK, Qt::LeftButton);
-  });
-  modDlg::ShowColorDialog();
-  EXPECT_EQ(modDlg::DialogColor, 0x000000FF);
+  // Digits without "#" are read as BBGGRR, as they always were, short ones as numbers.
+  const struct { const char* typed; int32_t color; } cases[] = {
+      {"#0000FF", 0x00FF0000}, {"0000FF", 0x000000FF}, {"1A2B3C", 0x001A2B3C}, {"ff", 0x000000FF}};
+  for (const auto& c : cases) {
+    OnShown<frmDlgClr>([&](frmDlgClr* w) {
+      w->txtClr->clear();
+      QTest::keyClicks(w->txtClr, c.typed);
+      QTest::mouseClick(w->cmdOK, Qt::LeftButton);
+    });
+    modDlg::ShowColorDialog();
+    EXPECT_EQ(modDlg::DialogColor, c.color) << c.typed;
+  }
 }
 
 TEST_F(ColorPicker, CancelAndEmptyBoxChooseNothing) {
@@ -69,10 +75,15 @@ TEST_F(ColorPicker, CancelAndEmptyBoxChooseNothing) {
   modDlg::ShowColorDialog();
   EXPECT_EQ(modDlg::DialogColor, 0x00123456);
 
+  // No colour to take: an empty box, or "#" without six digits.
   OnShown<frmDlgClr>([&](frmDlgClr* w) {
-    w->txtClr->clear();
-    QTest::mouseClick(w->cmdOK, Qt::LeftButton);
-    EXPECT_TRUE(w->isVisible());
+    for (const char* typed : {"", "#FFF", "#", "FF#"}) {
+      w->txtClr->clear();
+      QTest::keyClicks(w->txtClr, typed);
+      QTest::mouseClick(w->cmdOK, Qt::LeftButton);
+      EXPECT_TRUE(w->isVisible()) << typed;
+    }
+    w->reject();
   });
   modDlg::ShowColorDialog();
   EXPECT_EQ(modDlg::DialogColor, 0x00123456);

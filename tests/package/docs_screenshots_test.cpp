@@ -5,11 +5,14 @@
 #include <QDir>
 #include <QFile>
 #include <QListWidget>
+#include <QPainter>
 #include <QPixmap>
 #include <QStandardPaths>
 #include <QTableWidget>
 #include <filesystem>
 
+#include "common/frmDlgClr.h"
+#include "designer/frmBanner.h"
 #include "engine/history/History.h"
 #include "entry/frmBrowse.h"
 #include "entry/frmHistory.h"
@@ -20,18 +23,21 @@
 
 namespace {
 
-void SaveShot(QWidget* window, const QString& name) {
-  QApplication::processEvents();
-  const QPixmap pix = window->grab();
+void SavePixmap(const QPixmap& pix, const QString& name, QSize least) {
   ASSERT_FALSE(pix.isNull());
-  EXPECT_GE(pix.width(), 300);  // a window, not a speck
-  EXPECT_GE(pix.height(), 200);
+  EXPECT_GE(pix.width(), least.width());  // a window, not a speck
+  EXPECT_GE(pix.height(), least.height());
   QStringList dirs{QStringLiteral(QF_BINARY_DIR "/docs")};
   if (qgetenv("QF_UPDATE_DOCS") == "1") dirs << QStringLiteral(QF_SOURCE_DIR "/docs");
   for (const QString& dir : dirs) {
     ASSERT_TRUE(QDir().mkpath(dir));
     EXPECT_TRUE(pix.save(dir + '/' + name)) << (dir + '/' + name).toStdString();
   }
+}
+
+void SaveShot(QWidget* window, const QString& name, QSize least = {300, 200}) {
+  QApplication::processEvents();
+  SavePixmap(window->grab(), name, least);
 }
 
 // The example databases as the build made them, copied so that nothing changes them.
@@ -125,3 +131,35 @@ TEST_F(LayoutScreenshot, TheExampleFormLoaded) {
 }
 
 }  // namespace
+
+// The keyboard's way into a banner: Tab to it, Enter for Banner Properties, whose
+// Foreground Color opens the colour picker; and the Component menu over the page.
+TEST_F(LayoutScreenshot, BannerPropertiesColourPickerAndComponentMenu) {
+  CopyExamples(dir.path());
+  Load("Contacts");
+  qfgui::OnShown<frmBanner>([&](frmBanner* d) {
+    SaveShot(d, "qflayout-banner.png", {300, 200});
+    qfgui::OnShown<frmDlgClr>([&](frmDlgClr* c) {
+      qfdesign::Fill(c->txtClr, "#3366CC");
+      SaveShot(c, "qflayout-color.png", {200, 200});
+      qfdesign::Click(c->cmdCancel);
+    });
+    qfdesign::Click(d->BtnForeground);
+    d->reject();
+  });
+  QApplication::setActiveWindow(window);
+  window->Banner[1]->setFocus();
+  QTest::keyClick(window->Banner[1], Qt::Key_Return);
+
+  QApplication::setActiveWindow(window);
+  window->Banner[1]->setFocus();
+  QMenu* menu = window->mnuComponent;
+  menu->popup(window->canvas->mapToGlobal(QPoint(window->canvas->width() / 2, 60)));
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(menu));
+  QApplication::processEvents();
+  QPixmap pix = window->grab();
+  QPainter(&pix).drawPixmap(window->mapFromGlobal(menu->pos()), menu->grab());
+  menu->hide();
+  SavePixmap(pix, "qflayout-component-menu.png", {400, 300});
+  EXPECT_EQ(host.boxes.size(), 1u) << host.Last();  // what Load reported
+}
