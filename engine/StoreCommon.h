@@ -46,8 +46,10 @@ constexpr size_t kCopyBlock = size_t{4} << 20;
 // read, rebuilt and written stays in the processor's cache.
 constexpr size_t kRecordBlock = size_t{256} << 10;
 
-// How many records of len bytes fill a block of records (one at least).
-inline size_t RecordsPerBlock(size_t len) { return std::max<size_t>(1, kRecordBlock / std::max<size_t>(len, 1)); }
+// How many records of len bytes fill a block (one at least).
+inline size_t RecordsPerBlock(size_t len, size_t block = kRecordBlock) {
+  return std::max<size_t>(1, block / std::max<size_t>(len, 1));
+}
 
 // Data written in order is handed to the disk this much at a time (StartWriteBack),
 // so that the flush at the end has little left to do.
