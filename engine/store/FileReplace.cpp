@@ -9,7 +9,11 @@
 namespace modDB::detail {
 
 FileReplace::FileReplace(const Companions& names)
-    : database_(names.Database()), backup_(names.Backup()), work_(names.Work()), end_(kHeaderSize), handed_(kHeaderSize) {
+    : database_(names.Database()),
+      backup_(names.Backup()),
+      work_(names.Work()),
+      end_(kHeaderSize),
+      handed_(kHeaderSize) {
   RemoveFile(work_);
   fd_ = Fd(OpenFile(work_, O_WRONLY | O_CREAT | O_TRUNC));
 }
