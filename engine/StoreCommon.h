@@ -42,8 +42,18 @@ inline void ShrinkBack(int fd, int64_t size) {
 // The size of one transfer when the whole file is read or written.
 constexpr size_t kCopyBlock = size_t{4} << 20;
 
+// The size of one read when every record is read in turn: small enough that a block
+// read, rebuilt and written stays in the processor's cache.
+constexpr size_t kRecordBlock = size_t{256} << 10;
+
 // How many records of len bytes fill a block (one at least).
-inline size_t RecordsPerBlock(size_t len) { return std::max<size_t>(1, kCopyBlock / std::max<size_t>(len, 1)); }
+inline size_t RecordsPerBlock(size_t len, size_t block = kRecordBlock) {
+  return std::max<size_t>(1, block / std::max<size_t>(len, 1));
+}
+
+// Data written in order is handed to the disk this much at a time (StartWriteBack),
+// so that the flush at the end has little left to do.
+constexpr int64_t kWriteBackStep = int64_t{1} << 20;
 
 // Reads records 1 ... count of the open file `fd` (len bytes each, behind the header)
 // perBlock records at a time, one read each; records beyond the end of the file read

@@ -2,7 +2,9 @@
 
 #include <cfenv>
 #include <cmath>
+#include <cstdint>
 #include <cstdlib>
+#include <cstring>
 
 namespace modLIB {
 
@@ -152,12 +154,17 @@ int64_t RoundHalfEven(double v) {
 }
 
 std::string_view TrimView(std::string_view s) {
+  s = TrimRightView(s);
   const size_t b = s.find_first_not_of(' ');
-  if (b == std::string_view::npos) return {};
-  return s.substr(b, s.find_last_not_of(' ') - b + 1);
+  return b == std::string_view::npos ? std::string_view() : s.substr(b);
 }
 
 std::string_view TrimRightView(std::string_view s) {
+  constexpr uint64_t kBlanks = 0x2020202020202020ULL;  // a field's padding goes 8 bytes at a time
+  for (uint64_t w; s.size() >= 8; s.remove_suffix(8)) {
+    std::memcpy(&w, s.data() + s.size() - 8, 8);
+    if (w != kBlanks) break;
+  }
   while (!s.empty() && s.back() == ' ') s.remove_suffix(1);
   return s;
 }

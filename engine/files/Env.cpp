@@ -42,6 +42,9 @@ ssize_t Env::Write(int fd, const void* buf, size_t n, int64_t offset) {
   return offset < 0 ? ::write(fd, buf, n) : ::pwrite(fd, buf, n, offset);
 }
 int Env::Sync(int fd) { return ::fsync(fd); }
+int Env::WriteBack(int fd, int64_t offset, int64_t length) {
+  return ::sync_file_range(fd, offset, length, SYNC_FILE_RANGE_WRITE);
+}
 int Env::Truncate(int fd, int64_t length) { return ::ftruncate(fd, static_cast<off_t>(length)); }
 int Env::Lock(int fd, int cmd, struct flock* fl) { return ::fcntl(fd, cmd, fl); }
 int Env::Stat(const std::string& path, struct stat* st) { return ::stat(path.c_str(), st); }

@@ -1,8 +1,8 @@
 // The engine's one door to the file system. Every file call the engine makes (open,
-// read, write, sync, truncate, lock, stat, rename, link, unlink, close) goes through
-// the current Env; the system's is the default. A test puts a FaultEnv in its place
-// to make chosen calls fail as a full or failing disk would, or to stop the program
-// dead at a chosen call.
+// read, write, sync, write-back, truncate, lock, stat, rename, link, unlink, close)
+// goes through the current Env; the system's is the default. A test puts a FaultEnv
+// in its place to make chosen calls fail as a full or failing disk would, or to stop
+// the program dead at a chosen call.
 //
 // Each call answers as the system call does: -1 (or a negative count) with errno set
 // on failure. The helpers of FileIo.h turn failures into FileError.
@@ -35,6 +35,9 @@ class Env {
   // At `offset`, or at the stream's position when it is negative (a pipe, a FIFO).
   virtual ssize_t Write(int fd, const void* buf, size_t n, int64_t offset);
   virtual int Sync(int fd);
+  // Starts writing the range to the disk without waiting: a hint, whose failure
+  // changes nothing (a later Sync does all the work). Counted as no kind of call.
+  virtual int WriteBack(int fd, int64_t offset, int64_t length);
   virtual int Truncate(int fd, int64_t length);
   virtual int Lock(int fd, int cmd, struct flock* fl);
   virtual int Stat(const std::string& path, struct stat* st);  // follows links

@@ -105,7 +105,7 @@ int64_t FileSize(int fd) {
 
 void StartWriteBack(int fd, int64_t offset, int64_t length) {
   // Only a hint: where it is not supported, SyncFile does all the work.
-  (void)::sync_file_range(fd, offset, length, SYNC_FILE_RANGE_WRITE);
+  (void)CurrentEnv().WriteBack(fd, offset, length);
 }
 
 void SyncFolderOf(const std::string& path) {

@@ -9,7 +9,11 @@
 namespace modDB::detail {
 
 FileReplace::FileReplace(const Companions& names)
-    : database_(names.Database()), backup_(names.Backup()), work_(names.Work()), end_(kHeaderSize) {
+    : database_(names.Database()),
+      backup_(names.Backup()),
+      work_(names.Work()),
+      end_(kHeaderSize),
+      handed_(kHeaderSize) {
   RemoveFile(work_);
   fd_ = Fd(OpenFile(work_, O_WRONLY | O_CREAT | O_TRUNC));
 }
@@ -42,11 +46,11 @@ void FileReplace::WriteHeader(const FormHeader& h) {
 
 void FileReplace::Append(const char* data, size_t n) {
   if (n == 0) return;
-  OnWork([&] {
-    WriteAt(fd_.get(), data, n, end_);
-    StartWriteBack(fd_.get(), end_, static_cast<int64_t>(n));
-  });
+  OnWork([&] { WriteAt(fd_.get(), data, n, end_); });
   end_ += static_cast<int64_t>(n);
+  if (end_ - handed_ < kWriteBackStep) return;
+  StartWriteBack(fd_.get(), handed_, end_ - handed_);
+  handed_ = end_;
 }
 
 void FileReplace::Complete() {

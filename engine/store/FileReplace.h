@@ -34,7 +34,7 @@ class FileReplace {
   // Writes the header at offset 0.
   void WriteHeader(const FormHeader& h);
   // Writes bytes behind those written so far (the first behind the header), and
-  // starts taking them to the disk.
+  // starts taking them to the disk a step at a time.
   void Append(const char* data, size_t n);
   // Flushes the working file to the disk and closes it.
   void Complete();
@@ -48,7 +48,7 @@ class FileReplace {
 
   std::string database_, backup_, work_;
   Fd fd_;
-  int64_t end_;
+  int64_t end_, handed_;  // the end of what was written, and of what was handed to the disk
   bool placed_ = false;
 };
 

@@ -58,14 +58,15 @@ void PackUnderLock(const std::string& file, const detail::Companions& names, boo
   if (detail::IsFile(names.Backup()) && !detail::IsWritable(names.Backup()))
     throw detail::FileError(EACCES, "replace", names.Backup());
   detail::FileReplace out(names);
-  FormHeader h = S().header;
-  out.WriteHeader(h);
 
   // The count as it is now: records appended since it was last read are kept too.
   detail::ReadRecordCount(S().fd, S().header.RecordCount);
   if (S().header.RecordCount == 0) Fail("GOTO FIRST RECORD", "DB is empty");
   std::vector<int32_t> kept;
+  kept.reserve(static_cast<size_t>(S().header.RecordCount));
   CopyLiveRecords(out, S().header.RecordCount, kept);
+  // The header goes in once, with the count of the records kept.
+  FormHeader h = S().header;
   h.RecordCount = static_cast<int32_t>(kept.size());
   out.WriteHeader(h);
   out.Complete();

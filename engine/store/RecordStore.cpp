@@ -171,10 +171,12 @@ int32_t HighestNumber(const std::vector<int16_t>& numbered, int32_t count) {
 
 // Puts number n into the "#" fields of the record at rec.
 void Number(char* rec, const std::vector<int16_t>& numbered, int32_t n) {
+  const std::string text = AutoNumberText(n);
   for (const int16_t k : numbered) {
     const FieldDef& f = H().Fields[k];
-    const std::string text = modLIB::PadRight(AutoNumberText(n), f.Length);
-    std::copy(text.begin(), text.end(), rec + f.Offset);
+    const size_t room = static_cast<size_t>(f.Length), put = std::min(text.size(), room);
+    std::copy_n(text.data(), put, rec + f.Offset);
+    std::fill_n(rec + f.Offset + put, room - put, ' ');
   }
 }
 
@@ -423,8 +425,9 @@ int16_t AppendRecords(std::string& records, const std::vector<int16_t>& numbered
       }
       txn.CutTo(Position(count + 1));
       txn.FillTo(Position(count + 1));
-      // Blocks of about 4 MB, the "#" fields numbered on the way.
-      const size_t perBlock = detail::RecordsPerBlock(len);
+      // Blocks of about 4 MB (the records are in memory already), the "#" fields
+      // numbered on the way.
+      const size_t perBlock = detail::RecordsPerBlock(len, detail::kCopyBlock);
       Host& host = GetHost();
       if (!numbered.empty()) {
         const int32_t next = HighestNumber(numbered, count) + 1;

@@ -26,7 +26,7 @@ namespace modDB {
 
 namespace {
 
-constexpr size_t kFlushAt = size_t{1} << 20;
+constexpr size_t kFlushAt = static_cast<size_t>(detail::kWriteBackStep);
 
 bool SameFile(const struct stat& a, const std::string& path) {
   struct stat b {};
@@ -140,8 +140,12 @@ class Sink {
   // Writes out and empties it (in UTF-8 when asked, the first time behind a mark).
   void Flush(std::string& out) {
     if (utf8_) out = (written_ == 0 ? "\xEF\xBB\xBF" : "") + modLIB::Cp1252ToUtf8(out);
-    if (!beside_) WriteStream(fd_.get(), out.data(), out.size(), path_);
-    else detail::WriteAt(beside_->get(), out.data(), out.size(), written_);
+    if (!beside_) {
+      WriteStream(fd_.get(), out.data(), out.size(), path_);
+    } else {  // taken to the disk as it comes, so that the flush at the end is short
+      detail::WriteAt(beside_->get(), out.data(), out.size(), written_);
+      detail::StartWriteBack(beside_->get(), written_, static_cast<int64_t>(out.size()));
+    }
     written_ += static_cast<int64_t>(out.size());
     out.clear();
   }

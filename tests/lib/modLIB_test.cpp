@@ -202,6 +202,17 @@ TEST(FileTitle, PartBehindTheLastSeparator) {
   EXPECT_EQ(FileTitle("forms/"), "");
 }
 
+TEST(TextHelpers, TrimGoesThroughPaddingOfEveryLength) {
+  // Blanks at the end go 8 at a time, then one by one; those inside stay.
+  for (size_t inner = 0; inner <= 9; ++inner)
+    for (size_t pad = 0; pad <= 17; ++pad) {
+      const std::string kept = "a" + std::string(inner, ' ') + "b";
+      EXPECT_EQ(TrimRightView(kept + std::string(pad, ' ')), kept) << inner << " " << pad;
+      EXPECT_EQ(TrimView("  " + kept + std::string(pad, ' ')), kept) << inner << " " << pad;
+    }
+  EXPECT_EQ(TrimRightView(std::string(17, ' ')), "");
+}
+
 TEST(TextHelpers, TrimOnlyBlanksAndRoundHalfEven) {
   EXPECT_EQ(Trim("  a b  "), "a b");
   EXPECT_EQ(Trim("\ta\r\n"), "\ta\r\n");
