@@ -66,7 +66,12 @@ frmHelp::frmHelp(QWidget* parent) : QDialog(parent) {
   Help->setObjectName("Help");
   Help->setReadOnly(true);
   // Help files line their tables up with blanks: show them in a fixed-pitch font.
-  Help->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+  // As large as the program's font is against the system's (a zoomed view scales it).
+  QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+  const double general = QFontDatabase::systemFont(QFontDatabase::GeneralFont).pointSizeF();
+  if (fixed.pointSizeF() > 0 && general > 0 && font().pointSizeF() > 0)
+    fixed.setPointSizeF(fixed.pointSizeF() * font().pointSizeF() / general);
+  Help->setFont(fixed);
   cmdClose = new QPushButton(tr("Close"), this);
   cmdClose->setObjectName("cmdClose");
   cmdClose->setAutoDefault(false);
