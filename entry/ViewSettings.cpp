@@ -5,6 +5,7 @@
 #include <QCoreApplication>
 #include <QEvent>
 #include <QLabel>
+#include <QLayout>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPainter>
@@ -16,6 +17,7 @@
 #include <cmath>
 
 #include "common/FormLook.h"
+#include "common/Platform.h"
 #include "engine/modDB.h"
 #include "entry/FieldBox.h"
 #include "entry/frmEdit.h"
@@ -101,9 +103,8 @@ QRect Scaled(const QRect& r, int zoom) {
 struct Look {
   int zoom = 100;
   bool contrast = false;
-  bool known = false;
-  QFont font;
-  QPalette palette;
+  QFont font = QApplication::font();
+  QPalette palette = QApplication::palette();
 };
 Look& Shown() {
   static Look look;
@@ -131,13 +132,12 @@ QPalette ContrastPalette() {
 // form's controls keep the fonts and colours set on them).
 void ApplyLook(int zoom, bool contrast) {
   Look& look = Shown();
-  if (!look.known) {
-    look.font = QApplication::font();
-    look.palette = QApplication::palette();
-    look.known = true;
-  }
   if (contrast != look.contrast) QApplication::setPalette(contrast ? ContrastPalette() : look.palette);
-  if (zoom != look.zoom) QApplication::setFont(Scaled(look.font, zoom));
+  if (zoom != look.zoom) {
+    QApplication::setFont(Scaled(look.font, zoom));
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::ApplicationFontChange);  // the widgets take it now
+  }
+  Platform::SetZoom(zoom / 100.0);
   look.zoom = zoom;
   look.contrast = contrast;
 }
@@ -256,6 +256,16 @@ void Fit(frmEdit* w, int zoom) {
   if (w->surface->size() != size) w->surface->resize(size);
 }
 
+// The toolbar grows with the zoom as far as the part in view is wide, so that all its
+// buttons and the record counter stay in reach.
+void PlaceToolbar(frmEdit* w, int zoom) {
+  w->PlaceToolbar(100);
+  const int designed = std::max(w->lblRecNo->geometry().right() + 1, 1);
+  const int fit = std::max(std::min(zoom, w->scroller->viewport()->width() * 100 / designed), std::min(zoom, 100));
+  w->PlaceToolbar(fit);
+  w->lblRecNo->setFont(Scaled(Shown().font, fit));
+}
+
 // The window and the program again as the settings say, the page from the designed
 // places remembered.
 void Refresh(frmEdit* w) {
@@ -263,7 +273,9 @@ void Refresh(frmEdit* w) {
   if (!s) return;
   const int zoom = ZoomShown(w, s);
   ApplyLook(zoom, ContrastShown(w, s));
-  w->PlaceToolbar(zoom);
+  w->layout()->invalidate();  // the menu bar as high as its font, now
+  w->layout()->activate();
+  PlaceToolbar(w, zoom);
   Scale(w, s);
   Colour(w, s);
   Fit(w, zoom);
@@ -276,7 +288,7 @@ bool State::eventFilter(QObject* watched, QEvent* e) {
   if (e->type() == QEvent::Show && watched == window->cTBar) Refresh(window);
   if (e->type() == QEvent::Resize && watched == window->scroller->viewport()) {
     Fit(window, ZoomShown(window, this));
-    window->PlaceToolbar(ZoomShown(window, this));
+    PlaceToolbar(window, ZoomShown(window, this));
   }
   return false;
 }
@@ -385,7 +397,9 @@ void Reveal(QWidget* control) {
   const QRect box = control->geometry();
   const QSize view = w->scroller->viewport()->size();
   const int strip = w->cTBar->isHidden() ? 0 : w->cTBar->height();
-  ScrollTo(w->scroller->horizontalScrollBar(), box.left(), box.right() + 1, view.width(), 0);
+  // Across, from the start of the row (where its caption is) when that fits.
+  const int from = box.right() + 1 + kMargin <= view.width() ? 0 : box.left();
+  ScrollTo(w->scroller->horizontalScrollBar(), from, box.right() + 1, view.width(), 0);
   ScrollTo(w->scroller->verticalScrollBar(), box.top(), box.bottom() + 1, view.height(), strip);
 }
 
