@@ -69,6 +69,16 @@ bool UsedField(int slot, modDB::FieldDef& f) {
   return modDB::GetFieldDef(static_cast<int16_t>(slot), f) != 0;
 }
 
+// The form's scroll area leaves the keys to the window: Page Down is the next record,
+// not the next screenful.
+class FormScroll : public QScrollArea {
+ public:
+  using QScrollArea::QScrollArea;
+
+ protected:
+  void keyPressEvent(QKeyEvent* e) override { e->ignore(); }
+};
+
 std::string PageCaption(int16_t page) {
   const std::string heading = modDB::GetPageHeading(page);
   return heading.empty() ? "Page " + std::to_string(page) : heading;
@@ -85,7 +95,7 @@ frmEdit::frmEdit(QWidget* parent) : QMainWindow(parent) {
   surface->setObjectName("surface");
   // A click on the form's background leaves the focus in its field box.
   surface->setFocusPolicy(Qt::NoFocus);
-  scroller = new QScrollArea(this);
+  scroller = new FormScroll(this);
   scroller->setObjectName("scroller");
   scroller->setFrameShape(QFrame::NoFrame);
   scroller->setFocusPolicy(Qt::NoFocus);  // Tab goes from box to box, the view follows

@@ -320,6 +320,8 @@ TEST_F(AccessTest, ZoomedFormScrollsToTheFocusAndTheDialogsFollow) {
     EXPECT_EQ(visible.intersected(seen).size(), seen.size().boundedTo(visible.size())) << box->objectName().toStdString();
   }
   w.mnuCancelUpdate->trigger();
+  QTest::keyClick(w.surface, Qt::Key_PageDown);  // the next record, not the next screenful
+  EXPECT_EQ(modDB::GetRecordNo(), 2);
   frmSearch find(&w);
   EXPECT_DOUBLE_EQ(find.font().pointSizeF(), points * 3);
   EXPECT_EQ(find.palette().color(QPalette::Window), QColor(Qt::white));
