@@ -75,6 +75,7 @@ struct State : QObject {
   int zoom = 100;
   bool contrast = false;
   QSize sized;  // the window size zoom last set; empty: none
+  int page = 0;  // the page shown last: another starts at the form's top left
   FocusFrame* frame = nullptr;
   QAction* contrastAction = nullptr;
   frmEdit* window = nullptr;
@@ -357,6 +358,11 @@ void PageShown(frmEdit* w) {
   // earlier zoom) gave it; a size the user chose stays.
   if (open && s->zoom != 100 && !Printing(w) && (w->size() == Designed(w) || w->size() == s->sized))
     SizeWindow(w, s);
+  if (s->page != w->CurPage && !Printing(w)) {
+    s->page = w->CurPage;
+    w->scroller->horizontalScrollBar()->setValue(0);
+    w->scroller->verticalScrollBar()->setValue(0);
+  }
   Reveal(w->focusWidget());
 }
 

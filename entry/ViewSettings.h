@@ -11,8 +11,9 @@
 // never change and the database is never written. Both are remembered per user
 // (QSettings, group "View") and apply to every form opened afterwards.
 //
-// The entry window calls Install once and PageShown at the end of every page show,
-// after the page's controls have their designed places, fonts and colours.
+// The entry window calls Install once and PageShown at the end of every page show
+// (and when it closes the database), after the page's controls have their designed
+// places, fonts and colours.
 #pragma once
 
 #include <QFont>
