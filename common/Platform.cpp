@@ -8,6 +8,7 @@
 #include <QScreen>
 #include <QStorageInfo>
 #include <QUrl>
+#include <QWidget>
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
@@ -131,6 +132,23 @@ QFont FormFont(const std::string& name, int size, bool bold, bool italic) {
   f.setBold(bold);
   f.setItalic(italic);
   return f;
+}
+
+namespace {
+double g_zoom = 1.0;
+}  // namespace
+
+double Zoom() { return g_zoom; }
+void SetZoom(double zoom) { g_zoom = zoom > 0 ? zoom : 1.0; }
+
+void ZoomLayout(QWidget* window) {
+  if (g_zoom == 1.0) return;
+  const auto scaled = [](const QRect& r) {
+    return QRect(qRound(r.x() * g_zoom), qRound(r.y() * g_zoom), qRound(r.width() * g_zoom),
+                 qRound(r.height() * g_zoom));
+  };
+  for (QWidget* c : window->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) c->setGeometry(scaled(c->geometry()));
+  window->setFixedSize(scaled(window->rect()).size());
 }
 
 bool OpenLink(const QString& address) {

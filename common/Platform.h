@@ -13,6 +13,8 @@
 #include <string>
 #include <vector>
 
+class QWidget;
+
 namespace Platform {
 
 void InitScreen();
@@ -36,6 +38,15 @@ std::string AppTitle();
 // A form font by its listed name ("Arial", "Times Roman" ...), resolved to the
 // closest installed face with the same metrics where there is one.
 QFont FormFont(const std::string& name, int size, bool bold, bool italic);
+
+// The zoom the program's windows are shown at, 1 as designed. A zoomed view sets it
+// together with the application's font; dialogs laid out in pixels and fonts set
+// apart from the application's scale by it.
+double Zoom();
+void SetZoom(double zoom);
+// A window laid out in pixels, its children's places and its fixed size, scaled by
+// the zoom.
+void ZoomLayout(QWidget* window);
 
 // Opens a web or mail address with the system's browser or mailer; false when no
 // program took it. Tests replace the opener so that nothing is launched.

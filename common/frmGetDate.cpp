@@ -6,6 +6,7 @@
 #include <QPushButton>
 
 #include "common/modDlg.h"
+#include "common/Platform.h"
 #include "common/QtText.h"
 #include "lib/modLIB.h"
 
@@ -82,6 +83,7 @@ frmGetDate::frmGetDate(QWidget* parent) : QDialog(parent) {
     lblDay[k] = c;
   }
   setFixedSize(kLeft * 2 + gridWidth, kCellTop + 6 * kCell + 5 * kGap + kLeft);
+  Platform::ZoomLayout(this);  // zoomed, the calendar grows with its font
 
   connect(cmdBack, &QPushButton::clicked, this, &frmGetDate::cmdBack_Click);
   connect(cmdNext, &QPushButton::clicked, this, &frmGetDate::cmdNext_Click);

@@ -54,7 +54,7 @@ frmHelp::frmHelp(QWidget* parent) : QDialog(parent) {
   setWindowTitle(tr("Help"));
   TOC = new QListWidget(this);
   TOC->setObjectName("TOC");
-  TOC->setFixedWidth(200);
+  TOC->setFixedWidth(qRound(200 * Platform::Zoom()));
   Heading = new QLabel(this);
   Heading->setObjectName("Heading");
   Heading->setTextFormat(Qt::PlainText);
@@ -66,7 +66,9 @@ frmHelp::frmHelp(QWidget* parent) : QDialog(parent) {
   Help->setObjectName("Help");
   Help->setReadOnly(true);
   // Help files line their tables up with blanks: show them in a fixed-pitch font.
-  Help->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+  QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+  if (fixed.pointSizeF() > 0) fixed.setPointSizeF(fixed.pointSizeF() * Platform::Zoom());
+  Help->setFont(fixed);
   cmdClose = new QPushButton(tr("Close"), this);
   cmdClose->setObjectName("cmdClose");
   cmdClose->setAutoDefault(false);

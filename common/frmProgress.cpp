@@ -6,6 +6,7 @@
 #include <QPointer>
 #include <algorithm>
 
+#include "common/Platform.h"
 #include "lib/modLIB.h"
 
 namespace {
@@ -51,6 +52,7 @@ frmProgress::frmProgress(QWidget* parent)
   lblMax->setObjectName("lblMax");
   lblMax->setAlignment(Qt::AlignRight | Qt::AlignTop);
   lblMax->setGeometry(kMargin + barWidth - 40, 52, 40, 18);
+  Platform::ZoomLayout(this);
 }
 
 frmProgress* frmProgress::Instance() { return g_window; }
@@ -79,7 +81,7 @@ void frmProgress::Update(int32_t current, int32_t total) {
     Threshold = static_cast<int16_t>(p + 1);
     lblPer->setText(QString::number(p) + '%');
     const int32_t twips = static_cast<int32_t>(static_cast<int64_t>(kBarTwips) * current / total);
-    shpBar->resize(modLIB::TwipsToPixelsX(twips), shpBar->height());
+    shpBar->resize(qRound(modLIB::TwipsToPixelsX(twips) * Platform::Zoom()), shpBar->height());
     repaint();
   }
 }

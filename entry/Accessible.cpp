@@ -103,7 +103,7 @@ class FormAccessible : public QAccessibleWidget {
 QAccessibleInterface* Factory(const QString& className, QObject* o) {
   if (className == QLatin1String("DummyLabel")) return new CaptionAccessible(static_cast<QWidget*>(o));
   if (className == QLatin1String("QWidget") && o->objectName() == QLatin1String("surface") &&
-      qobject_cast<frmEdit*>(o->parent()))
+      qobject_cast<frmEdit*>(static_cast<QWidget*>(o)->window()))
     return new FormAccessible(static_cast<QWidget*>(o));
   return nullptr;
 }

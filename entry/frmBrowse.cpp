@@ -11,19 +11,19 @@
 #include <cmath>
 #include <cstdlib>
 
-#include "common/FormLook.h"
 #include "common/Platform.h"
 #include "common/QtText.h"
 #include "engine/store/DirectFile.h"
 #include "engine/HeaderLayout.h"
 #include "entry/Accessible.h"
 #include "entry/modBrowse.h"
+#include "entry/ViewSettings.h"
 #include "lib/modLIB.h"
 
 
 namespace {
 
-using FormLook::SetColours;
+using ViewSettings::SetColours;  // black on white in high contrast
 
 bool Has(const std::string& s, char c) { return s.find(c) != std::string::npos; }
 
@@ -59,7 +59,7 @@ frmBrowse::frmBrowse(QWidget* parent) : QDialog(parent) {
   for (int32_t r = 0; r <= RecordCount(); ++r) RowOrder[r] = r;
 
   const modDB::FontDef& ff = BrowseHeader.Props.FieldFont;
-  setFont(Platform::FormFont(ff.Name.Trimmed(), ff.Size ? ff.Size : 10, ff.Bold != 0, ff.Italic != 0));
+  setFont(ViewSettings::Zoomed(Platform::FormFont(ff.Name.Trimmed(), ff.Size ? ff.Size : 10, ff.Bold != 0, ff.Italic != 0)));
 
   auto heading = [&](const QString& caption) {
     auto* l = new QLabel(caption, this);

@@ -9,7 +9,10 @@
 #include <QMimeData>
 #include <QPainter>
 #include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QTextBlock>
+#include <cmath>
 #include <QToolButton>
 
 #include "common/FormLook.h"
@@ -66,6 +69,16 @@ bool UsedField(int slot, modDB::FieldDef& f) {
   return modDB::GetFieldDef(static_cast<int16_t>(slot), f) != 0;
 }
 
+// The form's scroll area leaves the keys to the window: Page Down is the next record,
+// not the next screenful.
+class FormScroll : public QScrollArea {
+ public:
+  using QScrollArea::QScrollArea;
+
+ protected:
+  void keyPressEvent(QKeyEvent* e) override { e->ignore(); }
+};
+
 }  // namespace
 
 // ---- frmEdit: start-up -------------------------------------------------------------
@@ -77,7 +90,12 @@ frmEdit::frmEdit(QWidget* parent) : QMainWindow(parent) {
   surface->setObjectName("surface");
   // A click on the form's background leaves the focus in its field box.
   surface->setFocusPolicy(Qt::NoFocus);
-  setCentralWidget(surface);
+  scroller = new FormScroll(this);
+  scroller->setObjectName("scroller");
+  scroller->setFrameShape(QFrame::NoFrame);
+  scroller->setFocusPolicy(Qt::NoFocus);  // Tab goes from box to box, the view follows
+  scroller->setWidget(surface);
+  setCentralWidget(scroller);
   CreateMenus();
   CreateToolbar();
   CreateControls();
@@ -231,25 +249,38 @@ void frmEdit::CreateToolbar() {
                                  "Previous Record", "Go to Record", "Next Record", "Last Record",
                                  "Previous Page", "Next Page", "Find",        "Edit",
                                  "New",           "Update",    "Cancel",      "Delete"};
-  int x = 2;
   for (int i = 0; i < 16; ++i) {
     auto* b = new QToolButton(cTBar);
     b->setObjectName(QString("cTBarBtn%1").arg(i));
     b->setProperty("tag", QString::number(i));
     b->setIcon(ToolbarIcons::Icon(i));
-    b->setIconSize(QSize(16, 16));
     b->setToolTip(tips[i]);
     b->setAutoRaise(true);
     b->setFocusPolicy(Qt::NoFocus);
-    b->setGeometry(x, 0, ToolbarHeight() + 2, ToolbarHeight());
-    x += ToolbarHeight() + 2 + ((i == 2 || i == 7 || i == 9 || i == 10) ? 8 : 0);
     connect(b, &QToolButton::clicked, this, [this, i] { cTBarBtn_Click(i); });
     cTBarBtn[i] = b;
   }
   lblRecNo = new QLabel(cTBar);
   lblRecNo->setObjectName("lblRecNo");
   lblRecNo->setTextFormat(Qt::PlainText);
-  lblRecNo->setGeometry(x + 10, 0, 160, ToolbarHeight());
+  PlaceToolbar(100);
+  // The strip stays in view while the form scrolls under it.
+  for (QScrollBar* bar : {scroller->horizontalScrollBar(), scroller->verticalScrollBar()})
+    connect(bar, &QScrollBar::valueChanged, cTBar, [this] { cTBar->move(-surface->pos()); });
+}
+
+void frmEdit::PlaceToolbar(int zoom) {
+  const auto scaled = [zoom](int v) { return static_cast<int>(std::lround(v * zoom / 100.0)); };
+  const int height = scaled(ToolbarHeight());
+  int x = scaled(2);
+  for (int i = 0; i < 16; ++i) {
+    cTBarBtn[i]->setIconSize(QSize(scaled(16), scaled(16)));
+    cTBarBtn[i]->setGeometry(x, 0, height + scaled(2), height);
+    x += height + scaled(2) + ((i == 2 || i == 7 || i == 9 || i == 10) ? scaled(8) : 0);
+  }
+  lblRecNo->setGeometry(x + scaled(10), 0, scaled(160), height);
+  cTBar->setGeometry(QRect(-surface->pos(), QSize(scroller->viewport()->width(), height)));
+  cTBar->raise();
 }
 
 void frmEdit::CreateControls() {
@@ -320,12 +351,6 @@ void frmEdit::ApplyFormProps() {
       SetColours(w, props.FieldFont.ForeColor, props.FieldFont.BackColor);
     }
   }
-}
-
-void frmEdit::resizeEvent(QResizeEvent* e) {
-  QMainWindow::resizeEvent(e);
-  cTBar->setGeometry(0, 0, frameGeometry().width(), ToolbarHeight());
-  cTBar->raise();
 }
 
 void frmEdit::contextMenuEvent(QContextMenuEvent* e) {
@@ -617,6 +642,7 @@ void frmEdit::mnuClose_Click() {
   }
   ShowActions();
   Accessible::PageShown(this);
+  ViewSettings::PageShown(this);
 }
 
 void frmEdit::mnuPack_Click() {

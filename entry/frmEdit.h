@@ -31,6 +31,7 @@
 
 class QAction;
 class QMenu;
+class QScrollArea;
 class QToolButton;
 class clsField;
 
@@ -61,10 +62,14 @@ class frmEdit : public QMainWindow, public EntryState {
   QWidget* PrintSurface() override { return surface; }
   void SetPrinting(bool printing) override;
   QWidget* ShownField(int slot) override;
+  // The toolbar strip across the top of the part of the form in view, its buttons,
+  // icons and record counter scaled by the zoom (percent).
+  void PlaceToolbar(int zoom);
 
   // ---- Controls ------------------------------------------------------------------
   QWidget* surface = nullptr;  // the form's inner area
-  QWidget* cTBar = nullptr;
+  QScrollArea* scroller = nullptr;  // holds the surface: scroll bars when the form is larger
+  QWidget* cTBar = nullptr;  // on the surface, kept at the top of the part in view
   std::array<QToolButton*, 16> cTBarBtn{};
   QLabel* lblRecNo = nullptr;
   std::array<FieldBox*, 129> Field{};
@@ -155,7 +160,6 @@ class frmEdit : public QMainWindow, public EntryState {
 
  protected:
   void closeEvent(QCloseEvent* e) override;
-  void resizeEvent(QResizeEvent* e) override;
   void contextMenuEvent(QContextMenuEvent* e) override;
   // Browse mode: Page Down / Page Up the next / previous record, with Ctrl the last
   // / first (the Goto menu's entries; a box being edited keeps these keys).

@@ -11,6 +11,7 @@
 #include "common/QtText.h"
 #include "engine/modDB.h"
 #include "entry/EntryState.h"
+#include "entry/ViewSettings.h"
 #include "lib/modLIB.h"
 
 
@@ -63,10 +64,12 @@ frmSearch::frmSearch(EntryState* editor) : QDialog(editor->DialogParent()), edit
   }
 }
 
-// After a hit the dialog stands clear of the field found, above or below it.
+// After a hit the field found is scrolled into view, and the dialog stands clear of
+// it, above or below it.
 void frmSearch::MoveOffField(int slot) {
-  const QWidget* box = editor_->ShownField(slot);
+  QWidget* box = editor_->ShownField(slot);
   if (!box) return;
+  ViewSettings::Reveal(box);
   const QRect field(box->mapToGlobal(QPoint(0, 0)), box->size());
   QRect frame = frameGeometry();
   if (!frame.intersects(field)) return;

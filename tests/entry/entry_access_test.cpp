@@ -6,6 +6,7 @@
 #include <QAccessible>
 #include <QLabel>
 #include <QListWidget>
+#include <QScrollArea>
 #include <QSettings>
 #include <cmath>
 #include <filesystem>
@@ -297,6 +298,35 @@ TEST_F(AccessTest, TheDialogsBoxesNamedByTheirCaptions) {
   frmImport import(modDB::CsvImport{}, false, &w);
   EXPECT_EQ(qfgui::BoxNames(&import),
             "grdColumns=Columns; grdRefused=Refused rows; grdRows=First rows");
+}
+
+// At 300 percent the form scrolls and Tab keeps the box typed into in view, clear of
+// the toolbar; the dialogs take the zoomed font and the high-contrast palette.
+TEST_F(AccessTest, ZoomedFormScrollsToTheFocusAndTheDialogsFollow) {
+  frmEdit& w = OpenExample("Contacts.Qfd");
+  const double points = QApplication::font().pointSizeF();
+  ViewSettings::SetZoom(&w, 300);
+  ViewSettings::SetHighContrast(&w, true);
+  w.mnuEditRecord->trigger();
+  QApplication::processEvents();
+  QWidget* view = w.scroller->viewport();
+  EXPECT_GT(w.surface->height(), view->height());
+  for (int i = 0; i < 12; ++i) {
+    QTest::keyClick(w.focusWidget(), Qt::Key_Tab);
+    QWidget* box = w.focusWidget();
+    const QRect seen(box->mapTo(view, QPoint()), box->size());
+    // All of the box in view below the strip, or as much as the view holds.
+    const QRect visible = view->rect().adjusted(0, w.cTBar->height(), 0, 0);
+    EXPECT_EQ(visible.intersected(seen).size(), seen.size().boundedTo(visible.size())) << box->objectName().toStdString();
+  }
+  w.mnuCancelUpdate->trigger();
+  QTest::keyClick(w.surface, Qt::Key_PageDown);  // the next record, not the next screenful
+  EXPECT_EQ(modDB::GetRecordNo(), 2);
+  frmSearch find(&w);
+  EXPECT_DOUBLE_EQ(find.font().pointSizeF(), points * 3);
+  EXPECT_EQ(find.palette().color(QPalette::Window), QColor(Qt::white));
+  ViewSettings::SetZoom(&w, 100);
+  EXPECT_DOUBLE_EQ(QApplication::font().pointSizeF(), points);
 }
 
 TEST_F(AccessTest, HighContrastAndZoomOnScreenOnlyRememberedPerUser) {

@@ -16,6 +16,7 @@
 #include "engine/history/History.h"
 #include "entry/frmBrowse.h"
 #include "entry/frmHistory.h"
+#include "entry/frmSearch.h"
 #include "entry/frmShowText.h"
 #include "entry/ViewSettings.h"
 #include "tests/designer/DesignerFixture.h"
@@ -120,6 +121,26 @@ TEST_F(EntryScreenshot, TheRecordsHistory) {
     qfgui::OnShown<frmShowText>([&](frmShowText* v) { SaveShot(v, "qfentry-history-line.png"); });
     QTest::keyClick(h->grdLines, Qt::Key_Return);
   });
+}
+
+// At 300 percent the form scrolls under the toolbar; the Find dialog zoomed too, in
+// the usual colours and in high contrast.
+TEST_F(EntryScreenshot, LargestZoomAndTheFindDialogZoomed) {
+  QStandardPaths::setTestModeEnabled(true);
+  CopyExamples(dir.path());
+  frmEdit& w = Open(dir / "Contacts.Qfd");
+  ViewSettings::SetZoom(&w, 300);
+  SaveShot(&w, "qfentry-zoom-300.png");
+  for (bool contrast : {false, true}) {
+    ViewSettings::SetHighContrast(&w, contrast);
+    frmSearch find(&w);
+    find.resize(find.sizeHint().expandedTo(QSize(400, 300)));
+    find.show();
+    SaveShot(&find, contrast ? "qfentry-find-zoom-high-contrast.png" : "qfentry-find-zoom.png");
+  }
+  ViewSettings::SetHighContrast(&w, false);
+  ViewSettings::SetZoom(&w, 100);
+  EXPECT_TRUE(host.boxes.empty()) << host.Last();
 }
 
 TEST_F(LayoutScreenshot, TheExampleFormLoaded) {
