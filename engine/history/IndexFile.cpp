@@ -55,9 +55,10 @@ uint64_t TailHash(const detail::AppendLog::ReadFn& read, int64_t covered) {
   return h;
 }
 
+// The header, when the file is an index of this version as long as it says.
 bool ReadHeader(int fd, Header& h) {
   return detail::ReadAt(fd, &h, sizeof h, 0) == sizeof h && std::memcmp(h.magic, kMagic, 8) == 0 &&
-         h.version == kVersion;
+         h.version == kVersion && detail::FileSize(fd) >= h.used;
 }
 
 // Whether the header tells of a whole index of the first part of this history.
@@ -137,6 +138,7 @@ void IndexFile::Drop() {
   values_.Clear();
   runs_.clear();
   slots_.clear();
+  table_.clear();
 }
 
 void IndexFile::Close() {
@@ -179,6 +181,7 @@ void IndexFile::Rebuild() {
   detail::WriteAt(fd_.get(), &h, sizeof h, 0);
   covered_ = 0;
   used_ = kTable;
+  table_.assign(static_cast<size_t>(kSlots), Slot{});  // all empty, none read
 }
 
 void IndexFile::SetBusy() {
@@ -194,9 +197,10 @@ void IndexFile::Extend(const detail::AppendLog& log) {
   int64_t at = covered_;
   std::string text;
   for (size_t want = kBlock; at < end;) {
-    text.resize(static_cast<size_t>(std::min<int64_t>(static_cast<int64_t>(want), end - at)));
-    text.resize(log.Read(text.data(), text.size(), at));
-    const bool last = at + static_cast<int64_t>(text.size()) >= end;
+    const size_t asked = static_cast<size_t>(std::min<int64_t>(static_cast<int64_t>(want), end - at));
+    text.resize(asked);
+    text.resize(log.Read(text.data(), asked, at));
+    const bool last = text.size() < asked || at + static_cast<int64_t>(text.size()) >= end;
     if (!last) {
       size_t cut = text.size();
       while (cut > 0 && !(text[cut - 1] == '\n' && IsLineStart(text, cut))) --cut;
@@ -231,12 +235,13 @@ void IndexFile::Apply(const detail::AppendLog& log, const std::vector<IndexLine>
     runs_[own ? l.record : 0].push_back(l.at);
     if (!own || l.operation == "accept") continue;
     RecordValues& rec = values_.At(l.record);
-    if (!rec.looked) Load(l.record, rec);
+    if (!rec.looked && l.operation != "import") Load(l.record, rec);  // an import's values replace them
     values_.Apply(log, l.operation, l.record, l.field.empty() ? "(record)" : l.field, l.after, l.at);
   }
 }
 
 IndexFile::Slot& IndexFile::SlotOf(int32_t n) {
+  if (!table_.empty()) return table_[static_cast<size_t>(n)];
   auto it = slots_.find(n);
   if (it == slots_.end()) it = slots_.emplace(n, ReadSlotAt(fd_.get(), n, used_)).first;
   return it->second;
@@ -271,6 +276,10 @@ void IndexFile::Load(int32_t n, RecordValues& rec) {
 // Writes what was taken since the last flush: each record's values and new run
 // after the used part, then their slots.
 void IndexFile::Flush() {
+  if (table_.empty() && values_.Records().size() + runs_.size() > 256) {  // many records: the table at once
+    table_ = ReadTable();
+    for (const auto& [n, s] : slots_) table_[static_cast<size_t>(n)] = s;
+  }
   std::string tail;
   for (auto& [n, rec] : values_.Records()) {
     Slot& s = SlotOf(n);
@@ -300,16 +309,12 @@ void IndexFile::Flush() {
   }
   detail::WriteAt(fd_.get(), tail.data(), tail.size(), used_);
   used_ += static_cast<int64_t>(tail.size());
-  if (slots_.size() > 4096) {
-    std::vector<Slot> table = ReadTable();
-    for (const auto& [n, s] : slots_) table[static_cast<size_t>(n)] = s;
-    WriteTable(table);
+  if (!table_.empty()) {
+    WriteTable(table_);
   } else {
     for (const auto& [n, s] : slots_) detail::WriteAt(fd_.get(), &s, sizeof s, 64 + n * int64_t{sizeof s});
   }
-  values_.Clear();
-  runs_.clear();
-  slots_.clear();
+  Drop();
 }
 
 std::vector<IndexFile::Slot> IndexFile::ReadTable() {

@@ -94,10 +94,11 @@ class IndexFile {
   detail::Fd fd_;
   int64_t covered_ = -1, used_ = 0;
   // What was taken since the last flush: the records' values and new line offsets,
-  // and the slots read.
+  // and the slots read (one by one, or the whole table).
   Index values_;
   std::unordered_map<int32_t, std::vector<int64_t>> runs_;
   std::unordered_map<int32_t, Slot> slots_;
+  std::vector<Slot> table_;  // the whole table instead, when many records are taken
 };
 
 }  // namespace modDB::history

@@ -98,13 +98,15 @@ void ApplyRow(Known& k, std::vector<std::string>& row, int64_t at) {
 void LookBack(Known& k, int32_t n, size_t fields) {
   RecordValues& rec = k.index.At(n);
   if (rec.looked) return;
-  if (k.indexed) {
+  for (int attempt = 0; k.indexed && attempt < 2; ++attempt) {
     try {
       k.file.Load(n, rec);
       return;
     } catch (const std::exception&) {
-      k.file.Forget();  // damaged: looked through this time, built anew by the next writer
-      k.indexed = false;
+      // Damaged: built anew (the lines before oldEnd are all it needs), else the
+      // history is looked through.
+      k.file.Forget();
+      k.indexed = attempt == 0 && k.file.Sync(k.log);
       rec = RecordValues{};
     }
   }
