@@ -30,7 +30,7 @@ constexpr char kMagic[8] = "QfIndex";
 constexpr uint32_t kVersion = 1;
 constexpr int64_t kSlots = kMaxRecords + 1;
 constexpr int64_t kTable = 64 + kSlots * static_cast<int64_t>(sizeof(Slot));
-constexpr size_t kBlock = size_t{16} << 20;
+constexpr size_t kBlock = size_t{4} << 20;
 
 class Damaged : public std::runtime_error {
  public:
