@@ -1,8 +1,8 @@
 // The change history's log: the writers' side (see History.h). The lines are
 // appended to the history (an AppendLog) while the writer holds the database's
-// writers' lock; each program remembers, per history file, the last value the
-// history recorded for each field of each record (the Index), reading only what was
-// appended since it last looked.
+// writers' lock; the last value the history recorded for each field of each record
+// comes from the history's index file (IndexFile), which the writer brings up to the
+// history before its lines and extends with them once they are marked.
 #include <fcntl.h>
 
 #include <algorithm>
