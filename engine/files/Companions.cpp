@@ -20,7 +20,7 @@ Companions Companions::Of(const std::string& database) {
 }
 
 std::vector<std::string> Companions::Protected() const {
-  return {named_,  real_,   Backup(),       Work(),         History(),
+  return {named_,   real_,        Backup(),       Work(),      History(), HistoryIndex(),
           Checks(), Exceptions(), Verification(), Statistics()};
 }
 

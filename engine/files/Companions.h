@@ -4,6 +4,7 @@
 //   .Bak  the previous file, after a pack or a design save
 //   .QfB  the working file a pack or a design save builds before it takes the name
 //   .Qfh  the change history
+//   .Qfi  the change history's index (built again from the history when missing)
 //   .Qfc  the checks declared on the form
 //   .Qfe  the records accepted as exceptions to those checks
 //   .Qfv  the verification of a second keying
@@ -36,6 +37,7 @@ class Companions {
   std::string Backup() const { return base_ + ".Bak"; }
   std::string Work() const { return base_ + ".QfB"; }
   std::string History() const { return base_ + ".Qfh"; }
+  std::string HistoryIndex() const { return base_ + ".Qfi"; }
   std::string Checks() const { return base_ + ".Qfc"; }
   std::string Exceptions() const { return base_ + ".Qfe"; }
   std::string Verification() const { return base_ + ".Qfv"; }

@@ -29,6 +29,7 @@ class Index {
   std::unordered_map<std::string, std::string>& Fields(const detail::AppendLog& log, RecordValues& rec);
   RecordValues& At(int32_t n) { return records_[n]; }
   void Clear() { records_.clear(); }
+  std::unordered_map<int32_t, RecordValues>& Records() { return records_; }
 
  private:
   std::unordered_map<int32_t, RecordValues> records_;

@@ -1,8 +1,8 @@
 // The change history's log: the writers' side (see History.h). The lines are
 // appended to the history (an AppendLog) while the writer holds the database's
-// writers' lock; each program remembers, per history file, the last value the
-// history recorded for each field of each record (the Index), reading only what was
-// appended since it last looked.
+// writers' lock; the last value the history recorded for each field of each record
+// comes from the history's index file (IndexFile), which the writer brings up to the
+// history before its lines and extends with them once they are marked.
 #include <fcntl.h>
 
 #include <algorithm>
@@ -23,6 +23,7 @@
 #include "engine/history/Format.h"
 #include "engine/history/History.h"
 #include "engine/history/Index.h"
+#include "engine/history/IndexFile.h"
 #include "engine/history/Scan.h"
 #include "engine/modDB.h"
 #include "lib/Codepage.h"
@@ -37,16 +38,19 @@ namespace {
 
 // A history file as this program knows it.
 // A program reads none of the history when it opens it: what the history last
-// recorded of a record is looked up back from the end of what was there (oldEnd)
-// when a change of the record first wants it, so that a save costs the same beside a
-// large history as beside a small one. Lines appended since go into the index as
-// they come.
+// recorded of a record is taken from the history's index file (IndexFile.h), brought
+// up to the history under the writers' lock, so that a save costs the same beside a
+// large history as beside a small one. Without a usable index file it is looked up
+// back from the end of what was there (oldEnd) when a change of the record first
+// wants it. Lines appended since go into the in-memory index as they come.
 struct Known {
   detail::AppendLog log;
   int64_t readTo = 0;  // the lines before this offset are in the index, or before oldEnd
   int64_t oldEnd = 0;  // the lines before this offset are looked up when wanted
   bool oldValid = false;  // false once a pack or design save came after oldEnd
   Index index;
+  IndexFile file;
+  bool indexed = false;  // the index file covers the history up to oldEnd
 };
 
 std::map<std::string, std::unique_ptr<Known>>& KnownFiles() {
@@ -94,6 +98,18 @@ void ApplyRow(Known& k, std::vector<std::string>& row, int64_t at) {
 void LookBack(Known& k, int32_t n, size_t fields) {
   RecordValues& rec = k.index.At(n);
   if (rec.looked) return;
+  for (int attempt = 0; k.indexed && attempt < 2; ++attempt) {
+    try {
+      k.file.Load(n, rec);
+      return;
+    } catch (const std::exception&) {
+      // Damaged: built anew (the lines before oldEnd are all it needs), else the
+      // history is looked through.
+      k.file.Forget();
+      k.indexed = attempt == 0 && k.file.Sync(k.log);
+      rec = RecordValues{};
+    }
+  }
   rec.looked = true;
   if (!k.oldValid || k.oldEnd <= 0) return;
   auto& known = k.index.Fields(k.log, rec);
@@ -190,7 +206,9 @@ Known* Open(const std::string& dbFile, const std::string& path) {
         }
       }
     }
-    if (fresh) {
+    k.indexed = k.file.Sync(k.log);
+    if (fresh || k.indexed) {
+      if (k.indexed) k.index.Clear();
       k.readTo = k.oldEnd = k.log.size();
       k.oldValid = true;
     }
@@ -319,6 +337,12 @@ void HistoryLines::Done() {
     }
     for (const Row& r : rows) ApplyLine(k, r.operation, r.record, r.field, r.after, lines + r.at);
     k.readTo = k.log.size();
+    if (k.indexed) {
+      std::vector<IndexLine> taken;
+      taken.reserve(rows.size());
+      for (const Row& r : rows) taken.push_back({lines + r.at, r.record, r.operation, r.field, r.after});
+      k.indexed = k.file.Add(k.log, from, taken);
+    }
   }
   from = -1;
 }
@@ -363,16 +387,16 @@ HistoryLines LogChange(const std::string& dbFile, const FormHeader& h, int32_t r
         outside.field = name;
         outside.before = *was;
         outside.after = old;
+        rows.push_back({static_cast<int64_t>(text.size()), record, outside.operation, name, old});
         AppendLine(text, outside);
-        rows.push_back({0, record, outside.operation, name, old});
       }
     }
     if (old == now) return;
     e.field = name;
     e.before = std::move(old);
     e.after = std::move(now);
+    changed.push_back({static_cast<int64_t>(changes.size()), record, e.operation, name, e.after});
     AppendLine(changes, e);
-    changed.push_back({0, record, e.operation, name, e.after});
   };
   field("*", was.empty() || was[0] != '*' ? "" : "*", after.empty() || after[0] != '*' ? "" : "*");
   // Only the fields that change, and those whose recorded value is to be compared.
@@ -387,6 +411,7 @@ HistoryLines LogChange(const std::string& dbFile, const FormHeader& h, int32_t r
     if (same && !recorded->added && known->find(name) == known->end()) continue;
     field(name, Value(was, f), Value(after, f));
   }
+  for (HistoryLines::Row& r : changed) r.at += static_cast<int64_t>(text.size());
   rows.insert(rows.end(), changed.begin(), changed.end());
   return Write(dbFile, *k, text + changes, std::move(rows));
 }

@@ -2,6 +2,7 @@
 // and the lines of one record followed through packs.
 #include <fcntl.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <exception>
 
@@ -11,6 +12,8 @@
 #include "engine/history/Format.h"
 #include "engine/history/Scan.h"
 #include "engine/history/History.h"
+#include "engine/history/IndexFile.h"
+#include "engine/files/Companions.h"
 #include "engine/modDB.h"
 
 namespace modDB {
@@ -55,6 +58,103 @@ std::string ReadHistory(const std::string& database, std::vector<HistoryEntry>& 
   return "";
 }
 
+namespace {
+
+// The line of the history that starts at `at` (without its line ends).
+std::string LineAt(const history::ReadFn& read, int64_t at) {
+  std::string buf;
+  for (size_t want = 512;; want *= 4) {
+    buf.resize(want);
+    buf.resize(read(buf.data(), want, at));
+    size_t end = 1;
+    while (end < buf.size() && !(buf[end - 1] == '\n' && IsLineStart(buf, end))) ++end;
+    if (end < buf.size() || buf.size() < want) {
+      buf.resize(std::min(end, buf.size()));
+      while (!buf.empty() && buf.back() == '\n') buf.pop_back();
+      return buf;
+    }
+  }
+}
+
+// The numbers of the lines that start at the given offsets (sorted), counted in one
+// pass through the history.
+std::vector<int64_t> LineNumbers(const history::ReadFn& read, const std::vector<int64_t>& offsets) {
+  std::vector<int64_t> out;
+  std::string buf(size_t{1} << 20, '\0');
+  int64_t at = 0, ends = 0;
+  for (const int64_t to : offsets) {
+    while (at < to) {
+      const size_t got = read(buf.data(), static_cast<size_t>(std::min<int64_t>(static_cast<int64_t>(buf.size()), to - at)), at);
+      if (got == 0) break;
+      ends += std::count(buf.data(), buf.data() + got, '\n');
+      at += static_cast<int64_t>(got);
+    }
+    out.push_back(ends + 1);
+  }
+  return out;
+}
+
+// One record's lines, newest first, as the callback of ScanBack takes them.
+struct RecordLines {
+  int32_t n;
+  std::vector<HistoryEntry>& out;
+  std::vector<std::pair<int64_t, int64_t>> damaged;  // where, bytes
+  std::vector<std::string> row;
+
+  bool operator()(std::string_view line, int64_t at) {
+    std::string_view op;
+    int32_t r = 0;
+    const bool quick = OpAndRecord(line, op, r);
+    if (quick && op != "pack" && op != "design save" && r != n) return true;
+    if (!Row(line, row)) {
+      damaged.push_back({at, static_cast<int64_t>(line.size())});
+      return true;
+    }
+    HistoryEntry e = EntryOf(row);
+    if (e.operation == "design save") {
+      out.push_back(std::move(e));
+    } else if (e.operation == "pack") {
+      int32_t old = 0;
+      for (const Run& run : ParseMap(e.after))
+        if (n >= run.newFirst && n <= run.newFirst + (run.oldLast - run.oldFirst)) old = run.oldFirst + (n - run.newFirst);
+      e.record = std::to_string(n);
+      e.before = old ? std::to_string(old) : "";
+      e.after = std::to_string(n);
+      out.push_back(std::move(e));
+      n = old;
+      return n > 0;
+    } else if (std::atoi(e.record.c_str()) == n) {
+      out.push_back(std::move(e));
+    }
+    return true;
+  }
+};
+
+// The lines of [0, end) through the index: the part after what it covers read back
+// from the end, then only the lines the index gives. False when the index is not
+// usable (nothing was taken then).
+bool ReadThroughIndex(const std::string& database, const history::ReadFn& read, int64_t end, RecordLines& lines) {
+  const std::string index = detail::Companions::Of(database).HistoryIndex();
+  const int64_t covered = IndexFile::Covered(index, read, end);
+  if (covered < 0) return false;
+  const history::ReadFn after = [&](void* buf, size_t len, int64_t at) { return read(buf, len, at + covered); };
+  const size_t outWas = lines.out.size();
+  bool more = true;
+  ScanBack(after, end - covered, [&](std::string_view line, int64_t at, int64_t) {
+    return more = lines(line, at + covered);
+  });
+  std::vector<int64_t> offsets;
+  if (more && !IndexFile::Lines(index, covered, lines.n, offsets)) {
+    lines.out.resize(outWas);
+    lines.damaged.clear();
+    return false;
+  }
+  for (size_t i = 0; more && i < offsets.size(); ++i) more = lines(LineAt(read, offsets[i]), offsets[i]);
+  return true;
+}
+
+}  // namespace
+
 std::string ReadRecordHistory(const std::string& database, int32_t n, std::vector<HistoryEntry>& out,
                               std::vector<HistoryDamage>* damage) {
   const std::string path = HistoryFileOf(database);
@@ -71,37 +171,25 @@ std::string ReadRecordHistory(const std::string& database, int32_t n, std::vecto
       std::string name = database;
       if (!ChangeMade(BaseFileName(name) + ".Qfd", EntriesOf(text, from))) end = from;
     }
-    std::vector<std::pair<int64_t, int64_t>> damaged;  // lines after, bytes
-    std::vector<std::string> row;
-    const int64_t total = ScanBack(read, end, [&](std::string_view line, int64_t, int64_t after) {
-      std::string_view op;
-      int32_t r = 0;
-      const bool quick = OpAndRecord(line, op, r);
-      if (quick && op != "pack" && op != "design save" && r != n) return true;
-      if (!Row(line, row)) {
-        damaged.push_back({after, static_cast<int64_t>(line.size())});
-        return true;
-      }
-      HistoryEntry e = EntryOf(row);
-      if (e.operation == "design save") {
-        out.push_back(std::move(e));
-      } else if (e.operation == "pack") {
-        int32_t old = 0;
-        for (const Run& run : ParseMap(e.after))
-          if (n >= run.newFirst && n <= run.newFirst + (run.oldLast - run.oldFirst)) old = run.oldFirst + (n - run.newFirst);
-        e.record = std::to_string(n);
-        e.before = old ? std::to_string(old) : "";
-        e.after = std::to_string(n);
-        out.push_back(std::move(e));
-        n = old;
-        return n > 0;
-      } else if (std::atoi(e.record.c_str()) == n) {
-        out.push_back(std::move(e));
-      }
-      return true;
-    });
-    if (damage && total >= 0)
-      for (auto it = damaged.rbegin(); it != damaged.rend(); ++it) damage->push_back({total - it->first + 1, it->second});
+    RecordLines lines{n, out, {}, {}};
+    int64_t total = -1;  // the line ends before `end`, when the whole file was looked through
+    if (!ReadThroughIndex(database, read, end, lines)) {
+      std::vector<int64_t> after;  // the line ends between each damaged line and `end`
+      total = ScanBack(read, end, [&](std::string_view line, int64_t at, int64_t ends) {
+        const size_t was = lines.damaged.size();
+        const bool more = lines(line, at);
+        if (lines.damaged.size() > was) after.push_back(ends);
+        return more;
+      });
+      if (damage && total >= 0)
+        for (size_t i = lines.damaged.size(); i-- > 0;) damage->push_back({total - after[i] + 1, lines.damaged[i].second});
+    } else if (damage && !lines.damaged.empty()) {
+      std::sort(lines.damaged.begin(), lines.damaged.end());
+      std::vector<int64_t> at;
+      for (const auto& d : lines.damaged) at.push_back(d.first);
+      const std::vector<int64_t> numbers = LineNumbers(read, at);
+      for (size_t i = 0; i < at.size(); ++i) damage->push_back({numbers[i], lines.damaged[i].second});
+    }
   } catch (const std::exception& e) {
     return detail::UnexpectedError(e, path);
   }

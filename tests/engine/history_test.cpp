@@ -374,3 +374,76 @@ TEST_F(HistoryFiles, WhatCannotBeWrittenRefusesTheChange) {
     EXPECT_EQ(modDB::StartHistory(base), "FILE:" + base + ".Qfh cannot be written: " + c.why);
   }
 }
+
+// The history's index beside it, whatever became of it: one record's history still
+// holds every line of the record (and tells the same damage), and the next save
+// tells an outside change from the value the history last recorded.
+TEST_F(HistoryFiles, TheIndexNeverHidesALine) {
+  const std::string line = "2026-12-07T10:00:00Z,u,h,p,";
+  const struct {
+    const char* name;
+    std::function<void(const std::string&)> change;
+    int32_t n;
+    const char* recorded;
+  } cases[] = {
+      {"missing", [](const std::string& b) { fs::remove(b + ".Qfi"); }, 1, "k1"},
+      {"damaged", [](const std::string& b) {
+         std::string t = ReadFile(b + ".Qfi");
+         t.replace(64 + 24, 24, std::string(24, '\xFF'));  // record 1's slot
+         WriteFile(b + ".Qfi", t); }, 1, "k1"},
+      {"cut", [](const std::string& b) { fs::resize_file(b + ".Qfi", 200); }, 1, "k1"},
+      {"stale", [&](const std::string& b) {  // appended by a program that keeps no index
+         WriteFile(b + ".Qfh", ReadFile(b + ".Qfh") + line + "\"edit,1,,A,x,y\n\n" + line + "edit,1,,A,k1,k7\n\n");
+         std::string db = ReadFile(b + ".Qfd");
+         WriteFile(b + ".Qfd", db.replace(23496 + 1, 3, "k7 ")); }, 1, "k7"},
+      {"replaced", [](const std::string& b) {  // as long as the old one
+         std::string h = ReadFile(b + ".Qfh"), db = ReadFile(b + ".Qfd");
+         WriteFile(b + ".Qfh", h.replace(h.rfind("k2"), 2, "k5"));
+         WriteFile(b + ".Qfd", db.replace(23496 + 10 + 1, 3, "k5 ")); }, 2, "k5"},
+      {"pack", [this](const std::string& b) {
+         Open(b, 1);
+         ASSERT_EQ(modDB::DeleteRecord(), 1);
+         host.replies = {modDB::vbYes};
+         ASSERT_EQ(modDB::PackRecords(), 1);
+         modDB::CloseDatabase(); }, 1, "k2"},
+      {"linked", [](const std::string&) {}, 1, "k1"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const bool linked = c.name == std::string("linked");
+    const std::string real = Make(linked ? "real" : c.name), base = linked ? dir / "link" : real;
+    if (linked) fs::create_symlink(real + ".Qfd", base + ".Qfd");
+    Open(base, 0);
+    ASSERT_EQ(modDB::WriteFieldsOf(1, {{1, "k1"}}, "WRITE RECORD"), 1) << host.Last();
+    ASSERT_EQ(modDB::WriteFieldsOf(2, {{1, "k2"}}, "WRITE RECORD"), 1) << host.Last();
+    modDB::CloseDatabase();
+    ASSERT_TRUE(fs::exists(real + ".Qfi"));
+    c.change(real);
+    std::string db = ReadFile(real + ".Qfd");
+    WriteFile(real + ".Qfd", db.replace(23496 + (c.n - 1) * 10 + 1, 3, "ou "));
+    for (int pass = 0; pass < 2; ++pass) {  // through the index as found, then as the save left it
+      std::vector<modDB::HistoryEntry> all, one;
+      std::vector<modDB::HistoryDamage> damage, oneDamage;
+      ASSERT_EQ(modDB::ReadHistory(base, all, &damage), "");
+      ASSERT_EQ(modDB::ReadRecordHistory(base, c.n, one, &oneDamage), "");
+      auto text = [](const std::vector<modDB::HistoryEntry>& v) {
+        std::string out;
+        for (const auto& e : v) out += HistoryLineText(e) + "\n";
+        return out;
+      };
+      EXPECT_EQ(text(one), text(RecordHistory(all, c.n)));
+      ASSERT_EQ(oneDamage.size(), damage.size());
+      if (!damage.empty()) {
+        EXPECT_EQ(oneDamage[0].line, damage[0].line);
+      }
+      if (pass) break;
+      const auto run = qftest::RunProgram({qftest::ToolPath("qfd"), "set", base, std::to_string(c.n), "B=x"});
+      ASSERT_EQ(run.status, 0) << run.err;
+      const std::vector<std::string> lines = Lines(base);
+      ASSERT_GE(lines.size(), 2u);
+      EXPECT_EQ(lines[lines.size() - 2], "qfd|outside change|" + std::to_string(c.n) + "||A|" + c.recorded + "|ou");
+    }
+    EXPECT_TRUE(fs::exists(real + ".Qfi"));
+    EXPECT_FALSE(fs::exists(base + ".Qfi") && linked);
+  }
+}

@@ -106,7 +106,8 @@ class IoFault : public StoreTest {
         return std::string(name) + (now.at(name) ? " is neither the old nor the new version" : " is missing");
     for (const auto& entry : fs::directory_iterator(fs::path(base).parent_path())) {
       const std::string n = entry.path().filename().string();
-      if (n != "db.Qfd" && n != "db.Bak" && n != "db.Qfh" && n != "out.csv") return "left behind: " + n;
+      if (n != "db.Qfd" && n != "db.Bak" && n != "db.Qfh" && n != "db.Qfi" && n != "out.csv")
+        return "left behind: " + n;
     }
     std::string name = base;
     if (modDB::OpenDatabase(name) != 1) return "the database does not open: " + host.Last();

@@ -126,19 +126,22 @@ TEST_F(ExportTest, NeverOverTheDatabaseAndOnlyWholeFiles) {
   EXPECT_EQ(modDB::ExportTo(db + ".Qfd", modDB::ExportFormat::Stata, all, o), 0);
   EXPECT_EQ(host.Last(), "EXPORT: FILE:" + db + ".Qfd is a form database or its backup; it is not written over");
   EXPECT_EQ(qftest::ReadFile(db + ".Qfd"), before);
-  // Nor over its change history, in any format.
+  // Nor over its change history or the history's index, in any format.
   ASSERT_EQ(modDB::StartHistory(db), "");
+  qftest::WriteFile(db + ".Qfi", "index");
   const std::string history = qftest::ReadFile(db + ".Qfh");
-  for (const auto format : {modDB::ExportFormat::Csv, modDB::ExportFormat::Sqlite}) {
-    EXPECT_EQ(modDB::ExportTo(db + ".Qfh", format, all, o), 0);
-    EXPECT_EQ(host.Last(), "EXPORT: FILE:" + db + ".Qfh is a form database or its backup; it is not written over");
-  }
+  for (const char* companion : {".Qfh", ".Qfi"})
+    for (const auto format : {modDB::ExportFormat::Csv, modDB::ExportFormat::Sqlite}) {
+      EXPECT_EQ(modDB::ExportTo(db + companion, format, all, o), 0);
+      EXPECT_EQ(host.Last(), "EXPORT: FILE:" + db + companion + " is a form database or its backup; it is not written over");
+    }
   EXPECT_EQ(qftest::ReadFile(db + ".Qfh"), history);
+  EXPECT_EQ(qftest::ReadFile(db + ".Qfi"), "index");
   // A failed export leaves no working file behind.
   std::filesystem::create_directory(dir / "sub");
   EXPECT_EQ(modDB::ExportTo(dir / "sub", modDB::ExportFormat::Xlsx, all, o), 0);
   EXPECT_EQ(host.Last(), "EXPORT: FILE:" + (dir / "sub") + " cannot be written: it is a folder");
-  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 3);  // Survey.Qfd and .Qfh, sub
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 4);  // Survey.Qfd, .Qfh, .Qfi, sub
   EXPECT_EQ(modDB::ExportTo(dir / "none.xlsx", modDB::ExportFormat::Xlsx, {}, o), 0);
   EXPECT_EQ(host.Last(), "EXPORT: No field is selected: a .xlsx file needs one at least");
   EXPECT_EQ(modDB::ExportFormatOfFile("a/B.SAV"), modDB::ExportFormat::Spss);
