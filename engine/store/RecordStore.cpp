@@ -239,45 +239,22 @@ int16_t OpenDatabase(std::string& name) {
     return 0;
   }
   const std::string base = BaseFileName(name);
-  const std::string file = base + ".Qfd";
-  if (!detail::IsFile(file)) {
+  const Status opened = S().Open(base + ".Qfd");
+  if (opened.code == Status::NotFound) {
     Fail(title, "FILE:" + base + " not found!");
     return 0;
   }
-  detail::DatabaseFile db;
-  FormHeader h;
-  std::string damage;
-  try {
-    db = detail::OpenDatabaseFile(file);
-    damage = detail::ReadCheckedHeader(db.fd.get(), file, h);
-  } catch (const std::exception& e) {
-    Fail("Open Database", detail::UnexpectedError(e, file));
+  if (!opened) {
+    Fail(opened.title.empty() ? title : opened.title, opened.reason);
     return 0;
   }
-  if (!damage.empty()) {
-    Fail(title, damage);
-    return 0;
-  }
-  H() = h;
-  S().fd = db.fd.release();
-  S().fileNumber = static_cast<int16_t>(S().fd > 0 && S().fd < 32767 ? S().fd : 1);
-  S().DatabaseName = base;
-  S().readOnlyWhy = db.readOnlyWhy;
-  S().RecordAsRead.clear();
-  S().RecordText.assign(static_cast<size_t>(h.RecordLength), ' ');
-  if (h.RecordCount < 1) {
-    S().CurrentRecord = 0;
-  } else {
-    S().CurrentRecord = 1;
-    ReadRecord();
-  }
+  if (S().CurrentRecord != 0) ReadRecord();
   return 1;
 }
 
 int16_t CloseDatabase() {
   if (!RequireOpen("CLOSE DATABASE", "File not open!")) return 0;
-  detail::ForgetHistory(FileName());
-  detail::CloseQuietly(S().fd);
+  S().Close();
   InitHeader();
   return 1;
 }
@@ -320,7 +297,7 @@ int16_t WriteRecord() {
     MergedRecord m = MergeRecord(H(), asRead, inFile, S().RecordText);
     const std::string n = std::to_string(S().CurrentRecord);
     if (found == Found::Marked) {
-      const int answer = GetHost().MsgBox(
+      const int answer = S().Ask(
           "Record " + n + " was marked for deletion in another program since editing began.\r\n"
                           "Yes: save your version over it (it is then no longer marked).\r\n"
                           "No: take the other version (your typing is discarded).\r\nCancel: go back to editing.",
@@ -335,7 +312,7 @@ int16_t WriteRecord() {
     } else if (m.both.empty()) {
       S().RecordText = m.yours;
     } else {
-      const int answer = GetHost().MsgBox(MergeQuestion(H(), S().CurrentRecord, m, asRead, inFile, S().RecordText),
+      const int answer = S().Ask(MergeQuestion(H(), S().CurrentRecord, m, asRead, inFile, S().RecordText),
                                           vbYesNoCancel | vbExclamation | vbDefaultButton3, title);
       if (answer != vbYes && answer != vbNo) return 0;
       S().RecordText = answer == vbYes ? m.yours : m.theirs;
@@ -526,7 +503,7 @@ int16_t DeleteRecord() {
       Fail(title, "Record is already marked for deletion!");
       return 0;
     }
-    const int answer = GetHost().MsgBox("Record " + std::to_string(S().CurrentRecord) +
+    const int answer = S().Ask("Record " + std::to_string(S().CurrentRecord) +
                                             " was changed in another program since it was read.\r\n"
                                             "Mark it for deletion all the same?\r\n(No shows the other version.)",
                                         vbYesNo | vbExclamation | vbDefaultButton2, title);
