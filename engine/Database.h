@@ -14,8 +14,10 @@
 #include <functional>
 #include <map>
 #include <string>
+#include <vector>
 
 #include "engine/FormHeader.h"
+#include "engine/modDB.h"
 
 namespace modDB {
 
@@ -29,7 +31,9 @@ struct Status {
     Failed,    // a file error (reason: "Unexpected Error" ...)
     ReadOnly,  // the file may only be read
     Replaced,  // another program replaced the file since it was opened
-    Changed,   // another program changed what is written since it was read
+    Changed,   // another program changed what is written since it was read (or the
+               // user, asked about it, went back: no reason then)
+    Full,      // the database holds all the records it can
   };
   Code code = Ok;
   std::string file;
@@ -67,6 +71,21 @@ class Database {
   // the file may only be read, was replaced, or holds another value in that field
   // than ReadFieldOf last read there (a field never read is written as it stands).
   Status WriteFieldOf(int32_t n, int16_t slot, const std::string& text, const char* who = nullptr);
+
+  // The record store's work on the current record (RecordStore.cpp), as the functions
+  // of the same name in modDB.h do it after their checks, the messages in the Status.
+  // The current record read again from the file.
+  Status Read();
+  // Writes RecordText over the current record; another program's change since it was
+  // read is merged, and a field both changed asks (Cancel: code Changed, no reason).
+  Status Save();
+  // Appends RecordText as a new record, its "#" fields numbered, and makes it current.
+  Status Add();
+  // Marks the current record for deletion, asking when another program changed it.
+  Status Delete();
+  // Writes only the given fields (and the mark, unless 0) of record n, which becomes
+  // current and is read again.
+  Status WriteFields(int32_t n, const std::vector<FieldValue>& values, const char* title, char mark);
 
   // Asks a question through the answerer, or the Host's message box without one.
   int Ask(const std::string& text, int style, const std::string& title) const;
