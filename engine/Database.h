@@ -21,7 +21,7 @@
 
 namespace modDB {
 
-// How an operation ended: the file it concerned and, on failure, the message it would
+// How an operation ended; on failure the file it concerned and the message it would
 // show, under the title it would show it.
 struct Status {
   enum Code : uint8_t {

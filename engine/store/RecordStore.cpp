@@ -52,7 +52,8 @@ int16_t Report(const Status& s) {
   return 0;
 }
 
-Status Done(const Database& d) { return {Status::Ok, d.FileName(), "", ""}; }
+// Success names no file, so that a walk through the records allocates nothing.
+Status Done() { return {}; }
 Status Refused(const Database& d, Status::Code code, const char* title, std::string reason) {
   return {code, d.FileName(), std::move(reason), title};
 }
@@ -113,7 +114,7 @@ template <typename Work>
 Status Guard(const Database& d, const char* title, Work work) {
   try {
     work();
-    return Done(d);
+    return Done();
   } catch (const Replaced& r) {
     return Refused(d, Status::Replaced, r.title,
                    detail::ReplacedText(d.FileName()) + "\r\nNothing was written: open it again to go on.");
@@ -131,7 +132,7 @@ int16_t Guarded(const char* title, Work work) {
 
 // A database opened for reading only refuses every write, saying why.
 Status Writable(const Database& d, const char* title) {
-  if (d.readOnlyWhy.empty()) return Done(d);
+  if (d.readOnlyWhy.empty()) return Done();
   return Refused(d, Status::ReadOnly, title, "FILE:" + d.FileName() + " cannot be written: " + d.readOnlyWhy);
 }
 bool RequireWritable(const char* title) { return Report(Writable(S(), title)) != 0; }

@@ -145,7 +145,9 @@ TEST_F(Safety, ASecondDatabaseNeverWritesOverAFieldChangedSinceItWasRead) {
     std::string theirSeen;
     ASSERT_TRUE(theirs.ReadFieldOf(1, c.theirSlot, theirSeen));
     ASSERT_TRUE(theirs.WriteFieldOf(1, c.theirSlot, c.theirValue));
-    if (c.readAgain) ASSERT_TRUE(mine.ReadFieldOf(1, 1, seen));
+    if (c.readAgain) {
+      ASSERT_TRUE(mine.ReadFieldOf(1, 1, seen));
+    }
     const modDB::Status written = mine.WriteFieldOf(1, 1, c.mine);
     EXPECT_TRUE(written) << written.reason;
     EXPECT_EQ(Rec(ReadFile(file), 1), c.record);
