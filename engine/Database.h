@@ -76,6 +76,11 @@ class Database {
   // of the same name in modDB.h do it after their checks, the messages in the Status.
   // The current record read again from the file.
   Status Read();
+  // Makes record n current and reads it.
+  Status Go(int32_t n);
+  // The record count read again from the file into the header (another program may
+  // have added records); `title` names the operation in a failure.
+  Status Recount(const char* title);
   // Writes RecordText over the current record; another program's change since it was
   // read is merged, and a field both changed asks (Cancel: code Changed, no reason).
   Status Save();

@@ -97,10 +97,11 @@ bool ReadHeaderDirect(int16_t handle, FormHeader& out) {
   }
 }
 
-std::string ReadFieldDirect(int16_t handle, const FormHeader& h, int32_t n, int16_t slot) {
+std::string ReadFieldDirect(int16_t handle, const FormHeader& h, int32_t n, int16_t slot, bool asRead) {
   if (!ValidField(h, n, slot)) return "";
   const FieldDef& f = h.Fields[slot];
-  Database* db = Opened(handle);
+  const auto other = Others().find(handle);
+  Database* db = asRead && other != Others().end() ? other->second.get() : nullptr;
   if (!db || !ValidField(db->header, n, slot))
     return ReadBytes(handle, RecordPosition(n, h.RecordLength) + f.Offset, static_cast<size_t>(f.Length));
   // Read through the database, which keeps the value as read for a later write.

@@ -606,17 +606,22 @@ int16_t SetRecordNo(int32_t n) {
     Fail(title, "Record Out of range!");
     return 0;
   }
-  S().CurrentRecord = n;
-  ReadRecord();
+  Report(S().Go(n));
   return 1;
+}
+
+Status Database::Go(int32_t n) {
+  CurrentRecord = n;
+  return Read();
+}
+
+Status Database::Recount(const char* title) {
+  return Guard(*this, title, [&] { ReadCount(*this); });
 }
 
 int32_t GetRecordCount() {
   if (!RequireOpen("GET RECORD COUNT", "DB not open")) return 0;
-  Guarded("GetRecordCount", [] {
-    ReadCount();
-    return int16_t{1};
-  });
+  Report(S().Recount("GetRecordCount"));
   return H().RecordCount;
 }
 
@@ -627,8 +632,7 @@ int16_t GotoFirstRecord() {
     Fail(title, "DB is empty");
     return 0;
   }
-  S().CurrentRecord = 1;
-  ReadRecord();
+  Report(S().Go(1));
   return 1;
 }
 
@@ -637,38 +641,27 @@ int16_t GotoLastRecord() {
   if (!RequireOpen(title, "DB not open!")) return 0;
   // The count is read before the test, so that records another program appended
   // to an empty database are found.
-  if (!Guarded("GotoLastRecord", [] {
-        ReadCount();
-        return int16_t{1};
-      }))
-    return 0;
+  if (!Report(S().Recount("GotoLastRecord"))) return 0;
   if (H().RecordCount == 0) {
     Fail(title, "DB is empty");
     return 0;
   }
-  S().CurrentRecord = H().RecordCount;
-  ReadRecord();
+  Report(S().Go(H().RecordCount));
   return 1;
 }
 
 int16_t GotoNextRecord() {
   if (!RequireOpen("GOTO NEXT RECORD", "DB not open!")) return 0;
-  if (!Guarded("GotoNextRecord", [] {
-        ReadCount();
-        return int16_t{1};
-      }))
-    return 0;
+  if (!Report(S().Recount("GotoNextRecord"))) return 0;
   if (S().CurrentRecord >= H().RecordCount) return 0;
-  ++S().CurrentRecord;
-  ReadRecord();
+  Report(S().Go(S().CurrentRecord + 1));
   return 1;
 }
 
 int16_t GotoPreviousRecord() {
   if (!RequireOpen("GOTO PREVIOUS RECORD", "DB not open!")) return 0;
   if (S().CurrentRecord <= 1) return 0;
-  --S().CurrentRecord;
-  ReadRecord();
+  Report(S().Go(S().CurrentRecord - 1));
   return 1;
 }
 
