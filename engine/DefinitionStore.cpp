@@ -11,22 +11,6 @@
 
 namespace modDB {
 
-namespace detail {
-EngineState& S() {
-  static EngineState state;
-  return state;
-}
-void ResetOpenState() {
-  S().fd = -1;
-  S().fileNumber = 0;
-  S().DatabaseName.clear();
-  S().CurrentRecord = 0;
-  S().RecordText.clear();
-  S().RecordAsRead.clear();
-  S().readOnlyWhy.clear();
-}
-}  // namespace detail
-
 using detail::S;
 
 namespace {

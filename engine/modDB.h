@@ -7,6 +7,9 @@
 // operation's name in capitals as the title) and returns a failure value; callers
 // only test the result and never show a second message.
 //
+// The record store's functions are shims over the program's current Database
+// (Database.h): they check, let the database do the work, and show its Status.
+//
 // Results: 1 done / 0 not done, or the slot or record number found or made (0 none);
 // predicates -1 true / 0 false. Slots and pages are 1-based.
 //

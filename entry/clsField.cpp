@@ -233,7 +233,7 @@ std::string clsField::GetDBField(int32_t recordNo, const std::string& name) {
     MethodFailed(title, "Invalid Field Name");
     return "";
   }
-  std::string value = ReadFieldDirect(handle_, header_, recordNo, slot);
+  std::string value = ReadFieldDirect(handle_, header_, recordNo, slot, true);
   LastCallFailed = false;
   return modLIB::Trim(value);
 }

@@ -7,23 +7,21 @@
 #include <cstring>
 #include <exception>
 #include <map>
+#include <memory>
 
-#include "engine/files/DatabaseFile.h"
+#include "engine/Database.h"
 #include "engine/files/FileIo.h"
 #include "engine/HeaderLayout.h"
-#include "engine/history/History.h"
 #include "engine/State.h"
 #include "engine/StoreCommon.h"
-#include "engine/store/WriteTxn.h"
-#include "lib/modLIB.h"
 
 namespace modDB {
 
 namespace {
 
 // The databases opened beside the record store's, by handle.
-std::map<int16_t, detail::DatabaseFile>& Others() {
-  static std::map<int16_t, detail::DatabaseFile> others;
+std::map<int16_t, std::unique_ptr<Database>>& Others() {
+  static std::map<int16_t, std::unique_ptr<Database>> others;
   return others;
 }
 
@@ -35,10 +33,12 @@ int DescriptorOf(int16_t handle) {
   return handle;
 }
 
-// The name and the read-only reason behind a handle, where the engine opened it.
-const detail::DatabaseFile* Opened(int16_t handle) {
+// The database behind a handle, where the engine opened it: the record store's own or
+// one opened beside it; nullptr for a descriptor opened elsewhere.
+Database* Opened(int16_t handle) {
+  if (handle != 0 && handle == detail::S().fileNumber) return &detail::S();
   const auto it = Others().find(handle);
-  return it == Others().end() ? nullptr : &it->second;
+  return it == Others().end() ? nullptr : it->second.get();
 }
 
 std::string ReadBytes(int16_t handle, int64_t offset, size_t n) {
@@ -66,26 +66,18 @@ bool ValidField(const FormHeader& h, int32_t n, int16_t slot) {
 }  // namespace
 
 int16_t OpenOtherDatabase(const std::string& path, std::string& why) {
-  if (!detail::IsFile(path)) {
-    why = "not found";
+  auto db = std::make_unique<Database>();
+  const Status opened = db->Open(path);
+  if (!opened) {
+    why = opened.reason;
     return 0;
   }
-  detail::DatabaseFile db;
-  try {
-    db = detail::OpenDatabaseFile(path);
-    FormHeader h;
-    why = detail::ReadCheckedHeader(db.fd.get(), path, h);
-    if (!why.empty()) return 0;
-  } catch (const std::exception& e) {
-    why = detail::UnexpectedError(e, path);
-    return 0;
-  }
-  const int fd = db.fd.get();
-  if (fd < 1 || fd > 32767) {
+  if (db->fd < 1 || db->fd > 32767) {
     why = "too many files are open";
     return 0;
   }
-  const auto handle = static_cast<int16_t>(fd);
+  const auto handle = static_cast<int16_t>(db->fd);
+  db->fileNumber = handle;
   Others()[handle] = std::move(db);
   return handle;
 }
@@ -93,7 +85,7 @@ int16_t OpenOtherDatabase(const std::string& path, std::string& why) {
 void CloseOtherDatabase(int16_t handle) {
   const auto it = Others().find(handle);
   if (it == Others().end()) return;
-  detail::ForgetHistory(it->second.path);
+  it->second->Close();
   Others().erase(it);
 }
 
@@ -105,10 +97,17 @@ bool ReadHeaderDirect(int16_t handle, FormHeader& out) {
   }
 }
 
-std::string ReadFieldDirect(int16_t handle, const FormHeader& h, int32_t n, int16_t slot) {
+std::string ReadFieldDirect(int16_t handle, const FormHeader& h, int32_t n, int16_t slot, bool asRead) {
   if (!ValidField(h, n, slot)) return "";
   const FieldDef& f = h.Fields[slot];
-  return ReadBytes(handle, RecordPosition(n, h.RecordLength) + f.Offset, static_cast<size_t>(f.Length));
+  const auto other = Others().find(handle);
+  Database* db = asRead && other != Others().end() ? other->second.get() : nullptr;
+  if (!db || !ValidField(db->header, n, slot))
+    return ReadBytes(handle, RecordPosition(n, h.RecordLength) + f.Offset, static_cast<size_t>(f.Length));
+  // Read through the database, which keeps the value as read for a later write.
+  std::string out;
+  db->ReadFieldOf(n, slot, out);
+  return out;
 }
 
 std::vector<std::string> ReadColumnDirect(int16_t handle, const FormHeader& h, int16_t slot, int32_t count) {
@@ -137,32 +136,10 @@ std::string ReadRecordsDirect(int16_t handle, const FormHeader& h, int32_t first
 }
 
 std::string WriteFieldDirect(int16_t handle, const FormHeader& h, int32_t n, int16_t slot, const std::string& text) {
-  const int fd = DescriptorOf(handle);
-  if (fd < 0 || !ValidField(h, n, slot)) return std::strerror(EBADF);
-  const detail::DatabaseFile* db = Opened(handle);
-  if (db && !db->readOnlyWhy.empty()) return db->readOnlyWhy;
-  const FieldDef& f = h.Fields[slot];
-  const std::string bytes = modLIB::PadRight(text, static_cast<size_t>(f.Length));
-  const int64_t offset = RecordPosition(n, h.RecordLength) + f.Offset;
-  try {
-    detail::WriteTxn txn(fd, db ? db->path : detail::S().DatabaseName + ".Qfd");
-    if (db && !txn.StillNamed()) return detail::ReplacedText(db->path);
-    // The record as it is and as it will be, for the history.
-    std::string before(static_cast<size_t>(h.RecordLength), ' ');
-    detail::ReadAt(fd, before.data(), before.size(), RecordPosition(n, h.RecordLength));
-    std::string after = before;
-    after.replace(static_cast<size_t>(f.Offset), bytes.size(), bytes);
-    txn.Log(detail::LogChange(db ? db->path : detail::S().DatabaseName + ".Qfd", h, n, before, after, nullptr,
-                              "form script"));
-    txn.FillTo(RecordPosition(n + 1, h.RecordLength));
-    txn.Write(bytes.data(), bytes.size(), offset);
-    txn.Done();
-  } catch (const std::system_error& e) {
-    return std::strerror(e.code().value());
-  } catch (const std::exception& e) {
-    return e.what();
-  }
-  return "";
+  Database* db = Opened(handle);
+  if (!db || !ValidField(h, n, slot) || !ValidField(db->header, n, slot)) return std::strerror(EBADF);
+  const Status written = db->WriteFieldOf(n, slot, text, "form script");
+  return written ? "" : written.reason;
 }
 
 }  // namespace modDB

@@ -27,8 +27,9 @@ bool ReadHeaderDirect(int16_t handle, FormHeader& out);
 
 // The `Length` bytes of field `slot` of record n as the file holds them now, not
 // trimmed; fewer (possibly none) where the file ends or cannot be read. h is the
-// database's header.
-std::string ReadFieldDirect(int16_t handle, const FormHeader& h, int32_t n, int16_t slot);
+// database's header. `asRead`: a database opened by OpenOtherDatabase remembers the
+// value, so that WriteFieldDirect refuses to write over a change made to it since.
+std::string ReadFieldDirect(int16_t handle, const FormHeader& h, int32_t n, int16_t slot, bool asRead = false);
 
 // Field `slot` of records 1 ... count as the file holds them now (element 0 unused),
 // not trimmed, read a megabyte or so at a time; "" where the file ends early.
@@ -43,8 +44,9 @@ std::string ReadRecordsDirect(int16_t handle, const FormHeader& h, int32_t first
 // second database. Whatever lies between the end of the file and the end of that
 // record is first filled with blank records, so that no record reads back as zero
 // bytes; a failure gives the file back the size it had. A file that another program
-// replaced since it was opened, or that may only be read, is not written. "" when
-// done, otherwise the reason.
+// replaced since it was opened, or that may only be read, is not written, nor a
+// field that another program changed since it was read (asRead). "" when done,
+// otherwise the reason.
 std::string WriteFieldDirect(int16_t handle, const FormHeader& h, int32_t n, int16_t slot, const std::string& text);
 
 }  // namespace modDB

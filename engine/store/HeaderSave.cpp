@@ -213,12 +213,12 @@ int16_t SaveOver(const char* title, const std::string& file, const detail::Compa
   if (!damage.empty()) {
     // A damaged file's records cannot be carried over; but the new design may
     // replace it, the damaged file becoming the backup.
-    if (GetHost().MsgBox("File contains records!\r\nRecover data?", vbYesNo, "Recover Data") == vbYes) {
+    if (S().Ask("File contains records!\r\nRecover data?", vbYesNo, "Recover Data") == vbYes) {
       Fail(title, damage);
       return 0;
     }
   } else if (old.RecordCount > 0) {
-    if (GetHost().MsgBox("File contains records!\r\nRecover data?", vbYesNo, "Recover Data") == vbYes) {
+    if (S().Ask("File contains records!\r\nRecover data?", vbYesNo, "Recover Data") == vbYes) {
       count = -1;  // every record, counted under the lock
     } else {
       // No leaves the new file empty: the records live on in the backup alone, which
@@ -230,7 +230,7 @@ int16_t SaveOver(const char* title, const std::string& file, const detail::Compa
                                (one ? "it stays" : "they stay") + " only in " + names.Backup() +
                                " until the next save or pack replaces it.\r\nSave without " + (one ? "it" : "them") +
                                "?";
-      if (GetHost().MsgBox(text, vbYesNo | vbExclamation | vbDefaultButton2, "Recover Data") != vbYes) return 0;
+      if (S().Ask(text, vbYesNo | vbExclamation | vbDefaultButton2, "Recover Data") != vbYes) return 0;
     }
   }
   try {  // what a shorter or missing field would lose is said first; declined, nothing is written

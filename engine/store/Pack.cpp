@@ -103,7 +103,7 @@ int16_t PackRecords() {
     return 0;
   }
   Host& host = GetHost();
-  const int answer = host.MsgBox(
+  const int answer = S().Ask(
       "Pack removes the records marked for deletion for good and numbers the other records again from 1.\r\n"
       "The file as it is now is kept as the backup (\".Bak\"), in place of the previous one.\r\nContinue?",
       vbYesNo | vbDefaultButton2, "Pack");

@@ -44,81 +44,106 @@ bool RequireOpen(const char* title, const char* text) {
   return false;
 }
 
-int64_t Position(int32_t n) { return RecordPosition(n, H().RecordLength); }
+// How an operation on the current database ended, told through the Host: 1 done, 0
+// not (a cancelled question says nothing more).
+int16_t Report(const Status& s) {
+  if (s) return 1;
+  if (!s.reason.empty()) Fail(s.title, s.reason);
+  return 0;
+}
+
+// Success names no file, so that a walk through the records allocates nothing.
+Status Done() { return {}; }
+Status Refused(const Database& d, Status::Code code, const char* title, std::string reason) {
+  return {code, d.FileName(), std::move(reason), title};
+}
+
+int64_t Position(const Database& d, int32_t n) { return RecordPosition(n, d.header.RecordLength); }
+int64_t Position(int32_t n) { return Position(S(), n); }
 
 // Reads the record count alone from offset 0 into the in-memory header. A count that
 // cannot be a count (a damaged write by another program) is not taken.
-void ReadCount() { detail::ReadRecordCount(S().fd, H().RecordCount); }
+void ReadCount(Database& d) { detail::ReadRecordCount(d.fd, d.header.RecordCount); }
+void ReadCount() { ReadCount(S()); }
 
-void WriteCount(int32_t count) {
+void WriteCount(const Database& d, int32_t count) {
   const auto u = static_cast<uint32_t>(count);
   const uint8_t b[4] = {static_cast<uint8_t>(u), static_cast<uint8_t>(u >> 8), static_cast<uint8_t>(u >> 16),
                         static_cast<uint8_t>(u >> 24)};
-  detail::WriteAt(S().fd, b, 4, 0);
+  detail::WriteAt(d.fd, b, 4, 0);
 }
+void WriteCount(int32_t count) { WriteCount(S(), count); }
 
 // Reads the current record; whatever lies beyond the end of the file reads as blanks.
 // A failed read leaves RecordText as it was.
-void ReadCurrent() {
+void ReadCurrent(Database& d) {
   static std::string text;  // reused: a walk through the file allocates nothing
-  text.assign(static_cast<size_t>(H().RecordLength), ' ');
-  detail::ReadAt(S().fd, text.data(), text.size(), Position(S().CurrentRecord));
-  S().RecordText.swap(text);
-  S().RecordAsRead = S().RecordText;
+  text.assign(static_cast<size_t>(d.header.RecordLength), ' ');
+  detail::ReadAt(d.fd, text.data(), text.size(), Position(d, d.CurrentRecord));
+  d.RecordText.swap(text);
+  d.RecordAsRead = d.RecordText;
 }
 
 // Record n as the file holds it now; blanks beyond the end.
-std::string RecordInFile(int32_t n) {
-  std::string text(static_cast<size_t>(H().RecordLength), ' ');
-  detail::ReadAt(S().fd, text.data(), text.size(), Position(n));
+std::string RecordInFile(const Database& d, int32_t n) {
+  std::string text(static_cast<size_t>(d.header.RecordLength), ' ');
+  detail::ReadAt(d.fd, text.data(), text.size(), Position(d, n));
   return text;
 }
 
-std::string FileName() { return S().DatabaseName + ".Qfd"; }
+std::string FileName() { return S().FileName(); }
 
 // Thrown under the writers' lock when the open file is no longer the database.
 struct Replaced {
   const char* title;
 };
 
-// The write sequence on the open database: a file that another program replaced
+// The write sequence on an open database: a file that another program replaced
 // (packed or saved with a new design) since it was opened is only a backup now, and
 // is never written.
 struct Txn : detail::WriteTxn {
-  explicit Txn(const char* title) : detail::WriteTxn(S().fd, FileName()) {
+  Txn(const Database& d, const char* title) : detail::WriteTxn(d.fd, d.FileName()) {
     if (!StillNamed()) throw Replaced{title};
   }
+  explicit Txn(const char* title) : Txn(S(), title) {}
 };
 
-// Runs the file work of an operation; a failure shows "Unexpected Error" under title,
-// with the file and the system's reason.
+// Runs the file work of an operation on d; a failure is "Unexpected Error" under
+// title, with the file and the system's reason.
+template <typename Work>
+Status Guard(const Database& d, const char* title, Work work) {
+  try {
+    work();
+    return Done();
+  } catch (const Replaced& r) {
+    return Refused(d, Status::Replaced, r.title,
+                   detail::ReplacedText(d.FileName()) + "\r\nNothing was written: open it again to go on.");
+  } catch (const std::exception& e) {
+    return Refused(d, Status::Failed, title, detail::UnexpectedError(e, d.FileName()));
+  }
+}
+
+// The same on the current database, the failure shown; the work's result, or 0.
 template <typename Work>
 int16_t Guarded(const char* title, Work work) {
-  try {
-    return work();
-  } catch (const Replaced& r) {
-    Fail(r.title, detail::ReplacedText(FileName()) + "\r\nNothing was written: open it again to go on.");
-    return 0;
-  } catch (const std::exception& e) {
-    Fail(title, detail::UnexpectedError(e, FileName()));
-    return 0;
-  }
+  int16_t result = 0;
+  return Report(Guard(S(), title, [&] { result = work(); })) ? result : 0;
 }
 
 // A database opened for reading only refuses every write, saying why.
-bool RequireWritable(const char* title) {
-  if (S().readOnlyWhy.empty()) return true;
-  Fail(title, "FILE:" + FileName() + " cannot be written: " + S().readOnlyWhy);
-  return false;
+Status Writable(const Database& d, const char* title) {
+  if (d.readOnlyWhy.empty()) return Done();
+  return Refused(d, Status::ReadOnly, title, "FILE:" + d.FileName() + " cannot be written: " + d.readOnlyWhy);
 }
+bool RequireWritable(const char* title) { return Report(Writable(S(), title)) != 0; }
 
 // Writes `bytes` at offset `at` of record CurrentRecord in one write, the gap between
 // the end of the file and the end of the last counted record (or of this one)
 // filled with blank records first, so that no record reads back as zero bytes.
-void WriteIntoCurrent(detail::WriteTxn& txn, const char* bytes, size_t n, int64_t at) {
-  const int32_t upTo = std::max(S().CurrentRecord, H().RecordCount);
-  txn.FillTo(RecordPosition(upTo + 1, H().RecordLength));
-  txn.Write(bytes, n, Position(S().CurrentRecord) + at);
+void WriteIntoCurrent(const Database& d, detail::WriteTxn& txn, const char* bytes, size_t n, int64_t at) {
+  const int32_t upTo = std::max(d.CurrentRecord, d.header.RecordCount);
+  txn.FillTo(RecordPosition(upTo + 1, d.header.RecordLength));
+  txn.Write(bytes, n, Position(d, d.CurrentRecord) + at);
 }
 
 // ---- "#" numbers ------------------------------------------------------------------
@@ -126,24 +151,24 @@ void WriteIntoCurrent(detail::WriteTxn& txn, const char* bytes, size_t n, int64_
 // What was learned is kept per file, so that an add reads only the records appended
 // since the last one looked; a pack or a design save makes a new file, read afresh.
 
-std::vector<int16_t> NumberedSlots() {
+std::vector<int16_t> NumberedSlots(const FormHeader& h) {
   std::vector<int16_t> out;
   for (int16_t k = 1; k <= kMaxFields; ++k)
-    if (H().Fields[k].Page != 0 && H().Fields[k].Format.Trimmed().find('#') != std::string::npos) out.push_back(k);
+    if (h.Fields[k].Page != 0 && h.Fields[k].Format.Trimmed().find('#') != std::string::npos) out.push_back(k);
   return out;
 }
 
-int32_t HighestNumber(const std::vector<int16_t>& numbered, int32_t count) {
+int32_t HighestNumber(const Database& d, const std::vector<int16_t>& numbered, int32_t count) {
   static struct {
     dev_t dev = 0;
     ino_t ino = 0;
     int32_t scanned = 0, highest = 0;
   } seen;
   struct stat st {};
-  if (!detail::StatOpen(S().fd, st)) throw detail::FileError(errno, "stat", FileName());
+  if (!detail::StatOpen(d.fd, st)) throw detail::FileError(errno, "stat", d.FileName());
   if (st.st_dev != seen.dev || st.st_ino != seen.ino || count < seen.scanned) seen = {st.st_dev, st.st_ino, 0, 0};
   if (numbered.empty() || count <= seen.scanned) return seen.highest;
-  const size_t len = static_cast<size_t>(H().RecordLength);
+  const size_t len = static_cast<size_t>(d.header.RecordLength);
   const int32_t from = seen.scanned + 1;
   int32_t highest = seen.highest;
   const size_t perBlock = detail::RecordsPerBlock(len);
@@ -151,11 +176,11 @@ int32_t HighestNumber(const std::vector<int16_t>& numbered, int32_t count) {
   for (int32_t i = from; i <= count;) {
     const int32_t batch = static_cast<int32_t>(std::min<int64_t>(static_cast<int64_t>(perBlock), count - i + 1));
     block.assign(static_cast<size_t>(batch) * len, ' ');
-    detail::ReadAt(S().fd, block.data(), block.size(), Position(i));
+    detail::ReadAt(d.fd, block.data(), block.size(), Position(d, i));
     for (int32_t r = 0; r < batch; ++r) {
       const char* rec = block.data() + static_cast<size_t>(r) * len;
       for (const int16_t k : numbered) {
-        const FieldDef& f = H().Fields[k];
+        const FieldDef& f = d.header.Fields[k];
         const std::string_view v = modLIB::TrimView(std::string_view(rec + f.Offset, static_cast<size_t>(f.Length)));
         int32_t n = 0;
         const auto got = std::from_chars(v.data(), v.data() + v.size(), n);
@@ -168,17 +193,19 @@ int32_t HighestNumber(const std::vector<int16_t>& numbered, int32_t count) {
   seen.highest = highest;
   return highest;
 }
+int32_t HighestNumber(const std::vector<int16_t>& numbered, int32_t count) { return HighestNumber(S(), numbered, count); }
 
 // Puts number n into the "#" fields of the record at rec.
-void Number(char* rec, const std::vector<int16_t>& numbered, int32_t n) {
+void Number(const FormHeader& h, char* rec, const std::vector<int16_t>& numbered, int32_t n) {
   const std::string text = AutoNumberText(n);
   for (const int16_t k : numbered) {
-    const FieldDef& f = H().Fields[k];
+    const FieldDef& f = h.Fields[k];
     const size_t room = static_cast<size_t>(f.Length), put = std::min(text.size(), room);
     std::copy_n(text.data(), put, rec + f.Offset);
     std::fill_n(rec + f.Offset + put, room - put, ' ');
   }
 }
+void Number(char* rec, const std::vector<int16_t>& numbered, int32_t n) { Number(H(), rec, numbered, n); }
 
 // What a compared write found in the file.
 enum class Found { Written, Changed, Marked };
@@ -186,23 +213,23 @@ enum class Found { Written, Changed, Marked };
 // Under the writers' lock: writes RecordText over record CurrentRecord when the file
 // still holds the record as it was read (or already holds what is written);
 // otherwise writes nothing and hands back what the file holds.
-Found WriteIfUnchanged(const char* title, std::string& inFile) {
-  Txn txn(title);
-  inFile = RecordInFile(S().CurrentRecord);
-  if (inFile != S().RecordAsRead && inFile != S().RecordText)
-    return inFile[0] == '*' && (S().RecordAsRead.empty() || S().RecordAsRead[0] != '*') ? Found::Marked
-                                                                                          : Found::Changed;
-  txn.Log(detail::LogChange(FileName(), H(), S().CurrentRecord, inFile, S().RecordText));
-  WriteIntoCurrent(txn, S().RecordText.data(), S().RecordText.size(), 0);
+Found WriteIfUnchanged(Database& d, const char* title, std::string& inFile) {
+  Txn txn(d, title);
+  inFile = RecordInFile(d, d.CurrentRecord);
+  if (inFile != d.RecordAsRead && inFile != d.RecordText)
+    return inFile[0] == '*' && (d.RecordAsRead.empty() || d.RecordAsRead[0] != '*') ? Found::Marked
+                                                                                      : Found::Changed;
+  txn.Log(detail::LogChange(d.FileName(), d.header, d.CurrentRecord, inFile, d.RecordText));
+  WriteIntoCurrent(d, txn, d.RecordText.data(), d.RecordText.size(), 0);
   txn.Done();
-  S().RecordAsRead = S().RecordText;
+  d.RecordAsRead = d.RecordText;
   return Found::Written;
 }
 
 // Takes the file's version of the current record as the record.
-void TakeFileVersion(const std::string& inFile) {
-  S().RecordText = inFile;
-  S().RecordAsRead = inFile;
+void TakeFileVersion(Database& d, const std::string& inFile) {
+  d.RecordText = inFile;
+  d.RecordAsRead = inFile;
 }
 
 // Whether two definitions describe the same form, whatever their record counts.
@@ -241,45 +268,22 @@ int16_t OpenDatabase(std::string& name) {
     return 0;
   }
   const std::string base = BaseFileName(name);
-  const std::string file = base + ".Qfd";
-  if (!detail::IsFile(file)) {
+  const Status opened = S().Open(base + ".Qfd");
+  if (opened.code == Status::NotFound) {
     Fail(title, "FILE:" + base + " not found!");
     return 0;
   }
-  detail::DatabaseFile db;
-  FormHeader h;
-  std::string damage;
-  try {
-    db = detail::OpenDatabaseFile(file);
-    damage = detail::ReadCheckedHeader(db.fd.get(), file, h);
-  } catch (const std::exception& e) {
-    Fail("Open Database", detail::UnexpectedError(e, file));
+  if (!opened) {
+    Fail(opened.title.empty() ? title : opened.title, opened.reason);
     return 0;
   }
-  if (!damage.empty()) {
-    Fail(title, damage);
-    return 0;
-  }
-  H() = h;
-  S().fd = db.fd.release();
-  S().fileNumber = static_cast<int16_t>(S().fd > 0 && S().fd < 32767 ? S().fd : 1);
-  S().DatabaseName = base;
-  S().readOnlyWhy = db.readOnlyWhy;
-  S().RecordAsRead.clear();
-  S().RecordText.assign(static_cast<size_t>(h.RecordLength), ' ');
-  if (h.RecordCount < 1) {
-    S().CurrentRecord = 0;
-  } else {
-    S().CurrentRecord = 1;
-    ReadRecord();
-  }
+  if (S().CurrentRecord != 0) ReadRecord();
   return 1;
 }
 
 int16_t CloseDatabase() {
   if (!RequireOpen("CLOSE DATABASE", "File not open!")) return 0;
-  detail::ForgetHistory(FileName());
-  detail::CloseQuietly(S().fd);
+  S().Close();
   InitHeader();
   return 1;
 }
@@ -293,10 +297,11 @@ int16_t ReadRecord() {
     Fail(title, "DB is empty");
     return 0;
   }
-  return Guarded("ReadRecord", [] {
-    ReadCurrent();
-    return int16_t{1};
-  });
+  return Report(S().Read());
+}
+
+Status Database::Read() {
+  return Guard(*this, "ReadRecord", [&] { ReadCurrent(*this); });
 }
 
 int16_t WriteRecord() {
@@ -306,43 +311,44 @@ int16_t WriteRecord() {
     Fail(title, "DB is empty");
     return 0;
   }
-  if (!RequireWritable(title)) return 0;
+  return Report(S().Save());
+}
+
+Status Database::Save() {
+  const char* title = "WRITE RECORD";
+  if (Status s = Writable(*this, title); !s) return s;
   // Another program's change since the record was read is never overwritten unseen:
   // the changes of both are kept field by field, and only a field both changed asks.
   for (;;) {
     std::string inFile;
     Found found = Found::Written;
-    if (!Guarded("WriteRecord", [&] {
-          found = WriteIfUnchanged(title, inFile);
-          return int16_t{1};
-        }))
-      return 0;
-    if (found == Found::Written) return 1;
-    const std::string& asRead = S().RecordAsRead;
-    MergedRecord m = MergeRecord(H(), asRead, inFile, S().RecordText);
-    const std::string n = std::to_string(S().CurrentRecord);
+    Status s = Guard(*this, "WriteRecord", [&] { found = WriteIfUnchanged(*this, title, inFile); });
+    if (!s || found == Found::Written) return s;
+    const std::string& asRead = RecordAsRead;
+    MergedRecord m = MergeRecord(header, asRead, inFile, RecordText);
+    const std::string n = std::to_string(CurrentRecord);
     if (found == Found::Marked) {
-      const int answer = GetHost().MsgBox(
+      const int answer = Ask(
           "Record " + n + " was marked for deletion in another program since editing began.\r\n"
                           "Yes: save your version over it (it is then no longer marked).\r\n"
                           "No: take the other version (your typing is discarded).\r\nCancel: go back to editing.",
           vbYesNoCancel | vbExclamation | vbDefaultButton3, title);
       if (answer == vbNo) {
-        TakeFileVersion(inFile);
-        return 1;
+        TakeFileVersion(*this, inFile);
+        return s;
       }
-      if (answer != vbYes) return 0;
-      m.yours[0] = S().RecordText[0];
-      S().RecordText = m.yours;
+      if (answer != vbYes) return Refused(*this, Status::Changed, title, "");
+      m.yours[0] = RecordText[0];
+      RecordText = m.yours;
     } else if (m.both.empty()) {
-      S().RecordText = m.yours;
+      RecordText = m.yours;
     } else {
-      const int answer = GetHost().MsgBox(MergeQuestion(H(), S().CurrentRecord, m, asRead, inFile, S().RecordText),
-                                          vbYesNoCancel | vbExclamation | vbDefaultButton3, title);
-      if (answer != vbYes && answer != vbNo) return 0;
-      S().RecordText = answer == vbYes ? m.yours : m.theirs;
+      const int answer = Ask(MergeQuestion(header, CurrentRecord, m, asRead, inFile, RecordText),
+                             vbYesNoCancel | vbExclamation | vbDefaultButton3, title);
+      if (answer != vbYes && answer != vbNo) return Refused(*this, Status::Changed, title, "");
+      RecordText = answer == vbYes ? m.yours : m.theirs;
     }
-    S().RecordAsRead = inFile;  // the version the merge was made against
+    RecordAsRead = inFile;  // the version the merge was made against
   }
 }
 
@@ -353,48 +359,52 @@ int16_t AddRecord() {
     Fail(title, "DB is Full");
     return 0;
   }
-  if (!RequireWritable(title)) return 0;
-  const int32_t oldCount = H().RecordCount, oldCurrent = S().CurrentRecord;
-  const char oldMark = S().RecordText.empty() ? ' ' : S().RecordText[0];
+  return Report(S().Add());
+}
+
+Status Database::Add() {
+  const char* title = "ADD RECORD";
+  if (Status s = Writable(*this, title); !s) return s;
+  const int32_t oldCount = header.RecordCount, oldCurrent = CurrentRecord;
+  const char oldMark = RecordText.empty() ? ' ' : RecordText[0];
   bool full = false;
   // The numbered fields come from the form's layout, which no other program changes
   // while the file is open: found before the lock, so it is held no longer than needed.
-  const std::vector<int16_t> numbered = NumberedSlots();
-  const int16_t done = Guarded("AddRecord", [&] {
-    Txn txn(title);
+  const std::vector<int16_t> numbered = NumberedSlots(header);
+  const Status done = Guard(*this, "AddRecord", [&] {
+    Txn txn(*this, title);
     try {
-      ReadCount();  // another program may have appended since
-      if (H().RecordCount >= kMaxRecords) {
+      ReadCount(*this);  // another program may have appended since
+      if (header.RecordCount >= kMaxRecords) {
         full = true;
-        return int16_t{0};
+        return;
       }
-      const int32_t n = H().RecordCount + 1;
-      S().RecordText[0] = ' ';
+      const int32_t n = header.RecordCount + 1;
+      RecordText[0] = ' ';
       // The number goes in with the record, decided under the lock.
       if (!numbered.empty())
-        Number(S().RecordText.data(), numbered, HighestNumber(numbered, H().RecordCount) + 1);
+        Number(header, RecordText.data(), numbered, HighestNumber(*this, numbered, header.RecordCount) + 1);
       // The records the count promises, then the new record, then the count: a reader
       // that sees the new count finds the record complete, and a failure on the way
       // gives the file back the size and count it had. Bytes a stopped writer left
       // behind the counted records belong to no record and go first.
-      txn.Log(detail::LogChange(FileName(), H(), n, std::string(), S().RecordText));
-      txn.CutTo(Position(n));
-      txn.FillTo(Position(n));
-      txn.Write(S().RecordText.data(), S().RecordText.size(), Position(n));
-      WriteCount(n);
+      txn.Log(detail::LogChange(FileName(), header, n, std::string(), RecordText));
+      txn.CutTo(Position(*this, n));
+      txn.FillTo(Position(*this, n));
+      txn.Write(RecordText.data(), RecordText.size(), Position(*this, n));
+      WriteCount(*this, n);
       txn.Done();
-      H().RecordCount = n;
-      S().CurrentRecord = n;
-      S().RecordAsRead = S().RecordText;
-      return int16_t{1};
+      header.RecordCount = n;
+      CurrentRecord = n;
+      RecordAsRead = RecordText;
     } catch (...) {
-      H().RecordCount = oldCount;
-      S().CurrentRecord = oldCurrent;
-      S().RecordText[0] = oldMark;
+      header.RecordCount = oldCount;
+      CurrentRecord = oldCurrent;
+      RecordText[0] = oldMark;
       throw;
     }
   });
-  if (full) Fail(title, "DB is Full");
+  if (done && full) return Refused(*this, Status::Full, title, "DB is Full");
   return done;
 }
 
@@ -489,7 +499,12 @@ int16_t DeleteRecord() {
     Fail(title, "Record is already marked for deletion!");
     return 0;
   }
-  if (!RequireWritable(title)) return 0;
+  return Report(S().Delete());
+}
+
+Status Database::Delete() {
+  const char* title = "DELETE RECORD";
+  if (Status s = Writable(*this, title); !s) return s;
   // As a save: a record another program changed or marked since it was read is not
   // marked unseen. Once the user has seen the change, only the mark is written, so
   // that the other program's values stay.
@@ -497,43 +512,38 @@ int16_t DeleteRecord() {
   for (;;) {
     std::string inFile;
     Found found = Found::Written;
-    const char oldMark = S().RecordText[0];
-    const int16_t done = Guarded("DeleteRecord", [&] {
-      Txn txn(title);
-      inFile = RecordInFile(S().CurrentRecord);
+    const char oldMark = RecordText[0];
+    const Status done = Guard(*this, "DeleteRecord", [&] {
+      Txn txn(*this, title);
+      inFile = RecordInFile(*this, CurrentRecord);
       if (!inFile.empty() && inFile[0] == '*') {
         found = Found::Marked;
-        return int16_t{1};
+        return;
       }
-      if (!markOnly && inFile != S().RecordAsRead) {
+      if (!markOnly && inFile != RecordAsRead) {
         found = Found::Changed;
-        return int16_t{1};
+        return;
       }
       try {
-        if (markOnly) S().RecordText = inFile;
-        S().RecordText[0] = '*';
-        txn.Log(detail::LogChange(FileName(), H(), S().CurrentRecord, inFile, S().RecordText));
-        WriteIntoCurrent(txn, S().RecordText.data(), markOnly ? 1 : S().RecordText.size(), 0);
+        if (markOnly) RecordText = inFile;
+        RecordText[0] = '*';
+        txn.Log(detail::LogChange(FileName(), header, CurrentRecord, inFile, RecordText));
+        WriteIntoCurrent(*this, txn, RecordText.data(), markOnly ? 1 : RecordText.size(), 0);
         txn.Done();
       } catch (...) {
-        S().RecordText[0] = oldMark;
+        RecordText[0] = oldMark;
         throw;
       }
-      S().RecordAsRead = S().RecordText;
-      return int16_t{1};
+      RecordAsRead = RecordText;
     });
-    if (!done) return 0;
-    if (found == Found::Written) return 1;
-    TakeFileVersion(inFile);
-    if (found == Found::Marked) {
-      Fail(title, "Record is already marked for deletion!");
-      return 0;
-    }
-    const int answer = GetHost().MsgBox("Record " + std::to_string(S().CurrentRecord) +
-                                            " was changed in another program since it was read.\r\n"
-                                            "Mark it for deletion all the same?\r\n(No shows the other version.)",
-                                        vbYesNo | vbExclamation | vbDefaultButton2, title);
-    if (answer != vbYes) return 0;
+    if (!done || found == Found::Written) return done;
+    TakeFileVersion(*this, inFile);
+    if (found == Found::Marked) return Refused(*this, Status::Changed, title, "Record is already marked for deletion!");
+    const int answer = Ask("Record " + std::to_string(CurrentRecord) +
+                               " was changed in another program since it was read.\r\n"
+                               "Mark it for deletion all the same?\r\n(No shows the other version.)",
+                           vbYesNo | vbExclamation | vbDefaultButton2, title);
+    if (answer != vbYes) return Refused(*this, Status::Changed, title, "");
     markOnly = true;
   }
 }
@@ -599,17 +609,22 @@ int16_t SetRecordNo(int32_t n) {
     Fail(title, "Record Out of range!");
     return 0;
   }
-  S().CurrentRecord = n;
-  ReadRecord();
+  Report(S().Go(n));
   return 1;
+}
+
+Status Database::Go(int32_t n) {
+  CurrentRecord = n;
+  return Read();
+}
+
+Status Database::Recount(const char* title) {
+  return Guard(*this, title, [&] { ReadCount(*this); });
 }
 
 int32_t GetRecordCount() {
   if (!RequireOpen("GET RECORD COUNT", "DB not open")) return 0;
-  Guarded("GetRecordCount", [] {
-    ReadCount();
-    return int16_t{1};
-  });
+  Report(S().Recount("GetRecordCount"));
   return H().RecordCount;
 }
 
@@ -620,8 +635,7 @@ int16_t GotoFirstRecord() {
     Fail(title, "DB is empty");
     return 0;
   }
-  S().CurrentRecord = 1;
-  ReadRecord();
+  Report(S().Go(1));
   return 1;
 }
 
@@ -630,38 +644,27 @@ int16_t GotoLastRecord() {
   if (!RequireOpen(title, "DB not open!")) return 0;
   // The count is read before the test, so that records another program appended
   // to an empty database are found.
-  if (!Guarded("GotoLastRecord", [] {
-        ReadCount();
-        return int16_t{1};
-      }))
-    return 0;
+  if (!Report(S().Recount("GotoLastRecord"))) return 0;
   if (H().RecordCount == 0) {
     Fail(title, "DB is empty");
     return 0;
   }
-  S().CurrentRecord = H().RecordCount;
-  ReadRecord();
+  Report(S().Go(H().RecordCount));
   return 1;
 }
 
 int16_t GotoNextRecord() {
   if (!RequireOpen("GOTO NEXT RECORD", "DB not open!")) return 0;
-  if (!Guarded("GotoNextRecord", [] {
-        ReadCount();
-        return int16_t{1};
-      }))
-    return 0;
+  if (!Report(S().Recount("GotoNextRecord"))) return 0;
   if (S().CurrentRecord >= H().RecordCount) return 0;
-  ++S().CurrentRecord;
-  ReadRecord();
+  Report(S().Go(S().CurrentRecord + 1));
   return 1;
 }
 
 int16_t GotoPreviousRecord() {
   if (!RequireOpen("GOTO PREVIOUS RECORD", "DB not open!")) return 0;
   if (S().CurrentRecord <= 1) return 0;
-  --S().CurrentRecord;
-  ReadRecord();
+  Report(S().Go(S().CurrentRecord - 1));
   return 1;
 }
 
@@ -706,31 +709,34 @@ int16_t WriteFieldsOf(int32_t n, const std::vector<FieldValue>& values, const ch
   }
   for (const FieldValue& v : values)
     if (!FieldFor(v.slot, title, "Invalid Field Number!")) return 0;
-  if (!RequireWritable(title)) return 0;
-  const int32_t oldCurrent = S().CurrentRecord;
-  S().CurrentRecord = n;
-  const int16_t done = Guarded(title, [&] {
-    Txn txn(title);
-    const std::string inFile = RecordInFile(n);
+  return Report(S().WriteFields(n, values, title, mark));
+}
+
+Status Database::WriteFields(int32_t n, const std::vector<FieldValue>& values, const char* title, char mark) {
+  if (Status s = Writable(*this, title); !s) return s;
+  const int32_t oldCurrent = CurrentRecord;
+  CurrentRecord = n;
+  const Status done = Guard(*this, title, [&] {
+    Txn txn(*this, title);
+    const std::string inFile = RecordInFile(*this, n);
     std::string after = inFile;
     // The named fields (and the mark) change; the record reaches the file in one
     // write, from the first changed byte to the last, the bytes between as the file
     // holds them under the lock.
     size_t from = mark != 0 ? 0 : after.size(), to = mark != 0 ? 1 : 0;
     for (const FieldValue& v : values) {
-      const FieldDef& f = H().Fields[v.slot];
+      const FieldDef& f = header.Fields[v.slot];
       after.replace(f.Offset, f.Length, modLIB::PadRight(v.text, f.Length));
       from = std::min(from, static_cast<size_t>(f.Offset));
       to = std::max(to, static_cast<size_t>(f.Offset + f.Length));
     }
     if (mark != 0) after[0] = mark;
-    txn.Log(detail::LogChange(FileName(), H(), n, inFile, after));
-    if (from < to) WriteIntoCurrent(txn, after.data() + from, to - from, static_cast<int64_t>(from));
+    txn.Log(detail::LogChange(FileName(), header, n, inFile, after));
+    if (from < to) WriteIntoCurrent(*this, txn, after.data() + from, to - from, static_cast<int64_t>(from));
     txn.Done();
-    ReadCurrent();
-    return int16_t{1};
+    ReadCurrent(*this);
   });
-  if (!done) S().CurrentRecord = oldCurrent;
+  if (!done) CurrentRecord = oldCurrent;
   return done;
 }
 
@@ -750,7 +756,7 @@ int32_t NextAutoNumber() {
   int32_t next = 1;
   Guarded("NextAutoNumber", [&] {
     ReadCount();
-    next = HighestNumber(NumberedSlots(), H().RecordCount) + 1;
+    next = HighestNumber(NumberedSlots(H()), H().RecordCount) + 1;
     return int16_t{1};
   });
   return next;

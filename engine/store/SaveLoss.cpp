@@ -7,6 +7,7 @@
 #include "engine/files/FileIo.h"
 #include "engine/Host.h"
 #include "engine/modDB.h"
+#include "engine/State.h"
 #include "engine/StoreCommon.h"
 #include "lib/modLIB.h"
 
@@ -79,9 +80,9 @@ std::string SaveLossText(const std::vector<SaveLoss>& losses, const char* lineEn
 bool AcceptSaveLoss(const FormHeader& old, int fd) {
   const std::vector<SaveLoss> losses = CountSaveLoss(old, fd);
   if (losses.empty()) return true;
-  return GetHost().MsgBox("Recovering the records loses values:\r\n" + SaveLossText(losses, "\r\n") +
-                              "\r\nSave anyway?",
-                          vbYesNo | vbExclamation | vbDefaultButton2, "Recover Data") == vbYes;
+  return detail::S().Ask("Recovering the records loses values:\r\n" + SaveLossText(losses, "\r\n") +
+                             "\r\nSave anyway?",
+                         vbYesNo | vbExclamation | vbDefaultButton2, "Recover Data") == vbYes;
 }
 
 }  // namespace modDB

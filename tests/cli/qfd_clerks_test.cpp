@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/Database.h"
 #include "engine/store/DirectFile.h"
 #include "engine/history/History.h"
 #include "tests/cli/Spawn.h"
@@ -264,8 +265,12 @@ TEST_F(Clerks, TheSecondSaveOfOneRecordMerges) {
             "Mark it for deletion all the same?\r\n(No shows the other version.)");
   EXPECT_EQ(modDB::GetRecordText(), " new  b2   ");
   ASSERT_EQ(Qfd({"set", db, "2", "B=newer"}).status, 0);
-  host.replies = {modDB::vbYes};
+  // This time the database's answerer answers, not the Host.
+  host.Clear();
+  modDB::CurrentDatabase().answerer = [](const std::string&, int, const std::string&) { return modDB::vbYes; };
   EXPECT_EQ(modDB::DeleteRecord(), 1);
+  modDB::CurrentDatabase().answerer = nullptr;
+  EXPECT_TRUE(host.boxes.empty()) << host.Last();
   EXPECT_EQ(Rec(ReadFile(db + ".Qfd"), 2), "*new  newer");  // only the mark was written
 }
 

@@ -41,7 +41,7 @@ struct Operation {
 class IoFault : public StoreTest {
  protected:
   int runs = 0;
-  int rawFd = -1;
+  int rawFd = -1;               // a second database, as the form script opens one
   modDB::FormHeader rawHeader;  // the header of the file behind rawFd
 
   // A folder of its own per run: db.Qfd with records 1 ... 3 (2 marked), db.Bak from
@@ -93,7 +93,7 @@ class IoFault : public StoreTest {
 
   void Finish() {
     if (modDB::GetFileNumber() != 0) modDB::CloseDatabase();
-    if (rawFd >= 0) ::close(rawFd);
+    if (rawFd >= 0) modDB::CloseOtherDatabase(static_cast<int16_t>(rawFd));
     rawFd = -1;
     modDB::InitHeader();
   }
@@ -243,7 +243,8 @@ TEST_F(IoFault, EveryWritingOperationSurvivesEachFailingCall) {
       {{"Import of a CSV file into a short file", csvToImport(smallCsv), importCsv}, 2},
       {{"SetDBField (the direct field write)",
         [this](const std::string& base) {
-          rawFd = ::open((base + ".Qfd").c_str(), O_RDWR | O_CLOEXEC);
+          std::string why;
+          rawFd = modDB::OpenOtherDatabase(base + ".Qfd", why);
           modDB::ReadHeaderDirect(static_cast<int16_t>(rawFd), rawHeader);
         },
         [this](const std::string&) {
@@ -252,7 +253,8 @@ TEST_F(IoFault, EveryWritingOperationSurvivesEachFailingCall) {
        0},
       {{"SetDBField beyond the end",
         [this](const std::string& base) {
-          rawFd = ::open((base + ".Qfd").c_str(), O_RDWR | O_CLOEXEC);
+          std::string why;
+          rawFd = modDB::OpenOtherDatabase(base + ".Qfd", why);
           modDB::ReadHeaderDirect(static_cast<int16_t>(rawFd), rawHeader);
         },
         [this](const std::string&) {

@@ -8,6 +8,7 @@
 #include <filesystem>
 
 #include "engine/transfer/CsvExport.h"
+#include "engine/Database.h"
 #include "engine/store/DirectFile.h"
 #include "engine/files/FileIo.h"
 #include "engine/HeaderLayout.h"
@@ -98,17 +99,59 @@ TEST_F(Safety, TheDirectWriteOfAFieldFillsTheGapAndHoldsTheLock) {
   const std::string path = Db(1);
   const std::string file = path + ".Qfd";
   WriteFile(file, WithCount(ReadFile(file), 3));
-  const int fd = ::open(file.c_str(), O_RDWR);
-  ASSERT_GE(fd, 0);
+  std::string why;
+  const int16_t fd = modDB::OpenOtherDatabase(file, why);
+  ASSERT_NE(fd, 0) << why;
   // Field B of record 3: offset 4, length 4.
   modDB::FormHeader h;
-  ASSERT_TRUE(modDB::ReadHeaderDirect(static_cast<int16_t>(fd), h));
-  EXPECT_EQ(modDB::WriteFieldDirect(static_cast<int16_t>(fd), h, 3, 2, "zz"), "");
-  ::close(fd);
+  ASSERT_TRUE(modDB::ReadHeaderDirect(fd, h));
+  EXPECT_EQ(modDB::WriteFieldDirect(fd, h, 3, 2, "zz"), "");
+  modDB::CloseOtherDatabase(fd);
   const std::string bytes = ReadFile(file);
   ASSERT_EQ(bytes.size(), kHead + 3 * 8u);
   EXPECT_EQ(Rec(bytes, 2), std::string(8, ' '));
   EXPECT_EQ(Rec(bytes, 3), "    zz  ");
+}
+
+// Two programs' second databases on one file: a field the other changed since this
+// one read it is not written over; the other fields, or a new read, let it write.
+TEST_F(Safety, ASecondDatabaseNeverWritesOverAFieldChangedSinceItWasRead) {
+  const std::string file = Db(2) + ".Qfd";
+  modDB::Database mine, theirs;
+  ASSERT_TRUE(mine.Open(file));
+  ASSERT_TRUE(theirs.Open(file));
+  std::string seen;
+  ASSERT_TRUE(mine.ReadFieldOf(1, 1, seen));
+  EXPECT_EQ(seen, "a1 ");
+  ASSERT_TRUE(theirs.WriteFieldOf(1, 1, "zz"));
+  const modDB::Status refused = mine.WriteFieldOf(1, 1, "me");
+  EXPECT_EQ(refused.code, modDB::Status::Changed);
+  EXPECT_EQ(refused.reason, "FILE:" + file + " record 1 field A was changed in another program since it was read.");
+  EXPECT_EQ(Rec(ReadFile(file), 1), " zz b1  ");
+  struct Case {
+    const char* what;
+    int16_t theirSlot;
+    const char* theirValue;
+    bool readAgain;
+    const char* mine;
+    const char* record;
+  } cases[] = {
+      {"read again after their change", 1, "yy", true, "me", " me b1  "},
+      {"they changed another field", 2, "tt", false, "mo", " mo tt  "},
+      {"they wrote what is written", 1, "mu", false, "mu", " mu tt  "},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::string theirSeen;
+    ASSERT_TRUE(theirs.ReadFieldOf(1, c.theirSlot, theirSeen));
+    ASSERT_TRUE(theirs.WriteFieldOf(1, c.theirSlot, c.theirValue));
+    if (c.readAgain) {
+      ASSERT_TRUE(mine.ReadFieldOf(1, 1, seen));
+    }
+    const modDB::Status written = mine.WriteFieldOf(1, 1, c.mine);
+    EXPECT_TRUE(written) << written.reason;
+    EXPECT_EQ(Rec(ReadFile(file), 1), c.record);
+  }
 }
 
 TEST_F(Safety, OverlappingFieldOffsetsAreDamage) {

@@ -135,3 +135,25 @@ TEST_F(EntryTest, AReadOnlyDatabaseSaysSoAndDoesNotEdit) {
   EXPECT_FALSE(w.mnuPack->isEnabled());
   EXPECT_TRUE(host.boxes.empty()) << host.Last();
 }
+
+// The form script's second database against another program (qfd): a field changed
+// since the script read it is not written over, and says so; read again, it is.
+TEST_F(EntryTest, TheScriptsSecondDatabaseKeepsAChangeItHasNotSeen) {
+  MakeDatabase({{"Company", 10, 1, "*"}, {"Phone", 5, 1, "*"}}, {{"Old Co", "111"}});
+  clsField script(nullptr);
+  script.OpenDB(dir / "Test");
+  EXPECT_EQ(script.GetDBField(1, "Phone"), "111");
+  ASSERT_EQ(qftest::RunProgram({qftest::ToolPath("qfd"), "set", dir / "Test", "1", "Phone=222"}).status, 0);
+  host.Clear();
+  script.SetDBField(1, "Phone", "333");
+  EXPECT_TRUE(script.LastCallFailed);
+  EXPECT_EQ(host.Last(), "SetDBField: FILE:" + dir / "Test.Qfd" +
+                             " record 1 field Phone was changed in another program since it was read."
+                             " Nothing was written.");
+  EXPECT_EQ(Stored(1)["Fields"]["Phone"], "222");
+  EXPECT_EQ(script.GetDBField(1, "Phone"), "222");
+  script.SetDBField(1, "Phone", "333");
+  EXPECT_FALSE(script.LastCallFailed) << host.Last();
+  EXPECT_EQ(Stored(1)["Fields"]["Phone"], "333");
+  script.CloseDB();
+}
