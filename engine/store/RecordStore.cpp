@@ -655,7 +655,9 @@ int16_t GotoLastRecord() {
 
 int16_t GotoNextRecord() {
   if (!RequireOpen("GOTO NEXT RECORD", "DB not open!")) return 0;
-  if (!Report(S().Recount("GotoNextRecord"))) return 0;
+  // Records are only ever appended to the same file (a pack or a design save replaces
+  // it), so the count is read again only at the last record known.
+  if (S().CurrentRecord >= H().RecordCount && !Report(S().Recount("GotoNextRecord"))) return 0;
   if (S().CurrentRecord >= H().RecordCount) return 0;
   Report(S().Go(S().CurrentRecord + 1));
   return 1;
