@@ -1,6 +1,6 @@
 // A companion file that is only ever appended to, a group of whole lines at a time,
-// by writers that hold the database's writers' lock: the change history now, the
-// verification, statistics and exceptions files next.
+// by writers that hold the database's writers' lock: the change history, the
+// verification and statistics files, and the exceptions file.
 //
 // Each group of lines is written in one write and describes one change of the
 // database; once the change has been made, the writer appends the group's mark, an
