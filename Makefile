@@ -49,10 +49,13 @@ run: build
 run-designer: build
 	$(BUILD)/designer/QfLayout
 
+# make bench BEFORE=<another build's tests/bench>: each figure beside that build's,
+# the two builds' benchmarks run one after the other.
 bench: build
-	@for b in $(BUILD)/tests/bench/bench_*; do \
+	@if [ -n "$(BEFORE)" ]; then sh tests/bench/before_after.sh "$(BEFORE)" $(BUILD)/tests/bench; else \
+	for b in $(BUILD)/tests/bench/bench_*; do \
 	  [ -x "$$b" ] || continue; echo "== $$(basename $$b)"; "$$b" || exit 1; \
-	done
+	done; fi
 
 clean:
 	rm -rf $(BUILD)

@@ -1,11 +1,13 @@
 // Where the checks keep their files beside a database (the engine's companion
-// names), and the one writer of the exceptions file, kept apart so that the
-// engine's append-only writer can take its place in one step.
+// names), and the one writer of the exceptions file: an append-only log of the
+// engine (engine/files/AppendLog.h) in its older form, without marks.
 #pragma once
 
 #include <functional>
 #include <memory>
 #include <string>
+
+#include "engine/files/AppendLog.h"
 
 namespace qfchecks {
 
@@ -19,11 +21,12 @@ std::string ExceptionsFileOf(const std::string& database);
 // ended first, so that the new lines stand whole. `historyLog` is called under the
 // lock before the lines are written and returns a guard that keeps its lines only
 // once Done. "" when done, else the reason (nothing is written then).
-struct HistoryGuard {
-  virtual ~HistoryGuard() = default;
-  virtual void Done() = 0;
-};
+using HistoryGuard = modDB::detail::Alongside;
 std::string AppendExceptionLines(const std::string& database, const std::string& heading, const std::string& lines,
                                  const std::function<std::unique_ptr<HistoryGuard>()>& historyLog);
+
+// The rows of the exceptions file in file order: the lines of eight cells, heading
+// and damaged lines left out. "" when read, else the reason.
+std::string ReadExceptionRows(const std::string& database, std::vector<std::vector<std::string>>& rows);
 
 }  // namespace qfchecks

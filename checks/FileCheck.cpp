@@ -1,7 +1,6 @@
 // The whole-file check and the exceptions file (see FileCheck.h).
 #include "checks/FileCheck.h"
 
-#include <fcntl.h>
 #include <pwd.h>
 #include <unistd.h>
 
@@ -10,7 +9,6 @@
 
 #include "checks/Companion.h"
 #include "engine/store/DirectFile.h"
-#include "engine/files/FileIo.h"
 #include "engine/history/History.h"
 #include "engine/modDB.h"
 #include "lib/Codepage.h"
@@ -25,35 +23,6 @@ std::string Quoted(const std::string& utf8) {
   std::string s = "\"";
   for (char c : utf8) s += c == '"' ? std::string("\"\"") : std::string(1, c);
   return s + "\"";
-}
-
-// The rows of CSV text that end in a line end; an unfinished last line is left.
-std::vector<std::vector<std::string>> Rows(const std::string& text) {
-  std::vector<std::vector<std::string>> rows;
-  std::vector<std::string> row;
-  std::string cell;
-  bool quoted = false;
-  for (size_t i = 0; i < text.size(); ++i) {
-    const char c = text[i];
-    if (quoted) {
-      if (c == '"' && i + 1 < text.size() && text[i + 1] == '"') cell += '"', ++i;
-      else if (c == '"') quoted = false;
-      else cell += c;
-    } else if (c == '"') {
-      quoted = true;
-    } else if (c == ',') {
-      row.push_back(std::move(cell));
-      cell.clear();
-    } else if (c == '\n') {
-      row.push_back(std::move(cell));
-      cell.clear();
-      rows.push_back(std::move(row));
-      row.clear();
-    } else if (c != '\r') {
-      cell += c;
-    }
-  }
-  return rows;
 }
 
 std::string Now() {
@@ -99,34 +68,21 @@ std::string ExceptionsHeading() { return "Time,User,Host,Record,Number,Rule,Valu
 
 std::string ReadExceptions(const std::string& database, std::vector<Exception>& out) {
   out.clear();
-  const std::string path = ExceptionsFileOf(database);
-  if (!modDB::detail::IsFile(path)) return "";
-  try {
-    modDB::detail::Fd fd(modDB::detail::OpenFile(path, O_RDONLY));
-    std::string text(static_cast<size_t>(modDB::detail::FileSize(fd.get())), '\0');
-    text.resize(modDB::detail::ReadAt(fd.get(), text.data(), text.size(), 0));
-    bool heading = true;
-    for (auto& row : Rows(text)) {
-      if (heading) {
-        heading = false;
-        continue;
-      }
-      row.resize(8);
-      Exception e;
-      e.Time = row[0];
-      e.User = row[1];
-      e.Host = row[2];
-      e.Record = std::atoi(row[3].c_str());
-      e.Number = modLIB::Utf8ToCp1252(row[4]);
-      e.Rule = modLIB::Utf8ToCp1252(row[5]);
-      e.Value = modLIB::Utf8ToCp1252(row[6]);
-      e.Note = modLIB::Utf8ToCp1252(row[7]);
-      out.push_back(std::move(e));
-    }
-    return "";
-  } catch (const std::exception& e) {
-    return modDB::detail::UnexpectedError(e, path);
+  std::vector<std::vector<std::string>> rows;
+  if (std::string fault = ReadExceptionRows(database, rows); !fault.empty()) return fault;
+  for (auto& row : rows) {
+    Exception e;
+    e.Time = row[0];
+    e.User = row[1];
+    e.Host = row[2];
+    e.Record = std::atoi(row[3].c_str());
+    e.Number = modLIB::Utf8ToCp1252(row[4]);
+    e.Rule = modLIB::Utf8ToCp1252(row[5]);
+    e.Value = modLIB::Utf8ToCp1252(row[6]);
+    e.Note = modLIB::Utf8ToCp1252(row[7]);
+    out.push_back(std::move(e));
   }
+  return "";
 }
 
 bool Excepted(const std::vector<Exception>& all, const Finding& f) {

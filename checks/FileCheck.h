@@ -7,8 +7,8 @@
 //
 // An exception holds for the record (by its "#" number where the form has a "#"
 // field, else by its record number) while the rule finds the same value there: once
-// the value changes, the rule is checked again. A line left unfinished at the end of
-// the file is not read. Every acceptance is also a line of the change history
+// the value changes, the rule is checked again. A damaged line (left unfinished, or
+// not of eight cells) is not read and hides none of the lines after it. Every acceptance is also a line of the change history
 // (operation "accept").
 #pragma once
 

@@ -1,9 +1,10 @@
 #include "verify/Verification.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
 #include <map>
 
 #include "engine/files/AppendLog.h"
@@ -151,11 +152,11 @@ std::string ReadProgress(const std::string& database, Progress& out, KeyerCache*
   }
   KeyerCache own;
   KeyerCache& known = cache ? *cache : own;
-  std::error_code ec;
-  const auto size = static_cast<int64_t>(std::filesystem::file_size(modDB::HistoryFileOf(database), ec));
-  if (ec || size != known.historySize) {
+  struct stat st {};
+  const int64_t size = modDB::detail::StatPath(modDB::HistoryFileOf(database), st) ? st.st_size : -1;
+  if (size < 0 || size != known.historySize) {
     known.keyers = Keyers(database);
-    known.historySize = ec ? -1 : size;
+    known.historySize = size;
   }
   const auto& keyers = known.keyers;
   out.records.resize(static_cast<size_t>(count) + 1);

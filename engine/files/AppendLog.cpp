@@ -4,10 +4,13 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstring>
 
+#include "engine/files/DatabaseFile.h"
 #include "engine/files/FileIo.h"
+#include "lib/CsvText.h"
 
 namespace modDB::detail {
 
@@ -26,11 +29,11 @@ AppendLog::Standing AppendLog::Look(const std::string& path) {
     return s;
   }
   if (!S_ISREG(st.st_mode)) s.refusal = S_ISDIR(st.st_mode) ? "it is a folder" : "it is not a regular file";
-  else if ((st.st_mode & 0222) == 0) s.refusal = "the file is read-only";
+  else if ((st.st_mode & 0222) == 0) s.refusal = "the file is read-only", s.readOnly = true;
   return s;
 }
 
-bool AppendLog::Create(const std::string& path, const std::string& heading) {
+bool AppendLog::Create(const std::string& path, const std::string& heading, bool marks) {
   int fd = -1;
   try {
     fd = OpenFile(path, O_WRONLY | O_CREAT | O_EXCL);
@@ -39,7 +42,7 @@ bool AppendLog::Create(const std::string& path, const std::string& heading) {
     throw;
   }
   Fd guard(fd);
-  const std::string text = heading + "\n\n";
+  const std::string text = heading + (marks ? "\n\n" : "\n");
   try {
     WriteAt(fd, text.data(), text.size(), 0);
     CloseFile(guard.release());
@@ -54,7 +57,7 @@ AppendLog::~AppendLog() {
   if (fd_ >= 0) CloseQuietly(fd_);
 }
 
-void AppendLog::Open(const std::string& path) {
+void AppendLog::Open(const std::string& path, bool marks) {
   const Standing s = Look(path);
   if (!s.refusal.empty()) throw FileError(EACCES, "open", path, s.refusal);
   if (fd_ >= 0) CloseQuietly(fd_);
@@ -67,6 +70,7 @@ void AppendLog::Open(const std::string& path) {
     throw FileError(err, "stat", path);
   }
   fd_ = fd;
+  marks_ = marks;
   marked_ = -1;
   path_ = path;
   dev_ = st.st_dev;
@@ -127,8 +131,8 @@ AppendLog::Group AppendLog::Append(const std::string& lines) {
     char end[2] = {0, 0};
     const size_t got = Read(end, 2, std::max<int64_t>(0, size_ - 2));
     const char last = got ? end[got - 1] : 0, before = got == 2 ? end[0] : 0;
-    if (last != '\n') prefix = "\n\n";
-    else if (before != '\n') prefix = "\n";
+    if (last != '\n') prefix = marks_ ? "\n\n" : "\n";
+    else if (before != '\n' && marks_) prefix = "\n";
   }
   try {
     if (prefix.empty()) {
@@ -169,6 +173,151 @@ void AppendLog::TakeBack(int64_t from) {
     if (FileSize(fd_) > from) TruncateFile(fd_, from);
     size_ = from;
   } catch (const std::exception&) {
+  }
+}
+
+bool AppendLog::IsLineStart(const std::string& text, size_t i) {
+  static const char form[] = "DDDD-DD-DDTDD:DD:DDZ,";
+  if (i + 21 > text.size()) return false;
+  for (size_t k = 0; k < 21; ++k) {
+    const char c = text[i + k];
+    if (form[k] == 'D' ? !std::isdigit(static_cast<unsigned char>(c)) : c != form[k]) return false;
+  }
+  return true;
+}
+
+namespace {
+
+// The next place after `from` where a line can start (after an LF), or text's end.
+size_t NextLineStart(const std::string& text, size_t from) {
+  const size_t n = text.size();
+  for (size_t q = from; (q = text.find('\n', q)) != std::string::npos; ++q) {
+    size_t r = q + 1;
+    while (r < n && text[r] == '\n') ++r;  // marks between lines
+    if (r == n || AppendLog::IsLineStart(text, r)) return q + 1;
+  }
+  return n;
+}
+
+// The row of a whole line text[i, j) when it reads as one row of `cells` cells.
+bool RowOf(const std::string& text, size_t i, size_t j, size_t cells, std::string& chunk,
+           std::vector<std::string>& got) {
+  if (!AppendLog::IsLineStart(text, i) || text[j - 1] != '\n') return false;
+  chunk.assign(text, i, j - i);
+  int rows = 0;
+  const size_t used = ParseCsvLines(chunk, 0, [&](std::vector<std::string>& row, size_t) {
+    if (++rows == 1) got = std::move(row);
+  });
+  return rows == 1 && (cells == 0 || got.size() == cells) && used == chunk.size();
+}
+
+}  // namespace
+
+size_t AppendLog::ForEachLine(const std::string& text, int64_t base, bool whole, size_t cells, const LineSink& sink) {
+  const size_t n = text.size();
+  size_t i = 0;
+  int64_t line = 0;
+  if (base == 0 && !IsLineStart(text, 0)) {  // the heading
+    const size_t e = text.find('\n');
+    if (e == std::string::npos) return whole ? n : 0;
+    i = e + 1;
+    ++line;
+  }
+  std::string chunk;
+  std::vector<std::string> got;
+  while (i < n) {
+    if (text[i] == '\n') {
+      if (sink.onMark) sink.onMark(base + static_cast<int64_t>(i));
+      ++i;
+      ++line;
+      continue;
+    }
+    const size_t j = NextLineStart(text, i);
+    if (j == n && text[n - 1] != '\n' && !whole) return i;  // unfinished
+    if (RowOf(text, i, j, cells, chunk, got)) {
+      if (sink.onRow) sink.onRow(got, base + static_cast<int64_t>(i));
+    } else if (sink.onDamage) {
+      sink.onDamage(base + static_cast<int64_t>(i), static_cast<int64_t>(j - i), line);
+    }
+    line += std::count(text.begin() + static_cast<std::ptrdiff_t>(i), text.begin() + static_cast<std::ptrdiff_t>(j), '\n');
+    i = j;
+  }
+  return n;
+}
+
+std::string AppendLog::ReadRows(const std::string& path, size_t cells, std::vector<std::vector<std::string>>& rows) {
+  rows.clear();
+  const Standing s = Look(path);
+  if (!s.kept) return "";
+  if (!s.refusal.empty() && !s.readOnly) return "FILE:" + path + " cannot be read: " + s.refusal;
+  try {
+    Fd fd(OpenFile(path, O_RDONLY));
+    std::string text(static_cast<size_t>(FileSize(fd.get())), '\0');
+    text.resize(ReadAt(fd.get(), text.data(), text.size(), 0));
+    LineSink sink;
+    sink.onRow = [&](std::vector<std::string>& row, int64_t) { rows.push_back(std::move(row)); };
+    ForEachLine(text, 0, true, cells, sink);
+    return "";
+  } catch (const std::exception& e) {
+    return UnexpectedError(e, path);
+  }
+}
+
+namespace {
+
+// The log opened under the lock, made first where it is missing; false when it is
+// missing and not to be made. Throws FileError with the refusal.
+bool OpenCompanion(AppendLog& log, const std::string& path, const CompanionGroup& g) {
+  AppendLog::Standing s = AppendLog::Look(path);
+  if (!s.kept) {
+    if (!g.create) return false;
+    AppendLog::Create(path, g.heading, g.marks);
+    s = AppendLog::Look(path);
+  }
+  if (!s.refusal.empty()) throw FileError(EACCES, "open", path, s.refusal);
+  log.Open(path, g.marks);
+  log.Size();
+  if (log.size() == 0) {  // made, but its heading never written
+    log.Append(g.heading + "\n");
+    if (g.marks) log.Mark();
+  }
+  // A writer that stopped between its lines and their mark: its work was done.
+  if (g.marks && log.Unmarked(AppendLog::IsLineStart) >= 0) log.Mark(true);
+  return true;
+}
+
+}  // namespace
+
+std::string AppendCompanion(const std::string& dbFile, const std::string& path, const CompanionGroup& g,
+                            bool* written) {
+  if (written) *written = false;
+  try {
+    DatabaseFile db = OpenDatabaseFile(dbFile);
+    if (!db.readOnlyWhy.empty()) return "FILE:" + dbFile + " may only be read: " + db.readOnlyWhy;
+    WriterLock lock(db.fd.get());
+    AppendLog log;
+    try {
+      if (!OpenCompanion(log, path, g)) return "";
+    } catch (const FileError& e) {
+      if (e.file() != path || e.reason().empty()) throw;
+      return "FILE:" + path + " cannot be written: " + e.reason();
+    }
+    std::unique_ptr<Alongside> alongside = g.alongside ? g.alongside() : nullptr;
+    if (!g.lines.empty()) {
+      const AppendLog::Group group = log.Append(g.lines);
+      try {
+        if (g.sync) SyncFile(log.fd());
+        if (g.marks) log.Mark();
+      } catch (...) {
+        log.TakeBack(group.from);
+        throw;
+      }
+    }
+    if (alongside) alongside->Done();
+    if (written) *written = true;
+    return "";
+  } catch (const std::exception& e) {
+    return UnexpectedError(e, path);
   }
 }
 

@@ -1,6 +1,6 @@
 // A companion file that is only ever appended to, a group of whole lines at a time,
-// by writers that hold the database's writers' lock: the change history now, the
-// verification, statistics and exceptions files next.
+// by writers that hold the database's writers' lock: the change history, the
+// verification and statistics files, and the exceptions file.
 //
 // Each group of lines is written in one write and describes one change of the
 // database; once the change has been made, the writer appends the group's mark, an
@@ -17,14 +17,20 @@
 // runs the program) refuses every change until it is put right.
 //
 // An unfinished last line (a damaged tail) is ended before the next group, so that
-// every group starts on a fresh, whole line.
+// every group starts on a fresh, whole line. Each line starts with its time, so a
+// reader knows where lines start and a damaged stretch hides nothing after it.
+//
+// An older form of log (the exceptions file) has no marks: its groups follow each
+// other directly, and a group counts as done once it is written.
 #pragma once
 
 #include <sys/types.h>
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
+#include <vector>
 
 #include "engine/files/Env.h"
 
@@ -37,12 +43,14 @@ class AppendLog {
   struct Standing {
     bool kept = false;
     std::string refusal;
+    bool readOnly = false;  // refused only for writing
   };
   static Standing Look(const std::string& path);
 
-  // Makes a new log with its heading (a line without its end). False when something
-  // stands at the name already; throws FileError when it cannot be made.
-  static bool Create(const std::string& path, const std::string& heading);
+  // Makes a new log with its heading (a line without its end), followed by its mark
+  // where the log has marks. False when something stands at the name already; throws
+  // FileError when it cannot be made.
+  static bool Create(const std::string& path, const std::string& heading, bool marks = true);
 
   AppendLog() = default;
   ~AppendLog();
@@ -50,7 +58,7 @@ class AppendLog {
   AppendLog& operator=(const AppendLog&) = delete;
 
   // Opens the log for appending; throws FileError (with the refusal as the reason).
-  void Open(const std::string& path);
+  void Open(const std::string& path, bool marks = true);
   bool IsOpen() const { return fd_ >= 0; }
   int fd() const { return fd_; }
   const std::string& path() const { return path_; }
@@ -92,7 +100,28 @@ class AppendLog {
   // Takes everything from `from` on away again. Failures are let go.
   void TakeBack(int64_t from);
 
+  // Whether one of a log's lines can start at text[i]: its time,
+  // "DDDD-DD-DDTDD:DD:DDZ,".
+  static bool IsLineStart(const std::string& text, size_t i);
+  // Splits text (from offset `base` of the log) into its lines, by where lines can
+  // start. Hands each line that reads as one CSV row of `cells` cells (any number
+  // when 0) to onRow(row, at), each damaged stretch to onDamage(at, bytes, line)
+  // where `line` counts the lines before it in text, empty lines (marks) to
+  // onMark(at). The first line of the file (base 0) is the heading when it is not a
+  // line. Returns where an unfinished last line starts (text.size() when none); with
+  // `whole`, an unfinished last line is damage too.
+  struct LineSink {
+    std::function<void(std::vector<std::string>& row, int64_t at)> onRow;
+    std::function<void(int64_t at, int64_t bytes, int64_t line)> onDamage;
+    std::function<void(int64_t at)> onMark;
+  };
+  static size_t ForEachLine(const std::string& text, int64_t base, bool whole, size_t cells, const LineSink& sink);
+  // The rows of the log at `path` in file order (see ForEachLine), heading and
+  // damage left out; a missing log has none. "" when read, else the reason.
+  static std::string ReadRows(const std::string& path, size_t cells, std::vector<std::vector<std::string>>& rows);
+
  private:
+  bool marks_ = true;
   int fd_ = -1;
   std::string path_;
   dev_t dev_ = 0;
@@ -102,5 +131,28 @@ class AppendLog {
   // While the file keeps that size, its tail need not be read again.
   int64_t marked_ = -1;
 };
+
+// A change that goes with a group of a companion log (the history's lines of it):
+// made under the same lock before the group is written, kept only once Done.
+struct Alongside {
+  virtual ~Alongside() = default;
+  virtual void Done() = 0;
+};
+
+// A group to append to a companion log of a database.
+struct CompanionGroup {
+  std::string heading;  // the first line of a new log
+  std::string lines;    // whole lines, each ending in LF; "" only makes or mends the log
+  bool create = true;   // a missing log is made (else nothing is written)
+  bool marks = true;    // the log's groups are followed by marks
+  bool sync = false;    // the lines are on the disk before the change alongside is kept
+  std::function<std::unique_ptr<Alongside>()> alongside;
+};
+// Appends the group to the log `path` of the database file `dbFile` under the
+// database's writers' lock. A group left without its mark by a writer that stopped
+// tells of work that was done: it is marked first. "" when done (`*written` says
+// whether anything was), else the reason; nothing is written then.
+std::string AppendCompanion(const std::string& dbFile, const std::string& path, const CompanionGroup& group,
+                            bool* written = nullptr);
 
 }  // namespace modDB::detail

@@ -8,11 +8,10 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <system_error>
 #include <thread>
 
 #include "engine/files/Holders.h"
-#include <filesystem>
-#include <system_error>
 
 namespace modDB::detail {
 
@@ -155,10 +154,10 @@ bool StillNamed(int fd, const std::string& path, int64_t* size) {
 }
 
 std::string FileBehindName(const std::string& path) {
-  std::error_code ec;
-  if (!std::filesystem::is_symlink(path, ec)) return path;
-  const std::filesystem::path target = std::filesystem::canonical(path, ec);
-  return ec ? path : target.string();
+  struct stat st {};
+  if (!StatLink(path, st) || !S_ISLNK(st.st_mode)) return path;
+  std::string target;
+  return CurrentEnv().RealPath(path, target) == 0 ? target : path;
 }
 
 std::string ReplaceRefusal(const std::string& path) {

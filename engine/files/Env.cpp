@@ -1,7 +1,11 @@
 #include "engine/files/Env.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <unistd.h>
+
+#include <climits>
+#include <cstdlib>
 
 #include <cerrno>
 #include <cstdio>
@@ -52,6 +56,27 @@ int Env::LinkStat(const std::string& path, struct stat* st) { return ::lstat(pat
 int Env::StatFd(int fd, struct stat* st) { return ::fstat(fd, st); }
 int Env::Access(const std::string& path, int mode) { return ::access(path.c_str(), mode); }
 ssize_t Env::ReadLink(const std::string& path, char* buf, size_t n) { return ::readlink(path.c_str(), buf, n); }
+int Env::RealPath(const std::string& path, std::string& out) {
+  char buf[PATH_MAX];
+  if (!::realpath(path.c_str(), buf)) return -1;
+  out = buf;
+  return 0;
+}
+
+int Env::ListFolder(const std::string& path, std::vector<std::string>& names) {
+  DIR* dir = ::opendir(path.c_str());
+  if (!dir) return -1;
+  names.clear();
+  while (const dirent* e = ::readdir(dir)) {
+    const std::string name = e->d_name;
+    if (name != "." && name != "..") names.push_back(name);
+  }
+  ::closedir(dir);
+  return 0;
+}
+
+int Env::FileFlags(int fd, int cmd, int flags) { return ::fcntl(fd, cmd, flags); }
+
 int Env::Rename(const std::string& from, const std::string& to, unsigned flags) {
   if (flags == 0) return ::rename(from.c_str(), to.c_str());
   const int rc = ::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), flags);
@@ -149,6 +174,14 @@ int FaultEnv::Access(const std::string& path, int mode) {
 ssize_t FaultEnv::ReadLink(const std::string& path, char* buf, size_t n) {
   return Faulted(IoCall::Stat, path) ? -1 : Env::ReadLink(path, buf, n);
 }
+int FaultEnv::RealPath(const std::string& path, std::string& out) {
+  return Faulted(IoCall::Stat, path) ? -1 : Env::RealPath(path, out);
+}
+
+int FaultEnv::ListFolder(const std::string& path, std::vector<std::string>& names) {
+  return Faulted(IoCall::Stat, path) ? -1 : Env::ListFolder(path, names);
+}
+
 int FaultEnv::Rename(const std::string& from, const std::string& to, unsigned flags) {
   return Faulted(IoCall::Rename, to) ? -1 : Env::Rename(from, to, flags);
 }

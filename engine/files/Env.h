@@ -1,6 +1,6 @@
 // The engine's one door to the file system. Every file call the engine makes (open,
-// read, write, sync, write-back, truncate, lock, stat, rename, link, unlink, close)
-// goes through the current Env; the system's is the default. A test puts a FaultEnv
+// read, write, sync, write-back, truncate, lock, stat, rename, link, unlink, close,
+// and the listing of a folder and the path behind links) goes through the current Env; the system's is the default. A test puts a FaultEnv
 // in its place to make chosen calls fail as a full or failing disk would, or to stop
 // the program dead at a chosen call.
 //
@@ -45,6 +45,12 @@ class Env {
   virtual int StatFd(int fd, struct stat* st);
   virtual int Access(const std::string& path, int mode);  // counted as a Stat
   virtual ssize_t ReadLink(const std::string& path, char* buf, size_t n);  // counted as a Stat
+  // The path with every link, "." and ".." resolved (it must exist). Counted as a Stat.
+  virtual int RealPath(const std::string& path, std::string& out);
+  // The names in a folder, "." and ".." left out. Counted as a Stat.
+  virtual int ListFolder(const std::string& path, std::vector<std::string>& names);
+  // fcntl's F_GETFL and F_SETFL (a descriptor's own flags): counted as no kind of call.
+  virtual int FileFlags(int fd, int cmd, int flags = 0);
   // flags: 0, or RENAME_NOREPLACE (fails with EEXIST when `to` exists).
   virtual int Rename(const std::string& from, const std::string& to, unsigned flags = 0);
   virtual int Link(const std::string& from, const std::string& to);
@@ -88,6 +94,8 @@ class FaultEnv : public Env {
   int StatFd(int fd, struct stat* st) override;
   int Access(const std::string& path, int mode) override;
   ssize_t ReadLink(const std::string& path, char* buf, size_t n) override;
+  int RealPath(const std::string& path, std::string& out) override;
+  int ListFolder(const std::string& path, std::vector<std::string>& names) override;
   int Rename(const std::string& from, const std::string& to, unsigned flags = 0) override;
   int Link(const std::string& from, const std::string& to) override;
   int Unlink(const std::string& path) override;

@@ -140,8 +140,8 @@ int OpenFile(const std::string& path, int flags, bool anyKind) {
     CloseQuietly(fd);
     throw FileError(S_ISDIR(st.st_mode) ? EISDIR : EINVAL, "open", path, "not a regular file");
   }
-  const int fl = ::fcntl(fd, F_GETFL);
-  if (fl >= 0) ::fcntl(fd, F_SETFL, fl & ~O_NONBLOCK);
+  const int fl = CurrentEnv().FileFlags(fd, F_GETFL);
+  if (fl >= 0) CurrentEnv().FileFlags(fd, F_SETFL, fl & ~O_NONBLOCK);
   return fd;
 }
 

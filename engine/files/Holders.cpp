@@ -1,12 +1,13 @@
 #include "engine/files/Holders.h"
 
-#include <dirent.h>
+#include <fcntl.h>
 #include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdlib>
-#include <fstream>
+
+#include "engine/files/FileIo.h"
 
 namespace modDB::detail {
 
@@ -20,41 +21,49 @@ std::string UserOf(uid_t uid) {
   return std::to_string(uid);
 }
 
+// Whether the process whose /proc folder is `dir` has the file open.
+bool Holds(const std::string& dir, const struct stat& file) {
+  std::vector<std::string> fds;
+  if (CurrentEnv().ListFolder(dir + "/fd", fds) != 0) return false;  // another user's: the system does not tell
+  struct stat st {};
+  for (const std::string& f : fds)
+    if (StatPath(dir + "/fd/" + f, st) && st.st_dev == file.st_dev && st.st_ino == file.st_ino) return true;
+  return false;
+}
+
+// The program's name as /proc tells it.
+std::string ProgramOf(const std::string& dir) {
+  try {
+    Fd fd(OpenFile(dir + "/comm", O_RDONLY));
+    char buf[64];
+    const std::string name(buf, ReadAt(fd.get(), buf, sizeof buf, 0));
+    return name.substr(0, name.find_first_of(" \n"));
+  } catch (const std::exception&) {
+    return "";
+  }
+}
+
 }  // namespace
 
 std::vector<Holder> HoldersOf(int fd) {
   std::vector<Holder> out;
   struct stat file {};
-  if (::fstat(fd, &file) != 0) return out;
-  DIR* proc = ::opendir("/proc");
-  if (!proc) return out;
+  std::vector<std::string> procs;
+  if (!StatOpen(fd, file) || CurrentEnv().ListFolder("/proc", procs) != 0) return out;
   const pid_t self = ::getpid();
-  while (const dirent* p = ::readdir(proc)) {
+  for (const std::string& p : procs) {
     char* end = nullptr;
-    const long pid = std::strtol(p->d_name, &end, 10);
+    const long pid = std::strtol(p.c_str(), &end, 10);
     if (*end != '\0' || pid <= 0 || pid == self) continue;
-    const std::string dir = std::string("/proc/") + p->d_name;
-    DIR* fds = ::opendir((dir + "/fd").c_str());
-    if (!fds) continue;  // another user's, where the system does not tell
-    bool holds = false;
-    while (const dirent* f = ::readdir(fds)) {
-      struct stat st {};
-      if (f->d_name[0] != '.' && ::stat((dir + "/fd/" + f->d_name).c_str(), &st) == 0 && st.st_dev == file.st_dev &&
-          st.st_ino == file.st_ino) {
-        holds = true;
-        break;
-      }
-    }
-    ::closedir(fds);
-    if (!holds) continue;
+    const std::string dir = "/proc/" + p;
+    if (!Holds(dir, file)) continue;
     Holder h;
     h.pid = static_cast<pid_t>(pid);
-    std::ifstream(dir + "/comm") >> h.program;
+    h.program = ProgramOf(dir);
     struct stat owner {};
-    if (::stat(dir.c_str(), &owner) == 0) h.user = UserOf(owner.st_uid);
+    if (StatPath(dir, owner)) h.user = UserOf(owner.st_uid);
     out.push_back(h);
   }
-  ::closedir(proc);
   return out;
 }
 

@@ -229,54 +229,7 @@ std::vector<Run> ParseMap(const std::string& s) {
 }
 
 size_t ForEachLine(const std::string& text, int64_t base, bool whole, const LineSink& sink) {
-  const size_t n = text.size();
-  size_t i = 0;
-  int64_t line = 0;
-  if (base == 0 && !IsLineStart(text, 0)) {  // the heading
-    const size_t e = text.find('\n');
-    if (e == std::string::npos) return whole ? n : 0;
-    i = e + 1;
-    ++line;
-  }
-  // The next place after i where a line can start (after an LF), or n.
-  auto nextStart = [&](size_t from) {
-    for (size_t q = from; (q = text.find('\n', q)) != std::string::npos; ++q) {
-      size_t r = q + 1;
-      while (r < n && text[r] == '\n') ++r;  // marks between lines
-      if (r == n || IsLineStart(text, r)) return q + 1;
-    }
-    return n;
-  };
-  std::string chunk;
-  while (i < n) {
-    if (text[i] == '\n') {
-      if (sink.onMark) sink.onMark(base + static_cast<int64_t>(i));
-      ++i;
-      ++line;
-      continue;
-    }
-    const size_t j = nextStart(i);
-    if (j == n && text[n - 1] != '\n' && !whole) return i;  // unfinished
-    bool good = false;
-    if (IsLineStart(text, i) && text[j - 1] == '\n') {
-      chunk.assign(text, i, j - i);
-      int rows = 0;
-      size_t cells = 0;
-      std::vector<std::string> got;
-      const size_t used = detail::ParseCsvLines(chunk, 0, [&](std::vector<std::string>& row, size_t) {
-        if (++rows == 1) {
-          cells = row.size();
-          got = std::move(row);
-        }
-      });
-      good = rows == 1 && cells == 10 && used == chunk.size();
-      if (good && sink.onRow) sink.onRow(got, base + static_cast<int64_t>(i));
-    }
-    if (!good && sink.onDamage) sink.onDamage(base + static_cast<int64_t>(i), static_cast<int64_t>(j - i), line);
-    line += std::count(text.begin() + static_cast<std::ptrdiff_t>(i), text.begin() + static_cast<std::ptrdiff_t>(j), '\n');
-    i = j;
-  }
-  return n;
+  return detail::AppendLog::ForEachLine(text, base, whole, 10, sink);
 }
 
 std::string Value(std::string_view rec, const FieldDef& f) {
@@ -305,14 +258,6 @@ std::string Size(const FormHeader& h, int32_t count) {
          std::to_string(count) + " records";
 }
 
-bool IsLineStart(const std::string& text, size_t i) {
-  static const char form[] = "DDDD-DD-DDTDD:DD:DDZ,";
-  if (i + 21 > text.size()) return false;
-  for (size_t k = 0; k < 21; ++k) {
-    const char c = text[i + k];
-    if (form[k] == 'D' ? !std::isdigit(static_cast<unsigned char>(c)) : c != form[k]) return false;
-  }
-  return true;
-}
+bool IsLineStart(const std::string& text, size_t i) { return detail::AppendLog::IsLineStart(text, i); }
 
 }  // namespace modDB::history

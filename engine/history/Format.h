@@ -10,6 +10,7 @@
 #include <utility>
 #include <vector>
 
+#include "engine/files/AppendLog.h"
 #include "engine/history/History.h"
 #include "lib/CsvText.h"
 
@@ -27,22 +28,13 @@ void AppendLine(std::string& out, const HistoryEntry& e);
 
 HistoryEntry EntryOf(std::vector<std::string>& row);
 
-// Whether one of the history's lines can start at text[i]: its time,
-// "DDDD-DD-DDTDD:DD:DDZ,". A damaged stretch ends where the next such line starts.
+// Whether one of the history's lines can start at text[i]: its time (see
+// detail::AppendLog::IsLineStart).
 bool IsLineStart(const std::string& text, size_t i);
 
-// Splits text (from offset `base` of the history) into its lines, by where lines can
-// start, so that a damaged stretch hides nothing after it. Hands each line's row with
-// its offset to onRow(row, at), each damaged stretch to onDamage(at, bytes, line)
-// where `line` counts the lines before it in text; empty lines (marks) to onMark(at).
-// The first line of the file (base 0) is the heading when it is not a line. Returns
-// where an unfinished last line starts (text.size() when none); with `whole`, an
-// unfinished last line is damage too.
-struct LineSink {
-  std::function<void(std::vector<std::string>& row, int64_t at)> onRow;
-  std::function<void(int64_t at, int64_t bytes, int64_t line)> onDamage;
-  std::function<void(int64_t at)> onMark;
-};
+// Splits text (from offset `base` of the history) into its lines of ten cells, as
+// detail::AppendLog::ForEachLine does.
+using LineSink = detail::AppendLog::LineSink;
 size_t ForEachLine(const std::string& text, int64_t base, bool whole, const LineSink& sink);
 
 // A field's value in a record as the history shows it: the padding blanks at its end

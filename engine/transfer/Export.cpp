@@ -1,4 +1,5 @@
 // The exports that go through the libraries made for their formats.
+#include <fcntl.h>
 #include <readstat.h>
 #include <sqlite3.h>
 #include <unistd.h>
@@ -13,6 +14,7 @@
 #include <stdexcept>
 #include <system_error>
 
+#include "engine/files/FileIo.h"
 #include "engine/modDB.h"
 #include "engine/transfer/Centre.h"
 #include "engine/transfer/Table.h"
@@ -65,17 +67,20 @@ void Check(readstat_error_t e, const char* what) {
   if (e != READSTAT_OK) throw std::runtime_error(std::string(what) + ": " + readstat_error_message(e));
 }
 
+// The file a statistics writer writes, in order.
+struct Output {
+  int fd = -1;
+  int64_t at = 0;
+};
+
 ssize_t WriteBytes(const void* data, size_t len, void* ctx) {
-  const int fd = *static_cast<int*>(ctx);
-  const char* p = static_cast<const char*>(data);
-  size_t left = len;
-  while (left > 0) {
-    const ssize_t k = ::write(fd, p, left);
-    if (k < 0 && errno == EINTR) continue;
-    if (k <= 0) return -1;
-    p += k;
-    left -= static_cast<size_t>(k);
+  Output& out = *static_cast<Output*>(ctx);
+  try {
+    modDB::detail::WriteAt(out.fd, data, len, out.at);
+  } catch (const std::exception&) {
+    return -1;
   }
+  out.at += static_cast<int64_t>(len);
   return static_cast<ssize_t>(len);
 }
 
@@ -100,15 +105,8 @@ void WriteStats(const Table& t, bool spss, bool withDeleted, const std::string& 
     ~Writer() { readstat_writer_free(w); }
   } writer;
   readstat_writer_t* w = writer.w;
-  std::FILE* out = std::fopen(file.c_str(), "wb");
-  if (!out) throw std::system_error(errno, std::generic_category(), "open");
-  struct Closer {
-    std::FILE* f;
-    ~Closer() {
-      if (f) std::fclose(f);
-    }
-  } closer{out};
-  int fd = ::fileno(out);
+  modDB::detail::Fd fd(modDB::detail::OpenFile(file, O_WRONLY | O_CREAT | O_TRUNC));
+  Output out{fd.get(), 0};
   Check(readstat_set_data_writer(w, WriteBytes), "writer");
   Check(readstat_writer_set_file_label(w, Cut(t.name, 80).c_str()), "file label");
   if (!spss) Check(readstat_writer_set_file_format_version(w, 118), "version");
@@ -176,7 +174,7 @@ void WriteStats(const Table& t, bool spss, bool withDeleted, const std::string& 
         if (t.columns[k].kind == Kind::Text && wide[k]) refs.push_back(readstat_add_string_ref(w, cells[k].text.c_str()));
     });
   size_t nextRef = 0;
-  Check(spss ? readstat_begin_writing_sav(w, &fd, t.count) : readstat_begin_writing_dta(w, &fd, t.count),
+  Check(spss ? readstat_begin_writing_sav(w, &out, t.count) : readstat_begin_writing_dta(w, &out, t.count),
         "begin");
   transfer::ForEachRecord(t, [&](int32_t, bool marked, const std::vector<Cell>& cells) {
     Check(readstat_begin_row(w), "row");
@@ -207,9 +205,8 @@ void WriteStats(const Table& t, bool spss, bool withDeleted, const std::string& 
     Check(readstat_end_row(w), "row");
   });
   Check(readstat_end_writing(w), "end");
-  closer.f = nullptr;
-  if (std::fflush(out) != 0 || ::fsync(fd) != 0 || std::fclose(out) != 0)
-    throw std::system_error(errno, std::generic_category(), "write");
+  modDB::detail::SyncFile(fd.get());
+  modDB::detail::CloseFile(fd.release());
 }
 
 void CheckXlsx(lxw_error e) {
@@ -430,7 +427,7 @@ int16_t ExportTo(const std::string& path, ExportFormat format, const std::vector
   const std::string temp = target + ".part" + std::to_string(::getpid());
   std::string failure;
   try {
-    std::remove(temp.c_str());
+    modDB::detail::CurrentEnv().Unlink(temp);
     const transfer::Table t = transfer::Prepare(selected, options.labels);
     switch (format) {
       case ExportFormat::Stata: WriteStats(t, false, options.withDeleted, temp); break;
@@ -439,7 +436,7 @@ int16_t ExportTo(const std::string& path, ExportFormat format, const std::vector
       case ExportFormat::Sqlite: WriteSqlite(t, options.withDeleted, temp); break;
       case ExportFormat::Csv: break;
     }
-    if (std::rename(temp.c_str(), target.c_str()) != 0) throw std::system_error(errno, std::generic_category(), "rename");
+    modDB::detail::RenameFile(temp, target);
   } catch (const std::system_error& e) {
     failure = e.code().message();
   } catch (const std::exception& e) {
@@ -447,7 +444,7 @@ int16_t ExportTo(const std::string& path, ExportFormat format, const std::vector
   }
   GetHost().HidePer();
   if (!failure.empty()) {
-    std::remove(temp.c_str());
+    modDB::detail::CurrentEnv().Unlink(temp);
     Fail(title, "FILE:" + path + " cannot be written: " + failure);
     return 0;
   }

@@ -1,6 +1,8 @@
 // The declared checks through qfd: kept beside the database by create and resave,
 // shown by dump, run over every record by check --data, and exceptions accepted with
 // a note.
+#include <filesystem>
+#include <functional>
 #include <set>
 #include <string>
 
@@ -15,6 +17,14 @@ using qftest::ReadFile;
 using qftest::WriteFile;
 
 namespace {
+
+namespace fs = std::filesystem;
+
+// An exception's line as the exceptions file holds it.
+std::string CsvLineOf(const qfchecks::Exception& e) {
+  return e.Time + "," + e.User + "," + e.Host + "," + std::to_string(e.Record) + "," + e.Number + "," + e.Rule + "," +
+         e.Value + "," + e.Note + "\n";
+}
 
 class QfdChecks : public storetest::StoreTest {
  protected:
@@ -76,16 +86,46 @@ TEST_F(QfdChecks, EveryKindOfRuleAndAcceptedExceptions) {
   EXPECT_EQ(h[0].operation + "|" + h[0].record + "|" + h[0].field + "|" + h[0].before + "|" + h[0].after,
             "accept|2|AGE|AGE.Range|centenarian, seen");
 
-  // A damaged tail is ended before the next line; a changed value is checked again.
-  WriteFile(db + ".Qfe", qfe + "2026-12-07T10:00:00Z,cut");
+  // A damaged tail is ended before the next line and skipped, its open quote hiding
+  // nothing after it; a changed value is checked again.
+  WriteFile(db + ".Qfe", qfe + "2026-12-07T10:00:00Z,\"cut");
   ASSERT_EQ(Qfd({"set", db, "2", "AGE=140"}).status, 0);
   r = Qfd({"check", db, "--data", "--csv"});
   EXPECT_NE(r.out.find("2,2,Age in years,AGE.Range,140,"), std::string::npos);
   ASSERT_EQ(Qfd({"accept", db, "2", "AGE.Range", "--note", "again"}).status, 0);
   std::vector<qfchecks::Exception> ex;
   ASSERT_EQ(qfchecks::ReadExceptions(db, ex), "");
-  ASSERT_EQ(ex.size(), 4u);
-  EXPECT_EQ(ex[3].Value + "|" + ex[3].Note, "140|again");
+  ASSERT_EQ(ex.size(), 3u);
+  EXPECT_EQ(ex[2].Value + "|" + ex[2].Note, "140|again");
+  EXPECT_EQ(ReadFile(db + ".Qfe").substr(qfe.size()), "2026-12-07T10:00:00Z,\"cut\n" + CsvLineOf(ex[2]));
+}
+
+// An exceptions file that cannot be written refuses the acceptance, and its history
+// line with it; one that cannot be read stops the check.
+TEST_F(QfdChecks, ExceptionsFileThatCannotBeWritten) {
+  const struct {
+    const char* name;
+    std::function<void(const std::string&)> make;
+    const char* why;
+  } cases[] = {
+      {"folder", [](const std::string& f) { fs::create_directory(f); }, "it is a folder"},
+      {"dangling", [](const std::string& f) { fs::create_symlink(f + ".gone", f); }, "it is a link to a missing file"},
+      {"readonly", [](const std::string& f) { WriteFile(f, ""); fs::permissions(f, fs::perms::owner_read); },
+       "the file is read-only"},
+  };
+  for (const auto& c : cases) {
+    const std::string db = Create(c.name, kChecksForm);
+    ASSERT_EQ(Qfd({"add", db, "AGE=200"}).status, 0);
+    c.make(db + ".Qfe");
+    auto r = Qfd({"accept", db, "1", "AGE.Range", "--note", "n"});
+    EXPECT_EQ(r.err, "qfd: FILE:" + db + ".Qfe cannot be written: " + c.why + "\n") << c.name;
+    std::vector<modDB::HistoryEntry> h;
+    modDB::ReadHistory(db, h);
+    EXPECT_EQ(h.size(), 0u) << c.name;
+    r = Qfd({"check", db, "--data"});
+    EXPECT_EQ(r.err.find("FILE:" + db + ".Qfe cannot be read: " + c.why) != std::string::npos,
+              std::string(c.name) != "readonly") << r.err;
+  }
 }
 
 // Checks declared after 10,000 records were keyed find exactly the records that

@@ -3,7 +3,8 @@
 // the operation has reported the failure, the database and its history hold byte for
 // byte what they held before (or, where the operation had already put its new file in
 // place, the complete new version), the backup is whole, and no working file is left.
-// Then each kind of call failing every time on the database or on its history.
+// Then each kind of call failing every time on the database, on its history, and on
+// the file each operation writes beside it.
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -17,6 +18,7 @@
 #include "engine/transfer/CsvExport.h"
 #include "engine/transfer/CsvImport.h"
 #include "engine/store/DirectFile.h"
+#include "engine/files/AppendLog.h"
 #include "engine/files/FileIo.h"
 #include "engine/HeaderLayout.h"
 #include "engine/history/History.h"
@@ -30,7 +32,7 @@ namespace fs = std::filesystem;
 namespace {
 
 using Files = std::map<std::string, std::optional<std::string>>;  // name -> bytes, or missing
-const char* const kWatched[] = {"db.Qfd", "db.Bak", "db.Qfh", "out.csv"};
+const char* const kWatched[] = {"db.Qfd", "db.Bak", "db.Qfh", "out.csv", "db.Qfe"};
 
 struct Operation {
   std::string name;
@@ -106,7 +108,7 @@ class IoFault : public StoreTest {
         return std::string(name) + (now.at(name) ? " is neither the old nor the new version" : " is missing");
     for (const auto& entry : fs::directory_iterator(fs::path(base).parent_path())) {
       const std::string n = entry.path().filename().string();
-      if (n != "db.Qfd" && n != "db.Bak" && n != "db.Qfh" && n != "db.Qfi" && n != "out.csv")
+      if (n != "db.Qfd" && n != "db.Bak" && n != "db.Qfh" && n != "db.Qfi" && n != "out.csv" && n != "db.Qfe")
         return "left behind: " + n;
     }
     std::string name = base;
@@ -261,6 +263,18 @@ TEST_F(IoFault, EveryWritingOperationSurvivesEachFailingCall) {
           return modDB::WriteFieldDirect(static_cast<int16_t>(rawFd), rawHeader, 5, 2, "zz").empty();
         }},
        2},
+      {{"Append to the exceptions file (no marks)",
+        [](const std::string& base) { WriteFile(base + ".Qfe", "Time,Note\n2026-12-07T10:00:00Z,cut"); },
+        [](const std::string& base) {
+          modDB::detail::CompanionGroup g;
+          g.lines = "2026-12-07T10:00:01Z,\"a, b\"\n";
+          g.marks = false;
+          g.sync = true;
+          const std::string why = modDB::detail::AppendCompanion(base + ".Qfd", base + ".Qfe", g);
+          if (!why.empty()) modDB::GetHost().MsgBox(why, 0, "ACCEPT");
+          return why.empty();
+        }},
+       0},
   };
   int corrupted = 0, points = 0;
   std::printf("[ fault points ] each failing with ENOSPC, then EIO\n");
@@ -289,8 +303,9 @@ TEST_F(IoFault, EveryWritingOperationSurvivesEachFailingCall) {
       EXPECT_GT(env.Seen(IoCall::Stat, "out.csv"), 0) << op.name;
     Finish();
     const Files after = Snapshot(base);
-    for (const char* file : {"db.Qfd", "db.Qfh", "out.csv"})
+    for (const std::string file : {"db.Qfd", "db.Qfh", "out.csv", "db.Qfe"})
       for (int kind = 0; kind <= static_cast<int>(IoCall::Close); ++kind) {
+        if (file == "db.Qfe" && op.name.find("exceptions") == std::string::npos) continue;
         base = Make(shortBy);
         op.prepare(base);
         host.Clear();
