@@ -118,6 +118,10 @@ class HistoryLines {
   int64_t lines = 0;  // where the first line starts
   std::string dbFile;
   std::vector<Row> rows;
+  // Where the lines end, and their last bytes (up to 63), which with the mark after
+  // them end the file (spares the history's index reading them back).
+  int64_t to = -1;
+  std::string tail;
 };
 
 // The one entry point for the writers, each called under the writers' lock before

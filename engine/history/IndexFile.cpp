@@ -3,6 +3,7 @@
 #include <fcntl.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <stdexcept>
 
@@ -41,18 +42,21 @@ detail::AppendLog::ReadFn ReaderOf(const detail::AppendLog& log) {
   return [&log](void* buf, size_t n, int64_t at) { return log.Read(buf, n, at); };
 }
 
-// A hash of the last 64 bytes before `covered` and of `covered` itself: a history
-// replaced by another hardly ever gives the same.
-uint64_t TailHash(const detail::AppendLog::ReadFn& read, int64_t covered) {
-  char buf[64];
-  const int64_t from = std::max<int64_t>(0, covered - 64);
-  const size_t got = read(buf, static_cast<size_t>(covered - from), from);
+// A hash of the last 64 bytes before `covered` (`got` bytes at `tail`) and of
+// `covered` itself: a history replaced by another hardly ever gives the same.
+uint64_t HashOf(const char* tail, size_t got, int64_t covered) {
   uint64_t h = 1469598103934665603ull ^ static_cast<uint64_t>(covered) ^ kVersion;
   for (size_t i = 0; i < got; ++i) {
-    h ^= static_cast<unsigned char>(buf[i]);
+    h ^= static_cast<unsigned char>(tail[i]);
     h *= 1099511628211ull;
   }
   return h;
+}
+
+uint64_t TailHash(const detail::AppendLog::ReadFn& read, int64_t covered) {
+  char buf[64];
+  const int64_t from = std::max<int64_t>(0, covered - 64);
+  return HashOf(buf, read(buf, static_cast<size_t>(covered - from), from), covered);
 }
 
 // The header, when the file is an index of this version as long as it says.
@@ -69,8 +73,8 @@ bool Usable(const Header& h, const detail::AppendLog::ReadFn& read, int64_t size
 
 Slot ReadSlotAt(int fd, int32_t n, int64_t used) {
   Slot s;
-  if (detail::ReadAt(fd, &s, sizeof s, 64 + n * static_cast<int64_t>(sizeof s)) != sizeof s) s = Slot{};
-  if (s.run < 0 || s.run >= used || s.values < 0 || s.length < 0 || (!(s.flags & 2) && s.values + s.length > used))
+  if (detail::ReadAt(fd, &s, sizeof s, 64 + n * static_cast<int64_t>(sizeof s)) != sizeof s ||  // the table is cut
+      s.run < 0 || s.run >= used || s.values < 0 || s.length < 0 || (!(s.flags & 2) && s.values + s.length > used))
     throw Damaged();
   return s;
 }
@@ -91,6 +95,17 @@ void ReadRuns(int fd, int64_t run, int64_t used, std::vector<int64_t>& out) {
     if (detail::ReadAt(fd, out.data() + was, bytes, run + 16) != bytes) throw Damaged();
     run = head.prev;
   }
+}
+
+// The index is opened without its reads marking it accessed (a read right after a
+// write would otherwise write the file's times again), where its owner may.
+int OpenIndex(const std::string& path) {
+  try {
+    return detail::OpenFile(path, O_RDWR | O_CREAT | O_NOATIME);
+  } catch (const detail::FileError& e) {
+    if (e.code().value() != EPERM) throw;
+  }
+  return detail::OpenFile(path, O_RDWR | O_CREAT);
 }
 
 template <class T>
@@ -121,12 +136,13 @@ bool IndexFile::Sync(const detail::AppendLog& log) {
   return false;
 }
 
-bool IndexFile::Add(const detail::AppendLog& log, int64_t from, const std::vector<IndexLine>& lines) {
+bool IndexFile::Add(const detail::AppendLog& log, int64_t from, const std::vector<IndexLine>& lines,
+                    const std::string& tail) {
   if (fd_.get() < 0 || covered_ != from) return Sync(log);
   try {
     SetBusy();
     Apply(log, lines);
-    Finish(log, log.size());
+    Finish(log, log.size(), tail);
     return true;
   } catch (const std::exception&) {
     Forget();
@@ -136,6 +152,7 @@ bool IndexFile::Add(const detail::AppendLog& log, int64_t from, const std::vecto
 
 void IndexFile::Drop() {
   values_.Clear();
+  loaded_.clear();
   runs_.clear();
   slots_.clear();
   table_.clear();
@@ -144,6 +161,7 @@ void IndexFile::Drop() {
 void IndexFile::Close() {
   fd_ = detail::Fd();
   covered_ = -1;
+  header_.clear();
   Drop();
 }
 
@@ -160,17 +178,23 @@ bool IndexFile::Open(const detail::AppendLog& log) {
   if (fd_.get() < 0 || path != path_) {
     Close();
     path_ = path;
-    fd_ = detail::Fd(detail::OpenFile(path_, O_RDWR | O_CREAT));
+    fd_ = detail::Fd(OpenIndex(path_));
   }
   Header h;
+  if (!header_.empty() && detail::ReadAt(fd_.get(), &h, sizeof h, 0) == sizeof h &&
+      std::memcmp(&h, header_.data(), sizeof h) == 0 && covered_ <= log.size())
+    return true;  // as this writer left it
+  header_.clear();
   if (!ReadHeader(fd_.get(), h) || !Usable(h, ReaderOf(log), log.size())) return false;
   covered_ = h.covered;
   used_ = h.used;
+  header_.assign(reinterpret_cast<const char*>(&h), sizeof h);
   return true;
 }
 
 void IndexFile::Rebuild() {
   Drop();
+  header_.clear();
   detail::TruncateFile(fd_.get(), 0);
   detail::TruncateFile(fd_.get(), kTable);
   Header h{};
@@ -185,6 +209,7 @@ void IndexFile::Rebuild() {
 }
 
 void IndexFile::SetBusy() {
+  header_.clear();
   const uint32_t busy = 1;
   detail::WriteAt(fd_.get(), &busy, sizeof busy, offsetof(Header, busy));
 }
@@ -235,7 +260,15 @@ void IndexFile::Apply(const detail::AppendLog& log, const std::vector<IndexLine>
     runs_[own ? l.record : 0].push_back(l.at);
     if (!own || l.operation == "accept") continue;
     RecordValues& rec = values_.At(l.record);
-    if (!rec.looked && l.operation != "import") Load(l.record, rec);  // an import's values replace them
+    if (!rec.looked && l.operation != "import") {  // an import's values replace them
+      auto it = loaded_.find(l.record);
+      if (it == loaded_.end()) {
+        Read(l.record, rec);
+      } else {
+        rec = std::move(it->second);
+        loaded_.erase(it);
+      }
+    }
     values_.Apply(log, l.operation, l.record, l.field.empty() ? "(record)" : l.field, l.after, l.at);
   }
 }
@@ -248,6 +281,11 @@ IndexFile::Slot& IndexFile::SlotOf(int32_t n) {
 }
 
 void IndexFile::Load(int32_t n, RecordValues& rec) {
+  Read(n, rec);
+  loaded_[n] = rec;  // for the lines this writer takes next
+}
+
+void IndexFile::Read(int32_t n, RecordValues& rec) {
   rec = RecordValues{};
   rec.looked = true;
   if (n < 1 || n > kMaxRecords) return;
@@ -258,7 +296,7 @@ void IndexFile::Load(int32_t n, RecordValues& rec) {
     return;
   }
   std::string bytes(static_cast<size_t>(s.length), '\0');
-  if (detail::ReadAt(fd_.get(), bytes.data(), bytes.size(), s.values) != bytes.size()) throw Damaged();
+  if (!bytes.empty() && detail::ReadAt(fd_.get(), bytes.data(), bytes.size(), s.values) != bytes.size()) throw Damaged();
   for (size_t at = 0; at < bytes.size();) {
     std::string text[2];
     for (std::string& t : text) {
@@ -348,16 +386,18 @@ void IndexFile::Renumber(const std::string* map) {
   WriteTable(table);
 }
 
-void IndexFile::Finish(const detail::AppendLog& log, int64_t end) {
+void IndexFile::Finish(const detail::AppendLog& log, int64_t end, const std::string& tail) {
   Flush();
   Header h{};
   std::memcpy(h.magic, kMagic, 8);
   h.version = kVersion;
   h.covered = end;
-  h.hash = TailHash(ReaderOf(log), end);
+  const size_t last = static_cast<size_t>(std::min<int64_t>(64, end));
+  h.hash = tail.size() >= last ? HashOf(tail.data() + tail.size() - last, last, end) : TailHash(ReaderOf(log), end);
   h.used = used_;
   detail::WriteAt(fd_.get(), &h, sizeof h, 0);
   covered_ = end;
+  header_.assign(reinterpret_cast<const char*>(&h), sizeof h);
 }
 
 int64_t IndexFile::Covered(const std::string& path, const detail::AppendLog::ReadFn& history, int64_t end) {

@@ -53,8 +53,10 @@ class IndexFile {
   bool Sync(const detail::AppendLog& log);
   // Takes the lines this writer appended from `from` on (the log's size before
   // them) once they are marked, when the index covers the log up to there; else
-  // Sync.
-  bool Add(const detail::AppendLog& log, int64_t from, const std::vector<IndexLine>& lines);
+  // Sync. `tail`, when it holds the log's last 64 bytes (or all of a shorter log),
+  // spares reading them back.
+  bool Add(const detail::AppendLog& log, int64_t from, const std::vector<IndexLine>& lines,
+           const std::string& tail = {});
   // What the history last recorded of record n (after Sync). Throws when the index
   // is damaged.
   void Load(int32_t n, RecordValues& rec);
@@ -83,19 +85,26 @@ class IndexFile {
   void Extend(const detail::AppendLog& log);
   void Apply(const detail::AppendLog& log, const std::vector<IndexLine>& lines);
   Slot& SlotOf(int32_t n);
+  void Read(int32_t n, RecordValues& rec);
   void Flush();
   std::vector<Slot> ReadTable();
   void WriteTable(const std::vector<Slot>& table);
   void Renumber(const std::string* map);
-  void Finish(const detail::AppendLog& log, int64_t end);
+  void Finish(const detail::AppendLog& log, int64_t end, const std::string& tail = {});
   void Drop();
 
   std::string path_;
   detail::Fd fd_;
   int64_t covered_ = -1, used_ = 0;
+  // The header last found whole or written by this writer (empty: none). While the
+  // file still holds it, no other writer has been at work on the index and the
+  // history it covers is the one this writer knows (the log is the same file, only
+  // ever appended to), so it need not be checked again.
+  std::string header_;
   // What was taken since the last flush: the records' values and new line offsets,
-  // and the slots read (one by one, or the whole table).
+  // and the slots read (one by one, or the whole table), and the values Load read.
   Index values_;
+  std::unordered_map<int32_t, RecordValues> loaded_;
   std::unordered_map<int32_t, std::vector<int64_t>> runs_;
   std::unordered_map<int32_t, Slot> slots_;
   std::vector<Slot> table_;  // the whole table instead, when many records are taken

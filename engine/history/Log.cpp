@@ -223,13 +223,15 @@ Known* Open(const std::string& dbFile, const std::string& path) {
 }
 
 detail::HistoryLines Lines(const std::string& dbFile, const std::string& path, const detail::AppendLog::Group& g,
-                           std::vector<detail::HistoryLines::Row> rows) {
+                           std::vector<detail::HistoryLines::Row> rows, std::string_view text = {}) {
   detail::HistoryLines lines;
   lines.path = path;
   lines.dbFile = dbFile;
   lines.from = g.from;
   lines.lines = g.lines;
   lines.rows = std::move(rows);
+  lines.to = g.to;
+  lines.tail = text.substr(text.size() - std::min<size_t>(text.size(), 63));
   return lines;
 }
 
@@ -238,7 +240,7 @@ detail::HistoryLines Write(const std::string& dbFile, Known& k, const std::strin
                            std::vector<detail::HistoryLines::Row> rows) {
   if (text.empty()) return {};
   try {
-    return Lines(dbFile, k.log.path(), k.log.Append(text), std::move(rows));
+    return Lines(dbFile, k.log.path(), k.log.Append(text), std::move(rows), text);
   } catch (const std::exception& e) {
     Refuse(k.log.path(), e);
   }
@@ -298,7 +300,13 @@ std::string HistoryLineText(const HistoryEntry& e) {
 namespace detail {
 
 HistoryLines::HistoryLines(HistoryLines&& o) noexcept
-    : path(std::move(o.path)), from(o.from), lines(o.lines), dbFile(std::move(o.dbFile)), rows(std::move(o.rows)) {
+    : path(std::move(o.path)),
+      from(o.from),
+      lines(o.lines),
+      dbFile(std::move(o.dbFile)),
+      rows(std::move(o.rows)),
+      to(o.to),
+      tail(std::move(o.tail)) {
   o.from = -1;
 }
 
@@ -310,6 +318,8 @@ HistoryLines& HistoryLines::operator=(HistoryLines&& o) noexcept {
     lines = o.lines;
     dbFile = std::move(o.dbFile);
     rows = std::move(o.rows);
+    to = o.to;
+    tail = std::move(o.tail);
     o.from = -1;
   }
   return *this;
@@ -341,7 +351,8 @@ void HistoryLines::Done() {
       std::vector<IndexLine> taken;
       taken.reserve(rows.size());
       for (const Row& r : rows) taken.push_back({lines + r.at, r.record, r.operation, r.field, r.after});
-      k.indexed = k.file.Add(k.log, from, taken);
+      // The file ends with the lines and their mark when no one else wrote since.
+      k.indexed = k.file.Add(k.log, from, taken, k.log.size() == to + 1 ? tail + "\n" : std::string());
     }
   }
   from = -1;

@@ -5,6 +5,7 @@
 #include <atomic>
 #include <cerrno>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <string>
 #include <thread>
@@ -445,5 +446,31 @@ TEST_F(HistoryFiles, TheIndexNeverHidesALine) {
     }
     EXPECT_TRUE(fs::exists(real + ".Qfi"));
     EXPECT_FALSE(fs::exists(base + ".Qfi") && linked);
+  }
+}
+
+// A writer that keeps the database open trusts the index between its saves only
+// while it is as it left it: damage done meanwhile is found at its next save.
+TEST_F(HistoryFiles, AWriterThatStaysOpenFindsTheIndexDamaged) {
+  const std::pair<const char*, std::function<void(const std::string&)>> cases[] = {
+      {"slot", [](const std::string& path) {
+         std::fstream f(path, std::ios::binary | std::ios::in | std::ios::out);
+         f.seekp(64 + 24);
+         f.write(std::string(24, '\xFF').data(), 24); }},
+      {"cut", [](const std::string& path) { fs::resize_file(path, 200); }},
+  };
+  for (const auto& [name, damage] : cases) {
+    SCOPED_TRACE(name);
+    const std::string base = Make(name);
+    Open(base, 0);
+    ASSERT_EQ(modDB::WriteFieldsOf(1, {{1, "k1"}}, "WRITE RECORD"), 1) << host.Last();
+    ASSERT_EQ(modDB::WriteFieldsOf(2, {{1, "k2"}}, "WRITE RECORD"), 1) << host.Last();
+    damage(base + ".Qfi");
+    std::fstream(base + ".Qfd", std::ios::binary | std::ios::in | std::ios::out).seekp(23496 + 1).write("ou ", 3);
+    ASSERT_EQ(modDB::WriteFieldsOf(1, {{2, "x"}}, "WRITE RECORD"), 1) << host.Last();
+    modDB::CloseDatabase();
+    const std::vector<std::string> lines = Lines(base);
+    ASSERT_GE(lines.size(), 2u);
+    EXPECT_EQ(lines[lines.size() - 2], "QfEntry|outside change|1||A|k1|ou");
   }
 }
