@@ -130,17 +130,20 @@ QPalette ContrastPalette() {
 }
 
 // The application's font and palette: every window and dialog takes them (the
-// form's controls keep the fonts and colours set on them).
-void ApplyLook(int zoom, bool contrast) {
+// form's controls keep the fonts and colours set on them). True when the font
+// changed, so that what is laid out by it is laid out again.
+bool ApplyLook(int zoom, bool contrast) {
   Look& look = Shown();
   if (contrast != look.contrast) QApplication::setPalette(contrast ? ContrastPalette() : look.palette);
-  if (zoom != look.zoom) {
+  const bool resized = zoom != look.zoom;
+  if (resized) {
     QApplication::setFont(Scaled(look.font, zoom));
     QCoreApplication::sendPostedEvents(nullptr, QEvent::ApplicationFontChange);  // the widgets take it now
+    Platform::SetZoom(zoom / 100.0);
   }
-  Platform::SetZoom(zoom / 100.0);
   look.zoom = zoom;
   look.contrast = contrast;
+  return resized;
 }
 
 State::~State() { ApplyLook(100, false); }
@@ -273,9 +276,10 @@ void Refresh(frmEdit* w) {
   State* s = StateOf(w);
   if (!s) return;
   const int zoom = ZoomShown(w, s);
-  ApplyLook(zoom, ContrastShown(w, s));
-  w->layout()->invalidate();  // the menu bar as high as its font, now
-  w->layout()->activate();
+  if (ApplyLook(zoom, ContrastShown(w, s))) {
+    w->layout()->invalidate();  // the menu bar as high as its font, now
+    w->layout()->activate();
+  }
   PlaceToolbar(w, zoom);
   Scale(w, s);
   Colour(w, s);
