@@ -84,10 +84,7 @@ bool CanvasField::event(QEvent* e) {
 void CanvasField::keyPressEvent(QKeyEvent* e) {
   // The text of a design field goes nowhere: the arrow keys move the chosen item,
   // Enter opens its properties.
-  if (e->modifiers() == Qt::NoModifier || e->modifiers() == Qt::KeypadModifier) {
-    if (form_->NudgeSelected(e->key())) return;
-    if (e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) return form_->OpenItem(this);
-  }
+  if (form_->ItemKey(e, this)) return;
   const bool types = !e->text().isEmpty() && e->text().at(0).isPrint();
   if (types && maxLength > 0 && toPlainText().size() - textCursor().selectedText().size() >= maxLength) return;
   QPlainTextEdit::keyPressEvent(e);
@@ -111,9 +108,7 @@ CanvasBanner::CanvasBanner(frmMain* form, int slot, QWidget* parent) : QLabel(pa
 }
 
 void CanvasBanner::keyPressEvent(QKeyEvent* e) {
-  const bool plain = e->modifiers() == Qt::NoModifier || e->modifiers() == Qt::KeypadModifier;
-  if (plain && (e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter)) return form_->OpenItem(this);
-  if (plain && form_->NudgeSelected(e->key())) return;
+  if (form_->ItemKey(e, this)) return;
   QLabel::keyPressEvent(e);
 }
 
@@ -514,6 +509,14 @@ void frmMain::MoveItem(QWidget* item, int left, int top) {
   ShowPosition(left, top);
 }
 
+bool frmMain::ItemKey(QKeyEvent* e, QWidget* item) {
+  if (e->modifiers() != Qt::NoModifier && e->modifiers() != Qt::KeypadModifier) return false;
+  if (NudgeSelected(e->key())) return true;
+  if (!item || (e->key() != Qt::Key_Return && e->key() != Qt::Key_Enter)) return false;
+  OpenItem(item);
+  return true;
+}
+
 bool frmMain::NudgeSelected(int key) {
   int dx = 0, dy = 0;
   switch (key) {
@@ -530,7 +533,7 @@ bool frmMain::NudgeSelected(int key) {
 }
 
 void frmMain::keyPressEvent(QKeyEvent* e) {
-  if ((e->modifiers() == Qt::NoModifier || e->modifiers() == Qt::KeypadModifier) && NudgeSelected(e->key())) return;
+  if (ItemKey(e, nullptr)) return;
   QMainWindow::keyPressEvent(e);
 }
 

@@ -160,6 +160,10 @@ class frmMain : public QMainWindow, public DesignerState {
   // An arrow key: moves the item last pressed (still on show) one pixel that way,
   // within the limits of dragging. False for other keys or no such item.
   bool NudgeSelected(int key);
+  // A key without Ctrl, Alt or Shift on the page: an arrow nudges the chosen item,
+  // Enter opens the properties of `item` (none: Enter is not taken). False when the
+  // key is not taken.
+  bool ItemKey(QKeyEvent* e, QWidget* item);
   // The chosen item: the one last pressed or given the focus, while it is on show.
   QWidget* SelectedItem() const;
   void SelectItem(QWidget* item);
