@@ -9,7 +9,6 @@
 #include <QPushButton>
 #include <QTest>
 #include <QToolButton>
-#include <nlohmann/json.hpp>
 #include <string>
 
 #include "common/frmDlgFile.h"
@@ -18,7 +17,7 @@
 #include "designer/frmMain.h"
 #include "engine/modDB.h"
 #include "tests/support/GuiSupport.h"
-#include "tests/support/TestSupport.h"
+#include "tests/support/QfdJson.h"
 
 namespace qfdesign {
 
@@ -120,16 +119,8 @@ class DesignerTest : public qfgui::GuiTest {
   }
 
   // The saved definition as another program reads it.
-  nlohmann::json Dump(const std::string& base) {
-    const auto r = qftest::RunProgram({qftest::ToolPath("qfd"), "dump", "--json", "--with-password", dir / base});
-    EXPECT_EQ(r.status, 0) << r.err;
-    return r.status == 0 ? nlohmann::json::parse(r.out) : nlohmann::json{};
-  }
-  nlohmann::json Record(const std::string& base, int n) {
-    const auto r = qftest::RunProgram({qftest::ToolPath("qfd"), "get", dir / base, std::to_string(n), "--json"});
-    EXPECT_EQ(r.status, 0) << r.err;
-    return r.status == 0 ? nlohmann::json::parse(r.out) : nlohmann::json{};
-  }
+  nlohmann::json Dump(const std::string& base) { return qftest::QfdJson({"dump", "--json", "--with-password", dir / base}); }
+  nlohmann::json Record(const std::string& base, int n) { return qftest::QfdRecord(dir / base, n); }
 
   qftest::TempDir dir;
   frmMain* window = nullptr;

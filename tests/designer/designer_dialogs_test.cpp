@@ -469,9 +469,7 @@ TEST_F(DesignerTest, ScriptEditorPositionTabsAndQuestion) {
 }
 
 TEST_F(DesignerTest, ScreenshotsOfTheExampleForm) {
-  const auto made = qftest::RunProgram({qftest::ToolPath("qfd"), "create", "--from",
-                                        std::string(QF_SOURCE_DIR) + "/examples/Contacts.json", dir / "Contacts"});
-  ASSERT_EQ(made.status, 0) << made.err;
+  ASSERT_EQ(qftest::QfdOk({"create", "--from", QF_SOURCE_DIR "/examples/Contacts.json", dir / "Contacts"}).status, 0);
   Load("Contacts");
   EXPECT_EQ(host.boxes.size(), 1u);
   EXPECT_EQ(window->windowTitle(), "Contacts");

@@ -4,23 +4,12 @@
 # (a click on the empty page, Ctrl+A, a name, Enter), Exit (Ctrl+X); then another program (qfd dump --json)
 # finds the field where it was dropped.
 #   designer_xvfb.sh QFLAYOUT QFD
-set -euo pipefail
-unset QT_QPA_PLATFORM  # a real X window this time
+source "$(dirname "$0")/../support/xvfb.sh"
 qflayout=$1 qfd=$2
-for tool in xvfb-run xdotool; do
-  command -v $tool >/dev/null || { echo "SKIP: $tool is not installed"; exit 77; }
-done
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
 
 cat > "$work/drive.sh" <<DRIVE
-set -eu
 cd "$work"
-"$qflayout" &
-app=\$!
-win=\$(xdotool search --sync --onlyvisible --class QfLayout | head -n 1)
-xdotool windowfocus --sync "\$win"
-sleep 0.5
+open_window --class QfLayout "$qflayout"
 xdotool key ctrl+f
 sleep 0.5
 xdotool key Return
@@ -52,15 +41,12 @@ xdotool type --delay 30 'Dropped'
 xdotool key Return
 sleep 1
 xdotool windowfocus --sync "\$win"
-xdotool key ctrl+x
-for i in \$(seq 50); do kill -0 \$app 2>/dev/null || break; sleep 0.1; done
-if kill -0 \$app 2>/dev/null; then kill \$app; echo "QfLayout did not end on Ctrl+X"; exit 1; fi
-wait \$app
+quit \$app QfLayout
 DRIVE
-timeout 60 xvfb-run -a -s "-screen 0 1024x768x24" bash "$work/drive.sh"
+run_x 60
 
 json=$("$qfd" dump --json "$work/Dropped")
-fail() { echo "$json"; echo "$1"; exit 1; }
+echo "$json"
 grep -q '"Name": *"FIELD1"' <<<"$json" || fail "the proposed field was not saved"
 grep -q '"X": *100' <<<"$json" || fail "the field is not 100 pixels to the right"
 grep -q '"Y": *105' <<<"$json" || fail "the field is not 80 pixels lower"

@@ -74,3 +74,18 @@ TEST_F(CsvExport, FileNames) {
   EXPECT_EQ(modDB::CsvFileName("out.txt"), "out.txt.csv");
   EXPECT_EQ(modDB::CsvFileName("csv"), "csv.csv");
 }
+
+// The deletion column with spreadsheet quoting: quoted names, "*" for a marked record,
+// quotes doubled, line breaks and leading blanks kept.
+TEST_F(CsvExport, DeletionMarksWithSpreadsheetQuoting) {
+  Open(Db());
+  const std::string out = dir / "marked.csv";
+  modDB::CsvExportOptions o;
+  o.rfc4180 = o.withDeleted = true;
+  ASSERT_EQ(modDB::ExportCsv(out, Slots({1, 3}), o), 1);
+  EXPECT_EQ(ReadFile(out),
+            "#,\"#Deleted\",\"Name\",\"Notes\"\r\n"
+            "1,\"\",\"Ann\",\"one\r\ntwo\"\r\n"
+            "2,\"*\",\"Bob\",\"say \"\"hi\"\", ok\"\r\n"
+            "3,\"\",\"  Cy\",\"\"\r\n");
+}

@@ -8,9 +8,9 @@
 #include <QMenu>
 #include <QToolButton>
 #include <QTest>
+#include <filesystem>
 #include <functional>
 #include <initializer_list>
-#include <nlohmann/json.hpp>
 #include <string>
 #include <vector>
 
@@ -19,7 +19,7 @@
 #include "entry/frmEdit.h"
 #include "entry/frmExport.h"
 #include "tests/support/GuiSupport.h"
-#include "tests/support/TestSupport.h"
+#include "tests/support/QfdJson.h"
 
 namespace qfentry {
 
@@ -34,11 +34,7 @@ struct FieldSpec {
 class EntryTest : public qfgui::GuiTest {
  protected:
   void TearDown() override {
-    if (window) {
-      window->Mode = 0;  // let it close even while editing
-      window->close();
-      delete window;
-    }
+    if (window) CloseWindow();
     if (modDB::GetFileNumber()) modDB::CloseDatabase();
     qfgui::GuiTest::TearDown();
   }
@@ -103,27 +99,38 @@ class EntryTest : public qfgui::GuiTest {
     ASSERT_EQ(modDB::OpenDatabase(name), 1);
   }
 
-  frmEdit& Open(const std::string& path) {
+  // The window shown, nothing opened in it yet.
+  frmEdit& NewWindow() {
     window = new frmEdit;
     window->show();
     QApplication::setActiveWindow(window);
+    return *window;
+  }
+  frmEdit& Open(const std::string& path) {
+    NewWindow();
     EXPECT_TRUE(QTest::qWaitForWindowActive(window));
     EXPECT_TRUE(window->StartUp(path));
     QApplication::processEvents();
     return *window;
   }
+  // Closes the window even while editing.
+  void CloseWindow() {
+    window->Mode = 0;
+    window->close();
+    delete window;
+    window = nullptr;
+  }
+  // The bundled examples (Contacts and the Cities its script opens) copied to the
+  // test folder, and `name` opened.
+  frmEdit& OpenExample(const std::string& name) {
+    for (const char* f : {"Contacts.Qfd", "Cities.Qfd"})
+      std::filesystem::copy_file(std::string(QF_BINARY_DIR "/examples/") + f, dir / f);
+    return Open(dir / name);
+  }
 
   // Record n as another program finds it in the file: `qfd get FILE N --json`.
-  nlohmann::json Stored(int32_t n, const std::string& base = "Test") {
-    const auto r = qftest::RunProgram({qftest::ToolPath("qfd"), "get", dir / base, std::to_string(n), "--json"});
-    EXPECT_EQ(r.status, 0) << r.err;
-    return r.status == 0 ? nlohmann::json::parse(r.out) : nlohmann::json{};
-  }
-  int32_t StoredCount() {
-    const auto r = qftest::RunProgram({qftest::ToolPath("qfd"), "info", dir / "Test"});
-    const size_t at = r.out.find("Records:");
-    return at == std::string::npos ? -1 : std::stoi(r.out.substr(at + 8));
-  }
+  nlohmann::json Stored(int32_t n, const std::string& base = "Test") { return qftest::QfdRecord(dir / base, n); }
+  int32_t StoredCount() { return qftest::QfdCount(dir / "Test"); }
 
   // Runs a menu command; `drive` works the dialog it opens, which must be shown.
   template <class T>

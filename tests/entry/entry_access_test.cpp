@@ -10,9 +10,7 @@
 #include <QSettings>
 #include <cmath>
 #include <filesystem>
-#include <fstream>
 #include <map>
-#include <sstream>
 
 #include "common/QtText.h"
 #include "entry/Accessible.h"
@@ -75,13 +73,6 @@ const Expected kContactsPage2 = {
     {"Tag", "letters only, lower case, at most 12"},
 };
 
-std::string Bytes(const std::filesystem::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
 // Runs `paint` whenever the watched widget is painted.
 struct PaintWatch : QObject {
   explicit PaintWatch(std::function<void()> paint) : paint_(std::move(paint)) {}
@@ -106,11 +97,6 @@ class AccessTest : public EntryTest {
     Clear();
   }
   static void Clear() { QSettings(QSettings::UserScope, "Qf", QCoreApplication::applicationName()).clear(); }
-  frmEdit& OpenExample(const char* base) {
-    for (const char* f : {"Contacts.Qfd", "Cities.Qfd"})
-      std::filesystem::copy_file(std::filesystem::path(QF_BINARY_DIR) / "examples" / f, dir.path() / f);
-    return Open(dir / base);
-  }
 };
 
 }  // namespace
@@ -224,9 +210,7 @@ TEST_F(AccessTest, TheSecondExampleAndAFormWithoutBannersBesideItsFields) {
                                      {"Code", "letters only, upper case, at most 3"}}));
   // One page: the form is named by its page heading, or by the window's title.
   EXPECT_EQ(Iface(w.surface)->text(QAccessible::Name), "Cities");
-  w.close();
-  delete window;
-  window = nullptr;
+  CloseWindow();
 
   // A banner on the first field's line labels it; the second has none beside or
   // above it (the banner ends left of its columns) and is read by its name.
@@ -330,9 +314,9 @@ TEST_F(AccessTest, ZoomedFormScrollsToTheFocusAndTheDialogsFollow) {
 }
 
 TEST_F(AccessTest, HighContrastAndZoomOnScreenOnlyRememberedPerUser) {
-  const auto file = dir.path() / "Contacts.Qfd";
+  const std::string file = dir / "Contacts.Qfd";
   frmEdit& w = OpenExample("Contacts.Qfd");
-  const std::string stored = Bytes(file);
+  const std::string stored = qftest::ReadFile(file);
   const QRect designed = w.Dummy[2]->geometry();
   const double points = w.Dummy[2]->font().pointSizeF();
   const QSize size = w.size();
@@ -419,10 +403,8 @@ TEST_F(AccessTest, HighContrastAndZoomOnScreenOnlyRememberedPerUser) {
   EXPECT_EQ(w.Dummy[2]->palette().color(QPalette::Window), QColor(Qt::white));
 
   // Remembered for the next window (and the next form); the database never written.
-  w.close();
-  delete window;
-  window = nullptr;
-  frmEdit& again = Open(file.string());
+  CloseWindow();
+  frmEdit& again = Open(file);
   EXPECT_EQ(ViewSettings::Zoom(&again), 150);
   EXPECT_TRUE(ViewSettings::HighContrast(&again));
   EXPECT_TRUE(again.findChild<QAction*>("mnuHighContrast")->isChecked());
@@ -441,6 +423,6 @@ TEST_F(AccessTest, HighContrastAndZoomOnScreenOnlyRememberedPerUser) {
   EXPECT_EQ(again.Banner[1]->palette().color(QPalette::WindowText), QColor(0, 0, 0x80));
   EXPECT_NE(again.Dummy[2]->palette().color(QPalette::Window), QColor(Qt::white));
   again.close();
-  EXPECT_EQ(Bytes(file), stored);
+  EXPECT_EQ(qftest::ReadFile(file), stored);
   EXPECT_TRUE(host.boxes.empty()) << host.Last();
 }

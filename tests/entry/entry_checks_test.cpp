@@ -17,11 +17,8 @@ namespace {
 class ChecksTest : public EntryTest {
  protected:
   frmEdit& OpenForm() {
-    const std::string base = dir / "Test";
-    qftest::WriteFile(base + ".json", kChecksForm);
-    const auto r = qftest::Qfd({"create", "--from", base + ".json", base});
-    EXPECT_EQ(r.status, 0) << r.err;
-    return Open(base + ".Qfd");
+    qftest::QfdCreate(dir / "Test", kChecksForm);
+    return Open(dir / "Test.Qfd");
   }
   // Puts the focus in another box, as Tab or a click does, and lets the check run.
   void Leave(int to) {

@@ -34,7 +34,7 @@ TEST_F(EntryTest, ASaveOverAnotherProgramsChangeMerges) {
       ASSERT_FALSE(other.LastCallFailed) << host.Last();
       other.CloseDB();
     } else {
-      ASSERT_EQ(qftest::RunProgram({qftest::ToolPath("qfd"), "set", dir / "Test", "1", c.theirs}).status, 0);
+      ASSERT_EQ(qftest::QfdOk({"set", dir / "Test", "1", c.theirs}).status, 0);
     }
     host.Clear();
     host.replies = {modDB::vbCancel};
@@ -51,10 +51,7 @@ TEST_F(EntryTest, ASaveOverAnotherProgramsChangeMerges) {
       EXPECT_EQ(w.Dummy[1]->text(), "Mine Ltd");
       EXPECT_EQ(w.Dummy[2]->text(), c.phone);
     }
-    window->Mode = 0;
-    window->close();
-    delete window;
-    window = nullptr;
+    CloseWindow();
   }
 }
 
@@ -99,7 +96,7 @@ TEST_F(EntryTest, EditReadsTheFileAndClosingWhileEditingAsks) {
     std::filesystem::remove(dir / "Test.Qfd");
     const std::string file = MakeDatabase({{"Company", 10, 1, "*"}, {"Phone", 5, 1, "*"}}, {{"Old Co", "111"}});
     frmEdit& w = Open(file);
-    ASSERT_EQ(qftest::RunProgram({qftest::ToolPath("qfd"), "set", dir / "Test", "1", "Phone=222"}).status, 0);
+    ASSERT_EQ(qftest::QfdOk({"set", dir / "Test", "1", "Phone=222"}).status, 0);
     QTest::keyClick(&w, Qt::Key_F2);
     ASSERT_EQ(w.Mode, 2);
     EXPECT_EQ(BoxText(2), "222");
@@ -113,10 +110,7 @@ TEST_F(EntryTest, EditReadsTheFileAndClosingWhileEditingAsks) {
     EXPECT_EQ(w.Mode, c.closed ? 1 : 2);
     EXPECT_EQ(Stored(1)["Fields"]["Company"], c.company);
     EXPECT_EQ(Stored(1)["Fields"]["Phone"], "222");
-    window->Mode = 0;
-    window->close();
-    delete window;
-    window = nullptr;
+    CloseWindow();
   }
 }
 
@@ -143,7 +137,7 @@ TEST_F(EntryTest, TheScriptsSecondDatabaseKeepsAChangeItHasNotSeen) {
   clsField script(nullptr);
   script.OpenDB(dir / "Test");
   EXPECT_EQ(script.GetDBField(1, "Phone"), "111");
-  ASSERT_EQ(qftest::RunProgram({qftest::ToolPath("qfd"), "set", dir / "Test", "1", "Phone=222"}).status, 0);
+  ASSERT_EQ(qftest::QfdOk({"set", dir / "Test", "1", "Phone=222"}).status, 0);
   host.Clear();
   script.SetDBField(1, "Phone", "333");
   EXPECT_TRUE(script.LastCallFailed);

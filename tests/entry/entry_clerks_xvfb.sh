@@ -7,7 +7,6 @@
 source "$(dirname "$0")/xvfb_setup.sh"
 
 cat > "$work/drive.sh" <<DRIVE
-set -eu
 start() {  # starts a window, prints its process and window ids
   local before=\$(xdotool search --onlyvisible --name 'Contacts.Qfd' 2>/dev/null | sort)
   "$qfentry" "$work/Contacts.Qfd" >/dev/null 2>&1 &
@@ -79,12 +78,11 @@ xdotool key ctrl+x
 for i in \$(seq 50); do kill -0 \$b 2>/dev/null || break; sleep 0.1; done
 kill \$b 2>/dev/null || true
 DRIVE
-timeout 100 xvfb-run -a -s "-screen 0 1400x800x24" bash "$work/drive.sh"
+run_x 100 1400x800x24
 
 one=$("$qfd" get "$work/Contacts" 1 --json)
 two=$("$qfd" get "$work/Contacts" 2 --json)
 echo "$one"
-fail() { echo "$1"; exit 1; }
 grep -q '"City": "[A-Z ]*Q"' <<<"$two" || fail "Page Down or the edit after the question did not reach record 2"
 grep -q '"Phone": "0039 06 555 01019"' <<<"$one" || fail "B's phone was undone"
 grep -q '"City": "ROMEX"' <<<"$one" || fail "A's city was not saved"

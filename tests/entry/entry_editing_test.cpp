@@ -50,21 +50,6 @@ TEST_F(EntryTest, UpdateChecksInSlotOrderAndJumpsToTheField) {
   EXPECT_EQ(rec["Fields"]["Opt"], "29/02/2000");
 }
 
-TEST_F(EntryTest, MonthFirstDates) {
-  MakeDatabase({{"Born", 10, 1, "D"}});
-  const std::string file = ChangeForm([] { modDB::SetDateOrder(2); });
-  frmEdit& w = Open(file);
-  w.mnuNewRecord->trigger();
-  Type(1, "29/02/2000");
-  w.mnuUpdateRecord->trigger();
-  EXPECT_EQ(host.Last(), "UPDATE: Field: Born, Invalid date. Format (MM/DD/YYYY)");  // the form's order
-  host.Clear();
-  RetypeField(1, "02/29/2000");
-  w.mnuUpdateRecord->trigger();
-  EXPECT_TRUE(host.boxes.empty()) << host.Last();
-  EXPECT_EQ(Stored(1)["Fields"]["Born"], "02/29/2000");
-}
-
 TEST_F(EntryTest, NumberFieldGetsTheNewRecordNumber) {
   std::vector<std::vector<std::string>> seven(7, std::vector<std::string>{"x", ""});
   const std::string file = MakeDatabase({{"Name", 10, 1, "A"}, {"No", 5, 2, "#"}}, seven);

@@ -11,12 +11,7 @@ for i in $(seq 30); do "$qfd" add "$work/Contacts" FirstName=Zed LastName=Row >/
 count=$(records "$work/Contacts")
 
 cat > "$work/drive.sh" <<DRIVE
-set -eu
-"$qfentry" "$work/Contacts.Qfd" &
-app=\$!
-win=\$(xdotool search --sync --onlyvisible --name 'Contacts.Qfd' | head -n 1)
-xdotool windowfocus --sync "\$win"
-sleep 0.5
+open_window --name 'Contacts.Qfd' "$qfentry" "$work/Contacts.Qfd"
 xdotool key F8
 sleep 0.3
 # First name: "nina", then Alt+A, Alt+X and Alt+Z at its start type nothing.
@@ -71,18 +66,14 @@ xdotool key ctrl+End
 xdotool type --delay 30 'x'
 xdotool key F6
 sleep 0.5
-xdotool key ctrl+x
-for i in \$(seq 50); do kill -0 \$app 2>/dev/null || break; sleep 0.1; done
-if kill -0 \$app 2>/dev/null; then kill \$app; echo "QfEntry did not end on Ctrl+X"; exit 1; fi
-wait \$app
+quit \$app QfEntry
 DRIVE
-timeout 90 xvfb-run -a -s "-screen 0 1024x768x24" bash "$work/drive.sh"
+run_x 90
 
 record=$("$qfd" get "$work/Contacts" $((count + 1)) --json)
 picked=$("$qfd" get "$work/Contacts" 26 --json)
 echo "$record"
 echo "$picked"
-fail() { echo "$1"; exit 1; }
 grep -q '"FirstName": "Nina"' <<<"$record" || fail "Alt typed into the first name, or the drag took it away"
 grep -q '"LastName": "Ross"' <<<"$record" || fail "LastName not saved as typed"
 grep -q '"Company": "Nina 12-34x"' <<<"$record" || fail "Ctrl+C / Ctrl+V did not copy the first name"

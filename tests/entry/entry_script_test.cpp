@@ -22,23 +22,10 @@ class ScriptTest : public EntryTest {
   }
   // A lookup database beside the form: Cities with City and Code.
   void Cities() {
-    qftest::WriteFile(dir / "cities.json",
+    qftest::QfdCreate(dir / "Cities",
                       R"({"Fields":[{"Name":"City","Length":20,"Format":"AS"},{"Name":"Code","Length":3,"Format":"AU"}]})");
-    const auto r = qftest::RunProgram({qftest::ToolPath("qfd"), "create", "--from", dir / "cities.json", dir / "Cities.Qfd"});
-    ASSERT_EQ(r.status, 0) << r.err;
-    for (const char* row : {"Rome", "Oslo", "Lima"}) {
-      const std::string city = row;
-      const auto a = qftest::RunProgram({qftest::ToolPath("qfd"), "add", dir / "Cities", "City=" + city,
-                                         "Code=" + city.substr(0, 3)});
-      ASSERT_EQ(a.status, 0) << a.err;
-    }
-  }
-  frmEdit& OpenExpectingRefusal(const std::string& file) {
-    window = new frmEdit;
-    window->show();
-    QApplication::setActiveWindow(window);
-    EXPECT_FALSE(window->StartUp(file));
-    return *window;
+    for (const std::string city : {"Rome", "Oslo", "Lima"})
+      qftest::QfdOk({"add", dir / "Cities", "City=" + city, "Code=" + city.substr(0, 3)});
   }
 };
 
@@ -46,20 +33,13 @@ class ScriptTest : public EntryTest {
 
 TEST_F(ScriptTest, StartVetoClosesTheDatabase) {
   const std::string file = Form("Sub Start\r\n  Qf.OpenDB \"Nowhere\"\r\nEnd Sub");
-  frmEdit& w = OpenExpectingRefusal(file);
+  frmEdit& w = NewWindow();
+  EXPECT_FALSE(w.StartUp(file));
   EXPECT_EQ(host.Last(), "Open File: Database:Nowhere not found");
   EXPECT_EQ(host.boxes.back().style, modDB::vbCritical);
   EXPECT_EQ(modDB::GetFileNumber(), 0);
   EXPECT_EQ(w.Mode, 0);
   EXPECT_EQ(w.windowTitle(), "");
-}
-
-TEST_F(ScriptTest, OnlyTheLastCallCounts) {
-  const std::string file = Form("Sub Start\r\n  Qf.GetField \"Nope\"\r\n  Qf.GetField \"Name\"\r\nEnd Sub");
-  frmEdit& w = Open(file);
-  EXPECT_EQ(host.Last(), "GetField: FIELD Nope NOT FOUND");
-  EXPECT_EQ(w.Mode, 1);
-  EXPECT_NE(modDB::GetFileNumber(), 0);
 }
 
 TEST_F(ScriptTest, SixActionsAndRunningOne) {
@@ -70,17 +50,14 @@ TEST_F(ScriptTest, SixActionsAndRunningOne) {
       "  Qf.SetAction \"Five\"\r\n  Qf.SetAction \"Six\"\r\n";
   const std::string three = "End Sub\r\nSub Three\r\n  Qf.SetField \"Total\", UCase(Qf.GetField(\"Name\"))\r\nEnd Sub";
   const std::string file = Form(actions + "  Qf.SetAction \"Five\"\r\n" + three, {{"ann", "", ""}});
-  window = new frmEdit;
-  window->show();
   // The last call (a sixth action) failed: the database is not kept open.
-  EXPECT_FALSE(window->StartUp(file));
+  EXPECT_FALSE(NewWindow().StartUp(file));
   EXPECT_EQ(host.Last(), "SetAction: Maximum Actions Already Defined");
 
   // Five actions, then a call that succeeds.
   const std::string ok = Form(actions + "  Qf.GetDate\r\n  Qf.GetField \"Name\"\r\n" + three, {{"ann", "", ""}});
-  delete window;
-  window = nullptr;
-  frmEdit& w = Open(ok);
+  CloseWindow();
+  frmEdit& w = Open(ok);  // only the last call counts: the failure is said, the database kept
   EXPECT_EQ(host.Last(), "SetAction: Maximum Actions Already Defined");
   EXPECT_TRUE(w.mnuAction0->menuAction()->isVisible());
   for (int k = 1; k <= 5; ++k) EXPECT_TRUE(w.mnuAction[k]->isVisible());
@@ -296,10 +273,7 @@ TEST_F(ScriptTest, EndlessLoopsStopAtTheTimeout) {
 }
 
 TEST_F(ScriptTest, TheExampleContactScript) {
-  const std::string examples = std::string(QF_BINARY_DIR) + "/examples/";
-  std::filesystem::copy_file(examples + "Contacts.Qfd", dir / "Test.Qfd");
-  std::filesystem::copy_file(examples + "Cities.Qfd", dir / "Cities.Qfd");
-  frmEdit& w = Open(dir / "Test.Qfd");
+  frmEdit& w = OpenExample("Contacts.Qfd");
   EXPECT_TRUE(host.boxes.empty()) << host.Last();
   EXPECT_EQ(w.mnuAction[1]->text(), "PickCity");
   EXPECT_EQ(w.mnuAction[2]->text(), "CallNow");
@@ -327,12 +301,12 @@ TEST_F(ScriptTest, TheExampleContactScript) {
     d->setTextValue(answers.value(asked++));
     d->accept();
   });
-  const int32_t before = StoredCount();
+  const int32_t before = qftest::QfdCount(dir / "Contacts");
   w.mnuUpdateRecord->trigger();
   EXPECT_EQ(asked, 2);
   EXPECT_TRUE(host.boxes.empty()) << host.Last();
   EXPECT_EQ(w.Mode, 1);
-  const auto rec = Stored(before + 1);
+  const auto rec = Stored(before + 1, "Contacts");
   EXPECT_EQ(rec["Fields"]["FullName"], "Ada Lovelace");
   EXPECT_EQ(rec["Fields"]["City"], "OSLO");
   EXPECT_EQ(rec["Fields"]["Rating"], "4.5");

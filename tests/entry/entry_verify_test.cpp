@@ -202,7 +202,7 @@ TEST_F(EntryVerify, CompareTakesBsValueThroughTheStore) {
   const std::string base = a.substr(0, a.size() - 4);
   ASSERT_EQ(modDB::StartHistory(base), "");
   std::filesystem::copy_file(a, dir / "B.Qfd");
-  qftest::RunProgram({qftest::ToolPath("qfd"), "set", dir / "B", "2", "Town=bergen"});
+  qftest::QfdOk({"set", dir / "B", "2", "Town=bergen"});
   Open(a);
   int32_t shown = 0;
   frmCompare compare(window, base, dir / "B", [&](int32_t n) { shown = n; });

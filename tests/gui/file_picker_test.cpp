@@ -23,14 +23,14 @@ class FilePicker : public GuiTest {
     qftest::WriteFile(tmp / "notes.txt", "x");
     qftest::WriteFile(tmp / "Forms/Inner.Qfd", "x");
     folder = fs::canonical(tmp.path()).string();
+    modDlg::DialogFolder = folder;
+    modDlg::DialogFilter = "*.Qfd";
   }
   qftest::TempDir tmp;
   std::string folder;
 };
 
 TEST_F(FilePicker, LoadModeListsFoldersAndNamesAndADoubleClickOpens) {
-  modDlg::DialogFolder = folder;
-  modDlg::DialogFilter = "*.Qfd";
   modDlg::DialogFileName = "left over";
   OnShown<frmDlgFile>([&](frmDlgFile* w) {
     EXPECT_EQ(w->windowTitle(), "Load");
@@ -60,8 +60,6 @@ TEST_F(FilePicker, LoadModeListsFoldersAndNamesAndADoubleClickOpens) {
 // a folder's name opens it on Enter; in the list the arrows choose a file and Enter
 // opens it.
 TEST_F(FilePicker, ArrowKeysChooseAndEnterOpens) {
-  modDlg::DialogFolder = folder;
-  modDlg::DialogFilter = "*.Qfd";
   OnShown<frmDlgFile>([&](frmDlgFile* w) {
     QApplication::setActiveWindow(w);
     ASSERT_TRUE(QTest::qWaitForWindowActive(w));
@@ -82,8 +80,6 @@ TEST_F(FilePicker, ArrowKeysChooseAndEnterOpens) {
 }
 
 TEST_F(FilePicker, SaveModeProposesTheNameAndADoubleClickOnlyFillsIt) {
-  modDlg::DialogFolder = folder;
-  modDlg::DialogFilter = "*.Qfd";
   modDlg::DialogFileName = "Proposal";
   OnShown<frmDlgFile>([&](frmDlgFile* w) {
     EXPECT_EQ(w->txtFile->text(), "Proposal");
@@ -104,8 +100,6 @@ TEST_F(FilePicker, SaveModeProposesTheNameAndADoubleClickOnlyFillsIt) {
 }
 
 TEST_F(FilePicker, FoldersChangeTheProcessFolderAndCancelChangesNoMember) {
-  modDlg::DialogFolder = folder;
-  modDlg::DialogFilter = "*.Qfd";
   modDlg::DialogFileName = "Keep";
   OnShown<frmDlgFile>([&](frmDlgFile* w) {
     DblClickItem(w->lstDir, FindRow(w->lstDir, "[Forms]"));
@@ -126,7 +120,6 @@ TEST_F(FilePicker, FoldersChangeTheProcessFolderAndCancelChangesNoMember) {
 TEST_F(FilePicker, AFolderThatIsGoneShowsTheCurrentOne) {
   ASSERT_TRUE(Platform::SetCurrentFolder(folder + "/Forms"));
   modDlg::DialogFolder = folder + "/Removed";
-  modDlg::DialogFilter = "*.Qfd";
   OnShown<frmDlgFile>([&](frmDlgFile* w) {
     EXPECT_EQ(w->CurFolder.toStdString(), folder + "/Forms");
     QTest::mouseClick(w->cmdOk, Qt::LeftButton);
@@ -149,8 +142,6 @@ TEST_F(FilePicker, EmptyFilterListsEveryFileAndEmptyFolderIsTheCurrentOne) {
 }
 
 TEST_F(FilePicker, DrivesRootParentAndAnUnreadableDrive) {
-  modDlg::DialogFolder = folder;
-  modDlg::DialogFilter = "*.Qfd";
   OnShown<frmDlgFile>([&](frmDlgFile* w) {
     DblClickItem(w->lstDrive, FindRow(w->lstDrive, "/"));
     EXPECT_EQ(w->CurFolder, "/");
@@ -186,8 +177,6 @@ TEST(ShortenPath, LongPathsKeepTheirEnds) {
 TEST_F(FilePicker, TypedPathsReachHiddenFolders) {
   fs::create_directories(tmp.path() / ".hidden" / "deeper");
   qftest::WriteFile(tmp / ".hidden/Secret.Qfd", "x");
-  modDlg::DialogFolder = folder;
-  modDlg::DialogFilter = "*.Qfd";
   OnShown<frmDlgFile>([&](frmDlgFile* w) {
     EXPECT_EQ(ListTexts(w->lstDir).indexOf("[.hidden]"), -1);
     w->txtFile->setFocus();

@@ -1,0 +1,41 @@
+// A database as another program finds it: the built qfd run as its own process, its
+// JSON answer parsed. A failing qfd fails the test and gives an empty object.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <nlohmann/json.hpp>
+#include <string>
+#include <vector>
+
+#include "tests/support/TestSupport.h"
+
+namespace qftest {
+
+// `qfd ARGS...`, which must succeed.
+inline RunResult QfdOk(const std::vector<std::string>& args) {
+  RunResult r = Qfd(args);
+  EXPECT_EQ(r.status, 0) << r.err;
+  return r;
+}
+inline nlohmann::json QfdJson(const std::vector<std::string>& args) {
+  const RunResult r = QfdOk(args);
+  return r.status == 0 ? nlohmann::json::parse(r.out) : nlohmann::json{};
+}
+// Record n of the database: `qfd get BASE N --json`.
+inline nlohmann::json QfdRecord(const std::string& base, int32_t n) {
+  return QfdJson({"get", base, std::to_string(n), "--json"});
+}
+// The count of records, as `qfd info` says it; -1 when it says none.
+inline int32_t QfdCount(const std::string& base) {
+  const std::string out = Qfd({"info", base}).out;
+  const size_t at = out.find("Records:");
+  return at == std::string::npos ? -1 : std::stoi(out.substr(at + 8));
+}
+// A database made from a definition: `qfd create --from BASE.json BASE`.
+inline void QfdCreate(const std::string& base, const std::string& definition) {
+  WriteFile(base + ".json", definition);
+  QfdOk({"create", "--from", base + ".json", base});
+}
+
+}  // namespace qftest
