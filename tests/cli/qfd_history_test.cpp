@@ -6,11 +6,10 @@
 
 #include "engine/history/History.h"
 #include "tests/cli/Spawn.h"
+#include "tests/cli/QfdFixture.h"
 #include "tests/engine/StoreFixture.h"
 
-using qftest::ReadFile;
-using qftest::RunProgram;
-using qftest::ToolPath;
+using namespace clitest;
 
 namespace {
 
@@ -60,9 +59,9 @@ TEST_F(QfdHistory, SeveralProcessesKeepEveryLineWholeAndInOrder) {
     const std::string rec = std::to_string(p <= 2 ? 1 : 2);
     const std::string script = "for i in 1 2 3 4 5 6 7 8 9 10 11 12 13 14 15; do \"" + qfd + "\" set \"" + base +
                                "\" " + rec + " A=p" + std::to_string(p) + "i$i || exit 1; done";
-    pids.push_back(clitest::Start({"/bin/sh", "-c", script}));
+    pids.push_back(Start({"/bin/sh", "-c", script}));
   }
-  for (const pid_t pid : pids) EXPECT_EQ(clitest::Wait(pid), 0);
+  for (const pid_t pid : pids) EXPECT_EQ(Wait(pid), 0);
 
   const std::string text = ReadFile(base + ".Qfh");
   std::vector<modDB::HistoryEntry> all;

@@ -6,13 +6,12 @@
 
 #include "engine/history/Format.h"
 #include "engine/modDB.h"
+#include "tests/cli/QfdFixture.h"
 #include "tests/engine/StoreFixture.h"
 #include "verify/Statistics.h"
 #include "verify/Verification.h"
 
-using qftest::ReadFile;
-using qftest::RunProgram;
-using qftest::ToolPath;
+using namespace clitest;
 
 namespace {
 
