@@ -119,36 +119,27 @@ TEST(Logic, BitwiseOnNumbersAndThreeValuedWithNull) {
 }
 
 TEST(Conversion, DoublesPrintWithFifteenDigits) {
-  EXPECT_EQ(DoubleToStr(1.0 / 3), "0.333333333333333");
-  EXPECT_EQ(DoubleToStr(1e20), "1E+20");
-  EXPECT_EQ(DoubleToStr(1e-5), "1E-05");
-  EXPECT_EQ(DoubleToStr(0.0001), "0.0001");
-  EXPECT_EQ(DoubleToStr(123456789012345.0), "123456789012345");
-  EXPECT_EQ(DoubleToStr(1e15), "1E+15");
-  EXPECT_EQ(DoubleToStr(-2.5), "-2.5");
-  EXPECT_EQ(DoubleToStr(-0.0), "0");
+  const std::pair<double, const char*> doubles[] = {{1.0 / 3, "0.333333333333333"}, {1e20, "1E+20"}, {1e-5, "1E-05"},
+                                                    {0.0001, "0.0001"}, {123456789012345.0, "123456789012345"},
+                                                    {1e15, "1E+15"}, {-2.5, "-2.5"}, {-0.0, "0"}};
+  for (const auto& [d, text] : doubles) EXPECT_EQ(DoubleToStr(d), text);
   EXPECT_EQ(SingleToStr(0.1f), "0.1");
   EXPECT_EQ(CurrencyToStr(12345), "1.2345");
   EXPECT_EQ(CurrencyToStr(-10000), "-1");
 }
 
 TEST(Conversion, NumericStrings) {
-  double d;
-  EXPECT_TRUE(ParseNumber(" 12 ", d));
-  EXPECT_EQ(d, 12);
-  EXPECT_TRUE(ParseNumber("-1.5e3", d));
-  EXPECT_EQ(d, -1500);
-  EXPECT_TRUE(ParseNumber("&HFF", d));
-  EXPECT_EQ(d, 255);
-  EXPECT_TRUE(ParseNumber("&HFFFF", d));
-  EXPECT_EQ(d, -1);
-  EXPECT_TRUE(ParseNumber("1,000.5", d));
-  EXPECT_EQ(d, 1000.5);
-  EXPECT_TRUE(ParseNumber(".5", d));
-  EXPECT_FALSE(ParseNumber("", d));
-  EXPECT_FALSE(ParseNumber("1e", d));
-  EXPECT_FALSE(ParseNumber("12abc", d));
-  EXPECT_FALSE(ParseNumber("-", d));
+  const std::pair<const char*, double> numbers[] = {{" 12 ", 12}, {"-1.5e3", -1500}, {"&HFF", 255},
+                                                    {"&HFFFF", -1}, {"1,000.5", 1000.5}, {".5", 0.5}};
+  for (const auto& [text, value] : numbers) {
+    double d = 0;
+    EXPECT_TRUE(ParseNumber(text, d)) << text;
+    EXPECT_EQ(d, value) << text;
+  }
+  for (const char* text : {"", "1e", "12abc", "-"}) {
+    double d;
+    EXPECT_FALSE(ParseNumber(text, d)) << text;
+  }
 }
 
 TEST(Conversion, RoundingAndRangeChecks) {
