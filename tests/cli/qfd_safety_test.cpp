@@ -199,29 +199,17 @@ TEST_F(QfdSafety, HelpAndVersionGoToStandardOutput) {
   }
 }
 
-// No export writes over the database or a companion of it, named directly or
-// through a link: it says so, exits 1, and every file keeps its bytes.
+// No export writes over the database or a companion of it, named directly or through
+// a link (the engine's tests hold the other companions): it says so, exits 1, and the
+// file keeps its bytes.
 TEST_F(QfdSafety, AnExportNeverWritesOverTheDatabaseOrItsCompanions) {
   const std::string db = Create(kDefinition);
-  ASSERT_EQ(Qfd({"add", db, "Up=A"}).status, 0);
-  ASSERT_EQ(Qfd({"history", db, "--start"}).status, 0);
-  ASSERT_EQ(Qfd({"set", db, "1", "Up=B"}).status, 0);
-  ASSERT_EQ(Qfd({"resave", db, "--from", db + ".json", "--recover", "yes"}).status, 0);  // makes db.Bak
   WriteFile(db + ".QfB", "a working file left behind");
-  std::vector<std::string> targets;
-  for (const char* ext : {".Qfd", ".Bak", ".QfB", ".Qfh"}) {
-    targets.push_back(db + ext);
-    fs::create_symlink(db + ext, dir / (std::string("to") + ext + ".csv"));
-    targets.push_back(dir / (std::string("to") + ext + ".csv"));
-  }
-  std::vector<std::string> before;
-  for (const char* ext : {".Qfd", ".Bak", ".QfB", ".Qfh"}) before.push_back(ReadFile(db + ext));
-  ASSERT_GT(before[3].size(), 0u);
-  for (const std::string& target : targets) {
+  fs::create_symlink(db + ".QfB", dir / "to.csv");
+  for (const std::string& target : {db + ".QfB", dir / "to.csv"}) {
     const RunResult r = Qfd({"export", db, target});
     EXPECT_EQ(r.status, 1) << target;
     EXPECT_EQ(r.err, "EXPORT: FILE:" + target + " is a form database or its backup; it is not written over\n");
   }
-  int k = 0;
-  for (const char* ext : {".Qfd", ".Bak", ".QfB", ".Qfh"}) EXPECT_EQ(ReadFile(db + ext), before[k++]) << ext;
+  EXPECT_EQ(ReadFile(db + ".QfB"), "a working file left behind");
 }
