@@ -111,7 +111,6 @@ TEST_F(QfdRecords, BadInputIsToldAndChangesNothing) {
       {{"add", db, "Name"}, "qfd: \"Name\" is not NAME=VALUE\n"},
       {{"set", db, "2", "Name=x"}, "SET RECORD NO: Record Out of range!\n"},
       {{"set", db, "x", "Name=x"}, "qfd: \"x\" is not a record number\n"},
-      {{"get", dir / "none", "1"}, "OPEN DATABASE: FILE:" + dir / "none" + " not found!\n"},
       {{"export", db, dir / "x.csv", "--fields", "Nope"}, "qfd: no field named \"Nope\" in " + db + ".Qfd\n"},
       {{"create", "--from", db + ".json", db}, "qfd: " + db + ".Qfd already exists; use resave to change its definition\n"},
   };
