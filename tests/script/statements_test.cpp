@@ -269,11 +269,6 @@ const ScriptCase kRuntimeCases[] = {
      "End Sub\n"
      "T : WScript.Echo h(1)\n",
      "7 2\n5 3 True\nfilled\n5\n"},
-    {"get ref wants the name as a string",
-     "On Error Resume Next\nSet r = GetRef(1) : WScript.Echo Err.Number : Err.Clear\n"
-     "Set r = GetRef(Null) : WScript.Echo Err.Number : Err.Clear\n"
-     "Set r = GetRef(\"Nowhere\") : WScript.Echo Err.Number\n",
-     "13\n13\n5\n"},
 };
 
 TEST(RuntimeCode, Scripts) {
