@@ -252,8 +252,6 @@ TEST(SyntaxForms, NeighboursThatStayRefused) {
   EXPECT_EQ(CompileErrorOf("x = (1)(2"), 1006);
   EXPECT_EQ(CompileErrorOf("Sub S() 5 End Sub"), 1024);
   EXPECT_EQ(CompileErrorOf("x = New"), 1010);
-  // Procedures may be defined twice, classes may not.
-  EXPECT_EQ(CompileErrorOf("Class C\nEnd Class\nClass C\nEnd Class"), 1041);
 }
 
 }  // namespace
