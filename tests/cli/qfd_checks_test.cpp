@@ -9,16 +9,14 @@
 #include "checks/FileCheck.h"
 #include "engine/history/History.h"
 #include "tests/cli/Spawn.h"
+#include "tests/cli/QfdFixture.h"
 #include "tests/engine/StoreFixture.h"
 #include "tests/support/ChecksForm.h"
 
-using qftest::Qfd;
-using qftest::ReadFile;
-using qftest::WriteFile;
+using namespace clitest;
 
 namespace {
 
-namespace fs = std::filesystem;
 
 // An exception's line as the exceptions file holds it.
 std::string CsvLineOf(const qfchecks::Exception& e) {
@@ -61,7 +59,7 @@ TEST_F(QfdChecks, EveryKindOfRuleAndAcceptedExceptions) {
 
   // The legal values go out with the exports as value labels.
   ASSERT_EQ(Qfd({"export", db, db + ".sqlite"}).status, 0);
-  EXPECT_EQ(qftest::Run({"/usr/bin/sqlite3", db + ".sqlite", "SELECT * FROM value_labels"}).out,
+  EXPECT_EQ(RunProgram({"/usr/bin/sqlite3", db + ".sqlite", "SELECT * FROM value_labels"}).out,
             "SEX|M|male\nSEX|F|female\n");
 
   ASSERT_EQ(modDB::StartHistory(db), "");
@@ -156,7 +154,7 @@ TEST_F(QfdChecks, RulesAddedToKeyedRecords) {
   WriteFile(db + ".json", kChecksForm);
   auto r = Qfd({"resave", db, "--from", db + ".json", "--recover", "yes"});
   ASSERT_EQ(r.status, 0) << r.err;
-  EXPECT_EQ(ReadFile(db + ".Qfd").substr(23496), before.substr(23496));  // the records as they were
+  EXPECT_EQ(ReadFile(db + ".Qfd").substr(kHead), before.substr(kHead));  // the records as they were
   r = Qfd({"check", db, "--data", "--csv"});
   EXPECT_EQ(r.out, expected);
   // dump shows the checks and a resave of the dump keeps them as they are.
@@ -182,9 +180,9 @@ TEST_F(QfdChecks, ExceptionsFromSeveralProcesses) {
   std::vector<pid_t> pids;
   for (int n = 1; n <= 8; ++n) ASSERT_EQ(Qfd({"add", db, "AGE=" + std::to_string(200 + n)}).status, 0);
   for (int n = 1; n <= 8; ++n)
-    pids.push_back(clitest::Start({qftest::ToolPath("qfd"), "accept", db, std::to_string(n), "AGE.Range", "--note",
+    pids.push_back(Start({ToolPath("qfd"), "accept", db, std::to_string(n), "AGE.Range", "--note",
                                    "note, " + std::to_string(n)}));
-  for (pid_t p : pids) EXPECT_EQ(clitest::Wait(p), 0);
+  for (pid_t p : pids) EXPECT_EQ(Wait(p), 0);
   std::vector<qfchecks::Exception> ex;
   ASSERT_EQ(qfchecks::ReadExceptions(db, ex), "");
   ASSERT_EQ(ex.size(), 8u);

@@ -17,25 +17,18 @@
 #include "engine/Database.h"
 #include "engine/store/DirectFile.h"
 #include "engine/history/History.h"
+#include "tests/cli/QfdFixture.h"
 #include "tests/cli/Spawn.h"
 #include "tests/engine/StoreFixture.h"
 
-using qftest::I32At;
-using qftest::Qfd;
-using qftest::ReadFile;
-using qftest::RunProgram;
-using qftest::ToolPath;
-using qftest::WriteFile;
+using namespace clitest;
 
 namespace {
 
-namespace fs = std::filesystem;
-
-constexpr size_t kHead = 23496;
 // A 5 at 1, B 5 at 6: record length 11.
 constexpr size_t kLength = 11;
 
-std::string Rec(const std::string& bytes, int n) { return bytes.substr(kHead + (n - 1) * kLength, kLength); }
+std::string Rec(const std::string& bytes, int n) { return RecordAt(bytes, n, kLength); }
 
 // The refusal of a program that needs the file to itself, naming the holder (a child
 // of this test, of the test's name, run by its user).
@@ -184,10 +177,7 @@ TEST_F(Clerks, AReplacedFileIsNeverWritten) {
   ASSERT_EQ(modDB::SetRecordNo(2), 1);
   ASSERT_EQ(modDB::WriteField(1, "mine"), 1);
   ASSERT_EQ(::rename(file.c_str(), (db + ".old").c_str()), 0);
-  WriteFile(file, old.substr(0, kHead) + old.substr(kHead + kLength));  // record 1 packed away
-  std::string count = ReadFile(file);
-  count[0] = 1;
-  WriteFile(file, count);
+  WriteFile(file, WithCount(old.substr(0, kHead) + old.substr(kHead + kLength), 1));  // record 1 packed away
   ASSERT_EQ(modDB::ReopenDatabase(), 1);
   EXPECT_EQ(modDB::IsReplaced(), 0);
   EXPECT_EQ(modDB::GetRecordNo(), 1);  // where the record now lies
@@ -280,12 +270,12 @@ TEST_F(Clerks, FieldWritesNeverPutBackAnOldValue) {
   const std::string db = Db({{"a", "b"}});
   for (int round = 0; round < 40; ++round) {
     const std::string a = "a" + std::to_string(round), b = "b" + std::to_string(round);
-    const pid_t p1 = clitest::Start({ToolPath("qfd"), "set", db, "1", "A=" + a});
-    const pid_t p2 = clitest::Start({ToolPath("qfd"), "set", db, "1", "B=" + b});
-    const pid_t p3 = clitest::Start({ToolPath("qfd"), "delete", db, "1"});
-    ASSERT_EQ(clitest::Wait(p1), 0);
-    ASSERT_EQ(clitest::Wait(p2), 0);
-    clitest::Wait(p3);  // may find the record marked already
+    const pid_t p1 = Start({ToolPath("qfd"), "set", db, "1", "A=" + a});
+    const pid_t p2 = Start({ToolPath("qfd"), "set", db, "1", "B=" + b});
+    const pid_t p3 = Start({ToolPath("qfd"), "delete", db, "1"});
+    ASSERT_EQ(Wait(p1), 0);
+    ASSERT_EQ(Wait(p2), 0);
+    Wait(p3);  // may find the record marked already
     const std::string rec = Rec(ReadFile(db + ".Qfd"), 1);
     ASSERT_EQ(rec, "*" + modLIB::PadRight(a, 5) + modLIB::PadRight(b, 5)) << "round " << round;
     std::string name = db;
@@ -305,10 +295,10 @@ TEST_F(Clerks, NoAcknowledgedRecordIsLostToAResaveOrAPack) {
   int refused = 0;
   for (int run = 0; run < 100; ++run) {
     const std::string db = Db({{"a1", "b1"}, {"*a2", "b2"}}, "race" + std::to_string(run));
-    const pid_t import = clitest::Start({ToolPath("qfd"), "import", db, dir / "rows.csv"});
-    const pid_t other = run % 2 == 0 ? clitest::Start({ToolPath("qfd"), "resave", db, "--from", def, "--recover", "yes"})
-                                     : clitest::Start({ToolPath("qfd"), "pack", db, "--yes"});
-    const int imported = clitest::Wait(import), replaced = clitest::Wait(other);
+    const pid_t import = Start({ToolPath("qfd"), "import", db, dir / "rows.csv"});
+    const pid_t other = run % 2 == 0 ? Start({ToolPath("qfd"), "resave", db, "--from", def, "--recover", "yes"})
+                                     : Start({ToolPath("qfd"), "pack", db, "--yes"});
+    const int imported = Wait(import), replaced = Wait(other);
     refused += replaced != 0;
     const std::string bytes = ReadFile(db + ".Qfd");
     const int count = I32At(bytes, 0);
@@ -342,14 +332,14 @@ TEST_F(Clerks, ARecordAddedWhileASaveWaitsIsKept) {
     return ::fcntl(fd, type == F_RDLCK ? F_OFD_GETLK : F_OFD_SETLKW, &fl) == 0 ? fl.l_type : -1;
   };
   ASSERT_EQ(lock(F_WRLCK, 0), F_WRLCK);
-  const pid_t resave = clitest::Start({ToolPath("qfd"), "resave", db, "--from", DefJson(), "--recover", "yes"});
+  const pid_t resave = Start({ToolPath("qfd"), "resave", db, "--from", DefJson(), "--recover", "yes"});
   // The save has the file to itself once it holds the presence byte alone.
   while (lock(F_RDLCK, int64_t{1} << 40) == F_UNLCK) ::usleep(1000);
   const std::string rec = " racer     ";
   ASSERT_EQ(::pwrite(fd, rec.data(), rec.size(), kHead), static_cast<ssize_t>(rec.size()));
   ASSERT_EQ(::pwrite(fd, "\1\0\0\0", 4, 0), 4);
   ::close(fd);  // the lock goes with it
-  EXPECT_EQ(clitest::Wait(resave), 0);
+  EXPECT_EQ(Wait(resave), 0);
   const std::string bytes = ReadFile(file);
   ASSERT_EQ(I32At(bytes, 0), 1);
   EXPECT_EQ(Rec(bytes, 1), "      racer");

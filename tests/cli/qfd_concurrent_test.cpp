@@ -1,20 +1,12 @@
 // Several programs on one file: four processes append 250 records each with
 // `qfd add` at the same time. Every record must arrive whole, exactly once, and the
 // count must agree with the file.
-#include <fcntl.h>
-#include <gtest/gtest.h>
-
 #include <map>
 
+#include "tests/cli/QfdFixture.h"
 #include "tests/cli/Spawn.h"
-#include "tests/support/TestSupport.h"
 
-using qftest::I32At;
-using qftest::ReadFile;
-using qftest::RunProgram;
-using qftest::TempDir;
-using qftest::ToolPath;
-using qftest::WriteFile;
+using namespace clitest;
 
 namespace {
 
@@ -26,13 +18,11 @@ std::string PadOf(int p) { return std::string(kPad, static_cast<char>('A' + p));
 
 }  // namespace
 
-TEST(QfdConcurrent, FourProcessesAppendAThousandRecords) {
-  TempDir dir;
-  WriteFile(dir / "def.json", R"({"Fields": [{"Name": "Who", "Length": 2}, {"Name": "Seq", "Length": 4},
-                                             {"Name": "Pad", "Length": 300}]})");
-  const std::string db = dir / "shared";
-  const auto made = RunProgram({ToolPath("qfd"), "create", "--from", dir / "def.json", db});
-  ASSERT_EQ(made.status, 0) << made.err;
+class QfdConcurrent : public QfdTest {};
+
+TEST_F(QfdConcurrent, FourProcessesAppendAThousandRecords) {
+  const std::string db = Create(R"({"Fields": [{"Name": "Who", "Length": 2}, {"Name": "Seq", "Length": 4},
+                                             {"Name": "Pad", "Length": 300}]})", "shared");
 
   // Each process is a shell running `qfd add` 250 times in a row.
   const std::string loop =
@@ -40,18 +30,18 @@ TEST(QfdConcurrent, FourProcessesAppendAThousandRecords) {
       " ]; do \"$0\" add \"$1\" Who=$2 Seq=$i Pad=$3 >/dev/null || exit 1; i=$((i+1)); done";
   std::vector<pid_t> pids;
   for (int p = 0; p < kProcesses; ++p)
-    pids.push_back(clitest::Start({"/bin/sh", "-c", loop, ToolPath("qfd"), db, "P" + std::to_string(p), PadOf(p)}));
-  for (pid_t pid : pids) EXPECT_EQ(clitest::Wait(pid), 0);
+    pids.push_back(Start({"/bin/sh", "-c", loop, ToolPath("qfd"), db, "P" + std::to_string(p), PadOf(p)}));
+  for (pid_t pid : pids) EXPECT_EQ(Wait(pid), 0);
 
   const std::string bytes = ReadFile(db + ".Qfd");
   const int count = I32At(bytes, 0);
   ASSERT_EQ(count, kProcesses * kEach);
-  ASSERT_EQ(bytes.size(), 23496u + static_cast<size_t>(count) * kLength);
+  ASSERT_EQ(bytes.size(), kHead + static_cast<size_t>(count) * kLength);
 
   std::map<int, int> lastSeq;  // per process: each appends in its own order
   std::map<std::string, int> seen;
   for (int n = 1; n <= count; ++n) {
-    const std::string rec = bytes.substr(23496 + static_cast<size_t>(n - 1) * kLength, kLength);
+    const std::string rec = RecordAt(bytes, n, kLength);
     ASSERT_EQ(rec[0], ' ') << "record " << n;
     ASSERT_EQ(rec[1], 'P') << "record " << n;
     const int p = rec[2] - '0';
@@ -65,6 +55,6 @@ TEST(QfdConcurrent, FourProcessesAppendAThousandRecords) {
   EXPECT_EQ(seen.size(), static_cast<size_t>(kProcesses * kEach));
   for (int p = 0; p < kProcesses; ++p) EXPECT_EQ(lastSeq[p], kEach);
 
-  const auto checked = RunProgram({ToolPath("qfd"), "check", db});
+  const auto checked = Qfd({"check", db});
   EXPECT_EQ(checked.status, 0) << checked.err;
 }

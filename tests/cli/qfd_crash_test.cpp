@@ -1,38 +1,27 @@
 // A saving or packing program killed at random moments: afterwards the database as
 // it was before is always whole in ".Qfd" or in ".Bak", and a ".Qfd" that exists is
 // always complete (the old database or the finished new one), never a torn file.
-#include <gtest/gtest.h>
-
 #include <chrono>
-#include <filesystem>
 #include <cstdio>
 #include <random>
 #include <thread>
 
+#include "tests/cli/QfdFixture.h"
 #include "tests/cli/Spawn.h"
-#include "tests/support/TestSupport.h"
 
-using qftest::ReadFile;
-using qftest::RunProgram;
-using qftest::TempDir;
-using qftest::ToolPath;
-using qftest::WriteFile;
-namespace fs = std::filesystem;
+using namespace clitest;
 
 namespace {
 
 constexpr int kRuns = 30;  // per kind of work
 
-class QfdCrash : public ::testing::Test {
+class QfdCrash : public QfdTest {
  protected:
   void SetUp() override {
-    WriteFile(dir / "old.json", R"({"Fields": [{"Name": "Name", "Length": 40}, {"Name": "City", "Length": 30},
-                                               {"Name": "Notes", "Length": 120}]})");
     WriteFile(dir / "new.json", R"({"Fields": [{"Name": "Notes", "Length": 100}, {"Name": "City", "Length": 35},
                                                {"Name": "Name", "Length": 40}]})");
-    db = dir / "db";
-    const auto made = RunProgram({ToolPath("qfd"), "create", "--from", dir / "old.json", db});
-    ASSERT_EQ(made.status, 0) << made.err;
+    db = Create(R"({"Fields": [{"Name": "Name", "Length": 40}, {"Name": "City", "Length": 30},
+                               {"Name": "Notes", "Length": 120}]})");
     // 20,000 records of 191 bytes, every seventh marked: built directly in the file.
     std::string bytes = ReadFile(db + ".Qfd");
     const int count = 20000, length = 191;
@@ -45,16 +34,15 @@ class QfdCrash : public ::testing::Test {
       rec.replace(71, 120, std::string(120, static_cast<char>('a' + n % 26)));
       bytes += rec;
     }
-    for (int i = 0; i < 4; ++i) bytes[i] = static_cast<char>((count >> (8 * i)) & 0xFF);
-    WriteFile(db + ".Qfd", bytes);
-    old = bytes;
+    old = WithCount(bytes, count);
+    WriteFile(db + ".Qfd", old);
   }
 
   // Puts the old database back, with an older backup beside it.
   void Restore() {
     for (const char* ext : {".Qfd", ".Bak", ".QfB"}) fs::remove(db + ext);
     WriteFile(db + ".Qfd", old);
-    WriteFile(db + ".Bak", old.substr(0, 23496));
+    WriteFile(db + ".Bak", old.substr(0, kHead));
   }
 
   std::vector<std::string> Command(bool pack) {
@@ -68,7 +56,7 @@ class QfdCrash : public ::testing::Test {
     // The finished result, and how long the work takes undisturbed.
     Restore();
     const auto t0 = std::chrono::steady_clock::now();
-    ASSERT_EQ(clitest::Wait(clitest::Start(Command(pack))), 0);
+    ASSERT_EQ(Wait(Start(Command(pack))), 0);
     const auto took = std::chrono::steady_clock::now() - t0;
     const std::string finished = ReadFile(db + ".Qfd");
     ASSERT_NE(finished, old);
@@ -83,10 +71,10 @@ class QfdCrash : public ::testing::Test {
     int interrupted = 0, oldInPlace = 0, newInPlace = 0;
     for (int run = 0; run < kRuns; ++run) {
       Restore();
-      const pid_t pid = clitest::Start(Command(pack));
+      const pid_t pid = Start(Command(pack));
       std::this_thread::sleep_for(std::chrono::microseconds(when(rng)));
       kill(pid, SIGKILL);
-      interrupted += clitest::Wait(pid) == -1;
+      interrupted += Wait(pid) == -1;
       const std::string qfd = Contents(db + ".Qfd"), bak = Contents(db + ".Bak");
       EXPECT_TRUE(qfd == old || bak == old) << "run " << run << ": the previous database is lost";
       oldInPlace += qfd == old;
@@ -100,7 +88,6 @@ class QfdCrash : public ::testing::Test {
                 interrupted, oldInPlace, newInPlace);
   }
 
-  TempDir dir;
   std::string db, old;
 };
 

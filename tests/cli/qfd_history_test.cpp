@@ -6,11 +6,10 @@
 
 #include "engine/history/History.h"
 #include "tests/cli/Spawn.h"
+#include "tests/cli/QfdFixture.h"
 #include "tests/engine/StoreFixture.h"
 
-using qftest::ReadFile;
-using qftest::RunProgram;
-using qftest::ToolPath;
+using namespace clitest;
 
 namespace {
 
@@ -18,31 +17,30 @@ class QfdHistory : public storetest::StoreTest {};
 
 TEST_F(QfdHistory, StartsAndPrints) {
   const std::string base = MakeDb("db", {{"A", 5}, {"B", 5}}, {{"a1", "b1"}});
-  const std::string qfd = ToolPath("qfd");
-  auto r = RunProgram({qfd, "history", base});
+  auto r = Qfd({"history", base});
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.err, "qfd: " + base + ".Qfd keeps no history (qfd history " + base + " --start starts it)\n");
-  r = RunProgram({qfd, "history", base, "--start"});
+  r = Qfd({"history", base, "--start"});
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(r.out, "the history of " + base + ".Qfd is kept in " + base + ".Qfh from now on\n");
-  r = RunProgram({qfd, "history", base, "--start"});
+  r = Qfd({"history", base, "--start"});
   EXPECT_EQ(r.err, "qfd: the history of " + base + ".Qfd is kept already, in " + base + ".Qfh\n");
 
-  ASSERT_EQ(RunProgram({qfd, "set", base, "1", "A=caf\xC3\xA9"}).status, 0);
-  ASSERT_EQ(RunProgram({qfd, "add", base, "A=x", "B=y,z"}).status, 0);
-  ASSERT_EQ(RunProgram({qfd, "delete", base, "2"}).status, 0);
+  ASSERT_EQ(Qfd({"set", base, "1", "A=caf\xC3\xA9"}).status, 0);
+  ASSERT_EQ(Qfd({"add", base, "A=x", "B=y,z"}).status, 0);
+  ASSERT_EQ(Qfd({"delete", base, "2"}).status, 0);
 
   std::vector<modDB::HistoryEntry> all;
   ASSERT_EQ(modDB::ReadHistory(base, all), "");
   ASSERT_EQ(all.size(), 4u);
   const modDB::HistoryEntry& e = all[0];
   const std::string who = e.user + "@" + e.host;
-  r = RunProgram({qfd, "history", base, "2"});
+  r = Qfd({"history", base, "2"});
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(r.out, all[3].time + "  " + who + "  qfd  delete  record 2  *: \"\" -> \"*\"\n" + all[2].time + "  " +
                        who + "  qfd  add  record 2  B: \"\" -> \"y,z\"\n" + all[1].time + "  " + who +
                        "  qfd  add  record 2  A: \"\" -> \"x\"\n");
-  r = RunProgram({qfd, "history", base, "--csv"});
+  r = Qfd({"history", base, "--csv"});
   EXPECT_EQ(r.out, "Time,User,Host,Program,Operation,Record,Number,Field,Before,After\n" +
                        modDB::HistoryLineText(all[3]) + "\n" + HistoryLineText(all[2]) + "\n" +
                        HistoryLineText(all[1]) + "\n" + HistoryLineText(all[0]) + "\n");
@@ -54,15 +52,14 @@ TEST_F(QfdHistory, StartsAndPrints) {
 TEST_F(QfdHistory, SeveralProcessesKeepEveryLineWholeAndInOrder) {
   const std::string base = MakeDb("db", {{"A", 5}, {"B", 5}}, {{"a1", "b1"}, {"a2", "b2"}});
   ASSERT_EQ(modDB::StartHistory(base), "");
-  const std::string qfd = ToolPath("qfd");
   std::vector<pid_t> pids;
   for (int p = 1; p <= 4; ++p) {
     const std::string rec = std::to_string(p <= 2 ? 1 : 2);
-    const std::string script = "for i in 1 2 3 4 5 6 7 8 9 10 11 12 13 14 15; do \"" + qfd + "\" set \"" + base +
+    const std::string script = "for i in 1 2 3 4 5 6 7 8 9 10 11 12 13 14 15; do \"" + ToolPath("qfd") + "\" set \"" + base +
                                "\" " + rec + " A=p" + std::to_string(p) + "i$i || exit 1; done";
-    pids.push_back(clitest::Start({"/bin/sh", "-c", script}));
+    pids.push_back(Start({"/bin/sh", "-c", script}));
   }
-  for (const pid_t pid : pids) EXPECT_EQ(clitest::Wait(pid), 0);
+  for (const pid_t pid : pids) EXPECT_EQ(Wait(pid), 0);
 
   const std::string text = ReadFile(base + ".Qfh");
   std::vector<modDB::HistoryEntry> all;

@@ -3,22 +3,15 @@
 // and resave, on a database that keeps its history. After every kill, and again
 // after a next change: `qfd check` passes, a set's record is all old or all new, and
 // replaying the history from its first line gives the file's values.
-#include <gtest/gtest.h>
-
 #include <cstdlib>
 #include <map>
 #include <nlohmann/json.hpp>
 #include <sstream>
 
 #include "engine/history/History.h"
-#include "tests/support/TestSupport.h"
+#include "tests/cli/QfdFixture.h"
 
-using qftest::Qfd;
-using qftest::ReadFile;
-using qftest::RunProgram;
-using qftest::TempDir;
-using qftest::ToolPath;
-using qftest::WriteFile;
+using namespace clitest;
 
 namespace {
 
@@ -27,11 +20,11 @@ using Values = std::map<std::string, std::string>;  // field ("*" the mark) -> v
 // The records as the file holds them, values without their padding at the end.
 std::vector<Values> FileRecords(const std::string& base) {
   const std::string bytes = ReadFile(base + ".Qfd");
-  const int32_t count = qftest::I32At(bytes, 0);
+  const int32_t count = I32At(bytes, 0);
   std::vector<Values> out;
   const std::pair<const char*, int> fields[] = {{"No", 5}, {"A", 8}, {"B", 8}, {"C", 8}};
   for (int32_t n = 0; n < count; ++n) {
-    const std::string rec = bytes.substr(23496 + static_cast<size_t>(n) * 30, 30);
+    const std::string rec = RecordAt(bytes, n + 1, 30);
     Values v;
     if (rec[0] == '*') v["*"] = "*";
     size_t at = 1;
@@ -87,16 +80,14 @@ std::vector<Values> Replayed(const std::string& base) {
 
 bool HasStrace() { return std::system("strace -f -o /dev/null true >/dev/null 2>&1") == 0; }
 
+class QfdKill : public QfdTest {};
+
 }  // namespace
 
-TEST(QfdKill, EveryKillPointLeavesFileAndHistoryAgreeing) {
+TEST_F(QfdKill, EveryKillPointLeavesFileAndHistoryAgreeing) {
   if (!HasStrace()) GTEST_SKIP() << "strace cannot trace here";
-  TempDir dir;
-  const std::string def = R"({"Fields": [{"Name": "No", "Format": "#"}, {"Name": "A", "Length": 8},
-                              {"Name": "B", "Length": 8}, {"Name": "C", "Length": 8}]})";
-  WriteFile(dir / "def.json", def);
-  const std::string tmpl = dir / "t";
-  ASSERT_EQ(Qfd({"create", "--from", dir / "def.json", tmpl}).status, 0);
+  const std::string tmpl = Create(R"({"Fields": [{"Name": "No", "Format": "#"}, {"Name": "A", "Length": 8},
+                              {"Name": "B", "Length": 8}, {"Name": "C", "Length": 8}]})", "t");
   ASSERT_EQ(Qfd({"history", tmpl, "--start"}).status, 0);
   for (const char* v : {"A=a1", "A=a2", "A=a3"}) ASSERT_EQ(Qfd({"add", tmpl, v, "B=b", "C=c"}).status, 0);
   ASSERT_EQ(Qfd({"delete", tmpl, "3"}).status, 0);

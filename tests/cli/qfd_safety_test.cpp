@@ -1,30 +1,19 @@
 // qfd with hostile input: files that are not databases, values the entry window could
 // never produce, damaged headers and definitions. Every case is refused with a
 // message that says why, nothing hangs, and no file is changed.
-#include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 
 #include <chrono>
-#include <filesystem>
 #include <thread>
 
+#include "tests/cli/QfdFixture.h"
 #include "tests/cli/Spawn.h"
-#include "tests/support/TestSupport.h"
 
-using qftest::Qfd;
-using qftest::ReadFile;
-using qftest::RunProgram;
-using qftest::RunResult;
-using qftest::TempDir;
-using qftest::ToolPath;
-using qftest::WriteFile;
-namespace fs = std::filesystem;
+using namespace clitest;
 
 namespace {
-
-constexpr size_t kHead = 23496;
 
 // Up 6 "AU" at 1, Num 4 "N" at 7, Low 5 "AL" at 11, No "#" at 16, Any 6 at 21,
 // Name 12 "ASF" at 27: record length 39.
@@ -37,39 +26,25 @@ const char* kDefinition = R"({"Fields": [
   {"Name": "Name", "Length": 12, "Format": "ASF"}]})";
 constexpr size_t kLength = 39;
 
-class QfdSafety : public ::testing::Test {
+class QfdSafety : public QfdTest {
  protected:
-  std::string Create(const std::string& name = "db") {
-    WriteFile(dir / "def.json", kDefinition);
-    const RunResult r = Qfd({"create", "--from", dir / "def.json", dir / name});
-    EXPECT_EQ(r.status, 0) << r.err;
-    return dir / name;
-  }
-  std::string Rec(const std::string& db, int n) {
-    return ReadFile(db + ".Qfd").substr(kHead + (n - 1) * kLength, kLength);
-  }
+  std::string Rec(const std::string& db, int n) { return RecordAt(ReadFile(db + ".Qfd"), n, kLength); }
   // Runs qfd with its output thrown away; its exit status, or -2 when it was still
   // running after five seconds (it is then stopped).
   int QfdWithin5s(const std::vector<std::string>& args) {
     std::vector<std::string> argv{ToolPath("qfd")};
     argv.insert(argv.end(), args.begin(), args.end());
-    const pid_t pid = clitest::Start(argv);
+    const pid_t pid = Start(argv);
     for (int i = 0; i < 100; ++i) {
       int status = 0;
       if (waitpid(pid, &status, WNOHANG) == pid) return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
       std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
     kill(pid, SIGKILL);
-    clitest::Wait(pid);
+    Wait(pid);
     return -2;
   }
-  TempDir dir;
 };
-
-std::string WithCount(std::string bytes, int32_t count) {
-  for (int i = 0; i < 4; ++i) bytes[static_cast<size_t>(i)] = static_cast<char>(static_cast<uint32_t>(count) >> (8 * i));
-  return bytes;
-}
 
 }  // namespace
 
@@ -89,15 +64,13 @@ TEST_F(QfdSafety, AFifoIsRefusedAtOnce) {
 }
 
 TEST_F(QfdSafety, ValuesFollowTheFieldFormats) {
-  const std::string db = Create();
+  const std::string db = Create(kDefinition);
   RunResult r = Qfd({"add", db, "Up=rome", "Num=12", "Low=XyZ", "Any=~ok\xC3\xA9", "Name=ann van dyke"});
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(Rec(db, 1), " ROME  12  xyz   1   ~ok\xE9  Ann Van Dyke");
   const std::string before = ReadFile(db + ".Qfd");
   const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
-      {{"add", db, "Num=12a"}, "qfd: the value for \"Num\" holds \"a\", which its format N does not allow\n"},
-      {{"add", db, "Up=r0me"}, "qfd: the value for \"Up\" holds \"0\", which its format AU does not allow\n"},
-      {{"set", db, "1", "Low=a-b"}, "qfd: the value for \"Low\" holds \"-\", which its format AL does not allow\n"},
+      {{"set", db, "1", "Num=12a"}, "qfd: the value for \"Num\" holds \"a\", which its format N does not allow\n"},
       {{"add", db, "No=7"}, "qfd: \"No\" is numbered by the store; it takes no value\n"},
       {{"set", db, "1", "No=text"}, "qfd: \"No\" is numbered by the store; it takes no value\n"},
   };
@@ -110,14 +83,14 @@ TEST_F(QfdSafety, ValuesFollowTheFieldFormats) {
 }
 
 TEST_F(QfdSafety, InvalidUtf8BecomesAQuestionMark) {
-  const std::string db = Create();
+  const std::string db = Create(kDefinition);
   const RunResult r = Qfd({"add", db, std::string("Any=a\xC0\x80" "b\xED\xA0\x80" "c\xFF")});
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(Rec(db, 1).substr(21, 6), "a?b?c?");
 }
 
 TEST_F(QfdSafety, GetAndInfoEscapeControlCharactersAndShowWholeValues) {
-  const std::string db = Create();
+  const std::string db = Create(kDefinition);
   ASSERT_EQ(Qfd({"add", db, "Any=x"}).status, 0);
   std::string bytes = ReadFile(db + ".Qfd");
   bytes.replace(kHead + 21, 6, std::string("a\x1B[2Jb", 6));   // an escape sequence
@@ -141,7 +114,7 @@ TEST_F(QfdSafety, GetAndInfoEscapeControlCharactersAndShowWholeValues) {
 }
 
 TEST_F(QfdSafety, InfoOnADamagedFileListsWhatItCanAndTheDamage) {
-  const std::string db = Create();
+  const std::string db = Create(kDefinition);
   std::string bytes = ReadFile(db + ".Qfd");
   // Field 2's length (i16 at 9 inside its slot) becomes 30000.
   const size_t at = 12360 + 53 + 9;
@@ -187,7 +160,7 @@ TEST_F(QfdSafety, DefinitionsAreNeverCutWithoutAWord) {
 }
 
 TEST_F(QfdSafety, NumbersAboveNineThousandNineHundredAndNinetyNineKeepAllTheirDigits) {
-  const std::string db = Create();
+  const std::string db = Create(kDefinition);
   std::string bytes = ReadFile(db + ".Qfd");
   bytes = WithCount(bytes, 9999) + std::string(9999 * kLength, ' ');
   bytes.replace(bytes.size() - kLength + 16, 5, " 9999");  // the highest number so far
@@ -224,29 +197,17 @@ TEST_F(QfdSafety, HelpAndVersionGoToStandardOutput) {
   }
 }
 
-// No export writes over the database or a companion of it, named directly or
-// through a link: it says so, exits 1, and every file keeps its bytes.
+// No export writes over the database or a companion of it, named directly or through
+// a link (the engine's tests hold the other companions): it says so, exits 1, and the
+// file keeps its bytes.
 TEST_F(QfdSafety, AnExportNeverWritesOverTheDatabaseOrItsCompanions) {
-  const std::string db = Create();
-  ASSERT_EQ(Qfd({"add", db, "Up=A"}).status, 0);
-  ASSERT_EQ(Qfd({"history", db, "--start"}).status, 0);
-  ASSERT_EQ(Qfd({"set", db, "1", "Up=B"}).status, 0);
-  ASSERT_EQ(Qfd({"resave", db, "--from", dir / "def.json", "--recover", "yes"}).status, 0);  // makes db.Bak
+  const std::string db = Create(kDefinition);
   WriteFile(db + ".QfB", "a working file left behind");
-  std::vector<std::string> targets;
-  for (const char* ext : {".Qfd", ".Bak", ".QfB", ".Qfh"}) {
-    targets.push_back(db + ext);
-    fs::create_symlink(db + ext, dir / (std::string("to") + ext + ".csv"));
-    targets.push_back(dir / (std::string("to") + ext + ".csv"));
-  }
-  std::vector<std::string> before;
-  for (const char* ext : {".Qfd", ".Bak", ".QfB", ".Qfh"}) before.push_back(ReadFile(db + ext));
-  ASSERT_GT(before[3].size(), 0u);
-  for (const std::string& target : targets) {
+  fs::create_symlink(db + ".QfB", dir / "to.csv");
+  for (const std::string& target : {db + ".QfB", dir / "to.csv"}) {
     const RunResult r = Qfd({"export", db, target});
     EXPECT_EQ(r.status, 1) << target;
     EXPECT_EQ(r.err, "EXPORT: FILE:" + target + " is a form database or its backup; it is not written over\n");
   }
-  int k = 0;
-  for (const char* ext : {".Qfd", ".Bak", ".QfB", ".Qfh"}) EXPECT_EQ(ReadFile(db + ext), before[k++]) << ext;
+  EXPECT_EQ(ReadFile(db + ".QfB"), "a working file left behind");
 }

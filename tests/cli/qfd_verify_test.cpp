@@ -6,20 +6,18 @@
 
 #include "engine/history/Format.h"
 #include "engine/modDB.h"
+#include "tests/cli/QfdFixture.h"
 #include "tests/engine/StoreFixture.h"
 #include "verify/Statistics.h"
 #include "verify/Verification.h"
 
-using qftest::ReadFile;
-using qftest::RunProgram;
-using qftest::ToolPath;
+using namespace clitest;
 
 namespace {
 
 class QfdVerify : public storetest::StoreTest {
  protected:
   const std::vector<std::pair<std::string, int>> form{{"Key", 4}, {"Name", 8}, {"Town", 8}};
-  std::string qfd = ToolPath("qfd");
 };
 
 TEST_F(QfdVerify, CompareListsEveryDifferenceAndExitsByResult) {
@@ -40,34 +38,34 @@ TEST_F(QfdVerify, CompareListsEveryDifferenceAndExitsByResult) {
       {{a, a, "--key", "Key", "--csv"}, 0, "Key,Field,A,B\n"},
   };
   for (const Case& c : cases) {
-    std::vector<std::string> argv{qfd, "compare"};
+    std::vector<std::string> argv{"compare"};
     argv.insert(argv.end(), c.args.begin(), c.args.end());
-    const auto r = RunProgram(argv);
+    const auto r = Qfd(argv);
     EXPECT_EQ(r.status, c.status) << r.err;
     EXPECT_EQ(r.out, c.out);
   }
-  auto r = RunProgram({qfd, "compare", a, b, "--key", "Zip"});
+  auto r = Qfd({"compare", a, b, "--key", "Zip"});
   EXPECT_EQ(r.status, 2);
   EXPECT_EQ(r.err, "qfd: no field Zip in " + a + ".Qfd\n");
   const std::string twice = MakeDb("t", form, {{"1", "x", ""}, {"1", "y", ""}});
-  r = RunProgram({qfd, "compare", a, twice, "--key", "Key"});
+  r = Qfd({"compare", a, twice, "--key", "Key"});
   EXPECT_EQ(r.status, 2);
   EXPECT_EQ(r.err, "qfd: key \"1\" is given twice in " + twice + ".Qfd (records 1 and 2)\n");
   const std::string other = MakeDb("o", {{"Key", 4}, {"Name", 8}}, {});
-  EXPECT_EQ(RunProgram({qfd, "compare", a, other, "--key", "Key"}).status, 2);
-  EXPECT_EQ(RunProgram({qfd, "compare", a, a + "x", "--key", "Key"}).status, 2);
+  EXPECT_EQ(Qfd({"compare", a, other, "--key", "Key"}).status, 2);
+  EXPECT_EQ(Qfd({"compare", a, a + "x", "--key", "Key"}).status, 2);
 }
 
 TEST_F(QfdVerify, StartAndProgress) {
   const std::string db = MakeDb("db", form, {{"1", "a", ""}, {"2", "b", ""}, {"3", "c", ""}, {"*4", "d", ""}});
-  auto r = RunProgram({qfd, "verify", db, "--status"});
+  auto r = Qfd({"verify", db, "--status"});
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.err, "qfd: " + db + ".Qfd is not verified (qfd verify " + db + " --start turns it on)\n");
-  r = RunProgram({qfd, "verify", db, "--start"});
+  r = Qfd({"verify", db, "--start"});
   EXPECT_EQ(r.out, "the verification of " + db + ".Qfd is kept in " + db + ".Qfv from now on\n");
   EXPECT_TRUE(modDB::HistoryKept(db));
-  EXPECT_EQ(RunProgram({qfd, "verify", db, "--start"}).status, 1);
-  EXPECT_EQ(RunProgram({qfd, "verify", db, "--status"}).out,
+  EXPECT_EQ(Qfd({"verify", db, "--start"}).status, 1);
+  EXPECT_EQ(Qfd({"verify", db, "--status"}).out,
             "0 verified, 3 not yet verified, 0 changed since verification\n");
 
   // Records 1 and 2 verified, then record 2 changed; record 3 stopped half way.
@@ -81,8 +79,8 @@ TEST_F(QfdVerify, StartAndProgress) {
   for (int32_t n : {1, 2}) ASSERT_EQ(qfverify::LogVerified(db, n, "", "keyer", print(n)), "");
   ASSERT_EQ(qfverify::LogField(db, 3, "", "keyer", {"Key", "3", "3", ""}, print(3)), "");
   modDB::CloseDatabase();
-  ASSERT_EQ(RunProgram({qfd, "set", db, "2", "Town=x"}).status, 0);
-  EXPECT_EQ(RunProgram({qfd, "verify", db, "--status"}).out,
+  ASSERT_EQ(Qfd({"set", db, "2", "Town=x"}).status, 0);
+  EXPECT_EQ(Qfd({"verify", db, "--status"}).out,
             "1 verified, 1 not yet verified, 1 changed since verification\n");
   qfverify::Progress p;
   ASSERT_EQ(qfverify::ReadProgress(db, p), "");
@@ -107,7 +105,7 @@ TEST_F(QfdVerify, StatisticsSumPerClerk) {
   ASSERT_EQ(qfverify::LogSession(db, qfverify::Session{}), "");  // nothing done: no line
   for (const char* f : {"Name", "Town"})
     ASSERT_EQ(qfverify::LogField(db, 1, "", "ann", {f, "x", "y", "first keyer"}, "p"), "");
-  const auto r = RunProgram({qfd, "stats", db, "--csv"});
+  const auto r = Qfd({"stats", db, "--csv"});
   ASSERT_EQ(r.status, 0) << r.err;
   std::vector<std::string> lines;
   for (size_t i = 0, e; (e = r.out.find('\n', i)) != std::string::npos; i = e + 1) lines.push_back(r.out.substr(i, e - i));

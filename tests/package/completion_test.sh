@@ -51,8 +51,6 @@ as_bash() {
 # The commands and the program's own options.
 ask "--help|--version|accept|add|check|compare|create|delete|dump|export|get|history|import|info|pack|push|resave|set|stats|undelete|verify" qfd ""
 ask "check|compare|create" qfd c
-ask "delete|dump" qfd d
-ask "--help|--version" qfd --
 
 # Form databases in any letter case of ".qfd", and folders; nothing else.
 cd "$tmp" || exit 1

@@ -1,7 +1,7 @@
 #!/bin/bash
-# console_host_test.sh QFSCRIPT: the WScript object of the console runner —
-# exact bytes of every writing member on stdout and stderr, standard input read
-# from a pipe to its end, arguments, and UTF-8 in and out.
+# console_host_test.sh QFSCRIPT: the console runner and its WScript object — exit
+# codes and error lines, exact bytes of every writing member on stdout and stderr,
+# standard input read from a pipe to its end, arguments, and UTF-8 in and out.
 set -u
 qfscript=$1
 dir=$(mktemp -d)
@@ -127,6 +127,17 @@ WScript.Sleep 1
 WScript.Quit 4
 VBS
 run host "$dir/host.vbs\n" 4 'host.vbs qfscript 5.8 True\nFalse\nTrue\n1\n429\n' ''
+
+# The runner's exit codes and error lines: Quit's code (MsgBox and InputBox answer with
+# their defaults from an empty input), a run-time error in a file of CR LF lines, a
+# compilation error, a missing file.
+printf 'WScript.Echo "start", 1 + 1\nr = MsgBox("Proceed?", vbOKCancel)\nWScript.Echo "answer", r, InputBox("Name?", "Title", "default name")\nWScript.Quit 3\nWScript.Echo "never"\n' >quit.vbs
+run quit "" 3 'start 2\nProceed?\nanswer 1 default name\n' ''
+printf 'Sub Work()\r\n  x = 1\r\n  y = x / 0\r\nEnd Sub\r\nWork\r\n' >crlf.vbs
+run crlf "" 1 '' 'crlf.vbs(3, 3) Microsoft VBScript runtime error: Division by zero\n'
+printf 'WScript.Echo "ok"\nx = "open\n' >open.vbs
+run open "" 1 '' 'open.vbs(2, 10) Microsoft VBScript compilation error: Unterminated string constant\n'
+run missing "" 2 '' 'qfscript: cannot read missing.vbs\n'
 
 # An error raised with an empty source prints its number and text alone.
 printf 'WScript.StdOut.Write "x"\nErr.Raise 1000 + 7, "", "Disk \351"\n' >nosource.vbs

@@ -33,33 +33,21 @@ TEST(Lexer, NamesAreCaseInsensitiveAndKeywordsRecognised) {
   EXPECT_EQ(t[4].type, Tok::End);
 }
 
-TEST(Lexer, IntegerLiteralsTakeTheSmallestSubtype) {
-  auto t = L("32767 32768 2147483647 2147483648 &HFF &HFFFF &HFFFF& &H10000 &O17 100&");
-  EXPECT_EQ(t[0].value.vt, vtInteger);
-  EXPECT_EQ(t[1].value.vt, vtLong);
-  EXPECT_EQ(t[1].value.l, 32768);
-  EXPECT_EQ(t[2].value.vt, vtLong);
-  EXPECT_EQ(t[3].value.vt, vtDouble);
-  EXPECT_EQ(t[4].value.i, 255);
-  EXPECT_EQ(t[5].value.vt, vtInteger);
-  EXPECT_EQ(t[5].value.i, -1);
-  EXPECT_EQ(t[6].value.vt, vtLong);
-  EXPECT_EQ(t[6].value.l, 65535);
-  EXPECT_EQ(t[7].value.l, 65536);
-  EXPECT_EQ(t[8].value.i, 15);
-  EXPECT_EQ(t[9].value.vt, vtLong);
-}
-
-TEST(Lexer, RealLiterals) {
-  auto t = L("1.5 .5 1e3 1.5E-3 x.5");
-  EXPECT_DOUBLE_EQ(t[0].value.d, 1.5);
-  EXPECT_DOUBLE_EQ(t[1].value.d, 0.5);
-  EXPECT_EQ(t[2].value.vt, vtDouble);
-  EXPECT_DOUBLE_EQ(t[2].value.d, 1000);
-  EXPECT_DOUBLE_EQ(t[3].value.d, 0.0015);
+TEST(Lexer, NumberLiteralsTakeTheSmallestSubtype) {
+  auto t = L("32767 32768 2147483647 2147483648 &HFF &HFFFF &HFFFF& &H10000 &O17 100& 1.5 .5 1e3 1.5E-3 x.5");
+  const std::pair<int, double> want[] = {{vtInteger, 32767}, {vtLong, 32768},     {vtLong, 2147483647},
+                                         {vtDouble, 2147483648.0}, {vtInteger, 255}, {vtInteger, -1},
+                                         {vtLong, 65535},   {vtLong, 65536},      {vtInteger, 15},
+                                         {vtLong, 100},     {vtDouble, 1.5},      {vtDouble, 0.5},
+                                         {vtDouble, 1000},  {vtDouble, 0.0015}};
+  for (size_t i = 0; i < std::size(want); ++i) {
+    EXPECT_EQ(t[i].value.vt, want[i].first) << i;
+    const Variant& v = t[i].value;
+    EXPECT_DOUBLE_EQ(v.vt == vtInteger ? v.i : v.vt == vtLong ? v.l : v.d, want[i].second) << i;
+  }
   // After a name a dot is member access, not a number.
-  EXPECT_EQ(t[4].type, Tok::Name);
-  EXPECT_EQ(t[5].type, Tok::Dot);
+  EXPECT_EQ(t[14].type, Tok::Name);
+  EXPECT_EQ(t[15].type, Tok::Dot);
 }
 
 TEST(Lexer, StringsDoubleTheirQuotes) {

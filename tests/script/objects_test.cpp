@@ -1,4 +1,6 @@
-// The objects scripts create: Scripting.Dictionary, RegExp and its matches.
+// The objects scripts create: Scripting.Dictionary, RegExp and its matches; and the
+// script's own classes: fields, properties, methods, Me, default members, New, and
+// Class_Initialize / Class_Terminate as references go.
 #include <gtest/gtest.h>
 
 #include "tests/script/script_test_util.h"
@@ -102,6 +104,151 @@ TEST(RegExp, BadPatternAndItemOutOfRange) {
             "error 5017: Syntax error in regular expression at (1, 43)");
   EXPECT_EQ(RunScript("Set re = New RegExp : re.Pattern = \"a\" : x = re.Execute(\"b\")(0)"),
             "error 5: Invalid procedure call or argument at (1, 42)");
+}
+
+const char* kPoint =
+    "Class Point\n"
+    "  Public X, Y\n"
+    "  Private secret\n"
+    "  Private Sub Class_Initialize : X = 1 : Y = 2 : secret = \"s\" : End Sub\n"
+    "  Public Function Sum() : Sum = X + Y : End Function\n"
+    "  Public Sub Move(dx, ByVal dy) : X = X + dx : Y = Y + dy : dx = 0 : dy = 0 : End Sub\n"
+    "  Function Describe : Describe = \"(\" & X & \",\" & Me.Y & \")\" & Hidden : End Function\n"
+    "  Private Function Hidden : Hidden = secret : End Function\n"
+    "End Class\n";
+
+TEST(Classes, FieldsMethodsAndMe) {
+  std::string code = std::string(kPoint) +
+      "Set p = New Point\n"
+      "WScript.Echo p.X, p.Y, p.Sum(), p.Sum, TypeName(p), IsObject(p)\n"
+      "a = 5 : b = 7 : p.Move a, b : WScript.Echo p.Describe, a, b\n"
+      "p.X = 10 : WScript.Echo p.Sum\n";
+  EXPECT_EQ(RunScript(code), "1 2 3 3 Point True\n(6,9)s 0 7\n19\n");
+}
+
+TEST(Classes, PrivateMembersAreHidden) {
+  std::string code = std::string(kPoint) +
+      "Set p = New Point\nOn Error Resume Next\n"
+      "x = p.secret : WScript.Echo Err.Number : Err.Clear\n"
+      "x = p.Hidden : WScript.Echo Err.Number\n";
+  EXPECT_EQ(RunScript(code), "438\n438\n");
+}
+
+const ScriptCase kClassCases[] = {
+    {"properties with arguments and exit property",
+     "Class Grid\n"
+     "  Private cells(8)\n"
+     "  Public Property Get Cell(r, c) : Cell = cells(r * 3 + c) : End Property\n"
+     "  Public Property Let Cell(r, c, v)\n"
+     "    If v < 0 Then Exit Property\n"
+     "    cells(r * 3 + c) = v\n"
+     "  End Property\n"
+     "  Public Property Set Link(o) : Set cells(0) = o : End Property\n"
+     "  Public Property Get Link : Set Link = cells(0) : End Property\n"
+     "End Class\n"
+     "Set g = New Grid\n"
+     "g.Cell(1, 2) = 7 : g.Cell(0, 1) = -3\n"
+     "WScript.Echo g.Cell(1, 2), IsEmpty(g.Cell(0, 1))\n"
+     "Set g.Link = g : WScript.Echo TypeName(g.Link), g.Link.Cell(1, 2)\n"
+     "Set g.Link = Nothing\n",
+     "7 True\nGrid 7\n"},
+    {"array fields and indexed results",
+     "Class Stack\n"
+     "  Private items(), n\n"
+     "  Private Sub Class_Initialize() : ReDim items(0) : n = 0 : End Sub\n"
+     "  Sub Push(v)\n"
+     "    If n > UBound(items) Then ReDim Preserve items(n * 2)\n"
+     "    items(n) = v : n = n + 1\n"
+     "  End Sub\n"
+     "  Property Get All : Dim r, i : ReDim r(n - 1) : For i = 0 To n - 1 : r(i) = items(i) : Next : All = r : End Property\n"
+     "  Function Fact(k) : If k <= 1 Then Fact = 1 Else Fact = k * Me.Fact(k - 1)\n"
+     "  End Function\n"
+     "End Class\n"
+     "Set s = New Stack : s.Push 1 : s.Push \"two\" : s.Push 3\n"
+     "WScript.Echo Join(s.All, \",\"), s.All(1), s.Fact(6)\n"
+     "On Error Resume Next\n"
+     "x = s.All(7) : WScript.Echo Err.Number\n",
+     "1,two,3 two 720\n9\n"},
+    {"default members",
+     "Class Adder\n"
+     "  Public Default Function Add(a, b) : Add = a + b : End Function\n"
+     "End Class\n"
+     "Class Plain : Public n : End Class\n"
+     "Set a = New Adder : WScript.Echo a(2, 3)\n"
+     "Set p = New Plain\n"
+     "On Error Resume Next\n"
+     "x = p + 1 : WScript.Echo Err.Number\n",
+     "5\n13\n"},
+    {"terminate runs once even when it keeps me",
+     "Class T\n"
+     "  Public n\n"
+     "  Sub Class_Terminate : WScript.Echo \"bye\", n : Set keep = Me : End Sub\n"
+     "End Class\n"
+     "Set t = New T : t.n = 4 : Set t = Nothing\n"
+     "WScript.Echo keep.n, TypeName(keep)\n"
+     "Set keep = Nothing : WScript.Echo \"end\"\n",
+     "bye 4\n4 T\nend\n"},
+    {"locals end as each call returns",
+     "Class T\n"
+     "  Public n\n"
+     "  Sub Class_Terminate : WScript.Echo \"bye\", n : End Sub\n"
+     "End Class\n"
+     "Sub S(k) : Dim t : Set t = New T : t.n = k : If k > 0 Then S k - 1\n"
+     "End Sub\n"
+     "S 2 : WScript.Echo \"end\"\n",
+     "bye 0\nbye 1\nbye 2\nend\n"},
+    {"terminate may write the variable being cleared",
+     "Class T\n"
+     "  Sub Class_Terminate : WScript.Echo \"bye\" : Set g = Nothing : End Sub\n"
+     "End Class\n"
+     "Set g = New T : Set g = Nothing : WScript.Echo TypeName(g)\n"
+     "Set g = New T : g = Empty : WScript.Echo \"after\"\n",
+     "bye\nNothing\nbye\nafter\n"},
+    {"errors inside methods reach the caller",
+     "Class C\n"
+     "  Function Div(n) : Div = 1 / n : End Function\n"
+     "End Class\n"
+     "Set c = New C\n"
+     "On Error Resume Next\n"
+     "x = c.Div(0) : WScript.Echo Err.Number : Err.Clear\n"
+     "x = c.Div(1, 2) : WScript.Echo Err.Number : Err.Clear\n"
+     "Set d = New Missing : WScript.Echo Err.Number, Err.Description\n",
+     "11\n450\n506 Class not defined\n"},
+};
+
+TEST(Classes, Scripts) {
+  RunCases(kClassCases);
+}
+
+TEST(Classes, InitializeAndTerminateFollowTheReferences) {
+  const char* code =
+      "Class T\n"
+      "  Public Name\n"
+      "  Sub Class_Initialize : WScript.Echo \"init\" : End Sub\n"
+      "  Sub Class_Terminate : WScript.Echo \"bye \" & Name : End Sub\n"
+      "End Class\n"
+      "Sub UseOne : Dim t : Set t = New T : t.Name = \"local\" : End Sub\n"
+      "Set a = New T : a.Name = \"a\" : Set b = a\n"
+      "Set a = Nothing : WScript.Echo \"a dropped\"\n"
+      "Set b = Nothing : WScript.Echo \"b dropped\"\n"
+      "UseOne : WScript.Echo \"after sub\"\n"
+      "Set c = New T : c.Name = \"c\" : Set c = New T : c.Name = \"d\"\n"
+      "WScript.Echo \"end\"\n";
+  ScriptControl ctl;
+  auto host = std::make_shared<EchoHost>();
+  ctl.AddObject("WScript", host);
+  ASSERT_TRUE(ctl.AddCode(code));
+  EXPECT_EQ(host->out, "init\na dropped\nbye a\nb dropped\ninit\nbye local\nafter sub\ninit\ninit\nbye c\nend\n");
+  ctl.Reset();
+  EXPECT_EQ(host->out.substr(host->out.size() - 10), "end\nbye d\n");
+}
+
+TEST(Classes, CompileErrors) {
+  EXPECT_EQ(RunScript("Class A\n  Public x\n  Public x\nEnd Class\n"), "error 1041: Name redefined at (3, 10)");
+  EXPECT_EQ(RunScript("Class A\n  Sub S\n  End Sub\n"), "error 1014: Expected 'End' at (4, 1)");
+  EXPECT_EQ(RunScript("Class A\n  Property Get P\n  End Sub\nEnd Class\n"),
+            "error 1050: Expected 'Property' at (3, 7)");
+  EXPECT_EQ(RunScript("Sub S\nExit Property\nEnd Sub\n"), "error 1039: Invalid 'exit' statement at (2, 6)");
 }
 
 }  // namespace

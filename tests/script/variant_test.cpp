@@ -1,6 +1,8 @@
-// Variant arithmetic, comparison, logic and conversions: result values and subtypes.
+// Variant arithmetic, comparison, logic and conversions: result values and subtypes;
+// date serials, splitting, formatting and parsing.
 #include <gtest/gtest.h>
 
+#include "script/datetime.h"
 #include "script/errors.h"
 #include "script/operators.h"
 #include "script/variant.h"
@@ -119,36 +121,27 @@ TEST(Logic, BitwiseOnNumbersAndThreeValuedWithNull) {
 }
 
 TEST(Conversion, DoublesPrintWithFifteenDigits) {
-  EXPECT_EQ(DoubleToStr(1.0 / 3), "0.333333333333333");
-  EXPECT_EQ(DoubleToStr(1e20), "1E+20");
-  EXPECT_EQ(DoubleToStr(1e-5), "1E-05");
-  EXPECT_EQ(DoubleToStr(0.0001), "0.0001");
-  EXPECT_EQ(DoubleToStr(123456789012345.0), "123456789012345");
-  EXPECT_EQ(DoubleToStr(1e15), "1E+15");
-  EXPECT_EQ(DoubleToStr(-2.5), "-2.5");
-  EXPECT_EQ(DoubleToStr(-0.0), "0");
+  const std::pair<double, const char*> doubles[] = {{1.0 / 3, "0.333333333333333"}, {1e20, "1E+20"}, {1e-5, "1E-05"},
+                                                    {0.0001, "0.0001"}, {123456789012345.0, "123456789012345"},
+                                                    {1e15, "1E+15"}, {-2.5, "-2.5"}, {-0.0, "0"}};
+  for (const auto& [d, text] : doubles) EXPECT_EQ(DoubleToStr(d), text);
   EXPECT_EQ(SingleToStr(0.1f), "0.1");
   EXPECT_EQ(CurrencyToStr(12345), "1.2345");
   EXPECT_EQ(CurrencyToStr(-10000), "-1");
 }
 
 TEST(Conversion, NumericStrings) {
-  double d;
-  EXPECT_TRUE(ParseNumber(" 12 ", d));
-  EXPECT_EQ(d, 12);
-  EXPECT_TRUE(ParseNumber("-1.5e3", d));
-  EXPECT_EQ(d, -1500);
-  EXPECT_TRUE(ParseNumber("&HFF", d));
-  EXPECT_EQ(d, 255);
-  EXPECT_TRUE(ParseNumber("&HFFFF", d));
-  EXPECT_EQ(d, -1);
-  EXPECT_TRUE(ParseNumber("1,000.5", d));
-  EXPECT_EQ(d, 1000.5);
-  EXPECT_TRUE(ParseNumber(".5", d));
-  EXPECT_FALSE(ParseNumber("", d));
-  EXPECT_FALSE(ParseNumber("1e", d));
-  EXPECT_FALSE(ParseNumber("12abc", d));
-  EXPECT_FALSE(ParseNumber("-", d));
+  const std::pair<const char*, double> numbers[] = {{" 12 ", 12}, {"-1.5e3", -1500}, {"&HFF", 255},
+                                                    {"&HFFFF", -1}, {"1,000.5", 1000.5}, {".5", 0.5}};
+  for (const auto& [text, value] : numbers) {
+    double d = 0;
+    EXPECT_TRUE(ParseNumber(text, d)) << text;
+    EXPECT_EQ(d, value) << text;
+  }
+  for (const char* text : {"", "1e", "12abc", "-"}) {
+    double d;
+    EXPECT_FALSE(ParseNumber(text, d)) << text;
+  }
 }
 
 TEST(Conversion, RoundingAndRangeChecks) {
@@ -174,6 +167,76 @@ TEST(Conversion, TypeNamesAndVarTypes) {
   EXPECT_EQ(VarTypeOf(Variant::Date(1)), 7);
   auto* rep = new ArrayRep;
   EXPECT_EQ(VarTypeOf(Variant::Arr(rep)), 8204);
+}
+
+TEST(DateTime, SerialsCountFromTheEpoch) {
+  EXPECT_EQ(DaySerial(1899, 12, 30), 0);
+  EXPECT_EQ(DaySerial(1900, 1, 1), 2);
+  EXPECT_EQ(DaySerial(2000, 1, 1), 36526);
+  EXPECT_EQ(DaySerial(1899, 12, 29), -1);
+  double d;
+  ASSERT_TRUE(MakeDate(2021, 2, 29, d));
+  EXPECT_EQ(d, DaySerial(2021, 3, 1));
+  ASSERT_TRUE(MakeDate(2020, 0, 1, d));
+  EXPECT_EQ(d, DaySerial(2019, 12, 1));
+  ASSERT_TRUE(MakeDate(2020, -13, 1, d));
+  EXPECT_EQ(d, DaySerial(2018, 11, 1));
+  EXPECT_FALSE(MakeDate(10000, 1, 1, d));
+  EXPECT_FALSE(MakeDate(100, 1, 0, d));
+}
+
+TEST(DateTime, SplitHandlesTimesAndNegativeSerials) {
+  DateParts p = SplitDate(DaySerial(2020, 12, 31) + 0.5);
+  EXPECT_EQ(p.year, 2020);
+  EXPECT_EQ(p.month, 12);
+  EXPECT_EQ(p.day, 31);
+  EXPECT_EQ(p.hour, 12);
+  EXPECT_EQ(p.weekday, 5);  // Thursday
+  p = SplitDate(-1.25);      // 12/29/1899 6:00 AM: the fraction counts forward
+  EXPECT_EQ(p.day, 29);
+  EXPECT_EQ(p.hour, 6);
+  p = SplitDate(0.99999999);  // rounds to the next midnight
+  EXPECT_EQ(p.day, 31);
+  EXPECT_EQ(p.hour, 0);
+}
+
+TEST(DateTime, Strings) {
+  EXPECT_EQ(DateToStr(DaySerial(2020, 1, 2)), "1/2/2020");
+  EXPECT_EQ(DateToStr(0.75), "6:00:00 PM");
+  EXPECT_EQ(DateToStr(0), "12/30/1899");
+  EXPECT_EQ(DateToStr(DaySerial(2020, 1, 2) + 1.0 / 24), "1/2/2020 1:00:00 AM");
+}
+
+TEST(DateTime, Parsing) {
+  struct Case {
+    const char* text;
+    double want;
+  };
+  const Case ok[] = {
+      {"12/31/2020", DaySerial(2020, 12, 31)},
+      {"2020-12-31", DaySerial(2020, 12, 31)},
+      {"31/12/2020", DaySerial(2020, 12, 31)},  // day first when the month cannot be 31
+      {"March 5, 2021", DaySerial(2021, 3, 5)},
+      {"5 mar 2021", DaySerial(2021, 3, 5)},
+      {"Friday, March 5, 2021", DaySerial(2021, 3, 5)},
+      {"1/2/99", DaySerial(1999, 1, 2)},
+      {"1/2/29", DaySerial(2029, 1, 2)},
+      {"13:05", (13 * 60 + 5) / 1440.0},
+      {"1:05:09 PM", (13 * 3600 + 5 * 60 + 9) / 86400.0},
+      {"12 AM", 0},
+      {"12/31/2020 11:59:59 PM", DaySerial(2020, 12, 31) + (86400 - 1) / 86400.0},
+  };
+  for (const auto& c : ok) {
+    double d = -1e9;
+    EXPECT_TRUE(ParseDate(c.text, d)) << c.text;
+    EXPECT_NEAR(d, c.want, 1e-9) << c.text;
+  }
+  const char* bad[] = {"", "hello", "2/30/2020", "13/13/2020", "25:00", "1:60", "12/31/2020 x", "1/2/3/4",
+                       "99999/1/1", "13 PM"};
+  for (const char* text : bad) {
+    double d;
+    EXPECT_FALSE(ParseDate(text, d)) << text;
+  }
 }
 
 }  // namespace

@@ -25,6 +25,7 @@
 #include "engine/modDB.h"
 #include "entry/frmBrowse.h"
 #include "entry/modBrowse.h"
+#include "tests/bench/engine/BenchTiming.h"
 
 namespace fs = std::filesystem;
 
@@ -34,25 +35,8 @@ constexpr int32_t kRecords = 65530;
 constexpr int kText = 24, kNumber = 12, kDate = 10;
 constexpr int kRecordLength = 1 + kText + kNumber + kDate;
 
-struct QuietHost final : modDB::Host {
-  int MsgBox(const std::string& text, int, const std::string& title) override {
-    std::fprintf(stderr, "message: %s: %s\n", title.c_str(), text.c_str());
-    return modDB::vbOK;
-  }
-  void DoEvents() override {}
-  void ShowPer(int32_t, int32_t) override {}
-  void HidePer() override {}
-};
-
-double Seconds(const std::function<void()>& work) {
-  double best = 1e9;
-  for (int i = 0; i < 5; ++i) {
-    const auto t0 = std::chrono::steady_clock::now();
-    work();
-    best = std::min(best, std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count());
-  }
-  return best;
-}
+using bench::Seconds;
+using bench::Shell;
 
 // A fixed pseudo-random sequence, so that every run sorts the same values.
 uint64_t state = 88172645463325252ull;
@@ -141,24 +125,16 @@ void WriteLines(const std::string& path, const std::vector<std::string>& lines) 
   for (const std::string& l : lines) out << l << '\n';
 }
 
-void Shell(const std::string& command) {
-  if (std::system(command.c_str()) != 0) {
-    std::fprintf(stderr, "failed: %s\n", command.c_str());
-    std::exit(1);
-  }
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication app(argc, argv);
-  QuietHost host;
+  bench::QuietHost host;
   modDB::SetHost(&host);
-  const fs::path dir = fs::temp_directory_path() / ("qf-bench-sort-" + std::to_string(::getpid()));
-  fs::create_directories(dir);
+  const bench::Folder dir("qf-bench-sort");
   const Values values = MakeValues();
-  const std::string base = (dir / "table").string();
+  const std::string base = dir / "table";
   MakeDatabase(base, values);
   std::string name = base;
   if (modDB::OpenDatabase(name) != 1) return 1;
@@ -181,7 +157,7 @@ int main(int argc, char** argv) {
   bool ok = true;
   for (int k = 1; k <= 3; ++k) {
     const Column& c = columns[k - 1];
-    const std::string file = (dir / c.what).string();
+    const std::string file = dir / c.what;
     WriteLines(file, *c.cells);
     const double gnu = Seconds([&] { Shell("LC_ALL=C " + c.sortArgs + " -o /dev/null '" + file + "'"); });
     const double ours = Seconds([&] { table.SortBy(k); });
@@ -203,6 +179,5 @@ int main(int argc, char** argv) {
   table.SortBy(0);
   table.close();
   modDB::CloseDatabase();
-  fs::remove_all(dir);
   return ok ? 0 : 1;
 }

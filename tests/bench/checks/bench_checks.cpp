@@ -16,14 +16,9 @@ namespace {
 
 constexpr int32_t kRecords = modDB::kMaxRecords;
 
-struct F {
-  const char* name;
-  int length;
-  const char* format;
-};
-constexpr F kFields[] = {{"ID", 5, "#"},    {"AGE", 3, "N"},      {"SEX", 1, "U"},      {"PREG", 2, "N"},
-                         {"ADMIT", 10, "D"}, {"DISCH", 10, "D"},  {"WEIGHT", 3, "N"},   {"HEIGHT", 3, "N"},
-                         {"SMOKER", 1, "Y"}, {"NAME", 30, "AS"}};
+const std::vector<bench::FieldSpec> kFields = {
+    {"ID", 5, "#"},      {"AGE", 3, "N"},      {"SEX", 1, "U"},   {"PREG", 2, "N"},     {"ADMIT", 10, "D"},
+    {"DISCH", 10, "D"},  {"WEIGHT", 3, "N"},   {"HEIGHT", 3, "N"}, {"SMOKER", 1, "Y"},  {"NAME", 30, "AS"}};
 
 std::string Two(int n) { return (n < 10 ? "0" : "") + std::to_string(n); }
 
@@ -46,27 +41,11 @@ qfchecks::Rules TenRules() {
 int main() {
   bench::QuietHost host;
   SetHost(&host);
-  const fs::path dir = fs::temp_directory_path() / ("qf_bench_checks_" + std::to_string(::getpid()));
-  fs::create_directories(dir);
-  const std::string base = (dir / "patients").string();
-
-  modDB::InitHeader();
-  for (const F& f : kFields) {
-    modDB::FieldDef d;
-    d.Name.Set(f.name);
-    d.Length = static_cast<int16_t>(f.length);
-    d.Format.Set(f.format);
-    d.Page = 1;
-    if (!modDB::AddField(d)) return 1;
-  }
-  std::string name = base;
-  if (modDB::SaveHeader(name) != 1 || modDB::OpenDatabase(name) != 1) return 1;
-  const modDB::FormHeader h = modDB::GetHeader();
-  std::string records;
-  records.reserve(static_cast<size_t>(kRecords) * static_cast<size_t>(h.RecordLength));
+  const bench::Folder dir("qf_bench_checks");
+  const std::string base = dir / "patients";
+  bench::SaveForm(base, kFields);
   int32_t broken = 0;
-  for (int32_t n = 1; n <= kRecords; ++n) {
-    std::string rec(static_cast<size_t>(h.RecordLength), ' ');
+  bench::AppendRecords(base, kRecords, {1}, [&](int32_t n, std::string& rec, const modDB::FormHeader& h) {
     auto put = [&](int slot, const std::string& v) { rec.replace(static_cast<size_t>(h.Fields[slot].Offset), v.size(), v); };
     const bool bad = n % 7 == 0;
     broken += bad;
@@ -81,10 +60,7 @@ int main() {
     put(8, std::to_string(150 + n % 40));
     put(9, n % 3 ? "N" : "Y");
     put(10, "Patient number " + std::to_string(n));
-    records += rec;
-  }
-  if (modDB::AppendRecords(records, {1}, "BENCH") != 1) return 1;
-  modDB::CloseDatabase();
+  });
   const qfchecks::Rules rules = TenRules();
 
   const std::string file = base + ".Qfd";
@@ -102,7 +78,6 @@ int main() {
   std::printf("  %-34s %8.1f ms   %5.1f x cp   (goal: under 1000 ms)\n", "whole-file check", check * 1000,
               check / cp);
   std::printf("  %-34s %8zu   (expected %d)\n", "broken rules found", report.Findings.size(), broken);
-  fs::remove_all(dir);
   if (!same) {
     std::fprintf(stderr, "the check did not find exactly the records that break a rule\n");
     return 1;

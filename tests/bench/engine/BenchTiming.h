@@ -1,6 +1,7 @@
-// The engine benchmarks' common measuring: the best of five runs of a piece of work,
-// shell commands for the reference figures (`cp` of the same file), and a host that
-// only reports what should not be asked.
+// What the benchmarks share: the best of five runs of a piece of work, shell commands
+// for the reference figures (`cp` of the same file), a host that only reports what
+// should not be asked, a temporary folder, and the databases' making (a form of
+// fields, records appended or written straight into the file).
 #pragma once
 
 #include <unistd.h>
@@ -9,8 +10,11 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "engine/modDB.h"
 
@@ -51,5 +55,91 @@ struct QuietHost final : modDB::Host {
   void ShowPer(int32_t, int32_t) override {}
   void HidePer() override {}
 };
+
+// Ends the benchmark when `ok` is false.
+inline void Check(bool ok, const std::string& what) {
+  if (!ok) {
+    std::fprintf(stderr, "failed: %s\n", what.c_str());
+    std::exit(1);
+  }
+}
+
+// A folder of its own under the temporary folder, removed at the end.
+struct Folder {
+  explicit Folder(const std::string& name)
+      : path(std::filesystem::temp_directory_path() / (name + "-" + std::to_string(::getpid()))) {
+    std::filesystem::create_directories(path);
+  }
+  ~Folder() { std::filesystem::remove_all(path); }
+  std::string operator/(const std::string& name) const { return (path / name).string(); }
+  std::filesystem::path path;
+};
+
+struct FieldSpec {
+  std::string name;
+  int length;
+  const char* format = "";
+};
+
+// A new design of these fields, all on page 1; SaveForm saves it as `base`.
+inline void Design(const std::vector<FieldSpec>& fields) {
+  modDB::InitHeader();
+  for (const FieldSpec& spec : fields) {
+    modDB::FieldDef f;
+    f.Name.Set(spec.name);
+    f.Length = static_cast<int16_t>(spec.length);
+    f.Format.Set(spec.format);
+    f.Page = 1;
+    Check(modDB::AddField(f) != 0, "AddField " + spec.name);
+  }
+}
+inline void SaveForm(const std::string& base, const std::vector<FieldSpec>& fields) {
+  Design(fields);
+  std::string name = base;
+  Check(modDB::SaveHeader(name) == 1, "SaveHeader");
+}
+
+// `count` records appended to the database through the engine (the "#" fields of the
+// slots `numbered` numbered by it); `fill` writes record n's values into its blank
+// record at the fields' offsets.
+inline void AppendRecords(const std::string& base, int32_t count, const std::vector<int16_t>& numbered,
+                          const std::function<void(int32_t, std::string&, const modDB::FormHeader&)>& fill) {
+  std::string name = base;
+  Check(modDB::OpenDatabase(name) == 1, "OpenDatabase");
+  const modDB::FormHeader h = modDB::GetHeader();
+  std::string records;
+  records.reserve(static_cast<size_t>(h.RecordLength) * static_cast<size_t>(count));
+  for (int32_t n = 1; n <= count; ++n) {
+    std::string rec(static_cast<size_t>(h.RecordLength), ' ');
+    fill(n, rec, h);
+    records += rec;
+  }
+  Check(modDB::AppendRecords(records, numbered, "BENCH") == 1, "AppendRecords");
+  modDB::CloseDatabase();
+}
+
+// `count` records of `fields` fields of `length` bytes written straight after the saved
+// header, and the count set; `value(n, k)` is field k's (from 0) value in record n,
+// `mark(n)` whether record n is marked.
+inline void WriteRecords(const std::string& base, int32_t count, int fields, int length,
+                         const std::function<std::string(int32_t, int)>& value,
+                         const std::function<bool(int32_t)>& mark = [](int32_t) { return false; }) {
+  std::ofstream out(base + ".Qfd", std::ios::binary | std::ios::app);
+  std::string rec(1 + static_cast<size_t>(fields) * length, ' ');
+  for (int32_t n = 1; n <= count; ++n) {
+    rec[0] = mark(n) ? '*' : ' ';
+    for (int k = 0; k < fields; ++k) {
+      const std::string v = value(n, k);
+      std::fill_n(rec.begin() + 1 + k * length, length, ' ');
+      rec.replace(1 + static_cast<size_t>(k) * length, v.size(), v);
+    }
+    out.write(rec.data(), static_cast<std::streamsize>(rec.size()));
+  }
+  out.close();
+  std::fstream f(base + ".Qfd", std::ios::binary | std::ios::in | std::ios::out);
+  const char c[4] = {static_cast<char>(count & 0xFF), static_cast<char>((count >> 8) & 0xFF),
+                     static_cast<char>((count >> 16) & 0xFF), 0};
+  f.write(c, 4);
+}
 
 }  // namespace bench

@@ -60,20 +60,9 @@ int main() {
   bench::QuietHost host;
   SetHost(&host);
   modLIB::SetTwipsPerPixel(15, 15);
-  const fs::path folder = fs::temp_directory_path() / ("qf-bench-appends-" + std::to_string(getpid()));
-  fs::create_directories(folder);
-  const std::string base = (folder / "shared").string();
-
-  modDB::InitHeader();
-  for (const auto& [fieldName, length] : std::vector<std::pair<std::string, int>>{{"Who", 2}, {"Seq", 5}, {"Body", kBody}}) {
-    modDB::FieldDef f;
-    f.Name.Set(fieldName);
-    f.Length = static_cast<int16_t>(length);
-    f.Page = 1;
-    if (modDB::AddField(f) == 0) return 1;
-  }
-  std::string name = base;
-  if (modDB::SaveHeader(name) != 1) return 1;
+  const bench::Folder folder("qf-bench-appends");
+  const std::string base = folder / "shared";
+  bench::SaveForm(base, {{"Who", 2}, {"Seq", 5}, {"Body", kBody}});
   modDB::InitHeader();
 
   const auto t0 = std::chrono::steady_clock::now();
@@ -122,7 +111,6 @@ int main() {
               lengthAgrees ? "agrees" : "does NOT agree");
   std::printf("  lost %d, doubled %d, torn %d, out of order %d, failed writers %d\n", expected - kept, doubled, torn,
               outOfOrder, failedWriters);
-  fs::remove_all(folder);
   const bool ok = kept == expected && count == expected && doubled == 0 && torn == 0 && outOfOrder == 0 &&
                   failedWriters == 0 && lengthAgrees;
   return ok ? 0 : 1;

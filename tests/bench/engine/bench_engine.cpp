@@ -21,7 +21,6 @@
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
-#include <fstream>
 #include <string>
 #include <vector>
 
@@ -52,39 +51,20 @@ using bench::Q;
 using bench::Seconds;
 using bench::Shell;
 
-void Design() {
-  modDB::InitHeader();
-  for (int k = 1; k <= kFields; ++k) {
-    modDB::FieldDef f;
-    f.Name.Set("Field" + std::to_string(k));
-    f.Length = kFieldLength;
-    f.Page = 1;
-    modDB::AddField(f);
-  }
+std::vector<bench::FieldSpec> Fields() {
+  std::vector<bench::FieldSpec> fields;
+  for (int k = 1; k <= kFields; ++k) fields.push_back({"Field" + std::to_string(k), kFieldLength});
+  return fields;
 }
 
 // A database of `count` records written straight into the file; every tenth marked
 // when `marked`.
 void MakeDatabase(const std::string& base, int32_t count, bool marked) {
-  Design();
-  std::string name = base;
-  modDB::SaveHeader(name);
-  std::ofstream out(base + ".Qfd", std::ios::binary | std::ios::app);
-  std::string rec(1 + kFields * kFieldLength, ' ');
-  for (int32_t n = 1; n <= count; ++n) {
-    rec[0] = marked && n % 10 == 0 ? '*' : ' ';
-    for (int k = 0; k < kFields; ++k) {
-      const std::string v = "value " + std::to_string(n) + "." + std::to_string(k);
-      std::fill_n(rec.begin() + 1 + k * kFieldLength, kFieldLength, ' ');
-      rec.replace(1 + k * kFieldLength, v.size(), v);
-    }
-    out.write(rec.data(), static_cast<std::streamsize>(rec.size()));
-  }
-  out.close();
-  std::fstream f(base + ".Qfd", std::ios::binary | std::ios::in | std::ios::out);
-  const char c[4] = {static_cast<char>(count & 0xFF), static_cast<char>((count >> 8) & 0xFF),
-                     static_cast<char>((count >> 16) & 0xFF), 0};
-  f.write(c, 4);
+  bench::SaveForm(base, Fields());
+  bench::WriteRecords(
+      base, count, kFields, kFieldLength,
+      [](int32_t n, int k) { return "value " + std::to_string(n) + "." + std::to_string(k); },
+      [&](int32_t n) { return marked && n % 10 == 0; });
 }
 
 void Open(const std::string& base) {
@@ -103,10 +83,8 @@ void Row(const char* what, double seconds, double cp, double cpSync = 0) {
 int main() {
   YesHost host;
   modDB::SetHost(&host);
-  const fs::path dir = fs::temp_directory_path() / ("qf-bench-" + std::to_string(::getpid()));
-  fs::create_directories(dir);
-  const std::string master = (dir / "master").string(), db = (dir / "db").string();
-  const std::string small = (dir / "small").string(), copy = (dir / "copy.Qfd").string();
+  const bench::Folder dir("qf-bench");
+  const std::string master = dir / "master", db = dir / "db", small = dir / "small", copy = dir / "copy.Qfd";
   MakeDatabase(master, kRecords, true);
   MakeDatabase(small, 1, false);
   const auto bytes = fs::file_size(master + ".Qfd");
@@ -155,7 +133,7 @@ int main() {
       },
       [&] {
         fresh();
-        Design();
+        bench::Design(Fields());
         modDB::MoveFieldDown(1);
       });
   const Beside pack = rounds(
@@ -172,7 +150,7 @@ int main() {
   Open(db);
   const Beside exported = rounds(
       [&] {
-        if (modDB::ExportCsv((dir / "out.csv").string(), all) != 1) std::exit(1);
+        if (modDB::ExportCsv(dir / "out.csv", all) != 1) std::exit(1);
       },
       [] {});
   modDB::CloseDatabase();
@@ -226,6 +204,5 @@ int main() {
   std::printf("  %-34s %8.1f us   %5.2f x without   (goal: at most 2 x; history %.1f MB at the end)\n",
               "  the same, change history kept", writeHistory * 1e6, writeHistory / write,
               static_cast<double>(historyBytes) / 1e6);
-  fs::remove_all(dir);
   return 0;
 }

@@ -32,27 +32,15 @@ constexpr int32_t kRecords = 65530;
 constexpr int kFields = 10, kLength = 10;
 constexpr int64_t kHistoryBytes = int64_t{200} << 20;
 
-void Check(bool ok, const char* what) {
-  if (!ok) {
-    std::fprintf(stderr, "failed: %s\n", what);
-    std::exit(1);
-  }
-}
+using bench::Check;
 
 std::string Name(int f) { return "F" + std::to_string(f); }
 
 // The database with its records, and its history as described above.
 void Make(const std::string& base, bool bigHistory) {
-  modDB::InitHeader();
-  for (int f = 0; f < kFields; ++f) {
-    modDB::FieldDef d;
-    d.Name.Set(Name(f));
-    d.Length = kLength;
-    d.Page = 1;
-    Check(modDB::AddField(d) != 0, "field");
-  }
-  std::string name = base;
-  Check(modDB::SaveHeader(name) == 1, "save");
+  std::vector<bench::FieldSpec> fields;
+  for (int f = 0; f < kFields; ++f) fields.push_back({Name(f), kLength});
+  bench::SaveForm(base, fields);
   std::vector<std::string> values(static_cast<size_t>(kRecords) * kFields, "v0");
   std::string hist = modDB::HistoryHeading() + "\n\n";
   if (bigHistory) {
@@ -73,19 +61,12 @@ void Make(const std::string& base, bool bigHistory) {
       v = now;
     }
   }
-  std::string records;
-  records.reserve(static_cast<size_t>(kRecords) * (1 + kFields * kLength));
-  for (int32_t r = 0; r < kRecords; ++r) {
-    records += ' ';
+  bench::AppendRecords(base, kRecords, {}, [&](int32_t r, std::string& rec, const modDB::FormHeader&) {
     for (int f = 0; f < kFields; ++f) {
-      std::string v = values[static_cast<size_t>(r) * kFields + static_cast<size_t>(f)];
-      v.resize(kLength, ' ');
-      records += v;
+      const std::string& v = values[static_cast<size_t>(r - 1) * kFields + static_cast<size_t>(f)];
+      rec.replace(1 + static_cast<size_t>(f) * kLength, v.size(), v);
     }
-  }
-  Check(modDB::OpenDatabase(name) == 1, "open");
-  Check(modDB::AppendRecords(records, {}, "IMPORT") == 1, "append");
-  modDB::CloseDatabase();
+  });
   std::ofstream(modDB::HistoryFileOf(base), std::ios::binary) << hist;
 }
 
@@ -151,9 +132,8 @@ int main(int argc, char** argv) {
   if (argc == 3 && std::string(argv[1]) == "--record") return ReadOne(argv[2]);
   bench::QuietHost host;
   SetHost(&host);
-  const fs::path dir = fs::temp_directory_path() / ("qf-bench-history-" + std::to_string(::getpid()));
-  fs::create_directories(dir);
-  const std::string big = (dir / "big").string(), none = (dir / "none").string();
+  const bench::Folder dir("qf-bench-history");
+  const std::string big = dir / "big", none = dir / "none";
   Make(big, true);
   Make(none, false);
   const double mb = static_cast<double>(fs::file_size(big + ".Qfh")) / (1 << 20);
@@ -172,6 +152,5 @@ int main(int argc, char** argv) {
   fs::rename(big + ".Qfi", big + ".away");
   const auto [scanSeconds, scanPeak] = RecordRun(self, big);
   std::printf("    without the index              %8.0f ms   peak %.0f MB\n", scanSeconds * 1e3, scanPeak);
-  fs::remove_all(dir);
   return 0;
 }

@@ -37,12 +37,20 @@ using bench::Q;
 using bench::Seconds;
 using bench::Shell;
 
-void Check(bool ok, const char* what) {
-  if (!ok) {
-    std::fprintf(stderr, "failed: %s\n", what);
-    std::exit(1);
+using bench::Check;
+
+// A host for a run whose one expected message holds `expected`: any other ends the
+// process with status 2.
+struct Expecting final : modDB::Host {
+  explicit Expecting(const char* text) : expected(text) {}
+  int MsgBox(const std::string& text, int style, const std::string&) override {
+    return text.find(expected) != std::string::npos ? modDB::DefaultAnswer(style) : (std::_Exit(2), 0);
   }
-}
+  void DoEvents() override {}
+  void ShowPer(int32_t, int32_t) override {}
+  void HidePer() override {}
+  const char* expected;
+};
 
 // Runs `work` in a child process: its peak resident memory in MB and its time in
 // seconds; `code` is its exit status.
@@ -70,28 +78,20 @@ ChildRun InChild(const std::function<int()>& work) {
 int main() {
   bench::QuietHost host;
   SetHost(&host);
-  const fs::path dir = fs::temp_directory_path() / ("qf-bench-import-" + std::to_string(::getpid()));
-  fs::create_directories(dir);
-  const std::string empty = (dir / "empty").string(), db = (dir / "db").string();
-  const std::string csv = (dir / "in.csv").string(), copy = (dir / "copy.Qfd").string();
+  const bench::Folder dir("qf-bench-import");
+  const std::string empty = dir / "empty", db = dir / "db", csv = dir / "in.csv", copy = dir / "copy.Qfd";
 
   // The form: No "#", Born "D", At "T", Code "ANSU" (100) and six free text fields of 145:
   // records of 994 bytes.
-  modDB::InitHeader();
   const char* formats[] = {"#", "D", "T", "ANSU", "*", "*", "*", "*", "*", "*"};
   const int lengths[] = {5, 10, 8, 100, 145, 145, 145, 145, 145, 145};
+  std::vector<bench::FieldSpec> fields;
   std::string heading;
   for (int k = 0; k < 10; ++k) {
-    modDB::FieldDef f;
-    f.Name.Set("Field" + std::to_string(k + 1));
-    f.Length = static_cast<int16_t>(lengths[k]);
-    f.Format.Set(formats[k]);
-    f.Page = 1;
-    Check(modDB::AddField(f) != 0, "AddField");
-    heading += (k ? "," : "") + std::string("Field") + std::to_string(k + 1);
+    fields.push_back({"Field" + std::to_string(k + 1), lengths[k], formats[k]});
+    heading += (k ? "," : "") + fields.back().name;
   }
-  std::string name = empty;
-  Check(modDB::SaveHeader(name) == 1, "SaveHeader");
+  bench::SaveForm(empty, fields);
   {
     std::ofstream out(csv, std::ios::binary);
     out << heading << "\r\n";
@@ -118,9 +118,8 @@ int main() {
   constexpr int kRounds = 11;
   std::vector<double> imports, copies, reads, histories;
   uintmax_t historyBytes = 0;
-  for (int round = 0; round < kRounds; ++round) {
-    fresh();
-    ::sync();
+  // One import into the fresh copy: its seconds, those of reading and checking in `read`.
+  auto importOnce = [&](double* read) {
     std::string n = db;
     const auto t0 = std::chrono::steady_clock::now();
     Check(modDB::OpenDatabase(n) == 1, "OpenDatabase");
@@ -130,16 +129,21 @@ int main() {
     Check(modDB::WriteCsvImport(plan, false) == 1, "WriteCsvImport");
     Check(modDB::GetRecordCount() == kRecords, "count");
     modDB::CloseDatabase();
-    const auto t2 = std::chrono::steady_clock::now();
-    const double cp = Seconds([&] { Shell("cp " + Q(db + ".Qfd") + " " + Q(copy)); },
-                              [&] {
-                                fs::remove(copy);
-                                ::sync();
-                              },
-                              1);
-    imports.push_back(std::chrono::duration<double>(t2 - t0).count());
-    reads.push_back(std::chrono::duration<double>(t1 - t0).count());
-    copies.push_back(cp);
+    if (read) *read = std::chrono::duration<double>(t1 - t0).count();
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+  };
+  for (int round = 0; round < kRounds; ++round) {
+    fresh();
+    ::sync();
+    double read = 0;
+    imports.push_back(importOnce(&read));
+    reads.push_back(read);
+    copies.push_back(Seconds([&] { Shell("cp " + Q(db + ".Qfd") + " " + Q(copy)); },
+                             [&] {
+                               fs::remove(copy);
+                               ::sync();
+                             },
+                             1));
   }
   // The same import with the change history kept, in rounds of its own afterwards: its
   // 80 MB of history would otherwise weigh on the plain imports that follow it.
@@ -147,14 +151,7 @@ int main() {
     fresh();
     Check(modDB::StartHistory(db).empty(), "StartHistory");
     ::sync();
-    const auto h0 = std::chrono::steady_clock::now();
-    std::string h = db;
-    Check(modDB::OpenDatabase(h) == 1, "OpenDatabase");
-    modDB::CsvImport planH;
-    Check(modDB::ReadCsvImport(csv, {}, planH) == 1 && planH.good == kRecords, "ReadCsvImport");
-    Check(modDB::WriteCsvImport(planH, false) == 1, "WriteCsvImport");
-    modDB::CloseDatabase();
-    histories.push_back(std::chrono::duration<double>(std::chrono::steady_clock::now() - h0).count());
+    histories.push_back(importOnce(nullptr));
     historyBytes = fs::file_size(db + ".Qfh");
     fs::remove(db + ".Qfh");
   }
@@ -200,10 +197,7 @@ int main() {
   const double recordsMb = static_cast<double>(fs::file_size(db + ".Qfd") - 23496) / 1048576.0;
   const ChildRun full = InChild([&] {
     fresh();
-    std::string n = db;
-    if (modDB::OpenDatabase(n) != 1) return 1;
-    modDB::CsvImport plan;
-    if (modDB::ReadCsvImport(csv, {}, plan) != 1 || modDB::WriteCsvImport(plan, false) != 1) return 1;
+    importOnce(nullptr);
     return 0;
   });
   Check(full.code == 0, "import in a child");
@@ -215,45 +209,25 @@ int main() {
     for (size_t i = 0; i < (size_t{2} << 20); ++i) block += "1\n";
     for (int k = 0; k < 5; ++k) out << block;  // 10,485,760 rows, 20 MB
   }
-  const ChildRun flood = InChild([&] {
-    fresh();
-    std::string n = db;
-    if (modDB::OpenDatabase(n) != 1) return 1;
-    // The refusal is the expected outcome: its message is the only one.
-    struct Expecting final : modDB::Host {
-      int MsgBox(const std::string& text, int style, const std::string&) override {
-        return text.find("has more than 65530 rows") != std::string::npos ? modDB::DefaultAnswer(style) : (std::_Exit(2), 0);
-      }
-      void DoEvents() override {}
-      void ShowPer(int32_t, int32_t) override {}
-      void HidePer() override {}
-    } expecting;
-    modDB::SetHost(&expecting);
-    modDB::CsvImport plan;
-    return modDB::ReadCsvImport(csv, {}, plan) == 0 ? 0 : 1;
-  });
+  // An import refused with the one expected message, in a process of its own.
+  auto refused = [&](const char* expected) {
+    return InChild([&] {
+      fresh();
+      std::string n = db;
+      if (modDB::OpenDatabase(n) != 1) return 1;
+      Expecting expecting(expected);
+      modDB::SetHost(&expecting);
+      modDB::CsvImport plan;
+      return modDB::ReadCsvImport(csv, {}, plan) == 0 ? 0 : 1;
+    });
+  };
+  const ChildRun flood = refused("has more than 65530 rows");
   Check(flood.code == 0, "the flood of rows refused");
   {
     std::ofstream out(csv, std::ios::binary);
     out << heading << "\r\n" << std::string(size_t{20} << 20, ',') << "\r\n";  // one row of 20 MB of commas
   }
-  const ChildRun wide = InChild([&] {
-    fresh();
-    std::string n = db;
-    if (modDB::OpenDatabase(n) != 1) return 1;
-    struct Expecting final : modDB::Host {
-      int MsgBox(const std::string& text, int style, const std::string&) override {
-        return text.find("has more than 100000 values") != std::string::npos ? modDB::DefaultAnswer(style)
-                                                                            : (std::_Exit(2), 0);
-      }
-      void DoEvents() override {}
-      void ShowPer(int32_t, int32_t) override {}
-      void HidePer() override {}
-    } expecting;
-    modDB::SetHost(&expecting);
-    modDB::CsvImport plan;
-    return modDB::ReadCsvImport(csv, {}, plan) == 0 ? 0 : 1;
-  });
+  const ChildRun wide = refused("has more than 100000 values");
   Check(wide.code == 0, "the row of commas refused");
   std::printf("  %-34s %8.1f MB   beside %.1f MB of records written: %.2f x (the peak less that of a process of\n"
               "  %-34s             this program that does nothing, %.1f MB)\n",
@@ -263,6 +237,5 @@ int main() {
               "peak memory, too many rows", flood.peakMb - base.peakMb, flood.seconds * 1000);
   std::printf("  %-34s %8.1f MB   %6.0f ms (one row of 20 MB of commas, refused; goal: a small multiple of the file)\n",
               "peak memory, one row of commas", wide.peakMb - base.peakMb, wide.seconds * 1000);
-  fs::remove_all(dir);
   return 0;
 }

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "engine/modDB.h"
+#include "tests/bench/engine/BenchTiming.h"
 #include "tests/support/PgServer.h"
 #include "tests/support/TestSupport.h"
 
@@ -16,12 +17,7 @@ namespace {
 
 constexpr int32_t kRecords = 65530;
 
-void Check(bool ok, const std::string& what) {
-  if (!ok) {
-    std::fprintf(stderr, "failed: %s\n", what.c_str());
-    std::exit(1);
-  }
-}
+using bench::Check;
 
 // Seconds that argv takes; it must succeed and print `expect` (when given).
 double Timed(const std::vector<std::string>& argv, const std::string& expect = "") {
@@ -33,27 +29,9 @@ double Timed(const std::vector<std::string>& argv, const std::string& expect = "
 }
 
 std::string MakeDatabase(const std::string& base) {
-  modDB::InitHeader();
-  const struct {
-    const char* name;
-    int length;
-    const char* format;
-  } fields[] = {{"Id", 6, "N"},     {"Name", 40, "*"},  {"Age", 3, "N"},     {"Weight", 6, "N."},
-                {"Born", 10, "D"},  {"At", 8, "T"},     {"City", 30, "AU"},  {"Notes", 200, "*"}};
-  for (const auto& f : fields) {
-    modDB::FieldDef d;
-    d.Name.Set(f.name), d.Length = static_cast<int16_t>(f.length), d.Page = 1, d.Format.Set(f.format);
-    Check(modDB::AddField(d) != 0, "field");
-  }
-  std::string name = base;
-  Check(modDB::SaveHeader(name) == 1, "save");
-  name = base;
-  Check(modDB::OpenDatabase(name) == 1, "open");
-  const modDB::FormHeader h = modDB::GetHeader();
-  std::string records;
-  records.reserve(static_cast<size_t>(h.RecordLength) * kRecords);
-  for (int32_t r = 1; r <= kRecords; ++r) {
-    std::string rec(static_cast<size_t>(h.RecordLength), ' ');
+  bench::SaveForm(base, {{"Id", 6, "N"}, {"Name", 40, "*"}, {"Age", 3, "N"}, {"Weight", 6, "N."},
+                         {"Born", 10, "D"}, {"At", 8, "T"}, {"City", 30, "AU"}, {"Notes", 200, "*"}});
+  bench::AppendRecords(base, kRecords, {}, [](int32_t r, std::string& rec, const modDB::FormHeader& h) {
     const std::string values[] = {std::to_string(r),
                                   "Name " + std::to_string(r * 7919 % 100000) + " \xE9t\xE9",
                                   std::to_string(r % 100),
@@ -64,10 +42,7 @@ std::string MakeDatabase(const std::string& base) {
                                   std::string(150, static_cast<char>('a' + r % 26)) + ", \"quoted\""};
     for (int k = 0; k < 8; ++k)
       rec.replace(static_cast<size_t>(h.Fields[k + 1].Offset), values[k].size(), values[k]);
-    records += rec;
-  }
-  Check(modDB::AppendRecords(records, {}, "BENCH") == 1, "append");
-  modDB::CloseDatabase();
+  });
   return base;
 }
 

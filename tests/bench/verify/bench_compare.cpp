@@ -21,35 +21,17 @@ namespace {
 constexpr int32_t kRecords = 65530;
 constexpr int kFields = 10, kFieldLength = 100;
 
-// The file of `count` records written straight; field 1 is the key "K<n>".
+// The file of kRecords records written straight; field 1 is the key "K<n>".
 void MakeDatabase(const std::string& base, bool second) {
-  modDB::InitHeader();
-  for (int k = 1; k <= kFields; ++k) {
-    modDB::FieldDef f;
-    f.Name.Set("Field" + std::to_string(k));
-    f.Length = kFieldLength;
-    f.Page = 1;
-    modDB::AddField(f);
-  }
-  std::string name = base;
-  modDB::SaveHeader(name);
-  std::ofstream out(base + ".Qfd", std::ios::binary | std::ios::app);
-  std::string rec(1 + kFields * kFieldLength, ' ');
-  for (int32_t n = 1; n <= kRecords; ++n) {
+  std::vector<bench::FieldSpec> fields;
+  for (int k = 1; k <= kFields; ++k) fields.push_back({"Field" + std::to_string(k), kFieldLength});
+  bench::SaveForm(base, fields);
+  bench::WriteRecords(base, kRecords, kFields, kFieldLength, [&](int32_t n, int k) {
     const int32_t key = second && n % 1000 == 0 ? kRecords + n : n;
-    for (int k = 0; k < kFields; ++k) {
-      std::string v = k == 0 ? "K" + std::to_string(key) : "value " + std::to_string(n) + "." + std::to_string(k);
-      if (second && k == n % kFields && k > 0 && n % 97 == 0) v += "x";
-      std::fill_n(rec.begin() + 1 + k * kFieldLength, kFieldLength, ' ');
-      rec.replace(1 + k * kFieldLength, v.size(), v);
-    }
-    out.write(rec.data(), static_cast<std::streamsize>(rec.size()));
-  }
-  out.close();
-  std::fstream f(base + ".Qfd", std::ios::binary | std::ios::in | std::ios::out);
-  const char c[4] = {static_cast<char>(kRecords & 0xFF), static_cast<char>((kRecords >> 8) & 0xFF),
-                     static_cast<char>((kRecords >> 16) & 0xFF), 0};
-  f.write(c, 4);
+    std::string v = k == 0 ? "K" + std::to_string(key) : "value " + std::to_string(n) + "." + std::to_string(k);
+    if (second && k == n % kFields && k > 0 && n % 97 == 0) v += "x";
+    return v;
+  });
 }
 
 }  // namespace

@@ -1,2 +1,0 @@
-WScript.Echo "ok"
-x = "open
