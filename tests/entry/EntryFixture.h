@@ -23,7 +23,7 @@
 
 namespace qfentry {
 
-struct FieldSpec {
+struct FieldShape {
   std::string name;
   int length;
   int page;
@@ -40,12 +40,12 @@ class EntryTest : public qfgui::GuiTest {
   }
 
   // Makes base.Qfd with the fields (laid out down the page) and the records.
-  std::string MakeDatabase(const std::vector<FieldSpec>& fields,
+  std::string MakeDatabase(const std::vector<FieldShape>& fields,
                            const std::vector<std::vector<std::string>>& records = {},
                            int bannersOnPage = 0) {
     modDB::InitHeader();
     int y = 40;
-    for (const FieldSpec& s : fields) {
+    for (const FieldShape& s : fields) {
       modDB::FieldDef f;
       f.Name.Set(s.name);
       f.Length = static_cast<int16_t>(s.length);

@@ -17,7 +17,7 @@ namespace {
 // One field per format; the window in edit mode on a new record.
 class FormatTest : public EntryTest {
  protected:
-  void Edit(const std::vector<FieldSpec>& fields) {
+  void Edit(const std::vector<FieldShape>& fields) {
     const std::string file = MakeDatabase(fields);
     Open(file);
     window->mnuNewRecord->trigger();

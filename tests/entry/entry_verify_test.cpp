@@ -28,7 +28,7 @@ using qfentry::EntryTest;
 class EntryVerify : public EntryTest {
  protected:
   // Name and Town keyed; No numbered and Sum computed, never keyed again.
-  const std::vector<qfentry::FieldSpec> form{{"No", 6, 1, "#"}, {"Name", 12, 1, "AN"}, {"Sum", 6, 1, "="},
+  const std::vector<qfentry::FieldShape> form{{"No", 6, 1, "#"}, {"Name", 12, 1, "AN"}, {"Sum", 6, 1, "="},
                                              {"Town", 12, 1, "AN"}};
   static std::string Truth(int32_t r, int slot) {
     return (slot == 2 ? "name" : "town") + std::to_string(slot == 2 ? r : r % 37);

@@ -16,7 +16,7 @@ namespace {
 
 constexpr int32_t kRecords = modDB::kMaxRecords;
 
-const std::vector<bench::FieldSpec> kFields = {
+const std::vector<bench::FieldShape> kFields = {
     {"ID", 5, "#"},      {"AGE", 3, "N"},      {"SEX", 1, "U"},   {"PREG", 2, "N"},     {"ADMIT", 10, "D"},
     {"DISCH", 10, "D"},  {"WEIGHT", 3, "N"},   {"HEIGHT", 3, "N"}, {"SMOKER", 1, "Y"},  {"NAME", 30, "AS"}};
 

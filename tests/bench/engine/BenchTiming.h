@@ -75,25 +75,25 @@ struct Folder {
   std::filesystem::path path;
 };
 
-struct FieldSpec {
+struct FieldShape {
   std::string name;
   int length;
   const char* format = "";
 };
 
 // A new design of these fields, all on page 1; SaveForm saves it as `base`.
-inline void Design(const std::vector<FieldSpec>& fields) {
+inline void Design(const std::vector<FieldShape>& fields) {
   modDB::InitHeader();
-  for (const FieldSpec& spec : fields) {
+  for (const FieldShape& shape : fields) {
     modDB::FieldDef f;
-    f.Name.Set(spec.name);
-    f.Length = static_cast<int16_t>(spec.length);
-    f.Format.Set(spec.format);
+    f.Name.Set(shape.name);
+    f.Length = static_cast<int16_t>(shape.length);
+    f.Format.Set(shape.format);
     f.Page = 1;
-    Check(modDB::AddField(f) != 0, "AddField " + spec.name);
+    Check(modDB::AddField(f) != 0, "AddField " + shape.name);
   }
 }
-inline void SaveForm(const std::string& base, const std::vector<FieldSpec>& fields) {
+inline void SaveForm(const std::string& base, const std::vector<FieldShape>& fields) {
   Design(fields);
   std::string name = base;
   Check(modDB::SaveHeader(name) == 1, "SaveHeader");

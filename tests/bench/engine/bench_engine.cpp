@@ -51,8 +51,8 @@ using bench::Q;
 using bench::Seconds;
 using bench::Shell;
 
-std::vector<bench::FieldSpec> Fields() {
-  std::vector<bench::FieldSpec> fields;
+std::vector<bench::FieldShape> Fields() {
+  std::vector<bench::FieldShape> fields;
   for (int k = 1; k <= kFields; ++k) fields.push_back({"Field" + std::to_string(k), kFieldLength});
   return fields;
 }

@@ -38,7 +38,7 @@ std::string Name(int f) { return "F" + std::to_string(f); }
 
 // The database with its records, and its history as described above.
 void Make(const std::string& base, bool bigHistory) {
-  std::vector<bench::FieldSpec> fields;
+  std::vector<bench::FieldShape> fields;
   for (int f = 0; f < kFields; ++f) fields.push_back({Name(f), kLength});
   bench::SaveForm(base, fields);
   std::vector<std::string> values(static_cast<size_t>(kRecords) * kFields, "v0");

@@ -85,7 +85,7 @@ int main() {
   // records of 994 bytes.
   const char* formats[] = {"#", "D", "T", "ANSU", "*", "*", "*", "*", "*", "*"};
   const int lengths[] = {5, 10, 8, 100, 145, 145, 145, 145, 145, 145};
-  std::vector<bench::FieldSpec> fields;
+  std::vector<bench::FieldShape> fields;
   std::string heading;
   for (int k = 0; k < 10; ++k) {
     fields.push_back({"Field" + std::to_string(k + 1), lengths[k], formats[k]});

@@ -23,7 +23,7 @@ constexpr int kFields = 10, kFieldLength = 100;
 
 // The file of kRecords records written straight; field 1 is the key "K<n>".
 void MakeDatabase(const std::string& base, bool second) {
-  std::vector<bench::FieldSpec> fields;
+  std::vector<bench::FieldShape> fields;
   for (int k = 1; k <= kFields; ++k) fields.push_back({"Field" + std::to_string(k), kFieldLength});
   bench::SaveForm(base, fields);
   bench::WriteRecords(base, kRecords, kFields, kFieldLength, [&](int32_t n, int k) {
