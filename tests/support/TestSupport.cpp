@@ -125,6 +125,14 @@ std::string ToolPath(const std::string& name) {
 #endif
 }
 
+std::string QfdCreate(const TempDir& dir, const std::string& name, const std::string& definition) {
+  const std::string base = dir / name;
+  WriteFile(base + ".json", definition);
+  const RunResult r = Qfd({"create", "--from", base + ".json", base});
+  if (r.status != 0) throw std::runtime_error("qfd create " + base + ": " + r.err);
+  return base;
+}
+
 int32_t I32At(const std::string& b, size_t at) {
   uint32_t u = 0;
   for (int i = 0; i < 4; ++i) u |= static_cast<uint32_t>(static_cast<unsigned char>(b.at(at + i))) << (8 * i);
@@ -134,6 +142,17 @@ int32_t I32At(const std::string& b, size_t at) {
 int16_t I16At(const std::string& b, size_t at) {
   return static_cast<int16_t>(static_cast<unsigned char>(b.at(at)) |
                               (static_cast<unsigned char>(b.at(at + 1)) << 8));
+}
+
+std::string WithI32(std::string b, size_t at, int32_t value) {
+  for (int i = 0; i < 4; ++i) b.at(at + i) = static_cast<char>(static_cast<uint32_t>(value) >> (8 * i));
+  return b;
+}
+
+std::string WithI16(std::string b, size_t at, int16_t value) {
+  b.at(at) = static_cast<char>(value & 0xFF);
+  b.at(at + 1) = static_cast<char>((value >> 8) & 0xFF);
+  return b;
 }
 
 }  // namespace qftest

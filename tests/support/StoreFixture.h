@@ -1,0 +1,122 @@
+// The engine-level database builder the tests share: a temporary folder, the
+// recording Host, definitions and databases made through the store itself, and the
+// checks of a message box.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "engine/modDB.h"
+#include "lib/modLIB.h"
+#include "tests/support/RecordingHost.h"
+#include "tests/support/TestSupport.h"
+
+namespace storetest {
+
+inline modDB::FieldDef Field(const std::string& name, int length, int page = 1, const std::string& format = "") {
+  modDB::FieldDef f;
+  f.Name.Set(name);
+  f.Length = static_cast<int16_t>(length);
+  f.Page = static_cast<uint8_t>(page);
+  f.Format.Set(format);
+  return f;
+}
+
+// A field of a design made by MakeForm: its name, length and format.
+struct FieldSpec {
+  std::string name;
+  int length;
+  std::string format = "";
+};
+using Records = std::vector<std::vector<std::string>>;
+
+class StoreTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    modLIB::SetTwipsPerPixel(15, 15);
+    modDB::InitHeader();
+  }
+  void TearDown() override {
+    if (modDB::GetFileNumber() != 0) modDB::CloseDatabase();
+    modDB::InitHeader();
+  }
+
+  // A new design of the given fields, in slot order.
+  void DesignOf(const std::vector<FieldSpec>& fields) {
+    modDB::InitHeader();
+    for (const FieldSpec& spec : fields) {
+      modDB::FieldDef f = Field(spec.name, spec.length, 1, spec.format);
+      ASSERT_NE(modDB::AddField(f), 0) << host.Last();
+    }
+  }
+  void Design(const std::vector<std::pair<std::string, int>>& fields) { DesignOf(Specs(fields)); }
+
+  // Saves a design of `fields` as dir/name and appends the records, each given as its
+  // field values in slot order; a value starting with "*" marks the record deleted
+  // (the "*" itself is dropped). Returns dir/name with the database left open (when
+  // `keepOpen`, or closed) and the messages clear.
+  std::string MakeForm(const std::string& name, const std::vector<FieldSpec>& fields, const Records& records = {},
+                       bool keepOpen = false, uint8_t dateOrder = 1) {
+    DesignOf(fields);
+    modDB::SetDateOrder(dateOrder);
+    std::string path = dir / name, save = path;
+    EXPECT_EQ(modDB::SaveHeader(save), 1) << host.Last();
+    Open(path);
+    for (const auto& values : records) {
+      modDB::ClearRecord();
+      bool mark = false;
+      for (size_t i = 0; i < values.size(); ++i) {
+        std::string v = values[i];
+        if (i == 0 && !v.empty() && v[0] == '*') {
+          mark = true;
+          v.erase(0, 1);
+        }
+        modDB::WriteField(static_cast<int16_t>(i + 1), v);
+      }
+      EXPECT_EQ(modDB::AddRecord(), 1) << host.Last();
+      if (mark) {
+        EXPECT_EQ(modDB::DeleteRecord(), 1) << host.Last();
+      }
+    }
+    if (!keepOpen) modDB::CloseDatabase();
+    host.Clear();
+    return path;
+  }
+  std::string MakeDb(const std::string& name, const std::vector<std::pair<std::string, int>>& fields,
+                     const Records& records) {
+    return MakeForm(name, Specs(fields), records);
+  }
+
+  void Open(std::string path) { ASSERT_EQ(modDB::OpenDatabase(path), 1) << host.Last(); }
+
+  // The trimmed value of slot n of the current record.
+  std::string Field1(int16_t n) {
+    std::string v;
+    modDB::ReadField(n, v);
+    return v;
+  }
+
+  // The last box is a critical one with this title and text; the boxes are cleared.
+  void ExpectBox(const std::string& title, const std::string& text) {
+    ASSERT_FALSE(host.boxes.empty()) << "no message; expected " << title << ": " << text;
+    EXPECT_EQ(host.boxes.back().title, title);
+    EXPECT_EQ(host.boxes.back().text, text);
+    EXPECT_EQ(host.boxes.back().style, modDB::vbCritical);
+    host.Clear();
+  }
+
+  qftest::TempDir dir;
+  modDB::RecordingHost host;
+
+ private:
+  static std::vector<FieldSpec> Specs(const std::vector<std::pair<std::string, int>>& fields) {
+    std::vector<FieldSpec> specs;
+    for (const auto& [name, length] : fields) specs.push_back({name, length});
+    return specs;
+  }
+};
+
+}  // namespace storetest
