@@ -10,11 +10,14 @@
 #include <filesystem>
 #include <thread>
 
-#include "tests/engine/StoreFixture.h"
+#include "tests/support/StoreFixture.h"
 
 using namespace storetest;
 using qftest::I32At;
+using qftest::kHead;
 using qftest::ReadFile;
+using qftest::WithI16;
+using qftest::WithI32;
 using qftest::WriteFile;
 
 namespace {
@@ -27,15 +30,6 @@ class RecordStore : public StoreTest {
     for (int i = 1; i <= records; ++i) rows.push_back({"name" + std::to_string(i), std::to_string(i)});
     return MakeDb("db", {{"A", 20}, {"B", 3}}, rows);
   }
-  void Open(std::string name) { ASSERT_EQ(modDB::OpenDatabase(name), 1) << host.Last(); }
-  void ExpectBox(const std::string& title, const std::string& text) {
-    ASSERT_FALSE(host.boxes.empty()) << "no message; expected " << title << ": " << text;
-    EXPECT_EQ(host.boxes.back().title, title);
-    EXPECT_EQ(host.boxes.back().text, text);
-    EXPECT_EQ(host.boxes.back().style, modDB::vbCritical);
-    host.Clear();
-  }
-
   // Whether another open file description could take the writers' lock right now.
   static bool LockIsFree(const std::string& file) {
     const int fd = ::open(file.c_str(), O_RDWR);
@@ -84,37 +78,33 @@ TEST_F(RecordStore, EveryOperationWithoutADatabaseSaysSoInItsOwnWords) {
 
 TEST_F(RecordStore, EmptyDatabaseSaysSoUntilARecordIsAdded) {
   const std::string path = TwoFieldDb(0);
-  EXPECT_EQ(ReadFile(path + ".Qfd").size(), 23496u);
+  EXPECT_EQ(ReadFile(path + ".Qfd").size(), kHead);
   Open(path);
   EXPECT_NE(modDB::GetFileNumber(), 0);
   EXPECT_EQ(modDB::GetRecordNo(), 0);
   EXPECT_TRUE(host.boxes.empty());
-  EXPECT_EQ(modDB::ReadRecord(), 0);
-  ExpectBox("READ RECORD", "DB is empty");
-  EXPECT_EQ(modDB::WriteRecord(), 0);
-  ExpectBox("WRITE RECORD", "DB is empty");
-  EXPECT_EQ(modDB::DeleteRecord(), 0);
-  ExpectBox("DELETE RECORD", "DB is empty");
-  EXPECT_EQ(modDB::IsDeleted(), 0);
-  ExpectBox("IS DELETED", "DB is empty");
-  EXPECT_EQ(modDB::GotoFirstRecord(), 0);
-  ExpectBox("GOTO FIRST RECORD", "DB is empty");
-  EXPECT_EQ(modDB::GotoLastRecord(), 0);
-  ExpectBox("GOTO LAST RECORD", "DB is empty");
-  EXPECT_EQ(modDB::GotoNextRecord(), 0);
-  EXPECT_EQ(modDB::GotoPreviousRecord(), 0);
+  const std::pair<std::function<int()>, std::string> cases[] = {
+      {modDB::ReadRecord, "READ RECORD"},           {modDB::WriteRecord, "WRITE RECORD"},
+      {modDB::DeleteRecord, "DELETE RECORD"},       {modDB::IsDeleted, "IS DELETED"},
+      {modDB::GotoFirstRecord, "GOTO FIRST RECORD"}, {modDB::GotoLastRecord, "GOTO LAST RECORD"},
+      {modDB::GotoNextRecord, ""},                   {modDB::GotoPreviousRecord, ""}};
+  for (const auto& [op, title] : cases) {
+    EXPECT_EQ(op(), 0) << title;
+    if (title.empty()) EXPECT_TRUE(host.boxes.empty());
+    else ExpectBox(title, "DB is empty");
+  }
   EXPECT_EQ(modDB::SetRecordNo(1), 0);
   ExpectBox("SET RECORD NO", "Record Out of range!");
-  EXPECT_EQ(ReadFile(path + ".Qfd").size(), 23496u);  // nothing of that wrote
+  EXPECT_EQ(ReadFile(path + ".Qfd").size(), kHead);  // nothing of that wrote
 
   modDB::WriteField(1, "first");
   EXPECT_EQ(modDB::AddRecord(), 1);
   EXPECT_EQ(modDB::GetRecordNo(), 1);
   EXPECT_TRUE(host.boxes.empty());
   const std::string bytes = ReadFile(path + ".Qfd");
-  ASSERT_EQ(bytes.size(), 23496u + 24u);
+  ASSERT_EQ(bytes.size(), kHead + 24u);
   EXPECT_EQ(I32At(bytes, 0), 1);
-  EXPECT_EQ(bytes.substr(23496, 24), " first" + std::string(15, ' ') + "   ");
+  EXPECT_EQ(bytes.substr(kHead, 24), " first" + std::string(15, ' ') + "   ");
 }
 
 TEST_F(RecordStore, OpenChecksAndNames) {
@@ -149,26 +139,15 @@ TEST_F(RecordStore, DamagedFilesAreRefusedWithTheirName) {
   const std::string path = TwoFieldDb(2);
   const std::string file = path + ".Qfd";
   const std::string good = ReadFile(file);
-  auto patch32 = [&](size_t at, int32_t v) {
-    std::string b = good;
-    for (int i = 0; i < 4; ++i) b[at + i] = static_cast<char>((static_cast<uint32_t>(v) >> (8 * i)) & 0xFF);
-    return b;
-  };
-  auto patch16 = [&](size_t at, int16_t v) {
-    std::string b = good;
-    b[at] = static_cast<char>(v & 0xFF);
-    b[at + 1] = static_cast<char>((v >> 8) & 0xFF);
-    return b;
-  };
   const std::vector<std::pair<std::string, std::string>> damaged = {
       {"shorter than a header", good.substr(0, 1000)},
       {"empty file", ""},
-      {"record length not 1 + the lengths", patch32(4, 25)},
-      {"record count too large", patch32(0, 70000)},
-      {"negative record count", patch32(0, -1)},
-      {"field count too large", patch16(70, 200)},
-      {"field 2 offset outside the record", patch16(12360 + 53 + 51, 30)},
-      {"field 1 length too large", patch16(12360 + 9, 9000)},
+      {"record length not 1 + the lengths", WithI32(good, 4, 25)},
+      {"record count too large", WithI32(good, 0, 70000)},
+      {"negative record count", WithI32(good, 0, -1)},
+      {"field count too large", WithI16(good, 70, 200)},
+      {"field 2 offset outside the record", WithI16(good, 12360 + 53 + 51, 30)},
+      {"field 1 length too large", WithI16(good, 12360 + 9, 9000)},
   };
   for (const auto& [what, bytes] : damaged) {
     WriteFile(file, bytes);
@@ -234,12 +213,12 @@ TEST_F(RecordStore, WritesLandAtTheirByteOffsets) {
   ASSERT_EQ(modDB::WriteRecord(), 1);
   modDB::CloseDatabase();
 
-  // Record 2 starts at 23496 + 24 = 23520; its field B occupies 23541 ... 23543.
+  // Record 2 starts at kHead + 24 = 23520; its field B occupies 23541 ... 23543.
   const std::string bytes = ReadFile(path + ".Qfd");
-  ASSERT_EQ(bytes.size(), 23496u + 3 * 24u);
+  ASSERT_EQ(bytes.size(), kHead + 3 * 24u);
   EXPECT_EQ(bytes.substr(23541, 3), "XYZ");
   EXPECT_EQ(bytes.substr(23520, 6), " name2");
-  EXPECT_EQ(bytes.substr(23496 + 21, 3), "1  ");
+  EXPECT_EQ(bytes.substr(kHead + 21, 3), "1  ");
   EXPECT_EQ(bytes.substr(23544 + 21, 3), "3  ");
   Open(path);
   modDB::SetRecordNo(2);
@@ -262,9 +241,8 @@ TEST_F(RecordStore, DeletingMarksAndAddingAfterwardsMakesALiveCopy) {
   modDB::CloseDatabase();
   const std::string bytes = ReadFile(path + ".Qfd");
   EXPECT_EQ(I32At(bytes, 0), 3);
-  EXPECT_EQ(bytes[23496 + 24], '*');
-  EXPECT_EQ(bytes.substr(23496 + 24 + 1, 23), bytes.substr(23496 + 48 + 1, 23));
-  EXPECT_EQ(bytes[23496 + 48], ' ');
+  EXPECT_EQ(qftest::RecordAt(bytes, 2, 24), "*" + qftest::RecordAt(bytes, 3, 24).substr(1));
+  EXPECT_EQ(bytes[kHead + 48], ' ');
 }
 
 TEST_F(RecordStore, NavigationVisitsEveryRecordAndSeesOtherProgramsAppends) {
@@ -315,7 +293,7 @@ TEST_F(RecordStore, NavigationVisitsEveryRecordAndSeesOtherProgramsAppends) {
 TEST_F(RecordStore, ARecordBeyondTheEndOfTheFileReadsAsBlanks) {
   const std::string path = TwoFieldDb(3);
   std::string bytes = ReadFile(path + ".Qfd");
-  bytes.resize(23496 + 24 + 10);  // record 2 cut short, record 3 gone: count still 3
+  bytes.resize(kHead + 24 + 10);  // record 2 cut short, record 3 gone: count still 3
   WriteFile(path + ".Qfd", bytes);
   Open(path);
   ASSERT_EQ(modDB::SetRecordNo(3), 1);
@@ -330,11 +308,7 @@ TEST_F(RecordStore, AFullDatabaseStaysExactlyAsItWas) {
   MakeDb("full", {{"A", 1}}, {});
   const std::string file = dir / "full.Qfd";
   // 65,530 records of 2 bytes; the last one says "z".
-  std::string bytes = ReadFile(file);
-  bytes += std::string(65530 * 2, ' ');
-  bytes[bytes.size() - 1] = 'z';
-  bytes[0] = static_cast<char>(65530 & 0xFF);
-  bytes[1] = static_cast<char>(65530 >> 8);
+  std::string bytes = WithI32(ReadFile(file), 0, 65530) + std::string(65530 * 2 - 1, ' ') + "z";
   WriteFile(file, bytes);
 
   Open(dir / "full");
@@ -349,10 +323,8 @@ TEST_F(RecordStore, AFullDatabaseStaysExactlyAsItWas) {
   modDB::CloseDatabase();
 
   // Full only on disk: another program filled it after this one read the count.
-  bytes[0] = static_cast<char>(65529 & 0xFF);
-  WriteFile(file, bytes);
+  WriteFile(file, WithI32(bytes, 0, 65529));
   Open(dir / "full");
-  bytes[0] = static_cast<char>(65530 & 0xFF);
   WriteFile(file, bytes);
   EXPECT_EQ(modDB::AddRecord(), 0);
   ExpectBox("ADD RECORD", "DB is Full");
