@@ -12,17 +12,17 @@
 #include "engine/store/DirectFile.h"
 #include "engine/files/FileIo.h"
 #include "engine/HeaderLayout.h"
-#include "tests/engine/StoreFixture.h"
+#include "tests/support/StoreFixture.h"
 
 using namespace storetest;
 using qftest::I32At;
+using qftest::kHead;
 using qftest::ReadFile;
+using qftest::WithI32;
 using qftest::WriteFile;
 namespace fs = std::filesystem;
 
 namespace {
-
-constexpr size_t kHead = 23496;
 
 // A: 3 at 1, B: 4 at 4; record length 8.
 class Safety : public StoreTest {
@@ -32,15 +32,7 @@ class Safety : public StoreTest {
     for (int i = 1; i <= records; ++i) rs.push_back({"a" + std::to_string(i), "b" + std::to_string(i)});
     return MakeDb(name, {{"A", 3}, {"B", 4}}, rs);
   }
-  static std::string WithCount(std::string bytes, int32_t count) {
-    for (int i = 0; i < 4; ++i) bytes[static_cast<size_t>(i)] = static_cast<char>(static_cast<uint32_t>(count) >> (8 * i));
-    return bytes;
-  }
-  static std::string Rec(const std::string& bytes, int n) { return bytes.substr(kHead + (n - 1) * 8u, 8); }
-  void Open(const std::string& path) {
-    std::string name = path;
-    ASSERT_EQ(modDB::OpenDatabase(name), 1) << host.Last();
-  }
+  static std::string Rec(const std::string& bytes, int n) { return qftest::RecordAt(bytes, n, 8); }
   bool HasBox(const std::string& title, const std::string& part) {
     for (const auto& b : host.boxes)
       if (b.title == title && b.text.find(part) != std::string::npos) return true;
@@ -53,7 +45,7 @@ class Safety : public StoreTest {
 TEST_F(Safety, WritesBeyondTheEndOfAShortFileFillTheGapWithBlankRecords) {
   const std::string path = Db(1);
   const std::string file = path + ".Qfd";
-  WriteFile(file, WithCount(ReadFile(file), 5));  // the count says 5; the file holds 1
+  WriteFile(file, WithI32(ReadFile(file), 0, 5));  // the count says 5; the file holds 1
 
   Open(path);
   ASSERT_EQ(modDB::SetRecordNo(3), 1);
@@ -70,7 +62,7 @@ TEST_F(Safety, WritesBeyondTheEndOfAShortFileFillTheGapWithBlankRecords) {
 
   // An append to a short file: the records up to the count are blanks, then the new one.
   modDB::CloseDatabase();
-  WriteFile(file, WithCount(bytes.substr(0, kHead + 8), 4));
+  WriteFile(file, WithI32(bytes.substr(0, kHead + 8), 0, 4));
   Open(path);
   modDB::ClearRecord();
   modDB::WriteField(1, "new");
@@ -84,7 +76,7 @@ TEST_F(Safety, WritesBeyondTheEndOfAShortFileFillTheGapWithBlankRecords) {
 
   // A delete mark beyond the end, and a file cut inside a record.
   modDB::CloseDatabase();
-  WriteFile(file, WithCount(bytes.substr(0, kHead + 8 + 3), 3));
+  WriteFile(file, WithI32(bytes.substr(0, kHead + 8 + 3), 0, 3));
   Open(path);
   ASSERT_EQ(modDB::SetRecordNo(3), 1);
   ASSERT_EQ(modDB::DeleteRecord(), 1) << host.Last();
@@ -98,7 +90,7 @@ TEST_F(Safety, WritesBeyondTheEndOfAShortFileFillTheGapWithBlankRecords) {
 TEST_F(Safety, TheDirectWriteOfAFieldFillsTheGapAndHoldsTheLock) {
   const std::string path = Db(1);
   const std::string file = path + ".Qfd";
-  WriteFile(file, WithCount(ReadFile(file), 3));
+  WriteFile(file, WithI32(ReadFile(file), 0, 3));
   std::string why;
   const int16_t fd = modDB::OpenOtherDatabase(file, why);
   ASSERT_NE(fd, 0) << why;
@@ -280,10 +272,9 @@ TEST_F(Safety, TheExportNeverWritesOverADatabaseOrItsBackup) {
 }
 
 TEST_F(Safety, NumbersOfFivePlacesDropTheSignBlank) {
-  EXPECT_EQ(modDB::AutoNumberText(1), " 1");
-  EXPECT_EQ(modDB::AutoNumberText(9999), " 9999");
-  EXPECT_EQ(modDB::AutoNumberText(10000), "10000");
-  EXPECT_EQ(modDB::AutoNumberText(65530), "65530");
+  for (const auto& [n, text] : std::vector<std::pair<int32_t, std::string>>{
+           {1, " 1"}, {9999, " 9999"}, {10000, "10000"}, {65530, "65530"}})
+    EXPECT_EQ(modDB::AutoNumberText(n), text);
 }
 
 TEST_F(Safety, AFifoIsNotADatabase) {
