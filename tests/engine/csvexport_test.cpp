@@ -76,9 +76,7 @@ TEST_F(CsvExport, EmptyDatabaseAndFailures) {
 }
 
 TEST_F(CsvExport, FileNames) {
-  EXPECT_EQ(modDB::CsvFileName("out.csv"), "out.csv");
-  EXPECT_EQ(modDB::CsvFileName("OUT.Csv"), "OUT.Csv");
-  EXPECT_EQ(modDB::CsvFileName("out"), "out.csv");
-  EXPECT_EQ(modDB::CsvFileName("out.txt"), "out.txt.csv");
-  EXPECT_EQ(modDB::CsvFileName("csv"), "csv.csv");
+  for (const auto& [in, out] : std::vector<std::pair<std::string, std::string>>{
+           {"out.csv", "out.csv"}, {"OUT.Csv", "OUT.Csv"}, {"out", "out.csv"}, {"out.txt", "out.txt.csv"}, {"csv", "csv.csv"}})
+    EXPECT_EQ(modDB::CsvFileName(in), out);
 }

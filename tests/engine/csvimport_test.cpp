@@ -329,11 +329,8 @@ TEST_F(CsvImportTest, TheRecordLimitIsKeptBeforeWriting) {
   const std::string base = Make("full", {{"A", 1, ""}});
   modDB::CloseDatabase();
   // 65,529 blank records of 2 bytes.
-  std::string bytes = ReadFile(base + ".Qfd");
   const int32_t n = modDB::kMaxRecords - 1;
-  bytes[0] = static_cast<char>(n & 0xFF);
-  bytes[1] = static_cast<char>((n >> 8) & 0xFF);
-  bytes += std::string(static_cast<size_t>(n) * 2, ' ');
+  const std::string bytes = qftest::WithI32(ReadFile(base + ".Qfd"), 0, n) + std::string(static_cast<size_t>(n) * 2, ' ');
   WriteFile(base + ".Qfd", bytes);
   std::string open = base;
   ASSERT_EQ(modDB::OpenDatabase(open), 1);

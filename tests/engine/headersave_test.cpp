@@ -135,7 +135,7 @@ TEST_F(HeaderSave, RenamedLengthenedShortenedAddedAndDroppedFields) {
     GetFieldDef(2, f);  // B: 8 -> 5
     f.Length = 5;
     SetFieldDef(2, f);
-    GetFieldDef(3, f);  // C renamed c: a new field to the matching
+    GetFieldDef(3, f);  // C renamed c: letter case counts, a new field to the matching
     f.Name.Set("c");
     SetFieldDef(3, f);
     modDB::FieldDef d = Field("D", 2);
@@ -166,20 +166,6 @@ TEST_F(HeaderSave, RenamedLengthenedShortenedAddedAndDroppedFields) {
   const std::string last = ReadFile(path + ".Qfd");
   ASSERT_EQ(last.size(), kHead + 3 * 11);
   EXPECT_EQ(qftest::RecordAt(last, 2, 11), "*bbbbb     ");
-}
-
-TEST_F(HeaderSave, LetterCaseCountsInTheMatching) {
-  const std::string path = MakeDb("db", {{"Name", 4}}, {{"abcd"}});
-  ASSERT_EQ(Resave(path,
-                   [] {
-                     modDB::FieldDef f;
-                     modDB::GetFieldDef(1, f);
-                     f.Name.Set("NAME");
-                     modDB::SetFieldDef(1, f);
-                   },
-                   modDB::vbYes, modDB::vbYes),
-            1);
-  EXPECT_EQ(qftest::RecordAt(ReadFile(path + ".Qfd"), 1, 5), "     ");
 }
 
 TEST_F(HeaderSave, AnsweringNoKeepsTheRecordsOnlyInTheBackup) {

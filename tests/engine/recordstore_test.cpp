@@ -184,16 +184,13 @@ TEST_F(RecordStore, FieldsAreCutPaddedAndTrimmed) {
   EXPECT_EQ(modDB::GetRecordText().substr(6, 3), "y  ");  // the neighbour is untouched
 
   std::string out = "keep";
-  EXPECT_EQ(modDB::ReadField(0, out), 0);
-  ExpectBox("READ FIELD", "Invalid Field Number");
-  EXPECT_EQ(modDB::ReadField(129, out), 0);
-  ExpectBox("READ FIELD", "Invalid Field Number");
-  EXPECT_EQ(modDB::ReadField(3, out), 0);
-  ExpectBox("READ FIELD", "Field not defined!");
-  EXPECT_EQ(modDB::WriteField(0, "q"), 0);
-  ExpectBox("WRITE FIELD", "Invalid Field Number!");
-  EXPECT_EQ(modDB::WriteField(3, "q"), 0);
-  ExpectBox("WRITE FIELD", "Field not defined!");
+  for (const auto& [n, text] : std::vector<std::pair<int16_t, std::string>>{
+           {0, "Invalid Field Number"}, {129, "Invalid Field Number"}, {3, "Field not defined!"}}) {
+    EXPECT_EQ(modDB::ReadField(n, out), 0);
+    ExpectBox("READ FIELD", text);
+    EXPECT_EQ(modDB::WriteField(n, "q"), 0);
+    ExpectBox("WRITE FIELD", text + (n == 3 ? "" : "!"));
+  }
   EXPECT_EQ(out, "keep");
 
   // WriteField alone never reaches the file.
