@@ -65,25 +65,23 @@ class StoreTest : public ::testing::Test {
     std::string path = dir / name, save = path;
     EXPECT_EQ(modDB::SaveHeader(save), 1) << host.Last();
     Open(path);
+    AddRecords(records);
+    if (!keepOpen) modDB::CloseDatabase();
+    host.Clear();
+    return path;
+  }
+  // Appends the records to the open database, as MakeForm does.
+  void AddRecords(const Records& records) {
     for (const auto& values : records) {
       modDB::ClearRecord();
-      bool mark = false;
-      for (size_t i = 0; i < values.size(); ++i) {
-        std::string v = values[i];
-        if (i == 0 && !v.empty() && v[0] == '*') {
-          mark = true;
-          v.erase(0, 1);
-        }
-        modDB::WriteField(static_cast<int16_t>(i + 1), v);
-      }
+      const bool mark = !values.empty() && !values[0].empty() && values[0][0] == '*';
+      for (size_t i = 0; i < values.size(); ++i)
+        modDB::WriteField(static_cast<int16_t>(i + 1), i == 0 && mark ? values[i].substr(1) : values[i]);
       EXPECT_EQ(modDB::AddRecord(), 1) << host.Last();
       if (mark) {
         EXPECT_EQ(modDB::DeleteRecord(), 1) << host.Last();
       }
     }
-    if (!keepOpen) modDB::CloseDatabase();
-    host.Clear();
-    return path;
   }
   std::string MakeDb(const std::string& name, const std::vector<std::pair<std::string, int>>& fields,
                      const Records& records) {

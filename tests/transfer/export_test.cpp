@@ -67,17 +67,7 @@ TEST_F(ExportTest, StatsFilesReadBackByReadStat) {
 // Texts longer than Stata's 2045 bytes go as strL; whole numbers beyond its int32 as
 // doubles shown without exponent (SPSS: F13.0).
 TEST_F(ExportTest, LongTextsAndBigNumbersReadBack) {
-  modDB::InitHeader();
-  for (modDB::FieldDef f : {storetest::Field("Notes", 3000, 1, "*"), storetest::Field("Big", 12, 1, "N")})
-    ASSERT_NE(modDB::AddField(f), 0) << host.Last();
-  std::string path = dir / "Long", open = path;
-  ASSERT_EQ(modDB::SaveHeader(path), 1);
-  ASSERT_EQ(modDB::OpenDatabase(open), 1);
-  const std::string notes = std::string(2500, 'x') + "\xE9";
-  modDB::ClearRecord();
-  modDB::WriteField(1, notes);
-  modDB::WriteField(2, "999999999999");
-  ASSERT_EQ(modDB::AddRecord(), 1) << host.Last();
+  MakeForm("Long", {{"Notes", 3000, "*"}, {"Big", 12, "N"}}, {{std::string(2500, 'x') + "\xE9", "999999999999"}}, true);
   for (const auto& [file, format] : {std::pair{"l.dta", modDB::ExportFormat::Stata}, {"l.sav", modDB::ExportFormat::Spss}})
     EXPECT_EQ(Read({Which("readstat"), Export(file, format), "-"}),
               "\"Deleted_\",\"Notes\",\"Big\"\n" + std::string(file == std::string("l.dta") ? "0" : "0.000000") +
