@@ -5,7 +5,6 @@
 #include <atomic>
 #include <cerrno>
 #include <filesystem>
-#include <fstream>
 #include <functional>
 #include <string>
 #include <thread>
@@ -173,9 +172,7 @@ TEST_F(HistoryTest, AChangeMadeOutsideTheHistoryIsTold) {
   ASSERT_EQ(modDB::WriteRecord(), 1);
   modDB::CloseDatabase();
   // Another program that keeps no history changes A and B of record 1.
-  std::string bytes = ReadFile(base + ".Qfd");
-  bytes.replace(kHead + 1, 9, "ou b\xE9    ");
-  WriteFile(base + ".Qfd", bytes);
+  qftest::PatchFile(base + ".Qfd", kHead + 1, "ou b\xE9    ");
   Open(base);
   modDB::WriteField(1, "k2");
   ASSERT_EQ(modDB::WriteRecord(), 1) << host.Last();
@@ -189,9 +186,7 @@ TEST_F(HistoryTest, AChangeMadeOutsideTheHistoryIsTold) {
   std::string records = " i1 j\xE9,\"  ";
   ASSERT_EQ(modDB::AppendRecords(records, {}, "IMPORT"), 1) << host.Last();
   modDB::CloseDatabase();
-  bytes = ReadFile(base + ".Qfd");
-  bytes.replace(kHead + 2 * 10 + 4, 6, "out   ");
-  WriteFile(base + ".Qfd", bytes);
+  qftest::PatchFile(base + ".Qfd", kHead + 2 * 10 + 4, "out   ");
   const auto run = qftest::Qfd({"set", base, "3", "A=i2"});
   ASSERT_EQ(run.status, 0) << run.err;
   const std::vector<std::string> lines = Lines(base);
@@ -205,9 +200,7 @@ TEST_F(HistoryTest, AChangeMadeOutsideTheHistoryIsTold) {
   modDB::WriteField(1, "n1");
   ASSERT_EQ(modDB::AddRecord(), 1);
   modDB::CloseDatabase();
-  bytes = ReadFile(base + ".Qfd");
-  bytes.replace(kHead + 3 * 10 + 4, 3, "new");
-  WriteFile(base + ".Qfd", bytes);
+  qftest::PatchFile(base + ".Qfd", kHead + 3 * 10 + 4, "new");
   ASSERT_EQ(qftest::Qfd({"set", base, "4", "A=n2"}).status, 0);
   const std::vector<std::string> added = Lines(base);
   ASSERT_EQ(added.size(), 9u);
@@ -244,9 +237,7 @@ TEST_F(HistoryTest, APackKeepsARecordTraceable) {
   ASSERT_EQ(modDB::WriteRecord(), 1);
   // Outside, after the pack: record 2 is known as "y3" under its new number.
   modDB::CloseDatabase();
-  std::string bytes = ReadFile(base + ".Qfd");
-  bytes.replace(kHead + 4 + 1, 3, "zz ");
-  WriteFile(base + ".Qfd", bytes);
+  qftest::PatchFile(base + ".Qfd", kHead + 4 + 1, "zz ");
   Open(base, 2);
   modDB::WriteField(1, "w3");
   ASSERT_EQ(modDB::WriteRecord(), 1);
@@ -374,19 +365,16 @@ TEST_F(HistoryFiles, TheIndexNeverHidesALine) {
     const char* recorded;
   } cases[] = {
       {"missing", [](const std::string& b) { fs::remove(b + ".Qfi"); }, 1, "k1"},
-      {"damaged", [](const std::string& b) {
-         std::string t = ReadFile(b + ".Qfi");
-         t.replace(64 + 24, 24, std::string(24, '\xFF'));  // record 1's slot
-         WriteFile(b + ".Qfi", t); }, 1, "k1"},
+      {"damaged", [](const std::string& b) { qftest::PatchFile(b + ".Qfi", 64 + 24, std::string(24, '\xFF')); }, 1,
+       "k1"},  // record 1's slot
       {"cut", [](const std::string& b) { fs::resize_file(b + ".Qfi", 200); }, 1, "k1"},
       {"stale", [&](const std::string& b) {  // appended by a program that keeps no index
          WriteFile(b + ".Qfh", ReadFile(b + ".Qfh") + line + "\"edit,1,,A,x,y\n\n" + line + "edit,1,,A,k1,k7\n\n");
-         std::string db = ReadFile(b + ".Qfd");
-         WriteFile(b + ".Qfd", db.replace(kHead + 1, 3, "k7 ")); }, 1, "k7"},
+         qftest::PatchFile(b + ".Qfd", kHead + 1, "k7 "); }, 1, "k7"},
       {"replaced", [](const std::string& b) {  // as long as the old one
-         std::string h = ReadFile(b + ".Qfh"), db = ReadFile(b + ".Qfd");
-         WriteFile(b + ".Qfh", h.replace(h.rfind("k2"), 2, "k5"));
-         WriteFile(b + ".Qfd", db.replace(kHead + 10 + 1, 3, "k5 ")); }, 2, "k5"},
+         std::string h = ReadFile(b + ".Qfh");
+         qftest::PatchFile(b + ".Qfh", h.rfind("k2"), "k5");
+         qftest::PatchFile(b + ".Qfd", kHead + 10 + 1, "k5 "); }, 2, "k5"},
       {"pack", [this](const std::string& b) {
          Open(b, 1);
          ASSERT_EQ(modDB::DeleteRecord(), 1);
@@ -406,8 +394,7 @@ TEST_F(HistoryFiles, TheIndexNeverHidesALine) {
     modDB::CloseDatabase();
     ASSERT_TRUE(fs::exists(real + ".Qfi"));
     c.change(real);
-    std::string db = ReadFile(real + ".Qfd");
-    WriteFile(real + ".Qfd", db.replace(kHead + (c.n - 1) * 10 + 1, 3, "ou "));
+    qftest::PatchFile(real + ".Qfd", kHead + (c.n - 1) * 10 + 1, "ou ");
     for (int pass = 0; pass < 2; ++pass) {  // through the index as found, then as the save left it
       std::vector<modDB::HistoryEntry> all, one;
       std::vector<modDB::HistoryDamage> damage, oneDamage;
@@ -439,10 +426,7 @@ TEST_F(HistoryFiles, TheIndexNeverHidesALine) {
 // while it is as it left it: damage done meanwhile is found at its next save.
 TEST_F(HistoryFiles, AWriterThatStaysOpenFindsTheIndexDamaged) {
   const std::pair<const char*, std::function<void(const std::string&)>> cases[] = {
-      {"slot", [](const std::string& path) {
-         std::fstream f(path, std::ios::binary | std::ios::in | std::ios::out);
-         f.seekp(64 + 24);
-         f.write(std::string(24, '\xFF').data(), 24); }},
+      {"slot", [](const std::string& path) { qftest::PatchFile(path, 64 + 24, std::string(24, '\xFF')); }},
       {"cut", [](const std::string& path) { fs::resize_file(path, 200); }},
   };
   for (const auto& [name, damage] : cases) {
@@ -452,7 +436,7 @@ TEST_F(HistoryFiles, AWriterThatStaysOpenFindsTheIndexDamaged) {
     ASSERT_EQ(modDB::WriteFieldsOf(1, {{1, "k1"}}, "WRITE RECORD"), 1) << host.Last();
     ASSERT_EQ(modDB::WriteFieldsOf(2, {{1, "k2"}}, "WRITE RECORD"), 1) << host.Last();
     damage(base + ".Qfi");
-    std::fstream(base + ".Qfd", std::ios::binary | std::ios::in | std::ios::out).seekp(kHead + 1).write("ou ", 3);
+    qftest::PatchFile(base + ".Qfd", kHead + 1, "ou ");
     ASSERT_EQ(modDB::WriteFieldsOf(1, {{2, "x"}}, "WRITE RECORD"), 1) << host.Last();
     modDB::CloseDatabase();
     const std::vector<std::string> lines = Lines(base);

@@ -50,6 +50,12 @@ void WriteFile(const std::string& path, const std::string& bytes) {
   out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
+void PatchFile(const std::string& path, size_t at, const std::string& bytes) {
+  std::fstream f(path, std::ios::binary | std::ios::in | std::ios::out);
+  if (!f.seekp(static_cast<std::streamoff>(at)).write(bytes.data(), static_cast<std::streamsize>(bytes.size())))
+    throw std::runtime_error("cannot patch " + path);
+}
+
 RunResult Run(const std::vector<std::string>& argv, const std::string& input) {
   // Its input, output and errors are files of a folder of the run's own: the program
   // never waits on a pipe, whatever it reads or writes.

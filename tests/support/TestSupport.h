@@ -26,6 +26,9 @@ class TempDir {
 
 std::string ReadFile(const std::string& path);
 void WriteFile(const std::string& path, const std::string& bytes);
+// Writes `bytes` over the file's own from offset `at`, as another program would (the
+// file may be open here meanwhile).
+void PatchFile(const std::string& path, size_t at, const std::string& bytes);
 
 struct RunResult {
   int status = -1;  // exit status, or -1 when killed by a signal
