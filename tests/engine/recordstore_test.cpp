@@ -30,14 +30,19 @@ class RecordStore : public StoreTest {
     for (int i = 1; i <= records; ++i) rows.push_back({"name" + std::to_string(i), std::to_string(i)});
     return MakeDb("db", {{"A", 20}, {"B", 3}}, rows);
   }
+  // Takes (F_WRLCK) or gives back (F_UNLCK) the writers' lock, byte 0, for fd's open
+  // file description; 0 when done.
+  static int Lock(int fd, short type) {
+    struct flock fl {};
+    fl.l_type = type;
+    fl.l_whence = SEEK_SET;
+    fl.l_len = 1;
+    return ::fcntl(fd, F_OFD_SETLK, &fl);
+  }
   // Whether another open file description could take the writers' lock right now.
   static bool LockIsFree(const std::string& file) {
     const int fd = ::open(file.c_str(), O_RDWR);
-    struct flock fl {};
-    fl.l_type = F_WRLCK;
-    fl.l_whence = SEEK_SET;
-    fl.l_len = 1;
-    const bool free = ::fcntl(fd, F_OFD_SETLK, &fl) == 0;
+    const bool free = Lock(fd, F_WRLCK) == 0;
     ::close(fd);
     return free;
   }
@@ -336,18 +341,13 @@ TEST_F(RecordStore, WritersWaitForTheLockAndReleaseIt) {
 
   // Another open file description holds byte 0: AddRecord waits for it.
   const int other = ::open(file.c_str(), O_RDWR);
-  struct flock fl {};
-  fl.l_type = F_WRLCK;
-  fl.l_whence = SEEK_SET;
-  fl.l_len = 1;
-  ASSERT_EQ(::fcntl(other, F_OFD_SETLK, &fl), 0);
+  ASSERT_EQ(Lock(other, F_WRLCK), 0);
   std::atomic<int> result{-1};
   std::thread adder([&] { result = modDB::AddRecord(); });
   std::this_thread::sleep_for(std::chrono::milliseconds(200));
   EXPECT_EQ(result.load(), -1);
   EXPECT_EQ(I32At(ReadFile(file), 0), 1);
-  fl.l_type = F_UNLCK;
-  ASSERT_EQ(::fcntl(other, F_OFD_SETLK, &fl), 0);
+  ASSERT_EQ(Lock(other, F_UNLCK), 0);
   adder.join();
   ::close(other);
   EXPECT_EQ(result.load(), 1);
