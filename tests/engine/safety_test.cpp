@@ -7,7 +7,6 @@
 
 #include <filesystem>
 
-#include "engine/transfer/CsvExport.h"
 #include "engine/Database.h"
 #include "engine/store/DirectFile.h"
 #include "engine/files/FileIo.h"
@@ -242,33 +241,6 @@ TEST_F(Safety, ADamagedDatabaseIsReplacedByANewDesignWhenNotRecovered) {
   EXPECT_EQ(ReadFile(path + ".Qfd").size(), kHead);
   ASSERT_EQ(modDB::LoadHeader(path), 1) << host.Last();
   EXPECT_EQ(modDB::GetHeader().Fields[1].Name.Trimmed(), "C");
-}
-
-TEST_F(Safety, TheExportNeverWritesOverADatabaseOrItsBackup) {
-  const std::string path = Db(2);
-  const std::string other = Db(1, "other");
-  Design({{"A", 3}, {"B", 4}});
-  std::string again = path;
-  host.replies = {modDB::vbYes};
-  ASSERT_EQ(modDB::SaveHeader(again), 1);  // makes db.Bak
-  const std::string db = ReadFile(path + ".Qfd"), bak = ReadFile(path + ".Bak"), oth = ReadFile(other + ".Qfd");
-  fs::create_hard_link(path + ".Qfd", dir / "alias.csv");
-  fs::create_symlink(path + ".Bak", dir / "link.csv");
-  Open(path);
-  host.Clear();
-  const std::vector<bool> all(modDB::kMaxFields + 1, true);
-  for (const std::string& target : {path + ".Qfd", path + ".Bak", dir / "alias.csv", dir / "link.csv", other + ".Qfd"}) {
-    EXPECT_EQ(modDB::ExportCsv(target, all), 0) << target;
-    EXPECT_EQ(host.Last(), "EXPORT: FILE:" + target + " is a form database or its backup; it is not written over")
-        << target;
-  }
-  EXPECT_EQ(ReadFile(path + ".Qfd"), db);
-  EXPECT_EQ(ReadFile(path + ".Bak"), bak);
-  EXPECT_EQ(ReadFile(other + ".Qfd"), oth);
-  // An ordinary file is still replaced.
-  WriteFile(dir / "out.csv", "old");
-  ASSERT_EQ(modDB::ExportCsv(dir / "out.csv", all), 1) << host.Last();
-  EXPECT_EQ(ReadFile(dir / "out.csv"), "#,A,B\r\n1,\"a1\",\"b1\"\r\n2,\"a2\",\"b2\"\r\n");
 }
 
 TEST_F(Safety, NumbersOfFivePlacesDropTheSignBlank) {
