@@ -332,8 +332,7 @@ TEST_F(CsvImportTest, TheRecordLimitIsKeptBeforeWriting) {
   const int32_t n = modDB::kMaxRecords - 1;
   const std::string bytes = qftest::WithI32(ReadFile(base + ".Qfd"), 0, n) + std::string(static_cast<size_t>(n) * 2, ' ');
   WriteFile(base + ".Qfd", bytes);
-  std::string open = base;
-  ASSERT_EQ(modDB::OpenDatabase(open), 1);
+  Open(base);
   // No more records are built than fit: the reading stops there.
   WriteFile(dir / "in.csv", "A\r\nx\r\ny\r\nz\r\n");
   modDB::CsvImport plan;
@@ -350,8 +349,7 @@ TEST_F(CsvImportTest, TheRecordLimitIsKeptBeforeWriting) {
   EXPECT_EQ(ReadFile(base + ".Qfd").size(), bytes.size() + 2);
   modDB::CloseDatabase();
   WriteFile(base + ".Qfd", bytes);
-  std::string again = base;
-  ASSERT_EQ(modDB::OpenDatabase(again), 1);
+  Open(base);
   plan = Read("A\r\nx\r\n");
   ASSERT_EQ(modDB::WriteCsvImport(plan, false), 1) << host.Last();
   EXPECT_EQ(modDB::GetRecordCount(), modDB::kMaxRecords);
@@ -391,8 +389,7 @@ TEST_F(CsvImportTest, RoundTripOfAGeneratedDatabase) {
   modDB::CloseDatabase();
   std::vector<bool> all(modDB::kMaxFields + 1, true);
   for (const bool utf8 : {false, true}) {
-    std::string name = src;
-    ASSERT_EQ(modDB::OpenDatabase(name), 1);
+    Open(src);
     const std::string csv = dir / (utf8 ? "u.csv" : "w.csv");
     ASSERT_EQ(modDB::ExportCsv(csv, all, {true, utf8}), 1);
     modDB::CloseDatabase();

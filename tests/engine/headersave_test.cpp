@@ -116,8 +116,7 @@ TEST_F(HeaderSave, ReorderedFieldsKeepTheirValuesAtTheirNewPlaces) {
   EXPECT_FALSE(fs::exists(path + ".QfB"));
   EXPECT_EQ(modDB::GetHeader().RecordCount, 3);
 
-  std::string name = path;
-  ASSERT_EQ(modDB::OpenDatabase(name), 1);
+  Open(path);
   modDB::SetRecordNo(2);
   EXPECT_EQ(Field1(1), "bbbbbbb2");
   EXPECT_EQ(Field1(2), "a2");

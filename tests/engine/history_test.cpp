@@ -41,8 +41,7 @@ class HistoryTest : public StoreTest {
   }
 
   void Open(const std::string& base, int32_t n = 1) {
-    std::string name = base;
-    ASSERT_EQ(modDB::OpenDatabase(name), 1) << host.Last();
+    StoreTest::Open(base);
     if (n) {
       ASSERT_EQ(modDB::SetRecordNo(n), 1) << host.Last();
     }

@@ -173,10 +173,7 @@ class IoFault : public StoreTest {
 }  // namespace
 
 TEST_F(IoFault, EveryWritingOperationSurvivesEachFailingCall) {
-  auto open = [this](const std::string& base) {
-    std::string name = base;
-    ASSERT_EQ(modDB::OpenDatabase(name), 1) << host.Last();
-  };
+  auto open = [this](const std::string& base) { Open(base); };
   auto outCsv = [](const std::string& base) { return (fs::path(base).parent_path() / "out.csv").string(); };
   // Record `recordNo` (0: a new one) with "zz"/"new" typed in, ready to be written or added.
   auto typed = [&](int32_t recordNo) {
