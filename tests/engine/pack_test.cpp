@@ -67,10 +67,7 @@ TEST_F(Pack, RecordsAppendedByAnotherProgramSinceTheCountWasReadAreKept) {
   const std::string path = FiveRecords(false);
   Open(path);
   // Another program appends record 6 (the record, then the count).
-  std::string bytes = ReadFile(path + ".Qfd");
-  bytes += " r6  w ";
-  bytes[0] = 6;
-  qftest::WriteFile(path + ".Qfd", bytes);
+  qftest::WriteFile(path + ".Qfd", qftest::WithI32(ReadFile(path + ".Qfd"), 0, 6) + " r6  w ");
   host.replies.push_back(modDB::vbYes);
   ASSERT_EQ(modDB::PackRecords(), 1);
   EXPECT_EQ(modDB::GetRecordCount(), 6);

@@ -248,13 +248,7 @@ TEST_F(RecordStore, DeletingMarksAndAddingAfterwardsMakesALiveCopy) {
 }
 
 TEST_F(RecordStore, NavigationVisitsEveryRecordAndSeesOtherProgramsAppends) {
-  const std::string path = TwoFieldDb(3);
-  {
-    Open(path);
-    modDB::SetRecordNo(2);
-    modDB::DeleteRecord();
-    modDB::CloseDatabase();
-  }
+  const std::string path = MakeDb("db", {{"A", 20}, {"B", 3}}, {{"name1", "1"}, {"*name2", "2"}, {"name3", "3"}});
   Open(path);
   std::vector<std::string> seen{Field1(1)};
   while (modDB::GotoNextRecord() == 1) seen.push_back(Field1(1) + (modDB::IsDeleted() ? "*" : ""));
@@ -265,10 +259,7 @@ TEST_F(RecordStore, NavigationVisitsEveryRecordAndSeesOtherProgramsAppends) {
   EXPECT_TRUE(host.boxes.empty());
 
   // Another program appends record 4 as AddRecord does: the record, then the count.
-  std::string bytes = ReadFile(path + ".Qfd");
-  bytes += " other" + std::string(18, ' ');
-  bytes[0] = 4;
-  WriteFile(path + ".Qfd", bytes);
+  WriteFile(path + ".Qfd", WithI32(ReadFile(path + ".Qfd"), 0, 4) + " other" + std::string(18, ' '));
   EXPECT_EQ(modDB::GotoNextRecord(), 1);
   EXPECT_EQ(modDB::GetRecordNo(), 4);
   EXPECT_EQ(Field1(1), "other");
