@@ -7,7 +7,6 @@
 
 #include <cstdlib>
 #include <fstream>
-#include <random>
 #include <sstream>
 #include <stdexcept>
 
@@ -16,15 +15,9 @@ extern char** environ;
 namespace qftest {
 
 TempDir::TempDir() {
-  std::random_device rd;
-  for (int i = 0; i < 100; ++i) {
-    fs::path p = fs::temp_directory_path() / ("qftest-" + std::to_string(rd()));
-    if (fs::create_directory(p)) {
-      path_ = p;
-      return;
-    }
-  }
-  throw std::runtime_error("cannot make a temporary folder");
+  std::string name = (fs::temp_directory_path() / "qftest-XXXXXX").string();
+  if (!mkdtemp(name.data())) throw std::runtime_error("cannot make a temporary folder");
+  path_ = name;
 }
 
 TempDir::~TempDir() {
