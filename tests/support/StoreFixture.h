@@ -47,12 +47,12 @@ class StoreTest : public ::testing::Test {
   // A new design of the given fields, in slot order.
   void DesignOf(const std::vector<FieldSpec>& fields) {
     modDB::InitHeader();
-    for (const FieldSpec& spec : fields) {
-      modDB::FieldDef f = Field(spec.name, spec.length, 1, spec.format);
+    for (const FieldSpec& field : fields) {
+      modDB::FieldDef f = Field(field.name, field.length, 1, field.format);
       ASSERT_NE(modDB::AddField(f), 0) << host.Last();
     }
   }
-  void Design(const std::vector<std::pair<std::string, int>>& fields) { DesignOf(Specs(fields)); }
+  void Design(const std::vector<std::pair<std::string, int>>& fields) { DesignOf(WithoutFormats(fields)); }
 
   // Saves a design of `fields` as dir/name and appends the records, each given as its
   // field values in slot order; a value starting with "*" marks the record deleted
@@ -85,7 +85,7 @@ class StoreTest : public ::testing::Test {
   }
   std::string MakeDb(const std::string& name, const std::vector<std::pair<std::string, int>>& fields,
                      const Records& records) {
-    return MakeForm(name, Specs(fields), records);
+    return MakeForm(name, WithoutFormats(fields), records);
   }
 
   void Open(std::string path) { ASSERT_EQ(modDB::OpenDatabase(path), 1) << host.Last(); }
@@ -110,10 +110,10 @@ class StoreTest : public ::testing::Test {
   modDB::RecordingHost host;
 
  private:
-  static std::vector<FieldSpec> Specs(const std::vector<std::pair<std::string, int>>& fields) {
-    std::vector<FieldSpec> specs;
-    for (const auto& [name, length] : fields) specs.push_back({name, length});
-    return specs;
+  static std::vector<FieldSpec> WithoutFormats(const std::vector<std::pair<std::string, int>>& fields) {
+    std::vector<FieldSpec> out;
+    for (const auto& [name, length] : fields) out.push_back({name, length});
+    return out;
   }
 };
 
