@@ -144,31 +144,31 @@ TEST_F(RecordStore, DamagedFilesAreRefusedWithTheirName) {
   const std::string path = TwoFieldDb(2);
   const std::string file = path + ".Qfd";
   const std::string good = ReadFile(file);
-  const std::vector<std::pair<std::string, std::string>> damaged = {
-      {"shorter than a header", good.substr(0, 1000)},
-      {"empty file", ""},
-      {"record length not 1 + the lengths", WithI32(good, 4, 25)},
-      {"record count too large", WithI32(good, 0, 70000)},
-      {"negative record count", WithI32(good, 0, -1)},
-      {"field count too large", WithI16(good, 70, 200)},
-      {"field 2 offset outside the record", WithI16(good, 12360 + 53 + 51, 30)},
-      {"field 1 length too large", WithI16(good, 12360 + 9, 9000)},
+  // The file, and what the boxes say of it after its name.
+  const std::pair<std::string, std::string> damaged[] = {
+      {good.substr(0, 1000), "not a form database: it has 1000 bytes, fewer than the 23496 of a header"},
+      {"", "not a form database: it has 0 bytes, fewer than the 23496 of a header"},
+      {WithI32(good, 4, 25), "damaged: record length 25 is not 1 + the sum of the field lengths (24)"},
+      {WithI32(good, 0, 70000), "damaged: record count 70000 is outside 0 ... 65530"},
+      {WithI32(good, 0, -1), "damaged: record count -1 is outside 0 ... 65530"},
+      {WithI16(good, 70, 200), "damaged: field count 200 is outside 0 ... 128"},
+      {WithI16(good, 12360 + 53 + 51, 30), "damaged: field 2 lies outside the record (offset 30, length 3)"},
+      {WithI16(good, 12360 + 53 + 51, 1), "damaged: field 2 starts at 1 instead of 21"},
+      {WithI16(good, 12360 + 9, 9000), "damaged: field 1 has length 9000, outside 1 ... 8192"},
   };
-  for (const auto& [what, bytes] : damaged) {
+  for (const auto& [bytes, what] : damaged) {
     WriteFile(file, bytes);
     std::string name = path;
     EXPECT_EQ(modDB::OpenDatabase(name), 0) << what;
     ASSERT_EQ(host.boxes.size(), 1u) << what;
-    EXPECT_EQ(host.boxes[0].title, "OPEN DATABASE") << what;
-    EXPECT_EQ(host.boxes[0].text.rfind("FILE:" + file + " is ", 0), 0u) << what << ": " << host.boxes[0].text;
+    ExpectBox("OPEN DATABASE", "FILE:" + file + " is " + what);
     EXPECT_EQ(modDB::GetFileNumber(), 0) << what;
-    host.Clear();
-
     modDB::InitHeader();
     EXPECT_EQ(modDB::LoadHeader(path), 0) << what;
     ASSERT_EQ(host.boxes.size(), 1u) << what;
     EXPECT_EQ(host.boxes[0].title, "LOAD HEADER") << what;
     EXPECT_NE(host.boxes[0].text.find(file), std::string::npos) << what;
+    EXPECT_NE(host.boxes[0].text.find(what.substr(what.find(':') + 2)), std::string::npos) << host.boxes[0].text;
     EXPECT_EQ(modDB::GetFieldCount(), 0) << what;  // the design in memory is left alone
     host.Clear();
     EXPECT_EQ(ReadFile(file), bytes) << what;  // and the file too

@@ -145,23 +145,6 @@ TEST_F(Safety, ASecondDatabaseNeverWritesOverAFieldChangedSinceItWasRead) {
   }
 }
 
-TEST_F(Safety, OverlappingFieldOffsetsAreDamage) {
-  const std::string path = Db(2);
-  std::string bytes = ReadFile(path + ".Qfd");
-  // Field 2's offset (i16 at the end of its 53-byte slot) becomes 1, like field 1's.
-  const size_t at = 12360 + 53 + 51;
-  ASSERT_EQ(qftest::I16At(bytes, at), 4);
-  bytes[at] = 1;
-  WriteFile(path + ".Qfd", bytes);
-  std::string name = path;
-  EXPECT_EQ(modDB::OpenDatabase(name), 0);
-  EXPECT_TRUE(HasBox("OPEN DATABASE", "field 2 starts at 1 instead of 4")) << host.Last();
-  EXPECT_EQ(modDB::GetFileNumber(), 0);
-  host.Clear();
-  EXPECT_EQ(modDB::LoadHeader(path), 0);
-  EXPECT_TRUE(HasBox("LOAD HEADER", "field 2 starts at 1 instead of 4")) << host.Last();
-}
-
 TEST_F(Safety, AReadOnlyDatabaseOpensForReadingAndRefusesEachWrite) {
   const std::string path = Db(2);
   const std::string file = path + ".Qfd";
