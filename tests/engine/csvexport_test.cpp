@@ -3,7 +3,7 @@
 #include <filesystem>
 
 #include "engine/transfer/CsvExport.h"
-#include "tests/engine/StoreFixture.h"
+#include "tests/support/StoreFixture.h"
 
 using namespace storetest;
 using qftest::ReadFile;
@@ -15,9 +15,8 @@ class CsvExport : public StoreTest {
  protected:
   std::string Db() {
     return MakeDb("db", {{"Name", 10}, {"City", 8}, {"Notes", 20}},
-                  {{"Ann", "Rome", "one\r\ntwo"}, {"*Bob", "Oslo", "say \"hi\", ok"}, {"  Cy ", "", ""}});
+                  {{"Ann\xE9", "Rome", "one\r\ntwo"}, {"*Bob", "Oslo", "say \"hi\", ok"}, {"  Cy ", "", ""}});
   }
-  void Open(std::string name) { ASSERT_EQ(modDB::OpenDatabase(name), 1) << host.Last(); }
   std::vector<bool> Slots(std::initializer_list<int> slots) {
     std::vector<bool> v(modDB::kMaxFields + 1, false);
     for (int s : slots) v[s] = true;
@@ -34,7 +33,7 @@ TEST_F(CsvExport, SelectedFieldsOfEveryRecord) {
   ASSERT_EQ(modDB::ExportCsv(out, Slots({1, 3})), 1);
   EXPECT_EQ(ReadFile(out),
             "#,Name,Notes\r\n"
-            "1,\"Ann\",\"one\ntwo\"\r\n"
+            "1,\"Ann\xE9\",\"one\ntwo\"\r\n"
             "2,\"Bob\",\"say \"hi\", ok\"\r\n"
             "3,\"Cy\",\"\"\r\n");
   EXPECT_EQ(modDB::GetRecordNo(), 2);
@@ -46,7 +45,16 @@ TEST_F(CsvExport, SelectedFieldsOfEveryRecord) {
   ASSERT_EQ(modDB::ExportCsv(out, Slots({})), 1);  // replaces the file
   EXPECT_EQ(ReadFile(out), "#\r\n1\r\n2\r\n3\r\n");
   ASSERT_EQ(modDB::ExportCsv(out, Slots({1, 2, 3})), 1);
-  EXPECT_EQ(ReadFile(out).substr(0, 28), "#,Name,City,Notes\r\n1,\"Ann\",\"");
+  EXPECT_EQ(ReadFile(out).substr(0, 29), "#,Name,City,Notes\r\n1,\"Ann\xE9\",\"");
+
+  // For a spreadsheet: values as stored (leading blanks kept), quotes doubled, line
+  // breaks CR LF; in UTF-8 with its mark when asked.
+  const std::string lines = "#,\"Name\",\"Notes\"\r\n1,\"Ann\xE9\",\"one\r\ntwo\"\r\n2,\"Bob\",\"say \"\"hi\"\", ok\"\r\n"
+                            "3,\"  Cy\",\"\"\r\n";
+  ASSERT_EQ(modDB::ExportCsv(out, Slots({1, 3}), {true, false}), 1);
+  EXPECT_EQ(ReadFile(out), lines);
+  ASSERT_EQ(modDB::ExportCsv(out, Slots({1, 3}), {true, true}), 1);
+  EXPECT_EQ(ReadFile(out), "\xEF\xBB\xBF" + std::string(lines).replace(lines.find('\xE9'), 1, "\xC3\xA9"));
 }
 
 TEST_F(CsvExport, EmptyDatabaseAndFailures) {
@@ -68,11 +76,9 @@ TEST_F(CsvExport, EmptyDatabaseAndFailures) {
 }
 
 TEST_F(CsvExport, FileNames) {
-  EXPECT_EQ(modDB::CsvFileName("out.csv"), "out.csv");
-  EXPECT_EQ(modDB::CsvFileName("OUT.Csv"), "OUT.Csv");
-  EXPECT_EQ(modDB::CsvFileName("out"), "out.csv");
-  EXPECT_EQ(modDB::CsvFileName("out.txt"), "out.txt.csv");
-  EXPECT_EQ(modDB::CsvFileName("csv"), "csv.csv");
+  for (const auto& [in, out] : std::vector<std::pair<std::string, std::string>>{
+           {"out.csv", "out.csv"}, {"OUT.Csv", "OUT.Csv"}, {"out", "out.csv"}, {"out.txt", "out.txt.csv"}, {"csv", "csv.csv"}})
+    EXPECT_EQ(modDB::CsvFileName(in), out);
 }
 
 // The deletion column with spreadsheet quoting: quoted names, "*" for a marked record,

@@ -7,12 +7,13 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <optional>
 
 #include "engine/transfer/CsvExport.h"
 #include "engine/transfer/CsvImport.h"
 #include "engine/files/FileIo.h"
 #include "engine/HeaderLayout.h"
-#include "tests/engine/StoreFixture.h"
+#include "tests/support/StoreFixture.h"
 
 using namespace storetest;
 using qftest::I32At;
@@ -22,29 +23,11 @@ namespace fs = std::filesystem;
 
 namespace {
 
-struct F {
-  std::string name;
-  int length;
-  std::string format;
-};
-
 class CsvImportTest : public StoreTest {
  protected:
   // Saves a design of the given fields as `name` (no records) and opens it.
-  std::string Make(const std::string& name, const std::vector<F>& fields, uint8_t dateOrder = 1) {
-    modDB::InitHeader();
-    for (const F& f : fields) {
-      modDB::FieldDef d = Field(f.name, f.length, 1, f.format);
-      EXPECT_NE(modDB::AddField(d), 0) << host.Last();
-    }
-    modDB::SetDateOrder(dateOrder);
-    std::string path = dir / name;
-    std::string save = path;
-    EXPECT_EQ(modDB::SaveHeader(save), 1) << host.Last();
-    std::string open = path;
-    EXPECT_EQ(modDB::OpenDatabase(open), 1) << host.Last();
-    host.Clear();
-    return path;
+  std::string Make(const std::string& name, const std::vector<FieldSpec>& fields, uint8_t dateOrder = 1) {
+    return MakeForm(name, fields, {}, true, dateOrder);
   }
   // Reads `csv` (written to a file first) against the open database.
   modDB::CsvImport Read(const std::string& csv, modDB::CsvImportOptions options = {}) {
@@ -53,12 +36,20 @@ class CsvImportTest : public StoreTest {
     EXPECT_EQ(modDB::ReadCsvImport(dir / "in.csv", options, plan), 1) << host.Last();
     return plan;
   }
+  // Reading `file` (`csv` written to it first, when given) is refused with this message
+  // and builds no record.
+  void ExpectRefused(const std::string& file, const std::optional<std::string>& csv, const std::string& message) {
+    if (csv) WriteFile(file, *csv);
+    modDB::CsvImport plan;
+    EXPECT_EQ(modDB::ReadCsvImport(file, {}, plan), 0);
+    EXPECT_EQ(host.Last(), "IMPORT: " + message);
+    EXPECT_TRUE(plan.records.empty());
+  }
   std::vector<std::string> Problems(const modDB::CsvImport& plan) {
     std::vector<std::string> out;
     for (const modDB::CsvProblem& p : plan.problems) out.push_back(ProblemText(p));
     return out;
   }
-  std::string Records(const std::string& base) { return ReadFile(base + ".Qfd").substr(modDB::kHeaderSize); }
   std::vector<modDB::CsvRow> Parse(const std::string& text, std::vector<std::string>* errors = nullptr) {
     std::vector<modDB::CsvRow> rows;
     modDB::ParseCsv(text, [&](modDB::CsvRow& r, const std::string& e) {
@@ -101,33 +92,33 @@ TEST_F(CsvImportTest, ReaderFollowsRfc4180AndReadsTheOlderExport) {
 }
 
 TEST_F(CsvImportTest, Encodings) {
-  bool utf8 = false;
-  int64_t replaced = -1;
-  // With a byte order mark; "€" and "é" have places in Windows-1252, "Ω" and "😀" not.
-  EXPECT_EQ(modDB::DecodeCsvText("\xEF\xBB\xBF" "\xE2\x82\xAC\xC3\xA9\xCE\xA9\xF0\x9F\x98\x80", modDB::CsvEncoding::Auto, utf8, replaced),
-            "\x80\xE9??");
-  EXPECT_TRUE(utf8);
-  EXPECT_EQ(replaced, 2);
-  // Valid UTF-8 without a mark.
-  EXPECT_EQ(modDB::DecodeCsvText("caf\xC3\xA9", modDB::CsvEncoding::Auto, utf8, replaced), "caf\xE9");
-  EXPECT_TRUE(utf8);
-  // Not UTF-8: Windows-1252 as it stands.
-  EXPECT_EQ(modDB::DecodeCsvText("caf\xE9 \x80", modDB::CsvEncoding::Auto, utf8, replaced), "caf\xE9 \x80");
-  EXPECT_FALSE(utf8);
-  EXPECT_EQ(replaced, 0);
-  // As told.
-  EXPECT_EQ(modDB::DecodeCsvText("caf\xC3\xA9", modDB::CsvEncoding::Cp1252, utf8, replaced), "caf\xC3\xA9");
-  EXPECT_EQ(modDB::DecodeCsvText("a\xE9z", modDB::CsvEncoding::Utf8, utf8, replaced), "a?z");
-  EXPECT_EQ(replaced, 1);
-  // Valid UTF-8 that says nothing (a capital with an accent and a sign) stays
-  // Windows-1252; a mark is never text, whatever the encoding.
-  EXPECT_EQ(modDB::DecodeCsvText("CAF\xC9\x92S JOS\xC9\x96MARIA", modDB::CsvEncoding::Auto, utf8, replaced),
-            "CAF\xC9\x92S JOS\xC9\x96MARIA");
-  EXPECT_FALSE(utf8);
-  EXPECT_EQ(modDB::DecodeCsvText("\xEF\xBB\xBFName", modDB::CsvEncoding::Cp1252, utf8, replaced), "Name");
-  // Plain ASCII is neither.
-  EXPECT_EQ(modDB::DecodeCsvText("abc", modDB::CsvEncoding::Auto, utf8, replaced), "abc");
-  EXPECT_FALSE(utf8);
+  using modDB::CsvEncoding;
+  const struct {
+    const char* in;
+    CsvEncoding as;
+    const char* out;
+    bool utf8;
+    int64_t replaced;
+  } cases[] = {
+      // With a byte order mark; "€" and "é" have places in Windows-1252, "Ω" and "😀" not.
+      {"\xEF\xBB\xBF\xE2\x82\xAC\xC3\xA9\xCE\xA9\xF0\x9F\x98\x80", CsvEncoding::Auto, "\x80\xE9??", true, 2},
+      {"caf\xC3\xA9", CsvEncoding::Auto, "caf\xE9", true, 0},            // valid UTF-8 without a mark
+      {"caf\xE9 \x80", CsvEncoding::Auto, "caf\xE9 \x80", false, 0},     // not UTF-8: Windows-1252
+      {"caf\xC3\xA9", CsvEncoding::Cp1252, "caf\xC3\xA9", false, 0},    // as told
+      {"a\xE9z", CsvEncoding::Utf8, "a?z", true, 1},
+      // Valid UTF-8 that says nothing (a capital with an accent and a sign) stays
+      // Windows-1252; a mark is never text, whatever the encoding; plain ASCII is neither.
+      {"CAF\xC9\x92S JOS\xC9\x96MARIA", CsvEncoding::Auto, "CAF\xC9\x92S JOS\xC9\x96MARIA", false, 0},
+      {"\xEF\xBB\xBFName", CsvEncoding::Cp1252, "Name", false, 0},
+      {"abc", CsvEncoding::Auto, "abc", false, 0},
+  };
+  for (const auto& c : cases) {
+    bool utf8 = !c.utf8;
+    int64_t replaced = -1;
+    EXPECT_EQ(modDB::DecodeCsvText(c.in, c.as, utf8, replaced), c.out) << c.in;
+    EXPECT_EQ(utf8, c.utf8) << c.in;
+    EXPECT_EQ(replaced, c.replaced) << c.in;
+  }
 }
 
 // The file is read a piece of 512 KB at a time: a character, a CR LF and a quoted value
@@ -206,15 +197,12 @@ TEST_F(CsvImportTest, ColumnsAreMatchedByName) {
   EXPECT_EQ(plan.fieldOf, (std::vector<int16_t>{0, 2, 0, 1}));
   EXPECT_TRUE(plan.problems.empty());
   ASSERT_EQ(modDB::WriteCsvImport(plan, false), 1) << host.Last();
-  EXPECT_EQ(Records(base), " Ann   Rome     ");
+  EXPECT_EQ(qftest::RecordsOf(base), " Ann   Rome     ");
   EXPECT_EQ(modDB::GetRecordNo(), 1);
 
   // Unknown columns are refused, all of them named, unless they are to be ignored.
-  WriteFile(dir / "u.csv", "Name,Street,Phone\r\nBob,x,y\r\n");
-  modDB::CsvImport refused;
-  EXPECT_EQ(modDB::ReadCsvImport(dir / "u.csv", {}, refused), 0);
-  EXPECT_EQ(host.Last(), "IMPORT: no field of " + base +
-                             ".Qfd is named \"Street\", \"Phone\" (give --ignore-unknown to leave such columns out)");
+  ExpectRefused(dir / "u.csv", "Name,Street,Phone\r\nBob,x,y\r\n",
+                "no field of " + base + ".Qfd is named \"Street\", \"Phone\" (give --ignore-unknown to leave such columns out)");
   modDB::CsvImportOptions ignore;
   ignore.ignoreUnknown = true;
   plan = Read("Name,Street,Phone\r\nBob,x,y\r\n", ignore);
@@ -222,15 +210,11 @@ TEST_F(CsvImportTest, ColumnsAreMatchedByName) {
   EXPECT_EQ(plan.good, 1);
 
   // A field named twice, and a file without a heading.
-  WriteFile(dir / "d.csv", "Name,NAME\r\na,b\r\n");
-  EXPECT_EQ(modDB::ReadCsvImport(dir / "d.csv", {}, refused), 0);
-  EXPECT_EQ(host.Last(), "IMPORT: the field Name has two columns: \"Name\" and \"NAME\"");
-  WriteFile(dir / "e.csv", "");
-  EXPECT_EQ(modDB::ReadCsvImport(dir / "e.csv", {}, refused), 0);
-  EXPECT_EQ(host.Last(), "IMPORT: " + dir / "e.csv" + " is empty: it has no heading line");
-  EXPECT_EQ(modDB::ReadCsvImport(dir / "missing.csv", {}, refused), 0);
-  EXPECT_EQ(host.Last(), "IMPORT: Unexpected Error: FILE:" + dir / "missing.csv" + ": No such file or directory");
-  EXPECT_EQ(Records(base), " Ann   Rome     ");  // nothing of this was written
+  ExpectRefused(dir / "d.csv", "Name,NAME\r\na,b\r\n", "the field Name has two columns: \"Name\" and \"NAME\"");
+  ExpectRefused(dir / "e.csv", "", dir / "e.csv" + " is empty: it has no heading line");
+  ExpectRefused(dir / "missing.csv", std::nullopt,
+                "Unexpected Error: FILE:" + dir / "missing.csv" + ": No such file or directory");
+  EXPECT_EQ(qftest::RecordsOf(base), " Ann   Rome     ");  // nothing of this was written
 }
 
 TEST_F(CsvImportTest, EachCheckOfASavedRecord) {
@@ -348,22 +332,16 @@ TEST_F(CsvImportTest, TheRecordLimitIsKeptBeforeWriting) {
   const std::string base = Make("full", {{"A", 1, ""}});
   modDB::CloseDatabase();
   // 65,529 blank records of 2 bytes.
-  std::string bytes = ReadFile(base + ".Qfd");
   const int32_t n = modDB::kMaxRecords - 1;
-  bytes[0] = static_cast<char>(n & 0xFF);
-  bytes[1] = static_cast<char>((n >> 8) & 0xFF);
-  bytes += std::string(static_cast<size_t>(n) * 2, ' ');
+  const std::string bytes = qftest::WithI32(ReadFile(base + ".Qfd"), 0, n) + std::string(static_cast<size_t>(n) * 2, ' ');
   WriteFile(base + ".Qfd", bytes);
-  std::string open = base;
-  ASSERT_EQ(modDB::OpenDatabase(open), 1);
+  Open(base);
   // No more records are built than fit: the reading stops there.
-  WriteFile(dir / "in.csv", "A\r\nx\r\ny\r\nz\r\n");
-  modDB::CsvImport plan;
-  EXPECT_EQ(modDB::ReadCsvImport(dir / "in.csv", {}, plan), 0);
-  EXPECT_EQ(host.Last(), "IMPORT: DB is Full: 65529 records and at least 2 rows of " + dir / "in.csv" +
-                             " would pass the 65530 a database holds; nothing was imported");
+  ExpectRefused(dir / "in.csv", "A\r\nx\r\ny\r\nz\r\n",
+                "DB is Full: 65529 records and at least 2 rows of " + dir / "in.csv" +
+                    " would pass the 65530 a database holds; nothing was imported");
   // Counted again under the lock: another program took the room since the reading.
-  plan = Read("A\r\nx\r\n");
+  modDB::CsvImport plan = Read("A\r\nx\r\n");
   modDB::ClearRecord();
   ASSERT_EQ(modDB::AddRecord(), 1);
   EXPECT_EQ(modDB::WriteCsvImport(plan, false), 0);
@@ -372,8 +350,7 @@ TEST_F(CsvImportTest, TheRecordLimitIsKeptBeforeWriting) {
   EXPECT_EQ(ReadFile(base + ".Qfd").size(), bytes.size() + 2);
   modDB::CloseDatabase();
   WriteFile(base + ".Qfd", bytes);
-  std::string again = base;
-  ASSERT_EQ(modDB::OpenDatabase(again), 1);
+  Open(base);
   plan = Read("A\r\nx\r\n");
   ASSERT_EQ(modDB::WriteCsvImport(plan, false), 1) << host.Last();
   EXPECT_EQ(modDB::GetRecordCount(), modDB::kMaxRecords);
@@ -384,35 +361,12 @@ TEST_F(CsvImportTest, TheRecordLimitIsKeptBeforeWriting) {
   const std::string small = Make("small", {{"A", 1, "N"}});
   std::string many = "A\r\n";
   for (int32_t r = 0; r <= modDB::kMaxRecords; ++r) many += "x\r\n";
-  WriteFile(dir / "many.csv", many);
-  EXPECT_EQ(modDB::ReadCsvImport(dir / "many.csv", {}, plan), 0);
-  EXPECT_EQ(host.Last(), "IMPORT: " + dir / "many.csv" +
-                             " has more than 65530 rows; a database holds at most 65530 records; nothing was imported");
-}
-
-TEST_F(CsvImportTest, SpreadsheetExportIsExact) {
-  Make("x", {{"Name", 10, ""}, {"Notes", 20, "*M"}});
-  for (const auto& [name, notes] : std::vector<std::pair<std::string, std::string>>{
-           {" lead", "say \"hi\", ok"}, {"Jos\xE9", "one\r\ntwo"}}) {
-    modDB::ClearRecord();
-    modDB::WriteField(1, name);
-    modDB::WriteField(2, notes);
-    ASSERT_EQ(modDB::AddRecord(), 1);
-  }
-  std::vector<bool> all(modDB::kMaxFields + 1, true);
-  ASSERT_EQ(modDB::ExportCsv(dir / "r.csv", all, {true, false}), 1);
-  EXPECT_EQ(ReadFile(dir / "r.csv"),
-            "#,\"Name\",\"Notes\"\r\n1,\" lead\",\"say \"\"hi\"\", ok\"\r\n2,\"Jos\xE9\",\"one\r\ntwo\"\r\n");
-  ASSERT_EQ(modDB::ExportCsv(dir / "u.csv", all, {true, true}), 1);
-  EXPECT_EQ(ReadFile(dir / "u.csv"),
-            "\xEF\xBB\xBF#,\"Name\",\"Notes\"\r\n1,\" lead\",\"say \"\"hi\"\", ok\"\r\n2,\"Jos\xC3\xA9\",\"one\r\ntwo\"\r\n");
-  ASSERT_EQ(modDB::ExportCsv(dir / "p.csv", all), 1);  // the plain export as before
-  EXPECT_EQ(ReadFile(dir / "p.csv"),
-            "#,Name,Notes\r\n1,\"lead\",\"say \"hi\", ok\"\r\n2,\"Jos\xE9\",\"one\ntwo\"\r\n");
+  ExpectRefused(dir / "many.csv", many,
+                dir / "many.csv" + " has more than 65530 rows; a database holds at most 65530 records; nothing was imported");
 }
 
 TEST_F(CsvImportTest, RoundTripOfAGeneratedDatabase) {
-  const std::vector<F> fields = {{"No", 5, "#"},     {"Name", 20, "*"}, {"Notes", 60, "*M"}, {"Free", 12, ""},
+  const std::vector<FieldSpec> fields = {{"No", 5, "#"},     {"Name", 20, "*"}, {"Notes", 60, "*M"}, {"Free", 12, ""},
                                  {"Code", 6, "ANU"}, {"Born", 10, "D"}, {"At", 8, "T"},     {"Ok", 1, "Y"},
                                  {"Full", 16, "*"}};
   const std::string src = Make("src", fields);
@@ -434,8 +388,7 @@ TEST_F(CsvImportTest, RoundTripOfAGeneratedDatabase) {
   modDB::CloseDatabase();
   std::vector<bool> all(modDB::kMaxFields + 1, true);
   for (const bool utf8 : {false, true}) {
-    std::string name = src;
-    ASSERT_EQ(modDB::OpenDatabase(name), 1);
+    Open(src);
     const std::string csv = dir / (utf8 ? "u.csv" : "w.csv");
     ASSERT_EQ(modDB::ExportCsv(csv, all, {true, utf8}), 1);
     modDB::CloseDatabase();
@@ -475,14 +428,10 @@ TEST_F(CsvImportTest, AFileChangedWhileReadIsRefused) {
       }
       return 0;
     });
-    modDB::CsvImport plan;
-    EXPECT_EQ(modDB::ReadCsvImport(path, {}, plan), 0);
+    ExpectRefused(path, std::nullopt,
+                  path + " was changed while it was read; nothing was taken from it (import it again once it is complete)");
     modDB::detail::SetIoFaultHook({});
     EXPECT_GE(reads, 3);
-    EXPECT_EQ(host.Last(), "IMPORT: " + path +
-                               " was changed while it was read; nothing was taken from it (import it again once it "
-                               "is complete)");
-    EXPECT_TRUE(plan.records.empty());
   }
 }
 
@@ -540,10 +489,7 @@ TEST_F(CsvImportTest, ARowWithoutEndOrOfEndlessValuesIsRefused) {
   const std::pair<const char*, const char*> cases[] = {
       {"zeros.csv", " is longer than 16 MB; no record comes from such a row"},
       {"commas.csv", " has more than 100000 values; no record comes from such a row"}};
-  for (const auto& [file, why] : cases) {
-    modDB::CsvImport plan;
-    EXPECT_EQ(modDB::ReadCsvImport(dir / file, {}, plan), 0);
-    EXPECT_EQ(host.Last(), "IMPORT: the row at line " + std::string(file[0] == 'z' ? "2" : "3") + " of " + dir / file + why);
-    EXPECT_TRUE(plan.records.empty());
-  }
+  for (const auto& [file, why] : cases)
+    ExpectRefused(dir / file, std::nullopt,
+                  "the row at line " + std::string(file[0] == 'z' ? "2" : "3") + " of " + dir / file + why);
 }

@@ -1,22 +1,12 @@
 // The definition store: checks in their order, exact messages and titles, results,
 // and the normalisations the caller sees.
-#include <gtest/gtest.h>
+#include <functional>
 
-#include "engine/modDB.h"
-#include "lib/modLIB.h"
-#include "tests/support/RecordingHost.h"
+#include "tests/support/StoreFixture.h"
 
+using storetest::Field;
 
 namespace {
-
-modDB::FieldDef Field(const std::string& name, int length, int page = 1, const std::string& format = "") {
-  modDB::FieldDef f;
-  f.Name.Set(name);
-  f.Length = static_cast<int16_t>(length);
-  f.Page = static_cast<uint8_t>(page);
-  f.Format.Set(format);
-  return f;
-}
 
 modDB::BannerDef Banner(const std::string& caption, int page = 1) {
   modDB::BannerDef b;
@@ -25,12 +15,40 @@ modDB::BannerDef Banner(const std::string& caption, int page = 1) {
   return b;
 }
 
-class DefinitionStore : public ::testing::Test {
+// A call, its result and the box it shows ("TITLE: text", "" for none).
+struct Call {
+  std::function<int()> run;
+  int result;
+  std::string box;
+};
+
+std::function<int()> Add(const std::string& name, int length, int page) {
+  return [=] {
+    modDB::FieldDef f = Field(name, length, page);
+    return modDB::AddField(f);
+  };
+}
+std::function<int()> Set(int16_t n, const std::string& name, int length, int page, const std::string& format = "") {
+  return [=] {
+    modDB::FieldDef f = Field(name, length, page, format);
+    return modDB::SetFieldDef(n, f);
+  };
+}
+std::function<int()> SetB(int16_t n, const std::string& caption, int page) {
+  return [=] {
+    modDB::BannerDef b = Banner(caption, page);
+    return modDB::SetBanner(n, b);
+  };
+}
+std::function<int()> InsertB(const std::string& caption, int page) {
+  return [=] {
+    modDB::BannerDef b = Banner(caption, page);
+    return modDB::InsertBanner(b);
+  };
+}
+
+class DefinitionStore : public storetest::StoreTest {
  protected:
-  void SetUp() override {
-    modLIB::SetTwipsPerPixel(15, 15);
-    modDB::InitHeader();
-  }
   void AddFields(int n) {
     for (int i = 1; i <= n; ++i) {
       modDB::FieldDef f = Field("F" + std::to_string(i), i);
@@ -38,7 +56,19 @@ class DefinitionStore : public ::testing::Test {
     }
     host.Clear();
   }
-  modDB::RecordingHost host;
+  // Runs the calls in turn, each against its result and its box.
+  void Expect(const std::vector<Call>& calls) {
+    for (size_t i = 0; i < calls.size(); ++i) {
+      host.Clear();
+      EXPECT_EQ(calls[i].run(), calls[i].result) << "call " << i;
+      EXPECT_EQ(host.Last(), calls[i].box) << "call " << i;
+    }
+  }
+  std::string NameOf(int16_t n) {
+    modDB::FieldDef f;
+    modDB::GetFieldDef(n, f);
+    return f.Name.Trimmed();
+  }
 };
 
 }  // namespace
@@ -65,7 +95,6 @@ TEST_F(DefinitionStore, DefaultFormSizeFollowsTheScreen) {
   modDB::InitHeader();
   EXPECT_EQ(modDB::GetFormProps().Width, 7680);
   EXPECT_EQ(modDB::GetFormProps().Height, 5760);
-  modLIB::SetTwipsPerPixel(15, 15);
 }
 
 TEST_F(DefinitionStore, AddFieldChecksInOrder) {
@@ -73,27 +102,16 @@ TEST_F(DefinitionStore, AddFieldChecksInOrder) {
   EXPECT_EQ(modDB::AddField(f), 0);
   EXPECT_EQ(host.Last(), "ADD FIELD: Invalid Field Name");
   EXPECT_EQ(host.boxes.back().style, modDB::vbCritical);
-  EXPECT_EQ(f.Name.Trimmed(), "Bad Name");   // trimmed back into the caller's record
-  EXPECT_EQ(f.Name.Raw().substr(0, 8), "Bad Name");
-
+  EXPECT_EQ(f.Name.Raw().substr(0, 8), "Bad Name");  // trimmed back into the caller's record
   f = Field("Good", 5, 9, " d");
   EXPECT_EQ(modDB::AddField(f), 0);
   EXPECT_EQ(host.Last(), "ADD FIELD: Invalid page number!");
-  EXPECT_EQ(f.Format.Trimmed(), "d");         // the format is normalised after the page check
-
-  f = Field("Good", 0, 1);
-  EXPECT_EQ(modDB::AddField(f), 0);
-  EXPECT_EQ(host.Last(), "ADD FIELD: Invalid field length!");
-
-  f = Field("Good", 8193, 1);
-  EXPECT_EQ(modDB::AddField(f), 0);
-  f = Field("Good", 8192, 1);
-  EXPECT_EQ(modDB::AddField(f), 1);
-  f = Field("Good", 3, 2);
-  EXPECT_EQ(modDB::AddField(f), 0);
-  EXPECT_EQ(host.Last(), "ADD FIELD: Duplicate field name!");
-  f = Field("good", 3, 2);                     // letter case counts
-  EXPECT_EQ(modDB::AddField(f), 2);
+  EXPECT_EQ(f.Format.Trimmed(), "d");  // the format is normalised after the page check
+  Expect({{Add("Good", 0, 1), 0, "ADD FIELD: Invalid field length!"},
+          {Add("Good", 8193, 1), 0, "ADD FIELD: Invalid field length!"},
+          {Add("Good", 8192, 1), 1, ""},
+          {Add("Good", 3, 2), 0, "ADD FIELD: Duplicate field name!"},
+          {Add("good", 3, 2), 2, ""}});  // letter case counts
   EXPECT_EQ(modDB::GetFieldCount(), 2);
 }
 
@@ -128,91 +146,6 @@ TEST_F(DefinitionStore, FullFormRefusesBeforeLookingAtTheRecord) {
   EXPECT_EQ(bad.Name.Raw().substr(0, 5), "  not");  // untouched
 }
 
-TEST_F(DefinitionStore, SetFieldDef) {
-  AddFields(5);
-  modDB::FieldDef f;
-  EXPECT_EQ(modDB::SetFieldDef(0, f), 0);
-  EXPECT_EQ(host.Last(), "SET FIELD: Field number out or range");
-  EXPECT_EQ(modDB::SetFieldDef(129, f), 0);
-  EXPECT_EQ(modDB::SetFieldDef(6, f), 0);
-  EXPECT_EQ(host.Last(), "SET FIELD: Field not defined");
-
-  f = Field("F3", 7, 4, "n");
-  EXPECT_EQ(modDB::SetFieldDef(3, f), 3);             // keeps its own name
-  ASSERT_EQ(modDB::GetFieldDef(3, f), 3);
-  EXPECT_EQ(f.Length, 7);
-  EXPECT_EQ(f.Page, 4);
-  EXPECT_EQ(f.Format.Trimmed(), "N");
-
-  f = Field("F5", 7);
-  EXPECT_EQ(modDB::SetFieldDef(3, f), 0);
-  EXPECT_EQ(host.Last(), "SET FIELD: Duplicate field name!");
-  modDB::FieldDef kept;
-  modDB::GetFieldDef(3, kept);
-  EXPECT_EQ(kept.Name.Trimmed(), "F3");
-
-  // Length is checked before the name, and the page is not checked at all.
-  f = Field("bad name", 0, 99);
-  EXPECT_EQ(modDB::SetFieldDef(3, f), 0);
-  EXPECT_EQ(host.Last(), "SET FIELD: Invalid field length!");
-  f = Field("bad name", 2, 99);
-  EXPECT_EQ(modDB::SetFieldDef(3, f), 0);
-  EXPECT_EQ(host.Last(), "SET FIELD: Invalid Field Name");
-  f = Field(" Renamed ", 2, 99);
-  EXPECT_EQ(modDB::SetFieldDef(3, f), 3);
-  EXPECT_EQ(modDB::FindField("Renamed"), 3);
-  EXPECT_EQ(modDB::FindField("F3"), 0);
-  EXPECT_EQ(modDB::GetLastPage(), 99);
-}
-
-TEST_F(DefinitionStore, FindFieldAndGetFieldDef) {
-  AddFields(3);
-  EXPECT_EQ(modDB::FindField("F2"), 2);
-  EXPECT_EQ(modDB::FindField("f2"), 0);
-  EXPECT_EQ(modDB::FindField("F 2"), 0);
-  EXPECT_EQ(modDB::FindField(""), 0);
-  modDB::FieldDef f;
-  EXPECT_EQ(modDB::GetFieldDef(4, f), 0);
-  EXPECT_TRUE(host.boxes.empty());             // an unused slot is no error
-  EXPECT_EQ(modDB::GetFieldDef(129, f), 0);
-  EXPECT_EQ(host.Last(), "GET FIELD: Field out of range");
-  EXPECT_EQ(modDB::GetFieldDef(0, f), 0);
-}
-
-TEST_F(DefinitionStore, DeleteFieldClosesTheGap) {
-  AddFields(3);
-  EXPECT_EQ(modDB::DeleteField(4), 0);
-  EXPECT_EQ(host.Last(), "DELETE FIELD: Field not defined");
-  EXPECT_EQ(modDB::DeleteField(-1), 0);
-  EXPECT_EQ(host.Last(), "DELETE FIELD: Field number out or range");
-  EXPECT_EQ(modDB::DeleteField(1), 1);
-  EXPECT_EQ(modDB::GetFieldCount(), 2);
-  modDB::FieldDef f;
-  modDB::GetFieldDef(1, f);
-  EXPECT_EQ(f.Name.Trimmed(), "F2");
-  GetFieldDef(2, f);
-  EXPECT_EQ(f.Name.Trimmed(), "F3");
-  EXPECT_EQ(GetFieldDef(3, f), 0);
-  EXPECT_EQ(modDB::GetHeader().Fields[3], modDB::FieldDef{});
-  EXPECT_EQ(modDB::GetHeader().Fields[128], modDB::FieldDef{});
-}
-
-TEST_F(DefinitionStore, MovesSwapWholeRecords) {
-  AddFields(3);
-  EXPECT_EQ(modDB::MoveFieldUp(1), 0);
-  EXPECT_EQ(modDB::MoveFieldDown(3), 0);
-  EXPECT_EQ(modDB::MoveFieldUp(4), 0);
-  EXPECT_EQ(modDB::MoveFieldDown(0), 0);
-  EXPECT_TRUE(host.boxes.empty());
-  EXPECT_EQ(modDB::MoveFieldDown(1), 2);
-  EXPECT_EQ(modDB::FindField("F1"), 2);
-  EXPECT_EQ(modDB::MoveFieldUp(3), 2);
-  modDB::FieldDef f;
-  modDB::GetFieldDef(2, f);
-  EXPECT_EQ(f.Name.Trimmed(), "F3");
-  EXPECT_EQ(f.Length, 3);                      // the whole record moved
-}
-
 TEST_F(DefinitionStore, AssignOffsetsFollowsSlotOrder) {
   modDB::FieldDef a = Field("A", 20), b = Field("B", 3);
   modDB::AddField(a);
@@ -231,54 +164,34 @@ TEST_F(DefinitionStore, AssignOffsetsFollowsSlotOrder) {
 }
 
 TEST_F(DefinitionStore, Banners) {
-  modDB::BannerDef b = Banner("   ");
-  EXPECT_EQ(modDB::InsertBanner(b), 0);
-  EXPECT_EQ(host.Last(), "ADD BANNER: Invalid banner caption!");
-  b = Banner(" Title ", 0);
+  modDB::BannerDef b = Banner(" Title ", 0);
   EXPECT_EQ(modDB::InsertBanner(b), 0);
   EXPECT_EQ(host.Last(), "ADD BANNER: Invalid page number!");
   EXPECT_EQ(b.Caption.Trimmed(), "Title");
-  b = Banner("Title", 9);
-  EXPECT_EQ(modDB::InsertBanner(b), 0);
-  for (int i = 1; i <= 3; ++i) {
-    b = Banner("B" + std::to_string(i), i);
-    EXPECT_EQ(modDB::InsertBanner(b), i);
-  }
-  EXPECT_EQ(modDB::GetLastPage(), 3);
-  EXPECT_EQ(modDB::DeleteBanner(2), 2);
-  modDB::BannerDef got;
-  ASSERT_EQ(modDB::GetBanner(2, got), 2);
-  EXPECT_EQ(got.Caption.Trimmed(), "B3");
-  EXPECT_EQ(modDB::GetBanner(3, got), 0);
-  EXPECT_EQ(modDB::GetBannerCount(), 2);
-  b = Banner("B4");
-  EXPECT_EQ(modDB::InsertBanner(b), 3);
-
+  Expect({{InsertB("   ", 1), 0, "ADD BANNER: Invalid banner caption!"},
+          {InsertB("Title", 9), 0, "ADD BANNER: Invalid page number!"},
+          {InsertB("B1", 1), 1, ""},
+          {InsertB("B2", 2), 2, ""},
+          {InsertB("B3", 3), 3, ""},
+          {[] { return modDB::GetLastPage(); }, 3, ""},
+          {[] { return modDB::DeleteBanner(2); }, 2, ""},
+          {[&b] { return modDB::GetBanner(2, b) == 2 && b.Caption.Trimmed() == "B3"; }, 1, ""},
+          {[&b] { return modDB::GetBanner(3, b); }, 0, ""},
+          {[] { return modDB::GetBannerCount(); }, 2, ""},
+          {InsertB("B4", 1), 3, ""}});
   // A gap is filled first.
   modDB::FormHeader h = modDB::GetHeader();
   h.Banners[2].Page = 0;
   modDB::SetHeader(h);
-  b = Banner("Gap");
-  EXPECT_EQ(modDB::InsertBanner(b), 2);
-
-  host.Clear();
-  EXPECT_EQ(modDB::GetBanner(129, got), 0);
-  EXPECT_EQ(host.Last(), "GET BANNER: Banner number out of range!");
-  EXPECT_EQ(modDB::SetBanner(0, b), 0);
-  EXPECT_EQ(host.Last(), "SET BANNER: Invalid banner number!");
-  EXPECT_EQ(modDB::SetBanner(10, b), 0);
-  EXPECT_EQ(host.Last(), "SET BANNER: Banner not defined!");
-  b = Banner("  ", 42);
-  EXPECT_EQ(modDB::SetBanner(1, b), 0);
-  EXPECT_EQ(host.Last(), "SET BANNER: Invalid banner caption!");
-  b = Banner(" New text ", 42);
-  EXPECT_EQ(modDB::SetBanner(1, b), 1);               // the page is not checked here
-  modDB::GetBanner(1, got);
-  EXPECT_EQ(got.Caption.Trimmed(), "New text");
-  EXPECT_EQ(modDB::DeleteBanner(0), 0);
-  EXPECT_EQ(host.Last(), "DELETE BANNER: Banner number out of range!");
-  EXPECT_EQ(modDB::DeleteBanner(100), 0);
-  EXPECT_EQ(host.Last(), "DELETE BANNER: Banner not defined!");
+  Expect({{InsertB("Gap", 1), 2, ""},
+          {[&b] { return modDB::GetBanner(129, b); }, 0, "GET BANNER: Banner number out of range!"},
+          {SetB(0, "x", 1), 0, "SET BANNER: Invalid banner number!"},
+          {SetB(10, "x", 1), 0, "SET BANNER: Banner not defined!"},
+          {SetB(1, "  ", 42), 0, "SET BANNER: Invalid banner caption!"},
+          {SetB(1, " New text ", 42), 1, ""},  // the page is not checked here
+          {[&b] { return modDB::GetBanner(1, b) == 1 && b.Caption.Trimmed() == "New text"; }, 1, ""},
+          {[] { return modDB::DeleteBanner(0); }, 0, "DELETE BANNER: Banner number out of range!"},
+          {[] { return modDB::DeleteBanner(100); }, 0, "DELETE BANNER: Banner not defined!"}});
 }
 
 TEST_F(DefinitionStore, DeletedBannerSlotTakesTheBannerFont) {
@@ -296,13 +209,11 @@ TEST_F(DefinitionStore, DeletedBannerSlotTakesTheBannerFont) {
 }
 
 TEST_F(DefinitionStore, PageHeadingsScriptPasswordAndOrders) {
-  EXPECT_EQ(modDB::GetPageHeading(9), "");
-  EXPECT_EQ(host.Last(), "GET PAGE HEADING: Invalid Page NO specified");
-  modDB::SetPageHeading(0, "x");
-  EXPECT_EQ(host.Last(), "SET PAGE HEADING: Invalid Page NO specified");
+  Expect({{[] { return static_cast<int>(modDB::GetPageHeading(9).size()); }, 0,
+           "GET PAGE HEADING: Invalid Page NO specified"},
+          {[] { return modDB::SetPageHeading(0, "x"), 0; }, 0, "SET PAGE HEADING: Invalid Page NO specified"}});
   modDB::SetPageHeading(8, "  " + std::string(40, 'h') + "  ");
   EXPECT_EQ(modDB::GetPageHeading(8), std::string(32, 'h'));
-
   EXPECT_EQ(modDB::SetScript("  x = 1  "), 1);
   EXPECT_EQ(modDB::GetScript(), "x = 1");
   modDB::SetScript(std::string(4001, 'z'));
@@ -326,12 +237,10 @@ TEST(BaseFileName, TrimsAndDropsTheExtensionInAnyCase) {
   std::string n = "  /data/Contacts.qFd ";
   EXPECT_EQ(modDB::BaseFileName(n), "/data/Contacts");
   EXPECT_EQ(n, "/data/Contacts");
-  n = "Contacts";
-  EXPECT_EQ(modDB::BaseFileName(n), "Contacts");
-  n = "Contacts.txt";
-  EXPECT_EQ(modDB::BaseFileName(n), "Contacts.txt");
-  n = ".Qfd";                                    // 4 characters: never shortened
-  EXPECT_EQ(modDB::BaseFileName(n), ".Qfd");
-  n = "a.QFD";
-  EXPECT_EQ(modDB::BaseFileName(n), "a");
+  // ".Qfd" alone, 4 characters, is never shortened.
+  for (const auto& [in, out] : std::vector<std::pair<std::string, std::string>>{
+           {"Contacts", "Contacts"}, {"Contacts.txt", "Contacts.txt"}, {".Qfd", ".Qfd"}, {"a.QFD", "a"}}) {
+    n = in;
+    EXPECT_EQ(modDB::BaseFileName(n), out) << in;
+  }
 }

@@ -6,11 +6,12 @@
 #include <filesystem>
 
 #include "engine/files/FileIo.h"
-#include "tests/engine/StoreFixture.h"
+#include "tests/support/StoreFixture.h"
 
 using namespace storetest;
 using qftest::I32At;
 using qftest::I16At;
+using qftest::kHead;
 using qftest::ReadFile;
 using qftest::WriteFile;
 namespace fs = std::filesystem;
@@ -34,9 +35,6 @@ class HeaderSave : public StoreTest {
     if (lossAnswer != 0) host.replies.push_back(lossAnswer);
     std::string name = path;
     return modDB::SaveHeader(name);
-  }
-  static std::string Record(const std::string& bytes, int n, int length) {
-    return bytes.substr(23496 + static_cast<size_t>(n - 1) * length, length);
   }
 };
 
@@ -77,7 +75,7 @@ TEST_F(HeaderSave, NewDatabaseIsTheHeaderAlone) {
   std::string name = dir / "new.qfd";
   ASSERT_EQ(modDB::SaveHeader(name), 1);
   const std::string bytes = ReadFile(dir / "new.Qfd");
-  ASSERT_EQ(bytes.size(), 23496u);
+  ASSERT_EQ(bytes.size(), kHead);
   EXPECT_EQ(I32At(bytes, 0), 0);
   EXPECT_EQ(I32At(bytes, 4), 11);
   EXPECT_EQ(I16At(bytes, 70), 1);
@@ -111,18 +109,14 @@ TEST_F(HeaderSave, ReorderedFieldsKeepTheirValuesAtTheirNewPlaces) {
   EXPECT_EQ(host.hidePer, 1);
 
   const std::string after = ReadFile(path + ".Qfd");
-  ASSERT_EQ(after.size(), 23496u + 3 * 17);
   EXPECT_EQ(I32At(after, 0), 3);
   EXPECT_EQ(I32At(after, 4), 17);
-  EXPECT_EQ(Record(after, 1, 17), " bbbbbbb1a1   c1 ");
-  EXPECT_EQ(Record(after, 2, 17), "*bbbbbbb2a2   c2 ");  // the mark travels along
-  EXPECT_EQ(Record(after, 3, 17), " bbbbbbb3a3   c3 ");
+  EXPECT_EQ(after.substr(kHead), " bbbbbbb1a1   c1 *bbbbbbb2a2   c2  bbbbbbb3a3   c3 ");  // the mark travels along
   EXPECT_EQ(ReadFile(path + ".Bak"), before);
   EXPECT_FALSE(fs::exists(path + ".QfB"));
   EXPECT_EQ(modDB::GetHeader().RecordCount, 3);
 
-  std::string name = path;
-  ASSERT_EQ(modDB::OpenDatabase(name), 1);
+  Open(path);
   modDB::SetRecordNo(2);
   EXPECT_EQ(Field1(1), "bbbbbbb2");
   EXPECT_EQ(Field1(2), "a2");
@@ -140,7 +134,7 @@ TEST_F(HeaderSave, RenamedLengthenedShortenedAddedAndDroppedFields) {
     GetFieldDef(2, f);  // B: 8 -> 5
     f.Length = 5;
     SetFieldDef(2, f);
-    GetFieldDef(3, f);  // C renamed c: a new field to the matching
+    GetFieldDef(3, f);  // C renamed c: letter case counts, a new field to the matching
     f.Name.Set("c");
     SetFieldDef(3, f);
     modDB::FieldDef d = Field("D", 2);
@@ -161,30 +155,16 @@ TEST_F(HeaderSave, RenamedLengthenedShortenedAddedAndDroppedFields) {
   ASSERT_EQ(Resave(path, change, modDB::vbYes, modDB::vbYes), 1);
   // A 8 at 1, B 5 at 9, c 3 at 14, D 2 at 17: length 19.
   const std::string after = ReadFile(path + ".Qfd");
-  ASSERT_EQ(after.size(), 23496u + 3 * 19);
+  ASSERT_EQ(after.size(), kHead + 3 * 19);
   EXPECT_EQ(I32At(after, 4), 19);
-  EXPECT_EQ(Record(after, 1, 19), " a1      bbbbb     ");
-  EXPECT_EQ(Record(after, 3, 19), " a3      bbbbb     ");
+  EXPECT_EQ(qftest::RecordAt(after, 1, 19), " a1      bbbbb     ");
+  EXPECT_EQ(qftest::RecordAt(after, 3, 19), " a3      bbbbb     ");
 
   // Deleting a field drops its values; shortening back cuts what was kept.
   ASSERT_EQ(Resave(path, [] { modDB::DeleteField(1); }, modDB::vbYes, modDB::vbYes), 1);
   const std::string last = ReadFile(path + ".Qfd");
-  ASSERT_EQ(last.size(), 23496u + 3 * 11);
-  EXPECT_EQ(Record(last, 2, 11), "*bbbbb     ");
-}
-
-TEST_F(HeaderSave, LetterCaseCountsInTheMatching) {
-  const std::string path = MakeDb("db", {{"Name", 4}}, {{"abcd"}});
-  ASSERT_EQ(Resave(path,
-                   [] {
-                     modDB::FieldDef f;
-                     modDB::GetFieldDef(1, f);
-                     f.Name.Set("NAME");
-                     modDB::SetFieldDef(1, f);
-                   },
-                   modDB::vbYes, modDB::vbYes),
-            1);
-  EXPECT_EQ(Record(ReadFile(path + ".Qfd"), 1, 5), "     ");
+  ASSERT_EQ(last.size(), kHead + 3 * 11);
+  EXPECT_EQ(qftest::RecordAt(last, 2, 11), "*bbbbb     ");
 }
 
 TEST_F(HeaderSave, AnsweringNoKeepsTheRecordsOnlyInTheBackup) {
@@ -192,7 +172,7 @@ TEST_F(HeaderSave, AnsweringNoKeepsTheRecordsOnlyInTheBackup) {
   const std::string before = ReadFile(path + ".Qfd");
   ASSERT_EQ(Resave(path, [] {}, modDB::vbNo, modDB::vbYes), 1);  // the second Yes: save without them
   const std::string after = ReadFile(path + ".Qfd");
-  EXPECT_EQ(after.size(), 23496u);
+  EXPECT_EQ(after.size(), kHead);
   EXPECT_EQ(I32At(after, 0), 0);
   EXPECT_EQ(ReadFile(path + ".Bak"), before);
   EXPECT_EQ(modDB::GetHeader().RecordCount, 0);
@@ -216,7 +196,7 @@ TEST_F(HeaderSave, ReadOnlyBackupIsReplacedReadOnlyDatabaseIsNot) {
   ASSERT_EQ(Resave(path, [] { modDB::MoveFieldUp(3); }), 1) << host.Last();
   EXPECT_EQ(host.boxes.size(), 1u);  // the question, no error
   EXPECT_EQ(ReadFile(path + ".Bak"), current);
-  EXPECT_EQ(Record(ReadFile(path + ".Qfd"), 3, 17), " a3   c3 bbbbbbb3");
+  EXPECT_EQ(qftest::RecordAt(ReadFile(path + ".Qfd"), 3, 17), " a3   c3 bbbbbbb3");
 
   const std::string backup = ReadFile(path + ".Bak"), database = ReadFile(path + ".Qfd");
   fs::permissions(path + ".Qfd", fs::perms::owner_read | fs::perms::group_read);

@@ -5,7 +5,6 @@
 #include <atomic>
 #include <cerrno>
 #include <filesystem>
-#include <fstream>
 #include <functional>
 #include <string>
 #include <thread>
@@ -14,9 +13,10 @@
 #include "engine/store/DirectFile.h"
 #include "engine/files/FileIo.h"
 #include "engine/history/History.h"
-#include "tests/engine/StoreFixture.h"
+#include "tests/support/StoreFixture.h"
 
 using namespace storetest;
+using qftest::kHead;
 using qftest::ReadFile;
 using qftest::WriteFile;
 namespace fs = std::filesystem;
@@ -41,8 +41,7 @@ class HistoryTest : public StoreTest {
   }
 
   void Open(const std::string& base, int32_t n = 1) {
-    std::string name = base;
-    ASSERT_EQ(modDB::OpenDatabase(name), 1) << host.Last();
+    StoreTest::Open(base);
     if (n) {
       ASSERT_EQ(modDB::SetRecordNo(n), 1) << host.Last();
     }
@@ -125,22 +124,11 @@ TEST_F(HistoryTest, EveryWriterWritesExactlyItsLines) {
             "QfEntry|design save|||(form)|2 fields, 10 bytes a record, 4 records|"
             "3 fields, 12 bytes a record, 4 records");
   // The database's own bytes know nothing of it.
-  EXPECT_EQ(ReadFile(base + ".Qfd").size(), 23496u + 4 * 12);
+  EXPECT_EQ(ReadFile(base + ".Qfd").size(), kHead + 4 * 12);
 }
 
 TEST_F(HistoryTest, NumberFieldAndNoFileMeansNoHistory) {
-  modDB::InitHeader();
-  modDB::FieldDef n = Field("No", 5, 1, "#"), a = Field("A", 4);
-  ASSERT_NE(modDB::AddField(n), 0);
-  ASSERT_NE(modDB::AddField(a), 0);
-  const std::string base = dir / "num";
-  std::string name = base;
-  ASSERT_EQ(modDB::SaveHeader(name), 1) << host.Last();
-  Open(base, 0);
-  modDB::ClearRecord();
-  modDB::WriteField(1, modDB::AutoNumberText(1));
-  modDB::WriteField(2, "v");
-  ASSERT_EQ(modDB::AddRecord(), 1);
+  const std::string base = MakeForm("num", {{"No", 5, "#"}, {"A", 4}}, {{modDB::AutoNumberText(1), "v"}}, true);
   EXPECT_FALSE(fs::exists(base + ".Qfh"));  // never made by a writer
   ASSERT_EQ(modDB::StartHistory(base), "");
   ASSERT_EQ(modDB::StartHistory(base), "");  // kept already: nothing changes
@@ -183,9 +171,7 @@ TEST_F(HistoryTest, AChangeMadeOutsideTheHistoryIsTold) {
   ASSERT_EQ(modDB::WriteRecord(), 1);
   modDB::CloseDatabase();
   // Another program that keeps no history changes A and B of record 1.
-  std::string bytes = ReadFile(base + ".Qfd");
-  bytes.replace(23496 + 1, 9, "ou b\xE9    ");
-  WriteFile(base + ".Qfd", bytes);
+  qftest::PatchFile(base + ".Qfd", kHead + 1, "ou b\xE9    ");
   Open(base);
   modDB::WriteField(1, "k2");
   ASSERT_EQ(modDB::WriteRecord(), 1) << host.Last();
@@ -199,10 +185,8 @@ TEST_F(HistoryTest, AChangeMadeOutsideTheHistoryIsTold) {
   std::string records = " i1 j\xE9,\"  ";
   ASSERT_EQ(modDB::AppendRecords(records, {}, "IMPORT"), 1) << host.Last();
   modDB::CloseDatabase();
-  bytes = ReadFile(base + ".Qfd");
-  bytes.replace(23496 + 2 * 10 + 4, 6, "out   ");
-  WriteFile(base + ".Qfd", bytes);
-  const auto run = qftest::RunProgram({qftest::ToolPath("qfd"), "set", base, "3", "A=i2"});
+  qftest::PatchFile(base + ".Qfd", kHead + 2 * 10 + 4, "out   ");
+  const auto run = qftest::Qfd({"set", base, "3", "A=i2"});
   ASSERT_EQ(run.status, 0) << run.err;
   const std::vector<std::string> lines = Lines(base);
   ASSERT_EQ(lines.size(), 6u);
@@ -215,10 +199,8 @@ TEST_F(HistoryTest, AChangeMadeOutsideTheHistoryIsTold) {
   modDB::WriteField(1, "n1");
   ASSERT_EQ(modDB::AddRecord(), 1);
   modDB::CloseDatabase();
-  bytes = ReadFile(base + ".Qfd");
-  bytes.replace(23496 + 3 * 10 + 4, 3, "new");
-  WriteFile(base + ".Qfd", bytes);
-  ASSERT_EQ(qftest::RunProgram({qftest::ToolPath("qfd"), "set", base, "4", "A=n2"}).status, 0);
+  qftest::PatchFile(base + ".Qfd", kHead + 3 * 10 + 4, "new");
+  ASSERT_EQ(qftest::Qfd({"set", base, "4", "A=n2"}).status, 0);
   const std::vector<std::string> added = Lines(base);
   ASSERT_EQ(added.size(), 9u);
   EXPECT_EQ(added[7], "qfd|outside change|4||B||new");
@@ -234,7 +216,7 @@ TEST_F(HistoryTest, AnAcceptLineIsNoRecordedValue) {
   ASSERT_EQ(modDB::WriteRecord(), 1) << host.Last();
   modDB::CloseDatabase();
   WriteFile(base + ".Qfh", ReadFile(base + ".Qfh") + "2026-12-07T10:00:00Z,ann,desk,QfEntry,accept,1,,A,rule,ok\n\n");
-  ASSERT_EQ(qftest::RunProgram({qftest::ToolPath("qfd"), "set", base, "1", "B=x"}).status, 0);
+  ASSERT_EQ(qftest::Qfd({"set", base, "1", "B=x"}).status, 0);
   EXPECT_EQ(Lines(base), (std::vector<std::string>{"QfEntry|edit|1||A|a1|k1", "QfEntry|accept|1||A|rule|ok",
                                                    "qfd|edit|1||B|b1|x"}));
 }
@@ -254,9 +236,7 @@ TEST_F(HistoryTest, APackKeepsARecordTraceable) {
   ASSERT_EQ(modDB::WriteRecord(), 1);
   // Outside, after the pack: record 2 is known as "y3" under its new number.
   modDB::CloseDatabase();
-  std::string bytes = ReadFile(base + ".Qfd");
-  bytes.replace(23496 + 4 + 1, 3, "zz ");
-  WriteFile(base + ".Qfd", bytes);
+  qftest::PatchFile(base + ".Qfd", kHead + 4 + 1, "zz ");
   Open(base, 2);
   modDB::WriteField(1, "w3");
   ASSERT_EQ(modDB::WriteRecord(), 1);
@@ -273,11 +253,7 @@ TEST_F(HistoryTest, APackKeepsARecordTraceable) {
                                              "pack 2 (records) 3>2", "edit 3 A r3>x3"}));
 }
 
-}  // namespace
-
-namespace {
-
-class HistoryFiles : public HistoryTest {};
+using HistoryFiles = HistoryTest;
 
 }  // namespace
 
@@ -388,19 +364,16 @@ TEST_F(HistoryFiles, TheIndexNeverHidesALine) {
     const char* recorded;
   } cases[] = {
       {"missing", [](const std::string& b) { fs::remove(b + ".Qfi"); }, 1, "k1"},
-      {"damaged", [](const std::string& b) {
-         std::string t = ReadFile(b + ".Qfi");
-         t.replace(64 + 24, 24, std::string(24, '\xFF'));  // record 1's slot
-         WriteFile(b + ".Qfi", t); }, 1, "k1"},
+      {"damaged", [](const std::string& b) { qftest::PatchFile(b + ".Qfi", 64 + 24, std::string(24, '\xFF')); }, 1,
+       "k1"},  // record 1's slot
       {"cut", [](const std::string& b) { fs::resize_file(b + ".Qfi", 200); }, 1, "k1"},
       {"stale", [&](const std::string& b) {  // appended by a program that keeps no index
          WriteFile(b + ".Qfh", ReadFile(b + ".Qfh") + line + "\"edit,1,,A,x,y\n\n" + line + "edit,1,,A,k1,k7\n\n");
-         std::string db = ReadFile(b + ".Qfd");
-         WriteFile(b + ".Qfd", db.replace(23496 + 1, 3, "k7 ")); }, 1, "k7"},
+         qftest::PatchFile(b + ".Qfd", kHead + 1, "k7 "); }, 1, "k7"},
       {"replaced", [](const std::string& b) {  // as long as the old one
-         std::string h = ReadFile(b + ".Qfh"), db = ReadFile(b + ".Qfd");
-         WriteFile(b + ".Qfh", h.replace(h.rfind("k2"), 2, "k5"));
-         WriteFile(b + ".Qfd", db.replace(23496 + 10 + 1, 3, "k5 ")); }, 2, "k5"},
+         std::string h = ReadFile(b + ".Qfh");
+         qftest::PatchFile(b + ".Qfh", h.rfind("k2"), "k5");
+         qftest::PatchFile(b + ".Qfd", kHead + 10 + 1, "k5 "); }, 2, "k5"},
       {"pack", [this](const std::string& b) {
          Open(b, 1);
          ASSERT_EQ(modDB::DeleteRecord(), 1);
@@ -420,8 +393,7 @@ TEST_F(HistoryFiles, TheIndexNeverHidesALine) {
     modDB::CloseDatabase();
     ASSERT_TRUE(fs::exists(real + ".Qfi"));
     c.change(real);
-    std::string db = ReadFile(real + ".Qfd");
-    WriteFile(real + ".Qfd", db.replace(23496 + (c.n - 1) * 10 + 1, 3, "ou "));
+    qftest::PatchFile(real + ".Qfd", kHead + (c.n - 1) * 10 + 1, "ou ");
     for (int pass = 0; pass < 2; ++pass) {  // through the index as found, then as the save left it
       std::vector<modDB::HistoryEntry> all, one;
       std::vector<modDB::HistoryDamage> damage, oneDamage;
@@ -438,7 +410,7 @@ TEST_F(HistoryFiles, TheIndexNeverHidesALine) {
         EXPECT_EQ(oneDamage[0].line, damage[0].line);
       }
       if (pass) break;
-      const auto run = qftest::RunProgram({qftest::ToolPath("qfd"), "set", base, std::to_string(c.n), "B=x"});
+      const auto run = qftest::Qfd({"set", base, std::to_string(c.n), "B=x"});
       ASSERT_EQ(run.status, 0) << run.err;
       const std::vector<std::string> lines = Lines(base);
       ASSERT_GE(lines.size(), 2u);
@@ -453,10 +425,7 @@ TEST_F(HistoryFiles, TheIndexNeverHidesALine) {
 // while it is as it left it: damage done meanwhile is found at its next save.
 TEST_F(HistoryFiles, AWriterThatStaysOpenFindsTheIndexDamaged) {
   const std::pair<const char*, std::function<void(const std::string&)>> cases[] = {
-      {"slot", [](const std::string& path) {
-         std::fstream f(path, std::ios::binary | std::ios::in | std::ios::out);
-         f.seekp(64 + 24);
-         f.write(std::string(24, '\xFF').data(), 24); }},
+      {"slot", [](const std::string& path) { qftest::PatchFile(path, 64 + 24, std::string(24, '\xFF')); }},
       {"cut", [](const std::string& path) { fs::resize_file(path, 200); }},
   };
   for (const auto& [name, damage] : cases) {
@@ -466,7 +435,7 @@ TEST_F(HistoryFiles, AWriterThatStaysOpenFindsTheIndexDamaged) {
     ASSERT_EQ(modDB::WriteFieldsOf(1, {{1, "k1"}}, "WRITE RECORD"), 1) << host.Last();
     ASSERT_EQ(modDB::WriteFieldsOf(2, {{1, "k2"}}, "WRITE RECORD"), 1) << host.Last();
     damage(base + ".Qfi");
-    std::fstream(base + ".Qfd", std::ios::binary | std::ios::in | std::ios::out).seekp(23496 + 1).write("ou ", 3);
+    qftest::PatchFile(base + ".Qfd", kHead + 1, "ou ");
     ASSERT_EQ(modDB::WriteFieldsOf(1, {{2, "x"}}, "WRITE RECORD"), 1) << host.Last();
     modDB::CloseDatabase();
     const std::vector<std::string> lines = Lines(base);

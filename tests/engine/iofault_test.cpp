@@ -22,7 +22,7 @@
 #include "engine/files/FileIo.h"
 #include "engine/HeaderLayout.h"
 #include "engine/history/History.h"
-#include "tests/engine/StoreFixture.h"
+#include "tests/support/StoreFixture.h"
 
 using namespace storetest;
 using qftest::ReadFile;
@@ -117,42 +117,48 @@ class IoFault : public StoreTest {
     return "";
   }
 
+  // A new database for the operation, prepared; returns its files as they are.
+  Files Fresh(const Operation& op, int shortBy, std::string& base) {
+    base = Make(shortBy);
+    op.prepare(base);
+    host.Clear();
+    return Snapshot(base);
+  }
+
+  // The verdict on a run with a failing call, its fault hook or Env cleared: "" when
+  // it did its work, or failed, told of it and left the files whole. The engine's
+  // operations tell the user; the direct write returns the reason. An operation that
+  // finished its work and then failed to read the record it shows (as the reopening
+  // after a pack) has told of that read instead.
+  std::string Verdict(const std::string& base, const Files& before, const Files& after, bool done) {
+    const bool told = rawFd >= 0 ? !done : !host.boxes.empty();
+    Finish();
+    std::string why = Damage(base, before, after);
+    if (done && why.empty() && Snapshot(base) != after) why = "reported done without its result";
+    if (!done && !told) why = "the failure was not reported" + (why.empty() ? "" : "; " + why);
+    return why;
+  }
+
   // Runs the operation once per file call it makes, failing the k-th; returns the
   // number of failure points, and counts the runs that left damage.
   int Exercise(const Operation& op, int shortBy, int& corrupted) {
     // The calls of a run that succeeds, and the files it leaves.
-    std::string base = Make(shortBy);
-    op.prepare(base);
-    host.Clear();
+    std::string base;
+    Fresh(op, shortBy, base);
     int calls = 0;
-    modDB::detail::SetIoFaultHook([&](modDB::detail::IoCall, int) {
-      ++calls;
-      return 0;
-    });
-    const bool ok = op.run(base);
+    modDB::detail::SetIoFaultHook([&](modDB::detail::IoCall, int) { return ++calls, 0; });
+    EXPECT_TRUE(op.run(base)) << op.name << ": " << host.Last();
     modDB::detail::SetIoFaultHook(nullptr);
-    EXPECT_TRUE(ok) << op.name << ": " << host.Last();
     Finish();
     const Files after = Snapshot(base);
-
     for (const int err : {ENOSPC, EIO}) {
       for (int k = 1; k <= calls; ++k) {
-        base = Make(shortBy);
-        op.prepare(base);
-        host.Clear();
-        const Files before = Snapshot(base);
+        const Files before = Fresh(op, shortBy, base);
         int seen = 0;
         modDB::detail::SetIoFaultHook([&](modDB::detail::IoCall, int) { return ++seen == k ? err : 0; });
         const bool done = op.run(base);
         modDB::detail::SetIoFaultHook(nullptr);
-        // The engine's operations tell the user; the direct write returns the reason.
-        // An operation that finished its work and then failed to read the record it
-        // shows (as the reopening after a pack) has told of that read instead.
-        const bool told = rawFd >= 0 ? !done : !host.boxes.empty();
-        Finish();
-        std::string why = Damage(base, before, after);
-        if (done && why.empty() && Snapshot(base) != after) why = "reported done without its result";
-        if (!done && !told) why = "the failure was not reported" + (why.empty() ? "" : "; " + why);
+        const std::string why = Verdict(base, before, after, done);
         if (!why.empty()) {
           ++corrupted;
           ADD_FAILURE() << op.name << ", call " << k << " of " << calls << " failing with " << std::strerror(err)
@@ -167,10 +173,7 @@ class IoFault : public StoreTest {
 }  // namespace
 
 TEST_F(IoFault, EveryWritingOperationSurvivesEachFailingCall) {
-  auto open = [this](const std::string& base) {
-    std::string name = base;
-    ASSERT_EQ(modDB::OpenDatabase(name), 1) << host.Last();
-  };
+  auto open = [this](const std::string& base) { Open(base); };
   auto outCsv = [](const std::string& base) { return (fs::path(base).parent_path() / "out.csv").string(); };
   // Record `recordNo` (0: a new one) with "zz"/"new" typed in, ready to be written or added.
   auto typed = [&](int32_t recordNo) {
@@ -200,69 +203,59 @@ TEST_F(IoFault, EveryWritingOperationSurvivesEachFailingCall) {
   std::string largeCsv = "B,A\r\n";  // 1.5 MB: read in several pieces, a read failing while rows are checked
   while (largeCsv.size() < (size_t{3} << 19))
     largeCsv += "n" + std::to_string(largeCsv.size() % 997) + ",x" + std::string(300, ' ') + "\r\n";
+  auto save = [](const std::string& base) {
+    std::string name = base;
+    return modDB::SaveHeader(name) == 1;
+  };
+  auto succeeds = [](int16_t (*call)()) { return [call](const std::string&) { return call() == 1; }; };
+  // The database opened as a second one, as the form script does, and field 2 of
+  // record n written there.
+  auto openOther = [this](const std::string& base) {
+    std::string why;
+    rawFd = modDB::OpenOtherDatabase(base + ".Qfd", why);
+    modDB::ReadHeaderDirect(static_cast<int16_t>(rawFd), rawHeader);
+  };
+  auto writeDirect = [this](int32_t n) {
+    return [this, n](const std::string&) {
+      return modDB::WriteFieldDirect(static_cast<int16_t>(rawFd), rawHeader, n, 2, "zz").empty();
+    };
+  };
+  auto exportCsv = [&](const std::string& base) {
+    return modDB::ExportCsv(outCsv(base), std::vector<bool>(modDB::kMaxFields + 1, true)) == 1;
+  };
   const std::vector<std::pair<Operation, int>> ops = {
       {{"SaveHeader with recovery",
         [this](const std::string&) {
           Design({{"B", 4}, {"A", 5}});
           host.replies = {modDB::vbYes};
         },
-        [](const std::string& base) {
-          std::string name = base;
-          return modDB::SaveHeader(name) == 1;
-        }},
+        save},
        0},
       {{"SaveHeader without recovery",
         [this](const std::string&) {
           Design({{"C", 6}});
           host.replies = {modDB::vbNo, modDB::vbYes};
         },
-        [](const std::string& base) {
-          std::string name = base;
-          return modDB::SaveHeader(name) == 1;
-        }},
+        save},
        0},
       {{"PackRecords",
         [&](const std::string& base) {
           open(base);
           host.replies = {modDB::vbYes};
         },
-        [](const std::string&) { return modDB::PackRecords() == 1; }},
+        succeeds(modDB::PackRecords)},
        0},
-      {{"WriteRecord", typed(3), [](const std::string&) { return modDB::WriteRecord() == 1; }}, 0},
-      {{"WriteRecord beyond the end", typed(5), [](const std::string&) { return modDB::WriteRecord() == 1; }}, 2},
-      {{"AddRecord", typed(0), [](const std::string&) { return modDB::AddRecord() == 1; }}, 0},
-      {{"AddRecord to a short file", typed(0), [](const std::string&) { return modDB::AddRecord() == 1; }}, 2},
-      {{"DeleteRecord",
-        [&](const std::string& base) { open(base); },
-        [](const std::string&) { return modDB::DeleteRecord() == 1; }},
-       0},
-      {{"ExportCsv",
-        [&](const std::string& base) { open(base); },
-        [&](const std::string& base) { return modDB::ExportCsv(outCsv(base), std::vector<bool>(modDB::kMaxFields + 1, true)) == 1; }},
-       0},
+      {{"WriteRecord", typed(3), succeeds(modDB::WriteRecord)}, 0},
+      {{"WriteRecord beyond the end", typed(5), succeeds(modDB::WriteRecord)}, 2},
+      {{"AddRecord", typed(0), succeeds(modDB::AddRecord)}, 0},
+      {{"AddRecord to a short file", typed(0), succeeds(modDB::AddRecord)}, 2},
+      {{"DeleteRecord", open, succeeds(modDB::DeleteRecord)}, 0},
+      {{"ExportCsv", open, exportCsv}, 0},
       {{"Import of a CSV file", csvToImport(smallCsv), importCsv}, 0},
       {{"Import of a CSV file of several pieces", csvToImport(largeCsv), importCsv}, 0},
       {{"Import of a CSV file into a short file", csvToImport(smallCsv), importCsv}, 2},
-      {{"SetDBField (the direct field write)",
-        [this](const std::string& base) {
-          std::string why;
-          rawFd = modDB::OpenOtherDatabase(base + ".Qfd", why);
-          modDB::ReadHeaderDirect(static_cast<int16_t>(rawFd), rawHeader);
-        },
-        [this](const std::string&) {
-          return modDB::WriteFieldDirect(static_cast<int16_t>(rawFd), rawHeader, 3, 2, "zz").empty();
-        }},
-       0},
-      {{"SetDBField beyond the end",
-        [this](const std::string& base) {
-          std::string why;
-          rawFd = modDB::OpenOtherDatabase(base + ".Qfd", why);
-          modDB::ReadHeaderDirect(static_cast<int16_t>(rawFd), rawHeader);
-        },
-        [this](const std::string&) {
-          return modDB::WriteFieldDirect(static_cast<int16_t>(rawFd), rawHeader, 5, 2, "zz").empty();
-        }},
-       2},
+      {{"SetDBField (the direct field write)", openOther, writeDirect(3)}, 0},
+      {{"SetDBField beyond the end", openOther, writeDirect(5)}, 2},
       {{"Append to the exceptions file (no marks)",
         [](const std::string& base) { WriteFile(base + ".Qfe", "Time,Note\n2026-12-07T10:00:00Z,cut"); },
         [](const std::string& base) {
@@ -294,8 +287,8 @@ TEST_F(IoFault, EveryWritingOperationSurvivesEachFailingCall) {
   modDB::detail::SetEnv(&env);
   int failed = 0;
   for (const auto& [op, shortBy] : ops) {
-    std::string base = Make(shortBy);
-    op.prepare(base);
+    std::string base;
+    Fresh(op, shortBy, base);
     env.Clear();
     EXPECT_TRUE(op.run(base)) << op.name << ": " << host.Last();
     // The export and the import look at their CSV file through the Env too.
@@ -306,19 +299,12 @@ TEST_F(IoFault, EveryWritingOperationSurvivesEachFailingCall) {
     for (const std::string file : {"db.Qfd", "db.Qfh", "out.csv", "db.Qfe"})
       for (int kind = 0; kind <= static_cast<int>(IoCall::Close); ++kind) {
         if (file == "db.Qfe" && op.name.find("exceptions") == std::string::npos) continue;
-        base = Make(shortBy);
-        op.prepare(base);
-        host.Clear();
-        const Files before = Snapshot(base);
+        const Files before = Fresh(op, shortBy, base);
         env.Clear();
         env.Fail({static_cast<IoCall>(kind), file, 0, EIO});
         const bool done = op.run(base);
-        const bool told = rawFd >= 0 ? !done : !host.boxes.empty();
         env.Clear();
-        Finish();
-        std::string why = done ? (Snapshot(base) == after ? "" : "reported done without its result")
-                               : Damage(base, before, after);
-        if (!done && !told) why = "the failure was not reported" + (why.empty() ? "" : "; " + why);
+        const std::string why = Verdict(base, before, after, done);
         if (!why.empty()) {
           ++failed;
           ADD_FAILURE() << op.name << ", every " << modDB::detail::IoCallName(static_cast<IoCall>(kind)) << " of "

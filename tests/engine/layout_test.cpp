@@ -2,6 +2,7 @@
 // file format: 23,496 bytes, little-endian, texts blank-padded, no gaps.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <random>
 
 #include "engine/HeaderLayout.h"
@@ -19,10 +20,20 @@ std::string Encode(const modDB::FormHeader& h) {
   modDB::EncodeHeader(h, reinterpret_cast<uint8_t*>(bytes.data()));
   return bytes;
 }
+// The little-endian bytes of a number of `size` bytes.
+std::string Le(int64_t v, int size) {
+  std::string s;
+  for (int i = 0; i < size; ++i) s += static_cast<char>(v >> (8 * i));
+  return s;
+}
+// Each (offset, bytes) of the table stands at its offset in b.
+void ExpectBytes(const std::string& b, const std::vector<std::pair<size_t, std::string>>& table) {
+  for (const auto& [at, bytes] : table) EXPECT_EQ(b.substr(at, bytes.size()), bytes) << "at " << at;
+}
 }  // namespace
 
 TEST(HeaderLayout, SizesAndSectionOffsets) {
-  EXPECT_EQ(modDB::kHeaderSize, 23496);
+  EXPECT_EQ(modDB::kHeaderSize, qftest::kHead);
   EXPECT_EQ(modDB::kBannersOffset + 128 * modDB::kBannerSize, modDB::kFieldsOffset);
   EXPECT_EQ(modDB::kFieldsOffset + 128 * modDB::kFieldSize, modDB::kPageHeadingsOffset);
   EXPECT_EQ(modDB::kPageHeadingsOffset + 8 * 32, modDB::kScriptOffset);
@@ -36,33 +47,17 @@ TEST(HeaderLayout, SizesAndSectionOffsets) {
 TEST(HeaderLayout, DefaultsOfANewDesignByteForByte) {
   modLIB::SetTwipsPerPixel(15, 15);
   modDB::InitHeader();
-  const std::string b = Encode(modDB::GetHeader());
-  EXPECT_EQ(I32At(b, 0), 0);                 // RecordCount
-  EXPECT_EQ(I32At(b, 4), 0);                 // RecordLength
-  EXPECT_EQ(I16At(b, 8), 9600);              // Width, twips
-  EXPECT_EQ(I16At(b, 10), 7200);             // Height
-  EXPECT_EQ(I32At(b, 12), 0x00FFFFFF);       // BackColor
-  EXPECT_EQ(b.substr(16, 16), "Arial           ");  // BannerFont.Name
-  EXPECT_EQ(b[32], 10);                      // BannerFont.Size
-  EXPECT_EQ(b[33], 0);                       // Bold
-  EXPECT_EQ(b[34], 0);                       // Italic
-  EXPECT_EQ(I32At(b, 35), 0);                // ForeColor black
-  EXPECT_EQ(I32At(b, 39), 0x00FFFFFF);
-  EXPECT_EQ(b.substr(43, 16), "Arial           ");  // FieldFont at 8 + 35
-  EXPECT_EQ(b[59], 10);
-  EXPECT_EQ(I32At(b, 66), 0x00FFFFCC);       // red 204, green 255, blue 255
-  EXPECT_EQ(static_cast<unsigned char>(b[66]), 0xCC);
-  EXPECT_EQ(I16At(b, 70), 0);                // FieldCount
-  EXPECT_EQ(b[72], 0);                       // banner 1 unused
-  EXPECT_EQ(b.substr(72 + 5, 64), std::string(64, ' '));
-  EXPECT_EQ(b.substr(19144, 256), std::string(256, ' '));
   const std::string script = "Sub Start\r\nEnd Sub\r\n\r\nSub Update\r\nEnd Sub";
-  EXPECT_EQ(b.substr(19400, script.size()), script);
-  EXPECT_EQ(b.substr(19400 + script.size(), 4000 - script.size()), std::string(4000 - script.size(), ' '));
-  EXPECT_EQ(b.substr(23400, 32), std::string(32, ' '));
-  EXPECT_EQ(b[23432], 1);                    // DateOrder
-  EXPECT_EQ(b[23433], 1);                    // Orientation
-  EXPECT_EQ(b.substr(23434, 62), std::string(62, ' '));
+  ExpectBytes(Encode(modDB::GetHeader()),
+              {{0, Le(0, 4) + Le(0, 4)},                                // RecordCount, RecordLength
+               {8, Le(9600, 2) + Le(7200, 2) + Le(0x00FFFFFF, 4)},      // Width, Height (twips), BackColor
+               {16, "Arial           " + Le(10, 1) + Le(0, 2) + Le(0, 4) + Le(0x00FFFFFF, 4)},  // BannerFont
+               {43, "Arial           " + Le(10, 1)},                    // FieldFont at 8 + 35
+               {66, "\xCC\xFF\xFF" + Le(0, 1)},                          // red 204, green 255, blue 255
+               {70, Le(0, 2) + Le(0, 1)},                               // FieldCount; banner 1 unused
+               {72 + 5, std::string(64, ' ')},
+               {19144, std::string(256, ' ') + script + std::string(4000 - script.size(), ' ')},
+               {23400, std::string(32, ' ') + "\1\1" + std::string(62, ' ')}});  // DateOrder, Orientation
 }
 
 TEST(HeaderLayout, EveryMemberAtItsOffset) {
@@ -94,38 +89,19 @@ TEST(HeaderLayout, EveryMemberAtItsOffset) {
   h.Password.Set("secret");
   h.DateOrder = 2;
   h.Orientation = 2;
-  const std::string b = Encode(h);
-
-  EXPECT_EQ(static_cast<unsigned char>(b[0]), 0x04);  // little-endian
-  EXPECT_EQ(static_cast<unsigned char>(b[3]), 0x01);
-  EXPECT_EQ(I16At(b, 8), -2);
-  EXPECT_EQ(I16At(b, 70), 3);
-  const size_t slot3 = 12360 + 2 * 53;
-  EXPECT_EQ(b[slot3], 2);
-  EXPECT_EQ(I16At(b, slot3 + 1), 0x1234);
-  EXPECT_EQ(static_cast<unsigned char>(b[slot3 + 1]), 0x34);
-  EXPECT_EQ(I16At(b, slot3 + 3), 300);
-  EXPECT_EQ(I16At(b, slot3 + 5), 120);
-  EXPECT_EQ(I16At(b, slot3 + 7), 21);
-  EXPECT_EQ(I16At(b, slot3 + 9), 8192);
-  EXPECT_EQ(b.substr(12360 + 2 * 53 + 11, 32), "Third_Field" + std::string(21, ' '));
-  EXPECT_EQ(b.substr(slot3 + 43, 8), "#D      ");
-  EXPECT_EQ(I16At(b, slot3 + 51), 0x7FFF);
-  const size_t banner2 = 72 + 96;
-  EXPECT_EQ(b[banner2], 8);
-  EXPECT_EQ(I16At(b, banner2 + 1), -5);
-  EXPECT_EQ(I16At(b, banner2 + 3), 7);
-  EXPECT_EQ(b.substr(banner2 + 5, 16), "Customer details");
-  EXPECT_EQ(b.substr(banner2 + 69, 16), "Times New Roman ");
-  EXPECT_EQ(b[banner2 + 69 + 16], 12);
-  EXPECT_EQ(static_cast<unsigned char>(b[banner2 + 69 + 17]), 255);
-  EXPECT_EQ(I32At(b, banner2 + 69 + 19), 0xFF);
-  EXPECT_EQ(b.substr(19144 + 2 * 32, 10), "Page three");
-  EXPECT_EQ(b.substr(23400, 6), "secret");
-  EXPECT_EQ(b[23432], 2);
-  EXPECT_EQ(b[23433], 2);
-  // Nothing of slot 3 spills into slot 4.
-  EXPECT_EQ(b[12360 + 3 * 53], 0);
+  const size_t slot3 = 12360 + 2 * 53, banner2 = 72 + 96;
+  ExpectBytes(Encode(h),
+              {{0, "\x04\x03\x02\x01"},
+               {8, Le(-2, 2)},
+               {70, Le(3, 2)},
+               {slot3, "\x02\x34\x12" + Le(300, 2) + Le(120, 2) + Le(21, 2) + Le(8192, 2) + "Third_Field" +
+                           std::string(21, ' ') + "#D      " + Le(0x7FFF, 2) + Le(0, 1)},  // nothing spills into slot 4
+               {banner2, "\x08" + Le(-5, 2) + Le(7, 2) + "Customer details"},
+               {banner2 + 69, "Times New Roman \x0C\xFF"},
+               {banner2 + 69 + 19, Le(0xFF, 4)},
+               {19144 + 2 * 32, "Page three"},
+               {23400, "secret"},
+               {23432, "\2\2"}});
 }
 
 TEST(HeaderLayout, RoundTripIsByteIdenticalForAnyBytes) {
@@ -162,35 +138,23 @@ TEST(HeaderChecks, CountsAndLayout) {
   h.RecordLength = 24;
   EXPECT_EQ(modDB::CheckCounts(h), "");
   EXPECT_EQ(modDB::CheckLayout(h), "");
-
-  modDB::FormHeader bad = h;
-  bad.FieldCount = 129;
-  EXPECT_EQ(modDB::CheckCounts(bad), "field count 129 is outside 0 ... 128");
-  bad = h;
-  bad.RecordCount = 65531;
-  EXPECT_EQ(modDB::CheckCounts(bad), "record count 65531 is outside 0 ... 65530");
-  bad = h;
-  bad.RecordCount = -1;
-  EXPECT_NE(modDB::CheckCounts(bad), "");
-  bad = h;
-  bad.RecordLength = 32001;
-  EXPECT_NE(modDB::CheckCounts(bad), "");
-  bad = h;
-  bad.RecordLength = 25;
-  EXPECT_EQ(modDB::CheckLayout(bad), "record length 25 is not 1 + the sum of the field lengths (24)");
-  bad = h;
-  bad.Fields[2].Offset = 22;
-  EXPECT_EQ(modDB::CheckLayout(bad), "field 2 lies outside the record (offset 22, length 3)");
-  bad = h;
-  bad.Fields[2].Length = 0;
-  EXPECT_EQ(modDB::CheckLayout(bad), "field 2 has length 0, outside 1 ... 8192");
-  bad = h;
-  bad.Fields[5].Page = 1;
-  EXPECT_EQ(modDB::CheckLayout(bad), "field 5 is in use above the field count");
-  bad = h;
-  bad.Fields[1].Page = 9;
-  EXPECT_EQ(modDB::CheckLayout(bad), "field 1 is on page 9, outside 1 ... 8");
-  bad = h;
-  bad.Banners[4].Page = 200;
-  EXPECT_EQ(modDB::CheckLayout(bad), "banner 4 is on page 200, outside 1 ... 8");
+  using H = modDB::FormHeader;
+  const std::pair<std::function<void(H&)>, std::string> cases[] = {
+      {[](H& b) { b.FieldCount = 129; }, "field count 129 is outside 0 ... 128"},
+      {[](H& b) { b.RecordCount = 65531; }, "record count 65531 is outside 0 ... 65530"},
+      {[](H& b) { b.RecordCount = -1; }, "record count -1 is outside 0 ... 65530"},
+      {[](H& b) { b.RecordLength = 32001; }, "record length 32001 is outside 0 ... 32000"},
+      {[](H& b) { b.RecordLength = 25; }, "record length 25 is not 1 + the sum of the field lengths (24)"},
+      {[](H& b) { b.Fields[2].Offset = 22; }, "field 2 lies outside the record (offset 22, length 3)"},
+      {[](H& b) { b.Fields[2].Length = 0; }, "field 2 has length 0, outside 1 ... 8192"},
+      {[](H& b) { b.Fields[5].Page = 1; }, "field 5 is in use above the field count"},
+      {[](H& b) { b.Fields[1].Page = 9; }, "field 1 is on page 9, outside 1 ... 8"},
+      {[](H& b) { b.Banners[4].Page = 200; }, "banner 4 is on page 200, outside 1 ... 8"},
+  };
+  for (const auto& [damage, why] : cases) {
+    H bad = h;
+    damage(bad);
+    const std::string counts = modDB::CheckCounts(bad);
+    EXPECT_EQ(counts.empty() ? modDB::CheckLayout(bad) : counts, why);
+  }
 }

@@ -10,11 +10,14 @@
 #include <filesystem>
 #include <thread>
 
-#include "tests/engine/StoreFixture.h"
+#include "tests/support/StoreFixture.h"
 
 using namespace storetest;
 using qftest::I32At;
+using qftest::kHead;
 using qftest::ReadFile;
+using qftest::WithI16;
+using qftest::WithI32;
 using qftest::WriteFile;
 
 namespace {
@@ -27,23 +30,19 @@ class RecordStore : public StoreTest {
     for (int i = 1; i <= records; ++i) rows.push_back({"name" + std::to_string(i), std::to_string(i)});
     return MakeDb("db", {{"A", 20}, {"B", 3}}, rows);
   }
-  void Open(std::string name) { ASSERT_EQ(modDB::OpenDatabase(name), 1) << host.Last(); }
-  void ExpectBox(const std::string& title, const std::string& text) {
-    ASSERT_FALSE(host.boxes.empty()) << "no message; expected " << title << ": " << text;
-    EXPECT_EQ(host.boxes.back().title, title);
-    EXPECT_EQ(host.boxes.back().text, text);
-    EXPECT_EQ(host.boxes.back().style, modDB::vbCritical);
-    host.Clear();
+  // Takes (F_WRLCK) or gives back (F_UNLCK) the writers' lock, byte 0, for fd's open
+  // file description; 0 when done.
+  static int Lock(int fd, short type) {
+    struct flock fl {};
+    fl.l_type = type;
+    fl.l_whence = SEEK_SET;
+    fl.l_len = 1;
+    return ::fcntl(fd, F_OFD_SETLK, &fl);
   }
-
   // Whether another open file description could take the writers' lock right now.
   static bool LockIsFree(const std::string& file) {
     const int fd = ::open(file.c_str(), O_RDWR);
-    struct flock fl {};
-    fl.l_type = F_WRLCK;
-    fl.l_whence = SEEK_SET;
-    fl.l_len = 1;
-    const bool free = ::fcntl(fd, F_OFD_SETLK, &fl) == 0;
+    const bool free = Lock(fd, F_WRLCK) == 0;
     ::close(fd);
     return free;
   }
@@ -84,37 +83,33 @@ TEST_F(RecordStore, EveryOperationWithoutADatabaseSaysSoInItsOwnWords) {
 
 TEST_F(RecordStore, EmptyDatabaseSaysSoUntilARecordIsAdded) {
   const std::string path = TwoFieldDb(0);
-  EXPECT_EQ(ReadFile(path + ".Qfd").size(), 23496u);
+  EXPECT_EQ(ReadFile(path + ".Qfd").size(), kHead);
   Open(path);
   EXPECT_NE(modDB::GetFileNumber(), 0);
   EXPECT_EQ(modDB::GetRecordNo(), 0);
   EXPECT_TRUE(host.boxes.empty());
-  EXPECT_EQ(modDB::ReadRecord(), 0);
-  ExpectBox("READ RECORD", "DB is empty");
-  EXPECT_EQ(modDB::WriteRecord(), 0);
-  ExpectBox("WRITE RECORD", "DB is empty");
-  EXPECT_EQ(modDB::DeleteRecord(), 0);
-  ExpectBox("DELETE RECORD", "DB is empty");
-  EXPECT_EQ(modDB::IsDeleted(), 0);
-  ExpectBox("IS DELETED", "DB is empty");
-  EXPECT_EQ(modDB::GotoFirstRecord(), 0);
-  ExpectBox("GOTO FIRST RECORD", "DB is empty");
-  EXPECT_EQ(modDB::GotoLastRecord(), 0);
-  ExpectBox("GOTO LAST RECORD", "DB is empty");
-  EXPECT_EQ(modDB::GotoNextRecord(), 0);
-  EXPECT_EQ(modDB::GotoPreviousRecord(), 0);
+  const std::pair<std::function<int()>, std::string> cases[] = {
+      {modDB::ReadRecord, "READ RECORD"},           {modDB::WriteRecord, "WRITE RECORD"},
+      {modDB::DeleteRecord, "DELETE RECORD"},       {modDB::IsDeleted, "IS DELETED"},
+      {modDB::GotoFirstRecord, "GOTO FIRST RECORD"}, {modDB::GotoLastRecord, "GOTO LAST RECORD"},
+      {modDB::GotoNextRecord, ""},                   {modDB::GotoPreviousRecord, ""}};
+  for (const auto& [op, title] : cases) {
+    EXPECT_EQ(op(), 0) << title;
+    if (title.empty()) EXPECT_TRUE(host.boxes.empty());
+    else ExpectBox(title, "DB is empty");
+  }
   EXPECT_EQ(modDB::SetRecordNo(1), 0);
   ExpectBox("SET RECORD NO", "Record Out of range!");
-  EXPECT_EQ(ReadFile(path + ".Qfd").size(), 23496u);  // nothing of that wrote
+  EXPECT_EQ(ReadFile(path + ".Qfd").size(), kHead);  // nothing of that wrote
 
   modDB::WriteField(1, "first");
   EXPECT_EQ(modDB::AddRecord(), 1);
   EXPECT_EQ(modDB::GetRecordNo(), 1);
   EXPECT_TRUE(host.boxes.empty());
   const std::string bytes = ReadFile(path + ".Qfd");
-  ASSERT_EQ(bytes.size(), 23496u + 24u);
+  ASSERT_EQ(bytes.size(), kHead + 24u);
   EXPECT_EQ(I32At(bytes, 0), 1);
-  EXPECT_EQ(bytes.substr(23496, 24), " first" + std::string(15, ' ') + "   ");
+  EXPECT_EQ(bytes.substr(kHead, 24), " first" + std::string(15, ' ') + "   ");
 }
 
 TEST_F(RecordStore, OpenChecksAndNames) {
@@ -149,42 +144,31 @@ TEST_F(RecordStore, DamagedFilesAreRefusedWithTheirName) {
   const std::string path = TwoFieldDb(2);
   const std::string file = path + ".Qfd";
   const std::string good = ReadFile(file);
-  auto patch32 = [&](size_t at, int32_t v) {
-    std::string b = good;
-    for (int i = 0; i < 4; ++i) b[at + i] = static_cast<char>((static_cast<uint32_t>(v) >> (8 * i)) & 0xFF);
-    return b;
+  // The file, and what the boxes say of it after its name.
+  const std::pair<std::string, std::string> damaged[] = {
+      {good.substr(0, 1000), "not a form database: it has 1000 bytes, fewer than the 23496 of a header"},
+      {"", "not a form database: it has 0 bytes, fewer than the 23496 of a header"},
+      {WithI32(good, 4, 25), "damaged: record length 25 is not 1 + the sum of the field lengths (24)"},
+      {WithI32(good, 0, 70000), "damaged: record count 70000 is outside 0 ... 65530"},
+      {WithI32(good, 0, -1), "damaged: record count -1 is outside 0 ... 65530"},
+      {WithI16(good, 70, 200), "damaged: field count 200 is outside 0 ... 128"},
+      {WithI16(good, 12360 + 53 + 51, 30), "damaged: field 2 lies outside the record (offset 30, length 3)"},
+      {WithI16(good, 12360 + 53 + 51, 1), "damaged: field 2 starts at 1 instead of 21"},
+      {WithI16(good, 12360 + 9, 9000), "damaged: field 1 has length 9000, outside 1 ... 8192"},
   };
-  auto patch16 = [&](size_t at, int16_t v) {
-    std::string b = good;
-    b[at] = static_cast<char>(v & 0xFF);
-    b[at + 1] = static_cast<char>((v >> 8) & 0xFF);
-    return b;
-  };
-  const std::vector<std::pair<std::string, std::string>> damaged = {
-      {"shorter than a header", good.substr(0, 1000)},
-      {"empty file", ""},
-      {"record length not 1 + the lengths", patch32(4, 25)},
-      {"record count too large", patch32(0, 70000)},
-      {"negative record count", patch32(0, -1)},
-      {"field count too large", patch16(70, 200)},
-      {"field 2 offset outside the record", patch16(12360 + 53 + 51, 30)},
-      {"field 1 length too large", patch16(12360 + 9, 9000)},
-  };
-  for (const auto& [what, bytes] : damaged) {
+  for (const auto& [bytes, what] : damaged) {
     WriteFile(file, bytes);
     std::string name = path;
     EXPECT_EQ(modDB::OpenDatabase(name), 0) << what;
     ASSERT_EQ(host.boxes.size(), 1u) << what;
-    EXPECT_EQ(host.boxes[0].title, "OPEN DATABASE") << what;
-    EXPECT_EQ(host.boxes[0].text.rfind("FILE:" + file + " is ", 0), 0u) << what << ": " << host.boxes[0].text;
+    ExpectBox("OPEN DATABASE", "FILE:" + file + " is " + what);
     EXPECT_EQ(modDB::GetFileNumber(), 0) << what;
-    host.Clear();
-
     modDB::InitHeader();
     EXPECT_EQ(modDB::LoadHeader(path), 0) << what;
     ASSERT_EQ(host.boxes.size(), 1u) << what;
     EXPECT_EQ(host.boxes[0].title, "LOAD HEADER") << what;
     EXPECT_NE(host.boxes[0].text.find(file), std::string::npos) << what;
+    EXPECT_NE(host.boxes[0].text.find(what.substr(what.find(':') + 2)), std::string::npos) << host.boxes[0].text;
     EXPECT_EQ(modDB::GetFieldCount(), 0) << what;  // the design in memory is left alone
     host.Clear();
     EXPECT_EQ(ReadFile(file), bytes) << what;  // and the file too
@@ -205,16 +189,13 @@ TEST_F(RecordStore, FieldsAreCutPaddedAndTrimmed) {
   EXPECT_EQ(modDB::GetRecordText().substr(6, 3), "y  ");  // the neighbour is untouched
 
   std::string out = "keep";
-  EXPECT_EQ(modDB::ReadField(0, out), 0);
-  ExpectBox("READ FIELD", "Invalid Field Number");
-  EXPECT_EQ(modDB::ReadField(129, out), 0);
-  ExpectBox("READ FIELD", "Invalid Field Number");
-  EXPECT_EQ(modDB::ReadField(3, out), 0);
-  ExpectBox("READ FIELD", "Field not defined!");
-  EXPECT_EQ(modDB::WriteField(0, "q"), 0);
-  ExpectBox("WRITE FIELD", "Invalid Field Number!");
-  EXPECT_EQ(modDB::WriteField(3, "q"), 0);
-  ExpectBox("WRITE FIELD", "Field not defined!");
+  for (const auto& [n, text] : std::vector<std::pair<int16_t, std::string>>{
+           {0, "Invalid Field Number"}, {129, "Invalid Field Number"}, {3, "Field not defined!"}}) {
+    EXPECT_EQ(modDB::ReadField(n, out), 0);
+    ExpectBox("READ FIELD", text);
+    EXPECT_EQ(modDB::WriteField(n, "q"), 0);
+    ExpectBox("WRITE FIELD", text + (n == 3 ? "" : "!"));
+  }
   EXPECT_EQ(out, "keep");
 
   // WriteField alone never reaches the file.
@@ -234,12 +215,12 @@ TEST_F(RecordStore, WritesLandAtTheirByteOffsets) {
   ASSERT_EQ(modDB::WriteRecord(), 1);
   modDB::CloseDatabase();
 
-  // Record 2 starts at 23496 + 24 = 23520; its field B occupies 23541 ... 23543.
+  // Record 2 starts at kHead + 24 = 23520; its field B occupies 23541 ... 23543.
   const std::string bytes = ReadFile(path + ".Qfd");
-  ASSERT_EQ(bytes.size(), 23496u + 3 * 24u);
+  ASSERT_EQ(bytes.size(), kHead + 3 * 24u);
   EXPECT_EQ(bytes.substr(23541, 3), "XYZ");
   EXPECT_EQ(bytes.substr(23520, 6), " name2");
-  EXPECT_EQ(bytes.substr(23496 + 21, 3), "1  ");
+  EXPECT_EQ(bytes.substr(kHead + 21, 3), "1  ");
   EXPECT_EQ(bytes.substr(23544 + 21, 3), "3  ");
   Open(path);
   modDB::SetRecordNo(2);
@@ -262,19 +243,12 @@ TEST_F(RecordStore, DeletingMarksAndAddingAfterwardsMakesALiveCopy) {
   modDB::CloseDatabase();
   const std::string bytes = ReadFile(path + ".Qfd");
   EXPECT_EQ(I32At(bytes, 0), 3);
-  EXPECT_EQ(bytes[23496 + 24], '*');
-  EXPECT_EQ(bytes.substr(23496 + 24 + 1, 23), bytes.substr(23496 + 48 + 1, 23));
-  EXPECT_EQ(bytes[23496 + 48], ' ');
+  EXPECT_EQ(qftest::RecordAt(bytes, 2, 24), "*" + qftest::RecordAt(bytes, 3, 24).substr(1));
+  EXPECT_EQ(bytes[kHead + 48], ' ');
 }
 
 TEST_F(RecordStore, NavigationVisitsEveryRecordAndSeesOtherProgramsAppends) {
-  const std::string path = TwoFieldDb(3);
-  {
-    Open(path);
-    modDB::SetRecordNo(2);
-    modDB::DeleteRecord();
-    modDB::CloseDatabase();
-  }
+  const std::string path = MakeDb("db", {{"A", 20}, {"B", 3}}, {{"name1", "1"}, {"*name2", "2"}, {"name3", "3"}});
   Open(path);
   std::vector<std::string> seen{Field1(1)};
   while (modDB::GotoNextRecord() == 1) seen.push_back(Field1(1) + (modDB::IsDeleted() ? "*" : ""));
@@ -285,10 +259,7 @@ TEST_F(RecordStore, NavigationVisitsEveryRecordAndSeesOtherProgramsAppends) {
   EXPECT_TRUE(host.boxes.empty());
 
   // Another program appends record 4 as AddRecord does: the record, then the count.
-  std::string bytes = ReadFile(path + ".Qfd");
-  bytes += " other" + std::string(18, ' ');
-  bytes[0] = 4;
-  WriteFile(path + ".Qfd", bytes);
+  WriteFile(path + ".Qfd", WithI32(ReadFile(path + ".Qfd"), 0, 4) + " other" + std::string(18, ' '));
   EXPECT_EQ(modDB::GotoNextRecord(), 1);
   EXPECT_EQ(modDB::GetRecordNo(), 4);
   EXPECT_EQ(Field1(1), "other");
@@ -315,7 +286,7 @@ TEST_F(RecordStore, NavigationVisitsEveryRecordAndSeesOtherProgramsAppends) {
 TEST_F(RecordStore, ARecordBeyondTheEndOfTheFileReadsAsBlanks) {
   const std::string path = TwoFieldDb(3);
   std::string bytes = ReadFile(path + ".Qfd");
-  bytes.resize(23496 + 24 + 10);  // record 2 cut short, record 3 gone: count still 3
+  bytes.resize(kHead + 24 + 10);  // record 2 cut short, record 3 gone: count still 3
   WriteFile(path + ".Qfd", bytes);
   Open(path);
   ASSERT_EQ(modDB::SetRecordNo(3), 1);
@@ -330,11 +301,7 @@ TEST_F(RecordStore, AFullDatabaseStaysExactlyAsItWas) {
   MakeDb("full", {{"A", 1}}, {});
   const std::string file = dir / "full.Qfd";
   // 65,530 records of 2 bytes; the last one says "z".
-  std::string bytes = ReadFile(file);
-  bytes += std::string(65530 * 2, ' ');
-  bytes[bytes.size() - 1] = 'z';
-  bytes[0] = static_cast<char>(65530 & 0xFF);
-  bytes[1] = static_cast<char>(65530 >> 8);
+  std::string bytes = WithI32(ReadFile(file), 0, 65530) + std::string(65530 * 2 - 1, ' ') + "z";
   WriteFile(file, bytes);
 
   Open(dir / "full");
@@ -349,10 +316,8 @@ TEST_F(RecordStore, AFullDatabaseStaysExactlyAsItWas) {
   modDB::CloseDatabase();
 
   // Full only on disk: another program filled it after this one read the count.
-  bytes[0] = static_cast<char>(65529 & 0xFF);
-  WriteFile(file, bytes);
+  WriteFile(file, WithI32(bytes, 0, 65529));
   Open(dir / "full");
-  bytes[0] = static_cast<char>(65530 & 0xFF);
   WriteFile(file, bytes);
   EXPECT_EQ(modDB::AddRecord(), 0);
   ExpectBox("ADD RECORD", "DB is Full");
@@ -367,18 +332,13 @@ TEST_F(RecordStore, WritersWaitForTheLockAndReleaseIt) {
 
   // Another open file description holds byte 0: AddRecord waits for it.
   const int other = ::open(file.c_str(), O_RDWR);
-  struct flock fl {};
-  fl.l_type = F_WRLCK;
-  fl.l_whence = SEEK_SET;
-  fl.l_len = 1;
-  ASSERT_EQ(::fcntl(other, F_OFD_SETLK, &fl), 0);
+  ASSERT_EQ(Lock(other, F_WRLCK), 0);
   std::atomic<int> result{-1};
   std::thread adder([&] { result = modDB::AddRecord(); });
   std::this_thread::sleep_for(std::chrono::milliseconds(200));
   EXPECT_EQ(result.load(), -1);
   EXPECT_EQ(I32At(ReadFile(file), 0), 1);
-  fl.l_type = F_UNLCK;
-  ASSERT_EQ(::fcntl(other, F_OFD_SETLK, &fl), 0);
+  ASSERT_EQ(Lock(other, F_UNLCK), 0);
   adder.join();
   ::close(other);
   EXPECT_EQ(result.load(), 1);

@@ -7,22 +7,21 @@
 
 #include <filesystem>
 
-#include "engine/transfer/CsvExport.h"
 #include "engine/Database.h"
 #include "engine/store/DirectFile.h"
 #include "engine/files/FileIo.h"
 #include "engine/HeaderLayout.h"
-#include "tests/engine/StoreFixture.h"
+#include "tests/support/StoreFixture.h"
 
 using namespace storetest;
 using qftest::I32At;
+using qftest::kHead;
 using qftest::ReadFile;
+using qftest::WithI32;
 using qftest::WriteFile;
 namespace fs = std::filesystem;
 
 namespace {
-
-constexpr size_t kHead = 23496;
 
 // A: 3 at 1, B: 4 at 4; record length 8.
 class Safety : public StoreTest {
@@ -32,15 +31,7 @@ class Safety : public StoreTest {
     for (int i = 1; i <= records; ++i) rs.push_back({"a" + std::to_string(i), "b" + std::to_string(i)});
     return MakeDb(name, {{"A", 3}, {"B", 4}}, rs);
   }
-  static std::string WithCount(std::string bytes, int32_t count) {
-    for (int i = 0; i < 4; ++i) bytes[static_cast<size_t>(i)] = static_cast<char>(static_cast<uint32_t>(count) >> (8 * i));
-    return bytes;
-  }
-  static std::string Rec(const std::string& bytes, int n) { return bytes.substr(kHead + (n - 1) * 8u, 8); }
-  void Open(const std::string& path) {
-    std::string name = path;
-    ASSERT_EQ(modDB::OpenDatabase(name), 1) << host.Last();
-  }
+  static std::string Rec(const std::string& bytes, int n) { return qftest::RecordAt(bytes, n, 8); }
   bool HasBox(const std::string& title, const std::string& part) {
     for (const auto& b : host.boxes)
       if (b.title == title && b.text.find(part) != std::string::npos) return true;
@@ -53,7 +44,7 @@ class Safety : public StoreTest {
 TEST_F(Safety, WritesBeyondTheEndOfAShortFileFillTheGapWithBlankRecords) {
   const std::string path = Db(1);
   const std::string file = path + ".Qfd";
-  WriteFile(file, WithCount(ReadFile(file), 5));  // the count says 5; the file holds 1
+  WriteFile(file, WithI32(ReadFile(file), 0, 5));  // the count says 5; the file holds 1
 
   Open(path);
   ASSERT_EQ(modDB::SetRecordNo(3), 1);
@@ -70,7 +61,7 @@ TEST_F(Safety, WritesBeyondTheEndOfAShortFileFillTheGapWithBlankRecords) {
 
   // An append to a short file: the records up to the count are blanks, then the new one.
   modDB::CloseDatabase();
-  WriteFile(file, WithCount(bytes.substr(0, kHead + 8), 4));
+  WriteFile(file, WithI32(bytes.substr(0, kHead + 8), 0, 4));
   Open(path);
   modDB::ClearRecord();
   modDB::WriteField(1, "new");
@@ -84,7 +75,7 @@ TEST_F(Safety, WritesBeyondTheEndOfAShortFileFillTheGapWithBlankRecords) {
 
   // A delete mark beyond the end, and a file cut inside a record.
   modDB::CloseDatabase();
-  WriteFile(file, WithCount(bytes.substr(0, kHead + 8 + 3), 3));
+  WriteFile(file, WithI32(bytes.substr(0, kHead + 8 + 3), 0, 3));
   Open(path);
   ASSERT_EQ(modDB::SetRecordNo(3), 1);
   ASSERT_EQ(modDB::DeleteRecord(), 1) << host.Last();
@@ -98,7 +89,7 @@ TEST_F(Safety, WritesBeyondTheEndOfAShortFileFillTheGapWithBlankRecords) {
 TEST_F(Safety, TheDirectWriteOfAFieldFillsTheGapAndHoldsTheLock) {
   const std::string path = Db(1);
   const std::string file = path + ".Qfd";
-  WriteFile(file, WithCount(ReadFile(file), 3));
+  WriteFile(file, WithI32(ReadFile(file), 0, 3));
   std::string why;
   const int16_t fd = modDB::OpenOtherDatabase(file, why);
   ASSERT_NE(fd, 0) << why;
@@ -152,23 +143,6 @@ TEST_F(Safety, ASecondDatabaseNeverWritesOverAFieldChangedSinceItWasRead) {
     EXPECT_TRUE(written) << written.reason;
     EXPECT_EQ(Rec(ReadFile(file), 1), c.record);
   }
-}
-
-TEST_F(Safety, OverlappingFieldOffsetsAreDamage) {
-  const std::string path = Db(2);
-  std::string bytes = ReadFile(path + ".Qfd");
-  // Field 2's offset (i16 at the end of its 53-byte slot) becomes 1, like field 1's.
-  const size_t at = 12360 + 53 + 51;
-  ASSERT_EQ(qftest::I16At(bytes, at), 4);
-  bytes[at] = 1;
-  WriteFile(path + ".Qfd", bytes);
-  std::string name = path;
-  EXPECT_EQ(modDB::OpenDatabase(name), 0);
-  EXPECT_TRUE(HasBox("OPEN DATABASE", "field 2 starts at 1 instead of 4")) << host.Last();
-  EXPECT_EQ(modDB::GetFileNumber(), 0);
-  host.Clear();
-  EXPECT_EQ(modDB::LoadHeader(path), 0);
-  EXPECT_TRUE(HasBox("LOAD HEADER", "field 2 starts at 1 instead of 4")) << host.Last();
 }
 
 TEST_F(Safety, AReadOnlyDatabaseOpensForReadingAndRefusesEachWrite) {
@@ -252,38 +226,10 @@ TEST_F(Safety, ADamagedDatabaseIsReplacedByANewDesignWhenNotRecovered) {
   EXPECT_EQ(modDB::GetHeader().Fields[1].Name.Trimmed(), "C");
 }
 
-TEST_F(Safety, TheExportNeverWritesOverADatabaseOrItsBackup) {
-  const std::string path = Db(2);
-  const std::string other = Db(1, "other");
-  Design({{"A", 3}, {"B", 4}});
-  std::string again = path;
-  host.replies = {modDB::vbYes};
-  ASSERT_EQ(modDB::SaveHeader(again), 1);  // makes db.Bak
-  const std::string db = ReadFile(path + ".Qfd"), bak = ReadFile(path + ".Bak"), oth = ReadFile(other + ".Qfd");
-  fs::create_hard_link(path + ".Qfd", dir / "alias.csv");
-  fs::create_symlink(path + ".Bak", dir / "link.csv");
-  Open(path);
-  host.Clear();
-  const std::vector<bool> all(modDB::kMaxFields + 1, true);
-  for (const std::string& target : {path + ".Qfd", path + ".Bak", dir / "alias.csv", dir / "link.csv", other + ".Qfd"}) {
-    EXPECT_EQ(modDB::ExportCsv(target, all), 0) << target;
-    EXPECT_EQ(host.Last(), "EXPORT: FILE:" + target + " is a form database or its backup; it is not written over")
-        << target;
-  }
-  EXPECT_EQ(ReadFile(path + ".Qfd"), db);
-  EXPECT_EQ(ReadFile(path + ".Bak"), bak);
-  EXPECT_EQ(ReadFile(other + ".Qfd"), oth);
-  // An ordinary file is still replaced.
-  WriteFile(dir / "out.csv", "old");
-  ASSERT_EQ(modDB::ExportCsv(dir / "out.csv", all), 1) << host.Last();
-  EXPECT_EQ(ReadFile(dir / "out.csv"), "#,A,B\r\n1,\"a1\",\"b1\"\r\n2,\"a2\",\"b2\"\r\n");
-}
-
 TEST_F(Safety, NumbersOfFivePlacesDropTheSignBlank) {
-  EXPECT_EQ(modDB::AutoNumberText(1), " 1");
-  EXPECT_EQ(modDB::AutoNumberText(9999), " 9999");
-  EXPECT_EQ(modDB::AutoNumberText(10000), "10000");
-  EXPECT_EQ(modDB::AutoNumberText(65530), "65530");
+  for (const auto& [n, text] : std::vector<std::pair<int32_t, std::string>>{
+           {1, " 1"}, {9999, " 9999"}, {10000, "10000"}, {65530, "65530"}})
+    EXPECT_EQ(modDB::AutoNumberText(n), text);
 }
 
 TEST_F(Safety, AFifoIsNotADatabase) {

@@ -7,47 +7,33 @@
 
 using namespace modLIB;
 
+// Each predicate's answer, -1 for true and 0 for false, in one table per predicate.
+using Chars = std::vector<std::pair<int, int>>;
+using Texts = std::vector<std::pair<std::string, int>>;
+template <class Cases, class F>
+void ExpectAll(const char* what, F f, const Cases& cases) {
+  for (const auto& [in, expected] : cases) EXPECT_EQ(f(in), expected) << what << " " << in;
+}
+
 TEST(CharacterClasses, AsciiOnlyWithMinusOneForTrue) {
-  EXPECT_EQ(IsUpper('A'), -1);
-  EXPECT_EQ(IsUpper('Z'), -1);
-  EXPECT_EQ(IsUpper('a'), 0);
-  EXPECT_EQ(IsLower('z'), -1);
-  EXPECT_EQ(IsDigit('0'), -1);
-  EXPECT_EQ(IsDigit('/'), 0);
-  EXPECT_EQ(IsAlpha('_'), 0);
-  EXPECT_EQ(IsAlnum('9'), -1);
-  EXPECT_EQ(IsHexDigit('f'), -1);
-  EXPECT_EQ(IsHexDigit('G'), 0);
-  // An accented letter (e acute, 233) is neither letter nor digit.
-  EXPECT_EQ(IsAlpha(233), 0);
-  EXPECT_EQ(ToUpper('q'), 'Q');
-  EXPECT_EQ(ToUpper('5'), '5');
-  EXPECT_EQ(ToUpper(233), 233);
-  EXPECT_EQ(ToLower('Q'), 'q');
-  EXPECT_EQ(ToLower('['), '[');
+  ExpectAll("IsUpper", IsUpper, Chars{{'A', -1}, {'Z', -1}, {'a', 0}, {233, 0}});
+  ExpectAll("IsLower", IsLower, Chars{{'z', -1}, {'Z', 0}});
+  ExpectAll("IsDigit", IsDigit, Chars{{'0', -1}, {'/', 0}});
+  ExpectAll("IsAlpha", IsAlpha, Chars{{'_', 0}, {233, 0}});  // an accented letter is no letter
+  ExpectAll("IsAlnum", IsAlnum, Chars{{'9', -1}});
+  ExpectAll("IsHexDigit", IsHexDigit, Chars{{'f', -1}, {'G', 0}});
+  ExpectAll("ToUpper", ToUpper, Chars{{'q', 'Q'}, {'5', '5'}, {233, 233}});
+  ExpectAll("ToLower", ToLower, Chars{{'Q', 'q'}, {'[', '['}});
 }
 
-TEST(IsValidName, LettersDigitsUnderscoresNotLast) {
-  EXPECT_EQ(IsValidName("A"), -1);
-  EXPECT_EQ(IsValidName("a_1"), -1);
-  EXPECT_EQ(IsValidName("Last_Name2"), -1);
-  EXPECT_EQ(IsValidName("_a"), 0);
-  EXPECT_EQ(IsValidName("1a"), 0);
-  EXPECT_EQ(IsValidName("a_"), 0);
-  EXPECT_EQ(IsValidName("a b"), 0);
-  EXPECT_EQ(IsValidName(""), 0);
-  EXPECT_EQ(IsValidName("Caf\xE9"), 0);
-}
-
-TEST(IsNumber, DigitsWithAtMostOneInnerPoint) {
-  EXPECT_EQ(IsNumber("7"), -1);
-  EXPECT_EQ(IsNumber("12.5"), -1);
-  EXPECT_EQ(IsNumber("12."), 0);
-  EXPECT_EQ(IsNumber(".5"), 0);
-  EXPECT_EQ(IsNumber("-1"), 0);
-  EXPECT_EQ(IsNumber("1.2.3"), 0);
-  EXPECT_EQ(IsNumber(""), 0);
-  EXPECT_EQ(IsNumber(" 1"), 0);
+TEST(Predicates, NamesAndNumbers) {
+  // Letters, digits and underscores, a letter first, no underscore last.
+  ExpectAll("IsValidName", IsValidName,
+            Texts{{"A", -1}, {"a_1", -1}, {"Last_Name2", -1}, {"_a", 0}, {"1a", 0}, {"a_", 0}, {"a b", 0}, {"", 0},
+                  {"Caf\xE9", 0}});
+  // Digits with at most one inner point.
+  ExpectAll("IsNumber", IsNumber,
+            Texts{{"7", -1}, {"12.5", -1}, {"12.", 0}, {".5", 0}, {"-1", 0}, {"1.2.3", 0}, {"", 0}, {" 1", 0}});
 }
 
 TEST(IsNumberInRange, RoundsHalvesToEvenBeforeComparing) {
@@ -59,121 +45,56 @@ TEST(IsNumberInRange, RoundsHalvesToEvenBeforeComparing) {
   EXPECT_EQ(IsNumberInRange("99999999999999999999", 1, 2147483647), 0);
 }
 
-TEST(FilterKey, AlwaysBackspaceAndEnter) {
-  for (const char* set : {"", "N", "U", "/"}) {
-    EXPECT_EQ(FilterKey(8, set), 8) << set;
-    EXPECT_EQ(FilterKey(13, set), 13) << set;
-  }
+// What a key comes out as under an allowed set: always Backspace and Enter; digits
+// with N; case turned by U and L (L wins); hex digits with X; a blank with S; the set
+// trimmed and upper-cased; letters in the set never literals ("P" masks the input
+// box); other characters literals.
+TEST(FilterKey, AllowedSetRules) {
+  const struct {
+    int key;
+    const char* set;
+    int out;
+  } cases[] = {
+      {8, "", 8}, {13, "", 13}, {8, "N", 8}, {13, "U", 13}, {8, "/", 8}, {13, "/", 13},
+      {'5', "N", '5'}, {'a', "N", 0}, {' ', "N", 0}, {'/', "N", 0}, {'/', "N/", '/'}, {'5', "A", 0},
+      {'a', "U", 'A'}, {'A', "L", 'a'}, {'a', "UL", 'a'}, {'A', "UL", 'a'}, {'b', "A", 'b'}, {'B', "A", 'B'},
+      {'b', "AU", 'B'}, {'f', "X", 'f'}, {'g', "X", 0}, {'7', "X", '7'}, {'f', "XU", 'F'}, {'g', "XU", 0},
+      {'z', "XA", 0}, {' ', "ANS", ' '}, {' ', "AN", 0}, {'x', "S", 0}, {'4', " n ", '4'}, {'q', "u", 'Q'},
+      {'P', "NP", 0}, {'p', "ANP", 'p'}, {'3', "ANP", '3'}, {'Q', "NQ", 0}, {'1', "U1", 0},
+      {':', "N:", ':'}, {'-', "N-.,", '-'}, {',', "N-.,", ','}, {';', "N-.,", 0}, {233, "A", 0},
+  };
+  for (const auto& c : cases) EXPECT_EQ(FilterKey(c.key, c.set), c.out) << c.key << " under \"" << c.set << "\"";
 }
 
-TEST(FilterKey, DigitsOnly) {
-  EXPECT_EQ(FilterKey('5', "N"), '5');
-  EXPECT_EQ(FilterKey('a', "N"), 0);
-  EXPECT_EQ(FilterKey(' ', "N"), 0);
-  EXPECT_EQ(FilterKey('/', "N"), 0);
-  EXPECT_EQ(FilterKey('/', "N/"), '/');
-  EXPECT_EQ(FilterKey('5', "A"), 0);
-}
-
-TEST(FilterKey, CaseConversionLowerWinsOverUpper) {
-  EXPECT_EQ(FilterKey('a', "U"), 'A');
-  EXPECT_EQ(FilterKey('A', "L"), 'a');
-  EXPECT_EQ(FilterKey('a', "UL"), 'a');
-  EXPECT_EQ(FilterKey('A', "UL"), 'a');
-  EXPECT_EQ(FilterKey('b', "A"), 'b');
-  EXPECT_EQ(FilterKey('B', "A"), 'B');
-  EXPECT_EQ(FilterKey('b', "AU"), 'B');
-}
-
-TEST(FilterKey, HexDigitsOnlyWithX) {
-  EXPECT_EQ(FilterKey('f', "X"), 'f');
-  EXPECT_EQ(FilterKey('g', "X"), 0);
-  EXPECT_EQ(FilterKey('7', "X"), '7');
-  EXPECT_EQ(FilterKey('f', "XU"), 'F');  // the colour box
-  EXPECT_EQ(FilterKey('g', "XU"), 0);
-  EXPECT_EQ(FilterKey('z', "XA"), 0);
-}
-
-TEST(FilterKey, SpaceNeedsS) {
-  EXPECT_EQ(FilterKey(' ', "ANS"), ' ');
-  EXPECT_EQ(FilterKey(' ', "AN"), 0);
-  EXPECT_EQ(FilterKey('x', "S"), 0);
-}
-
-TEST(FilterKey, SetIsTrimmedAndUpperCased) {
-  EXPECT_EQ(FilterKey('4', " n "), '4');
-  EXPECT_EQ(FilterKey('q', "u"), 'Q');
-}
-
-TEST(FilterKey, LettersInTheSetAreNeverLiterals) {
-  // "P" masks the input box; it lets no "P" through.
-  EXPECT_EQ(FilterKey('P', "NP"), 0);
-  EXPECT_EQ(FilterKey('p', "ANP"), 'p');
-  EXPECT_EQ(FilterKey('3', "ANP"), '3');
-  EXPECT_EQ(FilterKey('Q', "NQ"), 0);
-  EXPECT_EQ(FilterKey('1', "U1"), 0);
-}
-
-TEST(FilterKey, LiteralCharacters) {
-  EXPECT_EQ(FilterKey(':', "N:"), ':');
-  EXPECT_EQ(FilterKey('-', "N-.,"), '-');
-  EXPECT_EQ(FilterKey(',', "N-.,"), ',');
-  EXPECT_EQ(FilterKey(';', "N-.,"), 0);
-  EXPECT_EQ(FilterKey(233, "A"), 0);
-}
-
-TEST(IsValidDate, DayFirst) {
-  EXPECT_EQ(IsValidDate("29/02/2000", 1), -1);
-  EXPECT_EQ(IsValidDate("29/02/1900", 1), 0);
-  EXPECT_EQ(IsValidDate("31/04/2020", 1), 0);
-  EXPECT_EQ(IsValidDate("30/04/2020", 1), -1);
-  EXPECT_EQ(IsValidDate("00/01/2020", 1), 0);
-  EXPECT_EQ(IsValidDate("1/02/2020", 1), 0);
-  EXPECT_EQ(IsValidDate("01/13/2020", 1), 0);
-  EXPECT_EQ(IsValidDate("01/01/0000", 1), 0);
-  EXPECT_EQ(IsValidDate("31/12/9999", 1), -1);
-  EXPECT_EQ(IsValidDate("01-01-2020", 1), 0);
-  EXPECT_EQ(IsValidDate("01/01/20a0", 1), 0);
-  EXPECT_EQ(IsValidDate("", 1), 0);
-  // Any order other than 2 is day first.
-  EXPECT_EQ(IsValidDate("13/01/2020", 0), -1);
-}
-
-TEST(IsValidDate, MonthFirst) {
-  EXPECT_EQ(IsValidDate("02/29/2000", 2), -1);
-  EXPECT_EQ(IsValidDate("29/02/2000", 2), 0);
-  EXPECT_EQ(IsValidDate("12/31/2020", 2), -1);
+TEST(IsValidDate, DayFirstUnlessOrderTwo) {
+  const struct {
+    const char* date;
+    int order, valid;
+  } cases[] = {
+      {"29/02/2000", 1, -1}, {"29/02/1900", 1, 0}, {"31/04/2020", 1, 0}, {"30/04/2020", 1, -1},
+      {"00/01/2020", 1, 0},  {"1/02/2020", 1, 0},  {"01/13/2020", 1, 0}, {"01/01/0000", 1, 0},
+      {"31/12/9999", 1, -1}, {"01-01-2020", 1, 0}, {"01/01/20a0", 1, 0}, {"", 1, 0},
+      {"13/01/2020", 0, -1},  // any order other than 2 is day first
+      {"02/29/2000", 2, -1}, {"29/02/2000", 2, 0}, {"12/31/2020", 2, -1},
+  };
+  for (const auto& c : cases) EXPECT_EQ(IsValidDate(c.date, c.order), c.valid) << c.date << " order " << c.order;
 }
 
 TEST(IsValidTime, EightCharactersWithinTheDay) {
-  EXPECT_TRUE(IsValidTime("23:59:59"));
-  EXPECT_TRUE(IsValidTime("00:00:00"));
-  EXPECT_FALSE(IsValidTime("24:00:00"));
-  EXPECT_FALSE(IsValidTime("12:60:00"));
-  EXPECT_FALSE(IsValidTime("12:00:60"));
-  EXPECT_FALSE(IsValidTime("12:00"));
-  EXPECT_FALSE(IsValidTime("12.00.00"));
-  EXPECT_FALSE(IsValidTime("1a:00:00"));
+  for (const char* t : {"23:59:59", "00:00:00"}) EXPECT_TRUE(IsValidTime(t)) << t;
+  for (const char* t : {"24:00:00", "12:60:00", "12:00:60", "12:00", "12.00.00", "1a:00:00"})
+    EXPECT_FALSE(IsValidTime(t)) << t;
 }
 
 TEST(Calendar, LeapYearsDaysAndNames) {
-  EXPECT_EQ(IsLeapYear(2000), -1);
-  EXPECT_EQ(IsLeapYear(1900), 0);
-  EXPECT_EQ(IsLeapYear(2024), -1);
-  EXPECT_EQ(IsLeapYear(2023), 0);
-  EXPECT_EQ(DaysInMonth(2, 2000), 29);
-  EXPECT_EQ(DaysInMonth(2, 1900), 28);
-  EXPECT_EQ(DaysInMonth(4, 2020), 30);
-  EXPECT_EQ(DaysInMonth(12, 9999), 31);
-  EXPECT_EQ(DaysInMonth(2, 0), 0);
-  EXPECT_EQ(DaysInMonth(1, 10000), 0);
-  EXPECT_EQ(DaysInMonth(13, 2020), 0);
-  EXPECT_EQ(DaysInMonth(0, 2020), 0);
-  EXPECT_EQ(MonthName(1), "Jan");
-  EXPECT_EQ(MonthName(9), "Sep");
-  EXPECT_EQ(MonthName(12), "Dec");
-  EXPECT_EQ(MonthName(0), "");
-  EXPECT_EQ(MonthName(13), "");
+  ExpectAll("IsLeapYear", IsLeapYear, Chars{{2000, -1}, {1900, 0}, {2024, -1}, {2023, 0}});
+  const struct {
+    int month, year, days;
+  } months[] = {{2, 2000, 29}, {2, 1900, 28}, {4, 2020, 30}, {12, 9999, 31},
+                {2, 0, 0},     {1, 10000, 0}, {13, 2020, 0}, {0, 2020, 0}};
+  for (const auto& m : months) EXPECT_EQ(DaysInMonth(m.month, m.year), m.days) << m.month << "/" << m.year;
+  ExpectAll("MonthName", MonthName,
+            std::vector<std::pair<int, std::string>>{{1, "Jan"}, {9, "Sep"}, {12, "Dec"}, {0, ""}, {13, ""}});
 }
 
 TEST(Conversions, TwipsAndPixelsRoundHalvesToEven) {

@@ -26,6 +26,9 @@ class TempDir {
 
 std::string ReadFile(const std::string& path);
 void WriteFile(const std::string& path, const std::string& bytes);
+// Writes `bytes` over the file's own from offset `at`, as another program would (the
+// file may be open here meanwhile).
+void PatchFile(const std::string& path, size_t at, const std::string& bytes);
 
 struct RunResult {
   int status = -1;  // exit status, or -1 when killed by a signal
@@ -48,8 +51,23 @@ inline RunResult Qfd(std::vector<std::string> args) {
   return Run(args);
 }
 
-// Little-endian readers over a byte string, for checking layouts by hand.
+// Writes `definition` (JSON) to dir/name.json and makes the database dir/name.Qfd
+// from it with `qfd create`; returns dir/name. Throws with qfd's message on failure.
+std::string QfdCreate(const TempDir& dir, const std::string& name, const std::string& definition);
+
+// Little-endian readers over a byte string, for checking layouts by hand, and writers
+// that return the bytes with the number at `at` replaced (the record count is at 0).
 int32_t I32At(const std::string& bytes, size_t at);
 int16_t I16At(const std::string& bytes, size_t at);
+std::string WithI32(std::string bytes, size_t at, int32_t value);
+std::string WithI16(std::string bytes, size_t at, int16_t value);
+
+// A database file is its header of kHead bytes, then the records, each `length` bytes.
+constexpr size_t kHead = 23496;
+inline std::string RecordAt(const std::string& bytes, int n, size_t length) {
+  return bytes.substr(kHead + static_cast<size_t>(n - 1) * length, length);
+}
+// Every record of the database at base (no extension), as the file holds them.
+inline std::string RecordsOf(const std::string& base) { return ReadFile(base + ".Qfd").substr(kHead); }
 
 }  // namespace qftest

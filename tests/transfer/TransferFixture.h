@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "engine/transfer/Transfer.h"
-#include "tests/engine/StoreFixture.h"
+#include "tests/support/StoreFixture.h"
 
 namespace transfertest {
 
@@ -31,20 +31,12 @@ class TransferTest : public storetest::StoreTest {
     modDB::BannerDef b;
     b.Page = 1, b.X = 20, b.Y = 72, b.Caption.Set("Full name");
     EXPECT_NE(modDB::InsertBanner(b), 0) << host.Last();
-    std::string path = dir / name, save = path, open = path;
+    std::string path = dir / name, save = path;
     EXPECT_EQ(modDB::SaveHeader(save), 1) << host.Last();
-    EXPECT_EQ(modDB::OpenDatabase(open), 1) << host.Last();
-    const std::vector<std::vector<std::string>> records = {
-        {" 1", "Zo\xEB \"Q\"", "1", "72.5", "31/12/1999", "08:05:00", "01234", "RM"},
-        {" 2", "", "2", "", "", "", "", ""},
-        {" 3", "Ann", "", "0.25", "01/02/2000", "23:59:59", "98765", "MI"}};
-    for (const auto& values : records) {
-      modDB::ClearRecord();
-      for (size_t i = 0; i < values.size(); ++i) modDB::WriteField(static_cast<int16_t>(i + 1), values[i]);
-      EXPECT_EQ(modDB::AddRecord(), 1) << host.Last();
-    }
-    modDB::SetRecordNo(2);
-    EXPECT_EQ(modDB::DeleteRecord(), 1) << host.Last();
+    Open(path);
+    AddRecords({{" 1", "Zo\xEB \"Q\"", "1", "72.5", "31/12/1999", "08:05:00", "01234", "RM"},
+                {"* 2", "", "2", "", "", "", "", ""},
+                {" 3", "Ann", "", "0.25", "01/02/2000", "23:59:59", "98765", "MI"}});
     labels.values[3] = {{"1", "Male"}, {"2", "Female"}};
     labels.values[8] = {{"RM", "Rome"}, {"MI", "Milano \xEB"}};
     host.Clear();

@@ -67,17 +67,7 @@ TEST_F(ExportTest, StatsFilesReadBackByReadStat) {
 // Texts longer than Stata's 2045 bytes go as strL; whole numbers beyond its int32 as
 // doubles shown without exponent (SPSS: F13.0).
 TEST_F(ExportTest, LongTextsAndBigNumbersReadBack) {
-  modDB::InitHeader();
-  for (modDB::FieldDef f : {storetest::Field("Notes", 3000, 1, "*"), storetest::Field("Big", 12, 1, "N")})
-    ASSERT_NE(modDB::AddField(f), 0) << host.Last();
-  std::string path = dir / "Long", open = path;
-  ASSERT_EQ(modDB::SaveHeader(path), 1);
-  ASSERT_EQ(modDB::OpenDatabase(open), 1);
-  const std::string notes = std::string(2500, 'x') + "\xE9";
-  modDB::ClearRecord();
-  modDB::WriteField(1, notes);
-  modDB::WriteField(2, "999999999999");
-  ASSERT_EQ(modDB::AddRecord(), 1) << host.Last();
+  MakeForm("Long", {{"Notes", 3000, "*"}, {"Big", 12, "N"}}, {{std::string(2500, 'x') + "\xE9", "999999999999"}}, true);
   for (const auto& [file, format] : {std::pair{"l.dta", modDB::ExportFormat::Stata}, {"l.sav", modDB::ExportFormat::Spss}})
     EXPECT_EQ(Read({Which("readstat"), Export(file, format), "-"}),
               "\"Deleted_\",\"Notes\",\"Big\"\n" + std::string(file == std::string("l.dta") ? "0" : "0.000000") +
@@ -119,29 +109,36 @@ TEST_F(ExportTest, SpreadsheetAndSqliteReadBack) {
             "Sex,1,Male\nSex,2,Female\nCode,RM,Rome\nCode,MI,\"Milano \xC3\xAB\"\n");
 }
 
-TEST_F(ExportTest, NeverOverTheDatabaseAndOnlyWholeFiles) {
+// Whatever its name or format: the database (as itself, a hard link, a link to its
+// backup), its backup, its change history and the history's index, or any other
+// form database.
+TEST_F(ExportTest, NeverOverADatabaseOrItsCompanionsAndOnlyWholeFiles) {
+  namespace fs = std::filesystem;
   const std::string db = MakeSurvey();
-  const std::string before = qftest::ReadFile(db + ".Qfd");
-  modDB::ExportOptions o;
-  EXPECT_EQ(modDB::ExportTo(db + ".Qfd", modDB::ExportFormat::Stata, all, o), 0);
-  EXPECT_EQ(host.Last(), "EXPORT: FILE:" + db + ".Qfd is a form database or its backup; it is not written over");
-  EXPECT_EQ(qftest::ReadFile(db + ".Qfd"), before);
-  // Nor over its change history or the history's index, in any format.
   ASSERT_EQ(modDB::StartHistory(db), "");
   qftest::WriteFile(db + ".Qfi", "index");
-  const std::string history = qftest::ReadFile(db + ".Qfh");
-  for (const char* companion : {".Qfh", ".Qfi"})
-    for (const auto format : {modDB::ExportFormat::Csv, modDB::ExportFormat::Sqlite}) {
-      EXPECT_EQ(modDB::ExportTo(db + companion, format, all, o), 0);
-      EXPECT_EQ(host.Last(), "EXPORT: FILE:" + db + companion + " is a form database or its backup; it is not written over");
+  qftest::WriteFile(db + ".Bak", "backup");
+  fs::copy_file(db + ".Qfd", dir / "other.Qfd");
+  fs::create_hard_link(db + ".Qfd", dir / "alias.csv");
+  fs::create_symlink(db + ".Bak", dir / "link.csv");
+  const std::string before = qftest::ReadFile(db + ".Qfd"), history = qftest::ReadFile(db + ".Qfh");
+  modDB::ExportOptions o;
+  for (const std::string& target :
+       {db + ".Qfd", db + ".Bak", db + ".Qfh", db + ".Qfi", dir / "alias.csv", dir / "link.csv", dir / "other.Qfd"})
+    for (const auto format : {modDB::ExportFormat::Csv, modDB::ExportFormat::Stata, modDB::ExportFormat::Sqlite}) {
+      EXPECT_EQ(modDB::ExportTo(target, format, all, o), 0) << target;
+      EXPECT_EQ(host.Last(), "EXPORT: FILE:" + target + " is a form database or its backup; it is not written over");
     }
+  EXPECT_EQ(qftest::ReadFile(db + ".Qfd"), before);
+  EXPECT_EQ(qftest::ReadFile(dir / "other.Qfd"), before);
   EXPECT_EQ(qftest::ReadFile(db + ".Qfh"), history);
   EXPECT_EQ(qftest::ReadFile(db + ".Qfi"), "index");
+  EXPECT_EQ(qftest::ReadFile(db + ".Bak"), "backup");
   // A failed export leaves no working file behind.
-  std::filesystem::create_directory(dir / "sub");
+  fs::create_directory(dir / "sub");
   EXPECT_EQ(modDB::ExportTo(dir / "sub", modDB::ExportFormat::Xlsx, all, o), 0);
   EXPECT_EQ(host.Last(), "EXPORT: FILE:" + (dir / "sub") + " cannot be written: it is a folder");
-  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 4);  // Survey.Qfd, .Qfh, .Qfi, sub
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), {}), 8);  // sub and the seven above
   EXPECT_EQ(modDB::ExportTo(dir / "none.xlsx", modDB::ExportFormat::Xlsx, {}, o), 0);
   EXPECT_EQ(host.Last(), "EXPORT: No field is selected: a .xlsx file needs one at least");
   EXPECT_EQ(modDB::ExportFormatOfFile("a/B.SAV"), modDB::ExportFormat::Spss);
