@@ -10,7 +10,7 @@
 #include "engine/history/History.h"
 #include "tests/cli/Spawn.h"
 #include "tests/cli/QfdFixture.h"
-#include "tests/engine/StoreFixture.h"
+#include "tests/support/StoreFixture.h"
 #include "tests/support/ChecksForm.h"
 
 using namespace clitest;

@@ -19,7 +19,7 @@
 #include "engine/history/History.h"
 #include "tests/cli/QfdFixture.h"
 #include "tests/cli/Spawn.h"
-#include "tests/engine/StoreFixture.h"
+#include "tests/support/StoreFixture.h"
 
 using namespace clitest;
 

@@ -7,7 +7,7 @@
 #include "engine/history/Format.h"
 #include "engine/modDB.h"
 #include "tests/cli/QfdFixture.h"
-#include "tests/engine/StoreFixture.h"
+#include "tests/support/StoreFixture.h"
 #include "verify/Statistics.h"
 #include "verify/Verification.h"
 

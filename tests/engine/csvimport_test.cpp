@@ -26,7 +26,7 @@ namespace {
 class CsvImportTest : public StoreTest {
  protected:
   // Saves a design of the given fields as `name` (no records) and opens it.
-  std::string Make(const std::string& name, const std::vector<FieldSpec>& fields, uint8_t dateOrder = 1) {
+  std::string Make(const std::string& name, const std::vector<FieldShape>& fields, uint8_t dateOrder = 1) {
     return MakeForm(name, fields, {}, true, dateOrder);
   }
   // Reads `csv` (written to a file first) against the open database.
@@ -366,7 +366,7 @@ TEST_F(CsvImportTest, TheRecordLimitIsKeptBeforeWriting) {
 }
 
 TEST_F(CsvImportTest, RoundTripOfAGeneratedDatabase) {
-  const std::vector<FieldSpec> fields = {{"No", 5, "#"},     {"Name", 20, "*"}, {"Notes", 60, "*M"}, {"Free", 12, ""},
+  const std::vector<FieldShape> fields = {{"No", 5, "#"},     {"Name", 20, "*"}, {"Notes", 60, "*M"}, {"Free", 12, ""},
                                  {"Code", 6, "ANU"}, {"Born", 10, "D"}, {"At", 8, "T"},     {"Ok", 1, "Y"},
                                  {"Full", 16, "*"}};
   const std::string src = Make("src", fields);

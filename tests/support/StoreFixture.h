@@ -26,7 +26,7 @@ inline modDB::FieldDef Field(const std::string& name, int length, int page = 1, 
 }
 
 // A field of a design made by MakeForm: its name, length and format.
-struct FieldSpec {
+struct FieldShape {
   std::string name;
   int length;
   std::string format = "";
@@ -45,9 +45,9 @@ class StoreTest : public ::testing::Test {
   }
 
   // A new design of the given fields, in slot order.
-  void DesignOf(const std::vector<FieldSpec>& fields) {
+  void DesignOf(const std::vector<FieldShape>& fields) {
     modDB::InitHeader();
-    for (const FieldSpec& field : fields) {
+    for (const FieldShape& field : fields) {
       modDB::FieldDef f = Field(field.name, field.length, 1, field.format);
       ASSERT_NE(modDB::AddField(f), 0) << host.Last();
     }
@@ -58,7 +58,7 @@ class StoreTest : public ::testing::Test {
   // field values in slot order; a value starting with "*" marks the record deleted
   // (the "*" itself is dropped). Returns dir/name with the database left open (when
   // `keepOpen`, or closed) and the messages clear.
-  std::string MakeForm(const std::string& name, const std::vector<FieldSpec>& fields, const Records& records = {},
+  std::string MakeForm(const std::string& name, const std::vector<FieldShape>& fields, const Records& records = {},
                        bool keepOpen = false, uint8_t dateOrder = 1) {
     DesignOf(fields);
     modDB::SetDateOrder(dateOrder);
@@ -110,8 +110,8 @@ class StoreTest : public ::testing::Test {
   modDB::RecordingHost host;
 
  private:
-  static std::vector<FieldSpec> WithoutFormats(const std::vector<std::pair<std::string, int>>& fields) {
-    std::vector<FieldSpec> out;
+  static std::vector<FieldShape> WithoutFormats(const std::vector<std::pair<std::string, int>>& fields) {
+    std::vector<FieldShape> out;
     for (const auto& [name, length] : fields) out.push_back({name, length});
     return out;
   }
