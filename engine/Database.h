@@ -91,6 +91,17 @@ class Database {
   // Writes only the given fields (and the mark, unless 0) of record n, which becomes
   // current and is read again.
   Status WriteFields(int32_t n, const std::vector<FieldValue>& values, const char* title, char mark);
+  // Appends whole records (a multiple of the record length), each of the "#" field
+  // slots `numbered` carrying its record's number; the first new one becomes current.
+  // Full when they would pass the limit, counted under the lock.
+  Status Append(std::string& records, const std::vector<int16_t>& numbered, const char* title);
+  // The number a new record's "#" fields get as things stand now (1 on failure).
+  Status NextNumber(int32_t& next);
+
+  // Whether the open file is no longer the database its name points to.
+  bool Replaced() const;
+  // Whether the current record bears the deletion mark.
+  bool Deleted() const { return !RecordText.empty() && RecordText[0] == '*'; }
 
   // Asks a question through the answerer, or the Host's message box without one.
   int Ask(const std::string& text, int style, const std::string& title) const;
@@ -119,5 +130,14 @@ class Database {
 // The program's current database: the one the record store of modDB.h works on, and
 // whose header is the form definition being designed.
 Database& CurrentDatabase();
+
+// The operations that tell the user themselves, through the Host, as they go (one
+// may ask, and show more than one message), on database d: those of the same name in
+// modDB.h are these on the current database, with the same results. SaveHeader saves
+// d's header as the definition.
+int16_t OpenDatabase(Database& d, std::string& name);
+int16_t ReopenDatabase(Database& d);
+int16_t PackRecords(Database& d);
+int16_t SaveHeader(Database& d, std::string& name);
 
 }  // namespace modDB

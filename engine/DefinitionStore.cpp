@@ -4,6 +4,7 @@
 // caller's record (trimmed name or caption, upper-cased format, forced length).
 #include <algorithm>
 
+#include "engine/HeaderLayout.h"
 #include "engine/State.h"
 #include "engine/files/Companions.h"
 #include "engine/modDB.h"
@@ -189,17 +190,7 @@ int16_t GetLastPage() {
   return last;
 }
 
-void AssignOffsets() {
-  int32_t length = 1;
-  for (int k = 1; k <= kMaxFields; ++k) {
-    FieldDef& f = H().Fields[k];
-    if (f.Length > 0) {
-      f.Offset = static_cast<int16_t>(length);
-      length += f.Length;
-    }
-  }
-  H().RecordLength = length;
-}
+void AssignOffsets() { AssignOffsets(H()); }
 
 int16_t ForcedLength(const std::string& format, int16_t length) {
   auto has = [&](char c) { return format.find(c) != std::string::npos; };
@@ -214,13 +205,7 @@ int16_t ForcedLength(const std::string& format, int16_t length) {
 
 int16_t GetFieldCount() { return H().FieldCount; }
 
-int16_t FindField(const std::string& name) {
-  if (!modLIB::IsValidName(name)) return 0;
-  const int count = std::clamp<int>(H().FieldCount, 0, kMaxFields);
-  for (int k = 1; k <= count; ++k)
-    if (H().Fields[k].Name.Trimmed() == name) return static_cast<int16_t>(k);
-  return 0;
-}
+int16_t FindField(const std::string& name) { return FindField(H(), name); }
 
 int16_t GetFieldDef(int16_t n, FieldDef& out) { return GetSlot("GET FIELD", H().Fields, n, out, "Field out of range"); }
 

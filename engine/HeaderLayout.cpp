@@ -1,6 +1,9 @@
 #include "engine/HeaderLayout.h"
 
+#include <algorithm>
 #include <cstring>
+
+#include "lib/modLIB.h"
 
 namespace modDB {
 
@@ -185,6 +188,26 @@ std::string CheckLayout(const FormHeader& h) {
     return "record length " + std::to_string(h.RecordLength) +
            " is not 1 + the sum of the field lengths (" + std::to_string(sum) + ")";
   return "";
+}
+
+void AssignOffsets(FormHeader& h) {
+  int32_t length = 1;
+  for (int k = 1; k <= kMaxFields; ++k) {
+    FieldDef& f = h.Fields[k];
+    if (f.Length > 0) {
+      f.Offset = static_cast<int16_t>(length);
+      length += f.Length;
+    }
+  }
+  h.RecordLength = length;
+}
+
+int16_t FindField(const FormHeader& h, const std::string& name) {
+  if (!modLIB::IsValidName(name)) return 0;
+  const int count = std::clamp<int>(h.FieldCount, 0, kMaxFields);
+  for (int k = 1; k <= count; ++k)
+    if (h.Fields[k].Name.Trimmed() == name) return static_cast<int16_t>(k);
+  return 0;
 }
 
 }  // namespace modDB

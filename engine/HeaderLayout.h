@@ -61,4 +61,10 @@ std::string CheckCounts(const FormHeader& h);
 // lengths. Otherwise the first thing wrong.
 std::string CheckLayout(const FormHeader& h);
 
+// Gives each field in use its offset in the record, in slot order behind the deletion
+// mark, and sets RecordLength to match.
+void AssignOffsets(FormHeader& h);
+// The slot among 1 ... FieldCount of the field named `name` (trimmed); 0 when none is.
+int16_t FindField(const FormHeader& h, const std::string& name);
+
 }  // namespace modDB

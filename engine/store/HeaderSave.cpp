@@ -30,36 +30,34 @@ using detail::S;
 
 namespace {
 
-FormHeader& H() { return S().header; }
-
 // Where an old field's value goes in the new record.
 struct Carry {
   int32_t from, to, length;
 };
 
-// Fields that keep their name keep their values: old slot j goes to the new slot of
-// the same name, cut to the new length.
-std::vector<Carry> CarryPlan(const FormHeader& old) {
+// Fields that keep their name keep their values: old slot j goes to the slot of the
+// same name in `now`, cut to the new length.
+std::vector<Carry> CarryPlan(const FormHeader& now, const FormHeader& old) {
   std::vector<Carry> plan;
   for (int j = 1; j <= old.FieldCount; ++j) {
     const FieldDef& of = old.Fields[j];
-    const int16_t k = FindField(of.Name.Trimmed());
+    const int16_t k = FindField(now, of.Name.Trimmed());
     if (k == 0) continue;
-    const FieldDef& nf = H().Fields[k];
+    const FieldDef& nf = now.Fields[k];
     plan.push_back({of.Offset, nf.Offset, std::min<int32_t>(of.Length, nf.Length)});
   }
   return plan;
 }
 
-// Writes the new file: the definition in memory as its header, then `count` records
+// Writes the new file: the definition `now` as its header, then `count` records
 // rebuilt from those of `old` in the open file `oldFd`, in one pass.
-void BuildNewFile(detail::FileReplace& out, int oldFd, const FormHeader& old, int32_t count) {
-  out.WriteHeader(H());
+void BuildNewFile(detail::FileReplace& out, const FormHeader& now, int oldFd, const FormHeader& old, int32_t count) {
+  out.WriteHeader(now);
   if (count > 0) {
     Host& host = GetHost();
-    const std::vector<Carry> plan = CarryPlan(old);
+    const std::vector<Carry> plan = CarryPlan(now, old);
     detail::CopyRecords(oldFd, static_cast<size_t>(old.RecordLength), count, out,
-                        static_cast<size_t>(H().RecordLength), [&](int32_t i, const char* src, char* dst) {
+                        static_cast<size_t>(now.RecordLength), [&](int32_t i, const char* src, char* dst) {
                           host.DoEvents();
                           host.ShowPer(i, count);
                           for (const Carry& c : plan) std::copy_n(src + c.from, c.length, dst + c.to);
@@ -81,19 +79,19 @@ bool SameLayout(const FormHeader& a, const FormHeader& b) {
 }
 
 // The checks that come before any file is touched; false after their message.
-bool CheckDesign(const char* title) {
-  AssignOffsets();
-  if (H().RecordLength == 1) {
+bool CheckDesign(FormHeader& h, const char* title) {
+  AssignOffsets(h);
+  if (h.RecordLength == 1) {
     Fail(title, "No fields defined!");
     return false;
   }
-  if (H().RecordLength > kMaxRecordLength) {
+  if (h.RecordLength > kMaxRecordLength) {
     Fail(title, "Maximum Record Length can be " + std::to_string(kMaxRecordLength));
     return false;
   }
   // A definition put together outside the designer's operations must still make a
   // file that every program can open.
-  FormHeader probe = H();
+  FormHeader probe = h;
   probe.RecordCount = 0;
   if (std::string why = CheckLayout(probe); !why.empty()) {
     Fail(title, "The form definition cannot be saved: " + why);
@@ -103,18 +101,18 @@ bool CheckDesign(const char* title) {
 }
 
 // A new database: the header alone.
-int16_t SaveNewDatabase(const std::string& file, const detail::Companions& names) {
-  const int32_t keptCount = H().RecordCount;
+int16_t SaveNewDatabase(FormHeader& h, const std::string& file, const detail::Companions& names) {
+  const int32_t keptCount = h.RecordCount;
   try {
-    H().RecordCount = 0;
+    h.RecordCount = 0;
     detail::FileReplace out(names);
-    BuildNewFile(out, -1, H(), 0);
-    auto logged = detail::LogDesignSave(file, H(), -1, H(), 0);
+    BuildNewFile(out, h, -1, h, 0);
+    auto logged = detail::LogDesignSave(file, h, -1, h, 0);
     out.PutInPlace(false);
     logged.Done();
     return 1;
   } catch (const std::exception& e) {
-    H().RecordCount = keptCount;
+    h.RecordCount = keptCount;
     Fail("SaveHeader", detail::UnexpectedError(e, file));
     return 0;
   }
@@ -176,8 +174,8 @@ struct Answers {
 // built from is read now), the new file built from it and put in place. 1 done; 0
 // after a message; -1 when the file changed since the answers in a way they did not
 // cover (nothing is written, the save starts over).
-int16_t RebuildUnderLock(const char* title, const std::string& file, const detail::Companions& names, int fd,
-                         FormHeader old, const Answers& a) {
+int16_t RebuildUnderLock(FormHeader& h, const char* title, const std::string& file, const detail::Companions& names,
+                         int fd, FormHeader old, const Answers& a) {
   // No append may fall between the copy and the replacement.
   detail::WriterLock lock(fd);
   if (!detail::StillNamed(fd, names.Database())) {
@@ -192,17 +190,17 @@ int16_t RebuildUnderLock(const char* title, const std::string& file, const detai
     old = now;
   }
   const int32_t count = a.recover ? std::max(old.RecordCount, 0) : 0;
-  H().RecordCount = count;
+  h.RecordCount = count;
   detail::FileReplace out(names);
-  BuildNewFile(out, fd, old, count);
-  auto logged = detail::LogDesignSave(file, old, a.damaged ? 0 : old.RecordCount, H(), count);
+  BuildNewFile(out, h, fd, old, count);
+  auto logged = detail::LogDesignSave(file, old, a.damaged ? 0 : old.RecordCount, h, count);
   out.PutInPlace(true);
   logged.Done();
   return 1;
 }
 
 // One attempt at saving over an existing database; -1 when it must start over.
-int16_t SaveOver(const char* title, const std::string& file, const detail::Companions& names) {
+int16_t SaveOver(Database& d, const char* title, const std::string& file, const detail::Companions& names) {
   FormHeader old;
   detail::Fd oldFd;
   std::string damage;
@@ -213,12 +211,12 @@ int16_t SaveOver(const char* title, const std::string& file, const detail::Compa
   if (!damage.empty()) {
     // A damaged file's records cannot be carried over; but the new design may
     // replace it, the damaged file becoming the backup.
-    if (S().Ask("File contains records!\r\nRecover data?", vbYesNo, "Recover Data") == vbYes) {
+    if (d.Ask("File contains records!\r\nRecover data?", vbYesNo, "Recover Data") == vbYes) {
       Fail(title, damage);
       return 0;
     }
   } else if (old.RecordCount > 0) {
-    if (S().Ask("File contains records!\r\nRecover data?", vbYesNo, "Recover Data") == vbYes) {
+    if (d.Ask("File contains records!\r\nRecover data?", vbYesNo, "Recover Data") == vbYes) {
       count = -1;  // every record, counted under the lock
     } else {
       // No leaves the new file empty: the records live on in the backup alone, which
@@ -230,24 +228,25 @@ int16_t SaveOver(const char* title, const std::string& file, const detail::Compa
                                (one ? "it stays" : "they stay") + " only in " + names.Backup() +
                                " until the next save or pack replaces it.\r\nSave without " + (one ? "it" : "them") +
                                "?";
-      if (S().Ask(text, vbYesNo | vbExclamation | vbDefaultButton2, "Recover Data") != vbYes) return 0;
+      if (d.Ask(text, vbYesNo | vbExclamation | vbDefaultButton2, "Recover Data") != vbYes) return 0;
     }
   }
   try {  // what a shorter or missing field would lose is said first; declined, nothing is written
-    if (count != 0 && !AcceptSaveLoss(old, oldFd.get())) return 0;
+    if (count != 0 && !AcceptSaveLoss(d, old, oldFd.get())) return 0;
   } catch (const std::exception& e) {
     Fail("SaveHeader", detail::UnexpectedError(e, file));
     return 0;
   }
   if (!TakeSoleUse(title, file, oldFd.get())) return 0;
-  const int32_t keptCount = H().RecordCount;
+  FormHeader& h = d.header;
+  const int32_t keptCount = h.RecordCount;
   try {
-    const int16_t done = RebuildUnderLock(title, file, names, oldFd.get(), old, {asked, count != 0, !damage.empty()});
-    if (done != 1) H().RecordCount = keptCount;
+    const int16_t done = RebuildUnderLock(h, title, file, names, oldFd.get(), old, {asked, count != 0, !damage.empty()});
+    if (done != 1) h.RecordCount = keptCount;
     if (count != 0) GetHost().HidePer();
     return done;
   } catch (const std::exception& e) {
-    H().RecordCount = keptCount;
+    h.RecordCount = keptCount;
     GetHost().HidePer();
     Fail("SaveHeader", detail::UnexpectedError(e, file));
     return 0;
@@ -277,27 +276,29 @@ int16_t LoadHeader(const std::string& name) {
     Fail(title, damage);
     return 0;
   }
-  H() = h;
+  S().header = h;
   return 1;
 }
 
-int16_t SaveHeader(std::string& name) {
+int16_t SaveHeader(std::string& name) { return SaveHeader(S(), name); }
+
+int16_t SaveHeader(Database& d, std::string& name) {
   const char* title = "SAVE HEADER";
   name = modLIB::Trim(name);
   if (name.empty()) {
     Fail(title, "Invalid File Name");
     return 0;
   }
-  if (!CheckDesign(title)) return 0;
+  if (!CheckDesign(d.header, title)) return 0;
   std::string n = name;
   const std::string file = BaseFileName(n) + ".Qfd";
   // For a symbolic link, the backup and the working file sit beside its target.
   const detail::Companions names = detail::Companions::Of(file);
-  if (!detail::IsFile(file)) return SaveNewDatabase(file, names);
+  if (!detail::IsFile(file)) return SaveNewDatabase(d.header, file, names);
   // Records that come into an empty database, or a layout changed, between the
   // questions and the lock start the save over: it asks again.
   for (int round = 0; round < 4; ++round)
-    if (const int16_t done = SaveOver(title, file, names); done >= 0) return done;
+    if (const int16_t done = SaveOver(d, title, file, names); done >= 0) return done;
   Fail(title, "FILE:" + file + " kept changing while it was saved over.\r\nNothing was changed: save again.");
   return 0;
 }

@@ -16,6 +16,7 @@
 #include "engine/files/FileIo.h"
 #include "engine/HeaderLayout.h"
 #include "engine/history/History.h"
+#include "engine/Database.h"
 #include "engine/State.h"
 #include "engine/StoreCommon.h"
 #include "engine/files/Companions.h"
@@ -24,16 +25,14 @@
 
 namespace modDB {
 
-using detail::S;
-
 namespace {
 
 // Copies the live records among 1 ... count of the open database into the working
 // file, behind the header; their old numbers go to `kept`.
-void CopyLiveRecords(detail::FileReplace& out, int32_t count, std::vector<int32_t>& kept) {
+void CopyLiveRecords(const Database& d, detail::FileReplace& out, int32_t count, std::vector<int32_t>& kept) {
   Host& host = GetHost();
-  const size_t len = static_cast<size_t>(S().header.RecordLength);
-  detail::CopyRecords(S().fd, len, count, out, len, [&](int32_t i, const char* rec, char* to) {
+  const size_t len = static_cast<size_t>(d.header.RecordLength);
+  detail::CopyRecords(d.fd, len, count, out, len, [&](int32_t i, const char* rec, char* to) {
     host.DoEvents();
     host.ShowPer(i, count);
     if (rec[0] == '*') return false;
@@ -47,9 +46,9 @@ void CopyLiveRecords(detail::FileReplace& out, int32_t count, std::vector<int32_
 // replacement): the live records to the working file, and the files exchanged.
 // `replaced`: the open file is no longer the database; `renamed`: the packed file
 // has the database's name.
-void PackUnderLock(const std::string& file, const detail::Companions& names, bool& replaced, bool& renamed) {
-  detail::WriterLock lock(S().fd);
-  if (!detail::StillNamed(S().fd, file)) {
+void PackUnderLock(Database& d, const std::string& file, const detail::Companions& names, bool& replaced, bool& renamed) {
+  detail::WriterLock lock(d.fd);
+  if (!detail::StillNamed(d.fd, file)) {
     replaced = true;
     throw detail::FileError(ESTALE, "pack", file);
   }
@@ -60,18 +59,18 @@ void PackUnderLock(const std::string& file, const detail::Companions& names, boo
   detail::FileReplace out(names);
 
   // The count as it is now: records appended since it was last read are kept too.
-  detail::ReadRecordCount(S().fd, S().header.RecordCount);
-  if (S().header.RecordCount == 0) Fail("GOTO FIRST RECORD", "DB is empty");
+  detail::ReadRecordCount(d.fd, d.header.RecordCount);
+  if (d.header.RecordCount == 0) Fail("GOTO FIRST RECORD", "DB is empty");
   std::vector<int32_t> kept;
-  kept.reserve(static_cast<size_t>(S().header.RecordCount));
-  CopyLiveRecords(out, S().header.RecordCount, kept);
+  kept.reserve(static_cast<size_t>(d.header.RecordCount));
+  CopyLiveRecords(d, out, d.header.RecordCount, kept);
   // The header goes in once, with the count of the records kept.
-  FormHeader h = S().header;
+  FormHeader h = d.header;
   h.RecordCount = static_cast<int32_t>(kept.size());
   out.WriteHeader(h);
   out.Complete();
 
-  auto logged = detail::LogPack(file, S().header.RecordCount, kept);
+  auto logged = detail::LogPack(file, d.header.RecordCount, kept);
   try {
     out.PutInPlace(true);
   } catch (...) {
@@ -84,33 +83,35 @@ void PackUnderLock(const std::string& file, const detail::Companions& names, boo
 
 }  // namespace
 
-int16_t PackRecords() {
-  if (GetFileNumber() == 0) {
+int16_t PackRecords() { return PackRecords(detail::S()); }
+
+int16_t PackRecords(Database& d) {
+  if (!d.IsOpen()) {
     Fail("PACK RECORDS", "DB not open!");
     return 0;
   }
-  const std::string base = S().DatabaseName;
+  const std::string base = d.DatabaseName;
   const std::string file = base + ".Qfd";
-  if (!S().readOnlyWhy.empty()) {
-    Fail("PACK RECORDS", "FILE:" + file + " cannot be written: " + S().readOnlyWhy);
+  if (!d.readOnlyWhy.empty()) {
+    Fail("PACK RECORDS", "FILE:" + file + " cannot be written: " + d.readOnlyWhy);
     return 0;
   }
   // Another program of ours that has the database open would go on writing into
   // the file that becomes the backup: refused before the question, and again after
   // it should such a program have come meanwhile.
-  if (detail::OpenElsewhere(S().fd)) {
+  if (detail::OpenElsewhere(d.fd)) {
     Fail("PACK RECORDS", detail::OpenElsewhereText(file));
     return 0;
   }
   Host& host = GetHost();
-  const int answer = S().Ask(
+  const int answer = d.Ask(
       "Pack removes the records marked for deletion for good and numbers the other records again from 1.\r\n"
       "The file as it is now is kept as the backup (\".Bak\"), in place of the previous one.\r\nContinue?",
       vbYesNo | vbDefaultButton2, "Pack");
   if (answer != vbYes) return 0;
   bool sole = false;
   try {
-    sole = detail::TakeSoleUse(S().fd);
+    sole = detail::TakeSoleUse(d.fd);
   } catch (const std::exception& e) {
     Fail("Pack Database", detail::UnexpectedError(e, file));
     return 0;
@@ -128,9 +129,9 @@ int16_t PackRecords() {
   std::string reopen = file;
   bool renamed = false, failed = false, replaced = false;
   try {
-    PackUnderLock(file, names, replaced, renamed);
+    PackUnderLock(d, file, names, replaced, renamed);
   } catch (const std::exception& e) {
-    if (!renamed) detail::EndSoleUse(S().fd);
+    if (!renamed) detail::EndSoleUse(d.fd);
     failed = true;
     host.HidePer();
     if (replaced)
@@ -141,10 +142,10 @@ int16_t PackRecords() {
   }
   // Open the database under its name again: the packed file (or, after a failure,
   // whatever has the name now). Closing the old file ends sole use and the lock.
-  detail::CloseQuietly(S().fd);
-  S().fd = -1;
-  S().fileNumber = 0;
-  const int16_t opened = OpenDatabase(reopen);
+  detail::CloseQuietly(d.fd);
+  d.fd = -1;
+  d.fileNumber = 0;
+  const int16_t opened = OpenDatabase(d, reopen);
   if (failed) return 0;
   host.HidePer();
   return opened;

@@ -33,13 +33,10 @@ using detail::S;
 
 namespace {
 
-FormHeader& H() { return S().header; }
-
-bool IsOpen() { return S().fileNumber != 0; }
-
-// The open check every operation starts with (the texts differ between them).
+// The open check every operation on the current database starts with (the texts
+// differ between them).
 bool RequireOpen(const char* title, const char* text) {
-  if (IsOpen()) return true;
+  if (S().IsOpen()) return true;
   Fail(title, text);
   return false;
 }
@@ -59,12 +56,10 @@ Status Refused(const Database& d, Status::Code code, const char* title, std::str
 }
 
 int64_t Position(const Database& d, int32_t n) { return RecordPosition(n, d.header.RecordLength); }
-int64_t Position(int32_t n) { return Position(S(), n); }
 
 // Reads the record count alone from offset 0 into the in-memory header. A count that
 // cannot be a count (a damaged write by another program) is not taken.
 void ReadCount(Database& d) { detail::ReadRecordCount(d.fd, d.header.RecordCount); }
-void ReadCount() { ReadCount(S()); }
 
 void WriteCount(const Database& d, int32_t count) {
   const auto u = static_cast<uint32_t>(count);
@@ -72,7 +67,6 @@ void WriteCount(const Database& d, int32_t count) {
                         static_cast<uint8_t>(u >> 24)};
   detail::WriteAt(d.fd, b, 4, 0);
 }
-void WriteCount(int32_t count) { WriteCount(S(), count); }
 
 // Reads the current record; whatever lies beyond the end of the file reads as blanks.
 // A failed read leaves RecordText as it was.
@@ -91,8 +85,6 @@ std::string RecordInFile(const Database& d, int32_t n) {
   return text;
 }
 
-std::string FileName() { return S().FileName(); }
-
 // Thrown under the writers' lock when the open file is no longer the database.
 struct Replaced {
   const char* title;
@@ -105,7 +97,6 @@ struct Txn : detail::WriteTxn {
   Txn(const Database& d, const char* title) : detail::WriteTxn(d.fd, d.FileName()) {
     if (!StillNamed()) throw Replaced{title};
   }
-  explicit Txn(const char* title) : Txn(S(), title) {}
 };
 
 // Runs the file work of an operation on d; a failure is "Unexpected Error" under
@@ -123,19 +114,11 @@ Status Guard(const Database& d, const char* title, Work work) {
   }
 }
 
-// The same on the current database, the failure shown; the work's result, or 0.
-template <typename Work>
-int16_t Guarded(const char* title, Work work) {
-  int16_t result = 0;
-  return Report(Guard(S(), title, [&] { result = work(); })) ? result : 0;
-}
-
 // A database opened for reading only refuses every write, saying why.
 Status Writable(const Database& d, const char* title) {
   if (d.readOnlyWhy.empty()) return Done();
   return Refused(d, Status::ReadOnly, title, "FILE:" + d.FileName() + " cannot be written: " + d.readOnlyWhy);
 }
-bool RequireWritable(const char* title) { return Report(Writable(S(), title)) != 0; }
 
 // Writes `bytes` at offset `at` of record CurrentRecord in one write, the gap between
 // the end of the file and the end of the last counted record (or of this one)
@@ -193,7 +176,6 @@ int32_t HighestNumber(const Database& d, const std::vector<int16_t>& numbered, i
   seen.highest = highest;
   return highest;
 }
-int32_t HighestNumber(const std::vector<int16_t>& numbered, int32_t count) { return HighestNumber(S(), numbered, count); }
 
 // Puts number n into the "#" fields of the record at rec.
 void Number(const FormHeader& h, char* rec, const std::vector<int16_t>& numbered, int32_t n) {
@@ -205,7 +187,6 @@ void Number(const FormHeader& h, char* rec, const std::vector<int16_t>& numbered
     std::fill_n(rec + f.Offset + put, room - put, ' ');
   }
 }
-void Number(char* rec, const std::vector<int16_t>& numbered, int32_t n) { Number(H(), rec, numbered, n); }
 
 // What a compared write found in the file.
 enum class Found { Written, Changed, Marked };
@@ -246,7 +227,7 @@ const FieldDef* FieldFor(int16_t n, const char* title, const char* rangeText) {
     Fail(title, rangeText);
     return nullptr;
   }
-  const FieldDef& f = H().Fields[n];
+  const FieldDef& f = S().header.Fields[n];
   if (f.Page == 0) {
     Fail(title, "Field not defined!");
     return nullptr;
@@ -256,10 +237,12 @@ const FieldDef* FieldFor(int16_t n, const char* title, const char* rangeText) {
 
 }  // namespace
 
-int16_t OpenDatabase(std::string& name) {
+int16_t OpenDatabase(std::string& name) { return OpenDatabase(S(), name); }
+
+int16_t OpenDatabase(Database& d, std::string& name) {
   const char* title = "OPEN DATABASE";
-  if (IsOpen()) {
-    Fail(title, "FILE:" + S().DatabaseName + " already open");
+  if (d.IsOpen()) {
+    Fail(title, "FILE:" + d.DatabaseName + " already open");
     return 0;
   }
   name = modLIB::Trim(name);
@@ -268,7 +251,7 @@ int16_t OpenDatabase(std::string& name) {
     return 0;
   }
   const std::string base = BaseFileName(name);
-  const Status opened = S().Open(base + ".Qfd");
+  const Status opened = d.Open(base + ".Qfd");
   if (opened.code == Status::NotFound) {
     Fail(title, "FILE:" + base + " not found!");
     return 0;
@@ -277,7 +260,7 @@ int16_t OpenDatabase(std::string& name) {
     Fail(opened.title.empty() ? title : opened.title, opened.reason);
     return 0;
   }
-  if (S().CurrentRecord != 0) ReadRecord();
+  if (d.CurrentRecord != 0) Report(d.Read());
   return 1;
 }
 
@@ -355,7 +338,7 @@ Status Database::Save() {
 int16_t AddRecord() {
   const char* title = "ADD RECORD";
   if (!RequireOpen(title, "DB not open")) return 0;
-  if (H().RecordCount >= kMaxRecords) {
+  if (S().header.RecordCount >= kMaxRecords) {
     Fail(title, "DB is Full");
     return 0;
   }
@@ -410,81 +393,95 @@ Status Database::Add() {
 
 int16_t AppendRecords(std::string& records, const std::vector<int16_t>& numbered, const char* title) {
   if (!RequireOpen(title, "DB not open")) return 0;
-  const size_t len = static_cast<size_t>(H().RecordLength);
-  const int64_t adding = static_cast<int64_t>(records.size() / len);
-  if (records.size() % len != 0) {
+  if (records.size() % static_cast<size_t>(S().header.RecordLength) != 0) {
     Fail(title, "Invalid record length");
     return 0;
   }
-  if (!RequireWritable(title)) return 0;
-  if (adding == 0) return 1;
-  const int32_t oldCount = H().RecordCount, oldCurrent = S().CurrentRecord;
+  return Report(S().Append(records, numbered, title));
+}
+
+namespace {
+
+// Under the writers' lock, behind the `count` records the file holds: the records
+// appended in blocks of about 4 MB (they are in memory already), their "#" fields
+// numbered on the way, then their history, then the new count.
+void WriteAppended(Database& d, detail::WriteTxn& txn, std::string& records, const std::vector<int16_t>& numbered,
+                   int32_t count) {
+  const size_t len = static_cast<size_t>(d.header.RecordLength);
+  const int64_t adding = static_cast<int64_t>(records.size() / len);
+  txn.CutTo(Position(d, count + 1));
+  txn.FillTo(Position(d, count + 1));
+  const size_t perBlock = detail::RecordsPerBlock(len, detail::kCopyBlock);
+  Host& host = GetHost();
+  if (!numbered.empty()) {
+    const int32_t next = HighestNumber(d, numbered, count) + 1;
+    for (int64_t k = 0; k < adding; ++k)
+      Number(d.header, records.data() + static_cast<size_t>(k) * len, numbered, static_cast<int32_t>(next + k));
+  }
+  // The history's lines are written beside the records, on a thread of their own:
+  // the records count only once the count is written, and that waits for the lines.
+  // Lines that cannot be written leave the records uncounted and cut off again.
+  const std::string dbFile = d.FileName();
+  const int32_t firstNew = count + 1;
+  auto logImport = [&] { return detail::LogImport(dbFile, d.header, firstNew, records.data(), adding); };
+  std::future<detail::HistoryLines> logging;
+  try {
+    logging = std::async(std::launch::async, logImport);
+  } catch (const std::system_error&) {
+    // No thread to spare: the lines are written after the records.
+  }
+  for (int64_t first = 0; first < adding; first += static_cast<int64_t>(perBlock)) {
+    const int64_t n = std::min<int64_t>(static_cast<int64_t>(perBlock), adding - first);
+    const size_t from = static_cast<size_t>(first) * len;
+    txn.Write(records.data() + from, static_cast<size_t>(n) * len, Position(d, static_cast<int32_t>(count + first + 1)));
+    host.ShowPer(static_cast<int32_t>(first + n), static_cast<int32_t>(adding));
+  }
+  txn.Log(logging.valid() ? logging.get() : logImport());
+  WriteCount(d, static_cast<int32_t>(count + adding));
+}
+
+}  // namespace
+
+Status Database::Append(std::string& records, const std::vector<int16_t>& numbered, const char* title) {
+  if (Status s = Writable(*this, title); !s) return s;
+  const size_t len = static_cast<size_t>(header.RecordLength);
+  const int64_t adding = static_cast<int64_t>(records.size() / len);
+  if (adding == 0) return Done();
+  const int32_t oldCount = header.RecordCount, oldCurrent = CurrentRecord;
   std::string full;
   std::string guardTitle = title;  // "IMPORT" -> "Import" style title for file errors
   for (size_t i = 1; i < guardTitle.size(); ++i) guardTitle[i] = static_cast<char>(std::tolower(guardTitle[i]));
-  const int16_t done = Guarded(guardTitle.c_str(), [&] {
-    Txn txn(title);
+  const Status done = Guard(*this, guardTitle.c_str(), [&] {
+    Txn txn(*this, title);
     int32_t count = -1;
     try {
-      ReadCount();  // another program may have appended since
-      count = H().RecordCount;
+      ReadCount(*this);  // another program may have appended since
+      count = header.RecordCount;
       if (count + adding > kMaxRecords) {
         full = "DB is Full: " + std::to_string(count) + " records and " + std::to_string(adding) +
                " more would pass the " + std::to_string(kMaxRecords) + " a database holds";
-        return int16_t{0};
+        return;
       }
-      txn.CutTo(Position(count + 1));
-      txn.FillTo(Position(count + 1));
-      // Blocks of about 4 MB (the records are in memory already), the "#" fields
-      // numbered on the way.
-      const size_t perBlock = detail::RecordsPerBlock(len, detail::kCopyBlock);
-      Host& host = GetHost();
-      if (!numbered.empty()) {
-        const int32_t next = HighestNumber(numbered, count) + 1;
-        for (int64_t k = 0; k < adding; ++k)
-          Number(records.data() + static_cast<size_t>(k) * len, numbered, static_cast<int32_t>(next + k));
-      }
-      // The history's lines are written beside the records, on a thread of their own:
-      // the records count only once the count is written, and that waits for the lines.
-      // Lines that cannot be written leave the records uncounted and cut off again.
-      const std::string dbFile = FileName();
-      const int32_t firstNew = count + 1;
-      auto logImport = [&] { return detail::LogImport(dbFile, H(), firstNew, records.data(), adding); };
-      std::future<detail::HistoryLines> logging;
-      try {
-        logging = std::async(std::launch::async, logImport);
-      } catch (const std::system_error&) {
-        // No thread to spare: the lines are written after the records.
-      }
-      for (int64_t first = 0; first < adding; first += static_cast<int64_t>(perBlock)) {
-        const int64_t n = std::min<int64_t>(static_cast<int64_t>(perBlock), adding - first);
-        const size_t from = static_cast<size_t>(first) * len;
-        txn.Write(records.data() + from, static_cast<size_t>(n) * len,
-                  Position(static_cast<int32_t>(count + first + 1)));
-        host.ShowPer(static_cast<int32_t>(first + n), static_cast<int32_t>(adding));
-      }
-      txn.Log(logging.valid() ? logging.get() : logImport());
-      WriteCount(static_cast<int32_t>(count + adding));
+      WriteAppended(*this, txn, records, numbered, count);
       txn.Done();
-      H().RecordCount = static_cast<int32_t>(count + adding);
-      S().CurrentRecord = count + 1;
-      S().RecordText.assign(records, 0, len);
-      S().RecordAsRead = S().RecordText;
-      return int16_t{1};
+      header.RecordCount = static_cast<int32_t>(count + adding);
+      CurrentRecord = count + 1;
+      RecordText.assign(records, 0, len);
+      RecordAsRead = RecordText;
     } catch (...) {
       if (count >= 0) {
         try {
-          WriteCount(count);
+          WriteCount(*this, count);
         } catch (...) {
         }
       }
-      H().RecordCount = oldCount;
-      S().CurrentRecord = oldCurrent;
+      header.RecordCount = oldCount;
+      CurrentRecord = oldCurrent;
       throw;
     }
   });
   GetHost().HidePer();
-  if (!full.empty()) Fail(title, full);
+  if (done && !full.empty()) return Refused(*this, Status::Full, title, full);
   return done;
 }
 
@@ -495,7 +492,7 @@ int16_t DeleteRecord() {
     Fail(title, "DB is empty");
     return 0;
   }
-  if (!S().RecordText.empty() && S().RecordText[0] == '*') {
+  if (S().Deleted()) {
     Fail(title, "Record is already marked for deletion!");
     return 0;
   }
@@ -555,7 +552,7 @@ int16_t UndeleteRecord() {
     Fail(title, "DB is empty");
     return 0;
   }
-  if (S().RecordText.empty() || S().RecordText[0] != '*') {
+  if (!S().Deleted()) {
     Fail(title, "Record is not marked for deletion!");
     return 0;
   }
@@ -569,7 +566,7 @@ int16_t IsDeleted() {
     Fail(title, "DB is empty");
     return 0;
   }
-  return !S().RecordText.empty() && S().RecordText[0] == '*' ? -1 : 0;
+  return S().Deleted() ? -1 : 0;
 }
 
 int16_t ReadField(int16_t n, std::string& out) {
@@ -593,7 +590,7 @@ int16_t WriteField(int16_t n, const std::string& text) {
 
 int16_t ClearRecord() {
   if (!RequireOpen("CLEAR RECORD", "DB not open!")) return 0;
-  S().RecordText.assign(static_cast<size_t>(H().RecordLength), ' ');
+  S().RecordText.assign(static_cast<size_t>(S().header.RecordLength), ' ');
   return 1;
 }
 
@@ -605,7 +602,7 @@ int32_t GetRecordNo() {
 int16_t SetRecordNo(int32_t n) {
   const char* title = "SET RECORD NO";
   if (!RequireOpen(title, "DB not open")) return 0;
-  if (n < 1 || n > H().RecordCount) {
+  if (n < 1 || n > S().header.RecordCount) {
     Fail(title, "Record Out of range!");
     return 0;
   }
@@ -625,13 +622,13 @@ Status Database::Recount(const char* title) {
 int32_t GetRecordCount() {
   if (!RequireOpen("GET RECORD COUNT", "DB not open")) return 0;
   Report(S().Recount("GetRecordCount"));
-  return H().RecordCount;
+  return S().header.RecordCount;
 }
 
 int16_t GotoFirstRecord() {
   const char* title = "GOTO FIRST RECORD";
   if (!RequireOpen(title, "DB not open!")) return 0;
-  if (H().RecordCount == 0) {
+  if (S().header.RecordCount == 0) {
     Fail(title, "DB is empty");
     return 0;
   }
@@ -645,11 +642,11 @@ int16_t GotoLastRecord() {
   // The count is read before the test, so that records another program appended
   // to an empty database are found.
   if (!Report(S().Recount("GotoLastRecord"))) return 0;
-  if (H().RecordCount == 0) {
+  if (S().header.RecordCount == 0) {
     Fail(title, "DB is empty");
     return 0;
   }
-  Report(S().Go(H().RecordCount));
+  Report(S().Go(S().header.RecordCount));
   return 1;
 }
 
@@ -657,8 +654,8 @@ int16_t GotoNextRecord() {
   if (!RequireOpen("GOTO NEXT RECORD", "DB not open!")) return 0;
   // Records are only ever appended to the same file (a pack or a design save replaces
   // it), so the count is read again only at the last record known.
-  if (S().CurrentRecord >= H().RecordCount && !Report(S().Recount("GotoNextRecord"))) return 0;
-  if (S().CurrentRecord >= H().RecordCount) return 0;
+  if (S().CurrentRecord >= S().header.RecordCount && !Report(S().Recount("GotoNextRecord"))) return 0;
+  if (S().CurrentRecord >= S().header.RecordCount) return 0;
   Report(S().Go(S().CurrentRecord + 1));
   return 1;
 }
@@ -670,42 +667,47 @@ int16_t GotoPreviousRecord() {
   return 1;
 }
 
-int16_t IsReplaced() {
-  if (!IsOpen()) return 0;
-  return detail::StillNamed(S().fd, FileName()) ? 0 : -1;
-}
+int16_t IsReplaced() { return S().Replaced() ? -1 : 0; }
 
-int16_t ReopenDatabase() {
-  if (!RequireOpen("OPEN DATABASE", "File not open!")) return 0;
-  const FormHeader old = H();
-  const std::string text = S().RecordText, asRead = S().RecordAsRead;
-  const int32_t current = S().CurrentRecord;
-  std::string name = FileName();
-  detail::CloseQuietly(S().fd);
-  detail::ResetOpenState();
-  if (OpenDatabase(name) != 1) return 0;
-  if (!SameLayout(old, H())) return 2;
+bool Database::Replaced() const { return IsOpen() && !detail::StillNamed(fd, FileName()); }
+
+int16_t ReopenDatabase() { return ReopenDatabase(S()); }
+
+int16_t ReopenDatabase(Database& d) {
+  if (!d.IsOpen()) {
+    Fail("OPEN DATABASE", "File not open!");
+    return 0;
+  }
+  const FormHeader old = d.header;
+  const std::string text = d.RecordText, asRead = d.RecordAsRead;
+  const int32_t current = d.CurrentRecord;
+  std::string name = d.FileName();
+  detail::CloseQuietly(d.fd);
+  d.ResetOpen();
+  if (OpenDatabase(d, name) != 1) return 0;
+  if (!SameLayout(old, d.header)) return 2;
   // The same form: the record in hand stays in hand, on the record of the new file
   // that still reads as it was read (a pack renumbers records), else on the same
   // number; a save then compares as before.
+  const int32_t count = d.header.RecordCount;
   int32_t at = 0;
-  if (!asRead.empty() && H().RecordCount > 0)
+  if (!asRead.empty() && count > 0)
     detail::ReadRecordBlocks(
-        S().fd, asRead.size(), H().RecordCount, detail::RecordsPerBlock(asRead.size()),
+        d.fd, asRead.size(), count, detail::RecordsPerBlock(asRead.size()),
         [&](int32_t i, const char* rec) {
           if (at == 0 && asRead.compare(0, asRead.size(), rec, asRead.size()) == 0) at = i;
         },
         [] {});
-  if (at == 0) at = std::clamp(current, H().RecordCount > 0 ? 1 : 0, H().RecordCount);
-  S().CurrentRecord = at;
-  S().RecordText = text;
-  S().RecordAsRead = asRead;
+  if (at == 0) at = std::clamp(current, count > 0 ? 1 : 0, count);
+  d.CurrentRecord = at;
+  d.RecordText = text;
+  d.RecordAsRead = asRead;
   return 1;
 }
 
 int16_t WriteFieldsOf(int32_t n, const std::vector<FieldValue>& values, const char* title, char mark) {
   if (!RequireOpen(title, "DB not open")) return 0;
-  if (n < 1 || n > H().RecordCount) {
+  if (n < 1 || n > S().header.RecordCount) {
     Fail(title, "Record Out of range!");
     return 0;
   }
@@ -754,18 +756,21 @@ int16_t OpenInOtherPrograms(const std::string& name) {
 }
 
 int32_t NextAutoNumber() {
-  if (!IsOpen()) return 1;
   int32_t next = 1;
-  Guarded("NextAutoNumber", [&] {
-    ReadCount();
-    next = HighestNumber(NumberedSlots(H()), H().RecordCount) + 1;
-    return int16_t{1};
-  });
+  if (S().IsOpen()) Report(S().NextNumber(next));
   return next;
+}
+
+Status Database::NextNumber(int32_t& next) {
+  next = 1;
+  return Guard(*this, "NextAutoNumber", [&] {
+    ReadCount(*this);
+    next = HighestNumber(*this, NumberedSlots(header), header.RecordCount) + 1;
+  });
 }
 
 std::string GetRecordText() { return S().RecordText; }
 std::string GetDatabaseName() { return S().DatabaseName; }
-std::string GetReadOnlyReason() { return IsOpen() ? S().readOnlyWhy : std::string(); }
+std::string GetReadOnlyReason() { return S().IsOpen() ? S().readOnlyWhy : std::string(); }
 
 }  // namespace modDB

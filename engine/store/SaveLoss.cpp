@@ -5,6 +5,7 @@
 #include <exception>
 
 #include "engine/files/FileIo.h"
+#include "engine/HeaderLayout.h"
 #include "engine/Host.h"
 #include "engine/modDB.h"
 #include "engine/State.h"
@@ -13,7 +14,7 @@
 
 namespace modDB {
 
-std::vector<SaveLoss> CountSaveLoss(const FormHeader& old, int fd) {
+std::vector<SaveLoss> CountSaveLoss(const FormHeader& now, const FormHeader& old, int fd) {
   struct Watch {
     size_t offset, length;
     size_t keep;  // characters the new field holds; 0 when the field is gone
@@ -22,9 +23,9 @@ std::vector<SaveLoss> CountSaveLoss(const FormHeader& old, int fd) {
   std::vector<Watch> watched;
   for (int j = 1; j <= old.FieldCount; ++j) {
     const FieldDef& of = old.Fields[j];
-    const int16_t k = FindField(of.Name.Trimmed());
-    FieldDef nf;
-    if (k != 0 && GetFieldDef(k, nf) != 0 && nf.Length >= of.Length) continue;  // nothing to lose
+    const int16_t k = FindField(now, of.Name.Trimmed());
+    const FieldDef& nf = now.Fields[k];
+    if (k != 0 && nf.Length >= of.Length) continue;  // nothing to lose
     Watch w{static_cast<size_t>(of.Offset), static_cast<size_t>(of.Length), k == 0 ? 0 : static_cast<size_t>(nf.Length),
             SaveLoss{of.Name.Trimmed(), 0, k == 0 ? 0 : nf.Length, 0}};
     watched.push_back(w);
@@ -55,7 +56,7 @@ bool CountSaveLoss(const std::string& name, std::vector<SaveLoss>& losses, std::
     FormHeader old;
     why = detail::ReadCheckedHeader(fd.get(), file, old);
     if (!why.empty()) return false;
-    losses = CountSaveLoss(old, fd.get());
+    losses = CountSaveLoss(detail::S().header, old, fd.get());
     return true;
   } catch (const std::exception& e) {
     why = detail::UnexpectedError(e, file);
@@ -77,12 +78,11 @@ std::string SaveLossText(const std::vector<SaveLoss>& losses, const char* lineEn
   return s;
 }
 
-bool AcceptSaveLoss(const FormHeader& old, int fd) {
-  const std::vector<SaveLoss> losses = CountSaveLoss(old, fd);
+bool AcceptSaveLoss(const Database& d, const FormHeader& old, int fd) {
+  const std::vector<SaveLoss> losses = CountSaveLoss(d.header, old, fd);
   if (losses.empty()) return true;
-  return detail::S().Ask("Recovering the records loses values:\r\n" + SaveLossText(losses, "\r\n") +
-                             "\r\nSave anyway?",
-                         vbYesNo | vbExclamation | vbDefaultButton2, "Recover Data") == vbYes;
+  return d.Ask("Recovering the records loses values:\r\n" + SaveLossText(losses, "\r\n") + "\r\nSave anyway?",
+               vbYesNo | vbExclamation | vbDefaultButton2, "Recover Data") == vbYes;
 }
 
 }  // namespace modDB

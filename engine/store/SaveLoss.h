@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/Database.h"
 #include "engine/FormHeader.h"
 
 namespace modDB {
@@ -20,20 +21,21 @@ struct SaveLoss {
 };
 
 // The losses of carrying the records of `old` (read from the open file `fd`) into
-// the definition in memory, in old slot order; fields that lose nothing are left out.
+// the definition `now`, in old slot order; fields that lose nothing are left out.
 // Read errors throw.
-std::vector<SaveLoss> CountSaveLoss(const FormHeader& old, int fd);
+std::vector<SaveLoss> CountSaveLoss(const FormHeader& now, const FormHeader& old, int fd);
 
-// The same for the database `name` (base name or file); false with `why` when its
-// file cannot be read or is damaged.
+// The same for the database `name` (base name or file) into the definition in
+// memory; false with `why` when its file cannot be read or is damaged.
 bool CountSaveLoss(const std::string& name, std::vector<SaveLoss>& losses, std::string& why);
 
 // One line per field: "Name: 3 values cut to 3 characters", "Old: 12 values
 // dropped (no field has its name)"; after ten fields, how many more.
 std::string SaveLossText(const std::vector<SaveLoss>& losses, const char* lineEnd);
 
-// Asks, when recovering the records of `old` loses values, whether to save anyway
-// (title "Recover Data", default No). True when nothing is lost or the answer is Yes.
-bool AcceptSaveLoss(const FormHeader& old, int fd);
+// Asks through d, when recovering the records of `old` into d's header loses values,
+// whether to save anyway (title "Recover Data", default No). True when nothing is
+// lost or the answer is Yes.
+bool AcceptSaveLoss(const Database& d, const FormHeader& old, int fd);
 
 }  // namespace modDB

@@ -356,6 +356,16 @@ void WriteSqlite(const Table& t, bool withDeleted, const std::string& file) {
   db = nullptr;
 }
 
+// A file that a library wrote under its own name (the working file beside the
+// target) is handed to the disk and takes the target's name through the engine's
+// file calls, so that the export fails as any other write when the disk does.
+void PutWrittenInPlace(const std::string& temp, const std::string& target) {
+  modDB::detail::Fd fd(modDB::detail::OpenFile(temp, O_RDONLY));
+  modDB::detail::SyncFile(fd.get());
+  modDB::detail::CloseFile(fd.release());
+  modDB::detail::RenameFile(temp, target);
+}
+
 std::string Extension(const std::string& path) {
   const size_t slash = path.find_last_of('/');
   const size_t dot = path.find_last_of('.');
@@ -436,7 +446,8 @@ int16_t ExportTo(const std::string& path, ExportFormat format, const std::vector
       case ExportFormat::Sqlite: WriteSqlite(t, options.withDeleted, temp); break;
       case ExportFormat::Csv: break;
     }
-    modDB::detail::RenameFile(temp, target);
+    if (format == ExportFormat::Xlsx || format == ExportFormat::Sqlite) PutWrittenInPlace(temp, target);
+    else modDB::detail::RenameFile(temp, target);
   } catch (const std::system_error& e) {
     failure = e.code().message();
   } catch (const std::exception& e) {

@@ -17,6 +17,7 @@
 
 #include "engine/transfer/CsvExport.h"
 #include "engine/transfer/CsvImport.h"
+#include "engine/transfer/Transfer.h"
 #include "engine/store/DirectFile.h"
 #include "engine/files/AppendLog.h"
 #include "engine/files/FileIo.h"
@@ -199,6 +200,15 @@ TEST_F(IoFault, EveryWritingOperationSurvivesEachFailingCall) {
     modDB::CsvImport plan;
     return modDB::ReadCsvImport(outCsv(base), {}, plan) == 1 && modDB::WriteCsvImport(plan, false) == 1;
   };
+  // The export through a library into out.csv; a workbook bears the time it was made,
+  // so only its first bytes (a zip's) stand for it.
+  auto exportTo = [&](modDB::ExportFormat format) {
+    return [&, format](const std::string& base) {
+      const bool done = modDB::ExportTo(outCsv(base), format, std::vector<bool>(modDB::kMaxFields + 1, true)) == 1;
+      if (done && format == modDB::ExportFormat::Xlsx) WriteFile(outCsv(base), ReadFile(outCsv(base)).substr(0, 2));
+      return done;
+    };
+  };
   const std::string smallCsv = "B,A\r\nn1,x\r\n\"n,2\",yy\r\n";
   std::string largeCsv = "B,A\r\n";  // 1.5 MB: read in several pieces, a read failing while rows are checked
   while (largeCsv.size() < (size_t{3} << 19))
@@ -251,6 +261,8 @@ TEST_F(IoFault, EveryWritingOperationSurvivesEachFailingCall) {
       {{"AddRecord to a short file", typed(0), succeeds(modDB::AddRecord)}, 2},
       {{"DeleteRecord", open, succeeds(modDB::DeleteRecord)}, 0},
       {{"ExportCsv", open, exportCsv}, 0},
+      {{"Export to xlsx", open, exportTo(modDB::ExportFormat::Xlsx)}, 0},
+      {{"Export to sqlite", open, exportTo(modDB::ExportFormat::Sqlite)}, 0},
       {{"Import of a CSV file", csvToImport(smallCsv), importCsv}, 0},
       {{"Import of a CSV file of several pieces", csvToImport(largeCsv), importCsv}, 0},
       {{"Import of a CSV file into a short file", csvToImport(smallCsv), importCsv}, 2},
@@ -294,6 +306,8 @@ TEST_F(IoFault, EveryWritingOperationSurvivesEachFailingCall) {
     // The export and the import look at their CSV file through the Env too.
     if (op.name.find("CSV") != std::string::npos || op.name == "ExportCsv")
       EXPECT_GT(env.Seen(IoCall::Stat, "out.csv"), 0) << op.name;
+    // A file a library wrote reaches the disk through the Env.
+    if (op.name.rfind("Export to", 0) == 0) EXPECT_GT(env.Seen(IoCall::Sync, "out.csv.part" + std::to_string(::getpid())), 0);
     Finish();
     const Files after = Snapshot(base);
     for (const std::string file : {"db.Qfd", "db.Qfh", "out.csv", "db.Qfe"})
