@@ -6,6 +6,7 @@
 
 #include <filesystem>
 #include <string>
+#include <utility>
 
 #include "tests/support/TestSupport.h"
 
@@ -14,31 +15,17 @@ namespace clitest {
 using namespace qftest;  // NOLINT: the helpers every qfd test calls
 namespace fs = std::filesystem;
 
-constexpr size_t kHead = 23496;  // a database's header, before its first record
-
-// Record n (from 1) of records of `length` bytes.
-inline std::string RecordAt(const std::string& bytes, int n, size_t length) {
-  return bytes.substr(kHead + static_cast<size_t>(n - 1) * length, length);
-}
-
 // The bytes with the record count (the first four, little-endian) set to `count`.
-inline std::string WithCount(std::string bytes, int32_t count) {
-  for (int i = 0; i < 4; ++i) bytes[static_cast<size_t>(i)] = static_cast<char>(static_cast<uint32_t>(count) >> (8 * i));
-  return bytes;
-}
+inline std::string WithCount(std::string bytes, int32_t count) { return WithI32(std::move(bytes), 0, count); }
 
 class QfdTest : public ::testing::Test {
  protected:
   // `qfd create` of the JSON definition, written beside it as NAME.json; returns the
   // database's name without extension.
   std::string Create(const std::string& json, const std::string& name = "db") {
-    const std::string base = dir / name;
-    WriteFile(base + ".json", json);
-    const RunResult r = Qfd({"create", "--from", base + ".json", base});
-    EXPECT_EQ(r.status, 0) << r.err;
-    return base;
+    return QfdCreate(dir, name, json);
   }
-  std::string Records(const std::string& db) { return ReadFile(db + ".Qfd").substr(kHead); }
+  std::string Records(const std::string& db) { return RecordsOf(db); }
   TempDir dir;
 };
 

@@ -91,7 +91,7 @@ TEST_F(CsvExport, DeletionMarksWithSpreadsheetQuoting) {
   ASSERT_EQ(modDB::ExportCsv(out, Slots({1, 3}), o), 1);
   EXPECT_EQ(ReadFile(out),
             "#,\"#Deleted\",\"Name\",\"Notes\"\r\n"
-            "1,\"\",\"Ann\",\"one\r\ntwo\"\r\n"
+            "1,\"\",\"Ann\xE9\",\"one\r\ntwo\"\r\n"
             "2,\"*\",\"Bob\",\"say \"\"hi\"\", ok\"\r\n"
             "3,\"\",\"  Cy\",\"\"\r\n");
 }
