@@ -79,13 +79,17 @@ Slot ReadSlotAt(int fd, int32_t n, int64_t used) {
   return s;
 }
 
+// The head of a run of line offsets.
+struct RunHead {
+  int64_t prev;
+  int32_t count, zero;
+};
+static_assert(sizeof(RunHead) == 16);
+
 // The offsets of the runs from `run` back.
 void ReadRuns(int fd, int64_t run, int64_t used, std::vector<int64_t>& out) {
   while (run > 0) {
-    struct {
-      int64_t prev;
-      int32_t count, zero;
-    } head;
+    RunHead head;
     if (detail::ReadAt(fd, &head, sizeof head, run) != sizeof head || head.prev >= run || head.prev < 0 ||
         head.count < 0 || run + 16 + int64_t{head.count} * 8 > used)
       throw Damaged();
@@ -136,18 +140,58 @@ bool IndexFile::Sync(const detail::AppendLog& log) {
   return false;
 }
 
-bool IndexFile::Add(const detail::AppendLog& log, int64_t from, const std::vector<IndexLine>& lines,
+bool IndexFile::Add(const detail::AppendLog& log, int64_t from, int64_t base, const std::vector<IndexLine>& lines,
                     const std::string& tail) {
   if (fd_.get() < 0 || covered_ != from) return Sync(log);
   try {
     SetBusy();
-    Apply(log, lines);
+    Apply(log, base, lines);
     Finish(log, log.size(), tail);
     return true;
   } catch (const std::exception&) {
     Forget();
     return false;
   }
+}
+
+bool IndexFile::AddImport(const detail::AppendLog& log, int64_t from, int32_t first, int64_t base,
+                          const std::vector<int64_t>& starts, const std::string& tail) {
+  if (fd_.get() < 0 || covered_ != from) return Sync(log);
+  try {
+    SetBusy();
+    Flush();
+    TakeImport(first, base, starts);
+    Finish(log, log.size(), tail);
+    return true;
+  } catch (const std::exception&) {
+    Forget();
+    return false;
+  }
+}
+
+// An import's records: each slot gets a run of its one line, and the line as its
+// values; the slots, one after the other in the table, are read and written at once.
+void IndexFile::TakeImport(int32_t first, int64_t base, const std::vector<int64_t>& starts) {
+  const int64_t count = static_cast<int64_t>(starts.size());
+  if (count == 0) return;
+  if (first < 1 || first + count - 1 > kMaxRecords) throw Damaged();
+  std::vector<Slot> slots(starts.size());
+  const int64_t at = 64 + first * int64_t{sizeof(Slot)};
+  const size_t bytes = slots.size() * sizeof(Slot);
+  if (detail::ReadAt(fd_.get(), slots.data(), bytes, at) != bytes) throw Damaged();  // the table is cut
+  struct Run {
+    RunHead head;
+    int64_t line;
+  };
+  std::vector<Run> runs(starts.size());
+  for (size_t i = 0; i < slots.size(); ++i) {
+    if (slots[i].run < 0 || slots[i].run >= used_) throw Damaged();
+    runs[i] = {{slots[i].run, 1, 0}, base + starts[i]};
+    slots[i] = {used_ + static_cast<int64_t>(i * sizeof(Run)), base + starts[i], 0, 2};
+  }
+  detail::WriteAt(fd_.get(), runs.data(), runs.size() * sizeof(Run), used_);
+  used_ += static_cast<int64_t>(runs.size() * sizeof(Run));
+  detail::WriteAt(fd_.get(), slots.data(), bytes, at);
 }
 
 void IndexFile::Drop() {
@@ -242,22 +286,23 @@ void IndexFile::Extend(const detail::AppendLog& log) {
     };
     sink.onDamage = [&](int64_t a, int64_t, int64_t) { lines.push_back({a, 0, {}, {}, {}}); };
     const size_t used = ForEachLine(text, at, false, sink);
-    Apply(log, lines);
+    Apply(log, 0, lines);
     at += static_cast<int64_t>(used);
     if (last) break;
   }
   Finish(log, at);
 }
 
-void IndexFile::Apply(const detail::AppendLog& log, const std::vector<IndexLine>& lines) {
+void IndexFile::Apply(const detail::AppendLog& log, int64_t base, const std::vector<IndexLine>& lines) {
   for (const IndexLine& l : lines) {
+    const int64_t at = base + l.at;
     const bool renumbers = l.operation == "pack" || l.operation == "design save";
     const bool own = l.record >= 1 && l.record <= kMaxRecords && !l.operation.empty() && !renumbers;
     if (renumbers) {
       Flush();
       Renumber(l.operation == "pack" ? &l.after : nullptr);
     }
-    runs_[own ? l.record : 0].push_back(l.at);
+    runs_[own ? l.record : 0].push_back(at);
     if (!own || l.operation == "accept") continue;
     RecordValues& rec = values_.At(l.record);
     if (!rec.looked && l.operation != "import") {  // an import's values replace them
@@ -269,7 +314,7 @@ void IndexFile::Apply(const detail::AppendLog& log, const std::vector<IndexLine>
         loaded_.erase(it);
       }
     }
-    values_.Apply(log, l.operation, l.record, l.field.empty() ? "(record)" : l.field, l.after, l.at);
+    values_.Apply(log, l.operation, l.record, l.field.empty() ? "(record)" : l.field, l.after, at);
   }
 }
 
@@ -339,13 +384,11 @@ void IndexFile::Flush() {
   for (auto& [n, offsets] : runs_) {
     Slot& s = SlotOf(n);
     const int64_t run = used_ + static_cast<int64_t>(tail.size());
-    Put(tail, s.run);
-    Put(tail, static_cast<int32_t>(offsets.size()));
-    Put(tail, int32_t{0});
+    Put(tail, RunHead{s.run, static_cast<int32_t>(offsets.size()), 0});
     tail.append(reinterpret_cast<const char*>(offsets.data()), offsets.size() * 8);
     s.run = run;
   }
-  detail::WriteAt(fd_.get(), tail.data(), tail.size(), used_);
+  if (!tail.empty()) detail::WriteAt(fd_.get(), tail.data(), tail.size(), used_);
   used_ += static_cast<int64_t>(tail.size());
   if (!table_.empty()) {
     WriteTable(table_);

@@ -33,17 +33,15 @@
 
 #include "engine/files/AppendLog.h"
 #include "engine/files/FileIo.h"
+#include "engine/history/History.h"
 #include "engine/history/Index.h"
 
 namespace modDB::history {
 
-// A line as the index takes it: where it starts, its operation, record, field and
-// value after (a damaged stretch has an empty operation).
-struct IndexLine {
-  int64_t at;
-  int32_t record;
-  std::string operation, field, after;
-};
+// A line as the index takes it: where it starts (from a base the caller gives), its
+// operation, record, field and value after (a damaged stretch has an empty
+// operation).
+using IndexLine = detail::HistoryLines::Row;
 
 class IndexFile {
  public:
@@ -52,11 +50,15 @@ class IndexFile {
   // be had (then the history is looked through instead).
   bool Sync(const detail::AppendLog& log);
   // Takes the lines this writer appended from `from` on (the log's size before
-  // them) once they are marked, when the index covers the log up to there; else
-  // Sync. `tail`, when it holds the log's last 64 bytes (or all of a shorter log),
-  // spares reading them back.
-  bool Add(const detail::AppendLog& log, int64_t from, const std::vector<IndexLine>& lines,
+  // them; each line starts at `base` + its `at`) once they are marked, when the
+  // index covers the log up to there; else Sync. `tail`, when it holds the log's
+  // last 64 bytes (or all of a shorter log), spares reading them back.
+  bool Add(const detail::AppendLog& log, int64_t from, int64_t base, const std::vector<IndexLine>& lines,
            const std::string& tail = {});
+  // The same for an import's lines: one per record, numbered from `first` on, each
+  // starting at `base` + its start; the records' slots are read and written as one.
+  bool AddImport(const detail::AppendLog& log, int64_t from, int32_t first, int64_t base,
+                 const std::vector<int64_t>& starts, const std::string& tail = {});
   // What the history last recorded of record n (after Sync). Throws when the index
   // is damaged.
   void Load(int32_t n, RecordValues& rec);
@@ -83,7 +85,8 @@ class IndexFile {
   void Rebuild();
   void SetBusy();
   void Extend(const detail::AppendLog& log);
-  void Apply(const detail::AppendLog& log, const std::vector<IndexLine>& lines);
+  void Apply(const detail::AppendLog& log, int64_t base, const std::vector<IndexLine>& lines);
+  void TakeImport(int32_t first, int64_t base, const std::vector<int64_t>& starts);
   Slot& SlotOf(int32_t n);
   void Read(int32_t n, RecordValues& rec);
   void Flush();
