@@ -384,8 +384,9 @@ HistoryLines LogChange(const std::string& dbFile, const FormHeader& h, int32_t r
   const std::string time = Now();
   HistoryEntry e = Entry(time, program, operation);
   e.record = std::to_string(record);
-  e.number = NumberOf(h, after);
-  if (e.number.empty()) e.number = NumberOf(h, was);
+  const int16_t numbered = NumberField(h);
+  e.number = NumberOf(h, numbered, after);
+  if (e.number.empty()) e.number = NumberOf(h, numbered, was);
   HistoryEntry outside = Entry(time, program, "outside change");
   outside.record = e.record;
   outside.number = e.number;
@@ -446,14 +447,13 @@ HistoryLines LogImport(const std::string& dbFile, const FormHeader& h, int32_t f
   // Each line: the common start, the numbers, then the values as a JSON object in
   // one CSV cell, written straight in its doubled-quote form.
   std::vector<std::pair<std::string, const FieldDef*>> fields;
-  int16_t numbered = 0;
+  const int16_t numbered = NumberField(h);
   for (int16_t s = 1; s <= kMaxFields; ++s) {
     const FieldDef& f = h.Fields[s];
     if (f.Page == 0) continue;
     std::string name = fields.empty() ? "" : ",";
     AppendJsonCell(name, Cp1252ToUtf8(f.Name.Trimmed()));
     fields.emplace_back(name + ":", &f);
-    if (numbered == 0 && f.Format.Trimmed().find('#') != std::string::npos) numbered = s;
   }
   HistoryEntry e = Entry(Now(), nullptr, "import");
   std::string start;
