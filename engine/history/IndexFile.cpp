@@ -32,6 +32,9 @@ constexpr uint32_t kVersion = 1;
 constexpr int64_t kSlots = kMaxRecords + 1;
 constexpr int64_t kTable = 64 + kSlots * static_cast<int64_t>(sizeof(Slot));
 constexpr size_t kBlock = size_t{4} << 20;
+// How far the index may stay behind the history for the lines this writer took
+// (readers read what it does not cover from the history itself).
+constexpr int64_t kLag = 16 << 10;
 
 class Damaged : public std::runtime_error {
  public:
@@ -144,6 +147,17 @@ bool IndexFile::Add(const detail::AppendLog& log, int64_t from, int64_t base, co
                     const std::string& tail) {
   if (fd_.get() < 0 || covered_ != from) return Sync(log);
   try {
+    // A few changes' lines wait here, the file behind the history by them as by
+    // another program's lines, and are written with the next ones (or taken from the
+    // history by the next writer); a pack or a design save is written at once.
+    const bool renumbers = std::any_of(lines.begin(), lines.end(), [](const IndexLine& l) {
+      return l.operation == "pack" || l.operation == "design save";
+    });
+    if (!renumbers && log.size() - written_ <= kLag) {
+      Apply(log, base, lines);
+      covered_ = log.size();
+      return true;
+    }
     SetBusy();
     Apply(log, base, lines);
     Finish(log, log.size(), tail);
@@ -204,7 +218,7 @@ void IndexFile::Drop() {
 
 void IndexFile::Close() {
   fd_ = detail::Fd();
-  covered_ = -1;
+  covered_ = written_ = -1;
   header_.clear();
   Drop();
 }
@@ -229,8 +243,9 @@ bool IndexFile::Open(const detail::AppendLog& log) {
       std::memcmp(&h, header_.data(), sizeof h) == 0 && covered_ <= log.size())
     return true;  // as this writer left it
   header_.clear();
+  Drop();  // what waited here is in the history, for the index to take again
   if (!ReadHeader(fd_.get(), h) || !Usable(h, ReaderOf(log), log.size())) return false;
-  covered_ = h.covered;
+  covered_ = written_ = h.covered;
   used_ = h.used;
   header_.assign(reinterpret_cast<const char*>(&h), sizeof h);
   return true;
@@ -247,7 +262,7 @@ void IndexFile::Rebuild() {
   h.busy = 1;
   h.used = kTable;
   detail::WriteAt(fd_.get(), &h, sizeof h, 0);
-  covered_ = 0;
+  covered_ = written_ = 0;
   used_ = kTable;
   table_.assign(static_cast<size_t>(kSlots), Slot{});  // all empty, none read
 }
@@ -326,6 +341,10 @@ IndexFile::Slot& IndexFile::SlotOf(int32_t n) {
 }
 
 void IndexFile::Load(int32_t n, RecordValues& rec) {
+  if (RecordValues* waiting = values_.Find(n)) {  // newer than the file's
+    rec = *waiting;
+    return;
+  }
   Read(n, rec);
   loaded_[n] = rec;  // for the lines this writer takes next
 }
@@ -439,7 +458,7 @@ void IndexFile::Finish(const detail::AppendLog& log, int64_t end, const std::str
   h.hash = tail.size() >= last ? HashOf(tail.data() + tail.size() - last, last, end) : TailHash(ReaderOf(log), end);
   h.used = used_;
   detail::WriteAt(fd_.get(), &h, sizeof h, 0);
-  covered_ = end;
+  covered_ = written_ = end;
   header_.assign(reinterpret_cast<const char*>(&h), sizeof h);
 }
 

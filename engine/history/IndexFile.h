@@ -51,8 +51,11 @@ class IndexFile {
   bool Sync(const detail::AppendLog& log);
   // Takes the lines this writer appended from `from` on (the log's size before
   // them; each line starts at `base` + its `at`) once they are marked, when the
-  // index covers the log up to there; else Sync. `tail`, when it holds the log's
-  // last 64 bytes (or all of a shorter log), spares reading them back.
+  // index covers the log up to there; else Sync. While the file is less than 16 KB
+  // of history behind, the lines only wait in memory (Load sees them), and go to the
+  // file with later ones; a program that closes the history meanwhile leaves them
+  // to the next writer, as lines of a program that keeps no index. `tail`, when it
+  // holds the log's last 64 bytes (or all of a shorter log), spares reading them back.
   bool Add(const detail::AppendLog& log, int64_t from, int64_t base, const std::vector<IndexLine>& lines,
            const std::string& tail = {});
   // The same for an import's lines: one per record, numbered from `first` on, each
@@ -98,14 +101,17 @@ class IndexFile {
 
   std::string path_;
   detail::Fd fd_;
-  int64_t covered_ = -1, used_ = 0;
+  // How much of the history the index covers (with the lines taken since it was last
+  // written), how much the file says it covers, and where its used part ends.
+  int64_t covered_ = -1, written_ = -1, used_ = 0;
   // The header last found whole or written by this writer (empty: none). While the
   // file still holds it, no other writer has been at work on the index and the
   // history it covers is the one this writer knows (the log is the same file, only
   // ever appended to), so it need not be checked again.
   std::string header_;
-  // What was taken since the last flush: the records' values and new line offsets,
-  // and the slots read (one by one, or the whole table), and the values Load read.
+  // What was taken since the last flush (lines that wait, see Add): the records'
+  // values and new line offsets, and the slots read (one by one, or the whole
+  // table), and the values Load read.
   Index values_;
   std::unordered_map<int32_t, RecordValues> loaded_;
   std::unordered_map<int32_t, std::vector<int64_t>> runs_;
