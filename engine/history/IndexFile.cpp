@@ -33,8 +33,10 @@ constexpr int64_t kSlots = kMaxRecords + 1;
 constexpr int64_t kTable = 64 + kSlots * static_cast<int64_t>(sizeof(Slot));
 constexpr size_t kBlock = size_t{4} << 20;
 // How far the index may stay behind the history for the lines this writer took
-// (readers read what it does not cover from the history itself).
+// (readers read what it does not cover from the history itself), and for how many
+// records (each a slot to write).
 constexpr int64_t kLag = 16 << 10;
+constexpr size_t kWaiting = 64;
 
 class Damaged : public std::runtime_error {
  public:
@@ -153,7 +155,7 @@ bool IndexFile::Add(const detail::AppendLog& log, int64_t from, int64_t base, co
     const bool renumbers = std::any_of(lines.begin(), lines.end(), [](const IndexLine& l) {
       return l.operation == "pack" || l.operation == "design save";
     });
-    if (!renumbers && log.size() - written_ <= kLag) {
+    if (!renumbers && log.size() - written_ <= kLag && runs_.size() < kWaiting) {
       Apply(log, base, lines);
       covered_ = log.size();
       return true;

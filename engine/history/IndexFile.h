@@ -52,9 +52,10 @@ class IndexFile {
   // Takes the lines this writer appended from `from` on (the log's size before
   // them; each line starts at `base` + its `at`) once they are marked, when the
   // index covers the log up to there; else Sync. While the file is less than 16 KB
-  // of history behind, the lines only wait in memory (Load sees them), and go to the
-  // file with later ones; a program that closes the history meanwhile leaves them
-  // to the next writer, as lines of a program that keeps no index. `tail`, when it
+  // of history and 64 records behind, the lines only wait in memory (Load sees
+  // them), and go to the file with later ones; a program that closes the history
+  // meanwhile leaves them to the next writer, as lines of a program that keeps no
+  // index. `tail`, when it
   // holds the log's last 64 bytes (or all of a shorter log), spares reading them back.
   bool Add(const detail::AppendLog& log, int64_t from, int64_t base, const std::vector<IndexLine>& lines,
            const std::string& tail = {});
