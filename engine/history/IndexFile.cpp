@@ -37,6 +37,8 @@ constexpr size_t kBlock = size_t{4} << 20;
 // records (each a slot to write).
 constexpr int64_t kLag = 16 << 10;
 constexpr size_t kWaiting = 64;
+// How many line offsets a build holds before it writes them.
+constexpr size_t kHeld = size_t{1} << 20;
 
 class Damaged : public std::runtime_error {
  public:
@@ -211,6 +213,7 @@ void IndexFile::TakeImport(int32_t first, int64_t base, const std::vector<int64_
 }
 
 void IndexFile::Drop() {
+  held_ = 0;
   values_.Clear();
   loaded_.clear();
   runs_.clear();
@@ -304,6 +307,10 @@ void IndexFile::Extend(const detail::AppendLog& log) {
     sink.onDamage = [&](int64_t a, int64_t, int64_t) { lines.push_back({a, 0, {}, {}, {}}); };
     const size_t used = ForEachLine(text, at, false, sink);
     Apply(log, 0, lines);
+    if (held_ >= kHeld) {  // a long history's line offsets go to the file as they come
+      std::string tail;
+      PutRuns(tail);
+    }
     at += static_cast<int64_t>(used);
     if (last) break;
   }
@@ -320,6 +327,7 @@ void IndexFile::Apply(const detail::AppendLog& log, int64_t base, const std::vec
       Renumber(l.operation == "pack" ? &l.after : nullptr);
     }
     runs_[own ? l.record : 0].push_back(at);
+    ++held_;
     if (!own || l.operation == "accept") continue;
     RecordValues& rec = values_.At(l.record);
     if (!rec.looked && l.operation != "import") {  // an import's values replace them
@@ -380,10 +388,6 @@ void IndexFile::Read(int32_t n, RecordValues& rec) {
 // Writes what was taken since the last flush: each record's values and new run
 // after the used part, then their slots.
 void IndexFile::Flush() {
-  if (table_.empty() && values_.Records().size() + runs_.size() > 256) {  // many records: the table at once
-    table_ = ReadTable();
-    for (const auto& [n, s] : slots_) table_[static_cast<size_t>(n)] = s;
-  }
   std::string tail;
   for (auto& [n, rec] : values_.Records()) {
     Slot& s = SlotOf(n);
@@ -401,6 +405,25 @@ void IndexFile::Flush() {
       PutText(tail, value);
     }
     s.length = static_cast<int32_t>(used_ + static_cast<int64_t>(tail.size()) - s.values);
+    rec.fields = FieldValues();
+    Spill(tail, false);
+  }
+  PutRuns(tail);
+  if (!table_.empty()) {
+    WriteTable(table_);
+  } else {
+    for (const auto& [n, s] : slots_) detail::WriteAt(fd_.get(), &s, sizeof s, 64 + n * int64_t{sizeof s});
+  }
+  Drop();
+}
+
+// Appends the runs of line offsets taken, each let go once it is in `tail` (their
+// slots are written by the flush).
+void IndexFile::PutRuns(std::string& tail) {
+  if (table_.empty() && values_.Records().size() + runs_.size() > 256) {  // many records: the table at once
+    table_ = ReadTable();
+    for (const auto& [n, s] : slots_) table_[static_cast<size_t>(n)] = s;
+    slots_.clear();
   }
   for (auto& [n, offsets] : runs_) {
     Slot& s = SlotOf(n);
@@ -408,15 +431,20 @@ void IndexFile::Flush() {
     Put(tail, RunHead{s.run, static_cast<int32_t>(offsets.size()), 0});
     tail.append(reinterpret_cast<const char*>(offsets.data()), offsets.size() * 8);
     s.run = run;
+    std::vector<int64_t>().swap(offsets);
+    Spill(tail, false);
   }
-  if (!tail.empty()) detail::WriteAt(fd_.get(), tail.data(), tail.size(), used_);
+  runs_.clear();
+  held_ = 0;
+  Spill(tail, true);
+}
+
+// Appends `tail` to the used part once it holds a block (or `all` of it).
+void IndexFile::Spill(std::string& tail, bool all) {
+  if (tail.empty() || (!all && tail.size() < kBlock)) return;
+  detail::WriteAt(fd_.get(), tail.data(), tail.size(), used_);
   used_ += static_cast<int64_t>(tail.size());
-  if (!table_.empty()) {
-    WriteTable(table_);
-  } else {
-    for (const auto& [n, s] : slots_) detail::WriteAt(fd_.get(), &s, sizeof s, 64 + n * int64_t{sizeof s});
-  }
-  Drop();
+  tail.clear();
 }
 
 std::vector<IndexFile::Slot> IndexFile::ReadTable() {

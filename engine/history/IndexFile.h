@@ -94,6 +94,8 @@ class IndexFile {
   Slot& SlotOf(int32_t n);
   void Read(int32_t n, RecordValues& rec);
   void Flush();
+  void PutRuns(std::string& tail);
+  void Spill(std::string& tail, bool all);
   std::vector<Slot> ReadTable();
   void WriteTable(const std::vector<Slot>& table);
   void Renumber(const std::string* map);
@@ -116,6 +118,7 @@ class IndexFile {
   Index values_;
   std::unordered_map<int32_t, RecordValues> loaded_;
   std::unordered_map<int32_t, std::vector<int64_t>> runs_;
+  size_t held_ = 0;  // the line offsets in runs_
   std::unordered_map<int32_t, Slot> slots_;
   std::vector<Slot> table_;  // the whole table instead, when many records are taken
 };
