@@ -388,6 +388,7 @@ void IndexFile::Read(int32_t n, RecordValues& rec) {
 // Writes what was taken since the last flush: each record's values and new run
 // after the used part, then their slots.
 void IndexFile::Flush() {
+  TableIfMany();
   std::string tail;
   for (auto& [n, rec] : values_.Records()) {
     Slot& s = SlotOf(n);
@@ -420,11 +421,7 @@ void IndexFile::Flush() {
 // Appends the runs of line offsets taken, each let go once it is in `tail` (their
 // slots are written by the flush).
 void IndexFile::PutRuns(std::string& tail) {
-  if (table_.empty() && values_.Records().size() + runs_.size() > 256) {  // many records: the table at once
-    table_ = ReadTable();
-    for (const auto& [n, s] : slots_) table_[static_cast<size_t>(n)] = s;
-    slots_.clear();
-  }
+  TableIfMany();
   for (auto& [n, offsets] : runs_) {
     Slot& s = SlotOf(n);
     const int64_t run = used_ + static_cast<int64_t>(tail.size());
@@ -437,6 +434,14 @@ void IndexFile::PutRuns(std::string& tail) {
   runs_.clear();
   held_ = 0;
   Spill(tail, true);
+}
+
+// Many records taken: their slots are read (and written) with the whole table.
+void IndexFile::TableIfMany() {
+  if (!table_.empty() || values_.Records().size() + runs_.size() <= 256) return;
+  table_ = ReadTable();
+  for (const auto& [n, s] : slots_) table_[static_cast<size_t>(n)] = s;
+  slots_.clear();
 }
 
 // Appends `tail` to the used part once it holds a block (or `all` of it).

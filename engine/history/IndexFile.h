@@ -95,6 +95,7 @@ class IndexFile {
   void Read(int32_t n, RecordValues& rec);
   void Flush();
   void PutRuns(std::string& tail);
+  void TableIfMany();
   void Spill(std::string& tail, bool all);
   std::vector<Slot> ReadTable();
   void WriteTable(const std::vector<Slot>& table);
