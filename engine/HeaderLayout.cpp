@@ -162,22 +162,22 @@ std::string CheckLayout(const FormHeader& h) {
   int32_t sum = 1;
   for (int k = 1; k <= kMaxFields; ++k) {
     const FieldDef& f = h.Fields[k];
-    const std::string slot = "field " + std::to_string(k);
+    auto slot = [k] { return "field " + std::to_string(k); };  // named only in a refusal
     if (k > h.FieldCount) {
-      if (f.Page != 0 || f.Length != 0) return slot + " is in use above the field count";
+      if (f.Page != 0 || f.Length != 0) return slot() + " is in use above the field count";
       continue;
     }
-    if (f.Page == 0) return slot + " is not in use below the field count";
-    if (f.Page > kMaxPages) return slot + " is on page " + std::to_string(f.Page) + ", outside 1 ... 8";
+    if (f.Page == 0) return slot() + " is not in use below the field count";
+    if (f.Page > kMaxPages) return slot() + " is on page " + std::to_string(f.Page) + ", outside 1 ... 8";
     if (f.Length < 1 || f.Length > kMaxFieldLength)
-      return slot + " has length " + std::to_string(f.Length) + ", outside 1 ... 8192";
+      return slot() + " has length " + std::to_string(f.Length) + ", outside 1 ... 8192";
     if (f.Offset < 1 || f.Offset + f.Length > h.RecordLength)
-      return slot + " lies outside the record (offset " + std::to_string(f.Offset) +
+      return slot() + " lies outside the record (offset " + std::to_string(f.Offset) +
              ", length " + std::to_string(f.Length) + ")";
     // Fields follow each other in slot order: any other offset makes two fields share
     // bytes, and writing one would overwrite the other.
     if (f.Offset != sum)
-      return slot + " starts at " + std::to_string(f.Offset) + " instead of " + std::to_string(sum);
+      return slot() + " starts at " + std::to_string(f.Offset) + " instead of " + std::to_string(sum);
     sum += f.Length;
   }
   for (int k = 1; k <= kMaxBanners; ++k)

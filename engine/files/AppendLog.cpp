@@ -30,6 +30,7 @@ AppendLog::Standing AppendLog::Look(const std::string& path) {
   }
   if (!S_ISREG(st.st_mode)) s.refusal = S_ISDIR(st.st_mode) ? "it is a folder" : "it is not a regular file";
   else if ((st.st_mode & 0222) == 0) s.refusal = "the file is read-only", s.readOnly = true;
+  if (S_ISREG(st.st_mode)) s.file = true, s.dev = st.st_dev, s.ino = st.st_ino, s.size = st.st_size;
   return s;
 }
 
@@ -78,10 +79,9 @@ void AppendLog::Open(const std::string& path, bool marks) {
   size_ = st.st_size;
 }
 
-bool AppendLog::Same(int64_t size) {
-  struct stat st {};
-  if (fd_ < 0 || !StatPath(path_, st) || st.st_dev != dev_ || st.st_ino != ino_ || st.st_size < size) return false;
-  size_ = st.st_size;
+bool AppendLog::Same(int64_t size, const Standing& seen) {
+  if (fd_ < 0 || !seen.file || seen.dev != dev_ || seen.ino != ino_ || seen.size < size) return false;
+  size_ = seen.size;
   return true;
 }
 

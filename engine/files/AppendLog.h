@@ -44,6 +44,12 @@ class AppendLog {
     bool kept = false;
     std::string refusal;
     bool readOnly = false;  // refused only for writing
+    // A regular file at the name (itself or through a link): what the look found
+    // of it.
+    bool file = false;
+    dev_t dev = 0;
+    ino_t ino = 0;
+    int64_t size = 0;
   };
   static Standing Look(const std::string& path);
 
@@ -62,9 +68,10 @@ class AppendLog {
   bool IsOpen() const { return fd_ >= 0; }
   int fd() const { return fd_; }
   const std::string& path() const { return path_; }
-  // Whether the name still leads to the file that is open, of at least `size` bytes;
-  // when it does, the file's size is learned from the same look.
-  bool Same(int64_t size);
+  // Whether the name, as Look just found it (`seen`), still leads to the file that
+  // is open, of at least `size` bytes; when it does, the file's size is learned from
+  // that look.
+  bool Same(int64_t size, const Standing& seen);
   // Learns the file's size again (under the lock).
   int64_t Size();
   int64_t size() const { return size_; }

@@ -54,12 +54,18 @@ const std::string& HostName() {
 }
 
 std::string Now() {
+  thread_local std::time_t last = -1;  // the second last written, and its text
+  thread_local std::string text;
   const std::time_t t = std::time(nullptr);
-  std::tm tm {};
-  ::gmtime_r(&t, &tm);
-  char buf[32];
-  std::strftime(buf, sizeof buf, "%Y-%m-%dT%H:%M:%SZ", &tm);
-  return buf;
+  if (t != last) {
+    std::tm tm {};
+    ::gmtime_r(&t, &tm);
+    char buf[32];
+    std::strftime(buf, sizeof buf, "%Y-%m-%dT%H:%M:%SZ", &tm);
+    text = buf;
+    last = t;
+  }
+  return text;
 }
 
 // ---- CSV ---------------------------------------------------------------------------
@@ -239,16 +245,19 @@ std::string Value(std::string_view rec, const FieldDef& f) {
   return Cp1252ToUtf8(std::string(v));
 }
 
-std::string NumberOf(const FormHeader& h, std::string_view rec) {
+int16_t NumberField(const FormHeader& h) {
   for (int16_t k = 1; k <= kMaxFields; ++k) {
     const FieldDef& f = h.Fields[k];
-    if (f.Page != 0 && f.Format.Trimmed().find('#') != std::string::npos) {
-      std::string v = Value(rec, f);
-      v.erase(0, v.find_first_not_of(' ') == std::string::npos ? v.size() : v.find_first_not_of(' '));
-      return v;  // the number without its sign's blank
-    }
+    if (f.Page != 0 && std::memchr(f.Format.bytes.data(), '#', f.Format.bytes.size())) return k;
   }
-  return "";
+  return 0;
+}
+
+std::string NumberOf(const FormHeader& h, int16_t field, std::string_view rec) {
+  if (field == 0) return "";
+  std::string v = Value(rec, h.Fields[field]);
+  v.erase(0, v.find_first_not_of(' ') == std::string::npos ? v.size() : v.find_first_not_of(' '));
+  return v;  // the number without its sign's blank
 }
 
 std::string Size(const FormHeader& h, int32_t count) {

@@ -40,8 +40,11 @@ size_t ForEachLine(const std::string& text, int64_t base, bool whole, const Line
 // A field's value in a record as the history shows it: the padding blanks at its end
 // removed, Windows-1252 as UTF-8.
 std::string Value(std::string_view rec, const FieldDef& f);
-// The record's "#" field's number where the form has one (without blanks).
-std::string NumberOf(const FormHeader& h, std::string_view rec);
+// The form's "#" field (its slot; 0 when it has none), and that field's number in a
+// record (without blanks; "" without the field).
+int16_t NumberField(const FormHeader& h);
+std::string NumberOf(const FormHeader& h, int16_t field, std::string_view rec);
+inline std::string NumberOf(const FormHeader& h, std::string_view rec) { return NumberOf(h, NumberField(h), rec); }
 // A design save's description of a form: "N fields, L bytes a record, C records".
 std::string Size(const FormHeader& h, int32_t count);
 

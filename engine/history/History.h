@@ -118,6 +118,10 @@ class HistoryLines {
   int64_t lines = 0;  // where the first line starts
   std::string dbFile;
   std::vector<Row> rows;
+  // An import's lines instead: one per record, numbered from `first` on, each
+  // starting at its start (from the first line's start).
+  int32_t first = 0;
+  std::vector<int64_t> imported;
   // Where the lines end, and their last bytes (up to 63), which with the mark after
   // them end the file (spares the history's index reading them back).
   int64_t to = -1;

@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "engine/history/Format.h"
+#include "engine/history/Scan.h"
 
 namespace modDB::history {
 
@@ -11,20 +12,22 @@ RecordValues* Index::Find(int32_t n) {
   return it == records_.end() ? nullptr : &it->second;
 }
 
-std::unordered_map<std::string, std::string>& Index::Fields(const detail::AppendLog& log, RecordValues& rec) {
+FieldValues& Index::Fields(const detail::AppendLog& log, RecordValues& rec) {
   if (rec.importedAt >= 0) {
+    // The import's line alone (its values, a JSON object, hold no line end).
     std::string text;
+    std::vector<std::string> row;
     for (size_t want = 4096;; want *= 4) {
       text.resize(want);
       text.resize(log.Read(text.data(), want, rec.importedAt));
-      bool got = false;
-      detail::ParseCsvLines(text, 0, [&](std::vector<std::string>& row, size_t) {
-        if (got) return;
-        got = true;
-        if (row.size() >= 10)
-          for (auto& [name, value] : ParseValues(row[9])) rec.fields.emplace(name, std::move(value));
-      });
-      if (got || text.size() < want) break;
+      const size_t end = text.find('\n');
+      if (end == std::string::npos && text.size() == want) continue;
+      if (Row(std::string_view(text).substr(0, end), row)) {
+        auto values = ParseValues(row[9]);
+        rec.fields.reserve(values.size());
+        for (auto& [name, value] : values) rec.fields.emplace(std::move(name), std::move(value));
+      }
+      break;
     }
     rec.importedAt = -1;
   }

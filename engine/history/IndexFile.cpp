@@ -32,6 +32,13 @@ constexpr uint32_t kVersion = 1;
 constexpr int64_t kSlots = kMaxRecords + 1;
 constexpr int64_t kTable = 64 + kSlots * static_cast<int64_t>(sizeof(Slot));
 constexpr size_t kBlock = size_t{4} << 20;
+// How far the index may stay behind the history for the lines this writer took
+// (readers read what it does not cover from the history itself), and for how many
+// records (each a slot to write).
+constexpr int64_t kLag = 16 << 10;
+constexpr size_t kWaiting = 64;
+// How many line offsets a build holds before it writes them.
+constexpr size_t kHeld = size_t{1} << 20;
 
 class Damaged : public std::runtime_error {
  public:
@@ -79,13 +86,17 @@ Slot ReadSlotAt(int fd, int32_t n, int64_t used) {
   return s;
 }
 
+// The head of a run of line offsets.
+struct RunHead {
+  int64_t prev;
+  int32_t count, zero;
+};
+static_assert(sizeof(RunHead) == 16);
+
 // The offsets of the runs from `run` back.
 void ReadRuns(int fd, int64_t run, int64_t used, std::vector<int64_t>& out) {
   while (run > 0) {
-    struct {
-      int64_t prev;
-      int32_t count, zero;
-    } head;
+    RunHead head;
     if (detail::ReadAt(fd, &head, sizeof head, run) != sizeof head || head.prev >= run || head.prev < 0 ||
         head.count < 0 || run + 16 + int64_t{head.count} * 8 > used)
       throw Damaged();
@@ -136,12 +147,23 @@ bool IndexFile::Sync(const detail::AppendLog& log) {
   return false;
 }
 
-bool IndexFile::Add(const detail::AppendLog& log, int64_t from, const std::vector<IndexLine>& lines,
+bool IndexFile::Add(const detail::AppendLog& log, int64_t from, int64_t base, const std::vector<IndexLine>& lines,
                     const std::string& tail) {
   if (fd_.get() < 0 || covered_ != from) return Sync(log);
   try {
+    // A few changes' lines wait here, the file behind the history by them as by
+    // another program's lines, and are written with the next ones (or taken from the
+    // history by the next writer); a pack or a design save is written at once.
+    const bool renumbers = std::any_of(lines.begin(), lines.end(), [](const IndexLine& l) {
+      return l.operation == "pack" || l.operation == "design save";
+    });
+    if (!renumbers && log.size() - written_ <= kLag && runs_.size() < kWaiting) {
+      Apply(log, base, lines);
+      covered_ = log.size();
+      return true;
+    }
     SetBusy();
-    Apply(log, lines);
+    Apply(log, base, lines);
     Finish(log, log.size(), tail);
     return true;
   } catch (const std::exception&) {
@@ -150,7 +172,48 @@ bool IndexFile::Add(const detail::AppendLog& log, int64_t from, const std::vecto
   }
 }
 
+bool IndexFile::AddImport(const detail::AppendLog& log, int64_t from, int32_t first, int64_t base,
+                          const std::vector<int64_t>& starts, const std::string& tail) {
+  if (fd_.get() < 0 || covered_ != from) return Sync(log);
+  try {
+    SetBusy();
+    Flush();
+    TakeImport(first, base, starts);
+    Finish(log, log.size(), tail);
+    return true;
+  } catch (const std::exception&) {
+    Forget();
+    return false;
+  }
+}
+
+// An import's records: each slot gets a run of its one line, and the line as its
+// values; the slots, one after the other in the table, are read and written at once.
+void IndexFile::TakeImport(int32_t first, int64_t base, const std::vector<int64_t>& starts) {
+  const int64_t count = static_cast<int64_t>(starts.size());
+  if (count == 0) return;
+  if (first < 1 || first + count - 1 > kMaxRecords) throw Damaged();
+  std::vector<Slot> slots(starts.size());
+  const int64_t at = 64 + first * int64_t{sizeof(Slot)};
+  const size_t bytes = slots.size() * sizeof(Slot);
+  if (detail::ReadAt(fd_.get(), slots.data(), bytes, at) != bytes) throw Damaged();  // the table is cut
+  struct Run {
+    RunHead head;
+    int64_t line;
+  };
+  std::vector<Run> runs(starts.size());
+  for (size_t i = 0; i < slots.size(); ++i) {
+    if (slots[i].run < 0 || slots[i].run >= used_) throw Damaged();
+    runs[i] = {{slots[i].run, 1, 0}, base + starts[i]};
+    slots[i] = {used_ + static_cast<int64_t>(i * sizeof(Run)), base + starts[i], 0, 2};
+  }
+  detail::WriteAt(fd_.get(), runs.data(), runs.size() * sizeof(Run), used_);
+  used_ += static_cast<int64_t>(runs.size() * sizeof(Run));
+  detail::WriteAt(fd_.get(), slots.data(), bytes, at);
+}
+
 void IndexFile::Drop() {
+  held_ = 0;
   values_.Clear();
   loaded_.clear();
   runs_.clear();
@@ -160,7 +223,7 @@ void IndexFile::Drop() {
 
 void IndexFile::Close() {
   fd_ = detail::Fd();
-  covered_ = -1;
+  covered_ = written_ = -1;
   header_.clear();
   Drop();
 }
@@ -185,8 +248,9 @@ bool IndexFile::Open(const detail::AppendLog& log) {
       std::memcmp(&h, header_.data(), sizeof h) == 0 && covered_ <= log.size())
     return true;  // as this writer left it
   header_.clear();
+  Drop();  // what waited here is in the history, for the index to take again
   if (!ReadHeader(fd_.get(), h) || !Usable(h, ReaderOf(log), log.size())) return false;
-  covered_ = h.covered;
+  covered_ = written_ = h.covered;
   used_ = h.used;
   header_.assign(reinterpret_cast<const char*>(&h), sizeof h);
   return true;
@@ -203,7 +267,7 @@ void IndexFile::Rebuild() {
   h.busy = 1;
   h.used = kTable;
   detail::WriteAt(fd_.get(), &h, sizeof h, 0);
-  covered_ = 0;
+  covered_ = written_ = 0;
   used_ = kTable;
   table_.assign(static_cast<size_t>(kSlots), Slot{});  // all empty, none read
 }
@@ -242,22 +306,28 @@ void IndexFile::Extend(const detail::AppendLog& log) {
     };
     sink.onDamage = [&](int64_t a, int64_t, int64_t) { lines.push_back({a, 0, {}, {}, {}}); };
     const size_t used = ForEachLine(text, at, false, sink);
-    Apply(log, lines);
+    Apply(log, 0, lines);
+    if (held_ >= kHeld) {  // a long history's line offsets go to the file as they come
+      std::string tail;
+      PutRuns(tail);
+    }
     at += static_cast<int64_t>(used);
     if (last) break;
   }
   Finish(log, at);
 }
 
-void IndexFile::Apply(const detail::AppendLog& log, const std::vector<IndexLine>& lines) {
+void IndexFile::Apply(const detail::AppendLog& log, int64_t base, const std::vector<IndexLine>& lines) {
   for (const IndexLine& l : lines) {
+    const int64_t at = base + l.at;
     const bool renumbers = l.operation == "pack" || l.operation == "design save";
     const bool own = l.record >= 1 && l.record <= kMaxRecords && !l.operation.empty() && !renumbers;
     if (renumbers) {
       Flush();
       Renumber(l.operation == "pack" ? &l.after : nullptr);
     }
-    runs_[own ? l.record : 0].push_back(l.at);
+    runs_[own ? l.record : 0].push_back(at);
+    ++held_;
     if (!own || l.operation == "accept") continue;
     RecordValues& rec = values_.At(l.record);
     if (!rec.looked && l.operation != "import") {  // an import's values replace them
@@ -269,7 +339,7 @@ void IndexFile::Apply(const detail::AppendLog& log, const std::vector<IndexLine>
         loaded_.erase(it);
       }
     }
-    values_.Apply(log, l.operation, l.record, l.field.empty() ? "(record)" : l.field, l.after, l.at);
+    values_.Apply(log, l.operation, l.record, l.field.empty() ? "(record)" : l.field, l.after, at);
   }
 }
 
@@ -281,6 +351,10 @@ IndexFile::Slot& IndexFile::SlotOf(int32_t n) {
 }
 
 void IndexFile::Load(int32_t n, RecordValues& rec) {
+  if (RecordValues* waiting = values_.Find(n)) {  // newer than the file's
+    rec = *waiting;
+    return;
+  }
   Read(n, rec);
   loaded_[n] = rec;  // for the lines this writer takes next
 }
@@ -314,10 +388,7 @@ void IndexFile::Read(int32_t n, RecordValues& rec) {
 // Writes what was taken since the last flush: each record's values and new run
 // after the used part, then their slots.
 void IndexFile::Flush() {
-  if (table_.empty() && values_.Records().size() + runs_.size() > 256) {  // many records: the table at once
-    table_ = ReadTable();
-    for (const auto& [n, s] : slots_) table_[static_cast<size_t>(n)] = s;
-  }
+  TableIfMany();
   std::string tail;
   for (auto& [n, rec] : values_.Records()) {
     Slot& s = SlotOf(n);
@@ -335,24 +406,50 @@ void IndexFile::Flush() {
       PutText(tail, value);
     }
     s.length = static_cast<int32_t>(used_ + static_cast<int64_t>(tail.size()) - s.values);
+    rec.fields = FieldValues();
+    Spill(tail, false);
   }
-  for (auto& [n, offsets] : runs_) {
-    Slot& s = SlotOf(n);
-    const int64_t run = used_ + static_cast<int64_t>(tail.size());
-    Put(tail, s.run);
-    Put(tail, static_cast<int32_t>(offsets.size()));
-    Put(tail, int32_t{0});
-    tail.append(reinterpret_cast<const char*>(offsets.data()), offsets.size() * 8);
-    s.run = run;
-  }
-  detail::WriteAt(fd_.get(), tail.data(), tail.size(), used_);
-  used_ += static_cast<int64_t>(tail.size());
+  PutRuns(tail);
   if (!table_.empty()) {
     WriteTable(table_);
   } else {
     for (const auto& [n, s] : slots_) detail::WriteAt(fd_.get(), &s, sizeof s, 64 + n * int64_t{sizeof s});
   }
   Drop();
+}
+
+// Appends the runs of line offsets taken, each let go once it is in `tail` (their
+// slots are written by the flush).
+void IndexFile::PutRuns(std::string& tail) {
+  TableIfMany();
+  for (auto& [n, offsets] : runs_) {
+    Slot& s = SlotOf(n);
+    const int64_t run = used_ + static_cast<int64_t>(tail.size());
+    Put(tail, RunHead{s.run, static_cast<int32_t>(offsets.size()), 0});
+    tail.append(reinterpret_cast<const char*>(offsets.data()), offsets.size() * 8);
+    s.run = run;
+    std::vector<int64_t>().swap(offsets);
+    Spill(tail, false);
+  }
+  runs_.clear();
+  held_ = 0;
+  Spill(tail, true);
+}
+
+// Many records taken: their slots are read (and written) with the whole table.
+void IndexFile::TableIfMany() {
+  if (!table_.empty() || values_.Records().size() + runs_.size() <= 256) return;
+  table_ = ReadTable();
+  for (const auto& [n, s] : slots_) table_[static_cast<size_t>(n)] = s;
+  slots_.clear();
+}
+
+// Appends `tail` to the used part once it holds a block (or `all` of it).
+void IndexFile::Spill(std::string& tail, bool all) {
+  if (tail.empty() || (!all && tail.size() < kBlock)) return;
+  detail::WriteAt(fd_.get(), tail.data(), tail.size(), used_);
+  used_ += static_cast<int64_t>(tail.size());
+  tail.clear();
 }
 
 std::vector<IndexFile::Slot> IndexFile::ReadTable() {
@@ -396,7 +493,7 @@ void IndexFile::Finish(const detail::AppendLog& log, int64_t end, const std::str
   h.hash = tail.size() >= last ? HashOf(tail.data() + tail.size() - last, last, end) : TailHash(ReaderOf(log), end);
   h.used = used_;
   detail::WriteAt(fd_.get(), &h, sizeof h, 0);
-  covered_ = end;
+  covered_ = written_ = end;
   header_.assign(reinterpret_cast<const char*>(&h), sizeof h);
 }
 

@@ -33,17 +33,15 @@
 
 #include "engine/files/AppendLog.h"
 #include "engine/files/FileIo.h"
+#include "engine/history/History.h"
 #include "engine/history/Index.h"
 
 namespace modDB::history {
 
-// A line as the index takes it: where it starts, its operation, record, field and
-// value after (a damaged stretch has an empty operation).
-struct IndexLine {
-  int64_t at;
-  int32_t record;
-  std::string operation, field, after;
-};
+// A line as the index takes it: where it starts (from a base the caller gives), its
+// operation, record, field and value after (a damaged stretch has an empty
+// operation).
+using IndexLine = detail::HistoryLines::Row;
 
 class IndexFile {
  public:
@@ -52,11 +50,19 @@ class IndexFile {
   // be had (then the history is looked through instead).
   bool Sync(const detail::AppendLog& log);
   // Takes the lines this writer appended from `from` on (the log's size before
-  // them) once they are marked, when the index covers the log up to there; else
-  // Sync. `tail`, when it holds the log's last 64 bytes (or all of a shorter log),
-  // spares reading them back.
-  bool Add(const detail::AppendLog& log, int64_t from, const std::vector<IndexLine>& lines,
+  // them; each line starts at `base` + its `at`) once they are marked, when the
+  // index covers the log up to there; else Sync. While the file is less than 16 KB
+  // of history and 64 records behind, the lines only wait in memory (Load sees
+  // them), and go to the file with later ones; a program that closes the history
+  // meanwhile leaves them to the next writer, as lines of a program that keeps no
+  // index. `tail`, when it
+  // holds the log's last 64 bytes (or all of a shorter log), spares reading them back.
+  bool Add(const detail::AppendLog& log, int64_t from, int64_t base, const std::vector<IndexLine>& lines,
            const std::string& tail = {});
+  // The same for an import's lines: one per record, numbered from `first` on, each
+  // starting at `base` + its start; the records' slots are read and written as one.
+  bool AddImport(const detail::AppendLog& log, int64_t from, int32_t first, int64_t base,
+                 const std::vector<int64_t>& starts, const std::string& tail = {});
   // What the history last recorded of record n (after Sync). Throws when the index
   // is damaged.
   void Load(int32_t n, RecordValues& rec);
@@ -83,10 +89,14 @@ class IndexFile {
   void Rebuild();
   void SetBusy();
   void Extend(const detail::AppendLog& log);
-  void Apply(const detail::AppendLog& log, const std::vector<IndexLine>& lines);
+  void Apply(const detail::AppendLog& log, int64_t base, const std::vector<IndexLine>& lines);
+  void TakeImport(int32_t first, int64_t base, const std::vector<int64_t>& starts);
   Slot& SlotOf(int32_t n);
   void Read(int32_t n, RecordValues& rec);
   void Flush();
+  void PutRuns(std::string& tail);
+  void TableIfMany();
+  void Spill(std::string& tail, bool all);
   std::vector<Slot> ReadTable();
   void WriteTable(const std::vector<Slot>& table);
   void Renumber(const std::string* map);
@@ -95,17 +105,21 @@ class IndexFile {
 
   std::string path_;
   detail::Fd fd_;
-  int64_t covered_ = -1, used_ = 0;
+  // How much of the history the index covers (with the lines taken since it was last
+  // written), how much the file says it covers, and where its used part ends.
+  int64_t covered_ = -1, written_ = -1, used_ = 0;
   // The header last found whole or written by this writer (empty: none). While the
   // file still holds it, no other writer has been at work on the index and the
   // history it covers is the one this writer knows (the log is the same file, only
   // ever appended to), so it need not be checked again.
   std::string header_;
-  // What was taken since the last flush: the records' values and new line offsets,
-  // and the slots read (one by one, or the whole table), and the values Load read.
+  // What was taken since the last flush (lines that wait, see Add): the records'
+  // values and new line offsets, and the slots read (one by one, or the whole
+  // table), and the values Load read.
   Index values_;
   std::unordered_map<int32_t, RecordValues> loaded_;
   std::unordered_map<int32_t, std::vector<int64_t>> runs_;
+  size_t held_ = 0;  // the line offsets in runs_
   std::unordered_map<int32_t, Slot> slots_;
   std::vector<Slot> table_;  // the whole table instead, when many records are taken
 };

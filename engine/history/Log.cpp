@@ -180,7 +180,7 @@ Known* Open(const std::string& dbFile, const std::string& path) {
   }
   try {
     auto& known = files[path];
-    if (!known || !known->log.Same(known->readTo)) {
+    if (!known || !known->log.Same(known->readTo, standing)) {
       known = std::make_unique<Known>();
       known->log.Open(path);
     }
@@ -206,9 +206,12 @@ Known* Open(const std::string& dbFile, const std::string& path) {
         }
       }
     }
+    // While the index file is used (or was, up to now), what this program remembers
+    // starts at the history's end.
+    const bool wasIndexed = k.indexed;
     k.indexed = k.file.Sync(k.log);
-    if (fresh || k.indexed) {
-      if (k.indexed) k.index.Clear();
+    if (fresh || k.indexed || wasIndexed) {
+      k.index.Clear();
       k.readTo = k.oldEnd = k.log.size();
       k.oldValid = true;
     }
@@ -305,6 +308,8 @@ HistoryLines::HistoryLines(HistoryLines&& o) noexcept
       lines(o.lines),
       dbFile(std::move(o.dbFile)),
       rows(std::move(o.rows)),
+      first(o.first),
+      imported(std::move(o.imported)),
       to(o.to),
       tail(std::move(o.tail)) {
   o.from = -1;
@@ -318,6 +323,8 @@ HistoryLines& HistoryLines::operator=(HistoryLines&& o) noexcept {
     lines = o.lines;
     dbFile = std::move(o.dbFile);
     rows = std::move(o.rows);
+    first = o.first;
+    imported = std::move(o.imported);
     to = o.to;
     tail = std::move(o.tail);
     o.from = -1;
@@ -345,14 +352,18 @@ void HistoryLines::Done() {
       from = -1;
       return;
     }
-    for (const Row& r : rows) ApplyLine(k, r.operation, r.record, r.field, r.after, lines + r.at);
     k.readTo = k.log.size();
     if (k.indexed) {
-      std::vector<IndexLine> taken;
-      taken.reserve(rows.size());
-      for (const Row& r : rows) taken.push_back({lines + r.at, r.record, r.operation, r.field, r.after});
       // The file ends with the lines and their mark when no one else wrote since.
-      k.indexed = k.file.Add(k.log, from, taken, k.log.size() == to + 1 ? tail + "\n" : std::string());
+      const std::string end = k.log.size() == to + 1 ? tail + "\n" : std::string();
+      k.indexed = imported.empty() ? k.file.Add(k.log, from, lines, rows, end)
+                                   : k.file.AddImport(k.log, from, first, lines, imported, end);
+    }
+    // Without the index file the lines go into what this program remembers.
+    if (!k.indexed) {
+      for (const Row& r : rows) ApplyLine(k, r.operation, r.record, r.field, r.after, lines + r.at);
+      for (size_t i = 0; i < imported.size(); ++i)
+        ApplyLine(k, "import", first + static_cast<int32_t>(i), "(record)", {}, lines + imported[i]);
     }
   }
   from = -1;
@@ -373,8 +384,9 @@ HistoryLines LogChange(const std::string& dbFile, const FormHeader& h, int32_t r
   const std::string time = Now();
   HistoryEntry e = Entry(time, program, operation);
   e.record = std::to_string(record);
-  e.number = NumberOf(h, after);
-  if (e.number.empty()) e.number = NumberOf(h, was);
+  const int16_t numbered = NumberField(h);
+  e.number = NumberOf(h, numbered, after);
+  if (e.number.empty()) e.number = NumberOf(h, numbered, was);
   HistoryEntry outside = Entry(time, program, "outside change");
   outside.record = e.record;
   outside.number = e.number;
@@ -435,14 +447,13 @@ HistoryLines LogImport(const std::string& dbFile, const FormHeader& h, int32_t f
   // Each line: the common start, the numbers, then the values as a JSON object in
   // one CSV cell, written straight in its doubled-quote form.
   std::vector<std::pair<std::string, const FieldDef*>> fields;
-  int16_t numbered = 0;
+  const int16_t numbered = NumberField(h);
   for (int16_t s = 1; s <= kMaxFields; ++s) {
     const FieldDef& f = h.Fields[s];
     if (f.Page == 0) continue;
     std::string name = fields.empty() ? "" : ",";
     AppendJsonCell(name, Cp1252ToUtf8(f.Name.Trimmed()));
     fields.emplace_back(name + ":", &f);
-    if (numbered == 0 && f.Format.Trimmed().find('#') != std::string::npos) numbered = s;
   }
   HistoryEntry e = Entry(Now(), nullptr, "import");
   std::string start;
@@ -450,8 +461,8 @@ HistoryLines LogImport(const std::string& dbFile, const FormHeader& h, int32_t f
     AppendCsvCell(start, *c);
     start += ',';
   }
-  std::vector<HistoryLines::Row> rows;
-  rows.reserve(static_cast<size_t>(count));
+  std::vector<int64_t> starts;
+  starts.reserve(static_cast<size_t>(count));
   const size_t len = static_cast<size_t>(h.RecordLength);
   detail::AppendLog::Group group;
   try {
@@ -483,7 +494,7 @@ HistoryLines LogImport(const std::string& dbFile, const FormHeader& h, int32_t f
     for (; i < count && static_cast<size_t>(p - begin) < detail::kCopyBlock; ++i) {
       const std::string_view rec(records + static_cast<size_t>(i) * len, len);
       const int32_t n = static_cast<int32_t>(first + i);
-      rows.push_back({rel + (p - begin), n, e.operation, {}, {}});
+      starts.push_back(rel + (p - begin));
       put(start);
       p = std::to_chars(p, p + 16, n).ptr;
       *p++ = ',';
@@ -530,7 +541,10 @@ HistoryLines LogImport(const std::string& dbFile, const FormHeader& h, int32_t f
     k->log.TakeBack(group.from);
     Refuse(path, ex);
   }
-  return Lines(dbFile, path, group, std::move(rows));
+  detail::HistoryLines lines = Lines(dbFile, path, group, {});
+  lines.first = first;
+  lines.imported = std::move(starts);
+  return lines;
 }
 
 void ForgetHistory(const std::string& dbFile) { KnownFiles().erase(HistoryFileOf(dbFile)); }
