@@ -19,6 +19,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -202,6 +203,9 @@ int16_t ReopenDatabase();
 struct FieldValue {
   int16_t slot;
   std::string text;
+  // The field's value when the caller read it: when another program has since written
+  // something else there, nothing is written and the write is refused.
+  std::optional<std::string> asRead = std::nullopt;
 };
 int16_t WriteFieldsOf(int32_t n, const std::vector<FieldValue>& values, const char* title, char mark = 0);
 // -1 when another program of ours has the database open (it holds presence); 0 when

@@ -162,7 +162,7 @@ void EntryVerify::EndField() {
     return;
   }
   const std::string error = qfverify::ErrorOf(stored, keyings_);
-  if (typed != stored && modDB::WriteFieldsOf(record_, {{slot, typed}}, "VERIFY") != 1) {
+  if (typed != stored && modDB::WriteFieldsOf(record_, {{slot, typed, stored}}, "VERIFY") != 1) {
     keyings_.clear();  // the store said why; the field is keyed again
     box->SetText("");
     return;

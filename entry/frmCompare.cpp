@@ -95,7 +95,8 @@ void frmCompare::TakeB() {
     return;
   }
   const int16_t slot = modDB::FindField(modLIB::Utf8ToCp1252(d.field));
-  if (slot <= 0 || modDB::WriteFieldsOf(d.recordA, {{slot, modLIB::Utf8ToCp1252(d.b)}}, "Compare With") != 1) return;
+  if (slot <= 0 || modDB::WriteFieldsOf(d.recordA, {{slot, modLIB::Utf8ToCp1252(d.b), modLIB::Utf8ToCp1252(d.a)}},
+                                               "Compare With") != 1) return;
   goTo_(d.recordA);
   delete item;
 }

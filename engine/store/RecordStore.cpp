@@ -720,9 +720,18 @@ Status Database::WriteFields(int32_t n, const std::vector<FieldValue>& values, c
   if (Status s = Writable(*this, title); !s) return s;
   const int32_t oldCurrent = CurrentRecord;
   CurrentRecord = n;
+  std::string changed;  // the field another program wrote since the caller read it
   const Status done = Guard(*this, title, [&] {
     Txn txn(*this, title);
     const std::string inFile = RecordInFile(*this, n);
+    for (const FieldValue& v : values) {
+      const FieldDef& f = header.Fields[v.slot];
+      const std::string now = inFile.substr(f.Offset, f.Length);
+      if (v.asRead && now != modLIB::PadRight(*v.asRead, f.Length) && now != modLIB::PadRight(v.text, f.Length)) {
+        changed = f.Name.Trimmed();
+        return;
+      }
+    }
     std::string after = inFile;
     // The named fields (and the mark) change; the record reaches the file in one
     // write, from the first changed byte to the last, the bytes between as the file
@@ -740,7 +749,11 @@ Status Database::WriteFields(int32_t n, const std::vector<FieldValue>& values, c
     txn.Done();
     ReadCurrent(*this);
   });
-  if (!done) CurrentRecord = oldCurrent;
+  if (!done || !changed.empty()) CurrentRecord = oldCurrent;
+  if (done && !changed.empty())
+    return Refused(*this, Status::Changed, title,
+                   "FILE:" + FileName() + " record " + std::to_string(n) + " field " + changed +
+                       " was changed in another program since it was read. Nothing was written.");
   return done;
 }
 

@@ -227,6 +227,20 @@ TEST_F(RecordStore, WritesLandAtTheirByteOffsets) {
   EXPECT_EQ(Field1(2), "XYZ");
 }
 
+// A correction (double entry, Compare With) names the value it saw: a field another
+// program wrote since then is not written over.
+TEST_F(RecordStore, AFieldWrittenSinceItWasReadIsNotWrittenOver) {
+  const std::string path = TwoFieldDb(2);
+  Open(path);
+  qftest::PatchFile(path + ".Qfd", kHead + 24 + 1, "other");
+  EXPECT_EQ(modDB::WriteFieldsOf(2, {{1, "mine", "name2"}}, "VERIFY"), 0);
+  EXPECT_EQ(host.Last(), "VERIFY: FILE:" + path + ".Qfd record 2 field A was changed in another program since it was read. "
+                         "Nothing was written.");
+  EXPECT_EQ(ReadFile(path + ".Qfd").substr(kHead + 25, 6), "other ");
+  EXPECT_EQ(modDB::WriteFieldsOf(2, {{1, "mine", "other"}}, "VERIFY"), 1) << host.Last();
+  EXPECT_EQ(ReadFile(path + ".Qfd").substr(kHead + 25, 6), "mine  ");
+}
+
 TEST_F(RecordStore, DeletingMarksAndAddingAfterwardsMakesALiveCopy) {
   const std::string path = TwoFieldDb(2);
   Open(path);
