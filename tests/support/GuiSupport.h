@@ -16,6 +16,8 @@
 #include <QListWidget>
 #include <QTest>
 #include <functional>
+#include <initializer_list>
+#include <utility>
 #include <string>
 
 #include "common/modDlg.h"
@@ -129,6 +131,17 @@ inline int FindRow(QListWidget* list, const QString& text) {
   for (int i = 0; i < list->count(); ++i)
     if (list->item(i)->text() == text) return i;
   return -1;
+}
+
+// Each widget's shown text (its "text", or a text box's "plainText"); a failing row
+// names its widget and place in the table.
+inline void ExpectTexts(std::initializer_list<std::pair<const QObject*, QString>> rows) {
+  int row = 0;
+  for (const auto& [w, want] : rows) {
+    const QVariant text = w->property("text");
+    EXPECT_EQ((text.isValid() ? text : w->property("plainText")).toString(), want)
+        << "row " << row++ << ": " << w->objectName().toStdString();
+  }
 }
 
 class GuiTest : public ::testing::Test {
