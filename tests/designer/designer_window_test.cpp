@@ -4,6 +4,7 @@
 #include <QMouseEvent>
 #include <QWindow>
 #include <filesystem>
+#include <tuple>
 
 #include "designer/frmBanner.h"
 #include "designer/frmTabOrder.h"
@@ -23,8 +24,7 @@ void SendMouse(QWidget* target, QEvent::Type type, QPointF at, Qt::MouseButton b
 
 TEST_F(DesignerTest, FreshStartShowsAnEmptyFirstPage) {
   frmMain& w = *window;
-  EXPECT_EQ(w.lblPageNo->text(), "P 1");
-  EXPECT_EQ(w.cTBarLbl->text(), "0,0");
+  qfgui::ExpectTexts({{w.lblPageNo, "P 1"}, {w.cTBarLbl, "0,0"}});
   // An unsaved design keeps its caption empty, and the title bar shows a blank rather
   // than the program's name.
   EXPECT_EQ(w.windowTitle(), "");
@@ -43,8 +43,7 @@ TEST_F(DesignerTest, FreshStartShowsAnEmptyFirstPage) {
   EXPECT_EQ(w.cTBar->geometry(), QRect(0, 0, w.canvas->width(), 25));
   // The form's size is the window's outer size: 640 x 480 pixels.
   EXPECT_EQ(w.frameGeometry().size(), QSize(640, 480));
-  EXPECT_EQ(modDB::GetFormProps().Width, 9600);
-  EXPECT_EQ(modDB::GetFormProps().Height, 7200);
+  EXPECT_EQ(std::pair(int(modDB::GetFormProps().Width), int(modDB::GetFormProps().Height)), std::pair(9600, 7200));
   EXPECT_EQ(modDB::GetScript(), "Sub Start\r\nEnd Sub\r\n\r\nSub Update\r\nEnd Sub");
 
   // Pages stop at 1 and 8.
@@ -161,14 +160,12 @@ TEST_F(DesignerTest, ResizingStoresTheFormSizeAndKeepsAMinimum) {
   const QSize frame = w.frameGeometry().size() - w.size();
   w.resize(100, 60);
   EXPECT_EQ(w.frameGeometry().size(), QSize(250, 150));
-  EXPECT_EQ(modDB::GetFormProps().Width, 250 * 15);
-  EXPECT_EQ(modDB::GetFormProps().Height, 150 * 15);
+  EXPECT_EQ(std::pair(int(modDB::GetFormProps().Width), int(modDB::GetFormProps().Height)), std::pair(250 * 15, 150 * 15));
   EXPECT_TRUE(w.Modified);
   EXPECT_EQ(w.cTBar->width(), w.canvas->width());
   w.Modified = false;
   w.resize(QSize(700, 500) - frame);
-  EXPECT_EQ(modDB::GetFormProps().Width, 10500);
-  EXPECT_EQ(modDB::GetFormProps().Height, 7500);
+  EXPECT_EQ(std::pair(int(modDB::GetFormProps().Width), int(modDB::GetFormProps().Height)), std::pair(10500, 7500));
   EXPECT_TRUE(w.Modified);
 }
 
@@ -203,9 +200,7 @@ TEST_F(DesignerTest, RightClicksOpenDialogsAndThePopUpMenu) {
   // A right click on the second field opens its dialog in update mode; the item is
   // disabled meanwhile, and the canvas is redrawn afterwards.
   qfgui::OnShown<frmField>([&](frmField* d) {
-    EXPECT_EQ(d->lblFNO->text(), "2");
-    EXPECT_EQ(d->NAM->text(), "B");
-    EXPECT_EQ(d->BtnUpdate->text(), "Update");
+    qfgui::ExpectTexts({{d->lblFNO, "2"}, {d->NAM, "B"}, {d->BtnUpdate, "Update"}});
     EXPECT_TRUE(d->btnDelete->isEnabled());
     EXPECT_FALSE(w.Field[2]->isEnabled());
     w.Field[2]->move(300, 300);  // a stray change that the redraw must undo
@@ -250,22 +245,14 @@ TEST_F(DesignerTest, SaveAsThenSaveWritesEveryValue) {
 
   // What was designed; a new design's defaults and the layout: defstore_test, layout_test.
   const auto j = Dump("People");
-  const auto& f1 = j["Fields"][0];
-  EXPECT_EQ(f1["Name"], "NAME");
-  EXPECT_EQ(f1["Page"], 1);
-  EXPECT_EQ(f1["X"], 120);
-  EXPECT_EQ(f1["Y"], 40);
-  EXPECT_EQ(f1["Length"], 30);
-  EXPECT_EQ(f1["Format"], "!A");
-  EXPECT_EQ(f1["Width"], w.Field[1]->width());
-  EXPECT_EQ(f1["Height"], w.Field[1]->height());
-  EXPECT_GT(f1["Width"].get<int>(), 100);
-  EXPECT_GT(f1["Height"].get<int>(), 10);
-  EXPECT_EQ(j["Fields"][1]["Name"], "BORN");
-  EXPECT_EQ(j["Fields"][1]["Format"], "D");
-  EXPECT_EQ(j["Fields"][1]["Length"], 10);  // a date is 10 characters
-  EXPECT_EQ(j["PageHeadings"][0], "People  more");
-  EXPECT_EQ(j["PageHeadings"][1], "");
+  // A date is 10 characters.
+  qftest::ExpectJson(j, {{"/Fields/0/Name", "NAME"}, {"/Fields/0/Page", 1}, {"/Fields/0/X", 120}, {"/Fields/0/Y", 40},
+                         {"/Fields/0/Length", 30}, {"/Fields/0/Format", "!A"}, {"/Fields/0/Width", w.Field[1]->width()},
+                         {"/Fields/0/Height", w.Field[1]->height()}, {"/Fields/1/Name", "BORN"},
+                         {"/Fields/1/Format", "D"}, {"/Fields/1/Length", 10}, {"/PageHeadings/0", "People  more"},
+                         {"/PageHeadings/1", ""}});
+  EXPECT_GT(w.Field[1]->width(), 100);
+  EXPECT_GT(w.Field[1]->height(), 10);
 
   // Save goes back to the same file, even when the file picker was last in another
   // folder (and so was the current folder).
@@ -327,10 +314,9 @@ TEST_F(DesignerTest, LoadAsksForThePasswordAndReportsWhatItLoaded) {
   const QString right = "OpenSesame1";
   Load("Safe", &right);
   ASSERT_EQ(host.boxes.size(), 1u);
-  EXPECT_EQ(host.boxes[0].title, "Information");
-  EXPECT_EQ(host.boxes[0].style, modDB::vbInformation);
-  EXPECT_EQ(host.boxes[0].text, "Path\t" + dir.path().string() + "\r\nFile\tSafe\r\nPage(s)\t3\r\nField(s)\t2\r\n" +
-                                    "Banner(s)\t1\r\n");
+  EXPECT_EQ(std::tuple(host.boxes[0].title, int(host.boxes[0].style), host.boxes[0].text),
+            std::tuple("Information", int(modDB::vbInformation),
+                       "Path\t" + dir.path().string() + "\r\nFile\tSafe\r\nPage(s)\t3\r\nField(s)\t2\r\nBanner(s)\t1\r\n"));
   EXPECT_EQ(w.windowTitle(), "Safe");
   EXPECT_EQ(w.CurPage, 1);
   EXPECT_FALSE(w.Modified);
@@ -380,8 +366,7 @@ TEST_F(DesignerTest, ArrowKeysNudgeTheLastPressedItem) {
   QTest::keyClick(field, Qt::Key_Down);
   modDB::FieldDef f;
   modDB::GetFieldDef(1, f);
-  EXPECT_EQ(f.X, 3);
-  EXPECT_EQ(f.Y, 41);
+  EXPECT_EQ(QPoint(f.X, f.Y), QPoint(3, 41));
   EXPECT_EQ(field->pos(), QPoint(3, 41));
   EXPECT_EQ(w.cTBarLbl->text(), " 3, 41");
   EXPECT_TRUE(w.Modified);
