@@ -138,9 +138,11 @@ inline int FindRow(QListWidget* list, const QString& text) {
 inline void ExpectTexts(std::initializer_list<std::pair<const QObject*, QString>> rows) {
   int row = 0;
   for (const auto& [w, want] : rows) {
-    const QVariant text = w->property("text");
-    EXPECT_EQ((text.isValid() ? text : w->property("plainText")).toString(), want)
-        << "row " << row++ << ": " << w->objectName().toStdString();
+    const QVariant text = w->property("text").isValid() ? w->property("text") : w->property("plainText");
+    EXPECT_TRUE(text.isValid() && text.toString() == want)
+        << "row " << row << ": " << w->objectName().toStdString() << " shows \"" << text.toString().toStdString()
+        << "\", not \"" << want.toStdString() << '"';
+    ++row;
   }
 }
 
