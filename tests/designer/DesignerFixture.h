@@ -41,6 +41,26 @@ inline modDB::BannerDef MakeBanner(const char* caption, int page, int x, int y) 
   return b;
 }
 
+// Field n and banner n of the design as the engine holds them, and where they stand.
+inline modDB::FieldDef StoredField(int n) {
+  modDB::FieldDef f;
+  EXPECT_EQ(modDB::GetFieldDef(static_cast<int16_t>(n), f), n);
+  return f;
+}
+inline modDB::BannerDef StoredBanner(int n) {
+  modDB::BannerDef b;
+  EXPECT_EQ(modDB::GetBanner(static_cast<int16_t>(n), b), n);
+  return b;
+}
+inline QPoint FieldAt(int n) {
+  const modDB::FieldDef f = StoredField(n);
+  return {f.X, f.Y};
+}
+inline QPoint BannerAt(int n) {
+  const modDB::BannerDef b = StoredBanner(n);
+  return {b.X, b.Y};
+}
+
 class DesignerTest : public qfgui::GuiTest {
  protected:
   void SetUp() override {

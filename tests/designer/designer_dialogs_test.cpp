@@ -74,8 +74,7 @@ TEST_F(DesignerTest, FieldDialogProposesEstimatesAndFiltersKeys) {
     // A date measures with "9" and takes 10 characters; a time 8.
     Fill(d->FMT, "d");
     Click(d->AutoWidth);
-    EXPECT_EQ(d->Prv->text(), "9");
-    EXPECT_EQ(d->L->text(), "10");
+    qfgui::ExpectTexts({{d->Prv, "9"}, {d->L, "10"}});
     EXPECT_EQ(d->W->text().toInt(), 32 * d->Prv->width());
     Fill(d->FMT, "T");
     Fill(d->nChars, "0");
@@ -193,12 +192,10 @@ TEST_F(DesignerTest, FieldDialogUpdatesAndDeletes) {
   AddField("ONE", 10, 40, 5, "");
   AddField("TWO", 10, 80, 10, "D");
   AddField("THREE", 10, 120, 5, "");
-  modDB::FieldDef two;
-  modDB::GetFieldDef(2, two);
+  const modDB::FieldDef two = StoredField(2);
   // Reopened from the canvas: counts derived from the stored size.
   qfgui::OnShown<frmField>([&](frmField* d) {
-    EXPECT_EQ(d->FMT->text(), "D");
-    EXPECT_EQ(d->Prv->text(), "9");
+    qfgui::ExpectTexts({{d->FMT, "D"}, {d->Prv, "9"}});
     EXPECT_EQ(d->nChars->text().toInt(), qRound(double(two.Width) / d->Prv->width()));
     EXPECT_EQ(d->nLines->text(), "1");
     qfgui::Shot(d, "designer_field_update");
@@ -207,18 +204,15 @@ TEST_F(DesignerTest, FieldDialogUpdatesAndDeletes) {
     Click(d->BtnUpdate);
   });
   QTest::mouseClick(window->Field[2]->viewport(), Qt::RightButton, {}, QPoint(2, 2));
-  GetFieldDef(2, two);
-  EXPECT_EQ(two.Name.Trimmed(), "BORN");
-  EXPECT_EQ(two.X, 200);
+  EXPECT_EQ(StoredField(2).Name.Trimmed(), "BORN");
+  EXPECT_EQ(FieldAt(2).x(), 200);
   EXPECT_EQ(window->Field[2]->x(), 200);
 
   qfgui::OnShown<frmField>([&](frmField* d) { Click(d->btnDelete); });
   QTest::mouseClick(window->Field[1]->viewport(), Qt::RightButton, {}, QPoint(2, 2));
   EXPECT_TRUE(host.boxes.empty()) << host.Last();
   ASSERT_EQ(modDB::GetFieldCount(), 2);
-  modDB::FieldDef first;
-  modDB::GetFieldDef(1, first);
-  EXPECT_EQ(first.Name.Trimmed(), "BORN");
+  EXPECT_EQ(StoredField(1).Name.Trimmed(), "BORN");
   EXPECT_TRUE(window->Field[3]->isHidden());
 }
 
@@ -268,8 +262,7 @@ TEST_F(DesignerTest, BannerDialogLookAndChecks) {
     EXPECT_FALSE(d->isVisible());
   });
   Press(window->mnuBannerAdd);
-  modDB::BannerDef b;
-  ASSERT_EQ(modDB::GetBanner(4, b), 4);
+  const modDB::BannerDef b = StoredBanner(4);
   // Caption, page, place; font name, size, bold, italic, colours.
   EXPECT_EQ(std::tuple(b.Caption.Trimmed(), int(b.Page), int(b.X), int(b.Y)), std::tuple("Welcome", 1, 0, 60));
   EXPECT_EQ(std::tuple(b.Font.Name.Trimmed(), int(b.Font.Size), int(b.Font.Bold), int(b.Font.Italic),
@@ -281,22 +274,19 @@ TEST_F(DesignerTest, BannerDialogLookAndChecks) {
   // A look changed and the dialog closed by its close box: nothing changes.
   window->Modified = false;
   qfgui::OnShown<frmBanner>([&](frmBanner* d) {
-    EXPECT_EQ(d->BtnUpdate->text(), "Update");
-    EXPECT_EQ(d->TXT->toPlainText(), "Old");
+    qfgui::ExpectTexts({{d->BtnUpdate, "Update"}, {d->TXT, "Old"}});
     PickColour(d->btnBackground, "00FF00");
     d->close();
   });
   QTest::mouseClick(window->Banner[2], Qt::RightButton, {}, QPoint(2, 2));
-  ASSERT_EQ(modDB::GetBanner(2, b), 2);
-  EXPECT_EQ(b.Font.BackColor, 0xFFFFFF);
+  EXPECT_EQ(StoredBanner(2).Font.BackColor, 0xFFFFFF);
   EXPECT_FALSE(window->Modified);
 
   // Delete, without a question: later banners move down.
   qfgui::OnShown<frmBanner>([&](frmBanner* d) { Click(d->btnDelete); });
   QTest::mouseClick(window->Banner[2], Qt::RightButton, {}, QPoint(2, 2));
   EXPECT_EQ(modDB::GetBannerCount(), 3);
-  ASSERT_EQ(modDB::GetBanner(3, b), 3);
-  EXPECT_EQ(b.Caption.Trimmed(), "Welcome");
+  EXPECT_EQ(StoredBanner(3).Caption.Trimmed(), "Welcome");
   EXPECT_TRUE(window->Modified);
 }
 
@@ -318,22 +308,19 @@ TEST_F(DesignerTest, PropertiesResizeRecolourAndReachEveryBanner) {
     // Sizes: digits only, 200 … the screen.
     Fill(d->MH, "4x0");
     EXPECT_EQ(d->MH->text(), "40");
-    Fill(d->MH, "199");
-    Click(d->BtnUpdate);
-    EXPECT_EQ(host.Last(), ": Invalid Height");
-    EXPECT_EQ(host.boxes.back().style, modDB::vbCritical);
-    EXPECT_EQ(FocusOf(d), d->MH);
     const QSize screen = d->screen()->geometry().size();
-    Fill(d->MH, QString::number(screen.height() + 1));
-    Click(d->BtnUpdate);
-    EXPECT_EQ(host.Last(), ": Invalid Height");
-    Fill(d->MH, "400");
-    Fill(d->MW, QString::number(screen.width() + 1));
-    Click(d->BtnUpdate);
-    EXPECT_EQ(host.Last(), ": Invalid Width");
-    EXPECT_EQ(FocusOf(d), d->MW);
+    for (auto [box, typed, message, mended] :
+         {std::tuple(d->MH, QString("199"), ": Invalid Height", "400"),
+          {d->MH, QString::number(screen.height() + 1), ": Invalid Height", "400"},
+          {d->MW, QString::number(screen.width() + 1), ": Invalid Width", "500"}}) {
+      Fill(box, typed);
+      Click(d->BtnUpdate);
+      EXPECT_EQ(host.Last(), message) << typed.toStdString();
+      EXPECT_EQ(host.boxes.back().style, modDB::vbCritical);
+      EXPECT_EQ(FocusOf(d), box) << typed.toStdString();
+      Fill(box, mended);
+    }
     EXPECT_FALSE(window->Modified);
-    Fill(d->MW, "500");
     // Field colours, the banner text colour for every banner, a background default.
     PickColour(d->btnFieldForeground, "FF0000");  // blue
     PickColour(d->btnBannerForeground, "00FF00");
@@ -354,8 +341,7 @@ TEST_F(DesignerTest, PropertiesResizeRecolourAndReachEveryBanner) {
                        int(p.BannerFont.BackColor), int(modDB::GetDateOrder()), int(modDB::GetOrientation())),
             std::tuple(7500, 6000, 0xFF0000, 0x00FF00, 0xCCCCCC, 2, 2));
   for (int16_t i = 1; i <= 2; ++i) {
-    modDB::BannerDef b;
-    modDB::GetBanner(i, b);
+    const modDB::BannerDef b = StoredBanner(i);
     EXPECT_EQ(b.Font.ForeColor, 0x00FF00) << i;
     EXPECT_EQ(b.Font.BackColor, 0xFFFFFF) << i;  // its box was not checked
   }
@@ -384,8 +370,7 @@ TEST_F(DesignerTest, TabOrderMovesWholeSlots) {
     qfgui::Shot(d, "designer_taborder");
     Click(d->cmdOK);
   });
-  modDB::FieldDef f;
-  modDB::GetFieldDef(1, f);
+  const modDB::FieldDef f = StoredField(1);
   EXPECT_EQ(std::tuple(f.Name.Trimmed(), int(f.Length), int(f.Y)), std::tuple("C", 3, 100));
   // On the canvas nothing moved, but the field is now field 1.
   EXPECT_EQ(window->Field[1]->pos(), QPoint(10, 100));
@@ -397,8 +382,7 @@ TEST_F(DesignerTest, ScriptEditorPositionTabsAndQuestion) {
   // Opening and cancelling without typing asks nothing.
   Through<frmScript>(window->mnuScript, [&](frmScript* d) {
     EXPECT_EQ(d->windowTitle(), "Script");
-    EXPECT_EQ(d->mnuLine->text(), "L 1, C 1");
-    EXPECT_EQ(d->SCRP->toPlainText(), "Sub Start\nEnd Sub\n\nSub Update\nEnd Sub");
+    qfgui::ExpectTexts({{d->mnuLine, "L 1, C 1"}, {d->SCRP, "Sub Start\nEnd Sub\n\nSub Update\nEnd Sub"}});
     d->mnuCancel->trigger();
     EXPECT_FALSE(d->isVisible());
   });
@@ -594,9 +578,7 @@ TEST_F(DesignerTest, BannerCaptionKeepsLineBreaksAndDoesNotWrap) {
     QTest::keyClick(d->TXT, Qt::Key_Return);
     EXPECT_FALSE(d->isVisible()) << host.Last();
   });
-  modDB::BannerDef b;
-  ASSERT_EQ(modDB::GetBanner(1, b), 1);
-  EXPECT_EQ(b.Caption.Trimmed(), "\r\n One  Two \r\n");
+  EXPECT_EQ(StoredBanner(1).Caption.Trimmed(), "\r\n One  Two \r\n");
 }
 
 // The editor's 8192 characters count a line break as the two it is stored as.
@@ -675,9 +657,7 @@ TEST_F(DesignerTest, CancelAndEscStoreNothingAndBoxesShowTheirNames) {
     });
     window->mnuProperty->trigger();
   }
-  modDB::FieldDef f;
-  modDB::GetFieldDef(1, f);
-  EXPECT_EQ(f.Name.Trimmed(), "ONE");
+  EXPECT_EQ(StoredField(1).Name.Trimmed(), "ONE");
   EXPECT_EQ(modDB::GetBannerCount(), 0);
   EXPECT_EQ(modDB::GetFormProps().Width, before.Width);
 }

@@ -85,16 +85,12 @@ TEST_F(DesignerTest, DraggingStopsAtEveryEdgeAndStoresThePosition) {
   EXPECT_EQ(f->pos(), QPoint(0, 25));
   EXPECT_EQ(w.cTBarLbl->text(), " 0, 25");
   EXPECT_TRUE(w.Modified);
-  modDB::FieldDef d;
-  modDB::GetFieldDef(1, d);
-  EXPECT_EQ(d.X, 0);
-  EXPECT_EQ(d.Y, 25);
+  EXPECT_EQ(FieldAt(1), QPoint(0, 25));
   // Past the right and bottom edges.
   QTest::mouseMove(vp, inVp + QPoint(2000, 2000));
   const QPoint corner(w.canvas->width() - f->width(), w.canvas->height() - f->height());
   EXPECT_EQ(f->pos(), corner);
-  GetFieldDef(1, d);
-  EXPECT_EQ(QPoint(d.X, d.Y), corner);
+  EXPECT_EQ(FieldAt(1), corner);
   EXPECT_EQ(w.cTBarLbl->text(), QString(" %1, %2").arg(corner.x()).arg(corner.y()));
   QTest::mouseRelease(vp, Qt::LeftButton, {}, inVp);
 
@@ -124,9 +120,7 @@ TEST_F(DesignerTest, DraggingStopsAtEveryEdgeAndStoresThePosition) {
   QTest::mouseMove(label, QPoint(2 - 400, 2 + 7));
   EXPECT_EQ(label->pos(), QPoint(0, 207));
   QTest::mouseRelease(label, Qt::LeftButton, {}, QPoint(2, 2));
-  GetBanner(1, b);
-  EXPECT_EQ(b.X, 0);
-  EXPECT_EQ(b.Y, 207);
+  EXPECT_EQ(BannerAt(1), QPoint(0, 207));
   EXPECT_EQ(w.cTBarLbl->text(), " 0, 207");
 }
 
@@ -148,11 +142,8 @@ TEST_F(DesignerTest, DraggingThroughTheWindowSystem) {
     QTest::mouseRelease(win, Qt::LeftButton, {}, from + QPoint(40, 30));
     EXPECT_EQ(item->pos(), start + QPoint(40, 30)) << item->objectName().toStdString();
   }
-  modDB::FieldDef f;
-  modDB::GetFieldDef(1, f);
-  EXPECT_EQ(QPoint(f.X, f.Y), QPoint(140, 130));
-  GetBanner(1, b);
-  EXPECT_EQ(QPoint(b.X, b.Y), QPoint(340, 230));
+  EXPECT_EQ(FieldAt(1), QPoint(140, 130));
+  EXPECT_EQ(BannerAt(1), QPoint(340, 230));
 }
 
 TEST_F(DesignerTest, ResizingStoresTheFormSizeAndKeepsAMinimum) {
@@ -364,15 +355,12 @@ TEST_F(DesignerTest, ArrowKeysNudgeTheLastPressedItem) {
   QTest::keyClick(field, Qt::Key_Right);
   QTest::keyClick(field, Qt::Key_Right);
   QTest::keyClick(field, Qt::Key_Down);
-  modDB::FieldDef f;
-  modDB::GetFieldDef(1, f);
-  EXPECT_EQ(QPoint(f.X, f.Y), QPoint(3, 41));
+  EXPECT_EQ(FieldAt(1), QPoint(3, 41));
   EXPECT_EQ(field->pos(), QPoint(3, 41));
   EXPECT_EQ(w.cTBarLbl->text(), " 3, 41");
   EXPECT_TRUE(w.Modified);
   for (int i = 0; i < 5; ++i) QTest::keyClick(field, Qt::Key_Left);
-  GetFieldDef(1, f);
-  EXPECT_EQ(f.X, 0);  // not past the left edge
+  EXPECT_EQ(FieldAt(1).x(), 0);  // not past the left edge
 
   modDB::BannerDef b = MakeBanner("Title", 1, 300, w.ToolbarHeight());
   ASSERT_EQ(InsertBanner(b), 1);
@@ -381,11 +369,8 @@ TEST_F(DesignerTest, ArrowKeysNudgeTheLastPressedItem) {
   QWidget* keys = QApplication::focusWidget() ? QApplication::focusWidget() : static_cast<QWidget*>(&w);
   QTest::keyClick(keys, Qt::Key_Up);  // already at the toolbar
   QTest::keyClick(keys, Qt::Key_Right);
-  GetBanner(1, b);
-  EXPECT_EQ(b.X, 301);
-  EXPECT_EQ(b.Y, w.ToolbarHeight());
-  GetFieldDef(1, f);
-  EXPECT_EQ(f.X, 0);  // the field stays where it was
+  EXPECT_EQ(BannerAt(1), QPoint(301, w.ToolbarHeight()));
+  EXPECT_EQ(FieldAt(1).x(), 0);  // the field stays where it was
 }
 
 // Ctrl+A, C, X and V act on the text of the field that has the focus; once a click on
