@@ -109,10 +109,7 @@ TEST_F(EntryTest, MultiPageFormModesAndPages) {
   EXPECT_EQ(BoxText(1), "a1xyz");
   w.mnuUpdateRecord->trigger();
   EXPECT_EQ(w.Mode, 1);
-  const auto rec = Stored(1);
-  EXPECT_EQ(rec["Fields"]["A"], "a1xyz");
-  EXPECT_EQ(rec["Fields"]["B"], "b1Q");
-  EXPECT_EQ(rec["Fields"]["C"], "c1R");
+  qftest::ExpectJson(Stored(1), {{"/Fields/A", "a1xyz"}, {"/Fields/B", "b1Q"}, {"/Fields/C", "c1R"}});
 }
 
 TEST_F(EntryTest, PositionTextAndNavigation) {
