@@ -66,8 +66,7 @@ TEST_F(EntryTest, FindWalksForwardAcrossPagesWithoutWrapping) {
     qfgui::ClickItem(d->FldList, 0);
     qfgui::ClickItem(d->FldList, 1);
     d->BtnSearch->click();
-    EXPECT_EQ(d->SearchStr->text(), "APPLE");
-    EXPECT_EQ(d->BtnSearch->text(), "Again");
+    qfgui::ExpectTexts({{d->SearchStr, "APPLE"}, {d->BtnSearch, "Again"}});
     EXPECT_FALSE(d->SearchStr->isEnabled());
     EXPECT_FALSE(d->FldList->isEnabled());
     EXPECT_EQ(w.RECNO(), " 1 / 4");
