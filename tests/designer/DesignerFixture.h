@@ -30,16 +30,7 @@ inline void Fill(QLineEdit* box, const QString& text) {
 }
 inline void Click(QAbstractButton* b) { QTest::mouseClick(b, Qt::LeftButton); }
 
-// A banner in the form's banner font.
-inline modDB::BannerDef MakeBanner(const char* caption, int page, int x, int y) {
-  modDB::BannerDef b;
-  b.Page = static_cast<uint8_t>(page);
-  b.X = static_cast<int16_t>(x);
-  b.Y = static_cast<int16_t>(y);
-  b.Caption.Set(caption);
-  b.Font = modDB::GetFormProps().BannerFont;
-  return b;
-}
+using qfgui::MakeBanner;
 
 // Field n and banner n of the design as the engine holds them, and where they stand.
 inline modDB::FieldDef StoredField(int n) {

@@ -42,15 +42,8 @@ class Print : public EntryTest {
     for (int r = 1; r <= records; ++r) rows.push_back({"Alpha" + std::to_string(r), "Beta" + std::to_string(r)});
     MakeDatabase({{"A", 20, 1, "AS"}, {"B", 20, twoPages ? 2 : 1, "AS"}}, rows, 1);
     const std::string file = ChangeForm([&] {
-      if (twoPages) {
-        modDB::BannerDef b;
-        b.Caption.Set("Second page");
-        b.Page = 2;
-        b.X = 20;
-        b.Y = 30;
-        b.Font = modDB::GetFormProps().BannerFont;
-        EXPECT_NE(modDB::InsertBanner(b), 0);
-      }
+      modDB::BannerDef b = qfgui::MakeBanner("Second page", 2, 20, 30);
+      if (twoPages) EXPECT_NE(modDB::InsertBanner(b), 0);
       modDB::SetOrientation(orientation);
     });
     host.replies.clear();

@@ -133,6 +133,17 @@ inline int FindRow(QListWidget* list, const QString& text) {
   return -1;
 }
 
+// A banner in the form's banner font.
+inline modDB::BannerDef MakeBanner(const char* caption, int page, int x, int y) {
+  modDB::BannerDef b;
+  b.Page = static_cast<uint8_t>(page);
+  b.X = static_cast<int16_t>(x);
+  b.Y = static_cast<int16_t>(y);
+  b.Caption.Set(caption);
+  b.Font = modDB::GetFormProps().BannerFont;
+  return b;
+}
+
 // Each widget's shown text (its "text", or a text box's "plainText"); a failing row
 // names its widget and place in the table.
 inline void ExpectTexts(std::initializer_list<std::pair<const QObject*, QString>> rows) {
