@@ -22,8 +22,7 @@ TEST_F(EntryTest, ASaveOverAnotherProgramsChangeMerges) {
                         Case{"Company=Their Co", 2, "Their Co", "111"}}) {
     SCOPED_TRACE(c.theirs);
     std::filesystem::remove(dir / "Test.Qfd");
-    const std::string file = MakeDatabase({{"Company", 10, 1, "*"}, {"Phone", 5, 1, "*"}}, {{"Old Co", "111"}});
-    frmEdit& w = Open(file);
+    frmEdit& w = Open(MakeDatabase({{"Company", 10, 1, "*"}, {"Phone", 5, 1, "*"}}, {{"Old Co", "111"}}));
     w.mnuEditRecord->trigger();
     RetypeField(1, "Mine Ltd");
     if (c.theirs.rfind("script:", 0) == 0) {
@@ -89,8 +88,7 @@ TEST_F(EntryTest, EditReadsTheFileAndClosingWhileEditingAsks) {
                         Case{modDB::vbYes, true, "Mine Ltd"}}) {
     SCOPED_TRACE(c.answer);
     std::filesystem::remove(dir / "Test.Qfd");
-    const std::string file = MakeDatabase({{"Company", 10, 1, "*"}, {"Phone", 5, 1, "*"}}, {{"Old Co", "111"}});
-    frmEdit& w = Open(file);
+    frmEdit& w = Open(MakeDatabase({{"Company", 10, 1, "*"}, {"Phone", 5, 1, "*"}}, {{"Old Co", "111"}}));
     ASSERT_EQ(qftest::QfdOk({"set", dir / "Test", "1", "Phone=222"}).status, 0);
     QTest::keyClick(&w, Qt::Key_F2);
     ASSERT_EQ(w.Mode, 2);

@@ -46,8 +46,7 @@ TEST_F(EntryTest, UpdateChecksInSlotOrderAndJumpsToTheField) {
 
 TEST_F(EntryTest, NumberFieldGetsTheNewRecordNumber) {
   std::vector<std::vector<std::string>> seven(7, std::vector<std::string>{"x", ""});
-  const std::string file = MakeDatabase({{"Name", 10, 1, "A"}, {"No", 5, 2, "#"}}, seven);
-  frmEdit& w = Open(file);
+  frmEdit& w = Open(MakeDatabase({{"Name", 10, 1, "A"}, {"No", 5, 2, "#"}}, seven));
   w.mnuNewRecord->trigger();
   Type(1, "Eight");
   w.mnuUpdateRecord->trigger();
@@ -79,8 +78,7 @@ TEST_F(EntryTest, DuplicateEmptiesNumberedAndComputedFields) {
 }
 
 TEST_F(EntryTest, DeleteAsksAndMarks) {
-  const std::string file = MakeDatabase({{"N", 5, 1, "N"}}, {{"1"}, {"2"}});
-  frmEdit& w = Open(file);
+  frmEdit& w = Open(MakeDatabase({{"N", 5, 1, "N"}}, {{"1"}, {"2"}}));
   w.cTBarBtn[15]->click();  // the default answer is No
   ASSERT_EQ(host.boxes.size(), 1u);
   EXPECT_EQ(host.Last(), "DELETE: This will mark the record for permanent deletion.\r\nAre you sure?");
@@ -103,8 +101,7 @@ TEST_F(EntryTest, DeleteAsksAndMarks) {
 }
 
 TEST_F(EntryTest, EditKeepsValuesAndWritesOverTheRecord) {
-  const std::string file = MakeDatabase({{"Name", 10, 1, "AS"}}, {{"Ann"}, {"Bob"}});
-  frmEdit& w = Open(file);
+  frmEdit& w = Open(MakeDatabase({{"Name", 10, 1, "AS"}}, {{"Ann"}, {"Bob"}}));
   w.mnuNextRecord->trigger();
   w.mnuEditRecord->trigger();
   Type(1, " Li");

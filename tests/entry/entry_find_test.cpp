@@ -41,10 +41,9 @@ struct Table {
 }  // namespace
 
 TEST_F(EntryTest, FindWalksForwardAcrossPagesWithoutWrapping) {
-  const std::string file = MakeDatabase({{"A", 20, 1, "AS"}, {"B", 20, 2, "AS"}, {"C", 20, 2, "AS"}},
-                                        {{"x", "Apple pie", ""}, {"pineAPPLE", "apple", ""},
-                                         {"old apple", "", ""}, {"none", "", "apple"}});
-  frmEdit& w = Open(file);
+  frmEdit& w = Open(MakeDatabase({{"A", 20, 1, "AS"}, {"B", 20, 2, "AS"}, {"C", 20, 2, "AS"}},
+                                 {{"x", "Apple pie", ""}, {"pineAPPLE", "apple", ""},
+                                  {"old apple", "", ""}, {"none", "", "apple"}}));
   host.replies = {modDB::vbYes};
   w.mnuLastRecord->trigger();
   w.mnuPreviousRecord->trigger();
@@ -89,9 +88,8 @@ TEST_F(EntryTest, FindWalksForwardAcrossPagesWithoutWrapping) {
 // Find opens with the field last typed in chosen; after a hit Enter means "Again",
 // and the dialog stands clear of the field found.
 TEST_F(EntryTest, FindChoosesTheLastFieldAndEnterGoesOn) {
-  const std::string file = MakeDatabase({{"A", 20, 1, "AS"}, {"B", 20, 1, "AS"}},
-                                        {{"x", "red"}, {"y", "blue"}, {"z", "reddish"}});
-  frmEdit& w = Open(file);
+  frmEdit& w = Open(MakeDatabase({{"A", 20, 1, "AS"}, {"B", 20, 1, "AS"}},
+                                 {{"x", "red"}, {"y", "blue"}, {"z", "reddish"}}));
   w.mnuEditRecord->trigger();
   w.Field[2]->setFocus();
   w.mnuCancelUpdate->trigger();
@@ -117,8 +115,7 @@ TEST_F(EntryTest, FindChoosesTheLastFieldAndEnterGoesOn) {
 }
 
 TEST_F(EntryTest, FindAndGotoOnAnEmptyDatabaseDoNothing) {
-  const std::string file = MakeDatabase({{"A", 20, 1, "AS"}});
-  frmEdit& w = Open(file);
+  frmEdit& w = Open(MakeDatabase({{"A", 20, 1, "AS"}}));
   w.mnuSearchRecord->trigger();
   w.mnuGotoRecord->trigger();
   EXPECT_TRUE(host.boxes.empty());
@@ -151,8 +148,7 @@ TEST_F(EntryTest, GotoLeavesOutHiddenFieldsAndPicks) {
 }
 
 TEST_F(EntryTest, EveryFieldHiddenLeavesOnlyTheRecordNumbers) {
-  const std::string file = MakeDatabase({{"A", 5, 1, "H"}}, {{"a"}});
-  frmEdit& w = Open(file);
+  frmEdit& w = Open(MakeDatabase({{"A", 5, 1, "H"}}, {{"a"}}));
   Through<frmBrowse>(w.mnuGotoRecord, [&](frmBrowse* t) {
     EXPECT_EQ(t->lblCol.size(), 1u);
     EXPECT_EQ(t->lstCol[0]->item(0)->text(), "1");
@@ -168,8 +164,7 @@ TEST_F(EntryTest, EveryFieldHiddenLeavesOnlyTheRecordNumbers) {
 TEST_F(EntryTest, TableOpensOnTheCurrentRowAndTheWheelScrolls) {
   std::vector<std::vector<std::string>> many;
   for (int i = 1; i <= 40; ++i) many.push_back({"r" + std::to_string(i)});
-  const std::string file = MakeDatabase({{"A", 5, 1, "A"}}, many);
-  frmEdit& w = Open(file);
+  frmEdit& w = Open(MakeDatabase({{"A", 5, 1, "A"}}, many));
   w.mnuLastRecord->trigger();
   Through<frmBrowse>(w.mnuGotoRecord, [&](frmBrowse* t) {
     EXPECT_EQ(t->SelectedRow(), 40);

@@ -18,8 +18,7 @@ namespace {
 class FormatTest : public EntryTest {
  protected:
   void Edit(const std::vector<FieldShape>& fields) {
-    const std::string file = MakeDatabase(fields);
-    Open(file);
+    Open(MakeDatabase(fields));
     window->mnuNewRecord->trigger();
   }
   QString Typed(int slot, const QString& keys) {
@@ -221,8 +220,7 @@ TEST_F(FormatTest, CalendarOnDoubleClick) {
 }
 
 TEST_F(FormatTest, MultiLineCaptionOpensTheViewer) {
-  const std::string file = MakeDatabase({{"Memo", 100, 1, "*M"}, {"One", 20, 1, "*"}}, {{"a\r\nb", "single"}});
-  Open(file);
+  Open(MakeDatabase({{"Memo", 100, 1, "*M"}, {"One", 20, 1, "*"}}, {{"a\r\nb", "single"}}));
   qfgui::OnShown<QDialog>([](QDialog* d) {
     EXPECT_EQ(d->windowTitle(), "Memo");
     auto* text = d->findChild<QPlainTextEdit*>("Text1");

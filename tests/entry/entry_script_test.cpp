@@ -77,8 +77,7 @@ TEST_F(ScriptTest, SixActionsAndRunningOne) {
 }
 
 TEST_F(ScriptTest, SyntaxErrorIsShownAndUpdateStillSaves) {
-  const std::string file = Form("Sub Start\r\nEnd Sub\r\nSub Update\r\n  x = (1 + \r\nEnd Sub");
-  frmEdit& w = Open(file);
+  frmEdit& w = Open(Form("Sub Start\r\nEnd Sub\r\nSub Update\r\n  x = (1 + \r\nEnd Sub"));
   ASSERT_EQ(host.boxes.size(), 1u);  // "Start" met the syntax error too
   EXPECT_EQ(host.boxes[0].title, "SCRIPT ERROR");
   const std::string text = host.boxes[0].text;
@@ -94,15 +93,14 @@ TEST_F(ScriptTest, SyntaxErrorIsShownAndUpdateStillSaves) {
 }
 
 TEST_F(ScriptTest, UpdateComputesAndVetoes) {
-  const std::string file = Form(
+  frmEdit& w = Open(Form(
       "Sub Start\r\nEnd Sub\r\nSub Update\r\n"
       "  Qf.SetField \"Total\", Len(Qf.GetField(\"Name\"))\r\n"
       "  If Qf.GetField(\"City\") = \"\" Then\r\n"
       "    MsgBox \"City is required\", vbExclamation, \"Contact\"\r\n"
       "    Qf.GetField \"No city\"\r\n"
       "  End If\r\n"
-      "End Sub");
-  frmEdit& w = Open(file);
+      "End Sub"));
   w.mnuNewRecord->trigger();
   Type(1, "Ann");
   w.mnuUpdateRecord->trigger();
@@ -121,8 +119,7 @@ TEST_F(ScriptTest, UpdateComputesAndVetoes) {
 }
 
 TEST_F(ScriptTest, EmptyScriptOrNameRunsNothing) {
-  const std::string file = Form("");
-  frmEdit& w = Open(file);
+  frmEdit& w = Open(Form(""));
   EXPECT_FALSE(w.RunScript("Start"));
   EXPECT_FALSE(w.RunScript("  "));
   EXPECT_TRUE(host.boxes.empty());
@@ -181,13 +178,12 @@ TEST_F(ScriptTest, SecondDatabase) {
 }
 
 TEST_F(ScriptTest, SecondDatabaseMessages) {
-  const std::string file = Form(
+  frmEdit& w = Open(Form(
       "Sub NoDb\r\n  Qf.GetDBCount\r\nEnd Sub\r\n"
       "Sub NoList\r\n  Qf.GetDBList Array(\"x\")\r\nEnd Sub\r\n"
       "Sub Twice\r\n  Qf.OpenDB \"Test\"\r\n  Qf.OpenDB \"Test\"\r\nEnd Sub\r\n"
       "Sub Field\r\n  Qf.GetDBField 1, \"Nope\"\r\nEnd Sub",
-      {{"a", "", ""}});
-  frmEdit& w = Open(file);
+      {{"a", "", ""}}));
   for (auto [sub, message] : {std::pair("NoDb", "GetDBCount: Database not open"),
                               {"NoList", "GetDBList: Database not opened"},
                               {"Twice", "Open File: Database already open"},
@@ -198,11 +194,10 @@ TEST_F(ScriptTest, SecondDatabaseMessages) {
 }
 
 TEST_F(ScriptTest, DeletePermissionAndMaskedInput) {
-  const std::string file = Form(
+  frmEdit& w = Open(Form(
       "Sub Start\r\n  Qf.DisableDelete\r\nEnd Sub\r\n"
       "Sub Ask\r\n  Qf.SetField \"City\", Qf.GetPass(\" Password \", \" def \")\r\nEnd Sub",
-      {{"a", "", ""}});
-  frmEdit& w = Open(file);
+      {{"a", "", ""}}));
   EXPECT_FALSE(w.AllowDelete);
   EXPECT_FALSE(w.mnuPack->isEnabled());
   w.mnuDeleteRecord->trigger();
@@ -225,12 +220,11 @@ TEST_F(ScriptTest, DeletePermissionAndMaskedInput) {
 }
 
 TEST_F(ScriptTest, ScriptMsgBoxAndInputBoxReachTheUser) {
-  const std::string file = Form(
+  frmEdit& w = Open(Form(
       "Sub Ask\r\n  v = InputBox(\"Your city?\", \"City\", \"Rome\")\r\n"
       "  r = MsgBox(\"Keep \" & v & \"?\", vbYesNo + vbQuestion, \"Check\")\r\n"
       "  If r = vbYes Then Qf.SetField \"City\", v\r\nEnd Sub",
-      {{"a", "", ""}});
-  frmEdit& w = Open(file);
+      {{"a", "", ""}}));
   auto ran = qfgui::OnShown<QInputDialog>([](QInputDialog* d) {
     EXPECT_EQ(d->labelText(), "Your city?");
     EXPECT_EQ(d->textValue(), "Rome");
@@ -250,11 +244,10 @@ TEST_F(ScriptTest, ScriptMsgBoxAndInputBoxReachTheUser) {
 // methods (time spent in them counts too), and the window goes on working.
 TEST_F(ScriptTest, EndlessLoopsStopAtTheTimeout) {
   // A loop that calls the window's own object is stopped too (a bare loop: robustness_test).
-  const std::string file = Form(
+  frmEdit& w = Open(Form(
       "Sub Start\r\nEnd Sub\r\nSub Spin\r\n  Do\r\n  Loop\r\nEnd Sub\r\n"
       "Sub SpinQf\r\n  Do\r\n    x = Qf.GetField(\"Name\")\r\n  Loop\r\nEnd Sub",
-      {{"a", "", ""}});
-  frmEdit& w = Open(file);
+      {{"a", "", ""}}));
   const std::string tooLong = "Description:The script ran longer than its time limit\r\nLine: ";
   EXPECT_FALSE(w.RunScript("SpinQf"));
   ASSERT_EQ(host.boxes.size(), 1u);
