@@ -52,6 +52,9 @@ inline QPoint BannerAt(int n) {
   return {b.X, b.Y};
 }
 
+// The form's stored size in twips.
+inline QSize FormTwips() { return {modDB::GetFormProps().Width, modDB::GetFormProps().Height}; }
+
 class DesignerTest : public qfgui::GuiTest {
  protected:
   void SetUp() override {

@@ -43,7 +43,7 @@ TEST_F(DesignerTest, FreshStartShowsAnEmptyFirstPage) {
   EXPECT_EQ(w.cTBar->geometry(), QRect(0, 0, w.canvas->width(), 25));
   // The form's size is the window's outer size: 640 x 480 pixels.
   EXPECT_EQ(w.frameGeometry().size(), QSize(640, 480));
-  EXPECT_EQ(std::pair(int(modDB::GetFormProps().Width), int(modDB::GetFormProps().Height)), std::pair(9600, 7200));
+  EXPECT_EQ(FormTwips(), QSize(9600, 7200));
   EXPECT_EQ(modDB::GetScript(), "Sub Start\r\nEnd Sub\r\n\r\nSub Update\r\nEnd Sub");
 
   // Pages stop at 1 and 8.
@@ -151,12 +151,12 @@ TEST_F(DesignerTest, ResizingStoresTheFormSizeAndKeepsAMinimum) {
   const QSize frame = w.frameGeometry().size() - w.size();
   w.resize(100, 60);
   EXPECT_EQ(w.frameGeometry().size(), QSize(250, 150));
-  EXPECT_EQ(std::pair(int(modDB::GetFormProps().Width), int(modDB::GetFormProps().Height)), std::pair(250 * 15, 150 * 15));
+  EXPECT_EQ(FormTwips(), QSize(250 * 15, 150 * 15));
   EXPECT_TRUE(w.Modified);
   EXPECT_EQ(w.cTBar->width(), w.canvas->width());
   w.Modified = false;
   w.resize(QSize(700, 500) - frame);
-  EXPECT_EQ(std::pair(int(modDB::GetFormProps().Width), int(modDB::GetFormProps().Height)), std::pair(10500, 7500));
+  EXPECT_EQ(FormTwips(), QSize(10500, 7500));
   EXPECT_TRUE(w.Modified);
 }
 
@@ -307,7 +307,8 @@ TEST_F(DesignerTest, LoadAsksForThePasswordAndReportsWhatItLoaded) {
   ASSERT_EQ(host.boxes.size(), 1u);
   EXPECT_EQ(std::tuple(host.boxes[0].title, int(host.boxes[0].style), host.boxes[0].text),
             std::tuple("Information", int(modDB::vbInformation),
-                       "Path\t" + dir.path().string() + "\r\nFile\tSafe\r\nPage(s)\t3\r\nField(s)\t2\r\nBanner(s)\t1\r\n"));
+                       "Path\t" + dir.path().string() +
+                           "\r\nFile\tSafe\r\nPage(s)\t3\r\nField(s)\t2\r\nBanner(s)\t1\r\n"));
   EXPECT_EQ(w.windowTitle(), "Safe");
   EXPECT_EQ(w.CurPage, 1);
   EXPECT_FALSE(w.Modified);
