@@ -41,7 +41,8 @@ TEST_F(EntryTest, UpdateChecksInSlotOrderAndJumpsToTheField) {
   w.mnuUpdateRecord->trigger();
   EXPECT_TRUE(host.boxes.empty()) << host.Last();
   EXPECT_EQ(w.Mode, 1);
-  qftest::ExpectJson(Stored(1), {{"/Fields/Born", "30/04/2020"}, {"/Fields/At", "09:30:00"}, {"/Fields/Opt", "29/02/2000"}});
+  qftest::ExpectJson(Stored(1),
+                     {{"/Fields/Born", "30/04/2020"}, {"/Fields/At", "09:30:00"}, {"/Fields/Opt", "29/02/2000"}});
 }
 
 TEST_F(EntryTest, NumberFieldGetsTheNewRecordNumber) {

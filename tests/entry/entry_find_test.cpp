@@ -361,7 +361,8 @@ TEST(BrowseKeys, NumbersAndDates) {
   const struct {
     const char* text;
     double key;
-  } numbers[] = {{" 12.5 ", 12.5}, {"-3", -3}, {"1,000", 1000}, {"1e3", 1000}, {"", -1e40}, {"12a", -1e40}, {".", -1e40}};
+  } numbers[] = {{" 12.5 ", 12.5}, {"-3", -3},     {"1,000", 1000}, {"1e3", 1000},
+                 {"", -1e40},      {"12a", -1e40}, {".", -1e40}};
   for (const auto& c : numbers) EXPECT_EQ(frmBrowse::NumberKey(c.text), c.key) << c.text;
   const struct {
     const char* text;

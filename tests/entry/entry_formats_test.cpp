@@ -193,7 +193,8 @@ TEST_F(FormatTest, LinksOpenFromTheCaption) {
   EXPECT_EQ(host.Last(), "OPEN LINK: No web browser or mail program could open mailto:ann@example.org.");
   EXPECT_EQ(host.boxes[0].style, modDB::vbCritical);
   // A secure address opens as it is.
-  EXPECT_EQ(opened, (std::vector<QString>{"Http://www.example.org", "HTTPS://example.org/x", "mailto:ann@example.org"}));
+  EXPECT_EQ(opened,
+            (std::vector<QString>{"Http://www.example.org", "HTTPS://example.org/x", "mailto:ann@example.org"}));
   EXPECT_EQ(w.Dummy[1]->cursor().shape(), Qt::PointingHandCursor);
   EXPECT_EQ(w.Dummy[4]->cursor().shape(), Qt::ArrowCursor);  // "W" not first
   EXPECT_EQ(FieldFormat::LinkAddress('W', "  http://x "), "http://x");

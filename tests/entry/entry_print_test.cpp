@@ -43,7 +43,9 @@ class Print : public EntryTest {
     MakeDatabase({{"A", 20, 1, "AS"}, {"B", 20, twoPages ? 2 : 1, "AS"}}, rows, 1);
     const std::string file = ChangeForm([&] {
       modDB::BannerDef b = qfgui::MakeBanner("Second page", 2, 20, 30);
-      if (twoPages) EXPECT_NE(modDB::InsertBanner(b), 0);
+      if (twoPages) {
+        EXPECT_NE(modDB::InsertBanner(b), 0);
+      }
       modDB::SetOrientation(orientation);
     });
     host.replies.clear();
