@@ -30,16 +30,30 @@ inline void Fill(QLineEdit* box, const QString& text) {
 }
 inline void Click(QAbstractButton* b) { QTest::mouseClick(b, Qt::LeftButton); }
 
-// A banner in the form's banner font.
-inline modDB::BannerDef MakeBanner(const char* caption, int page, int x, int y) {
+using qfgui::MakeBanner;
+
+// Field n and banner n of the design as the engine holds them, and where they stand.
+inline modDB::FieldDef StoredField(int n) {
+  modDB::FieldDef f;
+  EXPECT_EQ(modDB::GetFieldDef(static_cast<int16_t>(n), f), n);
+  return f;
+}
+inline modDB::BannerDef StoredBanner(int n) {
   modDB::BannerDef b;
-  b.Page = static_cast<uint8_t>(page);
-  b.X = static_cast<int16_t>(x);
-  b.Y = static_cast<int16_t>(y);
-  b.Caption.Set(caption);
-  b.Font = modDB::GetFormProps().BannerFont;
+  EXPECT_EQ(modDB::GetBanner(static_cast<int16_t>(n), b), n);
   return b;
 }
+inline QPoint FieldAt(int n) {
+  const modDB::FieldDef f = StoredField(n);
+  return {f.X, f.Y};
+}
+inline QPoint BannerAt(int n) {
+  const modDB::BannerDef b = StoredBanner(n);
+  return {b.X, b.Y};
+}
+
+// The form's stored size in twips.
+inline QSize FormTwips() { return {modDB::GetFormProps().Width, modDB::GetFormProps().Height}; }
 
 class DesignerTest : public qfgui::GuiTest {
  protected:

@@ -10,6 +10,7 @@
 #include <QPlainTextEdit>
 #include <QRadioButton>
 #include <QTextBlock>
+#include <tuple>
 
 #include "common/frmDlgClr.h"
 #include "common/frmDlgFnt.h"
@@ -36,27 +37,26 @@ void PickColour(QAbstractButton* button, const QString& hex) {
   Click(button);
 }
 
+// Replaces the editor's text by typing the lines, Return between them.
+void TypeLines(QPlainTextEdit* e, std::initializer_list<QString> lines) {
+  e->selectAll();
+  for (const QString& line : lines) {
+    if (&line != lines.begin()) QTest::keyClick(e, Qt::Key_Return);
+    QTest::keyClicks(e, line);
+  }
+}
+
 }  // namespace
 
 TEST_F(DesignerTest, FieldDialogProposesEstimatesAndFiltersKeys) {
   Press(window->mnuNextPage);
   Through<frmField>(window->mnuFieldAdd, [&](frmField* d) {
     EXPECT_EQ(d->windowTitle(), "Field Properties");
-    EXPECT_EQ(d->lblPNO->text(), "2");
-    EXPECT_EQ(d->lblFNO->text(), "1");
-    EXPECT_EQ(d->NAM->text(), "FIELD1");
-    EXPECT_EQ(d->X->text(), "0");
-    EXPECT_EQ(d->Y->text(), "25");
-    EXPECT_EQ(d->L->text(), "32");
-    EXPECT_EQ(d->FMT->text(), "*");
-    EXPECT_EQ(d->nChars->text(), "32");
-    EXPECT_EQ(d->nLines->text(), "1");
-    EXPECT_EQ(d->BtnUpdate->text(), "Add");
-    EXPECT_FALSE(d->btnDelete->isEnabled());
     // Width: 32 times a "Z" of the field font; height: one line of "Ty".
-    const int zWidth = d->Prv->width();
-    EXPECT_EQ(d->Prv->text(), "Z");
-    EXPECT_EQ(d->W->text().toInt(), 32 * zWidth);
+    qfgui::ExpectTexts({{d->lblPNO, "2"}, {d->lblFNO, "1"}, {d->NAM, "FIELD1"}, {d->X, "0"}, {d->Y, "25"}, {d->L, "32"},
+                        {d->FMT, "*"}, {d->nChars, "32"}, {d->nLines, "1"}, {d->BtnUpdate, "Add"}, {d->Prv, "Z"}});
+    EXPECT_FALSE(d->btnDelete->isEnabled());
+    EXPECT_EQ(d->W->text().toInt(), 32 * d->Prv->width());
     EXPECT_GE(d->H->text().toInt(), 12);
     EXPECT_LE(d->H->text().toInt(), 24);
     qfgui::Shot(d, "designer_field_add");
@@ -74,8 +74,7 @@ TEST_F(DesignerTest, FieldDialogProposesEstimatesAndFiltersKeys) {
     // A date measures with "9" and takes 10 characters; a time 8.
     Fill(d->FMT, "d");
     Click(d->AutoWidth);
-    EXPECT_EQ(d->Prv->text(), "9");
-    EXPECT_EQ(d->L->text(), "10");
+    qfgui::ExpectTexts({{d->Prv, "9"}, {d->L, "10"}});
     EXPECT_EQ(d->W->text().toInt(), 32 * d->Prv->width());
     Fill(d->FMT, "T");
     Fill(d->nChars, "0");
@@ -193,12 +192,10 @@ TEST_F(DesignerTest, FieldDialogUpdatesAndDeletes) {
   AddField("ONE", 10, 40, 5, "");
   AddField("TWO", 10, 80, 10, "D");
   AddField("THREE", 10, 120, 5, "");
-  modDB::FieldDef two;
-  modDB::GetFieldDef(2, two);
+  const modDB::FieldDef two = StoredField(2);
   // Reopened from the canvas: counts derived from the stored size.
   qfgui::OnShown<frmField>([&](frmField* d) {
-    EXPECT_EQ(d->FMT->text(), "D");
-    EXPECT_EQ(d->Prv->text(), "9");
+    qfgui::ExpectTexts({{d->FMT, "D"}, {d->Prv, "9"}});
     EXPECT_EQ(d->nChars->text().toInt(), qRound(double(two.Width) / d->Prv->width()));
     EXPECT_EQ(d->nLines->text(), "1");
     qfgui::Shot(d, "designer_field_update");
@@ -207,18 +204,15 @@ TEST_F(DesignerTest, FieldDialogUpdatesAndDeletes) {
     Click(d->BtnUpdate);
   });
   QTest::mouseClick(window->Field[2]->viewport(), Qt::RightButton, {}, QPoint(2, 2));
-  GetFieldDef(2, two);
-  EXPECT_EQ(two.Name.Trimmed(), "BORN");
-  EXPECT_EQ(two.X, 200);
+  EXPECT_EQ(StoredField(2).Name.Trimmed(), "BORN");
+  EXPECT_EQ(FieldAt(2).x(), 200);
   EXPECT_EQ(window->Field[2]->x(), 200);
 
   qfgui::OnShown<frmField>([&](frmField* d) { Click(d->btnDelete); });
   QTest::mouseClick(window->Field[1]->viewport(), Qt::RightButton, {}, QPoint(2, 2));
   EXPECT_TRUE(host.boxes.empty()) << host.Last();
   ASSERT_EQ(modDB::GetFieldCount(), 2);
-  modDB::FieldDef first;
-  modDB::GetFieldDef(1, first);
-  EXPECT_EQ(first.Name.Trimmed(), "BORN");
+  EXPECT_EQ(StoredField(1).Name.Trimmed(), "BORN");
   EXPECT_TRUE(window->Field[3]->isHidden());
 }
 
@@ -230,13 +224,8 @@ TEST_F(DesignerTest, BannerDialogLookAndChecks) {
   window->ShowCurPage();
   qfgui::OnShown<frmBanner>([&](frmBanner* d) {
     EXPECT_EQ(d->windowTitle(), "Banner Properties");
-    EXPECT_EQ(d->lblBNO->text(), "4");
-    EXPECT_EQ(d->lblPNO->text(), "1");
-    EXPECT_EQ(d->TXT->toPlainText(), "BANNER4");
-    EXPECT_EQ(d->X->text(), "0");
-    EXPECT_EQ(d->Y->text(), "25");
-    EXPECT_EQ(d->LookName, "Arial");
-    EXPECT_EQ(d->LookSize, 10);
+    qfgui::ExpectTexts({{d->lblBNO, "4"}, {d->lblPNO, "1"}, {d->TXT, "BANNER4"}, {d->X, "0"}, {d->Y, "25"}});
+    EXPECT_EQ(std::pair(d->LookName, d->LookSize), std::pair(std::string("Arial"), 10));
     EXPECT_FALSE(d->btnDelete->isEnabled());
     // Blanks only: refused, and the box is left empty with the focus in it.
     d->TXT->setFocus();
@@ -273,40 +262,31 @@ TEST_F(DesignerTest, BannerDialogLookAndChecks) {
     EXPECT_FALSE(d->isVisible());
   });
   Press(window->mnuBannerAdd);
-  modDB::BannerDef b;
-  ASSERT_EQ(modDB::GetBanner(4, b), 4);
-  EXPECT_EQ(b.Caption.Trimmed(), "Welcome");
-  EXPECT_EQ(b.Page, 1);
-  EXPECT_EQ(b.X, 0);
-  EXPECT_EQ(b.Y, 60);
-  EXPECT_EQ(b.Font.Name.Trimmed(), "Courier");
-  EXPECT_EQ(b.Font.Size, 14);
-  EXPECT_EQ(b.Font.Bold, 255);
-  EXPECT_EQ(b.Font.Italic, 0);
-  EXPECT_EQ(b.Font.ForeColor, 0x0000FF);
-  EXPECT_EQ(b.Font.BackColor, 0xFFFFFF);
+  const modDB::BannerDef b = StoredBanner(4);
+  // Caption, page, place; font name, size, bold, italic, colours.
+  EXPECT_EQ(std::tuple(b.Caption.Trimmed(), int(b.Page), int(b.X), int(b.Y)), std::tuple("Welcome", 1, 0, 60));
+  EXPECT_EQ(std::tuple(b.Font.Name.Trimmed(), int(b.Font.Size), int(b.Font.Bold), int(b.Font.Italic),
+                       int(b.Font.ForeColor), int(b.Font.BackColor)),
+            std::tuple("Courier", 14, 255, 0, 0x0000FF, 0xFFFFFF));
   EXPECT_TRUE(window->Banner[4]->isVisible());
   EXPECT_EQ(window->Banner[4]->text(), "Welcome");
 
   // A look changed and the dialog closed by its close box: nothing changes.
   window->Modified = false;
   qfgui::OnShown<frmBanner>([&](frmBanner* d) {
-    EXPECT_EQ(d->BtnUpdate->text(), "Update");
-    EXPECT_EQ(d->TXT->toPlainText(), "Old");
+    qfgui::ExpectTexts({{d->BtnUpdate, "Update"}, {d->TXT, "Old"}});
     PickColour(d->btnBackground, "00FF00");
     d->close();
   });
   QTest::mouseClick(window->Banner[2], Qt::RightButton, {}, QPoint(2, 2));
-  ASSERT_EQ(modDB::GetBanner(2, b), 2);
-  EXPECT_EQ(b.Font.BackColor, 0xFFFFFF);
+  EXPECT_EQ(StoredBanner(2).Font.BackColor, 0xFFFFFF);
   EXPECT_FALSE(window->Modified);
 
   // Delete, without a question: later banners move down.
   qfgui::OnShown<frmBanner>([&](frmBanner* d) { Click(d->btnDelete); });
   QTest::mouseClick(window->Banner[2], Qt::RightButton, {}, QPoint(2, 2));
   EXPECT_EQ(modDB::GetBannerCount(), 3);
-  ASSERT_EQ(modDB::GetBanner(3, b), 3);
-  EXPECT_EQ(b.Caption.Trimmed(), "Welcome");
+  EXPECT_EQ(StoredBanner(3).Caption.Trimmed(), "Welcome");
   EXPECT_TRUE(window->Modified);
 }
 
@@ -320,8 +300,7 @@ TEST_F(DesignerTest, PropertiesResizeRecolourAndReachEveryBanner) {
   window->Modified = false;
   qfgui::OnShown<frmProperty>([&](frmProperty* d) {
     EXPECT_EQ(d->windowTitle(), "Properties");
-    EXPECT_EQ(d->MH->text(), "480");
-    EXPECT_EQ(d->MW->text(), "640");
+    qfgui::ExpectTexts({{d->MH, "480"}, {d->MW, "640"}});
     EXPECT_TRUE(d->optUK->isChecked());
     EXPECT_TRUE(d->optPort->isChecked());
     EXPECT_FALSE(d->chkBFC->isChecked() || d->chkBBC->isChecked() || d->chkBFNT->isChecked());
@@ -329,22 +308,19 @@ TEST_F(DesignerTest, PropertiesResizeRecolourAndReachEveryBanner) {
     // Sizes: digits only, 200 … the screen.
     Fill(d->MH, "4x0");
     EXPECT_EQ(d->MH->text(), "40");
-    Fill(d->MH, "199");
-    Click(d->BtnUpdate);
-    EXPECT_EQ(host.Last(), ": Invalid Height");
-    EXPECT_EQ(host.boxes.back().style, modDB::vbCritical);
-    EXPECT_EQ(FocusOf(d), d->MH);
     const QSize screen = d->screen()->geometry().size();
-    Fill(d->MH, QString::number(screen.height() + 1));
-    Click(d->BtnUpdate);
-    EXPECT_EQ(host.Last(), ": Invalid Height");
-    Fill(d->MH, "400");
-    Fill(d->MW, QString::number(screen.width() + 1));
-    Click(d->BtnUpdate);
-    EXPECT_EQ(host.Last(), ": Invalid Width");
-    EXPECT_EQ(FocusOf(d), d->MW);
+    for (auto [box, typed, message, mended] :
+         {std::tuple(d->MH, QString("199"), ": Invalid Height", "400"),
+          {d->MH, QString::number(screen.height() + 1), ": Invalid Height", "400"},
+          {d->MW, QString::number(screen.width() + 1), ": Invalid Width", "500"}}) {
+      Fill(box, typed);
+      Click(d->BtnUpdate);
+      EXPECT_EQ(host.Last(), message) << typed.toStdString();
+      EXPECT_EQ(host.boxes.back().style, modDB::vbCritical);
+      EXPECT_EQ(FocusOf(d), box) << typed.toStdString();
+      Fill(box, mended);
+    }
     EXPECT_FALSE(window->Modified);
-    Fill(d->MW, "500");
     // Field colours, the banner text colour for every banner, a background default.
     PickColour(d->btnFieldForeground, "FF0000");  // blue
     PickColour(d->btnBannerForeground, "00FF00");
@@ -360,16 +336,12 @@ TEST_F(DesignerTest, PropertiesResizeRecolourAndReachEveryBanner) {
   EXPECT_TRUE(window->Modified);
   EXPECT_EQ(window->frameGeometry().size(), QSize(500, 400));
   const modDB::FormProps p = modDB::GetFormProps();
-  EXPECT_EQ(p.Width, 7500);
-  EXPECT_EQ(p.Height, 6000);
-  EXPECT_EQ(p.FieldFont.ForeColor, 0xFF0000);
-  EXPECT_EQ(p.BannerFont.ForeColor, 0x00FF00);
-  EXPECT_EQ(p.BannerFont.BackColor, 0xCCCCCC);
-  EXPECT_EQ(modDB::GetDateOrder(), 2);
-  EXPECT_EQ(modDB::GetOrientation(), 2);
+  // Width, height, field text colour, banner colours, date order, orientation.
+  EXPECT_EQ(std::tuple(int(p.Width), int(p.Height), int(p.FieldFont.ForeColor), int(p.BannerFont.ForeColor),
+                       int(p.BannerFont.BackColor), int(modDB::GetDateOrder()), int(modDB::GetOrientation())),
+            std::tuple(7500, 6000, 0xFF0000, 0x00FF00, 0xCCCCCC, 2, 2));
   for (int16_t i = 1; i <= 2; ++i) {
-    modDB::BannerDef b;
-    modDB::GetBanner(i, b);
+    const modDB::BannerDef b = StoredBanner(i);
     EXPECT_EQ(b.Font.ForeColor, 0x00FF00) << i;
     EXPECT_EQ(b.Font.BackColor, 0xFFFFFF) << i;  // its box was not checked
   }
@@ -391,19 +363,15 @@ TEST_F(DesignerTest, TabOrderMovesWholeSlots) {
     EXPECT_FALSE(window->Modified);
     Click(d->cmdUp);  // C moves up, and stays selected
     EXPECT_EQ(d->Lst->currentRow(), 1);
-    EXPECT_EQ(d->Lst->item(1)->text(), "C");
-    EXPECT_EQ(d->Lst->item(2)->text(), "B");
+    EXPECT_EQ(qfgui::ListTexts(d->Lst), QStringList({"A", "C", "B"}));
     EXPECT_TRUE(window->Modified);
     Click(d->cmdUp);
-    EXPECT_EQ(d->Lst->item(0)->text(), "C");
+    EXPECT_EQ(qfgui::ListTexts(d->Lst), QStringList({"C", "A", "B"}));
     qfgui::Shot(d, "designer_taborder");
     Click(d->cmdOK);
   });
-  modDB::FieldDef f;
-  modDB::GetFieldDef(1, f);
-  EXPECT_EQ(f.Name.Trimmed(), "C");
-  EXPECT_EQ(f.Length, 3);
-  EXPECT_EQ(f.Y, 100);
+  const modDB::FieldDef f = StoredField(1);
+  EXPECT_EQ(std::tuple(f.Name.Trimmed(), int(f.Length), int(f.Y)), std::tuple("C", 3, 100));
   // On the canvas nothing moved, but the field is now field 1.
   EXPECT_EQ(window->Field[1]->pos(), QPoint(10, 100));
   qfgui::OnShown<frmField>([&](frmField* d) { EXPECT_EQ(d->lblFNO->text(), "1"); });
@@ -414,8 +382,7 @@ TEST_F(DesignerTest, ScriptEditorPositionTabsAndQuestion) {
   // Opening and cancelling without typing asks nothing.
   Through<frmScript>(window->mnuScript, [&](frmScript* d) {
     EXPECT_EQ(d->windowTitle(), "Script");
-    EXPECT_EQ(d->mnuLine->text(), "L 1, C 1");
-    EXPECT_EQ(d->SCRP->toPlainText(), "Sub Start\nEnd Sub\n\nSub Update\nEnd Sub");
+    qfgui::ExpectTexts({{d->mnuLine, "L 1, C 1"}, {d->SCRP, "Sub Start\nEnd Sub\n\nSub Update\nEnd Sub"}});
     d->mnuCancel->trigger();
     EXPECT_FALSE(d->isVisible());
   });
@@ -452,13 +419,7 @@ TEST_F(DesignerTest, ScriptEditorPositionTabsAndQuestion) {
   // Typing and Update stores the text without a question.
   host.Clear();
   qfgui::OnShown<frmScript>([&](frmScript* d) {
-    d->SCRP->selectAll();
-    QTest::keyClicks(d->SCRP, "  Sub Start");
-    QTest::keyClick(d->SCRP, Qt::Key_Return);
-    QTest::keyClick(d->SCRP, Qt::Key_Tab);
-    QTest::keyClicks(d->SCRP, "Qf.Allow\t1");
-    QTest::keyClick(d->SCRP, Qt::Key_Return);
-    QTest::keyClicks(d->SCRP, "End Sub   ");
+    TypeLines(d->SCRP, {"  Sub Start", "\tQf.Allow\t1", "End Sub   "});  // tabs as the Tab key
     d->mnuUpdate->trigger();
     EXPECT_FALSE(d->isVisible());
   });
@@ -567,10 +528,7 @@ TEST_F(DesignerTest, EveryDialogValueReachesTheFile) {
     Click(d->BtnUpdate);
   });
   Through<frmScript>(window->mnuScript, [&](frmScript* d) {
-    d->SCRP->selectAll();
-    QTest::keyClicks(d->SCRP, "Sub Start");
-    QTest::keyClick(d->SCRP, Qt::Key_Return);
-    QTest::keyClicks(d->SCRP, "End Sub");
+    TypeLines(d->SCRP, {"Sub Start", "End Sub"});
     d->mnuUpdate->trigger();
   });
   Through<frmInput>(window->mnuPassword, [&](frmInput* in) {
@@ -580,36 +538,20 @@ TEST_F(DesignerTest, EveryDialogValueReachesTheFile) {
   SaveAs("Orders");
   ASSERT_TRUE(host.boxes.empty()) << host.Last();
 
+  // Numbered fields are 5 long; the banner font is pushed onto every banner, whose
+  // background was typed as BBGGRR 336699.
   const auto j = Dump("Orders");
-  EXPECT_EQ(j["Props"]["Width"], 9000);
-  EXPECT_EQ(j["Props"]["Height"], 6300);
-  EXPECT_EQ(j["Props"]["BackColor"], "#EEEEEE");
-  const auto& bf = j["Props"]["BannerFont"];
-  EXPECT_EQ(bf["Name"], "Verdana");
-  EXPECT_EQ(bf["Size"], 12);
-  EXPECT_EQ(bf["Bold"], 0);
-  EXPECT_EQ(bf["Italic"], 255);
-  const auto& f = j["Fields"][0];
-  EXPECT_EQ(f["Name"], "AMOUNT");
-  EXPECT_EQ(f["Format"], "#>");
-  EXPECT_EQ(f["Length"], 5);  // numbered fields are 5 long
-  EXPECT_EQ(f["X"], 40);
-  EXPECT_EQ(f["Y"], 60);
   ASSERT_EQ(j["Banners"].size(), 1u);
-  const auto& b = j["Banners"][0];
-  EXPECT_EQ(b["Caption"], "Orders");
-  EXPECT_EQ(b["Page"], 1);
-  EXPECT_EQ(b["X"], 12);
-  EXPECT_EQ(b["Y"], 30);
-  EXPECT_EQ(b["Font"]["Name"], "Verdana");  // pushed onto every banner
-  EXPECT_EQ(b["Font"]["Size"], 12);
-  EXPECT_EQ(b["Font"]["Italic"], 255);
-  EXPECT_EQ(b["Font"]["BackColor"], "#996633");  // BBGGRR 336699
-  EXPECT_EQ(b["Font"]["ForeColor"], "#000000");
-  EXPECT_EQ(j["Script"], "Sub Start\r\nEnd Sub");
-  EXPECT_EQ(j["Password"], "k3y");
-  EXPECT_EQ(j["DateOrder"], 2);
-  EXPECT_EQ(j["Orientation"], 2);
+  qftest::ExpectJson(j, {{"/Props/Width", 9000}, {"/Props/Height", 6300}, {"/Props/BackColor", "#EEEEEE"},
+                         {"/Props/BannerFont/Name", "Verdana"}, {"/Props/BannerFont/Size", 12},
+                         {"/Props/BannerFont/Bold", 0}, {"/Props/BannerFont/Italic", 255},
+                         {"/Fields/0/Name", "AMOUNT"}, {"/Fields/0/Format", "#>"}, {"/Fields/0/Length", 5},
+                         {"/Fields/0/X", 40}, {"/Fields/0/Y", 60}, {"/Banners/0/Caption", "Orders"},
+                         {"/Banners/0/Page", 1}, {"/Banners/0/X", 12}, {"/Banners/0/Y", 30},
+                         {"/Banners/0/Font/Name", "Verdana"}, {"/Banners/0/Font/Size", 12},
+                         {"/Banners/0/Font/Italic", 255}, {"/Banners/0/Font/BackColor", "#996633"},
+                         {"/Banners/0/Font/ForeColor", "#000000"}, {"/Script", "Sub Start\r\nEnd Sub"},
+                         {"/Password", "k3y"}, {"/DateOrder", 2}, {"/Orientation", 2}});
 }
 
 // The dialog opens in X; Tab goes on to Y and the caption, whose text it selects. The
@@ -636,9 +578,7 @@ TEST_F(DesignerTest, BannerCaptionKeepsLineBreaksAndDoesNotWrap) {
     QTest::keyClick(d->TXT, Qt::Key_Return);
     EXPECT_FALSE(d->isVisible()) << host.Last();
   });
-  modDB::BannerDef b;
-  ASSERT_EQ(modDB::GetBanner(1, b), 1);
-  EXPECT_EQ(b.Caption.Trimmed(), "\r\n One  Two \r\n");
+  EXPECT_EQ(StoredBanner(1).Caption.Trimmed(), "\r\n One  Two \r\n");
 }
 
 // The editor's 8192 characters count a line break as the two it is stored as.
@@ -667,12 +607,7 @@ TEST_F(DesignerTest, ScriptEditorCompilesOnUpdate) {
   EXPECT_GT(column, 3);
   window->Modified = false;
   Through<frmScript>(window->mnuScript, [&](frmScript* d) {
-    d->SCRP->selectAll();
-    QTest::keyClicks(d->SCRP, "Sub Start");
-    QTest::keyClick(d->SCRP, Qt::Key_Return);
-    QTest::keyClicks(d->SCRP, "  x = (1 + 2");
-    QTest::keyClick(d->SCRP, Qt::Key_Return);
-    QTest::keyClicks(d->SCRP, "End Sub");
+    TypeLines(d->SCRP, {"Sub Start", "  x = (1 + 2", "End Sub"});
     d->mnuUpdate->trigger();
     EXPECT_TRUE(d->isVisible());
     EXPECT_EQ(host.Last(), "Script: " + message + "\r\nLine 2, Column " + std::to_string(column));
@@ -722,9 +657,7 @@ TEST_F(DesignerTest, CancelAndEscStoreNothingAndBoxesShowTheirNames) {
     });
     window->mnuProperty->trigger();
   }
-  modDB::FieldDef f;
-  modDB::GetFieldDef(1, f);
-  EXPECT_EQ(f.Name.Trimmed(), "ONE");
+  EXPECT_EQ(StoredField(1).Name.Trimmed(), "ONE");
   EXPECT_EQ(modDB::GetBannerCount(), 0);
   EXPECT_EQ(modDB::GetFormProps().Width, before.Width);
 }

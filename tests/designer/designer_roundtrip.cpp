@@ -89,10 +89,8 @@ TEST_F(DesignerTest, DesignEnterRedesignKeepsTheValues) {
   const auto j = Dump("Trip");
   EXPECT_EQ(j["RecordCount"], 1);
   ASSERT_EQ(j["Fields"].size(), 3u);
-  EXPECT_EQ(j["Fields"][0]["Name"], "PHONE");
-  EXPECT_EQ(j["Fields"][1]["Name"], "NAME");
-  EXPECT_EQ(j["Fields"][2]["Name"], "TOWN");
-  EXPECT_EQ(j["Fields"][2]["Y"], 70);
+  qftest::ExpectJson(j, {{"/Fields/0/Name", "PHONE"}, {"/Fields/1/Name", "NAME"}, {"/Fields/2/Name", "TOWN"},
+                         {"/Fields/2/Y", 70}});
   // Kept fields keep their values; the renamed one starts blank.
   EXPECT_EQ(Record("Trip", 1)["Fields"], (nlohmann::json{{"PHONE", "555 0101"}, {"NAME", "Ann Baker"}, {"TOWN", ""}}));
   // The previous file stays as the backup.

@@ -4,6 +4,7 @@
 #include <QMouseEvent>
 #include <QWindow>
 #include <filesystem>
+#include <tuple>
 
 #include "designer/frmBanner.h"
 #include "designer/frmTabOrder.h"
@@ -23,8 +24,7 @@ void SendMouse(QWidget* target, QEvent::Type type, QPointF at, Qt::MouseButton b
 
 TEST_F(DesignerTest, FreshStartShowsAnEmptyFirstPage) {
   frmMain& w = *window;
-  EXPECT_EQ(w.lblPageNo->text(), "P 1");
-  EXPECT_EQ(w.cTBarLbl->text(), "0,0");
+  qfgui::ExpectTexts({{w.lblPageNo, "P 1"}, {w.cTBarLbl, "0,0"}});
   // An unsaved design keeps its caption empty, and the title bar shows a blank rather
   // than the program's name.
   EXPECT_EQ(w.windowTitle(), "");
@@ -43,8 +43,7 @@ TEST_F(DesignerTest, FreshStartShowsAnEmptyFirstPage) {
   EXPECT_EQ(w.cTBar->geometry(), QRect(0, 0, w.canvas->width(), 25));
   // The form's size is the window's outer size: 640 x 480 pixels.
   EXPECT_EQ(w.frameGeometry().size(), QSize(640, 480));
-  EXPECT_EQ(modDB::GetFormProps().Width, 9600);
-  EXPECT_EQ(modDB::GetFormProps().Height, 7200);
+  EXPECT_EQ(FormTwips(), QSize(9600, 7200));
   EXPECT_EQ(modDB::GetScript(), "Sub Start\r\nEnd Sub\r\n\r\nSub Update\r\nEnd Sub");
 
   // Pages stop at 1 and 8.
@@ -86,16 +85,12 @@ TEST_F(DesignerTest, DraggingStopsAtEveryEdgeAndStoresThePosition) {
   EXPECT_EQ(f->pos(), QPoint(0, 25));
   EXPECT_EQ(w.cTBarLbl->text(), " 0, 25");
   EXPECT_TRUE(w.Modified);
-  modDB::FieldDef d;
-  modDB::GetFieldDef(1, d);
-  EXPECT_EQ(d.X, 0);
-  EXPECT_EQ(d.Y, 25);
+  EXPECT_EQ(FieldAt(1), QPoint(0, 25));
   // Past the right and bottom edges.
   QTest::mouseMove(vp, inVp + QPoint(2000, 2000));
   const QPoint corner(w.canvas->width() - f->width(), w.canvas->height() - f->height());
   EXPECT_EQ(f->pos(), corner);
-  GetFieldDef(1, d);
-  EXPECT_EQ(QPoint(d.X, d.Y), corner);
+  EXPECT_EQ(FieldAt(1), corner);
   EXPECT_EQ(w.cTBarLbl->text(), QString(" %1, %2").arg(corner.x()).arg(corner.y()));
   QTest::mouseRelease(vp, Qt::LeftButton, {}, inVp);
 
@@ -125,9 +120,7 @@ TEST_F(DesignerTest, DraggingStopsAtEveryEdgeAndStoresThePosition) {
   QTest::mouseMove(label, QPoint(2 - 400, 2 + 7));
   EXPECT_EQ(label->pos(), QPoint(0, 207));
   QTest::mouseRelease(label, Qt::LeftButton, {}, QPoint(2, 2));
-  GetBanner(1, b);
-  EXPECT_EQ(b.X, 0);
-  EXPECT_EQ(b.Y, 207);
+  EXPECT_EQ(BannerAt(1), QPoint(0, 207));
   EXPECT_EQ(w.cTBarLbl->text(), " 0, 207");
 }
 
@@ -149,11 +142,8 @@ TEST_F(DesignerTest, DraggingThroughTheWindowSystem) {
     QTest::mouseRelease(win, Qt::LeftButton, {}, from + QPoint(40, 30));
     EXPECT_EQ(item->pos(), start + QPoint(40, 30)) << item->objectName().toStdString();
   }
-  modDB::FieldDef f;
-  modDB::GetFieldDef(1, f);
-  EXPECT_EQ(QPoint(f.X, f.Y), QPoint(140, 130));
-  GetBanner(1, b);
-  EXPECT_EQ(QPoint(b.X, b.Y), QPoint(340, 230));
+  EXPECT_EQ(FieldAt(1), QPoint(140, 130));
+  EXPECT_EQ(BannerAt(1), QPoint(340, 230));
 }
 
 TEST_F(DesignerTest, ResizingStoresTheFormSizeAndKeepsAMinimum) {
@@ -161,14 +151,12 @@ TEST_F(DesignerTest, ResizingStoresTheFormSizeAndKeepsAMinimum) {
   const QSize frame = w.frameGeometry().size() - w.size();
   w.resize(100, 60);
   EXPECT_EQ(w.frameGeometry().size(), QSize(250, 150));
-  EXPECT_EQ(modDB::GetFormProps().Width, 250 * 15);
-  EXPECT_EQ(modDB::GetFormProps().Height, 150 * 15);
+  EXPECT_EQ(FormTwips(), QSize(250 * 15, 150 * 15));
   EXPECT_TRUE(w.Modified);
   EXPECT_EQ(w.cTBar->width(), w.canvas->width());
   w.Modified = false;
   w.resize(QSize(700, 500) - frame);
-  EXPECT_EQ(modDB::GetFormProps().Width, 10500);
-  EXPECT_EQ(modDB::GetFormProps().Height, 7500);
+  EXPECT_EQ(FormTwips(), QSize(10500, 7500));
   EXPECT_TRUE(w.Modified);
 }
 
@@ -203,9 +191,7 @@ TEST_F(DesignerTest, RightClicksOpenDialogsAndThePopUpMenu) {
   // A right click on the second field opens its dialog in update mode; the item is
   // disabled meanwhile, and the canvas is redrawn afterwards.
   qfgui::OnShown<frmField>([&](frmField* d) {
-    EXPECT_EQ(d->lblFNO->text(), "2");
-    EXPECT_EQ(d->NAM->text(), "B");
-    EXPECT_EQ(d->BtnUpdate->text(), "Update");
+    qfgui::ExpectTexts({{d->lblFNO, "2"}, {d->NAM, "B"}, {d->BtnUpdate, "Update"}});
     EXPECT_TRUE(d->btnDelete->isEnabled());
     EXPECT_FALSE(w.Field[2]->isEnabled());
     w.Field[2]->move(300, 300);  // a stray change that the redraw must undo
@@ -250,22 +236,14 @@ TEST_F(DesignerTest, SaveAsThenSaveWritesEveryValue) {
 
   // What was designed; a new design's defaults and the layout: defstore_test, layout_test.
   const auto j = Dump("People");
-  const auto& f1 = j["Fields"][0];
-  EXPECT_EQ(f1["Name"], "NAME");
-  EXPECT_EQ(f1["Page"], 1);
-  EXPECT_EQ(f1["X"], 120);
-  EXPECT_EQ(f1["Y"], 40);
-  EXPECT_EQ(f1["Length"], 30);
-  EXPECT_EQ(f1["Format"], "!A");
-  EXPECT_EQ(f1["Width"], w.Field[1]->width());
-  EXPECT_EQ(f1["Height"], w.Field[1]->height());
-  EXPECT_GT(f1["Width"].get<int>(), 100);
-  EXPECT_GT(f1["Height"].get<int>(), 10);
-  EXPECT_EQ(j["Fields"][1]["Name"], "BORN");
-  EXPECT_EQ(j["Fields"][1]["Format"], "D");
-  EXPECT_EQ(j["Fields"][1]["Length"], 10);  // a date is 10 characters
-  EXPECT_EQ(j["PageHeadings"][0], "People  more");
-  EXPECT_EQ(j["PageHeadings"][1], "");
+  // A date is 10 characters.
+  qftest::ExpectJson(j, {{"/Fields/0/Name", "NAME"}, {"/Fields/0/Page", 1}, {"/Fields/0/X", 120}, {"/Fields/0/Y", 40},
+                         {"/Fields/0/Length", 30}, {"/Fields/0/Format", "!A"}, {"/Fields/0/Width", w.Field[1]->width()},
+                         {"/Fields/0/Height", w.Field[1]->height()}, {"/Fields/1/Name", "BORN"},
+                         {"/Fields/1/Format", "D"}, {"/Fields/1/Length", 10}, {"/PageHeadings/0", "People  more"},
+                         {"/PageHeadings/1", ""}});
+  EXPECT_GT(w.Field[1]->width(), 100);
+  EXPECT_GT(w.Field[1]->height(), 10);
 
   // Save goes back to the same file, even when the file picker was last in another
   // folder (and so was the current folder).
@@ -327,10 +305,10 @@ TEST_F(DesignerTest, LoadAsksForThePasswordAndReportsWhatItLoaded) {
   const QString right = "OpenSesame1";
   Load("Safe", &right);
   ASSERT_EQ(host.boxes.size(), 1u);
-  EXPECT_EQ(host.boxes[0].title, "Information");
-  EXPECT_EQ(host.boxes[0].style, modDB::vbInformation);
-  EXPECT_EQ(host.boxes[0].text, "Path\t" + dir.path().string() + "\r\nFile\tSafe\r\nPage(s)\t3\r\nField(s)\t2\r\n" +
-                                    "Banner(s)\t1\r\n");
+  EXPECT_EQ(std::tuple(host.boxes[0].title, int(host.boxes[0].style), host.boxes[0].text),
+            std::tuple("Information", int(modDB::vbInformation),
+                       "Path\t" + dir.path().string() +
+                           "\r\nFile\tSafe\r\nPage(s)\t3\r\nField(s)\t2\r\nBanner(s)\t1\r\n"));
   EXPECT_EQ(w.windowTitle(), "Safe");
   EXPECT_EQ(w.CurPage, 1);
   EXPECT_FALSE(w.Modified);
@@ -378,16 +356,12 @@ TEST_F(DesignerTest, ArrowKeysNudgeTheLastPressedItem) {
   QTest::keyClick(field, Qt::Key_Right);
   QTest::keyClick(field, Qt::Key_Right);
   QTest::keyClick(field, Qt::Key_Down);
-  modDB::FieldDef f;
-  modDB::GetFieldDef(1, f);
-  EXPECT_EQ(f.X, 3);
-  EXPECT_EQ(f.Y, 41);
+  EXPECT_EQ(FieldAt(1), QPoint(3, 41));
   EXPECT_EQ(field->pos(), QPoint(3, 41));
   EXPECT_EQ(w.cTBarLbl->text(), " 3, 41");
   EXPECT_TRUE(w.Modified);
   for (int i = 0; i < 5; ++i) QTest::keyClick(field, Qt::Key_Left);
-  GetFieldDef(1, f);
-  EXPECT_EQ(f.X, 0);  // not past the left edge
+  EXPECT_EQ(FieldAt(1).x(), 0);  // not past the left edge
 
   modDB::BannerDef b = MakeBanner("Title", 1, 300, w.ToolbarHeight());
   ASSERT_EQ(InsertBanner(b), 1);
@@ -396,11 +370,8 @@ TEST_F(DesignerTest, ArrowKeysNudgeTheLastPressedItem) {
   QWidget* keys = QApplication::focusWidget() ? QApplication::focusWidget() : static_cast<QWidget*>(&w);
   QTest::keyClick(keys, Qt::Key_Up);  // already at the toolbar
   QTest::keyClick(keys, Qt::Key_Right);
-  GetBanner(1, b);
-  EXPECT_EQ(b.X, 301);
-  EXPECT_EQ(b.Y, w.ToolbarHeight());
-  GetFieldDef(1, f);
-  EXPECT_EQ(f.X, 0);  // the field stays where it was
+  EXPECT_EQ(BannerAt(1), QPoint(301, w.ToolbarHeight()));
+  EXPECT_EQ(FieldAt(1).x(), 0);  // the field stays where it was
 }
 
 // Ctrl+A, C, X and V act on the text of the field that has the focus; once a click on

@@ -59,11 +59,7 @@ class EntryTest : public qfgui::GuiTest {
       EXPECT_NE(modDB::AddField(f), 0) << s.name;
     }
     if (bannersOnPage) {
-      modDB::BannerDef b;
-      b.Caption.Set("Banner");
-      b.Page = static_cast<uint8_t>(bannersOnPage);
-      b.Y = 30;
-      b.Font = modDB::GetFormProps().BannerFont;
+      modDB::BannerDef b = qfgui::MakeBanner("Banner", bannersOnPage, 0, 30);
       modDB::InsertBanner(b);
     }
     std::string name = dir / "Test";

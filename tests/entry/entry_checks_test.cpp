@@ -70,8 +70,7 @@ TEST_F(ChecksTest, FieldRulesOnLeavingAndSkipsThatCannotBeKeyedAround) {
   host.replies = {modDB::vbYes};
   w.mnuUpdateRecord->trigger();
   EXPECT_EQ(w.Mode, 1);
-  EXPECT_EQ(Stored(1)["Fields"]["PREG"], "");
-  EXPECT_EQ(Stored(1)["Fields"]["SEX"], "M");
+  qftest::ExpectJson(Stored(1), {{"/Fields/PREG", ""}, {"/Fields/SEX", "M"}});
 }
 
 TEST_F(ChecksTest, HardRulesRefuseTheSaveAndCheckAllGoesToTheField) {

@@ -4,11 +4,8 @@
 using namespace qfentry;
 
 TEST_F(EntryTest, UpdateChecksInSlotOrderAndJumpsToTheField) {
-  const std::string file = MakeDatabase({{"Born", 10, 1, "D"},
-                                         {"At", 8, 2, "T"},
-                                         {"Must", 10, 3, "A!"},
-                                         {"Opt", 10, 3, "D!"}},
-                                        {}, 1);  // "Banner" labels Born
+  const std::string file =  // "Banner" labels Born
+      MakeDatabase({{"Born", 10, 1, "D"}, {"At", 8, 2, "T"}, {"Must", 10, 3, "A!"}, {"Opt", 10, 3, "D!"}}, {}, 1);
   frmEdit& w = Open(file);
   w.mnuNewRecord->trigger();
   Type(1, "31/04/2020");
@@ -44,16 +41,13 @@ TEST_F(EntryTest, UpdateChecksInSlotOrderAndJumpsToTheField) {
   w.mnuUpdateRecord->trigger();
   EXPECT_TRUE(host.boxes.empty()) << host.Last();
   EXPECT_EQ(w.Mode, 1);
-  const auto rec = Stored(1);
-  EXPECT_EQ(rec["Fields"]["Born"], "30/04/2020");
-  EXPECT_EQ(rec["Fields"]["At"], "09:30:00");
-  EXPECT_EQ(rec["Fields"]["Opt"], "29/02/2000");
+  qftest::ExpectJson(Stored(1),
+                     {{"/Fields/Born", "30/04/2020"}, {"/Fields/At", "09:30:00"}, {"/Fields/Opt", "29/02/2000"}});
 }
 
 TEST_F(EntryTest, NumberFieldGetsTheNewRecordNumber) {
   std::vector<std::vector<std::string>> seven(7, std::vector<std::string>{"x", ""});
-  const std::string file = MakeDatabase({{"Name", 10, 1, "A"}, {"No", 5, 2, "#"}}, seven);
-  frmEdit& w = Open(file);
+  frmEdit& w = Open(MakeDatabase({{"Name", 10, 1, "A"}, {"No", 5, 2, "#"}}, seven));
   w.mnuNewRecord->trigger();
   Type(1, "Eight");
   w.mnuUpdateRecord->trigger();
@@ -78,23 +72,17 @@ TEST_F(EntryTest, DuplicateEmptiesNumberedAndComputedFields) {
   EXPECT_EQ(BoxText(1), "Ann");
   EXPECT_TRUE(w.Field[2]->isHidden());  // never an input box, even in edit mode
   EXPECT_FALSE(w.Dummy[2]->isHidden());
-  EXPECT_EQ(w.Dummy[2]->text(), "");
-  EXPECT_EQ(w.Dummy[3]->text(), "");
+  qfgui::ExpectTexts({{w.Dummy[2], ""}, {w.Dummy[3], ""}});
   w.mnuUpdateRecord->trigger();
-  const auto rec = Stored(2);
-  EXPECT_EQ(rec["Fields"]["Name"], "Ann");
-  EXPECT_EQ(rec["Fields"]["No"], "2");
-  EXPECT_EQ(rec["Fields"]["Calc"], "");
+  qftest::ExpectJson(Stored(2), {{"/Fields/Name", "Ann"}, {"/Fields/No", "2"}, {"/Fields/Calc", ""}});
   EXPECT_EQ(Stored(1)["Fields"]["Calc"], "computed");
 }
 
 TEST_F(EntryTest, DeleteAsksAndMarks) {
-  const std::string file = MakeDatabase({{"N", 5, 1, "N"}}, {{"1"}, {"2"}});
-  frmEdit& w = Open(file);
+  frmEdit& w = Open(MakeDatabase({{"N", 5, 1, "N"}}, {{"1"}, {"2"}}));
   w.cTBarBtn[15]->click();  // the default answer is No
   ASSERT_EQ(host.boxes.size(), 1u);
-  EXPECT_EQ(host.boxes[0].title, "DELETE");
-  EXPECT_EQ(host.boxes[0].text, "This will mark the record for permanent deletion.\r\nAre you sure?");
+  EXPECT_EQ(host.Last(), "DELETE: This will mark the record for permanent deletion.\r\nAre you sure?");
   EXPECT_EQ(host.boxes[0].style, modDB::vbYesNo | modDB::vbCritical | modDB::vbDefaultButton2);
   EXPECT_FALSE(Stored(1)["Deleted"].get<bool>());
 
@@ -114,8 +102,7 @@ TEST_F(EntryTest, DeleteAsksAndMarks) {
 }
 
 TEST_F(EntryTest, EditKeepsValuesAndWritesOverTheRecord) {
-  const std::string file = MakeDatabase({{"Name", 10, 1, "AS"}}, {{"Ann"}, {"Bob"}});
-  frmEdit& w = Open(file);
+  frmEdit& w = Open(MakeDatabase({{"Name", 10, 1, "AS"}}, {{"Ann"}, {"Bob"}}));
   w.mnuNextRecord->trigger();
   w.mnuEditRecord->trigger();
   Type(1, " Li");
@@ -202,8 +189,7 @@ TEST_F(EntryTest, TabAndEnterSelectTheFieldsText) {
     EXPECT_EQ(w.Field[slot]->textCursor().selectedText().replace(QChar::ParagraphSeparator, '\n'), BoxText(slot));
   }
   w.mnuUpdateRecord->trigger();
-  EXPECT_EQ(Stored(1)["Fields"]["B"], "7");
-  EXPECT_EQ(Stored(1)["Fields"]["A"], "Ann");
+  qftest::ExpectJson(Stored(1), {{"/Fields/B", "7"}, {"/Fields/A", "Ann"}});
 }
 
 // Pack says how many records the packed file holds.

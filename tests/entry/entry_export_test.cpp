@@ -2,6 +2,8 @@
 // `qfd export`, the name rule, a cancelled picker, and the current record kept.
 #include "tests/entry/EntryFixture.h"
 
+#include <tuple>
+
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
@@ -41,13 +43,12 @@ void SelectAll(frmExport* w) { QTest::mouseClick(w->Command1, Qt::LeftButton); }
 }  // namespace
 
 TEST_F(Export, EveryRecordWithItsNumberAndQuotedValuesAsQfdWritesThem) {
-  const std::string file = MakeDatabase(
+  frmEdit& w = Open(MakeDatabase(
       {{"Name", 20, 1, "AS"}, {"City", 20, 1, "AS"}, {"Notes", 60, 2, "AS"}},
       {{"Ann", "Rome", "first line\r\nsecond line"},
        {"Bo \"the Bear\"", "Oslo, Norway", ""},
        {"  Cy  ", "", "a\r\nb\r\nc"},
-       {"Di", "Paris", "caf\xE9"}});
-  frmEdit& w = Open(file);
+       {"Di", "Paris", "caf\xE9"}}));
   host.replies = {modDB::vbYes};
   w.mnuLastRecord->trigger();
   w.mnuPreviousRecord->trigger();  // record 3, marked for deletion: exported all the same
@@ -72,9 +73,7 @@ TEST_F(Export, EveryRecordWithItsNumberAndQuotedValuesAsQfdWritesThem) {
   EXPECT_EQ(Read("people.csv").substr(0, 19), "#,Name,City,Notes\r\n");
   EXPECT_EQ(Read("people.csv"), QfdExport());
   EXPECT_TRUE(host.boxes.empty()) << host.Last();
-  EXPECT_EQ(host.showPer, 4);
-  EXPECT_EQ(host.lastTotal, 4);
-  EXPECT_EQ(host.hidePer, 1);
+  EXPECT_EQ(std::tuple(host.showPer, host.lastTotal, host.hidePer), std::tuple(4, 4, 1));  // progress shown, hidden
   // The window stays on its record; its display is left as it was.
   EXPECT_EQ(modDB::GetRecordNo(), 2);
   EXPECT_EQ(w.lblRecNo->text(), shownBefore);
@@ -145,8 +144,7 @@ TEST_F(Export, SelectedFieldsGoInSlotOrderAndNoneLeavesTheNumbersAlone) {
 }
 
 TEST_F(Export, ADatabaseWithoutRecordsGivesTheHeadingAlone) {
-  const std::string file = MakeDatabase({{"Name", 10, 1, "AS"}, {"City", 10, 1, "AS"}});
-  frmEdit& w = Open(file);
+  frmEdit& w = Open(MakeDatabase({{"Name", 10, 1, "AS"}, {"City", 10, 1, "AS"}}));
   ASSERT_TRUE(w.mnuExport->isEnabled());
   ASSERT_TRUE(RunExport(SelectAll, "empty"));
   EXPECT_EQ(Read("empty.csv"), QfdExport());
@@ -158,8 +156,7 @@ TEST_F(Export, ADatabaseWithoutRecordsGivesTheHeadingAlone) {
 
 // The window names its file by the engine's rule (each case of it in csvexport_test).
 TEST_F(Export, TheCsvExtensionIsKeptInAnyCaseAndAddedOtherwise) {
-  const std::string file = MakeDatabase({{"Name", 10, 1, "AS"}}, {{"Ann"}});
-  Open(file);
+  Open(MakeDatabase({{"Name", 10, 1, "AS"}}, {{"Ann"}}));
   for (const char* name : {"B.CSV", "e.txt"}) ASSERT_TRUE(RunExport(SelectAll, name));
   EXPECT_EQ(CsvFiles(), (std::vector<std::string>{"B.CSV", "e.txt.csv"}));
   for (const std::string& f : CsvFiles()) EXPECT_EQ(Read(f), "#,Name\r\n1,\"Ann\"\r\n") << f;
@@ -178,8 +175,7 @@ TEST_F(Export, ACancelledPickerWritesNothingAndAFailedWriteSaysSo) {
   fs::create_directory(dir / "taken.csv");
   ASSERT_TRUE(RunExport(SelectAll, "taken"));
   ASSERT_EQ(host.boxes.size(), 1u);
-  EXPECT_EQ(host.boxes[0].title, "EXPORT");
-  EXPECT_EQ(host.boxes[0].text, "FILE:" + (dir / "taken.csv") + " cannot be written: it is a folder");
+  EXPECT_EQ(host.Last(), "EXPORT: FILE:" + (dir / "taken.csv") + " cannot be written: it is a folder");
   EXPECT_EQ(modDB::GetRecordNo(), 1);
 }
 
@@ -205,8 +201,7 @@ TEST_F(Export, NoCompanionOfTheDatabaseIsWrittenOver) {
 // The other formats come from the same window, as qfd writes them (each read back in
 // the transfer tests); the quoting boxes are CSV's alone.
 TEST_F(Export, AStataFileNamedByItsExtension) {
-  const std::string file = MakeDatabase({{"Name", 10, 1, "AS"}, {"Age", 3, 1, "N"}}, {{"Ann", "42"}, {"Bo", ""}});
-  Open(file);
+  Open(MakeDatabase({{"Name", 10, 1, "AS"}, {"Age", 3, 1, "N"}}, {{"Ann", "42"}, {"Bo", ""}}));
   ASSERT_TRUE(RunExport(
       [](frmExport* d) {
         SelectAll(d);

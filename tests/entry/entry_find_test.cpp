@@ -2,6 +2,8 @@
 // picking.
 #include "tests/entry/EntryFixture.h"
 
+#include <tuple>
+
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -39,10 +41,9 @@ struct Table {
 }  // namespace
 
 TEST_F(EntryTest, FindWalksForwardAcrossPagesWithoutWrapping) {
-  const std::string file = MakeDatabase({{"A", 20, 1, "AS"}, {"B", 20, 2, "AS"}, {"C", 20, 2, "AS"}},
-                                        {{"x", "Apple pie", ""}, {"pineAPPLE", "apple", ""},
-                                         {"old apple", "", ""}, {"none", "", "apple"}});
-  frmEdit& w = Open(file);
+  frmEdit& w = Open(MakeDatabase({{"A", 20, 1, "AS"}, {"B", 20, 2, "AS"}, {"C", 20, 2, "AS"}},
+                                 {{"x", "Apple pie", ""}, {"pineAPPLE", "apple", ""},
+                                  {"old apple", "", ""}, {"none", "", "apple"}}));
   host.replies = {modDB::vbYes};
   w.mnuLastRecord->trigger();
   w.mnuPreviousRecord->trigger();
@@ -64,8 +65,7 @@ TEST_F(EntryTest, FindWalksForwardAcrossPagesWithoutWrapping) {
     qfgui::ClickItem(d->FldList, 0);
     qfgui::ClickItem(d->FldList, 1);
     d->BtnSearch->click();
-    EXPECT_EQ(d->SearchStr->text(), "APPLE");
-    EXPECT_EQ(d->BtnSearch->text(), "Again");
+    qfgui::ExpectTexts({{d->SearchStr, "APPLE"}, {d->BtnSearch, "Again"}});
     EXPECT_FALSE(d->SearchStr->isEnabled());
     EXPECT_FALSE(d->FldList->isEnabled());
     EXPECT_EQ(w.RECNO(), " 1 / 4");
@@ -79,9 +79,8 @@ TEST_F(EntryTest, FindWalksForwardAcrossPagesWithoutWrapping) {
     EXPECT_FALSE(d->isVisible());
   });
   ASSERT_EQ(host.boxes.size(), 1u);
-  EXPECT_EQ(host.boxes[0].text, "No more records.");
-  EXPECT_EQ(host.boxes[0].style, modDB::vbOKOnly);
-  EXPECT_EQ(host.boxes[0].title, "");
+  EXPECT_EQ(std::tuple(host.boxes[0].text, int(host.boxes[0].style), host.boxes[0].title),
+            std::tuple("No more records.", int(modDB::vbOKOnly), ""));
   EXPECT_EQ(w.PickedRecord, 4);
   EXPECT_EQ(w.RECNO(), " 4 / 4");  // the last record the walk read
 }
@@ -89,9 +88,8 @@ TEST_F(EntryTest, FindWalksForwardAcrossPagesWithoutWrapping) {
 // Find opens with the field last typed in chosen; after a hit Enter means "Again",
 // and the dialog stands clear of the field found.
 TEST_F(EntryTest, FindChoosesTheLastFieldAndEnterGoesOn) {
-  const std::string file = MakeDatabase({{"A", 20, 1, "AS"}, {"B", 20, 1, "AS"}},
-                                        {{"x", "red"}, {"y", "blue"}, {"z", "reddish"}});
-  frmEdit& w = Open(file);
+  frmEdit& w = Open(MakeDatabase({{"A", 20, 1, "AS"}, {"B", 20, 1, "AS"}},
+                                 {{"x", "red"}, {"y", "blue"}, {"z", "reddish"}}));
   w.mnuEditRecord->trigger();
   w.Field[2]->setFocus();
   w.mnuCancelUpdate->trigger();
@@ -117,8 +115,7 @@ TEST_F(EntryTest, FindChoosesTheLastFieldAndEnterGoesOn) {
 }
 
 TEST_F(EntryTest, FindAndGotoOnAnEmptyDatabaseDoNothing) {
-  const std::string file = MakeDatabase({{"A", 20, 1, "AS"}});
-  frmEdit& w = Open(file);
+  frmEdit& w = Open(MakeDatabase({{"A", 20, 1, "AS"}}));
   w.mnuSearchRecord->trigger();
   w.mnuGotoRecord->trigger();
   EXPECT_TRUE(host.boxes.empty());
@@ -133,9 +130,7 @@ TEST_F(EntryTest, GotoLeavesOutHiddenFieldsAndPicks) {
   Through<frmBrowse>(w.mnuGotoRecord, [&](frmBrowse* t) {
     EXPECT_EQ(t->windowTitle(), "Select");
     ASSERT_EQ(t->lblCol.size(), 3u);
-    EXPECT_EQ(t->lblCol[0]->text(), "RECNO");
-    EXPECT_EQ(t->lblCol[1]->text(), "Name");
-    EXPECT_EQ(t->lblCol[2]->text(), "City");
+    qfgui::ExpectTexts({{t->lblCol[0], "RECNO"}, {t->lblCol[1], "Name"}, {t->lblCol[2], "City"}});
     EXPECT_EQ(t->lstCol[2]->item(2)->text(), "Pisa");
     EXPECT_EQ(t->lstCol[0]->item(2)->text(), "3*");  // marked for deletion
     qfgui::DblClickItem(t->lstCol[1], 2);
@@ -153,8 +148,7 @@ TEST_F(EntryTest, GotoLeavesOutHiddenFieldsAndPicks) {
 }
 
 TEST_F(EntryTest, EveryFieldHiddenLeavesOnlyTheRecordNumbers) {
-  const std::string file = MakeDatabase({{"A", 5, 1, "H"}}, {{"a"}});
-  frmEdit& w = Open(file);
+  frmEdit& w = Open(MakeDatabase({{"A", 5, 1, "H"}}, {{"a"}}));
   Through<frmBrowse>(w.mnuGotoRecord, [&](frmBrowse* t) {
     EXPECT_EQ(t->lblCol.size(), 1u);
     EXPECT_EQ(t->lstCol[0]->item(0)->text(), "1");
@@ -170,8 +164,7 @@ TEST_F(EntryTest, EveryFieldHiddenLeavesOnlyTheRecordNumbers) {
 TEST_F(EntryTest, TableOpensOnTheCurrentRowAndTheWheelScrolls) {
   std::vector<std::vector<std::string>> many;
   for (int i = 1; i <= 40; ++i) many.push_back({"r" + std::to_string(i)});
-  const std::string file = MakeDatabase({{"A", 5, 1, "A"}}, many);
-  frmEdit& w = Open(file);
+  frmEdit& w = Open(MakeDatabase({{"A", 5, 1, "A"}}, many));
   w.mnuLastRecord->trigger();
   Through<frmBrowse>(w.mnuGotoRecord, [&](frmBrowse* t) {
     EXPECT_EQ(t->SelectedRow(), 40);
@@ -360,30 +353,26 @@ TEST_F(EntryTest, TableCellTrimsBeforeCuttingAtTheLineBreak) {
   MakeDatabase({{"Memo", 30, 1, "*M"}}, {{"ab  \r\ncd  "}, {"  one  "}, {"\r\nnext"}});
   OpenInEngine();
   Table t({1});
-  EXPECT_EQ(t.window->GetCell(1, 1), "ab  ");
-  EXPECT_EQ(t.window->GetCell(2, 1), "  one");
-  EXPECT_EQ(t.window->GetCell(3, 1), "");
+  for (int row : {1, 2, 3}) EXPECT_EQ(QString::fromStdString(t.window->GetCell(row, 1)), t.Column(1)[row - 1]) << row;
   EXPECT_EQ(t.Column(1), (QStringList{"ab  ", "  one", ""}));
 }
 
 TEST(BrowseKeys, NumbersAndDates) {
-  EXPECT_EQ(frmBrowse::NumberKey(" 12.5 "), 12.5);
-  EXPECT_EQ(frmBrowse::NumberKey("-3"), -3);
-  EXPECT_EQ(frmBrowse::NumberKey("1,000"), 1000);
-  EXPECT_EQ(frmBrowse::NumberKey("1e3"), 1000);
-  EXPECT_EQ(frmBrowse::NumberKey(""), -1e40);
-  EXPECT_EQ(frmBrowse::NumberKey("12a"), -1e40);
-  EXPECT_EQ(frmBrowse::NumberKey("."), -1e40);
-  EXPECT_EQ(frmBrowse::DateKey("31/12/1899", 1), 1);
-  EXPECT_EQ(frmBrowse::DateKey("30/12/1899", 1), 0);
-  EXPECT_EQ(frmBrowse::DateKey("01/01/2000", 1), 36526);
-  EXPECT_EQ(frmBrowse::DateKey("13/01/2000", 2), 0);
-  EXPECT_EQ(frmBrowse::DateKey("02/01/2000", 2), 36557);  // month first: 1 February
-  EXPECT_EQ(frmBrowse::DateKey("2000-01-01", 1), 36526);
-  EXPECT_DOUBLE_EQ(frmBrowse::DateKey("01/01/2000 12:00:00", 1), 36526.5);
-  EXPECT_DOUBLE_EQ(frmBrowse::DateKey("06:00:00", 1), 0.25);
-  EXPECT_EQ(frmBrowse::DateKey("31/02/2000", 1), 0);
-  EXPECT_EQ(frmBrowse::DateKey("soon", 1), 0);
+  const struct {
+    const char* text;
+    double key;
+  } numbers[] = {{" 12.5 ", 12.5}, {"-3", -3},     {"1,000", 1000}, {"1e3", 1000},
+                 {"", -1e40},      {"12a", -1e40}, {".", -1e40}};
+  for (const auto& c : numbers) EXPECT_EQ(frmBrowse::NumberKey(c.text), c.key) << c.text;
+  const struct {
+    const char* text;
+    int order;  // 2: month first
+    double key;
+  } dates[] = {{"31/12/1899", 1, 1},     {"30/12/1899", 1, 0},      {"01/01/2000", 1, 36526},
+               {"13/01/2000", 2, 0},     {"02/01/2000", 2, 36557},  {"2000-01-01", 1, 36526},
+               {"06:00:00", 1, 0.25},    {"31/02/2000", 1, 0},      {"soon", 1, 0},
+               {"01/01/2000 12:00:00", 1, 36526.5}};
+  for (const auto& c : dates) EXPECT_DOUBLE_EQ(frmBrowse::DateKey(c.text, c.order), c.key) << c.text;
 }
 
 TEST_F(EntryTest, ScrollBarsFollowWhatFits) {

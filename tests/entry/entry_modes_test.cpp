@@ -109,10 +109,7 @@ TEST_F(EntryTest, MultiPageFormModesAndPages) {
   EXPECT_EQ(BoxText(1), "a1xyz");
   w.mnuUpdateRecord->trigger();
   EXPECT_EQ(w.Mode, 1);
-  const auto rec = Stored(1);
-  EXPECT_EQ(rec["Fields"]["A"], "a1xyz");
-  EXPECT_EQ(rec["Fields"]["B"], "b1Q");
-  EXPECT_EQ(rec["Fields"]["C"], "c1R");
+  qftest::ExpectJson(Stored(1), {{"/Fields/A", "a1xyz"}, {"/Fields/B", "b1Q"}, {"/Fields/C", "c1R"}});
 }
 
 TEST_F(EntryTest, PositionTextAndNavigation) {
@@ -135,8 +132,7 @@ TEST_F(EntryTest, PositionTextAndNavigation) {
 }
 
 TEST_F(EntryTest, CancelAfterNewOnAnEmptyDatabase) {
-  const std::string file = MakeDatabase({{"N", 5, 1, "N"}});
-  frmEdit& w = Open(file);
+  frmEdit& w = Open(MakeDatabase({{"N", 5, 1, "N"}}));
   EXPECT_EQ(w.RECNO(), "Record");
   w.cTBarBtn[12]->click();  // New
   Type(1, "42");
@@ -149,8 +145,7 @@ TEST_F(EntryTest, CancelAfterNewOnAnEmptyDatabase) {
 }
 
 TEST_F(EntryTest, CloseResetsTheWindow) {
-  const std::string file = MakeDatabase({{"N", 5, 1, "N"}}, {{"1"}}, 1);
-  frmEdit& w = Open(file);
+  frmEdit& w = Open(MakeDatabase({{"N", 5, 1, "N"}}, {{"1"}}, 1));
   EXPECT_FALSE(w.Banner[1]->isHidden());
   w.AllowDelete = false;
   w.mnuClose->trigger();
@@ -207,8 +202,7 @@ TEST_F(EntryTest, PageCommandsFollowEachFormsPages) {
 // A click on the form's background in edit mode leaves the focus in the field box:
 // F12 and typing still reach it.
 TEST_F(EntryTest, BackgroundClickKeepsTheFieldFocus) {
-  const std::string file = MakeDatabase({{"Day", 10, 1, "D"}, {"Name", 10, 1, "A"}}, {{"", ""}});
-  frmEdit& w = Open(file);
+  frmEdit& w = Open(MakeDatabase({{"Day", 10, 1, "D"}, {"Name", 10, 1, "A"}}, {{"", ""}}));
   w.mnuEditRecord->trigger();
   w.Field[1]->setFocus();
   ASSERT_EQ(QApplication::focusWidget(), w.Field[1]);

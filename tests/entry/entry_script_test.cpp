@@ -62,9 +62,7 @@ TEST_F(ScriptTest, SixActionsAndRunningOne) {
   EXPECT_TRUE(w.mnuAction0->menuAction()->isVisible());
   for (int k = 1; k <= 5; ++k) EXPECT_TRUE(w.mnuAction[k]->isVisible());
   // SetAction trims the caller's variable itself.
-  EXPECT_EQ(w.Dummy[2]->text(), "[One]");
-  EXPECT_EQ(w.mnuAction[1]->text(), "One");
-  EXPECT_EQ(w.mnuAction[5]->text(), "Five");
+  qfgui::ExpectTexts({{w.Dummy[2], "[One]"}, {w.mnuAction[1], "One"}, {w.mnuAction[5], "Five"}});
   EXPECT_FALSE(w.mnuAction0->isEnabled());  // actions run only while editing
   w.mnuEditRecord->trigger();
   EXPECT_TRUE(w.mnuAction0->isEnabled());
@@ -79,8 +77,7 @@ TEST_F(ScriptTest, SixActionsAndRunningOne) {
 }
 
 TEST_F(ScriptTest, SyntaxErrorIsShownAndUpdateStillSaves) {
-  const std::string file = Form("Sub Start\r\nEnd Sub\r\nSub Update\r\n  x = (1 + \r\nEnd Sub");
-  frmEdit& w = Open(file);
+  frmEdit& w = Open(Form("Sub Start\r\nEnd Sub\r\nSub Update\r\n  x = (1 + \r\nEnd Sub"));
   ASSERT_EQ(host.boxes.size(), 1u);  // "Start" met the syntax error too
   EXPECT_EQ(host.boxes[0].title, "SCRIPT ERROR");
   const std::string text = host.boxes[0].text;
@@ -96,22 +93,20 @@ TEST_F(ScriptTest, SyntaxErrorIsShownAndUpdateStillSaves) {
 }
 
 TEST_F(ScriptTest, UpdateComputesAndVetoes) {
-  const std::string file = Form(
+  frmEdit& w = Open(Form(
       "Sub Start\r\nEnd Sub\r\nSub Update\r\n"
       "  Qf.SetField \"Total\", Len(Qf.GetField(\"Name\"))\r\n"
       "  If Qf.GetField(\"City\") = \"\" Then\r\n"
       "    MsgBox \"City is required\", vbExclamation, \"Contact\"\r\n"
       "    Qf.GetField \"No city\"\r\n"
       "  End If\r\n"
-      "End Sub");
-  frmEdit& w = Open(file);
+      "End Sub"));
   w.mnuNewRecord->trigger();
   Type(1, "Ann");
   w.mnuUpdateRecord->trigger();
   EXPECT_EQ(w.Mode, 2);  // refused
   ASSERT_GE(host.boxes.size(), 2u);
-  EXPECT_EQ(host.boxes[0].text, "City is required");
-  EXPECT_EQ(host.boxes[0].title, "Contact");
+  EXPECT_EQ(host.boxes[0].title + ": " + host.boxes[0].text, "Contact: City is required");
   EXPECT_EQ(host.boxes[0].style, modDB::vbExclamation);
   EXPECT_EQ(host.Last(), "GetField: FIELD No city NOT FOUND");
   EXPECT_EQ(StoredCount(), 0);
@@ -124,8 +119,7 @@ TEST_F(ScriptTest, UpdateComputesAndVetoes) {
 }
 
 TEST_F(ScriptTest, EmptyScriptOrNameRunsNothing) {
-  const std::string file = Form("");
-  frmEdit& w = Open(file);
+  frmEdit& w = Open(Form(""));
   EXPECT_FALSE(w.RunScript("Start"));
   EXPECT_FALSE(w.RunScript("  "));
   EXPECT_TRUE(host.boxes.empty());
@@ -161,9 +155,7 @@ TEST_F(ScriptTest, SecondDatabase) {
 
   EXPECT_FALSE(w.RunScript("Rename"));
   // Another program sees the change at once.
-  const auto rec = Stored(3, "Cities");
-  EXPECT_EQ(rec["Fields"]["Code"], "lim");
-  EXPECT_EQ(rec["Fields"]["City"], "Lima Peru");
+  qftest::ExpectJson(Stored(3, "Cities"), {{"/Fields/Code", "lim"}, {"/Fields/City", "Lima Peru"}});
 
   auto ran = qfgui::OnShown<frmBrowse>([](frmBrowse* t) {
     ASSERT_EQ(t->lblCol.size(), 3u);
@@ -186,29 +178,26 @@ TEST_F(ScriptTest, SecondDatabase) {
 }
 
 TEST_F(ScriptTest, SecondDatabaseMessages) {
-  const std::string file = Form(
+  frmEdit& w = Open(Form(
       "Sub NoDb\r\n  Qf.GetDBCount\r\nEnd Sub\r\n"
       "Sub NoList\r\n  Qf.GetDBList Array(\"x\")\r\nEnd Sub\r\n"
       "Sub Twice\r\n  Qf.OpenDB \"Test\"\r\n  Qf.OpenDB \"Test\"\r\nEnd Sub\r\n"
       "Sub Field\r\n  Qf.GetDBField 1, \"Nope\"\r\nEnd Sub",
-      {{"a", "", ""}});
-  frmEdit& w = Open(file);
-  EXPECT_TRUE(w.RunScript("NoDb"));
-  EXPECT_EQ(host.Last(), "GetDBCount: Database not open");
-  EXPECT_TRUE(w.RunScript("NoList"));
-  EXPECT_EQ(host.Last(), "GetDBList: Database not opened");
-  EXPECT_TRUE(w.RunScript("Twice"));
-  EXPECT_EQ(host.Last(), "Open File: Database already open");
-  EXPECT_TRUE(w.RunScript("Field"));
-  EXPECT_EQ(host.Last(), "GetDBField: Invalid Field Name");
+      {{"a", "", ""}}));
+  for (auto [sub, message] : {std::pair("NoDb", "GetDBCount: Database not open"),
+                              {"NoList", "GetDBList: Database not opened"},
+                              {"Twice", "Open File: Database already open"},
+                              {"Field", "GetDBField: Invalid Field Name"}}) {
+    EXPECT_TRUE(w.RunScript(sub)) << sub;
+    EXPECT_EQ(host.Last(), message);
+  }
 }
 
 TEST_F(ScriptTest, DeletePermissionAndMaskedInput) {
-  const std::string file = Form(
+  frmEdit& w = Open(Form(
       "Sub Start\r\n  Qf.DisableDelete\r\nEnd Sub\r\n"
       "Sub Ask\r\n  Qf.SetField \"City\", Qf.GetPass(\" Password \", \" def \")\r\nEnd Sub",
-      {{"a", "", ""}});
-  frmEdit& w = Open(file);
+      {{"a", "", ""}}));
   EXPECT_FALSE(w.AllowDelete);
   EXPECT_FALSE(w.mnuPack->isEnabled());
   w.mnuDeleteRecord->trigger();
@@ -231,12 +220,11 @@ TEST_F(ScriptTest, DeletePermissionAndMaskedInput) {
 }
 
 TEST_F(ScriptTest, ScriptMsgBoxAndInputBoxReachTheUser) {
-  const std::string file = Form(
+  frmEdit& w = Open(Form(
       "Sub Ask\r\n  v = InputBox(\"Your city?\", \"City\", \"Rome\")\r\n"
       "  r = MsgBox(\"Keep \" & v & \"?\", vbYesNo + vbQuestion, \"Check\")\r\n"
       "  If r = vbYes Then Qf.SetField \"City\", v\r\nEnd Sub",
-      {{"a", "", ""}});
-  frmEdit& w = Open(file);
+      {{"a", "", ""}}));
   auto ran = qfgui::OnShown<QInputDialog>([](QInputDialog* d) {
     EXPECT_EQ(d->labelText(), "Your city?");
     EXPECT_EQ(d->textValue(), "Rome");
@@ -256,11 +244,10 @@ TEST_F(ScriptTest, ScriptMsgBoxAndInputBoxReachTheUser) {
 // methods (time spent in them counts too), and the window goes on working.
 TEST_F(ScriptTest, EndlessLoopsStopAtTheTimeout) {
   // A loop that calls the window's own object is stopped too (a bare loop: robustness_test).
-  const std::string file = Form(
+  frmEdit& w = Open(Form(
       "Sub Start\r\nEnd Sub\r\nSub Spin\r\n  Do\r\n  Loop\r\nEnd Sub\r\n"
       "Sub SpinQf\r\n  Do\r\n    x = Qf.GetField(\"Name\")\r\n  Loop\r\nEnd Sub",
-      {{"a", "", ""}});
-  frmEdit& w = Open(file);
+      {{"a", "", ""}}));
   const std::string tooLong = "Description:The script ran longer than its time limit\r\nLine: ";
   EXPECT_FALSE(w.RunScript("SpinQf"));
   ASSERT_EQ(host.boxes.size(), 1u);
@@ -275,8 +262,7 @@ TEST_F(ScriptTest, EndlessLoopsStopAtTheTimeout) {
 TEST_F(ScriptTest, TheExampleContactScript) {
   frmEdit& w = OpenExample("Contacts.Qfd");
   EXPECT_TRUE(host.boxes.empty()) << host.Last();
-  EXPECT_EQ(w.mnuAction[1]->text(), "PickCity");
-  EXPECT_EQ(w.mnuAction[2]->text(), "CallNow");
+  qfgui::ExpectTexts({{w.mnuAction[1], "PickCity"}, {w.mnuAction[2], "CallNow"}});
 
   w.mnuNewRecord->trigger();
   Type(2, "ada");
@@ -307,10 +293,8 @@ TEST_F(ScriptTest, TheExampleContactScript) {
   EXPECT_TRUE(host.boxes.empty()) << host.Last();
   EXPECT_EQ(w.Mode, 1);
   const auto rec = Stored(before + 1, "Contacts");
-  EXPECT_EQ(rec["Fields"]["FullName"], "Ada Lovelace");
-  EXPECT_EQ(rec["Fields"]["City"], "OSLO");
-  EXPECT_EQ(rec["Fields"]["Rating"], "4.5");
-  EXPECT_EQ(rec["Fields"]["ContactNo"], std::to_string(before + 1));
+  qftest::ExpectJson(rec, {{"/Fields/FullName", "Ada Lovelace"}, {"/Fields/City", "OSLO"}, {"/Fields/Rating", "4.5"},
+                           {"/Fields/ContactNo", std::to_string(before + 1)}});
 }
 
 // Qf's methods by name: a wrong number of arguments is 450 before anything runs, a
@@ -327,9 +311,8 @@ TEST(QfMethods, ArgumentCountAndUnknownNames) {
   std::vector<qfscript::Variant*> none;
   qfscript::Variant result;
   for (const std::string& name : names) EXPECT_EQ(qf.Call(name, four, result), 450) << name;
-  EXPECT_EQ(qf.Call("getdbfield", none, result), 450);
-  EXPECT_EQ(qf.Call("GETPASS", four, result), 450);
-  EXPECT_EQ(qf.Call("GetRecord", none, result), 438);
-  EXPECT_EQ(qf.Call("", none, result), 438);
+  for (auto [name, args, code] : {std::tuple("getdbfield", &none, 450), {"GETPASS", &four, 450},
+                                  {"GetRecord", &none, 438}, {"", &none, 438}})
+    EXPECT_EQ(qf.Call(name, *args, result), code) << name;
   EXPECT_FALSE(qf.LastCallFailed);
 }

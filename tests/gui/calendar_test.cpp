@@ -35,8 +35,7 @@ TEST_F(Calendar, OpensOnTheDateHeldWithTheDayHighlighted) {
   OnShown<frmGetDate>([&](frmGetDate* w) {
     EXPECT_EQ(w->windowTitle(), "Date");
     EXPECT_EQ(w->pos(), QPoint(modLIB::TwipsToPixelsX(1500), modLIB::TwipsToPixelsY(3000)));
-    EXPECT_EQ(w->lblMonth->text(), "Dec");
-    EXPECT_EQ(w->lblYear->text(), "2020");
+    ExpectTexts({{w->lblMonth, "Dec"}, {w->lblYear, "2020"}});
     QString heads;
     for (int i = 1; i <= 7; ++i) heads += w->lblDayOfWeek[i]->text();
     EXPECT_EQ(heads, "MTWTFSS");
@@ -47,15 +46,13 @@ TEST_F(Calendar, OpensOnTheDateHeldWithTheDayHighlighted) {
     EXPECT_EQ(HighlightCount(w), 1);
     // 3-pixel gaps across and down.
     const QRect c1 = w->lblDay[1]->geometry(), c2 = w->lblDay[2]->geometry(), c8 = w->lblDay[8]->geometry();
-    EXPECT_EQ(c2.left() - c1.right() - 1, 3);
-    EXPECT_EQ(c8.top() - c1.bottom() - 1, 3);
+    EXPECT_EQ(QPoint(c2.left() - c1.right() - 1, c8.top() - c1.bottom() - 1), QPoint(3, 3));
     EXPECT_EQ(c8.left(), c1.left());
     EXPECT_EQ(w->lblDayOfWeek[2]->geometry().left() - w->lblDayOfWeek[1]->geometry().right() - 1, 3);
     Shot(w, "frmGetDate");
   });
   modDlg::ShowDatePicker(1500, 3000, 1);
-  EXPECT_EQ(modDlg::DatePickerLeft, 1500);
-  EXPECT_EQ(modDlg::DatePickerTop, 3000);
+  EXPECT_EQ(QPoint(modDlg::DatePickerLeft, modDlg::DatePickerTop), QPoint(1500, 3000));
   // Closed without a pick: the date text stays.
   EXPECT_EQ(modDlg::DateText, "31/12/2020");
 }
@@ -87,22 +84,18 @@ TEST_F(Calendar, MonthAndYearButtonsKeepTheSelectionAndStopAtTheLimits) {
     EXPECT_EQ(HighlightCount(w), 1);
     EXPECT_TRUE(Highlighted(w->lblDay[CellOf(w, 15)]));
     QTest::mouseClick(w->cmdBack, Qt::LeftButton);
-    EXPECT_EQ(w->lblMonth->text(), "Dec");
-    EXPECT_EQ(w->lblYear->text(), "1999");
+    ExpectTexts({{w->lblMonth, "Dec"}, {w->lblYear, "1999"}});
     QTest::mouseClick(w->cmdNext, Qt::LeftButton);
     EXPECT_EQ(w->lblYear->text(), "2000");
     // February 1900 is not a leap month.
     w->ShowMonth = 2;
     w->ShowYear = 1901;
     QTest::mouseClick(w->cmdYBack, Qt::LeftButton);
-    EXPECT_EQ(w->lblYear->text(), "1900");
-    EXPECT_EQ(w->lblMonth->text(), "Feb");
+    ExpectTexts({{w->lblYear, "1900"}, {w->lblMonth, "Feb"}});
     EXPECT_EQ(LastDay(w), 28);
     QTest::mouseClick(w->cmdYNext, Qt::LeftButton);
     EXPECT_EQ(w->lblYear->text(), "1901");
-    EXPECT_EQ(w->SelYear, 2000);
-    EXPECT_EQ(w->SelMonth, 1);
-    EXPECT_EQ(w->SelDay, 15);
+    EXPECT_EQ(QDate(w->SelYear, w->SelMonth, w->SelDay), QDate(2000, 1, 15));  // the selection kept
   });
   modDlg::ShowDatePicker(0, 0, 1);
 }
@@ -114,16 +107,14 @@ TEST_F(Calendar, FirstAndLastYearsStop) {
     EXPECT_EQ(CellOf(w, 1), 1);  // 1 January of year 1 was a Monday
     QTest::mouseClick(w->cmdBack, Qt::LeftButton);
     QTest::mouseClick(w->cmdYBack, Qt::LeftButton);
-    EXPECT_EQ(w->lblMonth->text(), "Jan");
-    EXPECT_EQ(w->lblYear->text(), "1");
+    ExpectTexts({{w->lblMonth, "Jan"}, {w->lblYear, "1"}});
   });
   modDlg::ShowDatePicker(0, 0, 1);
   modDlg::DateText = "31/12/9999";
   OnShown<frmGetDate>([&](frmGetDate* w) {
     QTest::mouseClick(w->cmdNext, Qt::LeftButton);
     QTest::mouseClick(w->cmdYNext, Qt::LeftButton);
-    EXPECT_EQ(w->lblMonth->text(), "Dec");
-    EXPECT_EQ(w->lblYear->text(), "9999");
+    ExpectTexts({{w->lblMonth, "Dec"}, {w->lblYear, "9999"}});
     EXPECT_TRUE(Highlighted(w->lblDay[CellOf(w, 31)]));
   });
   modDlg::ShowDatePicker(0, 0, 1);

@@ -5,6 +5,8 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <string>
+#include <tuple>
 
 #include "common/frmDlgClr.h"
 #include "common/frmDlgFnt.h"
@@ -18,8 +20,7 @@ TEST_F(ColorPicker, RoundTripAndLayoutOfTheSwatches) {
   modDlg::DialogColor = 0x00FFFFCC;
   OnShown<frmDlgClr>([&](frmDlgClr* d) {
     EXPECT_EQ(d->windowTitle(), "Color");
-    EXPECT_EQ(d->lblHex->text(), "Color (#RRGGBB)");
-    EXPECT_EQ(d->txtClr->text(), "#CCFFFF");  // red CC, green FF, blue FF
+    ExpectTexts({{d->lblHex, "Color (#RRGGBB)"}, {d->txtClr, "#CCFFFF"}});  // red CC, green FF, blue FF
     EXPECT_EQ(d->lblSwatch->palette().color(QPalette::Window), QColor(0xCC, 0xFF, 0xFF));
     int visible = 0;
     for (int k = 1; k <= 216; ++k) visible += d->lblClr[k]->isVisible();
@@ -89,13 +90,22 @@ TEST_F(ColorPicker, CancelAndEmptyBoxChooseNothing) {
   EXPECT_EQ(modDlg::DialogColor, 0x00123456);
 }
 
-class FontPicker : public GuiTest {};
+class FontPicker : public GuiTest {
+ protected:
+  // The exchange members: name, size, bold, italic.
+  static void SetFont(const char* name, int size, int bold, int italic) {
+    modDlg::DialogFontName = name;
+    modDlg::DialogFontSize = static_cast<int16_t>(size);
+    modDlg::DialogFontBold = static_cast<uint8_t>(bold);
+    modDlg::DialogFontItalic = static_cast<uint8_t>(italic);
+  }
+  static std::tuple<std::string, int, int, int> Font() {
+    return {modDlg::DialogFontName, modDlg::DialogFontSize, modDlg::DialogFontBold, modDlg::DialogFontItalic};
+  }
+};
 
 TEST_F(FontPicker, PreselectsIgnoringCaseAndFallsBackToTheFirstEntries) {
-  modDlg::DialogFontName = "times roman";
-  modDlg::DialogFontSize = 11;
-  modDlg::DialogFontBold = 1;
-  modDlg::DialogFontItalic = 0;
+  SetFont("times roman", 11, 1, 0);
   OnShown<frmDlgFnt>([&](frmDlgFnt* w) {
     EXPECT_EQ(w->windowTitle(), "Select Font");
     EXPECT_EQ(w->lstFN->currentItem()->text(), "Times Roman");
@@ -111,25 +121,17 @@ TEST_F(FontPicker, PreselectsIgnoringCaseAndFallsBackToTheFirstEntries) {
   });
   modDlg::ShowFontDialog();
   EXPECT_EQ(modDlg::DialogTitle, "Select Font");
-  EXPECT_EQ(modDlg::DialogFontName, "Times Roman");
-  EXPECT_EQ(modDlg::DialogFontSize, 8);
-  EXPECT_EQ(modDlg::DialogFontBold, 1);
-  EXPECT_EQ(modDlg::DialogFontItalic, 0);
+  EXPECT_EQ(Font(), std::tuple("Times Roman", 8, 1, 0));
 
   // A font the list does not have comes back as "Arial".
-  modDlg::DialogFontName = "Garamond";
-  modDlg::DialogFontSize = 24;
+  SetFont("Garamond", 24, 1, 0);
   OnShown<frmDlgFnt>([&](frmDlgFnt* w) { QTest::mouseClick(w->cmdOK, Qt::LeftButton); });
   modDlg::ShowFontDialog();
-  EXPECT_EQ(modDlg::DialogFontName, "Arial");
-  EXPECT_EQ(modDlg::DialogFontSize, 24);
+  EXPECT_EQ(Font(), std::tuple("Arial", 24, 1, 0));
 }
 
 TEST_F(FontPicker, ClicksChooseAndCancelKeepsEverything) {
-  modDlg::DialogFontName = "Arial";
-  modDlg::DialogFontSize = 10;
-  modDlg::DialogFontBold = 0;
-  modDlg::DialogFontItalic = 0;
+  SetFont("Arial", 10, 0, 0);
   OnShown<frmDlgFnt>([&](frmDlgFnt* w) {
     ClickItem(w->lstFN, FindRow(w->lstFN, "Verdana"));
     ClickItem(w->lstFS, FindRow(w->lstFS, "18"));
@@ -137,9 +139,7 @@ TEST_F(FontPicker, ClicksChooseAndCancelKeepsEverything) {
     QTest::mouseClick(w->cmdCancel, Qt::LeftButton);
   });
   modDlg::ShowFontDialog();
-  EXPECT_EQ(modDlg::DialogFontName, "Arial");
-  EXPECT_EQ(modDlg::DialogFontSize, 10);
-  EXPECT_EQ(modDlg::DialogFontItalic, 0);
+  EXPECT_EQ(Font(), std::tuple("Arial", 10, 0, 0));
 
   OnShown<frmDlgFnt>([&](frmDlgFnt* w) {
     ClickItem(w->lstFN, FindRow(w->lstFN, "Courier"));
@@ -148,10 +148,7 @@ TEST_F(FontPicker, ClicksChooseAndCancelKeepsEverything) {
     QTest::mouseClick(w->cmdOK, Qt::LeftButton);
   });
   modDlg::ShowFontDialog();
-  EXPECT_EQ(modDlg::DialogFontName, "Courier");
-  EXPECT_EQ(modDlg::DialogFontSize, 72);
-  EXPECT_EQ(modDlg::DialogFontBold, 0);
-  EXPECT_EQ(modDlg::DialogFontItalic, 1);
+  EXPECT_EQ(Font(), std::tuple("Courier", 72, 0, 1));
 }
 
 TEST(FormFonts, ListedNamesResolveToMetricCompatibleFaces) {
@@ -160,9 +157,8 @@ TEST(FormFonts, ListedNamesResolveToMetricCompatibleFaces) {
   const QFontInfo arial(Platform::FormFont("Arial", 10, false, false));
   const QFontInfo times(Platform::FormFont("Times Roman", 10, false, false));
   const QFontInfo courier(Platform::FormFont("Courier", 10, true, false));
-  EXPECT_EQ(arial.family(), "Liberation Sans");
-  EXPECT_EQ(times.family(), "Liberation Serif");
-  EXPECT_EQ(courier.family(), "Liberation Mono");
+  EXPECT_EQ(QStringList({arial.family(), times.family(), courier.family()}),
+            QStringList({"Liberation Sans", "Liberation Serif", "Liberation Mono"}));
   EXPECT_TRUE(courier.bold());
   EXPECT_EQ(arial.pointSize(), 10);
 }

@@ -74,20 +74,17 @@ TEST_F(HelpViewer, TopicEdges) {
   // The last topic runs to the end of the file; two headings in a row give no text;
   // a heading written with real blanks is listed but has no text.
   EXPECT_EQ(Open("Last Topic").text, "one\ntwo\n");
-  const Seen add = Open("add field");
-  EXPECT_EQ(add.heading, "Add Field");
-  EXPECT_EQ(add.text, "");
-  const Seen real = Open("Real Blanks");
-  EXPECT_EQ(real.heading, "Real Blanks");
-  EXPECT_EQ(real.text, "");
+  for (auto [topic, heading] : {std::pair("add field", "Add Field"), {"Real Blanks", "Real Blanks"}}) {
+    const Seen s = Open(topic);
+    EXPECT_EQ(s.heading + '|' + s.text, QString(heading) + '|') << topic;
+  }
   EXPECT_EQ(Open("Add Banner").text, "Banners are captions.\n\n");
 }
 
 TEST_F(HelpViewer, ClickingAnEntryShowsItsTopic) {
   Open("Contents", [&](frmHelp* w) {
     ClickItem(w->TOC, 1);
-    EXPECT_EQ(w->Heading->text(), "Field Formats");
-    EXPECT_EQ(w->Help->toPlainText(), "Flags:\n  A  letters\n");
+    ExpectTexts({{w->Heading, "Field Formats"}, {w->Help, "Flags:\n  A  letters\n"}});
     QTest::keyClick(w->TOC, Qt::Key_End);
     EXPECT_EQ(w->Heading->text(), "Last Topic");
     QTest::mouseClick(w->cmdClose, Qt::LeftButton);
@@ -103,8 +100,7 @@ TEST_F(HelpViewer, MissingFileReportsAndTheWindowStaysUsable) {
   });
   EXPECT_TRUE(s.toc.isEmpty());
   ASSERT_EQ(host.boxes.size(), 1u);
-  EXPECT_EQ(host.boxes[0].title, "Help");
-  EXPECT_EQ(host.boxes[0].text, "Help file load error");
+  EXPECT_EQ(host.Last(), "Help: Help file load error");
   EXPECT_EQ(host.boxes[0].style, modDB::vbCritical);
 
   // A folder where the file should be is no better.
@@ -175,10 +171,8 @@ TEST_F(About, ShowsNameVersionCopyrightAndOpensTheLinkWithoutClosing) {
   });
   auto ran = OnShown<frmAbout>([&](frmAbout* w) {
     EXPECT_EQ(w->windowTitle(), "About");
-    EXPECT_EQ(w->lblTitle->text(), "QfEntry 2.5.13");
-    EXPECT_EQ(w->lblCopyright->text(), "Copyright (C) 2026 The Qf Forms makers");
-    EXPECT_EQ(w->lblWebCaption->text(), "Web Site");
-    EXPECT_EQ(w->btnOk->text(), "Ok");
+    ExpectTexts({{w->lblTitle, "QfEntry 2.5.13"}, {w->lblCopyright, "Copyright (C) 2026 The Qf Forms makers"},
+                        {w->lblWebCaption, "Web Site"}, {w->btnOk, "Ok"}});
     Shot(w, "frmAbout");
     QTest::mouseClick(w->lblWeb, Qt::LeftButton);
     EXPECT_TRUE(w->isVisible());

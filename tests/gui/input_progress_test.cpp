@@ -78,18 +78,14 @@ TEST_F(InputBox, LengthLimitDefaultModeAndClosingWithoutOk) {
 
   // Escape and the close box leave the caller's text alone.
   modDlg::InputText = "keep me";
-  OnShown<frmInput>([&](frmInput* w) {
-    QTest::keyClicks(w->txtStr, "zz");
-    QTest::keyClick(w->txtStr, Qt::Key_Escape);
-  });
-  modDlg::ShowInputBox("A");
-  EXPECT_EQ(modDlg::InputText, "keep me");
-  OnShown<frmInput>([&](frmInput* w) {
-    QTest::keyClicks(w->txtStr, "zz");
-    w->close();
-  });
-  modDlg::ShowInputBox("A");
-  EXPECT_EQ(modDlg::InputText, "keep me");
+  for (bool escape : {true, false}) {
+    OnShown<frmInput>([&](frmInput* w) {
+      QTest::keyClicks(w->txtStr, "zz");
+      escape ? QTest::keyClick(w->txtStr, Qt::Key_Escape) : void(w->close());
+    });
+    modDlg::ShowInputBox("A");
+    EXPECT_EQ(modDlg::InputText, "keep me") << escape;
+  }
 }
 
 TEST_F(InputBox, UpperCaseSetAndPastedTextAreFiltered) {
@@ -156,8 +152,7 @@ TEST_F(Progress, HidePerUnloadsAndTheNextWindowStartsAfresh) {
   ASSERT_NE(w, nullptr);
   EXPECT_EQ(w->lblPer->text(), "100%");
   EXPECT_EQ(w->shpBar->width(), modLIB::TwipsToPixelsX(3495));
-  EXPECT_EQ(w->lblMin->text(), "0");
-  EXPECT_EQ(w->lblMax->text(), "100");
+  ExpectTexts({{w->lblMin, "0"}, {w->lblMax, "100"}});
   EXPECT_EQ(w->shpFrame->geometry(), w->rect());
   Shot(w, "frmProgress_full");
   modDlg::HidePer();

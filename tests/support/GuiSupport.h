@@ -16,6 +16,8 @@
 #include <QListWidget>
 #include <QTest>
 #include <functional>
+#include <initializer_list>
+#include <utility>
 #include <string>
 
 #include "common/modDlg.h"
@@ -129,6 +131,30 @@ inline int FindRow(QListWidget* list, const QString& text) {
   for (int i = 0; i < list->count(); ++i)
     if (list->item(i)->text() == text) return i;
   return -1;
+}
+
+// A banner in the form's banner font.
+inline modDB::BannerDef MakeBanner(const char* caption, int page, int x, int y) {
+  modDB::BannerDef b;
+  b.Page = static_cast<uint8_t>(page);
+  b.X = static_cast<int16_t>(x);
+  b.Y = static_cast<int16_t>(y);
+  b.Caption.Set(caption);
+  b.Font = modDB::GetFormProps().BannerFont;
+  return b;
+}
+
+// Each widget's shown text (its "text", or a text box's "plainText"); a failing row
+// names its widget and place in the table.
+inline void ExpectTexts(std::initializer_list<std::pair<const QObject*, QString>> rows) {
+  int row = 0;
+  for (const auto& [w, want] : rows) {
+    const QVariant text = w->property("text").isValid() ? w->property("text") : w->property("plainText");
+    EXPECT_TRUE(text.isValid() && text.toString() == want)
+        << "row " << row << ": " << w->objectName().toStdString() << " shows \"" << text.toString().toStdString()
+        << "\", not \"" << want.toStdString() << '"';
+    ++row;
+  }
 }
 
 class GuiTest : public ::testing::Test {

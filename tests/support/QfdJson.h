@@ -5,7 +5,9 @@
 #include <gtest/gtest.h>
 
 #include <nlohmann/json.hpp>
+#include <initializer_list>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "tests/support/TestSupport.h"
@@ -36,6 +38,14 @@ inline int32_t QfdCount(const std::string& base) {
 inline void QfdCreate(const std::string& base, const std::string& definition) {
   WriteFile(base + ".json", definition);
   QfdOk({"create", "--from", base + ".json", base});
+}
+
+// Values of a JSON answer by pointer ("/Props/Width"); a failing row names its pointer.
+inline void ExpectJson(const nlohmann::json& j, std::initializer_list<std::pair<const char*, nlohmann::json>> rows) {
+  for (const auto& [at, want] : rows) {
+    const nlohmann::json::json_pointer p(at);
+    EXPECT_EQ(j.contains(p) ? j.at(p) : nlohmann::json(), want) << at;
+  }
 }
 
 }  // namespace qftest
