@@ -163,8 +163,10 @@ void EntryVerify::EndField() {
   }
   const std::string error = qfverify::ErrorOf(stored, keyings_);
   if (typed != stored && modDB::WriteFieldsOf(record_, {{slot, typed, stored}}, "VERIFY") != 1) {
-    keyings_.clear();  // the store said why; the field is keyed again
-    box->SetText("");
+    keyings_.clear();  // the store said why; the field is keyed again, against the
+    box->SetText("");  // record as the file holds it now
+    modDB::SetRecordNo(record_);
+    modDB::ReadRecord();
     return;
   }
   modDB::SetRecordNo(record_);

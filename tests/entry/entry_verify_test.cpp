@@ -69,6 +69,27 @@ class EntryVerify : public EntryTest {
   int64_t keys = 0;
 };
 
+// Another program wrote the field while it was keyed again: its value is not written
+// over; the clerk is told and keys the field against the value the file holds now.
+TEST_F(EntryVerify, AFieldAnotherProgramChangedIsNotWrittenOver) {
+  const std::string base = MakeFirstKeying(2);
+  Open(base + ".Qfd");
+  window->mnuVerify->trigger();
+  ASSERT_EQ(window->Verify.Record(), 1);
+  ASSERT_EQ(window->Verify.CurrentSlot(), 2);
+  const size_t at = qftest::kHead + static_cast<size_t>(modDB::GetHeader().Fields[2].Offset);
+  qftest::PatchFile(base + ".Qfd", at, "other");
+  Key("mine");
+  Key("mine");
+  EXPECT_EQ(host.Last(), "VERIFY: FILE:" + base +
+                             ".Qfd record 1 field Name was changed in another program since it was read. "
+                             "Nothing was written.");
+  EXPECT_EQ(window->Verify.CurrentSlot(), 2);
+  Key("other");
+  EXPECT_EQ(window->Verify.CurrentSlot(), 4);
+  EXPECT_EQ(qftest::ReadFile(base + ".Qfd").substr(at, 6), "other ");
+}
+
 TEST_F(EntryVerify, FindsEveryWrongValueAndNothingElse) {
   constexpr int32_t kCount = 1000;
   const std::string base = MakeFirstKeying(kCount);
