@@ -29,6 +29,17 @@ inline bool ReadRecordCount(int fd, int32_t& count) {
   return true;
 }
 
+// Whether a field another program wrote since it was read: the bytes the file holds
+// now are neither those read nor those about to be written (all padded to the field).
+inline bool ChangedSinceRead(const std::string& now, const std::string& asRead, const std::string& writing) {
+  return now != asRead && now != writing;
+}
+// What is said of such a field of record n.
+inline std::string ChangedSinceReadText(const std::string& file, int32_t n, const FieldDef& f) {
+  return "FILE:" + file + " record " + std::to_string(n) + " field " + f.Name.Trimmed() +
+         " was changed in another program since it was read.";
+}
+
 // Gives the open file `fd` back the size it had before a write that grew it failed;
 // size -1 (the size was never learned) leaves it alone. A failure here is let go: it
 // leaves blank records only.

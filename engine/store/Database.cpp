@@ -97,11 +97,8 @@ Status Database::WriteFieldOf(int32_t n, int16_t slot, const std::string& text, 
     detail::ReadAt(fd, before.data(), before.size(), at);
     const auto seen = FieldsAsRead.find({n, slot});
     const std::string inFile = before.substr(static_cast<size_t>(f.Offset), bytes.size());
-    if (seen != FieldsAsRead.end() && inFile != seen->second && inFile != bytes)
-      return {Status::Changed, file,
-              "FILE:" + file + " record " + std::to_string(n) + " field " + f.Name.Trimmed() +
-                  " was changed in another program since it was read.",
-              ""};
+    if (seen != FieldsAsRead.end() && detail::ChangedSinceRead(inFile, seen->second, bytes))
+      return {Status::Changed, file, detail::ChangedSinceReadText(file, n, f), ""};
     std::string after = before;
     after.replace(static_cast<size_t>(f.Offset), bytes.size(), bytes);
     txn.Log(detail::LogChange(file, header, n, before, after, nullptr, who));

@@ -720,15 +720,15 @@ Status Database::WriteFields(int32_t n, const std::vector<FieldValue>& values, c
   if (Status s = Writable(*this, title); !s) return s;
   const int32_t oldCurrent = CurrentRecord;
   CurrentRecord = n;
-  std::string changed;  // the field another program wrote since the caller read it
+  const FieldDef* changed = nullptr;  // the field another program wrote since the caller read it
   const Status done = Guard(*this, title, [&] {
     Txn txn(*this, title);
     const std::string inFile = RecordInFile(*this, n);
     for (const FieldValue& v : values) {
       const FieldDef& f = header.Fields[v.slot];
-      const std::string now = inFile.substr(f.Offset, f.Length);
-      if (v.asRead && now != modLIB::PadRight(*v.asRead, f.Length) && now != modLIB::PadRight(v.text, f.Length)) {
-        changed = f.Name.Trimmed();
+      if (v.asRead && detail::ChangedSinceRead(inFile.substr(f.Offset, f.Length), modLIB::PadRight(*v.asRead, f.Length),
+                                               modLIB::PadRight(v.text, f.Length))) {
+        changed = &f;
         return;
       }
     }
@@ -749,11 +749,10 @@ Status Database::WriteFields(int32_t n, const std::vector<FieldValue>& values, c
     txn.Done();
     ReadCurrent(*this);
   });
-  if (!done || !changed.empty()) CurrentRecord = oldCurrent;
-  if (done && !changed.empty())
+  if (!done || changed) CurrentRecord = oldCurrent;
+  if (done && changed)
     return Refused(*this, Status::Changed, title,
-                   "FILE:" + FileName() + " record " + std::to_string(n) + " field " + changed +
-                       " was changed in another program since it was read. Nothing was written.");
+                   detail::ChangedSinceReadText(FileName(), n, *changed) + " Nothing was written.");
   return done;
 }
 
