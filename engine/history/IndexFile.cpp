@@ -129,7 +129,23 @@ void PutText(std::string& out, const std::string& s) {
   out += s;
 }
 
+// A pack renumbers the records, a design save starts their values afresh.
+bool Renumbers(const IndexLine& l) { return l.operation == "pack" || l.operation == "design save"; }
+
 }  // namespace
+
+// Runs work on the index file; a failure lets the file go (the history is read
+// instead) and returns false.
+template <class Work>
+bool IndexFile::Guarded(Work work) {
+  try {
+    work();
+    return true;
+  } catch (const std::exception&) {
+    Forget();
+    return false;
+  }
+}
 
 bool IndexFile::Sync(const detail::AppendLog& log) {
   for (int attempt = 0; attempt < 2; ++attempt) {
@@ -150,41 +166,31 @@ bool IndexFile::Sync(const detail::AppendLog& log) {
 bool IndexFile::Add(const detail::AppendLog& log, int64_t from, int64_t base, const std::vector<IndexLine>& lines,
                     const std::string& tail) {
   if (fd_.get() < 0 || covered_ != from) return Sync(log);
-  try {
+  return Guarded([&] {
     // A few changes' lines wait here, the file behind the history by them as by
     // another program's lines, and are written with the next ones (or taken from the
     // history by the next writer); a pack or a design save is written at once.
-    const bool renumbers = std::any_of(lines.begin(), lines.end(), [](const IndexLine& l) {
-      return l.operation == "pack" || l.operation == "design save";
-    });
+    const bool renumbers = std::any_of(lines.begin(), lines.end(), Renumbers);
     if (!renumbers && log.size() - written_ <= kLag && runs_.size() < kWaiting) {
       Apply(log, base, lines);
       covered_ = log.size();
-      return true;
+      return;
     }
     SetBusy();
     Apply(log, base, lines);
     Finish(log, log.size(), tail);
-    return true;
-  } catch (const std::exception&) {
-    Forget();
-    return false;
-  }
+  });
 }
 
 bool IndexFile::AddImport(const detail::AppendLog& log, int64_t from, int32_t first, int64_t base,
                           const std::vector<int64_t>& starts, const std::string& tail) {
   if (fd_.get() < 0 || covered_ != from) return Sync(log);
-  try {
+  return Guarded([&] {
     SetBusy();
     Flush();
     TakeImport(first, base, starts);
     Finish(log, log.size(), tail);
-    return true;
-  } catch (const std::exception&) {
-    Forget();
-    return false;
-  }
+  });
 }
 
 // An import's records: each slot gets a run of its one line, and the line as its
@@ -320,7 +326,7 @@ void IndexFile::Extend(const detail::AppendLog& log) {
 void IndexFile::Apply(const detail::AppendLog& log, int64_t base, const std::vector<IndexLine>& lines) {
   for (const IndexLine& l : lines) {
     const int64_t at = base + l.at;
-    const bool renumbers = l.operation == "pack" || l.operation == "design save";
+    const bool renumbers = Renumbers(l);
     const bool own = l.record >= 1 && l.record <= kMaxRecords && !l.operation.empty() && !renumbers;
     if (renumbers) {
       Flush();

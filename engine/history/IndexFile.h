@@ -87,6 +87,8 @@ class IndexFile {
  private:
   bool Open(const detail::AppendLog& log);
   void Rebuild();
+  template <class Work>
+  bool Guarded(Work work);
   void SetBusy();
   void Extend(const detail::AppendLog& log);
   void Apply(const detail::AppendLog& log, int64_t base, const std::vector<IndexLine>& lines);
