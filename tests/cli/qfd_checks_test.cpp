@@ -101,17 +101,7 @@ TEST_F(QfdChecks, EveryKindOfRuleAndAcceptedExceptions) {
 // An exceptions file that cannot be written refuses the acceptance, and its history
 // line with it; one that cannot be read stops the check.
 TEST_F(QfdChecks, ExceptionsFileThatCannotBeWritten) {
-  const struct {
-    const char* name;
-    std::function<void(const std::string&)> make;
-    const char* why;
-  } cases[] = {
-      {"folder", [](const std::string& f) { fs::create_directory(f); }, "it is a folder"},
-      {"dangling", [](const std::string& f) { fs::create_symlink(f + ".gone", f); }, "it is a link to a missing file"},
-      {"readonly", [](const std::string& f) { WriteFile(f, ""); fs::permissions(f, fs::perms::owner_read); },
-       "the file is read-only"},
-  };
-  for (const auto& c : cases) {
+  for (const auto& c : qftest::kUnwritable) {
     const std::string db = Create(c.name, kChecksForm);
     ASSERT_EQ(Qfd({"add", db, "AGE=200"}).status, 0);
     c.make(db + ".Qfe");

@@ -326,18 +326,7 @@ TEST_F(HistoryFiles, OddContentNeverHidesOrBlocksAChange) {
 // Whatever stands at the history's name that cannot be written refuses the change,
 // whoever runs the program, and the database stays as it was.
 TEST_F(HistoryFiles, WhatCannotBeWrittenRefusesTheChange) {
-  const struct {
-    const char* name;
-    std::function<void(const std::string&)> make;
-    const char* why;
-  } cases[] = {
-      {"folder", [](const std::string& h) { fs::remove(h); fs::create_directory(h); }, "it is a folder"},
-      {"dangling", [](const std::string& h) { fs::remove(h); fs::create_symlink(h + ".gone", h); },
-       "it is a link to a missing file"},
-      {"readonly", [](const std::string& h) { fs::permissions(h, fs::perms::owner_read | fs::perms::group_read); },
-       "the file is read-only"},
-  };
-  for (const auto& c : cases) {
+  for (const auto& c : qftest::kUnwritable) {
     const std::string base = Make(c.name);
     c.make(base + ".Qfh");
     const std::string db = ReadFile(base + ".Qfd");

@@ -114,4 +114,16 @@ std::string WithI16(std::string b, size_t at, int16_t value) {
   return b;
 }
 
+const Unwritable kUnwritable[3] = {
+    {"folder", [](const std::string& f) { fs::remove(f), fs::create_directory(f); }, "it is a folder"},
+    {"dangling", [](const std::string& f) { fs::remove(f), fs::create_symlink(f + ".gone", f); },
+     "it is a link to a missing file"},
+    {"readonly",
+     [](const std::string& f) {
+       if (!fs::exists(f)) WriteFile(f, "");
+       fs::permissions(f, fs::perms::owner_read | fs::perms::group_read);
+     },
+     "the file is read-only"},
+};
+
 }  // namespace qftest

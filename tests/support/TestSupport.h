@@ -70,4 +70,14 @@ inline std::string RecordAt(const std::string& bytes, int n, size_t length) {
 // Every record of the database at base (no extension), as the file holds them.
 inline std::string RecordsOf(const std::string& base) { return ReadFile(base + ".Qfd").substr(kHead); }
 
+// What may stand at a companion file's name that no program may write, and the reason
+// the programs give: a folder, a link to a missing file, a read-only file (one that
+// stood there keeps its bytes).
+struct Unwritable {
+  const char* name;
+  void (*make)(const std::string& path);
+  const char* why;
+};
+extern const Unwritable kUnwritable[3];
+
 }  // namespace qftest
