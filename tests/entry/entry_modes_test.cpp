@@ -22,10 +22,15 @@ std::string Buttons(frmEdit& w) {
 
 }  // namespace
 
+// Started with no database, or with one that cannot be opened: nothing open, only
+// Open and Exit offered.
 TEST_F(EntryTest, NoDatabaseState) {
   window = new frmEdit;
   frmEdit& w = *window;
   EXPECT_TRUE(w.StartUp(""));
+  EXPECT_TRUE(host.boxes.empty()) << host.Last();
+  EXPECT_TRUE(w.StartUp(dir / "Missing.Qfd"));
+  EXPECT_EQ(host.Last(), "OPEN DATABASE: FILE:" + (dir / "Missing") + " not found!");
   EXPECT_EQ(w.Mode, 0);
   EXPECT_EQ(Buttons(w), "1000000000000000");
   EXPECT_TRUE(w.mnuOpen->isEnabled());
@@ -41,8 +46,8 @@ TEST_F(EntryTest, NoDatabaseState) {
   EXPECT_EQ(w.windowTitle(), "");
 }
 
-TEST_F(EntryTest, OnePageFormModes) {
-  const std::string file = MakeDatabase({{"Name", 20, 1, "AS"}, {"Code", 5, 1, "N"}}, {{"Ann", "1"}});
+TEST_F(EntryTest, OnePageFormModesAndClose) {
+  const std::string file = MakeDatabase({{"Name", 20, 1, "AS"}, {"Code", 5, 1, "N"}}, {{"Ann", "1"}}, 1);
   frmEdit& w = Open("\"" + file + "\"");  // quotes around the path are dropped
   EXPECT_EQ(w.windowTitle(), "Test.Qfd");
   EXPECT_EQ(w.Mode, 1);
@@ -78,6 +83,17 @@ TEST_F(EntryTest, OnePageFormModes) {
   w.cTBarBtn[14]->click();  // Cancel
   EXPECT_EQ(w.Mode, 1);
   EXPECT_EQ(Buttons(w), "0111111100111001");
+
+  // Close resets the window: no title, no captions or banners, deletion allowed again.
+  EXPECT_FALSE(w.Banner[1]->isHidden());
+  w.AllowDelete = false;
+  w.mnuClose->trigger();
+  EXPECT_EQ(w.Mode, 0);
+  EXPECT_EQ(w.windowTitle(), "");
+  EXPECT_TRUE(w.AllowDelete);
+  EXPECT_EQ(modDB::GetFileNumber(), 0);
+  EXPECT_TRUE(w.Banner[1]->isHidden() && w.Dummy[1]->isHidden());
+  EXPECT_EQ(Buttons(w), "1000000000000000");
 }
 
 TEST_F(EntryTest, MultiPageFormModesAndPages) {
@@ -142,27 +158,6 @@ TEST_F(EntryTest, CancelAfterNewOnAnEmptyDatabase) {
   EXPECT_EQ(w.lblRecNo->text(), "Record");
   EXPECT_EQ(modDB::GetRecordText(), std::string(6, ' '));
   EXPECT_EQ(StoredCount(), 0);
-}
-
-TEST_F(EntryTest, CloseResetsTheWindow) {
-  frmEdit& w = Open(MakeDatabase({{"N", 5, 1, "N"}}, {{"1"}}, 1));
-  EXPECT_FALSE(w.Banner[1]->isHidden());
-  w.AllowDelete = false;
-  w.mnuClose->trigger();
-  EXPECT_EQ(w.Mode, 0);
-  EXPECT_EQ(w.windowTitle(), "");
-  EXPECT_TRUE(w.AllowDelete);
-  EXPECT_EQ(modDB::GetFileNumber(), 0);
-  EXPECT_TRUE(w.Banner[1]->isHidden());
-  EXPECT_TRUE(w.Dummy[1]->isHidden());
-  EXPECT_TRUE(w.cTBarBtn[0]->isEnabled());
-}
-
-TEST_F(EntryTest, AFailedOpenChangesNothing) {
-  window = new frmEdit;
-  EXPECT_TRUE(window->StartUp(dir / "Missing.Qfd"));
-  EXPECT_EQ(host.Last(), "OPEN DATABASE: FILE:" + (dir / "Missing") + " not found!");
-  EXPECT_EQ(window->Mode, 0);
 }
 
 TEST_F(EntryTest, ExampleFormScreenshots) {
