@@ -45,9 +45,12 @@ TEST_F(EntryTest, UpdateChecksInSlotOrderAndJumpsToTheField) {
                      {{"/Fields/Born", "30/04/2020"}, {"/Fields/At", "09:30:00"}, {"/Fields/Opt", "29/02/2000"}});
 }
 
-TEST_F(EntryTest, NumberFieldGetsTheNewRecordNumber) {
-  std::vector<std::vector<std::string>> seven(7, std::vector<std::string>{"x", ""});
-  frmEdit& w = Open(MakeDatabase({{"Name", 10, 1, "A"}, {"No", 5, 2, "#"}}, seven));
+// A new record and a duplicate get the next number; editing keeps it; a duplicate
+// leaves the numbered and computed fields empty, on a page not shown too.
+TEST_F(EntryTest, NewAndDuplicateRecordsAreNumbered) {
+  std::vector<std::vector<std::string>> seven;
+  for (int i = 1; i <= 7; ++i) seven.push_back({"x", " " + std::to_string(i), "computed"});
+  frmEdit& w = Open(MakeDatabase({{"Name", 10, 1, "A"}, {"No", 5, 2, "#"}, {"Calc", 10, 2, "="}}, seven));
   w.mnuNewRecord->trigger();
   Type(1, "Eight");
   w.mnuUpdateRecord->trigger();
@@ -56,30 +59,26 @@ TEST_F(EntryTest, NumberFieldGetsTheNewRecordNumber) {
   ASSERT_EQ(StoredCount(), 8);
   EXPECT_EQ(Stored(8)["Fields"]["No"], "8");
   EXPECT_EQ(modDB::GetRecordText().substr(11, 5), " 8   ");  // a leading blank for the sign
-
-  // Editing an existing record does not renumber it.
   w.mnuEditRecord->trigger();
   w.mnuUpdateRecord->trigger();
   EXPECT_EQ(modDB::GetRecordText().substr(11, 5), " 8   ");
-}
 
-TEST_F(EntryTest, DuplicateEmptiesNumberedAndComputedFields) {
-  const std::string file =
-      MakeDatabase({{"Name", 10, 1, "A"}, {"No", 5, 1, "#"}, {"Calc", 10, 1, "="}}, {{"Ann", " 1", "computed"}});
-  frmEdit& w = Open(file);
+  w.mnuPreviousRecord->trigger();
   w.mnuDuplicateRecord->trigger();
   EXPECT_EQ(w.RECNO(), "NEW");
-  EXPECT_EQ(BoxText(1), "Ann");
+  EXPECT_EQ(BoxText(1), "x");
+  w.mnuNextPage->trigger();
   EXPECT_TRUE(w.Field[2]->isHidden());  // never an input box, even in edit mode
   EXPECT_FALSE(w.Dummy[2]->isHidden());
   qfgui::ExpectTexts({{w.Dummy[2], ""}, {w.Dummy[3], ""}});
   w.mnuUpdateRecord->trigger();
-  qftest::ExpectJson(Stored(2), {{"/Fields/Name", "Ann"}, {"/Fields/No", "2"}, {"/Fields/Calc", ""}});
-  EXPECT_EQ(Stored(1)["Fields"]["Calc"], "computed");
+  qftest::ExpectJson(Stored(9), {{"/Fields/Name", "x"}, {"/Fields/No", "9"}, {"/Fields/Calc", ""}});
+  EXPECT_EQ(Stored(7)["Fields"]["Calc"], "computed");
 }
 
-TEST_F(EntryTest, DeleteAsksAndMarks) {
-  frmEdit& w = Open(MakeDatabase({{"N", 5, 1, "N"}}, {{"1"}, {"2"}}));
+// Delete asks, marks and unmarks; Pack says how many records the packed file holds.
+TEST_F(EntryTest, DeleteAsksAndMarksAndPackSaysWhatItKept) {
+  frmEdit& w = Open(MakeDatabase({{"N", 5, 1, "N"}}, {{"1"}, {"2"}, {"3"}}));
   w.cTBarBtn[15]->click();  // the default answer is No
   ASSERT_EQ(host.boxes.size(), 1u);
   EXPECT_EQ(host.Last(), "DELETE: This will mark the record for permanent deletion.\r\nAre you sure?");
@@ -89,7 +88,7 @@ TEST_F(EntryTest, DeleteAsksAndMarks) {
   host.replies = {modDB::vbYes};
   w.cTBarBtn[15]->click();
   EXPECT_TRUE(Stored(1)["Deleted"].get<bool>());
-  EXPECT_EQ(w.lblRecNo->text(), " 1 / 2*");
+  EXPECT_EQ(w.lblRecNo->text(), " 1 / 3*");
   // Marked: Delete asks nothing, Undelete takes the mark off.
   host.Clear();
   w.cTBarBtn[15]->click();
@@ -97,8 +96,21 @@ TEST_F(EntryTest, DeleteAsksAndMarks) {
   ASSERT_TRUE(w.mnuUndeleteRecord->isEnabled());
   w.mnuUndeleteRecord->trigger();
   EXPECT_FALSE(Stored(1)["Deleted"].get<bool>());
-  EXPECT_EQ(w.lblRecNo->text(), " 1 / 2");
+  EXPECT_EQ(w.lblRecNo->text(), " 1 / 3");
   EXPECT_FALSE(w.mnuUndeleteRecord->isEnabled());
+
+  host.replies = {modDB::vbYes, modDB::vbYes};
+  w.mnuDeleteRecord->trigger();
+  host.Clear();
+  w.mnuPack->trigger();
+  ASSERT_EQ(host.boxes.size(), 2u) << host.Last();
+  EXPECT_EQ(host.Last(), "Pack: Pack finished: 2 records kept.");
+  EXPECT_EQ(host.boxes[1].style, modDB::vbInformation);
+  EXPECT_EQ(StoredCount(), 2);
+  host.Clear();
+  host.replies = {modDB::vbNo};  // not confirmed: no word of a finish
+  w.mnuPack->trigger();
+  EXPECT_EQ(host.boxes.size(), 1u);
 }
 
 TEST_F(EntryTest, EditKeepsValuesAndWritesOverTheRecord) {
@@ -120,9 +132,7 @@ TEST_F(EntryTest, EditKeepsValuesAndWritesOverTheRecord) {
 TEST_F(EntryTest, AFullDatabaseKeepsTheNewRecordOnScreen) {
   const std::string file = MakeDatabase({{"N", 5, 1, "AS"}}, {{"1"}});
   // The count says 65,530: the store refuses another record.
-  std::string bytes = qftest::ReadFile(file);
-  const int32_t full = 65530;
-  for (int b = 0; b < 4; ++b) bytes[b] = static_cast<char>((full >> (8 * b)) & 0xFF);
+  const std::string bytes = qftest::WithI32(qftest::ReadFile(file), 0, 65530);
   qftest::WriteFile(file, bytes);
   frmEdit& w = Open(file);
   w.mnuNewRecord->trigger();
@@ -160,10 +170,13 @@ TEST_F(EntryTest, PageKeysStepThroughRecordsInBrowseMode) {
 }
 
 // A one-line box entered with Tab or Enter has its text selected, so typing replaces
-// it; a multi-line one keeps its caret. Ctrl+A selects all in any field.
-TEST_F(EntryTest, TabAndEnterSelectTheFieldsText) {
-  frmEdit& w = Open(MakeDatabase({{"A", 10, 1, "AS"}, {"B", 10, 1, "N"}, {"Memo", 40, 1, "*M"}, {"C", 10, 1, "N"}},
-                                 {{"Ann", "12", "two\r\nlines", "34"}}));
+// it; a multi-line one keeps its caret. Ctrl+A selects all in any field. Tab or Enter
+// on a page's last box goes on to the first box of the next page that has one; from
+// the last page back to page 1.
+TEST_F(EntryTest, TabAndEnterSelectTheFieldsTextAndTurnThePage) {
+  frmEdit& w = Open(MakeDatabase({{"A", 10, 1, "AS"}, {"B", 10, 1, "N"}, {"Memo", 40, 1, "*M"}, {"C", 10, 1, "N"},
+                                  {"D", 10, 2, "N"}, {"No", 5, 3, "#"}},
+                                 {{"Ann", "12", "two\r\nlines", "34", "56", ""}}));
   w.mnuEditRecord->trigger();
   ASSERT_EQ(QApplication::focusWidget(), w.Field[1]);
   EXPECT_FALSE(w.Field[1]->textCursor().hasSelection());  // opened on the page: no selection
@@ -188,26 +201,18 @@ TEST_F(EntryTest, TabAndEnterSelectTheFieldsText) {
     QTest::keyClick(w.Field[slot], Qt::Key_A, Qt::ControlModifier);
     EXPECT_EQ(w.Field[slot]->textCursor().selectedText().replace(QChar::ParagraphSeparator, '\n'), BoxText(slot));
   }
+  w.Field[4]->setFocus();
+  QTest::keyClick(w.Field[4], Qt::Key_Tab);
+  EXPECT_EQ(w.CurPage, 2);
+  ASSERT_EQ(QApplication::focusWidget(), w.Field[5]);
+  EXPECT_EQ(w.Field[5]->textCursor().selectedText(), "56");
+  QTest::keyClick(w.Field[5], Qt::Key_Return);  // page 3 has no box
+  EXPECT_EQ(w.CurPage, 1);
+  EXPECT_EQ(w.Field[1]->textCursor().selectedText(), "Ann");
+  QTest::keyClick(w.Field[1], Qt::Key_Tab, Qt::ShiftModifier);  // backwards stays on the page
+  EXPECT_EQ(w.CurPage, 1);
   w.mnuUpdateRecord->trigger();
   qftest::ExpectJson(Stored(1), {{"/Fields/B", "7"}, {"/Fields/A", "Ann"}});
-}
-
-// Pack says how many records the packed file holds.
-TEST_F(EntryTest, PackSaysHowManyRecordsItKept) {
-  frmEdit& w = Open(MakeDatabase({{"A", 10, 1, "AS"}}, {{"a"}, {"b"}, {"c"}}));
-  host.replies = {modDB::vbYes};
-  w.mnuDeleteRecord->trigger();
-  host.Clear();
-  host.replies = {modDB::vbYes};
-  w.mnuPack->trigger();
-  ASSERT_EQ(host.boxes.size(), 2u) << host.Last();
-  EXPECT_EQ(host.Last(), "Pack: Pack finished: 2 records kept.");
-  EXPECT_EQ(host.boxes[1].style, modDB::vbInformation);
-  EXPECT_EQ(StoredCount(), 2);
-  host.Clear();
-  host.replies = {modDB::vbNo};  // not confirmed: no word of a finish
-  w.mnuPack->trigger();
-  EXPECT_EQ(host.boxes.size(), 1u);
 }
 
 // F1 opens the help at the topic of the window in front.
@@ -229,22 +234,4 @@ TEST_F(EntryTest, F1OpensTheHelpOfTheWindowInFront) {
   w.mnuExport->trigger();
   modDlg::SetShownHook({});
   EXPECT_EQ(topics, (std::vector<std::string>{"", "Find Dialog", "Export Dialog"}));
-}
-
-// Tab or Enter on a page's last box goes on to the first box of the next page that has
-// one, its text selected; from the last page back to page 1.
-TEST_F(EntryTest, TabOnTheLastBoxGoesToTheNextPage) {
-  frmEdit& w = Open(MakeDatabase({{"A", 10, 1, "AS"}, {"B", 10, 1, "N"}, {"C", 10, 2, "N"}, {"No", 5, 3, "#"}},
-                                 {{"Ann", "12", "34", ""}}));
-  w.mnuEditRecord->trigger();
-  QTest::keyClick(w.Field[1], Qt::Key_Tab);
-  QTest::keyClick(w.Field[2], Qt::Key_Tab);
-  EXPECT_EQ(w.CurPage, 2);
-  ASSERT_EQ(QApplication::focusWidget(), w.Field[3]);
-  EXPECT_EQ(w.Field[3]->textCursor().selectedText(), "34");
-  QTest::keyClick(w.Field[3], Qt::Key_Return);  // page 3 has no box
-  EXPECT_EQ(w.CurPage, 1);
-  EXPECT_EQ(w.Field[1]->textCursor().selectedText(), "Ann");
-  QTest::keyClick(w.Field[1], Qt::Key_Tab, Qt::ShiftModifier);  // backwards stays on the page
-  EXPECT_EQ(w.CurPage, 1);
 }
