@@ -118,18 +118,6 @@ TEST_F(ScriptTest, UpdateComputesAndVetoes) {
   EXPECT_EQ(Stored(1)["Fields"]["Total"], "3");  // set during "Update", saved with the record
 }
 
-TEST_F(ScriptTest, EmptyScriptOrNameRunsNothing) {
-  frmEdit& w = Open(Form(""));
-  EXPECT_FALSE(w.RunScript("Start"));
-  EXPECT_FALSE(w.RunScript("  "));
-  EXPECT_TRUE(host.boxes.empty());
-  // A procedure the script does not have is a script error, not a refusal.
-  modDB::SetScript("Sub Start\r\nEnd Sub");
-  EXPECT_FALSE(w.RunScript("Missing"));
-  EXPECT_EQ(host.boxes.size(), 1u);
-  EXPECT_EQ(host.boxes[0].title, "SCRIPT ERROR");
-}
-
 TEST_F(ScriptTest, SecondDatabase) {
   Cities();
   const std::string file = Form(
@@ -191,6 +179,17 @@ TEST_F(ScriptTest, SecondDatabaseMessages) {
     EXPECT_TRUE(w.RunScript(sub)) << sub;
     EXPECT_EQ(host.Last(), message);
   }
+  // A procedure the script does not have is a script error, not a refusal; an empty
+  // name or script runs nothing.
+  host.Clear();
+  EXPECT_FALSE(w.RunScript("Missing"));
+  ASSERT_EQ(host.boxes.size(), 1u);
+  EXPECT_EQ(host.boxes[0].title, "SCRIPT ERROR");
+  host.Clear();
+  EXPECT_FALSE(w.RunScript("  "));
+  modDB::SetScript("");
+  EXPECT_FALSE(w.RunScript("NoDb"));
+  EXPECT_TRUE(host.boxes.empty()) << host.Last();
 }
 
 TEST_F(ScriptTest, DeletePermissionAndMaskedInput) {
