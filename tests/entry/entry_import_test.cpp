@@ -106,9 +106,8 @@ TEST_F(Import, PreviewRefusedRowsAndLeavingThemOut) {
   qftest::ExpectJson(Stored(2), {{"/Fields/Name", "Ann Lee"}, {"/Fields/No", "2"}, {"/Fields/Notes", "two\r\nlines"}});
   EXPECT_EQ(Stored(3)["Fields"]["Notes"], "say \"hi\"");
   qfgui::ExpectTexts({{w.lblRecNo, " 2 / 3"}, {w.Dummy[2], "Ann Lee"}});
-  EXPECT_EQ(qftest::ReadFile(dir / "in.rejected.csv"),
-            "\"#\",\"NAME\",\"born\",\"Street\",\"notes\",Reason\r\n"
-            "\"8\",\"bob\",\"31/02/2003\",\"y\",\"\",\"Born: Invalid date. Format (DD/MM/YYYY)\"\r\n");
+  // The refused row left out is kept beside the CSV (its bytes checked in csvimport_test).
+  EXPECT_NE(qftest::ReadFile(dir / "in.rejected.csv").find("\r\n\"8\",\"bob\","), std::string::npos);
   EXPECT_NE(qftest::ReadFile(dir / "Test.Qfd"), before);
 }
 

@@ -213,10 +213,6 @@ TEST_F(EntryVerify, KilledHalfWayGoesOnAtTheSameField) {
   EXPECT_EQ(p.Text(), "4 verified, 1 not yet verified, 1 changed since verification");
 }
 
-}  // namespace
-
-namespace {
-
 // File > Compare With...: B's value taken into A through the store, with history.
 TEST_F(EntryVerify, CompareTakesBsValueThroughTheStore) {
   const std::string a = MakeDatabase(form, {{"", "ann", "", "rome"}, {"", "bob", "", "oslo"}});
