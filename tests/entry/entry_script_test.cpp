@@ -192,10 +192,15 @@ TEST_F(ScriptTest, SecondDatabaseMessages) {
   EXPECT_TRUE(host.boxes.empty()) << host.Last();
 }
 
-TEST_F(ScriptTest, DeletePermissionAndMaskedInput) {
+// Qf.DisableDelete, Qf.GetPass's masked box, and the script's InputBox and MsgBox
+// reach the user.
+TEST_F(ScriptTest, DeletePermissionMaskedInputAndTheScriptsBoxes) {
   frmEdit& w = Open(Form(
       "Sub Start\r\n  Qf.DisableDelete\r\nEnd Sub\r\n"
-      "Sub Ask\r\n  Qf.SetField \"City\", Qf.GetPass(\" Password \", \" def \")\r\nEnd Sub",
+      "Sub Ask\r\n  Qf.SetField \"City\", Qf.GetPass(\" Password \", \" def \")\r\nEnd Sub\r\n"
+      "Sub AskCity\r\n  v = InputBox(\"Your city?\", \"City\", \"Rome\")\r\n"
+      "  r = MsgBox(\"Keep \" & v & \"?\", vbYesNo + vbQuestion, \"Check\")\r\n"
+      "  If r = vbYes Then Qf.SetField \"City\", v\r\nEnd Sub",
       {{"a", "", ""}}));
   EXPECT_FALSE(w.AllowDelete);
   EXPECT_FALSE(w.mnuPack->isEnabled());
@@ -216,22 +221,15 @@ TEST_F(ScriptTest, DeletePermissionAndMaskedInput) {
   EXPECT_TRUE(*ran);
   w.Record2Form();
   EXPECT_EQ(w.Dummy[2]->text(), "s3cret");
-}
 
-TEST_F(ScriptTest, ScriptMsgBoxAndInputBoxReachTheUser) {
-  frmEdit& w = Open(Form(
-      "Sub Ask\r\n  v = InputBox(\"Your city?\", \"City\", \"Rome\")\r\n"
-      "  r = MsgBox(\"Keep \" & v & \"?\", vbYesNo + vbQuestion, \"Check\")\r\n"
-      "  If r = vbYes Then Qf.SetField \"City\", v\r\nEnd Sub",
-      {{"a", "", ""}}));
-  auto ran = qfgui::OnShown<QInputDialog>([](QInputDialog* d) {
+  ran = qfgui::OnShown<QInputDialog>([](QInputDialog* d) {
     EXPECT_EQ(d->labelText(), "Your city?");
     EXPECT_EQ(d->textValue(), "Rome");
     d->setTextValue("Oslo");
     d->accept();
   });
   host.replies = {modDB::vbYes};
-  w.RunScript("Ask");
+  w.RunScript("AskCity");
   EXPECT_TRUE(*ran);
   EXPECT_EQ(host.Last(), "Check: Keep Oslo?");
   EXPECT_EQ(host.boxes.back().style, modDB::vbYesNo + modDB::vbQuestion);
