@@ -114,13 +114,6 @@ TEST_F(EntryTest, FindChoosesTheLastFieldAndEnterGoesOn) {
   EXPECT_EQ(w.Dummy[2]->text(), "reddish");
 }
 
-TEST_F(EntryTest, FindAndGotoOnAnEmptyDatabaseDoNothing) {
-  frmEdit& w = Open(MakeDatabase({{"A", 20, 1, "AS"}}));
-  w.mnuSearchRecord->trigger();
-  w.mnuGotoRecord->trigger();
-  EXPECT_TRUE(host.boxes.empty());
-}
-
 TEST_F(EntryTest, GotoLeavesOutHiddenFieldsAndPicks) {
   const std::string file = MakeDatabase({{"Name", 20, 1, "AS"}, {"Secret", 20, 1, "AH"}, {"City", 20, 2, "A"}},
                                         {{"Ann", "s1", "Rome"}, {"Bob", "s2", "Oslo"}, {"Cy", "s3", "Pisa"}});

@@ -147,9 +147,13 @@ TEST_F(EntryTest, PositionTextAndNavigation) {
   EXPECT_EQ(w.lblRecNo->text(), " 1 / 4");
 }
 
-TEST_F(EntryTest, CancelAfterNewOnAnEmptyDatabase) {
+// On an empty database Find and Go To do nothing, and Cancel after New leaves it empty.
+TEST_F(EntryTest, AnEmptyDatabase) {
   frmEdit& w = Open(MakeDatabase({{"N", 5, 1, "N"}}));
   EXPECT_EQ(w.RECNO(), "Record");
+  w.mnuSearchRecord->trigger();
+  w.mnuGotoRecord->trigger();
+  EXPECT_TRUE(host.boxes.empty()) << host.Last();
   w.cTBarBtn[12]->click();  // New
   Type(1, "42");
   w.cTBarBtn[14]->click();  // Cancel
