@@ -195,13 +195,24 @@ TEST_F(AccessTest, TheExampleFormReadInBrowseAndEditModeAndAfterAPageChange) {
   EXPECT_TRUE(host.boxes.empty()) << host.Last();
 }
 
-TEST_F(AccessTest, TheSecondExampleAndAFormWithoutBannersBesideItsFields) {
+TEST_F(AccessTest, TheSecondExampleItsDialogsAndAFormWithoutBannersBesideItsFields) {
   frmEdit& w = OpenExample("Cities.Qfd");
   EXPECT_EQ(FieldsRead(w), (Expected{{"City", "letters and blanks, first letters capital, required, at most 30"},
                                      {"Country", "letters and blanks, first letters capital, at most 30"},
                                      {"Code", "letters only, upper case, at most 3"}}));
   // One page: the form is named by its page heading, or by the window's title.
   EXPECT_EQ(Iface(w.surface)->text(QAccessible::Name), "Cities");
+  {  // Find, print, export and import: every box read by the caption beside it.
+    frmSearch find(&w);
+    EXPECT_EQ(qfgui::BoxNames(&find), "FldList=In; SearchStr=For");
+    frmPrint print(&w);
+    EXPECT_EQ(qfgui::BoxNames(&print),
+              "lstPrinter=System Printer; txtCopies=Copies; txtFrmP2P=From; txtFrom=From; txtTo=To; txtToP2P=To");
+    frmExport exporter(&w);
+    EXPECT_EQ(qfgui::BoxNames(&exporter), "lstField=Fields");
+    frmImport import(modDB::CsvImport{}, false, &w);
+    EXPECT_EQ(qfgui::BoxNames(&import), "grdColumns=Columns; grdRefused=Refused rows; grdRows=First rows");
+  }
   CloseWindow();
 
   // A banner on the first field's line labels it; the second has none beside or
@@ -259,21 +270,6 @@ TEST_F(AccessTest, ToolbarPositionRefusedKeysAndTheRecordTable) {
     EXPECT_EQ(Iface(t->lblCol[3])->text(QAccessible::Name), "LastName column heading, sorted");
     EXPECT_EQ(Iface(t->lblCol[2])->text(QAccessible::Name), "FirstName column heading");
   });
-}
-
-// Find, print, export and import: every box read by the caption beside it.
-TEST_F(AccessTest, TheDialogsBoxesNamedByTheirCaptions) {
-  frmEdit& w = OpenExample("Contacts.Qfd");
-  frmSearch find(&w);
-  EXPECT_EQ(qfgui::BoxNames(&find), "FldList=In; SearchStr=For");
-  frmPrint print(&w);
-  EXPECT_EQ(qfgui::BoxNames(&print),
-            "lstPrinter=System Printer; txtCopies=Copies; txtFrmP2P=From; txtFrom=From; txtTo=To; txtToP2P=To");
-  frmExport exporter(&w);
-  EXPECT_EQ(qfgui::BoxNames(&exporter), "lstField=Fields");
-  frmImport import(modDB::CsvImport{}, false, &w);
-  EXPECT_EQ(qfgui::BoxNames(&import),
-            "grdColumns=Columns; grdRefused=Refused rows; grdRows=First rows");
 }
 
 // At 300 percent the form scrolls and Tab keeps the box typed into in view, clear of

@@ -237,15 +237,6 @@ TEST_F(Print, OnePageFormsAndEmptyRangesPrintNothingExtra) {
   EXPECT_TRUE(closed);
   EXPECT_EQ(host.boxes.size(), 1u);
   EXPECT_TRUE(w.cTBar->isVisible());
-
-  // With no records the command does nothing.
-  w.mnuClose->trigger();
-  fs::remove(dir / "Test.Qfd");
-  window->StartUp(MakeDatabase({{"A", 10, 1, "AS"}}));
-  bool shown = false;
-  modDlg::SetShownHook([&](QDialog*) { shown = true; });
-  window->mnuPrint->trigger();
-  EXPECT_FALSE(shown);
 }
 
 TEST_F(Print, ThreeCopiesInLandscapeThenACancelledNameAndAFailedPrint) {

@@ -3,6 +3,7 @@
 
 #include <QInputDialog>
 #include <QListWidget>
+#include <tuple>
 
 #include "common/frmInput.h"
 #include "entry/clsField.h"
@@ -31,17 +32,7 @@ class ScriptTest : public EntryTest {
 
 }  // namespace
 
-TEST_F(ScriptTest, StartVetoClosesTheDatabase) {
-  const std::string file = Form("Sub Start\r\n  Qf.OpenDB \"Nowhere\"\r\nEnd Sub");
-  frmEdit& w = NewWindow();
-  EXPECT_FALSE(w.StartUp(file));
-  EXPECT_EQ(host.Last(), "Open File: Database:Nowhere not found");
-  EXPECT_EQ(host.boxes.back().style, modDB::vbCritical);
-  EXPECT_EQ(modDB::GetFileNumber(), 0);
-  EXPECT_EQ(w.Mode, 0);
-  EXPECT_EQ(w.windowTitle(), "");
-}
-
+// A "Start" whose last call of Qf fails vetoes the opening: the database is closed.
 TEST_F(ScriptTest, SixActionsAndRunningOne) {
   const std::string actions =
       "Sub Start\r\n"
@@ -53,6 +44,7 @@ TEST_F(ScriptTest, SixActionsAndRunningOne) {
   // The last call (a sixth action) failed: the database is not kept open.
   EXPECT_FALSE(NewWindow().StartUp(file));
   EXPECT_EQ(host.Last(), "SetAction: Maximum Actions Already Defined");
+  EXPECT_EQ(std::tuple(modDB::GetFileNumber(), window->Mode, window->windowTitle()), std::tuple(0, 0, QString()));
 
   // Five actions, then a call that succeeds.
   const std::string ok = Form(actions + "  Qf.GetDate\r\n  Qf.GetField \"Name\"\r\n" + three, {{"ann", "", ""}});
@@ -170,10 +162,12 @@ TEST_F(ScriptTest, SecondDatabaseMessages) {
       "Sub NoDb\r\n  Qf.GetDBCount\r\nEnd Sub\r\n"
       "Sub NoList\r\n  Qf.GetDBList Array(\"x\")\r\nEnd Sub\r\n"
       "Sub Twice\r\n  Qf.OpenDB \"Test\"\r\n  Qf.OpenDB \"Test\"\r\nEnd Sub\r\n"
-      "Sub Field\r\n  Qf.GetDBField 1, \"Nope\"\r\nEnd Sub",
+      "Sub Field\r\n  Qf.GetDBField 1, \"Nope\"\r\nEnd Sub\r\n"
+      "Sub Nowhere\r\n  Qf.OpenDB \"Nowhere\"\r\nEnd Sub",
       {{"a", "", ""}}));
   for (auto [sub, message] : {std::pair("NoDb", "GetDBCount: Database not open"),
                               {"NoList", "GetDBList: Database not opened"},
+                              {"Nowhere", "Open File: Database:Nowhere not found"},
                               {"Twice", "Open File: Database already open"},
                               {"Field", "GetDBField: Invalid Field Name"}}) {
     EXPECT_TRUE(w.RunScript(sub)) << sub;
