@@ -3,7 +3,7 @@
 # driven by xdotool: Alt+letters type nothing, Ctrl+C copies from a letters field and
 # Ctrl+V / Shift+Insert paste through the format, a drag of letters onto a digits
 # field leaves its source alone, and the record table's Down key goes past the rows
-# in view. Another program (qfd get) then reads what was saved.
+# in view. Another program (qfd get) then reads what was saved, numbered.
 #   entry_keys_xvfb.sh QFENTRY QFD EXAMPLE.Qfd
 source "$(dirname "$0")/xvfb_setup.sh"
 # More records than the table shows at once.
@@ -76,6 +76,7 @@ echo "$record"
 echo "$picked"
 grep -q '"FirstName": "Nina"' <<<"$record" || fail "Alt typed into the first name, or the drag took it away"
 grep -q '"LastName": "Ross"' <<<"$record" || fail "LastName not saved as typed"
+grep -q "\"ContactNo\": \"$((count + 1))\"" <<<"$record" || fail "the new record was not numbered"
 grep -q '"Company": "Nina 12-34x"' <<<"$record" || fail "Ctrl+C / Ctrl+V did not copy the first name"
 grep -q '"Phone": "1234"' <<<"$record" || fail "Shift+Insert did not paste through the format"
 grep -q '"FirstName": "Zedx"' <<<"$picked" || fail "Down did not reach row 26 of the table"
