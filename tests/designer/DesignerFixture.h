@@ -106,6 +106,14 @@ class DesignerTest : public qfgui::GuiTest {
     });
   }
 
+  // A banner stored straight into the engine, the page redrawn.
+  void PutBanner(const char* caption, int page, int x, int y) {
+    modDB::BannerDef b = MakeBanner(caption, page, x, y);
+    const int next = modDB::GetBannerCount() + 1;
+    EXPECT_EQ(modDB::InsertBanner(b), next);
+    window->ShowCurPage();
+  }
+
   // Save As through the file picker, into the test folder.
   void SaveAs(const QString& name) {
     Through<frmDlgFile>(window->mnuFileSaveAs, [&](frmDlgFile* d) {

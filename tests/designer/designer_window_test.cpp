@@ -112,9 +112,7 @@ TEST_F(DesignerTest, DraggingStopsAtEveryEdgeAndStoresThePosition) {
   EXPECT_EQ(f->pos(), QPoint(108, 108));
 
   // Banners drag alike.
-  modDB::BannerDef b = MakeBanner("Title", 1, 300, 200);
-  ASSERT_EQ(InsertBanner(b), 1);
-  w.ShowCurPage();
+  PutBanner("Title", 1, 300, 200);
   QLabel* label = w.Banner[1];
   QTest::mousePress(label, Qt::LeftButton, {}, QPoint(2, 2));
   QTest::mouseMove(label, QPoint(2 - 400, 2 + 7));
@@ -129,9 +127,7 @@ TEST_F(DesignerTest, DraggingStopsAtEveryEdgeAndStoresThePosition) {
 TEST_F(DesignerTest, DraggingThroughTheWindowSystem) {
   frmMain& w = *window;
   AddField("NAME", 100, 100, 10, "");
-  modDB::BannerDef b = MakeBanner("Title", 1, 300, 200);
-  ASSERT_EQ(InsertBanner(b), 1);
-  w.ShowCurPage();
+  PutBanner("Title", 1, 300, 200);
   QWindow* win = w.windowHandle();
   for (QWidget* item : {static_cast<QWidget*>(w.Field[1]), static_cast<QWidget*>(w.Banner[1])}) {
     const QPoint from = item->mapTo(&w, QPoint(4, 4));
@@ -266,8 +262,7 @@ TEST_F(DesignerTest, LoadAsksForThePasswordAndReportsWhatItLoaded) {
   frmMain& w = *window;
   AddField("CODE", 10, 40, 6, "");
   AddField("AMOUNT", 10, 70, 9, "");
-  modDB::BannerDef b = MakeBanner("Totals", 3, 5, 30);
-  ASSERT_EQ(InsertBanner(b), 1);
+  PutBanner("Totals", 3, 5, 30);
   Through<frmInput>(w.mnuPassword, [&](frmInput* in) {
     EXPECT_EQ(in->windowTitle(), "Password");
     EXPECT_EQ(in->txtStr->echoMode(), QLineEdit::Password);
@@ -363,9 +358,7 @@ TEST_F(DesignerTest, ArrowKeysNudgeTheLastPressedItem) {
   for (int i = 0; i < 5; ++i) QTest::keyClick(field, Qt::Key_Left);
   EXPECT_EQ(FieldAt(1).x(), 0);  // not past the left edge
 
-  modDB::BannerDef b = MakeBanner("Title", 1, 300, w.ToolbarHeight());
-  ASSERT_EQ(InsertBanner(b), 1);
-  w.ShowCurPage();
+  PutBanner("Title", 1, 300, w.ToolbarHeight());
   QTest::mouseClick(w.Banner[1], Qt::LeftButton, {}, QPoint(2, 2));
   QWidget* keys = QApplication::focusWidget() ? QApplication::focusWidget() : static_cast<QWidget*>(&w);
   QTest::keyClick(keys, Qt::Key_Up);  // already at the toolbar
@@ -415,9 +408,7 @@ TEST_F(DesignerTest, ClipboardKeysInAFieldMenuKeysElsewhere) {
 TEST_F(DesignerTest, KeyboardOpensTheChosenItemsProperties) {
   frmMain& w = *window;
   AddField("A", 10, 40, 5, "");
-  modDB::BannerDef b = MakeBanner("Title", 1, 300, 60);
-  ASSERT_EQ(InsertBanner(b), 1);
-  w.ShowCurPage();
+  PutBanner("Title", 1, 300, 60);
   QApplication::setActiveWindow(&w);  // which a closed dialog leaves to none offscreen
   ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
   w.Field[1]->setFocus();
