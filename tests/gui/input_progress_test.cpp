@@ -103,24 +103,16 @@ class Progress : public GuiTest {
 };
 
 TEST_F(Progress, RedrawsEveryOtherPercentAndNeverReaches100InTheLoop) {
-  std::vector<int> shown;
-  QString last;
+  QStringList shown, odd;
   for (int i = 1; i <= 100; ++i) {
     modDlg::ShowPer(i, 100);
     frmProgress* w = frmProgress::Instance();
-    ASSERT_NE(w, nullptr);
-    ASSERT_TRUE(w->isVisible());
-    if (w->lblPer->text() != last) {
-      last = w->lblPer->text();
-      shown.push_back(last.chopped(1).toInt());
-      EXPECT_TRUE(last.endsWith('%'));
-    }
+    ASSERT_TRUE(w && w->isVisible());
+    if (shown.isEmpty() || w->lblPer->text() != shown.last()) shown << w->lblPer->text();
     if (i == 42) Shot(w, "frmProgress");
   }
-  std::vector<int> odd;
-  for (int p = 1; p <= 99; p += 2) odd.push_back(p);
+  for (int p = 1; p <= 99; p += 2) odd << QString("%1%").arg(p);
   EXPECT_EQ(shown, odd);
-  EXPECT_EQ(last, "99%");
   // The bar stands where it was drawn at 99 percent: 3495 * 99 / 100 twips.
   EXPECT_EQ(frmProgress::Instance()->shpBar->width(), modLIB::TwipsToPixelsX(3495 * 99 / 100));
 }
