@@ -188,10 +188,35 @@ TEST_F(DesignerTest, FieldDialogChecksInOrderThenTheEngine) {
   EXPECT_EQ(modDB::GetFieldCount(), 1);
 }
 
-TEST_F(DesignerTest, FieldDialogUpdatesAndDeletes) {
+// The field, banner and form dialogs have Cancel, and Esc: both store nothing. The
+// canvas boxes show their field's name, greyed, while they are empty. Update and
+// Delete from a field's dialog, opened from the canvas.
+TEST_F(DesignerTest, FieldDialogCancelsUpdatesAndDeletes) {
   AddField("ONE", 10, 40, 5, "");
   AddField("TWO", 10, 80, 10, "D");
   AddField("THREE", 10, 120, 5, "");
+  EXPECT_EQ(window->Field[1]->placeholderText(), "ONE");
+  EXPECT_EQ(window->Field[1]->toPlainText(), "");
+  const modDB::FormProps before = modDB::GetFormProps();
+  for (bool esc : {false, true}) {
+    // A valid value typed, then Esc in its box or Cancel.
+    auto leave = [esc](QDialog* d, QLineEdit* box, const QString& typed, QAbstractButton* cancel) {
+      EXPECT_EQ(cancel->text(), "Cancel");
+      Fill(box, typed);
+      esc ? QTest::keyClick(box, Qt::Key_Escape) : Click(cancel);
+      EXPECT_FALSE(d->isVisible());
+    };
+    qfgui::OnShown<frmField>([&](frmField* d) { leave(d, d->NAM, "CHANGED", d->btnCancel); });
+    QTest::mouseClick(window->Field[1]->viewport(), Qt::RightButton, {}, QPoint(2, 2));
+    qfgui::OnShown<frmBanner>([&](frmBanner* d) { leave(d, d->X, "77", d->btnCancel); });
+    window->mnuBannerAdd->trigger();
+    qfgui::OnShown<frmProperty>([&](frmProperty* d) { leave(d, d->MW, "600", d->btnCancel); });
+    window->mnuProperty->trigger();
+  }
+  EXPECT_EQ(StoredField(1).Name.Trimmed(), "ONE");
+  EXPECT_EQ(modDB::GetBannerCount(), 0);
+  EXPECT_EQ(modDB::GetFormProps().Width, before.Width);
+
   const modDB::FieldDef two = StoredField(2);
   // Reopened from the canvas: counts derived from the stored size.
   qfgui::OnShown<frmField>([&](frmField* d) {
@@ -601,40 +626,4 @@ TEST_F(DesignerTest, ScriptEditorCompilesOnUpdate) {
   EXPECT_TRUE(host.boxes.empty()) << host.Last();
   EXPECT_EQ(modDB::GetScript(), "Sub Start\r\n  x = (1 + 2)\r\nEnd Sub");
   EXPECT_TRUE(window->Modified);
-}
-
-// The field, banner and form dialogs have Cancel, and Esc: both store nothing. The
-// canvas boxes show their field's name, greyed, while they are empty.
-TEST_F(DesignerTest, CancelAndEscStoreNothingAndBoxesShowTheirNames) {
-  AddField("ONE", 10, 40, 5, "");
-  EXPECT_EQ(window->Field[1]->placeholderText(), "ONE");
-  EXPECT_EQ(window->Field[1]->toPlainText(), "");
-  const modDB::FormProps before = modDB::GetFormProps();
-  for (bool esc : {false, true}) {
-    qfgui::OnShown<frmField>([&](frmField* d) {
-      EXPECT_EQ(d->btnCancel->text(), "Cancel");
-      Fill(d->NAM, "CHANGED");
-      if (esc)
-        QTest::keyClick(d->NAM, Qt::Key_Escape);
-      else
-        Click(d->btnCancel);
-      EXPECT_FALSE(d->isVisible());
-    });
-    QTest::mouseClick(window->Field[1]->viewport(), Qt::RightButton, {}, QPoint(2, 2));
-    qfgui::OnShown<frmBanner>([&](frmBanner* d) {
-      Fill(d->X, "77");
-      esc ? QTest::keyClick(d->X, Qt::Key_Escape) : Click(d->btnCancel);
-      EXPECT_FALSE(d->isVisible());
-    });
-    window->mnuBannerAdd->trigger();
-    qfgui::OnShown<frmProperty>([&](frmProperty* d) {
-      Fill(d->MW, "9999");
-      esc ? QTest::keyClick(d->MW, Qt::Key_Escape) : Click(d->btnCancel);
-      EXPECT_FALSE(d->isVisible());
-    });
-    window->mnuProperty->trigger();
-  }
-  EXPECT_EQ(StoredField(1).Name.Trimmed(), "ONE");
-  EXPECT_EQ(modDB::GetBannerCount(), 0);
-  EXPECT_EQ(modDB::GetFormProps().Width, before.Width);
 }

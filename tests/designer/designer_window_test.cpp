@@ -115,16 +115,11 @@ TEST_F(DesignerTest, DraggingStopsAtEveryEdgeAndStoresThePosition) {
   QTest::mouseRelease(label, Qt::LeftButton, {}, QPoint(2, 2));
   EXPECT_EQ(BannerAt(1), QPoint(0, 207));
   EXPECT_EQ(w.cTBarLbl->text(), " 0, 207");
-}
 
-// Pressed, moved and released through the window, as the window system delivers
-// them: the moves after the press keep going to the item pressed.
-TEST_F(DesignerTest, DraggingThroughTheWindowSystem) {
-  frmMain& w = *window;
-  AddField("NAME", 100, 100, 10, "");
-  PutBanner("Title", 1, 300, 200);
+  // Pressed, moved and released through the window, as the window system delivers
+  // them: the moves after the press keep going to the item pressed.
   QWindow* win = w.windowHandle();
-  for (QWidget* item : {static_cast<QWidget*>(w.Field[1]), static_cast<QWidget*>(w.Banner[1])}) {
+  for (QWidget* item : {static_cast<QWidget*>(f), static_cast<QWidget*>(label)}) {
     const QPoint from = item->mapTo(&w, QPoint(4, 4));
     const QPoint start = item->pos();
     QTest::mousePress(win, Qt::LeftButton, {}, from);
@@ -133,22 +128,8 @@ TEST_F(DesignerTest, DraggingThroughTheWindowSystem) {
     QTest::mouseRelease(win, Qt::LeftButton, {}, from + QPoint(40, 30));
     EXPECT_EQ(item->pos(), start + QPoint(40, 30)) << item->objectName().toStdString();
   }
-  EXPECT_EQ(FieldAt(1), QPoint(140, 130));
-  EXPECT_EQ(BannerAt(1), QPoint(340, 230));
-}
-
-TEST_F(DesignerTest, ResizingStoresTheFormSizeAndKeepsAMinimum) {
-  frmMain& w = *window;
-  const QSize frame = w.frameGeometry().size() - w.size();
-  w.resize(100, 60);
-  EXPECT_EQ(w.frameGeometry().size(), QSize(250, 150));
-  EXPECT_EQ(FormTwips(), QSize(250 * 15, 150 * 15));
-  EXPECT_TRUE(w.Modified);
-  EXPECT_EQ(w.cTBar->width(), w.canvas->width());
-  w.Modified = false;
-  w.resize(QSize(700, 500) - frame);
-  EXPECT_EQ(FormTwips(), QSize(10500, 7500));
-  EXPECT_TRUE(w.Modified);
+  EXPECT_EQ(FieldAt(1), QPoint(148, 138));
+  EXPECT_EQ(BannerAt(1), QPoint(40, 237));
 }
 
 TEST_F(DesignerTest, RightClicksOpenDialogsAndThePopUpMenu) {
@@ -311,9 +292,17 @@ TEST_F(DesignerTest, LoadAsksForThePasswordAndReportsWhatItLoaded) {
   EXPECT_FALSE(w.isVisible());
 }
 
-TEST_F(DesignerTest, FailedSaveAndCancelledPickersChangeNothing) {
+TEST_F(DesignerTest, ResizingStoresTheFormSizeAFailedSaveAndCancelledPickersNothing) {
   frmMain& w = *window;
-  w.resize(600, 400);
+  // The form's size is the window's, down to a minimum.
+  const QSize frame = w.frameGeometry().size() - w.size();
+  w.resize(100, 60);
+  EXPECT_EQ(w.frameGeometry().size(), QSize(250, 150));
+  EXPECT_EQ(FormTwips(), QSize(250 * 15, 150 * 15));
+  EXPECT_EQ(w.cTBar->width(), w.canvas->width());
+  w.Modified = false;
+  w.resize(QSize(700, 500) - frame);
+  EXPECT_EQ(FormTwips(), QSize(10500, 7500));
   // No fields: the engine refuses, and the design stays modified and unnamed.
   SaveAs("Empty");
   EXPECT_EQ(host.Last(), "SAVE HEADER: No fields defined!");
