@@ -26,6 +26,7 @@
 #include "engine/modDB.h"
 #include "lib/modLIB.h"
 #include "tests/bench/engine/BenchTiming.h"
+#include "tests/support/RecordingHost.h"
 
 namespace fs = std::filesystem;
 
@@ -38,19 +39,6 @@ using bench::Seconds;
 using bench::Shell;
 
 using bench::Check;
-
-// A host for a run whose one expected message holds `expected`: any other ends the
-// process with status 2.
-struct Expecting final : modDB::Host {
-  explicit Expecting(const char* text) : expected(text) {}
-  int MsgBox(const std::string& text, int style, const std::string&) override {
-    return text.find(expected) != std::string::npos ? modDB::DefaultAnswer(style) : (std::_Exit(2), 0);
-  }
-  void DoEvents() override {}
-  void ShowPer(int32_t, int32_t) override {}
-  void HidePer() override {}
-  const char* expected;
-};
 
 // Runs `work` in a child process: its peak resident memory in MB and its time in
 // seconds; `code` is its exit status.
@@ -206,12 +194,11 @@ int main() {
   auto refused = [&](const char* expected) {
     return InChild([&] {
       fresh();
-      std::string n = db;
-      if (modDB::OpenDatabase(n) != 1) return 1;
-      Expecting expecting(expected);
-      modDB::SetHost(&expecting);
+      bench::Open(db);
+      const modDB::RecordingHost seen;
       modDB::CsvImport plan;
-      return modDB::ReadCsvImport(csv, {}, plan) == 0 ? 0 : 1;
+      const bool no = modDB::ReadCsvImport(csv, {}, plan) == 0;
+      return no && seen.boxes.size() == 1 && seen.Last().find(expected) != std::string::npos ? 0 : 1;
     });
   };
   const ChildRun flood = refused("has more than 65530 rows");
