@@ -247,8 +247,9 @@ if "$cmake" --install "$build" --prefix "$prefix" >"$tmp/install.log" 2>&1; then
     expect "installed $p" "$prefix/lib/qfforms/$p" "$(readlink -f "$prefix/bin/$p")"
   done
   expect "installed QfEntry --version" "QfEntry $version" "$("$prefix/bin/QfEntry" --version 2>&1)"
-  for f in lib/qfforms/QfEntry.Txt lib/qfforms/QfLayout.Txt share/mime/packages/qfforms.xml share/man/man1/qfd.1.gz \
-    share/metainfo/org.qfforms.QfEntry.metainfo.xml share/bash-completion/completions/qfd share/doc/qfforms/copyright; do
+  for f in lib/qfforms/QfEntry.Txt lib/qfforms/QfLayout.Txt share/mime/packages/qfforms.xml \
+    share/man/man1/qfd.1.gz share/metainfo/org.qfforms.QfEntry.metainfo.xml share/bash-completion/completions/qfd \
+    share/doc/qfforms/copyright; do
     [ -f "$prefix/$f" ] || fail "no $f under the prefix"
   done
 else
