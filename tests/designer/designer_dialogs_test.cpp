@@ -25,9 +25,6 @@ using namespace qfdesign;
 
 namespace {
 
-// The box a dialog left the keyboard focus in.
-QWidget* FocusOf(QDialog* d) { return d->focusWidget(); }
-
 // A colour button: the colour picker that follows gets the hex digits typed, then Ok.
 void PickColour(QAbstractButton* button, const QString& hex) {
   qfgui::OnShown<frmDlgClr>([hex](frmDlgClr* c) {
@@ -97,7 +94,7 @@ TEST_F(DesignerTest, FieldDialogProposesEstimatesAndFiltersKeys) {
     EXPECT_EQ(host.Last(), "Autowidth: Invalid Length, to estimate.");
     EXPECT_EQ(host.boxes.back().style, modDB::vbOKOnly);
     EXPECT_EQ(d->W->text(), "77");
-    EXPECT_EQ(FocusOf(d), d->L);
+    EXPECT_EQ(d->focusWidget(), d->L);
     Click(d->btnDelete);  // disabled: nothing happens
     EXPECT_TRUE(d->isVisible());
   });
@@ -169,10 +166,9 @@ TEST_F(DesignerTest, FieldDialogChecksInOrderThenTheEngine) {
       Fill(box, c.text);
       d->W->setFocus();
       Click(d->BtnUpdate);
-      EXPECT_EQ(host.Last(), c.message) << c.text.toStdString();
-      EXPECT_EQ(host.boxes.back().style, modDB::vbCritical);
-      EXPECT_EQ(FocusOf(d), box) << c.message;
-      EXPECT_TRUE(d->isVisible());
+      // The message, a critical box, the focus back in the box, the dialog open.
+      EXPECT_EQ(std::tuple(host.Last(), host.boxes.back().style, d->focusWidget() == box, d->isVisible()),
+                std::tuple(c.message, int(modDB::vbCritical), true, true)) << c.text.toStdString();
       Fill(box, good);
     }
     EXPECT_FALSE(window->Modified);
@@ -256,7 +252,7 @@ TEST_F(DesignerTest, BannerDialogLookAndChecks) {
     EXPECT_EQ(host.Last(), "BANNER: Invalid Caption");
     EXPECT_EQ(host.boxes.back().style, modDB::vbOKOnly);
     EXPECT_EQ(d->TXT->toPlainText(), "");
-    EXPECT_EQ(FocusOf(d), d->TXT);
+    EXPECT_EQ(d->focusWidget(), d->TXT);
     Fill(d->Y, "3");
     Click(d->BtnUpdate);
     EXPECT_EQ(host.Last(), "BANNER: Invalid Y");
@@ -333,9 +329,8 @@ TEST_F(DesignerTest, PropertiesResizeRecolourAndReachEveryBanner) {
           {d->MW, QString::number(screen.width() + 1), ": Invalid Width", "500"}}) {
       Fill(box, typed);
       Click(d->BtnUpdate);
-      EXPECT_EQ(host.Last(), message) << typed.toStdString();
-      EXPECT_EQ(host.boxes.back().style, modDB::vbCritical);
-      EXPECT_EQ(FocusOf(d), box) << typed.toStdString();
+      EXPECT_EQ(std::tuple(host.Last(), host.boxes.back().style, d->focusWidget() == box),
+                std::tuple(message, int(modDB::vbCritical), true)) << typed.toStdString();
       Fill(box, mended);
     }
     EXPECT_FALSE(window->Modified);
@@ -580,12 +575,12 @@ TEST_F(DesignerTest, BannerCaptionKeepsLineBreaksAndDoesNotWrap) {
     EXPECT_EQ(d->TXT->horizontalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
     EXPECT_EQ(d->TXT->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
     EXPECT_TRUE(d->BtnUpdate->isDefault());
-    EXPECT_EQ(FocusOf(d), d->X);
+    EXPECT_EQ(d->focusWidget(), d->X);
     EXPECT_EQ(d->X->selectedText(), "0");
-    QTest::keyClick(FocusOf(d), Qt::Key_Tab);
-    EXPECT_EQ(FocusOf(d), d->Y);
-    QTest::keyClick(FocusOf(d), Qt::Key_Tab);
-    EXPECT_EQ(FocusOf(d), d->TXT);
+    QTest::keyClick(d->focusWidget(), Qt::Key_Tab);
+    EXPECT_EQ(d->focusWidget(), d->Y);
+    QTest::keyClick(d->focusWidget(), Qt::Key_Tab);
+    EXPECT_EQ(d->focusWidget(), d->TXT);
     EXPECT_EQ(d->TXT->textCursor().selectedText(), "BANNER1");
     QTest::keyClicks(d->TXT, "  ");
     QTest::keyClick(d->TXT, Qt::Key_Return, Qt::ControlModifier);
@@ -615,7 +610,7 @@ TEST_F(DesignerTest, ScriptEditorCompilesOnUpdate) {
     EXPECT_EQ(host.Last(), "Script: " + message + "\r\nLine 2, Column " + std::to_string(column));
     EXPECT_EQ(d->mnuLine->text(), QString("L 2, C %1").arg(column));
     EXPECT_EQ(d->SCRP->textCursor().blockNumber(), 1);
-    EXPECT_EQ(FocusOf(d), d->SCRP);
+    EXPECT_EQ(d->focusWidget(), d->SCRP);
     // Mended where the caret stands: Update stores it and closes.
     d->SCRP->moveCursor(QTextCursor::EndOfBlock);
     QTest::keyClicks(d->SCRP, ")");
