@@ -54,8 +54,7 @@ TEST_F(DesignerTest, FieldDialogProposesEstimatesAndFiltersKeys) {
                         {d->FMT, "*"}, {d->nChars, "32"}, {d->nLines, "1"}, {d->BtnUpdate, "Add"}, {d->Prv, "Z"}});
     EXPECT_FALSE(d->btnDelete->isEnabled());
     EXPECT_EQ(d->W->text().toInt(), 32 * d->Prv->width());
-    EXPECT_GE(d->H->text().toInt(), 12);
-    EXPECT_LE(d->H->text().toInt(), 24);
+    EXPECT_TRUE(d->H->text().toInt() >= 12 && d->H->text().toInt() <= 24) << d->H->text().toStdString();
     qfgui::Shot(d, "designer_field_add");
 
     // The format takes each letter or sign once, in upper case; no digits or blanks.
@@ -76,8 +75,7 @@ TEST_F(DesignerTest, FieldDialogProposesEstimatesAndFiltersKeys) {
     Fill(d->FMT, "T");
     Fill(d->nChars, "0");
     Click(d->AutoWidth);
-    EXPECT_EQ(d->L->text(), "8");
-    EXPECT_EQ(d->nChars->text(), "8");  // no count: the length's
+    qfgui::ExpectTexts({{d->L, "8"}, {d->nChars, "8"}});  // no count: the length's
     // A width beyond the window stops at the window's width.
     Fill(d->FMT, "*");
     Fill(d->nChars, "99");
@@ -91,10 +89,8 @@ TEST_F(DesignerTest, FieldDialogProposesEstimatesAndFiltersKeys) {
     Fill(d->W, "77");
     Fill(d->L, "");
     Click(d->AutoWidth);
-    EXPECT_EQ(host.Last(), "Autowidth: Invalid Length, to estimate.");
-    EXPECT_EQ(host.boxes.back().style, modDB::vbOKOnly);
-    EXPECT_EQ(d->W->text(), "77");
-    EXPECT_EQ(d->focusWidget(), d->L);
+    EXPECT_EQ(std::tuple(host.Last(), host.boxes.back().style, d->focusWidget() == d->L, d->W->text()),
+              std::tuple("Autowidth: Invalid Length, to estimate.", int(modDB::vbOKOnly), true, "77"));
     Click(d->btnDelete);  // disabled: nothing happens
     EXPECT_TRUE(d->isVisible());
   });
@@ -249,10 +245,8 @@ TEST_F(DesignerTest, BannerDialogLookAndChecks) {
     d->TXT->selectAll();
     QTest::keyClicks(d->TXT, "    ");
     Click(d->BtnUpdate);
-    EXPECT_EQ(host.Last(), "BANNER: Invalid Caption");
-    EXPECT_EQ(host.boxes.back().style, modDB::vbOKOnly);
-    EXPECT_EQ(d->TXT->toPlainText(), "");
-    EXPECT_EQ(d->focusWidget(), d->TXT);
+    EXPECT_EQ(std::tuple(host.Last(), host.boxes.back().style, d->focusWidget() == d->TXT, d->TXT->toPlainText()),
+              std::tuple("BANNER: Invalid Caption", int(modDB::vbOKOnly), true, ""));
     Fill(d->Y, "3");
     Click(d->BtnUpdate);
     EXPECT_EQ(host.Last(), "BANNER: Invalid Y");
