@@ -317,8 +317,9 @@ TEST_F(DesignerTest, ResizingStoresTheFormSizeAFailedSaveAndCancelledPickersNoth
 }
 
 // The arrow keys move the item last pressed by one pixel, within the dragging limits;
-// the field's text takes no caret moves meanwhile.
-TEST_F(DesignerTest, ArrowKeysNudgeTheLastPressedItem) {
+// the field's text takes no caret moves meanwhile. The keyboard opens an item's
+// properties.
+TEST_F(DesignerTest, ArrowKeysNudgeTheLastPressedItemAndOpenItsProperties) {
   frmMain& w = *window;
   AddField("A", 1, 40, 5, "");
   CanvasField* field = w.Field[1];
@@ -341,6 +342,35 @@ TEST_F(DesignerTest, ArrowKeysNudgeTheLastPressedItem) {
   QTest::keyClick(keys, Qt::Key_Right);
   EXPECT_EQ(BannerAt(1), QPoint(301, w.ToolbarHeight()));
   EXPECT_EQ(FieldAt(1).x(), 0);  // the field stays where it was
+
+  // Tab goes from field to banner; Enter or Component > Item Properties opens the
+  // properties of the item that has the focus, which gets it back afterwards.
+  QApplication::setActiveWindow(&w);  // which a closed dialog leaves to none offscreen
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
+  w.Field[1]->setFocus();
+  QTest::keyClick(w.Field[1], Qt::Key_Tab);
+  ASSERT_EQ(QApplication::focusWidget(), w.Banner[1]);
+  EXPECT_EQ(w.cTBarLbl->text(), QString(" 301, %1").arg(w.ToolbarHeight()));
+  const struct { QWidget* item; bool byMenu; } cases[] = {
+      {w.Banner[1], false}, {w.Banner[1], true}, {w.Field[1], false}, {w.Field[1], true}};
+  for (const auto& c : cases) {
+    QApplication::setActiveWindow(&w);
+    c.item->setFocus();
+    int opened = 0;
+    modDlg::SetShownHook([&](QDialog* d) {
+      auto* banner = qobject_cast<frmBanner*>(d);
+      auto* properties = qobject_cast<frmField*>(d);
+      opened += banner && c.item == w.Banner[1] && banner->lblBNO->text() == "1";
+      opened += properties && c.item == w.Field[1] && properties->lblFNO->text() == "1";
+      d->close();
+    });
+    if (c.byMenu)
+      w.mnuItemProperty->trigger();
+    else
+      QTest::keyClick(c.item, Qt::Key_Return);
+    EXPECT_EQ(opened, 1) << c.item->objectName().toStdString() << c.byMenu;
+    EXPECT_EQ(w.focusWidget(), c.item);  // the window's, active or not
+  }
 }
 
 // Ctrl+A, C, X and V act on the text of the field that has the focus; once a click on
@@ -377,38 +407,4 @@ TEST_F(DesignerTest, ClipboardKeysInAFieldMenuKeysElsewhere) {
   Press(w.mnuExit);
   EXPECT_FALSE(w.isVisible());
   EXPECT_TRUE(host.boxes.empty()) << host.Last();
-}
-
-// Tab goes from field to banner; Enter or Component > Item Properties opens the
-// properties of the item that has the focus, which gets it back afterwards.
-TEST_F(DesignerTest, KeyboardOpensTheChosenItemsProperties) {
-  frmMain& w = *window;
-  AddField("A", 10, 40, 5, "");
-  PutBanner("Title", 1, 300, 60);
-  QApplication::setActiveWindow(&w);  // which a closed dialog leaves to none offscreen
-  ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
-  w.Field[1]->setFocus();
-  QTest::keyClick(w.Field[1], Qt::Key_Tab);
-  ASSERT_EQ(QApplication::focusWidget(), w.Banner[1]);
-  EXPECT_EQ(w.cTBarLbl->text(), " 300, 60");
-  const struct { QWidget* item; bool byMenu; } cases[] = {
-      {w.Banner[1], false}, {w.Banner[1], true}, {w.Field[1], false}, {w.Field[1], true}};
-  for (const auto& c : cases) {
-    QApplication::setActiveWindow(&w);
-    c.item->setFocus();
-    int opened = 0;
-    modDlg::SetShownHook([&](QDialog* d) {
-      auto* banner = qobject_cast<frmBanner*>(d);
-      auto* field = qobject_cast<frmField*>(d);
-      opened += banner && c.item == w.Banner[1] && banner->lblBNO->text() == "1";
-      opened += field && c.item == w.Field[1] && field->lblFNO->text() == "1";
-      d->close();
-    });
-    if (c.byMenu)
-      w.mnuItemProperty->trigger();
-    else
-      QTest::keyClick(c.item, Qt::Key_Return);
-    EXPECT_EQ(opened, 1) << c.item->objectName().toStdString() << c.byMenu;
-    EXPECT_EQ(w.focusWidget(), c.item);  // the window's, active or not
-  }
 }
