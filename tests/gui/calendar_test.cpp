@@ -38,7 +38,7 @@ class Calendar : public GuiTest {
   static void Press(QPushButton* b) { QTest::mouseClick(b, Qt::LeftButton); }
 };
 
-TEST_F(Calendar, OpensOnTheDateHeldWithTheDayHighlighted) {
+TEST_F(Calendar, OpensOnTheDateHeldOrTodayWithTheDayHighlighted) {
   modDlg::DateText = "31/12/2020";
   OnShown<frmGetDate>([&](frmGetDate* w) {
     EXPECT_EQ(w->windowTitle(), "Date");
@@ -62,9 +62,8 @@ TEST_F(Calendar, OpensOnTheDateHeldWithTheDayHighlighted) {
   EXPECT_EQ(QPoint(modDlg::DatePickerLeft, modDlg::DatePickerTop), QPoint(1500, 3000));
   // Closed without a pick: the date text stays.
   EXPECT_EQ(modDlg::DateText, "31/12/2020");
-}
 
-TEST_F(Calendar, InvalidOrEmptyTextOpensOnToday) {
+  // A text that is no date opens on today.
   const QDate today = QDate::currentDate();
   for (const char* text : {"", "31/02/2021", "2020-12-31"}) {
     const std::string after = Pick(text, 1, [&](frmGetDate* w) {

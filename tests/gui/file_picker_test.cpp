@@ -81,7 +81,7 @@ TEST_F(FilePicker, ArrowKeysChooseAndEnterOpens) {
   EXPECT_EQ(Picked(), std::tuple(folder + "/Forms", "Inner"));
 }
 
-TEST_F(FilePicker, SaveModeProposesTheNameAndADoubleClickOnlyFillsIt) {
+TEST_F(FilePicker, SaveModeProposesTheNameADoubleClickFillsItCancelKeepsIt) {
   modDlg::DialogFileName = "Proposal";
   OnShown<frmDlgFile>([&](frmDlgFile* w) {
     EXPECT_EQ(w->txtFile->text(), "Proposal");
@@ -97,9 +97,8 @@ TEST_F(FilePicker, SaveModeProposesTheNameAndADoubleClickOnlyFillsIt) {
   modDlg::ShowSaveDialog();
   EXPECT_EQ(std::tuple(modDlg::DialogTitle, int(modDlg::DialogSaveMode)), std::tuple("Save As", -1));
   EXPECT_EQ(Picked(), std::tuple(folder, "New Form"));
-}
 
-TEST_F(FilePicker, FoldersChangeTheProcessFolderAndCancelChangesNoMember) {
+  // Folders change the process's folder; Cancel changes no member.
   modDlg::DialogFileName = "Keep";
   OnShown<frmDlgFile>([&](frmDlgFile* w) {
     DblClickItem(w->lstDir, FindRow(w->lstDir, "[Forms]"));
