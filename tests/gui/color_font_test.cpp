@@ -16,7 +16,7 @@ using namespace qfgui;
 
 class ColorPicker : public GuiTest {};
 
-TEST_F(ColorPicker, RoundTripAndLayoutOfTheSwatches) {
+TEST_F(ColorPicker, SwatchesTypedDigitsOkAndCancel) {
   modDlg::DialogColor = 0x00FFFFCC;
   OnShown<frmDlgClr>([&](frmDlgClr* d) {
     EXPECT_EQ(d->windowTitle(), "Color");
@@ -36,9 +36,8 @@ TEST_F(ColorPicker, RoundTripAndLayoutOfTheSwatches) {
   modDlg::ShowColorDialog();
   EXPECT_EQ(modDlg::DialogTitle, "Select Color");
   EXPECT_EQ(modDlg::DialogColor, 0x00FFFFCC);
-}
 
-TEST_F(ColorPicker, SwatchClickAndTypedDigitsChooseTheColourCancelNothing) {
+  // A swatch's click and typed digits choose the colour; Cancel, or no colour typed, none.
   modDlg::DialogColor = 0;
   // Pure red is red 255 (the 181st swatch: red level 5, green 0, blue 0), shown as #FF0000.
   OnShown<frmDlgClr>([&](frmDlgClr* w) {

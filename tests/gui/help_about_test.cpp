@@ -54,7 +54,7 @@ class HelpViewer : public GuiTest {
 // Topic asked -> heading and text shown: in any case, blanks around; an unknown or
 // empty topic gives the first; the last runs to the end of the file; two headings in
 // a row give no text; a heading written with real blanks is listed but has no text.
-TEST_F(HelpViewer, ListsHeadingsAndFindsTheTopic) {
+TEST_F(HelpViewer, ListsHeadingsAndFindsTheTopicAskedOrClicked) {
   const Seen s = Open("  fIELD formats ", [](frmHelp* w) { Shot(w, "frmHelp"); });
   EXPECT_EQ(s.caption, "Help");
   EXPECT_EQ(modDlg::HelpTopic, "  fIELD formats ");
@@ -73,12 +73,7 @@ TEST_F(HelpViewer, ListsHeadingsAndFindsTheTopic) {
     EXPECT_EQ(seen.heading + '|' + seen.text, QString(c.heading) + '|' + c.text) << c.topic;
   }
   EXPECT_TRUE(host.boxes.empty());
-  // A heading line that is only "#" is the empty topic.
-  qftest::WriteFile(tmp / "QfTest.Txt", CrLf({"#First", "a", "#", "the empty heading"}));
-  EXPECT_EQ(Open("").text, "the empty heading\n");
-}
-
-TEST_F(HelpViewer, ClickingAnEntryShowsItsTopic) {
+  // A click on an entry, or a key, shows its topic.
   Open("Contents", [&](frmHelp* w) {
     ClickItem(w->TOC, 1);
     ExpectTexts({{w->Heading, "Field Formats"}, {w->Help, "Flags:\n  A  letters\n"}});
@@ -87,6 +82,9 @@ TEST_F(HelpViewer, ClickingAnEntryShowsItsTopic) {
     QTest::mouseClick(w->cmdClose, Qt::LeftButton);
     EXPECT_FALSE(w->isVisible());
   });
+  // A heading line that is only "#" is the empty topic.
+  qftest::WriteFile(tmp / "QfTest.Txt", CrLf({"#First", "a", "#", "the empty heading"}));
+  EXPECT_EQ(Open("").text, "the empty heading\n");
 }
 
 TEST_F(HelpViewer, MissingFileReportsAndTheWindowStaysUsable) {
