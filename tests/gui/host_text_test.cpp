@@ -37,7 +37,7 @@ class Host : public GuiTest {};
 // default button and text (CR LF a line break, markup shown as written), answered by
 // the key or button pressed. A short text leaves room for the whole title beside the
 // window system's buttons.
-TEST_F(Host, MessageBoxesShowTheStyleAndAnswerTheButtonPressed) {
+TEST_F(Host, MessageBoxesShowTheStyleAndAnswerTheButtonPressedProgressShows) {
   QtHost qt;
   ASSERT_EQ(&modDB::GetHost(), &qt);
   using B = QMessageBox;
@@ -91,10 +91,7 @@ TEST_F(Host, MessageBoxesShowTheStyleAndAnswerTheButtonPressed) {
     EXPECT_EQ(qt.MsgBox(c.text, c.style, c.title), c.answer);
     EXPECT_TRUE(*shown);
   }
-}
-
-TEST_F(Host, ProgressThroughTheHost) {
-  QtHost qt;
+  // Progress goes to the progress window.
   modDB::GetHost().ShowPer(3, 4);
   ASSERT_NE(frmProgress::Instance(), nullptr);
   EXPECT_EQ(frmProgress::Instance()->lblPer->text(), "75%");
