@@ -10,6 +10,7 @@
 #include <QTest>
 #include <QToolButton>
 #include <string>
+#include <tuple>
 
 #include "common/frmDlgFile.h"
 #include "common/frmInput.h"
@@ -104,6 +105,19 @@ class DesignerTest : public qfgui::GuiTest {
       Click(d->BtnUpdate);
       EXPECT_FALSE(d->isVisible()) << host.Last();
     });
+  }
+
+  // The window's caption, whether the design is modified, and its count of fields.
+  std::tuple<std::string, bool, int> State() const {
+    return {window->windowTitle().toStdString(), window->Modified, modDB::GetFieldCount()};
+  }
+
+  // A banner stored straight into the engine, the page redrawn.
+  void PutBanner(const char* caption, int page, int x, int y) {
+    modDB::BannerDef b = MakeBanner(caption, page, x, y);
+    const int next = modDB::GetBannerCount() + 1;
+    EXPECT_EQ(modDB::InsertBanner(b), next);
+    window->ShowCurPage();
   }
 
   // Save As through the file picker, into the test folder.

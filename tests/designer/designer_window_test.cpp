@@ -27,16 +27,12 @@ TEST_F(DesignerTest, FreshStartShowsAnEmptyFirstPage) {
   qfgui::ExpectTexts({{w.lblPageNo, "P 1"}, {w.cTBarLbl, "0,0"}});
   // An unsaved design keeps its caption empty, and the title bar shows a blank rather
   // than the program's name.
-  EXPECT_EQ(w.windowTitle(), "");
+  EXPECT_EQ(State(), std::tuple("", false, 0));
   ASSERT_NE(w.windowHandle(), nullptr);
   EXPECT_FALSE(w.windowHandle()->title().isEmpty());
   EXPECT_TRUE(w.windowHandle()->title().trimmed().isEmpty());
-  EXPECT_FALSE(w.Modified);
-  // No headings are stored for a new design: the menu names the pages by number.
-  for (int k = 1; k <= 8; ++k) {
-    EXPECT_EQ(w.mnuPage[k]->text(), QString("Page %1").arg(k));
-    EXPECT_EQ(modDB::GetPageHeading(k), "");
-  }
+  // A new design has no headings: the menu names the pages by number.
+  for (int k = 1; k <= 8; ++k) EXPECT_EQ(w.mnuPage[k]->text(), QString("Page %1").arg(k));
   for (int i = 1; i <= 128; ++i) EXPECT_TRUE(w.Field[i]->isHidden() && w.Banner[i]->isHidden());
   // The strip: 375 twips high, buttons 435 twips wide, 420 twips apart.
   EXPECT_EQ(w.ToolbarHeight(), 25);
@@ -44,7 +40,6 @@ TEST_F(DesignerTest, FreshStartShowsAnEmptyFirstPage) {
   // The form's size is the window's outer size: 640 x 480 pixels.
   EXPECT_EQ(w.frameGeometry().size(), QSize(640, 480));
   EXPECT_EQ(FormTwips(), QSize(9600, 7200));
-  EXPECT_EQ(modDB::GetScript(), "Sub Start\r\nEnd Sub\r\n\r\nSub Update\r\nEnd Sub");
 
   // Pages stop at 1 and 8.
   Press(w.mnuPreviousPage);
@@ -112,9 +107,7 @@ TEST_F(DesignerTest, DraggingStopsAtEveryEdgeAndStoresThePosition) {
   EXPECT_EQ(f->pos(), QPoint(108, 108));
 
   // Banners drag alike.
-  modDB::BannerDef b = MakeBanner("Title", 1, 300, 200);
-  ASSERT_EQ(InsertBanner(b), 1);
-  w.ShowCurPage();
+  PutBanner("Title", 1, 300, 200);
   QLabel* label = w.Banner[1];
   QTest::mousePress(label, Qt::LeftButton, {}, QPoint(2, 2));
   QTest::mouseMove(label, QPoint(2 - 400, 2 + 7));
@@ -122,18 +115,11 @@ TEST_F(DesignerTest, DraggingStopsAtEveryEdgeAndStoresThePosition) {
   QTest::mouseRelease(label, Qt::LeftButton, {}, QPoint(2, 2));
   EXPECT_EQ(BannerAt(1), QPoint(0, 207));
   EXPECT_EQ(w.cTBarLbl->text(), " 0, 207");
-}
 
-// Pressed, moved and released through the window, as the window system delivers
-// them: the moves after the press keep going to the item pressed.
-TEST_F(DesignerTest, DraggingThroughTheWindowSystem) {
-  frmMain& w = *window;
-  AddField("NAME", 100, 100, 10, "");
-  modDB::BannerDef b = MakeBanner("Title", 1, 300, 200);
-  ASSERT_EQ(InsertBanner(b), 1);
-  w.ShowCurPage();
+  // Pressed, moved and released through the window, as the window system delivers
+  // them: the moves after the press keep going to the item pressed.
   QWindow* win = w.windowHandle();
-  for (QWidget* item : {static_cast<QWidget*>(w.Field[1]), static_cast<QWidget*>(w.Banner[1])}) {
+  for (QWidget* item : {static_cast<QWidget*>(f), static_cast<QWidget*>(label)}) {
     const QPoint from = item->mapTo(&w, QPoint(4, 4));
     const QPoint start = item->pos();
     QTest::mousePress(win, Qt::LeftButton, {}, from);
@@ -142,22 +128,8 @@ TEST_F(DesignerTest, DraggingThroughTheWindowSystem) {
     QTest::mouseRelease(win, Qt::LeftButton, {}, from + QPoint(40, 30));
     EXPECT_EQ(item->pos(), start + QPoint(40, 30)) << item->objectName().toStdString();
   }
-  EXPECT_EQ(FieldAt(1), QPoint(140, 130));
-  EXPECT_EQ(BannerAt(1), QPoint(340, 230));
-}
-
-TEST_F(DesignerTest, ResizingStoresTheFormSizeAndKeepsAMinimum) {
-  frmMain& w = *window;
-  const QSize frame = w.frameGeometry().size() - w.size();
-  w.resize(100, 60);
-  EXPECT_EQ(w.frameGeometry().size(), QSize(250, 150));
-  EXPECT_EQ(FormTwips(), QSize(250 * 15, 150 * 15));
-  EXPECT_TRUE(w.Modified);
-  EXPECT_EQ(w.cTBar->width(), w.canvas->width());
-  w.Modified = false;
-  w.resize(QSize(700, 500) - frame);
-  EXPECT_EQ(FormTwips(), QSize(10500, 7500));
-  EXPECT_TRUE(w.Modified);
+  EXPECT_EQ(FieldAt(1), QPoint(148, 138));
+  EXPECT_EQ(BannerAt(1), QPoint(40, 237));
 }
 
 TEST_F(DesignerTest, RightClicksOpenDialogsAndThePopUpMenu) {
@@ -230,9 +202,8 @@ TEST_F(DesignerTest, SaveAsThenSaveWritesEveryValue) {
     Click(d->cmdOk);
   });
   EXPECT_TRUE(host.boxes.empty()) << host.Last();
-  EXPECT_EQ(w.windowTitle(), "People");
+  EXPECT_EQ(State(), std::tuple("People", false, 2));
   EXPECT_EQ(w.windowHandle()->title(), "People");
-  EXPECT_FALSE(w.Modified);
 
   // What was designed; a new design's defaults and the layout: defstore_test, layout_test.
   const auto j = Dump("People");
@@ -266,8 +237,7 @@ TEST_F(DesignerTest, LoadAsksForThePasswordAndReportsWhatItLoaded) {
   frmMain& w = *window;
   AddField("CODE", 10, 40, 6, "");
   AddField("AMOUNT", 10, 70, 9, "");
-  modDB::BannerDef b = MakeBanner("Totals", 3, 5, 30);
-  ASSERT_EQ(InsertBanner(b), 1);
+  PutBanner("Totals", 3, 5, 30);
   Through<frmInput>(w.mnuPassword, [&](frmInput* in) {
     EXPECT_EQ(in->windowTitle(), "Password");
     EXPECT_EQ(in->txtStr->echoMode(), QLineEdit::Password);
@@ -284,23 +254,19 @@ TEST_F(DesignerTest, LoadAsksForThePasswordAndReportsWhatItLoaded) {
   Press(w.mnuFileLoad);
   EXPECT_EQ(host.Last(), "LOAD: File has been modified!\r\nAll modifications will be lost\r\nContinue?");
   EXPECT_EQ(host.boxes.back().style, modDB::vbQuestion | modDB::vbYesNo | modDB::vbDefaultButton2);
-  EXPECT_EQ(modDB::GetFieldCount(), 2);
+  EXPECT_EQ(State(), std::tuple("Safe", true, 2));
   host.replies = {modDB::vbYes};
   Press(w.mnuFileNew);
   EXPECT_EQ(host.Last(), "NEW: File has been modified!\r\nAll modifications will be lost\r\nContinue?");
-  EXPECT_EQ(modDB::GetFieldCount(), 0);
-  EXPECT_EQ(w.windowTitle(), "");
-  EXPECT_FALSE(w.Modified);
+  EXPECT_EQ(State(), std::tuple("", false, 0));
   host.Clear();
 
   // Wrong password: a new, empty design and no message.
   const QString wrong = "opensesame1";
   Load("Safe", &wrong);
   EXPECT_TRUE(host.boxes.empty()) << host.Last();
-  EXPECT_EQ(modDB::GetFieldCount(), 0);
+  EXPECT_EQ(State(), std::tuple("", false, 0));
   EXPECT_EQ(modDB::GetPassword(), "");
-  EXPECT_EQ(w.windowTitle(), "");
-  EXPECT_FALSE(w.Modified);
 
   const QString right = "OpenSesame1";
   Load("Safe", &right);
@@ -309,9 +275,8 @@ TEST_F(DesignerTest, LoadAsksForThePasswordAndReportsWhatItLoaded) {
             std::tuple("Information", int(modDB::vbInformation),
                        "Path\t" + dir.path().string() +
                            "\r\nFile\tSafe\r\nPage(s)\t3\r\nField(s)\t2\r\nBanner(s)\t1\r\n"));
-  EXPECT_EQ(w.windowTitle(), "Safe");
+  EXPECT_EQ(State(), std::tuple("Safe", false, 2));
   EXPECT_EQ(w.CurPage, 1);
-  EXPECT_FALSE(w.Modified);
   EXPECT_TRUE(w.Field[1]->isVisible());
   EXPECT_EQ(w.Field[2]->pos(), QPoint(10, 70));
   EXPECT_EQ(w.mnuPage[1]->text(), "Page 1");
@@ -327,27 +292,34 @@ TEST_F(DesignerTest, LoadAsksForThePasswordAndReportsWhatItLoaded) {
   EXPECT_FALSE(w.isVisible());
 }
 
-TEST_F(DesignerTest, FailedSaveAndCancelledPickersChangeNothing) {
+TEST_F(DesignerTest, ResizingStoresTheFormSizeAFailedSaveAndCancelledPickersNothing) {
   frmMain& w = *window;
-  w.resize(600, 400);
+  // The form's size is the window's, down to a minimum.
+  const QSize frame = w.frameGeometry().size() - w.size();
+  w.resize(100, 60);
+  EXPECT_EQ(w.frameGeometry().size(), QSize(250, 150));
+  EXPECT_EQ(FormTwips(), QSize(250 * 15, 150 * 15));
+  EXPECT_EQ(w.cTBar->width(), w.canvas->width());
+  w.Modified = false;
+  w.resize(QSize(700, 500) - frame);
+  EXPECT_EQ(FormTwips(), QSize(10500, 7500));
   // No fields: the engine refuses, and the design stays modified and unnamed.
   SaveAs("Empty");
   EXPECT_EQ(host.Last(), "SAVE HEADER: No fields defined!");
-  EXPECT_TRUE(w.Modified);
-  EXPECT_EQ(w.windowTitle(), "");
+  EXPECT_EQ(State(), std::tuple("", true, 0));
   EXPECT_TRUE(w.isEnabled());
   EXPECT_FALSE(std::filesystem::exists(dir.path() / "Empty.Qfd"));
   // A cancelled picker neither saves nor loads.
   Through<frmDlgFile>(w.mnuFileSaveAs, [&](frmDlgFile* d) { Click(d->cmdCancel); });
   host.replies = {modDB::vbYes};
   Through<frmDlgFile>(w.mnuFileLoad, [&](frmDlgFile* d) { Click(d->cmdCancel); });
-  EXPECT_TRUE(w.Modified);
-  EXPECT_EQ(w.windowTitle(), "");
+  EXPECT_EQ(State(), std::tuple("", true, 0));
 }
 
 // The arrow keys move the item last pressed by one pixel, within the dragging limits;
-// the field's text takes no caret moves meanwhile.
-TEST_F(DesignerTest, ArrowKeysNudgeTheLastPressedItem) {
+// the field's text takes no caret moves meanwhile. The keyboard opens an item's
+// properties.
+TEST_F(DesignerTest, ArrowKeysNudgeTheLastPressedItemAndOpenItsProperties) {
   frmMain& w = *window;
   AddField("A", 1, 40, 5, "");
   CanvasField* field = w.Field[1];
@@ -363,15 +335,42 @@ TEST_F(DesignerTest, ArrowKeysNudgeTheLastPressedItem) {
   for (int i = 0; i < 5; ++i) QTest::keyClick(field, Qt::Key_Left);
   EXPECT_EQ(FieldAt(1).x(), 0);  // not past the left edge
 
-  modDB::BannerDef b = MakeBanner("Title", 1, 300, w.ToolbarHeight());
-  ASSERT_EQ(InsertBanner(b), 1);
-  w.ShowCurPage();
+  PutBanner("Title", 1, 300, w.ToolbarHeight());
   QTest::mouseClick(w.Banner[1], Qt::LeftButton, {}, QPoint(2, 2));
   QWidget* keys = QApplication::focusWidget() ? QApplication::focusWidget() : static_cast<QWidget*>(&w);
   QTest::keyClick(keys, Qt::Key_Up);  // already at the toolbar
   QTest::keyClick(keys, Qt::Key_Right);
   EXPECT_EQ(BannerAt(1), QPoint(301, w.ToolbarHeight()));
   EXPECT_EQ(FieldAt(1).x(), 0);  // the field stays where it was
+
+  // Tab goes from field to banner; Enter or Component > Item Properties opens the
+  // properties of the item that has the focus, which gets it back afterwards.
+  QApplication::setActiveWindow(&w);  // which a closed dialog leaves to none offscreen
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
+  w.Field[1]->setFocus();
+  QTest::keyClick(w.Field[1], Qt::Key_Tab);
+  ASSERT_EQ(QApplication::focusWidget(), w.Banner[1]);
+  EXPECT_EQ(w.cTBarLbl->text(), QString(" 301, %1").arg(w.ToolbarHeight()));
+  const struct { QWidget* item; bool byMenu; } cases[] = {
+      {w.Banner[1], false}, {w.Banner[1], true}, {w.Field[1], false}, {w.Field[1], true}};
+  for (const auto& c : cases) {
+    QApplication::setActiveWindow(&w);
+    c.item->setFocus();
+    int opened = 0;
+    modDlg::SetShownHook([&](QDialog* d) {
+      auto* banner = qobject_cast<frmBanner*>(d);
+      auto* properties = qobject_cast<frmField*>(d);
+      opened += banner && c.item == w.Banner[1] && banner->lblBNO->text() == "1";
+      opened += properties && c.item == w.Field[1] && properties->lblFNO->text() == "1";
+      d->close();
+    });
+    if (c.byMenu)
+      w.mnuItemProperty->trigger();
+    else
+      QTest::keyClick(c.item, Qt::Key_Return);
+    EXPECT_EQ(opened, 1) << c.item->objectName().toStdString() << c.byMenu;
+    EXPECT_EQ(w.focusWidget(), c.item);  // the window's, active or not
+  }
 }
 
 // Ctrl+A, C, X and V act on the text of the field that has the focus; once a click on
@@ -408,40 +407,4 @@ TEST_F(DesignerTest, ClipboardKeysInAFieldMenuKeysElsewhere) {
   Press(w.mnuExit);
   EXPECT_FALSE(w.isVisible());
   EXPECT_TRUE(host.boxes.empty()) << host.Last();
-}
-
-// Tab goes from field to banner; Enter or Component > Item Properties opens the
-// properties of the item that has the focus, which gets it back afterwards.
-TEST_F(DesignerTest, KeyboardOpensTheChosenItemsProperties) {
-  frmMain& w = *window;
-  AddField("A", 10, 40, 5, "");
-  modDB::BannerDef b = MakeBanner("Title", 1, 300, 60);
-  ASSERT_EQ(InsertBanner(b), 1);
-  w.ShowCurPage();
-  QApplication::setActiveWindow(&w);  // which a closed dialog leaves to none offscreen
-  ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
-  w.Field[1]->setFocus();
-  QTest::keyClick(w.Field[1], Qt::Key_Tab);
-  ASSERT_EQ(QApplication::focusWidget(), w.Banner[1]);
-  EXPECT_EQ(w.cTBarLbl->text(), " 300, 60");
-  const struct { QWidget* item; bool byMenu; } cases[] = {
-      {w.Banner[1], false}, {w.Banner[1], true}, {w.Field[1], false}, {w.Field[1], true}};
-  for (const auto& c : cases) {
-    QApplication::setActiveWindow(&w);
-    c.item->setFocus();
-    int opened = 0;
-    modDlg::SetShownHook([&](QDialog* d) {
-      auto* banner = qobject_cast<frmBanner*>(d);
-      auto* field = qobject_cast<frmField*>(d);
-      opened += banner && c.item == w.Banner[1] && banner->lblBNO->text() == "1";
-      opened += field && c.item == w.Field[1] && field->lblFNO->text() == "1";
-      d->close();
-    });
-    if (c.byMenu)
-      w.mnuItemProperty->trigger();
-    else
-      QTest::keyClick(c.item, Qt::Key_Return);
-    EXPECT_EQ(opened, 1) << c.item->objectName().toStdString() << c.byMenu;
-    EXPECT_EQ(w.focusWidget(), c.item);  // the window's, active or not
-  }
 }

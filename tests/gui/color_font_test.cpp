@@ -16,7 +16,7 @@ using namespace qfgui;
 
 class ColorPicker : public GuiTest {};
 
-TEST_F(ColorPicker, RoundTripAndLayoutOfTheSwatches) {
+TEST_F(ColorPicker, SwatchesTypedDigitsOkAndCancel) {
   modDlg::DialogColor = 0x00FFFFCC;
   OnShown<frmDlgClr>([&](frmDlgClr* d) {
     EXPECT_EQ(d->windowTitle(), "Color");
@@ -36,9 +36,8 @@ TEST_F(ColorPicker, RoundTripAndLayoutOfTheSwatches) {
   modDlg::ShowColorDialog();
   EXPECT_EQ(modDlg::DialogTitle, "Select Color");
   EXPECT_EQ(modDlg::DialogColor, 0x00FFFFCC);
-}
 
-TEST_F(ColorPicker, SwatchClickAndTypedDigitsChooseTheColour) {
+  // A swatch's click and typed digits choose the colour; Cancel, or no colour typed, none.
   modDlg::DialogColor = 0;
   // Pure red is red 255 (the 181st swatch: red level 5, green 0, blue 0), shown as #FF0000.
   OnShown<frmDlgClr>([&](frmDlgClr* w) {
@@ -65,9 +64,8 @@ TEST_F(ColorPicker, SwatchClickAndTypedDigitsChooseTheColour) {
     modDlg::ShowColorDialog();
     EXPECT_EQ(modDlg::DialogColor, c.color) << c.typed;
   }
-}
 
-TEST_F(ColorPicker, CancelAndEmptyBoxChooseNothing) {
+  // Cancel, an empty box or "#" without six digits choose nothing.
   modDlg::DialogColor = 0x00123456;
   OnShown<frmDlgClr>([&](frmDlgClr* w) {
     QTest::mouseClick(w->lblClr[2], Qt::LeftButton);
@@ -76,7 +74,6 @@ TEST_F(ColorPicker, CancelAndEmptyBoxChooseNothing) {
   modDlg::ShowColorDialog();
   EXPECT_EQ(modDlg::DialogColor, 0x00123456);
 
-  // No colour to take: an empty box, or "#" without six digits.
   OnShown<frmDlgClr>([&](frmDlgClr* w) {
     for (const char* typed : {"", "#FFF", "#", "FF#"}) {
       w->txtClr->clear();
@@ -104,7 +101,7 @@ class FontPicker : public GuiTest {
   }
 };
 
-TEST_F(FontPicker, PreselectsIgnoringCaseAndFallsBackToTheFirstEntries) {
+TEST_F(FontPicker, PreselectsIgnoringCaseClicksChooseCancelKeeps) {
   SetFont("times roman", 11, 1, 0);
   OnShown<frmDlgFnt>([&](frmDlgFnt* w) {
     EXPECT_EQ(w->windowTitle(), "Select Font");
@@ -128,9 +125,8 @@ TEST_F(FontPicker, PreselectsIgnoringCaseAndFallsBackToTheFirstEntries) {
   OnShown<frmDlgFnt>([&](frmDlgFnt* w) { QTest::mouseClick(w->cmdOK, Qt::LeftButton); });
   modDlg::ShowFontDialog();
   EXPECT_EQ(Font(), std::tuple("Arial", 24, 1, 0));
-}
 
-TEST_F(FontPicker, ClicksChooseAndCancelKeepsEverything) {
+  // Clicks choose; Cancel keeps everything.
   SetFont("Arial", 10, 0, 0);
   OnShown<frmDlgFnt>([&](frmDlgFnt* w) {
     ClickItem(w->lstFN, FindRow(w->lstFN, "Verdana"));

@@ -33,80 +33,65 @@ TEST(KeyFilterText, TypedTextThroughTheAllowedSet) {
 
 class Host : public GuiTest {};
 
-TEST_F(Host, MessageBoxesShowTheStyleAndAnswerTheButtonPressed) {
+// Each box as the style asks: its title (the program's when none is given), icon,
+// default button and text (CR LF a line break, markup shown as written), answered by
+// the key or button pressed. A short text leaves room for the whole title beside the
+// window system's buttons.
+TEST_F(Host, MessageBoxesShowTheStyleAndAnswerTheButtonPressedProgressShows) {
   QtHost qt;
   ASSERT_EQ(&modDB::GetHost(), &qt);
-  int shown = 0;
-  // Each box once shown: `check` looks at it, then `answer` closes it.
-  auto onBox = [&](std::function<void(QMessageBox*)> check) {
-    modDlg::SetShownHook([&shown, check](QDialog* d) {
-      auto* box = qobject_cast<QMessageBox*>(d);
-      ASSERT_NE(box, nullptr);
-      ++shown;
-      check(box);
-    });
+  using B = QMessageBox;
+  const struct {
+    std::string text;
+    int style;
+    std::string title;
+    QString shownTitle, shownText;
+    B::Icon icon;
+    B::StandardButton byDefault, pressed;  // NoButton: Return, Cancel: Escape
+    int answer;
+  } cases[] = {
+      {"Delete this record?", modDB::vbYesNo | modDB::vbQuestion, "DELETE", "DELETE", "Delete this record?",
+       B::Question, B::Yes, B::No, modDB::vbNo},
+      {"Pack?", modDB::vbYesNo | modDB::vbExclamation | modDB::vbDefaultButton2, "PACK", "PACK", "Pack?",
+       B::Warning, B::No, B::NoButton, modDB::vbNo},
+      {"DB not open", modDB::vbCritical, "", "QfTest", "DB not open", B::Critical, B::Ok, B::Cancel, modDB::vbOK},
+      {"No.", modDB::vbOKOnly, "A LONGER TITLE OF A BOX", "A LONGER TITLE OF A BOX", "No.", B::NoIcon, B::Ok,
+       B::NoButton, modDB::vbOK},
+      {"Saved.", modDB::vbYesNo | modDB::vbInformation, "SAVE", "SAVE", "Saved.", B::Information, B::Yes, B::Yes,
+       modDB::vbYes},
+      {"FIELD <b>X</b> NOT FOUND\r\nAre you sure?", modDB::vbCritical, "GetField", "GetField",
+       "FIELD <b>X</b> NOT FOUND\nAre you sure?", B::Critical, B::Ok, B::NoButton, modDB::vbOK},
   };
-  onBox([](QMessageBox* box) {
-    EXPECT_EQ(box->windowTitle(), "DELETE");
-    EXPECT_EQ(box->text(), "Delete this record?");
-    EXPECT_EQ(box->icon(), QMessageBox::Question);
-    QStringList buttons;
-    for (QAbstractButton* b : box->buttons()) buttons << b->text().remove('&');
-    buttons.sort();
-    EXPECT_EQ(buttons.join(','), "No,Yes");
-    EXPECT_EQ(box->standardButton(box->defaultButton()), QMessageBox::Yes);
-    // A screen reader hears an alert named by the title, with the text in it.
-    QAccessibleInterface* alert = QAccessible::queryAccessibleInterface(box);
-    EXPECT_EQ(alert->role(), QAccessible::AlertMessage);
-    EXPECT_EQ(alert->text(QAccessible::Name), "DELETE");
-    QStringList texts;
-    for (int i = 0; i < alert->childCount(); ++i) texts << alert->child(i)->text(QAccessible::Name);
-    EXPECT_TRUE(texts.contains("Delete this record?")) << texts.join('|').toStdString();
-    Shot(box, "MsgBox_question");
-    QTest::mouseClick(box->button(QMessageBox::No), Qt::LeftButton);
-  });
-  EXPECT_EQ(qt.MsgBox("Delete this record?", modDB::vbYesNo | modDB::vbQuestion, "DELETE"), modDB::vbNo);
-
-  // DefaultButton2: Enter answers No.
-  onBox([](QMessageBox* box) {
-    EXPECT_EQ(box->standardButton(box->defaultButton()), QMessageBox::No);
-    QTest::keyClick(box, Qt::Key_Return);
-  });
-  EXPECT_EQ(qt.MsgBox("Pack?", modDB::vbYesNo | modDB::vbExclamation | modDB::vbDefaultButton2, "PACK"), modDB::vbNo);
-
-  // A failure report: critical icon, OK, the program's title when none is given.
-  onBox([](QMessageBox* box) {
-    EXPECT_EQ(box->icon(), QMessageBox::Critical);
-    EXPECT_EQ(box->windowTitle(), "QfTest");
-    Shot(box, "MsgBox_critical");
-    QTest::keyClick(box, Qt::Key_Escape);
-  });
-  EXPECT_EQ(qt.MsgBox("DB not open", modDB::vbCritical, ""), modDB::vbOK);
-  // A short text leaves room for the whole title beside the window system's buttons.
-  onBox([](QMessageBox* box) {
-    EXPECT_GE(box->width(), QFontMetrics(box->font()).horizontalAdvance("A LONGER TITLE OF A BOX") + 150);
-    QTest::keyClick(box, Qt::Key_Return);
-  });
-  qt.MsgBox("No.", modDB::vbOKOnly, "A LONGER TITLE OF A BOX");
-
-  onBox([](QMessageBox* box) {
-    EXPECT_EQ(box->icon(), QMessageBox::Information);
-    QTest::mouseClick(box->button(QMessageBox::Yes), Qt::LeftButton);
-  });
-  EXPECT_EQ(qt.MsgBox("Saved.", modDB::vbYesNo | modDB::vbInformation, "SAVE"), modDB::vbYes);
-
-  // Line breaks are CR LF in the engine's texts; markup in a value is shown as written.
-  onBox([](QMessageBox* box) {
-    EXPECT_EQ(box->text(), "FIELD <b>X</b> NOT FOUND\nAre you sure?");
-    EXPECT_EQ(box->textFormat(), Qt::PlainText);
-    QTest::keyClick(box, Qt::Key_Return);
-  });
-  qt.MsgBox("FIELD <b>X</b> NOT FOUND\r\nAre you sure?", modDB::vbCritical, "GetField");
-  EXPECT_EQ(shown, 6);
-}
-
-TEST_F(Host, ProgressThroughTheHost) {
-  QtHost qt;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.text);
+    auto shown = OnShown<QMessageBox>([&](QMessageBox* box) {
+      EXPECT_EQ(std::tuple(box->windowTitle(), box->text(), box->textFormat(), box->icon()),
+                std::tuple(c.shownTitle, c.shownText, Qt::PlainText, c.icon));
+      EXPECT_EQ(box->standardButton(box->defaultButton()), c.byDefault);
+      EXPECT_GE(box->width(), QFontMetrics(box->font()).horizontalAdvance(box->windowTitle()) + 150);
+      if (&c == cases) {
+        QStringList buttons;
+        for (QAbstractButton* b : box->buttons()) buttons << b->text().remove('&');
+        buttons.sort();
+        EXPECT_EQ(buttons.join(','), "No,Yes");
+        // A screen reader hears an alert named by the title, with the text in it.
+        QAccessibleInterface* alert = QAccessible::queryAccessibleInterface(box);
+        EXPECT_EQ(alert->role(), QAccessible::AlertMessage);
+        EXPECT_EQ(alert->text(QAccessible::Name), "DELETE");
+        QStringList texts;
+        for (int i = 0; i < alert->childCount(); ++i) texts << alert->child(i)->text(QAccessible::Name);
+        EXPECT_TRUE(texts.contains("Delete this record?")) << texts.join('|').toStdString();
+      }
+      if (&c == cases || &c == cases + 2) Shot(box, &c == cases ? "MsgBox_question" : "MsgBox_critical");
+      if (c.pressed == B::NoButton || c.pressed == B::Cancel)
+        QTest::keyClick(box, c.pressed == B::Cancel ? Qt::Key_Escape : Qt::Key_Return);
+      else
+        QTest::mouseClick(box->button(c.pressed), Qt::LeftButton);
+    });
+    EXPECT_EQ(qt.MsgBox(c.text, c.style, c.title), c.answer);
+    EXPECT_TRUE(*shown);
+  }
+  // Progress goes to the progress window.
   modDB::GetHost().ShowPer(3, 4);
   ASSERT_NE(frmProgress::Instance(), nullptr);
   EXPECT_EQ(frmProgress::Instance()->lblPer->text(), "75%");

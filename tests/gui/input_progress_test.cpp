@@ -23,57 +23,57 @@ TEST_F(InputBox, BoxesOfTheInputBoxAndTheFilePickerNamedByTheirCaptions) {
   EXPECT_EQ(QAccessible::queryAccessibleInterface(picker.txtPath)->text(QAccessible::Name), "Folder");
 }
 
-TEST_F(InputBox, PlainTextTrimmedInAndOutWithTitleAndMode) {
+namespace {
+// Keys typed into a box: '\x01' is Ctrl+A, '\x16' Ctrl+V, '\b' Backspace, '\r' Return.
+void TypeKeys(QLineEdit* box, const std::string& keys) {
+  for (const char c : keys) {
+    switch (c) {
+      case '\x01': QTest::keyClick(box, Qt::Key_A, Qt::ControlModifier); break;
+      case '\x16': QTest::keyClick(box, Qt::Key_V, Qt::ControlModifier); break;
+      case '\b': QTest::keyClick(box, Qt::Key_Backspace); break;
+      case '\r': QTest::keyClick(box, Qt::Key_Return); break;
+      default: QTest::keyClicks(box, QString(QChar(c)));
+    }
+  }
+}
+}  // namespace
+
+// The text handed in, trimmed and cut to the limit (0 means 32); the keys through the
+// mode's set (upper-cased for "U", masked with "#" for "P", only the asterisk without
+// a mode), pastes too; Ok, or Enter, hands the trimmed text back. The first two rows
+// are the screenshots.
+TEST_F(InputBox, TypedTextThroughTheModeAndTheLimit) {
   modDlg::DialogTitle = "Page Heading";
-  modDlg::InputText = "  Old heading  ";
-  modDlg::InputMaxLength = 32;
-  OnShown<frmInput>([&](frmInput* w) {
-    EXPECT_EQ(w->windowTitle(), "Page Heading");
-    EXPECT_EQ(w->txtStr->text(), "Old heading");
-    Shot(w, "frmInput");
-    w->txtStr->clear();
-    QTest::keyClicks(w->txtStr, " New page 2, ok!");
-    QTest::mouseClick(w->cmdOK, Qt::LeftButton);
-  });
-  modDlg::ShowInputBox("  ans ");
-  EXPECT_EQ(modDlg::InputMode, "ANS");
-  // The comma and the "!" are swallowed by the "ANS" set; the blanks pass and are trimmed.
-  EXPECT_EQ(modDlg::InputText, "New page 2 ok");
-}
-
-TEST_F(InputBox, PasswordModeMasksWithHashAndRefusesBlank) {
-  modDlg::DialogTitle = "Password";
-  modDlg::InputText = "";
-  modDlg::InputMaxLength = 32;
-  OnShown<frmInput>([&](frmInput* w) {
-    QTest::keyClicks(w->txtStr, "ab c1");
-    EXPECT_EQ(w->txtStr->displayText(), "####");
-    Shot(w, "frmInput_password");
-    QTest::keyClick(w->txtStr, Qt::Key_Return);  // Enter answers Ok
-  });
-  modDlg::ShowInputBox("ANP");
-  EXPECT_EQ(modDlg::InputText, "abc1");
-}
-
-TEST_F(InputBox, LengthLimitDefaultModeAndClosingWithoutOk) {
+  QApplication::clipboard()->setText("x y-z!");
   const struct {
-    const char *given, *typed, *mode;
+    const char *mode, *given;
     int limit;
+    std::string keys;
+    QString shownFirst, shownLast;
     std::string expected;
   } cases[] = {
-      {"", "xxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxx", "A", 0, std::string(32, 'x')},  // 0 means 32
-      {"abcdefgh", "", "A", 5, "abcde"},  // the limit holds for the text handed in too
-      {"", "a*1 *", "", 5, "**"},         // no mode: only the asterisk gets in
+      {"  ans ", "  Old heading  ", 32, "\x01 New page 2, ok!", "Old heading", " New page 2 ok", "New page 2 ok"},
+      {"ANP", "", 32, "ab c1\r", "", "####", "abc1"},
+      {"A", "", 0, std::string(40, 'x'), "", QString(32, 'x'), std::string(32, 'x')},
+      {"A", "abcdefgh", 5, "", "abcde", "abcde", "abcde"},
+      {"", "", 5, "a*1 *", "", "**", "**"},
+      {"U-", "", 0, "ab-9\x16\b", "", "AB-XY-", "AB-XY-"},
   };
   for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.mode) + " " + c.given + " " + c.keys);
     modDlg::InputText = c.given;
     modDlg::InputMaxLength = static_cast<int16_t>(c.limit);
     OnShown<frmInput>([&](frmInput* w) {
-      QTest::keyClicks(w->txtStr, c.typed);
-      QTest::mouseClick(w->cmdOK, Qt::LeftButton);
+      EXPECT_EQ(w->windowTitle(), "Page Heading");
+      EXPECT_EQ(w->txtStr->text(), c.shownFirst);
+      TypeKeys(w->txtStr, c.keys);
+      EXPECT_EQ(w->txtStr->displayText(), c.shownLast);
+      if (&c - cases < 2) Shot(w, &c == cases ? "frmInput" : "frmInput_password");
+      if (w->isVisible()) QTest::mouseClick(w->cmdOK, Qt::LeftButton);
     });
     modDlg::ShowInputBox(c.mode);
-    EXPECT_EQ(modDlg::InputText, c.expected) << c.given << c.typed;
+    EXPECT_EQ(modDlg::InputText, c.expected);
+    EXPECT_EQ(modDlg::InputMode, QString(c.mode).trimmed().toUpper().toStdString());
   }
 
   // Escape and the close box leave the caller's text alone.
@@ -86,21 +86,7 @@ TEST_F(InputBox, LengthLimitDefaultModeAndClosingWithoutOk) {
     modDlg::ShowInputBox("A");
     EXPECT_EQ(modDlg::InputText, "keep me") << escape;
   }
-}
-
-TEST_F(InputBox, UpperCaseSetAndPastedTextAreFiltered) {
-  modDlg::InputText = "";
-  OnShown<frmInput>([&](frmInput* w) {
-    QTest::keyClicks(w->txtStr, "ab-9");
-    QApplication::clipboard()->setText("x y-z!");
-    QTest::keyClick(w->txtStr, Qt::Key_V, Qt::ControlModifier);
-    QTest::keyClick(w->txtStr, Qt::Key_Backspace);
-    QTest::mouseClick(w->cmdOK, Qt::LeftButton);
-  });
-  modDlg::ShowInputBox("U-");
-  EXPECT_EQ(modDlg::InputText, "AB-XY-");
-
-  // Dropped text and an input method cannot get past the filter either.
+  // Dropped text and an input method cannot get past the filter.
   OnShown<frmInput>([&](frmInput* w) {
     EXPECT_FALSE(w->txtStr->acceptDrops());
     EXPECT_FALSE(w->txtStr->testAttribute(Qt::WA_InputMethodEnabled));
@@ -117,24 +103,16 @@ class Progress : public GuiTest {
 };
 
 TEST_F(Progress, RedrawsEveryOtherPercentAndNeverReaches100InTheLoop) {
-  std::vector<int> shown;
-  QString last;
+  QStringList shown, odd;
   for (int i = 1; i <= 100; ++i) {
     modDlg::ShowPer(i, 100);
     frmProgress* w = frmProgress::Instance();
-    ASSERT_NE(w, nullptr);
-    ASSERT_TRUE(w->isVisible());
-    if (w->lblPer->text() != last) {
-      last = w->lblPer->text();
-      shown.push_back(last.chopped(1).toInt());
-      EXPECT_TRUE(last.endsWith('%'));
-    }
+    ASSERT_TRUE(w && w->isVisible());
+    if (shown.isEmpty() || w->lblPer->text() != shown.last()) shown << w->lblPer->text();
     if (i == 42) Shot(w, "frmProgress");
   }
-  std::vector<int> odd;
-  for (int p = 1; p <= 99; p += 2) odd.push_back(p);
+  for (int p = 1; p <= 99; p += 2) odd << QString("%1%").arg(p);
   EXPECT_EQ(shown, odd);
-  EXPECT_EQ(last, "99%");
   // The bar stands where it was drawn at 99 percent: 3495 * 99 / 100 twips.
   EXPECT_EQ(frmProgress::Instance()->shpBar->width(), modLIB::TwipsToPixelsX(3495 * 99 / 100));
 }

@@ -48,8 +48,10 @@ as_bash() {
   check "$expected" "[$line] as bash breaks it"
 }
 
-# The commands and the program's own options.
+# The commands and the program's own options: every command of qfd's usage, and only those.
 ask "--help|--version|accept|add|check|compare|create|delete|dump|export|get|history|import|info|pack|push|resave|set|stats|undelete|verify" qfd ""
+usage=$("$qfd" --help | sed -n 's/^\(usage:\)\{0,1\} *qfd \([a-z][a-z]*\).*/\2/p' | LC_ALL=C sort -u | paste -sd'|')
+ask "--help|--version|$usage" qfd ""
 ask "check|compare|create" qfd c
 
 # Form databases in any letter case of ".qfd", and folders; nothing else.

@@ -203,17 +203,9 @@ appstreamcli validate-tree --no-net "$root" >"$tmp/validate-tree.log" 2>&1 ||
   { cat "$tmp/validate-tree.log"; fail "appstreamcli validate-tree"; }
 
 # ---- bash completion -----------------------------------------------------------------
-completion=$usr/share/bash-completion/completions/qfd
-if [ -f "$completion" ]; then
-  # The file QfdBashCompletion checks, offering every command of qfd's usage and only those.
-  cmp -s "$completion" "$source/desktop/qfd-completion.bash" || fail "the completion differs from desktop/"
-  offered=$(bash --norc -c 'source "$1" && COMP_WORDS=(qfd "") COMP_CWORD=1 && _qfd && printf "%s\n" "${COMPREPLY[@]}"' \
-    _ "$completion" | grep -v '^--' | sort | paste -sd' ')
-  expect "the commands completed" "$("$usr/bin/qfd" --help | sed -n 's/^\(usage:\)\{0,1\} *qfd \([a-z][a-z]*\).*/\2/p' |
-    sort | paste -sd' ')" "$offered"
-else
-  fail "no bash completion for qfd"
-fi
+# The file QfdBashCompletion checks against this build's qfd.
+cmp -s "$usr/share/bash-completion/completions/qfd" "$source/desktop/qfd-completion.bash" ||
+  fail "the bash completion for qfd is missing or differs from desktop/"
 
 # ---- lintian, where it is installed: nothing about the files above -------------------
 if command -v lintian >/dev/null; then
@@ -253,12 +245,11 @@ prefix=$tmp/prefix
 if "$cmake" --install "$build" --prefix "$prefix" >"$tmp/install.log" 2>&1; then
   for p in QfEntry QfLayout; do
     expect "installed $p" "$prefix/lib/qfforms/$p" "$(readlink -f "$prefix/bin/$p")"
-    [ -f "$prefix/lib/qfforms/$p.Txt" ] || fail "no $p.Txt under the prefix"
   done
   expect "installed QfEntry --version" "QfEntry $version" "$("$prefix/bin/QfEntry" --version 2>&1)"
-  [ -f "$prefix/share/mime/packages/qfforms.xml" ] || fail "no MIME type under the prefix"
-  for f in share/man/man1/qfd.1.gz share/metainfo/org.qfforms.QfEntry.metainfo.xml \
-    share/bash-completion/completions/qfd share/doc/qfforms/copyright; do
+  for f in lib/qfforms/QfEntry.Txt lib/qfforms/QfLayout.Txt share/mime/packages/qfforms.xml \
+    share/man/man1/qfd.1.gz share/metainfo/org.qfforms.QfEntry.metainfo.xml share/bash-completion/completions/qfd \
+    share/doc/qfforms/copyright; do
     [ -f "$prefix/$f" ] || fail "no $f under the prefix"
   done
 else

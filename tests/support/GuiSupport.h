@@ -56,9 +56,6 @@ inline void ResetExchange() {
   HelpFileName = HelpTopic = "";
 }
 
-// Runs `drive` on the next modal dialog of class T once it is shown; the dialog is
-// closed with Cancel (reject) afterwards when `drive` left it open. Returns a flag
-// that tells whether the hook ran.
 // Hooks set and hooks that ran, checked at the end of each test.
 inline int& HooksSet() {
   static int n = 0;
@@ -69,6 +66,9 @@ inline int& HooksRan() {
   return n;
 }
 
+// Runs `drive` on the next modal dialog of class T once it is shown; the dialog is
+// closed with Cancel (reject) afterwards when `drive` left it open. Returns a flag
+// that tells whether the hook ran.
 template <class T>
 std::shared_ptr<bool> OnShown(std::function<void(T*)> drive) {
   auto ran = std::make_shared<bool>(false);

@@ -13,6 +13,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <sstream>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -25,12 +26,8 @@ namespace qftest {
 // is not there: a reader the tests need must be installed.
 inline std::string Which(const std::string& name, std::vector<std::string> more = {}) {
   const char* path = std::getenv("PATH");
-  std::string dirs = path ? path : "/usr/bin:/bin";
-  for (size_t at = 0; at <= dirs.size();) {
-    const size_t colon = std::min(dirs.find(':', at), dirs.size());
-    more.push_back(dirs.substr(at, colon - at));
-    at = colon + 1;
-  }
+  std::istringstream dirs(path ? path : "/usr/bin:/bin");
+  for (std::string d; std::getline(dirs, d, ':');) more.push_back(d);
   for (const std::string& d : more)
     if (!d.empty() && ::access((d + "/" + name).c_str(), X_OK) == 0) return d + "/" + name;
   throw std::runtime_error(name + " is not installed (make setup installs it)");

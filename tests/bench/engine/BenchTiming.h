@@ -20,16 +20,27 @@
 
 namespace bench {
 
+using Clock = std::chrono::steady_clock;
+// Seconds since t0.
+inline double Since(Clock::time_point t0) { return std::chrono::duration<double>(Clock::now() - t0).count(); }
+
 // Seconds of the fastest of `runs` runs of `work`; `before` prepares each run, untimed.
 inline double Seconds(const std::function<void()>& work, const std::function<void()>& before = [] {}, int runs = 5) {
   double best = 1e9;
   for (int i = 0; i < runs; ++i) {
     before();
-    const auto t0 = std::chrono::steady_clock::now();
+    const auto t0 = Clock::now();
     work();
-    best = std::min(best, std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count());
+    best = std::min(best, Since(t0));
   }
   return best;
+}
+
+// The fastest and the middle of a set of timings.
+inline double Best(const std::vector<double>& v) { return *std::min_element(v.begin(), v.end()); }
+inline double Middle(std::vector<double> v) {
+  std::nth_element(v.begin(), v.begin() + static_cast<std::ptrdiff_t>(v.size() / 2), v.end());
+  return v[v.size() / 2];
 }
 
 // Runs a shell command; a failure ends the benchmark.
@@ -44,9 +55,12 @@ inline void Shell(const std::string& command) {
 inline std::string Q(const std::string& path) { return "'" + path + "'"; }
 
 // A host for work without a window: a message box should not come, and is reported
-// (with the process, as several may run) and answered with its default.
+// (with the process, as several may run) and answered with its default; with `yes`, a
+// question is answered Yes without a word (a rebuild asks whether to recover records).
 struct QuietHost final : modDB::Host {
+  explicit QuietHost(bool yes = false) : yes(yes) {}
   int MsgBox(const std::string& text, int style, const std::string& title) override {
+    if (yes && (style & 7) != 0) return modDB::vbYes;
     std::fprintf(stderr, "[%d] unexpected message: %s: %s\n", static_cast<int>(::getpid()), title.c_str(),
                  text.c_str());
     return modDB::DefaultAnswer(style);
@@ -54,6 +68,7 @@ struct QuietHost final : modDB::Host {
   void DoEvents() override {}
   void ShowPer(int32_t, int32_t) override {}
   void HidePer() override {}
+  bool yes;
 };
 
 // Ends the benchmark when `ok` is false.
@@ -64,13 +79,18 @@ inline void Check(bool ok, const std::string& what) {
   }
 }
 
-// A folder of its own under the temporary folder, removed at the end.
+// A folder of its own under the temporary folder, removed at the end unless
+// QF_BENCH_KEEP is set (to look at what a benchmark made).
 struct Folder {
   explicit Folder(const std::string& name)
       : path(std::filesystem::temp_directory_path() / (name + "-" + std::to_string(::getpid()))) {
     std::filesystem::create_directories(path);
   }
-  ~Folder() { std::filesystem::remove_all(path); }
+  ~Folder() {
+    const char* keep = std::getenv("QF_BENCH_KEEP");
+    if (!keep || !*keep) std::filesystem::remove_all(path);
+    else std::printf("kept in %s\n", path.c_str());
+  }
   std::string operator/(const std::string& name) const { return (path / name).string(); }
   std::filesystem::path path;
 };
@@ -79,6 +99,7 @@ struct FieldShape {
   std::string name;
   int length;
   const char* format = "";
+  int width = 0;  // pixels on the form; 0 leaves the size to the engine
 };
 
 // A new design of these fields, all on page 1; SaveForm saves it as `base`.
@@ -90,6 +111,7 @@ inline void Design(const std::vector<FieldShape>& fields) {
     f.Length = static_cast<int16_t>(shape.length);
     f.Format.Set(shape.format);
     f.Page = 1;
+    if (shape.width) f.Width = static_cast<int16_t>(shape.width), f.Height = 20;
     Check(modDB::AddField(f) != 0, "AddField " + shape.name);
   }
 }
@@ -102,10 +124,13 @@ inline void SaveForm(const std::string& base, const std::vector<FieldShape>& fie
 // `count` records appended to the database through the engine (the "#" fields of the
 // slots `numbered` numbered by it); `fill` writes record n's values into its blank
 // record at the fields' offsets.
+inline void Open(const std::string& base) {
+  std::string name = base;
+  if (modDB::OpenDatabase(name) != 1) Check(false, "OpenDatabase " + base);
+}
 inline void AppendRecords(const std::string& base, int32_t count, const std::vector<int16_t>& numbered,
                           const std::function<void(int32_t, std::string&, const modDB::FormHeader&)>& fill) {
-  std::string name = base;
-  Check(modDB::OpenDatabase(name) == 1, "OpenDatabase");
+  Open(base);
   const modDB::FormHeader h = modDB::GetHeader();
   std::string records;
   records.reserve(static_cast<size_t>(h.RecordLength) * static_cast<size_t>(count));
@@ -118,28 +143,32 @@ inline void AppendRecords(const std::string& base, int32_t count, const std::vec
   modDB::CloseDatabase();
 }
 
-// `count` records of `fields` fields of `length` bytes written straight after the saved
-// header, and the count set; `value(n, k)` is field k's (from 0) value in record n,
-// `mark(n)` whether record n is marked.
-inline void WriteRecords(const std::string& base, int32_t count, int fields, int length,
-                         const std::function<std::string(int32_t, int)>& value,
-                         const std::function<bool(int32_t)>& mark = [](int32_t) { return false; }) {
+// `count` records, `record(n)` the bytes of record n (its mark first), written straight
+// after the saved header, and the count set.
+inline void WriteRaw(const std::string& base, int32_t count, const std::function<std::string(int32_t)>& record) {
   std::ofstream out(base + ".Qfd", std::ios::binary | std::ios::app);
-  std::string rec(1 + static_cast<size_t>(fields) * length, ' ');
-  for (int32_t n = 1; n <= count; ++n) {
-    rec[0] = mark(n) ? '*' : ' ';
-    for (int k = 0; k < fields; ++k) {
-      const std::string v = value(n, k);
-      std::fill_n(rec.begin() + 1 + k * length, length, ' ');
-      rec.replace(1 + static_cast<size_t>(k) * length, v.size(), v);
-    }
-    out.write(rec.data(), static_cast<std::streamsize>(rec.size()));
-  }
+  for (int32_t n = 1; n <= count; ++n) out << record(n);
   out.close();
   std::fstream f(base + ".Qfd", std::ios::binary | std::ios::in | std::ios::out);
   const char c[4] = {static_cast<char>(count & 0xFF), static_cast<char>((count >> 8) & 0xFF),
                      static_cast<char>((count >> 16) & 0xFF), 0};
   f.write(c, 4);
+}
+
+// WriteRaw of records of `fields` fields of `length` bytes; `value(n, k)` is field k's
+// (from 0) value in record n, `mark(n)` whether record n is marked.
+inline void WriteRecords(const std::string& base, int32_t count, int fields, int length,
+                         const std::function<std::string(int32_t, int)>& value,
+                         const std::function<bool(int32_t)>& mark = [](int32_t) { return false; }) {
+  WriteRaw(base, count, [&](int32_t n) {
+    std::string rec(mark(n) ? "*" : " ");
+    for (int k = 0; k < fields; ++k) {
+      std::string v = value(n, k);
+      v.resize(static_cast<size_t>(length), ' ');
+      rec += v;
+    }
+    return rec;
+  });
 }
 
 }  // namespace bench

@@ -41,8 +41,7 @@ std::string Num(int n, int width) {
 int Writer(const std::string& base, int w) {
   bench::QuietHost host;
   SetHost(&host);
-  std::string name = base;
-  if (modDB::OpenDatabase(name) != 1) return 1;
+  bench::Open(base);
   for (int i = 1; i <= kEach; ++i) {
     modDB::ClearRecord();
     modDB::WriteField(1, Num(w, 2));
@@ -65,7 +64,7 @@ int main() {
   bench::SaveForm(base, {{"Who", 2}, {"Seq", 5}, {"Body", kBody}});
   modDB::InitHeader();
 
-  const auto t0 = std::chrono::steady_clock::now();
+  const auto t0 = bench::Clock::now();
   std::vector<pid_t> pids;
   for (int w = 0; w < kWriters; ++w) {
     const pid_t pid = fork();
@@ -79,7 +78,7 @@ int main() {
     waitpid(pid, &status, 0);
     if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) ++failedWriters;
   }
-  const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+  const double seconds = bench::Since(t0);
 
   std::ifstream in(base + ".Qfd", std::ios::binary);
   const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());

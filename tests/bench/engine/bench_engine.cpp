@@ -16,9 +16,7 @@
 // Each run starts with nothing left to write back from the one before.
 #include <unistd.h>
 
-#include <chrono>
 #include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 #include <functional>
 #include <string>
@@ -36,16 +34,6 @@ namespace {
 
 constexpr int32_t kRecords = 65530;
 constexpr int kFields = 10, kFieldLength = 100;  // record length 1,001
-
-struct YesHost final : modDB::Host {
-  int MsgBox(const std::string&, int style, const std::string& title) override {
-    if ((style & 7) == 0) std::fprintf(stderr, "unexpected message: %s\n", title.c_str());
-    return modDB::vbYes;
-  }
-  void DoEvents() override {}
-  void ShowPer(int32_t, int32_t) override {}
-  void HidePer() override {}
-};
 
 using bench::Q;
 using bench::Seconds;
@@ -67,10 +55,7 @@ void MakeDatabase(const std::string& base, int32_t count, bool marked) {
       [&](int32_t n) { return marked && n % 10 == 0; });
 }
 
-void Open(const std::string& base) {
-  std::string name = base;
-  if (modDB::OpenDatabase(name) != 1) std::exit(1);
-}
+using bench::Open;
 
 void Row(const char* what, double seconds, double cp, double cpSync = 0) {
   std::printf("  %-34s %8.1f ms   %5.2f x cp", what, seconds * 1000, seconds / cp);
@@ -81,7 +66,7 @@ void Row(const char* what, double seconds, double cp, double cpSync = 0) {
 }  // namespace
 
 int main() {
-  YesHost host;
+  bench::QuietHost host(true);
   modDB::SetHost(&host);
   const bench::Folder dir("qf-bench");
   const std::string master = dir / "master", db = dir / "db", small = dir / "small", copy = dir / "copy.Qfd";
@@ -129,7 +114,7 @@ int main() {
   const Beside rebuild = rounds(
       [&] {
         std::string name = db;
-        if (modDB::SaveHeader(name) != 1) std::exit(1);
+        bench::Check(modDB::SaveHeader(name) == 1, "SaveHeader");
       },
       [&] {
         fresh();

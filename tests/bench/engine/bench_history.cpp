@@ -73,8 +73,7 @@ void Make(const std::string& base, bool bigHistory) {
 // One save of a random record as a program of its own would make it (the history
 // opened afresh).
 void Save(const std::string& base, std::mt19937& rng, int i) {
-  std::string name = base;
-  Check(modDB::OpenDatabase(name) == 1, "open");
+  bench::Open(base);
   modDB::SetRecordNo(static_cast<int32_t>(rng() % kRecords) + 1);
   modDB::WriteField(static_cast<int16_t>(rng() % kFields + 1), "s" + std::to_string(i));
   Check(modDB::WriteRecord() == 1, "write");
@@ -88,19 +87,17 @@ void Save(const std::string& base, std::mt19937& rng, int i) {
 std::pair<double, double> SaveSeconds(const std::string& none, const std::string& big) {
   std::mt19937 rng(11);
   Save(none, rng, -1);
-  const auto t0 = std::chrono::steady_clock::now();
+  const auto t0 = bench::Clock::now();
   Save(big, rng, -1);
-  std::printf("  first save, building the index   %8.1f s\n",
-              std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count());
+  std::printf("  first save, building the index   %8.1f s\n", bench::Since(t0));
   ::sync();
   std::vector<double> times[2];
   for (int i = 0; i < 2000; ++i) {
-    const auto t0 = std::chrono::steady_clock::now();
+    const auto t0 = bench::Clock::now();
     Save(i % 2 ? big : none, rng, i);
-    times[i % 2].push_back(std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count());
+    times[i % 2].push_back(bench::Since(t0));
   }
-  for (auto& t : times) std::nth_element(t.begin(), t.begin() + static_cast<std::ptrdiff_t>(t.size() / 2), t.end());
-  return {times[0][times[0].size() / 2], times[1][times[1].size() / 2]};
+  return {bench::Middle(times[0]), bench::Middle(times[1])};
 }
 
 // One record's history, as `qfd history FILE 4242` reads it; prints the process's
@@ -117,13 +114,13 @@ int ReadOne(const std::string& base) {
 // Runs ReadOne in a fresh process: its seconds and peak MB.
 std::pair<double, double> RecordRun(const std::string& self, const std::string& base) {
   std::fflush(nullptr);
-  const auto t0 = std::chrono::steady_clock::now();
+  const auto t0 = bench::Clock::now();
   FILE* p = ::popen(("'" + self + "' --record '" + base + "'").c_str(), "r");
   Check(p != nullptr, "record history");
   long kb = 0;
   Check(std::fscanf(p, "%ld", &kb) == 1, "record history's memory");
   Check(::pclose(p) == 0, "record history");
-  return {std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count(), kb / 1024.0};
+  return {bench::Since(t0), kb / 1024.0};
 }
 
 }  // namespace

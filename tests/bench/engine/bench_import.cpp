@@ -26,6 +26,7 @@
 #include "engine/modDB.h"
 #include "lib/modLIB.h"
 #include "tests/bench/engine/BenchTiming.h"
+#include "tests/support/RecordingHost.h"
 
 namespace fs = std::filesystem;
 
@@ -39,19 +40,6 @@ using bench::Shell;
 
 using bench::Check;
 
-// A host for a run whose one expected message holds `expected`: any other ends the
-// process with status 2.
-struct Expecting final : modDB::Host {
-  explicit Expecting(const char* text) : expected(text) {}
-  int MsgBox(const std::string& text, int style, const std::string&) override {
-    return text.find(expected) != std::string::npos ? modDB::DefaultAnswer(style) : (std::_Exit(2), 0);
-  }
-  void DoEvents() override {}
-  void ShowPer(int32_t, int32_t) override {}
-  void HidePer() override {}
-  const char* expected;
-};
-
 // Runs `work` in a child process: its peak resident memory in MB and its time in
 // seconds; `code` is its exit status.
 struct ChildRun {
@@ -60,14 +48,14 @@ struct ChildRun {
 };
 ChildRun InChild(const std::function<int()>& work) {
   std::fflush(nullptr);
-  const auto t0 = std::chrono::steady_clock::now();
+  const auto t0 = bench::Clock::now();
   const pid_t pid = ::fork();
   if (pid == 0) ::_exit(work());
   int status = 0;
   struct rusage usage {};
   ::wait4(pid, &status, 0, &usage);
   ChildRun r;
-  r.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+  r.seconds = bench::Since(t0);
   r.peakMb = static_cast<double>(usage.ru_maxrss) / 1024.0;
   r.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   return r;
@@ -120,17 +108,15 @@ int main() {
   uintmax_t historyBytes = 0;
   // One import into the fresh copy: its seconds, those of reading and checking in `read`.
   auto importOnce = [&](double* read) {
-    std::string n = db;
-    const auto t0 = std::chrono::steady_clock::now();
-    Check(modDB::OpenDatabase(n) == 1, "OpenDatabase");
+    const auto t0 = bench::Clock::now();
+    bench::Open(db);
     modDB::CsvImport plan;
     Check(modDB::ReadCsvImport(csv, {}, plan) == 1 && plan.good == kRecords, "ReadCsvImport");
-    const auto t1 = std::chrono::steady_clock::now();
+    if (read) *read = bench::Since(t0);
     Check(modDB::WriteCsvImport(plan, false) == 1, "WriteCsvImport");
     Check(modDB::GetRecordCount() == kRecords, "count");
     modDB::CloseDatabase();
-    if (read) *read = std::chrono::duration<double>(t1 - t0).count();
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+    return bench::Since(t0);
   };
   for (int round = 0; round < kRounds; ++round) {
     fresh();
@@ -155,13 +141,8 @@ int main() {
     historyBytes = fs::file_size(db + ".Qfh");
     fs::remove(db + ".Qfh");
   }
-  const double import = *std::min_element(imports.begin(), imports.end());
-  const double cp = *std::min_element(copies.begin(), copies.end());
-  const double read = *std::min_element(reads.begin(), reads.end());
-  auto middle = [](std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-  };
+  const double import = bench::Best(imports), cp = bench::Best(copies), read = bench::Best(reads);
+  using bench::Middle;
   // A part of it: splitting the text into rows alone.
   std::string text;
   {
@@ -180,15 +161,15 @@ int main() {
               import * 1000, import / cp);
   std::printf("  %-34s %8.1f ms\n", "  of which read + checks", read * 1000);
   std::printf("  %-34s %8.1f ms   %5.2f x cp   (the middle import of %d, beside the middle cp, %.1f ms)\n",
-              "  middle round", middle(imports) * 1000, middle(imports) / middle(copies), kRounds,
-              middle(copies) * 1000);
+              "  middle round", Middle(imports) * 1000, Middle(imports) / Middle(copies), kRounds,
+              Middle(copies) * 1000);
   std::printf("  %-34s %8.1f ms\n", "  splitting into rows alone", split * 1000);
-  const double history = *std::min_element(histories.begin(), histories.end());
+  const double history = bench::Best(histories);
   std::printf("  %-34s %8.1f ms   %5.2f x without   (goal: at most 2 x; history %.1f MB)\n",
               "import with the change history kept", history * 1000, history / import,
               static_cast<double>(historyBytes) / 1e6);
-  std::printf("  %-34s %8.1f ms   %5.2f x without\n", "  middle round", middle(histories) * 1000,
-              middle(histories) / middle(imports));
+  std::printf("  %-34s %8.1f ms   %5.2f x without\n", "  middle round", Middle(histories) * 1000,
+              Middle(histories) / Middle(imports));
   std::string().swap(text);
 
   // Memory: one import in a process of its own, beside the records it writes; then a
@@ -213,12 +194,11 @@ int main() {
   auto refused = [&](const char* expected) {
     return InChild([&] {
       fresh();
-      std::string n = db;
-      if (modDB::OpenDatabase(n) != 1) return 1;
-      Expecting expecting(expected);
-      modDB::SetHost(&expecting);
+      bench::Open(db);
+      const modDB::RecordingHost seen;
       modDB::CsvImport plan;
-      return modDB::ReadCsvImport(csv, {}, plan) == 0 ? 0 : 1;
+      const bool no = modDB::ReadCsvImport(csv, {}, plan) == 0;
+      return no && seen.boxes.size() == 1 && seen.Last().find(expected) != std::string::npos ? 0 : 1;
     });
   };
   const ChildRun flood = refused("has more than 65530 rows");

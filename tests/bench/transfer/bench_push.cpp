@@ -21,9 +21,9 @@ using bench::Check;
 
 // Seconds that argv takes; it must succeed and print `expect` (when given).
 double Timed(const std::vector<std::string>& argv, const std::string& expect = "") {
-  const auto t0 = std::chrono::steady_clock::now();
+  const auto t0 = bench::Clock::now();
   const qftest::RunResult r = qftest::Run(argv);
-  const double s = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+  const double s = bench::Since(t0);
   Check(r.status == 0 && (expect.empty() || r.out == expect), argv[1] + ": " + r.out + r.err);
   return s;
 }

@@ -3,18 +3,15 @@
 // every 97th record, lacks every 1,000th record of A and has as many of its own.
 // The figure is the best of five runs of the whole program, beside `cp` of one file
 // in the same run; the goal is under a second. Every difference must be reported.
-#include <unistd.h>
+#include <sys/wait.h>
 
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
 #include <fstream>
 #include <string>
 
 #include "engine/modDB.h"
 #include "tests/bench/engine/BenchTiming.h"
-
-namespace fs = std::filesystem;
 
 namespace {
 
@@ -37,9 +34,8 @@ void MakeDatabase(const std::string& base, bool second) {
 }  // namespace
 
 int main() {
-  const fs::path dir = fs::temp_directory_path() / ("qf-bench-compare-" + std::to_string(::getpid()));
-  fs::create_directories(dir);
-  const std::string a = (dir / "a").string(), b = (dir / "b").string(), out = (dir / "out.csv").string();
+  const bench::Folder dir("qf-bench-compare");
+  const std::string a = dir / "a", b = dir / "b", out = dir / "out.csv";
   MakeDatabase(a, false);
   MakeDatabase(b, true);
   int64_t expected = 0;
@@ -62,7 +58,5 @@ int main() {
               t < 1.0 ? "met" : "MISSED");
   std::printf("  %-34s %8lld of %lld: %s\n", "differences reported", static_cast<long long>(lines),
               static_cast<long long>(expected), lines == expected ? "all" : "WRONG");
-  if (!std::getenv("QF_BENCH_KEEP")) fs::remove_all(dir);
-  else std::printf("kept in %s\n", dir.c_str());
   return lines == expected ? 0 : 1;
 }
