@@ -28,12 +28,6 @@ std::function<int()> Add(const std::string& name, int length, int page) {
     return modDB::AddField(f);
   };
 }
-std::function<int()> Set(int16_t n, const std::string& name, int length, int page, const std::string& format = "") {
-  return [=] {
-    modDB::FieldDef f = Field(name, length, page, format);
-    return modDB::SetFieldDef(n, f);
-  };
-}
 std::function<int()> SetB(int16_t n, const std::string& caption, int page) {
   return [=] {
     modDB::BannerDef b = Banner(caption, page);
@@ -49,13 +43,6 @@ std::function<int()> InsertB(const std::string& caption, int page) {
 
 class DefinitionStore : public storetest::StoreTest {
  protected:
-  void AddFields(int n) {
-    for (int i = 1; i <= n; ++i) {
-      modDB::FieldDef f = Field("F" + std::to_string(i), i);
-      ASSERT_EQ(modDB::AddField(f), i);
-    }
-    host.Clear();
-  }
   // Runs the calls in turn, each against its result and its box.
   void Expect(const std::vector<Call>& calls) {
     for (size_t i = 0; i < calls.size(); ++i) {
@@ -64,37 +51,17 @@ class DefinitionStore : public storetest::StoreTest {
       EXPECT_EQ(host.Last(), calls[i].box) << "call " << i;
     }
   }
-  std::string NameOf(int16_t n) {
-    modDB::FieldDef f;
-    modDB::GetFieldDef(n, f);
-    return f.Name.Trimmed();
-  }
 };
 
 }  // namespace
 
-TEST_F(DefinitionStore, Defaults) {
-  const modDB::FormProps p = modDB::GetFormProps();
-  EXPECT_EQ(p.Width, 9600);
-  EXPECT_EQ(p.Height, 7200);
-  EXPECT_EQ(p.BackColor, 0x00FFFFFF);
-  EXPECT_EQ(p.FieldFont.BackColor, 0x00FFFFCC);
-  EXPECT_EQ(p.BannerFont.Name.Trimmed(), "Arial");
-  EXPECT_EQ(modDB::GetFieldCount(), 0);
-  EXPECT_EQ(modDB::GetBannerCount(), 0);
-  EXPECT_EQ(modDB::GetLastPage(), 0);
-  EXPECT_EQ(modDB::GetScript(), "Sub Start\r\nEnd Sub\r\n\r\nSub Update\r\nEnd Sub");
-  EXPECT_EQ(modDB::GetPassword(), "");
-  EXPECT_EQ(modDB::GetDateOrder(), 1);
-  EXPECT_EQ(modDB::GetOrientation(), 1);
-  EXPECT_TRUE(host.boxes.empty());
-}
-
+// (The defaults of a new design: the header layout's test, byte for byte.)
 TEST_F(DefinitionStore, DefaultFormSizeFollowsTheScreen) {
   modLIB::SetTwipsPerPixel(12, 12);  // 120 DPI
   modDB::InitHeader();
   EXPECT_EQ(modDB::GetFormProps().Width, 7680);
   EXPECT_EQ(modDB::GetFormProps().Height, 5760);
+  EXPECT_EQ(modDB::GetBannerCount() + modDB::GetLastPage(), 0);
 }
 
 TEST_F(DefinitionStore, AddFieldChecksInOrder) {
@@ -115,24 +82,25 @@ TEST_F(DefinitionStore, AddFieldChecksInOrder) {
   EXPECT_EQ(modDB::GetFieldCount(), 2);
 }
 
+// A format forces the length (the last of its letters that does wins) and is stored
+// trimmed and upper-cased; a forced length passes the length check.
 TEST_F(DefinitionStore, FormatsForceLengthsLastTestWins) {
-  modDB::FieldDef f = Field("A", 30, 1, " yd ");
-  EXPECT_EQ(modDB::AddField(f), 1);
-  EXPECT_EQ(f.Format.Trimmed(), "YD");
-  EXPECT_EQ(f.Length, 10);
-  f = Field("B", 30, 1, "D#");
-  modDB::AddField(f);
-  EXPECT_EQ(f.Length, 5);
-  f = Field("C", 30, 1, "t");
-  AddField(f);
-  EXPECT_EQ(f.Length, 8);
-  f = Field("D", 0, 1, "Y");                   // a forced length passes the length check
-  EXPECT_EQ(AddField(f), 4);
-  EXPECT_EQ(f.Length, 1);
-  modDB::FieldDef stored;
-  ASSERT_EQ(modDB::GetFieldDef(1, stored), 1);
-  EXPECT_EQ(stored.Format.Raw(), "YD      ");
-  EXPECT_EQ(stored.Length, 10);
+  const struct {
+    const char* name;
+    int length;
+    const char* format;
+    int16_t forced;
+    const char* stored;
+  } cases[] = {{"A", 30, " yd ", 10, "YD      "}, {"B", 30, "D#", 5, "D#      "}, {"C", 30, "t", 8, "T       "},
+               {"D", 0, "Y", 1, "Y       "}};
+  for (const auto& c : cases) {
+    modDB::FieldDef f = Field(c.name, c.length, 1, c.format), stored;
+    const int16_t n = modDB::AddField(f);
+    ASSERT_NE(n, 0) << c.name << host.Last();
+    ASSERT_EQ(modDB::GetFieldDef(n, stored), n);
+    EXPECT_EQ(std::make_tuple(f.Length, f.Format.Raw(), stored.Length, stored.Format.Raw()),
+              std::make_tuple(c.forced, std::string(c.stored), c.forced, std::string(c.stored))) << c.name;
+  }
 }
 
 TEST_F(DefinitionStore, FullFormRefusesBeforeLookingAtTheRecord) {
@@ -147,20 +115,15 @@ TEST_F(DefinitionStore, FullFormRefusesBeforeLookingAtTheRecord) {
 }
 
 TEST_F(DefinitionStore, AssignOffsetsFollowsSlotOrder) {
-  modDB::FieldDef a = Field("A", 20), b = Field("B", 3);
-  modDB::AddField(a);
-  AddField(b);
-  modDB::AssignOffsets();
-  modDB::FormHeader h = modDB::GetHeader();
-  EXPECT_EQ(h.Fields[1].Offset, 1);
-  EXPECT_EQ(h.Fields[2].Offset, 21);
-  EXPECT_EQ(h.RecordLength, 24);
+  Design({{"A", 20}, {"B", 3}});
+  auto layout = [] {
+    modDB::AssignOffsets();
+    const modDB::FormHeader& h = modDB::GetHeader();
+    return std::vector<int>{h.Fields[1].Offset, h.Fields[2].Offset, h.RecordLength};
+  };
+  EXPECT_EQ(layout(), (std::vector<int>{1, 21, 24}));
   modDB::MoveFieldDown(1);
-  modDB::AssignOffsets();
-  h = modDB::GetHeader();
-  EXPECT_EQ(h.Fields[1].Offset, 1);            // B now first
-  EXPECT_EQ(h.Fields[2].Offset, 4);
-  EXPECT_EQ(h.RecordLength, 24);
+  EXPECT_EQ(layout(), (std::vector<int>{1, 4, 24}));  // B now first
 }
 
 TEST_F(DefinitionStore, Banners) {
