@@ -62,33 +62,19 @@ TEST(HeaderLayout, DefaultsOfANewDesignByteForByte) {
 
 TEST(HeaderLayout, EveryMemberAtItsOffset) {
   modDB::FormHeader h;
-  h.RecordCount = 0x01020304;
-  h.RecordLength = 24;
-  h.Props.Width = -2;
-  h.FieldCount = 3;
+  h.RecordCount = 0x01020304, h.RecordLength = 24, h.Props.Width = -2, h.FieldCount = 3;
   modDB::FieldDef& f = h.Fields[3];
-  f.Page = 2;
-  f.X = 0x1234;
-  f.Y = 300;
-  f.Width = 120;
-  f.Height = 21;
-  f.Length = 8192;
+  f.Page = 2, f.X = 0x1234, f.Y = 300, f.Width = 120, f.Height = 21, f.Length = 8192, f.Offset = 0x7FFF;
   f.Name.Set("Third_Field");
   f.Format.Set("#D");
-  f.Offset = 0x7FFF;
   modDB::BannerDef& bn = h.Banners[2];
-  bn.Page = 8;
-  bn.X = -5;
-  bn.Y = 7;
+  bn.Page = 8, bn.X = -5, bn.Y = 7;
   bn.Caption.Set("Customer details");
   bn.Font.Name.Set("Times New Roman");
-  bn.Font.Size = 12;
-  bn.Font.Bold = 255;
-  bn.Font.ForeColor = 0x000000FF;  // red
+  bn.Font.Size = 12, bn.Font.Bold = 255, bn.Font.ForeColor = 0x000000FF;  // red
   h.PageHeadings[3].Set("Page three");
   h.Password.Set("secret");
-  h.DateOrder = 2;
-  h.Orientation = 2;
+  h.DateOrder = 2, h.Orientation = 2;
   const size_t slot3 = 12360 + 2 * 53, banner2 = 72 + 96;
   ExpectBytes(Encode(h),
               {{0, "\x04\x03\x02\x01"},
@@ -127,15 +113,10 @@ TEST(HeaderLayout, LongTextsAreCutToTheirWidth) {
 }
 
 TEST(HeaderChecks, CountsAndLayout) {
-  modDB::FormHeader h;
-  h.FieldCount = 2;
-  h.Fields[1].Page = 1;
-  h.Fields[1].Length = 20;
-  h.Fields[1].Offset = 1;
-  h.Fields[2].Page = 1;
-  h.Fields[2].Length = 3;
-  h.Fields[2].Offset = 21;
-  h.RecordLength = 24;
+  modDB::FormHeader h;  // A (20) at 1, B (3) at 21
+  h.FieldCount = 2, h.RecordLength = 24;
+  h.Fields[1].Page = 1, h.Fields[1].Length = 20, h.Fields[1].Offset = 1;
+  h.Fields[2].Page = 1, h.Fields[2].Length = 3, h.Fields[2].Offset = 21;
   EXPECT_EQ(modDB::CheckCounts(h), "");
   EXPECT_EQ(modDB::CheckLayout(h), "");
   using H = modDB::FormHeader;

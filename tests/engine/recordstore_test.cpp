@@ -108,7 +108,8 @@ TEST_F(RecordStore, EmptyDatabaseSaysSoUntilARecordIsAdded) {
 TEST_F(RecordStore, OpenChecksNamesAndDamage) {
   const std::string path = TwoFieldDb(2), file = path + ".Qfd";
   for (const auto& [given, box] : std::vector<std::pair<std::string, std::string>>{
-           {"   ", "Invalid File Name"}, {"  " + dir / "missing.Qfd" + " ", "FILE:" + dir / "missing" + " not found!"}}) {
+           {"   ", "Invalid File Name"},
+           {"  " + dir / "missing.Qfd" + " ", "FILE:" + dir / "missing" + " not found!"}}) {
     std::string name = given;
     EXPECT_EQ(modDB::OpenDatabase(name), 0);
     ExpectBox("OPEN DATABASE", box);
@@ -169,7 +170,8 @@ TEST_F(RecordStore, FieldsWritesAndMarksLandAtTheirBytes) {
     EXPECT_EQ(modDB::WriteField(1, typed), 1);
     a.push_back(modDB::GetRecordText().substr(1, 20) + "|" + Field1(1));
   }
-  EXPECT_EQ(a, (std::vector<std::string>{"ab" + std::string(18, ' ') + "|ab", "abcdefghijklmnopqrst|abcdefghijklmnopqrst",
+  EXPECT_EQ(a, (std::vector<std::string>{"ab" + std::string(18, ' ') + "|ab",
+                                         "abcdefghijklmnopqrst|abcdefghijklmnopqrst",
                                          "  z" + std::string(17, ' ') + "|z"}));
   EXPECT_EQ(modDB::GetRecordText().substr(21), "1  ");  // the neighbour is untouched
   std::string out = "keep";

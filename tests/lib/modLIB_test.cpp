@@ -36,12 +36,11 @@ TEST(Predicates, NamesAndNumbers) {
             Texts{{"7", -1}, {"12.5", -1}, {"12.", 0}, {".5", 0}, {"-1", 0}, {"1.2.3", 0}, {"", 0}, {" 1", 0}});
 }
 
+// 10.5 rounds to 10, 11.5 to 12, 0.5 to 0.
 TEST(IsNumberInRange, RoundsHalvesToEvenBeforeComparing) {
-  EXPECT_EQ(IsNumberInRange("10", 1, 10), -1);
-  EXPECT_EQ(IsNumberInRange("10.5", 1, 10), -1);  // 10.5 rounds to 10
-  EXPECT_EQ(IsNumberInRange("11.5", 1, 11), 0);   // 11.5 rounds to 12
-  EXPECT_EQ(IsNumberInRange("0.5", 1, 10), 0);    // 0.5 rounds to 0
-  EXPECT_EQ(IsNumberInRange("x", 1, 10), 0);
+  ExpectAll("in 1 ... 10", [](const std::string& v) { return IsNumberInRange(v, 1, 10); },
+            Texts{{"10", -1}, {"10.5", -1}, {"0.5", 0}, {"x", 0}});
+  EXPECT_EQ(IsNumberInRange("11.5", 1, 11), 0);
   EXPECT_EQ(IsNumberInRange("99999999999999999999", 1, 2147483647), 0);
 }
 
@@ -97,30 +96,29 @@ TEST(Calendar, LeapYearsDaysAndNames) {
             std::vector<std::pair<int, std::string>>{{1, "Jan"}, {9, "Sep"}, {12, "Dec"}, {0, ""}, {13, ""}});
 }
 
+// At 15 twips a pixel 22 twips are 1.4667 pixels, 7 are 0.4667; at 10, 25 are 2.5 and
+// 35 are 3.5; nonsense is ignored.
 TEST(Conversions, TwipsAndPixelsRoundHalvesToEven) {
   SetTwipsPerPixel(15, 15);
-  EXPECT_EQ(TwipsToPixelsX(9600), 640);
-  EXPECT_EQ(PixelsToTwipsY(480), 7200);
-  EXPECT_EQ(TwipsToPixelsX(22), 1);    // 1.4667
-  EXPECT_EQ(TwipsToPixelsX(7), 0);     // 0.4667
-  EXPECT_EQ(TwipsToPixelsY(-22), -1);
+  EXPECT_EQ((std::vector<int>{TwipsToPixelsX(9600), PixelsToTwipsY(480), TwipsToPixelsX(22), TwipsToPixelsX(7),
+                              TwipsToPixelsY(-22)}),
+            (std::vector<int>{640, 7200, 1, 0, -1}));
   SetTwipsPerPixel(10, 10);
-  EXPECT_EQ(TwipsToPixelsX(25), 2);    // 2.5 -> 2
-  EXPECT_EQ(TwipsToPixelsX(35), 4);    // 3.5 -> 4
+  EXPECT_EQ((std::vector<int>{TwipsToPixelsX(25), TwipsToPixelsX(35)}), (std::vector<int>{2, 4}));
   SetTwipsPerPixel(1440.0 / 120, 1440.0 / 144);
-  EXPECT_EQ(PixelsToTwipsX(640), 7680);
-  EXPECT_EQ(PixelsToTwipsY(480), 4800);
-  SetTwipsPerPixel(0, -3);  // nonsense is ignored
+  EXPECT_EQ((std::vector<int>{PixelsToTwipsX(640), PixelsToTwipsY(480)}), (std::vector<int>{7680, 4800}));
+  SetTwipsPerPixel(0, -3);
   EXPECT_DOUBLE_EQ(TwipsPerPixelX(), 12.0);
   SetTwipsPerPixel(15, 15);
 }
 
 TEST(FileTitle, PartBehindTheLastSeparator) {
-  EXPECT_EQ(FileTitle("/home/ann/forms/Contacts.Qfd"), "Contacts.Qfd");
-  EXPECT_EQ(FileTitle("C:\\Data\\Stock.Qfd"), "Stock.Qfd");
-  EXPECT_EQ(FileTitle("C:Stock.Qfd"), "Stock.Qfd");
-  EXPECT_EQ(FileTitle("Stock.Qfd"), "Stock.Qfd");
-  EXPECT_EQ(FileTitle("forms/"), "");
+  ExpectAll("FileTitle", FileTitle,
+            std::vector<std::pair<std::string, std::string>>{{"/home/ann/forms/Contacts.Qfd", "Contacts.Qfd"},
+                                                             {"C:\\Data\\Stock.Qfd", "Stock.Qfd"},
+                                                             {"C:Stock.Qfd", "Stock.Qfd"},
+                                                             {"Stock.Qfd", "Stock.Qfd"},
+                                                             {"forms/", ""}});
 }
 
 TEST(TextHelpers, TrimGoesThroughPaddingOfEveryLength) {
@@ -135,15 +133,11 @@ TEST(TextHelpers, TrimGoesThroughPaddingOfEveryLength) {
 }
 
 TEST(TextHelpers, TrimOnlyBlanksAndRoundHalfEven) {
-  EXPECT_EQ(Trim("  a b  "), "a b");
-  EXPECT_EQ(Trim("\ta\r\n"), "\ta\r\n");
-  EXPECT_EQ(Trim("    "), "");
-  EXPECT_EQ(PadRight("abc", 5), "abc  ");
-  EXPECT_EQ(PadRight("abcdef", 3), "abc");
-  EXPECT_EQ(RoundHalfEven(0.5), 0);
-  EXPECT_EQ(RoundHalfEven(1.5), 2);
-  EXPECT_EQ(RoundHalfEven(-2.5), -2);
-  EXPECT_EQ(RoundHalfEven(2.51), 3);
+  ExpectAll("Trim", Trim,
+            std::vector<std::pair<std::string, std::string>>{{"  a b  ", "a b"}, {"\ta\r\n", "\ta\r\n"}, {"    ", ""}});
+  EXPECT_EQ(PadRight("abc", 5) + PadRight("abcdef", 3), "abc  abc");
+  ExpectAll("RoundHalfEven", RoundHalfEven,
+            std::vector<std::pair<double, int>>{{0.5, 0}, {1.5, 2}, {-2.5, -2}, {2.51, 3}});
 }
 
 TEST(Codepage, RoundTripsEveryByteAndMarksTheRest) {
