@@ -4,6 +4,7 @@
 
 #include <memory>
 
+#include "lib/CsvText.h"
 #include "tests/cli/Spawn.h"
 #include "tests/support/PgServer.h"
 #include "tests/transfer/TransferFixture.h"
@@ -13,19 +14,10 @@ namespace {
 using qftest::Qfd;
 using Rows = std::vector<std::vector<std::string>>;
 
-// CSV as the readers print it (quotes optional, doubled inside).
+// CSV as the readers print it, read by the import's reader.
 Rows ParseCsv(const std::string& text) {
-  Rows rows(1, std::vector<std::string>(1));
-  bool quoted = false;
-  for (size_t i = 0; i < text.size(); ++i) {
-    const char c = text[i];
-    if (quoted && c == '"' && i + 1 < text.size() && text[i + 1] == '"') rows.back().back() += text[++i];
-    else if (c == '"') quoted = !quoted;
-    else if (!quoted && c == ',') rows.back().emplace_back();
-    else if (!quoted && c == '\n') rows.emplace_back(1);
-    else rows.back().back() += c;
-  }
-  rows.pop_back();
+  Rows rows;
+  modDB::ParseCsv(text, [&](modDB::CsvRow& r, const std::string&) { rows.push_back(r.values); });
   return rows;
 }
 
