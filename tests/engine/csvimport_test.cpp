@@ -115,54 +115,42 @@ TEST_F(CsvImportTest, Encodings) {
 // cut by a piece's end, and a row longer than a piece, read as in one go (in rows
 // fewer than a database holds).
 TEST_F(CsvImportTest, PiecesOfTheFileReadAsOne) {
-  const std::string base = Make("pieces", {{"Name", 8, ""}, {"Notes", 20, "*M"}});
+  Make("pieces", {{"Name", 8, ""}, {"Notes", 20, "*M"}});
   constexpr size_t kPiece = size_t{512} << 10;
   std::string csv = "Name,Notes\r\n", records;
-  int64_t line = 2, longLine = 0;
-  // Pads with short rows until the next row starts `before` bytes ahead of a piece's end.
-  int64_t rows = 0;
+  int64_t line = 2, rows = 0;
+  // A row of the file (Notes quoted, as the file has it) and the record it makes.
+  auto row = [&](const std::string& name, const std::string& quoted, const std::string& notes, int lines = 1) {
+    csv += name + ",\"" + quoted + "\"\r\n";
+    records += " " + name + std::string(8 - name.size(), ' ') + notes + std::string(20 - notes.size(), ' ');
+    line += lines, ++rows;
+  };
+  // Rows of 5 to 33 bytes until the next row starts `before` bytes ahead of a piece's end.
   auto padTo = [&](size_t before) {
-    while ((csv.size() + before) % kPiece != 0) {
-      const size_t room = kPiece - (csv.size() + before) % kPiece;
-      if (room >= 3 && room < 12) {  // blanks of the right length in Name
-        csv += std::string(room - 3, ' ') + ",\r\n";
-        records += " " + std::string(28, ' ');
-      } else if (room >= 70) {
-        csv += "pppppppp,\"" + std::string(20, 'n') + "\"\r\n";
-        records += " pppppppp" + std::string(20, 'n');
-      } else {
-        const std::string name(room < 3 ? 1 : std::min<size_t>(room - 8, 5), 'p');
-        csv += name + ",\"n\"\r\n";
-        records += " " + name + std::string(8 - name.size(), ' ') + "n" + std::string(19, ' ');
-      }
-      ++line;
-      ++rows;
+    for (size_t room; (room = kPiece - (csv.size() + before) % kPiece) != kPiece;) {
+      const size_t size = room < 5 || room >= 38 ? 33 : room > 33 ? room - 5 : room;
+      const size_t name = std::min<size_t>(size - 5, 8);
+      row(std::string(name, 'p'), std::string(size - 5 - name, 'n'), std::string(size - 5 - name, 'n'));
     }
   };
+  // piece 0: "é" in UTF-8 cut after its first byte; 1: CR LF cut; 2: a doubled quote cut.
   for (int piece = 0; piece < 3; ++piece) {
-    padTo(piece == 0 ? 7 : piece == 1 ? 5 : 8);
-    // piece 0: "é" in UTF-8 cut after its first byte; 1: CR LF cut; 2: a doubled quote cut.
-    const std::string notes = piece == 0 ? "caf\xC3\xA9" : piece == 1 ? "a\r\nb" : "say \"\"hi\"\"";
-    csv += "k,\"" + notes + "\"\r\n";
-    records += " k       " + std::string(piece == 0 ? "caf\xE9" : piece == 1 ? "a\r\nb" : "say \"hi\"");
-    records += std::string(piece == 0 ? 16 : piece == 1 ? 16 : 12, ' ');
-    line += piece == 1 ? 2 : 1;
-    ++rows;
-    for (int n = 0; n < 8000; ++n, ++line, ++rows) {
-      const std::string name = "r" + std::to_string(n % 1000) + std::string(4 - std::to_string(n % 1000).size(), 'q') + "qqq";
-      const std::string v = "v" + std::to_string(n) + std::string(14, 'x');
-      csv += name + ",\"" + v + "\"\r\n";
-      records += " " + name + std::string(8 - name.size(), ' ') + v + std::string(20 - v.size(), ' ');
+    if (piece == 0) padTo(7), row("k", "caf\xC3\xA9", "caf\xE9");
+    if (piece == 1) padTo(5), row("k", "a\r\nb", "a\r\nb", 2);
+    if (piece == 2) padTo(8), row("k", "say \"\"hi\"\"", "say \"hi\"");
+    for (int n = 0; n < 8000; ++n) {
+      const std::string r = std::to_string(n % 1000), v = "v" + std::to_string(n) + std::string(14, 'x');
+      row("r" + r + std::string(7 - r.size(), 'q'), v, v);
     }
   }
-  longLine = line;
-  csv += "long,\"" + std::string(kPiece + 100, 'z') + "\"\r\nlast,x\r\n";
-  records += " last    x" + std::string(19, ' ');
+  const int64_t longLine = line;
+  csv += "long,\"" + std::string(kPiece + 100, 'z') + "\"\r\n";
+  row("last", "x", "x");
   WriteFile(dir / "in.csv", csv);
   modDB::CsvImport plan;
   ASSERT_EQ(modDB::ReadCsvImport(dir / "in.csv", {}, plan), 1) << host.Last();
   EXPECT_TRUE(plan.utf8);
-  EXPECT_EQ(plan.rows, rows + 2);
+  EXPECT_EQ(plan.rows, rows + 1);
   ASSERT_EQ(Problems(plan).size(), 1u) << Problems(plan)[1];
   EXPECT_EQ(plan.problems[0].line, longLine);
   EXPECT_EQ(plan.problems[0].reason, "has " + std::to_string(kPiece + 100) + " characters; the field holds 20");
