@@ -128,6 +128,7 @@ TEST(HeaderChecks, CountsAndLayout) {
       {[](H& b) { b.RecordLength = 25; }, "record length 25 is not 1 + the sum of the field lengths (24)"},
       {[](H& b) { b.Fields[2].Offset = 22; }, "field 2 lies outside the record (offset 22, length 3)"},
       {[](H& b) { b.Fields[2].Length = 0; }, "field 2 has length 0, outside 1 ... 8192"},
+      {[](H& b) { b.Fields[1].Length = 8193; }, "field 1 has length 8193, outside 1 ... 8192"},
       {[](H& b) { b.Fields[5].Page = 1; }, "field 5 is in use above the field count"},
       {[](H& b) { b.Fields[1].Page = 9; }, "field 1 is on page 9, outside 1 ... 8"},
       {[](H& b) { b.Banners[4].Page = 200; }, "banner 4 is on page 200, outside 1 ... 8"},

@@ -127,18 +127,15 @@ TEST_F(RecordStore, OpenChecksNamesAndDamage) {
   EXPECT_EQ(modDB::GetFileNumber(), 0);
   EXPECT_EQ(modDB::GetHeader(), [] { modDB::InitHeader(); return modDB::GetHeader(); }());
 
-  // Damaged files, and what the boxes say of them after their name.
+  // Damaged files, and what the boxes say of them after their name (each damage the
+  // header's checks find: the header layout's test).
   const std::string good = ReadFile(file);
   const std::pair<std::string, std::string> damaged[] = {
       {good.substr(0, 1000), "not a form database: it has 1000 bytes, fewer than the 23496 of a header"},
       {"", "not a form database: it has 0 bytes, fewer than the 23496 of a header"},
       {WithI32(good, 4, 25), "damaged: record length 25 is not 1 + the sum of the field lengths (24)"},
       {WithI32(good, 0, 70000), "damaged: record count 70000 is outside 0 ... 65530"},
-      {WithI32(good, 0, -1), "damaged: record count -1 is outside 0 ... 65530"},
-      {WithI16(good, 70, 200), "damaged: field count 200 is outside 0 ... 128"},
-      {WithI16(good, 12360 + 53 + 51, 30), "damaged: field 2 lies outside the record (offset 30, length 3)"},
       {WithI16(good, 12360 + 53 + 51, 1), "damaged: field 2 starts at 1 instead of 21"},
-      {WithI16(good, 12360 + 9, 9000), "damaged: field 1 has length 9000, outside 1 ... 8192"},
   };
   for (const auto& [bytes, what] : damaged) {
     SCOPED_TRACE(what);
@@ -310,10 +307,10 @@ TEST_F(RecordStore, WritersWaitForTheLockAndReleaseIt) {
   EXPECT_EQ(I32At(ReadFile(file), 0), 2);
   EXPECT_TRUE(LockIsFree(file));
 
-  ASSERT_EQ(modDB::WriteRecord(), 1);
-  EXPECT_TRUE(LockIsFree(file));
-  ASSERT_EQ(modDB::DeleteRecord(), 1);
-  EXPECT_TRUE(LockIsFree(file));
+  for (const auto& write : {modDB::WriteRecord, modDB::DeleteRecord}) {
+    ASSERT_EQ(write(), 1);
+    EXPECT_TRUE(LockIsFree(file));
+  }
 }
 
 TEST_F(RecordStore, AFailedWriteReleasesTheLockAndChangesNothing) {
@@ -335,9 +332,8 @@ TEST_F(RecordStore, AFailedWriteReleasesTheLockAndChangesNothing) {
   ExpectBox("AddRecord", "Unexpected Error: FILE:" + file + ": File too large");
   EXPECT_TRUE(LockIsFree(file));
   EXPECT_EQ(ReadFile(file), before);
-  EXPECT_EQ(modDB::GetRecordNo(), 1);
-  EXPECT_EQ(modDB::GetRecordCount(), 2);
-  EXPECT_EQ(modDB::IsDeleted(), 0);
+  EXPECT_EQ((std::vector<int>{modDB::GetRecordNo(), modDB::GetRecordCount(), modDB::IsDeleted()}),
+            (std::vector<int>{1, 2, 0}));
   // The store goes on working.
   ASSERT_EQ(modDB::AddRecord(), 1);
   EXPECT_EQ(modDB::GetRecordNo(), 3);
