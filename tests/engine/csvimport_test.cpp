@@ -196,17 +196,9 @@ TEST_F(CsvImportTest, ColumnsAreMatchedByName) {
 }
 
 TEST_F(CsvImportTest, EachCheckOfASavedRecord) {
-  Make("checks", {{"No", 5, "#"},
-                  {"Born", 10, "D"},
-                  {"At", 8, "T"},
-                  {"Must", 4, "!A"},
-                  {"Ok", 1, "Y"},
-                  {"Up", 4, "AU"},
-                  {"Low", 4, "AL"},
-                  {"Proper", 12, "ASF"},
-                  {"Digits", 4, "N"},
-                  {"Short", 3, "*"},
-                  {"Lines", 10, "*"}},
+  Make("checks",
+       {{"No", 5, "#"}, {"Born", 10, "D"}, {"At", 8, "T"}, {"Must", 4, "!A"}, {"Ok", 1, "Y"}, {"Up", 4, "AU"},
+        {"Low", 4, "AL"}, {"Proper", 12, "ASF"}, {"Digits", 4, "N"}, {"Short", 3, "*"}, {"Lines", 10, "*"}},
        2);  // month first
   const std::string head = "No,Born,At,Must,Ok,Up,Low,Proper,Digits,Short,Lines\r\n";
   modDB::CsvImport plan = Read(head +
@@ -343,23 +335,15 @@ TEST_F(CsvImportTest, RoundTripOfAGeneratedDatabase) {
   const std::vector<FieldShape> fields = {{"No", 5, "#"},     {"Name", 20, "*"}, {"Notes", 60, "*M"}, {"Free", 12, ""},
                                  {"Code", 6, "ANU"}, {"Born", 10, "D"}, {"At", 8, "T"},     {"Ok", 1, "Y"},
                                  {"Full", 16, "*"}};
-  const std::string src = Make("src", fields);
   const char* names[] = {"Ann", "Jos\xE9 \x80\x8C", "O'Neil, \"Bo\"", "\"", ",", "Zo\xEB\xFF\x9F"};
   const char* notes[] = {"", "line one\r\nline two", "a,\"b\"\r\n\r\n,c", "\"\"\"", "caf\xE9\r\n\x80"};
-  for (int r = 1; r <= 300; ++r) {
-    modDB::ClearRecord();
-    modDB::WriteField(1, modDB::AutoNumberText(r));
-    modDB::WriteField(2, names[r % 6]);
-    modDB::WriteField(3, notes[r % 5]);
-    modDB::WriteField(4, r % 7 == 0 ? "  lead \"q\"" : "x" + std::to_string(r));
-    modDB::WriteField(5, "AB" + std::to_string(r % 100));
-    modDB::WriteField(6, r % 3 ? "01/02/2003" : "");
-    modDB::WriteField(7, r % 4 ? "12:34:56" : "");
-    modDB::WriteField(8, r % 2 ? "Y" : "N");
-    modDB::WriteField(9, std::string(16, static_cast<char>('a' + r % 26)).replace(3, 2, "\",") + "");
-    ASSERT_EQ(modDB::AddRecord(), 1);
-  }
-  modDB::CloseDatabase();
+  Records records;
+  for (int r = 1; r <= 300; ++r)
+    records.push_back({modDB::AutoNumberText(r), names[r % 6], notes[r % 5],
+                       r % 7 == 0 ? "  lead \"q\"" : "x" + std::to_string(r), "AB" + std::to_string(r % 100),
+                       r % 3 ? "01/02/2003" : "", r % 4 ? "12:34:56" : "", r % 2 ? "Y" : "N",
+                       std::string(16, static_cast<char>('a' + r % 26)).replace(3, 2, "\",")});
+  const std::string src = MakeForm("src", fields, records);
   std::vector<bool> all(modDB::kMaxFields + 1, true);
   for (const bool utf8 : {false, true}) {
     Open(src);
