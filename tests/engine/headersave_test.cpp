@@ -162,10 +162,29 @@ TEST_F(HeaderSave, AnsweringNoKeepsTheRecordsOnlyInTheBackup) {
   EXPECT_EQ(ReadFile(path + ".Bak"), after);
 }
 
-// A read-only backup is only the previous file: it is replaced. A read-only database
-// is never replaced, as it is never written by an add.
-TEST_F(HeaderSave, ReadOnlyBackupIsReplacedReadOnlyDatabaseIsNot) {
+// A failed save leaves the database in place. A read-only backup is only the previous
+// file: it is replaced. A read-only database is never replaced, as it is never written
+// by an add.
+TEST_F(HeaderSave, AFailedSaveLeavesTheDatabaseInPlace) {
   const std::string path = ThreeRecords();
+  const std::string before = ReadFile(path + ".Qfd");
+  // The working file's name is taken by a folder: the new file cannot be made.
+  fs::create_directory(path + ".QfB");
+  EXPECT_EQ(Resave(path, [] { modDB::MoveFieldDown(1); }), 0);
+  EXPECT_EQ(host.Last(), "SaveHeader: Unexpected Error: FILE:" + path + ".QfB: Is a directory");
+  EXPECT_EQ(host.hidePer, 1);
+  EXPECT_EQ(ReadFile(path + ".Qfd"), before);
+  EXPECT_FALSE(fs::exists(path + ".Bak"));
+  // A full disk while the new file is written names the working file.
+  fs::remove(path + ".QfB");
+  modDB::detail::SetIoFaultHook([](modDB::detail::IoCall call, int) { return call == modDB::detail::IoCall::Write ? ENOSPC : 0; });
+  EXPECT_EQ(Resave(path, [] { modDB::MoveFieldDown(1); }), 0);
+  modDB::detail::SetIoFaultHook(nullptr);
+  EXPECT_EQ(host.Last(), "SaveHeader: Unexpected Error: FILE:" + path + ".QfB: No space left on device");
+  EXPECT_EQ(ReadFile(path + ".Qfd"), before);
+  EXPECT_FALSE(fs::exists(path + ".QfB") || fs::exists(path + ".Bak"));
+
+  host.Clear();
   ASSERT_EQ(Resave(path, [] {}), 1);
   const std::string current = ReadFile(path + ".Qfd");
   fs::permissions(path + ".Bak", fs::perms::owner_read | fs::perms::group_read);
@@ -183,26 +202,4 @@ TEST_F(HeaderSave, ReadOnlyBackupIsReplacedReadOnlyDatabaseIsNot) {
   EXPECT_EQ(ReadFile(path + ".Bak"), backup);
   EXPECT_EQ(ReadFile(path + ".Qfd"), database);
   EXPECT_FALSE(fs::exists(path + ".QfB"));
-}
-
-TEST_F(HeaderSave, AFailedSaveLeavesTheDatabaseInPlace) {
-  const std::string path = ThreeRecords();
-  const std::string before = ReadFile(path + ".Qfd");
-  // The working file's name is taken by a folder: the new file cannot be made.
-  fs::create_directory(path + ".QfB");
-  EXPECT_EQ(Resave(path, [] { modDB::MoveFieldDown(1); }), 0);
-  EXPECT_EQ(host.Last(), "SaveHeader: Unexpected Error: FILE:" + path + ".QfB: Is a directory");
-  EXPECT_EQ(host.hidePer, 1);
-  EXPECT_EQ(ReadFile(path + ".Qfd"), before);
-  EXPECT_FALSE(fs::exists(path + ".Bak"));
-
-  // A full disk while the new file is written names the working file.
-  fs::remove(path + ".QfB");
-  modDB::detail::SetIoFaultHook([](modDB::detail::IoCall call, int) { return call == modDB::detail::IoCall::Write ? ENOSPC : 0; });
-  EXPECT_EQ(Resave(path, [] { modDB::MoveFieldDown(1); }), 0);
-  modDB::detail::SetIoFaultHook(nullptr);
-  EXPECT_EQ(host.Last(), "SaveHeader: Unexpected Error: FILE:" + path + ".QfB: No space left on device");
-  EXPECT_EQ(ReadFile(path + ".Qfd"), before);
-  EXPECT_FALSE(fs::exists(path + ".QfB"));
-  EXPECT_FALSE(fs::exists(path + ".Bak"));
 }
