@@ -148,11 +148,8 @@ TEST_F(RecordStore, OpenChecksNamesAndDamage) {
     modDB::InitHeader();
     EXPECT_EQ(modDB::LoadHeader(path), 0);
     ASSERT_EQ(host.boxes.size(), 1u);
-    EXPECT_EQ(host.boxes[0].title, "LOAD HEADER");
-    EXPECT_NE(host.boxes[0].text.find(file), std::string::npos);
-    EXPECT_NE(host.boxes[0].text.find(what.substr(what.find(':') + 2)), std::string::npos) << host.boxes[0].text;
+    ExpectBox("LOAD HEADER", "FILE:" + file + " is " + what);
     EXPECT_EQ(modDB::GetFieldCount(), 0);  // the design in memory is left alone
-    host.Clear();
     EXPECT_EQ(ReadFile(file), bytes);  // and the file too
   }
 }
