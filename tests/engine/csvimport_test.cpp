@@ -370,13 +370,8 @@ TEST_F(CsvImportTest, AFileChangedWhileReadIsRefused) {
     int reads = 0;
     modDB::detail::SetIoFaultHook([&](modDB::detail::IoCall call, int) {
       if (call == modDB::detail::IoCall::Read && ++reads == 3) {
-        if (cut) {
-          EXPECT_EQ(::truncate(path.c_str(), 700001), 0);
-        } else {
-          const int fd = ::open(path.c_str(), O_WRONLY);
-          EXPECT_EQ(::pwrite(fd, "XYZ", 3, 800001), 3);
-          ::close(fd);
-        }
+        if (cut) EXPECT_EQ(::truncate(path.c_str(), 700001), 0);
+        else qftest::PatchFile(path, 800001, "XYZ");
       }
       return 0;
     });
