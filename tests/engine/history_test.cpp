@@ -59,6 +59,12 @@ class HistoryTest : public StoreTest {
     return why;
   }
 
+  // Writes `value` into field `slot` of the current record and saves it.
+  void Save(int16_t slot, const std::string& value) {
+    modDB::WriteField(slot, value);
+    ASSERT_EQ(modDB::WriteRecord(), 1) << host.Last();
+  }
+
   // The lines without their time, user and host: "program|operation|record|number|
   // field|before|after".
   std::vector<std::string> Lines(const std::string& base) {
@@ -80,8 +86,7 @@ TEST_F(HistoryTest, EveryWriterWritesExactlyItsLines) {
   EXPECT_EQ(ReadFile(base + ".Qfh"), kHeading + "\n");  // the heading, then the mark of nothing pending
   Open(base);
   // Update: only the changed field; Windows-1252 shown as UTF-8, no padding.
-  modDB::WriteField(2, "caf\xE9");
-  ASSERT_EQ(modDB::WriteRecord(), 1) << host.Last();
+  Save(2, "caf\xE9");
   // Add: the fields that have a value.
   modDB::ClearRecord();
   modDB::WriteField(1, "x,\"");
@@ -136,8 +141,7 @@ TEST_F(HistoryTest, NumberFieldAndNoFileMeansNoHistory) {
   EXPECT_FALSE(fs::exists(base + ".Qfh"));  // never made by a writer
   ASSERT_EQ(modDB::StartHistory(base), "");
   ASSERT_EQ(modDB::StartHistory(base), "");  // kept already: nothing changes
-  modDB::WriteField(2, "w");
-  ASSERT_EQ(modDB::WriteRecord(), 1);
+  Save(2, "w");
   EXPECT_EQ(Lines(base), std::vector<std::string>{"QfEntry|edit|1|1|A|v|w"});
   EXPECT_EQ(modDB::StartHistory(dir / "none"), "FILE:" + std::string(dir / "none") + ".Qfd not found!");
 }
@@ -145,14 +149,12 @@ TEST_F(HistoryTest, NumberFieldAndNoFileMeansNoHistory) {
 TEST_F(HistoryTest, AChangeMadeOutsideTheHistoryIsTold) {
   const std::string base = Make();
   Open(base);
-  modDB::WriteField(1, "k1");
-  ASSERT_EQ(modDB::WriteRecord(), 1);
+  Save(1, "k1");
   modDB::CloseDatabase();
   // Another program that keeps no history changes A and B of record 1.
   qftest::PatchFile(base + ".Qfd", kHead + 1, "ou b\xE9    ");
   Open(base);
-  modDB::WriteField(1, "k2");
-  ASSERT_EQ(modDB::WriteRecord(), 1) << host.Last();
+  Save(1, "k2");
   modDB::CloseDatabase();
   // A was recorded as "k1" and is "ou" now: told first. B, of which the history
   // recorded no value, cannot be told. An accept line names a field but holds a note,
@@ -189,25 +191,21 @@ TEST_F(HistoryTest, APackKeepsARecordTraceable) {
   const std::string base = MakeDb("db", {{"A", 3}}, {{"r1"}, {"r2"}, {"r3"}});
   ASSERT_EQ(modDB::StartHistory(base), "");
   Open(base, 3);
-  modDB::WriteField(1, "x3");
-  ASSERT_EQ(modDB::WriteRecord(), 1);
+  Save(1, "x3");
   ASSERT_EQ(modDB::SetRecordNo(1), 1);
   ASSERT_EQ(modDB::DeleteRecord(), 1);
   host.replies = {modDB::vbYes};
   ASSERT_EQ(modDB::PackRecords(), 1) << host.Last();
   ASSERT_EQ(modDB::SetRecordNo(2), 1);  // the old record 3
-  modDB::WriteField(1, "y3");
-  ASSERT_EQ(modDB::WriteRecord(), 1);
+  Save(1, "y3");
   // Outside, after the pack: record 2 is known as "y3" under its new number.
   modDB::CloseDatabase();
   qftest::PatchFile(base + ".Qfd", kHead + 4 + 1, "zz ");
   Open(base, 2);
-  modDB::WriteField(1, "w3");
-  ASSERT_EQ(modDB::WriteRecord(), 1);
+  Save(1, "w3");
 
-  std::vector<modDB::HistoryEntry> all;
+  std::vector<modDB::HistoryEntry> all, streamed;
   ASSERT_EQ(modDB::ReadHistory(base, all), "");
-  std::vector<modDB::HistoryEntry> streamed;
   ASSERT_EQ(modDB::ReadRecordHistory(base, 2, streamed), "");  // read back from the end: the same lines
   EXPECT_EQ(streamed.size(), RecordHistory(all, 2).size());
   std::vector<std::string> shown;
@@ -227,10 +225,7 @@ using HistoryFiles = HistoryTest;
 TEST_F(HistoryFiles, OddContentNeverHidesOrBlocksAChange) {
   const std::string base = Make();
   Open(base);
-  for (const char* v : {"  ld", "ld", " ld"}) {
-    modDB::WriteField(2, v);
-    ASSERT_EQ(modDB::WriteRecord(), 1) << host.Last();
-  }
+  for (const char* v : {"  ld", "ld", " ld"}) Save(2, v);
   std::string records = "*i1 j1    ";
   ASSERT_EQ(modDB::AppendRecords(records, {}, "IMPORT"), 1) << host.Last();
   modDB::CloseDatabase();
@@ -242,11 +237,9 @@ TEST_F(HistoryFiles, OddContentNeverHidesOrBlocksAChange) {
           "2026-12-07T10:00:02Z,u,h,p,edit,2,,B,\"b2,\"b";
   WriteFile(base + ".Qfh", text);
   Open(base, 2);
-  modDB::WriteField(1, "z2");
-  ASSERT_EQ(modDB::WriteRecord(), 1) << host.Last();
+  Save(1, "z2");
   ASSERT_EQ(modDB::SetRecordNo(1), 1);
-  modDB::WriteField(1, "z1");
-  ASSERT_EQ(modDB::WriteRecord(), 1) << host.Last();
+  Save(1, "z1");
   std::vector<modDB::HistoryEntry> all;
   std::vector<modDB::HistoryDamage> damage;
   ASSERT_EQ(modDB::ReadHistory(base, all, &damage), "");
