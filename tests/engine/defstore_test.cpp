@@ -22,23 +22,15 @@ struct Call {
   std::string box;
 };
 
+// The store's calls on a field or banner made from the arguments.
 std::function<int()> Add(const std::string& name, int length, int page) {
-  return [=] {
-    modDB::FieldDef f = Field(name, length, page);
-    return modDB::AddField(f);
-  };
+  return [=] { modDB::FieldDef f = Field(name, length, page); return modDB::AddField(f); };
 }
 std::function<int()> SetB(int16_t n, const std::string& caption, int page) {
-  return [=] {
-    modDB::BannerDef b = Banner(caption, page);
-    return modDB::SetBanner(n, b);
-  };
+  return [=] { modDB::BannerDef b = Banner(caption, page); return modDB::SetBanner(n, b); };
 }
 std::function<int()> InsertB(const std::string& caption, int page) {
-  return [=] {
-    modDB::BannerDef b = Banner(caption, page);
-    return modDB::InsertBanner(b);
-  };
+  return [=] { modDB::BannerDef b = Banner(caption, page); return modDB::InsertBanner(b); };
 }
 
 class DefinitionStore : public storetest::StoreTest {
