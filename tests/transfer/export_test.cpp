@@ -128,11 +128,10 @@ TEST_F(ExportTest, NeverOverADatabaseOrItsCompanionsAndOnlyWholeFiles) {
       EXPECT_EQ(modDB::ExportTo(target, format, all, o), 0) << target;
       EXPECT_EQ(host.Last(), "EXPORT: FILE:" + target + " is a form database or its backup; it is not written over");
     }
-  EXPECT_EQ(qftest::ReadFile(db + ".Qfd"), before);
-  EXPECT_EQ(qftest::ReadFile(dir / "other.Qfd"), before);
-  EXPECT_EQ(qftest::ReadFile(db + ".Qfh"), history);
-  EXPECT_EQ(qftest::ReadFile(db + ".Qfi"), "index");
-  EXPECT_EQ(qftest::ReadFile(db + ".Bak"), "backup");
+  using qftest::ReadFile;
+  EXPECT_EQ((std::vector<std::string>{ReadFile(db + ".Qfd"), ReadFile(dir / "other.Qfd"), ReadFile(db + ".Qfh"),
+                                      ReadFile(db + ".Qfi"), ReadFile(db + ".Bak")}),
+            (std::vector<std::string>{before, before, history, "index", "backup"}));
   // A failed export leaves no working file behind.
   fs::create_directory(dir / "sub");
   EXPECT_EQ(modDB::ExportTo(dir / "sub", modDB::ExportFormat::Xlsx, all, o), 0);

@@ -14,13 +14,6 @@ namespace {
 using qftest::Qfd;
 using Rows = std::vector<std::vector<std::string>>;
 
-// CSV as the readers print it, read by the import's reader.
-Rows ParseCsv(const std::string& text) {
-  Rows rows;
-  modDB::ParseCsv(text, [&](modDB::CsvRow& r, const std::string&) { rows.push_back(r.values); });
-  return rows;
-}
-
 class PushTest : public transfertest::TransferTest, public ::testing::WithParamInterface<bool> {
  protected:
   static void SetUpTestSuite() { pg = std::make_unique<qftest::PgServer>(); }
@@ -31,7 +24,9 @@ class PushTest : public transfertest::TransferTest, public ::testing::WithParamI
     const qftest::RunResult r =
         postgres() ? pg->Psql(sql) : qftest::Run({qftest::Which("sqlite3"), "-csv", "-header", dir / "centre.sqlite", sql});
     EXPECT_EQ(r.status, 0) << r.err;
-    return ParseCsv(r.out);
+    Rows rows;  // the readers' CSV, read by the import's reader
+    modDB::ParseCsv(r.out, [&](modDB::CsvRow& row, const std::string&) { rows.push_back(row.values); });
+    return rows;
   }
   qftest::RunResult Push(const std::string& db, const std::string& site, bool history = false) {
     std::vector<std::string> args = {"push", db, "--to", Centre(), "--key", "Id", "--site", site};
