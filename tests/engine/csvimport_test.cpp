@@ -83,13 +83,7 @@ TEST_F(CsvImportTest, ReaderFollowsRfc4180AndReadsTheOlderExport) {
 
 TEST_F(CsvImportTest, Encodings) {
   using modDB::CsvEncoding;
-  const struct {
-    const char* in;
-    CsvEncoding as;
-    const char* out;
-    bool utf8;
-    int64_t replaced;
-  } cases[] = {
+  const std::tuple<const char*, CsvEncoding, const char*, bool, int64_t> cases[] = {
       // With a byte order mark; "€" and "é" have places in Windows-1252, "Ω" and "😀" not.
       {"\xEF\xBB\xBF\xE2\x82\xAC\xC3\xA9\xCE\xA9\xF0\x9F\x98\x80", CsvEncoding::Auto, "\x80\xE9??", true, 2},
       {"caf\xC3\xA9", CsvEncoding::Auto, "caf\xE9", true, 0},            // valid UTF-8 without a mark
@@ -102,12 +96,11 @@ TEST_F(CsvImportTest, Encodings) {
       {"\xEF\xBB\xBFName", CsvEncoding::Cp1252, "Name", false, 0},
       {"abc", CsvEncoding::Auto, "abc", false, 0},
   };
-  for (const auto& c : cases) {
-    bool utf8 = !c.utf8;
+  for (const auto& [in, as, out, isUtf8, replacedCount] : cases) {
+    bool utf8 = !isUtf8;
     int64_t replaced = -1;
-    EXPECT_EQ(modDB::DecodeCsvText(c.in, c.as, utf8, replaced), c.out) << c.in;
-    EXPECT_EQ(utf8, c.utf8) << c.in;
-    EXPECT_EQ(replaced, c.replaced) << c.in;
+    EXPECT_EQ(modDB::DecodeCsvText(in, as, utf8, replaced), out) << in;
+    EXPECT_EQ(std::make_pair(utf8, replaced), std::make_pair(isUtf8, replacedCount)) << in;
   }
 }
 

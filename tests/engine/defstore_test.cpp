@@ -77,21 +77,16 @@ TEST_F(DefinitionStore, AddFieldChecksInOrder) {
 // A format forces the length (the last of its letters that does wins) and is stored
 // trimmed and upper-cased; a forced length passes the length check.
 TEST_F(DefinitionStore, FormatsForceLengthsLastTestWins) {
-  const struct {
-    const char* name;
-    int length;
-    const char* format;
-    int16_t forced;
-    const char* stored;
-  } cases[] = {{"A", 30, " yd ", 10, "YD      "}, {"B", 30, "D#", 5, "D#      "}, {"C", 30, "t", 8, "T       "},
-               {"D", 0, "Y", 1, "Y       "}};
-  for (const auto& c : cases) {
-    modDB::FieldDef f = Field(c.name, c.length, 1, c.format), stored;
+  const std::tuple<const char*, int, const char*, int16_t, std::string> cases[] = {
+      {"A", 30, " yd ", 10, "YD      "}, {"B", 30, "D#", 5, "D#      "}, {"C", 30, "t", 8, "T       "},
+      {"D", 0, "Y", 1, "Y       "}};
+  for (const auto& [name, length, format, forced, stored] : cases) {
+    modDB::FieldDef f = Field(name, length, 1, format), kept;
     const int16_t n = modDB::AddField(f);
-    ASSERT_NE(n, 0) << c.name << host.Last();
-    ASSERT_EQ(modDB::GetFieldDef(n, stored), n);
-    EXPECT_EQ(std::make_tuple(f.Length, f.Format.Raw(), stored.Length, stored.Format.Raw()),
-              std::make_tuple(c.forced, std::string(c.stored), c.forced, std::string(c.stored))) << c.name;
+    ASSERT_NE(n, 0) << name << host.Last();
+    ASSERT_EQ(modDB::GetFieldDef(n, kept), n);
+    EXPECT_EQ(std::make_tuple(f.Length, f.Format.Raw(), kept.Length, kept.Format.Raw()),
+              std::make_tuple(forced, stored, forced, stored)) << name;
   }
 }
 

@@ -103,29 +103,24 @@ TEST_F(Safety, ASecondDatabaseNeverWritesOverAFieldChangedSinceItWasRead) {
   EXPECT_EQ(refused.code, modDB::Status::Changed);
   EXPECT_EQ(refused.reason, "FILE:" + file + " record 1 field A was changed in another program since it was read.");
   EXPECT_EQ(Rec(ReadFile(file), 1), " zz b1  ");
-  struct Case {
-    const char* what;
-    int16_t theirSlot;
-    const char* theirValue;
-    bool readAgain;
-    const char* mine;
-    const char* record;
-  } cases[] = {
+  // What the other does to record 1 (slot, value, whether this one reads A again), what
+  // this one writes into A and the record then.
+  const std::tuple<const char*, int16_t, const char*, bool, const char*, const char*> cases[] = {
       {"read again after their change", 1, "yy", true, "me", " me b1  "},
       {"they changed another field", 2, "tt", false, "mo", " mo tt  "},
       {"they wrote what is written", 1, "mu", false, "mu", " mu tt  "},
   };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.what);
+  for (const auto& [what, theirSlot, theirValue, readAgain, value, record] : cases) {
+    SCOPED_TRACE(what);
     std::string theirSeen;
-    ASSERT_TRUE(theirs.ReadFieldOf(1, c.theirSlot, theirSeen));
-    ASSERT_TRUE(theirs.WriteFieldOf(1, c.theirSlot, c.theirValue));
-    if (c.readAgain) {
+    ASSERT_TRUE(theirs.ReadFieldOf(1, theirSlot, theirSeen));
+    ASSERT_TRUE(theirs.WriteFieldOf(1, theirSlot, theirValue));
+    if (readAgain) {
       ASSERT_TRUE(mine.ReadFieldOf(1, 1, seen));
     }
-    const modDB::Status written = mine.WriteFieldOf(1, 1, c.mine);
+    const modDB::Status written = mine.WriteFieldOf(1, 1, value);
     EXPECT_TRUE(written) << written.reason;
-    EXPECT_EQ(Rec(ReadFile(file), 1), c.record);
+    EXPECT_EQ(Rec(ReadFile(file), 1), record);
   }
 }
 

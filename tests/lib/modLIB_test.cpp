@@ -49,11 +49,7 @@ TEST(IsNumberInRange, RoundsHalvesToEvenBeforeComparing) {
 // trimmed and upper-cased; letters in the set never literals ("P" masks the input
 // box); other characters literals.
 TEST(FilterKey, AllowedSetRules) {
-  const struct {
-    int key;
-    const char* set;
-    int out;
-  } cases[] = {
+  const std::tuple<int, const char*, int> cases[] = {
       {8, "", 8}, {13, "", 13}, {8, "N", 8}, {13, "U", 13}, {8, "/", 8}, {13, "/", 13},
       {'5', "N", '5'}, {'a', "N", 0}, {' ', "N", 0}, {'/', "N", 0}, {'/', "N/", '/'}, {'5', "A", 0},
       {'a', "U", 'A'}, {'A', "L", 'a'}, {'a', "UL", 'a'}, {'A', "UL", 'a'}, {'b', "A", 'b'}, {'B', "A", 'B'},
@@ -62,21 +58,19 @@ TEST(FilterKey, AllowedSetRules) {
       {'P', "NP", 0}, {'p', "ANP", 'p'}, {'3', "ANP", '3'}, {'Q', "NQ", 0}, {'1', "U1", 0},
       {':', "N:", ':'}, {'-', "N-.,", '-'}, {',', "N-.,", ','}, {';', "N-.,", 0}, {233, "A", 0},
   };
-  for (const auto& c : cases) EXPECT_EQ(FilterKey(c.key, c.set), c.out) << c.key << " under \"" << c.set << "\"";
+  for (const auto& [key, set, out] : cases) EXPECT_EQ(FilterKey(key, set), out) << key << " under \"" << set << "\"";
 }
 
 TEST(IsValidDate, DayFirstUnlessOrderTwo) {
-  const struct {
-    const char* date;
-    int order, valid;
-  } cases[] = {
+  const std::tuple<const char*, int, int> cases[] = {
       {"29/02/2000", 1, -1}, {"29/02/1900", 1, 0}, {"31/04/2020", 1, 0}, {"30/04/2020", 1, -1},
       {"00/01/2020", 1, 0},  {"1/02/2020", 1, 0},  {"01/13/2020", 1, 0}, {"01/01/0000", 1, 0},
       {"31/12/9999", 1, -1}, {"01-01-2020", 1, 0}, {"01/01/20a0", 1, 0}, {"", 1, 0},
       {"13/01/2020", 0, -1},  // any order other than 2 is day first
       {"02/29/2000", 2, -1}, {"29/02/2000", 2, 0}, {"12/31/2020", 2, -1},
   };
-  for (const auto& c : cases) EXPECT_EQ(IsValidDate(c.date, c.order), c.valid) << c.date << " order " << c.order;
+  for (const auto& [date, order, valid] : cases)
+    EXPECT_EQ(IsValidDate(date, order), valid) << date << " order " << order;
 }
 
 TEST(IsValidTime, EightCharactersWithinTheDay) {

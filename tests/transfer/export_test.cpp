@@ -31,11 +31,7 @@ TEST_F(ExportTest, StatsFilesReadBackByReadStat) {
   MakeSurvey();
   // Stata: dates as days, times as milliseconds since midnight; SPSS: dates as seconds
   // since 1582-10-14, times as seconds.
-  const struct {
-    const char* file;
-    modDB::ExportFormat format;
-    const char* csv;
-  } cases[] = {
+  const std::tuple<const char*, modDB::ExportFormat, const char*> cases[] = {
       {"s.dta", modDB::ExportFormat::Stata,
        "\"Deleted_\",\"Id\",\"Name\",\"Sex\",\"Weight\",\"Born\",\"At\",\"Zip\",\"Code\"\n"
        "0,1,\"Zo\xC3\xAB \"\"Q\"\"\",1,72.500000,1999-12-31,29100000.000000,\"01234\",\"RM\"\n"
@@ -48,10 +44,10 @@ TEST_F(ExportTest, StatsFilesReadBackByReadStat) {
        "1.000000,2.000000,\"\",2.000000,,,,\"\",\"\"\n"
        "0.000000,3.000000,\"Ann\",,0.250000,13168742400.000000,86399.000000,\"98765\",\"MI\"\n"},
   };
-  for (const auto& c : cases) {
-    const std::string out = Export(c.file, c.format);
-    EXPECT_EQ(Read({Which("readstat"), out, "-"}), c.csv) << c.file;
-    const std::string json = dir / (std::string(c.file) + ".json");
+  for (const auto& [file, format, csv] : cases) {
+    const std::string out = Export(file, format);
+    EXPECT_EQ(Read({Which("readstat"), out, "-"}), csv) << file;
+    const std::string json = dir / (std::string(file) + ".json");
     Read({Which("extract_metadata"), out, json});
     const std::string meta = qftest::ReadFile(json);
     // Variable labels: the banner, else the field's name; value labels where the
@@ -59,7 +55,7 @@ TEST_F(ExportTest, StatsFilesReadBackByReadStat) {
     for (const char* part : {"\"name\": \"Name\", \"label\": \"Full name\"", "\"name\": \"Born\", \"format\": \"DATE",
                              "\"Male\"", "\"Female\""})
       EXPECT_NE(meta.find(part), std::string::npos) << part << " in " << meta;
-    EXPECT_EQ(meta.find("\"Milano \xC3\xAB\"") != std::string::npos, c.format == modDB::ExportFormat::Spss) << meta;
+    EXPECT_EQ(meta.find("\"Milano \xC3\xAB\"") != std::string::npos, format == modDB::ExportFormat::Spss) << meta;
   }
 }
 
