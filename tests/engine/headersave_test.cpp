@@ -109,20 +109,9 @@ TEST_F(HeaderSave, ReorderedFieldsKeepTheirValuesAtTheirNewPlaces) {
 TEST_F(HeaderSave, RenamedLengthenedShortenedAddedAndDroppedFields) {
   const std::string path = ThreeRecords();
   const std::string before = ReadFile(path + ".Qfd");
-  const auto change = [] {
-    modDB::FieldDef f;
-    modDB::GetFieldDef(1, f);  // A: 5 -> 8
-    f.Length = 8;
-    modDB::SetFieldDef(1, f);
-    GetFieldDef(2, f);  // B: 8 -> 5
-    f.Length = 5;
-    SetFieldDef(2, f);
-    GetFieldDef(3, f);  // C renamed c: letter case counts, a new field to the matching
-    f.Name.Set("c");
-    SetFieldDef(3, f);
-    modDB::FieldDef d = Field("D", 2);
-    modDB::AddField(d);
-  };
+  // A: 5 -> 8; B: 8 -> 5; C renamed c (letter case counts: a new field to the
+  // matching); D added.
+  const auto change = [this] { Design({{"A", 8}, {"B", 5}, {"c", 3}, {"D", 2}}); };
   // What the records would lose is asked about before anything is written; its
   // default answer is No.
   EXPECT_EQ(Resave(path, change), 0);
