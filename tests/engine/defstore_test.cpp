@@ -114,6 +114,10 @@ TEST_F(DefinitionStore, AssignOffsetsFollowsSlotOrder) {
 }
 
 TEST_F(DefinitionStore, Banners) {
+  modDB::FormProps p = modDB::GetFormProps();
+  p.BannerFont.Name.Set("Courier New");
+  p.BannerFont.Size = 14;
+  modDB::SetFormProps(p);
   modDB::BannerDef b = Banner(" Title ", 0);
   EXPECT_EQ(modDB::InsertBanner(b), 0);
   EXPECT_EQ(host.Last(), "ADD BANNER: Invalid page number!");
@@ -129,8 +133,12 @@ TEST_F(DefinitionStore, Banners) {
           {[&b] { return modDB::GetBanner(3, b); }, 0, ""},
           {[] { return modDB::GetBannerCount(); }, 2, ""},
           {InsertB("B4", 1), 3, ""}});
-  // A gap is filled first.
+  // The last slot, freed by the deletion, takes the banner font.
   modDB::FormHeader h = modDB::GetHeader();
+  EXPECT_EQ(h.Banners[128].Page, 0);
+  EXPECT_EQ(h.Banners[128].Font, p.BannerFont);
+  EXPECT_EQ(h.Banners[128].Caption.Raw(), std::string(64, ' '));
+  // A gap is filled first.
   h.Banners[2].Page = 0;
   modDB::SetHeader(h);
   Expect({{InsertB("Gap", 1), 2, ""},
@@ -142,20 +150,6 @@ TEST_F(DefinitionStore, Banners) {
           {[&b] { return modDB::GetBanner(1, b) == 1 && b.Caption.Trimmed() == "New text"; }, 1, ""},
           {[] { return modDB::DeleteBanner(0); }, 0, "DELETE BANNER: Banner number out of range!"},
           {[] { return modDB::DeleteBanner(100); }, 0, "DELETE BANNER: Banner not defined!"}});
-}
-
-TEST_F(DefinitionStore, DeletedBannerSlotTakesTheBannerFont) {
-  modDB::FormProps p = modDB::GetFormProps();
-  p.BannerFont.Name.Set("Courier New");
-  p.BannerFont.Size = 14;
-  modDB::SetFormProps(p);
-  modDB::BannerDef b = Banner("Only");
-  modDB::InsertBanner(b);
-  modDB::DeleteBanner(1);
-  const modDB::FormHeader h = modDB::GetHeader();
-  EXPECT_EQ(h.Banners[128].Page, 0);
-  EXPECT_EQ(h.Banners[128].Font, p.BannerFont);
-  EXPECT_EQ(h.Banners[128].Caption.Raw(), std::string(64, ' '));
 }
 
 TEST_F(DefinitionStore, PageHeadingsScriptPasswordAndOrders) {

@@ -40,7 +40,8 @@ class HeaderSave : public StoreTest {
 
 }  // namespace
 
-TEST_F(HeaderSave, ChecksComeBeforeAnyFile) {
+// The checks before any file is touched; then a new database, the header alone.
+TEST_F(HeaderSave, ChecksComeBeforeAnyFileThenANewDatabaseIsTheHeaderAlone) {
   std::string name = "  ";
   EXPECT_EQ(modDB::SaveHeader(name), 0);
   ExpectBox("SAVE HEADER", "Invalid File Name");
@@ -63,11 +64,10 @@ TEST_F(HeaderSave, ChecksComeBeforeAnyFile) {
   ExpectBox("SAVE HEADER", "Maximum Record Length can be 32000");
   EXPECT_FALSE(fs::exists(dir / "bigger.Qfd"));
   EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 1);
-}
 
-TEST_F(HeaderSave, NewDatabaseIsTheHeaderAlone) {
+  // A new database is the header alone.
   Design({{"Name", 10}});
-  std::string name = dir / "new.qfd";
+  name = dir / "new.qfd";
   ASSERT_EQ(modDB::SaveHeader(name), 1);
   const std::string bytes = ReadFile(dir / "new.Qfd");
   ASSERT_EQ(bytes.size(), kHead);

@@ -81,11 +81,9 @@ TEST(IsValidTime, EightCharactersWithinTheDay) {
 
 TEST(Calendar, LeapYearsDaysAndNames) {
   ExpectAll("IsLeapYear", IsLeapYear, Chars{{2000, -1}, {1900, 0}, {2024, -1}, {2023, 0}});
-  const struct {
-    int month, year, days;
-  } months[] = {{2, 2000, 29}, {2, 1900, 28}, {4, 2020, 30}, {12, 9999, 31},
-                {2, 0, 0},     {1, 10000, 0}, {13, 2020, 0}, {0, 2020, 0}};
-  for (const auto& m : months) EXPECT_EQ(DaysInMonth(m.month, m.year), m.days) << m.month << "/" << m.year;
+  const std::tuple<int, int, int> months[] = {{2, 2000, 29}, {2, 1900, 28}, {4, 2020, 30}, {12, 9999, 31},
+                                              {2, 0, 0},     {1, 10000, 0}, {13, 2020, 0}, {0, 2020, 0}};
+  for (const auto& [month, year, days] : months) EXPECT_EQ(DaysInMonth(month, year), days) << month << "/" << year;
   ExpectAll("MonthName", MonthName,
             std::vector<std::pair<int, std::string>>{{1, "Jan"}, {9, "Sep"}, {12, "Dec"}, {0, ""}, {13, ""}});
 }
