@@ -142,10 +142,12 @@ class IoFault : public StoreTest {
     modDB::detail::SetIoFaultHook(nullptr);
     // The export and the import look at their CSV file through the Env too; a file a
     // library wrote reaches the disk through it.
-    if (op.name.find("CSV") != std::string::npos || op.name == "ExportCsv")
+    if (op.name.find("CSV") != std::string::npos || op.name == "ExportCsv") {
       EXPECT_GT(env.Seen(IoCall::Stat, "out.csv"), 0) << op.name;
-    if (op.name.rfind("Export to", 0) == 0)
+    }
+    if (op.name.rfind("Export to", 0) == 0) {
       EXPECT_GT(env.Seen(IoCall::Sync, "out.csv.part" + std::to_string(::getpid())), 0) << op.name;
+    }
     Finish();
     const Files after = Snapshot(base);
     // One run on a fresh database with `fail` done before it and `clear` after.
@@ -183,21 +185,13 @@ TEST_F(IoFault, EveryWritingOperationSurvivesEachFailingCall) {
   auto typed = [&](int32_t recordNo) {
     return [&, recordNo](const std::string& base) {
       open(base);
-      if (recordNo == 0) {
-        modDB::ClearRecord();
-        modDB::WriteField(2, "new");
-      } else {
-        modDB::SetRecordNo(recordNo);
-        modDB::WriteField(1, "zz");
-      }
+      if (recordNo == 0) modDB::ClearRecord(), modDB::WriteField(2, "new");
+      else modDB::SetRecordNo(recordNo), modDB::WriteField(1, "zz");
     };
   };
   // The database open and `csv` in out.csv, to be imported.
   auto csvToImport = [&](const std::string& csv) {
-    return [&, csv](const std::string& base) {
-      open(base);
-      WriteFile(outCsv(base), csv);
-    };
+    return [&, csv](const std::string& base) { open(base), WriteFile(outCsv(base), csv); };
   };
   auto importCsv = [&](const std::string& base) {
     modDB::CsvImport plan;
@@ -229,9 +223,7 @@ TEST_F(IoFault, EveryWritingOperationSurvivesEachFailingCall) {
     modDB::ReadHeaderDirect(static_cast<int16_t>(rawFd), rawHeader);
   };
   auto writeDirect = [this](int32_t n) {
-    return [this, n](const std::string&) {
-      return modDB::WriteFieldDirect(static_cast<int16_t>(rawFd), rawHeader, n, 2, "zz").empty();
-    };
+    return [this, n](const std::string&) { return modDB::WriteFieldDirect(rawFd, rawHeader, n, 2, "zz").empty(); };
   };
   auto exportCsv = [&](const std::string& base) {
     return modDB::ExportCsv(outCsv(base), std::vector<bool>(modDB::kMaxFields + 1, true)) == 1;
