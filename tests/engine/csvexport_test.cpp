@@ -54,9 +54,7 @@ TEST_F(CsvExport, SelectedFieldsOfEveryRecord) {
   ASSERT_EQ(modDB::ExportCsv(out, Slots({1, 3}), {true, true}), 1);
   EXPECT_EQ(ReadFile(out), "\xEF\xBB\xBF" + std::string(lines).replace(lines.find('\xE9'), 1, "\xC3\xA9"));
   // The deletion column, quoted: "*" for a marked record.
-  modDB::CsvExportOptions o;
-  o.rfc4180 = o.withDeleted = true;
-  ASSERT_EQ(modDB::ExportCsv(out, Slots({1, 3}), o), 1);
+  ASSERT_EQ(modDB::ExportCsv(out, Slots({1, 3}), {.rfc4180 = true, .utf8 = false, .withDeleted = true}), 1);
   EXPECT_EQ(ReadFile(out), "#,\"#Deleted\",\"Name\",\"Notes\"\r\n1,\"\",\"Ann\xE9\",\"one\r\ntwo\"\r\n"
                            "2,\"*\",\"Bob\",\"say \"\"hi\"\", ok\"\r\n3,\"\",\"  Cy\",\"\"\r\n");
 }

@@ -174,9 +174,7 @@ TEST_F(CsvImportTest, ColumnsAreMatchedByName) {
   // Unknown columns are refused, all of them named, unless they are to be ignored.
   ExpectRefused(dir / "u.csv", "Name,Street,Phone\r\nBob,x,y\r\n",
                 "no field of " + base + ".Qfd is named \"Street\", \"Phone\" (give --ignore-unknown to leave such columns out)");
-  modDB::CsvImportOptions ignore;
-  ignore.ignoreUnknown = true;
-  plan = Read("Name,Street,Phone\r\nBob,x,y\r\n", ignore);
+  plan = Read("Name,Street,Phone\r\nBob,x,y\r\n", {.ignoreUnknown = true, .encoding = {}, .rfc4180 = false});
   EXPECT_EQ(plan.unknown, (Values{"Street", "Phone"}));
   EXPECT_EQ(plan.good, 1);
 

@@ -13,11 +13,8 @@ using qftest::Which;
 class ExportTest : public transfertest::TransferTest {
  protected:
   std::string Export(const std::string& file, modDB::ExportFormat format) {
-    modDB::ExportOptions o;
-    o.withDeleted = true;
-    o.labels = labels;
     const std::string out = dir / file;
-    EXPECT_EQ(modDB::ExportTo(out, format, all, o), 1) << host.Last();
+    EXPECT_EQ(modDB::ExportTo(out, format, all, {.withDeleted = true, .labels = labels, .csv = {}}), 1) << host.Last();
     return out;
   }
   std::string Read(const std::vector<std::string>& argv) {
