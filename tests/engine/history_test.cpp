@@ -228,11 +228,10 @@ TEST_F(HistoryFiles, OddContentNeverHidesOrBlocksAChange) {
   modDB::CloseDatabase();
   // By hand: an import line for record 1 with a bad escape, a stray quote, a line
   // cut inside its quotes.
-  std::string text = ReadFile(base + ".Qfh");
-  text += "2026-12-07T10:00:00Z,u,h,p,import,1,,(record),,\"{\"\"A\"\":\"\"\\uZZZZ\"\"}\"\n\n"
-          "2026-12-07T10:00:01Z,u,h,p,\"edit,1,,A,x,y\n\n"
-          "2026-12-07T10:00:02Z,u,h,p,edit,2,,B,\"b2,\"b";
-  WriteFile(base + ".Qfh", text);
+  WriteFile(base + ".Qfh", ReadFile(base + ".Qfh") +
+                               "2026-12-07T10:00:00Z,u,h,p,import,1,,(record),,\"{\"\"A\"\":\"\"\\uZZZZ\"\"}\"\n\n"
+                               "2026-12-07T10:00:01Z,u,h,p,\"edit,1,,A,x,y\n\n"
+                               "2026-12-07T10:00:02Z,u,h,p,edit,2,,B,\"b2,\"b");
   Open(base, 2);
   Save(1, "z2");
   ASSERT_EQ(modDB::SetRecordNo(1), 1);
