@@ -33,11 +33,6 @@ class Safety : public StoreTest {
     return MakeDb(name, {{"A", 3}, {"B", 4}}, rs);
   }
   static std::string Rec(const std::string& bytes, int n) { return qftest::RecordAt(bytes, n, 8); }
-  bool HasBox(const std::string& title, const std::string& part) {
-    for (const auto& b : host.boxes)
-      if (b.title == title && b.text.find(part) != std::string::npos) return true;
-    return false;
-  }
 };
 
 }  // namespace
@@ -191,7 +186,9 @@ TEST_F(Safety, ADamagedDatabaseIsReplacedByANewDesignWhenNotRecovered) {
   std::string name = path;
   host.replies = {modDB::vbYes};  // recovering is impossible: refused, nothing changes
   EXPECT_EQ(modDB::SaveHeader(name), 0);
-  EXPECT_TRUE(HasBox("SAVE HEADER", "is damaged")) << host.Last();
+  EXPECT_EQ(host.All(), (std::vector<std::string>{"Recover Data: File contains records!\r\nRecover data?",
+                                                  "SAVE HEADER: FILE:" + path + ".Qfd is damaged: record length 99 is "
+                                                  "not 1 + the sum of the field lengths (8)"}));
   EXPECT_EQ(ReadFile(path + ".Qfd"), damaged);
   EXPECT_FALSE(fs::exists(path + ".Bak"));
 
