@@ -72,6 +72,13 @@ TEST_F(DefinitionStore, AddFieldChecksInOrder) {
           {Add("Good", 3, 2), 0, "ADD FIELD: Duplicate field name!"},
           {Add("good", 3, 2), 2, ""}});  // letter case counts
   EXPECT_EQ(modDB::GetFieldCount(), 2);
+
+  // A full form refuses before looking at the field.
+  for (int i = 3; i <= 128; ++i) ASSERT_EQ(Add("F" + std::to_string(i), 1, 1)(), i);
+  modDB::FieldDef bad = Field("  not valid  ", 0, 0);
+  EXPECT_EQ(modDB::AddField(bad), 0);
+  EXPECT_EQ(host.Last(), "ADD FIELD: No more fields left!");
+  EXPECT_EQ(bad.Name.Raw().substr(0, 5), "  not");  // untouched
 }
 
 // A format forces the length (the last of its letters that does wins) and is stored
@@ -88,17 +95,6 @@ TEST_F(DefinitionStore, FormatsForceLengthsLastTestWins) {
     EXPECT_EQ(std::make_tuple(f.Length, f.Format.Raw(), kept.Length, kept.Format.Raw()),
               std::make_tuple(forced, stored, forced, stored)) << name;
   }
-}
-
-TEST_F(DefinitionStore, FullFormRefusesBeforeLookingAtTheRecord) {
-  for (int i = 1; i <= 128; ++i) {
-    modDB::FieldDef f = Field("F" + std::to_string(i), 1);
-    ASSERT_EQ(modDB::AddField(f), i);
-  }
-  modDB::FieldDef bad = Field("  not valid  ", 0, 0);
-  EXPECT_EQ(modDB::AddField(bad), 0);
-  EXPECT_EQ(host.Last(), "ADD FIELD: No more fields left!");
-  EXPECT_EQ(bad.Name.Raw().substr(0, 5), "  not");  // untouched
 }
 
 TEST_F(DefinitionStore, AssignOffsetsFollowsSlotOrder) {
