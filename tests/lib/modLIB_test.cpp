@@ -15,7 +15,7 @@ void ExpectAll(const char* what, F f, const Cases& cases) {
   for (const auto& [in, expected] : cases) EXPECT_EQ(f(in), expected) << what << " " << in;
 }
 
-TEST(CharacterClasses, AsciiOnlyWithMinusOneForTrue) {
+TEST(Predicates, CharacterClassesNamesAndNumbers) {
   ExpectAll("IsUpper", IsUpper, Chars{{'A', -1}, {'Z', -1}, {'a', 0}, {233, 0}});
   ExpectAll("IsLower", IsLower, Chars{{'z', -1}, {'Z', 0}});
   ExpectAll("IsDigit", IsDigit, Chars{{'0', -1}, {'/', 0}});
@@ -24,9 +24,6 @@ TEST(CharacterClasses, AsciiOnlyWithMinusOneForTrue) {
   ExpectAll("IsHexDigit", IsHexDigit, Chars{{'f', -1}, {'G', 0}});
   ExpectAll("ToUpper", ToUpper, Chars{{'q', 'Q'}, {'5', '5'}, {233, 233}});
   ExpectAll("ToLower", ToLower, Chars{{'Q', 'q'}, {'[', '['}});
-}
-
-TEST(Predicates, NamesAndNumbers) {
   // Letters, digits and underscores, a letter first, no underscore last.
   ExpectAll("IsValidName", IsValidName,
             Texts{{"A", -1}, {"a_1", -1}, {"Last_Name2", -1}, {"_a", 0}, {"1a", 0}, {"a_", 0}, {"a b", 0}, {"", 0},
@@ -61,7 +58,7 @@ TEST(FilterKey, AllowedSetRules) {
   for (const auto& [key, set, out] : cases) EXPECT_EQ(FilterKey(key, set), out) << key << " under \"" << set << "\"";
 }
 
-TEST(IsValidDate, DayFirstUnlessOrderTwo) {
+TEST(DatesAndTimes, DayFirstUnlessOrderTwoAndTimesOfEightCharacters) {
   const std::tuple<const char*, int, int> cases[] = {
       {"29/02/2000", 1, -1}, {"29/02/1900", 1, 0}, {"31/04/2020", 1, 0}, {"30/04/2020", 1, -1},
       {"00/01/2020", 1, 0},  {"1/02/2020", 1, 0},  {"01/13/2020", 1, 0}, {"01/01/0000", 1, 0},
@@ -71,9 +68,7 @@ TEST(IsValidDate, DayFirstUnlessOrderTwo) {
   };
   for (const auto& [date, order, valid] : cases)
     EXPECT_EQ(IsValidDate(date, order), valid) << date << " order " << order;
-}
-
-TEST(IsValidTime, EightCharactersWithinTheDay) {
+  // A time: eight characters within the day.
   for (const char* t : {"23:59:59", "00:00:00"}) EXPECT_TRUE(IsValidTime(t)) << t;
   for (const char* t : {"24:00:00", "12:60:00", "12:00:60", "12:00", "12.00.00", "1a:00:00"})
     EXPECT_FALSE(IsValidTime(t)) << t;
@@ -113,7 +108,7 @@ TEST(FileTitle, PartBehindTheLastSeparator) {
                                                              {"forms/", ""}});
 }
 
-TEST(TextHelpers, TrimGoesThroughPaddingOfEveryLength) {
+TEST(TextHelpers, TrimPadAndRoundHalfEven) {
   // Blanks at the end go 8 at a time, then one by one; those inside stay.
   for (size_t inner = 0; inner <= 9; ++inner)
     for (size_t pad = 0; pad <= 17; ++pad) {
@@ -122,9 +117,6 @@ TEST(TextHelpers, TrimGoesThroughPaddingOfEveryLength) {
       EXPECT_EQ(TrimView("  " + kept + std::string(pad, ' ')), kept) << inner << " " << pad;
     }
   EXPECT_EQ(TrimRightView(std::string(17, ' ')), "");
-}
-
-TEST(TextHelpers, TrimOnlyBlanksAndRoundHalfEven) {
   ExpectAll("Trim", Trim,
             std::vector<std::pair<std::string, std::string>>{{"  a b  ", "a b"}, {"\ta\r\n", "\ta\r\n"}, {"    ", ""}});
   EXPECT_EQ(PadRight("abc", 5) + PadRight("abcdef", 3), "abc  abc");
