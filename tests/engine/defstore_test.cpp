@@ -22,40 +22,19 @@ struct Call {
   std::string box;
 };
 
+// The store's calls on a field or banner made from the arguments.
 std::function<int()> Add(const std::string& name, int length, int page) {
-  return [=] {
-    modDB::FieldDef f = Field(name, length, page);
-    return modDB::AddField(f);
-  };
-}
-std::function<int()> Set(int16_t n, const std::string& name, int length, int page, const std::string& format = "") {
-  return [=] {
-    modDB::FieldDef f = Field(name, length, page, format);
-    return modDB::SetFieldDef(n, f);
-  };
+  return [=] { modDB::FieldDef f = Field(name, length, page); return modDB::AddField(f); };
 }
 std::function<int()> SetB(int16_t n, const std::string& caption, int page) {
-  return [=] {
-    modDB::BannerDef b = Banner(caption, page);
-    return modDB::SetBanner(n, b);
-  };
+  return [=] { modDB::BannerDef b = Banner(caption, page); return modDB::SetBanner(n, b); };
 }
 std::function<int()> InsertB(const std::string& caption, int page) {
-  return [=] {
-    modDB::BannerDef b = Banner(caption, page);
-    return modDB::InsertBanner(b);
-  };
+  return [=] { modDB::BannerDef b = Banner(caption, page); return modDB::InsertBanner(b); };
 }
 
 class DefinitionStore : public storetest::StoreTest {
  protected:
-  void AddFields(int n) {
-    for (int i = 1; i <= n; ++i) {
-      modDB::FieldDef f = Field("F" + std::to_string(i), i);
-      ASSERT_EQ(modDB::AddField(f), i);
-    }
-    host.Clear();
-  }
   // Runs the calls in turn, each against its result and its box.
   void Expect(const std::vector<Call>& calls) {
     for (size_t i = 0; i < calls.size(); ++i) {
@@ -64,37 +43,17 @@ class DefinitionStore : public storetest::StoreTest {
       EXPECT_EQ(host.Last(), calls[i].box) << "call " << i;
     }
   }
-  std::string NameOf(int16_t n) {
-    modDB::FieldDef f;
-    modDB::GetFieldDef(n, f);
-    return f.Name.Trimmed();
-  }
 };
 
 }  // namespace
 
-TEST_F(DefinitionStore, Defaults) {
-  const modDB::FormProps p = modDB::GetFormProps();
-  EXPECT_EQ(p.Width, 9600);
-  EXPECT_EQ(p.Height, 7200);
-  EXPECT_EQ(p.BackColor, 0x00FFFFFF);
-  EXPECT_EQ(p.FieldFont.BackColor, 0x00FFFFCC);
-  EXPECT_EQ(p.BannerFont.Name.Trimmed(), "Arial");
-  EXPECT_EQ(modDB::GetFieldCount(), 0);
-  EXPECT_EQ(modDB::GetBannerCount(), 0);
-  EXPECT_EQ(modDB::GetLastPage(), 0);
-  EXPECT_EQ(modDB::GetScript(), "Sub Start\r\nEnd Sub\r\n\r\nSub Update\r\nEnd Sub");
-  EXPECT_EQ(modDB::GetPassword(), "");
-  EXPECT_EQ(modDB::GetDateOrder(), 1);
-  EXPECT_EQ(modDB::GetOrientation(), 1);
-  EXPECT_TRUE(host.boxes.empty());
-}
-
+// (The defaults of a new design: the header layout's test, byte for byte.)
 TEST_F(DefinitionStore, DefaultFormSizeFollowsTheScreen) {
   modLIB::SetTwipsPerPixel(12, 12);  // 120 DPI
   modDB::InitHeader();
   EXPECT_EQ(modDB::GetFormProps().Width, 7680);
   EXPECT_EQ(modDB::GetFormProps().Height, 5760);
+  EXPECT_EQ(modDB::GetBannerCount() + modDB::GetLastPage(), 0);
 }
 
 TEST_F(DefinitionStore, AddFieldChecksInOrder) {
@@ -113,57 +72,48 @@ TEST_F(DefinitionStore, AddFieldChecksInOrder) {
           {Add("Good", 3, 2), 0, "ADD FIELD: Duplicate field name!"},
           {Add("good", 3, 2), 2, ""}});  // letter case counts
   EXPECT_EQ(modDB::GetFieldCount(), 2);
-}
 
-TEST_F(DefinitionStore, FormatsForceLengthsLastTestWins) {
-  modDB::FieldDef f = Field("A", 30, 1, " yd ");
-  EXPECT_EQ(modDB::AddField(f), 1);
-  EXPECT_EQ(f.Format.Trimmed(), "YD");
-  EXPECT_EQ(f.Length, 10);
-  f = Field("B", 30, 1, "D#");
-  modDB::AddField(f);
-  EXPECT_EQ(f.Length, 5);
-  f = Field("C", 30, 1, "t");
-  AddField(f);
-  EXPECT_EQ(f.Length, 8);
-  f = Field("D", 0, 1, "Y");                   // a forced length passes the length check
-  EXPECT_EQ(AddField(f), 4);
-  EXPECT_EQ(f.Length, 1);
-  modDB::FieldDef stored;
-  ASSERT_EQ(modDB::GetFieldDef(1, stored), 1);
-  EXPECT_EQ(stored.Format.Raw(), "YD      ");
-  EXPECT_EQ(stored.Length, 10);
-}
-
-TEST_F(DefinitionStore, FullFormRefusesBeforeLookingAtTheRecord) {
-  for (int i = 1; i <= 128; ++i) {
-    modDB::FieldDef f = Field("F" + std::to_string(i), 1);
-    ASSERT_EQ(modDB::AddField(f), i);
-  }
+  // A full form refuses before looking at the field.
+  for (int i = 3; i <= 128; ++i) ASSERT_EQ(Add("F" + std::to_string(i), 1, 1)(), i);
   modDB::FieldDef bad = Field("  not valid  ", 0, 0);
   EXPECT_EQ(modDB::AddField(bad), 0);
   EXPECT_EQ(host.Last(), "ADD FIELD: No more fields left!");
   EXPECT_EQ(bad.Name.Raw().substr(0, 5), "  not");  // untouched
 }
 
+// A format forces the length (the last of its letters that does wins) and is stored
+// trimmed and upper-cased; a forced length passes the length check.
+TEST_F(DefinitionStore, FormatsForceLengthsLastTestWins) {
+  const std::tuple<const char*, int, const char*, int16_t, std::string> cases[] = {
+      {"A", 30, " yd ", 10, "YD      "}, {"B", 30, "D#", 5, "D#      "}, {"C", 30, "t", 8, "T       "},
+      {"D", 0, "Y", 1, "Y       "}};
+  for (const auto& [name, length, format, forced, stored] : cases) {
+    modDB::FieldDef f = Field(name, length, 1, format), kept;
+    const int16_t n = modDB::AddField(f);
+    ASSERT_NE(n, 0) << name << host.Last();
+    ASSERT_EQ(modDB::GetFieldDef(n, kept), n);
+    EXPECT_EQ(std::make_tuple(f.Length, f.Format.Raw(), kept.Length, kept.Format.Raw()),
+              std::make_tuple(forced, stored, forced, stored)) << name;
+  }
+}
+
 TEST_F(DefinitionStore, AssignOffsetsFollowsSlotOrder) {
-  modDB::FieldDef a = Field("A", 20), b = Field("B", 3);
-  modDB::AddField(a);
-  AddField(b);
-  modDB::AssignOffsets();
-  modDB::FormHeader h = modDB::GetHeader();
-  EXPECT_EQ(h.Fields[1].Offset, 1);
-  EXPECT_EQ(h.Fields[2].Offset, 21);
-  EXPECT_EQ(h.RecordLength, 24);
+  Design({{"A", 20}, {"B", 3}});
+  auto layout = [] {
+    modDB::AssignOffsets();
+    const modDB::FormHeader& h = modDB::GetHeader();
+    return std::vector<int>{h.Fields[1].Offset, h.Fields[2].Offset, h.RecordLength};
+  };
+  EXPECT_EQ(layout(), (std::vector<int>{1, 21, 24}));
   modDB::MoveFieldDown(1);
-  modDB::AssignOffsets();
-  h = modDB::GetHeader();
-  EXPECT_EQ(h.Fields[1].Offset, 1);            // B now first
-  EXPECT_EQ(h.Fields[2].Offset, 4);
-  EXPECT_EQ(h.RecordLength, 24);
+  EXPECT_EQ(layout(), (std::vector<int>{1, 4, 24}));  // B now first
 }
 
 TEST_F(DefinitionStore, Banners) {
+  modDB::FormProps p = modDB::GetFormProps();
+  p.BannerFont.Name.Set("Courier New");
+  p.BannerFont.Size = 14;
+  modDB::SetFormProps(p);
   modDB::BannerDef b = Banner(" Title ", 0);
   EXPECT_EQ(modDB::InsertBanner(b), 0);
   EXPECT_EQ(host.Last(), "ADD BANNER: Invalid page number!");
@@ -179,8 +129,12 @@ TEST_F(DefinitionStore, Banners) {
           {[&b] { return modDB::GetBanner(3, b); }, 0, ""},
           {[] { return modDB::GetBannerCount(); }, 2, ""},
           {InsertB("B4", 1), 3, ""}});
-  // A gap is filled first.
+  // The last slot, freed by the deletion, takes the banner font.
   modDB::FormHeader h = modDB::GetHeader();
+  EXPECT_EQ(h.Banners[128].Page, 0);
+  EXPECT_EQ(h.Banners[128].Font, p.BannerFont);
+  EXPECT_EQ(h.Banners[128].Caption.Raw(), std::string(64, ' '));
+  // A gap is filled first.
   h.Banners[2].Page = 0;
   modDB::SetHeader(h);
   Expect({{InsertB("Gap", 1), 2, ""},
@@ -192,20 +146,6 @@ TEST_F(DefinitionStore, Banners) {
           {[&b] { return modDB::GetBanner(1, b) == 1 && b.Caption.Trimmed() == "New text"; }, 1, ""},
           {[] { return modDB::DeleteBanner(0); }, 0, "DELETE BANNER: Banner number out of range!"},
           {[] { return modDB::DeleteBanner(100); }, 0, "DELETE BANNER: Banner not defined!"}});
-}
-
-TEST_F(DefinitionStore, DeletedBannerSlotTakesTheBannerFont) {
-  modDB::FormProps p = modDB::GetFormProps();
-  p.BannerFont.Name.Set("Courier New");
-  p.BannerFont.Size = 14;
-  modDB::SetFormProps(p);
-  modDB::BannerDef b = Banner("Only");
-  modDB::InsertBanner(b);
-  modDB::DeleteBanner(1);
-  const modDB::FormHeader h = modDB::GetHeader();
-  EXPECT_EQ(h.Banners[128].Page, 0);
-  EXPECT_EQ(h.Banners[128].Font, p.BannerFont);
-  EXPECT_EQ(h.Banners[128].Caption.Raw(), std::string(64, ' '));
 }
 
 TEST_F(DefinitionStore, PageHeadingsScriptPasswordAndOrders) {

@@ -62,33 +62,21 @@ TEST(HeaderLayout, DefaultsOfANewDesignByteForByte) {
 
 TEST(HeaderLayout, EveryMemberAtItsOffset) {
   modDB::FormHeader h;
-  h.RecordCount = 0x01020304;
-  h.RecordLength = 24;
-  h.Props.Width = -2;
-  h.FieldCount = 3;
+  h.RecordCount = 0x01020304, h.RecordLength = 24, h.Props.Width = -2, h.FieldCount = 3;
   modDB::FieldDef& f = h.Fields[3];
-  f.Page = 2;
-  f.X = 0x1234;
-  f.Y = 300;
-  f.Width = 120;
-  f.Height = 21;
-  f.Length = 8192;
+  f.Page = 2, f.X = 0x1234, f.Y = 300, f.Width = 120, f.Height = 21, f.Length = 8192, f.Offset = 0x7FFF;
   f.Name.Set("Third_Field");
   f.Format.Set("#D");
-  f.Offset = 0x7FFF;
   modDB::BannerDef& bn = h.Banners[2];
-  bn.Page = 8;
-  bn.X = -5;
-  bn.Y = 7;
+  bn.Page = 8, bn.X = -5, bn.Y = 7;
   bn.Caption.Set("Customer details");
   bn.Font.Name.Set("Times New Roman");
-  bn.Font.Size = 12;
-  bn.Font.Bold = 255;
-  bn.Font.ForeColor = 0x000000FF;  // red
+  bn.Font.Size = 12, bn.Font.Bold = 255, bn.Font.ForeColor = 0x000000FF;  // red
   h.PageHeadings[3].Set("Page three");
+  h.Fields[1].Name.Set(std::string(40, 'N'));  // long texts are cut to their width
+  h.Script.Set(std::string(4100, 'x'));
   h.Password.Set("secret");
-  h.DateOrder = 2;
-  h.Orientation = 2;
+  h.DateOrder = 2, h.Orientation = 2;
   const size_t slot3 = 12360 + 2 * 53, banner2 = 72 + 96;
   ExpectBytes(Encode(h),
               {{0, "\x04\x03\x02\x01"},
@@ -99,8 +87,9 @@ TEST(HeaderLayout, EveryMemberAtItsOffset) {
                {banner2, "\x08" + Le(-5, 2) + Le(7, 2) + "Customer details"},
                {banner2 + 69, "Times New Roman \x0C\xFF"},
                {banner2 + 69 + 19, Le(0xFF, 4)},
+               {12371, std::string(32, 'N') + "        "},  // no terminator, no spill
                {19144 + 2 * 32, "Page three"},
-               {23400, "secret"},
+               {19400, std::string(4000, 'x') + "secret"},
                {23432, "\2\2"}});
 }
 
@@ -115,27 +104,11 @@ TEST(HeaderLayout, RoundTripIsByteIdenticalForAnyBytes) {
   }
 }
 
-TEST(HeaderLayout, LongTextsAreCutToTheirWidth) {
-  modDB::FormHeader h;
-  h.Script.Set(std::string(4100, 'x'));
-  h.Fields[1].Name.Set(std::string(40, 'N'));
-  const std::string b = Encode(h);
-  EXPECT_EQ(b.substr(19400, 4000), std::string(4000, 'x'));
-  EXPECT_EQ(b[23400], ' ');  // no terminator, no spill into the password
-  EXPECT_EQ(b.substr(12371, 32), std::string(32, 'N'));
-  EXPECT_EQ(b[12403], ' ');
-}
-
 TEST(HeaderChecks, CountsAndLayout) {
-  modDB::FormHeader h;
-  h.FieldCount = 2;
-  h.Fields[1].Page = 1;
-  h.Fields[1].Length = 20;
-  h.Fields[1].Offset = 1;
-  h.Fields[2].Page = 1;
-  h.Fields[2].Length = 3;
-  h.Fields[2].Offset = 21;
-  h.RecordLength = 24;
+  modDB::FormHeader h;  // A (20) at 1, B (3) at 21
+  h.FieldCount = 2, h.RecordLength = 24;
+  h.Fields[1].Page = 1, h.Fields[1].Length = 20, h.Fields[1].Offset = 1;
+  h.Fields[2].Page = 1, h.Fields[2].Length = 3, h.Fields[2].Offset = 21;
   EXPECT_EQ(modDB::CheckCounts(h), "");
   EXPECT_EQ(modDB::CheckLayout(h), "");
   using H = modDB::FormHeader;
@@ -147,6 +120,7 @@ TEST(HeaderChecks, CountsAndLayout) {
       {[](H& b) { b.RecordLength = 25; }, "record length 25 is not 1 + the sum of the field lengths (24)"},
       {[](H& b) { b.Fields[2].Offset = 22; }, "field 2 lies outside the record (offset 22, length 3)"},
       {[](H& b) { b.Fields[2].Length = 0; }, "field 2 has length 0, outside 1 ... 8192"},
+      {[](H& b) { b.Fields[1].Length = 8193; }, "field 1 has length 8193, outside 1 ... 8192"},
       {[](H& b) { b.Fields[5].Page = 1; }, "field 5 is in use above the field count"},
       {[](H& b) { b.Fields[1].Page = 9; }, "field 1 is on page 9, outside 1 ... 8"},
       {[](H& b) { b.Banners[4].Page = 200; }, "banner 4 is on page 200, outside 1 ... 8"},

@@ -26,7 +26,7 @@ bool Allowed(const std::string& format, int c) {
   return c == ' ' && has('S');
 }
 
-TEST(ValueRules, EveryByteAnywhereInALongValue) {
+TEST(ValueRules, EveryByteAnywhereInALongValueAndLineBreaksInFreeText) {
   for (const std::string format : {"N", "A", "S", "NS", "AS", "NAS", "NASM", "AM", "D", "T", "DT", "DA", "TN", "DM"}) {
     const char filler = Allowed(format, '7') ? '7' : Allowed(format, 'k') ? 'k' : ' ';
     ASSERT_TRUE(Allowed(format, filler)) << format;
@@ -45,9 +45,7 @@ TEST(ValueRules, EveryByteAnywhereInALongValue) {
       }
     }
   }
-}
-
-TEST(ValueRules, FreeTextRefusesOnlyLineBreaksWithoutM) {
+  // Free text refuses only line breaks, and only without M.
   const std::string value = std::string(40, 'x') + "\r\n" + "y";
   EXPECT_EQ(modDB::FormatRules("*").Refused(value), 40u);
   EXPECT_EQ(modDB::FormatRules("*M").Refused(value), std::string::npos);

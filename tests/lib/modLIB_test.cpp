@@ -15,7 +15,7 @@ void ExpectAll(const char* what, F f, const Cases& cases) {
   for (const auto& [in, expected] : cases) EXPECT_EQ(f(in), expected) << what << " " << in;
 }
 
-TEST(CharacterClasses, AsciiOnlyWithMinusOneForTrue) {
+TEST(Predicates, CharacterClassesNamesAndNumbers) {
   ExpectAll("IsUpper", IsUpper, Chars{{'A', -1}, {'Z', -1}, {'a', 0}, {233, 0}});
   ExpectAll("IsLower", IsLower, Chars{{'z', -1}, {'Z', 0}});
   ExpectAll("IsDigit", IsDigit, Chars{{'0', -1}, {'/', 0}});
@@ -24,9 +24,6 @@ TEST(CharacterClasses, AsciiOnlyWithMinusOneForTrue) {
   ExpectAll("IsHexDigit", IsHexDigit, Chars{{'f', -1}, {'G', 0}});
   ExpectAll("ToUpper", ToUpper, Chars{{'q', 'Q'}, {'5', '5'}, {233, 233}});
   ExpectAll("ToLower", ToLower, Chars{{'Q', 'q'}, {'[', '['}});
-}
-
-TEST(Predicates, NamesAndNumbers) {
   // Letters, digits and underscores, a letter first, no underscore last.
   ExpectAll("IsValidName", IsValidName,
             Texts{{"A", -1}, {"a_1", -1}, {"Last_Name2", -1}, {"_a", 0}, {"1a", 0}, {"a_", 0}, {"a b", 0}, {"", 0},
@@ -36,12 +33,11 @@ TEST(Predicates, NamesAndNumbers) {
             Texts{{"7", -1}, {"12.5", -1}, {"12.", 0}, {".5", 0}, {"-1", 0}, {"1.2.3", 0}, {"", 0}, {" 1", 0}});
 }
 
+// 10.5 rounds to 10, 11.5 to 12, 0.5 to 0.
 TEST(IsNumberInRange, RoundsHalvesToEvenBeforeComparing) {
-  EXPECT_EQ(IsNumberInRange("10", 1, 10), -1);
-  EXPECT_EQ(IsNumberInRange("10.5", 1, 10), -1);  // 10.5 rounds to 10
-  EXPECT_EQ(IsNumberInRange("11.5", 1, 11), 0);   // 11.5 rounds to 12
-  EXPECT_EQ(IsNumberInRange("0.5", 1, 10), 0);    // 0.5 rounds to 0
-  EXPECT_EQ(IsNumberInRange("x", 1, 10), 0);
+  ExpectAll("in 1 ... 10", [](const std::string& v) { return IsNumberInRange(v, 1, 10); },
+            Texts{{"10", -1}, {"10.5", -1}, {"0.5", 0}, {"x", 0}});
+  EXPECT_EQ(IsNumberInRange("11.5", 1, 11), 0);
   EXPECT_EQ(IsNumberInRange("99999999999999999999", 1, 2147483647), 0);
 }
 
@@ -50,11 +46,7 @@ TEST(IsNumberInRange, RoundsHalvesToEvenBeforeComparing) {
 // trimmed and upper-cased; letters in the set never literals ("P" masks the input
 // box); other characters literals.
 TEST(FilterKey, AllowedSetRules) {
-  const struct {
-    int key;
-    const char* set;
-    int out;
-  } cases[] = {
+  const std::tuple<int, const char*, int> cases[] = {
       {8, "", 8}, {13, "", 13}, {8, "N", 8}, {13, "U", 13}, {8, "/", 8}, {13, "/", 13},
       {'5', "N", '5'}, {'a', "N", 0}, {' ', "N", 0}, {'/', "N", 0}, {'/', "N/", '/'}, {'5', "A", 0},
       {'a', "U", 'A'}, {'A', "L", 'a'}, {'a', "UL", 'a'}, {'A', "UL", 'a'}, {'b', "A", 'b'}, {'B', "A", 'B'},
@@ -63,24 +55,20 @@ TEST(FilterKey, AllowedSetRules) {
       {'P', "NP", 0}, {'p', "ANP", 'p'}, {'3', "ANP", '3'}, {'Q', "NQ", 0}, {'1', "U1", 0},
       {':', "N:", ':'}, {'-', "N-.,", '-'}, {',', "N-.,", ','}, {';', "N-.,", 0}, {233, "A", 0},
   };
-  for (const auto& c : cases) EXPECT_EQ(FilterKey(c.key, c.set), c.out) << c.key << " under \"" << c.set << "\"";
+  for (const auto& [key, set, out] : cases) EXPECT_EQ(FilterKey(key, set), out) << key << " under \"" << set << "\"";
 }
 
-TEST(IsValidDate, DayFirstUnlessOrderTwo) {
-  const struct {
-    const char* date;
-    int order, valid;
-  } cases[] = {
+TEST(DatesAndTimes, DayFirstUnlessOrderTwoAndTimesOfEightCharacters) {
+  const std::tuple<const char*, int, int> cases[] = {
       {"29/02/2000", 1, -1}, {"29/02/1900", 1, 0}, {"31/04/2020", 1, 0}, {"30/04/2020", 1, -1},
       {"00/01/2020", 1, 0},  {"1/02/2020", 1, 0},  {"01/13/2020", 1, 0}, {"01/01/0000", 1, 0},
       {"31/12/9999", 1, -1}, {"01-01-2020", 1, 0}, {"01/01/20a0", 1, 0}, {"", 1, 0},
       {"13/01/2020", 0, -1},  // any order other than 2 is day first
       {"02/29/2000", 2, -1}, {"29/02/2000", 2, 0}, {"12/31/2020", 2, -1},
   };
-  for (const auto& c : cases) EXPECT_EQ(IsValidDate(c.date, c.order), c.valid) << c.date << " order " << c.order;
-}
-
-TEST(IsValidTime, EightCharactersWithinTheDay) {
+  for (const auto& [date, order, valid] : cases)
+    EXPECT_EQ(IsValidDate(date, order), valid) << date << " order " << order;
+  // A time: eight characters within the day.
   for (const char* t : {"23:59:59", "00:00:00"}) EXPECT_TRUE(IsValidTime(t)) << t;
   for (const char* t : {"24:00:00", "12:60:00", "12:00:60", "12:00", "12.00.00", "1a:00:00"})
     EXPECT_FALSE(IsValidTime(t)) << t;
@@ -88,42 +76,39 @@ TEST(IsValidTime, EightCharactersWithinTheDay) {
 
 TEST(Calendar, LeapYearsDaysAndNames) {
   ExpectAll("IsLeapYear", IsLeapYear, Chars{{2000, -1}, {1900, 0}, {2024, -1}, {2023, 0}});
-  const struct {
-    int month, year, days;
-  } months[] = {{2, 2000, 29}, {2, 1900, 28}, {4, 2020, 30}, {12, 9999, 31},
-                {2, 0, 0},     {1, 10000, 0}, {13, 2020, 0}, {0, 2020, 0}};
-  for (const auto& m : months) EXPECT_EQ(DaysInMonth(m.month, m.year), m.days) << m.month << "/" << m.year;
+  const std::tuple<int, int, int> months[] = {{2, 2000, 29}, {2, 1900, 28}, {4, 2020, 30}, {12, 9999, 31},
+                                              {2, 0, 0},     {1, 10000, 0}, {13, 2020, 0}, {0, 2020, 0}};
+  for (const auto& [month, year, days] : months) EXPECT_EQ(DaysInMonth(month, year), days) << month << "/" << year;
   ExpectAll("MonthName", MonthName,
             std::vector<std::pair<int, std::string>>{{1, "Jan"}, {9, "Sep"}, {12, "Dec"}, {0, ""}, {13, ""}});
 }
 
+// At 15 twips a pixel 22 twips are 1.4667 pixels, 7 are 0.4667; at 10, 25 are 2.5 and
+// 35 are 3.5; nonsense is ignored.
 TEST(Conversions, TwipsAndPixelsRoundHalvesToEven) {
   SetTwipsPerPixel(15, 15);
-  EXPECT_EQ(TwipsToPixelsX(9600), 640);
-  EXPECT_EQ(PixelsToTwipsY(480), 7200);
-  EXPECT_EQ(TwipsToPixelsX(22), 1);    // 1.4667
-  EXPECT_EQ(TwipsToPixelsX(7), 0);     // 0.4667
-  EXPECT_EQ(TwipsToPixelsY(-22), -1);
+  EXPECT_EQ((std::vector<int>{TwipsToPixelsX(9600), PixelsToTwipsY(480), TwipsToPixelsX(22), TwipsToPixelsX(7),
+                              TwipsToPixelsY(-22)}),
+            (std::vector<int>{640, 7200, 1, 0, -1}));
   SetTwipsPerPixel(10, 10);
-  EXPECT_EQ(TwipsToPixelsX(25), 2);    // 2.5 -> 2
-  EXPECT_EQ(TwipsToPixelsX(35), 4);    // 3.5 -> 4
+  EXPECT_EQ((std::vector<int>{TwipsToPixelsX(25), TwipsToPixelsX(35)}), (std::vector<int>{2, 4}));
   SetTwipsPerPixel(1440.0 / 120, 1440.0 / 144);
-  EXPECT_EQ(PixelsToTwipsX(640), 7680);
-  EXPECT_EQ(PixelsToTwipsY(480), 4800);
-  SetTwipsPerPixel(0, -3);  // nonsense is ignored
+  EXPECT_EQ((std::vector<int>{PixelsToTwipsX(640), PixelsToTwipsY(480)}), (std::vector<int>{7680, 4800}));
+  SetTwipsPerPixel(0, -3);
   EXPECT_DOUBLE_EQ(TwipsPerPixelX(), 12.0);
   SetTwipsPerPixel(15, 15);
 }
 
 TEST(FileTitle, PartBehindTheLastSeparator) {
-  EXPECT_EQ(FileTitle("/home/ann/forms/Contacts.Qfd"), "Contacts.Qfd");
-  EXPECT_EQ(FileTitle("C:\\Data\\Stock.Qfd"), "Stock.Qfd");
-  EXPECT_EQ(FileTitle("C:Stock.Qfd"), "Stock.Qfd");
-  EXPECT_EQ(FileTitle("Stock.Qfd"), "Stock.Qfd");
-  EXPECT_EQ(FileTitle("forms/"), "");
+  ExpectAll("FileTitle", FileTitle,
+            std::vector<std::pair<std::string, std::string>>{{"/home/ann/forms/Contacts.Qfd", "Contacts.Qfd"},
+                                                             {"C:\\Data\\Stock.Qfd", "Stock.Qfd"},
+                                                             {"C:Stock.Qfd", "Stock.Qfd"},
+                                                             {"Stock.Qfd", "Stock.Qfd"},
+                                                             {"forms/", ""}});
 }
 
-TEST(TextHelpers, TrimGoesThroughPaddingOfEveryLength) {
+TEST(TextHelpers, TrimPadAndRoundHalfEven) {
   // Blanks at the end go 8 at a time, then one by one; those inside stay.
   for (size_t inner = 0; inner <= 9; ++inner)
     for (size_t pad = 0; pad <= 17; ++pad) {
@@ -132,18 +117,11 @@ TEST(TextHelpers, TrimGoesThroughPaddingOfEveryLength) {
       EXPECT_EQ(TrimView("  " + kept + std::string(pad, ' ')), kept) << inner << " " << pad;
     }
   EXPECT_EQ(TrimRightView(std::string(17, ' ')), "");
-}
-
-TEST(TextHelpers, TrimOnlyBlanksAndRoundHalfEven) {
-  EXPECT_EQ(Trim("  a b  "), "a b");
-  EXPECT_EQ(Trim("\ta\r\n"), "\ta\r\n");
-  EXPECT_EQ(Trim("    "), "");
-  EXPECT_EQ(PadRight("abc", 5), "abc  ");
-  EXPECT_EQ(PadRight("abcdef", 3), "abc");
-  EXPECT_EQ(RoundHalfEven(0.5), 0);
-  EXPECT_EQ(RoundHalfEven(1.5), 2);
-  EXPECT_EQ(RoundHalfEven(-2.5), -2);
-  EXPECT_EQ(RoundHalfEven(2.51), 3);
+  ExpectAll("Trim", Trim,
+            std::vector<std::pair<std::string, std::string>>{{"  a b  ", "a b"}, {"\ta\r\n", "\ta\r\n"}, {"    ", ""}});
+  EXPECT_EQ(PadRight("abc", 5) + PadRight("abcdef", 3), "abc  abc");
+  ExpectAll("RoundHalfEven", RoundHalfEven,
+            std::vector<std::pair<double, int>>{{0.5, 0}, {1.5, 2}, {-2.5, -2}, {2.51, 3}});
 }
 
 TEST(Codepage, RoundTripsEveryByteAndMarksTheRest) {

@@ -43,6 +43,14 @@ class RecordingHost final : public Host {
   // "TITLE: text" of the last box, or "" when none was shown.
   std::string Last() const { return boxes.empty() ? "" : boxes.back().title + ": " + boxes.back().text; }
   void Clear() { boxes.clear(); }
+  // The progress calls: shown, DoEvents, the last current and total, hidden.
+  std::vector<int> Progress() const { return {showPer, doEvents, lastCurrent, lastTotal, hidePer}; }
+  // "TITLE: text" of every box, in order.
+  std::vector<std::string> All() const {
+    std::vector<std::string> out;
+    for (const RecordedBox& b : boxes) out.push_back(b.title + ": " + b.text);
+    return out;
+  }
 };
 
 }  // namespace modDB

@@ -16,12 +16,8 @@ class TransferTest : public storetest::StoreTest {
   // leading zero), Code letters. Record 2 is marked for deletion and mostly blank.
   std::string MakeSurvey(const std::string& name = "Survey") {
     modDB::InitHeader();
-    const struct {
-      const char* name;
-      int length;
-      const char* format;
-    } fields[] = {{"Id", 5, "#"}, {"Name", 20, "*"}, {"Sex", 1, "N"}, {"Weight", 6, "N."},
-                  {"Born", 10, "D"}, {"At", 8, "T"}, {"Zip", 5, "N"}, {"Code", 2, "AU"}};
+    const storetest::FieldShape fields[] = {{"Id", 5, "#"},    {"Name", 20, "*"}, {"Sex", 1, "N"},  {"Weight", 6, "N."},
+                                            {"Born", 10, "D"}, {"At", 8, "T"},     {"Zip", 5, "N"}, {"Code", 2, "AU"}};
     int16_t y = 10;
     for (const auto& f : fields) {
       modDB::FieldDef d = storetest::Field(f.name, f.length, 1, f.format);

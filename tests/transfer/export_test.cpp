@@ -13,11 +13,8 @@ using qftest::Which;
 class ExportTest : public transfertest::TransferTest {
  protected:
   std::string Export(const std::string& file, modDB::ExportFormat format) {
-    modDB::ExportOptions o;
-    o.withDeleted = true;
-    o.labels = labels;
     const std::string out = dir / file;
-    EXPECT_EQ(modDB::ExportTo(out, format, all, o), 1) << host.Last();
+    EXPECT_EQ(modDB::ExportTo(out, format, all, {.withDeleted = true, .labels = labels, .csv = {}}), 1) << host.Last();
     return out;
   }
   std::string Read(const std::vector<std::string>& argv) {
@@ -31,11 +28,7 @@ TEST_F(ExportTest, StatsFilesReadBackByReadStat) {
   MakeSurvey();
   // Stata: dates as days, times as milliseconds since midnight; SPSS: dates as seconds
   // since 1582-10-14, times as seconds.
-  const struct {
-    const char* file;
-    modDB::ExportFormat format;
-    const char* csv;
-  } cases[] = {
+  const std::tuple<const char*, modDB::ExportFormat, const char*> cases[] = {
       {"s.dta", modDB::ExportFormat::Stata,
        "\"Deleted_\",\"Id\",\"Name\",\"Sex\",\"Weight\",\"Born\",\"At\",\"Zip\",\"Code\"\n"
        "0,1,\"Zo\xC3\xAB \"\"Q\"\"\",1,72.500000,1999-12-31,29100000.000000,\"01234\",\"RM\"\n"
@@ -48,19 +41,18 @@ TEST_F(ExportTest, StatsFilesReadBackByReadStat) {
        "1.000000,2.000000,\"\",2.000000,,,,\"\",\"\"\n"
        "0.000000,3.000000,\"Ann\",,0.250000,13168742400.000000,86399.000000,\"98765\",\"MI\"\n"},
   };
-  for (const auto& c : cases) {
-    const std::string out = Export(c.file, c.format);
-    EXPECT_EQ(Read({Which("readstat"), out, "-"}), c.csv) << c.file;
-    const std::string json = dir / (std::string(c.file) + ".json");
+  for (const auto& [file, format, csv] : cases) {
+    const std::string out = Export(file, format);
+    EXPECT_EQ(Read({Which("readstat"), out, "-"}), csv) << file;
+    const std::string json = dir / (std::string(file) + ".json");
     Read({Which("extract_metadata"), out, json});
     const std::string meta = qftest::ReadFile(json);
     // Variable labels: the banner, else the field's name; value labels where the
     // format holds them (Stata on whole numbers, SPSS on short texts too).
-    EXPECT_NE(meta.find("\"name\": \"Name\", \"label\": \"Full name\""), std::string::npos) << meta;
-    EXPECT_NE(meta.find("\"name\": \"Born\", \"format\": \"DATE"), std::string::npos) << meta;
-    EXPECT_NE(meta.find("\"Male\""), std::string::npos) << meta;
-    EXPECT_NE(meta.find("\"Female\""), std::string::npos) << meta;
-    EXPECT_EQ(meta.find("\"Milano \xC3\xAB\"") != std::string::npos, c.format == modDB::ExportFormat::Spss) << meta;
+    for (const char* part : {"\"name\": \"Name\", \"label\": \"Full name\"", "\"name\": \"Born\", \"format\": \"DATE",
+                             "\"Male\"", "\"Female\""})
+      EXPECT_NE(meta.find(part), std::string::npos) << part << " in " << meta;
+    EXPECT_EQ(meta.find("\"Milano \xC3\xAB\"") != std::string::npos, format == modDB::ExportFormat::Spss) << meta;
   }
 }
 
@@ -129,11 +121,10 @@ TEST_F(ExportTest, NeverOverADatabaseOrItsCompanionsAndOnlyWholeFiles) {
       EXPECT_EQ(modDB::ExportTo(target, format, all, o), 0) << target;
       EXPECT_EQ(host.Last(), "EXPORT: FILE:" + target + " is a form database or its backup; it is not written over");
     }
-  EXPECT_EQ(qftest::ReadFile(db + ".Qfd"), before);
-  EXPECT_EQ(qftest::ReadFile(dir / "other.Qfd"), before);
-  EXPECT_EQ(qftest::ReadFile(db + ".Qfh"), history);
-  EXPECT_EQ(qftest::ReadFile(db + ".Qfi"), "index");
-  EXPECT_EQ(qftest::ReadFile(db + ".Bak"), "backup");
+  using qftest::ReadFile;
+  EXPECT_EQ((std::vector<std::string>{ReadFile(db + ".Qfd"), ReadFile(dir / "other.Qfd"), ReadFile(db + ".Qfh"),
+                                      ReadFile(db + ".Qfi"), ReadFile(db + ".Bak")}),
+            (std::vector<std::string>{before, before, history, "index", "backup"}));
   // A failed export leaves no working file behind.
   fs::create_directory(dir / "sub");
   EXPECT_EQ(modDB::ExportTo(dir / "sub", modDB::ExportFormat::Xlsx, all, o), 0);

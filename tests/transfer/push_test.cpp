@@ -4,6 +4,7 @@
 
 #include <memory>
 
+#include "lib/CsvText.h"
 #include "tests/cli/Spawn.h"
 #include "tests/support/PgServer.h"
 #include "tests/transfer/TransferFixture.h"
@@ -12,22 +13,6 @@ namespace {
 
 using qftest::Qfd;
 using Rows = std::vector<std::vector<std::string>>;
-
-// CSV as the readers print it (quotes optional, doubled inside).
-Rows ParseCsv(const std::string& text) {
-  Rows rows(1, std::vector<std::string>(1));
-  bool quoted = false;
-  for (size_t i = 0; i < text.size(); ++i) {
-    const char c = text[i];
-    if (quoted && c == '"' && i + 1 < text.size() && text[i + 1] == '"') rows.back().back() += text[++i];
-    else if (c == '"') quoted = !quoted;
-    else if (!quoted && c == ',') rows.back().emplace_back();
-    else if (!quoted && c == '\n') rows.emplace_back(1);
-    else rows.back().back() += c;
-  }
-  rows.pop_back();
-  return rows;
-}
 
 class PushTest : public transfertest::TransferTest, public ::testing::WithParamInterface<bool> {
  protected:
@@ -39,7 +24,9 @@ class PushTest : public transfertest::TransferTest, public ::testing::WithParamI
     const qftest::RunResult r =
         postgres() ? pg->Psql(sql) : qftest::Run({qftest::Which("sqlite3"), "-csv", "-header", dir / "centre.sqlite", sql});
     EXPECT_EQ(r.status, 0) << r.err;
-    return ParseCsv(r.out);
+    Rows rows;  // the readers' CSV, read by the import's reader
+    modDB::ParseCsv(r.out, [&](modDB::CsvRow& row, const std::string&) { rows.push_back(row.values); });
+    return rows;
   }
   qftest::RunResult Push(const std::string& db, const std::string& site, bool history = false) {
     std::vector<std::string> args = {"push", db, "--to", Centre(), "--key", "Id", "--site", site};

@@ -17,6 +17,8 @@
 #include "engine/HeaderLayout.h"
 #include "engine/modDB.h"
 
+using namespace modDB;  // the fuzzer drives the engine's calls only
+
 namespace {
 
 
@@ -48,12 +50,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   SetHost(&host);
   const std::string base = Folder() + "/f";
   const std::string file = base + ".Qfd";
-  if (FILE* f = std::fopen(file.c_str(), "wb")) {
-    if (size > 0) std::fwrite(data, 1, size, f);
-    std::fclose(f);
-  } else {
-    std::abort();
-  }
+  FILE* f = std::fopen(file.c_str(), "wb");
+  if (!f) std::abort();
+  if (size > 0) std::fwrite(data, 1, size, f);
+  std::fclose(f);
 
   // The header alone, decoded from the bytes.
   if (size >= static_cast<size_t>(kHeaderSize)) {
@@ -62,12 +62,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     (void)CheckCounts(h);
     (void)CheckLayout(h);
   }
-  {
-    FormHeader h;
-    std::string why;
-    int64_t fileSize = 0;
-    (void)ReadHeaderFile(file, h, why, &fileSize);
-  }
+  FormHeader fileHeader;
+  std::string why;
+  int64_t fileSize = 0;
+  (void)ReadHeaderFile(file, fileHeader, why, &fileSize);
 
   // Header load, as the designer does it.
   if (LoadHeader(base) == 1) {
