@@ -83,7 +83,8 @@ fuzz-file:
 	@command -v clang++ >/dev/null || { echo "fuzz-file: clang++ is not installed"; exit 1; }
 	mkdir -p build-fuzz/file-corpus
 	clang++ -std=c++20 -O1 -g -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined \
-	  -I. engine/*.cpp lib/*.cpp tests/engine/fuzz/file_fuzz.cpp \
+	  -I. engine/*.cpp engine/files/*.cpp engine/history/*.cpp engine/store/*.cpp engine/transfer/Csv*.cpp \
+	  lib/*.cpp tests/engine/fuzz/file_fuzz.cpp -lpthread \
 	  -o build-fuzz/file_fuzz
 	@if ls $(BUILD)/examples/*.Qfd >/dev/null 2>&1; then cp -n $(BUILD)/examples/*.Qfd build-fuzz/file-corpus/; \
 	else echo "fuzz-file: no $(BUILD)/examples/*.Qfd to seed with (run make build first)"; fi
