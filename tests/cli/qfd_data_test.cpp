@@ -24,7 +24,8 @@ class QfdData : public QfdTest {
 }  // namespace
 
 // Every export of ours reads back byte for byte with the default options, or says
-// which value it cannot; a mark or an encoding given is never part of a name.
+// which value it cannot; a mark or an encoding given is never part of a name. (Which
+// bytes read as which encoding is the import's own test.)
 TEST_F(QfdData, EncodingRoundTrips) {
   const std::string db = Make("db");
   for (const char* v : {"CAFÉ’S", "Ã©tÃ©", "  lead", "a\"\"b", "JOSÉ–MARIA"})
@@ -53,8 +54,6 @@ TEST_F(QfdData, EncodingRoundTrips) {
        "it stands: the value cannot be read back exactly (export with --rfc4180)\n"
        "qfd: nothing was imported (give --skip-bad to import the good rows)\n",
        ""},
-      {"rfc4180", {"--with-deleted", "--rfc4180"}, "", {}, 0,
-       own + "5 rows read, 5 good, 0 refused\nrecords 1 to 5 added\n", "", all},
       {"rfc4180 utf8", {"--with-deleted", "--rfc4180", "--utf8"}, "", {}, 0,
        "read as UTF-8 (byte order mark)\n5 rows read, 5 good, 0 refused\nrecords 1 to 5 added\n", "", all},
       {"mark with Windows-1252 text", {}, mismarked, {}, 1, "",
@@ -64,11 +63,6 @@ TEST_F(QfdData, EncodingRoundTrips) {
       {"mark with Windows-1252 named", {}, mismarked, {"--encoding", "windows-1252"}, 0,
        "read as Windows-1252 (as given)\n1 rows read, 1 good, 0 refused\nrecords 1 to 1 added\n", "",
        Rec("Jos\xE9")},
-      {"Windows-1252 that is valid UTF-8", {}, "Name\r\nCAF\xC9\x92S\r\nJOS\xC9\x96MARIA\r\n", {}, 0,
-       "read as Windows-1252\n2 rows read, 2 good, 0 refused\nrecords 1 to 2 added\n", "",
-       Rec("CAF\xC9\x92S") + Rec("JOS\xC9\x96MARIA")},
-      {"plainly UTF-8", {}, "Name\r\nStra\xC3\x9F" "e\r\n", {}, 0,
-       "read as UTF-8\n1 rows read, 1 good, 0 refused\nrecords 1 to 1 added\n", "", Rec("Stra\xDF" "e")},
       {"UTF-16", {}, std::string("\xFF\xFEN\0a\0m\0e\0", 8), {}, 1, "",
        "IMPORT: % is UTF-16 (it starts with a UTF-16 byte order mark); save it as UTF-8 or Windows-1252 and "
        "import it again\n",
