@@ -178,15 +178,6 @@ TEST(Dates, PartsArithmeticAndFormats) {
   EXPECT_EQ(Echo("DateAdd(\"x\", 1, Now)"), "error 5: Invalid procedure call or argument at (1, 1)");
 }
 
-TEST(Formatting, NumbersCurrencyPercent) {
-  EXPECT_EQ(Echo("FormatNumber(1234567.891) & \" \" & FormatNumber(0.5, 0) & \" \" & FormatNumber(-0.001, 2)"),
-            "1,234,567.89 1 0.00");
-  EXPECT_EQ(Echo("FormatNumber(1234.5, 0, , , 0) & \" \" & FormatNumber(-0.5, 1, 0, -1)"), "1235 (.5)");
-  EXPECT_EQ(Echo("FormatCurrency(-1234.567) & \" \" & FormatCurrency(0.5, 0)"), "($1,234.57) $1");
-  EXPECT_EQ(Echo("FormatPercent(0.5) & \" \" & FormatPercent(-0.0125, 2, , 0)"), "50.00% -1.25%");
-  EXPECT_EQ(Echo("FormatNumber(\"x\")"), "error 13: Type mismatch at (1, 1)");
-}
-
 TEST(Misc, RndIsRepeatableFromASeed) {
   const char* code =
       "x = Rnd(-1) : a = Rnd : b = Rnd\n"

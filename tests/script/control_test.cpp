@@ -159,19 +159,6 @@ TEST(ScriptControl, CheckCompilesWithoutRunning) {
   EXPECT_EQ(ctl.Error().Line, 2);
 }
 
-TEST(ScriptControl, ErrorsInCalledProceduresAndResumeNext) {
-  const char* code =
-      "Function Bad() : Bad = 1 : x = 1 / 0 : Bad = 2 : End Function\n"
-      "On Error Resume Next\n"
-      "y = Bad()\n"
-      "WScript.Echo Err.Number, IsEmpty(y)\n"
-      "Sub Inner() : On Error Resume Next : z = 1 / 0 : WScript.Echo \"inner\", Err.Number : End Sub\n"
-      "Err.Clear : Inner : WScript.Echo \"outer\", Err.Number\n"
-      "On Error GoTo 0\n"
-      "Bad\n";
-  EXPECT_EQ(RunScript(code), "11 True\ninner 11\nouter 11\nerror 11: Division by zero at (1, 28)");
-}
-
 TEST(ScriptControl, ResetDropsCodeAndObjects) {
   ScriptControl ctl;
   auto qf = std::make_shared<FormHost>();

@@ -50,16 +50,6 @@ TEST(Parser, CompileErrorsCarryNumberAndPlace) {
   }
 }
 
-TEST(Parser, CompileErrorTextAndNothingRuns) {
-  ScriptControl ctl;
-  auto host = std::make_shared<EchoHost>();
-  ctl.AddObject("WScript", host);
-  EXPECT_FALSE(ctl.AddCode("WScript.Echo 1\r\nx = (1\r\n"));
-  EXPECT_EQ(ctl.Error().Description, "Expected ')'");
-  EXPECT_EQ(ctl.Error().Text, "x = (1");
-  EXPECT_EQ(host->out, "");
-}
-
 TEST(Parser, Precedence) {
   EXPECT_EQ(Echo("2 + 3 * 4 ^ 2"), "50");
   EXPECT_EQ(Echo("-3 ^ 2"), "9");  // a negative literal
@@ -72,25 +62,6 @@ TEST(Parser, Precedence) {
   EXPECT_EQ(Echo("Not 0 And 0"), "0");
   EXPECT_EQ(Echo("True Or False And False"), "True");
   EXPECT_EQ(Echo("False Imp True Eqv False"), "True");  // Eqv binds tighter than Imp
-}
-
-TEST(Parser, StatementCallForms) {
-  const char* code =
-      "Sub Bump(ByRef x, ByVal y) : x = x + 1 : y = y + 1 : End Sub\n"
-      "a = 3 : b = 1\n"
-      "Bump (a) + 1, b : WScript.Echo a\n"
-      "Sub One(x) : x = 10 : End Sub\n"
-      "One(a) : WScript.Echo a\n"
-      "One a : WScript.Echo a\n";
-  EXPECT_EQ(RunScript(code), "3\n3\n10\n");
-}
-
-TEST(Parser, SingleLineIfForms) {
-  const char* code =
-      "If 1 Then WScript.Echo \"a\" : WScript.Echo \"b\" Else WScript.Echo \"c\" : WScript.Echo \"d\"\n"
-      "If 0 Then WScript.Echo \"a\" Else WScript.Echo \"e\" : WScript.Echo \"f\"\n"
-      "If 1 Then If 0 Then WScript.Echo \"x\" Else WScript.Echo \"g\"\n";
-  EXPECT_EQ(RunScript(code), "a\nb\ne\nf\ng\n");
 }
 
 TEST(Parser, SelectCaseForms) {
@@ -118,15 +89,6 @@ TEST(Parser, LoopsAndExits) {
       "Do : n = n - 1 : Loop While n > 0 : WScript.Echo n\n"
       "Do While True : For j = 1 To 10 : If j = 2 Then Exit Do\n Next : Loop : WScript.Echo j\n";
   EXPECT_EQ(RunScript(code), "531 -1\n1\n0;0.5;1;\n3\n0\n2\n");
-}
-
-TEST(Parser, WithBlocksAndMembers) {
-  const char* code =
-      "With WScript\n"
-      "  .Echo \"in\", 1\n"
-      "  With WScript : .Echo \"nested\" : End With\n"
-      "End With\n";
-  EXPECT_EQ(RunScript(code), "in 1\nnested\n");
 }
 
 TEST(Parser, ConstantsFoldAndCannotBeAssigned) {

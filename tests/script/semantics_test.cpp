@@ -8,26 +8,6 @@
 namespace qfscript::test {
 namespace {
 
-// The commonest line of a form script compares field text with a number.
-TEST(LiteralComparison, TextAgainstANumericLiteralIsANumber) {
-  // Literal kinds beyond the plain ones: a Long, a date.
-  EXPECT_EQ(Echo("(\"40000\" = 40000) & (\"040000\" = 40000)"), "TrueTrue");
-  EXPECT_EQ(RunScript("x = \"9\"\nWScript.Echo x > #1/1/2000#, x < 17"), "False True\n");
-  // A negated number and a named constant are no literals, inside procedures and
-  // run-time code too: the text meets their text, or is the greater.
-  EXPECT_EQ(RunScript("Const LIMIT = 17\nx = \"9\"\nWScript.Echo x < LIMIT, \"09\" = (-(-9)), \"x\" = -3"),
-            "False False False\n");
-  EXPECT_EQ(RunScript("Sub S()\nConst TOP = 5\nWScript.Echo \"05\" = TOP, Eval(\"\"\"-5\"\" = -5\")\nEnd Sub\nS"),
-            "False True\n");
-  // Text that is no number is a type mismatch, held in a variable or a date's text too.
-  for (const char* expr : {"x = 1.5", "\"1/1/2000\" >= 3"}) {
-    std::string code = std::string("x = \"zz\"\nWScript.Echo ") + expr;
-    EXPECT_EQ(RunScript(code).substr(0, 9), "error 13:") << expr;
-  }
-  // Null stays Null.
-  EXPECT_EQ(Echo("IsNull(Null > 17)"), "True");
-}
-
 TEST(LiteralComparison, TextLiteralsComputedNumbersAndBooleans) {
   // A string literal against a computed number: the number's text.
   EXPECT_EQ(Echo("(\"2.5\" = CDbl(5) / 2) & (\"xyz\" < CLng(1))"), "TrueFalse");

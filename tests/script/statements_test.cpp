@@ -138,25 +138,6 @@ TEST(Statements, Scripts) {
   RunCases(kCases);
 }
 
-TEST(Scope, ArgumentCountMustMatch) {
-  EXPECT_EQ(RunScript("Sub S(a, b) : End Sub\nS 1"),
-            "error 450: Wrong number of arguments or invalid property assignment: 'S' at (2, 1)");
-  EXPECT_EQ(RunScript("Function F() : End Function\nx = F(1)"),
-            "error 450: Wrong number of arguments or invalid property assignment: 'F' at (2, 1)");
-}
-
-TEST(ErrObject, ErrorsInsideConditionsAndLoopsUnderResumeNext) {
-  const char* code =
-      "On Error Resume Next\n"
-      "For i = 1 To 3\n"
-      "  x = 10 / (i - 2)\n"
-      "  WScript.Echo i, x, Err.Number : Err.Clear\n"
-      "Next\n"
-      "If 1 / 0 Then WScript.Echo \"then\" Else WScript.Echo \"else\"\n"  // resumes inside the block
-      "WScript.Echo \"after\", Err.Number\n";
-  EXPECT_EQ(RunScript(code), "1 -10 0\n2 -10 11\n3 10 0\nthen\nafter 11\n");
-}
-
 TEST(Loops, ForEachWalksAllDimensionsAndSnapshots) {
   const char* code =
       "Dim m(1, 1) : m(0, 0) = \"a\" : m(1, 0) = \"b\" : m(0, 1) = \"c\" : m(1, 1) = \"d\"\n"
