@@ -111,8 +111,7 @@ TEST(Parser, LexicalFormsInContext) {
 TEST(Parser, ProceduresAreVisibleBeforeTheirDefinitionAndNestingIsRefused) {
   ScriptControl ctl;
   EXPECT_FALSE(ctl.AddCode("Sub A\n  Sub B\n  End Sub\nEnd Sub"));
-  EXPECT_EQ(ctl.Error().Number, 1002);
-  EXPECT_EQ(ctl.Error().Line, 2);
+  EXPECT_EQ(ErrorText(ctl.Error()), "error 1002: Syntax error at (2, 3)");
   EXPECT_FALSE(ctl.AddCode("Sub A\nEnd Function"));
   EXPECT_EQ(ctl.Error().Number, 1016);
   EXPECT_FALSE(ctl.AddCode("Dim x\nSub x\nEnd Sub"));
