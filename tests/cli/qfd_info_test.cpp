@@ -109,9 +109,7 @@ TEST_F(QfdInfo, DamagedFilesGiveAClearErrorAndExitOne) {
   modDB::FormHeader h = ContactForm();
   std::string good(modDB::kHeaderSize, '\0');
   modDB::EncodeHeader(h, reinterpret_cast<uint8_t*>(good.data()));
-  std::string manyFields = good;
-  manyFields[70] = static_cast<char>(0xF4);  // FieldCount 500
-  manyFields[71] = 0x01;
+  const std::string manyFields = WithI16(good, 70, 500);  // the field count
   std::string negativeCount = good;
   negativeCount[3] = static_cast<char>(0x80);
   const Case cases[] = {
