@@ -107,10 +107,9 @@ TEST_F(QfdData, HeadingsAndValuesInMessages) {
   EXPECT_EQ(Records(db), "");
 
   WriteFile(dir / "esc.csv", std::string("Na\x1B[2Jme\xE9\0x\a,Name\r\nq,r\r\n", 18));
-  r = Qfd({"import", db, dir / "esc.csv"});
-  EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(r.err, "IMPORT: no field of " + db + ".Qfd is named \"Na\\x1B[2Jme\xC3\xA9\\x00x\\x07\" (give "
-                       "--ignore-unknown to leave such columns out)\n");
+  QfdFails({"import", db, dir / "esc.csv"}, "IMPORT: no field of " + db +
+                                                ".Qfd is named \"Na\\x1B[2Jme\xC3\xA9\\x00x\\x07\" (give "
+                                                "--ignore-unknown to leave such columns out)\n");
 
   // Blanks at the end of a value are padding for add and set as for the import.
   WriteFile(dir / "pad.csv", "Name\r\nabcdefghijkl  \r\n");
@@ -209,13 +208,12 @@ TEST_F(QfdData, ImportRefusedRowsAllOrNothingSkipBadDryRun) {
   const std::string before = ReadFile(db + ".Qfd");
   WriteFile(dir / "in.csv", "name,BORN\r\nann lee,01/02/2003\r\nbob,30/02/2003\r\n\"Zo\xC3\xAB \xCE\xA9\",\r\n");
 
-  RunResult r = Qfd({"import", db, dir / "in.csv"});
-  EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(r.err,
-            "qfd: line 3, field Born, value \"30/02/2003\": Invalid date. Format (DD/MM/YYYY)\n"
-            "qfd: line 4, field Name, value \"Zo\xC3\xAB ?\": holds \"\xC3\xAB\", which the format ASF does not allow\n"
-            "qfd: 1 character(s) outside Windows-1252 became \"?\"\n"
-            "qfd: nothing was imported (give --skip-bad to import the good rows)\n");
+  RunResult r = QfdFails(
+      {"import", db, dir / "in.csv"},
+      "qfd: line 3, field Born, value \"30/02/2003\": Invalid date. Format (DD/MM/YYYY)\n"
+      "qfd: line 4, field Name, value \"Zo\xC3\xAB ?\": holds \"\xC3\xAB\", which the format ASF does not allow\n"
+      "qfd: 1 character(s) outside Windows-1252 became \"?\"\n"
+      "qfd: nothing was imported (give --skip-bad to import the good rows)\n");
   EXPECT_EQ(r.out, "read as UTF-8\n3 rows read, 1 good, 2 refused\n");
   EXPECT_EQ(ReadFile(db + ".Qfd"), before);
 
@@ -248,12 +246,12 @@ TEST_F(QfdData, ImportRefusedRowsAllOrNothingSkipBadDryRun) {
 
   // Told the encoding: the same bytes as Windows-1252 are letters.
   WriteFile(dir / "w.csv", "Name\r\nJos\xE9\r\n");
-  r = Qfd({"import", db, dir / "w.csv", "--encoding", "windows-1252", "--dry-run"});
-  EXPECT_EQ(r.status, 1);  // "é" is no letter the format "A" admits
-  EXPECT_EQ(r.err, "qfd: line 2, field Name, value \"Jos\xC3\xA9\": holds \"\xC3\xA9\", which the format ASF does not allow\n");
-  r = Qfd({"import", db, dir / "w.csv", "--encoding", "latin9"});
-  EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(r.err, "qfd: unknown encoding \"latin9\": auto, utf-8 or windows-1252\n");
+  // "é" is no letter the format "A" admits.
+  QfdFails({"import", db, dir / "w.csv", "--encoding", "windows-1252", "--dry-run"},
+           "qfd: line 2, field Name, value \"Jos\xC3\xA9\": holds \"\xC3\xA9\", which the format ASF does not "
+           "allow\n");
+  QfdFails({"import", db, dir / "w.csv", "--encoding", "latin9"},
+           "qfd: unknown encoding \"latin9\": auto, utf-8 or windows-1252\n");
   r = Qfd({"export", db, dir / "x.csv", "--utf8"});
   EXPECT_EQ(r.err, "qfd: --utf8 goes with --rfc4180\n");
   EXPECT_EQ(ReadFile(db + ".Qfd").size(), after.size() + 24);

@@ -17,10 +17,8 @@ class QfdHistory : public storetest::StoreTest {};
 
 TEST_F(QfdHistory, StartsAndPrints) {
   const std::string base = MakeDb("db", {{"A", 5}, {"B", 5}}, {{"a1", "b1"}});
-  auto r = Qfd({"history", base});
-  EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(r.err, "qfd: " + base + ".Qfd keeps no history (qfd history " + base + " --start starts it)\n");
-  r = Qfd({"history", base, "--start"});
+  QfdFails({"history", base}, "qfd: " + base + ".Qfd keeps no history (qfd history " + base + " --start starts it)\n");
+  auto r = Qfd({"history", base, "--start"});
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(r.out, "the history of " + base + ".Qfd is kept in " + base + ".Qfh from now on\n");
   r = Qfd({"history", base, "--start"});

@@ -69,14 +69,10 @@ TEST_F(QfdRecords, CreateAddGetSetDeleteExportPackCheck) {
   ASSERT_EQ(r.status, 0) << r.err;
   r = Qfd({"get", db, "2"});
   EXPECT_EQ(r.out, "Record 2 of 3 (marked for deletion)\nName: Bob\nNo: 2\nCity: Caf\xC3\xA9\n");
-  r = Qfd({"delete", db, "2"});
-  EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(r.err, "DELETE RECORD: Record is already marked for deletion!\n");
+  QfdFails({"delete", db, "2"}, "DELETE RECORD: Record is already marked for deletion!\n");
   ASSERT_EQ(Qfd({"undelete", db, "2"}).status, 0);
   EXPECT_EQ(Qfd({"get", db, "2"}).out.substr(0, 15), "Record 2 of 3\nN");
-  r = Qfd({"undelete", db, "2"});
-  EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(r.err, "UNDELETE RECORD: Record is not marked for deletion!\n");
+  QfdFails({"undelete", db, "2"}, "UNDELETE RECORD: Record is not marked for deletion!\n");
   ASSERT_EQ(Qfd({"delete", db, "2"}).status, 0);
 
   r = Qfd({"export", db, dir / "all.csv"});
@@ -129,9 +125,8 @@ TEST_F(QfdRecords, BadInputIsToldAndChangesNothing) {
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.err, "qfd: " + db + ".Qfd: the file has 23506 bytes; 1 records of 24 bytes need 23520\n");
   WriteFile(db + ".Qfd", before.substr(0, 500));
-  r = Qfd({"get", db, "1"});
-  EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(r.err, "OPEN DATABASE: FILE:" + db + ".Qfd is not a form database: it has 500 bytes, fewer than the 23496 of a header\n");
+  QfdFails({"get", db, "1"}, "OPEN DATABASE: FILE:" + db +
+                                 ".Qfd is not a form database: it has 500 bytes, fewer than the 23496 of a header\n");
 }
 
 TEST_F(QfdRecords, ValuesAreCheckedAsAnUpdateChecksThem) {
@@ -193,9 +188,7 @@ TEST_F(QfdRecords, ResaveCarriesValuesOverOrLeavesThemInTheBackup) {
   EXPECT_EQ(ReadFile(db + ".Bak"), bytes);
 
   WriteFile(dir / "bad.json", R"({"Fields": [{"Name": "9lives", "Length": 3}]})");
-  r = Qfd({"resave", db, "--from", dir / "bad.json", "--recover", "yes"});
-  EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(r.err, "ADD FIELD: Invalid Field Name\n");
+  QfdFails({"resave", db, "--from", dir / "bad.json", "--recover", "yes"}, "ADD FIELD: Invalid Field Name\n");
   EXPECT_EQ(ReadFile(db + ".Bak"), bytes);
 }
 
