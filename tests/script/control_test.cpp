@@ -62,10 +62,15 @@ class RecordingUi : public ScriptUi {
   }
 };
 
-TEST(ScriptControl, HostObjectCallsPropertiesAndByRefArguments) {
+// A control with a form host named Qf.
+class FormScript : public ::testing::Test {
+ protected:
+  void SetUp() override { ctl.AddObject("Qf", qf); }
   ScriptControl ctl;
-  auto qf = std::make_shared<FormHost>();
-  ctl.AddObject("Qf", qf);
+  std::shared_ptr<FormHost> qf = std::make_shared<FormHost>();
+};
+
+TEST_F(FormScript, HostObjectCallsPropertiesAndByRefArguments) {
   ASSERT_TRUE(ctl.AddCode(
       "Sub Start()\n"
       "  v = Qf.GetField(\"Name\")\n"
@@ -145,10 +150,7 @@ TEST(ScriptControl, CheckCompilesWithoutRunning) {
   EXPECT_EQ(ErrorText(ctl.Error()), "error 1041: Name redefined at (2, 5)");
 }
 
-TEST(ScriptControl, ResetDropsCodeAndObjects) {
-  ScriptControl ctl;
-  auto qf = std::make_shared<FormHost>();
-  ctl.AddObject("Qf", qf);
+TEST_F(FormScript, ResetDropsCodeAndObjects) {
   ASSERT_TRUE(ctl.AddCode("Dim kept : kept = 5\nSub P : Qf.SetField 1, kept : End Sub"));
   ASSERT_TRUE(ctl.Run("P"));
   EXPECT_EQ(qf->field, "5");
@@ -159,12 +161,9 @@ TEST(ScriptControl, ResetDropsCodeAndObjects) {
   EXPECT_EQ(ctl.Error().Number, 424);
 }
 
-TEST(ScriptControl, MsgBoxAndInputBoxGoToTheUi) {
-  ScriptControl ctl;
+TEST_F(FormScript, MsgBoxAndInputBoxGoToTheUi) {
   RecordingUi ui;
   ctl.SetUi(&ui);
-  auto qf = std::make_shared<FormHost>();
-  ctl.AddObject("Qf", qf);
   ASSERT_TRUE(ctl.AddCode(
       "r = MsgBox(\"Sure?\", vbYesNo + vbQuestion, \"Title\")\n"
       "s = InputBox(\"Name\", \"Ask\", \"def\")\n"
@@ -178,10 +177,7 @@ TEST(ScriptControl, MsgBoxAndInputBoxGoToTheUi) {
   EXPECT_EQ(qf->field, "True");
 }
 
-TEST(ScriptControl, HostCanStopTheScript) {
-  ScriptControl ctl;
-  auto qf = std::make_shared<FormHost>();
-  ctl.AddObject("Qf", qf);
+TEST_F(FormScript, HostCanStopTheScript) {
   EXPECT_TRUE(ctl.AddCode("On Error Resume Next\nQf.Stop\nQf.SetField 1, \"after\""));
   EXPECT_TRUE(ctl.Stopped());
   EXPECT_EQ(qf->field, "old");

@@ -128,12 +128,6 @@ TEST(OddCorners, RgbAndEngineVersion) {
 }
 
 const ScriptCase kRuntimeCases[] = {
-    {"Eval: sees the locals of the running procedure",
-     "x = \"global\"\n"
-     "Function F(a) : Dim x : x = a * 10 : F = Eval(\"x + a\") : End Function\n"
-     "Sub S : Dim i, t : For i = 1 To 3 : t = t & Eval(\"i * i\") : Next : WScript.Echo t : End Sub\n"
-     "WScript.Echo F(2), x : S\n",
-     "22 global\n149\n"},
     {"Eval: an untrapped fault is reported at the eval line",
      "WScript.Echo 1\nx = Eval(\"2 * \"\"a\"\"\")\n",
      "1\nerror 13: Type mismatch at (2, 1)"},
