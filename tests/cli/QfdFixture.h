@@ -22,9 +22,11 @@ inline std::string WithCount(std::string bytes, int32_t count) { return WithI32(
 // Runs qfd with `args`; it must end with `status` and write exactly `err` on standard
 // error. Returns the run for further checks.
 inline RunResult QfdFails(const std::vector<std::string>& args, const std::string& err, int status = 1) {
+  std::string shown;
+  for (const std::string& a : args) shown += " " + a;
   RunResult r = Qfd(args);
-  EXPECT_EQ(r.status, status) << args[0];
-  EXPECT_EQ(r.err, err) << args[0];
+  EXPECT_EQ(r.status, status) << "qfd" << shown;
+  EXPECT_EQ(r.err, err) << "qfd" << shown;
   return r;
 }
 

@@ -74,11 +74,7 @@ TEST_F(QfdSafety, ValuesFollowTheFieldFormats) {
       {{"add", db, "No=7"}, "qfd: \"No\" is numbered by the store; it takes no value\n"},
       {{"set", db, "1", "No=text"}, "qfd: \"No\" is numbered by the store; it takes no value\n"},
   };
-  for (const auto& [args, message] : cases) {
-    r = Qfd(args);
-    EXPECT_EQ(r.status, 1) << args[2];
-    EXPECT_EQ(r.err, message) << args[2];
-  }
+  for (const auto& [args, message] : cases) QfdFails(args, message);
   EXPECT_EQ(ReadFile(db + ".Qfd"), before);
   // Bytes that are no UTF-8 become question marks.
   r = Qfd({"add", db, std::string("Any=a\xC0\x80" "b\xED\xA0\x80" "c\xFF")});
