@@ -65,15 +65,11 @@ TEST_F(QfdInfo, ShowsTheDefinitionButNeverThePassword) {
   for (const std::string& name : {dir / "Contacts.Qfd", dir / "Contacts", "  " + (dir / "Contacts.QFD") + " "}) {
     const auto r = Qfd({"info", name});
     ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_NE(r.out.find("Records:       0 of 541 bytes"), std::string::npos) << r.out;
-    EXPECT_NE(r.out.find("Password:      set"), std::string::npos);
+    for (const char* line : {"Records:       0 of 541 bytes", "Password:      set", "Date order:    month/day/year",
+                             "Fields:        3", "     2  Born                                1     31     10  D",
+                             "page 1 at 10,5  \"Caf\xC3\xA9 contacts\"" /* UTF-8 out */, "     2  Notes"})
+      EXPECT_NE(r.out.find(line), std::string::npos) << line << "\n" << r.out;
     EXPECT_EQ(r.out.find("hunter2"), std::string::npos);
-    EXPECT_NE(r.out.find("Date order:    month/day/year"), std::string::npos);
-    EXPECT_NE(r.out.find("Fields:        3"), std::string::npos);
-    EXPECT_NE(r.out.find("     2  Born                                1     31     10  D"), std::string::npos)
-        << r.out;
-    EXPECT_NE(r.out.find("page 1 at 10,5  \"Caf\xC3\xA9 contacts\""), std::string::npos);  // UTF-8 out
-    EXPECT_NE(r.out.find("     2  Notes"), std::string::npos);
   }
 }
 

@@ -57,10 +57,8 @@ TEST_F(QfdRecords, CreateAddGetSetDeleteExportPackCheck) {
   r = Qfd({"get", db, "2", "--json"});
   ASSERT_EQ(r.status, 0) << r.err;
   const auto j = nlohmann::json::parse(r.out);
-  EXPECT_EQ(j["Record"], 2);
-  EXPECT_EQ(j["Deleted"], false);
-  EXPECT_EQ(j["Fields"]["City"], "Caf\xC3\xA9");
-  EXPECT_EQ(j["Fields"]["No"], "2");
+  EXPECT_EQ(nlohmann::json({j["Record"], j["Deleted"], j["Fields"]["City"], j["Fields"]["No"]}),
+            nlohmann::json({2, false, "Caf\xC3\xA9", "2"}));
 
   r = Qfd({"set", db, "1", "City=Oslo"});
   ASSERT_EQ(r.status, 0) << r.err;
