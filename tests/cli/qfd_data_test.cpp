@@ -100,10 +100,9 @@ TEST_F(QfdData, EncodingRoundTrips) {
 TEST_F(QfdData, HeadingsAndValuesInMessages) {
   const std::string db = Make("db");
   WriteFile(dir / "none.csv", "Street,Phone\r\nx,y\r\nz,w\r\n");
-  RunResult r = Qfd({"import", db, dir / "none.csv", "--ignore-unknown"});
-  EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(r.err, "IMPORT: no column of " + dir / "none.csv" + " names a field of " + db +
-                       ".Qfd; nothing was imported\n");
+  RunResult r =
+      QfdFails({"import", db, dir / "none.csv", "--ignore-unknown"},
+               "IMPORT: no column of " + dir / "none.csv" + " names a field of " + db + ".Qfd; nothing was imported\n");
   EXPECT_EQ(Records(db), "");
 
   WriteFile(dir / "esc.csv", std::string("Na\x1B[2Jme\xE9\0x\a,Name\r\nq,r\r\n", 18));
@@ -122,11 +121,10 @@ TEST_F(QfdData, HeadingsAndValuesInMessages) {
   EXPECT_EQ(Records(db), Rec("abcdefghijkl") + Rec("mnopqrstuvwx"));
 
   WriteFile(dir / "huge.csv", "Name\r\n" + std::string(10 << 20, 'v') + "\r\n");
-  r = Qfd({"import", db, dir / "huge.csv"});
-  EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(r.err, "qfd: line 2, field Name, value \"" + std::string(200, 'v') +
-                       "...\" (10485760 characters): has 10485760 characters; the field holds 12\n"
-                       "qfd: nothing was imported (give --skip-bad to import the good rows)\n");
+  QfdFails({"import", db, dir / "huge.csv"},
+           "qfd: line 2, field Name, value \"" + std::string(200, 'v') +
+               "...\" (10485760 characters): has 10485760 characters; the field holds 12\n"
+               "qfd: nothing was imported (give --skip-bad to import the good rows)\n");
   EXPECT_EQ(Records(db), Rec("abcdefghijkl") + Rec("mnopqrstuvwx"));
 }
 

@@ -117,9 +117,8 @@ TEST_F(QfdRecords, BadInputIsToldAndChangesNothing) {
   // A damaged file is refused with its name; check says what is wrong.
   std::string cut = before.substr(0, kHead + 10);
   WriteFile(db + ".Qfd", cut);
-  RunResult r = Qfd({"check", db});
-  EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(r.err, "qfd: " + db + ".Qfd: the file has 23506 bytes; 1 records of 24 bytes need 23520\n");
+  RunResult r =
+      QfdFails({"check", db}, "qfd: " + db + ".Qfd: the file has 23506 bytes; 1 records of 24 bytes need 23520\n");
   WriteFile(db + ".Qfd", before.substr(0, 500));
   QfdFails({"get", db, "1"}, "OPEN DATABASE: FILE:" + db +
                                  ".Qfd is not a form database: it has 500 bytes, fewer than the 23496 of a header\n");
@@ -150,10 +149,9 @@ TEST_F(QfdRecords, ResaveCarriesValuesOverOrLeavesThemInTheBackup) {
   WriteFile(dir / "new.json", R"({"Fields": [{"Name": "City", "Length": 12}, {"Name": "Person", "Length": 10},
                                             {"Name": "No", "Format": "#"}]})");
   // Name's values would be dropped: said per field, and nothing written unless allowed.
-  RunResult r = Qfd({"resave", db, "--from", dir / "new.json", "--recover", "yes"});
-  EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(r.err, "qfd: recovering the records would lose values; nothing was written (give --allow-loss to "
-                   "save anyway): Name: 2 values dropped (no field has its name)\n");
+  RunResult r = QfdFails({"resave", db, "--from", dir / "new.json", "--recover", "yes"},
+                         "qfd: recovering the records would lose values; nothing was written (give --allow-loss to "
+                         "save anyway): Name: 2 values dropped (no field has its name)\n");
   EXPECT_EQ(ReadFile(db + ".Qfd"), before);
   EXPECT_FALSE(fs::exists(db + ".Bak"));
   r = Qfd({"resave", db, "--from", dir / "new.json", "--recover", "yes", "--allow-loss"});
@@ -167,10 +165,10 @@ TEST_F(QfdRecords, ResaveCarriesValuesOverOrLeavesThemInTheBackup) {
   EXPECT_EQ(bytes.substr(23400, 2), "pw");
 
   // Not recovering leaves the records in the backup alone: a loss, refused unless allowed.
-  r = Qfd({"resave", db, "--from", db + ".json", "--recover", "no"});
-  EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(r.err, "qfd: --recover no leaves " + db + ".Qfd with no records: its 2 stay only in the backup until "
-                   "the next save or pack; nothing was written (give --allow-loss to save anyway)\n");
+  QfdFails({"resave", db, "--from", db + ".json", "--recover", "no"},
+           "qfd: --recover no leaves " + db +
+               ".Qfd with no records: its 2 stay only in the backup until "
+               "the next save or pack; nothing was written (give --allow-loss to save anyway)\n");
   EXPECT_EQ(ReadFile(db + ".Qfd"), bytes);
   r = Qfd({"resave", db, "--from", db + ".json", "--recover", "no", "--allow-loss"});
   ASSERT_EQ(r.status, 0) << r.err;

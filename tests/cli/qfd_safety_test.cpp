@@ -145,9 +145,8 @@ TEST_F(QfdSafety, DefinitionsAreNeverCutWithoutAWord) {
   }
   EXPECT_EQ(QfdWithin5s({"create", "--from", "/dev/zero", dir / "z"}), 1);
   WriteFile(dir / "big.json", "{\"Script\":\"" + std::string(1100000, 'x') + "\"}");
-  const RunResult big = Qfd({"create", "--from", dir / "big.json", dir / "big"});
-  EXPECT_EQ(big.status, 1);
-  EXPECT_EQ(big.err, "qfd: " + dir / "big.json" + " is larger than 1 MB; a definition is far smaller\n");
+  QfdFails({"create", "--from", dir / "big.json", dir / "big"},
+           "qfd: " + dir / "big.json" + " is larger than 1 MB; a definition is far smaller\n");
   EXPECT_FALSE(fs::exists(dir / "z.Qfd"));
 }
 
