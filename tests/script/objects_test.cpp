@@ -69,12 +69,9 @@ TEST(Objects, Scripts) {
 }
 
 TEST(Dictionary, Errors) {
-  std::string code = std::string(kDict) + "d.Add \"a\", 1\nd.Add \"a\", 2\n";
-  EXPECT_EQ(RunScript(code),
+  EXPECT_EQ(RunScript(std::string(kDict) + "d.Add \"a\", 1\nd.Add \"a\", 2\n"),
             "error 457: This key is already associated with an element of this collection at (3, 1)");
-  code = std::string(kDict) + "d.Remove \"x\"\n";
-  EXPECT_EQ(RunScript(code), "error 32811: Element not found at (2, 1)");
-  code = std::string(kDict) + "d.Frobnicate\n";
+  EXPECT_EQ(RunScript(std::string(kDict) + "d.Remove \"x\"\n"), "error 32811: Element not found at (2, 1)");
 }
 
 TEST(CreateObject, OnlyTheBuiltInClasses) {

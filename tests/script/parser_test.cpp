@@ -108,32 +108,24 @@ TEST(Parser, LexicalFormsInContext) {
   EXPECT_EQ(RunScript(code), "call 1\n2\n1 2 3\nblock\n0 Empty\n");
 }
 
-TEST(Parser, ProceduresAreVisibleBeforeTheirDefinitionAndNestingIsRefused) {
+int CompileErrorOf(const std::string& code) {
   ScriptControl ctl;
-  EXPECT_FALSE(ctl.AddCode("Sub A\n  Sub B\n  End Sub\nEnd Sub"));
-  EXPECT_EQ(ErrorText(ctl.Error()), "error 1002: Syntax error at (2, 3)");
-  EXPECT_FALSE(ctl.AddCode("Sub A\nEnd Function"));
-  EXPECT_EQ(ctl.Error().Number, 1016);
-  EXPECT_FALSE(ctl.AddCode("Dim x\nSub x\nEnd Sub"));
-  EXPECT_EQ(ctl.Error().Number, 1041);
+  return ctl.AddCode(code) ? 0 : ctl.Error().Number;
+}
+
+TEST(Parser, NestedProceduresAndMismatchedEndsAreRefused) {
+  EXPECT_EQ(RunScript("Sub A\n  Sub B\n  End Sub\nEnd Sub"), "error 1002: Syntax error at (2, 3)");
+  EXPECT_EQ(CompileErrorOf("Sub A\nEnd Function"), 1016);
+  EXPECT_EQ(CompileErrorOf("Dim x\nSub x\nEnd Sub"), 1041);
 }
 
 TEST(Parser, NestingTooDeepIsAnErrorNotACrash) {
-  std::string deep = "x = " + std::string(5000, '(') + "1" + std::string(5000, ')');
-  ScriptControl ctl;
-  EXPECT_FALSE(ctl.AddCode(deep));
-  EXPECT_EQ(ctl.Error().Number, 28);
+  EXPECT_EQ(CompileErrorOf("x = " + std::string(5000, '(') + "1" + std::string(5000, ')')), 28);
   std::string ifs;
   for (int i = 0; i < 3000; ++i) ifs += "If 1 Then\n";
-  EXPECT_FALSE(ctl.AddCode(ifs));
-  EXPECT_EQ(ctl.Error().Number, 28);
+  EXPECT_EQ(CompileErrorOf(ifs), 28);
 }
 
-int CompileErrorOf(const std::string& code) {
-  ScriptControl ctl;
-  if (ctl.AddCode(code)) return 0;
-  return ctl.Error().Number;
-}
 
 const ScriptCase kCases[] = {
     {"single line if variants",
