@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/TestSupport.h"
+
 extern char** environ;
 
 namespace clitest {
@@ -37,6 +39,15 @@ inline int Wait(pid_t pid) {
   while (waitpid(pid, &status, 0) < 0) {
   }
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+// Starts a shell that runs qfd with `args` `times` times in a row, "$i" in an argument
+// standing for the round (1, 2, ...); it ends with status 1 at qfd's first failure.
+inline pid_t StartQfdLoop(int times, const std::vector<std::string>& args) {
+  std::string run = "\"" + qftest::ToolPath("qfd") + "\"";
+  for (const std::string& a : args) run += " \"" + a + "\"";
+  return Start({"/bin/sh", "-c", "i=1; while [ $i -le " + std::to_string(times) + " ]; do " + run +
+                                     " >/dev/null || exit 1; i=$((i+1)); done"});
 }
 
 }  // namespace clitest

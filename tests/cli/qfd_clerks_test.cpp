@@ -113,12 +113,9 @@ TEST_F(Clerks, PackAndResaveWaitForTheDatabaseToBeTheirs) {
 
     const auto info = Qfd({"info", db});
     EXPECT_NE(info.out.find("Open:          in another program now\n"), std::string::npos) << info.out;
-    const auto pack = Qfd({"pack", db, "--yes"});
-    EXPECT_EQ(pack.status, 1);
-    EXPECT_EQ(pack.err, "PACK RECORDS: FILE:" + file + InUse(holder.pid()) + "\n");
-    const auto resave = Qfd({"resave", db, "--from", def, "--recover", "yes"});
-    EXPECT_EQ(resave.status, 1);
-    EXPECT_EQ(resave.err, "SAVE HEADER: FILE:" + file + InUse(holder.pid()) + "\n");
+    QfdFails({"pack", db, "--yes"}, "PACK RECORDS: FILE:" + file + InUse(holder.pid()) + "\n");
+    QfdFails({"resave", db, "--from", def, "--recover", "yes"},
+             "SAVE HEADER: FILE:" + file + InUse(holder.pid()) + "\n");
     EXPECT_EQ(ReadFile(file), before);
     EXPECT_FALSE(fs::exists(db + ".Bak"));
     EXPECT_FALSE(fs::exists(db + ".QfB"));
@@ -367,19 +364,17 @@ TEST_F(Clerks, LinksStayLinksAndReadOnlyStaysUntouched) {
 
   fs::permissions(target + ".Qfd", fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
   const std::string readOnly = ReadFile(target + ".Qfd");
-  const auto resave = Qfd({"resave", dir / "db", "--from", DefJson(), "--recover", "no", "--allow-loss"});
-  EXPECT_EQ(resave.status, 1);
-  EXPECT_EQ(resave.err, "SAVE HEADER: FILE:" + link + " cannot be written: the file is read-only\n");
-  const auto pack = Qfd({"pack", dir / "db", "--yes"});
-  EXPECT_EQ(pack.status, 1);
-  EXPECT_EQ(pack.err, "PACK RECORDS: FILE:" + link + " cannot be written: " +
-                          (::geteuid() == 0 ? "the file is read-only" : "Permission denied") + "\n");
+  QfdFails({"resave", dir / "db", "--from", DefJson(), "--recover", "no", "--allow-loss"},
+           "SAVE HEADER: FILE:" + link + " cannot be written: the file is read-only\n");
+  QfdFails({"pack", dir / "db", "--yes"},
+           "PACK RECORDS: FILE:" + link +
+               " cannot be written: " + (::geteuid() == 0 ? "the file is read-only" : "Permission denied") + "\n");
   EXPECT_EQ(Qfd({"add", dir / "db", "A=x"}).status, 1);
   WriteFile(dir / "in.csv", "A,B\nx,y\n");
-  const auto dryRun = Qfd({"import", dir / "db", dir / "in.csv", "--dry-run"});
-  EXPECT_EQ(dryRun.status, 1);  // the rows are good, but nothing could be written
-  EXPECT_EQ(dryRun.err, "IMPORT: FILE:" + link + " cannot be written: " +
-                            (::geteuid() == 0 ? "the file is read-only" : "Permission denied") + "\n");
+  // The rows are good, but nothing could be written.
+  QfdFails({"import", dir / "db", dir / "in.csv", "--dry-run"},
+           "IMPORT: FILE:" + link +
+               " cannot be written: " + (::geteuid() == 0 ? "the file is read-only" : "Permission denied") + "\n");
   EXPECT_EQ(ReadFile(target + ".Qfd"), readOnly);
   EXPECT_EQ(fs::status(target + ".Qfd").permissions() & fs::perms::owner_write, fs::perms::none);
 }

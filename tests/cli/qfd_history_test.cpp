@@ -1,6 +1,8 @@
-// The change history through qfd: starting it, printing it, and several qfd
-// processes changing one database at once, every line whole and the lines of a
-// record in the order of its writes.
+// Several qfd processes on one database, and the change history through qfd:
+// appends at the same time all arrive whole, exactly once; the history is started
+// and printed, and of processes changing records at once every line is whole and
+// the lines of a record come in the order of its writes.
+#include <map>
 #include <string>
 #include <vector>
 
@@ -14,13 +16,12 @@ using namespace clitest;
 namespace {
 
 class QfdHistory : public storetest::StoreTest {};
+class QfdConcurrent : public storetest::StoreTest {};
 
 TEST_F(QfdHistory, StartsAndPrints) {
   const std::string base = MakeDb("db", {{"A", 5}, {"B", 5}}, {{"a1", "b1"}});
-  auto r = Qfd({"history", base});
-  EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(r.err, "qfd: " + base + ".Qfd keeps no history (qfd history " + base + " --start starts it)\n");
-  r = Qfd({"history", base, "--start"});
+  QfdFails({"history", base}, "qfd: " + base + ".Qfd keeps no history (qfd history " + base + " --start starts it)\n");
+  auto r = Qfd({"history", base, "--start"});
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(r.out, "the history of " + base + ".Qfd is kept in " + base + ".Qfh from now on\n");
   r = Qfd({"history", base, "--start"});
@@ -53,12 +54,8 @@ TEST_F(QfdHistory, SeveralProcessesKeepEveryLineWholeAndInOrder) {
   const std::string base = MakeDb("db", {{"A", 5}, {"B", 5}}, {{"a1", "b1"}, {"a2", "b2"}});
   ASSERT_EQ(modDB::StartHistory(base), "");
   std::vector<pid_t> pids;
-  for (int p = 1; p <= 4; ++p) {
-    const std::string rec = std::to_string(p <= 2 ? 1 : 2);
-    const std::string script = "for i in 1 2 3 4 5 6 7 8 9 10 11 12 13 14 15; do \"" + ToolPath("qfd") + "\" set \"" + base +
-                               "\" " + rec + " A=p" + std::to_string(p) + "i$i || exit 1; done";
-    pids.push_back(Start({"/bin/sh", "-c", script}));
-  }
+  for (int p = 1; p <= 4; ++p)
+    pids.push_back(StartQfdLoop(15, {"set", base, std::to_string(p <= 2 ? 1 : 2), "A=p" + std::to_string(p) + "i$i"}));
   for (const pid_t pid : pids) EXPECT_EQ(Wait(pid), 0);
 
   const std::string text = ReadFile(base + ".Qfh");
@@ -89,6 +86,39 @@ TEST_F(QfdHistory, SeveralProcessesKeepEveryLineWholeAndInOrder) {
   modDB::SetRecordNo(2);
   modDB::ReadField(1, v);
   EXPECT_EQ(v, last[2]);
+}
+
+// Four processes append 250 records each with `qfd add` at the same time.
+TEST_F(QfdConcurrent, FourProcessesAppendAThousandRecords) {
+  constexpr int kProcesses = 4, kEach = 250, kPad = 300;
+  constexpr int kLength = 1 + 2 + 4 + kPad;  // Who 2 at 1, Seq 4 at 3, Pad 300 at 7
+  auto padOf = [](int p) { return std::string(kPad, static_cast<char>('A' + p)); };
+  const std::string db = QfdCreate(dir, "shared", R"({"Fields": [{"Name": "Who", "Length": 2},
+    {"Name": "Seq", "Length": 4}, {"Name": "Pad", "Length": 300}]})");
+  std::vector<pid_t> pids;
+  for (int p = 0; p < kProcesses; ++p)
+    pids.push_back(StartQfdLoop(kEach, {"add", db, "Who=P" + std::to_string(p), "Seq=$i", "Pad=" + padOf(p)}));
+  for (pid_t pid : pids) EXPECT_EQ(Wait(pid), 0);
+
+  const std::string bytes = ReadFile(db + ".Qfd");
+  const int count = I32At(bytes, 0);
+  ASSERT_EQ(count, kProcesses * kEach);
+  ASSERT_EQ(bytes.size(), kHead + static_cast<size_t>(count) * kLength);
+  std::map<int, int> lastSeq;  // per process: each appends in its own order
+  std::map<std::string, int> seen;
+  for (int n = 1; n <= count; ++n) {
+    const std::string rec = RecordAt(bytes, n, kLength);
+    ASSERT_EQ(rec.substr(0, 2), " P") << "record " << n;
+    const int p = rec[2] - '0';
+    ASSERT_TRUE(p >= 0 && p < kProcesses) << "record " << n;
+    const int seq = std::stoi(rec.substr(3, 4));
+    EXPECT_EQ(rec.substr(7), padOf(p)) << "record " << n << " is torn";
+    EXPECT_GT(seq, lastSeq[p]) << "record " << n;
+    lastSeq[p] = seq;
+    EXPECT_EQ(++seen[rec.substr(1, 6)], 1) << "record " << n << " twice";
+  }
+  for (int p = 0; p < kProcesses; ++p) EXPECT_EQ(lastSeq[p], kEach);
+  EXPECT_EQ(Qfd({"check", db}).status, 0);
 }
 
 }  // namespace

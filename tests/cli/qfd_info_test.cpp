@@ -65,15 +65,11 @@ TEST_F(QfdInfo, ShowsTheDefinitionButNeverThePassword) {
   for (const std::string& name : {dir / "Contacts.Qfd", dir / "Contacts", "  " + (dir / "Contacts.QFD") + " "}) {
     const auto r = Qfd({"info", name});
     ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_NE(r.out.find("Records:       0 of 541 bytes"), std::string::npos) << r.out;
-    EXPECT_NE(r.out.find("Password:      set"), std::string::npos);
+    for (const char* line : {"Records:       0 of 541 bytes", "Password:      set", "Date order:    month/day/year",
+                             "Fields:        3", "     2  Born                                1     31     10  D",
+                             "page 1 at 10,5  \"Caf\xC3\xA9 contacts\"" /* UTF-8 out */, "     2  Notes"})
+      EXPECT_NE(r.out.find(line), std::string::npos) << line << "\n" << r.out;
     EXPECT_EQ(r.out.find("hunter2"), std::string::npos);
-    EXPECT_NE(r.out.find("Date order:    month/day/year"), std::string::npos);
-    EXPECT_NE(r.out.find("Fields:        3"), std::string::npos);
-    EXPECT_NE(r.out.find("     2  Born                                1     31     10  D"), std::string::npos)
-        << r.out;
-    EXPECT_NE(r.out.find("page 1 at 10,5  \"Caf\xC3\xA9 contacts\""), std::string::npos);  // UTF-8 out
-    EXPECT_NE(r.out.find("     2  Notes"), std::string::npos);
   }
 }
 
@@ -83,20 +79,12 @@ TEST_F(QfdDump, JsonHoldsEveryValueAndReadsBack) {
   const auto r = Qfd({"dump", "--json", dir / "Contacts.Qfd"});
   ASSERT_EQ(r.status, 0) << r.err;
   const auto j = nlohmann::json::parse(r.out);
-  EXPECT_EQ(j["RecordLength"], 541);
-  EXPECT_EQ(j["FieldCount"], 3);
-  EXPECT_EQ(j["Props"]["Width"], 9600);
+  const auto field = j["Fields"][1];
+  EXPECT_EQ(nlohmann::json({j["RecordLength"], j["FieldCount"], j["Props"]["Width"], field["Name"], field["Offset"],
+                            field["Length"], j["Fields"][2]["Page"], j["Banners"][0]["Caption"], j["PageHeadings"][1],
+                            j["PageHeadings"].size(), j["HasPassword"], j.contains("Password"), j["DateOrder"]}),
+            nlohmann::json({541, 3, 9600, "Born", 31, 10, 2, "Caf\xC3\xA9 contacts", "Notes", 8, true, false, 2}));
   EXPECT_EQ(j["Props"]["FieldFont"]["BackColor"], "#CCFFFF");  // red 204, green 255, blue 255
-  EXPECT_EQ(j["Fields"][1]["Name"], "Born");
-  EXPECT_EQ(j["Fields"][1]["Offset"], 31);
-  EXPECT_EQ(j["Fields"][1]["Length"], 10);
-  EXPECT_EQ(j["Fields"][2]["Page"], 2);
-  EXPECT_EQ(j["Banners"][0]["Caption"], "Caf\xC3\xA9 contacts");
-  EXPECT_EQ(j["PageHeadings"][1], "Notes");
-  EXPECT_EQ(j["PageHeadings"].size(), 8u);
-  EXPECT_EQ(j["HasPassword"], true);
-  EXPECT_FALSE(j.contains("Password"));
-  EXPECT_EQ(j["DateOrder"], 2);
 
   const auto withPw = Qfd({"dump", "--json", "--with-password", dir / "Contacts"});
   ASSERT_EQ(withPw.status, 0);
@@ -110,17 +98,6 @@ TEST_F(QfdDump, JsonHoldsEveryValueAndReadsBack) {
   EXPECT_EQ(modDB::GetHeader(), h);
 }
 
-TEST_F(QfdDump, RefusedDefinitionsReportThroughTheHost) {
-  modDB::RecordingHost host;
-  nlohmann::json j = {{"Fields", {{{"Name", "A"}, {"Length", 3}}, {{"Name", "A"}, {"Length", 4}}}}};
-  EXPECT_FALSE(qfd::DefinitionFromJson(j));
-  EXPECT_EQ(host.Last(), "ADD FIELD: Duplicate field name!");
-  j = {{"Fields", {{{"Name", "A"}, {"Length", "three"}}}}};
-  EXPECT_THROW(qfd::DefinitionFromJson(j), std::runtime_error);
-  j = {{"Props", {{"BackColor", "white"}}}};
-  EXPECT_THROW(qfd::DefinitionFromJson(j), std::runtime_error);
-}
-
 TEST_F(QfdInfo, DamagedFilesGiveAClearErrorAndExitOne) {
   struct Case {
     std::string name, bytes, expect;
@@ -128,9 +105,7 @@ TEST_F(QfdInfo, DamagedFilesGiveAClearErrorAndExitOne) {
   modDB::FormHeader h = ContactForm();
   std::string good(modDB::kHeaderSize, '\0');
   modDB::EncodeHeader(h, reinterpret_cast<uint8_t*>(good.data()));
-  std::string manyFields = good;
-  manyFields[70] = static_cast<char>(0xF4);  // FieldCount 500
-  manyFields[71] = 0x01;
+  const std::string manyFields = WithI16(good, 70, 500);  // the field count
   std::string negativeCount = good;
   negativeCount[3] = static_cast<char>(0x80);
   const Case cases[] = {

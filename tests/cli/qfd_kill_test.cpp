@@ -2,7 +2,9 @@
 // truncations in turn, by strace's fault injection: set, delete, add, import, pack
 // and resave, on a database that keeps its history. After every kill, and again
 // after a next change: `qfd check` passes, a set's record is all old or all new, and
-// replaying the history from its first line gives the file's values.
+// replaying the history from its first line gives the file's values. A killed pack or
+// design save leaves the old database or the finished one as the file, never a torn
+// one, and the old one whole in the file or in the backup.
 #include <cstdlib>
 #include <map>
 #include <nlohmann/json.hpp>
@@ -78,6 +80,13 @@ std::vector<Values> Replayed(const std::string& base) {
   return out;
 }
 
+// After a pack or design save stopped anywhere: the file is the old database or the
+// finished one, and the old one is whole in the file or in the backup.
+bool Keeps(const std::string& base, const std::string& old, const std::string& finished) {
+  const std::string now = ReadFile(base + ".Qfd");
+  return now == old || (now == finished && fs::exists(base + ".Bak") && ReadFile(base + ".Bak") == old);
+}
+
 bool HasStrace() { return std::system("strace -f -o /dev/null true >/dev/null 2>&1") == 0; }
 
 class QfdKill : public QfdTest {};
@@ -106,7 +115,15 @@ TEST_F(QfdKill, EveryKillPointLeavesFileAndHistoryAgreeing) {
   };
   const char* const calls[] = {"pwrite64", "rename", "renameat2", "link", "linkat", "ftruncate"};
   int run = 0, points = 0, faults = 0;
+  const std::string old = ReadFile(tmpl + ".Qfd");
   for (const auto& [name, args] : commands) {
+    const bool replaces = name == "pack" || name == "resave";
+    const std::string done = dir / ("done-" + name);
+    for (const char* ext : {".Qfd", ".Qfh"}) WriteFile(done + ext, ReadFile(tmpl + ext));
+    std::vector<std::string> undisturbed = {ToolPath("qfd")};
+    for (const std::string& a : args) undisturbed.push_back(a == "@" ? done : a);
+    ASSERT_EQ(RunProgram(undisturbed).status, 0) << name;
+    const std::string finished = ReadFile(done + ".Qfd");
     for (const char* call : calls) {
       for (int k = 1;; ++k) {
         const std::string base = dir / ("r" + std::to_string(++run));
@@ -130,6 +147,8 @@ TEST_F(QfdKill, EveryKillPointLeavesFileAndHistoryAgreeing) {
           else if (name == "set" && when == "after the kill" &&
                    (file[0].at("A") == "KA" ? file[0].at("C") != "KC" : file[0] != before[0]))
             why = "record 1 is torn";
+          else if (replaces && when == "after the kill" && !Keeps(base, old, finished))
+            why = "the file is torn, or the old database is in neither the file nor the backup";
           if (!why.empty()) {
             ++faults;
             ADD_FAILURE() << name << " killed at " << call << " " << k << ", " << when << ": " << why;

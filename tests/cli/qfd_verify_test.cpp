@@ -44,13 +44,10 @@ TEST_F(QfdVerify, CompareListsEveryDifferenceAndExitsByResult) {
     EXPECT_EQ(r.status, c.status) << r.err;
     EXPECT_EQ(r.out, c.out);
   }
-  auto r = Qfd({"compare", a, b, "--key", "Zip"});
-  EXPECT_EQ(r.status, 2);
-  EXPECT_EQ(r.err, "qfd: no field Zip in " + a + ".Qfd\n");
+  QfdFails({"compare", a, b, "--key", "Zip"}, "qfd: no field Zip in " + a + ".Qfd\n", 2);
   const std::string twice = MakeDb("t", form, {{"1", "x", ""}, {"1", "y", ""}});
-  r = Qfd({"compare", a, twice, "--key", "Key"});
-  EXPECT_EQ(r.status, 2);
-  EXPECT_EQ(r.err, "qfd: key \"1\" is given twice in " + twice + ".Qfd (records 1 and 2)\n");
+  QfdFails({"compare", a, twice, "--key", "Key"},
+           "qfd: key \"1\" is given twice in " + twice + ".Qfd (records 1 and 2)\n", 2);
   const std::string other = MakeDb("o", {{"Key", 4}, {"Name", 8}}, {});
   EXPECT_EQ(Qfd({"compare", a, other, "--key", "Key"}).status, 2);
   EXPECT_EQ(Qfd({"compare", a, a + "x", "--key", "Key"}).status, 2);
@@ -58,10 +55,9 @@ TEST_F(QfdVerify, CompareListsEveryDifferenceAndExitsByResult) {
 
 TEST_F(QfdVerify, StartAndProgress) {
   const std::string db = MakeDb("db", form, {{"1", "a", ""}, {"2", "b", ""}, {"3", "c", ""}, {"*4", "d", ""}});
-  auto r = Qfd({"verify", db, "--status"});
-  EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(r.err, "qfd: " + db + ".Qfd is not verified (qfd verify " + db + " --start turns it on)\n");
-  r = Qfd({"verify", db, "--start"});
+  QfdFails({"verify", db, "--status"},
+           "qfd: " + db + ".Qfd is not verified (qfd verify " + db + " --start turns it on)\n");
+  auto r = Qfd({"verify", db, "--start"});
   EXPECT_EQ(r.out, "the verification of " + db + ".Qfd is kept in " + db + ".Qfv from now on\n");
   EXPECT_TRUE(modDB::HistoryKept(db));
   EXPECT_EQ(Qfd({"verify", db, "--start"}).status, 1);

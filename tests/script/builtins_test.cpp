@@ -7,22 +7,16 @@ namespace qfscript::test {
 namespace {
 
 TEST(Strings, SlicesAndSearches) {
-  EXPECT_EQ(Echo("Left(\"abc\", 5) & \"|\" & Right(\"abc\", 0) & \"|\" & Mid(\"abcdef\", 2, 100)"), "abc||bcdef");
   EXPECT_EQ(Echo("InStr(\"abc\", \"\") & InStr(5, \"abc\", \"\") & InStr(2, \"abcabc\", \"a\")"), "104");
-  EXPECT_EQ(Echo("InStr(1, \"ABC\", \"b\", vbTextCompare) & InStr(\"ABC\", \"b\")"), "20");
   EXPECT_EQ(Echo("InStrRev(\"abcabc\", \"bc\") & InStrRev(\"abcabc\", \"bc\", 4) & InStrRev(\"abc\", \"x\")"), "520");
   EXPECT_EQ(Echo("IsNull(Left(Null, 1)) & IsNull(InStr(Null, \"a\")) & IsNull(Len(Null))"), "TrueTrueTrue");
   EXPECT_EQ(Echo("Len(123) & Len(True) & Len(#1/1/2020#)"), "348");
-  EXPECT_EQ(Echo("Left(\"abc\", -1)"), "error 5: Invalid procedure call or argument at (1, 1)");
   EXPECT_EQ(Echo("InStr(0, \"abc\", \"a\")"), "error 5: Invalid procedure call or argument at (1, 1)");
 }
 
 TEST(Strings, ReplaceSplitJoinFilter) {
-  EXPECT_EQ(Echo("Replace(\"aXbXc\", \"x\", \"-\", 1, -1, 1) & \" \" & Replace(\"abcabc\", \"b\", \"\", 3)"),
-            "a-b-c cac");
   EXPECT_EQ(Echo("Replace(\"abc\", \"\", \"z\") & Replace(\"abc\", \"b\", \"z\", 1, 0)"), "abcabc");
   EXPECT_EQ(Echo("Join(Split(\"a,b,c\", \",\", 2), \"|\") & \" \" & UBound(Split(\"abc\", \"\"))"), "a|b,c 0");
-  EXPECT_EQ(Echo("Join(Split(\"aXbxc\", \"x\", -1, 1), \"|\") & \" \" & Join(Array(1, Empty, \"z\"))"), "a|b|c 1  z");
   EXPECT_EQ(Echo("Join(Filter(Array(\"Ab\", \"cd\", \"ab\"), \"ab\", True, 1), \",\") & \" \" & "
                  "Join(Filter(Array(\"ab\", \"cd\"), \"ab\", False), \",\")"),
             "Ab,ab cd");
@@ -32,17 +26,12 @@ TEST(Strings, ReplaceSplitJoinFilter) {
 TEST(Strings, CaseTrimPadAndCompare) {
   EXPECT_EQ(Echo("UCase(\"a\" & Chr(233) & Chr(154)) = \"A\" & Chr(201) & Chr(138)"), "True");  // Windows-1252 letters
   EXPECT_EQ(Echo("\"[\" & Trim(vbTab & \" a \") & \"]\""), "[\t a]");  // only blanks are trimmed
-  EXPECT_EQ(Echo("String(3, \"xy\") & String(2, 321) & Space(0)"), "xxxAA");
   EXPECT_EQ(Echo("StrComp(\"a\", \"A\") & StrComp(\"a\", \"A\", 1) & StrComp(\"\", \"a\")"), "10-1");
   EXPECT_EQ(Echo("StrReverse(\"\") & StrReverse(\"ab\")"), "ba");
   EXPECT_EQ(Echo("Space(-1)"), "error 5: Invalid procedure call or argument at (1, 1)");
 }
 
 TEST(Strings, CharactersAndCodes) {
-  EXPECT_EQ(Echo("Asc(\"ab\") & \" \" & AscW(Chr(128)) & \" \" & Asc(ChrW(8364)) & \" \" & Asc(ChrW(-1))"),
-            "97 8364 128 63");
-  EXPECT_EQ(Echo("Hex(-1) & \" \" & Hex(CLng(-1)) & \" \" & Hex(65535) & \" \" & Oct(-1) & \" \" & Hex(2.5)"),
-            "FFFF FFFFFFFF FFFF 177777 2");
   EXPECT_EQ(Echo("Escape(\"a b&c\" & Chr(128) & Chr(233))"), "a%20b%26c%u20AC%E9");
   EXPECT_EQ(Echo("Unescape(\"a%20b%u20AC%zz\") = \"a b\" & Chr(128) & \"%zz\""), "True");
   EXPECT_EQ(Echo("Asc(\"\")"), "error 5: Invalid procedure call or argument at (1, 1)");
@@ -58,8 +47,6 @@ TEST(Conversions, FunctionsKeepOrChooseSubtypes) {
   EXPECT_EQ(Echo("CCur(1.23456) & \" \" & CByte(\"255\") & \" \" & CLng(\"&H7FFFFFFF\") & \" \" & CDbl(\"1e3\")"),
             "1.2346 255 2147483647 1000");
   EXPECT_EQ(Echo("CByte(256)"), "error 6: Overflow at (1, 1)");
-  EXPECT_EQ(Echo("CStr(Null)"), "error 94: Invalid use of Null at (1, 1)");
-  EXPECT_EQ(Echo("CLng(\"12x\")"), "error 13: Type mismatch at (1, 1)");
   EXPECT_EQ(Echo("Abs(-2.5) & Sgn(-0.1) & Sgn(3) & Sqr(2.25) & Exp(0) & Log(1)"), "2.5-111.510");
   EXPECT_EQ(Echo("Sqr(-1)"), "error 5: Invalid procedure call or argument at (1, 1)");
   EXPECT_EQ(Echo("Log(0)"), "error 5: Invalid procedure call or argument at (1, 1)");
@@ -71,7 +58,6 @@ TEST(Conversions, Tests) {
             "TrueTrueTrueFalseFalse");
   EXPECT_EQ(Echo("IsDate(\"2/30/2020\") & IsDate(\"2/29/2020\") & IsDate(1) & IsDate(\"13:61\")"),
             "FalseTrueFalseFalse");
-  EXPECT_EQ(Echo("VarType(Empty) & VarType(Null) & VarType(CCur(1)) & VarType(Now) & VarType(Nothing)"), "01679");
 }
 
 // Under On Error Resume Next a failing statement is skipped whole: its Echo prints nothing.
@@ -159,14 +145,9 @@ TEST(Dates, PartsArithmeticAndFormats) {
   EXPECT_EQ(Echo("DateAdd(\"m\", 1, #1/31/2020#) & \" \" & DateAdd(\"q\", 1, #11/30/2020#) & \" \" & "
                  "DateAdd(\"n\", -90, #1/1/2020#) & \" \" & DateAdd(\"ww\", 1, #12/28/2020#)"),
             "2/29/2020 2/28/2021 12/31/2019 10:30:00 PM 1/4/2021");
-  EXPECT_EQ(Echo("DateDiff(\"yyyy\", #12/31/2019#, #1/1/2020#) & DateDiff(\"m\", #1/31/2020#, #2/1/2020#) & "
-                 "DateDiff(\"d\", #1/2/2020#, #1/1/2020#) & DateDiff(\"h\", #1/1/2020 11:59:00 PM#, #1/2/2020#)"),
-            "11-11");
   EXPECT_EQ(Echo("DatePart(\"q\", #8/1/2020#) & DatePart(\"w\", #12/31/2020#) & DatePart(\"w\", #12/31/2020#, vbMonday) & "
                  "DatePart(\"ww\", #1/5/2020#)"),
             "3542");
-  EXPECT_EQ(Echo("Weekday(#1/1/2000#) & WeekdayName(7) & WeekdayName(1, True, vbMonday) & MonthName(12, True)"),
-            "7SaturdayMonDec");
   EXPECT_EQ(Echo("CDate(\"2020-12-31 23:59:59\") & \" | \" & CDate(\"5 Mar 2021\") & \" | \" & TimeValue(\"1:02 pm\")"),
             "12/31/2020 11:59:59 PM | 3/5/2021 | 1:02:00 PM");
   EXPECT_EQ(Echo("TimeSerial(25, 0, 0) & \" | \" & TimeSerial(0, -1, 0) & \" | \" & CDate(0) & \" | \" & CDate(1.5)"),
@@ -174,17 +155,7 @@ TEST(Dates, PartsArithmeticAndFormats) {
   EXPECT_EQ(Echo("FormatDateTime(#1/2/2003 4:05:06 AM#) & \" | \" & FormatDateTime(#1/2/2003 4:05:06 AM#, vbShortTime)"),
             "1/2/2003 4:05:06 AM | 04:05");
   EXPECT_EQ(Echo("DateSerial(10000, 1, 1)"), "error 5: Invalid procedure call or argument at (1, 1)");
-  EXPECT_EQ(Echo("CDate(\"someday\")"), "error 13: Type mismatch at (1, 1)");
   EXPECT_EQ(Echo("DateAdd(\"x\", 1, Now)"), "error 5: Invalid procedure call or argument at (1, 1)");
-}
-
-TEST(Formatting, NumbersCurrencyPercent) {
-  EXPECT_EQ(Echo("FormatNumber(1234567.891) & \" \" & FormatNumber(0.5, 0) & \" \" & FormatNumber(-0.001, 2)"),
-            "1,234,567.89 1 0.00");
-  EXPECT_EQ(Echo("FormatNumber(1234.5, 0, , , 0) & \" \" & FormatNumber(-0.5, 1, 0, -1)"), "1235 (.5)");
-  EXPECT_EQ(Echo("FormatCurrency(-1234.567) & \" \" & FormatCurrency(0.5, 0)"), "($1,234.57) $1");
-  EXPECT_EQ(Echo("FormatPercent(0.5) & \" \" & FormatPercent(-0.0125, 2, , 0)"), "50.00% -1.25%");
-  EXPECT_EQ(Echo("FormatNumber(\"x\")"), "error 13: Type mismatch at (1, 1)");
 }
 
 TEST(Misc, RndIsRepeatableFromASeed) {
@@ -196,11 +167,6 @@ TEST(Misc, RndIsRepeatableFromASeed) {
 }
 
 TEST(Misc, WrongArgumentCountsAndUnknownNames) {
-  EXPECT_EQ(RunScript("x = Len()"),
-            "error 450: Wrong number of arguments or invalid property assignment at (1, 1)");
-  EXPECT_EQ(RunScript("x = left(\"a\")"),
-            "error 450: Wrong number of arguments or invalid property assignment at (1, 1)");
-  EXPECT_EQ(RunScript("x = NoSuchFunction(1)"), "error 13: Type mismatch: 'NoSuchFunction' at (1, 1)");
   EXPECT_EQ(RunScript("NoSuchSub"), "error 35: Sub or Function not defined at (1, 1)");
 }
 

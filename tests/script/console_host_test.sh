@@ -143,4 +143,8 @@ run missing "" 2 '' 'qfscript: cannot read missing.vbs\n'
 printf 'WScript.StdOut.Write "x"\nErr.Raise 1000 + 7, "", "Disk \351"\n' >nosource.vbs
 run nosource "" 1 'x' 'nosource.vbs(2, 1) Error 1007: Disk \303\251\n'
 
+# --help and --version answer on standard output, nothing on standard error.
+"$qfscript" --help >out 2>err && grep -q 'usage: qfscript' out && [ ! -s err ] || { echo "--help"; fail=1; }
+"$qfscript" --version >out 2>err && [ "$(head -c 9 out)" = "qfscript " ] && [ ! -s err ] || { echo "--version"; fail=1; }
+
 exit $fail

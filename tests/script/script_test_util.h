@@ -29,18 +29,19 @@ class EchoHost : public HostObject {
   }
 };
 
-// The echoed lines of a script, or "error N: DESCRIPTION at (LINE, COLUMN)".
+// "error N: DESCRIPTION at (LINE, COLUMN)": a fault as the tests write it.
+inline std::string ErrorText(const ScriptError& e) {
+  return "error " + std::to_string(e.Number) + ": " + e.Description + " at (" + std::to_string(e.Line) + ", " +
+         std::to_string(e.Column) + ")";
+}
+
+// The echoed lines of a script, then its fault as ErrorText writes it.
 inline std::string RunScript(const std::string& code, int64_t timeoutMs = 5000) {
   ScriptControl ctl;
   ctl.Timeout = timeoutMs;
   auto host = std::make_shared<EchoHost>();
   ctl.AddObject("WScript", host);
-  if (!ctl.AddCode(code)) {
-    const ScriptError& e = ctl.Error();
-    return host->out + "error " + std::to_string(e.Number) + ": " + e.Description + " at (" +
-           std::to_string(e.Line) + ", " + std::to_string(e.Column) + ")";
-  }
-  return host->out;
+  return ctl.AddCode(code) ? host->out : host->out + ErrorText(ctl.Error());
 }
 
 // One expression, echoed: the text CStr gives it (without the line end).

@@ -8,34 +8,9 @@
 namespace qfscript::test {
 namespace {
 
-// The commonest line of a form script compares field text with a number.
-TEST(LiteralComparison, TextAgainstANumericLiteralIsANumber) {
-  // Literal kinds beyond the plain ones: a Long, a date.
-  EXPECT_EQ(Echo("(\"40000\" = 40000) & (\"040000\" = 40000)"), "TrueTrue");
-  EXPECT_EQ(RunScript("x = \"9\"\nWScript.Echo x > #1/1/2000#, x < 17"), "False True\n");
-  // A negated number and a named constant are no literals, inside procedures and
-  // run-time code too: the text meets their text, or is the greater.
-  EXPECT_EQ(RunScript("Const LIMIT = 17\nx = \"9\"\nWScript.Echo x < LIMIT, \"09\" = (-(-9)), \"x\" = -3"),
-            "False False False\n");
-  EXPECT_EQ(RunScript("Sub S()\nConst TOP = 5\nWScript.Echo \"05\" = TOP, Eval(\"\"\"-5\"\" = -5\")\nEnd Sub\nS"),
-            "False True\n");
-  // Text that is no number is a type mismatch, held in a variable or a date's text too.
-  for (const char* expr : {"x = 1.5", "\"1/1/2000\" >= 3"}) {
-    std::string code = std::string("x = \"zz\"\nWScript.Echo ") + expr;
-    EXPECT_EQ(RunScript(code).substr(0, 9), "error 13:") << expr;
-  }
-  // Null stays Null.
-  EXPECT_EQ(Echo("IsNull(Null > 17)"), "True");
-}
-
 TEST(LiteralComparison, TextLiteralsComputedNumbersAndBooleans) {
-  // A string literal against a computed number: the number's text.
-  EXPECT_EQ(Echo("(\"2.5\" = CDbl(5) / 2) & (\"xyz\" < CLng(1))"), "TrueFalse");
   // Two values that are no literals: the string is the greater, without an error.
   EXPECT_EQ(RunScript("s = \"1\" : n = 500 : t = \"abc\"\nWScript.Echo n < s, \"\" & (n = t)"), "True False\n");
-  EXPECT_EQ(RunScript("t = \"x\"\nWScript.Echo t = True, t < False"), "False False\n");
-  // Single against Double: at Single precision.
-  EXPECT_EQ(Echo("(CSng(0.5) < 0.50000001) & (CDbl(0.5) < 0.50000001)"), "FalseTrue");
 }
 
 TEST(Conversion, HashBooleansAndObjectsAsNumbers) {
@@ -46,8 +21,6 @@ TEST(Conversion, HashBooleansAndObjectsAsNumbers) {
 TEST(ResultTypes, LogicalOperatorsEmptyByteImpAndHexLiterals) {
   EXPECT_EQ(Echo("VarType(Empty Xor Null) & \" \" & IsNull(CInt(1) Imp Null) & \" \" & VarType(CByte(1) Imp Null)"),
             "1 True 17");
-  // Without a trailing & a hex literal past 16 bits is a Long; octal ones wrap like hex.
-  EXPECT_EQ(Echo("VarType(&h10000) & \" \" & &o177777 & \" \" & VarType(&o177777)"), "3 -1 2");
 }
 
 // An HRESULT of the VBScript facility is the language error; an unknown one stays as it is.
@@ -71,11 +44,6 @@ TEST(StatementErrors, ObjectsLoopsAndArrays) {
                       "Err.Clear : For Each v In 42 : n = n + 1 : Next\nWScript.Echo Err.Number, n"),
             "92 6 1\n92 6 2\n451 3\n");
   EXPECT_EQ(RunScript("For i = 1 / 0 To 2 : Next"), "error 11: Division by zero at (1, 1)");
-  // ReDim of a fixed array is 10 before its bounds are looked at.
-  EXPECT_EQ(RunScript("Dim a(2)\nReDim a(\"q\")"), "error 10: This array is fixed or temporarily locked at (2, 7)");
-  // New of a name declared nowhere is an undefined variable under Option Explicit.
-  EXPECT_EQ(RunScript("Option Explicit\nDim x\nSet x = New Nowhere"), "error 500: Variable is undefined at (3, 1)");
-  EXPECT_EQ(RunScript("Option Explicit\nDim x, c\nSet x = New c"), "error 506: Class not defined at (3, 1)");
 }
 
 const char* kHolder =
@@ -116,9 +84,7 @@ TEST(ClassMembers, ByRefElementsRegExpAndConcatenation) {
                       "Set r = New RegExp : WScript.Echo TypeName(r), r.Global\n"
                       "r.Pattern = \"b\" : WScript.Echo r.Replace(\"abc\", True), r.Replace(\"abc\", False)"),
             "IRegExp2 False\na-1c a0c\n");
-  // An object joins a string through its default value; without one it is 438.
-  EXPECT_EQ(RunScript(std::string(kHolder) + "WScript.Echo \"s\" & o(2)\nx = \"s\" & New Bare"),
-            "sitem2\nerror 438: Object doesn't support this property or method at (12, 1)");
+  // An object without a default value joins no string: 438.
   EXPECT_EQ(RunScript(std::string(kHolder) + "x = \"s\" : x = x & New Bare"),
             "error 438: Object doesn't support this property or method at (11, 11)");
   EXPECT_EQ(RunScript("Set n = Nothing\nx = n & \"s\""), "error 91: Object variable not set at (2, 1)");

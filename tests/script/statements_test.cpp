@@ -8,21 +8,6 @@ namespace qfscript::test {
 namespace {
 
 const ScriptCase kCases[] = {
-    {"Scope: implicit variables in procedures are local",
-     "g = 1\n"
-     "Sub S : g = g + 1 : fresh = 5 : End Sub\n"
-     "S : WScript.Echo g, IsEmpty(fresh)\n"
-     "Function F(x) : Dim g : g = x : F = g * 2 : End Function\n"
-     "WScript.Echo F(4), g\n",
-     "2 True\n8 2\n"},
-    {"Scope: option explicit inside procedures",
-     "Option Explicit\n"
-     "Dim seen\n"
-     "Sub S : Dim ok : ok = 1 : seen = ok : missing = 2 : End Sub\n"
-     "On Error Resume Next\n"
-     "S : WScript.Echo Err.Number, seen\n"
-     "Err.Clear : WScript.Echo undeclaredRead : WScript.Echo Err.Number\n",
-     "500 1\n500\n"},
     {"Scope: function name is its result inside",
      "Function Count(n)\n"
      "  Count = 0\n"
@@ -31,14 +16,6 @@ const ScriptCase kCases[] = {
      "Function Down(n) : If n > 0 Then Down = Down(n - 1) + 1 Else Down = 0\nEnd Function\n"
      "WScript.Echo Count(3), Down(4), TypeName(Down(0))\n",
      "3 4 Integer\n"},
-    {"Scope: by ref reaches array variables and elements",
-     "Sub Fill(a) : ReDim a(2) : a(2) = \"z\" : End Sub\n"
-     "Sub Touch(x) : x = \"t\" : End Sub\n"
-     "Dim arr : Fill arr : WScript.Echo UBound(arr), arr(2)\n"
-     "Touch arr(0) : WScript.Echo \"[\" & arr(0) & \"]\"\n"
-     "Sub Twice(ByRef p, ByRef q) : p = p * 2 : q = q * 2 : End Sub\n"
-     "v = 3 : Twice v, v : WScript.Echo v\n",
-     "2 z\n[t]\n12\n"},
     {"ErrObject: properties raise and clearing",
      "On Error Resume Next\n"
      "Err.Raise 5\n"
@@ -108,19 +85,9 @@ const ScriptCase kCases[] = {
     {"ErrObject: a failing block head without Resume Next is the error",
      "x = 0\nDo While 1 / x : Loop",
      "error 11: Division by zero at (2, 1)"},
-    {"ErrObject: engine errors, also one passed up from a procedure, empty the help fields",
-     "Sub Fails : x = 1 / 0 : End Sub\n"
-     "On Error Resume Next\n"
-     "Err.Raise 1, \"s\", \"d\", \"hf\", 7 : WScript.Echo Err.HelpFile, Err.HelpContext\n"
-     "Fails : WScript.Echo \"[\" & Err.HelpFile & \"]\", Err.HelpContext, Err.Number\n",
-     "hf 7\n[] 0 11\n"},
     {"Literals: a number past the range of a Double is Invalid number",
      "x = 1\nx = -1.8e308",
      "error 1031: Invalid number at (2, 6)"},
-    {"Literals: Invalid number also from run-time code; other faults there are syntax errors",
-     "On Error Resume Next\nExecute \"x = 2e400\"\nWScript.Echo Err.Number, Err.Description, Err.Source\n"
-     "Err.Clear : Execute \"x = (1\" : WScript.Echo Err.Number",
-     "1031 Invalid number Microsoft VBScript compilation error\n1002\n"},
     {"Arrays: elements by whole-number index, copies kept apart, bounds still checked",
      "Dim a(3) : i = 1 : a(i) = \"x\" : a(i + 1) = \"y\" : b = a : a(i) = \"z\" : a(1.6) = \"w\"\n"
      "WScript.Echo a(1), a(2), b(1), a(i * 2), a(\"2\")\n"
@@ -138,25 +105,6 @@ TEST(Statements, Scripts) {
   RunCases(kCases);
 }
 
-TEST(Scope, ArgumentCountMustMatch) {
-  EXPECT_EQ(RunScript("Sub S(a, b) : End Sub\nS 1"),
-            "error 450: Wrong number of arguments or invalid property assignment: 'S' at (2, 1)");
-  EXPECT_EQ(RunScript("Function F() : End Function\nx = F(1)"),
-            "error 450: Wrong number of arguments or invalid property assignment: 'F' at (2, 1)");
-}
-
-TEST(ErrObject, ErrorsInsideConditionsAndLoopsUnderResumeNext) {
-  const char* code =
-      "On Error Resume Next\n"
-      "For i = 1 To 3\n"
-      "  x = 10 / (i - 2)\n"
-      "  WScript.Echo i, x, Err.Number : Err.Clear\n"
-      "Next\n"
-      "If 1 / 0 Then WScript.Echo \"then\" Else WScript.Echo \"else\"\n"  // resumes inside the block
-      "WScript.Echo \"after\", Err.Number\n";
-  EXPECT_EQ(RunScript(code), "1 -10 0\n2 -10 11\n3 10 0\nthen\nafter 11\n");
-}
-
 TEST(Loops, ForEachWalksAllDimensionsAndSnapshots) {
   const char* code =
       "Dim m(1, 1) : m(0, 0) = \"a\" : m(1, 0) = \"b\" : m(0, 1) = \"c\" : m(1, 1) = \"d\"\n"
@@ -170,31 +118,16 @@ TEST(Loops, ForEachWalksAllDimensionsAndSnapshots) {
 TEST(Assignments, SetAndObjects) {
   EXPECT_EQ(RunScript("Set x = 5"), "error 424: Object required at (1, 1)");
   EXPECT_EQ(RunScript("Set x = Nothing : x.Foo"), "error 424: Object required at (1, 19)");
-  EXPECT_EQ(RunScript("x = 1 : x.Foo"), "error 424: Object required at (1, 9)");
-  EXPECT_EQ(RunScript("Set w = WScript : w.Echo \"via copy\" : WScript.Echo w Is WScript, IsObject(w)"),
-            "via copy\nTrue True\n");
   EXPECT_EQ(RunScript("Sub S : End Sub\nS = 1"), "error 501: Illegal assignment at (2, 1)");
 }
 
 TEST(OddCorners, RgbAndEngineVersion) {
-  EXPECT_EQ(Echo("RGB(1, 2, 3)"), "197121");
   EXPECT_EQ(Echo("RGB(300, 0, 256) = &HFF00FF"), "True");
-  EXPECT_EQ(Echo("TypeName(RGB(0, 0, 0))"), "Long");
   EXPECT_EQ(RunScript("x = RGB(-1, 0, 0)"), "error 5: Invalid procedure call or argument at (1, 1)");
   EXPECT_EQ(Echo("ScriptEngine & \" \" & ScriptEngineMajorVersion & \".\" & ScriptEngineMinorVersion"), "VBScript 5.8");
 }
 
 const ScriptCase kRuntimeCases[] = {
-    {"Eval: expressions at script level",
-     "x = 5 : s = \"ab\"\n"
-     "WScript.Echo Eval(\"x = 6\"), Eval(\"s & UCase(s)\"), TypeName(Eval(\"1.5\")), IsEmpty(Eval(\"never\"))\n",
-     "False abAB Double True\n"},
-    {"Eval: sees the locals of the running procedure",
-     "x = \"global\"\n"
-     "Function F(a) : Dim x : x = a * 10 : F = Eval(\"x + a\") : End Function\n"
-     "Sub S : Dim i, t : For i = 1 To 3 : t = t & Eval(\"i * i\") : Next : WScript.Echo t : End Sub\n"
-     "WScript.Echo F(2), x : S\n",
-     "22 global\n149\n"},
     {"Eval: an untrapped fault is reported at the eval line",
      "WScript.Echo 1\nx = Eval(\"2 * \"\"a\"\"\")\n",
      "1\nerror 13: Type mismatch at (2, 1)"},
@@ -202,30 +135,6 @@ const ScriptCase kRuntimeCases[] = {
     {"Eval: many different texts",
      "For i = 1 To 5000 : t = t + Eval(i & \" * 2\") : Next : WScript.Echo t, Eval(\"t\")\n",
      "25005000 25005000\n"},
-    {"Execute: runs in the current scope",
-     "x = 5 : Execute \"x = x + 10\" : WScript.Echo x\n"
-     "Sub S : Dim x : x = 1 : Execute \"x = x + 1 : fresh = 7\" : WScript.Echo x : End Sub\n"
-     "S : WScript.Echo x, fresh\n"
-     "Function G : Execute \"G = 42\" : End Function\n"
-     "WScript.Echo G()\n"
-     "Execute \"Sub Hi(n) : WScript.Echo \"\"hi \"\" & n : End Sub\" : Hi 3\n",
-     "15\n2\n15 7\n42\nhi 3\n"},
-    {"Execute: a fault ends the code and reaches the caller",
-     "On Error Resume Next\n"
-     "Execute \"x = 1 : y = 1 / 0 : z = 3\"\n"
-     "WScript.Echo Err.Number, x, IsEmpty(z) : Err.Clear\n"
-     "Execute \"On Error Resume Next : y = 1 / 0 : z = 3\"\n"
-     "WScript.Echo Err.Number, z : Err.Clear\n"
-     "y = 1 / 0 : WScript.Echo \"still resuming\", Err.Number\n"
-     "ExecuteGlobal \"Class Dyn\" & vbLf & \"Public v\" & vbLf & \"End Class\"\n"
-     "Set d = New Dyn : d.v = 2 : WScript.Echo TypeName(d), d.v\n",
-     "11 1 True\n11 3\nstill resuming 11\nDyn 2\n"},
-    {"ExecuteGlobal: defines at script level even from a procedure",
-     "x = 1\n"
-     "Sub S : Dim x : x = 100 : ExecuteGlobal \"x = x + 1 : Function Sq(n) : Sq = n * n : End Function\" : WScript.Echo x : End Sub\n"
-     "S : WScript.Echo x, Sq(7)\n"
-     "For i = 1 To 3 : ExecuteGlobal \"t = t & i\" : Next : WScript.Echo t\n",
-     "100\n2 49\n123\n"},
     {"GetRef: calls the procedure",
      "Function Twice(n) : Twice = n * 2 : End Function\n"
      "Sub Shout(s) : WScript.Echo UCase(s) : End Sub\n"
@@ -237,12 +146,6 @@ const ScriptCase kRuntimeCases[] = {
      "Class D : Public Default Property Get V : V = \"1 + 2\" : End Property : End Class\n"
      "WScript.Echo Eval(7), Eval(New D)",
      "7 3\n"},
-    // An array ReDim makes in code run from one procedure is seen by the others.
-    {"arrays made at run time reach other procedures",
-     "Sub Make : ExecuteGlobal \"ReDim made(1) : made(1) = \"\"m\"\"\" : End Sub\n"
-     "Sub Show(v) : WScript.Echo v : End Sub\n"
-     "Make : Show made(1) : WScript.Echo UBound(made)\n",
-     "m\n1\n"},
     {"names execute makes in a procedure stay in that call",
      "g = \"global\"\n"
      "Sub P(n)\n"
