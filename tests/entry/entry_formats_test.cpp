@@ -144,6 +144,11 @@ TEST_F(FormatTest, TodayAndNowThroughTheKeyFilter) {
     QApplication::processEvents();
     return window->Field[slot]->Text();
   };
+  // A click on the form's background leaves the focus in the box: F12 still reaches it.
+  window->Field[1]->setFocus();
+  QWidget* surface = window->surface;
+  QTest::mouseClick(surface, Qt::LeftButton, {}, QPoint(surface->width() - 5, surface->height() - 5));
+  EXPECT_EQ(QApplication::focusWidget(), window->Field[1]);
   EXPECT_EQ(ctrl(1, Qt::Key_F12), FieldFormat::DateNow());
   EXPECT_TRUE(modLIB::IsValidTime(ctrl(2, Qt::Key_U)));
   std::string digits = FieldFormat::DateNow();
