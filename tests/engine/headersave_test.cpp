@@ -136,6 +136,21 @@ TEST_F(HeaderSave, RenamedLengthenedShortenedAddedAndDroppedFields) {
 TEST_F(HeaderSave, AnsweringNoKeepsTheRecordsOnlyInTheBackup) {
   const std::string path = ThreeRecords();
   const std::string before = ReadFile(path + ".Qfd");
+  // Asked once more, with the count, No by default; that No writes nothing.
+  const std::string one = MakeDb("one", {{"A", 5}}, {{"a1"}});
+  EXPECT_EQ(Resave(one, [] {}, modDB::vbNo, modDB::vbNo), 0);
+  EXPECT_EQ(host.Last(), "Recover Data: The record of " + one + ".Qfd is not carried over: the new file has no "
+                         "records, and it stays only in " + one + ".Bak until the next save or pack replaces it."
+                         "\r\nSave without it?");
+  host.Clear();
+  EXPECT_EQ(Resave(path, [] {}, modDB::vbNo, modDB::vbNo), 0);
+  ASSERT_EQ(host.boxes.size(), 2u);
+  EXPECT_EQ(host.boxes[1].text, "The 3 records of " + path + ".Qfd are not carried over: the new file has no "
+                                "records, and they stay only in " + path + ".Bak until the next save or pack "
+                                "replaces it.\r\nSave without them?");
+  EXPECT_EQ(host.boxes[1].style, modDB::vbYesNo | modDB::vbExclamation | modDB::vbDefaultButton2);
+  EXPECT_EQ(ReadFile(path + ".Qfd"), before);
+  host.Clear();
   ASSERT_EQ(Resave(path, [] {}, modDB::vbNo, modDB::vbYes), 1);  // the second Yes: save without them
   const std::string after = ReadFile(path + ".Qfd");
   EXPECT_EQ(after.size(), kHead);

@@ -80,16 +80,20 @@ TEST_F(Export, EveryRecordWithItsNumberAndQuotedValuesAsQfdWritesThem) {
   EXPECT_EQ(w.lblRecNo->text(), shownBefore);
   EXPECT_EQ(w.Mode, 1);
 
-  // With spreadsheet quoting and the deletion marks, as qfd writes them.
+  // With spreadsheet quoting in UTF-8 (offered with the quoting alone) and the
+  // deletion marks, as qfd writes them.
   ASSERT_TRUE(RunExport(
       [&](frmExport* d) {
         SelectAll(d);
+        EXPECT_FALSE(d->chkUtf8->isEnabled());
         d->chkQuoting->setChecked(true);
+        d->chkUtf8->setChecked(true);
         d->chkDeleted->setChecked(true);
       },
       "marked"));
   EXPECT_NE(Read("marked.csv").find("\r\n3,\"*\",\"  Cy\""), std::string::npos);
-  EXPECT_EQ(Read("marked.csv"), QfdExport({"--rfc4180", "--with-deleted"}));
+  EXPECT_EQ(Read("marked.csv").substr(0, 3), "\xEF\xBB\xBF");
+  EXPECT_EQ(Read("marked.csv"), QfdExport({"--rfc4180", "--utf8", "--with-deleted"}));
 }
 
 TEST_F(Export, SelectedFieldsGoInSlotOrderAndNoneLeavesTheNumbersAlone) {

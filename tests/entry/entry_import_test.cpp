@@ -1,8 +1,8 @@
 // File > Import... in the entry window: the picker, the preview (column mapping,
 // first rows, count, refused rows with reasons), all or nothing, leaving refused rows
-// out, the form script's Update on each row, the first new record on screen; and the
-// export window's spreadsheet quoting. The preview with a refused row is the picture
-// in docs/ (written to the source tree with QF_UPDATE_DOCS=1).
+// out, the form script's Update on each row, the first new record on screen. The
+// preview with a refused row is the picture in docs/ (written to the source tree with
+// QF_UPDATE_DOCS=1).
 #include "tests/entry/EntryFixture.h"
 
 #include <QCheckBox>
@@ -136,19 +136,4 @@ TEST_F(Import, CancelWritesNothingAndUpdateRunsOnEachRow) {
 
   EXPECT_TRUE(frmImport::HasUpdate("sub start\r\nend sub\r\n  Public Sub UPDATE()\r\nEnd Sub"));
   EXPECT_FALSE(frmImport::HasUpdate("Sub UpdateAll\r\nEnd Sub\r\n' Sub Update"));
-}
-
-TEST_F(Import, ExportWithSpreadsheetQuotingReadsBack) {
-  Open(Form());
-  ASSERT_TRUE(RunExport(
-      [](frmExport* e) {
-        EXPECT_FALSE(e->chkUtf8->isEnabled());
-        QTest::mouseClick(e->Command1, Qt::LeftButton);
-        Tick(e->chkQuoting);
-        EXPECT_TRUE(e->chkUtf8->isEnabled());
-        Tick(e->chkUtf8);
-      },
-      "out"));
-  EXPECT_EQ(qftest::ReadFile(dir / "out.csv"),
-            "\xEF\xBB\xBF#,\"No\",\"Name\",\"Born\",\"Notes\"\r\n1,\" 1\",\"Old\",\"\",\"\"\r\n");
 }

@@ -38,23 +38,20 @@ TEST_F(ColorPicker, SwatchesTypedDigitsOkAndCancel) {
   EXPECT_EQ(modDlg::DialogColor, 0x00FFFFCC);
 
   // A swatch's click and typed digits choose the colour; Cancel, or no colour typed, none.
-  modDlg::DialogColor = 0;
   // Pure red is red 255 (the 181st swatch: red level 5, green 0, blue 0), shown as #FF0000.
   OnShown<frmDlgClr>([&](frmDlgClr* w) {
     QTest::mouseClick(w->lblClr[181], Qt::LeftButton);
     EXPECT_EQ(w->txtClr->text(), "#FF0000");
     EXPECT_EQ(w->lblSwatch->palette().color(QPalette::Window), QColor(255, 0, 0));
-    w->txtClr->clear();
-    QTest::keyClicks(w->txtClr, "g #1a-2b3c4d");  // g, blank, minus swallowed; letters upper-cased; 7 at most
-    EXPECT_EQ(w->txtClr->text(), "#1A2B3C");
     QTest::mouseClick(w->cmdOK, Qt::LeftButton);
   });
   modDlg::ShowColorDialog();
-  EXPECT_EQ(modDlg::DialogColor, 0x003C2B1A);  // stored as 0x00BBGGRR
+  EXPECT_EQ(modDlg::DialogColor, 0x000000FF);  // stored as 0x00BBGGRR
 
-  // Digits without "#" are read as BBGGRR, as they always were, short ones as numbers.
-  const struct { const char* typed; int32_t color; } cases[] = {
-      {"#0000FF", 0x00FF0000}, {"0000FF", 0x000000FF}, {"1A2B3C", 0x001A2B3C}, {"ff", 0x000000FF}};
+  // Digits without "#" are read as BBGGRR, as they always were, short ones as numbers;
+  // g, blank and minus are swallowed, letters upper-cased, 7 characters at most.
+  const struct { const char* typed; int32_t color; } cases[] = {{"#0000FF", 0x00FF0000}, {"0000FF", 0x000000FF},
+      {"1A2B3C", 0x001A2B3C}, {"ff", 0x000000FF}, {"g #1a-2b3c4d", 0x003C2B1A}};
   for (const auto& c : cases) {
     OnShown<frmDlgClr>([&](frmDlgClr* w) {
       w->txtClr->clear();
@@ -65,23 +62,17 @@ TEST_F(ColorPicker, SwatchesTypedDigitsOkAndCancel) {
     EXPECT_EQ(modDlg::DialogColor, c.color) << c.typed;
   }
 
-  // Cancel, an empty box or "#" without six digits choose nothing.
+  // An empty box or "#" without six digits chooses nothing; nor does Cancel.
   modDlg::DialogColor = 0x00123456;
   OnShown<frmDlgClr>([&](frmDlgClr* w) {
     QTest::mouseClick(w->lblClr[2], Qt::LeftButton);
-    QTest::mouseClick(w->cmdCancel, Qt::LeftButton);
-  });
-  modDlg::ShowColorDialog();
-  EXPECT_EQ(modDlg::DialogColor, 0x00123456);
-
-  OnShown<frmDlgClr>([&](frmDlgClr* w) {
     for (const char* typed : {"", "#FFF", "#", "FF#"}) {
       w->txtClr->clear();
       QTest::keyClicks(w->txtClr, typed);
       QTest::mouseClick(w->cmdOK, Qt::LeftButton);
       EXPECT_TRUE(w->isVisible()) << typed;
     }
-    w->reject();
+    QTest::mouseClick(w->cmdCancel, Qt::LeftButton);
   });
   modDlg::ShowColorDialog();
   EXPECT_EQ(modDlg::DialogColor, 0x00123456);
@@ -127,24 +118,17 @@ TEST_F(FontPicker, PreselectsIgnoringCaseClicksChooseCancelKeeps) {
   EXPECT_EQ(Font(), std::tuple("Arial", 24, 1, 0));
 
   // Clicks choose; Cancel keeps everything.
-  SetFont("Arial", 10, 0, 0);
-  OnShown<frmDlgFnt>([&](frmDlgFnt* w) {
-    ClickItem(w->lstFN, FindRow(w->lstFN, "Verdana"));
-    ClickItem(w->lstFS, FindRow(w->lstFS, "18"));
-    QTest::mouseClick(w->chkItalic, Qt::LeftButton);
-    QTest::mouseClick(w->cmdCancel, Qt::LeftButton);
-  });
-  modDlg::ShowFontDialog();
-  EXPECT_EQ(Font(), std::tuple("Arial", 10, 0, 0));
-
-  OnShown<frmDlgFnt>([&](frmDlgFnt* w) {
-    ClickItem(w->lstFN, FindRow(w->lstFN, "Courier"));
-    ClickItem(w->lstFS, FindRow(w->lstFS, "72"));
-    QTest::mouseClick(w->chkItalic, Qt::LeftButton);
-    QTest::mouseClick(w->cmdOK, Qt::LeftButton);
-  });
-  modDlg::ShowFontDialog();
-  EXPECT_EQ(Font(), std::tuple("Courier", 72, 0, 1));
+  for (bool ok : {false, true}) {
+    SetFont("Arial", 10, 0, 0);
+    OnShown<frmDlgFnt>([&](frmDlgFnt* w) {
+      ClickItem(w->lstFN, FindRow(w->lstFN, "Courier"));
+      ClickItem(w->lstFS, FindRow(w->lstFS, "72"));
+      QTest::mouseClick(w->chkItalic, Qt::LeftButton);
+      QTest::mouseClick(ok ? w->cmdOK : w->cmdCancel, Qt::LeftButton);
+    });
+    modDlg::ShowFontDialog();
+    EXPECT_EQ(Font(), ok ? std::tuple("Courier", 72, 0, 1) : std::tuple("Arial", 10, 0, 0));
+  }
 }
 
 TEST(FormFonts, ListedNamesResolveToMetricCompatibleFaces) {
