@@ -26,6 +26,9 @@ struct Call {
 std::function<int()> Add(const std::string& name, int length, int page) {
   return [=] { modDB::FieldDef f = Field(name, length, page); return modDB::AddField(f); };
 }
+std::function<int()> Set(int16_t n, const std::string& name, int length, int page) {
+  return [=] { modDB::FieldDef f = Field(name, length, page); return modDB::SetFieldDef(n, f); };
+}
 std::function<int()> SetB(int16_t n, const std::string& caption, int page) {
   return [=] { modDB::BannerDef b = Banner(caption, page); return modDB::SetBanner(n, b); };
 }
@@ -72,6 +75,11 @@ TEST_F(DefinitionStore, AddFieldChecksInOrder) {
           {Add("Good", 3, 2), 0, "ADD FIELD: Duplicate field name!"},
           {Add("good", 3, 2), 2, ""}});  // letter case counts
   EXPECT_EQ(modDB::GetFieldCount(), 2);
+  // A changed field may keep its own name, but not take another's.
+  Expect({{Set(1, "Good", 10, 1), 1, ""},
+          {Set(2, "Good", 3, 2), 0, "SET FIELD: Duplicate field name!"},
+          {Set(3, "Other", 3, 1), 0, "SET FIELD: Field not defined"},
+          {Set(129, "Other", 3, 1), 0, "SET FIELD: Field number out or range"}});
 
   // A full form refuses before looking at the field.
   for (int i = 3; i <= 128; ++i) ASSERT_EQ(Add("F" + std::to_string(i), 1, 1)(), i);

@@ -135,6 +135,8 @@ TEST(BuiltinArguments, ErrorsOfWindows) {
 }
 
 TEST(BuiltinArguments, ResultTypesAndWeeks) {
+  EXPECT_EQ(Echo("VarType(DateDiff(\"s\", #1/1/2000#, #1/1/2000 0:00:05#)) & \" \" & DateDiff(\"s\", #1/1/1900#, #1/1/1960#)"),
+            "3 1893369600");
   EXPECT_EQ(Err("x = DateDiff(\"s\", #1/1/100#, #1/1/9999#)"), "6");
   // 1 Jan 2000 is a Saturday; 2 Jan 2000 a Sunday; 31 Dec 1999 a Friday.
   EXPECT_EQ(Echo("DatePart(\"ww\", #1/1/2000#, 1, 2) & \" \" & DatePart(\"ww\", #1/2/2000#, 1, 2) & \" \" & "
