@@ -151,8 +151,9 @@ TEST_F(AccessTest, TheExampleFormReadInBrowseAndEditModeAndAfterAPageChange) {
   auto asTheExports = [&] {
     for (int16_t i = 1; i <= modDB::GetFieldCount(); ++i) {
       QWidget* shown = !w.Dummy[i]->isHidden() ? static_cast<QWidget*>(w.Dummy[i]) : w.Field[i];
-      if (!shown->isHidden())
+      if (!shown->isHidden()) {
         EXPECT_EQ(Iface(shown)->text(QAccessible::Name), QtText::FromCp(modDB::FieldLabel(modDB::GetHeader(), i)));
+      }
     }
   };
   asTheExports();
