@@ -117,6 +117,13 @@ TEST(Locale, NamesAndLongDates) {
 TEST(ByteStrings, LengthsSlicesAndCodes) {
   EXPECT_EQ(Echo("LenB(12) & \"|\" & LenB(RightB(\"abcd\", 5)) & \"|\" & MidB(\"abcd\", 9) & \"|\" & InStrB(4, \"abcb\", \"b\")"),
             "4|5||7");
+  // Bytes of characters beyond Latin-1: the euro sign is the bytes 172, 32.
+  EXPECT_EQ(Echo("AscB(ChrW(8364)) & \" \" & AscB(MidB(ChrW(8364), 2)) & \" \" & Len(ChrB(65))"), "172 32 0");
+  // Bytes joined make characters: "A" is the bytes 65, 0; a zero byte left over still counts.
+  EXPECT_EQ(Echo("ChrB(65) & ChrB(0) & ChrB(66) & ChrB(0)"), "AB");
+  EXPECT_EQ(Echo("LenB(\"x\" & ChrB(65)) & \" \" & Len(LeftB(\"abc\", 3) & ChrB(0))"), "3 2");
+  EXPECT_EQ(RunScript("s = \"\"\nFor i = 72 To 73: s = s & ChrB(i) & ChrB(0): Next\nWScript.Echo s, LenB(s)"),
+            "HI 4\n");
   EXPECT_EQ(Err("x = MidB(\"abc\", 0)"), "5");
 }
 
