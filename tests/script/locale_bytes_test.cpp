@@ -77,9 +77,12 @@ TEST(NegativeCurrency, OptionsAndLocaleForms) {
   EXPECT_EQ(Echo("FormatCurrency(-0.5, 2, 0, -1) & \" \" & FormatCurrency(-0.5, 1, -1, -2) & \" \" & "
                  "FormatCurrency(-0.001)"),
             "($.50) ($0.5) $0.00");
-  // German puts the symbol after the number; asking for parentheses wraps the positive form.
+  // en-GB writes a minus sign; German puts the symbol after the number; asking for
+  // parentheses wraps the positive form; Japanese currency has no decimals.
+  EXPECT_EQ(Echo("SetLocale(2057) & FormatCurrency(-1234.5)"), "1033-\xA3" "1,234.50");
   EXPECT_EQ(Echo("SetLocale(1031) & FormatCurrency(-1234.5) & \"|\" & FormatCurrency(-2, 0, , -1)"),
             "1033-1.234,50 \x80|(2 \x80)");
+  EXPECT_EQ(Echo("SetLocale(1041) & FormatCurrency(1234.5)"), "1033\xA5" "1,235");
 }
 
 TEST(Locale, SetLocaleAndGetLocale) {
