@@ -99,19 +99,33 @@ TEST(Locale, SetLocaleAndGetLocale) {
 }
 
 TEST(Locale, NumbersAndDatesFollowTheLocale) {
+  EXPECT_EQ(Echo("SetLocale(1031) & \" \" & CDbl(\"1,25\") * 2 & \" \" & CDbl(\"1.000,5\") & \" \" & (\"2,5\" + 1)"),
+            "1033 2,5 1000,5 3,5");
   EXPECT_EQ(Echo("SetLocale(1031) & \" \" & CDate(\"15.03.2026 13:05\") & \" \" & Month(\"1.2.2026\") & \" \" & "
                  "IsDate(\"15.03.2026\")"),
             "1033 15.03.2026 13:05:00 2 True");
+  EXPECT_EQ(Echo("SetLocale(2057) & \" \" & DateValue(\"3/4/2026\") & \" \" & Month(DateValue(\"3/4/2026\"))"),
+            "1033 03/04/2026 4");
+  EXPECT_EQ(Echo("SetLocale(1036) & \" \" & Day(\"3/4/2026\") & Day(\"25/4/2026\") & \" \" & FormatNumber(1234.5, 1)"),
+            "1033 325 1\xA0" "234,5");
   EXPECT_EQ(Echo("SetLocale(1041) & \" \" & CDate(\"2026/3/15\") & \" \" & FormatNumber(1234567.89)"),
             "1033 2026/03/15 1,234,567.89");
+  EXPECT_EQ(Echo("Day(\"3/4/2026\") & \" \" & CStr(#3/4/2026 1:05:09 PM#) & \" \" & IsDate(\"15.03.2026\")"),
+            "4 3/4/2026 1:05:09 PM False");
+  // Date literals are written month first whatever the locale.
+  EXPECT_EQ(Echo("SetLocale(1031) & \" \" & Month(#3/4/2026#)"), "1033 3");
 }
 
 // Names of months and days, and the long date, in the locale's language.
 TEST(Locale, NamesAndLongDates) {
   const std::string d = "d = #3/15/2026 1:05:09 PM#\n";
+  EXPECT_EQ(RunScript(d + "WScript.Echo FormatDateTime(d, 1), MonthName(3), WeekdayName(1, True)"),
+            "Sunday, March 15, 2026 March Sun\n");
   EXPECT_EQ(RunScript(d + "SetLocale 1031\nWScript.Echo FormatDateTime(d, 1) & \"|\" & MonthName(3, True) & \"|\" & "
                           "WeekdayName(2) & \"|\" & CDate(\"Sonntag, 15. M\xE4rz 2026\") & \"|\" & Month(\"1. Dez 2026\")"),
             "Sonntag, 15. M\xE4rz 2026|M\xE4r|Montag|15.03.2026|12\n");
+  EXPECT_EQ(RunScript(d + "SetLocale 1036\nWScript.Echo FormatDateTime(d, 1) & \"|\" & CDate(\"1 d\xE9" "cembre 2026\")"),
+            "dimanche 15 mars 2026|01/12/2026\n");
   EXPECT_EQ(RunScript(d + "SetLocale 3082\nWScript.Echo FormatDateTime(d, 1)"), "domingo, 15 de marzo de 2026\n");
   EXPECT_EQ(RunScript(d + "SetLocale 2057\nWScript.Echo FormatDateTime(d, 1), CDate(\"15 March 2026\")"),
             "15 March 2026 15/03/2026\n");
@@ -132,6 +146,7 @@ TEST(ByteStrings, LengthsSlicesAndCodes) {
 
 TEST(WideCharacters, KeptThroughTheFunctionsThatNeedThem) {
   EXPECT_EQ(Echo("AscW(ChrW(-2)) & \" \" & Len(ChrW(256))"), "-2 1");
+  EXPECT_EQ(Echo("Escape(Unescape(\"%u0100%41%e9\")) & \" \" & Escape(Chr(128))"), "%u0100A%E9 %u20AC");
   EXPECT_EQ(Echo("AscW(Mid(\"ab\" & ChrW(300), 3, 1)) & \" \" & AscW(Right(ChrW(1000) & ChrW(1001), 1)) & \" \" & "
                  "LenB(ChrW(1000))"),
             "300 1001 2");
@@ -156,6 +171,7 @@ TEST(BuiltinArguments, ResultTypesAndWeeks) {
   EXPECT_EQ(Echo("DatePart(\"ww\", #1/4/2004#, 2, 2) & \" \" & DatePart(\"ww\", #1/5/2004#, 2, 2) & \" \" & "
                  "DatePart(\"ww\", #12/29/2003#, 2, 2)"),
             "1 2 53");
+  EXPECT_EQ(Echo("Rnd(0) = Rnd()"), "False");
 }
 
 }  // namespace
