@@ -162,15 +162,14 @@ void EntryVerify::EndField() {
     return;
   }
   const std::string error = qfverify::ErrorOf(stored, keyings_);
-  if (typed != stored && modDB::WriteFieldsOf(record_, {{slot, typed, stored}}, "VERIFY") != 1) {
-    keyings_.clear();  // the store said why; the field is keyed again, against the
-    box->SetText("");  // record as the file holds it now
-    modDB::SetRecordNo(record_);
-    modDB::ReadRecord();
-    return;
-  }
+  const bool refused = typed != stored && modDB::WriteFieldsOf(record_, {{slot, typed, stored}}, "VERIFY") != 1;
   modDB::SetRecordNo(record_);
   modDB::ReadRecord();
+  if (refused) {  // the store said why; the field is keyed again, against the record as the file holds it now
+    keyings_.clear();
+    box->SetText("");
+    return;
+  }
   const std::string print = qfverify::Print(modDB::GetRecordText());
   using modLIB::Cp1252ToUtf8;
   if (const std::string why = qfverify::LogField(

@@ -55,8 +55,8 @@ class IndexFile {
   // of history and 64 records behind, the lines only wait in memory (Load sees
   // them), and go to the file with later ones; a program that closes the history
   // meanwhile leaves them to the next writer, as lines of a program that keeps no
-  // index. `tail`, when it
-  // holds the log's last 64 bytes (or all of a shorter log), spares reading them back.
+  // index. `tail`, when it holds the log's last 64 bytes (or all of a shorter log),
+  // spares reading them back.
   bool Add(const detail::AppendLog& log, int64_t from, int64_t base, const std::vector<IndexLine>& lines,
            const std::string& tail = {});
   // The same for an import's lines: one per record, numbered from `first` on, each
