@@ -64,6 +64,13 @@ class HistoryTest : public StoreTest {
     modDB::WriteField(slot, value);
     ASSERT_EQ(modDB::WriteRecord(), 1) << host.Last();
   }
+  // Marks record n deleted and packs the database, answering Yes.
+  void DeleteAndPack(int32_t n) {
+    ASSERT_EQ(modDB::SetRecordNo(n), 1);
+    ASSERT_EQ(modDB::DeleteRecord(), 1);
+    host.replies = {modDB::vbYes};
+    ASSERT_EQ(modDB::PackRecords(), 1) << host.Last();
+  }
 
   // The lines without their time, user and host: "program|operation|record|number|
   // field|before|after".
@@ -87,12 +94,8 @@ TEST_F(HistoryTest, EveryWriterWritesExactlyItsLines) {
   Open(base);
   // Update: only the changed field; Windows-1252 shown as UTF-8, no padding.
   Save(2, "caf\xE9");
-  // Add: the fields that have a value.
-  modDB::ClearRecord();
-  modDB::WriteField(1, "x,\"");
-  modDB::WriteField(2, "l1\r\nl2");
-  ASSERT_EQ(modDB::AddRecord(), 1) << host.Last();
-  ASSERT_EQ(modDB::DeleteRecord(), 1) << host.Last();
+  // Add: the fields that have a value; then deleted.
+  AddRecords({{"*x,\"", "l1\r\nl2"}});
   ASSERT_EQ(modDB::WriteFieldsOf(3, {{1, "yy"}}, "WRITE RECORD", ' '), 1) << host.Last();
   // Import: one line per record with its values.
   std::string records = " i1 j1    " " i\xE9 \"q\"\\\t\x01";
@@ -104,10 +107,7 @@ TEST_F(HistoryTest, EveryWriterWritesExactlyItsLines) {
   EXPECT_NE(text.find(",QfEntry,add,3,,B,,\"l1\r\nl2\"\n"), std::string::npos) << text;
 
   // Pack: one line that maps the old numbers to the new ones.
-  ASSERT_EQ(modDB::SetRecordNo(2), 1);
-  ASSERT_EQ(modDB::DeleteRecord(), 1);
-  host.replies = {modDB::vbYes};
-  ASSERT_EQ(modDB::PackRecords(), 1) << host.Last();
+  DeleteAndPack(2);
   modDB::CloseDatabase();
   // A design save: one line that says the form changed.
   Design({{"A", 3}, {"B", 6}, {"C", 2}});
@@ -167,9 +167,7 @@ TEST_F(HistoryTest, AChangeMadeOutsideTheHistoryIsTold) {
   Open(base, 0);
   std::string records = " i1 j\xE9,\"  ";
   ASSERT_EQ(modDB::AppendRecords(records, {}, "IMPORT"), 1) << host.Last();
-  modDB::ClearRecord();
-  modDB::WriteField(1, "n1");
-  ASSERT_EQ(modDB::AddRecord(), 1);
+  AddRecords({{"n1"}});
   modDB::CloseDatabase();
   qftest::PatchFile(base + ".Qfd", kHead + 2 * 10 + 4, "out   ");
   qftest::PatchFile(base + ".Qfd", kHead + 3 * 10 + 4, "new");
@@ -189,10 +187,7 @@ TEST_F(HistoryTest, APackKeepsARecordTraceable) {
   ASSERT_EQ(modDB::StartHistory(base), "");
   Open(base, 3);
   Save(1, "x3");
-  ASSERT_EQ(modDB::SetRecordNo(1), 1);
-  ASSERT_EQ(modDB::DeleteRecord(), 1);
-  host.replies = {modDB::vbYes};
-  ASSERT_EQ(modDB::PackRecords(), 1) << host.Last();
+  DeleteAndPack(1);
   ASSERT_EQ(modDB::SetRecordNo(2), 1);  // the old record 3
   Save(1, "y3");
   // Outside, after the pack: record 2 is known as "y3" under its new number.
@@ -324,10 +319,8 @@ TEST_F(HistoryFiles, TheIndexNeverHidesALine) {
          qftest::PatchFile(b + ".Qfh", h.rfind("k2"), "k5");
          qftest::PatchFile(b + ".Qfd", kHead + 10 + 1, "k5 "); }, 2, "k5"},
       {"pack", [this](const std::string& b) {
-         Open(b, 1);
-         ASSERT_EQ(modDB::DeleteRecord(), 1);
-         host.replies = {modDB::vbYes};
-         ASSERT_EQ(modDB::PackRecords(), 1);
+         Open(b, 0);
+         DeleteAndPack(1);
          modDB::CloseDatabase(); }, 1, "k2"},
       {"linked", [](const std::string&) {}, 1, "k1"},
   };
@@ -352,16 +345,12 @@ TEST_F(HistoryFiles, TheIndexNeverHidesALine) {
       std::vector<modDB::HistoryDamage> damage, oneDamage;
       ASSERT_EQ(modDB::ReadHistory(base, all, &damage), "");
       ASSERT_EQ(modDB::ReadRecordHistory(base, c.n, one, &oneDamage), "");
-      auto text = [](const std::vector<modDB::HistoryEntry>& v) {
-        std::string out;
-        for (const auto& e : v) out += HistoryLineText(e) + "\n";
-        return out;
-      };
-      EXPECT_EQ(text(one), text(RecordHistory(all, c.n)));
-      ASSERT_EQ(oneDamage.size(), damage.size());
-      if (!damage.empty()) {
-        EXPECT_EQ(oneDamage[0].line, damage[0].line);
-      }
+      std::string text[2];  // the record's lines and the damage told, read both ways
+      for (const auto& e : one) text[0] += HistoryLineText(e) + "\n";
+      for (const auto& e : RecordHistory(all, c.n)) text[1] += HistoryLineText(e) + "\n";
+      for (const auto& d : oneDamage) text[0] += "damage at " + std::to_string(d.line) + "\n";
+      for (const auto& d : damage) text[1] += "damage at " + std::to_string(d.line) + "\n";
+      EXPECT_EQ(text[0], text[1]);
       if (pass) break;
       if (!c.open) {
         const auto run = qftest::Qfd({"set", base, std::to_string(c.n), "B=x"});
