@@ -50,15 +50,6 @@ class DefinitionStore : public storetest::StoreTest {
 
 }  // namespace
 
-// (The defaults of a new design: the header layout's test, byte for byte.)
-TEST_F(DefinitionStore, DefaultFormSizeFollowsTheScreen) {
-  modLIB::SetTwipsPerPixel(12, 12);  // 120 DPI
-  modDB::InitHeader();
-  EXPECT_EQ(modDB::GetFormProps().Width, 7680);
-  EXPECT_EQ(modDB::GetFormProps().Height, 5760);
-  EXPECT_EQ(modDB::GetBannerCount() + modDB::GetLastPage(), 0);
-}
-
 TEST_F(DefinitionStore, AddFieldChecksInOrder) {
   modDB::FieldDef f = Field("  Bad Name ", 5, 9);
   EXPECT_EQ(modDB::AddField(f), 0);
@@ -103,18 +94,6 @@ TEST_F(DefinitionStore, FormatsForceLengthsLastTestWins) {
     EXPECT_EQ(std::make_tuple(f.Length, f.Format.Raw(), kept.Length, kept.Format.Raw()),
               std::make_tuple(forced, stored, forced, stored)) << name;
   }
-}
-
-TEST_F(DefinitionStore, AssignOffsetsFollowsSlotOrder) {
-  Design({{"A", 20}, {"B", 3}});
-  auto layout = [] {
-    modDB::AssignOffsets();
-    const modDB::FormHeader& h = modDB::GetHeader();
-    return std::vector<int>{h.Fields[1].Offset, h.Fields[2].Offset, h.RecordLength};
-  };
-  EXPECT_EQ(layout(), (std::vector<int>{1, 21, 24}));
-  modDB::MoveFieldDown(1);
-  EXPECT_EQ(layout(), (std::vector<int>{1, 4, 24}));  // B now first
 }
 
 TEST_F(DefinitionStore, Banners) {
