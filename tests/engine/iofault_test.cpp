@@ -97,32 +97,26 @@ class IoFault : public StoreTest {
     modDB::InitHeader();
   }
 
-  // What is wrong after a failed run; "" when nothing.
-  std::string Damage(const std::string& base, const Files& before, const Files& after) {
-    const Files now = Snapshot(base);
-    for (const char* name : kWatched)
-      if (now.at(name) != before.at(name) && now.at(name) != after.at(name))
-        return std::string(name) + (now.at(name) ? " is neither the old nor the new version" : " is missing");
-    for (const auto& entry : fs::directory_iterator(fs::path(base).parent_path())) {
-      const std::string n = entry.path().filename().string();
-      if (n != "db.Qfi" && !before.count(n)) return "left behind: " + n;
-    }
-    std::string name = base;
-    if (modDB::OpenDatabase(name) != 1) return "the database does not open: " + host.Last();
-    modDB::CloseDatabase();
-    return "";
-  }
-
   // The verdict on a run with a failing call, its fault hook or Env cleared: "" when
-  // it did its work, or failed, told of it and left the files whole. The engine's
+  // it did its work, or failed, told of it and left the files whole: each the old or
+  // the new version, nothing left behind, the database opening. The engine's
   // operations tell the user; the direct write returns the reason. An operation that
   // finished its work and then failed to read the record it shows (as the reopening
   // after a pack) has told of that read instead.
   std::string Verdict(const std::string& base, const Files& before, const Files& after, bool done) {
     const bool told = rawFd >= 0 ? !done : !host.boxes.empty();
     Finish();
-    std::string why = Damage(base, before, after);
-    if (done && why.empty() && Snapshot(base) != after) why = "reported done without its result";
+    const Files now = Snapshot(base);
+    std::string why, name = base;
+    for (const char* file : kWatched)
+      if (why.empty() && now.at(file) != before.at(file) && now.at(file) != after.at(file))
+        why = std::string(file) + (now.at(file) ? " is neither the old nor the new version" : " is missing");
+    for (const auto& entry : fs::directory_iterator(fs::path(base).parent_path()))
+      if (const std::string n = entry.path().filename().string(); why.empty() && n != "db.Qfi" && !before.count(n))
+        why = "left behind: " + n;
+    if (why.empty() && modDB::OpenDatabase(name) != 1) why = "the database does not open: " + host.Last();
+    if (modDB::GetFileNumber() != 0) modDB::CloseDatabase();
+    if (done && why.empty() && now != after) why = "reported done without its result";
     if (!done && !told) why = "the failure was not reported" + (why.empty() ? "" : "; " + why);
     return why;
   }
@@ -197,11 +191,12 @@ TEST_F(IoFault, EveryWritingOperationSurvivesEachFailingCall) {
     modDB::CsvImport plan;
     return modDB::ReadCsvImport(outCsv(base), {}, plan) == 1 && modDB::WriteCsvImport(plan, false) == 1;
   };
+  const std::vector<bool> all(modDB::kMaxFields + 1, true);
   // The export through a library into out.csv; a workbook bears the time it was made,
   // so only its first bytes (a zip's) stand for it.
   auto exportTo = [&](modDB::ExportFormat format) {
     return [&, format](const std::string& base) {
-      const bool done = modDB::ExportTo(outCsv(base), format, std::vector<bool>(modDB::kMaxFields + 1, true)) == 1;
+      const bool done = modDB::ExportTo(outCsv(base), format, all) == 1;
       if (done && format == modDB::ExportFormat::Xlsx) WriteFile(outCsv(base), ReadFile(outCsv(base)).substr(0, 2));
       return done;
     };
@@ -210,10 +205,7 @@ TEST_F(IoFault, EveryWritingOperationSurvivesEachFailingCall) {
   std::string largeCsv = "B,A\r\n";  // 1.5 MB: read in several pieces, a read failing while rows are checked
   while (largeCsv.size() < (size_t{3} << 19))
     largeCsv += "n" + std::to_string(largeCsv.size() % 997) + ",x" + std::string(300, ' ') + "\r\n";
-  auto save = [](const std::string& base) {
-    std::string name = base;
-    return modDB::SaveHeader(name) == 1;
-  };
+  auto save = [](std::string base) { return modDB::SaveHeader(base) == 1; };
   auto succeeds = [](int16_t (*call)()) { return [call](const std::string&) { return call() == 1; }; };
   // The database opened as a second one, as the form script does, and field 2 of
   // record n written there.
@@ -225,20 +217,13 @@ TEST_F(IoFault, EveryWritingOperationSurvivesEachFailingCall) {
   auto writeDirect = [this](int32_t n) {
     return [this, n](const std::string&) { return modDB::WriteFieldDirect(rawFd, rawHeader, n, 2, "zz").empty(); };
   };
-  auto exportCsv = [&](const std::string& base) {
-    return modDB::ExportCsv(outCsv(base), std::vector<bool>(modDB::kMaxFields + 1, true)) == 1;
-  };
+  auto exportCsv = [&](const std::string& base) { return modDB::ExportCsv(outCsv(base), all) == 1; };
   auto setDesign = [this](const std::vector<std::pair<std::string, int>>& fields, std::deque<int> replies) {
-    return [=, this](const std::string&) {
-      Design(fields);
-      host.replies = replies;
-    };
+    return [=, this](const std::string&) { Design(fields), host.replies = replies; };
   };
   auto appendExceptions = [](const std::string& base) {
     modDB::detail::CompanionGroup g;
-    g.lines = "2026-12-07T10:00:01Z,\"a, b\"\n";
-    g.marks = false;
-    g.sync = true;
+    g.lines = "2026-12-07T10:00:01Z,\"a, b\"\n", g.marks = false, g.sync = true;
     const std::string why = modDB::detail::AppendCompanion(base + ".Qfd", base + ".Qfe", g);
     if (!why.empty()) modDB::GetHost().MsgBox(why, 0, "ACCEPT");
     return why.empty();
