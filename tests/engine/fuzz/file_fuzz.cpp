@@ -21,14 +21,6 @@ using namespace modDB;  // the fuzzer drives the engine's calls only
 
 namespace {
 
-
-struct SilentHost final : modDB::Host {
-  int MsgBox(const std::string&, int style, const std::string&) override { return DefaultAnswer(style); }
-  void DoEvents() override {}
-  void ShowPer(int32_t, int32_t) override {}
-  void HidePer() override {}
-};
-
 const std::string& Folder() {
   static const std::string folder = [] {
     char templ[] = "/tmp/qf-file-fuzz-XXXXXX";
@@ -46,8 +38,7 @@ constexpr int32_t kWalk = 200;
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  static SilentHost host;
-  SetHost(&host);
+  // The engine's own host, silent, answers every question with its default.
   const std::string base = Folder() + "/f";
   const std::string file = base + ".Qfd";
   FILE* f = std::fopen(file.c_str(), "wb");
