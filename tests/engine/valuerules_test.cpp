@@ -8,7 +8,6 @@
 
 #include "engine/ValueRules.h"
 
-
 namespace {
 
 bool IsDigit(int c) { return c >= '0' && c <= '9'; }
@@ -73,19 +72,19 @@ TEST(ValueRules, CaseChangesOnlyAsciiLetters) {
 }
 
 TEST(ValueRules, SaveChecksInTheEntryWindowsOrder) {
-  EXPECT_EQ(modDB::CheckForSave("D", "31/02/2020", 1), modDB::SaveCheck::Date);
-  EXPECT_EQ(modDB::CheckForSave("D", "02/29/2020", 2), modDB::SaveCheck::Ok);
-  EXPECT_EQ(modDB::CheckForSave("D!", "", 1), modDB::SaveCheck::Required);
-  EXPECT_EQ(modDB::CheckForSave("T", "25:00", 1), modDB::SaveCheck::Time);
-  EXPECT_EQ(modDB::CheckForSave("Y", "y", 1), modDB::SaveCheck::YesNo);
-  EXPECT_EQ(modDB::CheckForSave("Y", "N", 1), modDB::SaveCheck::Ok);
-  EXPECT_EQ(modDB::FormatRules("DT!").CheckForSave("12/13/2020", 1), modDB::SaveCheck::Date);
+  using enum modDB::SaveCheck;
+  const std::tuple<const char*, const char*, int16_t, modDB::SaveCheck> checks[] = {
+      {"D", "31/02/2020", 1, Date}, {"D", "02/29/2020", 2, Ok}, {"D!", "", 1, Required},
+      {"T", "25:00", 1, Time},      {"Y", "y", 1, YesNo},       {"Y", "N", 1, Ok}};
+  for (const auto& [format, value, order, check] : checks)
+    EXPECT_EQ(modDB::CheckForSave(format, value, order), check) << format << " " << value;
+  EXPECT_EQ(modDB::FormatRules("DT!").CheckForSave("12/13/2020", 1), Date);
   for (const auto& [typed, kept] : std::vector<std::pair<std::string, std::string>>{
            {"9:30", "09:30:00"}, {"09:30", "09:30:00"}, {"9:30:15", "09:30:15"}, {"23:59:59", "23:59:59"},
            {"9:3", "9:3"}, {"930", "930"}, {"123:30", "123:30"}, {"9:30:1", "9:30:1"}, {"", ""}})
     EXPECT_EQ(modDB::TimeAsStored(typed), kept) << typed;
-  EXPECT_EQ(modDB::SaveCheckText(modDB::SaveCheck::Date, 1), "Invalid date. Format (DD/MM/YYYY)");
-  EXPECT_EQ(modDB::SaveCheckText(modDB::SaveCheck::Date, 2), "Invalid date. Format (MM/DD/YYYY)");
+  EXPECT_EQ(modDB::SaveCheckText(Date, 1) + "|" + modDB::SaveCheckText(Date, 2),
+            "Invalid date. Format (DD/MM/YYYY)|Invalid date. Format (MM/DD/YYYY)");
 }
 
 }  // namespace
