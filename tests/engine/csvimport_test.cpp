@@ -26,10 +26,6 @@ namespace {
 
 class CsvImportTest : public StoreTest {
  protected:
-  // Saves a design of the given fields as `name` (no records) and opens it.
-  std::string Make(const std::string& name, const std::vector<FieldShape>& fields, uint8_t dateOrder = 1) {
-    return MakeForm(name, fields, {}, true, dateOrder);
-  }
   // Reads `csv` (written to a file first) against the open database.
   modDB::CsvImport Read(const std::string& csv, modDB::CsvImportOptions options = {}) {
     WriteFile(dir / "in.csv", csv);
@@ -109,7 +105,7 @@ TEST_F(CsvImportTest, Encodings) {
 // cut by a piece's end, and a row longer than a piece, read as in one go (in rows
 // fewer than a database holds).
 TEST_F(CsvImportTest, PiecesOfTheFileReadAsOne) {
-  Make("pieces", {{"Name", 8, ""}, {"Notes", 20, "*M"}});
+  MakeForm("pieces", {{"Name", 8, ""}, {"Notes", 20, "*M"}}, {}, true);
   constexpr size_t kPiece = size_t{512} << 10;
   std::string csv = "Name,Notes\r\n", records;
   int64_t line = 2, rows = 0;
@@ -148,14 +144,14 @@ TEST_F(CsvImportTest, PiecesOfTheFileReadAsOne) {
 
   // A byte that is no UTF-8 after the first pieces: the whole file is Windows-1252.
   plan = Read(csv + "\xE9,x\r\n");
-  EXPECT_EQ(std::make_tuple(plan.utf8, plan.replaced, plan.problems.size()), std::make_tuple(false, int64_t{0}, size_t{1}));
+  EXPECT_EQ(std::make_tuple(plan.utf8, plan.replaced, plan.problems.size()), std::make_tuple(false, 0, 1u));
   EXPECT_EQ(plan.records.substr(0, 29), records.substr(0, 29));
   EXPECT_NE(plan.records.find("caf\xC3\xA9"), std::string::npos);
   EXPECT_EQ(plan.records.substr(plan.records.size() - 29), " \xE9       x" + std::string(19, ' '));
 }
 
 TEST_F(CsvImportTest, ColumnsAreMatchedByName) {
-  const std::string base = Make("cols", {{"Name", 6, ""}, {"City", 5, ""}, {"Zip", 4, ""}});
+  const std::string base = MakeForm("cols", {{"Name", 6, ""}, {"City", 5, ""}, {"Zip", 4, ""}}, {}, true);
   // Any letter case, any order; "#" and RECNO ignored; Zip has no column and stays blank.
   modDB::CsvImport plan = Read("recno,CITY,#,name\r\n7,Rome,9,Ann\r\n");
   EXPECT_EQ(plan.fieldOf, (std::vector<int16_t>{0, 2, 0, 1}));
@@ -179,10 +175,10 @@ TEST_F(CsvImportTest, ColumnsAreMatchedByName) {
 }
 
 TEST_F(CsvImportTest, EachCheckOfASavedRecord) {
-  Make("checks",
-       {{"No", 5, "#"}, {"Born", 10, "D"}, {"At", 8, "T"}, {"Must", 4, "!A"}, {"Ok", 1, "Y"}, {"Up", 4, "AU"},
-        {"Low", 4, "AL"}, {"Proper", 12, "ASF"}, {"Digits", 4, "N"}, {"Short", 3, "*"}, {"Lines", 10, "*"}},
-       2);  // month first
+  MakeForm("checks",
+           {{"No", 5, "#"}, {"Born", 10, "D"}, {"At", 8, "T"}, {"Must", 4, "!A"}, {"Ok", 1, "Y"}, {"Up", 4, "AU"},
+            {"Low", 4, "AL"}, {"Proper", 12, "ASF"}, {"Digits", 4, "N"}, {"Short", 3, "*"}, {"Lines", 10, "*"}},
+           {}, true, 2);  // month first
   const std::string head = "No,Born,At,Must,Ok,Up,Low,Proper,Digits,Short,Lines\r\n";
   modDB::CsvImport plan = Read(head +
                         "77,12/31/1999,9:05,ab,y,abc,XyZ,ann mARIE,12,abc,x\r\n"  // good; 77 is not taken
@@ -220,7 +216,7 @@ TEST_F(CsvImportTest, EachCheckOfASavedRecord) {
 // line breaks as CR LF: a field filled to its last character, blanks at the end that
 // are only padding, and the length counted after the quotes are made single.
 TEST_F(CsvImportTest, QuotedValuesFillTheirFieldsExactly) {
-  Make("quoted", {{"Text", 6, "*M"}, {"Up", 4, "AU"}});
+  MakeForm("quoted", {{"Text", 6, "*M"}, {"Up", 4, "AU"}}, {}, true);
   modDB::CsvImport plan = Read("Text,Up\r\n"
                         "\"ab\"\"cd\",ab\r\n"            // ab"cd
                         "\"a\"\"b\"\"c\"\"\",\r\n"         // a"b"c" fills the field
@@ -238,8 +234,8 @@ TEST_F(CsvImportTest, QuotedValuesFillTheirFieldsExactly) {
 }
 
 TEST_F(CsvImportTest, AllOrNothingSkipBadAndTheRejectedFile) {
-  const std::string base = Make("aon", {{"No", 5, "#"}, {"Name", 8, "AS"}, {"Age", 3, "N"}});
-  AddRecords({{modDB::AutoNumberText(1), "First"}});  // one record before the import
+  const std::string base = MakeForm("aon", {{"No", 5, "#"}, {"Name", 8, "AS"}, {"Age", 3, "N"}},
+                                     {{modDB::AutoNumberText(1), "First"}}, true);  // one record before the import
   const std::string before = ReadFile(base + ".Qfd");
 
   modDB::CsvImport plan = Read("Name,Age\r\nAnn,30\r\nBob,x1\r\n\"Cy, \"\"Jr\"\"\",40\r\nDee,41\r\n");
@@ -296,7 +292,7 @@ TEST_F(CsvImportTest, TheRecordLimitIsKeptBeforeWriting) {
 
   // A file with more rows than any database holds, refused rows or not, is refused
   // as soon as that is plain.
-  const std::string small = Make("small", {{"A", 1, "N"}});
+  const std::string small = MakeForm("small", {{"A", 1, "N"}}, {}, true);
   std::string many = "A\r\n";
   for (int32_t r = 0; r <= modDB::kMaxRecords; ++r) many += "x\r\n";
   ExpectRefused(dir / "many.csv", many,
@@ -322,7 +318,7 @@ TEST_F(CsvImportTest, RoundTripOfAGeneratedDatabase) {
     const std::string csv = dir / (utf8 ? "u.csv" : "w.csv");
     ASSERT_EQ(modDB::ExportCsv(csv, all, {true, utf8}), 1);
     modDB::CloseDatabase();
-    const std::string copy = Make(utf8 ? "copyu" : "copyw", fields);
+    const std::string copy = MakeForm(utf8 ? "copyu" : "copyw", fields, {}, true);
     modDB::CsvImport plan;
     ASSERT_EQ(modDB::ReadCsvImport(csv, {}, plan), 1) << host.Last();
     EXPECT_EQ(std::make_pair(plan.utf8, plan.replaced), std::make_pair(utf8, int64_t{0}));
@@ -336,7 +332,7 @@ TEST_F(CsvImportTest, RoundTripOfAGeneratedDatabase) {
 // two pieces): the size and change time before and after differ, and nothing is
 // taken from it.
 TEST_F(CsvImportTest, AFileChangedWhileReadIsRefused) {
-  Make("changed", {{"Name", 8, ""}, {"Notes", 100, ""}});
+  MakeForm("changed", {{"Name", 8, ""}, {"Notes", 100, ""}}, {}, true);
   std::string csv = "Name,Notes\r\n";
   while (csv.size() < (size_t{1} << 20) + 100) csv += "abcdefg," + std::string(90, 'n') + "\r\n";
   const std::string path = dir / "in.csv";
@@ -362,7 +358,7 @@ TEST_F(CsvImportTest, AFileChangedWhileReadIsRefused) {
 // the same size, at times pausing: every import that is taken holds one version
 // whole, and one taken in a pause is not refused.
 TEST_F(CsvImportTest, AFileRewrittenInPlaceIsTakenWholeOrRefused) {
-  Make("rewritten", {{"Name", 255, ""}});
+  MakeForm("rewritten", {{"Name", 255, ""}}, {}, true);
   constexpr int kRows = 60000;
   std::string a = "Name\n";
   for (int i = 0; i < kRows; ++i) a += std::string(255, 'a') + "\n";
@@ -405,7 +401,7 @@ TEST_F(CsvImportTest, AFileRewrittenInPlaceIsTakenWholeOrRefused) {
 // any row of records can be, without reading on; so is a row of more values than
 // any row of records has (one long row of commas), before the next row.
 TEST_F(CsvImportTest, ARowWithoutEndOrOfEndlessValuesIsRefused) {
-  Make("endless", {{"Name", 8, ""}});
+  MakeForm("endless", {{"Name", 8, ""}}, {}, true);
   WriteFile(dir / "zeros.csv", "Name\r\n" + std::string((size_t{40} << 20), '\0'));
   WriteFile(dir / "commas.csv", "Name\r\nx\r\n" + std::string((size_t{20} << 20), ',') + "\r\ny\r\n");
   const std::pair<const char*, const char*> cases[] = {
