@@ -131,5 +131,6 @@ TEST(Codepage, RoundTripsEveryByteAndMarksTheRest) {
   EXPECT_EQ(Cp1252ToUtf8("\x80" "caf\xE9"), "\xE2\x82\xAC" "caf\xC3\xA9");  // the euro sign, an accent
   // A CJK character, an emoji, a sequence cut short and a stray byte each come back as "?".
   ExpectAll("Utf8ToCp1252", Utf8ToCp1252, std::vector<std::pair<std::string, std::string>>{
-      {"\xE2\x82\xAC 5", "\x80 5"}, {"\xE4\xB8\xAD", "?"}, {"\xF0\x9F\x98\x80!", "?!"}, {"a\xC3", "a?"}, {"\xFFz", "?z"}});
+      {"\xE2\x82\xAC 5", "\x80 5"}, {"\xE4\xB8\xAD", "?"}, {"\xF0\x9F\x98\x80!", "?!"}, {"a\xC3", "a?"},
+      {"\xFFz", "?z"}});
 }
