@@ -152,12 +152,11 @@ TEST_F(DefinitionStore, PageHeadingsScriptPasswordAndOrders) {
   EXPECT_EQ(modDB::GetPassword(), "open sesame");
 
   modDB::SetDateOrder(2);
-  EXPECT_EQ(modDB::GetDateOrder(), 2);
-  modDB::SetDateOrder(7);
-  EXPECT_EQ(modDB::GetDateOrder(), 1);
-  EXPECT_EQ(modDB::GetHeader().DateOrder, 7);         // stored unchanged
+  const int two = modDB::GetDateOrder();
+  modDB::SetDateOrder(7);  // stored unchanged, read as 1: day first
   modDB::SetOrientation(2);
-  EXPECT_EQ(modDB::GetOrientation(), 2);
+  EXPECT_EQ((std::vector<int>{two, modDB::GetDateOrder(), modDB::GetHeader().DateOrder, modDB::GetOrientation()}),
+            (std::vector<int>{2, 1, 7, 2}));
 }
 
 TEST(BaseFileName, TrimsAndDropsTheExtensionInAnyCase) {

@@ -194,8 +194,7 @@ TEST_F(RecordStore, FieldsWritesAndMarksLandAtTheirBytes) {
   EXPECT_EQ(modDB::DeleteRecord(), 0);
   ExpectBox("DELETE RECORD", "Record is already marked for deletion!");
   ASSERT_EQ(modDB::AddRecord(), 1);  // without moving: the buffer's mark is reset
-  EXPECT_EQ(modDB::GetRecordNo(), 4);
-  EXPECT_EQ(modDB::IsDeleted(), 0);
+  EXPECT_EQ((std::vector<int>{modDB::GetRecordNo(), modDB::IsDeleted()}), (std::vector<int>{4, 0}));
   bytes = ReadFile(file);
   EXPECT_EQ(I32At(bytes, 0), 4);
   EXPECT_EQ(qftest::RecordAt(bytes, 2, 24), "*" + qftest::RecordAt(bytes, 4, 24).substr(1));
