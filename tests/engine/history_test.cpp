@@ -231,16 +231,14 @@ TEST_F(HistoryFiles, OddContentNeverHidesOrBlocksAChange) {
   Save(1, "z2");
   ASSERT_EQ(modDB::SetRecordNo(1), 1);
   Save(1, "z1");
+  EXPECT_EQ(Lines(base), (std::vector<std::string>{
+                             "QfEntry|edit|1||B|b1|  ld", "QfEntry|edit|1||B|  ld|ld", "QfEntry|edit|1||B|ld| ld",
+                             "QfEntry|import|3||(record)||{\"A\":\"i1\",\"B\":\"j1\",\"*\":\"*\"}",
+                             "p|import|1||(record)||{\"A\":\"\\uZZZZ\"}", "QfEntry|edit|2||A|a2|z2",
+                             "QfEntry|outside change|1||A|\\uZZZZ|a1", "QfEntry|edit|1||A|a1|z1"}));
   std::vector<modDB::HistoryEntry> all;
   std::vector<modDB::HistoryDamage> damage;
   ASSERT_EQ(modDB::ReadHistory(base, all, &damage), "");
-  std::vector<std::string> lines;
-  for (const auto& e : all) lines.push_back(e.operation + "|" + e.record + "|" + e.field + "|" + e.before + "|" + e.after);
-  EXPECT_EQ(lines, (std::vector<std::string>{
-                       "edit|1|B|b1|  ld", "edit|1|B|  ld|ld", "edit|1|B|ld| ld",
-                       "import|3|(record)||{\"A\":\"i1\",\"B\":\"j1\",\"*\":\"*\"}",
-                       "import|1|(record)||{\"A\":\"\\uZZZZ\"}", "edit|2|A|a2|z2",
-                       "outside change|1|A|\\uZZZZ|a1", "edit|1|A|a1|z1"}));
   // The stray quote is told; the cut line at the end, a change that never landed,
   // went with the next change.
   ASSERT_EQ(damage.size(), 1u);
