@@ -89,11 +89,6 @@ void MakeDatabase(const std::string& base, const Values& v) {
   });
 }
 
-void WriteLines(const std::string& path, const std::vector<std::string>& lines) {
-  std::ofstream out(path, std::ios::binary);
-  for (const std::string& l : lines) out << l << '\n';
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -125,7 +120,10 @@ int main(int argc, char** argv) {
   for (int k = 1; k <= 3; ++k) {
     const Column& c = columns[k - 1];
     const std::string file = dir / c.what;
-    WriteLines(file, *c.cells);
+    {
+      std::ofstream out(file, std::ios::binary);
+      for (const std::string& l : *c.cells) out << l << '\n';
+    }
     const double gnu = Seconds([&] { Shell("LC_ALL=C " + c.sortArgs + " -o /dev/null '" + file + "'"); });
     const double ours = Seconds([&] { table.SortBy(k); });
     // The order: no key smaller than the one before it.

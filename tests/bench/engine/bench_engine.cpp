@@ -94,14 +94,13 @@ int main() {
     return Beside{bench::Best(t[2]), bench::Best(t[0]), bench::Best(t[1])};
   };
 
-  const Beside walk = rounds(
-      [&] {
-        Open(db);
-        int32_t n = 1;
-        while (modDB::GotoNextRecord() == 1) ++n;
-        modDB::CloseDatabase();
-        if (n != kRecords) std::exit(1);
-      });
+  const Beside walk = rounds([&] {
+    Open(db);
+    int32_t n = 1;
+    while (modDB::GotoNextRecord() == 1) ++n;
+    modDB::CloseDatabase();
+    if (n != kRecords) std::exit(1);
+  });
   const Beside rebuild = rounds(
       [&] {
         std::string name = db;
@@ -124,10 +123,9 @@ int main() {
   std::vector<bool> all(modDB::kMaxFields + 1, true);
   fresh();
   Open(db);
-  const Beside exported = rounds(
-      [&] {
-        if (modDB::ExportCsv(dir / "out.csv", all) != 1) std::exit(1);
-      });
+  const Beside exported = rounds([&] {
+    if (modDB::ExportCsv(dir / "out.csv", all) != 1) std::exit(1);
+  });
   modDB::CloseDatabase();
 
   auto opens = [&](const std::string& base) {
