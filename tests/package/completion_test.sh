@@ -24,28 +24,20 @@ check() {
   [ "$got" = "$1" ] || fail "$2: expected [$1], got [$got]"
 }
 
-# ask EXPECTED WORD...: completes the last word of "WORD..." and compares the sorted
-# answers, joined by "|", with EXPECTED.
+# ask EXPECTED WORD...: completes the last word of "WORD...".
 ask() {
-  local expected=$1
-  shift
-  COMP_WORDS=("$@")
-  COMP_CWORD=$(($# - 1))
-  COMP_LINE="$*"
+  COMP_WORDS=("${@:2}") COMP_CWORD=$(($# - 2)) COMP_LINE="${*:2}"
   COMP_POINT=${#COMP_LINE}
-  check "$expected" "[$*]"
+  check "$1" "[${*:2}]"
 }
 
 # as_bash EXPECTED LINE: completes the end of LINE, broken into words as bash breaks
 # them (also at "=", with the "=" a word of its own).
 as_bash() {
-  local expected=$1 line=$2
-  read -ra COMP_WORDS <<<"${line//=/ = }"
-  [[ $line == *" " ]] && COMP_WORDS+=("")
-  COMP_CWORD=$((${#COMP_WORDS[@]} - 1))
-  COMP_LINE=$line
-  COMP_POINT=${#line}
-  check "$expected" "[$line] as bash breaks it"
+  read -ra COMP_WORDS <<<"${2//=/ = }"
+  [[ $2 == *" " ]] && COMP_WORDS+=("")
+  COMP_CWORD=$((${#COMP_WORDS[@]} - 1)) COMP_LINE=$2 COMP_POINT=${#2}
+  check "$1" "[$2] as bash breaks it"
 }
 
 # The commands and the program's own options: every command of qfd's usage, and only those.

@@ -8,27 +8,23 @@ set -u
 source=$1 build=$2 cpack=$3 cmake=$4
 
 for tool in dpkg-deb dpkg-shlibdeps desktop-file-validate update-mime-database readelf ldd appstreamcli groff gzip; do
-  if ! command -v "$tool" >/dev/null; then
-    echo "skipped: $tool is missing (make setup installs it)"
-    exit 77
-  fi
+  command -v "$tool" >/dev/null || { echo "skipped: $tool is missing (make setup installs it)"; exit 77; }
 done
 
 tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT
 status=0
 fail() { echo "FAIL: $*"; status=1; }
+die() { echo "FAIL: $*"; exit 1; }
+# quiet WHAT COMMAND...: runs COMMAND, its output shown only when it fails (as WHAT).
+quiet() { "${@:2}" >"$tmp/quiet.log" 2>&1 || { cat "$tmp/quiet.log"; fail "$1"; return 1; }; }
 # expect WHAT EXPECTED ACTUAL
 expect() { [ "$2" = "$3" ] || fail "$1: expected [$2], got [$3]"; }
 
 # ---- the package ---------------------------------------------------------------------
-if ! "$cpack" -G DEB --config "$build/CPackConfig.cmake" -B "$tmp/out" >"$tmp/cpack.log" 2>&1; then
-  cat "$tmp/cpack.log"
-  echo "FAIL: cpack"
-  exit 1
-fi
+quiet cpack "$cpack" -G DEB --config "$build/CPackConfig.cmake" -B "$tmp/out" || exit 1
 debs=("$tmp"/out/*.deb)
-[ ${#debs[@]} = 1 ] && [ -f "${debs[0]}" ] || { ls -l "$tmp/out"; echo "FAIL: no single .deb"; exit 1; }
+[ ${#debs[@]} = 1 ] && [ -f "${debs[0]}" ] || { ls -l "$tmp/out"; die "no single .deb"; }
 deb=${debs[0]}
 echo "package: $(basename "$deb"), $(stat -c %s "$deb") bytes"
 
@@ -52,12 +48,11 @@ fi
 
 # ---- unpacked into a root ------------------------------------------------------------
 root=$tmp/root
-dpkg-deb -x "$deb" "$root" || { echo "FAIL: dpkg-deb -x"; exit 1; }
+dpkg-deb -x "$deb" "$root" || die "dpkg-deb -x"
 usr=$root/usr
+programs=("$usr"/lib/qfforms/QfEntry "$usr"/lib/qfforms/QfLayout "$usr"/bin/qfd "$usr"/bin/qfscript)
 
-for p in QfEntry QfLayout qfd qfscript; do
-  [ -x "$usr/bin/$p" ] || fail "usr/bin/$p is not an executable"
-done
+for p in QfEntry QfLayout qfd qfscript; do [ -x "$usr/bin/$p" ] || fail "usr/bin/$p is not an executable"; done
 # The window programs are links to their real folder, where their help files are.
 for p in QfEntry QfLayout; do
   real=$(readlink -f "$usr/bin/$p")
@@ -66,10 +61,10 @@ for p in QfEntry QfLayout; do
   cmp -s "$(dirname "$real")/$p.Txt" "$source/help/$p.Txt" || fail "$p.Txt differs from help/"
 done
 # The installed programs use the system's libraries, none from the build tree.
-for f in "$usr"/lib/qfforms/QfEntry "$usr"/lib/qfforms/QfLayout "$usr"/bin/qfd "$usr"/bin/qfscript; do
-  if readelf -d "$f" | grep -E 'RPATH|RUNPATH'; then fail "$f keeps a library path"; fi
-  if ldd "$f" | grep 'not found'; then fail "$f: a library is not found"; fi
-  if readelf -S "$f" | grep -q '\.debug_info'; then fail "$f is not stripped"; fi
+for f in "${programs[@]}"; do
+  readelf -d "$f" | grep -E 'RPATH|RUNPATH' && fail "$f keeps a library path"
+  ldd "$f" | grep 'not found' && fail "$f: a library is not found"
+  readelf -S "$f" | grep -q '\.debug_info' && fail "$f is not stripped"
 done
 
 # ---- desktop integration -------------------------------------------------------------
@@ -118,9 +113,7 @@ if [ -f "$copyright" ]; then
   used=$(sed -n 's/^License: //p' "$copyright" | tr ' ' '\n' | grep -v '^and$' | sort -u)
   texts=$(awk 'BEGIN { RS = "" } /^License: / { print $2 }' "$copyright" | sort)
   expect "the licences' texts" "$used" "$texts"
-  for name in Expat LGPL-3 BSD-3-Clause; do
-    grep -qx "$name" <<<"$used" || fail "copyright: no $name"
-  done
+  for name in Expat LGPL-3 BSD-3-Clause; do grep -qx "$name" <<<"$used" || fail "copyright: no $name"; done
   grep -q '^License: Expat$' <<<"$(paragraph usr/share/doc/qfforms/copyright)" || fail "copyright: ours is not Expat"
   grep -q 'PCRE2 LICENCE' "$copyright" || fail "copyright: no PCRE2 LICENCE"
   # The MIT licence of LICENSE is the Expat text.
@@ -129,24 +122,22 @@ if [ -f "$copyright" ]; then
   expat=$(awk 'BEGIN { RS = "" } /^License: Expat\n/' "$copyright" | tail -n +2 | words)
   expect "the Expat text" "$licence" "$expat"
   # What each program links (its NEEDED libraries) and embeds (nlohmann-json's type
-  # names) is listed for it, and nothing it does not link.
-  for f in "$usr"/lib/qfforms/QfEntry "$usr"/lib/qfforms/QfLayout "$usr"/bin/qfd "$usr"/bin/qfscript; do
+  # names) is listed for it, and nothing it does not use.
+  # agree NAME USES LISTED REL: REL uses NAME (USES lines found) exactly when the
+  # copyright lists it for REL (LISTED lines found).
+  agree() {
+    [ "$2" = 0 ] && [ "$3" != 0 ] && fail "copyright lists $1 for $4, which does not use it"
+    [ "$2" != 0 ] && [ "$3" = 0 ] && fail "copyright lacks $1 for $4, which uses it"
+  }
+  for f in "${programs[@]}"; do
     rel=${f#"$root"/}
     par=$(paragraph "$rel")
-    licences=$(sed -n 's/^License: //p' <<<"$par")
     libs=$(readelf -d "$f" | grep NEEDED)
     for pair in "libQt6:LGPL-3" "libpcre2-8:BSD-3-Clause"; do
-      lib=${pair%%:*} name=${pair#*:}
-      linked=$(grep -c "$lib" <<<"$libs")
-      listed=$(grep -cw -- "$name" <<<"$licences")
-      [ "$linked" = 0 ] && [ "$listed" != 0 ] && fail "copyright lists $name for $rel, which does not link $lib"
-      [ "$linked" != 0 ] && [ "$listed" = 0 ] && fail "copyright lacks $name for $rel, which links $lib"
+      name=${pair#*:}
+      agree "$name" "$(grep -c "${pair%%:*}" <<<"$libs")" "$(grep '^License: ' <<<"$par" | grep -cw -- "$name")" "$rel"
     done
-    if grep -q nlohmann "$f"; then
-      grep -q 'Niels Lohmann' <<<"$par" || fail "copyright lacks nlohmann-json for $rel, which embeds it"
-    elif grep -q 'Niels Lohmann' <<<"$par"; then
-      fail "copyright lists nlohmann-json for $rel, which does not embed it"
-    fi
+    agree nlohmann-json "$(grep -c nlohmann "$f")" "$(grep -c 'Niels Lohmann' <<<"$par")" "$rel"
   done
 else
   fail "no share/doc/qfforms/copyright"
@@ -164,29 +155,29 @@ for p in qfd qfscript QfEntry QfLayout; do
     warnings=$(MANWIDTH=80 man --warnings -l "$page" 2>&1 >/dev/null)
     [ -z "$warnings" ] || fail "$p.1: man warns: $warnings"
   fi
-  text=$(zcat "$page" | groff -t -man -Tutf8 -P-cbou 2>/dev/null)
+  # The page as read, without the hyphens groff puts into long words.
+  text=$(zcat "$page" | groff -t -man -Tutf8 -P-cbou 2>/dev/null | sed 's/\xe2\x80\x90//g')
   grep -q "Qf Forms $version" <<<"$text" || fail "$p.1 does not name version $version"
   [ "$(sed -n 's/^\.TH \([^ ]*\) .*/\1/p' <(zcat "$page"))" = "${p^^}" ] || fail "$p.1: .TH does not name ${p^^}"
-done
-# Every command of qfd's usage, each with an example, and every option.
-if [ -f "$man1/qfd.1.gz" ]; then
-  text=$(zcat "$man1/qfd.1.gz" | groff -t -man -Tutf8 -P-cbou 2>/dev/null | sed 's/\xe2\x80\x90//g')
-  usage=$("$usr/bin/qfd" --help | sed -n 's/^\(usage:\)\{0,1\} *qfd \([a-z][a-z]*\).*/\2/p')
+  [ "$p" = qfd ] || continue
+  # Every command of qfd's usage, each with an example, and every option.
+  help=$("$usr/bin/qfd" --help)
+  usage=$(sed -n 's/^\(usage:\)\{0,1\} *qfd \([a-z][a-z]*\).*/\2/p' <<<"$help")
   [ "$(wc -w <<<"$usage")" -ge 11 ] || fail "qfd --help lists [$usage]"
   for cmd in $usage; do
     grep -qE "^ {7}$cmd( |\$)" <<<"$text" || fail "man qfd has no entry for $cmd"
     grep -qE "^ {10,}qfd $cmd " <<<"$text" || fail "man qfd has no example of $cmd"
   done
-  for option in $("$usr/bin/qfd" --help | grep -o -- '--[a-z-]*' | sort -u); do
+  for option in $(grep -o -- '--[a-z-]*' <<<"$help" | sort -u); do
     grep -q -- "$option" <<<"$text" || fail "man qfd does not name $option"
   done
-fi
+done
 
 # ---- AppStream metainfo --------------------------------------------------------------
 for p in QfEntry QfLayout; do
   info=$usr/share/metainfo/org.qfforms.$p.metainfo.xml
   [ -f "$info" ] || { fail "no metainfo for $p"; continue; }
-  appstreamcli validate --no-net "$info" >"$tmp/validate.log" 2>&1 || { cat "$tmp/validate.log"; fail "$p's metainfo does not validate"; }
+  quiet "$p's metainfo does not validate" appstreamcli validate --no-net "$info"
   expect "$p's component id" "org.qfforms.$p" "$(sed -n 's|.*<id>\(.*\)</id>.*|\1|p' "$info")"
   launch=$(sed -n 's|.*<launchable type="desktop-id">\(.*\)</launchable>.*|\1|p' "$info")
   [ -f "$apps/$launch" ] || fail "$p's metainfo launches [$launch], which the package does not have"
@@ -199,8 +190,7 @@ for p in QfEntry QfLayout; do
   done
 done
 # The whole tree, as a distribution's tools read it: metainfo, desktop files, icons.
-appstreamcli validate-tree --no-net "$root" >"$tmp/validate-tree.log" 2>&1 ||
-  { cat "$tmp/validate-tree.log"; fail "appstreamcli validate-tree"; }
+quiet "appstreamcli validate-tree" appstreamcli validate-tree --no-net "$root"
 
 # ---- bash completion -----------------------------------------------------------------
 # The file QfdBashCompletion checks against this build's qfd.
@@ -209,19 +199,15 @@ cmp -s "$usr/share/bash-completion/completions/qfd" "$source/desktop/qfd-complet
 
 # ---- lintian, where it is installed: nothing about the files above -------------------
 if command -v lintian >/dev/null; then
-  lintian --no-tag-display-limit "$deb" >"$tmp/lintian.log" 2>&1
-  if grep -E '^[EW]: .*(copyright|manpage|man/man1|metainfo|appstream|bash-completion)' "$tmp/lintian.log"; then
-    fail "lintian"
-  fi
+  lintian --no-tag-display-limit "$deb" 2>&1 |
+    grep -E '^[EW]: .*(copyright|manpage|man/man1|metainfo|appstream|bash-completion)' && fail "lintian"
 fi
 
 # ---- running what was installed ------------------------------------------------------
 work=$tmp/work
 mkdir -p "$work"
 cp "$usr/share/doc/qfforms/examples/"*.Qfd "$work/" || fail "no example databases in the package"
-out=$("$usr/bin/qfd" info "$work/Contacts.Qfd" 2>&1)
-rc=$?
-expect "qfd info status" 0 "$rc"
+out=$("$usr/bin/qfd" info "$work/Contacts.Qfd" 2>&1) || fail "qfd info ended with status $?"
 grep -q '^Records: *8 ' <<<"$out" || fail "qfd info: $out"
 grep -q 'FirstName' <<<"$out" || fail "qfd info lists no FirstName: $out"
 "$usr/bin/qfd" check "$work/Cities.Qfd" >/dev/null 2>&1 || fail "qfd check Cities.Qfd"
@@ -242,19 +228,14 @@ rc=$?
 
 # ---- make install: the same tree under any prefix ------------------------------------
 prefix=$tmp/prefix
-if "$cmake" --install "$build" --prefix "$prefix" >"$tmp/install.log" 2>&1; then
-  for p in QfEntry QfLayout; do
-    expect "installed $p" "$prefix/lib/qfforms/$p" "$(readlink -f "$prefix/bin/$p")"
-  done
+if quiet "cmake --install --prefix" "$cmake" --install "$build" --prefix "$prefix"; then
+  for p in QfEntry QfLayout; do expect "installed $p" "$prefix/lib/qfforms/$p" "$(readlink -f "$prefix/bin/$p")"; done
   expect "installed QfEntry --version" "QfEntry $version" "$("$prefix/bin/QfEntry" --version 2>&1)"
   for f in lib/qfforms/QfEntry.Txt lib/qfforms/QfLayout.Txt share/mime/packages/qfforms.xml \
     share/man/man1/qfd.1.gz share/metainfo/org.qfforms.QfEntry.metainfo.xml share/bash-completion/completions/qfd \
     share/doc/qfforms/copyright; do
     [ -f "$prefix/$f" ] || fail "no $f under the prefix"
   done
-else
-  cat "$tmp/install.log"
-  fail "cmake --install --prefix"
 fi
 
 [ $status = 0 ] && echo "ok"

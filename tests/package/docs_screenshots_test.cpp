@@ -56,8 +56,7 @@ class LayoutScreenshot : public qfdesign::DesignerTest {};
 // (the box being typed into framed), and at 150 percent. The settings go to a test folder.
 TEST_F(EntryScreenshot, TheExampleDatabaseHighContrastAndZoom) {
   QStandardPaths::setTestModeEnabled(true);
-  CopyExamples(dir.path());
-  frmEdit& w = Open(dir / "Contacts.Qfd");
+  frmEdit& w = OpenExample("Contacts.Qfd");
   EXPECT_EQ(w.Mode, 1);
   EXPECT_EQ(w.lblRecNo->text(), " 1 / 8");
   // Browsing, the values show in the read-only captions.
@@ -87,8 +86,7 @@ TEST_F(EntryScreenshot, TheExampleDatabaseHighContrastAndZoom) {
 
 // The window with no database: the whole toolbar shows.
 TEST_F(EntryScreenshot, TheEmptyWindow) {
-  window = new frmEdit;
-  window->show();
+  NewWindow();
   EXPECT_TRUE(QTest::qWaitForWindowExposed(window));
   EXPECT_LE(window->cTBarBtn[15]->geometry().right(), window->width());
   SaveShot(window, "qfentry-empty.png");
@@ -96,8 +94,7 @@ TEST_F(EntryScreenshot, TheEmptyWindow) {
 
 // Actions > PickCity: the city table, a typed "o" finding Oslo unsorted.
 TEST_F(EntryScreenshot, TheCityList) {
-  CopyExamples(dir.path());
-  frmEdit& w = Open(dir / "Contacts.Qfd");
+  frmEdit& w = OpenExample("Contacts.Qfd");
   w.mnuEditRecord->trigger();
   Through<frmBrowse>(w.mnuAction[1], [&](frmBrowse* t) {
     QTest::keyClicks(t->lstCol[0], "o");
@@ -140,7 +137,7 @@ TEST_F(LayoutScreenshot, TheExampleFormBannerPropertiesColourPickerAndComponentM
   EXPECT_FALSE(window->Modified);
   SaveShot(window, "qflayout.png");
   qfgui::OnShown<frmBanner>([&](frmBanner* d) {
-    SaveShot(d, "qflayout-banner.png", {300, 200});
+    SaveShot(d, "qflayout-banner.png");
     qfgui::OnShown<frmDlgClr>([&](frmDlgClr* c) {
       qfdesign::Fill(c->txtClr, "#3366CC");
       SaveShot(c, "qflayout-color.png", {200, 200});

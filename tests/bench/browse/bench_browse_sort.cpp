@@ -83,18 +83,10 @@ Values MakeValues() {
 }
 
 void MakeDatabase(const std::string& base, const Values& v) {
-  bench::Design({{"Name", kText, "AS", 120}, {"Amount", kNumber, "N.-", 120}, {"Day", kDate, "D", 120}});
-  modDB::SetDateOrder(1);
-  std::string name = base;
-  bench::Check(modDB::SaveHeader(name) == 1, "SaveHeader");
+  bench::SaveForm(base, {{"Name", kText, "AS", 120}, {"Amount", kNumber, "N.-", 120}, {"Day", kDate, "D", 120}});
   bench::WriteRaw(base, kRecords, [&](int32_t n) {
     return " " + Pad(v.text[n - 1], kText) + Pad(v.number[n - 1], kNumber) + Pad(v.date[n - 1], kDate);
   });
-}
-
-void WriteLines(const std::string& path, const std::vector<std::string>& lines) {
-  std::ofstream out(path, std::ios::binary);
-  for (const std::string& l : lines) out << l << '\n';
 }
 
 }  // namespace
@@ -102,8 +94,7 @@ void WriteLines(const std::string& path, const std::vector<std::string>& lines) 
 int main(int argc, char** argv) {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication app(argc, argv);
-  bench::QuietHost host;
-  modDB::SetHost(&host);
+  const bench::QuietHost host;
   const bench::Folder dir("qf-bench-sort");
   const Values values = MakeValues();
   const std::string base = dir / "table";
@@ -129,7 +120,10 @@ int main(int argc, char** argv) {
   for (int k = 1; k <= 3; ++k) {
     const Column& c = columns[k - 1];
     const std::string file = dir / c.what;
-    WriteLines(file, *c.cells);
+    {
+      std::ofstream out(file, std::ios::binary);
+      for (const std::string& l : *c.cells) out << l << '\n';
+    }
     const double gnu = Seconds([&] { Shell("LC_ALL=C " + c.sortArgs + " -o /dev/null '" + file + "'"); });
     const double ours = Seconds([&] { table.SortBy(k); });
     // The order: no key smaller than the one before it.

@@ -39,8 +39,7 @@ qfchecks::Rules TenRules() {
 }  // namespace
 
 int main() {
-  bench::QuietHost host;
-  SetHost(&host);
+  const bench::QuietHost host;
   const bench::Folder dir("qf_bench_checks");
   const std::string base = dir / "patients";
   bench::SaveForm(base, kFields);
@@ -64,7 +63,7 @@ int main() {
   const qfchecks::Rules rules = TenRules();
 
   const std::string file = base + ".Qfd";
-  const double cp = bench::Seconds([&] { bench::Shell("cp " + bench::Q(file) + " " + bench::Q(base + ".copy")); });
+  const double cp = bench::Seconds(bench::Cp(file, base + ".copy"));
   qfchecks::Report report;
   bool same = true;
   const double check = bench::Seconds([&] {

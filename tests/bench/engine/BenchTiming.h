@@ -1,9 +1,12 @@
-// What the benchmarks share: the best of five runs of a piece of work, shell commands
-// for the reference figures (`cp` of the same file), a host that only reports what
-// should not be asked, a temporary folder, and the databases' making (a form of
-// fields, records appended or written straight into the file).
+// What the benchmarks share: runs of pieces of work taken in turns (the best or the
+// middle of each), `cp` of the same file as the reference figure, work in child
+// processes with their peak memory, a host that only reports what should not be
+// asked, a temporary folder, and the databases' making (a form of fields, records
+// appended or written straight into the file).
 #pragma once
 
+#include <sys/resource.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -13,6 +16,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -24,16 +28,24 @@ using Clock = std::chrono::steady_clock;
 // Seconds since t0.
 inline double Since(Clock::time_point t0) { return std::chrono::duration<double>(Clock::now() - t0).count(); }
 
-// Seconds of the fastest of `runs` runs of `work`; `before` prepares each run, untimed.
-inline double Seconds(const std::function<void()>& work, const std::function<void()>& before = [] {}, int runs = 5) {
-  double best = 1e9;
-  for (int i = 0; i < runs; ++i) {
-    before();
-    const auto t0 = Clock::now();
-    work();
-    best = std::min(best, Since(t0));
-  }
-  return best;
+// A piece of work to time, and what prepares each run of it, untimed.
+struct Run {
+  std::function<void()> work;
+  std::function<void()> before = [] {};
+};
+
+// `rounds` rounds of every run, one after the other, so that all meet the same moments
+// of a busy machine: times[k] holds the seconds of each of run k's rounds.
+inline std::vector<std::vector<double>> Turns(int rounds, const std::vector<Run>& runs) {
+  std::vector<std::vector<double>> times(runs.size());
+  for (int i = 0; i < rounds; ++i)
+    for (size_t k = 0; k < runs.size(); ++k) {
+      runs[k].before();
+      const auto t0 = Clock::now();
+      runs[k].work();
+      times[k].push_back(Since(t0));
+    }
+  return times;
 }
 
 // The fastest and the middle of a set of timings.
@@ -43,22 +55,74 @@ inline double Middle(std::vector<double> v) {
   return v[v.size() / 2];
 }
 
-// Runs a shell command; a failure ends the benchmark.
-inline void Shell(const std::string& command) {
-  if (std::system(command.c_str()) != 0) {
-    std::fprintf(stderr, "failed: %s\n", command.c_str());
+// Seconds of the fastest of `runs` runs of `work`; `before` prepares each run, untimed.
+inline double Seconds(const Run& run, int runs = 5) { return Best(Turns(runs, {run})[0]); }
+inline double Seconds(const std::function<void()>& work, const std::function<void()>& before = [] {}, int runs = 5) {
+  return Seconds(Run{work, before}, runs);
+}
+
+// Ends the benchmark when `ok` is false.
+inline void Check(bool ok, const std::string& what) {
+  if (!ok) {
+    std::fprintf(stderr, "failed: %s\n", what.c_str());
     std::exit(1);
   }
 }
 
+// Runs a shell command; a failure ends the benchmark.
+inline void Shell(const std::string& command) { Check(std::system(command.c_str()) == 0, command); }
+
 // A path quoted for the shell (the benchmarks' own temporary paths hold no quote).
 inline std::string Q(const std::string& path) { return "'" + path + "'"; }
 
-// A host for work without a window: a message box should not come, and is reported
-// (with the process, as several may run) and answered with its default; with `yes`, a
-// question is answered Yes without a word (a rebuild asks whether to recover records).
+// The reference run: `cp FROM TO`, timed with `sync TO` after it when `sync`; the copy
+// of the run before removed first, untimed (and the disk flushed when `settle`).
+inline Run Cp(const std::string& from, const std::string& to, bool sync = false, bool settle = false) {
+  const std::string cp = "cp " + Q(from) + " " + Q(to) + (sync ? " && sync " + Q(to) : "");
+  return {[cp] { Shell(cp); }, [to, settle] {
+            std::filesystem::remove(to);
+            if (settle) ::sync();
+          }};
+}
+
+// The bytes of a file.
+inline std::string Slurp(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// `count` child processes, each running `work(i)` (its exit status), waited for: each
+// one's peak resident memory in MB (a child shares its parent's pages, so they count),
+// exit status, and seconds from the start until it was reaped.
+struct ChildRun {
+  double peakMb = 0, seconds = 0;
+  int code = -1;
+};
+inline std::vector<ChildRun> InChildren(int count, const std::function<int(int)>& work) {
+  std::fflush(nullptr);
+  const auto t0 = Clock::now();
+  std::vector<pid_t> pids;
+  for (int i = 0; i < count; ++i) {
+    pids.push_back(::fork());
+    if (pids.back() == 0) ::_exit(work(i));
+    if (pids.back() < 0) std::exit(1);
+  }
+  std::vector<ChildRun> runs(pids.size());
+  for (size_t i = 0; i < pids.size(); ++i) {
+    int status = 0;
+    struct rusage usage {};
+    ::wait4(pids[i], &status, 0, &usage);
+    runs[i] = {static_cast<double>(usage.ru_maxrss) / 1024.0, Since(t0), WIFEXITED(status) ? WEXITSTATUS(status) : -1};
+  }
+  return runs;
+}
+
+// The engine's host, from its making on, for work without a window: a message box
+// should not come, and is reported (with the process, as several may run) and answered
+// with its default; with `yes`, a question is answered Yes without a word (a rebuild
+// asks whether to recover records).
 struct QuietHost final : modDB::Host {
-  explicit QuietHost(bool yes = false) : yes(yes) {}
+  explicit QuietHost(bool yes = false) : yes(yes) { modDB::SetHost(this); }
   int MsgBox(const std::string& text, int style, const std::string& title) override {
     if (yes && (style & 7) != 0) return modDB::vbYes;
     std::fprintf(stderr, "[%d] unexpected message: %s: %s\n", static_cast<int>(::getpid()), title.c_str(),
@@ -70,14 +134,6 @@ struct QuietHost final : modDB::Host {
   void HidePer() override {}
   bool yes;
 };
-
-// Ends the benchmark when `ok` is false.
-inline void Check(bool ok, const std::string& what) {
-  if (!ok) {
-    std::fprintf(stderr, "failed: %s\n", what.c_str());
-    std::exit(1);
-  }
-}
 
 // A folder of its own under the temporary folder, removed at the end unless
 // QF_BENCH_KEEP is set (to look at what a benchmark made).
@@ -101,6 +157,12 @@ struct FieldShape {
   const char* format = "";
   int width = 0;  // pixels on the form; 0 leaves the size to the engine
 };
+// `count` free text fields of `length`, named `prefix` and their number from `first`.
+inline std::vector<FieldShape> Fields(int count, int length, const std::string& prefix = "Field", int first = 1) {
+  std::vector<FieldShape> fields;
+  for (int k = first; k < first + count; ++k) fields.push_back({prefix + std::to_string(k), length});
+  return fields;
+}
 
 // A new design of these fields, all on page 1; SaveForm saves it as `base`.
 inline void Design(const std::vector<FieldShape>& fields) {
@@ -121,13 +183,13 @@ inline void SaveForm(const std::string& base, const std::vector<FieldShape>& fie
   Check(modDB::SaveHeader(name) == 1, "SaveHeader");
 }
 
+inline void Open(const std::string& base) {
+  std::string name = base;
+  Check(modDB::OpenDatabase(name) == 1, "OpenDatabase " + base);
+}
 // `count` records appended to the database through the engine (the "#" fields of the
 // slots `numbered` numbered by it); `fill` writes record n's values into its blank
 // record at the fields' offsets.
-inline void Open(const std::string& base) {
-  std::string name = base;
-  if (modDB::OpenDatabase(name) != 1) Check(false, "OpenDatabase " + base);
-}
 inline void AppendRecords(const std::string& base, int32_t count, const std::vector<int16_t>& numbered,
                           const std::function<void(int32_t, std::string&, const modDB::FormHeader&)>& fill) {
   Open(base);

@@ -4,9 +4,6 @@
 // writer's own letter. Afterwards every record is checked: none lost, none doubled,
 // none torn, each writer's records in its own order, and the file length agrees with
 // the count. Prints the time and the records kept; exits 1 on any fault.
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -39,8 +36,7 @@ std::string Num(int n, int width) {
 
 // One writer: its own open database, kEach appends.
 int Writer(const std::string& base, int w) {
-  bench::QuietHost host;
-  SetHost(&host);
+  const bench::QuietHost host;
   bench::Open(base);
   for (int i = 1; i <= kEach; ++i) {
     modDB::ClearRecord();
@@ -56,8 +52,7 @@ int Writer(const std::string& base, int w) {
 }  // namespace
 
 int main() {
-  bench::QuietHost host;
-  SetHost(&host);
+  const bench::QuietHost host;
   modLIB::SetTwipsPerPixel(15, 15);
   const bench::Folder folder("qf-bench-appends");
   const std::string base = folder / "shared";
@@ -65,23 +60,12 @@ int main() {
   modDB::InitHeader();
 
   const auto t0 = bench::Clock::now();
-  std::vector<pid_t> pids;
-  for (int w = 0; w < kWriters; ++w) {
-    const pid_t pid = fork();
-    if (pid == 0) _exit(Writer(base, w));
-    if (pid < 0) return 1;
-    pids.push_back(pid);
-  }
   int failedWriters = 0;
-  for (pid_t pid : pids) {
-    int status = 0;
-    waitpid(pid, &status, 0);
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) ++failedWriters;
-  }
+  for (const bench::ChildRun& r : bench::InChildren(kWriters, [&](int w) { return Writer(base, w); }))
+    failedWriters += r.code != 0;
   const double seconds = bench::Since(t0);
 
-  std::ifstream in(base + ".Qfd", std::ios::binary);
-  const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  const std::string bytes = bench::Slurp(base + ".Qfd");
   const auto u = [&](size_t i) { return static_cast<uint32_t>(static_cast<unsigned char>(bytes[i])); };
   const int32_t count = static_cast<int32_t>(u(0) | u(1) << 8 | u(2) << 16 | u(3) << 24);
 

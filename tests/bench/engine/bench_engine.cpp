@@ -35,27 +35,18 @@ namespace {
 constexpr int32_t kRecords = 65530;
 constexpr int kFields = 10, kFieldLength = 100;  // record length 1,001
 
-using bench::Q;
+using bench::Open;
 using bench::Seconds;
-using bench::Shell;
-
-std::vector<bench::FieldShape> Fields() {
-  std::vector<bench::FieldShape> fields;
-  for (int k = 1; k <= kFields; ++k) fields.push_back({"Field" + std::to_string(k), kFieldLength});
-  return fields;
-}
 
 // A database of `count` records written straight into the file; every tenth marked
 // when `marked`.
 void MakeDatabase(const std::string& base, int32_t count, bool marked) {
-  bench::SaveForm(base, Fields());
+  bench::SaveForm(base, bench::Fields(kFields, kFieldLength));
   bench::WriteRecords(
       base, count, kFields, kFieldLength,
       [](int32_t n, int k) { return "value " + std::to_string(n) + "." + std::to_string(k); },
       [&](int32_t n) { return marked && n % 10 == 0; });
 }
-
-using bench::Open;
 
 void Row(const char* what, double seconds, double cp, double cpSync = 0) {
   std::printf("  %-34s %8.1f ms   %5.2f x cp", what, seconds * 1000, seconds / cp);
@@ -63,11 +54,18 @@ void Row(const char* what, double seconds, double cp, double cpSync = 0) {
   std::printf("\n");
 }
 
+// The seconds of `count` runs of `work`, the best of five, over `count`.
+double Each(int count, const std::function<void(int)>& work) {
+  return Seconds([&] {
+           for (int i = 0; i < count; ++i) work(i);
+         }) /
+         count;
+}
+
 }  // namespace
 
 int main() {
-  bench::QuietHost host(true);
-  modDB::SetHost(&host);
+  const bench::QuietHost host(true);
   const bench::Folder dir("qf-bench");
   const std::string master = dir / "master", db = dir / "db", small = dir / "small", copy = dir / "copy.Qfd";
   MakeDatabase(master, kRecords, true);
@@ -85,32 +83,24 @@ int main() {
   // Each figure's runs take turns with runs of `cp` and `cp + sync` of the same file,
   // so that the work and its references meet the same moments of a busy machine.
   struct Beside {
-    double work = 1e9, cp = 1e9, cpSync = 1e9;
+    double work, cp, cpSync;
   };
   double cp = 1e9, cpSync = 1e9;  // the best of all rounds
-  auto rounds = [&](const std::function<void()>& work, const std::function<void()>& before) {
-    Beside b;
-    const std::string from = Q(master + ".Qfd"), to = Q(copy);
-    for (int i = 0; i < 5; ++i) {
-      b.cp = std::min(b.cp, Seconds([&] { Shell("cp " + from + " " + to); }, [&] { fs::remove(copy); }, 1));
-      b.cpSync = std::min(
-          b.cpSync, Seconds([&] { Shell("cp " + from + " " + to + " && sync " + to); }, [&] { fs::remove(copy); }, 1));
-      b.work = std::min(b.work, Seconds(work, before, 1));
-    }
-    cp = std::min(cp, b.cp);
-    cpSync = std::min(cpSync, b.cpSync);
-    return b;
+  auto rounds = [&](const std::function<void()>& work, const std::function<void()>& before = [] {}) {
+    const auto t =
+        bench::Turns(5, {bench::Cp(master + ".Qfd", copy), bench::Cp(master + ".Qfd", copy, true), {work, before}});
+    cp = std::min(cp, bench::Best(t[0]));
+    cpSync = std::min(cpSync, bench::Best(t[1]));
+    return Beside{bench::Best(t[2]), bench::Best(t[0]), bench::Best(t[1])};
   };
 
-  const Beside walk = rounds(
-      [&] {
-        Open(db);
-        int32_t n = 1;
-        while (modDB::GotoNextRecord() == 1) ++n;
-        modDB::CloseDatabase();
-        if (n != kRecords) std::exit(1);
-      },
-      [] {});
+  const Beside walk = rounds([&] {
+    Open(db);
+    int32_t n = 1;
+    while (modDB::GotoNextRecord() == 1) ++n;
+    modDB::CloseDatabase();
+    if (n != kRecords) std::exit(1);
+  });
   const Beside rebuild = rounds(
       [&] {
         std::string name = db;
@@ -118,7 +108,7 @@ int main() {
       },
       [&] {
         fresh();
-        bench::Design(Fields());
+        bench::Design(bench::Fields(kFields, kFieldLength));
         modDB::MoveFieldDown(1);
       });
   const Beside pack = rounds(
@@ -133,39 +123,29 @@ int main() {
   std::vector<bool> all(modDB::kMaxFields + 1, true);
   fresh();
   Open(db);
-  const Beside exported = rounds(
-      [&] {
-        if (modDB::ExportCsv(dir / "out.csv", all) != 1) std::exit(1);
-      },
-      [] {});
+  const Beside exported = rounds([&] {
+    if (modDB::ExportCsv(dir / "out.csv", all) != 1) std::exit(1);
+  });
   modDB::CloseDatabase();
 
-  constexpr int kOpens = 2000;
   auto opens = [&](const std::string& base) {
-    return Seconds([&] {
-             for (int i = 0; i < kOpens; ++i) {
-               Open(base);
-               modDB::CloseDatabase();
-             }
-           }) /
-           kOpens;
+    return Each(2000, [&](int) {
+      Open(base);
+      modDB::CloseDatabase();
+    });
   };
   const double openFull = opens(db), openSmall = opens(small);
 
-  constexpr int kWrites = 20000;
   // Every run writes values of its own, so that each save changes a field.
   int run = 0;
   auto updates = [&] {
     Open(db);
-    const double each = Seconds([&] {
-                          ++run;
-                          for (int i = 0; i < kWrites; ++i) {
-                            if (modDB::SetRecordNo(1 + (i * 7919) % kRecords) != 1) std::exit(1);
-                            modDB::WriteField(1, "written " + std::to_string(run) + "." + std::to_string(i));
-                            if (modDB::WriteRecord() != 1) std::exit(1);
-                          }
-                        }) /
-                        kWrites;
+    const double each = Each(20000, [&](int i) {
+      if (i == 0) ++run;
+      if (modDB::SetRecordNo(1 + (i * 7919) % kRecords) != 1) std::exit(1);
+      modDB::WriteField(1, "written " + std::to_string(run) + "." + std::to_string(i));
+      if (modDB::WriteRecord() != 1) std::exit(1);
+    });
     modDB::CloseDatabase();
     return each;
   };

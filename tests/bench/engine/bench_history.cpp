@@ -38,9 +38,7 @@ std::string Name(int f) { return "F" + std::to_string(f); }
 
 // The database with its records, and its history as described above.
 void Make(const std::string& base, bool bigHistory) {
-  std::vector<bench::FieldShape> fields;
-  for (int f = 0; f < kFields; ++f) fields.push_back({Name(f), kLength});
-  bench::SaveForm(base, fields);
+  bench::SaveForm(base, bench::Fields(kFields, kLength, "F", 0));
   std::vector<std::string> values(static_cast<size_t>(kRecords) * kFields, "v0");
   std::string hist = modDB::HistoryHeading() + "\n\n";
   if (bigHistory) {
@@ -91,12 +89,8 @@ std::pair<double, double> SaveSeconds(const std::string& none, const std::string
   Save(big, rng, -1);
   std::printf("  first save, building the index   %8.1f s\n", bench::Since(t0));
   ::sync();
-  std::vector<double> times[2];
-  for (int i = 0; i < 2000; ++i) {
-    const auto t0 = bench::Clock::now();
-    Save(i % 2 ? big : none, rng, i);
-    times[i % 2].push_back(bench::Since(t0));
-  }
+  int i = 0;
+  const auto times = bench::Turns(1000, {{[&] { Save(none, rng, i++); }}, {[&] { Save(big, rng, i++); }}});
   return {bench::Middle(times[0]), bench::Middle(times[1])};
 }
 
@@ -127,8 +121,7 @@ std::pair<double, double> RecordRun(const std::string& self, const std::string& 
 
 int main(int argc, char** argv) {
   if (argc == 3 && std::string(argv[1]) == "--record") return ReadOne(argv[2]);
-  bench::QuietHost host;
-  SetHost(&host);
+  const bench::QuietHost host;
   const bench::Folder dir("qf-bench-history");
   const std::string big = dir / "big", none = dir / "none";
   Make(big, true);

@@ -7,8 +7,6 @@
 // (one line per row); goal: at most 2 x the import without. Then the peak memory of one import
 // (in a process of its own) beside the size of the records it writes, and that of an
 // import refused for a file of ten million one-character rows (a database holds 65,530).
-#include <sys/resource.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -34,38 +32,13 @@ namespace {
 
 constexpr int32_t kRecords = 65530;
 
-using bench::Q;
-using bench::Seconds;
-using bench::Shell;
-
 using bench::Check;
-
-// Runs `work` in a child process: its peak resident memory in MB and its time in
-// seconds; `code` is its exit status.
-struct ChildRun {
-  double peakMb = 0, seconds = 0;
-  int code = -1;
-};
-ChildRun InChild(const std::function<int()>& work) {
-  std::fflush(nullptr);
-  const auto t0 = bench::Clock::now();
-  const pid_t pid = ::fork();
-  if (pid == 0) ::_exit(work());
-  int status = 0;
-  struct rusage usage {};
-  ::wait4(pid, &status, 0, &usage);
-  ChildRun r;
-  r.seconds = bench::Since(t0);
-  r.peakMb = static_cast<double>(usage.ru_maxrss) / 1024.0;
-  r.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  return r;
-}
+using bench::Seconds;
 
 }  // namespace
 
 int main() {
-  bench::QuietHost host;
-  SetHost(&host);
+  const bench::QuietHost host;
   const bench::Folder dir("qf-bench-import");
   const std::string empty = dir / "empty", db = dir / "db", csv = dir / "in.csv", copy = dir / "copy.Qfd";
 
@@ -104,8 +77,7 @@ int main() {
   // a busy machine; the figures are the best of each, and the middle of each.
   // Each starts with nothing left to write back from the one before.
   constexpr int kRounds = 11;
-  std::vector<double> imports, copies, reads, histories;
-  uintmax_t historyBytes = 0;
+  std::vector<double> reads;
   // One import into the fresh copy: its seconds, those of reading and checking in `read`.
   auto importOnce = [&](double* read) {
     const auto t0 = bench::Clock::now();
@@ -118,40 +90,30 @@ int main() {
     modDB::CloseDatabase();
     return bench::Since(t0);
   };
-  for (int round = 0; round < kRounds; ++round) {
+  const auto settled = [&] {
     fresh();
     ::sync();
-    double read = 0;
-    imports.push_back(importOnce(&read));
-    reads.push_back(read);
-    copies.push_back(Seconds([&] { Shell("cp " + Q(db + ".Qfd") + " " + Q(copy)); },
-                             [&] {
-                               fs::remove(copy);
-                               ::sync();
-                             },
-                             1));
-  }
+  };
+  const auto plain = bench::Turns(
+      kRounds, {{[&] { importOnce(&reads.emplace_back()); }, settled}, bench::Cp(db + ".Qfd", copy, false, true)});
+  const std::vector<double>&imports = plain[0], &copies = plain[1];
   // The same import with the change history kept, in rounds of its own afterwards: its
   // 80 MB of history would otherwise weigh on the plain imports that follow it.
-  for (int round = 0; round < kRounds; ++round) {
-    fresh();
-    Check(modDB::StartHistory(db).empty(), "StartHistory");
-    ::sync();
-    histories.push_back(importOnce(nullptr));
-    historyBytes = fs::file_size(db + ".Qfh");
-    fs::remove(db + ".Qfh");
-  }
+  const auto histories = bench::Turns(kRounds, {{[&] { importOnce(nullptr); }, [&] {
+                                                   fs::remove(db + ".Qfh");
+                                                   fresh();
+                                                   Check(modDB::StartHistory(db).empty(), "StartHistory");
+                                                   ::sync();
+                                                 }}})[0];
+  const uintmax_t historyBytes = fs::file_size(db + ".Qfh");
+  fs::remove(db + ".Qfh");
   const double import = bench::Best(imports), cp = bench::Best(copies), read = bench::Best(reads);
   using bench::Middle;
   // A part of it: splitting the text into rows alone.
-  std::string text;
-  {
-    std::ifstream in(csv, std::ios::binary);
-    text.assign(std::istreambuf_iterator<char>(in), {});
-  }
+  std::string text = bench::Slurp(csv);
   const double split = Seconds([&] {
     int64_t values = 0;
-    modDB::ParseCsv(text, [&](modDB::CsvRow& r, const std::string&) { values += static_cast<int64_t>(r.values.size()); });
+    modDB::ParseCsv(text, [&](modDB::CsvRow& r, const std::string&) { values += std::ssize(r.values); });
     Check(values == int64_t{kRecords + 1} * 10, "ParseCsv");
   });
   std::printf("import: %d rows of about 1 KB (%.1f MB of CSV) into an empty database (%.1f MB)\n", kRecords,
@@ -176,13 +138,13 @@ int main() {
   // file of ten million one-character rows, refused once the rows pass what a
   // database holds.
   const double recordsMb = static_cast<double>(fs::file_size(db + ".Qfd") - 23496) / 1048576.0;
-  const ChildRun full = InChild([&] {
+  const bench::ChildRun full = bench::InChildren(1, [&](int) {
     fresh();
     importOnce(nullptr);
     return 0;
-  });
+  })[0];
   Check(full.code == 0, "import in a child");
-  const ChildRun base = InChild([] { return 0; });
+  const bench::ChildRun base = bench::InChildren(1, [](int) { return 0; })[0];
   {
     std::ofstream out(csv, std::ios::binary);
     out << heading << "\r\n";
@@ -192,27 +154,27 @@ int main() {
   }
   // An import refused with the one expected message, in a process of its own.
   auto refused = [&](const char* expected) {
-    return InChild([&] {
+    return bench::InChildren(1, [&](int) {
       fresh();
       bench::Open(db);
       const modDB::RecordingHost seen;
       modDB::CsvImport plan;
       const bool no = modDB::ReadCsvImport(csv, {}, plan) == 0;
       return no && seen.boxes.size() == 1 && seen.Last().find(expected) != std::string::npos ? 0 : 1;
-    });
+    })[0];
   };
-  const ChildRun flood = refused("has more than 65530 rows");
+  const bench::ChildRun flood = refused("has more than 65530 rows");
   Check(flood.code == 0, "the flood of rows refused");
   {
     std::ofstream out(csv, std::ios::binary);
     out << heading << "\r\n" << std::string(size_t{20} << 20, ',') << "\r\n";  // one row of 20 MB of commas
   }
-  const ChildRun wide = refused("has more than 100000 values");
+  const bench::ChildRun wide = refused("has more than 100000 values");
   Check(wide.code == 0, "the row of commas refused");
   std::printf("  %-34s %8.1f MB   beside %.1f MB of records written: %.2f x (the peak less that of a process of\n"
               "  %-34s             this program that does nothing, %.1f MB)\n",
-              "peak memory of one import", full.peakMb - base.peakMb, recordsMb, (full.peakMb - base.peakMb) / recordsMb,
-              "", base.peakMb);
+              "peak memory of one import", full.peakMb - base.peakMb, recordsMb,
+              (full.peakMb - base.peakMb) / recordsMb, "", base.peakMb);
   std::printf("  %-34s %8.1f MB   %6.0f ms (10,485,760 one-character rows, 20 MB, refused)\n",
               "peak memory, too many rows", flood.peakMb - base.peakMb, flood.seconds * 1000);
   std::printf("  %-34s %8.1f MB   %6.0f ms (one row of 20 MB of commas, refused; goal: a small multiple of the file)\n",

@@ -20,9 +20,7 @@ constexpr int kFields = 10, kFieldLength = 100;
 
 // The file of kRecords records written straight; field 1 is the key "K<n>".
 void MakeDatabase(const std::string& base, bool second) {
-  std::vector<bench::FieldShape> fields;
-  for (int k = 1; k <= kFields; ++k) fields.push_back({"Field" + std::to_string(k), kFieldLength});
-  bench::SaveForm(base, fields);
+  bench::SaveForm(base, bench::Fields(kFields, kFieldLength));
   bench::WriteRecords(base, kRecords, kFields, kFieldLength, [&](int32_t n, int k) {
     const int32_t key = second && n % 1000 == 0 ? kRecords + n : n;
     std::string v = k == 0 ? "K" + std::to_string(key) : "value " + std::to_string(n) + "." + std::to_string(k);
@@ -49,7 +47,7 @@ int main() {
     const int rc = std::system(command.c_str());
     if (!WIFEXITED(rc) || WEXITSTATUS(rc) != 1) std::fprintf(stderr, "qfd compare exited with %d\n", rc);
   });
-  const double cp = bench::Seconds([&] { bench::Shell("cp " + bench::Q(a + ".Qfd") + " " + bench::Q(out + ".cp")); });
+  const double cp = bench::Seconds(bench::Cp(a + ".Qfd", out + ".cp"));
   std::ifstream in(out);
   int64_t lines = -1;
   for (std::string line; std::getline(in, line);) ++lines;
