@@ -20,11 +20,6 @@ class ChecksTest : public EntryTest {
     qftest::QfdCreate(dir / "Test", kChecksForm);
     return Open(dir / "Test.Qfd");
   }
-  // Puts the focus in another box, as Tab or a click does, and lets the check run.
-  void Leave(int to) {
-    window->Field[to]->setFocus();
-    QApplication::processEvents();
-  }
 };
 
 TEST_F(ChecksTest, FieldRulesOnLeavingAndSkipsThatCannotBeKeyedAround) {

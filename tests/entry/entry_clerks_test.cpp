@@ -61,10 +61,10 @@ TEST_F(EntryTest, AReplacedDatabaseIsOpenedAgain) {
 
   host.replies = {modDB::vbYes};
   w.mnuNextRecord->trigger();
-  ASSERT_EQ(host.boxes.size(), 1u);
-  EXPECT_EQ(host.Last(), "OPEN DATABASE: FILE:" + file +
-                             " was replaced by another program (packed or saved with a new design) since it was "
-                             "opened.\r\nOpen it again?");
+  ExpectBox("OPEN DATABASE: FILE:" + file +
+                " was replaced by another program (packed or saved with a new design) since it was opened.\r\n"
+                "Open it again?",
+            modDB::vbYesNo | modDB::vbExclamation);
   EXPECT_EQ(modDB::IsReplaced(), 0);
   w.mnuNextRecord->trigger();
   w.mnuEditRecord->trigger();
@@ -97,9 +97,9 @@ TEST_F(EntryTest, EditReadsTheFileAndClosingWhileEditingAsks) {
     host.Clear();
     host.replies = {c.answer};
     EXPECT_EQ(w.close(), c.closed);
-    EXPECT_EQ(host.Last(), "CLOSE: Record 1 is being edited.\r\nYes: save it and close.\r\n"
-                           "No: discard the changes and close.\r\nCancel: go on editing.");
-    EXPECT_EQ(host.boxes[0].style, modDB::vbYesNoCancel | modDB::vbQuestion | modDB::vbDefaultButton3);
+    ExpectBox("CLOSE: Record 1 is being edited.\r\nYes: save it and close.\r\n"
+              "No: discard the changes and close.\r\nCancel: go on editing.",
+              modDB::vbYesNoCancel | modDB::vbQuestion | modDB::vbDefaultButton3);
     EXPECT_EQ(w.Mode, c.closed ? 1 : 2);
     qftest::ExpectJson(Stored(1), {{"/Fields/Company", c.company}, {"/Fields/Phone", "222"}});
     CloseWindow();
