@@ -172,7 +172,7 @@ TEST_F(EntryTest, TableOpensOnTheCurrentRowAndItsKeysAndWheelReachEveryRow) {
       EXPECT_EQ(t->TopRow, top) << delta;
     }
     QTest::keyClick(t->lstCol[0], Qt::Key_Down);
-    EXPECT_EQ(std::tuple(t->lstCol[1]->selectedItems().size(), t->lstCol[1]->currentRow()), std::tuple(qsizetype(1), 0));
+    EXPECT_EQ(std::tuple(t->lstCol[1]->selectedItems().size(), t->lstCol[1]->currentRow()), std::tuple(1, 0));
     QTest::keyClick(t->lstCol[0], Qt::Key_Escape);
   });
   w.mnuGotoRecord->trigger();

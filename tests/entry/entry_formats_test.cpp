@@ -102,8 +102,9 @@ TEST_F(FormatTest, TypedKeysMeetTheFormatAtTheCaret) {
   EXPECT_EQ(std::tuple(BoxText(5), star->textCursor().position()), std::tuple(QString("AXB"), 2));
   star->SetText("shown");  // a value from the record is cased too
   EXPECT_EQ(BoxText(5), "SHOWN");
-  EXPECT_EQ(star->document()->defaultTextOption().alignment(), Qt::AlignRight);
-  EXPECT_EQ(window->Field[6]->document()->defaultTextOption().alignment(), Qt::AlignHCenter);
+  EXPECT_EQ(std::tuple(star->document()->defaultTextOption().alignment(),
+                       window->Field[6]->document()->defaultTextOption().alignment()),
+            std::tuple(Qt::AlignRight, Qt::AlignHCenter));
   QTest::keyClick(star, Qt::Key_Return);
   EXPECT_EQ(QApplication::focusWidget(), window->Field[6]);
   Type(6, "line1");
@@ -112,8 +113,9 @@ TEST_F(FormatTest, TypedKeysMeetTheFormatAtTheCaret) {
   EXPECT_EQ(BoxText(6), "line1\nline2");
   EXPECT_EQ(QApplication::focusWidget(), window->Field[6]);
   window->mnuUpdateRecord->trigger();
-  EXPECT_EQ(Stored(1)["Fields"]["Memo"], "line1\r\nline2");
-  EXPECT_EQ(window->Dummy[6]->text(), "line1\nline2");  // a multi-line caption shows both lines
+  // A multi-line caption shows both lines.
+  EXPECT_EQ(std::tuple(Stored(1)["Fields"]["Memo"], window->Dummy[6]->text()),
+            std::tuple("line1\r\nline2", "line1\nline2"));
 }
 
 // A date's separators come in as it is typed; a date or time is checked as its field
@@ -201,9 +203,7 @@ TEST_F(FormatTest, CalendarOnDoubleClick) {
     d->accept();
   });
   QTest::mouseDClick(window->Field[1]->viewport(), Qt::LeftButton);
-  EXPECT_TRUE(*ran);
-  EXPECT_EQ(BoxText(1), "01/02/2003");
-  EXPECT_TRUE(window->Field[1]->isEnabled());
+  EXPECT_EQ(std::tuple(*ran, BoxText(1), window->Field[1]->isEnabled()), std::tuple(true, "01/02/2003", true));
   QApplication::setActiveWindow(window);  // the window system gives it back after the calendar
   EXPECT_EQ(QApplication::focusWidget(), window->Field[1]);
   modDlg::SetShownHook({});
@@ -259,12 +259,11 @@ TEST_F(FormatTest, CtrlCCopiesInEveryFieldWhileEditing) {
     QTest::keyClick(box, Qt::Key_End, Qt::ControlModifier);
     QTest::keyClick(box, Qt::Key_Home, Qt::ShiftModifier);
     QTest::keyClick(box, Qt::Key_C, Qt::ControlModifier);
-    EXPECT_EQ(QApplication::clipboard()->text(), slot == 1 ? "123" : "Nina Ross") << slot;
-    EXPECT_EQ(window->Mode, 2);
+    EXPECT_EQ(std::tuple(QApplication::clipboard()->text(), window->Mode),
+              std::tuple(slot == 1 ? "123" : "Nina Ross", 2));
   }
   QTest::keyClick(window->Field[2], Qt::Key_X, Qt::ControlModifier);  // and Ctrl+X cuts
-  EXPECT_EQ(BoxText(2), "");
-  EXPECT_EQ(QApplication::clipboard()->text(), "Nina Ross");
+  EXPECT_EQ(std::tuple(BoxText(2), QApplication::clipboard()->text()), std::tuple("", "Nina Ross"));
   window->mnuCancelUpdate->trigger();
   QTest::keyClick(window, Qt::Key_C, Qt::ControlModifier);
   EXPECT_EQ(window->Mode, 0);  // closed
@@ -392,9 +391,9 @@ TEST_F(FormatTest, ALineFitsTheProposedHeight) {
   for (int k = 1; k <= 2; ++k) {
     FieldBox* b = window->Field[k];
     const QRect line = b->cursorRect(QTextCursor(b->document())).translated(b->viewport()->pos());
-    EXPECT_GE(line.height(), lineHeight - 1) << k;
-    EXPECT_GE(line.top(), -FormLook::kTextRaise) << k;
-    EXPECT_LE(line.bottom(), b->height() - 2) << k;
+    EXPECT_TRUE(line.height() >= lineHeight - 1 && line.top() >= -FormLook::kTextRaise &&
+                line.bottom() <= b->height() - 2)
+        << k << ": line " << line.top() << " to " << line.bottom() << " in a box " << b->height() << " high";
   }
   qfgui::Shot(window, "entry-default-height-edit");
 }
