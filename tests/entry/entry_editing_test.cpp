@@ -116,29 +116,6 @@ TEST_F(EntryTest, AFullDatabaseKeepsTheNewRecordOnScreen) {
   EXPECT_EQ(qftest::ReadFile(file).size(), bytes.size());
 }
 
-// Browse mode: Page Down / Page Up step through the records, Ctrl with them goes to
-// the last / first; while editing a box keeps these keys.
-TEST_F(EntryTest, PageKeysStepThroughRecordsInBrowseMode) {
-  frmEdit& w = Open(MakeDatabase({{"A", 10, 1, "AS", 60}}, {{"a"}, {"b"}, {"c"}}));
-  const struct {
-    Qt::Key key;
-    Qt::KeyboardModifiers mods;
-    const char* position;
-  } steps[] = {
-      {Qt::Key_PageDown, Qt::NoModifier, " 2 / 3"}, {Qt::Key_PageDown, Qt::NoModifier, " 3 / 3"},
-      {Qt::Key_PageDown, Qt::NoModifier, " 3 / 3"}, {Qt::Key_PageUp, Qt::NoModifier, " 2 / 3"},
-      {Qt::Key_PageUp, Qt::ControlModifier, " 1 / 3"}, {Qt::Key_PageDown, Qt::ControlModifier, " 3 / 3"},
-  };
-  for (const auto& s : steps) {
-    QTest::keyClick(&w, s.key, s.mods);
-    EXPECT_EQ(w.RECNO(), s.position);
-  }
-  host.Clear();
-  w.mnuEditRecord->trigger();
-  QTest::keyClick(w.Field[1], Qt::Key_PageUp);
-  EXPECT_EQ(std::tuple(w.RECNO(), w.Mode), std::tuple(" 3 / 3", 2));
-}
-
 // A one-line box entered with Tab or Enter has its text selected, so typing replaces
 // it; a multi-line one keeps its caret. Ctrl+A selects all in any field. Tab or Enter
 // on a page's last box goes on to the first box of the next page that has one; from

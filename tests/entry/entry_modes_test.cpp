@@ -129,18 +129,34 @@ TEST_F(EntryTest, MultiPageFormModesAndPages) {
   qftest::ExpectJson(Stored(1), {{"/Fields/A", "a1xyz"}, {"/Fields/B", "b1Q"}, {"/Fields/C", "c1R"}});
 }
 
+// The toolbar's Last, Next and Previous, and in browse mode Page Down / Page Up (with
+// Ctrl: the last / first), step through the records and never past the ends; while
+// editing a box keeps the page keys. Another program's new record is followed.
 TEST_F(EntryTest, PositionTextAndNavigation) {
-  const std::string file = MakeDatabase({{"N", 5, 1, "N"}}, {{"1"}, {"2"}, {"3"}});
-  frmEdit& w = Open(file);
+  frmEdit& w = Open(MakeDatabase({{"A", 10, 1, "AS", 60}}, {{"a"}, {"b"}, {"c"}}));
   EXPECT_EQ(w.RECNO(), " 1 / 3");
-  w.cTBarBtn[7]->click();  // Last
-  EXPECT_EQ(std::tuple(w.RECNO(), w.Dummy[1]->text()), std::tuple(" 3 / 3", "3"));
-  w.cTBarBtn[6]->click();  // Next on the last record: nothing
-  EXPECT_EQ(w.RECNO(), " 3 / 3");
-  w.cTBarBtn[4]->click();
-  EXPECT_EQ(w.lblRecNo->text(), " 2 / 3");
-  // Another program appends: the position text and Next follow the file.
-  ASSERT_EQ(qftest::QfdOk({"add", dir / "Test", "N=4"}).status, 0);
+  const struct {
+    int button;  // or -1: the key
+    Qt::Key key;
+    Qt::KeyboardModifiers mods;
+    const char *position, *shown;
+  } steps[] = {
+      {7, {}, {}, " 3 / 3", "c"}, {6, {}, {}, " 3 / 3", "c"}, {4, {}, {}, " 2 / 3", "b"},  // Last, Next, Previous
+      {-1, Qt::Key_PageDown, Qt::NoModifier, " 3 / 3", "c"}, {-1, Qt::Key_PageDown, Qt::NoModifier, " 3 / 3", "c"},
+      {-1, Qt::Key_PageUp, Qt::NoModifier, " 2 / 3", "b"},   {-1, Qt::Key_PageUp, Qt::ControlModifier, " 1 / 3", "a"},
+      {-1, Qt::Key_PageDown, Qt::ControlModifier, " 3 / 3", "c"},
+  };
+  for (const auto& s : steps) {
+    if (s.button < 0) QTest::keyClick(&w, s.key, s.mods);
+    else w.cTBarBtn[s.button]->click();
+    EXPECT_EQ(std::tuple(w.lblRecNo->text(), w.Dummy[1]->text()), std::tuple(s.position, s.shown)) << s.button << s.key;
+  }
+  w.mnuEditRecord->trigger();
+  QTest::keyClick(w.Field[1], Qt::Key_PageUp);
+  EXPECT_EQ(std::tuple(w.RECNO(), w.Mode), std::tuple(" 3 / 3", 2));
+  w.mnuCancelUpdate->trigger();
+  // Another program appends: the position text and Last follow the file.
+  qftest::QfdOk({"add", dir / "Test", "A=d"});
   w.mnuLastRecord->trigger();
   EXPECT_EQ(w.lblRecNo->text(), " 4 / 4");
   w.mnuFirstRecord->trigger();
