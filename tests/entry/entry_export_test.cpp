@@ -67,8 +67,8 @@ TEST_F(Export, EveryRecordWithItsNumberAndQuotedValuesAsQfdWritesThem) {
   EXPECT_EQ(entries.join('|'), "Name|City|Notes");
   // The bytes as the engine writes them (each rule in csvexport_test).
   EXPECT_EQ(Read("people.csv"), QfdExport());
-  EXPECT_TRUE(host.boxes.empty()) << host.Last();
-  EXPECT_EQ(std::tuple(host.showPer, host.lastTotal, host.hidePer), std::tuple(4, 4, 1));  // progress shown, hidden
+  // No message; the progress shown, then hidden.
+  EXPECT_EQ(std::tuple(host.Last(), host.showPer, host.lastTotal, host.hidePer), std::tuple("", 4, 4, 1));
   // The window stays on its record; its display is left as it was.
   EXPECT_EQ(std::tuple(modDB::GetRecordNo(), w.lblRecNo->text(), w.Mode), std::tuple(2, shownBefore, 1));
 
@@ -141,8 +141,8 @@ TEST_F(Export, ADatabaseWithoutRecordsGivesTheHeadingAlone) {
   ASSERT_TRUE(w.mnuExport->isEnabled());
   ASSERT_TRUE(RunExport(SelectAll, "empty"));
   EXPECT_EQ(Read("empty.csv"), QfdExport());
-  EXPECT_TRUE(host.boxes.empty()) << host.Last();
-  EXPECT_EQ(std::tuple(host.showPer, modDB::GetRecordNo(), w.lblRecNo->text()), std::tuple(0, 0, "Record"));
+  EXPECT_EQ(std::tuple(host.Last(), host.showPer, modDB::GetRecordNo(), w.lblRecNo->text()),
+            std::tuple("", 0, 0, "Record"));
 }
 
 // The window names its file by the engine's rule (each case of it in csvexport_test)
@@ -173,8 +173,7 @@ TEST_F(Export, AStataFileNamedByItsExtension) {
         SelectAll(d);
         d->chkQuoting->setChecked(true);
         d->cboFormat->setCurrentIndex(1);
-        EXPECT_FALSE(d->chkQuoting->isEnabled());
-        EXPECT_FALSE(d->chkUtf8->isEnabled());
+        EXPECT_FALSE(d->chkQuoting->isEnabled() || d->chkUtf8->isEnabled());
       },
       "people", "*.dta"));
   EXPECT_EQ(CsvFiles(), (std::vector<std::string>{"people.dta"}));
