@@ -1,7 +1,8 @@
 # What the Xvfb tests share, sourced by each test script: a real X window this time
 # (no offscreen platform), the tools checked (exit 77 skips the test), a work folder
 # removed at the end, `fail`, and `run_x TIMEOUT [SCREEN]`, which runs the driver
-# script $work/drive.sh in a fresh X server. The driver has this file sourced too
+# script $work/drive.sh in a fresh X server (through $XVFB_WRAP when it is set, a
+# session bus for instance). The driver has this file sourced too
 # (XVFB_DRIVER=1), for `open_window`, `wait_window`, `focus`, `press` and `quit`.
 if [ -n "${XVFB_DRIVER:-}" ]; then
   # open_window OPTION VALUE PROGRAM ARGS...: starts the program and waits for its
@@ -53,6 +54,6 @@ trap 'rm -rf "$work"' EXIT
 xvfb_lib=$(readlink -f "${BASH_SOURCE[0]}")
 fail() { echo "$1"; exit 1; }
 run_x() {
-  timeout "$1" xvfb-run -a -s "-screen 0 ${2:-1024x768x24}" \
+  timeout "$1" xvfb-run -a -s "-screen 0 ${2:-1024x768x24}" ${XVFB_WRAP:-} \
     env XVFB_DRIVER=1 bash -c 'set -eu; source "$0"; source "$1"' "$xvfb_lib" "$work/drive.sh"
 }
