@@ -150,9 +150,8 @@ TEST_F(FormatTest, TodayAndNowThroughTheKeyFilter) {
   EXPECT_EQ(QApplication::focusWidget(), window->Field[1]);
   EXPECT_EQ(ctrl(1, Qt::Key_F12), FieldFormat::DateNow());
   EXPECT_TRUE(modLIB::IsValidTime(ctrl(2, Qt::Key_U)));
-  std::string digits = FieldFormat::DateNow();
-  digits.erase(std::remove(digits.begin(), digits.end(), '/'), digits.end());
-  EXPECT_EQ(ctrl(3, Qt::Key_T), digits);  // the slashes met the filter
+  // The slashes met the filter.
+  EXPECT_EQ(ctrl(3, Qt::Key_T), QString::fromStdString(FieldFormat::DateNow()).remove('/').toStdString());
   EXPECT_EQ(window->Field[2]->Text().size(), 8u);
   window->mnuUpdateRecord->trigger();
   EXPECT_TRUE(host.boxes.empty()) << host.Last();
@@ -418,8 +417,7 @@ TEST_F(FormatTest, TextKeepsOffTheLinesAndTheCurrentBoxIsMarked) {
   clearOfLines(amount, false);  // the caret may blink in the top row
   const QRect line = amount->cursorRect(QTextCursor(amount->document())).translated(amount->viewport()->pos());
   EXPECT_GE(line.top(), 1);
-  const QImage focused = amount->grab().toImage();
-  EXPECT_EQ(QColor(focused.pixel(0, 5)), amount->palette().color(QPalette::Highlight));
+  EXPECT_EQ(QColor(amount->grab().toImage().pixel(0, 5)), amount->palette().color(QPalette::Highlight));
   const QImage other = window->Field[2]->grab().toImage();
   const QColor ink = window->Field[2]->palette().color(QPalette::WindowText);
   // The box line all round, the top row too although the text area starts below it.

@@ -24,9 +24,8 @@ if [ -n "${XVFB_DRIVER:-}" ]; then
   # wait_window TITLE: prints the id of a visible window whose title matches TITLE (a
   # pattern), waiting up to 5 s; fails when none came.
   wait_window() {
-    local w
     for i in $(seq 50); do
-      w=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n 1) && [ -n "$w" ] && echo "$w" && return 0
+      xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n 1 | grep . && return 0
       sleep 0.1
     done
     return 1
