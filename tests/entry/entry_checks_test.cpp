@@ -47,8 +47,8 @@ TEST_F(ChecksTest, FieldRulesOnLeavingAndSkipsThatCannotBeKeyedAround) {
   RetypeField(3, "M");
   host.Clear();
   Leave(4);  // a man: the skip passes over pregnancies to the admission
-  EXPECT_EQ(std::tuple(host.Last(), w.Field[4]->isEnabled()), std::tuple("", false));
-  EXPECT_EQ(QApplication::focusWidget(), w.Field[5]);
+  EXPECT_EQ(std::tuple(host.Last(), w.Field[4]->isEnabled(), QApplication::focusWidget()),
+            std::tuple("", false, w.Field[5]));
   // Keyed first and the skip made afterwards: the value goes.
   RetypeField(3, "F");
   Leave(4);
@@ -100,8 +100,7 @@ TEST_F(ChecksTest, HardRulesRefuseTheSaveAndCheckAllGoesToTheField) {
     QTest::keyClick(d->lstFindings, Qt::Key_Return);
   });
   QApplication::setActiveWindow(window);
-  EXPECT_EQ(std::tuple(w.Mode, modDB::GetRecordNo()), std::tuple(2, 2));
-  EXPECT_EQ(QApplication::focusWidget(), w.Field[2]);
+  EXPECT_EQ(std::tuple(w.Mode, modDB::GetRecordNo(), QApplication::focusWidget()), std::tuple(2, 2, w.Field[2]));
   std::vector<qfchecks::Exception> ex;
   ASSERT_EQ(qfchecks::ReadExceptions(dir / "Test", ex), "");
   ASSERT_EQ(ex.size(), 1u);

@@ -21,17 +21,15 @@ TEST_F(EntryTest, UpdateChecksInSlotOrderAndJumpsToTheField) {
   Type(2, "9:3");  // not a time
   w.mnuPreviousPage->trigger();
   w.mnuUpdateRecord->trigger();
-  EXPECT_EQ(std::tuple(host.Last(), w.CurPage),
-            std::tuple("UPDATE: Field: At, Invalid time. Format (hh:mm or hh:mm:ss)", 2));
-  EXPECT_EQ(QApplication::focusWidget(), w.Field[2]);
+  EXPECT_EQ(std::tuple(host.Last(), w.CurPage, QApplication::focusWidget()),
+            std::tuple("UPDATE: Field: At, Invalid time. Format (hh:mm or hh:mm:ss)", 2, w.Field[2]));
 
   Type(2, "0");  // h:mm is taken, and kept as hh:mm:ss
   w.mnuPreviousPage->trigger();
   w.mnuUpdateRecord->trigger();  // the required field on page 3 is empty
   // Nothing saved so far.
-  EXPECT_EQ(std::tuple(host.Last(), w.CurPage, StoredCount()),
-            std::tuple("UPDATE: Field: Must, Cannot be empty", 3, 0));
-  EXPECT_EQ(QApplication::focusWidget(), w.Field[3]);
+  EXPECT_EQ(std::tuple(host.Last(), w.CurPage, StoredCount(), QApplication::focusWidget()),
+            std::tuple("UPDATE: Field: Must, Cannot be empty", 3, 0, w.Field[3]));
 
   Type(3, "x");
   host.Clear();
