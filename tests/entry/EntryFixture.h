@@ -128,6 +128,12 @@ class EntryTest : public qfgui::GuiTest {
   nlohmann::json Stored(int32_t n, const std::string& base = "Test") { return qftest::QfdRecord(dir / base, n); }
   int32_t StoredCount() { return qftest::QfdCount(dir / "Test"); }
 
+  // Exactly one message box since the last Clear: its "TITLE: text" and style.
+  void ExpectBox(const std::string& text, int style) {
+    ASSERT_EQ(host.boxes.size(), 1u) << host.Last();
+    EXPECT_EQ(std::pair(host.Last(), host.boxes[0].style), std::pair(text, style));
+  }
+
   // Runs a menu command; `drive` works the dialog it opens, which must be shown.
   template <class T>
   static void Through(QAction* action, std::function<void(T*)> drive) {
@@ -146,6 +152,11 @@ class EntryTest : public qfgui::GuiTest {
     QApplication::processEvents();
   }
   QString BoxText(int slot) { return window->Field[slot]->toPlainText(); }
+  // Puts the focus in another box, as Tab or a click does, and lets the field checks run.
+  void Leave(int to) {
+    window->Field[to]->setFocus();
+    QApplication::processEvents();
+  }
   // Replaces the text of the input box of slot i by typing, as a user who clicks it
   // and selects all first.
   void RetypeField(int slot, const QString& keys) {

@@ -12,23 +12,20 @@ done
 command -v dbus-run-session >/dev/null || { echo "SKIP: dbus-run-session is not installed"; exit 77; }
 /usr/bin/python3 -c "import pyatspi" 2>/dev/null || { echo "SKIP: pyatspi is not installed (python3-pyatspi)"; exit 77; }
 
-cat > "$work/session.sh" <<SESSION
-set -u
+cat > "$work/drive.sh" <<DRIVE
 export QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1
 "$launcher" --launch-immediately &
 bus=\$!
 sleep 1
-"$qfentry" "$work/Contacts.Qfd" &
-app=\$!
-win=\$(xdotool search --sync --onlyvisible --name 'Contacts.Qfd' | head -n 1)
+open_window --name 'Contacts.Qfd' "$qfentry" "$work/Contacts.Qfd"
 status=0
 /usr/bin/python3 "$(dirname "$0")/entry_atspi.py" "\$win" || status=\$?
-kill \$app \$bus 2>/dev/null
-wait \$app 2>/dev/null
+kill \$app \$bus 2>/dev/null || true
+wait \$app 2>/dev/null || true
 exit \$status
-SESSION
+DRIVE
 before=$(md5sum < "$work/Contacts.Qfd")
-timeout 90 xvfb-run -a -s "-screen 0 1024x768x24" dbus-run-session -- bash "$work/session.sh" 2> "$work/err" || {
+XVFB_WRAP="dbus-run-session --" run_x 90 2> "$work/err" || {
   status=$?
   grep -v "fd limit" "$work/err" >&2 || true
   exit $status

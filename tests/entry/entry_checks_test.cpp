@@ -20,11 +20,6 @@ class ChecksTest : public EntryTest {
     qftest::QfdCreate(dir / "Test", kChecksForm);
     return Open(dir / "Test.Qfd");
   }
-  // Puts the focus in another box, as Tab or a click does, and lets the check run.
-  void Leave(int to) {
-    window->Field[to]->setFocus();
-    QApplication::processEvents();
-  }
 };
 
 TEST_F(ChecksTest, FieldRulesOnLeavingAndSkipsThatCannotBeKeyedAround) {
@@ -52,21 +47,19 @@ TEST_F(ChecksTest, FieldRulesOnLeavingAndSkipsThatCannotBeKeyedAround) {
   RetypeField(3, "M");
   host.Clear();
   Leave(4);  // a man: the skip passes over pregnancies to the admission
-  EXPECT_TRUE(host.boxes.empty()) << host.Last();
-  EXPECT_FALSE(w.Field[4]->isEnabled());
-  EXPECT_EQ(QApplication::focusWidget(), w.Field[5]);
+  EXPECT_EQ(std::tuple(host.Last(), w.Field[4]->isEnabled(), QApplication::focusWidget()),
+            std::tuple("", false, w.Field[5]));
   // Keyed first and the skip made afterwards: the value goes.
   RetypeField(3, "F");
   Leave(4);
   Type(4, "2");
   RetypeField(3, "M");
-  EXPECT_EQ(BoxText(4), "");
-  EXPECT_FALSE(w.Field[4]->isEnabled());
+  EXPECT_EQ(std::tuple(BoxText(4), w.Field[4]->isEnabled()), std::tuple("", false));
   Type(5, "05/02/2020");
   Type(6, "03/02/2020");
   w.mnuUpdateRecord->trigger();  // soft, declined: still editing
-  EXPECT_EQ(host.Last(), "UPDATE: Discharge before admission\r\n\r\nSave the record anyway?");
-  EXPECT_EQ(w.Mode, 2);
+  EXPECT_EQ(std::tuple(host.Last(), w.Mode),
+            std::tuple("UPDATE: Discharge before admission\r\n\r\nSave the record anyway?", 2));
   host.replies = {modDB::vbYes};
   w.mnuUpdateRecord->trigger();
   EXPECT_EQ(w.Mode, 1);
@@ -97,8 +90,8 @@ TEST_F(ChecksTest, HardRulesRefuseTheSaveAndCheckAllGoesToTheField) {
 
   Through<frmCheckAll>(w.mnuCheckAll, [&](frmCheckAll* d) {
     ASSERT_EQ(d->lstFindings->topLevelItemCount(), 2);
-    EXPECT_EQ(d->lstFindings->topLevelItem(0)->text(3), "PREG.RequiredIf");
-    EXPECT_EQ(d->lstFindings->topLevelItem(1)->text(5), "Age in years must be from 0 to 120");
+    EXPECT_EQ(std::tuple(d->lstFindings->topLevelItem(0)->text(3), d->lstFindings->topLevelItem(1)->text(5)),
+              std::tuple("PREG.RequiredIf", "Age in years must be from 0 to 120"));
     QTest::keyClicks(d->txtNote, "seen on paper");
     QTest::mouseClick(d->cmdAccept, Qt::LeftButton);  // the first line is accepted
     ASSERT_EQ(d->lstFindings->topLevelItemCount(), 1);
@@ -107,9 +100,7 @@ TEST_F(ChecksTest, HardRulesRefuseTheSaveAndCheckAllGoesToTheField) {
     QTest::keyClick(d->lstFindings, Qt::Key_Return);
   });
   QApplication::setActiveWindow(window);
-  EXPECT_EQ(w.Mode, 2);
-  EXPECT_EQ(modDB::GetRecordNo(), 2);
-  EXPECT_EQ(QApplication::focusWidget(), w.Field[2]);
+  EXPECT_EQ(std::tuple(w.Mode, modDB::GetRecordNo(), QApplication::focusWidget()), std::tuple(2, 2, w.Field[2]));
   std::vector<qfchecks::Exception> ex;
   ASSERT_EQ(qfchecks::ReadExceptions(dir / "Test", ex), "");
   ASSERT_EQ(ex.size(), 1u);

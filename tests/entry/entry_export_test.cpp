@@ -44,19 +44,14 @@ void SelectAll(frmExport* w) { QTest::mouseClick(w->Command1, Qt::LeftButton); }
 }  // namespace
 
 TEST_F(Export, EveryRecordWithItsNumberAndQuotedValuesAsQfdWritesThem) {
-  frmEdit& w = Open(MakeDatabase(
-      {{"Name", 20, 1, "AS"}, {"City", 20, 1, "AS"}, {"Notes", 60, 2, "AS"}},
-      {{"Ann", "Rome", "first line\r\nsecond line"},
-       {"Bo \"the Bear\"", "Oslo, Norway", ""},
-       {"  Cy  ", "", "a\r\nb\r\nc"},
-       {"Di", "Paris", "caf\xE9"}}));
-  host.replies = {modDB::vbYes};
-  w.mnuLastRecord->trigger();
-  w.mnuPreviousRecord->trigger();  // record 3, marked for deletion: exported all the same
-  w.mnuDeleteRecord->trigger();
-  w.mnuFirstRecord->trigger();
+  const std::string file = MakeDatabase({{"Name", 20, 1, "AS"}, {"City", 20, 1, "AS"}, {"Notes", 60, 2, "AS"}},
+                                        {{"Ann", "Rome", "first line\r\nsecond line"},
+                                         {"Bo \"the Bear\"", "Oslo, Norway", ""},
+                                         {"  Cy  ", "", "a\r\nb\r\nc"},
+                                         {"Di", "Paris", "caf\xE9"}});
+  qftest::QfdOk({"delete", dir / "Test", "3"});  // record 3, marked for deletion: exported all the same
+  frmEdit& w = Open(file);
   w.mnuNextRecord->trigger();  // the export starts on record 2
-  host.Clear();
   const QString shownBefore = w.lblRecNo->text();
 
   QStringList entries;
@@ -71,14 +66,11 @@ TEST_F(Export, EveryRecordWithItsNumberAndQuotedValuesAsQfdWritesThem) {
       "people"));
   EXPECT_EQ(entries.join('|'), "Name|City|Notes");
   // The bytes as the engine writes them (each rule in csvexport_test).
-  EXPECT_EQ(Read("people.csv").substr(0, 19), "#,Name,City,Notes\r\n");
   EXPECT_EQ(Read("people.csv"), QfdExport());
-  EXPECT_TRUE(host.boxes.empty()) << host.Last();
-  EXPECT_EQ(std::tuple(host.showPer, host.lastTotal, host.hidePer), std::tuple(4, 4, 1));  // progress shown, hidden
+  // No message; the progress shown, then hidden.
+  EXPECT_EQ(std::tuple(host.Last(), host.showPer, host.lastTotal, host.hidePer), std::tuple("", 4, 4, 1));
   // The window stays on its record; its display is left as it was.
-  EXPECT_EQ(modDB::GetRecordNo(), 2);
-  EXPECT_EQ(w.lblRecNo->text(), shownBefore);
-  EXPECT_EQ(w.Mode, 1);
+  EXPECT_EQ(std::tuple(modDB::GetRecordNo(), w.lblRecNo->text(), w.Mode), std::tuple(2, shownBefore, 1));
 
   // With spreadsheet quoting in UTF-8 (offered with the quoting alone) and the
   // deletion marks, as qfd writes them.
@@ -91,8 +83,6 @@ TEST_F(Export, EveryRecordWithItsNumberAndQuotedValuesAsQfdWritesThem) {
         d->chkDeleted->setChecked(true);
       },
       "marked"));
-  EXPECT_NE(Read("marked.csv").find("\r\n3,\"*\",\"  Cy\""), std::string::npos);
-  EXPECT_EQ(Read("marked.csv").substr(0, 3), "\xEF\xBB\xBF");
   EXPECT_EQ(Read("marked.csv"), QfdExport({"--rfc4180", "--utf8", "--with-deleted"}));
 }
 
@@ -137,9 +127,7 @@ TEST_F(Export, SelectedFieldsGoInSlotOrderAndNoneLeavesTheNumbersAlone) {
     EXPECT_TRUE(d->isVisible());
     EXPECT_EQ(QApplication::focusWidget(), d->lstField);
   });
-  ASSERT_EQ(host.boxes.size(), 1u);
-  EXPECT_EQ(host.Last(), "Export: " + ask);
-  EXPECT_EQ(host.boxes[0].style, modDB::vbYesNo | modDB::vbQuestion | modDB::vbDefaultButton2);
+  ExpectBox("Export: " + ask, modDB::vbYesNo | modDB::vbQuestion | modDB::vbDefaultButton2);
   host.Clear();
   host.replies = {modDB::vbYes};
   ASSERT_TRUE(RunExport([](frmExport*) {}, "none"));
@@ -153,10 +141,8 @@ TEST_F(Export, ADatabaseWithoutRecordsGivesTheHeadingAlone) {
   ASSERT_TRUE(w.mnuExport->isEnabled());
   ASSERT_TRUE(RunExport(SelectAll, "empty"));
   EXPECT_EQ(Read("empty.csv"), QfdExport());
-  EXPECT_TRUE(host.boxes.empty()) << host.Last();
-  EXPECT_EQ(host.showPer, 0);
-  EXPECT_EQ(modDB::GetRecordNo(), 0);
-  EXPECT_EQ(w.lblRecNo->text(), "Record");
+  EXPECT_EQ(std::tuple(host.Last(), host.showPer, modDB::GetRecordNo(), w.lblRecNo->text()),
+            std::tuple("", 0, 0, "Record"));
 }
 
 // The window names its file by the engine's rule (each case of it in csvexport_test)
@@ -174,8 +160,7 @@ TEST_F(Export, TheNameRuleACancelledPickerAndAFailedWrite) {
   // passed off as an export.
   fs::create_directory(dir / "taken.csv");
   ASSERT_TRUE(RunExport(SelectAll, "taken"));
-  ASSERT_EQ(host.boxes.size(), 1u);
-  EXPECT_EQ(host.Last(), "EXPORT: FILE:" + (dir / "taken.csv") + " cannot be written: it is a folder");
+  ExpectBox("EXPORT: FILE:" + (dir / "taken.csv") + " cannot be written: it is a folder", modDB::vbCritical);
   EXPECT_EQ(modDB::GetRecordNo(), 1);
 }
 
@@ -188,8 +173,7 @@ TEST_F(Export, AStataFileNamedByItsExtension) {
         SelectAll(d);
         d->chkQuoting->setChecked(true);
         d->cboFormat->setCurrentIndex(1);
-        EXPECT_FALSE(d->chkQuoting->isEnabled());
-        EXPECT_FALSE(d->chkUtf8->isEnabled());
+        EXPECT_FALSE(d->chkQuoting->isEnabled() || d->chkUtf8->isEnabled());
       },
       "people", "*.dta"));
   EXPECT_EQ(CsvFiles(), (std::vector<std::string>{"people.dta"}));

@@ -43,9 +43,9 @@ TEST_F(EntryTest, HistoryIsStartedAndShown) {
   host.replies = {modDB::vbYes};
   start->trigger();
   ASSERT_EQ(host.boxes.size(), 1u);
-  EXPECT_TRUE(modDB::HistoryKept(dir / "Test"));
   emit w.mnuFile->aboutToShow();
-  EXPECT_FALSE(start->isEnabled());  // not offered while the history is kept
+  // Not offered while the history is kept.
+  EXPECT_EQ(std::pair(modDB::HistoryKept(dir / "Test"), start->isEnabled()), std::pair(true, false));
 
   w.mnuEditRecord->trigger();
   RetypeField(1, "New Co");
@@ -92,9 +92,8 @@ TEST_F(EntryTest, HistoryIsStartedAndShown) {
                         "\nProgram: QfEntry\nOperation: edit\nField: Company\nBefore: Old Co\nAfter: New Co");
     EXPECT_TRUE(h->isVisible());  // Enter did not close the window
     h->chkWhole->setChecked(true);
-    EXPECT_EQ(t->columnCount(), 8);
-    EXPECT_EQ(t->horizontalHeaderItem(4)->text(), "Record");
-    EXPECT_EQ(t->item(0, 4)->text(), "1");
+    EXPECT_EQ(std::tuple(t->columnCount(), t->horizontalHeaderItem(4)->text(), t->item(0, 4)->text()),
+              std::tuple(8, "Record", "1"));
     h->cmdClose->click();
   });
   QTest::keyClick(&w, Qt::Key_H, Qt::ControlModifier);  // Record > History

@@ -12,8 +12,7 @@ count=$(records "$work/Contacts")
 
 cat > "$work/drive.sh" <<DRIVE
 open_window --name 'Contacts.Qfd' "$qfentry" "$work/Contacts.Qfd"
-xdotool key F8
-sleep 0.3
+press F8
 # First name: "nina", then Alt+A, Alt+X and Alt+Z at its start type nothing.
 xdotool type --delay 30 'nina'
 xdotool key Home alt+a alt+x alt+z
@@ -33,14 +32,11 @@ xdotool mousemove \$((X + 140)) \$((Y + 110 + 34))
 xdotool click --repeat 2 --delay 80 1
 sleep 0.8  # longer than a double click lasts: the press below starts a drag
 xdotool mousedown 1
-for step in 1 2 3 4 5 6; do
-  xdotool mousemove \$((X + 140 + 3 * step)) \$((Y + 110 + 34 + 15 * step))
-  sleep 0.1
-done
+for step in 1 2 3 4 5 6; do xdotool mousemove \$((X + 140 + 3 * step)) \$((Y + 144 + 15 * step)); sleep 0.1; done
 sleep 0.3
 xdotool mouseup 1
 sleep 0.3
-xdotool windowfocus --sync "\$win"
+focus "\$win"
 xdotool key F6
 sleep 0.5
 # The table from the first record: Down 25 times, past the rows in view, and Enter.
@@ -48,20 +44,14 @@ xdotool key ctrl+f ctrl+r
 sleep 0.8
 # A record the update refused (its first name dragged away) leaves a message open
 # instead of the table.
-table=
-for i in \$(seq 50); do
-  table=\$(xdotool search --onlyvisible --name '^Select\$' | head -n 1) && [ -n "\$table" ] && break
-  sleep 0.1
-done
-[ -n "\$table" ] || { echo "no record table: the new record was not saved"; kill \$app; exit 1; }
-xdotool windowfocus --sync "\$table"
+table=\$(wait_window '^Select\$') || { echo "no record table: the new record was not saved"; kill \$app; exit 1; }
+focus "\$table" 0
 for i in \$(seq 25); do xdotool key Down; done
 xdotool key Return
 sleep 0.5
-xdotool windowfocus --sync "\$win"
+focus "\$win" 0
 # That record gets an "x" after its first name.
-xdotool key F2
-sleep 0.3
+press F2
 xdotool key ctrl+End
 xdotool type --delay 30 'x'
 xdotool key F6

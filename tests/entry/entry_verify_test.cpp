@@ -75,8 +75,7 @@ TEST_F(EntryVerify, AFieldAnotherProgramChangedIsNotWrittenOver) {
   const std::string base = MakeFirstKeying(2);
   Open(base + ".Qfd");
   window->mnuVerify->trigger();
-  ASSERT_EQ(window->Verify.Record(), 1);
-  ASSERT_EQ(window->Verify.CurrentSlot(), 2);
+  ASSERT_EQ(std::pair(window->Verify.Record(), window->Verify.CurrentSlot()), std::pair(1, 2));
   const size_t at = qftest::kHead + static_cast<size_t>(modDB::GetHeader().Fields[2].Offset);
   qftest::PatchFile(base + ".Qfd", at, "other");
   Key("mine");
@@ -154,13 +153,9 @@ TEST_F(EntryVerify, FindsEveryWrongValueAndNothingElse) {
   ASSERT_EQ(qfverify::ReadStatistics(base, rows), "");
   ASSERT_EQ(rows.size(), 3u);  // the session; the clerks "keyer" and this one
   const qfverify::Session& s = rows[0].s;
-  EXPECT_EQ(s.verified, kCount);
-  EXPECT_EQ(s.corrected, 20);
-  EXPECT_EQ(s.verifierErrors, static_cast<int64_t>(mistyped.size()));
-  EXPECT_EQ(s.keystrokes, keys);
-  EXPECT_EQ(s.added + s.edited, 0);
-  EXPECT_EQ(rows[1].s.user, "keyer");
-  EXPECT_EQ(rows[1].keyerErrors, 20);
+  EXPECT_EQ(std::tuple(s.verified, s.corrected, s.verifierErrors, s.keystrokes, s.added + s.edited),
+            std::tuple(kCount, 20, static_cast<int64_t>(mistyped.size()), keys, 0));
+  EXPECT_EQ(std::tuple(rows[1].s.user, rows[1].keyerErrors), std::tuple("keyer", 20));
 }
 
 // The child of the test below: keys two records and one field of the third, then
@@ -192,11 +187,10 @@ TEST_F(EntryVerify, KilledHalfWayGoesOnAtTheSameField) {
   Open(base + ".Qfd");
   window->mnuVerify->trigger();
   ASSERT_TRUE(window->Verify.Active());
-  EXPECT_EQ(window->Verify.Record(), 3);
-  EXPECT_EQ(window->Verify.CurrentSlot(), 4);
-  EXPECT_EQ(window->Field[2]->Text(), "name3");  // taken before the kill
-  EXPECT_TRUE(window->Field[2]->isReadOnly());
-  EXPECT_EQ(window->Field[4]->Text(), "");
+  // Name taken before the kill.
+  EXPECT_EQ(std::tuple(window->Verify.Record(), window->Verify.CurrentSlot(), window->Field[2]->Text(),
+                       window->Field[2]->isReadOnly(), window->Field[4]->Text()),
+            std::tuple(3, 4, "name3", true, ""));
   EXPECT_EQ(window->Verify.Status(), "Verify record 3: 2 verified, 4 not yet verified, 0 changed since verification");
   for (int k = 0; k < 5; ++k) Key(Truth(window->Verify.Record(), window->Verify.CurrentSlot()));
   EXPECT_FALSE(window->Verify.Active());  // record 6 is left to someone else
@@ -228,9 +222,8 @@ TEST_F(EntryVerify, CompareTakesBsValueThroughTheStore) {
   ASSERT_EQ(compare.lstDiffs->topLevelItemCount(), 1);
   EXPECT_EQ(compare.lstDiffs->topLevelItem(0)->text(3), "bergen");
   compare.cmdTake->click();
-  EXPECT_EQ(shown, 2);
-  EXPECT_EQ(compare.lstDiffs->topLevelItemCount(), 0);
-  EXPECT_EQ(Stored(2)["Fields"]["Town"], "bergen");
+  EXPECT_EQ(std::tuple(shown, compare.lstDiffs->topLevelItemCount(), Stored(2)["Fields"]["Town"]),
+            std::tuple(2, 0, "bergen"));
   std::vector<modDB::HistoryEntry> all;
   ASSERT_EQ(modDB::ReadHistory(base, all), "");
   ASSERT_FALSE(all.empty());

@@ -26,6 +26,9 @@
 #include "lib/modLIB.h"
 #include "tests/support/RecordingHost.h"
 
+// A QString in a failing check reads as its text.
+inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
+
 namespace qfgui {
 
 inline QApplication& App() {
