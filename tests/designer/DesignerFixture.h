@@ -44,14 +44,8 @@ inline modDB::BannerDef StoredBanner(int n) {
   EXPECT_EQ(modDB::GetBanner(static_cast<int16_t>(n), b), n);
   return b;
 }
-inline QPoint FieldAt(int n) {
-  const modDB::FieldDef f = StoredField(n);
-  return {f.X, f.Y};
-}
-inline QPoint BannerAt(int n) {
-  const modDB::BannerDef b = StoredBanner(n);
-  return {b.X, b.Y};
-}
+inline QPoint FieldAt(int n) { return {StoredField(n).X, StoredField(n).Y}; }
+inline QPoint BannerAt(int n) { return {StoredBanner(n).X, StoredBanner(n).Y}; }
 
 // The form's stored size in twips.
 inline QSize FormTwips() { return {modDB::GetFormProps().Width, modDB::GetFormProps().Height}; }
@@ -147,7 +141,9 @@ class DesignerTest : public qfgui::GuiTest {
   }
 
   // The saved definition as another program reads it.
-  nlohmann::json Dump(const std::string& base) { return qftest::QfdJson({"dump", "--json", "--with-password", dir / base}); }
+  nlohmann::json Dump(const std::string& base) {
+    return qftest::QfdJson({"dump", "--json", "--with-password", dir / base});
+  }
   nlohmann::json Record(const std::string& base, int n) { return qftest::QfdRecord(dir / base, n); }
 
   qftest::TempDir dir;
