@@ -49,27 +49,26 @@ TEST_F(Calendar, OpensOnTheDateHeldOrTodayWithTheDayHighlighted) {
     EXPECT_EQ(heads, "MTWTFSS");
     // 1 December 2020 was a Tuesday.
     EXPECT_EQ(Cells(w).mid(0, 3), QStringList({"", "1", "2"}));
-    EXPECT_EQ(CellOf(w, 31), 32);
-    EXPECT_EQ(HighlightedDays(w), QStringList{"31"});
+    EXPECT_EQ(std::tuple(CellOf(w, 31), HighlightedDays(w)), std::tuple(32, QStringList{"31"}));
     // 3-pixel gaps across and down.
     const QRect c1 = w->lblDay[1]->geometry(), c2 = w->lblDay[2]->geometry(), c8 = w->lblDay[8]->geometry();
-    EXPECT_EQ(QPoint(c2.left() - c1.right() - 1, c8.top() - c1.bottom() - 1), QPoint(3, 3));
-    EXPECT_EQ(c8.left(), c1.left());
-    EXPECT_EQ(w->lblDayOfWeek[2]->geometry().left() - w->lblDayOfWeek[1]->geometry().right() - 1, 3);
+    EXPECT_EQ(std::tuple(QPoint(c2.left() - c1.right() - 1, c8.top() - c1.bottom() - 1), c8.left(),
+                         w->lblDayOfWeek[2]->geometry().left() - w->lblDayOfWeek[1]->geometry().right() - 1),
+              std::tuple(QPoint(3, 3), c1.left(), 3));
     Shot(w, "frmGetDate");
   });
   modDlg::ShowDatePicker(1500, 3000, 1);
-  EXPECT_EQ(QPoint(modDlg::DatePickerLeft, modDlg::DatePickerTop), QPoint(1500, 3000));
   // Closed without a pick: the date text stays.
-  EXPECT_EQ(modDlg::DateText, "31/12/2020");
+  EXPECT_EQ(std::tuple(QPoint(modDlg::DatePickerLeft, modDlg::DatePickerTop), modDlg::DateText),
+            std::tuple(QPoint(1500, 3000), "31/12/2020"));
 
   // A text that is no date opens on today.
   const QDate today = QDate::currentDate();
   for (const char* text : {"", "31/02/2021", "2020-12-31"}) {
     const std::string after = Pick(text, 1, [&](frmGetDate* w) {
-      EXPECT_EQ(w->lblMonth->text().toStdString(), modLIB::MonthName(static_cast<int16_t>(today.month()))) << text;
-      EXPECT_EQ(w->lblYear->text(), QString::number(today.year())) << text;
-      EXPECT_EQ(HighlightedDays(w), QStringList{QString::number(today.day())}) << text;
+      EXPECT_EQ(std::tuple(w->lblMonth->text().toStdString(), w->lblYear->text(), HighlightedDays(w)),
+                std::tuple(modLIB::MonthName(static_cast<int16_t>(today.month())), QString::number(today.year()),
+                           QStringList{QString::number(today.day())})) << text;
     });
     EXPECT_EQ(after, text);
   }

@@ -76,8 +76,8 @@ TEST_F(Host, MessageBoxesShowTheStyleAndAnswerTheButtonPressedProgressShows) {
         EXPECT_EQ(buttons.join(','), "No,Yes");
         // A screen reader hears an alert named by the title, with the text in it.
         QAccessibleInterface* alert = QAccessible::queryAccessibleInterface(box);
-        EXPECT_EQ(alert->role(), QAccessible::AlertMessage);
-        EXPECT_EQ(alert->text(QAccessible::Name), "DELETE");
+        EXPECT_EQ(std::tuple(alert->role(), alert->text(QAccessible::Name)),
+                  std::tuple(QAccessible::AlertMessage, "DELETE"));
         QStringList texts;
         for (int i = 0; i < alert->childCount(); ++i) texts << alert->child(i)->text(QAccessible::Name);
         EXPECT_TRUE(texts.contains("Delete this record?")) << texts.join('|').toStdString();
@@ -106,10 +106,8 @@ TEST_F(Host, ScreenAndDrives) {
   EXPECT_DOUBLE_EQ(modLIB::TwipsPerPixelX(), 1440.0 / s->logicalDotsPerInchX());
   EXPECT_DOUBLE_EQ(modLIB::TwipsPerPixelY(), 1440.0 / s->logicalDotsPerInchY());
   const auto drives = Platform::LogicalDrives();
-  ASSERT_FALSE(drives.empty());
-  EXPECT_EQ(drives[0], "/");
+  ASSERT_EQ(drives.empty() ? "" : drives[0], "/");
   for (const auto& d : drives) EXPECT_EQ(d.rfind("/proc", 0), std::string::npos) << d;
   EXPECT_FALSE(Platform::SetCurrentDrive("/no-such-volume"));
-  EXPECT_TRUE(Platform::SetCurrentDrive("/"));
-  EXPECT_EQ(Platform::CurrentFolder(), "/");
+  EXPECT_TRUE(Platform::SetCurrentDrive("/") && Platform::CurrentFolder() == "/");
 }

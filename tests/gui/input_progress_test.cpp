@@ -128,16 +128,14 @@ TEST_F(Progress, HidePerUnloadsAndTheNextWindowStartsAfresh) {
   modDlg::ShowPer(1, 1);  // a single step shows 100% and the full bar
   frmProgress* w = frmProgress::Instance();
   ASSERT_NE(w, nullptr);
-  EXPECT_EQ(w->lblPer->text(), "100%");
-  EXPECT_EQ(w->shpBar->width(), modLIB::TwipsToPixelsX(3495));
-  ExpectTexts({{w->lblMin, "0"}, {w->lblMax, "100"}});
-  EXPECT_EQ(w->shpFrame->geometry(), w->rect());
+  ExpectTexts({{w->lblPer, "100%"}, {w->lblMin, "0"}, {w->lblMax, "100"}});
+  EXPECT_EQ(std::tuple(w->shpBar->width(), w->shpFrame->geometry()),
+            std::tuple(modLIB::TwipsToPixelsX(3495), w->rect()));
   Shot(w, "frmProgress_full");
   modDlg::HidePer();
   modDlg::HidePer();  // twice is harmless
   modDlg::ShowPer(0, 10);
-  EXPECT_EQ(frmProgress::Instance()->Threshold, 0);
-  EXPECT_EQ(frmProgress::Instance()->shpBar->width(), 0);
+  EXPECT_EQ(std::tuple(frmProgress::Instance()->Threshold, frmProgress::Instance()->shpBar->width()), std::tuple(0, 0));
 }
 
 TEST_F(Progress, DialogsBelongToTheActiveWindowNeverToTheProgressWindow) {
