@@ -124,15 +124,15 @@ class DesignerTest : public qfgui::GuiTest {
 
   // Load through the file picker: a click on the file's entry, then Ok; a password,
   // when given, is typed into the box that follows.
-  void Load(const QString& name, const QString* password = nullptr) {
+  void Load(const QString& name, const QString& password = {}) {
     Through<frmDlgFile>(window->mnuFileLoad, [&](frmDlgFile* d) {
       const int row = qfgui::FindRow(d->lstDir, name);
       ASSERT_GE(row, 0);
       qfgui::ClickItem(d->lstDir, row);
-      if (password) {
+      if (!password.isEmpty()) {
         qfgui::OnShown<frmInput>([&](frmInput* in) {
           EXPECT_EQ(in->windowTitle(), "Password");
-          QTest::keyClicks(in->txtStr, *password);
+          QTest::keyClicks(in->txtStr, password);
           Click(in->cmdOK);
         });
       }

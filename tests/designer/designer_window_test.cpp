@@ -243,13 +243,11 @@ TEST_F(DesignerTest, LoadAsksForThePasswordAndReportsWhatItLoaded) {
   host.Clear();
 
   // Wrong password: a new, empty design and no message.
-  const QString wrong = "opensesame1";
-  Load("Safe", &wrong);
+  Load("Safe", "opensesame1");
   EXPECT_TRUE(host.boxes.empty()) << host.Last();
   EXPECT_EQ(std::tuple(State(), modDB::GetPassword()), std::tuple(std::tuple("", false, 0), ""));
 
-  const QString right = "OpenSesame1";
-  Load("Safe", &right);
+  Load("Safe", "OpenSesame1");
   ASSERT_EQ(host.boxes.size(), 1u);
   EXPECT_EQ(std::tuple(host.boxes[0].title, int(host.boxes[0].style), host.boxes[0].text),
             std::tuple("Information", int(modDB::vbInformation),

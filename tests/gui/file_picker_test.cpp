@@ -21,10 +21,7 @@ class FilePicker : public GuiTest {
     GuiTest::SetUp();
     fs::create_directories(tmp.path() / "Forms");
     fs::create_directories(tmp.path() / "Archive");
-    qftest::WriteFile(tmp / "Contacts.Qfd", "x");
-    qftest::WriteFile(tmp / "stock.qfd", "x");
-    qftest::WriteFile(tmp / "notes.txt", "x");
-    qftest::WriteFile(tmp / "Forms/Inner.Qfd", "x");
+    for (const char* file : {"Contacts.Qfd", "stock.qfd", "notes.txt", "Forms/Inner.Qfd"}) qftest::WriteFile(tmp / file, "x");
     folder = fs::canonical(tmp.path()).string();
     modDlg::DialogFolder = folder;
     modDlg::DialogFilter = "*.Qfd";
