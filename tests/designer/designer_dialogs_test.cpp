@@ -64,8 +64,7 @@ TEST_F(DesignerTest, FieldDialogProposesEstimatesAndFiltersKeys) {
     // Width: 32 times a "Z" of the field font; height: one line of "Ty".
     qfgui::ExpectTexts({{d->lblPNO, "2"}, {d->lblFNO, "1"}, {d->NAM, "FIELD1"}, {d->X, "0"}, {d->Y, "25"}, {d->L, "32"},
                         {d->FMT, "*"}, {d->nChars, "32"}, {d->nLines, "1"}, {d->BtnUpdate, "Add"}, {d->Prv, "Z"}});
-    EXPECT_FALSE(d->btnDelete->isEnabled());
-    EXPECT_EQ(d->W->text().toInt(), 32 * d->Prv->width());
+    EXPECT_EQ(std::tuple(d->btnDelete->isEnabled(), d->W->text().toInt()), std::tuple(false, 32 * d->Prv->width()));
     EXPECT_TRUE(d->H->text().toInt() >= 12 && d->H->text().toInt() <= 24) << d->H->text().toStdString();
     qfgui::Shot(d, "designer_field_add");
 
@@ -151,31 +150,19 @@ TEST_F(FormatBox, RefusesTextWithoutKeys) {
 TEST_F(DesignerTest, FieldDialogChecksInOrderThenTheEngine) {
   AddField("TAKEN", 10, 40, 5, "");
   host.Clear();
-  struct Case {
-    QLineEdit* frmField::*box;
-    QString text;
-    const char* message;
-  };
   qfgui::OnShown<frmField>([&](frmField* d) {
-    const Case cases[] = {
-        {&frmField::NAM, "1ST", "FIELD: Invalid Name"},
-        {&frmField::X, "641", "FIELD: Invalid X"},
-        {&frmField::Y, "24", "FIELD: Invalid Y"},
-        {&frmField::Y, "481", "FIELD: Invalid Y"},
-        {&frmField::W, "1", "FIELD: Invalid Width"},
-        {&frmField::H, "", "FIELD: Invalid Height"},
-        {&frmField::L, "0", "Field: Invalid Length"},
-        {&frmField::L, "8193", "Field: Invalid Length"},
-    };
-    for (const Case& c : cases) {
-      QLineEdit* box = d->*c.box;
+    for (auto [box, typed, message] :
+         {std::tuple(d->NAM, "1ST", "FIELD: Invalid Name"), {d->X, "641", "FIELD: Invalid X"},
+          {d->Y, "24", "FIELD: Invalid Y"}, {d->Y, "481", "FIELD: Invalid Y"}, {d->W, "1", "FIELD: Invalid Width"},
+          {d->H, "", "FIELD: Invalid Height"}, {d->L, "0", "Field: Invalid Length"},
+          {d->L, "8193", "Field: Invalid Length"}}) {
       const QString good = box->text();
-      Fill(box, c.text);
+      Fill(box, typed);
       d->W->setFocus();
       Click(d->BtnUpdate);
       // The message, a critical box, the focus back in the box, the dialog open.
       EXPECT_EQ(std::tuple(host.Last(), host.boxes.back().style, d->focusWidget() == box, d->isVisible()),
-                std::tuple(c.message, int(modDB::vbCritical), true, true)) << c.text.toStdString();
+                std::tuple(message, int(modDB::vbCritical), true, true)) << typed;
       Fill(box, good);
     }
     EXPECT_FALSE(window->Modified);
