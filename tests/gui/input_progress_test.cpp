@@ -102,7 +102,8 @@ class Progress : public GuiTest {
   }
 };
 
-TEST_F(Progress, RedrawsEveryOtherPercentAndNeverReaches100InTheLoop) {
+// HidePer unloads the window: the next one starts afresh.
+TEST_F(Progress, RedrawsEveryOtherPercentNeverReaches100InTheLoopAndStartsAfresh) {
   QStringList shown, odd;
   for (int i = 1; i <= 100; ++i) {
     modDlg::ShowPer(i, 100);
@@ -115,9 +116,8 @@ TEST_F(Progress, RedrawsEveryOtherPercentAndNeverReaches100InTheLoop) {
   EXPECT_EQ(shown, odd);
   // The bar stands where it was drawn at 99 percent: 3495 * 99 / 100 twips.
   EXPECT_EQ(frmProgress::Instance()->shpBar->width(), modLIB::TwipsToPixelsX(3495 * 99 / 100));
-}
 
-TEST_F(Progress, HidePerUnloadsAndTheNextWindowStartsAfresh) {
+  modDlg::HidePer();
   modDlg::ShowPer(50, 100);
   EXPECT_EQ(frmProgress::Instance()->lblPer->text(), "50%");
   modDlg::ShowPer(20, 100);  // below the threshold: nothing redrawn
