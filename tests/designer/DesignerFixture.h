@@ -31,8 +31,6 @@ inline void Fill(QLineEdit* box, const QString& text) {
 }
 inline void Click(QAbstractButton* b) { QTest::mouseClick(b, Qt::LeftButton); }
 
-using qfgui::MakeBanner;
-
 // Field n and banner n of the design as the engine holds them, and where they stand.
 inline modDB::FieldDef StoredField(int n) {
   modDB::FieldDef f;
@@ -108,7 +106,7 @@ class DesignerTest : public qfgui::GuiTest {
 
   // A banner stored straight into the engine, the page redrawn.
   void PutBanner(const char* caption, int page, int x, int y) {
-    modDB::BannerDef b = MakeBanner(caption, page, x, y);
+    modDB::BannerDef b = qfgui::MakeBanner(caption, page, x, y);
     const int next = modDB::GetBannerCount() + 1;
     EXPECT_EQ(modDB::InsertBanner(b), next);
     window->ShowCurPage();

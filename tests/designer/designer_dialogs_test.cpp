@@ -185,8 +185,7 @@ TEST_F(DesignerTest, FieldDialogCancelsUpdatesAndDeletes) {
   AddField("ONE", 10, 40, 5, "");
   AddField("TWO", 10, 80, 10, "D");
   AddField("THREE", 10, 120, 5, "");
-  EXPECT_EQ(window->Field[1]->placeholderText(), "ONE");
-  EXPECT_EQ(window->Field[1]->toPlainText(), "");
+  EXPECT_EQ(std::tuple(window->Field[1]->placeholderText(), window->Field[1]->toPlainText()), std::tuple("ONE", ""));
   const modDB::FormProps before = modDB::GetFormProps();
   for (bool esc : {false, true}) {
     // A valid value typed, then Esc in its box or Cancel.
@@ -361,9 +360,8 @@ TEST_F(DesignerTest, TabOrderMovesWholeSlots) {
     Click(d->cmdDn);
     EXPECT_FALSE(window->Modified);
     Click(d->cmdUp);  // C moves up, and stays selected
-    EXPECT_EQ(d->Lst->currentRow(), 1);
-    EXPECT_EQ(qfgui::ListTexts(d->Lst), QStringList({"A", "C", "B"}));
-    EXPECT_TRUE(window->Modified);
+    EXPECT_EQ(std::tuple(d->Lst->currentRow(), qfgui::ListTexts(d->Lst), window->Modified),
+              std::tuple(1, QStringList({"A", "C", "B"}), true));
     Click(d->cmdUp);
     EXPECT_EQ(qfgui::ListTexts(d->Lst), QStringList({"C", "A", "B"}));
     qfgui::Shot(d, "designer_taborder");

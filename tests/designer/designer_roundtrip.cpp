@@ -72,8 +72,8 @@ TEST_F(DesignerTest, DesignEnterRedesignKeepsTheValues) {
   host.replies = {modDB::vbYes};
   Click(window->cTBarBtn[1]);
   ASSERT_EQ(host.boxes.size(), 2u);
-  EXPECT_EQ(host.boxes[0].text, "File contains records!\r\nRecover data?");
-  EXPECT_EQ(host.boxes[0].style, modDB::vbYesNo);
+  EXPECT_EQ(std::tuple(host.boxes[0].text, host.boxes[0].style),
+            std::tuple("File contains records!\r\nRecover data?", int(modDB::vbYesNo)));
   EXPECT_EQ(host.Last(), "Recover Data: Recovering the records loses values:\r\nCITY: 1 values dropped (no field "
                          "has its name)\r\nSave anyway?");
   EXPECT_TRUE(window->Modified);

@@ -237,8 +237,9 @@ TEST_F(DesignerTest, LoadAsksForThePasswordAndReportsWhatItLoaded) {
                        modDB::vbQuestion | modDB::vbYesNo | modDB::vbDefaultButton2, std::tuple("Safe", true, 2)));
   host.replies = {modDB::vbYes};
   Press(w.mnuFileNew);
-  EXPECT_EQ(host.Last(), "NEW: File has been modified!\r\nAll modifications will be lost\r\nContinue?");
-  EXPECT_EQ(State(), std::tuple("", false, 0));
+  EXPECT_EQ(std::tuple(host.Last(), State()),
+            std::tuple("NEW: File has been modified!\r\nAll modifications will be lost\r\nContinue?",
+                       std::tuple("", false, 0)));
   host.Clear();
 
   // Wrong password: a new, empty design and no message.
@@ -268,9 +269,8 @@ TEST_F(DesignerTest, ResizingStoresTheFormSizeAFailedSaveAndCancelledPickersNoth
   // The form's size is the window's, down to a minimum.
   const QSize frame = w.frameGeometry().size() - w.size();
   w.resize(100, 60);
-  EXPECT_EQ(w.frameGeometry().size(), QSize(250, 150));
-  EXPECT_EQ(FormTwips(), QSize(250 * 15, 150 * 15));
-  EXPECT_EQ(w.cTBar->width(), w.canvas->width());
+  EXPECT_EQ(std::tuple(w.frameGeometry().size(), FormTwips(), w.cTBar->width()),
+            std::tuple(QSize(250, 150), QSize(250 * 15, 150 * 15), w.canvas->width()));
   w.Modified = false;
   w.resize(QSize(700, 500) - frame);
   EXPECT_EQ(FormTwips(), QSize(10500, 7500));

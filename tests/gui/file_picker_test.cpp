@@ -32,7 +32,7 @@ class FilePicker : public GuiTest {
   std::string folder;
 };
 
-TEST_F(FilePicker, LoadModeListsFoldersAndNamesAndADoubleClickOpens) {
+TEST_F(FilePicker, LoadModeListsFoldersAndNamesADoubleClickOrTheKeysOpen) {
   modDlg::DialogFileName = "left over";
   OnShown<frmDlgFile>([&](frmDlgFile* w) {
     EXPECT_EQ(std::tuple(w->windowTitle(), w->txtPath->text().toStdString(), ListTexts(w->lstDrive).value(0)),
@@ -53,12 +53,10 @@ TEST_F(FilePicker, LoadModeListsFoldersAndNamesAndADoubleClickOpens) {
   EXPECT_EQ(Picked(), std::tuple(folder, "Contacts"));
   // The folder shown is the current folder: a bare name saved later lands there.
   EXPECT_EQ(Platform::CurrentFolder(), folder);
-}
 
-// The keyboard alone: the name box has the focus; Up and Down there walk the list,
-// a folder's name opens it on Enter; in the list the arrows choose a file and Enter
-// opens it.
-TEST_F(FilePicker, ArrowKeysChooseAndEnterOpens) {
+  // The keyboard alone: the name box has the focus; Up and Down there walk the list,
+  // a folder's name opens it on Enter; in the list the arrows choose a file and Enter
+  // opens it.
   OnShown<frmDlgFile>([&](frmDlgFile* w) {
     QApplication::setActiveWindow(w);
     ASSERT_TRUE(QTest::qWaitForWindowActive(w));

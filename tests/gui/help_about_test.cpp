@@ -106,13 +106,13 @@ TEST_F(HelpViewer, MissingFileReportsAndTheWindowStaysUsable) {
 TEST_F(HelpViewer, TheShippedHelpFilesHaveTheTopicsTheWindowsAskFor) {
   for (const char* file : {"QfEntry.Txt", "QfLayout.Txt"}) {
     const std::string path = std::string(QF_SOURCE_DIR) + "/help/" + file;
-    ASSERT_TRUE(fs::exists(path)) << path;
+    const std::string text = qftest::ReadFile(path);
+    ASSERT_FALSE(text.empty()) << path;
     // The build puts each file beside its program.
     const std::string built = std::string(QF_BINARY_DIR) + (file[2] == 'E' ? "/entry/" : "/designer/") + file;
-    EXPECT_EQ(qftest::ReadFile(built), qftest::ReadFile(path)) << built;
+    EXPECT_EQ(qftest::ReadFile(built), text) << built;
     // Lines end in CR LF and fit the viewer's 76 characters (a longer one would break a
     // table); no heading holds a real blank.
-    const std::string text = qftest::ReadFile(path);
     std::istringstream lines(text);
     int n = 0;
     for (std::string line; std::getline(lines, line) && ++n;) {
