@@ -21,7 +21,8 @@ class FilePicker : public GuiTest {
     GuiTest::SetUp();
     fs::create_directories(tmp.path() / "Forms");
     fs::create_directories(tmp.path() / "Archive");
-    for (const char* file : {"Contacts.Qfd", "stock.qfd", "notes.txt", "Forms/Inner.Qfd"}) qftest::WriteFile(tmp / file, "x");
+    for (const char* file : {"Contacts.Qfd", "stock.qfd", "notes.txt", "Forms/Inner.Qfd"})
+      qftest::WriteFile(tmp / file, "x");
     folder = fs::canonical(tmp.path()).string();
     modDlg::DialogFolder = folder;
     modDlg::DialogFilter = "*.Qfd";
