@@ -281,7 +281,8 @@ TEST_F(DesignerTest, BannerDialogLookAndChecks) {
   EXPECT_EQ(std::tuple(b.Font.Name.Trimmed(), int(b.Font.Size), int(b.Font.Bold), int(b.Font.Italic),
                        int(b.Font.ForeColor), int(b.Font.BackColor)),
             std::tuple("Courier", 14, 255, 0, 0x0000FF, 0x336699));
-  EXPECT_EQ(std::tuple(window->Banner[4]->isVisible(), window->Banner[4]->text()), std::tuple(true, "\n Welcome  home \n"));
+  EXPECT_EQ(std::tuple(window->Banner[4]->isVisible(), window->Banner[4]->text()),
+            std::tuple(true, "\n Welcome  home \n"));
 
   // A look changed and the dialog closed by its close box: nothing changes.
   window->Modified = false;
