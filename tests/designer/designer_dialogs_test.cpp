@@ -388,7 +388,7 @@ TEST_F(DesignerTest, TabOrderMovesWholeSlots) {
   EXPECT_EQ(window->Field[1]->pos(), QPoint(10, 100));
 }
 
-TEST_F(DesignerTest, ScriptEditorPositionTabsAndQuestion) {
+TEST_F(DesignerTest, ScriptEditorPositionTabsQuestionAndLength) {
   // Opening and cancelling without typing asks nothing.
   Through<frmScript>(window->mnuScript, [&](frmScript* d) {
     EXPECT_EQ(d->windowTitle(), "Script");
@@ -424,6 +424,34 @@ TEST_F(DesignerTest, ScriptEditorPositionTabsAndQuestion) {
   Press(window->mnuScript);
   EXPECT_EQ(modDB::GetScript(), "Sub Start\r\nEnd Sub\r\n\r\nSub Update\r\nEnd Sub");
   EXPECT_FALSE(window->Modified);
+
+  // The editor takes 8192 characters, a line break counting as the two it is stored
+  // as; Update refuses more than the form's 4000.
+  Through<frmScript>(window->mnuScript, [&](frmScript* d) {
+    d->SCRP->setPlainText(QString(8189, 'x'));
+    d->SCRP->moveCursor(QTextCursor::End);
+    QTest::keyClick(d->SCRP, Qt::Key_Return);  // 8191
+    QTest::keyClicks(d->SCRP, "ab");           // "a" makes 8192, "b" is one too many
+    EXPECT_EQ(d->SCRP->toPlainText(), QString(8189, 'x') + "\na");
+    QTest::keyClick(d->SCRP, Qt::Key_Return);  // no room for a break either
+    EXPECT_EQ(d->SCRP->toPlainText(), QString(8189, 'x') + "\na");
+    host.replies = {modDB::vbYes};
+    d->close();
+  });
+  host.Clear();
+  qfgui::OnShown<frmScript>([&](frmScript* d) {
+    d->SCRP->selectAll();
+    QTest::keyClicks(d->SCRP, "'");
+    d->SCRP->insertPlainText(QString(4000, 'x'));  // 4001 characters
+    d->mnuUpdate->trigger();
+    EXPECT_EQ(host.Last(), "Script: The script is 4001 characters long; a form keeps at most 4000.");
+    EXPECT_TRUE(d->isVisible());
+    QTest::keyClick(d->SCRP, Qt::Key_Backspace);
+    d->mnuUpdate->trigger();
+    EXPECT_FALSE(d->isVisible());
+  });
+  Press(window->mnuScript);
+  EXPECT_EQ(modDB::GetScript(), "'" + std::string(3999, 'x'));
 }
 
 TEST_F(DesignerTest, HelpButtonsOpenTheirTopics) {
@@ -459,45 +487,6 @@ TEST_F(DesignerTest, HelpButtonsOpenTheirTopics) {
   EXPECT_EQ(seen, (std::vector<std::string>{"Add Field", "Field Formats", "Add Banner", "Properties", "Insert Field",
                                             "Script", "Contents"}));
   EXPECT_TRUE(host.boxes.empty()) << host.Last();
-}
-
-// The editor takes 8192 characters, a line break counting as the two it is stored
-// as; Update refuses more than the form's 4000.
-TEST_F(DesignerTest, ScriptLongerThanTheFormHoldsIsNotCut) {
-  Through<frmScript>(window->mnuScript, [&](frmScript* d) {
-    d->SCRP->setPlainText(QString(8189, 'x'));
-    d->SCRP->moveCursor(QTextCursor::End);
-    QTest::keyClick(d->SCRP, Qt::Key_Return);  // 8191
-    QTest::keyClicks(d->SCRP, "ab");           // "a" makes 8192, "b" is one too many
-    EXPECT_EQ(d->SCRP->toPlainText(), QString(8189, 'x') + "\na");
-    QTest::keyClick(d->SCRP, Qt::Key_Return);  // no room for a break either
-    EXPECT_EQ(d->SCRP->toPlainText(), QString(8189, 'x') + "\na");
-    host.replies = {modDB::vbYes};
-    d->close();
-  });
-  host.Clear();
-  qfgui::OnShown<frmScript>([&](frmScript* d) {
-    d->SCRP->selectAll();
-    QTest::keyClicks(d->SCRP, "'");
-    d->SCRP->insertPlainText(QString(4000, 'x'));  // 4001 characters
-    d->mnuUpdate->trigger();
-    EXPECT_EQ(host.Last(), "Script: The script is 4001 characters long; a form keeps at most 4000.");
-    EXPECT_TRUE(d->isVisible());
-    QTest::keyClick(d->SCRP, Qt::Key_Backspace);
-    d->mnuUpdate->trigger();
-    EXPECT_FALSE(d->isVisible());
-  });
-  Press(window->mnuScript);
-  EXPECT_EQ(modDB::GetScript(), "'" + std::string(3999, 'x'));
-  // Text typed into a field on the canvas goes nowhere.
-  AddField("A", 10, 40, 5, "*");
-  window->Modified = false;
-  window->Field[1]->setFocus();
-  QTest::keyClicks(window->Field[1], "abcdefgh");
-  EXPECT_EQ(window->Field[1]->toPlainText(), "abcde");  // at most its length
-  EXPECT_FALSE(window->Modified);
-  window->ShowCurPage();
-  EXPECT_EQ(window->Field[1]->toPlainText(), "");
 }
 
 // Update compiles the script, trimmed of the blanks around it: a syntax error shows the

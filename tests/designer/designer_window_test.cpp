@@ -301,6 +301,12 @@ TEST_F(DesignerTest, ArrowKeysNudgeTheLastPressedItemAndOpenItsProperties) {
             std::tuple(QPoint(3, 41), QPoint(3, 41), " 3, 41", true));
   for (int i = 0; i < 5; ++i) QTest::keyClick(field, Qt::Key_Left);
   EXPECT_EQ(FieldAt(1).x(), 0);  // not past the left edge
+  // Text typed into the field goes nowhere: shown up to its length, never stored.
+  w.Modified = false;
+  QTest::keyClicks(field, "abcdefgh");
+  EXPECT_EQ(std::tuple(field->toPlainText(), w.Modified), std::tuple("abcde", false));
+  w.ShowCurPage();
+  EXPECT_EQ(field->toPlainText(), "");
 
   PutBanner("Title", 1, 300, w.ToolbarHeight());
   QTest::mouseClick(w.Banner[1], Qt::LeftButton, {}, QPoint(2, 2));
