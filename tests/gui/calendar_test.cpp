@@ -38,7 +38,7 @@ class Calendar : public GuiTest {
   static void Press(QPushButton* b) { QTest::mouseClick(b, Qt::LeftButton); }
 };
 
-TEST_F(Calendar, OpensOnTheDateHeldOrTodayWithTheDayHighlighted) {
+TEST_F(Calendar, OpensOnTheDateHeldOrTodayAndADoubleClickPicksInTheDateOrder) {
   modDlg::DateText = "31/12/2020";
   OnShown<frmGetDate>([&](frmGetDate* w) {
     EXPECT_EQ(w->windowTitle(), "Date");
@@ -72,6 +72,27 @@ TEST_F(Calendar, OpensOnTheDateHeldOrTodayWithTheDayHighlighted) {
     });
     EXPECT_EQ(after, text);
   }
+
+  // Day first: a day closes with dd/mm/yyyy (March 2021 starts on a Monday: cell 1 is
+  // the 1st); a blank cell does nothing.
+  EXPECT_EQ(Pick("10/03/2021", 1, [&](frmGetDate* w) {
+              QTest::mouseDClick(w->lblDay[1], Qt::LeftButton);
+              EXPECT_FALSE(w->isVisible());
+            }),
+            "01/03/2021");
+  EXPECT_EQ(Pick("10/03/2021", 1, [&](frmGetDate* w) {
+              QTest::mouseDClick(w->lblDay[42], Qt::LeftButton);
+              EXPECT_TRUE(w->isVisible());
+              Press(w->cmdYBack);
+              QTest::mouseDClick(w->lblDay[CellOf(w, 7)], Qt::LeftButton);
+            }),
+            "07/03/2020");
+  // Month first.
+  EXPECT_EQ(Pick("03/10/2021", 2, [&](frmGetDate* w) {
+              EXPECT_EQ(w->SelDay, 10);
+              QTest::mouseDClick(w->lblDay[CellOf(w, 5)], Qt::LeftButton);
+            }),
+            "03/05/2021");
 }
 
 // The buttons, pressed in turn from the date held: the month and year shown after
@@ -113,27 +134,4 @@ TEST_F(Calendar, MonthAndYearButtonsKeepTheSelectionAndStopAtTheLimits) {
       EXPECT_EQ(QDate(w->SelYear, w->SelMonth, w->SelDay), held);  // the selection kept
     });
   }
-}
-
-TEST_F(Calendar, DoubleClickPicksInTheDateOrder) {
-  // Day first: a day closes with dd/mm/yyyy (March 2021 starts on a Monday: cell 1 is
-  // the 1st); a blank cell does nothing.
-  EXPECT_EQ(Pick("10/03/2021", 1, [&](frmGetDate* w) {
-              QTest::mouseDClick(w->lblDay[1], Qt::LeftButton);
-              EXPECT_FALSE(w->isVisible());
-            }),
-            "01/03/2021");
-  EXPECT_EQ(Pick("10/03/2021", 1, [&](frmGetDate* w) {
-              QTest::mouseDClick(w->lblDay[42], Qt::LeftButton);
-              EXPECT_TRUE(w->isVisible());
-              Press(w->cmdYBack);
-              QTest::mouseDClick(w->lblDay[CellOf(w, 7)], Qt::LeftButton);
-            }),
-            "07/03/2020");
-  // Month first.
-  EXPECT_EQ(Pick("03/10/2021", 2, [&](frmGetDate* w) {
-              EXPECT_EQ(w->SelDay, 10);
-              QTest::mouseDClick(w->lblDay[CellOf(w, 5)], Qt::LeftButton);
-            }),
-            "03/05/2021");
 }

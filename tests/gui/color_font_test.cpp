@@ -91,7 +91,7 @@ class FontPicker : public GuiTest {
   }
 };
 
-TEST_F(FontPicker, PreselectsIgnoringCaseClicksChooseCancelKeeps) {
+TEST_F(FontPicker, PreselectsIgnoringCaseClicksChooseCancelKeepsTheNamesResolveToMetricFaces) {
   SetFont("times roman", 11, 1, 0);
   OnShown<frmDlgFnt>([&](frmDlgFnt* w) {
     EXPECT_EQ(std::tuple(w->windowTitle(), w->lstFN->currentItem()->text(), w->lstFS->currentItem()->text(),
@@ -126,10 +126,6 @@ TEST_F(FontPicker, PreselectsIgnoringCaseClicksChooseCancelKeeps) {
     modDlg::ShowFontDialog();
     EXPECT_EQ(Font(), ok ? std::tuple("Courier", 72, 0, 1) : std::tuple("Arial", 10, 0, 0));
   }
-}
-
-TEST(FormFonts, ListedNamesResolveToMetricCompatibleFaces) {
-  App();
   // With the Liberation fonts installed, the form fonts keep their widths.
   const QFontInfo arial(Platform::FormFont("Arial", 10, false, false));
   const QFontInfo times(Platform::FormFont("Times Roman", 10, false, false));

@@ -107,25 +107,6 @@ TEST_F(FilePicker, SaveModeProposesTheNameADoubleClickFillsItCancelKeepsIt) {
   EXPECT_EQ(Platform::CurrentFolder(), folder + "/Archive");
 }
 
-// A folder that is gone, or none, is the current folder; an empty filter lists every file.
-TEST_F(FilePicker, AFolderGoneOrNoneIsTheCurrentOne) {
-  ASSERT_TRUE(Platform::SetCurrentFolder(folder + "/Forms"));
-  modDlg::DialogFolder = folder + "/Removed";
-  OnShown<frmDlgFile>([&](frmDlgFile* w) { QTest::mouseClick(w->cmdOk, Qt::LeftButton); });
-  modDlg::ShowOpenDialog();
-  EXPECT_EQ(modDlg::DialogFolder, folder + "/Forms");
-
-  ASSERT_TRUE(Platform::SetCurrentFolder(folder));
-  modDlg::DialogFolder = "";
-  modDlg::DialogFilter = "";
-  OnShown<frmDlgFile>([&](frmDlgFile* w) {
-    EXPECT_EQ(ListTexts(w->lstDir).join('|'), "[..]|[Archive]|[Forms]|Contacts|notes|stock");
-    QTest::mouseClick(w->cmdOk, Qt::LeftButton);
-  });
-  modDlg::ShowOpenDialog();
-  EXPECT_EQ(Picked(), std::tuple(folder, ""));
-}
-
 TEST_F(FilePicker, DrivesRootParentAndAnUnreadableDrive) {
   OnShown<frmDlgFile>([&](frmDlgFile* w) {
     DblClickItem(w->lstDrive, FindRow(w->lstDrive, "/"));
@@ -156,7 +137,7 @@ TEST(ShortenPath, LongPathsKeepTheirEnds) {
 
 // A hidden folder, which the list does not show, is reached by typing its path: Ok on
 // a folder goes there; Ok on a path to a file goes to its folder and takes the name.
-TEST_F(FilePicker, TypedPathsReachHiddenFolders) {
+TEST_F(FilePicker, TypedPathsReachHiddenFoldersAFolderGoneOrNoneIsTheCurrentOne) {
   fs::create_directories(tmp.path() / ".hidden" / "deeper");
   qftest::WriteFile(tmp / ".hidden/Secret.Qfd", "x");
   OnShown<frmDlgFile>([&](frmDlgFile* w) {
@@ -184,4 +165,21 @@ TEST_F(FilePicker, TypedPathsReachHiddenFolders) {
   });
   modDlg::ShowSaveDialog();
   EXPECT_EQ(Picked(), std::tuple(folder + "/.hidden/deeper", "New"));
+
+  // A folder that is gone, or none, is the current folder; an empty filter lists every file.
+  ASSERT_TRUE(Platform::SetCurrentFolder(folder + "/Forms"));
+  modDlg::DialogFolder = folder + "/Removed";
+  OnShown<frmDlgFile>([&](frmDlgFile* w) { QTest::mouseClick(w->cmdOk, Qt::LeftButton); });
+  modDlg::ShowOpenDialog();
+  EXPECT_EQ(modDlg::DialogFolder, folder + "/Forms");
+
+  ASSERT_TRUE(Platform::SetCurrentFolder(folder));
+  modDlg::DialogFolder = "";
+  modDlg::DialogFilter = "";
+  OnShown<frmDlgFile>([&](frmDlgFile* w) {
+    EXPECT_EQ(ListTexts(w->lstDir).join('|'), "[..]|[Archive]|[Forms]|Contacts|notes|stock");
+    QTest::mouseClick(w->cmdOk, Qt::LeftButton);
+  });
+  modDlg::ShowOpenDialog();
+  EXPECT_EQ(Picked(), std::tuple(folder, ""));
 }
