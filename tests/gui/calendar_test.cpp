@@ -12,7 +12,6 @@ using namespace qfgui;
 
 class Calendar : public GuiTest {
  protected:
-  static bool Highlighted(QLabel* c) { return c->font().bold() && c->styleSheet().contains("255, 0, 0"); }
   // The cells' texts, 1 … 42 ("" for a blank cell).
   static QStringList Cells(frmGetDate* w) {
     QStringList out;
@@ -21,11 +20,11 @@ class Calendar : public GuiTest {
   }
   static int CellOf(frmGetDate* w, int day) { return Cells(w).indexOf(QString::number(day)) + 1; }
   static int LastDay(frmGetDate* w) { return (Cells(w).filter(QRegularExpression(".")).last()).toInt(); }
-  // The cells highlighted, as day numbers.
+  // The cells highlighted (bold and red), as day numbers.
   static QStringList HighlightedDays(frmGetDate* w) {
     QStringList out;
     for (int k = 1; k <= 42; ++k)
-      if (Highlighted(w->lblDay[k])) out << w->lblDay[k]->text();
+      if (w->lblDay[k]->font().bold() && w->lblDay[k]->styleSheet().contains("255, 0, 0")) out << w->lblDay[k]->text();
     return out;
   }
   // Opens the calendar on `text` in date `order`, runs `drive` on it; the date text after.
