@@ -76,7 +76,7 @@ TEST_F(FilePicker, LoadModeListsFoldersAndNamesADoubleClickOrTheKeysOpen) {
   EXPECT_EQ(Picked(), std::tuple(folder + "/Forms", "Inner"));
 }
 
-TEST_F(FilePicker, SaveModeProposesTheNameADoubleClickFillsItCancelKeepsIt) {
+TEST_F(FilePicker, SaveModeProposesTheNameADoubleClickFillsItCancelKeepsItAndDrives) {
   modDlg::DialogFileName = "Proposal";
   OnShown<frmDlgFile>([&](frmDlgFile* w) {
     EXPECT_EQ(std::tuple(w->txtFile->text(), w->txtFile->isEnabled()), std::tuple("Proposal", true));
@@ -105,9 +105,8 @@ TEST_F(FilePicker, SaveModeProposesTheNameADoubleClickFillsItCancelKeepsIt) {
   EXPECT_EQ(Picked(), std::tuple(folder, "Keep"));
   // The folder the user went to stays the process's current folder.
   EXPECT_EQ(Platform::CurrentFolder(), folder + "/Archive");
-}
 
-TEST_F(FilePicker, DrivesRootParentAndAnUnreadableDrive) {
+  // Drives: the root's parent is the root; a drive that cannot be read leaves the folder.
   OnShown<frmDlgFile>([&](frmDlgFile* w) {
     DblClickItem(w->lstDrive, FindRow(w->lstDrive, "/"));
     EXPECT_TRUE(w->CurFolder == "/" && w->lstDir->count() > 0);

@@ -12,17 +12,6 @@ using namespace qfgui;
 
 class InputBox : public GuiTest {};
 
-// A screen reader reads each box by its caption; the input box's caption is its title.
-TEST_F(InputBox, BoxesOfTheInputBoxAndTheFilePickerNamedByTheirCaptions) {
-  modDlg::DialogTitle = "Password";
-  frmInput input;
-  EXPECT_EQ(BoxNames(&input), "txtStr=Password");
-  modDlg::DialogTitle = "Open";
-  frmDlgFile picker;
-  EXPECT_EQ(BoxNames(&picker), "lstDir=Folders; lstDrive=Drives; txtFile=File");
-  EXPECT_EQ(QAccessible::queryAccessibleInterface(picker.txtPath)->text(QAccessible::Name), "Folder");
-}
-
 namespace {
 // Keys typed into a box: '\x01' is Ctrl+A, '\x16' Ctrl+V, '\b' Backspace, '\r' Return.
 void TypeKeys(QLineEdit* box, const std::string& keys) {
@@ -39,7 +28,16 @@ void TypeKeys(QLineEdit* box, const std::string& keys) {
 // mode's set (upper-cased for "U", masked with "#" for "P", only the asterisk without
 // a mode), pastes too; Ok, or Enter, hands the trimmed text back. The first two rows
 // are the screenshots.
-TEST_F(InputBox, TypedTextThroughTheModeAndTheLimit) {
+TEST_F(InputBox, BoxesNamedByTheirCaptionsTypedTextThroughTheModeAndTheLimit) {
+  // A screen reader reads each box by its caption; the input box's caption is its title.
+  modDlg::DialogTitle = "Password";
+  frmInput input;
+  EXPECT_EQ(BoxNames(&input), "txtStr=Password");
+  modDlg::DialogTitle = "Open";
+  frmDlgFile picker;
+  EXPECT_EQ(BoxNames(&picker), "lstDir=Folders; lstDrive=Drives; txtFile=File");
+  EXPECT_EQ(QAccessible::queryAccessibleInterface(picker.txtPath)->text(QAccessible::Name), "Folder");
+
   modDlg::DialogTitle = "Page Heading";
   QApplication::clipboard()->setText("x y-z!");
   const struct {
