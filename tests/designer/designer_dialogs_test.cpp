@@ -397,8 +397,7 @@ TEST_F(DesignerTest, ScriptEditorPositionTabsQuestionAndLength) {
   EXPECT_TRUE(host.boxes.empty());
 
   qfgui::OnShown<frmScript>([&](frmScript* d) {
-    QTest::keyClick(d->SCRP, Qt::Key_Down);
-    QTest::keyClick(d->SCRP, Qt::Key_Down);
+    for (int i = 0; i < 2; ++i) QTest::keyClick(d->SCRP, Qt::Key_Down);
     EXPECT_EQ(d->mnuLine->text(), "L 3, C 1");
     QTest::keyClick(d->SCRP, Qt::Key_Tab);  // a blank, not a tab
     QTest::keyClicks(d->SCRP, "x");
