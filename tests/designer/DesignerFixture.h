@@ -31,8 +31,6 @@ inline void Fill(QLineEdit* box, const QString& text) {
 }
 inline void Click(QAbstractButton* b) { QTest::mouseClick(b, Qt::LeftButton); }
 
-using qfgui::MakeBanner;
-
 // Field n and banner n of the design as the engine holds them, and where they stand.
 inline modDB::FieldDef StoredField(int n) {
   modDB::FieldDef f;
@@ -44,14 +42,8 @@ inline modDB::BannerDef StoredBanner(int n) {
   EXPECT_EQ(modDB::GetBanner(static_cast<int16_t>(n), b), n);
   return b;
 }
-inline QPoint FieldAt(int n) {
-  const modDB::FieldDef f = StoredField(n);
-  return {f.X, f.Y};
-}
-inline QPoint BannerAt(int n) {
-  const modDB::BannerDef b = StoredBanner(n);
-  return {b.X, b.Y};
-}
+inline QPoint FieldAt(int n) { return {StoredField(n).X, StoredField(n).Y}; }
+inline QPoint BannerAt(int n) { return {StoredBanner(n).X, StoredBanner(n).Y}; }
 
 // The form's stored size in twips.
 inline QSize FormTwips() { return {modDB::GetFormProps().Width, modDB::GetFormProps().Height}; }
@@ -114,7 +106,7 @@ class DesignerTest : public qfgui::GuiTest {
 
   // A banner stored straight into the engine, the page redrawn.
   void PutBanner(const char* caption, int page, int x, int y) {
-    modDB::BannerDef b = MakeBanner(caption, page, x, y);
+    modDB::BannerDef b = qfgui::MakeBanner(caption, page, x, y);
     const int next = modDB::GetBannerCount() + 1;
     EXPECT_EQ(modDB::InsertBanner(b), next);
     window->ShowCurPage();
@@ -130,15 +122,15 @@ class DesignerTest : public qfgui::GuiTest {
 
   // Load through the file picker: a click on the file's entry, then Ok; a password,
   // when given, is typed into the box that follows.
-  void Load(const QString& name, const QString* password = nullptr) {
+  void Load(const QString& name, const QString& password = {}) {
     Through<frmDlgFile>(window->mnuFileLoad, [&](frmDlgFile* d) {
       const int row = qfgui::FindRow(d->lstDir, name);
       ASSERT_GE(row, 0);
       qfgui::ClickItem(d->lstDir, row);
-      if (password) {
+      if (!password.isEmpty()) {
         qfgui::OnShown<frmInput>([&](frmInput* in) {
           EXPECT_EQ(in->windowTitle(), "Password");
-          QTest::keyClicks(in->txtStr, *password);
+          QTest::keyClicks(in->txtStr, password);
           Click(in->cmdOK);
         });
       }
@@ -147,7 +139,9 @@ class DesignerTest : public qfgui::GuiTest {
   }
 
   // The saved definition as another program reads it.
-  nlohmann::json Dump(const std::string& base) { return qftest::QfdJson({"dump", "--json", "--with-password", dir / base}); }
+  nlohmann::json Dump(const std::string& base) {
+    return qftest::QfdJson({"dump", "--json", "--with-password", dir / base});
+  }
   nlohmann::json Record(const std::string& base, int n) { return qftest::QfdRecord(dir / base, n); }
 
   qftest::TempDir dir;

@@ -12,7 +12,6 @@ using namespace qfgui;
 
 class Calendar : public GuiTest {
  protected:
-  static bool Highlighted(QLabel* c) { return c->font().bold() && c->styleSheet().contains("255, 0, 0"); }
   // The cells' texts, 1 … 42 ("" for a blank cell).
   static QStringList Cells(frmGetDate* w) {
     QStringList out;
@@ -21,11 +20,11 @@ class Calendar : public GuiTest {
   }
   static int CellOf(frmGetDate* w, int day) { return Cells(w).indexOf(QString::number(day)) + 1; }
   static int LastDay(frmGetDate* w) { return (Cells(w).filter(QRegularExpression(".")).last()).toInt(); }
-  // The cells highlighted, as day numbers.
+  // The cells highlighted (bold and red), as day numbers.
   static QStringList HighlightedDays(frmGetDate* w) {
     QStringList out;
     for (int k = 1; k <= 42; ++k)
-      if (Highlighted(w->lblDay[k])) out << w->lblDay[k]->text();
+      if (w->lblDay[k]->font().bold() && w->lblDay[k]->styleSheet().contains("255, 0, 0")) out << w->lblDay[k]->text();
     return out;
   }
   // Opens the calendar on `text` in date `order`, runs `drive` on it; the date text after.
@@ -38,7 +37,7 @@ class Calendar : public GuiTest {
   static void Press(QPushButton* b) { QTest::mouseClick(b, Qt::LeftButton); }
 };
 
-TEST_F(Calendar, OpensOnTheDateHeldOrTodayWithTheDayHighlighted) {
+TEST_F(Calendar, OpensOnTheDateHeldOrTodayAndADoubleClickPicksInTheDateOrder) {
   modDlg::DateText = "31/12/2020";
   OnShown<frmGetDate>([&](frmGetDate* w) {
     EXPECT_EQ(w->windowTitle(), "Date");
@@ -49,30 +48,50 @@ TEST_F(Calendar, OpensOnTheDateHeldOrTodayWithTheDayHighlighted) {
     EXPECT_EQ(heads, "MTWTFSS");
     // 1 December 2020 was a Tuesday.
     EXPECT_EQ(Cells(w).mid(0, 3), QStringList({"", "1", "2"}));
-    EXPECT_EQ(CellOf(w, 31), 32);
-    EXPECT_EQ(HighlightedDays(w), QStringList{"31"});
+    EXPECT_EQ(std::tuple(CellOf(w, 31), HighlightedDays(w)), std::tuple(32, QStringList{"31"}));
     // 3-pixel gaps across and down.
     const QRect c1 = w->lblDay[1]->geometry(), c2 = w->lblDay[2]->geometry(), c8 = w->lblDay[8]->geometry();
-    EXPECT_EQ(QPoint(c2.left() - c1.right() - 1, c8.top() - c1.bottom() - 1), QPoint(3, 3));
-    EXPECT_EQ(c8.left(), c1.left());
-    EXPECT_EQ(w->lblDayOfWeek[2]->geometry().left() - w->lblDayOfWeek[1]->geometry().right() - 1, 3);
+    EXPECT_EQ(std::tuple(QPoint(c2.left() - c1.right() - 1, c8.top() - c1.bottom() - 1), c8.left(),
+                         w->lblDayOfWeek[2]->geometry().left() - w->lblDayOfWeek[1]->geometry().right() - 1),
+              std::tuple(QPoint(3, 3), c1.left(), 3));
     Shot(w, "frmGetDate");
   });
   modDlg::ShowDatePicker(1500, 3000, 1);
-  EXPECT_EQ(QPoint(modDlg::DatePickerLeft, modDlg::DatePickerTop), QPoint(1500, 3000));
   // Closed without a pick: the date text stays.
-  EXPECT_EQ(modDlg::DateText, "31/12/2020");
+  EXPECT_EQ(std::tuple(QPoint(modDlg::DatePickerLeft, modDlg::DatePickerTop), modDlg::DateText),
+            std::tuple(QPoint(1500, 3000), "31/12/2020"));
 
   // A text that is no date opens on today.
   const QDate today = QDate::currentDate();
   for (const char* text : {"", "31/02/2021", "2020-12-31"}) {
     const std::string after = Pick(text, 1, [&](frmGetDate* w) {
-      EXPECT_EQ(w->lblMonth->text().toStdString(), modLIB::MonthName(static_cast<int16_t>(today.month()))) << text;
-      EXPECT_EQ(w->lblYear->text(), QString::number(today.year())) << text;
-      EXPECT_EQ(HighlightedDays(w), QStringList{QString::number(today.day())}) << text;
+      EXPECT_EQ(std::tuple(w->lblMonth->text().toStdString(), w->lblYear->text(), HighlightedDays(w)),
+                std::tuple(modLIB::MonthName(static_cast<int16_t>(today.month())), QString::number(today.year()),
+                           QStringList{QString::number(today.day())})) << text;
     });
     EXPECT_EQ(after, text);
   }
+
+  // Day first: a day closes with dd/mm/yyyy (March 2021 starts on a Monday: cell 1 is
+  // the 1st); a blank cell does nothing.
+  EXPECT_EQ(Pick("10/03/2021", 1, [&](frmGetDate* w) {
+              QTest::mouseDClick(w->lblDay[1], Qt::LeftButton);
+              EXPECT_FALSE(w->isVisible());
+            }),
+            "01/03/2021");
+  EXPECT_EQ(Pick("10/03/2021", 1, [&](frmGetDate* w) {
+              QTest::mouseDClick(w->lblDay[42], Qt::LeftButton);
+              EXPECT_TRUE(w->isVisible());
+              Press(w->cmdYBack);
+              QTest::mouseDClick(w->lblDay[CellOf(w, 7)], Qt::LeftButton);
+            }),
+            "07/03/2020");
+  // Month first.
+  EXPECT_EQ(Pick("03/10/2021", 2, [&](frmGetDate* w) {
+              EXPECT_EQ(w->SelDay, 10);
+              QTest::mouseDClick(w->lblDay[CellOf(w, 5)], Qt::LeftButton);
+            }),
+            "03/05/2021");
 }
 
 // The buttons, pressed in turn from the date held: the month and year shown after
@@ -114,27 +133,4 @@ TEST_F(Calendar, MonthAndYearButtonsKeepTheSelectionAndStopAtTheLimits) {
       EXPECT_EQ(QDate(w->SelYear, w->SelMonth, w->SelDay), held);  // the selection kept
     });
   }
-}
-
-TEST_F(Calendar, DoubleClickPicksInTheDateOrder) {
-  // Day first: a day closes with dd/mm/yyyy (March 2021 starts on a Monday: cell 1 is
-  // the 1st); a blank cell does nothing.
-  EXPECT_EQ(Pick("10/03/2021", 1, [&](frmGetDate* w) {
-              QTest::mouseDClick(w->lblDay[1], Qt::LeftButton);
-              EXPECT_FALSE(w->isVisible());
-            }),
-            "01/03/2021");
-  EXPECT_EQ(Pick("10/03/2021", 1, [&](frmGetDate* w) {
-              QTest::mouseDClick(w->lblDay[42], Qt::LeftButton);
-              EXPECT_TRUE(w->isVisible());
-              Press(w->cmdYBack);
-              QTest::mouseDClick(w->lblDay[CellOf(w, 7)], Qt::LeftButton);
-            }),
-            "07/03/2020");
-  // Month first.
-  EXPECT_EQ(Pick("03/10/2021", 2, [&](frmGetDate* w) {
-              EXPECT_EQ(w->SelDay, 10);
-              QTest::mouseDClick(w->lblDay[CellOf(w, 5)], Qt::LeftButton);
-            }),
-            "03/05/2021");
 }

@@ -34,15 +34,14 @@ TEST_F(ColorPicker, SwatchesTypedDigitsOkAndCancel) {
     QTest::mouseClick(d->cmdOK, Qt::LeftButton);
   });
   modDlg::ShowColorDialog();
-  EXPECT_EQ(modDlg::DialogTitle, "Select Color");
-  EXPECT_EQ(modDlg::DialogColor, 0x00FFFFCC);
+  EXPECT_EQ(std::tuple(modDlg::DialogTitle, modDlg::DialogColor), std::tuple("Select Color", 0x00FFFFCC));
 
   // A swatch's click and typed digits choose the colour; Cancel, or no colour typed, none.
   // Pure red is red 255 (the 181st swatch: red level 5, green 0, blue 0), shown as #FF0000.
   OnShown<frmDlgClr>([&](frmDlgClr* w) {
     QTest::mouseClick(w->lblClr[181], Qt::LeftButton);
-    EXPECT_EQ(w->txtClr->text(), "#FF0000");
-    EXPECT_EQ(w->lblSwatch->palette().color(QPalette::Window), QColor(255, 0, 0));
+    EXPECT_EQ(std::tuple(w->txtClr->text(), w->lblSwatch->palette().color(QPalette::Window)),
+              std::tuple("#FF0000", QColor(255, 0, 0)));
     QTest::mouseClick(w->cmdOK, Qt::LeftButton);
   });
   modDlg::ShowColorDialog();
@@ -92,14 +91,12 @@ class FontPicker : public GuiTest {
   }
 };
 
-TEST_F(FontPicker, PreselectsIgnoringCaseClicksChooseCancelKeeps) {
+TEST_F(FontPicker, PreselectsIgnoringCaseClicksChooseCancelKeepsTheNamesResolveToMetricFaces) {
   SetFont("times roman", 11, 1, 0);
   OnShown<frmDlgFnt>([&](frmDlgFnt* w) {
-    EXPECT_EQ(w->windowTitle(), "Select Font");
-    EXPECT_EQ(w->lstFN->currentItem()->text(), "Times Roman");
-    EXPECT_EQ(w->lstFS->currentItem()->text(), "8");
-    EXPECT_TRUE(w->chkBold->isChecked());
-    EXPECT_FALSE(w->chkItalic->isChecked());
+    EXPECT_EQ(std::tuple(w->windowTitle(), w->lstFN->currentItem()->text(), w->lstFS->currentItem()->text(),
+                         w->chkBold->isChecked(), w->chkItalic->isChecked()),
+              std::tuple("Select Font", "Times Roman", "8", true, false));
     EXPECT_EQ(ListTexts(w->lstFN).join(','),
               "Arial,Arial Black,Comic Sans MS,Courier,Georgia,Impact,Lucida Console,Modern,Roman,Script,"
               "Symbol,Tahoma,Times Roman,Verdana,Webdings");
@@ -129,16 +126,11 @@ TEST_F(FontPicker, PreselectsIgnoringCaseClicksChooseCancelKeeps) {
     modDlg::ShowFontDialog();
     EXPECT_EQ(Font(), ok ? std::tuple("Courier", 72, 0, 1) : std::tuple("Arial", 10, 0, 0));
   }
-}
-
-TEST(FormFonts, ListedNamesResolveToMetricCompatibleFaces) {
-  App();
   // With the Liberation fonts installed, the form fonts keep their widths.
   const QFontInfo arial(Platform::FormFont("Arial", 10, false, false));
   const QFontInfo times(Platform::FormFont("Times Roman", 10, false, false));
   const QFontInfo courier(Platform::FormFont("Courier", 10, true, false));
   EXPECT_EQ(QStringList({arial.family(), times.family(), courier.family()}),
             QStringList({"Liberation Sans", "Liberation Serif", "Liberation Mono"}));
-  EXPECT_TRUE(courier.bold());
-  EXPECT_EQ(arial.pointSize(), 10);
+  EXPECT_TRUE(courier.bold() && arial.pointSize() == 10);
 }

@@ -21,10 +21,8 @@ class FilePicker : public GuiTest {
     GuiTest::SetUp();
     fs::create_directories(tmp.path() / "Forms");
     fs::create_directories(tmp.path() / "Archive");
-    qftest::WriteFile(tmp / "Contacts.Qfd", "x");
-    qftest::WriteFile(tmp / "stock.qfd", "x");
-    qftest::WriteFile(tmp / "notes.txt", "x");
-    qftest::WriteFile(tmp / "Forms/Inner.Qfd", "x");
+    for (const char* file : {"Contacts.Qfd", "stock.qfd", "notes.txt", "Forms/Inner.Qfd"})
+      qftest::WriteFile(tmp / file, "x");
     folder = fs::canonical(tmp.path()).string();
     modDlg::DialogFolder = folder;
     modDlg::DialogFilter = "*.Qfd";
@@ -35,16 +33,15 @@ class FilePicker : public GuiTest {
   std::string folder;
 };
 
-TEST_F(FilePicker, LoadModeListsFoldersAndNamesAndADoubleClickOpens) {
+TEST_F(FilePicker, LoadModeListsFoldersAndNamesADoubleClickOrTheKeysOpen) {
   modDlg::DialogFileName = "left over";
   OnShown<frmDlgFile>([&](frmDlgFile* w) {
-    EXPECT_EQ(w->windowTitle(), "Load");
-    EXPECT_EQ(w->txtPath->text().toStdString(), frmDlgFile::ShortenPath(folder));
+    EXPECT_EQ(std::tuple(w->windowTitle(), w->txtPath->text().toStdString(), ListTexts(w->lstDrive).value(0)),
+              std::tuple("Load", frmDlgFile::ShortenPath(folder), "/"));
     // ".." in brackets, the folders, then the matching files without extension (any case).
     EXPECT_EQ(ListTexts(w->lstDir).join('|'), "[..]|[Archive]|[Forms]|Contacts|stock");
-    EXPECT_EQ(ListTexts(w->lstDrive).value(0), "/");
-    EXPECT_TRUE(w->txtFile->isEnabled());  // a path may be typed
-    EXPECT_EQ(w->txtFile->text(), "");  // the launcher clears the name for loading
+    // A path may be typed; the launcher clears the name for loading.
+    EXPECT_EQ(std::tuple(w->txtFile->isEnabled(), w->txtFile->text()), std::tuple(true, ""));
     Shot(w, "frmDlgFile_load");
     ClickItem(w->lstDir, FindRow(w->lstDir, "[Forms]"));  // a folder: the box stays
     EXPECT_EQ(w->txtFile->text(), "");
@@ -57,12 +54,10 @@ TEST_F(FilePicker, LoadModeListsFoldersAndNamesAndADoubleClickOpens) {
   EXPECT_EQ(Picked(), std::tuple(folder, "Contacts"));
   // The folder shown is the current folder: a bare name saved later lands there.
   EXPECT_EQ(Platform::CurrentFolder(), folder);
-}
 
-// The keyboard alone: the name box has the focus; Up and Down there walk the list,
-// a folder's name opens it on Enter; in the list the arrows choose a file and Enter
-// opens it.
-TEST_F(FilePicker, ArrowKeysChooseAndEnterOpens) {
+  // The keyboard alone: the name box has the focus; Up and Down there walk the list,
+  // a folder's name opens it on Enter; in the list the arrows choose a file and Enter
+  // opens it.
   OnShown<frmDlgFile>([&](frmDlgFile* w) {
     QApplication::setActiveWindow(w);
     ASSERT_TRUE(QTest::qWaitForWindowActive(w));
@@ -72,8 +67,7 @@ TEST_F(FilePicker, ArrowKeysChooseAndEnterOpens) {
     QTest::keyClick(w->txtFile, Qt::Key_Return);
     EXPECT_EQ(ListTexts(w->lstDir).join('|'), "[..]|Inner");
     w->lstDir->setFocus();
-    QTest::keyClick(w->lstDir, Qt::Key_Down);
-    QTest::keyClick(w->lstDir, Qt::Key_Down);
+    for (int k = 0; k < 2; ++k) QTest::keyClick(w->lstDir, Qt::Key_Down);
     EXPECT_EQ(w->txtFile->text(), "Inner");
     QTest::keyClick(w->lstDir, Qt::Key_Return);
   });
@@ -81,14 +75,12 @@ TEST_F(FilePicker, ArrowKeysChooseAndEnterOpens) {
   EXPECT_EQ(Picked(), std::tuple(folder + "/Forms", "Inner"));
 }
 
-TEST_F(FilePicker, SaveModeProposesTheNameADoubleClickFillsItCancelKeepsIt) {
+TEST_F(FilePicker, SaveModeProposesTheNameADoubleClickFillsItCancelKeepsItAndDrives) {
   modDlg::DialogFileName = "Proposal";
   OnShown<frmDlgFile>([&](frmDlgFile* w) {
-    EXPECT_EQ(w->txtFile->text(), "Proposal");
-    EXPECT_TRUE(w->txtFile->isEnabled());
+    EXPECT_EQ(std::tuple(w->txtFile->text(), w->txtFile->isEnabled()), std::tuple("Proposal", true));
     DblClickItem(w->lstDir, FindRow(w->lstDir, "stock"));
-    EXPECT_TRUE(w->isVisible());
-    EXPECT_EQ(w->txtFile->text(), "stock");
+    EXPECT_EQ(std::tuple(w->isVisible(), w->txtFile->text()), std::tuple(true, "stock"));
     w->txtFile->clear();
     QTest::keyClicks(w->txtFile, "New Form");
     Shot(w, "frmDlgFile_save");
@@ -102,8 +94,7 @@ TEST_F(FilePicker, SaveModeProposesTheNameADoubleClickFillsItCancelKeepsIt) {
   modDlg::DialogFileName = "Keep";
   OnShown<frmDlgFile>([&](frmDlgFile* w) {
     DblClickItem(w->lstDir, FindRow(w->lstDir, "[Forms]"));
-    EXPECT_EQ(ListTexts(w->lstDir).join('|'), "[..]|Inner");
-    EXPECT_EQ(w->txtFile->text(), "");
+    EXPECT_EQ(std::tuple(ListTexts(w->lstDir).join('|'), w->txtFile->text()), std::tuple("[..]|Inner", ""));
     DblClickItem(w->lstDir, FindRow(w->lstDir, "[..]"));
     EXPECT_TRUE(ListTexts(w->lstDir).contains("Contacts"));
     DblClickItem(w->lstDir, FindRow(w->lstDir, "[Archive]"));
@@ -113,32 +104,11 @@ TEST_F(FilePicker, SaveModeProposesTheNameADoubleClickFillsItCancelKeepsIt) {
   EXPECT_EQ(Picked(), std::tuple(folder, "Keep"));
   // The folder the user went to stays the process's current folder.
   EXPECT_EQ(Platform::CurrentFolder(), folder + "/Archive");
-}
 
-// A folder that is gone, or none, is the current folder; an empty filter lists every file.
-TEST_F(FilePicker, AFolderGoneOrNoneIsTheCurrentOne) {
-  ASSERT_TRUE(Platform::SetCurrentFolder(folder + "/Forms"));
-  modDlg::DialogFolder = folder + "/Removed";
-  OnShown<frmDlgFile>([&](frmDlgFile* w) { QTest::mouseClick(w->cmdOk, Qt::LeftButton); });
-  modDlg::ShowOpenDialog();
-  EXPECT_EQ(modDlg::DialogFolder, folder + "/Forms");
-
-  ASSERT_TRUE(Platform::SetCurrentFolder(folder));
-  modDlg::DialogFolder = "";
-  modDlg::DialogFilter = "";
-  OnShown<frmDlgFile>([&](frmDlgFile* w) {
-    EXPECT_EQ(ListTexts(w->lstDir).join('|'), "[..]|[Archive]|[Forms]|Contacts|notes|stock");
-    QTest::mouseClick(w->cmdOk, Qt::LeftButton);
-  });
-  modDlg::ShowOpenDialog();
-  EXPECT_EQ(Picked(), std::tuple(folder, ""));
-}
-
-TEST_F(FilePicker, DrivesRootParentAndAnUnreadableDrive) {
+  // Drives: the root's parent is the root; a drive that cannot be read leaves the folder.
   OnShown<frmDlgFile>([&](frmDlgFile* w) {
     DblClickItem(w->lstDrive, FindRow(w->lstDrive, "/"));
-    EXPECT_EQ(w->CurFolder, "/");
-    EXPECT_TRUE(w->lstDir->count() > 0);
+    EXPECT_TRUE(w->CurFolder == "/" && w->lstDir->count() > 0);
     DblClickItem(w->lstDir, FindRow(w->lstDir, "[..]"));  // the root keeps itself
     EXPECT_EQ(w->CurFolder, "/");
     ASSERT_TRUE(Platform::SetCurrentFolder(folder));
@@ -149,16 +119,15 @@ TEST_F(FilePicker, DrivesRootParentAndAnUnreadableDrive) {
   });
   modDlg::ShowOpenDialog();
   ASSERT_EQ(host.boxes.size(), 1u);
-  EXPECT_EQ(host.Last(), "QfTest: Drive unavailable.");
-  EXPECT_EQ(host.boxes[0].style, modDB::vbCritical | modDB::vbOKOnly);
+  EXPECT_EQ(std::tuple(host.Last(), host.boxes[0].style),
+            std::tuple("QfTest: Drive unavailable.", modDB::vbCritical | modDB::vbOKOnly));
 }
 
 TEST(ShortenPath, LongPathsKeepTheirEnds) {
   const std::string p60 = "/home/user/projects/forms/customers/2026/october/invoices/a";
   ASSERT_EQ(p60.size(), 59u);
   const std::string p = p60 + "b";
-  EXPECT_EQ(frmDlgFile::ShortenPath(p), p.substr(0, 22) + " .. " + p.substr(38));
-  EXPECT_EQ(frmDlgFile::ShortenPath(p).size(), 48u);
+  EXPECT_EQ(frmDlgFile::ShortenPath(p), p.substr(0, 22) + " .. " + p.substr(38));  // 48 characters
   EXPECT_EQ(frmDlgFile::ShortenPath(std::string(50, 'a')), std::string(50, 'a'));
   EXPECT_EQ(frmDlgFile::ShortenPath(std::string(51, 'a')), std::string(22, 'a') + " .. " + std::string(22, 'a'));
   EXPECT_EQ(frmDlgFile::ShortenPath(""), "");
@@ -166,7 +135,7 @@ TEST(ShortenPath, LongPathsKeepTheirEnds) {
 
 // A hidden folder, which the list does not show, is reached by typing its path: Ok on
 // a folder goes there; Ok on a path to a file goes to its folder and takes the name.
-TEST_F(FilePicker, TypedPathsReachHiddenFolders) {
+TEST_F(FilePicker, TypedPathsReachHiddenFoldersAFolderGoneOrNoneIsTheCurrentOne) {
   fs::create_directories(tmp.path() / ".hidden" / "deeper");
   qftest::WriteFile(tmp / ".hidden/Secret.Qfd", "x");
   OnShown<frmDlgFile>([&](frmDlgFile* w) {
@@ -174,9 +143,9 @@ TEST_F(FilePicker, TypedPathsReachHiddenFolders) {
     w->txtFile->setFocus();
     QTest::keyClicks(w->txtFile, ".hidden");
     QTest::keyClick(w->txtFile, Qt::Key_Return);
-    EXPECT_TRUE(w->isVisible());  // a folder: shown, not picked
-    EXPECT_EQ(w->CurFolder.toStdString(), folder + "/.hidden");
-    EXPECT_EQ(ListTexts(w->lstDir).join('|'), "[..]|[deeper]|Secret");
+    // A folder: shown, not picked.
+    EXPECT_EQ(std::tuple(w->isVisible(), w->CurFolder.toStdString(), ListTexts(w->lstDir).join('|')),
+              std::tuple(true, folder + "/.hidden", "[..]|[deeper]|Secret"));
     EXPECT_EQ(w->txtFile->text(), "");
     QTest::keyClicks(w->txtFile, "deeper/../Secret");
     QTest::keyClick(w->txtFile, Qt::Key_Return);
@@ -194,4 +163,21 @@ TEST_F(FilePicker, TypedPathsReachHiddenFolders) {
   });
   modDlg::ShowSaveDialog();
   EXPECT_EQ(Picked(), std::tuple(folder + "/.hidden/deeper", "New"));
+
+  // A folder that is gone, or none, is the current folder; an empty filter lists every file.
+  ASSERT_TRUE(Platform::SetCurrentFolder(folder + "/Forms"));
+  modDlg::DialogFolder = folder + "/Removed";
+  OnShown<frmDlgFile>([&](frmDlgFile* w) { QTest::mouseClick(w->cmdOk, Qt::LeftButton); });
+  modDlg::ShowOpenDialog();
+  EXPECT_EQ(modDlg::DialogFolder, folder + "/Forms");
+
+  ASSERT_TRUE(Platform::SetCurrentFolder(folder));
+  modDlg::DialogFolder = "";
+  modDlg::DialogFilter = "";
+  OnShown<frmDlgFile>([&](frmDlgFile* w) {
+    EXPECT_EQ(ListTexts(w->lstDir).join('|'), "[..]|[Archive]|[Forms]|Contacts|notes|stock");
+    QTest::mouseClick(w->cmdOk, Qt::LeftButton);
+  });
+  modDlg::ShowOpenDialog();
+  EXPECT_EQ(Picked(), std::tuple(folder, ""));
 }

@@ -89,14 +89,10 @@ TEST_F(HelpViewer, ListsHeadingsAndFindsTheTopicAskedOrClicked) {
 
 TEST_F(HelpViewer, MissingFileReportsAndTheWindowStaysUsable) {
   modDlg::HelpFileName = "Missing.Txt";
-  const Seen s = Open("Script", [&](frmHelp* w) {
-    EXPECT_TRUE(w->isVisible());
-    Shot(w, "frmHelp_missing");
-  });
-  EXPECT_TRUE(s.toc.isEmpty());
+  const Seen s = Open("Script", [](frmHelp* w) { Shot(w, "frmHelp_missing"); });
   ASSERT_EQ(host.boxes.size(), 1u);
-  EXPECT_EQ(host.Last(), "Help: Help file load error");
-  EXPECT_EQ(host.boxes[0].style, modDB::vbCritical);
+  EXPECT_EQ(std::tuple(s.toc.isEmpty(), host.Last(), host.boxes[0].style),
+            std::tuple(true, "Help: Help file load error", int(modDB::vbCritical)));
 
   // A folder where the file should be is no better.
   host.Clear();
@@ -110,13 +106,12 @@ TEST_F(HelpViewer, MissingFileReportsAndTheWindowStaysUsable) {
 TEST_F(HelpViewer, TheShippedHelpFilesHaveTheTopicsTheWindowsAskFor) {
   for (const char* file : {"QfEntry.Txt", "QfLayout.Txt"}) {
     const std::string path = std::string(QF_SOURCE_DIR) + "/help/" + file;
-    ASSERT_TRUE(fs::exists(path)) << path;
+    const std::string text = qftest::ReadFile(path);  // throws when the file is missing
     // The build puts each file beside its program.
     const std::string built = std::string(QF_BINARY_DIR) + (file[2] == 'E' ? "/entry/" : "/designer/") + file;
-    EXPECT_EQ(qftest::ReadFile(built), qftest::ReadFile(path)) << built;
+    EXPECT_EQ(qftest::ReadFile(built), text) << built;
     // Lines end in CR LF and fit the viewer's 76 characters (a longer one would break a
     // table); no heading holds a real blank.
-    const std::string text = qftest::ReadFile(path);
     std::istringstream lines(text);
     int n = 0;
     for (std::string line; std::getline(lines, line) && ++n;) {
@@ -138,53 +133,46 @@ TEST_F(HelpViewer, TheShippedHelpFilesHaveTheTopicsTheWindowsAskFor) {
     EXPECT_GT(first.toc.size(), 10) << file;
     EXPECT_FALSE(first.text.trimmed().isEmpty()) << file;
     const Seen formats = Open("Field Formats");
-    EXPECT_EQ(formats.heading, "Field Formats") << file;
-    EXPECT_GT(formats.text.size(), 200) << file;
+    EXPECT_TRUE(formats.heading == "Field Formats" && formats.text.size() > 200) << file;
   }
   EXPECT_TRUE(host.boxes.empty());
 }
 
 class About : public GuiTest {};
 
-TEST_F(About, ShowsNameVersionCopyrightAndOpensTheLinkWithoutClosing) {
-  SetVersionInfo({"QfEntry", 2, 5, 13, "Copyright (C) 2026 The Qf Forms makers", "https://qfforms.example.org"});
+// The programs' own information: the project's copyright and the build's web address.
+// A click on the address opens it and leaves the box open; with no address the box
+// shows no web row at all.
+TEST_F(About, ShowsNameVersionCopyrightAndTheWebRowOnlyWithAnAddress) {
+  const VersionInfo mine = ProgramVersionInfo("QfLayout");
+  EXPECT_EQ(std::tuple(mine.Title, mine.Copyright),
+            std::tuple("QfLayout", "Copyright (C) 2026 the Qf Forms developers"));
   QStringList opened;
   Platform::SetLinkOpener([&](const QString& a) {
     opened << a;
     return true;
   });
-  OnShown<frmAbout>([&](frmAbout* w) {
-    EXPECT_EQ(w->windowTitle(), "About");
-    ExpectTexts({{w->lblTitle, "QfEntry 2.5.13"}, {w->lblCopyright, "Copyright (C) 2026 The Qf Forms makers"},
-                 {w->lblWebCaption, "Web Site"}, {w->btnOk, "Ok"}});
-    Shot(w, "frmAbout");
-    QTest::mouseClick(w->lblWeb, Qt::LeftButton);
-    EXPECT_TRUE(w->isVisible());
-    QTest::mouseClick(w->btnOk, Qt::LeftButton);
-    EXPECT_FALSE(w->isVisible());
-  });
-  modDlg::ShowAbout();
-  Platform::SetLinkOpener({});
-  EXPECT_EQ(opened, QStringList{"https://qfforms.example.org"});
-}
-
-// The programs' own information: the project's version and the build's web address;
-// with no address the box shows no web row at all.
-TEST_F(About, WebRowOnlyWithAnAddress) {
-  const VersionInfo mine = ProgramVersionInfo("QfLayout");
-  EXPECT_EQ(mine.Title, "QfLayout");
-  EXPECT_EQ(mine.Copyright, "Copyright (C) 2026 the Qf Forms developers");
-  for (const std::string& site : {mine.WebSite, std::string(), std::string("https://example.net/qf")}) {
+  for (const std::string& site : {std::string("https://example.net/qf"), mine.WebSite, std::string()}) {
     VersionInfo v = mine;
     v.WebSite = site;
+    v.Major = 2, v.Minor = 5, v.Revision = 13;
     SetVersionInfo(v);
     OnShown<frmAbout>([&](frmAbout* w) {
       const bool shown = !site.empty();
       EXPECT_EQ(std::pair(w->lblWebCaption->isVisible(), w->lblWeb->isVisible()), std::pair(shown, shown)) << site;
-      EXPECT_EQ(w->lblWeb->text().toStdString(), site);
-      EXPECT_EQ(w->lblTitle->text(), QString("QfLayout %1.%2.%3").arg(mine.Major).arg(mine.Minor).arg(mine.Revision));
+      EXPECT_EQ(w->windowTitle(), "About");
+      ExpectTexts({{w->lblTitle, "QfLayout 2.5.13"}, {w->lblCopyright, "Copyright (C) 2026 the Qf Forms developers"},
+                   {w->lblWebCaption, "Web Site"}, {w->lblWeb, QString::fromStdString(site)}, {w->btnOk, "Ok"}});
+      if (opened.isEmpty()) {
+        Shot(w, "frmAbout");
+        QTest::mouseClick(w->lblWeb, Qt::LeftButton);
+        EXPECT_TRUE(w->isVisible());
+      }
       QTest::keyClick(w->btnOk, Qt::Key_Space);
+      EXPECT_FALSE(w->isVisible());
     });
     modDlg::ShowAbout();
   }
+  Platform::SetLinkOpener({});
+  EXPECT_EQ(opened, QStringList{"https://example.net/qf"});
 }

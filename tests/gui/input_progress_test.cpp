@@ -12,28 +12,14 @@ using namespace qfgui;
 
 class InputBox : public GuiTest {};
 
-// A screen reader reads each box by its caption; the input box's caption is its title.
-TEST_F(InputBox, BoxesOfTheInputBoxAndTheFilePickerNamedByTheirCaptions) {
-  modDlg::DialogTitle = "Password";
-  frmInput input;
-  EXPECT_EQ(BoxNames(&input), "txtStr=Password");
-  modDlg::DialogTitle = "Open";
-  frmDlgFile picker;
-  EXPECT_EQ(BoxNames(&picker), "lstDir=Folders; lstDrive=Drives; txtFile=File");
-  EXPECT_EQ(QAccessible::queryAccessibleInterface(picker.txtPath)->text(QAccessible::Name), "Folder");
-}
-
 namespace {
 // Keys typed into a box: '\x01' is Ctrl+A, '\x16' Ctrl+V, '\b' Backspace, '\r' Return.
 void TypeKeys(QLineEdit* box, const std::string& keys) {
   for (const char c : keys) {
-    switch (c) {
-      case '\x01': QTest::keyClick(box, Qt::Key_A, Qt::ControlModifier); break;
-      case '\x16': QTest::keyClick(box, Qt::Key_V, Qt::ControlModifier); break;
-      case '\b': QTest::keyClick(box, Qt::Key_Backspace); break;
-      case '\r': QTest::keyClick(box, Qt::Key_Return); break;
-      default: QTest::keyClicks(box, QString(QChar(c)));
-    }
+    if (c == '\x01' || c == '\x16')
+      QTest::keyClick(box, c == '\x01' ? Qt::Key_A : Qt::Key_V, Qt::ControlModifier);
+    else
+      QTest::keyClick(box, c);  // QTest sends '\b' and '\r' as Backspace and Return
   }
 }
 }  // namespace
@@ -42,7 +28,16 @@ void TypeKeys(QLineEdit* box, const std::string& keys) {
 // mode's set (upper-cased for "U", masked with "#" for "P", only the asterisk without
 // a mode), pastes too; Ok, or Enter, hands the trimmed text back. The first two rows
 // are the screenshots.
-TEST_F(InputBox, TypedTextThroughTheModeAndTheLimit) {
+TEST_F(InputBox, BoxesNamedByTheirCaptionsTypedTextThroughTheModeAndTheLimit) {
+  // A screen reader reads each box by its caption; the input box's caption is its title.
+  modDlg::DialogTitle = "Password";
+  frmInput input;
+  EXPECT_EQ(BoxNames(&input), "txtStr=Password");
+  modDlg::DialogTitle = "Open";
+  frmDlgFile picker;
+  EXPECT_EQ(BoxNames(&picker), "lstDir=Folders; lstDrive=Drives; txtFile=File");
+  EXPECT_EQ(QAccessible::queryAccessibleInterface(picker.txtPath)->text(QAccessible::Name), "Folder");
+
   modDlg::DialogTitle = "Page Heading";
   QApplication::clipboard()->setText("x y-z!");
   const struct {
@@ -64,8 +59,9 @@ TEST_F(InputBox, TypedTextThroughTheModeAndTheLimit) {
     modDlg::InputText = c.given;
     modDlg::InputMaxLength = static_cast<int16_t>(c.limit);
     OnShown<frmInput>([&](frmInput* w) {
-      EXPECT_EQ(w->windowTitle(), "Page Heading");
-      EXPECT_EQ(w->txtStr->text(), c.shownFirst);
+      EXPECT_EQ(std::tuple(w->windowTitle(), w->txtStr->text()), std::tuple("Page Heading", c.shownFirst));
+      // Dropped text and an input method cannot get past the filter.
+      EXPECT_FALSE(w->txtStr->acceptDrops() || w->txtStr->testAttribute(Qt::WA_InputMethodEnabled));
       TypeKeys(w->txtStr, c.keys);
       EXPECT_EQ(w->txtStr->displayText(), c.shownLast);
       if (&c - cases < 2) Shot(w, &c == cases ? "frmInput" : "frmInput_password");
@@ -86,12 +82,6 @@ TEST_F(InputBox, TypedTextThroughTheModeAndTheLimit) {
     modDlg::ShowInputBox("A");
     EXPECT_EQ(modDlg::InputText, "keep me") << escape;
   }
-  // Dropped text and an input method cannot get past the filter.
-  OnShown<frmInput>([&](frmInput* w) {
-    EXPECT_FALSE(w->txtStr->acceptDrops());
-    EXPECT_FALSE(w->txtStr->testAttribute(Qt::WA_InputMethodEnabled));
-  });
-  modDlg::ShowInputBox("N");
 }
 
 class Progress : public GuiTest {
@@ -102,7 +92,8 @@ class Progress : public GuiTest {
   }
 };
 
-TEST_F(Progress, RedrawsEveryOtherPercentAndNeverReaches100InTheLoop) {
+// HidePer unloads the window: the next one starts afresh.
+TEST_F(Progress, RedrawsEveryOtherPercentNeverReaches100InTheLoopAndStartsAfresh) {
   QStringList shown, odd;
   for (int i = 1; i <= 100; ++i) {
     modDlg::ShowPer(i, 100);
@@ -115,9 +106,8 @@ TEST_F(Progress, RedrawsEveryOtherPercentAndNeverReaches100InTheLoop) {
   EXPECT_EQ(shown, odd);
   // The bar stands where it was drawn at 99 percent: 3495 * 99 / 100 twips.
   EXPECT_EQ(frmProgress::Instance()->shpBar->width(), modLIB::TwipsToPixelsX(3495 * 99 / 100));
-}
 
-TEST_F(Progress, HidePerUnloadsAndTheNextWindowStartsAfresh) {
+  modDlg::HidePer();
   modDlg::ShowPer(50, 100);
   EXPECT_EQ(frmProgress::Instance()->lblPer->text(), "50%");
   modDlg::ShowPer(20, 100);  // below the threshold: nothing redrawn
@@ -128,16 +118,14 @@ TEST_F(Progress, HidePerUnloadsAndTheNextWindowStartsAfresh) {
   modDlg::ShowPer(1, 1);  // a single step shows 100% and the full bar
   frmProgress* w = frmProgress::Instance();
   ASSERT_NE(w, nullptr);
-  EXPECT_EQ(w->lblPer->text(), "100%");
-  EXPECT_EQ(w->shpBar->width(), modLIB::TwipsToPixelsX(3495));
-  ExpectTexts({{w->lblMin, "0"}, {w->lblMax, "100"}});
-  EXPECT_EQ(w->shpFrame->geometry(), w->rect());
+  ExpectTexts({{w->lblPer, "100%"}, {w->lblMin, "0"}, {w->lblMax, "100"}});
+  EXPECT_EQ(std::tuple(w->shpBar->width(), w->shpFrame->geometry()),
+            std::tuple(modLIB::TwipsToPixelsX(3495), w->rect()));
   Shot(w, "frmProgress_full");
   modDlg::HidePer();
   modDlg::HidePer();  // twice is harmless
   modDlg::ShowPer(0, 10);
-  EXPECT_EQ(frmProgress::Instance()->Threshold, 0);
-  EXPECT_EQ(frmProgress::Instance()->shpBar->width(), 0);
+  EXPECT_EQ(std::tuple(frmProgress::Instance()->Threshold, frmProgress::Instance()->shpBar->width()), std::tuple(0, 0));
 }
 
 TEST_F(Progress, DialogsBelongToTheActiveWindowNeverToTheProgressWindow) {
