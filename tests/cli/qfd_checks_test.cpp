@@ -20,11 +20,8 @@ namespace {
 class QfdChecks : public storetest::StoreTest {
  protected:
   std::string Create(const std::string& name, const std::string& def) {
-    const std::string base = dir / name;
-    WriteFile(base + ".json", def);
-    auto r = Qfd({"create", "--from", base + ".json", base});
-    EXPECT_EQ(r.status, 0) << r.err;
-    return base;
+    QfdCreate(dir / name, def);
+    return dir / name;
   }
 };
 
@@ -59,8 +56,7 @@ TEST_F(QfdChecks, EveryKindOfRuleAndAcceptedExceptions) {
   EXPECT_EQ(Qfd({"accept", db, "2", "age.range"}).status, 2);  // no exception without a note
   r = Qfd({"accept", db, "1", "AGE.Range", "--note", "x"});
   EXPECT_EQ(r.err, "qfd: record 1 does not break AGE.Range\n");
-  r = Qfd({"accept", db, "2", "age.range", "--note", "centenarian, seen"});
-  EXPECT_EQ(r.status, 0) << r.err;
+  r = QfdOk({"accept", db, "2", "age.range", "--note", "centenarian, seen"});
   EXPECT_EQ(r.out, "record 2: AGE.Range accepted as an exception\n");
   ASSERT_EQ(Qfd({"accept", db, "2", "Check1", "--note", "paper"}).status, 0);
   r = Qfd({"check", db, "--data"});
@@ -137,8 +133,7 @@ TEST_F(QfdChecks, RulesAddedToKeyedRecords) {
   modDB::CloseDatabase();
   const std::string before = ReadFile(db + ".Qfd");
   WriteFile(db + ".json", kChecksForm);
-  auto r = Qfd({"resave", db, "--from", db + ".json", "--recover", "yes"});
-  ASSERT_EQ(r.status, 0) << r.err;
+  auto r = QfdOk({"resave", db, "--from", db + ".json", "--recover", "yes"});
   EXPECT_EQ(ReadFile(db + ".Qfd").substr(kHead), before.substr(kHead));  // the records as they were
   r = Qfd({"check", db, "--data", "--csv"});
   EXPECT_EQ(r.out, expected);

@@ -112,12 +112,9 @@ TEST_F(QfdData, HeadingsAndValuesInMessages) {
 
   // Blanks at the end of a value are padding for add and set as for the import.
   WriteFile(dir / "pad.csv", "Name\r\nabcdefghijkl  \r\n");
-  r = Qfd({"import", db, dir / "pad.csv"});
-  EXPECT_EQ(r.status, 0) << r.err;
-  r = Qfd({"add", db, "Name=abcdefghijkl  "});
-  EXPECT_EQ(r.status, 0) << r.err;
-  r = Qfd({"set", db, "2", "Name=mnopqrstuvwx   "});
-  EXPECT_EQ(r.status, 0) << r.err;
+  QfdOk({"import", db, dir / "pad.csv"});
+  QfdOk({"add", db, "Name=abcdefghijkl  "});
+  QfdOk({"set", db, "2", "Name=mnopqrstuvwx   "});
   EXPECT_EQ(Records(db), Rec("abcdefghijkl") + Rec("mnopqrstuvwx"));
 
   WriteFile(dir / "huge.csv", "Name\r\n" + std::string(10 << 20, 'v') + "\r\n");
@@ -154,8 +151,7 @@ TEST_F(QfdData, ExportsThroughLinksAndToStreams) {
   fs::create_symlink("real.csv", dir / "link.csv");
   fs::create_symlink("made.csv", dir / "dangling.csv");
   for (const char* link : {"link.csv", "dangling.csv"}) {
-    r = Qfd({"export", db, dir / link});
-    EXPECT_EQ(r.status, 0) << r.err;
+    QfdOk({"export", db, dir / link});
     EXPECT_TRUE(fs::is_symlink(dir / link)) << link;
   }
   EXPECT_EQ(ReadFile(dir / "real.csv"), csv);
@@ -172,8 +168,7 @@ TEST_F(QfdData, ATailBeyondTheCountIsHarmless) {
   ASSERT_EQ(Qfd({"add", db, "Name=Ann"}).status, 0);
   const std::string one = ReadFile(db + ".Qfd");
   WriteFile(db + ".Qfd", one + std::string(45, 'x'));
-  RunResult r = Qfd({"check", db});
-  EXPECT_EQ(r.status, 0) << r.err;
+  RunResult r = QfdOk({"check", db});
   EXPECT_EQ(r.out, db + ".Qfd: ok, 1 records of 13 bytes\n" + db +
                        ".Qfd: 45 bytes behind the last record are a leftover of an append that did not finish; the "
                        "next record added cuts them\n");
@@ -220,8 +215,7 @@ TEST_F(QfdData, ImportRefusedRowsAllOrNothingSkipBadDryRun) {
   EXPECT_EQ(ReadFile(db + ".Qfd"), before);
   EXPECT_FALSE(fs::exists(dir / "in.rejected.csv"));
 
-  r = Qfd({"import", db, dir / "in.csv", "--skip-bad"});
-  EXPECT_EQ(r.status, 0) << r.err;
+  r = QfdOk({"import", db, dir / "in.csv", "--skip-bad"});
   EXPECT_EQ(r.out, "read as UTF-8\n3 rows read, 1 good, 2 refused\nrecords 1 to 1 added\nrefused rows written to " +
                        dir / "in.rejected.csv" + "\n");
   const std::string after = ReadFile(db + ".Qfd");
@@ -234,8 +228,7 @@ TEST_F(QfdData, ImportRefusedRowsAllOrNothingSkipBadDryRun) {
 
   // Another program sees the new count, as after an add; a good dry run writes nothing.
   WriteFile(dir / "ok.csv", "Name\r\ncy\r\n");
-  r = Qfd({"import", db, dir / "ok.csv", "--dry-run"});
-  EXPECT_EQ(r.status, 0) << r.err;
+  QfdOk({"import", db, dir / "ok.csv", "--dry-run"});
   EXPECT_EQ(ReadFile(db + ".Qfd"), after);
   r = Qfd({"import", db, dir / "ok.csv"});
   EXPECT_EQ(r.out, "read as Windows-1252\n1 rows read, 1 good, 0 refused\nrecords 2 to 2 added\n");

@@ -63,8 +63,7 @@ TEST_F(QfdInfo, ShowsTheDefinitionButNeverThePassword) {
   WriteHeader(dir / "Contacts.Qfd", h);
   // The name may be given with the extension in any case, or without it.
   for (const std::string& name : {dir / "Contacts.Qfd", dir / "Contacts", "  " + (dir / "Contacts.QFD") + " "}) {
-    const auto r = Qfd({"info", name});
-    ASSERT_EQ(r.status, 0) << r.err;
+    const auto r = QfdOk({"info", name});
     for (const char* line : {"Records:       0 of 541 bytes", "Password:      set", "Date order:    month/day/year",
                              "Fields:        3", "     2  Born                                1     31     10  D",
                              "page 1 at 10,5  \"Caf\xC3\xA9 contacts\"" /* UTF-8 out */, "     2  Notes"})
@@ -76,8 +75,7 @@ TEST_F(QfdInfo, ShowsTheDefinitionButNeverThePassword) {
 TEST_F(QfdDump, JsonHoldsEveryValueAndReadsBack) {
   const modDB::FormHeader h = ContactForm();
   WriteHeader(dir / "Contacts.Qfd", h);
-  const auto r = Qfd({"dump", "--json", dir / "Contacts.Qfd"});
-  ASSERT_EQ(r.status, 0) << r.err;
+  const auto r = QfdOk({"dump", "--json", dir / "Contacts.Qfd"});
   const auto j = nlohmann::json::parse(r.out);
   const auto field = j["Fields"][1];
   EXPECT_EQ(nlohmann::json({j["RecordLength"], j["FieldCount"], j["Props"]["Width"], field["Name"], field["Offset"],

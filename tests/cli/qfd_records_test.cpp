@@ -26,9 +26,7 @@ class QfdRecords : public QfdTest {
   void Add(const std::string& db, const std::vector<std::string>& values, int expectNumber) {
     std::vector<std::string> args{"add", db};
     args.insert(args.end(), values.begin(), values.end());
-    const RunResult r = Qfd(args);
-    EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.out, std::to_string(expectNumber) + "\n");
+    EXPECT_EQ(QfdOk(args).out, std::to_string(expectNumber) + "\n");
   }
 };
 
@@ -54,17 +52,13 @@ TEST_F(QfdRecords, CreateAddGetSetDeleteExportPackCheck) {
   // The "#" field holds the record's own number with a blank for the sign.
   EXPECT_EQ(bytes.substr(kHead + 24, 24), " Bob        2   Caf\xE9    ");
 
-  r = Qfd({"get", db, "2", "--json"});
-  ASSERT_EQ(r.status, 0) << r.err;
-  const auto j = nlohmann::json::parse(r.out);
+  const auto j = QfdRecord(db, 2);
   EXPECT_EQ(nlohmann::json({j["Record"], j["Deleted"], j["Fields"]["City"], j["Fields"]["No"]}),
             nlohmann::json({2, false, "Caf\xC3\xA9", "2"}));
 
-  r = Qfd({"set", db, "1", "City=Oslo"});
-  ASSERT_EQ(r.status, 0) << r.err;
+  QfdOk({"set", db, "1", "City=Oslo"});
   EXPECT_EQ(ReadFile(db + ".Qfd").substr(kHead, 24), " Ann        1   Oslo    ");
-  r = Qfd({"delete", db, "2"});
-  ASSERT_EQ(r.status, 0) << r.err;
+  QfdOk({"delete", db, "2"});
   r = Qfd({"get", db, "2"});
   EXPECT_EQ(r.out, "Record 2 of 3 (marked for deletion)\nName: Bob\nNo: 2\nCity: Caf\xC3\xA9\n");
   QfdFails({"delete", db, "2"}, "DELETE RECORD: Record is already marked for deletion!\n");
@@ -73,24 +67,21 @@ TEST_F(QfdRecords, CreateAddGetSetDeleteExportPackCheck) {
   QfdFails({"undelete", db, "2"}, "UNDELETE RECORD: Record is not marked for deletion!\n");
   ASSERT_EQ(Qfd({"delete", db, "2"}).status, 0);
 
-  r = Qfd({"export", db, dir / "all.csv"});
-  ASSERT_EQ(r.status, 0) << r.err;
+  QfdOk({"export", db, dir / "all.csv"});
   EXPECT_EQ(ReadFile(dir / "all.csv"),
             "#,Name,No,City\r\n1,\"Ann\",\"1\",\"Oslo\"\r\n2,\"Bob\",\"2\",\"Caf\xE9\"\r\n3,\"Cy\",\"3\",\"\"\r\n");
 
   r = Qfd({"pack", db});
   EXPECT_EQ(r.status, 1);  // not confirmed: nothing happens
   EXPECT_FALSE(fs::exists(db + ".Bak"));
-  r = Qfd({"pack", db, "--yes"});
-  ASSERT_EQ(r.status, 0) << r.err;
+  r = QfdOk({"pack", db, "--yes"});
   EXPECT_EQ(r.err, "");  // the question was answered by --yes
   bytes = ReadFile(db + ".Qfd");
   EXPECT_EQ(I32At(bytes, 0), 2);
   EXPECT_EQ(bytes.substr(kHead + 24, 24), " Cy         3           ");
   EXPECT_EQ(ReadFile(db + ".Bak").size(), kHead + 3 * 24);
 
-  r = Qfd({"check", db});
-  EXPECT_EQ(r.status, 0) << r.err;
+  r = QfdOk({"check", db});
   EXPECT_EQ(r.out, db + ".Qfd: ok, 2 records of 24 bytes\n");
 }
 
@@ -154,8 +145,7 @@ TEST_F(QfdRecords, ResaveCarriesValuesOverOrLeavesThemInTheBackup) {
                          "save anyway): Name: 2 values dropped (no field has its name)\n");
   EXPECT_EQ(ReadFile(db + ".Qfd"), before);
   EXPECT_FALSE(fs::exists(db + ".Bak"));
-  r = Qfd({"resave", db, "--from", dir / "new.json", "--recover", "yes", "--allow-loss"});
-  ASSERT_EQ(r.status, 0) << r.err;
+  r = QfdOk({"resave", db, "--from", dir / "new.json", "--recover", "yes", "--allow-loss"});
   EXPECT_EQ(r.err, "");  // the questions were answered by the flags
   std::string bytes = ReadFile(db + ".Qfd");
   ASSERT_EQ(bytes.size(), kHead + 2 * 28);
@@ -170,8 +160,7 @@ TEST_F(QfdRecords, ResaveCarriesValuesOverOrLeavesThemInTheBackup) {
                ".Qfd with no records: its 2 stay only in the backup until "
                "the next save or pack; nothing was written (give --allow-loss to save anyway)\n");
   EXPECT_EQ(ReadFile(db + ".Qfd"), bytes);
-  r = Qfd({"resave", db, "--from", db + ".json", "--recover", "no", "--allow-loss"});
-  ASSERT_EQ(r.status, 0) << r.err;
+  r = QfdOk({"resave", db, "--from", db + ".json", "--recover", "no", "--allow-loss"});
   EXPECT_EQ(r.err, "");  // both questions were answered by the flags
   EXPECT_EQ(ReadFile(db + ".Qfd").size(), kHead);
   EXPECT_EQ(ReadFile(db + ".Bak"), bytes);

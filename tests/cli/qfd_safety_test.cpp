@@ -64,8 +64,7 @@ TEST_F(QfdSafety, AFifoIsRefusedAtOnce) {
 
 TEST_F(QfdSafety, ValuesFollowTheFieldFormats) {
   const std::string db = Create(kDefinition);
-  RunResult r = Qfd({"add", db, "Up=rome", "Num=12", "Low=XyZ", "Any=~ok\xC3\xA9", "Name=ann van dyke"});
-  ASSERT_EQ(r.status, 0) << r.err;
+  RunResult r = QfdOk({"add", db, "Up=rome", "Num=12", "Low=XyZ", "Any=~ok\xC3\xA9", "Name=ann van dyke"});
   EXPECT_EQ(Rec(db, 1), " ROME  12  xyz   1   ~ok\xE9  Ann Van Dyke");
   const std::string before = ReadFile(db + ".Qfd");
   const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
@@ -76,8 +75,7 @@ TEST_F(QfdSafety, ValuesFollowTheFieldFormats) {
   for (const auto& [args, message] : cases) QfdFails(args, message);
   EXPECT_EQ(ReadFile(db + ".Qfd"), before);
   // Bytes that are no UTF-8 become question marks.
-  r = Qfd({"add", db, std::string("Any=a\xC0\x80" "b\xED\xA0\x80" "c\xFF")});
-  ASSERT_EQ(r.status, 0) << r.err;
+  r = QfdOk({"add", db, std::string("Any=a\xC0\x80" "b\xED\xA0\x80" "c\xFF")});
   EXPECT_EQ(Rec(db, 2).substr(21, 6), "a?b?c?");
 }
 
@@ -88,8 +86,7 @@ TEST_F(QfdSafety, GetAndInfoEscapeControlCharactersAndShowWholeValues) {
   bytes.replace(kHead + 21, 6, std::string("a\x1B[2Jb", 6));   // an escape sequence
   bytes.replace(kHead + 27, 5, std::string("p\0q\x07r", 5));  // a zero byte and a bell
   WriteFile(db + ".Qfd", bytes);
-  RunResult r = Qfd({"get", db, "1"});
-  ASSERT_EQ(r.status, 0) << r.err;
+  RunResult r = QfdOk({"get", db, "1"});
   EXPECT_NE(r.out.find("Any: a\\x1B[2Jb\n"), std::string::npos) << r.out;
   EXPECT_NE(r.out.find("Name: p\\x00q\\x07r\n"), std::string::npos) << r.out;
   EXPECT_EQ(r.out.find('\x1B'), std::string::npos);
@@ -99,8 +96,7 @@ TEST_F(QfdSafety, GetAndInfoEscapeControlCharactersAndShowWholeValues) {
   bytes[72] = 1;  // banner 1 on page 1; its caption at 72 + 5
   bytes.replace(72 + 5, 4, "\x1B]0;");
   WriteFile(db + ".Qfd", bytes);
-  r = Qfd({"info", db});
-  ASSERT_EQ(r.status, 0) << r.err;
+  r = QfdOk({"info", db});
   EXPECT_NE(r.out.find("\\x1B]0;"), std::string::npos) << r.out;
   EXPECT_EQ(r.out.find('\x1B'), std::string::npos);
 }
@@ -138,9 +134,7 @@ TEST_F(QfdSafety, DefinitionsAreNeverCutWithoutAWord) {
   for (const auto& [json, message] : cases) {
     const std::string def = dir / ("d" + std::to_string(++i) + ".json");
     WriteFile(def, json);
-    const RunResult r = Qfd({"create", "--from", def, dir / ("o" + std::to_string(i))});
-    EXPECT_EQ(r.status, 1) << json;
-    EXPECT_EQ(r.err, message) << json;
+    QfdFails({"create", "--from", def, dir / ("o" + std::to_string(i))}, message);
     EXPECT_FALSE(fs::exists(dir / ("o" + std::to_string(i) + ".Qfd"))) << json;
   }
   EXPECT_EQ(QfdWithin5s({"create", "--from", "/dev/zero", dir / "z"}), 1);
@@ -156,8 +150,7 @@ TEST_F(QfdSafety, NumbersAboveNineThousandNineHundredAndNinetyNineKeepAllTheirDi
   bytes = WithCount(bytes, 9999) + std::string(9999 * kLength, ' ');
   bytes.replace(bytes.size() - kLength + 16, 5, " 9999");  // the highest number so far
   WriteFile(db + ".Qfd", bytes);
-  RunResult r = Qfd({"add", db, "Any=last"});
-  ASSERT_EQ(r.status, 0) << r.err;
+  RunResult r = QfdOk({"add", db, "Any=last"});
   EXPECT_EQ(r.out, "10000\n");
   EXPECT_EQ(Rec(db, 10000).substr(16, 5), "10000");
   r = Qfd({"get", db, "10000", "--json"});
@@ -187,10 +180,8 @@ TEST_F(QfdSafety, AnExportNeverWritesOverTheDatabaseOrItsCompanions) {
   const std::string db = Create(kDefinition);
   WriteFile(db + ".QfB", "a working file left behind");
   fs::create_symlink(db + ".QfB", dir / "to.csv");
-  for (const std::string& target : {db + ".QfB", dir / "to.csv"}) {
-    const RunResult r = Qfd({"export", db, target});
-    EXPECT_EQ(r.status, 1) << target;
-    EXPECT_EQ(r.err, "EXPORT: FILE:" + target + " is a form database or its backup; it is not written over\n");
-  }
+  for (const std::string& target : {db + ".QfB", dir / "to.csv"})
+    QfdFails({"export", db, target},
+             "EXPORT: FILE:" + target + " is a form database or its backup; it is not written over\n");
   EXPECT_EQ(ReadFile(db + ".QfB"), "a working file left behind");
 }
