@@ -354,8 +354,7 @@ TEST_F(Clerks, AWaitForAStoppedWriterIsToldAndEnds) {
     return fd >= 0 && ::fcntl(fd, F_OFD_SETLK, &fl) == 0;
   });
   ASSERT_TRUE(holder.opened());
-  const auto set = Qfd({"--wait", "1", "set", db, "1", "A=w"});
-  EXPECT_EQ(set.status, 3);
+  const auto set = QfdEnds({"--wait", "1", "set", db, "1", "A=w"}, 3);
   const std::string who = "qfd_clerks_test (process " + std::to_string(holder.pid());
   EXPECT_EQ(set.err.substr(0, set.err.find('\n') + 1), "qfd: waiting for " + fs::canonical(db + ".Qfd").string() +
                                                             ", which is open in " + who + ", user " +

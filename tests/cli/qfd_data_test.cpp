@@ -77,20 +77,14 @@ TEST_F(QfdData, EncodingRoundTrips) {
     } else {
       std::vector<std::string> args{"export", db, csv};
       args.insert(args.end(), c.exportArgs.begin(), c.exportArgs.end());
-      const RunResult e = Qfd(args);
-      ASSERT_EQ(e.status, 0) << e.err;
+      QfdOk(args);
     }
     const std::string copy = Make("copy" + std::to_string(n));
     std::vector<std::string> args{"import", copy, csv};
     args.insert(args.end(), c.importArgs.begin(), c.importArgs.end());
-    const RunResult r = Qfd(args);
-    auto named = [&](std::string text) {
-      for (size_t at; (at = text.find('%')) != std::string::npos;) text.replace(at, 1, csv);
-      return text;
-    };
-    EXPECT_EQ(r.status, c.status);
-    EXPECT_EQ(r.out, c.out);
-    EXPECT_EQ(r.err, named(c.err));
+    std::string err = c.err;
+    for (size_t at; (at = err.find('%')) != std::string::npos;) err.replace(at, 1, csv);
+    EXPECT_EQ(QfdFails(args, err, c.status).out, c.out);
     EXPECT_EQ(Records(copy), c.records);
   }
 }
@@ -100,9 +94,8 @@ TEST_F(QfdData, EncodingRoundTrips) {
 TEST_F(QfdData, HeadingsAndValuesInMessages) {
   const std::string db = Make("db");
   WriteFile(dir / "none.csv", "Street,Phone\r\nx,y\r\nz,w\r\n");
-  RunResult r =
-      QfdFails({"import", db, dir / "none.csv", "--ignore-unknown"},
-               "IMPORT: no column of " + dir / "none.csv" + " names a field of " + db + ".Qfd; nothing was imported\n");
+  QfdFails({"import", db, dir / "none.csv", "--ignore-unknown"},
+           "IMPORT: no column of " + dir / "none.csv" + " names a field of " + db + ".Qfd; nothing was imported\n");
   EXPECT_EQ(Records(db), "");
 
   WriteFile(dir / "esc.csv", std::string("Na\x1B[2Jme\xE9\0x\a,Name\r\nq,r\r\n", 18));
@@ -208,8 +201,7 @@ TEST_F(QfdData, ImportRefusedRowsAllOrNothingSkipBadDryRun) {
   EXPECT_EQ(r.out, "read as UTF-8\n3 rows read, 1 good, 2 refused\n");
   EXPECT_EQ(ReadFile(db + ".Qfd"), before);
 
-  r = Qfd({"import", db, dir / "in.csv", "--dry-run", "--skip-bad"});
-  EXPECT_EQ(r.status, 1);
+  QfdEnds({"import", db, dir / "in.csv", "--dry-run", "--skip-bad"}, 1);
   EXPECT_EQ(ReadFile(db + ".Qfd"), before);
   EXPECT_FALSE(fs::exists(dir / "in.rejected.csv"));
 
@@ -228,10 +220,9 @@ TEST_F(QfdData, ImportRefusedRowsAllOrNothingSkipBadDryRun) {
   WriteFile(dir / "ok.csv", "Name\r\ncy\r\n");
   QfdOk({"import", db, dir / "ok.csv", "--dry-run"});
   EXPECT_EQ(ReadFile(db + ".Qfd"), after);
-  r = Qfd({"import", db, dir / "ok.csv"});
-  EXPECT_EQ(r.out, "read as Windows-1252\n1 rows read, 1 good, 0 refused\nrecords 2 to 2 added\n");
-  r = Qfd({"get", db, "2"});
-  EXPECT_EQ(r.out, "Record 2 of 2\nNo: 2\nName: Cy\nBorn: \n");
+  EXPECT_EQ(Qfd({"import", db, dir / "ok.csv"}).out,
+            "read as Windows-1252\n1 rows read, 1 good, 0 refused\nrecords 2 to 2 added\n");
+  EXPECT_EQ(Qfd({"get", db, "2"}).out, "Record 2 of 2\nNo: 2\nName: Cy\nBorn: \n");
 
   // Told the encoding: the same bytes as Windows-1252 are letters.
   WriteFile(dir / "w.csv", "Name\r\nJos\xE9\r\n");
@@ -241,7 +232,6 @@ TEST_F(QfdData, ImportRefusedRowsAllOrNothingSkipBadDryRun) {
            "allow\n");
   QfdFails({"import", db, dir / "w.csv", "--encoding", "latin9"},
            "qfd: unknown encoding \"latin9\": auto, utf-8 or windows-1252\n");
-  r = Qfd({"export", db, dir / "x.csv", "--utf8"});
-  EXPECT_EQ(r.err, "qfd: --utf8 goes with --rfc4180\n");
+  EXPECT_EQ(Qfd({"export", db, dir / "x.csv", "--utf8"}).err, "qfd: --utf8 goes with --rfc4180\n");
   EXPECT_EQ(ReadFile(db + ".Qfd").size(), after.size() + 24);
 }

@@ -121,8 +121,7 @@ TEST_F(QfdInfo, DamagedFilesGiveAClearErrorAndExitOne) {
       EXPECT_EQ(r.out.empty(), std::string(cmd) == "dump" || !whole) << c.name << " " << cmd;
     }
   }
-  const auto missing = Qfd({"info", dir / "Nothing"});
-  EXPECT_EQ(missing.status, 1);
+  const auto missing = QfdEnds({"info", dir / "Nothing"}, 1);
   EXPECT_NE(missing.err.find("Nothing.Qfd: No such file or directory"), std::string::npos) << missing.err;
 }
 

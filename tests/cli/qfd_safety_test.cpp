@@ -42,8 +42,7 @@ TEST_F(QfdSafety, AFifoIsRefusedAtOnce) {
                                                 {"resave", path, "--from", dir / "def.json", "--recover", "no"}})
     EXPECT_EQ(QfdWithin5s(args), 1) << args[0];
   fs::create_directory(dir / "F.Qfd");
-  const RunResult r = Qfd({"info", dir / "F"});  // a folder
-  EXPECT_EQ(r.status, 1);
+  const RunResult r = QfdEnds({"info", dir / "F"}, 1);  // a folder
   EXPECT_NE(r.err.find("not a regular file"), std::string::npos) << r.err;
 }
 
@@ -90,8 +89,7 @@ TEST_F(QfdSafety, InfoOnADamagedFileListsWhatItCanAndTheDamage) {
   const std::string db = Create(kDefinition);
   // Field 2's length (i16 at 9 inside its slot) becomes 30000.
   WriteFile(db + ".Qfd", WithI16(ReadFile(db + ".Qfd"), 12360 + 53 + 9, 30000));
-  const RunResult r = Qfd({"info", db});
-  EXPECT_EQ(r.status, 1);
+  const RunResult r = QfdEnds({"info", db}, 1);
   EXPECT_NE(r.out.find("30000"), std::string::npos) << r.out;
   EXPECT_NE(r.out.find("Name"), std::string::npos) << r.out;
   EXPECT_EQ(r.err, "qfd: " + db + ".Qfd: field 2 has length 30000, outside 1 ... 8192\n");
@@ -143,19 +141,12 @@ TEST_F(QfdSafety, NumbersAboveNineThousandNineHundredAndNinetyNineKeepAllTheirDi
 }
 
 TEST_F(QfdSafety, HelpAndVersionGoToStandardOutput) {
-  RunResult r = Qfd({"--help"});
-  EXPECT_EQ(r.status, 0);
-  EXPECT_EQ(r.err, "");
+  const RunResult r = QfdEnds({"--help"}, 0, "");
   EXPECT_NE(r.out.find("usage: qfd info FILE"), std::string::npos);
   EXPECT_NE(r.out.find("form script does not run"), std::string::npos) << r.out;
-  r = Qfd({"--version"});
-  EXPECT_EQ(r.status, 0);
-  EXPECT_EQ(r.out.rfind("qfd ", 0), 0u) << r.out;
-  for (const std::vector<std::string>& args : {std::vector<std::string>{"nonsense"}, {}, {"dump", "x"}}) {
-    r = Qfd(args);
-    EXPECT_EQ(r.status, 2);
-    EXPECT_EQ(r.out, "");
-  }
+  EXPECT_EQ(QfdOk({"--version"}).out.rfind("qfd ", 0), 0u);
+  for (const std::vector<std::string>& args : {std::vector<std::string>{"nonsense"}, {}, {"dump", "x"}})
+    EXPECT_EQ(QfdEnds(args, 2).out, "");
 }
 
 // No export writes over the database or a companion of it, named directly or through
