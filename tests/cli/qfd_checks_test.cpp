@@ -113,8 +113,7 @@ TEST_F(QfdChecks, RulesAddedToKeyedRecords) {
     {"Name":"SEX","Format":"U","Length":1},{"Name":"PREG","Format":"N","Length":2},
     {"Name":"ADMIT","Format":"D","Length":10},{"Name":"DISCH","Format":"D","Length":10}]})";
   const std::string db = Create("keyed", plain);
-  std::string name = db;
-  ASSERT_EQ(modDB::OpenDatabase(name), 1);
+  Open(db);
   const modDB::FormHeader h = modDB::GetHeader();
   std::string records, expected = kHeading;
   for (int n = 1; n <= 10000; ++n) {

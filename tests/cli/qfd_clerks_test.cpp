@@ -50,10 +50,6 @@ class Clerks : public storetest::StoreTest {
     WriteFile(def, R"({"Fields": [{"Name": "B", "Length": 5}, {"Name": "A", "Length": 5}]})");
     return def;
   }
-  void Open(const std::string& base) {
-    std::string name = base;
-    ASSERT_EQ(modDB::OpenDatabase(name), 1) << host.Last();
-  }
 };
 
 }  // namespace
@@ -140,9 +136,7 @@ TEST_F(Clerks, AReplacedFileIsNeverWritten) {
   ASSERT_EQ(modDB::ReopenDatabase(), 1);
   EXPECT_EQ(modDB::IsReplaced(), 0);
   EXPECT_EQ(modDB::GetRecordNo(), 1);  // where the record now lies
-  std::string a;
-  modDB::ReadField(1, a);
-  EXPECT_EQ(a, "mine");
+  EXPECT_EQ(Field1(1), "mine");
   ASSERT_EQ(modDB::WriteRecord(), 1) << host.Last();
   EXPECT_EQ(Rec(ReadFile(file), 1), " mine b2   ");
 }
@@ -237,8 +231,7 @@ TEST_F(Clerks, FieldWritesNeverPutBackAnOldValue) {
     Wait(p3);  // may find the record marked already
     const std::string rec = Rec(ReadFile(db + ".Qfd"), 1);
     ASSERT_EQ(rec, "*" + modLIB::PadRight(a, 5) + modLIB::PadRight(b, 5)) << "round " << round;
-    std::string name = db;
-    ASSERT_EQ(modDB::OpenDatabase(name), 1);
+    Open(db);
     ASSERT_EQ(modDB::WriteFieldsOf(1, {}, "UNDELETE", ' '), 1);
     ASSERT_EQ(modDB::CloseDatabase(), 1);
   }

@@ -147,7 +147,6 @@ TEST_F(QfdData, ExportsThroughLinksAndToStreams) {
   }
   EXPECT_EQ(ReadFile(dir / "real.csv"), csv);
   EXPECT_EQ(ReadFile(dir / "made.csv"), csv);
-
 }
 
 // An append stopped between its records and its count (kill -9, a file-size limit)

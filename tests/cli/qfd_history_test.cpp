@@ -76,14 +76,10 @@ TEST_F(QfdHistory, SeveralProcessesKeepEveryLineWholeAndInOrder) {
     const int p = e.after[1] - '0';
     EXPECT_EQ(e.after, "p" + std::to_string(p) + "i" + std::to_string(++perProcess[p]));
   }
-  std::string name = base;
-  ASSERT_EQ(modDB::OpenDatabase(name), 1);
-  std::string v;
-  modDB::ReadField(1, v);
-  EXPECT_EQ(v, last[1]);
+  Open(base);
+  EXPECT_EQ(Field1(1), last[1]);
   modDB::SetRecordNo(2);
-  modDB::ReadField(1, v);
-  EXPECT_EQ(v, last[2]);
+  EXPECT_EQ(Field1(1), last[2]);
 }
 
 // Four processes append 250 records each with `qfd add` at the same time.

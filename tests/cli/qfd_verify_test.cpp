@@ -63,8 +63,7 @@ TEST_F(QfdVerify, StartAndProgress) {
             "0 verified, 3 not yet verified, 0 changed since verification\n");
 
   // Records 1 and 2 verified, then record 2 changed; record 3 stopped half way.
-  std::string open = db;
-  ASSERT_EQ(modDB::OpenDatabase(open), 1);
+  Open(db);
   auto print = [&](int32_t n) {
     modDB::SetRecordNo(n);
     modDB::ReadRecord();

@@ -124,7 +124,6 @@ TEST(Parser, NestingTooDeepIsAnErrorNotACrash) {
   EXPECT_EQ(CompileErrorOf(ifs), 28);
 }
 
-
 const ScriptCase kCases[] = {
     {"single line if variants",
      "If 1 Then :\n"
