@@ -50,7 +50,7 @@ TEST_F(QfdRecords, CreateAddGetSetDeleteExportPackCheck) {
   // The "#" field holds the record's own number with a blank for the sign.
   EXPECT_EQ(bytes.substr(kHead + 24, 24), " Bob        2   Caf\xE9    ");
 
-  const auto j = QfdRecord(db, 2);
+  auto j = QfdRecord(db, 2);
   EXPECT_EQ(nlohmann::json({j["Record"], j["Deleted"], j["Fields"]["City"], j["Fields"]["No"]}),
             nlohmann::json({2, false, "Caf\xC3\xA9", "2"}));
 
