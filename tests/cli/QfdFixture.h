@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "tests/support/QfdJson.h"
 #include "tests/support/TestSupport.h"
 
 namespace clitest {
@@ -18,17 +19,6 @@ namespace fs = std::filesystem;
 
 // The bytes with the record count (the first four, little-endian) set to `count`.
 inline std::string WithCount(std::string bytes, int32_t count) { return WithI32(std::move(bytes), 0, count); }
-
-// Runs qfd with `args`; it must end with `status` and write exactly `err` on standard
-// error. Returns the run for further checks.
-inline RunResult QfdFails(const std::vector<std::string>& args, const std::string& err, int status = 1) {
-  std::string shown;
-  for (const std::string& a : args) shown += " " + a;
-  RunResult r = Qfd(args);
-  EXPECT_EQ(r.status, status) << "qfd" << shown;
-  EXPECT_EQ(r.err, err) << "qfd" << shown;
-  return r;
-}
 
 class QfdTest : public ::testing::Test {
  protected:

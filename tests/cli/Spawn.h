@@ -6,6 +6,7 @@
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <stdexcept>
 #include <string>
@@ -49,5 +50,42 @@ inline pid_t StartQfdLoop(int times, const std::vector<std::string>& args) {
   return Start({"/bin/sh", "-c", "i=1; while [ $i -le " + std::to_string(times) + " ]; do " + run +
                                      " >/dev/null || exit 1; i=$((i+1)); done"});
 }
+
+// A forked child that holds something open (a database through the engine, a lock)
+// until it is killed: `how` opens it and says whether that worked. The parent goes
+// on once the child has it open.
+class Holder {
+ public:
+  template <class Open>
+  explicit Holder(Open how) {
+    int ready[2];
+    if (::pipe(ready) != 0) throw std::runtime_error("pipe");
+    pid_ = ::fork();
+    if (pid_ == 0) {
+      ::close(ready[0]);
+      const char ok = how() ? '1' : '0';
+      if (::write(ready[1], &ok, 1) != 1) _exit(2);
+      for (;;) ::pause();
+    }
+    ::close(ready[1]);
+    char got = 0;
+    if (::read(ready[0], &got, 1) != 1) got = 0;
+    ::close(ready[0]);
+    opened_ = got == '1';
+  }
+  ~Holder() { Kill(); }
+  bool opened() const { return opened_; }
+  pid_t pid() const { return pid_; }
+  void Kill() {
+    if (pid_ <= 0) return;
+    ::kill(pid_, SIGKILL);
+    ::waitpid(pid_, nullptr, 0);
+    pid_ = -1;
+  }
+
+ private:
+  pid_t pid_ = -1;
+  bool opened_ = false;
+};
 
 }  // namespace clitest

@@ -20,11 +20,8 @@ namespace {
 class QfdChecks : public storetest::StoreTest {
  protected:
   std::string Create(const std::string& name, const std::string& def) {
-    const std::string base = dir / name;
-    WriteFile(base + ".json", def);
-    auto r = Qfd({"create", "--from", base + ".json", base});
-    EXPECT_EQ(r.status, 0) << r.err;
-    return base;
+    QfdCreate(dir / name, def);
+    return dir / name;
   }
 };
 
@@ -39,8 +36,7 @@ TEST_F(QfdChecks, EveryKindOfRuleAndAcceptedExceptions) {
     values.insert(values.begin(), {"add", db});
     ASSERT_EQ(Qfd(values).status, 0);
   }
-  auto r = Qfd({"check", db, "--data", "--csv"});
-  EXPECT_EQ(r.status, 1);  // a hard rule is broken
+  auto r = QfdEnds({"check", db, "--data", "--csv"}, 1);  // a hard rule is broken
   EXPECT_EQ(r.out, std::string(kHeading) +
                        "2,2,Age in years,AGE.Range,130,Age in years must be from 0 to 120\n"
                        "2,2,PREG,PREG.RequiredIf,,\"PREG is required when SEX = \"\"F\"\"\"\n"
@@ -59,12 +55,10 @@ TEST_F(QfdChecks, EveryKindOfRuleAndAcceptedExceptions) {
   EXPECT_EQ(Qfd({"accept", db, "2", "age.range"}).status, 2);  // no exception without a note
   r = Qfd({"accept", db, "1", "AGE.Range", "--note", "x"});
   EXPECT_EQ(r.err, "qfd: record 1 does not break AGE.Range\n");
-  r = Qfd({"accept", db, "2", "age.range", "--note", "centenarian, seen"});
-  EXPECT_EQ(r.status, 0) << r.err;
+  r = QfdOk({"accept", db, "2", "age.range", "--note", "centenarian, seen"});
   EXPECT_EQ(r.out, "record 2: AGE.Range accepted as an exception\n");
   ASSERT_EQ(Qfd({"accept", db, "2", "Check1", "--note", "paper"}).status, 0);
-  r = Qfd({"check", db, "--data"});
-  EXPECT_EQ(r.status, 0);  // the only hard rule is accepted
+  r = QfdEnds({"check", db, "--data"}, 0);  // the only hard rule is accepted
   EXPECT_EQ(r.out.find("record 2 (# 2)  Age in years"), std::string::npos);
   EXPECT_NE(r.out.find(", 2 accepted exceptions left out\n"), std::string::npos) << r.out;
 
@@ -119,8 +113,7 @@ TEST_F(QfdChecks, RulesAddedToKeyedRecords) {
     {"Name":"SEX","Format":"U","Length":1},{"Name":"PREG","Format":"N","Length":2},
     {"Name":"ADMIT","Format":"D","Length":10},{"Name":"DISCH","Format":"D","Length":10}]})";
   const std::string db = Create("keyed", plain);
-  std::string name = db;
-  ASSERT_EQ(modDB::OpenDatabase(name), 1);
+  Open(db);
   const modDB::FormHeader h = modDB::GetHeader();
   std::string records, expected = kHeading;
   for (int n = 1; n <= 10000; ++n) {
@@ -137,8 +130,7 @@ TEST_F(QfdChecks, RulesAddedToKeyedRecords) {
   modDB::CloseDatabase();
   const std::string before = ReadFile(db + ".Qfd");
   WriteFile(db + ".json", kChecksForm);
-  auto r = Qfd({"resave", db, "--from", db + ".json", "--recover", "yes"});
-  ASSERT_EQ(r.status, 0) << r.err;
+  auto r = QfdOk({"resave", db, "--from", db + ".json", "--recover", "yes"});
   EXPECT_EQ(ReadFile(db + ".Qfd").substr(kHead), before.substr(kHead));  // the records as they were
   r = Qfd({"check", db, "--data", "--csv"});
   EXPECT_EQ(r.out, expected);

@@ -38,43 +38,6 @@ std::string InUse(pid_t holder, const char* end = "  ") {
          (pw ? pw->pw_name : "?") + ")." + end + "Close it there first, then try again. Nothing was changed.";
 }
 
-// A child process that holds the database open through the engine until it is
-// killed: `how` opens it (as the record store or as another database) and says
-// whether that worked. The parent goes on once the child has it open.
-class Holder {
- public:
-  template <class Open>
-  explicit Holder(Open how) {
-    int ready[2];
-    if (::pipe(ready) != 0) throw std::runtime_error("pipe");
-    pid_ = ::fork();
-    if (pid_ == 0) {
-      ::close(ready[0]);
-      const char ok = how() ? '1' : '0';
-      if (::write(ready[1], &ok, 1) != 1) _exit(2);
-      for (;;) ::pause();
-    }
-    ::close(ready[1]);
-    char got = 0;
-    if (::read(ready[0], &got, 1) != 1) got = 0;
-    ::close(ready[0]);
-    opened_ = got == '1';
-  }
-  ~Holder() { Kill(); }
-  bool opened() const { return opened_; }
-  pid_t pid() const { return pid_; }
-  void Kill() {
-    if (pid_ <= 0) return;
-    ::kill(pid_, SIGKILL);
-    ::waitpid(pid_, nullptr, 0);
-    pid_ = -1;
-  }
-
- private:
-  pid_t pid_ = -1;
-  bool opened_ = false;
-};
-
 class Clerks : public storetest::StoreTest {
  protected:
   // A database of the given records (A, B values; "*" first marks one deleted),
@@ -86,10 +49,6 @@ class Clerks : public storetest::StoreTest {
     const std::string def = dir / "def.json";
     WriteFile(def, R"({"Fields": [{"Name": "B", "Length": 5}, {"Name": "A", "Length": 5}]})");
     return def;
-  }
-  void Open(const std::string& base) {
-    std::string name = base;
-    ASSERT_EQ(modDB::OpenDatabase(name), 1) << host.Last();
   }
 };
 
@@ -130,8 +89,7 @@ TEST_F(Clerks, PackAndResaveWaitForTheDatabaseToBeTheirs) {
     holder.Kill();
   }
   EXPECT_NE(Qfd({"info", db}).out.find("Open:          in no other program now\n"), std::string::npos);
-  const auto pack = Qfd({"pack", db, "--yes"});
-  EXPECT_EQ(pack.status, 0) << pack.err;
+  QfdOk({"pack", db, "--yes"});
   EXPECT_EQ(ReadFile(db + ".Bak"), before);
   EXPECT_EQ(I32At(ReadFile(file), 0), 2);
   EXPECT_EQ(Qfd({"resave", db, "--from", def, "--recover", "yes"}).status, 0);
@@ -178,9 +136,7 @@ TEST_F(Clerks, AReplacedFileIsNeverWritten) {
   ASSERT_EQ(modDB::ReopenDatabase(), 1);
   EXPECT_EQ(modDB::IsReplaced(), 0);
   EXPECT_EQ(modDB::GetRecordNo(), 1);  // where the record now lies
-  std::string a;
-  modDB::ReadField(1, a);
-  EXPECT_EQ(a, "mine");
+  EXPECT_EQ(Field1(1), "mine");
   ASSERT_EQ(modDB::WriteRecord(), 1) << host.Last();
   EXPECT_EQ(Rec(ReadFile(file), 1), " mine b2   ");
 }
@@ -275,8 +231,7 @@ TEST_F(Clerks, FieldWritesNeverPutBackAnOldValue) {
     Wait(p3);  // may find the record marked already
     const std::string rec = Rec(ReadFile(db + ".Qfd"), 1);
     ASSERT_EQ(rec, "*" + modLIB::PadRight(a, 5) + modLIB::PadRight(b, 5)) << "round " << round;
-    std::string name = db;
-    ASSERT_EQ(modDB::OpenDatabase(name), 1);
+    Open(db);
     ASSERT_EQ(modDB::WriteFieldsOf(1, {}, "UNDELETE", ' '), 1);
     ASSERT_EQ(modDB::CloseDatabase(), 1);
   }
@@ -392,8 +347,7 @@ TEST_F(Clerks, AWaitForAStoppedWriterIsToldAndEnds) {
     return fd >= 0 && ::fcntl(fd, F_OFD_SETLK, &fl) == 0;
   });
   ASSERT_TRUE(holder.opened());
-  const auto set = Qfd({"--wait", "1", "set", db, "1", "A=w"});
-  EXPECT_EQ(set.status, 3);
+  const auto set = QfdEnds({"--wait", "1", "set", db, "1", "A=w"}, 3);
   const std::string who = "qfd_clerks_test (process " + std::to_string(holder.pid());
   EXPECT_EQ(set.err.substr(0, set.err.find('\n') + 1), "qfd: waiting for " + fs::canonical(db + ".Qfd").string() +
                                                             ", which is open in " + who + ", user " +

@@ -77,20 +77,14 @@ TEST_F(QfdData, EncodingRoundTrips) {
     } else {
       std::vector<std::string> args{"export", db, csv};
       args.insert(args.end(), c.exportArgs.begin(), c.exportArgs.end());
-      const RunResult e = Qfd(args);
-      ASSERT_EQ(e.status, 0) << e.err;
+      QfdOk(args);
     }
     const std::string copy = Make("copy" + std::to_string(n));
     std::vector<std::string> args{"import", copy, csv};
     args.insert(args.end(), c.importArgs.begin(), c.importArgs.end());
-    const RunResult r = Qfd(args);
-    auto named = [&](std::string text) {
-      for (size_t at; (at = text.find('%')) != std::string::npos;) text.replace(at, 1, csv);
-      return text;
-    };
-    EXPECT_EQ(r.status, c.status);
-    EXPECT_EQ(r.out, c.out);
-    EXPECT_EQ(r.err, named(c.err));
+    std::string err = c.err;
+    for (size_t at; (at = err.find('%')) != std::string::npos;) err.replace(at, 1, csv);
+    EXPECT_EQ(QfdFails(args, err, c.status).out, c.out);
     EXPECT_EQ(Records(copy), c.records);
   }
 }
@@ -100,9 +94,8 @@ TEST_F(QfdData, EncodingRoundTrips) {
 TEST_F(QfdData, HeadingsAndValuesInMessages) {
   const std::string db = Make("db");
   WriteFile(dir / "none.csv", "Street,Phone\r\nx,y\r\nz,w\r\n");
-  RunResult r =
-      QfdFails({"import", db, dir / "none.csv", "--ignore-unknown"},
-               "IMPORT: no column of " + dir / "none.csv" + " names a field of " + db + ".Qfd; nothing was imported\n");
+  QfdFails({"import", db, dir / "none.csv", "--ignore-unknown"},
+           "IMPORT: no column of " + dir / "none.csv" + " names a field of " + db + ".Qfd; nothing was imported\n");
   EXPECT_EQ(Records(db), "");
 
   WriteFile(dir / "esc.csv", std::string("Na\x1B[2Jme\xE9\0x\a,Name\r\nq,r\r\n", 18));
@@ -112,12 +105,9 @@ TEST_F(QfdData, HeadingsAndValuesInMessages) {
 
   // Blanks at the end of a value are padding for add and set as for the import.
   WriteFile(dir / "pad.csv", "Name\r\nabcdefghijkl  \r\n");
-  r = Qfd({"import", db, dir / "pad.csv"});
-  EXPECT_EQ(r.status, 0) << r.err;
-  r = Qfd({"add", db, "Name=abcdefghijkl  "});
-  EXPECT_EQ(r.status, 0) << r.err;
-  r = Qfd({"set", db, "2", "Name=mnopqrstuvwx   "});
-  EXPECT_EQ(r.status, 0) << r.err;
+  QfdOk({"import", db, dir / "pad.csv"});
+  QfdOk({"add", db, "Name=abcdefghijkl  "});
+  QfdOk({"set", db, "2", "Name=mnopqrstuvwx   "});
   EXPECT_EQ(Records(db), Rec("abcdefghijkl") + Rec("mnopqrstuvwx"));
 
   WriteFile(dir / "huge.csv", "Name\r\n" + std::string(10 << 20, 'v') + "\r\n");
@@ -135,10 +125,8 @@ TEST_F(QfdData, ExportsThroughLinksAndToStreams) {
   ASSERT_EQ(Qfd({"add", db, "Name=Ann"}).status, 0);
   const std::string csv = "#,Name\r\n1,\"Ann\"\r\n";
 
-  RunResult r = Qfd({"export", db, "/dev/stdout"});  // standard output is a pipe here
-  EXPECT_EQ(r.status, 0) << r.err;
-  EXPECT_EQ(r.out, csv);
-  r = RunProgram({"/bin/sh", "-c", ToolPath("qfd") + " export " + db + " /dev/stdout > " + dir / "out.csv"});
+  EXPECT_EQ(QfdOk({"export", db, "/dev/stdout"}).out, csv);  // standard output is a pipe here
+  RunResult r = RunProgram({"/bin/sh", "-c", ToolPath("qfd") + " export " + db + " /dev/stdout > " + dir / "out.csv"});
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(ReadFile(dir / "out.csv"), csv);
   EXPECT_FALSE(fs::is_regular_file(fs::symlink_status("/dev/stdout")));
@@ -154,13 +142,11 @@ TEST_F(QfdData, ExportsThroughLinksAndToStreams) {
   fs::create_symlink("real.csv", dir / "link.csv");
   fs::create_symlink("made.csv", dir / "dangling.csv");
   for (const char* link : {"link.csv", "dangling.csv"}) {
-    r = Qfd({"export", db, dir / link});
-    EXPECT_EQ(r.status, 0) << r.err;
+    QfdOk({"export", db, dir / link});
     EXPECT_TRUE(fs::is_symlink(dir / link)) << link;
   }
   EXPECT_EQ(ReadFile(dir / "real.csv"), csv);
   EXPECT_EQ(ReadFile(dir / "made.csv"), csv);
-
 }
 
 // An append stopped between its records and its count (kill -9, a file-size limit)
@@ -172,8 +158,7 @@ TEST_F(QfdData, ATailBeyondTheCountIsHarmless) {
   ASSERT_EQ(Qfd({"add", db, "Name=Ann"}).status, 0);
   const std::string one = ReadFile(db + ".Qfd");
   WriteFile(db + ".Qfd", one + std::string(45, 'x'));
-  RunResult r = Qfd({"check", db});
-  EXPECT_EQ(r.status, 0) << r.err;
+  RunResult r = QfdOk({"check", db});
   EXPECT_EQ(r.out, db + ".Qfd: ok, 1 records of 13 bytes\n" + db +
                        ".Qfd: 45 bytes behind the last record are a leftover of an append that did not finish; the "
                        "next record added cuts them\n");
@@ -215,13 +200,11 @@ TEST_F(QfdData, ImportRefusedRowsAllOrNothingSkipBadDryRun) {
   EXPECT_EQ(r.out, "read as UTF-8\n3 rows read, 1 good, 2 refused\n");
   EXPECT_EQ(ReadFile(db + ".Qfd"), before);
 
-  r = Qfd({"import", db, dir / "in.csv", "--dry-run", "--skip-bad"});
-  EXPECT_EQ(r.status, 1);
+  QfdEnds({"import", db, dir / "in.csv", "--dry-run", "--skip-bad"}, 1);
   EXPECT_EQ(ReadFile(db + ".Qfd"), before);
   EXPECT_FALSE(fs::exists(dir / "in.rejected.csv"));
 
-  r = Qfd({"import", db, dir / "in.csv", "--skip-bad"});
-  EXPECT_EQ(r.status, 0) << r.err;
+  r = QfdOk({"import", db, dir / "in.csv", "--skip-bad"});
   EXPECT_EQ(r.out, "read as UTF-8\n3 rows read, 1 good, 2 refused\nrecords 1 to 1 added\nrefused rows written to " +
                        dir / "in.rejected.csv" + "\n");
   const std::string after = ReadFile(db + ".Qfd");
@@ -234,13 +217,11 @@ TEST_F(QfdData, ImportRefusedRowsAllOrNothingSkipBadDryRun) {
 
   // Another program sees the new count, as after an add; a good dry run writes nothing.
   WriteFile(dir / "ok.csv", "Name\r\ncy\r\n");
-  r = Qfd({"import", db, dir / "ok.csv", "--dry-run"});
-  EXPECT_EQ(r.status, 0) << r.err;
+  QfdOk({"import", db, dir / "ok.csv", "--dry-run"});
   EXPECT_EQ(ReadFile(db + ".Qfd"), after);
-  r = Qfd({"import", db, dir / "ok.csv"});
-  EXPECT_EQ(r.out, "read as Windows-1252\n1 rows read, 1 good, 0 refused\nrecords 2 to 2 added\n");
-  r = Qfd({"get", db, "2"});
-  EXPECT_EQ(r.out, "Record 2 of 2\nNo: 2\nName: Cy\nBorn: \n");
+  EXPECT_EQ(Qfd({"import", db, dir / "ok.csv"}).out,
+            "read as Windows-1252\n1 rows read, 1 good, 0 refused\nrecords 2 to 2 added\n");
+  EXPECT_EQ(Qfd({"get", db, "2"}).out, "Record 2 of 2\nNo: 2\nName: Cy\nBorn: \n");
 
   // Told the encoding: the same bytes as Windows-1252 are letters.
   WriteFile(dir / "w.csv", "Name\r\nJos\xE9\r\n");
@@ -250,7 +231,6 @@ TEST_F(QfdData, ImportRefusedRowsAllOrNothingSkipBadDryRun) {
            "allow\n");
   QfdFails({"import", db, dir / "w.csv", "--encoding", "latin9"},
            "qfd: unknown encoding \"latin9\": auto, utf-8 or windows-1252\n");
-  r = Qfd({"export", db, dir / "x.csv", "--utf8"});
-  EXPECT_EQ(r.err, "qfd: --utf8 goes with --rfc4180\n");
+  EXPECT_EQ(Qfd({"export", db, dir / "x.csv", "--utf8"}).err, "qfd: --utf8 goes with --rfc4180\n");
   EXPECT_EQ(ReadFile(db + ".Qfd").size(), after.size() + 24);
 }

@@ -21,8 +21,7 @@ class QfdConcurrent : public storetest::StoreTest {};
 TEST_F(QfdHistory, StartsAndPrints) {
   const std::string base = MakeDb("db", {{"A", 5}, {"B", 5}}, {{"a1", "b1"}});
   QfdFails({"history", base}, "qfd: " + base + ".Qfd keeps no history (qfd history " + base + " --start starts it)\n");
-  auto r = Qfd({"history", base, "--start"});
-  EXPECT_EQ(r.status, 0) << r.err;
+  auto r = QfdOk({"history", base, "--start"});
   EXPECT_EQ(r.out, "the history of " + base + ".Qfd is kept in " + base + ".Qfh from now on\n");
   r = Qfd({"history", base, "--start"});
   EXPECT_EQ(r.err, "qfd: the history of " + base + ".Qfd is kept already, in " + base + ".Qfh\n");
@@ -36,8 +35,7 @@ TEST_F(QfdHistory, StartsAndPrints) {
   ASSERT_EQ(all.size(), 4u);
   const modDB::HistoryEntry& e = all[0];
   const std::string who = e.user + "@" + e.host;
-  r = Qfd({"history", base, "2"});
-  EXPECT_EQ(r.status, 0) << r.err;
+  r = QfdOk({"history", base, "2"});
   EXPECT_EQ(r.out, all[3].time + "  " + who + "  qfd  delete  record 2  *: \"\" -> \"*\"\n" + all[2].time + "  " +
                        who + "  qfd  add  record 2  B: \"\" -> \"y,z\"\n" + all[1].time + "  " + who +
                        "  qfd  add  record 2  A: \"\" -> \"x\"\n");
@@ -78,14 +76,10 @@ TEST_F(QfdHistory, SeveralProcessesKeepEveryLineWholeAndInOrder) {
     const int p = e.after[1] - '0';
     EXPECT_EQ(e.after, "p" + std::to_string(p) + "i" + std::to_string(++perProcess[p]));
   }
-  std::string name = base;
-  ASSERT_EQ(modDB::OpenDatabase(name), 1);
-  std::string v;
-  modDB::ReadField(1, v);
-  EXPECT_EQ(v, last[1]);
+  Open(base);
+  EXPECT_EQ(Field1(1), last[1]);
   modDB::SetRecordNo(2);
-  modDB::ReadField(1, v);
-  EXPECT_EQ(v, last[2]);
+  EXPECT_EQ(Field1(1), last[2]);
 }
 
 // Four processes append 250 records each with `qfd add` at the same time.

@@ -63,8 +63,7 @@ TEST_F(QfdInfo, ShowsTheDefinitionButNeverThePassword) {
   WriteHeader(dir / "Contacts.Qfd", h);
   // The name may be given with the extension in any case, or without it.
   for (const std::string& name : {dir / "Contacts.Qfd", dir / "Contacts", "  " + (dir / "Contacts.QFD") + " "}) {
-    const auto r = Qfd({"info", name});
-    ASSERT_EQ(r.status, 0) << r.err;
+    const auto r = QfdOk({"info", name});
     for (const char* line : {"Records:       0 of 541 bytes", "Password:      set", "Date order:    month/day/year",
                              "Fields:        3", "     2  Born                                1     31     10  D",
                              "page 1 at 10,5  \"Caf\xC3\xA9 contacts\"" /* UTF-8 out */, "     2  Notes"})
@@ -76,9 +75,7 @@ TEST_F(QfdInfo, ShowsTheDefinitionButNeverThePassword) {
 TEST_F(QfdDump, JsonHoldsEveryValueAndReadsBack) {
   const modDB::FormHeader h = ContactForm();
   WriteHeader(dir / "Contacts.Qfd", h);
-  const auto r = Qfd({"dump", "--json", dir / "Contacts.Qfd"});
-  ASSERT_EQ(r.status, 0) << r.err;
-  const auto j = nlohmann::json::parse(r.out);
+  auto j = QfdJson({"dump", "--json", dir / "Contacts.Qfd"});  // not const: a failed run gives {}
   const auto field = j["Fields"][1];
   EXPECT_EQ(nlohmann::json({j["RecordLength"], j["FieldCount"], j["Props"]["Width"], field["Name"], field["Offset"],
                             field["Length"], j["Fields"][2]["Page"], j["Banners"][0]["Caption"], j["PageHeadings"][1],
@@ -86,9 +83,7 @@ TEST_F(QfdDump, JsonHoldsEveryValueAndReadsBack) {
             nlohmann::json({541, 3, 9600, "Born", 31, 10, 2, "Caf\xC3\xA9 contacts", "Notes", 8, true, false, 2}));
   EXPECT_EQ(j["Props"]["FieldFont"]["BackColor"], "#CCFFFF");  // red 204, green 255, blue 255
 
-  const auto withPw = Qfd({"dump", "--json", "--with-password", dir / "Contacts"});
-  ASSERT_EQ(withPw.status, 0);
-  const auto jp = nlohmann::json::parse(withPw.out);
+  auto jp = QfdJson({"dump", "--json", "--with-password", dir / "Contacts"});
   EXPECT_EQ(jp["Password"], "hunter2");
 
   // The JSON form builds the same definition again.
@@ -126,8 +121,7 @@ TEST_F(QfdInfo, DamagedFilesGiveAClearErrorAndExitOne) {
       EXPECT_EQ(r.out.empty(), std::string(cmd) == "dump" || !whole) << c.name << " " << cmd;
     }
   }
-  const auto missing = Qfd({"info", dir / "Nothing"});
-  EXPECT_EQ(missing.status, 1);
+  const auto missing = QfdEnds({"info", dir / "Nothing"}, 1);
   EXPECT_NE(missing.err.find("Nothing.Qfd: No such file or directory"), std::string::npos) << missing.err;
 }
 

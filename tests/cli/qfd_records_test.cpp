@@ -26,9 +26,7 @@ class QfdRecords : public QfdTest {
   void Add(const std::string& db, const std::vector<std::string>& values, int expectNumber) {
     std::vector<std::string> args{"add", db};
     args.insert(args.end(), values.begin(), values.end());
-    const RunResult r = Qfd(args);
-    EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.out, std::to_string(expectNumber) + "\n");
+    EXPECT_EQ(QfdOk(args).out, std::to_string(expectNumber) + "\n");
   }
 };
 
@@ -39,10 +37,8 @@ TEST_F(QfdRecords, CreateAddGetSetDeleteExportPackCheck) {
   std::string bytes = ReadFile(db + ".Qfd");
   ASSERT_EQ(bytes.size(), kHead);
   EXPECT_EQ(I32At(bytes, 4), 24);
-  // Nothing to pack in an empty database: said so, and the file is left alone.
-  RunResult r = Qfd({"pack", db, "--yes"});
-  EXPECT_EQ(r.status, 0);
-  EXPECT_EQ(r.err, "qfd: " + db + ".Qfd holds no records; there is nothing to pack\n");
+  // Nothing to pack in an empty database: said so (not a failure), and the file is left alone.
+  QfdEnds({"pack", db, "--yes"}, 0, "qfd: " + db + ".Qfd holds no records; there is nothing to pack\n");
   EXPECT_FALSE(fs::exists(db + ".Bak"));
 
   Add(db, {"Name=Ann", "City=Rome"}, 1);
@@ -54,44 +50,33 @@ TEST_F(QfdRecords, CreateAddGetSetDeleteExportPackCheck) {
   // The "#" field holds the record's own number with a blank for the sign.
   EXPECT_EQ(bytes.substr(kHead + 24, 24), " Bob        2   Caf\xE9    ");
 
-  r = Qfd({"get", db, "2", "--json"});
-  ASSERT_EQ(r.status, 0) << r.err;
-  const auto j = nlohmann::json::parse(r.out);
+  auto j = QfdRecord(db, 2);
   EXPECT_EQ(nlohmann::json({j["Record"], j["Deleted"], j["Fields"]["City"], j["Fields"]["No"]}),
             nlohmann::json({2, false, "Caf\xC3\xA9", "2"}));
 
-  r = Qfd({"set", db, "1", "City=Oslo"});
-  ASSERT_EQ(r.status, 0) << r.err;
+  QfdOk({"set", db, "1", "City=Oslo"});
   EXPECT_EQ(ReadFile(db + ".Qfd").substr(kHead, 24), " Ann        1   Oslo    ");
-  r = Qfd({"delete", db, "2"});
-  ASSERT_EQ(r.status, 0) << r.err;
-  r = Qfd({"get", db, "2"});
-  EXPECT_EQ(r.out, "Record 2 of 3 (marked for deletion)\nName: Bob\nNo: 2\nCity: Caf\xC3\xA9\n");
+  QfdOk({"delete", db, "2"});
+  EXPECT_EQ(Qfd({"get", db, "2"}).out, "Record 2 of 3 (marked for deletion)\nName: Bob\nNo: 2\nCity: Caf\xC3\xA9\n");
   QfdFails({"delete", db, "2"}, "DELETE RECORD: Record is already marked for deletion!\n");
   ASSERT_EQ(Qfd({"undelete", db, "2"}).status, 0);
   EXPECT_EQ(Qfd({"get", db, "2"}).out.substr(0, 15), "Record 2 of 3\nN");
   QfdFails({"undelete", db, "2"}, "UNDELETE RECORD: Record is not marked for deletion!\n");
   ASSERT_EQ(Qfd({"delete", db, "2"}).status, 0);
 
-  r = Qfd({"export", db, dir / "all.csv"});
-  ASSERT_EQ(r.status, 0) << r.err;
+  QfdOk({"export", db, dir / "all.csv"});
   EXPECT_EQ(ReadFile(dir / "all.csv"),
             "#,Name,No,City\r\n1,\"Ann\",\"1\",\"Oslo\"\r\n2,\"Bob\",\"2\",\"Caf\xE9\"\r\n3,\"Cy\",\"3\",\"\"\r\n");
 
-  r = Qfd({"pack", db});
-  EXPECT_EQ(r.status, 1);  // not confirmed: nothing happens
+  QfdEnds({"pack", db}, 1);  // not confirmed: nothing happens
   EXPECT_FALSE(fs::exists(db + ".Bak"));
-  r = Qfd({"pack", db, "--yes"});
-  ASSERT_EQ(r.status, 0) << r.err;
-  EXPECT_EQ(r.err, "");  // the question was answered by --yes
+  QfdEnds({"pack", db, "--yes"}, 0, "");  // the question was answered by --yes
   bytes = ReadFile(db + ".Qfd");
   EXPECT_EQ(I32At(bytes, 0), 2);
   EXPECT_EQ(bytes.substr(kHead + 24, 24), " Cy         3           ");
   EXPECT_EQ(ReadFile(db + ".Bak").size(), kHead + 3 * 24);
 
-  r = Qfd({"check", db});
-  EXPECT_EQ(r.status, 0) << r.err;
-  EXPECT_EQ(r.out, db + ".Qfd: ok, 2 records of 24 bytes\n");
+  EXPECT_EQ(QfdOk({"check", db}).out, db + ".Qfd: ok, 2 records of 24 bytes\n");
 }
 
 TEST_F(QfdRecords, BadInputIsToldAndChangesNothing) {
@@ -117,8 +102,7 @@ TEST_F(QfdRecords, BadInputIsToldAndChangesNothing) {
   // A damaged file is refused with its name; check says what is wrong.
   std::string cut = before.substr(0, kHead + 10);
   WriteFile(db + ".Qfd", cut);
-  RunResult r =
-      QfdFails({"check", db}, "qfd: " + db + ".Qfd: the file has 23506 bytes; 1 records of 24 bytes need 23520\n");
+  QfdFails({"check", db}, "qfd: " + db + ".Qfd: the file has 23506 bytes; 1 records of 24 bytes need 23520\n");
   WriteFile(db + ".Qfd", before.substr(0, 500));
   QfdFails({"get", db, "1"}, "OPEN DATABASE: FILE:" + db +
                                  ".Qfd is not a form database: it has 500 bytes, fewer than the 23496 of a header\n");
@@ -149,14 +133,12 @@ TEST_F(QfdRecords, ResaveCarriesValuesOverOrLeavesThemInTheBackup) {
   WriteFile(dir / "new.json", R"({"Fields": [{"Name": "City", "Length": 12}, {"Name": "Person", "Length": 10},
                                             {"Name": "No", "Format": "#"}]})");
   // Name's values would be dropped: said per field, and nothing written unless allowed.
-  RunResult r = QfdFails({"resave", db, "--from", dir / "new.json", "--recover", "yes"},
-                         "qfd: recovering the records would lose values; nothing was written (give --allow-loss to "
-                         "save anyway): Name: 2 values dropped (no field has its name)\n");
+  QfdFails({"resave", db, "--from", dir / "new.json", "--recover", "yes"},
+           "qfd: recovering the records would lose values; nothing was written (give --allow-loss to "
+           "save anyway): Name: 2 values dropped (no field has its name)\n");
   EXPECT_EQ(ReadFile(db + ".Qfd"), before);
   EXPECT_FALSE(fs::exists(db + ".Bak"));
-  r = Qfd({"resave", db, "--from", dir / "new.json", "--recover", "yes", "--allow-loss"});
-  ASSERT_EQ(r.status, 0) << r.err;
-  EXPECT_EQ(r.err, "");  // the questions were answered by the flags
+  QfdEnds({"resave", db, "--from", dir / "new.json", "--recover", "yes", "--allow-loss"}, 0, "");  // the flags answer
   std::string bytes = ReadFile(db + ".Qfd");
   ASSERT_EQ(bytes.size(), kHead + 2 * 28);
   EXPECT_EQ(bytes.substr(kHead, 28), " Rome" + std::string(8 + 10 + 1, ' ') + "1   ");
@@ -170,9 +152,7 @@ TEST_F(QfdRecords, ResaveCarriesValuesOverOrLeavesThemInTheBackup) {
                ".Qfd with no records: its 2 stay only in the backup until "
                "the next save or pack; nothing was written (give --allow-loss to save anyway)\n");
   EXPECT_EQ(ReadFile(db + ".Qfd"), bytes);
-  r = Qfd({"resave", db, "--from", db + ".json", "--recover", "no", "--allow-loss"});
-  ASSERT_EQ(r.status, 0) << r.err;
-  EXPECT_EQ(r.err, "");  // both questions were answered by the flags
+  QfdEnds({"resave", db, "--from", db + ".json", "--recover", "no", "--allow-loss"}, 0, "");  // the flags answer
   EXPECT_EQ(ReadFile(db + ".Qfd").size(), kHead);
   EXPECT_EQ(ReadFile(db + ".Bak"), bytes);
 

@@ -1,15 +1,9 @@
 // qfd with hostile input: files that are not databases, values the entry window could
 // never produce, damaged headers and definitions. Every case is refused with a
 // message that says why, nothing hangs, and no file is changed.
-#include <signal.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
-
-#include <chrono>
-#include <thread>
 
 #include "tests/cli/QfdFixture.h"
-#include "tests/cli/Spawn.h"
 
 using namespace clitest;
 
@@ -29,20 +23,11 @@ constexpr size_t kLength = 39;
 class QfdSafety : public QfdTest {
  protected:
   std::string Rec(const std::string& db, int n) { return RecordAt(ReadFile(db + ".Qfd"), n, kLength); }
-  // Runs qfd with its output thrown away; its exit status, or -2 when it was still
-  // running after five seconds (it is then stopped).
+  // qfd's exit status; 137 when it was still running after five seconds (it is then killed).
   int QfdWithin5s(const std::vector<std::string>& args) {
-    std::vector<std::string> argv{ToolPath("qfd")};
+    std::vector<std::string> argv{"/usr/bin/timeout", "-s", "KILL", "5", ToolPath("qfd")};
     argv.insert(argv.end(), args.begin(), args.end());
-    const pid_t pid = Start(argv);
-    for (int i = 0; i < 100; ++i) {
-      int status = 0;
-      if (waitpid(pid, &status, WNOHANG) == pid) return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-      std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
-    kill(pid, SIGKILL);
-    Wait(pid);
-    return -2;
+    return RunProgram(argv).status;
   }
 };
 
@@ -57,15 +42,13 @@ TEST_F(QfdSafety, AFifoIsRefusedAtOnce) {
                                                 {"resave", path, "--from", dir / "def.json", "--recover", "no"}})
     EXPECT_EQ(QfdWithin5s(args), 1) << args[0];
   fs::create_directory(dir / "F.Qfd");
-  const RunResult r = Qfd({"info", dir / "F"});  // a folder
-  EXPECT_EQ(r.status, 1);
+  const RunResult r = QfdEnds({"info", dir / "F"}, 1);  // a folder
   EXPECT_NE(r.err.find("not a regular file"), std::string::npos) << r.err;
 }
 
 TEST_F(QfdSafety, ValuesFollowTheFieldFormats) {
   const std::string db = Create(kDefinition);
-  RunResult r = Qfd({"add", db, "Up=rome", "Num=12", "Low=XyZ", "Any=~ok\xC3\xA9", "Name=ann van dyke"});
-  ASSERT_EQ(r.status, 0) << r.err;
+  RunResult r = QfdOk({"add", db, "Up=rome", "Num=12", "Low=XyZ", "Any=~ok\xC3\xA9", "Name=ann van dyke"});
   EXPECT_EQ(Rec(db, 1), " ROME  12  xyz   1   ~ok\xE9  Ann Van Dyke");
   const std::string before = ReadFile(db + ".Qfd");
   const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
@@ -76,8 +59,7 @@ TEST_F(QfdSafety, ValuesFollowTheFieldFormats) {
   for (const auto& [args, message] : cases) QfdFails(args, message);
   EXPECT_EQ(ReadFile(db + ".Qfd"), before);
   // Bytes that are no UTF-8 become question marks.
-  r = Qfd({"add", db, std::string("Any=a\xC0\x80" "b\xED\xA0\x80" "c\xFF")});
-  ASSERT_EQ(r.status, 0) << r.err;
+  r = QfdOk({"add", db, std::string("Any=a\xC0\x80" "b\xED\xA0\x80" "c\xFF")});
   EXPECT_EQ(Rec(db, 2).substr(21, 6), "a?b?c?");
 }
 
@@ -88,8 +70,7 @@ TEST_F(QfdSafety, GetAndInfoEscapeControlCharactersAndShowWholeValues) {
   bytes.replace(kHead + 21, 6, std::string("a\x1B[2Jb", 6));   // an escape sequence
   bytes.replace(kHead + 27, 5, std::string("p\0q\x07r", 5));  // a zero byte and a bell
   WriteFile(db + ".Qfd", bytes);
-  RunResult r = Qfd({"get", db, "1"});
-  ASSERT_EQ(r.status, 0) << r.err;
+  RunResult r = QfdOk({"get", db, "1"});
   EXPECT_NE(r.out.find("Any: a\\x1B[2Jb\n"), std::string::npos) << r.out;
   EXPECT_NE(r.out.find("Name: p\\x00q\\x07r\n"), std::string::npos) << r.out;
   EXPECT_EQ(r.out.find('\x1B'), std::string::npos);
@@ -99,8 +80,7 @@ TEST_F(QfdSafety, GetAndInfoEscapeControlCharactersAndShowWholeValues) {
   bytes[72] = 1;  // banner 1 on page 1; its caption at 72 + 5
   bytes.replace(72 + 5, 4, "\x1B]0;");
   WriteFile(db + ".Qfd", bytes);
-  r = Qfd({"info", db});
-  ASSERT_EQ(r.status, 0) << r.err;
+  r = QfdOk({"info", db});
   EXPECT_NE(r.out.find("\\x1B]0;"), std::string::npos) << r.out;
   EXPECT_EQ(r.out.find('\x1B'), std::string::npos);
 }
@@ -109,8 +89,7 @@ TEST_F(QfdSafety, InfoOnADamagedFileListsWhatItCanAndTheDamage) {
   const std::string db = Create(kDefinition);
   // Field 2's length (i16 at 9 inside its slot) becomes 30000.
   WriteFile(db + ".Qfd", WithI16(ReadFile(db + ".Qfd"), 12360 + 53 + 9, 30000));
-  const RunResult r = Qfd({"info", db});
-  EXPECT_EQ(r.status, 1);
+  const RunResult r = QfdEnds({"info", db}, 1);
   EXPECT_NE(r.out.find("30000"), std::string::npos) << r.out;
   EXPECT_NE(r.out.find("Name"), std::string::npos) << r.out;
   EXPECT_EQ(r.err, "qfd: " + db + ".Qfd: field 2 has length 30000, outside 1 ... 8192\n");
@@ -138,9 +117,7 @@ TEST_F(QfdSafety, DefinitionsAreNeverCutWithoutAWord) {
   for (const auto& [json, message] : cases) {
     const std::string def = dir / ("d" + std::to_string(++i) + ".json");
     WriteFile(def, json);
-    const RunResult r = Qfd({"create", "--from", def, dir / ("o" + std::to_string(i))});
-    EXPECT_EQ(r.status, 1) << json;
-    EXPECT_EQ(r.err, message) << json;
+    QfdFails({"create", "--from", def, dir / ("o" + std::to_string(i))}, message);
     EXPECT_FALSE(fs::exists(dir / ("o" + std::to_string(i) + ".Qfd"))) << json;
   }
   EXPECT_EQ(QfdWithin5s({"create", "--from", "/dev/zero", dir / "z"}), 1);
@@ -156,8 +133,7 @@ TEST_F(QfdSafety, NumbersAboveNineThousandNineHundredAndNinetyNineKeepAllTheirDi
   bytes = WithCount(bytes, 9999) + std::string(9999 * kLength, ' ');
   bytes.replace(bytes.size() - kLength + 16, 5, " 9999");  // the highest number so far
   WriteFile(db + ".Qfd", bytes);
-  RunResult r = Qfd({"add", db, "Any=last"});
-  ASSERT_EQ(r.status, 0) << r.err;
+  RunResult r = QfdOk({"add", db, "Any=last"});
   EXPECT_EQ(r.out, "10000\n");
   EXPECT_EQ(Rec(db, 10000).substr(16, 5), "10000");
   r = Qfd({"get", db, "10000", "--json"});
@@ -165,19 +141,12 @@ TEST_F(QfdSafety, NumbersAboveNineThousandNineHundredAndNinetyNineKeepAllTheirDi
 }
 
 TEST_F(QfdSafety, HelpAndVersionGoToStandardOutput) {
-  RunResult r = Qfd({"--help"});
-  EXPECT_EQ(r.status, 0);
-  EXPECT_EQ(r.err, "");
+  const RunResult r = QfdEnds({"--help"}, 0, "");
   EXPECT_NE(r.out.find("usage: qfd info FILE"), std::string::npos);
   EXPECT_NE(r.out.find("form script does not run"), std::string::npos) << r.out;
-  r = Qfd({"--version"});
-  EXPECT_EQ(r.status, 0);
-  EXPECT_EQ(r.out.rfind("qfd ", 0), 0u) << r.out;
-  for (const std::vector<std::string>& args : {std::vector<std::string>{"nonsense"}, {}, {"dump", "x"}}) {
-    r = Qfd(args);
-    EXPECT_EQ(r.status, 2);
-    EXPECT_EQ(r.out, "");
-  }
+  EXPECT_EQ(QfdOk({"--version"}).out.rfind("qfd ", 0), 0u);
+  for (const std::vector<std::string>& args : {std::vector<std::string>{"nonsense"}, {}, {"dump", "x"}})
+    EXPECT_EQ(QfdEnds(args, 2).out, "");
 }
 
 // No export writes over the database or a companion of it, named directly or through
@@ -187,10 +156,8 @@ TEST_F(QfdSafety, AnExportNeverWritesOverTheDatabaseOrItsCompanions) {
   const std::string db = Create(kDefinition);
   WriteFile(db + ".QfB", "a working file left behind");
   fs::create_symlink(db + ".QfB", dir / "to.csv");
-  for (const std::string& target : {db + ".QfB", dir / "to.csv"}) {
-    const RunResult r = Qfd({"export", db, target});
-    EXPECT_EQ(r.status, 1) << target;
-    EXPECT_EQ(r.err, "EXPORT: FILE:" + target + " is a form database or its backup; it is not written over\n");
-  }
+  for (const std::string& target : {db + ".QfB", dir / "to.csv"})
+    QfdFails({"export", db, target},
+             "EXPORT: FILE:" + target + " is a form database or its backup; it is not written over\n");
   EXPECT_EQ(ReadFile(db + ".QfB"), "a working file left behind");
 }

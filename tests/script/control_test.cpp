@@ -282,8 +282,8 @@ TEST(Robustness, EndlessLoopsStopAtTheTimeLimit) {
     ScriptControl ctl;
     ctl.Timeout = 50;
     EXPECT_FALSE(ctl.AddCode(code)) << code;
-    EXPECT_EQ(ctl.Error().Number, 1000) << code;
-    EXPECT_EQ(ctl.Error().Source, "Microsoft VBScript runtime error") << code;
+    EXPECT_EQ(std::to_string(ctl.Error().Number) + " " + ctl.Error().Source, "1000 Microsoft VBScript runtime error")
+        << code;
     EXPECT_GT(ctl.Error().Line, 0) << code;
   }
   // Each run gets its own time.
@@ -309,26 +309,22 @@ TEST(Robustness, HugeStringsAndArraysAreOutOfMemory) {
   for (const char* code : cases) {
     ScriptControl ctl;
     EXPECT_FALSE(ctl.AddCode(code)) << code;
-    EXPECT_EQ(ctl.Error().Number, 7) << code;
-    EXPECT_EQ(ctl.Error().Description, "Out of memory") << code;
+    EXPECT_EQ(std::to_string(ctl.Error().Number) + " " + ctl.Error().Description, "7 Out of memory") << code;
   }
 }
 
 TEST(Robustness, ArraysWithoutDimensionsHaveNoElements) {
-  EXPECT_EQ(RunScript("Dim b()\nx = b()"), "error 9: Subscript out of range at (2, 1)");
-  EXPECT_EQ(RunScript("Dim b()\nb() = 1"), "error 9: Subscript out of range at (2, 1)");
-  EXPECT_EQ(RunScript("ReDim b(2) : Erase b\nb(0) = 1"), "error 9: Subscript out of range at (2, 1)");
-  EXPECT_EQ(RunScript("a = Array()\nx = a(0)"), "error 9: Subscript out of range at (2, 1)");
+  for (const char* code :
+       {"Dim b()\nx = b()", "Dim b()\nb() = 1", "ReDim b(2) : Erase b\nb(0) = 1", "a = Array()\nx = a(0)"})
+    EXPECT_EQ(RunScript(code), "error 9: Subscript out of range at (2, 1)") << code;
 }
 
 TEST(Robustness, ExtremeNumbersEndInErrors) {
   EXPECT_EQ(RunScript("Randomize -5E+95 : x = Rnd : Randomize 1E308 : WScript.Echo \"seeded\""), "seeded\n");
   EXPECT_EQ(Echo("DateAdd(\"yyyy\", 1E+300, Now)"), "error 5: Invalid procedure call or argument at (1, 1)");
-  EXPECT_EQ(Echo("#1/1/2000# + 1E+300"), "error 6: Overflow at (1, 1)");
-  EXPECT_EQ(Echo("CDate(\"1E+300\")"), "error 6: Overflow at (1, 1)");
-  EXPECT_EQ(Echo("Year(TimeSerial(2000000000, 0, 0))"), "error 6: Overflow at (1, 1)");
-  EXPECT_EQ(Echo("CCur(\"1E+300\")"), "error 6: Overflow at (1, 1)");
-  EXPECT_EQ(Echo("CLng(1E+300)"), "error 6: Overflow at (1, 1)");
+  for (const char* e : {"#1/1/2000# + 1E+300", "CDate(\"1E+300\")", "Year(TimeSerial(2000000000, 0, 0))",
+                        "CCur(\"1E+300\")", "CLng(1E+300)"})
+    EXPECT_EQ(Echo(e), "error 6: Overflow at (1, 1)") << e;
 }
 
 TEST(Robustness, DeeplyNestedArraysAndCopies) {

@@ -43,9 +43,7 @@ TEST(Parser, CompileErrorsCarryNumberAndPlace) {
     ScriptControl ctl;
     EXPECT_FALSE(ctl.AddCode(c.code)) << c.code;
     const ScriptError& e = ctl.Error();
-    EXPECT_EQ(e.Number, c.number) << c.code;
-    EXPECT_EQ(e.Line, c.line) << c.code;
-    EXPECT_EQ(e.Column, c.col) << c.code;
+    EXPECT_EQ(std::vector<int>({e.Number, e.Line, e.Column}), std::vector<int>({c.number, c.line, c.col})) << c.code;
     EXPECT_EQ(e.Source, "Microsoft VBScript compilation error") << c.code;
   }
 }
@@ -125,7 +123,6 @@ TEST(Parser, NestingTooDeepIsAnErrorNotACrash) {
   for (int i = 0; i < 3000; ++i) ifs += "If 1 Then\n";
   EXPECT_EQ(CompileErrorOf(ifs), 28);
 }
-
 
 const ScriptCase kCases[] = {
     {"single line if variants",

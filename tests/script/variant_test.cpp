@@ -11,6 +11,8 @@
 namespace qfscript {
 namespace {
 
+using test::Echo;
+
 int ErrorOf(void (*f)()) {
   try {
     f();
@@ -29,7 +31,6 @@ TEST(Variant, NumbersNeverAllocateAndFitSixteenBytes) {
 }
 
 TEST(Arithmetic, ResultSubtypesAndWidening) {
-  using test::Echo;
   EXPECT_EQ(Echo("TypeName(-32768 - 1) & \" \" & (-32768 - 1)"), "Long -32769");
   EXPECT_EQ(Echo("TypeName(CByte(200) + CByte(100)) & \" \" & TypeName(CByte(1) + CByte(2))"), "Integer Byte");
   EXPECT_EQ(Echo("TypeName(CSng(1) + 1) & \" \" & TypeName(CSng(1) + 100000)"), "Single Double");
@@ -39,19 +40,16 @@ TEST(Arithmetic, ResultSubtypesAndWidening) {
 }
 
 TEST(Arithmetic, DivisionAndModuloRules) {
-  using test::Echo;
   EXPECT_EQ(Echo("2.5 \\ 1 & \" \" & 3.5 \\ 1 & \" \" & 5.5 Mod 3"), "2 4 0");  // halves to even first
 }
 
 TEST(Arithmetic, NullPropagatesAndEmptyIsZero) {
-  using test::Echo;
   EXPECT_EQ(Echo("IsNull(1 + Null) & IsNull(Null * 0) & IsNull(-Null) & IsNull(Null \\ 1)"), "TrueTrueTrueTrue");
   EXPECT_EQ(Echo("Empty + 5 & \" \" & Empty & \"|\" & -Empty"), "5 |0");
   EXPECT_EQ(Echo("TypeName(Null & Null) & \" \" & (\"a\" & Null)"), "Null a");
 }
 
 TEST(Arithmetic, Errors) {
-  using test::Echo;
   EXPECT_EQ(Echo("0 / 0"), "error 6: Overflow at (1, 1)");
   EXPECT_EQ(Echo("5 Mod 0"), "error 11: Division by zero at (1, 1)");
   EXPECT_EQ(Echo("1E308 * 10"), "error 6: Overflow at (1, 1)");
@@ -59,13 +57,11 @@ TEST(Arithmetic, Errors) {
 }
 
 TEST(Comparison, MixedSubtypes) {
-  using test::Echo;
   EXPECT_EQ(Echo("(\"10\" = 10) & (\"10\" < \"9\") & (2 < 10)"), "TrueTrueTrue");
   EXPECT_EQ(Echo("(#1/1/2020# < #1/2/2020#) & (CCur(1.5) = 1.5) & (CSng(0.5) = 0.5)"), "TrueTrueTrue");
 }
 
 TEST(Logic, BitwiseOnNumbersAndThreeValuedWithNull) {
-  using test::Echo;
   EXPECT_EQ(Echo("(Null And False) & \" \" & (Null Or True) & \" \" & IsNull(Null And True)"), "False True True");
   EXPECT_EQ(Echo("(False Imp Null) & \" \" & IsNull(True Imp Null) & \" \" & (Null Imp True)"), "True True True");
   // Two Booleans, every operator and pair (also through variables): a Boolean.

@@ -6,6 +6,7 @@
 
 #include <nlohmann/json.hpp>
 #include <initializer_list>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -14,11 +15,21 @@
 
 namespace qftest {
 
-// `qfd ARGS...`, which must succeed.
-inline RunResult QfdOk(const std::vector<std::string>& args) {
+// `qfd ARGS...`: it must end with `status` and, given `err`, write exactly that on
+// standard error. Returns the run for further checks.
+inline RunResult QfdEnds(const std::vector<std::string>& args, int status, std::optional<std::string> err = {}) {
+  std::string shown = "qfd";
+  for (const std::string& a : args) shown += " " + a;
   RunResult r = Qfd(args);
-  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.status, status) << shown << "\n" << r.err;
+  EXPECT_EQ(r.err, err.value_or(r.err)) << shown;
   return r;
+}
+// `qfd ARGS...`, which must succeed.
+inline RunResult QfdOk(const std::vector<std::string>& args) { return QfdEnds(args, 0); }
+// `qfd ARGS...`, which must end with `status` and write exactly `err` on standard error.
+inline RunResult QfdFails(const std::vector<std::string>& args, const std::string& err, int status = 1) {
+  return QfdEnds(args, status, err);
 }
 inline nlohmann::json QfdJson(const std::vector<std::string>& args) {
   const RunResult r = QfdOk(args);
