@@ -2,13 +2,6 @@
 // a JSON definition, and the file's records read back by hand.
 #pragma once
 
-#include <gtest/gtest.h>
-
-#include <filesystem>
-#include <string>
-#include <utility>
-#include <vector>
-
 #include "tests/support/QfdJson.h"
 #include "tests/support/TestSupport.h"
 

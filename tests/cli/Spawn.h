@@ -2,36 +2,13 @@
 // or stop one in the middle of its work.
 #pragma once
 
-#include <fcntl.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <stdexcept>
-#include <string>
-#include <vector>
-
 #include "tests/support/TestSupport.h"
-
-extern char** environ;
 
 namespace clitest {
 
-// Starts argv with stdout and stderr sent to /dev/null; returns the process id.
+// Starts argv with no input, its output and errors sent to /dev/null; returns its process id.
 inline pid_t Start(const std::vector<std::string>& argv) {
-  posix_spawn_file_actions_t fa;
-  posix_spawn_file_actions_init(&fa);
-  posix_spawn_file_actions_addopen(&fa, 1, "/dev/null", O_WRONLY, 0);
-  posix_spawn_file_actions_addopen(&fa, 2, "/dev/null", O_WRONLY, 0);
-  std::vector<char*> args;
-  for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
-  args.push_back(nullptr);
-  pid_t pid = 0;
-  const int rc = posix_spawn(&pid, args[0], &fa, nullptr, args.data(), environ);
-  posix_spawn_file_actions_destroy(&fa);
-  if (rc != 0) throw std::runtime_error("cannot start " + argv[0]);
-  return pid;
+  return qftest::Spawn(argv, "/dev/null", "/dev/null", "/dev/null");
 }
 
 // Waits for the process; its exit status, or -1 when a signal ended it.

@@ -1,10 +1,6 @@
 // The declared checks through qfd: kept beside the database by create and resave,
 // shown by dump, run over every record by check --data, and exceptions accepted with
 // a note.
-#include <filesystem>
-#include <functional>
-#include <set>
-#include <string>
 
 #include "checks/FileCheck.h"
 #include "engine/history/History.h"

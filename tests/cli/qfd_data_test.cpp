@@ -3,7 +3,6 @@
 // exports through links and to streams, a tail left behind by an append that was
 // stopped, messages that show the file's text safely, and the import's refused rows
 // (all or nothing, --skip-bad, --dry-run, --encoding).
-#include <sys/stat.h>
 
 #include "tests/cli/QfdFixture.h"
 

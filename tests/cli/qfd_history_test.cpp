@@ -2,9 +2,6 @@
 // appends at the same time all arrive whole, exactly once; the history is started
 // and printed, and of processes changing records at once every line is whole and
 // the lines of a record come in the order of its writes.
-#include <map>
-#include <string>
-#include <vector>
 
 #include "engine/history/History.h"
 #include "tests/cli/Spawn.h"

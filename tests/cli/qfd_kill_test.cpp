@@ -5,10 +5,7 @@
 // replaying the history from its first line gives the file's values. A killed pack or
 // design save leaves the old database or the finished one as the file, never a torn
 // one, and the old one whole in the file or in the backup.
-#include <cstdlib>
-#include <map>
 #include <nlohmann/json.hpp>
-#include <sstream>
 
 #include "engine/history/History.h"
 #include "tests/cli/QfdFixture.h"

@@ -1,7 +1,6 @@
 // qfd with hostile input: files that are not databases, values the entry window could
 // never produce, damaged headers and definitions. Every case is refused with a
 // message that says why, nothing hangs, and no file is changed.
-#include <sys/stat.h>
 
 #include "tests/cli/QfdFixture.h"
 

@@ -1,8 +1,6 @@
 // Double entry through qfd: two files compared (exact output and exit status),
 // verification turned on and its progress, and the keying statistics summed per
 // clerk against counts made by hand.
-#include <string>
-#include <vector>
 
 #include "engine/history/Format.h"
 #include "engine/modDB.h"

@@ -3,15 +3,6 @@
 // saved file back through `qfd dump --json` in a separate process.
 #pragma once
 
-#include <QApplication>
-#include <QLineEdit>
-#include <QMenu>
-#include <QPushButton>
-#include <QTest>
-#include <QToolButton>
-#include <string>
-#include <tuple>
-
 #include "common/frmDlgFile.h"
 #include "common/frmInput.h"
 #include "designer/frmField.h"

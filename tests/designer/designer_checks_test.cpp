@@ -1,10 +1,6 @@
 // The designer's checks: a field's Checks page and the form's Checks window refuse
 // a rule that cannot apply, and Save keeps the rules beside the database, where Load
 // finds them again.
-#include <QCheckBox>
-#include <QPlainTextEdit>
-#include <QTableWidget>
-#include <QTabWidget>
 
 #include "checks/Rules.h"
 #include "designer/frmChecks.h"

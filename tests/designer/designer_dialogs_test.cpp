@@ -1,16 +1,5 @@
 // The designer's dialogs: field and banner properties with their checks and
 // estimates, form properties, tab order, the script editor; and screenshots of each.
-#include <QCheckBox>
-#include <QClipboard>
-#include <QDropEvent>
-#include <QInputMethodEvent>
-#include <QMimeData>
-#include <QListWidget>
-#include <QMenuBar>
-#include <QPlainTextEdit>
-#include <QRadioButton>
-#include <QTextBlock>
-#include <tuple>
 
 #include "common/frmDlgClr.h"
 #include "common/frmDlgFnt.h"

@@ -3,8 +3,6 @@
 // record over by field name once the loss it tells of is allowed. The two programs
 // share one engine inside this test, so each works in turn, as two programs on one
 // file would.
-#include <QPlainTextEdit>
-#include <filesystem>
 
 #include "designer/frmBanner.h"
 #include "designer/frmTabOrder.h"
@@ -93,4 +91,3 @@ TEST_F(DesignerTest, DesignEnterRedesignKeepsTheValues) {
   // The previous file stays as the backup; not recovering is the definition store's test.
   EXPECT_TRUE(std::filesystem::exists(dir.path() / "Trip.Bak"));
 }
-

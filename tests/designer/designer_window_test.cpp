@@ -1,10 +1,5 @@
 // The designer window: start-up, pages, dragging within the canvas, resizing, the
 // Component pop-up, New, Load with its password, Save and Save As, heading, closing.
-#include <QContextMenuEvent>
-#include <QMouseEvent>
-#include <QWindow>
-#include <filesystem>
-#include <tuple>
 
 #include "designer/frmBanner.h"
 #include "designer/frmTabOrder.h"

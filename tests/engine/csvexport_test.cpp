@@ -1,13 +1,10 @@
 // The CSV export, byte for byte: heading, record lines, quoting without escapes,
 // line breaks inside values, and the current record afterwards.
-#include <filesystem>
 
 #include "engine/transfer/CsvExport.h"
 #include "tests/support/StoreFixture.h"
 
 using namespace storetest;
-using qftest::ReadFile;
-namespace fs = std::filesystem;
 
 namespace {
 

@@ -1,14 +1,6 @@
 // The CSV import: the reader (RFC 4180, the older export, encodings), column
 // matching, each check of a saved record, all or nothing, the refused-rows file, the
 // record limit, and the round trip through the spreadsheet export, byte for byte.
-#include <fcntl.h>
-#include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <algorithm>
-#include <filesystem>
-#include <optional>
 
 #include "engine/transfer/CsvExport.h"
 #include "engine/transfer/CsvImport.h"
@@ -17,9 +9,6 @@
 #include "tests/support/StoreFixture.h"
 
 using namespace storetest;
-using qftest::ReadFile;
-using qftest::WriteFile;
-namespace fs = std::filesystem;
 
 namespace {
 

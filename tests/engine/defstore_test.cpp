@@ -1,6 +1,5 @@
 // The definition store: checks in their order, exact messages and titles, results,
 // and the normalisations the caller sees.
-#include <functional>
 
 #include "tests/support/StoreFixture.h"
 

@@ -1,20 +1,11 @@
 // Header load and save: the checks before any file is touched, new databases, and
 // saving over records with the backup and the carrying of values by field name,
 // checked byte for byte in the files.
-#include <sys/stat.h>
-
-#include <filesystem>
 
 #include "engine/files/FileIo.h"
 #include "tests/support/StoreFixture.h"
 
 using namespace storetest;
-using qftest::I32At;
-using qftest::I16At;
-using qftest::kHead;
-using qftest::ReadFile;
-using qftest::WriteFile;
-namespace fs = std::filesystem;
 
 namespace {
 

@@ -4,11 +4,6 @@
 // a record's lines traceable.
 #include <atomic>
 #include <cerrno>
-#include <filesystem>
-#include <functional>
-#include <string>
-#include <thread>
-#include <vector>
 
 #include "engine/store/DirectFile.h"
 #include "engine/files/FileIo.h"
@@ -16,10 +11,6 @@
 #include "tests/support/StoreFixture.h"
 
 using namespace storetest;
-using qftest::kHead;
-using qftest::ReadFile;
-using qftest::WriteFile;
-namespace fs = std::filesystem;
 
 namespace {
 

@@ -5,16 +5,8 @@
 // place, the complete new version), the backup is whole, and no working file is left.
 // Then each kind of call failing every time on the database, on its history, and on
 // the file each operation writes beside it.
-#include <fcntl.h>
-#include <unistd.h>
 
-#include <cstdio>
-#include <cstring>
 #include <deque>
-#include <filesystem>
-#include <functional>
-#include <map>
-#include <optional>
 
 #include "engine/transfer/CsvExport.h"
 #include "engine/transfer/CsvImport.h"
@@ -27,9 +19,6 @@
 #include "tests/support/StoreFixture.h"
 
 using namespace storetest;
-using qftest::ReadFile;
-using qftest::WriteFile;
-namespace fs = std::filesystem;
 
 namespace {
 

@@ -2,7 +2,6 @@
 // file format: 23,496 bytes, little-endian, texts blank-padded, no gaps.
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <random>
 
 #include "engine/HeaderLayout.h"

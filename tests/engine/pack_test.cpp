@@ -1,15 +1,11 @@
 // Pack: the question, the records kept and their order, the backup, the reopening,
 // and the answers and failures that leave the database as it was.
 #include <cerrno>
-#include <filesystem>
 
 #include "engine/files/FileIo.h"
 #include "tests/support/StoreFixture.h"
 
 using namespace storetest;
-using qftest::kHead;
-using qftest::ReadFile;
-namespace fs = std::filesystem;
 
 namespace {
 

@@ -1,24 +1,13 @@
 // The record store: checks and messages in their order, byte positions in the file,
 // the lock, and what other programs see.
-#include <fcntl.h>
 #include <sys/resource.h>
-#include <unistd.h>
 
 #include <atomic>
-#include <chrono>
 #include <csignal>
-#include <filesystem>
-#include <thread>
 
 #include "tests/support/StoreFixture.h"
 
 using namespace storetest;
-using qftest::I32At;
-using qftest::kHead;
-using qftest::ReadFile;
-using qftest::WithI16;
-using qftest::WithI32;
-using qftest::WriteFile;
 
 namespace {
 

@@ -1,12 +1,6 @@
 // Damaged, short, read-only and oddly named databases: the store keeps every record,
 // refuses what it cannot do with a message that says why, and never writes a file it
 // should not.
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <filesystem>
-#include <functional>
 
 #include "engine/Database.h"
 #include "engine/files/FileIo.h"
@@ -14,12 +8,6 @@
 #include "tests/support/StoreFixture.h"
 
 using namespace storetest;
-using qftest::I32At;
-using qftest::kHead;
-using qftest::ReadFile;
-using qftest::WithI32;
-using qftest::WriteFile;
-namespace fs = std::filesystem;
 
 namespace {
 

@@ -2,18 +2,6 @@
 // temporary folder, the window opened on it, and helpers to type and read back.
 #pragma once
 
-#include <QApplication>
-#include <QLineEdit>
-#include <QPushButton>
-#include <QMenu>
-#include <QToolButton>
-#include <QTest>
-#include <filesystem>
-#include <functional>
-#include <initializer_list>
-#include <string>
-#include <vector>
-
 #include "common/frmDlgFile.h"
 #include "engine/modDB.h"
 #include "entry/frmEdit.h"

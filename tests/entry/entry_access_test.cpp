@@ -3,14 +3,7 @@
 // contrast and zoom, remembered per user and never written into the database.
 #include "tests/entry/EntryFixture.h"
 
-#include <QAccessible>
-#include <QLabel>
-#include <QListWidget>
-#include <QScrollArea>
-#include <QSettings>
 #include <cmath>
-#include <filesystem>
-#include <map>
 
 #include "common/QtText.h"
 #include "entry/Accessible.h"

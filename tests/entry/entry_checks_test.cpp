@@ -1,8 +1,6 @@
 // The declared checks in the entry window: a field's rules on leaving it, skips
 // that clear and lock the fields they pass over, every rule at save, legal values
 // picked with F4, and Tools > Check All going to a record or accepting it.
-#include <QListWidget>
-#include <QTreeWidget>
 
 #include "checks/FileCheck.h"
 #include "entry/frmCheckAll.h"

@@ -1,8 +1,5 @@
 // Two clerks on one database: the entry window's save of a record another program
 // changed meanwhile, and a database another program replaced under the window.
-#include <cstdio>
-
-#include <filesystem>
 
 #include "entry/clsField.h"
 #include "tests/entry/EntryFixture.h"

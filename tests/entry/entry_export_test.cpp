@@ -3,17 +3,6 @@
 // the current record kept.
 #include "tests/entry/EntryFixture.h"
 
-#include <tuple>
-
-#include <QCheckBox>
-#include <QComboBox>
-#include <QLabel>
-#include <QLineEdit>
-#include <QListWidget>
-#include <QPushButton>
-#include <filesystem>
-
-
 using namespace qfentry;
 namespace fs = std::filesystem;
 

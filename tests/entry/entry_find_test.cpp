@@ -2,15 +2,6 @@
 // picking.
 #include "tests/entry/EntryFixture.h"
 
-#include <tuple>
-
-#include <QLabel>
-#include <QLineEdit>
-#include <QListWidget>
-#include <QPushButton>
-#include <QScrollBar>
-#include <QWheelEvent>
-
 #include "engine/HeaderLayout.h"
 #include "entry/frmBrowse.h"
 #include "entry/frmSearch.h"

@@ -1,12 +1,6 @@
 // What each field format lets the user type, with real key events on the real boxes.
 #include "tests/entry/EntryFixture.h"
 
-#include <QDropEvent>
-#include <QInputMethodEvent>
-#include <QFontMetrics>
-#include <QMimeData>
-#include <QPainter>
-
 #include "common/FormLook.h"
 #include "entry/FieldFormat.h"
 

@@ -1,12 +1,6 @@
 // The change history in the entry window: File > Start History starts it, an Update
 // writes its line, and Record > History... shows the record's lines newest first, or
 // the whole file.
-#include <QAction>
-#include <QCheckBox>
-#include <QDateTime>
-#include <QPlainTextEdit>
-#include <QTableWidget>
-#include <filesystem>
 
 #include "engine/history/History.h"
 #include "entry/frmHistory.h"

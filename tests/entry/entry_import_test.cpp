@@ -5,16 +5,6 @@
 // QF_UPDATE_DOCS=1).
 #include "tests/entry/EntryFixture.h"
 
-#include <QCheckBox>
-#include <QComboBox>
-#include <QDir>
-#include <QLabel>
-#include <QLineEdit>
-#include <QListWidget>
-#include <QPushButton>
-#include <QTableWidget>
-#include <filesystem>
-
 #include "entry/frmImport.h"
 
 using namespace qfentry;

@@ -1,11 +1,6 @@
 // The entry window's modes, pages, position text, opening and closing.
 #include "tests/entry/EntryFixture.h"
 
-#include <QImage>
-#include <QMenu>
-#include <QToolButton>
-#include <filesystem>
-
 #include "entry/FieldFormat.h"
 #include "entry/ToolbarIcons.h"
 

@@ -4,11 +4,6 @@
 // error path, and the entry window back on its record and page afterwards.
 #include "tests/entry/EntryFixture.h"
 
-#include <QLineEdit>
-#include <QListWidget>
-#include <QPushButton>
-#include <QRadioButton>
-#include <filesystem>
 #include <regex>
 
 #include "entry/frmPrint.h"

@@ -1,10 +1,6 @@
 // Form scripts in the entry window: "Start", "Update", actions and the object "Qf".
 #include "tests/entry/EntryFixture.h"
 
-#include <QInputDialog>
-#include <QListWidget>
-#include <tuple>
-
 #include "common/frmInput.h"
 #include "entry/clsField.h"
 #include "entry/frmBrowse.h"

@@ -2,16 +2,6 @@
 // the window over a first keying with 1% of its fields wrong, and the verification
 // finds every wrong value and nothing else; the statistics match counts made by
 // hand; a verifying program killed half way goes on at the same field.
-#include <signal.h>
-
-#include <QComboBox>
-#include <QPushButton>
-#include <QStatusBar>
-#include <QTreeWidget>
-#include <cstdlib>
-#include <filesystem>
-#include <map>
-#include <set>
 
 #include "engine/history/Format.h"
 #include "engine/history/History.h"

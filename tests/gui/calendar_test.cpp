@@ -1,9 +1,5 @@
 // The calendar: opening date, the Monday-first grid, the highlight, the month and
 // year buttons with their limits, and picking in both date orders.
-#include <QDate>
-#include <QRegularExpression>
-#include <QLabel>
-#include <QPushButton>
 
 #include "common/frmGetDate.h"
 #include "tests/support/GuiSupport.h"

@@ -1,12 +1,5 @@
 // The colour and font pickers: what they show at opening, what clicks and keys do,
 // and what reaches the exchange members on Ok and on Cancel.
-#include <QCheckBox>
-#include <QLabel>
-#include <QLineEdit>
-#include <QListWidget>
-#include <QPushButton>
-#include <string>
-#include <tuple>
 
 #include "common/frmDlgClr.h"
 #include "common/frmDlgFnt.h"

@@ -1,12 +1,5 @@
 // The file picker and its launchers: load mode against save mode, folders in
 // brackets, names without extension, the current folder, drives and ShortenPath.
-#include <QLabel>
-#include <QLineEdit>
-#include <QListWidget>
-#include <QPushButton>
-
-#include <string>
-#include <tuple>
 
 #include "common/frmDlgFile.h"
 #include "tests/support/GuiSupport.h"

@@ -1,12 +1,5 @@
 // The Qt side of the host (message boxes as the style asks, progress), the text
 // crossing between QString and Windows-1252, and the screen and drive pieces.
-#include <QAbstractButton>
-#include <QAccessible>
-#include <QLabel>
-#include <QPushButton>
-#include <QGuiApplication>
-#include <QMessageBox>
-#include <QScreen>
 
 #include "common/frmProgress.h"
 #include "common/KeyFilter.h"

@@ -1,7 +1,4 @@
 // The input box and the progress window, driven as a user would.
-#include <QLabel>
-#include <QLineEdit>
-#include <QPushButton>
 
 #include "common/frmDlgFile.h"
 #include "common/frmInput.h"

@@ -2,14 +2,6 @@
 // example database and QfLayout with the example form loaded. They are always written
 // into the build folder's docs/; with QF_UPDATE_DOCS=1 also into the source tree's
 // docs/, where the README finds them.
-#include <QDir>
-#include <QFile>
-#include <QListWidget>
-#include <QPainter>
-#include <QPixmap>
-#include <QStandardPaths>
-#include <QTableWidget>
-#include <filesystem>
 
 #include "common/frmDlgClr.h"
 #include "designer/frmBanner.h"

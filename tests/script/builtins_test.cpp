@@ -1,5 +1,4 @@
 // Built-in functions: results and the errors of bad arguments.
-#include <gtest/gtest.h>
 
 #include "tests/script/script_test_util.h"
 

@@ -1,9 +1,5 @@
 // The ScriptControl facade as the programs use it; and a script cannot bring the
 // program down: recursion, endless loops and huge values end in script errors.
-#include <gtest/gtest.h>
-
-#include <chrono>
-#include <thread>
 
 #include "tests/script/script_test_util.h"
 

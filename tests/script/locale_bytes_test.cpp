@@ -1,6 +1,5 @@
 // Decimal rounding of the formats, the script locale, the byte functions and
 // the argument checks of the built-ins.
-#include <gtest/gtest.h>
 
 #include "script/locales.h"
 #include "script/variant.h"

@@ -1,7 +1,6 @@
 // The objects scripts create: Scripting.Dictionary, RegExp and its matches; and the
 // script's own classes: fields, properties, methods, Me, default members, New, and
 // Class_Initialize / Class_Terminate as references go.
-#include <gtest/gtest.h>
 
 #include "tests/script/script_test_util.h"
 

@@ -1,7 +1,6 @@
 // Syntax: compile errors with their numbers and places, precedence, the statement
 // forms that are easy to get wrong, the forms scripts written for Windows use (they
 // compile and run as they do there) and their neighbours that must still be refused.
-#include <gtest/gtest.h>
 
 #include "tests/script/script_test_util.h"
 

@@ -3,11 +3,8 @@
 
 #include <gtest/gtest.h>
 
-#include <memory>
-#include <string>
-#include <vector>
-
 #include "script/script_control.h"
+#include "tests/support/TestSupport.h"
 
 namespace qfscript::test {
 

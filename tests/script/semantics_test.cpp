@@ -1,7 +1,6 @@
 // Value semantics as form scripts from Windows expect them: how strings meet
 // numbers in comparisons, result subtypes, error numbers of statements, and
 // objects (class members, Me, ByRef elements, host collections).
-#include <gtest/gtest.h>
 
 #include "tests/script/script_test_util.h"
 

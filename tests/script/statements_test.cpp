@@ -1,6 +1,5 @@
 // Statements and scoping as scripts use them: variables, procedures, Err, loops;
 // code built at run time: Eval, Execute, ExecuteGlobal and GetRef.
-#include <gtest/gtest.h>
 
 #include "tests/script/script_test_util.h"
 

@@ -1,6 +1,5 @@
 // Variant arithmetic, comparison, logic and conversions: result values and subtypes;
 // date serials, splitting, formatting and parsing.
-#include <gtest/gtest.h>
 
 #include "script/datetime.h"
 #include "script/errors.h"

@@ -5,26 +5,17 @@
 
 #include <gtest/gtest.h>
 
-#include <QAbstractItemView>
-#include <QAccessible>
-#include <QApplication>
-#include <QClipboard>
-#include <QDialog>
-#include <QDir>
-#include <QHeaderView>
-#include <QLineEdit>
-#include <QListWidget>
-#include <QTest>
-#include <functional>
-#include <initializer_list>
-#include <utility>
-#include <string>
+// Every window test sees the whole of Qt Widgets and QtTest, as it sees the standard
+// headers through TestSupport.h.
+#include <QtTest>
+#include <QtWidgets>
 
 #include "common/modDlg.h"
 #include "common/Platform.h"
 #include "engine/modDB.h"
 #include "lib/modLIB.h"
 #include "tests/support/RecordingHost.h"
+#include "tests/support/TestSupport.h"
 
 // A QString in a failing check reads as its text.
 inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }

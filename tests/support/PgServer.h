@@ -5,18 +5,7 @@
 // it (a crash, a kill), by a watcher process that waits for it to go.
 #pragma once
 
-#include <fcntl.h>
-#include <signal.h>
 #include <pwd.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <cstdlib>
-#include <filesystem>
-#include <sstream>
-#include <stdexcept>
-#include <string>
-#include <vector>
 
 #include "tests/support/TestSupport.h"
 

@@ -5,11 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <nlohmann/json.hpp>
-#include <initializer_list>
-#include <optional>
-#include <string>
-#include <utility>
-#include <vector>
 
 #include "tests/support/TestSupport.h"
 

@@ -5,16 +5,14 @@
 
 #include <gtest/gtest.h>
 
-#include <string>
-#include <utility>
-#include <vector>
-
 #include "engine/modDB.h"
 #include "lib/modLIB.h"
 #include "tests/support/RecordingHost.h"
 #include "tests/support/TestSupport.h"
 
 namespace storetest {
+
+using namespace qftest;  // NOLINT: the file helpers every store test calls
 
 inline modDB::FieldDef Field(const std::string& name, int length, int page = 1, const std::string& format = "") {
   modDB::FieldDef f;

@@ -1,14 +1,6 @@
 #include "tests/support/TestSupport.h"
 
-#include <fcntl.h>
 #include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <cstdlib>
-#include <fstream>
-#include <sstream>
-#include <stdexcept>
 
 extern char** environ;
 
@@ -49,12 +41,8 @@ void PatchFile(const std::string& path, size_t at, const std::string& bytes) {
     throw std::runtime_error("cannot patch " + path);
 }
 
-RunResult Run(const std::vector<std::string>& argv, const std::string& input) {
-  // Its input, output and errors are files of a folder of the run's own: the program
-  // never waits on a pipe, whatever it reads or writes.
-  const TempDir io;
-  const std::string in = io / "in", out = io / "out", err = io / "err";
-  WriteFile(in, input);
+pid_t Spawn(const std::vector<std::string>& argv, const std::string& in, const std::string& out,
+            const std::string& err) {
   posix_spawn_file_actions_t fa;
   posix_spawn_file_actions_init(&fa);
   posix_spawn_file_actions_addopen(&fa, 0, in.c_str(), O_RDONLY, 0);
@@ -67,6 +55,16 @@ RunResult Run(const std::vector<std::string>& argv, const std::string& input) {
   const int rc = posix_spawn(&pid, args[0], &fa, nullptr, args.data(), environ);
   posix_spawn_file_actions_destroy(&fa);
   if (rc != 0) throw std::runtime_error("cannot start " + argv[0]);
+  return pid;
+}
+
+RunResult Run(const std::vector<std::string>& argv, const std::string& input) {
+  // Its input, output and errors are files of a folder of the run's own: the program
+  // never waits on a pipe, whatever it reads or writes.
+  const TempDir io;
+  const std::string in = io / "in", out = io / "out", err = io / "err";
+  WriteFile(in, input);
+  const pid_t pid = Spawn(argv, in, out, err);
   int status = 0;
   waitpid(pid, &status, 0);
   RunResult r;

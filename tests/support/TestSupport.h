@@ -1,10 +1,34 @@
 // Helpers shared by the tests: a temporary folder removed at the end of the test,
-// whole-file reads and writes, and running a command as a user would.
+// whole-file reads and writes, and running a command as a user would. It also brings
+// the standard and POSIX headers the tests use, so that no test lists them again.
 #pragma once
 
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <filesystem>
+#include <fstream>
+#include <functional>
+#include <initializer_list>
+#include <map>
+#include <memory>
+#include <optional>
+#include <set>
+#include <sstream>
+#include <stdexcept>
 #include <string>
+#include <thread>
+#include <tuple>
+#include <utility>
 #include <vector>
 
 namespace qftest {
@@ -34,6 +58,10 @@ struct RunResult {
   int status = -1;  // exit status, or -1 when killed by a signal
   std::string out, err;
 };
+// Starts argv (argv[0] a path) with its standard input, output and errors on the
+// given files, without waiting for it; returns its process id.
+pid_t Spawn(const std::vector<std::string>& argv, const std::string& in, const std::string& out,
+            const std::string& err);
 // Runs argv (argv[0] a path) with the given standard input; waits for it.
 // (Inside a TEST body call it qualified, qftest::Run, or as RunProgram: gtest's
 // Test::Run hides an unqualified Run.)

@@ -1,9 +1,6 @@
 // A database of every kind of column, opened, with value labels for two fields.
 #pragma once
 
-#include <string>
-#include <vector>
-
 #include "engine/transfer/Transfer.h"
 #include "tests/support/StoreFixture.h"
 

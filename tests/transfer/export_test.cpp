@@ -1,6 +1,5 @@
 // Each export read back by a reader that is not ours, value by value and label by
 // label.
-#include <gtest/gtest.h>
 
 #include "engine/history/History.h"
 #include "tests/support/PgServer.h"

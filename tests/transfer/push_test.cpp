@@ -1,8 +1,5 @@
 // qfd push into a PostgreSQL server of the test's own and into an SQLite file, read
 // back with psql and sqlite3.
-#include <gtest/gtest.h>
-
-#include <memory>
 
 #include "lib/CsvText.h"
 #include "tests/cli/Spawn.h"

@@ -11,10 +11,6 @@
 // over 100 ms. The table's order is checked too: every key no less than the one
 // before it.
 #include <QApplication>
-#include <cstdio>
-#include <fstream>
-#include <string>
-#include <vector>
 
 #include "engine/modDB.h"
 #include "entry/frmBrowse.h"

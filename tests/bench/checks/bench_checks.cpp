@@ -2,9 +2,6 @@
 // numbers and dates, legal values, a required-if, a skip, two rules over the form),
 // beside `cp` of the same file. One record in seven breaks a rule; the findings are
 // counted and must come out the same in every run. Goal: under 1 s.
-#include <cstdio>
-#include <filesystem>
-#include <string>
 
 #include "checks/FileCheck.h"
 #include "engine/modDB.h"

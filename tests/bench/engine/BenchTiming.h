@@ -6,21 +6,11 @@
 #pragma once
 
 #include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
-#include <algorithm>
-#include <chrono>
-#include <cstdio>
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <functional>
 #include <iterator>
-#include <string>
-#include <vector>
 
 #include "engine/modDB.h"
+#include "tests/support/TestSupport.h"
 
 namespace bench {
 

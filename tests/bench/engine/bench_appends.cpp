@@ -4,15 +4,7 @@
 // writer's own letter. Afterwards every record is checked: none lost, none doubled,
 // none torn, each writer's records in its own order, and the file length agrees with
 // the count. Prints the time and the records kept; exits 1 on any fault.
-#include <chrono>
-#include <cstdio>
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
 #include <iterator>
-#include <map>
-#include <string>
-#include <vector>
 
 #include "engine/modDB.h"
 #include "lib/modLIB.h"

@@ -14,13 +14,6 @@
 // Saving and packing flush the new file to disk before they report success; `cp`
 // does not, so the plain-copy reference is shown also with a flush ("cp + sync").
 // Each run starts with nothing left to write back from the one before.
-#include <unistd.h>
-
-#include <cstdio>
-#include <filesystem>
-#include <functional>
-#include <string>
-#include <vector>
 
 #include "engine/transfer/CsvExport.h"
 #include "engine/history/History.h"

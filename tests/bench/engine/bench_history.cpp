@@ -9,16 +9,8 @@
 //            index too)
 // The database: 65,530 records of ten fields; the history: their import, then edits of
 // random fields of random records, each followed by its mark, up to 200 MB.
-#include <unistd.h>
 
-#include <algorithm>
-#include <chrono>
-#include <cstdio>
-#include <filesystem>
-#include <fstream>
 #include <random>
-#include <string>
-#include <vector>
 
 #include "engine/history/History.h"
 #include "engine/modDB.h"

@@ -7,17 +7,6 @@
 // (one line per row); goal: at most 2 x the import without. Then the peak memory of one import
 // (in a process of its own) beside the size of the records it writes, and that of an
 // import refused for a file of ten million one-character rows (a database holds 65,530).
-#include <unistd.h>
-
-#include <algorithm>
-#include <chrono>
-#include <cstdio>
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <functional>
-#include <string>
-#include <vector>
 
 #include "engine/transfer/CsvImport.h"
 #include "engine/history/History.h"

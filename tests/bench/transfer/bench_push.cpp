@@ -3,10 +3,6 @@
 // it: the first push inserts every record (goal: under 10 s), the second changes no
 // row. The reference, measured in the same run: psql \copy of the database's CSV
 // export into a table of the same columns (text), and the export itself.
-#include <chrono>
-#include <cstdio>
-#include <cstdlib>
-#include <string>
 
 #include "engine/modDB.h"
 #include "tests/bench/engine/BenchTiming.h"

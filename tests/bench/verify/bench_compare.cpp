@@ -3,12 +3,6 @@
 // every 97th record, lacks every 1,000th record of A and has as many of its own.
 // The figure is the best of five runs of the whole program, beside `cp` of one file
 // in the same run; the goal is under a second. Every difference must be reported.
-#include <sys/wait.h>
-
-#include <cstdio>
-#include <cstdlib>
-#include <fstream>
-#include <string>
 
 #include "engine/modDB.h"
 #include "tests/bench/engine/BenchTiming.h"
