@@ -3,16 +3,7 @@
 // header save; a file replaced by a program that takes no lock is never written; two
 // editors of one record never overwrite each other unseen; commands that change
 // fields change only those. Every program here is a real process.
-#include <fcntl.h>
 #include <pwd.h>
-#include <signal.h>
-#include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <filesystem>
-#include <string>
-#include <vector>
 
 #include "engine/Database.h"
 #include "engine/store/DirectFile.h"
@@ -172,12 +163,13 @@ TEST_F(Clerks, TheSecondSaveOfOneRecordMerges) {
     host.replies = {c.answer};
     EXPECT_EQ(modDB::WriteRecord(), c.result);
     ASSERT_EQ(host.boxes.size(), c.answer ? 1u : 0u) << host.Last();
-    if (c.answer)
+    if (c.answer) {
       EXPECT_EQ(host.Last(),
                 "WRITE RECORD: Record 1 was changed in another program since editing began, and you both changed "
                 "this field (as read, theirs, yours):\r\nA: \"a1\", \"new\", \"mine\"\r\n"
                 "Your other changes and theirs are both kept.\r\nYes: save yours in this field.\r\n"
                 "No: keep theirs in this field.\r\nCancel: go back to editing.");
+    }
     EXPECT_EQ(ReadFile(db + ".Qfd").substr(kHead), c.inFile);
     EXPECT_EQ(modDB::GetRecordText(), c.inHand);
     std::vector<modDB::HistoryEntry> lines;

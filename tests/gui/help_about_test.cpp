@@ -1,9 +1,4 @@
 // The help viewer over its file format, and the about box.
-#include <QLabel>
-#include <QListWidget>
-#include <QPlainTextEdit>
-#include <QPushButton>
-#include <sstream>
 
 #include "common/frmAbout.h"
 #include "common/frmHelp.h"
@@ -118,7 +113,7 @@ TEST_F(HelpViewer, TheShippedHelpFilesHaveTheTopicsTheWindowsAskFor) {
       ASSERT_TRUE(!line.empty() && line.back() == '\r') << file << " line " << n;
       line.pop_back();
       EXPECT_LE(line.size(), 76u) << file << ": " << line;
-      if (line[0] == '#') EXPECT_EQ(line.find(' '), std::string::npos) << line;
+      if (line[0] == '#') { EXPECT_EQ(line.find(' '), std::string::npos) << line; }
     }
     // Names as the windows show them; the About topic says what the box shows.
     EXPECT_EQ(text.find("PDF file"), std::string::npos) << file;
