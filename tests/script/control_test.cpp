@@ -78,6 +78,9 @@ TEST_F(FormScript, HostObjectCallsPropertiesAndByRefArguments) {
   EXPECT_EQ(qf->calls.front(), "GetField/1");
   ASSERT_TRUE(ctl.AddCode("Qf.Field = 12"));
   EXPECT_EQ(qf->field, "12");
+  EXPECT_TRUE(ctl.AddCode("On Error Resume Next\nQf.Stop\nQf.SetField 1, \"after\""));
+  EXPECT_TRUE(ctl.Stopped());
+  EXPECT_EQ(qf->field, "12");
   EXPECT_FALSE(ctl.AddCode("Qf.Nope 1"));
   EXPECT_EQ(ErrorText(ctl.Error()), "error 438: Object doesn't support this property or method: 'Qf.Nope' at (1, 1)");
 }
@@ -132,15 +135,17 @@ TEST(ScriptControl, CheckCompilesWithoutRunning) {
   ScriptControl ctl;
   auto host = std::make_shared<EchoHost>();
   ctl.AddObject("WScript", host);
-  ASSERT_TRUE(ctl.AddCode("Dim kept : kept = 5\nSub P : WScript.Echo kept : End Sub"));
+  ASSERT_TRUE(ctl.AddCode("Dim kept : kept = 5\nSub P : Later kept : End Sub"));
   EXPECT_FALSE(ctl.Check("Sub Start\r\n  x = (1 + 2\r\nEnd Sub"));
   EXPECT_EQ(ErrorText(ctl.Error()), "error 1006: Expected ')' at (2, 13)");
   EXPECT_EQ(ctl.Error().Source + "|" + ctl.Error().Text, "Microsoft VBScript compilation error|  x = (1 + 2");
   EXPECT_TRUE(ctl.Check("WScript.Echo \"ran\" : kept = 7\nSub P : End Sub"));
   EXPECT_EQ(ctl.Error().Number, 0);
   EXPECT_EQ(host->out, "");
+  // P, from earlier code, sees a procedure added after it.
+  ASSERT_TRUE(ctl.AddCode("Sub Later(n) : WScript.Echo \"later\", n : End Sub"));
   ASSERT_TRUE(ctl.Run("P"));
-  EXPECT_EQ(host->out, "5\n");
+  EXPECT_EQ(host->out, "later 5\n");
   // A fault the compiler finds, after the parser.
   EXPECT_FALSE(ctl.Check("Dim a\nDim a"));
   EXPECT_EQ(ErrorText(ctl.Error()), "error 1041: Name redefined at (2, 5)");
@@ -173,12 +178,6 @@ TEST_F(FormScript, MsgBoxAndInputBoxGoToTheUi) {
   EXPECT_EQ(qf->field, "True");
 }
 
-TEST_F(FormScript, HostCanStopTheScript) {
-  EXPECT_TRUE(ctl.AddCode("On Error Resume Next\nQf.Stop\nQf.SetField 1, \"after\""));
-  EXPECT_TRUE(ctl.Stopped());
-  EXPECT_EQ(qf->field, "old");
-}
-
 // Host methods that wait for the user (a modal window), work for a while,
 // return at once, or call back into the control.
 class SlowHost : public HostObject {
@@ -209,7 +208,7 @@ class SlowHost : public HostObject {
   }
 };
 
-TEST(ScriptControl, OnlyTimeWaitingForTheUserIsNotCounted) {
+TEST(ScriptControl, OnlyTimeWaitingForTheUserIsNotCountedAndHostsCannotReenter) {
   ScriptControl ctl;
   ctl.Timeout = 100;
   auto host = std::make_shared<SlowHost>();
@@ -226,26 +225,11 @@ TEST(ScriptControl, OnlyTimeWaitingForTheUserIsNotCounted) {
   // Outside a running script a UserWait does nothing.
   { UserWait idle; }
   EXPECT_TRUE(ctl.AddCode("Host.Wait"));
-}
-
-TEST(ScriptControl, HostMethodsCannotReenterTheControl) {
-  ScriptControl ctl;
-  auto host = std::make_shared<SlowHost>();
+  // Host methods cannot re-enter the control.
   host->ctl = &ctl;
-  ctl.AddObject("Host", host);
   EXPECT_TRUE(ctl.AddCode("Host.Nest : y = 2"));
   EXPECT_FALSE(host->nestedResult);
   EXPECT_TRUE(ctl.AddCode("z = y + 1"));  // the engine and its variables survived
-}
-
-TEST(ScriptControl, ProceduresFromEarlierCodeAreVisible) {
-  ScriptControl ctl;
-  auto host = std::make_shared<EchoHost>();
-  ctl.AddObject("WScript", host);
-  ASSERT_TRUE(ctl.AddCode("Sub CallLater() : Later 2 : End Sub"));
-  ASSERT_TRUE(ctl.AddCode("Sub Later(n) : WScript.Echo \"later\", n : End Sub"));
-  ASSERT_TRUE(ctl.Run("CallLater"));
-  EXPECT_EQ(host->out, "later 2\n");
 }
 
 TEST(Robustness, DeepRecursionIsOutOfStackSpace) {
@@ -260,10 +244,6 @@ TEST(Robustness, DeepRecursionIsOutOfStackSpace) {
   Variant r;
   ASSERT_TRUE(ctl.Run("G", depth, &r));
   EXPECT_EQ(ToStr(r), "300");
-}
-
-TEST(Robustness, ResumeNextDoesNotHideOutOfStackSpace) {
-  EXPECT_EQ(RunScript("On Error Resume Next\nSub R : R : End Sub\nR\nWScript.Echo Err.Number"), "28\n");
 }
 
 TEST(Robustness, EndlessLoopsStopAtTheTimeLimit) {
@@ -323,22 +303,24 @@ TEST(Robustness, ExtremeNumbersEndInErrors) {
     EXPECT_EQ(Echo(e), "error 6: Overflow at (1, 1)") << e;
 }
 
-TEST(Robustness, DeeplyNestedArraysAndCopies) {
-  EXPECT_EQ(RunScript("a = Array() : For i = 1 To 200000 : a = Array(a) : Next : a = 0 : WScript.Echo \"ok\""),
-            "ok\n");
-}
-
-TEST(Robustness, ArrayChangedWhileIndexingItIsSafe) {
-  const char* code =
-      "Dim a()\n"
-      "ReDim a(3)\n"
-      "Function Shrink() : ReDim a(0) : Shrink = 0 : End Function\n"
-      "On Error Resume Next\n"
-      "a(3) = Shrink()\n"
-      "WScript.Echo Err.Number\n"
-      "For Each x In a : ReDim a(100) : n = n + 1 : Next\n"
-      "WScript.Echo n\n";
-  EXPECT_EQ(RunScript(code), "9\n1\n");
+TEST(Robustness, Scripts) {
+  const ScriptCase cases[] = {
+      {"resume next does not hide out of stack space",
+       "On Error Resume Next\nSub R : R : End Sub\nR\nWScript.Echo Err.Number", "28\n"},
+      {"deeply nested arrays and their copies",
+       "a = Array() : For i = 1 To 200000 : a = Array(a) : Next : a = 0 : WScript.Echo \"ok\"", "ok\n"},
+      {"an array changed while it is indexed",
+       "Dim a()\n"
+       "ReDim a(3)\n"
+       "Function Shrink() : ReDim a(0) : Shrink = 0 : End Function\n"
+       "On Error Resume Next\n"
+       "a(3) = Shrink()\n"
+       "WScript.Echo Err.Number\n"
+       "For Each x In a : ReDim a(100) : n = n + 1 : Next\n"
+       "WScript.Echo n\n",
+       "9\n1\n"},
+  };
+  RunCases(cases);
 }
 
 }  // namespace

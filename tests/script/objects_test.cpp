@@ -7,8 +7,6 @@
 namespace qfscript::test {
 namespace {
 
-const char* kDict = "Set d = CreateObject(\"Scripting.Dictionary\")\n";
-
 const ScriptCase kCases[] = {
     {"Dictionary: add item count and insertion order",
      "Set d = CreateObject(\"Scripting.Dictionary\")\n"
@@ -61,55 +59,36 @@ const ScriptCase kCases[] = {
      "WScript.Echo re.Replace(\"ann@x\", \"[$&] $$ $3 $`$'\")\n"
      "re.Pattern = \"x*\" : WScript.Echo re.Replace(\"abc\", \"-\")\n",
      "x at ann bob@y\nx at ann y at bob\n[ann@x] $ $3 \n-a-b-c-\n"},
-};
-
-TEST(Objects, Scripts) {
-  RunCases(kCases);
-}
-
-TEST(Dictionary, Errors) {
-  EXPECT_EQ(RunScript(std::string(kDict) + "d.Add \"a\", 1\nd.Add \"a\", 2\n"),
-            "error 457: This key is already associated with an element of this collection at (3, 1)");
-  EXPECT_EQ(RunScript(std::string(kDict) + "d.Remove \"x\"\n"), "error 32811: Element not found at (2, 1)");
-}
-
-TEST(CreateObject, OnlyTheBuiltInClasses) {
-  EXPECT_EQ(RunScript("Set x = CreateObject(\"Scripting.FileSystemObject\")"),
-            "error 429: ActiveX component can't create object at (1, 1)");
-  EXPECT_EQ(Echo("TypeName(CreateObject(\"vbscript.regexp\"))"), "IRegExp2");
-}
-
-TEST(RegExp, BadPatternAndItemOutOfRange) {
-  EXPECT_EQ(RunScript("Set re = New RegExp : re.Pattern = \"(a\" : x = re.Test(\"a\")"),
-            "error 5017: Syntax error in regular expression at (1, 43)");
-  EXPECT_EQ(RunScript("Set re = New RegExp : re.Pattern = \"a\" : x = re.Execute(\"b\")(0)"),
-            "error 5: Invalid procedure call or argument at (1, 42)");
-}
-
-const char* kPoint =
-    "Class Point\n"
-    "  Public X, Y\n"
-    "  Private secret\n"
-    "  Private Sub Class_Initialize : X = 1 : Y = 2 : secret = \"s\" : End Sub\n"
-    "  Public Function Sum() : Sum = X + Y : End Function\n"
-    "  Public Sub Move(dx, ByVal dy) : X = X + dx : Y = Y + dy : dx = 0 : dy = 0 : End Sub\n"
-    "  Function Describe : Describe = \"(\" & X & \",\" & Me.Y & \")\" & Hidden : End Function\n"
-    "  Private Function Hidden : Hidden = secret : End Function\n"
-    "End Class\n";
-
-// Private members are reached from inside only (438 outside).
-TEST(Classes, FieldsMethodsAndMe) {
-  std::string code = std::string(kPoint) +
-      "Set p = New Point\n"
-      "WScript.Echo p.X, p.Y, p.Sum(), p.Sum, TypeName(p), IsObject(p)\n"
-      "a = 5 : b = 7 : p.Move a, b : WScript.Echo p.Describe, a, b\n"
-      "p.X = 10 : WScript.Echo p.Sum\nOn Error Resume Next\n"
-      "x = p.secret : WScript.Echo Err.Number : Err.Clear\n"
-      "x = p.Hidden : WScript.Echo Err.Number\n";
-  EXPECT_EQ(RunScript(code), "1 2 3 3 Point True\n(6,9)s 0 7\n19\n438\n438\n");
-}
-
-const ScriptCase kClassCases[] = {
+    {"Dictionary: a key added twice",
+     "Set d = CreateObject(\"Scripting.Dictionary\")\nd.Add \"a\", 1\nd.Add \"a\", 2\n",
+     "error 457: This key is already associated with an element of this collection at (3, 1)"},
+    {"Dictionary: removing a missing key",
+     "Set d = CreateObject(\"Scripting.Dictionary\")\nd.Remove \"x\"\n", "error 32811: Element not found at (2, 1)"},
+    {"CreateObject: only the built-in classes",
+     "WScript.Echo TypeName(CreateObject(\"vbscript.regexp\"))\nSet x = CreateObject(\"Scripting.FileSystemObject\")",
+     "IRegExp2\nerror 429: ActiveX component can't create object at (2, 1)"},
+    {"RegExp: a bad pattern", "Set re = New RegExp : re.Pattern = \"(a\" : x = re.Test(\"a\")",
+     "error 5017: Syntax error in regular expression at (1, 43)"},
+    {"RegExp: a match out of range", "Set re = New RegExp : re.Pattern = \"a\" : x = re.Execute(\"b\")(0)",
+     "error 5: Invalid procedure call or argument at (1, 42)"},
+    // Private members are reached from inside only (438 outside).
+    {"Classes: fields, methods and Me",
+     "Class Point\n"
+     "  Public X, Y\n"
+     "  Private secret\n"
+     "  Private Sub Class_Initialize : X = 1 : Y = 2 : secret = \"s\" : End Sub\n"
+     "  Public Function Sum() : Sum = X + Y : End Function\n"
+     "  Public Sub Move(dx, ByVal dy) : X = X + dx : Y = Y + dy : dx = 0 : dy = 0 : End Sub\n"
+     "  Function Describe : Describe = \"(\" & X & \",\" & Me.Y & \")\" & Hidden : End Function\n"
+     "  Private Function Hidden : Hidden = secret : End Function\n"
+     "End Class\n"
+     "Set p = New Point\n"
+     "WScript.Echo p.X, p.Y, p.Sum(), p.Sum, TypeName(p), IsObject(p)\n"
+     "a = 5 : b = 7 : p.Move a, b : WScript.Echo p.Describe, a, b\n"
+     "p.X = 10 : WScript.Echo p.Sum\nOn Error Resume Next\n"
+     "x = p.secret : WScript.Echo Err.Number : Err.Clear\n"
+     "x = p.Hidden : WScript.Echo Err.Number\n",
+     "1 2 3 3 Point True\n(6,9)s 0 7\n19\n438\n438\n"},
     {"properties with arguments and exit property",
      "Class Grid\n"
      "  Private cells(8)\n"
@@ -170,10 +149,17 @@ const ScriptCase kClassCases[] = {
      "x = c.Div(1, 2) : WScript.Echo Err.Number : Err.Clear\n"
      "Set d = New Missing : WScript.Echo Err.Number, Err.Description\n",
      "11\n450\n506 Class not defined\n"},
+    {"Classes: a member named twice", "Class A\n  Public x\n  Public x\nEnd Class\n",
+     "error 1041: Name redefined at (3, 10)"},
+    {"Classes: no end class", "Class A\n  Sub S\n  End Sub\n", "error 1014: Expected 'End' at (4, 1)"},
+    {"Classes: a property ended as a sub", "Class A\n  Property Get P\n  End Sub\nEnd Class\n",
+     "error 1050: Expected 'Property' at (3, 7)"},
+    {"Classes: exit property outside one", "Sub S\nExit Property\nEnd Sub\n",
+     "error 1039: Invalid 'exit' statement at (2, 6)"},
 };
 
-TEST(Classes, Scripts) {
-  RunCases(kClassCases);
+TEST(Objects, Scripts) {
+  RunCases(kCases);
 }
 
 TEST(Classes, InitializeAndTerminateFollowTheReferences) {
@@ -197,14 +183,6 @@ TEST(Classes, InitializeAndTerminateFollowTheReferences) {
   EXPECT_EQ(host->out, "init\na dropped\nbye a\nb dropped\ninit\nbye local\nafter sub\ninit\ninit\nbye c\nend\n");
   ctl.Reset();
   EXPECT_EQ(host->out.substr(host->out.size() - 10), "end\nbye d\n");
-}
-
-TEST(Classes, CompileErrors) {
-  EXPECT_EQ(RunScript("Class A\n  Public x\n  Public x\nEnd Class\n"), "error 1041: Name redefined at (3, 10)");
-  EXPECT_EQ(RunScript("Class A\n  Sub S\n  End Sub\n"), "error 1014: Expected 'End' at (4, 1)");
-  EXPECT_EQ(RunScript("Class A\n  Property Get P\n  End Sub\nEnd Class\n"),
-            "error 1050: Expected 'Property' at (3, 7)");
-  EXPECT_EQ(RunScript("Sub S\nExit Property\nEnd Sub\n"), "error 1039: Invalid 'exit' statement at (2, 6)");
 }
 
 }  // namespace

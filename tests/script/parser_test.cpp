@@ -59,70 +59,6 @@ TEST(Parser, Precedence) {
   EXPECT_EQ(Echo("False Imp True Eqv False"), "True");  // Eqv binds tighter than Imp
 }
 
-TEST(Parser, SelectCaseForms) {
-  const char* code =
-      "Function K(v)\n"
-      "  Select Case v\n"
-      "    Case 1, 2 : K = \"low\"\n"
-      "    Case 3 To 5, 9\n"
-      "      K = \"mid\"\n"
-      "    Case Is >= 10 : K = \"high\"\n"
-      "    Case \"x\" : K = \"text\"\n"  // not reached: a string is greater than any number
-      "    Case Else : K = \"other\"\n"
-      "  End Select\n"
-      "End Function\n"
-      "WScript.Echo K(2), K(4), K(9), K(12), K(\"x\"), K(7), K(Null)\n";
-  EXPECT_EQ(RunScript(code), "low mid mid high high other other\n");
-}
-
-TEST(Parser, LoopsAndExits) {
-  const char* code =
-      "For i = 5 To 1 Step -2 : s = s & i : Next : WScript.Echo s, i\n"
-      "For i = 1 To 0 : WScript.Echo \"never\" : Next : WScript.Echo i\n"
-      "For i = 0 To 1 Step 0.5 : t = t & i & \";\" : Next : WScript.Echo t\n"
-      "n = 0 : Do Until n = 3 : n = n + 1 : Loop : WScript.Echo n\n"
-      "Do : n = n - 1 : Loop While n > 0 : WScript.Echo n\n"
-      "Do While True : For j = 1 To 10 : If j = 2 Then Exit Do\n Next : Loop : WScript.Echo j\n";
-  EXPECT_EQ(RunScript(code), "531 -1\n1\n0;0.5;1;\n3\n0\n2\n");
-}
-
-TEST(Parser, ConstantsFoldAndCannotBeAssigned) {
-  EXPECT_EQ(RunScript("Const A = 2, B = -A\nWScript.Echo A, B, TypeName(B)"), "2 -2 Integer\n");
-  EXPECT_EQ(RunScript("Const A = 2\nA = 3"), "error 501: Illegal assignment at (2, 1)");
-}
-
-TEST(Parser, LexicalFormsInContext) {
-  const char* code =
-      "Let a = 1 :: Call WScript.Echo(\"call\", a) ' a comment\n"
-      "Dim [my var] : [my var] = 2 : WScript.Echo [My Var]\n"
-      "WScript.Echo 1, _\n"
-      "   2, _\n"
-      "   3 : Rem the rest is a comment : WScript.Echo \"no\"\n"
-      "If a = 1 Then ' block form despite the comment\n"
-      "  WScript.Echo \"block\"\n"
-      "End If\n"
-      "wscript.ECHO Err.number, TYPENAME(empty)\n";
-  EXPECT_EQ(RunScript(code), "call 1\n2\n1 2 3\nblock\n0 Empty\n");
-}
-
-int CompileErrorOf(const std::string& code) {
-  ScriptControl ctl;
-  return ctl.AddCode(code) ? 0 : ctl.Error().Number;
-}
-
-TEST(Parser, NestedProceduresAndMismatchedEndsAreRefused) {
-  EXPECT_EQ(RunScript("Sub A\n  Sub B\n  End Sub\nEnd Sub"), "error 1002: Syntax error at (2, 3)");
-  EXPECT_EQ(CompileErrorOf("Sub A\nEnd Function"), 1016);
-  EXPECT_EQ(CompileErrorOf("Dim x\nSub x\nEnd Sub"), 1041);
-}
-
-TEST(Parser, NestingTooDeepIsAnErrorNotACrash) {
-  EXPECT_EQ(CompileErrorOf("x = " + std::string(5000, '(') + "1" + std::string(5000, ')')), 28);
-  std::string ifs;
-  for (int i = 0; i < 3000; ++i) ifs += "If 1 Then\n";
-  EXPECT_EQ(CompileErrorOf(ifs), 28);
-}
-
 const ScriptCase kCases[] = {
     {"single line if variants",
      "If 1 Then :\n"
@@ -158,35 +94,69 @@ const ScriptCase kCases[] = {
      "Object doesn't support this property or method: 'd.Frob'\n"
      "Type mismatch: 'Nowhere'\n"
      "Object doesn't support this property or method\n"},
+    {"select case forms",
+     "Function K(v)\n"
+     "  Select Case v\n"
+     "    Case 1, 2 : K = \"low\"\n"
+     "    Case 3 To 5, 9\n"
+     "      K = \"mid\"\n"
+     "    Case Is >= 10 : K = \"high\"\n"
+     "    Case \"x\" : K = \"text\"\n"  // not reached: a string is greater than any number
+     "    Case Else : K = \"other\"\n"
+     "  End Select\n"
+     "End Function\n"
+     "WScript.Echo K(2), K(4), K(9), K(12), K(\"x\"), K(7), K(Null)\n",
+     "low mid mid high high other other\n"},
+    {"loops and exits",
+     "For i = 5 To 1 Step -2 : s = s & i : Next : WScript.Echo s, i\n"
+     "For i = 1 To 0 : WScript.Echo \"never\" : Next : WScript.Echo i\n"
+     "For i = 0 To 1 Step 0.5 : t = t & i & \";\" : Next : WScript.Echo t\n"
+     "n = 0 : Do Until n = 3 : n = n + 1 : Loop : WScript.Echo n\n"
+     "Do : n = n - 1 : Loop While n > 0 : WScript.Echo n\n"
+     "Do While True : For j = 1 To 10 : If j = 2 Then Exit Do\n Next : Loop : WScript.Echo j\n",
+     "531 -1\n1\n0;0.5;1;\n3\n0\n2\n"},
+    {"constants fold", "Const A = 2, B = -A\nWScript.Echo A, B, TypeName(B)", "2 -2 Integer\n"},
+    {"constants cannot be assigned", "Const A = 2\nA = 3", "error 501: Illegal assignment at (2, 1)"},
+    {"lexical forms in context",
+     "Let a = 1 :: Call WScript.Echo(\"call\", a) ' a comment\n"
+     "Dim [my var] : [my var] = 2 : WScript.Echo [My Var]\n"
+     "WScript.Echo 1, _\n"
+     "   2, _\n"
+     "   3 : Rem the rest is a comment : WScript.Echo \"no\"\n"
+     "If a = 1 Then ' block form despite the comment\n"
+     "  WScript.Echo \"block\"\n"
+     "End If\n"
+     "wscript.ECHO Err.number, TYPENAME(empty)\n",
+     "call 1\n2\n1 2 3\nblock\n0 Empty\n"},
+    {"nested procedures", "Sub A\n  Sub B\n  End Sub\nEnd Sub", "error 1002: Syntax error at (2, 3)"},
+    {"next closing several loops", "For i = 1 To 2\nFor Each e In Array(1, 2)\nn = n + 1\nNext e, i\nWScript.Echo n",
+     "4\n"},
+    {"constants of a class",
+     "Class K\n  Private Const Base = 10\n  Const Name = \"k\"\n"
+     "  Public Function F(x) : Const More = Base + 1 : F = x + More & Name : End Function\n"
+     "End Class\n"
+     "Set o = New K : WScript.Echo o.F(1), IsEmpty(Base)\n",
+     "12k True\n"},
 };
 
 TEST(SyntaxForms, Scripts) {
   RunCases(kCases);
 }
 
-TEST(SyntaxForms, NextClosingSeveralLoops) {
-  EXPECT_EQ(RunScript("For i = 1 To 2\nFor Each e In Array(1, 2)\nn = n + 1\nNext e, i\nWScript.Echo n"), "4\n");
-  EXPECT_EQ(CompileErrorOf("For i = 1 To 2\nNext i, j"), 1055);
-  EXPECT_EQ(CompileErrorOf("For i = 1 To 2\nIf 1 Then\nFor j = 1 To 2\nNext j, i\nEnd If"), 1014);
-}
-
-TEST(SyntaxForms, ConstantsOfAClass) {
-  const char* code =
-      "Class K\n  Private Const Base = 10\n  Const Name = \"k\"\n"
-      "  Public Function F(x) : Const More = Base + 1 : F = x + More & Name : End Function\n"
-      "End Class\n"
-      "Set o = New K : WScript.Echo o.F(1), IsEmpty(Base)\n";
-  EXPECT_EQ(RunScript(code), "12k True\n");
-  EXPECT_EQ(CompileErrorOf("Class K\n  Const A = 1\n  Const A = 2\nEnd Class"), 1041);
-}
-
+// The refusals next to the forms above; and nesting too deep is an error, not a crash.
 TEST(SyntaxForms, NeighboursThatStayRefused) {
-  EXPECT_EQ(CompileErrorOf("x = 1 Loop"), 1025);
-  EXPECT_EQ(CompileErrorOf("Do\nx = 1 Loop"), 1025);
-  EXPECT_EQ(CompileErrorOf("x = &h"), 1023);
-  EXPECT_EQ(CompileErrorOf("x = (1)(2"), 1006);
-  EXPECT_EQ(CompileErrorOf("Sub S() 5 End Sub"), 1024);
-  EXPECT_EQ(CompileErrorOf("x = New"), 1010);
+  std::string ifs;
+  for (int i = 0; i < 3000; ++i) ifs += "If 1 Then\n";
+  const std::pair<std::string, int> refused[] = {
+      {"x = 1 Loop", 1025}, {"Do\nx = 1 Loop", 1025}, {"x = &h", 1023}, {"x = (1)(2", 1006},
+      {"Sub S() 5 End Sub", 1024}, {"x = New", 1010}, {"Sub A\nEnd Function", 1016}, {"Dim x\nSub x\nEnd Sub", 1041},
+      {"For i = 1 To 2\nNext i, j", 1055}, {"For i = 1 To 2\nIf 1 Then\nFor j = 1 To 2\nNext j, i\nEnd If", 1014},
+      {"Class K\n  Const A = 1\n  Const A = 2\nEnd Class", 1041},
+      {"x = " + std::string(5000, '(') + "1" + std::string(5000, ')'), 28}, {ifs, 28}};
+  for (const auto& [code, number] : refused) {
+    ScriptControl ctl;
+    EXPECT_EQ(ctl.AddCode(code) ? 0 : ctl.Error().Number, number) << code.substr(0, 60);
+  }
 }
 
 }  // namespace

@@ -94,35 +94,22 @@ const ScriptCase kCases[] = {
     {"OddCorners: get object is refused",
      "Set o = GetObject(\"winmgmts:\")",
      "error 429: ActiveX component can't create object at (1, 1)"},
-};
-
-TEST(Statements, Scripts) {
-  RunCases(kCases);
-}
-
-TEST(Loops, ForEachWalksAllDimensionsAndSnapshots) {
-  const char* code =
-      "Dim m(1, 1) : m(0, 0) = \"a\" : m(1, 0) = \"b\" : m(0, 1) = \"c\" : m(1, 1) = \"d\"\n"
-      "For Each x In m : s = s & x : Next : WScript.Echo s\n"
-      "a = Array(1, 2, 3) : For Each x In a : a(2) = 9 : t = t & x : Next : WScript.Echo t, a(2)\n"
-      "For Each x In Array() : WScript.Echo \"never\" : Next : WScript.Echo \"empty ok\"\n";
-  EXPECT_EQ(RunScript(code), "abcd\n123 9\nempty ok\n");
-  EXPECT_EQ(RunScript("For Each x In 5 : Next"), "error 451: Object not a collection at (1, 1)");
-}
-
-TEST(Assignments, SetAndObjects) {
-  EXPECT_EQ(RunScript("Set x = 5"), "error 424: Object required at (1, 1)");
-  EXPECT_EQ(RunScript("Set x = Nothing : x.Foo"), "error 424: Object required at (1, 19)");
-  EXPECT_EQ(RunScript("Sub S : End Sub\nS = 1"), "error 501: Illegal assignment at (2, 1)");
-}
-
-TEST(OddCorners, RgbAndEngineVersion) {
-  EXPECT_EQ(Echo("RGB(300, 0, 256) = &HFF00FF"), "True");
-  EXPECT_EQ(RunScript("x = RGB(-1, 0, 0)"), "error 5: Invalid procedure call or argument at (1, 1)");
-  EXPECT_EQ(Echo("ScriptEngine & \" \" & ScriptEngineMajorVersion & \".\" & ScriptEngineMinorVersion"), "VBScript 5.8");
-}
-
-const ScriptCase kRuntimeCases[] = {
+    {"Loops: for each walks all dimensions and a snapshot",
+     "Dim m(1, 1) : m(0, 0) = \"a\" : m(1, 0) = \"b\" : m(0, 1) = \"c\" : m(1, 1) = \"d\"\n"
+     "For Each x In m : s = s & x : Next : WScript.Echo s\n"
+     "a = Array(1, 2, 3) : For Each x In a : a(2) = 9 : t = t & x : Next : WScript.Echo t, a(2)\n"
+     "For Each x In Array() : WScript.Echo \"never\" : Next : WScript.Echo \"empty ok\"\n"
+     "For Each x In 5 : Next",
+     "abcd\n123 9\nempty ok\nerror 451: Object not a collection at (5, 1)"},
+    {"Assignments: set needs an object", "Set x = 5", "error 424: Object required at (1, 1)"},
+    {"Assignments: a member of nothing", "Set x = Nothing : x.Foo", "error 424: Object required at (1, 19)"},
+    {"Assignments: a procedure is no variable", "Sub S : End Sub\nS = 1", "error 501: Illegal assignment at (2, 1)"},
+    {"OddCorners: rgb clamps parts above 255, refuses them below 0",
+     "WScript.Echo RGB(300, 0, 256) = &HFF00FF\nx = RGB(-1, 0, 0)",
+     "True\nerror 5: Invalid procedure call or argument at (2, 1)"},
+    {"OddCorners: engine version",
+     "WScript.Echo ScriptEngine & \" \" & ScriptEngineMajorVersion & \".\" & ScriptEngineMinorVersion",
+     "VBScript 5.8\n"},
     {"Eval: an untrapped fault is reported at the eval line",
      "WScript.Echo 1\nx = Eval(\"2 * \"\"a\"\"\")\n",
      "1\nerror 13: Type mismatch at (2, 1)"},
@@ -169,8 +156,8 @@ const ScriptCase kRuntimeCases[] = {
      "7 2\n5 3 True\nfilled\n5\n"},
 };
 
-TEST(RuntimeCode, Scripts) {
-  RunCases(kRuntimeCases);
+TEST(Statements, Scripts) {
+  RunCases(kCases);
 }
 
 }  // namespace
