@@ -159,9 +159,10 @@ TEST_F(QfdChecks, ExceptionsFromSeveralProcesses) {
   std::vector<qfchecks::Exception> ex;
   ASSERT_EQ(qfchecks::ReadExceptions(db, ex), "");
   ASSERT_EQ(ex.size(), 8u);
-  std::set<std::string> seen;
+  std::set<std::string> seen, want;
   for (const auto& e : ex) seen.insert(std::to_string(e.Record) + e.Value + e.Note);
-  for (int n = 1; n <= 8; ++n) EXPECT_EQ(seen.count(std::to_string(n) + std::to_string(200 + n) + "note, " + std::to_string(n)), 1u);
+  for (int n = 1; n <= 8; ++n) want.insert(std::to_string(n) + std::to_string(200 + n) + "note, " + std::to_string(n));
+  EXPECT_EQ(seen, want);
   EXPECT_EQ(Qfd({"check", db, "--data"}).status, 0);
 }
 

@@ -311,17 +311,15 @@ TEST_F(Clerks, LinksStayLinksAndReadOnlyStaysUntouched) {
 
   fs::permissions(target + ".Qfd", fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
   const std::string readOnly = ReadFile(target + ".Qfd");
+  const std::string denied =
+      std::string(" cannot be written: ") + (::geteuid() == 0 ? "the file is read-only" : "Permission denied");
   QfdFails({"resave", dir / "db", "--from", DefJson(), "--recover", "no", "--allow-loss"},
            "SAVE HEADER: FILE:" + link + " cannot be written: the file is read-only\n");
-  QfdFails({"pack", dir / "db", "--yes"},
-           "PACK RECORDS: FILE:" + link +
-               " cannot be written: " + (::geteuid() == 0 ? "the file is read-only" : "Permission denied") + "\n");
+  QfdFails({"pack", dir / "db", "--yes"}, "PACK RECORDS: FILE:" + link + denied + "\n");
   EXPECT_EQ(Qfd({"add", dir / "db", "A=x"}).status, 1);
   WriteFile(dir / "in.csv", "A,B\nx,y\n");
   // The rows are good, but nothing could be written.
-  QfdFails({"import", dir / "db", dir / "in.csv", "--dry-run"},
-           "IMPORT: FILE:" + link +
-               " cannot be written: " + (::geteuid() == 0 ? "the file is read-only" : "Permission denied") + "\n");
+  QfdFails({"import", dir / "db", dir / "in.csv", "--dry-run"}, "IMPORT: FILE:" + link + denied + "\n");
   EXPECT_EQ(ReadFile(target + ".Qfd"), readOnly);
   EXPECT_EQ(fs::status(target + ".Qfd").permissions() & fs::perms::owner_write, fs::perms::none);
 }

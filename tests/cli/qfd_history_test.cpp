@@ -13,7 +13,6 @@ using namespace clitest;
 namespace {
 
 class QfdHistory : public storetest::StoreTest {};
-class QfdConcurrent : public storetest::StoreTest {};
 
 TEST_F(QfdHistory, StartsAndPrints) {
   const std::string base = MakeDb("db", {{"A", 5}, {"B", 5}}, {{"a1", "b1"}});
@@ -80,7 +79,7 @@ TEST_F(QfdHistory, SeveralProcessesKeepEveryLineWholeAndInOrder) {
 }
 
 // Four processes append 250 records each with `qfd add` at the same time.
-TEST_F(QfdConcurrent, FourProcessesAppendAThousandRecords) {
+TEST_F(QfdHistory, FourProcessesAppendAThousandRecords) {
   constexpr int kProcesses = 4, kEach = 250, kPad = 300;
   constexpr int kLength = 1 + 2 + 4 + kPad;  // Who 2 at 1, Seq 4 at 3, Pad 300 at 7
   auto padOf = [](int p) { return std::string(kPad, static_cast<char>('A' + p)); };

@@ -47,20 +47,22 @@ modDB::FormHeader ContactForm() {
   return modDB::GetHeader();
 }
 
-void WriteHeader(const std::string& path, const modDB::FormHeader& h, const std::string& records = "") {
+// The header's bytes as the engine writes them.
+std::string HeaderBytes(const modDB::FormHeader& h) {
   std::string bytes(modDB::kHeaderSize, '\0');
   modDB::EncodeHeader(h, reinterpret_cast<uint8_t*>(bytes.data()));
-  WriteFile(path, bytes + records);
+  return bytes;
 }
 
 class QfdInfo : public QfdTest {};
-class QfdDump : public QfdTest {};
 
 }  // namespace
 
-TEST_F(QfdInfo, ShowsTheDefinitionButNeverThePassword) {
+// info shows the definition but never the password; dump --json holds every value
+// and reads back.
+TEST_F(QfdInfo, InfoAndDumpOfAHeader) {
   const modDB::FormHeader h = ContactForm();
-  WriteHeader(dir / "Contacts.Qfd", h);
+  WriteFile(dir / "Contacts.Qfd", HeaderBytes(h));
   // The name may be given with the extension in any case, or without it.
   for (const std::string& name : {dir / "Contacts.Qfd", dir / "Contacts", "  " + (dir / "Contacts.QFD") + " "}) {
     const auto r = QfdOk({"info", name});
@@ -70,11 +72,7 @@ TEST_F(QfdInfo, ShowsTheDefinitionButNeverThePassword) {
       EXPECT_NE(r.out.find(line), std::string::npos) << line << "\n" << r.out;
     EXPECT_EQ(r.out.find("hunter2"), std::string::npos);
   }
-}
 
-TEST_F(QfdDump, JsonHoldsEveryValueAndReadsBack) {
-  const modDB::FormHeader h = ContactForm();
-  WriteHeader(dir / "Contacts.Qfd", h);
   auto j = QfdJson({"dump", "--json", dir / "Contacts.Qfd"});  // not const: a failed run gives {}
   const auto field = j["Fields"][1];
   EXPECT_EQ(nlohmann::json({j["RecordLength"], j["FieldCount"], j["Props"]["Width"], field["Name"], field["Offset"],
@@ -97,9 +95,7 @@ TEST_F(QfdInfo, DamagedFilesGiveAClearErrorAndExitOne) {
   struct Case {
     std::string name, bytes, expect;
   };
-  modDB::FormHeader h = ContactForm();
-  std::string good(modDB::kHeaderSize, '\0');
-  modDB::EncodeHeader(h, reinterpret_cast<uint8_t*>(good.data()));
+  const std::string good = HeaderBytes(ContactForm());
   const std::string manyFields = WithI16(good, 70, 500);  // the field count
   std::string negativeCount = good;
   negativeCount[3] = static_cast<char>(0x80);

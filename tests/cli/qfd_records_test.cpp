@@ -114,11 +114,8 @@ TEST_F(QfdRecords, ValuesAreCheckedAsAnUpdateChecksThem) {
     {"Name": "Born", "Format": "D"}, {"Name": "At", "Format": "T"}, {"Name": "Ok", "Format": "Y"}], "DateOrder": 2})", "v");
   Add(db, {"Name=Ann", "Born=02/29/2000", "At=23:59:59", "Ok=Y"}, 1);
   const std::string before = ReadFile(db + ".Qfd");
-  const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
-      {{"add", db, "Born=01/01/2000"}, "UPDATE: Field: Name, Cannot be empty\n"},
-      {{"set", db, "1", "Name="}, "UPDATE: Field: Name, Cannot be empty\n"},
-  };
-  for (const auto& [args, message] : cases) QfdFails(args, message);
+  QfdFails({"add", db, "Born=01/01/2000"}, "UPDATE: Field: Name, Cannot be empty\n");
+  QfdFails({"set", db, "1", "Name="}, "UPDATE: Field: Name, Cannot be empty\n");
   EXPECT_EQ(ReadFile(db + ".Qfd"), before);
   Add(db, {"Name=C", "At=9:30"}, 2);  // h:mm is taken, and kept as hh:mm:ss
   EXPECT_NE(Qfd({"get", db, "2"}).out.find("\nAt: 09:30:00\n"), std::string::npos);

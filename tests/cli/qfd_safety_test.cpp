@@ -62,7 +62,7 @@ TEST_F(QfdSafety, ValuesFollowTheFieldFormats) {
   EXPECT_EQ(Rec(db, 2).substr(21, 6), "a?b?c?");
 }
 
-TEST_F(QfdSafety, GetAndInfoEscapeControlCharactersAndShowWholeValues) {
+TEST_F(QfdSafety, GetAndInfoEscapeControlCharactersAndListWhatTheyCan) {
   const std::string db = Create(kDefinition);
   ASSERT_EQ(Qfd({"add", db, "Any=x"}).status, 0);
   std::string bytes = ReadFile(db + ".Qfd");
@@ -75,20 +75,17 @@ TEST_F(QfdSafety, GetAndInfoEscapeControlCharactersAndShowWholeValues) {
   EXPECT_EQ(r.out.find('\x1B'), std::string::npos);
 
   // A banner caption with an escape sequence, through info.
-  bytes = ReadFile(db + ".Qfd");
   bytes[72] = 1;  // banner 1 on page 1; its caption at 72 + 5
   bytes.replace(72 + 5, 4, "\x1B]0;");
   WriteFile(db + ".Qfd", bytes);
   r = QfdOk({"info", db});
   EXPECT_NE(r.out.find("\\x1B]0;"), std::string::npos) << r.out;
   EXPECT_EQ(r.out.find('\x1B'), std::string::npos);
-}
 
-TEST_F(QfdSafety, InfoOnADamagedFileListsWhatItCanAndTheDamage) {
-  const std::string db = Create(kDefinition);
-  // Field 2's length (i16 at 9 inside its slot) becomes 30000.
-  WriteFile(db + ".Qfd", WithI16(ReadFile(db + ".Qfd"), 12360 + 53 + 9, 30000));
-  const RunResult r = QfdEnds({"info", db}, 1);
+  // On a damaged file info lists what it can, then the damage: field 2's length (i16
+  // at 9 inside its slot) becomes 30000.
+  WriteFile(db + ".Qfd", WithI16(bytes, 12360 + 53 + 9, 30000));
+  r = QfdEnds({"info", db}, 1);
   EXPECT_NE(r.out.find("30000"), std::string::npos) << r.out;
   EXPECT_NE(r.out.find("Name"), std::string::npos) << r.out;
   EXPECT_EQ(r.err, "qfd: " + db + ".Qfd: field 2 has length 30000, outside 1 ... 8192\n");
