@@ -59,84 +59,6 @@ TEST(Conversions, Tests) {
             "FalseTrueFalseFalse");
 }
 
-// Under On Error Resume Next a failing statement is skipped whole: its Echo prints nothing.
-TEST(Arrays, BoundsAndDimensions) {
-  const char* code =
-      "Dim m(2, 4)\n"
-      "WScript.Echo UBound(m), UBound(m, 2), LBound(m, 2)\n"
-      "ReDim d(1, 2)\n"
-      "d(1, 2) = \"x\"\n"
-      "ReDim Preserve d(1, 5)\n"
-      "WScript.Echo d(1, 2), UBound(d, 2)\n"
-      "On Error Resume Next\n"
-      "ReDim Preserve d(2, 5)\n"
-      "WScript.Echo Err.Number : Err.Clear\n"
-      "WScript.Echo UBound(m, 3) : WScript.Echo Err.Number : Err.Clear\n"
-      "ReDim m(3) : WScript.Echo Err.Number : Err.Clear\n"
-      "x = m(1) : WScript.Echo Err.Number : Err.Clear\n"
-      "WScript.Echo UBound(5) : WScript.Echo Err.Number : Err.Clear\n"
-      "Dim e() : WScript.Echo UBound(e) : WScript.Echo Err.Number\n";
-  EXPECT_EQ(RunScript(code), "2 4 0\nx 5\n9\n9\n10\n9\n13\n9\n");
-}
-
-TEST(Arrays, AssignmentCopiesAndEraseEmpties) {
-  const char* code =
-      "a = Array(1, 2) : b = a : b(0) = 9\n"
-      "WScript.Echo a(0), b(0)\n"
-      "Dim f(1) : f(0) = 5 : Erase f : WScript.Echo UBound(f), IsEmpty(f(0))\n"
-      "ReDim g(2) : Erase g\n"
-      "On Error Resume Next : WScript.Echo UBound(g) : WScript.Echo Err.Number\n"
-      "c = Array(Array(1, 2), 3) : c(0)(1) = 7 : WScript.Echo c(0)(1)\n";
-  EXPECT_EQ(RunScript(code), "1 9\n1 True\n9\n7\n");
-}
-
-// A fixed array keeps its bounds whatever path would change them (10), also
-// after a copy of it was taken; the copies themselves can be redimensioned.
-TEST(Arrays, FixedArrayRefusesEveryResize) {
-  const char* code =
-      "On Error Resume Next\n"
-      "Dim a(4) : b = a : a(1) = \"x\"\n"
-      "ReDim a(3) : WScript.Echo Err.Number, UBound(a), a(1) : Err.Clear\n"
-      "ReDim Preserve a(6) : WScript.Echo Err.Number, UBound(a) : Err.Clear\n"
-      "a = Array(1) : WScript.Echo Err.Number, UBound(a) : Err.Clear\n"
-      "Sub R(x) : On Error Resume Next : ReDim x(1) : WScript.Echo Err.Number, UBound(x) : End Sub\n"
-      "Sub V(ByVal x) : ReDim x(1) : WScript.Echo UBound(x) : End Sub\n"
-      "R a : V a\n"
-      "Sub L : On Error Resume Next : Dim c(2) : ReDim Preserve c(5) : WScript.Echo Err.Number, UBound(c) : End Sub\n"
-      "L : Err.Clear\n"
-      "ReDim b(1) : WScript.Echo Err.Number, UBound(b)\n";
-  EXPECT_EQ(RunScript(code), "10 4 x\n10 4\n10 4\n10 4\n1\n10 2\n0 1\n");
-}
-
-// Whole-number expressions take a path of their own (a literal divisor by its
-// reciprocal): signs, the ends of Long and the divisors 1 and -1.
-TEST(Arithmetic, NestedWholeNumbers) {
-  const char* code =
-      "For Each x In Array(7, -8, 2147483647, -32768, 12345678)\n"
-      "  y = x : WScript.Echo (y Mod 7) + 0, (y Mod -7) * 1, (y Mod 1) - 0, (y Mod -1) + 0, (y Mod 2147483647) + 0, "
-      "(y \\ 3) + 1\n"
-      "Next\n"
-      "i = -2147483647 : i = i - 1 : WScript.Echo (i Mod 7) + 0, (i Mod 2147483647) + 0, TypeName((i Mod 7) + 0)\n";
-  EXPECT_EQ(RunScript(code),
-            "0 0 0 0 7 3\n-1 -1 0 0 -8 -1\n1 1 0 0 0 715827883\n-1 -1 0 0 -32768 -10921\n"
-            "2 2 0 0 12345678 4115227\n-2 -1 Long\n");
-}
-
-// Conditions of Not, And, Or and array elements take a path of their own: the
-// values that are no Booleans must still decide as the operators say.
-TEST(Arithmetic, ConditionsOfLogicalOperators) {
-  const char* code =
-      "Dim a(2) : a(0) = True : a(1) = 2 : a(2) = Null\n"
-      "If Not 0 Then WScript.Echo 1\n"
-      "If 1 And 2 Then WScript.Echo 2\n"
-      "If a(1) And 3 Then WScript.Echo 3\n"
-      "If Not (a(0) Or a(2)) Then WScript.Echo 4\n"
-      "If a(2) Or False Then WScript.Echo 5\n"
-      "If a(0) And Not a(1) Then WScript.Echo 6\n"
-      "If a(0) Or a(5) Then WScript.Echo 7\n";
-  EXPECT_EQ(RunScript(code), "1\n3\n6\nerror 9: Subscript out of range at (8, 1)");
-}
-
 TEST(Dates, PartsArithmeticAndFormats) {
   EXPECT_EQ(Echo("DateSerial(2020, 1, 0) & \" \" & DateSerial(2020, -1, 1) & \" \" & DateSerial(99, 1, 1) & \" \" & "
                  "DateSerial(29, 1, 1)"),
@@ -157,16 +79,79 @@ TEST(Dates, PartsArithmeticAndFormats) {
   EXPECT_EQ(Echo("DateAdd(\"x\", 1, Now)"), "error 5: Invalid procedure call or argument at (1, 1)");
 }
 
-TEST(Misc, RndIsRepeatableFromASeed) {
-  const char* code =
-      "x = Rnd(-1) : a = Rnd : b = Rnd\n"
-      "y = Rnd(-1) : c = Rnd : d = Rnd\n"
-      "WScript.Echo (a = c) And (b = d), (a <> b), (a >= 0 And a < 1), Rnd(0) = d, TypeName(a)\n";
-  EXPECT_EQ(RunScript(code), "True True True True Single\n");
-}
+const ScriptCase kCases[] = {
+    // Under On Error Resume Next a failing statement is skipped whole: its Echo prints nothing.
+    {"bounds and dimensions",
+     "Dim m(2, 4)\n"
+     "WScript.Echo UBound(m), UBound(m, 2), LBound(m, 2)\n"
+     "ReDim d(1, 2)\n"
+     "d(1, 2) = \"x\"\n"
+     "ReDim Preserve d(1, 5)\n"
+     "WScript.Echo d(1, 2), UBound(d, 2)\n"
+     "On Error Resume Next\n"
+     "ReDim Preserve d(2, 5)\n"
+     "WScript.Echo Err.Number : Err.Clear\n"
+     "WScript.Echo UBound(m, 3) : WScript.Echo Err.Number : Err.Clear\n"
+     "ReDim m(3) : WScript.Echo Err.Number : Err.Clear\n"
+     "x = m(1) : WScript.Echo Err.Number : Err.Clear\n"
+     "WScript.Echo UBound(5) : WScript.Echo Err.Number : Err.Clear\n"
+     "Dim e() : WScript.Echo UBound(e) : WScript.Echo Err.Number\n",
+     "2 4 0\nx 5\n9\n9\n10\n9\n13\n9\n"},
+    {"assignment copies and erase empties",
+     "a = Array(1, 2) : b = a : b(0) = 9\n"
+     "WScript.Echo a(0), b(0)\n"
+     "Dim f(1) : f(0) = 5 : Erase f : WScript.Echo UBound(f), IsEmpty(f(0))\n"
+     "ReDim g(2) : Erase g\n"
+     "On Error Resume Next : WScript.Echo UBound(g) : WScript.Echo Err.Number\n"
+     "c = Array(Array(1, 2), 3) : c(0)(1) = 7 : WScript.Echo c(0)(1)\n",
+     "1 9\n1 True\n9\n7\n"},
+    // A fixed array keeps its bounds whatever path would change them (10), also
+    // after a copy of it was taken; the copies themselves can be redimensioned.
+    {"fixed array refuses every resize",
+     "On Error Resume Next\n"
+     "Dim a(4) : b = a : a(1) = \"x\"\n"
+     "ReDim a(3) : WScript.Echo Err.Number, UBound(a), a(1) : Err.Clear\n"
+     "ReDim Preserve a(6) : WScript.Echo Err.Number, UBound(a) : Err.Clear\n"
+     "a = Array(1) : WScript.Echo Err.Number, UBound(a) : Err.Clear\n"
+     "Sub R(x) : On Error Resume Next : ReDim x(1) : WScript.Echo Err.Number, UBound(x) : End Sub\n"
+     "Sub V(ByVal x) : ReDim x(1) : WScript.Echo UBound(x) : End Sub\n"
+     "R a : V a\n"
+     "Sub L : On Error Resume Next : Dim c(2) : ReDim Preserve c(5) : WScript.Echo Err.Number, UBound(c) : End Sub\n"
+     "L : Err.Clear\n"
+     "ReDim b(1) : WScript.Echo Err.Number, UBound(b)\n",
+     "10 4 x\n10 4\n10 4\n10 4\n1\n10 2\n0 1\n"},
+    // Whole-number expressions take a path of their own (a literal divisor by its
+    // reciprocal): signs, the ends of Long and the divisors 1 and -1.
+    {"nested whole numbers",
+     "For Each x In Array(7, -8, 2147483647, -32768, 12345678)\n"
+     "  y = x : WScript.Echo (y Mod 7) + 0, (y Mod -7) * 1, (y Mod 1) - 0, (y Mod -1) + 0, (y Mod 2147483647) + 0, "
+     "(y \\ 3) + 1\n"
+     "Next\n"
+     "i = -2147483647 : i = i - 1 : WScript.Echo (i Mod 7) + 0, (i Mod 2147483647) + 0, TypeName((i Mod 7) + 0)\n",
+     "0 0 0 0 7 3\n-1 -1 0 0 -8 -1\n1 1 0 0 0 715827883\n-1 -1 0 0 -32768 -10921\n"
+     "2 2 0 0 12345678 4115227\n-2 -1 Long\n"},
+    // Conditions of Not, And, Or and array elements take a path of their own: the
+    // values that are no Booleans must still decide as the operators say.
+    {"conditions of logical operators",
+     "Dim a(2) : a(0) = True : a(1) = 2 : a(2) = Null\n"
+     "If Not 0 Then WScript.Echo 1\n"
+     "If 1 And 2 Then WScript.Echo 2\n"
+     "If a(1) And 3 Then WScript.Echo 3\n"
+     "If Not (a(0) Or a(2)) Then WScript.Echo 4\n"
+     "If a(2) Or False Then WScript.Echo 5\n"
+     "If a(0) And Not a(1) Then WScript.Echo 6\n"
+     "If a(0) Or a(5) Then WScript.Echo 7\n",
+     "1\n3\n6\nerror 9: Subscript out of range at (8, 1)"},
+    {"rnd is repeatable from a seed",
+     "x = Rnd(-1) : a = Rnd : b = Rnd\n"
+     "y = Rnd(-1) : c = Rnd : d = Rnd\n"
+     "WScript.Echo (a = c) And (b = d), (a <> b), (a >= 0 And a < 1), Rnd(0) = d, TypeName(a)\n",
+     "True True True True Single\n"},
+    {"unknown names", "NoSuchSub", "error 35: Sub or Function not defined at (1, 1)"},
+};
 
-TEST(Misc, WrongArgumentCountsAndUnknownNames) {
-  EXPECT_EQ(RunScript("NoSuchSub"), "error 35: Sub or Function not defined at (1, 1)");
+TEST(Builtins, Scripts) {
+  RunCases(kCases);
 }
 
 }  // namespace
