@@ -7,17 +7,11 @@
 namespace qfscript::test {
 namespace {
 
-TEST(LiteralComparison, TextLiteralsComputedNumbersAndBooleans) {
+TEST(Values, ComparisonsConversionsAndResultTypes) {
   // Two values that are no literals: the string is the greater, without an error.
   EXPECT_EQ(RunScript("s = \"1\" : n = 500 : t = \"abc\"\nWScript.Echo n < s, \"\" & (n = t)"), "True False\n");
-}
-
-TEST(Conversion, HashBooleansAndObjectsAsNumbers) {
   EXPECT_EQ(Echo("CBool(\"#false#\") & CBool(\"#True#\") & CByte(False)"), "FalseTrue0");
   EXPECT_EQ(RunScript("Class B : End Class\nWScript.Echo IsNumeric(New B), IsNumeric(Nothing)"), "False False\n");
-}
-
-TEST(ResultTypes, LogicalOperatorsEmptyByteImpAndHexLiterals) {
   EXPECT_EQ(Echo("VarType(Empty Xor Null) & \" \" & IsNull(CInt(1) Imp Null) & \" \" & VarType(CByte(1) Imp Null)"),
             "1 True 17");
 }
