@@ -85,8 +85,7 @@ TEST_F(FormatTest, TypedKeysMeetTheFormatAtTheCaret) {
   window->Field[2]->setPlainText("set");
   Type(2, "x\b");
   QTest::keyClick(window->Field[2], Qt::Key_Return);
-  EXPECT_EQ(BoxText(2), "set");
-  EXPECT_EQ(QApplication::focusWidget(), window->Field[2]);
+  EXPECT_EQ(std::tuple(BoxText(2), QApplication::focusWidget()), std::tuple("set", window->Field[2]));
   EXPECT_EQ(Typed(3, "abcdef"), "abc");  // no longer than the field
   EXPECT_EQ(Typed(4, "yn"), "N");  // the whole text replaced
   FieldBox* star = window->Field[5];
@@ -104,8 +103,7 @@ TEST_F(FormatTest, TypedKeysMeetTheFormatAtTheCaret) {
   Type(6, "line1");
   QTest::keyClick(window->Field[6], Qt::Key_Return);
   QTest::keyClicks(window->Field[6], "line2");
-  EXPECT_EQ(BoxText(6), "line1\nline2");
-  EXPECT_EQ(QApplication::focusWidget(), window->Field[6]);
+  EXPECT_EQ(std::tuple(BoxText(6), QApplication::focusWidget()), std::tuple("line1\nline2", window->Field[6]));
   window->mnuUpdateRecord->trigger();
   // A multi-line caption shows both lines.
   EXPECT_EQ(std::tuple(Stored(1)["Fields"]["Memo"], window->Dummy[6]->text()),

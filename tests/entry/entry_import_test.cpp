@@ -30,8 +30,7 @@ class Import : public EntryTest {
       ASSERT_NE(picker->cboType, nullptr);
       EXPECT_EQ(picker->cboType->itemText(1), "All files");
       picker->cboType->setCurrentIndex(1);  // every file, named whole
-      EXPECT_GE(qfgui::FindRow(picker->lstDir, "in.csv"), 0);
-      EXPECT_GE(qfgui::FindRow(picker->lstDir, "Test.Qfd"), 0);
+      EXPECT_TRUE(qfgui::FindRow(picker->lstDir, "in.csv") >= 0 && qfgui::FindRow(picker->lstDir, "Test.Qfd") >= 0);
       picker->cboType->setCurrentIndex(0);
       // The CSV files are listed without their extension.
       const auto items = picker->lstDir->findItems("in", Qt::MatchExactly);

@@ -115,9 +115,7 @@ TEST_F(EntryTest, MultiPageFormModesAndPages) {
   w.mnuPageHeading[3]->trigger();
   EXPECT_EQ(w.CurPage, 3);
   Type(3, "R");
-  w.mnuPreviousPage->trigger();
-  w.mnuPreviousPage->trigger();
-  w.mnuPreviousPage->trigger();  // nothing before page 1
+  for (int k = 0; k < 3; ++k) w.mnuPreviousPage->trigger();  // nothing before page 1
   EXPECT_EQ(std::tuple(w.CurPage, BoxText(1)), std::tuple(1, "a1xyz"));
   w.mnuUpdateRecord->trigger();
   EXPECT_EQ(w.Mode, 1);
