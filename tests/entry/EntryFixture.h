@@ -46,10 +46,8 @@ class EntryTest : public qfgui::GuiTest {
       y += f.Height + 8;
       EXPECT_NE(modDB::AddField(f), 0) << s.name;
     }
-    if (bannersOnPage) {
-      modDB::BannerDef b = qfgui::MakeBanner("Banner", bannersOnPage, 0, 30);
-      modDB::InsertBanner(b);
-    }
+    modDB::BannerDef banner = qfgui::MakeBanner("Banner", bannersOnPage, 0, 30);
+    if (bannersOnPage) modDB::InsertBanner(banner);
     std::string name = dir / "Test";
     EXPECT_EQ(modDB::SaveHeader(name), 1);
     if (!records.empty()) {

@@ -50,10 +50,6 @@ def find(o, role, name=None):
     return None
 
 
-def form_of(app):
-    return find(app, "form")
-
-
 def fields(form):
     return [(c.name, c.description, c) for c in children(form) if c.getRoleName() == "text"]
 
@@ -104,9 +100,10 @@ if app is None:
     sys.exit(1)
 
 # Browse mode, page 1: read-only texts named by their banners, holding the values.
-form = form_of(app)
+form = find(app, "form")
 check(form is not None, "the form is in the tree")
-check(wait_for(lambda: form_of(app).name, "Page 1 of 2: Contact"), "the form names page 1: " + form_of(app).name)
+check(wait_for(lambda: find(app, "form").name, "Page 1 of 2: Contact"),
+      "the form names page 1: " + find(app, "form").name)
 check(form.description == "browse mode, read-only", "browse mode said: " + form.description)
 got = [(n, d) for n, d, _ in fields(form)]
 check(len(got) == 8 and got[1] == FIRST, "page 1 in browse mode: %r" % got)
@@ -123,8 +120,8 @@ check(position == ["record 1 of 8"], "record position: %r" % position)
 
 # Edit mode (F2): editable boxes.
 key("F2")
-check(wait_for(lambda: form_of(app).description, "edit mode"), "edit mode said")
-form = form_of(app)
+check(wait_for(lambda: find(app, "form").description, "edit mode"), "edit mode said")
+form = find(app, "form")
 got = [(n, d) for n, d, _ in fields(form)]
 check(len(got) == 8 and got[1] == FIRST, "page 1 in edit mode: %r" % got)
 for name, _, f in fields(form):
@@ -137,11 +134,11 @@ heard = heard_while(["ctrl+n", "x"])
 check(("accessible-name", "form", "Page 2 of 2: Details", "edit mode") in heard, "page 2 announced: %r" % heard)
 refused = ("accessible-description", "text", "Birthday", "x not allowed: date, day/month/year")
 check(refused in heard, "the refused key announced: %r" % heard)
-check(form_of(app).name == "Page 2 of 2: Details", "the form names page 2")
-got = [(n, d) for n, d, _ in fields(form_of(app))]
+check(find(app, "form").name == "Page 2 of 2: Details", "the form names page 2")
+got = [(n, d) for n, d, _ in fields(find(app, "form"))]
 check(len(got) == 7 and got[0] == ("Birthday", refused[3]), "page 2 in edit mode: %r" % got)
 key("F7")
-check(wait_for(lambda: form_of(app).description, "browse mode, read-only"), "back in browse mode")
+check(wait_for(lambda: find(app, "form").description, "browse mode, read-only"), "back in browse mode")
 
 if failures:
     print("%d failure(s)" % len(failures))

@@ -51,8 +51,7 @@ TEST_F(EntryTest, ASaveOverAnotherProgramsChangeMerges) {
 TEST_F(EntryTest, AReplacedDatabaseIsOpenedAgain) {
   const std::string file = MakeDatabase({{"Company", 10, 1, "*"}}, {{"One"}, {"Two"}});
   frmEdit& w = Open(file);
-  const std::string bytes = qftest::ReadFile(file);
-  qftest::WriteFile(dir / "new.Qfd", bytes);
+  qftest::WriteFile(dir / "new.Qfd", qftest::ReadFile(file));
   ASSERT_EQ(std::rename((dir / "new.Qfd").c_str(), file.c_str()), 0);
 
   host.replies = {modDB::vbYes};

@@ -109,9 +109,8 @@ TEST_F(EntryTest, AFullDatabaseKeepsTheNewRecordOnScreen) {
   w.mnuNewRecord->trigger();
   Type(1, "keep");
   w.mnuUpdateRecord->trigger();
-  EXPECT_EQ(std::tuple(host.Last(), w.Mode, w.NewRecord, BoxText(1)),
-            std::tuple("ADD RECORD: DB is Full", 2, true, "keep"));
-  EXPECT_EQ(qftest::ReadFile(file).size(), bytes.size());
+  EXPECT_EQ(std::tuple(host.Last(), w.Mode, w.NewRecord, BoxText(1), qftest::ReadFile(file).size()),
+            std::tuple("ADD RECORD: DB is Full", 2, true, "keep", bytes.size()));
 }
 
 // A one-line box entered with Tab or Enter has its text selected, so typing replaces

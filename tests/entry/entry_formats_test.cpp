@@ -85,8 +85,7 @@ TEST_F(FormatTest, TypedKeysMeetTheFormatAtTheCaret) {
   window->Field[2]->setPlainText("set");
   Type(2, "x\b");
   QTest::keyClick(window->Field[2], Qt::Key_Return);
-  EXPECT_EQ(BoxText(2), "set");
-  EXPECT_EQ(QApplication::focusWidget(), window->Field[2]);
+  EXPECT_EQ(std::tuple(BoxText(2), QApplication::focusWidget()), std::tuple("set", window->Field[2]));
   EXPECT_EQ(Typed(3, "abcdef"), "abc");  // no longer than the field
   EXPECT_EQ(Typed(4, "yn"), "N");  // the whole text replaced
   FieldBox* star = window->Field[5];
@@ -104,32 +103,17 @@ TEST_F(FormatTest, TypedKeysMeetTheFormatAtTheCaret) {
   Type(6, "line1");
   QTest::keyClick(window->Field[6], Qt::Key_Return);
   QTest::keyClicks(window->Field[6], "line2");
-  EXPECT_EQ(BoxText(6), "line1\nline2");
-  EXPECT_EQ(QApplication::focusWidget(), window->Field[6]);
+  EXPECT_EQ(std::tuple(BoxText(6), QApplication::focusWidget()), std::tuple("line1\nline2", window->Field[6]));
   window->mnuUpdateRecord->trigger();
   // A multi-line caption shows both lines.
   EXPECT_EQ(std::tuple(Stored(1)["Fields"]["Memo"], window->Dummy[6]->text()),
             std::tuple("line1\r\nline2", "line1\nline2"));
 }
 
-// A date's separators come in as it is typed; a date or time is checked as its field
-// is left, a time typed h:mm shown hh:mm:ss.
-TEST_F(FormatTest, DatesTakeTheirSlashesAndAreCheckedOnLeaving) {
-  Edit({{"Day", 10, 1, "D"}, {"Clock", 8, 1, "T"}});
-  EXPECT_EQ(Typed(1, "12031985"), "12/03/1985");
-  window->Field[1]->SetText("");
-  EXPECT_EQ(Typed(1, "12/03/1985"), "12/03/1985");  // typed slashes are not doubled
-  EXPECT_EQ(Typed(2, "9:30"), "9:30");
-  Leave(1);
-  EXPECT_EQ(BoxText(2), "09:30:00");
-  window->Field[1]->SetText("");
-  EXPECT_EQ(Typed(1, "31022020"), "31/02/2020");  // no such day
-  Leave(2);
-  EXPECT_EQ(host.Last(), "CHECK: Field: Day, Invalid date. Format (DD/MM/YYYY)");
-  EXPECT_EQ(QApplication::focusWidget(), window->Field[1]);
-}
-
-TEST_F(FormatTest, TodayAndNowThroughTheKeyFilter) {
+// Ctrl+T, Ctrl+U and F12 put today and now in through the key filter; a double
+// click on a date opens the calendar. A date's separators come in as it is typed; a
+// date or time is checked as its field is left, a time typed h:mm shown hh:mm:ss.
+TEST_F(FormatTest, TodayNowTheCalendarAndDatesCheckedOnLeaving) {
   Edit({{"Day", 10, 1, "D"}, {"Clock", 8, 1, "T"}, {"Digits", 20, 1, "N"}});
   auto ctrl = [&](int slot, Qt::Key key) {
     window->Field[slot]->setFocus();
@@ -149,6 +133,34 @@ TEST_F(FormatTest, TodayAndNowThroughTheKeyFilter) {
   EXPECT_EQ(window->Field[2]->Text().size(), 8u);
   window->mnuUpdateRecord->trigger();
   EXPECT_TRUE(host.boxes.empty()) << host.Last();
+
+  window->mnuNewRecord->trigger();
+  modDlg::DateText = "unchanged";
+  auto ran = qfgui::OnShown<QDialog>([](QDialog* d) {
+    modDlg::DateText = "01/02/2003";  // what a double-clicked day writes
+    d->accept();
+  });
+  QTest::mouseDClick(window->Field[1]->viewport(), Qt::LeftButton);
+  EXPECT_EQ(std::tuple(*ran, BoxText(1), window->Field[1]->isEnabled()), std::tuple(true, "01/02/2003", true));
+  QApplication::setActiveWindow(window);  // the window system gives it back after the calendar
+  EXPECT_EQ(QApplication::focusWidget(), window->Field[1]);
+  modDlg::SetShownHook({});
+  qfgui::HooksSet() = qfgui::HooksRan();
+  QTest::mouseDClick(window->Field[3]->viewport(), Qt::LeftButton);  // not a date: no calendar
+  EXPECT_EQ(BoxText(3), "");
+
+  window->Field[1]->SetText("");
+  EXPECT_EQ(Typed(1, "12031985"), "12/03/1985");
+  window->Field[1]->SetText("");
+  EXPECT_EQ(Typed(1, "12/03/1985"), "12/03/1985");  // typed slashes are not doubled
+  EXPECT_EQ(Typed(2, "9:30"), "9:30");
+  Leave(1);
+  EXPECT_EQ(BoxText(2), "09:30:00");
+  window->Field[1]->SetText("");
+  EXPECT_EQ(Typed(1, "31022020"), "31/02/2020");  // no such day
+  Leave(2);
+  EXPECT_EQ(host.Last(), "CHECK: Field: Day, Invalid date. Format (DD/MM/YYYY)");
+  EXPECT_EQ(QApplication::focusWidget(), window->Field[1]);
 }
 
 // A link caption opens its address; a multi-line caption opens the viewer; a plain
@@ -186,23 +198,6 @@ TEST_F(FormatTest, LinksAndMultiLineCaptionsOpenFromTheCaption) {
   });
   QTest::mouseClick(w.Dummy[6], Qt::LeftButton);
   EXPECT_TRUE(*viewed);
-}
-
-TEST_F(FormatTest, CalendarOnDoubleClick) {
-  Edit({{"Day", 10, 1, "D"}, {"Text", 10, 1, "A"}});
-  modDlg::DateText = "unchanged";
-  auto ran = qfgui::OnShown<QDialog>([](QDialog* d) {
-    modDlg::DateText = "01/02/2003";  // what a double-clicked day writes
-    d->accept();
-  });
-  QTest::mouseDClick(window->Field[1]->viewport(), Qt::LeftButton);
-  EXPECT_EQ(std::tuple(*ran, BoxText(1), window->Field[1]->isEnabled()), std::tuple(true, "01/02/2003", true));
-  QApplication::setActiveWindow(window);  // the window system gives it back after the calendar
-  EXPECT_EQ(QApplication::focusWidget(), window->Field[1]);
-  modDlg::SetShownHook({});
-  qfgui::HooksSet() = qfgui::HooksRan();
-  QTest::mouseDClick(window->Field[2]->viewport(), Qt::LeftButton);  // not a date: no calendar
-  EXPECT_EQ(BoxText(2), "");
 }
 
 // ---- Text that arrives without typed keys ---------------------------------------------

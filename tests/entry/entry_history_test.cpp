@@ -11,8 +11,6 @@ using namespace qfentry;
 
 namespace {
 
-QAction* MenuItem(QWidget* w, const char* name) { return w->findChild<QAction*>(name); }
-
 QStringList Row(QTableWidget* t, int r) {
   QStringList cells;
   for (int c = 0; c < t->columnCount(); ++c) cells << t->item(r, c)->text();
@@ -23,8 +21,8 @@ TEST_F(EntryTest, HistoryIsStartedAndShown) {
   const std::string file = MakeDatabase({{"Company", 10, 1, "*"}, {"Phone", 5, 1, "*"}}, {{"Old Co", "111"}});
   modDB::SetHistoryProgram("QfEntry");  // as the program's start does
   frmEdit& w = Open(file);
-  QAction* start = MenuItem(&w, "mnuStartHistory");
-  QAction* show = MenuItem(&w, "mnuHistory");
+  QAction* start = w.findChild<QAction*>("mnuStartHistory");
+  QAction* show = w.findChild<QAction*>("mnuHistory");
   ASSERT_TRUE(start && show);
   qfgui::ExpectTexts({{start, "Start History"}, {show, "History..."}});
   EXPECT_EQ(show->shortcut(), QKeySequence("Ctrl+H"));

@@ -23,8 +23,6 @@ void Retype(QLineEdit* box, const QString& keys) {
   QTest::keyClicks(box, keys);
 }
 
-QWidget* Focused() { return QApplication::focusWidget(); }
-
 // An option button takes clicks on its circle and caption only.
 void Choose(QRadioButton* option) { QTest::mouseClick(option, Qt::LeftButton, {}, QPoint(6, option->height() / 2)); }
 
@@ -38,9 +36,7 @@ class Print : public EntryTest {
     MakeDatabase({{"A", 20, 1, "AS"}, {"B", 20, twoPages ? 2 : 1, "AS"}}, rows, 1);
     const std::string file = ChangeForm([&] {
       modDB::BannerDef b = qfgui::MakeBanner("Second page", 2, 20, 30);
-      if (twoPages) {
-        EXPECT_NE(modDB::InsertBanner(b), 0);
-      }
+      EXPECT_TRUE(!twoPages || modDB::InsertBanner(b) != 0);
       modDB::SetOrientation(orientation);
     });
     host.replies.clear();
@@ -117,8 +113,7 @@ TEST_F(Print, RecordsTwoToFourPagesOneToTwoGiveSixPagesInOrderAndTheWindowComesB
     PrintToPdf(d, "range");
     closed = !d->isVisible();
   });
-  EXPECT_TRUE(closed);
-  EXPECT_TRUE(host.boxes.empty()) << host.Last();
+  EXPECT_EQ(std::tuple(closed, host.Last()), std::tuple(true, ""));
 
   const std::string pdf = dir / "range.pdf";
   ASSERT_TRUE(fs::exists(pdf));
@@ -184,7 +179,7 @@ TEST_F(Print, TheChecksRunInOrderEachWithItsMessageAndFocus) {
       SCOPED_TRACE("press " + std::to_string(pressed));
       ExpectBox(std::string(": ") + c.message, modDB::vbOKOnly);
       QWidget* box = c.box ? static_cast<QWidget*>(d->*c.box) : d->lstPrinter;
-      EXPECT_EQ(Focused(), box) << "focus after press " << pressed << ": " << c.message;
+      EXPECT_EQ(QApplication::focusWidget(), box) << "focus after press " << pressed << ": " << c.message;
       if (!c.box)
         qfgui::ClickItem(d->lstPrinter, qfgui::FindRow(d->lstPrinter, Printers::kPdfFile));
       else if (!c.mend.isEmpty())
@@ -211,12 +206,11 @@ TEST_F(Print, OnePageFormsAndEmptyRangesPrintNothingExtra) {
     qfgui::ClickItem(d->lstPrinter, qfgui::FindRow(d->lstPrinter, Printers::kPdfFile));
     QTest::mouseClick(d->cmdPrint, Qt::LeftButton);
     ExpectBox(": To record can be 4 to 4", modDB::vbOKOnly);
-    EXPECT_EQ(Focused(), d->txtTo);
+    EXPECT_EQ(QApplication::focusWidget(), d->txtTo);
     QTest::mouseClick(d->cmdCancel, Qt::LeftButton);
     closed = !d->isVisible();
   });
-  EXPECT_TRUE(closed && w.cTBar->isVisible());
-  EXPECT_EQ(host.boxes.size(), 1u);
+  EXPECT_EQ(std::tuple(closed, w.cTBar->isVisible(), host.boxes.size()), std::tuple(true, true, 1u));
 }
 
 TEST_F(Print, ThreeCopiesInLandscapeThenACancelledNameAndAFailedPrint) {

@@ -51,11 +51,6 @@ class EntryVerify : public EntryTest {
     QTest::keyClick(box, Qt::Key_Return);
     keys += static_cast<int64_t>(value.size()) + 1;
   }
-  static std::string Field1(int slot) {
-    std::string v;
-    modDB::ReadField(static_cast<int16_t>(slot), v);
-    return v;
-  }
   int64_t keys = 0;
 };
 
@@ -70,13 +65,13 @@ TEST_F(EntryVerify, AFieldAnotherProgramChangedIsNotWrittenOver) {
   qftest::PatchFile(base + ".Qfd", at, "other");
   Key("mine");
   Key("mine");
-  EXPECT_EQ(host.Last(), "VERIFY: FILE:" + base +
-                             ".Qfd record 1 field Name was changed in another program since it was read. "
-                             "Nothing was written.");
-  EXPECT_EQ(window->Verify.CurrentSlot(), 2);
+  EXPECT_EQ(std::tuple(host.Last(), window->Verify.CurrentSlot()),
+            std::tuple("VERIFY: FILE:" + base + ".Qfd record 1 field Name was changed in another program since it "
+                                                "was read. Nothing was written.",
+                       2));
   Key("other");
-  EXPECT_EQ(window->Verify.CurrentSlot(), 4);
-  EXPECT_EQ(qftest::ReadFile(base + ".Qfd").substr(at, 6), "other ");
+  EXPECT_EQ(std::tuple(window->Verify.CurrentSlot(), qftest::ReadFile(base + ".Qfd").substr(at, 6)),
+            std::tuple(4, "other "));
 }
 
 TEST_F(EntryVerify, FindsEveryWrongValueAndNothingElse) {
@@ -108,9 +103,9 @@ TEST_F(EntryVerify, FindsEveryWrongValueAndNothingElse) {
       Key(Truth(r, slot));
     }
   }
-  EXPECT_EQ(wrong.size(), 20u);
-  EXPECT_EQ(host.Last(), "VERIFY: No record is waiting for you to verify.\r\n" + std::to_string(kCount) +
-                             " verified, 0 not yet verified, 0 changed since verification");
+  EXPECT_EQ(std::tuple(wrong.size(), host.Last()),
+            std::tuple(20u, "VERIFY: No record is waiting for you to verify.\r\n" + std::to_string(kCount) +
+                                " verified, 0 not yet verified, 0 changed since verification"));
 
   // The verification file names exactly the wrong fields, and the verifier's typos.
   std::vector<qfverify::FieldLine> lines;
@@ -122,13 +117,16 @@ TEST_F(EntryVerify, FindsEveryWrongValueAndNothingElse) {
     if (l.error == "verifier") typos.insert({std::atoi(l.record.c_str()), l.field});
     EXPECT_EQ(l.keyer, "keyer");
   }
-  EXPECT_EQ(found, wrong);
-  EXPECT_EQ(typos, mistyped);
+  EXPECT_EQ(std::tuple(found, typos), std::tuple(wrong, mistyped));
   // The corrections are in the file and in the history with both values.
   for (int32_t r = 1; r <= kCount; ++r) {
     modDB::SetRecordNo(r);
     modDB::ReadRecord();
-    for (int slot : {2, 4}) ASSERT_EQ(Field1(slot), Truth(r, slot)) << r;
+    for (int slot : {2, 4}) {
+      std::string v;
+      modDB::ReadField(static_cast<int16_t>(slot), v);
+      ASSERT_EQ(v, Truth(r, slot)) << r;
+    }
   }
   std::vector<modDB::HistoryEntry> all;
   ASSERT_EQ(modDB::ReadHistory(base, all), "");
