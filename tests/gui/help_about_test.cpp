@@ -3,7 +3,6 @@
 #include "common/frmAbout.h"
 #include "common/frmHelp.h"
 #include "tests/support/GuiSupport.h"
-#include "tests/support/TestSupport.h"
 
 using namespace qfgui;
 namespace fs = std::filesystem;
