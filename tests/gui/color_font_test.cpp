@@ -12,12 +12,10 @@ class ColorPicker : public GuiTest {};
 TEST_F(ColorPicker, SwatchesTypedDigitsOkAndCancel) {
   modDlg::DialogColor = 0x00FFFFCC;
   OnShown<frmDlgClr>([&](frmDlgClr* d) {
-    EXPECT_EQ(d->windowTitle(), "Color");
     ExpectTexts({{d->lblHex, "Color (#RRGGBB)"}, {d->txtClr, "#CCFFFF"}});  // red CC, green FF, blue FF
-    EXPECT_EQ(d->lblSwatch->palette().color(QPalette::Window), QColor(0xCC, 0xFF, 0xFF));
-    int visible = 0;
-    for (int k = 1; k <= 216; ++k) visible += d->lblClr[k]->isVisible();
-    EXPECT_EQ(visible, 216);
+    const auto shown = std::count_if(d->lblClr.begin() + 1, d->lblClr.end(), [](QLabel* l) { return l->isVisible(); });
+    EXPECT_EQ(std::tuple(d->windowTitle(), d->lblSwatch->palette().color(QPalette::Window), shown),
+              std::tuple("Color", QColor(0xCC, 0xFF, 0xFF), 216));
     const int w = modLIB::TwipsToPixelsX(195), h = modLIB::TwipsToPixelsY(195);
     const QRect first = d->lblClr[1]->geometry();
     EXPECT_EQ(first, QRect(modLIB::TwipsToPixelsX(60), modLIB::TwipsToPixelsY(60), w, h));
@@ -98,8 +96,7 @@ TEST_F(FontPicker, PreselectsIgnoringCaseClicksChooseCancelKeepsTheNamesResolveT
     QTest::mouseClick(w->cmdOK, Qt::LeftButton);
   });
   modDlg::ShowFontDialog();
-  EXPECT_EQ(modDlg::DialogTitle, "Select Font");
-  EXPECT_EQ(Font(), std::tuple("Times Roman", 8, 1, 0));
+  EXPECT_EQ(std::tuple(modDlg::DialogTitle, Font()), std::tuple("Select Font", std::tuple("Times Roman", 8, 1, 0)));
 
   // A font the list does not have comes back as "Arial".
   SetFont("Garamond", 24, 1, 0);

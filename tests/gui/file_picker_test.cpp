@@ -3,7 +3,6 @@
 
 #include "common/frmDlgFile.h"
 #include "tests/support/GuiSupport.h"
-#include "tests/support/TestSupport.h"
 
 using namespace qfgui;
 namespace fs = std::filesystem;
@@ -12,8 +11,7 @@ class FilePicker : public GuiTest {
  protected:
   void SetUp() override {
     GuiTest::SetUp();
-    fs::create_directories(tmp.path() / "Forms");
-    fs::create_directories(tmp.path() / "Archive");
+    for (const char* sub : {"Forms", "Archive"}) fs::create_directories(tmp.path() / sub);
     for (const char* file : {"Contacts.Qfd", "stock.qfd", "notes.txt", "Forms/Inner.Qfd"})
       qftest::WriteFile(tmp / file, "x");
     folder = fs::canonical(tmp.path()).string();
@@ -43,10 +41,9 @@ TEST_F(FilePicker, LoadModeListsFoldersAndNamesADoubleClickOrTheKeysOpen) {
     DblClickItem(w->lstDir, FindRow(w->lstDir, "Contacts"));
   });
   modDlg::ShowOpenDialog();
-  EXPECT_EQ(std::tuple(modDlg::DialogTitle, int(modDlg::DialogSaveMode)), std::tuple("Load", 0));
-  EXPECT_EQ(Picked(), std::tuple(folder, "Contacts"));
   // The folder shown is the current folder: a bare name saved later lands there.
-  EXPECT_EQ(Platform::CurrentFolder(), folder);
+  EXPECT_EQ(std::tuple(modDlg::DialogTitle, int(modDlg::DialogSaveMode), Picked(), Platform::CurrentFolder()),
+            std::tuple("Load", 0, std::tuple(folder, "Contacts"), folder));
 
   // The keyboard alone: the name box has the focus; Up and Down there walk the list,
   // a folder's name opens it on Enter; in the list the arrows choose a file and Enter
@@ -94,9 +91,9 @@ TEST_F(FilePicker, SaveModeProposesTheNameADoubleClickFillsItCancelKeepsItAndDri
     QTest::mouseClick(w->cmdCancel, Qt::LeftButton);
   });
   modDlg::ShowSaveDialog();
-  EXPECT_EQ(Picked(), std::tuple(folder, "Keep"));
   // The folder the user went to stays the process's current folder.
-  EXPECT_EQ(Platform::CurrentFolder(), folder + "/Archive");
+  EXPECT_EQ(std::tuple(Picked(), Platform::CurrentFolder()),
+            std::tuple(std::tuple(folder, "Keep"), folder + "/Archive"));
 
   // Drives: the root's parent is the root; a drive that cannot be read leaves the folder.
   OnShown<frmDlgFile>([&](frmDlgFile* w) {
@@ -137,9 +134,8 @@ TEST_F(FilePicker, TypedPathsReachHiddenFoldersAFolderGoneOrNoneIsTheCurrentOne)
     QTest::keyClicks(w->txtFile, ".hidden");
     QTest::keyClick(w->txtFile, Qt::Key_Return);
     // A folder: shown, not picked.
-    EXPECT_EQ(std::tuple(w->isVisible(), w->CurFolder.toStdString(), ListTexts(w->lstDir).join('|')),
-              std::tuple(true, folder + "/.hidden", "[..]|[deeper]|Secret"));
-    EXPECT_EQ(w->txtFile->text(), "");
+    EXPECT_EQ(std::tuple(w->isVisible(), w->CurFolder, ListTexts(w->lstDir).join('|'), w->txtFile->text()),
+              std::tuple(true, QString::fromStdString(folder + "/.hidden"), "[..]|[deeper]|Secret", ""));
     QTest::keyClicks(w->txtFile, "deeper/../Secret");
     QTest::keyClick(w->txtFile, Qt::Key_Return);
   });

@@ -9,18 +9,6 @@ using namespace qfgui;
 
 class InputBox : public GuiTest {};
 
-namespace {
-// Keys typed into a box: '\x01' is Ctrl+A, '\x16' Ctrl+V, '\b' Backspace, '\r' Return.
-void TypeKeys(QLineEdit* box, const std::string& keys) {
-  for (const char c : keys) {
-    if (c == '\x01' || c == '\x16')
-      QTest::keyClick(box, c == '\x01' ? Qt::Key_A : Qt::Key_V, Qt::ControlModifier);
-    else
-      QTest::keyClick(box, c);  // QTest sends '\b' and '\r' as Backspace and Return
-  }
-}
-}  // namespace
-
 // The text handed in, trimmed and cut to the limit (0 means 32); the keys through the
 // mode's set (upper-cased for "U", masked with "#" for "P", only the asterisk without
 // a mode), pastes too; Ok, or Enter, hands the trimmed text back. The first two rows
@@ -59,7 +47,11 @@ TEST_F(InputBox, BoxesNamedByTheirCaptionsTypedTextThroughTheModeAndTheLimit) {
       EXPECT_EQ(std::tuple(w->windowTitle(), w->txtStr->text()), std::tuple("Page Heading", c.shownFirst));
       // Dropped text and an input method cannot get past the filter.
       EXPECT_FALSE(w->txtStr->acceptDrops() || w->txtStr->testAttribute(Qt::WA_InputMethodEnabled));
-      TypeKeys(w->txtStr, c.keys);
+      // '\x01' is Ctrl+A, '\x16' Ctrl+V; QTest sends '\b' and '\r' as Backspace and Return.
+      for (const char k : c.keys) {
+        if (k == '\x01' || k == '\x16') QTest::keyClick(w->txtStr, k == '\x01' ? Qt::Key_A : Qt::Key_V, Qt::ControlModifier);
+        else QTest::keyClick(w->txtStr, k);
+      }
       EXPECT_EQ(w->txtStr->displayText(), c.shownLast);
       if (&c - cases < 2) Shot(w, &c == cases ? "frmInput" : "frmInput_password");
       if (w->isVisible()) QTest::mouseClick(w->cmdOK, Qt::LeftButton);

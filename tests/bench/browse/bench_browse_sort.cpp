@@ -34,11 +34,6 @@ uint32_t Next() {
   return static_cast<uint32_t>(state >> 11);
 }
 
-std::string Pad(std::string s, size_t n) {
-  s.resize(n, ' ');
-  return s;
-}
-
 struct Values {
   std::vector<std::string> text, number, date;
 };
@@ -80,8 +75,9 @@ Values MakeValues() {
 
 void MakeDatabase(const std::string& base, const Values& v) {
   bench::SaveForm(base, {{"Name", kText, "AS", 120}, {"Amount", kNumber, "N.-", 120}, {"Day", kDate, "D", 120}});
+  const auto pad = [](const std::string& s, size_t k) { return (s + std::string(k, ' ')).substr(0, k); };
   bench::WriteRaw(base, kRecords, [&](int32_t n) {
-    return " " + Pad(v.text[n - 1], kText) + Pad(v.number[n - 1], kNumber) + Pad(v.date[n - 1], kDate);
+    return " " + pad(v.text[n - 1], kText) + pad(v.number[n - 1], kNumber) + pad(v.date[n - 1], kDate);
   });
 }
 

@@ -7,8 +7,6 @@
 
 #include <sys/resource.h>
 
-#include <iterator>
-
 #include "engine/modDB.h"
 #include "tests/support/TestSupport.h"
 
@@ -73,12 +71,6 @@ inline Run Cp(const std::string& from, const std::string& to, bool sync = false,
             std::filesystem::remove(to);
             if (settle) ::sync();
           }};
-}
-
-// The bytes of a file.
-inline std::string Slurp(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
 // `count` child processes, each running `work(i)` (its exit status), waited for: each
@@ -201,10 +193,7 @@ inline void WriteRaw(const std::string& base, int32_t count, const std::function
   std::ofstream out(base + ".Qfd", std::ios::binary | std::ios::app);
   for (int32_t n = 1; n <= count; ++n) out << record(n);
   out.close();
-  std::fstream f(base + ".Qfd", std::ios::binary | std::ios::in | std::ios::out);
-  const char c[4] = {static_cast<char>(count & 0xFF), static_cast<char>((count >> 8) & 0xFF),
-                     static_cast<char>((count >> 16) & 0xFF), 0};
-  f.write(c, 4);
+  qftest::PatchFile(base + ".Qfd", 0, qftest::WithI32(std::string(4, ' '), 0, count));
 }
 
 // WriteRaw of records of `fields` fields of `length` bytes; `value(n, k)` is field k's

@@ -4,8 +4,6 @@
 // writer's own letter. Afterwards every record is checked: none lost, none doubled,
 // none torn, each writer's records in its own order, and the file length agrees with
 // the count. Prints the time and the records kept; exits 1 on any fault.
-#include <iterator>
-
 #include "engine/modDB.h"
 #include "lib/modLIB.h"
 #include "tests/bench/engine/BenchTiming.h"
@@ -17,7 +15,6 @@ namespace {
 constexpr int kWriters = 16, kEach = 4000, kBody = 100;
 // Who 2 at 1, Seq 5 at 3, Body 100 at 8: record length 108.
 constexpr int kLength = 1 + 2 + 5 + kBody;
-constexpr size_t kHead = 23496;
 
 std::string Body(int w) { return std::string(kBody, static_cast<char>('A' + w)); }
 
@@ -57,15 +54,14 @@ int main() {
     failedWriters += r.code != 0;
   const double seconds = bench::Since(t0);
 
-  const std::string bytes = bench::Slurp(base + ".Qfd");
-  const auto u = [&](size_t i) { return static_cast<uint32_t>(static_cast<unsigned char>(bytes[i])); };
-  const int32_t count = static_cast<int32_t>(u(0) | u(1) << 8 | u(2) << 16 | u(3) << 24);
+  const std::string bytes = qftest::ReadFile(base + ".Qfd");
+  const int32_t count = qftest::I32At(bytes, 0);
 
   int torn = 0, doubled = 0, outOfOrder = 0;
   std::map<std::pair<int, int>, int> seen;
   std::vector<int> last(kWriters, 0);
-  for (int32_t n = 1; n <= count && kHead + static_cast<size_t>(n) * kLength <= bytes.size(); ++n) {
-    const std::string rec = bytes.substr(kHead + static_cast<size_t>(n - 1) * kLength, kLength);
+  for (int32_t n = 1; n <= count && qftest::kHead + static_cast<size_t>(n) * kLength <= bytes.size(); ++n) {
+    const std::string rec = qftest::RecordAt(bytes, n, kLength);
     const int w = std::atoi(rec.substr(1, 2).c_str()), seq = std::atoi(rec.substr(3, 5).c_str());
     if (rec[0] != ' ' || w < 0 || w >= kWriters || seq < 1 || seq > kEach || rec.substr(8) != Body(w) ||
         rec.substr(1, 2) != Num(w, 2)) {
@@ -78,7 +74,7 @@ int main() {
   }
   const int expected = kWriters * kEach;
   const int kept = static_cast<int>(seen.size());
-  const bool lengthAgrees = bytes.size() == kHead + static_cast<size_t>(count) * kLength;
+  const bool lengthAgrees = bytes.size() == qftest::kHead + static_cast<size_t>(count) * kLength;
 
   std::printf("appends: %d processes x %d records on one file (record length %d)\n", kWriters, kEach, kLength);
   std::printf("  time          %.2f s (%.0f appends/s)\n", seconds, expected / seconds);

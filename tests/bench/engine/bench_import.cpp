@@ -99,7 +99,7 @@ int main() {
   const double import = bench::Best(imports), cp = bench::Best(copies), read = bench::Best(reads);
   using bench::Middle;
   // A part of it: splitting the text into rows alone.
-  std::string text = bench::Slurp(csv);
+  std::string text = qftest::ReadFile(csv);
   const double split = Seconds([&] {
     int64_t values = 0;
     modDB::ParseCsv(text, [&](modDB::CsvRow& r, const std::string&) { values += std::ssize(r.values); });

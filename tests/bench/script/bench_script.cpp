@@ -3,17 +3,8 @@
 // Goals: the numeric loop, Fibonacci and 10 queens each within 2x of Lua, string
 // building within 1x; the further aim is 1.5x. Also times the parse of a
 // 4,000-character form script.
-#include <algorithm>
-#include <cstdio>
-#include <cstdlib>
-#include <ctime>
-#include <fstream>
-#include <memory>
-#include <string>
-#include <unistd.h>
-#include <vector>
-
 #include "script/script_control.h"
+#include "tests/support/TestSupport.h"
 
 namespace {
 

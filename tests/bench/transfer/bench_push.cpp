@@ -7,7 +7,6 @@
 #include "engine/modDB.h"
 #include "tests/bench/engine/BenchTiming.h"
 #include "tests/support/PgServer.h"
-#include "tests/support/TestSupport.h"
 
 namespace {
 
