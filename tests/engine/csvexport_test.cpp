@@ -56,7 +56,7 @@ TEST_F(CsvExport, SelectedFieldsOfEveryRecord) {
                            "2,\"*\",\"Bob\",\"say \"\"hi\"\", ok\"\r\n3,\"\",\"  Cy\",\"\"\r\n");
 }
 
-TEST_F(CsvExport, EmptyDatabaseAndFailures) {
+TEST_F(CsvExport, EmptyDatabaseFailuresAndFileNames) {
   Open(MakeDb("empty", {{"A", 3}}, {}));
   const std::string out = dir / "e.csv";
   ASSERT_EQ(modDB::ExportCsv(out, Slots({1})), 1);
@@ -72,10 +72,8 @@ TEST_F(CsvExport, EmptyDatabaseAndFailures) {
   EXPECT_EQ(modDB::ExportCsv(dir / "closed.csv", Slots({1})), 0);
   EXPECT_EQ(host.Last(), "GET RECORD NO: DB not open");
   EXPECT_FALSE(fs::exists(dir / "closed.csv"));
-}
-
-TEST_F(CsvExport, FileNames) {
-  for (const auto& [in, out] : std::vector<std::pair<std::string, std::string>>{
+  // The name given: ".csv" added unless it ends so, in any letter case.
+  for (const auto& [given, named] : std::vector<std::pair<std::string, std::string>>{
            {"out.csv", "out.csv"}, {"OUT.Csv", "OUT.Csv"}, {"out", "out.csv"}, {"out.txt", "out.txt.csv"}, {"csv", "csv.csv"}})
-    EXPECT_EQ(modDB::CsvFileName(in), out);
+    EXPECT_EQ(modDB::CsvFileName(given), named);
 }
