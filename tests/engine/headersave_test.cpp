@@ -73,8 +73,7 @@ TEST_F(HeaderSave, ChecksComeBeforeAnyFileThenANewDatabaseIsTheHeaderAlone) {
 }
 
 TEST_F(HeaderSave, ReorderedFieldsKeepTheirValuesAtTheirNewPlaces) {
-  const std::string path = ThreeRecords();
-  const std::string before = ReadFile(path + ".Qfd");
+  const std::string path = ThreeRecords(), before = ReadFile(path + ".Qfd");
   ASSERT_EQ(Resave(path, [] { modDB::MoveFieldDown(1); }), 1) << host.Last();  // B, A, C
 
   EXPECT_EQ(host.All(), std::vector<std::string>{"Recover Data: File contains records!\r\nRecover data?"});
@@ -93,8 +92,7 @@ TEST_F(HeaderSave, ReorderedFieldsKeepTheirValuesAtTheirNewPlaces) {
 }
 
 TEST_F(HeaderSave, RenamedLengthenedShortenedAddedAndDroppedFields) {
-  const std::string path = ThreeRecords();
-  const std::string before = ReadFile(path + ".Qfd");
+  const std::string path = ThreeRecords(), before = ReadFile(path + ".Qfd");
   // A: 5 -> 8; B: 8 -> 5; C renamed c (letter case counts: a new field to the
   // matching); D added.
   const auto change = [this] { Design({{"A", 8}, {"B", 5}, {"c", 3}, {"D", 2}}); };
@@ -119,8 +117,7 @@ TEST_F(HeaderSave, RenamedLengthenedShortenedAddedAndDroppedFields) {
 }
 
 TEST_F(HeaderSave, AnsweringNoKeepsTheRecordsOnlyInTheBackup) {
-  const std::string path = ThreeRecords();
-  const std::string before = ReadFile(path + ".Qfd");
+  const std::string path = ThreeRecords(), before = ReadFile(path + ".Qfd");
   // Asked once more, with the count, No by default; that No writes nothing.
   const std::string one = MakeDb("one", {{"A", 5}}, {{"a1"}});
   EXPECT_EQ(Resave(one, [] {}, modDB::vbNo, modDB::vbNo), 0);
@@ -150,8 +147,7 @@ TEST_F(HeaderSave, AnsweringNoKeepsTheRecordsOnlyInTheBackup) {
 // file: it is replaced. A read-only database is never replaced, as it is never written
 // by an add.
 TEST_F(HeaderSave, AFailedSaveLeavesTheDatabaseInPlace) {
-  const std::string path = ThreeRecords();
-  const std::string before = ReadFile(path + ".Qfd");
+  const std::string path = ThreeRecords(), before = ReadFile(path + ".Qfd");
   // The working file's name is taken by a folder: the new file cannot be made.
   fs::create_directory(path + ".QfB");
   EXPECT_EQ(Resave(path, [] { modDB::MoveFieldDown(1); }), 0);

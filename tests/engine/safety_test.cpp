@@ -25,8 +25,8 @@ class Safety : public StoreTest {
 }  // namespace
 
 TEST_F(Safety, WritesBeyondTheEndOfAShortFileFillTheGapWithBlankRecords) {
-  const std::string path = Db(1);
-  const std::string file = path + ".Qfd", blank(8, ' ');
+  const std::string path = Db(1), file = path + ".Qfd", blank(8, ' ');
+  auto reopen = [&](const std::string& bytes) { modDB::CloseDatabase(), WriteFile(file, bytes), Open(path); };
   // The count says 5; the file holds record 1 cut after "b". Reading writes nothing.
   const std::string cut = WithI32(ReadFile(file), 0, 5).substr(0, kHead + 5);
   WriteFile(file, cut);
@@ -43,9 +43,7 @@ TEST_F(Safety, WritesBeyondTheEndOfAShortFileFillTheGapWithBlankRecords) {
   EXPECT_EQ(bytes.substr(kHead), " a1 b   " + blank + " x3     " + blank + blank);
 
   // An append to a short file: the records up to the count are blanks, then the new one.
-  modDB::CloseDatabase();
-  WriteFile(file, WithI32(bytes.substr(0, kHead + 8), 0, 4));
-  Open(path);
+  reopen(WithI32(bytes.substr(0, kHead + 8), 0, 4));
   modDB::ClearRecord();
   modDB::WriteField(1, "new");
   ASSERT_EQ(modDB::AddRecord(), 1) << host.Last();
@@ -55,9 +53,7 @@ TEST_F(Safety, WritesBeyondTheEndOfAShortFileFillTheGapWithBlankRecords) {
   EXPECT_EQ(bytes.substr(kHead), " a1 b   " + blank + blank + blank + " new    ");
 
   // A delete mark beyond the end, and a file cut inside a record.
-  modDB::CloseDatabase();
-  WriteFile(file, WithI32(bytes.substr(0, kHead + 8 + 3), 0, 3));
-  Open(path);
+  reopen(WithI32(bytes.substr(0, kHead + 8 + 3), 0, 3));
   ASSERT_EQ(modDB::SetRecordNo(3), 1);
   ASSERT_EQ(modDB::DeleteRecord(), 1) << host.Last();
   EXPECT_EQ(ReadFile(file).substr(kHead), " a1 b   " + blank + "*       ");  // no zero bytes in the gap
@@ -111,9 +107,7 @@ TEST_F(Safety, ASecondDatabaseNeverWritesOverAFieldChangedSinceItWasRead) {
 // A database opened for reading only (as for a user without the permission to write)
 // refuses each write; one opened for writing names the reason of a failed write.
 TEST_F(Safety, AReadOnlyDatabaseRefusesEachWriteAndErrorsNameTheFile) {
-  const std::string path = Db(2);
-  const std::string file = path + ".Qfd";
-  const std::string before = ReadFile(file);
+  const std::string path = Db(2), file = path + ".Qfd", before = ReadFile(file);
   // The file cannot be opened for writing (as for a user without the permission).
   modDB::detail::SetIoFaultHook([](modDB::detail::IoCall call, int flags) {
     return call == modDB::detail::IoCall::Open && (flags & O_ACCMODE) != O_RDONLY ? EACCES : 0;
