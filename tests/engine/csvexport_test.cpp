@@ -27,10 +27,8 @@ TEST_F(CsvExport, SelectedFieldsOfEveryRecord) {
   Open(Db());
   modDB::SetRecordNo(2);
   const std::string out = dir / "out.csv";
-  // The file the export of these fields writes (over the one before).
   auto exported = [&](std::initializer_list<int> slots, const modDB::CsvExportOptions& options = {}) {
-    EXPECT_EQ(modDB::ExportCsv(out, Slots(slots), options), 1);
-    return ReadFile(out);
+    return modDB::ExportCsv(out, Slots(slots), options) == 1 ? ReadFile(out) : "not exported: " + host.Last();
   };
   EXPECT_EQ(exported({1, 3}),
             "#,Name,Notes\r\n"
