@@ -52,8 +52,7 @@ class DefinitionStore : public storetest::StoreTest {
 TEST_F(DefinitionStore, AddFieldChecksInOrder) {
   modDB::FieldDef f = Field("  Bad Name ", 5, 9);
   EXPECT_EQ(modDB::AddField(f), 0);
-  EXPECT_EQ(host.Last(), "ADD FIELD: Invalid Field Name");
-  EXPECT_EQ(host.boxes.back().style, modDB::vbCritical);
+  ExpectBox("ADD FIELD", "Invalid Field Name");
   EXPECT_EQ(f.Name.Raw().substr(0, 8), "Bad Name");  // trimmed back into the caller's record
   f = Field("Good", 5, 9, " d");
   EXPECT_EQ(modDB::AddField(f), 0);
