@@ -96,8 +96,7 @@ TEST_F(DefinitionStore, FormatsForceLengthsLastTestWins) {
 
 TEST_F(DefinitionStore, Banners) {
   modDB::FormProps p = modDB::GetFormProps();
-  p.BannerFont.Name.Set("Courier New");
-  p.BannerFont.Size = 14;
+  p.BannerFont.Name.Set("Courier New"), p.BannerFont.Size = 14;
   modDB::SetFormProps(p);
   modDB::BannerDef b = Banner(" Title ", 0);
   EXPECT_EQ(modDB::InsertBanner(b), 0);

@@ -255,7 +255,6 @@ TEST_F(HistoryTest, AChangeWhoseHistoryCannotBeWrittenIsNotMade) {
   env.Fail({modDB::detail::IoCall::Write, "full.Qfh", 0, ENOSPC});
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    const bool full = c.name == std::string("full");
     const std::string base = Make(c.name), history = ReadFile(base + ".Qfh");
     c.make(base + ".Qfh");
     const std::string db = ReadFile(base + ".Qfd"),
@@ -270,7 +269,7 @@ TEST_F(HistoryTest, AChangeWhoseHistoryCannotBeWrittenIsNotMade) {
     modDB::detail::SetEnv(nullptr);
     modDB::CloseDatabase();
     EXPECT_EQ(ReadFile(base + ".Qfd"), db);
-    if (full) EXPECT_EQ(ReadFile(base + ".Qfh"), history);
+    if (c.name == std::string("full")) EXPECT_EQ(ReadFile(base + ".Qfh"), history);
     else EXPECT_EQ(modDB::StartHistory(base), "FILE:" + base + ".Qfh cannot be written: " + c.why);
   }
 }
