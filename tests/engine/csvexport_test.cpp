@@ -27,8 +27,10 @@ TEST_F(CsvExport, SelectedFieldsOfEveryRecord) {
   Open(Db());
   modDB::SetRecordNo(2);
   const std::string out = dir / "out.csv";
-  ASSERT_EQ(modDB::ExportCsv(out, Slots({1, 3})), 1);
-  EXPECT_EQ(ReadFile(out),
+  auto exported = [&](std::initializer_list<int> slots, const modDB::CsvExportOptions& options = {}) {
+    return modDB::ExportCsv(out, Slots(slots), options) == 1 ? ReadFile(out) : "not exported: " + host.Last();
+  };
+  EXPECT_EQ(exported({1, 3}),
             "#,Name,Notes\r\n"
             "1,\"Ann\xE9\",\"one\ntwo\"\r\n"
             "2,\"Bob\",\"say \"hi\", ok\"\r\n"
@@ -37,26 +39,23 @@ TEST_F(CsvExport, SelectedFieldsOfEveryRecord) {
   EXPECT_TRUE(host.boxes.empty());
   EXPECT_EQ(host.Progress(), (std::vector<int>{3, 0, 3, 3, 1}));
 
-  ASSERT_EQ(modDB::ExportCsv(out, Slots({})), 1);  // replaces the file
-  EXPECT_EQ(ReadFile(out), "#\r\n1\r\n2\r\n3\r\n");
-  ASSERT_EQ(modDB::ExportCsv(out, Slots({1, 2, 3})), 1);
-  EXPECT_EQ(ReadFile(out).substr(0, 29), "#,Name,City,Notes\r\n1,\"Ann\xE9\",\"");
+  EXPECT_EQ(exported({}), "#\r\n1\r\n2\r\n3\r\n");
+  EXPECT_EQ(exported({1, 2, 3}).substr(0, 29), "#,Name,City,Notes\r\n1,\"Ann\xE9\",\"");
 
   // For a spreadsheet: values as stored (leading blanks kept), quotes doubled, line
   // breaks CR LF; in UTF-8 with its mark when asked.
   const std::string lines = "#,\"Name\",\"Notes\"\r\n1,\"Ann\xE9\",\"one\r\ntwo\"\r\n2,\"Bob\",\"say \"\"hi\"\", ok\"\r\n"
                             "3,\"  Cy\",\"\"\r\n";
-  ASSERT_EQ(modDB::ExportCsv(out, Slots({1, 3}), {true, false}), 1);
-  EXPECT_EQ(ReadFile(out), lines);
-  ASSERT_EQ(modDB::ExportCsv(out, Slots({1, 3}), {true, true}), 1);
-  EXPECT_EQ(ReadFile(out), "\xEF\xBB\xBF" + std::string(lines).replace(lines.find('\xE9'), 1, "\xC3\xA9"));
+  EXPECT_EQ(exported({1, 3}, {true, false}), lines);
+  EXPECT_EQ(exported({1, 3}, {true, true}),
+            "\xEF\xBB\xBF" + std::string(lines).replace(lines.find('\xE9'), 1, "\xC3\xA9"));
   // The deletion column, quoted: "*" for a marked record.
-  ASSERT_EQ(modDB::ExportCsv(out, Slots({1, 3}), {.rfc4180 = true, .utf8 = false, .withDeleted = true}), 1);
-  EXPECT_EQ(ReadFile(out), "#,\"#Deleted\",\"Name\",\"Notes\"\r\n1,\"\",\"Ann\xE9\",\"one\r\ntwo\"\r\n"
-                           "2,\"*\",\"Bob\",\"say \"\"hi\"\", ok\"\r\n3,\"\",\"  Cy\",\"\"\r\n");
+  EXPECT_EQ(exported({1, 3}, {.rfc4180 = true, .utf8 = false, .withDeleted = true}),
+            "#,\"#Deleted\",\"Name\",\"Notes\"\r\n1,\"\",\"Ann\xE9\",\"one\r\ntwo\"\r\n"
+            "2,\"*\",\"Bob\",\"say \"\"hi\"\", ok\"\r\n3,\"\",\"  Cy\",\"\"\r\n");
 }
 
-TEST_F(CsvExport, EmptyDatabaseAndFailures) {
+TEST_F(CsvExport, EmptyDatabaseFailuresAndFileNames) {
   Open(MakeDb("empty", {{"A", 3}}, {}));
   const std::string out = dir / "e.csv";
   ASSERT_EQ(modDB::ExportCsv(out, Slots({1})), 1);
@@ -72,10 +71,8 @@ TEST_F(CsvExport, EmptyDatabaseAndFailures) {
   EXPECT_EQ(modDB::ExportCsv(dir / "closed.csv", Slots({1})), 0);
   EXPECT_EQ(host.Last(), "GET RECORD NO: DB not open");
   EXPECT_FALSE(fs::exists(dir / "closed.csv"));
-}
-
-TEST_F(CsvExport, FileNames) {
-  for (const auto& [in, out] : std::vector<std::pair<std::string, std::string>>{
+  // The name given: ".csv" added unless it ends so, in any letter case.
+  for (const auto& [given, named] : std::vector<std::pair<std::string, std::string>>{
            {"out.csv", "out.csv"}, {"OUT.Csv", "OUT.Csv"}, {"out", "out.csv"}, {"out.txt", "out.txt.csv"}, {"csv", "csv.csv"}})
-    EXPECT_EQ(modDB::CsvFileName(in), out);
+    EXPECT_EQ(modDB::CsvFileName(given), named);
 }

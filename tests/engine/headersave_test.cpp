@@ -17,10 +17,11 @@ class HeaderSave : public StoreTest {
                   {{"a1", "bbbbbbb1", "c1"}, {"*a2", "bbbbbbb2", "c2"}, {"a3", "bbbbbbb3", "c3"}});
   }
   // Loads the database's definition, lets `change` edit it, saves with `answer` (and
-  // `lossAnswer` to the question of lost values, when given).
+  // `lossAnswer` to the question of lost values, when given); only this save's boxes stay.
   int16_t Resave(const std::string& path, const std::function<void()>& change, int answer = modDB::vbYes,
                  int lossAnswer = 0) {
     EXPECT_EQ(modDB::LoadHeader(path), 1) << host.Last();
+    host.Clear();
     change();
     host.replies.push_back(answer);
     if (lossAnswer != 0) host.replies.push_back(lossAnswer);
@@ -72,8 +73,7 @@ TEST_F(HeaderSave, ChecksComeBeforeAnyFileThenANewDatabaseIsTheHeaderAlone) {
 }
 
 TEST_F(HeaderSave, ReorderedFieldsKeepTheirValuesAtTheirNewPlaces) {
-  const std::string path = ThreeRecords();
-  const std::string before = ReadFile(path + ".Qfd");
+  const std::string path = ThreeRecords(), before = ReadFile(path + ".Qfd");
   ASSERT_EQ(Resave(path, [] { modDB::MoveFieldDown(1); }), 1) << host.Last();  // B, A, C
 
   EXPECT_EQ(host.All(), std::vector<std::string>{"Recover Data: File contains records!\r\nRecover data?"});
@@ -92,8 +92,7 @@ TEST_F(HeaderSave, ReorderedFieldsKeepTheirValuesAtTheirNewPlaces) {
 }
 
 TEST_F(HeaderSave, RenamedLengthenedShortenedAddedAndDroppedFields) {
-  const std::string path = ThreeRecords();
-  const std::string before = ReadFile(path + ".Qfd");
+  const std::string path = ThreeRecords(), before = ReadFile(path + ".Qfd");
   // A: 5 -> 8; B: 8 -> 5; C renamed c (letter case counts: a new field to the
   // matching); D added.
   const auto change = [this] { Design({{"A", 8}, {"B", 5}, {"c", 3}, {"D", 2}}); };
@@ -106,7 +105,6 @@ TEST_F(HeaderSave, RenamedLengthenedShortenedAddedAndDroppedFields) {
   EXPECT_EQ(host.boxes[1].style, modDB::vbYesNo | modDB::vbExclamation | modDB::vbDefaultButton2);
   EXPECT_EQ(ReadFile(path + ".Qfd"), before);
   EXPECT_FALSE(fs::exists(path + ".Bak"));
-  host.Clear();
   ASSERT_EQ(Resave(path, change, modDB::vbYes, modDB::vbYes), 1);
   // A 8 at 1, B 5 at 9, c 3 at 14, D 2 at 17: length 19.
   const std::string after = ReadFile(path + ".Qfd");
@@ -119,15 +117,13 @@ TEST_F(HeaderSave, RenamedLengthenedShortenedAddedAndDroppedFields) {
 }
 
 TEST_F(HeaderSave, AnsweringNoKeepsTheRecordsOnlyInTheBackup) {
-  const std::string path = ThreeRecords();
-  const std::string before = ReadFile(path + ".Qfd");
+  const std::string path = ThreeRecords(), before = ReadFile(path + ".Qfd");
   // Asked once more, with the count, No by default; that No writes nothing.
   const std::string one = MakeDb("one", {{"A", 5}}, {{"a1"}});
   EXPECT_EQ(Resave(one, [] {}, modDB::vbNo, modDB::vbNo), 0);
   EXPECT_EQ(host.Last(), "Recover Data: The record of " + one + ".Qfd is not carried over: the new file has no "
                          "records, and it stays only in " + one + ".Bak until the next save or pack replaces it."
                          "\r\nSave without it?");
-  host.Clear();
   EXPECT_EQ(Resave(path, [] {}, modDB::vbNo, modDB::vbNo), 0);
   ASSERT_EQ(host.boxes.size(), 2u);
   EXPECT_EQ(host.boxes[1].text, "The 3 records of " + path + ".Qfd are not carried over: the new file has no "
@@ -135,7 +131,6 @@ TEST_F(HeaderSave, AnsweringNoKeepsTheRecordsOnlyInTheBackup) {
                                 "replaces it.\r\nSave without them?");
   EXPECT_EQ(host.boxes[1].style, modDB::vbYesNo | modDB::vbExclamation | modDB::vbDefaultButton2);
   EXPECT_EQ(ReadFile(path + ".Qfd"), before);
-  host.Clear();
   ASSERT_EQ(Resave(path, [] {}, modDB::vbNo, modDB::vbYes), 1);  // the second Yes: save without them
   const std::string after = ReadFile(path + ".Qfd");
   EXPECT_EQ(after, qftest::WithI32(before, 0, 0).substr(0, kHead));
@@ -143,7 +138,6 @@ TEST_F(HeaderSave, AnsweringNoKeepsTheRecordsOnlyInTheBackup) {
   EXPECT_EQ(std::make_pair(modDB::GetHeader().RecordCount, host.showPer), std::make_pair(0, 0));
 
   // With no records nothing is asked; the backup is replaced by the next save.
-  host.Clear();
   ASSERT_EQ(Resave(path, [] {}), 1);
   EXPECT_TRUE(host.boxes.empty());
   EXPECT_EQ(ReadFile(path + ".Bak"), after);
@@ -153,8 +147,7 @@ TEST_F(HeaderSave, AnsweringNoKeepsTheRecordsOnlyInTheBackup) {
 // file: it is replaced. A read-only database is never replaced, as it is never written
 // by an add.
 TEST_F(HeaderSave, AFailedSaveLeavesTheDatabaseInPlace) {
-  const std::string path = ThreeRecords();
-  const std::string before = ReadFile(path + ".Qfd");
+  const std::string path = ThreeRecords(), before = ReadFile(path + ".Qfd");
   // The working file's name is taken by a folder: the new file cannot be made.
   fs::create_directory(path + ".QfB");
   EXPECT_EQ(Resave(path, [] { modDB::MoveFieldDown(1); }), 0);
@@ -171,11 +164,9 @@ TEST_F(HeaderSave, AFailedSaveLeavesTheDatabaseInPlace) {
   EXPECT_EQ(ReadFile(path + ".Qfd"), before);
   EXPECT_FALSE(fs::exists(path + ".QfB") || fs::exists(path + ".Bak"));
 
-  host.Clear();
   ASSERT_EQ(Resave(path, [] {}), 1);
   const std::string current = ReadFile(path + ".Qfd");
   fs::permissions(path + ".Bak", fs::perms::owner_read | fs::perms::group_read);
-  host.Clear();
   ASSERT_EQ(Resave(path, [] { modDB::MoveFieldUp(3); }), 1) << host.Last();
   EXPECT_EQ(host.boxes.size(), 1u);  // the question, no error
   EXPECT_EQ(ReadFile(path + ".Bak"), current);
@@ -183,7 +174,6 @@ TEST_F(HeaderSave, AFailedSaveLeavesTheDatabaseInPlace) {
 
   const std::string backup = ReadFile(path + ".Bak"), database = ReadFile(path + ".Qfd");
   fs::permissions(path + ".Qfd", fs::perms::owner_read | fs::perms::group_read);
-  host.Clear();
   EXPECT_EQ(Resave(path, [] { modDB::MoveFieldUp(2); }), 0);
   EXPECT_EQ(host.Last(), "SAVE HEADER: FILE:" + path + ".Qfd cannot be written: the file is read-only");
   EXPECT_EQ(ReadFile(path + ".Bak"), backup);

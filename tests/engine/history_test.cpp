@@ -33,9 +33,7 @@ class HistoryTest : public StoreTest {
 
   void Open(const std::string& base, int32_t n = 1) {
     StoreTest::Open(base);
-    if (n) {
-      ASSERT_EQ(modDB::SetRecordNo(n), 1) << host.Last();
-    }
+    ASSERT_EQ(modDB::SetRecordNo(n), 1) << host.Last();
   }
 
   // Field A of record 1 written "zz" through the form script's second database on
@@ -155,7 +153,7 @@ TEST_F(HistoryTest, AChangeMadeOutsideTheHistoryIsTold) {
 
   // An imported record's values are known from its import line, also to another
   // program that reads the history afresh; so is a field an add left blank.
-  Open(base, 0);
+  Open(base);
   std::string records = " i1 j\xE9,\"  ";
   ASSERT_EQ(modDB::AppendRecords(records, {}, "IMPORT"), 1) << host.Last();
   AddRecords({{"n1"}});
@@ -198,14 +196,12 @@ TEST_F(HistoryTest, APackKeepsARecordTraceable) {
                                              "pack 2 (records) 3>2", "edit 3 A r3>x3"}));
 }
 
-using HistoryFiles = HistoryTest;
-
 }  // namespace
 
 // Values exactly as stored; an imported deletion mark; old lines that never block a
 // change; damage that hides nothing after it; an empty file. (A linked database keeps
 // its history beside the file it leads to: the index's table.)
-TEST_F(HistoryFiles, OddContentNeverHidesOrBlocksAChange) {
+TEST_F(HistoryTest, OddContentNeverHidesOrBlocksAChange) {
   const std::string base = Make();
   Open(base);
   for (const char* v : {"  ld", "ld", " ld"}) Save(2, v);
@@ -252,14 +248,13 @@ TEST_F(HistoryFiles, OddContentNeverHidesOrBlocksAChange) {
 // A history that cannot be written (a full disk, or whatever stands at its name, whoever
 // runs the program) stops the change and says why, the form script's write too; both
 // files stay as they were. (Every writer, every failing call: the I/O fault test.)
-TEST_F(HistoryFiles, AChangeWhoseHistoryCannotBeWrittenIsNotMade) {
+TEST_F(HistoryTest, AChangeWhoseHistoryCannotBeWrittenIsNotMade) {
   std::vector<qftest::Unwritable> cases(std::begin(qftest::kUnwritable), std::end(qftest::kUnwritable));
   cases.push_back({"full", [](const std::string&) {}, "No space left on device"});
   modDB::detail::FaultEnv env;
   env.Fail({modDB::detail::IoCall::Write, "full.Qfh", 0, ENOSPC});
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    const bool full = c.name == std::string("full");
     const std::string base = Make(c.name), history = ReadFile(base + ".Qfh");
     c.make(base + ".Qfh");
     const std::string db = ReadFile(base + ".Qfd"),
@@ -274,7 +269,7 @@ TEST_F(HistoryFiles, AChangeWhoseHistoryCannotBeWrittenIsNotMade) {
     modDB::detail::SetEnv(nullptr);
     modDB::CloseDatabase();
     EXPECT_EQ(ReadFile(base + ".Qfd"), db);
-    if (full) EXPECT_EQ(ReadFile(base + ".Qfh"), history);
+    if (c.name == std::string("full")) EXPECT_EQ(ReadFile(base + ".Qfh"), history);
     else EXPECT_EQ(modDB::StartHistory(base), "FILE:" + base + ".Qfh cannot be written: " + c.why);
   }
 }
@@ -284,7 +279,7 @@ TEST_F(HistoryFiles, AChangeWhoseHistoryCannotBeWrittenIsNotMade) {
 // tells an outside change from the value the history last recorded. A writer that
 // keeps the database open ("open") trusts the index between its saves only while it
 // is as it left it.
-TEST_F(HistoryFiles, TheIndexNeverHidesALine) {
+TEST_F(HistoryTest, TheIndexNeverHidesALine) {
   const std::string line = "2026-12-07T10:00:00Z,u,h,p,";
   auto slot = [](const std::string& b) { qftest::PatchFile(b + ".Qfi", 64 + 24, std::string(24, '\xFF')); };
   auto cut = [](const std::string& b) { fs::resize_file(b + ".Qfi", 200); };
@@ -308,7 +303,7 @@ TEST_F(HistoryFiles, TheIndexNeverHidesALine) {
          qftest::PatchFile(b + ".Qfh", h.rfind("k2"), "k5");
          qftest::PatchFile(b + ".Qfd", kHead + 10 + 1, "k5 "); }, 2, "k5"},
       {"pack", [this](const std::string& b) {
-         Open(b, 0);
+         Open(b);
          DeleteAndPack(1);
          modDB::CloseDatabase(); }, 1, "k2"},
       {"linked", [](const std::string&) {}, 1, "k1"},
@@ -318,7 +313,7 @@ TEST_F(HistoryFiles, TheIndexNeverHidesALine) {
     const bool linked = c.name == std::string("linked");
     const std::string real = Make(linked ? "real" : c.name), base = linked ? dir / "link" : real;
     if (linked) fs::create_symlink(real + ".Qfd", base + ".Qfd");
-    Open(base, 0);
+    Open(base);
     ASSERT_EQ(modDB::WriteFieldsOf(1, {{1, "k1"}}, "WRITE RECORD"), 1) << host.Last();
     ASSERT_EQ(modDB::WriteFieldsOf(2, {{1, "k2"}}, "WRITE RECORD"), 1) << host.Last();
     if (!c.open) modDB::CloseDatabase();

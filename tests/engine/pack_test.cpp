@@ -27,8 +27,7 @@ class Pack : public StoreTest {
 }  // namespace
 
 TEST_F(Pack, RemovesTheMarkedRecordsAndKeepsTheRestInOrder) {
-  const std::string path = FiveRecords(), file = path + ".Qfd";
-  const std::string before = ReadFile(file);
+  const std::string path = FiveRecords(), file = path + ".Qfd", before = ReadFile(file);
   modDB::SetRecordNo(5);
   ASSERT_EQ(PackYes(), 1) << host.Last();
   ASSERT_EQ(host.boxes.size(), 1u);
@@ -70,8 +69,7 @@ TEST_F(Pack, AnEmptyDatabaseSaysSoAndIsOpenAgain) {
 // happened to: the working file when the disk is full, the backup when it is read-only
 // or its name is taken by a folder. The database stays as it was, open where it was.
 TEST_F(Pack, AnswersAndFailuresLeaveTheDatabaseAsItWas) {
-  const std::string path = FiveRecords();
-  const std::string before = ReadFile(path + ".Qfd");
+  const std::string path = FiveRecords(), before = ReadFile(path + ".Qfd");
   modDB::SetRecordNo(3);
   EXPECT_EQ(modDB::PackRecords(), 0);
   host.replies.push_back(modDB::vbNo);

@@ -25,8 +25,8 @@ class Safety : public StoreTest {
 }  // namespace
 
 TEST_F(Safety, WritesBeyondTheEndOfAShortFileFillTheGapWithBlankRecords) {
-  const std::string path = Db(1);
-  const std::string file = path + ".Qfd", blank(8, ' ');
+  const std::string path = Db(1), file = path + ".Qfd", blank(8, ' ');
+  auto reopen = [&](const std::string& bytes) { modDB::CloseDatabase(), WriteFile(file, bytes), Open(path); };
   // The count says 5; the file holds record 1 cut after "b". Reading writes nothing.
   const std::string cut = WithI32(ReadFile(file), 0, 5).substr(0, kHead + 5);
   WriteFile(file, cut);
@@ -43,9 +43,7 @@ TEST_F(Safety, WritesBeyondTheEndOfAShortFileFillTheGapWithBlankRecords) {
   EXPECT_EQ(bytes.substr(kHead), " a1 b   " + blank + " x3     " + blank + blank);
 
   // An append to a short file: the records up to the count are blanks, then the new one.
-  modDB::CloseDatabase();
-  WriteFile(file, WithI32(bytes.substr(0, kHead + 8), 0, 4));
-  Open(path);
+  reopen(WithI32(bytes.substr(0, kHead + 8), 0, 4));
   modDB::ClearRecord();
   modDB::WriteField(1, "new");
   ASSERT_EQ(modDB::AddRecord(), 1) << host.Last();
@@ -55,9 +53,7 @@ TEST_F(Safety, WritesBeyondTheEndOfAShortFileFillTheGapWithBlankRecords) {
   EXPECT_EQ(bytes.substr(kHead), " a1 b   " + blank + blank + blank + " new    ");
 
   // A delete mark beyond the end, and a file cut inside a record.
-  modDB::CloseDatabase();
-  WriteFile(file, WithI32(bytes.substr(0, kHead + 8 + 3), 0, 3));
-  Open(path);
+  reopen(WithI32(bytes.substr(0, kHead + 8 + 3), 0, 3));
   ASSERT_EQ(modDB::SetRecordNo(3), 1);
   ASSERT_EQ(modDB::DeleteRecord(), 1) << host.Last();
   EXPECT_EQ(ReadFile(file).substr(kHead), " a1 b   " + blank + "*       ");  // no zero bytes in the gap
@@ -111,9 +107,7 @@ TEST_F(Safety, ASecondDatabaseNeverWritesOverAFieldChangedSinceItWasRead) {
 // A database opened for reading only (as for a user without the permission to write)
 // refuses each write; one opened for writing names the reason of a failed write.
 TEST_F(Safety, AReadOnlyDatabaseRefusesEachWriteAndErrorsNameTheFile) {
-  const std::string path = Db(2);
-  const std::string file = path + ".Qfd";
-  const std::string before = ReadFile(file);
+  const std::string path = Db(2), file = path + ".Qfd", before = ReadFile(file);
   // The file cannot be opened for writing (as for a user without the permission).
   modDB::detail::SetIoFaultHook([](modDB::detail::IoCall call, int flags) {
     return call == modDB::detail::IoCall::Open && (flags & O_ACCMODE) != O_RDONLY ? EACCES : 0;
@@ -151,18 +145,29 @@ TEST_F(Safety, AReadOnlyDatabaseRefusesEachWriteAndErrorsNameTheFile) {
   EXPECT_EQ(host.Last(), "WriteRecord: Unexpected Error: FILE:" + file + ": No space left on device");
 }
 
-TEST_F(Safety, ADatabaseNamedWithQfdTwicePacksAndReopens) {
+// Odd names: ".qfd" twice, a FIFO; and record numbers of five places.
+TEST_F(Safety, OddNamesAndNumbersOfFivePlaces) {
   const std::string path = MakeDb("a.qfd.Qfd", {{"A", 3}, {"B", 4}}, {{"a1", "b1"}, {"*a2", "b2"}, {"a3", "b3"}});
   EXPECT_EQ(path, dir / "a.qfd.Qfd");
   Open(path);
   EXPECT_EQ(modDB::GetDatabaseName(), dir / "a.qfd");
   host.replies = {modDB::vbYes};
   ASSERT_EQ(modDB::PackRecords(), 1) << host.Last();
-  EXPECT_EQ(modDB::GetDatabaseName(), dir / "a.qfd");
-  EXPECT_EQ(modDB::GetRecordCount(), 2);
-  EXPECT_EQ(I32At(ReadFile(dir / "a.qfd.Qfd"), 0), 2);
+  EXPECT_EQ(std::make_tuple(modDB::GetDatabaseName(), modDB::GetRecordCount(), I32At(ReadFile(path), 0)),
+            std::make_tuple(dir / "a.qfd", 2, 2));
   EXPECT_TRUE(fs::exists(dir / "a.qfd.Bak"));
   EXPECT_FALSE(fs::exists(dir / "a.Qfd"));
+  modDB::CloseDatabase();
+
+  const std::string pipe = dir / "pipe";
+  ASSERT_EQ(::mkfifo((pipe + ".Qfd").c_str(), 0600), 0);
+  std::string name = pipe;
+  EXPECT_EQ(modDB::OpenDatabase(name), 0);  // returns at once instead of waiting for a writer
+  EXPECT_EQ(modDB::LoadHeader(pipe), 0);
+  EXPECT_EQ(modDB::GetFileNumber(), 0);
+
+  const auto text = modDB::AutoNumberText;  // the sign's blank goes
+  EXPECT_EQ(text(1) + "|" + text(9999) + "|" + text(10000) + "|" + text(65530), " 1| 9999|10000|65530");
 }
 
 TEST_F(Safety, ADamagedDatabaseIsReplacedByANewDesignWhenNotRecovered) {
@@ -188,18 +193,4 @@ TEST_F(Safety, ADamagedDatabaseIsReplacedByANewDesignWhenNotRecovered) {
   EXPECT_EQ(ReadFile(path + ".Qfd").size(), kHead);
   ASSERT_EQ(modDB::LoadHeader(path), 1) << host.Last();
   EXPECT_EQ(modDB::GetHeader().Fields[1].Name.Trimmed(), "C");
-}
-
-TEST_F(Safety, NumbersOfFivePlacesDropTheSignBlank) {
-  const auto text = modDB::AutoNumberText;
-  EXPECT_EQ(text(1) + "|" + text(9999) + "|" + text(10000) + "|" + text(65530), " 1| 9999|10000|65530");
-}
-
-TEST_F(Safety, AFifoIsNotADatabase) {
-  const std::string path = dir / "pipe";
-  ASSERT_EQ(::mkfifo((path + ".Qfd").c_str(), 0600), 0);
-  std::string name = path;
-  EXPECT_EQ(modDB::OpenDatabase(name), 0);  // returns at once instead of waiting for a writer
-  EXPECT_EQ(modDB::LoadHeader(path), 0);
-  EXPECT_EQ(modDB::GetFileNumber(), 0);
 }

@@ -56,10 +56,8 @@ TEST(ValueRules, CaseChangesOnlyAsciiLetters) {
   std::string all;
   for (int c = 1; c < 256; ++c) all += static_cast<char>(c);
   std::string upper = all, lower = all;
-  for (char& c : upper)
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
-  for (char& c : lower)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
+  for (char& c : upper) c = c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c;
+  for (char& c : lower) c = c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c;
   for (size_t from = 0; from < 40; ++from) {  // every alignment of the sixteen-byte steps
     const std::string part = all.substr(from);
     EXPECT_EQ(modDB::CasedValue("U", part), upper.substr(from)) << from;

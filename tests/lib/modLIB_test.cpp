@@ -10,12 +10,13 @@ using namespace modLIB;
 // Each predicate's answer, -1 for true and 0 for false, in one table per predicate.
 using Chars = std::vector<std::pair<int, int>>;
 using Texts = std::vector<std::pair<std::string, int>>;
+using TextPairs = std::vector<std::pair<std::string, std::string>>;
 template <class Cases, class F>
 void ExpectAll(const char* what, F f, const Cases& cases) {
   for (const auto& [in, expected] : cases) EXPECT_EQ(f(in), expected) << what << " " << in;
 }
 
-TEST(Predicates, CharacterClassesNamesAndNumbers) {
+TEST(Predicates, CharacterClassesNamesNumbersAndRanges) {
   ExpectAll("IsUpper", IsUpper, Chars{{'A', -1}, {'Z', -1}, {'a', 0}, {233, 0}});
   ExpectAll("IsLower", IsLower, Chars{{'z', -1}, {'Z', 0}});
   ExpectAll("IsDigit", IsDigit, Chars{{'0', -1}, {'/', 0}});
@@ -31,10 +32,7 @@ TEST(Predicates, CharacterClassesNamesAndNumbers) {
   // Digits with at most one inner point.
   ExpectAll("IsNumber", IsNumber,
             Texts{{"7", -1}, {"12.5", -1}, {"12.", 0}, {".5", 0}, {"-1", 0}, {"1.2.3", 0}, {"", 0}, {" 1", 0}});
-}
-
-// 10.5 rounds to 10, 11.5 to 12, 0.5 to 0.
-TEST(IsNumberInRange, RoundsHalvesToEvenBeforeComparing) {
+  // In a range after rounding halves to even: 10.5 rounds to 10, 11.5 to 12, 0.5 to 0.
   ExpectAll("in 1 ... 10", [](const std::string& v) { return IsNumberInRange(v, 1, 10); },
             Texts{{"10", -1}, {"10.5", -1}, {"0.5", 0}, {"x", 0}});
   EXPECT_EQ(IsNumberInRange("11.5", 1, 11), 0);
@@ -58,7 +56,7 @@ TEST(FilterKey, AllowedSetRules) {
   for (const auto& [key, set, out] : cases) EXPECT_EQ(FilterKey(key, set), out) << key << " under \"" << set << "\"";
 }
 
-TEST(DatesAndTimes, DayFirstUnlessOrderTwoAndTimesOfEightCharacters) {
+TEST(DatesAndTimes, DayFirstUnlessOrderTwoTimesOfEightCharactersAndTheCalendar) {
   const std::tuple<const char*, int, int> cases[] = {
       {"29/02/2000", 1, -1}, {"29/02/1900", 1, 0}, {"31/04/2020", 1, 0}, {"30/04/2020", 1, -1},
       {"00/01/2020", 1, 0},  {"1/02/2020", 1, 0},  {"01/13/2020", 1, 0}, {"01/01/0000", 1, 0},
@@ -72,9 +70,7 @@ TEST(DatesAndTimes, DayFirstUnlessOrderTwoAndTimesOfEightCharacters) {
   for (const char* t : {"23:59:59", "00:00:00"}) EXPECT_TRUE(IsValidTime(t)) << t;
   for (const char* t : {"24:00:00", "12:60:00", "12:00:60", "12:00", "12.00.00", "1a:00:00"})
     EXPECT_FALSE(IsValidTime(t)) << t;
-}
-
-TEST(Calendar, LeapYearsDaysAndNames) {
+  // The calendar: leap years, the days of a month, its name.
   ExpectAll("IsLeapYear", IsLeapYear, Chars{{2000, -1}, {1900, 0}, {2024, -1}, {2023, 0}});
   const std::tuple<int, int, int> months[] = {{2, 2000, 29}, {2, 1900, 28}, {4, 2020, 30}, {12, 9999, 31},
                                               {2, 0, 0},     {1, 10000, 0}, {13, 2020, 0}, {0, 2020, 0}};
@@ -99,16 +95,7 @@ TEST(Conversions, TwipsAndPixelsRoundHalvesToEven) {
   SetTwipsPerPixel(15, 15);
 }
 
-TEST(FileTitle, PartBehindTheLastSeparator) {
-  ExpectAll("FileTitle", FileTitle,
-            std::vector<std::pair<std::string, std::string>>{{"/home/ann/forms/Contacts.Qfd", "Contacts.Qfd"},
-                                                             {"C:\\Data\\Stock.Qfd", "Stock.Qfd"},
-                                                             {"C:Stock.Qfd", "Stock.Qfd"},
-                                                             {"Stock.Qfd", "Stock.Qfd"},
-                                                             {"forms/", ""}});
-}
-
-TEST(TextHelpers, TrimPadAndRoundHalfEven) {
+TEST(TextHelpers, TrimPadRoundHalfEvenAndFileTitle) {
   // Blanks at the end go 8 at a time, then one by one; those inside stay.
   for (size_t inner = 0; inner <= 9; ++inner)
     for (size_t pad = 0; pad <= 17; ++pad) {
@@ -117,11 +104,14 @@ TEST(TextHelpers, TrimPadAndRoundHalfEven) {
       EXPECT_EQ(TrimView("  " + kept + std::string(pad, ' ')), kept) << inner << " " << pad;
     }
   EXPECT_EQ(TrimRightView(std::string(17, ' ')), "");
-  ExpectAll("Trim", Trim,
-            std::vector<std::pair<std::string, std::string>>{{"  a b  ", "a b"}, {"\ta\r\n", "\ta\r\n"}, {"    ", ""}});
+  ExpectAll("Trim", Trim, TextPairs{{"  a b  ", "a b"}, {"\ta\r\n", "\ta\r\n"}, {"    ", ""}});
   EXPECT_EQ(PadRight("abc", 5) + PadRight("abcdef", 3), "abc  abc");
   ExpectAll("RoundHalfEven", RoundHalfEven,
             std::vector<std::pair<double, int>>{{0.5, 0}, {1.5, 2}, {-2.5, -2}, {2.51, 3}});
+  // A file's title: the part behind the last separator.
+  ExpectAll("FileTitle", FileTitle,
+            TextPairs{{"/home/ann/forms/Contacts.Qfd", "Contacts.Qfd"}, {"C:\\Data\\Stock.Qfd", "Stock.Qfd"},
+                      {"C:Stock.Qfd", "Stock.Qfd"}, {"Stock.Qfd", "Stock.Qfd"}, {"forms/", ""}});
 }
 
 TEST(Codepage, RoundTripsEveryByteAndMarksTheRest) {
@@ -130,7 +120,6 @@ TEST(Codepage, RoundTripsEveryByteAndMarksTheRest) {
   EXPECT_EQ(Utf8ToCp1252(Cp1252ToUtf8(all)), all);
   EXPECT_EQ(Cp1252ToUtf8("\x80" "caf\xE9"), "\xE2\x82\xAC" "caf\xC3\xA9");  // the euro sign, an accent
   // A CJK character, an emoji, a sequence cut short and a stray byte each come back as "?".
-  ExpectAll("Utf8ToCp1252", Utf8ToCp1252, std::vector<std::pair<std::string, std::string>>{
-      {"\xE2\x82\xAC 5", "\x80 5"}, {"\xE4\xB8\xAD", "?"}, {"\xF0\x9F\x98\x80!", "?!"}, {"a\xC3", "a?"},
-      {"\xFFz", "?z"}});
+  ExpectAll("Utf8ToCp1252", Utf8ToCp1252, TextPairs{{"\xE2\x82\xAC 5", "\x80 5"}, {"\xE4\xB8\xAD", "?"},
+                                                     {"\xF0\x9F\x98\x80!", "?!"}, {"a\xC3", "a?"}, {"\xFFz", "?z"}});
 }
