@@ -55,7 +55,7 @@ TEST(HeaderLayout, DefaultsOfANewDesignByteForByte) {
                {72 + 5, std::string(64, ' ')},
                {19144, std::string(256, ' ') + script + std::string(4000 - script.size(), ' ')},
                {23400, std::string(32, ' ') + "\1\1" + std::string(62, ' ')}});  // DateOrder, Orientation
-  EXPECT_EQ(modDB::GetBannerCount() + modDB::GetLastPage(), 0);
+  EXPECT_EQ(std::tuple(modDB::GetBannerCount(), modDB::GetLastPage()), std::tuple(0, 0));
   modLIB::SetTwipsPerPixel(12, 12);  // at 120 DPI the form is as many pixels: 640 x 480
   modDB::InitHeader();
   ExpectBytes(Encode(modDB::GetHeader()), {{8, Le(7680, 2) + Le(5760, 2)}});

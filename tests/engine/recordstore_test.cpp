@@ -130,8 +130,9 @@ TEST_F(RecordStore, OpenChecksNamesAndDamage) {
     EXPECT_EQ(modDB::GetFileNumber(), 0);
     modDB::InitHeader();
     EXPECT_EQ(modDB::LoadHeader(path), 0);
-    EXPECT_EQ(host.All(), (std::vector<std::string>{"OPEN DATABASE: FILE:" + file + " is " + what,
+    ASSERT_EQ(host.All(), (std::vector<std::string>{"OPEN DATABASE: FILE:" + file + " is " + what,
                                                     "LOAD HEADER: FILE:" + file + " is " + what}));
+    EXPECT_EQ(host.boxes[0].style, modDB::vbCritical);
     host.Clear();
     EXPECT_EQ(modDB::GetFieldCount(), 0);  // the design in memory is left alone
     EXPECT_EQ(ReadFile(file), bytes);  // and the file too

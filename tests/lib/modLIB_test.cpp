@@ -105,7 +105,7 @@ TEST(TextHelpers, TrimPadRoundHalfEvenAndFileTitle) {
     }
   EXPECT_EQ(TrimRightView(std::string(17, ' ')), "");
   ExpectAll("Trim", Trim, TextPairs{{"  a b  ", "a b"}, {"\ta\r\n", "\ta\r\n"}, {"    ", ""}});
-  EXPECT_EQ(PadRight("abc", 5) + PadRight("abcdef", 3), "abc  abc");
+  EXPECT_EQ(PadRight("abc", 5) + "|" + PadRight("abcdef", 3), "abc  |abc");
   ExpectAll("RoundHalfEven", RoundHalfEven,
             std::vector<std::pair<double, int>>{{0.5, 0}, {1.5, 2}, {-2.5, -2}, {2.51, 3}});
   // A file's title: the part behind the last separator.

@@ -17,7 +17,7 @@ inline RunResult QfdEnds(const std::vector<std::string>& args, int status, std::
   for (const std::string& a : args) shown += " " + a;
   RunResult r = Qfd(args);
   EXPECT_EQ(r.status, status) << shown << "\n" << r.err;
-  EXPECT_EQ(r.err, err.value_or(r.err)) << shown;
+  if (err) { EXPECT_EQ(r.err, *err) << shown; }
   return r;
 }
 // `qfd ARGS...`, which must succeed.
