@@ -97,8 +97,7 @@ TEST_F(QfdInfo, DamagedFilesGiveAClearErrorAndExitOne) {
   };
   const std::string good = HeaderBytes(ContactForm());
   const std::string manyFields = WithI16(good, 70, 500);  // the field count
-  std::string negativeCount = good;
-  negativeCount[3] = static_cast<char>(0x80);
+  const std::string negativeCount = WithCount(good, INT32_MIN);
   const Case cases[] = {
       {"Empty", "", "fewer than the 23496 of a header"},
       {"Short", good.substr(0, 23495), "it has 23495 bytes, fewer than the 23496 of a header"},

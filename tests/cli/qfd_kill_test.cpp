@@ -110,29 +110,33 @@ TEST_F(QfdKill, EveryKillPointLeavesFileAndHistoryAgreeing) {
   };
   const char* const calls[] = {"pwrite64", "rename", "renameat2", "link", "linkat", "ftruncate"};
   int run = 0, points = 0, faults = 0;
-  const std::string old = ReadFile(tmpl + ".Qfd");
+  const std::string old = ReadFile(tmpl + ".Qfd"), oldHistory = ReadFile(tmpl + ".Qfh");
+  const std::vector<Values> before = FileRecords(tmpl);
   for (const auto& [name, args] : commands) {
     const bool replaces = name == "pack" || name == "resave";
+    // A fresh copy of the template at `base`, and the command's arguments on it.
+    const auto copyOn = [&](const std::string& base) {
+      WriteFile(base + ".Qfd", old);
+      WriteFile(base + ".Qfh", oldHistory);
+      std::vector<std::string> on;
+      for (const std::string& a : args) on.push_back(a == "@" ? base : a);
+      return on;
+    };
     const std::string done = dir / ("done-" + name);
-    for (const char* ext : {".Qfd", ".Qfh"}) WriteFile(done + ext, ReadFile(tmpl + ext));
-    std::vector<std::string> undisturbed = {ToolPath("qfd")};
-    for (const std::string& a : args) undisturbed.push_back(a == "@" ? done : a);
-    ASSERT_EQ(RunProgram(undisturbed).status, 0) << name;
+    ASSERT_EQ(Qfd(copyOn(done)).status, 0) << name;
     const std::string finished = ReadFile(done + ".Qfd");
     for (const char* call : calls) {
       for (int k = 1;; ++k) {
         const std::string base = dir / ("r" + std::to_string(++run));
-        for (const char* ext : {".Qfd", ".Qfh"}) WriteFile(base + ext, ReadFile(tmpl + ext));
         std::vector<std::string> argv = {"/usr/bin/strace", "-f", "-qq", "-o", base + ".trace", "-e",
                                          std::string("trace=") + call, "-e",
                                          std::string("inject=") + call + ":signal=KILL:when=" + std::to_string(k),
                                          ToolPath("qfd")};
-        for (const std::string& a : args) argv.push_back(a == "@" ? base : a);
+        for (const std::string& a : copyOn(base)) argv.push_back(a);
         RunProgram(argv);
         // The trace ends with the kill, or the command ran out of such calls.
         if (ReadFile(base + ".trace").find("killed by SIGKILL") == std::string::npos) break;
         ++points;
-        const std::vector<Values> before = FileRecords(tmpl);
         for (const std::string when : {"after the kill", "after a next change"}) {
           std::string why;
           const auto check = Qfd({"check", base});

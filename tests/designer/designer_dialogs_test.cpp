@@ -159,7 +159,7 @@ TEST_F(DesignerTest, FieldDialogChecksInOrderThenTheEngine) {
 // The field, banner and form dialogs have Cancel, and Esc: both store nothing. The
 // canvas boxes show their field's name, greyed, while they are empty. Update and
 // Delete from a field's dialog, opened from the canvas.
-TEST_F(DesignerTest, FieldDialogCancelsUpdatesAndDeletes) {
+TEST_F(DesignerTest, DialogsCancelAndTheFieldDialogUpdatesAndDeletes) {
   AddField("ONE", 10, 40, 5, "");
   AddField("TWO", 10, 80, 10, "D");
   AddField("THREE", 10, 120, 5, "");
@@ -416,7 +416,7 @@ TEST_F(DesignerTest, ScriptEditorPositionTabsQuestionLengthAndCompile) {
     d->close();
   });
   host.Clear();
-  qfgui::OnShown<frmScript>([&](frmScript* d) {
+  Through<frmScript>(window->mnuScript, [&](frmScript* d) {
     d->SCRP->selectAll();
     QTest::keyClicks(d->SCRP, "'");
     d->SCRP->insertPlainText(QString(4000, 'x'));  // 4001 characters
@@ -427,7 +427,6 @@ TEST_F(DesignerTest, ScriptEditorPositionTabsQuestionLengthAndCompile) {
     d->mnuUpdate->trigger();
     EXPECT_FALSE(d->isVisible());
   });
-  Press(window->mnuScript);
   EXPECT_EQ(modDB::GetScript(), "'" + std::string(3999, 'x'));
 
   // Update compiles the script, trimmed of the blanks around it: a syntax error shows the

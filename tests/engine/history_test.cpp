@@ -57,8 +57,7 @@ class HistoryTest : public StoreTest {
   void DeleteAndPack(int32_t n) {
     ASSERT_EQ(modDB::SetRecordNo(n), 1);
     ASSERT_EQ(modDB::DeleteRecord(), 1);
-    host.replies = {modDB::vbYes};
-    ASSERT_EQ(modDB::PackRecords(), 1) << host.Last();
+    ASSERT_EQ(PackYes(), 1) << host.Last();
   }
 
   // The lines without their time, user and host: "program|operation|record|number|

@@ -18,15 +18,11 @@ class Pack : public StoreTest {
     Open(path);
     return path;
   }
-  int PackYes() {
-    host.replies.push_back(modDB::vbYes);
-    return modDB::PackRecords();
-  }
 };
 
 }  // namespace
 
-TEST_F(Pack, RemovesTheMarkedRecordsAndKeepsTheRestInOrder) {
+TEST_F(Pack, RemovesTheMarkedRecordsKeepsTheRestInOrderAndOneAppendedMeanwhile) {
   const std::string path = FiveRecords(), file = path + ".Qfd", before = ReadFile(file);
   modDB::SetRecordNo(5);
   ASSERT_EQ(PackYes(), 1) << host.Last();

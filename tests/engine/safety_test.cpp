@@ -151,8 +151,7 @@ TEST_F(Safety, OddNamesAndNumbersOfFivePlaces) {
   EXPECT_EQ(path, dir / "a.qfd.Qfd");
   Open(path);
   EXPECT_EQ(modDB::GetDatabaseName(), dir / "a.qfd");
-  host.replies = {modDB::vbYes};
-  ASSERT_EQ(modDB::PackRecords(), 1) << host.Last();
+  ASSERT_EQ(PackYes(), 1) << host.Last();
   EXPECT_EQ(std::make_tuple(modDB::GetDatabaseName(), modDB::GetRecordCount(), I32At(ReadFile(path), 0)),
             std::make_tuple(dir / "a.qfd", 2, 2));
   EXPECT_TRUE(fs::exists(dir / "a.qfd.Bak"));

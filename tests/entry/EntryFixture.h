@@ -46,8 +46,10 @@ class EntryTest : public qfgui::GuiTest {
       y += f.Height + 8;
       EXPECT_NE(modDB::AddField(f), 0) << s.name;
     }
-    modDB::BannerDef banner = qfgui::MakeBanner("Banner", bannersOnPage, 0, 30);
-    if (bannersOnPage) modDB::InsertBanner(banner);
+    if (bannersOnPage) {
+      modDB::BannerDef banner = qfgui::MakeBanner("Banner", bannersOnPage, 0, 30);
+      modDB::InsertBanner(banner);
+    }
     std::string name = dir / "Test";
     EXPECT_EQ(modDB::SaveHeader(name), 1);
     if (!records.empty()) {
@@ -102,23 +104,15 @@ class EntryTest : public qfgui::GuiTest {
     delete window;
     window = nullptr;
   }
-  // The bundled examples (Contacts and the Cities its script opens) copied to the
-  // test folder, and `name` opened.
+  // The bundled examples copied to the test folder, and `name` opened.
   frmEdit& OpenExample(const std::string& name) {
-    for (const char* f : {"Contacts.Qfd", "Cities.Qfd"})
-      std::filesystem::copy_file(std::string(QF_BINARY_DIR "/examples/") + f, dir / f);
+    qfgui::CopyExamples(dir.path());
     return Open(dir / name);
   }
 
   // Record n as another program finds it in the file: `qfd get FILE N --json`.
   nlohmann::json Stored(int32_t n, const std::string& base = "Test") { return qftest::QfdRecord(dir / base, n); }
   int32_t StoredCount() { return qftest::QfdCount(dir / "Test"); }
-
-  // Exactly one message box since the last Clear: its "TITLE: text" and style.
-  void ExpectBox(const std::string& text, int style) {
-    ASSERT_EQ(host.boxes.size(), 1u) << host.Last();
-    EXPECT_EQ(std::pair(host.Last(), host.boxes[0].style), std::pair(text, style));
-  }
 
   // Runs a menu command; `drive` works the dialog it opens, which must be shown.
   template <class T>

@@ -57,7 +57,7 @@ TEST_F(Export, EveryRecordWithItsNumberAndQuotedValuesAsQfdWritesThem) {
   // The bytes as the engine writes them (each rule in csvexport_test).
   EXPECT_EQ(Read("people.csv"), QfdExport());
   // No message; the progress shown, then hidden.
-  EXPECT_EQ(std::tuple(host.Last(), host.showPer, host.lastTotal, host.hidePer), std::tuple("", 4, 4, 1));
+  EXPECT_EQ(std::tuple(host.Last(), host.Progress()), std::tuple("", std::vector<int>{4, 0, 4, 4, 1}));
   // The window stays on its record; its display is left as it was.
   EXPECT_EQ(std::tuple(modDB::GetRecordNo(), w.lblRecNo->text(), w.Mode), std::tuple(2, shownBefore, 1));
 

@@ -23,19 +23,20 @@ class Calendar : public GuiTest {
       if (w->lblDay[k]->font().bold() && w->lblDay[k]->styleSheet().contains("255, 0, 0")) out << w->lblDay[k]->text();
     return out;
   }
-  // Opens the calendar on `text` in date `order`, runs `drive` on it; the date text after.
-  static std::string Pick(const std::string& text, int order, std::function<void(frmGetDate*)> drive) {
+  // Opens the calendar on `text` in date `order` at `left`, `top` (twips), runs `drive`
+  // on it; the date text after.
+  static std::string Pick(const std::string& text, int order, std::function<void(frmGetDate*)> drive, int left = 0,
+                          int top = 0) {
     modDlg::DateText = text;
     OnShown<frmGetDate>(drive);
-    modDlg::ShowDatePicker(0, 0, static_cast<int16_t>(order));
+    modDlg::ShowDatePicker(left, top, static_cast<int16_t>(order));
     return modDlg::DateText;
   }
   static void Press(QPushButton* b) { QTest::mouseClick(b, Qt::LeftButton); }
 };
 
 TEST_F(Calendar, OpensOnTheDateHeldOrTodayAndADoubleClickPicksInTheDateOrder) {
-  modDlg::DateText = "31/12/2020";
-  OnShown<frmGetDate>([&](frmGetDate* w) {
+  const std::string kept = Pick("31/12/2020", 1, [&](frmGetDate* w) {
     EXPECT_EQ(w->windowTitle(), "Date");
     EXPECT_EQ(w->pos(), QPoint(modLIB::TwipsToPixelsX(1500), modLIB::TwipsToPixelsY(3000)));
     ExpectTexts({{w->lblMonth, "Dec"}, {w->lblYear, "2020"}});
@@ -51,10 +52,9 @@ TEST_F(Calendar, OpensOnTheDateHeldOrTodayAndADoubleClickPicksInTheDateOrder) {
                          w->lblDayOfWeek[2]->geometry().left() - w->lblDayOfWeek[1]->geometry().right() - 1),
               std::tuple(QPoint(3, 3), c1.left(), 3));
     Shot(w, "frmGetDate");
-  });
-  modDlg::ShowDatePicker(1500, 3000, 1);
+  }, 1500, 3000);
   // Closed without a pick: the date text stays.
-  EXPECT_EQ(std::tuple(QPoint(modDlg::DatePickerLeft, modDlg::DatePickerTop), modDlg::DateText),
+  EXPECT_EQ(std::tuple(QPoint(modDlg::DatePickerLeft, modDlg::DatePickerTop), kept),
             std::tuple(QPoint(1500, 3000), "31/12/2020"));
 
   // A text that is no date opens on today.

@@ -108,9 +108,7 @@ TEST_F(FilePicker, SaveModeProposesTheNameADoubleClickFillsItCancelKeepsItAndDri
     Shot(w, "frmDlgFile_drive");
   });
   modDlg::ShowOpenDialog();
-  ASSERT_EQ(host.boxes.size(), 1u);
-  EXPECT_EQ(std::tuple(host.Last(), host.boxes[0].style),
-            std::tuple("QfTest: Drive unavailable.", modDB::vbCritical | modDB::vbOKOnly));
+  ExpectBox("QfTest: Drive unavailable.", modDB::vbCritical | modDB::vbOKOnly);
 }
 
 TEST(ShortenPath, LongPathsKeepTheirEnds) {

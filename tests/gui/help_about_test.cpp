@@ -50,10 +50,10 @@ class HelpViewer : public GuiTest {
 // a row give no text; a heading written with real blanks is listed but has no text.
 TEST_F(HelpViewer, ListsHeadingsFindsTheTopicAskedOrClickedAndReportsAMissingFile) {
   const Seen s = Open("  fIELD formats ", [](frmHelp* w) { Shot(w, "frmHelp"); });
-  EXPECT_EQ(std::tuple(s.caption, modDlg::HelpTopic), std::tuple("Help", "  fIELD formats "));
+  EXPECT_EQ(std::tuple(s.caption, modDlg::HelpTopic, s.heading + '|' + s.text),
+            std::tuple("Help", "  fIELD formats ", "Field Formats|Flags:\n  A  letters\n"));
   EXPECT_EQ(s.toc.join('|'), " Contents| Field Formats| Real Blanks| Add Field| Add Banner| Last Topic");
   const struct { const char *topic, *heading, *text; } cases[] = {
-      {"  fIELD formats ", "Field Formats", "Flags:\n  A  letters\n"},
       {"No such topic", "Contents", "Welcome.\n"},
       {"", "Contents", "Welcome.\n"},
       {"Last Topic", "Last Topic", "one\ntwo\n"},
@@ -82,9 +82,8 @@ TEST_F(HelpViewer, ListsHeadingsFindsTheTopicAskedOrClickedAndReportsAMissingFil
   // A missing file is reported and the window stays usable.
   modDlg::HelpFileName = "Missing.Txt";
   const Seen missing = Open("Script", [](frmHelp* w) { Shot(w, "frmHelp_missing"); });
-  ASSERT_EQ(host.boxes.size(), 1u);
-  EXPECT_EQ(std::tuple(missing.toc.isEmpty(), host.Last(), host.boxes[0].style),
-            std::tuple(true, "Help: Help file load error", int(modDB::vbCritical)));
+  EXPECT_TRUE(missing.toc.isEmpty());
+  ExpectBox("Help: Help file load error", modDB::vbCritical);
 
   // A folder where the file should be is no better.
   host.Clear();
@@ -153,7 +152,7 @@ TEST_F(About, ShowsNameVersionCopyrightAndTheWebRowOnlyWithAnAddress) {
                 std::tuple("About", shown, shown)) << site;
       ExpectTexts({{w->lblTitle, "QfLayout 2.5.13"}, {w->lblCopyright, "Copyright (C) 2026 the Qf Forms developers"},
                    {w->lblWebCaption, "Web Site"}, {w->lblWeb, QString::fromStdString(site)}, {w->btnOk, "Ok"}});
-      if (opened.isEmpty()) {
+      if (site == "https://example.net/qf") {  // the first: a click on the address opens it
         Shot(w, "frmAbout");
         QTest::mouseClick(w->lblWeb, Qt::LeftButton);
         EXPECT_TRUE(w->isVisible());

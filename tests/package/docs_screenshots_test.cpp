@@ -33,12 +33,6 @@ void SaveShot(QWidget* window, const QString& name, QSize least = {300, 200}) {
   SavePixmap(window->grab(), name, least);
 }
 
-// The example databases as the build made them, copied so that nothing changes them.
-void CopyExamples(const std::filesystem::path& to) {
-  for (const char* base : {"Contacts.Qfd", "Cities.Qfd"})
-    std::filesystem::copy_file(std::filesystem::path(QF_BINARY_DIR) / "examples" / base, to / base);
-}
-
 class EntryScreenshot : public qfentry::EntryTest {};
 class LayoutScreenshot : public qfdesign::DesignerTest {};
 
@@ -65,6 +59,7 @@ TEST_F(EntryScreenshot, TheExampleDatabaseHighContrastZoomAndTheCityList) {
     SaveShot(&find, contrast ? "qfentry-find-zoom-high-contrast.png" : "qfentry-find-zoom.png");
   }
   ViewSettings::SetZoom(&w, 100);
+  ViewSettings::SetHighContrast(&w, true);
   QApplication::setActiveWindow(&w);  // the Find dialogs had it: the focus frame shows again
   w.mnuEditRecord->trigger();
   w.Field[3]->setFocus();
@@ -97,7 +92,7 @@ TEST_F(EntryScreenshot, TheEmptyWindow) {
 
 // Record > History after two changes, and one line shown whole.
 TEST_F(EntryScreenshot, TheRecordsHistory) {
-  CopyExamples(dir.path());
+  qfgui::CopyExamples(dir.path());
   ASSERT_EQ(modDB::StartHistory(dir / "Contacts"), "");
   modDB::SetHistoryProgram("QfEntry");
   frmEdit& w = Open(dir / "Contacts.Qfd");
@@ -120,7 +115,7 @@ TEST_F(EntryScreenshot, TheRecordsHistory) {
 // Banner Properties, whose Foreground Color opens the colour picker; and the Component
 // menu over the page.
 TEST_F(LayoutScreenshot, TheExampleFormBannerPropertiesColourPickerAndComponentMenu) {
-  CopyExamples(dir.path());
+  qfgui::CopyExamples(dir.path());
   Load("Contacts");
   EXPECT_EQ(std::tuple(window->windowTitle(), modDB::GetFieldCount() > 5, window->Modified),
             std::tuple("Contacts", true, false));

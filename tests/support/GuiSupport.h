@@ -87,6 +87,13 @@ inline void Shot(QWidget* w, const std::string& name) {
   }
 }
 
+// The bundled example databases (Contacts and the Cities its script opens) as the
+// build made them, copied into `to` so that nothing changes them.
+inline void CopyExamples(const std::filesystem::path& to) {
+  for (const char* base : {"Contacts.Qfd", "Cities.Qfd"})
+    std::filesystem::copy_file(std::filesystem::path(QF_BINARY_DIR) / "examples" / base, to / base);
+}
+
 // Every box of a window (line edits, lists, tables) as "objectName=name", sorted and
 // joined by "; ", the name being what a screen reader reads for it through Qt's
 // accessibility interface.
@@ -164,6 +171,11 @@ class GuiTest : public ::testing::Test {
     modDlg::SetShownHook({});
     QDir::setCurrent(cwd_);
     Platform::SetProgramFolder("");
+  }
+  // Exactly one message box since the last Clear: its "TITLE: text" and style.
+  void ExpectBox(const std::string& text, int style) {
+    ASSERT_EQ(host.boxes.size(), 1u) << host.Last();
+    EXPECT_EQ(std::pair(host.Last(), host.boxes[0].style), std::pair(text, style));
   }
   modDB::RecordingHost host;
 

@@ -87,6 +87,11 @@ class StoreTest : public ::testing::Test {
   }
 
   void Open(std::string path) { ASSERT_EQ(modDB::OpenDatabase(path), 1) << host.Last(); }
+  // Packs the open database, its question answered Yes.
+  int PackYes() {
+    host.replies = {modDB::vbYes};
+    return modDB::PackRecords();
+  }
 
   // The trimmed value of slot n of the current record.
   std::string Field1(int16_t n) {

@@ -126,7 +126,7 @@ int main() {
   // Memory: one import in a process of its own, beside the records it writes; then a
   // file of ten million one-character rows, refused once the rows pass what a
   // database holds.
-  const double recordsMb = static_cast<double>(fs::file_size(db + ".Qfd") - 23496) / 1048576.0;
+  const double recordsMb = static_cast<double>(fs::file_size(db + ".Qfd") - qftest::kHead) / 1048576.0;
   const bench::ChildRun full = bench::InChildren(1, [&](int) {
     fresh();
     importOnce(nullptr);
