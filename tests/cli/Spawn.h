@@ -1,5 +1,6 @@
 // Starting programs without waiting for them, for the tests that run several at once
-// or stop one in the middle of its work.
+// or stop one in the middle of its work, and a forked child that holds a database or a
+// lock open until it is killed.
 #pragma once
 
 #include "tests/support/TestSupport.h"

@@ -33,11 +33,20 @@ inline modDB::BannerDef StoredBanner(int n) {
   EXPECT_EQ(modDB::GetBanner(static_cast<int16_t>(n), b), n);
   return b;
 }
-inline QPoint FieldAt(int n) { return {StoredField(n).X, StoredField(n).Y}; }
-inline QPoint BannerAt(int n) { return {StoredBanner(n).X, StoredBanner(n).Y}; }
+inline QPoint FieldAt(int n) {
+  const modDB::FieldDef f = StoredField(n);
+  return {f.X, f.Y};
+}
+inline QPoint BannerAt(int n) {
+  const modDB::BannerDef b = StoredBanner(n);
+  return {b.X, b.Y};
+}
 
 // The form's stored size in twips.
-inline QSize FormTwips() { return {modDB::GetFormProps().Width, modDB::GetFormProps().Height}; }
+inline QSize FormTwips() {
+  const auto props = modDB::GetFormProps();
+  return {props.Width, props.Height};
+}
 
 class DesignerTest : public qfgui::GuiTest {
  protected:

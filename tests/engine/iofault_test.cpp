@@ -248,6 +248,6 @@ TEST_F(IoFault, EveryWritingOperationSurvivesEachFailingCall) {
     EXPECT_GT(calls, 0) << op.name;
   }
   modDB::detail::SetEnv(nullptr);
-  std::printf("[ fault points ] %d points, %d runs, %d left damage\n", points, 2 * points, corrupted);
+  std::printf("[ fault points ] %d points, %d runs, %d left damage\n", points, runs, corrupted);
   EXPECT_EQ(corrupted, 0);
 }

@@ -207,7 +207,7 @@ TEST_F(EntryTest, TableOpensOnTheCurrentRowAndItsKeysAndWheelReachEveryRow) {
   EXPECT_EQ(std::tuple(modBrowse::BrowseResult, w.RECNO()), std::tuple(33, " 33 / 40"));
 }
 
-TEST_F(EntryTest, TableSortsAsNumberTextAndDate) {
+TEST_F(EntryTest, TableSortsAsNumberTextAndDateAndTrimsItsCells) {
   MakeDatabase({{"Num", 6, 1, "N"}, {"Txt", 6, 1, "A"}, {"Day", 10, 1, "D"}, {"Star", 6, 1, "*N"},
                 {"Calc", 12, 1, "=D"}, {"Memo", 20, 1, "*M"}},
                {{"10", "10", "01/02/2020", "10", "", "ab  \r\ncd  "},

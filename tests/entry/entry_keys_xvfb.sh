@@ -32,7 +32,7 @@ xdotool mousemove \$((X + 140)) \$((Y + 110 + 34))
 xdotool click --repeat 2 --delay 80 1
 sleep 0.8  # longer than a double click lasts: the press below starts a drag
 xdotool mousedown 1
-for step in 1 2 3 4 5 6; do xdotool mousemove \$((X + 140 + 3 * step)) \$((Y + 144 + 15 * step)); sleep 0.1; done
+for step in 1 2 3 4 5 6; do xdotool mousemove \$((X + 140 + 3 * step)) \$((Y + 110 + 34 + 15 * step)); sleep 0.1; done
 sleep 0.3
 xdotool mouseup 1
 sleep 0.3

@@ -41,9 +41,10 @@ as_bash() {
 }
 
 # The commands and the program's own options: every command of qfd's usage, and only those.
-ask "--help|--version|accept|add|check|compare|create|delete|dump|export|get|history|import|info|pack|push|resave|set|stats|undelete|verify" qfd ""
+commands="accept|add|check|compare|create|delete|dump|export|get|history|import|info|pack|push|resave|set|stats|undelete|verify"
+ask "--help|--version|$commands" qfd ""
 usage=$("$qfd" --help | sed -n 's/^\(usage:\)\{0,1\} *qfd \([a-z][a-z]*\).*/\2/p' | LC_ALL=C sort -u | paste -sd'|')
-ask "--help|--version|$usage" qfd ""
+[ "$usage" = "$commands" ] || fail "qfd's usage lists [$usage], the completion was checked against [$commands]"
 ask "check|compare|create" qfd c
 
 # Form databases in any letter case of ".qfd", and folders; nothing else.

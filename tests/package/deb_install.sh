@@ -52,7 +52,7 @@ dpkg-deb -x "$deb" "$root" || die "dpkg-deb -x"
 usr=$root/usr
 programs=("$usr"/lib/qfforms/QfEntry "$usr"/lib/qfforms/QfLayout "$usr"/bin/qfd "$usr"/bin/qfscript)
 
-for p in QfEntry QfLayout qfd qfscript; do [ -x "$usr/bin/$p" ] || fail "usr/bin/$p is not an executable"; done
+for f in "${programs[@]}"; do p=${f##*/}; [ -x "$usr/bin/$p" ] || fail "usr/bin/$p is not an executable"; done
 # The window programs are links to their real folder, where their help files are.
 for p in QfEntry QfLayout; do
   real=$(readlink -f "$usr/bin/$p")
@@ -86,8 +86,8 @@ grep -q '^MimeType=application/x-qfd;' "$apps/QfEntry.desktop" || fail "QfEntry 
 
 # The MIME database made from the package's type: "*.Qfd" in any case is ours.
 mkdir -p "$tmp/mime/packages"
-cp "$usr/share/mime/packages/"*.xml "$tmp/mime/packages/" && update-mime-database "$tmp/mime" 2>"$tmp/mime.log" ||
-  fail "update-mime-database"
+cp "$usr/share/mime/packages/"*.xml "$tmp/mime/packages/" || fail "copying the MIME type"
+quiet update-mime-database update-mime-database "$tmp/mime"
 grep -qx '50:application/x-qfd:\*\.qfd' "$tmp/mime/globs2" || { cat "$tmp/mime/globs2"; fail "no *.qfd glob"; }
 [ -f "$usr/share/icons/hicolor/48x48/mimetypes/application-x-qfd.png" ] || fail "no icon file for the file type"
 
@@ -133,9 +133,10 @@ if [ -f "$copyright" ]; then
     rel=${f#"$root"/}
     par=$(paragraph "$rel")
     libs=$(readelf -d "$f" | grep NEEDED)
+    licences=$(grep '^License: ' <<<"$par")
     for pair in "libQt6:LGPL-3" "libpcre2-8:BSD-3-Clause"; do
       name=${pair#*:}
-      agree "$name" "$(grep -c "${pair%%:*}" <<<"$libs")" "$(grep '^License: ' <<<"$par" | grep -cw -- "$name")" "$rel"
+      agree "$name" "$(grep -c "${pair%%:*}" <<<"$libs")" "$(grep -cw -- "$name" <<<"$licences")" "$rel"
     done
     agree nlohmann-json "$(grep -c nlohmann "$f")" "$(grep -c 'Niels Lohmann' <<<"$par")" "$rel"
   done

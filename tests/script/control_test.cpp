@@ -130,8 +130,9 @@ TEST(ScriptControl, RuntimeErrorDetails) {
 }
 
 // Check compiles a text on its own: the fault as AddCode would report it, nothing
-// run, and the code already loaded untouched.
-TEST(ScriptControl, CheckCompilesWithoutRunning) {
+// run, and the code already loaded untouched; code loaded earlier calls procedures
+// added later.
+TEST(ScriptControl, CheckCompilesWithoutRunningAndLaterProceduresAreSeen) {
   ScriptControl ctl;
   auto host = std::make_shared<EchoHost>();
   ctl.AddObject("WScript", host);

@@ -47,7 +47,7 @@ const char* kHolder =
     "Class Bare : End Class\n"
     "Set o = New Holder\n";
 
-TEST(ClassMembers, IndexingFieldsMeAndPropertyLet) {
+TEST(ClassMembers, IndexingFieldsAndMe) {
   EXPECT_EQ(RunScript(std::string(kHolder) +
                       "On Error Resume Next\n"
                       "o.dyn(0) = \"d\" : o.list(3) = 1 : WScript.Echo Err.Number, o.dyn(0), o.Both()"),

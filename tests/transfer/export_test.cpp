@@ -7,6 +7,7 @@
 
 namespace {
 
+using qftest::ReadFile;
 using qftest::Which;
 
 class ExportTest : public transfertest::TransferTest {
@@ -45,7 +46,7 @@ TEST_F(ExportTest, StatsFilesLongTextsAndBigNumbersReadBackByReadStat) {
     EXPECT_EQ(Read({Which("readstat"), out, "-"}), csv) << file;
     const std::string json = dir / (std::string(file) + ".json");
     Read({Which("extract_metadata"), out, json});
-    const std::string meta = qftest::ReadFile(json);
+    const std::string meta = ReadFile(json);
     // Variable labels: the banner, else the field's name; value labels where the
     // format holds them (Stata on whole numbers, SPSS on short texts too).
     for (const char* part : {"\"name\": \"Name\", \"label\": \"Full name\"", "\"name\": \"Born\", \"format\": \"DATE",
@@ -111,7 +112,7 @@ TEST_F(ExportTest, NeverOverADatabaseOrItsCompanionsAndOnlyWholeFiles) {
   fs::copy_file(db + ".Qfd", dir / "other.Qfd");
   fs::create_hard_link(db + ".Qfd", dir / "alias.csv");
   fs::create_symlink(db + ".Bak", dir / "link.csv");
-  const std::string before = qftest::ReadFile(db + ".Qfd"), history = qftest::ReadFile(db + ".Qfh");
+  const std::string before = ReadFile(db + ".Qfd"), history = ReadFile(db + ".Qfh");
   modDB::ExportOptions o;
   for (const std::string& target :
        {db + ".Qfd", db + ".Bak", db + ".Qfh", db + ".Qfi", dir / "alias.csv", dir / "link.csv", dir / "other.Qfd"})
@@ -119,7 +120,6 @@ TEST_F(ExportTest, NeverOverADatabaseOrItsCompanionsAndOnlyWholeFiles) {
       EXPECT_EQ(modDB::ExportTo(target, format, all, o), 0) << target;
       EXPECT_EQ(host.Last(), "EXPORT: FILE:" + target + " is a form database or its backup; it is not written over");
     }
-  using qftest::ReadFile;
   EXPECT_EQ((std::vector<std::string>{ReadFile(db + ".Qfd"), ReadFile(dir / "other.Qfd"), ReadFile(db + ".Qfh"),
                                       ReadFile(db + ".Qfi"), ReadFile(db + ".Bak")}),
             (std::vector<std::string>{before, before, history, "index", "backup"}));
